@@ -1,0 +1,74 @@
+# Build helpers shared by every library. Sources are collected by pattern so
+# that adding a file never touches a neighbour's build script.
+
+set(LUNVIK_WARNINGS -Wall -Wextra)
+
+# lunvik_sources(<out-var> <dir>...): the C++ sources of the given folders,
+# without their tests.
+function(lunvik_sources out)
+  set(found)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB files CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    list(APPEND found ${files})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# lunvik_resources(<target> <bundle> <dir>): compiles every file below <dir>
+# into the target under :/bundles/<bundle>/.
+function(lunvik_resources target bundle dir)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${dir} ${dir}/*)
+  if(NOT files)
+    return()
+  endif()
+  set(absolute)
+  foreach(f IN LISTS files)
+    list(APPEND absolute ${dir}/${f})
+  endforeach()
+  qt_add_resources(${target} "${bundle}_resources"
+    PREFIX "/bundles/${bundle}"
+    BASE ${dir}
+    FILES ${absolute})
+endfunction()
+
+# lunvik_library(<target> DIRS <dir>... LINKS <lib>...)
+function(lunvik_library target)
+  cmake_parse_arguments(ARG "" "" "DIRS;LINKS" ${ARGN})
+  lunvik_sources(srcs ${ARG_DIRS})
+  add_library(${target} SHARED ${srcs})
+  target_compile_options(${target} PRIVATE ${LUNVIK_WARNINGS})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+  install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endfunction()
+
+# lunvik_tests(<name> DIR <dir> LINKS <lib>...): one test program from every
+# source in <dir>; each test case runs in its own process under ctest.
+function(lunvik_tests name)
+  cmake_parse_arguments(ARG "" "DIR" "LINKS;SOURCES" ${ARGN})
+  if(NOT LUNVIK_BUILD_TESTS)
+    return()
+  endif()
+  file(GLOB srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${LUNVIK_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock
+                        lunvik_test_main)
+  target_compile_definitions(${name} PRIVATE
+    LUNVIK_TEST_DATA="${ARG_DIR}/data")
+  # Bundles the tests need of their own: tests/bundles/<Name>/...
+  file(GLOB bundle_dirs LIST_DIRECTORIES true ${ARG_DIR}/bundles/*)
+  foreach(bundle_dir IN LISTS bundle_dirs)
+    if(IS_DIRECTORY ${bundle_dir})
+      get_filename_component(bundle ${bundle_dir} NAME)
+      lunvik_resources(${name} ${bundle} ${bundle_dir})
+    endif()
+  endforeach()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LANGUAGE=en"
+               TIMEOUT 120)
+endfunction()

@@ -1,0 +1,3 @@
+// KestromCore has no sources yet; this keeps the library target buildable.
+namespace kestrom {
+}

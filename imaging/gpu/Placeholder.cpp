@@ -1,0 +1,3 @@
+// SildorImage has no sources yet; this keeps the library target buildable.
+namespace sildor {
+}

@@ -1,0 +1,3 @@
+// Quenta has no sources yet; this keeps the library target buildable.
+namespace quenta {
+}

@@ -1,0 +1,233 @@
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+// Property list dates count seconds from 2001-01-01 UTC.
+const qint64 referenceEpochSeconds = 978307200;
+
+struct PlistDeleter {
+    void operator()(plist_t p) const {
+        if (p) {
+            plist_free(p);
+        }
+    }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+QVariant toVariant(plist_t node, int depth) {
+    if (!node || depth > 512) {
+        return {};
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        while (true) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, it, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            map.insert(QString::fromUtf8(key), toVariant(value, depth + 1));
+            std::free(key);
+        }
+        std::free(it);
+        return map;
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) {
+            list << toVariant(plist_array_get_item(node, i), depth + 1);
+        }
+        return list;
+    }
+    case PLIST_STRING: {
+        char* s = nullptr;
+        plist_get_string_val(node, &s);
+        QString text = QString::fromUtf8(s);
+        std::free(s);
+        return text;
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return bool(b);
+    }
+    case PLIST_UINT: {
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        // Negative integers come back in two's complement.
+        return qint64(u);
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return d;
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0;
+        int32_t usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        const qint64 ms = (referenceEpochSeconds + qint64(sec)) * 1000 + usec / 1000;
+        return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+    }
+    case PLIST_DATA: {
+        char* bytes = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        QByteArray data(bytes, qsizetype(length));
+        std::free(bytes);
+        return data;
+    }
+    case PLIST_UID: {
+        uint64_t u = 0;
+        plist_get_uid_val(node, &u);
+        return quint64(u);
+    }
+    default:
+        return {};
+    }
+}
+
+plist_t toNode(const QVariant& value, QString* error, int depth) {
+    if (depth > 512) {
+        *error = QStringLiteral("nesting too deep");
+        return nullptr;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        plist_t dict = plist_new_dict();
+        const QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            plist_t child = toNode(it.value(), error, depth + 1);
+            if (!child) {
+                plist_free(dict);
+                return nullptr;
+            }
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), child);
+        }
+        return dict;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        plist_t array = plist_new_array();
+        for (const QVariant& item : value.toList()) {
+            plist_t child = toNode(item, error, depth + 1);
+            if (!child) {
+                plist_free(array);
+                return nullptr;
+            }
+            plist_array_append_item(array, child);
+        }
+        return array;
+    }
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Long:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return plist_new_uint(uint64_t(value.toLongLong()));
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return plist_new_uint(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QDateTime: {
+        const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - referenceEpochSeconds * 1000;
+        const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
+            *error = QStringLiteral("date out of range");
+            return nullptr;
+        }
+        return plist_new_date(int32_t(sec), int32_t((ms - sec * 1000) * 1000));
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray data = value.toByteArray();
+        return plist_new_data(data.constData(), uint64_t(data.size()));
+    }
+    default:
+        *error = QStringLiteral("a value of type %1 cannot be stored in a property list")
+                     .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "null"));
+        return nullptr;
+    }
+}
+
+} // namespace
+
+QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+        if (errorMessage) {
+            *errorMessage = QStringLiteral("no property list data");
+        }
+        return {};
+    }
+    plist_t root = nullptr;
+    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        plist_from_bin(data.constData(), uint32_t(data.size()), &root);
+    } else {
+        // The XML reader wants to see the document's start; anything else is
+        // not a property list we write or read.
+        if (!data.trimmed().startsWith('<')) {
+            if (errorMessage) {
+                *errorMessage = QStringLiteral("not a property list");
+            }
+            return {};
+        }
+        plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    }
+    PlistPtr guard(root);
+    if (!root) {
+        if (errorMessage) {
+            *errorMessage = QStringLiteral("not a property list");
+        }
+        return {};
+    }
+    return toVariant(root, 0);
+}
+
+QByteArray PropertyList::toData(const QVariant& value, Format format, QString* errorMessage) {
+    QString error;
+    PlistPtr root(toNode(value, &error, 0));
+    if (!root) {
+        if (errorMessage) {
+            *errorMessage = error;
+        }
+        return {};
+    }
+    char* out = nullptr;
+    uint32_t length = 0;
+    if (format == Format::Xml) {
+        plist_to_xml(root.get(), &out, &length);
+    } else {
+        plist_to_bin(root.get(), &out, &length);
+    }
+    QByteArray bytes(out, qsizetype(length));
+    std::free(out);
+    return bytes;
+}
+
+} // namespace platform

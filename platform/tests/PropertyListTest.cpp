@@ -1,0 +1,73 @@
+#include "platform/Error.h"
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using platform::PropertyList;
+
+namespace {
+
+QVariantMap sample() {
+    return QVariantMap{
+        {QStringLiteral("text"), QStringLiteral("Grüße")},
+        {QStringLiteral("flag"), true},
+        {QStringLiteral("negative"), qint64(-128)},
+        {QStringLiteral("real"), 297.5},
+        {QStringLiteral("data"), QByteArray("\x00\x01\xff", 3)},
+        {QStringLiteral("date"), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), QTimeZone::utc())},
+        {QStringLiteral("list"), QVariantList{1, QStringLiteral("two")}},
+        {QStringLiteral("nested"), QVariantMap{{QStringLiteral("k"), 2.0}}},
+    };
+}
+
+TEST(PropertyList, roundTripsInBothFormats) {
+    for (auto format : {PropertyList::Format::Xml, PropertyList::Format::Binary}) {
+        const QByteArray bytes = PropertyList::toData(sample(), format);
+        ASSERT_FALSE(bytes.isEmpty());
+        const QVariantMap back = PropertyList::fromData(bytes).toMap();
+        EXPECT_EQ(back.value(QStringLiteral("text")).toString(), QStringLiteral("Grüße"));
+        EXPECT_EQ(back.value(QStringLiteral("flag")).toBool(), true);
+        EXPECT_EQ(back.value(QStringLiteral("negative")).toLongLong(), -128);
+        EXPECT_DOUBLE_EQ(back.value(QStringLiteral("real")).toDouble(), 297.5);
+        EXPECT_EQ(back.value(QStringLiteral("data")).toByteArray(), QByteArray("\x00\x01\xff", 3));
+        EXPECT_EQ(back.value(QStringLiteral("date")).toDateTime(),
+                  sample().value(QStringLiteral("date")).toDateTime());
+        EXPECT_EQ(back.value(QStringLiteral("list")).toList().size(), 2);
+        EXPECT_DOUBLE_EQ(
+            back.value(QStringLiteral("nested")).toMap().value(QStringLiteral("k")).toDouble(), 2.0);
+    }
+}
+
+TEST(PropertyList, refusesWhatIsNotAPropertyList) {
+    QString error;
+    for (const QByteArray& bad : {QByteArray(), QByteArray("hello"), QByteArray("<plist><dict>"),
+                                  QByteArray("bplist00\x01\x02", 10), QByteArray("{\"a\":1}")}) {
+        EXPECT_FALSE(PropertyList::fromData(bad, &error).isValid()) << bad.toStdString();
+    }
+    EXPECT_TRUE(PropertyList::toData(QVariant::fromValue(QSize(1, 2)), PropertyList::Format::Xml,
+                                     &error)
+                    .isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(Error, carriesItsUserInfoAndKeepsItsTypeWhenCloned) {
+    auto underlying = std::make_shared<platform::Error>(QStringLiteral("Inner"), 1);
+    platform::Error e(QStringLiteral("DeviceError"), 4,
+                      {QStringLiteral("No printer."), QStringLiteral("Connect it."), underlying, {}});
+    EXPECT_EQ(e.localizedDescription(), QStringLiteral("No printer."));
+    EXPECT_EQ(e.localizedRecoverySuggestion(), QStringLiteral("Connect it."));
+    EXPECT_EQ(e.underlyingError()->domain(), QStringLiteral("Inner"));
+    EXPECT_STREQ(e.what(), "No printer.");
+    const auto copy = e.clone();
+    EXPECT_EQ(copy->code(), 4);
+    EXPECT_THROW(copy->raise(), platform::Error);
+    platform::Error bare(QStringLiteral("X"), 2);
+    EXPECT_TRUE(bare.localizedDescription().contains(QStringLiteral("X error 2")));
+    EXPECT_FALSE(bare.localizedRecoverySuggestion());
+}
+
+} // namespace

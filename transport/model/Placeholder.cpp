@@ -1,0 +1,3 @@
+// Fennick has no sources yet; this keeps the library target buildable.
+namespace fennick {
+}
