@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace ambrel {
+
+// The picture in front of a status line.
+class DeviceStatusIconAsset {
+public:
+    enum Case {
+        timeTemplate,
+        applicationTemplate,
+        computerTemplate,
+        osTemplate,
+        infoTemplate,
+        alertTemplate,
+        temperatureTemplate,
+        inkColor,
+        inkBlack,
+    };
+
+    DeviceStatusIconAsset(Case value) : m_case(value) {}
+
+    static const QList<DeviceStatusIconAsset>& allCases();
+    // The asset named exactly so; nothing for any other text.
+    static std::optional<DeviceStatusIconAsset> fromRawValue(const QString& rawValue);
+
+    Case value() const { return m_case; }
+    QString rawValue() const;
+    // "Status" + the raw value with its first letter in upper case.
+    QString assetName() const;
+    // The name of the theme symbol with the same meaning.
+    QString systemImageName() const;
+
+    // The registered picture of the asset (16 and 32 pixels), or nothing when
+    // it could not be loaded. Every asset is loaded and registered once per
+    // process, on the first request, from any thread.
+    std::optional<QIcon> icon() const;
+
+    bool operator==(const DeviceStatusIconAsset& other) const { return m_case == other.m_case; }
+
+private:
+    Case m_case;
+};
+
+} // namespace ambrel
