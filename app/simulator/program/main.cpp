@@ -1,0 +1,173 @@
+// Plays a stencil device on a local socket so the application can print to
+// it without hardware. Start it, then start the application with the socket
+// path in LUNVIK_USB_SIMULATOR_SOCKET.
+
+#include "app/simulator/TavrinSimulatedDevice.h"
+#include "app/simulator/TavrinSimulatorServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+using lunvik::TavrinSimulatedDevice;
+using lunvik::TavrinSimulatorServer;
+
+namespace {
+
+TavrinSimulatorServer* runningServer = nullptr;
+
+void stopOnSignal(int) {
+    if (runningServer) {
+        runningServer->stop();
+    }
+}
+
+void line(const QString& text) {
+    QTextStream(stderr) << text << Qt::endl;
+}
+
+std::optional<TavrinSimulatedDevice::ReplyMode> replyMode(const QString& name) {
+    using Mode = TavrinSimulatedDevice::ReplyMode;
+    if (name == QLatin1String("normal")) {
+        return Mode::normal;
+    }
+    if (name == QLatin1String("silent")) {
+        return Mode::silent;
+    }
+    if (name == QLatin1String("truncated")) {
+        return Mode::truncated;
+    }
+    if (name == QLatin1String("wrong-frame")) {
+        return Mode::wrongFrame;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lunvik-tavrin-simulator"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a stencil device on a local socket and writes each received job as a PNG."));
+    parser.addHelpOption();
+    const QCommandLineOption socketOption(
+        QStringLiteral("socket"), QStringLiteral("Socket path to serve."), QStringLiteral("path"));
+    const QCommandLineOption pngOption(QStringLiteral("png-dir"),
+                                       QStringLiteral("Folder for the rebuilt pictures."),
+                                       QStringLiteral("folder"));
+    const QCommandLineOption busyOption(QStringLiteral("busy"),
+                                        QStringLiteral("Report the device as busy."));
+    const QCommandLineOption errorOption(QStringLiteral("error-bits"),
+                                         QStringLiteral("Error bits to report (0-65535)."),
+                                         QStringLiteral("bits"), QStringLiteral("0"));
+    const QCommandLineOption temperatureOption(QStringLiteral("temperature"),
+                                               QStringLiteral("Head temperature in °C."),
+                                               QStringLiteral("celsius"), QStringLiteral("28"));
+    const QCommandLineOption firmwareOption(QStringLiteral("firmware"),
+                                            QStringLiteral("Firmware text."),
+                                            QStringLiteral("text"), QStringLiteral("1.02"));
+    const QCommandLineOption serialOption(QStringLiteral("serial"),
+                                          QStringLiteral("Serial number text."),
+                                          QStringLiteral("text"), QStringLiteral("SIM00001"));
+    const QCommandLineOption shortOption(
+        QStringLiteral("short-layout"),
+        QStringLiteral("Answer U as models whose name begins with G do."));
+    const QCommandLineOption stateModeOption(
+        QStringLiteral("state-reply"),
+        QStringLiteral("How S is answered: normal, silent, truncated or wrong-frame."),
+        QStringLiteral("mode"), QStringLiteral("normal"));
+    const QCommandLineOption informationModeOption(
+        QStringLiteral("information-reply"),
+        QStringLiteral("How U is answered: normal, silent, truncated or wrong-frame."),
+        QStringLiteral("mode"), QStringLiteral("normal"));
+    const QCommandLineOption failOption(
+        QStringLiteral("fail-after-column-bytes"),
+        QStringLiteral("Disconnect after this many column bytes of a job."),
+        QStringLiteral("count"));
+    parser.addOptions({socketOption, pngOption, busyOption, errorOption, temperatureOption,
+                       firmwareOption, serialOption, shortOption, stateModeOption,
+                       informationModeOption, failOption});
+    parser.process(app);
+
+    if (!parser.isSet(socketOption)) {
+        line(QStringLiteral("--socket is required"));
+        return 2;
+    }
+    TavrinSimulatedDevice::Configuration configuration;
+    bool ok = true;
+    configuration.isBusy = parser.isSet(busyOption);
+    const uint bits = parser.value(errorOption).toUInt(&ok, 0);
+    if (!ok || bits > 0xFFFF) {
+        line(QStringLiteral("--error-bits must be 0-65535"));
+        return 2;
+    }
+    configuration.errorBits = quint16(bits);
+    configuration.headTemperature = parser.value(temperatureOption).toInt(&ok);
+    if (!ok || configuration.headTemperature < 0 || configuration.headTemperature > 255) {
+        line(QStringLiteral("--temperature must be 0-255"));
+        return 2;
+    }
+    configuration.firmware = parser.value(firmwareOption).toLatin1();
+    configuration.serial = parser.value(serialOption).toLatin1();
+    configuration.shortInformationLayout = parser.isSet(shortOption);
+    const auto stateMode = replyMode(parser.value(stateModeOption));
+    const auto informationMode = replyMode(parser.value(informationModeOption));
+    if (!stateMode || !informationMode) {
+        line(QStringLiteral("reply modes are normal, silent, truncated or wrong-frame"));
+        return 2;
+    }
+    configuration.stateReplyMode = *stateMode;
+    configuration.informationReplyMode = *informationMode;
+    if (parser.isSet(failOption)) {
+        configuration.failAfterColumnBytes = parser.value(failOption).toLongLong(&ok);
+        if (!ok || *configuration.failAfterColumnBytes < 0) {
+            line(QStringLiteral("--fail-after-column-bytes must be a count"));
+            return 2;
+        }
+    }
+
+    const QString pngFolder = parser.value(pngOption);
+    if (!pngFolder.isEmpty() && !QDir().mkpath(pngFolder)) {
+        line(QStringLiteral("cannot make ") + pngFolder);
+        return 1;
+    }
+
+    TavrinSimulatedDevice device(configuration);
+    TavrinSimulatorServer server(device);
+    QString error;
+    if (!server.listen(parser.value(socketOption), &error)) {
+        line(error);
+        return 1;
+    }
+    server.log = [](const QString& text) { line(QStringLiteral("connection ") + text); };
+    server.jobFinished = [&](const lunvik::TavrinReceivedJob& job, int index) {
+        line(QStringLiteral("job %1: density %2, Y %3, %4 dots x %5 columns")
+                 .arg(index + 1)
+                 .arg(job.density)
+                 .arg(job.yValue)
+                 .arg(job.dotCount)
+                 .arg(job.columnCount));
+        if (!pngFolder.isEmpty()) {
+            const QString path =
+                QDir(pngFolder).filePath(QStringLiteral("job-%1.png").arg(index + 1));
+            if (!job.picture().save(path, "PNG")) {
+                line(QStringLiteral("cannot write ") + path);
+            }
+        }
+    };
+    runningServer = &server;
+    std::signal(SIGINT, stopOnSignal);
+    std::signal(SIGTERM, stopOnSignal);
+    line(QStringLiteral("serving a stencil device on ") + parser.value(socketOption));
+    server.run();
+    runningServer = nullptr;
+    return 0;
+}

@@ -1,0 +1,103 @@
+#include "app/simulator/TavrinSimulatorServer.h"
+#include "app/tavrin/TavrinCommand.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using lunvik::TavrinCommand;
+using lunvik::TavrinSimulatedDevice;
+using lunvik::TavrinSimulatorServer;
+
+namespace {
+
+int connectTo(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void sendAll(int fd, const QByteArray& bytes) {
+    ASSERT_EQ(::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL), bytes.size());
+}
+
+// Reads until count bytes arrived or the peer stays quiet for a while.
+QByteArray readSome(int fd, int count) {
+    QByteArray out;
+    char buffer[256];
+    while (out.size() < count) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 2000) <= 0) {
+            break;
+        }
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n <= 0) {
+            break;
+        }
+        out.append(buffer, n);
+    }
+    return out;
+}
+
+TEST(TavrinSimulatorServer, carriesTheByteStreamBothWays) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    TavrinSimulatorServer server(device);
+    std::atomic<int> finished = 0;
+    server.jobFinished = [&](const lunvik::TavrinReceivedJob&, int) { ++finished; };
+    ASSERT_TRUE(server.listen(path));
+    server.start();
+
+    const int fd = connectTo(path);
+    ASSERT_GE(fd, 0);
+    sendAll(fd, TavrinCommand::stateQuery());
+    EXPECT_EQ(readSome(fd, 18).size(), 18);
+    sendAll(fd, TavrinCommand::jobGeometry(8, 2) + QByteArray("\x81\x42", 2) +
+                    TavrinCommand::informationQuery());
+    EXPECT_EQ(readSome(fd, 36).size(), 36);
+    ::close(fd);
+    server.stop();
+    ASSERT_EQ(device.jobs().size(), 1);
+    EXPECT_EQ(device.jobs().first().columnData, QByteArray("\x81\x42", 2));
+    EXPECT_EQ(finished, 1);
+}
+
+TEST(TavrinSimulatorServer, dropsTheConnectionWhenTheDeviceFails) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice::Configuration c;
+    c.failAfterColumnBytes = 3;
+    TavrinSimulatedDevice device(c);
+    TavrinSimulatorServer server(device);
+    ASSERT_TRUE(server.listen(path));
+    server.start();
+    const int fd = connectTo(path);
+    ASSERT_GE(fd, 0);
+    sendAll(fd, TavrinCommand::jobGeometry(8, 10) + QByteArray(5, '\x01'));
+    // The server closes its end: the read sees the end of the stream.
+    EXPECT_TRUE(readSome(fd, 1).isEmpty());
+    ::close(fd);
+    // A new connection is a new opening of a working device.
+    const int again = connectTo(path);
+    ASSERT_GE(again, 0);
+    sendAll(again, TavrinCommand::stateQuery());
+    EXPECT_EQ(readSome(again, 18).size(), 18);
+    ::close(again);
+    server.stop();
+}
+
+} // namespace
