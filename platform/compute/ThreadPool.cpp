@@ -1,0 +1,120 @@
+#include "platform/compute/ThreadPool.h"
+
+#include <atomic>
+#include <exception>
+
+namespace platform::compute {
+
+struct ThreadPool::Job {
+    const std::function<void(std::size_t)>* body = nullptr;
+    std::size_t count = 0;
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::mutex mutex;
+    std::condition_variable done;
+    std::exception_ptr failure;
+};
+
+ThreadPool::ThreadPool(unsigned threadCount) {
+    if (threadCount == 0) {
+        const unsigned hardware = std::thread::hardware_concurrency();
+        threadCount = hardware > 1 ? hardware - 1 : 1;
+    }
+    m_workers.reserve(threadCount);
+    for (unsigned i = 0; i < threadCount; ++i) {
+        m_workers.emplace_back([this] { workerLoop(); });
+    }
+}
+
+ThreadPool::~ThreadPool() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    for (auto& worker : m_workers) {
+        worker.join();
+    }
+}
+
+// Takes one index of the job and runs it; false when none was left.
+bool ThreadPool::runOne(Job& job) {
+    const std::size_t i = job.next.fetch_add(1, std::memory_order_relaxed);
+    if (i >= job.count) {
+        return false;
+    }
+    try {
+        (*job.body)(i);
+    } catch (...) {
+        std::lock_guard lock(job.mutex);
+        if (!job.failure) {
+            job.failure = std::current_exception();
+        }
+    }
+    if (job.finished.fetch_add(1, std::memory_order_acq_rel) + 1 == job.count) {
+        std::lock_guard lock(job.mutex);
+        job.done.notify_all();
+    }
+    return true;
+}
+
+void ThreadPool::workerLoop() {
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty()) {
+                return;
+            }
+            job = m_jobs.front();
+            if (job->next.load(std::memory_order_relaxed) >= job->count) {
+                // Every index has been taken; the job leaves the queue.
+                m_jobs.pop_front();
+                continue;
+            }
+        }
+        while (runOne(*job)) {
+        }
+    }
+}
+
+void ThreadPool::parallelFor(std::size_t count, const std::function<void(std::size_t)>& body) {
+    if (count == 0) {
+        return;
+    }
+    if (count == 1) {
+        body(0);
+        return;
+    }
+    auto job = std::make_shared<Job>();
+    job->body = &body;
+    job->count = count;
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(job);
+    }
+    m_wake.notify_all();
+    while (runOne(*job)) {
+    }
+    {
+        std::unique_lock lock(job->mutex);
+        job->done.wait(lock,
+                       [&] { return job->finished.load(std::memory_order_acquire) == job->count; });
+    }
+    {
+        // Normally a worker has already removed it; make sure no stale entry stays.
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
+            if (*it == job) {
+                m_jobs.erase(it);
+                break;
+            }
+        }
+    }
+    if (job->failure) {
+        std::rethrow_exception(job->failure);
+    }
+}
+
+} // namespace platform::compute
