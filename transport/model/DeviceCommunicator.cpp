@@ -1,0 +1,7 @@
+#include "transport/model/DeviceCommunicator.h"
+
+namespace fennick {
+
+DeviceCommunicator::~DeviceCommunicator() = default;
+
+} // namespace fennick

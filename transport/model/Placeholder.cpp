@@ -1,3 +1,0 @@
-// Fennick has no sources yet; this keeps the library target buildable.
-namespace fennick {
-}
