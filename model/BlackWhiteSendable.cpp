@@ -1,0 +1,187 @@
+#include "model/BlackWhiteSendable.h"
+
+#include "model/BlackWhiteColumnPacker.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/Progress.h"
+#include "transport/model/DeviceCommunicationContext.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace ambrel {
+
+namespace {
+
+// Columns packed per pass: enough to amortise the per-byte set-up, small
+// enough for the packed strip to stay in the cache.
+constexpr qint64 stripColumns = 64;
+constexpr qint64 progressEvery = 20;
+
+void postCompletedUnits(const std::shared_ptr<platform::Progress>& progress, qint64 count) {
+    if (!progress) {
+        return;
+    }
+    // The posted work holds the progress, so an update that runs after the
+    // run has ended never touches a released object.
+    platform::MainThread::post([progress, count] { progress->setCompletedUnitCount(count); });
+}
+
+// Bytes waiting to be sent, consumed from the front.
+class SendBuffer {
+public:
+    explicit SendBuffer(qint64 maxBufferCount) : m_max(maxBufferCount) {}
+
+    void append(const std::uint8_t* bytes, qint64 count) {
+        if (m_start > 0 && m_start >= qint64(m_bytes.size()) / 2) {
+            m_bytes.erase(m_bytes.begin(), m_bytes.begin() + m_start);
+            m_start = 0;
+        }
+        m_bytes.insert(m_bytes.end(), bytes, bytes + count);
+    }
+    qint64 size() const { return qint64(m_bytes.size()) - m_start; }
+
+    // Sends while at least one full piece is waiting, or, at the end of the
+    // job, until nothing is left.
+    void send(fennick::DeviceCommunicationContext& context, bool isLast) {
+        while (size() >= m_max || (isLast && size() > 0)) {
+            const qint64 count = std::min(size(), m_max);
+            context.send(QByteArray(reinterpret_cast<const char*>(m_bytes.data() + m_start),
+                                    qsizetype(count)));
+            m_start += count;
+        }
+    }
+
+private:
+    qint64 m_max;
+    std::vector<std::uint8_t> m_bytes;
+    qint64 m_start = 0;
+};
+
+} // namespace
+
+BlackWhiteSendable::~BlackWhiteSendable() = default;
+
+void BlackWhiteSendable::sendGrayColumns(const std::uint8_t* pixels, Size_px size, int headDotCount,
+                                         const std::shared_ptr<platform::Progress>& progress,
+                                         BlackWhiteColumnsSendingOptions option,
+                                         qint64 maxBufferCount,
+                                         fennick::DeviceCommunicationContext& context) {
+    if (maxBufferCount < 1) {
+        platform::Log::fatal(QStringLiteral("column send buffer of %1 bytes").arg(maxBufferCount));
+    }
+    const BlackWhiteColumnPacker packer(pixels, size, headDotCount, option);
+    const qint64 width = packer.width();
+    const qint64 columnBytes = packer.bytesPerColumn();
+    const bool reverseColumns = option.testFlag(BlackWhiteColumnsSendingOption::reverseColumns);
+
+    SendBuffer buffer(maxBufferCount);
+    std::vector<std::uint8_t> strip(size_t(std::min(width, stripColumns) * columnBytes));
+    for (qint64 stripStart = 0; stripStart < width; stripStart += stripColumns) {
+        const qint64 count = std::min(stripColumns, width - stripStart);
+        // The strip's picture columns, packed in picture order.
+        const qint64 firstSource = reverseColumns ? width - stripStart - count : stripStart;
+        packer.packSourceColumns(firstSource, count, strip.data());
+        for (qint64 c = stripStart; c < stripStart + count; ++c) {
+            const qint64 x = packer.sourceColumn(c);
+            buffer.append(strip.data() + (x - firstSource) * columnBytes, columnBytes);
+            const bool isLast = c == width - 1;
+            try {
+                buffer.send(context, isLast);
+            } catch (...) {
+                platform::Log::line(
+                    QStringLiteral("error sending column %1/%2").arg(c + 1).arg(width));
+                throw;
+            }
+            if (isLast || c % progressEvery == 0) {
+                postCompletedUnits(progress, c + 1);
+            }
+        }
+    }
+}
+
+void BlackWhiteSendable::convert8bitGrayBitmapToBW(std::uint8_t* bitmapBuffer, Size_px size,
+                                                   std::uint8_t blackConversionThreshold_255,
+                                                   int blackExpansionLevel) {
+    const qint64 width = size.width;
+    const qint64 height = size.height;
+    if (!bitmapBuffer || width <= 0 || height <= 0) {
+        return;
+    }
+    const std::uint8_t t = blackConversionThreshold_255;
+    const qint64 count = width * height;
+    if (blackExpansionLevel == 0) {
+        for (qint64 i = 0; i < count; ++i) {
+            bitmapBuffer[i] = bitmapBuffer[i] > t ? 255 : 0;
+        }
+        return;
+    }
+
+    const std::vector<std::uint8_t> input(bitmapBuffer, bitmapBuffer + count);
+    const bool growsBlack = blackExpansionLevel > 0;
+    const std::uint8_t background = growsBlack ? 255 : 0;
+    const std::uint8_t paint = growsBlack ? 0 : 255;
+    std::memset(bitmapBuffer, background, size_t(count));
+    const int level = std::abs(blackExpansionLevel);
+    if (level > 5) {
+        return;
+    }
+
+    auto set = [&](qint64 x, qint64 y) {
+        if (x >= 0 && x < width && y >= 0 && y < height) {
+            bitmapBuffer[y * width + x] = paint;
+        }
+    };
+    for (qint64 y = 0; y < height; ++y) {
+        const std::uint8_t* row = input.data() + y * width;
+        for (qint64 x = 0; x < width; ++x) {
+            // At a non-zero level a pixel equal to the threshold counts as white.
+            const bool visited = growsBlack ? row[x] < t : row[x] >= t;
+            if (!visited) {
+                continue;
+            }
+            const bool xEven = x % 2 == 0;
+            const bool yEven = y % 2 == 0;
+            switch (level) {
+            case 1:
+                set(x, y);
+                if (xEven && yEven) {
+                    set(x, y - 1);
+                    set(x + 1, y);
+                }
+                break;
+            case 2:
+                set(x, y);
+                if (xEven || yEven) {
+                    set(x, y - 1);
+                    set(x + 1, y);
+                }
+                break;
+            case 3:
+                set(x, y);
+                set(x, y - 1);
+                set(x + 1, y);
+                break;
+            case 4:
+                set(x, y);
+                set(x, y - 1);
+                set(x - 1, y);
+                set(x + 1, y);
+                set(x, y + 1);
+                break;
+            case 5:
+                for (qint64 dy = -1; dy <= 1; ++dy) {
+                    for (qint64 dx = -1; dx <= 1; ++dx) {
+                        set(x + dx, y + dy);
+                    }
+                }
+                break;
+            }
+        }
+    }
+}
+
+} // namespace ambrel

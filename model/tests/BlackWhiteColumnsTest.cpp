@@ -1,0 +1,175 @@
+#include "model/BlackWhiteColumnPacker.h"
+#include "model/BlackWhiteSendable.h"
+#include "platform/MainThread.h"
+#include "platform/Progress.h"
+#include "transport/model/DeviceCommunicationContext.h"
+#include "transport/model/PipeError.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+using ambrel::BlackWhiteColumnPacker;
+using ambrel::BlackWhiteSendable;
+using ambrel::Size_px;
+using Option = ambrel::BlackWhiteColumnsSendingOption;
+using Options = ambrel::BlackWhiteColumnsSendingOptions;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// Keeps every piece it is given; optionally fails the n-th send.
+class RecordingContext : public fennick::DeviceCommunicationContext {
+public:
+    std::vector<Bytes> sends;
+    int failingSend = -1;
+
+    Bytes stream() const {
+        Bytes all;
+        for (const auto& piece : sends) {
+            all.insert(all.end(), piece.begin(), piece.end());
+        }
+        return all;
+    }
+
+protected:
+    void performSend(const QByteArray& data) override {
+        if (int(sends.size()) == failingSend) {
+            throw fennick::PipeErrorMakeWithCode(fennick::PipeErrorCode::couldNotSendData);
+        }
+        sends.emplace_back(data.begin(), data.end());
+    }
+    QByteArray performRead(std::optional<qint64>) override { return {}; }
+};
+
+Bytes send(const Bytes& pixels, Size_px size, int head, Options options = {},
+           qint64 maxBufferCount = 1 << 20) {
+    RecordingContext context;
+    BlackWhiteSendable::sendGrayColumns(pixels.data(), size, head, nullptr, options, maxBufferCount,
+                                        context);
+    return context.stream();
+}
+
+// The column stream as the device defines it, one dot at a time.
+Bytes referenceColumns(const Bytes& pixels, Size_px size, int head, Options options) {
+    const qint64 rows = std::min<qint64>(head, size.height);
+    const qint64 offset = (head - rows) / 2;
+    Bytes out;
+    for (qint64 c = 0; c < size.width; ++c) {
+        Bytes column(head / 8, 0);
+        const qint64 x = options.testFlag(Option::reverseColumns) ? size.width - 1 - c : c;
+        for (qint64 r = 0; r < rows; ++r) {
+            qint64 d = r + offset;
+            if (options.testFlag(Option::reverseRows)) {
+                d = head - 1 - d;
+            }
+            if (pixels[r * size.width + x] < 128) {
+                const int bit = options.testFlag(Option::reverseRowBits) ? 7 - d % 8 : d % 8;
+                column[d / 8] |= std::uint8_t(1 << bit);
+            }
+        }
+        out.insert(out.end(), column.begin(), column.end());
+    }
+    return out;
+}
+
+const Options allOptionSets[] = {
+    {},
+    Option::reverseRows,
+    Option::reverseRowBits,
+    Option::reverseColumns,
+    Option::reverseRows | Option::reverseRowBits,
+    Option::reverseRows | Option::reverseRowBits | Option::reverseColumns,
+};
+
+} // namespace
+
+TEST(BlackWhiteColumns, threeRowsOnASixteenDotHead) {
+    const Bytes black(3, 0);
+    EXPECT_EQ(send(black, {1, 3}, 16), (Bytes{0xC0, 0x01}));
+    EXPECT_EQ(send(black, {1, 3}, 16, Option::reverseRows), (Bytes{0x80, 0x03}));
+    EXPECT_EQ(send(black, {1, 3}, 16, Option::reverseRows | Option::reverseRowBits),
+              (Bytes{0x01, 0xC0}));
+    // Only the first row black: dot 6.
+    EXPECT_EQ(send({0, 255, 255}, {1, 3}, 16), (Bytes{0x40, 0x00}));
+    EXPECT_EQ(send({0, 255, 255}, {1, 3}, 16, Option::reverseRowBits), (Bytes{0x02, 0x00}));
+}
+
+TEST(BlackWhiteColumns, columnOrderAndThreshold) {
+    // Left pixel black, right pixel white, one row on an 8-dot head (dot 3).
+    EXPECT_EQ(send({0, 255}, {2, 1}, 8), (Bytes{0x08, 0x00}));
+    EXPECT_EQ(send({0, 255}, {2, 1}, 8, Option::reverseColumns), (Bytes{0x00, 0x08}));
+    EXPECT_EQ(send({127, 128}, {2, 1}, 8), (Bytes{0x08, 0x00}));
+    // Rows beyond the head are not sent; a picture without columns sends nothing.
+    EXPECT_EQ(send(Bytes(10, 0), {1, 10}, 8), (Bytes{0xFF}));
+    EXPECT_TRUE(send({}, {0, 5}, 16).empty());
+    EXPECT_EQ(send({}, {3, 0}, 16), Bytes(6, 0));
+}
+
+TEST(BlackWhiteColumns, wordPackingMatchesDotByDot) {
+    std::mt19937 random(7);
+    const struct {
+        int head;
+        Size_px size;
+    } shapes[] = {{8, {1, 1}},    {16, {9, 3}},    {16, {17, 16}}, {24, {23, 11}},
+                  {32, {64, 40}}, {64, {130, 37}}, {64, {65, 64}}, {4992, {70, 101}}};
+    for (const auto& shape : shapes) {
+        Bytes pixels(size_t(shape.size.width * shape.size.height));
+        for (auto& p : pixels) {
+            p = std::uint8_t(random());
+        }
+        for (const Options options : allOptionSets) {
+            EXPECT_EQ(send(pixels, shape.size, shape.head, options),
+                      referenceColumns(pixels, shape.size, shape.head, options))
+                << shape.head << " " << shape.size.width << "x" << shape.size.height << " "
+                << options.toInt();
+        }
+    }
+}
+
+TEST(BlackWhiteColumns, piecesHoldExactlyTheBufferSize) {
+    RecordingContext context;
+    const Bytes pixels(4 * 3, 0);
+    BlackWhiteSendable::sendGrayColumns(pixels.data(), {4, 3}, 16, nullptr, {}, 3, context);
+    ASSERT_EQ(context.sends.size(), 3u);
+    EXPECT_EQ(context.sends[0].size(), 3u);
+    EXPECT_EQ(context.sends[1].size(), 3u);
+    EXPECT_EQ(context.sends[2].size(), 2u);
+    EXPECT_EQ(context.stream(), referenceColumns(pixels, {4, 3}, 16, {}));
+}
+
+TEST(BlackWhiteColumns, progressEveryTwentyColumnsAndAtTheEnd) {
+    for (const auto& [width, expected] : std::vector<std::pair<qint64, std::vector<qint64>>>{
+             {21, {1, 21}}, {41, {1, 21, 41}}, {45, {1, 21, 41, 45}}, {1, {1}}}) {
+        auto progress = std::make_shared<platform::Progress>(width);
+        std::vector<qint64> reported;
+        progress->addObserver([&reported](const platform::Progress& p, auto change) {
+            if (change == platform::Progress::Change::Units) {
+                reported.push_back(p.completedUnitCount());
+            }
+        });
+        RecordingContext context;
+        const Bytes pixels(size_t(width), 0);
+        BlackWhiteSendable::sendGrayColumns(pixels.data(), {width, 1}, 8, progress, {}, 5, context);
+        // The updates wait for the main thread.
+        EXPECT_TRUE(reported.empty());
+        platform::MainThread::drain();
+        EXPECT_EQ(reported, expected) << width;
+    }
+}
+
+TEST(BlackWhiteColumns, failedSendKeepsEarlierPiecesAndPassesTheError) {
+    RecordingContext context;
+    context.failingSend = 2;
+    const Bytes pixels(10, 0);
+    try {
+        BlackWhiteSendable::sendGrayColumns(pixels.data(), {10, 1}, 16, nullptr, {}, 4, context);
+        FAIL() << "the send failure was swallowed";
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(fennick::pipeErrorCode(error), fennick::PipeErrorCode::couldNotSendData);
+    }
+    ASSERT_EQ(context.sends.size(), 2u);
+    const Bytes all = referenceColumns(pixels, {10, 1}, 16, {});
+    EXPECT_EQ(context.stream(), Bytes(all.begin(), all.begin() + 8));
+}
