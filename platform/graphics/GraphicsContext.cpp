@@ -1,0 +1,181 @@
+#include "platform/graphics/GraphicsContext.h"
+
+#include "platform/graphics/ImageLimits.h"
+
+#include <QtMath>
+
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+QImage::Format qtFormat(GraphicsContext::PixelFormat format) {
+    switch (format) {
+    case GraphicsContext::PixelFormat::gray8:
+        return QImage::Format_Grayscale8;
+    case GraphicsContext::PixelFormat::rgba8888Premultiplied:
+        return QImage::Format_RGBA8888_Premultiplied;
+    case GraphicsContext::PixelFormat::rgbx8888:
+        return QImage::Format_RGBX8888;
+    }
+    return QImage::Format_Invalid;
+}
+
+int bytesPerPixel(GraphicsContext::PixelFormat format) {
+    return format == GraphicsContext::PixelFormat::gray8 ? 1 : 4;
+}
+
+// Turns the device's y-down coordinates into the context's y-up user space.
+QTransform yUp(double height) {
+    return QTransform(1, 0, 0, -1, 0, height);
+}
+
+} // namespace
+
+std::unique_ptr<GraphicsContext> GraphicsContext::makeBitmap(PixelFormat format, int width,
+                                                             int height, uchar* data) {
+    if (!ImageLimits::admits(width, height)) {
+        return nullptr;
+    }
+    const qsizetype rowBytes = qsizetype(width) * bytesPerPixel(format);
+    QImage bitmap;
+    if (data) {
+        bitmap = QImage(data, width, height, rowBytes, qtFormat(format));
+    } else {
+        // Memory of our own rather than QImage's: Qt pads rows to 4 bytes,
+        // the system's bitmaps have no padding.
+        auto* memory = static_cast<uchar*>(calloc(size_t(rowBytes), size_t(height)));
+        if (!memory) {
+            return nullptr;
+        }
+        bitmap = QImage(memory, width, height, rowBytes, qtFormat(format), free, memory);
+    }
+    if (bitmap.isNull()) {
+        return nullptr;
+    }
+    return std::unique_ptr<GraphicsContext>(new GraphicsContext(std::move(bitmap), format));
+}
+
+GraphicsContext::GraphicsContext(QImage bitmap, PixelFormat format)
+    : m_bitmap(std::move(bitmap)), m_format(format),
+      m_ownedPainter(std::make_unique<QPainter>(&m_bitmap)), m_painter(m_ownedPainter.get()),
+      m_deviceSize(m_bitmap.width(), m_bitmap.height()) {
+    m_painter->setWorldTransform(yUp(m_deviceSize.height()));
+    m_painter->setPen(Qt::NoPen);
+    applyHints();
+}
+
+GraphicsContext::GraphicsContext(QPainter& painter, const QSizeF& deviceSize)
+    : m_painter(&painter), m_deviceSize(deviceSize) {
+    m_painter->save();
+    m_painter->setWorldTransform(yUp(deviceSize.height()) * m_painter->worldTransform());
+    m_painter->setPen(Qt::NoPen);
+    applyHints();
+}
+
+GraphicsContext::~GraphicsContext() {
+    if (m_ownedPainter) {
+        m_ownedPainter->end();
+    } else {
+        // Unbalanced saves of the user must not leak into the caller's painter.
+        for (size_t i = 0; i < m_savedStates.size(); ++i) {
+            m_painter->restore();
+        }
+        m_painter->restore();
+    }
+}
+
+void GraphicsContext::saveGState() {
+    m_painter->save();
+    m_savedStates.push_back(m_state);
+}
+
+void GraphicsContext::restoreGState() {
+    if (m_savedStates.empty()) {
+        return;
+    }
+    m_painter->restore();
+    m_state = m_savedStates.back();
+    m_savedStates.pop_back();
+    applyHints();
+}
+
+void GraphicsContext::translateBy(double tx, double ty) {
+    m_painter->translate(tx, ty);
+}
+
+void GraphicsContext::scaleBy(double sx, double sy) {
+    m_painter->scale(sx, sy);
+}
+
+void GraphicsContext::rotateBy(double radians) {
+    m_painter->rotate(qRadiansToDegrees(radians));
+}
+
+void GraphicsContext::concatenate(const QTransform& transform) {
+    m_painter->setWorldTransform(transform * m_painter->worldTransform());
+}
+
+QTransform GraphicsContext::userToDevice() const {
+    return m_painter->worldTransform();
+}
+
+void GraphicsContext::setShouldAntialias(bool on) {
+    m_state.shouldAntialias = on;
+    applyHints();
+}
+
+void GraphicsContext::setAllowsAntialiasing(bool allowed) {
+    m_allowsAntialiasing = allowed;
+    applyHints();
+}
+
+void GraphicsContext::setInterpolationQuality(InterpolationQuality quality) {
+    m_state.interpolation = quality;
+    applyHints();
+}
+
+void GraphicsContext::setBlendMode(BlendMode mode) {
+    m_painter->setCompositionMode(mode == BlendMode::copy ? QPainter::CompositionMode_Source
+                                                          : QPainter::CompositionMode_SourceOver);
+}
+
+void GraphicsContext::setFillColor(const QColor& color) {
+    m_state.fillColor = color;
+}
+
+void GraphicsContext::setGrayFillColor(double gray, double alpha) {
+    QColor color;
+    color.setRgbF(float(gray), float(gray), float(gray), float(alpha));
+    m_state.fillColor = color;
+}
+
+void GraphicsContext::fill(const QRectF& rect) {
+    m_painter->fillRect(rect, m_state.fillColor);
+}
+
+void GraphicsContext::clipTo(const QRectF& rect) {
+    m_painter->setClipRect(rect, Qt::IntersectClip);
+}
+
+void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
+    if (image.isNull() || rect.isEmpty()) {
+        return;
+    }
+    m_painter->save();
+    m_painter->translate(rect.x(), rect.y() + rect.height());
+    m_painter->scale(1, -1);
+    m_painter->drawImage(QRectF(0, 0, rect.width(), rect.height()), image,
+                         QRectF(0, 0, image.width(), image.height()));
+    m_painter->restore();
+}
+
+void GraphicsContext::applyHints() {
+    m_painter->setRenderHint(QPainter::Antialiasing,
+                             m_allowsAntialiasing && m_state.shouldAntialias);
+    m_painter->setRenderHint(QPainter::SmoothPixmapTransform,
+                             m_state.interpolation != InterpolationQuality::none);
+}
+
+} // namespace platform

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/graphics/DecodedImage.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace platform {
+
+// HEIC pictures through libheif. libheif applies the container's rotation
+// and mirroring while decoding, so the result is upright and its orientation
+// value is 1.
+class HeifDecoder {
+public:
+    static bool canDecode(const QByteArray& data);
+    // The primary image in 8-bit RGB, or RGBA when it has an alpha channel.
+    static std::optional<DecodedImage> decodePrimaryImage(const QByteArray& data);
+};
+
+} // namespace platform

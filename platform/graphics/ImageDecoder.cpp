@@ -1,0 +1,200 @@
+#include "platform/graphics/ImageDecoder.h"
+
+#include "platform/graphics/HeifDecoder.h"
+#include "platform/graphics/ImageLimits.h"
+
+#include <QBuffer>
+#include <QImageIOHandler>
+#include <QImageReader>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// The EXIF orientation value that Qt's readers report as a transformation.
+quint32 exifOrientation(QImageIOHandler::Transformations t) {
+    switch (int(t)) {
+    case QImageIOHandler::TransformationMirror:
+        return 2;
+    case QImageIOHandler::TransformationRotate180:
+        return 3;
+    case QImageIOHandler::TransformationFlip:
+        return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90:
+        return 5;
+    case QImageIOHandler::TransformationRotate90:
+        return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90:
+        return 7;
+    case QImageIOHandler::TransformationRotate270:
+        return 8;
+    default:
+        return 1;
+    }
+}
+
+bool startsWith(const QByteArray& data, const char* magic, qsizetype length) {
+    return data.size() >= length && memcmp(data.constData(), magic, size_t(length)) == 0;
+}
+
+std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format) {
+    if ((format == "jpeg" && !ImageDecoder::jpegIsComplete(data)) ||
+        (format == "bmp" && !ImageDecoder::bmpIsComplete(data))) {
+        return std::nullopt;
+    }
+    ImageLimits::applyToImageReader();
+    QByteArray bytes = data; // shares; QBuffer wants a non-const array
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QImageReader reader(&buffer, format);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) {
+        return std::nullopt;
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && !ImageLimits::admits(size.width(), size.height())) {
+        return std::nullopt;
+    }
+    DecodedImage decoded;
+    decoded.exifOrientation = exifOrientation(reader.transformation());
+    if (!reader.read(&decoded.image) || decoded.image.isNull()) {
+        return std::nullopt;
+    }
+    if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
+        return std::nullopt;
+    }
+    return decoded;
+}
+
+} // namespace
+
+QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
+    if (startsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
+        return "png";
+    }
+    if (startsWith(data, "\xff\xd8\xff", 3)) {
+        return "jpeg";
+    }
+    if (startsWith(data, "GIF87a", 6) || startsWith(data, "GIF89a", 6)) {
+        return "gif";
+    }
+    if (startsWith(data, "BM", 2) && data.size() >= 26) {
+        return "bmp";
+    }
+    if (startsWith(data, "II*\0", 4) || startsWith(data, "MM\0*", 4)) {
+        return "tiff";
+    }
+    if (HeifDecoder::canDecode(data)) {
+        return "heic";
+    }
+    return {};
+}
+
+std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data) {
+    const QByteArray format = sniffFormat(data);
+    if (format.isEmpty()) {
+        return std::nullopt;
+    }
+    if (format == "heic") {
+        return HeifDecoder::decodePrimaryImage(data);
+    }
+    return decodeWithQt(data, format);
+}
+
+bool ImageDecoder::bmpIsComplete(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    auto u32 = [&](qsizetype at) {
+        return quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16 |
+               quint32(p[at + 3]) << 24;
+    };
+    auto u16 = [&](qsizetype at) { return quint32(p[at]) | quint32(p[at + 1]) << 8; };
+    // File header (14 bytes), then an information header of at least 12.
+    if (data.size() < 26) {
+        return false;
+    }
+    const quint32 pixelOffset = u32(10);
+    const quint32 headerSize = u32(14);
+    qint64 width = 0;
+    qint64 height = 0;
+    quint32 bitCount = 0;
+    quint32 compression = 0;
+    if (headerSize == 12) {
+        width = u16(18);
+        height = u16(20);
+        bitCount = u16(24);
+    } else {
+        if (data.size() < 34) {
+            return false;
+        }
+        width = qint32(u32(18));
+        height = qint32(u32(22));
+        bitCount = u16(28);
+        compression = u32(30);
+    }
+    // Run-length and embedded JPEG or PNG data have no fixed size to check.
+    if (compression != 0 && compression != 3 && compression != 6) {
+        return true;
+    }
+    const qint64 rowBytes = ((std::abs(width) * bitCount + 31) / 32) * 4;
+    const qint64 needed = qint64(pixelOffset) + rowBytes * std::abs(height);
+    return rowBytes > 0 && data.size() >= needed;
+}
+
+bool ImageDecoder::jpegIsComplete(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype n = data.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) {
+        return false;
+    }
+    qsizetype i = 2;
+    while (i < n) {
+        // Markers start with 0xFF, possibly preceded by fill bytes.
+        if (p[i] != 0xFF) {
+            return false;
+        }
+        while (i < n && p[i] == 0xFF) {
+            ++i;
+        }
+        if (i >= n) {
+            return false;
+        }
+        const uchar marker = p[i++];
+        if (marker == 0xD9) {
+            return true;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            continue; // no length field
+        }
+        if (i + 2 > n) {
+            return false;
+        }
+        const qsizetype length = (qsizetype(p[i]) << 8) | p[i + 1];
+        if (length < 2 || i + length > n) {
+            return false;
+        }
+        i += length;
+        if (marker != 0xDA) {
+            continue;
+        }
+        // Entropy-coded data follows a scan header; it ends at the first
+        // marker that is neither a stuffed zero nor a restart marker.
+        while (i + 1 < n) {
+            if (p[i] == 0xFF && p[i + 1] != 0x00 && !(p[i + 1] >= 0xD0 && p[i + 1] <= 0xD7) &&
+                p[i + 1] != 0xFF) {
+                break;
+            }
+            ++i;
+        }
+        if (i + 1 >= n) {
+            return false;
+        }
+    }
+    return false;
+}
+
+} // namespace platform

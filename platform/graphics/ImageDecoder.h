@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/graphics/DecodedImage.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace platform {
+
+// Decodes the raster formats the system accepts: PNG, JPEG, GIF, BMP and
+// TIFF through Qt's image readers, HEIC through libheif. The format is told
+// by the file's leading bytes, never by its name.
+class ImageDecoder {
+public:
+    // The file's primary picture (the first frame or directory, the primary
+    // item of a HEIC file), not turned by its orientation. Nothing for bytes
+    // no decoder accepts, for broken or truncated files and for pictures
+    // beyond ImageLimits, which are refused before their pixels are decoded.
+    static std::optional<DecodedImage> decode(const QByteArray& data);
+
+    // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
+    // empty for anything else.
+    static QByteArray sniffFormat(const QByteArray& data);
+
+    // Whether a JPEG stream runs to its end-of-image marker. Qt's reader
+    // returns a truncated JPEG as a picture with a grey lower part.
+    static bool jpegIsComplete(const QByteArray& data);
+    // Whether an uncompressed BMP holds every row its header announces; Qt's
+    // reader leaves missing rows black.
+    static bool bmpIsComplete(const QByteArray& data);
+};
+
+} // namespace platform

@@ -1,0 +1,182 @@
+#include "platform/graphics/PdfPage.h"
+
+#include "platform/Log.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageLimits.h"
+
+#include <poppler-document.h>
+#include <poppler-global.h>
+#include <poppler-image.h>
+#include <poppler-page-renderer.h>
+#include <poppler-page.h>
+
+#include <cmath>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+// poppler's document and page objects are not safe to use from two threads at
+// once; pages are rendered one at a time.
+std::mutex& popplerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void quietOnce() {
+    static std::once_flag once;
+    // poppler's own complaints about broken files would otherwise reach
+    // standard error; a file that does not open simply is no picture.
+    std::call_once(
+        once, [] { poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr); });
+}
+
+QRectF toQt(const poppler::rectf& r) {
+    return QRectF(r.left(), r.top(), r.width(), r.height()).normalized();
+}
+
+int rotationDegrees(poppler::page::orientation_enum o) {
+    switch (o) {
+    case poppler::page::landscape:
+        return 90;
+    case poppler::page::upside_down:
+        return 180;
+    case poppler::page::seascape:
+        return 270;
+    case poppler::page::portrait:
+        return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+PdfPage::~PdfPage() {
+    std::lock_guard lock(popplerMutex());
+    m_page.reset();
+    m_document.reset();
+}
+
+std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data) {
+    if (data.isEmpty() || data.size() > std::numeric_limits<int>::max()) {
+        return nullptr;
+    }
+    quietOnce();
+    std::shared_ptr<PdfPage> page(new PdfPage());
+    page->m_data = data;
+    std::lock_guard lock(popplerMutex());
+    page->m_document.reset(
+        poppler::document::load_from_raw_data(page->m_data.constData(), int(page->m_data.size())));
+    if (!page->m_document || page->m_document->is_locked() || page->m_document->pages() < 1) {
+        return nullptr;
+    }
+    page->m_page.reset(page->m_document->create_page(0));
+    if (!page->m_page) {
+        return nullptr;
+    }
+    page->m_cropBox = toQt(page->m_page->page_rect(poppler::crop_box));
+    page->m_trimBox = toQt(page->m_page->page_rect(poppler::trim_box));
+    page->m_rotation = rotationDegrees(page->m_page->orientation());
+    return page;
+}
+
+QSizeF PdfPage::size() const {
+    const QSizeF box = m_trimBox.size();
+    return (m_rotation == 90 || m_rotation == 270) ? box.transposed() : box;
+}
+
+QTransform PdfPage::pageToPicture() const {
+    const double x0 = m_trimBox.left();
+    const double y0 = m_trimBox.top(); // the lower edge: the page's y points up
+    const double x1 = m_trimBox.right();
+    const double y1 = m_trimBox.bottom();
+    switch (m_rotation) {
+    case 90:
+        return QTransform(0, -1, 1, 0, -y0, x1);
+    case 180:
+        return QTransform(-1, 0, 0, -1, x1, y1);
+    case 270:
+        return QTransform(0, 1, -1, 0, y1, -x0);
+    default:
+        return QTransform(1, 0, 0, 1, -x0, -y0);
+    }
+}
+
+QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution,
+                       bool gray) const {
+    const double sx = xResolution / 72.0;
+    const double sy = yResolution / 72.0;
+    if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0) {
+        return {};
+    }
+    // poppler renders the crop box with its top-left corner at pixel (0, 0).
+    const double left = std::floor((pageRect.left() - m_cropBox.left()) * sx);
+    const double right = std::ceil((pageRect.right() - m_cropBox.left()) * sx);
+    const double top = std::floor((m_cropBox.bottom() - pageRect.bottom()) * sy);
+    const double bottom = std::ceil((m_cropBox.bottom() - pageRect.top()) * sy);
+    const double width = right - left;
+    const double height = bottom - top;
+    if (!(width >= 1 && height >= 1) || !ImageLimits::admits(qint64(width), qint64(height)) ||
+        std::abs(left) > std::numeric_limits<int>::max() ||
+        std::abs(top) > std::numeric_limits<int>::max()) {
+        return {};
+    }
+    poppler::page_renderer renderer;
+    renderer.set_render_hints(poppler::page_renderer::antialiasing |
+                              poppler::page_renderer::text_antialiasing);
+    renderer.set_image_format(gray ? poppler::image::format_gray8 : poppler::image::format_argb32);
+    // Undo the page's own rotation: the picture's transform turns it.
+    const auto unrotate = static_cast<poppler::rotation_enum>(((360 - m_rotation) % 360) / 90);
+    poppler::image rendered;
+    {
+        std::lock_guard lock(popplerMutex());
+        rendered = renderer.render_page(m_page.get(), xResolution, yResolution, int(left), int(top),
+                                        int(width), int(height), unrotate);
+    }
+    if (!rendered.is_valid()) {
+        return {};
+    }
+    const QImage view(reinterpret_cast<const uchar*>(rendered.const_data()), rendered.width(),
+                      rendered.height(), rendered.bytes_per_row(),
+                      gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied);
+    return view.copy();
+}
+
+void PdfPage::draw(GraphicsContext& context) const {
+    const QTransform toDevice = pageToPicture() * context.userToDevice();
+    bool invertible = false;
+    const QTransform fromDevice = toDevice.inverted(&invertible);
+    if (!invertible) {
+        return;
+    }
+    const QRectF device(QPointF(0, 0), context.deviceSize());
+    const QRectF visible = fromDevice.mapRect(device).intersected(m_trimBox);
+    if (visible.isEmpty()) {
+        return;
+    }
+    // Device pixels per point along the page's own axes.
+    const double sx = std::hypot(toDevice.m11(), toDevice.m12());
+    const double sy = std::hypot(toDevice.m21(), toDevice.m22());
+    const QImage rendered = render(visible, 72.0 * sx, 72.0 * sy, context.isGray());
+    if (rendered.isNull()) {
+        Log::line(QStringLiteral("PdfPage: couldn't render the page at %1 x %2 dpi")
+                      .arg(72.0 * sx)
+                      .arg(72.0 * sy));
+        return;
+    }
+    // The rendered pixels cover whole pixels around the visible part.
+    const double left =
+        m_cropBox.left() + std::floor((visible.left() - m_cropBox.left()) * sx) / sx;
+    const double top =
+        m_cropBox.bottom() - std::floor((m_cropBox.bottom() - visible.bottom()) * sy) / sy;
+    const QRectF covered(left, top - rendered.height() / sy, rendered.width() / sx,
+                         rendered.height() / sy);
+    context.saveGState();
+    context.concatenate(pageToPicture());
+    context.clipTo(m_trimBox);
+    context.drawImage(covered, rendered);
+    context.restoreGState();
+}
+
+} // namespace platform

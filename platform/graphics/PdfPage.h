@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QSizeF>
+#include <QTransform>
+
+#include <memory>
+
+namespace poppler {
+class document;
+class page;
+} // namespace poppler
+
+namespace platform {
+
+class GraphicsContext;
+
+// The first page of a PDF document (Illustrator files are PDF documents too),
+// drawn as a vector picture: its trim box, turned by the page's own rotation,
+// is the picture. Pages are rendered by poppler when drawn, at the resolution
+// the drawing needs, and only the part that lands on the device.
+//
+// The page is rendered on opaque white paper. Immutable; may be drawn from
+// several threads (rendering is serialized).
+class PdfPage {
+public:
+    // Nothing for bytes that are no PDF document, a locked document or a
+    // document without pages.
+    static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data);
+    ~PdfPage();
+
+    // The trim box in the page's own space (points, y up); the crop box when
+    // the page names no trim box.
+    QRectF trimBox() const { return m_trimBox; }
+    // The page's own clockwise rotation in degrees: 0, 90, 180 or 270.
+    int rotation() const { return m_rotation; }
+    // The picture's size in points: the trim box as the page is shown, so
+    // width and height are exchanged for a quarter turn.
+    QSizeF size() const;
+    // Maps the page's own space onto the picture's rectangle (0, 0, size()),
+    // y up, turning the trim box upright.
+    QTransform pageToPicture() const;
+
+    // Draws the picture into (0, 0, size()) of the context's user space.
+    void draw(GraphicsContext& context) const;
+
+    // The page rendered at the resolutions (dots per inch along the page's
+    // own x and y axes), cut to the rectangle given in the page's own space;
+    // the image's first row is the rectangle's top edge. `gray` renders one
+    // gray byte per pixel instead of 32-bit colour. Null when the size is
+    // beyond ImageLimits or rendering fails.
+    QImage render(const QRectF& pageRect, double xResolution, double yResolution, bool gray) const;
+
+private:
+    PdfPage() = default;
+
+    QByteArray m_data; // poppler reads the document from this memory
+    std::unique_ptr<poppler::document> m_document;
+    std::unique_ptr<poppler::page> m_page;
+    QRectF m_trimBox;
+    QRectF m_cropBox;
+    int m_rotation = 0;
+};
+
+} // namespace platform

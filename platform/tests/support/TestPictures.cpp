@@ -1,0 +1,258 @@
+#include "platform/tests/support/TestPictures.h"
+
+#include <QBuffer>
+#include <QImageIOHandler>
+#include <QImageWriter>
+#include <QList>
+
+#include <libheif/heif.h>
+
+namespace testpictures {
+
+namespace {
+
+void appendBigEndian16(QByteArray& out, int value) {
+    out.append(char((value >> 8) & 0xFF));
+    out.append(char(value & 0xFF));
+}
+
+void appendLittleEndian16(QByteArray& out, int value) {
+    out.append(char(value & 0xFF));
+    out.append(char((value >> 8) & 0xFF));
+}
+
+void appendLittleEndian32(QByteArray& out, quint32 value) {
+    for (int i = 0; i < 4; ++i) {
+        out.append(char((value >> (8 * i)) & 0xFF));
+    }
+}
+
+QImageIOHandler::Transformations transformationFor(int orientation) {
+    switch (orientation) {
+    case 2:
+        return QImageIOHandler::TransformationMirror;
+    case 3:
+        return QImageIOHandler::TransformationRotate180;
+    case 4:
+        return QImageIOHandler::TransformationFlip;
+    case 5:
+        return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6:
+        return QImageIOHandler::TransformationRotate90;
+    case 7:
+        return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8:
+        return QImageIOHandler::TransformationRotate270;
+    default:
+        return QImageIOHandler::TransformationNone;
+    }
+}
+
+// Packs variable-width codes least significant bit first, as GIF wants.
+class BitWriter {
+public:
+    void write(int code, int width) {
+        m_buffer |= quint32(code) << m_bits;
+        m_bits += width;
+        while (m_bits >= 8) {
+            m_bytes.append(char(m_buffer & 0xFF));
+            m_buffer >>= 8;
+            m_bits -= 8;
+        }
+    }
+    QByteArray finish() {
+        if (m_bits > 0) {
+            m_bytes.append(char(m_buffer & 0xFF));
+        }
+        return m_bytes;
+    }
+
+private:
+    QByteArray m_bytes;
+    quint32 m_buffer = 0;
+    int m_bits = 0;
+};
+
+} // namespace
+
+QByteArray encode(const QImage& image, const char* format, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0) {
+        writer.setQuality(quality);
+    }
+    writer.write(image);
+    return bytes;
+}
+
+QByteArray jpegWithOrientation(const QImage& image, int orientation) {
+    const QByteArray plain = encode(image, "jpeg", 100);
+    // EXIF: a little-endian TIFF structure with one entry, tag 274.
+    QByteArray tiff("II*\0", 4);
+    appendLittleEndian32(tiff, 8);
+    appendLittleEndian16(tiff, 1);
+    appendLittleEndian16(tiff, 0x0112);
+    appendLittleEndian16(tiff, 3); // SHORT
+    appendLittleEndian32(tiff, 1);
+    appendLittleEndian16(tiff, orientation);
+    appendLittleEndian16(tiff, 0);
+    appendLittleEndian32(tiff, 0);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    appendBigEndian16(segment, int(payload.size()) + 2);
+    segment += payload;
+    return plain.left(2) + segment + plain.mid(2);
+}
+
+QByteArray tiffWithOrientation(const QImage& image, int orientation) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.setTransformation(transformationFor(orientation));
+    writer.write(image);
+    return bytes;
+}
+
+QByteArray gif(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_Grayscale8);
+    QByteArray out("GIF89a");
+    appendLittleEndian16(out, image.width());
+    appendLittleEndian16(out, image.height());
+    out.append(char(0xF7)); // global colour table of 256 entries
+    out.append(char(0));
+    out.append(char(0));
+    for (int i = 0; i < 256; ++i) {
+        out.append(char(i)).append(char(i)).append(char(i));
+    }
+    out.append(char(0x2C)); // image descriptor
+    appendLittleEndian16(out, 0);
+    appendLittleEndian16(out, 0);
+    appendLittleEndian16(out, image.width());
+    appendLittleEndian16(out, image.height());
+    out.append(char(0));
+    out.append(char(8)); // minimum code size
+    // Literal codes only, with a clear code often enough that the code width
+    // never grows beyond nine bits.
+    BitWriter bits;
+    const int clear = 256;
+    const int end = 257;
+    int sinceClear = 0;
+    bits.write(clear, 9);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) {
+            if (sinceClear == 250) {
+                bits.write(clear, 9);
+                sinceClear = 0;
+            }
+            bits.write(row[x], 9);
+            ++sinceClear;
+        }
+    }
+    bits.write(end, 9);
+    const QByteArray data = bits.finish();
+    for (qsizetype i = 0; i < data.size(); i += 255) {
+        const QByteArray block = data.mid(i, 255);
+        out.append(char(block.size()));
+        out += block;
+    }
+    out.append(char(0));
+    out.append(char(0x3B));
+    return out;
+}
+
+QByteArray heic(const QImage& source) {
+    if (!heif_have_encoder_for_format(heif_compression_HEVC)) {
+        return {};
+    }
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* picture = nullptr;
+    QByteArray out;
+    if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code ==
+            heif_error_Ok &&
+        heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
+                          heif_chroma_interleaved_RGB, &picture)
+                .code == heif_error_Ok &&
+        heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8)
+                .code == heif_error_Ok) {
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+        for (int y = 0; y < image.height(); ++y) {
+            memcpy(plane + y * stride, image.constScanLine(y), size_t(image.width()) * 3);
+        }
+        heif_encoder_set_lossy_quality(encoder, 100);
+        if (heif_context_encode_image(context, picture, encoder, nullptr, nullptr).code ==
+            heif_error_Ok) {
+            heif_writer writer{};
+            writer.writer_api_version = 1;
+            writer.write = [](heif_context*, const void* data, size_t size, void* userdata) {
+                static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data),
+                                                           qsizetype(size));
+                return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+            };
+            heif_context_write(context, &writer, &out);
+        }
+    }
+    if (picture) {
+        heif_image_release(picture);
+    }
+    if (encoder) {
+        heif_encoder_release(encoder);
+    }
+    heif_context_free(context);
+    return out;
+}
+
+QByteArray pdf(const PdfOptions& options) {
+    auto box = [](const QRectF& r) {
+        return QStringLiteral("[%1 %2 %3 %4]")
+            .arg(r.left())
+            .arg(r.top())
+            .arg(r.right())
+            .arg(r.bottom())
+            .toLatin1();
+    };
+    const QByteArray content = options.content.toLatin1();
+    QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox " + box(options.mediaBox);
+    if (options.trimBox) {
+        page += " /TrimBox " + box(*options.trimBox);
+    }
+    if (options.rotate != 0) {
+        page += " /Rotate " + QByteArray::number(options.rotate);
+    }
+    page += " /Contents 4 0 R /Resources << >> >>";
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        page,
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+            "\nendstream",
+    };
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(out.size());
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets) {
+        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    }
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QImage filled(int width, int height, QImage::Format format, QRgb value) {
+    QImage image(width, height, format);
+    image.fill(QColor::fromRgba(value));
+    return image;
+}
+
+} // namespace testpictures

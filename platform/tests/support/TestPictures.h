@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+// Picture files made on the spot for tests, so that no test depends on a
+// sample file from elsewhere.
+namespace testpictures {
+
+// The image in a format Qt writes: "png", "jpeg", "bmp", "tiff".
+QByteArray encode(const QImage& image, const char* format, int quality = -1);
+
+// A JPEG (quality 100) that carries an EXIF orientation entry.
+QByteArray jpegWithOrientation(const QImage& image, int orientation);
+
+// A TIFF whose orientation tag holds the value.
+QByteArray tiffWithOrientation(const QImage& image, int orientation);
+
+// A GIF of the image's gray levels (Qt reads GIF but does not write it).
+QByteArray gif(const QImage& image);
+
+// A HEIC file made with libheif's encoder; empty when libheif has none.
+QByteArray heic(const QImage& image);
+
+// A one-page PDF document. Sizes in points; `content` is the page's content
+// stream, for instance "0 0 0 rg 10 10 50 50 re f".
+struct PdfOptions {
+    QRectF mediaBox;
+    std::optional<QRectF> trimBox;
+    int rotate = 0;
+    QString content;
+};
+QByteArray pdf(const PdfOptions& options);
+
+// An image of the size with every pixel set to the value, in the format.
+QImage filled(int width, int height, QImage::Format format, QRgb value);
+
+} // namespace testpictures
