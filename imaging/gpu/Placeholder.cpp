@@ -1,3 +1,0 @@
-// SildorImage has no sources yet; this keeps the library target buildable.
-namespace sildor {
-}
