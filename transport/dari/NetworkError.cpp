@@ -1,0 +1,43 @@
+#include "transport/dari/NetworkError.h"
+
+#include "platform/Bundle.h"
+#include "platform/StringFormat.h"
+
+#include <netdb.h>
+
+#include <cstring>
+
+namespace dari {
+
+const QString NetworkError::posixDomain = QStringLiteral("POSIXError");
+const QString NetworkError::addressResolutionDomain = QStringLiteral("AddressResolutionError");
+
+namespace {
+
+platform::Error make(const QString& domain, int code, const QString& key, const QString& reason) {
+    const platform::Bundle* bundle = platform::Bundle::named(QStringLiteral("Dari"));
+    const QString table = QStringLiteral("Dari");
+    platform::Error::UserInfo info;
+    info.localizedDescription =
+        platform::StringFormat::format(bundle->localizedString(key, table), {reason});
+    info.localizedRecoverySuggestion =
+        bundle->localizedString(key + QStringLiteral("_recoverySuggestion"), table);
+    return platform::Error(domain, code, std::move(info));
+}
+
+} // namespace
+
+platform::Error NetworkError::fromErrno(int error) {
+    return make(posixDomain, error, QStringLiteral("Error_network"),
+                QString::fromLocal8Bit(std::strerror(error)));
+}
+
+platform::Error NetworkError::fromAddressResolution(int result) {
+    if (result == EAI_SYSTEM) {
+        return fromErrno(errno);
+    }
+    return make(addressResolutionDomain, result, QStringLiteral("Error_network_address"),
+                QString::fromLocal8Bit(gai_strerror(result)));
+}
+
+} // namespace dari
