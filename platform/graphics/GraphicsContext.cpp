@@ -4,6 +4,7 @@
 
 #include <QtMath>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace platform {
