@@ -1,3 +1,0 @@
-// KestromCore has no sources yet; this keeps the library target buildable.
-namespace kestrom {
-}
