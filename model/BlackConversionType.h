@@ -36,7 +36,7 @@ public:
 
     constexpr bool operator==(const BlackConversionType&) const = default;
     friend size_t qHash(BlackConversionType t, size_t seed = 0) {
-        return qHash(int(t.m_case), seed);
+        return ::qHash(int(t.m_case), seed);
     }
 
 private:

@@ -36,7 +36,7 @@ public:
     }
 
     constexpr bool operator==(const ColorAbility&) const = default;
-    friend size_t qHash(ColorAbility c, size_t seed = 0) { return qHash(int(c.m_case), seed); }
+    friend size_t qHash(ColorAbility c, size_t seed = 0) { return ::qHash(int(c.m_case), seed); }
 
 private:
     Case m_case;

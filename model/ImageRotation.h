@@ -40,7 +40,7 @@ public:
     static ImageRotation decode(const JsonReader& reader);
 
     constexpr bool operator==(const ImageRotation&) const = default;
-    friend size_t qHash(ImageRotation r, size_t seed = 0) { return qHash(r.rawValue(), seed); }
+    friend size_t qHash(ImageRotation r, size_t seed = 0) { return ::qHash(r.rawValue(), seed); }
 
 private:
     Case m_case;

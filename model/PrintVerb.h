@@ -28,7 +28,7 @@ public:
     static PrintVerb decode(const JsonReader& reader);
 
     constexpr bool operator==(const PrintVerb&) const = default;
-    friend size_t qHash(PrintVerb v, size_t seed = 0) { return qHash(int(v.m_case), seed); }
+    friend size_t qHash(PrintVerb v, size_t seed = 0) { return ::qHash(int(v.m_case), seed); }
 
 private:
     Case m_case;

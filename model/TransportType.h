@@ -26,7 +26,7 @@ public:
     QString description() const;
 
     constexpr bool operator==(const TransportType&) const = default;
-    friend size_t qHash(TransportType t, size_t seed = 0) { return qHash(int(t.m_case), seed); }
+    friend size_t qHash(TransportType t, size_t seed = 0) { return ::qHash(int(t.m_case), seed); }
 
 private:
     Case m_case;

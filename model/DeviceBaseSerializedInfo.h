@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/DeviceOverrideSerializedInfo.h"
+#include "model/Dpi.h"
+#include "model/PrintVerb.h"
+
+namespace ambrel {
+
+// A description entry that describes a model by itself; also the record a
+// resolved override becomes.
+struct DeviceBaseSerializedInfo {
+    std::optional<bool> isDisabled;
+    QString modelName;
+    std::optional<QString> displayName;
+    QString printerType;
+    std::optional<PrintVerb> printVerb;
+    QList<Canvas::SerializedInfo> canvases;
+    std::optional<QStringList> transportTypes;
+    std::optional<QString> colorAbility;
+    std::optional<qint64> headDotCount;
+    Dpi dpi;
+    std::optional<bool> hidesDpi;
+    QStringList offsetBases;
+    std::optional<QString> completionAlertVideoName;
+    // Empty when absent or when the list does not decode.
+    QList<DeviceSettingParameterSerializedInfo> parameterProperties;
+    std::optional<QList<MaintenanceAction::SerializedInfo>> maintenanceActions;
+    std::optional<bool> showsMaintenanceButton;
+    std::optional<DeviceAdditionalInfoDictionary> additionalInfos;
+    std::optional<QStringList> ancestorModelNames;
+
+    static DeviceBaseSerializedInfo decode(const JsonReader& reader);
+
+    // The model the override derives from this one.
+    DeviceBaseSerializedInfo merged(const DeviceOverrideSerializedInfo& o) const;
+};
+
+} // namespace ambrel

@@ -1,0 +1,7 @@
+#include "model/MaintenanceDialog.h"
+
+namespace ambrel {
+
+MaintenanceDialog::~MaintenanceDialog() = default;
+
+} // namespace ambrel
