@@ -2,6 +2,7 @@
 #include "model/OriginalImageError.h"
 #include "platform/graphics/DataItemProvider.h"
 #include "platform/graphics/FileType.h"
+#include "platform/graphics/GraphicsContext.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QBuffer>
@@ -280,4 +281,44 @@ TEST(OriginalImage, acceptedTypeLists) {
     EXPECT_EQ(OriginalImage::imageFileUTTypes(),
               QStringList({FileType::bmp, FileType::heic, FileType::jpeg, FileType::png,
                            FileType::gif, FileType::pdf, FileType::illustrator}));
+}
+
+TEST(OriginalImage, damagedFilesNeverCrashOpeningOrDrawing) {
+    const QImage picture = numbered();
+    const QList<QByteArray> files{
+        tp::encode(picture, "png"),
+        tp::jpegWithOrientation(picture, 6),
+        tp::gif(picture),
+        tp::encode(picture, "bmp"),
+        tp::tiffWithOrientation(picture, 5),
+        tp::heic(picture),
+        tp::pdf({QRectF(0, 0, 100, 50), QRectF(10, 10, 50, 30), 90,
+                 QStringLiteral("0 0 0 rg 10 10 20 20 re f")}),
+    };
+    quint32 seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    auto context = platform::GraphicsContext::makeBitmap(
+        platform::GraphicsContext::PixelFormat::gray8, 16, 16);
+    for (const QByteArray& file : files) {
+        if (file.isEmpty()) {
+            continue;
+        }
+        for (int variant = 0; variant < 40; ++variant) {
+            QByteArray damaged = file;
+            const int changes = 1 + int(next() % 8);
+            for (int i = 0; i < changes; ++i) {
+                damaged[qsizetype(next()) % damaged.size()] = char(next() & 0xFF);
+            }
+            if (variant % 5 == 0) {
+                damaged.truncate(qsizetype(next()) % damaged.size());
+            }
+            const auto image = OriginalImage::fromData(damaged, url("/p/damaged"));
+            if (image) {
+                image->draw(QRectF(0, 0, 16, 16), ambrel::ImageRotation::r90, true, *context, true);
+            }
+        }
+    }
 }

@@ -137,10 +137,14 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
     if (!rendered.is_valid()) {
         return {};
     }
-    const QImage view(reinterpret_cast<const uchar*>(rendered.const_data()), rendered.width(),
-                      rendered.height(), rendered.bytes_per_row(),
-                      gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied);
-    return view.copy();
+    // The image keeps poppler's pixels instead of copying them: at print
+    // resolution they can be hundreds of megabytes.
+    auto* pixels = new poppler::image(rendered);
+    return QImage(
+        reinterpret_cast<const uchar*>(pixels->const_data()), pixels->width(), pixels->height(),
+        pixels->bytes_per_row(),
+        gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied,
+        [](void* p) { delete static_cast<poppler::image*>(p); }, pixels);
 }
 
 void PdfPage::draw(GraphicsContext& context) const {
