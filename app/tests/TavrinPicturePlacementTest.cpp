@@ -1,0 +1,101 @@
+#include "app/tavrin/TavrinPicturePlacement.h"
+#include "model/ConnectionError.h"
+
+#include <gtest/gtest.h>
+
+using ambrel::ImageRotation;
+using ambrel::OffsetBase;
+using lunvik::TavrinPicturePlacement;
+
+namespace {
+
+TavrinPicturePlacement::Input baseInput(OffsetBase anchor) {
+    TavrinPicturePlacement::Input in;
+    in.canvas = {200, 100};
+    in.imageSize = {50, 20};
+    in.offsetBase = anchor;
+    in.repeatXCount = 2;
+    in.marginX = 10;
+    in.offsetX = 5;
+    in.offsetY = 3;
+    return in;
+}
+
+TEST(TavrinPicturePlacement, anchorsPlaceTheRepeatedBlock) {
+    // Canvas 200 x 100, two copies of 50 x 20 with a gap of 10: 110 x 20.
+    struct Row {
+        OffsetBase anchor;
+        qint64 x;
+        qint64 y;
+    };
+    const Row rows[] = {
+        {OffsetBase::topLeft, 5, 3},       {OffsetBase::top, 45 + 5, 3},
+        {OffsetBase::topRight, 90 - 5, 3}, {OffsetBase::left, 5, 40 - 3},
+        {OffsetBase::center, 50, 37},      {OffsetBase::right, 85, 37},
+        {OffsetBase::bottomLeft, 5, 77},   {OffsetBase::bottom, 50, 100 - 20 - 3},
+        {OffsetBase::bottomRight, 85, 77},
+    };
+    for (const Row& row : rows) {
+        const auto p = TavrinPicturePlacement::compute(baseInput(row.anchor));
+        EXPECT_EQ(p.x, row.x) << row.anchor.rawValue().toStdString();
+        EXPECT_EQ(p.y, row.y) << row.anchor.rawValue().toStdString();
+    }
+    const auto p = TavrinPicturePlacement::compute(baseInput(OffsetBase::bottom));
+    EXPECT_EQ(p.totalWidth(), 110);
+    EXPECT_EQ(p.copyRect(1, 0), QRect(110, 77, 50, 20));
+}
+
+TEST(TavrinPicturePlacement, oddRemaindersTruncateTowardZero) {
+    auto in = baseInput(OffsetBase::center);
+    in.repeatXCount = 1;
+    in.offsetX = 0;
+    in.offsetY = 0;
+    in.canvas = {57, 27}; // free space 7 across and down
+    auto p = TavrinPicturePlacement::compute(in);
+    EXPECT_EQ(p.x, 3);
+    EXPECT_EQ(p.y, 3);
+    in.canvas = {43, 13}; // free space -7
+    p = TavrinPicturePlacement::compute(in);
+    EXPECT_EQ(p.x, -3);
+    EXPECT_EQ(p.y, -3);
+}
+
+TEST(TavrinPicturePlacement, oneRepeatIgnoresMargins) {
+    auto in = baseInput(OffsetBase::bottomRight);
+    in.repeatXCount = 1;
+    in.marginX = 999;
+    in.marginY = 999;
+    const auto p = TavrinPicturePlacement::compute(in);
+    EXPECT_EQ(p.totalWidth(), 50);
+    EXPECT_EQ(p.totalHeight(), 20);
+    EXPECT_EQ(p.x, 200 - 50 - 5);
+}
+
+TEST(TavrinPicturePlacement, quarterTurnsSwapTheSides) {
+    auto in = baseInput(OffsetBase::topLeft);
+    in.imageSize = {100, 40};
+    in.repeatXCount = 1;
+    for (const ImageRotation r : {ImageRotation::r90, ImageRotation::r270}) {
+        in.orientation = r;
+        const auto p = TavrinPicturePlacement::compute(in);
+        EXPECT_EQ(p.width, 40);
+        EXPECT_EQ(p.height, 100);
+    }
+    in.orientation = ImageRotation::r180;
+    EXPECT_EQ(TavrinPicturePlacement::compute(in).width, 100);
+}
+
+TEST(TavrinPicturePlacement, tooSmallOnlyWhenBothSidesAreBelowTen) {
+    auto in = baseInput(OffsetBase::center);
+    in.imageSize = {9, 9};
+    try {
+        TavrinPicturePlacement::compute(in);
+        FAIL() << "9 x 9 accepted";
+    } catch (const ambrel::ConnectionError& e) {
+        EXPECT_EQ(e.errorCase(), ambrel::ConnectionError::Case::documentImageIsTooSmall);
+    }
+    in.imageSize = {9, 10};
+    EXPECT_NO_THROW(TavrinPicturePlacement::compute(in));
+}
+
+} // namespace
