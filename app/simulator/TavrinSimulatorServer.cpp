@@ -103,7 +103,7 @@ void TavrinSimulatorServer::serveConnection(int connection) {
     say(QStringLiteral("opened"));
     m_device.reconnect();
     QByteArray buffer(64 * 1024, '\0');
-    while (!m_stopping) {
+    for (;;) {
         pollfd fds[2] = {{connection, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) {
@@ -111,7 +111,9 @@ void TavrinSimulatorServer::serveConnection(int connection) {
             }
             break;
         }
-        if (fds[1].revents) {
+        // Bytes already sent are taken before a stop, so nothing the host
+        // wrote is lost.
+        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
             break;
         }
         const ssize_t count = ::read(connection, buffer.data(), size_t(buffer.size()));

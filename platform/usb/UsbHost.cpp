@@ -1,6 +1,7 @@
 #include "platform/usb/UsbHost.h"
 
 #include "platform/usb/LibusbHost.h"
+#include "platform/usb/SocketUsbHost.h"
 
 #include <mutex>
 
@@ -27,7 +28,13 @@ UsbInterface::~UsbInterface() = default;
 std::shared_ptr<UsbHost> UsbHost::current() {
     std::lock_guard lock(hostMutex());
     if (!installedHost()) {
-        installedHost() = std::make_shared<LibusbHost>();
+        // A device simulator stands in for the hardware when one is named.
+        const QString socket = qEnvironmentVariable(SocketUsbHost::environmentVariable);
+        if (!socket.isEmpty()) {
+            installedHost() = std::make_shared<SocketUsbHost>(socket);
+        } else {
+            installedHost() = std::make_shared<LibusbHost>();
+        }
     }
     return installedHost();
 }

@@ -20,7 +20,8 @@ public:
     // How long a re-enumerated device needs before it can be found again.
     virtual std::chrono::milliseconds reEnumerationDelay() const = 0;
 
-    // The backend in use: the one set last, else libusb.
+    // The backend in use: the one set last, else a device simulator's socket
+    // when LUNVIK_USB_SIMULATOR_SOCKET names one (SocketUsbHost), else libusb.
     static std::shared_ptr<UsbHost> current();
     // Replaces the backend for the whole process; nothing goes back to libusb.
     static void setCurrent(std::shared_ptr<UsbHost> host);
