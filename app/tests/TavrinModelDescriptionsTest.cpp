@@ -1,0 +1,67 @@
+#include "app/tavrin/TavrinConnect.h"
+#include "model/DeviceDescriptor.h"
+
+#include <gtest/gtest.h>
+
+using ambrel::DeviceDescriptor;
+using lunvik::TavrinConnect;
+using Region = TavrinConnect::Region;
+
+namespace {
+
+QList<std::shared_ptr<const DeviceDescriptor>> modelsOf(Region region) {
+    return DeviceDescriptor::deviceDescriptors(
+        TavrinConnect(region).deviceDescriptorsJson().toUtf8(), TavrinConnect::bundle());
+}
+
+std::shared_ptr<const DeviceDescriptor> named(Region region, const QString& name) {
+    for (const auto& d : modelsOf(region)) {
+        if (d->modelName() == name) {
+            return d;
+        }
+    }
+    return nullptr;
+}
+
+TEST(TavrinModelDescriptions, decodeForBothRegions) {
+    QStringList worldwide;
+    for (const auto& d : modelsOf(Region::worldwide)) {
+        worldwide << d->modelName();
+    }
+    EXPECT_EQ(worldwide, (QStringList{"Tavrin a4", "Tavrin a5", "Gest 300"}));
+    QStringList china;
+    for (const auto& d : modelsOf(Region::china)) {
+        china << d->modelName();
+    }
+    EXPECT_EQ(china, (QStringList{"Tavrin c4", "Tavrin a5", "Gest 300"}));
+}
+
+TEST(TavrinModelDescriptions, textsComeFromThePluginTable) {
+    for (const Region region : {Region::worldwide, Region::china}) {
+        const auto a4 = named(region, region == Region::china ? TavrinConnect::chinaModelName
+                                                              : TavrinConnect::worldwideModelName);
+        ASSERT_TRUE(a4);
+        EXPECT_EQ(a4->printerType(), TavrinConnect::printerType);
+        EXPECT_EQ(a4->headDotCount(), 4992);
+        EXPECT_EQ(a4->dpi().rawValue(), 600);
+        EXPECT_EQ(a4->canvases().first()->name(), QStringLiteral("A4 screen"));
+        ASSERT_EQ(a4->parameterProperties().size(), 1);
+        EXPECT_EQ(a4->parameterProperties().first()->localizedLeftColumnText(),
+                  QStringLiteral("Density:"));
+        ASSERT_TRUE(a4->completionAlertInfo());
+        EXPECT_EQ(a4->completionAlertInfo()->message,
+                  QStringLiteral("The stencil screen is ready."));
+        EXPECT_EQ(a4->allowedOffsetBases().size(), 9);
+    }
+    // The derived model inherits the alert through its ancestor, whichever
+    // name that ancestor has in the region.
+    for (const Region region : {Region::worldwide, Region::china}) {
+        const auto a5 = named(region, QStringLiteral("Tavrin a5"));
+        ASSERT_TRUE(a5);
+        EXPECT_TRUE(a5->completionAlertInfo());
+        EXPECT_EQ(a5->canvases().size(), 2);
+        EXPECT_EQ(a5->headDotCount(), 4992);
+    }
+}
+
+} // namespace
