@@ -1,0 +1,148 @@
+// The black conversion of a whole A3 page at 600 dpi (7016 x 9921 gray
+// pixels, about 70 megapixels), as the print and the preview run it.
+//
+// "InPlace" is the call the print path makes on its bitmap: a fresh context
+// and image, upload, the chain, read-back. "OnImage" runs the chain on a
+// picture already on the compute device, as the splitting does.
+
+#include "imaging/gpu/SildorImage.h"
+#include "imaging/print/BlackConversion.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t pageWidth = 7016;
+constexpr std::size_t pageHeight = 9921;
+
+// A photograph-like page: smooth gradients with some grain.
+const std::vector<std::uint8_t>& page() {
+    static const std::vector<std::uint8_t> pixels = [] {
+        std::vector<std::uint8_t> p(pageWidth * pageHeight);
+        std::mt19937 random(42);
+        for (std::size_t y = 0; y < pageHeight; ++y) {
+            for (std::size_t x = 0; x < pageWidth; ++x) {
+                const int base = int((x * 255) / pageWidth + (y * 64) / pageHeight) % 256;
+                p[y * pageWidth + x] =
+                    std::uint8_t(std::clamp(base + int(random() % 17) - 8, 0, 255));
+            }
+        }
+        return p;
+    }();
+    return pixels;
+}
+
+ambrel::BlackConversion thresholdConversion() {
+    return ambrel::BlackConversion::threshold({0.5, 0});
+}
+
+ambrel::BlackConversion halftoneConversion() {
+    ambrel::BlackConversion::HalftoneOption option;
+    option.linesPerInch = 20;
+    option.angle_deg = 30;
+    option.brightnessFactor = -0.2;
+    option.blackClampFactor = 0.1;
+    option.whiteClampFactor = 0.1;
+    return ambrel::BlackConversion::halftone(option);
+}
+
+quenta::BlackConversion::OutputConfiguration
+configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+    quenta::BlackConversion::OutputConfiguration c;
+    c.purpose = purpose;
+    c.dpi = ambrel::Dpi(600);
+    quenta::DeviceBlackConversionInfo info;
+    info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{0.9};
+    c.deviceAdditionalInfo = info;
+    c.filterRotationCount = 1;
+    return c;
+}
+
+void reportRate(benchmark::State& state) {
+    state.counters["MP/s"] = benchmark::Counter(double(pageWidth * pageHeight) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void inPlace(benchmark::State& state, const ambrel::BlackConversion& conversion,
+             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+    std::vector<std::uint8_t> buffer(page().size());
+    const auto config = configuration(purpose);
+    for (auto _ : state) {
+        state.PauseTiming();
+        buffer = page();
+        state.ResumeTiming();
+        quenta::BlackConversion::apply(conversion, buffer.data(),
+                                       ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
+                                       config);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    reportRate(state);
+}
+
+void onImage(benchmark::State& state, const ambrel::BlackConversion& conversion,
+             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+    auto image = sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(),
+                                           sildor::SildorImage::Size{pageWidth, pageHeight, 1});
+    const auto config = configuration(purpose);
+    for (auto _ : state) {
+        state.PauseTiming();
+        image->replace(page().data(), std::nullopt, pageWidth);
+        state.ResumeTiming();
+        quenta::BlackConversion::apply(conversion, *image, config);
+    }
+    reportRate(state);
+}
+
+using Purpose = quenta::BlackConversion::OutputConfiguration::Purpose;
+
+void BM_ThresholdInPlace(benchmark::State& s) {
+    inPlace(s, thresholdConversion(), Purpose::output);
+}
+void BM_ThresholdOnImage(benchmark::State& s) {
+    onImage(s, thresholdConversion(), Purpose::output);
+}
+void BM_HalftoneOutputInPlace(benchmark::State& s) {
+    inPlace(s, halftoneConversion(), Purpose::output);
+}
+void BM_HalftoneOutputOnImage(benchmark::State& s) {
+    onImage(s, halftoneConversion(), Purpose::output);
+}
+void BM_HalftonePreviewInPlace(benchmark::State& s) {
+    inPlace(s, halftoneConversion(), Purpose::preview);
+}
+void BM_HalftonePreviewOnImage(benchmark::State& s) {
+    onImage(s, halftoneConversion(), Purpose::preview);
+}
+
+} // namespace
+
+BENCHMARK(BM_ThresholdInPlace)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_ThresholdOnImage)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_HalftoneOutputInPlace)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_HalftoneOutputOnImage)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_HalftonePreviewInPlace)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_HalftonePreviewOnImage)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+BENCHMARK_MAIN();

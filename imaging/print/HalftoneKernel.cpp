@@ -1,0 +1,162 @@
+#include "imaging/print/HalftoneKernel.h"
+
+#include "platform/Log.h"
+#include "platform/compute/BytePass.h"
+#include "platform/compute/KernelRegistry.h"
+#include "platform/compute/Texture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace quenta {
+
+using namespace platform::compute;
+
+namespace {
+
+// Wider vectors where the processor has them, chosen once at load time.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LUNVIK_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define LUNVIK_VECTOR_CLONES
+#endif
+
+struct Float2 {
+    float x;
+    float y;
+};
+
+template <class T> T require(const KernelArguments& a, std::size_t index) {
+    const auto v = a.value<T>(index);
+    if (!v) {
+        platform::Log::fatal(QStringLiteral("kernel halftone: parameter %1 missing").arg(index));
+    }
+    return *v;
+}
+
+Texture& requireTexture(const KernelArguments& a, std::size_t index) {
+    Texture* t = a.texture(index);
+    if (t == nullptr) {
+        platform::Log::fatal(QStringLiteral("kernel halftone: texture %1 missing").arg(index));
+    }
+    return *t;
+}
+
+// Per dispatch: along a row the screen's two phases grow linearly with x, so
+// cos(w x + phase) = cos(w x) cos(phase) - sin(w x) sin(phase) needs only one
+// table of cos(w x) and sin(w x) for the whole picture and two angles per row.
+struct Screen {
+    double cosAngle, sinAngle;
+    double piOverScaleX, piOverScaleY;
+    double offsetX, offsetY;
+    std::vector<double> cosX, sinX, cosY, sinY;
+    // The gray of each source byte after the source table, as a fraction;
+    // bytes that become pure black compare as minus infinity.
+    double gray[256];
+};
+
+LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std::size_t x1,
+                                  double* spot) {
+    const double py = y + 0.5 - s.offsetY;
+    const double px0 = 0.5 - s.offsetX;
+    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
+    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
+    const double cpx = std::cos(phaseX), spx = std::sin(phaseX);
+    const double cpy = std::cos(phaseY), spy = std::sin(phaseY);
+    const double* __restrict cx = s.cosX.data();
+    const double* __restrict sx = s.sinX.data();
+    const double* __restrict cy = s.cosY.data();
+    const double* __restrict sy = s.sinY.data();
+    for (std::size_t x = x0; x < x1; ++x) {
+        const double c = (cx[x] * cpx - sx[x] * spx) + (cy[x] * cpy - sy[x] * spy);
+        spot[x - x0] = 0.5 + 0.25 * c;
+    }
+}
+
+LUNVIK_VECTOR_CLONES void screenRow(const Screen& s, const std::uint8_t* __restrict in,
+                                    const double* __restrict spot, std::uint8_t* __restrict out,
+                                    std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = s.gray[in[i]] < spot[i] ? 0 : 255;
+    }
+}
+
+TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
+    const Texture* source = &requireTexture(a, 0);
+    Texture* destination = &requireTexture(a, 1);
+    const double angle = require<float>(a, 0);
+    const Float2 offset = require<Float2>(a, 1);
+    const Float2 scale = require<Float2>(a, 2);
+    const std::size_t width = std::min(source->width(), destination->width());
+    const std::size_t height = std::min(source->height(), destination->height());
+
+    const bool formed = std::isfinite(angle) && std::isfinite(offset.x) &&
+                        std::isfinite(offset.y) && std::isfinite(scale.x) &&
+                        std::isfinite(scale.y) && scale.x > 0 && scale.y > 0;
+    if (!formed) {
+        ByteMap threshold;
+        for (int b = 0; b < 256; ++b) {
+            threshold[b] = sourceMap[b] / 255.0 > 0.5 ? 255 : 0;
+        }
+        return
+            [source, destination, width, height, pass = BytePass(threshold)](const ThreadRect& r) {
+                const std::size_t x1 = std::min(r.x1, width);
+                for (std::size_t y = r.y0; y < std::min(r.y1, height) && r.x0 < x1; ++y) {
+                    pass.run(source->row(y) + r.x0, destination->row(y) + r.x0, x1 - r.x0);
+                }
+            };
+    }
+
+    auto screen = std::make_shared<Screen>();
+    Screen& s = *screen;
+    s.cosAngle = std::cos(angle);
+    s.sinAngle = std::sin(angle);
+    s.piOverScaleX = M_PI / double(scale.x);
+    s.piOverScaleY = M_PI / double(scale.y);
+    s.offsetX = offset.x;
+    s.offsetY = offset.y;
+    const double stepX = s.piOverScaleX * s.cosAngle;
+    const double stepY = s.piOverScaleY * s.sinAngle;
+    s.cosX.resize(width);
+    s.sinX.resize(width);
+    s.cosY.resize(width);
+    s.sinY.resize(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        s.cosX[x] = std::cos(stepX * double(x));
+        s.sinX[x] = std::sin(stepX * double(x));
+        s.cosY[x] = std::cos(stepY * double(x));
+        s.sinY[x] = std::sin(stepY * double(x));
+    }
+    for (int b = 0; b < 256; ++b) {
+        s.gray[b] =
+            sourceMap[b] == 0 ? -std::numeric_limits<double>::infinity() : sourceMap[b] / 255.0;
+    }
+
+    return [screen, source, destination, width, height](const ThreadRect& r) {
+        const std::size_t x1 = std::min(r.x1, width);
+        const std::size_t y1 = std::min(r.y1, height);
+        if (r.x0 >= x1 || r.y0 >= y1) {
+            return;
+        }
+        std::vector<double> spot(x1 - r.x0);
+        for (std::size_t y = r.y0; y < y1; ++y) {
+            spotRow(*screen, double(y), r.x0, x1, spot.data());
+            screenRow(*screen, source->row(y) + r.x0, spot.data(), destination->row(y) + r.x0,
+                      x1 - r.x0);
+        }
+    };
+}
+
+} // namespace
+
+void HalftoneKernel::registerIn(const platform::Bundle* bundle) {
+    Kernel kernel;
+    kernel.prepareWithSourceMap = halftone;
+    kernel.prepare = [](const KernelArguments& a) { return halftone(a, BytePass::identity()); };
+    KernelRegistry::registerKernel(bundle, QStringLiteral("halftone"), kernel);
+}
+
+} // namespace quenta

@@ -1,3 +1,0 @@
-// Quenta has no sources yet; this keeps the library target buildable.
-namespace quenta {
-}
