@@ -47,6 +47,11 @@ TEST(HalftoneScreen, CoverageRisesWithDarknessOnFlatFields) {
     EXPECT_GT(middle, 0.45);
     EXPECT_LT(middle, 0.55);
 
+    // With a cell of 1.5 the spot falls to exactly 0 at some pixel centres;
+    // pure black still prints there.
+    const auto corners = MyFilter::halftone(0, {}, QSizeF(1.5, 1.5));
+    EXPECT_EQ(blackShare(screened(std::vector<std::uint8_t>(w * h, 0), w, h, corners)), 1.0);
+
     double previous = 1.0;
     for (int gray = 0; gray <= 255; gray += 5) {
         const double share = blackShare(
