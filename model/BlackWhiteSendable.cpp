@@ -1,6 +1,10 @@
 #include "model/BlackWhiteSendable.h"
 
 #include "model/BlackWhiteColumnPacker.h"
+#include "model/DeviceConnection.h"
+#include "model/DeviceDescriptor.h"
+#include "model/GraphicsExtensions.h"
+#include "model/LocalizableError.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
@@ -9,6 +13,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -64,6 +69,33 @@ private:
 } // namespace
 
 BlackWhiteSendable::~BlackWhiteSendable() = default;
+
+void BlackWhiteSendable::sendColumns(const QImage& picture,
+                                     const std::shared_ptr<platform::Progress>& progress,
+                                     BlackWhiteColumnsSendingOptions option, qint64 maxBufferCount,
+                                     fennick::DeviceCommunicationContext& context) const {
+    const auto* connection = dynamic_cast<const DeviceConnection*>(this);
+    if (!connection || !connection->deviceDescriptor()) {
+        platform::Log::fatal(QStringLiteral("column sender without a device connection"));
+    }
+    const qint64 headDotCount = connection->deviceDescriptor()->headDotCount();
+    if (headDotCount <= 0 || headDotCount % 8 != 0 || headDotCount > INT_MAX) {
+        platform::Log::fatal(QStringLiteral("model %1: head dot count %2 is not a positive "
+                                            "multiple of 8")
+                                 .arg(connection->deviceDescriptor()->modelName())
+                                 .arg(headDotCount));
+    }
+    const Size_px size{picture.width(), picture.height()};
+    const QByteArray pixels = GraphicsExtensions::grayConvertedPixels(picture);
+    if (pixels.size() != size.width * size.height) {
+        // Sending a blank or partial picture would waste a screen.
+        throw LocalizableError::deviceError(QStringLiteral("picture"), 1,
+                                            QStringLiteral("notConverted"),
+                                            LocalizedStringTable::ambrel());
+    }
+    sendGrayColumns(reinterpret_cast<const std::uint8_t*>(pixels.constData()), size,
+                    int(headDotCount), progress, option, maxBufferCount, context);
+}
 
 void BlackWhiteSendable::sendGrayColumns(const std::uint8_t* pixels, Size_px size, int headDotCount,
                                          const std::shared_ptr<platform::Progress>& progress,

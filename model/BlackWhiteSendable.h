@@ -3,6 +3,8 @@
 #include "model/BlackWhiteColumnsSendingOption.h"
 #include "model/Size_px.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <memory>
 
@@ -22,6 +24,13 @@ namespace ambrel {
 class BlackWhiteSendable {
 public:
     virtual ~BlackWhiteSendable();
+
+    // Sends the picture as dot columns of the connection's head (see
+    // sendGrayColumns). A picture too large to convert fails before anything
+    // is sent.
+    void sendColumns(const QImage& picture, const std::shared_ptr<platform::Progress>& progress,
+                     BlackWhiteColumnsSendingOptions option, qint64 maxBufferCount,
+                     fennick::DeviceCommunicationContext& context) const;
 
     // Sends gray pixels (rows of exactly size.width bytes) as the columns of
     // a head of headDotCount dots (a positive multiple of 8), over the context

@@ -1,5 +1,7 @@
 #include "model/BlackWhiteColumnPacker.h"
 #include "model/BlackWhiteSendable.h"
+#include "model/DeviceConnection.h"
+#include "model/DeviceDescriptor.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 #include "transport/model/DeviceCommunicationContext.h"
@@ -172,4 +174,40 @@ TEST(BlackWhiteColumns, failedSendKeepsEarlierPiecesAndPassesTheError) {
     ASSERT_EQ(context.sends.size(), 2u);
     const Bytes all = referenceColumns(pixels, {10, 1}, 16, {});
     EXPECT_EQ(context.stream(), Bytes(all.begin(), all.begin() + 8));
+}
+
+namespace {
+
+// A connection of a 16-dot head that adopts the column sender.
+class ColumnConnection : public ambrel::DeviceConnection, public BlackWhiteSendable {
+public:
+    ColumnConnection() : DeviceConnection(sixteenDotModel(), ambrel::TransportType::usb) {}
+
+    static std::shared_ptr<const ambrel::DeviceDescriptor> sixteenDotModel() {
+        static const auto models = ambrel::DeviceDescriptor::deviceDescriptors(
+            R"([{"modelName": "H16", "printerType": "test", "dpi": 300, "headDotCount": 16,
+                 "canvases": [{"identifier": "A4", "size_mm": {"width": 297, "height": 210}}],
+                 "offsetBases": ["center"]}])",
+            platform::Bundle::named(QStringLiteral("AmbrelTestBundle")));
+        return models.front();
+    }
+};
+
+} // namespace
+
+TEST(BlackWhiteColumns, picturesUseTheConnectionsHead) {
+    QImage picture(2, 3, QImage::Format_ARGB32);
+    picture.fill(Qt::black);
+    // A transparent pixel counts as white.
+    picture.setPixelColor(1, 0, QColor(0, 0, 0, 0));
+    RecordingContext context;
+    ColumnConnection().sendColumns(picture, nullptr, {}, 100, context);
+    EXPECT_EQ(context.stream(), (Bytes{0xC0, 0x01, 0x80, 0x01}));
+
+    QImage gray(2, 1, QImage::Format_Grayscale8);
+    gray.setPixel(0, 0, qRgb(127, 127, 127));
+    gray.setPixel(1, 0, qRgb(128, 128, 128));
+    RecordingContext grayContext;
+    ColumnConnection().sendColumns(gray, nullptr, Option::reverseColumns, 100, grayContext);
+    EXPECT_EQ(grayContext.stream(), (Bytes{0x00, 0x00, 0x80, 0x00}));
 }
