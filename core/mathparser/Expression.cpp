@@ -1,5 +1,6 @@
 #include "core/mathparser/Expression.h"
 
+#include "core/mathparser/Evaluator.h"
 #include "core/mathparser/Expressionizer.h"
 #include "core/mathparser/NumberText.h"
 #include "core/mathparser/Operator.h"
@@ -30,6 +31,18 @@ const QHash<QString, Operator>& printedOperators() {
     }();
     return table;
 }
+
+// Names whose substitutions are being simplified on this thread: a
+// substitution that refers to its own variable keeps the variable.
+thread_local QStringList simplificationsInProgress;
+
+class SimplificationGuard {
+public:
+    explicit SimplificationGuard(const QString& name) { simplificationsInProgress.append(name); }
+    ~SimplificationGuard() { simplificationsInProgress.removeLast(); }
+    SimplificationGuard(const SimplificationGuard&) = delete;
+    SimplificationGuard& operator=(const SimplificationGuard&) = delete;
+};
 
 } // namespace
 
@@ -111,6 +124,49 @@ ExpressionPtr Expression::parse(const QString& string, std::shared_ptr<OperatorS
     configuration.useHighPrecedenceImplicitMultiplication =
         options.contains(TokenResolverOptions::useHighPrecedenceImplicitMultiplication());
     return parse(string, configuration);
+}
+
+ExpressionPtr Expression::simplify(const Substitutions& substitutions,
+                                   const Evaluator& evaluator) const {
+    switch (m_kind.value()) {
+    case Kind::Case::number:
+        return make(m_kind, m_range);
+    case Kind::Case::variable: {
+        try {
+            return number(evaluator.evaluate(*this, substitutions), m_range);
+        } catch (const platform::Error&) {
+            // No value: the variable stays, or what its substitution simplifies to.
+        }
+        const QString name = *m_kind.variable();
+        const auto found = substitutions.constFind(name);
+        if (found != substitutions.constEnd() && !simplificationsInProgress.contains(name)) {
+            const SimplificationGuard inProgress(name);
+            const Substitution simpler = found->simplified(evaluator, substitutions);
+            if (simpler.isExpression()) {
+                return make(simpler.expression()->kind(), m_range);
+            }
+        }
+        return make(m_kind, m_range);
+    }
+    case Kind::Case::function:
+        break;
+    }
+    std::vector<ExpressionPtr> arguments;
+    bool allNumbers = true;
+    for (const ExpressionPtr& argument : m_kind.functionArguments()) {
+        arguments.push_back(argument->simplify(substitutions, evaluator));
+        allNumbers = allNumbers && arguments.back()->kind().isNumber();
+    }
+    if (allNumbers) {
+        try {
+            // The call itself, unsimplified, so that functions reading their
+            // surroundings (percent) see the tree as written.
+            return number(evaluator.evaluate(*this, Substitutions()), m_range);
+        } catch (const platform::Error&) {
+            // Kept unevaluated.
+        }
+    }
+    return function(*m_kind.functionName(), std::move(arguments), m_range);
 }
 
 bool Expression::sameName(const QString& a, const QString& b) {

@@ -2,6 +2,7 @@
 
 #include "core/mathparser/CharacterRange.h"
 #include "core/mathparser/Configuration.h"
+#include "core/mathparser/Substitution.h"
 #include "core/mathparser/TokenResolverOptions.h"
 
 #include <QString>
@@ -12,6 +13,7 @@
 
 namespace kestrom {
 
+class Evaluator;
 class Expression;
 using ExpressionPtr = std::shared_ptr<Expression>;
 
@@ -74,6 +76,10 @@ public:
 
     // For display: operators in their operator form, without parentheses.
     QString description() const;
+
+    // A new tree in which every sub-tree that can be computed is folded into
+    // a number. Sub-trees whose evaluation fails are kept; never fails.
+    ExpressionPtr simplify(const Substitutions& substitutions, const Evaluator& evaluator) const;
 
     // Names compare under canonical equivalence.
     static bool sameName(const QString& a, const QString& b);
