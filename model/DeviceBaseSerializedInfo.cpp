@@ -104,9 +104,11 @@ DeviceBaseSerializedInfo::merged(const DeviceOverrideSerializedInfo& o) const {
         d.additionalInfos =
             additionalInfos ? additionalInfos->merging(*o.additionalInfos) : *o.additionalInfos;
     }
-    // The derived model's texts fall back to its base's, then to the base's
-    // own ancestors, nearest first.
-    d.ancestorModelNames = QStringList{modelName} + ancestorModelNames.value_or(QStringList());
+    // The derived model's own name leads its ancestors, as it always has; the
+    // base's name follows so that a derived model without texts of its own
+    // falls back to its base's, then to the base's own ancestors.
+    d.ancestorModelNames = QStringList{o.modelName, modelName} +
+                           ancestorModelNames.value_or(QStringList());
     return d;
 }
 
