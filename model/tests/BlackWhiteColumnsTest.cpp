@@ -211,3 +211,19 @@ TEST(BlackWhiteColumns, picturesUseTheConnectionsHead) {
     ColumnConnection().sendColumns(gray, nullptr, Option::reverseColumns, 100, grayContext);
     EXPECT_EQ(grayContext.stream(), (Bytes{0x00, 0x00, 0x80, 0x00}));
 }
+
+TEST(BlackWhiteColumns, aPictureTooLargeToConvertFailsBeforeSending) {
+    // One bit per pixel keeps this beyond the decoding cap yet cheap to make.
+    QImage huge(600000, 1000, QImage::Format_Mono);
+    ASSERT_FALSE(huge.isNull());
+    huge.fill(0);
+    RecordingContext context;
+    try {
+        ColumnConnection().sendColumns(huge, nullptr, {}, 100, context);
+        FAIL() << "an unconverted picture was sent";
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(error.domain(), QStringLiteral("PictureError"));
+        EXPECT_FALSE(error.localizedDescription().startsWith(QStringLiteral("Error_")));
+    }
+    EXPECT_TRUE(context.sends.empty());
+}

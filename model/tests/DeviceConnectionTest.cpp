@@ -1,6 +1,7 @@
 #include "model/DeviceConnection.h"
 #include "model/ConnectionError.h"
 #include "model/DeviceDescriptor.h"
+#include "model/PrintTask.h"
 #include "platform/CancellationError.h"
 #include "platform/Progress.h"
 #include "transport/model/DeviceCommunicationContext.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <stdexcept>
 #include <variant>
 
 using ambrel::ConnectionError;
@@ -85,6 +87,7 @@ public:
     int pauses = 0;
     QList<DeviceStatusElement> deviceLines;
     std::shared_ptr<const platform::Error> deviceError;
+    bool answersGarbage = false;
     fennick::DeviceCommunicationContext* statusContext = nullptr;
 
     QList<DeviceStatusElement>
@@ -92,6 +95,9 @@ public:
         statusContext = &context;
         if (deviceError) {
             deviceError->raise();
+        }
+        if (answersGarbage) {
+            throw std::out_of_range("reply too short");
         }
         return deviceLines;
     }
@@ -225,11 +231,15 @@ TEST(DeviceConnection, openingUsesTheCommunicatorWithTheRunsProgress) {
     EXPECT_DEATH(bare.openDevice(progress), "communicator");
 }
 
-TEST(DeviceConnection, maintenanceOfTheBaseTouchesNoDevice) {
+TEST(DeviceConnection, printAndMaintenanceOfTheBaseTouchNoDevice) {
     TestConnection connection;
     ambrel::MaintenanceAction action;
     action.identifier = QStringLiteral("clean");
     EXPECT_NO_THROW(connection.performMaintenanceAction(action, nullptr));
+    const ambrel::PrintTask task(descriptor(), descriptor()->canvases().front(),
+                                 ambrel::TransportType::usb,
+                                 ambrel::ImageSource::canvasSizedImage([] { return QImage(); }));
+    EXPECT_NO_THROW(connection.print(task, std::make_shared<platform::Progress>()));
     EXPECT_EQ(connection.communicator->opens, 0);
 }
 
@@ -273,4 +283,15 @@ TEST(DeviceStatusQuery, aFailingDeviceReadBecomesTheErrorLine) {
     EXPECT_TRUE(ConnectionError::is(*status.error, ConnectionError::Case::printerIsBusy));
     EXPECT_EQ(status.elements.size(), 6);
     EXPECT_EQ(status.elements.last().elementCase(), Case::error);
+}
+
+TEST(DeviceStatusQuery, aReplyTheSubclassCannotReadStillGivesALine) {
+    TestConnection connection;
+    connection.answersGarbage = true;
+    const auto status = connection.getStatus(nullptr);
+    ASSERT_TRUE(status.error);
+    EXPECT_TRUE(
+        ConnectionError::is(*status.error, ConnectionError::Case::couldNotGetPrinterStatus));
+    EXPECT_EQ(status.elements.size(), 6);
+    EXPECT_EQ(status.elements.last(), DeviceStatusElement::error(*status.error));
 }
