@@ -34,7 +34,7 @@ std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor)
         descriptor.height > std::numeric_limits<std::size_t>::max() / 2 / descriptor.width) {
         return nullptr;
     }
-    TextureMemory memory = TextureMemory::allocate(descriptor.width * descriptor.height);
+    TextureMemory memory = TextureMemory::allocate(descriptor.width * descriptor.height, m_pool);
     if (!memory) {
         return nullptr;
     }

@@ -5,14 +5,20 @@
 
 namespace platform::compute {
 
-// The zero-filled pixel memory of one texture. Large blocks are mapped
-// directly, aligned for huge pages, so the first touch of a big picture costs
-// few page faults; small ones come from the heap.
+class ThreadPool;
+
+// The zero-filled pixel memory of one texture. Small blocks come from the
+// heap. Large ones are mapped directly, aligned for huge pages, and a few of
+// them are kept after release for the next texture of a like size: a
+// conversion makes and drops two page-sized textures per call, and mapping
+// fresh memory each time costs more page faults than the work itself. Kept
+// blocks are handed back to the system lazily, when it needs the memory.
 class TextureMemory {
 public:
     TextureMemory() = default;
-    // Empty when there is no memory for it.
-    static TextureMemory allocate(std::size_t bytes);
+    // Empty when there is no memory for it. Reused memory is cleared on the
+    // pool's workers.
+    static TextureMemory allocate(std::size_t bytes, ThreadPool& pool);
 
     ~TextureMemory();
     TextureMemory(TextureMemory&& other) noexcept;
