@@ -4,8 +4,10 @@
 
 #include <QtMath>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace platform {
 
@@ -167,9 +169,40 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
     m_painter->save();
     m_painter->translate(rect.x(), rect.y() + rect.height());
     m_painter->scale(1, -1);
-    m_painter->drawImage(QRectF(0, 0, rect.width(), rect.height()), image,
-                         QRectF(0, 0, image.width(), image.height()));
+    const QRectF target(0, 0, rect.width(), rect.height());
+    const QRectF source(0, 0, image.width(), image.height());
+    // Qt's smooth sampling is off by one pixel when the drawing is mirrored
+    // or turned a half (rows and columns are doubled and lost). A drawing
+    // whose axes stay on the device's axes is therefore made as an unturned,
+    // unmirrored drawing of the picture turned and mirrored pixel by pixel.
+    const QTransform toDevice =
+        QTransform::fromScale(target.width() / source.width(), target.height() / source.height()) *
+        m_painter->worldTransform();
+    if (const auto oriented = axisAlignedOrientation(toDevice)) {
+        const QRectF deviceRect = toDevice.mapRect(source);
+        m_painter->setWorldTransform(QTransform());
+        m_painter->drawImage(deviceRect, image.transformed(*oriented, Qt::FastTransformation));
+    } else {
+        m_painter->drawImage(target, image, source);
+    }
     m_painter->restore();
+}
+
+std::optional<QTransform> GraphicsContext::axisAlignedOrientation(const QTransform& transform) {
+    const double scale = std::max({std::abs(transform.m11()), std::abs(transform.m12()),
+                                   std::abs(transform.m21()), std::abs(transform.m22())});
+    if (!transform.isAffine() || !(scale > 0)) {
+        return std::nullopt;
+    }
+    const double tiny = scale * 1e-9;
+    auto sign = [](double v) { return v < 0 ? -1.0 : 1.0; };
+    if (std::abs(transform.m12()) < tiny && std::abs(transform.m21()) < tiny) {
+        return QTransform(sign(transform.m11()), 0, 0, sign(transform.m22()), 0, 0);
+    }
+    if (std::abs(transform.m11()) < tiny && std::abs(transform.m22()) < tiny) {
+        return QTransform(0, sign(transform.m12()), sign(transform.m21()), 0, 0, 0);
+    }
+    return std::nullopt;
 }
 
 void GraphicsContext::applyHints() {

@@ -8,6 +8,7 @@
 #include <QTransform>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -105,6 +106,9 @@ private:
 
     GraphicsContext(QImage bitmap, PixelFormat format);
     void applyHints();
+    // The quarter turn and mirroring of a transform that keeps the axes on
+    // the device's axes, as a matrix of 0 and +-1; nothing for other turns.
+    static std::optional<QTransform> axisAlignedOrientation(const QTransform& transform);
 
     QImage m_bitmap;
     PixelFormat m_format = PixelFormat::rgba8888Premultiplied;

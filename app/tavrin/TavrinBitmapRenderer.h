@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/tavrin/TavrinBitmapInfo_px.h"
+#include "model/DeviceAdditionalInfoDictionary.h"
+#include "model/Dpi.h"
+#include "model/ImageSource.h"
+#include "model/Size_mm.h"
+
+#include <memory>
+
+namespace platform {
+class Progress;
+}
+
+namespace lunvik {
+
+// Renders a print's picture into one gray bitmap of the whole canvas at the
+// device's resolution, turned a quarter so that a bitmap column runs across
+// the head, and converts it to black and white in place. The bitmap is made
+// once, in one piece, and handed out without a copy.
+class TavrinBitmapRenderer {
+public:
+    struct Device {
+        ambrel::Dpi dpi;
+        ambrel::DeviceAdditionalInfoDictionary additionalInfos;
+    };
+
+    // Throws ConnectionError documentImageIsTooSmall for a picture below 10
+    // pixels on both sides, and the black conversion's error when it cannot
+    // run. A cancelled progress stops the drawing; what was drawn is still
+    // converted and returned.
+    static TavrinBitmapInfo_px render(const Device& device, const ambrel::Size_mm& canvasSize,
+                                      const ambrel::ImageSource& source,
+                                      const std::shared_ptr<platform::Progress>& progress);
+};
+
+} // namespace lunvik

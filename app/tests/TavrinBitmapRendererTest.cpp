@@ -1,0 +1,176 @@
+#include "app/tavrin/TavrinBitmapRenderer.h"
+#include "model/ConnectionError.h"
+#include "platform/Progress.h"
+
+#include <gtest/gtest.h>
+
+using ambrel::ImageRotation;
+using ambrel::ImageSource;
+using ambrel::OffsetBase;
+using ambrel::OriginalImage;
+using lunvik::TavrinBitmapRenderer;
+
+namespace {
+
+// At 25.4 dpi one millimetre is one pixel.
+const TavrinBitmapRenderer::Device device{ambrel::Dpi(25.4), {}};
+
+QImage solid(int width, int height, int gray) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    image.fill(gray);
+    return image;
+}
+
+OriginalImage::Pointer pictureOf(const QImage& image) {
+    return OriginalImage::fromImage(image, {}, {}, 1);
+}
+
+// The bitmap seen as the canvas: bitmap columns run along the canvas's
+// height, so canvas pixel (u, v) is bitmap pixel (H - 1 - v, W - 1 - u).
+QImage canvasView(const QImage& bitmap) {
+    const int W = bitmap.height();
+    const int H = bitmap.width();
+    QImage canvas(W, H, QImage::Format_Grayscale8);
+    for (int v = 0; v < H; ++v) {
+        for (int u = 0; u < W; ++u) {
+            canvas.scanLine(v)[u] = bitmap.constScanLine(W - 1 - u)[H - 1 - v];
+        }
+    }
+    return canvas;
+}
+
+// The black pixels of a canvas as a list of rows of '#' and '.'.
+QRect blackBounds(const QImage& canvas, int* count = nullptr) {
+    QRect bounds;
+    int n = 0;
+    for (int v = 0; v < canvas.height(); ++v) {
+        for (int u = 0; u < canvas.width(); ++u) {
+            if (canvas.constScanLine(v)[u] == 0) {
+                bounds |= QRect(u, v, 1, 1);
+                ++n;
+            }
+        }
+    }
+    if (count) {
+        *count = n;
+    }
+    return bounds;
+}
+
+ambrel::OriginalImageDrawingOptions optionsFor(const QImage& image) {
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {image.width(), image.height()};
+    return options;
+}
+
+TEST(TavrinBitmapRenderer, placesRepeatsOnTheTurnedCanvas) {
+    const QImage picture = solid(50, 20, 0);
+    auto options = optionsFor(picture);
+    options.imageRepeatXCount = 2;
+    options.imageRepeatXMargin_mm = 10;
+    options.imageOffsetBase = OffsetBase::bottom;
+    options.imageOffset_mm = {5, 3};
+    const auto info = TavrinBitmapRenderer::render(
+        device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+    EXPECT_EQ(info.location_px, 0);
+    ASSERT_EQ(info.bitmap.size(), QSize(100, 200));
+    EXPECT_EQ(info.bitmap.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(info.bitmap.bytesPerLine(), 100);
+    const QImage canvas = canvasView(info.bitmap);
+    int black = 0;
+    EXPECT_EQ(blackBounds(canvas, &black), QRect(50, 77, 110, 20));
+    EXPECT_EQ(black, 2 * 50 * 20);
+    EXPECT_EQ(canvas.pixelColor(100, 80), QColor(Qt::white)); // the gap
+}
+
+TEST(TavrinBitmapRenderer, quarterTurnedPictureIsPlacedTurned) {
+    // A 100 x 40 picture with a black mark in its top-left corner.
+    QImage picture = solid(100, 40, 255);
+    for (int y = 0; y < 10; ++y) {
+        std::memset(picture.scanLine(y), 0, 10);
+    }
+    auto options = optionsFor(picture);
+    options.imageOrientation = ImageRotation::r90;
+    options.imageOffsetBase = OffsetBase::topLeft;
+    options.imageOffset_mm = {7, 4};
+    const auto info = TavrinBitmapRenderer::render(
+        device, {120, 150}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+    // Turned a quarter clockwise, 40 wide and 100 high: the mark moves to the
+    // top-right corner.
+    EXPECT_EQ(blackBounds(canvasView(info.bitmap)), QRect(7 + 30, 4, 10, 10));
+}
+
+TEST(TavrinBitmapRenderer, cancelledBeforeDrawingGivesABlankBitmap) {
+    const QImage picture = solid(50, 20, 0);
+    auto progress = std::make_shared<platform::Progress>();
+    progress->cancel();
+    const auto info = TavrinBitmapRenderer::render(
+        device, {60, 30}, ImageSource::originalImage(pictureOf(picture), optionsFor(picture)),
+        progress);
+    ASSERT_EQ(info.bitmap.size(), QSize(30, 60));
+    EXPECT_TRUE(blackBounds(canvasView(info.bitmap)).isEmpty());
+}
+
+TEST(TavrinBitmapRenderer, thresholdSplitsBetween127And128) {
+    QImage picture = solid(20, 10, 255);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            picture.scanLine(y)[x] = x < 10 ? 127 : 128;
+        }
+    }
+    auto options = optionsFor(picture);
+    options.imageOffsetBase = OffsetBase::topLeft;
+    const auto info = TavrinBitmapRenderer::render(
+        device, {20, 10}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+    EXPECT_EQ(blackBounds(canvasView(info.bitmap)), QRect(0, 0, 10, 10));
+    {
+        const QImage c = canvasView(info.bitmap);
+        for (int v = 0; v < c.height(); ++v) {
+            QString line;
+            for (int u = 0; u < c.width(); ++u) line += c.constScanLine(v)[u] ? '.' : '#';
+            qDebug("%s", qPrintable(line));
+        }
+    }
+    for (int row = 0; row < info.bitmap.height(); ++row) {
+        for (int column = 0; column < info.bitmap.width(); ++column) {
+            const int gray = info.bitmap.constScanLine(row)[column];
+            ASSERT_TRUE(gray == 0 || gray == 255) << gray;
+        }
+    }
+}
+
+TEST(TavrinBitmapRenderer, tooSmallPictureIsRefused) {
+    const QImage picture = solid(9, 9, 0);
+    try {
+        TavrinBitmapRenderer::render(
+            device, {60, 30}, ImageSource::originalImage(pictureOf(picture), optionsFor(picture)),
+            nullptr);
+        FAIL() << "rendered";
+    } catch (const ambrel::ConnectionError& e) {
+        EXPECT_EQ(e.errorCase(), ambrel::ConnectionError::Case::documentImageIsTooSmall);
+    }
+}
+
+TEST(TavrinBitmapRenderer, canvasSizedPictureIsTurnedAndNotConverted) {
+    QImage picture = solid(30, 20, 255);
+    picture.scanLine(7)[3] = 0;
+    picture.scanLine(19)[29] = 128;
+    const auto info = TavrinBitmapRenderer::render(
+        device, {30, 20}, ImageSource::canvasSizedImage([picture] { return picture; }), nullptr);
+    const QImage canvas = canvasView(info.bitmap);
+    EXPECT_EQ(canvas.constScanLine(7)[3], 0);
+    EXPECT_EQ(canvas.constScanLine(19)[29], 128);
+    int black = 0;
+    blackBounds(canvas, &black);
+    EXPECT_EQ(black, 1);
+}
+
+TEST(TavrinBitmapRendererDeathTest, rawImageDataIsNotSupported) {
+    EXPECT_DEATH(TavrinBitmapRenderer::render(device, {30, 20}, ImageSource::rawImageData([] {
+                                                  return ImageSource::RawImageData{};
+                                              }),
+                                              nullptr),
+                 "Sending raw image data is not supported.");
+}
+
+} // namespace
