@@ -1,9 +1,11 @@
 #include "core/mathparser/Expression.h"
 
 #include "core/mathparser/Evaluator.h"
+#include "core/mathparser/ExpressionRewriter.h"
 #include "core/mathparser/Expressionizer.h"
 #include "core/mathparser/NumberText.h"
 #include "core/mathparser/Operator.h"
+#include "core/mathparser/RuleTemplate.h"
 #include "platform/Log.h"
 
 #include <QHash>
@@ -167,6 +169,64 @@ ExpressionPtr Expression::simplify(const Substitutions& substitutions,
         }
     }
     return function(*m_kind.functionName(), std::move(arguments), m_range);
+}
+
+ExpressionPtr Expression::rewrite(const Substitutions& substitutions,
+                                  const ExpressionRewriter& rewriter,
+                                  const Evaluator& evaluator) const {
+    return rewriter.rewriteExpression(std::const_pointer_cast<Expression>(shared_from_this()),
+                                      substitutions, evaluator);
+}
+
+std::optional<Bindings> Expression::match(const Expression& templateExpression,
+                                          std::optional<Bindings> matchedSoFar) const {
+    Bindings bindings = matchedSoFar ? std::move(*matchedSoFar) : Bindings();
+    const Expression::Kind& wanted = templateExpression.kind();
+    switch (wanted.value()) {
+    case Kind::Case::number:
+        if (m_kind.isNumber() && *m_kind.number() == *wanted.number()) {
+            return bindings;
+        }
+        return std::nullopt;
+    case Kind::Case::variable:
+        if (m_kind.isVariable() && sameName(*m_kind.variable(), *wanted.variable())) {
+            return bindings;
+        }
+        return std::nullopt;
+    case Kind::Case::function:
+        break;
+    }
+    const QString name = *wanted.functionName();
+    const bool binds = name.startsWith(RuleTemplate::anyExpression()) ||
+                       (name.startsWith(RuleTemplate::anyNumber()) && m_kind.isNumber()) ||
+                       (name.startsWith(RuleTemplate::anyVariable()) && m_kind.isVariable()) ||
+                       (name.startsWith(RuleTemplate::anyFunction()) && m_kind.isFunction());
+    if (binds) {
+        const auto bound = bindings.constFind(name);
+        if (bound != bindings.constEnd()) {
+            return **bound == *this ? std::optional<Bindings>(bindings) : std::nullopt;
+        }
+        bindings.insert(name, std::const_pointer_cast<Expression>(shared_from_this()));
+        return bindings;
+    }
+    if (name.startsWith(RuleTemplate::anyFunction()) || !m_kind.isFunction() ||
+        !sameName(*m_kind.functionName(), name)) {
+        return std::nullopt;
+    }
+    const auto& arguments = m_kind.functionArguments();
+    const auto& templateArguments = wanted.functionArguments();
+    if (arguments.size() != templateArguments.size()) {
+        return std::nullopt;
+    }
+    std::optional<Bindings> result = std::move(bindings);
+    for (size_t i = 0; i < arguments.size() && result; ++i) {
+        result = arguments[i]->match(*templateArguments[i], std::move(result));
+    }
+    return result;
+}
+
+bool Expression::matches(const Expression& templateExpression) const {
+    return match(templateExpression).has_value();
 }
 
 bool Expression::sameName(const QString& a, const QString& b) {

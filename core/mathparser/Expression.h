@@ -15,12 +15,15 @@ namespace kestrom {
 
 class Evaluator;
 class Expression;
+class ExpressionRewriter;
 using ExpressionPtr = std::shared_ptr<Expression>;
+// Placeholder names of a rewrite template to the sub-trees they matched.
+using Bindings = QHash<QString, ExpressionPtr>;
 
 // The parsed form of an arithmetic expression: a tree of numbers, variables
 // and function calls. Operators become calls of their operator's function.
 // Nodes are shared; each knows the call whose arguments hold it (weakly).
-class Expression {
+class Expression : public std::enable_shared_from_this<Expression> {
 public:
     class Kind {
     public:
@@ -80,6 +83,17 @@ public:
     // A new tree in which every sub-tree that can be computed is folded into
     // a number. Sub-trees whose evaluation fails are kept; never fails.
     ExpressionPtr simplify(const Substitutions& substitutions, const Evaluator& evaluator) const;
+
+    // The tree rewritten by the rewriter's rules. Never fails.
+    ExpressionPtr rewrite(const Substitutions& substitutions, const ExpressionRewriter& rewriter,
+                          const Evaluator& evaluator) const;
+
+    // Matches this tree against a template whose placeholders ("__exp1",
+    // "__num1", "__var1", "__func1") stand for sub-trees; none when it does not
+    // match. A placeholder met twice must match equal sub-trees.
+    std::optional<Bindings> match(const Expression& templateExpression,
+                                  std::optional<Bindings> matchedSoFar = std::nullopt) const;
+    bool matches(const Expression& templateExpression) const;
 
     // Names compare under canonical equivalence.
     static bool sameName(const QString& a, const QString& b);
