@@ -1,5 +1,7 @@
 #include "app/tavrin/TavrinConnect.h"
 
+#include "app/tavrin/TavrinDeviceConnection.h"
+#include "model/DeviceDescriptor.h"
 #include "platform/Log.h"
 
 #include <QFileInfo>
@@ -57,7 +59,16 @@ TavrinConnect::TavrinConnect(Region region) : m_region(region) {}
 
 TavrinConnect::~TavrinConnect() = default;
 
-const platform::Bundle* TavrinConnect::bundle() {
+std::shared_ptr<ambrel::DeviceConnection>
+TavrinConnect::newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor,
+                             ambrel::TransportType transportType) const {
+    if (!descriptor || descriptor->printerType() != printerType) {
+        return nullptr;
+    }
+    return std::make_shared<TavrinDeviceConnection>(descriptor, transportType);
+}
+
+const platform::Bundle* TavrinConnect::pluginBundle() {
     std::lock_guard lock(bundleMutex());
     if (!storedBundle()) {
         storedBundle() = ownBundle();
@@ -65,13 +76,13 @@ const platform::Bundle* TavrinConnect::bundle() {
     return storedBundle();
 }
 
-void TavrinConnect::setBundle(const platform::Bundle* bundle) {
+void TavrinConnect::setPluginBundle(const platform::Bundle* bundle) {
     std::lock_guard lock(bundleMutex());
     storedBundle() = bundle;
 }
 
 const ambrel::LocalizedStringTable& TavrinConnect::sharedStringTable() {
-    static const ambrel::LocalizedStringTable table(bundle());
+    static const ambrel::LocalizedStringTable table(pluginBundle());
     return table;
 }
 

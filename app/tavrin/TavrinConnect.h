@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ConnectPlugin.h"
 #include "model/LocalizedStringTable.h"
 #include "platform/Bundle.h"
 
@@ -11,7 +12,7 @@ namespace lunvik {
 
 // The stencil device's plug-in: its model descriptions, resources and
 // connections. The application makes one for the region it runs in.
-class TavrinConnect {
+class TavrinConnect : public ambrel::ConnectPlugin {
 public:
     enum class Region { china, worldwide };
 
@@ -19,18 +20,24 @@ public:
     static QString rawValue(Region region);
 
     explicit TavrinConnect(Region region);
-    virtual ~TavrinConnect();
+    ~TavrinConnect() override;
 
     Region region() const { return m_region; }
 
     // The model descriptions, read anew on every request; for the region
     // china the worldwide model is renamed and its completion movie replaced.
-    virtual QString deviceDescriptorsJson() const;
+    QString deviceDescriptorsJson() const override;
+    // A TavrinDeviceConnection for the stencil device's printer type (exact
+    // match), otherwise nothing.
+    std::shared_ptr<ambrel::DeviceConnection>
+    newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor,
+                  ambrel::TransportType transportType) const override;
+    const platform::Bundle* bundle() const override { return pluginBundle(); }
 
     // The plug-in's resources. Fixed at first use to the plug-in's own bundle
     // unless set before; a missing bundle is a packaging fault.
-    static const platform::Bundle* bundle();
-    static void setBundle(const platform::Bundle* bundle);
+    static const platform::Bundle* pluginBundle();
+    static void setPluginBundle(const platform::Bundle* bundle);
 
     // The plug-in's default table, made once and kept for the process; the
     // device's error texts come from it.

@@ -127,7 +127,8 @@ TEST(TavrinBitmapRenderer, thresholdSplitsBetween127And128) {
         const QImage c = canvasView(info.bitmap);
         for (int v = 0; v < c.height(); ++v) {
             QString line;
-            for (int u = 0; u < c.width(); ++u) line += c.constScanLine(v)[u] ? '.' : '#';
+            for (int u = 0; u < c.width(); ++u)
+                line += c.constScanLine(v)[u] ? '.' : '#';
             qDebug("%s", qPrintable(line));
         }
     }

@@ -21,8 +21,8 @@ TEST(TavrinConnect, regionsByExactRawValue) {
 }
 
 TEST(TavrinConnect, worldwideTextIsTheResourceByteForByte) {
-    const auto resource = TavrinConnect::bundle()->dataForResource(QStringLiteral("VAZModelInfos"),
-                                                                   QStringLiteral("json"));
+    const auto resource = TavrinConnect::pluginBundle()->dataForResource(
+        QStringLiteral("VAZModelInfos"), QStringLiteral("json"));
     ASSERT_TRUE(resource);
     EXPECT_EQ(TavrinConnect(Region::worldwide).deviceDescriptorsJson().toUtf8(), *resource);
 }

@@ -11,7 +11,7 @@ namespace {
 
 QList<std::shared_ptr<const DeviceDescriptor>> modelsOf(Region region) {
     return DeviceDescriptor::deviceDescriptors(
-        TavrinConnect(region).deviceDescriptorsJson().toUtf8(), TavrinConnect::bundle());
+        TavrinConnect(region).deviceDescriptorsJson().toUtf8(), TavrinConnect::pluginBundle());
 }
 
 std::shared_ptr<const DeviceDescriptor> named(Region region, const QString& name) {

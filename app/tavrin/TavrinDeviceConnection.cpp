@@ -1,0 +1,254 @@
+#include "app/tavrin/TavrinDeviceConnection.h"
+
+#include "app/tavrin/TavrinBitmapRenderer.h"
+#include "app/tavrin/TavrinCommand.h"
+#include "app/tavrin/TavrinCommandError.h"
+#include "app/tavrin/TavrinDebugPartWriter.h"
+#include "model/ConnectionError.h"
+#include "model/DeviceDescriptor.h"
+#include "model/PrintProgressDescription.h"
+#include "model/PrintTask.h"
+#include "platform/KeyboardModifiers.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/Progress.h"
+#include "transport/dari/UsbDeviceCommunicator.h"
+
+#include <cmath>
+
+namespace lunvik {
+
+namespace {
+
+using ambrel::ConnectionError;
+using ambrel::PrintProgressDescription;
+using Modifier = platform::KeyboardModifiers::Modifier;
+
+const platform::KeyboardModifiers::Flags debugChord =
+    Modifier::shift | Modifier::control | Modifier::option | Modifier::command;
+
+[[noreturn]] void userCancelled() {
+    throw ConnectionError(ConnectionError::Case::userCancelled);
+}
+
+void throwIfCancelled(const std::shared_ptr<platform::Progress>& progress) {
+    if (progress && progress->isCancelled()) {
+        userCancelled();
+    }
+}
+
+// Progress texts and units change on the main thread only.
+void postToProgress(const std::shared_ptr<platform::Progress>& progress,
+                    std::function<void(platform::Progress&)> change) {
+    if (progress) {
+        platform::MainThread::post([progress, change = std::move(change)] { change(*progress); });
+    }
+}
+
+void postDescription(const std::shared_ptr<platform::Progress>& progress,
+                     PrintProgressDescription::Case step) {
+    postToProgress(progress, [step](platform::Progress& p) {
+        ambrel::setLocalizedDescription(p, PrintProgressDescription(step));
+    });
+}
+
+// The "density" setting as a whole number; a model without it is a defect of
+// its description.
+qint64 densityOf(const ambrel::PrintTask& task) {
+    const QVariant value = task.deviceSetting(QStringLiteral("density"));
+    bool isNumber = false;
+    const double density = value.toDouble(&isNumber);
+    if (!value.isValid() || !isNumber) {
+        platform::Log::fatal(
+            QStringLiteral("The print task of %1 has no number for the setting \"density\".")
+                .arg(task.deviceDescriptor()->modelName()));
+    }
+    if (!std::isfinite(density) || std::abs(density) > 1e15) {
+        throw TavrinCommandError(TavrinCommandError::Case::densityOutOfRange,
+                                 std::isfinite(density) ? qint64(std::trunc(density)) : 0, -128,
+                                 127);
+    }
+    return qint64(std::trunc(density));
+}
+
+} // namespace
+
+TavrinDeviceConnection::TavrinDeviceConnection(
+    std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor,
+    std::optional<ambrel::TransportType> transportType)
+    : DeviceConnection(std::move(deviceDescriptor), transportType) {
+    // The device is reached over USB whatever the transport type says.
+    setCommunicator(
+        std::make_shared<dari::UsbDeviceCommunicator>(vendorIdentifier, productIdentifier, false));
+}
+
+TavrinDeviceConnection::~TavrinDeviceConnection() = default;
+
+void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
+                                   const std::shared_ptr<platform::Progress>& progress) {
+    if (progress) {
+        progress->setTotalUnitCount(0);
+        progress->setCompletedUnitCount(-1);
+        ambrel::setLocalizedDescription(
+            *progress, PrintProgressDescription(PrintProgressDescription::processingImage));
+    }
+
+    if ((platform::KeyboardModifiers::current() & debugChord) == debugChord) {
+        try {
+            renderBitmap(task, nullptr, true);
+        } catch (const platform::Error&) {
+        }
+        userCancelled();
+    }
+
+    const auto context = openDevice(progress);
+    const TavrinBitmapInfo_px bitmapInfo = renderBitmap(task, progress, false);
+    postDescription(progress, PrintProgressDescription::checkingPrinterStatus);
+
+    // Everything the device cannot take is refused here, before any byte goes
+    // out. Bitmap and column count share the connection's resolution.
+    const qint64 density = densityOf(task);
+    const qint64 dotCount = deviceDescriptor()->headDotCount();
+    const qint64 columnCount = deviceDescriptor()->dpi().imagePx(task.canvas()->size_mm().height);
+    TavrinCommand::density(density);
+    TavrinCommand::jobGeometry(dotCount, columnCount);
+
+    std::optional<TavrinDeviceState> state;
+    try {
+        state = readState(*context);
+    } catch (const platform::Error&) {
+        // A device that cannot tell its state is still sent the job.
+    }
+    if (state) {
+        const auto errors = deviceErrors(*state);
+        if (!errors.isEmpty()) {
+            errors.first().raise();
+        }
+        if (state->isBusy) {
+            throw ConnectionError(ConnectionError::Case::printerIsBusy);
+        }
+    }
+
+    postDescription(progress, PrintProgressDescription::settingParametersForPrint);
+    sendDensity(density, *context);
+    throwIfCancelled(progress);
+    sendCommandY(0, *context);
+    throwIfCancelled(progress);
+    sendJobGeometry(dotCount, columnCount, *context);
+    sendBlankColumns(bitmapInfo.location_px, dotCount, *context);
+
+    const qint64 bitmapColumns = bitmapInfo.bitmap.width();
+    postToProgress(progress, [bitmapColumns](platform::Progress& p) {
+        ambrel::setLocalizedDescription(
+            p, PrintProgressDescription(PrintProgressDescription::sendingImageData));
+        p.setCompletedUnitCount(0);
+        p.setTotalUnitCount(bitmapColumns);
+    });
+    // A cancel while the columns stream does not stop them: the device has
+    // no command to abort a job, so the job is finished and the run then ends
+    // as cancelled.
+    sendBitmapColumns(bitmapInfo.bitmap, progress, *context);
+    sendBlankColumns(columnCount - (bitmapInfo.location_px + bitmapColumns), dotCount, *context);
+
+    throwIfCancelled(progress);
+    postToProgress(progress, [](platform::Progress& p) {
+        p.setCompletedUnitCount(-1);
+        ambrel::setLocalizedDescription(
+            p, PrintProgressDescription(PrintProgressDescription::imageDataSendingCompleted));
+    });
+}
+
+QList<ambrel::DeviceStatusElement>
+TavrinDeviceConnection::_getStatusElements(fennick::DeviceCommunicationContext& context) {
+    const TavrinDeviceInformation information = readInformation(context);
+    QList<ambrel::DeviceStatusElement> elements{
+        ambrel::DeviceStatusElement::firmware(information.firmware),
+        ambrel::DeviceStatusElement::serial(information.serial),
+    };
+    const TavrinDeviceState state = readState(context);
+    const auto errors = deviceErrors(state);
+    if (!errors.isEmpty()) {
+        elements.append(ambrel::DeviceStatusElement::error(errors.first()));
+    }
+    elements.append(ambrel::DeviceStatusElement::headTemperature(state.headTemperature));
+    return elements;
+}
+
+TavrinBitmapInfo_px
+TavrinDeviceConnection::renderBitmap(const ambrel::PrintTask& task,
+                                     const std::shared_ptr<platform::Progress>& progress,
+                                     bool writesDebugParts) {
+    const auto& descriptor = *deviceDescriptor();
+    TavrinBitmapRenderer::Device device{descriptor.dpi(), descriptor.additionalInfos()};
+    TavrinBitmapInfo_px info = TavrinBitmapRenderer::render(device, task.canvas()->size_mm(),
+                                                            task.imageSource(), progress);
+    if (writesDebugParts) {
+        const ambrel::Dpi dpi = descriptor.dpi();
+        platform::MainThread::post([info, dpi] { writeDebugPart(info, dpi); });
+        userCancelled();
+    }
+    return info;
+}
+
+TavrinDeviceInformation
+TavrinDeviceConnection::readInformation(fennick::DeviceCommunicationContext& context) {
+    context.send(TavrinCommand::informationQuery());
+    return TavrinDeviceInformation::decode(context.read(TavrinDeviceInformation::replyLength),
+                                           deviceDescriptor()->modelName());
+}
+
+void TavrinDeviceConnection::sendBitmapColumns(const QImage& bitmap,
+                                               const std::shared_ptr<platform::Progress>& progress,
+                                               fennick::DeviceCommunicationContext& context) {
+    using Option = ambrel::BlackWhiteColumnsSendingOption;
+    const ambrel::BlackWhiteColumnsSendingOptions options =
+        Option::reverseRows | Option::reverseRowBits | Option::reverseColumns;
+    if (bitmap.format() == QImage::Format_Grayscale8 && bitmap.bytesPerLine() == bitmap.width() &&
+        deviceDescriptor()->headDotCount() > 0 && deviceDescriptor()->headDotCount() % 8 == 0 &&
+        deviceDescriptor()->headDotCount() <= INT_MAX) {
+        // The rendered bitmap already is packed gray rows: no copy is made.
+        sendGrayColumns(bitmap.constBits(), ambrel::Size_px{bitmap.width(), bitmap.height()},
+                        int(deviceDescriptor()->headDotCount()), progress, options, maxBufferCount,
+                        context);
+    } else {
+        sendColumns(bitmap, progress, options, maxBufferCount, context);
+    }
+}
+
+TavrinDeviceState TavrinDeviceConnection::readState(fennick::DeviceCommunicationContext& context) {
+    context.send(TavrinCommand::stateQuery());
+    return TavrinDeviceState::decode(context.read(TavrinDeviceState::replyLength));
+}
+
+void TavrinDeviceConnection::sendDensity(qint64 density,
+                                         fennick::DeviceCommunicationContext& context) {
+    context.send(TavrinCommand::density(density));
+}
+
+void TavrinDeviceConnection::sendCommandY(qint64 value,
+                                          fennick::DeviceCommunicationContext& context) {
+    context.send(TavrinCommand::commandY(value));
+}
+
+void TavrinDeviceConnection::sendJobGeometry(qint64 dotCount, qint64 columnCount,
+                                             fennick::DeviceCommunicationContext& context) {
+    context.send(TavrinCommand::jobGeometry(dotCount, columnCount));
+}
+
+void TavrinDeviceConnection::sendBlankColumns(qint64 count, qint64 dotCount,
+                                              fennick::DeviceCommunicationContext& context) {
+    const QByteArray blank = TavrinCommand::blankColumns(count, dotCount);
+    if (!blank.isEmpty()) {
+        context.send(blank);
+    }
+}
+
+QList<platform::Error> TavrinDeviceConnection::deviceErrors(const TavrinDeviceState& state) {
+    return state.deviceErrors();
+}
+
+void TavrinDeviceConnection::writeDebugPart(const TavrinBitmapInfo_px& info, ambrel::Dpi dpi) {
+    TavrinDebugPartWriter::write(info, dpi);
+}
+
+} // namespace lunvik

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/tavrin/TavrinBitmapInfo_px.h"
+#include "app/tavrin/TavrinDeviceInformation.h"
+#include "app/tavrin/TavrinDeviceState.h"
+#include "model/BlackWhiteSendable.h"
+#include "model/DeviceConnection.h"
+#include "model/Dpi.h"
+
+namespace ambrel {
+class PrintTask;
+}
+
+namespace lunvik {
+
+// The stencil device's connection, made by the plug-in for one print or
+// status run. It always reaches the device over USB, renders the task into
+// one canvas bitmap, checks the device's state, sends the job's settings and
+// geometry and streams the bitmap's columns. Holding Shift, Control, Alt and
+// the logo key when a print starts writes the bitmap to the desktop instead.
+class TavrinDeviceConnection : public ambrel::DeviceConnection, public ambrel::BlackWhiteSendable {
+public:
+    static constexpr quint32 vendorIdentifier = 0x2A91;
+    static constexpr quint32 productIdentifier = 0xD010;
+    // Bytes handed to one send of the column stream.
+    static constexpr qint64 maxBufferCount = 3200;
+
+    TavrinDeviceConnection(std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor,
+                           std::optional<ambrel::TransportType> transportType);
+    ~TavrinDeviceConnection() override;
+
+    void print(const ambrel::PrintTask& task,
+               const std::shared_ptr<platform::Progress>& progress) override;
+    QList<ambrel::DeviceStatusElement>
+    _getStatusElements(fennick::DeviceCommunicationContext& context) override;
+
+    // The task as one black-and-white bitmap of the whole canvas. With
+    // writesDebugParts the bitmap goes to the desktop and the run ends as a
+    // user cancel.
+    virtual TavrinBitmapInfo_px renderBitmap(const ambrel::PrintTask& task,
+                                             const std::shared_ptr<platform::Progress>& progress,
+                                             bool writesDebugParts);
+    // U and its 36-byte reply.
+    virtual TavrinDeviceInformation readInformation(fennick::DeviceCommunicationContext& context);
+    // The bitmap's columns, rows and bits reversed as the head expects them.
+    virtual void sendBitmapColumns(const QImage& bitmap,
+                                   const std::shared_ptr<platform::Progress>& progress,
+                                   fennick::DeviceCommunicationContext& context);
+
+    // S and its 18-byte reply.
+    TavrinDeviceState readState(fennick::DeviceCommunicationContext& context);
+    void sendDensity(qint64 density, fennick::DeviceCommunicationContext& context);
+    void sendCommandY(qint64 value, fennick::DeviceCommunicationContext& context);
+    void sendJobGeometry(qint64 dotCount, qint64 columnCount,
+                         fennick::DeviceCommunicationContext& context);
+    void sendBlankColumns(qint64 count, qint64 dotCount,
+                          fennick::DeviceCommunicationContext& context);
+    static QList<platform::Error> deviceErrors(const TavrinDeviceState& state);
+
+    // Writes a bitmap to the desktop's debug folder (main thread).
+    static void writeDebugPart(const TavrinBitmapInfo_px& info, ambrel::Dpi dpi);
+};
+
+} // namespace lunvik
