@@ -9,6 +9,7 @@
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 #include "platform/Workspace.h"
+#include "platform/compute/ComputeTestHooks.h"
 #include "transport/dari/UsbDeviceCommunicator.h"
 
 #include <QDir>
@@ -145,6 +146,15 @@ TEST_F(TavrinPrint, tooSmallPictureSendsNothing) {
     options.imageSize_px = {9, 9};
     EXPECT_TRUE(isCase(print(usb, task(model, ImageSource::originalImage(picture, options))),
                        ConnectionError::Case::documentImageIsTooSmall));
+    EXPECT_TRUE(usb.device().receivedBytes().isEmpty());
+}
+
+// An unconverted gray picture would waste a screen.
+TEST_F(TavrinPrint, conversionThatCannotRunFailsBeforeAnythingIsSent) {
+    platform::compute::ComputeTestHooks::Scope noDevice(
+        platform::compute::ComputeTestHooks::Fault::noDevice);
+    TavrinSimulatorUsb usb;
+    EXPECT_TRUE(print(usb, markTask()));
     EXPECT_TRUE(usb.device().receivedBytes().isEmpty());
 }
 
