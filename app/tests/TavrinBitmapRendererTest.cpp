@@ -152,6 +152,17 @@ TEST(TavrinBitmapRenderer, tooSmallPictureIsRefused) {
     }
 }
 
+TEST(TavrinBitmapRenderer, missingPictureIsReportedNotDereferenced) {
+    try {
+        TavrinBitmapRenderer::render(
+            device, {60, 30}, ImageSource::originalImage(nullptr, optionsFor(solid(20, 20, 0))),
+            nullptr);
+        FAIL() << "rendered";
+    } catch (const ambrel::ConnectionError& e) {
+        EXPECT_EQ(e.errorCase(), ambrel::ConnectionError::Case::noImageInDocument);
+    }
+}
+
 TEST(TavrinBitmapRenderer, canvasSizedPictureIsTurnedAndNotConverted) {
     QImage picture = solid(30, 20, 255);
     picture.scanLine(7)[3] = 0;
