@@ -87,6 +87,10 @@ std::int64_t shiftedRight(std::int64_t a, std::int64_t n) {
     if (n >= 0) {
         return a >> n;
     }
+    // Negating the smallest value would overflow; every shift that far ends at 0.
+    if (n <= -64) {
+        return 0;
+    }
     return shiftedLeft(a, -n);
 }
 

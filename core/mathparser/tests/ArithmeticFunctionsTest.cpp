@@ -109,6 +109,7 @@ TEST(ArithmeticFunctionsTest, BitwiseOnSixtyFourBitIntegers) {
             {u"rshift(1, -2)", 4.0},
             {u"rshift(-8, 1)", -4.0},
             {u"rshift(5, -64)", 0.0},
+            {u"rshift(-1, -2 ** 63)", 0.0},
             {u"1 << 4 >> 2", 4.0},
             {u"and(-2 ** 63, -1)", -9223372036854775808.0},
             // Values without a 64-bit integer form are refused.
