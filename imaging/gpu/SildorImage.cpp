@@ -114,8 +114,6 @@ bool SildorImage::replace(const TexturePtr& texture) {
                                     .arg(texture->height()));
             return false;
         }
-        m_textureA = destination;
-        m_textureB.reset();
     }
     auto buffer = m_context->commandQueue()->commandBuffer();
     auto blit = buffer ? buffer->blitCommandEncoder() : nullptr;
@@ -126,6 +124,11 @@ bool SildorImage::replace(const TexturePtr& texture) {
     blit->endEncoding();
     buffer->commit();
     buffer->waitUntilCompleted();
+    // The picture takes the new size only once the copy has filled it.
+    if (destination != m_textureA) {
+        m_textureA = std::move(destination);
+        m_textureB.reset();
+    }
     return true;
 }
 

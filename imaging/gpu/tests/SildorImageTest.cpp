@@ -126,6 +126,15 @@ TEST(SildorImage, CopiesAnotherImageAndItsSize) {
         EXPECT_FALSE(same->replace(*source));
     }
     EXPECT_EQ(readBack(*same), std::vector<std::uint8_t>(6 * 4, 5));
+
+    // Nor does a picture of another size lose its pixels or its size.
+    auto other = imageWith(std::vector<std::uint8_t>(3 * 3, 9), 3, 3);
+    {
+        ComputeTestHooks::Scope noBlit(Fault::noBlitEncoder);
+        EXPECT_FALSE(other->replace(*source));
+    }
+    EXPECT_EQ(other->size(), (Size{3, 3, 1}));
+    EXPECT_EQ(readBack(*other), std::vector<std::uint8_t>(3 * 3, 9));
 }
 
 TEST(SildorImage, ReadsRegionsBackAtTheCallersStride) {
