@@ -17,6 +17,25 @@ using namespace platform::compute;
 namespace {
 // Every pass runs in threadgroups of 16 x 16 threads.
 constexpr Size threadsPerThreadgroup{16, 16, 1};
+
+struct ComputePass {
+    std::shared_ptr<CommandBuffer> buffer;
+    std::shared_ptr<ComputeCommandEncoder> encoder;
+};
+
+// A fresh command buffer with its compute encoder open.
+ComputePass computePass(SildorContext& context) {
+    auto buffer = context.commandQueue()->commandBuffer();
+    if (!buffer) {
+        throw SildorImage::FunctionError(SildorImage::FunctionError::Case::noCommandBuffer);
+    }
+    auto encoder = buffer->computeCommandEncoder();
+    if (!encoder) {
+        throw SildorImage::FunctionError(SildorImage::FunctionError::Case::noComputeEncoder);
+    }
+    return {std::move(buffer), std::move(encoder)};
+}
+
 } // namespace
 
 const QString SildorImage::FunctionError::domain =
@@ -140,14 +159,7 @@ bool SildorImage::getBytes(std::uint8_t* bytes, std::size_t bytesPerRow,
 }
 
 void SildorImage::apply(const SildorImageGenerator& generator) {
-    auto buffer = m_context->commandQueue()->commandBuffer();
-    if (!buffer) {
-        throw FunctionError(FunctionError::Case::noCommandBuffer);
-    }
-    auto encoder = buffer->computeCommandEncoder();
-    if (!encoder) {
-        throw FunctionError(FunctionError::Case::noComputeEncoder);
-    }
+    auto [buffer, encoder] = computePass(*m_context);
     // A set-up that throws leaves the buffer uncommitted: nothing runs.
     generator.setupComputeEncoder(*encoder, *m_context);
     encoder->setTexture(m_textureA, 0);
@@ -158,14 +170,7 @@ void SildorImage::apply(const SildorImageGenerator& generator) {
 }
 
 void SildorImage::apply(const std::vector<const SildorImageFilter*>& filters) {
-    auto buffer = m_context->commandQueue()->commandBuffer();
-    if (!buffer) {
-        throw FunctionError(FunctionError::Case::noCommandBuffer);
-    }
-    auto encoder = buffer->computeCommandEncoder();
-    if (!encoder) {
-        throw FunctionError(FunctionError::Case::noComputeEncoder);
-    }
+    auto [buffer, encoder] = computePass(*m_context);
     TexturePtr destination = m_textureB ? m_textureB : newTexture(m_textureA->size());
     if (!destination) {
         throw FunctionError(FunctionError::Case::noTexture);
@@ -197,14 +202,7 @@ void SildorImage::apply(const SildorImageFilter& filter, const Size& outputSize)
         apply(std::vector<const SildorImageFilter*>{&filter});
         return;
     }
-    auto buffer = m_context->commandQueue()->commandBuffer();
-    if (!buffer) {
-        throw FunctionError(FunctionError::Case::noCommandBuffer);
-    }
-    auto encoder = buffer->computeCommandEncoder();
-    if (!encoder) {
-        throw FunctionError(FunctionError::Case::noComputeEncoder);
-    }
+    auto [buffer, encoder] = computePass(*m_context);
     m_textureB.reset();
     TexturePtr output = newTexture(outputSize);
     if (!output) {
