@@ -41,6 +41,9 @@ QByteArray GraphicsExtensions::grayConvertedPixels(const QImage& image) {
 QSizeF GraphicsExtensions::rotatedContainerSize(const QSizeF& size, double radians) {
     constexpr double twoPi = 2 * std::numbers::pi;
     constexpr double quarter = std::numbers::pi / 2;
+    if (!std::isfinite(radians)) {
+        return size; // no turn can be worked out: the picture stays as it is
+    }
     double angle = std::fmod(radians, twoPi);
     if (angle < 0) {
         angle += twoPi;

@@ -73,7 +73,13 @@ void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint
         }
         return;
     }
-    image->replace(gray8Pixels, std::nullopt, width);
+    if (!image->replace(gray8Pixels, std::nullopt, width)) {
+        if (printing) {
+            throw sildor::SildorImage::FunctionError(
+                sildor::SildorImage::FunctionError::Case::noTexture);
+        }
+        return;
+    }
     try {
         apply(conversion, *image, configuration);
     } catch (const platform::Error&) {
@@ -82,7 +88,11 @@ void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint
         }
         // The preview shows what the image holds: the picture as uploaded.
     }
-    image->getBytes(gray8Pixels, width);
+    // A print must never go out with bytes that were not read back.
+    if (!image->getBytes(gray8Pixels, width) && printing) {
+        throw sildor::SildorImage::FunctionError(
+            sildor::SildorImage::FunctionError::Case::noTexture);
+    }
 }
 
 } // namespace quenta

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <chrono>
 #include <numbers>
 #include <thread>
@@ -179,4 +181,7 @@ TEST(GraphicsExtensions, turnedContainerSizes) {
     EXPECT_TRUE(near(GraphicsExtensions::rotatedContainerSize(size, -pi / 2), QSizeF(2, 4)));
     EXPECT_TRUE(near(GraphicsExtensions::rotatedContainerSize(size, 5 * pi / 2), QSizeF(2, 4)));
     EXPECT_TRUE(near(GraphicsExtensions::rotatedContainerSize(size, 0), QSizeF(4, 2)));
+    // An angle that is not a number turns nothing.
+    EXPECT_EQ(GraphicsExtensions::rotatedContainerSize(size, std::nan("")), size);
+    EXPECT_EQ(GraphicsExtensions::rotatedContainerSize(size, INFINITY), size);
 }
