@@ -98,6 +98,14 @@ UsbResult::Code SocketUsbConnection::read(qsizetype maxLength, QByteArray& data,
     if (m_fd < 0) {
         return UsbResult::noDevice;
     }
+    if (maxLength < 0) {
+        return UsbResult::badArgument;
+    }
+    if (maxLength == 0) {
+        // Nothing asked for, nothing taken: a zero-length receive would read
+        // as the simulator having hung up.
+        return UsbResult::success;
+    }
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         pollfd p{m_fd, POLLIN, 0};

@@ -1,0 +1,100 @@
+#include "platform/usb/SocketUsbConnection.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A simulator's listening socket in a temporary folder, and its end of the
+// one connection made to it.
+class FakeSimulator {
+public:
+    FakeSimulator() : m_path(m_folder.filePath(QStringLiteral("device.sock"))) {
+        m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray encoded = m_path.toLocal8Bit();
+        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_listener, 1) != 0) {
+            ADD_FAILURE() << "no listening socket";
+        }
+    }
+    ~FakeSimulator() {
+        hangUp();
+        ::close(m_listener);
+    }
+
+    const QString& path() const { return m_path; }
+    void accept() { m_peer = ::accept(m_listener, nullptr, nullptr); }
+    void send(const QByteArray& bytes) {
+        EXPECT_EQ(::send(m_peer, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL),
+                  bytes.size());
+    }
+    void hangUp() {
+        if (m_peer >= 0) {
+            ::close(m_peer);
+            m_peer = -1;
+        }
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QString m_path;
+    int m_listener = -1;
+    int m_peer = -1;
+};
+
+} // namespace
+
+TEST(SocketUsbConnection, ReadRequestsWithoutRoomLeaveTheConnectionAndItsBytes) {
+    FakeSimulator simulator;
+    auto connection = SocketUsbConnection::connect(simulator.path());
+    ASSERT_TRUE(connection);
+    simulator.accept();
+    simulator.send("abc");
+
+    QByteArray data("stale");
+    EXPECT_EQ(connection->read(-1, data, 100ms), UsbResult::badArgument);
+    EXPECT_TRUE(data.isEmpty());
+    EXPECT_EQ(connection->read(0, data, 100ms), UsbResult::success);
+    EXPECT_TRUE(data.isEmpty());
+    EXPECT_FALSE(connection->isClosed());
+
+    EXPECT_EQ(connection->read(2, data, 100ms), UsbResult::success);
+    EXPECT_EQ(data, "ab");
+    EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::success);
+    EXPECT_EQ(data, "c");
+}
+
+TEST(SocketUsbConnection, SilenceTimesOutAndAHangUpIsALostDevice) {
+    FakeSimulator simulator;
+    auto connection = SocketUsbConnection::connect(simulator.path());
+    ASSERT_TRUE(connection);
+    simulator.accept();
+
+    QByteArray data;
+    EXPECT_EQ(connection->read(16, data, 20ms), UsbResult::transactionTimeout);
+    EXPECT_FALSE(connection->isClosed());
+
+    simulator.hangUp();
+    EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::noDevice);
+    EXPECT_TRUE(connection->isClosed());
+    EXPECT_EQ(connection->write("x", 100ms), UsbResult::noDevice);
+}
+
+TEST(SocketUsbConnection, NoSimulatorNoConnection) {
+    QTemporaryDir folder;
+    EXPECT_FALSE(SocketUsbConnection::connect(folder.filePath(QStringLiteral("absent.sock"))));
+    EXPECT_FALSE(SocketUsbConnection::connect(QString()));
+    EXPECT_FALSE(SocketUsbConnection::connect(QString(200, QLatin1Char('x'))));
+}
