@@ -98,7 +98,10 @@ void UsbDeviceCommunicationContextObjCImpl::closeInterfaceAndDevice() {
 
 quint16 UsbDeviceCommunicationContextObjCImpl::maxPacketSizeOf(quint8 pipe) const {
     platform::UsbPipeProperties properties;
-    if (m_interfaceInterface->pipeProperties(pipe, properties) != UsbResult::success) {
+    // A zero size would make every read request ask for nothing and a read
+    // never end.
+    if (m_interfaceInterface->pipeProperties(pipe, properties) != UsbResult::success ||
+        properties.maxPacketSize == 0) {
         return fallbackMaxPacketSize;
     }
     return properties.maxPacketSize;

@@ -24,7 +24,7 @@ public:
     static constexpr qsizetype writeSliceLength = 2056;
     static constexpr std::chrono::milliseconds writeTimeout{2000};
     static constexpr std::chrono::milliseconds readTimeout{1000};
-    // Packet size of a pipe whose properties cannot be read.
+    // Packet size of a pipe whose properties cannot be read or give no size.
     static constexpr quint16 fallbackMaxPacketSize = 128;
     static constexpr int maxReopensPerOperation = 3;
 

@@ -80,6 +80,16 @@ TEST_F(UsbContextTest, PipeDirectionsAndPacketSizes) {
     device->queueReply(QByteArray(200, 'x'));
     EXPECT_EQ(context->read(std::nullopt).size(), 200); // requests of 128 bytes
     EXPECT_EQ(device->operations().filter("read 2: ").first(), QStringLiteral("read 2: 128 bytes"));
+    context.reset();
+
+    // A descriptor giving no packet size at all: requests of nothing would
+    // never end a read.
+    device->setPipes({{UsbDirection::in, 0, true}, {UsbDirection::out, 0, true}});
+    context = open();
+    ASSERT_EQ(context->maxPacketSize_read(), 128);
+    EXPECT_EQ(context->maxPacketSize_write(), 128);
+    device->queueReply("abc");
+    EXPECT_EQ(context->read(3), "abc");
 }
 
 TEST_F(UsbContextTest, OpeningFailures) {
