@@ -125,10 +125,12 @@ void SerialPortDeviceCommunicationContextObjCImpl::setBaudRate(qint64 baudRate) 
     if (baudRate == m_baudRate) {
         return;
     }
-    m_baudRate = baudRate;
+    // A speed the port refused is not its speed: asking for it again must
+    // fail again rather than pass as already set.
     if (m_fileDescriptor >= 0 && !updateBaudRate(baudRate, m_fileDescriptor)) {
         throw PipeErrorMakeWithCode(PipeErrorCode::couldNotReopen);
     }
+    m_baudRate = baudRate;
 }
 
 void SerialPortDeviceCommunicationContextObjCImpl::sendData(const QByteArray& data,

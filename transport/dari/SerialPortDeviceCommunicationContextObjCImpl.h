@@ -36,7 +36,7 @@ public:
     void readDataWithLength(quint64 length, ReadCompletion completion) override;
 
     // Changes the line speed of the open port; throws "CouldNotReopen" when
-    // the port refuses it.
+    // the port refuses it, and keeps the speed it had.
     void setBaudRate(qint64 baudRate);
     // Nothing to clear on a serial line.
     void clearReadPipeStall() {}

@@ -205,6 +205,9 @@ TEST_F(SerialPortTest, SpeedsOutsideTheStandardTable) {
     EXPECT_EQ(context->theBaudRate(), 9600);
     EXPECT_EQ(SerialPortSpeed::current(context->theOpeningFileDescriptor()), 9600);
     EXPECT_EQ(failure([&] { context->setBaudRate(-5); }), PipeErrorCode::couldNotReopen);
+    // The refused speed is not taken for the line's: asking again fails again.
+    EXPECT_EQ(context->theBaudRate(), 9600);
+    EXPECT_EQ(failure([&] { context->setBaudRate(-5); }), PipeErrorCode::couldNotReopen);
     context.reset();
 
     EXPECT_EQ(failure([&] { open(0); }), PipeErrorCode::couldNotOpen);
