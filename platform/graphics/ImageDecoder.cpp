@@ -141,8 +141,9 @@ bool ImageDecoder::bmpIsComplete(const QByteArray& data) {
         return true;
     }
     const qint64 rowBytes = ((std::abs(width) * bitCount + 31) / 32) * 4;
-    const qint64 needed = qint64(pixelOffset) + rowBytes * std::abs(height);
-    return rowBytes > 0 && data.size() >= needed;
+    const qint64 available = data.size() - qint64(pixelOffset);
+    // Divide rather than multiply: the header's sides may be anything.
+    return rowBytes > 0 && available >= 0 && std::abs(height) <= available / rowBytes;
 }
 
 bool ImageDecoder::jpegIsComplete(const QByteArray& data) {

@@ -120,6 +120,27 @@ TEST(ImageDecoder, refusesPicturesBeyondTheCapBeforeDecoding) {
     EXPECT_FALSE(ImageDecoder::decode(png));
 }
 
+TEST(ImageDecoder, bmpCompletenessNeedsEveryRow) {
+    const QByteArray bmp = tp::encode(cornerMarked(), "bmp");
+    EXPECT_TRUE(ImageDecoder::bmpIsComplete(bmp));
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(bmp.left(bmp.size() - 1)));
+
+    // A bare header claiming the largest sides: the pixels it needs are far
+    // beyond any count of bytes, not a count that wrapped around.
+    QByteArray header = bmp.left(54);
+    auto put32 = [&](qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i) {
+            header[at + i] = char((v >> (8 * i)) & 0xFF);
+        }
+    };
+    put32(10, 54);
+    put32(18, 0x7FFFFFFF);
+    put32(22, 0x7FFFFFFF);
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(header));
+    put32(22, 0x80000001); // top-down rows
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(header));
+}
+
 TEST(ImageDecoder, jpegCompletenessNeedsTheEndMarker) {
     const QByteArray jpeg = tp::encode(cornerMarked(), "jpeg");
     EXPECT_TRUE(ImageDecoder::jpegIsComplete(jpeg));
