@@ -20,8 +20,7 @@ bool isFlag(QChar c) {
 }
 
 bool isLengthModifier(QChar c) {
-    return c == u'h' || c == u'l' || c == u'q' || c == u'z' || c == u'j' || c == u't' ||
-           c == u'L';
+    return c == u'h' || c == u'l' || c == u'q' || c == u'z' || c == u'j' || c == u't' || c == u'L';
 }
 
 bool isConversion(QChar c) {
@@ -120,14 +119,15 @@ QString render(Spec s, const FormatArgument& argument) {
     case 'X':
     case 'o': {
         if (auto i = asSigned(v)) {
-            const char conv[] = {c == 'u' ? 'l' : 'l', 'l', c, 0};
+            const char conv[] = {'l', 'l', c, 0};
             return printC(cFormat(s, conv), static_cast<unsigned long long>(*i));
         }
         break;
     }
     case 'c':
         if (auto i = asSigned(v); i && *i > 0 && *i <= 0x10FFFF) {
-            return pad(s, QString::fromUcs4(reinterpret_cast<const char32_t*>(&*i), 1));
+            const char32_t character = char32_t(*i);
+            return pad(s, QString::fromUcs4(&character, 1));
         }
         break;
     case 'f':
