@@ -25,12 +25,15 @@ std::shared_ptr<const Error> Error::clone() const { return std::make_shared<Erro
 void Error::raise() const { throw *this; }
 
 const char* Error::what() const noexcept {
+    // One buffer per thread, so two threads asking one error do not race; the
+    // text stays valid until this thread asks again.
+    thread_local std::string text;
     try {
-        m_what = localizedDescription().toStdString();
+        text = localizedDescription().toStdString();
     } catch (...) {
-        m_what = "error";
+        text = "error";
     }
-    return m_what.c_str();
+    return text.c_str();
 }
 
 } // namespace platform

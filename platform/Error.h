@@ -45,7 +45,6 @@ private:
     QString m_domain;
     qint64 m_code;
     UserInfo m_userInfo;
-    mutable std::string m_what;
 };
 
 } // namespace platform

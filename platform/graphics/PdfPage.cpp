@@ -134,7 +134,10 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
         rendered = renderer.render_page(m_page.get(), xResolution, yResolution, int(left), int(top),
                                         int(width), int(height), unrotate);
     }
-    if (!rendered.is_valid()) {
+    // Rows are read in the layout that was asked for; anything else would be
+    // misread.
+    const auto expected = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
+    if (!rendered.is_valid() || rendered.format() != expected) {
         return {};
     }
     // The image keeps poppler's pixels instead of copying them: at print

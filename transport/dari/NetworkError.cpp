@@ -5,6 +5,8 @@
 
 #include <netdb.h>
 
+#include <QtGlobal>
+
 #include <cstring>
 
 namespace dari {
@@ -28,8 +30,8 @@ platform::Error make(const QString& domain, int code, const QString& key, const 
 } // namespace
 
 platform::Error NetworkError::fromErrno(int error) {
-    return make(posixDomain, error, QStringLiteral("Error_network"),
-                QString::fromLocal8Bit(std::strerror(error)));
+    // strerror may share one buffer between threads; qt_error_string does not.
+    return make(posixDomain, error, QStringLiteral("Error_network"), qt_error_string(error));
 }
 
 platform::Error NetworkError::fromAddressResolution(int result) {
