@@ -82,11 +82,13 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
             } else {
                 context->setInterpolationQuality(GraphicsContext::InterpolationQuality::high);
             }
-            for (qint64 i = 0; i < placement.repeatXCount; ++i) {
+            const auto across = placement.copiesAcrossWithin(W);
+            const auto down = placement.copiesDownWithin(H);
+            for (qint64 i = across.first; i < across.end; ++i) {
                 if (progress && progress->isCancelled()) {
                     break;
                 }
-                for (qint64 j = 0; j < placement.repeatYCount; ++j) {
+                for (qint64 j = down.first; j < down.end; ++j) {
                     image.draw(QRectF(placement.copyRect(i, j)), options.imageOrientation,
                                options.flipsImageHorizontal, *context, true);
                 }

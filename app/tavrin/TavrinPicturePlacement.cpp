@@ -2,15 +2,72 @@
 
 #include "model/ConnectionError.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace lunvik {
 
 namespace {
 
+using Wide = __int128;
+
+qint64 saturated(Wide value) {
+    return qint64(std::clamp<Wide>(value, std::numeric_limits<qint64>::min(),
+                                   std::numeric_limits<qint64>::max()));
+}
+
 // Half of the free space, halved in floating point and truncated toward zero.
 qint64 halfOf(qint64 space) {
     return qint64(std::trunc(double(space) / 2.0));
+}
+
+qint64 total(qint64 size, qint64 margin, qint64 count) {
+    return saturated(Wide(size) * count + Wide(margin) * (count - 1));
+}
+
+Wide floorDivision(Wide a, Wide b) {
+    const Wide q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+Wide ceilDivision(Wide a, Wide b) {
+    const Wide q = a / b;
+    return (a % b != 0 && (a < 0) == (b < 0)) ? q + 1 : q;
+}
+
+// Copy k starts at origin + k * (size + margin); it touches [0, extent) when
+// 1 - size - origin <= k * step <= extent - 1 - origin.
+TavrinPicturePlacement::CopyRange visibleCopies(qint64 origin, qint64 size, qint64 margin,
+                                                qint64 count, qint64 extent) {
+    if (count < 1 || size < 1 || extent < 1) {
+        return {};
+    }
+    const Wide step = Wide(size) + margin;
+    const Wide low = Wide(1) - size - origin;
+    const Wide high = Wide(extent) - 1 - origin;
+    Wide first = 0;
+    Wide end = count;
+    if (step > 0) {
+        first = ceilDivision(low, step);
+        end = floorDivision(high, step) + 1;
+    } else if (step < 0) {
+        first = ceilDivision(high, step);
+        end = floorDivision(low, step) + 1;
+    } else if (low > 0 || high < 0) {
+        return {};
+    }
+    first = std::max<Wide>(first, 0);
+    end = std::min<Wide>(end, count);
+    if (first >= end) {
+        return {};
+    }
+    return {qint64(first), qint64(end)};
+}
+
+int clampedToInt(Wide value) {
+    return int(
+        std::clamp<Wide>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -29,8 +86,8 @@ TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
     p.repeatXCount = input.repeatXCount;
     p.repeatYCount = input.repeatYCount;
 
-    const qint64 freeX = input.canvas.width - p.totalWidth();
-    const qint64 freeY = input.canvas.height - p.totalHeight();
+    const qint64 freeX = saturated(Wide(input.canvas.width) - p.totalWidth());
+    const qint64 freeY = saturated(Wide(input.canvas.height) - p.totalHeight());
     using H = ambrel::OffsetBase::HorizontalPosition;
     using V = ambrel::OffsetBase::VerticalPosition;
     switch (input.offsetBase.horizontalPosition) {
@@ -38,10 +95,10 @@ TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
         p.x = input.offsetX;
         break;
     case H::middle:
-        p.x = halfOf(freeX) + input.offsetX;
+        p.x = saturated(Wide(halfOf(freeX)) + input.offsetX);
         break;
     case H::right:
-        p.x = freeX - input.offsetX;
+        p.x = saturated(Wide(freeX) - input.offsetX);
         break;
     }
     switch (input.offsetBase.verticalPosition) {
@@ -49,18 +106,37 @@ TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
         p.y = input.offsetY;
         break;
     case V::middle:
-        p.y = halfOf(freeY) - input.offsetY;
+        p.y = saturated(Wide(halfOf(freeY)) - input.offsetY);
         break;
     case V::bottom:
-        p.y = freeY - input.offsetY;
+        p.y = saturated(Wide(freeY) - input.offsetY);
         break;
     }
     return p;
 }
 
+qint64 TavrinPicturePlacement::totalWidth() const {
+    return total(width, marginX, repeatXCount);
+}
+
+qint64 TavrinPicturePlacement::totalHeight() const {
+    return total(height, marginY, repeatYCount);
+}
+
 QRect TavrinPicturePlacement::copyRect(qint64 i, qint64 j) const {
-    return QRect(int(x + (width + marginX) * i), int(y + (height + marginY) * j), int(width),
-                 int(height));
+    return QRect(clampedToInt(x + (Wide(width) + marginX) * i),
+                 clampedToInt(y + (Wide(height) + marginY) * j), clampedToInt(width),
+                 clampedToInt(height));
+}
+
+TavrinPicturePlacement::CopyRange
+TavrinPicturePlacement::copiesAcrossWithin(qint64 canvasWidth) const {
+    return visibleCopies(x, width, marginX, repeatXCount, canvasWidth);
+}
+
+TavrinPicturePlacement::CopyRange
+TavrinPicturePlacement::copiesDownWithin(qint64 canvasHeight) const {
+    return visibleCopies(y, height, marginY, repeatYCount, canvasHeight);
 }
 
 } // namespace lunvik

@@ -41,10 +41,22 @@ struct TavrinPicturePlacement {
     // turned picture are below 10 pixels.
     static TavrinPicturePlacement compute(const Input& input);
 
-    qint64 totalWidth() const { return width * repeatXCount + marginX * (repeatXCount - 1); }
-    qint64 totalHeight() const { return height * repeatYCount + marginY * (repeatYCount - 1); }
-    // Copy (i, j): i across, j down.
+    // Sizes and positions saturate at the ends of qint64 rather than wrap, so
+    // a block far off the canvas stays off it.
+    qint64 totalWidth() const;
+    qint64 totalHeight() const;
+    // Copy (i, j): i across, j down. Meant for copies that touch the canvas.
     QRect copyRect(qint64 i, qint64 j) const;
+
+    // The copies across (or down) that touch a canvas of this width (or
+    // height): indices first up to, not including, end. Copies wholly off the
+    // canvas draw nothing, so huge repeat counts cost only what shows.
+    struct CopyRange {
+        qint64 first = 0;
+        qint64 end = 0;
+    };
+    CopyRange copiesAcrossWithin(qint64 canvasWidth) const;
+    CopyRange copiesDownWithin(qint64 canvasHeight) const;
 };
 
 } // namespace lunvik

@@ -83,6 +83,32 @@ TEST(TavrinBitmapRenderer, placesRepeatsOnTheTurnedCanvas) {
     EXPECT_EQ(canvas.pixelColor(100, 80), QColor(Qt::white)); // the gap
 }
 
+TEST(TavrinBitmapRenderer, farOffsetsLeaveTheCanvasBlank) {
+    // Offsets whose pixels do not fit an int once wrapped onto the canvas.
+    const QImage picture = solid(50, 20, 0);
+    for (const double offset : {4294967296.0 + 50, 1e300, -4294967296.0 + 50}) {
+        auto options = optionsFor(picture);
+        options.imageOffsetBase = OffsetBase::topLeft;
+        options.imageOffset_mm = {offset, 3};
+        const auto info = TavrinBitmapRenderer::render(
+            device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+        EXPECT_TRUE(blackBounds(canvasView(info.bitmap)).isEmpty()) << offset;
+    }
+}
+
+TEST(TavrinBitmapRenderer, hugeRepeatCountsDrawOnlyWhatFits) {
+    const QImage picture = solid(50, 20, 0);
+    auto options = optionsFor(picture);
+    options.imageOffsetBase = OffsetBase::topLeft;
+    options.imageOffset_mm = {5, 3};
+    options.imageRepeatXCount = 1'000'000'000'000;
+    options.imageRepeatXMargin_mm = 10;
+    const auto info = TavrinBitmapRenderer::render(
+        device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+    // Copies at 5, 65, 125 and 185; the last is cut by the edge.
+    EXPECT_EQ(blackBounds(canvasView(info.bitmap)), QRect(5, 3, 195, 20));
+}
+
 TEST(TavrinBitmapRenderer, quarterTurnedPictureIsPlacedTurned) {
     // A 100 x 40 picture with a black mark in its top-left corner.
     QImage picture = solid(100, 40, 255);

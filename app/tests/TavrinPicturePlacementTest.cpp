@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using ambrel::ImageRotation;
 using ambrel::OffsetBase;
 using lunvik::TavrinPicturePlacement;
@@ -96,6 +98,55 @@ TEST(TavrinPicturePlacement, tooSmallOnlyWhenBothSidesAreBelowTen) {
     }
     in.imageSize = {9, 10};
     EXPECT_NO_THROW(TavrinPicturePlacement::compute(in));
+}
+
+TEST(TavrinPicturePlacement, onlyCopiesTouchingTheCanvasAreListed) {
+    // Canvas 200 x 100, copies of 50 x 20.
+    struct Row {
+        const char* name;
+        OffsetBase anchor;
+        qint64 offsetX;
+        qint64 marginX;
+        qint64 repeatXCount;
+        qint64 first;
+        qint64 end;
+    };
+    constexpr qint64 huge = std::numeric_limits<qint64>::max();
+    const Row rows[] = {
+        {"two copies", OffsetBase::topLeft, 5, 10, 2, 0, 2},
+        {"one past each edge", OffsetBase::topLeft, -60, 10, 6, 1, 5},
+        {"far more copies than fit", OffsetBase::topLeft, 5, 10, 1'000'000'000'000, 0, 4},
+        {"overlapping leftward", OffsetBase::topLeft, 100, -70, 10, 0, 8},
+        {"all in one place", OffsetBase::topLeft, 0, -50, 1'000'000'000'000, 0, 1'000'000'000'000},
+        {"beyond what an int holds", OffsetBase::topLeft, (qint64(1) << 32) + 50, 0, 1, 0, 0},
+        {"at the end of qint64", OffsetBase::center, huge, huge, 3, 0, 0},
+        {"before the start of qint64", OffsetBase::right, -huge - 1, 0, 1, 0, 0},
+    };
+    for (const Row& row : rows) {
+        auto in = baseInput(row.anchor);
+        in.offsetX = row.offsetX;
+        in.marginX = row.marginX;
+        in.repeatXCount = row.repeatXCount;
+        const auto p = TavrinPicturePlacement::compute(in);
+        const auto across = p.copiesAcrossWithin(in.canvas.width);
+        EXPECT_EQ(across.first, row.first) << row.name;
+        EXPECT_EQ(across.end, row.end) << row.name;
+        for (qint64 i = across.first; i < std::min(across.end, across.first + 10); ++i) {
+            EXPECT_TRUE(p.copyRect(i, 0).intersects(QRect(0, 0, 200, 100))) << row.name << i;
+        }
+    }
+}
+
+TEST(TavrinPicturePlacement, endlessRepeatsCentreWithoutWrapping) {
+    auto in = baseInput(OffsetBase::center);
+    in.offsetX = 0;
+    in.repeatXCount = std::numeric_limits<qint64>::max();
+    const auto p = TavrinPicturePlacement::compute(in);
+    EXPECT_EQ(p.totalWidth(), std::numeric_limits<qint64>::max());
+    EXPECT_LT(p.x, 0);
+    const auto across = p.copiesAcrossWithin(in.canvas.width);
+    EXPECT_GE(across.end - across.first, 3);
+    EXPECT_LE(across.end - across.first, 4);
 }
 
 } // namespace
