@@ -1,20 +1,15 @@
 #include "app/tavrin/TavrinCommand.h"
 #include "app/tavrin/TavrinCommandError.h"
 
+#include "app/tests/TavrinTestSupport.h"
+
 #include <gtest/gtest.h>
 
 using lunvik::TavrinCommand;
 using lunvik::TavrinCommandError;
+using tavrin_test::bytes;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values) {
-        out.append(char(v));
-    }
-    return out;
-}
 
 TEST(TavrinCommand, encodesEveryCommand) {
     struct Row {

@@ -3,21 +3,16 @@
 #include "app/tavrin/TavrinDeviceInformation.h"
 #include "app/tavrin/TavrinDeviceState.h"
 
+#include "app/tests/TavrinTestSupport.h"
+
 #include <gtest/gtest.h>
 
 using lunvik::TavrinCommand;
 using lunvik::TavrinSimulatedDevice;
 using ReplyMode = TavrinSimulatedDevice::ReplyMode;
+using tavrin_test::bytes;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values) {
-        out.append(char(v));
-    }
-    return out;
-}
 
 TEST(TavrinSimulatedDevice, answersQueriesFromItsConfiguration) {
     TavrinSimulatedDevice::Configuration c;

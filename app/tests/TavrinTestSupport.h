@@ -100,6 +100,15 @@ inline QImage grayCanvas(int W, int H, const QImage& placed, const QList<QPoint>
     return canvas;
 }
 
+// Bytes written out as numbers, for expected wire data.
+inline QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values) {
+        out.append(char(v));
+    }
+    return out;
+}
+
 // Where canvas pixel u lands on a head of dotCount dots: the canvas is
 // centred on the head, the odd dot going to the far end.
 inline int dotShift(int dotCount, int W) {
