@@ -519,8 +519,7 @@ bool PrintDocument::isPristine() const {
 PrintDocument::DeviceSettingPointer
 PrintDocument::rememberedSetting(const DeviceDescriptor& descriptor) const {
     auto setting = std::make_shared<DeviceSetting>(descriptor);
-    const QVariantMap remembered =
-        LastDeviceSettings::lastDeviceSettingInfos().value(descriptor.modelName()).toMap();
+    const QVariantMap remembered = lastDeviceSettingInfos().value(descriptor.modelName()).toMap();
     if (!remembered.isEmpty()) {
         setting->loadDictionaryForSave(remembered);
     }
@@ -760,6 +759,94 @@ void PrintDocument::setImageSizeWithMaxSizeForDisplay_mm(const Size_mm& box,
                                                             m_options.imageOrientation, repeats)) {
         setImageSizeForDisplay_mm(*size);
     }
+}
+
+// --- Commands ------------------------------------------------------------------------
+
+void PrintDocument::resetImageRepeatCount() {
+    performUndoGroup(Name::resettingImageRepeatCount, [&] {
+        setImageRepeatXCount(1);
+        setImageRepeatYCount(1);
+    });
+}
+
+void PrintDocument::resetHorizontalImageSplit() {
+    performUndoGroup(Name::resettingHorizontalImageSplit, [&] {
+        setUsesMinimumSeparatedXMargin(true);
+        setUsesMaximumBlackXLength(true);
+        setMinimumSeparatedXMargin_mm(70.0);
+        setMaximumBlackXLength_mm(150.0);
+    });
+}
+
+void PrintDocument::resetBlackConversionProperties(const QList<BlackConversionType>& types) {
+    performUndoGroup(Name::resettingBitmapConversionProperties, [&] {
+        if (types.contains(BlackConversionType::threshold)) {
+            setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"), 0.5);
+            setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
+                               qint64(0));
+        }
+        if (types.contains(BlackConversionType::halftone)) {
+            for (const char* key : {"blackClampFactor", "whiteClampFactor", "brightnessFactor"}) {
+                setValueForKeyPath(
+                    QStringLiteral("blackConversionOptions.halftone.") + QLatin1String(key), 0.0);
+            }
+        }
+    });
+}
+
+void PrintDocument::resetPosition() {
+    if (!m_originalImage) {
+        return;
+    }
+    performUndoGroup(Name::resettingImagePosition, [&] { setImageOffset_mm({0, 0}); });
+}
+
+void PrintDocument::rememberForModel(const QVariant& value, const QString& key) {
+    if (m_deviceDescriptor) {
+        setLastDeviceSettingValue(value, key, m_deviceDescriptor->modelName());
+    }
+}
+
+void PrintDocument::changeImageOffsetBase(const OffsetBase& anchor) {
+    performUndoGroup(Name::changingOffsetBase, [&] {
+        setImageOffset_mm({0, 0});
+        setImageOffsetBase(anchor);
+    });
+    rememberForModel(QVariant::fromValue(anchor), kImageOffsetBase);
+}
+
+void PrintDocument::changeCanvas(CanvasPointer canvas) {
+    performUndoGroup(Name::changingCanvas, [&] {
+        setImageOffset_mm({0, 0});
+        setCanvas(std::move(canvas));
+    });
+    rememberForModel(m_canvas ? QVariant(m_canvas->identifier()) : QVariant(),
+                     QStringLiteral("canvasIdentifier"));
+}
+
+void PrintDocument::changeTransportType(std::optional<TransportType> transportType) {
+    setTransportType(transportType);
+    rememberForModel(m_transportType ? QVariant(m_transportType->rawValue()) : QVariant(),
+                     QStringLiteral("transportTypeIdentifier"));
+}
+
+void PrintDocument::changeBlackConversionType(BlackConversionType type) {
+    setBlackConversionType(type);
+    rememberForModel(QVariant::fromValue(m_blackConversionType), kBlackConversionType);
+}
+
+QVariantMap PrintDocument::lastDeviceSettingInfos() const {
+    return LastDeviceSettings::lastDeviceSettingInfos();
+}
+
+void PrintDocument::setLastDeviceSettingInfos(const QVariantMap& infos) {
+    LastDeviceSettings::setLastDeviceSettingInfos(infos);
+}
+
+void PrintDocument::setLastDeviceSettingValue(const QVariant& value, const QString& keyPath,
+                                              const QString& modelName) {
+    LastDeviceSettings::setLastDeviceSettingValue(value, keyPath, modelName);
 }
 
 // --- Key-value faces ----------------------------------------------------------------
@@ -1078,8 +1165,7 @@ void PrintDocument::writeCurrentDeviceSettingValue(const QVariant& value, const 
     });
     setting->setValueForKeyPath(keyPath, stored);
     if (stored.isValid() && shouldRegisterUndo() && m_deviceDescriptor) {
-        LastDeviceSettings::setLastDeviceSettingValue(stored, keyPath,
-                                                      m_deviceDescriptor->modelName());
+        setLastDeviceSettingValue(stored, keyPath, m_deviceDescriptor->modelName());
     }
 }
 

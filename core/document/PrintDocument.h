@@ -207,6 +207,29 @@ public:
     void setImageSizeWithMaxSizeForDisplay_mm(const ambrel::Size_mm& box,
                                               bool includingRepeatedImages);
 
+    // --- Commands of the inspector and the menus --------------------------------
+
+    // Each is one undo step of its own name.
+    void resetImageRepeatCount();
+    void resetHorizontalImageSplit();
+    // The options of the given types back to their defaults (the halftone
+    // screen's lines per inch stay).
+    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types);
+    void resetPosition();
+    // The offset returns to (0, 0) and the choice is remembered for the
+    // model ("LastDeviceSettings"), also when the setter refuses it.
+    void changeImageOffsetBase(const ambrel::OffsetBase& anchor);
+    void changeCanvas(CanvasPointer canvas);
+    // The choice is remembered for the model.
+    void changeTransportType(std::optional<ambrel::TransportType> transportType);
+    void changeBlackConversionType(ambrel::BlackConversionType type);
+
+    // The settings remembered per model name (see LastDeviceSettings).
+    QVariantMap lastDeviceSettingInfos() const;
+    void setLastDeviceSettingInfos(const QVariantMap& infos);
+    void setLastDeviceSettingValue(const QVariant& value, const QString& keyPath,
+                                   const QString& modelName);
+
     // --- Undo -----------------------------------------------------------------
 
     // Runs the body as one undo step named by the action, unless an outer
@@ -241,6 +264,7 @@ private:
     void writeCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
     QVariant fittedOptionValue(const QString& keyPath, const QVariant& value) const;
     void applyModel(const DescriptorPointer& descriptor, bool pristine);
+    void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;
     void clearOriginalSizeDescription();
     void rebuildKeyedValues();

@@ -32,9 +32,9 @@ void edit(PrintDocument& document) {
 TEST_F(ModelTest, aNewDocumentTakesTheLastModelWithItsRememberedSettings) {
     defaults().setString("LastModelName", betaName);
     remember(betaName, {{"speed", 7.0},
-                    {"imageOffsetBase", "top"},
-                    {"canvasIdentifier", "Wide"},
-                    {"blackConversionType", "halftone"}});
+                        {"imageOffsetBase", "top"},
+                        {"canvasIdentifier", "Wide"},
+                        {"blackConversionType", "halftone"}});
     PrintDocument document;
     EXPECT_EQ(document.deviceDescriptor(), model(betaName));
     ASSERT_TRUE(document.currentDeviceSetting());
