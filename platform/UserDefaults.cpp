@@ -185,9 +185,13 @@ bool UserDefaults::boolValue(const QString& key) const {
     }
 }
 
-qint64 UserDefaults::integer(const QString& key) const { return scalar(key).toLongLong(); }
+qint64 UserDefaults::integer(const QString& key) const {
+    return scalar(key).toLongLong();
+}
 
-double UserDefaults::doubleValue(const QString& key) const { return scalar(key).toDouble(); }
+double UserDefaults::doubleValue(const QString& key) const {
+    return scalar(key).toDouble();
+}
 
 QVariant UserDefaults::scalar(const QString& key) const {
     const QVariant v = object(key);
