@@ -129,7 +129,6 @@ void UserDefaults::removeObject(const QString& key) {
 }
 
 void UserDefaults::registerDefault(const QString& key, const QVariant& value) {
-    std::lock_guard lock(m_mutex);
     if (!contains(key)) {
         setObject(key, value);
     }
