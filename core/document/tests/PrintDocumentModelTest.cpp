@@ -153,7 +153,7 @@ TEST_F(ModelTest, rememberedChoicesTheModelLacksFallBack) {
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
-    // From B5... no canvas of Cedar has its size: Cedar's first canvas.
+    // No canvas of Cedar has the size of B5: Cedar's first canvas is taken.
     document.setCanvas(model(birchName)->canvases().first());
     endEvent();
     document.undoManager()->removeAllActions();
