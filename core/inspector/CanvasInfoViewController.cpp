@@ -30,9 +30,10 @@ CanvasInfoViewController::CanvasInfoViewController(QWidget* parent) : QWidget(pa
     auto* dim = new QGraphicsOpacityEffect(m_figure);
     dim->setOpacity(0.7);
     m_figure->setGraphicsEffect(dim);
+    // Room after the figure that goes away with it.
+    m_figure->setContentsMargins(0, 0, 20, 0);
     m_figure->hide();
     layout->addWidget(m_figure);
-    layout->addSpacing(20);
     m_maxSizeLabel = new QLabel(this);
     m_maxSizeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_maxSizeLabel->setWordWrap(true);

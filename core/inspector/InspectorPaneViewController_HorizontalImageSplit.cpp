@@ -7,7 +7,6 @@
 #include "core/inspector/InspectorStepper.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -42,13 +41,8 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
         inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_AdditionalWhitespaceEnd")), mm,
         0, lengthMax, 1);
     const int endRow = grid->rowCount() - 1;
-    auto* endButtons = new QWidget(this);
-    auto* endLayout = new QHBoxLayout(endButtons);
-    endLayout->setContentsMargins(0, 0, 0, 0);
-    endLayout->setSpacing(0);
-    m_endStepper = new InspectorStepper(m_endField, endButtons);
-    endLayout->addWidget(m_endStepper);
-    grid->addWidget(endButtons, endRow, 3);
+    m_endStepper = new InspectorStepper(m_endField, this);
+    grid->addWidget(m_endStepper, endRow, 3);
     m_endClear = new QToolButton(this);
     m_endClear->setIcon(QIcon::fromTheme(QStringLiteral("edit-clear")));
     if (m_endClear->icon().isNull()) {
@@ -57,7 +51,7 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
     m_endClear->setAutoRaise(true);
     m_endClear->setToolTip(inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_Clear")));
     m_endClear->setFocusPolicy(Qt::NoFocus);
-    endLayout->addWidget(m_endClear);
+    grid->addWidget(m_endClear, endRow, 4);
 
     m_revert = new QPushButton(
         inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_RevertToDefault")), this);
