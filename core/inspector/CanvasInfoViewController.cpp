@@ -1,7 +1,7 @@
 #include "core/inspector/CanvasInfoViewController.h"
 
-#include "core/inspector/FrameworkStringTable.h"
 #include "core/inspector/InspectorImageSplitInfo.h"
+#include "core/inspector/InspectorTexts.h"
 
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>

@@ -1,18 +1,14 @@
 #include "core/inspector/InspectorPaneLayout.h"
 
-#include "core/inspector/FrameworkStringTable.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorSlidableLabel.h"
+#include "core/inspector/InspectorTexts.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 
 namespace kestrom {
-
-QString inspectorText(const QString& key) {
-    return frameworkStringTable().getLocalizedStringOrKey(key);
-}
 
 QGridLayout* InspectorPaneLayout::makeGrid(QWidget* pane, const QString& heading) {
     auto* grid = new QGridLayout(pane);

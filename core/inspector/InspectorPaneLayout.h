@@ -29,7 +29,4 @@ public:
     static int nextRow(const QGridLayout* grid);
 };
 
-// A text of the framework's string table, or the key when it has none.
-QString inspectorText(const QString& key);
-
 } // namespace kestrom

@@ -5,6 +5,7 @@
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorStepper.h"
+#include "core/inspector/InspectorTexts.h"
 
 #include <QGridLayout>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
-#include "core/inspector/FrameworkStringTable.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorImageOverflowAlertViewController.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
+#include "core/inspector/InspectorTexts.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -3,6 +3,7 @@
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
+#include "core/inspector/InspectorTexts.h"
 
 #include <QGridLayout>
 

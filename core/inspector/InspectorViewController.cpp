@@ -4,6 +4,7 @@
 #include "core/inspector/InspectorPaneViewController_Title.h"
 #include "core/inspector/InspectorPanesStackViewController.h"
 #include "core/inspector/InspectorSeparatorViewController.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -42,6 +43,7 @@ InspectorViewController::InspectorViewController(QWidget* parent) : QWidget(pare
 }
 
 InspectorViewController::~InspectorViewController() {
+    setDocument(nullptr);
     // Panes belong to their items; take them out of the widgets first.
     m_panesStack->setPaneViewControllers({});
     if (m_bottomPane) {
@@ -58,6 +60,12 @@ void InspectorViewController::setDocument(InspectorDocument* document) {
             pane->setDocument(document);
         }
     }
+}
+
+void InspectorViewController::setPrintDocument(PrintDocument* document) {
+    auto adapter = document ? std::make_unique<PrintDocumentInspectorAdapter>(*document) : nullptr;
+    setDocument(adapter.get());
+    m_printDocumentAdapter = std::move(adapter);
 }
 
 void InspectorViewController::setWindowController(QWidget* windowController) {

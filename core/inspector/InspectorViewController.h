@@ -19,6 +19,8 @@ class QVBoxLayout;
 namespace kestrom {
 
 class InspectorPaneViewController_Title;
+class PrintDocument;
+class PrintDocumentInspectorAdapter;
 class InspectorPanesStackViewController;
 
 // The side panel of the document window. It shows one page of panes at a
@@ -47,6 +49,9 @@ public:
 
     InspectorDocument* document() const { return m_document; }
     void setDocument(InspectorDocument* document);
+    // The window's way in: the inspector keeps its own adapter over the
+    // print document (which must outlive it, or be replaced first).
+    void setPrintDocument(PrintDocument* document);
     QWidget* windowController() const { return m_windowController; }
     void setWindowController(QWidget* windowController);
 
@@ -96,6 +101,7 @@ private:
     QPointer<InspectorPaneViewController> m_bottomPane;
 
     QPointer<InspectorDocument> m_document;
+    std::unique_ptr<PrintDocumentInspectorAdapter> m_printDocumentAdapter;
     QPointer<QWidget> m_windowController;
     std::shared_ptr<const ambrel::DeviceDescriptor> m_deviceDescriptor;
     QList<InspectorPage> m_pages;

@@ -1,18 +1,17 @@
-#include "core/inspector/FrameworkStringTable.h"
+#include "core/inspector/InspectorTexts.h"
 
+#include "core/document/Framework.h"
 #include "platform/Log.h"
 
 namespace kestrom {
 
-const ambrel::LocalizedStringTable& frameworkStringTable() {
-    static const ambrel::LocalizedStringTable table(
-        platform::Bundle::named(QStringLiteral("KestromCore")));
-    return table;
+QString inspectorText(const QString& key) {
+    return Framework::frameworkStringTable().getLocalizedStringOrKey(key);
 }
 
 QString requiredFrameworkString(const QString& key,
                                 const QList<platform::FormatArgument>& arguments) {
-    auto text = frameworkStringTable().getLocalizedStringOrNull(key, arguments);
+    auto text = Framework::frameworkStringTable().getLocalizedStringOrNull(key, arguments);
     if (!text) {
         platform::Log::fatal(QStringLiteral("The framework's string table lacks “%1”.").arg(key));
     }
