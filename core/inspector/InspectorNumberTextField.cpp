@@ -77,18 +77,23 @@ QString InspectorNumberTextField::format(double value) const {
     return formatter().string(value).value_or(QString());
 }
 
-bool InspectorNumberTextField::commitEditing() {
+bool InspectorNumberTextField::commitEditing(bool always) {
     const auto value = evaluate(text(), formatter());
     if (!value) {
         shakeForInvalidInput();
         return false;
     }
     const QString shown = format(clamp(*value));
+    // Passing through a field (Tab, Return on the same text) writes nothing,
+    // so it leaves no undo step behind.
+    const bool changed = shown != m_committedText;
     m_committedText = shown;
     if (text() != shown) {
         setText(shown);
     }
-    Q_EMIT committed();
+    if (changed || always) {
+        Q_EMIT committed();
+    }
     return true;
 }
 
@@ -97,7 +102,7 @@ void InspectorNumberTextField::replaceText(const QString& newText) {
         return;
     }
     setText(newText);
-    if (commitEditing() && hasFocus()) {
+    if (commitEditing(true) && hasFocus()) {
         selectAll();
     }
 }

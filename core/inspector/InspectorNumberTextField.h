@@ -53,9 +53,10 @@ public:
     virtual double actualIncreaseAmount(bool isLarge) const;
     virtual void shakeForInvalidInput();
 
-    // Ends editing: commits the evaluated, clamped, formatted value, or shakes
-    // and keeps the text when it gives none. Returns whether it committed.
-    bool commitEditing();
+    // Ends editing: shows the evaluated, clamped, formatted value, or shakes
+    // and keeps the text when it gives none. committed() is sent when the
+    // value shown changed, or always when asked. Returns whether it took.
+    bool commitEditing(bool always = false);
 
 Q_SIGNALS:
     // A value was committed (the field's action).

@@ -75,21 +75,21 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
 
 void InspectorPaneViewController_HorizontalImageSplit::changeMinimumSeparatedXMargin() {
     if (document()) {
-        document()->setMinimumSeparatedXMargin_mm(m_minimumField->floatValue());
+        document()->setMinimumSeparatedXMargin_mm(m_minimumField->doubleValue());
     }
     showMinimum();
 }
 
 void InspectorPaneViewController_HorizontalImageSplit::changeMaximumBlackXLength() {
     if (document()) {
-        document()->setMaximumBlackXLength_mm(m_maximumField->floatValue());
+        document()->setMaximumBlackXLength_mm(m_maximumField->doubleValue());
     }
     showMaximum();
 }
 
 void InspectorPaneViewController_HorizontalImageSplit::changeAdditionalWhitespaceLength_end() {
     if (document()) {
-        document()->setAdditionalWhitespaceLength_end_mm(m_endField->floatValue());
+        document()->setAdditionalWhitespaceLength_end_mm(m_endField->doubleValue());
     }
     showEnd();
 }

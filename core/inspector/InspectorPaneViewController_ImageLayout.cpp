@@ -162,7 +162,7 @@ void InspectorPaneViewController_ImageLayout::changeImageOffsetBase() {
 }
 
 void InspectorPaneViewController_ImageLayout::changeXOffset() {
-    const double x = std::clamp(double(m_x->floatValue()), -offsetLimit, offsetLimit);
+    const double x = std::clamp(m_x->doubleValue(), -offsetLimit, offsetLimit);
     if (document()) {
         document()->setImageOffset_mm({x, document()->imageOffset_mm().y});
     }
@@ -170,7 +170,7 @@ void InspectorPaneViewController_ImageLayout::changeXOffset() {
 }
 
 void InspectorPaneViewController_ImageLayout::changeYOffset() {
-    const double y = std::clamp(double(m_y->floatValue()), -offsetLimit, offsetLimit);
+    const double y = std::clamp(m_y->doubleValue(), -offsetLimit, offsetLimit);
     if (document()) {
         document()->setImageOffset_mm({document()->imageOffset_mm().x, y});
     }
@@ -178,7 +178,7 @@ void InspectorPaneViewController_ImageLayout::changeYOffset() {
 }
 
 void InspectorPaneViewController_ImageLayout::changeImageWidth() {
-    const double w = std::clamp(double(m_width->floatValue()), sizeMin, sizeMax);
+    const double w = std::clamp(m_width->doubleValue(), sizeMin, sizeMax);
     if (document()) {
         document()->setImageSizeWithWidthForDisplay_mm(w);
     }
@@ -186,7 +186,7 @@ void InspectorPaneViewController_ImageLayout::changeImageWidth() {
 }
 
 void InspectorPaneViewController_ImageLayout::changeImageHeight() {
-    const double h = std::clamp(double(m_height->floatValue()), sizeMin, sizeMax);
+    const double h = std::clamp(m_height->doubleValue(), sizeMin, sizeMax);
     if (document()) {
         document()->setImageSizeWithHeightForDisplay_mm(h);
     }

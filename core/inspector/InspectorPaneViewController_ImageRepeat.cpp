@@ -71,7 +71,7 @@ void InspectorPaneViewController_ImageRepeat::changeYCount() {
 }
 
 void InspectorPaneViewController_ImageRepeat::changeXMargin() {
-    const double m = std::max(0.0, std::min(double(m_xMargin->floatValue()), marginMax));
+    const double m = std::max(0.0, std::min(m_xMargin->doubleValue(), marginMax));
     if (document()) {
         document()->setImageRepeatXMargin_mm(m);
     }
@@ -79,7 +79,7 @@ void InspectorPaneViewController_ImageRepeat::changeXMargin() {
 }
 
 void InspectorPaneViewController_ImageRepeat::changeYMargin() {
-    const double m = std::max(0.0, std::min(double(m_yMargin->floatValue()), marginMax));
+    const double m = std::max(0.0, std::min(m_yMargin->doubleValue(), marginMax));
     if (document()) {
         document()->setImageRepeatYMargin_mm(m);
     }

@@ -63,6 +63,8 @@ TEST_F(InspectorViewControllerTest, GeneralPageShowsItsPanesWithThePrintPanePinn
     // One tab and the root: no title.
     EXPECT_TRUE(inspector.titleViewController()->isHidden());
     EXPECT_TRUE(inspector.titleSeparatorViewController()->isHidden());
+    // A side panel of 300 px holds it.
+    EXPECT_LE(inspector.minimumSizeHint().width(), 300);
     // Every pane shown has the document.
     for (auto* pane : inspector.panesStackViewController()->paneViewControllers()) {
         EXPECT_EQ(pane->document(), &document);

@@ -6,6 +6,7 @@
 #include "core/inspector/tests/InspectorTestSupport.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -233,4 +234,25 @@ TEST(HorizontalSplitPaneTest, SteppersAndUndoUpdateTheFields) {
     w.document.undo.undo();
     EXPECT_EQ(pane.minimumSeparatedXMarginTextField()->text(), QStringLiteral("70"));
     EXPECT_EQ(pane.maximumBlackXLengthTextField()->text(), QStringLiteral("150"));
+}
+
+TEST(ImageLayoutPaneTest, TheRepeatPaneStopsFollowingOnceClosed) {
+    PaneWindow<InspectorPaneViewController_ImageLayout> w;
+    QPointer<InspectorPaneViewController_ImageRepeat> repeat = w.pane.showImageRepeatPane();
+    ASSERT_TRUE(repeat);
+    repeat->window()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(repeat);
+}
+
+TEST(PaneBaseTest, MonospacedDigitsKeepSizeAndWeight) {
+    QLabel bold(QStringLiteral("12"));
+    QFont font = bold.font();
+    font.setBold(true);
+    font.setPointSizeF(15);
+    bold.setFont(font);
+    QWidget plain;
+    InspectorPaneViewController::makeControlFontsMonospacedDigit({&bold, &plain, nullptr});
+    EXPECT_TRUE(bold.font().bold());
+    EXPECT_EQ(bold.font().pointSizeF(), 15);
 }

@@ -9,6 +9,7 @@
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QPushButton>
@@ -197,4 +198,20 @@ TEST_F(PanesOverDocument, TheInspectorHandsTheDocumentToItsPanes) {
     inspector.setPrintDocument(nullptr);
     EXPECT_EQ(shown->document(), nullptr);
     EXPECT_EQ(shown->imageWidthTextField()->text(), QStringLiteral("0"));
+}
+
+TEST_F(PanesOverDocument, TabbingThroughTheFieldsGoesTopToBottomAndWritesNothing) {
+    enter(layout->imageXOffsetTextField(), QStringLiteral("10.1"));
+    const qint64 steps = document->undoManager()->changeCount();
+    layout->imageXOffsetTextField()->setFocus();
+    const QList<QWidget*> expected{layout->imageYOffsetTextField(), layout->imageWidthTextField(),
+                                   layout->imageHeightTextField()};
+    for (QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    endEvent();
+    EXPECT_EQ(document->undoManager()->changeCount(), steps);
+    EXPECT_EQ(document->imageOffset_mm().x, 10.1);
 }
