@@ -24,6 +24,9 @@
 //   usesMinimumSeparatedXMargin, usesMaximumBlackXLength  bool
 //   additionalWhitespaceLength_start_mm, additionalWhitespaceLength_end_mm  double
 //   inViewingMode              bool
+//   lastDeviceSettingInfos     QVariantMap, the settings remembered per model (not observed)
+// setValueForKey() takes the same faces; texts and codes that name nothing
+// are ignored, except for transportType, where they mean no transport.
 // Derived keys, announced through the keys they depend on:
 //   imageSizeForDisplay_px (text "WxH", writable as QSize), imageSizeForDisplay_mm
 //   (QSizeF, writable), allImageArea_mm (QRectF), imageOverflownAmount_mm
@@ -207,6 +210,29 @@ public:
     void setImageSizeWithMaxSizeForDisplay_mm(const ambrel::Size_mm& box,
                                               bool includingRepeatedImages);
 
+    // --- Commands of the inspector and the menus --------------------------------
+
+    // Each is one undo step of its own name.
+    void resetImageRepeatCount();
+    void resetHorizontalImageSplit();
+    // The options of the given types back to their defaults (the halftone
+    // screen's lines per inch stay).
+    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types);
+    void resetPosition();
+    // The offset returns to (0, 0) and the choice is remembered for the
+    // model ("LastDeviceSettings"), also when the setter refuses it.
+    void changeImageOffsetBase(const ambrel::OffsetBase& anchor);
+    void changeCanvas(CanvasPointer canvas);
+    // The choice is remembered for the model.
+    void changeTransportType(std::optional<ambrel::TransportType> transportType);
+    void changeBlackConversionType(ambrel::BlackConversionType type);
+
+    // The settings remembered per model name (see LastDeviceSettings).
+    QVariantMap lastDeviceSettingInfos() const;
+    void setLastDeviceSettingInfos(const QVariantMap& infos);
+    void setLastDeviceSettingValue(const QVariant& value, const QString& keyPath,
+                                   const QString& modelName);
+
     // --- Undo -----------------------------------------------------------------
 
     // Runs the body as one undo step named by the action, unless an outer
@@ -241,9 +267,9 @@ private:
     void writeCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
     QVariant fittedOptionValue(const QString& keyPath, const QVariant& value) const;
     void applyModel(const DescriptorPointer& descriptor, bool pristine);
+    void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;
     void clearOriginalSizeDescription();
-    void rebuildKeyedValues();
     DeviceSettingPointer rememberedSetting(const ambrel::DeviceDescriptor& descriptor) const;
 
     std::shared_ptr<platform::UndoManager> m_undoManager;

@@ -52,7 +52,8 @@ TEST_F(ObservationTest, everyRealChangeIsToldOnceAlsoWhenUndoneAndRedone) {
          [&] { document.setValueForKey("additionalWhitespaceLength_end_mm", 6.0); }},
         {"canvas",
          [&] {
-             document.setValueForKey("canvas", QVariant::fromValue(model(alphaName)->canvases()[1]));
+             document.setValueForKey("canvas",
+                                     QVariant::fromValue(model(alderName)->canvases()[1]));
          }},
         {"transportType", [&] { document.setValueForKey("transportType", "wifi"); }},
         {"blackConversionType",
@@ -66,7 +67,9 @@ TEST_F(ObservationTest, everyRealChangeIsToldOnceAlsoWhenUndoneAndRedone) {
         {"currentDeviceSetting.speed",
          [&] { document.setValueForKeyPath("currentDeviceSetting.speed", 3); }},
         {"deviceDescriptor.allowedOffsetBases",
-         [&] { document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(gammaName))); }},
+         [&] {
+             document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(cedarName)));
+         }},
     };
     QStringList keyPaths;
     for (const Case& c : cases) {
