@@ -1,0 +1,223 @@
+#include "core/inspector/InspectorNumberTextField.h"
+
+#include "core/inspector/InspectorAnimations.h"
+#include "core/mathparser/Evaluator.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+#include <cmath>
+
+namespace kestrom {
+
+InspectorNumberTextField::InspectorNumberTextField(QWidget* parent) : QLineEdit(parent) {
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!hasFocus()) {
+            m_committedText = text();
+        }
+    });
+}
+
+const NumberFormatter& InspectorNumberTextField::formatter() const {
+    static const NumberFormatter defaultFormatter;
+    return m_formatter ? *m_formatter : defaultFormatter;
+}
+
+void InspectorNumberTextField::setFormatter(const NumberFormatter& formatter) {
+    m_formatter = formatter;
+}
+
+double InspectorNumberTextField::doubleValue() const {
+    return formatter().number(text()).value_or(0.0);
+}
+
+int InspectorNumberTextField::intValue() const {
+    const double value = doubleValue();
+    if (value >= double(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (value <= double(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return int(value);
+}
+
+void InspectorNumberTextField::setDoubleValue(double value) {
+    const QString shown = format(value);
+    m_committedText = shown;
+    if (text() != shown) {
+        setText(shown);
+    }
+}
+
+std::optional<double> InspectorNumberTextField::evaluate(const QString& text,
+                                                         const NumberFormatter& formatter) {
+    // The locale's reading comes first: "1,000" is a thousand in English,
+    // never an expression with a comma in it.
+    if (auto number = formatter.number(text)) {
+        return number;
+    }
+    try {
+        const double value = Evaluator::defaultEvaluator().evaluate(text);
+        if (std::isfinite(value)) {
+            return value;
+        }
+    } catch (...) {
+        // Anything the evaluator refuses is invalid input; why does not matter.
+    }
+    return std::nullopt;
+}
+
+double InspectorNumberTextField::clamp(double value) const {
+    return formatter().clamp(value);
+}
+
+QString InspectorNumberTextField::format(double value) const {
+    return formatter().string(value).value_or(QString());
+}
+
+bool InspectorNumberTextField::commitEditing(bool always) {
+    const auto value = evaluate(text(), formatter());
+    if (!value) {
+        shakeForInvalidInput();
+        return false;
+    }
+    const QString shown = format(clamp(*value));
+    // Passing through a field (Tab, Return on the same text) writes nothing,
+    // so it leaves no undo step behind.
+    const bool changed = shown != m_committedText;
+    m_committedText = shown;
+    if (text() != shown) {
+        setText(shown);
+    }
+    if (changed || always) {
+        Q_EMIT committed();
+    }
+    return true;
+}
+
+void InspectorNumberTextField::replaceText(const QString& newText) {
+    if (isReadOnly() || !isEnabled()) {
+        return;
+    }
+    setText(newText);
+    if (commitEditing(true) && hasFocus()) {
+        selectAll();
+    }
+}
+
+double InspectorNumberTextField::actualIncreaseAmount(bool isLarge) const {
+    if (!isLarge) {
+        return m_incrementSmall.value_or(1.0);
+    }
+    if (m_incrementLarge) {
+        return *m_incrementLarge;
+    }
+    const auto& minimum = formatter().minimum();
+    return minimum && std::trunc(*minimum) == 1.0 ? 10.0 : 5.0;
+}
+
+bool InspectorNumberTextField::step(double s) {
+    const auto parsed = formatter().number(text());
+    if (!parsed || s == 0) {
+        return false;
+    }
+    double x = *parsed;
+    const double size = std::abs(s);
+    double r = std::remainder(x, size);
+    if (r != 0) {
+        if (s > 0 && r < 0) {
+            r += s;
+        } else if (s < 0 && r > 0) {
+            r += s;
+        }
+        x -= r;
+    }
+    x += s;
+    const QString shown = format(clamp(x));
+    if (!shown.isEmpty()) {
+        replaceText(shown);
+    }
+    return true;
+}
+
+void InspectorNumberTextField::plusMinusBySegmentedControl(int selectedSegment, bool shift) {
+    if (!hasFocus()) {
+        setFocus(Qt::OtherFocusReason);
+    }
+    const double amount = actualIncreaseAmount(shift);
+    step(selectedSegment < 1 ? -amount : amount);
+}
+
+void InspectorNumberTextField::shakeForInvalidInput() {
+    InspectorAnimations::shake(this, QStringLiteral("invalid"));
+}
+
+bool InspectorNumberTextField::event(QEvent* event) {
+    // Tab would move the focus before keyPressEvent sees it; text that gives
+    // no number keeps the focus here.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (!commitEditing()) {
+                return true;
+            }
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+void InspectorNumberTextField::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (commitEditing()) {
+            selectAll();
+        }
+        return;
+    case Qt::Key_Up:
+        if (step(actualIncreaseAmount(shift))) {
+            return;
+        }
+        break;
+    case Qt::Key_Down:
+        if (step(-actualIncreaseAmount(shift))) {
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (m_resetsOnCancel) {
+            const auto x = formatter().number(text());
+            if (x && *x != m_defaultValue) {
+                const QString shown = format(m_defaultValue);
+                if (!shown.isEmpty()) {
+                    replaceText(shown);
+                }
+                return;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void InspectorNumberTextField::focusInEvent(QFocusEvent* event) {
+    m_committedText = text();
+    QLineEdit::focusInEvent(event);
+}
+
+void InspectorNumberTextField::focusOutEvent(QFocusEvent* event) {
+    // Focus taken away by a click elsewhere cannot be refused: text that gives
+    // no number shakes and the last committed text comes back.
+    if (text() != m_committedText && !commitEditing()) {
+        setText(m_committedText);
+    }
+    QLineEdit::focusOutEvent(event);
+}
+
+} // namespace kestrom

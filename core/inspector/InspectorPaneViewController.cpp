@@ -1,0 +1,77 @@
+#include "core/inspector/InspectorPaneViewController.h"
+
+#include "core/inspector/InspectorDocument.h"
+
+#include <QApplication>
+#include <QChildEvent>
+
+namespace kestrom {
+
+InspectorPaneViewController::InspectorPaneViewController(QWidget* parent) : QWidget(parent) {}
+
+void InspectorPaneViewController::setDocument(InspectorDocument* document) {
+    if (m_document == document) {
+        return;
+    }
+    if (m_document) {
+        disconnect(m_document, nullptr, this, nullptr);
+    }
+    m_document = document;
+    if (document) {
+        connect(document, &InspectorDocument::valueChanged, this,
+                [this](const QString& keyPath) { documentValueChanged(keyPath); });
+        connect(document, &QObject::destroyed, this, [this] {
+            documentDidChange();
+            Q_EMIT documentChanged();
+        });
+    }
+    // Hosted panes (those whose nearest pane ancestor is this one) follow.
+    const auto panes = findChildren<InspectorPaneViewController*>();
+    for (auto* pane : panes) {
+        QWidget* up = pane->parentWidget();
+        while (up && up != this && !qobject_cast<InspectorPaneViewController*>(up)) {
+            up = up->parentWidget();
+        }
+        if (up == this) {
+            pane->setDocument(document);
+        }
+    }
+    documentDidChange();
+    Q_EMIT documentChanged();
+}
+
+void InspectorPaneViewController::setWindowController(QWidget* windowController) {
+    if (m_windowController == windowController) {
+        return;
+    }
+    m_windowController = windowController;
+    Q_EMIT windowControllerChanged();
+}
+
+void InspectorPaneViewController::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    if (event->added()) {
+        if (auto* pane = qobject_cast<InspectorPaneViewController*>(event->child())) {
+            pane->setDocument(m_document);
+        }
+    }
+}
+
+void InspectorPaneViewController::makeControlFontsMonospacedDigit(const QList<QWidget*>& controls) {
+    for (QWidget* control : controls) {
+        if (!control) {
+            continue;
+        }
+        const QFont current = control->font();
+        QFont font = QApplication::font();
+        if (current.pointSizeF() > 0) {
+            font.setPointSizeF(current.pointSizeF());
+        } else if (current.pixelSize() > 0) {
+            font.setPixelSize(current.pixelSize());
+        }
+        font.setWeight(current.weight());
+        control->setFont(font);
+    }
+}
+
+} // namespace kestrom

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/inspector/InspectorDocument.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace kestrom {
+
+class InspectorPageDescriptor;
+
+// Base of every inspector pane. A pane is made by its pane identifier
+// (InspectorPaneRegistry), is given the page it was built for, and receives
+// the document and the window while its page is on the inspector's stack.
+// Panes it hosts follow its document.
+class InspectorPaneViewController : public QWidget {
+    Q_OBJECT
+public:
+    explicit InspectorPaneViewController(QWidget* parent = nullptr);
+
+    InspectorDocument* document() const { return m_document; }
+    void setDocument(InspectorDocument* document);
+    QWidget* windowController() const { return m_windowController; }
+    void setWindowController(QWidget* windowController);
+    const std::shared_ptr<const InspectorPageDescriptor>& pageDescriptor() const {
+        return m_pageDescriptor;
+    }
+    void setPageDescriptor(std::shared_ptr<const InspectorPageDescriptor> page) {
+        m_pageDescriptor = std::move(page);
+    }
+
+    // The system font at each control's size and weight; desktop fonts draw
+    // their digits at one width, so columns of numbers stay still.
+    static void makeControlFontsMonospacedDigit(const QList<QWidget*>& controls);
+
+Q_SIGNALS:
+    void documentChanged();
+    void windowControllerChanged();
+
+protected:
+    // Called after the document changed; panes refresh all their controls.
+    virtual void documentDidChange() {}
+    // Called for every change the document reports while it is the pane's.
+    virtual void documentValueChanged(const QString& keyPath) { Q_UNUSED(keyPath); }
+    void childEvent(QChildEvent* event) override;
+
+private:
+    QPointer<InspectorDocument> m_document;
+    QPointer<QWidget> m_windowController;
+    std::shared_ptr<const InspectorPageDescriptor> m_pageDescriptor;
+};
+
+} // namespace kestrom

@@ -1,0 +1,189 @@
+#include "core/inspector/InspectorNumberTextField.h"
+#include "core/inspector/InspectorAnimations.h"
+#include "core/inspector/tests/InspectorTestSupport.h"
+
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using namespace kestrom;
+using namespace kestrom::test;
+
+namespace {
+
+// A window with the field under test and a neighbour to tab to.
+struct FieldWindow {
+    QWidget window;
+    InspectorNumberTextField* field = new InspectorNumberTextField;
+    InspectorNumberTextField* next = new InspectorNumberTextField;
+
+    explicit FieldWindow(std::optional<double> minimum = std::nullopt,
+                         std::optional<double> maximum = std::nullopt,
+                         QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates)) {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(field);
+        layout->addWidget(next);
+        NumberFormatter formatter(locale);
+        formatter.setMinimum(minimum);
+        formatter.setMaximum(maximum);
+        formatter.setMaximumFractionDigits(2);
+        field->setFormatter(formatter);
+        showAndActivate(&window);
+        InspectorAnimations::clearRecords();
+    }
+    bool shook() const {
+        return InspectorAnimations::wasRecorded(field, QStringLiteral("invalid"));
+    }
+};
+
+} // namespace
+
+TEST(InspectorNumberTextFieldTest, ReturnCommitsTheValueOfAnExpression) {
+    FieldWindow w(0, 100);
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    typeAndReturn(w.field, QStringLiteral("3*4"));
+    EXPECT_EQ(w.field->text(), QStringLiteral("12"));
+    EXPECT_EQ(w.field->doubleValue(), 12);
+    EXPECT_EQ(committed.count(), 1);
+    EXPECT_TRUE(w.field->hasFocus());
+
+    typeAndReturn(w.field, QStringLiteral("250/2"));
+    EXPECT_EQ(w.field->text(), QStringLiteral("100"));
+    typeAndReturn(w.field, QStringLiteral("-7"));
+    EXPECT_EQ(w.field->text(), QStringLiteral("0"));
+}
+
+TEST(InspectorNumberTextFieldTest, ReadsTheLocalesNumbersBeforeExpressions) {
+    FieldWindow french(std::nullopt, std::nullopt, QLocale(QLocale::French, QLocale::France));
+    typeAndReturn(french.field, QStringLiteral("1 000,5"));
+    EXPECT_EQ(french.field->doubleValue(), 1000.5);
+    EXPECT_EQ(french.field->text(), QStringLiteral("1000,5"));
+    // A point is no decimal separator in French, but the expression reads it.
+    typeAndReturn(french.field, QStringLiteral("2.5*2"));
+    EXPECT_EQ(french.field->doubleValue(), 5);
+
+    FieldWindow english;
+    typeAndReturn(english.field, QStringLiteral("1,000"));
+    EXPECT_EQ(english.field->doubleValue(), 1000);
+}
+
+TEST(InspectorNumberTextFieldTest, TextWithoutAFiniteValueShakesAndCommitsNothing) {
+    FieldWindow w(0, 100);
+    w.field->setDoubleValue(42);
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    for (const QString& text : {QStringLiteral("0/0"), QStringLiteral("1e999"),
+                                QStringLiteral("abc"), QStringLiteral("3*")}) {
+        InspectorAnimations::clearRecords();
+        typeAndReturn(w.field, text);
+        EXPECT_EQ(w.field->text(), text);
+        EXPECT_TRUE(w.shook()) << text.toStdString();
+    }
+    EXPECT_EQ(committed.count(), 0);
+
+    // Tab cannot leave either; the text stays in editing.
+    InspectorAnimations::clearRecords();
+    QTest::keyClick(w.field, Qt::Key_Tab);
+    EXPECT_TRUE(w.field->hasFocus());
+    EXPECT_EQ(w.field->text(), QStringLiteral("3*"));
+    EXPECT_TRUE(w.shook());
+    EXPECT_EQ(committed.count(), 0);
+}
+
+TEST(InspectorNumberTextFieldTest, TabCommitsAndMovesOn) {
+    FieldWindow w;
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    typeInto(w.field, QStringLiteral("2**3"));
+    QTest::keyClick(w.field, Qt::Key_Tab);
+    EXPECT_EQ(w.field->text(), QStringLiteral("8"));
+    EXPECT_TRUE(w.next->hasFocus());
+    EXPECT_EQ(committed.count(), 1);
+}
+
+TEST(InspectorNumberTextFieldTest, FocusTakenAwayPutsBackTheLastCommittedText) {
+    FieldWindow w;
+    w.field->setDoubleValue(5);
+    typeInto(w.field, QStringLiteral("1/0"));
+    w.next->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(w.field->text(), QStringLiteral("5"));
+    EXPECT_TRUE(w.shook());
+}
+
+TEST(InspectorNumberTextFieldTest, ArrowKeysStepToTheNextMultiple) {
+    FieldWindow w;
+    const auto press = [&](const QString& start, Qt::Key key,
+                           Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        w.field->setFocus();
+        w.field->setText(start);
+        QTest::keyClick(w.field, key, modifiers);
+        return w.field->text();
+    };
+    EXPECT_EQ(press(QStringLiteral("2.3"), Qt::Key_Up), QStringLiteral("3"));
+    EXPECT_EQ(press(QStringLiteral("2.3"), Qt::Key_Down), QStringLiteral("2"));
+    EXPECT_EQ(press(QStringLiteral("7"), Qt::Key_Up), QStringLiteral("8"));
+    EXPECT_EQ(press(QStringLiteral("7"), Qt::Key_Down), QStringLiteral("6"));
+    EXPECT_EQ(press(QStringLiteral("-2.5"), Qt::Key_Up), QStringLiteral("-2"));
+    // An expression not yet evaluated is left alone.
+    EXPECT_EQ(press(QStringLiteral("2+3"), Qt::Key_Up), QStringLiteral("2+3"));
+    // With no minimum, or one that is not 1, Shift steps by 5.
+    EXPECT_EQ(press(QStringLiteral("7"), Qt::Key_Up, Qt::ShiftModifier), QStringLiteral("10"));
+
+    NumberFormatter fromOne = w.field->formatter();
+    fromOne.setMinimum(1);
+    fromOne.setMaximum(50);
+    w.field->setFormatter(fromOne);
+    EXPECT_EQ(press(QStringLiteral("7"), Qt::Key_Up, Qt::ShiftModifier), QStringLiteral("10"));
+    EXPECT_EQ(press(QStringLiteral("10"), Qt::Key_Up, Qt::ShiftModifier), QStringLiteral("20"));
+    EXPECT_EQ(press(QStringLiteral("47"), Qt::Key_Up, Qt::ShiftModifier), QStringLiteral("50"));
+    EXPECT_EQ(press(QStringLiteral("1"), Qt::Key_Down), QStringLiteral("1"));
+
+    w.field->setIncrementAmount_small(0.5);
+    EXPECT_EQ(press(QStringLiteral("2.3"), Qt::Key_Up), QStringLiteral("2.5"));
+    EXPECT_TRUE(w.field->hasFocus());
+    EXPECT_EQ(w.field->selectedText(), w.field->text());
+}
+
+TEST(InspectorNumberTextFieldTest, PlusMinusControlStepsLikeTheArrows) {
+    FieldWindow w(0, std::nullopt);
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    w.field->setDoubleValue(7);
+    w.field->plusMinusBySegmentedControl(0);
+    EXPECT_EQ(w.field->doubleValue(), 6);
+    w.field->plusMinusBySegmentedControl(1);
+    EXPECT_EQ(w.field->doubleValue(), 7);
+    w.field->plusMinusBySegmentedControl(1, true);
+    EXPECT_EQ(w.field->doubleValue(), 10);
+    w.field->plusMinusBySegmentedControl(0, true);
+    EXPECT_EQ(w.field->doubleValue(), 5);
+    EXPECT_EQ(committed.count(), 4);
+}
+
+TEST(InspectorNumberTextFieldTest, EscapePutsBackTheDefaultWhenAsked) {
+    FieldWindow w;
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    w.field->setFocus();
+    w.field->setText(QStringLiteral("9"));
+    QTest::keyClick(w.field, Qt::Key_Escape);
+    EXPECT_EQ(w.field->text(), QStringLiteral("9"));
+
+    w.field->setResetsToDefaultValueOnCancelOperation(true);
+    w.field->setDefaultValue(4);
+    QTest::keyClick(w.field, Qt::Key_Escape);
+    EXPECT_EQ(w.field->text(), QStringLiteral("4"));
+    EXPECT_EQ(committed.count(), 1);
+    // Already the default: not handled, nothing committed.
+    QTest::keyClick(w.field, Qt::Key_Escape);
+    EXPECT_EQ(committed.count(), 1);
+}
+
+TEST(InspectorNumberTextFieldTest, ReadsIntegerAndFloatValues) {
+    InspectorNumberTextField field;
+    field.setText(QStringLiteral("2.7"));
+    EXPECT_EQ(field.intValue(), 2);
+    EXPECT_FLOAT_EQ(field.floatValue(), 2.7f);
+    field.setText(QStringLiteral("junk"));
+    EXPECT_EQ(field.intValue(), 0);
+    field.setText(QStringLiteral("1e300"));
+    EXPECT_EQ(field.intValue(), std::numeric_limits<int>::max());
+}

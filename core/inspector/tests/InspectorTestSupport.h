@@ -1,0 +1,187 @@
+#pragma once
+
+#include "core/inspector/InspectorAnimations.h"
+#include "core/inspector/InspectorDocument.h"
+#include "core/inspector/InspectorNumberTextField.h"
+#include "core/inspector/InspectorPaneRegistry.h"
+#include "core/inspector/InspectorPaneViewController.h"
+
+#include "model/DeviceDescriptor.h"
+
+#include <QTest>
+#include <QUndoStack>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace kestrom::test {
+
+// A model decoded from a description with the given extra keys.
+inline std::shared_ptr<const ambrel::DeviceDescriptor> model(const QByteArray& extra = {}) {
+    QByteArray json = R"([{"modelName": "M1", "displayName": "Model", "printerType": "test",
+        "canvases": [{"identifier": "A4", "size_mm": {"width": 297, "height": 210}}],
+        "dpi": 300, "headDotCount": 600,
+        "offsetBases": ["topLeft", "top", "center", "bottomRight"])";
+    if (!extra.isEmpty()) {
+        json += ", " + extra;
+    }
+    json += "}]";
+    return ambrel::DeviceDescriptor::deviceDescriptors(
+               json, platform::Bundle::named(QStringLiteral("InspectorTestPlugin")))
+        .front();
+}
+
+inline const QByteArray printerOptions =
+    R"("parameterProperties": [{"type": "number", "identifier": "speed", "pane": "PrinterOptions",
+        "minValue": 1, "maxValue": 9}])";
+
+// The print document as the panes see it, with undo through a QUndoStack:
+// every setter that changes a value pushes one step and announces the key.
+class FakeInspectorDocument : public InspectorDocument {
+public:
+    std::shared_ptr<const ambrel::DeviceDescriptor> device = model();
+    ambrel::OffsetBase base = ambrel::OffsetBase::topLeft;
+    ambrel::Point_mm offset{10, 20};
+    ambrel::Size_mm size{100, 50};
+    QMarginsF overflow;
+    bool hasImage = true;
+    bool vector = false;
+    int xCount = 1;
+    int yCount = 1;
+    double xMargin = 0;
+    double yMargin = 0;
+    double minimumSeparated = 70;
+    double maximumBlack = 150;
+    double whitespaceEnd = 0;
+    QUndoStack undo;
+    int actualSizeRequests = 0;
+
+    std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override {
+        return device;
+    }
+    ambrel::OffsetBase imageOffsetBase() const override { return base; }
+    void changeImageOffsetBase(ambrel::OffsetBase b) override {
+        set(base, b, QStringLiteral("imageOffsetBase"));
+    }
+    ambrel::Point_mm imageOffset_mm() const override { return offset; }
+    void setImageOffset_mm(ambrel::Point_mm o) override {
+        set(offset, o, QStringLiteral("imageOffset_mm"));
+    }
+    ambrel::Size_mm imageSizeForDisplay_mm() const override { return size; }
+    void setImageSizeWithWidthForDisplay_mm(double w) override {
+        set(size, ambrel::Size_mm{w, w * size.height / size.width},
+            QStringLiteral("imageSizeForDisplay_mm"));
+    }
+    void setImageSizeWithHeightForDisplay_mm(double h) override {
+        set(size, ambrel::Size_mm{h * size.width / size.height, h},
+            QStringLiteral("imageSizeForDisplay_mm"));
+    }
+    QMarginsF imageOverflownAmount_mm() const override { return overflow; }
+    bool hasOriginalImage() const override { return hasImage; }
+    bool originalImageIsVector() const override { return vector; }
+    void resizeImageToActualSize() override { ++actualSizeRequests; }
+    int imageRepeatXCount() const override { return xCount; }
+    void setImageRepeatXCount(int n) override {
+        set(xCount, n, QStringLiteral("imageRepeatXCount"));
+    }
+    int imageRepeatYCount() const override { return yCount; }
+    void setImageRepeatYCount(int n) override {
+        set(yCount, n, QStringLiteral("imageRepeatYCount"));
+    }
+    double imageRepeatXMargin_mm() const override { return xMargin; }
+    void setImageRepeatXMargin_mm(double m) override {
+        set(xMargin, m, QStringLiteral("imageRepeatXMargin_mm"));
+    }
+    double imageRepeatYMargin_mm() const override { return yMargin; }
+    void setImageRepeatYMargin_mm(double m) override {
+        set(yMargin, m, QStringLiteral("imageRepeatYMargin_mm"));
+    }
+    void resetImageRepeatCount() override {
+        undo.beginMacro(QStringLiteral("Repeat"));
+        setImageRepeatXCount(1);
+        setImageRepeatYCount(1);
+        undo.endMacro();
+    }
+    double minimumSeparatedXMargin_mm() const override { return minimumSeparated; }
+    void setMinimumSeparatedXMargin_mm(double m) override {
+        set(minimumSeparated, m, QStringLiteral("minimumSeparatedXMargin_mm"));
+    }
+    double maximumBlackXLength_mm() const override { return maximumBlack; }
+    void setMaximumBlackXLength_mm(double l) override {
+        set(maximumBlack, l, QStringLiteral("maximumBlackXLength_mm"));
+    }
+    double additionalWhitespaceLength_end_mm() const override { return whitespaceEnd; }
+    void setAdditionalWhitespaceLength_end_mm(double l) override {
+        set(whitespaceEnd, std::max(0.0, l), QStringLiteral("additionalWhitespaceLength_end_mm"));
+    }
+    void resetHorizontalImageSplit() override {
+        undo.beginMacro(QStringLiteral("Split"));
+        setMinimumSeparatedXMargin_mm(70);
+        setMaximumBlackXLength_mm(150);
+        undo.endMacro();
+    }
+
+    // Changes a value behind the panes' back, as a script or the canvas would.
+    void announce(const QString& key) { Q_EMIT valueChanged(key); }
+
+private:
+    template <typename T> void set(T& field, T value, const QString& key) {
+        if (field == value) {
+            return;
+        }
+        undo.push(new Step<T>(this, field, value, key));
+    }
+
+    template <typename T> class Step : public QUndoCommand {
+    public:
+        Step(FakeInspectorDocument* d, T& f, T v, QString k)
+            : m_document(d), m_field(f), m_other(v), m_key(std::move(k)) {}
+        void redo() override { swap(); }
+        void undo() override { swap(); }
+
+    private:
+        void swap() {
+            std::swap(m_field, m_other);
+            m_document->announce(m_key);
+        }
+        FakeInspectorDocument* m_document;
+        T& m_field;
+        T m_other;
+        QString m_key;
+    };
+};
+
+// Focuses the field (its window shown and active) and types into it.
+inline void typeInto(InspectorNumberTextField* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+inline void typeAndReturn(InspectorNumberTextField* field, const QString& text) {
+    typeInto(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+inline void showAndActivate(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    (void)QTest::qWaitForWindowActive(window);
+}
+
+// A stand-in pane for pages whose real pane lives elsewhere.
+inline void registerStandInPanes(const QStringList& identifiers) {
+    for (const QString& id : identifiers) {
+        if (!InspectorPaneRegistry::shared().contains(id)) {
+            InspectorPaneRegistry::shared().registerPane(id, [id] {
+                auto* pane = new InspectorPaneViewController;
+                pane->setObjectName(id);
+                pane->setMinimumHeight(40);
+                return pane;
+            });
+        }
+    }
+}
+
+} // namespace kestrom::test
