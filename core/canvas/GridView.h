@@ -5,6 +5,7 @@
 #include "core/canvas/GridViewImageSelectionViewDelegate.h"
 #include "core/canvas/GridViewLayout.h"
 #include "core/canvas/GridViewModel.h"
+#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
 #include "model/OriginalImage.h"
 
 #include <QGraphicsView>
@@ -39,8 +40,32 @@ class GridViewShadowBorderView;
 // delegate.
 class GridView : public QGraphicsView, private GridViewImageSelectionViewDelegate {
     Q_OBJECT
+    // The faces the controller binds to the document's key paths.
+    Q_PROPERTY(QSizeF printableSize_mm READ printableSizeValue WRITE setPrintableSizeValue)
+    Q_PROPERTY(QPointF imageOffset_mm READ imageOffsetValue WRITE setImageOffsetValue)
+    Q_PROPERTY(QSizeF imageSizeForDisplay_mm READ imageSizeForDisplayValue WRITE
+                   setImageSizeForDisplayValue)
+    Q_PROPERTY(QString imageOffsetBase READ imageOffsetBase WRITE setImageOffsetBase)
+    Q_PROPERTY(bool flipsImage READ flipsImage WRITE setFlipsImage)
+    Q_PROPERTY(int imageOrientation READ imageOrientation WRITE setImageOrientation)
+    Q_PROPERTY(QString colorAbility READ colorAbility WRITE setColorAbility)
+    Q_PROPERTY(ImagePointer originalImage READ originalImage WRITE setOriginalImage)
+    Q_PROPERTY(BlackConversionPointer blackConversion READ blackConversion WRITE setBlackConversion)
+    Q_PROPERTY(bool imageIsResizable READ imageIsResizable WRITE setImageIsResizable)
+    Q_PROPERTY(qint64 imageRepeatXCount READ imageRepeatXCount WRITE setImageRepeatXCount)
+    Q_PROPERTY(qint64 imageRepeatYCount READ imageRepeatYCount WRITE setImageRepeatYCount)
+    Q_PROPERTY(
+        double imageRepeatXMargin_mm READ imageRepeatXMargin_mm WRITE setImageRepeatXMargin_mm)
+    Q_PROPERTY(
+        double imageRepeatYMargin_mm READ imageRepeatYMargin_mm WRITE setImageRepeatYMargin_mm)
+    Q_PROPERTY(bool canvasEnabled READ isCanvasEnabled WRITE setCanvasEnabled)
+    Q_PROPERTY(bool showsOffsetLines READ showsOffsetLines WRITE setShowsOffsetLines NOTIFY
+                   showsOffsetLinesChanged)
 
 public:
+    using ImagePointer = ambrel::OriginalImage::Pointer;
+    using BlackConversionPointer = std::shared_ptr<const CurrentBlackConversionReadonlyWrapper>;
+
     static constexpr double gridWidth_pt = 30.0;
     static constexpr int MIN_WIDTH = 100;
     // Room around the canvas when it places itself in the widget.
@@ -73,6 +98,11 @@ public:
     void setColorAbility(const QString& rawValue);
     const ambrel::OriginalImage::Pointer& originalImage() const { return m_originalImage; }
     void setOriginalImage(const ambrel::OriginalImage::Pointer& image);
+    // Held for the preview; the plain picture view does not convert.
+    const BlackConversionPointer& blackConversion() const { return m_blackConversion; }
+    void setBlackConversion(const BlackConversionPointer& conversion) {
+        m_blackConversion = conversion;
+    }
     bool imageIsResizable() const;
     void setImageIsResizable(bool resizable);
     qint64 imageRepeatXCount() const { return m_model.imageRepeatXCount; }
@@ -169,6 +199,19 @@ private:
                                         Qt::KeyboardModifiers modifiers) override;
     void imageSelectionViewMouseUp(GridViewImageSelectionView& view) override;
 
+    QSizeF printableSizeValue() const { return m_model.printableSize_mm.toQSizeF(); }
+    void setPrintableSizeValue(const QSizeF& size) {
+        setPrintableSize_mm(ambrel::Size_mm::fromQSizeF(size));
+    }
+    QPointF imageOffsetValue() const { return m_model.imageOffset_mm.toQPointF(); }
+    void setImageOffsetValue(const QPointF& offset) {
+        setImageOffset_mm(ambrel::Point_mm::fromQPointF(offset));
+    }
+    QSizeF imageSizeForDisplayValue() const { return m_model.imageSizeForDisplay_mm.toQSizeF(); }
+    void setImageSizeForDisplayValue(const QSizeF& size) {
+        setImageSizeForDisplay_mm(ambrel::Size_mm::fromQSizeF(size));
+    }
+
     void requestLayout();
     void invalidateGrid();
     void placeCanvas();
@@ -182,6 +225,7 @@ private:
     GridViewDrag m_drag;
     GridViewLayout::Result m_lastLayout;
     ambrel::OriginalImage::Pointer m_originalImage;
+    BlackConversionPointer m_blackConversion;
     std::optional<QColor> m_backgroundColor;
     bool m_enabled = false;
     GridViewDelegate* m_delegate = nullptr;

@@ -4,6 +4,7 @@
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/tests/DocumentTestSupport.h"
+#include "platform/KeyValueBinding.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,8 @@ using ambrel::Size_mm;
 namespace {
 
 // The canvas over a print document of the model "Alpha" (an A4 canvas of
-// 297 x 210 mm, shown at two points per millimetre), following the
-// document's values as the controller's bindings do.
+// 297 x 210 mm, shown at two points per millimetre), its properties bound to
+// the document's keys.
 class GridViewDocumentDrag : public documenttest::DocumentTest {
 protected:
     void SetUp() override {
@@ -35,14 +36,17 @@ protected:
         ASSERT_TRUE(document->canvas());
         ASSERT_EQ(document->canvas()->size_mm(), (Size_mm{297, 210}));
 
-        follow("imageOffset_mm", [this] { view.setImageOffset_mm(document->imageOffset_mm()); });
-        follow("imageSizeForDisplay_mm",
-               [this] { view.setImageSizeForDisplay_mm(document->imageSizeForDisplay_mm()); });
-        follow("imageOffsetBase",
-               [this] { view.setImageOffsetBase(document->imageOffsetBase().rawValue()); });
-        follow("originalImage", [this] { view.setOriginalImage(document->originalImage()); });
+        for (const char* key : {"imageOffset_mm", "imageSizeForDisplay_mm", "imageOffsetBase",
+                                "originalImage", "imageRepeatXCount", "imageRepeatYCount",
+                                "imageRepeatXMargin_mm", "imageRepeatYMargin_mm"}) {
+            platform::KeyValueBinding::bind(&view, key, document.get(), QString::fromLatin1(key));
+        }
+        platform::KeyValueBinding::bind(&view, "flipsImage", document.get(),
+                                        QStringLiteral("flipsImageHorizontal"));
+        platform::KeyValueBinding::bind(&view, "canvasEnabled", document.get(),
+                                        QStringLiteral("inViewingMode"),
+                                        platform::KeyValueBinding::Negate);
         view.setPrintableSize_mm(document->canvas()->size_mm());
-        view.setCanvasEnabled(true);
         view.setImageIsResizable(true);
         editor.setDocument(document.get());
         view.setDelegate(&editor);
@@ -53,18 +57,11 @@ protected:
         startCount = document->undoManager()->changeCount();
     }
 
-    void follow(const QString& key, std::function<void()> apply) {
-        observations.push_back(
-            document->observe(key, platform::Observable::Initial,
-                              [apply](const platform::KeyValueChange&) { apply(); }));
-    }
-
     QPoint at_mm(double x, double y) const { return view.viewportPoint(QPointF(x * 2, y * 2)); }
 
     std::unique_ptr<PrintDocument> document;
     GridViewDocumentDelegate editor;
     GridView view;
-    std::vector<platform::Observation> observations;
     qint64 startCount = 0;
 };
 
@@ -84,6 +81,24 @@ TEST_F(GridViewDocumentDrag, draggingTheBodyMovesTheOffsetInOneUndoStep) {
     EXPECT_EQ(view.imageOffset_mm(), (Point_mm{10, 20}));
     document->undoManager()->redo();
     EXPECT_EQ(document->imageOffset_mm(), (Point_mm{25, 10}));
+}
+
+TEST_F(GridViewDocumentDrag, bindingsCarryTheDocumentsValues) {
+    EXPECT_EQ(view.originalImage(), document->originalImage());
+    EXPECT_EQ(view.imageOffsetBase(), "topLeft");
+    EXPECT_EQ(view.imageSizeForDisplay_mm(), (Size_mm{60, 40}));
+    EXPECT_TRUE(view.isCanvasEnabled());
+    document->setImageRepeatXCount(3);
+    document->setImageRepeatXMargin_mm(4);
+    document->setFlipsImageHorizontal(true);
+    EXPECT_EQ(view.imageRepeatXCount(), 3);
+    EXPECT_EQ(view.imageRepeatXMargin_mm(), 4);
+    EXPECT_TRUE(view.flipsImage());
+    EXPECT_EQ(view.allImageSize_mm(), (Size_mm{188, 40}));
+    document->setInViewingMode(true);
+    EXPECT_FALSE(view.isCanvasEnabled());
+    document->setOriginalImage(nullptr);
+    EXPECT_EQ(view.originalImage(), nullptr);
 }
 
 TEST_F(GridViewDocumentDrag, eachDragIsAStepAndAClickIsNone) {
