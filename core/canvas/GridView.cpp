@@ -1,5 +1,6 @@
 #include "core/canvas/GridView.h"
 
+#include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/CanvasStrings.h"
 #include "core/canvas/GridLineList.h"
 #include "core/canvas/GridViewDelegate.h"
@@ -468,6 +469,10 @@ void GridView::rebuildSequenceViews() {
         view->setZValue(sequenceLayer);
         m_scene->addItem(view);
         m_sequenceViews.append(view);
+        // The outlines appear one after another.
+        view->setOpacity(0.2);
+        CanvasAnimation::fadeTo(view, 1.0, 100 + 20 * int(std::min<qsizetype>(i, 1000)),
+                                QEasingCurve::InQuad);
     }
 }
 

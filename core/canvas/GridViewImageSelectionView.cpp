@@ -139,6 +139,9 @@ void GridViewImageSelectionView::mouseReleaseEvent(QGraphicsSceneMouseEvent* eve
 }
 
 bool GridViewImageSelectionView::sceneEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+        update(); // the frame's colour follows the window's activation
+    }
     if (event->type() == QEvent::UngrabMouse) {
         // A drag whose release never arrives still ends.
         endTracking();

@@ -10,8 +10,11 @@
 #include <QPainter>
 #include <QTest>
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace kestrom::testing {
 
@@ -78,6 +81,19 @@ private:
         }
     }
 };
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool waitUntil(const std::function<bool()>& condition, int timeout_ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeout_ms) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 inline void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,
                       Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {

@@ -1,5 +1,6 @@
 #include "CanvasTestSupport.h"
 
+#include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/GridViewImageSelectionView.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@ namespace {
 class GridViewScreenshot : public ::testing::Test {
 protected:
     void SetUp() override {
+        CanvasAnimation::setCompletesAtOnce(true);
         // 300 x 200 mm shown 600 x 400 points.
         view.resize(632, 432);
         view.setPrintableSize_mm({300, 200});
@@ -25,6 +27,8 @@ protected:
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
+
+    void TearDown() override { CanvasAnimation::setCompletesAtOnce(false); }
 
     QImage shoot(const QString& name, double scale) {
         const QImage image = view.renderImage(scale);

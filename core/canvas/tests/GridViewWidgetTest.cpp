@@ -231,6 +231,10 @@ TEST_F(GridViewWidget, sequenceOutlinesAreRebuiltOnlyWhenTheirRectanglesChange) 
     EXPECT_EQ(first->labelText(), "1");
     EXPECT_EQ(first->frame(), QRectF(400, 0, 200, 400));
     EXPECT_FALSE(first->toolTip().isEmpty());
+    // They fade in one after another.
+    EXPECT_LT(view.sequenceViews().last()->opacity(), 1.0);
+    GridViewSequenceView* last = view.sequenceViews().last();
+    EXPECT_TRUE(waitUntil([last] { return last->opacity() == 1.0; }));
     view.setSplittedImageSourceRects_mm({{{0, 0}, {100, 200}}, {{100, 0}, {100, 200}}});
     view.resize(632, 332); // a new size repositions them
     view.layoutSubtreeIfNeeded();
@@ -255,7 +259,7 @@ TEST(GridViewOffsetLineTimer, nudgesReArmOneTimerUntilItFires) {
     EXPECT_GT(timer->remainingTime(), 400);
     EXPECT_TRUE(lines.isShowing());
     EXPECT_EQ(spy.count(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!lines.isShowing(), 5000);
+    EXPECT_TRUE(waitUntil([&lines] { return !lines.isShowing(); }));
     EXPECT_EQ(lines.hideTimer(), nullptr);
     // A nudge after the timer fired makes a new one.
     lines.showTemporarily();

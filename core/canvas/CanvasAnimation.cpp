@@ -1,0 +1,36 @@
+#include "core/canvas/CanvasAnimation.h"
+
+#include <QGraphicsObject>
+#include <QPropertyAnimation>
+
+namespace kestrom {
+
+namespace {
+
+bool atOnce = false;
+
+} // namespace
+
+bool CanvasAnimation::completesAtOnce() {
+    return atOnce;
+}
+
+void CanvasAnimation::setCompletesAtOnce(bool completes) {
+    atOnce = completes;
+}
+
+void CanvasAnimation::fadeTo(QGraphicsObject* item, qreal opacity, int duration_ms,
+                             QEasingCurve::Type curve) {
+    if (atOnce || duration_ms <= 0) {
+        item->setOpacity(opacity);
+        return;
+    }
+    // Owned by the item, so that it ends with it.
+    auto* animation = new QPropertyAnimation(item, "opacity", item);
+    animation->setDuration(duration_ms);
+    animation->setEasingCurve(curve);
+    animation->setEndValue(opacity);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace kestrom
