@@ -122,8 +122,21 @@ void BM_CanvasResizeDragFrame(benchmark::State& state) {
     send(viewport, QEvent::MouseButtonRelease, corner, Qt::LeftButton, Qt::NoButton);
 }
 
+// The first frame after a new picture arrives: its working copy is made.
+void BM_CanvasNewPictureFrame(benchmark::State& state) {
+    Canvas canvas;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        canvas.view.setFlipsImage(flip); // a new working copy, like a new picture
+        canvas.view.layoutSubtreeIfNeeded();
+        canvas.view.viewport()->repaint();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_CanvasNewPictureFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CanvasMoveDragFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CanvasResizeDragFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

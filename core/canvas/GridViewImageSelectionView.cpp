@@ -214,29 +214,35 @@ void GridViewImageSelectionView::paint(QPainter* painter, const QStyleOptionGrap
     const QRectF r = handleRect(GridViewHandle::image);
     const double pixel = 1.0 / std::max(1.0, m_scale);
     const QColor base = baseColor();
+    // The band between two rectangles, one inside the other, as four strips.
+    const auto band = [painter](const QRectF& outer, const QRectF& inner, const QColor& color) {
+        painter->fillRect(
+            QRectF(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()), color);
+        painter->fillRect(
+            QRectF(outer.left(), inner.bottom(), outer.width(), outer.bottom() - inner.bottom()),
+            color);
+        painter->fillRect(
+            QRectF(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()), color);
+        painter->fillRect(
+            QRectF(inner.right(), inner.top(), outer.right() - inner.right(), inner.height()),
+            color);
+    };
     painter->save();
     // A dark hairline and a soft shadow just outside the picture.
-    QPainterPath outside;
-    outside.addRect(r.adjusted(-pixel, -pixel, pixel, pixel));
-    QPainterPath picture;
-    picture.addRect(r);
-    painter->fillPath(outside.subtracted(picture), QColor::fromRgbF(0, 0, 0, 0.2f));
+    band(r.adjusted(-pixel, -pixel, pixel, pixel), r, QColor::fromRgbF(0, 0, 0, 0.2f));
     const QColor shadow =
         m_selected ? QColor::fromRgbF(0, 0, 0.4f, 0.6f) : QColor::fromRgbF(0, 0, 0, 0.5f);
     for (int step = 1; step <= 4; ++step) {
         QColor c = shadow;
         c.setAlphaF(shadow.alphaF() * 0.18f * float(5 - step) / 4.0f);
-        QPainterPath ring;
-        ring.addRect(r.adjusted(-step, -step + 1, step, step + 1));
-        painter->fillPath(ring.subtracted(picture), c);
+        // Layers that overlap nearest the picture, a point lower than it.
+        band(r.adjusted(-step, -step + 1, step, step + 1), r, c);
     }
     // The inner half of a stroke along the picture's edge.
-    const double band = m_selected ? 2.0 : 1.0;
+    const double width = m_selected ? 2.0 : 1.0;
     QColor stroke = m_selected ? base : QColor(Qt::white);
     stroke.setAlphaF(m_selected ? 0.5f : 0.2f);
-    QPainterPath inner;
-    inner.addRect(r.adjusted(band, band, -band, -band));
-    painter->fillPath(picture.subtracted(inner), stroke);
+    band(r, r.adjusted(width, width, -width, -width), stroke);
 
     painter->setRenderHint(QPainter::Antialiasing, true);
     QColor handleColor = base;

@@ -13,18 +13,17 @@ namespace {
 // The largest copy made for the screen, per side; bigger frames stretch it.
 constexpr int maximumDisplaySide = 8192;
 
-QImage makeWorkingCopy(const ambrel::OriginalImage& image, ambrel::ImageRotation orientation,
-                       bool flips, int longestSide) {
-    double ratio = image.widthPerHeight();
+QImage makeUprightCopy(const ambrel::OriginalImage& image, int longestSide) {
+    const double ratio = image.widthPerHeight();
     if (!std::isfinite(ratio) || ratio <= 0) {
         return {};
     }
-    if (orientation.isWidthHeightFlipped()) {
-        ratio = 1 / ratio;
-    }
+    // A raster picture is never enlarged; a vector picture is drawn sharp.
     const QSizeF natural = image.drawing().size;
     const double longest =
-        std::min<double>(longestSide, std::max(natural.width(), natural.height()));
+        image.isVector()
+            ? longestSide
+            : std::min<double>(longestSide, std::max(natural.width(), natural.height()));
     const int width = std::max(1, int(std::lround(ratio >= 1 ? longest : longest * ratio)));
     const int height = std::max(1, int(std::lround(ratio >= 1 ? longest / ratio : longest)));
     auto context = platform::GraphicsContext::makeBitmap(
@@ -33,7 +32,7 @@ QImage makeWorkingCopy(const ambrel::OriginalImage& image, ambrel::ImageRotation
         return {};
     }
     context->setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
-    image.draw(QRectF(0, 0, width, height), orientation, flips, *context, false);
+    image.draw(QRectF(0, 0, width, height), ambrel::ImageRotation::none, false, *context, false);
     return context->makeImage();
 }
 
@@ -49,17 +48,26 @@ void GridViewImageView::setOriginalImage(const ambrel::OriginalImage::Pointer& i
     dropWorkingCopy();
 }
 
+QImage GridViewImageView::orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
+                                        bool flipsHorizontal) {
+    QImage image = flipsHorizontal ? upright.mirrored(true, false) : upright;
+    if (orientation != ambrel::ImageRotation::none) {
+        image = image.transformed(QTransform().rotate(orientation.degrees()));
+    }
+    return image;
+}
+
 void GridViewImageView::setOrientation(ambrel::ImageRotation orientation) {
     if (m_orientation != orientation) {
         m_orientation = orientation;
-        dropWorkingCopy();
+        dropOrientedCopy();
     }
 }
 
 void GridViewImageView::setFlipsHorizontal(bool flips) {
     if (m_flips != flips) {
         m_flips = flips;
-        dropWorkingCopy();
+        dropOrientedCopy();
     }
 }
 
@@ -78,8 +86,13 @@ void GridViewImageView::setScale(double scale) {
 }
 
 void GridViewImageView::dropWorkingCopy() {
+    m_upright = QImage();
+    m_uprightMade = false;
+    dropOrientedCopy();
+}
+
+void GridViewImageView::dropOrientedCopy() {
     m_working = QImage();
-    m_workingMade = false;
     m_display = QPixmap();
     m_displaySize = QSize();
     update();
@@ -94,9 +107,12 @@ const QPixmap& GridViewImageView::displayPixmap() {
         m_displaySize = QSize();
         return m_display;
     }
-    if (!m_workingMade) {
-        m_working = makeWorkingCopy(*m_image, m_orientation, m_flips, workingSide);
-        m_workingMade = true;
+    if (!m_uprightMade) {
+        m_upright = makeUprightCopy(*m_image, workingSide);
+        m_uprightMade = true;
+    }
+    if (m_working.isNull() && !m_upright.isNull()) {
+        m_working = orientedImage(m_upright, m_orientation, m_flips);
     }
     if (m_working.isNull()) {
         m_display = QPixmap();

@@ -11,9 +11,10 @@
 namespace kestrom {
 
 // One copy of the placed picture, turned and mirrored as the document says.
-// The picture is reduced once to a working copy; the copy drawn on screen is
-// made from it for the size shown and kept until that size changes, so that
-// moving the picture redraws nothing but pixels.
+// The picture is reduced once to an upright working copy; turns and mirroring
+// apply to that copy, and the copy drawn on screen is made from it for the
+// size shown and kept until that size changes, so that moving the picture
+// redraws nothing but pixels.
 class GridViewImageView : public CanvasItem {
     Q_OBJECT
 
@@ -39,10 +40,16 @@ public:
     // there is nothing to show.
     const QPixmap& displayPixmap();
 
+    // The upright picture mirrored left to right (before turning) and turned
+    // clockwise, as the picture is drawn for the print.
+    static QImage orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
+                                bool flipsHorizontal);
+
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
     void dropWorkingCopy();
+    void dropOrientedCopy();
 
     ambrel::OriginalImage::Pointer m_image;
     ambrel::ImageRotation m_orientation = ambrel::ImageRotation::none;
@@ -50,8 +57,9 @@ private:
     ambrel::ColorAbility m_colorAbility = ambrel::ColorAbility::blackWhite;
     bool m_trackingResizeHandle = false;
     double m_scale = 1;
+    QImage m_upright;
+    bool m_uprightMade = false;
     QImage m_working;
-    bool m_workingMade = false;
     QPixmap m_display;
     QSize m_displaySize;
     bool m_displayIsSmooth = false;

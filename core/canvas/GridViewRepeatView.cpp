@@ -51,8 +51,8 @@ GridViewRepeatView::Range GridViewRepeatView::visibleCopies(double origin, doubl
     if (step < 0) {
         std::swap(a, b);
     }
-    const double first = std::max(0.0, std::floor(a));
-    const double end = std::min(double(count), std::ceil(b) + 1);
+    const double first = std::max(0.0, std::floor(a) + 1);
+    const double end = std::min(double(count), std::ceil(b));
     if (!(first < end)) {
         return {};
     }

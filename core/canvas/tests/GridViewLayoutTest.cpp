@@ -1,4 +1,5 @@
 #include "core/canvas/GridViewLayout.h"
+#include "core/canvas/GridViewRepeatView.h"
 
 #include <gtest/gtest.h>
 
@@ -171,4 +172,30 @@ TEST(GridViewLayout, sequenceFramesRunFromTheRightEdge) {
               (QList<QRectF>{{400, 0, 200, 100}, {300, 0, 100, 100}})); // 299.6 on a pixel
     in.model.printableSize_mm.width = 0;
     EXPECT_FALSE(GridViewLayout::compute(in).sequenceFrames);
+}
+
+TEST(GridViewRepeatView, onlyCopiesThatReachIntoTheAreaAreDrawn) {
+    using R = GridViewRepeatView::Range;
+    using Pair = std::pair<qint64, qint64>;
+    const auto range = [](double origin, double size, double step, qint64 count, double low,
+                          double high) {
+        const R r = GridViewRepeatView::visibleCopies(origin, size, step, count, low, high);
+        return std::pair(r.first, r.end);
+    };
+    // Copies of 10 every 15 from 0, the area [0, 100): all seven that start below 100.
+    EXPECT_EQ(range(0, 10, 15, 50, 0, 100), Pair(0, 7));
+    // Far to the left, only the copies that come in.
+    // Copy 66 covers [-10, 0) and copy 73 starts at 95.
+    EXPECT_EQ(range(-1000, 10, 15, 100, 0, 100), Pair(67, 74));
+    // Leftward copies from the right edge.
+    const auto left = range(90, 10, -15, 4, 0, 100);
+    EXPECT_EQ(left.first, 0);
+    EXPECT_EQ(left.second, 4);
+    // Nothing for copies entirely beside the area, no copies, or a step that is no number.
+    const auto beside = range(200, 10, 15, 5, 0, 100);
+    EXPECT_GE(beside.first, beside.second);
+    EXPECT_EQ(range(0, 10, 15, 0, 0, 100), Pair(0, 0));
+    EXPECT_EQ(range(0, 10, std::nan(""), 3, 0, 100), Pair(0, 0));
+    // Copies on top of each other: one.
+    EXPECT_EQ(range(0, 10, 0, 5, 0, 100), Pair(0, 1));
 }
