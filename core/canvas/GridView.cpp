@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 #include <cmath>
 
@@ -519,6 +520,18 @@ QImage GridView::renderImage(double scale) {
 void GridView::resizeEvent(QResizeEvent* event) {
     QGraphicsView::resizeEvent(event);
     placeCanvas();
+}
+
+void GridView::showEvent(QShowEvent* event) {
+    QGraphicsView::showEvent(event);
+    // A screen of another scale needs other line widths and pixel edges.
+    if (QWindow* handle = window()->windowHandle(); handle && !m_screenConnection) {
+        m_screenConnection = connect(handle, &QWindow::screenChanged, this, [this] {
+            invalidateGrid();
+            resetCachedContent();
+            requestLayout();
+        });
+    }
 }
 
 void GridView::changeEvent(QEvent* event) {

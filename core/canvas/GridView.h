@@ -189,6 +189,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void imageSelectionViewMouseDown(GridViewImageSelectionView& view, const QPointF& canvasPoint,
@@ -236,6 +237,7 @@ private:
     double m_gridScale = 0;
     bool m_gridDirty = true;
     bool m_layoutRequested = false;
+    QMetaObject::Connection m_screenConnection;
 
     QGraphicsScene* m_scene;
     GridViewOffsetLineTimer* m_offsetLineTimer;
