@@ -19,7 +19,7 @@ using ambrel::Size_mm;
 
 namespace {
 
-// The canvas over a print document of the model "Alpha" (an A4 canvas of
+// The canvas over a print document of the model "Alder" (an A4 canvas of
 // 297 x 210 mm, shown at two points per millimetre), its properties bound to
 // the document's keys.
 class GridViewDocumentDrag : public documenttest::DocumentTest {
@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         DocumentTest::SetUp();
         document = std::make_unique<PrintDocument>();
-        document->setDeviceDescriptor(documenttest::model(documenttest::alphaName));
+        document->setDeviceDescriptor(documenttest::model(documenttest::alderName));
         document->setOriginalImage(documenttest::picture(600, 400));
         document->setImageOffsetBase(OffsetBase::topLeft);
         document->setImageSizeForDisplay_mm({60, 40});
