@@ -556,11 +556,24 @@ void GridView::mousePressEvent(QMouseEvent* event) {
 }
 
 void GridView::mouseMoveEvent(QMouseEvent* event) {
+    updateSequenceHover(mapToScene(event->position().toPoint()));
     if (!m_enabled) {
         event->ignore();
         return;
     }
     QGraphicsView::mouseMoveEvent(event);
+}
+
+void GridView::leaveEvent(QEvent* event) {
+    updateSequenceHover(std::nullopt);
+    QGraphicsView::leaveEvent(event);
+}
+
+void GridView::updateSequenceHover(std::optional<QPointF> canvasPoint) {
+    for (GridViewSequenceView* view : m_sequenceViews) {
+        view->setMouseHover(canvasPoint && view->isVisible() &&
+                            view->sceneBoundingRect().contains(*canvasPoint));
+    }
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* event) {

@@ -187,6 +187,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -218,6 +219,7 @@ private:
     void placeCanvas();
     void applyLayout(const GridViewLayout::Result& result);
     void rebuildSequenceViews();
+    void updateSequenceHover(std::optional<QPointF> canvasPoint);
     void applyLine(GridViewOffsetLineView* view, const GridViewLayout::Line& line);
     QColor canvasBackground() const;
 

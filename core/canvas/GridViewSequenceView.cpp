@@ -20,9 +20,7 @@ QFont labelFont() {
 
 } // namespace
 
-GridViewSequenceView::GridViewSequenceView(QGraphicsItem* parent) : CanvasItem(parent) {
-    setAcceptHoverEvents(true);
-}
+GridViewSequenceView::GridViewSequenceView(QGraphicsItem* parent) : CanvasItem(parent) {}
 
 void GridViewSequenceView::setSequence(qint64 sequence) {
     if (m_sequence == sequence) {
@@ -71,14 +69,11 @@ void GridViewSequenceView::paint(QPainter* painter, const QStyleOptionGraphicsIt
     painter->restore();
 }
 
-void GridViewSequenceView::hoverEnterEvent(QGraphicsSceneHoverEvent*) {
-    m_mouseHover = true;
-    update();
-}
-
-void GridViewSequenceView::hoverLeaveEvent(QGraphicsSceneHoverEvent*) {
-    m_mouseHover = false;
-    update();
+void GridViewSequenceView::setMouseHover(bool hover) {
+    if (m_mouseHover != hover) {
+        m_mouseHover = hover;
+        update();
+    }
 }
 
 } // namespace kestrom

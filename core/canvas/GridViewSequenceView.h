@@ -23,6 +23,9 @@ public:
     // Always refreshes the tool tip.
     void setSourceRect_mm(const ambrel::Rect_mm& rect);
     bool isMouseHover() const { return m_mouseHover; }
+    // Set by the canvas, which tracks the pointer over all outlines at once
+    // so that they never take hovering away from the picture's handles.
+    void setMouseHover(bool hover);
     void setScale(double scale) { m_scale = scale; }
 
     void updateToolTip();
@@ -31,10 +34,6 @@ public:
     QRectF labelRect() const;
 
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
-
-protected:
-    void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;
-    void hoverLeaveEvent(QGraphicsSceneHoverEvent* event) override;
 
 private:
     qint64 m_sequence = -1;

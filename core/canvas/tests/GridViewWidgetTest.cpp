@@ -245,6 +245,21 @@ TEST_F(GridViewWidget, sequenceOutlinesAreRebuiltOnlyWhenTheirRectanglesChange) 
     EXPECT_TRUE(view.sequenceViews().isEmpty());
 }
 
+TEST_F(GridViewWidget, outlinesOverThePictureLeaveItsHandlesTheirCursors) {
+    view.setSplittedImageSourceRects_mm({{{0, 0}, {300, 200}}});
+    select();
+    view.layoutSubtreeIfNeeded();
+    ASSERT_EQ(view.sequenceViews().size(), 1);
+    GridViewSequenceView* outline = view.sequenceViews().first();
+    EXPECT_FALSE(outline->isMouseHover());
+    hover(handleCentre(H::middleRight));
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_TRUE(outline->isMouseHover());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&view, &leave);
+    EXPECT_FALSE(outline->isMouseHover());
+}
+
 TEST(GridViewOffsetLineTimer, nudgesReArmOneTimerUntilItFires) {
     GridViewOffsetLineTimer lines;
     QSignalSpy spy(&lines, &GridViewOffsetLineTimer::showingChanged);
