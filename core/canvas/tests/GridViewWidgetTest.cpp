@@ -153,6 +153,25 @@ TEST_F(GridViewWidget, bottomAnchorsResizeFromTheirTopHandles) {
     EXPECT_EQ(delegate.lastMaxSize.height, 50);
 }
 
+TEST_F(GridViewWidget, aDragCutShortStillEnds) {
+    // The picture goes away (an undo, say) while the button is still down.
+    sendMouse(view.viewport(), QEvent::MouseButtonPress, at_mm(40, 40), Qt::LeftButton,
+              Qt::LeftButton);
+    sendMouse(view.viewport(), QEvent::MouseMove, at_mm(50, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_TRUE(view.drag().isActive());
+    view.setOriginalImage(nullptr);
+    view.layoutSubtreeIfNeeded();
+    EXPECT_EQ(delegate.begins, 1);
+    EXPECT_EQ(delegate.ends, 1);
+    EXPECT_FALSE(view.drag().isActive());
+    EXPECT_FALSE(view.showsOffsetLines());
+    // The late release changes nothing more.
+    sendMouse(view.viewport(), QEvent::MouseButtonRelease, at_mm(50, 40), Qt::LeftButton,
+              Qt::NoButton);
+    EXPECT_EQ(delegate.ends, 1);
+    EXPECT_EQ(delegate.offsetChanges, 1);
+}
+
 TEST_F(GridViewWidget, aClickBesideThePictureLeavesTheSelection) {
     select();
     EXPECT_TRUE(view.imageSelectionView()->isSelected());
