@@ -2,6 +2,8 @@
 
 #include <QEasingCurve>
 
+#include <functional>
+
 class QGraphicsObject;
 
 namespace kestrom {
@@ -12,9 +14,10 @@ public:
     static bool completesAtOnce();
     static void setCompletesAtOnce(bool atOnce);
 
-    // Fades the item's opacity from its current value to the target.
+    // Fades the item's opacity from its current value to the target, then
+    // runs the completion (if any). A fade started later replaces this one.
     static void fadeTo(QGraphicsObject* item, qreal opacity, int duration_ms,
-                       QEasingCurve::Type curve);
+                       QEasingCurve::Type curve, std::function<void()> completion = {});
 };
 
 } // namespace kestrom

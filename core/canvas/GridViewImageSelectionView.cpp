@@ -1,6 +1,7 @@
 #include "core/canvas/GridViewImageSelectionView.h"
 
 #include "core/canvas/GridViewImageSelectionViewDelegate.h"
+#include "core/canvas/GridViewSelectionHandleView.h"
 
 #include <QApplication>
 #include <QGraphicsScene>
@@ -43,11 +44,34 @@ GridViewImageSelectionView::GridViewImageSelectionView(QGraphicsItem* parent) : 
     setAcceptHoverEvents(true);
     setFlag(QGraphicsItem::ItemIsFocusable, true);
     setEnabled(false);
+    for (GridViewHandle h : allResizeHandles()) {
+        m_handleViews.append(new GridViewSelectionHandleView(h, this));
+    }
+}
+
+GridViewSelectionHandleView* GridViewImageSelectionView::handleView(GridViewHandle handle) const {
+    for (GridViewSelectionHandleView* view : m_handleViews) {
+        if (view->handle() == handle) {
+            return view;
+        }
+    }
+    return nullptr;
+}
+
+void GridViewImageSelectionView::layoutHandles() {
+    const QList<GridViewHandle> active = activeHandles();
+    const QColor color = baseColor();
+    for (GridViewSelectionHandleView* view : m_handleViews) {
+        view->setFrame(handleRect(view->handle()));
+        view->setColor(color);
+        view->setShown(active.contains(view->handle()));
+    }
 }
 
 void GridViewImageSelectionView::setImageFrame(const QRectF& imageFrame) {
     const qreal i = G::inset;
     setFrame(imageFrame.adjusted(-i, -i, i, i));
+    layoutHandles();
 }
 
 void GridViewImageSelectionView::setSelected(bool selected) {
@@ -56,6 +80,7 @@ void GridViewImageSelectionView::setSelected(bool selected) {
     }
     m_selected = selected;
     update();
+    layoutHandles();
     emit selectedChanged(selected);
 }
 
@@ -63,6 +88,7 @@ void GridViewImageSelectionView::setResizable(bool resizable) {
     if (m_resizable != resizable) {
         m_resizable = resizable;
         update();
+        layoutHandles();
     }
 }
 
@@ -70,6 +96,7 @@ void GridViewImageSelectionView::setImageOffsetBase(ambrel::OffsetBase anchor) {
     if (m_anchor != anchor) {
         m_anchor = anchor;
         update();
+        layoutHandles();
     }
 }
 
@@ -77,6 +104,7 @@ void GridViewImageSelectionView::setScale(double scale) {
     if (m_scale != scale) {
         m_scale = scale;
         update();
+        layoutHandles();
     }
 }
 
@@ -104,6 +132,7 @@ QVariant GridViewImageSelectionView::itemChange(GraphicsItemChange change, const
             clearFocus();
         }
         update();
+        layoutHandles();
     }
     return CanvasItem::itemChange(change, value);
 }
@@ -141,6 +170,7 @@ void GridViewImageSelectionView::mouseReleaseEvent(QGraphicsSceneMouseEvent* eve
 bool GridViewImageSelectionView::sceneEvent(QEvent* event) {
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
         update(); // the frame's colour follows the window's activation
+        layoutHandles();
     }
     if (event->type() == QEvent::UngrabMouse) {
         // A drag whose release never arrives still ends.
@@ -181,10 +211,12 @@ void GridViewImageSelectionView::hoverLeaveEvent(QGraphicsSceneHoverEvent*) {
 
 void GridViewImageSelectionView::focusInEvent(QFocusEvent*) {
     update();
+    layoutHandles();
 }
 
 void GridViewImageSelectionView::focusOutEvent(QFocusEvent*) {
     update();
+    layoutHandles();
 }
 
 void GridViewImageSelectionView::updateCursor(const QPointF& point) {
@@ -244,14 +276,6 @@ void GridViewImageSelectionView::paint(QPainter* painter, const QStyleOptionGrap
     stroke.setAlphaF(m_selected ? 0.5f : 0.2f);
     band(r, r.adjusted(width, width, -width, -width), stroke);
 
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    QColor handleColor = base;
-    handleColor.setAlphaF(0.8f);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(handleColor);
-    for (GridViewHandle h : activeHandles()) {
-        painter->drawEllipse(handleRect(h));
-    }
     painter->restore();
 }
 

@@ -10,6 +10,7 @@
 namespace kestrom {
 
 class GridViewImageSelectionViewDelegate;
+class GridViewSelectionHandleView;
 
 // The frame around the placed picture with its round resize handles. Its
 // frame is the picture's frame grown by the inset on every side. It turns a
@@ -37,6 +38,8 @@ public:
     void setScale(double scale);
 
     QList<GridViewHandle> activeHandles() const;
+    // The view of each resize handle.
+    GridViewSelectionHandleView* handleView(GridViewHandle handle) const;
     QRectF handleRect(GridViewHandle handle) const;
     GridViewHandle handleAt(const QPointF& point) const;
 
@@ -61,6 +64,9 @@ protected:
 
 private:
     void updateCursor(const QPointF& point);
+    // Places the handle views and fades them in or out as the handles
+    // offered change.
+    void layoutHandles();
     void endTracking();
     QColor baseColor() const;
 
@@ -71,6 +77,7 @@ private:
     bool m_mouseTouched = false;
     bool m_trackingResizeHandle = false;
     double m_scale = 1;
+    QList<GridViewSelectionHandleView*> m_handleViews;
 };
 
 } // namespace kestrom

@@ -5,6 +5,7 @@
 #include "core/canvas/GridViewOffsetLineTimer.h"
 #include "core/canvas/GridViewOffsetLineView.h"
 #include "core/canvas/GridViewOverflownAreaView.h"
+#include "core/canvas/GridViewSelectionHandleView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
 #include <QSignalSpy>
@@ -151,6 +152,23 @@ TEST_F(GridViewWidget, bottomAnchorsResizeFromTheirTopHandles) {
     const QPoint top = handleCentre(H::topMiddle);
     dragThrough(view.viewport(), top, top - QPoint(0, 20));
     EXPECT_EQ(delegate.lastMaxSize.height, 50);
+}
+
+TEST_F(GridViewWidget, handlesFadeInWhenSelectedAndOutWhenLeft) {
+    auto* selection = view.imageSelectionView();
+    GridViewSelectionHandleView* corner = selection->handleView(H::bottomRight);
+    GridViewSelectionHandleView* other = selection->handleView(H::topLeft);
+    ASSERT_TRUE(corner && other);
+    EXPECT_FALSE(corner->isVisible());
+    select();
+    EXPECT_TRUE(corner->isShown());
+    EXPECT_TRUE(corner->isVisible());
+    EXPECT_FALSE(other->isShown()); // a top-left anchor offers no top-left handle
+    EXPECT_EQ(corner->frame(), selection->handleRect(H::bottomRight));
+    EXPECT_TRUE(waitUntil([corner] { return corner->opacity() == 1.0; }));
+    view.deselectImage();
+    EXPECT_FALSE(corner->isShown());
+    EXPECT_TRUE(waitUntil([corner] { return !corner->isVisible(); }));
 }
 
 TEST_F(GridViewWidget, aDragCutShortStillEnds) {
