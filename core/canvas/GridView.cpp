@@ -42,10 +42,6 @@ enum Layer : int {
     sequenceLayer,
 };
 
-bool sameRects(const QList<ambrel::Rect_mm>& a, const QList<ambrel::Rect_mm>& b) {
-    return a == b;
-}
-
 QVariant rectsVariant(const QList<ambrel::Rect_mm>& rects) {
     QVariantList list;
     for (const ambrel::Rect_mm& r : rects) {
@@ -78,7 +74,6 @@ GridView::GridView(QWidget* parent)
     setResizeAnchor(QGraphicsView::NoAnchor);
     setCacheMode(QGraphicsView::CacheBackground);
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
-    setOptimizationFlag(QGraphicsView::DontSavePainterState, false);
     setRenderHint(QPainter::SmoothPixmapTransform, true);
     setMouseTracking(true);
 
@@ -251,7 +246,7 @@ void GridView::setImageRepeatYMargin_mm(double margin) {
 }
 
 void GridView::setSplittedImageSourceRects_mm(const QList<ambrel::Rect_mm>& rects) {
-    if (sameRects(m_model.splittedImageSourceRects_mm, rects)) {
+    if (m_model.splittedImageSourceRects_mm == rects) {
         return;
     }
     m_changes.record(GridViewChangedProperty::splittedImageSourceRects_mm,
