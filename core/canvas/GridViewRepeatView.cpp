@@ -1,0 +1,93 @@
+#include "core/canvas/GridViewRepeatView.h"
+
+#include "core/canvas/GridViewImageView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOptionGraphicsItem>
+
+#include <cmath>
+
+namespace kestrom {
+
+GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsItem* parent)
+    : CanvasItem(parent), m_imageView(imageView) {
+    setFlag(QGraphicsItem::ItemClipsChildrenToShape, true);
+    imageView->setParentItem(this);
+}
+
+void GridViewRepeatView::setPlacement(const Placement& placement) {
+    if (m_placement == placement) {
+        return;
+    }
+    m_placement = placement;
+    prepareGeometryChange(); // the clip changes with the row
+    m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
+    update();
+}
+
+QRectF GridViewRepeatView::visibleArea() const {
+    return bounds().intersected(m_placement.stripRect);
+}
+
+QPainterPath GridViewRepeatView::shape() const {
+    QPainterPath path;
+    path.addRect(visibleArea());
+    return path;
+}
+
+GridViewRepeatView::Range GridViewRepeatView::visibleCopies(double origin, double size, double step,
+                                                            qint64 count, double low, double high) {
+    if (count < 1 || !std::isfinite(origin) || !std::isfinite(step)) {
+        return {};
+    }
+    if (step == 0) {
+        const bool visible = origin < high && origin + size > low;
+        return visible ? Range{0, 1} : Range{};
+    }
+    // Copy k covers [origin + k step, origin + k step + size).
+    double a = (low - size - origin) / step;
+    double b = (high - origin) / step;
+    if (step < 0) {
+        std::swap(a, b);
+    }
+    const double first = std::max(0.0, std::floor(a) + 1);
+    const double end = std::min(double(count), std::ceil(b));
+    if (!(first < end)) {
+        return {};
+    }
+    return {qint64(first), qint64(end)};
+}
+
+void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
+                               QWidget*) {
+    const Placement& p = m_placement;
+    if (p.countX < 2 && p.countY < 2) {
+        return;
+    }
+    const QPixmap& pixmap = m_imageView->displayPixmap();
+    if (pixmap.isNull()) {
+        return;
+    }
+    const QRectF area = visibleArea().intersected(option->exposedRect);
+    const QRectF first = p.imageFrame.translated(p.stripRect.topLeft());
+    const Range across =
+        visibleCopies(first.left(), first.width(), p.stepX, p.countX, area.left(), area.right());
+    const Range down =
+        visibleCopies(first.top(), first.height(), p.stepY, p.countY, area.top(), area.bottom());
+    painter->save();
+    painter->setClipRect(visibleArea());
+    // Later copies lie behind earlier ones: draw from the last.
+    for (qint64 j = down.end - 1; j >= down.first; --j) {
+        for (qint64 i = across.end - 1; i >= across.first; --i) {
+            if (i == 0 && j == 0) {
+                continue; // the picture view itself
+            }
+            const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);
+            painter->drawPixmap(copy, pixmap, QRectF(pixmap.rect()));
+        }
+    }
+    painter->restore();
+}
+
+} // namespace kestrom

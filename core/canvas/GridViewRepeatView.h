@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/canvas/CanvasItem.h"
+
+namespace kestrom {
+
+class GridViewImageView;
+
+// The repeated copies of the picture: a grid of copies a fixed step apart,
+// each further copy behind the one before it, cut off at the canvas's edges
+// and above the first row. The first copy is the picture view itself, a child
+// of this one; the others are drawn from its picture.
+class GridViewRepeatView : public CanvasItem {
+    Q_OBJECT
+
+public:
+    struct Placement {
+        QRectF stripRect;  // the first row, in canvas coordinates
+        QRectF imageFrame; // the first copy within the row
+        double stepX = 0;
+        double stepY = 0;
+        qint64 countX = 1; // copies shown across
+        qint64 countY = 1; // and down
+        bool operator==(const Placement&) const = default;
+    };
+
+    struct Range {
+        qint64 first = 0;
+        qint64 end = 0; // one past the last
+    };
+
+    explicit GridViewRepeatView(GridViewImageView* imageView, QGraphicsItem* parent = nullptr);
+
+    void setPlacement(const Placement& placement);
+    const Placement& placement() const { return m_placement; }
+
+    // The copies of a row (or column) that reach into [low, high).
+    static Range visibleCopies(double origin, double size, double step, qint64 count, double low,
+                               double high);
+
+    QPainterPath shape() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+private:
+    QRectF visibleArea() const;
+
+    GridViewImageView* m_imageView;
+    Placement m_placement;
+};
+
+} // namespace kestrom

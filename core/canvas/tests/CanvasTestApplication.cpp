@@ -1,0 +1,6 @@
+#include <QApplication>
+
+// The canvas tests drive widgets.
+QGuiApplication* lunvikMakeTestApplication(int& argc, char** argv) {
+    return new QApplication(argc, argv);
+}

@@ -1,0 +1,114 @@
+#include "CanvasTestSupport.h"
+
+#include "core/canvas/CanvasAnimation.h"
+#include "core/canvas/GridViewImageSelectionView.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace kestrom;
+using namespace kestrom::testing;
+
+// Draws the canvas as the screen shows it, at scale factors 1 and 2. With
+// LUNVIK_SCREENSHOT_DIR set, the pictures are written there as PNG files
+// for review ("canvas-<scene>@<scale>x.png").
+namespace {
+
+class GridViewScreenshot : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CanvasAnimation::setCompletesAtOnce(true);
+        // 300 x 200 mm shown 600 x 400 points.
+        view.resize(632, 432);
+        view.setPrintableSize_mm({300, 200});
+        view.setCanvasEnabled(true);
+        view.setImageIsResizable(true);
+        view.setImageOffsetBase(QStringLiteral("topLeft"));
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
+    void TearDown() override { CanvasAnimation::setCompletesAtOnce(false); }
+
+    QImage shoot(const QString& name, double scale) {
+        const QImage image = view.renderImage(scale);
+        const QString dir = qEnvironmentVariable("LUNVIK_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            QDir().mkpath(dir);
+            image.save(
+                QDir(dir).filePath(QStringLiteral("canvas-%1@%2x.png").arg(name).arg(scale)));
+        }
+        return image;
+    }
+
+    // The pixel at a point of the canvas (in points) of a picture drawn at a scale.
+    static QColor pixel(const QImage& image, double scale, QPointF canvasPoint) {
+        const QPointF p = (canvasPoint + QPointF(16, 16)) * scale;
+        return image.pixelColor(int(std::floor(p.x())), int(std::floor(p.y())));
+    }
+
+    void placeRepeatedPicture() {
+        view.setOriginalImage(makePicture(600, 400));
+        view.setImageSizeForDisplay_mm({60, 40});
+        view.setImageOffset_mm({20, 30});
+        view.setImageRepeatXCount(3);
+        view.setImageRepeatYCount(2);
+        view.setImageRepeatXMargin_mm(10);
+        view.setImageRepeatYMargin_mm(5);
+    }
+
+    GridView view;
+};
+
+} // namespace
+
+TEST_F(GridViewScreenshot, emptyCanvasWithItsGridAndDropPrompt) {
+    for (const double scale : {1.0, 2.0}) {
+        const QImage image = shoot(QStringLiteral("empty"), scale);
+        // A minor line at 5 mm (10 points) is one device pixel wide.
+        const QColor line = pixel(image, scale, {10.1, 101});
+        EXPECT_LT(line.red(), 200) << scale;
+        EXPECT_EQ(pixel(image, scale, {10 - 0.6 / scale, 101}).red(), 255) << scale;
+        EXPECT_EQ(pixel(image, scale, {10 + 1.1 / scale, 101}).red(), 255) << scale;
+        // The major line at 50 mm is darker.
+        EXPECT_LT(pixel(image, scale, {100.1, 101}).red(), line.red()) << scale;
+    }
+}
+
+TEST_F(GridViewScreenshot, repeatedPictureSelectedAndReachingBeyondTheCanvas) {
+    placeRepeatedPicture();
+    view.setImageOffset_mm({110, 30}); // three copies of 60 mm from 110 mm reach past 300
+    view.layoutSubtreeIfNeeded();
+    const QPoint inside = view.viewportPoint({260, 100});
+    sendMouse(view.viewport(), QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(view.viewport(), QEvent::MouseButtonRelease, inside, Qt::LeftButton, Qt::NoButton);
+    ASSERT_TRUE(view.imageSelectionView()->isSelected());
+    for (const double scale : {1.0, 2.0}) {
+        const QImage image = shoot(QStringLiteral("repeats-selected-overflow"), scale);
+        // The red corner of the first and of the third copy, down the second row.
+        EXPECT_EQ(pixel(image, scale, {225, 65}), QColor(200, 60, 60)) << scale;
+        EXPECT_EQ(pixel(image, scale, {225 + 140, 65}), QColor(200, 60, 60)) << scale;
+        EXPECT_EQ(pixel(image, scale, {225 + 140, 65 + 90}), QColor(200, 60, 60)) << scale;
+        // Beyond the right edge the copies are cut off and only the tint shows.
+        const QColor beyond = pixel(image, scale, {608, 100});
+        const QColor window = pixel(image, scale, {608, 300});
+        EXPECT_NE(beyond, window) << scale;
+        EXPECT_NE(beyond, QColor(200, 60, 60)) << scale;
+    }
+}
+
+TEST_F(GridViewScreenshot, bottomRightAnchorWithSequencesAndOffsetLines) {
+    placeRepeatedPicture();
+    view.setImageOffsetBase(QStringLiteral("bottomRight"));
+    view.setImageOffset_mm({15, 10});
+    view.setSplittedImageSourceRects_mm({{{0, 0}, {120, 200}}, {{120, 0}, {120, 200}}});
+    view.setShowsOffsetLines(true);
+    view.layoutSubtreeIfNeeded();
+    for (const double scale : {1.0, 2.0}) {
+        const QImage image = shoot(QStringLiteral("bottom-right-sequences-lines"), scale);
+        // The offset line at 15 mm from the right edge: red, two points wide.
+        const QColor line = pixel(image, scale, {600 - 30, 5});
+        EXPECT_GT(line.red(), 150) << scale;
+        EXPECT_LT(line.green(), 100) << scale;
+    }
+}
