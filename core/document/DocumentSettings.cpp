@@ -194,6 +194,10 @@ QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
     if (const auto& setting = document.currentDeviceSetting()) {
         QVariantMap saved = setting->dictionaryForSave();
         saved.remove(key::offsetBase);
+        // The document's connection travels here, as it has no key of its own.
+        if (const auto transport = document.transportType()) {
+            saved.insert(QStringLiteral("transportTypeIdentifier"), transport->rawValue());
+        }
         d.insert(key::currentDeviceSetting, saved);
     }
     // No bookmark: the picture's place is kept as its location alone.
@@ -374,6 +378,14 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
         }
         setting->loadDictionaryForSave(*saved);
         document.setCurrentDeviceSetting(setting);
+        // The connection has no key of its own; without this the document
+        // would reopen with whatever the model change chose.
+        if (const auto identifier = text(saved->value(QStringLiteral("transportTypeIdentifier")))) {
+            const auto transport = TransportType::fromRawValue(*identifier);
+            if (transport && descriptor->transportTypes().contains(*transport)) {
+                document.setTransportType(transport);
+            }
+        }
     }
 
     document.setImageOffset_mm(pointFrom(settings.value(key::imageOffset)));
