@@ -395,7 +395,7 @@ void ImageImport::presentImageOpenPanel(const std::optional<QUrl>& startingAt) {
 }
 
 void ImageImport::applyOriginalImage(PrintDocument& document, OriginalImage::Pointer image,
-                                     const OriginalImage::Pointer& previous) {
+                                     OriginalImage::Pointer previous) {
     using Name = UndoActionName::Case;
     const UndoActionName name = !previous && image   ? Name::addingImage
                                 : previous && !image ? Name::deletingImage

@@ -82,7 +82,7 @@ public:
     // picture of another size also resets turn, mirror and offset (a vector
     // picture keeps its offset) and is sized to fit.
     static void applyOriginalImage(PrintDocument& document, ambrel::OriginalImage::Pointer image,
-                                   const ambrel::OriginalImage::Pointer& previous);
+                                   ambrel::OriginalImage::Pointer previous);
 
     // Imports started and not yet finished.
     int pendingCount() const { return m_pending; }
