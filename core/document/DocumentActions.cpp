@@ -146,8 +146,8 @@ DocumentActions::ItemState DocumentActions::validate(Action action,
     case Action::none:
         return state;
     case Action::resetImageRepeatCount:
-        state.enabled = picture &&
-                        (m_document.imageRepeatXCount() > 1 || m_document.imageRepeatYCount() > 1);
+        state.enabled =
+            picture && (m_document.imageRepeatXCount() > 1 || m_document.imageRepeatYCount() > 1);
         return state;
     case Action::printDocument:
         if (m_presenter && m_presenter->isPresentingBusyMaintenance()) {

@@ -290,10 +290,8 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler)
         } catch (const platform::Error& e) {
             error = e.clone();
         }
-        platform::MainThread::post(
-            [handler = std::move(handler), contents = std::move(contents), error]() mutable {
-                handler(std::move(contents), error);
-            });
+        platform::MainThread::post([handler = std::move(handler), contents = std::move(contents),
+                                    error]() mutable { handler(std::move(contents), error); });
     });
 }
 

@@ -72,8 +72,8 @@ std::optional<qint64> integer(const QVariant& v) {
     if (isInteger(v)) {
         return v.toLongLong();
     }
-    if (const auto d = real(v); d && std::isfinite(*d) && std::trunc(*d) == *d &&
-                                std::abs(*d) < 9.0e18) {
+    if (const auto d = real(v);
+        d && std::isfinite(*d) && std::trunc(*d) == *d && std::abs(*d) < 9.0e18) {
         return qint64(*d);
     }
     return std::nullopt;
@@ -346,7 +346,8 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
         Ranges::expansionLevel.clamped(integerOr(settings, key::expansionLevel, 0)));
 
     const qint64 orientation = integerOr(settings, key::orientation, 0);
-    document.setImageOrientation(ImageRotation::fromRawValue(orientation).value_or(ImageRotation::none));
+    document.setImageOrientation(
+        ImageRotation::fromRawValue(orientation).value_or(ImageRotation::none));
     document.setFlipsImageHorizontal(booleanOr(settings, key::flips, false));
     document.setImageRepeatXCount(integerOr(settings, key::repeatXCount, 1));
     document.setImageRepeatYCount(integerOr(settings, key::repeatYCount, 1));

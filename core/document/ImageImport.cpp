@@ -47,18 +47,18 @@ struct DataType {
 
 const QList<DataType>& readingOrder() {
     static const QList<DataType> order{
-        {FileType::pdf, QStringLiteral("pdf")},   {FileType::png, QStringLiteral("png")},
-        {FileType::tiff, QStringLiteral("tif")},  {FileType::jpeg, QStringLiteral("jpeg")},
-        {FileType::gif, QStringLiteral("gif")},   {FileType::bmp, QStringLiteral("bmp")},
-        {FileType::heic, QStringLiteral("heic")}, {FileType::heif, QStringLiteral("heif")},
+        {FileType::pdf, QStringLiteral("pdf")},        {FileType::png, QStringLiteral("png")},
+        {FileType::tiff, QStringLiteral("tif")},       {FileType::jpeg, QStringLiteral("jpeg")},
+        {FileType::gif, QStringLiteral("gif")},        {FileType::bmp, QStringLiteral("bmp")},
+        {FileType::heic, QStringLiteral("heic")},      {FileType::heif, QStringLiteral("heif")},
         {FileType::illustrator, QStringLiteral("ai")},
     };
     return order;
 }
 
 QStringList acceptanceOrder() {
-    return {FileType::png,  FileType::pdf,  FileType::tiff, FileType::jpeg,       FileType::gif,
-            FileType::bmp,  FileType::heic, FileType::heif, FileType::illustrator};
+    return {FileType::png, FileType::pdf,  FileType::tiff, FileType::jpeg,       FileType::gif,
+            FileType::bmp, FileType::heic, FileType::heif, FileType::illustrator};
 }
 
 QStringList mimeTypes(const QString& identifier) {

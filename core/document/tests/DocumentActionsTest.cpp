@@ -45,9 +45,9 @@ OriginalImage::Pointer page(double width_mm, double height_mm) {
 }
 
 TEST_F(ActionsTest, itemsAreEnabledByThePictureAndItsPlacement) {
-    for (const Action action : {Action::resetImageRepeatCount, Action::rotateRight,
-                                Action::rotateLeft, Action::resetPosition,
-                                Action::resizeImageScaleToFit, Action::printDocument}) {
+    for (const Action action :
+         {Action::resetImageRepeatCount, Action::rotateRight, Action::rotateLeft,
+          Action::resetPosition, Action::resizeImageScaleToFit, Action::printDocument}) {
         EXPECT_FALSE(actions().validate(action).enabled) << int(action);
     }
     EXPECT_FALSE(actions().validate(Action::none).enabled);
@@ -96,16 +96,26 @@ TEST_F(ActionsTest, pasteFollowsTheClipboard) {
     EXPECT_FALSE(actions().validate(Action::paste).enabled);
     actions().perform(Action::paste);
     EXPECT_EQ(m_import->pendingCount(), 0);
-    m_window->clipboard->setData("image/png", testpictures::encode(
-                                                  testpictures::filled(4, 4, QImage::Format_RGB32, 0), "png"));
+    m_window->clipboard->setData(
+        "image/png",
+        testpictures::encode(testpictures::filled(4, 4, QImage::Format_RGB32, 0), "png"));
     EXPECT_TRUE(actions().validate(Action::paste).enabled);
 }
 
 TEST_F(ActionsTest, choicesAreCheckedByTheDocumentsState) {
-    EXPECT_TRUE(actions().validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::center)).checked);
-    EXPECT_FALSE(actions().validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::topLeft)).checked);
+    EXPECT_TRUE(
+        actions()
+            .validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::center))
+            .checked);
+    EXPECT_FALSE(
+        actions()
+            .validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::topLeft))
+            .checked);
     actions().perform(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::topLeft));
-    EXPECT_TRUE(actions().validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::topLeft)).checked);
+    EXPECT_TRUE(
+        actions()
+            .validate(Action::changeImageOffsetBase, QVariant::fromValue(OffsetBase::topLeft))
+            .checked);
 
     EXPECT_TRUE(actions().validate(Action::changeCanvas, "A4").checked);
     actions().perform(Action::changeCanvas, "A3");
@@ -114,12 +124,19 @@ TEST_F(ActionsTest, choicesAreCheckedByTheDocumentsState) {
     EXPECT_FALSE(actions().validate(Action::changeCanvas, "A4").checked);
 
     actions().perform(Action::changeTransportType, QVariant::fromValue(TransportType::wifi));
-    EXPECT_TRUE(actions().validate(Action::changeTransportType, QVariant::fromValue(TransportType::wifi)).checked);
-    actions().perform(Action::changeBlackConversionType, QVariant::fromValue(BlackConversionType::halftone));
-    EXPECT_TRUE(actions().validate(Action::changeBlackConversionType,
-                                   QVariant::fromValue(BlackConversionType::halftone)).checked);
-    EXPECT_FALSE(actions().validate(Action::changeBlackConversionType,
-                                    QVariant::fromValue(BlackConversionType::threshold)).checked);
+    EXPECT_TRUE(actions()
+                    .validate(Action::changeTransportType, QVariant::fromValue(TransportType::wifi))
+                    .checked);
+    actions().perform(Action::changeBlackConversionType,
+                      QVariant::fromValue(BlackConversionType::halftone));
+    EXPECT_TRUE(actions()
+                    .validate(Action::changeBlackConversionType,
+                              QVariant::fromValue(BlackConversionType::halftone))
+                    .checked);
+    EXPECT_FALSE(actions()
+                     .validate(Action::changeBlackConversionType,
+                               QVariant::fromValue(BlackConversionType::threshold))
+                     .checked);
 }
 
 TEST_F(ActionsTest, aRasterPictureIsFittedOnlyWellBeyondTheCanvas) {

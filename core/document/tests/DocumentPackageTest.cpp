@@ -89,7 +89,8 @@ OriginalImage::Pointer pictureOf(const QByteArray& data, const QString& location
 TEST_F(PackageTest, aSavedDocumentReadsBackWithEveryValue) {
     PrintDocument saved;
     saved.setDeviceDescriptor(model(alderName));
-    saved.setOriginalImage(pictureOf(testpictures::encode(photo(40, 30), "png"), "/pictures/a b.png"));
+    saved.setOriginalImage(
+        pictureOf(testpictures::encode(photo(40, 30), "png"), "/pictures/a b.png"));
     saved.setImageSize_px({400, 300});
     saved.setImageOffset_mm({12.5, -3.25});
     saved.setImageOrientation(ImageRotation::r270);
@@ -119,7 +120,8 @@ TEST_F(PackageTest, aSavedDocumentReadsBackWithEveryValue) {
     opened.blackConversionOptions().halftone().setValueForKey("angle_deg", 12.0);
     DocumentPackage::apply(opened, DocumentPackage::load(path("Job.lunvik")), app);
 
-    EXPECT_EQ(DocumentSettings::dictionaryForSave(opened), DocumentSettings::dictionaryForSave(saved));
+    EXPECT_EQ(DocumentSettings::dictionaryForSave(opened),
+              DocumentSettings::dictionaryForSave(saved));
     EXPECT_EQ(opened.transportType(), TransportType::wifi);
     EXPECT_EQ(opened.currentDeviceSetting()->values().value("speed").toDouble(), 8);
     ASSERT_TRUE(opened.originalImage());
@@ -148,7 +150,8 @@ TEST_F(PackageTest, settingsHaveTheirTypesForOtherTools) {
         GTEST_SKIP() << "plistutil is not available";
     }
     const QString xml = QString::fromUtf8(plistutil.readAllStandardOutput()).simplified();
-    EXPECT_TRUE(xml.contains("<key>minimumApplicationVersion</key> <string>1.0</string>")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("<key>minimumApplicationVersion</key> <string>1.0</string>"))
+        << xml.toStdString();
     EXPECT_TRUE(xml.contains(QString("<key>imageOffsetBase</key> <integer>%1</integer>")
                                  .arg(*OffsetBase::center.fourCharCode())));
     EXPECT_TRUE(xml.contains("<key>imageOffset_mm</key> <dict> <key>X</key> <real>0"));
@@ -156,7 +159,8 @@ TEST_F(PackageTest, settingsHaveTheirTypesForOtherTools) {
     EXPECT_TRUE(xml.contains("<key>Width</key> <real>"));
     EXPECT_FALSE(xml.contains("Bookmark"));
     // The device setting's own anchor is left out: the document's is the one.
-    const QVariantMap settings = platform::PropertyList::readFile(path("Job.lunvik/Settings.plist")).toMap();
+    const QVariantMap settings =
+        platform::PropertyList::readFile(path("Job.lunvik/Settings.plist")).toMap();
     EXPECT_FALSE(settings.value("currentDeviceSetting").toMap().contains("imageOffsetBase"));
 }
 
@@ -175,14 +179,15 @@ TEST_F(PackageTest, versionsOrderTheirNumbersAsNumbers) {
     } catch (const SettingsReadingError& error) {
         EXPECT_EQ(error.errorCase(), SettingsReadingError::Case::documentWasMadeOnHigherVersionApp);
         EXPECT_EQ(error.payload(), QStringList({"2.0", "1.9.3"}));
-        EXPECT_EQ(error.localizedRecoverySuggestion(), "It needs version 2.0 or later; this is version 1.9.3.");
+        EXPECT_EQ(error.localizedRecoverySuggestion(),
+                  "It needs version 2.0 or later; this is version 1.9.3.");
     }
-    const QString tenth = packageWith(savedSettings({{"minimumApplicationVersion", "1.10"}}), "Tenth.lunvik");
-    EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(tenth),
-                                        {"Lunvik", "1.9"}),
+    const QString tenth =
+        packageWith(savedSettings({{"minimumApplicationVersion", "1.10"}}), "Tenth.lunvik");
+    EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(tenth), {"Lunvik", "1.9"}),
                  SettingsReadingError);
-    EXPECT_NO_THROW(DocumentPackage::apply(document, DocumentPackage::load(tenth),
-                                           {"Lunvik", "1.10"}));
+    EXPECT_NO_THROW(
+        DocumentPackage::apply(document, DocumentPackage::load(tenth), {"Lunvik", "1.10"}));
 }
 
 TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
@@ -198,8 +203,10 @@ TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
     };
     EXPECT_EQ(reasonFor(savedSettings({{"modelName", "alder"}})),
               QStringList({"Lunvik", "1.9.3", "alder"}));
-    EXPECT_EQ(reasonFor(savedSettings({}, {"modelName"})), QStringList({"Lunvik", "1.9.3", "None"}));
-    EXPECT_EQ(reasonFor(savedSettings({{"modelName", 7}})), QStringList({"Lunvik", "1.9.3", "None"}));
+    EXPECT_EQ(reasonFor(savedSettings({}, {"modelName"})),
+              QStringList({"Lunvik", "1.9.3", "None"}));
+    EXPECT_EQ(reasonFor(savedSettings({{"modelName", 7}})),
+              QStringList({"Lunvik", "1.9.3", "None"}));
 }
 
 TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
@@ -207,16 +214,16 @@ TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
     document.setImageRepeatXCount(5);
     document.setUsesMaximumBlackXLength(false);
     document.setImageOrientation(ImageRotation::r90);
-    const QVariantMap settings = savedSettings(
-        {{"modelName", cedarName},
-         {"imageOrientation", 4},
-         {"imageBlackConversionType", "Halftone"},
-         {"imageOffset_mm", QVariantMap{{"X", "left"}, {"Y", 2.0}}},
-         {"imageSize_px", QVariantMap{{"Width", 12.9}, {"Height", 5}}},
-         {"canvasIdentifier", "B5"},
-         {"imageBitmapConversionThreshold", 7.5}},
-        {"imageRepeatXCount", "minimumSeparatedXMargin_mm", "usesMaximumBlackXLength",
-         "imageBlackConversionOptions"});
+    const QVariantMap settings =
+        savedSettings({{"modelName", cedarName},
+                       {"imageOrientation", 4},
+                       {"imageBlackConversionType", "Halftone"},
+                       {"imageOffset_mm", QVariantMap{{"X", "left"}, {"Y", 2.0}}},
+                       {"imageSize_px", QVariantMap{{"Width", 12.9}, {"Height", 5}}},
+                       {"canvasIdentifier", "B5"},
+                       {"imageBitmapConversionThreshold", 7.5}},
+                      {"imageRepeatXCount", "minimumSeparatedXMargin_mm", "usesMaximumBlackXLength",
+                       "imageBlackConversionOptions"});
     DocumentPackage::apply(document, DocumentPackage::load(packageWith(settings)), app);
     EXPECT_EQ(document.deviceDescriptor(), model(cedarName));
     EXPECT_EQ(document.imageOrientation(), ImageRotation::none);
@@ -248,11 +255,12 @@ TEST_F(PackageTest, theAnchorMustBeACodeAndFallsBackToAnAllowedOne) {
     apply(savedSettings({{"modelName", birchName},
                          {"imageOffsetBase", qint64(*OffsetBase::bottomRight.fourCharCode())}}));
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
-    apply(savedSettings({{"modelName", birchName},
-                         {"imageOffsetBase", qint64(*OffsetBase::top.fourCharCode())}}));
+    apply(savedSettings(
+        {{"modelName", birchName}, {"imageOffsetBase", qint64(*OffsetBase::top.fourCharCode())}}));
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::top);
 
-    for (const QVariant& bad : {QVariant(qint64(1) << 40), QVariant("center"), QVariant(qint64(5))}) {
+    for (const QVariant& bad :
+         {QVariant(qint64(1) << 40), QVariant("center"), QVariant(qint64(5))}) {
         try {
             apply(savedSettings({{"imageOffsetBase", bad}}));
             ADD_FAILURE() << "took " << bad.toString().toStdString();
@@ -265,7 +273,8 @@ TEST_F(PackageTest, theAnchorMustBeACodeAndFallsBackToAnAllowedOne) {
 
 TEST_F(PackageTest, thePictureAndItsThumbnailFollowItsKind) {
     PrintDocument document;
-    const QByteArray pdf = testpictures::pdf({QRectF(0, 0, 200, 100), {}, 0, "0 0 0 rg 10 10 50 50 re f"});
+    const QByteArray pdf =
+        testpictures::pdf({QRectF(0, 0, 200, 100), {}, 0, "0 0 0 rg 10 10 50 50 re f"});
     document.setOriginalImage(pictureOf(pdf, "/pictures/page.pdf"));
     DocumentPackage::write(document, path("Page.lunvik"));
     EXPECT_TRUE(QFileInfo(path("Page.lunvik/ImageData")).isFile());
@@ -280,7 +289,8 @@ TEST_F(PackageTest, thePictureAndItsThumbnailFollowItsKind) {
     PrintDocument raster;
     raster.setOriginalImage(pictureOf(testpictures::encode(photo(8, 6), "png"), "/x.png"));
     DocumentPackage::write(raster, path("Lost.lunvik"));
-    QVariantMap settings = platform::PropertyList::readFile(path("Lost.lunvik/Settings.plist")).toMap();
+    QVariantMap settings =
+        platform::PropertyList::readFile(path("Lost.lunvik/Settings.plist")).toMap();
     settings.remove("imageOriginalFileURL");
     platform::PropertyList::writeFile(path("Lost.lunvik/Settings.plist"), settings);
     PrintDocument opened;
@@ -337,7 +347,8 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     // A huge member is refused before a byte of it is read.
     const QString huge = copyOfGood("Huge.lunvik");
     QFile::resize(huge + "/ImageData", (qint64(1) << 30) + 1);
-    EXPECT_TRUE(refusal(huge).contains("“ImageData” in it is larger")) << refusal(huge).toStdString();
+    EXPECT_TRUE(refusal(huge).contains("“ImageData” in it is larger"))
+        << refusal(huge).toStdString();
     const QString hugeSettings = copyOfGood("HugeSettings.lunvik");
     QFile::resize(hugeSettings + "/Settings.plist", qint64(64) << 20);
     EXPECT_TRUE(refusal(hugeSettings).contains("“Settings.plist” in it is larger"));
@@ -367,8 +378,10 @@ TEST_F(PackageTest, savingAgainReplacesThePackageWhole) {
     PrintDocument opened;
     DocumentPackage::read(opened, path("Job.lunvik"));
     EXPECT_EQ(opened.imageRepeatXCount(), 4);
-    EXPECT_EQ(QDir(m_folder.path()).entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({"Job.lunvik"}));
+    EXPECT_EQ(
+        QDir(m_folder.path())
+            .entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QStringList({"Job.lunvik"}));
 }
 
 TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
@@ -386,7 +399,8 @@ TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
     QImage noise(400, 400, QImage::Format_RGB32);
     for (int y = 0; y < 400; ++y) {
         for (int x = 0; x < 400; ++x) {
-            noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) & 0xff, (x * y) & 0xff, (x + y * 31) & 0xff));
+            noise.setPixel(
+                x, y, qRgb((x * 7919 + y * 104729) & 0xff, (x * y) & 0xff, (x + y * 31) & 0xff));
         }
     }
     document.setOriginalImage(pictureOf(testpictures::encode(noise, "png"), "/n.png"));
@@ -395,14 +409,17 @@ TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
     const rlimit limit{65536, 65536};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     const QString reason = damageOf([&] { DocumentPackage::write(document, path("Job.lunvik")); });
-    EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 27: The document “Job.lunvik” cannot be saved"))
+    EXPECT_TRUE(
+        reason.startsWith("NSPOSIXErrorDomain 27: The document “Job.lunvik” cannot be saved"))
         << reason.toStdString();
 
     QFile f(path("Job.lunvik/Settings.plist"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), oldSettings);
-    EXPECT_EQ(QDir(m_folder.path()).entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({"Job.lunvik"}));
+    EXPECT_EQ(
+        QDir(m_folder.path())
+            .entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QStringList({"Job.lunvik"}));
 }
 
 TEST_F(PackageTest, aReadOnlyFolderRefusesTheSave) {
@@ -414,16 +431,19 @@ TEST_F(PackageTest, aReadOnlyFolderRefusesTheSave) {
         GTEST_SKIP() << "this user writes into read-only folders";
     }
     PrintDocument document;
-    const QString reason = damageOf([&] { DocumentPackage::write(document, folder + "/Job.lunvik"); });
+    const QString reason =
+        damageOf([&] { DocumentPackage::write(document, folder + "/Job.lunvik"); });
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 13:")) << reason.toStdString();
-    EXPECT_TRUE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(
+        QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
 }
 
 TEST_F(PackageTest, aSaveIntoAPlaceThatIsNoFolderFails) {
     writeFile(path("plain"), "a file");
     PrintDocument document;
-    const QString reason = damageOf([&] { DocumentPackage::write(document, path("plain/Job.lunvik")); });
+    const QString reason =
+        damageOf([&] { DocumentPackage::write(document, path("plain/Job.lunvik")); });
     EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 20:")) << reason.toStdString();
 }
 

@@ -186,7 +186,8 @@ TEST_F(ImportTest, pastedBytesAreSavedFirstPreferringPdfAndTif) {
 
     QImage image(8, 8, QImage::Format_RGB32);
     image.fill(Qt::gray);
-    import().setImageWithPasteboard(dataOf("image/tiff", testpictures::encode(image, "tiff")).get());
+    import().setImageWithPasteboard(
+        dataOf("image/tiff", testpictures::encode(image, "tiff")).get());
     import().setImageWithPasteboard(dataOf("image/png", png(60, 30)).get());
     settle();
     // Both were saved, though one second may have given both one name; the
@@ -279,7 +280,9 @@ TEST_F(ImportTest, aPictureOfTheSameSizeKeepsItsPlacement) {
     EXPECT_EQ(document().imageSize_px(), (Size_px{200, 100}));
     // Only the threshold options start afresh.
     EXPECT_EQ(document().blackConversionOptions().threshold().threshold(), 0.5);
-    EXPECT_EQ(document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(), 0.4);
+    EXPECT_EQ(
+        document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
+        0.4);
 
     // A page of another size keeps its offset, and is turned upright again.
     import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("c.pdf", pdf())));
