@@ -91,7 +91,7 @@ private:
 
 // A new file with the bytes, on disk before it is closed.
 void writeNewFile(const QString& path, const QByteArray& data, const QString& document) {
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         throw DocumentFileError::unsavableDocument(document, errno);
     }
@@ -116,6 +116,24 @@ void writeNewFile(const QString& path, const QByteArray& data, const QString& do
     if (::close(fd) != 0) {
         throw DocumentFileError::unsavableDocument(document, errno);
     }
+}
+
+// The process's file mode mask, read without changing it (umask() cannot
+// be read alone, and setting it races with other threads).
+mode_t processUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) {
+                    return mode_t(mask & 0777);
+                }
+            }
+        }
+    }
+    return 022;
 }
 
 void syncFolder(const QString& path) {
@@ -255,13 +273,14 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
     }
     const QString fresh = QFile::decodeName(pattern);
     try {
-        ::chmod(pattern.constData(), 0755);
+        // The folder gets the mode a plain mkdir would have given it.
+        ::chmod(pattern.constData(), 0777 & ~processUmask());
         writeNewFile(fresh + u'/' + settingsFileName, snapshot.settingsData, path);
         if (!snapshot.imageData.isEmpty()) {
             writeNewFile(fresh + u'/' + imageDataFileName, snapshot.imageData, path);
             if (!thumbnail.isEmpty()) {
                 const QString quickLook = fresh + u'/' + quickLookFolderName;
-                if (::mkdir(native(quickLook).constData(), 0755) != 0) {
+                if (::mkdir(native(quickLook).constData(), 0777) != 0) {
                     throw DocumentFileError::unsavableDocument(path, errno);
                 }
                 writeNewFile(quickLook + u'/' + thumbnailFileName, thumbnail, path);

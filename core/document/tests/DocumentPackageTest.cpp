@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ambrel;
@@ -366,6 +367,7 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
 }
 
 TEST_F(PackageTest, savingAgainReplacesThePackageWhole) {
+    ::umask(027);
     PrintDocument document;
     document.setOriginalImage(picture(30, 20));
     DocumentPackage::write(document, path("Job.lunvik"));
@@ -378,6 +380,10 @@ TEST_F(PackageTest, savingAgainReplacesThePackageWhole) {
     PrintDocument opened;
     DocumentPackage::read(opened, path("Job.lunvik"));
     EXPECT_EQ(opened.imageRepeatXCount(), 4);
+    // Made as the user's file mode mask says, like any other folder.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path("Job.lunvik")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
     EXPECT_EQ(
         QDir(m_folder.path())
             .entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
