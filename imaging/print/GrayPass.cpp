@@ -4,6 +4,8 @@
 #include "platform/Log.h"
 #include "platform/graphics/ImageLimits.h"
 
+#include <algorithm>
+
 namespace quenta {
 
 std::unique_ptr<GrayPass> GrayPass::make(std::shared_ptr<sildor::SildorContext> context,
@@ -23,27 +25,36 @@ std::unique_ptr<GrayPass> GrayPass::make(std::shared_ptr<sildor::SildorContext> 
 GrayPass::GrayPass(std::unique_ptr<sildor::SildorImage> image, qint64 width, qint64 height)
     : m_image(std::move(image)), m_width(width), m_height(height) {}
 
-platform::GraphicsContext& GrayPass::context() {
-    const auto& texture = m_image->textureA();
-    if (!m_context || m_contextTexture != texture.get()) {
-        m_context.reset();
-        m_context =
-            ambrel::GraphicsExtensions::grayOpaqueContext(texture->data(), {m_width, m_height});
-        if (!m_context) {
-            platform::Log::fatal(QStringLiteral("No gray context over a pass of %1 x %2 pixels.")
-                                     .arg(m_width)
-                                     .arg(m_height));
+void GrayPass::draw(const Drawing& drawing, bool inBands) {
+    draw(m_image->textureA()->data(), m_width, m_height, m_image->context()->device()->threadPool(),
+         drawing, inBands);
+}
+
+void GrayPass::draw(std::uint8_t* data, qint64 width, qint64 height,
+                    platform::compute::ThreadPool& pool, const Drawing& drawing, bool inBands) {
+    // Bands of at least this many rows: fewer would cost more in set-up than
+    // they save.
+    constexpr qint64 minimumBandRows = 256;
+    const qint64 bands =
+        inBands ? std::clamp<qint64>(height / minimumBandRows, 1, pool.concurrency()) : 1;
+    pool.parallelFor(size_t(bands), [&](std::size_t band) {
+        const qint64 first = height * qint64(band) / bands;
+        const qint64 end = height * qint64(band + 1) / bands;
+        auto context = ambrel::GraphicsExtensions::grayOpaqueContext(data + first * width,
+                                                                     {width, end - first});
+        if (!context) {
+            platform::Log::fatal(QStringLiteral("No gray context over rows %1 to %2 of a pass.")
+                                     .arg(first)
+                                     .arg(end));
         }
-        m_contextTexture = texture.get();
-    }
-    return *m_context;
+        // The band's y = 0 is the pass's y = height - end.
+        context->translateBy(0, -double(height - end));
+        drawing(*context);
+    });
 }
 
 void GrayPass::convert(const ambrel::BlackConversion& conversion,
                        const BlackConversion::OutputConfiguration& configuration) {
-    // Painting ends before the kernels read the memory.
-    m_context.reset();
-    m_contextTexture = nullptr;
     BlackConversion::apply(conversion, *m_image, configuration);
 }
 

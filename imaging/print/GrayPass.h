@@ -3,11 +3,13 @@
 #include "imaging/gpu/SildorContext.h"
 #include "imaging/gpu/SildorImage.h"
 #include "imaging/print/BlackConversion.h"
+#include "platform/compute/ThreadPool.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace quenta {
@@ -25,9 +27,18 @@ public:
     qint64 width() const { return m_width; }
     qint64 height() const { return m_height; }
 
-    // The gray context over the pass (y = 0 is the last row of memory).
-    // Whatever the previous pass left is still there.
-    platform::GraphicsContext& context();
+    using Drawing = std::function<void(platform::GraphicsContext&)>;
+
+    // Runs the drawing over the pass's gray context (y = 0 is the last row
+    // of memory); whatever the previous pass left is still there. With
+    // inBands the rows are split into bands drawn at the same time on the
+    // compute layer's pool, each through its own context whose user space
+    // is the whole pass's: the drawing must touch nothing but its context.
+    void draw(const Drawing& drawing, bool inBands);
+
+    // The same over any gray memory of rows exactly width bytes long.
+    static void draw(std::uint8_t* data, qint64 width, qint64 height,
+                     platform::compute::ThreadPool& pool, const Drawing& drawing, bool inBands);
 
     // Converts what was drawn; afterwards pixels() and image() hold the
     // black-and-white pass. Throws what the conversion throws.
@@ -46,8 +57,6 @@ private:
     std::unique_ptr<sildor::SildorImage> m_image;
     qint64 m_width;
     qint64 m_height;
-    std::unique_ptr<platform::GraphicsContext> m_context;
-    const platform::compute::Texture* m_contextTexture = nullptr;
 };
 
 } // namespace quenta

@@ -154,44 +154,52 @@ double MillimetreSplit::verticalStart() const {
 }
 
 void MillimetreSplit::fillWhite(double height) {
-    auto& context = pass->context();
-    context.setGrayFillColor(1.0, 1.0);
-    context.fill(QRectF(0, 0, double(visibleWidth), height));
+    pass->draw(
+        [&](platform::GraphicsContext& context) {
+            context.setGrayFillColor(1.0, 1.0);
+            context.fill(QRectF(0, 0, double(visibleWidth), height));
+        },
+        true);
 }
 
 void MillimetreSplit::drawCopies(double y, qint64 firstRow, qint64 endRow) {
-    auto& context = pass->context();
-    ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-        if (image->isVector()) {
-            context.setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
-        } else {
-            context.setShouldAntialias(false);
-        }
-        context.setAllowsAntialiasing(false);
-        const bool advancesAcross = w + px(M_x) > 0;
-        const bool advancesDown = h + px(M_y) > 0;
-        for (qint64 i = 0; i < N_x; ++i) {
-            const qint64 x = w * i + px(M_x * double(i)) - inset.left;
-            if (x >= visibleWidth && advancesAcross) {
-                break;
-            }
-            if (x >= visibleWidth || x + w <= 0) {
-                continue;
-            }
-            for (qint64 j = firstRow; j < endRow; ++j) {
-                const double top =
-                    y + double(h * (j - firstRow)) + double(px(M_y * double(j - firstRow)));
-                if (top >= double(H) && advancesDown) {
-                    break;
+    pass->draw(
+        [&](platform::GraphicsContext& context) {
+            ambrel::GraphicsExtensions::performSavingGState(context, [&] {
+                if (image->isVector()) {
+                    context.setInterpolationQuality(
+                        platform::GraphicsContext::InterpolationQuality::high);
+                } else {
+                    context.setShouldAntialias(false);
                 }
-                if (top >= double(H) || top + double(h) <= 0) {
-                    continue;
+                context.setAllowsAntialiasing(false);
+                const bool advancesAcross = w + px(M_x) > 0;
+                const bool advancesDown = h + px(M_y) > 0;
+                for (qint64 i = 0; i < N_x; ++i) {
+                    const qint64 x = w * i + px(M_x * double(i)) - inset.left;
+                    if (x >= visibleWidth && advancesAcross) {
+                        break;
+                    }
+                    if (x >= visibleWidth || x + w <= 0) {
+                        continue;
+                    }
+                    for (qint64 j = firstRow; j < endRow; ++j) {
+                        const double top =
+                            y + double(h * (j - firstRow)) + double(px(M_y * double(j - firstRow)));
+                        if (top >= double(H) && advancesDown) {
+                            break;
+                        }
+                        if (top >= double(H) || top + double(h) <= 0) {
+                            continue;
+                        }
+                        image->draw(QRectF(double(x), top, double(w), double(h)),
+                                    options.imageOrientation, options.flipsImageHorizontal, context,
+                                    true);
+                    }
                 }
-                image->draw(QRectF(double(x), top, double(w), double(h)), options.imageOrientation,
-                            options.flipsImageHorizontal, context, true);
-            }
-        }
-    });
+            });
+        },
+        !image->isVector());
 }
 
 void MillimetreSplit::convertAndCut(double passY, double ignoredBottom_mm) {

@@ -6,7 +6,6 @@
 #include "imaging/print/SplitDebugOutput.h"
 #include "imaging/print/TallPassSplitter_px.h"
 #include "model/ConnectionError.h"
-#include "model/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
@@ -65,7 +64,6 @@ std::unique_ptr<GrayPass> makePass(const PixelSplitJob& job) {
 
 QList<XYBitmapInfo_px> singlePass(const PixelSplitJob& job) {
     auto pass = makePass(job);
-    auto& context = pass->context();
     using V = ambrel::OffsetBase::VerticalPosition;
     qint64 base = job.off_y;
     switch (job.options.imageOffsetBase.verticalPosition) {
@@ -79,8 +77,7 @@ QList<XYBitmapInfo_px> singlePass(const PixelSplitJob& job) {
         base = job.H - job.off_y - job.totalH;
         break;
     }
-    ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-        job.prepareDrawing(context);
+    job.draw(*pass, [&](platform::GraphicsContext& context) {
         context.setGrayFillColor(1.0, 1.0);
         context.fill(QRectF(0, 0, double(job.visibleW), double(job.H)));
         job.drawCopies(context, base, job.N_y);
@@ -126,16 +123,14 @@ QList<XYBitmapInfo_px> stackedPasses(const PixelSplitJob& job, double ratio) {
         if (y + content <= 0) {
             continue; // above the canvas: nothing to draw
         }
-        auto& context = pass->context();
         qint64 shiftPx = 0;
-        ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-            job.prepareDrawing(context);
+        if (over >= 1) {
+            passY -= over;
+            shiftPx = over;
+        }
+        job.draw(*pass, [&](platform::GraphicsContext& context) {
             context.setGrayFillColor(1.0, 1.0);
             context.fill(QRectF(0, 0, double(job.visibleW), double(job.H)));
-            if (over >= 1) {
-                passY -= over;
-                shiftPx = over;
-            }
             job.drawCopies(context, shiftPx - topCut, n);
             if (shiftPx >= 1) {
                 context.fill(QRectF(0, 0, double(job.visibleW), double(shiftPx)));
@@ -211,6 +206,7 @@ QList<XYBitmapInfo_px> ImageSplitter_px::generateBitmaps_px(
         throw ConnectionError(Case::userCancelled);
     }
 
+    job.makeStamp();
     QList<XYBitmapInfo_px> result;
     if (!job.info.canMoveHeadYPosition) {
         result = singlePass(job);

@@ -3,10 +3,14 @@
 #include "imaging/print/BlackColumnScanner.h"
 #include "imaging/print/CopyGrid.h"
 #include "imaging/print/ImageExtensions.h"
+#include "model/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/Progress.h"
 
+#include <QPainter>
+
 #include <cmath>
+#include <cstdlib>
 
 namespace quenta {
 
@@ -33,13 +37,72 @@ qint64 PixelSplitJob::verticalStart() const {
     return off_y;
 }
 
-void PixelSplitJob::prepareDrawing(platform::GraphicsContext& context) const {
-    if (image->isVector()) {
-        context.setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
-    } else {
-        context.setShouldAntialias(false);
+namespace {
+
+// Hints every drawing of the picture uses, then the drawing, in a saved state.
+GrayPass::Drawing withHints(bool isVector, const GrayPass::Drawing& drawing) {
+    return [isVector, &drawing](platform::GraphicsContext& context) {
+        ambrel::GraphicsExtensions::performSavingGState(context, [&] {
+            if (isVector) {
+                context.setInterpolationQuality(
+                    platform::GraphicsContext::InterpolationQuality::high);
+            } else {
+                context.setShouldAntialias(false);
+            }
+            context.setAllowsAntialiasing(false);
+            drawing(context);
+        });
+    };
+}
+
+// A copy whose place is a whole-pixel move of the stamp's own is stamped;
+// any other transform draws the picture.
+bool stampCopy(platform::GraphicsContext& context, const QRectF& rect, const QImage& stamp) {
+    const QTransform t = context.userToDevice();
+    if (t.type() > QTransform::TxScale || t.m11() != 1 || t.m22() != -1) {
+        return false;
     }
-    context.setAllowsAntialiasing(false);
+    const QRectF device = t.mapRect(rect);
+    if (device.x() != std::round(device.x()) || device.y() != std::round(device.y())) {
+        return false;
+    }
+    QPainter& painter = context.painter();
+    painter.save();
+    painter.setWorldTransform(QTransform());
+    painter.drawImage(QPoint(int(device.x()), int(device.y())), stamp);
+    painter.restore();
+    return true;
+}
+
+} // namespace
+
+void PixelSplitJob::makeStamp() {
+    const qint64 passPixels = visibleW * std::max<qint64>(H, 1);
+    if (m_x < 0 || m_y < 0 || w < 1 || h < 1 || w > visibleW * 4 || w * h > passPixels * 2) {
+        return;
+    }
+    auto* data = static_cast<uchar*>(std::malloc(size_t(w * h)));
+    if (!data) {
+        return;
+    }
+    QImage copy(
+        data, int(w), int(h), qsizetype(w), QImage::Format_Grayscale8,
+        [](void* p) { std::free(p); }, data);
+    GrayPass::draw(data, w, h, sildorContext->device()->threadPool(),
+                   withHints(image->isVector(),
+                             [&](platform::GraphicsContext& context) {
+                                 context.setGrayFillColor(1.0, 1.0);
+                                 context.fill(QRectF(0, 0, double(w), double(h)));
+                                 image->draw(QRectF(0, 0, double(w), double(h)),
+                                             options.imageOrientation, options.flipsImageHorizontal,
+                                             context, true);
+                             }),
+                   !image->isVector());
+    stamp = copy;
+}
+
+void PixelSplitJob::draw(GrayPass& pass, const GrayPass::Drawing& drawing) const {
+    pass.draw(withHints(image->isVector(), drawing), !image->isVector());
 }
 
 void PixelSplitJob::drawCopies(platform::GraphicsContext& context, qint64 y, qint64 rows) const {
@@ -53,8 +116,11 @@ void PixelSplitJob::drawCopies(platform::GraphicsContext& context, qint64 y, qin
                                         qint64(std::ceil(device.bottom())));
     for (qint64 i = across.first; i < across.end; ++i) {
         for (qint64 k = down.first; k < down.end; ++k) {
-            image->draw(QRectF(double(copyX(i)), double(y + (h + m_y) * k), double(w), double(h)),
-                        options.imageOrientation, options.flipsImageHorizontal, context, true);
+            const QRectF rect(double(copyX(i)), double(y + (h + m_y) * k), double(w), double(h));
+            if (!stamp || !stampCopy(context, rect, *stamp)) {
+                image->draw(rect, options.imageOrientation, options.flipsImageHorizontal, context,
+                            true);
+            }
         }
     }
 }

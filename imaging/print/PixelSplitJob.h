@@ -47,6 +47,10 @@ struct PixelSplitJob {
     qint64 visibleW = 0;
     qint64 x0 = 0;
 
+    // One copy drawn once, stamped wherever a copy goes; none when copies
+    // overlap or one copy is far larger than a pass.
+    std::optional<QImage> stamp;
+
     std::shared_ptr<sildor::SildorContext> sildorContext;
     BlackConversion::OutputConfiguration configuration;
 
@@ -57,8 +61,11 @@ struct PixelSplitJob {
     // off_y above the canvas's bottom edge.
     qint64 verticalStart() const;
 
-    // Drawing hints every pass uses.
-    void prepareDrawing(platform::GraphicsContext& context) const;
+    // Draws one copy into a picture of its own to stamp with, when that pays.
+    void makeStamp();
+    // Draws into the pass with the hints every pass uses, inside a saved
+    // state; a raster picture is drawn in bands at the same time.
+    void draw(GrayPass& pass, const GrayPass::Drawing& drawing) const;
     // Draws every copy column at the rows y + (h + m_y) x k for k in
     // [0, rows), skipping the copies that miss the context's device.
     void drawCopies(platform::GraphicsContext& context, qint64 y, qint64 rows) const;

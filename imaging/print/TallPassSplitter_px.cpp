@@ -75,9 +75,7 @@ IndexSet TallPassSplitter_px::scanInkedRows(const PixelSplitJob& job) {
         if (!pass) {
             throw ConnectionError(Case::noImageInDocument);
         }
-        auto& context = pass->context();
-        ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-            job.prepareDrawing(context);
+        job.draw(*pass, [&](platform::GraphicsContext& context) {
             context.setGrayFillColor(1.0, 1.0);
             context.fill(QRectF(0, 0, double(job.visibleW), double(scanChunkRows)));
             context.translateBy(0, -double(scanChunkRows * k));
@@ -175,9 +173,7 @@ QList<XYBitmapInfo_px> TallPassSplitter_px::renderTallPass(const PixelSplitJob& 
     }
     const qint64 overlap = job.dpi.imagePx(0.3);
     const double amplitudeBand = 0.7 * double(overlap);
-    auto& context = pass->context();
-    ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-        job.prepareDrawing(context);
+    job.draw(*pass, [&](platform::GraphicsContext& context) {
         context.setGrayFillColor(1.0, 1.0);
         context.fill(QRectF(0, 0, double(job.visibleW), double(H)));
         ambrel::GraphicsExtensions::performSavingGState(context, [&] {
