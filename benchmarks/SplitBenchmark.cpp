@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
@@ -35,22 +34,21 @@ std::shared_ptr<const ambrel::DeviceDescriptor> a3Model() {
         .first();
 }
 
-// A 2000 x 1500 gray picture with gradients and shapes, drawn larger so that
-// the splitting scales it.
+// A 2000 x 1500 gray picture of rings and a black frame, drawn larger so
+// that the splitting scales it.
 ambrel::OriginalImage::Pointer picture() {
-    QImage image(2000, 1500, QImage::Format_Grayscale8);
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = 2000;
+    const int height = 1500;
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
         uchar* row = image.scanLine(y);
-        for (int x = 0; x < image.width(); ++x) {
-            row[x] = uchar((x * 255 / image.width() + y * 255 / image.height()) / 2);
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - width / 2;
+            const int dy = y - height / 2;
+            const bool frame = x < 40 || y < 40 || x >= width - 40 || y >= height - 40;
+            row[x] = frame ? 0 : uchar(((dx * dx + dy * dy) / 997) % 256);
         }
     }
-    QPainter painter(&image);
-    painter.setBrush(Qt::black);
-    for (int i = 0; i < 24; ++i) {
-        painter.drawEllipse(QPoint(150 + (i % 6) * 330, 200 + (i / 6) * 350), 110, 140);
-    }
-    painter.end();
     return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
 }
 
