@@ -198,6 +198,14 @@ TEST(ImageSplitterPx, stackedPassesHoldSeveralRowsAndStayOnTheCanvas) {
     EXPECT_EQ(records[1].location_px.y, 20);
     const QRect second = splittest::blackBounds(records[1].bitmap);
     EXPECT_GE(100 - (second.top() + second.height()), 45);
+
+    // Anchored at the bottom, the block's last row is the canvas's last.
+    options.imageRepeatYCount = 1;
+    options.imageOffsetBase = ambrel::OffsetBase::bottomLeft;
+    records = split(row, options, movable, 300);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sourceYRange_px, (XYBitmapInfo_px::Range{270, 300}));
+    EXPECT_EQ(records[0].location_px.y, 200);
 }
 
 TEST(ImageSplitterPx, aFailingConversionFailsTheSplit) {

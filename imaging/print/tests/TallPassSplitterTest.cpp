@@ -69,6 +69,17 @@ TEST(TallPassSplitter, overlappingPassesBlankWhatTheirPredecessorPrinted) {
     EXPECT_TRUE(std::count(shared, shared + 32, 255) > 0);
     const uchar* inside = second.constScanLine(95);
     EXPECT_EQ(std::count(inside, inside + 32, 0), 32);
+
+    // Every copy across gets its own seam.
+    auto twice = splittest::optionsFor(column);
+    twice.imageRepeatXCount = 2;
+    twice.imageRepeatXMargin_mm = 0.4;
+    const auto both = split(column, twice);
+    ASSERT_EQ(both.size(), 3);
+    ASSERT_EQ(both[1].bitmap.width(), 68);
+    const uchar* seam = both[1].bitmap.constScanLine(99);
+    EXPECT_GT(std::count(seam, seam + 32, 255), 0);
+    EXPECT_GT(std::count(seam + 36, seam + 68, 255), 0);
 }
 
 TEST(TallPassSplitter, scansEveryRowOfATallPicture) {
