@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quenta {
 
@@ -20,38 +21,48 @@ namespace {
 using ambrel::ConnectionError;
 using Case = ConnectionError::Case;
 
-qint64 halfTruncated(qint64 space) {
-    return qint64(std::trunc(double(space) / 2.0));
+// Placement sums of far-off or endlessly repeated pictures do not fit 64 bits.
+using Wide = __int128;
+
+qint64 saturated(Wide value) {
+    return qint64(std::clamp<Wide>(value, std::numeric_limits<qint64>::min(),
+                                   std::numeric_limits<qint64>::max()));
+}
+
+Wide halfTruncated(Wide space) {
+    return Wide(std::trunc(double(space) / 2.0));
 }
 
 // The picture's start, in pixels from the edge where the head's travel starts.
-qint64 horizontalStart(const PixelSplitJob& job) {
+Wide horizontalStart(const PixelSplitJob& job) {
     using Hz = ambrel::OffsetBase::HorizontalPosition;
     const bool fromRight = job.info.headPrintsImageFromRight;
+    const Wide W_c = job.W_c;
     switch (job.options.imageOffsetBase.horizontalPosition) {
     case Hz::left:
-        return fromRight ? job.W_c - job.off_x - job.totalW : job.off_x;
+        return fromRight ? W_c - job.off_x - job.totalW : Wide(job.off_x);
     case Hz::middle:
-        return fromRight ? halfTruncated(job.W_c - job.totalW) - job.off_x
-                         : halfTruncated(job.W_c - job.totalW) + job.off_x;
+        return fromRight ? halfTruncated(W_c - job.totalW) - job.off_x
+                         : halfTruncated(W_c - job.totalW) + job.off_x;
     case Hz::right:
-        return fromRight ? job.off_x : job.W_c - job.off_x - job.totalW;
+        return fromRight ? Wide(job.off_x) : W_c - job.off_x - job.totalW;
     }
     return 0;
 }
 
 void placeHorizontally(PixelSplitJob& job) {
-    const qint64 x = horizontalStart(job);
-    const qint64 startCut = x < 0 ? -x : 0;
-    job.x0 = x < 0 ? 0 : x;
-    const qint64 farEdge = job.x0 + job.totalW - startCut;
-    const qint64 endCut = farEdge >= job.W_c ? farEdge - job.W_c : 0;
+    const Wide x = horizontalStart(job);
+    const Wide startCut = x < 0 ? -x : 0;
+    const Wide x0 = x < 0 ? 0 : x;
+    const Wide farEdge = x0 + job.totalW - startCut;
+    const Wide endCut = farEdge >= job.W_c ? farEdge - job.W_c : 0;
+    job.x0 = saturated(x0);
     if (job.info.headPrintsImageFromRight) {
-        job.inset = {endCut, startCut};
+        job.inset = {saturated(endCut), saturated(startCut)};
     } else {
-        job.inset = {startCut, endCut};
+        job.inset = {saturated(startCut), saturated(endCut)};
     }
-    job.visibleW = job.totalW - (job.inset.left + job.inset.right);
+    job.visibleW = saturated(Wide(job.totalW) - (startCut + endCut));
 }
 
 std::unique_ptr<GrayPass> makePass(const PixelSplitJob& job) {
@@ -109,7 +120,7 @@ QList<XYBitmapInfo_px> stackedPasses(const PixelSplitJob& job, double ratio) {
         if (y > 0) {
             // The rows are centred in the head's rows, moving the pass up by
             // at most y.
-            const qint64 shift = std::min(halfTruncated(job.H - content), y);
+            const qint64 shift = std::min(qint64(halfTruncated(job.H - content)), y);
             passY = y - shift;
             topCut = -shift;
         } else if (y < 0) {

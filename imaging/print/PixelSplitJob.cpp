@@ -78,7 +78,7 @@ bool stampCopy(platform::GraphicsContext& context, const QRectF& rect, const QIm
 
 void PixelSplitJob::makeStamp() {
     const qint64 passPixels = visibleW * std::max<qint64>(H, 1);
-    if (m_x < 0 || m_y < 0 || w < 1 || h < 1 || w > visibleW * 4 || w * h > passPixels * 2) {
+    if (m_x < 0 || m_y < 0 || w < 1 || h < 1 || w > visibleW * 4 || h > passPixels * 2 / w) {
         return;
     }
     auto* data = static_cast<uchar*>(std::malloc(size_t(w * h)));

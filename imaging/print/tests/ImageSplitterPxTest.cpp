@@ -98,6 +98,16 @@ TEST(ImageSplitterPx, placesThePictureFromTheTravelsStart) {
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].location_px.x, 50);
 
+    // Endless repeats cost only the copies on the canvas.
+    options.imageOffset_mm = {0, 0};
+    options.imageOffsetBase = ambrel::OffsetBase::topLeft;
+    options.imageRepeatXCount = 1'000'000'000'000'000;
+    options.imageRepeatYCount = 1'000'000'000'000'000;
+    records = split(block, options);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].bitmap.width(), 200);
+    options.imageRepeatXCount = options.imageRepeatYCount = 1;
+
     // Thirty columns before the start edge are not printed.
     options.imageOffsetBase = ambrel::OffsetBase::topLeft;
     options.imageOffset_mm = {-30, 0};
