@@ -1,0 +1,78 @@
+#include "core/document/Document.h"
+
+#include "core/document/KestromText.h"
+#include "platform/Error.h"
+
+#include <QFileInfo>
+
+namespace kestrom {
+
+const QString Document::packageExtension = QStringLiteral("lunvik");
+
+namespace {
+
+platform::Error unsupported(const QString& description) {
+    platform::Error::UserInfo info;
+    info.localizedDescription = description;
+    return platform::Error(QStringLiteral("KestromDocumentError"), 1, info);
+}
+
+} // namespace
+
+Document::Document() = default;
+
+Document::~Document() = default;
+
+void Document::setFilePath(std::optional<QString> path) {
+    if (path == m_filePath) {
+        return;
+    }
+    m_filePath = std::move(path);
+    emit filePathChanged();
+}
+
+QString Document::displayName() const {
+    if (m_filePath) {
+        const QFileInfo info(*m_filePath);
+        const QString suffix = QLatin1Char('.') + packageExtension;
+        QString name = info.fileName();
+        if (name.endsWith(suffix)) {
+            name.chop(suffix.size());
+        }
+        return name;
+    }
+    const QString untitled = KestromText::text("Document_Untitled");
+    return m_untitledNumber <= 1 ? untitled
+                                 : untitled + QLatin1Char(' ') + QString::number(m_untitledNumber);
+}
+
+void Document::updateChangeCount(ChangeType change) {
+    const bool wasEdited = isEdited();
+    switch (change) {
+    case ChangeType::done:
+    case ChangeType::redone:
+        ++m_changeCount;
+        break;
+    case ChangeType::undone:
+        --m_changeCount;
+        break;
+    case ChangeType::cleared:
+        m_changeCount = 0;
+        break;
+    }
+    if (wasEdited != isEdited()) {
+        emit editedChanged(isEdited());
+    }
+}
+
+void Document::readFromPath(const QString& path) {
+    throw unsupported(KestromText::text("Document_CannotBeOpened")
+                          .arg(QFileInfo(path).fileName()));
+}
+
+void Document::writeToPath(const QString& path) {
+    throw unsupported(KestromText::text("Document_CannotBeSaved")
+                          .arg(QFileInfo(path).fileName()));
+}
+
+} // namespace kestrom

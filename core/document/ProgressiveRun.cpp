@@ -1,0 +1,182 @@
+#include "core/document/ProgressiveRun.h"
+
+#include "core/document/DeviceRunQueue.h"
+#include "model/ConnectionError.h"
+#include "platform/CancellationError.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/Progress.h"
+
+#include <mutex>
+
+namespace kestrom {
+
+namespace {
+
+using ambrel::ConnectionError;
+
+std::mutex& storeMutex() {
+    static std::mutex m;
+    return m;
+}
+
+ProgressiveRun::AcceptanceStore& acceptanceStore() {
+    static ProgressiveRun::AcceptanceStore store;
+    return store;
+}
+
+struct Run {
+    std::weak_ptr<RunPresenter> presenter;
+    QString title;
+    std::shared_ptr<ScriptCommand> command;
+    ProgressiveRun::Operation operation;
+    ProgressiveRun::Finished finished;
+    std::shared_ptr<platform::Progress> progress;
+};
+
+void notifyFinished(const std::shared_ptr<Run>& run, bool succeeded) {
+    if (run->finished) {
+        run->finished(succeeded);
+    }
+}
+
+// The result step: resume the script, take the sheet away, report a failure.
+void finish(const std::shared_ptr<Run>& run, std::shared_ptr<const platform::Error> error) {
+    if (run->command) {
+        run->command->resumeExecution();
+    }
+    const std::shared_ptr<RunPresenter> presenter = run->presenter.lock();
+    if (presenter) {
+        presenter->dismissProgressSheet();
+    }
+    if (error) {
+        if (run->command) {
+            run->command->setScriptError(error->code(), error->localizedDescription());
+        } else if (!ProgressiveRun::isUserCancellation(*error) && presenter) {
+            if (presenter->hasWindow()) {
+                presenter->beep();
+            }
+            presenter->presentError(*error);
+        }
+    }
+    notifyFinished(run, !error);
+}
+
+std::shared_ptr<const platform::Error> asPlatformError(const std::exception& e) {
+    platform::Error::UserInfo info;
+    info.localizedDescription = QString::fromLocal8Bit(e.what());
+    return std::make_shared<platform::Error>(QStringLiteral("LunvikRunError"), 1, info);
+}
+
+void perform(const std::shared_ptr<Run>& run) {
+    ProgressiveRun::Work work;
+    try {
+        work = run->operation(run->progress);
+    } catch (const platform::Error& e) {
+        finish(run, e.clone());
+        return;
+    }
+    if (!work) {
+        finish(run, nullptr);
+        return;
+    }
+    DeviceRunQueue::run([run, work = std::move(work)] {
+        std::shared_ptr<const platform::Error> error;
+        try {
+            work();
+        } catch (const platform::Error& e) {
+            error = e.clone();
+        } catch (const std::exception& e) {
+            platform::Log::line(QStringLiteral("device run failed: ") +
+                                QString::fromLocal8Bit(e.what()));
+            error = asPlatformError(e);
+        }
+        platform::MainThread::post([run, error] { finish(run, error); });
+    });
+}
+
+void refuse(const std::shared_ptr<Run>& run) {
+    const ConnectionError refused(ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
+    run->command->setScriptError(ProgressiveRun::scriptingRefusedErrorNumber,
+                                 refused.localizedDescription());
+    run->command->resumeExecution();
+    // The sheet went down before the question; it must not stay behind.
+    if (const auto presenter = run->presenter.lock()) {
+        presenter->dismissProgressSheet();
+    }
+    notifyFinished(run, false);
+}
+
+ProgressiveRun::AcceptanceStore currentStore() {
+    std::lock_guard lock(storeMutex());
+    return acceptanceStore();
+}
+
+bool scriptingAccepted() {
+    const auto store = currentStore();
+    return store.isAccepted && store.isAccepted();
+}
+
+void acceptAlways() {
+    const auto store = currentStore();
+    if (store.acceptAlways) {
+        store.acceptAlways();
+    }
+}
+
+} // namespace
+
+void ProgressiveRun::setAcceptanceStore(AcceptanceStore store) {
+    std::lock_guard lock(storeMutex());
+    acceptanceStore() = std::move(store);
+}
+
+bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
+    return ConnectionError::is(error, ConnectionError::Case::userCancelled) ||
+           platform::CancellationError::isCancellation(error);
+}
+
+void ProgressiveRun::start(std::weak_ptr<RunPresenter> presenter, const QString& progressTitle,
+                           std::shared_ptr<ScriptCommand> scriptCommand, Operation operation,
+                           Finished finished) {
+    auto run = std::make_shared<Run>();
+    run->presenter = std::move(presenter);
+    run->title = progressTitle;
+    run->command = std::move(scriptCommand);
+    run->operation = std::move(operation);
+    run->finished = std::move(finished);
+    run->progress = std::make_shared<platform::Progress>();
+
+    if (run->command) {
+        run->command->suspendExecution();
+    }
+    const std::shared_ptr<RunPresenter> shown = run->presenter.lock();
+    if (shown) {
+        shown->showProgressSheet(run->title, run->progress);
+    }
+    if (!shown || !shown->hasWindow()) {
+        const ConnectionError refused(ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
+        if (run->command) {
+            run->command->setScriptError(scriptingRefusedErrorNumber,
+                                         refused.localizedDescription());
+        }
+        finish(run, refused.clone());
+        return;
+    }
+    if (!run->command || scriptingAccepted()) {
+        perform(run);
+        return;
+    }
+    shown->askScriptingAcceptance([run](bool accepted, bool always) {
+        if (!accepted) {
+            refuse(run);
+            return;
+        }
+        if (always) {
+            acceptAlways();
+        }
+        perform(run);
+    });
+}
+
+} // namespace kestrom

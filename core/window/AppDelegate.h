@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/document/DocumentController.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QMenu;
+class QMenuBar;
+
+namespace kestrom {
+
+class WidgetDocumentPanels;
+
+// Starts the application: registers the user's defaults, renames the main
+// menu after the application, opens the documents it was given, and answers
+// the menu commands that belong to no single window.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(DocumentController::DocumentMaker makeDocument = {},
+                         QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    DocumentController* documentController() const { return m_documentController.get(); }
+    QMenuBar* mainMenu() const { return m_mainMenu; }
+
+    // Things to do before the first document exists (defaults, services).
+    void applicationWillFinishLaunching();
+    // Renames the menus and opens the documents given on the command line,
+    // or a new untitled one.
+    void applicationDidFinishLaunching(const QStringList& documentPaths);
+
+    // The name the menus carry: the application bundle's name.
+    static QString applicationName();
+
+    // Work to do when launching finishes; the document layer hooks its
+    // defaults registration in here.
+    static void addWillFinishLaunchingStep(std::function<void()> step);
+
+    void setRecentMenu(QMenu* menu);
+
+public slots:
+    void showAboutPanel();
+    void showHelpPanel();
+    void showAcknowledgmentsPanel();
+    void newDocument();
+    void openDocument();
+    void closeDocument();
+    void saveDocument();
+    void saveDocumentAs();
+    void revertDocumentToSaved();
+    void terminate();
+
+private:
+    void showWindow(Document& document);
+    void rebuildRecentMenu();
+
+    std::unique_ptr<WidgetDocumentPanels> m_panels;
+    std::unique_ptr<DocumentController> m_documentController;
+    QMenuBar* m_mainMenu = nullptr;
+    QPointer<QMenu> m_recentMenu;
+};
+
+} // namespace kestrom
