@@ -1,6 +1,12 @@
 #include "platform/PropertyList.h"
 
+#include "platform/Bundle.h"
+#include "platform/Error.h"
+#include "platform/StringFormat.h"
+
 #include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
 #include <QTimeZone>
 
 #include <plist/plist.h>
@@ -104,6 +110,15 @@ QVariant toVariant(plist_t node, int depth) {
     }
 }
 
+// The writer takes C strings: a NUL would silently cut the text short.
+bool holdsNul(const QString& text, QString* error) {
+    if (!text.contains(QChar(u'\0'))) {
+        return false;
+    }
+    *error = QStringLiteral("a text holding a NUL character cannot be stored in a property list");
+    return true;
+}
+
 plist_t toNode(const QVariant& value, QString* error, int depth) {
     if (depth > 512) {
         *error = QStringLiteral("nesting too deep");
@@ -114,6 +129,10 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
         plist_t dict = plist_new_dict();
         const QVariantMap map = value.toMap();
         for (auto it = map.begin(); it != map.end(); ++it) {
+            if (holdsNul(it.key(), error)) {
+                plist_free(dict);
+                return nullptr;
+            }
             plist_t child = toNode(it.value(), error, depth + 1);
             if (!child) {
                 plist_free(dict);
@@ -137,6 +156,9 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
         return array;
     }
     case QMetaType::QString:
+        if (holdsNul(value.toString(), error)) {
+            return nullptr;
+        }
         return plist_new_string(value.toString().toUtf8().constData());
     case QMetaType::Bool:
         return plist_new_bool(value.toBool());
@@ -176,7 +198,42 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
     }
 }
 
+Error fileError(qint64 code, const char* key, const QString& path, const QString& reason) {
+    const QString format =
+        Bundle::named(QStringLiteral("Platform"))
+            ->localizedString(QString::fromLatin1(key), QStringLiteral("Platform"));
+    Error::UserInfo info;
+    info.localizedDescription = StringFormat::format(format, {path, reason});
+    info.other.insert(QStringLiteral("path"), path);
+    return Error(QStringLiteral("PropertyList"), code, info);
+}
+
 } // namespace
+
+QVariant PropertyList::readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw fileError(1, "PropertyList_unreadableFile", path, file.errorString());
+    }
+    QString message;
+    const QVariant value = fromData(file.readAll(), &message);
+    if (!value.isValid()) {
+        throw fileError(2, "PropertyList_damagedFile", path, message);
+    }
+    return value;
+}
+
+void PropertyList::writeFile(const QString& path, const QVariant& value, Format format) {
+    QString message;
+    const QByteArray data = toData(value, format, &message);
+    if (data.isEmpty()) {
+        throw fileError(3, "PropertyList_unstorableValue", path, message);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        throw fileError(4, "PropertyList_unwritableFile", path, file.errorString());
+    }
+}
 
 QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
     if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {

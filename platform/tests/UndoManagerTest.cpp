@@ -1,0 +1,197 @@
+#include "platform/UndoManager.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using platform::KeyValueChange;
+using platform::Observable;
+using platform::UndoManager;
+
+namespace {
+
+// A value whose setter registers its own undo, as a document's properties do:
+// inside a group, naming the group only when it has no name yet.
+struct Value {
+    UndoManager* undo;
+    int value = 0;
+    void set(int v, const QString& name) {
+        const int old = value;
+        value = v;
+        if (!undo->isUndoRegistrationEnabled()) {
+            return;
+        }
+        undo->beginUndoGrouping();
+        if (undo->undoActionName().isEmpty()) {
+            undo->setActionName(name);
+        }
+        undo->registerUndo([this, old, name] { set(old, name); });
+        undo->endUndoGrouping();
+    }
+};
+
+TEST(UndoManager, outerGroupIsOneStepNamedByItsName) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Value a{&undo};
+    Value b{&undo};
+    undo.beginUndoGrouping();
+    undo.setActionName("A");
+    a.set(1, "B");
+    b.set(2, "C");
+    undo.endUndoGrouping();
+    EXPECT_EQ(undo.undoActionName(), "A");
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo A");
+
+    undo.undo();
+    EXPECT_EQ(a.value, 0);
+    EXPECT_EQ(b.value, 0);
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.redoMenuItemTitle(), "Redo A");
+
+    undo.redo();
+    EXPECT_EQ(a.value, 1);
+    EXPECT_EQ(b.value, 2);
+    EXPECT_EQ(undo.undoActionName(), "A");
+    EXPECT_FALSE(undo.canRedo());
+
+    // An outer group named after its inner changes still takes its own name.
+    undo.beginUndoGrouping();
+    a.set(5, "B");
+    undo.setActionName("Outer");
+    undo.endUndoGrouping();
+    EXPECT_EQ(undo.undoActionName(), "Outer");
+}
+
+TEST(UndoManager, emptyGroupsAndDisabledRegistrationLeaveNoStep) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    undo.beginUndoGrouping();
+    undo.setActionName("Nothing");
+    undo.beginUndoGrouping();
+    undo.endUndoGrouping();
+    undo.endUndoGrouping();
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo");
+    EXPECT_EQ(undo.changeCount(), 0);
+
+    Value a{&undo};
+    undo.disableUndoRegistration();
+    undo.disableUndoRegistration();
+    a.set(1, "X");
+    undo.enableUndoRegistration();
+    undo.registerUndo([] {});
+    EXPECT_FALSE(undo.canUndo());
+    undo.enableUndoRegistration();
+    undo.enableUndoRegistration(); // one too many: reported, counter stays at zero
+    a.set(2, "X");
+    EXPECT_TRUE(undo.canUndo());
+    undo.undo();
+    EXPECT_EQ(a.value, 1);
+}
+
+TEST(UndoManager, changeCountFollowsDoUndoAndRedo) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Value a{&undo};
+    a.set(1, "X");
+    a.set(2, "X");
+    EXPECT_EQ(undo.changeCount(), 2);
+    const qint64 saved = undo.stateIdentifier();
+    undo.undo();
+    EXPECT_EQ(undo.changeCount(), 1);
+    undo.redo();
+    EXPECT_EQ(undo.changeCount(), 2);
+    EXPECT_EQ(undo.stateIdentifier(), saved);
+    // Same count on another branch: the state tells them apart.
+    undo.undo();
+    a.set(7, "X");
+    EXPECT_EQ(undo.changeCount(), 2);
+    EXPECT_NE(undo.stateIdentifier(), saved);
+    EXPECT_FALSE(undo.canRedo()); // a new change clears redo
+}
+
+TEST(UndoManager, registrationWhileUndoingBecomesRedo) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Value a{&undo};
+    a.set(1, "First");
+    a.set(2, "Second");
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(a.value, 0);
+    EXPECT_EQ(undo.redoActionName(), "First");
+    undo.redo();
+    EXPECT_EQ(a.value, 1);
+    EXPECT_EQ(undo.redoActionName(), "Second");
+    EXPECT_EQ(undo.undoActionName(), "First");
+    undo.undo();
+    undo.redo();
+    undo.redo();
+    EXPECT_EQ(a.value, 2);
+    EXPECT_FALSE(undo.canRedo());
+}
+
+TEST(UndoManager, changesOfOneEventLoopTurnAreOneStep) {
+    UndoManager undo;
+    Value a{&undo};
+    a.set(1, "First");
+    a.set(2, "Second");
+    EXPECT_TRUE(undo.canUndo());
+    EXPECT_EQ(undo.changeCount(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(undo.groupingLevel(), 0);
+    EXPECT_EQ(undo.undoActionName(), "First");
+    a.set(3, "Third");
+    // Undo closes the open event group first.
+    undo.undo();
+    EXPECT_EQ(a.value, 2);
+    undo.undo();
+    EXPECT_EQ(a.value, 0);
+    EXPECT_EQ(undo.changeCount(), 0);
+}
+
+TEST(UndoManager, undoIsRefusedInsideAnOpenGroup) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Value a{&undo};
+    a.set(1, "X");
+    undo.beginUndoGrouping();
+    undo.undo();
+    EXPECT_EQ(a.value, 1);
+    undo.endUndoGrouping();
+    undo.endUndoGrouping(); // never opened: reported and ignored
+    undo.undo();
+    EXPECT_EQ(a.value, 0);
+}
+
+TEST(UndoManager, observersSeeTheMenuTitles) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    QStringList titles;
+    auto o = undo.observe("undoMenuItemTitle", Observable::Initial | Observable::New,
+                          [&](const KeyValueChange& c) { titles << c.newValue.toString(); });
+    Value a{&undo};
+    a.set(1, "Move");
+    undo.undo();
+    EXPECT_EQ(titles, (QStringList{"Undo", "Undo Move", "Undo"}));
+}
+
+TEST(UndoManager, removingATargetsActionsDropsStepsLeftEmpty) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    int x = 0;
+    int y = 0;
+    undo.registerUndo([&] { x = 1; }, &x);
+    undo.beginUndoGrouping();
+    undo.registerUndo([&] { x = 2; }, &x);
+    undo.registerUndo([&] { y = 2; }, &y);
+    undo.endUndoGrouping();
+    undo.removeAllActions(&x);
+    undo.undo();
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 2);
+    EXPECT_FALSE(undo.canUndo());
+}
+
+} // namespace
