@@ -2,8 +2,11 @@
 
 #include "core/document/KestromText.h"
 #include "platform/Error.h"
+#include "platform/UndoManager.h"
 
 #include <QFileInfo>
+
+#include <cstdlib>
 
 namespace kestrom {
 
@@ -63,6 +66,27 @@ void Document::updateChangeCount(ChangeType change) {
     if (wasEdited != isEdited()) {
         emit editedChanged(isEdited());
     }
+}
+
+void Document::setUndoManager(platform::UndoManager* undoManager) {
+    m_undoCountObservation.invalidate();
+    m_undoNameObservation.invalidate();
+    m_undoManager = undoManager;
+    if (!undoManager) {
+        return;
+    }
+    m_undoCountObservation = undoManager->observe(
+        QStringLiteral("changeCount"), platform::Observable::Old | platform::Observable::New,
+        [this](const platform::KeyValueChange& change) {
+            const qint64 delta = change.newValue.toLongLong() - change.oldValue.toLongLong();
+            for (qint64 i = 0; i < std::abs(delta); ++i) {
+                updateChangeCount(delta > 0 ? ChangeType::done : ChangeType::undone);
+            }
+            emit undoStateChanged();
+        });
+    m_undoNameObservation = undoManager->observe(
+        QStringLiteral("undoMenuItemTitle"),
+        [this](const platform::KeyValueChange&) { emit undoStateChanged(); });
 }
 
 void Document::readFromPath(const QString& path) {

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "platform/Observation.h"
+
 #include <QObject>
 #include <QString>
 
 #include <optional>
+
+namespace platform {
+class UndoManager;
+}
 
 namespace kestrom {
 
@@ -33,6 +39,12 @@ public:
     bool isEdited() const { return m_changeCount != 0; }
     void updateChangeCount(ChangeType change);
 
+    // The undo manager whose steps make the document edited: each step done
+    // or redone counts one change, each undone step one back. The manager
+    // must outlive the document or be replaced first.
+    platform::UndoManager* undoManager() const { return m_undoManager; }
+    void setUndoManager(platform::UndoManager* undoManager);
+
     // Reads the package at the path into the document; throws platform::Error.
     virtual void readFromPath(const QString& path);
     // Writes the document as a package at the path; throws platform::Error
@@ -44,6 +56,8 @@ public:
 
 signals:
     void editedChanged(bool edited);
+    // What can be undone or redone, or the names of the steps, changed.
+    void undoStateChanged();
     void filePathChanged();
     // The document asks its windows to close (it is being closed).
     void closing();
@@ -52,6 +66,9 @@ private:
     std::optional<QString> m_filePath;
     int m_untitledNumber = 1;
     qint64 m_changeCount = 0;
+    platform::UndoManager* m_undoManager = nullptr;
+    platform::Observation m_undoCountObservation;
+    platform::Observation m_undoNameObservation;
 };
 
 } // namespace kestrom

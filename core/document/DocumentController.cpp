@@ -70,7 +70,13 @@ Document* DocumentController::currentDocument() const {
     return m_documents.empty() ? nullptr : m_documents.back().get();
 }
 
-void DocumentController::setCurrentDocument(Document* document) { m_current = document; }
+void DocumentController::setCurrentDocument(Document* document) {
+    if (m_current == document) {
+        return;
+    }
+    m_current = document;
+    emit currentDocumentChanged(document);
+}
 
 Document* DocumentController::openUntitledDocument(bool display) {
     std::unique_ptr<Document> document = m_makeDocument();
@@ -88,7 +94,7 @@ void DocumentController::addDocument(std::unique_ptr<Document> document, bool di
         }
     });
     m_documents.push_back(std::move(document));
-    m_current = added;
+    setCurrentDocument(added);
     if (display && m_makeWindow) {
         m_makeWindow(*added);
     }
@@ -281,6 +287,10 @@ void DocumentController::removeDocument(Document* document) {
             m_documents.erase(it);
             emit removed->closing();
             emit documentsChanged();
+            if (m_current == nullptr || m_current == removed.get()) {
+                m_current = nullptr;
+                emit currentDocumentChanged(currentDocument());
+            }
             return;
         }
     }

@@ -80,6 +80,7 @@ public:
 signals:
     void documentsChanged();
     void recentDocumentsChanged();
+    void currentDocumentChanged(Document* document);
 
 private:
     void addDocument(std::unique_ptr<Document> document, bool display);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/document/RunPresenter.h"
-#include "core/document/ScriptCommand.h"
+#include "platform/ScriptCommand.h"
 #include "model/BlackConversion.h"
 #include "model/Canvas.h"
 #include "model/DeviceDescriptor.h"
@@ -50,14 +50,14 @@ public:
     static void printDocument(const std::shared_ptr<RunPresenter>& presenter,
                               const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                               std::optional<ambrel::TransportType> transportType,
-                              TaskMaker makeTask, std::shared_ptr<ScriptCommand> scriptCommand = {});
+                              TaskMaker makeTask, std::shared_ptr<platform::ScriptCommand> scriptCommand = {});
 
     // The run itself over a given connection. The task is made when the run
     // starts, on the main thread, so later edits do not reach it.
     static void run(const std::shared_ptr<RunPresenter>& presenter,
                     const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                     std::shared_ptr<ambrel::DeviceConnection> connection, TaskMaker makeTask,
-                    std::shared_ptr<ScriptCommand> scriptCommand = {},
+                    std::shared_ptr<platform::ScriptCommand> scriptCommand = {},
                     std::function<void()> ended = {});
 };
 

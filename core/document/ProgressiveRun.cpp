@@ -6,8 +6,8 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/UserDefaults.h"
 
-#include <mutex>
 
 namespace kestrom {
 
@@ -15,20 +15,10 @@ namespace {
 
 using ambrel::ConnectionError;
 
-std::mutex& storeMutex() {
-    static std::mutex m;
-    return m;
-}
-
-ProgressiveRun::AcceptanceStore& acceptanceStore() {
-    static ProgressiveRun::AcceptanceStore store;
-    return store;
-}
-
 struct Run {
     std::weak_ptr<RunPresenter> presenter;
     QString title;
-    std::shared_ptr<ScriptCommand> command;
+    std::shared_ptr<platform::ScriptCommand> command;
     ProgressiveRun::Operation operation;
     ProgressiveRun::Finished finished;
     std::shared_ptr<platform::Progress> progress;
@@ -42,22 +32,23 @@ void notifyFinished(const std::shared_ptr<Run>& run, bool succeeded) {
 
 // The result step: resume the script, take the sheet away, report a failure.
 void finish(const std::shared_ptr<Run>& run, std::shared_ptr<const platform::Error> error) {
+    // The script's reply goes out when it is resumed, so its error is set first.
     if (run->command) {
-        run->command->resumeExecution();
+        if (error) {
+            run->command->setScriptErrorNumber(int(error->code()));
+            run->command->setScriptErrorString(error->localizedDescription());
+        }
+        run->command->resumeExecution(QVariant());
     }
     const std::shared_ptr<RunPresenter> presenter = run->presenter.lock();
     if (presenter) {
         presenter->dismissProgressSheet();
     }
-    if (error) {
-        if (run->command) {
-            run->command->setScriptError(error->code(), error->localizedDescription());
-        } else if (!ProgressiveRun::isUserCancellation(*error) && presenter) {
-            if (presenter->hasWindow()) {
-                presenter->beep();
-            }
-            presenter->presentError(*error);
+    if (error && !run->command && presenter && !ProgressiveRun::isUserCancellation(*error)) {
+        if (presenter->hasWindow()) {
+            presenter->beep();
         }
+        presenter->presentError(*error);
     }
     notifyFinished(run, !error);
 }
@@ -97,9 +88,9 @@ void perform(const std::shared_ptr<Run>& run) {
 
 void refuse(const std::shared_ptr<Run>& run) {
     const ConnectionError refused(ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
-    run->command->setScriptError(ProgressiveRun::scriptingRefusedErrorNumber,
-                                 refused.localizedDescription());
-    run->command->resumeExecution();
+    run->command->setScriptErrorNumber(ProgressiveRun::scriptingRefusedErrorNumber);
+    run->command->setScriptErrorString(refused.localizedDescription());
+    run->command->resumeExecution(QVariant());
     // The sheet went down before the question; it must not stay behind.
     if (const auto presenter = run->presenter.lock()) {
         presenter->dismissProgressSheet();
@@ -107,29 +98,20 @@ void refuse(const std::shared_ptr<Run>& run) {
     notifyFinished(run, false);
 }
 
-ProgressiveRun::AcceptanceStore currentStore() {
-    std::lock_guard lock(storeMutex());
-    return acceptanceStore();
-}
-
 bool scriptingAccepted() {
-    const auto store = currentStore();
-    return store.isAccepted && store.isAccepted();
+    return platform::UserDefaults::standard().boolValue(
+        ProgressiveRun::scriptingPrintHasBeenAcceptedKey);
 }
 
 void acceptAlways() {
-    const auto store = currentStore();
-    if (store.acceptAlways) {
-        store.acceptAlways();
-    }
+    platform::UserDefaults::standard().setBool(ProgressiveRun::scriptingPrintHasBeenAcceptedKey,
+                                               true);
 }
 
 } // namespace
 
-void ProgressiveRun::setAcceptanceStore(AcceptanceStore store) {
-    std::lock_guard lock(storeMutex());
-    acceptanceStore() = std::move(store);
-}
+const QString ProgressiveRun::scriptingPrintHasBeenAcceptedKey =
+    QStringLiteral("ScriptingPrintHasBeenAccepted");
 
 bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
     return ConnectionError::is(error, ConnectionError::Case::userCancelled) ||
@@ -137,7 +119,8 @@ bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
 }
 
 void ProgressiveRun::start(std::weak_ptr<RunPresenter> presenter, const QString& progressTitle,
-                           std::shared_ptr<ScriptCommand> scriptCommand, Operation operation,
+                           std::shared_ptr<platform::ScriptCommand> scriptCommand,
+                           Operation operation,
                            Finished finished) {
     auto run = std::make_shared<Run>();
     run->presenter = std::move(presenter);
@@ -156,10 +139,6 @@ void ProgressiveRun::start(std::weak_ptr<RunPresenter> presenter, const QString&
     }
     if (!shown || !shown->hasWindow()) {
         const ConnectionError refused(ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
-        if (run->command) {
-            run->command->setScriptError(scriptingRefusedErrorNumber,
-                                         refused.localizedDescription());
-        }
         finish(run, refused.clone());
         return;
     }

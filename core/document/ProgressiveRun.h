@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/document/RunPresenter.h"
-#include "core/document/ScriptCommand.h"
+#include "platform/ScriptCommand.h"
 
 #include <QString>
 
@@ -29,17 +29,14 @@ public:
     // Called on the main thread when the run has ended, result step included.
     using Finished = std::function<void(bool succeeded)>;
 
-    // Where the user's "accept always" for script-driven runs is kept.
-    struct AcceptanceStore {
-        std::function<bool()> isAccepted;
-        std::function<void()> acceptAlways;
-    };
-    static void setAcceptanceStore(AcceptanceStore store);
+    // The user defaults key that holds the user's "accept always" for
+    // runs started by scripts.
+    static const QString scriptingPrintHasBeenAcceptedKey;
 
     // Returns at once. The presenter is only borrowed: when its window is
     // gone by the time the run ends, nothing is shown.
     static void start(std::weak_ptr<RunPresenter> presenter, const QString& progressTitle,
-                      std::shared_ptr<ScriptCommand> scriptCommand, Operation operation,
+                      std::shared_ptr<platform::ScriptCommand> scriptCommand, Operation operation,
                       Finished finished = {});
 
     // A user's cancel, whichever way it was reported; never shown.

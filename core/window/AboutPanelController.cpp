@@ -1,6 +1,6 @@
 #include "core/window/AboutPanelController.h"
 
-#include "platform/Bundle.h"
+#include "platform/ApplicationInfo.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,8 +15,7 @@ AboutPanelController& AboutPanelController::shared() {
 
 void AboutPanelController::showWindow() {
     if (!m_window) {
-        const QVariantMap info = platform::Bundle::main()->infoDictionary();
-        const QString name = platform::Bundle::main()->name();
+        const QString name = platform::ApplicationInfo::displayName();
         auto* window = new QWidget(nullptr, Qt::Dialog);
         window->setObjectName(QStringLiteral("AboutPanel"));
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -30,8 +29,7 @@ void AboutPanelController::showWindow() {
         bold.setPointSizeF(bold.pointSizeF() * 1.4);
         title->setFont(bold);
         title->setAlignment(Qt::AlignCenter);
-        auto* version =
-            new QLabel(info.value(QStringLiteral("CFBundleShortVersionString")).toString(), window);
+        auto* version = new QLabel(platform::ApplicationInfo::shortVersion(), window);
         version->setAlignment(Qt::AlignCenter);
         auto* layout = new QVBoxLayout(window);
         layout->addWidget(icon);

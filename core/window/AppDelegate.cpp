@@ -8,6 +8,7 @@
 #include "core/window/WidgetDocumentPanels.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/UndoManager.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,6 +39,8 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
     m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
             &AppDelegate::rebuildRecentMenu);
+    connect(m_documentController.get(), &DocumentController::currentDocumentChanged, this,
+            &AppDelegate::followCurrentDocument);
     m_mainMenu = MainMenu::make(*this);
 }
 
@@ -91,6 +94,46 @@ void AppDelegate::rebuildRecentMenu() {
     clear->setEnabled(!m_documentController->recentDocumentPaths().isEmpty());
     connect(clear, &QAction::triggered, m_documentController.get(),
             &DocumentController::clearRecentDocuments);
+}
+
+void AppDelegate::setUndoItems(QAction* undo, QAction* redo) {
+    m_undoItem = undo;
+    m_redoItem = redo;
+    refreshUndoItems();
+}
+
+void AppDelegate::followCurrentDocument(Document* document) {
+    disconnect(m_undoStateConnection);
+    m_followed = document;
+    if (document) {
+        m_undoStateConnection = connect(document, &Document::undoStateChanged, this,
+                                        &AppDelegate::refreshUndoItems);
+    }
+    refreshUndoItems();
+}
+
+void AppDelegate::refreshUndoItems() {
+    platform::UndoManager* undo = m_followed ? m_followed->undoManager() : nullptr;
+    if (m_undoItem) {
+        m_undoItem->setEnabled(undo && undo->canUndo());
+        m_undoItem->setText(undo ? undo->undoMenuItemTitle() : KestromText::text("Menu_Undo"));
+    }
+    if (m_redoItem) {
+        m_redoItem->setEnabled(undo && undo->canRedo());
+        m_redoItem->setText(undo ? undo->redoMenuItemTitle() : KestromText::text("Menu_Redo"));
+    }
+}
+
+void AppDelegate::undo() {
+    if (m_followed && m_followed->undoManager() && m_followed->undoManager()->canUndo()) {
+        m_followed->undoManager()->undo();
+    }
+}
+
+void AppDelegate::redo() {
+    if (m_followed && m_followed->undoManager() && m_followed->undoManager()->canRedo()) {
+        m_followed->undoManager()->redo();
+    }
 }
 
 void AppDelegate::showWindow(Document& document) {

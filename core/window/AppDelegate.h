@@ -3,6 +3,7 @@
 #include "core/document/DocumentController.h"
 
 #include <QObject>
+#include <QAction>
 #include <QPointer>
 
 #include <memory>
@@ -41,6 +42,7 @@ public:
     static void addWillFinishLaunchingStep(std::function<void()> step);
 
     void setRecentMenu(QMenu* menu);
+    void setUndoItems(QAction* undo, QAction* redo);
 
 public slots:
     void showAboutPanel();
@@ -52,16 +54,24 @@ public slots:
     void saveDocument();
     void saveDocumentAs();
     void revertDocumentToSaved();
+    void undo();
+    void redo();
     void terminate();
 
 private:
     void showWindow(Document& document);
     void rebuildRecentMenu();
+    void followCurrentDocument(Document* document);
+    void refreshUndoItems();
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
     std::unique_ptr<DocumentController> m_documentController;
     QMenuBar* m_mainMenu = nullptr;
     QPointer<QMenu> m_recentMenu;
+    QPointer<QAction> m_undoItem;
+    QPointer<QAction> m_redoItem;
+    QPointer<Document> m_followed;
+    QMetaObject::Connection m_undoStateConnection;
 };
 
 } // namespace kestrom

@@ -4,6 +4,7 @@
 #include "core/window/AppDelegate.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"
+#include "platform/ApplicationInfo.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 
@@ -43,17 +44,17 @@ void takeScreenshotWhenShown(const QString& path) {
 
 int KestromCoreMain(int argc, char** argv) {
     const platform::Bundle* bundle = platform::Bundle::main();
-    const QVariantMap info = bundle->infoDictionary();
-    const QString principalClass = info.value(QStringLiteral("NSPrincipalClass")).toString();
+    const QString principalClass =
+        platform::ApplicationInfo::dictionary().value(QStringLiteral("NSPrincipalClass")).toString();
     std::unique_ptr<QApplication> application =
         kestrom::ApplicationClass::make(principalClass, argc, argv);
     if (!application) {
         application = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setApplicationName(bundle->name());
-    QApplication::setApplicationVersion(
-        info.value(QStringLiteral("CFBundleShortVersionString")).toString());
-    QApplication::setDesktopFileName(bundle->identifier());
+    QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
+    QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
+    QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
     if (const auto icon = bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
         QApplication::setWindowIcon(QIcon(*icon));
     }

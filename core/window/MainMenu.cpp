@@ -58,8 +58,11 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
                      &AppDelegate::revertDocumentToSaved);
 
     QMenu* edit = menu(bar, "Menu_Edit");
-    item(edit, "Menu_Undo", QKeySequence::Undo)->setEnabled(false);
-    item(edit, "Menu_Redo", QKeySequence::Redo)->setEnabled(false);
+    QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);
+    QAction* redo = item(edit, "Menu_Redo", QKeySequence::Redo);
+    QObject::connect(undo, &QAction::triggered, &delegate, &AppDelegate::undo);
+    QObject::connect(redo, &QAction::triggered, &delegate, &AppDelegate::redo);
+    delegate.setUndoItems(undo, redo);
 
     QMenu* help = menu(bar, "Menu_Help");
     QObject::connect(item(help, "Menu_KestromHelp", QKeySequence::HelpContents),

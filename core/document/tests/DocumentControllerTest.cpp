@@ -1,5 +1,6 @@
 #include "core/document/DocumentController.h"
 #include "platform/Error.h"
+#include "platform/UndoManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -284,4 +285,35 @@ TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
     EXPECT_EQ(again.paths().at(1), folder.filePath(QStringLiteral("d11.lunvik")));
     again.removeMissing();
     EXPECT_TRUE(again.paths().isEmpty());
+}
+
+TEST(DocumentUndoTest, UndoStepsMakeTheDocumentEditedAndUndoingThemAllMakesItClean) {
+    platform::UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Document document;
+    document.setUndoManager(&undo);
+    int value = 0;
+    // Each change registers its inverse, so undoing registers the redo.
+    std::function<void(int)> set = [&](int to) {
+        const int from = value;
+        undo.registerUndo([&set, from] { set(from); });
+        value = to;
+    };
+    const auto step = [&](int to) {
+        undo.beginUndoGrouping();
+        set(to);
+        undo.endUndoGrouping();
+    };
+    step(1);
+    EXPECT_TRUE(document.isEdited());
+    step(2);
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(document.isEdited());
+    undo.redo();
+    EXPECT_TRUE(document.isEdited());
+    document.updateChangeCount(Document::ChangeType::cleared);
+    EXPECT_FALSE(document.isEdited());
+    document.setUndoManager(nullptr);
 }

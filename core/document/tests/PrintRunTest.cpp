@@ -4,13 +4,14 @@
 #include "core/document/PrintRun.h"
 #include "core/document/ProgressiveRun.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using ambrel::ConnectionError;
 using kestrom::PrintRun;
 using run_test::FakeConnection;
 using run_test::RecordingPresenter;
-using run_test::RecordingScriptCommand;
 using Behaviour = FakeConnection::Behaviour;
 
 namespace {
@@ -29,10 +30,24 @@ struct PrintRunFixture : ::testing::Test {
     std::shared_ptr<const ambrel::DeviceDescriptor> alerting = run_test::model("Alerting");
     std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
     bool ended = false;
+    QTemporaryDir defaultsFolder;
+
+    PrintRunFixture() {
+        platform::UserDefaults::setStandardFilePath(
+            defaultsFolder.filePath(QStringLiteral("defaults.plist")));
+    }
+    static bool acceptedAlways() {
+        return platform::UserDefaults::standard().boolValue(
+            kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey);
+    }
+    static void setAcceptedAlways(bool accepted) {
+        platform::UserDefaults::standard().setBool(
+            kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey, accepted);
+    }
 
     void print(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                std::shared_ptr<FakeConnection> connection, PrintRun::Parts parts,
-               std::shared_ptr<RecordingScriptCommand> command = {}) {
+               std::shared_ptr<platform::ScriptCommand> command = {}) {
         PrintRun::run(
             presenter, model, connection, [parts] { return PrintRun::makePrintTask(parts); },
             command, [this] { ended = true; });
@@ -143,63 +158,69 @@ TEST_F(PrintRunFixture, ACancellationErrorCountsAsAUserCancel) {
 }
 
 TEST_F(PrintRunFixture, AScriptPrintGetsTheErrorCodeAndNoAlerts) {
-    kestrom::ProgressiveRun::setAcceptanceStore({[] { return true; }, {}});
-    auto command = std::make_shared<RecordingScriptCommand>();
+    setAcceptedAlways(true);
+    int replies = 0;
+    auto command = run_test::scriptCommand(&replies);
     print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::fail),
           completeParts(alerting), command);
-    EXPECT_EQ(command->events, (QStringList{"suspend", "resume"}));
+    EXPECT_TRUE(command->isFinished());
+    EXPECT_EQ(replies, 1);
     // The case's position among the connection errors.
-    EXPECT_EQ(command->errorNumber, 8);
-    EXPECT_EQ(command->errorText,
+    EXPECT_EQ(command->scriptErrorNumber(), 8);
+    EXPECT_EQ(command->scriptErrorString(),
               ConnectionError(ConnectionError::Case::printerIsBusy).localizedDescription());
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));
 
     ended = false;
     presenter->events.clear();
+    auto succeeding = run_test::scriptCommand();
     print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::succeed),
-          completeParts(alerting), std::make_shared<RecordingScriptCommand>());
+          completeParts(alerting), succeeding);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));
+    EXPECT_TRUE(succeeding->isFinished());
+    EXPECT_FALSE(succeeding->hasError());
 }
 
 TEST_F(PrintRunFixture, ARefusedScriptPrintIsNotSentAndTheSheetGoes) {
-    bool storedAlways = false;
-    kestrom::ProgressiveRun::setAcceptanceStore(
-        {[] { return false; }, [&storedAlways] { storedAlways = true; }});
     presenter->acceptScripts = false;
+    presenter->acceptAlways = true;
     auto connection = std::make_shared<FakeConnection>(alerting, Behaviour::succeed);
-    auto command = std::make_shared<RecordingScriptCommand>();
+    auto command = run_test::scriptCommand();
     print(alerting, connection, completeParts(alerting), command);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "ask", "dismiss"}));
     EXPECT_TRUE(connection->printedModel.isEmpty());
-    EXPECT_EQ(command->errorNumber, 403);
-    EXPECT_EQ(command->events, (QStringList{"suspend", "resume"}));
-    EXPECT_FALSE(storedAlways);
+    EXPECT_EQ(command->scriptErrorNumber(), 403);
+    EXPECT_EQ(command->scriptErrorString(),
+              ConnectionError(ConnectionError::Case::scriptingPrintIsNotAllowedByUser)
+                  .localizedDescription());
+    EXPECT_TRUE(command->isFinished());
+    EXPECT_FALSE(acceptedAlways());
 }
 
 TEST_F(PrintRunFixture, AcceptingAlwaysIsRememberedOnlyWhenChecked) {
-    int stored = 0;
-    kestrom::ProgressiveRun::setAcceptanceStore({[] { return false; }, [&stored] { ++stored; }});
     print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain),
-          std::make_shared<RecordingScriptCommand>());
-    EXPECT_EQ(stored, 0);
+          run_test::scriptCommand());
+    EXPECT_FALSE(acceptedAlways());
     ended = false;
     presenter->acceptAlways = true;
     auto connection = std::make_shared<FakeConnection>(plain, Behaviour::succeed);
-    print(plain, connection, completeParts(plain), std::make_shared<RecordingScriptCommand>());
-    EXPECT_EQ(stored, 1);
+    print(plain, connection, completeParts(plain), run_test::scriptCommand());
+    EXPECT_TRUE(acceptedAlways());
     EXPECT_EQ(connection->printedModel, QStringLiteral("Plain"));
+    EXPECT_EQ(presenter->events.count(QStringLiteral("ask")), 2);
+
+    // Accepted for good: the next script run is not asked.
+    ended = false;
+    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain),
+          run_test::scriptCommand());
+    EXPECT_EQ(presenter->events.count(QStringLiteral("ask")), 2);
 }
 
 TEST_F(PrintRunFixture, UserInterfaceRunsNeverAskForAcceptance) {
-    bool asked = false;
-    kestrom::ProgressiveRun::setAcceptanceStore({[&asked] {
-                                                     asked = true;
-                                                     return false;
-                                                 },
-                                                 {}});
     print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain));
-    EXPECT_FALSE(asked);
     EXPECT_FALSE(presenter->events.contains(QStringLiteral("ask")));
+    EXPECT_FALSE(platform::UserDefaults::standard().contains(
+        kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey));
 }
 
 TEST_F(PrintRunFixture, WithoutAWindowTheRefusalIsPresentedWithoutBeep) {

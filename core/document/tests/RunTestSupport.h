@@ -1,7 +1,8 @@
 #pragma once
 
 #include "core/document/RunPresenter.h"
-#include "core/document/ScriptCommand.h"
+#include "platform/ScriptCommand.h"
+#include "platform/UserDefaults.h"
 #include "model/ConnectionError.h"
 #include "model/DeviceConnection.h"
 #include "model/DeviceDescriptor.h"
@@ -138,18 +139,16 @@ public:
     std::optional<ambrel::DeviceDescriptor::CompletionAlertInfo> completion;
 };
 
-class RecordingScriptCommand : public kestrom::ScriptCommand {
-public:
-    void suspendExecution() override { events << QStringLiteral("suspend"); }
-    void resumeExecution() override { events << QStringLiteral("resume"); }
-    void setScriptError(qint64 number, const QString& text) override {
-        errorNumber = number;
-        errorText = text;
-    }
-    QStringList events;
-    std::optional<qint64> errorNumber;
-    QString errorText;
-};
+// A script command that is suspended while the run goes on.
+inline std::shared_ptr<platform::ScriptCommand> scriptCommand(int* completions = nullptr) {
+    auto command = platform::ScriptCommand::make(QStringLiteral("print"),
+                                                 [completions](const platform::ScriptCommand&) {
+                                                     if (completions) {
+                                                         ++*completions;
+                                                     }
+                                                 });
+    return command;
+}
 
 // Lets the event loop deliver what workers posted until the condition holds.
 inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) {
