@@ -19,12 +19,17 @@ using lunvik::TavrinSimulatorServer;
 
 namespace {
 
-int connectTo(const QString& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+sockaddr_un socketAddress(const QString& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray encoded = QFile::encodeName(path);
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return address;
+}
+
+int connectTo(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = socketAddress(path);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
         ::close(fd);
         return -1;
@@ -144,10 +149,7 @@ TEST(TavrinSimulatorServer, replacesAStaleSocketButNoOtherFile) {
     {
         // A simulator that ended without removing its socket.
         const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray encoded = QFile::encodeName(path);
-        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+        sockaddr_un address = socketAddress(path);
         ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
         ::close(stale);
     }
