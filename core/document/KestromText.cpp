@@ -1,12 +1,11 @@
 #include "core/document/KestromText.h"
 
-#include "platform/Bundle.h"
+#include "core/document/Framework.h"
 
 namespace kestrom {
 
 QString KestromText::text(const char* key) {
-    return platform::Bundle::named(QStringLiteral("KestromCore"))
-        ->localizedString(QString::fromLatin1(key));
+    return Framework::frameworkStringTable().getLocalizedStringOrKey(QString::fromLatin1(key));
 }
 
 } // namespace kestrom

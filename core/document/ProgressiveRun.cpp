@@ -1,6 +1,7 @@
 #include "core/document/ProgressiveRun.h"
 
 #include "core/document/DeviceRunQueue.h"
+#include "core/document/UserDefaultsKeys.h"
 #include "model/ConnectionError.h"
 #include "platform/CancellationError.h"
 #include "platform/Log.h"
@@ -100,18 +101,15 @@ void refuse(const std::shared_ptr<Run>& run) {
 
 bool scriptingAccepted() {
     return platform::UserDefaults::standard().boolValue(
-        ProgressiveRun::scriptingPrintHasBeenAcceptedKey);
+        UserDefaultsKeys::scriptingPrintHasBeenAccepted().key());
 }
 
 void acceptAlways() {
-    platform::UserDefaults::standard().setBool(ProgressiveRun::scriptingPrintHasBeenAcceptedKey,
+    platform::UserDefaults::standard().setBool(UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(),
                                                true);
 }
 
 } // namespace
-
-const QString ProgressiveRun::scriptingPrintHasBeenAcceptedKey =
-    QStringLiteral("ScriptingPrintHasBeenAccepted");
 
 bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
     return ConnectionError::is(error, ConnectionError::Case::userCancelled) ||

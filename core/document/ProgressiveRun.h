@@ -29,10 +29,6 @@ public:
     // Called on the main thread when the run has ended, result step included.
     using Finished = std::function<void(bool succeeded)>;
 
-    // The user defaults key that holds the user's "accept always" for
-    // runs started by scripts.
-    static const QString scriptingPrintHasBeenAcceptedKey;
-
     // Returns at once. The presenter is only borrowed: when its window is
     // gone by the time the run ends, nothing is shown.
     static void start(std::weak_ptr<RunPresenter> presenter, const QString& progressTitle,

@@ -1,6 +1,7 @@
 #include "core/window/AppDelegate.h"
 
 #include "core/document/KestromText.h"
+#include "core/document/UserDefaultsKeys.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/HelpPanelController.h"
@@ -9,6 +10,7 @@
 #include "platform/Bundle.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,11 +22,6 @@
 namespace kestrom {
 
 namespace {
-
-std::vector<std::function<void()>>& willFinishLaunchingSteps() {
-    static std::vector<std::function<void()>> steps;
-    return steps;
-}
 
 std::unique_ptr<Document> plainDocument() { return std::make_unique<Document>(); }
 
@@ -51,13 +48,9 @@ AppDelegate::~AppDelegate() {
 
 QString AppDelegate::applicationName() { return platform::Bundle::main()->name(); }
 
-void AppDelegate::addWillFinishLaunchingStep(std::function<void()> step) {
-    willFinishLaunchingSteps().push_back(std::move(step));
-}
-
 void AppDelegate::applicationWillFinishLaunching() {
-    for (const auto& step : willFinishLaunchingSteps()) {
-        step();
+    for (const UserDefaultsKeyProtocol* key : UserDefaultsKeys::allCases()) {
+        key->registerIn(platform::UserDefaults::standard());
     }
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!folder.isEmpty()) {

@@ -28,7 +28,8 @@ public:
     DocumentController* documentController() const { return m_documentController.get(); }
     QMenuBar* mainMenu() const { return m_mainMenu; }
 
-    // Things to do before the first document exists (defaults, services).
+    // Before the first document exists: the user's defaults get the values
+    // they lack, and the recent documents are read.
     void applicationWillFinishLaunching();
     // Renames the menus and opens the documents given on the command line,
     // or a new untitled one.
@@ -36,10 +37,6 @@ public:
 
     // The name the menus carry: the application bundle's name.
     static QString applicationName();
-
-    // Work to do when launching finishes; the document layer hooks its
-    // defaults registration in here.
-    static void addWillFinishLaunchingStep(std::function<void()> step);
 
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);

@@ -1,6 +1,7 @@
 #include "app/application/Application.h"
 #include "model/ConnectPluginManager.h"
 #include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -88,4 +89,12 @@ TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
     const QImage window(shot);
     EXPECT_GE(window.width(), 400);
     EXPECT_GE(window.height(), 300);
+
+    // The first start wrote the defaults a new document starts from.
+    platform::UserDefaults defaults(
+        folder.filePath(QStringLiteral("config/org.lunvik.Lunvik.plist")));
+    EXPECT_EQ(defaults.string(QStringLiteral("LastModelName")), TavrinConnect::worldwideModelName);
+    EXPECT_TRUE(defaults.contains(QStringLiteral("ScriptingPrintHasBeenAccepted")));
+    EXPECT_FALSE(defaults.boolValue(QStringLiteral("ScriptingPrintHasBeenAccepted")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("LastDeviceSettings")));
 }

@@ -3,6 +3,7 @@
 #include "core/document/MaintenanceRun.h"
 #include "core/document/PrintRun.h"
 #include "core/document/ProgressiveRun.h"
+#include "core/document/UserDefaultsKeys.h"
 
 #include <QTemporaryDir>
 
@@ -38,11 +39,11 @@ struct PrintRunFixture : ::testing::Test {
     }
     static bool acceptedAlways() {
         return platform::UserDefaults::standard().boolValue(
-            kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey);
+            kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key());
     }
     static void setAcceptedAlways(bool accepted) {
         platform::UserDefaults::standard().setBool(
-            kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey, accepted);
+            kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), accepted);
     }
 
     void print(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
@@ -220,7 +221,7 @@ TEST_F(PrintRunFixture, UserInterfaceRunsNeverAskForAcceptance) {
     print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain));
     EXPECT_FALSE(presenter->events.contains(QStringLiteral("ask")));
     EXPECT_FALSE(platform::UserDefaults::standard().contains(
-        kestrom::ProgressiveRun::scriptingPrintHasBeenAcceptedKey));
+        kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key()));
 }
 
 TEST_F(PrintRunFixture, WithoutAWindowTheRefusalIsPresentedWithoutBeep) {

@@ -1,0 +1,25 @@
+#include "core/document/UndoActionName.h"
+
+#include <gtest/gtest.h>
+
+using kestrom::UndoActionName;
+
+namespace {
+
+TEST(UndoActionName, rawValuesRoundTripAndTitlesComeFromTheFrameworkTable) {
+    const auto all = UndoActionName::allCases();
+    ASSERT_EQ(all.size(), 31);
+    for (const UndoActionName name : all) {
+        EXPECT_EQ(UndoActionName::fromRawValue(name.rawValue()), name);
+        // Every name has its own title, never the raw key.
+        EXPECT_NE(name.displayedName(), name.localizationKey());
+    }
+    EXPECT_EQ(UndoActionName(UndoActionName::Case::movingImage).localizationKey(),
+              QStringLiteral("PrintDocument_UndoActionName_movingImage"));
+    EXPECT_EQ(UndoActionName(UndoActionName::Case::movingImage).displayedName(),
+              QStringLiteral("Move Picture"));
+    EXPECT_EQ(all.at(30).rawValue(), QStringLiteral("resettingBitmapConversionProperties"));
+    EXPECT_FALSE(UndoActionName::fromRawValue(QStringLiteral("MovingImage")));
+}
+
+} // namespace
