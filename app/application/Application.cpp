@@ -29,7 +29,8 @@ std::optional<TavrinConnect::Region> Application::regionFromText(const QString& 
 }
 
 TavrinConnect::Region Application::registerDevicePlugin(const platform::Bundle* bundle) {
-    const auto data = bundle->dataForResource(QStringLiteral("SpecialRegion"), QStringLiteral("txt"));
+    const auto data =
+        bundle->dataForResource(QStringLiteral("SpecialRegion"), QStringLiteral("txt"));
     if (!data) {
         platform::Log::fatal(QStringLiteral("the region resource SpecialRegion.txt is missing"));
     }

@@ -26,7 +26,7 @@ TavrinSimulatorServer::~TavrinSimulatorServer() {
     if (m_listener >= 0) {
         ::close(m_listener);
         // A newer simulator may have taken the path over; its socket stays.
-        struct stat now{};
+        struct stat now {};
         if (::lstat(QFile::encodeName(m_path).constData(), &now) == 0 &&
             now.st_ino == m_socketInode && now.st_dev == m_socketDevice) {
             QFile::remove(m_path);
@@ -55,7 +55,7 @@ bool TavrinSimulatorServer::listen(const QString& path, QString* error) {
     if (listener < 0) {
         return fail(QStringLiteral("cannot make a socket"));
     }
-    struct stat existing{};
+    struct stat existing {};
     if (::lstat(encoded.constData(), &existing) == 0) {
         if (!S_ISSOCK(existing.st_mode)) {
             ::close(listener);
@@ -64,9 +64,8 @@ bool TavrinSimulatorServer::listen(const QString& path, QString* error) {
         }
         // A socket that still answers belongs to a running simulator.
         const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool answered =
-            probe >= 0 &&
-            ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        const bool answered = probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&address),
+                                                      sizeof(address)) == 0;
         if (probe >= 0) {
             ::close(probe);
         }
@@ -84,7 +83,7 @@ bool TavrinSimulatorServer::listen(const QString& path, QString* error) {
         errno = saved;
         return fail(QStringLiteral("cannot listen on ") + path);
     }
-    struct stat bound{};
+    struct stat bound {};
     if (::lstat(encoded.constData(), &bound) == 0) {
         m_socketInode = bound.st_ino;
         m_socketDevice = bound.st_dev;

@@ -1,5 +1,5 @@
-#include "app/simulator/TavrinJobPictureFolder.h"
 #include "app/simulator/TavrinSimulatorServer.h"
+#include "app/simulator/TavrinJobPictureFolder.h"
 #include "app/tavrin/TavrinCommand.h"
 
 #include <QFile>

@@ -18,8 +18,12 @@ QThreadPool& pool() {
 
 } // namespace
 
-void DeviceRunQueue::run(std::function<void()> work) { pool().start(std::move(work)); }
+void DeviceRunQueue::run(std::function<void()> work) {
+    pool().start(std::move(work));
+}
 
-void DeviceRunQueue::waitForDone() { pool().waitForDone(); }
+void DeviceRunQueue::waitForDone() {
+    pool().waitForDone();
+}
 
 } // namespace kestrom

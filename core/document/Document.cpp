@@ -84,19 +84,17 @@ void Document::setUndoManager(platform::UndoManager* undoManager) {
             }
             emit undoStateChanged();
         });
-    m_undoNameObservation = undoManager->observe(
-        QStringLiteral("undoMenuItemTitle"),
-        [this](const platform::KeyValueChange&) { emit undoStateChanged(); });
+    m_undoNameObservation =
+        undoManager->observe(QStringLiteral("undoMenuItemTitle"),
+                             [this](const platform::KeyValueChange&) { emit undoStateChanged(); });
 }
 
 void Document::readFromPath(const QString& path) {
-    throw unsupported(KestromText::text("Document_CannotBeOpened")
-                          .arg(QFileInfo(path).fileName()));
+    throw unsupported(KestromText::text("Document_CannotBeOpened").arg(QFileInfo(path).fileName()));
 }
 
 void Document::writeToPath(const QString& path) {
-    throw unsupported(KestromText::text("Document_CannotBeSaved")
-                          .arg(QFileInfo(path).fileName()));
+    throw unsupported(KestromText::text("Document_CannotBeSaved").arg(QFileInfo(path).fileName()));
 }
 
 } // namespace kestrom

@@ -37,7 +37,9 @@ DocumentController::~DocumentController() {
     }
 }
 
-DocumentController* DocumentController::shared() { return sharedController(); }
+DocumentController* DocumentController::shared() {
+    return sharedController();
+}
 
 void DocumentController::setRecentDocuments(RecentDocuments recent) {
     m_recent = std::move(recent);

@@ -30,8 +30,8 @@ ambrel::PrintTask PrintRun::makePrintTask(const Parts& parts) {
 
 void PrintRun::printDocument(const std::shared_ptr<RunPresenter>& presenter,
                              const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
-                             std::optional<ambrel::TransportType> transportType,
-                             TaskMaker makeTask, std::shared_ptr<platform::ScriptCommand> scriptCommand) {
+                             std::optional<ambrel::TransportType> transportType, TaskMaker makeTask,
+                             std::shared_ptr<platform::ScriptCommand> scriptCommand) {
     if (!presenter || !model || !transportType) {
         return;
     }
@@ -42,7 +42,8 @@ void PrintRun::printDocument(const std::shared_ptr<RunPresenter>& presenter,
 void PrintRun::run(const std::shared_ptr<RunPresenter>& presenter,
                    const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                    std::shared_ptr<ambrel::DeviceConnection> connection, TaskMaker makeTask,
-                   std::shared_ptr<platform::ScriptCommand> scriptCommand, std::function<void()> ended) {
+                   std::shared_ptr<platform::ScriptCommand> scriptCommand,
+                   std::function<void()> ended) {
     const bool fromScript = scriptCommand != nullptr;
     std::weak_ptr<RunPresenter> weakPresenter = presenter;
     auto operation = [connection, makeTask = std::move(makeTask)](

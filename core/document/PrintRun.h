@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/document/RunPresenter.h"
-#include "platform/ScriptCommand.h"
 #include "model/BlackConversion.h"
 #include "model/Canvas.h"
 #include "model/DeviceDescriptor.h"
@@ -9,6 +8,7 @@
 #include "model/OriginalImageDrawingOptions.h"
 #include "model/PrintTask.h"
 #include "model/TransportType.h"
+#include "platform/ScriptCommand.h"
 
 #include <QVariantMap>
 
@@ -50,7 +50,8 @@ public:
     static void printDocument(const std::shared_ptr<RunPresenter>& presenter,
                               const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                               std::optional<ambrel::TransportType> transportType,
-                              TaskMaker makeTask, std::shared_ptr<platform::ScriptCommand> scriptCommand = {});
+                              TaskMaker makeTask,
+                              std::shared_ptr<platform::ScriptCommand> scriptCommand = {});
 
     // The run itself over a given connection. The task is made when the run
     // starts, on the main thread, so later edits do not reach it.

@@ -9,7 +9,6 @@
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
 
-
 namespace kestrom {
 
 namespace {
@@ -105,8 +104,8 @@ bool scriptingAccepted() {
 }
 
 void acceptAlways() {
-    platform::UserDefaults::standard().setBool(UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(),
-                                               true);
+    platform::UserDefaults::standard().setBool(
+        UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), true);
 }
 
 } // namespace
@@ -118,8 +117,7 @@ bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
 
 void ProgressiveRun::start(std::weak_ptr<RunPresenter> presenter, const QString& progressTitle,
                            std::shared_ptr<platform::ScriptCommand> scriptCommand,
-                           Operation operation,
-                           Finished finished) {
+                           Operation operation, Finished finished) {
     auto run = std::make_shared<Run>();
     run->presenter = std::move(presenter);
     run->title = progressTitle;

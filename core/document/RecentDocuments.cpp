@@ -59,8 +59,8 @@ void RecentDocuments::save() const {
     }
     QDir().mkpath(QFileInfo(m_storagePath).absolutePath());
     QSaveFile file(m_storagePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_paths.join(QLatin1Char('\n')).toUtf8()) < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(m_paths.join(QLatin1Char('\n')).toUtf8()) < 0 || !file.commit()) {
         platform::Log::line(QStringLiteral("cannot write the recent documents to ") +
                             m_storagePath);
     }

@@ -23,15 +23,17 @@ namespace kestrom {
 
 namespace {
 
-std::unique_ptr<Document> plainDocument() { return std::make_unique<Document>(); }
+std::unique_ptr<Document> plainDocument() {
+    return std::make_unique<Document>();
+}
 
 } // namespace
 
 AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject* parent)
-    : QObject(parent),
-      m_panels(std::make_unique<WidgetDocumentPanels>()),
+    : QObject(parent), m_panels(std::make_unique<WidgetDocumentPanels>()),
       m_documentController(std::make_unique<DocumentController>(
-          makeDocument ? std::move(makeDocument) : DocumentController::DocumentMaker(plainDocument))) {
+          makeDocument ? std::move(makeDocument)
+                       : DocumentController::DocumentMaker(plainDocument))) {
     m_documentController->setPanels(m_panels.get());
     m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
@@ -46,7 +48,9 @@ AppDelegate::~AppDelegate() {
     delete m_mainMenu;
 }
 
-QString AppDelegate::applicationName() { return platform::Bundle::main()->name(); }
+QString AppDelegate::applicationName() {
+    return platform::Bundle::main()->name();
+}
 
 void AppDelegate::applicationWillFinishLaunching() {
     for (const UserDefaultsKeyProtocol* key : UserDefaultsKeys::allCases()) {
@@ -99,8 +103,8 @@ void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
     m_followed = document;
     if (document) {
-        m_undoStateConnection = connect(document, &Document::undoStateChanged, this,
-                                        &AppDelegate::refreshUndoItems);
+        m_undoStateConnection =
+            connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
     }
     refreshUndoItems();
 }
@@ -139,9 +143,13 @@ void AppDelegate::showWindow(Document& document) {
     window->activateWindow();
 }
 
-void AppDelegate::showAboutPanel() { AboutPanelController::shared().showWindow(); }
+void AppDelegate::showAboutPanel() {
+    AboutPanelController::shared().showWindow();
+}
 
-void AppDelegate::showHelpPanel() { HelpPanelController::shared().showHelp(); }
+void AppDelegate::showHelpPanel() {
+    HelpPanelController::shared().showHelp();
+}
 
 void AppDelegate::showAcknowledgmentsPanel() {
     HelpPanelController::shared().showAcknowledgments();
@@ -155,7 +163,9 @@ void AppDelegate::newDocument() {
     }
 }
 
-void AppDelegate::openDocument() { m_documentController->openDocumentWithPanel(); }
+void AppDelegate::openDocument() {
+    m_documentController->openDocumentWithPanel();
+}
 
 void AppDelegate::closeDocument() {
     if (QWidget* window = QApplication::activeWindow()) {

@@ -2,8 +2,8 @@
 
 #include "core/document/DocumentController.h"
 
-#include <QObject>
 #include <QAction>
+#include <QObject>
 #include <QPointer>
 
 #include <memory>

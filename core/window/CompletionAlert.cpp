@@ -64,7 +64,9 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     layout->addLayout(buttons);
 }
 
-CompletionAlert::~CompletionAlert() { stopMovie(); }
+CompletionAlert::~CompletionAlert() {
+    stopMovie();
+}
 
 bool CompletionAlert::isMoviePlaying() const {
 #ifdef LUNVIK_HAS_MULTIMEDIA

@@ -13,8 +13,7 @@ namespace kestrom {
 
 DocumentWindow::DocumentWindow(Document* document, DocumentController* controller,
                                QMenuBar* mainMenu)
-    : m_document(document),
-      m_controller(controller),
+    : m_document(document), m_controller(controller),
       m_runPresenter(std::make_shared<WindowRunPresenter>(this)) {
     setObjectName(QStringLiteral("DocumentWindow"));
     setAttribute(Qt::WA_DeleteOnClose);

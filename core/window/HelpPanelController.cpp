@@ -13,9 +13,13 @@ HelpPanelController& HelpPanelController::shared() {
     return controller;
 }
 
-void HelpPanelController::showHelp() { show(QStringLiteral("help")); }
+void HelpPanelController::showHelp() {
+    show(QStringLiteral("help"));
+}
 
-void HelpPanelController::showAcknowledgments() { show(QStringLiteral("acknowledgments")); }
+void HelpPanelController::showAcknowledgments() {
+    show(QStringLiteral("acknowledgments"));
+}
 
 void HelpPanelController::show(const QString& page) {
     if (!m_browser) {
@@ -28,7 +32,8 @@ void HelpPanelController::show(const QString& page) {
     const auto path = platform::Bundle::named(QStringLiteral("KestromCore"))
                           ->pathForResource(page, QStringLiteral("html"));
     if (!path) {
-        platform::Log::fatal(QStringLiteral("the page ") + page + QStringLiteral(".html is missing"));
+        platform::Log::fatal(QStringLiteral("the page ") + page +
+                             QStringLiteral(".html is missing"));
     }
     m_browser->setSource(QUrl(QStringLiteral("qrc") + *path));
     m_browser->setWindowTitle(m_browser->documentTitle());

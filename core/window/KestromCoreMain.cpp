@@ -44,8 +44,9 @@ void takeScreenshotWhenShown(const QString& path) {
 
 int KestromCoreMain(int argc, char** argv) {
     const platform::Bundle* bundle = platform::Bundle::main();
-    const QString principalClass =
-        platform::ApplicationInfo::dictionary().value(QStringLiteral("NSPrincipalClass")).toString();
+    const QString principalClass = platform::ApplicationInfo::dictionary()
+                                       .value(QStringLiteral("NSPrincipalClass"))
+                                       .toString();
     std::unique_ptr<QApplication> application =
         kestrom::ApplicationClass::make(principalClass, argc, argv);
     if (!application) {
@@ -55,7 +56,8 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
     QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
-    if (const auto icon = bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
+    if (const auto icon =
+            bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
         QApplication::setWindowIcon(QIcon(*icon));
     }
 

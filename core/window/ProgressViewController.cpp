@@ -12,9 +12,7 @@
 namespace kestrom {
 
 ProgressViewController::ProgressViewController(QWidget* parent)
-    : QDialog(parent),
-      m_titleLabel(new QLabel(this)),
-      m_descriptionLabel(new QLabel(this)),
+    : QDialog(parent), m_titleLabel(new QLabel(this)), m_descriptionLabel(new QLabel(this)),
       m_bar(new QProgressBar(this)) {
     setObjectName(QStringLiteral("ProgressSheet"));
     setWindowModality(Qt::WindowModal);
@@ -34,7 +32,9 @@ ProgressViewController::ProgressViewController(QWidget* parent)
     refresh();
 }
 
-ProgressViewController::~ProgressViewController() { setProgress(nullptr); }
+ProgressViewController::~ProgressViewController() {
+    setProgress(nullptr);
+}
 
 void ProgressViewController::setTitle(const QString& title) {
     setWindowTitle(title);
@@ -85,7 +85,9 @@ void ProgressViewController::cancelOperation() {
     }
 }
 
-void ProgressViewController::reject() { cancelOperation(); }
+void ProgressViewController::reject() {
+    cancelOperation();
+}
 
 void ProgressViewController::dismiss() {
     setProgress(nullptr);

@@ -69,10 +69,9 @@ void WidgetDocumentPanels::chooseSaveLocation(
 
 void WidgetDocumentPanels::confirmRevert(Document& document,
                                          std::function<void(bool revert)> answer) {
-    QMessageBox* box =
-        sheet(windowOf(&document), QMessageBox::Warning,
-              KestromText::text("Panel_Revert_Message").arg(document.displayName()),
-              KestromText::text("Panel_Revert_Description"));
+    QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
+                             KestromText::text("Panel_Revert_Message").arg(document.displayName()),
+                             KestromText::text("Panel_Revert_Description"));
     QPushButton* revert =
         box->addButton(KestromText::text("Panel_Revert_Button"), QMessageBox::DestructiveRole);
     box->addButton(QMessageBox::Cancel);
@@ -83,10 +82,9 @@ void WidgetDocumentPanels::confirmRevert(Document& document,
 
 void WidgetDocumentPanels::askToSaveBeforeClosing(Document& document,
                                                   std::function<void(CloseAnswer answer)> answer) {
-    QMessageBox* box =
-        sheet(windowOf(&document), QMessageBox::Warning,
-              KestromText::text("Panel_Close_Message").arg(document.displayName()),
-              KestromText::text("Panel_Close_Description"));
+    QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
+                             KestromText::text("Panel_Close_Message").arg(document.displayName()),
+                             KestromText::text("Panel_Close_Description"));
     box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     box->setDefaultButton(QMessageBox::Save);
     QObject::connect(box, &QMessageBox::finished, box, [box, answer](int) {

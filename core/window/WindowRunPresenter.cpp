@@ -1,9 +1,9 @@
 #include "core/window/WindowRunPresenter.h"
 
+#include "core/document/KestromText.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/ErrorSheet.h"
 #include "core/window/ProgressViewController.h"
-#include "core/document/KestromText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,7 +38,9 @@ void WindowRunPresenter::dismissProgressSheet() {
     }
 }
 
-bool WindowRunPresenter::hasWindow() const { return m_window != nullptr; }
+bool WindowRunPresenter::hasWindow() const {
+    return m_window != nullptr;
+}
 
 bool WindowRunPresenter::isShowingSheet() const {
     if (!m_window) {
@@ -52,7 +54,9 @@ bool WindowRunPresenter::isShowingSheet() const {
     return false;
 }
 
-void WindowRunPresenter::beep() { QApplication::beep(); }
+void WindowRunPresenter::beep() {
+    QApplication::beep();
+}
 
 void WindowRunPresenter::presentError(const platform::Error& error) {
     ErrorSheet::present(m_window, error);
@@ -64,14 +68,17 @@ void WindowRunPresenter::askScriptingAcceptance(
     box->setObjectName(QStringLiteral("ScriptingAcceptanceAlert"));
     box->setIcon(QMessageBox::Warning);
     box->setText(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Message"));
-    box->setInformativeText(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Description"));
+    box->setInformativeText(
+        KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Description"));
     auto* always =
         new QCheckBox(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_AcceptAlways"));
     box->setCheckBox(always);
-    QPushButton* accept = box->addButton(
-        KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Accept"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(
-        KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Cancel"), QMessageBox::RejectRole);
+    QPushButton* accept =
+        box->addButton(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Accept"),
+                       QMessageBox::AcceptRole);
+    QPushButton* cancel =
+        box->addButton(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Cancel"),
+                       QMessageBox::RejectRole);
     // Return must not accept on the user's behalf.
     accept->setAutoDefault(false);
     box->setDefaultButton(cancel);

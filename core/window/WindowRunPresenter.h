@@ -8,7 +8,6 @@
 
 namespace kestrom {
 
-
 // Device runs over a document window: the progress sheet, alerts and errors
 // as window-modal dialogs opened without nested event loops.
 class WindowRunPresenter : public RunPresenter {

@@ -69,7 +69,8 @@ TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("LUNVIK_SCREENSHOT"), shot);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       folder.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
     qint64 best = std::numeric_limits<qint64>::max();
     // The best of three, so that a busy machine does not decide.
@@ -81,7 +82,8 @@ TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
         program.start(QStringLiteral(LUNVIK_PROGRAM), {});
         ASSERT_TRUE(program.waitForFinished(20000));
         best = std::min(best, timer.elapsed());
-        ASSERT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().constData();
+        ASSERT_EQ(program.exitStatus(), QProcess::NormalExit)
+            << program.readAllStandardError().constData();
         ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
     }
     std::printf("first window after %lld ms\n", static_cast<long long>(best));

@@ -22,7 +22,8 @@ public:
     void readFromPath(const QString& path) override {
         QFile file(QDir(path).filePath(QStringLiteral("text")));
         if (!file.open(QIODevice::ReadOnly)) {
-            throw platform::Error(QStringLiteral("Test"), 1, {QStringLiteral("unreadable"), {}, {}, {}});
+            throw platform::Error(QStringLiteral("Test"), 1,
+                                  {QStringLiteral("unreadable"), {}, {}, {}});
         }
         text = QString::fromUtf8(file.readAll());
     }
@@ -30,7 +31,8 @@ public:
         QDir().mkpath(path);
         QFile file(QDir(path).filePath(QStringLiteral("text")));
         if (!file.open(QIODevice::WriteOnly)) {
-            throw platform::Error(QStringLiteral("Test"), 2, {QStringLiteral("unwritable"), {}, {}, {}});
+            throw platform::Error(QStringLiteral("Test"), 2,
+                                  {QStringLiteral("unwritable"), {}, {}, {}});
         }
         file.write(text.toUtf8());
     }
@@ -42,7 +44,8 @@ public:
     void chooseDocumentsToOpen(std::function<void(const QStringList&)> answer) override {
         answer(toOpen);
     }
-    void chooseSaveLocation(Document&, std::function<void(std::optional<QString>)> answer) override {
+    void chooseSaveLocation(Document&,
+                            std::function<void(std::optional<QString>)> answer) override {
         answer(saveLocation);
     }
     void confirmRevert(Document&, std::function<void(bool)> answer) override { answer(revert); }

@@ -102,8 +102,7 @@ TEST_F(PrintRunFixture, WithoutPictureTheSheetComesAndGoesAndTheErrorIsShown) {
     PrintRun::Parts parts = completeParts(plain);
     parts.originalImage = nullptr;
     print(plain, connection, parts);
-    EXPECT_EQ(presenter->events,
-              (QStringList{"sheet", "dismiss", "beep", "error"}));
+    EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss", "beep", "error"}));
     EXPECT_EQ(presenter->errorIsConnectionCase, ConnectionError::Case::noImageInDocument);
     EXPECT_TRUE(connection->printedModel.isEmpty());
     EXPECT_EQ(presenter->sheetTitle, plain->printProgressTitle());

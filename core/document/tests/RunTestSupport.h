@@ -1,8 +1,6 @@
 #pragma once
 
 #include "core/document/RunPresenter.h"
-#include "platform/ScriptCommand.h"
-#include "platform/UserDefaults.h"
 #include "model/ConnectionError.h"
 #include "model/DeviceConnection.h"
 #include "model/DeviceDescriptor.h"
@@ -12,6 +10,8 @@
 #include "platform/Bundle.h"
 #include "platform/CancellationError.h"
 #include "platform/Progress.h"
+#include "platform/ScriptCommand.h"
+#include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -50,10 +50,10 @@ class FakeConnection : public ambrel::DeviceConnection {
 public:
     enum class Behaviour { succeed, fail, waitForCancel };
 
-    FakeConnection(std::shared_ptr<const ambrel::DeviceDescriptor> model, Behaviour behaviour,
-                   ambrel::ConnectionError::Case failure = ambrel::ConnectionError::Case::printerIsBusy)
-        : DeviceConnection(std::move(model), ambrel::TransportType::usb),
-          behaviour(behaviour),
+    FakeConnection(
+        std::shared_ptr<const ambrel::DeviceDescriptor> model, Behaviour behaviour,
+        ambrel::ConnectionError::Case failure = ambrel::ConnectionError::Case::printerIsBusy)
+        : DeviceConnection(std::move(model), ambrel::TransportType::usb), behaviour(behaviour),
           failure(failure) {}
 
     void print(const ambrel::PrintTask& task,

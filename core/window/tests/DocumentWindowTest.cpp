@@ -1,5 +1,5 @@
-#include "core/window/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/AppDelegate.h"
 
 #include <QApplication>
 #include <QMenuBar>

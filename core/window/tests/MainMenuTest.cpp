@@ -1,5 +1,5 @@
-#include "core/window/AppDelegate.h"
 #include "core/window/MainMenu.h"
+#include "core/window/AppDelegate.h"
 
 #include <QMenu>
 #include <QMenuBar>

@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
