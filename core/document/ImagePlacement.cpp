@@ -101,8 +101,7 @@ Rect_mm ImagePlacement::allImageArea(const Size_mm& displayed, const Repeats& re
     return {{x, y}, {w, h}};
 }
 
-EdgeInsets_mm ImagePlacement::overflownAmount(const Rect_mm& area,
-                                              std::optional<Size_mm> canvasSize) {
+EdgeInsets ImagePlacement::overflownAmount(const Rect_mm& area, std::optional<Size_mm> canvasSize) {
     const Rect_mm canvas{{0, 0}, canvasSize.value_or(Size_mm{})};
     const auto visible = [](double amount) { return amount < 0.5 ? 0.0 : amount; };
     return {visible(canvas.minY() - area.minY()), visible(canvas.minX() - area.minX()),

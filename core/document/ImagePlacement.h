@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/EdgeInsets_mm.h"
+#include "core/document/EdgeInsets.h"
 #include "model/Dpi.h"
 #include "model/ImageRotation.h"
 #include "model/OffsetBase.h"
@@ -55,8 +55,8 @@ public:
     // How far the area runs over each edge of the canvas (an empty
     // rectangle at the origin without one); less than half a millimetre
     // counts as nothing.
-    static EdgeInsets_mm overflownAmount(const ambrel::Rect_mm& area,
-                                         std::optional<ambrel::Size_mm> canvasSize);
+    static EdgeInsets overflownAmount(const ambrel::Rect_mm& area,
+                                      std::optional<ambrel::Size_mm> canvasSize);
 
     // The stored pixel size for a shown width (or height) in millimetres,
     // keeping the picture's width per height.

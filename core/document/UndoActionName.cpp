@@ -1,6 +1,6 @@
 #include "core/document/UndoActionName.h"
 
-#include "core/document/FrameworkStrings.h"
+#include "core/document/Framework.h"
 
 #include <array>
 
@@ -69,7 +69,7 @@ QString UndoActionName::rawValue() const {
 }
 
 QString UndoActionName::displayedName() const {
-    return FrameworkStrings::table()
+    return Framework::frameworkStringTable()
         .getLocalizedStringOrNull(localizationKey())
         .value_or(rawValue());
 }

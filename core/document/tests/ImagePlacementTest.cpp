@@ -5,7 +5,7 @@
 #include <limits>
 
 using namespace ambrel;
-using kestrom::EdgeInsets_mm;
+using kestrom::EdgeInsets;
 using kestrom::ImagePlacement;
 
 namespace {
@@ -63,14 +63,14 @@ TEST(ImagePlacement, areaIsPlacedByTheAnchor) {
 
 TEST(ImagePlacement, overrunBelowHalfAMillimetreCountsAsNone) {
     const Size_mm canvas{200, 100};
-    EXPECT_EQ(ImagePlacement::overflownAmount({{-0.4, 0}, {100, 100}}, canvas), EdgeInsets_mm{});
-    const EdgeInsets_mm left = ImagePlacement::overflownAmount({{-0.6, 0}, {100, 100}}, canvas);
+    EXPECT_EQ(ImagePlacement::overflownAmount({{-0.4, 0}, {100, 100}}, canvas), EdgeInsets{});
+    const EdgeInsets left = ImagePlacement::overflownAmount({{-0.6, 0}, {100, 100}}, canvas);
     EXPECT_DOUBLE_EQ(left.left, 0.6);
     EXPECT_EQ(ImagePlacement::overflownAmount({{150, -2}, {60, 103}}, canvas),
-              (EdgeInsets_mm{2, 0, 1, 10}));
+              (EdgeInsets{2, 0, 1, 10}));
     // Without a canvas every part of the area beyond the origin overruns.
     EXPECT_EQ(ImagePlacement::overflownAmount({{0, 0}, {50, 30}}, std::nullopt),
-              (EdgeInsets_mm{0, 0, 30, 50}));
+              (EdgeInsets{0, 0, 30, 50}));
 }
 
 TEST(ImagePlacement, typedWidthOrHeightKeepsTheRatio) {
