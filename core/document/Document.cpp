@@ -61,6 +61,7 @@ void Document::updateChangeCount(ChangeType change) {
         break;
     case ChangeType::cleared:
         m_changeCount = 0;
+        changeCountCleared();
         break;
     }
     if (wasEdited != isEdited()) {

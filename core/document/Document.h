@@ -54,6 +54,10 @@ public:
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
 
+protected:
+    // The document was saved or reverted: its current state is the saved one.
+    virtual void changeCountCleared() {}
+
 signals:
     void editedChanged(bool edited);
     // What can be undone or redone, or the names of the steps, changed.

@@ -1,12 +1,14 @@
 #include "core/window/AppDelegate.h"
 
 #include "core/document/KestromText.h"
+#include "core/document/PrintJobDocument.h"
 #include "core/document/UserDefaultsKeys.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/HelpPanelController.h"
 #include "core/window/MainMenu.h"
 #include "core/window/WidgetDocumentPanels.h"
+#include "core/window/WindowRunPresenter.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
@@ -23,9 +25,7 @@ namespace kestrom {
 
 namespace {
 
-std::unique_ptr<Document> plainDocument() {
-    return std::make_unique<Document>();
-}
+std::unique_ptr<Document> printJobDocument() { return std::make_unique<PrintJobDocument>(); }
 
 } // namespace
 
@@ -33,7 +33,7 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
     : QObject(parent), m_panels(std::make_unique<WidgetDocumentPanels>()),
       m_documentController(std::make_unique<DocumentController>(
           makeDocument ? std::move(makeDocument)
-                       : DocumentController::DocumentMaker(plainDocument))) {
+                       : DocumentController::DocumentMaker(printJobDocument))) {
     m_documentController->setPanels(m_panels.get());
     m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
@@ -183,6 +183,14 @@ void AppDelegate::saveDocumentAs() {
 
 void AppDelegate::revertDocumentToSaved() {
     m_documentController->revertDocumentToSaved(m_documentController->currentDocument());
+}
+
+void AppDelegate::printDocument() {
+    auto* document = qobject_cast<PrintJobDocument*>(m_documentController->currentDocument());
+    DocumentWindow* window = document ? DocumentWindow::windowFor(document) : nullptr;
+    if (window) {
+        document->printDocument(window->runPresenter());
+    }
 }
 
 void AppDelegate::terminate() {

@@ -51,6 +51,7 @@ public slots:
     void saveDocument();
     void saveDocumentAs();
     void revertDocumentToSaved();
+    void printDocument();
     void undo();
     void redo();
     void terminate();

@@ -56,6 +56,9 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
                      &delegate, &AppDelegate::saveDocumentAs);
     QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
                      &AppDelegate::revertDocumentToSaved);
+    file->addSeparator();
+    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered,
+                     &delegate, &AppDelegate::printDocument);
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);
