@@ -11,9 +11,13 @@ PrintJobDocument::PrintJobDocument() : m_printDocument(std::make_unique<PrintDoc
     setUndoManager(m_printDocument->undoManager());
 }
 
-PrintJobDocument::~PrintJobDocument() { setUndoManager(nullptr); }
+PrintJobDocument::~PrintJobDocument() {
+    setUndoManager(nullptr);
+}
 
-void PrintJobDocument::changeCountCleared() { m_printDocument->markSaved(); }
+void PrintJobDocument::changeCountCleared() {
+    m_printDocument->markSaved();
+}
 
 PrintRun::Parts PrintJobDocument::printParts() const {
     const PrintDocument& job = *m_printDocument;

@@ -25,7 +25,9 @@ namespace kestrom {
 
 namespace {
 
-std::unique_ptr<Document> printJobDocument() { return std::make_unique<PrintJobDocument>(); }
+std::unique_ptr<Document> printJobDocument() {
+    return std::make_unique<PrintJobDocument>();
+}
 
 } // namespace
 

@@ -57,8 +57,8 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
                      &AppDelegate::revertDocumentToSaved);
     file->addSeparator();
-    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered,
-                     &delegate, &AppDelegate::printDocument);
+    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered, &delegate,
+                     &AppDelegate::printDocument);
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);

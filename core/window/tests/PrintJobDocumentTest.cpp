@@ -78,8 +78,7 @@ struct PrintJobDocumentTest : ::testing::Test {
 
     static PrintJobDocument* newDocument(AppDelegate& delegate) {
         delegate.newDocument();
-        return qobject_cast<PrintJobDocument*>(
-            delegate.documentController()->documents().last());
+        return qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
     }
 };
 
@@ -103,8 +102,7 @@ TEST_F(PrintJobDocumentTest, ANewDocumentHasTheLastModelAndItsRememberedSettings
     EXPECT_EQ(document->job().deviceDescriptor()->modelName(), QStringLiteral("Second"));
     EXPECT_EQ(document->job().imageOffsetBase(), ambrel::OffsetBase::topLeft);
     ASSERT_TRUE(document->job().currentDeviceSetting());
-    EXPECT_EQ(document->job().currentDeviceSetting()->values().value(QStringLiteral("density")),
-              5);
+    EXPECT_EQ(document->job().currentDeviceSetting()->values().value(QStringLiteral("density")), 5);
     EXPECT_FALSE(document->isEdited());
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
