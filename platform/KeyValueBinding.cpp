@@ -93,6 +93,11 @@ void KeyValueBinding::updateTarget() {
     if (m_updating) {
         return;
     }
+    for (const Observation& observation : m_observations) {
+        if (!observation.isValid()) {
+            return; // the observed object is gone: leave the property as it is
+        }
+    }
     const QVariant value = currentValue();
     if (m_property.read(m_target) == value) {
         return;

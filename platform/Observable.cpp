@@ -66,6 +66,14 @@ void Observable::setValueForKeyPath(const QString& keyPath, const QVariant& valu
 }
 
 void Observable::willChangeValueForKey(const QString& key) {
+    tell(key, true);
+}
+
+void Observable::didChangeValueForKey(const QString& key) {
+    tell(key, false);
+}
+
+void Observable::tell(const QString& key, bool will) {
     auto it = m_registrations.constFind(key);
     if (it == m_registrations.constEnd()) {
         return;
@@ -73,21 +81,9 @@ void Observable::willChangeValueForKey(const QString& key) {
     // A copy: callbacks may add or end observations.
     const auto registrations = *it;
     for (const auto& registration : registrations) {
-        if (registration->active && registration->will) {
-            registration->will();
-        }
-    }
-}
-
-void Observable::didChangeValueForKey(const QString& key) {
-    auto it = m_registrations.constFind(key);
-    if (it == m_registrations.constEnd()) {
-        return;
-    }
-    const auto registrations = *it;
-    for (const auto& registration : registrations) {
-        if (registration->active && registration->did) {
-            registration->did();
+        const auto& call = will ? registration->will : registration->did;
+        if (registration->active && call) {
+            call();
         }
     }
 }

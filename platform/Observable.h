@@ -137,6 +137,7 @@ private:
     std::shared_ptr<KeyRegistration> addRegistration(const QString& key, std::function<void()> will,
                                                      std::function<void()> did);
     void removeRegistration(const std::shared_ptr<KeyRegistration>& registration);
+    void tell(const QString& key, bool will);
 
     QHash<QString, std::vector<std::shared_ptr<KeyRegistration>>> m_registrations;
     QHash<QString, QStringList> m_affectingKeyPaths;

@@ -28,7 +28,7 @@ void Observation::invalidate() {
 }
 
 bool Observation::isValid() const {
-    return m_observer && m_observer->isValid();
+    return m_observer && m_observer->root();
 }
 
 QString Observation::keyPath() const {

@@ -129,7 +129,6 @@ void UserDefaults::removeObject(const QString& key) {
 }
 
 void UserDefaults::registerDefault(const QString& key, const QVariant& value) {
-    std::lock_guard lock(m_mutex);
     if (!contains(key)) {
         setObject(key, value);
     }
@@ -169,25 +168,21 @@ QString UserDefaults::string(const QString& key) const {
 }
 
 bool UserDefaults::boolValue(const QString& key) const {
-    const QVariant v = object(key);
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Double:
-        return v.toDouble() != 0;
-    case QMetaType::QString: {
+    const QVariant v = scalar(key);
+    if (v.typeId() == QMetaType::QString) {
         const QString t = v.toString().trimmed().toLower();
         return t == QLatin1String("yes") || t == QLatin1String("true") || t.toLongLong() != 0;
     }
-    default:
-        return false;
-    }
+    return v.toDouble() != 0;
 }
 
-qint64 UserDefaults::integer(const QString& key) const { return scalar(key).toLongLong(); }
+qint64 UserDefaults::integer(const QString& key) const {
+    return scalar(key).toLongLong();
+}
 
-double UserDefaults::doubleValue(const QString& key) const { return scalar(key).toDouble(); }
+double UserDefaults::doubleValue(const QString& key) const {
+    return scalar(key).toDouble();
+}
 
 QVariant UserDefaults::scalar(const QString& key) const {
     const QVariant v = object(key);

@@ -60,6 +60,8 @@ const QString kConversionAreDefault = QStringLiteral("imageBitmapConversionPrope
 const QString kSplitAreDefault = QStringLiteral("horizontalImageSplitPropertiesAreDefault");
 const QString kSequences = QStringLiteral("sequences");
 
+const QString kLastDeviceSettingInfos = QStringLiteral("lastDeviceSettingInfos");
+
 const QString kLastModelName = QStringLiteral("LastModelName");
 
 using Name = UndoActionName::Case;
@@ -97,8 +99,7 @@ std::optional<bool> boolean(const QVariant& value) {
 }
 
 std::optional<Point_mm> point(const QVariant& value) {
-    if (value.canConvert<QPointF>() &&
-        (value.typeId() == QMetaType::QPointF || value.typeId() == QMetaType::QPoint)) {
+    if (value.typeId() == QMetaType::QPointF || value.typeId() == QMetaType::QPoint) {
         return Point_mm::fromQPointF(value.toPointF());
     }
     return std::nullopt;
@@ -135,6 +136,16 @@ QVariant originalImageValue(const OriginalImage& image, const QString& key) {
         return image.sizeInfoText();
     }
     return {};
+}
+
+// The keyed face of an unchanging value, or nothing without one.
+template <typename Pointer, typename Read>
+std::unique_ptr<ReadOnlyKeyedValues> keyedValues(const Pointer& pointer, Read read) {
+    if (!pointer) {
+        return nullptr;
+    }
+    return std::make_unique<ReadOnlyKeyedValues>(
+        [pointer, read](const QString& key) { return read(*pointer, key); });
 }
 
 template <typename Pointer> QVariant pointerValue(const Pointer& pointer) {
@@ -291,7 +302,7 @@ void PrintDocument::setOriginalImage(OriginalImage::Pointer image) {
         kOriginalImage, Name::changingImage,
         [&] {
             m_originalImage = std::move(image);
-            rebuildKeyedValues();
+            m_originalImageValues = keyedValues(m_originalImage, originalImageValue);
         },
         [this, old] { setOriginalImage(old); }, true);
 }
@@ -388,7 +399,8 @@ void PrintDocument::setCanvas(CanvasPointer canvas) {
         kCanvas, Name::changingCanvas,
         [&] {
             m_canvas = std::move(canvas);
-            rebuildKeyedValues();
+            m_canvasValues = keyedValues(
+                m_canvas, [](const Canvas& c, const QString& key) { return c.valueForKey(key); });
         },
         [this, old] { setCanvas(old); }, true);
 }
@@ -558,7 +570,10 @@ void PrintDocument::setDeviceDescriptor(DescriptorPointer descriptor) {
 void PrintDocument::applyModel(const DescriptorPointer& descriptor, bool pristine) {
     const DescriptorPointer old = m_deviceDescriptor;
     m_deviceDescriptor = descriptor;
-    rebuildKeyedValues();
+    m_deviceDescriptorValues =
+        keyedValues(m_deviceDescriptor, [](const DeviceDescriptor& d, const QString& key) {
+            return d.valueForKey(key);
+        });
     const bool undoingOrRedoing =
         m_undoManager && (m_undoManager->isUndoing() || m_undoManager->isRedoing());
     if (descriptor) {
@@ -851,130 +866,75 @@ void PrintDocument::setLastDeviceSettingValue(const QVariant& value, const QStri
 
 // --- Key-value faces ----------------------------------------------------------------
 
-void PrintDocument::rebuildKeyedValues() {
-    if (m_originalImage) {
-        const OriginalImage::Pointer image = m_originalImage;
-        m_originalImageValues = std::make_unique<ReadOnlyKeyedValues>(
-            [image](const QString& key) { return originalImageValue(*image, key); });
-    } else {
-        m_originalImageValues.reset();
-    }
-    if (m_deviceDescriptor) {
-        const DescriptorPointer descriptor = m_deviceDescriptor;
-        m_deviceDescriptorValues = std::make_unique<ReadOnlyKeyedValues>(
-            [descriptor](const QString& key) { return descriptor->valueForKey(key); });
-    } else {
-        m_deviceDescriptorValues.reset();
-    }
-    if (m_canvas) {
-        const CanvasPointer canvas = m_canvas;
-        m_canvasValues = std::make_unique<ReadOnlyKeyedValues>(
-            [canvas](const QString& key) { return canvas->valueForKey(key); });
-    } else {
-        m_canvasValues.reset();
-    }
-}
-
 QVariant PrintDocument::valueForKey(const QString& key) const {
-    if (key == kOriginalImage) {
-        return pointerValue(m_originalImage);
-    }
-    if (key == kImageSize_px) {
-        return sizeText(m_options.imageSize_px);
-    }
-    if (key == kImageOffset_mm) {
-        return m_options.imageOffset_mm.toQPointF();
-    }
-    if (key == kImageOrientation) {
-        return m_options.imageOrientation.rawValue();
-    }
-    if (key == kImageOffsetBase) {
-        return m_options.imageOffsetBase.rawValue();
-    }
-    if (key == kImageOffsetBaseFourCharCode) {
-        return m_options.imageOffsetBase.fourCharCode().value_or(
-            OffsetBase::center.fourCharCode().value_or(0));
-    }
-    if (key == kFlipsImageHorizontal) {
-        return m_options.flipsImageHorizontal;
-    }
-    if (key == kDeviceDescriptor) {
-        return pointerValue(m_deviceDescriptor);
-    }
-    if (key == kTransportType) {
-        return m_transportType ? QVariant(m_transportType->rawValue()) : QVariant();
-    }
-    if (key == kBlackConversionType) {
-        return m_blackConversionType.rawValue();
-    }
-    if (key == kCanvas) {
-        return pointerValue(m_canvas);
-    }
-    if (key == kCurrentDeviceSetting) {
-        return pointerValue(m_currentDeviceSetting);
-    }
-    if (key == kImageRepeatXCount) {
-        return m_options.imageRepeatXCount;
-    }
-    if (key == kImageRepeatYCount) {
-        return m_options.imageRepeatYCount;
-    }
-    if (key == kImageRepeatXMargin_mm) {
-        return m_options.imageRepeatXMargin_mm;
-    }
-    if (key == kImageRepeatYMargin_mm) {
-        return m_options.imageRepeatYMargin_mm;
-    }
-    if (key == kMinimumSeparatedXMargin_mm) {
-        return m_options.minimumSeparatedXMargin_mm;
-    }
-    if (key == kMaximumBlackXLength_mm) {
-        return m_options.maximumBlackXLength_mm;
-    }
-    if (key == kUsesMinimumSeparatedXMargin) {
-        return m_options.usesMinimumSeparatedXMargin;
-    }
-    if (key == kUsesMaximumBlackXLength) {
-        return m_options.usesMaximumBlackXLength;
-    }
-    if (key == kWhitespaceStart) {
-        return m_options.additionalWhitespaceLength_start_mm;
-    }
-    if (key == kWhitespaceEnd) {
-        return m_options.additionalWhitespaceLength_end_mm;
-    }
-    if (key == kInViewingMode) {
-        return m_inViewingMode;
-    }
-    if (key == kImageSizeForDisplay_px) {
-        return sizeText(imageSizeForDisplay_px());
-    }
-    if (key == kImageSizeForDisplay_mm) {
-        return imageSizeForDisplay_mm().toQSizeF();
-    }
-    if (key == kAllImageArea_mm) {
-        return allImageArea_mm().toQRectF();
-    }
-    if (key == kImageOverflownAmount_mm) {
-        return QVariant::fromValue(imageOverflownAmount_mm());
-    }
-    if (key == kImageOriginalSizeDescription) {
-        return imageOriginalSizeDescription();
-    }
-    if (key == kCurrentBlackConversion) {
-        return QVariant::fromValue(currentBlackConversion());
-    }
-    if (key == kExpansionLevelText) {
-        return imageBitmapExpansionLevelText();
-    }
-    if (key == kConversionAreDefault) {
-        return imageBitmapConversionPropertiesAreDefault();
-    }
-    if (key == kSplitAreDefault) {
-        return horizontalImageSplitPropertiesAreDefault();
-    }
-    if (key == kSequences) {
-        return {};
+    using Reader = std::function<QVariant(const PrintDocument&)>;
+    using D = PrintDocument;
+    static const QHash<QString, Reader> readers = {
+        {kOriginalImage, [](const D& d) { return pointerValue(d.m_originalImage); }},
+        {kImageSize_px, [](const D& d) { return QVariant(sizeText(d.m_options.imageSize_px)); }},
+        {kImageOffset_mm,
+         [](const D& d) { return QVariant(d.m_options.imageOffset_mm.toQPointF()); }},
+        {kImageOrientation,
+         [](const D& d) { return QVariant(d.m_options.imageOrientation.rawValue()); }},
+        {kImageOffsetBase,
+         [](const D& d) { return QVariant(d.m_options.imageOffsetBase.rawValue()); }},
+        {kImageOffsetBaseFourCharCode,
+         [](const D& d) {
+             const auto code = d.m_options.imageOffsetBase.fourCharCode();
+             return QVariant(code ? *code : *OffsetBase::center.fourCharCode());
+         }},
+        {kFlipsImageHorizontal,
+         [](const D& d) { return QVariant(d.m_options.flipsImageHorizontal); }},
+        {kDeviceDescriptor, [](const D& d) { return pointerValue(d.m_deviceDescriptor); }},
+        {kTransportType,
+         [](const D& d) {
+             return d.m_transportType ? QVariant(d.m_transportType->rawValue()) : QVariant();
+         }},
+        {kBlackConversionType,
+         [](const D& d) { return QVariant(d.m_blackConversionType.rawValue()); }},
+        {kCanvas, [](const D& d) { return pointerValue(d.m_canvas); }},
+        {kCurrentDeviceSetting, [](const D& d) { return pointerValue(d.m_currentDeviceSetting); }},
+        {kImageRepeatXCount, [](const D& d) { return QVariant(d.m_options.imageRepeatXCount); }},
+        {kImageRepeatYCount, [](const D& d) { return QVariant(d.m_options.imageRepeatYCount); }},
+        {kImageRepeatXMargin_mm,
+         [](const D& d) { return QVariant(d.m_options.imageRepeatXMargin_mm); }},
+        {kImageRepeatYMargin_mm,
+         [](const D& d) { return QVariant(d.m_options.imageRepeatYMargin_mm); }},
+        {kMinimumSeparatedXMargin_mm,
+         [](const D& d) { return QVariant(d.m_options.minimumSeparatedXMargin_mm); }},
+        {kMaximumBlackXLength_mm,
+         [](const D& d) { return QVariant(d.m_options.maximumBlackXLength_mm); }},
+        {kUsesMinimumSeparatedXMargin,
+         [](const D& d) { return QVariant(d.m_options.usesMinimumSeparatedXMargin); }},
+        {kUsesMaximumBlackXLength,
+         [](const D& d) { return QVariant(d.m_options.usesMaximumBlackXLength); }},
+        {kWhitespaceStart,
+         [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_start_mm); }},
+        {kWhitespaceEnd,
+         [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_end_mm); }},
+        {kInViewingMode, [](const D& d) { return QVariant(d.m_inViewingMode); }},
+        {kImageSizeForDisplay_px,
+         [](const D& d) { return QVariant(sizeText(d.imageSizeForDisplay_px())); }},
+        {kImageSizeForDisplay_mm,
+         [](const D& d) { return QVariant(d.imageSizeForDisplay_mm().toQSizeF()); }},
+        {kAllImageArea_mm, [](const D& d) { return QVariant(d.allImageArea_mm().toQRectF()); }},
+        {kImageOverflownAmount_mm,
+         [](const D& d) { return QVariant::fromValue(d.imageOverflownAmount_mm()); }},
+        {kImageOriginalSizeDescription,
+         [](const D& d) { return QVariant(d.imageOriginalSizeDescription()); }},
+        {kCurrentBlackConversion,
+         [](const D& d) { return QVariant::fromValue(d.currentBlackConversion()); }},
+        {kExpansionLevelText,
+         [](const D& d) { return QVariant(d.imageBitmapExpansionLevelText()); }},
+        {kConversionAreDefault,
+         [](const D& d) { return QVariant(d.imageBitmapConversionPropertiesAreDefault()); }},
+        {kSplitAreDefault,
+         [](const D& d) { return QVariant(d.horizontalImageSplitPropertiesAreDefault()); }},
+        {kSequences, [](const D&) { return QVariant(); }},
+        {kLastDeviceSettingInfos, [](const D& d) { return QVariant(d.lastDeviceSettingInfos()); }},
+    };
+    if (const auto reader = readers.constFind(key); reader != readers.cend()) {
+        return (*reader)(*this);
     }
     return Observable::valueForKey(key);
 }
@@ -1075,6 +1035,9 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
             (this->*setter)(*b);
         }
         return;
+    }
+    if (key == kLastDeviceSettingInfos) {
+        return setLastDeviceSettingInfos(value.toMap());
     }
     if (key == kImageSizeForDisplay_px) {
         if (const auto s = size(value); s && s->width() >= 0 && s->height() >= 0) {

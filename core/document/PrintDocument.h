@@ -24,6 +24,9 @@
 //   usesMinimumSeparatedXMargin, usesMaximumBlackXLength  bool
 //   additionalWhitespaceLength_start_mm, additionalWhitespaceLength_end_mm  double
 //   inViewingMode              bool
+//   lastDeviceSettingInfos     QVariantMap, the settings remembered per model (not observed)
+// setValueForKey() takes the same faces; texts and codes that name nothing
+// are ignored, except for transportType, where they mean no transport.
 // Derived keys, announced through the keys they depend on:
 //   imageSizeForDisplay_px (text "WxH", writable as QSize), imageSizeForDisplay_mm
 //   (QSizeF, writable), allImageArea_mm (QRectF), imageOverflownAmount_mm
@@ -267,7 +270,6 @@ private:
     void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;
     void clearOriginalSizeDescription();
-    void rebuildKeyedValues();
     DeviceSettingPointer rememberedSetting(const ambrel::DeviceDescriptor& descriptor) const;
 
     std::shared_ptr<platform::UndoManager> m_undoManager;

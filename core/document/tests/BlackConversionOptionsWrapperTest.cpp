@@ -1,0 +1,135 @@
+#include "core/document/BlackConversionOptionsWrapper.h"
+#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using kestrom::BlackConversionOptionsWrapper;
+using platform::KeyValueChange;
+
+namespace {
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+TEST(BlackConversionOptionsWrapper, settersBringValuesIntoRange) {
+    BlackConversionOptionsWrapper options;
+    auto& threshold = options.threshold();
+    threshold.setThreshold(1.7);
+    EXPECT_EQ(threshold.threshold(), 1.0);
+    threshold.setExpansionLevel(-9);
+    EXPECT_EQ(threshold.expansionLevel(), -5);
+    threshold.setThreshold(nan);
+    EXPECT_EQ(threshold.threshold(), 1.0);
+
+    auto& halftone = options.halftone();
+    const std::pair<double, double> angles[] = {{270, -90}, {180, 180}, {540, -180}, {-190, 170}};
+    for (const auto& [given, stored] : angles) {
+        halftone.setAngle_deg(given);
+        EXPECT_EQ(halftone.angle_deg(), stored) << given;
+    }
+    halftone.setLinesPerInch(0);
+    EXPECT_EQ(halftone.linesPerInch(), 0);
+    halftone.setLinesPerInch(-4);
+    EXPECT_EQ(halftone.linesPerInch(), -4);
+    halftone.setBrightnessFactor(-2);
+    EXPECT_EQ(halftone.brightnessFactor(), -0.6);
+    halftone.setBlackClampFactor(0.9);
+    EXPECT_EQ(halftone.blackClampFactor(), 0.4);
+    halftone.setWhiteClampFactor(-1);
+    EXPECT_EQ(halftone.whiteClampFactor(), 0.0);
+    halftone.setLinesPerInch(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(halftone.linesPerInch(), -4);
+}
+
+TEST(BlackConversionOptionsWrapper, keyPathWritesClampAndNotifyObservers) {
+    BlackConversionOptionsWrapper options;
+    QList<QVariant> seen;
+    auto observation = options.observe("threshold.expansionLevel", platform::Observable::New,
+                                       [&](const KeyValueChange& c) { seen << c.newValue; });
+    options.setValueForKeyPath("threshold.expansionLevel", 12);
+    options.setValueForKeyPath("threshold.expansionLevel", 2.9);
+    options.setValueForKeyPath("threshold.expansionLevel", "three"); // not a number: ignored
+    EXPECT_EQ(seen, (QList<QVariant>{qint64(5), qint64(2)}));
+    options.setValueForKeyPath("halftone.whiteClampFactor", 3);
+    EXPECT_EQ(options.valueForKeyPath("halftone.whiteClampFactor"), QVariant(0.4));
+    EXPECT_FALSE(options.valueForKeyPath("halftone.nothing").isValid());
+}
+
+TEST(BlackConversionOptionsWrapper, savesAndLoadsBothOptionSets) {
+    BlackConversionOptionsWrapper fresh;
+    const QVariantMap defaults{
+        {"threshold", QVariantMap{{"threshold", 0.5}, {"expansionLevel", qint64(0)}}},
+        {"halftone", QVariantMap{{"linesPerInch", 20.0},
+                                 {"brightnessFactor", 0.0},
+                                 {"blackClampFactor", 0.0},
+                                 {"whiteClampFactor", 0.0}}}};
+    EXPECT_EQ(fresh.dictionaryForSave(), defaults);
+
+    BlackConversionOptionsWrapper edited;
+    edited.threshold().setThreshold(0.25);
+    edited.threshold().setExpansionLevel(3);
+    edited.halftone().setLinesPerInch(45);
+    edited.halftone().setAngle_deg(15);
+    edited.halftone().setBrightnessFactor(0.1);
+    edited.halftone().setBlackClampFactor(0.2);
+    edited.halftone().setWhiteClampFactor(0.3);
+    BlackConversionOptionsWrapper reopened;
+    reopened.loadDictionaryForSave(edited.dictionaryForSave());
+    EXPECT_EQ(reopened.threshold().rawValue(), edited.threshold().rawValue());
+    EXPECT_EQ(reopened.halftone().linesPerInch(), 45);
+    EXPECT_EQ(reopened.halftone().whiteClampFactor(), 0.3);
+    EXPECT_EQ(reopened.halftone().angle_deg(), 30.0); // the angle is not kept
+}
+
+TEST(BlackConversionOptionsWrapper, loadingTakesOnlyNumbersOfTheRightKind) {
+    BlackConversionOptionsWrapper options;
+    options.loadDictionaryForSave({{"halftone", QVariantMap{{"blackClampFactor", 0.9}}}});
+    EXPECT_EQ(options.halftone().blackClampFactor(), 0.4);
+    options.loadDictionaryForSave({{"halftone", QVariantMap{{"angle_deg", 10}}}});
+    EXPECT_EQ(options.halftone().angle_deg(), 30.0);
+    options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 2.5}}}});
+    EXPECT_EQ(options.threshold().expansionLevel(), 0);
+    options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 2.0}}}});
+    EXPECT_EQ(options.threshold().expansionLevel(), 2);
+    options.loadDictionaryForSave(
+        {{"threshold", QVariantMap{{"threshold", true}}}, {"halftone", "not a dictionary"}});
+    EXPECT_EQ(options.threshold().threshold(), 0.5);
+    options.loadDictionaryForSave({{"threshold", QVariantMap{{"threshold", nan}}}});
+    EXPECT_EQ(options.threshold().threshold(), 0.5);
+    options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 1e300}}}});
+    EXPECT_EQ(options.threshold().expansionLevel(), 2);
+}
+
+TEST(BlackConversionOptionsWrapper, namesTheUndoActionOfEachOptionKeyPath) {
+    using W = BlackConversionOptionsWrapper;
+    EXPECT_EQ(W::undoActionName("threshold.threshold"), "changingBitmapConversionThreshold");
+    EXPECT_EQ(W::undoActionName("threshold.expansionLevel"), "changingBitmapExpansionLevel");
+    EXPECT_EQ(W::undoActionName("halftone.linesPerInch"), "changingHalftoneOption");
+    for (const char* key : {"brightnessFactor", "blackClampFactor", "whiteClampFactor"}) {
+        EXPECT_EQ(W::undoActionName(QString("halftone.") + key), "changingImageBrightness");
+    }
+    for (const char* path : {"halftone.angle_deg", "threshold", "threshold.", "halftone.Lines",
+                             "x.threshold.threshold"}) {
+        EXPECT_FALSE(W::undoActionName(path)) << path;
+    }
+    EXPECT_EQ(
+        W::allKeyPaths(),
+        (QStringList{"threshold.threshold", "threshold.expansionLevel", "halftone.linesPerInch",
+                     "halftone.angle_deg", "halftone.brightnessFactor", "halftone.blackClampFactor",
+                     "halftone.whiteClampFactor"}));
+}
+
+TEST(CurrentBlackConversionReadonlyWrapper, travelsInAVariant) {
+    ambrel::BlackConversion::HalftoneOption halftone;
+    halftone.angle_deg = 10;
+    auto wrapper = std::make_shared<const kestrom::CurrentBlackConversionReadonlyWrapper>(
+        ambrel::BlackConversion::halftone(halftone));
+    const QVariant v = QVariant::fromValue(wrapper);
+    const auto back =
+        v.value<std::shared_ptr<const kestrom::CurrentBlackConversionReadonlyWrapper>>();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->blackConversion().halftoneOption()->angle_deg, 10);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "platform/Error.h"
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSize>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using platform::PropertyList;
+
+namespace {
+
+QVariantMap everyKind() {
+    return {{"integer", qint64(-7)},
+            {"big", qint64(1) << 40},
+            {"real", 0.125},
+            {"flag", false},
+            {"text", QString::fromUtf8("Größe ✓")},
+            {"data", QByteArray("\x00\x10\xfe", 3)},
+            {"date", QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5), QTimeZone::utc())},
+            {"array", QVariantList{1, "two", QVariantList{}}},
+            {"dictionary", QVariantMap{{"inner", true}}}};
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString errorOfReading(const QString& path) {
+    try {
+        PropertyList::readFile(path);
+    } catch (const platform::Error& error) {
+        return error.localizedDescription();
+    }
+    return {};
+}
+
+TEST(PropertyListFile, binaryFileReadsBackEqualAlsoThroughPlistutil) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("values.plist");
+    PropertyList::writeFile(path, everyKind());
+    EXPECT_EQ(PropertyList::readFile(path).toMap(), everyKind());
+
+    const QString tool = QStandardPaths::findExecutable("plistutil");
+    if (tool.isEmpty()) {
+        GTEST_SKIP() << "plistutil is not installed";
+    }
+    // plistutil turns it into XML; our reader reads that back equal too.
+    const QString xml = dir.filePath("values.xml");
+    ASSERT_EQ(QProcess::execute(tool, {"-i", path, "-o", xml}), 0);
+    QFile file(xml);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.peek(5) == "<?xml");
+    EXPECT_EQ(PropertyList::readFile(xml).toMap(), everyKind());
+}
+
+TEST(PropertyListFile, damagedFilesAreErrorsNamingTheFile) {
+    QTemporaryDir dir;
+    const QByteArray good = PropertyList::toData(everyKind(), PropertyList::Format::Binary);
+    const QList<QByteArray> damaged = {good.left(good.size() / 2),
+                                       good.left(9),
+                                       QByteArray("bplist00"),
+                                       QByteArray("garbage\x01\x02", 9),
+                                       QByteArray("<plist><dict><key>a</key>"),
+                                       QByteArray()};
+    int n = 0;
+    for (const QByteArray& bytes : damaged) {
+        const QString path = dir.filePath(QString("damaged-%1.plist").arg(n++));
+        writeBytes(path, bytes);
+        const QString message = errorOfReading(path);
+        EXPECT_TRUE(message.contains(path)) << n << ": " << message.toStdString();
+    }
+    const QString missing = dir.filePath("missing.plist");
+    EXPECT_TRUE(errorOfReading(missing).contains(missing));
+}
+
+TEST(PropertyListFile, valuesAPropertyListCannotHoldAreRefusedBeforeWriting) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kept.plist");
+    PropertyList::writeFile(path, QVariantMap{{"kept", 1}});
+    const QList<QVariant> refused = {
+        QVariant(),
+        QVariant::fromValue(QSize(1, 2)),
+        QVariantMap{{"nested", QVariantList{QVariant()}}},
+        QVariantMap{{QString::fromUtf8("a\0b", 3), 1}},
+        QVariantMap{{"text", QString::fromUtf8("a\0b", 3)}},
+        QDateTime(QDate(1800, 1, 1), QTime(0, 0), QTimeZone::utc()),
+    };
+    for (const QVariant& value : refused) {
+        QString why;
+        EXPECT_TRUE(PropertyList::toData(value, PropertyList::Format::Binary, &why).isEmpty());
+        EXPECT_FALSE(why.isEmpty());
+        EXPECT_THROW(PropertyList::writeFile(path, value), platform::Error);
+        EXPECT_EQ(PropertyList::readFile(path).toMap(), (QVariantMap{{"kept", qint64(1)}}));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"kept.plist"});
+}
+
+} // namespace
