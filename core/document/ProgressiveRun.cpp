@@ -9,11 +9,33 @@
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
 
+#include <mutex>
+#include <vector>
+
 namespace kestrom {
 
 namespace {
 
 using ambrel::ConnectionError;
+
+// The progress of every run that has not ended, for cancelAll().
+std::mutex& runningMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<std::weak_ptr<platform::Progress>>& running() {
+    static std::vector<std::weak_ptr<platform::Progress>> list;
+    return list;
+}
+
+void forget(const std::shared_ptr<platform::Progress>& progress) {
+    std::lock_guard lock(runningMutex());
+    std::erase_if(running(), [&](const std::weak_ptr<platform::Progress>& p) {
+        const auto held = p.lock();
+        return !held || held == progress;
+    });
+}
 
 struct Run {
     std::weak_ptr<RunPresenter> presenter;
@@ -25,6 +47,7 @@ struct Run {
 };
 
 void notifyFinished(const std::shared_ptr<Run>& run, bool succeeded) {
+    forget(run->progress);
     if (run->finished) {
         run->finished(succeeded);
     }
@@ -110,6 +133,21 @@ void acceptAlways() {
 
 } // namespace
 
+void ProgressiveRun::cancelAll() {
+    std::vector<std::shared_ptr<platform::Progress>> progresses;
+    {
+        std::lock_guard lock(runningMutex());
+        for (const auto& progress : running()) {
+            if (auto held = progress.lock()) {
+                progresses.push_back(std::move(held));
+            }
+        }
+    }
+    for (const auto& progress : progresses) {
+        progress->cancel();
+    }
+}
+
 bool ProgressiveRun::isUserCancellation(const platform::Error& error) {
     return ConnectionError::is(error, ConnectionError::Case::userCancelled) ||
            platform::CancellationError::isCancellation(error);
@@ -125,6 +163,10 @@ void ProgressiveRun::start(std::weak_ptr<RunPresenter> presenter, const QString&
     run->operation = std::move(operation);
     run->finished = std::move(finished);
     run->progress = std::make_shared<platform::Progress>();
+    {
+        std::lock_guard lock(runningMutex());
+        running().push_back(run->progress);
+    }
 
     if (run->command) {
         run->command->suspendExecution();

@@ -35,6 +35,10 @@ public:
                       std::shared_ptr<platform::ScriptCommand> scriptCommand, Operation operation,
                       Finished finished = {});
 
+    // Cancels every run still going, so that quitting does not wait for a
+    // device job to finish.
+    static void cancelAll();
+
     // A user's cancel, whichever way it was reported; never shown.
     static bool isUserCancellation(const platform::Error& error);
 

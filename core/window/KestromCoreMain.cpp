@@ -1,6 +1,7 @@
 #include "core/window/KestromCoreMain.h"
 
 #include "core/document/DeviceRunQueue.h"
+#include "core/document/ProgressiveRun.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"
@@ -81,6 +82,7 @@ int KestromCoreMain(int argc, char** argv) {
         }
         qDeleteAll(windows);
     }
+    kestrom::ProgressiveRun::cancelAll();
     kestrom::DeviceRunQueue::waitForDone();
     return 0;
 }

@@ -275,3 +275,14 @@ TEST_F(PrintRunFixture, MaintenanceFailuresAreShownAndSuccessIsSilent) {
     kestrom::MaintenanceRun::perform(presenter, plain, std::nullopt, action);
     EXPECT_EQ(presenter->sheetsShown, 2);
 }
+
+TEST_F(PrintRunFixture, QuittingCancelsTheRunsStillGoing) {
+    auto connection = std::make_shared<FakeConnection>(plain, Behaviour::waitForCancel);
+    PrintRun::run(
+        presenter, plain, connection,
+        [this] { return PrintRun::makePrintTask(completeParts(plain)); }, {},
+        [this] { ended = true; });
+    kestrom::ProgressiveRun::cancelAll();
+    ASSERT_TRUE(run_test::waitUntil([this] { return ended; }));
+    EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));
+}
