@@ -5,6 +5,7 @@
 #include "platform/Progress.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
@@ -154,4 +155,29 @@ TEST(CompletionAlertTest, ShowsTheModelsTextsWithASingleOkButton) {
     EXPECT_FALSE(alert->movieView());
     QTest::mouseClick(buttons.first(), Qt::LeftButton);
     EXPECT_TRUE(closed);
+}
+
+TEST(ScriptingAcceptanceTest, ReturnDoesNotAcceptAndTheFirstButtonDoes) {
+    QMainWindow window;
+    window.show();
+    kestrom::WindowRunPresenter presenter(&window);
+    std::optional<std::pair<bool, bool>> answer;
+    presenter.askScriptingAcceptance(
+        [&answer](bool accepted, bool always) { answer = std::pair(accepted, always); });
+    auto* alert = window.findChild<QMessageBox*>(QStringLiteral("ScriptingAcceptanceAlert"));
+    ASSERT_TRUE(alert);
+    QTest::keyClick(alert, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&answer] { return answer.has_value(); }));
+    EXPECT_FALSE(answer->first);
+
+    answer.reset();
+    presenter.askScriptingAcceptance(
+        [&answer](bool accepted, bool always) { answer = std::pair(accepted, always); });
+    // The first alert may still wait for its deletion.
+    alert = window.findChildren<QMessageBox*>(QStringLiteral("ScriptingAcceptanceAlert")).last();
+    alert->checkBox()->setChecked(true);
+    QTest::mouseClick(alert->buttons().first(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&answer] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->first);
+    EXPECT_TRUE(answer->second);
 }
