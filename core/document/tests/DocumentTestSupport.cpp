@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <algorithm>
+#include <cstdlib>
+
 using namespace ambrel;
 
 namespace documenttest {
@@ -14,7 +17,7 @@ namespace documenttest {
 namespace {
 
 const char* const models = R"([
-  {"modelName": "Alpha", "printerType": "test", "dpi": 254,
+  {"modelName": "Alder", "printerType": "test", "dpi": 254,
    "canvases": [{"identifier": "A4", "size_mm": {"width": 297, "height": 210}},
                 {"identifier": "A3", "size_mm": {"width": 420, "height": 297}}],
    "offsetBases": ["topLeft", "center", "bottomRight"],
@@ -24,14 +27,14 @@ const char* const models = R"([
      {"type": "number", "identifier": "speed", "minValue": 1, "maxValue": 10, "defaultValue": 5},
      {"type": "bool", "identifier": "vacuum", "defaultValue": true},
      {"type": "pick", "identifier": "mode", "items": ["fine", "fast"], "defaultValue": "fine"}]},
-  {"modelName": "Beta", "printerType": "test", "dpi": 300,
+  {"modelName": "Birch", "printerType": "test", "dpi": 300,
    "canvases": [{"identifier": "B5", "size_mm": {"width": 257, "height": 182}},
                 {"identifier": "Wide", "size_mm": {"width": 297, "height": 210}}],
    "offsetBases": ["topLeft", "top"],
    "transportTypes": ["wifi"],
    "parameterProperties": [
      {"type": "number", "identifier": "speed", "minValue": 2, "maxValue": 8, "defaultValue": 4}]},
-  {"modelName": "Gamma", "printerType": "test", "dpi": 254,
+  {"modelName": "Cedar", "printerType": "test", "dpi": 254,
    "canvases": [{"identifier": "A3", "size_mm": {"width": 420, "height": 297}},
                 {"identifier": "A4", "size_mm": {"width": 297, "height": 210}}],
    "offsetBases": ["center", "topLeft"],
@@ -73,6 +76,12 @@ void DocumentTest::SetUp() {
         return true;
     }();
     (void)registered;
+    // The list of models is made once per process: another test of this
+    // program may have made it without the test models.
+    const auto& supported = DeviceDescriptor::supported();
+    ASSERT_TRUE(std::any_of(supported.begin(), supported.end(), [](const auto& d) {
+        return d->modelName() == alderName;
+    })) << "the test models are missing; run each test in its own process (ctest)";
     ASSERT_TRUE(m_folder.isValid());
     platform::UserDefaults::setStandardFilePath(
         m_folder.filePath(QStringLiteral("defaults.plist")));
@@ -84,8 +93,8 @@ std::shared_ptr<const DeviceDescriptor> model(const QString& name) {
             return d;
         }
     }
-    ADD_FAILURE() << "no model " << name.toStdString();
-    return nullptr;
+    // SetUp has made sure the models are there.
+    std::abort();
 }
 
 void endEvent() {

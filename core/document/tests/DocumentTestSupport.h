@@ -13,17 +13,17 @@
 namespace documenttest {
 
 // The models every document test sees, served by one test plug-in:
-// - "Alpha": 254 dpi (10 px per mm); canvases A4 (297 x 210) and A3; anchors
+// - "Alder": 254 dpi (10 px per mm); canvases A4 (297 x 210) and A3; anchors
 //   topLeft, center, bottomRight; usb and wifi; halftone offered; settings
 //   "speed" (number 1...10, default 5), "vacuum" (switch, on) and "mode"
 //   (pick list fine/fast, default fine).
-// - "Beta": 300 dpi; canvases B5 and "Wide" (297 x 210, A4's size); anchors
+// - "Birch": 300 dpi; canvases B5 and "Wide" (297 x 210, A4's size); anchors
 //   topLeft and top (no centre); wifi only; no halftone; "speed" 2...8.
-// - "Gamma": 254 dpi; canvases A3 and A4 (as Alpha's); anchors center and
+// - "Cedar": 254 dpi; canvases A3 and A4 (as Alder's); anchors center and
 //   topLeft; usb only; no settings.
-const QString alphaName = QStringLiteral("Alpha");
-const QString betaName = QStringLiteral("Beta");
-const QString gammaName = QStringLiteral("Gamma");
+const QString alderName = QStringLiteral("Alder");
+const QString birchName = QStringLiteral("Birch");
+const QString cedarName = QStringLiteral("Cedar");
 
 std::shared_ptr<const ambrel::DeviceDescriptor> model(const QString& name);
 // Closes the undo group of the current event, as the event loop does.

@@ -79,13 +79,13 @@ TEST_F(CommandsTest, changeCommandsRememberTheChoiceForTheModel) {
     document.setOriginalImage(picture(10, 10));
     document.setImageOffset_mm({3, 3});
     endEvent();
-    document.changeCanvas(model(alphaName)->canvases().at(1));
+    document.changeCanvas(model(alderName)->canvases().at(1));
     endEvent();
     EXPECT_EQ(document.undoManager()->undoActionName(), displayed(Name::changingCanvas));
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
     document.changeTransportType(TransportType::wifi);
     document.changeBlackConversionType(BlackConversionType::halftone);
-    QVariantMap memory = document.lastDeviceSettingInfos().value(alphaName).toMap();
+    QVariantMap memory = document.lastDeviceSettingInfos().value(alderName).toMap();
     EXPECT_EQ(memory.value("canvasIdentifier"), QStringLiteral("A3"));
     EXPECT_EQ(memory.value("transportTypeIdentifier"), QStringLiteral("wifi"));
     EXPECT_EQ(memory.value("blackConversionType"), QStringLiteral("halftone"));
@@ -95,7 +95,7 @@ TEST_F(CommandsTest, changeCommandsRememberTheChoiceForTheModel) {
     document.changeImageOffsetBase(OffsetBase::top);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::center);
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
-    memory = document.lastDeviceSettingInfos().value(alphaName).toMap();
+    memory = document.lastDeviceSettingInfos().value(alderName).toMap();
     EXPECT_EQ(memory.value("imageOffsetBase"), QStringLiteral("top"));
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 using DerivedTest = DocumentTest;
 
-// Alpha, 254 dpi: 10 px per millimetre; canvas A4, 297 x 210 mm.
+// Alder, 254 dpi: 10 px per millimetre; canvas A4, 297 x 210 mm.
 
 TEST_F(DerivedTest, displayedSizeFollowsTheTurn) {
     PrintDocument document;

@@ -37,13 +37,13 @@ TEST_F(KeyPathTest, aSettingBelowItsMinimumIsStoredAndRememberedAsTheMinimum) {
     EXPECT_EQ(counter.count("currentDeviceSetting.speed"), 1);
     EXPECT_EQ(undoName(document), UndoActionName(Name::changingDeviceSetting).displayedName());
     // The whole setting of the model is remembered, with the stored value.
-    const QVariantMap memory = remembered(alphaName);
+    const QVariantMap memory = remembered(alderName);
     EXPECT_EQ(memory.value("speed").toDouble(), 1.0);
     EXPECT_EQ(memory.value("mode"), QStringLiteral("fine"));
 
     document.setValueForKeyPath("currentDeviceSetting.speed", 12.5);
     EXPECT_EQ(document.valueForKeyPath("currentDeviceSetting.speed").toDouble(), 10.0);
-    EXPECT_EQ(remembered(alphaName).value("speed").toDouble(), 10.0);
+    EXPECT_EQ(remembered(alderName).value("speed").toDouble(), 10.0);
 }
 
 TEST_F(KeyPathTest, undoAndRedoOfASettingLeaveTheMemoryAlone) {
@@ -156,7 +156,7 @@ TEST_F(KeyPathTest, otherKeyPathsAreWrittenAsUsual) {
     EXPECT_FALSE(document.undoManager()->canUndo());
     document.setValueForKeyPath("imageRepeatXCount", 4);
     EXPECT_EQ(document.imageRepeatXCount(), 4);
-    EXPECT_EQ(document.valueForKeyPath("deviceDescriptor.modelName"), alphaName);
+    EXPECT_EQ(document.valueForKeyPath("deviceDescriptor.modelName"), alderName);
     EXPECT_EQ(document.valueForKeyPath("canvas.identifier"), QStringLiteral("A4"));
     EXPECT_FALSE(document.valueForKeyPath("originalImage.vector").isValid());
     document.setOriginalImage(picture(10, 10));

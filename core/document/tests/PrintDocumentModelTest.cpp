@@ -30,19 +30,19 @@ void edit(PrintDocument& document) {
 }
 
 TEST_F(ModelTest, aNewDocumentTakesTheLastModelWithItsRememberedSettings) {
-    defaults().setString("LastModelName", betaName);
-    remember(betaName, {{"speed", 7.0},
-                        {"imageOffsetBase", "top"},
-                        {"canvasIdentifier", "Wide"},
-                        {"blackConversionType", "halftone"}});
+    defaults().setString("LastModelName", birchName);
+    remember(birchName, {{"speed", 7.0},
+                         {"imageOffsetBase", "top"},
+                         {"canvasIdentifier", "Wide"},
+                         {"blackConversionType", "halftone"}});
     PrintDocument document;
-    EXPECT_EQ(document.deviceDescriptor(), model(betaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(birchName));
     ASSERT_TRUE(document.currentDeviceSetting());
     EXPECT_EQ(document.valueForKeyPath("currentDeviceSetting.speed").toDouble(), 7.0);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::top);
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.transportType(), TransportType::wifi);
-    // Beta offers no halftone.
+    // Birch offers no halftone.
     EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
     EXPECT_FALSE(document.undoManager()->canUndo());
     EXPECT_FALSE(document.isDocumentEdited());
@@ -54,7 +54,7 @@ TEST_F(ModelTest, aNewDocumentFallsBackToTheFirstModelAndAnAllowedAnchor) {
     defaults().setString("LastModelName", "Unknown");
     {
         PrintDocument document;
-        EXPECT_EQ(document.deviceDescriptor(), model(alphaName));
+        EXPECT_EQ(document.deviceDescriptor(), model(alderName));
         EXPECT_EQ(document.imageOffsetBase(), OffsetBase::center);
         EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("A4"));
         EXPECT_EQ(document.transportType(), TransportType::usb);
@@ -62,31 +62,31 @@ TEST_F(ModelTest, aNewDocumentFallsBackToTheFirstModelAndAnAllowedAnchor) {
         // Creating a document is no choice of the user's.
         EXPECT_EQ(defaults().string("LastModelName"), QStringLiteral("Unknown"));
     }
-    // Beta allows neither a remembered centre nor the centre by default.
-    defaults().setString("LastModelName", betaName);
-    remember(betaName, {{"imageOffsetBase", "center"}});
+    // Birch allows neither a remembered centre nor the centre by default.
+    defaults().setString("LastModelName", birchName);
+    remember(birchName, {{"imageOffsetBase", "center"}});
     PrintDocument document;
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
 }
 
 TEST_F(ModelTest, onAnUntouchedDocumentTheModelChangeIsNoStep) {
-    remember(gammaName, {{"canvasIdentifier", "A3"}, {"imageOffsetBase", "topLeft"}});
+    remember(cedarName, {{"canvasIdentifier", "A3"}, {"imageOffsetBase", "topLeft"}});
     PrintDocument document;
     ChangeCounter counter(document, {"deviceDescriptor", "canvas", "imageOffsetBase"});
-    document.setDeviceDescriptor(model(gammaName));
+    document.setDeviceDescriptor(model(cedarName));
     endEvent();
-    EXPECT_EQ(document.deviceDescriptor(), model(gammaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(cedarName));
     EXPECT_FALSE(document.undoManager()->canUndo());
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("A3"));
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
     EXPECT_EQ(document.transportType(), TransportType::usb);
-    EXPECT_EQ(defaults().string("LastModelName"), gammaName);
+    EXPECT_EQ(defaults().string("LastModelName"), cedarName);
     EXPECT_EQ(counter.count("deviceDescriptor"), 1);
     EXPECT_EQ(counter.count("canvas"), 1);
 }
 
 TEST_F(ModelTest, onAnEditedDocumentTheModelChangeIsOneStepThatUndoesEverything) {
-    remember(betaName, {{"imageOffsetBase", "top"}});
+    remember(birchName, {{"imageOffsetBase", "top"}});
     PrintDocument document;
     document.setBlackConversionType(BlackConversionType::halftone);
     document.setTransportType(TransportType::usb);
@@ -95,23 +95,23 @@ TEST_F(ModelTest, onAnEditedDocumentTheModelChangeIsOneStepThatUndoesEverything)
     const auto setting = document.currentDeviceSetting();
     const auto canvas = document.canvas();
 
-    document.setDeviceDescriptor(model(betaName));
+    document.setDeviceDescriptor(model(birchName));
     endEvent();
     platform::UndoManager& undo = *document.undoManager();
     EXPECT_EQ(undo.undoActionName(),
               UndoActionName(UndoActionName::Case::changingPrinterModel).displayedName());
-    // Beta has a canvas of A4's size but not A4 itself, and no centre.
+    // Birch has a canvas of A4's size but not A4 itself, and no centre.
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.transportType(), TransportType::usb);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::top);
     EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
     EXPECT_EQ(document.valueForKeyPath("currentDeviceSetting.speed").toDouble(), 4.0);
-    EXPECT_EQ(defaults().string("LastModelName"), betaName);
+    EXPECT_EQ(defaults().string("LastModelName"), birchName);
 
     defaults().setString("LastModelName", "untouched");
     undo.undo();
-    EXPECT_EQ(document.deviceDescriptor(), model(alphaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(alderName));
     EXPECT_EQ(document.currentDeviceSetting(), setting);
     EXPECT_EQ(document.canvas(), canvas);
     EXPECT_EQ(document.transportType(), TransportType::usb);
@@ -120,10 +120,10 @@ TEST_F(ModelTest, onAnEditedDocumentTheModelChangeIsOneStepThatUndoesEverything)
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{4, 4}));
     EXPECT_EQ(defaults().string("LastModelName"), QStringLiteral("untouched"));
 
-    // The redo restores Beta's anchor, which Alpha does not allow, before
-    // it restores Beta itself.
+    // The redo restores Birch's anchor, which Alder does not allow, before
+    // it restores Birch itself.
     undo.redo();
-    EXPECT_EQ(document.deviceDescriptor(), model(betaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(birchName));
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::top);
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
@@ -135,30 +135,30 @@ TEST_F(ModelTest, anEditedDocumentKeepsWhatTheNewModelOffers) {
     document.setImageOffsetBase(OffsetBase::topLeft);
     edit(document);
     const auto canvas = document.canvas();
-    document.setDeviceDescriptor(model(gammaName));
-    // Gamma has an equal A4 and allows topLeft.
+    document.setDeviceDescriptor(model(cedarName));
+    // Cedar has an equal A4 and allows topLeft.
     EXPECT_EQ(document.canvas(), canvas);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
 
-    // Beta lists only wifi; the transport stays all the same.
-    document.setDeviceDescriptor(model(betaName));
+    // Birch lists only wifi; the transport stays all the same.
+    document.setDeviceDescriptor(model(birchName));
     EXPECT_EQ(document.transportType(), TransportType::usb);
 }
 
 TEST_F(ModelTest, rememberedChoicesTheModelLacksFallBack) {
-    // A remembered canvas Beta does not have: the one of the current size.
-    remember(betaName, {{"canvasIdentifier", "A4"}, {"blackConversionType", "halftone"}});
+    // A remembered canvas Birch does not have: the one of the current size.
+    remember(birchName, {{"canvasIdentifier", "A4"}, {"blackConversionType", "halftone"}});
     PrintDocument document;
-    document.setDeviceDescriptor(model(betaName));
+    document.setDeviceDescriptor(model(birchName));
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
     EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
-    // From B5... no canvas of Gamma has its size: Gamma's first canvas.
-    document.setCanvas(model(betaName)->canvases().first());
+    // No canvas of Cedar has the size of B5: Cedar's first canvas is taken.
+    document.setCanvas(model(birchName)->canvases().first());
     endEvent();
     document.undoManager()->removeAllActions();
     document.markSaved();
-    document.setDeviceDescriptor(model(gammaName));
+    document.setDeviceDescriptor(model(cedarName));
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("A3"));
 }
 
@@ -166,10 +166,10 @@ TEST_F(ModelTest, scriptedAndNilModelChangesAreNotRemembered) {
     PrintDocument document;
     const auto command = platform::ScriptCommand::make("modelName");
     command->execute([&] {
-        document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(gammaName)));
+        document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(cedarName)));
         return QVariant();
     });
-    EXPECT_EQ(document.deviceDescriptor(), model(gammaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(cedarName));
     EXPECT_FALSE(defaults().contains("LastModelName"));
 
     edit(document);
@@ -181,7 +181,7 @@ TEST_F(ModelTest, scriptedAndNilModelChangesAreNotRemembered) {
     EXPECT_EQ(document.imageSizeForDisplay_mm(), (Size_mm{0, 0}));
     endEvent();
     document.undoManager()->undo();
-    EXPECT_EQ(document.deviceDescriptor(), model(gammaName));
+    EXPECT_EQ(document.deviceDescriptor(), model(cedarName));
 }
 
 TEST_F(ModelTest, anUntouchedDocumentDropsItsRedoStepsOnAModelChange) {
@@ -189,7 +189,7 @@ TEST_F(ModelTest, anUntouchedDocumentDropsItsRedoStepsOnAModelChange) {
     edit(document);
     document.undoManager()->undo();
     ASSERT_TRUE(document.undoManager()->canRedo());
-    document.setDeviceDescriptor(model(gammaName));
+    document.setDeviceDescriptor(model(cedarName));
     EXPECT_FALSE(document.undoManager()->canRedo());
     EXPECT_FALSE(document.undoManager()->canUndo());
 }

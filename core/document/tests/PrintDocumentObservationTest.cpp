@@ -53,7 +53,7 @@ TEST_F(ObservationTest, everyRealChangeIsToldOnceAlsoWhenUndoneAndRedone) {
         {"canvas",
          [&] {
              document.setValueForKey("canvas",
-                                     QVariant::fromValue(model(alphaName)->canvases()[1]));
+                                     QVariant::fromValue(model(alderName)->canvases()[1]));
          }},
         {"transportType", [&] { document.setValueForKey("transportType", "wifi"); }},
         {"blackConversionType",
@@ -68,7 +68,7 @@ TEST_F(ObservationTest, everyRealChangeIsToldOnceAlsoWhenUndoneAndRedone) {
          [&] { document.setValueForKeyPath("currentDeviceSetting.speed", 3); }},
         {"deviceDescriptor.allowedOffsetBases",
          [&] {
-             document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(gammaName)));
+             document.setValueForKey("deviceDescriptor", QVariant::fromValue(model(cedarName)));
          }},
     };
     QStringList keyPaths;

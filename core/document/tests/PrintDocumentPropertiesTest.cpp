@@ -83,8 +83,8 @@ TEST_F(PropertiesTest, anEqualValueNotifiesNothingAndLeavesNoStep) {
     document.setBlackConversionType(BlackConversionType::threshold);
     document.setImageOffsetBase(OffsetBase::center);
     document.setImageOrientation(ImageRotation::none);
-    document.setCanvas(model(alphaName)->canvases().first());
-    document.setDeviceDescriptor(model(alphaName));
+    document.setCanvas(model(alderName)->canvases().first());
+    document.setDeviceDescriptor(model(alderName));
     EXPECT_EQ(counter.total(), 0);
     EXPECT_FALSE(document.undoManager()->canUndo());
 }
@@ -97,7 +97,7 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
         QVariant value;
         Name name;
     };
-    const auto canvasA3 = model(alphaName)->canvases().at(1);
+    const auto canvasA3 = model(alderName)->canvases().at(1);
     for (const Case& c : {
              Case{"imageOffset_mm", QPointF(3, -4), Name::movingImage},
              Case{"imageOrientation", 3, Name::rotatingImage},
@@ -159,7 +159,7 @@ TEST_F(PropertiesTest, pictureAndCanvasChangesForgetTheSizeText) {
     EXPECT_EQ(document.imageOriginalSizeDescription(),
               document.originalImage()->sizeInfoText(Dpi(254)));
     endEvent();
-    document.setCanvas(model(alphaName)->canvases().at(1));
+    document.setCanvas(model(alderName)->canvases().at(1));
     EXPECT_EQ(counter.count("imageOriginalSizeDescription"), 2);
     endEvent();
     EXPECT_EQ(document.undoManager()->undoActionName(),
