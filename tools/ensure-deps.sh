@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus
+  dbus dbus-daemon libglib2.0-bin
 )
 
 missing=()

@@ -331,11 +331,36 @@ TEST_F(ImportTest, theOpenPanelStartsNearThePicturesFile) {
 TEST_F(ImportTest, aResultArrivingAfterTheDocumentIsGoneIsDropped) {
     auto document = std::make_unique<PrintDocument>();
     auto import = std::make_unique<ImageImport>(*document, m_window);
-    import->setImageWithPasteboard(dataOf("image/png", png(10, 10)).get());
-    import.reset();
-    document.reset();
+    int ended = 0;
+    import->setImageWithPasteboard(dataOf("image/png", png(10, 10)).get(),
+                                   [&](const auto&) { ++ended;
+});
+import.reset();
+document.reset();
+settle();
+EXPECT_TRUE(m_window->errors.empty());
+// Whoever waits still hears that the import has ended.
+EXPECT_EQ(ended, 1);
+} // namespace
+
+TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
+    std::vector<std::shared_ptr<const platform::Error>> ended;
+    const auto record = [&](std::shared_ptr<const platform::Error> error) {
+        ended.push_back(std::move(error));
+    };
+    import().setImageWithPasteboard(dataOf("image/png", png(12, 12)).get(), record);
+    import().setImageWithPasteboard(dataOf("image/png", "\x89PNG broken").get(), record);
+    // Nothing to import ends at once.
+    import().setImageWithPasteboard(dataOf("text/plain", "words").get(), record);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_FALSE(ended[0]);
     settle();
-    EXPECT_TRUE(m_window->errors.empty());
+    ASSERT_EQ(ended.size(), 3u);
+    EXPECT_FALSE(ended[1]);
+    ASSERT_TRUE(ended[2]);
+    EXPECT_EQ(ended[2]->domain(), OriginalImageError::domain);
+    EXPECT_TRUE(document().originalImage());
+    EXPECT_EQ(m_window->errors.size(), 1u);
 }
 
 } // namespace
