@@ -25,11 +25,28 @@ void reportModelNameError() {
 
 } // namespace
 
-DocumentScripting::DocumentScripting(PrintJobDocument& document)
+DocumentScripting::DocumentScripting(PrintJobDocument& document, PropertyChanged changed)
     : m_document(document), m_presenter(std::make_shared<ScriptingWindowPresenter>(&document)),
-      m_import(document.job(), m_presenter) {}
+      m_import(document.job(), m_presenter) {
+    if (!changed) {
+        return;
+    }
+    // The model name follows the model alone.
+    const std::pair<const char*, const char*> followed[] = {{"deviceDescriptor", "modelName"},
+                                                            {"imageOffsetBase", "imageOffsetBase"}};
+    for (const auto& [key, property] : followed) {
+        m_observations.push_back(
+            document.job().observe(QLatin1String(key), platform::Observable::New,
+                                   [changed, name = QLatin1String(property)](
+                                       const platform::KeyValueChange&) { changed(name); }));
+    }
+    m_nameConnection = QObject::connect(&document, &Document::filePathChanged,
+                                        [changed] { changed(QStringLiteral("name")); });
+}
 
-DocumentScripting::~DocumentScripting() = default;
+DocumentScripting::~DocumentScripting() {
+    QObject::disconnect(m_nameConnection);
+}
 
 QString DocumentScripting::modelName() const {
     const auto& descriptor = m_document.job().deviceDescriptor();

@@ -2,13 +2,16 @@
 
 #include "core/document/ImageImport.h"
 #include "model/OffsetBase.h"
+#include "platform/Observation.h"
 
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QMimeData;
 
@@ -25,7 +28,11 @@ class ScriptingWindowPresenter;
 // this object.
 class DocumentScripting {
 public:
-    explicit DocumentScripting(PrintJobDocument& document);
+    // Told the name of a scriptable property whenever its value changes,
+    // however it was changed.
+    using PropertyChanged = std::function<void(const QString& property)>;
+
+    explicit DocumentScripting(PrintJobDocument& document, PropertyChanged changed = {});
     ~DocumentScripting();
     DocumentScripting(const DocumentScripting&) = delete;
     DocumentScripting& operator=(const DocumentScripting&) = delete;
@@ -66,6 +73,8 @@ private:
     PrintJobDocument& m_document;
     std::shared_ptr<ScriptingWindowPresenter> m_presenter;
     ImageImport m_import;
+    std::vector<platform::Observation> m_observations;
+    QMetaObject::Connection m_nameConnection;
 };
 
 } // namespace kestrom

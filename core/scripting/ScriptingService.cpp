@@ -77,19 +77,20 @@ struct ScriptingService::Call {
     QDBusConnection connection;
 
     QVariant argument(int index) const { return message.arguments().value(index); }
-    void reply(const QVariantList& values = {}) const {
-        if (message.isReplyRequired()) {
-            connection.send(message.createReply(values));
-        }
-    }
+    void reply(const QVariantList& values = {}) const { send(message.createReply(values)); }
     void replyProperty(const QVariant& value) const {
         reply({QVariant::fromValue(QDBusVariant(value))});
     }
     void fail(QDBusError::ErrorType type, const QString& text) const {
-        connection.send(message.createErrorReply(type, text));
+        send(message.createErrorReply(type, text));
     }
     void failScript(qint64 number, const QString& text) const {
-        connection.send(message.createErrorReply(scriptErrorName, describe(number, text)));
+        send(message.createErrorReply(scriptErrorName, describe(number, text)));
+    }
+    void send(const QDBusMessage& answer) const {
+        if (message.isReplyRequired()) {
+            connection.send(answer);
+        }
     }
     bool is(const QString& interface, const QString& member, const char* signature) const {
         return (message.interface().isEmpty() || message.interface() == interface) &&
@@ -168,9 +169,11 @@ bool ScriptingService::registerOn(QDBusConnection connection) {
 
 void ScriptingService::followDocuments() {
     const QList<Document*> open = m_controller ? m_controller->documents() : QList<Document*>();
+    const size_t before = m_entries.size();
     std::erase_if(m_entries, [&](const std::unique_ptr<Entry>& entry) {
         return !entry->document || !open.contains(entry->document.data());
     });
+    bool changed = m_entries.size() != before;
     for (Document* document : open) {
         auto* printJob = qobject_cast<PrintJobDocument*>(document);
         if (!printJob || scriptingOf(document)) {
@@ -179,7 +182,10 @@ void ScriptingService::followDocuments() {
         auto entry = std::make_unique<Entry>();
         entry->number = ++m_lastNumber;
         entry->document = document;
-        entry->scripting = std::make_unique<DocumentScripting>(*printJob);
+        entry->scripting = std::make_unique<DocumentScripting>(
+            *printJob, [this, number = entry->number](const QString& property) {
+                announceDocumentProperty(number, property);
+            });
         // A document destroyed without the controller's notice takes its
         // object along at once.
         connect(document, &QObject::destroyed, this, [this, document] {
@@ -188,6 +194,30 @@ void ScriptingService::followDocuments() {
             });
         });
         m_entries.push_back(std::move(entry));
+        changed = true;
+    }
+    if (changed) {
+        announce(applicationPath, applicationInterface, properties(applicationInterface, nullptr));
+    }
+}
+
+void ScriptingService::announce(const QString& path, const QString& interface,
+                                const QVariantMap& changed) const {
+    if (!m_connection) {
+        return;
+    }
+    QDBusMessage signal =
+        QDBusMessage::createSignal(path, propertiesInterface, QStringLiteral("PropertiesChanged"));
+    signal << interface << changed << QStringList();
+    m_connection->send(signal);
+}
+
+void ScriptingService::announceDocumentProperty(quint64 number, const QString& property) const {
+    for (const auto& entry : m_entries) {
+        if (entry->number == number && entry->document) {
+            const QVariantMap values = properties(documentInterface, entry->scripting.get());
+            announce(entry->path(), documentInterface, {{property, values.value(property)}});
+        }
     }
 }
 

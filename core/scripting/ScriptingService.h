@@ -53,6 +53,9 @@ private:
     struct Entry;
 
     void followDocuments();
+    // Tells listeners of the bus that properties of the object changed.
+    void announce(const QString& path, const QString& interface, const QVariantMap& changed) const;
+    void announceDocumentProperty(quint64 number, const QString& property) const;
     DocumentScripting* scriptingOf(const Document* document) const;
     DocumentScripting* scriptingAt(const QString& path) const;
     QList<Document*> listedDocuments() const;

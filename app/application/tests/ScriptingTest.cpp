@@ -92,7 +92,8 @@ TEST_F(ScriptingTest, TheModelNameTakesOnlyASupportedModelsExactName) {
     EXPECT_EQ(document(0)->job().deviceDescriptor()->modelName(), model);
 
     // A supported name switches the model without changing what the user's
-    // defaults remember.
+    // defaults remember; listeners hear of the new name.
+    PropertyChangeRecorder listener(path);
     const GdbusResult set = setProperty(path, documentInterface, QStringLiteral("modelName"),
                                         QStringLiteral("<'Tavrin a5'>"));
     ASSERT_TRUE(set.succeeded()) << set.error.toStdString();
@@ -100,6 +101,9 @@ TEST_F(ScriptingTest, TheModelNameTakesOnlyASupportedModelsExactName) {
     EXPECT_EQ(getProperty(path, documentInterface, QStringLiteral("modelName")).output,
               QStringLiteral("(<'Tavrin a5'>,)"));
     EXPECT_EQ(defaultsFile(), rememberedBefore);
+    ASSERT_TRUE(waitUntil([&] { return !listener.changes.isEmpty(); }, 10000));
+    EXPECT_EQ(listener.changes.last().value(QStringLiteral("modelName")).toString(),
+              QStringLiteral("Tavrin a5"));
     EXPECT_EQ(platform::UserDefaults::standard().string(QStringLiteral("LastModelName")), model);
 }
 

@@ -13,6 +13,20 @@
 
 using kestrom::ScriptingService;
 
+PropertyChangeRecorder::PropertyChangeRecorder(const QString& path)
+    : m_connection(
+          QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("listener"))) {
+    m_connection.connect(ScriptingService::serviceName, path,
+                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                         QStringLiteral("PropertiesChanged"), this,
+                         SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+}
+
+void PropertyChangeRecorder::propertiesChanged(const QString&, const QVariantMap& changed,
+                                               const QStringList&) {
+    changes << changed;
+}
+
 void ScriptingTest::SetUp() {
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         << "run under a session bus of its own (tools/with-session-bus.sh)";

@@ -6,9 +6,12 @@
 
 #include "core/window/AppDelegate.h"
 
+#include <QDBusConnection>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantMap>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +27,21 @@ struct GdbusResult {
     QString output;
     QString error;
     bool succeeded() const { return exitCode == 0; }
+};
+
+// The property changes a listener on another connection of the bus hears.
+class PropertyChangeRecorder : public QObject {
+    Q_OBJECT
+public:
+    explicit PropertyChangeRecorder(const QString& path);
+    QList<QVariantMap> changes;
+
+public slots:
+    void propertiesChanged(const QString& interface, const QVariantMap& changed,
+                           const QStringList& invalidated);
+
+private:
+    QDBusConnection m_connection;
 };
 
 class ScriptingTest : public ::testing::Test {
