@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <algorithm>
+
 using namespace ambrel;
 using namespace documenttest;
 using kestrom::ImageImport;
@@ -355,10 +357,12 @@ TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_FALSE(ended[0]);
     settle();
+    // The two imports may end in either order.
     ASSERT_EQ(ended.size(), 3u);
-    EXPECT_FALSE(ended[1]);
-    ASSERT_TRUE(ended[2]);
-    EXPECT_EQ(ended[2]->domain(), OriginalImageError::domain);
+    const auto failed = std::count_if(ended.begin(), ended.end(), [](const auto& error) {
+        return error && error->domain() == OriginalImageError::domain;
+    });
+    EXPECT_EQ(failed, 1);
     EXPECT_TRUE(document().originalImage());
     EXPECT_EQ(m_window->errors.size(), 1u);
 }
