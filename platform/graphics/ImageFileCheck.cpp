@@ -18,6 +18,9 @@ constexpr qint64 bmpPixelsPerByte = 128;
 // fax coding at least one bit per row of any width.
 constexpr qint64 tiffPixelsPerByte = 4096 * 8;
 constexpr qint64 tiffRowsPerByte = 8;
+// HEVC's arithmetic coding can code a skipped 64 x 64 block in a small
+// fraction of a bit; this allows for eight such blocks per byte.
+constexpr qint64 heicPixelsPerByte = 64 * 64 * 8;
 
 quint32 bigEndian32(const uchar* p) {
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
@@ -39,6 +42,8 @@ bool ImageFileCheck::canHold(const QByteArray& format, qint64 byteCount, qint64 
         perByte = jpegPixelsPerByte;
     } else if (format == "bmp") {
         perByte = bmpPixelsPerByte;
+    } else if (format == "heic") {
+        perByte = heicPixelsPerByte;
     } else if (format == "tiff") {
         if (height <= byteCount * tiffRowsPerByte) {
             return true;

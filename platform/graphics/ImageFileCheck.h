@@ -11,7 +11,7 @@ namespace platform {
 class ImageFileCheck {
 public:
     // Whether a file of byteCount bytes in the format ("png", "jpeg", "gif",
-    // "bmp", "tiff") can hold a picture of these sides at the format's largest
+    // "bmp", "tiff", "heic") can hold a picture of these sides at the format's largest
     // compression ratio.
     static bool canHold(const QByteArray& format, qint64 byteCount, qint64 width, qint64 height);
 
