@@ -30,7 +30,7 @@ run_one() {
   mkdir -p "$work/$name"
   # The first folder takes new inputs; the repository's corpus is only read.
   QT_QPA_PLATFORM=offscreen "$build/bin/$name" "$work/$name" "$root/fuzz/corpus/$name" \
-    -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
+    -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=3072 -malloc_limit_mb=3072 \
     -artifact_prefix="$artifacts/$name-" -print_final_stats=1 \
     >"$work/$name.log" 2>&1
 }
