@@ -64,7 +64,8 @@ private:
     bool updateFileDescriptorOptions(int fileDescriptor) const;
     bool updateBaudRate(qint64 baudRate, int fileDescriptor) const;
     // Reads one chunk of at most maxLength bytes: the count, 0 after the
-    // silence, -1 on failure.
+    // silence, -1 on failure; throws platform::CancellationError once the
+    // progress is cancelled.
     qsizetype readChunk(char* buffer, qsizetype maxLength) const;
 
     QString m_portNamePrefix;
