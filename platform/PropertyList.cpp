@@ -12,6 +12,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -30,6 +31,70 @@ struct PlistDeleter {
     }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+quint64 bigEndian(const uchar* p, int size) {
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = value << 8 | p[i];
+    }
+    return value;
+}
+
+// Whether a text of a binary property list (a string or a dictionary key)
+// holds a NUL character. The reader's own getters stop the process on such
+// texts, so they are looked for in the bytes before it runs. Anything this
+// scan cannot follow is left to the reader to refuse.
+bool binaryHasNulText(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const quint64 size = quint64(data.size());
+    constexpr quint64 headerSize = 8;
+    constexpr quint64 trailerSize = 32;
+    if (size < headerSize + trailerSize) {
+        return false;
+    }
+    const uchar* trailer = p + size - trailerSize;
+    const int offsetSize = trailer[6];
+    const quint64 objectCount = bigEndian(trailer + 8, 8);
+    const quint64 tableOffset = bigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || tableOffset >= size - trailerSize ||
+        objectCount > (size - trailerSize - tableOffset) / quint64(offsetSize)) {
+        return false;
+    }
+    for (quint64 i = 0; i < objectCount; ++i) {
+        const quint64 offset = bigEndian(p + tableOffset + i * quint64(offsetSize), offsetSize);
+        if (offset >= size) {
+            continue;
+        }
+        const int type = p[offset] >> 4;
+        if (type != 0x5 && type != 0x6) {
+            continue; // neither an ASCII nor a UTF-16 text
+        }
+        quint64 count = p[offset] & 0x0F;
+        quint64 start = offset + 1;
+        if (count == 0x0F) {
+            // The length follows as an integer object of 2^n bytes.
+            if (start >= size || (p[start] >> 4) != 0x1 || (p[start] & 0x0F) > 3) {
+                continue;
+            }
+            const int lengthSize = 1 << (p[start] & 0x0F);
+            if (start + 1 + quint64(lengthSize) > size) {
+                continue;
+            }
+            count = bigEndian(p + start + 1, lengthSize);
+            start += 1 + quint64(lengthSize);
+        }
+        const quint64 unit = type == 0x5 ? 1 : 2;
+        if (start > size || count > (size - start) / unit) {
+            continue;
+        }
+        for (quint64 at = start; at < start + count * unit; at += unit) {
+            if (p[at] == 0 && (unit == 1 || p[at + 1] == 0)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 QVariant toVariant(plist_t node, int depth) {
     if (!node || depth > 512) {
@@ -63,11 +128,11 @@ QVariant toVariant(plist_t node, int depth) {
         return list;
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QString text = QString::fromUtf8(s);
-        std::free(s);
-        return text;
+        // Read with its length: the text never goes through a getter that
+        // expects it to end at its first NUL.
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return QString::fromUtf8(s, s ? qsizetype(length) : 0);
     }
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
@@ -181,7 +246,8 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
     case QMetaType::QDateTime: {
         const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - referenceEpochSeconds * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
+        if (sec < std::numeric_limits<int32_t>::min() ||
+            sec > std::numeric_limits<int32_t>::max()) {
             *error = QStringLiteral("date out of range");
             return nullptr;
         }
@@ -236,32 +302,33 @@ void PropertyList::writeFile(const QString& path, const QVariant& value, Format 
 }
 
 QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+    auto refuse = [&](const char* why) {
         if (errorMessage) {
-            *errorMessage = QStringLiteral("no property list data");
+            *errorMessage = QString::fromLatin1(why);
         }
-        return {};
+        return QVariant();
+    };
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+        return refuse("no property list data");
     }
     plist_t root = nullptr;
     if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        if (binaryHasNulText(data)) {
+            return refuse("not a property list");
+        }
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     } else {
         // The XML reader wants to see the document's start; anything else is
-        // not a property list we write or read.
-        if (!data.trimmed().startsWith('<')) {
-            if (errorMessage) {
-                *errorMessage = QStringLiteral("not a property list");
-            }
-            return {};
+        // not a property list we write or read. XML text never holds a NUL
+        // byte, and the reader's getters stop the process on keys that do.
+        if (!data.trimmed().startsWith('<') || data.contains('\0')) {
+            return refuse("not a property list");
         }
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
     }
     PlistPtr guard(root);
     if (!root) {
-        if (errorMessage) {
-            *errorMessage = QStringLiteral("not a property list");
-        }
-        return {};
+        return refuse("not a property list");
     }
     return toVariant(root, 0);
 }
