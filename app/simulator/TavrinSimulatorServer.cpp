@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,7 +25,12 @@ TavrinSimulatorServer::~TavrinSimulatorServer() {
     stop();
     if (m_listener >= 0) {
         ::close(m_listener);
-        QFile::remove(m_path);
+        // A newer simulator may have taken the path over; its socket stays.
+        struct stat now {};
+        if (::lstat(QFile::encodeName(m_path).constData(), &now) == 0 &&
+            now.st_ino == m_socketInode && now.st_dev == m_socketDevice) {
+            QFile::remove(m_path);
+        }
     }
     ::close(m_wakeRead);
     ::close(m_wakeWrite);
@@ -49,13 +55,38 @@ bool TavrinSimulatorServer::listen(const QString& path, QString* error) {
     if (listener < 0) {
         return fail(QStringLiteral("cannot make a socket"));
     }
-    ::unlink(encoded.constData());
+    struct stat existing {};
+    if (::lstat(encoded.constData(), &existing) == 0) {
+        if (!S_ISSOCK(existing.st_mode)) {
+            ::close(listener);
+            errno = EEXIST;
+            return fail(path + QStringLiteral(" exists and is not a socket"));
+        }
+        // A socket that still answers belongs to a running simulator.
+        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool answered = probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&address),
+                                                      sizeof(address)) == 0;
+        if (probe >= 0) {
+            ::close(probe);
+        }
+        if (answered) {
+            ::close(listener);
+            errno = EADDRINUSE;
+            return fail(QStringLiteral("another simulator already serves ") + path);
+        }
+        ::unlink(encoded.constData());
+    }
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(listener, 4) != 0) {
         const int saved = errno;
         ::close(listener);
         errno = saved;
         return fail(QStringLiteral("cannot listen on ") + path);
+    }
+    struct stat bound {};
+    if (::lstat(encoded.constData(), &bound) == 0) {
+        m_socketInode = bound.st_ino;
+        m_socketDevice = bound.st_dev;
     }
     m_listener = listener;
     m_path = path;

@@ -3,6 +3,7 @@
 #include "app/simulator/TavrinSimulatedDevice.h"
 
 #include <QString>
+#include <QtGlobal>
 
 #include <atomic>
 #include <functional>
@@ -20,8 +21,9 @@ public:
     explicit TavrinSimulatorServer(TavrinSimulatedDevice& device);
     ~TavrinSimulatorServer();
 
-    // Binds the socket path (replacing a stale socket file). False with a
-    // message when that fails.
+    // Binds the socket path, replacing a stale socket file. False with a
+    // message when that fails, when another simulator still serves the path
+    // or when the path is something other than a socket.
     bool listen(const QString& path, QString* error = nullptr);
     // Serves on a thread of its own until stop() or destruction.
     void start();
@@ -45,6 +47,9 @@ private:
     TavrinSimulatedDevice& m_device;
     QString m_path;
     int m_listener = -1;
+    // The socket file made by listen(); only that one is removed at the end.
+    quint64 m_socketInode = 0;
+    quint64 m_socketDevice = 0;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::atomic<bool> m_stopping = false;

@@ -1,7 +1,9 @@
 #include "app/simulator/TavrinSimulatorServer.h"
+#include "app/simulator/TavrinJobPictureFolder.h"
 #include "app/tavrin/TavrinCommand.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,12 +19,17 @@ using lunvik::TavrinSimulatorServer;
 
 namespace {
 
-int connectTo(const QString& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+sockaddr_un socketAddress(const QString& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray encoded = QFile::encodeName(path);
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return address;
+}
+
+int connectTo(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = socketAddress(path);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
         ::close(fd);
         return -1;
@@ -101,3 +108,78 @@ TEST(TavrinSimulatorServer, dropsTheConnectionWhenTheDeviceFails) {
 }
 
 } // namespace
+
+TEST(TavrinSimulatorServer, refusesAPathThatAnotherSimulatorStillServes) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    TavrinSimulatorServer first(device);
+    ASSERT_TRUE(first.listen(path));
+    TavrinSimulatorServer second(device);
+    QString error;
+    EXPECT_FALSE(second.listen(path, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("another simulator already serves")));
+    // The first one still answers.
+    const int fd = connectTo(path);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+}
+
+TEST(TavrinSimulatorServer, leavesASocketFileThatANewerSimulatorMade) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    auto older = std::make_unique<TavrinSimulatorServer>(device);
+    ASSERT_TRUE(older->listen(path));
+    // The path is taken over by a newer simulator after the file went away.
+    ASSERT_TRUE(QFile::remove(path));
+    TavrinSimulatorServer newer(device);
+    ASSERT_TRUE(newer.listen(path));
+    older.reset();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    const int fd = connectTo(path);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+}
+
+TEST(TavrinSimulatorServer, replacesAStaleSocketButNoOtherFile) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    {
+        // A simulator that ended without removing its socket.
+        const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = socketAddress(path);
+        ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(stale);
+    }
+    TavrinSimulatorServer server(device);
+    EXPECT_TRUE(server.listen(path));
+
+    const QString plain = folder.filePath(QStringLiteral("notes.txt"));
+    QFile file(plain);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    TavrinSimulatorServer other(device);
+    EXPECT_FALSE(other.listen(plain));
+    EXPECT_EQ(QFileInfo(plain).size(), 7);
+}
+
+TEST(TavrinJobPictureFolder, numbersOnFromEarlierJobsAndNeverOverwrites) {
+    QTemporaryDir folder;
+    for (const char* name : {"job-1.png", "job-2.png", "job-7.png", "job-x.png"}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    lunvik::TavrinJobPictureFolder pictures(folder.path());
+    EXPECT_EQ(pictures.nextPath(), folder.filePath(QStringLiteral("job-8.png")));
+    QFile taken(folder.filePath(QStringLiteral("job-9.png")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    EXPECT_EQ(pictures.nextPath(), folder.filePath(QStringLiteral("job-10.png")));
+
+    QTemporaryDir empty;
+    EXPECT_EQ(lunvik::TavrinJobPictureFolder(empty.path()).nextPath(),
+              empty.filePath(QStringLiteral("job-1.png")));
+}

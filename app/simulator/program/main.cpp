@@ -2,6 +2,7 @@
 // it without hardware. Start it, then start the application with the socket
 // path in LUNVIK_USB_SIMULATOR_SOCKET.
 
+#include "app/simulator/TavrinJobPictureFolder.h"
 #include "app/simulator/TavrinSimulatedDevice.h"
 #include "app/simulator/TavrinSimulatorServer.h"
 
@@ -77,9 +78,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption serialOption(QStringLiteral("serial"),
                                           QStringLiteral("Serial number text."),
                                           QStringLiteral("text"), QStringLiteral("SIM00001"));
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("The model to play; its name decides the layout of the U answer."),
+        QStringLiteral("name"), QStringLiteral("Tavrin a4"));
     const QCommandLineOption shortOption(
         QStringLiteral("short-layout"),
-        QStringLiteral("Answer U as models whose name begins with G do."));
+        QStringLiteral("Answer U as models whose name begins with G do, whatever --model says."));
     const QCommandLineOption stateModeOption(
         QStringLiteral("state-reply"),
         QStringLiteral("How S is answered: normal, silent, truncated or wrong-frame."),
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
         QStringLiteral("Disconnect after this many column bytes of a job."),
         QStringLiteral("count"));
     parser.addOptions({socketOption, pngOption, busyOption, errorOption, temperatureOption,
-                       firmwareOption, serialOption, shortOption, stateModeOption,
+                       firmwareOption, serialOption, modelOption, shortOption, stateModeOption,
                        informationModeOption, failOption});
     parser.process(app);
 
@@ -117,7 +122,10 @@ int main(int argc, char** argv) {
     }
     configuration.firmware = parser.value(firmwareOption).toLatin1();
     configuration.serial = parser.value(serialOption).toLatin1();
-    configuration.shortInformationLayout = parser.isSet(shortOption);
+    const QString model = parser.value(modelOption);
+    // The application reads the shorter layout from models whose name begins with G.
+    configuration.shortInformationLayout =
+        parser.isSet(shortOption) || model.startsWith(QLatin1Char('G'));
     const auto stateMode = replyMode(parser.value(stateModeOption));
     const auto informationMode = replyMode(parser.value(informationModeOption));
     if (!stateMode || !informationMode) {
@@ -148,6 +156,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.log = [](const QString& text) { line(QStringLiteral("connection ") + text); };
+    lunvik::TavrinJobPictureFolder pictures(pngFolder);
     server.jobFinished = [&](const lunvik::TavrinReceivedJob& job, int index) {
         line(QStringLiteral("job %1: density %2, Y %3, %4 dots x %5 columns")
                  .arg(index + 1)
@@ -156,9 +165,10 @@ int main(int argc, char** argv) {
                  .arg(job.dotCount)
                  .arg(job.columnCount));
         if (!pngFolder.isEmpty()) {
-            const QString path =
-                QDir(pngFolder).filePath(QStringLiteral("job-%1.png").arg(index + 1));
-            if (!job.picture().save(path, "PNG")) {
+            const QString path = pictures.nextPath();
+            if (job.picture().save(path, "PNG")) {
+                line(QStringLiteral("picture written to ") + path);
+            } else {
                 line(QStringLiteral("cannot write ") + path);
             }
         }
@@ -166,7 +176,11 @@ int main(int argc, char** argv) {
     runningServer = &server;
     std::signal(SIGINT, stopOnSignal);
     std::signal(SIGTERM, stopOnSignal);
-    line(QStringLiteral("serving a stencil device on ") + parser.value(socketOption));
+    line(QStringLiteral("serving a stencil device (%1, %2 information layout) on %3")
+             .arg(model,
+                  configuration.shortInformationLayout ? QStringLiteral("short")
+                                                       : QStringLiteral("long"),
+                  parser.value(socketOption)));
     server.run();
     runningServer = nullptr;
     return 0;
