@@ -1,0 +1,153 @@
+// Saving and opening a document whose picture is a 6000 x 4000 photo JPEG.
+// Each save and open is timed from start to finish (wall time); "main_ms" is
+// the longest stretch the main thread spent on it (taking the snapshot on
+// save, applying the contents on open), while decoding, encoding and the file
+// work ran on a worker.
+#include "app/tavrin/TavrinConnect.h"
+#include "core/document/DocumentPackage.h"
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/PrintDocument.h"
+#include "model/ConnectPluginManager.h"
+#include "model/OriginalImage.h"
+#include "platform/MainThread.h"
+#include "platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+
+namespace {
+
+using kestrom::DocumentPackage;
+using kestrom::PrintDocument;
+
+// Smooth light with detail and grain, so that it compresses as a photo does.
+QByteArray photoJpeg() {
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = int(random.bounded(24)) - 12;
+            const int r = std::clamp(x * 200 / 6000 + 30 + grain, 0, 255);
+            const int g = std::clamp(y * 180 / 4000 + 50 + grain, 0, 255);
+            const int b = std::clamp(((x / 40 + y / 40) % 2) * 60 + 100 + grain, 0, 255);
+            row[x] = qRgb(r, g, b);
+        }
+    }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 60; ++i) {
+        painter.setBrush(QColor::fromHsv(i * 6, 160, 200));
+        painter.drawEllipse(QPoint(100 * (i % 12) * 5 + 200, 600 * (i / 12) + 300), 260, 180);
+    }
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    return bytes;
+}
+
+struct Fixture {
+    QTemporaryDir folder;
+    std::unique_ptr<PrintDocument> document;
+
+    Fixture() {
+        platform::UserDefaults::setStandardFilePath(folder.filePath("defaults.plist"));
+        document = std::make_unique<PrintDocument>();
+        document->setOriginalImage(ambrel::OriginalImage::fromData(
+            photoJpeg(), QUrl::fromLocalFile(folder.filePath("photo.jpg"))));
+    }
+    QString package() const { return folder.filePath("Photo.lunvik"); }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void BM_SavePhotoDocument(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.document->originalImage()) {
+        state.SkipWithError("the photo did not decode");
+        return;
+    }
+    double longestMain = 0;
+    for (auto _ : state) {
+        QElapsedTimer whole;
+        whole.start();
+        QElapsedTimer main;
+        main.start();
+        auto snapshot = DocumentPackage::snapshot(*f.document);
+        longestMain = std::max(longestMain, main.nsecsElapsed() / 1e6);
+        bool failed = false;
+        DocumentPackage::writeInBackground(std::move(snapshot), f.package(),
+                                           [&](auto error) { failed = bool(error); });
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        state.SetIterationTime(whole.nsecsElapsed() / 1e9);
+        if (failed) {
+            state.SkipWithError("the save failed");
+            break;
+        }
+    }
+    state.counters["main_ms"] = longestMain;
+    state.counters["photo_MB"] = f.document->originalImage()->data().size() / 1e6;
+}
+
+void BM_OpenPhotoDocument(benchmark::State& state) {
+    Fixture& f = fixture();
+    DocumentPackage::write(*f.document, f.package());
+    double longestMain = 0;
+    for (auto _ : state) {
+        PrintDocument opened;
+        QElapsedTimer whole;
+        whole.start();
+        std::optional<DocumentPackage::Contents> contents;
+        DocumentPackage::loadInBackground(f.package(),
+                                          [&](auto c, auto) { contents = std::move(c); });
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        if (!contents) {
+            state.SkipWithError("the package did not open");
+            break;
+        }
+        QElapsedTimer main;
+        main.start();
+        DocumentPackage::apply(opened, *contents);
+        longestMain = std::max(longestMain, main.nsecsElapsed() / 1e6);
+        state.SetIterationTime(whole.nsecsElapsed() / 1e9);
+        if (!opened.originalImage() || !opened.originalImage()->cgImage()) {
+            state.SkipWithError("the picture is not ready to draw");
+            break;
+        }
+    }
+    state.counters["main_ms"] = longestMain;
+}
+
+} // namespace
+
+BENCHMARK(BM_SavePhotoDocument)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_OpenPhotoDocument)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ambrel::ConnectPluginManager::shared().load(
+        {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

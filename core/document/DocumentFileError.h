@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <QString>
+
+namespace kestrom {
+
+// The errors of reading and writing documents and picture files, in the
+// platform's file error domains, each with a text that says what went wrong.
+class DocumentFileError {
+public:
+    static const QString cocoaDomain;    // "NSCocoaErrorDomain"
+    static const QString osStatusDomain; // "NSOSStatusErrorDomain"
+    static const QString posixDomain;    // "NSPOSIXErrorDomain"
+    static constexpr qint64 fileReadCorruptFile = 259;
+    static constexpr qint64 unimplemented = -4;
+
+    // Why a package is damaged.
+    enum class Damage {
+        notAFolder,
+        noSettings,
+        unreadableSettings,
+        settingsNotDictionary,
+        symbolicLink, // names the member
+        tooLarge,     // names the member
+        damagedPicture,
+    };
+
+    // The package cannot be opened (cocoaDomain, fileReadCorruptFile).
+    static platform::Error corruptPackage(const QString& path, Damage damage,
+                                          const QString& member = {});
+    // The settings name no anchor for the picture (osStatusDomain, unimplemented).
+    static platform::Error noValidAnchor();
+    // A file cannot be read: posixDomain with the system's error number.
+    static platform::Error unreadableFile(const QString& path, int errorNumber);
+    // A document cannot be written: posixDomain with the system's error number.
+    static platform::Error unsavableDocument(const QString& path, int errorNumber);
+};
+
+} // namespace kestrom

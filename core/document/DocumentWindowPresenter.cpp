@@ -1,0 +1,7 @@
+#include "core/document/DocumentWindowPresenter.h"
+
+namespace kestrom {
+
+DocumentWindowPresenter::~DocumentWindowPresenter() = default;
+
+} // namespace kestrom

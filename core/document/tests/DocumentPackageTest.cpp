@@ -1,0 +1,456 @@
+#include "core/document/tests/DocumentTestSupport.h"
+
+#include "core/document/DocumentFileError.h"
+#include "core/document/DocumentPackage.h"
+#include "core/document/DocumentSettings.h"
+#include "core/document/SettingsReadingError.h"
+#include "platform/PropertyList.h"
+#include "platform/tests/support/TestPictures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ambrel;
+using namespace documenttest;
+using kestrom::DocumentFileError;
+using kestrom::DocumentPackage;
+using kestrom::DocumentSettings;
+using kestrom::PrintDocument;
+using kestrom::SettingsReadingError;
+
+namespace {
+
+const DocumentSettings::Application app{QStringLiteral("Lunvik"), QStringLiteral("1.9.3")};
+
+class PackageTest : public DocumentTest {
+protected:
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    static void writeFile(const QString& path, const QByteArray& data) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    }
+
+    // A package of the settings alone.
+    QString packageWith(const QVariant& settings, const QString& name = "Job.lunvik") {
+        const QString package = path(name);
+        QDir().mkpath(package);
+        writeFile(package + "/Settings.plist",
+                  platform::PropertyList::toData(settings, platform::PropertyList::Format::Binary));
+        return package;
+    }
+
+    // A saved document's settings with some keys replaced or removed.
+    QVariantMap savedSettings(const QVariantMap& changes = {}, const QStringList& removed = {}) {
+        PrintDocument document;
+        QVariantMap settings = DocumentSettings::dictionaryForSave(document);
+        for (auto it = changes.begin(); it != changes.end(); ++it) {
+            settings.insert(it.key(), it.value());
+        }
+        for (const QString& key : removed) {
+            settings.remove(key);
+        }
+        return settings;
+    }
+
+    static QString damageOf(const std::function<void()>& body) {
+        try {
+            body();
+        } catch (const platform::Error& error) {
+            return error.domain() + ' ' + QString::number(error.code()) + ": " +
+                   error.localizedDescription() + ' ' +
+                   error.localizedRecoverySuggestion().value_or(QString());
+        }
+        return "no error";
+    }
+};
+
+QImage photo(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x ^ y) & 0xff));
+        }
+    }
+    return image;
+}
+
+OriginalImage::Pointer pictureOf(const QByteArray& data, const QString& location) {
+    return OriginalImage::fromData(data, QUrl::fromLocalFile(location));
+}
+
+TEST_F(PackageTest, aSavedDocumentReadsBackWithEveryValue) {
+    PrintDocument saved;
+    saved.setDeviceDescriptor(model(alderName));
+    saved.setOriginalImage(
+        pictureOf(testpictures::encode(photo(40, 30), "png"), "/pictures/a b.png"));
+    saved.setImageSize_px({400, 300});
+    saved.setImageOffset_mm({12.5, -3.25});
+    saved.setImageOrientation(ImageRotation::r270);
+    saved.setFlipsImageHorizontal(true);
+    saved.setImageOffsetBase(OffsetBase::bottomRight);
+    saved.setCanvas(model(alderName)->canvases().at(1));
+    saved.setTransportType(TransportType::wifi);
+    saved.setImageRepeatXCount(3);
+    saved.setImageRepeatYCount(2);
+    saved.setImageRepeatXMargin_mm(4.5);
+    saved.setImageRepeatYMargin_mm(1.5);
+    saved.setUsesMinimumSeparatedXMargin(false);
+    saved.setUsesMaximumBlackXLength(false);
+    saved.setMinimumSeparatedXMargin_mm(80);
+    saved.setMaximumBlackXLength_mm(200);
+    saved.setAdditionalWhitespaceLength_start_mm(7);
+    saved.setAdditionalWhitespaceLength_end_mm(9);
+    saved.setBlackConversionType(BlackConversionType::halftone);
+    saved.setValueForKeyPath("blackConversionOptions.threshold.threshold", 0.3);
+    saved.setValueForKeyPath("blackConversionOptions.threshold.expansionLevel", 2);
+    saved.setValueForKeyPath("blackConversionOptions.halftone.linesPerInch", 45.0);
+    saved.setValueForKeyPath("currentDeviceSetting.speed", 8);
+    saved.setValueForKeyPath("currentDeviceSetting.mode", "fast");
+    DocumentPackage::write(saved, path("Job.lunvik"));
+
+    PrintDocument opened;
+    opened.blackConversionOptions().halftone().setValueForKey("angle_deg", 12.0);
+    DocumentPackage::apply(opened, DocumentPackage::load(path("Job.lunvik")), app);
+
+    EXPECT_EQ(DocumentSettings::dictionaryForSave(opened),
+              DocumentSettings::dictionaryForSave(saved));
+    EXPECT_EQ(opened.transportType(), TransportType::wifi);
+    EXPECT_EQ(opened.currentDeviceSetting()->values().value("speed").toDouble(), 8);
+    ASSERT_TRUE(opened.originalImage());
+    EXPECT_EQ(opened.originalImage()->data(), saved.originalImage()->data());
+    EXPECT_EQ(opened.originalImage()->fileURL(), QUrl::fromLocalFile("/pictures/a b.png"));
+    // No key holds the screen's angle: it stays as it was.
+    EXPECT_EQ(opened.blackConversionOptions().halftone().valueForKey("angle_deg").toDouble(), 12.0);
+    // Reading is no step a user could undo.
+    EXPECT_FALSE(opened.undoManager()->canUndo());
+    EXPECT_TRUE(opened.undoManager()->isUndoRegistrationEnabled());
+
+    // The thumbnail is the picture as a JPEG at full size.
+    QImage thumbnail(path("Job.lunvik/QuickLook/Thumbnail.jpg"));
+    EXPECT_EQ(thumbnail.size(), QSize(40, 30));
+    EXPECT_EQ(QFileInfo(path("Job.lunvik/ImageData")).size(), saved.originalImage()->data().size());
+}
+
+TEST_F(PackageTest, settingsHaveTheirTypesForOtherTools) {
+    PrintDocument document;
+    document.setOriginalImage(picture(20, 10));
+    DocumentPackage::write(document, path("Job.lunvik"));
+
+    QProcess plistutil;
+    plistutil.start("plistutil", {"-i", path("Job.lunvik/Settings.plist")});
+    if (!plistutil.waitForFinished(10000) || plistutil.exitCode() != 0) {
+        GTEST_SKIP() << "plistutil is not available";
+    }
+    const QString xml = QString::fromUtf8(plistutil.readAllStandardOutput()).simplified();
+    EXPECT_TRUE(xml.contains("<key>minimumApplicationVersion</key> <string>1.0</string>"))
+        << xml.toStdString();
+    EXPECT_TRUE(xml.contains(QString("<key>imageOffsetBase</key> <integer>%1</integer>")
+                                 .arg(*OffsetBase::center.fourCharCode())));
+    EXPECT_TRUE(xml.contains("<key>imageOffset_mm</key> <dict> <key>X</key> <real>0"));
+    EXPECT_TRUE(xml.contains("<key>Y</key> <real>0"));
+    EXPECT_TRUE(xml.contains("<key>Width</key> <real>"));
+    EXPECT_FALSE(xml.contains("Bookmark"));
+    // The device setting's own anchor is left out: the document's is the one.
+    const QVariantMap settings =
+        platform::PropertyList::readFile(path("Job.lunvik/Settings.plist")).toMap();
+    EXPECT_FALSE(settings.value("currentDeviceSetting").toMap().contains("imageOffsetBase"));
+}
+
+TEST_F(PackageTest, versionsOrderTheirNumbersAsNumbers) {
+    EXPECT_GT(DocumentSettings::compareVersions("1.10", "1.9"), 0);
+    EXPECT_GT(DocumentSettings::compareVersions("2.0", "1.9.3"), 0);
+    EXPECT_LT(DocumentSettings::compareVersions("1.0", "1.0.1"), 0);
+    EXPECT_EQ(DocumentSettings::compareVersions("1.9", "1.9"), 0);
+    EXPECT_EQ(DocumentSettings::compareVersions("1.09", "1.9"), 0);
+
+    PrintDocument document;
+    const QString newer = packageWith(savedSettings({{"minimumApplicationVersion", "2.0"}}));
+    try {
+        DocumentPackage::apply(document, DocumentPackage::load(newer), app);
+        FAIL() << "a document of a newer application opened";
+    } catch (const SettingsReadingError& error) {
+        EXPECT_EQ(error.errorCase(), SettingsReadingError::Case::documentWasMadeOnHigherVersionApp);
+        EXPECT_EQ(error.payload(), QStringList({"2.0", "1.9.3"}));
+        EXPECT_EQ(error.localizedRecoverySuggestion(),
+                  "It needs version 2.0 or later; this is version 1.9.3.");
+    }
+    const QString tenth =
+        packageWith(savedSettings({{"minimumApplicationVersion", "1.10"}}), "Tenth.lunvik");
+    EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(tenth), {"Lunvik", "1.9"}),
+                 SettingsReadingError);
+    EXPECT_NO_THROW(
+        DocumentPackage::apply(document, DocumentPackage::load(tenth), {"Lunvik", "1.10"}));
+}
+
+TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
+    PrintDocument document;
+    auto reasonFor = [&](const QVariantMap& settings) -> QStringList {
+        try {
+            DocumentPackage::apply(document, DocumentPackage::load(packageWith(settings)), app);
+        } catch (const SettingsReadingError& error) {
+            EXPECT_EQ(error.errorCase(), SettingsReadingError::Case::deviceIsNotSupported);
+            return error.payload();
+        }
+        return {};
+    };
+    EXPECT_EQ(reasonFor(savedSettings({{"modelName", "alder"}})),
+              QStringList({"Lunvik", "1.9.3", "alder"}));
+    EXPECT_EQ(reasonFor(savedSettings({}, {"modelName"})),
+              QStringList({"Lunvik", "1.9.3", "None"}));
+    EXPECT_EQ(reasonFor(savedSettings({{"modelName", 7}})),
+              QStringList({"Lunvik", "1.9.3", "None"}));
+}
+
+TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
+    PrintDocument document;
+    document.setImageRepeatXCount(5);
+    document.setUsesMaximumBlackXLength(false);
+    document.setImageOrientation(ImageRotation::r90);
+    const QVariantMap settings =
+        savedSettings({{"modelName", cedarName},
+                       {"imageOrientation", 4},
+                       {"imageBlackConversionType", "Halftone"},
+                       {"imageOffset_mm", QVariantMap{{"X", "left"}, {"Y", 2.0}}},
+                       {"imageSize_px", QVariantMap{{"Width", 12.9}, {"Height", 5}}},
+                       {"canvasIdentifier", "B5"},
+                       {"imageBitmapConversionThreshold", 7.5}},
+                      {"imageRepeatXCount", "minimumSeparatedXMargin_mm", "usesMaximumBlackXLength",
+                       "imageBlackConversionOptions"});
+    DocumentPackage::apply(document, DocumentPackage::load(packageWith(settings)), app);
+    EXPECT_EQ(document.deviceDescriptor(), model(cedarName));
+    EXPECT_EQ(document.imageOrientation(), ImageRotation::none);
+    EXPECT_EQ(document.imageRepeatXCount(), 1);
+    EXPECT_EQ(document.minimumSeparatedXMargin_mm(), 70.0);
+    EXPECT_TRUE(document.usesMaximumBlackXLength());
+    EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
+    EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
+    EXPECT_EQ(document.imageSize_px(), (Size_px{12, 5}));
+    EXPECT_FALSE(document.canvas()) << "a canvas the model does not have";
+    EXPECT_EQ(document.blackConversionOptions().threshold().threshold(), 1.0);
+
+    DocumentPackage::apply(document,
+                           DocumentPackage::load(packageWith(
+                               savedSettings({{"imageOrientation", -1}}), "Second.lunvik")),
+                           app);
+    EXPECT_EQ(document.imageOrientation(), ImageRotation::none);
+}
+
+TEST_F(PackageTest, theAnchorMustBeACodeAndFallsBackToAnAllowedOne) {
+    PrintDocument document;
+    auto apply = [&](const QVariantMap& settings) {
+        static int n = 0;
+        DocumentPackage::apply(
+            document, DocumentPackage::load(packageWith(settings, QString("P%1.lunvik").arg(++n))),
+            app);
+    };
+    // Birch allows topLeft and top only.
+    apply(savedSettings({{"modelName", birchName},
+                         {"imageOffsetBase", qint64(*OffsetBase::bottomRight.fourCharCode())}}));
+    EXPECT_EQ(document.imageOffsetBase(), OffsetBase::topLeft);
+    apply(savedSettings(
+        {{"modelName", birchName}, {"imageOffsetBase", qint64(*OffsetBase::top.fourCharCode())}}));
+    EXPECT_EQ(document.imageOffsetBase(), OffsetBase::top);
+
+    for (const QVariant& bad :
+         {QVariant(qint64(1) << 40), QVariant("center"), QVariant(qint64(5))}) {
+        try {
+            apply(savedSettings({{"imageOffsetBase", bad}}));
+            ADD_FAILURE() << "took " << bad.toString().toStdString();
+        } catch (const platform::Error& error) {
+            EXPECT_EQ(error.domain(), DocumentFileError::osStatusDomain);
+            EXPECT_EQ(error.code(), -4);
+        }
+    }
+}
+
+TEST_F(PackageTest, thePictureAndItsThumbnailFollowItsKind) {
+    PrintDocument document;
+    const QByteArray pdf =
+        testpictures::pdf({QRectF(0, 0, 200, 100), {}, 0, "0 0 0 rg 10 10 50 50 re f"});
+    document.setOriginalImage(pictureOf(pdf, "/pictures/page.pdf"));
+    DocumentPackage::write(document, path("Page.lunvik"));
+    EXPECT_TRUE(QFileInfo(path("Page.lunvik/ImageData")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(path("Page.lunvik/QuickLook")));
+
+    document.setOriginalImage(nullptr);
+    DocumentPackage::write(document, path("Empty.lunvik"));
+    EXPECT_EQ(QDir(path("Empty.lunvik")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList({"Settings.plist"}));
+
+    // A picture whose location is unknown still opens.
+    PrintDocument raster;
+    raster.setOriginalImage(pictureOf(testpictures::encode(photo(8, 6), "png"), "/x.png"));
+    DocumentPackage::write(raster, path("Lost.lunvik"));
+    QVariantMap settings =
+        platform::PropertyList::readFile(path("Lost.lunvik/Settings.plist")).toMap();
+    settings.remove("imageOriginalFileURL");
+    platform::PropertyList::writeFile(path("Lost.lunvik/Settings.plist"), settings);
+    PrintDocument opened;
+    DocumentPackage::apply(opened, DocumentPackage::load(path("Lost.lunvik")), app);
+    ASSERT_TRUE(opened.originalImage());
+    EXPECT_EQ(opened.originalImage()->data(), raster.originalImage()->data());
+}
+
+TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
+    PrintDocument document;
+    document.setOriginalImage(picture(10, 10));
+    DocumentPackage::write(document, path("Good.lunvik"));
+    auto copyOfGood = [&](const QString& name) {
+        const QString target = path(name);
+        QDir().mkpath(target);
+        for (const QString& member : {"Settings.plist", "ImageData"}) {
+            QFile::copy(path("Good.lunvik/") + member, target + '/' + member);
+        }
+        return target;
+    };
+    auto refusal = [&](const QString& package) {
+        return damageOf([&] { DocumentPackage::read(document, package); });
+    };
+
+    QDir().mkpath(path("Empty.lunvik"));
+    EXPECT_EQ(refusal(path("Empty.lunvik")),
+              "NSCocoaErrorDomain 259: The document “Empty.lunvik” cannot be opened because it "
+              "is damaged. Its settings file is missing.");
+    writeFile(path("File.lunvik"), "not a folder");
+    EXPECT_TRUE(refusal(path("File.lunvik")).contains("It is not a folder."));
+    EXPECT_TRUE(refusal(path("Nowhere.lunvik")).startsWith("NSPOSIXErrorDomain 2:"));
+
+    const QString truncated = copyOfGood("Truncated.lunvik");
+    QFile::resize(truncated + "/Settings.plist", 40);
+    EXPECT_TRUE(refusal(truncated).contains("cut short")) << refusal(truncated).toStdString();
+    const QString garbage = copyOfGood("Garbage.lunvik");
+    writeFile(garbage + "/Settings.plist", QByteArray(3000, '\xee'));
+    EXPECT_TRUE(refusal(garbage).contains("cut short"));
+    const QString xmlGarbage = copyOfGood("XmlGarbage.lunvik");
+    writeFile(xmlGarbage + "/Settings.plist", "<plist><dict><key>a</key>");
+    EXPECT_TRUE(refusal(xmlGarbage).contains("259"));
+
+    // Settings that are an array never open as a blank document.
+    const QString array = packageWith(QVariantList{1, 2}, "Array.lunvik");
+    EXPECT_TRUE(refusal(array).contains("does not hold settings"));
+
+    const QString badPicture = copyOfGood("BadPicture.lunvik");
+    writeFile(badPicture + "/ImageData", "\x89PNG\r\n\x1a\n and then nothing");
+    EXPECT_TRUE(refusal(badPicture).contains("Its picture is damaged."));
+    const QString emptyPicture = copyOfGood("EmptyPicture.lunvik");
+    writeFile(emptyPicture + "/ImageData", "");
+    EXPECT_TRUE(refusal(emptyPicture).contains("Its picture is damaged."));
+
+    // A huge member is refused before a byte of it is read.
+    const QString huge = copyOfGood("Huge.lunvik");
+    QFile::resize(huge + "/ImageData", (qint64(1) << 30) + 1);
+    EXPECT_TRUE(refusal(huge).contains("“ImageData” in it is larger"))
+        << refusal(huge).toStdString();
+    const QString hugeSettings = copyOfGood("HugeSettings.lunvik");
+    QFile::resize(hugeSettings + "/Settings.plist", qint64(64) << 20);
+    EXPECT_TRUE(refusal(hugeSettings).contains("“Settings.plist” in it is larger"));
+
+    // Links out of the package are never followed.
+    writeFile(path("outside.plist"), QFile(path("Good.lunvik/Settings.plist")).readAll());
+    const QString linked = copyOfGood("Linked.lunvik");
+    QFile::remove(linked + "/Settings.plist");
+    QFile::link(path("outside.plist"), linked + "/Settings.plist");
+    EXPECT_TRUE(refusal(linked).contains("“Settings.plist” in it is a symbolic link"));
+    const QString linkedPicture = copyOfGood("LinkedPicture.lunvik");
+    QFile::remove(linkedPicture + "/ImageData");
+    QFile::link("/etc/passwd", linkedPicture + "/ImageData");
+    EXPECT_TRUE(refusal(linkedPicture).contains("“ImageData” in it is a symbolic link"));
+}
+
+TEST_F(PackageTest, savingAgainReplacesThePackageWhole) {
+    ::umask(027);
+    PrintDocument document;
+    document.setOriginalImage(picture(30, 20));
+    DocumentPackage::write(document, path("Job.lunvik"));
+    document.setOriginalImage(nullptr);
+    document.setImageRepeatXCount(4);
+    DocumentPackage::write(document, path("Job.lunvik"));
+
+    EXPECT_FALSE(QFileInfo::exists(path("Job.lunvik/ImageData")));
+    EXPECT_FALSE(QFileInfo::exists(path("Job.lunvik/QuickLook")));
+    PrintDocument opened;
+    DocumentPackage::read(opened, path("Job.lunvik"));
+    EXPECT_EQ(opened.imageRepeatXCount(), 4);
+    // Made as the user's file mode mask says, like any other folder.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path("Job.lunvik")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
+    EXPECT_EQ(
+        QDir(m_folder.path())
+            .entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QStringList({"Job.lunvik"}));
+}
+
+TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
+    PrintDocument document;
+    document.setImageRepeatXCount(2);
+    DocumentPackage::write(document, path("Job.lunvik"));
+    const QByteArray oldSettings = [&] {
+        QFile f(path("Job.lunvik/Settings.plist"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    // The picture's bytes cannot be written in full: files may not grow past
+    // 64 KiB, whoever runs the test.
+    QImage noise(400, 400, QImage::Format_RGB32);
+    for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            noise.setPixel(
+                x, y, qRgb((x * 7919 + y * 104729) & 0xff, (x * y) & 0xff, (x + y * 31) & 0xff));
+        }
+    }
+    document.setOriginalImage(pictureOf(testpictures::encode(noise, "png"), "/n.png"));
+    ASSERT_GT(document.originalImage()->data().size(), 65536);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{65536, 65536};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const QString reason = damageOf([&] { DocumentPackage::write(document, path("Job.lunvik")); });
+    EXPECT_TRUE(
+        reason.startsWith("NSPOSIXErrorDomain 27: The document “Job.lunvik” cannot be saved"))
+        << reason.toStdString();
+
+    QFile f(path("Job.lunvik/Settings.plist"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), oldSettings);
+    EXPECT_EQ(
+        QDir(m_folder.path())
+            .entryList({"*.lunvik", ".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QStringList({"Job.lunvik"}));
+}
+
+TEST_F(PackageTest, aReadOnlyFolderRefusesTheSave) {
+    const QString folder = path("locked");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        GTEST_SKIP() << "this user writes into read-only folders";
+    }
+    PrintDocument document;
+    const QString reason =
+        damageOf([&] { DocumentPackage::write(document, folder + "/Job.lunvik"); });
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 13:")) << reason.toStdString();
+    EXPECT_TRUE(
+        QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+}
+
+TEST_F(PackageTest, aSaveIntoAPlaceThatIsNoFolderFails) {
+    writeFile(path("plain"), "a file");
+    PrintDocument document;
+    const QString reason =
+        damageOf([&] { DocumentPackage::write(document, path("plain/Job.lunvik")); });
+    EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 20:")) << reason.toStdString();
+}
+
+} // namespace

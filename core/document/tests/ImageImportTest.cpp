@@ -1,0 +1,341 @@
+#include "core/document/tests/DocumentTestSupport.h"
+#include "core/document/tests/WindowPresenterStub.h"
+
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/ImageImport.h"
+#include "model/OriginalImageError.h"
+#include "platform/MainThread.h"
+#include "platform/tests/support/TestPictures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+
+using namespace ambrel;
+using namespace documenttest;
+using kestrom::ImageImport;
+using kestrom::PrintDocument;
+using kestrom::UndoActionName;
+
+namespace {
+
+using Name = UndoActionName::Case;
+
+class ImportTest : public DocumentTest {
+protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        ASSERT_TRUE(m_runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        m_documentOwner = std::make_unique<PrintDocument>();
+        m_importOwner = std::make_unique<ImageImport>(*m_documentOwner, m_window);
+        document().setDeviceDescriptor(model(alderName));
+        endEvent();
+        document().undoManager()->removeAllActions();
+    }
+
+    // Lets the background work finish and its results reach the document.
+    void settle() {
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        endEvent();
+    }
+
+    QString file(const QString& name, const QByteArray& data) {
+        const QString path = m_folder.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        return path;
+    }
+
+    static std::unique_ptr<QMimeData> dropOf(const QString& path) {
+        auto data = std::make_unique<QMimeData>();
+        data->setUrls({QUrl::fromLocalFile(path)});
+        return data;
+    }
+
+    static std::unique_ptr<QMimeData> dataOf(const QString& mime, const QByteArray& bytes) {
+        auto data = std::make_unique<QMimeData>();
+        data->setData(mime, bytes);
+        return data;
+    }
+
+    QStringList dropFolderFiles() const {
+        return QDir(ImageImport::dropFolder()).entryList(QDir::Files, QDir::Name);
+    }
+
+    PrintDocument& document() { return *m_documentOwner; }
+    const PrintDocument& document() const { return *m_documentOwner; }
+    ImageImport& import() { return *m_importOwner; }
+
+    QString undoName() const { return document().undoManager()->undoActionName(); }
+
+    QTemporaryDir m_runtime;
+    std::shared_ptr<WindowPresenterStub> m_window = std::make_shared<WindowPresenterStub>();
+    // Made once the test models are registered.
+    std::unique_ptr<PrintDocument> m_documentOwner;
+    std::unique_ptr<ImageImport> m_importOwner;
+};
+
+QByteArray png(int width, int height, int gray = 128) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    image.fill(gray);
+    return testpictures::encode(image, "png");
+}
+
+QByteArray pdf() {
+    return testpictures::pdf({QRectF(0, 0, 283.46, 141.73), {}, 0, "0 0 0 rg 0 0 50 50 re f"});
+}
+
+QString displayed(Name name) {
+    return UndoActionName(name).displayedName();
+}
+
+TEST_F(ImportTest, whatAPasteboardMustHoldToBeAccepted) {
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(nullptr));
+    EXPECT_TRUE(ImageImport::acceptsImagePasteboard(dropOf("/some/where/photo.JPG").get()));
+    EXPECT_TRUE(ImageImport::acceptsImagePasteboard(dropOf("/some/page.pdf").get()));
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(dropOf("/some/notes.txt").get()));
+    // A file's type decides, even when picture data comes along.
+    auto both = dropOf("/some/file.xyz");
+    both->setData("image/png", png(4, 4));
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(both.get()));
+    auto noExtension = dropOf("/some/README");
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(noExtension.get()));
+    // A location on the web is no file; its picture data counts.
+    auto web = dataOf("image/tiff", "II*\0");
+    web->setUrls({QUrl("https://example.org/a.txt")});
+    EXPECT_TRUE(ImageImport::acceptsImagePasteboard(web.get()));
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(dataOf("image/png", {}).get()));
+    auto text = std::make_unique<QMimeData>();
+    text->setText("a picture");
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(text.get()));
+
+    const QStringList types = ImageImport::draggedTypes();
+    ASSERT_GE(types.size(), 4);
+    EXPECT_EQ(types.mid(0, 4),
+              QStringList({"text/uri-list", "image/png", "application/pdf", "image/tiff"}));
+    EXPECT_TRUE(types.contains("image/jpeg"));
+}
+
+TEST_F(ImportTest, dragsAreRefusedFromThisApplicationAndWhileASheetIsShown) {
+    auto drop = dataOf("image/png", png(4, 4));
+    EXPECT_TRUE(import().acceptsImageDragOperation({drop.get(), false}));
+    EXPECT_FALSE(import().acceptsImageDragOperation({drop.get(), true}));
+    m_window->showsSheet = true;
+    EXPECT_FALSE(import().acceptsImageDragOperation({drop.get(), false}));
+    EXPECT_FALSE(import().setImageWithServicePasteboard(drop.get()));
+    m_window->showsSheet = false;
+    EXPECT_TRUE(import().setImageWithServicePasteboard(drop.get()));
+    auto text = std::make_unique<QMimeData>();
+    text->setText("words");
+    EXPECT_FALSE(import().setImageWithServicePasteboard(text.get()));
+    settle();
+    EXPECT_TRUE(document().originalImage());
+}
+
+TEST_F(ImportTest, aDroppedFileIsCopiedAndLoadedAsOneStep) {
+    const QString path = file("in/photo.png", png(300, 200));
+    auto drop = dropOf(path);
+    EXPECT_TRUE(import().performImageDragOperation({drop.get(), false}));
+    EXPECT_EQ(import().pendingCount(), 1);
+    EXPECT_FALSE(document().originalImage()) << "the picture arrives later";
+    settle();
+    EXPECT_EQ(import().pendingCount(), 0);
+
+    ASSERT_TRUE(document().originalImage());
+    EXPECT_EQ(document().originalImage()->fileURL(),
+              QUrl::fromLocalFile(ImageImport::dropFolder() + "/photo.png"));
+    EXPECT_EQ(dropFolderFiles(), QStringList({"photo.png"}));
+    // Actual size at 10 px per mm: 30 x 20 mm fits the A4 canvas.
+    EXPECT_EQ(document().imageSize_px(), (Size_px{300, 200}));
+    EXPECT_EQ(undoName(), displayed(Name::addingImage));
+    document().undoManager()->undo();
+    EXPECT_FALSE(document().originalImage());
+    EXPECT_EQ(document().imageSize_px(), (Size_px{0, 0}));
+    EXPECT_FALSE(document().undoManager()->canUndo());
+}
+
+TEST_F(ImportTest, twoDroppedFilesOfOneNameKeepBothCopies) {
+    auto first = dropOf(file("a/scan.png", png(10, 10, 20)));
+    auto second = dropOf(file("b/scan.png", png(10, 10, 220)));
+    import().setImageWithPasteboard(first.get());
+    settle();
+    import().setImageWithPasteboard(second.get());
+    settle();
+    EXPECT_EQ(dropFolderFiles(), QStringList({"scan 2.png", "scan.png"}));
+    EXPECT_EQ(document().originalImage()->fileName(), "scan 2.png");
+    EXPECT_EQ(undoName(), displayed(Name::changingImage));
+    document().undoManager()->undo();
+    EXPECT_EQ(document().originalImage()->fileName(), "scan.png");
+}
+
+TEST_F(ImportTest, pastedBytesAreSavedFirstPreferringPdfAndTif) {
+    auto pasted = dataOf("image/png", png(50, 40));
+    pasted->setData("application/pdf", pdf());
+    import().setImageWithPasteboard(pasted.get());
+    settle();
+    ASSERT_TRUE(document().originalImage());
+    EXPECT_TRUE(document().originalImage()->isVector());
+    EXPECT_TRUE(document().originalImage()->fileName().startsWith("Dropped_"));
+    EXPECT_TRUE(document().originalImage()->fileName().endsWith(".pdf"));
+    EXPECT_EQ(undoName(), displayed(Name::addingImage));
+
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    import().setImageWithPasteboard(
+        dataOf("image/tiff", testpictures::encode(image, "tiff")).get());
+    import().setImageWithPasteboard(dataOf("image/png", png(60, 30)).get());
+    settle();
+    // Both were saved, though one second may have given both one name; the
+    // later paste is the picture.
+    const QStringList files = dropFolderFiles();
+    EXPECT_EQ(files.size(), 3) << files.join(", ").toStdString();
+    EXPECT_EQ(files.filter(".tif").size(), 1);
+    EXPECT_TRUE(document().originalImage()->fileName().endsWith(".png"));
+    EXPECT_EQ(document().imageSize_px(), (Size_px{60, 30}));
+}
+
+TEST_F(ImportTest, bytesThatAreNoPictureKeepThePicture) {
+    import().setImageWithPasteboard(dropOf(file("good.png", png(20, 20))).get());
+    settle();
+    const auto before = document().originalImage();
+    ASSERT_TRUE(before);
+    const int steps = 1;
+
+    import().setImageWithPasteboard(dropOf(file("fake.png", "no picture here")).get());
+    import().setImageWithPasteboard(dataOf("image/png", "\x89PNG broken").get());
+    settle();
+    EXPECT_EQ(document().originalImage(), before);
+    ASSERT_EQ(m_window->errors.size(), 2u);
+    for (const auto& error : m_window->errors) {
+        EXPECT_EQ(error->domain(), OriginalImageError::domain);
+    }
+    QStringList names;
+    for (const auto& error : m_window->errors) {
+        names.append(dynamic_cast<const OriginalImageError&>(*error).name());
+    }
+    EXPECT_TRUE(names.contains("fake.png")) << names.join(", ").toStdString();
+    // Nothing of the refused files stays behind.
+    EXPECT_EQ(dropFolderFiles(), QStringList({"good.png"}));
+    document().undoManager()->undo();
+    EXPECT_FALSE(document().undoManager()->canUndo()) << steps;
+
+    EXPECT_THROW(import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("t.png", "text"))),
+                 OriginalImageError);
+}
+
+TEST_F(ImportTest, theSameFileOrTheSameBytesChangeNothing) {
+    const QString path = file("one.png", png(30, 30));
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(path));
+    const auto picture = document().originalImage();
+    ASSERT_TRUE(picture);
+    endEvent();
+    document().undoManager()->removeAllActions();
+
+    // Changed on disk, but the same location: not read again.
+    file("one.png", png(50, 50));
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(path));
+    EXPECT_EQ(document().originalImage(), picture);
+    // Another file with the same bytes: not even the location changes.
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("copy.png", picture->data())));
+    import().setImageWithPasteboard(dataOf("image/png", picture->data()).get());
+    settle();
+    EXPECT_EQ(document().originalImage(), picture);
+    EXPECT_FALSE(document().undoManager()->canUndo());
+
+    // Nothing removes the picture; an unreadable file reports why.
+    import().setImageByLoadingContentsOf(std::nullopt);
+    endEvent();
+    EXPECT_FALSE(document().originalImage());
+    EXPECT_EQ(undoName(), displayed(Name::deletingImage));
+    try {
+        import().setImageByLoadingContentsOf(QUrl::fromLocalFile(m_folder.filePath("gone.png")));
+        FAIL();
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(error.code(), ENOENT);
+        EXPECT_TRUE(error.localizedDescription().contains("gone.png"));
+    }
+    // A dropped file that is not there is ignored.
+    EXPECT_NO_THROW(import().setImageWithDroppedFileURL(QUrl::fromLocalFile("/no/such/file.png")));
+}
+
+TEST_F(ImportTest, aPictureOfTheSameSizeKeepsItsPlacement) {
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("a.png", png(100, 50, 10))));
+    document().setImageOrientation(ImageRotation::r90);
+    document().setFlipsImageHorizontal(true);
+    document().setImageOffset_mm({5, 6});
+    document().setImageSize_px({200, 100});
+    document().setValueForKeyPath("blackConversionOptions.threshold.threshold", 0.9);
+    document().setValueForKeyPath("blackConversionOptions.halftone.brightnessFactor", 0.4);
+    endEvent();
+
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("b.png", png(100, 50, 200))));
+    EXPECT_EQ(document().imageOrientation(), ImageRotation::r90);
+    EXPECT_TRUE(document().flipsImageHorizontal());
+    EXPECT_EQ(document().imageOffset_mm(), (Point_mm{5, 6}));
+    EXPECT_EQ(document().imageSize_px(), (Size_px{200, 100}));
+    // Only the threshold options start afresh.
+    EXPECT_EQ(document().blackConversionOptions().threshold().threshold(), 0.5);
+    EXPECT_EQ(
+        document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
+        0.4);
+
+    // A page of another size keeps its offset, and is turned upright again.
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("c.pdf", pdf())));
+    EXPECT_EQ(document().imageOrientation(), ImageRotation::none);
+    EXPECT_FALSE(document().flipsImageHorizontal());
+    EXPECT_EQ(document().imageOffset_mm(), (Point_mm{5, 6}));
+    EXPECT_EQ(document().imageSize_px(), (Size_px{1000, 500}));
+}
+
+TEST_F(ImportTest, theOpenPanelStartsNearThePicturesFile) {
+    // The test's own files lie in the system's temporary folder.
+    qputenv("TMPDIR", QFile::encodeName(m_runtime.filePath("tmp")));
+    const QString picture = file("deep/photo.png", png(4, 4));
+    import().presentImageOpenPanel(QUrl::fromLocalFile(picture));
+    ASSERT_EQ(m_window->panels.size(), 1u);
+    EXPECT_EQ(m_window->panels[0].startLocation, picture);
+    EXPECT_EQ(m_window->panels[0].prompt, "Choose");
+    EXPECT_TRUE(m_window->panels[0].allowedFilenameExtensions.contains("heic"));
+
+    // A file that is gone: its folder.
+    EXPECT_EQ(ImageImport::openPanelStartLocation(
+                  QUrl::fromLocalFile(m_folder.filePath("deep/gone/gone.png"))),
+              m_folder.filePath("deep"));
+    // A file in a temporary folder, or nothing reachable within ten levels.
+    EXPECT_EQ(ImageImport::openPanelStartLocation(
+                  QUrl::fromLocalFile(ImageImport::dropFolder() + "/x.png")),
+              std::nullopt);
+    EXPECT_EQ(ImageImport::openPanelStartLocation(
+                  QUrl::fromLocalFile("/nowhere/1/2/3/4/5/6/7/8/9/10/11.png")),
+              std::nullopt);
+
+    // The chosen file loads in the background; cancelling does nothing.
+    m_window->panelCompletion(std::nullopt);
+    settle();
+    EXPECT_FALSE(document().originalImage());
+    m_window->panelCompletion(QUrl::fromLocalFile(picture));
+    settle();
+    ASSERT_TRUE(document().originalImage());
+    EXPECT_EQ(document().originalImage()->filePath(), picture);
+
+    m_window->hasWindow = false;
+    import().presentImageOpenPanel(std::nullopt);
+    EXPECT_EQ(m_window->panels.size(), 1u);
+}
+
+TEST_F(ImportTest, aResultArrivingAfterTheDocumentIsGoneIsDropped) {
+    auto document = std::make_unique<PrintDocument>();
+    auto import = std::make_unique<ImageImport>(*document, m_window);
+    import->setImageWithPasteboard(dataOf("image/png", png(10, 10)).get());
+    import.reset();
+    document.reset();
+    settle();
+    EXPECT_TRUE(m_window->errors.empty());
+}
+
+} // namespace
