@@ -52,6 +52,11 @@ public:
     // The window's way in: the inspector keeps its own adapter over the
     // print document (which must outlive it, or be replaced first).
     void setPrintDocument(PrintDocument* document);
+    // The adapter made by setPrintDocument(), for the window to give it its
+    // print action and picture import; null otherwise.
+    PrintDocumentInspectorAdapter* printDocumentAdapter() const {
+        return m_printDocumentAdapter.get();
+    }
     QWidget* windowController() const { return m_windowController; }
     void setWindowController(QWidget* windowController);
 

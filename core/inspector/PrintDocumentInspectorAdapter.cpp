@@ -1,9 +1,13 @@
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
+#include "core/document/DocumentActions.h"
+#include "core/document/ImageImport.h"
 #include "core/document/PrintDocument.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QPainter>
+
+#include <cstdlib>
 
 namespace kestrom {
 
@@ -128,12 +132,7 @@ bool PrintDocumentInspectorAdapter::originalImageIsVector() const {
 }
 
 void PrintDocumentInspectorAdapter::resizeImageToActualSize() {
-    const auto& image = m_document.originalImage();
-    const auto& device = m_document.deviceDescriptor();
-    if (!image || !device) {
-        return;
-    }
-    m_document.setImageSize_px(image->size_px(device->dpi()));
+    DocumentActions::resizeImageToActualSize(m_document);
 }
 
 int PrintDocumentInspectorAdapter::imageRepeatXCount() const {
@@ -246,11 +245,13 @@ QImage PrintDocumentInspectorAdapter::originalImageThumbnail(const QSize& maximu
 }
 
 void PrintDocumentInspectorAdapter::rotateImage(int quarterTurns) {
-    if (!m_document.originalImage()) {
-        return;
+    for (int turn = 0; turn < std::abs(quarterTurns); ++turn) {
+        if (quarterTurns > 0) {
+            DocumentActions::rotateRight(m_document);
+        } else {
+            DocumentActions::rotateLeft(m_document);
+        }
     }
-    const int turns = ((m_document.imageOrientation().rawValue() + quarterTurns) % 4 + 4) % 4;
-    m_document.setImageOrientation(ambrel::ImageRotation::fromRawValue(turns).value());
 }
 
 bool PrintDocumentInspectorAdapter::flipsImageHorizontal() const {
@@ -265,24 +266,24 @@ void PrintDocumentInspectorAdapter::setFlipsImageHorizontal(bool flips) {
 
 bool PrintDocumentInspectorAdapter::acceptsImageDrop(const QMimeData* data,
                                                      bool fromThisApplication) const {
-    return m_imageImporter && m_imageImporter->acceptsImageDrop(data, fromThisApplication);
+    return m_imageImport && m_imageImport->acceptsImageDragOperation({data, fromThisApplication});
 }
 
 void PrintDocumentInspectorAdapter::importImageDrop(const QMimeData* data,
                                                     bool fromThisApplication) {
-    if (m_imageImporter) {
-        m_imageImporter->importImageDrop(data, fromThisApplication);
+    if (m_imageImport && m_imageImport->acceptsImageDragOperation({data, fromThisApplication})) {
+        m_imageImport->performImageDragOperation({data, fromThisApplication});
     }
 }
 
 void PrintDocumentInspectorAdapter::presentImageOpenPanel() {
-    if (!m_imageImporter) {
+    if (!m_imageImport) {
         return;
     }
     const auto& image = m_document.originalImage();
-    m_imageImporter->presentImageOpenPanel(image && image->fileURL().isValid()
-                                               ? std::optional<QUrl>(image->fileURL())
-                                               : std::nullopt);
+    m_imageImport->presentImageOpenPanel(image && image->fileURL().isValid()
+                                             ? std::optional<QUrl>(image->fileURL())
+                                             : std::nullopt);
 }
 
 bool PrintDocumentInspectorAdapter::inViewingMode() const {

@@ -2,8 +2,6 @@
 
 #include "core/inspector/InspectorDocument.h"
 
-#include "core/inspector/InspectorImageImporter.h"
-
 #include "platform/Observation.h"
 
 #include <functional>
@@ -11,6 +9,7 @@
 
 namespace kestrom {
 
+class ImageImport;
 class PrintDocument;
 
 // The print document as the panes see it: reads and writes go to the
@@ -26,12 +25,11 @@ public:
 
     PrintDocument& document() const { return m_document; }
 
-    // What the document window adds: the print action and the picture
-    // import. Without them printing and importing do nothing.
+    // What the document window adds: its print action (the job printed
+    // behind the window's progress sheet) and the document's picture import.
+    // Without them printing and importing do nothing.
     void setPrintAction(std::function<void()> action) { m_printAction = std::move(action); }
-    void setImageImporter(std::shared_ptr<InspectorImageImporter> importer) {
-        m_imageImporter = std::move(importer);
-    }
+    void setImageImport(std::shared_ptr<ImageImport> import) { m_imageImport = std::move(import); }
 
     std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override;
     ambrel::OffsetBase imageOffsetBase() const override;
@@ -102,7 +100,7 @@ private:
     // One per parameter of the current model.
     std::vector<platform::Observation> m_settingObservations;
     std::function<void()> m_printAction;
-    std::shared_ptr<InspectorImageImporter> m_imageImporter;
+    std::shared_ptr<ImageImport> m_imageImport;
     int m_openContinuousChanges = 0;
 };
 
