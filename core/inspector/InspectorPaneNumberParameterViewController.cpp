@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrom {
@@ -24,8 +25,17 @@ InspectorPaneNumberParameterViewController::InspectorPaneNumberParameterViewCont
     formatter.setMaximum(m_numberParameter->max());
     formatter.setMaximumFractionDigits(3);
     m_numberLabel->setFormatter(formatter);
-    m_numberLabel->setFixedWidth(
-        QFontMetrics(m_numberLabel->font()).horizontalAdvance(QStringLiteral("-0000.000")) + 12);
+    // Room for the longest value of the range with its fraction digits.
+    const double largest = std::max(std::abs(m_numberParameter->min()),
+                                    std::abs(m_numberParameter->max()));
+    const int digits = std::isfinite(largest) && largest >= 1
+                           ? std::min(9, int(std::log10(largest)) + 1)
+                           : 1;
+    m_numberLabel->setFixedWidth(QFontMetrics(m_numberLabel->font())
+                                     .horizontalAdvance(QStringLiteral("-") +
+                                                        QString(digits, QLatin1Char('0')) +
+                                                        QStringLiteral(".000")) +
+                                 16);
     grid()->addWidget(m_slider, 0, 1);
     grid()->addWidget(m_numberLabel, 0, 2);
     titleLabel()->setBuddy(m_numberLabel);

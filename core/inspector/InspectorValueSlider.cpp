@@ -13,7 +13,7 @@ constexpr int fineSteps = 1000;
 
 InspectorValueSlider::InspectorValueSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, fineSteps);
-    setMinimumWidth(100);
+    setMinimumWidth(60);
     connect(this, &QSlider::valueChanged, this, [this] {
         if (!m_setting) {
             Q_EMIT valueEdited(doubleValue());

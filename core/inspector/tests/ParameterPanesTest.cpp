@@ -226,3 +226,15 @@ TEST(PrintPane, AdvancedButtonShowsOnlyWhereThereIsAnAdvancedPageToGoTo) {
     ASSERT_NE(plainPrint, nullptr);
     EXPECT_FALSE(plainPrint->goToAdvancedButton()->isVisible());
 }
+
+TEST_F(ParameterPanes, EveryNewPaneFitsASidePanelOf300Pixels) {
+    const QStringList identifiers{"Image", "Bitmap", "Print", "PrinterOptions"};
+    for (const QString& id : identifiers) {
+        std::unique_ptr<InspectorPaneViewController> pane(
+            InspectorPaneRegistry::shared().instantiate(id));
+        ASSERT_NE(pane, nullptr) << id.toStdString();
+        pane->setDocument(&document);
+        EXPECT_LE(pane->minimumSizeHint().width(), 300) << id.toStdString();
+        pane->setDocument(nullptr);
+    }
+}
