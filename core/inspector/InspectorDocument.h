@@ -103,8 +103,8 @@ public:
     virtual void changeBlackConversionType(ambrel::BlackConversionType type) = 0;
     virtual double blackConversionOption(const QString& keyPath) const = 0;
     virtual void setBlackConversionOption(const QString& keyPath, double value) = 0;
-    virtual void resetBlackConversionProperties(
-        const QList<ambrel::BlackConversionType>& types) = 0;
+    virtual void
+    resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) = 0;
 
     // Every write between these two is one undo step, as a slider's drag is.
     // They nest; each begin needs its end.

@@ -11,8 +11,7 @@
 
 namespace kestrom {
 
-InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent)
-    : QFrame(parent) {
+InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("InspectorFileDropDestinationBox"));
     setAcceptDrops(true);
     setFrameShape(QFrame::StyledPanel);

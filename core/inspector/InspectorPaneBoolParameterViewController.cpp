@@ -12,9 +12,8 @@ InspectorPaneBoolParameterViewController::InspectorPaneBoolParameterViewControll
     m_checkbox = new QCheckBox(m_boolParameter->localizedCheckboxTitleText(), this);
     grid()->addWidget(m_checkbox, 0, 1, 1, 2);
     titleLabel()->setBuddy(m_checkbox);
-    connect(m_checkbox, &QCheckBox::clicked, this, [this](bool checked) {
-        setValue(m_boolParameter->negates() ? !checked : checked);
-    });
+    connect(m_checkbox, &QCheckBox::clicked, this,
+            [this](bool checked) { setValue(m_boolParameter->negates() ? !checked : checked); });
     showValue();
 }
 

@@ -26,11 +26,10 @@ InspectorPaneNumberParameterViewController::InspectorPaneNumberParameterViewCont
     formatter.setMaximumFractionDigits(3);
     m_numberLabel->setFormatter(formatter);
     // Room for the longest value of the range with its fraction digits.
-    const double largest = std::max(std::abs(m_numberParameter->min()),
-                                    std::abs(m_numberParameter->max()));
-    const int digits = std::isfinite(largest) && largest >= 1
-                           ? std::min(9, int(std::log10(largest)) + 1)
-                           : 1;
+    const double largest =
+        std::max(std::abs(m_numberParameter->min()), std::abs(m_numberParameter->max()));
+    const int digits =
+        std::isfinite(largest) && largest >= 1 ? std::min(9, int(std::log10(largest)) + 1) : 1;
     m_numberLabel->setFixedWidth(QFontMetrics(m_numberLabel->font())
                                      .horizontalAdvance(QStringLiteral("-") +
                                                         QString(digits, QLatin1Char('0')) +

@@ -33,7 +33,8 @@ void InspectorPaneParameterStackViewController::updateParameterViewControllers()
         if (parameter->paneIdentifier() != m_paneIdentifier) {
             continue;
         }
-        if (auto* editor = InspectorPaneParameterViewController::instantiateSubclassObject(parameter)) {
+        if (auto* editor =
+                InspectorPaneParameterViewController::instantiateSubclassObject(parameter)) {
             editors.append(editor);
         }
     }

@@ -2,9 +2,9 @@
 
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneBoolParameterViewController.h"
+#include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"
 #include "core/inspector/InspectorPanePickParameterViewController.h"
-#include "core/inspector/InspectorPaneLayout.h"
 
 #include "model/BoolParameter.h"
 #include "model/NumberParameter.h"
@@ -39,7 +39,8 @@ InspectorPaneParameterViewController::InspectorPaneParameterViewController(Param
     setObjectName(m_parameter->identifier());
     m_grid = InspectorPaneLayout::makeGrid(this, QString());
     m_grid->setContentsMargins(0, 0, 0, 0);
-    m_titleLabel = InspectorPaneLayout::addCaption(m_grid, 0, m_parameter->localizedLeftColumnText());
+    m_titleLabel =
+        InspectorPaneLayout::addCaption(m_grid, 0, m_parameter->localizedLeftColumnText());
 }
 
 QString InspectorPaneParameterViewController::keyPathForValue() const {

@@ -50,10 +50,11 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     auto* header = new QWidget(this);
-    auto* headerGrid =
-        InspectorPaneLayout::makeGrid(header, inspectorText(QStringLiteral("Inspector_Bitmap_Title")));
+    auto* headerGrid = InspectorPaneLayout::makeGrid(
+        header, inspectorText(QStringLiteral("Inspector_Bitmap_Title")));
     headerGrid->setContentsMargins(12, 10, 12, 0);
-    InspectorPaneLayout::addCaption(headerGrid, 1, inspectorText(QStringLiteral("Inspector_Bitmap_Kind")));
+    InspectorPaneLayout::addCaption(headerGrid, 1,
+                                    inspectorText(QStringLiteral("Inspector_Bitmap_Kind")));
     m_kind = new InspectorSegmentedControl(
         {inspectorText(QStringLiteral("Inspector_Bitmap_Kind_threshold")),
          inspectorText(QStringLiteral("Inspector_Bitmap_Kind_halftone"))},
@@ -75,8 +76,8 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
                                    false, &m_halftoneBlackLabel);
     m_halftoneWhite = addSliderRow(QStringLiteral("Inspector_Bitmap_HalftoneWhite"), 0, 0.4, 0,
                                    false, &m_halftoneWhiteLabel);
-    m_halftoneBrightness = addSliderRow(QStringLiteral("Inspector_Bitmap_HalftoneBrightness"),
-                                        -0.6, 0.6, 3, false, &m_halftoneBrightnessLabel);
+    m_halftoneBrightness = addSliderRow(QStringLiteral("Inspector_Bitmap_HalftoneBrightness"), -0.6,
+                                        0.6, 3, false, &m_halftoneBrightnessLabel);
 
     auto* checkRow = new QWidget(stack);
     auto* checkGrid = InspectorPaneLayout::makeGrid(checkRow, QString());
@@ -89,15 +90,15 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     auto* footer = new QWidget(this);
     auto* footerGrid = InspectorPaneLayout::makeGrid(footer, QString());
     footerGrid->setContentsMargins(12, 6, 12, 12);
-    m_revert = new QPushButton(inspectorText(QStringLiteral("Inspector_Bitmap_RevertToDefault")),
-                               footer);
+    m_revert =
+        new QPushButton(inspectorText(QStringLiteral("Inspector_Bitmap_RevertToDefault")), footer);
     footerGrid->addWidget(m_revert, 0, 1, 1, 2, Qt::AlignLeft);
     outer->addWidget(footer);
 
     // Without it the threshold cannot be shown: a broken installation.
     (void)requiredFrameworkString(QStringLiteral("Inspector_Bitmap_thresholdFormat"), {50.0});
-    makeControlFontsMonospacedDigit({m_thresholdLabel, m_halftoneBlackLabel, m_halftoneWhiteLabel,
-                                     m_halftoneBrightnessLabel});
+    makeControlFontsMonospacedDigit(
+        {m_thresholdLabel, m_halftoneBlackLabel, m_halftoneWhiteLabel, m_halftoneBrightnessLabel});
 
     connect(m_kind, &InspectorSegmentedControl::segmentActivated, this,
             &InspectorPaneViewController_Bitmap::changeBlackConversionType);
@@ -121,9 +122,10 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     documentDidChange();
 }
 
-InspectorValueSlider* InspectorPaneViewController_Bitmap::addSliderRow(
-    const QString& captionKey, double minimum, double maximum, int tickMarks, bool wholeNumbers,
-    QLabel** valueLabel) {
+InspectorValueSlider*
+InspectorPaneViewController_Bitmap::addSliderRow(const QString& captionKey, double minimum,
+                                                 double maximum, int tickMarks, bool wholeNumbers,
+                                                 QLabel** valueLabel) {
     auto* row = new QWidget(m_stackView->parentWidget());
     auto* grid = InspectorPaneLayout::makeGrid(row, QString());
     grid->setContentsMargins(12, 4, 12, 4);
@@ -200,8 +202,8 @@ void InspectorPaneViewController_Bitmap::revertToDefault() {
     document()->resetBlackConversionProperties({document()->blackConversionType()});
     for (qsizetype i = 0; i < watched.size(); ++i) {
         const double after = document()->blackConversionOption(watched[i].key);
-        const bool changed = watched[i].whole ? std::lround(after) != std::lround(before[i])
-                                              : after != before[i];
+        const bool changed =
+            watched[i].whole ? std::lround(after) != std::lround(before[i]) : after != before[i];
         if (changed && watched[i].slider->isVisibleTo(this)) {
             InspectorAnimations::bounce(watched[i].slider, QStringLiteral("bounce"));
         }
@@ -237,7 +239,8 @@ void InspectorPaneViewController_Bitmap::layoutRows() {
     std::optional<bool> expansionAvailable;
     const auto device = document() ? document()->deviceDescriptor() : nullptr;
     if (device) {
-        const auto info = device->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
+        const auto info =
+            device->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
         if (info.threshold) {
             expansionAvailable = info.threshold->isExpansionAvailable;
         }
@@ -282,7 +285,8 @@ void InspectorPaneViewController_Bitmap::showOptions() {
     m_thresholdLabel->setText(requiredFrameworkString(
         QStringLiteral("Inspector_Bitmap_thresholdFormat"), {std::round(threshold * 100)}));
     const long level = std::lround(expansion);
-    m_expansionLabel->setText(level > 0 ? QStringLiteral("+%1").arg(level) : QString::number(level));
+    m_expansionLabel->setText(level > 0 ? QStringLiteral("+%1").arg(level)
+                                        : QString::number(level));
     m_halftoneBlackLabel->setText(fractionText(black, false));
     m_halftoneWhiteLabel->setText(fractionText(white, false));
     m_halftoneBrightnessLabel->setText(fractionText(brightness, true));

@@ -126,7 +126,8 @@ void InspectorPaneViewController_Image::chooseImage(Qt::KeyboardModifiers modifi
 void InspectorPaneViewController_Image::revealInFileManager(const QString& path) {
     // The desktop's file manager selects the file; without one, its folder opens.
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);

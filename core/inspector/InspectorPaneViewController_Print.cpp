@@ -28,8 +28,8 @@ bool showsTitleEvenIfNoOption() {
     if (!bundle) {
         return false;
     }
-    const QVariant value =
-        bundle->infoDictionary().value(QStringLiteral("PrintInspector_ShowsTitleLabelEvenIfNoOption"));
+    const QVariant value = bundle->infoDictionary().value(
+        QStringLiteral("PrintInspector_ShowsTitleLabelEvenIfNoOption"));
     return value.typeId() == QMetaType::Bool && value.toBool();
 }
 
@@ -189,8 +189,8 @@ void InspectorPaneViewController_Print::watchWindowController() {
         const QMetaObject* meta = controller->metaObject();
         const int index = meta->indexOfProperty(maintenanceCanCloseProperty);
         if (index >= 0 && meta->property(index).hasNotifySignal()) {
-            const QMetaMethod slot = metaObject()->method(
-                metaObject()->indexOfMethod("updateCanPrint()"));
+            const QMetaMethod slot =
+                metaObject()->method(metaObject()->indexOfMethod("updateCanPrint()"));
             connect(controller, meta->property(index).notifySignal(), this, slot);
         }
     }

@@ -57,7 +57,6 @@ private Q_SLOTS:
     void updateCanPrint();
 
 private:
-
     QLabel* m_titleLabel;
     InspectorPaneParameterStackViewController* m_parameters;
     QPushButton* m_printButton;

@@ -20,7 +20,8 @@ InspectorPaneViewController_PrinterOptions::InspectorPaneViewController_PrinterO
 void InspectorPaneViewController_PrinterOptions::childEvent(QChildEvent* event) {
     // A parameter stack inserted here shows this pane's parameters.
     if (event->added()) {
-        if (auto* stack = qobject_cast<InspectorPaneParameterStackViewController*>(event->child())) {
+        if (auto* stack =
+                qobject_cast<InspectorPaneParameterStackViewController*>(event->child())) {
             stack->setPaneIdentifier(QStringLiteral("PrinterOptions"));
         }
     }

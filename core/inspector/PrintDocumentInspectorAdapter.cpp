@@ -53,8 +53,7 @@ PrintDocumentInspectorAdapter::PrintDocumentInspectorAdapter(PrintDocument& docu
     : InspectorDocument(parent), m_document(document) {
     for (const QString& keyPath : observedKeyPaths()) {
         m_observations.push_back(document.observe(
-            keyPath, platform::Observable::New,
-            [this, keyPath](const platform::KeyValueChange&) {
+            keyPath, platform::Observable::New, [this, keyPath](const platform::KeyValueChange&) {
                 if (keyPath == QLatin1String("deviceDescriptor")) {
                     observeDeviceSettings();
                 }
@@ -281,9 +280,8 @@ void PrintDocumentInspectorAdapter::presentImageOpenPanel() {
         return;
     }
     const auto& image = m_document.originalImage();
-    m_imageImport->presentImageOpenPanel(image && image->fileURL().isValid()
-                                             ? std::optional<QUrl>(image->fileURL())
-                                             : std::nullopt);
+    m_imageImport->presentImageOpenPanel(
+        image && image->fileURL().isValid() ? std::optional<QUrl>(image->fileURL()) : std::nullopt);
 }
 
 bool PrintDocumentInspectorAdapter::inViewingMode() const {
@@ -322,8 +320,7 @@ double PrintDocumentInspectorAdapter::blackConversionOption(const QString& keyPa
         .toDouble();
 }
 
-void PrintDocumentInspectorAdapter::setBlackConversionOption(const QString& keyPath,
-                                                             double value) {
+void PrintDocumentInspectorAdapter::setBlackConversionOption(const QString& keyPath, double value) {
     m_document.setValueForKeyPath(QStringLiteral("blackConversionOptions.") + keyPath, value);
 }
 

@@ -54,9 +54,9 @@ TEST_F(BitmapPane, SwitchingToHalftoneShowsExactlyTheHalftoneRows) {
     pane.binarizationCheckBox()->click();
     EXPECT_EQ(document.conversion, ambrel::BlackConversionType::halftone);
     EXPECT_EQ(pane.kindSegmentedControl()->selectedSegment(), 1);
-    EXPECT_EQ(visibleRows(), rowsOf({pane.halftoneBlackSlider(), pane.halftoneWhiteSlider(),
-                                     pane.halftoneBrightnessSlider(),
-                                     pane.binarizationCheckBox()}));
+    EXPECT_EQ(visibleRows(),
+              rowsOf({pane.halftoneBlackSlider(), pane.halftoneWhiteSlider(),
+                      pane.halftoneBrightnessSlider(), pane.binarizationCheckBox()}));
 
     // The segments choose the same way, and undo comes back through the document.
     QTest::mouseClick(pane.kindSegmentedControl()->segment(0), Qt::LeftButton);

@@ -1,16 +1,16 @@
-#include "core/inspector/CanvasInfoViewController.h"
 #include "core/document/PrintDocument.h"
+#include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
-#include "core/inspector/InspectorPaneViewController_Print.h"
-#include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
-#include "core/inspector/PrintDocumentInspectorAdapter.h"
-#include "platform/UserDefaults.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
+#include "core/inspector/InspectorPaneViewController_Print.h"
+#include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
 #include "core/inspector/InspectorViewController.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
+#include "platform/UserDefaults.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -193,8 +193,7 @@ public:
         changed.insert(keyPath, value);
         set(options, changed, QStringLiteral("blackConversionOptions.") + keyPath);
     }
-    void resetBlackConversionProperties(
-        const QList<ambrel::BlackConversionType>& types) override {
+    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override {
         undo.beginMacro(QStringLiteral("Reset"));
         if (types.contains(ambrel::BlackConversionType::threshold)) {
             setBlackConversionOption(QStringLiteral("threshold.threshold"), 0.5);

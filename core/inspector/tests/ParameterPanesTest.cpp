@@ -69,8 +69,7 @@ struct ParameterPanes : ::testing::Test {
 } // namespace
 
 TEST_F(ParameterPanes, EachPaneShowsItsOwnParametersInModelOrderAndFollowsTheModel) {
-    EXPECT_EQ(identifiers(print->parameterStack()),
-              (QStringList{"heat", "density", "mode"}));
+    EXPECT_EQ(identifiers(print->parameterStack()), (QStringList{"heat", "density", "mode"}));
     EXPECT_EQ(identifiers(options->parameterStack()), (QStringList{"speed", "cool"}));
     EXPECT_NE(editor<InspectorPaneBoolParameterViewController>(print->parameterStack(), "heat"),
               nullptr);
@@ -95,7 +94,8 @@ TEST_F(ParameterPanes, EachPaneShowsItsOwnParametersInModelOrderAndFollowsTheMod
 }
 
 TEST_F(ParameterPanes, NegatedSwitchWritesTheInverseAndUndoRestoresIt) {
-    auto* cool = editor<InspectorPaneBoolParameterViewController>(options->parameterStack(), "cool");
+    auto* cool =
+        editor<InspectorPaneBoolParameterViewController>(options->parameterStack(), "cool");
     ASSERT_NE(cool, nullptr);
     // Nothing stored reads as off, which a negated box shows as on.
     EXPECT_TRUE(cool->checkbox()->isChecked());
@@ -208,8 +208,8 @@ TEST(PrintPane, AdvancedButtonShowsOnlyWhereThereIsAnAdvancedPageToGoTo) {
               QStringLiteral("advanced"));
     InspectorPaneViewController_Print* advancedPrint = nullptr;
     for (auto* pane : inspector.currentNavigationItem()->viewControllers()) {
-        advancedPrint = advancedPrint ? advancedPrint
-                                      : qobject_cast<InspectorPaneViewController_Print*>(pane);
+        advancedPrint =
+            advancedPrint ? advancedPrint : qobject_cast<InspectorPaneViewController_Print*>(pane);
     }
     ASSERT_NE(advancedPrint, nullptr);
     EXPECT_FALSE(advancedPrint->goToAdvancedButton()->isVisible());

@@ -17,8 +17,8 @@ inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
     option.maximum = slider->maximum();
     option.sliderPosition = slider->sliderPosition();
     option.sliderValue = slider->value();
-    const QRect handle =
-        slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderHandle, slider);
     const QPoint start = handle.center();
     QTest::mousePress(slider, Qt::LeftButton, {}, start);
     for (int offset : offsets) {
