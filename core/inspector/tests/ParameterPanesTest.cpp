@@ -188,7 +188,6 @@ TEST_F(ParameterPanes, PrintButtonFollowsTheDocumentAndTheMaintenancePopover) {
 }
 
 TEST(PrintPane, AdvancedButtonShowsOnlyWhereThereIsAnAdvancedPageToGoTo) {
-    registerStandInPanes({});
     FakeInspectorDocument document;
     document.device = model(printerOptions);
     InspectorViewController inspector;
