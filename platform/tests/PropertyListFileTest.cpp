@@ -82,6 +82,21 @@ TEST(PropertyListFile, damagedFilesAreErrorsNamingTheFile) {
     EXPECT_TRUE(errorOfReading(missing).contains(missing));
 }
 
+// Texts are stored as UTF-16 when they are not ASCII; a NUL code unit in a
+// key or a value must be refused, not reach the parser's own checks.
+TEST(PropertyListFile, textsHoldingANulCharacterAreRefused) {
+    for (const QVariantMap& value : {QVariantMap{{QString::fromUtf8("k\u00e9y"), true}},
+                                     QVariantMap{{"key", QString::fromUtf8("v\u00e9l")}}}) {
+        QByteArray bytes = PropertyList::toData(value, PropertyList::Format::Binary);
+        const qsizetype at = bytes.indexOf(QByteArray("\x00\xe9", 2));
+        ASSERT_GT(at, 0);
+        bytes[at + 1] = 0;
+        QString why;
+        EXPECT_FALSE(PropertyList::fromData(bytes, &why).isValid());
+        EXPECT_FALSE(why.isEmpty());
+    }
+}
+
 TEST(PropertyListFile, valuesAPropertyListCannotHoldAreRefusedBeforeWriting) {
     QTemporaryDir dir;
     const QString path = dir.filePath("kept.plist");
