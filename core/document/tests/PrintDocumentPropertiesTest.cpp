@@ -261,4 +261,32 @@ TEST_F(PropertiesTest, plainFacesIgnoreValuesThatNameNothing) {
     EXPECT_EQ(document.valueForKey("imageSizeForDisplay_px"), QStringLiteral("480x640"));
 }
 
+// Faces written by bindings and scripts: a value of another kind, or a size
+// no pixel count can hold, changes nothing; no value is the key's nil.
+TEST_F(PropertiesTest, facesRefuseValuesTheyCannotHold) {
+    PrintDocument document;
+    document.setOriginalImage(picture(10, 10));
+    document.setImageSize_px({40, 20});
+    ChangeCounter counter(document, {"imageSize_px", "originalImage", "deviceDescriptor", "canvas",
+                                     "currentDeviceSetting"});
+    for (const QSizeF& size :
+         {QSizeF(inf, 10), QSizeF(10, nan), QSizeF(1e300, 10), QSizeF(-1, 10)}) {
+        document.setValueForKey("imageSizeForDisplay_px", size);
+    }
+    document.setValueForKey("originalImage", QSizeF(1, 1));
+    document.setValueForKey("deviceDescriptor", alderName);
+    document.setValueForKey("canvas", "A4");
+    document.setValueForKey("currentDeviceSetting", 3);
+    EXPECT_EQ(counter.total(), 0);
+    EXPECT_EQ(document.imageSize_px(), (Size_px{40, 20}));
+    EXPECT_TRUE(document.originalImage());
+    EXPECT_TRUE(document.deviceDescriptor());
+    EXPECT_TRUE(document.canvas());
+    EXPECT_TRUE(document.currentDeviceSetting());
+
+    document.setValueForKey("originalImage", QVariant());
+    EXPECT_FALSE(document.originalImage());
+    EXPECT_EQ(counter.count("originalImage"), 1);
+}
+
 } // namespace
