@@ -119,6 +119,10 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
              Case{"additionalWhitespaceLength_end_mm", 8.0,
                   Name::changingAdditionalWhitespaceLength},
              Case{"imageSizeForDisplay_mm", QSizeF(20, 10), Name::resizingImage},
+             Case{"originalImage", QVariant::fromValue(picture(8, 4)), Name::changingImage},
+             Case{"currentDeviceSetting",
+                  QVariant::fromValue(std::make_shared<kestrom::DeviceSetting>()),
+                  Name::changingDeviceSetting},
          }) {
         SCOPED_TRACE(c.key);
         PrintDocument document;
