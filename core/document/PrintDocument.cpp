@@ -1156,13 +1156,13 @@ void PrintDocument::writeCurrentDeviceSettingValue(const QVariant& value, const 
         }
     }
     const QVariant old = setting->valueForKeyPath(keyPath);
-    if (AnyValue::equal(old, stored)) {
-        return;
+    if (!AnyValue::equal(old, stored)) {
+        performUndoGroup(Name::changingDeviceSetting, [&] {
+            registerUndo([this, old, keyPath] { writeCurrentDeviceSettingValue(old, keyPath); });
+        });
+        setting->setValueForKeyPath(keyPath, stored);
     }
-    performUndoGroup(Name::changingDeviceSetting, [&] {
-        registerUndo([this, old, keyPath] { writeCurrentDeviceSettingValue(old, keyPath); });
-    });
-    setting->setValueForKeyPath(keyPath, stored);
+    // The user's choice is remembered even when the document held it already.
     if (stored.isValid() && shouldRegisterUndo() && m_deviceDescriptor) {
         setLastDeviceSettingValue(stored, keyPath, m_deviceDescriptor->modelName());
     }
