@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PropertyListCheck.h"
 #include "platform/StringFormat.h"
 
 #include <QDateTime>
@@ -32,7 +33,7 @@ struct PlistDeleter {
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 QVariant toVariant(plist_t node, int depth) {
-    if (!node || depth > 512) {
+    if (!node || depth > PropertyListCheck::maximumNesting) {
         return {};
     }
     switch (plist_get_node_type(node)) {
@@ -108,70 +109,6 @@ QVariant toVariant(plist_t node, int depth) {
     }
 }
 
-quint64 bigEndian(const uchar* bytes, int count) {
-    quint64 value = 0;
-    for (int i = 0; i < count; ++i) {
-        value = (value << 8) | bytes[i];
-    }
-    return value;
-}
-
-// The library stops the process when a text it has read holds a NUL
-// character (a zero code unit of a UTF-16 text), so binary data is searched
-// for such texts first. Objects that are out of bounds are left to the
-// library, which refuses them.
-bool binaryTextHoldsNul(const QByteArray& data) {
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    const quint64 size = quint64(data.size());
-    const quint64 trailerSize = 32;
-    if (size < 8 + trailerSize) {
-        return false;
-    }
-    const uchar* trailer = bytes + size - trailerSize;
-    const int offsetSize = trailer[6];
-    const quint64 count = bigEndian(trailer + 8, 8);
-    const quint64 tableOffset = bigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || tableOffset >= size ||
-        count > (size - tableOffset) / quint64(offsetSize)) {
-        return false;
-    }
-    for (quint64 i = 0; i < count; ++i) {
-        const quint64 offset = bigEndian(bytes + tableOffset + i * quint64(offsetSize), offsetSize);
-        if (offset >= size) {
-            continue;
-        }
-        const int kind = bytes[offset] >> 4;
-        if (kind != 5 && kind != 6) { // ASCII and UTF-16 texts
-            continue;
-        }
-        quint64 length = bytes[offset] & 0x0f;
-        quint64 start = offset + 1;
-        if (length == 0x0f) {
-            // The length follows as an integer object of 1, 2, 4 or 8 bytes.
-            if (start >= size || (bytes[start] >> 4) != 1 || (bytes[start] & 0x0f) > 3) {
-                continue;
-            }
-            const int lengthSize = 1 << (bytes[start] & 0x0f);
-            if (start + 1 + quint64(lengthSize) > size) {
-                continue;
-            }
-            length = bigEndian(bytes + start + 1, lengthSize);
-            start += 1 + quint64(lengthSize);
-        }
-        const quint64 unit = kind == 6 ? 2 : 1;
-        if (length > (size - start) / unit) {
-            continue;
-        }
-        for (quint64 j = 0; j < length; ++j) {
-            const uchar* at = bytes + start + j * unit;
-            if (at[0] == 0 && (unit == 1 || at[1] == 0)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 // The writer takes C strings: a NUL would silently cut the text short.
 bool holdsNul(const QString& text, QString* error) {
     if (!text.contains(QChar(u'\0'))) {
@@ -182,7 +119,7 @@ bool holdsNul(const QString& text, QString* error) {
 }
 
 plist_t toNode(const QVariant& value, QString* error, int depth) {
-    if (depth > 512) {
+    if (depth > PropertyListCheck::maximumNesting) {
         *error = QStringLiteral("nesting too deep");
         return nullptr;
     }
@@ -306,13 +243,14 @@ QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
         return {};
     }
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
-        if (binaryTextHoldsNul(data)) {
-            if (errorMessage) {
-                *errorMessage = QStringLiteral("a text holds a NUL character");
-            }
-            return {};
+    const bool binary = plist_is_binary(data.constData(), uint32_t(data.size()));
+    if (const QString problem = PropertyListCheck::problem(data, binary); !problem.isEmpty()) {
+        if (errorMessage) {
+            *errorMessage = problem;
         }
+        return {};
+    }
+    if (binary) {
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     } else {
         // The XML reader wants to see the document's start; anything else is
