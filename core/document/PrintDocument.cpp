@@ -253,15 +253,19 @@ void PrintDocument::setUndoManager(std::shared_ptr<platform::UndoManager> undoMa
         m_undoManager->removeAllActions(this);
     }
     m_undoManager = std::move(undoManager);
-    m_savedChangeCount = m_undoManager ? m_undoManager->changeCount() : 0;
+    markSaved();
 }
 
+// The count alone cannot tell a saved state from another one reached by
+// undoing and then changing something else; the top step can.
 bool PrintDocument::isDocumentEdited() const {
-    return m_undoManager && m_undoManager->changeCount() != m_savedChangeCount;
+    return m_undoManager && (m_undoManager->changeCount() != m_savedChangeCount ||
+                             m_undoManager->stateIdentifier() != m_savedStateIdentifier);
 }
 
 void PrintDocument::markSaved() {
     m_savedChangeCount = m_undoManager ? m_undoManager->changeCount() : 0;
+    m_savedStateIdentifier = m_undoManager ? m_undoManager->stateIdentifier() : 0;
 }
 
 // --- Undo --------------------------------------------------------------------

@@ -277,6 +277,7 @@ private:
     std::shared_ptr<platform::UndoManager> m_undoManager;
     QUrl m_fileURL;
     qint64 m_savedChangeCount = 0;
+    qint64 m_savedStateIdentifier = 0;
 
     ambrel::OriginalImageDrawingOptions m_options;
     ambrel::OriginalImage::Pointer m_originalImage;

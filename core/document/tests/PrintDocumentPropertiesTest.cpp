@@ -152,6 +152,23 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
     }
 }
 
+TEST_F(PropertiesTest, anotherChangeAfterUndoingToTheSavedCountIsAnEdit) {
+    PrintDocument document;
+    document.setImageRepeatXCount(2);
+    endEvent();
+    document.markSaved();
+    EXPECT_FALSE(document.isDocumentEdited());
+    document.undoManager()->undo();
+    EXPECT_TRUE(document.isDocumentEdited());
+    document.undoManager()->redo();
+    EXPECT_FALSE(document.isDocumentEdited());
+
+    document.undoManager()->undo();
+    document.setImageRepeatYCount(3); // as many steps as when saved, but not the saved state
+    endEvent();
+    EXPECT_TRUE(document.isDocumentEdited());
+}
+
 TEST_F(PropertiesTest, pictureAndCanvasChangesForgetTheSizeText) {
     PrintDocument document;
     ChangeCounter counter(document, {"imageOriginalSizeDescription"});
