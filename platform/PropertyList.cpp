@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PropertyListCheck.h"
 #include "platform/StringFormat.h"
 
 #include <QDateTime>
@@ -32,72 +33,8 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-quint64 bigEndian(const uchar* p, int size) {
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i) {
-        value = value << 8 | p[i];
-    }
-    return value;
-}
-
-// Whether a text of a binary property list (a string or a dictionary key)
-// holds a NUL character. The reader's own getters stop the process on such
-// texts, so they are looked for in the bytes before it runs. Anything this
-// scan cannot follow is left to the reader to refuse.
-bool binaryHasNulText(const QByteArray& data) {
-    const auto* p = reinterpret_cast<const uchar*>(data.constData());
-    const quint64 size = quint64(data.size());
-    constexpr quint64 headerSize = 8;
-    constexpr quint64 trailerSize = 32;
-    if (size < headerSize + trailerSize) {
-        return false;
-    }
-    const uchar* trailer = p + size - trailerSize;
-    const int offsetSize = trailer[6];
-    const quint64 objectCount = bigEndian(trailer + 8, 8);
-    const quint64 tableOffset = bigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || tableOffset >= size - trailerSize ||
-        objectCount > (size - trailerSize - tableOffset) / quint64(offsetSize)) {
-        return false;
-    }
-    for (quint64 i = 0; i < objectCount; ++i) {
-        const quint64 offset = bigEndian(p + tableOffset + i * quint64(offsetSize), offsetSize);
-        if (offset >= size) {
-            continue;
-        }
-        const int type = p[offset] >> 4;
-        if (type != 0x5 && type != 0x6) {
-            continue; // neither an ASCII nor a UTF-16 text
-        }
-        quint64 count = p[offset] & 0x0F;
-        quint64 start = offset + 1;
-        if (count == 0x0F) {
-            // The length follows as an integer object of 2^n bytes.
-            if (start >= size || (p[start] >> 4) != 0x1 || (p[start] & 0x0F) > 3) {
-                continue;
-            }
-            const int lengthSize = 1 << (p[start] & 0x0F);
-            if (start + 1 + quint64(lengthSize) > size) {
-                continue;
-            }
-            count = bigEndian(p + start + 1, lengthSize);
-            start += 1 + quint64(lengthSize);
-        }
-        const quint64 unit = type == 0x5 ? 1 : 2;
-        if (start > size || count > (size - start) / unit) {
-            continue;
-        }
-        for (quint64 at = start; at < start + count * unit; at += unit) {
-            if (p[at] == 0 && (unit == 1 || p[at + 1] == 0)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 QVariant toVariant(plist_t node, int depth) {
-    if (!node || depth > 512) {
+    if (!node || depth > PropertyListCheck::maximumNesting) {
         return {};
     }
     switch (plist_get_node_type(node)) {
@@ -128,8 +65,6 @@ QVariant toVariant(plist_t node, int depth) {
         return list;
     }
     case PLIST_STRING: {
-        // Read with its length: the text never goes through a getter that
-        // expects it to end at its first NUL.
         uint64_t length = 0;
         const char* s = plist_get_string_ptr(node, &length);
         return QString::fromUtf8(s, s ? qsizetype(length) : 0);
@@ -185,7 +120,7 @@ bool holdsNul(const QString& text, QString* error) {
 }
 
 plist_t toNode(const QVariant& value, QString* error, int depth) {
-    if (depth > 512) {
+    if (depth > PropertyListCheck::maximumNesting) {
         *error = QStringLiteral("nesting too deep");
         return nullptr;
     }
@@ -312,10 +247,14 @@ QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
         return refuse("no property list data");
     }
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
-        if (binaryHasNulText(data)) {
-            return refuse("not a property list");
+    const bool binary = plist_is_binary(data.constData(), uint32_t(data.size()));
+    if (const QString problem = PropertyListCheck::problem(data, binary); !problem.isEmpty()) {
+        if (errorMessage) {
+            *errorMessage = problem;
         }
+        return {};
+    }
+    if (binary) {
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     } else {
         // The XML reader wants to see the document's start; anything else is
