@@ -249,10 +249,7 @@ QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
     plist_t root = nullptr;
     const bool binary = plist_is_binary(data.constData(), uint32_t(data.size()));
     if (const QString problem = PropertyListCheck::problem(data, binary); !problem.isEmpty()) {
-        if (errorMessage) {
-            *errorMessage = problem;
-        }
-        return {};
+        return refuse("not a property list");
     }
     if (binary) {
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
