@@ -65,6 +65,9 @@ bool isPictureMimeType(const QString& mimeType) {
     return false;
 }
 
+// The number of a failure that no error of the application describes.
+constexpr int unexpectedErrorNumber = -1;
+
 QString describe(qint64 number, const QString& text) {
     return QString::number(number) + QStringLiteral(": ") + text;
 }
@@ -117,8 +120,20 @@ void runScriptCommand(const ScriptingService::Call& call, const std::function<vo
                 call.reply();
             }
         });
+    // Nothing a caller sends may end the application: an unexpected failure
+    // becomes the command's error.
     command->execute([&] {
-        body();
+        try {
+            body();
+        } catch (const platform::Error& e) {
+            command->setScriptErrorNumber(int(e.code()));
+            command->setScriptErrorString(e.localizedDescription());
+        } catch (const std::exception& e) {
+            platform::Log::line(QStringLiteral("script command failed: ") +
+                                QString::fromLocal8Bit(e.what()));
+            command->setScriptErrorNumber(unexpectedErrorNumber);
+            command->setScriptErrorString(QString::fromLocal8Bit(e.what()));
+        }
         return QVariant();
     });
 }
@@ -292,17 +307,19 @@ bool ScriptingService::handleMessage(const QDBusMessage& message,
         return false;
     }
     const Call call{message, connection};
-    if (message.path() == applicationPath) {
-        handleApplication(call);
-        return true;
+    try {
+        if (message.path() == applicationPath) {
+            handleApplication(call);
+        } else if (DocumentScripting* scripting = scriptingAt(message.path())) {
+            handleDocument(call, *scripting);
+        } else {
+            call.fail(QDBusError::UnknownObject,
+                      QStringLiteral("No open document at %1").arg(message.path()));
+        }
+    } catch (const std::exception& e) {
+        platform::Log::line(QStringLiteral("bus call failed: ") + QString::fromLocal8Bit(e.what()));
+        call.fail(QDBusError::Failed, QString::fromLocal8Bit(e.what()));
     }
-    DocumentScripting* scripting = scriptingAt(message.path());
-    if (!scripting) {
-        call.fail(QDBusError::UnknownObject,
-                  QStringLiteral("No open document at %1").arg(message.path()));
-        return true;
-    }
-    handleDocument(call, *scripting);
     return true;
 }
 
