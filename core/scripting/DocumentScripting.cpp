@@ -5,6 +5,7 @@
 #include "core/scripting/ScriptingWindowPresenter.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"
+#include "model/ConnectionError.h"
 #include "model/DeviceDescriptor.h"
 #include "platform/Error.h"
 #include "platform/ScriptCommand.h"
@@ -112,6 +113,17 @@ void DocumentScripting::loadImageFrom(const QVariantMap& arguments) {
 void DocumentScripting::print() {
     DocumentWindow* window = DocumentWindow::windowFor(&m_document);
     if (!window) {
+        return;
+    }
+    // The window's sheets keep the user from starting a second run; a script
+    // must not start one behind them either (two runs would share the device
+    // and the sheet).
+    if (window->runPresenter()->isShowingSheet()) {
+        if (const auto command = platform::ScriptCommand::current()) {
+            const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
+            command->setScriptErrorNumber(int(busy.code()));
+            command->setScriptErrorString(busy.localizedDescription());
+        }
         return;
     }
     m_document.printDocument(window->runPresenter(), platform::ScriptCommand::current());

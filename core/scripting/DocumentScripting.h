@@ -54,6 +54,7 @@ public:
     void loadImageFrom(const QVariantMap& arguments);
     // The print run over the document's window, which suspends the running
     // command until the print has ended; without a window nothing happens.
+    // While the window shows a sheet the printer counts as busy.
     void print();
     // Removes the picture; errors are dropped.
     void clearImage();

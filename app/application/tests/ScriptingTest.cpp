@@ -405,8 +405,14 @@ TEST_F(ScriptedPrintTest, AScriptedPrintAnswersTheRunsErrorOrTheUsersRefusal) {
             return question != nullptr;
         },
         30000));
-    // The call waits for the answer.
+    // The call waits for the answer; a second print meanwhile finds the
+    // printer busy.
     EXPECT_EQ(refusing.state(), QProcess::Running);
+    const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
+    const GdbusResult second = call(path, method("Print"), {}, 30);
+    EXPECT_TRUE(
+        second.error.contains(scriptError + QStringLiteral("8: ") + busy.localizedDescription()))
+        << second.error.toStdString();
     for (QAbstractButton* button : question->buttons()) {
         if (question->buttonRole(button) == QMessageBox::RejectRole) {
             button->click();
