@@ -1,6 +1,7 @@
 #include "model/BlackWhiteColumnPacker.h"
 
 #include "platform/Log.h"
+#include "platform/compute/ThreadPool.h"
 
 #include <QtEndian>
 
@@ -88,8 +89,52 @@ qint64 BlackWhiteColumnPacker::sourceColumn(qint64 outputColumn) const {
 
 void BlackWhiteColumnPacker::packSourceColumns(qint64 first, qint64 count,
                                                std::uint8_t* out) const {
+    pack(first, count, out, m_bytesPerColumn);
+}
+
+void BlackWhiteColumnPacker::packOutputColumns(qint64 first, qint64 count,
+                                               std::uint8_t* out) const {
+    if (count <= 0) {
+        return;
+    }
+    if (m_options.testFlag(BlackWhiteColumnsSendingOption::reverseColumns)) {
+        // Output columns [first, first + count) are picture columns
+        // [width - first - count, width - first), the last of them sent first.
+        pack(m_size.width - first - count, count, out + (count - 1) * m_bytesPerColumn,
+             -m_bytesPerColumn);
+    } else {
+        pack(first, count, out, m_bytesPerColumn);
+    }
+}
+
+void BlackWhiteColumnPacker::packAllOutputColumns(std::uint8_t* out,
+                                                  platform::compute::ThreadPool* pool) const {
+    // A range's packed columns stay in the cache while its rows stream in.
+    constexpr qint64 rangeColumns = 64;
+    const qint64 width = m_size.width;
+    const qint64 ranges = (width + rangeColumns - 1) / rangeColumns;
+    auto packRange = [&](std::size_t r) {
+        const qint64 first = qint64(r) * rangeColumns;
+        const qint64 count = std::min(rangeColumns, width - first);
+        packOutputColumns(first, count, out + first * m_bytesPerColumn);
+    };
+    if (pool == nullptr || ranges < 2) {
+        for (qint64 r = 0; r < ranges; ++r) {
+            packRange(std::size_t(r));
+        }
+        return;
+    }
+    pool->parallelFor(std::size_t(ranges), packRange);
+}
+
+void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
+                                  qint64 columnStride) const {
+    if (count <= 0) {
+        return;
+    }
     const qint64 stride = m_bytesPerColumn;
-    std::memset(out, 0, size_t(count * stride));
+    std::memset(columnStride < 0 ? out + (count - 1) * columnStride : out, 0,
+                size_t(count * stride));
     if (m_rows == 0) {
         return;
     }
@@ -120,9 +165,9 @@ void BlackWhiteColumnPacker::packSourceColumns(qint64 first, qint64 count,
             }
         }
         if (present == 0xFF) {
-            packByte<true>(rows, present, first, count, out + outByte, stride);
+            packByte<true>(rows, present, first, count, out + outByte, columnStride);
         } else {
-            packByte<false>(rows, present, first, count, out + outByte, stride);
+            packByte<false>(rows, present, first, count, out + outByte, columnStride);
         }
     }
 }

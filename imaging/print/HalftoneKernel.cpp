@@ -84,6 +84,13 @@ LUNVIK_VECTOR_CLONES void screenRow(const Screen& s, const std::uint8_t* __restr
     }
 }
 
+LUNVIK_VECTOR_CLONES void screenRowInPlace(const Screen& s, std::uint8_t* row,
+                                           const double* __restrict spot, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        row[i] = s.gray[row[i]] < spot[i] ? 0 : 255;
+    }
+}
+
 TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
     const Texture* source = &requireTexture(a, 0);
     Texture* destination = &requireTexture(a, 1);
@@ -144,8 +151,12 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
         std::vector<double> spot(x1 - r.x0);
         for (std::size_t y = r.y0; y < y1; ++y) {
             spotRow(*screen, double(y), r.x0, x1, spot.data());
-            screenRow(*screen, source->row(y) + r.x0, spot.data(), destination->row(y) + r.x0,
-                      x1 - r.x0);
+            if (source == destination) {
+                screenRowInPlace(*screen, destination->row(y) + r.x0, spot.data(), x1 - r.x0);
+            } else {
+                screenRow(*screen, source->row(y) + r.x0, spot.data(), destination->row(y) + r.x0,
+                          x1 - r.x0);
+            }
         }
     };
 }
