@@ -109,9 +109,12 @@ void BlackWhiteColumnPacker::packOutputColumns(qint64 first, qint64 count,
 
 void BlackWhiteColumnPacker::packAllOutputColumns(std::uint8_t* out,
                                                   platform::compute::ThreadPool* pool) const {
-    // A range's packed columns stay in the cache while its rows stream in.
-    constexpr qint64 rangeColumns = 64;
+    // Ranges wide enough for each row to be read as a stream of several
+    // lines (a range's packed columns still stay in the cache), and a few per
+    // worker so that none waits long for the last.
     const qint64 width = m_size.width;
+    const qint64 perWorker = pool ? width / (qint64(pool->concurrency()) * 3) : 0;
+    const qint64 rangeColumns = std::max<qint64>(256, (perWorker + 63) / 64 * 64);
     const qint64 ranges = (width + rangeColumns - 1) / rangeColumns;
     auto packRange = [&](std::size_t r) {
         const qint64 first = qint64(r) * rangeColumns;
@@ -162,6 +165,18 @@ void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
                 present |= 1 << bit;
             } else {
                 rows[bit] = nullptr;
+            }
+        }
+        // The next byte's rows are fetched while this one is packed: each
+        // row is read for a short stretch only, too short for the processor
+        // to see the stream by itself.
+        for (int k = 0; k < 8; ++k) {
+            const qint64 r = (byte + 1) * 8 + k - m_offset;
+            if (r >= 0 && r < m_rows) {
+                const std::uint8_t* next = m_pixels + r * width + first;
+                for (qint64 line = 0; line < std::min<qint64>(count, 256); line += 64) {
+                    __builtin_prefetch(next + line);
+                }
             }
         }
         if (present == 0xFF) {

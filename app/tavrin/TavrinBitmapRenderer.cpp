@@ -84,6 +84,14 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
     }
     uchar* const bits = buffer.bits();
     auto sharedImages = std::make_shared<platform::OrientedImageCache>();
+    if (bands > 1) {
+        // A drawing clipped to nothing turns the pictures, on all workers,
+        // before the bands need them.
+        auto context = contextOver(buffer);
+        context->clipTo(QRectF());
+        context->shareOrientedImages(sharedImages);
+        draw(*context);
+    }
     auto band = [&](std::size_t b) {
         const int first = int(qint64(rows) * qint64(b) / bands);
         const int end = int(qint64(rows) * qint64(b + 1) / bands);

@@ -10,11 +10,13 @@ namespace platform {
 
 // Pictures turned and mirrored for drawing, made once and shared: contexts
 // that draw the same pictures into parts of one device from several threads
-// at once would otherwise each turn every picture whole.
+// at once would otherwise each turn every picture whole. Gray pictures are
+// turned on the compute workers.
 class OrientedImageCache {
 public:
     // The picture under a transform of quarter turns and mirrors (entries 0
-    // and +-1). Safe to call from several threads at once.
+    // and +-1), with the pixels QImage::transformed gives. Safe to call from
+    // several threads at once.
     QImage oriented(const QImage& image, const QTransform& orientation);
 
 private:
