@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -190,7 +191,7 @@ double median(std::vector<double> values) {
 
 // Run as a child: the first print of this process, then later ones, the copy
 // of the page, and the memory the first print took at its peak. Writes
-// "first later copy peakBytes" in seconds and bytes.
+// "first later copy peakBytes touch" in seconds and bytes.
 int printChild(Page page, const QString& conversion) {
     const Job j = job(page, conversionNamed(conversion));
     lunvik::TavrinSimulatorUsb usb;
@@ -207,20 +208,33 @@ int printChild(Page page, const QString& conversion) {
         later.push_back(bench::secondsOf([&] { printOnce(j); }));
         forget(usb);
     }
+    // What the first touch of fresh memory of the page's size costs here,
+    // faulted on all workers as the drawing bands fault the print's bitmap:
+    // the part of the first print that no reuse can save.
+    const double touch = bench::secondsOf([&] {
+        auto& pool = platform::compute::Device::systemDefault()->threadPool();
+        // Twice the page, so that no block kept from the prints is taken.
+        auto fresh = platform::compute::TextureMemory::allocate(
+            2 * std::size_t(j.pixels), pool, platform::compute::TextureMemory::Contents::undefined);
+        constexpr std::size_t chunk = std::size_t(1) << 20;
+        pool.parallelFor(std::size_t(j.pixels) / chunk, [&](std::size_t i) {
+            std::memset(fresh.bytes() + i * chunk, 255, chunk);
+        });
+    });
     bench::CopyReference copy{std::size_t(j.pixels)};
     std::vector<double> copies;
     for (int i = 0; i < 5; ++i) {
         copies.push_back(copy.seconds());
     }
-    std::printf("%.9f %.9f %.9f %lld\n", first, median(later), median(copies),
-                reset ? (peak - before) * 1024LL : -1LL);
+    std::printf("%.9f %.9f %.9f %lld %.9f\n", first, median(later), median(copies),
+                reset ? (peak - before) * 1024LL : -1LL, touch);
     return 0;
 }
 
 void freshProcesses(benchmark::State& state, const char* page, const char* conversion) {
     const Job j = job(QLatin1String(page) == QLatin1String("a3") ? Page::a3 : Page::a4,
                       conversionNamed(QLatin1String(conversion)));
-    double firstSum = 0, laterSum = 0, copySum = 0, peakSum = 0;
+    double firstSum = 0, laterSum = 0, copySum = 0, peakSum = 0, touchSum = 0;
     for (auto _ : state) {
         QProcess child;
         child.start(
@@ -228,7 +242,7 @@ void freshProcesses(benchmark::State& state, const char* page, const char* conve
             {QStringLiteral("--print-child"), QLatin1String(page), QLatin1String(conversion)});
         child.waitForFinished(-1);
         const auto fields = child.readAllStandardOutput().trimmed().split(' ');
-        if (child.exitCode() != 0 || fields.size() != 4) {
+        if (child.exitCode() != 0 || fields.size() != 5) {
             state.SkipWithError("the child print failed");
             return;
         }
@@ -238,6 +252,7 @@ void freshProcesses(benchmark::State& state, const char* page, const char* conve
         laterSum += fields[1].toDouble();
         copySum += fields[2].toDouble();
         peakSum += fields[3].toDouble();
+        touchSum += fields[4].toDouble();
     }
     const double n = double(state.iterations());
     state.counters["Gpx/s"] = double(j.pixels) * n / firstSum / 1e9;
@@ -245,6 +260,7 @@ void freshProcesses(benchmark::State& state, const char* page, const char* conve
     state.counters["first/later"] = firstSum / laterSum;
     state.counters["later_copies"] = laterSum / copySum;
     state.counters["peak/page"] = peakSum / n / double(j.pixels);
+    state.counters["touch_ms"] = touchSum / n * 1e3;
 }
 
 void BM_FirstPrintOfAProcessA4Threshold(benchmark::State& state) {
