@@ -57,9 +57,11 @@ QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::T
         QImage::Format_Grayscale8, [](void* p) { delete static_cast<TextureMemory*>(p); }, owner);
 }
 
-std::unique_ptr<GraphicsContext> contextOver(QImage& buffer) {
+// Made from several threads at once: the bitmap's bytes are taken once,
+// beforehand, since taking them from the image is not safe to share.
+std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
     auto context = ambrel::GraphicsExtensions::grayOpaqueContext(
-        buffer.bits(), ambrel::Size_px{buffer.width(), buffer.height()});
+        bits, ambrel::Size_px{size.width(), size.height()});
     if (!context) {
         platform::Log::fatal(QStringLiteral("Could not make the gray context of a print bitmap."));
     }
@@ -87,7 +89,7 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
     if (bands > 1) {
         // A drawing clipped to nothing turns the pictures, on all workers,
         // before the bands need them.
-        auto context = contextOver(buffer);
+        auto context = contextOver(bits, buffer.size());
         context->clipTo(QRectF());
         context->shareOrientedImages(sharedImages);
         draw(*context);
@@ -97,7 +99,7 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
         const int end = int(qint64(rows) * qint64(b + 1) / bands);
         std::memset(bits + qsizetype(first) * rowBytes, 255,
                     size_t(end - first) * size_t(rowBytes));
-        auto context = contextOver(buffer);
+        auto context = contextOver(bits, buffer.size());
         if (bands > 1) {
             // User space has y up: rows [first, end) are y in [rows - end, rows - first).
             context->clipTo(QRectF(0, rows - end, buffer.width(), end - first));
