@@ -118,9 +118,14 @@ TEST(DeviceDescriptions, aLongChainOfOverridesInReverseOrderDecodesQuickly) {
     QElapsedTimer timer;
     timer.start();
     const auto list = decode(entries);
-    // About a second here (more under sanitizers); it took minutes when each
-    // override was matched against every entry and kept every ancestor.
+    // About a second here, several times that under sanitizers on a busy
+    // machine; it took minutes when each override was matched against every
+    // entry and kept every ancestor.
+#ifdef LUNVIK_SANITIZED_BUILD
+    EXPECT_LT(timer.elapsed(), 90000);
+#else
     EXPECT_LT(timer.elapsed(), 20000);
+#endif
     ASSERT_EQ(list.size(), 3001);
     EXPECT_EQ(list.first()->modelName(), QStringLiteral("M3000"));
     EXPECT_EQ(list.first()->localizedName(), QStringLiteral("Root"));
