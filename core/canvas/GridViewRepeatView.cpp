@@ -65,10 +65,6 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
     if (p.countX < 2 && p.countY < 2) {
         return;
     }
-    const QPixmap& pixmap = m_imageView->displayPixmap();
-    if (pixmap.isNull()) {
-        return;
-    }
     const QRectF area = visibleArea().intersected(option->exposedRect);
     const QRectF first = p.imageFrame.translated(p.stripRect.topLeft());
     const Range across =
@@ -84,7 +80,7 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
                 continue; // the picture view itself
             }
             const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);
-            painter->drawPixmap(copy, pixmap, QRectF(pixmap.rect()));
+            m_imageView->paintContents(painter, copy);
         }
     }
     painter->restore();
