@@ -76,7 +76,7 @@ const QStringList& GridViewController::sequenceKeys() {
 }
 
 GridViewController::GridViewController(QObject* parent)
-    : QObject(parent), m_view(new GridViewContainerView), m_gridView(new GridView(m_view)) {
+    : QObject(parent), m_view(new GridViewContainerView), m_gridView(new GridView(m_view.data())) {
     m_view->setDelegate(this);
     m_gridView->setDelegate(this);
     m_gridView->setBackgroundColor(QColor::fromRgbF(0.94f, 0.94f, 0.94f, 1.0f));
@@ -110,18 +110,20 @@ GridViewController::GridViewController(QObject* parent)
 
 GridViewController::~GridViewController() {
     m_observations.clear();
-    for (const Binding& b : gridViewBindings) {
-        platform::KeyValueBinding::unbind(m_gridView, b.property);
-    }
     platform::KeyValueBinding::unbind(this, "canvas");
     platform::KeyValueBinding::unbind(this, "deviceDescriptor");
-    m_gridView->hideOffsetLines();
     if (m_splittingProgress) {
         m_splittingProgress->cancel();
     }
     m_editor.setDocument(nullptr);
-    m_gridView->setDelegate(nullptr);
-    delete m_view;
+    if (m_view) {
+        for (const Binding& b : gridViewBindings) {
+            platform::KeyValueBinding::unbind(m_gridView, b.property);
+        }
+        m_gridView->hideOffsetLines();
+        m_gridView->setDelegate(nullptr);
+        delete m_view.data();
+    }
 }
 
 void GridViewController::setDocument(PrintDocument* document) {
@@ -177,7 +179,7 @@ void GridViewController::setDeviceDescriptorValue(const QVariant& value) {
 // MARK: layout
 
 void GridViewController::setTopAccessoryView(QWidget* view) {
-    if (view == m_topAccessoryView) {
+    if (view == m_topAccessoryView || !m_view) {
         return;
     }
     if (m_topAccessoryView) {
@@ -186,7 +188,7 @@ void GridViewController::setTopAccessoryView(QWidget* view) {
     }
     m_topAccessoryView = view;
     if (view) {
-        view->setParent(m_view);
+        view->setParent(m_view.data());
         view->show();
         view->raise();
         // Over the accessory the pointer is the plain arrow, whatever the
@@ -222,6 +224,9 @@ void GridViewController::setNeedsUpdateConstraints() {
 
 void GridViewController::updateViewConstraints() {
     m_needsUpdateConstraints = false;
+    if (!m_view) {
+        return;
+    }
     m_widthPerHeight = m_canvas ? GridViewContainerLayout::widthPerHeight(
                                       m_canvas->size_mm().width, m_canvas->size_mm().height)
                                 : 1.0;
@@ -270,7 +275,7 @@ void GridViewController::deleteBackward() {
         } catch (const platform::Error&) {
         }
     }
-    QTimer::singleShot(0, m_view, [view = QPointer<QWidget>(m_view)] {
+    QTimer::singleShot(0, m_view.data(), [view = QPointer<QWidget>(m_view.data())] {
         if (view && view->window()) {
             if (QWidget* focus = view->window()->focusWidget()) {
                 focus->clearFocus();

@@ -66,7 +66,7 @@ public:
     explicit GridViewController(QObject* parent = nullptr);
     ~GridViewController() override;
 
-    GridViewContainerView* view() const { return m_view; }
+    GridViewContainerView* view() const { return m_view.data(); }
     GridView* gridView() const { return m_gridView; }
 
     // Held weakly: the document is unset (or outlives the controller).
@@ -150,7 +150,8 @@ private:
     void startNew(bool isAgain);
 
     GridViewDocumentDelegate m_editor;
-    GridViewContainerView* m_view;
+    // Owned; a parent widget that deletes it first leaves the controller inert.
+    QPointer<GridViewContainerView> m_view;
     GridView* m_gridView;
     PrintDocument* m_document = nullptr;
     QPointer<QWidget> m_topAccessoryView;
