@@ -126,6 +126,10 @@ GridViewController::~GridViewController() {
     }
 }
 
+GridViewContainerView* GridViewController::view() const {
+    return m_view.data();
+}
+
 void GridViewController::setDocument(PrintDocument* document) {
     if (m_document == document) {
         return;

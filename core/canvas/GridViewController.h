@@ -66,7 +66,8 @@ public:
     explicit GridViewController(QObject* parent = nullptr);
     ~GridViewController() override;
 
-    GridViewContainerView* view() const { return m_view.data(); }
+    // Nothing once a parent widget deleted it.
+    GridViewContainerView* view() const;
     GridView* gridView() const { return m_gridView; }
 
     // Held weakly: the document is unset (or outlives the controller).
