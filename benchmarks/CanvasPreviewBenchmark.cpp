@@ -28,7 +28,12 @@ public:
         QElapsedTimer timer;
         timer.start();
         const bool result = QApplication::notify(receiver, event);
-        longest_ms = std::max(longest_ms, timer.nsecsElapsed() / 1e6);
+        const double ms = timer.nsecsElapsed() / 1e6;
+        longest_ms = std::max(longest_ms, ms);
+        if (ms > 16 && qEnvironmentVariableIsSet("LUNVIK_BENCHMARK_SLOW_EVENTS")) {
+            qWarning("slow event %d to %s: %.1f ms", int(event->type()),
+                     receiver->metaObject()->className(), ms);
+        }
         return result;
     }
 };

@@ -295,6 +295,7 @@ void GridViewImageView::invalidateDrawing(RedrawScope scope) {
     }
     if (scope == RedrawScope::all) {
         m_thumbnail = QImage();
+        m_thumbnailPixmap = QPixmap();
     }
     if (scope != RedrawScope::preview) {
         for (TileView& tile : m_tileViews) {
@@ -302,6 +303,7 @@ void GridViewImageView::invalidateDrawing(RedrawScope scope) {
         }
     }
     update();
+    emit contentsChanged();
     scheduleDrawing();
 }
 
@@ -585,8 +587,10 @@ void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
         }
     }
     m_thumbnail = thumbnail;
+    m_thumbnailPixmap = QPixmap::fromImage(thumbnail);
     update();
     emit thumbnailDelivered();
+    emit contentsChanged();
 }
 
 void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index,
@@ -617,6 +621,7 @@ void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index
     }
     if (delivered) {
         emit tileDelivered(index);
+        emit contentsChanged();
     }
 }
 
@@ -639,8 +644,8 @@ void GridViewImageView::paintContents(QPainter* painter, const QRectF& target) c
     painter->save();
     painter->setClipRect(target, Qt::IntersectClip);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    if (!m_thumbnail.isNull()) {
-        painter->drawImage(target, m_thumbnail);
+    if (!m_thumbnailPixmap.isNull()) {
+        painter->drawPixmap(target, m_thumbnailPixmap, QRectF(m_thumbnailPixmap.rect()));
     }
     const double sx = target.width() / size.width();
     const double sy = target.height() / size.height();

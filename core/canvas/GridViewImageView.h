@@ -132,6 +132,8 @@ signals:
     // A finished thumbnail or tile was shown.
     void thumbnailDelivered();
     void tileDelivered(int index);
+    // What paintContents() draws changed (the copies drawn from it follow).
+    void contentsChanged();
 
 protected:
     void sizeChanged() override;
@@ -164,6 +166,8 @@ private:
     QList<TileView> m_tileViews;
     TileCount m_lastTileCount;
     QImage m_thumbnail;
+    // The thumbnail as drawn, converted once.
+    QPixmap m_thumbnailPixmap;
     bool m_drawingScheduled = false;
     bool m_isDrawingInBackground = false;
     std::shared_ptr<State> m_state;
