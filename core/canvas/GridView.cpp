@@ -19,7 +19,9 @@
 #include "core/canvas/PixelAlignment.h"
 #include "model/ColorAbility.h"
 
+#include <QApplication>
 #include <QGraphicsScene>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -564,6 +566,15 @@ void GridView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) {
         m_overflownAreaView->setDark(palette().color(QPalette::Window).lightness() < 128);
         resetCachedContent();
+    }
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+    // Keys the canvas's parts leave go to the controller; the view itself
+    // never scrolls.
+    event->ignore();
+    if (m_scene->focusItem()) {
+        QApplication::sendEvent(m_scene, event);
     }
 }
 

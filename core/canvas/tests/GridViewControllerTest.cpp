@@ -162,6 +162,12 @@ TEST_F(GridViewControllerTest, arrowKeysNudgeAwayFromTheAnchor) {
     EXPECT_EQ(document->imageOffset_mm(), (Point_mm{10, 9}));
     EXPECT_TRUE(grid()->showsOffsetLines());
 
+    // Keys reach the controller through the canvas view that has the focus.
+    document->setImageOffset_mm({10, 10});
+    grid()->setFocus();
+    QTest::keyClick(grid(), Qt::Key_Right);
+    EXPECT_EQ(document->imageOffset_mm(), (Point_mm{9, 10}));
+
     document->setImageOffsetBase(OffsetBase::bottomRight);
     document->setImageOffset_mm({0, 3});
     sendKey(Qt::Key_Down);
