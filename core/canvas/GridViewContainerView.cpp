@@ -96,6 +96,13 @@ void GridViewContainerView::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void GridViewContainerView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_delegate) {
+        m_delegate->updateAppearance();
+    }
+}
+
 void GridViewContainerView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_delegate) {

@@ -5,6 +5,7 @@
 #include "core/canvas/GridViewContainerView.h"
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewImageView.h"
+#include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/document/DeviceSetting.h"
 #include "core/document/ImageImport.h"
 #include "core/document/PrintDocument.h"
@@ -106,6 +107,7 @@ GridViewController::GridViewController(QObject* parent)
         }));
     }
     updateViewConstraints();
+    updateAppearance();
 }
 
 GridViewController::~GridViewController() {
@@ -122,6 +124,7 @@ GridViewController::~GridViewController() {
         }
         m_gridView->hideOffsetLines();
         m_gridView->setDelegate(nullptr);
+        m_view->setDelegate(nullptr);
         delete m_view.data();
     }
 }
@@ -251,6 +254,29 @@ void GridViewController::updateViewConstraints() {
     if (m_topAccessoryView && result.topAccessory) {
         m_topAccessoryView->setGeometry(result.topAccessory->toAlignedRect());
     }
+}
+
+void GridViewController::updateAppearance() {
+    if (!m_view) {
+        return;
+    }
+    QPalette light = m_gridView->palette();
+    light.setColor(QPalette::Window, QColor(236, 236, 236));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    m_gridView->setPalette(light);
+    // After the window's palette reached the canvas view, which judges by
+    // its own light one.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_view) {
+                m_gridView->overflownAreaView()->setDark(
+                    m_view->palette().color(QPalette::Window).lightness() < 128);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 // MARK: editing

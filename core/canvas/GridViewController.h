@@ -92,6 +92,9 @@ public:
     bool needsUpdateConstraints() const { return m_needsUpdateConstraints; }
     // Places the canvas and the accessory view now.
     void updateViewConstraints();
+    // The canvas draws light in every appearance; the tint beyond it follows
+    // the window's.
+    void updateAppearance();
     double gridViewWidthPerHeight() const { return m_widthPerHeight; }
 
     // An undo step of a canvas drag is open.

@@ -4,12 +4,14 @@
 #include "imaging/print/BlackConversion.h"
 #include "platform/graphics/GraphicsContext.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
 
 #include <cmath>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -20,8 +22,9 @@ namespace {
 // Guards every pass, every view's pass in force and its cached preview; held
 // only for short checks, never while drawing.
 std::mutex& drawingLock() {
-    static std::mutex lock;
-    return lock;
+    // Never destroyed: the worker may still check a pass while the process ends.
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 // For a point of the shown (turned, mirrored) picture, in fractions of its
@@ -79,6 +82,14 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
         }
     }
     return tile;
+}
+
+// Hands a result to the main thread without waiting. The application object
+// outlives every view; the view itself is looked at there only.
+void deliverLater(std::function<void()> delivery) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, std::move(delivery), Qt::QueuedConnection);
+    }
 }
 
 QImage makeThumbnail(const QImage& preview, ambrel::ImageRotation orientation, bool flips,
@@ -143,6 +154,12 @@ QThreadPool& GridViewImageView::tileImageQueue() {
         pool->setMaxThreadCount(1);
         pool->setThreadPriority(QThread::HighestPriority);
         pool->setExpiryTimeout(-1);
+        // Work still queued when the application ends is dropped, and the
+        // running item finishes before the application goes.
+        qAddPostRoutine([] {
+            tileImageQueue().clear();
+            tileImageQueue().waitForDone();
+        });
         return pool;
     }();
     return *queue;
@@ -546,9 +563,11 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
             pass->previewImage = preview;
             pass->status = Pass::Status::completedPreview;
         }
-        QMetaObject::invokeMethod(
-            view, [view, pass, thumbnail] { view->deliverThumbnail(pass, thumbnail); },
-            Qt::QueuedConnection);
+        deliverLater([view, pass, thumbnail] {
+            if (view) {
+                view->deliverThumbnail(pass, thumbnail);
+            }
+        });
     }
     Pass::TileTask tiles;
     QImage preview;
@@ -572,9 +591,11 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
         }
         QImage tile = renderTile(preview, tiles.tileRects[i], tiles.viewSize, tiles.scale,
                                  orientation, flips, fullColor);
-        QMetaObject::invokeMethod(
-            view, [view, pass, i, tile = std::move(tile)] { view->deliverTile(pass, i, tile); },
-            Qt::QueuedConnection);
+        deliverLater([view, pass, i, tile = std::move(tile)] {
+            if (view) {
+                view->deliverTile(pass, i, tile);
+            }
+        });
     }
 }
 

@@ -101,6 +101,13 @@ TEST_F(GridViewControllerTest, theCanvasFollowsTheDocumentAtItsProportions) {
     EXPECT_EQ(grid()->imageView()->deviceBlackConversionInfo(), info);
     document->setFlipsImageHorizontal(true);
     EXPECT_TRUE(grid()->flipsImage());
+    // A dark window: the canvas stays light, the tint beyond it turns dark.
+    QPalette dark = container()->palette();
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    container()->setPalette(dark);
+    QApplication::processEvents();
+    EXPECT_GT(grid()->palette().color(QPalette::Window).lightness(), 200);
+    EXPECT_TRUE(grid()->overflownAreaView()->isDark());
     controller.setDocument(nullptr);
     EXPECT_EQ(grid()->originalImage(), nullptr);
     EXPECT_FALSE(grid()->imageView()->deviceBlackConversionInfo());
