@@ -6,6 +6,7 @@
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/canvas/GridViewRepeatView.h"
+#include "core/document/DocumentPackage.h"
 #include "core/document/ImageImport.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/tests/DocumentTestSupport.h"
@@ -30,20 +31,28 @@ using documenttest::WindowPresenterStub;
 
 namespace {
 
-// A document window's canvas, 1100 x 700, over a print document of the model
-// "Alder" (an A4 canvas of 297 x 210 mm) with a 60 x 40 mm picture at
-// (10, 20) mm from the top left.
+// A document window's canvas, 1100 x 700, over a saved print document of the
+// model "Alder" (an A4 canvas of 297 x 210 mm), opened again: a 60 x 40 mm
+// picture at (10, 20) mm from the top left.
 class GridViewControllerTest : public documenttest::DocumentTest {
 protected:
     void SetUp() override {
         DocumentTest::SetUp();
+        {
+            PrintDocument saved;
+            saved.setDeviceDescriptor(documenttest::model(documenttest::alderName));
+            saved.setOriginalImage(documenttest::picture(600, 400));
+            saved.setImageOffsetBase(OffsetBase::topLeft);
+            saved.setImageSizeForDisplay_mm({60, 40});
+            saved.setImageOffset_mm({10, 20});
+            documenttest::endEvent();
+            DocumentPackage::write(saved, QDir(m_folder.path()).filePath("Job.lunvik"));
+        }
         document = std::make_unique<PrintDocument>();
-        document->setDeviceDescriptor(documenttest::model(documenttest::alderName));
-        document->setOriginalImage(documenttest::picture(600, 400));
-        document->setImageOffsetBase(OffsetBase::topLeft);
-        document->setImageSizeForDisplay_mm({60, 40});
-        document->setImageOffset_mm({10, 20});
+        DocumentPackage::read(*document, QDir(m_folder.path()).filePath("Job.lunvik"));
         documenttest::endEvent();
+        ASSERT_TRUE(document->originalImage());
+        ASSERT_EQ(document->imageOffset_mm(), (Point_mm{10, 20}));
         import = std::make_unique<ImageImport>(*document, presenter);
         // The test models' plug-in makes no connections: a plain one, which
         // offers no splitting.
