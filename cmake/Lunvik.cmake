@@ -42,10 +42,14 @@ function(lunvik_library target)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endfunction()
 
-# lunvik_tests(<name> DIR <dir> LINKS <lib>...): one test program from every
-# source in <dir>; each test case runs in its own process under ctest.
+# lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>]): one test program
+# from every source in <dir>; each test case runs in its own process under
+# ctest. MAIN replaces the default test main (one with a widget application).
 function(lunvik_tests name)
-  cmake_parse_arguments(ARG "" "DIR" "LINKS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR;MAIN" "LINKS;SOURCES" ${ARGN})
+  if(NOT ARG_MAIN)
+    set(ARG_MAIN lunvik_test_main)
+  endif()
   if(NOT LUNVIK_BUILD_TESTS)
     return()
   endif()
@@ -56,7 +60,7 @@ function(lunvik_tests name)
   add_executable(${name} ${srcs} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${LUNVIK_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock
-                        lunvik_test_main)
+                        ${ARG_MAIN})
   target_compile_definitions(${name} PRIVATE
     LUNVIK_TEST_DATA="${ARG_DIR}/data")
   # Bundles the tests need of their own: tests/bundles/<Name>/...

@@ -1,0 +1,102 @@
+#include "app/application/Application.h"
+#include "model/ConnectPluginManager.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using lunvik::Application;
+using lunvik::TavrinConnect;
+
+namespace {
+
+const platform::Bundle* bundle(const char* name) {
+    return platform::Bundle::named(QString::fromLatin1(name));
+}
+
+std::optional<TavrinConnect::Region> registeredRegion() {
+    const auto plugins = ambrel::ConnectPluginManager::shared().plugins();
+    if (plugins.isEmpty()) {
+        return std::nullopt;
+    }
+    const auto* plugin = dynamic_cast<const TavrinConnect*>(plugins.last().get());
+    return plugin ? std::optional(plugin->region()) : std::nullopt;
+}
+
+} // namespace
+
+TEST(ApplicationRegionTest, TheRegionWordIsTrimmedAndMatchedExactly) {
+    EXPECT_EQ(Application::regionFromText(QStringLiteral("worldwide\n")),
+              TavrinConnect::Region::worldwide);
+    EXPECT_EQ(Application::regionFromText(QStringLiteral("  china \n\n")),
+              TavrinConnect::Region::china);
+    EXPECT_EQ(Application::regionFromText(QStringLiteral("\tchina\r\n")),
+              TavrinConnect::Region::china);
+    EXPECT_EQ(Application::regionFromText(QStringLiteral("China")), std::nullopt);
+    EXPECT_EQ(Application::regionFromText(QStringLiteral("world wide")), std::nullopt);
+    EXPECT_EQ(Application::regionFromText(QString()), std::nullopt);
+}
+
+TEST(ApplicationRegionTest, ASpacedChinaRegistersTheChinaPlugin) {
+    EXPECT_EQ(Application::registerDevicePlugin(bundle("RegionChinaSpaced")),
+              TavrinConnect::Region::china);
+    EXPECT_EQ(registeredRegion(), TavrinConnect::Region::china);
+}
+
+TEST(ApplicationRegionTest, WorldwideWithALineBreakRegistersTheWorldwidePlugin) {
+    EXPECT_EQ(Application::registerDevicePlugin(bundle("RegionWorldwide")),
+              TavrinConnect::Region::worldwide);
+    EXPECT_EQ(registeredRegion(), TavrinConnect::Region::worldwide);
+}
+
+TEST(ApplicationRegionDeathTest, AnUnknownOrMissingRegionEndsTheStart) {
+    EXPECT_DEATH(Application::registerDevicePlugin(bundle("RegionChina")),
+                 "unknown region \"China\"");
+    EXPECT_DEATH(Application::registerDevicePlugin(bundle("RegionUnknown")), "unknown region");
+    EXPECT_DEATH(Application::registerDevicePlugin(bundle("RegionMissing")),
+                 "SpecialRegion.txt is missing");
+}
+
+// The program itself, started as a user would, offscreen.
+TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
+    QTemporaryDir folder;
+    const QString shot = folder.filePath(QStringLiteral("window.png"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LUNVIK_SCREENSHOT"), shot);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       folder.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
+    qint64 best = std::numeric_limits<qint64>::max();
+    // The best of three, so that a busy machine does not decide.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        QElapsedTimer timer;
+        timer.start();
+        program.start(QStringLiteral(LUNVIK_PROGRAM), {});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        best = std::min(best, timer.elapsed());
+        ASSERT_EQ(program.exitStatus(), QProcess::NormalExit)
+            << program.readAllStandardError().constData();
+        ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+    }
+    std::printf("first window after %lld ms\n", static_cast<long long>(best));
+    EXPECT_LT(best, 1000);
+    const QImage window(shot);
+    EXPECT_GE(window.width(), 400);
+    EXPECT_GE(window.height(), 300);
+
+    // The first start wrote the defaults a new document starts from.
+    platform::UserDefaults defaults(
+        folder.filePath(QStringLiteral("config/org.lunvik.Lunvik.plist")));
+    EXPECT_EQ(defaults.string(QStringLiteral("LastModelName")), TavrinConnect::worldwideModelName);
+    EXPECT_TRUE(defaults.contains(QStringLiteral("ScriptingPrintHasBeenAccepted")));
+    EXPECT_FALSE(defaults.boolValue(QStringLiteral("ScriptingPrintHasBeenAccepted")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("LastDeviceSettings")));
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kestrom {
+
+// The documents opened or saved last, newest first, kept in a file so that
+// the next start offers them too.
+class RecentDocuments {
+public:
+    static constexpr int maximumCount = 10;
+
+    // Without a file the list lives for the run only.
+    explicit RecentDocuments(QString storagePath = {});
+
+    const QStringList& paths() const { return m_paths; }
+    void note(const QString& path);
+    void clear();
+    // Drops the documents that no longer exist.
+    void removeMissing();
+
+private:
+    void load();
+    void save() const;
+
+    QString m_storagePath;
+    QStringList m_paths;
+};
+
+} // namespace kestrom

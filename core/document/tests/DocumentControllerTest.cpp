@@ -1,0 +1,322 @@
+#include "core/document/DocumentController.h"
+#include "platform/Error.h"
+#include "platform/UndoManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using kestrom::Document;
+using kestrom::DocumentController;
+using kestrom::DocumentPanels;
+
+namespace {
+
+// A document whose package holds one text file.
+class TextDocument : public Document {
+public:
+    void readFromPath(const QString& path) override {
+        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw platform::Error(QStringLiteral("Test"), 1,
+                                  {QStringLiteral("unreadable"), {}, {}, {}});
+        }
+        text = QString::fromUtf8(file.readAll());
+    }
+    void writeToPath(const QString& path) override {
+        QDir().mkpath(path);
+        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        if (!file.open(QIODevice::WriteOnly)) {
+            throw platform::Error(QStringLiteral("Test"), 2,
+                                  {QStringLiteral("unwritable"), {}, {}, {}});
+        }
+        file.write(text.toUtf8());
+    }
+    QString text;
+};
+
+class ScriptedPanels : public DocumentPanels {
+public:
+    void chooseDocumentsToOpen(std::function<void(const QStringList&)> answer) override {
+        answer(toOpen);
+    }
+    void chooseSaveLocation(Document&,
+                            std::function<void(std::optional<QString>)> answer) override {
+        answer(saveLocation);
+    }
+    void confirmRevert(Document&, std::function<void(bool)> answer) override { answer(revert); }
+    void askToSaveBeforeClosing(Document&, std::function<void(CloseAnswer)> answer) override {
+        ++closeQuestions;
+        answer(closeAnswer);
+    }
+    void presentError(Document*, const platform::Error& error) override {
+        errors << error.localizedDescription();
+    }
+
+    QStringList toOpen;
+    std::optional<QString> saveLocation;
+    bool revert = true;
+    CloseAnswer closeAnswer = CloseAnswer::cancel;
+    int closeQuestions = 0;
+    QStringList errors;
+};
+
+struct DocumentControllerTest : ::testing::Test {
+    QTemporaryDir folder;
+    ScriptedPanels panels;
+    DocumentController controller{[] { return std::make_unique<TextDocument>(); }};
+    QStringList shown;
+
+    DocumentControllerTest() {
+        controller.setPanels(&panels);
+        controller.setWindowMaker([this](Document& d) { shown << d.displayName(); });
+    }
+
+    QString package(const QString& name, const QString& text) {
+        const QString path = folder.filePath(name + QStringLiteral(".lunvik"));
+        TextDocument d;
+        d.text = text;
+        d.writeToPath(path);
+        return path;
+    }
+    static TextDocument* text(Document* d) { return static_cast<TextDocument*>(d); }
+};
+
+} // namespace
+
+TEST_F(DocumentControllerTest, OpeningAPackageClosesTheUntouchedUntitledDocument) {
+    Document* untitled = controller.openUntitledDocument(true);
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Untitled")});
+    controller.openDocument(package(QStringLiteral("Job"), QStringLiteral("a")), true);
+    ASSERT_EQ(controller.documents().size(), 1);
+    EXPECT_NE(controller.documents().first(), untitled);
+    EXPECT_EQ(text(controller.documents().first())->text, QStringLiteral("a"));
+    EXPECT_EQ(controller.documents().first()->displayName(), QStringLiteral("Job"));
+}
+
+TEST_F(DocumentControllerTest, EditedSavedOrSeveralDocumentsStayOpen) {
+    Document* edited = controller.openUntitledDocument(true);
+    edited->updateChangeCount(Document::ChangeType::done);
+    controller.openDocument(package(QStringLiteral("One"), QStringLiteral("1")), true);
+    EXPECT_EQ(controller.documents().size(), 2);
+
+    DocumentController other{[] { return std::make_unique<TextDocument>(); }};
+    other.openUntitledDocument(false);
+    other.openUntitledDocument(false);
+    other.openDocument(package(QStringLiteral("Two"), QStringLiteral("2")), false);
+    EXPECT_EQ(other.documents().size(), 3);
+
+    DocumentController third{[] { return std::make_unique<TextDocument>(); }};
+    third.openDocument(package(QStringLiteral("Three"), QStringLiteral("3")), false);
+    third.openDocument(package(QStringLiteral("Four"), QStringLiteral("4")), false);
+    EXPECT_EQ(third.documents().size(), 2);
+}
+
+TEST_F(DocumentControllerTest, AFailedOpenKeepsTheUntitledDocumentAndReportsTheError) {
+    Document* untitled = controller.openUntitledDocument(true);
+    std::shared_ptr<const platform::Error> reported;
+    controller.openDocument(folder.filePath(QStringLiteral("missing.lunvik")), true,
+                            [&](Document* d, bool, auto error) {
+                                EXPECT_EQ(d, nullptr);
+                                reported = error;
+                            });
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(panels.errors.size(), 1);
+    EXPECT_EQ(controller.documents(), QList<Document*>{untitled});
+
+    // A plain file is no package.
+    QFile plain(folder.filePath(QStringLiteral("plain.lunvik")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    controller.openDocument(plain.fileName(), true);
+    EXPECT_EQ(panels.errors.size(), 2);
+}
+
+TEST_F(DocumentControllerTest, OpeningAnOpenPackageBringsItsDocumentForward) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("a"));
+    controller.openDocument(path, true);
+    bool wasOpen = false;
+    controller.openDocument(path + QStringLiteral("/../Job.lunvik"), true,
+                            [&](Document*, bool alreadyOpen, auto) { wasOpen = alreadyOpen; });
+    EXPECT_TRUE(wasOpen);
+    EXPECT_EQ(controller.documents().size(), 1);
+    EXPECT_EQ(shown.size(), 2);
+}
+
+TEST_F(DocumentControllerTest, TheEditedFlagFollowsTheChangeCount) {
+    Document* d = controller.openUntitledDocument(false);
+    QList<bool> signalled;
+    QObject::connect(d, &Document::editedChanged, [&](bool e) { signalled << e; });
+    d->updateChangeCount(Document::ChangeType::done);
+    d->updateChangeCount(Document::ChangeType::done);
+    d->updateChangeCount(Document::ChangeType::undone);
+    EXPECT_TRUE(d->isEdited());
+    d->updateChangeCount(Document::ChangeType::undone);
+    EXPECT_FALSE(d->isEdited());
+    // Undoing past the saved state is a change as well.
+    d->updateChangeCount(Document::ChangeType::undone);
+    EXPECT_TRUE(d->isEdited());
+    d->updateChangeCount(Document::ChangeType::redone);
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_EQ(signalled, (QList<bool>{true, false, true, false}));
+}
+
+TEST_F(DocumentControllerTest, SaveAsAddsTheExtensionClearsTheEditedFlagAndIsRemembered) {
+    auto* d = text(controller.openUntitledDocument(false));
+    d->text = QStringLiteral("new");
+    d->updateChangeCount(Document::ChangeType::done);
+    panels.saveLocation = folder.filePath(QStringLiteral("Saved"));
+    controller.saveDocument(d);
+    const QString saved = folder.filePath(QStringLiteral("Saved.lunvik"));
+    EXPECT_EQ(d->filePath(), saved);
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_EQ(d->displayName(), QStringLiteral("Saved"));
+    EXPECT_EQ(controller.recentDocumentPaths(), QStringList{saved});
+
+    // Later saves go to the same place without asking.
+    panels.saveLocation = std::nullopt;
+    d->text = QStringLiteral("newer");
+    controller.saveDocument(d);
+    TextDocument reread;
+    reread.readFromPath(saved);
+    EXPECT_EQ(reread.text, QStringLiteral("newer"));
+}
+
+TEST_F(DocumentControllerTest, AFailedSaveKeepsTheDocumentEditedAndUnmoved) {
+    auto* d = text(controller.openUntitledDocument(false));
+    d->updateChangeCount(Document::ChangeType::done);
+    QFile blocker(folder.filePath(QStringLiteral("blocked")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(controller.saveDocumentTo(d, blocker.fileName() + QStringLiteral("/inside")));
+    EXPECT_TRUE(d->isEdited());
+    EXPECT_FALSE(d->filePath());
+    EXPECT_EQ(panels.errors.size(), 1);
+}
+
+TEST_F(DocumentControllerTest, RevertReadsTheSavedVersionAgainAfterConfirmation) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("saved"));
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    d->text = QStringLiteral("changed");
+    d->updateChangeCount(Document::ChangeType::done);
+    panels.revert = false;
+    controller.revertDocumentToSaved(d);
+    EXPECT_EQ(d->text, QStringLiteral("changed"));
+    panels.revert = true;
+    controller.revertDocumentToSaved(d);
+    EXPECT_EQ(d->text, QStringLiteral("saved"));
+    EXPECT_FALSE(d->isEdited());
+}
+
+TEST_F(DocumentControllerTest, ClosingAnEditedDocumentAsksFirst) {
+    Document* untouched = controller.openUntitledDocument(false);
+    controller.closeDocument(untouched);
+    EXPECT_EQ(panels.closeQuestions, 0);
+    EXPECT_TRUE(controller.documents().isEmpty());
+
+    Document* edited = controller.openUntitledDocument(false);
+    edited->updateChangeCount(Document::ChangeType::done);
+    panels.closeAnswer = DocumentPanels::CloseAnswer::cancel;
+    controller.closeDocument(edited);
+    EXPECT_EQ(controller.documents().size(), 1);
+    panels.closeAnswer = DocumentPanels::CloseAnswer::save;
+    panels.saveLocation = std::nullopt;
+    controller.closeDocument(edited);
+    EXPECT_EQ(controller.documents().size(), 1);
+    panels.closeAnswer = DocumentPanels::CloseAnswer::discard;
+    controller.closeDocument(edited);
+    EXPECT_TRUE(controller.documents().isEmpty());
+    EXPECT_EQ(panels.closeQuestions, 3);
+}
+
+TEST_F(DocumentControllerTest, CommandLineDocumentsOpenAndNoneGivesAnUntitledDocument) {
+    controller.openDocumentsFromArguments({package(QStringLiteral("A"), QStringLiteral("a")),
+                                           package(QStringLiteral("B"), QStringLiteral("b"))});
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+
+    DocumentController empty{[] { return std::make_unique<TextDocument>(); }};
+    empty.openDocumentsFromArguments({});
+    ASSERT_EQ(empty.documents().size(), 1);
+    EXPECT_FALSE(empty.documents().first()->filePath());
+}
+
+TEST_F(DocumentControllerTest, UntitledDocumentsAreNumbered) {
+    controller.openUntitledDocument(false);
+    EXPECT_EQ(controller.openUntitledDocument(false)->displayName(), QStringLiteral("Untitled 2"));
+}
+
+TEST_F(DocumentControllerTest, EditedDocumentsWithAFileAreSavedInPlaceAfterADelay) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("old"));
+    controller.setAutosaveDelay(10);
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    d->text = QStringLiteral("autosaved");
+    d->updateChangeCount(Document::ChangeType::done);
+    Document* untitled = controller.openUntitledDocument(false);
+    untitled->updateChangeCount(Document::ChangeType::done);
+    for (int i = 0; i < 50 && d->isEdited(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    EXPECT_FALSE(d->isEdited());
+    TextDocument reread;
+    reread.readFromPath(path);
+    EXPECT_EQ(reread.text, QStringLiteral("autosaved"));
+    EXPECT_TRUE(untitled->isEdited());
+}
+
+TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
+    QTemporaryDir folder;
+    const QString store = folder.filePath(QStringLiteral("state/recent"));
+    {
+        kestrom::RecentDocuments recent(store);
+        for (int i = 0; i < 12; ++i) {
+            recent.note(folder.filePath(QStringLiteral("d%1.lunvik").arg(i)));
+        }
+        recent.note(folder.filePath(QStringLiteral("d5.lunvik")));
+        EXPECT_EQ(recent.paths().size(), kestrom::RecentDocuments::maximumCount);
+        EXPECT_EQ(recent.paths().first(), folder.filePath(QStringLiteral("d5.lunvik")));
+        EXPECT_EQ(recent.paths().count(folder.filePath(QStringLiteral("d5.lunvik"))), 1);
+    }
+    kestrom::RecentDocuments again(store);
+    EXPECT_EQ(again.paths().size(), kestrom::RecentDocuments::maximumCount);
+    EXPECT_EQ(again.paths().at(1), folder.filePath(QStringLiteral("d11.lunvik")));
+    again.removeMissing();
+    EXPECT_TRUE(again.paths().isEmpty());
+}
+
+TEST(DocumentUndoTest, UndoStepsMakeTheDocumentEditedAndUndoingThemAllMakesItClean) {
+    platform::UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Document document;
+    document.setUndoManager(&undo);
+    int value = 0;
+    // Each change registers its inverse, so undoing registers the redo.
+    std::function<void(int)> set = [&](int to) {
+        const int from = value;
+        undo.registerUndo([&set, from] { set(from); });
+        value = to;
+    };
+    const auto step = [&](int to) {
+        undo.beginUndoGrouping();
+        set(to);
+        undo.endUndoGrouping();
+    };
+    step(1);
+    EXPECT_TRUE(document.isEdited());
+    step(2);
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(document.isEdited());
+    undo.redo();
+    EXPECT_TRUE(document.isEdited());
+    document.updateChangeCount(Document::ChangeType::cleared);
+    EXPECT_FALSE(document.isEdited());
+    document.setUndoManager(nullptr);
+}

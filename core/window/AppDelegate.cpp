@@ -1,0 +1,210 @@
+#include "core/window/AppDelegate.h"
+
+#include "core/document/KestromText.h"
+#include "core/document/PrintJobDocument.h"
+#include "core/document/UserDefaultsKeys.h"
+#include "core/window/AboutPanelController.h"
+#include "core/window/DocumentWindow.h"
+#include "core/window/HelpPanelController.h"
+#include "core/window/MainMenu.h"
+#include "core/window/WidgetDocumentPanels.h"
+#include "core/window/WindowRunPresenter.h"
+#include "platform/Bundle.h"
+#include "platform/Error.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+
+namespace kestrom {
+
+namespace {
+
+std::unique_ptr<Document> printJobDocument() {
+    return std::make_unique<PrintJobDocument>();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject* parent)
+    : QObject(parent), m_panels(std::make_unique<WidgetDocumentPanels>()),
+      m_documentController(std::make_unique<DocumentController>(
+          makeDocument ? std::move(makeDocument)
+                       : DocumentController::DocumentMaker(printJobDocument))) {
+    m_documentController->setPanels(m_panels.get());
+    m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
+    connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
+            &AppDelegate::rebuildRecentMenu);
+    connect(m_documentController.get(), &DocumentController::currentDocumentChanged, this,
+            &AppDelegate::followCurrentDocument);
+    m_mainMenu = MainMenu::make(*this);
+}
+
+AppDelegate::~AppDelegate() {
+    m_documentController.reset();
+    delete m_mainMenu;
+}
+
+QString AppDelegate::applicationName() {
+    return platform::Bundle::main()->name();
+}
+
+void AppDelegate::applicationWillFinishLaunching() {
+    for (const UserDefaultsKeyProtocol* key : UserDefaultsKeys::allCases()) {
+        key->registerIn(platform::UserDefaults::standard());
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!folder.isEmpty()) {
+        m_documentController->setRecentDocuments(
+            RecentDocuments(QDir(folder).filePath(QStringLiteral("RecentDocuments"))));
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching(const QStringList& documentPaths) {
+    if (m_mainMenu) {
+        MainMenu::rename(*m_mainMenu, applicationName());
+    }
+    m_documentController->openDocumentsFromArguments(documentPaths);
+}
+
+void AppDelegate::setRecentMenu(QMenu* menu) {
+    m_recentMenu = menu;
+    rebuildRecentMenu();
+}
+
+void AppDelegate::rebuildRecentMenu() {
+    if (!m_recentMenu) {
+        return;
+    }
+    m_recentMenu->clear();
+    for (const QString& path : m_documentController->recentDocumentPaths()) {
+        QAction* entry = m_recentMenu->addAction(QFileInfo(path).completeBaseName());
+        entry->setToolTip(path);
+        connect(entry, &QAction::triggered, this,
+                [this, path] { m_documentController->openDocument(path, true); });
+    }
+    m_recentMenu->addSeparator();
+    QAction* clear = m_recentMenu->addAction(KestromText::text("Menu_ClearRecent"));
+    clear->setEnabled(!m_documentController->recentDocumentPaths().isEmpty());
+    connect(clear, &QAction::triggered, m_documentController.get(),
+            &DocumentController::clearRecentDocuments);
+}
+
+void AppDelegate::setUndoItems(QAction* undo, QAction* redo) {
+    m_undoItem = undo;
+    m_redoItem = redo;
+    refreshUndoItems();
+}
+
+void AppDelegate::followCurrentDocument(Document* document) {
+    disconnect(m_undoStateConnection);
+    m_followed = document;
+    if (document) {
+        m_undoStateConnection =
+            connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
+    }
+    refreshUndoItems();
+}
+
+void AppDelegate::refreshUndoItems() {
+    platform::UndoManager* undo = m_followed ? m_followed->undoManager() : nullptr;
+    if (m_undoItem) {
+        m_undoItem->setEnabled(undo && undo->canUndo());
+        m_undoItem->setText(undo ? undo->undoMenuItemTitle() : KestromText::text("Menu_Undo"));
+    }
+    if (m_redoItem) {
+        m_redoItem->setEnabled(undo && undo->canRedo());
+        m_redoItem->setText(undo ? undo->redoMenuItemTitle() : KestromText::text("Menu_Redo"));
+    }
+}
+
+void AppDelegate::undo() {
+    if (m_followed && m_followed->undoManager() && m_followed->undoManager()->canUndo()) {
+        m_followed->undoManager()->undo();
+    }
+}
+
+void AppDelegate::redo() {
+    if (m_followed && m_followed->undoManager() && m_followed->undoManager()->canRedo()) {
+        m_followed->undoManager()->redo();
+    }
+}
+
+void AppDelegate::showWindow(Document& document) {
+    DocumentWindow* window = DocumentWindow::windowFor(&document);
+    if (!window) {
+        window = new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::showAboutPanel() {
+    AboutPanelController::shared().showWindow();
+}
+
+void AppDelegate::showHelpPanel() {
+    HelpPanelController::shared().showHelp();
+}
+
+void AppDelegate::showAcknowledgmentsPanel() {
+    HelpPanelController::shared().showAcknowledgments();
+}
+
+void AppDelegate::newDocument() {
+    try {
+        m_documentController->openUntitledDocument(true);
+    } catch (const platform::Error& e) {
+        m_panels->presentError(nullptr, e);
+    }
+}
+
+void AppDelegate::openDocument() {
+    m_documentController->openDocumentWithPanel();
+}
+
+void AppDelegate::closeDocument() {
+    if (QWidget* window = QApplication::activeWindow()) {
+        window->close();
+    }
+}
+
+void AppDelegate::saveDocument() {
+    m_documentController->saveDocument(m_documentController->currentDocument());
+}
+
+void AppDelegate::saveDocumentAs() {
+    m_documentController->saveDocumentAs(m_documentController->currentDocument());
+}
+
+void AppDelegate::revertDocumentToSaved() {
+    m_documentController->revertDocumentToSaved(m_documentController->currentDocument());
+}
+
+void AppDelegate::printDocument() {
+    auto* document = qobject_cast<PrintJobDocument*>(m_documentController->currentDocument());
+    DocumentWindow* window = document ? DocumentWindow::windowFor(document) : nullptr;
+    if (window) {
+        document->printDocument(window->runPresenter());
+    }
+}
+
+void AppDelegate::terminate() {
+    // Every window asks for its own edited document; a cancel stops the quit.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<DocumentWindow*>(widget) && widget->isVisible() && !widget->close()) {
+            return;
+        }
+    }
+    if (m_documentController->documents().isEmpty()) {
+        QApplication::quit();
+    }
+}
+
+} // namespace kestrom

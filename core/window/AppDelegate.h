@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/document/DocumentController.h"
+
+#include <QAction>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QMenu;
+class QMenuBar;
+
+namespace kestrom {
+
+class WidgetDocumentPanels;
+
+// Starts the application: registers the user's defaults, renames the main
+// menu after the application, opens the documents it was given, and answers
+// the menu commands that belong to no single window.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(DocumentController::DocumentMaker makeDocument = {},
+                         QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    DocumentController* documentController() const { return m_documentController.get(); }
+    QMenuBar* mainMenu() const { return m_mainMenu; }
+
+    // Before the first document exists: the user's defaults get the values
+    // they lack, and the recent documents are read.
+    void applicationWillFinishLaunching();
+    // Renames the menus and opens the documents given on the command line,
+    // or a new untitled one.
+    void applicationDidFinishLaunching(const QStringList& documentPaths);
+
+    // The name the menus carry: the application bundle's name.
+    static QString applicationName();
+
+    void setRecentMenu(QMenu* menu);
+    void setUndoItems(QAction* undo, QAction* redo);
+
+public slots:
+    void showAboutPanel();
+    void showHelpPanel();
+    void showAcknowledgmentsPanel();
+    void newDocument();
+    void openDocument();
+    void closeDocument();
+    void saveDocument();
+    void saveDocumentAs();
+    void revertDocumentToSaved();
+    void printDocument();
+    void undo();
+    void redo();
+    void terminate();
+
+private:
+    void showWindow(Document& document);
+    void rebuildRecentMenu();
+    void followCurrentDocument(Document* document);
+    void refreshUndoItems();
+
+    std::unique_ptr<WidgetDocumentPanels> m_panels;
+    std::unique_ptr<DocumentController> m_documentController;
+    QMenuBar* m_mainMenu = nullptr;
+    QPointer<QMenu> m_recentMenu;
+    QPointer<QAction> m_undoItem;
+    QPointer<QAction> m_redoItem;
+    QPointer<Document> m_followed;
+    QMetaObject::Connection m_undoStateConnection;
+};
+
+} // namespace kestrom

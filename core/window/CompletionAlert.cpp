@@ -1,0 +1,93 @@
+#include "core/window/CompletionAlert.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#ifdef LUNVIK_HAS_MULTIMEDIA
+#include <QMediaPlayer>
+#include <QVideoWidget>
+#endif
+
+namespace kestrom {
+
+CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlertInfo& info,
+                                 QWidget* parent)
+    : QDialog(parent), m_okButton(new QPushButton(QStringLiteral("OK"), this)) {
+    setObjectName(QStringLiteral("CompletionAlert"));
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(info.message);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    auto* message = new QLabel(info.message, this);
+    message->setObjectName(QStringLiteral("message"));
+    QFont bold = message->font();
+    bold.setBold(true);
+    message->setFont(bold);
+    message->setWordWrap(true);
+    auto* informative = new QLabel(info.informativeText, this);
+    informative->setObjectName(QStringLiteral("informativeText"));
+    informative->setWordWrap(true);
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(message);
+    texts->addWidget(informative);
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (info.videoFileUrl) {
+        auto* view = new QVideoWidget(this);
+        view->setFixedSize(movieWidth, movieHeight);
+        auto* player = new QMediaPlayer(this);
+        player->setVideoOutput(view);
+        player->setSource(*info.videoFileUrl);
+        player->play();
+        m_movieView = view;
+        m_player = player;
+        texts->addWidget(view);
+    }
+#endif
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addLayout(texts, 1);
+
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_okButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+}
+
+CompletionAlert::~CompletionAlert() {
+    stopMovie();
+}
+
+bool CompletionAlert::isMoviePlaying() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        return player->playbackState() == QMediaPlayer::PlayingState;
+    }
+#endif
+    return false;
+}
+
+void CompletionAlert::done(int result) {
+    stopMovie();
+    QDialog::done(result);
+}
+
+void CompletionAlert::stopMovie() {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        player->stop();
+    }
+#endif
+}
+
+} // namespace kestrom

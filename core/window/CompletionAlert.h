@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/DeviceDescriptor.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace kestrom {
+
+// The alert after a successful print, with the model's message and, where
+// the platform can play it, its movie. The movie stops when the alert closes.
+class CompletionAlert : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int movieWidth = 640;
+    static constexpr int movieHeight = 360;
+
+    CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlertInfo& info,
+                    QWidget* parent = nullptr);
+    ~CompletionAlert() override;
+
+    QPushButton* okButton() const { return m_okButton; }
+    // The movie's view, when there is a movie and it can be played.
+    QWidget* movieView() const { return m_movieView; }
+    bool isMoviePlaying() const;
+
+    void done(int result) override;
+
+private:
+    void stopMovie();
+
+    QPushButton* m_okButton;
+    QWidget* m_movieView = nullptr;
+    QObject* m_player = nullptr;
+};
+
+} // namespace kestrom

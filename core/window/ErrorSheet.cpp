@@ -1,0 +1,21 @@
+#include "core/window/ErrorSheet.h"
+
+#include "platform/Error.h"
+
+#include <QMessageBox>
+
+namespace kestrom {
+
+void ErrorSheet::present(QWidget* window, const platform::Error& error) {
+    auto* box = new QMessageBox(window);
+    box->setObjectName(QStringLiteral("ErrorSheet"));
+    box->setIcon(QMessageBox::Warning);
+    box->setText(error.localizedDescription());
+    box->setInformativeText(error.localizedRecoverySuggestion().value_or(QString()));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    box->open();
+}
+
+} // namespace kestrom

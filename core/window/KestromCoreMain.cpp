@@ -1,0 +1,88 @@
+#include "core/window/KestromCoreMain.h"
+
+#include "core/document/DeviceRunQueue.h"
+#include "core/document/ProgressiveRun.h"
+#include "core/window/AppDelegate.h"
+#include "core/window/ApplicationClass.h"
+#include "core/window/DocumentWindow.h"
+#include "platform/ApplicationInfo.h"
+#include "platform/Bundle.h"
+#include "platform/Log.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+using kestrom::DocumentWindow;
+
+// For reviews and start-up measurements: with LUNVIK_SCREENSHOT set to a
+// PNG path, the first document window is written there once shown and the
+// application quits.
+void takeScreenshotWhenShown(const QString& path) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<DocumentWindow*>(widget);
+            if (window && window->isVisible() && window->windowHandle() &&
+                window->windowHandle()->isExposed()) {
+                poll->stop();
+                if (!window->grab().save(path, "PNG")) {
+                    platform::Log::line(QStringLiteral("cannot write ") + path);
+                }
+                QApplication::exit(0);
+                return;
+            }
+        }
+    });
+    poll->start(5);
+}
+
+} // namespace
+
+int KestromCoreMain(int argc, char** argv) {
+    const platform::Bundle* bundle = platform::Bundle::main();
+    const QString principalClass = platform::ApplicationInfo::dictionary()
+                                       .value(QStringLiteral("NSPrincipalClass"))
+                                       .toString();
+    std::unique_ptr<QApplication> application =
+        kestrom::ApplicationClass::make(principalClass, argc, argv);
+    if (!application) {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    QApplication::setApplicationName(bundle->name());
+    QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
+    QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
+    QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
+    if (const auto icon =
+            bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
+        QApplication::setWindowIcon(QIcon(*icon));
+    }
+
+    {
+        kestrom::AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        QStringList documents = QApplication::arguments().mid(1);
+        documents.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+        delegate.applicationDidFinishLaunching(documents);
+        const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
+        if (!screenshot.isEmpty()) {
+            takeScreenshotWhenShown(screenshot);
+        }
+        QApplication::exec();
+        // Windows go before the documents they show.
+        QList<QPointer<DocumentWindow>> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<DocumentWindow*>(widget)) {
+                windows << window;
+            }
+        }
+        qDeleteAll(windows);
+    }
+    kestrom::ProgressiveRun::cancelAll();
+    kestrom::DeviceRunQueue::waitForDone();
+    return 0;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+// The framework's entry: makes the application object named by the
+// program's information dictionary, starts the application and runs its
+// event loop. The program's main calls it and returns its result.
+extern "C" __attribute__((visibility("default"))) int KestromCoreMain(int argc, char** argv);

@@ -1,0 +1,93 @@
+#include "core/window/MainMenu.h"
+
+#include "core/document/KestromText.h"
+#include "core/window/AppDelegate.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+namespace kestrom {
+
+const QString MainMenu::placeholder = QStringLiteral("Kestrom");
+
+namespace {
+
+QAction* item(QMenu* menu, const char* key, const QKeySequence& shortcut = {}) {
+    QAction* action = menu->addAction(KestromText::text(key));
+    action->setObjectName(QString::fromLatin1(key));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+QMenu* menu(QMenuBar* bar, const char* key) {
+    QMenu* m = bar->addMenu(KestromText::text(key));
+    m->setObjectName(QString::fromLatin1(key));
+    return m;
+}
+
+} // namespace
+
+QMenuBar* MainMenu::make(AppDelegate& delegate) {
+    auto* bar = new QMenuBar;
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    QMenu* application = menu(bar, "Menu_Application");
+    QObject::connect(item(application, "Menu_About"), &QAction::triggered, &delegate,
+                     &AppDelegate::showAboutPanel);
+    application->addSeparator();
+    QAction* quit = item(application, "Menu_Quit", QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    QObject::connect(quit, &QAction::triggered, &delegate, &AppDelegate::terminate);
+
+    QMenu* file = menu(bar, "Menu_File");
+    QObject::connect(item(file, "Menu_New", QKeySequence::New), &QAction::triggered, &delegate,
+                     &AppDelegate::newDocument);
+    QObject::connect(item(file, "Menu_Open", QKeySequence::Open), &QAction::triggered, &delegate,
+                     &AppDelegate::openDocument);
+    QMenu* recent = file->addMenu(KestromText::text("Menu_OpenRecent"));
+    recent->setObjectName(QStringLiteral("Menu_OpenRecent"));
+    delegate.setRecentMenu(recent);
+    file->addSeparator();
+    QObject::connect(item(file, "Menu_Close", QKeySequence::Close), &QAction::triggered, &delegate,
+                     &AppDelegate::closeDocument);
+    QObject::connect(item(file, "Menu_Save", QKeySequence::Save), &QAction::triggered, &delegate,
+                     &AppDelegate::saveDocument);
+    QObject::connect(item(file, "Menu_SaveAs", QKeySequence::SaveAs), &QAction::triggered,
+                     &delegate, &AppDelegate::saveDocumentAs);
+    QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
+                     &AppDelegate::revertDocumentToSaved);
+    file->addSeparator();
+    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered, &delegate,
+                     &AppDelegate::printDocument);
+
+    QMenu* edit = menu(bar, "Menu_Edit");
+    QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);
+    QAction* redo = item(edit, "Menu_Redo", QKeySequence::Redo);
+    QObject::connect(undo, &QAction::triggered, &delegate, &AppDelegate::undo);
+    QObject::connect(redo, &QAction::triggered, &delegate, &AppDelegate::redo);
+    delegate.setUndoItems(undo, redo);
+
+    QMenu* help = menu(bar, "Menu_Help");
+    QObject::connect(item(help, "Menu_KestromHelp", QKeySequence::HelpContents),
+                     &QAction::triggered, &delegate, &AppDelegate::showHelpPanel);
+    QObject::connect(item(help, "Menu_Acknowledgments"), &QAction::triggered, &delegate,
+                     &AppDelegate::showAcknowledgmentsPanel);
+    return bar;
+}
+
+void MainMenu::rename(QMenuBar& menuBar, const QString& applicationName) {
+    const auto renamed = [&](QString title) { return title.replace(placeholder, applicationName); };
+    for (QAction* top : menuBar.actions()) {
+        top->setText(renamed(top->text()));
+        QMenu* submenu = top->menu();
+        if (!submenu) {
+            continue;
+        }
+        submenu->setTitle(renamed(submenu->title()));
+        for (QAction* entry : submenu->actions()) {
+            entry->setText(renamed(entry->text()));
+        }
+    }
+}
+
+} // namespace kestrom

@@ -1,0 +1,103 @@
+#include "core/window/WidgetDocumentPanels.h"
+
+#include "core/document/Document.h"
+#include "core/document/KestromText.h"
+#include "core/window/DocumentWindow.h"
+#include "core/window/ErrorSheet.h"
+#include "platform/Error.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kestrom {
+
+namespace {
+
+QWidget* windowOf(const Document* document) {
+    if (DocumentWindow* window = DocumentWindow::windowFor(document)) {
+        return window;
+    }
+    return QApplication::activeWindow();
+}
+
+QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
+                   const QString& informative) {
+    auto* box = new QMessageBox(window);
+    box->setIcon(icon);
+    box->setText(text);
+    box->setInformativeText(informative);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    return box;
+}
+
+} // namespace
+
+void WidgetDocumentPanels::chooseDocumentsToOpen(
+    std::function<void(const QStringList& paths)> answer) {
+    auto* panel = new QFileDialog(QApplication::activeWindow(), KestromText::text("Panel_Open"));
+    panel->setObjectName(QStringLiteral("OpenPanel"));
+    // Documents are folders named "<name>.lunvik".
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(panel, &QFileDialog::filesSelected, panel,
+                     [answer](const QStringList& paths) { answer(paths); });
+    panel->open();
+}
+
+void WidgetDocumentPanels::chooseSaveLocation(
+    Document& document, std::function<void(std::optional<QString> path)> answer) {
+    auto* panel = new QFileDialog(windowOf(&document), KestromText::text("Panel_Save"));
+    panel->setObjectName(QStringLiteral("SavePanel"));
+    panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setDefaultSuffix(Document::packageExtension);
+    panel->selectFile(document.displayName() + QLatin1Char('.') + Document::packageExtension);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(panel, &QFileDialog::finished, panel, [panel, answer](int result) {
+        const QStringList files = panel->selectedFiles();
+        if (result == QDialog::Accepted && !files.isEmpty()) {
+            answer(files.first());
+        } else {
+            answer(std::nullopt);
+        }
+    });
+    panel->open();
+}
+
+void WidgetDocumentPanels::confirmRevert(Document& document,
+                                         std::function<void(bool revert)> answer) {
+    QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
+                             KestromText::text("Panel_Revert_Message").arg(document.displayName()),
+                             KestromText::text("Panel_Revert_Description"));
+    QPushButton* revert =
+        box->addButton(KestromText::text("Panel_Revert_Button"), QMessageBox::DestructiveRole);
+    box->addButton(QMessageBox::Cancel);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, revert, answer](int) { answer(box->clickedButton() == revert); });
+    box->open();
+}
+
+void WidgetDocumentPanels::askToSaveBeforeClosing(Document& document,
+                                                  std::function<void(CloseAnswer answer)> answer) {
+    QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
+                             KestromText::text("Panel_Close_Message").arg(document.displayName()),
+                             KestromText::text("Panel_Close_Description"));
+    box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Save);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answer](int) {
+        const auto button = box->standardButton(box->clickedButton());
+        answer(button == QMessageBox::Save      ? CloseAnswer::save
+               : button == QMessageBox::Discard ? CloseAnswer::discard
+                                                : CloseAnswer::cancel);
+    });
+    box->open();
+}
+
+void WidgetDocumentPanels::presentError(Document* document, const platform::Error& error) {
+    ErrorSheet::present(windowOf(document), error);
+}
+
+} // namespace kestrom

@@ -1,0 +1,164 @@
+#include "core/document/PrintJobDocument.h"
+#include "core/document/tests/RunTestSupport.h"
+#include "core/window/AppDelegate.h"
+#include "core/window/CompletionAlert.h"
+#include "core/window/DocumentWindow.h"
+#include "core/window/WindowRunPresenter.h"
+#include "model/ConnectPluginManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using kestrom::AppDelegate;
+using kestrom::DocumentWindow;
+using kestrom::PrintJobDocument;
+using run_test::FakeConnection;
+
+namespace {
+
+std::atomic<FakeConnection::Behaviour> deviceBehaviour{FakeConnection::Behaviour::succeed};
+
+// Two models of a device that is played by fake connections.
+class FakePlugin : public ambrel::ConnectPlugin {
+public:
+    QString deviceDescriptorsJson() const override {
+        const QString model = QStringLiteral(R"({
+            "modelName": "%1", "printerType": "fake", "headDotCount": 256, "dpi": 300,
+            "canvases": [{"identifier": "C", "size_mm": {"width": 20, "height": 100}}],
+            "offsetBases": ["center", "topLeft"],
+            "parameterProperties": [{"type": "number", "identifier": "density",
+                                     "minValue": -8, "maxValue": 8, "defaultValue": 3}]
+        })");
+        return QLatin1Char('[') + model.arg(QStringLiteral("First")) + QLatin1Char(',') +
+               model.arg(QStringLiteral("Second")) + QLatin1Char(']');
+    }
+    std::shared_ptr<ambrel::DeviceConnection>
+    newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor,
+                  ambrel::TransportType) const override {
+        return std::make_shared<FakeConnection>(descriptor, deviceBehaviour.load());
+    }
+    const platform::Bundle* bundle() const override {
+        return platform::Bundle::named(QStringLiteral("WindowTestPlugin"));
+    }
+};
+
+// The plug-in is registered before any test reads the supported models.
+class PluginEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ambrel::ConnectPluginManager::shared().load({std::make_shared<FakePlugin>()});
+    }
+};
+
+[[maybe_unused]] const auto* environment =
+    ::testing::AddGlobalTestEnvironment(new PluginEnvironment);
+
+struct PrintJobDocumentTest : ::testing::Test {
+    QTemporaryDir folder;
+    PrintJobDocumentTest() {
+        platform::UserDefaults::setStandardFilePath(
+            folder.filePath(QStringLiteral("defaults.plist")));
+        deviceBehaviour = FakeConnection::Behaviour::succeed;
+    }
+
+    // Prints a document of the model with a completion alert, with a picture.
+    static DocumentWindow* printPicture(AppDelegate& delegate) {
+        platform::UserDefaults::standard().setString(QStringLiteral("LastModelName"),
+                                                     QStringLiteral("Second"));
+        PrintJobDocument* document = newDocument(delegate);
+        document->job().setOriginalImage(run_test::picture());
+        delegate.printDocument();
+        return DocumentWindow::windowFor(document);
+    }
+
+    static PrintJobDocument* newDocument(AppDelegate& delegate) {
+        delegate.newDocument();
+        return qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
+    }
+};
+
+} // namespace
+
+TEST_F(PrintJobDocumentTest, ANewDocumentHasTheLastModelAndItsRememberedSettings) {
+    AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    EXPECT_EQ(platform::UserDefaults::standard().string(QStringLiteral("LastModelName")),
+              QStringLiteral("First"));
+    platform::UserDefaults::standard().setString(QStringLiteral("LastModelName"),
+                                                 QStringLiteral("Second"));
+    platform::UserDefaults::standard().setObject(
+        QStringLiteral("LastDeviceSettings"),
+        QVariantMap{{QStringLiteral("Second"),
+                     QVariantMap{{QStringLiteral("imageOffsetBase"), QStringLiteral("topLeft")},
+                                 {QStringLiteral("density"), 5}}}});
+    PrintJobDocument* document = newDocument(delegate);
+    ASSERT_TRUE(document);
+    ASSERT_TRUE(document->job().deviceDescriptor());
+    EXPECT_EQ(document->job().deviceDescriptor()->modelName(), QStringLiteral("Second"));
+    EXPECT_EQ(document->job().imageOffsetBase(), ambrel::OffsetBase::topLeft);
+    ASSERT_TRUE(document->job().currentDeviceSetting());
+    EXPECT_EQ(document->job().currentDeviceSetting()->values().value(QStringLiteral("density")), 5);
+    EXPECT_FALSE(document->isEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+TEST_F(PrintJobDocumentTest, AChangeOfTheJobMakesTheDocumentEditedAndSavingMakesItClean) {
+    AppDelegate delegate;
+    PrintJobDocument* document = newDocument(delegate);
+    document->undoManager()->setGroupsByEvent(false);
+    document->job().changeTransportType(std::nullopt);
+    EXPECT_TRUE(document->isEdited());
+    EXPECT_TRUE(DocumentWindow::windowFor(document)->isWindowModified());
+    document->updateChangeCount(kestrom::Document::ChangeType::cleared);
+    EXPECT_FALSE(document->job().isDocumentEdited());
+}
+
+TEST_F(PrintJobDocumentTest, PrintingWithoutPictureShowsTheSheetThenTheError) {
+    AppDelegate delegate;
+    PrintJobDocument* document = newDocument(delegate);
+    DocumentWindow* window = DocumentWindow::windowFor(document);
+    delegate.printDocument();
+    QMessageBox* error = nullptr;
+    ASSERT_TRUE(run_test::waitUntil([&] {
+        error = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+        return error != nullptr;
+    }));
+    EXPECT_FALSE(window->runPresenter()->progressSheet());
+    EXPECT_EQ(error->text(),
+              ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument)
+                  .localizedDescription());
+}
+
+TEST_F(PrintJobDocumentTest, ASuccessfulPrintEndsWithTheCompletionAlert) {
+    AppDelegate delegate;
+    DocumentWindow* window = printPicture(delegate);
+    kestrom::CompletionAlert* alert = nullptr;
+    ASSERT_TRUE(run_test::waitUntil([&] {
+        alert = window->findChild<kestrom::CompletionAlert*>();
+        return alert != nullptr;
+    }));
+    EXPECT_EQ(alert->okButton()->text(), QStringLiteral("OK"));
+    EXPECT_EQ(alert->findChild<QLabel*>(QStringLiteral("message"))->text(),
+              QStringLiteral("The stencil is ready"));
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+}
+
+TEST_F(PrintJobDocumentTest, AFailingDeviceShowsItsErrorAndNoCompletionAlert) {
+    deviceBehaviour = FakeConnection::Behaviour::fail;
+    AppDelegate delegate;
+    DocumentWindow* window = printPicture(delegate);
+    QMessageBox* error = nullptr;
+    ASSERT_TRUE(run_test::waitUntil([&] {
+        error = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+        return error != nullptr;
+    }));
+    const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
+    EXPECT_EQ(error->text(), busy.localizedDescription());
+    EXPECT_EQ(error->informativeText(), busy.localizedRecoverySuggestion().value_or(QString()));
+    EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+}
