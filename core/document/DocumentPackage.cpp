@@ -144,9 +144,21 @@ void syncFolder(const QString& path) {
     }
 }
 
+// Removes what is at the path. A link or a file that a save replaced goes
+// by itself: removing a folder's contents through a link would empty
+// whatever it points to.
 void removeTree(const QString& path) {
-    if (!path.isEmpty()) {
+    if (path.isEmpty()) {
+        return;
+    }
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0) {
+        return;
+    }
+    if (S_ISDIR(st.st_mode)) {
         QDir(path).removeRecursively();
+    } else {
+        ::unlink(native(path).constData());
     }
 }
 

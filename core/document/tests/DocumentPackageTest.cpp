@@ -445,6 +445,33 @@ TEST_F(PackageTest, aReadOnlyFolderRefusesTheSave) {
         QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
 }
 
+TEST_F(PackageTest, savingOverALinkNeverDeletesWhatItPointsTo) {
+    PrintDocument document;
+    document.setOriginalImage(picture(12, 8));
+    QDir().mkpath(path("elsewhere"));
+    DocumentPackage::write(document, path("elsewhere/Job.lunvik"));
+    const QStringList members =
+        QDir(path("elsewhere/Job.lunvik")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    ASSERT_TRUE(QFile::link(path("elsewhere/Job.lunvik"), path("Job.lunvik")));
+    writeFile(path("Plain.lunvik"), "a file in the way");
+
+    document.setImageRepeatXCount(3);
+    DocumentPackage::write(document, path("Job.lunvik"));
+    DocumentPackage::write(document, path("Plain.lunvik"));
+
+    EXPECT_EQ(QDir(path("elsewhere/Job.lunvik")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              members);
+    for (const QString& saved : {"Job.lunvik", "Plain.lunvik"}) {
+        PrintDocument opened;
+        DocumentPackage::read(opened, path(saved));
+        EXPECT_EQ(opened.imageRepeatXCount(), 3);
+    }
+    // Nothing of the replaced ones stays behind.
+    EXPECT_EQ(QDir(m_folder.path())
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden, QDir::Name),
+              QStringList({"Job.lunvik", "Plain.lunvik", "elsewhere"}));
+}
+
 TEST_F(PackageTest, aSaveIntoAPlaceThatIsNoFolderFails) {
     writeFile(path("plain"), "a file");
     PrintDocument document;
