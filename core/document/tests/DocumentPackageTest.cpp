@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QTimeZone>
 
+#include <cmath>
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,6 +247,57 @@ TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
     EXPECT_EQ(document.imageOrientation(), ImageRotation::none);
 }
 
+TEST_F(PackageTest, everyKeyOfAnyOtherTypeOpensAndSavesAgain) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariantList strange{QVariant("text"),
+                               QVariant(qint64(-1)),
+                               QVariant(std::numeric_limits<qint64>::max()),
+                               QVariant(std::numeric_limits<qint64>::min()),
+                               QVariant(std::nan("")),
+                               QVariant(inf),
+                               QVariant(-inf),
+                               QVariant(1e300),
+                               QVariant(true),
+                               QVariant(QByteArray("\0\1")),
+                               QVariant(QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc())),
+                               QVariant(QVariantList{1, "a"}),
+                               QVariant(QVariantMap{{"X", inf},
+                                                    {"Y", "a"},
+                                                    {"Width", -inf},
+                                                    {"Height", std::nan("")},
+                                                    {"speed", inf},
+                                                    {"threshold", QVariantMap{}}})};
+    const QStringList keys = savedSettings().keys();
+    ASSERT_GE(keys.size(), 20);
+    int n = 0;
+    for (const QString& key : keys) {
+        for (const QVariant& value : strange) {
+            PrintDocument document;
+            const QString package =
+                packageWith(savedSettings({{key, value}}), QString("P%1.lunvik").arg(++n));
+            try {
+                DocumentPackage::read(document, package);
+            } catch (const platform::Error&) {
+                // Only the model and the anchor are required.
+                EXPECT_TRUE(key == "modelName" || key == "imageOffsetBase")
+                    << key.toStdString() << " refused " << value.toString().toStdString();
+                continue;
+            }
+            // Whatever was read is a document that saves and opens again.
+            const QVariant saved =
+                platform::PropertyList::fromData(DocumentSettings::settingsDataForSave(document));
+            ASSERT_TRUE(saved.isValid()) << key.toStdString();
+            for (const QVariant& number : saved.toMap()) {
+                if (number.typeId() == QMetaType::Double) {
+                    EXPECT_TRUE(std::isfinite(number.toDouble())) << key.toStdString();
+                }
+            }
+            const QVariantMap offset = saved.toMap().value("imageOffset_mm").toMap();
+            EXPECT_TRUE(std::isfinite(offset.value("X").toDouble())) << key.toStdString();
+        }
+    }
+}
+
 TEST_F(PackageTest, theAnchorMustBeACodeAndFallsBackToAnAllowedOne) {
     PrintDocument document;
     auto apply = [&](const QVariantMap& settings) {
@@ -337,6 +391,13 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     // Settings that are an array never open as a blank document.
     const QString array = packageWith(QVariantList{1, 2}, "Array.lunvik");
     EXPECT_TRUE(refusal(array).contains("does not hold settings"));
+
+    // Nesting far deeper than any settings is refused, not followed.
+    const QString deep = copyOfGood("Deep.lunvik");
+    writeFile(deep + "/Settings.plist",
+              "<plist><dict><key>a</key>" + QByteArray("<array>").repeated(200000) +
+                  QByteArray("</array>").repeated(200000) + "</dict></plist>");
+    EXPECT_TRUE(refusal(deep).contains("259")) << refusal(deep).toStdString();
 
     const QString badPicture = copyOfGood("BadPicture.lunvik");
     writeFile(badPicture + "/ImageData", "\x89PNG\r\n\x1a\n and then nothing");
