@@ -340,6 +340,7 @@ void ImageImport::setImageByLoadingContentsOf(const std::optional<QUrl>& url) {
     const auto& current = m_document.originalImage();
     if (!url || url->isEmpty()) {
         if (current) {
+            m_lastAppliedTicket = ++m_lastTicket;
             applyOriginalImage(m_document, nullptr, current);
         }
         return;
@@ -352,6 +353,8 @@ void ImageImport::setImageByLoadingContentsOf(const std::optional<QUrl>& url) {
     request.currentData = currentData(m_document);
     const Outcome outcome = prepare(request);
     if (outcome.changes) {
+        // Imports started before this one no longer replace its picture.
+        m_lastAppliedTicket = ++m_lastTicket;
         applyOriginalImage(m_document, outcome.image, m_document.originalImage());
     }
 }

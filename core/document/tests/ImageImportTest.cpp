@@ -137,6 +137,7 @@ TEST_F(ImportTest, dragsAreRefusedFromThisApplicationAndWhileASheetIsShown) {
     EXPECT_FALSE(import().setImageWithServicePasteboard(text.get()));
     settle();
     EXPECT_TRUE(document().originalImage());
+    EXPECT_EQ(undoName(), displayed(Name::addingImage));
 }
 
 TEST_F(ImportTest, aDroppedFileIsCopiedAndLoadedAsOneStep) {
@@ -344,6 +345,21 @@ EXPECT_TRUE(m_window->errors.empty());
 // Whoever waits still hears that the import has ended.
 EXPECT_EQ(ended, 1);
 } // namespace
+
+TEST_F(ImportTest, aLoadMadeWhileADropIsUnderWayIsNotReplacedByIt) {
+    import().setImageWithPasteboard(dataOf("image/png", png(40, 40)).get());
+    const QString later = file("later.png", png(70, 30));
+    import().setImageByLoadingContentsOf(QUrl::fromLocalFile(later));
+    settle();
+    ASSERT_TRUE(document().originalImage());
+    EXPECT_EQ(document().originalImage()->filePath(), later);
+
+    // Removing the picture counts as well.
+    import().setImageWithPasteboard(dataOf("image/png", png(20, 20)).get());
+    import().setImageByLoadingContentsOf(std::nullopt);
+    settle();
+    EXPECT_FALSE(document().originalImage());
+}
 
 TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
     std::vector<std::shared_ptr<const platform::Error>> ended;
