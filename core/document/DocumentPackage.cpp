@@ -222,9 +222,7 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
         contents.image = ambrel::OriginalImage::fromData(
             *imageData, DocumentSettings::pictureLocation(contents.settings));
         // Opening without it would lose the picture at the next save.
-        if (!contents.image) {
-            throw DocumentFileError::corruptPackage(path, Damage::damagedPicture);
-        }
+        contents.pictureIsDamaged = !contents.image;
     }
     return contents;
 }
@@ -233,6 +231,9 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
                             const DocumentSettings::Application& application) {
     const UndoRegistrationPause pause(document.undoManager());
     DocumentSettings::apply(document, contents.settings, application);
+    if (contents.pictureIsDamaged) {
+        throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
+    }
     document.setOriginalImage(contents.image);
 }
 

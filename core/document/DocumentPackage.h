@@ -49,17 +49,21 @@ public:
         QVariantMap settings;
         // Absent when the package holds no picture.
         ambrel::OriginalImage::Pointer image;
+        // The package holds picture bytes that do not decode. apply() refuses
+        // it, after the settings have had their say (a newer application's
+        // document is reported as such).
+        bool pictureIsDamaged = false;
     };
 
     // Reads and decodes the package at the path; any thread. Throws
     // DocumentFileError::unreadableFile when the folder cannot be read and
     // DocumentFileError::corruptPackage when it is damaged: not a folder, no
     // settings, settings that are no dictionary, a member that is a symbolic
-    // link or larger than any this application writes, a picture that does
-    // not decode.
+    // link or larger than any this application writes.
     static Contents load(const QString& path);
     // Applies what was read to the document, registering no undo step; main
-    // thread. Throws what DocumentSettings::apply throws.
+    // thread. Throws what DocumentSettings::apply throws, then
+    // DocumentFileError::corruptPackage for a picture that does not decode.
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());

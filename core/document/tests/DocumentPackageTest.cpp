@@ -16,8 +16,10 @@
 #include <cmath>
 #include <csignal>
 #include <limits>
+#include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace ambrel;
@@ -192,6 +194,12 @@ TEST_F(PackageTest, versionsOrderTheirNumbersAsNumbers) {
                  SettingsReadingError);
     EXPECT_NO_THROW(
         DocumentPackage::apply(document, DocumentPackage::load(tenth), {"Lunvik", "1.10"}));
+
+    // A newer application's picture this one cannot decode: the version is
+    // the reason given, not damage.
+    writeFile(newer + "/ImageData", "a picture of a kind yet to come");
+    EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(newer), app),
+                 SettingsReadingError);
 }
 
 TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
@@ -489,21 +497,67 @@ TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
         QStringList({"Job.lunvik"}));
 }
 
+// Lets the process do only what file permissions allow while it lives, even
+// when it runs as root; gives the powers back afterwards.
+class FilePermissionsOnly {
+public:
+    FilePermissionsOnly() {
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0) {
+            return;
+        }
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        for (const int power : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+            reduced[power / 32].effective &= ~(1u << (power % 32));
+        }
+        m_dropped = ::syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~FilePermissionsOnly() {
+        if (m_dropped) {
+            ::syscall(SYS_capset, &m_header, m_saved);
+        }
+    }
+    FilePermissionsOnly(const FilePermissionsOnly&) = delete;
+    FilePermissionsOnly& operator=(const FilePermissionsOnly&) = delete;
+    bool apply() const { return m_dropped || ::geteuid() != 0; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_dropped = false;
+};
+
 TEST_F(PackageTest, aReadOnlyFolderRefusesTheSave) {
     const QString folder = path("locked");
     QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "this user writes into read-only folders";
-    }
     PrintDocument document;
-    const QString reason =
-        damageOf([&] { DocumentPackage::write(document, folder + "/Job.lunvik"); });
+    document.setImageRepeatXCount(2);
+    DocumentPackage::write(document, folder + "/Job.lunvik");
+    const QStringList members =
+        QDir(folder + "/Job.lunvik").entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    document.setOriginalImage(picture(10, 10));
+    QString reason;
+    QString another;
+    {
+        const FilePermissionsOnly permissions;
+        if (!permissions.apply()) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            GTEST_SKIP() << "this process writes into read-only folders";
+        }
+        reason = damageOf([&] { DocumentPackage::write(document, folder + "/Job.lunvik"); });
+        another = damageOf([&] { DocumentPackage::write(document, folder + "/New.lunvik"); });
+    }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 13:")) << reason.toStdString();
-    EXPECT_TRUE(
-        QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(another.startsWith("NSPOSIXErrorDomain 13:")) << another.toStdString();
+    // The old package is as it was, and nothing else is there.
+    EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"Job.lunvik"}));
+    EXPECT_EQ(QDir(folder + "/Job.lunvik").entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              members);
+    PrintDocument opened;
+    DocumentPackage::read(opened, folder + "/Job.lunvik");
+    EXPECT_EQ(opened.imageRepeatXCount(), 2);
 }
 
 TEST_F(PackageTest, savingOverALinkNeverDeletesWhatItPointsTo) {
