@@ -229,11 +229,14 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
 
 void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
                             const DocumentSettings::Application& application) {
-    const UndoRegistrationPause pause(document.undoManager());
-    DocumentSettings::apply(document, contents.settings, application);
+    // A damaged picture refuses the package before anything changes; a
+    // newer application's document or an unknown model is the better reason.
     if (contents.pictureIsDamaged) {
+        DocumentSettings::checkOpenable(contents.settings, application);
         throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
     }
+    const UndoRegistrationPause pause(document.undoManager());
+    DocumentSettings::apply(document, contents.settings, application);
     document.setOriginalImage(contents.image);
 }
 

@@ -50,8 +50,8 @@ public:
         // Absent when the package holds no picture.
         ambrel::OriginalImage::Pointer image;
         // The package holds picture bytes that do not decode. apply() refuses
-        // it, after the settings have had their say (a newer application's
-        // document is reported as such).
+        // it without changing the document, after the settings have had
+        // their say (a newer application's document is reported as such).
         bool pictureIsDamaged = false;
     };
 

@@ -276,35 +276,61 @@ QUrl DocumentSettings::pictureLocation(const QVariantMap& settings) {
     return url.isValid() ? url : QUrl();
 }
 
-void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
-                             const Application& application) {
-    // The version rule. An application that does not know its own version
-    // cannot order it, and then opens the document.
+namespace {
+
+// The version rule. An application that does not know its own version
+// cannot order it, and then opens the document.
+void checkVersion(const QVariantMap& settings, const DocumentSettings::Application& application) {
     if (!settings.isEmpty() && !application.version.isEmpty()) {
         if (const auto minimum = text(settings.value(key::minimumApplicationVersion))) {
-            if (compareVersions(*minimum, application.version) > 0) {
+            if (DocumentSettings::compareVersions(*minimum, application.version) > 0) {
                 throw SettingsReadingError::documentWasMadeOnHigherVersionApp(*minimum,
                                                                               application.version);
             }
         }
     }
+}
+
+std::shared_ptr<const DeviceDescriptor> supportedModel(const std::optional<QString>& name) {
+    if (name) {
+        for (const auto& descriptor : DeviceDescriptor::supported()) {
+            if (descriptor->modelName() == *name) {
+                return descriptor;
+            }
+        }
+    }
+    return nullptr;
+}
+
+SettingsReadingError unsupported(const std::optional<QString>& name,
+                                 const DocumentSettings::Application& application) {
+    return SettingsReadingError::deviceIsNotSupported(application.displayName, application.version,
+                                                      name.value_or(QStringLiteral("None")));
+}
+
+} // namespace
+
+void DocumentSettings::checkOpenable(const QVariantMap& settings, const Application& application) {
+    checkVersion(settings, application);
+    const auto modelName = text(settings.value(key::modelName));
+    if (!supportedModel(modelName)) {
+        throw unsupported(modelName, application);
+    }
+}
+
+void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
+                             const Application& application) {
+    checkVersion(settings, application);
 
     // The model.
     const auto modelName = text(settings.value(key::modelName));
     document.setDeviceDescriptor(nullptr);
-    if (modelName) {
-        for (const auto& descriptor : DeviceDescriptor::supported()) {
-            if (descriptor->modelName() == *modelName) {
-                document.setDeviceDescriptor(descriptor);
-                break;
-            }
-        }
+    if (const auto model = supportedModel(modelName)) {
+        document.setDeviceDescriptor(model);
     }
     const auto descriptor = document.deviceDescriptor();
     if (!descriptor) {
-        throw SettingsReadingError::deviceIsNotSupported(
-            application.displayName, application.version,
-            modelName.value_or(QStringLiteral("None")));
+        throw unsupported(modelName, application);
     }
 
     // The anchor.

@@ -49,6 +49,9 @@ public:
     // off.
     static void apply(PrintDocument& document, const QVariantMap& settings,
                       const Application& application);
+    // Throws what apply() throws for the version rule or an unknown model,
+    // without touching any document.
+    static void checkOpenable(const QVariantMap& settings, const Application& application);
 
     // Orders two version texts: each run of digits counts as one number, so
     // "1.10" comes after "1.9". Negative, zero or positive.

@@ -200,6 +200,12 @@ TEST_F(PackageTest, versionsOrderTheirNumbersAsNumbers) {
     writeFile(newer + "/ImageData", "a picture of a kind yet to come");
     EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(newer), app),
                  SettingsReadingError);
+    // Otherwise the damage is the reason, and the document stays as it was.
+    PrintDocument reverted;
+    reverted.setImageRepeatXCount(4);
+    EXPECT_THROW(DocumentPackage::apply(reverted, DocumentPackage::load(newer), {"Lunvik", "2.0"}),
+                 platform::Error);
+    EXPECT_EQ(reverted.imageRepeatXCount(), 4);
 }
 
 TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
