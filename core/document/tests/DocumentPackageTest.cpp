@@ -164,9 +164,41 @@ TEST_F(PackageTest, settingsHaveTheirTypesForOtherTools) {
     EXPECT_TRUE(xml.contains("<key>Y</key> <real>0"));
     EXPECT_TRUE(xml.contains("<key>Width</key> <real>"));
     EXPECT_FALSE(xml.contains("Bookmark"));
-    // The device setting's own anchor is left out: the document's is the one.
+    // Every key under its own name, with its type.
     const QVariantMap settings =
         platform::PropertyList::readFile(path("Job.lunvik/Settings.plist")).toMap();
+    const QMap<QString, int> types{
+        {"minimumApplicationVersion", QMetaType::QString},
+        {"currentDeviceSetting", QMetaType::QVariantMap},
+        {"imageOriginalFileURL", QMetaType::QString},
+        {"imageBitmapConversionThreshold", QMetaType::Double},
+        {"imageOffset_mm", QMetaType::QVariantMap},
+        {"imageSize_px", QMetaType::QVariantMap},
+        {"imageOrientation", QMetaType::LongLong},
+        {"flipsImageHorizontal", QMetaType::Bool},
+        {"modelName", QMetaType::QString},
+        {"imageOffsetBase", QMetaType::LongLong},
+        {"imageRepeatXCount", QMetaType::LongLong},
+        {"imageRepeatYCount", QMetaType::LongLong},
+        {"imageRepeatXMargin_mm", QMetaType::Double},
+        {"imageRepeatYMargin_mm", QMetaType::Double},
+        {"usesMinimumSeparatedXMargin", QMetaType::Bool},
+        {"usesMaximumBlackXLength", QMetaType::Bool},
+        {"minimumSeparatedXMargin_mm", QMetaType::Double},
+        {"maximumBlackXLength_mm", QMetaType::Double},
+        {"imageBitmapExpansionLevel", QMetaType::LongLong},
+        {"additionalWhitespaceLength_start_mm", QMetaType::Double},
+        {"additionalWhitespaceLength_end_mm", QMetaType::Double},
+        {"canvasIdentifier", QMetaType::QString},
+        {"imageBlackConversionType", QMetaType::QString},
+        {"imageBlackConversionOptions", QMetaType::QVariantMap},
+    };
+    EXPECT_EQ(settings.keys(), types.keys());
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        EXPECT_EQ(it.value().typeId(), types.value(it.key())) << it.key().toStdString();
+    }
+    EXPECT_EQ(settings.value("imageSize_px").toMap().value("Height").typeId(), QMetaType::Double);
+    // The device setting's own anchor is left out: the document's is the one.
     EXPECT_FALSE(settings.value("currentDeviceSetting").toMap().contains("imageOffsetBase"));
 }
 
