@@ -176,6 +176,69 @@ bool nestedTooDeep(const BinaryLayout& layout) {
     return false;
 }
 
+// Counts the values the library makes of the top object, a shared one each
+// time it is referred to; true when they pass the allowance. Runs after
+// nestedTooDeep, so the containers form no cycle and the path stays short.
+bool expandsTooFar(const BinaryLayout& layout) {
+    const quint64 limit = layout.count() + PropertyListCheck::maximumSharedValues;
+    std::vector<quint64> values(size_t(layout.count()), 0); // 0: not counted yet
+    struct Frame {
+        BinaryLayout::Object object;
+        quint64 references;
+        quint64 next;
+        quint64 index;
+        quint64 total;
+    };
+    std::vector<Frame> path;
+    // The object's count when known; a container not counted yet goes on the
+    // path instead.
+    auto count = [&](quint64 index) -> std::optional<quint64> {
+        if (index >= layout.count()) {
+            return 1;
+        }
+        if (values[size_t(index)] != 0) {
+            return values[size_t(index)];
+        }
+        const auto object = layout.object(index);
+        const auto references =
+            object && isContainer(object->kind) ? layout.references(*object) : std::nullopt;
+        if (!references) {
+            values[size_t(index)] = 1;
+            return 1;
+        }
+        path.push_back({*object, *references, 0, index, 1});
+        return std::nullopt;
+    };
+    if (count(layout.top())) {
+        return false;
+    }
+    while (!path.empty()) {
+        if (int(path.size()) > PropertyListCheck::maximumNesting) {
+            return true;
+        }
+        Frame& frame = path.back();
+        std::optional<quint64> counted;
+        if (frame.next == frame.references) {
+            counted = frame.total;
+            values[size_t(frame.index)] = frame.total;
+            path.pop_back();
+            if (path.empty()) {
+                return false;
+            }
+        } else {
+            const quint64 child = layout.reference(frame.object, frame.next++);
+            counted = count(child);
+        }
+        if (counted) {
+            path.back().total += *counted;
+            if (path.back().total > limit) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Counts open <array> and <dict> elements; text cannot hold a "<", so only
 // comments and character data could make the count too high, never too low.
 bool xmlNestedTooDeep(const QByteArray& data) {
@@ -228,6 +291,9 @@ QString PropertyListCheck::problem(const QByteArray& data, bool binary) {
     }
     if (nestedTooDeep(layout)) {
         return QStringLiteral("nesting too deep");
+    }
+    if (expandsTooFar(layout)) {
+        return QStringLiteral("containers share their values too often");
     }
     return {};
 }

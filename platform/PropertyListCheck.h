@@ -14,6 +14,11 @@ public:
     // Containers nested deeper than this are refused; no file of ours comes
     // near it, and the library's recursion stays far from the stack's end.
     static constexpr int maximumNesting = 512;
+    // The library copies a value each time a container refers to it, so a
+    // few bytes whose containers share their members can stand for more
+    // values than memory holds. Beyond the objects the bytes hold, this many
+    // more are allowed.
+    static constexpr quint64 maximumSharedValues = quint64(1) << 20;
 
     // Empty when the bytes may be parsed; otherwise why not.
     static QString problem(const QByteArray& data, bool binary);

@@ -97,9 +97,9 @@ TEST(PropertyListFile, textsHoldingANulCharacterAreRefused) {
     }
 }
 
-// Arrays nested `depth` deep, each holding the next, in the binary form:
-// four-byte offsets and references.
-QByteArray nestedBinaryArrays(quint32 depth) {
+// Arrays nested `depth` deep, each holding the next `copies` times, in the
+// binary form: four-byte offsets and references.
+QByteArray nestedBinaryArrays(quint32 depth, int copies = 1) {
     const auto bigEndian = [](QByteArray& bytes, quint64 value, int size) {
         for (int i = size - 1; i >= 0; --i) {
             bytes.append(char((value >> (8 * i)) & 0xff));
@@ -110,8 +110,10 @@ QByteArray nestedBinaryArrays(quint32 depth) {
     for (quint32 i = 0; i < depth; ++i) {
         offsets << quint64(bytes.size());
         if (i + 1 < depth) {
-            bytes.append(char(0xa1));
-            bigEndian(bytes, i + 1, 4);
+            bytes.append(char(0xa0 | copies));
+            for (int copy = 0; copy < copies; ++copy) {
+                bigEndian(bytes, i + 1, 4);
+            }
         } else {
             bytes.append(char(0xa0));
         }
@@ -149,6 +151,16 @@ TEST(PropertyListFile, deeplyNestedDataIsRefused) {
     QByteArray cycle = nestedBinaryArrays(2);
     cycle[9 + 3] = 0; // the first array now refers to itself
     EXPECT_FALSE(PropertyList::fromData(cycle).isValid());
+}
+
+// Each array holding the next twice: 60 levels stand for 2^60 values.
+TEST(PropertyListFile, sharedValuesThatWouldFillMemoryAreRefused) {
+    const QVariant small = PropertyList::fromData(nestedBinaryArrays(12, 2));
+    ASSERT_TRUE(small.isValid());
+    EXPECT_EQ(small.toList().size(), 2);
+    QString why;
+    EXPECT_FALSE(PropertyList::fromData(nestedBinaryArrays(60, 2), &why).isValid());
+    EXPECT_FALSE(why.isEmpty());
 }
 
 TEST(PropertyListFile, valuesAPropertyListCannotHoldAreRefusedBeforeWriting) {
