@@ -1,6 +1,7 @@
 #include "platform/PropertyListCheck.h"
 
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -122,66 +123,15 @@ bool textHoldsNul(const BinaryLayout& layout) {
     return false;
 }
 
-// Walks the containers from the top object without recursion; an object
-// seen before is not walked again, and one that contains itself is refused.
-bool nestedTooDeep(const BinaryLayout& layout) {
-    enum : char { unseen, walking, done };
-    std::vector<char> state(size_t(layout.count()), unseen);
-    struct Frame {
-        BinaryLayout::Object object;
-        quint64 references;
-        quint64 next;
-        quint64 index;
-    };
-    std::vector<Frame> path;
-    // True when the object is a container already on the path.
-    auto enter = [&](quint64 index) {
-        if (index >= layout.count()) {
-            return false;
-        }
-        char& seen = state[size_t(index)];
-        if (seen != unseen) {
-            return seen == walking;
-        }
-        seen = done;
-        const auto object = layout.object(index);
-        if (!object || !isContainer(object->kind)) {
-            return false;
-        }
-        const auto references = layout.references(*object);
-        if (!references) {
-            return false;
-        }
-        seen = walking;
-        path.push_back({*object, *references, 0, index});
-        return false;
-    };
-    if (enter(layout.top())) {
-        return true;
-    }
-    while (!path.empty()) {
-        if (int(path.size()) > PropertyListCheck::maximumNesting) {
-            return true;
-        }
-        Frame& frame = path.back();
-        if (frame.next == frame.references) {
-            state[size_t(frame.index)] = done;
-            path.pop_back();
-            continue;
-        }
-        if (enter(layout.reference(frame.object, frame.next++))) {
-            return true; // a container inside itself
-        }
-    }
-    return false;
-}
-
-// Counts the values the library makes of the top object, a shared one each
-// time it is referred to; true when they pass the allowance. Runs after
-// nestedTooDeep, so the containers form no cycle and the path stays short.
-bool expandsTooFar(const BinaryLayout& layout) {
+// Walks the containers from the top object without recursion, counting the
+// values the library makes of them: it copies a shared value each time a
+// container refers to it. An object counted before is not walked again; one
+// that contains itself is refused. Empty when the shape is acceptable.
+QString shapeProblem(const BinaryLayout& layout) {
+    const QString tooDeep = QStringLiteral("nesting too deep");
     const quint64 limit = layout.count() + PropertyListCheck::maximumSharedValues;
-    std::vector<quint64> values(size_t(layout.count()), 0); // 0: not counted yet
+    constexpr quint64 walking = std::numeric_limits<quint64>::max();
+    std::vector<quint64> values(size_t(layout.count()), 0); // 0: not seen yet
     struct Frame {
         BinaryLayout::Object object;
         quint64 references;
@@ -190,31 +140,36 @@ bool expandsTooFar(const BinaryLayout& layout) {
         quint64 total;
     };
     std::vector<Frame> path;
+    bool cycle = false;
     // The object's count when known; a container not counted yet goes on the
     // path instead.
     auto count = [&](quint64 index) -> std::optional<quint64> {
         if (index >= layout.count()) {
             return 1;
         }
-        if (values[size_t(index)] != 0) {
-            return values[size_t(index)];
+        quint64& value = values[size_t(index)];
+        if (value == walking) {
+            cycle = true;
+            return std::nullopt;
+        }
+        if (value != 0) {
+            return value;
         }
         const auto object = layout.object(index);
         const auto references =
             object && isContainer(object->kind) ? layout.references(*object) : std::nullopt;
         if (!references) {
-            values[size_t(index)] = 1;
+            value = 1;
             return 1;
         }
+        value = walking;
         path.push_back({*object, *references, 0, index, 1});
         return std::nullopt;
     };
-    if (count(layout.top())) {
-        return false;
-    }
+    count(layout.top());
     while (!path.empty()) {
-        if (int(path.size()) > PropertyListCheck::maximumNesting) {
-            return true;
+        if (cycle || int(path.size()) > PropertyListCheck::maximumNesting) {
+            return tooDeep;
         }
         Frame& frame = path.back();
         std::optional<quint64> counted;
@@ -223,7 +178,7 @@ bool expandsTooFar(const BinaryLayout& layout) {
             values[size_t(frame.index)] = frame.total;
             path.pop_back();
             if (path.empty()) {
-                return false;
+                break;
             }
         } else {
             const quint64 child = layout.reference(frame.object, frame.next++);
@@ -232,11 +187,11 @@ bool expandsTooFar(const BinaryLayout& layout) {
         if (counted) {
             path.back().total += *counted;
             if (path.back().total > limit) {
-                return true;
+                return QStringLiteral("containers share their values too often");
             }
         }
     }
-    return false;
+    return cycle ? tooDeep : QString();
 }
 
 // Counts open <array> and <dict> elements; text cannot hold a "<", so only
@@ -289,13 +244,7 @@ QString PropertyListCheck::problem(const QByteArray& data, bool binary) {
     if (textHoldsNul(layout)) {
         return QStringLiteral("a text holds a NUL character");
     }
-    if (nestedTooDeep(layout)) {
-        return QStringLiteral("nesting too deep");
-    }
-    if (expandsTooFar(layout)) {
-        return QStringLiteral("containers share their values too often");
-    }
-    return {};
+    return shapeProblem(layout);
 }
 
 } // namespace platform
