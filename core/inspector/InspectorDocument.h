@@ -1,14 +1,21 @@
 #pragma once
 
+#include "model/BlackConversionType.h"
 #include "model/DeviceDescriptor.h"
 #include "model/OffsetBase.h"
 #include "model/Point_mm.h"
 #include "model/Size_mm.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QMarginsF>
 #include <QObject>
+#include <QUrl>
+#include <QVariant>
 
 #include <memory>
+
+class QMimeData;
 
 namespace kestrom {
 
@@ -60,9 +67,54 @@ public:
     virtual void setAdditionalWhitespaceLength_end_mm(double length) = 0;
     virtual void resetHorizontalImageSplit() = 0;
 
+    // The picture itself: where its file is, its bytes, its size as text,
+    // a small picture of it, and turning and mirroring it.
+    virtual QUrl originalImageFileURL() const = 0;
+    virtual QByteArray originalImageData() const = 0;
+    virtual QString imageOriginalSizeDescription() const = 0;
+    // The picture drawn upright into at most the given size; null without one.
+    virtual QImage originalImageThumbnail(const QSize& maximumSize) const = 0;
+    // Quarter turns clockwise (negative: counter-clockwise).
+    virtual void rotateImage(int quarterTurns) = 0;
+    virtual bool flipsImageHorizontal() const = 0;
+    virtual void setFlipsImageHorizontal(bool flips) = 0;
+
+    // Pictures coming in. A drag started in this application is refused.
+    virtual bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const = 0;
+    // Starts the import and returns at once; the picture arrives later.
+    virtual void importImageDrop(const QMimeData* data, bool fromThisApplication) = 0;
+    // The open panel, starting near the current picture's file.
+    virtual void presentImageOpenPanel() = 0;
+
+    // The document's state.
+    virtual bool inViewingMode() const = 0;
+    // Starts the print of the job (behind the window's progress sheet).
+    virtual void printDocument() = 0;
+
+    // The model's own settings ("currentDeviceSetting.<identifier>").
+    virtual bool hasCurrentDeviceSetting() const = 0;
+    virtual QVariant deviceSettingValue(const QString& identifier) const = 0;
+    virtual void setDeviceSettingValue(const QString& identifier, const QVariant& value) = 0;
+
+    // Gray to black: the kind and the options of both kinds, by their key
+    // path below "blackConversionOptions" ("threshold.threshold",
+    // "halftone.brightnessFactor", ...), clamped by the document.
+    virtual ambrel::BlackConversionType blackConversionType() const = 0;
+    virtual void changeBlackConversionType(ambrel::BlackConversionType type) = 0;
+    virtual double blackConversionOption(const QString& keyPath) const = 0;
+    virtual void setBlackConversionOption(const QString& keyPath, double value) = 0;
+    virtual void
+    resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) = 0;
+
+    // Every write between these two is one undo step, as a slider's drag is.
+    // They nest; each begin needs its end.
+    virtual void beginContinuousChange() = 0;
+    virtual void endContinuousChange() = 0;
+
 Q_SIGNALS:
-    // The key path below the document, e.g. "imageOffset_mm" or
-    // "deviceDescriptor.allowedOffsetBases".
+    // The key path below the document, e.g. "imageOffset_mm",
+    // "deviceDescriptor.allowedOffsetBases", "currentDeviceSetting.speed" or
+    // "blackConversionOptions.threshold.threshold".
     void valueChanged(const QString& keyPath);
 };
 

@@ -2,9 +2,13 @@
 
 #include "core/inspector/InspectorPages.h"
 #include "core/inspector/InspectorPaneViewController.h"
+#include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
+#include "core/inspector/InspectorPaneViewController_Print.h"
+#include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
 
 #include "platform/Log.h"
 
@@ -17,6 +21,14 @@ namespace kestrom {
 InspectorPaneRegistry& InspectorPaneRegistry::shared() {
     static InspectorPaneRegistry* registry = [] {
         auto* r = new InspectorPaneRegistry;
+        r->registerPane(QStringLiteral("Image"),
+                        [] { return new InspectorPaneViewController_Image(); });
+        r->registerPane(QStringLiteral("Bitmap"),
+                        [] { return new InspectorPaneViewController_Bitmap(); });
+        r->registerPane(QStringLiteral("Print"),
+                        [] { return new InspectorPaneViewController_Print(); });
+        r->registerPane(QStringLiteral("PrinterOptions"),
+                        [] { return new InspectorPaneViewController_PrinterOptions(); });
         r->registerPane(QStringLiteral("ImageLayout"),
                         [] { return new InspectorPaneViewController_ImageLayout(); });
         r->registerPane(QStringLiteral("ImageRepeat"),

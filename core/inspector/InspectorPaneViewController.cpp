@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorPaneViewController.h"
 
 #include "core/inspector/InspectorDocument.h"
+#include "core/inspector/InspectorValueSlider.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -9,10 +10,15 @@ namespace kestrom {
 
 InspectorPaneViewController::InspectorPaneViewController(QWidget* parent) : QWidget(parent) {}
 
+InspectorPaneViewController::~InspectorPaneViewController() {
+    endSliderDrag();
+}
+
 void InspectorPaneViewController::setDocument(InspectorDocument* document) {
     if (m_document == document) {
         return;
     }
+    endSliderDrag();
     if (m_document) {
         disconnect(m_document, nullptr, this, nullptr);
     }
@@ -55,6 +61,26 @@ void InspectorPaneViewController::childEvent(QChildEvent* event) {
             pane->setDocument(m_document);
         }
     }
+}
+
+void InspectorPaneViewController::connectSlider(InspectorValueSlider* slider,
+                                                std::function<void(double)> write) {
+    connect(slider, &QSlider::sliderPressed, this, [this] {
+        endSliderDrag();
+        if (m_document) {
+            m_dragDocument = m_document;
+            m_dragDocument->beginContinuousChange();
+        }
+    });
+    connect(slider, &QSlider::sliderReleased, this, &InspectorPaneViewController::endSliderDrag);
+    connect(slider, &InspectorValueSlider::valueEdited, this, std::move(write));
+}
+
+void InspectorPaneViewController::endSliderDrag() {
+    if (m_dragDocument) {
+        m_dragDocument->endContinuousChange();
+    }
+    m_dragDocument = nullptr;
 }
 
 void InspectorPaneViewController::makeControlFontsMonospacedDigit(const QList<QWidget*>& controls) {

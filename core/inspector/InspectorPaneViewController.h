@@ -5,11 +5,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace kestrom {
 
 class InspectorPageDescriptor;
+class InspectorValueSlider;
 
 // Base of every inspector pane. A pane is made by its pane identifier
 // (InspectorPaneRegistry), is given the page it was built for, and receives
@@ -19,6 +21,7 @@ class InspectorPaneViewController : public QWidget {
     Q_OBJECT
 public:
     explicit InspectorPaneViewController(QWidget* parent = nullptr);
+    ~InspectorPaneViewController() override;
 
     InspectorDocument* document() const { return m_document; }
     void setDocument(InspectorDocument* document);
@@ -27,7 +30,7 @@ public:
     const std::shared_ptr<const InspectorPageDescriptor>& pageDescriptor() const {
         return m_pageDescriptor;
     }
-    void setPageDescriptor(std::shared_ptr<const InspectorPageDescriptor> page) {
+    virtual void setPageDescriptor(std::shared_ptr<const InspectorPageDescriptor> page) {
         m_pageDescriptor = std::move(page);
     }
 
@@ -45,10 +48,16 @@ protected:
     // Called for every change the document reports while it is the pane's.
     virtual void documentValueChanged(const QString& keyPath) { Q_UNUSED(keyPath); }
     void childEvent(QChildEvent* event) override;
+    // The slider writes through `write` while it moves; one drag is one undo
+    // step of the document.
+    void connectSlider(InspectorValueSlider* slider, std::function<void(double)> write);
 
 private:
+    void endSliderDrag();
+
     QPointer<InspectorDocument> m_document;
     QPointer<QWidget> m_windowController;
+    QPointer<InspectorDocument> m_dragDocument;
     std::shared_ptr<const InspectorPageDescriptor> m_pageDescriptor;
 };
 

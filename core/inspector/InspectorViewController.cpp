@@ -1,5 +1,6 @@
 #include "core/inspector/InspectorViewController.h"
 
+#include "core/document/PrintJobDocument.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneViewController_Title.h"
 #include "core/inspector/InspectorPanesStackViewController.h"
@@ -66,6 +67,22 @@ void InspectorViewController::setPrintDocument(PrintDocument* document) {
     auto adapter = document ? std::make_unique<PrintDocumentInspectorAdapter>(*document) : nullptr;
     setDocument(adapter.get());
     m_printDocumentAdapter = std::move(adapter);
+}
+
+void InspectorViewController::setPrintJobDocument(PrintJobDocument* document,
+                                                  std::shared_ptr<RunPresenter> runPresenter,
+                                                  std::shared_ptr<ImageImport> imageImport) {
+    setPrintDocument(document ? &document->job() : nullptr);
+    if (!document) {
+        return;
+    }
+    QPointer<PrintJobDocument> job(document);
+    m_printDocumentAdapter->setPrintAction([job, runPresenter] {
+        if (job && runPresenter) {
+            job->printDocument(runPresenter);
+        }
+    });
+    m_printDocumentAdapter->setImageImport(std::move(imageImport));
 }
 
 void InspectorViewController::setWindowController(QWidget* windowController) {

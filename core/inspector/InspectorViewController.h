@@ -18,8 +18,11 @@ class QVBoxLayout;
 
 namespace kestrom {
 
+class ImageImport;
 class InspectorPaneViewController_Title;
 class PrintDocument;
+class PrintJobDocument;
+class RunPresenter;
 class PrintDocumentInspectorAdapter;
 class InspectorPanesStackViewController;
 
@@ -52,6 +55,16 @@ public:
     // The window's way in: the inspector keeps its own adapter over the
     // print document (which must outlive it, or be replaced first).
     void setPrintDocument(PrintDocument* document);
+    // All of it at once: the job's print document, the print button's action
+    // (the job printed behind the window's progress sheet) and the picture
+    // import of the picture well.
+    void setPrintJobDocument(PrintJobDocument* document, std::shared_ptr<RunPresenter> runPresenter,
+                             std::shared_ptr<ImageImport> imageImport);
+    // The adapter made by setPrintDocument(), for the window to give it its
+    // print action and picture import; null otherwise.
+    PrintDocumentInspectorAdapter* printDocumentAdapter() const {
+        return m_printDocumentAdapter.get();
+    }
     QWidget* windowController() const { return m_windowController; }
     void setWindowController(QWidget* windowController);
 

@@ -1,6 +1,13 @@
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
+#include "core/document/DocumentActions.h"
+#include "core/document/ImageImport.h"
 #include "core/document/PrintDocument.h"
+#include "platform/graphics/GraphicsContext.h"
+
+#include <QPainter>
+
+#include <cstdlib>
 
 namespace kestrom {
 
@@ -22,6 +29,19 @@ const QStringList& observedKeyPaths() {
         QStringLiteral("minimumSeparatedXMargin_mm"),
         QStringLiteral("maximumBlackXLength_mm"),
         QStringLiteral("additionalWhitespaceLength_end_mm"),
+        QStringLiteral("imageOrientation"),
+        QStringLiteral("flipsImageHorizontal"),
+        QStringLiteral("imageOriginalSizeDescription"),
+        QStringLiteral("inViewingMode"),
+        QStringLiteral("currentDeviceSetting"),
+        QStringLiteral("blackConversionType"),
+        QStringLiteral("blackConversionOptions.threshold.threshold"),
+        QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
+        QStringLiteral("blackConversionOptions.halftone.blackClampFactor"),
+        QStringLiteral("blackConversionOptions.halftone.whiteClampFactor"),
+        QStringLiteral("blackConversionOptions.halftone.brightnessFactor"),
+        QStringLiteral("blackConversionOptions.halftone.linesPerInch"),
+        QStringLiteral("blackConversionOptions.halftone.angle_deg"),
     };
     return keyPaths;
 }
@@ -33,12 +53,36 @@ PrintDocumentInspectorAdapter::PrintDocumentInspectorAdapter(PrintDocument& docu
     : InspectorDocument(parent), m_document(document) {
     for (const QString& keyPath : observedKeyPaths()) {
         m_observations.push_back(document.observe(
+            keyPath, platform::Observable::New, [this, keyPath](const platform::KeyValueChange&) {
+                if (keyPath == QLatin1String("deviceDescriptor")) {
+                    observeDeviceSettings();
+                }
+                Q_EMIT valueChanged(keyPath);
+            }));
+    }
+    observeDeviceSettings();
+}
+
+PrintDocumentInspectorAdapter::~PrintDocumentInspectorAdapter() {
+    // A drag cut short by the pane's end still closes its undo step.
+    while (m_openContinuousChanges > 0) {
+        endContinuousChange();
+    }
+}
+
+void PrintDocumentInspectorAdapter::observeDeviceSettings() {
+    m_settingObservations.clear();
+    const auto& device = m_document.deviceDescriptor();
+    if (!device) {
+        return;
+    }
+    for (const auto& parameter : device->parameterProperties()) {
+        const QString keyPath = QStringLiteral("currentDeviceSetting.") + parameter->identifier();
+        m_settingObservations.push_back(m_document.observe(
             keyPath, platform::Observable::New,
             [this, keyPath](const platform::KeyValueChange&) { Q_EMIT valueChanged(keyPath); }));
     }
 }
-
-PrintDocumentInspectorAdapter::~PrintDocumentInspectorAdapter() = default;
 
 std::shared_ptr<const ambrel::DeviceDescriptor>
 PrintDocumentInspectorAdapter::deviceDescriptor() const {
@@ -87,12 +131,7 @@ bool PrintDocumentInspectorAdapter::originalImageIsVector() const {
 }
 
 void PrintDocumentInspectorAdapter::resizeImageToActualSize() {
-    const auto& image = m_document.originalImage();
-    const auto& device = m_document.deviceDescriptor();
-    if (!image || !device) {
-        return;
-    }
-    m_document.setImageSize_px(image->size_px(device->dpi()));
+    DocumentActions::resizeImageToActualSize(m_document);
 }
 
 int PrintDocumentInspectorAdapter::imageRepeatXCount() const {
@@ -166,6 +205,145 @@ void PrintDocumentInspectorAdapter::resetHorizontalImageSplit() {
         m_document.setMinimumSeparatedXMargin_mm(70);
         m_document.setMaximumBlackXLength_mm(150);
     });
+}
+
+QUrl PrintDocumentInspectorAdapter::originalImageFileURL() const {
+    const auto& image = m_document.originalImage();
+    return image ? image->fileURL() : QUrl();
+}
+
+QByteArray PrintDocumentInspectorAdapter::originalImageData() const {
+    const auto& image = m_document.originalImage();
+    return image ? image->data() : QByteArray();
+}
+
+QString PrintDocumentInspectorAdapter::imageOriginalSizeDescription() const {
+    return m_document.originalImage() ? m_document.imageOriginalSizeDescription() : QString();
+}
+
+QImage PrintDocumentInspectorAdapter::originalImageThumbnail(const QSize& maximumSize) const {
+    const auto& image = m_document.originalImage();
+    if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
+        return {};
+    }
+    const bool turned = m_document.imageOrientation().isWidthHeightFlipped();
+    const double ratio = turned ? 1 / image->widthPerHeight() : image->widthPerHeight();
+    QSizeF size(maximumSize.width(), maximumSize.width() / ratio);
+    if (size.height() > maximumSize.height()) {
+        size = QSizeF(maximumSize.height() * ratio, maximumSize.height());
+    }
+    QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
+                     QImage::Format_ARGB32_Premultiplied);
+    thumbnail.fill(Qt::white);
+    QPainter painter(&thumbnail);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    platform::GraphicsContext context(painter, thumbnail.size());
+    image->draw(QRectF(QPointF(0, 0), thumbnail.size()), m_document.imageOrientation(),
+                m_document.flipsImageHorizontal(), context, false);
+    return thumbnail;
+}
+
+void PrintDocumentInspectorAdapter::rotateImage(int quarterTurns) {
+    for (int turn = 0; turn < std::abs(quarterTurns); ++turn) {
+        if (quarterTurns > 0) {
+            DocumentActions::rotateRight(m_document);
+        } else {
+            DocumentActions::rotateLeft(m_document);
+        }
+    }
+}
+
+bool PrintDocumentInspectorAdapter::flipsImageHorizontal() const {
+    return m_document.flipsImageHorizontal();
+}
+
+void PrintDocumentInspectorAdapter::setFlipsImageHorizontal(bool flips) {
+    if (m_document.originalImage()) {
+        m_document.setFlipsImageHorizontal(flips);
+    }
+}
+
+bool PrintDocumentInspectorAdapter::acceptsImageDrop(const QMimeData* data,
+                                                     bool fromThisApplication) const {
+    return m_imageImport && m_imageImport->acceptsImageDragOperation({data, fromThisApplication});
+}
+
+void PrintDocumentInspectorAdapter::importImageDrop(const QMimeData* data,
+                                                    bool fromThisApplication) {
+    if (m_imageImport && m_imageImport->acceptsImageDragOperation({data, fromThisApplication})) {
+        m_imageImport->performImageDragOperation({data, fromThisApplication});
+    }
+}
+
+void PrintDocumentInspectorAdapter::presentImageOpenPanel() {
+    if (!m_imageImport) {
+        return;
+    }
+    const auto& image = m_document.originalImage();
+    m_imageImport->presentImageOpenPanel(
+        image && image->fileURL().isValid() ? std::optional<QUrl>(image->fileURL()) : std::nullopt);
+}
+
+bool PrintDocumentInspectorAdapter::inViewingMode() const {
+    return m_document.inViewingMode();
+}
+
+void PrintDocumentInspectorAdapter::printDocument() {
+    if (m_printAction) {
+        m_printAction();
+    }
+}
+
+bool PrintDocumentInspectorAdapter::hasCurrentDeviceSetting() const {
+    return m_document.currentDeviceSetting() != nullptr;
+}
+
+QVariant PrintDocumentInspectorAdapter::deviceSettingValue(const QString& identifier) const {
+    return m_document.valueForKeyPath(QStringLiteral("currentDeviceSetting.") + identifier);
+}
+
+void PrintDocumentInspectorAdapter::setDeviceSettingValue(const QString& identifier,
+                                                          const QVariant& value) {
+    m_document.setValueForKeyPath(QStringLiteral("currentDeviceSetting.") + identifier, value);
+}
+
+ambrel::BlackConversionType PrintDocumentInspectorAdapter::blackConversionType() const {
+    return m_document.blackConversionType();
+}
+
+void PrintDocumentInspectorAdapter::changeBlackConversionType(ambrel::BlackConversionType type) {
+    m_document.changeBlackConversionType(type);
+}
+
+double PrintDocumentInspectorAdapter::blackConversionOption(const QString& keyPath) const {
+    return m_document.valueForKeyPath(QStringLiteral("blackConversionOptions.") + keyPath)
+        .toDouble();
+}
+
+void PrintDocumentInspectorAdapter::setBlackConversionOption(const QString& keyPath, double value) {
+    m_document.setValueForKeyPath(QStringLiteral("blackConversionOptions.") + keyPath, value);
+}
+
+void PrintDocumentInspectorAdapter::resetBlackConversionProperties(
+    const QList<ambrel::BlackConversionType>& types) {
+    m_document.resetBlackConversionProperties(types);
+}
+
+void PrintDocumentInspectorAdapter::beginContinuousChange() {
+    ++m_openContinuousChanges;
+    if (auto* undo = m_document.undoManager()) {
+        undo->beginUndoGrouping();
+    }
+}
+
+void PrintDocumentInspectorAdapter::endContinuousChange() {
+    if (m_openContinuousChanges == 0) {
+        return;
+    }
+    --m_openContinuousChanges;
+    if (auto* undo = m_document.undoManager()) {
+        undo->endUndoGrouping();
+    }
 }
 
 } // namespace kestrom

@@ -4,10 +4,12 @@
 
 #include "platform/Observation.h"
 
+#include <functional>
 #include <vector>
 
 namespace kestrom {
 
+class ImageImport;
 class PrintDocument;
 
 // The print document as the panes see it: reads and writes go to the
@@ -21,7 +23,13 @@ public:
     explicit PrintDocumentInspectorAdapter(PrintDocument& document, QObject* parent = nullptr);
     ~PrintDocumentInspectorAdapter() override;
 
-    PrintDocument& printDocument() const { return m_document; }
+    PrintDocument& document() const { return m_document; }
+
+    // What the document window adds: its print action (the job printed
+    // behind the window's progress sheet) and the document's picture import.
+    // Without them printing and importing do nothing.
+    void setPrintAction(std::function<void()> action) { m_printAction = std::move(action); }
+    void setImageImport(std::shared_ptr<ImageImport> import) { m_imageImport = std::move(import); }
 
     std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override;
     ambrel::OffsetBase imageOffsetBase() const override;
@@ -56,9 +64,44 @@ public:
     void setAdditionalWhitespaceLength_end_mm(double length) override;
     void resetHorizontalImageSplit() override;
 
+    QUrl originalImageFileURL() const override;
+    QByteArray originalImageData() const override;
+    QString imageOriginalSizeDescription() const override;
+    QImage originalImageThumbnail(const QSize& maximumSize) const override;
+    void rotateImage(int quarterTurns) override;
+    bool flipsImageHorizontal() const override;
+    void setFlipsImageHorizontal(bool flips) override;
+
+    bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const override;
+    void importImageDrop(const QMimeData* data, bool fromThisApplication) override;
+    void presentImageOpenPanel() override;
+
+    bool inViewingMode() const override;
+    void printDocument() override;
+
+    bool hasCurrentDeviceSetting() const override;
+    QVariant deviceSettingValue(const QString& identifier) const override;
+    void setDeviceSettingValue(const QString& identifier, const QVariant& value) override;
+
+    ambrel::BlackConversionType blackConversionType() const override;
+    void changeBlackConversionType(ambrel::BlackConversionType type) override;
+    double blackConversionOption(const QString& keyPath) const override;
+    void setBlackConversionOption(const QString& keyPath, double value) override;
+    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override;
+
+    void beginContinuousChange() override;
+    void endContinuousChange() override;
+
 private:
+    void observeDeviceSettings();
+
     PrintDocument& m_document;
     std::vector<platform::Observation> m_observations;
+    // One per parameter of the current model.
+    std::vector<platform::Observation> m_settingObservations;
+    std::function<void()> m_printAction;
+    std::shared_ptr<ImageImport> m_imageImport;
+    int m_openContinuousChanges = 0;
 };
 
 } // namespace kestrom

@@ -1,12 +1,22 @@
+#include "core/document/PrintDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
+#include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
+#include "core/inspector/InspectorPaneViewController_Print.h"
+#include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
 #include "core/inspector/InspectorViewController.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
+#include "platform/UserDefaults.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -32,28 +42,6 @@ void save(QWidget* widget, const QString& name) {
     ASSERT_TRUE(widget->grab().save(path)) << path.toStdString();
 }
 
-// Panes that other work provides, drawn as labelled boxes.
-void registerPlaceholders() {
-    for (const QString& id : {QStringLiteral("Image"), QStringLiteral("Bitmap"),
-                              QStringLiteral("Print"), QStringLiteral("PrinterOptions")}) {
-        if (InspectorPaneRegistry::shared().contains(id)) {
-            continue;
-        }
-        InspectorPaneRegistry::shared().registerPane(id, [id] {
-            auto* pane = new InspectorPaneViewController;
-            pane->setObjectName(id);
-            auto* layout = new QVBoxLayout(pane);
-            layout->setContentsMargins(12, 10, 12, 10);
-            auto* label = new QLabel(QStringLiteral("[%1 pane]").arg(id), pane);
-            label->setAlignment(Qt::AlignCenter);
-            label->setMinimumHeight(60);
-            label->setFrameShape(QFrame::StyledPanel);
-            layout->addWidget(label);
-            return pane;
-        });
-    }
-}
-
 } // namespace
 
 TEST(InspectorScreenshots, EveryPageAndPane) {
@@ -61,10 +49,18 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
         GTEST_SKIP() << "LUNVIK_SCREENSHOT_DIR is not set";
     }
     QDir().mkpath(screenshotFolder());
-    registerPlaceholders();
     FakeInspectorDocument document;
-    document.device = model(printerOptions + R"(, "additionalInfos": {"imageSplit":
+    document.device = model(R"("parameterProperties": [
+        {"type": "number", "identifier": "speed", "pane": "PrinterOptions", "minValue": 1,
+         "maxValue": 9, "tickFrequency": 1},
+        {"type": "bool", "identifier": "cool", "pane": "PrinterOptions", "negates": true},
+        {"type": "pick", "identifier": "mode", "pane": "Print", "items": ["fast", "fine"]},
+        {"type": "number", "identifier": "density", "pane": "Print", "minValue": -10,
+         "maxValue": 10}],
+        "additionalInfos": {"imageSplit":
         {"supportsMultipleSequences": true, "canMoveHeadYPosition": true}})");
+    document.setting.insert(QStringLiteral("speed"), 4.0);
+    document.setting.insert(QStringLiteral("density"), 2.5);
     document.overflow = QMarginsF(2.5, 0, 0, 10);
     document.xCount = 3;
     document.whitespaceEnd = 5;
@@ -77,6 +73,7 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
     save(&inspector, QStringLiteral("inspector-general"));
     inspector.pushPage(QStringLiteral("advanced"));
     save(&inspector, QStringLiteral("inspector-advanced"));
+
     inspector.resize(310, 360);
     save(&inspector, QStringLiteral("inspector-advanced-scrolling"));
 
@@ -98,10 +95,76 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
     showAndActivate(&split);
     save(&split, QStringLiteral("pane-horizontal-split"));
 
+    QWidget windowController;
+    InspectorPaneViewController_Print print;
+    print.setDocument(&document);
+    print.setWindowController(&windowController);
+    print.resize(310, print.sizeHint().height());
+    showAndActivate(&print);
+    save(&print, QStringLiteral("pane-print"));
+
+    InspectorPaneViewController_PrinterOptions options;
+    options.setDocument(&document);
+    options.resize(310, options.sizeHint().height());
+    showAndActivate(&options);
+    save(&options, QStringLiteral("pane-printer-options"));
+
+    InspectorPaneViewController_Bitmap bitmap;
+    bitmap.setDocument(&document);
+    bitmap.resize(310, bitmap.sizeHint().height());
+    showAndActivate(&bitmap);
+    save(&bitmap, QStringLiteral("pane-bitmap-threshold"));
+    bitmap.binarizationCheckBox()->click();
+    bitmap.resize(310, bitmap.sizeHint().height());
+    save(&bitmap, QStringLiteral("pane-bitmap-halftone"));
+
+    FakeInspectorDocument empty;
+    empty.hasImage = false;
+    InspectorPaneViewController_Image image;
+    image.setDocument(&empty);
+    image.resize(310, image.sizeHint().height());
+    showAndActivate(&image);
+    save(&image, QStringLiteral("pane-image-empty"));
+
     CanvasInfoViewController info;
     info.setDeviceDescriptor(document.device);
     info.setCanvas(document.device->canvases().front());
     info.resize(600, info.sizeHint().height());
     showAndActivate(&info);
     save(&info, QStringLiteral("canvas-information"));
+}
+
+TEST(InspectorScreenshots, PicturePaneOverADocument) {
+    if (screenshotFolder().isEmpty()) {
+        GTEST_SKIP() << "LUNVIK_SCREENSHOT_DIR is not set";
+    }
+    QDir().mkpath(screenshotFolder());
+    QTemporaryDir folder;
+    platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("d.plist")));
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QRect(20, 20, 160, 160));
+        painter.setFont(QFont(QStringLiteral("Sans"), 40, QFont::Bold));
+        painter.drawText(QRect(150, 40, 150, 120), Qt::AlignCenter, QStringLiteral("R"));
+    }
+    const QString path = folder.filePath(QStringLiteral("stamp-artwork.png"));
+    ASSERT_TRUE(picture.save(path));
+    PrintDocument document;
+    document.setDeviceDescriptor(model());
+    document.setOriginalImage(ambrel::OriginalImage::fromContentsOfURL(QUrl::fromLocalFile(path)));
+    document.setImageSize_px({300, 200});
+    PrintDocumentInspectorAdapter adapter(document);
+
+    InspectorPaneViewController_Image image;
+    image.setDocument(&adapter);
+    image.resize(310, image.sizeHint().height());
+    showAndActivate(&image);
+    save(&image, QStringLiteral("pane-image"));
+    document.setImageOrientation(ambrel::ImageRotation::r90);
+    document.setFlipsImageHorizontal(true);
+    save(&image, QStringLiteral("pane-image-turned-mirrored"));
+    image.setDocument(nullptr);
 }

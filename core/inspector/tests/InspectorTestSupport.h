@@ -8,6 +8,7 @@
 
 #include "model/DeviceDescriptor.h"
 
+#include <QMimeData>
 #include <QTest>
 #include <QUndoStack>
 
@@ -56,6 +57,23 @@ public:
     double whitespaceEnd = 0;
     QUndoStack undo;
     int actualSizeRequests = 0;
+    bool viewing = false;
+    int orientation = 0;
+    bool flips = false;
+    QUrl fileURL = QUrl::fromLocalFile(QStringLiteral("/nowhere/logo.png"));
+    QByteArray imageData = QByteArrayLiteral("picture bytes");
+    QVariantMap setting;
+    bool hasSetting = true;
+    ambrel::BlackConversionType conversion = ambrel::BlackConversionType::threshold;
+    QHash<QString, double> options{{QStringLiteral("threshold.threshold"), 0.5},
+                                   {QStringLiteral("threshold.expansionLevel"), 0},
+                                   {QStringLiteral("halftone.blackClampFactor"), 0},
+                                   {QStringLiteral("halftone.whiteClampFactor"), 0},
+                                   {QStringLiteral("halftone.brightnessFactor"), 0}};
+    QList<QUrl> droppedURLs;
+    int openPanelRequests = 0;
+    int printRequests = 0;
+    QList<QString> optionWrites;
 
     std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override {
         return device;
@@ -121,6 +139,75 @@ public:
         setMaximumBlackXLength_mm(150);
         undo.endMacro();
     }
+
+    QUrl originalImageFileURL() const override { return hasImage ? fileURL : QUrl(); }
+    QByteArray originalImageData() const override { return hasImage ? imageData : QByteArray(); }
+    QString imageOriginalSizeDescription() const override {
+        return hasImage ? QStringLiteral("640 × 480 px") : QString();
+    }
+    QImage originalImageThumbnail(const QSize& maximumSize) const override {
+        if (!hasImage) {
+            return {};
+        }
+        QImage image(maximumSize.boundedTo(QSize(96, 72)), QImage::Format_RGB32);
+        image.fill(Qt::darkGray);
+        return image;
+    }
+    void rotateImage(int turns) override {
+        set(orientation, ((orientation + turns) % 4 + 4) % 4, QStringLiteral("imageOrientation"));
+    }
+    bool flipsImageHorizontal() const override { return flips; }
+    void setFlipsImageHorizontal(bool f) override {
+        set(flips, f, QStringLiteral("flipsImageHorizontal"));
+    }
+    bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const override {
+        return !fromThisApplication && data && data->hasUrls();
+    }
+    void importImageDrop(const QMimeData* data, bool) override {
+        droppedURLs.append(data->urls());
+        hasImage = true;
+        announce(QStringLiteral("originalImage"));
+    }
+    void presentImageOpenPanel() override { ++openPanelRequests; }
+    bool inViewingMode() const override { return viewing; }
+    void printDocument() override { ++printRequests; }
+    bool hasCurrentDeviceSetting() const override { return hasSetting; }
+    QVariant deviceSettingValue(const QString& identifier) const override {
+        return setting.value(identifier);
+    }
+    void setDeviceSettingValue(const QString& identifier, const QVariant& value) override {
+        QVariantMap changed = setting;
+        changed.insert(identifier, value);
+        set(setting, changed, QStringLiteral("currentDeviceSetting.") + identifier);
+    }
+    ambrel::BlackConversionType blackConversionType() const override { return conversion; }
+    void changeBlackConversionType(ambrel::BlackConversionType type) override {
+        set(conversion, type, QStringLiteral("blackConversionType"));
+    }
+    double blackConversionOption(const QString& keyPath) const override {
+        return options.value(keyPath);
+    }
+    void setBlackConversionOption(const QString& keyPath, double value) override {
+        optionWrites.append(keyPath);
+        QHash<QString, double> changed = options;
+        changed.insert(keyPath, value);
+        set(options, changed, QStringLiteral("blackConversionOptions.") + keyPath);
+    }
+    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override {
+        undo.beginMacro(QStringLiteral("Reset"));
+        if (types.contains(ambrel::BlackConversionType::threshold)) {
+            setBlackConversionOption(QStringLiteral("threshold.threshold"), 0.5);
+            setBlackConversionOption(QStringLiteral("threshold.expansionLevel"), 0);
+        }
+        if (types.contains(ambrel::BlackConversionType::halftone)) {
+            setBlackConversionOption(QStringLiteral("halftone.blackClampFactor"), 0);
+            setBlackConversionOption(QStringLiteral("halftone.whiteClampFactor"), 0);
+            setBlackConversionOption(QStringLiteral("halftone.brightnessFactor"), 0);
+        }
+        undo.endMacro();
+    }
+    void beginContinuousChange() override { undo.beginMacro(QStringLiteral("Drag")); }
+    void endContinuousChange() override { undo.endMacro(); }
 
     // Changes a value behind the panes' back, as a script or the canvas would.
     void announce(const QString& key) { Q_EMIT valueChanged(key); }

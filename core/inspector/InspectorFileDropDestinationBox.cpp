@@ -1,0 +1,111 @@
+#include "core/inspector/InspectorFileDropDestinationBox.h"
+
+#include "core/inspector/InspectorDocument.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace kestrom {
+
+InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("InspectorFileDropDestinationBox"));
+    setAcceptDrops(true);
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+    setMinimumHeight(120);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(2);
+    m_picture = new QLabel(this);
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setMinimumHeight(72);
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    m_name = new QLabel(this);
+    m_name->setAlignment(Qt::AlignCenter);
+    m_name->setTextFormat(Qt::PlainText);
+    m_size = new QLabel(this);
+    m_size->setAlignment(Qt::AlignCenter);
+    m_size->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(m_picture, 1);
+    layout->addWidget(m_name);
+    layout->addWidget(m_size);
+}
+
+bool InspectorFileDropDestinationBox::accepts(const QDropEvent* event) const {
+    InspectorDocument* document = m_delegate ? m_delegate->document() : nullptr;
+    // A drag that started in this application has a source here.
+    return document && document->acceptsImageDrop(event->mimeData(), event->source() != nullptr);
+}
+
+void InspectorFileDropDestinationBox::setDraggingEntered(bool entered) {
+    m_isDraggingEntered = entered;
+    setBackgroundRole(entered ? QPalette::Highlight : QPalette::Base);
+    update();
+}
+
+void InspectorFileDropDestinationBox::dragEnterEvent(QDragEnterEvent* event) {
+    setDraggingEntered(true);
+    if (accepts(event)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void InspectorFileDropDestinationBox::dragMoveEvent(QDragMoveEvent* event) {
+    if (accepts(event)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void InspectorFileDropDestinationBox::dragLeaveEvent(QDragLeaveEvent* event) {
+    setDraggingEntered(false);
+    QFrame::dragLeaveEvent(event);
+}
+
+void InspectorFileDropDestinationBox::dropEvent(QDropEvent* event) {
+    setDraggingEntered(false);
+    InspectorDocument* document = m_delegate ? m_delegate->document() : nullptr;
+    if (!document || !accepts(event)) {
+        event->ignore();
+        return;
+    }
+    // The import runs on; the drop is done now.
+    document->importImageDrop(event->mimeData(), event->source() != nullptr);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void InspectorFileDropDestinationBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+        m_pressPosition = event->position().toPoint();
+        event->accept();
+        return;
+    }
+    QFrame::mousePressEvent(event);
+}
+
+void InspectorFileDropDestinationBox::mouseMoveEvent(QMouseEvent* event) {
+    if (m_pressed && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - m_pressPosition).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        m_pressed = false;
+        if (m_delegate) {
+            m_delegate->dragPictureOut();
+        }
+        return;
+    }
+    QFrame::mouseMoveEvent(event);
+}
+
+} // namespace kestrom

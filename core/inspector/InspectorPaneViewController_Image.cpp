@@ -1,0 +1,263 @@
+#include "core/inspector/InspectorPaneViewController_Image.h"
+
+#include "core/inspector/InspectorDocument.h"
+#include "core/inspector/InspectorFileDropDestinationBox.h"
+#include "core/inspector/InspectorPaneLayout.h"
+#include "core/inspector/InspectorTexts.h"
+
+#include "platform/Error.h"
+#include "platform/Log.h"
+#include "platform/TemporaryDirectory.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDrag>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUuid>
+
+namespace kestrom {
+
+namespace {
+
+QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
+                            const QString& toolTipKey, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setIcon(QIcon::fromTheme(iconName));
+    if (button->icon().isNull()) {
+        button->setText(fallback);
+    }
+    button->setToolTip(inspectorText(toolTipKey));
+    button->setAccessibleName(button->toolTip());
+    return button;
+}
+
+} // namespace
+
+InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* parent)
+    : InspectorPaneViewController(parent) {
+    setObjectName(QStringLiteral("Image"));
+    auto* grid = InspectorPaneLayout::makeGrid(this, QString());
+    m_titleLabel = new QLabel(inspectorText(QStringLiteral("Inspector_Image_Title")), this);
+    QFont bold = m_titleLabel->font();
+    bold.setBold(true);
+    m_titleLabel->setFont(bold);
+    grid->addWidget(m_titleLabel, 0, 0, 1, 4);
+    m_box = new InspectorFileDropDestinationBox(this);
+    m_box->setDelegate(this);
+    grid->addWidget(m_box, 1, 0, 1, 4);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    m_chooseImageButton =
+        new QPushButton(inspectorText(QStringLiteral("Inspector_Image_Choose")), this);
+    m_rotateLeft = makeToolButton(QStringLiteral("object-rotate-left"), QStringLiteral("⟲"),
+                                  QStringLiteral("Inspector_Image_RotateLeft"), this);
+    m_rotateRight = makeToolButton(QStringLiteral("object-rotate-right"), QStringLiteral("⟳"),
+                                   QStringLiteral("Inspector_Image_RotateRight"), this);
+    m_mirror = makeToolButton(QStringLiteral("object-flip-horizontal"), QStringLiteral("⇆"),
+                              QStringLiteral("Inspector_Image_Mirror"), this);
+    m_mirror->setCheckable(true);
+    buttons->addWidget(m_chooseImageButton, 1);
+    buttons->addWidget(m_rotateLeft);
+    buttons->addWidget(m_rotateRight);
+    buttons->addWidget(m_mirror);
+    grid->addLayout(buttons, 2, 0, 1, 4);
+
+    connect(m_chooseImageButton, &QPushButton::clicked, this,
+            [this] { chooseImage(QApplication::keyboardModifiers()); });
+    connect(m_rotateLeft, &QToolButton::clicked, this, [this] {
+        if (document()) {
+            document()->rotateImage(-1);
+        }
+    });
+    connect(m_rotateRight, &QToolButton::clicked, this, [this] {
+        if (document()) {
+            document()->rotateImage(1);
+        }
+    });
+    connect(m_mirror, &QToolButton::clicked, this, [this](bool mirrored) {
+        if (document()) {
+            document()->setFlipsImageHorizontal(mirrored);
+        }
+        showPicture();
+    });
+    documentDidChange();
+}
+
+InspectorPaneViewController_Image::~InspectorPaneViewController_Image() {
+    if (m_filteredWindow) {
+        m_filteredWindow->removeEventFilter(this);
+    }
+}
+
+bool InspectorPaneViewController_Image::chooseButtonTakesReturn() const {
+    return !document() || !document()->hasOriginalImage();
+}
+
+void InspectorPaneViewController_Image::chooseImage(Qt::KeyboardModifiers modifiers) {
+    if (!document()) {
+        return;
+    }
+    if ((modifiers & Qt::ControlModifier) && document()->hasOriginalImage()) {
+        const QUrl url = document()->originalImageFileURL();
+        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile())) {
+            revealInFileManager(url.toLocalFile());
+        } else {
+            QApplication::beep();
+        }
+        return;
+    }
+    document()->presentImageOpenPanel();
+}
+
+void InspectorPaneViewController_Image::revealInFileManager(const QString& path) {
+    // The desktop's file manager selects the file; without one, its folder opens.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    }
+}
+
+QMimeData* InspectorPaneViewController_Image::makeDragData() const {
+    if (!document() || !document()->hasOriginalImage()) {
+        return nullptr;
+    }
+    const QFileInfo file(document()->originalImageFileURL().path());
+    if (file.completeBaseName().isEmpty() || file.suffix().isEmpty()) {
+        return nullptr;
+    }
+    try {
+        // A folder of its own per drag, so the file keeps the picture's name.
+        const QString folder = platform::TemporaryDirectory::pathForApplicationTemporaryDirectory(
+            QStringLiteral("drag/") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        platform::TemporaryDirectory::createDirectory(folder);
+        const QString path = platform::TemporaryDirectory::writeNewFile(
+            folder, file.fileName(), document()->originalImageData());
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(path)});
+        return data;
+    } catch (const platform::Error& error) {
+        platform::Log::line(QStringLiteral("Inspector: the picture cannot be dragged out: %1")
+                                .arg(error.localizedDescription()));
+        return nullptr;
+    }
+}
+
+void InspectorPaneViewController_Image::dragPictureOut() {
+    QMimeData* data = makeDragData();
+    if (!data) {
+        return;
+    }
+    auto* drag = new QDrag(m_box);
+    drag->setMimeData(data);
+    if (const QPixmap picture = m_box->pictureView()->pixmap(); !picture.isNull()) {
+        drag->setPixmap(picture.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    // The application's own wells refuse it: it has a source here.
+    drag->exec(Qt::CopyAction);
+}
+
+void InspectorPaneViewController_Image::documentDidChange() {
+    showPicture();
+    updateChooseButton();
+}
+
+void InspectorPaneViewController_Image::documentValueChanged(const QString& keyPath) {
+    if (keyPath == QLatin1String("originalImage")) {
+        showPicture();
+        updateChooseButton();
+    } else if (keyPath == QLatin1String("inViewingMode")) {
+        updateChooseButton();
+    } else if (keyPath == QLatin1String("imageOrientation") ||
+               keyPath == QLatin1String("flipsImageHorizontal") ||
+               keyPath == QLatin1String("imageOriginalSizeDescription") ||
+               keyPath == QLatin1String("deviceDescriptor")) {
+        showPicture();
+    }
+}
+
+void InspectorPaneViewController_Image::showPicture() {
+    const bool hasPicture = document() && document()->hasOriginalImage();
+    if (hasPicture) {
+        const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
+        const QImage thumbnail = document()->originalImageThumbnail(
+            room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
+        m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
+        const QFileInfo file(document()->originalImageFileURL().path());
+        m_box->nameLabel()->setText(file.fileName());
+        m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());
+        m_mirror->setChecked(document()->flipsImageHorizontal());
+    } else {
+        m_box->pictureView()->clear();
+        m_box->pictureView()->setText(inspectorText(QStringLiteral("Inspector_Image_DropHint")));
+        m_box->nameLabel()->clear();
+        m_box->sizeLabel()->clear();
+        m_mirror->setChecked(false);
+    }
+    m_box->nameLabel()->setVisible(hasPicture);
+    m_box->sizeLabel()->setVisible(hasPicture);
+    m_rotateLeft->setEnabled(hasPicture);
+    m_rotateRight->setEnabled(hasPicture);
+    m_mirror->setEnabled(hasPicture);
+}
+
+void InspectorPaneViewController_Image::updateChooseButton() {
+    m_chooseImageButton->setEnabled(document() && !document()->inViewingMode());
+    m_chooseImageButton->setDefault(chooseButtonTakesReturn());
+}
+
+bool InspectorPaneViewController_Image::eventFilter(QObject* watched, QEvent* event) {
+    // Return that no control of the window took presses the choose button
+    // while there is no picture, as a dialog's default button would.
+    if (watched == m_filteredWindow && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QWidget* focus = QApplication::focusWidget();
+        const bool textControl = qobject_cast<const QLineEdit*>(focus) ||
+                                 qobject_cast<const QAbstractSpinBox*>(focus) ||
+                                 qobject_cast<const QComboBox*>(focus);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier && !textControl && isVisible() &&
+            chooseButtonTakesReturn() && m_chooseImageButton->isEnabled()) {
+            m_chooseImageButton->click();
+            return true;
+        }
+    }
+    return InspectorPaneViewController::eventFilter(watched, event);
+}
+
+void InspectorPaneViewController_Image::showEvent(QShowEvent* event) {
+    InspectorPaneViewController::showEvent(event);
+    if (window() != m_filteredWindow) {
+        if (m_filteredWindow) {
+            m_filteredWindow->removeEventFilter(this);
+        }
+        m_filteredWindow = window();
+        m_filteredWindow->installEventFilter(this);
+    }
+    showPicture();
+}
+
+void InspectorPaneViewController_Image::resizeEvent(QResizeEvent* event) {
+    InspectorPaneViewController::resizeEvent(event);
+    showPicture();
+}
+
+} // namespace kestrom

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/inspector/InspectorPaneViewController.h"
+
+#include <QStringList>
+
+class QLabel;
+class QMimeData;
+class QPushButton;
+class QToolButton;
+
+namespace kestrom {
+
+class InspectorFileDropDestinationBox;
+
+// Brings the picture into the document and lets it out again: the choose
+// button (Return presses it while there is no picture), the picture well
+// that takes drops, a drag of the picture out of the well as a file, and,
+// with Ctrl held, the picture's file shown in the file manager instead of
+// the open panel. Below the well the picture can be turned and mirrored.
+class InspectorPaneViewController_Image : public InspectorPaneViewController {
+    Q_OBJECT
+public:
+    explicit InspectorPaneViewController_Image(QWidget* parent = nullptr);
+    ~InspectorPaneViewController_Image() override;
+
+    QLabel* titleLabel() const { return m_titleLabel; }
+    QPushButton* chooseImageButton() const { return m_chooseImageButton; }
+    InspectorFileDropDestinationBox* box() const { return m_box; }
+    QToolButton* rotateLeftButton() const { return m_rotateLeft; }
+    QToolButton* rotateRightButton() const { return m_rotateRight; }
+    QToolButton* mirrorButton() const { return m_mirror; }
+    // Whether Return presses the choose button now.
+    bool chooseButtonTakesReturn() const;
+
+    // With the Ctrl key and a picture: shows its file (a beep when the file
+    // is gone); otherwise the open panel.
+    void chooseImage(Qt::KeyboardModifiers modifiers);
+    // The data a drag of the picture out carries: a new temporary file with
+    // the picture's bytes under its file name. Null without a picture, or for
+    // a file name without an extension.
+    QMimeData* makeDragData() const;
+    void dragPictureOut();
+
+protected:
+    void documentDidChange() override;
+    void documentValueChanged(const QString& keyPath) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showPicture();
+    void updateChooseButton();
+    void revealInFileManager(const QString& path);
+
+    QLabel* m_titleLabel;
+    QPushButton* m_chooseImageButton;
+    InspectorFileDropDestinationBox* m_box;
+    QToolButton* m_rotateLeft;
+    QToolButton* m_rotateRight;
+    QToolButton* m_mirror;
+    QPointer<QWidget> m_filteredWindow;
+};
+
+} // namespace kestrom

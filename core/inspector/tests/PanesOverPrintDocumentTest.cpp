@@ -1,0 +1,176 @@
+#include "core/document/DocumentWindowPresenter.h"
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/ImageImport.h"
+#include "core/document/PrintDocument.h"
+#include "core/inspector/InspectorFileDropDestinationBox.h"
+#include "core/inspector/InspectorPaneBoolParameterViewController.h"
+#include "core/inspector/InspectorPaneParameterStackViewController.h"
+#include "core/inspector/InspectorPaneViewController_Bitmap.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
+#include "core/inspector/InspectorPaneViewController_Print.h"
+#include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
+#include "core/inspector/InspectorValueSlider.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "core/inspector/tests/InspectorTestSupport.h"
+#include "core/inspector/tests/SliderDrag.h"
+#include "platform/MainThread.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace kestrom;
+using namespace kestrom::test;
+
+namespace {
+
+// A window that shows no sheets and opens no panels.
+class QuietWindow : public DocumentWindowPresenter {
+public:
+    bool hasWindowForSheets() const override { return true; }
+    bool isShowingSheet() const override { return false; }
+    void presentError(const platform::Error&) override { ++errors; }
+    void beginOpenPanel(const OpenPanel&, std::function<void(std::optional<QUrl>)>) override {
+        ++panels;
+    }
+    const QMimeData* generalPasteboard() const override { return nullptr; }
+    int errors = 0;
+    int panels = 0;
+};
+
+const QByteArray switches = R"("parameterProperties": [
+    {"type": "bool", "identifier": "cool", "pane": "PrinterOptions", "negates": true}])";
+
+// The picture, black-and-white, print and printer-options panes in one
+// window over a real document with its undo manager and picture import.
+struct PanesOverPrintDocument : ::testing::Test {
+    QTemporaryDir folder;
+    std::unique_ptr<PrintDocument> document;
+    std::shared_ptr<QuietWindow> presenter = std::make_shared<QuietWindow>();
+    std::unique_ptr<PrintDocumentInspectorAdapter> adapter;
+    QWidget window;
+    QWidget windowController;
+    InspectorPaneViewController_Image* image = new InspectorPaneViewController_Image;
+    InspectorPaneViewController_Bitmap* bitmap = new InspectorPaneViewController_Bitmap;
+    InspectorPaneViewController_PrinterOptions* options =
+        new InspectorPaneViewController_PrinterOptions;
+    InspectorPaneViewController_Print* print = new InspectorPaneViewController_Print;
+    int prints = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+        platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("d.plist")));
+        document = std::make_unique<PrintDocument>();
+        document->setDeviceDescriptor(model(switches));
+        settle();
+        document->undoManager()->removeAllActions();
+        adapter = std::make_unique<PrintDocumentInspectorAdapter>(*document);
+        adapter->setImageImport(std::make_shared<ImageImport>(*document, presenter));
+        adapter->setPrintAction([this] { ++prints; });
+        auto* column = new QVBoxLayout(&window);
+        for (auto* pane : panes()) {
+            column->addWidget(pane);
+            pane->setDocument(adapter.get());
+        }
+        print->setWindowController(&windowController);
+        showAndActivate(&window);
+    }
+    void TearDown() override {
+        for (auto* pane : panes()) {
+            pane->setDocument(nullptr);
+        }
+    }
+    QList<InspectorPaneViewController*> panes() const { return {image, bitmap, options, print}; }
+    // Background imports finish and reach the document; the event's undo
+    // group closes.
+    static void settle() {
+        DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        QCoreApplication::processEvents();
+    }
+    QString pngFile(const QString& name) const {
+        QImage picture(40, 20, QImage::Format_Grayscale8);
+        picture.fill(90);
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(picture.save(path, "PNG"));
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(PanesOverPrintDocument, APngDroppedOnTheWellBecomesTheDocumentsPicture) {
+    EXPECT_FALSE(print->printButton()->isEnabled());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(pngFile(QStringLiteral("stamp.png")))});
+    auto* box = image->box();
+    QDragEnterEvent enter(box->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(box, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(box->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(box, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    settle();
+
+    ASSERT_NE(document->originalImage(), nullptr);
+    EXPECT_EQ(document->originalImage()->fileName(), QStringLiteral("stamp.png"));
+    EXPECT_EQ(presenter->errors, 0);
+    EXPECT_EQ(box->nameLabel()->text(), QStringLiteral("stamp.png"));
+    EXPECT_FALSE(box->pictureView()->pixmap().isNull());
+    // Now there is something to print.
+    EXPECT_TRUE(print->printButton()->isEnabled());
+    QTest::mouseClick(print->printButton(), Qt::LeftButton);
+    EXPECT_EQ(prints, 1);
+    document->setInViewingMode(true);
+    EXPECT_FALSE(print->printButton()->isEnabled());
+}
+
+TEST_F(PanesOverPrintDocument, AThresholdDragWritesEachChangeLiveAsOneUndoStep) {
+    const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
+    int notifications = 0;
+    auto observation = document->observe(key, platform::Observable::New,
+                                         [&](const platform::KeyValueChange&) { ++notifications; });
+    dragSlider(bitmap->thresholdSlider(), {8, 16, 16, 30});
+    QCoreApplication::processEvents();
+    const double dragged = document->valueForKeyPath(key).toDouble();
+    EXPECT_GT(dragged, 0.5);
+    EXPECT_EQ(notifications, 3);
+    EXPECT_DOUBLE_EQ(bitmap->thresholdSlider()->doubleValue(), dragged);
+
+    auto* undo = document->undoManager();
+    ASSERT_TRUE(undo->canUndo());
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+    EXPECT_FALSE(undo->canUndo());
+    EXPECT_DOUBLE_EQ(bitmap->thresholdSlider()->doubleValue(), 0.5);
+}
+
+TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {
+    auto editors = options->parameterStack()->parameterViewControllers();
+    ASSERT_EQ(editors.size(), 1);
+    auto* cool = qobject_cast<InspectorPaneBoolParameterViewController*>(editors.front());
+    ASSERT_NE(cool, nullptr);
+    const QString key = QStringLiteral("currentDeviceSetting.cool");
+    const QVariant before = document->valueForKeyPath(key);
+    cool->checkbox()->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(document->valueForKeyPath(key).toBool(), !cool->checkbox()->isChecked());
+    const QVariant after = document->valueForKeyPath(key);
+    EXPECT_NE(after, before);
+    document->undoManager()->undo();
+    EXPECT_EQ(document->valueForKeyPath(key), before);
+    EXPECT_EQ(cool->checkbox()->isChecked(), !before.toBool());
+
+    // A new model brings its own editors.
+    document->setDeviceDescriptor(model());
+    EXPECT_TRUE(options->parameterStack()->parameterViewControllers().isEmpty());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+namespace kestrom::test {
+
+// Drags the slider's handle with the mouse through the given x offsets (in
+// pixels from where the handle starts), then lets go.
+inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderHandle, slider);
+    const QPoint start = handle.center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, start);
+    for (int offset : offsets) {
+        QTest::mouseMove(slider, start + QPoint(offset, 0));
+    }
+    QTest::mouseRelease(slider, Qt::LeftButton, {},
+                        start + QPoint(offsets.isEmpty() ? 0 : offsets.back(), 0));
+}
+
+} // namespace kestrom::test
