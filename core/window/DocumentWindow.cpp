@@ -136,13 +136,6 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
             [this] { setPresentingMaintenancePopover(false); });
     connect(m_maintenanceViewController, &MaintenanceViewController::canCloseChanged, this,
             &DocumentWindow::maintenanceCanCloseChanged);
-    connect(m_maintenanceViewController, &MaintenanceViewController::canCloseChanged, this,
-            [this](bool canClose) {
-                if (m_document) {
-                    // The menus read this when they validate the print item.
-                    m_document->setProperty("maintenanceCanClose", canClose);
-                }
-            });
 
     connect(document, &Document::editedChanged, this, &QWidget::setWindowModified);
     connect(document, &Document::filePathChanged, this, &DocumentWindow::updateTitle);
