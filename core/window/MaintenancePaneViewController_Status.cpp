@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -43,6 +44,21 @@ QWidget* makeInkCell(double fraction) {
     layout->addWidget(level, 1);
     layout->addWidget(percent);
     return cell;
+}
+
+// The status symbols are line drawings: drawn in the text colour they stay
+// visible on a dark background too.
+QIcon tinted(const QIcon& icon, const QColor& color) {
+    QIcon result;
+    for (int side : {16, 32}) {
+        QPixmap pixmap = icon.pixmap(side, side);
+        QPainter painter(&pixmap);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(pixmap.rect(), color);
+        painter.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
 }
 
 } // namespace
@@ -88,7 +104,8 @@ MaintenancePaneViewController_Status::MaintenancePaneViewController_Status(QWidg
     m_tableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_tableView->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_tableView->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_tableView->setMinimumSize(380, 240);
+    m_tableView->setMinimumWidth(380);
+    m_tableView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);
@@ -185,7 +202,7 @@ void MaintenancePaneViewController_Status::fillTable() {
         const Element& element = elements[row];
         auto* left = new QTableWidgetItem(element.localizedLabel());
         if (const auto icon = element.icon()) {
-            left->setIcon(*icon);
+            left->setIcon(tinted(*icon, palette().color(QPalette::Text)));
         }
         left->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_tableView->setItem(row, 0, left);
@@ -196,6 +213,13 @@ void MaintenancePaneViewController_Status::fillTable() {
             m_tableView->setItem(row, 1, new QTableWidgetItem(element.localizedValue()));
         }
     }
+    // The table is as tall as its lines, within reason.
+    m_tableView->resizeRowsToContents();
+    int height = 2 * m_tableView->frameWidth();
+    for (int row = 0; row < m_tableView->rowCount(); ++row) {
+        height += m_tableView->rowHeight(row);
+    }
+    m_tableView->setFixedHeight(qBound(160, height + 4, 420));
 }
 
 } // namespace kestrom

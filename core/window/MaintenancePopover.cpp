@@ -27,6 +27,13 @@ void MaintenancePopover::setContentViewController(QWidget* content) {
 
 void MaintenancePopover::show(QWidget* anchor) {
     emit willShow();
+    QFrame::show();
+    // The content builds its panes as it appears; place the popover by the
+    // size they make.
+    if (m_content && m_content->layout()) {
+        m_content->layout()->activate();
+    }
+    layout()->activate();
     adjustSize();
     QPoint at;
     QRect screen;
@@ -41,8 +48,6 @@ void MaintenancePopover::show(QWidget* anchor) {
         at.setY(qBound(screen.top(), at.y(), qMax(screen.top(), screen.bottom() - height())));
     }
     move(at);
-    QFrame::show();
-    adjustSize();
 }
 
 void MaintenancePopover::closeEvent(QCloseEvent* event) {

@@ -73,7 +73,8 @@ void MaintenanceViewController::rebuildPanes() {
         if (m_panesStackView->count() > 0) {
             auto* separator = new QFrame(this);
             separator->setFrameShape(QFrame::HLine);
-            separator->setFrameShadow(QFrame::Sunken);
+            separator->setFrameShadow(QFrame::Plain);
+            separator->setForegroundRole(QPalette::Mid);
             m_panesStackView->addWidget(separator);
             separator->show();
         }
