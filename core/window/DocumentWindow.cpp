@@ -1,5 +1,8 @@
 #include "core/window/DocumentWindow.h"
 
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewController.h"
+#include "core/canvas/MainContentSplitItemViewController.h"
 #include "core/document/Document.h"
 #include "core/document/DocumentController.h"
 #include "core/document/KestromText.h"
@@ -8,7 +11,6 @@
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorViewController.h"
-#include "core/window/DocumentCanvasHost.h"
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MachineToolbarItemViewController.h"
 #include "core/window/MaintenancePopover.h"
@@ -23,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QToolBar>
@@ -76,12 +79,16 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     }
 
     // The canvas on the left, the inspector on the right.
-    m_mainContent = new DocumentCanvasHost(m_canvasInfo);
+    m_mainContent = new MainContentSplitItemViewController(this);
+    // The line above the canvas stays one line, in the canvas's own colours.
+    m_canvasInfo->maxSizeLabel()->setWordWrap(false);
+    gridViewController()->setTopAccessoryView(m_canvasInfo);
+    QMetaObject::invokeMethod(this, &DocumentWindow::matchCanvasInfoToCanvas, Qt::QueuedConnection);
     m_inspector->setWindowController(this);
     m_inspector->setMinimumWidth(300);
     m_inspector->setMaximumWidth(320);
     m_splitViewController->setObjectName(QStringLiteral("DocumentSplitView"));
-    m_splitViewController->addWidget(m_mainContent);
+    m_mainContent->addTo(*m_splitViewController);
     m_splitViewController->addWidget(m_inspector);
     m_splitViewController->setStretchFactor(0, 1);
     m_splitViewController->setStretchFactor(1, 0);
@@ -159,8 +166,12 @@ PrintDocument* DocumentWindow::printDocument() const {
     return job ? &job->job() : nullptr;
 }
 
+GridViewController* DocumentWindow::gridViewController() const {
+    return m_mainContent->gridViewController();
+}
+
 GridView* DocumentWindow::gridView() const {
-    return m_mainContent->gridView();
+    return gridViewController()->gridView();
 }
 
 DocumentWindow* DocumentWindow::windowFor(const Document* document) {
@@ -175,11 +186,16 @@ DocumentWindow* DocumentWindow::windowFor(const Document* document) {
 
 void DocumentWindow::attachDocument() {
     PrintDocument* job = printDocument();
-    m_mainContent->setDocument(job);
+    m_imageImport = job ? std::make_shared<ImageImport>(*job, m_documentPresenter) : nullptr;
+    gridViewController()->setImageImport(m_imageImport.get());
+    gridViewController()->setDocument(job);
     auto* jobDocument = qobject_cast<PrintJobDocument*>(m_document.data());
-    m_inspector->setPrintJobDocument(
-        jobDocument, m_runPresenter,
-        job ? std::make_shared<ImageImport>(*job, m_documentPresenter) : nullptr);
+    m_inspector->setPrintJobDocument(jobDocument, m_runPresenter, m_imageImport);
+    // The canvas outlines the print's passes while the inspector's page
+    // asks for a print preview.
+    connect(m_inspector, &InspectorViewController::showsPrintPreviewChanged, gridViewController(),
+            &GridViewController::setShowsSequences, Qt::UniqueConnection);
+    gridViewController()->setShowsSequences(m_inspector->showsPrintPreview());
     if (!job) {
         setDeviceDescriptor(nullptr);
         return;
@@ -209,7 +225,8 @@ void DocumentWindow::attachDocument() {
 void DocumentWindow::detachDocument() {
     m_observations.clear();
     if (m_mainContent) {
-        m_mainContent->setDocument(nullptr);
+        gridViewController()->setDocument(nullptr);
+        gridViewController()->setImageImport(nullptr);
     }
     if (m_inspector) {
         m_inspector->setPrintJobDocument(nullptr, nullptr, nullptr);
@@ -220,6 +237,7 @@ void DocumentWindow::setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDes
     m_deviceDescriptor = std::move(descriptor);
     m_canvasInfo->setDeviceDescriptor(m_deviceDescriptor);
     m_inspector->setDeviceDescriptor(m_deviceDescriptor);
+    gridViewController()->setDeviceDescriptor(m_deviceDescriptor);
     m_statusManager->setDeviceDescriptor(m_deviceDescriptor);
     const int index = indexOfData(m_modelPopUpButton, m_deviceDescriptor);
     if (index >= 0) {
@@ -418,7 +436,21 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
     m_controller->closeDocument(m_document);
 }
 
+void DocumentWindow::matchCanvasInfoToCanvas() {
+    QPalette colours = palette();
+    const QPalette canvas = gridView()->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText}) {
+        colours.setColor(role, canvas.color(role));
+    }
+    m_canvasInfo->setPalette(colours);
+}
+
 void DocumentWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        // After the canvas has taken its colours for the new palette.
+        QMetaObject::invokeMethod(this, &DocumentWindow::matchCanvasInfoToCanvas,
+                                  Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_controller &&
         m_document) {
         m_controller->setCurrentDocument(m_document);

@@ -25,9 +25,11 @@ namespace kestrom {
 
 class CanvasInfoViewController;
 class Document;
-class DocumentCanvasHost;
 class DocumentController;
 class GridView;
+class GridViewController;
+class ImageImport;
+class MainContentSplitItemViewController;
 class InspectorViewController;
 class MachineStatusManager;
 class MaintenancePopover;
@@ -67,7 +69,8 @@ public:
     static DocumentWindow* windowFor(const Document* document);
 
     QSplitter* splitViewController() const { return m_splitViewController; }
-    DocumentCanvasHost* mainContentViewController() const { return m_mainContent; }
+    MainContentSplitItemViewController* mainContentViewController() const { return m_mainContent; }
+    GridViewController* gridViewController() const;
     GridView* gridView() const;
     InspectorViewController* inspectorViewController() const { return m_inspector; }
     CanvasInfoViewController* canvasInfoViewController() const { return m_canvasInfo; }
@@ -131,6 +134,7 @@ private:
     void updateTransportTypePopUpButtonSelection();
     void setPresentingMaintenancePopover(bool presenting);
     void updateCancelShortcut();
+    void matchCanvasInfoToCanvas();
 
     QPointer<Document> m_document;
     QPointer<DocumentController> m_controller;
@@ -140,7 +144,8 @@ private:
 
     QSplitter* m_splitViewController;
     CanvasInfoViewController* m_canvasInfo;
-    DocumentCanvasHost* m_mainContent;
+    MainContentSplitItemViewController* m_mainContent;
+    std::shared_ptr<ImageImport> m_imageImport;
     InspectorViewController* m_inspector;
     std::unique_ptr<ToolbarController> m_toolbarController;
     QComboBox* m_modelPopUpButton = nullptr;

@@ -3,7 +3,7 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/window/AppDelegate.h"
-#include "core/window/DocumentCanvasHost.h"
+#include "core/canvas/MainContentSplitItemViewController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MaintenancePopover.h"
@@ -68,7 +68,7 @@ TEST_F(WindowControlsTest, TheWindowHoldsCanvasAndInspectorSideBySide) {
     ASSERT_TRUE(window);
     EXPECT_EQ(window->size(), QSize(1100, 700));
     EXPECT_EQ(window->splitViewController()->widget(0),
-              static_cast<QWidget*>(window->mainContentViewController()));
+              static_cast<QWidget*>(window->mainContentViewController()->view()));
     EXPECT_EQ(window->splitViewController()->widget(1),
               static_cast<QWidget*>(window->inspectorViewController()));
     EXPECT_EQ(window->inspectorViewController()->windowController(), static_cast<QWidget*>(window));
