@@ -1,9 +1,12 @@
-// The black conversion of a whole A3 page at 600 dpi (7016 x 9921 gray
+// The black conversion alone of a whole A3 page at 600 dpi (7016 x 9921 gray
 // pixels, about 70 megapixels), as the print and the preview run it.
 //
-// "InPlace" is the call the print path makes on its bitmap: a fresh context
-// and image, upload, the chain, read-back. "OnImage" runs the chain on a
-// picture already on the compute device, as the splitting does.
+// "InPlace" is the call the print path makes on its bitmap: the chain over
+// the bytes where they lie. "OnImage" runs the chain on a picture already on
+// the compute device, as the splitting does. Each reports pixels per second
+// and the ratio to a one-core copy of the page timed in the same run.
+
+#include "CopyReference.h"
 
 #include "imaging/gpu/SildorImage.h"
 #include "imaging/print/BlackConversion.h"
@@ -62,25 +65,20 @@ configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
     return c;
 }
 
-void reportRate(benchmark::State& state) {
-    state.counters["MP/s"] = benchmark::Counter(double(pageWidth * pageHeight) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
-}
+constexpr std::size_t pageBytes = pageWidth * pageHeight;
 
 void inPlace(benchmark::State& state, const ambrel::BlackConversion& conversion,
              quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
     std::vector<std::uint8_t> buffer(page().size());
     const auto config = configuration(purpose);
-    for (auto _ : state) {
-        state.PauseTiming();
-        buffer = page();
-        state.ResumeTiming();
-        quenta::BlackConversion::apply(conversion, buffer.data(),
-                                       ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
-                                       config);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    reportRate(state);
+    bench::measure(
+        state, double(pageBytes), pageBytes, [&] { buffer = page(); },
+        [&] {
+            quenta::BlackConversion::apply(conversion, buffer.data(),
+                                           ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
+                                           config);
+            benchmark::DoNotOptimize(buffer.data());
+        });
 }
 
 void onImage(benchmark::State& state, const ambrel::BlackConversion& conversion,
@@ -88,61 +86,40 @@ void onImage(benchmark::State& state, const ambrel::BlackConversion& conversion,
     auto image = sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(),
                                            sildor::SildorImage::Size{pageWidth, pageHeight, 1});
     const auto config = configuration(purpose);
-    for (auto _ : state) {
-        state.PauseTiming();
-        image->replace(page().data(), std::nullopt, pageWidth);
-        state.ResumeTiming();
-        quenta::BlackConversion::apply(conversion, *image, config);
-    }
-    reportRate(state);
+    bench::measure(
+        state, double(pageBytes), pageBytes,
+        [&] { image->replace(page().data(), std::nullopt, pageWidth); },
+        [&] { quenta::BlackConversion::apply(conversion, *image, config); });
 }
 
 using Purpose = quenta::BlackConversion::OutputConfiguration::Purpose;
 
-void BM_ThresholdInPlace(benchmark::State& s) {
+void BM_ThresholdKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, thresholdConversion(), Purpose::output);
 }
-void BM_ThresholdOnImage(benchmark::State& s) {
+void BM_ThresholdKernelOnlyOnImage(benchmark::State& s) {
     onImage(s, thresholdConversion(), Purpose::output);
 }
-void BM_HalftoneOutputInPlace(benchmark::State& s) {
+void BM_HalftoneOutputKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, halftoneConversion(), Purpose::output);
 }
-void BM_HalftoneOutputOnImage(benchmark::State& s) {
+void BM_HalftoneOutputKernelOnlyOnImage(benchmark::State& s) {
     onImage(s, halftoneConversion(), Purpose::output);
 }
-void BM_HalftonePreviewInPlace(benchmark::State& s) {
+void BM_HalftonePreviewKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, halftoneConversion(), Purpose::preview);
 }
-void BM_HalftonePreviewOnImage(benchmark::State& s) {
+void BM_HalftonePreviewKernelOnlyOnImage(benchmark::State& s) {
     onImage(s, halftoneConversion(), Purpose::preview);
 }
 
 } // namespace
 
-BENCHMARK(BM_ThresholdInPlace)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-BENCHMARK(BM_ThresholdOnImage)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-BENCHMARK(BM_HalftoneOutputInPlace)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-BENCHMARK(BM_HalftoneOutputOnImage)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-BENCHMARK(BM_HalftonePreviewInPlace)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-BENCHMARK(BM_HalftonePreviewOnImage)
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
+BENCHMARK(BM_ThresholdKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ThresholdKernelOnlyOnImage)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_HalftoneOutputKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_HalftoneOutputKernelOnlyOnImage)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_HalftonePreviewKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_HalftonePreviewKernelOnlyOnImage)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 BENCHMARK_MAIN();

@@ -1,7 +1,17 @@
-// A whole stencil print of an A4 canvas at the model's 600 dpi: rendering the
-// placed picture, the black conversion, packing the columns and sending them
-// over the USB transport to the simulated device on the in-memory bus, which
-// parses the stream as the device would.
+// Whole stencil prints at the model's 600 dpi: rendering the placed picture,
+// the black conversion, packing the columns and handing them to the USB
+// transport of the simulated device on the in-memory bus (no wire). The A4
+// model's A4 canvas, and an A3 canvas on a model whose head spans it.
+//
+// Every case reports pixels of the canvas per second and the ratio to a
+// one-core copy of the canvas's gray page, timed in the same run. The first
+// print of a process is timed in a fresh process of this program per
+// iteration (run with --benchmark_repetitions=5 for a median of five), which
+// also gives the later prints of that process and the peak memory of its
+// first print against the gray page.
+
+#include "CopyReference.h"
+
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "app/tavrin/TavrinConnect.h"
@@ -11,10 +21,18 @@
 #include "model/PrintTask.h"
 #include "platform/MainThread.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QProcess>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -28,103 +46,260 @@ std::shared_ptr<const ambrel::DeviceDescriptor> a4Model() {
     return nullptr;
 }
 
-// A 2400 x 3400 gray picture with gradients and shapes, drawn at twice its
-// size so that the rendering scales it.
+// The A4 model's description with an A3 canvas and a head of 7024 dots, so
+// that every dot of the 7016 across the canvas is printed.
+std::shared_ptr<const ambrel::DeviceDescriptor> a3Model() {
+    const QByteArray json = R"([{
+        "modelName": "Tavrin a3 bench", "printerType": "vessik", "headDotCount": 7024, "dpi": 600,
+        "canvases": [{"identifier": "A3", "size_mm": {"width": 297, "height": 420}}],
+        "offsetBases": ["center"],
+        "parameterProperties": [{"type": "number", "identifier": "density",
+                                 "minValue": -8, "maxValue": 8, "defaultValue": 0}],
+        "additionalInfos": {"BlackConversion": {"halftone": {"deviceGamma": 1.2}}}
+    }])";
+    return ambrel::DeviceDescriptor::deviceDescriptors(json, lunvik::TavrinConnect::pluginBundle())
+        .first();
+}
+
+// A 2400 x 3400 gray picture with gradients and shapes, drawn scaled.
 ambrel::OriginalImage::Pointer picture() {
-    QImage image(2400, 3400, QImage::Format_Grayscale8);
-    for (int y = 0; y < image.height(); ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < image.width(); ++x) {
-            row[x] = uchar((x * 255 / image.width() + y * 255 / image.height()) / 2);
+    static const auto original = [] {
+        QImage image(2400, 3400, QImage::Format_Grayscale8);
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* row = image.scanLine(y);
+            for (int x = 0; x < image.width(); ++x) {
+                row[x] = uchar((x * 255 / image.width() + y * 255 / image.height()) / 2);
+            }
         }
-    }
-    QPainter painter(&image);
-    painter.setBrush(Qt::black);
-    for (int i = 0; i < 40; ++i) {
-        painter.drawEllipse(QPoint(120 + (i % 8) * 290, 200 + (i / 8) * 650), 100, 180);
-    }
-    painter.end();
-    return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
+        QPainter painter(&image);
+        painter.setBrush(Qt::black);
+        for (int i = 0; i < 40; ++i) {
+            painter.drawEllipse(QPoint(120 + (i % 8) * 290, 200 + (i / 8) * 650), 100, 180);
+        }
+        painter.end();
+        return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
+    }();
+    return original;
 }
 
-ambrel::PrintTask a4Task(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
-                         const ambrel::BlackConversion& conversion) {
+enum class Page { a4, a3 };
+
+struct Job {
+    std::shared_ptr<const ambrel::DeviceDescriptor> model;
+    ambrel::PrintTask task;
+    qint64 pixels;
+};
+
+Job job(Page page, const ambrel::BlackConversion& conversion) {
+    auto model = page == Page::a4 ? a4Model() : a3Model();
     ambrel::OriginalImageDrawingOptions options;
-    options.imageSize_px = {4800, 6800};
+    // Twice the picture's size on A4, nearly the whole canvas on A3.
+    options.imageSize_px =
+        page == Page::a4 ? ambrel::Size_px{4800, 6800} : ambrel::Size_px{6800, 9633};
     options.imageBitmapConversion = conversion;
-    return ambrel::PrintTask(model, model->canvases().first(), ambrel::TransportType::usb,
-                             ambrel::ImageSource::originalImage(picture(), options));
+    ambrel::PrintTask task(model, model->canvases().first(), ambrel::TransportType::usb,
+                           ambrel::ImageSource::originalImage(picture(), options));
+    const auto dpi = model->dpi();
+    const qint64 pixels =
+        dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
+    return Job{std::move(model), std::move(task), pixels};
 }
 
-qint64 canvasPixels(const ambrel::PrintTask& task) {
-    const auto dpi = task.deviceDescriptor()->dpi();
-    return dpi.imagePx(task.canvas()->size_mm().width) *
-           dpi.imagePx(task.canvas()->size_mm().height);
+ambrel::BlackConversion conversionNamed(const QString& name) {
+    return name == QLatin1String("halftone") ? ambrel::BlackConversion::halftone()
+                                             : ambrel::BlackConversion::threshold();
 }
 
-void wholePrint(benchmark::State& state, const ambrel::BlackConversion& conversion) {
-    const auto model = a4Model();
-    const auto task = a4Task(model, conversion);
-    lunvik::TavrinSimulatorUsb usb;
-    // One print first, so one-time set-up (the compute pool, the kernels) is
-    // not counted.
-    lunvik::TavrinDeviceConnection(model, ambrel::TransportType::usb).print(task, nullptr);
+void printOnce(const Job& j) {
+    lunvik::TavrinDeviceConnection(j.model, ambrel::TransportType::usb).print(j.task, nullptr);
+}
+
+void forget(lunvik::TavrinSimulatorUsb& usb) {
     usb.device().clearHistory();
     usb.usbDevice().clearWrites();
     platform::MainThread::drain();
-    for (auto _ : state) {
-        lunvik::TavrinDeviceConnection connection(model, ambrel::TransportType::usb);
-        connection.print(task, nullptr);
-        state.PauseTiming();
-        if (usb.device().jobs().size() != 1) {
-            state.SkipWithError("the device did not receive the job");
-            break;
+}
+
+void laterPrints(benchmark::State& state, Page page, const ambrel::BlackConversion& conversion) {
+    const Job j = job(page, conversion);
+    lunvik::TavrinSimulatorUsb usb;
+    // The first print of the process is its own case.
+    printOnce(j);
+    bool received = usb.device().jobs().size() == 1;
+    bench::measure(
+        state, double(j.pixels), std::size_t(j.pixels),
+        [&] {
+            received = received && usb.device().jobs().size() == 1;
+            forget(usb);
+        },
+        [&] { printOnce(j); });
+    if (!received || usb.device().jobs().size() != 1) {
+        state.SkipWithError("the device did not receive every job");
+    }
+}
+
+void BM_WholePrintA4Threshold(benchmark::State& state) {
+    laterPrints(state, Page::a4, ambrel::BlackConversion::threshold());
+}
+void BM_WholePrintA4Halftone(benchmark::State& state) {
+    laterPrints(state, Page::a4, ambrel::BlackConversion::halftone());
+}
+void BM_WholePrintA3Threshold(benchmark::State& state) {
+    laterPrints(state, Page::a3, ambrel::BlackConversion::threshold());
+}
+
+void renderAndConvert(benchmark::State& state, const ambrel::BlackConversion& conversion) {
+    const Job j = job(Page::a4, conversion);
+    const lunvik::TavrinBitmapRenderer::Device device{j.model->dpi(), j.model->additionalInfos()};
+    bench::measure(
+        state, double(j.pixels), std::size_t(j.pixels), [] {},
+        [&] {
+            auto info = lunvik::TavrinBitmapRenderer::render(device, j.task.canvas()->size_mm(),
+                                                             j.task.imageSource(), nullptr);
+            benchmark::DoNotOptimize(info.bitmap.constBits());
+        });
+}
+
+void BM_RenderAndConvertA4Threshold(benchmark::State& state) {
+    renderAndConvert(state, ambrel::BlackConversion::threshold());
+}
+void BM_RenderAndConvertA4Halftone(benchmark::State& state) {
+    renderAndConvert(state, ambrel::BlackConversion::halftone());
+}
+
+// --- Fresh processes ---
+
+constexpr int laterPrintCount = 5;
+
+qint64 statusKilobytes(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toLongLong();
         }
-        usb.device().clearHistory();
-        usb.usbDevice().clearWrites();
-        platform::MainThread::drain();
-        state.ResumeTiming();
     }
-    state.counters["Mpx/s"] = benchmark::Counter(double(canvasPixels(task)) / 1e6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    return -1;
 }
 
-void renderOnly(benchmark::State& state, const ambrel::BlackConversion& conversion) {
-    const auto model = a4Model();
-    const auto task = a4Task(model, conversion);
-    const lunvik::TavrinBitmapRenderer::Device device{model->dpi(), model->additionalInfos()};
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Run as a child: the first print of this process, then later ones, the copy
+// of the page, and the memory the first print took at its peak. Writes
+// "first later copy peakBytes touch" in seconds and bytes.
+int printChild(Page page, const QString& conversion) {
+    const Job j = job(page, conversionNamed(conversion));
+    lunvik::TavrinSimulatorUsb usb;
+    const qint64 before = statusKilobytes("VmRSS:");
+    // Lets the high-water mark start again from what is resident now.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    const bool reset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+    clear.close();
+    const double first = bench::secondsOf([&] { printOnce(j); });
+    const qint64 peak = statusKilobytes("VmHWM:");
+    forget(usb);
+    std::vector<double> later;
+    for (int i = 0; i < laterPrintCount; ++i) {
+        later.push_back(bench::secondsOf([&] { printOnce(j); }));
+        forget(usb);
+    }
+    // What the first touch of fresh memory of the page's size costs here,
+    // faulted on all workers as the drawing bands fault the print's bitmap:
+    // the part of the first print that no reuse can save.
+    const double touch = bench::secondsOf([&] {
+        auto& pool = platform::compute::Device::systemDefault()->threadPool();
+        // Twice the page, so that no block kept from the prints is taken.
+        auto fresh = platform::compute::TextureMemory::allocate(
+            2 * std::size_t(j.pixels), pool, platform::compute::TextureMemory::Contents::undefined);
+        constexpr std::size_t chunk = std::size_t(1) << 20;
+        pool.parallelFor(std::size_t(j.pixels) / chunk, [&](std::size_t i) {
+            std::memset(fresh.bytes() + i * chunk, 255, chunk);
+        });
+    });
+    bench::CopyReference copy{std::size_t(j.pixels)};
+    std::vector<double> copies;
+    for (int i = 0; i < 5; ++i) {
+        copies.push_back(copy.seconds());
+    }
+    std::printf("%.9f %.9f %.9f %lld %.9f\n", first, median(later), median(copies),
+                reset ? (peak - before) * 1024LL : -1LL, touch);
+    return 0;
+}
+
+void freshProcesses(benchmark::State& state, const char* page, const char* conversion) {
+    const Job j = job(QLatin1String(page) == QLatin1String("a3") ? Page::a3 : Page::a4,
+                      conversionNamed(QLatin1String(conversion)));
+    double firstSum = 0, laterSum = 0, copySum = 0, peakSum = 0, touchSum = 0;
     for (auto _ : state) {
-        auto info = lunvik::TavrinBitmapRenderer::render(device, task.canvas()->size_mm(),
-                                                         task.imageSource(), nullptr);
-        benchmark::DoNotOptimize(info.bitmap.constBits());
+        QProcess child;
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--print-child"), QLatin1String(page), QLatin1String(conversion)});
+        child.waitForFinished(-1);
+        const auto fields = child.readAllStandardOutput().trimmed().split(' ');
+        if (child.exitCode() != 0 || fields.size() != 5) {
+            state.SkipWithError("the child print failed");
+            return;
+        }
+        const double first = fields[0].toDouble();
+        state.SetIterationTime(first);
+        firstSum += first;
+        laterSum += fields[1].toDouble();
+        copySum += fields[2].toDouble();
+        peakSum += fields[3].toDouble();
+        touchSum += fields[4].toDouble();
     }
-    state.counters["Mpx/s"] = benchmark::Counter(double(canvasPixels(task)) / 1e6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    const double n = double(state.iterations());
+    state.counters["Gpx/s"] = double(j.pixels) * n / firstSum / 1e9;
+    state.counters["copies"] = firstSum / copySum;
+    state.counters["first/later"] = firstSum / laterSum;
+    state.counters["later_copies"] = laterSum / copySum;
+    state.counters["peak/page"] = peakSum / n / double(j.pixels);
+    state.counters["touch_ms"] = touchSum / n * 1e3;
 }
 
-void BM_WholePrintThreshold(benchmark::State& state) {
-    wholePrint(state, ambrel::BlackConversion::threshold());
+void BM_FirstPrintOfAProcessA4Threshold(benchmark::State& state) {
+    freshProcesses(state, "a4", "threshold");
 }
-void BM_WholePrintHalftone(benchmark::State& state) {
-    wholePrint(state, ambrel::BlackConversion::halftone());
+void BM_FirstPrintOfAProcessA4Halftone(benchmark::State& state) {
+    freshProcesses(state, "a4", "halftone");
 }
-void BM_RenderAndConvertThreshold(benchmark::State& state) {
-    renderOnly(state, ambrel::BlackConversion::threshold());
-}
-void BM_RenderAndConvertHalftone(benchmark::State& state) {
-    renderOnly(state, ambrel::BlackConversion::halftone());
+void BM_FirstPrintOfAProcessA3Threshold(benchmark::State& state) {
+    freshProcesses(state, "a3", "threshold");
 }
 
 } // namespace
 
-BENCHMARK(BM_WholePrintThreshold)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_WholePrintHalftone)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RenderAndConvertThreshold)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RenderAndConvertHalftone)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholePrintA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WholePrintA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WholePrintA3Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_RenderAndConvertA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_RenderAndConvertA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_FirstPrintOfAProcessA4Threshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_FirstPrintOfAProcessA4Halftone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_FirstPrintOfAProcessA3Threshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--print-child")) {
+        return printChild(arguments[2] == QLatin1String("a3") ? Page::a3 : Page::a4, arguments[3]);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

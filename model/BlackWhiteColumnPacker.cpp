@@ -1,6 +1,7 @@
 #include "model/BlackWhiteColumnPacker.h"
 
 #include "platform/Log.h"
+#include "platform/compute/ThreadPool.h"
 
 #include <QtEndian>
 
@@ -88,8 +89,55 @@ qint64 BlackWhiteColumnPacker::sourceColumn(qint64 outputColumn) const {
 
 void BlackWhiteColumnPacker::packSourceColumns(qint64 first, qint64 count,
                                                std::uint8_t* out) const {
+    pack(first, count, out, m_bytesPerColumn);
+}
+
+void BlackWhiteColumnPacker::packOutputColumns(qint64 first, qint64 count,
+                                               std::uint8_t* out) const {
+    if (count <= 0) {
+        return;
+    }
+    if (m_options.testFlag(BlackWhiteColumnsSendingOption::reverseColumns)) {
+        // Output columns [first, first + count) are picture columns
+        // [width - first - count, width - first), the last of them sent first.
+        pack(m_size.width - first - count, count, out + (count - 1) * m_bytesPerColumn,
+             -m_bytesPerColumn);
+    } else {
+        pack(first, count, out, m_bytesPerColumn);
+    }
+}
+
+void BlackWhiteColumnPacker::packAllOutputColumns(std::uint8_t* out,
+                                                  platform::compute::ThreadPool* pool) const {
+    // Ranges wide enough for each row to be read as a stream of several
+    // lines (a range's packed columns still stay in the cache), and a few per
+    // worker so that none waits long for the last.
+    const qint64 width = m_size.width;
+    const qint64 perWorker = pool ? width / (qint64(pool->concurrency()) * 3) : 0;
+    const qint64 rangeColumns = std::max<qint64>(256, (perWorker + 63) / 64 * 64);
+    const qint64 ranges = (width + rangeColumns - 1) / rangeColumns;
+    auto packRange = [&](std::size_t r) {
+        const qint64 first = qint64(r) * rangeColumns;
+        const qint64 count = std::min(rangeColumns, width - first);
+        packOutputColumns(first, count, out + first * m_bytesPerColumn);
+    };
+    if (pool == nullptr || ranges < 2) {
+        for (qint64 r = 0; r < ranges; ++r) {
+            packRange(std::size_t(r));
+        }
+        return;
+    }
+    pool->parallelFor(std::size_t(ranges), packRange);
+}
+
+void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
+                                  qint64 columnStride) const {
+    if (count <= 0) {
+        return;
+    }
     const qint64 stride = m_bytesPerColumn;
-    std::memset(out, 0, size_t(count * stride));
+    std::memset(columnStride < 0 ? out + (count - 1) * columnStride : out, 0,
+                size_t(count * stride));
     if (m_rows == 0) {
         return;
     }
@@ -119,10 +167,22 @@ void BlackWhiteColumnPacker::packSourceColumns(qint64 first, qint64 count,
                 rows[bit] = nullptr;
             }
         }
+        // The next byte's rows are fetched while this one is packed: each
+        // row is read for a short stretch only, too short for the processor
+        // to see the stream by itself.
+        for (int k = 0; k < 8; ++k) {
+            const qint64 r = (byte + 1) * 8 + k - m_offset;
+            if (r >= 0 && r < m_rows) {
+                const std::uint8_t* next = m_pixels + r * width + first;
+                for (qint64 line = 0; line < std::min<qint64>(count, 256); line += 64) {
+                    __builtin_prefetch(next + line);
+                }
+            }
+        }
         if (present == 0xFF) {
-            packByte<true>(rows, present, first, count, out + outByte, stride);
+            packByte<true>(rows, present, first, count, out + outByte, columnStride);
         } else {
-            packByte<false>(rows, present, first, count, out + outByte, stride);
+            packByte<false>(rows, present, first, count, out + outByte, columnStride);
         }
     }
 }

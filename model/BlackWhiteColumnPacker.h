@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+namespace platform::compute {
+class ThreadPool;
+}
+
 namespace ambrel {
 
 // Turns rows of gray pixels (0 black ... 255 white, rows of exactly the width)
@@ -32,8 +36,20 @@ public:
     // Packs the picture columns [first, first + count) into out, one column
     // of bytesPerColumn() bytes after the other, in picture order.
     void packSourceColumns(qint64 first, qint64 count, std::uint8_t* out) const;
+    // Packs the output columns [first, first + count) into out in the order
+    // they are sent, reversal included.
+    void packOutputColumns(qint64 first, qint64 count, std::uint8_t* out) const;
+    // Packs every output column, width() x bytesPerColumn() bytes, by ranges
+    // of columns on the pool's workers (on the calling thread alone without
+    // a pool).
+    void packAllOutputColumns(std::uint8_t* out, platform::compute::ThreadPool* pool) const;
 
 private:
+    // Packs picture columns [first, first + count); picture column first
+    // goes to out and each next one columnStride bytes further (negative
+    // strides write them backwards).
+    void pack(qint64 first, qint64 count, std::uint8_t* out, qint64 columnStride) const;
+
     const std::uint8_t* m_pixels;
     Size_px m_size;
     qint64 m_bytesPerColumn;

@@ -8,22 +8,23 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/compute/Device.h"
 #include "transport/model/DeviceCommunicationContext.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace ambrel {
 
 namespace {
 
-// Columns packed per pass: enough to amortise the per-byte set-up, small
-// enough for the packed strip to stay in the cache.
-constexpr qint64 stripColumns = 64;
 constexpr qint64 progressEvery = 20;
 
 void postCompletedUnits(const std::shared_ptr<platform::Progress>& progress, qint64 count) {
@@ -35,35 +36,39 @@ void postCompletedUnits(const std::shared_ptr<platform::Progress>& progress, qin
     platform::MainThread::post([progress, count] { progress->setCompletedUnitCount(count); });
 }
 
-// Bytes waiting to be sent, consumed from the front.
-class SendBuffer {
+// The packed job's memory, kept for the next job: a fresh buffer of a
+// page's columns costs a page fault every few kilobytes on each print.
+class PackedMemory {
 public:
-    explicit SendBuffer(qint64 maxBufferCount) : m_max(maxBufferCount) {}
-
-    void append(const std::uint8_t* bytes, qint64 count) {
-        if (m_start > 0 && m_start >= qint64(m_bytes.size()) / 2) {
-            m_bytes.erase(m_bytes.begin(), m_bytes.begin() + m_start);
-            m_start = 0;
+    // At least bytes long; capacity tells how long.
+    static std::unique_ptr<std::uint8_t[]> take(std::size_t bytes, std::size_t& capacity) {
+        std::lock_guard lock(mutex());
+        Spare& spare = kept();
+        if (spare.bytes && spare.size >= bytes && spare.size / 2 <= bytes) {
+            capacity = std::exchange(spare.size, 0);
+            return std::move(spare.bytes);
         }
-        m_bytes.insert(m_bytes.end(), bytes, bytes + count);
+        capacity = bytes;
+        return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[bytes]);
     }
-    qint64 size() const { return qint64(m_bytes.size()) - m_start; }
-
-    // Sends while at least one full piece is waiting, or, at the end of the
-    // job, until nothing is left.
-    void send(fennick::DeviceCommunicationContext& context, bool isLast) {
-        while (size() >= m_max || (isLast && size() > 0)) {
-            const qint64 count = std::min(size(), m_max);
-            context.send(QByteArray(reinterpret_cast<const char*>(m_bytes.data() + m_start),
-                                    qsizetype(count)));
-            m_start += count;
-        }
+    static void give(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) {
+        std::lock_guard lock(mutex());
+        kept() = Spare{std::move(bytes), size};
     }
 
 private:
-    qint64 m_max;
-    std::vector<std::uint8_t> m_bytes;
-    qint64 m_start = 0;
+    struct Spare {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t size = 0;
+    };
+    static std::mutex& mutex() {
+        static std::mutex m;
+        return m;
+    }
+    static Spare& kept() {
+        static Spare spare;
+        return spare;
+    }
 };
 
 } // namespace
@@ -108,29 +113,35 @@ void BlackWhiteSendable::sendGrayColumns(const std::uint8_t* pixels, Size_px siz
     const BlackWhiteColumnPacker packer(pixels, size, headDotCount, option);
     const qint64 width = packer.width();
     const qint64 columnBytes = packer.bytesPerColumn();
-    const bool reverseColumns = option.testFlag(BlackWhiteColumnsSendingOption::reverseColumns);
 
-    SendBuffer buffer(maxBufferCount);
-    std::vector<std::uint8_t> strip(size_t(std::min(width, stripColumns) * columnBytes));
-    for (qint64 stripStart = 0; stripStart < width; stripStart += stripColumns) {
-        const qint64 count = std::min(stripColumns, width - stripStart);
-        // The strip's picture columns, packed in picture order.
-        const qint64 firstSource = reverseColumns ? width - stripStart - count : stripStart;
-        packer.packSourceColumns(firstSource, count, strip.data());
-        for (qint64 c = stripStart; c < stripStart + count; ++c) {
-            const qint64 x = packer.sourceColumn(c);
-            buffer.append(strip.data() + (x - firstSource) * columnBytes, columnBytes);
-            const bool isLast = c == width - 1;
-            try {
-                buffer.send(context, isLast);
-            } catch (...) {
-                platform::Log::line(
-                    QStringLiteral("error sending column %1/%2").arg(c + 1).arg(width));
-                throw;
+    // The whole job is packed first, in send order, on the compute workers:
+    // an eighth of the picture's bytes, sent from where it was packed.
+    const auto device = platform::compute::Device::systemDefault();
+    std::size_t capacity = 0;
+    std::unique_ptr<std::uint8_t[]> packed =
+        PackedMemory::take(std::size_t(width * columnBytes), capacity);
+    packer.packAllOutputColumns(packed.get(), device ? &device->threadPool() : nullptr);
+    // Kept for the next job however this one ends.
+    const auto keep = qScopeGuard([&] { PackedMemory::give(std::move(packed), capacity); });
+
+    qint64 sent = 0;
+    for (qint64 c = 0; c < width; ++c) {
+        const qint64 ready = (c + 1) * columnBytes;
+        const bool isLast = c == width - 1;
+        try {
+            // Full pieces as soon as they are ready; the rest at the end.
+            while (ready - sent >= maxBufferCount || (isLast && ready > sent)) {
+                const qint64 count = std::min(ready - sent, maxBufferCount);
+                context.send(QByteArray(reinterpret_cast<const char*>(packed.get() + sent),
+                                        qsizetype(count)));
+                sent += count;
             }
-            if (isLast || c % progressEvery == 0) {
-                postCompletedUnits(progress, c + 1);
-            }
+        } catch (...) {
+            platform::Log::line(QStringLiteral("error sending column %1/%2").arg(c + 1).arg(width));
+            throw;
+        }
+        if (isLast || c % progressEvery == 0) {
+            postCompletedUnits(progress, c + 1);
         }
     }
 }

@@ -106,9 +106,20 @@ DeviceBaseSerializedInfo::merged(const DeviceOverrideSerializedInfo& o) const {
     }
     // The derived model's own name leads its ancestors, as it always has; the
     // base's name follows so that a derived model without texts of its own
-    // falls back to its base's, then to the base's own ancestors.
-    d.ancestorModelNames = QStringList{o.modelName, modelName} +
-                           ancestorModelNames.value_or(QStringList());
+    // falls back to its base's, then to the base's own ancestors. Only the
+    // nearest ones are kept, each once: a long chain of overrides then costs
+    // time and memory in proportion to its length.
+    QStringList names{o.modelName};
+    for (const QString& name :
+         QStringList{modelName} + ancestorModelNames.value_or(QStringList())) {
+        if (names.size() >= maximumAncestorCount) {
+            break;
+        }
+        if (!names.contains(name)) {
+            names.append(name);
+        }
+    }
+    d.ancestorModelNames = names;
     return d;
 }
 

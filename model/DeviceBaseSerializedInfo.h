@@ -28,6 +28,8 @@ struct DeviceBaseSerializedInfo {
     std::optional<bool> showsMaintenanceButton;
     std::optional<DeviceAdditionalInfoDictionary> additionalInfos;
     std::optional<QStringList> ancestorModelNames;
+    // How many ancestors a derived model keeps for looking up its texts.
+    static constexpr qsizetype maximumAncestorCount = 32;
 
     static DeviceBaseSerializedInfo decode(const JsonReader& reader);
 

@@ -23,7 +23,6 @@ public:
 
     void invalidate();
     // False once invalidated or once the observed object is gone.
-    // False once invalidated or once the observed object is gone.
     bool isValid() const;
     QString keyPath() const;
     // The current value of the observed key path; empty when the observed

@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PropertyListCheck.h"
 #include "platform/StringFormat.h"
 
 #include <QDateTime>
@@ -12,6 +13,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -32,7 +34,7 @@ struct PlistDeleter {
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 QVariant toVariant(plist_t node, int depth) {
-    if (!node || depth > 512) {
+    if (!node || depth > PropertyListCheck::maximumNesting) {
         return {};
     }
     switch (plist_get_node_type(node)) {
@@ -63,11 +65,9 @@ QVariant toVariant(plist_t node, int depth) {
         return list;
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QString text = QString::fromUtf8(s);
-        std::free(s);
-        return text;
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return QString::fromUtf8(s, s ? qsizetype(length) : 0);
     }
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
@@ -120,7 +120,7 @@ bool holdsNul(const QString& text, QString* error) {
 }
 
 plist_t toNode(const QVariant& value, QString* error, int depth) {
-    if (depth > 512) {
+    if (depth > PropertyListCheck::maximumNesting) {
         *error = QStringLiteral("nesting too deep");
         return nullptr;
     }
@@ -181,7 +181,8 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
     case QMetaType::QDateTime: {
         const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - referenceEpochSeconds * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
+        if (sec < std::numeric_limits<int32_t>::min() ||
+            sec > std::numeric_limits<int32_t>::max()) {
             *error = QStringLiteral("date out of range");
             return nullptr;
         }
@@ -236,32 +237,34 @@ void PropertyList::writeFile(const QString& path, const QVariant& value, Format 
 }
 
 QVariant PropertyList::fromData(const QByteArray& data, QString* errorMessage) {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+    auto refuse = [&](const char* why) {
         if (errorMessage) {
-            *errorMessage = QStringLiteral("no property list data");
+            *errorMessage = QString::fromLatin1(why);
         }
-        return {};
+        return QVariant();
+    };
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+        return refuse("no property list data");
     }
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+    const bool binary = plist_is_binary(data.constData(), uint32_t(data.size()));
+    if (const QString problem = PropertyListCheck::problem(data, binary); !problem.isEmpty()) {
+        return refuse("not a property list");
+    }
+    if (binary) {
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     } else {
         // The XML reader wants to see the document's start; anything else is
-        // not a property list we write or read.
-        if (!data.trimmed().startsWith('<')) {
-            if (errorMessage) {
-                *errorMessage = QStringLiteral("not a property list");
-            }
-            return {};
+        // not a property list we write or read. XML text never holds a NUL
+        // byte, and the reader's getters stop the process on keys that do.
+        if (!data.trimmed().startsWith('<') || data.contains('\0')) {
+            return refuse("not a property list");
         }
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
     }
     PlistPtr guard(root);
     if (!root) {
-        if (errorMessage) {
-            *errorMessage = QStringLiteral("not a property list");
-        }
-        return {};
+        return refuse("not a property list");
     }
     return toVariant(root, 0);
 }

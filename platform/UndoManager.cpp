@@ -274,8 +274,11 @@ void UndoManager::removeAllActions() {
     changeStacks([&] {
         m_undoStack.clear();
         m_redoStack.clear();
-        m_openGroups.clear();
-        m_eventGroupOpen = false;
+        // Groups stay open for the callers that opened them; only what they
+        // recorded goes.
+        for (Group& group : m_openGroups) {
+            group.actions.clear();
+        }
     });
 }
 

@@ -142,6 +142,10 @@ void UserDefaults::change(const QString& key, const QVariant& value) {
         FileState state = m_writable ? readFile(&current) : FileState::Unreadable;
         if (state == FileState::Unreadable) {
             m_writable = false;
+        }
+        if (state != FileState::Readable) {
+            // Gone or damaged (and moved aside) since: what this run holds
+            // is written again, not lost.
             current = m_values;
         }
         if (value.isValid()) {

@@ -22,6 +22,9 @@ namespace platform {
 // Each key is observable under its own name. Values must be property-list
 // values; setObject() refuses anything else with platform::Error before
 // anything is written.
+//
+// Reads may come from any thread (a worker may look up a remembered value);
+// changes and observation belong to the main thread, where observers live.
 class UserDefaults : public Observable {
 public:
     static UserDefaults& standard();

@@ -1,31 +1,47 @@
 #include "app/simulator/TavrinJobPictureFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 namespace lunvik {
 
-TavrinJobPictureFolder::TavrinJobPictureFolder(QString folder) : m_folder(std::move(folder)) {
-    static const QRegularExpression numbered(QStringLiteral("^job-(\\d+)\\.png$"));
-    const QStringList names =
-        QDir(m_folder).entryList({QStringLiteral("job-*.png")}, QDir::Files | QDir::System);
-    for (const QString& name : names) {
+TavrinJobPictureFolder::TavrinJobPictureFolder(QString path) : m_path(std::move(path)) {
+    static const QRegularExpression numbered(QStringLiteral("^job-([0-9]{1,9})\\.png$"));
+    for (const QString& name : QDir(m_path).entryList(QDir::Files | QDir::System)) {
         const auto match = numbered.match(name);
-        bool ok = false;
-        const int number = match.hasMatch() ? match.captured(1).toInt(&ok) : 0;
-        if (ok && number >= m_next && number < std::numeric_limits<int>::max()) {
-            m_next = number + 1;
+        if (match.hasMatch()) {
+            m_next = std::max(m_next, match.captured(1).toInt() + 1);
         }
     }
 }
 
-QString TavrinJobPictureFolder::nextPath() {
-    QString path;
-    do {
-        path = QDir(m_folder).filePath(QStringLiteral("job-%1.png").arg(m_next++));
-    } while (QFileInfo::exists(path));
-    return path;
+QString TavrinJobPictureFolder::save(const QImage& picture, QString* error) {
+    for (;;) {
+        const QString path = QDir(m_path).filePath(QStringLiteral("job-%1.png").arg(m_next));
+        QFile file(path);
+        // NewOnly: a file another program put there meanwhile is skipped.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+                ++m_next;
+                continue;
+            }
+            if (error) {
+                *error = QStringLiteral("cannot write ") + path + QStringLiteral(": ") +
+                         file.errorString();
+            }
+            return {};
+        }
+        ++m_next;
+        if (!picture.save(&file, "PNG")) {
+            if (error) {
+                *error = QStringLiteral("cannot write ") + path;
+            }
+            return {};
+        }
+        return path;
+    }
 }
 
 } // namespace lunvik

@@ -1,21 +1,24 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 namespace lunvik {
 
-// Where the simulator writes the pictures of received jobs: "job-<n>.png",
-// numbered on from the pictures already there, so that a new start never
-// writes over the jobs of an earlier one.
+// The folder where the simulator program puts the picture of each received
+// job as "job-N.png". Numbers go on after the highest one already there and
+// a file is never replaced, so the pictures of earlier runs stay.
 class TavrinJobPictureFolder {
 public:
-    explicit TavrinJobPictureFolder(QString folder);
+    explicit TavrinJobPictureFolder(QString path);
 
-    // The path for the next job; a number that is taken is skipped.
-    QString nextPath();
+    // The number the next picture gets, unless its file appears meanwhile.
+    int nextNumber() const { return m_next; }
+    // The path written, or an empty text with a message.
+    QString save(const QImage& picture, QString* error = nullptr);
 
 private:
-    QString m_folder;
+    QString m_path;
     int m_next = 1;
 };
 

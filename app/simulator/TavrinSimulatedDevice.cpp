@@ -59,6 +59,7 @@ qint64 TavrinSimulatedDevice::receive(const QByteArray& bytes) {
     while (index < size) {
         if (m_phase != Phase::columns) {
             m_received.append(bytes.at(index));
+            ++m_byteCount;
             takeByte(bytes.at(index));
             ++index;
             continue;
@@ -78,6 +79,7 @@ qint64 TavrinSimulatedDevice::receive(const QByteArray& bytes) {
         const QByteArray chunk = bytes.mid(index, take);
         job.columnData.append(chunk);
         m_received.append(chunk);
+        m_byteCount += take;
         index += take;
         if (failsNow) {
             m_failed = true;
@@ -100,7 +102,7 @@ void TavrinSimulatedDevice::takeByte(char byte) {
         } else {
             m_protocolErrors << QStringLiteral("unexpected byte 0x%1 at offset %2")
                                     .arg(quint8(byte), 2, 16, QLatin1Char('0'))
-                                    .arg(m_received.size() - 1);
+                                    .arg(m_byteCount - 1);
         }
         return;
     case Phase::sawEscape:
@@ -108,7 +110,7 @@ void TavrinSimulatedDevice::takeByte(char byte) {
             m_phase = Phase::sawPrefix;
         } else {
             m_protocolErrors
-                << QStringLiteral("escape without '|' at offset %1").arg(m_received.size() - 1);
+                << QStringLiteral("escape without '|' at offset %1").arg(m_byteCount - 1);
             m_phase = byte == esc ? Phase::sawEscape : Phase::idle;
         }
         return;
@@ -122,7 +124,7 @@ void TavrinSimulatedDevice::takeByte(char byte) {
         } else {
             m_protocolErrors << QStringLiteral("unknown command 0x%1 at offset %2")
                                     .arg(quint8(byte), 2, 16, QLatin1Char('0'))
-                                    .arg(m_received.size() - 1);
+                                    .arg(m_byteCount - 1);
             m_phase = Phase::idle;
         }
         return;

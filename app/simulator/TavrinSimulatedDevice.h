@@ -38,6 +38,9 @@ public:
         QByteArray serial = "SIM00001";
         // Models whose name begins with "G" answer U with a shorter first field.
         bool shortInformationLayout = false;
+        static bool modelUsesShortInformationLayout(const QString& modelName) {
+            return modelName.startsWith(QLatin1Char('G'));
+        }
         ReplyMode stateReplyMode = ReplyMode::normal;
         ReplyMode informationReplyMode = ReplyMode::normal;
         // The device drops off the bus once this many column bytes of a job
@@ -71,7 +74,8 @@ public:
     QByteArray receivedBytes() const;
     // The command letters received, in order ("S", "D", "Y", "0", "U").
     QStringList commands() const;
-    // Bytes outside any command or job, described for test failures.
+    // Bytes outside any command or job, described for test failures, with
+    // their offsets counted from construction.
     QStringList protocolErrors() const;
     void clearHistory();
 
@@ -96,6 +100,7 @@ private:
     QList<TavrinReceivedJob> m_jobs;
     QByteArray m_reply;
     QByteArray m_received;
+    qint64 m_byteCount = 0;
     QStringList m_commands;
     QStringList m_protocolErrors;
     bool m_failed = false;

@@ -25,11 +25,11 @@ TavrinSimulatorServer::~TavrinSimulatorServer() {
     stop();
     if (m_listener >= 0) {
         ::close(m_listener);
-        // A newer simulator may have taken the path over; its socket stays.
+        // Only the socket this server made: a newer server may own the path.
         struct stat now {};
-        if (::lstat(QFile::encodeName(m_path).constData(), &now) == 0 &&
-            now.st_ino == m_socketInode && now.st_dev == m_socketDevice) {
-            QFile::remove(m_path);
+        if (::lstat(QFile::encodeName(m_path).constData(), &now) == 0 && S_ISSOCK(now.st_mode) &&
+            now.st_dev == m_socketDevice && now.st_ino == m_socketInode) {
+            ::unlink(QFile::encodeName(m_path).constData());
         }
     }
     ::close(m_wakeRead);
@@ -51,45 +51,46 @@ bool TavrinSimulatorServer::listen(const QString& path, QString* error) {
         return fail(QStringLiteral("socket path too long"));
     }
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    // A socket file is replaced only when nobody serves it any more; any
+    // other file is never removed.
+    struct stat existing {};
+    if (::lstat(encoded.constData(), &existing) == 0) {
+        if (!S_ISSOCK(existing.st_mode)) {
+            if (error) {
+                *error = path + QStringLiteral(" exists and is not a socket; not replacing it");
+            }
+            return false;
+        }
+        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool served = probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&address),
+                                                    sizeof(address)) == 0;
+        if (probe >= 0) {
+            ::close(probe);
+        }
+        if (served) {
+            if (error) {
+                *error = QStringLiteral("another simulator already serves ") + path;
+            }
+            return false;
+        }
+        ::unlink(encoded.constData());
+    }
     const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0) {
         return fail(QStringLiteral("cannot make a socket"));
     }
-    struct stat existing {};
-    if (::lstat(encoded.constData(), &existing) == 0) {
-        if (!S_ISSOCK(existing.st_mode)) {
-            ::close(listener);
-            errno = EEXIST;
-            return fail(path + QStringLiteral(" exists and is not a socket"));
-        }
-        // A socket that still answers belongs to a running simulator.
-        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool answered = probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&address),
-                                                      sizeof(address)) == 0;
-        if (probe >= 0) {
-            ::close(probe);
-        }
-        if (answered) {
-            ::close(listener);
-            errno = EADDRINUSE;
-            return fail(QStringLiteral("another simulator already serves ") + path);
-        }
-        ::unlink(encoded.constData());
-    }
+    struct stat made {};
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener, 4) != 0) {
+        ::listen(listener, 4) != 0 || ::lstat(encoded.constData(), &made) != 0) {
         const int saved = errno;
         ::close(listener);
         errno = saved;
         return fail(QStringLiteral("cannot listen on ") + path);
     }
-    struct stat bound {};
-    if (::lstat(encoded.constData(), &bound) == 0) {
-        m_socketInode = bound.st_ino;
-        m_socketDevice = bound.st_dev;
-    }
     m_listener = listener;
     m_path = path;
+    m_socketDevice = made.st_dev;
+    m_socketInode = made.st_ino;
     return true;
 }
 
@@ -162,11 +163,15 @@ void TavrinSimulatorServer::serveConnection(int connection) {
         for (qsizetype i = errorsBefore; i < errors.size(); ++i) {
             say(errors.at(i));
         }
-        if (jobFinished) {
-            const auto jobs = m_device.jobs();
-            for (qsizetype i = jobsBefore; i < jobs.size(); ++i) {
-                jobFinished(jobs.at(i), int(i));
+        const auto jobs = m_device.jobs();
+        for (qsizetype i = jobsBefore; i < jobs.size(); ++i) {
+            if (jobFinished) {
+                jobFinished(jobs.at(i), m_finishedJobCount);
             }
+            ++m_finishedJobCount;
+        }
+        if (!m_keepsHistory) {
+            m_device.clearHistory();
         }
         if (m_device.hasFailed()) {
             say(QStringLiteral("failed in the middle of a job; disconnecting"));

@@ -3,10 +3,10 @@
 #include "app/simulator/TavrinSimulatedDevice.h"
 
 #include <QString>
-#include <QtGlobal>
 
 #include <atomic>
 #include <functional>
+#include <sys/types.h>
 #include <thread>
 
 namespace lunvik {
@@ -21,17 +21,24 @@ public:
     explicit TavrinSimulatorServer(TavrinSimulatedDevice& device);
     ~TavrinSimulatorServer();
 
-    // Binds the socket path, replacing a stale socket file. False with a
-    // message when that fails, when another simulator still serves the path
-    // or when the path is something other than a socket.
+    // Binds the socket path, replacing a socket file that nobody serves.
+    // False with a message when that fails, when another server still
+    // serves the path, or when the path names something other than a socket.
+    // The socket file is removed at destruction unless another has taken
+    // its place.
     bool listen(const QString& path, QString* error = nullptr);
+    // Whether the device keeps what it received (bytes, commands, jobs) for
+    // inspection; a long-running server forgets it after each read. Set
+    // before start().
+    void setKeepsHistory(bool keeps) { m_keepsHistory = keeps; }
     // Serves on a thread of its own until stop() or destruction.
     void start();
     // Serves on the calling thread until stop().
     void run();
     void stop();
 
-    // Called on the serving thread after each finished job, with its index.
+    // Called on the serving thread after each finished job, with its index
+    // counted from the server's start.
     std::function<void(const TavrinReceivedJob&, int index)> jobFinished;
     // Called on the serving thread with one line about each connection.
     std::function<void(const QString&)> log;
@@ -47,12 +54,13 @@ private:
     TavrinSimulatedDevice& m_device;
     QString m_path;
     int m_listener = -1;
-    // The socket file made by listen(); only that one is removed at the end.
-    quint64 m_socketInode = 0;
-    quint64 m_socketDevice = 0;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::atomic<bool> m_stopping = false;
+    bool m_keepsHistory = true;
+    int m_finishedJobCount = 0;
+    dev_t m_socketDevice = 0;
+    ino_t m_socketInode = 0;
     std::thread m_thread;
 };
 

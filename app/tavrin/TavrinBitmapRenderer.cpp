@@ -6,10 +6,16 @@
 #include "model/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/Progress.h"
+#include "platform/compute/Device.h"
+#include "platform/compute/TextureMemory.h"
+#include "platform/graphics/OrientedImageCache.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <numbers>
 
 namespace lunvik {
@@ -17,41 +23,101 @@ namespace lunvik {
 namespace {
 
 using platform::GraphicsContext;
+using platform::compute::TextureMemory;
 
-// W x H bytes of white, owned by the image made over them, so the bitmap
-// leaves the rendering without a copy.
-QImage whiteBuffer(qint64 canvasWidth, qint64 canvasHeight) {
+// W x H bytes for the canvas, owned by the image made over them, so the
+// bitmap leaves the rendering without a copy. Page-sized memory comes from
+// the compute layer: large pages, and the block of the previous print is
+// taken again rather than faulted in afresh. It is not cleared here: the
+// drawing bands fill it.
+QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::ThreadPool* pool) {
     if (canvasWidth < 1 || canvasHeight < 1 || canvasWidth > INT_MAX || canvasHeight > INT_MAX) {
         platform::Log::fatal(QStringLiteral("Canvas of %1 x %2 pixels cannot be rendered.")
                                  .arg(canvasWidth)
                                  .arg(canvasHeight));
     }
     const size_t bytes = size_t(canvasWidth) * size_t(canvasHeight);
-    auto* data = static_cast<uchar*>(std::malloc(bytes));
-    if (!data) {
-        platform::Log::fatal(
-            QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
+    TextureMemory memory =
+        pool ? TextureMemory::allocate(bytes, *pool, TextureMemory::Contents::undefined)
+             : TextureMemory();
+    if (!memory) {
+        auto* data = static_cast<uchar*>(std::malloc(bytes));
+        if (!data) {
+            platform::Log::fatal(
+                QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
+        }
+        return QImage(
+            data, int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
+            QImage::Format_Grayscale8, [](void* p) { std::free(p); }, data);
     }
-    std::memset(data, 255, bytes);
+    auto* owner = new TextureMemory(std::move(memory));
     // Rows of exactly H bytes: one row is one line along the canvas's height.
     return QImage(
-        data, int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
-        QImage::Format_Grayscale8, [](void* p) { std::free(p); }, data);
+        owner->bytes(), int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
+        QImage::Format_Grayscale8, [](void* p) { delete static_cast<TextureMemory*>(p); }, owner);
 }
 
-std::unique_ptr<GraphicsContext> contextOver(QImage& buffer) {
+// Made from several threads at once: the bitmap's bytes are taken once,
+// beforehand, since taking them from the image is not safe to share.
+std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
     auto context = ambrel::GraphicsExtensions::grayOpaqueContext(
-        buffer.bits(), ambrel::Size_px{buffer.width(), buffer.height()});
+        bits, ambrel::Size_px{size.width(), size.height()});
     if (!context) {
         platform::Log::fatal(QStringLiteral("Could not make the gray context of a print bitmap."));
     }
     return context;
 }
 
+// Fills the bitmap white and draws into it, in bands of rows drawn at once
+// on the compute workers: each band is cleared and drawn while it is in the
+// cache, and every band's context clips to its rows, so a band gets exactly
+// the pixels a drawing of the whole bitmap gives there. Drawings that are not
+// safe to run side by side go in one band.
+void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
+                 const std::function<void(GraphicsContext&)>& draw) {
+    const int rows = buffer.height();
+    const qsizetype rowBytes = buffer.bytesPerLine();
+    if (bands <= 0) {
+        bands = pool ? int(pool->concurrency()) * 2 : 1;
+    }
+    bands = std::clamp(bands, 1, rows);
+    if (!pool) {
+        bands = 1;
+    }
+    uchar* const bits = buffer.bits();
+    auto sharedImages = std::make_shared<platform::OrientedImageCache>();
+    if (bands > 1) {
+        // A drawing clipped to nothing turns the pictures, on all workers,
+        // before the bands need them.
+        auto context = contextOver(bits, buffer.size());
+        context->clipTo(QRectF());
+        context->shareOrientedImages(sharedImages);
+        draw(*context);
+    }
+    auto band = [&](std::size_t b) {
+        const int first = int(qint64(rows) * qint64(b) / bands);
+        const int end = int(qint64(rows) * qint64(b + 1) / bands);
+        std::memset(bits + qsizetype(first) * rowBytes, 255,
+                    size_t(end - first) * size_t(rowBytes));
+        auto context = contextOver(bits, buffer.size());
+        if (bands > 1) {
+            // User space has y up: rows [first, end) are y in [rows - end, rows - first).
+            context->clipTo(QRectF(0, rows - end, buffer.width(), end - first));
+            context->shareOrientedImages(sharedImages);
+        }
+        draw(*context);
+    };
+    if (bands == 1) {
+        band(0);
+    } else {
+        pool->parallelFor(size_t(bands), band);
+    }
+}
+
 void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, qint64 H,
                          const ambrel::OriginalImage& image,
                          const ambrel::OriginalImageDrawingOptions& options, QImage& buffer,
-                         const std::shared_ptr<platform::Progress>& progress) {
+                         const std::shared_ptr<platform::Progress>& progress, int bands) {
     const ambrel::Dpi dpi = device.dpi;
     TavrinPicturePlacement::Input input;
     input.canvas = {W, H};
@@ -67,20 +133,23 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     // Refuses a picture that is too small before any memory is taken.
     const TavrinPicturePlacement placement = TavrinPicturePlacement::compute(input);
 
-    buffer = whiteBuffer(W, H);
-    {
-        auto context = contextOver(buffer);
-        context->saveGState();
+    const auto compute = platform::compute::Device::systemDefault();
+    platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;
+    buffer = printBitmap(W, H, pool);
+    // A vector page is rendered for the whole device by each context that
+    // draws it: it is drawn once.
+    fillAndDraw(buffer, pool, image.isVector() ? 1 : bands, [&](GraphicsContext& context) {
+        context.saveGState();
         // A canvas point (u, v) lands on (H - v, u): bitmap columns run along
         // the canvas's height.
-        context->translateBy(double(H), 0);
-        context->rotateBy(std::numbers::pi / 2);
-        context->setAllowsAntialiasing(false);
-        ambrel::GraphicsExtensions::performSavingGState(*context, [&] {
+        context.translateBy(double(H), 0);
+        context.rotateBy(std::numbers::pi / 2);
+        context.setAllowsAntialiasing(false);
+        ambrel::GraphicsExtensions::performSavingGState(context, [&] {
             if (image.isVector()) {
-                context->setShouldAntialias(false);
+                context.setShouldAntialias(false);
             } else {
-                context->setInterpolationQuality(GraphicsContext::InterpolationQuality::high);
+                context.setInterpolationQuality(GraphicsContext::InterpolationQuality::high);
             }
             const auto across = placement.copiesAcrossWithin(W);
             const auto down = placement.copiesDownWithin(H);
@@ -90,12 +159,12 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                 }
                 for (qint64 j = down.first; j < down.end; ++j) {
                     image.draw(QRectF(placement.copyRect(i, j)), options.imageOrientation,
-                               options.flipsImageHorizontal, *context, true);
+                               options.flipsImageHorizontal, context, true);
                 }
             }
         });
-        context->restoreGState();
-    }
+        context.restoreGState();
+    });
 
     quenta::BlackConversion::OutputConfiguration configuration;
     configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::output;
@@ -108,20 +177,23 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                                    ambrel::Size_px{H, W}, configuration);
 }
 
-void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& buffer) {
-    buffer = whiteBuffer(W, H);
-    auto context = contextOver(buffer);
-    context->saveGState();
-    // A canvas point (u, v) lands on (v, u).
-    context->translateBy(0, double(W));
-    context->rotateBy(-std::numbers::pi / 2);
-    context->translateBy(double(W), 0);
-    context->scaleBy(-1, 1);
-    context->setAllowsAntialiasing(false);
-    if (!picture.isNull()) {
-        context->drawImage(QRectF(0, 0, double(W), double(H)), picture);
-    }
-    context->restoreGState();
+void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& buffer, int bands) {
+    const auto device = platform::compute::Device::systemDefault();
+    platform::compute::ThreadPool* pool = device ? &device->threadPool() : nullptr;
+    buffer = printBitmap(W, H, pool);
+    fillAndDraw(buffer, pool, bands, [&](GraphicsContext& context) {
+        context.saveGState();
+        // A canvas point (u, v) lands on (v, u).
+        context.translateBy(0, double(W));
+        context.rotateBy(-std::numbers::pi / 2);
+        context.translateBy(double(W), 0);
+        context.scaleBy(-1, 1);
+        context.setAllowsAntialiasing(false);
+        if (!picture.isNull()) {
+            context.drawImage(QRectF(0, 0, double(W), double(H)), picture);
+        }
+        context.restoreGState();
+    });
 }
 
 } // namespace
@@ -129,7 +201,7 @@ void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& b
 TavrinBitmapInfo_px
 TavrinBitmapRenderer::render(const Device& device, const ambrel::Size_mm& canvasSize,
                              const ambrel::ImageSource& source,
-                             const std::shared_ptr<platform::Progress>& progress) {
+                             const std::shared_ptr<platform::Progress>& progress, int bands) {
     const qint64 W = device.dpi.imagePx(canvasSize.width);
     const qint64 H = device.dpi.imagePx(canvasSize.height);
     TavrinBitmapInfo_px info;
@@ -138,12 +210,12 @@ TavrinBitmapRenderer::render(const Device& device, const ambrel::Size_mm& canvas
         if (!source.image() || !source.options()) {
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
-        renderOriginalImage(device, W, H, *source.image(), *source.options(), info.bitmap,
-                            progress);
+        renderOriginalImage(device, W, H, *source.image(), *source.options(), info.bitmap, progress,
+                            bands);
         break;
     case ambrel::ImageSource::Kind::canvasSizedImage: {
         const auto handler = source.canvasSizedImageHandler();
-        renderCanvasSizedImage(W, H, handler ? handler() : QImage(), info.bitmap);
+        renderCanvasSizedImage(W, H, handler ? handler() : QImage(), info.bitmap, bands);
         break;
     }
     case ambrel::ImageSource::Kind::rawImageData:

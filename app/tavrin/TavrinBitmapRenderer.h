@@ -28,10 +28,13 @@ public:
     // Throws ConnectionError documentImageIsTooSmall for a picture below 10
     // pixels on both sides, and the black conversion's error when it cannot
     // run. A cancelled progress stops the drawing; what was drawn is still
-    // converted and returned.
+    // converted and returned. The bitmap is drawn in bands at once, bands of
+    // them (0: as many as suit the compute workers); any count gives the
+    // same pixels.
     static TavrinBitmapInfo_px render(const Device& device, const ambrel::Size_mm& canvasSize,
                                       const ambrel::ImageSource& source,
-                                      const std::shared_ptr<platform::Progress>& progress);
+                                      const std::shared_ptr<platform::Progress>& progress,
+                                      int bands = 0);
 };
 
 } // namespace lunvik

@@ -1,8 +1,11 @@
 #include "app/tavrin/TavrinDebugPartWriter.h"
 
+#include "platform/Log.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -29,8 +32,20 @@ void TavrinDebugPartWriter::write(const TavrinBitmapInfo_px& info, ambrel::Dpi d
         return;
     }
     const QString folder = QDir(desktop).filePath(QString::fromLatin1(folderName));
-    QDir(folder).removeRecursively();
+    const QFileInfo existing(folder);
+    if (existing.isSymLink() || (existing.exists() && !existing.isDir())) {
+        // Not a folder this writer made: it is left alone, and so is where it
+        // may lead.
+        platform::Log::line(folder + QStringLiteral(" is not a folder; no debug bitmap written"));
+        return;
+    }
     QDir(desktop).mkdir(QString::fromLatin1(folderName));
+    // Only earlier bitmaps go; removing a link never touches what it names.
+    const QDir parts(folder);
+    for (const QString& name : parts.entryList({QStringLiteral("0 {*}, {*}.png")},
+                                               QDir::Files | QDir::System | QDir::Hidden)) {
+        QFile::remove(parts.filePath(name));
+    }
     info.bitmap.save(QDir(folder).filePath(fileName(info, dpi)), "PNG");
     platform::Workspace::revealInFileViewer(folder);
 }

@@ -9,7 +9,9 @@ namespace lunvik {
 
 // Writes a rendered print bitmap to "PRINT_DEBUG_PARTS" on the desktop
 // instead of printing it, for checking what the device would receive. Each
-// write replaces the folder, so it holds the last run's bitmap only.
+// write removes the bitmaps written before, so the folder holds the last
+// run's bitmap only; nothing else in it is touched, and a link in its place
+// is never followed.
 class TavrinDebugPartWriter {
 public:
     static constexpr const char* folderName = "PRINT_DEBUG_PARTS";

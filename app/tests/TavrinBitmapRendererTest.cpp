@@ -203,6 +203,60 @@ TEST(TavrinBitmapRenderer, canvasSizedPictureIsTurnedAndNotConverted) {
     EXPECT_EQ(black, 1);
 }
 
+// Gradients and shapes, so that any resampling difference shows.
+QImage photograph(int width, int height) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.scanLine(y)[x] = uchar((x * 7 + y * 3 + (x * y) % 13) % 256);
+        }
+    }
+    return image;
+}
+
+bool sameBytes(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width())) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(TavrinBitmapRenderer, drawingInBandsGivesThePixelsOfOneDrawing) {
+    const QImage picture = photograph(97, 61);
+    for (const auto orientation : {ImageRotation::none, ImageRotation::r90, ImageRotation::r180}) {
+        for (const bool mirror : {false, true}) {
+            auto options = optionsFor(picture);
+            // Scaled by a factor that is not whole, repeated, cut by the edges.
+            options.imageSize_px = {151, 89};
+            options.imageOrientation = orientation;
+            options.flipsImageHorizontal = mirror;
+            options.imageRepeatXCount = 3;
+            options.imageRepeatYCount = 2;
+            options.imageRepeatXMargin_mm = 7;
+            options.imageOffset_mm = {-13, 9};
+            options.imageBitmapConversion = ambrel::BlackConversion::halftone();
+            const auto source = ImageSource::originalImage(pictureOf(picture), options);
+            const auto whole = TavrinBitmapRenderer::render(device, {410, 230}, source, nullptr, 1);
+            for (const int bands : {2, 7, 230}) {
+                const auto banded =
+                    TavrinBitmapRenderer::render(device, {410, 230}, source, nullptr, bands);
+                EXPECT_TRUE(sameBytes(whole.bitmap, banded.bitmap))
+                    << orientation.rawValue() << " " << mirror << " " << bands;
+            }
+        }
+    }
+    // Unconverted: the gray of the scaled picture itself.
+    const auto source = ImageSource::canvasSizedImage([picture] { return picture; });
+    const auto whole = TavrinBitmapRenderer::render(device, {130, 70}, source, nullptr, 1);
+    EXPECT_TRUE(sameBytes(
+        whole.bitmap, TavrinBitmapRenderer::render(device, {130, 70}, source, nullptr, 9).bitmap));
+}
+
 TEST(TavrinBitmapRendererDeathTest, rawImageDataIsNotSupported) {
     EXPECT_DEATH(TavrinBitmapRenderer::render(device, {30, 20}, ImageSource::rawImageData([] {
                                                   return ImageSource::RawImageData{};

@@ -2,6 +2,8 @@
 #include "platform/Workspace.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -43,6 +45,47 @@ TEST(TavrinDebugPartWriter, eachWriteReplacesTheFolder) {
               QSize(118, 236));
     EXPECT_EQ(revealed.size(), 2);
     EXPECT_EQ(revealed.last(), folder.path());
+    platform::Workspace::setRevealer({});
+}
+
+TEST(TavrinDebugPartWriter, clearingNeverFollowsLinksNorRemovesOtherFiles) {
+    QTemporaryDir home;
+    QTemporaryDir elsewhere;
+    const QDir desktop(home.filePath(QStringLiteral("Desktop")));
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Desktop")));
+    qputenv("HOME", home.path().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
+    platform::Workspace::setRevealer([](const QString&) {});
+    auto touch = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    };
+    const QDir other(elsewhere.path());
+    ASSERT_TRUE(touch(other.filePath(QStringLiteral("0 {1, 0}, {2, 3}.png"))));
+    ASSERT_TRUE(touch(other.filePath(QStringLiteral("precious.txt"))));
+    const ambrel::Dpi dpi(300);
+
+    // The folder's name is a link to another folder: nothing there is touched.
+    const QString folderPath = desktop.filePath(QStringLiteral("PRINT_DEBUG_PARTS"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folderPath));
+    TavrinDebugPartWriter::write(bitmapOf(20, 20), dpi);
+    EXPECT_EQ(other.entryList(QDir::Files).size(), 2);
+    ASSERT_TRUE(QFile::remove(folderPath));
+
+    // A real folder: earlier bitmaps go (a link among them as a link only),
+    // everything else stays.
+    const QDir folder(folderPath);
+    ASSERT_TRUE(desktop.mkdir(QStringLiteral("PRINT_DEBUG_PARTS")));
+    ASSERT_TRUE(folder.mkdir(QStringLiteral("0 {9, 0}, {9, 9}.png")));
+    ASSERT_TRUE(touch(folder.filePath(QStringLiteral("notes.txt"))));
+    ASSERT_TRUE(touch(folder.filePath(QStringLiteral("0 {5, 0}, {5, 5}.png"))));
+    ASSERT_TRUE(QFile::link(other.filePath(QStringLiteral("0 {1, 0}, {2, 3}.png")),
+                            folder.filePath(QStringLiteral("0 {7, 0}, {7, 7}.png"))));
+    TavrinDebugPartWriter::write(bitmapOf(118, 236), dpi);
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::System),
+              (QStringList{"0 {0, 0}, {10, 20}.png", "notes.txt"}));
+    EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("0 {9, 0}, {9, 9}.png"))).isDir());
+    EXPECT_EQ(other.entryList(QDir::Files).size(), 2);
     platform::Workspace::setRevealer({});
 }
 

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <mutex>
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -107,6 +110,86 @@ TEST(TavrinSimulatorServer, dropsTheConnectionWhenTheDeviceFails) {
     server.stop();
 }
 
+TEST(TavrinSimulatorServer, takesOnlyASocketNobodyServesAndRemovesOnlyItsOwn) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    QString error;
+    {
+        TavrinSimulatorServer first(device);
+        ASSERT_TRUE(first.listen(path));
+        first.start();
+        // A second server refuses the path while the first serves it.
+        TavrinSimulatorServer second(device);
+        EXPECT_FALSE(second.listen(path, &error));
+        EXPECT_EQ(error, QStringLiteral("another simulator already serves ") + path);
+        first.stop();
+    }
+    // The first one removed its socket on the way out.
+    EXPECT_FALSE(QFile::exists(path));
+
+    // A socket left by a server that died is taken over.
+    {
+        const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray encoded = QFile::encodeName(path);
+        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+        ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(stale);
+    }
+    {
+        auto older = std::make_unique<TavrinSimulatorServer>(device);
+        ASSERT_TRUE(older->listen(path, &error)) << error.toStdString();
+        // Someone replaced the file; the older server leaves the newer one be.
+        ASSERT_TRUE(QFile::remove(path));
+        TavrinSimulatorServer newer(device);
+        ASSERT_TRUE(newer.listen(path));
+        older.reset();
+        EXPECT_TRUE(QFile::exists(path));
+    }
+    EXPECT_FALSE(QFile::exists(path));
+
+    // Any other file of that name is neither served nor removed.
+    QFile plain(path);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("keep me");
+    plain.close();
+    TavrinSimulatorServer server(device);
+    EXPECT_FALSE(server.listen(path, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a socket")));
+    EXPECT_EQ(QFileInfo(path).size(), 7);
+}
+
+TEST(TavrinSimulatorServer, forgetsWhatItReceivedWhenAskedAndKeepsCountingJobs) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("device.sock"));
+    TavrinSimulatedDevice device;
+    TavrinSimulatorServer server(device);
+    server.setKeepsHistory(false);
+    QList<int> indices;
+    std::mutex indicesMutex;
+    server.jobFinished = [&](const lunvik::TavrinReceivedJob&, int index) {
+        std::lock_guard lock(indicesMutex);
+        indices << index;
+    };
+    ASSERT_TRUE(server.listen(path));
+    server.start();
+    for (int round = 0; round < 3; ++round) {
+        const int fd = connectTo(path);
+        ASSERT_GE(fd, 0);
+        sendAll(fd, TavrinCommand::jobGeometry(8, 2) + QByteArray("\x81\x42", 2) +
+                        TavrinCommand::stateQuery());
+        EXPECT_EQ(readSome(fd, 18).size(), 18);
+        ::close(fd);
+    }
+    server.stop();
+    EXPECT_EQ(indices, (QList<int>{0, 1, 2}));
+    EXPECT_TRUE(device.jobs().isEmpty());
+    EXPECT_TRUE(device.receivedBytes().isEmpty());
+    EXPECT_TRUE(device.commands().isEmpty());
+}
+
 } // namespace
 
 TEST(TavrinSimulatorServer, refusesAPathThatAnotherSimulatorStillServes) {
@@ -164,22 +247,4 @@ TEST(TavrinSimulatorServer, replacesAStaleSocketButNoOtherFile) {
     TavrinSimulatorServer other(device);
     EXPECT_FALSE(other.listen(plain));
     EXPECT_EQ(QFileInfo(plain).size(), 7);
-}
-
-TEST(TavrinJobPictureFolder, numbersOnFromEarlierJobsAndNeverOverwrites) {
-    QTemporaryDir folder;
-    for (const char* name : {"job-1.png", "job-2.png", "job-7.png", "job-x.png"}) {
-        QFile file(folder.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    lunvik::TavrinJobPictureFolder pictures(folder.path());
-    EXPECT_EQ(pictures.nextPath(), folder.filePath(QStringLiteral("job-8.png")));
-    QFile taken(folder.filePath(QStringLiteral("job-9.png")));
-    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
-    taken.close();
-    EXPECT_EQ(pictures.nextPath(), folder.filePath(QStringLiteral("job-10.png")));
-
-    QTemporaryDir empty;
-    EXPECT_EQ(lunvik::TavrinJobPictureFolder(empty.path()).nextPath(),
-              empty.filePath(QStringLiteral("job-1.png")));
 }

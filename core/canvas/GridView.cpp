@@ -409,7 +409,7 @@ void GridView::layout() {
         m_gridDirty = false;
         m_gridScale = scale;
     }
-    m_imageView->setScale(scale);
+    m_imageView->setBackingScale(scale);
     m_imageSelectionView->setScale(scale);
 
     GridViewLayout::Input input;

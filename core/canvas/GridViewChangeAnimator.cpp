@@ -123,8 +123,16 @@ void GridViewChangeAnimator::applyImmediately(const Frames& frames,
     if (m_imageView) {
         m_imageView->setRotation(0);
     }
-    if (enabled && changes.contains(GridViewChangedProperty::image)) {
+    if (!enabled) {
+        return;
+    }
+    if (changes.contains(GridViewChangedProperty::image)) {
         bounceIn();
+    } else if (changes.contains(GridViewChangedProperty::flipsImage) &&
+               frames.placement.countX == 1 && frames.placement.countY == 1 && m_imageView) {
+        // The mirrored picture is revealed by a quick fade.
+        const qreal alpha = m_imageView->isSelected() ? 0.7 : 1.0;
+        runOn(m_imageView, "opacity", {0.0, alpha}, {}, mirrorDuration_ms, QEasingCurve::InQuad);
     }
 }
 

@@ -36,13 +36,15 @@ public:
 
     static constexpr int moveDuration_ms = 100;
     static constexpr int bounceDuration_ms = 500;
+    static constexpr int mirrorDuration_ms = 200;
 
     GridViewChangeAnimator(GridViewRepeatView* repeatView, GridViewImageView* imageView,
                            GridViewImageSelectionView* selectionView,
                            GridViewOverflownAreaView* overflownAreaView, QObject* parent = nullptr);
 
     // Sets the frames at once; when the canvas is enabled a new picture
-    // fades and bounces in and the selection and tint fade back.
+    // fades and bounces in and the selection and tint fade back, and a
+    // single mirrored copy fades in.
     void applyImmediately(const Frames& frames, const GridViewChangeRecord& changes, bool enabled);
     // Moves from the frames shown now to these.
     void animate(const Frames& frames, const GridViewChangeRecord& changes);

@@ -250,7 +250,7 @@ void GridViewImageView::setWindowIsInLiveResize(bool live) {
     }
 }
 
-void GridViewImageView::setScale(double scale) {
+void GridViewImageView::setBackingScale(double scale) {
     if (m_scale == scale) {
         return;
     }

@@ -80,9 +80,9 @@ public:
     void setTrackingResizeHandle(bool tracking);
     bool windowIsInLiveResize() const { return m_liveResize; }
     void setWindowIsInLiveResize(bool live);
-    // Device pixels per point.
-    void setScale(double scale);
-    double scale() const { return m_scale; }
+    // Device pixels per point of the screen shown on.
+    void setBackingScale(double scale);
+    double backingScale() const { return m_scale; }
 
     // A pass is in force (its work is queued or running), as last published
     // to the main thread.

@@ -152,6 +152,28 @@ template <typename Pointer> QVariant pointerValue(const Pointer& pointer) {
     return pointer ? QVariant::fromValue(pointer) : QVariant();
 }
 
+// The object a key face is given: no value means none; a value of another
+// kind names nothing, so it must not clear what the document holds.
+template <typename Pointer> std::optional<Pointer> pointer(const QVariant& value) {
+    if (!value.isValid()) {
+        return Pointer();
+    }
+    if (value.metaType() == QMetaType::fromType<Pointer>()) {
+        return value.value<Pointer>();
+    }
+    return std::nullopt;
+}
+
+// A whole pixel count from a size face; nothing for a side that is negative,
+// not finite or beyond the 64-bit range.
+std::optional<Size_px> pixelSize(const QSizeF& size) {
+    const auto fits = [](double side) { return side >= 0 && side < 9.2233720368547758e18; };
+    if (!fits(size.width()) || !fits(size.height())) {
+        return std::nullopt;
+    }
+    return Size_px{qint64(size.width()), qint64(size.height())};
+}
+
 } // namespace
 
 PrintDocument::PrintDocument()
@@ -231,15 +253,19 @@ void PrintDocument::setUndoManager(std::shared_ptr<platform::UndoManager> undoMa
         m_undoManager->removeAllActions(this);
     }
     m_undoManager = std::move(undoManager);
-    m_savedChangeCount = m_undoManager ? m_undoManager->changeCount() : 0;
+    markSaved();
 }
 
+// The count alone cannot tell a saved state from another one reached by
+// undoing and then changing something else; the top step can.
 bool PrintDocument::isDocumentEdited() const {
-    return m_undoManager && m_undoManager->changeCount() != m_savedChangeCount;
+    return m_undoManager && (m_undoManager->changeCount() != m_savedChangeCount ||
+                             m_undoManager->stateIdentifier() != m_savedStateIdentifier);
 }
 
 void PrintDocument::markSaved() {
     m_savedChangeCount = m_undoManager ? m_undoManager->changeCount() : 0;
+    m_savedStateIdentifier = m_undoManager ? m_undoManager->stateIdentifier() : 0;
 }
 
 // --- Undo --------------------------------------------------------------------
@@ -941,7 +967,10 @@ QVariant PrintDocument::valueForKey(const QString& key) const {
 
 void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
     if (key == kOriginalImage) {
-        return setOriginalImage(value.value<OriginalImage::Pointer>());
+        if (const auto image = pointer<OriginalImage::Pointer>(value)) {
+            setOriginalImage(*image);
+        }
+        return;
     }
     if (key == kImageSize_px) {
         return; // a read-only face
@@ -983,7 +1012,10 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         return;
     }
     if (key == kDeviceDescriptor) {
-        return setDeviceDescriptor(value.value<DescriptorPointer>());
+        if (const auto descriptor = pointer<DescriptorPointer>(value)) {
+            setDeviceDescriptor(*descriptor);
+        }
+        return;
     }
     if (key == kTransportType) {
         // Anything but the two names means no transport.
@@ -998,10 +1030,16 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         return;
     }
     if (key == kCanvas) {
-        return setCanvas(value.value<CanvasPointer>());
+        if (const auto canvas = pointer<CanvasPointer>(value)) {
+            setCanvas(*canvas);
+        }
+        return;
     }
     if (key == kCurrentDeviceSetting) {
-        return setCurrentDeviceSetting(value.value<DeviceSettingPointer>());
+        if (const auto setting = pointer<DeviceSettingPointer>(value)) {
+            setCurrentDeviceSetting(*setting);
+        }
+        return;
     }
     if (key == kImageRepeatXCount || key == kImageRepeatYCount) {
         if (const auto count = OptionValue::wholeNumber(value)) {
@@ -1040,8 +1078,10 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         return setLastDeviceSettingInfos(value.toMap());
     }
     if (key == kImageSizeForDisplay_px) {
-        if (const auto s = size(value); s && s->width() >= 0 && s->height() >= 0) {
-            setImageSizeForDisplay_px({qint64(s->width()), qint64(s->height())});
+        if (const auto s = size(value)) {
+            if (const auto pixels = pixelSize(*s)) {
+                setImageSizeForDisplay_px(*pixels);
+            }
         }
         return;
     }
@@ -1120,13 +1160,13 @@ void PrintDocument::writeCurrentDeviceSettingValue(const QVariant& value, const 
         }
     }
     const QVariant old = setting->valueForKeyPath(keyPath);
-    if (AnyValue::equal(old, stored)) {
-        return;
+    if (!AnyValue::equal(old, stored)) {
+        performUndoGroup(Name::changingDeviceSetting, [&] {
+            registerUndo([this, old, keyPath] { writeCurrentDeviceSettingValue(old, keyPath); });
+        });
+        setting->setValueForKeyPath(keyPath, stored);
     }
-    performUndoGroup(Name::changingDeviceSetting, [&] {
-        registerUndo([this, old, keyPath] { writeCurrentDeviceSettingValue(old, keyPath); });
-    });
-    setting->setValueForKeyPath(keyPath, stored);
+    // The user's choice is remembered even when the document held it already.
     if (stored.isValid() && shouldRegisterUndo() && m_deviceDescriptor) {
         setLastDeviceSettingValue(stored, keyPath, m_deviceDescriptor->modelName());
     }

@@ -45,6 +45,7 @@
 // Every user change registers one undo step named by UndoActionName; undoing
 // runs the same setter, so redo comes for free. Main thread only.
 
+#include "core/document/BlackConversionOptions.h"
 #include "core/document/BlackConversionOptionsWrapper.h"
 #include "core/document/CurrentBlackConversionReadonlyWrapper.h"
 #include "core/document/DeviceSetting.h"
@@ -79,6 +80,7 @@ class ReadOnlyKeyedValues;
 class PrintDocument : public platform::Observable {
 public:
     using UndoActionName = kestrom::UndoActionName;
+    using BlackConversionOptions = kestrom::BlackConversionOptions;
     using DescriptorPointer = std::shared_ptr<const ambrel::DeviceDescriptor>;
     using CanvasPointer = std::shared_ptr<const ambrel::Canvas>;
     using DeviceSettingPointer = std::shared_ptr<DeviceSetting>;
@@ -275,6 +277,7 @@ private:
     std::shared_ptr<platform::UndoManager> m_undoManager;
     QUrl m_fileURL;
     qint64 m_savedChangeCount = 0;
+    qint64 m_savedStateIdentifier = 0;
 
     ambrel::OriginalImageDrawingOptions m_options;
     ambrel::OriginalImage::Pointer m_originalImage;

@@ -69,6 +69,21 @@ std::unique_ptr<SildorImage> SildorImage::make(std::shared_ptr<SildorContext> co
     return std::unique_ptr<SildorImage>(new SildorImage(std::move(context), std::move(texture)));
 }
 
+std::unique_ptr<SildorImage> SildorImage::makeOver(std::shared_ptr<SildorContext> context,
+                                                   std::uint8_t* gray8Pixels, const Size& size) {
+    if (!context) {
+        return nullptr;
+    }
+    auto descriptor =
+        TextureDescriptor::texture2D(PixelFormat::r8Unorm, size.width, size.height, false);
+    descriptor.usage = TextureUsage::shaderRead | TextureUsage::shaderWrite;
+    auto texture = context->device()->newTexture(descriptor, gray8Pixels);
+    if (!texture) {
+        return nullptr;
+    }
+    return std::unique_ptr<SildorImage>(new SildorImage(std::move(context), std::move(texture)));
+}
+
 SildorImage::TexturePtr SildorImage::newTexture(const Size& size) const {
     auto descriptor =
         TextureDescriptor::texture2D(PixelFormat::r8Unorm, size.width, size.height, false);
@@ -195,6 +210,23 @@ void SildorImage::apply(const std::vector<const SildorImageFilter*>& filters) {
     // After the last swap the source is the texture written last.
     m_textureA = std::move(source);
     m_textureB = std::move(destination);
+}
+
+void SildorImage::applyInPlace(const std::vector<const SildorImageFilter*>& filters) {
+    auto [buffer, encoder] = computePass(*m_context);
+    const Size groups = dispatchGroups();
+    for (const SildorImageFilter* filter : filters) {
+        if (filter == nullptr) {
+            platform::Log::fatal(QStringLiteral("gray image: a filter chain holds no filter"));
+        }
+        filter->setupComputeEncoder(*encoder, *m_context);
+        encoder->setTexture(m_textureA, 0);
+        encoder->setTexture(m_textureA, 1);
+        encoder->dispatchThreadgroups(groups, threadsPerThreadgroup);
+    }
+    encoder->endEncoding();
+    buffer->commit();
+    buffer->waitUntilCompleted();
 }
 
 void SildorImage::apply(const SildorImageFilter& filter, const Size& outputSize) {

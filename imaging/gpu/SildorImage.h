@@ -50,6 +50,12 @@ public:
     // None when the texture of that size cannot be made.
     static std::unique_ptr<SildorImage> make(std::shared_ptr<SildorContext> context,
                                              const Size& size);
+    // A picture whose pixels are the caller's packed rows of size.width bytes,
+    // worked on where they lie without a copy; the caller keeps them alive
+    // while the image's picture is that texture. None when no texture can be
+    // made over them.
+    static std::unique_ptr<SildorImage> makeOver(std::shared_ptr<SildorContext> context,
+                                                 std::uint8_t* gray8Pixels, const Size& size);
 
     SildorImage(const SildorImage&) = delete;
     SildorImage& operator=(const SildorImage&) = delete;
@@ -88,6 +94,10 @@ public:
     // source and destination. Every kernel is set up before anything runs:
     // when one cannot be, the error is thrown and the picture is unchanged.
     void apply(const std::vector<const SildorImageFilter*>& filters);
+    // The same for filters whose kernels each read every pixel at its own
+    // place only (byte maps and screens): the pass writes where it reads, so
+    // no scratch texture is made and the picture stays in its texture.
+    void applyInPlace(const std::vector<const SildorImageFilter*>& filters);
 
     // A gray image of the picture's full size: the region's pixels (the whole
     // picture when none) packed in its first rows, the rest black.

@@ -35,16 +35,25 @@ BlackConversion::filters(const ambrel::BlackConversion& conversion,
     return chain;
 }
 
-void BlackConversion::apply(const ambrel::BlackConversion& conversion, sildor::SildorImage& image,
-                            const OutputConfiguration& configuration) {
-    const auto chain = filters(conversion, configuration);
+namespace {
+
+std::vector<const sildor::SildorImageFilter*>
+pointersTo(const std::vector<BlackConversion::Filter>& chain) {
     std::vector<const sildor::SildorImageFilter*> pointers;
     pointers.reserve(chain.size());
-    for (const Filter& f : chain) {
+    for (const BlackConversion::Filter& f : chain) {
         pointers.push_back(std::visit(
             [](const auto& filter) -> const sildor::SildorImageFilter* { return &filter; }, f));
     }
-    image.apply(pointers);
+    return pointers;
+}
+
+} // namespace
+
+void BlackConversion::apply(const ambrel::BlackConversion& conversion, sildor::SildorImage& image,
+                            const OutputConfiguration& configuration) {
+    const auto chain = filters(conversion, configuration);
+    image.apply(pointersTo(chain));
 }
 
 void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint8_t* gray8Pixels,
@@ -65,7 +74,11 @@ void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint
         }
         return;
     }
-    auto image = sildor::SildorImage::make(context, sildor::SildorImage::Size{width, height, 1});
+    // Every kernel of a conversion reads each pixel at its own place, so the
+    // chain runs over the caller's bytes where they lie: no upload, no
+    // scratch picture, no read-back.
+    auto image = sildor::SildorImage::makeOver(context, gray8Pixels,
+                                               sildor::SildorImage::Size{width, height, 1});
     if (!image) {
         if (printing) {
             throw sildor::SildorImage::FunctionError(
@@ -73,25 +86,15 @@ void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint
         }
         return;
     }
-    if (!image->replace(gray8Pixels, std::nullopt, width)) {
-        if (printing) {
-            throw sildor::SildorImage::FunctionError(
-                sildor::SildorImage::FunctionError::Case::noTexture);
-        }
-        return;
-    }
+    const auto chain = filters(conversion, configuration);
     try {
-        apply(conversion, *image, configuration);
+        // Every kernel is set up before any runs: a failure leaves the bytes
+        // as they were.
+        image->applyInPlace(pointersTo(chain));
     } catch (const platform::Error&) {
         if (printing) {
             throw;
         }
-        // The preview shows what the image holds: the picture as uploaded.
-    }
-    // A print must never go out with bytes that were not read back.
-    if (!image->getBytes(gray8Pixels, width) && printing) {
-        throw sildor::SildorImage::FunctionError(
-            sildor::SildorImage::FunctionError::Case::noTexture);
     }
 }
 

@@ -114,8 +114,9 @@ TEST(BlackWhiteColumns, wordPackingMatchesDotByDot) {
     const struct {
         int head;
         Size_px size;
-    } shapes[] = {{8, {1, 1}},    {16, {9, 3}},    {16, {17, 16}}, {24, {23, 11}},
-                  {32, {64, 40}}, {64, {130, 37}}, {64, {65, 64}}, {4992, {70, 101}}};
+    } shapes[] = {{8, {1, 1}},    {16, {9, 3}},      {16, {17, 16}},
+                  {24, {23, 11}}, {32, {64, 40}},    {64, {130, 37}},
+                  {64, {65, 64}}, {4992, {70, 101}}, {4992, {333, 19}}};
     for (const auto& shape : shapes) {
         Bytes pixels(size_t(shape.size.width * shape.size.height));
         for (auto& p : pixels) {

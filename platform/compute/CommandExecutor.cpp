@@ -60,6 +60,14 @@ void CommandExecutor::run(const std::vector<Command>& commands) {
         }
         const DispatchCommand& first = std::get<DispatchCommand>(commands[i]);
         const Kernel& kernel = first.pipeline->kernel();
+        if (first.arguments.textures[0] &&
+            first.arguments.textures[0] == first.arguments.textures[1] && !kernel.byteMap &&
+            !kernel.prepareWithSourceMap) {
+            // Only a kernel that reads each pixel at its own place may write
+            // where it reads.
+            Log::fatal(QStringLiteral("kernel \u201c%1\u201d dispatched in place")
+                           .arg(first.pipeline->functionName()));
+        }
         if (!isByteMapStep(first)) {
             if (kernel.prepare) {
                 runTiles(first.arguments, kernel.prepare(first.arguments));

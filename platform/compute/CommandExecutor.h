@@ -12,7 +12,9 @@ class Device;
 // dispatches, each reading the texture the previous one wrote, is folded into
 // one table and applied in a single pass (or inside the next kernel's pass
 // when that kernel takes a source table). Only the last texture of such a run
-// receives pixels; the scratch textures in between are not written.
+// receives pixels; the scratch textures in between are not written. Kernels
+// that read each pixel at its own place may take one texture as both source
+// and destination.
 class CommandExecutor {
 public:
     explicit CommandExecutor(Device& device) : m_device(device) {}

@@ -27,18 +27,37 @@ std::shared_ptr<CommandQueue> Device::newCommandQueue() {
     return std::shared_ptr<CommandQueue>(new CommandQueue(shared_from_this()));
 }
 
-std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor) {
-    if (ComputeTestHooks::hasFault(ComputeTestHooks::Fault::noTexture) || descriptor.width == 0 ||
-        descriptor.height == 0 || descriptor.mipmapped ||
-        descriptor.pixelFormat != PixelFormat::r8Unorm ||
-        descriptor.height > std::numeric_limits<std::size_t>::max() / 2 / descriptor.width) {
+namespace {
+
+bool canMake(const TextureDescriptor& descriptor) {
+    return !ComputeTestHooks::hasFault(ComputeTestHooks::Fault::noTexture) &&
+           descriptor.width != 0 && descriptor.height != 0 && !descriptor.mipmapped &&
+           descriptor.pixelFormat == PixelFormat::r8Unorm &&
+           descriptor.height <= std::numeric_limits<std::size_t>::max() / 2 / descriptor.width;
+}
+
+} // namespace
+
+std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor,
+                                            TextureMemory::Contents contents) {
+    if (!canMake(descriptor)) {
         return nullptr;
     }
-    TextureMemory memory = TextureMemory::allocate(descriptor.width * descriptor.height, m_pool);
+    TextureMemory memory =
+        TextureMemory::allocate(descriptor.width * descriptor.height, m_pool, contents);
     if (!memory) {
         return nullptr;
     }
     return std::shared_ptr<Texture>(new Texture(shared_from_this(), descriptor, std::move(memory)));
+}
+
+std::shared_ptr<Texture> Device::newTexture(const TextureDescriptor& descriptor,
+                                            std::uint8_t* bytes) {
+    if (bytes == nullptr || !canMake(descriptor)) {
+        return nullptr;
+    }
+    return std::shared_ptr<Texture>(
+        new Texture(shared_from_this(), descriptor, TextureMemory::borrow(bytes)));
 }
 
 std::shared_ptr<Library> Device::newDefaultLibrary(const Bundle* bundle) {

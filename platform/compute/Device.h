@@ -30,7 +30,13 @@ public:
     std::shared_ptr<CommandQueue> newCommandQueue();
     // None when the descriptor asks for what cannot be made (an empty or
     // mipmapped texture) or there is no memory for it.
-    std::shared_ptr<Texture> newTexture(const TextureDescriptor& descriptor);
+    std::shared_ptr<Texture>
+    newTexture(const TextureDescriptor& descriptor,
+               TextureMemory::Contents contents = TextureMemory::Contents::zero);
+    // A texture whose pixels are the caller's packed rows, used where they
+    // are without a copy; the caller keeps them alive while the texture
+    // lives. None for what newTexture refuses or no bytes.
+    std::shared_ptr<Texture> newTexture(const TextureDescriptor& descriptor, std::uint8_t* bytes);
     // The kernels registered for the bundle; a ComputeError when it has none.
     std::shared_ptr<Library> newDefaultLibrary(const Bundle* bundle);
     // A new pipeline for the function; a ComputeError when its kernel can do nothing.

@@ -75,7 +75,8 @@ struct Kernel {
 
     // For kernels that read each source pixel at its own place only: the work
     // when every source byte is first passed through the given table. Lets a
-    // chain of byte maps run inside this kernel's pass.
+    // chain of byte maps run inside this kernel's pass. Such kernels, and byte
+    // maps, also run with one texture as both source and destination.
     std::function<TileWork(const KernelArguments&, const ByteMap&)> prepareWithSourceMap;
 
     bool isValid() const { return bool(prepare) || bool(byteMap); }

@@ -74,15 +74,18 @@ void clear(std::uint8_t* bytes, std::size_t count, ThreadPool& pool) {
 
 } // namespace
 
-TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool) {
+TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Contents contents) {
     TextureMemory memory;
     if (bytes < largeBlock) {
-        memory.m_bytes = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+        memory.m_bytes = static_cast<std::uint8_t*>(
+            contents == Contents::zero ? std::calloc(bytes, 1) : std::malloc(bytes));
         return memory;
     }
     Mapping m{};
     if (takeKept(bytes, m)) {
-        clear(alignedStart(m), bytes, pool);
+        if (contents == Contents::zero) {
+            clear(alignedStart(m), bytes, pool);
+        }
     } else {
         // Over-map by one huge page so the pixels can start on a huge-page boundary.
         m.length = (bytes + hugePage - 1) / hugePage * hugePage + hugePage;
@@ -99,12 +102,20 @@ TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool) {
     return memory;
 }
 
+TextureMemory TextureMemory::borrow(std::uint8_t* bytes) {
+    TextureMemory memory;
+    memory.m_bytes = bytes;
+    memory.m_borrowed = bytes != nullptr;
+    return memory;
+}
+
 TextureMemory::~TextureMemory() {
     release();
 }
 
 TextureMemory::TextureMemory(TextureMemory&& other) noexcept
     : m_bytes(std::exchange(other.m_bytes, nullptr)),
+      m_borrowed(std::exchange(other.m_borrowed, false)),
       m_mapping(std::exchange(other.m_mapping, nullptr)),
       m_mappingLength(std::exchange(other.m_mappingLength, 0)) {}
 
@@ -112,6 +123,7 @@ TextureMemory& TextureMemory::operator=(TextureMemory&& other) noexcept {
     if (this != &other) {
         release();
         m_bytes = std::exchange(other.m_bytes, nullptr);
+        m_borrowed = std::exchange(other.m_borrowed, false);
         m_mapping = std::exchange(other.m_mapping, nullptr);
         m_mappingLength = std::exchange(other.m_mappingLength, 0);
     }
@@ -119,7 +131,9 @@ TextureMemory& TextureMemory::operator=(TextureMemory&& other) noexcept {
 }
 
 void TextureMemory::release() {
-    if (m_mapping != nullptr) {
+    if (m_borrowed) {
+        // Not ours to free.
+    } else if (m_mapping != nullptr) {
         const Mapping m{m_mapping, m_mappingLength};
         bool keep = false;
         {
@@ -143,6 +157,7 @@ void TextureMemory::release() {
         std::free(m_bytes);
     }
     m_bytes = nullptr;
+    m_borrowed = false;
     m_mapping = nullptr;
     m_mappingLength = 0;
 }

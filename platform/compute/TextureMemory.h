@@ -15,10 +15,21 @@ class ThreadPool;
 // blocks are handed back to the system lazily, when it needs the memory.
 class TextureMemory {
 public:
+    enum class Contents {
+        zero,
+        // For memory its user overwrites whole before reading: reused blocks
+        // are handed out as they are, without a pass that clears them.
+        undefined,
+    };
+
     TextureMemory() = default;
     // Empty when there is no memory for it. Reused memory is cleared on the
-    // pool's workers.
-    static TextureMemory allocate(std::size_t bytes, ThreadPool& pool);
+    // pool's workers unless the contents may be left undefined.
+    static TextureMemory allocate(std::size_t bytes, ThreadPool& pool,
+                                  Contents contents = Contents::zero);
+    // Memory that belongs to someone else, who keeps it alive for as long as
+    // this is used; it is never freed here.
+    static TextureMemory borrow(std::uint8_t* bytes);
 
     ~TextureMemory();
     TextureMemory(TextureMemory&& other) noexcept;
@@ -33,6 +44,7 @@ private:
     void release();
 
     std::uint8_t* m_bytes = nullptr;
+    bool m_borrowed = false;
     void* m_mapping = nullptr;
     std::size_t m_mappingLength = 0;
 };

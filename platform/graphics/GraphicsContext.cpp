@@ -1,6 +1,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/OrientedImageCache.h"
 
 #include <QtMath>
 
@@ -181,7 +182,9 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
     if (const auto oriented = axisAlignedOrientation(toDevice)) {
         const QRectF deviceRect = toDevice.mapRect(source);
         m_painter->setWorldTransform(QTransform());
-        m_painter->drawImage(deviceRect, image.transformed(*oriented, Qt::FastTransformation));
+        m_painter->drawImage(
+            deviceRect, m_orientedImages ? m_orientedImages->oriented(image, *oriented)
+                                         : image.transformed(*oriented, Qt::FastTransformation));
     } else {
         m_painter->drawImage(target, image, source);
     }

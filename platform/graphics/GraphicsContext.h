@@ -13,6 +13,8 @@
 
 namespace platform {
 
+class OrientedImageCache;
+
 // A drawing context whose user space has its y axis pointing up: (0, 0) is
 // the bottom-left corner of the device and the last row of a bitmap is
 // y = 0, its first row the top edge. Pictures drawn into a rectangle appear
@@ -97,6 +99,12 @@ public:
     // context's current transform onto the device.
     QPainter& painter() { return *m_painter; }
 
+    // Pictures that are drawn turned or mirrored come from this cache, which
+    // other contexts drawing the same pictures may share.
+    void shareOrientedImages(std::shared_ptr<OrientedImageCache> cache) {
+        m_orientedImages = std::move(cache);
+    }
+
 private:
     struct State {
         bool shouldAntialias = true;
@@ -118,6 +126,7 @@ private:
     State m_state;
     std::vector<State> m_savedStates;
     bool m_allowsAntialiasing = true;
+    std::shared_ptr<OrientedImageCache> m_orientedImages;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/graphics/HeifDecoder.h"
 
+#include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
 
 #include <libheif/heif.h>
@@ -58,8 +59,10 @@ std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& da
     if (error.code != heif_error_Ok || !handle) {
         return std::nullopt;
     }
-    if (!ImageLimits::admits(heif_image_handle_get_width(handle.get()),
-                             heif_image_handle_get_height(handle.get()))) {
+    const int announcedWidth = heif_image_handle_get_width(handle.get());
+    const int announcedHeight = heif_image_handle_get_height(handle.get());
+    if (!ImageLimits::admits(announcedWidth, announcedHeight) ||
+        !ImageFileCheck::canHold("heic", data.size(), announcedWidth, announcedHeight)) {
         return std::nullopt;
     }
     const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;

@@ -1,12 +1,14 @@
 #include "platform/graphics/ImageDecoder.h"
 
 #include "platform/graphics/HeifDecoder.h"
+#include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
 
 #include <QBuffer>
 #include <QImageIOHandler>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -41,8 +43,11 @@ bool startsWith(const QByteArray& data, const char* magic, qsizetype length) {
 }
 
 std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format) {
+    // Qt's readers return truncated files as pictures with a blank part.
     if ((format == "jpeg" && !ImageDecoder::jpegIsComplete(data)) ||
-        (format == "bmp" && !ImageDecoder::bmpIsComplete(data))) {
+        (format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
+        (format == "png" && !ImageFileCheck::pngIsComplete(data)) ||
+        (format == "gif" && !ImageFileCheck::gifIsComplete(data))) {
         return std::nullopt;
     }
     ImageLimits::applyToImageReader();
@@ -56,8 +61,11 @@ std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArra
     if (!reader.canRead()) {
         return std::nullopt;
     }
+    // The canvas is allocated at the size the header announces: it must be
+    // one the cap admits and the file's bytes can hold.
     const QSize size = reader.size();
-    if (size.isValid() && !ImageLimits::admits(size.width(), size.height())) {
+    if (!size.isValid() || !ImageLimits::admits(size.width(), size.height()) ||
+        !ImageFileCheck::canHold(format, data.size(), size.width(), size.height())) {
         return std::nullopt;
     }
     DecodedImage decoded;
@@ -128,7 +136,12 @@ bool ImageDecoder::bmpIsComplete(const QByteArray& data) {
         height = u16(20);
         bitCount = u16(24);
     } else {
-        if (data.size() < 34) {
+        // The information headers of the format's versions; others are no
+        // BMP a reader can be trusted with.
+        constexpr quint32 knownSizes[] = {40, 52, 56, 64, 108, 124};
+        if (std::find(std::begin(knownSizes), std::end(knownSizes), headerSize) ==
+                std::end(knownSizes) ||
+            data.size() < 34) {
             return false;
         }
         width = qint32(u32(18));
@@ -136,9 +149,18 @@ bool ImageDecoder::bmpIsComplete(const QByteArray& data) {
         bitCount = u16(28);
         compression = u32(30);
     }
-    // Run-length and embedded JPEG or PNG data have no fixed size to check.
+    if (width == 0 || height == 0 || pixelOffset >= quint32(data.size())) {
+        return false;
+    }
+    // Uncompressed rows (bit fields included) have a fixed size; runs are
+    // followed to their end. Any other compression is refused.
+    if (compression == 1 || compression == 2) {
+        return bitCount == (compression == 1 ? 8u : 4u) &&
+               ImageFileCheck::bmpRunsAreComplete(data, pixelOffset, std::abs(height),
+                                                  compression == 2);
+    }
     if (compression != 0 && compression != 3 && compression != 6) {
-        return true;
+        return false;
     }
     const qint64 rowBytes = ((std::abs(width) * bitCount + 31) / 32) * 4;
     const qint64 available = data.size() - qint64(pixelOffset);

@@ -15,8 +15,9 @@ class ImageDecoder {
 public:
     // The file's primary picture (the first frame or directory, the primary
     // item of a HEIC file), not turned by its orientation. Nothing for bytes
-    // no decoder accepts, for broken or truncated files and for pictures
-    // beyond ImageLimits, which are refused before their pixels are decoded.
+    // no decoder accepts, for broken or truncated files, for pictures beyond
+    // ImageLimits and for headers announcing more than the file's bytes can
+    // hold, which are refused before their pixels are decoded.
     static std::optional<DecodedImage> decode(const QByteArray& data);
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
@@ -26,8 +27,9 @@ public:
     // Whether a JPEG stream runs to its end-of-image marker. Qt's reader
     // returns a truncated JPEG as a picture with a grey lower part.
     static bool jpegIsComplete(const QByteArray& data);
-    // Whether an uncompressed BMP holds every row its header announces; Qt's
-    // reader leaves missing rows black.
+    // Whether a BMP holds every row its header announces (runs followed to
+    // their end); Qt's reader leaves missing rows black. Unknown header sizes
+    // and compressions are refused.
     static bool bmpIsComplete(const QByteArray& data);
 };
 

@@ -117,6 +117,8 @@ protected:
     std::shared_ptr<Library> library;
 };
 
+using ComputeCommandBufferDeathTest = ComputeCommandBuffer;
+
 std::vector<std::uint8_t> pixels(const Texture& t) {
     return std::vector<std::uint8_t>(t.data(), t.data() + t.width() * t.height());
 }
@@ -211,6 +213,61 @@ TEST_F(ComputeCommandBuffer, AKernelTakingASourceTableRunsTheMapsBeforeItInItsOw
     for (std::size_t i = 0; i < original.size(); ++i) {
         ASSERT_EQ(result[i], (255 - original[i]) ^ 0x0F) << i;
     }
+}
+
+TEST_F(ComputeCommandBuffer, PerPixelKernelsRunInPlaceOverTheCallersBytes) {
+    // Odd sides: the grid overhangs the picture.
+    const std::size_t w = 301, h = 257;
+    std::vector<std::uint8_t> bytes(w * h);
+    std::mt19937 random(9);
+    for (auto& b : bytes) {
+        b = std::uint8_t(random());
+    }
+    const auto original = bytes;
+    auto over = device->newTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, w, h, false),
+                                   bytes.data());
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->data(), bytes.data());
+
+    auto buffer = queue->commandBuffer();
+    auto encoder = buffer->computeCommandEncoder();
+    for (const char* name : {"invert", "xorConsumer"}) {
+        encoder->setComputePipelineState(pipeline(QString::fromLatin1(name)));
+        encoder->setTexture(over, 0);
+        encoder->setTexture(over, 1);
+        encoder->dispatchThreadgroups(groups(w, h), Size{16, 16, 1});
+    }
+    encoder->endEncoding();
+    buffer->commit();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        ASSERT_EQ(bytes[i], (255 - original[i]) ^ 0x0F) << i;
+    }
+    // The bytes stay the caller's when the texture goes.
+    over.reset();
+    EXPECT_EQ(bytes[0], (255 - original[0]) ^ 0x0F);
+
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(device->newTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, 1, 1, false),
+                                    nullptr));
+    ComputeTestHooks::Scope noTexture(ComputeTestHooks::Fault::noTexture);
+    EXPECT_FALSE(
+        device->newTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, 1, 1, false), &byte));
+}
+
+TEST_F(ComputeCommandBufferDeathTest, AKernelThatReadsNeighboursCannotWriteWhereItReads) {
+    auto a = texture(64, 64);
+    EXPECT_DEATH(
+        {
+            auto buffer = queue->commandBuffer();
+            auto encoder = buffer->computeCommandEncoder();
+            encoder->setComputePipelineState(pipeline("count"));
+            encoder->setTexture(a, 0);
+            encoder->setTexture(a, 1);
+            encoder->dispatchThreadgroups(groups(64, 64), Size{16, 16, 1});
+            encoder->endEncoding();
+            buffer->commit();
+        },
+        "dispatched in place");
 }
 
 TEST_F(ComputeCommandBuffer, MapsThatDoNotFeedEachOtherRunSeparately) {

@@ -1,7 +1,12 @@
 #include "platform/graphics/ImageDecoder.h"
+#include "platform/graphics/ImageFileCheck.h"
 #include "platform/tests/support/TestPictures.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 using platform::ImageDecoder;
 namespace tp = testpictures;
@@ -147,4 +152,119 @@ TEST(ImageDecoder, jpegCompletenessNeedsTheEndMarker) {
     EXPECT_TRUE(ImageDecoder::jpegIsComplete(jpeg + "trailing bytes"));
     EXPECT_FALSE(ImageDecoder::jpegIsComplete(jpeg.left(jpeg.size() - 2)));
     EXPECT_FALSE(ImageDecoder::jpegIsComplete(QByteArray("\xFF\xD8", 2)));
+}
+
+namespace {
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+} // namespace
+
+TEST(ImageDecoder, headersAnnouncingMoreThanTheirBytesHoldAreRefusedAtOnce) {
+    const QByteArray inputs[] = {
+        // BMP of an unknown header size announcing 9727 x 17409.
+        QByteArray::fromHex("424d0000000100ffffff4d0000000100ffffff25ffbb010018006a7065000025ffbb"
+                            "010018006a70650000000000e0"),
+        // GIFs whose screens are 18759 x 11334 and 11308 x 11308.
+        QByteArray::fromHex("4749463837614749462c2c2c2c2c2c2c2c2d2c2c2c2c2c0cac2c2c2c2c2c2c2c2c2c"
+                            "2c2cff2c2c2cff"),
+        QByteArray::fromHex("4749463839612c2c2c2c2c2c2c2c1f2c2c2c2cac2c2c2cff3d25"),
+        // A complete PNG whose header says 20000 x 20000, under the cap.
+        [] {
+            QByteArray png = tp::encode(tp::filled(2, 2, QImage::Format_Grayscale8, 0), "png");
+            png.replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
+            const quint32 crc = crc32(png.mid(12, 17));
+            for (int i = 0; i < 4; ++i) {
+                png[29 + i] = char(crc >> (24 - 8 * i));
+            }
+            return png;
+        }(),
+    };
+    QList<QByteArray> all(std::begin(inputs), std::end(inputs));
+    // A HEIC file whose items all say 20000 x 20000.
+    QByteArray heic = tp::heic(cornerMarked());
+    for (qsizetype at = heic.indexOf("ispe"); at > 0; at = heic.indexOf("ispe", at + 1)) {
+        heic.replace(at + 8, 8, QByteArray::fromHex("00004e2000004e20"));
+    }
+    all.append(heic);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (const QByteArray& input : all) {
+        SCOPED_TRACE(input.toHex().toStdString());
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(ImageDecoder::decode(input));
+        EXPECT_LT(timer.elapsed(), 250);
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024); // kilobytes
+}
+
+TEST(ImageDecoder, largestRatioStillAdmitsARealCompressedPicture) {
+    // A blank 1-bit picture compresses about as far as PNG can.
+    QImage blank(4000, 4000, QImage::Format_Mono);
+    blank.fill(1);
+    const QByteArray png = tp::encode(blank, "png");
+    ASSERT_LT(png.size(), 16 * 1024);
+    const auto decoded = ImageDecoder::decode(png);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->image.size(), QSize(4000, 4000));
+}
+
+TEST(ImageDecoder, bmpCompletenessRefusesUnknownHeadersAndFollowsRuns) {
+    const QByteArray bmp = tp::encode(cornerMarked(), "bmp");
+    auto with32 = [](QByteArray bytes, qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = char((v >> (8 * i)) & 0xFF);
+        }
+        return bytes;
+    };
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(with32(bmp, 14, 41)));   // header size
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(with32(bmp, 30, 4)));    // embedded JPEG
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(with32(bmp, 30, 0x99))); // no such compression
+
+    // An 8-bit run-length BMP of 4 x 2: a run per row, then the end mark.
+    QByteArray rle("BM", 2);
+    const QByteArray runs = QByteArray::fromHex("0401 0000 0402 0000 0001");
+    rle += QByteArray(12, '\0');
+    rle += QByteArray(40, '\0');
+    rle += QByteArray(4 * 3, '\0'); // three palette entries
+    rle = with32(rle, 10, quint32(rle.size()));
+    rle = with32(rle, 14, 40);
+    rle = with32(rle, 18, 4);
+    rle = with32(rle, 22, 2);
+    rle[26] = 1;
+    rle[28] = 8;
+    rle = with32(rle, 30, 1);
+    rle = with32(rle, 46, 3);
+    rle += runs;
+    EXPECT_TRUE(ImageDecoder::bmpIsComplete(rle));
+    EXPECT_FALSE(ImageDecoder::bmpIsComplete(rle.left(rle.size() - 6)));
+    // An absolute run cut short.
+    EXPECT_FALSE(
+        ImageDecoder::bmpIsComplete(rle.left(rle.size() - 10) + QByteArray("\0\x08\1", 3)));
+}
+
+TEST(ImageDecoder, gifAndPngCompletenessFollowTheirBlocks) {
+    const QByteArray gif = tp::gif(cornerMarked());
+    EXPECT_TRUE(platform::ImageFileCheck::gifIsComplete(gif));
+    EXPECT_FALSE(platform::ImageFileCheck::gifIsComplete(gif.left(gif.size() - 3)));
+    EXPECT_FALSE(platform::ImageFileCheck::gifIsComplete(gif.left(13)));
+    const QByteArray png = tp::encode(cornerMarked(), "png");
+    EXPECT_TRUE(platform::ImageFileCheck::pngIsComplete(png));
+    EXPECT_FALSE(platform::ImageFileCheck::pngIsComplete(png.left(png.size() - 1)));
+    // A chunk length beyond the file.
+    QByteArray huge = png;
+    huge.replace(8, 4, QByteArray::fromHex("7fffffff"));
+    EXPECT_FALSE(platform::ImageFileCheck::pngIsComplete(huge));
 }

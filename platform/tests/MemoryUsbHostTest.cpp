@@ -81,9 +81,11 @@ TEST(MemoryUsbHost, ReadsFollowTheQueuedScript) {
 TEST(MemoryUsbHost, WritesAreRecordedAndCanBeAnswered) {
     MemoryUsbHost host;
     auto device = host.addDevice(vendor, product);
-    device->setWriteHandler([device](const QByteArray& data) {
-        if (data == "ping") {
-            device->queueReply("pong");
+    // The handler holds its device weakly: a device owning a handler that
+    // owns the device would never be freed.
+    device->setWriteHandler([weak = std::weak_ptr(device)](const QByteArray& data) {
+        if (const auto self = weak.lock(); self && data == "ping") {
+            self->queueReply("pong");
         }
     });
     device->queueWriteResult(UsbResult::transactionTimeout);

@@ -82,6 +82,75 @@ TEST(PropertyListFile, damagedFilesAreErrorsNamingTheFile) {
     EXPECT_TRUE(errorOfReading(missing).contains(missing));
 }
 
+// Texts are stored as UTF-16 when they are not ASCII; a NUL code unit in a
+// key or a value must be refused, not reach the parser's own checks.
+TEST(PropertyListFile, textsHoldingANulCharacterAreRefused) {
+    for (const QVariantMap& value : {QVariantMap{{QString::fromUtf8("k\u00e9y"), true}},
+                                     QVariantMap{{"key", QString::fromUtf8("v\u00e9l")}}}) {
+        QByteArray bytes = PropertyList::toData(value, PropertyList::Format::Binary);
+        const qsizetype at = bytes.indexOf(QByteArray("\x00\xe9", 2));
+        ASSERT_GT(at, 0);
+        bytes[at + 1] = 0;
+        QString why;
+        EXPECT_FALSE(PropertyList::fromData(bytes, &why).isValid());
+        EXPECT_FALSE(why.isEmpty());
+    }
+}
+
+// Arrays nested `depth` deep, each holding the next, in the binary form:
+// four-byte offsets and references.
+QByteArray nestedBinaryArrays(quint32 depth) {
+    const auto bigEndian = [](QByteArray& bytes, quint64 value, int size) {
+        for (int i = size - 1; i >= 0; --i) {
+            bytes.append(char((value >> (8 * i)) & 0xff));
+        }
+    };
+    QByteArray bytes("bplist00");
+    QList<quint64> offsets;
+    for (quint32 i = 0; i < depth; ++i) {
+        offsets << quint64(bytes.size());
+        if (i + 1 < depth) {
+            bytes.append(char(0xa1));
+            bigEndian(bytes, i + 1, 4);
+        } else {
+            bytes.append(char(0xa0));
+        }
+    }
+    const quint64 table = quint64(bytes.size());
+    for (const quint64 offset : offsets) {
+        bigEndian(bytes, offset, 4);
+    }
+    bytes.append(QByteArray(6, 0));
+    bytes.append(char(4));
+    bytes.append(char(4));
+    bigEndian(bytes, depth, 8);
+    bigEndian(bytes, 0, 8);
+    bigEndian(bytes, table, 8);
+    return bytes;
+}
+
+// The parser descends recursively: nesting far beyond anything of ours is
+// refused before it can exhaust the stack, in both forms.
+TEST(PropertyListFile, deeplyNestedDataIsRefused) {
+    EXPECT_TRUE(PropertyList::fromData(nestedBinaryArrays(100)).isValid());
+    EXPECT_FALSE(PropertyList::fromData(nestedBinaryArrays(200000)).isValid());
+
+    const auto xml = [](int depth) {
+        return QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\">") +
+               QByteArray("<array>").repeated(depth) + QByteArray("<dict/>") +
+               QByteArray("</array>").repeated(depth) + QByteArray("</plist>");
+    };
+    EXPECT_TRUE(PropertyList::fromData(xml(100)).isValid());
+    QString why;
+    EXPECT_FALSE(PropertyList::fromData(xml(400000), &why).isValid());
+    EXPECT_FALSE(why.isEmpty());
+
+    // A container that holds itself is refused too.
+    QByteArray cycle = nestedBinaryArrays(2);
+    cycle[9 + 3] = 0; // the first array now refers to itself
+    EXPECT_FALSE(PropertyList::fromData(cycle).isValid());
+}
+
 TEST(PropertyListFile, valuesAPropertyListCannotHoldAreRefusedBeforeWriting) {
     QTemporaryDir dir;
     const QString path = dir.filePath("kept.plist");

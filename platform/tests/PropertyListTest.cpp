@@ -1,5 +1,5 @@
-#include "platform/Error.h"
 #include "platform/PropertyList.h"
+#include "platform/Error.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -38,7 +38,8 @@ TEST(PropertyList, roundTripsInBothFormats) {
                   sample().value(QStringLiteral("date")).toDateTime());
         EXPECT_EQ(back.value(QStringLiteral("list")).toList().size(), 2);
         EXPECT_DOUBLE_EQ(
-            back.value(QStringLiteral("nested")).toMap().value(QStringLiteral("k")).toDouble(), 2.0);
+            back.value(QStringLiteral("nested")).toMap().value(QStringLiteral("k")).toDouble(),
+            2.0);
     }
 }
 
@@ -48,16 +49,60 @@ TEST(PropertyList, refusesWhatIsNotAPropertyList) {
                                   QByteArray("bplist00\x01\x02", 10), QByteArray("{\"a\":1}")}) {
         EXPECT_FALSE(PropertyList::fromData(bad, &error).isValid()) << bad.toStdString();
     }
-    EXPECT_TRUE(PropertyList::toData(QVariant::fromValue(QSize(1, 2)), PropertyList::Format::Xml,
-                                     &error)
-                    .isEmpty());
+    EXPECT_TRUE(
+        PropertyList::toData(QVariant::fromValue(QSize(1, 2)), PropertyList::Format::Xml, &error)
+            .isEmpty());
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A binary property list whose only object, at offset 8, is the given one.
+QByteArray binaryWithOneObject(const QByteArray& object) {
+    QByteArray bytes = QByteArray("bplist00") + object;
+    const char tableOffset = char(bytes.size());
+    bytes.append(char(8));
+    bytes.append(QByteArray(6, '\0') + QByteArray("\x01\x01", 2));
+    bytes.append(QByteArray(7, '\0') + '\x01' + QByteArray(8, '\0') + QByteArray(7, '\0'));
+    bytes.append(tableOffset);
+    return bytes;
+}
+
+TEST(PropertyList, refusesTextsHoldingANul) {
+    const QList<QByteArray> inputs{
+        QByteArray::fromHex("3c6b65793e003c2f6b65793e"),
+        QByteArray("<plist><string>a\0</string></plist>", 34),
+        QByteArray::fromHex("62706c6973743030d2010304045161517862510800000101000000000000000b0000"
+                            "0000000063334101000014f8b58a8007080d0f11131a00002122272f1c0000000001"
+                            "01000000000000000b00000000000000000000000000000032"),
+        binaryWithOneObject(QByteArray("\x53"
+                                       "a\0b",
+                                       4)),
+        binaryWithOneObject(QByteArray("\x62\0"
+                                       "a\0\0",
+                                       5)),
+    };
+    for (const QByteArray& input : inputs) {
+        QString error;
+        EXPECT_FALSE(PropertyList::fromData(input, &error).isValid())
+            << input.toHex().toStdString();
+        EXPECT_EQ(error, QStringLiteral("not a property list"));
+    }
+    // The same texts without the NUL still read.
+    EXPECT_EQ(PropertyList::fromData(binaryWithOneObject("\x52"
+                                                         "ab"))
+                  .toString(),
+              QStringLiteral("ab"));
+    EXPECT_EQ(PropertyList::fromData(binaryWithOneObject(QByteArray("\x61\0"
+                                                                    "a",
+                                                                    3)))
+                  .toString(),
+              QStringLiteral("a"));
 }
 
 TEST(Error, carriesItsUserInfoAndKeepsItsTypeWhenCloned) {
     auto underlying = std::make_shared<platform::Error>(QStringLiteral("Inner"), 1);
-    platform::Error e(QStringLiteral("DeviceError"), 4,
-                      {QStringLiteral("No printer."), QStringLiteral("Connect it."), underlying, {}});
+    platform::Error e(
+        QStringLiteral("DeviceError"), 4,
+        {QStringLiteral("No printer."), QStringLiteral("Connect it."), underlying, {}});
     EXPECT_EQ(e.localizedDescription(), QStringLiteral("No printer."));
     EXPECT_EQ(e.localizedRecoverySuggestion(), QStringLiteral("Connect it."));
     EXPECT_EQ(e.underlyingError()->domain(), QStringLiteral("Inner"));

@@ -177,6 +177,26 @@ TEST(UndoManager, observersSeeTheMenuTitles) {
     EXPECT_EQ(titles, (QStringList{"Undo", "Undo Move", "Undo"}));
 }
 
+TEST(UndoManager, removingAllActionsInsideAGroupKeepsTheGroupOpen) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    Value a{&undo};
+    a.set(1, "Old");
+    undo.beginUndoGrouping();
+    undo.setActionName("Outer");
+    a.set(2, "Inner");
+    undo.removeAllActions();
+    EXPECT_FALSE(undo.canUndo());
+    a.set(3, "Inner");
+    testing::internal::CaptureStderr();
+    undo.endUndoGrouping();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(undo.undoActionName(), "Outer");
+    undo.undo();
+    EXPECT_EQ(a.value, 2);
+    EXPECT_FALSE(undo.canUndo());
+}
+
 TEST(UndoManager, removingATargetsActionsDropsStepsLeftEmpty) {
     UndoManager undo;
     undo.setGroupsByEvent(false);

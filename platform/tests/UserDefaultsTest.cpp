@@ -112,6 +112,23 @@ TEST_F(UserDefaultsTest, aDamagedFileIsMovedAsideAndDefaultsAreUsed) {
     EXPECT_EQ(filesBeside().size(), 2);
 }
 
+TEST_F(UserDefaultsTest, aFileDamagedWhileRunningLosesNothingOfThisRun) {
+    UserDefaults defaults(path());
+    defaults.setString("LastModelName", "Alpha");
+    writeFile("bplist00 damaged by someone else");
+    testing::internal::CaptureStderr();
+    defaults.setBool("ScriptingPrintHasBeenAccepted", true);
+    testing::internal::GetCapturedStderr();
+    const QVariantMap saved = UserDefaults(path()).dictionaryRepresentation();
+    EXPECT_EQ(saved.value("LastModelName"), QVariant("Alpha"));
+    EXPECT_EQ(saved.value("ScriptingPrintHasBeenAccepted"), QVariant(true));
+    EXPECT_EQ(filesBeside().size(), 2); // the damaged bytes were moved aside
+
+    QFile::remove(path());
+    defaults.setString("other", "x");
+    EXPECT_EQ(UserDefaults(path()).string("LastModelName"), "Alpha");
+}
+
 TEST_F(UserDefaultsTest, aFileThatCannotBeReadIsNeverWrittenOver) {
     // A folder where the file should be: it exists but cannot be read.
     QDir().mkpath(path());

@@ -1,5 +1,6 @@
 #include "transport/dari/SerialPortDeviceCommunicationContextObjCImpl.h"
 
+#include "transport/dari/DescriptorWait.h"
 #include "transport/dari/SerialPortSpeed.h"
 #include "transport/model/PipeError.h"
 
@@ -7,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -47,9 +49,10 @@ QStringList SerialPortDeviceCommunicationContextObjCImpl::portNames(const QStrin
 }
 
 SerialPortDeviceCommunicationContextObjCImpl::SerialPortDeviceCommunicationContextObjCImpl(
-    const QString& portNamePrefix, qint64 baudRate, SerialPortParity parity)
+    const QString& portNamePrefix, qint64 baudRate, SerialPortParity parity,
+    const platform::Progress* progress)
     : m_portNamePrefix(portNamePrefix), m_baudRate(baudRate), m_parity(parity),
-      m_environment(SerialPortEnvironment::current()) {
+      m_progress(progress), m_environment(SerialPortEnvironment::current()) {
     const QStringList names = portNames(m_environment.deviceDirectory);
     const auto match = std::find_if(names.begin(), names.end(), [&](const QString& name) {
         return name.startsWith(m_portNamePrefix);
@@ -137,8 +140,16 @@ void SerialPortDeviceCommunicationContextObjCImpl::sendData(const QByteArray& da
                                                             SendCompletion completion) {
     qsizetype written = 0;
     while (written < data.size()) {
+        try {
+            DescriptorWait::wait(m_fileDescriptor, POLLOUT, m_progress);
+        } catch (const platform::Error& cancelled) {
+            completion(cancelled.clone());
+            return;
+        }
+        // A ready port takes at least this much without blocking.
         const ssize_t n =
-            ::write(m_fileDescriptor, data.constData() + written, size_t(data.size() - written));
+            ::write(m_fileDescriptor, data.constData() + written,
+                    size_t(std::min<qsizetype>(data.size() - written, writeChunkLength)));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -153,6 +164,12 @@ void SerialPortDeviceCommunicationContextObjCImpl::sendData(const QByteArray& da
 
 qsizetype SerialPortDeviceCommunicationContextObjCImpl::readChunk(char* buffer,
                                                                   qsizetype maxLength) const {
+    // The silence is timed here, in steps that look at the progress; a port
+    // with bytes waiting hands them over at once.
+    const std::chrono::milliseconds silence(100 * std::clamp(m_environment.silenceTenths, 1, 255));
+    if (!DescriptorWait::wait(m_fileDescriptor, POLLIN, m_progress, silence)) {
+        return 0;
+    }
     for (;;) {
         const ssize_t n = ::read(m_fileDescriptor, buffer, size_t(maxLength));
         if (n >= 0 || errno != EINTR) {
@@ -176,7 +193,13 @@ void SerialPortDeviceCommunicationContextObjCImpl::readDataWithLength(quint64 le
         const qsizetype want =
             hasLength ? qsizetype(std::min<quint64>(readChunkLength, length - collected.size()))
                       : readChunkLength;
-        const qsizetype n = readChunk(chunk, want);
+        qsizetype n = 0;
+        try {
+            n = readChunk(chunk, want);
+        } catch (const platform::Error& cancelled) {
+            completion(std::nullopt, cancelled.clone());
+            return;
+        }
         if (n < 0) {
             completion(std::nullopt, errorWith(PipeErrorCode::couldNotReopen));
             return;

@@ -8,21 +8,29 @@
 
 #include <termios.h>
 
+namespace platform {
+class Progress;
+}
+
 namespace dari {
 
 // An open serial port: a raw 8-bit line, held exclusively, read and written
 // with blocking calls on the calling thread. A read ends after a stretch of
-// silence (3 seconds); every transfer completes before it returns.
+// silence (3 seconds); every transfer completes before it returns, or ends
+// with platform::CancellationError soon after the run's progress (given at
+// opening, outliving the context) is cancelled.
 class SerialPortDeviceCommunicationContextObjCImpl
     : public fennick::DeviceCommunicationContextObjCImpl {
 public:
     static constexpr qsizetype readChunkLength = 64;
+    static constexpr qsizetype writeChunkLength = 256;
 
     // Opens the first port of the device directory (in name order) whose name
     // begins with the prefix; throws platform::Error ("NoDevice" when none
     // matches, "CouldNotOpen" when it cannot be opened and set up).
     SerialPortDeviceCommunicationContextObjCImpl(const QString& portNamePrefix, qint64 baudRate,
-                                                 SerialPortParity parity);
+                                                 SerialPortParity parity,
+                                                 const platform::Progress* progress = nullptr);
     ~SerialPortDeviceCommunicationContextObjCImpl() override;
 
     const QString& thePortNamePrefix() const { return m_portNamePrefix; }
@@ -56,12 +64,14 @@ private:
     bool updateFileDescriptorOptions(int fileDescriptor) const;
     bool updateBaudRate(qint64 baudRate, int fileDescriptor) const;
     // Reads one chunk of at most maxLength bytes: the count, 0 after the
-    // silence, -1 on failure.
+    // silence, -1 on failure; throws platform::CancellationError once the
+    // progress is cancelled.
     qsizetype readChunk(char* buffer, qsizetype maxLength) const;
 
     QString m_portNamePrefix;
     qint64 m_baudRate;
     SerialPortParity m_parity;
+    const platform::Progress* m_progress;
     QString m_openingPath;
     int m_fileDescriptor = -1;
     SerialPortEnvironment m_environment;

@@ -12,8 +12,8 @@ SerialPortDeviceCommunicator::open(platform::Progress* progress) const {
 }
 
 std::shared_ptr<SerialPortDeviceCommunicator::Context>
-SerialPortDeviceCommunicator::openContext(platform::Progress*) const {
-    return std::make_shared<Context>(m_portNamePrefix, m_baudRate, m_parity);
+SerialPortDeviceCommunicator::openContext(platform::Progress* progress) const {
+    return std::make_shared<Context>(m_portNamePrefix, m_baudRate, m_parity, progress);
 }
 
 } // namespace dari

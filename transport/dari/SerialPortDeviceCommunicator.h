@@ -18,7 +18,8 @@ public:
     qint64 baudRate() const { return m_baudRate; }
     SerialPortParity parity() const { return m_parity; }
 
-    // The progress is not used: opening a port does not wait.
+    // Opening a port does not wait; the progress (the run's) ends the
+    // context's waits when it is cancelled.
     std::shared_ptr<fennick::DeviceCommunicationContext>
     open(platform::Progress* progress) const override;
     std::shared_ptr<Context> openContext(platform::Progress* progress) const;

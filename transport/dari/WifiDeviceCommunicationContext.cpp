@@ -3,6 +3,7 @@
 #include "platform/CancellationError.h"
 #include "platform/Pause.h"
 #include "platform/Progress.h"
+#include "transport/dari/DescriptorWait.h"
 #include "transport/dari/NetworkError.h"
 
 #include <fcntl.h>
@@ -72,7 +73,7 @@ ssize_t receive(int fd, char* buffer, size_t size, int flags) {
 
 WifiDeviceCommunicationContext::WifiDeviceCommunicationContext(NetworkEndpoint endpoint,
                                                                platform::Progress* progress)
-    : m_endpoint(std::move(endpoint)) {
+    : m_endpoint(std::move(endpoint)), m_progress(progress) {
     m_socket = connectTo(m_endpoint, progress);
 }
 
@@ -133,7 +134,7 @@ void WifiDeviceCommunicationContext::reconnect() {
         ::close(m_socket);
         m_socket = -1;
     }
-    m_socket = connectTo(m_endpoint, nullptr);
+    m_socket = connectTo(m_endpoint, m_progress);
 }
 
 void WifiDeviceCommunicationContext::throwIfNotConnected() {
@@ -151,9 +152,10 @@ void WifiDeviceCommunicationContext::performSend(const QByteArray& data) {
     throwIfNotConnected();
     qsizetype sent = 0;
     while (sent < data.size()) {
-        const ssize_t n =
-            ::send(m_socket, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
+        DescriptorWait::wait(m_socket, POLLOUT, m_progress);
+        const ssize_t n = ::send(m_socket, data.constData() + sent, size_t(data.size() - sent),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
             continue;
         }
         if (n < 0) {
@@ -171,7 +173,11 @@ QByteArray WifiDeviceCommunicationContext::performRead(std::optional<qint64> len
     QByteArray data;
     char buffer[receiveChunk];
     while (data.size() < *length) {
-        const ssize_t n = receive(m_socket, buffer, sizeof buffer, 0);
+        DescriptorWait::wait(m_socket, POLLIN, m_progress);
+        const ssize_t n = receive(m_socket, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            continue;
+        }
         if (n < 0) {
             throw NetworkError::fromErrno(errno);
         }
@@ -194,7 +200,11 @@ QByteArray WifiDeviceCommunicationContext::readUntilEndOfStream() {
     QByteArray data;
     char buffer[receiveChunk];
     for (;;) {
-        const ssize_t n = receive(m_socket, buffer, sizeof buffer, 0);
+        DescriptorWait::wait(m_socket, POLLIN, m_progress);
+        const ssize_t n = receive(m_socket, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            continue;
+        }
         if (n > 0) {
             data.append(buffer, n);
             continue;

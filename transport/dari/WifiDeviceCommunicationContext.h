@@ -18,6 +18,8 @@ namespace dari {
 // without a length collects until the device ends the stream and then
 // connects anew, so the context stays usable; when connecting anew fails,
 // the bytes already read are returned and the next call reports the failure.
+// Every wait ends with platform::CancellationError soon after the progress
+// given at opening (the run's, which outlives the context) is cancelled.
 class WifiDeviceCommunicationContext : public fennick::DeviceCommunicationContext {
 public:
     // How often the state of a connection being made is looked at.
@@ -50,6 +52,7 @@ private:
     QByteArray reconnectKeeping(const QByteArray& data);
 
     NetworkEndpoint m_endpoint;
+    platform::Progress* m_progress = nullptr;
     int m_socket = -1;
     std::shared_ptr<const platform::Error> m_pendingFailure;
 };

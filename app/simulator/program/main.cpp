@@ -13,8 +13,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
+using lunvik::TavrinJobPictureFolder;
 using lunvik::TavrinSimulatedDevice;
 using lunvik::TavrinSimulatorServer;
 
@@ -78,13 +80,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption serialOption(QStringLiteral("serial"),
                                           QStringLiteral("Serial number text."),
                                           QStringLiteral("text"), QStringLiteral("SIM00001"));
-    const QCommandLineOption modelOption(
-        QStringLiteral("model"),
-        QStringLiteral("The model to play; its name decides the layout of the U answer."),
-        QStringLiteral("name"), QStringLiteral("Tavrin a4"));
     const QCommandLineOption shortOption(
         QStringLiteral("short-layout"),
-        QStringLiteral("Answer U as models whose name begins with G do, whatever --model says."));
+        QStringLiteral("Answer U as models whose name begins with G do."));
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("Answer U in the layout of this model (e.g. \"Gest 300\")."),
+        QStringLiteral("name"));
     const QCommandLineOption stateModeOption(
         QStringLiteral("state-reply"),
         QStringLiteral("How S is answered: normal, silent, truncated or wrong-frame."),
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
         QStringLiteral("Disconnect after this many column bytes of a job."),
         QStringLiteral("count"));
     parser.addOptions({socketOption, pngOption, busyOption, errorOption, temperatureOption,
-                       firmwareOption, serialOption, modelOption, shortOption, stateModeOption,
+                       firmwareOption, serialOption, shortOption, modelOption, stateModeOption,
                        informationModeOption, failOption});
     parser.process(app);
 
@@ -122,10 +124,11 @@ int main(int argc, char** argv) {
     }
     configuration.firmware = parser.value(firmwareOption).toLatin1();
     configuration.serial = parser.value(serialOption).toLatin1();
-    const QString model = parser.value(modelOption);
-    // The application reads the shorter layout from models whose name begins with G.
     configuration.shortInformationLayout =
-        parser.isSet(shortOption) || model.startsWith(QLatin1Char('G'));
+        parser.isSet(shortOption) ||
+        (parser.isSet(modelOption) &&
+         TavrinSimulatedDevice::Configuration::modelUsesShortInformationLayout(
+             parser.value(modelOption)));
     const auto stateMode = replyMode(parser.value(stateModeOption));
     const auto informationMode = replyMode(parser.value(informationModeOption));
     if (!stateMode || !informationMode) {
@@ -147,16 +150,22 @@ int main(int argc, char** argv) {
         line(QStringLiteral("cannot make ") + pngFolder);
         return 1;
     }
+    std::unique_ptr<TavrinJobPictureFolder> pictures;
+    if (!pngFolder.isEmpty()) {
+        pictures = std::make_unique<TavrinJobPictureFolder>(pngFolder);
+    }
 
     TavrinSimulatedDevice device(configuration);
     TavrinSimulatorServer server(device);
+    // A long session must not grow: what was received is reported, then
+    // forgotten.
+    server.setKeepsHistory(false);
     QString error;
     if (!server.listen(parser.value(socketOption), &error)) {
         line(error);
         return 1;
     }
     server.log = [](const QString& text) { line(QStringLiteral("connection ") + text); };
-    lunvik::TavrinJobPictureFolder pictures(pngFolder);
     server.jobFinished = [&](const lunvik::TavrinReceivedJob& job, int index) {
         line(QStringLiteral("job %1: density %2, Y %3, %4 dots x %5 columns")
                  .arg(index + 1)
@@ -164,23 +173,25 @@ int main(int argc, char** argv) {
                  .arg(job.yValue)
                  .arg(job.dotCount)
                  .arg(job.columnCount));
-        if (!pngFolder.isEmpty()) {
-            const QString path = pictures.nextPath();
-            if (job.picture().save(path, "PNG")) {
-                line(QStringLiteral("picture written to ") + path);
-            } else {
-                line(QStringLiteral("cannot write ") + path);
-            }
+        if (pictures) {
+            QString error;
+            const QString path = pictures->save(job.picture(), &error);
+            line(path.isEmpty() ? error : QStringLiteral("wrote ") + path);
         }
     };
     runningServer = &server;
     std::signal(SIGINT, stopOnSignal);
     std::signal(SIGTERM, stopOnSignal);
-    line(QStringLiteral("serving a stencil device (%1, %2 information layout) on %3")
-             .arg(model,
-                  configuration.shortInformationLayout ? QStringLiteral("short")
-                                                       : QStringLiteral("long"),
-                  parser.value(socketOption)));
+    line(QStringLiteral("serving a stencil device on ") + parser.value(socketOption));
+    line(configuration.shortInformationLayout
+             ? QStringLiteral("answering U in the short layout of models whose name begins with G")
+             : QStringLiteral("answering U in the long layout; for a model whose name begins "
+                              "with G, start with --model \"<name>\" or --short-layout"));
+    if (pictures) {
+        line(QStringLiteral("job pictures go to %1, from job-%2.png on")
+                 .arg(pngFolder)
+                 .arg(pictures->nextNumber()));
+    }
     server.run();
     runningServer = nullptr;
     return 0;

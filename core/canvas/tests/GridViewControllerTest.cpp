@@ -239,6 +239,28 @@ TEST_F(GridViewControllerTest, aRepeatCountChangeAnimatesIntoTheImmediateFrames)
     EXPECT_EQ(grid()->repeatView()->placement().countX, 4);
 }
 
+TEST_F(GridViewControllerTest, aNewOrMirroredPictureAppearsAnimatedUnlessTheCanvasIsDisabled) {
+    LiveAnimations live;
+    GridViewImageView* image = grid()->imageView();
+    document->setFlipsImageHorizontal(true);
+    grid()->layoutSubtreeIfNeeded();
+    EXPECT_LT(image->opacity(), 1.0); // fading in
+    ASSERT_TRUE(waitUntil([&] { return image->opacity() == 1.0; }));
+
+    document->setOriginalImage(documenttest::picture(300, 300));
+    grid()->layoutSubtreeIfNeeded();
+    EXPECT_GT(image->scale(), 1.0); // bouncing in
+    ASSERT_TRUE(waitUntil([&] { return image->scale() == 1.0 && image->opacity() == 1.0; }));
+
+    document->setInViewingMode(true);
+    document->setOriginalImage(documenttest::picture(400, 300));
+    grid()->layoutSubtreeIfNeeded();
+    EXPECT_EQ(image->scale(), 1.0);
+    EXPECT_EQ(image->opacity(), 1.0);
+    EXPECT_EQ(image->frame(), grid()->lastLayout().imageFrame.translated(
+                                  grid()->lastLayout().repeatStripRect.topLeft()));
+}
+
 TEST(GridViewChangeAnimatorRules, areaAndTurnsFromTheRecordedChanges) {
     GridViewChangeRecord changes;
     EXPECT_TRUE(GridViewChangeAnimator::areaFlag(changes));

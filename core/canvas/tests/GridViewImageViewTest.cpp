@@ -74,7 +74,7 @@ protected:
                                 p.y() < f.bottom();
             if (inside && !tile.contents.isNull()) {
                 const QImage image = tile.contents.toImage();
-                const QPointF q = (p - tile.frame.topLeft()) * view->scale();
+                const QPointF q = (p - tile.frame.topLeft()) * view->backingScale();
                 return image.pixel(int(q.x()), int(q.y()));
             }
         }
@@ -143,7 +143,7 @@ TEST(GridViewImageViewSizes, tilesCoverTheViewRowByRow) {
 }
 
 TEST_F(TiledPreview, thresholdGivesOnlyBlackAndWhiteTilesAtTheScreensScale) {
-    view->setScale(2);
+    view->setBackingScale(2);
     show(ramp(), {600, 260});
     EXPECT_EQ(view->lastTileCount(), (GridViewImageView::TileCount{3, 2}));
     ASSERT_TRUE(waitForPreview(*view));

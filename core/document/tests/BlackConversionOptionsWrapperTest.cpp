@@ -1,4 +1,5 @@
 #include "core/document/BlackConversionOptionsWrapper.h"
+#include "core/document/BlackConversionOptions.h"
 #include "core/document/CurrentBlackConversionReadonlyWrapper.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,19 @@ TEST(CurrentBlackConversionReadonlyWrapper, travelsInAVariant) {
         v.value<std::shared_ptr<const kestrom::CurrentBlackConversionReadonlyWrapper>>();
     ASSERT_TRUE(back);
     EXPECT_EQ(back->blackConversion().halftoneOption()->angle_deg, 10);
+}
+
+TEST(BlackConversionOptions, startLikeTheWrapperAndCompareEveryNumber) {
+    const BlackConversionOptionsWrapper wrapper;
+    kestrom::BlackConversionOptions options;
+    EXPECT_EQ(options.threshold, wrapper.threshold().rawValue());
+    EXPECT_EQ(options.halftone, wrapper.halftone().rawValue());
+
+    kestrom::BlackConversionOptions turned = options;
+    turned.halftone.angle_deg = 45;
+    EXPECT_NE(turned, options);
+    turned.halftone.angle_deg = options.halftone.angle_deg;
+    EXPECT_EQ(turned, options);
 }
 
 } // namespace

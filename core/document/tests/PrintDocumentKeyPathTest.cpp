@@ -95,6 +95,9 @@ TEST_F(KeyPathTest, settingWritesThatChangeNothingAreIgnored) {
     EXPECT_EQ(counter.total(), 0);
     EXPECT_FALSE(document.undoManager()->canUndo());
     EXPECT_EQ(document.valueForKeyPath("currentDeviceSetting.speed").toDouble(), 5.0);
+    // The user chose them all the same: the model remembers them.
+    EXPECT_EQ(remembered(alderName).value("speed"), QVariant(5.0));
+    EXPECT_EQ(remembered(alderName).value("mode"), QStringLiteral("fine"));
 
     // A switch and a pick list are stored as given.
     document.setValueForKeyPath("currentDeviceSetting.vacuum", false);

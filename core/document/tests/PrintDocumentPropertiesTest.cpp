@@ -119,6 +119,10 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
              Case{"additionalWhitespaceLength_end_mm", 8.0,
                   Name::changingAdditionalWhitespaceLength},
              Case{"imageSizeForDisplay_mm", QSizeF(20, 10), Name::resizingImage},
+             Case{"originalImage", QVariant::fromValue(picture(8, 4)), Name::changingImage},
+             Case{"currentDeviceSetting",
+                  QVariant::fromValue(std::make_shared<kestrom::DeviceSetting>()),
+                  Name::changingDeviceSetting},
          }) {
         SCOPED_TRACE(c.key);
         PrintDocument document;
@@ -146,6 +150,23 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
         EXPECT_EQ(counter.count(c.key), 3);
         EXPECT_EQ(undo.undoActionName(), UndoActionName(c.name).displayedName());
     }
+}
+
+TEST_F(PropertiesTest, anotherChangeAfterUndoingToTheSavedCountIsAnEdit) {
+    PrintDocument document;
+    document.setImageRepeatXCount(2);
+    endEvent();
+    document.markSaved();
+    EXPECT_FALSE(document.isDocumentEdited());
+    document.undoManager()->undo();
+    EXPECT_TRUE(document.isDocumentEdited());
+    document.undoManager()->redo();
+    EXPECT_FALSE(document.isDocumentEdited());
+
+    document.undoManager()->undo();
+    document.setImageRepeatYCount(3); // as many steps as when saved, but not the saved state
+    endEvent();
+    EXPECT_TRUE(document.isDocumentEdited());
 }
 
 TEST_F(PropertiesTest, pictureAndCanvasChangesForgetTheSizeText) {
@@ -259,6 +280,34 @@ TEST_F(PropertiesTest, plainFacesIgnoreValuesThatNameNothing) {
     EXPECT_EQ(counter.count("imageSize_px"), 1);
     document.setValueForKey("imageOrientation", 1);
     EXPECT_EQ(document.valueForKey("imageSizeForDisplay_px"), QStringLiteral("480x640"));
+}
+
+// Faces written by bindings and scripts: a value of another kind, or a size
+// no pixel count can hold, changes nothing; no value is the key's nil.
+TEST_F(PropertiesTest, facesRefuseValuesTheyCannotHold) {
+    PrintDocument document;
+    document.setOriginalImage(picture(10, 10));
+    document.setImageSize_px({40, 20});
+    ChangeCounter counter(document, {"imageSize_px", "originalImage", "deviceDescriptor", "canvas",
+                                     "currentDeviceSetting"});
+    for (const QSizeF& size :
+         {QSizeF(inf, 10), QSizeF(10, nan), QSizeF(1e300, 10), QSizeF(-1, 10)}) {
+        document.setValueForKey("imageSizeForDisplay_px", size);
+    }
+    document.setValueForKey("originalImage", QSizeF(1, 1));
+    document.setValueForKey("deviceDescriptor", alderName);
+    document.setValueForKey("canvas", "A4");
+    document.setValueForKey("currentDeviceSetting", 3);
+    EXPECT_EQ(counter.total(), 0);
+    EXPECT_EQ(document.imageSize_px(), (Size_px{40, 20}));
+    EXPECT_TRUE(document.originalImage());
+    EXPECT_TRUE(document.deviceDescriptor());
+    EXPECT_TRUE(document.canvas());
+    EXPECT_TRUE(document.currentDeviceSetting());
+
+    document.setValueForKey("originalImage", QVariant());
+    EXPECT_FALSE(document.originalImage());
+    EXPECT_EQ(counter.count("originalImage"), 1);
 }
 
 } // namespace

@@ -71,6 +71,31 @@ TEST(SildorImage, FilterPassesTradeTheTexturesAndKeepTheScratchOne) {
     EXPECT_EQ(readBack(*image), ramp(40 * 30));
 }
 
+TEST(SildorImage, AnImageOverTheCallersBytesFiltersThemWhereTheyLie) {
+    const std::size_t w = 37, h = 23;
+    const auto original = ramp(w * h);
+    const auto level = SildorImageBuiltinFilter::level(0.2, 0.7);
+    const auto gamma = SildorImageBuiltinFilter::gamma(1.7);
+    const auto threshold = SildorImageBuiltinFilter::threshold(0.4);
+    const std::vector<const SildorImageFilter*> chain{&level, &gamma, &threshold};
+    auto reference = imageWith(original, w, h);
+    reference->apply(chain);
+
+    auto bytes = original;
+    auto image =
+        SildorImage::makeOver(std::make_shared<SildorContext>(), bytes.data(), Size{w, h, 1});
+    ASSERT_TRUE(image);
+    image->applyInPlace(chain);
+    EXPECT_EQ(bytes, readBack(*reference));
+    // No scratch texture: the picture is still the caller's bytes.
+    EXPECT_EQ(image->textureA()->data(), bytes.data());
+    EXPECT_EQ(image->textureB(), nullptr);
+
+    ComputeTestHooks::Scope noTexture(Fault::noTexture);
+    EXPECT_FALSE(
+        SildorImage::makeOver(std::make_shared<SildorContext>(), bytes.data(), Size{w, h, 1}));
+}
+
 TEST(SildorImage, ReplacingPixelsResizesOnlyForANewSize) {
     auto image = imageWith(ramp(20 * 10), 20, 10);
     image->apply({&keep});

@@ -2,6 +2,9 @@
 #include "transport/dari/SerialPortSpeed.h"
 #include "transport/model/PipeError.h"
 
+#include "platform/CancellationError.h"
+#include "platform/Progress.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -267,4 +270,41 @@ TEST_F(SerialPortTest, LostDeviceFailsTransfers) {
     // A hung-up line reads as silence.
     EXPECT_EQ(failure([&] { context->read(1); }), PipeErrorCode::timeout);
     EXPECT_EQ(failure([&] { context->send("x"); }), PipeErrorCode::couldNotSendData);
+}
+
+TEST_F(SerialPortTest, BlockedReadsAndSendsEndWhenTheProgressIsCancelled) {
+    // A long silence, so that only the cancel can end the read in time.
+    SerialPortEnvironment environment = SerialPortEnvironment::current();
+    environment.silenceTenths = 50;
+    SerialPortEnvironment::Scope longSilence(environment);
+    link("ttyUSB0", port.portPath());
+    auto endAfterCancel = [](auto call) {
+        platform::Progress progress;
+        QElapsedTimer sinceCancel;
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(200ms);
+            sinceCancel.start();
+            progress.cancel();
+        });
+        bool cancelled = false;
+        try {
+            call(progress);
+        } catch (const platform::Error& e) {
+            cancelled = platform::CancellationError::isCancellation(e);
+        }
+        const qint64 elapsed = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+        canceller.join();
+        EXPECT_TRUE(cancelled);
+        EXPECT_GE(elapsed, 0);
+        EXPECT_LT(elapsed, 500);
+    };
+    auto openWith = [](platform::Progress& progress) {
+        return SerialPortDeviceCommunicator(QStringLiteral("ttyUSB"), 115200)
+            .openContext(&progress);
+    };
+    endAfterCancel([&](platform::Progress& progress) { openWith(progress)->read(8); });
+    // The device stops reading: the line's buffer fills and a send waits.
+    endAfterCancel([&](platform::Progress& progress) {
+        openWith(progress)->send(QByteArray(1024 * 1024, '\x55'));
+    });
 }

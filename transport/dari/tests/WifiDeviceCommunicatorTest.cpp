@@ -218,3 +218,61 @@ TEST(WifiDeviceCommunicator, EndOfStreamWithNothingReadReportsAFailedReconnect) 
     device.stopListening();
     EXPECT_EQ(thrown([&] { context->read(std::nullopt); }).code(), ECONNREFUSED);
 }
+
+namespace {
+
+// How long a blocked call took to end after the progress was cancelled a
+// little after it started; the call must end with the cancellation error.
+template <typename Call>
+qint64 millisecondsToEndAfterCancel(platform::Progress& progress, Call call) {
+    QElapsedTimer sinceCancel;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(200ms);
+        sinceCancel.start();
+        progress.cancel();
+    });
+    bool cancelled = false;
+    try {
+        call();
+    } catch (const platform::Error& e) {
+        cancelled = platform::CancellationError::isCancellation(e);
+    }
+    const qint64 elapsed = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+    canceller.join();
+    EXPECT_TRUE(cancelled);
+    return elapsed;
+}
+
+} // namespace
+
+TEST(WifiDeviceCommunicator, BlockedReadsAndSendsEndWhenTheProgressIsCancelled) {
+    LoopbackDevice device;
+    {
+        // The device takes the connection, then never answers.
+        platform::Progress progress;
+        auto context = WifiDeviceCommunicator(device.endpoint()).openContext(&progress);
+        ASSERT_TRUE(device.accept());
+        const qint64 elapsed = millisecondsToEndAfterCancel(progress, [&] { context->read(4); });
+        EXPECT_GE(elapsed, 0);
+        EXPECT_LT(elapsed, 500);
+    }
+    {
+        platform::Progress progress;
+        auto context = WifiDeviceCommunicator(device.endpoint()).openContext(&progress);
+        ASSERT_TRUE(device.accept());
+        const qint64 elapsed =
+            millisecondsToEndAfterCancel(progress, [&] { context->read(std::nullopt); });
+        EXPECT_GE(elapsed, 0);
+        EXPECT_LT(elapsed, 500);
+    }
+    {
+        // The device stops reading: the socket's buffers fill and a send waits.
+        platform::Progress progress;
+        auto context = WifiDeviceCommunicator(device.endpoint()).openContext(&progress);
+        ASSERT_TRUE(device.accept());
+        const QByteArray job(32 * 1024 * 1024, '\x55');
+        const qint64 elapsed = millisecondsToEndAfterCancel(progress, [&] { context->send(job); });
+        EXPECT_GE(elapsed, 0);
+        EXPECT_LT(elapsed, 500);
+    }
+}
