@@ -42,11 +42,13 @@ function(lunvik_library target)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endfunction()
 
-# lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>]): one test program
-# from every source in <dir>; each test case runs in its own process under
-# ctest. MAIN replaces the default test main (one with a widget application).
+# lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>] [SESSION_BUS]): one
+# test program from every source in <dir>; each test case runs in its own
+# process under ctest. MAIN replaces the default test main (one with a widget
+# application). SESSION_BUS gives each test process a D-Bus session bus of
+# its own.
 function(lunvik_tests name)
-  cmake_parse_arguments(ARG "" "DIR;MAIN" "LINKS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "SESSION_BUS" "DIR;MAIN" "LINKS;SOURCES" ${ARGN})
   if(NOT ARG_MAIN)
     set(ARG_MAIN lunvik_test_main)
   endif()
@@ -71,6 +73,10 @@ function(lunvik_tests name)
       lunvik_resources(${name} ${bundle} ${bundle_dir})
     endif()
   endforeach()
+  if(ARG_SESSION_BUS)
+    set_target_properties(${name} PROPERTIES
+      CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/with-session-bus.sh)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LANGUAGE=en"

@@ -4,10 +4,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus
+  dbus dbus-daemon libglib2.0-bin
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm

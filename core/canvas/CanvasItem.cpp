@@ -11,6 +11,9 @@ void CanvasItem::setFrame(const QRectF& frame) {
         prepareGeometryChange();
         m_size = frame.size();
         update();
+        setPos(frame.topLeft());
+        sizeChanged();
+        return;
     }
     setPos(frame.topLeft());
 }

@@ -22,6 +22,8 @@ public:
 protected:
     // How far the drawing reaches beyond the bounds (shadows, rings).
     virtual qreal overhang() const { return 0; }
+    // After the frame's size changed.
+    virtual void sizeChanged() {}
 
 private:
     QSizeF m_size;

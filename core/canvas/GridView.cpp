@@ -3,6 +3,7 @@
 #include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/CanvasStrings.h"
 #include "core/canvas/GridLineList.h"
+#include "core/canvas/GridViewChangeAnimator.h"
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewDrawingView.h"
 #include "core/canvas/GridViewDropHintView.h"
@@ -18,7 +19,9 @@
 #include "core/canvas/PixelAlignment.h"
 #include "model/ColorAbility.h"
 
+#include <QApplication>
 #include <QGraphicsScene>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -64,7 +67,9 @@ GridView::GridView(QWidget* parent)
       m_xOffsetFitLineView(new GridViewOffsetLineView),
       m_yOffsetFitLineView(new GridViewOffsetLineView),
       m_resizingLineView(new GridViewOffsetLineView),
-      m_resizingFlippedLineView(new GridViewOffsetLineView) {
+      m_resizingFlippedLineView(new GridViewOffsetLineView),
+      m_animator(new GridViewChangeAnimator(m_repeatView, m_imageView, m_imageSelectionView,
+                                            m_overflownAreaView, this)) {
     setScene(m_scene);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -97,6 +102,8 @@ GridView::GridView(QWidget* parent)
     m_imageView->setVisible(false);
     m_imageSelectionView->setVisible(false);
     m_imageSelectionView->setDelegate(this);
+    connect(m_imageSelectionView, &GridViewImageSelectionView::selectedChanged, m_imageView,
+            &GridViewImageView::setSelected);
     m_imageSelectionView->setImageOffsetBase(m_model.imageOffsetBase);
 
     connect(m_offsetLineTimer, &GridViewOffsetLineTimer::showingChanged, this,
@@ -184,6 +191,14 @@ QString GridView::colorAbility() const {
 void GridView::setColorAbility(const QString& rawValue) {
     m_imageView->setColorAbility(
         ambrel::ColorAbility::fromRawValue(rawValue).value_or(ambrel::ColorAbility::blackWhite));
+}
+
+const GridView::BlackConversionPointer& GridView::blackConversion() const {
+    return m_imageView->blackConversion();
+}
+
+void GridView::setBlackConversion(const BlackConversionPointer& conversion) {
+    m_imageView->setBlackConversion(conversion);
 }
 
 void GridView::setOriginalImage(const ambrel::OriginalImage::Pointer& image) {
@@ -394,7 +409,7 @@ void GridView::layout() {
         m_gridDirty = false;
         m_gridScale = scale;
     }
-    m_imageView->setScale(scale);
+    m_imageView->setBackingScale(scale);
     m_imageSelectionView->setScale(scale);
 
     GridViewLayout::Input input;
@@ -418,6 +433,9 @@ void GridView::applyLine(GridViewOffsetLineView* view, const GridViewLayout::Lin
 }
 
 void GridView::applyLayout(const GridViewLayout::Result& r) {
+    const bool boundsUnchanged = m_lastLayoutBounds == bounds();
+    m_lastLayoutBounds = bounds();
+    const bool imageWasHidden = !m_imageView->isVisible();
     m_dragHereLabel->setVisible(r.showsDropHint);
     if (r.showsDropHint) {
         m_dragHereLabel->setFrame(r.dropHintRect);
@@ -426,11 +444,25 @@ void GridView::applyLayout(const GridViewLayout::Result& r) {
     m_overflownAreaView->setVisible(r.showsPicture);
     m_imageSelectionView->setVisible(r.showsPicture);
     if (r.showsPicture) {
-        m_overflownAreaView->setFrame(r.allImageRect_pt);
-        m_imageSelectionView->setImageFrame(r.selectionRect);
-        m_repeatView->setPlacement({r.repeatStripRect, r.imageFrame, r.copyStepX, r.copyStepY,
-                                    r.showsFurtherCopiesX ? r.instanceCountX : 1,
-                                    r.showsFurtherCopiesY ? r.instanceCountY : 1});
+        const GridViewChangeAnimator::Frames frames{
+            {r.repeatStripRect, r.imageFrame, r.copyStepX, r.copyStepY,
+             r.showsFurtherCopiesX ? r.instanceCountX : 1,
+             r.showsFurtherCopiesY ? r.instanceCountY : 1},
+            r.selectionRect,
+            r.allImageRect_pt};
+        // Changes move on screen unless a new or mirrored picture arrives,
+        // the canvas changed size, the picture was hidden, or the user is
+        // resizing (the frames then follow the pointer).
+        const bool animates = !m_changes.contains(GridViewChangedProperty::image) &&
+                              !m_changes.contains(GridViewChangedProperty::flipsImage) &&
+                              boundsUnchanged && !imageWasHidden &&
+                              !(m_drag.isActive() && !m_drag.isMove()) &&
+                              !m_imageView->windowIsInLiveResize();
+        if (animates) {
+            m_animator->animate(frames, m_changes);
+        } else {
+            m_animator->applyImmediately(frames, m_changes, m_enabled);
+        }
     } else {
         m_overflownAreaView->setFrame(QRectF());
     }
@@ -534,6 +566,15 @@ void GridView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) {
         m_overflownAreaView->setDark(palette().color(QPalette::Window).lightness() < 128);
         resetCachedContent();
+    }
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+    // Keys the canvas's parts leave go to the controller; the view itself
+    // never scrolls.
+    event->ignore();
+    if (m_scene->focusItem()) {
+        QApplication::sendEvent(m_scene, event);
     }
 }
 

@@ -16,6 +16,7 @@
 
 namespace kestrom {
 
+class GridViewChangeAnimator;
 class GridViewDelegate;
 class GridViewDrawingView;
 class GridViewDropHintView;
@@ -98,11 +99,9 @@ public:
     void setColorAbility(const QString& rawValue);
     const ambrel::OriginalImage::Pointer& originalImage() const { return m_originalImage; }
     void setOriginalImage(const ambrel::OriginalImage::Pointer& image);
-    // Held for the preview; the plain picture view does not convert.
-    const BlackConversionPointer& blackConversion() const { return m_blackConversion; }
-    void setBlackConversion(const BlackConversionPointer& conversion) {
-        m_blackConversion = conversion;
-    }
+    // The conversion the preview shows; none shows a threshold at one half.
+    const BlackConversionPointer& blackConversion() const;
+    void setBlackConversion(const BlackConversionPointer& conversion);
     bool imageIsResizable() const;
     void setImageIsResizable(bool resizable);
     qint64 imageRepeatXCount() const { return m_model.imageRepeatXCount; }
@@ -176,6 +175,7 @@ public:
         return m_resizingFlippedLineView;
     }
     const QList<GridViewSequenceView*>& sequenceViews() const { return m_sequenceViews; }
+    GridViewChangeAnimator* changeAnimator() const { return m_animator; }
 
 signals:
     void imageOffsetBaseChanged(const QString& rawValue);
@@ -184,6 +184,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -228,7 +229,6 @@ private:
     GridViewDrag m_drag;
     GridViewLayout::Result m_lastLayout;
     ambrel::OriginalImage::Pointer m_originalImage;
-    BlackConversionPointer m_blackConversion;
     std::optional<QColor> m_backgroundColor;
     bool m_enabled = false;
     GridViewDelegate* m_delegate = nullptr;
@@ -255,6 +255,8 @@ private:
     GridViewOffsetLineView* m_resizingLineView;
     GridViewOffsetLineView* m_resizingFlippedLineView;
     QList<GridViewSequenceView*> m_sequenceViews;
+    GridViewChangeAnimator* m_animator;
+    QSizeF m_lastLayoutBounds;
 };
 
 } // namespace kestrom

@@ -1,52 +1,652 @@
 #include "core/canvas/GridViewImageView.h"
 
+#include "core/canvas/CanvasAnimation.h"
+#include "imaging/print/BlackConversion.h"
 #include "platform/graphics/GraphicsContext.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
 
 #include <cmath>
+#include <functional>
+#include <mutex>
+#include <vector>
 
 namespace kestrom {
 
 namespace {
 
-// The largest copy made for the screen, per side; bigger frames stretch it.
-constexpr int maximumDisplaySide = 8192;
+// Guards every pass, every view's pass in force and its cached preview; held
+// only for short checks, never while drawing.
+std::mutex& drawingLock() {
+    // Never destroyed: the worker may still check a pass while the process ends.
+    static auto* lock = new std::mutex;
+    return *lock;
+}
 
-QImage makeUprightCopy(const ambrel::OriginalImage& image, int longestSide) {
-    const double ratio = image.widthPerHeight();
-    if (!std::isfinite(ratio) || ratio <= 0) {
-        return {};
+// For a point of the shown (turned, mirrored) picture, in fractions of its
+// size, the point of the upright picture it shows.
+QPointF uprightFraction(double a, double b, ambrel::ImageRotation orientation, bool flips) {
+    QPointF m;
+    switch (orientation.rawValue()) {
+    case 1:
+        m = QPointF(b, 1 - a);
+        break;
+    case 2:
+        m = QPointF(1 - a, 1 - b);
+        break;
+    case 3:
+        m = QPointF(1 - b, a);
+        break;
+    default:
+        m = QPointF(a, b);
+        break;
     }
-    // A raster picture is never enlarged; a vector picture is drawn sharp.
-    const QSizeF natural = image.drawing().size;
-    const double longest =
-        image.isVector()
-            ? longestSide
-            : std::min<double>(longestSide, std::max(natural.width(), natural.height()));
-    const int width = std::max(1, int(std::lround(ratio >= 1 ? longest : longest * ratio)));
-    const int height = std::max(1, int(std::lround(ratio >= 1 ? longest / ratio : longest)));
-    auto context = platform::GraphicsContext::makeBitmap(
-        platform::GraphicsContext::PixelFormat::rgba8888Premultiplied, width, height);
-    if (!context) {
-        return {};
+    return flips ? QPointF(1 - m.x(), m.y()) : m;
+}
+
+// The upright picture sampled into a tile: nearest pixels, so that the
+// black-and-white dots stay crisp.
+QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& viewSize, double scale,
+                  ambrel::ImageRotation orientation, bool flips, bool fullColor) {
+    const int n = int(scale * GridViewImageView::TILE_WIDTH);
+    QImage tile(n, n, fullColor ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+    tile.fill(Qt::white);
+    const int pw = preview.width();
+    const int ph = preview.height();
+    if (preview.isNull() || viewSize.isEmpty()) {
+        return tile;
     }
-    context->setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
-    image.draw(QRectF(0, 0, width, height), ambrel::ImageRotation::none, false, *context, false);
-    return context->makeImage();
+    const bool sameFormat = preview.format() == tile.format();
+    const QImage source = sameFormat ? preview
+                                     : preview.convertToFormat(tile.format());
+    const int rows = std::min(n, int(std::ceil((viewSize.height() - frame.y()) * scale)));
+    const int columns = std::min(n, int(std::ceil((viewSize.width() - frame.x()) * scale)));
+    std::vector<int> xs(std::max(columns, 0));
+    for (int py = 0; py < rows; ++py) {
+        const double b = (frame.y() + (py + 0.5) / scale) / viewSize.height();
+        for (int px = 0; px < columns; ++px) {
+            const double a = (frame.x() + (px + 0.5) / scale) / viewSize.width();
+            const QPointF u = uprightFraction(a, b, orientation, flips);
+            const int sx = std::clamp(int(u.x() * pw), 0, pw - 1);
+            const int sy = std::clamp(int(u.y() * ph), 0, ph - 1);
+            if (fullColor) {
+                reinterpret_cast<QRgb*>(tile.scanLine(py))[px] =
+                    reinterpret_cast<const QRgb*>(source.constScanLine(sy))[sx];
+            } else {
+                tile.scanLine(py)[px] = source.constScanLine(sy)[sx];
+            }
+        }
+    }
+    return tile;
+}
+
+// Hands a result to the main thread without waiting. The application object
+// outlives every view; the view itself is looked at there only.
+void deliverLater(std::function<void()> delivery) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, std::move(delivery), Qt::QueuedConnection);
+    }
+}
+
+QImage makeThumbnail(const QImage& preview, ambrel::ImageRotation orientation, bool flips,
+                     bool fullColor) {
+    const int side = GridViewImageView::thumbnailSide;
+    const double scale = 1.0;
+    return renderTile(preview, QRectF(0, 0, side, side), QSizeF(side, side), scale, orientation,
+                      flips, fullColor)
+        .copy(0, 0, side, side);
 }
 
 } // namespace
 
-GridViewImageView::GridViewImageView(QGraphicsItem* parent) : CanvasItem(parent) {}
+struct GridViewImageView::Pass {
+    enum class Status { ready, processingPreview, completedPreview, processingTile, completed, cancelled };
+    struct PreviewTask {
+        ambrel::OriginalImage::Pointer originalImage;
+        ambrel::BlackConversion blackConversion = ambrel::BlackConversion::threshold();
+        std::optional<quenta::DeviceBlackConversionInfo> deviceAdditionalInfo;
+    };
+    struct TileTask {
+        QSizeF viewSize;
+        QList<QRectF> tileRects;
+        double scale = 1;
+    };
+
+    Status status = Status::ready;
+    std::optional<PreviewTask> previewTask;
+    TileTask tileTask;
+    QImage previewImage;
+    ambrel::ColorAbility colorAbility = ambrel::ColorAbility::blackWhite;
+    ambrel::ImageRotation imageOrientation = ambrel::ImageRotation::none;
+    bool flipsImage = false;
+};
+
+struct GridViewImageView::State {
+    std::shared_ptr<Pass> current;
+    // The picture as last drawn, before conversion: a change of the
+    // conversion alone converts it again without drawing.
+    QImage drawnPicture;
+    ambrel::OriginalImage::Pointer drawnFrom;
+    bool drawnInColor = false;
+    QImage cachedPreviewImage;
+    bool shouldInvalidateCachedPreviewImageOnNextDrawing = false;
+};
+
+GridViewImageView::GridViewImageView(QGraphicsItem* parent)
+    : CanvasItem(parent), m_state(std::make_shared<State>()) {}
+
+GridViewImageView::~GridViewImageView() {
+    std::lock_guard guard(drawingLock());
+    if (m_state->current) {
+        m_state->current->status = Pass::Status::cancelled;
+        m_state->current.reset();
+    }
+}
+
+QThreadPool& GridViewImageView::tileImageQueue() {
+    static QThreadPool* queue = [] {
+        auto* pool = new QThreadPool;
+        pool->setObjectName(QStringLiteral("GridViewImageView_tileImageQueue"));
+        pool->setMaxThreadCount(1);
+        pool->setThreadPriority(QThread::HighestPriority);
+        pool->setExpiryTimeout(-1);
+        // Work still queued when the application ends is dropped, and the
+        // running item finishes before the application goes.
+        qAddPostRoutine([] {
+            tileImageQueue().clear();
+            tileImageQueue().waitForDone();
+        });
+        return pool;
+    }();
+    return *queue;
+}
+
+// MARK: properties
 
 void GridViewImageView::setOriginalImage(const ambrel::OriginalImage::Pointer& image) {
     if (m_image == image) {
         return;
     }
     m_image = image;
-    dropWorkingCopy();
+    invalidateDrawing(RedrawScope::all);
 }
+
+void GridViewImageView::setBlackConversion(const BlackConversionPointer& conversion) {
+    if (m_blackConversion == conversion) {
+        return;
+    }
+    m_blackConversion = conversion;
+    invalidateDrawing(RedrawScope::preview);
+}
+
+void GridViewImageView::setDeviceBlackConversionInfo(
+    const std::optional<quenta::DeviceBlackConversionInfo>& info) {
+    if (m_deviceInfo == info) {
+        return;
+    }
+    m_deviceInfo = info;
+    invalidateDrawing(RedrawScope::preview);
+}
+
+void GridViewImageView::setOrientation(ambrel::ImageRotation orientation) {
+    if (m_orientation == orientation) {
+        return;
+    }
+    m_orientation = orientation;
+    invalidateDrawing(RedrawScope::all);
+}
+
+void GridViewImageView::setFlipsHorizontal(bool flips) {
+    if (m_flips == flips) {
+        return;
+    }
+    m_flips = flips;
+    invalidateDrawing(RedrawScope::preview);
+}
+
+void GridViewImageView::setColorAbility(ambrel::ColorAbility ability) {
+    if (m_colorAbility == ability) {
+        return;
+    }
+    m_colorAbility = ability;
+    invalidateDrawing(RedrawScope::all);
+    updateAlphaValue(false);
+}
+
+void GridViewImageView::setSelected(bool selected) {
+    if (m_selected == selected) {
+        return;
+    }
+    m_selected = selected;
+    updateAlphaValue(true);
+}
+
+void GridViewImageView::updateAlphaValue(bool animated) {
+    const qreal alpha = m_selected ? 0.7 : 1.0;
+    if (animated) {
+        CanvasAnimation::fadeTo(this, alpha, 200, QEasingCurve::InOutQuad);
+    } else {
+        setOpacity(alpha);
+    }
+}
+
+void GridViewImageView::setTrackingResizeHandle(bool tracking) {
+    if (m_trackingResizeHandle == tracking) {
+        return;
+    }
+    m_trackingResizeHandle = tracking;
+    scheduleDrawing();
+}
+
+void GridViewImageView::setWindowIsInLiveResize(bool live) {
+    const bool ended = m_liveResize && !live;
+    m_liveResize = live;
+    if (ended) {
+        scheduleDrawing();
+    }
+}
+
+void GridViewImageView::setBackingScale(double scale) {
+    if (m_scale == scale) {
+        return;
+    }
+    m_scale = scale;
+    invalidateDrawing(RedrawScope::tiles);
+}
+
+bool GridViewImageView::isDrawingInBackground() const {
+    return m_isDrawingInBackground;
+}
+
+bool GridViewImageView::hasPendingDrawing() const {
+    std::lock_guard guard(drawingLock());
+    return m_drawingScheduled || m_state->current != nullptr;
+}
+
+// MARK: tiles
+
+QList<QRectF> GridViewImageView::tileFrames(const QSizeF& size) {
+    QList<QRectF> frames;
+    if (!(size.width() > 0) || !(size.height() > 0)) {
+        return frames;
+    }
+    const int columns = int(std::ceil(size.width() / TILE_WIDTH));
+    const int rows = int(std::ceil(size.height() / TILE_WIDTH));
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            frames.append(QRectF(column * TILE_WIDTH, row * TILE_WIDTH, TILE_WIDTH, TILE_WIDTH));
+        }
+    }
+    return frames;
+}
+
+void GridViewImageView::sizeChanged() {
+    layoutTiles();
+}
+
+void GridViewImageView::layoutTiles() {
+    const QList<QRectF> frames = tileFrames(bounds().size());
+    const TileCount count = frames.isEmpty()
+                                ? TileCount{}
+                                : TileCount{int(std::ceil(bounds().width() / TILE_WIDTH)),
+                                            int(std::ceil(bounds().height() / TILE_WIDTH))};
+    if (count != m_lastTileCount) {
+        m_tileViews.resize(frames.size());
+        for (qsizetype i = 0; i < frames.size(); ++i) {
+            m_tileViews[i].frame = frames[i];
+        }
+        m_lastTileCount = count;
+    }
+    invalidateDrawing(RedrawScope::tiles);
+}
+
+void GridViewImageView::invalidateDrawing(RedrawScope scope) {
+    if (scope != RedrawScope::tiles) {
+        std::lock_guard guard(drawingLock());
+        m_state->cachedPreviewImage = QImage();
+        m_state->shouldInvalidateCachedPreviewImageOnNextDrawing = true;
+    }
+    if (scope == RedrawScope::all) {
+        m_thumbnail = QImage();
+        m_thumbnailPixmap = QPixmap();
+    }
+    if (scope != RedrawScope::preview) {
+        for (TileView& tile : m_tileViews) {
+            tile.contents = QPixmap();
+        }
+    }
+    update();
+    emit contentsChanged();
+    scheduleDrawing();
+}
+
+// MARK: drawing passes
+
+void GridViewImageView::scheduleDrawing() {
+    if (m_drawingScheduled) {
+        return;
+    }
+    m_drawingScheduled = true;
+    QMetaObject::invokeMethod(this, &GridViewImageView::startDrawing, Qt::QueuedConnection);
+}
+
+void GridViewImageView::startDrawing() {
+    m_drawingScheduled = false;
+    const int n = int(std::max(1.0, m_scale) * TILE_WIDTH);
+    if (m_tileViews.isEmpty() || n <= 0) {
+        std::lock_guard guard(drawingLock());
+        if (m_state->current) {
+            m_state->current->status = Pass::Status::cancelled;
+            m_state->current.reset();
+        }
+        m_state->cachedPreviewImage = QImage();
+        publishDrawingState();
+        return;
+    }
+    std::shared_ptr<Pass> pass;
+    {
+        std::lock_guard guard(drawingLock());
+        pass = makeAsyncDrawingContext();
+        publishDrawingState();
+    }
+    if (!pass) {
+        return;
+    }
+    tileImageQueue().start(
+        [state = m_state, pass, view = QPointer<GridViewImageView>(this)] {
+            render(state, pass, view);
+        });
+}
+
+// Lock held.
+std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingContext() {
+    State& state = *m_state;
+    if (state.shouldInvalidateCachedPreviewImageOnNextDrawing) {
+        state.cachedPreviewImage = QImage();
+        state.shouldInvalidateCachedPreviewImageOnNextDrawing = false;
+    }
+    std::optional<Pass::PreviewTask> previewTask;
+    if (state.cachedPreviewImage.isNull()) {
+        previewTask = Pass::PreviewTask{
+            m_image,
+            m_blackConversion ? m_blackConversion->blackConversion()
+                              : ambrel::BlackConversion::threshold({0.5, 0}),
+            m_deviceInfo};
+    }
+    const Pass::TileTask tileTask{bounds().size(), tileFrames(bounds().size()),
+                                  std::max(1.0, m_scale)};
+    const std::shared_ptr<Pass>& inForce = state.current;
+    const auto takeOver = [&](Pass& pass) {
+        pass.tileTask = tileTask;
+        pass.colorAbility = m_colorAbility;
+        pass.imageOrientation = m_orientation;
+        pass.flipsImage = m_flips;
+    };
+    // A pass that has not started takes the newest inputs, its tiles included,
+    // so that a change of size while it waits still gets tiles of the new size.
+    if (inForce && inForce->status == Pass::Status::ready) {
+        inForce->previewTask = previewTask;
+        if (!previewTask) {
+            inForce->previewImage = state.cachedPreviewImage;
+        }
+        takeOver(*inForce);
+        return nullptr;
+    }
+    // One whose preview is still valid only needs the newer tiles.
+    if (!previewTask && inForce && inForce->status < Pass::Status::processingTile) {
+        takeOver(*inForce);
+        return nullptr;
+    }
+    auto pass = std::make_shared<Pass>();
+    pass->previewTask = previewTask;
+    if (!previewTask) {
+        pass->previewImage = state.cachedPreviewImage;
+    }
+    takeOver(*pass);
+    if (inForce) {
+        inForce->status = Pass::Status::cancelled;
+    }
+    state.current = pass;
+    return pass;
+}
+
+// Lock held.
+void GridViewImageView::publishDrawingState() {
+    const bool drawing = m_state->current != nullptr;
+    QMetaObject::invokeMethod(
+        this,
+        [this, drawing] {
+            if (m_isDrawingInBackground != drawing) {
+                m_isDrawingInBackground = drawing;
+                emit drawingInBackgroundChanged(drawing);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+std::optional<QSize> GridViewImageView::previewSize(double widthPerHeight) {
+    if (!std::isfinite(widthPerHeight) || !(widthPerHeight > 0)) {
+        return std::nullopt;
+    }
+    const double s = std::sqrt(previewPixelBudget / widthPerHeight);
+    const auto side = [](double v) {
+        return int(std::clamp(std::round(v), 1.0, previewPixelBudget));
+    };
+    return QSize(side(widthPerHeight * s), side(s));
+}
+
+QImage GridViewImageView::makePreviewImage(
+    const ambrel::OriginalImage::Pointer& image, const ambrel::BlackConversion& conversion,
+    const std::optional<quenta::DeviceBlackConversionInfo>& info,
+    ambrel::ColorAbility colorAbility, ambrel::ImageRotation orientation) {
+    const QImage drawn = drawPreviewPicture(image, colorAbility);
+    if (colorAbility == ambrel::ColorAbility::fullColor) {
+        return drawn;
+    }
+    return convertPreview(drawn, conversion, info, orientation);
+}
+
+QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
+                                             ambrel::ColorAbility colorAbility) {
+    const std::optional<QSize> size = image ? previewSize(image->widthPerHeight()) : std::nullopt;
+    const int width = size ? size->width() : 1;
+    const int height = size ? size->height() : 1;
+    const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
+    auto context = platform::GraphicsContext::makeBitmap(
+        fullColor ? platform::GraphicsContext::PixelFormat::rgbx8888
+                  : platform::GraphicsContext::PixelFormat::gray8,
+        width, height);
+    if (!context) {
+        return {};
+    }
+    context->setAllowsAntialiasing(false);
+    context->setGrayFillColor(1.0, 1.0);
+    context->fill(QRectF(0, 0, width, height));
+    if (size) {
+        context->setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
+        image->draw(QRectF(0, 0, width, height), ambrel::ImageRotation::none, false, *context,
+                    false);
+    }
+    QImage drawn = context->makeImage();
+    return fullColor ? drawn.convertToFormat(QImage::Format_RGB32)
+                     : drawn.convertToFormat(QImage::Format_Grayscale8);
+}
+
+QImage GridViewImageView::convertPreview(
+    const QImage& drawn, const ambrel::BlackConversion& conversion,
+    const std::optional<quenta::DeviceBlackConversionInfo>& info,
+    ambrel::ImageRotation orientation) {
+    if (drawn.isNull()) {
+        return {};
+    }
+    const int width = drawn.width();
+    const int height = drawn.height();
+    // The conversion takes packed rows.
+    std::vector<uchar> gray(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(drawn.constScanLine(y), width, gray.data() + size_t(y) * size_t(width));
+    }
+    quenta::BlackConversion::OutputConfiguration configuration;
+    configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::preview;
+    configuration.dpi = ambrel::Dpi(previewDpi);
+    configuration.deviceAdditionalInfo = info;
+    configuration.filterRotationCount = -qint64(orientation.rawValue());
+    configuration.filterOffset = QPointF(0, 0);
+    quenta::BlackConversion::apply(conversion, gray.data(), ambrel::Size_px{width, height},
+                                   configuration);
+    QImage preview(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(gray.data() + size_t(y) * size_t(width), width, preview.scanLine(y));
+    }
+    return preview;
+}
+
+void GridViewImageView::render(const std::shared_ptr<State>& state,
+                               const std::shared_ptr<Pass>& pass,
+                               QPointer<GridViewImageView> view) {
+    const auto inForce = [&] {
+        if (state->current != pass) {
+            pass->status = Pass::Status::cancelled;
+            return false;
+        }
+        return true;
+    };
+    std::optional<Pass::PreviewTask> task;
+    ambrel::ColorAbility colorAbility;
+    ambrel::ImageRotation orientation;
+    bool flips = false;
+    {
+        std::lock_guard guard(drawingLock());
+        if (!inForce()) {
+            return;
+        }
+        task = pass->previewTask;
+        if (task) {
+            pass->status = Pass::Status::processingPreview;
+        }
+        colorAbility = pass->colorAbility;
+        orientation = pass->imageOrientation;
+        flips = pass->flipsImage;
+    }
+    const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
+    if (task) {
+        QImage drawn;
+        {
+            std::lock_guard guard(drawingLock());
+            if (state->drawnFrom == task->originalImage && state->drawnInColor == fullColor &&
+                !state->drawnPicture.isNull()) {
+                drawn = state->drawnPicture;
+            }
+        }
+        if (drawn.isNull()) {
+            drawn = drawPreviewPicture(task->originalImage, colorAbility);
+            std::lock_guard guard(drawingLock());
+            state->drawnPicture = drawn;
+            state->drawnFrom = task->originalImage;
+            state->drawnInColor = fullColor;
+        }
+        const QImage preview =
+            fullColor ? drawn
+                      : convertPreview(drawn, task->blackConversion, task->deviceAdditionalInfo,
+                                       orientation);
+        const QImage thumbnail = makeThumbnail(preview, orientation, flips, fullColor);
+        {
+            std::lock_guard guard(drawingLock());
+            if (!inForce()) {
+                return;
+            }
+            state->cachedPreviewImage = preview;
+            pass->previewImage = preview;
+            pass->status = Pass::Status::completedPreview;
+        }
+        deliverLater([view, pass, thumbnail] {
+            if (view) {
+                view->deliverThumbnail(pass, thumbnail);
+            }
+        });
+    }
+    Pass::TileTask tiles;
+    QImage preview;
+    {
+        std::lock_guard guard(drawingLock());
+        if (!inForce()) {
+            return;
+        }
+        pass->status = Pass::Status::processingTile;
+        tiles = pass->tileTask;
+        preview = pass->previewImage;
+        orientation = pass->imageOrientation;
+        flips = pass->flipsImage;
+    }
+    for (int i = 0; i < tiles.tileRects.size(); ++i) {
+        {
+            std::lock_guard guard(drawingLock());
+            if (!inForce()) {
+                return;
+            }
+        }
+        QImage tile = renderTile(preview, tiles.tileRects[i], tiles.viewSize, tiles.scale,
+                                 orientation, flips, fullColor);
+        deliverLater([view, pass, i, tile = std::move(tile)] {
+            if (view) {
+                view->deliverTile(pass, i, tile);
+            }
+        });
+    }
+}
+
+void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
+                                         const QImage& thumbnail) {
+    {
+        std::lock_guard guard(drawingLock());
+        if (m_state->current != pass) {
+            return;
+        }
+    }
+    m_thumbnail = thumbnail;
+    m_thumbnailPixmap = QPixmap::fromImage(thumbnail);
+    update();
+    emit thumbnailDelivered();
+    emit contentsChanged();
+}
+
+void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index,
+                                    const QImage& image) {
+    bool last = false;
+    bool delivered = false;
+    {
+        std::lock_guard guard(drawingLock());
+        if (m_state->current != pass) {
+            pass->status = Pass::Status::cancelled;
+            return;
+        }
+        const Pass::TileTask& task = pass->tileTask;
+        if (bounds().size() == task.viewSize && index < m_tileViews.size() &&
+            index < task.tileRects.size() && m_tileViews[index].frame == task.tileRects[index]) {
+            QPixmap pixmap = QPixmap::fromImage(image);
+            pixmap.setDevicePixelRatio(task.scale);
+            m_tileViews[index].contents = pixmap;
+            update(m_tileViews[index].frame);
+            delivered = true;
+        }
+        last = index + 1 >= task.tileRects.size();
+        if (last) {
+            pass->status = Pass::Status::completed;
+            m_state->current.reset();
+            publishDrawingState();
+        }
+    }
+    if (delivered) {
+        emit tileDelivered(index);
+        emit contentsChanged();
+    }
+}
+
+// MARK: painting
 
 QImage GridViewImageView::orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
                                         bool flipsHorizontal) {
@@ -57,85 +657,32 @@ QImage GridViewImageView::orientedImage(const QImage& upright, ambrel::ImageRota
     return image;
 }
 
-void GridViewImageView::setOrientation(ambrel::ImageRotation orientation) {
-    if (m_orientation != orientation) {
-        m_orientation = orientation;
-        dropOrientedCopy();
+void GridViewImageView::paintContents(QPainter* painter, const QRectF& target) const {
+    const QSizeF size = bounds().size();
+    if (target.isEmpty() || size.isEmpty()) {
+        return;
     }
-}
-
-void GridViewImageView::setFlipsHorizontal(bool flips) {
-    if (m_flips != flips) {
-        m_flips = flips;
-        dropOrientedCopy();
+    painter->save();
+    painter->setClipRect(target, Qt::IntersectClip);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (!m_thumbnailPixmap.isNull()) {
+        painter->drawPixmap(target, m_thumbnailPixmap, QRectF(m_thumbnailPixmap.rect()));
     }
-}
-
-void GridViewImageView::setTrackingResizeHandle(bool tracking) {
-    if (m_trackingResizeHandle != tracking) {
-        m_trackingResizeHandle = tracking;
-        update();
+    const double sx = target.width() / size.width();
+    const double sy = target.height() / size.height();
+    for (const TileView& tile : m_tileViews) {
+        if (tile.contents.isNull()) {
+            continue;
+        }
+        const QRectF r(target.left() + tile.frame.left() * sx, target.top() + tile.frame.top() * sy,
+                       tile.frame.width() * sx, tile.frame.height() * sy);
+        painter->drawPixmap(r, tile.contents, QRectF(tile.contents.rect()));
     }
-}
-
-void GridViewImageView::setScale(double scale) {
-    if (m_scale != scale) {
-        m_scale = scale;
-        update();
-    }
-}
-
-void GridViewImageView::dropWorkingCopy() {
-    m_upright = QImage();
-    m_uprightMade = false;
-    dropOrientedCopy();
-}
-
-void GridViewImageView::dropOrientedCopy() {
-    m_working = QImage();
-    m_display = QPixmap();
-    m_displaySize = QSize();
-    update();
-}
-
-const QPixmap& GridViewImageView::displayPixmap() {
-    const QSizeF frameSize = bounds().size() * m_scale;
-    const QSize wanted(std::clamp(int(std::lround(frameSize.width())), 0, maximumDisplaySide),
-                       std::clamp(int(std::lround(frameSize.height())), 0, maximumDisplaySide));
-    if (!m_image || wanted.isEmpty()) {
-        m_display = QPixmap();
-        m_displaySize = QSize();
-        return m_display;
-    }
-    if (!m_uprightMade) {
-        m_upright = makeUprightCopy(*m_image, workingSide);
-        m_uprightMade = true;
-    }
-    if (m_working.isNull() && !m_upright.isNull()) {
-        m_working = orientedImage(m_upright, m_orientation, m_flips);
-    }
-    if (m_working.isNull()) {
-        m_display = QPixmap();
-        return m_display;
-    }
-    if (m_displaySize != wanted || m_display.isNull() ||
-        (!m_trackingResizeHandle && !m_displayIsSmooth)) {
-        // While a handle is dragged the size changes every frame: a quick
-        // scaling keeps up with the pointer, the smooth one follows at the end.
-        const Qt::TransformationMode mode =
-            m_trackingResizeHandle ? Qt::FastTransformation : Qt::SmoothTransformation;
-        m_display = QPixmap::fromImage(m_working.scaled(wanted, Qt::IgnoreAspectRatio, mode));
-        m_displaySize = wanted;
-        m_displayIsSmooth = !m_trackingResizeHandle;
-    }
-    return m_display;
+    painter->restore();
 }
 
 void GridViewImageView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const QPixmap& pixmap = displayPixmap();
-    if (!pixmap.isNull()) {
-        painter->drawPixmap(bounds(), pixmap, QRectF(pixmap.rect()));
-    }
+    paintContents(painter, bounds());
 }
 
 } // namespace kestrom

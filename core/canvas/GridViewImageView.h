@@ -1,68 +1,176 @@
 #pragma once
 
 #include "core/canvas/CanvasItem.h"
+#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
+#include "imaging/print/DeviceBlackConversionInfo.h"
+#include "model/BlackConversion.h"
 #include "model/ColorAbility.h"
 #include "model/ImageRotation.h"
 #include "model/OriginalImage.h"
 
 #include <QImage>
+#include <QList>
 #include <QPixmap>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QThreadPool;
 
 namespace kestrom {
 
-// One copy of the placed picture, turned and mirrored as the document says.
-// The picture is reduced once to an upright working copy; turns and mirroring
-// apply to that copy, and the copy drawn on screen is made from it for the
-// size shown and kept until that size changes, so that moving the picture
-// redraws nothing but pixels.
+// The placed picture as the device will print it: a black-and-white preview
+// (in colour for full-colour models) made off the main thread in three
+// stages. The whole upright picture is drawn once at a fixed pixel budget and
+// converted with the print's own conversion; a small thumbnail of it shows at
+// once, stretched over the frame; tiles of TILE_WIDTH points rendered at the
+// screen's scale then replace it piece by piece. Moves, resizes and new
+// scales only redraw tiles from the cached preview.
+//
+// All instances render on one serial worker. Every step checks that its
+// pass is still the one in force, so a newer change makes older work stop;
+// results reach the main thread queued and are dropped when outdated or when
+// the view is gone.
 class GridViewImageView : public CanvasItem {
     Q_OBJECT
 
 public:
-    // The working copy's longest side.
-    static constexpr int workingSide = 2048;
+    static constexpr double TILE_WIDTH = 250.0;
+    static constexpr int thumbnailSide = 128;
+    static constexpr double previewPixelBudget = 6'000'000;
+    static constexpr double previewDpi = 600;
+
+    enum class RedrawScope { tiles, preview, all };
+
+    struct TileCount {
+        int x = 0;
+        int y = 0;
+        bool operator==(const TileCount&) const = default;
+    };
+
+    // One tile: its frame in the view and its picture once delivered.
+    struct TileView {
+        QRectF frame;
+        QPixmap contents;
+    };
+
+    using BlackConversionPointer = std::shared_ptr<const CurrentBlackConversionReadonlyWrapper>;
 
     explicit GridViewImageView(QGraphicsItem* parent = nullptr);
+    ~GridViewImageView() override;
 
     const ambrel::OriginalImage::Pointer& originalImage() const { return m_image; }
     void setOriginalImage(const ambrel::OriginalImage::Pointer& image);
+    const BlackConversionPointer& blackConversion() const { return m_blackConversion; }
+    void setBlackConversion(const BlackConversionPointer& conversion);
+    const std::optional<quenta::DeviceBlackConversionInfo>& deviceBlackConversionInfo() const {
+        return m_deviceInfo;
+    }
+    void setDeviceBlackConversionInfo(const std::optional<quenta::DeviceBlackConversionInfo>& info);
     ambrel::ImageRotation orientation() const { return m_orientation; }
     void setOrientation(ambrel::ImageRotation orientation);
     bool flipsHorizontal() const { return m_flips; }
     void setFlipsHorizontal(bool flips);
     ambrel::ColorAbility colorAbility() const { return m_colorAbility; }
-    void setColorAbility(ambrel::ColorAbility ability) { m_colorAbility = ability; }
+    void setColorAbility(ambrel::ColorAbility ability);
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
     bool isTrackingResizeHandle() const { return m_trackingResizeHandle; }
     void setTrackingResizeHandle(bool tracking);
-    void setScale(double scale);
+    bool windowIsInLiveResize() const { return m_liveResize; }
+    void setWindowIsInLiveResize(bool live);
+    // Device pixels per point of the screen shown on.
+    void setBackingScale(double scale);
+    double backingScale() const { return m_scale; }
 
-    // The picture as shown at the current frame size and scale; null when
-    // there is nothing to show.
-    const QPixmap& displayPixmap();
+    // A pass is in force (its work is queued or running), as last published
+    // to the main thread.
+    bool isDrawingInBackground() const;
+    // A pass is due or in force right now.
+    bool hasPendingDrawing() const;
+    const QList<TileView>& tileViews() const { return m_tileViews; }
+    TileCount lastTileCount() const { return m_lastTileCount; }
+    const QImage& thumbnail() const { return m_thumbnail; }
+    // Drops what depends on the scope and starts a new pass.
+    void invalidateDrawing(RedrawScope scope);
 
+    // Draws the thumbnail and the delivered tiles into the target rectangle
+    // (the repeated copies use it too).
+    void paintContents(QPainter* painter, const QRectF& target) const;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+    // The preview's pixel size for a picture's width per height; a ratio
+    // that is zero, infinite or not a number gives nothing.
+    static std::optional<QSize> previewSize(double widthPerHeight);
+    // The tile frames for a view size, row by row.
+    static QList<QRectF> tileFrames(const QSizeF& size);
     // The upright picture mirrored left to right (before turning) and turned
     // clockwise, as the picture is drawn for the print.
     static QImage orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
                                 bool flipsHorizontal);
+    // The whole upright picture at the preview's budget, white without a
+    // picture, converted unless full colour; the screen is turned against the
+    // picture's quarter turns, as the print's is.
+    static QImage makePreviewImage(const ambrel::OriginalImage::Pointer& image,
+                                   const ambrel::BlackConversion& conversion,
+                                   const std::optional<quenta::DeviceBlackConversionInfo>& info,
+                                   ambrel::ColorAbility colorAbility,
+                                   ambrel::ImageRotation orientation);
+    // The two halves of it: the picture drawn at the budget (gray, or RGB
+    // for full colour), and a converted copy of a drawn gray picture.
+    static QImage drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
+                                     ambrel::ColorAbility colorAbility);
+    static QImage convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
+                                 const std::optional<quenta::DeviceBlackConversionInfo>& info,
+                                 ambrel::ImageRotation orientation);
+    // The shared serial worker.
+    static QThreadPool& tileImageQueue();
 
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+signals:
+    void drawingInBackgroundChanged(bool drawing);
+    // A finished thumbnail or tile was shown.
+    void thumbnailDelivered();
+    void tileDelivered(int index);
+    // What paintContents() draws changed (the copies drawn from it follow).
+    void contentsChanged();
+
+protected:
+    void sizeChanged() override;
 
 private:
-    void dropWorkingCopy();
-    void dropOrientedCopy();
+    struct Pass;
+    struct State;
+
+    void layoutTiles();
+    void scheduleDrawing();
+    void startDrawing();
+    std::shared_ptr<Pass> makeAsyncDrawingContext();
+    void publishDrawingState();
+    void updateAlphaValue(bool animated);
+    void deliverThumbnail(const std::shared_ptr<Pass>& pass, const QImage& thumbnail);
+    void deliverTile(const std::shared_ptr<Pass>& pass, int index, const QImage& image);
+    static void render(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
+                       QPointer<GridViewImageView> view);
 
     ambrel::OriginalImage::Pointer m_image;
+    BlackConversionPointer m_blackConversion;
+    std::optional<quenta::DeviceBlackConversionInfo> m_deviceInfo;
     ambrel::ImageRotation m_orientation = ambrel::ImageRotation::none;
     bool m_flips = false;
     ambrel::ColorAbility m_colorAbility = ambrel::ColorAbility::blackWhite;
+    bool m_selected = false;
     bool m_trackingResizeHandle = false;
+    bool m_liveResize = false;
     double m_scale = 1;
-    QImage m_upright;
-    bool m_uprightMade = false;
-    QImage m_working;
-    QPixmap m_display;
-    QSize m_displaySize;
-    bool m_displayIsSmooth = false;
+    QList<TileView> m_tileViews;
+    TileCount m_lastTileCount;
+    QImage m_thumbnail;
+    // The thumbnail as drawn, converted once.
+    QPixmap m_thumbnailPixmap;
+    bool m_drawingScheduled = false;
+    bool m_isDrawingInBackground = false;
+    std::shared_ptr<State> m_state;
 };
 
 } // namespace kestrom

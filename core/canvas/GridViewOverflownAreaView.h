@@ -13,6 +13,7 @@ public:
     explicit GridViewOverflownAreaView(QGraphicsItem* parent = nullptr);
 
     void setDark(bool dark);
+    bool isDark() const { return m_dark; }
     QColor tint() const;
 
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;

@@ -14,6 +14,9 @@ GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsIt
     : CanvasItem(parent), m_imageView(imageView) {
     setFlag(QGraphicsItem::ItemClipsChildrenToShape, true);
     imageView->setParentItem(this);
+    // The copies show what the picture shows, as translucent as it is.
+    connect(imageView, &GridViewImageView::contentsChanged, this, [this] { update(); });
+    connect(imageView, &QGraphicsObject::opacityChanged, this, [this] { update(); });
 }
 
 void GridViewRepeatView::setPlacement(const Placement& placement) {
@@ -65,10 +68,6 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
     if (p.countX < 2 && p.countY < 2) {
         return;
     }
-    const QPixmap& pixmap = m_imageView->displayPixmap();
-    if (pixmap.isNull()) {
-        return;
-    }
     const QRectF area = visibleArea().intersected(option->exposedRect);
     const QRectF first = p.imageFrame.translated(p.stripRect.topLeft());
     const Range across =
@@ -77,6 +76,7 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
         visibleCopies(first.top(), first.height(), p.stepY, p.countY, area.top(), area.bottom());
     painter->save();
     painter->setClipRect(visibleArea());
+    painter->setOpacity(painter->opacity() * m_imageView->opacity());
     // Later copies lie behind earlier ones: draw from the last.
     for (qint64 j = down.end - 1; j >= down.first; --j) {
         for (qint64 i = across.end - 1; i >= across.first; --i) {
@@ -84,7 +84,7 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
                 continue; // the picture view itself
             }
             const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);
-            painter->drawPixmap(copy, pixmap, QRectF(pixmap.rect()));
+            m_imageView->paintContents(painter, copy);
         }
     }
     painter->restore();

@@ -30,6 +30,7 @@ struct ImageImport::Request {
     QString extension;
     // The document's picture bytes when the request was made.
     QByteArray currentData;
+    ImageImport::Completion done;
 };
 
 namespace {
@@ -240,14 +241,20 @@ bool ImageImport::setImageWithServicePasteboard(const QMimeData* pasteboard) {
     return true;
 }
 
-void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard) {
+void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard, Completion done) {
     if (!pasteboard) {
+        if (done) {
+            done(nullptr);
+        }
         return;
     }
     Request request;
     if (const auto url = fileURL(*pasteboard)) {
         // Dropping the picture's own file again changes nothing.
         if (m_document.originalImage() && m_document.originalImage()->fileURL() == *url) {
+            if (done) {
+                done(nullptr);
+            }
             return;
         }
         request.kind = Request::Kind::droppedFile;
@@ -262,9 +269,13 @@ void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard) {
             }
         }
         if (request.data.isEmpty()) {
+            if (done) {
+                done(nullptr);
+            }
             return;
         }
     }
+    request.done = std::move(done);
     start(std::move(request));
 }
 
@@ -281,7 +292,17 @@ void ImageImport::start(Request request) {
         } catch (const platform::Error& e) {
             error = e.clone();
         }
-        platform::MainThread::post([this, alive, ticket, outcome, error] {
+        platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done] {
+            // The caller hears of the end on every way out.
+            struct Finish {
+                const Completion& done;
+                const std::shared_ptr<const platform::Error>& error;
+                ~Finish() {
+                    if (done) {
+                        done(error);
+                    }
+                }
+            } finish{done, error};
             if (!alive.lock()) {
                 return; // the document is gone
             }

@@ -6,10 +6,15 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QMimeData;
+
+namespace platform {
+class Error;
+}
 
 namespace kestrom {
 
@@ -55,9 +60,13 @@ public:
     bool acceptsImageDragOperation(const DraggingInfo& info) const;
     // Starts the import; always true.
     bool performImageDragOperation(const DraggingInfo& info);
+    // Called once on the main thread when an import has ended: with its
+    // error (also presented), or with none when it finished or had nothing to do.
+    using Completion = std::function<void(std::shared_ptr<const platform::Error> error)>;
+
     // Reads the data now and imports it in the background: a local file
     // first, else picture data in the order PDF, PNG, TIFF, others.
-    void setImageWithPasteboard(const QMimeData* pasteboard);
+    void setImageWithPasteboard(const QMimeData* pasteboard, Completion done = {});
     // The Services entry: false while a sheet is shown or when the data
     // holds no picture; otherwise starts the import and answers true.
     bool setImageWithServicePasteboard(const QMimeData* pasteboard);

@@ -3,6 +3,7 @@
 #include "core/document/KestromText.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/document/UserDefaultsKeys.h"
+#include "core/scripting/ScriptingService.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/HelpPanelController.h"
@@ -15,6 +16,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -46,6 +48,7 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
 }
 
 AppDelegate::~AppDelegate() {
+    m_scripting.reset();
     m_documentController.reset();
     delete m_mainMenu;
 }
@@ -63,6 +66,8 @@ void AppDelegate::applicationWillFinishLaunching() {
         m_documentController->setRecentDocuments(
             RecentDocuments(QDir(folder).filePath(QStringLiteral("RecentDocuments"))));
     }
+    m_scripting = std::make_unique<ScriptingService>(*m_documentController);
+    m_scripting->registerOn(QDBusConnection::sessionBus());
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& documentPaths) {
@@ -190,7 +195,8 @@ void AppDelegate::revertDocumentToSaved() {
 void AppDelegate::printDocument() {
     auto* document = qobject_cast<PrintJobDocument*>(m_documentController->currentDocument());
     DocumentWindow* window = document ? DocumentWindow::windowFor(document) : nullptr;
-    if (window) {
+    // No print while the maintenance popover is busy with the device.
+    if (window && !(window->isPresentingMaintenancePopover() && !window->maintenanceCanClose())) {
         document->printDocument(window->runPresenter());
     }
 }

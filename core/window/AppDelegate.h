@@ -13,6 +13,7 @@ class QMenuBar;
 
 namespace kestrom {
 
+class ScriptingService;
 class WidgetDocumentPanels;
 
 // Starts the application: registers the user's defaults, renames the main
@@ -26,10 +27,14 @@ public:
     ~AppDelegate() override;
 
     DocumentController* documentController() const { return m_documentController.get(); }
+    // Scripts and other programs' pictures over the session bus; made when
+    // launching finishes.
+    ScriptingService* scriptingService() const { return m_scripting.get(); }
     QMenuBar* mainMenu() const { return m_mainMenu; }
 
     // Before the first document exists: the user's defaults get the values
-    // they lack, and the recent documents are read.
+    // they lack, the recent documents are read, and scripts and other
+    // programs' pictures are answered on the session bus.
     void applicationWillFinishLaunching();
     // Renames the menus and opens the documents given on the command line,
     // or a new untitled one.
@@ -64,6 +69,7 @@ private:
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
     std::unique_ptr<DocumentController> m_documentController;
+    std::unique_ptr<ScriptingService> m_scripting;
     QMenuBar* m_mainMenu = nullptr;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_undoItem;

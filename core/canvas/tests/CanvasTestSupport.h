@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewDelegate.h"
+#include "core/canvas/GridViewImageView.h"
 #include "model/OriginalImage.h"
 
 #include <QApplication>
@@ -17,6 +19,30 @@
 #include <functional>
 
 namespace kestrom::testing {
+
+// Lets the canvas animate while it lives (the tests otherwise make every
+// change land at once).
+struct LiveAnimations {
+    LiveAnimations() { CanvasAnimation::setCompletesAtOnce(false); }
+    ~LiveAnimations() { CanvasAnimation::setCompletesAtOnce(true); }
+    LiveAnimations(const LiveAnimations&) = delete;
+    LiveAnimations& operator=(const LiveAnimations&) = delete;
+};
+
+// Runs the event loop until the picture's preview has no drawing pending
+// (at most ten seconds); false when it never settled.
+inline bool waitForPreview(const GridViewImageView& view) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!view.hasPendingDrawing()) {
+            QApplication::processEvents();
+            return true;
+        }
+    }
+    return false;
+}
 
 // A picture of the given pixels: a white field with a dark frame and a
 // dark diagonal, so that orientation and placement show.

@@ -1,7 +1,13 @@
+#include "CanvasTestSupport.h"
+
 #include "core/canvas/GridViewImageView.h"
 #include "platform/graphics/GraphicsContext.h"
 
+#include <QGraphicsScene>
+#include <QThreadPool>
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using namespace kestrom;
 using ambrel::ImageRotation;
@@ -44,4 +50,212 @@ TEST(GridViewImageView, turnsAndMirrorsAsThePrintDraws) {
             }
         }
     }
+}
+
+namespace {
+
+using kestrom::testing::waitForPreview;
+
+// One picture view in a scene, rendering as on the canvas.
+class TiledPreview : public ::testing::Test {
+protected:
+    void SetUp() override { scene.addItem(view); }
+
+    void show(const ambrel::OriginalImage::Pointer& picture, QSizeF size) {
+        view->setOriginalImage(picture);
+        view->setFrame(QRectF(QPointF(0, 0), size));
+    }
+
+    // The shown colour at a point of the view.
+    QRgb pixelAt(QPointF p) const {
+        for (const auto& tile : view->tileViews()) {
+            const QRectF& f = tile.frame;
+            const bool inside = p.x() >= f.left() && p.x() < f.right() && p.y() >= f.top() &&
+                                p.y() < f.bottom();
+            if (inside && !tile.contents.isNull()) {
+                const QImage image = tile.contents.toImage();
+                const QPointF q = (p - tile.frame.topLeft()) * view->backingScale();
+                return image.pixel(int(q.x()), int(q.y()));
+            }
+        }
+        ADD_FAILURE() << "no tile at " << p.x() << "," << p.y();
+        return 0;
+    }
+
+    bool everyTileDrawn() const {
+        for (const auto& tile : view->tileViews()) {
+            if (tile.contents.isNull()) {
+                return false;
+            }
+        }
+        return !view->tileViews().isEmpty();
+    }
+
+    static std::shared_ptr<const CurrentBlackConversionReadonlyWrapper> threshold(double t) {
+        return std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+            ambrel::BlackConversion::threshold({t, 0}));
+    }
+
+    // A gray ramp from white at the left to black at the right.
+    static ambrel::OriginalImage::Pointer ramp() {
+        QImage image(256, 64, QImage::Format_RGB32);
+        for (int x = 0; x < 256; ++x) {
+            for (int y = 0; y < 64; ++y) {
+                image.setPixel(x, y, qRgb(255 - x, 255 - x, 255 - x));
+            }
+        }
+        return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
+    }
+
+    QGraphicsScene scene;
+    GridViewImageView* view = new GridViewImageView;
+};
+
+} // namespace
+
+TEST(GridViewImageViewSizes, previewKeepsItsBudgetAndRefusesUnusableRatios) {
+    EXPECT_EQ(GridViewImageView::previewSize(1.5), QSize(3000, 2000));
+    EXPECT_EQ(GridViewImageView::previewSize(1.0), QSize(2449, 2449));
+    for (const double bad : {0.0, -2.0, std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_FALSE(GridViewImageView::previewSize(bad)) << bad;
+    }
+    // Extreme ratios stay within one pixel and the budget on each side.
+    for (const double extreme : {1e-15, 1e15}) {
+        const auto size = GridViewImageView::previewSize(extreme);
+        ASSERT_TRUE(size);
+        EXPECT_GE(size->width(), 1);
+        EXPECT_GE(size->height(), 1);
+        EXPECT_LE(size->width(), 6'000'000);
+        EXPECT_LE(size->height(), 6'000'000);
+    }
+}
+
+TEST(GridViewImageViewSizes, tilesCoverTheViewRowByRow) {
+    const QList<QRectF> frames = GridViewImageView::tileFrames({600, 260});
+    ASSERT_EQ(frames.size(), 6);
+    EXPECT_EQ(frames[0], QRectF(0, 0, 250, 250));
+    EXPECT_EQ(frames[2], QRectF(500, 0, 250, 250));
+    EXPECT_EQ(frames[3], QRectF(0, 250, 250, 250));
+    EXPECT_EQ(frames[5], QRectF(500, 250, 250, 250));
+    EXPECT_TRUE(GridViewImageView::tileFrames({0, 260}).isEmpty());
+    EXPECT_TRUE(GridViewImageView::tileFrames({600, 0}).isEmpty());
+}
+
+TEST_F(TiledPreview, thresholdGivesOnlyBlackAndWhiteTilesAtTheScreensScale) {
+    view->setBackingScale(2);
+    show(ramp(), {600, 260});
+    EXPECT_EQ(view->lastTileCount(), (GridViewImageView::TileCount{3, 2}));
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+    EXPECT_FALSE(view->thumbnail().isNull());
+    for (const auto& tile : view->tileViews()) {
+        const QImage image = tile.contents.toImage().convertToFormat(QImage::Format_Grayscale8);
+        ASSERT_EQ(image.size(), QSize(500, 500));
+        for (int y = 0; y < image.height(); ++y) {
+            const uchar* row = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x) {
+                ASSERT_TRUE(row[x] == 0 || row[x] == 255) << x << "," << y;
+            }
+        }
+    }
+    // The default threshold is one half: light left, dark right.
+    EXPECT_EQ(qGray(pixelAt({100, 100})), 255);
+    EXPECT_EQ(qGray(pixelAt({500, 100})), 0);
+
+    // A second layout of the same tile count keeps the tiles and redraws them.
+    const auto* first = &view->tileViews().first();
+    view->setFrame(QRectF(0, 0, 610, 255));
+    EXPECT_EQ(&view->tileViews().first(), first);
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_TRUE(everyTileDrawn());
+}
+
+TEST_F(TiledPreview, turnsAndMirrorsAsThePrintDraws) {
+    QImage upright(3, 2, QImage::Format_RGB32);
+    const QRgb colours[6] = {0xffff0000, 0xff00ff00, 0xff0000ff,
+                             0xffffff00, 0xff00ffff, 0xffff00ff};
+    for (int i = 0; i < 6; ++i) {
+        upright.setPixel(i % 3, i / 3, colours[i]);
+    }
+    view->setColorAbility(ambrel::ColorAbility::fullColor);
+    view->setOriginalImage(ambrel::OriginalImage::fromImage(upright, {}, {}, 1));
+    for (const ImageRotation rotation :
+         {ImageRotation::none, ImageRotation::r90, ImageRotation::r180, ImageRotation::r270}) {
+        for (const bool flip : {false, true}) {
+            const QImage expected = GridViewImageView::orientedImage(upright, rotation, flip);
+            view->setOrientation(rotation);
+            view->setFlipsHorizontal(flip);
+            view->setFrame(QRectF(0, 0, expected.width() * 100, expected.height() * 100));
+            ASSERT_TRUE(waitForPreview(*view));
+            for (int y = 0; y < expected.height(); ++y) {
+                for (int x = 0; x < expected.width(); ++x) {
+                    const QRgb shown = pixelAt({x * 100 + 50.0, y * 100 + 50.0});
+                    const QRgb wanted = expected.pixel(x, y);
+                    EXPECT_TRUE(std::abs(qRed(shown) - qRed(wanted)) < 8 &&
+                                std::abs(qGreen(shown) - qGreen(wanted)) < 8 &&
+                                std::abs(qBlue(shown) - qBlue(wanted)) < 8)
+                        << "turn " << rotation.rawValue() << " mirrored " << flip << " at " << x
+                        << "," << y << " shown " << std::hex << shown << " wanted " << wanted;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(TiledPreview, aConversionChangeWhileRenderingNeverLeavesABlankTile) {
+    view->setBlackConversion(threshold(0.2));
+    show(ramp(), {600, 260});
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+    // Near the middle of the ramp (a little lighter than one half): white
+    // for a low threshold, black for a high one.
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 255);
+    view->setBlackConversion(threshold(0.8));
+    view->setBlackConversion(threshold(0.9));
+    QElapsedTimer timer;
+    timer.start();
+    while (view->hasPendingDrawing() && timer.elapsed() < 10000) {
+        ASSERT_TRUE(everyTileDrawn());
+        QApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_TRUE(everyTileDrawn());
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 0);
+}
+
+TEST_F(TiledPreview, aResizeWhileRenderingGetsTilesOfTheNewSize) {
+    show(ramp(), {600, 260});
+    // Before the worker is done: once while the pass waits, once later.
+    view->setFrame(QRectF(0, 0, 700, 300));
+    QApplication::processEvents();
+    view->setFrame(QRectF(0, 0, 720, 480));
+    EXPECT_EQ(view->lastTileCount(), (GridViewImageView::TileCount{3, 2}));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_TRUE(everyTileDrawn());
+    EXPECT_EQ(qGray(pixelAt({700, 470})), 0);
+    EXPECT_EQ(qGray(pixelAt({10, 470})), 255);
+}
+
+TEST_F(TiledPreview, withoutAPictureTheTilesAreWhiteAndAGoneViewIsLeftAlone) {
+    show(nullptr, {300, 200});
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+    EXPECT_EQ(qGray(pixelAt({150, 100})), 255);
+    // Work still queued for a view that goes away reaches nothing.
+    view->setOriginalImage(ramp());
+    QApplication::processEvents();
+    delete view;
+    view = nullptr;
+    GridViewImageView::tileImageQueue().waitForDone();
+    QApplication::processEvents();
+}
+
+TEST_F(TiledPreview, aFullColourModelShowsThePictureUnconverted) {
+    view->setColorAbility(ambrel::ColorAbility::fullColor);
+    show(ramp(), {256, 64});
+    ASSERT_TRUE(waitForPreview(*view));
+    const int middle = qGray(pixelAt({128, 32}));
+    EXPECT_GT(middle, 80);
+    EXPECT_LT(middle, 180);
 }

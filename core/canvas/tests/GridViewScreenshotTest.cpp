@@ -17,7 +17,6 @@ namespace {
 class GridViewScreenshot : public ::testing::Test {
 protected:
     void SetUp() override {
-        CanvasAnimation::setCompletesAtOnce(true);
         // 300 x 200 mm shown 600 x 400 points.
         view.resize(632, 432);
         view.setPrintableSize_mm({300, 200});
@@ -28,9 +27,11 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
-    void TearDown() override { CanvasAnimation::setCompletesAtOnce(false); }
-
     QImage shoot(const QString& name, double scale) {
+        // The preview is drawn in the background at the scale shown.
+        view.setBackingScaleFactorOverride(scale);
+        view.layout();
+        EXPECT_TRUE(waitForPreview(*view.imageView()));
         const QImage image = view.renderImage(scale);
         const QString dir = qEnvironmentVariable("LUNVIK_SCREENSHOT_DIR");
         if (!dir.isEmpty()) {
@@ -77,6 +78,7 @@ TEST_F(GridViewScreenshot, emptyCanvasWithItsGridAndDropPrompt) {
 
 TEST_F(GridViewScreenshot, repeatedPictureSelectedAndReachingBeyondTheCanvas) {
     placeRepeatedPicture();
+    view.setColorAbility(QStringLiteral("fullColor"));
     view.setImageOffset_mm({110, 30}); // three copies of 60 mm from 110 mm reach past 300
     view.layoutSubtreeIfNeeded();
     const QPoint inside = view.viewportPoint({260, 100});
@@ -85,15 +87,65 @@ TEST_F(GridViewScreenshot, repeatedPictureSelectedAndReachingBeyondTheCanvas) {
     ASSERT_TRUE(view.imageSelectionView()->isSelected());
     for (const double scale : {1.0, 2.0}) {
         const QImage image = shoot(QStringLiteral("repeats-selected-overflow"), scale);
-        // The red corner of the first and of the third copy, down the second row.
-        EXPECT_EQ(pixel(image, scale, {225, 65}), QColor(200, 60, 60)) << scale;
-        EXPECT_EQ(pixel(image, scale, {225 + 140, 65}), QColor(200, 60, 60)) << scale;
-        EXPECT_EQ(pixel(image, scale, {225 + 140, 65 + 90}), QColor(200, 60, 60)) << scale;
+        // The red corner of the first and of the third copy, in both rows,
+        // lighter while the picture is selected.
+        for (const QPointF p : {QPointF(225, 65), QPointF(225 + 140, 65),
+                                QPointF(225 + 140, 65 + 90)}) {
+            const QColor c = pixel(image, scale, p);
+            EXPECT_GT(c.red(), c.green() + 50) << scale << " " << p.x() << " " << p.y();
+        }
+        EXPECT_EQ(pixel(image, scale, {225, 65}), pixel(image, scale, {225 + 140, 65 + 90}))
+            << scale;
         // Beyond the right edge the copies are cut off and only the tint shows.
         const QColor beyond = pixel(image, scale, {608, 100});
         const QColor window = pixel(image, scale, {608, 300});
         EXPECT_NE(beyond, window) << scale;
         EXPECT_NE(beyond, QColor(200, 60, 60)) << scale;
+    }
+}
+
+TEST_F(GridViewScreenshot, halftonePreviewOfAGradient) {
+    QImage gradient(1200, 800, QImage::Format_RGB32);
+    {
+        QPainter p(&gradient);
+        QLinearGradient g(0, 0, 1200, 0);
+        g.setColorAt(0, Qt::white);
+        g.setColorAt(1, Qt::black);
+        p.fillRect(gradient.rect(), g);
+        p.setPen(QPen(Qt::black, 24));
+        p.drawEllipse(QRect(300, 150, 600, 500));
+    }
+    view.setOriginalImage(ambrel::OriginalImage::fromImage(gradient, {}, {}, 1));
+    view.setImageSizeForDisplay_mm({240, 160});
+    view.setImageOffset_mm({30, 20});
+    // On screen the halftone shows its levels and gamma; the screen itself
+    // is left to the print.
+    view.setBlackConversion(std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+        ambrel::BlackConversion::halftone({20, 30, 0, 0.3, 0.3})));
+    for (const double scale : {1.0, 2.0}) {
+        const QImage image = shoot(QStringLiteral("halftone-preview"), scale);
+        // The picture spans x 60 to 540 points; its lightest and darkest
+        // thirds are clamped to white and black, the middle stays gray.
+        EXPECT_EQ(qGray(pixel(image, scale, {60 + 48, 330}).rgb()), 255) << scale;
+        EXPECT_EQ(qGray(pixel(image, scale, {540 - 48, 330}).rgb()), 0) << scale;
+        const int middle = qGray(pixel(image, scale, {300, 330}).rgb());
+        EXPECT_GT(middle, 60) << scale;
+        EXPECT_LT(middle, 200) << scale;
+    }
+}
+
+TEST_F(GridViewScreenshot, thresholdPreviewIsBlackAndWhite) {
+    view.setOriginalImage(makePicture(600, 400));
+    view.setImageSizeForDisplay_mm({120, 80});
+    view.setImageOffset_mm({20, 30});
+    view.setImageRepeatXCount(2);
+    view.setImageRepeatXMargin_mm(10);
+    for (const double scale : {1.0, 2.0}) {
+        const QImage image = shoot(QStringLiteral("threshold-preview"), scale);
+        // The red corner is darker than one half: black.
+        EXPECT_EQ(qGray(pixel(image, scale, {60, 80}).rgb()), 0) << scale;
+        EXPECT_EQ(qGray(pixel(image, scale, {60 + 260, 80}).rgb()), 0) << scale;
+        EXPECT_EQ(qGray(pixel(image, scale, {150, 110}).rgb()), 255) << scale;
     }
 }
 

@@ -260,6 +260,7 @@ TEST_F(GridViewWidget, settersRecordOnlyRealChanges) {
 }
 
 TEST_F(GridViewWidget, sequenceOutlinesAreRebuiltOnlyWhenTheirRectanglesChange) {
+    LiveAnimations live;
     view.setSplittedImageSourceRects_mm({{{0, 0}, {100, 200}}, {{100, 0}, {100, 200}}});
     view.layoutSubtreeIfNeeded();
     ASSERT_EQ(view.sequenceViews().size(), 2);

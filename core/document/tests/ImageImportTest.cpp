@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <algorithm>
+
 using namespace ambrel;
 using namespace documenttest;
 using kestrom::ImageImport;
@@ -331,11 +333,38 @@ TEST_F(ImportTest, theOpenPanelStartsNearThePicturesFile) {
 TEST_F(ImportTest, aResultArrivingAfterTheDocumentIsGoneIsDropped) {
     auto document = std::make_unique<PrintDocument>();
     auto import = std::make_unique<ImageImport>(*document, m_window);
-    import->setImageWithPasteboard(dataOf("image/png", png(10, 10)).get());
-    import.reset();
-    document.reset();
+    int ended = 0;
+    import->setImageWithPasteboard(dataOf("image/png", png(10, 10)).get(),
+                                   [&](const auto&) { ++ended;
+});
+import.reset();
+document.reset();
+settle();
+EXPECT_TRUE(m_window->errors.empty());
+// Whoever waits still hears that the import has ended.
+EXPECT_EQ(ended, 1);
+} // namespace
+
+TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
+    std::vector<std::shared_ptr<const platform::Error>> ended;
+    const auto record = [&](std::shared_ptr<const platform::Error> error) {
+        ended.push_back(std::move(error));
+    };
+    import().setImageWithPasteboard(dataOf("image/png", png(12, 12)).get(), record);
+    import().setImageWithPasteboard(dataOf("image/png", "\x89PNG broken").get(), record);
+    // Nothing to import ends at once.
+    import().setImageWithPasteboard(dataOf("text/plain", "words").get(), record);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_FALSE(ended[0]);
     settle();
-    EXPECT_TRUE(m_window->errors.empty());
+    // The two imports may end in either order.
+    ASSERT_EQ(ended.size(), 3u);
+    const auto failed = std::count_if(ended.begin(), ended.end(), [](const auto& error) {
+        return error && error->domain() == OriginalImageError::domain;
+    });
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(document().originalImage());
+    EXPECT_EQ(m_window->errors.size(), 1u);
 }
 
 } // namespace

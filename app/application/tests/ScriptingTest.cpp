@@ -1,0 +1,490 @@
+#include "ScriptingTestSupport.h"
+
+#include "app/simulator/TavrinSimulatorUsb.h"
+#include "app/tavrin/TavrinDeviceConnection.h"
+#include "core/document/PrintJobDocument.h"
+#include "core/document/UserDefaultsKeys.h"
+#include "core/scripting/ScriptingService.h"
+#include "core/window/CompletionAlert.h"
+#include "core/window/DocumentWindow.h"
+#include "core/window/WindowRunPresenter.h"
+#include "model/ConnectionError.h"
+#include "platform/Progress.h"
+#include "platform/UserDefaults.h"
+#include "platform/usb/SocketUsbHost.h"
+
+#include <QBuffer>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+#include <unistd.h>
+
+using kestrom::ScriptingService;
+
+namespace {
+
+const QString documentInterface = QStringLiteral("org.lunvik.Lunvik.Document");
+const QString scriptError = QStringLiteral("org.lunvik.Lunvik.ScriptError: ");
+
+QString method(const char* name) {
+    return documentInterface + u'.' + QLatin1String(name);
+}
+
+QString loadArgument(const QString& value) {
+    return QStringLiteral("{'in': <%1>}").arg(value);
+}
+
+QString stencilMark() {
+    return QStringLiteral(LUNVIK_STENCIL_MARK);
+}
+
+QByteArray smallPng() {
+    QImage image(64, 48, QImage::Format_Grayscale8);
+    image.fill(255);
+    QPainter(&image).fillRect(8, 8, 30, 20, Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Bytes as gdbus reads an array of bytes.
+QString byteArrayArgument(const QByteArray& bytes) {
+    QStringList values;
+    for (const char byte : bytes) {
+        values << QString::number(uchar(byte));
+    }
+    return QStringLiteral("@ay [") + values.join(u',') + u']';
+}
+
+} // namespace
+
+TEST_F(ScriptingTest, TheModelNameTakesOnlyASupportedModelsExactName) {
+    const QString path = pathOf(0);
+    const QString model = document(0)->job().deviceDescriptor()->modelName();
+    const GdbusResult read = getProperty(path, documentInterface, QStringLiteral("modelName"));
+    ASSERT_TRUE(read.succeeded()) << read.error.toStdString();
+    EXPECT_EQ(read.output, QStringLiteral("(<'%1'>,)").arg(model));
+    const QByteArray rememberedBefore = defaultsFile();
+
+    for (const QString& name :
+         {QStringLiteral("'foo'"), QStringLiteral("'tavrin a5'"), QStringLiteral("''")}) {
+        const GdbusResult set =
+            setProperty(path, documentInterface, QStringLiteral("modelName"), u'<' + name + u'>');
+        EXPECT_FALSE(set.succeeded()) << name.toStdString();
+        EXPECT_TRUE(set.error.contains(scriptError + QStringLiteral("8984: Invalid model name.")))
+            << set.error.toStdString();
+    }
+    EXPECT_EQ(document(0)->job().deviceDescriptor()->modelName(), model);
+
+    // A supported name switches the model without changing what the user's
+    // defaults remember; listeners hear of the new name.
+    PropertyChangeRecorder listener(path);
+    const GdbusResult set = setProperty(path, documentInterface, QStringLiteral("modelName"),
+                                        QStringLiteral("<'Tavrin a5'>"));
+    ASSERT_TRUE(set.succeeded()) << set.error.toStdString();
+    EXPECT_EQ(document(0)->job().deviceDescriptor()->modelName(), QStringLiteral("Tavrin a5"));
+    EXPECT_EQ(getProperty(path, documentInterface, QStringLiteral("modelName")).output,
+              QStringLiteral("(<'Tavrin a5'>,)"));
+    EXPECT_EQ(defaultsFile(), rememberedBefore);
+    ASSERT_TRUE(waitUntil([&] { return !listener.changes.isEmpty(); }, 10000));
+    EXPECT_EQ(listener.changes.last().value(QStringLiteral("modelName")).toString(),
+              QStringLiteral("Tavrin a5"));
+    EXPECT_EQ(platform::UserDefaults::standard().string(QStringLiteral("LastModelName")), model);
+}
+
+TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRead) {
+    const QString path = pathOf(0);
+    kestrom::PrintDocument& job = document(0)->job();
+    // Without the argument, with another value, or with no local file:
+    // nothing happens and nothing is reported. A missing file is ignored.
+    for (const QString& arguments :
+         {QStringLiteral("@a{sv} {}"), QStringLiteral("{'from': <'%1'>}").arg(stencilMark()),
+          loadArgument(QStringLiteral("42")), loadArgument(QStringLiteral("'stencil-mark.png'")),
+          loadArgument(QStringLiteral("'https://example.org/mark.png'")),
+          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png"))))}) {
+        const GdbusResult load = call(path, method("LoadImage"), {arguments});
+        EXPECT_TRUE(load.succeeded()) << arguments.toStdString() << load.error.toStdString();
+        EXPECT_FALSE(job.originalImage()) << arguments.toStdString();
+    }
+
+    const GdbusResult load = call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))});
+    ASSERT_TRUE(load.succeeded()) << load.error.toStdString();
+    ASSERT_TRUE(job.originalImage());
+    EXPECT_EQ(job.originalImage()->fileURL(), QUrl::fromLocalFile(stencilMark()));
+    EXPECT_TRUE(getProperty(path, documentInterface, QStringLiteral("modelName")).succeeded());
+    const auto picture = job.originalImage();
+
+    // A folder, a device and bytes that are no picture: the error's code and
+    // text, and the picture stays.
+    QFile text(m_folder.filePath(QStringLiteral("notes.png")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("no picture here");
+    text.close();
+    const struct {
+        QString file;
+        QString expected;
+    } unreadable[] = {
+        {m_folder.path(), scriptError + QStringLiteral("21: ")},
+        {QStringLiteral("/dev/null"), scriptError + QStringLiteral("22: ")},
+        {QUrl::fromLocalFile(text.fileName()).toString(), QStringLiteral("contains no picture")},
+    };
+    for (const auto& each : unreadable) {
+        const GdbusResult failed =
+            call(path, method("LoadImage"), {loadArgument(quoted(each.file))});
+        EXPECT_FALSE(failed.succeeded()) << each.file.toStdString();
+        EXPECT_TRUE(failed.error.contains(each.expected)) << failed.error.toStdString();
+        EXPECT_EQ(job.originalImage(), picture);
+    }
+    if (::geteuid() != 0) {
+        QFile locked(m_folder.filePath(QStringLiteral("locked.png")));
+        ASSERT_TRUE(QFile::copy(stencilMark(), locked.fileName()));
+        locked.setPermissions(QFileDevice::Permissions());
+        const GdbusResult failed =
+            call(path, method("LoadImage"), {loadArgument(quoted(locked.fileName()))});
+        EXPECT_TRUE(failed.error.contains(scriptError + QStringLiteral("13: ")))
+            << failed.error.toStdString();
+    }
+}
+
+TEST_F(ScriptingTest, TheCommandsScaleResetRepeatsAndClearThePictureAsUndoableSteps) {
+    const QString path = pathOf(0);
+    kestrom::PrintDocument& job = document(0)->job();
+    ASSERT_TRUE(call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    ASSERT_TRUE(job.originalImage());
+
+    job.setImageRepeatXCount(3);
+    job.setImageRepeatYCount(2);
+    ASSERT_TRUE(call(path, method("ClearImageRepeat")).succeeded());
+    EXPECT_EQ(job.imageRepeatXCount(), 1);
+    EXPECT_EQ(job.imageRepeatYCount(), 1);
+
+    job.setImageSizeWithWidthForDisplay_mm(20);
+    ASSERT_TRUE(call(path, method("ScaleImageToActualSize")).succeeded());
+    EXPECT_EQ(job.imageSize_px(), job.originalImage()->size_px(job.deviceDescriptor()->dpi()));
+
+    job.setImageOffset_mm({5, 5});
+    ASSERT_TRUE(call(path, method("ScaleImageToFit")).succeeded());
+    EXPECT_EQ(job.imageOffset_mm(), ambrel::Point_mm(0, 0));
+    const ambrel::Size_mm fitted = job.imageSizeForDisplay_mm();
+    const ambrel::Size_mm canvas = job.canvas()->size_mm();
+    EXPECT_TRUE(std::abs(fitted.width - canvas.width) < 0.5 ||
+                std::abs(fitted.height - canvas.height) < 0.5);
+
+    ASSERT_TRUE(call(path, method("ClearImage")).succeeded());
+    EXPECT_FALSE(job.originalImage());
+    EXPECT_TRUE(call(path, method("ClearImage")).succeeded());
+    // The scripted removal is the user's to undo.
+    ASSERT_TRUE(job.undoManager()->canUndo());
+    job.undoManager()->undo();
+    EXPECT_TRUE(job.originalImage());
+}
+
+TEST_F(ScriptingTest, TheAnchorTakesOnlyAnchorsTheModelAllows) {
+    const QString path = pathOf(0);
+    kestrom::PrintDocument& job = document(0)->job();
+    const auto anchor = [&](const char* value) {
+        return setProperty(path, documentInterface, QStringLiteral("imageOffsetBase"),
+                           QStringLiteral("<'%1'>").arg(QLatin1String(value)));
+    };
+    ASSERT_TRUE(anchor("bottomRight").succeeded());
+    EXPECT_EQ(job.imageOffsetBase(), ambrel::OffsetBase::bottomRight);
+    EXPECT_EQ(getProperty(path, documentInterface, QStringLiteral("imageOffsetBase")).output,
+              QStringLiteral("(<'bottomRight'>,)"));
+
+    const GdbusResult unknown = anchor("nowhere");
+    EXPECT_TRUE(unknown.error.contains(QStringLiteral("InvalidArgs")))
+        << unknown.error.toStdString();
+    job.setDeviceDescriptor(nullptr);
+    const GdbusResult refused = anchor("top");
+    EXPECT_TRUE(refused.error.contains(
+        scriptError + QStringLiteral("40: The machine does not support this offset base.")))
+        << refused.error.toStdString();
+    EXPECT_EQ(job.imageOffsetBase(), ambrel::OffsetBase::bottomRight);
+    EXPECT_EQ(getProperty(path, documentInterface, QStringLiteral("modelName")).output,
+              QStringLiteral("(<''>,)"));
+}
+
+TEST_F(ScriptingTest, TheServicesMethodLoadsIntoTheEmptyDocumentElseIntoANewOne) {
+    const QString application = ScriptingService::applicationPath;
+    const QString loadImage = QStringLiteral("org.lunvik.Lunvik.Services.LoadImage");
+    const QString png = byteArrayArgument(smallPng());
+
+    const GdbusResult first = call(application, loadImage, {png, QStringLiteral("image/png")});
+    ASSERT_TRUE(first.succeeded()) << first.error.toStdString();
+    ASSERT_EQ(documentCount(), 1);
+    ASSERT_TRUE(document(0)->job().originalImage());
+    EXPECT_EQ(document(0)->job().originalImage()->size_px(ambrel::Dpi(72)).width, 64);
+
+    const GdbusResult second = call(application, loadImage, {png, QStringLiteral("image/png")});
+    ASSERT_TRUE(second.succeeded()) << second.error.toStdString();
+    ASSERT_EQ(documentCount(), 2);
+    EXPECT_TRUE(document(1)->job().originalImage());
+    const GdbusResult listed = getProperty(application, ScriptingService::applicationInterface,
+                                           QStringLiteral("documents"));
+    EXPECT_EQ(listed.output,
+              QStringLiteral("(<[objectpath '%1', '%2']>,)").arg(pathOf(0), pathOf(1)));
+
+    // What is no picture type, or no data, is refused before any document is made.
+    for (const QStringList& arguments :
+         {QStringList{png, QStringLiteral("text/plain")},
+          QStringList{QStringLiteral("@ay []"), QStringLiteral("image/png")}}) {
+        const GdbusResult refused = call(application, loadImage, arguments);
+        EXPECT_TRUE(refused.error.contains(QStringLiteral("InvalidArgs")))
+            << refused.error.toStdString();
+    }
+    EXPECT_EQ(documentCount(), 2);
+}
+
+TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {
+    kestrom::PrintDocument& job = document(0)->job();
+    ASSERT_TRUE(
+        call(pathOf(0), method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    const auto picture = job.originalImage();
+    ASSERT_TRUE(picture);
+
+    QDBusConnection client =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+    ASSERT_TRUE(client.isConnected());
+    const auto send = [&](const QString& path, const QString& interface, const QString& member,
+                          const QVariantList& arguments) {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(ScriptingService::serviceName, path, interface, member);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = client.asyncCall(message, 120000);
+        waitUntil([&] { return pending.isFinished(); }, 130000);
+        return pending.reply();
+    };
+    const auto errorName = [](const QDBusMessage& reply) {
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+    };
+    const QString path = pathOf(0);
+    const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+    const QVariant number = QVariant::fromValue(QDBusVariant(42));
+
+    EXPECT_EQ(
+        errorName(send(path, documentInterface, QStringLiteral("LoadImage"), {stencilMark()})),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+    EXPECT_EQ(errorName(send(path, documentInterface, QStringLiteral("Print"), {1})),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+    EXPECT_EQ(errorName(send(path, properties, QStringLiteral("Set"),
+                             {documentInterface, QStringLiteral("modelName"), number})),
+              QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    EXPECT_EQ(errorName(send(path, properties, QStringLiteral("Set"),
+                             {documentInterface, QStringLiteral("name"),
+                              QVariant::fromValue(QDBusVariant(QStringLiteral("x")))})),
+              QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"));
+    EXPECT_EQ(errorName(send(path, properties, QStringLiteral("Get"),
+                             {documentInterface, QStringLiteral("picture")})),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+    EXPECT_EQ(errorName(send(ScriptingService::applicationPath, ScriptingService::servicesInterface,
+                             QStringLiteral("LoadImage"), {smallPng()})),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+    for (const QString& nowhere : {QStringLiteral("/org/lunvik/Lunvik/Document"),
+                                   QStringLiteral("/org/lunvik/Lunvik/Document/99"),
+                                   QStringLiteral("/org/lunvik/Lunvik/Document/1/2")}) {
+        EXPECT_EQ(errorName(send(nowhere, documentInterface, QStringLiteral("Print"), {})),
+                  QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"))
+            << nowhere.toStdString();
+    }
+
+    // Bytes near the bus's largest array that are no picture: the error of
+    // the import, in a new document.
+    const QByteArray huge(48 << 20, '\x89');
+    const QDBusMessage refused =
+        send(ScriptingService::applicationPath, ScriptingService::servicesInterface,
+             QStringLiteral("LoadImage"), {huge, QStringLiteral("image/png")});
+    EXPECT_EQ(errorName(refused), ScriptingService::scriptErrorName);
+    EXPECT_TRUE(refused.errorMessage().contains(QStringLiteral("contains no picture")))
+        << refused.errorMessage().toStdString();
+    ASSERT_EQ(documentCount(), 2);
+    EXPECT_FALSE(document(1)->job().originalImage());
+
+    // A closed document's object is gone, and its path never comes back.
+    const QString closed = pathOf(1);
+    m_delegate->documentController()->removeDocument(document(1));
+    EXPECT_EQ(errorName(send(closed, documentInterface, QStringLiteral("ClearImage"), {})),
+              QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
+    m_delegate->newDocument();
+    EXPECT_NE(pathOf(1), closed);
+
+    EXPECT_EQ(documentCount(), 2);
+    EXPECT_EQ(job.originalImage(), picture);
+    EXPECT_TRUE(getProperty(path, documentInterface, QStringLiteral("modelName")).succeeded());
+}
+
+class ScriptedPrintTest : public ScriptingTest {
+protected:
+    void startSimulator() {
+        m_socket = m_folder.filePath(QStringLiteral("stencil.sock"));
+        m_jobs = m_folder.filePath(QStringLiteral("jobs"));
+        m_simulator.start(QStringLiteral(LUNVIK_SIMULATOR), {QStringLiteral("--socket"), m_socket,
+                                                             QStringLiteral("--png-dir"), m_jobs});
+        ASSERT_TRUE(m_simulator.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(m_socket); }, 10000));
+        qputenv(platform::SocketUsbHost::environmentVariable, QFile::encodeName(m_socket));
+    }
+    void TearDown() override {
+        if (m_simulator.state() != QProcess::NotRunning) {
+            m_simulator.terminate();
+            m_simulator.waitForFinished();
+        }
+        ScriptingTest::TearDown();
+    }
+    void acceptScriptedPrints() {
+        platform::UserDefaults::standard().setBool(
+            kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), true);
+    }
+
+    QString m_socket;
+    QString m_jobs;
+    QProcess m_simulator;
+};
+
+TEST_F(ScriptedPrintTest, AScriptedPrintAnswersWhenTheRunHasEndedAndTheSimulatorHasItsPicture) {
+    startSimulator();
+    acceptScriptedPrints();
+    const QString path = pathOf(0);
+    ASSERT_TRUE(call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    document(0)->job().setImageSizeWithWidthForDisplay_mm(60);
+    const ambrel::PrintTask task = document(0)->makePrintTask();
+
+    const QString printed = QDir(m_jobs).filePath(QStringLiteral("job-1.png"));
+    const GdbusResult print = call(path, method("Print"), {}, 120);
+    ASSERT_TRUE(print.succeeded()) << print.error.toStdString();
+    // The answer came once the run had ended: the sheet is gone, and a
+    // scripted print shows no completion alert.
+    auto* window = kestrom::DocumentWindow::windowFor(document(0));
+    EXPECT_FALSE(window->runPresenter()->isShowingSheet());
+    EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+    // The simulator writes its picture once it has the whole job.
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(printed); }, 10000));
+
+    lunvik::TavrinSimulatorUsb usb;
+    lunvik::TavrinDeviceConnection connection(task.deviceDescriptor(), task.transportType());
+    connection.print(task, std::make_shared<platform::Progress>());
+    ASSERT_EQ(usb.device().jobs().size(), 1);
+    const QImage expected =
+        usb.device().jobs().first().picture().convertToFormat(QImage::Format_Grayscale8);
+    const QImage received = QImage(printed).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(received == expected);
+}
+
+TEST_F(ScriptedPrintTest, AScriptedPrintAnswersTheRunsErrorOrTheUsersRefusal) {
+    const QString path = pathOf(0);
+    auto* window = kestrom::DocumentWindow::windowFor(document(0));
+    ASSERT_TRUE(window);
+
+    // Refused in the question: 403, and the progress sheet is gone too.
+    QProcess refusing;
+    refusing.start(QStringLiteral("gdbus"),
+                   {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                    ScriptingService::serviceName, QStringLiteral("--object-path"), path,
+                    QStringLiteral("--method"), method("Print")});
+    ASSERT_TRUE(refusing.waitForStarted());
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            question = window->findChild<QMessageBox*>(QStringLiteral("ScriptingAcceptanceAlert"));
+            return question != nullptr;
+        },
+        30000));
+    // The call waits for the answer; a second print meanwhile finds the
+    // printer busy.
+    EXPECT_EQ(refusing.state(), QProcess::Running);
+    const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
+    const GdbusResult second = call(path, method("Print"), {}, 30);
+    EXPECT_TRUE(
+        second.error.contains(scriptError + QStringLiteral("8: ") + busy.localizedDescription()))
+        << second.error.toStdString();
+    for (QAbstractButton* button : question->buttons()) {
+        if (question->buttonRole(button) == QMessageBox::RejectRole) {
+            button->click();
+        }
+    }
+    ASSERT_TRUE(waitUntil([&] { return refusing.state() == QProcess::NotRunning; }, 30000));
+    GdbusResult refused;
+    refused.error = QString::fromUtf8(refusing.readAllStandardError());
+    const ambrel::ConnectionError notAllowed(
+        ambrel::ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
+    EXPECT_TRUE(refused.error.contains(scriptError + QStringLiteral("403: ") +
+                                       notAllowed.localizedDescription()))
+        << refused.error.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !window->runPresenter()->isShowingSheet(); }, 5000));
+
+    // Accepted, without a picture: the connection error's number and text.
+    acceptScriptedPrints();
+    const GdbusResult failed = call(path, method("Print"), {}, 60);
+    const ambrel::ConnectionError noImage(ambrel::ConnectionError::Case::noImageInDocument);
+    EXPECT_TRUE(
+        failed.error.contains(scriptError + QStringLiteral("3: ") + noImage.localizedDescription()))
+        << failed.error.toStdString();
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+}
+
+// The program as a user starts it, offscreen, answers on the session bus.
+TEST(ScriptingProgramTest, TheRunningProgramAnswersOnTheSessionBus) {
+    QTemporaryDir folder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       folder.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(LUNVIK_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    const auto gdbus = [](const QStringList& arguments) {
+        QProcess call;
+        call.start(QStringLiteral("gdbus"),
+                   QStringList{QStringLiteral("call"), QStringLiteral("--session"),
+                               QStringLiteral("--dest"), ScriptingService::serviceName} +
+                       arguments);
+        call.waitForFinished(30000);
+        return std::pair(call.exitCode(), QString::fromUtf8(call.readAllStandardOutput() +
+                                                            call.readAllStandardError()));
+    };
+    const QStringList listDocuments{QStringLiteral("--object-path"),
+                                    ScriptingService::applicationPath,
+                                    QStringLiteral("--method"),
+                                    QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                                    ScriptingService::applicationInterface,
+                                    QStringLiteral("documents")};
+    std::pair<int, QString> listed;
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        listed = gdbus(listDocuments);
+    } while ((listed.first != 0 || !listed.second.contains(QStringLiteral("Document/"))) &&
+             timer.elapsed() < 20000 && program.state() == QProcess::Running);
+    ASSERT_EQ(listed.first, 0) << listed.second.toStdString();
+    const QString path = listed.second.section(u'\'', 1, 1);
+
+    const auto renamed =
+        gdbus({QStringLiteral("--object-path"), path, QStringLiteral("--method"),
+               QStringLiteral("org.freedesktop.DBus.Properties.Set"), documentInterface,
+               QStringLiteral("modelName"), QStringLiteral("<'foo'>")});
+    EXPECT_NE(renamed.first, 0);
+    EXPECT_TRUE(renamed.second.contains(scriptError + QStringLiteral("8984: Invalid model name.")))
+        << renamed.second.toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.terminate();
+    program.waitForFinished();
+}

@@ -1,0 +1,160 @@
+#include "core/scripting/DocumentScripting.h"
+
+#include "core/document/DocumentActions.h"
+#include "core/document/PrintJobDocument.h"
+#include "core/scripting/ScriptingWindowPresenter.h"
+#include "core/window/DocumentWindow.h"
+#include "core/window/WindowRunPresenter.h"
+#include "model/ConnectionError.h"
+#include "model/DeviceDescriptor.h"
+#include "platform/Error.h"
+#include "platform/ScriptCommand.h"
+
+#include <QDBusVariant>
+#include <QDir>
+
+namespace kestrom {
+
+namespace {
+
+void reportModelNameError() {
+    if (const auto command = platform::ScriptCommand::current()) {
+        command->setScriptErrorNumber(int(PrintDocument::ScriptErrorNumber_ModelName_Invalid));
+        command->setScriptErrorString(QStringLiteral("Invalid model name."));
+    }
+}
+
+} // namespace
+
+DocumentScripting::DocumentScripting(PrintJobDocument& document, PropertyChanged changed)
+    : m_document(document), m_presenter(std::make_shared<ScriptingWindowPresenter>(&document)),
+      m_import(document.job(), m_presenter) {
+    if (!changed) {
+        return;
+    }
+    // The model name follows the model alone.
+    const std::pair<const char*, const char*> followed[] = {{"deviceDescriptor", "modelName"},
+                                                            {"imageOffsetBase", "imageOffsetBase"}};
+    for (const auto& [key, property] : followed) {
+        m_observations.push_back(
+            document.job().observe(QLatin1String(key), platform::Observable::New,
+                                   [changed, name = QLatin1String(property)](
+                                       const platform::KeyValueChange&) { changed(name); }));
+    }
+    m_nameConnection = QObject::connect(&document, &Document::filePathChanged,
+                                        [changed] { changed(QStringLiteral("name")); });
+}
+
+DocumentScripting::~DocumentScripting() {
+    QObject::disconnect(m_nameConnection);
+}
+
+QString DocumentScripting::modelName() const {
+    const auto& descriptor = m_document.job().deviceDescriptor();
+    return descriptor ? descriptor->modelName() : QString();
+}
+
+void DocumentScripting::setModelName(const QString& name) {
+    if (name.isEmpty()) {
+        reportModelNameError();
+        return;
+    }
+    for (const auto& descriptor : ambrel::DeviceDescriptor::supported()) {
+        if (descriptor->modelName() == name) {
+            m_document.job().setDeviceDescriptor(descriptor);
+            return;
+        }
+    }
+    reportModelNameError();
+}
+
+ambrel::OffsetBase DocumentScripting::imageOffsetBase() const {
+    return m_document.job().imageOffsetBase();
+}
+
+void DocumentScripting::setImageOffsetBase(const ambrel::OffsetBase& anchor) {
+    m_document.job().setImageOffsetBase(anchor);
+}
+
+std::optional<QUrl> DocumentScripting::fileArgument(const QVariantMap& arguments) {
+    QVariant value = arguments.value(QStringLiteral("in"));
+    if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
+        value = qvariant_cast<QDBusVariant>(value).variant();
+    }
+    if (value.metaType() != QMetaType::fromType<QString>()) {
+        return std::nullopt;
+    }
+    const QString text = value.toString();
+    if (QDir::isAbsolutePath(text)) {
+        return QUrl::fromLocalFile(QDir::cleanPath(text));
+    }
+    const QUrl url(text, QUrl::StrictMode);
+    if (url.isValid() && url.isLocalFile() && !url.toLocalFile().isEmpty()) {
+        return url;
+    }
+    return std::nullopt;
+}
+
+void DocumentScripting::loadImageFrom(const QVariantMap& arguments) {
+    const auto url = fileArgument(arguments);
+    if (!url) {
+        return;
+    }
+    try {
+        m_import.setImageWithDroppedFileURL(*url);
+    } catch (const platform::Error& e) {
+        if (const auto command = platform::ScriptCommand::current()) {
+            command->setScriptErrorString(e.localizedDescription());
+            command->setScriptErrorNumber(int(e.code()));
+        }
+    }
+}
+
+void DocumentScripting::print() {
+    DocumentWindow* window = DocumentWindow::windowFor(&m_document);
+    if (!window) {
+        return;
+    }
+    // The window's sheets keep the user from starting a second run; a script
+    // must not start one behind them either (two runs would share the device
+    // and the sheet).
+    if (window->runPresenter()->isShowingSheet()) {
+        if (const auto command = platform::ScriptCommand::current()) {
+            const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
+            command->setScriptErrorNumber(int(busy.code()));
+            command->setScriptErrorString(busy.localizedDescription());
+        }
+        return;
+    }
+    m_document.printDocument(window->runPresenter(), platform::ScriptCommand::current());
+}
+
+void DocumentScripting::clearImage() {
+    try {
+        m_import.setImageByLoadingContentsOf(std::nullopt);
+    } catch (const platform::Error&) {
+    }
+}
+
+void DocumentScripting::scaleImageToFit() {
+    DocumentActions::resizeImageScaleToFit(m_document.job());
+}
+
+void DocumentScripting::scaleImageToActualSize() {
+    DocumentActions::resizeImageToActualSize(m_document.job());
+}
+
+void DocumentScripting::clearImageRepeat() {
+    m_document.job().resetImageRepeatCount();
+}
+
+bool DocumentScripting::isShowingSheet() const {
+    return m_presenter->isShowingSheet();
+}
+
+void DocumentScripting::loadImageWithPasteboard(const QMimeData* pasteboard,
+                                                ImageImport::Completion done) {
+    m_import.setImageWithPasteboard(pasteboard, std::move(done));
+}
+
+} // namespace kestrom

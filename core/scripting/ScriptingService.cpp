@@ -1,0 +1,517 @@
+#include "core/scripting/ScriptingService.h"
+
+#include "core/document/DocumentController.h"
+#include "core/document/Framework.h"
+#include "core/document/ImageImport.h"
+#include "core/document/PrintJobDocument.h"
+#include "core/scripting/DocumentScripting.h"
+#include "model/OriginalImage.h"
+#include "platform/Error.h"
+#include "platform/Log.h"
+#include "platform/ScriptCommand.h"
+#include "platform/graphics/FileType.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QMimeData>
+
+namespace kestrom {
+
+const QString ScriptingService::serviceName = QStringLiteral("org.lunvik.Lunvik");
+const QString ScriptingService::applicationPath = QStringLiteral("/org/lunvik/Lunvik");
+const QString ScriptingService::scriptErrorName = QStringLiteral("org.lunvik.Lunvik.ScriptError");
+const QString ScriptingService::applicationInterface =
+    QStringLiteral("org.lunvik.Lunvik.Application");
+const QString ScriptingService::servicesInterface = QStringLiteral("org.lunvik.Lunvik.Services");
+const QString ScriptingService::documentInterface = QStringLiteral("org.lunvik.Lunvik.Document");
+
+namespace {
+
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString documentFolder = QStringLiteral("/org/lunvik/Lunvik/Document");
+
+// The interfaces of one introspection file, without its <node> element.
+QString interfacesOf(const QString& fileName) {
+    const auto data = Framework::frameworkBundle()->dataForResource(fileName, QStringLiteral("xml"),
+                                                                    QStringLiteral("dbus"));
+    if (!data) {
+        platform::Log::fatal(QStringLiteral("the bundle lacks dbus/") + fileName +
+                             QStringLiteral(".xml"));
+    }
+    const QString text = QString::fromUtf8(*data);
+    const qsizetype open = text.indexOf(QLatin1String("<node>"));
+    const qsizetype close = text.lastIndexOf(QLatin1String("</node>"));
+    if (open < 0 || close < open) {
+        platform::Log::fatal(QStringLiteral("dbus/") + fileName +
+                             QStringLiteral(".xml has no node"));
+    }
+    return text.mid(open + 6, close - open - 6);
+}
+
+bool isPictureMimeType(const QString& mimeType) {
+    const auto type = platform::FileType::withMimeType(mimeType);
+    if (!type) {
+        return false;
+    }
+    for (const QString& accepted : ambrel::OriginalImage::imageFileTypes()) {
+        if (platform::FileType::conforms(type->identifier(), accepted)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The number of a failure that no error of the application describes.
+constexpr int unexpectedErrorNumber = -1;
+
+QString describe(qint64 number, const QString& text) {
+    return QString::number(number) + QStringLiteral(": ") + text;
+}
+
+} // namespace
+
+// One incoming method call and its reply, which may be sent later.
+struct ScriptingService::Call {
+    QDBusMessage message;
+    QDBusConnection connection;
+
+    QVariant argument(int index) const { return message.arguments().value(index); }
+    void reply(const QVariantList& values = {}) const { send(message.createReply(values)); }
+    void replyProperty(const QVariant& value) const {
+        reply({QVariant::fromValue(QDBusVariant(value))});
+    }
+    void fail(QDBusError::ErrorType type, const QString& text) const {
+        send(message.createErrorReply(type, text));
+    }
+    void failScript(qint64 number, const QString& text) const {
+        send(message.createErrorReply(scriptErrorName, describe(number, text)));
+    }
+    void send(const QDBusMessage& answer) const {
+        if (message.isReplyRequired()) {
+            connection.send(answer);
+        }
+    }
+    bool is(const QString& interface, const QString& member, const char* signature) const {
+        return (message.interface().isEmpty() || message.interface() == interface) &&
+               message.member() == member && message.signature() == QLatin1String(signature);
+    }
+    void wrongCall() const {
+        fail(QDBusError::UnknownMethod,
+             QStringLiteral("No method %1.%2 with the signature \"%3\" at %4")
+                 .arg(message.interface(), message.member(), message.signature(), message.path()));
+    }
+};
+
+namespace {
+
+// Runs the body as a script command; its reply goes out when it has ended,
+// which for a print is when the run has ended.
+void runScriptCommand(const ScriptingService::Call& call, const std::function<void()>& body) {
+    auto command = platform::ScriptCommand::make(
+        call.message.member(), [call](const platform::ScriptCommand& ended) {
+            // Some errors are numbered 0; their text still tells of the failure.
+            if (ended.hasError() || !ended.scriptErrorString().isEmpty()) {
+                call.failScript(ended.scriptErrorNumber(), ended.scriptErrorString());
+            } else {
+                call.reply();
+            }
+        });
+    // Nothing a caller sends may end the application: an unexpected failure
+    // becomes the command's error.
+    command->execute([&] {
+        try {
+            body();
+        } catch (const platform::Error& e) {
+            command->setScriptErrorNumber(int(e.code()));
+            command->setScriptErrorString(e.localizedDescription());
+        } catch (const std::exception& e) {
+            platform::Log::line(QStringLiteral("script command failed: ") +
+                                QString::fromLocal8Bit(e.what()));
+            command->setScriptErrorNumber(unexpectedErrorNumber);
+            command->setScriptErrorString(QString::fromLocal8Bit(e.what()));
+        }
+        return QVariant();
+    });
+}
+
+} // namespace
+
+struct ScriptingService::Entry {
+    quint64 number = 0;
+    QPointer<Document> document;
+    std::unique_ptr<DocumentScripting> scripting;
+    QString path() const { return documentFolder + u'/' + QString::number(number); }
+};
+
+ScriptingService::ScriptingService(DocumentController& controller, QObject* parent)
+    : QDBusVirtualObject(parent), m_controller(&controller) {
+    connect(&controller, &DocumentController::documentsChanged, this,
+            &ScriptingService::followDocuments);
+    followDocuments();
+}
+
+ScriptingService::~ScriptingService() {
+    if (m_connection) {
+        m_connection->unregisterObject(applicationPath, QDBusConnection::UnregisterTree);
+        m_connection->unregisterService(serviceName);
+    }
+}
+
+bool ScriptingService::registerOn(QDBusConnection connection) {
+    if (!connection.isConnected()) {
+        platform::Log::line(QStringLiteral("scripting is off: no session bus"));
+        return false;
+    }
+    if (!connection.registerVirtualObject(applicationPath, this, QDBusConnection::SubPath)) {
+        platform::Log::line(QStringLiteral("scripting is off: ") + applicationPath +
+                            QStringLiteral(" is taken"));
+        return false;
+    }
+    m_connection = connection;
+    const auto reply = connection.interface()->registerService(
+        serviceName, QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        platform::Log::line(QStringLiteral("scripting is off: another program has ") + serviceName);
+        return false;
+    }
+    return true;
+}
+
+void ScriptingService::followDocuments() {
+    const QList<Document*> open = m_controller ? m_controller->documents() : QList<Document*>();
+    const size_t before = m_entries.size();
+    std::erase_if(m_entries, [&](const std::unique_ptr<Entry>& entry) {
+        return !entry->document || !open.contains(entry->document.data());
+    });
+    bool changed = m_entries.size() != before;
+    for (Document* document : open) {
+        auto* printJob = qobject_cast<PrintJobDocument*>(document);
+        if (!printJob || scriptingOf(document)) {
+            continue;
+        }
+        auto entry = std::make_unique<Entry>();
+        entry->number = ++m_lastNumber;
+        entry->document = document;
+        entry->scripting = std::make_unique<DocumentScripting>(
+            *printJob, [this, number = entry->number](const QString& property) {
+                announceDocumentProperty(number, property);
+            });
+        // A document destroyed without the controller's notice takes its
+        // object along at once.
+        connect(document, &QObject::destroyed, this, [this, document] {
+            std::erase_if(m_entries, [&](const std::unique_ptr<Entry>& e) {
+                return e->document.isNull() || e->document.data() == document;
+            });
+        });
+        m_entries.push_back(std::move(entry));
+        changed = true;
+    }
+    if (changed) {
+        announce(applicationPath, applicationInterface, properties(applicationInterface, nullptr));
+    }
+}
+
+void ScriptingService::announce(const QString& path, const QString& interface,
+                                const QVariantMap& changed) const {
+    if (!m_connection) {
+        return;
+    }
+    QDBusMessage signal =
+        QDBusMessage::createSignal(path, propertiesInterface, QStringLiteral("PropertiesChanged"));
+    signal << interface << changed << QStringList();
+    m_connection->send(signal);
+}
+
+void ScriptingService::announceDocumentProperty(quint64 number, const QString& property) const {
+    for (const auto& entry : m_entries) {
+        if (entry->number == number && entry->document) {
+            const QVariantMap values = properties(documentInterface, entry->scripting.get());
+            announce(entry->path(), documentInterface, {{property, values.value(property)}});
+        }
+    }
+}
+
+DocumentScripting* ScriptingService::scriptingOf(const Document* document) const {
+    for (const auto& entry : m_entries) {
+        if (entry->document && entry->document.data() == document) {
+            return entry->scripting.get();
+        }
+    }
+    return nullptr;
+}
+
+DocumentScripting* ScriptingService::scriptingAt(const QString& path) const {
+    for (const auto& entry : m_entries) {
+        if (entry->document && entry->path() == path) {
+            return entry->scripting.get();
+        }
+    }
+    return nullptr;
+}
+
+QString ScriptingService::pathOf(const Document* document) const {
+    for (const auto& entry : m_entries) {
+        if (entry->document && entry->document.data() == document) {
+            return entry->path();
+        }
+    }
+    return {};
+}
+
+QList<Document*> ScriptingService::listedDocuments() const {
+    QList<Document*> listed;
+    if (m_controller) {
+        for (Document* document : m_controller->documents()) {
+            if (scriptingOf(document)) {
+                listed << document;
+            }
+        }
+    }
+    return listed;
+}
+
+QString ScriptingService::introspect(const QString& path) const {
+    if (path == applicationPath) {
+        static const QString application =
+            interfacesOf(QStringLiteral("org.lunvik.Lunvik.Application"));
+        return application + QStringLiteral("  <node name=\"Document\"/>\n");
+    }
+    if (path == documentFolder) {
+        QString children;
+        for (const Document* document : listedDocuments()) {
+            children +=
+                QStringLiteral("  <node name=\"%1\"/>\n").arg(pathOf(document).section(u'/', -1));
+        }
+        return children;
+    }
+    if (scriptingAt(path)) {
+        static const QString document = interfacesOf(QStringLiteral("org.lunvik.Lunvik.Document"));
+        return document;
+    }
+    return {};
+}
+
+bool ScriptingService::handleMessage(const QDBusMessage& message,
+                                     const QDBusConnection& connection) {
+    if (message.type() != QDBusMessage::MethodCallMessage) {
+        return false;
+    }
+    // Introspection and pings are the bus library's own.
+    if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") ||
+        message.interface() == QLatin1String("org.freedesktop.DBus.Peer")) {
+        return false;
+    }
+    const Call call{message, connection};
+    try {
+        if (message.path() == applicationPath) {
+            handleApplication(call);
+        } else if (DocumentScripting* scripting = scriptingAt(message.path())) {
+            handleDocument(call, *scripting);
+        } else {
+            call.fail(QDBusError::UnknownObject,
+                      QStringLiteral("No open document at %1").arg(message.path()));
+        }
+    } catch (const std::exception& e) {
+        platform::Log::line(QStringLiteral("bus call failed: ") + QString::fromLocal8Bit(e.what()));
+        call.fail(QDBusError::Failed, QString::fromLocal8Bit(e.what()));
+    }
+    return true;
+}
+
+void ScriptingService::handleApplication(const Call& call) {
+    if (call.message.interface() == propertiesInterface) {
+        if (call.is(propertiesInterface, QStringLiteral("Get"), "ss")) {
+            getProperty(call, nullptr);
+        } else if (call.is(propertiesInterface, QStringLiteral("GetAll"), "s")) {
+            getAllProperties(call, nullptr);
+        } else if (call.is(propertiesInterface, QStringLiteral("Set"), "ssv")) {
+            setProperty(call, nullptr);
+        } else {
+            call.wrongCall();
+        }
+        return;
+    }
+    if (call.is(servicesInterface, QStringLiteral("LoadImage"), "ays")) {
+        loadImage(call);
+        return;
+    }
+    call.wrongCall();
+}
+
+void ScriptingService::handleDocument(const Call& call, DocumentScripting& scripting) {
+    if (call.message.interface() == propertiesInterface) {
+        if (call.is(propertiesInterface, QStringLiteral("Get"), "ss")) {
+            getProperty(call, &scripting);
+        } else if (call.is(propertiesInterface, QStringLiteral("GetAll"), "s")) {
+            getAllProperties(call, &scripting);
+        } else if (call.is(propertiesInterface, QStringLiteral("Set"), "ssv")) {
+            setProperty(call, &scripting);
+        } else {
+            call.wrongCall();
+        }
+        return;
+    }
+    if (call.is(documentInterface, QStringLiteral("LoadImage"), "a{sv}")) {
+        const auto arguments = qdbus_cast<QVariantMap>(call.argument(0));
+        runScriptCommand(call, [&] { scripting.loadImageFrom(arguments); });
+        return;
+    }
+    const std::pair<const char*, void (DocumentScripting::*)()> commands[] = {
+        {"Print", &DocumentScripting::print},
+        {"ClearImage", &DocumentScripting::clearImage},
+        {"ScaleImageToFit", &DocumentScripting::scaleImageToFit},
+        {"ScaleImageToActualSize", &DocumentScripting::scaleImageToActualSize},
+        {"ClearImageRepeat", &DocumentScripting::clearImageRepeat},
+    };
+    for (const auto& [name, handler] : commands) {
+        if (call.is(documentInterface, QLatin1String(name), "")) {
+            runScriptCommand(call, [&] { (scripting.*handler)(); });
+            return;
+        }
+    }
+    call.wrongCall();
+}
+
+QVariantMap ScriptingService::properties(const QString& interface,
+                                         DocumentScripting* scripting) const {
+    QVariantMap values;
+    if (!scripting && interface == applicationInterface) {
+        QList<QDBusObjectPath> paths;
+        for (const Document* document : listedDocuments()) {
+            paths << QDBusObjectPath(pathOf(document));
+        }
+        values.insert(QStringLiteral("documents"), QVariant::fromValue(paths));
+    } else if (scripting && interface == documentInterface) {
+        values.insert(QStringLiteral("name"), scripting->document().displayName());
+        values.insert(QStringLiteral("modelName"), scripting->modelName());
+        values.insert(QStringLiteral("imageOffsetBase"), scripting->imageOffsetBase().rawValue());
+    }
+    return values;
+}
+
+namespace {
+
+// Whether the values have the property the call names; when not, the call
+// has been answered.
+bool hasNamedProperty(const ScriptingService::Call& call, const QVariantMap& values) {
+    if (values.contains(call.argument(1).toString())) {
+        return true;
+    }
+    call.fail(
+        QDBusError::UnknownProperty,
+        QStringLiteral("No property %1.%2 at %3")
+            .arg(call.argument(0).toString(), call.argument(1).toString(), call.message.path()));
+    return false;
+}
+
+} // namespace
+
+void ScriptingService::getProperty(const Call& call, DocumentScripting* scripting) {
+    const QVariantMap values = properties(call.argument(0).toString(), scripting);
+    if (hasNamedProperty(call, values)) {
+        call.replyProperty(values.value(call.argument(1).toString()));
+    }
+}
+
+void ScriptingService::getAllProperties(const Call& call, DocumentScripting* scripting) {
+    const QString interface = call.argument(0).toString();
+    QVariantMap values = properties(interface, scripting);
+    call.reply({values});
+}
+
+void ScriptingService::setProperty(const Call& call, DocumentScripting* scripting) {
+    const QString interface = call.argument(0).toString();
+    const QString name = call.argument(1).toString();
+    const QVariant value = qvariant_cast<QDBusVariant>(call.argument(2)).variant();
+    if (!hasNamedProperty(call, properties(interface, scripting))) {
+        return;
+    }
+    if (!scripting || name == QLatin1String("name")) {
+        call.fail(QDBusError::PropertyReadOnly, QStringLiteral("%1 is read-only").arg(name));
+        return;
+    }
+    if (value.metaType() != QMetaType::fromType<QString>()) {
+        call.fail(QDBusError::InvalidArgs, QStringLiteral("%1 takes a string").arg(name));
+        return;
+    }
+    const QString text = value.toString();
+    if (name == QLatin1String("modelName")) {
+        runScriptCommand(call, [&] { scripting->setModelName(text); });
+        return;
+    }
+    const auto anchor = ambrel::OffsetBase::fromRawValue(text);
+    if (!anchor) {
+        QStringList names;
+        for (const ambrel::OffsetBase& each : ambrel::OffsetBase::allCases()) {
+            names << each.rawValue();
+        }
+        call.fail(QDBusError::InvalidArgs, QStringLiteral("No anchor \"%1\"; the anchors are %2")
+                                               .arg(text, names.join(QStringLiteral(", "))));
+        return;
+    }
+    runScriptCommand(call, [&] { scripting->setImageOffsetBase(*anchor); });
+}
+
+// The Services entry: the first open document without a picture whose
+// window shows no sheet takes the picture, else a new document does.
+void ScriptingService::loadImage(const Call& call) {
+    const QByteArray data = call.argument(0).toByteArray();
+    const QString mimeType = call.argument(1).toString();
+    QMimeData pasteboard;
+    if (isPictureMimeType(mimeType)) {
+        pasteboard.setData(mimeType, data);
+    }
+    if (!ImageImport::acceptsImagePasteboard(&pasteboard)) {
+        call.fail(QDBusError::InvalidArgs,
+                  QStringLiteral("Expected picture data of a picture type, got %1 bytes of \"%2\"")
+                      .arg(data.size())
+                      .arg(mimeType));
+        return;
+    }
+    followDocuments();
+    DocumentScripting* chosen = nullptr;
+    for (Document* document : listedDocuments()) {
+        DocumentScripting* scripting = scriptingOf(document);
+        if (!scripting->document().job().originalImage() && !scripting->isShowingSheet()) {
+            chosen = scripting;
+            break;
+        }
+    }
+    if (!chosen) {
+        if (!m_controller) {
+            call.fail(QDBusError::Failed, QStringLiteral("The application is quitting"));
+            return;
+        }
+        try {
+            Document* made = m_controller->openUntitledDocument(true);
+            followDocuments();
+            chosen = scriptingOf(made);
+        } catch (const platform::Error& e) {
+            call.failScript(e.code(), e.localizedDescription());
+            return;
+        }
+        if (!chosen || chosen->isShowingSheet()) {
+            call.reply();
+            return;
+        }
+    }
+    QPointer<Document> document = &chosen->document();
+    chosen->loadImageWithPasteboard(
+        &pasteboard, [call, document](std::shared_ptr<const platform::Error> error) {
+            if (error) {
+                call.failScript(error->code(), error->localizedDescription());
+            } else if (!document) {
+                call.fail(QDBusError::UnknownObject,
+                          QStringLiteral("The document was closed before its picture arrived"));
+            } else {
+                call.reply();
+            }
+        });
+}
+
+} // namespace kestrom

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kestrom {
+
+class Document;
+class DocumentController;
+class DocumentScripting;
+
+// Other programs drive the running application over the user's session bus.
+// The application object lists the open documents and takes pictures handed
+// over by other programs; each open document is an object of its own with
+// its scriptable properties and commands. The introspection files in the
+// bundle's "dbus" folder describe the interfaces and are what callers see.
+//
+// Every call that changes a document runs as a script command: its failure
+// becomes the D-Bus error scriptErrorName with "<number>: <text>", and a
+// print holds its reply until the print has ended. Calls that do not fit
+// the interfaces get the bus's own errors. Main thread only.
+class ScriptingService : public QDBusVirtualObject {
+    Q_OBJECT
+public:
+    static const QString serviceName;     // "org.lunvik.Lunvik"
+    static const QString applicationPath; // "/org/lunvik/Lunvik"
+    static const QString scriptErrorName; // "org.lunvik.Lunvik.ScriptError"
+    static const QString applicationInterface;
+    static const QString servicesInterface;
+    static const QString documentInterface;
+
+    explicit ScriptingService(DocumentController& controller, QObject* parent = nullptr);
+    ~ScriptingService() override;
+
+    // Publishes the objects and takes the service name. False, with one line
+    // on standard error, when there is no bus or another program has the name.
+    bool registerOn(QDBusConnection connection);
+
+    // The object path of an open document; empty for one not (yet) listed.
+    QString pathOf(const Document* document) const;
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+    struct Call;
+
+private:
+    struct Entry;
+
+    void followDocuments();
+    // Tells listeners of the bus that properties of the object changed.
+    void announce(const QString& path, const QString& interface, const QVariantMap& changed) const;
+    void announceDocumentProperty(quint64 number, const QString& property) const;
+    DocumentScripting* scriptingOf(const Document* document) const;
+    DocumentScripting* scriptingAt(const QString& path) const;
+    QList<Document*> listedDocuments() const;
+
+    void handleApplication(const Call& call);
+    void handleDocument(const Call& call, DocumentScripting& scripting);
+    void getProperty(const Call& call, DocumentScripting* scripting);
+    void getAllProperties(const Call& call, DocumentScripting* scripting);
+    void setProperty(const Call& call, DocumentScripting* scripting);
+    QVariantMap properties(const QString& interface, DocumentScripting* scripting) const;
+    void loadImage(const Call& call);
+
+    QPointer<DocumentController> m_controller;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    quint64 m_lastNumber = 0;
+    std::optional<QDBusConnection> m_connection;
+};
+
+} // namespace kestrom

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/document/DocumentWindowPresenter.h"
+
+#include <QPointer>
+
+namespace kestrom {
+
+class Document;
+
+// What scripted imports need of a document's window, looked up each time,
+// since the window may come and go while the document stays open. Scripts
+// never open panels: a panel asked for is answered as cancelled.
+class ScriptingWindowPresenter : public DocumentWindowPresenter {
+public:
+    explicit ScriptingWindowPresenter(Document* document);
+
+    bool hasWindowForSheets() const override;
+    bool isShowingSheet() const override;
+    // On the window as a sheet; one line on standard error without a window.
+    void presentError(const platform::Error& error) override;
+    void beginOpenPanel(const OpenPanel& panel,
+                        std::function<void(std::optional<QUrl> chosen)> completion) override;
+    const QMimeData* generalPasteboard() const override;
+
+private:
+    QPointer<Document> m_document;
+};
+
+} // namespace kestrom
