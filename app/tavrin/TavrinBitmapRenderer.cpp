@@ -119,19 +119,9 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                          const ambrel::OriginalImageDrawingOptions& options, QImage& buffer,
                          const std::shared_ptr<platform::Progress>& progress, int bands) {
     const ambrel::Dpi dpi = device.dpi;
-    TavrinPicturePlacement::Input input;
-    input.canvas = {W, H};
-    input.imageSize = options.imageSize_px;
-    input.orientation = options.imageOrientation;
-    input.offsetBase = options.imageOffsetBase;
-    input.offsetX = dpi.imagePx(options.imageOffset_mm.x);
-    input.offsetY = dpi.imagePx(options.imageOffset_mm.y);
-    input.marginX = dpi.imagePx(options.imageRepeatXMargin_mm);
-    input.marginY = dpi.imagePx(options.imageRepeatYMargin_mm);
-    input.repeatXCount = options.imageRepeatXCount;
-    input.repeatYCount = options.imageRepeatYCount;
     // Refuses a picture that is too small before any memory is taken.
-    const TavrinPicturePlacement placement = TavrinPicturePlacement::compute(input);
+    const TavrinPicturePlacement placement =
+        TavrinPicturePlacement::compute(TavrinPicturePlacement::inputFor(options, {W, H}, dpi));
 
     const auto compute = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;

@@ -24,6 +24,7 @@ void GridViewRepeatView::setPlacement(const Placement& placement) {
         return;
     }
     m_placement = placement;
+    m_imageView->setPaintsItself(placement.countX < 2 && placement.countY < 2);
     prepareGeometryChange(); // the clip changes with the row
     m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
     update();
@@ -77,11 +78,20 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
     painter->save();
     painter->setClipRect(visibleArea());
     painter->setOpacity(painter->opacity() * m_imageView->opacity());
-    // Later copies lie behind earlier ones: draw from the last.
-    for (qint64 j = down.end - 1; j >= down.first; --j) {
-        for (qint64 i = across.end - 1; i >= across.first; --i) {
+    // Columns from the left (the copies step leftward from a right anchor),
+    // each from the top.
+    const bool leftward = p.stepX < 0;
+    for (qint64 k = across.first; k < across.end; ++k) {
+        const qint64 i = leftward ? across.end - 1 - (k - across.first) : k;
+        for (qint64 j = down.first; j < down.end; ++j) {
             if (i == 0 && j == 0) {
-                continue; // the picture view itself
+                if (m_imageView->isVisible()) {
+                    painter->save();
+                    painter->setTransform(m_imageView->itemTransform(this), true);
+                    m_imageView->paintContents(painter, m_imageView->bounds());
+                    painter->restore();
+                }
+                continue;
             }
             const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);
             m_imageView->paintContents(painter, copy);
