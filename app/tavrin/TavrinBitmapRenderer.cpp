@@ -31,7 +31,12 @@ using platform::compute::TextureMemory;
 // taken again rather than faulted in afresh. It is not cleared here: the
 // drawing bands fill it.
 QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::ThreadPool* pool) {
-    if (canvasWidth < 1 || canvasHeight < 1 || canvasWidth > INT_MAX || canvasHeight > INT_MAX) {
+    // A canvas or resolution of nothing (a defective model description)
+    // fails the print instead of ending the program.
+    if (canvasWidth < 1 || canvasHeight < 1) {
+        throw ambrel::ConnectionError(ambrel::ConnectionError::Case::documentImageIsNotInCanvas);
+    }
+    if (canvasWidth > INT_MAX || canvasHeight > INT_MAX) {
         platform::Log::fatal(QStringLiteral("Canvas of %1 x %2 pixels cannot be rendered.")
                                  .arg(canvasWidth)
                                  .arg(canvasHeight));

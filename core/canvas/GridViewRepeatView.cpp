@@ -17,6 +17,7 @@ GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsIt
     // The copies show what the picture shows, as translucent as it is.
     connect(imageView, &GridViewImageView::contentsChanged, this, [this] { update(); });
     connect(imageView, &QGraphicsObject::opacityChanged, this, [this] { update(); });
+    connect(imageView, &QGraphicsObject::visibleChanged, this, [this] { update(); });
 }
 
 void GridViewRepeatView::setPlacement(const Placement& placement) {
@@ -66,7 +67,8 @@ GridViewRepeatView::Range GridViewRepeatView::visibleCopies(double origin, doubl
 void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
                                QWidget*) {
     const Placement& p = m_placement;
-    if (p.countX < 2 && p.countY < 2) {
+    // A hidden picture (none, or no usable size) hides its copies too.
+    if ((p.countX < 2 && p.countY < 2) || !m_imageView->isVisible()) {
         return;
     }
     const QRectF area = visibleArea().intersected(option->exposedRect);
@@ -85,12 +87,10 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
         const qint64 i = leftward ? across.end - 1 - (k - across.first) : k;
         for (qint64 j = down.first; j < down.end; ++j) {
             if (i == 0 && j == 0) {
-                if (m_imageView->isVisible()) {
-                    painter->save();
-                    painter->setTransform(m_imageView->itemTransform(this), true);
-                    m_imageView->paintContents(painter, m_imageView->bounds());
-                    painter->restore();
-                }
+                painter->save();
+                painter->setTransform(m_imageView->itemTransform(this), true);
+                m_imageView->paintContents(painter, m_imageView->bounds());
+                painter->restore();
                 continue;
             }
             const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);

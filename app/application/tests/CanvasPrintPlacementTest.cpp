@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 using ambrel::ImageRotation;
@@ -153,6 +154,10 @@ protected:
         view.setImageRepeatYCount(options.imageRepeatYCount);
         view.setImageRepeatXMargin_mm(options.imageRepeatXMargin_mm);
         view.setImageRepeatYMargin_mm(options.imageRepeatYMargin_mm);
+        return shownBlack();
+    }
+
+    std::vector<bool> shownBlack() {
         view.layout();
         EXPECT_TRUE(kestrom::testing::waitForPreview(*view.imageView()));
         for (QGraphicsItem* item : std::initializer_list<QGraphicsItem*>{
@@ -236,6 +241,31 @@ TEST_P(CanvasPrintPlacement, copiesAgreeOnEveryPixelForEveryAnchor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScreenScales, CanvasPrintPlacement, ::testing::Values(1.0, 2.0));
+
+// Sizes that cannot be shown (no canvas width, a picture of no size, sizes
+// that are not finite) hide the picture or draw nothing; nothing is divided
+// by them. The print refuses such canvases (see the renderer's tests).
+TEST_P(CanvasPrintPlacement, unusableSizesDrawNothing) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto options = optionsFor(cases[4], OffsetBase::center);
+    ASSERT_GT(count(canvasBlack(options)), 100);
+    for (const ambrel::Size_mm printable :
+         {ambrel::Size_mm{0, 0}, ambrel::Size_mm{nan, 100}, ambrel::Size_mm{inf, 100}}) {
+        view.setPrintableSize_mm(printable);
+        EXPECT_EQ(count(shownBlack()), 0) << printable.width;
+        EXPECT_FALSE(view.imageView()->isVisible());
+    }
+    view.setPrintableSize_mm(canvasSize);
+    for (const ambrel::Size_mm size : {ambrel::Size_mm{0, 0}, ambrel::Size_mm{nan, 10},
+                                       ambrel::Size_mm{inf, 10}, ambrel::Size_mm{10, -inf}}) {
+        view.setImageSizeForDisplay_mm(size);
+        EXPECT_EQ(count(shownBlack()), 0) << size.width << " x " << size.height;
+    }
+    view.setImageSizeForDisplay_mm({20, 10});
+    view.setImageRepeatXMargin_mm(inf);
+    EXPECT_EQ(count(shownBlack()), 0);
+}
 
 // The same agreement as numbers: each copy's rectangle on the canvas, in
 // points at one point per print pixel, lies within a pixel of the print's.
