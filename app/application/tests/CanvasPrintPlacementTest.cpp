@@ -57,6 +57,8 @@ const Case cases[] = {
     {"scaledTurnedMirrored", {90, 44}, {-4, 12.5}, ImageRotation::r90, true},
     // Odd free space: the print truncates half of it, the canvas keeps the half.
     {"halfTurnMirrored", {41, 23}, {21, -3}, ImageRotation::r180, true},
+    {"quarterTurn", {60, 30}, {7.5, 3}, ImageRotation::r90},
+    {"threeQuarterTurnMirrored", {70, 36}, {-2, 4}, ImageRotation::r270, true},
     {"repeatsWithMargins", {40, 20}, {6, 4.5}, ImageRotation::r270, false, 2, 3, 4, 2.5},
     {"mirroredRepeats", {50, 26}, {2.5, 1}, ImageRotation::none, true, 2, 3, 3.5, 1.5},
     // Negative margins overlap the copies: which one lies on top shows.
@@ -248,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(ScreenScales, CanvasPrintPlacement, ::testing::Values(1
 TEST_P(CanvasPrintPlacement, unusableSizesDrawNothing) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const auto options = optionsFor(cases[4], OffsetBase::center);
+    const auto options = optionsFor(cases[6], OffsetBase::center);
     ASSERT_GT(count(canvasBlack(options)), 100);
     for (const ambrel::Size_mm printable :
          {ambrel::Size_mm{0, 0}, ambrel::Size_mm{nan, 100}, ambrel::Size_mm{inf, 100}}) {
