@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin

@@ -31,7 +31,12 @@ using platform::compute::TextureMemory;
 // taken again rather than faulted in afresh. It is not cleared here: the
 // drawing bands fill it.
 QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::ThreadPool* pool) {
-    if (canvasWidth < 1 || canvasHeight < 1 || canvasWidth > INT_MAX || canvasHeight > INT_MAX) {
+    // A canvas or resolution of nothing (a defective model description)
+    // fails the print instead of ending the program.
+    if (canvasWidth < 1 || canvasHeight < 1) {
+        throw ambrel::ConnectionError(ambrel::ConnectionError::Case::documentImageIsNotInCanvas);
+    }
+    if (canvasWidth > INT_MAX || canvasHeight > INT_MAX) {
         platform::Log::fatal(QStringLiteral("Canvas of %1 x %2 pixels cannot be rendered.")
                                  .arg(canvasWidth)
                                  .arg(canvasHeight));
@@ -119,19 +124,9 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                          const ambrel::OriginalImageDrawingOptions& options, QImage& buffer,
                          const std::shared_ptr<platform::Progress>& progress, int bands) {
     const ambrel::Dpi dpi = device.dpi;
-    TavrinPicturePlacement::Input input;
-    input.canvas = {W, H};
-    input.imageSize = options.imageSize_px;
-    input.orientation = options.imageOrientation;
-    input.offsetBase = options.imageOffsetBase;
-    input.offsetX = dpi.imagePx(options.imageOffset_mm.x);
-    input.offsetY = dpi.imagePx(options.imageOffset_mm.y);
-    input.marginX = dpi.imagePx(options.imageRepeatXMargin_mm);
-    input.marginY = dpi.imagePx(options.imageRepeatYMargin_mm);
-    input.repeatXCount = options.imageRepeatXCount;
-    input.repeatYCount = options.imageRepeatYCount;
     // Refuses a picture that is too small before any memory is taken.
-    const TavrinPicturePlacement placement = TavrinPicturePlacement::compute(input);
+    const TavrinPicturePlacement placement =
+        TavrinPicturePlacement::compute(TavrinPicturePlacement::inputFor(options, {W, H}, dpi));
 
     const auto compute = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;

@@ -72,6 +72,23 @@ int clampedToInt(Wide value) {
 
 } // namespace
 
+TavrinPicturePlacement::Input
+TavrinPicturePlacement::inputFor(const ambrel::OriginalImageDrawingOptions& options,
+                                 const ambrel::Size_px& canvas, ambrel::Dpi dpi) {
+    Input input;
+    input.canvas = canvas;
+    input.imageSize = options.imageSize_px;
+    input.orientation = options.imageOrientation;
+    input.offsetBase = options.imageOffsetBase;
+    input.offsetX = dpi.imagePx(options.imageOffset_mm.x);
+    input.offsetY = dpi.imagePx(options.imageOffset_mm.y);
+    input.marginX = dpi.imagePx(options.imageRepeatXMargin_mm);
+    input.marginY = dpi.imagePx(options.imageRepeatYMargin_mm);
+    input.repeatXCount = options.imageRepeatXCount;
+    input.repeatYCount = options.imageRepeatYCount;
+    return input;
+}
+
 TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
     TavrinPicturePlacement p;
     const ambrel::Size_px size =

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "model/Dpi.h"
 #include "model/ImageRotation.h"
 #include "model/OffsetBase.h"
+#include "model/OriginalImageDrawingOptions.h"
 #include "model/Size_px.h"
 
 #include <QRect>
@@ -36,6 +38,11 @@ struct TavrinPicturePlacement {
     qint64 marginY = 0;
     qint64 repeatXCount = 1;
     qint64 repeatYCount = 1;
+
+    // A document's placement on a canvas of the given pixels, its lengths
+    // in pixels at the resolution.
+    static Input inputFor(const ambrel::OriginalImageDrawingOptions& options,
+                          const ambrel::Size_px& canvas, ambrel::Dpi dpi);
 
     // Throws ConnectionError documentImageIsTooSmall when both sides of the
     // turned picture are below 10 pixels.

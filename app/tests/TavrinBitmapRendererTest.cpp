@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <utility>
+
 using ambrel::ImageRotation;
 using ambrel::ImageSource;
 using ambrel::OffsetBase;
@@ -175,6 +178,31 @@ TEST(TavrinBitmapRenderer, tooSmallPictureIsRefused) {
         FAIL() << "rendered";
     } catch (const ambrel::ConnectionError& e) {
         EXPECT_EQ(e.errorCase(), ambrel::ConnectionError::Case::documentImageIsTooSmall);
+    }
+}
+
+TEST(TavrinBitmapRenderer, canvasOfNoPixelsFailsThePrint) {
+    // No resolution, a canvas of no width, one that is not a number, and one
+    // thinner than a pixel: reported, never divided by, never drawn.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<TavrinBitmapRenderer::Device, ambrel::Size_mm> canvases[] = {
+        {{ambrel::Dpi(0), {}}, {60, 30}},
+        {device, {0, 30}},
+        {device, {nan, 30}},
+        {device, {60, 0.4}},
+    };
+    const QImage picture = solid(20, 20, 0);
+    for (const auto& [printer, canvas] : canvases) {
+        for (const ImageSource& source :
+             {ImageSource::originalImage(pictureOf(picture), optionsFor(picture)),
+              ImageSource::canvasSizedImage([picture] { return picture; })}) {
+            try {
+                TavrinBitmapRenderer::render(printer, canvas, source, nullptr);
+                ADD_FAILURE() << "rendered " << canvas.width << " x " << canvas.height;
+            } catch (const ambrel::ConnectionError& e) {
+                EXPECT_EQ(e.errorCase(), ambrel::ConnectionError::Case::documentImageIsNotInCanvas);
+            }
+        }
     }
 }
 

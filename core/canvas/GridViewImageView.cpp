@@ -681,8 +681,18 @@ void GridViewImageView::paintContents(QPainter* painter, const QRectF& target) c
     painter->restore();
 }
 
+void GridViewImageView::setPaintsItself(bool paints) {
+    if (m_paintsItself == paints) {
+        return;
+    }
+    m_paintsItself = paints;
+    update();
+}
+
 void GridViewImageView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    paintContents(painter, bounds());
+    if (m_paintsItself) {
+        paintContents(painter, bounds());
+    }
 }
 
 } // namespace kestrom

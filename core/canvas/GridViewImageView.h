@@ -98,6 +98,8 @@ public:
     // Draws the thumbnail and the delivered tiles into the target rectangle
     // (the repeated copies use it too).
     void paintContents(QPainter* painter, const QRectF& target) const;
+    // Off while the repeated copies draw this one among them, in their order.
+    void setPaintsItself(bool paints);
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     // The preview's pixel size for a picture's width per height; a ratio
@@ -160,6 +162,7 @@ private:
     bool m_flips = false;
     ambrel::ColorAbility m_colorAbility = ambrel::ColorAbility::blackWhite;
     bool m_selected = false;
+    bool m_paintsItself = true;
     bool m_trackingResizeHandle = false;
     bool m_liveResize = false;
     double m_scale = 1;

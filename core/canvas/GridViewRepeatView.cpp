@@ -17,6 +17,7 @@ GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsIt
     // The copies show what the picture shows, as translucent as it is.
     connect(imageView, &GridViewImageView::contentsChanged, this, [this] { update(); });
     connect(imageView, &QGraphicsObject::opacityChanged, this, [this] { update(); });
+    connect(imageView, &QGraphicsObject::visibleChanged, this, [this] { update(); });
 }
 
 void GridViewRepeatView::setPlacement(const Placement& placement) {
@@ -24,6 +25,7 @@ void GridViewRepeatView::setPlacement(const Placement& placement) {
         return;
     }
     m_placement = placement;
+    m_imageView->setPaintsItself(placement.countX < 2 && placement.countY < 2);
     prepareGeometryChange(); // the clip changes with the row
     m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
     update();
@@ -65,7 +67,8 @@ GridViewRepeatView::Range GridViewRepeatView::visibleCopies(double origin, doubl
 void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
                                QWidget*) {
     const Placement& p = m_placement;
-    if (p.countX < 2 && p.countY < 2) {
+    // A hidden picture (none, or no usable size) hides its copies too.
+    if ((p.countX < 2 && p.countY < 2) || !m_imageView->isVisible()) {
         return;
     }
     const QRectF area = visibleArea().intersected(option->exposedRect);
@@ -77,11 +80,18 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
     painter->save();
     painter->setClipRect(visibleArea());
     painter->setOpacity(painter->opacity() * m_imageView->opacity());
-    // Later copies lie behind earlier ones: draw from the last.
-    for (qint64 j = down.end - 1; j >= down.first; --j) {
-        for (qint64 i = across.end - 1; i >= across.first; --i) {
+    // Columns from the left (the copies step leftward from a right anchor),
+    // each from the top.
+    const bool leftward = p.stepX < 0;
+    for (qint64 k = across.first; k < across.end; ++k) {
+        const qint64 i = leftward ? across.end - 1 - (k - across.first) : k;
+        for (qint64 j = down.first; j < down.end; ++j) {
             if (i == 0 && j == 0) {
-                continue; // the picture view itself
+                painter->save();
+                painter->setTransform(m_imageView->itemTransform(this), true);
+                m_imageView->paintContents(painter, m_imageView->bounds());
+                painter->restore();
+                continue;
             }
             const QRectF copy = first.translated(double(i) * p.stepX, double(j) * p.stepY);
             m_imageView->paintContents(painter, copy);

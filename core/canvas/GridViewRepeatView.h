@@ -7,9 +7,11 @@ namespace kestrom {
 class GridViewImageView;
 
 // The repeated copies of the picture: a grid of copies a fixed step apart,
-// each further copy behind the one before it, cut off at the canvas's edges
-// and above the first row. The first copy is the picture view itself, a child
-// of this one; the others are drawn from its picture.
+// cut off at the canvas's edges and above the first row. Where copies overlap
+// they lie as the print draws them: column by column from the left, each
+// column from the top, a later copy over the earlier ones. The first copy is
+// the picture view itself, a child of this one; with further copies it is
+// drawn here among them, as that view shows it (moved, turned, faded).
 class GridViewRepeatView : public CanvasItem {
     Q_OBJECT
 

@@ -49,33 +49,56 @@ QString Document::displayName() const {
                                  : untitled + QLatin1Char(' ') + QString::number(m_untitledNumber);
 }
 
+bool Document::isEdited() const {
+    return m_changeCount != 0 ||
+           (m_undoManager && m_undoManager->stateIdentifier() != m_savedUndoState);
+}
+
 void Document::updateChangeCount(ChangeType change) {
-    const bool wasEdited = isEdited();
-    switch (change) {
-    case ChangeType::done:
-    case ChangeType::redone:
-        ++m_changeCount;
-        break;
-    case ChangeType::undone:
-        --m_changeCount;
-        break;
-    case ChangeType::cleared:
-        m_changeCount = 0;
-        changeCountCleared();
-        break;
+    if (change == ChangeType::cleared) {
+        markSaved(savePoint());
+        return;
     }
-    if (wasEdited != isEdited()) {
-        emit editedChanged(isEdited());
+    m_changeCount += change == ChangeType::undone ? -1 : 1;
+    announceEdited();
+}
+
+// The undo manager has changed its state before it tells of the new count,
+// so the flag last announced is the one to compare with.
+void Document::announceEdited() {
+    const bool edited = isEdited();
+    if (edited != m_announcedEdited) {
+        m_announcedEdited = edited;
+        emit editedChanged(edited);
     }
+}
+
+Document::SavePoint Document::savePoint() const {
+    SavePoint point;
+    point.changeCount = m_changeCount;
+    if (m_undoManager) {
+        point.undoChangeCount = m_undoManager->changeCount();
+        point.undoState = m_undoManager->stateIdentifier();
+    }
+    return point;
+}
+
+void Document::markSaved(const SavePoint& point) {
+    m_changeCount -= point.changeCount;
+    m_savedUndoState = point.undoState;
+    savedStateChanged(point);
+    announceEdited();
 }
 
 void Document::setUndoManager(platform::UndoManager* undoManager) {
     m_undoCountObservation.invalidate();
     m_undoNameObservation.invalidate();
     m_undoManager = undoManager;
+    m_savedUndoState = undoManager ? undoManager->stateIdentifier() : 0;
     if (!undoManager) {
         return;
     }
+    announceEdited();
     m_undoCountObservation = undoManager->observe(
         QStringLiteral("changeCount"), platform::Observable::Old | platform::Observable::New,
         [this](const platform::KeyValueChange& change) {
@@ -96,6 +119,26 @@ void Document::readFromPath(const QString& path) {
 
 void Document::writeToPath(const QString& path) {
     throw unsupported(KestromText::text("Document_CannotBeSaved").arg(QFileInfo(path).fileName()));
+}
+
+void Document::readFromPathInBackground(const QString& path, FileHandler done) {
+    std::shared_ptr<const platform::Error> error;
+    try {
+        readFromPath(path);
+    } catch (const platform::Error& e) {
+        error = e.clone();
+    }
+    done(error);
+}
+
+void Document::writeToPathInBackground(const QString& path, FileHandler done) {
+    std::shared_ptr<const platform::Error> error;
+    try {
+        writeToPath(path);
+    } catch (const platform::Error& e) {
+        error = e.clone();
+    }
+    done(error);
 }
 
 } // namespace kestrom

@@ -5,11 +5,14 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
+class Error;
 class UndoManager;
-}
+} // namespace platform
 
 namespace kestrom {
 
@@ -36,8 +39,21 @@ public:
     QString displayName() const;
     void setUntitledNumber(int number) { m_untitledNumber = number; }
 
-    bool isEdited() const { return m_changeCount != 0; }
+    // Edited when the change count is not zero, or when the undo steps
+    // reached another state than the saved one with the same count.
+    bool isEdited() const;
     void updateChangeCount(ChangeType change);
+
+    // The state a save writes. A save takes it when it starts and hands it
+    // to markSaved() when the package is written, so that changes made
+    // while the package was written keep the document edited.
+    struct SavePoint {
+        qint64 changeCount = 0;
+        qint64 undoChangeCount = 0;
+        qint64 undoState = 0;
+    };
+    SavePoint savePoint() const;
+    void markSaved(const SavePoint& point);
 
     // The undo manager whose steps make the document edited: each step done
     // or redone counts one change, each undone step one back. The manager
@@ -51,12 +67,22 @@ public:
     // and leaves an existing package untouched when it fails.
     virtual void writeToPath(const QString& path);
 
+    // The error, or nothing when the work succeeded.
+    using FileHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
+    // As readFromPath and writeToPath, with the slow part on a worker where
+    // the document can: `done` runs on the main thread, once, and never
+    // after the document is gone. These do the work at once and call `done`
+    // before they return.
+    virtual void readFromPathInBackground(const QString& path, FileHandler done);
+    virtual void writeToPathInBackground(const QString& path, FileHandler done);
+
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
 
 protected:
-    // The document was saved or reverted: its current state is the saved one.
-    virtual void changeCountCleared() {}
+    // The document was saved or reverted: the state at the point is the
+    // saved one.
+    virtual void savedStateChanged(const SavePoint& point) { (void)point; }
 
 signals:
     void editedChanged(bool edited);
@@ -67,9 +93,13 @@ signals:
     void closing();
 
 private:
+    void announceEdited();
+
     std::optional<QString> m_filePath;
     int m_untitledNumber = 1;
     qint64 m_changeCount = 0;
+    qint64 m_savedUndoState = 0;
+    bool m_announcedEdited = false;
     platform::UndoManager* m_undoManager = nullptr;
     platform::Observation m_undoCountObservation;
     platform::Observation m_undoNameObservation;

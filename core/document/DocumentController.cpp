@@ -3,9 +3,12 @@
 #include "core/document/KestromText.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/UndoManager.h"
 
 #include <QFileInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace kestrom {
 
@@ -113,40 +116,88 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
         }
         return;
     }
-    Document* untouched = nullptr;
-    if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
-        !m_documents.front()->isEdited()) {
-        untouched = m_documents.front().get();
-    }
-    std::unique_ptr<Document> document = m_makeDocument();
-    try {
-        if (!QFileInfo(path).isDir()) {
-            platform::Error::UserInfo info;
-            info.localizedDescription =
-                KestromText::text("Document_CannotBeOpened").arg(QFileInfo(path).fileName());
-            info.localizedRecoverySuggestion =
-                KestromText::text("Document_CannotBeOpened_NotAPackage");
-            throw platform::Error(QStringLiteral("KestromDocumentError"), 2, info);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (Opening& opening : m_opening) {
+        if (opening.path == absolute) {
+            opening.display = opening.display || display;
+            if (handler) {
+                opening.handlers.push_back(std::move(handler));
+            }
+            return;
         }
-        document->readFromPath(path);
-    } catch (const platform::Error& e) {
+    }
+    const auto fail = [&](const platform::Error& e) {
         // The untitled document stays: a failed open loses nothing.
         presentError(nullptr, e);
         if (handler) {
             handler(nullptr, false, e.clone());
         }
+    };
+    if (!QFileInfo(path).isDir()) {
+        platform::Error::UserInfo info;
+        info.localizedDescription =
+            KestromText::text("Document_CannotBeOpened").arg(QFileInfo(path).fileName());
+        info.localizedRecoverySuggestion = KestromText::text("Document_CannotBeOpened_NotAPackage");
+        fail(platform::Error(QStringLiteral("KestromDocumentError"), 2, info));
         return;
     }
-    document->setFilePath(QFileInfo(path).absoluteFilePath());
-    if (untouched) {
+    Opening opening;
+    try {
+        opening.document = m_makeDocument();
+    } catch (const platform::Error& e) {
+        fail(e);
+        return;
+    }
+    opening.path = absolute;
+    opening.display = display;
+    if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
+        !m_documents.front()->isEdited()) {
+        opening.untouched = m_documents.front().get();
+    }
+    if (handler) {
+        opening.handlers.push_back(std::move(handler));
+    }
+    Document* reading = opening.document.get();
+    m_opening.push_back(std::move(opening));
+    QPointer<DocumentController> self(this);
+    reading->readFromPathInBackground(absolute, [self, reading](auto error) {
+        if (self) {
+            self->finishOpening(reading, std::move(error));
+        }
+    });
+}
+
+void DocumentController::finishOpening(Document* document,
+                                       std::shared_ptr<const platform::Error> error) {
+    const auto found =
+        std::find_if(m_opening.begin(), m_opening.end(),
+                     [document](const Opening& o) { return o.document.get() == document; });
+    if (found == m_opening.end()) {
+        return;
+    }
+    Opening opening = std::move(*found);
+    m_opening.erase(found);
+    if (error) {
+        presentError(nullptr, *error);
+        for (const OpenHandler& handler : opening.handlers) {
+            handler(nullptr, false, error);
+        }
+        return;
+    }
+    document->setFilePath(opening.path);
+    // Only while it is still the one untouched document.
+    Document* untouched = opening.untouched;
+    if (untouched && m_documents.size() == 1 && m_documents.front().get() == untouched &&
+        !untouched->filePath() && !untouched->isEdited() && !isBusy(untouched)) {
         removeDocument(untouched);
     }
-    Document* opened = document.get();
-    addDocument(std::move(document), display);
-    m_recent.note(path);
+    addDocument(std::move(opening.document), opening.display);
+    m_recent.note(opening.path);
     emit recentDocumentsChanged();
-    if (handler) {
-        handler(opened, false, nullptr);
+    bool first = true;
+    for (const OpenHandler& handler : opening.handlers) {
+        handler(document, !first, nullptr);
+        first = false;
     }
 }
 
@@ -166,16 +217,21 @@ void DocumentController::openDocumentWithPanel() {
 }
 
 void DocumentController::openDocumentsFromArguments(const QStringList& paths) {
-    for (const QString& path : paths) {
-        openDocument(path, true);
-    }
-    if (m_documents.empty()) {
-        try {
-            openUntitledDocument(true);
-        } catch (const platform::Error& e) {
-            presentError(nullptr, e);
+    QPointer<DocumentController> self(this);
+    const auto untitledWhenNoneOpened = [self] {
+        if (self && self->m_documents.empty() && self->m_opening.empty()) {
+            try {
+                self->openUntitledDocument(true);
+            } catch (const platform::Error& e) {
+                self->presentError(nullptr, e);
+            }
         }
+    };
+    for (const QString& path : paths) {
+        openDocument(path, true,
+                     [untitledWhenNoneOpened](Document*, bool, auto) { untitledWhenNoneOpened(); });
     }
+    untitledWhenNoneOpened();
 }
 
 void DocumentController::clearRecentDocuments() {
@@ -212,19 +268,41 @@ void DocumentController::saveDocumentAs(Document* document) {
     });
 }
 
-bool DocumentController::saveDocumentTo(Document* document, const QString& path) {
+void DocumentController::saveDocumentTo(Document* document, const QString& path,
+                                        std::function<void(bool)> done) {
     const QString package = QFileInfo(packagePath(path)).absoluteFilePath();
-    try {
-        document->writeToPath(package);
-    } catch (const platform::Error& e) {
-        presentError(document, e);
-        return false;
-    }
-    document->setFilePath(package);
-    document->updateChangeCount(Document::ChangeType::cleared);
-    m_recent.note(package);
-    emit recentDocumentsChanged();
-    return true;
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    runFileWork(document, [self, target, package, done](std::function<void()> finished) {
+        if (!target) {
+            finished();
+            return;
+        }
+        // What is written is the state of now; later changes stay edits.
+        const Document::SavePoint point = target->savePoint();
+        target->writeToPathInBackground(package,
+                                        [self, target, package, point, done, finished](auto error) {
+                                            if (!self || !target) {
+                                                return;
+                                            }
+                                            if (error) {
+                                                self->presentError(target, *error);
+                                            } else {
+                                                target->setFilePath(package);
+                                                target->markSaved(point);
+                                                self->m_recent.note(package);
+                                                emit self->recentDocumentsChanged();
+                                                if (target->isEdited()) {
+                                                    // Changed while it was written.
+                                                    self->scheduleAutosave(target);
+                                                }
+                                            }
+                                            finished();
+                                            if (done) {
+                                                done(!error);
+                                            }
+                                        });
+    });
 }
 
 void DocumentController::revertDocumentToSaved(Document* document) {
@@ -237,13 +315,61 @@ void DocumentController::revertDocumentToSaved(Document* document) {
         if (!self || !target || !revert || !target->filePath()) {
             return;
         }
-        try {
-            target->readFromPath(*target->filePath());
-            target->updateChangeCount(Document::ChangeType::cleared);
-        } catch (const platform::Error& e) {
-            self->presentError(target, e);
+        self->runFileWork(target, [self, target](std::function<void()> finished) {
+            if (!target || !target->filePath()) {
+                finished();
+                return;
+            }
+            target->readFromPathInBackground(
+                *target->filePath(), [self, target, finished](auto error) {
+                    if (!self || !target) {
+                        return;
+                    }
+                    if (error) {
+                        self->presentError(target, *error);
+                    } else {
+                        // The steps lead to states the file no longer has.
+                        if (target->undoManager()) {
+                            target->undoManager()->removeAllActions();
+                        }
+                        target->updateChangeCount(Document::ChangeType::cleared);
+                    }
+                    finished();
+                });
+        });
+    });
+}
+
+void DocumentController::runFileWork(Document* document, FileWork work) {
+    if (auto waiting = m_fileWork.find(document); waiting != m_fileWork.end()) {
+        waiting->push_back(std::move(work));
+        return;
+    }
+    m_fileWork.insert(document, {});
+    startFileWork(document, std::move(work));
+}
+
+void DocumentController::startFileWork(Document* document, FileWork work) {
+    QPointer<DocumentController> self(this);
+    work([self, document] {
+        if (self) {
+            self->fileWorkFinished(document);
         }
     });
+}
+
+void DocumentController::fileWorkFinished(Document* document) {
+    const auto waiting = m_fileWork.find(document);
+    if (waiting == m_fileWork.end()) {
+        return;
+    }
+    if (waiting->empty()) {
+        m_fileWork.erase(waiting);
+        return;
+    }
+    FileWork next = std::move(waiting->front());
+    waiting->pop_front();
+    startFileWork(document, std::move(next));
 }
 
 void DocumentController::closeDocument(Document* document, std::function<void(bool)> done) {
@@ -259,27 +385,35 @@ void DocumentController::closeDocument(Document* document, std::function<void(bo
     }
     QPointer<Document> target(document);
     QPointer<DocumentController> self(this);
-    m_panels->askToSaveBeforeClosing(
-        *document, [self, target, done](DocumentPanels::CloseAnswer answer) {
-            if (!self || !target) {
+    m_panels->askToSaveBeforeClosing(*document, [self, target,
+                                                 done](DocumentPanels::CloseAnswer answer) {
+        if (!self || !target) {
+            return;
+        }
+        bool close = answer == DocumentPanels::CloseAnswer::discard;
+        if (answer == DocumentPanels::CloseAnswer::save) {
+            if (target->filePath()) {
+                // Closes once the package is written; a failed save keeps it.
+                self->saveDocumentTo(target, *target->filePath(), [self, target, done](bool saved) {
+                    if (saved && self && target) {
+                        self->removeDocument(target);
+                    }
+                    if (done) {
+                        done(saved);
+                    }
+                });
                 return;
             }
-            bool close = answer == DocumentPanels::CloseAnswer::discard;
-            if (answer == DocumentPanels::CloseAnswer::save) {
-                if (target->filePath()) {
-                    close = self->saveDocumentTo(target, *target->filePath());
-                } else {
-                    // Closing waits for the save panel; the user closes again.
-                    self->saveDocumentAs(target);
-                }
-            }
-            if (close) {
-                self->removeDocument(target);
-            }
-            if (done) {
-                done(close);
-            }
-        });
+            // Closing waits for the save panel; the user closes again.
+            self->saveDocumentAs(target);
+        }
+        if (close) {
+            self->removeDocument(target);
+        }
+        if (done) {
+            done(close);
+        }
+    });
 }
 
 void DocumentController::removeDocument(Document* document) {
@@ -287,6 +421,7 @@ void DocumentController::removeDocument(Document* document) {
         if (it->get() == document) {
             std::unique_ptr<Document> removed = std::move(*it);
             m_documents.erase(it);
+            m_fileWork.remove(document);
             emit removed->closing();
             emit documentsChanged();
             if (m_current == nullptr || m_current == removed.get()) {
@@ -325,6 +460,11 @@ void DocumentController::scheduleAutosave(Document* document) {
 void DocumentController::autosave(Document* document) {
     // Untitled documents have no place to be saved in.
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
+        if (isBusy(document)) {
+            // Another save or a revert is under way; look again later.
+            scheduleAutosave(document);
+            return;
+        }
         saveDocumentTo(document, *document->filePath());
     }
 }

@@ -4,9 +4,11 @@
 #include "core/document/DocumentPanels.h"
 #include "core/document/RecentDocuments.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -52,13 +54,17 @@ public:
     // platform::Error when it cannot be made.
     Document* openUntitledDocument(bool display);
 
-    // Opens the package (or brings its document forward). When exactly one
-    // document is open and it is untitled and untouched, it is closed once
-    // the package has been read.
+    // Opens the package (or brings its document forward); the handler runs
+    // on the main thread once the package has been read, or with the error.
+    // When exactly one document is open and it is untitled and untouched, it
+    // is closed once the package has been read, if it is still untouched.
     void openDocument(const QString& path, bool display, OpenHandler handler = {});
     void openDocumentWithPanel();
-    // The paths given on the command line; none opens a new untitled document.
+    // The paths given on the command line. None, or none that opens, gives a
+    // new untitled document.
     void openDocumentsFromArguments(const QStringList& paths);
+    // Packages being read: their documents are not in documents() yet.
+    int openingCount() const { return int(m_opening.size()); }
 
     const QStringList& recentDocumentPaths() const { return m_recent.paths(); }
     void clearRecentDocuments();
@@ -66,12 +72,18 @@ public:
     // Saves in place, or asks for a location when the document has none.
     void saveDocument(Document* document);
     void saveDocumentAs(Document* document);
-    // Writes the document to the path and makes it the document's file; a
-    // path without the package extension gets it. False (with the error
-    // presented) when writing fails.
-    bool saveDocumentTo(Document* document, const QString& path);
-    // After confirmation, reads the document's file again, dropping changes.
+    // Writes the document to the path and then makes it the document's
+    // file; a path without the package extension gets it. `done` runs on
+    // the main thread with false (the error presented) when writing fails;
+    // the document then keeps its file and stays edited. Reads and writes
+    // of one document run one after the other, in the order asked.
+    void saveDocumentTo(Document* document, const QString& path,
+                        std::function<void(bool saved)> done = {});
+    // After confirmation, reads the document's file again, dropping changes
+    // and the undo steps.
     void revertDocumentToSaved(Document* document);
+    // Whether a read or write of the document is under way.
+    bool isBusy(Document* document) const { return m_fileWork.contains(document); }
     // Closes at once, or after asking when the document is edited.
     void closeDocument(Document* document, std::function<void(bool closed)> done = {});
     // Closes without asking.
@@ -83,7 +95,20 @@ signals:
     void currentDocumentChanged(Document* document);
 
 private:
+    using FileWork = std::function<void(std::function<void()> finished)>;
+    struct Opening {
+        QString path;
+        std::unique_ptr<Document> document;
+        bool display = false;
+        QPointer<Document> untouched;
+        std::vector<OpenHandler> handlers;
+    };
+
     void addDocument(std::unique_ptr<Document> document, bool display);
+    void finishOpening(Document* document, std::shared_ptr<const platform::Error> error);
+    void runFileWork(Document* document, FileWork work);
+    void startFileWork(Document* document, FileWork work);
+    void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
     void scheduleAutosave(Document* document);
     void autosave(Document* document);
@@ -94,6 +119,9 @@ private:
     DocumentPanels* m_panels = nullptr;
     RecentDocuments m_recent;
     std::vector<std::unique_ptr<Document>> m_documents;
+    std::vector<Opening> m_opening;
+    // The reads and writes waiting behind the one under way, per document.
+    QHash<Document*, std::deque<FileWork>> m_fileWork;
     QPointer<Document> m_current;
     int m_untitledCount = 0;
     int m_autosaveDelay = 15000;

@@ -264,8 +264,13 @@ bool PrintDocument::isDocumentEdited() const {
 }
 
 void PrintDocument::markSaved() {
-    m_savedChangeCount = m_undoManager ? m_undoManager->changeCount() : 0;
-    m_savedStateIdentifier = m_undoManager ? m_undoManager->stateIdentifier() : 0;
+    markSaved(m_undoManager ? m_undoManager->changeCount() : 0,
+              m_undoManager ? m_undoManager->stateIdentifier() : 0);
+}
+
+void PrintDocument::markSaved(qint64 changeCount, qint64 stateIdentifier) {
+    m_savedChangeCount = changeCount;
+    m_savedStateIdentifier = stateIdentifier;
 }
 
 // --- Undo --------------------------------------------------------------------

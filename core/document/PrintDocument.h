@@ -112,6 +112,9 @@ public:
     bool isDocumentEdited() const;
     // Makes the current state the saved one.
     void markSaved();
+    // Makes an earlier state the saved one: the undo manager's change count
+    // and state identifier when a save began.
+    void markSaved(qint64 changeCount, qint64 stateIdentifier);
 
     // --- The job's settings -------------------------------------------------
 

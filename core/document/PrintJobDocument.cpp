@@ -1,22 +1,75 @@
 #include "core/document/PrintJobDocument.h"
 
+#include "core/document/DocumentPackage.h"
 #include "core/document/MaintenanceRun.h"
 #include "model/ConnectionError.h"
+#include "platform/Error.h"
 
 #include <QPointer>
+#include <QUrl>
 
 namespace kestrom {
 
 PrintJobDocument::PrintJobDocument() : m_printDocument(std::make_unique<PrintDocument>()) {
     setUndoManager(m_printDocument->undoManager());
+    // The job tells a document never saved from one with a file.
+    connect(this, &Document::filePathChanged, this, [this] {
+        m_printDocument->setFileURL(filePath() ? QUrl::fromLocalFile(*filePath()) : QUrl());
+    });
 }
 
 PrintJobDocument::~PrintJobDocument() {
     setUndoManager(nullptr);
 }
 
-void PrintJobDocument::changeCountCleared() {
-    m_printDocument->markSaved();
+void PrintJobDocument::savedStateChanged(const SavePoint& point) {
+    m_printDocument->markSaved(point.undoChangeCount, point.undoState);
+}
+
+void PrintJobDocument::readFromPath(const QString& path) {
+    DocumentPackage::read(*m_printDocument, path);
+}
+
+void PrintJobDocument::writeToPath(const QString& path) {
+    DocumentPackage::write(*m_printDocument, path);
+}
+
+void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
+    QPointer<PrintJobDocument> self(this);
+    DocumentPackage::loadInBackground(
+        path, [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
+                                             std::shared_ptr<const platform::Error> error) {
+            // A document closed meanwhile has nobody waiting for it.
+            if (!self) {
+                return;
+            }
+            if (contents) {
+                try {
+                    DocumentPackage::apply(*self->m_printDocument, *contents);
+                } catch (const platform::Error& e) {
+                    error = e.clone();
+                }
+            }
+            done(error);
+        });
+}
+
+void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {
+    DocumentPackage::Snapshot snapshot;
+    try {
+        snapshot = DocumentPackage::snapshot(*m_printDocument);
+    } catch (const platform::Error& e) {
+        done(e.clone());
+        return;
+    }
+    QPointer<PrintJobDocument> self(this);
+    DocumentPackage::writeInBackground(
+        std::move(snapshot), path,
+        [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
+            if (self) {
+                done(error);
+            }
+        });
 }
 
 PrintRun::Parts PrintJobDocument::printParts() const {

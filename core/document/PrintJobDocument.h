@@ -34,8 +34,15 @@ public:
     void performMaintenanceAction(const std::shared_ptr<RunPresenter>& presenter,
                                   const ambrel::MaintenanceAction& action);
 
+    // The document as a package "<name>.lunvik"; decoding and encoding the
+    // picture and the file work run on a worker in the background forms.
+    void readFromPath(const QString& path) override;
+    void writeToPath(const QString& path) override;
+    void readFromPathInBackground(const QString& path, FileHandler done) override;
+    void writeToPathInBackground(const QString& path, FileHandler done) override;
+
 protected:
-    void changeCountCleared() override;
+    void savedStateChanged(const SavePoint& point) override;
 
 private:
     std::unique_ptr<PrintDocument> m_printDocument;

@@ -1,46 +1,61 @@
 #include "core/window/AboutPanelController.h"
 
+#include "core/window/AboutViewController.h"
 #include "platform/ApplicationInfo.h"
 
-#include <QApplication>
-#include <QLabel>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kestrom {
 
+namespace {
+
+QPointer<AboutPanelController> sharedPanel;
+
+} // namespace
+
+AboutPanelController::AboutPanelController()
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowCloseButtonHint), m_content(new AboutViewController(this)) {
+    setObjectName(QStringLiteral("AboutPanel"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(platform::ApplicationInfo::displayName());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_content);
+    setFixedWidth(340);
+}
+
 AboutPanelController& AboutPanelController::shared() {
-    static AboutPanelController controller;
-    return controller;
+    if (!sharedPanel) {
+        sharedPanel = new AboutPanelController;
+    }
+    return *sharedPanel;
+}
+
+bool AboutPanelController::hasShared() {
+    return !sharedPanel.isNull();
 }
 
 void AboutPanelController::showWindow() {
-    if (!m_window) {
-        const QString name = platform::ApplicationInfo::displayName();
-        auto* window = new QWidget(nullptr, Qt::Dialog);
-        window->setObjectName(QStringLiteral("AboutPanel"));
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowTitle(name);
-        auto* icon = new QLabel(window);
-        icon->setPixmap(QApplication::windowIcon().pixmap(96, 96));
-        icon->setAlignment(Qt::AlignCenter);
-        auto* title = new QLabel(name, window);
-        QFont bold = title->font();
-        bold.setBold(true);
-        bold.setPointSizeF(bold.pointSizeF() * 1.4);
-        title->setFont(bold);
-        title->setAlignment(Qt::AlignCenter);
-        auto* version = new QLabel(platform::ApplicationInfo::shortVersion(), window);
-        version->setAlignment(Qt::AlignCenter);
-        auto* layout = new QVBoxLayout(window);
-        layout->addWidget(icon);
-        layout->addWidget(title);
-        layout->addWidget(version);
-        window->resize(320, 220);
-        m_window = window;
+    adjustSize();
+    show();
+    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    raise();
+    activateWindow();
+}
+
+void AboutPanelController::closeEvent(QCloseEvent* event) {
+    if (sharedPanel == this) {
+        sharedPanel = nullptr;
+    }
+    event->accept();
 }
 
 } // namespace kestrom

@@ -1,20 +1,31 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 namespace kestrom {
 
-// The About window: one for the process, made on first use.
-class AboutPanelController {
+class AboutViewController;
+
+// The About window. One exists at a time: closing it discards it, and the
+// next About command builds a fresh one that reads every text again.
+class AboutPanelController : public QWidget {
+    Q_OBJECT
 public:
     static AboutPanelController& shared();
+    // Whether a panel exists now (tests).
+    static bool hasShared();
 
+    AboutViewController* aboutViewController() const { return m_content; }
+    // Shows, raises and centres the panel on its screen.
     void showWindow();
-    QWidget* window() const { return m_window; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    QPointer<QWidget> m_window;
+    AboutPanelController();
+
+    AboutViewController* m_content;
 };
 
 } // namespace kestrom

@@ -195,7 +195,8 @@ void AppDelegate::revertDocumentToSaved() {
 void AppDelegate::printDocument() {
     auto* document = qobject_cast<PrintJobDocument*>(m_documentController->currentDocument());
     DocumentWindow* window = document ? DocumentWindow::windowFor(document) : nullptr;
-    if (window) {
+    // No print while the maintenance popover is busy with the device.
+    if (window && !(window->isPresentingMaintenancePopover() && !window->maintenanceCanClose())) {
         document->printDocument(window->runPresenter());
     }
 }

@@ -1,6 +1,7 @@
 #include "core/window/KestromCoreMain.h"
 
 #include "core/document/DeviceRunQueue.h"
+#include "core/document/DocumentWorkQueue.h"
 #include "core/document/ProgressiveRun.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/ApplicationClass.h"
@@ -84,5 +85,7 @@ int KestromCoreMain(int argc, char** argv) {
     }
     kestrom::ProgressiveRun::cancelAll();
     kestrom::DeviceRunQueue::waitForDone();
+    // A save under way finishes its package.
+    kestrom::DocumentWorkQueue::waitForDone();
     return 0;
 }

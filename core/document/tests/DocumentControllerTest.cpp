@@ -192,7 +192,10 @@ TEST_F(DocumentControllerTest, AFailedSaveKeepsTheDocumentEditedAndUnmoved) {
     QFile blocker(folder.filePath(QStringLiteral("blocked")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_FALSE(controller.saveDocumentTo(d, blocker.fileName() + QStringLiteral("/inside")));
+    std::optional<bool> saved;
+    controller.saveDocumentTo(d, blocker.fileName() + QStringLiteral("/inside"),
+                              [&](bool s) { saved = s; });
+    EXPECT_EQ(saved, false);
     EXPECT_TRUE(d->isEdited());
     EXPECT_FALSE(d->filePath());
     EXPECT_EQ(panels.errors.size(), 1);

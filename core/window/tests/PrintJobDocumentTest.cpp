@@ -40,6 +40,9 @@ public:
     std::shared_ptr<ambrel::DeviceConnection>
     newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor,
                   ambrel::TransportType) const override {
+        if (descriptor->printerType() != QLatin1String("fake")) {
+            return nullptr;
+        }
         return std::make_shared<FakeConnection>(descriptor, deviceBehaviour.load());
     }
     const platform::Bundle* bundle() const override {

@@ -1,0 +1,284 @@
+#include "core/document/tests/DocumentTestSupport.h"
+
+#include "core/document/DocumentController.h"
+#include "core/document/DocumentPackage.h"
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/PrintJobDocument.h"
+#include "platform/Error.h"
+#include "platform/UndoManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+using namespace documenttest;
+using kestrom::Document;
+using kestrom::DocumentController;
+using kestrom::DocumentPackage;
+using kestrom::DocumentPanels;
+using kestrom::PrintDocument;
+using kestrom::PrintJobDocument;
+
+namespace {
+
+class Panels : public DocumentPanels {
+public:
+    void chooseDocumentsToOpen(std::function<void(const QStringList&)>) override {}
+    void chooseSaveLocation(Document&, std::function<void(std::optional<QString>)>) override {}
+    void confirmRevert(Document&, std::function<void(bool)> answer) override { answer(true); }
+    void askToSaveBeforeClosing(Document&, std::function<void(CloseAnswer)> answer) override {
+        answer(closeAnswer);
+    }
+    void presentError(Document*, const platform::Error& error) override {
+        errors << error.localizedDescription();
+    }
+    CloseAnswer closeAnswer = CloseAnswer::save;
+    QStringList errors;
+};
+
+// Real packages read and written by the controller, the picture work on the
+// document workers and the results back on the main thread.
+class PrintJobDocumentFileTest : public DocumentTest {
+protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        controller = std::make_unique<DocumentController>(
+            [] { return std::make_unique<PrintJobDocument>(); });
+        controller->setPanels(&panels);
+        controller->setWindowMaker([this](Document& d) { shown << d.displayName(); });
+    }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    // A package of a Birch job with a picture and three copies along x.
+    QString savedJob(const QString& name = QStringLiteral("Job.lunvik")) {
+        PrintDocument job;
+        job.setDeviceDescriptor(model(birchName));
+        job.setOriginalImage(picture(40, 30));
+        job.setImageRepeatXCount(3);
+        DocumentPackage::write(job, path(name));
+        return path(name);
+    }
+
+    static bool waitUntil(const std::function<bool()>& condition) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > 10000) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+
+    static PrintJobDocument* job(Document* d) { return qobject_cast<PrintJobDocument*>(d); }
+
+    Panels panels;
+    std::unique_ptr<DocumentController> controller;
+    QStringList shown;
+};
+
+} // namespace
+
+TEST_F(PrintJobDocumentFileTest,
+       OpeningAPackageReadsItInTheBackgroundAndClosesTheUntouchedDocument) {
+    Document* untitled = controller->openUntitledDocument(true);
+    Document* opened = nullptr;
+    controller->openDocument(savedJob(), true, [&](Document* d, bool, auto) { opened = d; });
+    // Nothing changes before the package has been read.
+    EXPECT_EQ(controller->documents(), QList<Document*>{untitled});
+    EXPECT_EQ(controller->openingCount(), 1);
+
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    ASSERT_EQ(controller->documents(), QList<Document*>{opened});
+    EXPECT_EQ(opened->displayName(), QStringLiteral("Job"));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Untitled"), QStringLiteral("Job")}));
+    const PrintDocument& read = job(opened)->job();
+    EXPECT_EQ(read.deviceDescriptor()->modelName(), birchName);
+    ASSERT_TRUE(read.originalImage());
+    EXPECT_EQ(read.imageRepeatXCount(), 3);
+    // Reading is neither a change nor a step to undo.
+    EXPECT_FALSE(opened->isEdited());
+    EXPECT_FALSE(opened->undoManager()->canUndo());
+    EXPECT_EQ(read.fileURL(), QUrl::fromLocalFile(path(QStringLiteral("Job.lunvik"))));
+}
+
+TEST_F(PrintJobDocumentFileTest, TheUntitledDocumentStaysWhenItIsChangedOrTheOpenFails) {
+    Document* untitled = controller->openUntitledDocument(false);
+    std::shared_ptr<const platform::Error> failure;
+    bool failed = false;
+    QDir().mkpath(path(QStringLiteral("Empty.lunvik")));
+    controller->openDocument(path(QStringLiteral("Empty.lunvik")), false,
+                             [&](Document* d, bool, auto error) {
+                                 EXPECT_EQ(d, nullptr);
+                                 failure = error;
+                                 failed = true;
+                             });
+    ASSERT_TRUE(waitUntil([&] { return failed; }));
+    EXPECT_TRUE(failure);
+    EXPECT_EQ(panels.errors.size(), 1);
+    EXPECT_EQ(controller->documents(), QList<Document*>{untitled});
+    EXPECT_EQ(controller->openingCount(), 0);
+
+    // Changed while the package was read: it stays too.
+    Document* opened = nullptr;
+    controller->openDocument(savedJob(), false, [&](Document* d, bool, auto) { opened = d; });
+    untitled->updateChangeCount(Document::ChangeType::done);
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    EXPECT_EQ(controller->documents(), (QList<Document*>{untitled, opened}));
+}
+
+TEST_F(PrintJobDocumentFileTest, OpeningThePackageTwiceWhileItIsReadGivesOneDocument) {
+    const QString package = savedJob();
+    QList<bool> alreadyOpen;
+    QList<Document*> documents;
+    for (int i = 0; i < 2; ++i) {
+        controller->openDocument(package, false, [&](Document* d, bool open, auto) {
+            documents << d;
+            alreadyOpen << open;
+        });
+    }
+    ASSERT_TRUE(waitUntil([&] { return documents.size() == 2; }));
+    EXPECT_EQ(documents.first(), documents.last());
+    EXPECT_EQ(alreadyOpen, (QList<bool>{false, true}));
+    EXPECT_EQ(controller->documents().size(), 1);
+}
+
+TEST_F(PrintJobDocumentFileTest, ASaveWritesTheStateOfItsStartAndLaterChangesStayEdited) {
+    auto* d = job(controller->openUntitledDocument(false));
+    d->undoManager()->setGroupsByEvent(false);
+    d->job().setOriginalImage(picture(40, 30));
+    d->job().setImageRepeatXCount(2);
+    ASSERT_TRUE(d->isEdited());
+
+    std::optional<bool> saved;
+    bool editedAfterFirst = false;
+    controller->saveDocumentTo(d, path(QStringLiteral("Saved")), [&](bool s) {
+        saved = s;
+        editedAfterFirst = d->isEdited();
+    });
+    EXPECT_TRUE(controller->isBusy(d));
+    // A change while the package is written, and a second save behind it.
+    d->job().setImageRepeatXCount(4);
+    std::optional<bool> savedAgain;
+    controller->saveDocumentTo(d, path(QStringLiteral("Saved")), [&](bool s) {
+        // The first is done before the second starts.
+        EXPECT_TRUE(saved.has_value());
+        savedAgain = s;
+    });
+    ASSERT_TRUE(waitUntil([&] { return saved.has_value(); }));
+    EXPECT_TRUE(*saved);
+    EXPECT_TRUE(editedAfterFirst);
+    EXPECT_EQ(d->filePath(), path(QStringLiteral("Saved.lunvik")));
+    EXPECT_EQ(d->job().fileURL(), QUrl::fromLocalFile(*d->filePath()));
+
+    ASSERT_TRUE(waitUntil([&] { return savedAgain.has_value(); }));
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_FALSE(controller->isBusy(d));
+    PrintDocument reread;
+    DocumentPackage::read(reread, path(QStringLiteral("Saved.lunvik")));
+    EXPECT_EQ(reread.imageRepeatXCount(), 4);
+    ASSERT_TRUE(reread.originalImage());
+
+    // Undoing to the saved state and changing something else is an edit.
+    d->undoManager()->undo();
+    EXPECT_TRUE(d->isEdited());
+    d->job().setImageRepeatXCount(5);
+    EXPECT_TRUE(d->isEdited());
+}
+
+TEST_F(PrintJobDocumentFileTest, AFailedSaveKeepsTheDocumentEditedWhereItWas) {
+    Document* opened = nullptr;
+    const QString package = savedJob();
+    controller->openDocument(package, false, [&](Document* d, bool, auto) { opened = d; });
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    job(opened)->undoManager()->setGroupsByEvent(false);
+    job(opened)->job().setImageRepeatXCount(7);
+
+    QFile blocker(path(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    std::optional<bool> saved;
+    controller->saveDocumentTo(opened, blocker.fileName() + QStringLiteral("/Moved"),
+                               [&](bool s) { saved = s; });
+    ASSERT_TRUE(waitUntil([&] { return saved.has_value(); }));
+    EXPECT_FALSE(*saved);
+    EXPECT_TRUE(opened->isEdited());
+    EXPECT_EQ(opened->filePath(), package);
+    EXPECT_EQ(panels.errors.size(), 1);
+    PrintDocument reread;
+    DocumentPackage::read(reread, package);
+    EXPECT_EQ(reread.imageRepeatXCount(), 3);
+}
+
+TEST_F(PrintJobDocumentFileTest, RevertReadsThePackageAgainAndDropsTheUndoSteps) {
+    Document* opened = nullptr;
+    controller->openDocument(savedJob(), false, [&](Document* d, bool, auto) { opened = d; });
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    auto* d = job(opened);
+    d->undoManager()->setGroupsByEvent(false);
+    d->job().setImageRepeatXCount(9);
+    d->job().setOriginalImage(nullptr);
+    controller->revertDocumentToSaved(d);
+    ASSERT_TRUE(waitUntil([&] { return !controller->isBusy(d); }));
+    EXPECT_EQ(d->job().imageRepeatXCount(), 3);
+    EXPECT_TRUE(d->job().originalImage());
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_FALSE(d->undoManager()->canUndo());
+}
+
+TEST_F(PrintJobDocumentFileTest, ClosingWithSaveClosesOnceThePackageIsWritten) {
+    Document* opened = nullptr;
+    const QString package = savedJob();
+    controller->openDocument(package, false, [&](Document* d, bool, auto) { opened = d; });
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    job(opened)->undoManager()->setGroupsByEvent(false);
+    job(opened)->job().setImageRepeatXCount(6);
+    std::optional<bool> closed;
+    controller->closeDocument(opened, [&](bool c) { closed = c; });
+    EXPECT_EQ(controller->documents().size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return closed.has_value(); }));
+    EXPECT_TRUE(*closed);
+    EXPECT_TRUE(controller->documents().isEmpty());
+    PrintDocument reread;
+    DocumentPackage::read(reread, package);
+    EXPECT_EQ(reread.imageRepeatXCount(), 6);
+}
+
+TEST_F(PrintJobDocumentFileTest, ResultsForAClosedDocumentOrAGoneControllerAreDropped) {
+    // A document closed while it is saved.
+    auto* d = job(controller->openUntitledDocument(false));
+    d->job().setOriginalImage(picture(400, 300));
+    bool called = false;
+    controller->saveDocumentTo(d, path(QStringLiteral("Closed")), [&](bool) { called = true; });
+    controller->removeDocument(d);
+    // A controller gone while a package is read.
+    controller->openDocument(savedJob(), true, [&](Document*, bool, auto) { called = true; });
+    controller.reset();
+    kestrom::DocumentWorkQueue::waitForDone();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+    // What was being written still became a whole package.
+    PrintDocument reread;
+    DocumentPackage::read(reread, path(QStringLiteral("Closed.lunvik")));
+    EXPECT_TRUE(reread.originalImage());
+}
+
+TEST_F(PrintJobDocumentFileTest, CommandLinePackagesOpenAndAnUntitledDocumentOnlyWhenNoneDoes) {
+    controller->openDocumentsFromArguments({savedJob(), path(QStringLiteral("Missing.lunvik"))});
+    ASSERT_TRUE(waitUntil([&] { return controller->openingCount() == 0; }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().first()->displayName(), QStringLiteral("Job"));
+
+    DocumentController other{[] { return std::make_unique<PrintJobDocument>(); }};
+    other.setPanels(&panels);
+    QDir().mkpath(path(QStringLiteral("Damaged.lunvik")));
+    other.openDocumentsFromArguments({path(QStringLiteral("Damaged.lunvik"))});
+    EXPECT_TRUE(other.documents().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !other.documents().isEmpty(); }));
+    EXPECT_FALSE(other.documents().first()->filePath());
+}
