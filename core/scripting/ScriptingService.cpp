@@ -368,8 +368,9 @@ void ScriptingService::handleDocument(const Call& call, DocumentScripting& scrip
         {"ScaleImageToActualSize", &DocumentScripting::scaleImageToActualSize},
         {"ClearImageRepeat", &DocumentScripting::clearImageRepeat},
     };
-    for (const auto& [name, handler] : commands) {
-        if (call.is(documentInterface, QLatin1String(name), "")) {
+    for (const auto& command : commands) {
+        if (call.is(documentInterface, QLatin1String(command.first), "")) {
+            const auto handler = command.second;
             runScriptCommand(call, [&] { (scripting.*handler)(); });
             return;
         }
