@@ -7,10 +7,13 @@
 #include "model/ConnectPluginManager.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -164,4 +167,27 @@ TEST_F(PrintJobDocumentTest, AFailingDeviceShowsItsErrorAndNoCompletionAlert) {
     EXPECT_EQ(error->text(), busy.localizedDescription());
     EXPECT_EQ(error->informativeText(), busy.localizedRecoverySuggestion().value_or(QString()));
     EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+}
+
+TEST_F(PrintJobDocumentTest, ADocumentThatFailsToOpenAtLaunchShowsItsErrorOnTheUntitledWindow) {
+    const QString damaged = folder.filePath(QStringLiteral("Damaged.lunvik"));
+    QDir().mkpath(damaged);
+    QFile junk(damaged + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a property list");
+    junk.close();
+
+    // A damaged package is read away from the window; a missing one fails at once.
+    for (const QString& path : {damaged, folder.filePath(QStringLiteral("None.lunvik"))}) {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching({path});
+        ASSERT_TRUE(run_test::waitUntil(
+            [&] { return delegate.documentController()->documents().size() == 1; }, 2000));
+        DocumentWindow* window =
+            DocumentWindow::windowFor(delegate.documentController()->documents().first());
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(run_test::waitUntil(
+            [&] { return window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")); }, 2000))
+            << path.toStdString();
+    }
 }
