@@ -66,6 +66,10 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(undo, &QAction::triggered, &delegate, &AppDelegate::undo);
     QObject::connect(redo, &QAction::triggered, &delegate, &AppDelegate::redo);
     delegate.setUndoItems(undo, redo);
+    edit->addSeparator();
+    QAction* paste = item(edit, "Menu_Paste", QKeySequence::Paste);
+    QObject::connect(paste, &QAction::triggered, &delegate, &AppDelegate::paste);
+    delegate.setPasteItem(paste);
 
     QMenu* help = menu(bar, "Menu_Help");
     QObject::connect(item(help, "Menu_KestromHelp", QKeySequence::HelpContents),

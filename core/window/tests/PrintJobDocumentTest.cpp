@@ -8,6 +8,12 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -190,4 +196,32 @@ TEST_F(PrintJobDocumentTest, ADocumentThatFailsToOpenAtLaunchShowsItsErrorOnTheU
             [&] { return window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")); }, 2000))
             << path.toStdString();
     }
+}
+
+TEST_F(PrintJobDocumentTest, EditPasteLoadsThePictureOnTheClipboardAndOnlyThen) {
+    AppDelegate delegate;
+    PrintJobDocument* document = newDocument(delegate);
+    auto* paste = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Paste"));
+    ASSERT_TRUE(paste);
+    EXPECT_EQ(paste->shortcut(), QKeySequence(QKeySequence::Paste));
+
+    QApplication::clipboard()->setText(QStringLiteral("no picture"));
+    EXPECT_FALSE(paste->isEnabled());
+    paste->trigger();
+    QTest::qWait(50);
+    EXPECT_FALSE(document->job().originalImage());
+
+    QImage square(40, 20, QImage::Format_RGB32);
+    square.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    square.save(&buffer, "PNG");
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), png);
+    QApplication::clipboard()->setMimeData(data);
+    EXPECT_TRUE(paste->isEnabled());
+    paste->trigger();
+    ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
+    EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
 }
