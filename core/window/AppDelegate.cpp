@@ -125,6 +125,13 @@ void AppDelegate::refreshPasteItem() {
     }
 }
 
+void AppDelegate::titlePrintItem(QAction& print) const {
+    const DocumentWindow* window = currentWindow();
+    const PrintDocument* job = window ? window->printDocument() : nullptr;
+    const auto& descriptor = job ? job->deviceDescriptor() : nullptr;
+    print.setText(descriptor ? descriptor->printMenuItemTitle() : KestromText::text("Menu_Print"));
+}
+
 void AppDelegate::paste() {
     if (DocumentWindow* window = currentWindow(); window && window->canPaste()) {
         window->paste();

@@ -47,6 +47,8 @@ public:
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);
     void setPasteItem(QAction* paste);
+    // Names the print item as the current document's model prints.
+    void titlePrintItem(QAction& print) const;
 
 public slots:
     void showAboutPanel();

@@ -57,8 +57,11 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
                      &AppDelegate::revertDocumentToSaved);
     file->addSeparator();
-    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered, &delegate,
-                     &AppDelegate::printDocument);
+    QAction* print = item(file, "Menu_Print", QKeySequence::Print);
+    QObject::connect(print, &QAction::triggered, &delegate, &AppDelegate::printDocument);
+    // The item takes the model's word for printing as the menu opens.
+    QObject::connect(file, &QMenu::aboutToShow, &delegate,
+                     [&delegate, print] { delegate.titlePrintItem(*print); });
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);

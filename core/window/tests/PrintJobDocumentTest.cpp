@@ -225,3 +225,20 @@ TEST_F(PrintJobDocumentTest, EditPasteLoadsThePictureOnTheClipboardAndOnlyThen) 
     ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
     EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
 }
+
+TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {
+    AppDelegate delegate;
+    auto* print = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Print"));
+    auto* file = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_File"));
+    ASSERT_TRUE(print && file);
+    PrintJobDocument* document = newDocument(delegate);
+    emit file->aboutToShow();
+    const QString title = document->job().deviceDescriptor()->printMenuItemTitle();
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(print->text(), title);
+    // Without a document the item keeps its plain name.
+    delegate.documentController()->removeDocument(document);
+    QApplication::processEvents();
+    emit file->aboutToShow();
+    EXPECT_EQ(print->text(), QStringLiteral("Print…"));
+}
