@@ -18,6 +18,7 @@
 #include "platform/Progress.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 namespace kestrom {
@@ -190,12 +191,15 @@ void GridViewController::setTopAccessoryView(QWidget* view) {
         return;
     }
     if (m_topAccessoryView) {
+        m_topAccessoryView->removeEventFilter(this);
         m_topAccessoryView->hide();
         m_topAccessoryView->setParent(nullptr);
     }
     m_topAccessoryView = view;
     if (view) {
         view->setParent(m_view.data());
+        // A new text or a control shown in it changes its size: lay out again.
+        view->installEventFilter(this);
         view->show();
         view->raise();
         // Over the accessory the pointer is the plain arrow, whatever the
@@ -203,6 +207,13 @@ void GridViewController::setTopAccessoryView(QWidget* view) {
         view->setCursor(Qt::ArrowCursor);
     }
     updateViewConstraints();
+}
+
+bool GridViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_topAccessoryView && event->type() == QEvent::LayoutRequest) {
+        setNeedsUpdateConstraints();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void GridViewController::setTopAccessoryViewMargin(const QMarginsF& margin) {

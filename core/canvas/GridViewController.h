@@ -145,6 +145,9 @@ public:
     void gridViewChangeImageOffset_mm(GridView& gridView, const ambrel::Point_mm& offset) override;
     void gridViewDidEndResizingOperation(GridView& gridView) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QVariant canvasValue() const;
     void setCanvasValue(const QVariant& value);

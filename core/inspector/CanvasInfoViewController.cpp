@@ -25,13 +25,14 @@ bool sameCanvas(const std::shared_ptr<const ambrel::Canvas>& a,
 CanvasInfoViewController::CanvasInfoViewController(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
-    layout->setSpacing(0);
+    // Keeps the pop-up clear of the text before it.
+    layout->setSpacing(12);
     m_figure = new QLabel(this);
     auto* dim = new QGraphicsOpacityEffect(m_figure);
     dim->setOpacity(0.7);
     m_figure->setGraphicsEffect(dim);
     // Room after the figure that goes away with it.
-    m_figure->setContentsMargins(0, 0, 20, 0);
+    m_figure->setContentsMargins(0, 0, 8, 0);
     m_figure->hide();
     layout->addWidget(m_figure);
     m_maxSizeLabel = new QLabel(this);

@@ -16,6 +16,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
@@ -106,6 +107,37 @@ void AppDelegate::setUndoItems(QAction* undo, QAction* redo) {
     refreshUndoItems();
 }
 
+void AppDelegate::setPasteItem(QAction* paste) {
+    m_pasteItem = paste;
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &AppDelegate::refreshPasteItem, Qt::UniqueConnection);
+    refreshPasteItem();
+}
+
+DocumentWindow* AppDelegate::currentWindow() const {
+    return m_followed ? DocumentWindow::windowFor(m_followed) : nullptr;
+}
+
+void AppDelegate::refreshPasteItem() {
+    if (m_pasteItem) {
+        const DocumentWindow* window = currentWindow();
+        m_pasteItem->setEnabled(window && window->canPaste());
+    }
+}
+
+void AppDelegate::titlePrintItem(QAction& print) const {
+    const DocumentWindow* window = currentWindow();
+    const PrintDocument* job = window ? window->printDocument() : nullptr;
+    const auto& descriptor = job ? job->deviceDescriptor() : nullptr;
+    print.setText(descriptor ? descriptor->printMenuItemTitle() : KestromText::text("Menu_Print"));
+}
+
+void AppDelegate::paste() {
+    if (DocumentWindow* window = currentWindow(); window && window->canPaste()) {
+        window->paste();
+    }
+}
+
 void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
     m_followed = document;
@@ -114,6 +146,7 @@ void AppDelegate::followCurrentDocument(Document* document) {
             connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
     }
     refreshUndoItems();
+    refreshPasteItem();
 }
 
 void AppDelegate::refreshUndoItems() {

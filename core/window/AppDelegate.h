@@ -13,6 +13,7 @@ class QMenuBar;
 
 namespace kestrom {
 
+class DocumentWindow;
 class ScriptingService;
 class WidgetDocumentPanels;
 
@@ -45,6 +46,9 @@ public:
 
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);
+    void setPasteItem(QAction* paste);
+    // Names the print item as the current document's model prints.
+    void titlePrintItem(QAction& print) const;
 
 public slots:
     void showAboutPanel();
@@ -59,6 +63,7 @@ public slots:
     void printDocument();
     void undo();
     void redo();
+    void paste();
     void terminate();
 
 private:
@@ -66,6 +71,8 @@ private:
     void rebuildRecentMenu();
     void followCurrentDocument(Document* document);
     void refreshUndoItems();
+    void refreshPasteItem();
+    DocumentWindow* currentWindow() const;
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
     std::unique_ptr<DocumentController> m_documentController;
@@ -74,6 +81,7 @@ private:
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_undoItem;
     QPointer<QAction> m_redoItem;
+    QPointer<QAction> m_pasteItem;
     QPointer<Document> m_followed;
     QMetaObject::Connection m_undoStateConnection;
 };

@@ -8,6 +8,7 @@
 #include "core/document/KestromText.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/PrintJobDocument.h"
+#include "core/document/DocumentActions.h"
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorViewController.h"
@@ -164,6 +165,20 @@ DocumentWindow::~DocumentWindow() {
 PrintDocument* DocumentWindow::printDocument() const {
     auto* job = qobject_cast<PrintJobDocument*>(m_document.data());
     return job ? &job->job() : nullptr;
+}
+
+bool DocumentWindow::canPaste() const {
+    PrintDocument* job = printDocument();
+    return job && m_imageImport &&
+           DocumentActions(*job, *m_imageImport, m_documentPresenter)
+               .validate(DocumentActions::Action::paste)
+               .enabled;
+}
+
+void DocumentWindow::paste() {
+    if (PrintDocument* job = printDocument(); job && m_imageImport) {
+        DocumentActions(*job, *m_imageImport, m_documentPresenter).paste();
+    }
 }
 
 GridViewController* DocumentWindow::gridViewController() const {

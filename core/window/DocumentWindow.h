@@ -65,6 +65,11 @@ public:
         return m_documentPresenter;
     }
 
+    // Edit › Paste: whether the clipboard holds a picture for the job, and
+    // loading it.
+    bool canPaste() const;
+    void paste();
+
     // The document's window, when it has one.
     static DocumentWindow* windowFor(const Document* document);
 

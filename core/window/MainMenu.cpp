@@ -57,8 +57,11 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
                      &AppDelegate::revertDocumentToSaved);
     file->addSeparator();
-    QObject::connect(item(file, "Menu_Print", QKeySequence::Print), &QAction::triggered, &delegate,
-                     &AppDelegate::printDocument);
+    QAction* print = item(file, "Menu_Print", QKeySequence::Print);
+    QObject::connect(print, &QAction::triggered, &delegate, &AppDelegate::printDocument);
+    // The item takes the model's word for printing as the menu opens.
+    QObject::connect(file, &QMenu::aboutToShow, &delegate,
+                     [&delegate, print] { delegate.titlePrintItem(*print); });
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);
@@ -66,6 +69,10 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(undo, &QAction::triggered, &delegate, &AppDelegate::undo);
     QObject::connect(redo, &QAction::triggered, &delegate, &AppDelegate::redo);
     delegate.setUndoItems(undo, redo);
+    edit->addSeparator();
+    QAction* paste = item(edit, "Menu_Paste", QKeySequence::Paste);
+    QObject::connect(paste, &QAction::triggered, &delegate, &AppDelegate::paste);
+    delegate.setPasteItem(paste);
 
     QMenu* help = menu(bar, "Menu_Help");
     QObject::connect(item(help, "Menu_KestromHelp", QKeySequence::HelpContents),

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace kestrom {
 
@@ -20,6 +21,16 @@ QWidget* windowOf(const Document* document) {
         return window;
     }
     return QApplication::activeWindow();
+}
+
+DocumentWindow* anyShownDocumentWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<DocumentWindow*>(widget);
+        if (window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
@@ -97,7 +108,21 @@ void WidgetDocumentPanels::askToSaveBeforeClosing(Document& document,
 }
 
 void WidgetDocumentPanels::presentError(Document* document, const platform::Error& error) {
-    ErrorSheet::present(windowOf(document), error);
+    if (document) {
+        ErrorSheet::present(windowOf(document), error);
+        return;
+    }
+    // A document that fails to open at launch leaves an untitled window right
+    // after: the error goes on that window rather than under it.
+    QTimer::singleShot(0, qApp, [copy = error.clone()] {
+        QWidget* window = QApplication::activeWindow();
+        if (!qobject_cast<DocumentWindow*>(window)) {
+            if (DocumentWindow* shown = anyShownDocumentWindow()) {
+                window = shown;
+            }
+        }
+        ErrorSheet::present(window, *copy);
+    });
 }
 
 } // namespace kestrom

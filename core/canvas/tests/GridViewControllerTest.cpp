@@ -17,7 +17,9 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <gtest/gtest.h>
 
@@ -285,4 +287,26 @@ TEST(GridViewChangeAnimatorRules, areaAndTurnsFromTheRecordedChanges) {
     changes.record(GridViewChangedProperty::imageOrientation, 1, 2);
     changes.record(GridViewChangedProperty::imageOrientation, 2, 1);
     EXPECT_EQ(GridViewChangeAnimator::quarterTurns(changes), 0);
+}
+
+TEST_F(GridViewControllerTest, theLineAboveTheCanvasGrowsWithItsText) {
+    auto* line = new QWidget;
+    auto* layout = new QHBoxLayout(line);
+    auto* label = new QLabel(QStringLiteral("A4"), line);
+    layout->addWidget(label);
+    auto* popUp = new QLabel(QStringLiteral("Screen"), line);
+    popUp->hide();
+    layout->addWidget(popUp);
+    controller.setTopAccessoryView(line);
+    QApplication::processEvents();
+    const int narrow = line->width();
+
+    label->setText(QStringLiteral("Printable area: 297 × 210 mm    600 dpi"));
+    popUp->show();
+    QApplication::processEvents();
+    EXPECT_GT(line->width(), narrow);
+    EXPECT_GE(line->width(), line->sizeHint().width());
+    EXPECT_NEAR(line->geometry().center().x(), container()->width() / 2, 1);
+    controller.setTopAccessoryView(nullptr);
+    delete line;
 }

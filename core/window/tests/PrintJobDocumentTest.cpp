@@ -7,10 +7,19 @@
 #include "model/ConnectPluginManager.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -164,4 +173,72 @@ TEST_F(PrintJobDocumentTest, AFailingDeviceShowsItsErrorAndNoCompletionAlert) {
     EXPECT_EQ(error->text(), busy.localizedDescription());
     EXPECT_EQ(error->informativeText(), busy.localizedRecoverySuggestion().value_or(QString()));
     EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+}
+
+TEST_F(PrintJobDocumentTest, ADocumentThatFailsToOpenAtLaunchShowsItsErrorOnTheUntitledWindow) {
+    const QString damaged = folder.filePath(QStringLiteral("Damaged.lunvik"));
+    QDir().mkpath(damaged);
+    QFile junk(damaged + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a property list");
+    junk.close();
+
+    // A damaged package is read away from the window; a missing one fails at once.
+    for (const QString& path : {damaged, folder.filePath(QStringLiteral("None.lunvik"))}) {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching({path});
+        ASSERT_TRUE(run_test::waitUntil(
+            [&] { return delegate.documentController()->documents().size() == 1; }, 2000));
+        DocumentWindow* window =
+            DocumentWindow::windowFor(delegate.documentController()->documents().first());
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(run_test::waitUntil(
+            [&] { return window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")); }, 2000))
+            << path.toStdString();
+    }
+}
+
+TEST_F(PrintJobDocumentTest, EditPasteLoadsThePictureOnTheClipboardAndOnlyThen) {
+    AppDelegate delegate;
+    PrintJobDocument* document = newDocument(delegate);
+    auto* paste = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Paste"));
+    ASSERT_TRUE(paste);
+    EXPECT_EQ(paste->shortcut(), QKeySequence(QKeySequence::Paste));
+
+    QApplication::clipboard()->setText(QStringLiteral("no picture"));
+    EXPECT_FALSE(paste->isEnabled());
+    paste->trigger();
+    QTest::qWait(50);
+    EXPECT_FALSE(document->job().originalImage());
+
+    QImage square(40, 20, QImage::Format_RGB32);
+    square.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    square.save(&buffer, "PNG");
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), png);
+    QApplication::clipboard()->setMimeData(data);
+    EXPECT_TRUE(paste->isEnabled());
+    paste->trigger();
+    ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
+    EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
+}
+
+TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {
+    AppDelegate delegate;
+    auto* print = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Print"));
+    auto* file = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_File"));
+    ASSERT_TRUE(print && file);
+    PrintJobDocument* document = newDocument(delegate);
+    emit file->aboutToShow();
+    const QString title = document->job().deviceDescriptor()->printMenuItemTitle();
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(print->text(), title);
+    // Without a document the item keeps its plain name.
+    delegate.documentController()->removeDocument(document);
+    QApplication::processEvents();
+    emit file->aboutToShow();
+    EXPECT_EQ(print->text(), QStringLiteral("Print…"));
 }
