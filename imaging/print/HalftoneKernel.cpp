@@ -140,16 +140,14 @@ __attribute__((target("avx2"))) std::size_t screenSpanAvx2(const Screen& s, doub
     return x - x0;
 }
 
-// The exact comparison of spotRow and screenRow for the pixels of the
-// span [x, x + 8) whose bits are set in lanes, kept out of the vector code's
-// target so that nothing is fused into a multiply-add.
+// The exact comparison of spotRow and screenRow for the pixels x + i whose
+// bit i is set in lanes, kept out of the vector code's target so that nothing
+// is fused into a multiply-add.
 __attribute__((noinline)) unsigned exactBlackLanes(const Screen& s, const double phase[4],
                                                    const std::uint8_t* in, std::size_t x,
                                                    unsigned lanes, unsigned black) {
-    for (unsigned lane = 0; lane < 8; ++lane) {
-        if ((lanes & (1u << lane)) == 0) {
-            continue;
-        }
+    for (; lanes != 0; lanes &= lanes - 1) {
+        const unsigned lane = unsigned(__builtin_ctz(lanes));
         const std::size_t i = x + lane;
         const double c = (s.cosX[i] * phase[0] - s.sinX[i] * phase[1]) +
                          (s.cosY[i] * phase[2] - s.sinY[i] * phase[3]);
@@ -227,12 +225,63 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
     return x - x0;
 }
 
+// screenSpanWide sixteen pixels at a time.
+__attribute__((target("avx512f,avx512bw,avx512vl,fma"))) std::size_t
+screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t* out,
+                std::size_t x0, std::size_t x1) {
+    const double py = y + 0.5 - s.offsetY;
+    const double px0 = 0.5 - s.offsetX;
+    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
+    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
+    const double phase[4] = {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY),
+                             std::sin(phaseY)};
+    const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
+    const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
+    const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
+    const __m512 margin = _mm512_set1_ps(sureMargin);
+    const float* __restrict cx = s.cosXf.data();
+    const float* __restrict sx = s.sinXf.data();
+    const float* __restrict cy = s.cosYf.data();
+    const float* __restrict sy = s.sinYf.data();
+    const float* __restrict grays = s.grayf;
+    std::size_t x = x0;
+    for (; x + 16 <= x1; x += 16) {
+        __m512 c = _mm512_mul_ps(_mm512_loadu_ps(sy + x), spy);
+        c = _mm512_fmsub_ps(_mm512_loadu_ps(cy + x), cpy, c);
+        c = _mm512_fnmadd_ps(_mm512_loadu_ps(sx + x), spx, c);
+        c = _mm512_fmadd_ps(_mm512_loadu_ps(cx + x), cpx, c);
+        const __m512 spot = _mm512_fmadd_ps(quarter, c, half);
+        const std::uint8_t* from = in + (x - x0);
+        const __m512 gray = _mm512_i32gather_ps(
+            _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))), grays,
+            4);
+        const __m512 difference = _mm512_sub_ps(gray, spot);
+        unsigned black = _mm512_cmp_ps_mask(difference, _mm512_setzero_ps(), _CMP_LT_OQ);
+        // Also catches a difference that is not a number.
+        const unsigned unsure =
+            unsigned(_mm512_cmp_ps_mask(_mm512_abs_ps(difference), margin, _CMP_NGT_UQ));
+        if (unsure != 0) {
+            black = exactBlackLanes(s, phase, from, x, unsure, black);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (x - x0)),
+                         _mm_movm_epi8(__mmask16(~black)));
+    }
+    return x - x0;
+}
+
 bool hasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
 
 std::atomic<bool> wideScreenAllowed{true};
+
+bool hasWiderScreen() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
+    return has && wideScreenAllowed.load(std::memory_order_relaxed);
+}
 
 bool hasWideScreen() {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -292,8 +341,10 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
         s.grayf[b] = float(s.gray[b]);
     }
     bool wide = false;
+    bool wider = false;
 #if defined(__x86_64__) && defined(__GNUC__)
     wide = hasWideScreen();
+    wider = wide && hasWiderScreen();
     if (wide) {
         s.cosXf.assign(s.cosX.begin(), s.cosX.end());
         s.sinXf.assign(s.sinX.begin(), s.sinX.end());
@@ -302,7 +353,7 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
     }
 #endif
 
-    return [screen, source, destination, width, height, wide](const ThreadRect& r) {
+    return [screen, source, destination, width, height, wide, wider](const ThreadRect& r) {
         const std::size_t x1 = std::min(r.x1, width);
         const std::size_t y1 = std::min(r.y1, height);
         if (r.x0 >= x1 || r.y0 >= y1) {
@@ -313,6 +364,10 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
 #if defined(__x86_64__) && defined(__GNUC__)
             if (hasAvx2()) {
                 std::size_t rest = r.x0;
+                if (wider) {
+                    rest += screenSpanWider(*screen, double(y), source->row(y) + rest,
+                                            destination->row(y) + rest, rest, x1);
+                }
                 if (wide) {
                     rest += screenSpanWide(*screen, double(y), source->row(y) + rest,
                                            destination->row(y) + rest, rest, x1);
