@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -52,16 +54,64 @@ Texture& requireTexture(const KernelArguments& a, std::size_t index) {
     return *t;
 }
 
-// Per dispatch: along a row the screen's two phases grow linearly with x, so
+// Along a row the screen's two phases grow linearly with x, so
 // cos(w x + phase) = cos(w x) cos(phase) - sin(w x) sin(phase) needs only one
 // table of cos(w x) and sin(w x) for the whole picture and two angles per row.
+struct Tables {
+    double stepX, stepY;
+    std::size_t width;
+    std::vector<double> cosX, sinX, cosY, sinY;
+    // The same as floats, for a first coarse comparison.
+    std::vector<float> cosXf, sinXf, cosYf, sinYf;
+};
+
+// The tables of the last screen are kept for the next dispatch: every page of
+// a print is screened alike.
+std::shared_ptr<const Tables> tablesFor(double stepX, double stepY, std::size_t width) {
+    static std::mutex mutex;
+    static std::shared_ptr<const Tables> last;
+    const auto same = [&](const Tables& t) {
+        return std::bit_cast<std::uint64_t>(t.stepX) == std::bit_cast<std::uint64_t>(stepX) &&
+               std::bit_cast<std::uint64_t>(t.stepY) == std::bit_cast<std::uint64_t>(stepY) &&
+               t.width == width;
+    };
+    {
+        std::lock_guard lock(mutex);
+        if (last && same(*last)) {
+            return last;
+        }
+    }
+    auto t = std::make_shared<Tables>();
+    t->stepX = stepX;
+    t->stepY = stepY;
+    t->width = width;
+    t->cosX.resize(width);
+    t->sinX.resize(width);
+    t->cosY.resize(width);
+    t->sinY.resize(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        t->cosX[x] = std::cos(stepX * double(x));
+        t->sinX[x] = std::sin(stepX * double(x));
+        t->cosY[x] = std::cos(stepY * double(x));
+        t->sinY[x] = std::sin(stepY * double(x));
+    }
+    t->cosXf.assign(t->cosX.begin(), t->cosX.end());
+    t->sinXf.assign(t->sinX.begin(), t->sinX.end());
+    t->cosYf.assign(t->cosY.begin(), t->cosY.end());
+    t->sinYf.assign(t->sinY.begin(), t->sinY.end());
+    std::lock_guard lock(mutex);
+    last = t;
+    return t;
+}
+
+// Per dispatch.
 struct Screen {
     double cosAngle, sinAngle;
     double piOverScaleX, piOverScaleY;
     double offsetX, offsetY;
-    std::vector<double> cosX, sinX, cosY, sinY;
-    // The same tables and grays as floats, for a first coarse comparison.
-    std::vector<float> cosXf, sinXf, cosYf, sinYf;
+    std::shared_ptr<const Tables> tables;
+    const double *cosX, *sinX, *cosY, *sinY;
+    const float *cosXf, *sinXf, *cosYf, *sinYf;
     float grayf[256];
     // The gray of each source byte after the source table, as a fraction;
     // bytes that become pure black compare as minus infinity.
@@ -76,10 +126,10 @@ LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std
     const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
     const double cpx = std::cos(phaseX), spx = std::sin(phaseX);
     const double cpy = std::cos(phaseY), spy = std::sin(phaseY);
-    const double* __restrict cx = s.cosX.data();
-    const double* __restrict sx = s.sinX.data();
-    const double* __restrict cy = s.cosY.data();
-    const double* __restrict sy = s.sinY.data();
+    const double* __restrict cx = s.cosX;
+    const double* __restrict sx = s.sinX;
+    const double* __restrict cy = s.cosY;
+    const double* __restrict sy = s.sinY;
     for (std::size_t x = x0; x < x1; ++x) {
         const double c = (cx[x] * cpx - sx[x] * spx) + (cy[x] * cpy - sy[x] * spy);
         spot[x - x0] = 0.5 + 0.25 * c;
@@ -194,10 +244,10 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
     const __m256 half = _mm256_set1_ps(0.5f), quarter = _mm256_set1_ps(0.25f);
     const __m256 margin = _mm256_set1_ps(sureMargin);
     const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
-    const float* __restrict cx = s.cosXf.data();
-    const float* __restrict sx = s.sinXf.data();
-    const float* __restrict cy = s.cosYf.data();
-    const float* __restrict sy = s.sinYf.data();
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
     const float* __restrict grays = s.grayf;
     std::size_t x = x0;
     for (; x + 8 <= x1; x += 8) {
@@ -239,10 +289,10 @@ screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t*
     const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
     const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
     const __m512 margin = _mm512_set1_ps(sureMargin);
-    const float* __restrict cx = s.cosXf.data();
-    const float* __restrict sx = s.sinXf.data();
-    const float* __restrict cy = s.cosYf.data();
-    const float* __restrict sy = s.sinYf.data();
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
     const float* __restrict grays = s.grayf;
     std::size_t x = x0;
     for (; x + 16 <= x1; x += 16) {
@@ -325,16 +375,15 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
     s.offsetY = offset.y;
     const double stepX = s.piOverScaleX * s.cosAngle;
     const double stepY = s.piOverScaleY * s.sinAngle;
-    s.cosX.resize(width);
-    s.sinX.resize(width);
-    s.cosY.resize(width);
-    s.sinY.resize(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        s.cosX[x] = std::cos(stepX * double(x));
-        s.sinX[x] = std::sin(stepX * double(x));
-        s.cosY[x] = std::cos(stepY * double(x));
-        s.sinY[x] = std::sin(stepY * double(x));
-    }
+    s.tables = tablesFor(stepX, stepY, width);
+    s.cosX = s.tables->cosX.data();
+    s.sinX = s.tables->sinX.data();
+    s.cosY = s.tables->cosY.data();
+    s.sinY = s.tables->sinY.data();
+    s.cosXf = s.tables->cosXf.data();
+    s.sinXf = s.tables->sinXf.data();
+    s.cosYf = s.tables->cosYf.data();
+    s.sinYf = s.tables->sinYf.data();
     for (int b = 0; b < 256; ++b) {
         s.gray[b] =
             sourceMap[b] == 0 ? -std::numeric_limits<double>::infinity() : sourceMap[b] / 255.0;
@@ -345,12 +394,6 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
 #if defined(__x86_64__) && defined(__GNUC__)
     wide = hasWideScreen();
     wider = wide && hasWiderScreen();
-    if (wide) {
-        s.cosXf.assign(s.cosX.begin(), s.cosX.end());
-        s.sinXf.assign(s.sinX.begin(), s.sinX.end());
-        s.cosYf.assign(s.cosY.begin(), s.cosY.end());
-        s.sinYf.assign(s.sinY.begin(), s.sinY.end());
-    }
 #endif
 
     return [screen, source, destination, width, height, wide, wider](const ThreadRect& r) {
