@@ -107,9 +107,9 @@ bool mapBlock(std::size_t bytes, Mapping& m) {
 }
 
 // Keeps the block for the next texture if there is room; the caller holds
-// the lock. With lazily, the system may take its pages back when it needs
-// them.
-bool keep(const Mapping& m, bool lazily) {
+// the lock. The system may take its pages back when it needs them, so kept
+// memory costs nothing when memory is short.
+bool keep(const Mapping& m) {
     auto& blocks = kept();
     std::size_t total = m.length;
     for (const Mapping& k : blocks) {
@@ -118,9 +118,7 @@ bool keep(const Mapping& m, bool lazily) {
     if (blocks.size() >= maxKeptBlocks || total > maxKeptBytes) {
         return false;
     }
-    if (lazily) {
-        madvise(alignedStart(m), usableBytes(m), MADV_FREE);
-    }
+    madvise(alignedStart(m), usableBytes(m), MADV_FREE);
     blocks.push_back(m);
     return true;
 }
@@ -189,7 +187,7 @@ void TextureMemory::prepare(std::size_t bytes) {
             std::lock_guard lock(keptMutex());
             auto& pending = preparing();
             pending.erase(std::find(pending.begin(), pending.end(), usable));
-            held = mapped && keep(m, false);
+            held = mapped && keep(m);
         }
         keptChanged().notify_all();
         if (mapped && !held) {
@@ -234,7 +232,7 @@ void TextureMemory::release() {
         bool held = false;
         {
             std::lock_guard lock(keptMutex());
-            held = keep(m, true);
+            held = keep(m);
         }
         if (held) {
             keptChanged().notify_all();
