@@ -12,6 +12,7 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/compute/Device.h"
 #include "platform/compute/TextureMemory.h"
 #include "transport/dari/UsbDeviceCommunicator.h"
 
@@ -82,8 +83,9 @@ TavrinDeviceConnection::TavrinDeviceConnection(
     // The device is reached over USB whatever the transport type says.
     setCommunicator(
         std::make_shared<dari::UsbDeviceCommunicator>(vendorIdentifier, productIdentifier, false));
-    // The page memory of the first print is faulted in while the user gets
-    // to the print, rather than during it.
+    // The compute workers are started, and the page memory of the first print
+    // is faulted in, while the user gets to the print rather than during it.
+    platform::compute::Device::systemDefault();
     if (const auto& descriptor = this->deviceDescriptor()) {
         qint64 largest = 0;
         for (const auto& canvas : descriptor->canvases()) {
