@@ -76,9 +76,14 @@ qint64 TavrinSimulatedDevice::receive(const QByteArray& bytes) {
                 failsNow = true;
             }
         }
-        const QByteArray chunk = bytes.mid(index, take);
-        job.columnData.append(chunk);
-        m_received.append(chunk);
+        if (job.columnData.isEmpty()) {
+            // One block for the job's columns rather than one grown piece by
+            // piece; a claimed size beyond any real head is not trusted.
+            constexpr qint64 largestReservation = qint64(1) << 28;
+            job.columnData.reserve(std::min(job.expectedDataSize(), largestReservation));
+        }
+        job.columnData.append(bytes.constData() + index, take);
+        m_received.append(bytes.constData() + index, take);
         m_byteCount += take;
         index += take;
         if (failsNow) {

@@ -7,8 +7,8 @@
 #include "platform/Log.h"
 #include "platform/Progress.h"
 #include "platform/compute/Device.h"
-#include "platform/compute/TextureMemory.h"
 #include "platform/graphics/OrientedImageCache.h"
+#include "platform/graphics/PageImage.h"
 
 #include <algorithm>
 #include <climits>
@@ -23,7 +23,6 @@ namespace lunvik {
 namespace {
 
 using platform::GraphicsContext;
-using platform::compute::TextureMemory;
 
 // W x H bytes for the canvas, owned by the image made over them, so the
 // bitmap leaves the rendering without a copy. Page-sized memory comes from
@@ -41,25 +40,23 @@ QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::T
                                  .arg(canvasWidth)
                                  .arg(canvasHeight));
     }
-    const size_t bytes = size_t(canvasWidth) * size_t(canvasHeight);
-    TextureMemory memory =
-        pool ? TextureMemory::allocate(bytes, *pool, TextureMemory::Contents::undefined)
-             : TextureMemory();
-    if (!memory) {
-        auto* data = static_cast<uchar*>(std::malloc(bytes));
-        if (!data) {
-            platform::Log::fatal(
-                QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
-        }
-        return QImage(
-            data, int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
-            QImage::Format_Grayscale8, [](void* p) { std::free(p); }, data);
-    }
-    auto* owner = new TextureMemory(std::move(memory));
     // Rows of exactly H bytes: one row is one line along the canvas's height.
+    if (pool) {
+        QImage image = platform::PageImage::gray(int(canvasHeight), int(canvasWidth),
+                                                 qsizetype(canvasHeight), *pool);
+        if (!image.isNull()) {
+            return image;
+        }
+    }
+    const size_t bytes = size_t(canvasWidth) * size_t(canvasHeight);
+    auto* data = static_cast<uchar*>(std::malloc(bytes));
+    if (!data) {
+        platform::Log::fatal(
+            QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
+    }
     return QImage(
-        owner->bytes(), int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
-        QImage::Format_Grayscale8, [](void* p) { delete static_cast<TextureMemory*>(p); }, owner);
+        data, int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),
+        QImage::Format_Grayscale8, [](void* p) { std::free(p); }, data);
 }
 
 // Made from several threads at once: the bitmap's bytes are taken once,

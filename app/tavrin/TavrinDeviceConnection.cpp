@@ -12,8 +12,11 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/compute/Device.h"
+#include "platform/compute/TextureMemory.h"
 #include "transport/dari/UsbDeviceCommunicator.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lunvik {
@@ -80,6 +83,17 @@ TavrinDeviceConnection::TavrinDeviceConnection(
     // The device is reached over USB whatever the transport type says.
     setCommunicator(
         std::make_shared<dari::UsbDeviceCommunicator>(vendorIdentifier, productIdentifier, false));
+    // The compute workers are started, and the page memory of the first print
+    // is faulted in, while the user gets to the print rather than during it.
+    platform::compute::Device::systemDefault();
+    if (const auto& descriptor = this->deviceDescriptor()) {
+        qint64 largest = 0;
+        for (const auto& canvas : descriptor->canvases()) {
+            largest = std::max(largest, descriptor->dpi().imagePx(canvas->size_mm().width) *
+                                            descriptor->dpi().imagePx(canvas->size_mm().height));
+        }
+        platform::compute::TextureMemory::prepare(std::size_t(largest));
+    }
 }
 
 TavrinDeviceConnection::~TavrinDeviceConnection() = default;

@@ -6,10 +6,14 @@
 #include "platform/compute/Texture.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -50,14 +54,65 @@ Texture& requireTexture(const KernelArguments& a, std::size_t index) {
     return *t;
 }
 
-// Per dispatch: along a row the screen's two phases grow linearly with x, so
+// Along a row the screen's two phases grow linearly with x, so
 // cos(w x + phase) = cos(w x) cos(phase) - sin(w x) sin(phase) needs only one
 // table of cos(w x) and sin(w x) for the whole picture and two angles per row.
+struct Tables {
+    double stepX, stepY;
+    std::size_t width;
+    std::vector<double> cosX, sinX, cosY, sinY;
+    // The same as floats, for a first coarse comparison.
+    std::vector<float> cosXf, sinXf, cosYf, sinYf;
+};
+
+// The tables of the last screen are kept for the next dispatch: every page of
+// a print is screened alike.
+std::shared_ptr<const Tables> tablesFor(double stepX, double stepY, std::size_t width) {
+    static std::mutex mutex;
+    static std::shared_ptr<const Tables> last;
+    const auto same = [&](const Tables& t) {
+        return std::bit_cast<std::uint64_t>(t.stepX) == std::bit_cast<std::uint64_t>(stepX) &&
+               std::bit_cast<std::uint64_t>(t.stepY) == std::bit_cast<std::uint64_t>(stepY) &&
+               t.width == width;
+    };
+    {
+        std::lock_guard lock(mutex);
+        if (last && same(*last)) {
+            return last;
+        }
+    }
+    auto t = std::make_shared<Tables>();
+    t->stepX = stepX;
+    t->stepY = stepY;
+    t->width = width;
+    t->cosX.resize(width);
+    t->sinX.resize(width);
+    t->cosY.resize(width);
+    t->sinY.resize(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        t->cosX[x] = std::cos(stepX * double(x));
+        t->sinX[x] = std::sin(stepX * double(x));
+        t->cosY[x] = std::cos(stepY * double(x));
+        t->sinY[x] = std::sin(stepY * double(x));
+    }
+    t->cosXf.assign(t->cosX.begin(), t->cosX.end());
+    t->sinXf.assign(t->sinX.begin(), t->sinX.end());
+    t->cosYf.assign(t->cosY.begin(), t->cosY.end());
+    t->sinYf.assign(t->sinY.begin(), t->sinY.end());
+    std::lock_guard lock(mutex);
+    last = t;
+    return t;
+}
+
+// Per dispatch.
 struct Screen {
     double cosAngle, sinAngle;
     double piOverScaleX, piOverScaleY;
     double offsetX, offsetY;
-    std::vector<double> cosX, sinX, cosY, sinY;
+    std::shared_ptr<const Tables> tables;
+    const double *cosX, *sinX, *cosY, *sinY;
+    const float *cosXf, *sinXf, *cosYf, *sinYf;
+    float grayf[256];
     // The gray of each source byte after the source table, as a fraction;
     // bytes that become pure black compare as minus infinity.
     double gray[256];
@@ -71,10 +126,10 @@ LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std
     const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
     const double cpx = std::cos(phaseX), spx = std::sin(phaseX);
     const double cpy = std::cos(phaseY), spy = std::sin(phaseY);
-    const double* __restrict cx = s.cosX.data();
-    const double* __restrict sx = s.sinX.data();
-    const double* __restrict cy = s.cosY.data();
-    const double* __restrict sy = s.sinY.data();
+    const double* __restrict cx = s.cosX;
+    const double* __restrict sx = s.sinX;
+    const double* __restrict cy = s.cosY;
+    const double* __restrict sy = s.sinY;
     for (std::size_t x = x0; x < x1; ++x) {
         const double c = (cx[x] * cpx - sx[x] * spx) + (cy[x] * cpy - sy[x] * spy);
         spot[x - x0] = 0.5 + 0.25 * c;
@@ -135,9 +190,152 @@ __attribute__((target("avx2"))) std::size_t screenSpanAvx2(const Screen& s, doub
     return x - x0;
 }
 
+// The exact comparison of spotRow and screenRow for the pixels x + i whose
+// bit i is set in lanes, kept out of the vector code's target so that nothing
+// is fused into a multiply-add.
+__attribute__((noinline)) unsigned exactBlackLanes(const Screen& s, const double phase[4],
+                                                   const std::uint8_t* in, std::size_t x,
+                                                   unsigned lanes, unsigned black) {
+    for (; lanes != 0; lanes &= lanes - 1) {
+        const unsigned lane = unsigned(__builtin_ctz(lanes));
+        const std::size_t i = x + lane;
+        const double c = (s.cosX[i] * phase[0] - s.sinX[i] * phase[1]) +
+                         (s.cosY[i] * phase[2] - s.sinY[i] * phase[3]);
+        const bool isBlack = s.gray[in[lane]] < 0.5 + 0.25 * c;
+        black = isBlack ? (black | (1u << lane)) : (black & ~(1u << lane));
+    }
+    return black;
+}
+
+// Eight comparison bits to eight bytes: a set bit (gray below the spot) is black.
+constexpr std::array<std::uint64_t, 256> bytesOfEightBits() {
+    std::array<std::uint64_t, 256> table{};
+    for (unsigned bits = 0; bits < 256; ++bits) {
+        for (unsigned lane = 0; lane < 8; ++lane) {
+            if ((bits & (1u << lane)) == 0) {
+                table[bits] |= std::uint64_t(0xFF) << (8 * lane);
+            }
+        }
+    }
+    return table;
+}
+
+// Farther apart than this, the float spot and gray order a pixel as the
+// double ones do: the floats differ from the doubles by less than 1e-6.
+constexpr float sureMargin = 4e-6f;
+
+// The same pixels as screenSpanAvx2, eight at a time in floats: where the
+// float gray and spot lie closer than sureMargin, those pixels are compared
+// again with the doubles, exactly as spotRow and screenRow do. In and out may
+// be the same row. Gives the pixels done, a multiple of eight.
+__attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, double y,
+                                                               const std::uint8_t* in,
+                                                               std::uint8_t* out, std::size_t x0,
+                                                               std::size_t x1) {
+    static constexpr std::array<std::uint64_t, 256> bytes = bytesOfEightBits();
+    const double py = y + 0.5 - s.offsetY;
+    const double px0 = 0.5 - s.offsetX;
+    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
+    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
+    const double phase[4] = {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY),
+                             std::sin(phaseY)};
+    const __m256 cpx = _mm256_set1_ps(float(phase[0])), spx = _mm256_set1_ps(float(phase[1]));
+    const __m256 cpy = _mm256_set1_ps(float(phase[2])), spy = _mm256_set1_ps(float(phase[3]));
+    const __m256 half = _mm256_set1_ps(0.5f), quarter = _mm256_set1_ps(0.25f);
+    const __m256 margin = _mm256_set1_ps(sureMargin);
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
+    const float* __restrict grays = s.grayf;
+    std::size_t x = x0;
+    for (; x + 8 <= x1; x += 8) {
+        __m256 c = _mm256_mul_ps(_mm256_loadu_ps(sy + x), spy);
+        c = _mm256_fmsub_ps(_mm256_loadu_ps(cy + x), cpy, c);
+        c = _mm256_fnmadd_ps(_mm256_loadu_ps(sx + x), spx, c);
+        c = _mm256_fmadd_ps(_mm256_loadu_ps(cx + x), cpx, c);
+        const __m256 spot = _mm256_fmadd_ps(quarter, c, half);
+        const std::uint8_t* from = in + (x - x0);
+        const __m256 gray = _mm256_mask_i32gather_ps(
+            _mm256_setzero_ps(), grays,
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(from))),
+            _mm256_castsi256_ps(_mm256_set1_epi32(-1)), 4);
+        const __m256 difference = _mm256_sub_ps(gray, spot);
+        unsigned black = unsigned(_mm256_movemask_ps(difference));
+        // Also catches a difference that is not a number.
+        const unsigned unsure = ~unsigned(_mm256_movemask_ps(_mm256_cmp_ps(
+                                    _mm256_and_ps(difference, magnitude), margin, _CMP_GT_OQ))) &
+                                0xFFu;
+        if (unsure != 0) {
+            black = exactBlackLanes(s, phase, from, x, unsure, black);
+        }
+        std::memcpy(out + (x - x0), &bytes[black], 8);
+    }
+    return x - x0;
+}
+
+// screenSpanWide sixteen pixels at a time.
+__attribute__((target("avx512f,avx512bw,avx512vl,fma"))) std::size_t
+screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t* out,
+                std::size_t x0, std::size_t x1) {
+    const double py = y + 0.5 - s.offsetY;
+    const double px0 = 0.5 - s.offsetX;
+    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
+    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
+    const double phase[4] = {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY),
+                             std::sin(phaseY)};
+    const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
+    const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
+    const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
+    const __m512 margin = _mm512_set1_ps(sureMargin);
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
+    const float* __restrict grays = s.grayf;
+    std::size_t x = x0;
+    for (; x + 16 <= x1; x += 16) {
+        __m512 c = _mm512_mul_ps(_mm512_loadu_ps(sy + x), spy);
+        c = _mm512_fmsub_ps(_mm512_loadu_ps(cy + x), cpy, c);
+        c = _mm512_fnmadd_ps(_mm512_loadu_ps(sx + x), spx, c);
+        c = _mm512_fmadd_ps(_mm512_loadu_ps(cx + x), cpx, c);
+        const __m512 spot = _mm512_fmadd_ps(quarter, c, half);
+        const std::uint8_t* from = in + (x - x0);
+        const __m512 gray = _mm512_i32gather_ps(
+            _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))), grays,
+            4);
+        const __m512 difference = _mm512_sub_ps(gray, spot);
+        unsigned black = _mm512_cmp_ps_mask(difference, _mm512_setzero_ps(), _CMP_LT_OQ);
+        // Also catches a difference that is not a number.
+        const unsigned unsure =
+            unsigned(_mm512_cmp_ps_mask(_mm512_abs_ps(difference), margin, _CMP_NGT_UQ));
+        if (unsure != 0) {
+            black = exactBlackLanes(s, phase, from, x, unsure, black);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (x - x0)),
+                         _mm_movm_epi8(__mmask16(~black)));
+    }
+    return x - x0;
+}
+
 bool hasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
+}
+
+std::atomic<bool> wideScreenAllowed{true};
+
+bool hasWiderScreen() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
+    return has && wideScreenAllowed.load(std::memory_order_relaxed);
+}
+
+bool hasWideScreen() {
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has && wideScreenAllowed.load(std::memory_order_relaxed);
 }
 #endif
 
@@ -177,22 +375,28 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
     s.offsetY = offset.y;
     const double stepX = s.piOverScaleX * s.cosAngle;
     const double stepY = s.piOverScaleY * s.sinAngle;
-    s.cosX.resize(width);
-    s.sinX.resize(width);
-    s.cosY.resize(width);
-    s.sinY.resize(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        s.cosX[x] = std::cos(stepX * double(x));
-        s.sinX[x] = std::sin(stepX * double(x));
-        s.cosY[x] = std::cos(stepY * double(x));
-        s.sinY[x] = std::sin(stepY * double(x));
-    }
+    s.tables = tablesFor(stepX, stepY, width);
+    s.cosX = s.tables->cosX.data();
+    s.sinX = s.tables->sinX.data();
+    s.cosY = s.tables->cosY.data();
+    s.sinY = s.tables->sinY.data();
+    s.cosXf = s.tables->cosXf.data();
+    s.sinXf = s.tables->sinXf.data();
+    s.cosYf = s.tables->cosYf.data();
+    s.sinYf = s.tables->sinYf.data();
     for (int b = 0; b < 256; ++b) {
         s.gray[b] =
             sourceMap[b] == 0 ? -std::numeric_limits<double>::infinity() : sourceMap[b] / 255.0;
+        s.grayf[b] = float(s.gray[b]);
     }
+    bool wide = false;
+    bool wider = false;
+#if defined(__x86_64__) && defined(__GNUC__)
+    wide = hasWideScreen();
+    wider = wide && hasWiderScreen();
+#endif
 
-    return [screen, source, destination, width, height](const ThreadRect& r) {
+    return [screen, source, destination, width, height, wide, wider](const ThreadRect& r) {
         const std::size_t x1 = std::min(r.x1, width);
         const std::size_t y1 = std::min(r.y1, height);
         if (r.x0 >= x1 || r.y0 >= y1) {
@@ -202,9 +406,17 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
         for (std::size_t y = r.y0; y < y1; ++y) {
 #if defined(__x86_64__) && defined(__GNUC__)
             if (hasAvx2()) {
-                const std::size_t done = screenSpanAvx2(*screen, double(y), source->row(y) + r.x0,
-                                                        destination->row(y) + r.x0, r.x0, x1);
-                const std::size_t rest = r.x0 + done;
+                std::size_t rest = r.x0;
+                if (wider) {
+                    rest += screenSpanWider(*screen, double(y), source->row(y) + rest,
+                                            destination->row(y) + rest, rest, x1);
+                }
+                if (wide) {
+                    rest += screenSpanWide(*screen, double(y), source->row(y) + rest,
+                                           destination->row(y) + rest, rest, x1);
+                }
+                rest += screenSpanAvx2(*screen, double(y), source->row(y) + rest,
+                                       destination->row(y) + rest, rest, x1);
                 if (rest < x1) {
                     spotRow(*screen, double(y), rest, x1, spot.data());
                     if (source == destination) {
@@ -230,6 +442,14 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
 }
 
 } // namespace
+
+void HalftoneKernel::allowWideScreen(bool allowed) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    wideScreenAllowed.store(allowed, std::memory_order_relaxed);
+#else
+    (void)allowed;
+#endif
+}
 
 void HalftoneKernel::registerIn(const platform::Bundle* bundle) {
     Kernel kernel;

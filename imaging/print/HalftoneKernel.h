@@ -19,6 +19,11 @@ namespace quenta {
 class HalftoneKernel {
 public:
     static void registerIn(const platform::Bundle* bundle);
+
+    // Where the processor has them, eight or sixteen pixels at a time are compared in
+    // floats first and again in doubles only where the two could disagree.
+    // Tests turn this off to compare against the double comparison alone.
+    static void allowWideScreen(bool allowed);
 };
 
 } // namespace quenta

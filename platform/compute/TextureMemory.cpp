@@ -5,9 +5,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,33 +36,90 @@ std::size_t usableBytes(const Mapping& m) {
     return m.length - std::size_t(alignedStart(m) - static_cast<std::uint8_t*>(m.mapping));
 }
 
+// Never destroyed: a block may still be faulted in on its own thread while
+// the process exits.
 std::mutex& keptMutex() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
+}
+
+std::condition_variable& keptChanged() {
+    static auto* c = new std::condition_variable;
+    return *c;
 }
 
 std::vector<Mapping>& kept() {
-    static std::vector<Mapping> blocks;
-    return blocks;
+    static auto* blocks = new std::vector<Mapping>;
+    return *blocks;
 }
 
-// A kept block that holds bytes without wasting more than as much again.
+// The usable sizes of the blocks being faulted in ahead of their use.
+std::vector<std::size_t>& preparing() {
+    static auto* sizes = new std::vector<std::size_t>;
+    return *sizes;
+}
+
+bool fits(std::size_t usable, std::size_t bytes) {
+    return usable >= bytes && usable / 2 <= bytes;
+}
+
+std::size_t roundedToHugePages(std::size_t bytes) {
+    return (bytes + hugePage - 1) / hugePage * hugePage;
+}
+
+// A kept block that holds bytes without wasting more than as much again. One
+// that fits and is still being faulted in is waited for: it is further along
+// than fresh memory would be.
 bool takeKept(std::size_t bytes, Mapping& out) {
-    std::lock_guard lock(keptMutex());
+    std::unique_lock lock(keptMutex());
     auto& blocks = kept();
-    auto best = blocks.end();
-    for (auto it = blocks.begin(); it != blocks.end(); ++it) {
-        const std::size_t usable = usableBytes(*it);
-        if (usable >= bytes && usable / 2 <= bytes &&
-            (best == blocks.end() || usable < usableBytes(*best))) {
-            best = it;
+    for (;;) {
+        auto best = blocks.end();
+        for (auto it = blocks.begin(); it != blocks.end(); ++it) {
+            const std::size_t usable = usableBytes(*it);
+            if (fits(usable, bytes) && (best == blocks.end() || usable < usableBytes(*best))) {
+                best = it;
+            }
         }
+        if (best != blocks.end()) {
+            out = *best;
+            blocks.erase(best);
+            return true;
+        }
+        const auto& pending = preparing();
+        if (std::none_of(pending.begin(), pending.end(),
+                         [&](std::size_t usable) { return fits(usable, bytes); })) {
+            return false;
+        }
+        keptChanged().wait(lock);
     }
-    if (best == blocks.end()) {
+}
+
+bool mapBlock(std::size_t bytes, Mapping& m) {
+    // Over-map by one huge page so the pixels can start on a huge-page boundary.
+    m.length = roundedToHugePages(bytes) + hugePage;
+    m.mapping = mmap(nullptr, m.length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m.mapping == MAP_FAILED) {
         return false;
     }
-    out = *best;
-    blocks.erase(best);
+    madvise(alignedStart(m), usableBytes(m), MADV_HUGEPAGE);
+    return true;
+}
+
+// Keeps the block for the next texture if there is room; the caller holds
+// the lock. The system may take its pages back when it needs them, so kept
+// memory costs nothing when memory is short.
+bool keep(const Mapping& m) {
+    auto& blocks = kept();
+    std::size_t total = m.length;
+    for (const Mapping& k : blocks) {
+        total += k.length;
+    }
+    if (blocks.size() >= maxKeptBlocks || total > maxKeptBytes) {
+        return false;
+    }
+    madvise(alignedStart(m), usableBytes(m), MADV_FREE);
+    blocks.push_back(m);
     return true;
 }
 
@@ -86,20 +145,55 @@ TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Conte
         if (contents == Contents::zero) {
             clear(alignedStart(m), bytes, pool);
         }
-    } else {
-        // Over-map by one huge page so the pixels can start on a huge-page boundary.
-        m.length = (bytes + hugePage - 1) / hugePage * hugePage + hugePage;
-        m.mapping =
-            mmap(nullptr, m.length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m.mapping == MAP_FAILED) {
-            return memory;
-        }
-        madvise(alignedStart(m), usableBytes(m), MADV_HUGEPAGE);
+    } else if (!mapBlock(bytes, m)) {
+        return memory;
     }
     memory.m_mapping = m.mapping;
     memory.m_mappingLength = m.length;
     memory.m_bytes = alignedStart(m);
     return memory;
+}
+
+void TextureMemory::prepare(std::size_t bytes) {
+    if (bytes < largeBlock) {
+        return;
+    }
+    const std::size_t usable = roundedToHugePages(bytes);
+    {
+        std::lock_guard lock(keptMutex());
+        const auto& blocks = kept();
+        auto& pending = preparing();
+        if (std::any_of(blocks.begin(), blocks.end(),
+                        [&](const Mapping& m) { return fits(usableBytes(m), bytes); }) ||
+            std::any_of(pending.begin(), pending.end(),
+                        [&](std::size_t u) { return fits(u, bytes); })) {
+            return;
+        }
+        pending.push_back(usable);
+    }
+    std::thread([bytes, usable] {
+        Mapping m{};
+        const bool mapped = mapBlock(bytes, m);
+        if (mapped) {
+            // One write a page faults it in; a huge page is faulted whole.
+            constexpr std::size_t page = 4096;
+            volatile std::uint8_t* start = alignedStart(m);
+            for (std::size_t i = 0; i < usableBytes(m); i += page) {
+                start[i] = 0;
+            }
+        }
+        bool held = false;
+        {
+            std::lock_guard lock(keptMutex());
+            auto& pending = preparing();
+            pending.erase(std::find(pending.begin(), pending.end(), usable));
+            held = mapped && keep(m);
+        }
+        keptChanged().notify_all();
+        if (mapped && !held) {
+            munmap(m.mapping, m.length);
+        }
+    }).detach();
 }
 
 TextureMemory TextureMemory::borrow(std::uint8_t* bytes) {
@@ -135,22 +229,14 @@ void TextureMemory::release() {
         // Not ours to free.
     } else if (m_mapping != nullptr) {
         const Mapping m{m_mapping, m_mappingLength};
-        bool keep = false;
+        bool held = false;
         {
             std::lock_guard lock(keptMutex());
-            auto& blocks = kept();
-            std::size_t total = m.length;
-            for (const Mapping& k : blocks) {
-                total += k.length;
-            }
-            keep = blocks.size() < maxKeptBlocks && total <= maxKeptBytes;
-            if (keep) {
-                // The system may take the pages back whenever it needs them.
-                madvise(alignedStart(m), usableBytes(m), MADV_FREE);
-                blocks.push_back(m);
-            }
+            held = keep(m);
         }
-        if (!keep) {
+        if (held) {
+            keptChanged().notify_all();
+        } else {
             munmap(m.mapping, m.length);
         }
     } else {

@@ -1,6 +1,7 @@
 #include "platform/graphics/OrientedImageCache.h"
 
 #include "platform/compute/Device.h"
+#include "platform/graphics/PageImage.h"
 
 #include <algorithm>
 
@@ -18,7 +19,14 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
     const bool keepsAxes = t.m11() != 0;
     const int width = keepsAxes ? w : h;
     const int height = keepsAxes ? h : w;
-    QImage result(width, height, QImage::Format_Grayscale8);
+    const auto device = compute::Device::systemDefault();
+    // Written whole below; page-sized copies are reused from print to print.
+    QImage result = device ? PageImage::gray(width, height, (qsizetype(width) + 3) / 4 * 4,
+                                             device->threadPool())
+                           : QImage();
+    if (result.isNull()) {
+        result = QImage(width, height, QImage::Format_Grayscale8);
+    }
     if (result.isNull()) {
         return result;
     }
@@ -60,7 +68,6 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
             }
         }
     };
-    const auto device = compute::Device::systemDefault();
     if (device) {
         device->threadPool().parallelFor(std::size_t(blockRows), blockRow);
     } else {

@@ -1,7 +1,11 @@
 #include "platform/compute/ComputeTestHooks.h"
 #include "platform/compute/Device.h"
+#include "platform/compute/TextureMemory.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -50,6 +54,32 @@ TEST(ComputeTexture, LargeTexturesAreZeroedEvenWhenTheirMemoryIsReused) {
         EXPECT_TRUE(isZero(*texture)) << round;
         std::memset(texture->data(), 0xAB, texture->width() * texture->height());
     }
+}
+
+// A size no other case here uses, so that no block of theirs serves it.
+TEST(ComputeTexture, PreparedMemoryIsFaultedInWhenALikeTextureTakesIt) {
+    constexpr std::size_t bytes = std::size_t(48) << 20;
+    auto& pool = Device::systemDefault()->threadPool();
+    TextureMemory::prepare(bytes);
+    // Taken at once, while it may still be faulted in: the allocation waits
+    // for it rather than mapping fresh memory.
+    auto memory = TextureMemory::allocate(bytes, pool, TextureMemory::Contents::undefined);
+    ASSERT_TRUE(memory);
+    const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident(bytes / page);
+    ASSERT_EQ(mincore(memory.bytes(), bytes, resident.data()), 0);
+    EXPECT_TRUE(
+        std::all_of(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
+
+    // Kept again after use; preparing once more finds it, and a texture that
+    // takes it is still cleared.
+    std::memset(memory.bytes(), 0xCD, bytes);
+    memory = TextureMemory();
+    TextureMemory::prepare(bytes);
+    memory = TextureMemory::allocate(bytes, pool);
+    ASSERT_TRUE(memory);
+    EXPECT_TRUE(
+        std::all_of(memory.bytes(), memory.bytes() + bytes, [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST(ComputeTexture, RegionsHonourStridesAndStopAtTheEdges) {

@@ -1,8 +1,10 @@
 #include "imaging/print/BlackConversion.h"
+#include "imaging/print/HalftoneKernel.h"
 #include "imaging/print/MyFilter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -22,6 +24,14 @@ std::vector<std::uint8_t> screened(const std::vector<std::uint8_t>& pixels, std:
     std::vector<std::uint8_t> out(w * h);
     image->getBytes(out.data(), w);
     return out;
+}
+
+std::vector<std::uint8_t> screenedInPlace(std::vector<std::uint8_t> pixels, std::size_t w,
+                                          std::size_t h, const MyFilter& filter) {
+    auto image = sildor::SildorImage::makeOver(std::make_shared<sildor::SildorContext>(),
+                                               pixels.data(), Size{w, h, 1});
+    image->applyInPlace({&filter});
+    return pixels;
 }
 
 double blackShare(const std::vector<std::uint8_t>& pixels) {
@@ -120,4 +130,71 @@ TEST(HalftoneScreen, AScreenThatCannotBeFormedIsAThresholdAtHalf) {
           MyFilter::halftone(0, QPointF(inf, 0), QSizeF(15, 15))}) {
         EXPECT_EQ(screened(pixels, 6, 1, f), threshold);
     }
+}
+
+namespace {
+
+// Every pixel's gray the byte nearest to its spot.
+std::vector<std::uint8_t> grayNearTheSpot(std::size_t w, std::size_t h, double angle,
+                                          QPointF offset, QSizeF cell) {
+    std::vector<std::uint8_t> near(w * h);
+    // The kernel receives 32-bit floats.
+    const double a = float(angle), ox = float(offset.x()), oy = float(offset.y());
+    for (std::size_t y = 0; y < h; ++y) {
+        for (std::size_t x = 0; x < w; ++x) {
+            const double px = x + 0.5 - ox, py = y + 0.5 - oy;
+            const double qx = std::cos(a) * px - std::sin(a) * py;
+            const double qy = std::sin(a) * px + std::cos(a) * py;
+            const double spot = 0.5 + 0.25 * (std::cos(M_PI * qx / cell.width()) +
+                                              std::cos(M_PI * qy / cell.height()));
+            near[y * w + x] = std::uint8_t(std::clamp(std::lround(spot * 255), 0L, 255L));
+        }
+    }
+    return near;
+}
+
+} // namespace
+
+// The float comparison with its double fallback against the double one alone:
+// random pages, pages whose every gray lies next to its spot (a large one has
+// pixels where the floats alone would decide wrongly), and a white page on a
+// screen whose spot is 1 at every pixel centre; widths that leave tails of
+// every length, in place and not.
+TEST(HalftoneScreen, TheWideComparisonGivesTheSamePixelsAsTheDoubleOne) {
+    struct Case {
+        double angle;
+        QPointF offset;
+        QSizeF cell;
+    };
+    const std::vector<Case> cases{{(30.0 + 90.0) * M_PI / 180.0, {}, QSizeF(15, 15)},
+                                  {0.5235987755982988, QPointF(3.25, -7.5), QSizeF(15, 10)},
+                                  {-2.0, QPointF(0.5, 1e6), QSizeF(2.5, 40)},
+                                  {0, {}, QSizeF(0.25, 0.25)},
+                                  {M_PI / 4, {}, QSizeF(1.5, 1.5)}};
+    const auto expectSame = [](const std::vector<std::uint8_t>& page, std::size_t w, std::size_t h,
+                               const MyFilter& filter) {
+        HalftoneKernel::allowWideScreen(false);
+        const auto expected = screened(page, w, h, filter);
+        HalftoneKernel::allowWideScreen(true);
+        EXPECT_EQ(screened(page, w, h, filter), expected) << w;
+        EXPECT_EQ(screenedInPlace(page, w, h, filter), expected) << w;
+    };
+    std::mt19937 random(11);
+    for (const std::size_t w :
+         {std::size_t(1), std::size_t(7), std::size_t(13), std::size_t(260), std::size_t(1031)}) {
+        const std::size_t h = 37;
+        for (const Case& c : cases) {
+            const MyFilter filter = MyFilter::halftone(c.angle, c.offset, c.cell);
+            std::vector<std::uint8_t> noise(w * h);
+            for (auto& p : noise) {
+                p = std::uint8_t(random());
+            }
+            expectSame(noise, w, h, filter);
+            expectSame(grayNearTheSpot(w, h, c.angle, c.offset, c.cell), w, h, filter);
+            expectSame(std::vector<std::uint8_t>(w * h, 255), w, h, filter);
+        }
+    }
+    const Case& print = cases.front();
+    expectSame(grayNearTheSpot(2000, 600, print.angle, print.offset, print.cell), 2000, 600,
+               MyFilter::halftone(print.angle, print.offset, print.cell));
 }
