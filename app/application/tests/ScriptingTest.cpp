@@ -179,7 +179,7 @@ TEST_F(ScriptingTest, TheCommandsScaleResetRepeatsAndClearThePictureAsUndoableSt
 
     job.setImageOffset_mm({5, 5});
     ASSERT_TRUE(call(path, method("ScaleImageToFit")).succeeded());
-    EXPECT_EQ(job.imageOffset_mm(), ambrel::Point_mm(0, 0));
+    EXPECT_EQ(job.imageOffset_mm(), (ambrel::Point_mm{0, 0}));
     const ambrel::Size_mm fitted = job.imageSizeForDisplay_mm();
     const ambrel::Size_mm canvas = job.canvas()->size_mm();
     EXPECT_TRUE(std::abs(fitted.width - canvas.width) < 0.5 ||
