@@ -88,9 +88,9 @@ bool InspectorNumberTextField::commitEditing(bool always) {
     // so it leaves no undo step behind.
     const bool changed = shown != m_committedText;
     m_committedText = shown;
-    if (text() != shown) {
-        setText(shown);
-    }
+    // Setting the text, even the same, ends the field's own undo history:
+    // once committed, Undo belongs to the document.
+    setText(shown);
     if (changed || always) {
         Q_EMIT committed();
     }
@@ -155,6 +155,16 @@ void InspectorNumberTextField::shakeForInvalidInput() {
 }
 
 bool InspectorNumberTextField::event(QEvent* event) {
+    // With no typing of its own to undo or redo, the field lets the keys go
+    // to the document's Undo and Redo.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->matches(QKeySequence::Undo) && !isUndoAvailable()) ||
+            (key->matches(QKeySequence::Redo) && !isRedoAvailable())) {
+            event->ignore();
+            return false;
+        }
+    }
     // Tab would move the focus before keyPressEvent sees it; text that gives
     // no number keeps the focus here.
     if (event->type() == QEvent::KeyPress) {

@@ -9,6 +9,7 @@
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
@@ -214,4 +215,41 @@ TEST_F(PanesOverDocument, TabbingThroughTheFieldsGoesTopToBottomAndWritesNothing
     endEvent();
     EXPECT_EQ(document->undoManager()->changeCount(), steps);
     EXPECT_EQ(document->imageOffset_mm().x, 10.1);
+}
+
+TEST_F(PanesOverDocument, UndoKeysInAFocusedFieldReachTheDocumentOnceItsTypingIsCommitted) {
+    // The window's Undo and Redo items, as the main menu has them.
+    QAction undo(&window);
+    undo.setShortcut(QKeySequence::Undo);
+    QObject::connect(&undo, &QAction::triggered, [this] { document->undoManager()->undo(); });
+    QAction redo(&window);
+    redo.setShortcut(QKeySequence::Redo);
+    QObject::connect(&redo, &QAction::triggered, [this] { document->undoManager()->redo(); });
+    window.addAction(&undo);
+    window.addAction(&redo);
+
+    InspectorNumberTextField* field = layout->imageXOffsetTextField();
+    enter(field, QStringLiteral("10"));
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    ASSERT_EQ(document->imageOffset_mm().x, 10);
+
+    // Typing not yet committed is the field's own to undo.
+    QTest::keyClicks(field, QStringLiteral("5"));
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    endEvent();
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    EXPECT_EQ(document->imageOffset_mm().x, 10);
+
+    // With nothing left to undo in the field, the document's change goes.
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    endEvent();
+    EXPECT_EQ(document->imageOffset_mm().x, 0);
+    EXPECT_EQ(field->text(), QStringLiteral("0"));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+
+    // Redo's keys depend on the platform's scheme (Ctrl+Shift+Z or Ctrl+Y).
+    QTest::keySequence(field, QKeySequence(QKeySequence::Redo));
+    endEvent();
+    EXPECT_EQ(document->imageOffset_mm().x, 10);
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
 }
