@@ -44,6 +44,12 @@ QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
     return box;
 }
 
+// The panels' only file type: the document, by its localized name.
+QStringList documentNameFilters() {
+    return {KestromText::text("Panel_DocumentType") + QStringLiteral(" (*.") +
+            Document::packageExtension + QLatin1Char(')')};
+}
+
 } // namespace
 
 void WidgetDocumentPanels::chooseDocumentsToOpen(
@@ -53,6 +59,7 @@ void WidgetDocumentPanels::chooseDocumentsToOpen(
     // Documents are folders named "<name>.lunvik".
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);
+    panel->setNameFilters(documentNameFilters());
     panel->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(panel, &QFileDialog::filesSelected, panel,
                      [answer](const QStringList& paths) { answer(paths); });
@@ -64,6 +71,7 @@ void WidgetDocumentPanels::chooseSaveLocation(
     auto* panel = new QFileDialog(windowOf(&document), KestromText::text("Panel_Save"));
     panel->setObjectName(QStringLiteral("SavePanel"));
     panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setNameFilters(documentNameFilters());
     panel->setDefaultSuffix(Document::packageExtension);
     panel->selectFile(document.displayName() + QLatin1Char('.') + Document::packageExtension);
     panel->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,7 +1,9 @@
 #include "core/window/DocumentWindow.h"
 #include "core/window/AppDelegate.h"
+#include "core/window/WidgetDocumentPanels.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QTest>
 
@@ -37,4 +39,34 @@ TEST(DocumentWindowTest, ClosingTheWindowOfAnUntouchedDocumentClosesTheDocument)
     EXPECT_TRUE(delegate.documentController()->documents().isEmpty());
     QTest::qWait(10);
     EXPECT_FALSE(window);
+}
+
+TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
+    AppDelegate delegate;
+    delegate.newDocument();
+    Document* document = delegate.documentController()->documents().first();
+    kestrom::WidgetDocumentPanels panels;
+    const QString documentType = QStringLiteral("Lunvik Document (*.lunvik)");
+
+    panels.chooseSaveLocation(*document, [](std::optional<QString>) {});
+    auto* save = DocumentWindow::windowFor(document)->findChild<QFileDialog*>(
+        QStringLiteral("SavePanel"));
+    ASSERT_TRUE(save);
+    EXPECT_EQ(save->nameFilters().value(0), documentType);
+    EXPECT_EQ(save->selectedNameFilter(), documentType);
+    // The extension still comes with the name.
+    EXPECT_EQ(save->defaultSuffix(), QStringLiteral("lunvik"));
+    EXPECT_TRUE(save->selectedFiles().value(0).endsWith(QStringLiteral("/Untitled.lunvik")));
+    save->reject();
+
+    panels.chooseDocumentsToOpen([](const QStringList&) {});
+    QFileDialog* open = nullptr;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (widget->objectName() == QStringLiteral("OpenPanel")) {
+            open = qobject_cast<QFileDialog*>(widget);
+        }
+    }
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->nameFilters().value(0), documentType);
+    open->reject();
 }
