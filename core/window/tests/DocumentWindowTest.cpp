@@ -49,8 +49,8 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
     const QString documentType = QStringLiteral("Lunvik Document (*.lunvik)");
 
     panels.chooseSaveLocation(*document, [](std::optional<QString>) {});
-    auto* save = DocumentWindow::windowFor(document)->findChild<QFileDialog*>(
-        QStringLiteral("SavePanel"));
+    auto* save =
+        DocumentWindow::windowFor(document)->findChild<QFileDialog*>(QStringLiteral("SavePanel"));
     ASSERT_TRUE(save);
     EXPECT_EQ(save->nameFilters().value(0), documentType);
     EXPECT_EQ(save->selectedNameFilter(), documentType);
