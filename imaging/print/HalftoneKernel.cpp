@@ -118,14 +118,19 @@ struct Screen {
     double gray[256];
 };
 
-LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std::size_t x1,
-                                  double* spot) {
+// The screen's phase at the start of row y: cos and sin of its x phase, then
+// of its y phase. Every path of a row starts from these same numbers.
+std::array<double, 4> rowPhase(const Screen& s, double y) {
     const double py = y + 0.5 - s.offsetY;
     const double px0 = 0.5 - s.offsetX;
     const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
     const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
-    const double cpx = std::cos(phaseX), spx = std::sin(phaseX);
-    const double cpy = std::cos(phaseY), spy = std::sin(phaseY);
+    return {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY), std::sin(phaseY)};
+}
+
+LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std::size_t x1,
+                                  double* spot) {
+    const auto [cpx, spx, cpy, spy] = rowPhase(s, y);
     const double* __restrict cx = s.cosX;
     const double* __restrict sx = s.sinX;
     const double* __restrict cy = s.cosY;
@@ -160,12 +165,9 @@ __attribute__((target("avx2"))) std::size_t screenSpanAvx2(const Screen& s, doub
                                                            const std::uint8_t* in,
                                                            std::uint8_t* out, std::size_t x0,
                                                            std::size_t x1) {
-    const double py = y + 0.5 - s.offsetY;
-    const double px0 = 0.5 - s.offsetX;
-    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
-    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
-    const __m256d cpx = _mm256_set1_pd(std::cos(phaseX)), spx = _mm256_set1_pd(std::sin(phaseX));
-    const __m256d cpy = _mm256_set1_pd(std::cos(phaseY)), spy = _mm256_set1_pd(std::sin(phaseY));
+    const std::array<double, 4> phase = rowPhase(s, y);
+    const __m256d cpx = _mm256_set1_pd(phase[0]), spx = _mm256_set1_pd(phase[1]);
+    const __m256d cpy = _mm256_set1_pd(phase[2]), spy = _mm256_set1_pd(phase[3]);
     const __m256d half = _mm256_set1_pd(0.5), quarter = _mm256_set1_pd(0.25);
     // Four comparison bits to four bytes: a set bit (gray below the spot) is black.
     static constexpr std::uint32_t bytesOfBits[16] = {
@@ -233,12 +235,7 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
                                                                std::uint8_t* out, std::size_t x0,
                                                                std::size_t x1) {
     static constexpr std::array<std::uint64_t, 256> bytes = bytesOfEightBits();
-    const double py = y + 0.5 - s.offsetY;
-    const double px0 = 0.5 - s.offsetX;
-    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
-    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
-    const double phase[4] = {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY),
-                             std::sin(phaseY)};
+    const std::array<double, 4> phase = rowPhase(s, y);
     const __m256 cpx = _mm256_set1_ps(float(phase[0])), spx = _mm256_set1_ps(float(phase[1]));
     const __m256 cpy = _mm256_set1_ps(float(phase[2])), spy = _mm256_set1_ps(float(phase[3]));
     const __m256 half = _mm256_set1_ps(0.5f), quarter = _mm256_set1_ps(0.25f);
@@ -268,7 +265,7 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
                                     _mm256_and_ps(difference, magnitude), margin, _CMP_GT_OQ))) &
                                 0xFFu;
         if (unsure != 0) {
-            black = exactBlackLanes(s, phase, from, x, unsure, black);
+            black = exactBlackLanes(s, phase.data(), from, x, unsure, black);
         }
         std::memcpy(out + (x - x0), &bytes[black], 8);
     }
@@ -279,12 +276,7 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
 __attribute__((target("avx512f,avx512bw,avx512vl,fma"))) std::size_t
 screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t* out,
                 std::size_t x0, std::size_t x1) {
-    const double py = y + 0.5 - s.offsetY;
-    const double px0 = 0.5 - s.offsetX;
-    const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
-    const double phaseY = s.piOverScaleY * (s.sinAngle * px0 + s.cosAngle * py);
-    const double phase[4] = {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY),
-                             std::sin(phaseY)};
+    const std::array<double, 4> phase = rowPhase(s, y);
     const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
     const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
     const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
@@ -311,7 +303,7 @@ screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t*
         const unsigned unsure =
             unsigned(_mm512_cmp_ps_mask(_mm512_abs_ps(difference), margin, _CMP_NGT_UQ));
         if (unsure != 0) {
-            black = exactBlackLanes(s, phase, from, x, unsure, black);
+            black = exactBlackLanes(s, phase.data(), from, x, unsure, black);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (x - x0)),
                          _mm_movm_epi8(__mmask16(~black)));

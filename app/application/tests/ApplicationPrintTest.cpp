@@ -11,7 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/usb/SocketUsbHost.h"
 
-#include <QElapsedTimer>
+#include <QTest>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -28,15 +28,7 @@ using kestrom::PrintJobDocument;
 namespace {
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 // The simulator program on a socket of its own, with the application's USB

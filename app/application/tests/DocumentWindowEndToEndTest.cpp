@@ -44,15 +44,7 @@ using kestrom::PrintJobDocument;
 namespace {
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 // The shipped stencil models offer no maintenance action; this one is the

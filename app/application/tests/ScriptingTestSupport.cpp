@@ -6,8 +6,8 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QTest>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -46,15 +46,7 @@ void ScriptingTest::TearDown() {
 }
 
 bool ScriptingTest::waitUntil(const std::function<bool()>& condition, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 GdbusResult ScriptingTest::gdbus(const QStringList& arguments, int timeoutSeconds) {

@@ -110,15 +110,7 @@ private:
 
 // Runs the event loop until the condition holds or the time is up.
 inline bool waitUntil(const std::function<bool()>& condition, int timeout_ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeout_ms) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, timeout_ms);
 }
 
 inline void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::MouseButton button,

@@ -7,9 +7,9 @@
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
 
+#include <QTest>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 
 using namespace documenttest;
@@ -62,15 +62,7 @@ protected:
     }
 
     static bool waitUntil(const std::function<bool()>& condition) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > 10000) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return QTest::qWaitFor(condition, 10000);
     }
 
     static PrintJobDocument* job(Document* d) { return qobject_cast<PrintJobDocument*>(d); }

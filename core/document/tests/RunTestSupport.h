@@ -13,8 +13,8 @@
 #include "platform/ScriptCommand.h"
 #include "platform/UserDefaults.h"
 
+#include <QTest>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QThread>
 
@@ -152,15 +152,7 @@ inline std::shared_ptr<platform::ScriptCommand> scriptCommand(int* completions =
 
 // Lets the event loop deliver what workers posted until the condition holds.
 inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 } // namespace run_test

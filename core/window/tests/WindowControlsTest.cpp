@@ -13,7 +13,6 @@
 #include "platform/UserDefaults.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -51,15 +50,7 @@ struct WindowControlsTest : ::testing::Test {
 };
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 } // namespace

@@ -39,15 +39,7 @@ public:
     ::testing::AddGlobalTestEnvironment(new SlowStatusEnvironment);
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, milliseconds);
 }
 
 struct MachineStatusTest : ::testing::Test {
