@@ -13,10 +13,12 @@ struct TavrinReceivedJob {
     int dotCount = 0;
     int columnCount = 0;
     QByteArray columnData;
+    // Column bytes that arrived, whether columnData keeps them or not.
+    qint64 columnByteCount = 0;
 
     qint64 bytesPerColumn() const { return (dotCount + 7) / 8; }
     qint64 expectedDataSize() const { return qint64(columnCount) * bytesPerColumn(); }
-    bool isComplete() const { return columnData.size() == expectedDataSize(); }
+    bool isComplete() const { return columnByteCount == expectedDataSize(); }
 
     // The job as the device images it, in canvas orientation: one row per
     // column received (the first column at the top), one pixel per head dot

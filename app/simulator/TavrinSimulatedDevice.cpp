@@ -66,24 +66,27 @@ qint64 TavrinSimulatedDevice::receive(const QByteArray& bytes) {
         }
         // Column data is counted, never parsed.
         TavrinReceivedJob& job = *m_job;
-        qint64 take = std::min(job.expectedDataSize() - job.columnData.size(), size - index);
+        qint64 take = std::min(job.expectedDataSize() - job.columnByteCount, size - index);
         bool failsNow = false;
         if (m_configuration.failAfterColumnBytes) {
             const qint64 allowed =
-                std::max<qint64>(0, *m_configuration.failAfterColumnBytes - job.columnData.size());
+                std::max<qint64>(0, *m_configuration.failAfterColumnBytes - job.columnByteCount);
             if (allowed < take) {
                 take = allowed;
                 failsNow = true;
             }
         }
-        if (job.columnData.isEmpty()) {
-            // One block for the job's columns rather than one grown piece by
-            // piece; a claimed size beyond any real head is not trusted.
-            constexpr qint64 largestReservation = qint64(1) << 28;
-            job.columnData.reserve(std::min(job.expectedDataSize(), largestReservation));
+        if (m_configuration.keepsColumnData) {
+            if (job.columnData.isEmpty()) {
+                // One block for the job's columns rather than one grown piece
+                // by piece; a claimed size beyond any real head is not trusted.
+                constexpr qint64 largestReservation = qint64(1) << 28;
+                job.columnData.reserve(std::min(job.expectedDataSize(), largestReservation));
+            }
+            job.columnData.append(bytes.constData() + index, take);
+            m_received.append(bytes.constData() + index, take);
         }
-        job.columnData.append(bytes.constData() + index, take);
-        m_received.append(bytes.constData() + index, take);
+        job.columnByteCount += take;
         m_byteCount += take;
         index += take;
         if (failsNow) {

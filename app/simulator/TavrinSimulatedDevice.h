@@ -46,6 +46,9 @@ public:
         // The device drops off the bus once this many column bytes of a job
         // have arrived; every later transfer fails.
         std::optional<qint64> failAfterColumnBytes;
+        // Off: column bytes are counted but kept neither in the job nor in
+        // receivedBytes(), as when only the commands and the count matter.
+        bool keepsColumnData = true;
     };
 
     TavrinSimulatedDevice();

@@ -85,6 +85,33 @@ TEST(TavrinSimulatedDevice, countsColumnBytesInsteadOfParsingThem) {
     EXPECT_EQ(device.receivedBytes(), stream);
 }
 
+// Counting without keeping: the same jobs and commands, none of the column
+// bytes, and a failure still after the same count.
+TEST(TavrinSimulatedDevice, countsColumnBytesWithoutKeepingThemWhenAsked) {
+    TavrinSimulatedDevice::Configuration c;
+    c.keepsColumnData = false;
+    TavrinSimulatedDevice device(c);
+    const QByteArray commands = TavrinCommand::density(2) + TavrinCommand::jobGeometry(16, 3);
+    EXPECT_EQ(device.receive(commands + bytes({0x1B, 0x7C, 0x53})), commands.size() + 3);
+    EXPECT_EQ(device.receive(bytes({0x1B, 0x7C, 0x55}) + TavrinCommand::stateQuery()),
+              3 + TavrinCommand::stateQuery().size());
+    ASSERT_EQ(device.jobs().size(), 1);
+    const auto job = device.jobs().first();
+    EXPECT_TRUE(job.isComplete());
+    EXPECT_EQ(job.columnByteCount, 6);
+    EXPECT_TRUE(job.columnData.isEmpty());
+    EXPECT_EQ(device.commands(), (QStringList{"D", "0", "S"}));
+    EXPECT_EQ(device.receivedBytes(), commands + TavrinCommand::stateQuery());
+
+    c.failAfterColumnBytes = 5;
+    TavrinSimulatedDevice failing(c);
+    failing.receive(TavrinCommand::jobGeometry(16, 4));
+    EXPECT_EQ(failing.receive(QByteArray(8, '\x01')), 5);
+    EXPECT_TRUE(failing.hasFailed());
+    ASSERT_TRUE(failing.jobInProgress());
+    EXPECT_EQ(failing.jobInProgress()->columnByteCount, 5);
+}
+
 TEST(TavrinSimulatedDevice, rebuildsThePictureInCanvasOrientation) {
     TavrinSimulatedDevice device;
     // 12 dots (two bytes a column, four bits unused), 2 columns.

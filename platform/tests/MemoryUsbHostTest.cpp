@@ -100,6 +100,14 @@ TEST(MemoryUsbHost, WritesAreRecordedAndCanBeAnswered) {
     EXPECT_EQ(read(*o.interface, 64, data), UsbResult::success);
     EXPECT_EQ(data, "pong");
 
+    // A device that does not keep its writes still hands them to the handler.
+    device->setKeepsWrites(false);
+    EXPECT_EQ(o.interface->writePipe(2, "ping", 2000ms, 2000ms), UsbResult::success);
+    EXPECT_EQ(device->written(), "ping!");
+    EXPECT_EQ(read(*o.interface, 64, data), UsbResult::success);
+    EXPECT_EQ(data, "pong");
+    device->setKeepsWrites(true);
+
     // Pipes have a direction.
     EXPECT_EQ(o.interface->writePipe(1, "x", 2000ms, 2000ms), UsbResult::unknownPipe);
     EXPECT_EQ(o.interface->readPipe(2, 1, data, 1000ms, 1000ms), UsbResult::unknownPipe);

@@ -108,6 +108,11 @@ QByteArray MemoryUsbDevice::written() const {
     return all;
 }
 
+void MemoryUsbDevice::setKeepsWrites(bool keeps) {
+    std::lock_guard lock(m_mutex);
+    m_keepsWrites = keeps;
+}
+
 void MemoryUsbDevice::clearWrites() {
     std::lock_guard lock(m_mutex);
     m_writes.clear();
@@ -362,8 +367,10 @@ UsbResult::Code MemoryUsbDevice::writePipe(int gen, quint64 owner, quint8 pipe,
             record(QStringLiteral("write %1: failed").arg(pipe));
             return result;
         }
-        m_writes.append(data);
-        record(QStringLiteral("write %1: %2 bytes").arg(pipe).arg(data.size()));
+        if (m_keepsWrites) {
+            m_writes.append(data);
+            record(QStringLiteral("write %1: %2 bytes").arg(pipe).arg(data.size()));
+        }
         handler = m_writeHandler;
     }
     if (handler) {

@@ -107,6 +107,10 @@ public:
     QList<QByteArray> writes() const;
     QByteArray written() const;
     void clearWrites();
+    // A device that only hands its writes to the handler keeps neither them
+    // nor a line of its log for each, so a long stream costs the host none
+    // of its memory. On by default.
+    void setKeepsWrites(bool keeps);
 
     // Faults
     void stallPipe(quint8 pipe);
@@ -184,6 +188,7 @@ private:
     WriteHandler m_writeHandler;
     ReplySource m_replySource;
     QList<QByteArray> m_writes;
+    bool m_keepsWrites = true;
     std::set<quint8> m_stalledPipes;
     bool m_notResponding = false;
     bool m_attached = true;
