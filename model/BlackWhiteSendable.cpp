@@ -5,6 +5,7 @@
 #include "model/DeviceDescriptor.h"
 #include "model/GraphicsExtensions.h"
 #include "model/LocalizableError.h"
+#include "model/PackedColumnMemory.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
@@ -17,7 +18,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -35,41 +35,6 @@ void postCompletedUnits(const std::shared_ptr<platform::Progress>& progress, qin
     // run has ended never touches a released object.
     platform::MainThread::post([progress, count] { progress->setCompletedUnitCount(count); });
 }
-
-// The packed job's memory, kept for the next job: a fresh buffer of a
-// page's columns costs a page fault every few kilobytes on each print.
-class PackedMemory {
-public:
-    // At least bytes long; capacity tells how long.
-    static std::unique_ptr<std::uint8_t[]> take(std::size_t bytes, std::size_t& capacity) {
-        std::lock_guard lock(mutex());
-        Spare& spare = kept();
-        if (spare.bytes && spare.size >= bytes && spare.size / 2 <= bytes) {
-            capacity = std::exchange(spare.size, 0);
-            return std::move(spare.bytes);
-        }
-        capacity = bytes;
-        return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[bytes]);
-    }
-    static void give(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) {
-        std::lock_guard lock(mutex());
-        kept() = Spare{std::move(bytes), size};
-    }
-
-private:
-    struct Spare {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::size_t size = 0;
-    };
-    static std::mutex& mutex() {
-        static std::mutex m;
-        return m;
-    }
-    static Spare& kept() {
-        static Spare spare;
-        return spare;
-    }
-};
 
 } // namespace
 
@@ -118,11 +83,11 @@ void BlackWhiteSendable::sendGrayColumns(const std::uint8_t* pixels, Size_px siz
     // an eighth of the picture's bytes, sent from where it was packed.
     const auto device = platform::compute::Device::systemDefault();
     std::size_t capacity = 0;
-    std::unique_ptr<std::uint8_t[]> packed =
-        PackedMemory::take(std::size_t(width * columnBytes), capacity);
+    PackedColumnMemory::Bytes packed =
+        PackedColumnMemory::take(std::size_t(width * columnBytes), capacity);
     packer.packAllOutputColumns(packed.get(), device ? &device->threadPool() : nullptr);
     // Kept for the next job however this one ends.
-    const auto keep = qScopeGuard([&] { PackedMemory::give(std::move(packed), capacity); });
+    const auto keep = qScopeGuard([&] { PackedColumnMemory::give(std::move(packed), capacity); });
 
     qint64 sent = 0;
     for (qint64 c = 0; c < width; ++c) {

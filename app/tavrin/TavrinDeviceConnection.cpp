@@ -6,6 +6,7 @@
 #include "app/tavrin/TavrinDebugPartWriter.h"
 #include "model/ConnectionError.h"
 #include "model/DeviceDescriptor.h"
+#include "model/PackedColumnMemory.h"
 #include "model/PrintProgressDescription.h"
 #include "model/PrintTask.h"
 #include "platform/KeyboardModifiers.h"
@@ -83,16 +84,24 @@ TavrinDeviceConnection::TavrinDeviceConnection(
     // The device is reached over USB whatever the transport type says.
     setCommunicator(
         std::make_shared<dari::UsbDeviceCommunicator>(vendorIdentifier, productIdentifier, false));
-    // The compute workers are started, and the page memory of the first print
-    // is faulted in, while the user gets to the print rather than during it.
+    // The compute workers are started, and the page memory and the packed
+    // columns of the first print are faulted in, while the user gets to the
+    // print rather than during it.
     platform::compute::Device::systemDefault();
     if (const auto& descriptor = this->deviceDescriptor()) {
-        qint64 largest = 0;
+        const ambrel::Dpi dpi = descriptor->dpi();
+        qint64 largestPage = 0;
+        qint64 mostColumns = 0;
         for (const auto& canvas : descriptor->canvases()) {
-            largest = std::max(largest, descriptor->dpi().imagePx(canvas->size_mm().width) *
-                                            descriptor->dpi().imagePx(canvas->size_mm().height));
+            const qint64 columns = dpi.imagePx(canvas->size_mm().height);
+            largestPage = std::max(largestPage, dpi.imagePx(canvas->size_mm().width) * columns);
+            mostColumns = std::max(mostColumns, columns);
         }
-        platform::compute::TextureMemory::prepare(std::size_t(largest));
+        platform::compute::TextureMemory::prepare(std::size_t(largestPage));
+        const qint64 dots = descriptor->headDotCount();
+        if (dots > 0 && dots % 8 == 0 && mostColumns > 0) {
+            ambrel::PackedColumnMemory::prepare(std::size_t(mostColumns * (dots / 8)));
+        }
     }
 }
 

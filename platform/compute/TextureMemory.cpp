@@ -155,7 +155,8 @@ TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Conte
 }
 
 void TextureMemory::prepare(std::size_t bytes) {
-    if (bytes < largeBlock) {
+    // A block too large to keep is not faulted in for nothing.
+    if (bytes < largeBlock || roundedToHugePages(bytes) + hugePage > maxKeptBytes) {
         return;
     }
     const std::size_t usable = roundedToHugePages(bytes);
