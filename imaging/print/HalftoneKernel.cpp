@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/compute/BytePass.h"
+#include "platform/compute/Device.h"
 #include "platform/compute/KernelRegistry.h"
 #include "platform/compute/Texture.h"
 
@@ -11,6 +12,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -57,6 +59,8 @@ Texture& requireTexture(const KernelArguments& a, std::size_t index) {
 // Along a row the screen's two phases grow linearly with x, so
 // cos(w x + phase) = cos(w x) cos(phase) - sin(w x) sin(phase) needs only one
 // table of cos(w x) and sin(w x) for the whole picture and two angles per row.
+constexpr std::size_t tableChunk = 1024;
+
 struct Tables {
     double stepX, stepY;
     std::size_t width;
@@ -65,42 +69,62 @@ struct Tables {
     std::vector<float> cosXf, sinXf, cosYf, sinYf;
 };
 
-// The tables of the last screen are kept for the next dispatch: every page of
-// a print is screened alike.
+// The tables of the last few screens are kept for the next dispatch: every
+// page of a print is screened alike, and the canvas's preview, screened at its
+// own scale, does not push out the print's.
 std::shared_ptr<const Tables> tablesFor(double stepX, double stepY, std::size_t width) {
+    constexpr std::size_t keptCount = 4;
     static std::mutex mutex;
-    static std::shared_ptr<const Tables> last;
-    const auto same = [&](const Tables& t) {
-        return std::bit_cast<std::uint64_t>(t.stepX) == std::bit_cast<std::uint64_t>(stepX) &&
-               std::bit_cast<std::uint64_t>(t.stepY) == std::bit_cast<std::uint64_t>(stepY) &&
-               t.width == width;
+    static std::deque<std::shared_ptr<const Tables>> kept;
+    const auto same = [&](const std::shared_ptr<const Tables>& t) {
+        return std::bit_cast<std::uint64_t>(t->stepX) == std::bit_cast<std::uint64_t>(stepX) &&
+               std::bit_cast<std::uint64_t>(t->stepY) == std::bit_cast<std::uint64_t>(stepY) &&
+               t->width == width;
     };
     {
         std::lock_guard lock(mutex);
-        if (last && same(*last)) {
-            return last;
+        if (const auto it = std::find_if(kept.begin(), kept.end(), same); it != kept.end()) {
+            return *it;
         }
     }
     auto t = std::make_shared<Tables>();
     t->stepX = stepX;
     t->stepY = stepY;
     t->width = width;
-    t->cosX.resize(width);
-    t->sinX.resize(width);
-    t->cosY.resize(width);
-    t->sinY.resize(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        t->cosX[x] = std::cos(stepX * double(x));
-        t->sinX[x] = std::sin(stepX * double(x));
-        t->cosY[x] = std::cos(stepY * double(x));
-        t->sinY[x] = std::sin(stepY * double(x));
+    for (auto* table : {&t->cosX, &t->sinX, &t->cosY, &t->sinY}) {
+        table->resize(width);
     }
-    t->cosXf.assign(t->cosX.begin(), t->cosX.end());
-    t->sinXf.assign(t->sinX.begin(), t->sinX.end());
-    t->cosYf.assign(t->cosY.begin(), t->cosY.end());
-    t->sinYf.assign(t->sinY.begin(), t->sinY.end());
+    for (auto* table : {&t->cosXf, &t->sinXf, &t->cosYf, &t->sinYf}) {
+        table->resize(width);
+    }
+    // A page is thousands of sines and cosines: milliseconds on one thread.
+    const auto fill = [&t, stepX, stepY, width](std::size_t chunk) {
+        const std::size_t end = std::min(width, (chunk + 1) * tableChunk);
+        for (std::size_t x = chunk * tableChunk; x < end; ++x) {
+            t->cosX[x] = std::cos(stepX * double(x));
+            t->sinX[x] = std::sin(stepX * double(x));
+            t->cosY[x] = std::cos(stepY * double(x));
+            t->sinY[x] = std::sin(stepY * double(x));
+            t->cosXf[x] = float(t->cosX[x]);
+            t->sinXf[x] = float(t->sinX[x]);
+            t->cosYf[x] = float(t->cosY[x]);
+            t->sinYf[x] = float(t->sinY[x]);
+        }
+    };
+    const std::size_t chunks = (width + tableChunk - 1) / tableChunk;
+    const auto device = chunks > 1 ? Device::systemDefault() : nullptr;
+    if (device) {
+        device->threadPool().parallelFor(chunks, fill);
+    } else {
+        for (std::size_t c = 0; c < chunks; ++c) {
+            fill(c);
+        }
+    }
     std::lock_guard lock(mutex);
-    last = t;
+    kept.push_front(t);
+    if (kept.size() > keptCount) {
+        kept.pop_back();
+    }
     return t;
 }
 
