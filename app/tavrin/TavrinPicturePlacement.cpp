@@ -1,5 +1,6 @@
 #include "app/tavrin/TavrinPicturePlacement.h"
 
+#include "imaging/print/CopyGrid.h"
 #include "model/ConnectionError.h"
 
 #include <algorithm>
@@ -22,47 +23,14 @@ qint64 halfOf(qint64 space) {
     return qint64(std::trunc(double(space) / 2.0));
 }
 
-qint64 total(qint64 size, qint64 margin, qint64 count) {
-    return saturated(Wide(size) * count + Wide(margin) * (count - 1));
-}
-
-Wide floorDivision(Wide a, Wide b) {
-    const Wide q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-Wide ceilDivision(Wide a, Wide b) {
-    const Wide q = a / b;
-    return (a % b != 0 && (a < 0) == (b < 0)) ? q + 1 : q;
-}
-
-// Copy k starts at origin + k * (size + margin); it touches [0, extent) when
-// 1 - size - origin <= k * step <= extent - 1 - origin.
+// Copies that all lie in one place (a margin of minus the size) are drawn
+// once: drawing one is drawing all, and a huge repeat count would otherwise
+// keep the print drawing the same spot for ever.
 TavrinPicturePlacement::CopyRange visibleCopies(qint64 origin, qint64 size, qint64 margin,
                                                 qint64 count, qint64 extent) {
-    if (count < 1 || size < 1 || extent < 1) {
-        return {};
-    }
-    const Wide step = Wide(size) + margin;
-    const Wide low = Wide(1) - size - origin;
-    const Wide high = Wide(extent) - 1 - origin;
-    Wide first = 0;
-    Wide end = count;
-    if (step > 0) {
-        first = ceilDivision(low, step);
-        end = floorDivision(high, step) + 1;
-    } else if (step < 0) {
-        first = ceilDivision(high, step);
-        end = floorDivision(low, step) + 1;
-    } else if (low > 0 || high < 0) {
-        return {};
-    }
-    first = std::max<Wide>(first, 0);
-    end = std::min<Wide>(end, count);
-    if (first >= end) {
-        return {};
-    }
-    return {qint64(first), qint64(end)};
+    const auto indices =
+        quenta::CopyGrid::visible(origin, saturated(Wide(size) + margin), size, count, 0, extent);
+    return {indices.first, indices.end};
 }
 
 int clampedToInt(Wide value) {
@@ -133,11 +101,11 @@ TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
 }
 
 qint64 TavrinPicturePlacement::totalWidth() const {
-    return total(width, marginX, repeatXCount);
+    return quenta::CopyGrid::total(width, marginX, repeatXCount);
 }
 
 qint64 TavrinPicturePlacement::totalHeight() const {
-    return total(height, marginY, repeatYCount);
+    return quenta::CopyGrid::total(height, marginY, repeatYCount);
 }
 
 QRect TavrinPicturePlacement::copyRect(qint64 i, qint64 j) const {

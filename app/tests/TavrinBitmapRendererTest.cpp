@@ -110,6 +110,15 @@ TEST(TavrinBitmapRenderer, hugeRepeatCountsDrawOnlyWhatFits) {
         device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
     // Copies at 5, 65, 125 and 185; the last is cut by the edge.
     EXPECT_EQ(blackBounds(canvasView(info.bitmap)), QRect(5, 3, 195, 20));
+
+    // A margin of minus the width puts every copy in one place: drawn once,
+    // where drawing each used to keep the print busy for ever.
+    options.imageRepeatXMargin_mm = -50;
+    options.imageRepeatYCount = 1'000'000'000'000;
+    options.imageRepeatYMargin_mm = -20;
+    const auto stacked = TavrinBitmapRenderer::render(
+        device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
+    EXPECT_EQ(blackBounds(canvasView(stacked.bitmap)), QRect(5, 3, 50, 20));
 }
 
 TEST(TavrinBitmapRenderer, quarterTurnedPictureIsPlacedTurned) {
