@@ -68,7 +68,16 @@ bool isPictureMimeType(const QString& mimeType) {
 // The number of a failure that no error of the application describes.
 constexpr int unexpectedErrorNumber = -1;
 
+// The message of a script error: "<number>: <text>". The first case of an
+// error kind is numbered 0, which tells a script nothing: its message is the
+// text alone. Without a text it is the number alone.
 QString describe(qint64 number, const QString& text) {
+    if (number == 0) {
+        return text;
+    }
+    if (text.isEmpty()) {
+        return QString::number(number);
+    }
     return QString::number(number) + QStringLiteral(": ") + text;
 }
 

@@ -21,8 +21,9 @@ class DocumentScripting;
 // bundle's "dbus" folder describe the interfaces and are what callers see.
 //
 // Every call that changes a document runs as a script command: its failure
-// becomes the D-Bus error scriptErrorName with "<number>: <text>", and a
-// print holds its reply until the print has ended. Calls that do not fit
+// becomes the D-Bus error scriptErrorName with "<number>: <text>" (the text
+// alone for an error numbered 0), and a print holds its reply until the
+// print has ended. Calls that do not fit
 // the interfaces get the bus's own errors. Main thread only.
 class ScriptingService : public QDBusVirtualObject {
     Q_OBJECT

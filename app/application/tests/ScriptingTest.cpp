@@ -9,6 +9,7 @@
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/ConnectionError.h"
+#include "model/OriginalImageError.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
 #include "platform/usb/SocketUsbHost.h"
@@ -27,6 +28,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -55,6 +57,21 @@ QByteArray smallPng() {
     QImage image(64, 48, QImage::Format_Grayscale8);
     image.fill(255);
     QPainter(&image).fillRect(8, 8, 30, 20, Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A PNG large enough that half of it ends inside the picture's data.
+QByteArray noisyPng() {
+    QImage image(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb((x * 7 + y * 13) % 256, (x * y) % 256, (x ^ y) % 256));
+        }
+    }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -129,25 +146,42 @@ TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRea
     EXPECT_TRUE(getProperty(path, documentInterface, QStringLiteral("modelName")).succeeded());
     const auto picture = job.originalImage();
 
-    // A folder, a device and bytes that are no picture: the error's code and
-    // text, and the picture stays.
-    QFile text(m_folder.filePath(QStringLiteral("notes.png")));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("no picture here");
-    text.close();
+    // A folder and a device: the file error's number and text. A PNG cut
+    // short, one cut after its header, and words named .png hold no picture:
+    // that error is numbered 0, so the message is its text alone. The
+    // picture stays each time.
+    const QByteArray png = noisyPng();
+    const auto writeFile = [&](const char* name, const QByteArray& bytes) {
+        QFile file(m_folder.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    };
+    const QString cut = writeFile("cut.png", png.left(png.size() / 2));
+    const QString header = writeFile("header.png", png.left(33));
+    const QString text = writeFile("notes.png", "no picture here\n");
+    const auto noPicture = [](const QString& file) {
+        return scriptError +
+               ambrel::OriginalImageError::containsNoValidImage(QFileInfo(file).fileName())
+                   .localizedDescription();
+    };
     const struct {
         QString file;
         QString expected;
     } unreadable[] = {
-        {m_folder.path(), scriptError + QStringLiteral("21: ")},
+        {m_folder.path(), scriptError + QStringLiteral("21: The file “%1” cannot be read")
+                                            .arg(QFileInfo(m_folder.path()).fileName())},
         {QStringLiteral("/dev/null"), scriptError + QStringLiteral("22: ")},
-        {QUrl::fromLocalFile(text.fileName()).toString(), QStringLiteral("contains no picture")},
+        {cut, noPicture(cut)},
+        {header, noPicture(header)},
+        {QUrl::fromLocalFile(text).toString(), noPicture(text)},
     };
     for (const auto& each : unreadable) {
         const GdbusResult failed =
             call(path, method("LoadImage"), {loadArgument(quoted(each.file))});
         EXPECT_FALSE(failed.succeeded()) << each.file.toStdString();
-        EXPECT_TRUE(failed.error.contains(each.expected)) << failed.error.toStdString();
+        EXPECT_TRUE(failed.error.contains(each.expected))
+            << failed.error.toStdString() << " lacks " << each.expected.toStdString();
         EXPECT_EQ(job.originalImage(), picture);
     }
     if (::geteuid() != 0) {
@@ -309,7 +343,11 @@ TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {
         send(ScriptingService::applicationPath, ScriptingService::servicesInterface,
              QStringLiteral("LoadImage"), {huge, QStringLiteral("image/png")});
     EXPECT_EQ(errorName(refused), ScriptingService::scriptErrorName);
-    EXPECT_TRUE(refused.errorMessage().contains(QStringLiteral("contains no picture")))
+    // That error is numbered 0: its text alone, with the made-up name.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^“[^”]+\\.png” contains no picture that can "
+                                                  "be used\\.$"))
+                    .match(refused.errorMessage())
+                    .hasMatch())
         << refused.errorMessage().toStdString();
     ASSERT_EQ(documentCount(), 2);
     EXPECT_FALSE(document(1)->job().originalImage());

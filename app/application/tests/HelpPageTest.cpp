@@ -1,0 +1,86 @@
+#include "app/simulator/TavrinSimulatorUsb.h"
+#include "app/tavrin/TavrinConnect.h"
+#include "app/tavrin/TavrinDeviceConnection.h"
+#include "core/window/AppDelegate.h"
+#include "core/window/MainMenu.h"
+#include "model/DeviceStatusElement.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString helpPage() {
+    QFile page(QStringLiteral(LUNVIK_HELP_PAGE));
+    EXPECT_TRUE(page.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(page.readAll()).simplified();
+}
+
+// The page's words, without its tags.
+QString helpText() {
+    return helpPage().remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+}
+
+QAction* menuItem(const QMenuBar& bar, const QString& menu, const QString& item) {
+    for (QAction* top : bar.actions()) {
+        if (top->menu() && top->text().remove(u'&') == menu) {
+            for (QAction* entry : top->menu()->actions()) {
+                if (entry->text() == item) {
+                    return entry;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Every "Menu › Item" the page names is a command of the menus, with the
+// shortcut the page gives for it.
+TEST(HelpPageTest, TheCommandsItNamesAreTheMenusOwnWithTheirShortcuts) {
+    kestrom::AppDelegate delegate;
+    kestrom::MainMenu::rename(*delegate.mainMenu(), QStringLiteral("Lunvik"));
+    const QRegularExpression path(QStringLiteral("<b>(\\w+) › ([^<]+)</b>(?: \\(([^)]+)\\))?"));
+    int named = 0;
+    for (const auto& match : path.globalMatch(helpPage())) {
+        ++named;
+        const QAction* item = menuItem(*delegate.mainMenu(), match.captured(1), match.captured(2));
+        ASSERT_TRUE(item) << match.captured(0).toStdString();
+        if (match.hasCaptured(3)) {
+            EXPECT_TRUE(item->shortcuts().contains(QKeySequence(match.captured(3))))
+                << match.captured(0).toStdString() << " has "
+                << item->shortcut().toString().toStdString();
+        }
+    }
+    EXPECT_GE(named, 5);
+}
+
+// The page tells what the shipped device's status shows: every line it has,
+// and no ink where the device reports none.
+TEST(HelpPageTest, TheStatusItDescribesIsTheStencilDevicesOwn) {
+    const QString help = helpText();
+    using Element = ambrel::DeviceStatusElement;
+    const lunvik::TavrinConnect plugin(lunvik::TavrinConnect::Region::worldwide);
+    const auto model = plugin.deviceDescriptors().first();
+    lunvik::TavrinSimulatorUsb usb;
+    lunvik::TavrinDeviceConnection connection(model, ambrel::TransportType::usb);
+    const auto status = connection.getStatus(nullptr);
+    ASSERT_FALSE(status.error);
+
+    bool reportsInk = false;
+    for (const Element& element : status.elements) {
+        EXPECT_TRUE(help.contains(element.localizedLabel(), Qt::CaseInsensitive))
+            << element.localizedLabel().toStdString();
+        reportsInk = reportsInk || element.elementCase() >= Element::Case::colorInkStatus;
+    }
+    EXPECT_GE(status.elements.size(), 8);
+    if (!reportsInk) {
+        EXPECT_FALSE(help.contains(QRegularExpression(QStringLiteral("\\bink\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption)));
+    }
+}
