@@ -81,6 +81,12 @@ bool InspectorNumberTextField::commitEditing(bool always) {
     const auto value = evaluate(text(), formatter());
     if (!value) {
         shakeForInvalidInput();
+        // Nothing is taken, so the field shows the value in force again;
+        // selected, so that typing starts over.
+        setText(m_committedText);
+        if (hasFocus()) {
+            selectAll();
+        }
         return false;
     }
     const QString shown = format(clamp(*value));
@@ -166,7 +172,7 @@ bool InspectorNumberTextField::event(QEvent* event) {
         }
     }
     // Tab would move the focus before keyPressEvent sees it; text that gives
-    // no number keeps the focus here.
+    // no number keeps the focus here, so the shake is seen where it happened.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
@@ -222,10 +228,10 @@ void InspectorNumberTextField::focusInEvent(QFocusEvent* event) {
 }
 
 void InspectorNumberTextField::focusOutEvent(QFocusEvent* event) {
-    // Focus taken away by a click elsewhere cannot be refused: text that gives
-    // no number shakes and the last committed text comes back.
-    if (text() != m_committedText && !commitEditing()) {
-        setText(m_committedText);
+    // Focus taken away by a click elsewhere cannot be refused; the text is
+    // committed, or shakes and gives way to the value in force.
+    if (text() != m_committedText) {
+        commitEditing();
     }
     QLineEdit::focusOutEvent(event);
 }

@@ -11,9 +11,9 @@ namespace kestrom {
 // The numeric entry field of the inspector. What the user types is read as
 // a number of the user's locale or, failing that, evaluated as arithmetic
 // when editing ends; the result is held inside the formatter's bounds and
-// shown formatted. Text that gives no finite number shakes the field and
-// commits nothing. The arrow keys step the value (Shift for the large step),
-// Escape may put back a default.
+// shown formatted. Text that gives no finite number shakes the field,
+// commits nothing and gives way to the value in force. The arrow keys step the value (Shift for the
+// large step), Escape may put back a default.
 class InspectorNumberTextField : public QLineEdit {
     Q_OBJECT
 public:
@@ -54,8 +54,9 @@ public:
     virtual void shakeForInvalidInput();
 
     // Ends editing: shows the evaluated, clamped, formatted value, or shakes
-    // and keeps the text when it gives none. committed() is sent when the
-    // value shown changed, or always when asked. Returns whether it took.
+    // and shows the value in force again when the text gives none.
+    // committed() is sent when the value shown changed, or always when asked.
+    // Returns whether it took.
     bool commitEditing(bool always = false);
 
 Q_SIGNALS:
@@ -77,8 +78,8 @@ private:
     std::optional<double> m_incrementLarge;
     double m_defaultValue = 0.0;
     bool m_resetsOnCancel = false;
-    // The text as it was last committed or shown, put back when focus leaves
-    // on text that gives no number.
+    // The text as it was last committed or shown (the owner shows the stored
+    // value after each commit), put back for text that gives no number.
     QString m_committedText;
 };
 

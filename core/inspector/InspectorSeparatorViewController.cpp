@@ -38,7 +38,10 @@ InspectorSeparatorViewController::InspectorSeparatorViewController(QWidget* pare
     m_floatingBorder->setFixedHeight(2);
     m_floatingBorder->hide();
     m_layout->addWidget(m_floatingBorder);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // One height in both states, so that the panes around it do not move by
+    // a pixel, and scroll bars do not come and go, as it starts or stops
+    // floating.
+    setFixedHeight(qMax(m_separator->sizeHint().height(), m_floatingBorder->height()));
 }
 
 void InspectorSeparatorViewController::setFloating(bool floating) {

@@ -28,9 +28,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSplitter>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 namespace kestrom {
 
@@ -45,6 +49,10 @@ void checkInspectorPanesOnce() {
         InspectorPaneRegistry::shared().checkModels(ambrel::DeviceDescriptor::supported());
     }
 }
+
+// The window's size until it is shown, and the inspector's width in it.
+constexpr QSize designedSize(1100, 700);
+constexpr int inspectorWidth = 310;
 
 template <typename T>
 int indexOfData(const QComboBox* popUp, const T& value) {
@@ -97,8 +105,8 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setCollapsible(1, true);
     m_splitViewController->setChildrenCollapsible(true);
     setCentralWidget(m_splitViewController);
-    resize(1100, 700);
-    m_splitViewController->setSizes({1100 - 310, 310});
+    resize(designedSize);
+    m_splitViewController->setSizes({designedSize.width() - inspectorWidth, inspectorWidth});
 
     m_toolbarController = std::make_unique<ToolbarController>(m_splitViewController);
     addToolBar(Qt::TopToolBarArea, m_toolbarController->toolbar());
@@ -458,6 +466,36 @@ void DocumentWindow::matchCanvasInfoToCanvas() {
         colours.setColor(role, canvas.color(role));
     }
     m_canvasInfo->setPalette(colours);
+}
+
+void DocumentWindow::fitInitialSize(const QRect& availableGeometry) {
+    // Panes put in since the last event loop turn count too.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // The menu bar and toolbar above the split keep their heights; the split
+    // gets room for every pane of the inspector's page.
+    const int aboveSplit = height() - m_splitViewController->height();
+    const QSize wanted(qMax(designedSize.width(), minimumSizeHint().width()),
+                       qMax(designedSize.height(), aboveSplit + m_inspector->sizeHint().height()));
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        // Not framed yet: leave room for the title bar the window will get.
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    const QSize size = wanted.boundedTo(availableGeometry.size().shrunkBy(frame));
+    resize(size);
+    m_splitViewController->setSizes({size.width() - inspectorWidth, inspectorWidth});
+}
+
+void DocumentWindow::showEvent(QShowEvent* event) {
+    // Sized once, when first shown: the inspector's page is known by then,
+    // and the user's own resizing is kept afterwards.
+    if (!m_initialSizeFitted && !event->spontaneous()) {
+        m_initialSizeFitted = true;
+        if (QScreen* screen = this->screen()) {
+            fitInitialSize(screen->availableGeometry());
+        }
+    }
+    QMainWindow::showEvent(event);
 }
 
 void DocumentWindow::changeEvent(QEvent* event) {

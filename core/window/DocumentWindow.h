@@ -114,6 +114,10 @@ public:
     QWidget* maintenanceSheetParent() override { return this; }
     bool performMaintenanceAction(const ambrel::MaintenanceAction& action) override;
 
+    // Sizes the window for the canvas beside the whole inspector, within the
+    // given part of a screen (its frame included). Done when first shown.
+    void fitInitialSize(const QRect& availableGeometry);
+
     // A beep and the error as a sheet over the window.
     bool presentError(const platform::Error& error);
     // The document takes pictures handed over by other programs when they
@@ -127,6 +131,7 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void updateTitle();
@@ -163,6 +168,7 @@ private:
     MaintenancePopover* m_maintenancePopover;
     MaintenanceViewController* m_maintenanceViewController;
     bool m_isPresentingMaintenancePopover = false;
+    bool m_initialSizeFitted = false;
     std::vector<platform::Observation> m_observations;
 };
 

@@ -77,17 +77,25 @@ TEST(InspectorNumberTextFieldTest, TextWithoutAFiniteValueShakesAndCommitsNothin
                                 QStringLiteral("abc"), QStringLiteral("3*")}) {
         InspectorAnimations::clearRecords();
         typeAndReturn(w.field, text);
-        EXPECT_EQ(w.field->text(), text);
+        // The value in force comes back, selected for the next try.
+        EXPECT_EQ(w.field->text(), QStringLiteral("42")) << text.toStdString();
+        EXPECT_EQ(w.field->selectedText(), QStringLiteral("42"));
+        EXPECT_TRUE(w.field->hasFocus());
         EXPECT_TRUE(w.shook()) << text.toStdString();
     }
     EXPECT_EQ(committed.count(), 0);
 
-    // Tab cannot leave either; the text stays in editing.
+    // Tab does not leave on such text; the field shakes where it happened.
     InspectorAnimations::clearRecords();
+    typeInto(w.field, QStringLiteral("3*"));
     QTest::keyClick(w.field, Qt::Key_Tab);
     EXPECT_TRUE(w.field->hasFocus());
-    EXPECT_EQ(w.field->text(), QStringLiteral("3*"));
+    EXPECT_EQ(w.field->text(), QStringLiteral("42"));
     EXPECT_TRUE(w.shook());
+    EXPECT_EQ(committed.count(), 0);
+    // Once the value is back, Tab moves on.
+    QTest::keyClick(w.field, Qt::Key_Tab);
+    EXPECT_TRUE(w.next->hasFocus());
     EXPECT_EQ(committed.count(), 0);
 }
 

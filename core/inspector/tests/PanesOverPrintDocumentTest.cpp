@@ -1,4 +1,3 @@
-#include "core/document/DocumentWindowPresenter.h"
 #include "core/document/DocumentWorkQueue.h"
 #include "core/document/ImageImport.h"
 #include "core/document/PrintDocument.h"
@@ -12,6 +11,7 @@
 #include "core/inspector/InspectorValueSlider.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
+#include "core/inspector/tests/QuietWindow.h"
 #include "core/inspector/tests/SliderDrag.h"
 #include "platform/MainThread.h"
 #include "platform/UndoManager.h"
@@ -31,20 +31,6 @@ using namespace kestrom;
 using namespace kestrom::test;
 
 namespace {
-
-// A window that shows no sheets and opens no panels.
-class QuietWindow : public DocumentWindowPresenter {
-public:
-    bool hasWindowForSheets() const override { return true; }
-    bool isShowingSheet() const override { return false; }
-    void presentError(const platform::Error&) override { ++errors; }
-    void beginOpenPanel(const OpenPanel&, std::function<void(std::optional<QUrl>)>) override {
-        ++panels;
-    }
-    const QMimeData* generalPasteboard() const override { return nullptr; }
-    int errors = 0;
-    int panels = 0;
-};
 
 const QByteArray switches = R"("parameterProperties": [
     {"type": "bool", "identifier": "cool", "pane": "PrinterOptions", "negates": true}])";

@@ -1,6 +1,7 @@
 #include "core/document/PrintJobDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/InspectorPaneViewController_Print.h"
+#include "core/inspector/InspectorPanesStackViewController.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/window/AppDelegate.h"
 #include "core/canvas/MainContentSplitItemViewController.h"
@@ -14,6 +15,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,7 +60,6 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) 
 
 TEST_F(WindowControlsTest, TheWindowHoldsCanvasAndInspectorSideBySide) {
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->size(), QSize(1100, 700));
     EXPECT_EQ(window->splitViewController()->widget(0),
               static_cast<QWidget*>(window->mainContentViewController()->view()));
     EXPECT_EQ(window->splitViewController()->widget(1),
@@ -76,6 +78,59 @@ TEST_F(WindowControlsTest, TheWindowHoldsCanvasAndInspectorSideBySide) {
     window->toggleInspector();
     EXPECT_FALSE(window->isInspectorCollapsed());
     EXPECT_TRUE(window->toggleInspectorButton()->isChecked());
+}
+
+TEST_F(WindowControlsTest, TheFirstSizeShowsTheWholeInspectorWhereTheScreenHasRoom) {
+    ASSERT_TRUE(window);
+    // Shown on the test screen, the window keeps inside it as far as the
+    // canvas and inspector can shrink.
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().height(), screen.height());
+    EXPECT_LE(window->width(), qMax(screen.width(), window->minimumSizeHint().width()));
+
+    // A model with many settings makes the inspector's page taller than the
+    // designed 700.
+    QString settings;
+    for (int i = 0; i < 3; ++i) {
+        settings += QStringLiteral(R"(%1{"type": "number", "identifier": "s%2",
+            "pane": "Print", "minValue": 1, "maxValue": 9})")
+                        .arg(i ? QStringLiteral(",") : QString())
+                        .arg(i);
+    }
+    const QString tall = QStringLiteral(R"([{"modelName": "Tall", "printerType": "slow",
+        "headDotCount": 256, "dpi": 300, "offsetBases": ["center"],
+        "canvases": [{"identifier": "A", "size_mm": {"width": 40, "height": 100}}],
+        "parameterProperties": [%1]}])")
+                             .arg(settings);
+    document->job().setDeviceDescriptor(
+        ambrel::DeviceDescriptor::deviceDescriptors(
+            tall.toUtf8(), platform::Bundle::named(QStringLiteral("WindowTestPlugin")))
+            .front());
+    QCoreApplication::processEvents();
+    const QScrollBar* bar =
+        window->inspectorViewController()->panesStackViewController()->verticalScrollBar();
+    const auto fit = [&](const QRect& available) {
+        window->fitInitialSize(available);
+        QCoreApplication::processEvents();
+        return window->frameGeometry().size();
+    };
+
+    // Where there is room the window grows until the inspector needs no
+    // scroll bar; the canvas keeps its designed width.
+    const QSize roomy = fit(QRect(0, 0, 1400, 1000));
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_GT(window->height(), 700);
+    EXPECT_LE(roomy.height(), 1000);
+    EXPECT_EQ(window->width(), 1100);
+    EXPECT_EQ(window->splitViewController()->sizes().value(1), 310);
+    EXPECT_EQ(fit(QRect(0, 0, 2000, 2000)), roomy);
+
+    // A smaller screen bounds the window, frame and all; the inspector scrolls.
+    const QSize small = fit(QRect(0, 0, 1024, 600));
+    EXPECT_LE(small.width(), 1024);
+    EXPECT_LE(small.height(), 600);
+    EXPECT_GT(small.height(), 500);
+    EXPECT_TRUE(bar->isVisible());
 }
 
 TEST_F(WindowControlsTest, PopUpsShowOnlyWhereThereIsAChoice) {
