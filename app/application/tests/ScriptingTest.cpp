@@ -129,15 +129,25 @@ TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRea
     kestrom::PrintDocument& job = document(0)->job();
     // Without the argument, with another value, or with no local file:
     // nothing happens and nothing is reported. A missing file is ignored.
+    // A relative path names no file, even beside the service's own working
+    // folder: the script's folder is not known here.
+    const QString workingFolder = QDir::currentPath();
+    const QFileInfo mark(stencilMark());
+    ASSERT_TRUE(QDir::setCurrent(mark.path()));
     for (const QString& arguments :
          {QStringLiteral("@a{sv} {}"), QStringLiteral("{'from': <'%1'>}").arg(stencilMark()),
-          loadArgument(QStringLiteral("42")), loadArgument(QStringLiteral("'stencil-mark.png'")),
+          loadArgument(QStringLiteral("42")), loadArgument(quoted(mark.fileName())),
+          loadArgument(quoted(QStringLiteral("file:") + mark.fileName())),
+          loadArgument(quoted(QStringLiteral("./") + mark.fileName())),
           loadArgument(QStringLiteral("'https://example.org/mark.png'")),
-          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png"))))}) {
+          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png")))),
+          loadArgument(quoted(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.png")))
+                                  .toString()))}) {
         const GdbusResult load = call(path, method("LoadImage"), {arguments});
         EXPECT_TRUE(load.succeeded()) << arguments.toStdString() << load.error.toStdString();
         EXPECT_FALSE(job.originalImage()) << arguments.toStdString();
     }
+    QDir::setCurrent(workingFolder);
 
     const GdbusResult load = call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))});
     ASSERT_TRUE(load.succeeded()) << load.error.toStdString();
