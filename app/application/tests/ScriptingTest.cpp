@@ -359,8 +359,14 @@ TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {
                     .match(refused.errorMessage())
                     .hasMatch())
         << refused.errorMessage().toStdString();
+    // The new document stays, showing the same error on its window.
     ASSERT_EQ(documentCount(), 2);
     EXPECT_FALSE(document(1)->job().originalImage());
+    auto* madeWindow = kestrom::DocumentWindow::windowFor(document(1));
+    ASSERT_TRUE(madeWindow);
+    const auto* sheet = madeWindow->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->text(), refused.errorMessage());
 
     // A closed document's object is gone, and its path never comes back.
     const QString closed = pathOf(1);
