@@ -88,8 +88,10 @@ std::optional<QUrl> DocumentScripting::fileArgument(const QVariantMap& arguments
     if (QDir::isAbsolutePath(text)) {
         return QUrl::fromLocalFile(QDir::cleanPath(text));
     }
+    // A relative path would be taken from the service's working folder, not
+    // the script's: it names no file here.
     const QUrl url(text, QUrl::StrictMode);
-    if (url.isValid() && url.isLocalFile() && !url.toLocalFile().isEmpty()) {
+    if (url.isValid() && url.isLocalFile() && QDir::isAbsolutePath(url.toLocalFile())) {
         return url;
     }
     return std::nullopt;

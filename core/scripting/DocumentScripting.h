@@ -67,7 +67,8 @@ public:
     // Imports the data in the background, as a drop would.
     void loadImageWithPasteboard(const QMimeData* pasteboard, ImageImport::Completion done);
 
-    // The local file the argument "in" names: an absolute path or a file URL.
+    // The local file the argument "in" names: an absolute path or a file URL
+    // with one.
     static std::optional<QUrl> fileArgument(const QVariantMap& arguments);
 
 private:

@@ -129,15 +129,25 @@ TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRea
     kestrom::PrintDocument& job = document(0)->job();
     // Without the argument, with another value, or with no local file:
     // nothing happens and nothing is reported. A missing file is ignored.
+    // A relative path names no file, even beside the service's own working
+    // folder: the script's folder is not known here.
+    const QString workingFolder = QDir::currentPath();
+    const QFileInfo mark(stencilMark());
+    ASSERT_TRUE(QDir::setCurrent(mark.path()));
     for (const QString& arguments :
          {QStringLiteral("@a{sv} {}"), QStringLiteral("{'from': <'%1'>}").arg(stencilMark()),
-          loadArgument(QStringLiteral("42")), loadArgument(QStringLiteral("'stencil-mark.png'")),
+          loadArgument(QStringLiteral("42")), loadArgument(quoted(mark.fileName())),
+          loadArgument(quoted(QStringLiteral("file:") + mark.fileName())),
+          loadArgument(quoted(QStringLiteral("./") + mark.fileName())),
           loadArgument(QStringLiteral("'https://example.org/mark.png'")),
-          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png"))))}) {
+          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png")))),
+          loadArgument(quoted(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.png")))
+                                  .toString()))}) {
         const GdbusResult load = call(path, method("LoadImage"), {arguments});
         EXPECT_TRUE(load.succeeded()) << arguments.toStdString() << load.error.toStdString();
         EXPECT_FALSE(job.originalImage()) << arguments.toStdString();
     }
+    QDir::setCurrent(workingFolder);
 
     const GdbusResult load = call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))});
     ASSERT_TRUE(load.succeeded()) << load.error.toStdString();
@@ -349,8 +359,14 @@ TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {
                     .match(refused.errorMessage())
                     .hasMatch())
         << refused.errorMessage().toStdString();
+    // The new document stays, showing the same error on its window.
     ASSERT_EQ(documentCount(), 2);
     EXPECT_FALSE(document(1)->job().originalImage());
+    auto* madeWindow = kestrom::DocumentWindow::windowFor(document(1));
+    ASSERT_TRUE(madeWindow);
+    const auto* sheet = madeWindow->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->text(), refused.errorMessage());
 
     // A closed document's object is gone, and its path never comes back.
     const QString closed = pathOf(1);
