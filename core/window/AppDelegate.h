@@ -68,6 +68,9 @@ public slots:
 
 private:
     void showWindow(Document& document);
+    // Quitting closes the documents in turn; a cancelled question stops it.
+    void closeNextDocumentToQuit();
+    void raiseWindowOf(Document* document);
     void rebuildRecentMenu();
     void followCurrentDocument(Document* document);
     void refreshUndoItems();
@@ -83,6 +86,8 @@ private:
     QPointer<QAction> m_redoItem;
     QPointer<QAction> m_pasteItem;
     QPointer<Document> m_followed;
+    // The document a quit is asking about.
+    QPointer<Document> m_quitAsking;
     QMetaObject::Connection m_undoStateConnection;
 };
 

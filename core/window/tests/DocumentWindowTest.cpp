@@ -5,13 +5,39 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 using kestrom::AppDelegate;
 using kestrom::Document;
 using kestrom::DocumentWindow;
+
+namespace {
+
+// The question a window shows, when it shows one.
+QMessageBox* questionOn(QWidget* window) {
+    for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+        if (box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the window, or a question of its own, is the active one.
+bool isInFront(const QWidget* window) {
+    const QWidget* active = QApplication::activeWindow();
+    while (active && active != window) {
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    }
+    return active && active == window;
+}
+
+} // namespace
 
 TEST(DocumentWindowTest, ANewDocumentOpensInAWindowWithTheApplicationsMenus) {
     AppDelegate delegate;
@@ -69,4 +95,65 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
     ASSERT_TRUE(open);
     EXPECT_EQ(open->nameFilters().value(0), documentType);
     open->reject();
+}
+
+TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow) {
+    AppDelegate delegate;
+    delegate.newDocument();
+    delegate.newDocument();
+    const QList<Document*> documents = delegate.documentController()->documents();
+    ASSERT_EQ(documents.size(), 2);
+    QList<QPointer<DocumentWindow>> windows;
+    for (Document* document : documents) {
+        document->updateChangeCount(Document::ChangeType::done);
+        windows.append(DocumentWindow::windowFor(document));
+    }
+    // The second window is in front; the first document is asked about first.
+    QApplication::processEvents();
+    delegate.terminate();
+    QApplication::processEvents();
+    QMessageBox* question = questionOn(windows[0]);
+    ASSERT_TRUE(question);
+    EXPECT_TRUE(question->text().contains(documents[0]->displayName()));
+    EXPECT_TRUE(isInFront(windows[0]));
+    EXPECT_FALSE(questionOn(windows[1]));
+    // Quitting again while asking brings the same question forward.
+    delegate.terminate();
+    EXPECT_EQ(windows[0]->findChildren<QMessageBox*>().size(), 1);
+
+    // Cancel stops the quit: nothing closes and nothing more is asked.
+    question->button(QMessageBox::Cancel)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(delegate.documentController()->documents().size(), 2);
+    EXPECT_FALSE(questionOn(windows[0]));
+    EXPECT_FALSE(questionOn(windows[1]));
+
+    // Discarding each in turn ends with the application quitting.
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QStringList asked;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        for (const QPointer<DocumentWindow>& window : windows) {
+            if (QMessageBox* box = window ? questionOn(window) : nullptr) {
+                asked.append(box->text());
+                if (!isInFront(window)) {
+                    asked.append(QStringLiteral("(behind another window)"));
+                }
+                box->button(QMessageBox::Discard)->click();
+            }
+        }
+    });
+    answering.start(10);
+    QTimer::singleShot(0, &delegate, &AppDelegate::terminate);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    const int status = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(asked.size(), 2) << asked.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("“Untitled”")));
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("“Untitled 2”")));
+    EXPECT_TRUE(delegate.documentController()->documents().isEmpty());
+    QTest::qWait(10);
+    EXPECT_FALSE(windows[0] || windows[1]);
 }
