@@ -1,5 +1,7 @@
 #include "core/window/DocumentWindow.h"
+#include "core/window/AboutPanelController.h"
 #include "core/window/AppDelegate.h"
+#include "core/window/HelpPanelController.h"
 #include "core/window/WidgetDocumentPanels.h"
 
 #include <QApplication>
@@ -156,4 +158,46 @@ TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow
     EXPECT_TRUE(delegate.documentController()->documents().isEmpty());
     QTest::qWait(10);
     EXPECT_FALSE(windows[0] || windows[1]);
+}
+
+TEST(DocumentWindowTest, EscapeAndCloseInAPanelCloseThePanelAndLeaveTheDocument) {
+    AppDelegate delegate;
+    delegate.newDocument();
+    Document* document = delegate.documentController()->documents().first();
+    document->updateChangeCount(Document::ChangeType::done);
+    QPointer<DocumentWindow> window = DocumentWindow::windowFor(document);
+    kestrom::HelpPanelController& help = kestrom::HelpPanelController::shared();
+    const auto press = [](QWidget& panel, const QKeySequence& keys) {
+        QApplication::processEvents();
+        ASSERT_TRUE(isInFront(&panel));
+        QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : &panel,
+                           keys);
+        QApplication::processEvents();
+    };
+
+    for (const QKeySequence keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        SCOPED_TRACE(keys.toString().toStdString());
+        delegate.showAboutPanel();
+        press(kestrom::AboutPanelController::shared(), keys);
+        EXPECT_FALSE(kestrom::AboutPanelController::hasShared());
+
+        delegate.showAcknowledgmentsPanel();
+        press(help, keys);
+        EXPECT_FALSE(help.isVisible());
+        EXPECT_FALSE(questionOn(window));
+    }
+
+    // File › Close with a panel in front closes the panel.
+    delegate.showAboutPanel();
+    QApplication::processEvents();
+    delegate.closeDocument();
+    EXPECT_FALSE(kestrom::AboutPanelController::hasShared());
+    delegate.showAcknowledgmentsPanel();
+    QApplication::processEvents();
+    delegate.closeDocument();
+    EXPECT_FALSE(help.isVisible());
+    EXPECT_FALSE(questionOn(window));
+    EXPECT_EQ(delegate.documentController()->documents().size(), 1);
+    document->updateChangeCount(Document::ChangeType::cleared);
 }
