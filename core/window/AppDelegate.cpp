@@ -107,6 +107,18 @@ void AppDelegate::setUndoItems(QAction* undo, QAction* redo) {
     refreshUndoItems();
 }
 
+void AppDelegate::setRevertItem(QAction* revert) {
+    m_revertItem = revert;
+    refreshRevertItem();
+}
+
+void AppDelegate::refreshRevertItem() {
+    // A document that was never saved has no file to go back to.
+    if (m_revertItem) {
+        m_revertItem->setEnabled(m_followed && m_followed->filePath());
+    }
+}
+
 void AppDelegate::setPasteItem(QAction* paste) {
     m_pasteItem = paste;
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -140,13 +152,17 @@ void AppDelegate::paste() {
 
 void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
+    disconnect(m_filePathConnection);
     m_followed = document;
     if (document) {
         m_undoStateConnection =
             connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
+        m_filePathConnection =
+            connect(document, &Document::filePathChanged, this, &AppDelegate::refreshRevertItem);
     }
     refreshUndoItems();
     refreshPasteItem();
+    refreshRevertItem();
 }
 
 void AppDelegate::refreshUndoItems() {

@@ -47,6 +47,8 @@ public:
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);
     void setPasteItem(QAction* paste);
+    // File › Revert to Saved, enabled while the current document has a file.
+    void setRevertItem(QAction* revert);
     // Names the print item as the current document's model prints.
     void titlePrintItem(QAction& print) const;
 
@@ -75,6 +77,7 @@ private:
     void followCurrentDocument(Document* document);
     void refreshUndoItems();
     void refreshPasteItem();
+    void refreshRevertItem();
     DocumentWindow* currentWindow() const;
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
@@ -85,10 +88,12 @@ private:
     QPointer<QAction> m_undoItem;
     QPointer<QAction> m_redoItem;
     QPointer<QAction> m_pasteItem;
+    QPointer<QAction> m_revertItem;
     QPointer<Document> m_followed;
     // The document a quit is asking about.
     QPointer<Document> m_quitAsking;
     QMetaObject::Connection m_undoStateConnection;
+    QMetaObject::Connection m_filePathConnection;
 };
 
 } // namespace kestrom
