@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using kestrom::AppDelegate;
 using kestrom::Document;
 using kestrom::DocumentWindow;
@@ -133,17 +135,21 @@ TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow
     // Discarding each in turn ends with the application quitting.
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
+    // Each question is answered once its window has come to the front.
     QStringList asked;
+    int atOnce = 0;
     QTimer answering;
     QObject::connect(&answering, &QTimer::timeout, [&] {
+        QList<QMessageBox*> questions;
         for (const QPointer<DocumentWindow>& window : windows) {
             if (QMessageBox* box = window ? questionOn(window) : nullptr) {
-                asked.append(box->text());
-                if (!isInFront(window)) {
-                    asked.append(QStringLiteral("(behind another window)"));
-                }
-                box->button(QMessageBox::Discard)->click();
+                questions.append(box);
             }
+        }
+        atOnce = std::max(atOnce, int(questions.size()));
+        if (questions.size() == 1 && isInFront(questions.first()->parentWidget())) {
+            asked.append(questions.first()->text());
+            questions.first()->button(QMessageBox::Discard)->click();
         }
     });
     answering.start(10);
@@ -152,6 +158,7 @@ TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow
     const int status = QApplication::exec();
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
     EXPECT_EQ(status, 0);
+    EXPECT_EQ(atOnce, 1);
     ASSERT_EQ(asked.size(), 2) << asked.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(asked[0].contains(QStringLiteral("“Untitled”")));
     EXPECT_TRUE(asked[1].contains(QStringLiteral("“Untitled 2”")));
