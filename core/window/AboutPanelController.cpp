@@ -1,6 +1,7 @@
 #include "core/window/AboutPanelController.h"
 
 #include "core/window/AboutViewController.h"
+#include "core/window/PanelCloseKeys.h"
 #include "platform/ApplicationInfo.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,8 @@ QPointer<AboutPanelController> sharedPanel;
 } // namespace
 
 AboutPanelController::AboutPanelController()
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowCloseButtonHint), m_content(new AboutViewController(this)) {
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowCloseButtonHint),
+      m_content(new AboutViewController(this)) {
     setObjectName(QStringLiteral("AboutPanel"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(platform::ApplicationInfo::displayName());
@@ -26,6 +28,7 @@ AboutPanelController::AboutPanelController()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);
     setFixedWidth(340);
+    PanelCloseKeys::install(*this);
 }
 
 AboutPanelController& AboutPanelController::shared() {

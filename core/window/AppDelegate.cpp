@@ -107,6 +107,18 @@ void AppDelegate::setUndoItems(QAction* undo, QAction* redo) {
     refreshUndoItems();
 }
 
+void AppDelegate::setRevertItem(QAction* revert) {
+    m_revertItem = revert;
+    refreshRevertItem();
+}
+
+void AppDelegate::refreshRevertItem() {
+    // A document that was never saved has no file to go back to.
+    if (m_revertItem) {
+        m_revertItem->setEnabled(m_followed && m_followed->filePath());
+    }
+}
+
 void AppDelegate::setPasteItem(QAction* paste) {
     m_pasteItem = paste;
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -140,13 +152,17 @@ void AppDelegate::paste() {
 
 void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
+    disconnect(m_filePathConnection);
     m_followed = document;
     if (document) {
         m_undoStateConnection =
             connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
+        m_filePathConnection =
+            connect(document, &Document::filePathChanged, this, &AppDelegate::refreshRevertItem);
     }
     refreshUndoItems();
     refreshPasteItem();
+    refreshRevertItem();
 }
 
 void AppDelegate::refreshUndoItems() {
@@ -174,13 +190,10 @@ void AppDelegate::redo() {
 }
 
 void AppDelegate::showWindow(Document& document) {
-    DocumentWindow* window = DocumentWindow::windowFor(&document);
-    if (!window) {
-        window = new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
+    if (!DocumentWindow::windowFor(&document)) {
+        new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    raiseWindowOf(&document);
 }
 
 void AppDelegate::showAboutPanel() {
@@ -235,14 +248,50 @@ void AppDelegate::printDocument() {
 }
 
 void AppDelegate::terminate() {
-    // Every window asks for its own edited document; a cancel stops the quit.
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<DocumentWindow*>(widget) && widget->isVisible() && !widget->close()) {
+    if (m_quitAsking) {
+        // Already asking about a document: bring the question forward.
+        raiseWindowOf(m_quitAsking);
+        return;
+    }
+    closeNextDocumentToQuit();
+}
+
+void AppDelegate::closeNextDocumentToQuit() {
+    if (m_quitAsking) {
+        return;
+    }
+    const QList<Document*> open = m_documentController->documents();
+    if (open.isEmpty()) {
+        QApplication::quit();
+        return;
+    }
+    // One document at a time, asked about on its own window; the answer
+    // decides whether the quit goes on.
+    Document* next = open.first();
+    if (next->isEdited()) {
+        raiseWindowOf(next);
+    }
+    m_quitAsking = next;
+    QPointer<AppDelegate> self(this);
+    m_documentController->closeDocument(next, [self](bool closed) {
+        if (!self) {
             return;
         }
-    }
-    if (m_documentController->documents().isEmpty()) {
-        QApplication::quit();
+        self->m_quitAsking = nullptr;
+        if (closed) {
+            // Once the closed window and its question are gone, so that
+            // the next window can come to the front.
+            QMetaObject::invokeMethod(self, &AppDelegate::closeNextDocumentToQuit,
+                                      Qt::QueuedConnection);
+        }
+    });
+}
+
+void AppDelegate::raiseWindowOf(Document* document) {
+    if (DocumentWindow* window = DocumentWindow::windowFor(document)) {
+        window->show();
+        window->raise();
+        window->activateWindow();
     }
 }
 

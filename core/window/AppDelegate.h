@@ -47,6 +47,8 @@ public:
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);
     void setPasteItem(QAction* paste);
+    // File › Revert to Saved, enabled while the current document has a file.
+    void setRevertItem(QAction* revert);
     // Names the print item as the current document's model prints.
     void titlePrintItem(QAction& print) const;
 
@@ -68,10 +70,14 @@ public slots:
 
 private:
     void showWindow(Document& document);
+    // Quitting closes the documents in turn; a cancelled question stops it.
+    void closeNextDocumentToQuit();
+    void raiseWindowOf(Document* document);
     void rebuildRecentMenu();
     void followCurrentDocument(Document* document);
     void refreshUndoItems();
     void refreshPasteItem();
+    void refreshRevertItem();
     DocumentWindow* currentWindow() const;
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
@@ -82,8 +88,12 @@ private:
     QPointer<QAction> m_undoItem;
     QPointer<QAction> m_redoItem;
     QPointer<QAction> m_pasteItem;
+    QPointer<QAction> m_revertItem;
     QPointer<Document> m_followed;
+    // The document a quit is asking about.
+    QPointer<Document> m_quitAsking;
     QMetaObject::Connection m_undoStateConnection;
+    QMetaObject::Connection m_filePathConnection;
 };
 
 } // namespace kestrom

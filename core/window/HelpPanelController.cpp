@@ -1,5 +1,6 @@
 #include "core/window/HelpPanelController.h"
 
+#include "core/window/PanelCloseKeys.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 
@@ -27,6 +28,7 @@ HelpPanelController::HelpPanelController()
     connect(m_webView, &QTextBrowser::sourceChanged, this,
             [this] { setWindowTitle(m_webView->documentTitle()); });
     setFixedWidth(520);
+    PanelCloseKeys::install(*this);
     resize(520, 640);
 }
 
@@ -35,8 +37,9 @@ HelpPanelController& HelpPanelController::shared() {
     return *controller;
 }
 
-std::optional<QString> HelpPanelController::chooseHelpFile(const QStringList& fileNames,
-                                                           const std::optional<QString>& systemKey) {
+std::optional<QString>
+HelpPanelController::chooseHelpFile(const QStringList& fileNames,
+                                    const std::optional<QString>& systemKey) {
     static const QRegularExpression pattern(QStringLiteral("help(_[0-9]+)?\\.html"),
                                             QRegularExpression::CaseInsensitiveOption);
     QList<std::pair<QString, QString>> keyed; // key, file name; first of each key
@@ -83,8 +86,9 @@ void HelpPanelController::showHelp() {
 }
 
 void HelpPanelController::showAcknowledgments() {
-    const auto path = platform::Bundle::named(QStringLiteral("KestromCore"))
-                          ->pathForResource(QStringLiteral("acknowledgments"), QStringLiteral("html"));
+    const auto path =
+        platform::Bundle::named(QStringLiteral("KestromCore"))
+            ->pathForResource(QStringLiteral("acknowledgments"), QStringLiteral("html"));
     if (!path) {
         platform::Log::fatal(QStringLiteral("the page acknowledgments.html is missing"));
     }
@@ -93,9 +97,8 @@ void HelpPanelController::showAcknowledgments() {
 }
 
 void HelpPanelController::load(const QString& path) {
-    const QUrl url = path.startsWith(QLatin1Char(':'))
-                         ? QUrl(QStringLiteral("qrc") + path)
-                         : QUrl::fromLocalFile(path);
+    const QUrl url = path.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + path)
+                                                       : QUrl::fromLocalFile(path);
     m_webView->setSource(url);
     setWindowTitle(m_webView->documentTitle());
 }

@@ -54,8 +54,9 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
                      &AppDelegate::saveDocument);
     QObject::connect(item(file, "Menu_SaveAs", QKeySequence::SaveAs), &QAction::triggered,
                      &delegate, &AppDelegate::saveDocumentAs);
-    QObject::connect(item(file, "Menu_Revert"), &QAction::triggered, &delegate,
-                     &AppDelegate::revertDocumentToSaved);
+    QAction* revert = item(file, "Menu_Revert");
+    QObject::connect(revert, &QAction::triggered, &delegate, &AppDelegate::revertDocumentToSaved);
+    delegate.setRevertItem(revert);
     file->addSeparator();
     QAction* print = item(file, "Menu_Print", QKeySequence::Print);
     QObject::connect(print, &QAction::triggered, &delegate, &AppDelegate::printDocument);

@@ -1,17 +1,47 @@
 #include "core/window/DocumentWindow.h"
+#include "core/window/AboutPanelController.h"
 #include "core/window/AppDelegate.h"
+#include "core/window/HelpPanelController.h"
 #include "core/window/WidgetDocumentPanels.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using kestrom::AppDelegate;
 using kestrom::Document;
 using kestrom::DocumentWindow;
+
+namespace {
+
+// The question a window shows, when it shows one.
+QMessageBox* questionOn(QWidget* window) {
+    for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+        if (box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the window, or a question of its own, is the active one.
+bool isInFront(const QWidget* window) {
+    const QWidget* active = QApplication::activeWindow();
+    while (active && active != window) {
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    }
+    return active && active == window;
+}
+
+} // namespace
 
 TEST(DocumentWindowTest, ANewDocumentOpensInAWindowWithTheApplicationsMenus) {
     AppDelegate delegate;
@@ -69,4 +99,112 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
     ASSERT_TRUE(open);
     EXPECT_EQ(open->nameFilters().value(0), documentType);
     open->reject();
+}
+
+TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow) {
+    AppDelegate delegate;
+    delegate.newDocument();
+    delegate.newDocument();
+    const QList<Document*> documents = delegate.documentController()->documents();
+    ASSERT_EQ(documents.size(), 2);
+    QList<QPointer<DocumentWindow>> windows;
+    for (Document* document : documents) {
+        document->updateChangeCount(Document::ChangeType::done);
+        windows.append(DocumentWindow::windowFor(document));
+    }
+    // The second window is in front; the first document is asked about first.
+    QApplication::processEvents();
+    delegate.terminate();
+    QApplication::processEvents();
+    QMessageBox* question = questionOn(windows[0]);
+    ASSERT_TRUE(question);
+    EXPECT_TRUE(question->text().contains(documents[0]->displayName()));
+    EXPECT_TRUE(isInFront(windows[0]));
+    EXPECT_FALSE(questionOn(windows[1]));
+    // Quitting again while asking brings the same question forward.
+    delegate.terminate();
+    EXPECT_EQ(windows[0]->findChildren<QMessageBox*>().size(), 1);
+
+    // Cancel stops the quit: nothing closes and nothing more is asked.
+    question->button(QMessageBox::Cancel)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(delegate.documentController()->documents().size(), 2);
+    EXPECT_FALSE(questionOn(windows[0]));
+    EXPECT_FALSE(questionOn(windows[1]));
+
+    // Discarding each in turn ends with the application quitting.
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Each question is answered once its window has come to the front.
+    QStringList asked;
+    int atOnce = 0;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        QList<QMessageBox*> questions;
+        for (const QPointer<DocumentWindow>& window : windows) {
+            if (QMessageBox* box = window ? questionOn(window) : nullptr) {
+                questions.append(box);
+            }
+        }
+        atOnce = std::max(atOnce, int(questions.size()));
+        if (questions.size() == 1 && isInFront(questions.first()->parentWidget())) {
+            asked.append(questions.first()->text());
+            questions.first()->button(QMessageBox::Discard)->click();
+        }
+    });
+    answering.start(10);
+    QTimer::singleShot(0, &delegate, &AppDelegate::terminate);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    const int status = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(atOnce, 1);
+    ASSERT_EQ(asked.size(), 2) << asked.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("“Untitled”")));
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("“Untitled 2”")));
+    EXPECT_TRUE(delegate.documentController()->documents().isEmpty());
+    QTest::qWait(10);
+    EXPECT_FALSE(windows[0] || windows[1]);
+}
+
+TEST(DocumentWindowTest, EscapeAndCloseInAPanelCloseThePanelAndLeaveTheDocument) {
+    AppDelegate delegate;
+    delegate.newDocument();
+    Document* document = delegate.documentController()->documents().first();
+    document->updateChangeCount(Document::ChangeType::done);
+    QPointer<DocumentWindow> window = DocumentWindow::windowFor(document);
+    kestrom::HelpPanelController& help = kestrom::HelpPanelController::shared();
+    const auto press = [](QWidget& panel, const QKeySequence& keys) {
+        QApplication::processEvents();
+        ASSERT_TRUE(isInFront(&panel));
+        QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : &panel,
+                           keys);
+        QApplication::processEvents();
+    };
+
+    for (const QKeySequence keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        SCOPED_TRACE(keys.toString().toStdString());
+        delegate.showAboutPanel();
+        press(kestrom::AboutPanelController::shared(), keys);
+        EXPECT_FALSE(kestrom::AboutPanelController::hasShared());
+
+        delegate.showAcknowledgmentsPanel();
+        press(help, keys);
+        EXPECT_FALSE(help.isVisible());
+        EXPECT_FALSE(questionOn(window));
+    }
+
+    // File › Close with a panel in front closes the panel.
+    delegate.showAboutPanel();
+    QApplication::processEvents();
+    delegate.closeDocument();
+    EXPECT_FALSE(kestrom::AboutPanelController::hasShared());
+    delegate.showAcknowledgmentsPanel();
+    QApplication::processEvents();
+    delegate.closeDocument();
+    EXPECT_FALSE(help.isVisible());
+    EXPECT_FALSE(questionOn(window));
+    EXPECT_EQ(delegate.documentController()->documents().size(), 1);
+    document->updateChangeCount(Document::ChangeType::cleared);
 }

@@ -10,16 +10,16 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QImage>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QTest>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -241,4 +241,29 @@ TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {
     QApplication::processEvents();
     emit file->aboutToShow();
     EXPECT_EQ(print->text(), QStringLiteral("Print…"));
+}
+
+TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
+    AppDelegate delegate;
+    auto* revert = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Revert"));
+    ASSERT_TRUE(revert);
+    EXPECT_FALSE(revert->isEnabled());
+    PrintJobDocument* document = newDocument(delegate);
+    document->updateChangeCount(kestrom::Document::ChangeType::done);
+    EXPECT_FALSE(revert->isEnabled());
+
+    bool saved = false;
+    delegate.documentController()->saveDocumentTo(document, folder.filePath(QStringLiteral("Job")),
+                                                  [&saved](bool ok) { saved = ok; });
+    ASSERT_TRUE(run_test::waitUntil([&] { return saved; }));
+    EXPECT_TRUE(revert->isEnabled());
+
+    // The item follows the document in front.
+    PrintJobDocument* untitled = newDocument(delegate);
+    EXPECT_FALSE(revert->isEnabled());
+    delegate.documentController()->setCurrentDocument(document);
+    EXPECT_TRUE(revert->isEnabled());
+    delegate.documentController()->removeDocument(document);
+    delegate.documentController()->setCurrentDocument(untitled);
+    EXPECT_FALSE(revert->isEnabled());
 }
