@@ -81,6 +81,8 @@ GridView::GridView(QWidget* parent)
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setRenderHint(QPainter::SmoothPixmapTransform, true);
     setMouseTracking(true);
+    // Focus comes with a click on the picture, which then shows it.
+    setFocusPolicy(Qt::ClickFocus);
 
     const std::pair<QGraphicsItem*, Layer> items[] = {
         {m_overflownAreaView, overflowLayer},

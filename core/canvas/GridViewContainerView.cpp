@@ -11,7 +11,9 @@ namespace kestrom {
 
 GridViewContainerView::GridViewContainerView(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // A click hands it the keys for the picture; Tab passes by, as nothing
+    // here shows focus and the inspector's fields do the same by keyboard.
+    setFocusPolicy(Qt::ClickFocus);
     resize(600, 200);
 }
 

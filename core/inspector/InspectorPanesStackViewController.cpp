@@ -12,6 +12,9 @@ namespace kestrom {
 InspectorPanesStackViewController::InspectorPanesStackViewController(QWidget* parent)
     : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
+    // Tab goes to the panes' controls, which scroll into sight; the area
+    // itself has nothing to show focus on.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);

@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorViewController.h"
 
 #include "core/document/PrintJobDocument.h"
+#include "core/inspector/FocusChain.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneViewController_Title.h"
 #include "core/inspector/InspectorPanesStackViewController.h"
@@ -236,6 +237,17 @@ void InspectorViewController::updateCurrentPanes() {
                                                   : QList<InspectorPaneViewController*>());
     }
     setTitleVisible(m_navigationItems.size() >= 2 || m_title->tabPageDescriptors().size() > 1);
+}
+
+QList<QWidget*> InspectorViewController::focusStops() const {
+    QList<QWidget*> stops = FocusChain::stopsIn(m_title);
+    for (auto* pane : m_panesStack->paneViewControllers()) {
+        stops += FocusChain::stopsIn(pane);
+    }
+    if (m_bottomPane) {
+        stops += FocusChain::stopsIn(m_bottomPane);
+    }
+    return stops;
 }
 
 void InspectorViewController::setTitleVisible(bool visible) {

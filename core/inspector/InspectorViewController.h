@@ -93,6 +93,9 @@ public:
     virtual void addTransition(TransitionType type, TransitionSubtype subtype);
     virtual void setTitleVisible(bool visible);
     virtual void updateCurrentPanes();
+    // Where Tab stops, top to bottom as shown: the title, the scrolled panes,
+    // then the pane pinned below them.
+    QList<QWidget*> focusStops() const;
 
 Q_SIGNALS:
     void navigationItemsChanged();

@@ -10,6 +10,7 @@
 #include "core/document/PrintJobDocument.h"
 #include "core/document/DocumentActions.h"
 #include "core/inspector/CanvasInfoViewController.h"
+#include "core/inspector/FocusChain.h"
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/window/MachineStatusManager.h"
@@ -164,6 +165,7 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     updateTitle();
     setWindowModified(document->isEdited());
     attachDocument();
+    orderFocusChain();
 }
 
 DocumentWindow::~DocumentWindow() {
@@ -457,6 +459,20 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
     // The user decides; when the document closes, it closes this window.
     event->ignore();
     m_controller->closeDocument(m_document);
+}
+
+void DocumentWindow::orderFocusChain() {
+    // The toolbar, the pop-up above the canvas, then the inspector top to
+    // bottom.
+    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) +
+                     FocusChain::stopsIn(m_mainContent->view()) + m_inspector->focusStops());
+}
+
+bool DocumentWindow::focusNextPrevChild(bool next) {
+    // Panes and setting editors are built as pages and models change, after
+    // the rest of the window; the order is set again before each step.
+    orderFocusChain();
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void DocumentWindow::matchCanvasInfoToCanvas() {

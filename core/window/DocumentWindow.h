@@ -132,6 +132,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void updateTitle();
@@ -145,6 +146,7 @@ private:
     void setPresentingMaintenancePopover(bool presenting);
     void updateCancelShortcut();
     void matchCanvasInfoToCanvas();
+    void orderFocusChain();
 
     QPointer<Document> m_document;
     QPointer<DocumentController> m_controller;
