@@ -1,10 +1,14 @@
 #include "core/window/DocumentWindow.h"
+#include "core/document/RecentDocuments.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/WidgetDocumentPanels.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,4 +73,23 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
     ASSERT_TRUE(open);
     EXPECT_EQ(open->nameFilters().value(0), documentType);
     open->reject();
+}
+
+TEST(DocumentWindowTest, OpenRecentTellsNamesakesApartByTheirFolder) {
+    QTemporaryDir folder;
+    kestrom::RecentDocuments recent;
+    for (const QString& path : {QStringLiteral("a/Job1.lunvik"), QStringLiteral("b/Job1.lunvik")}) {
+        ASSERT_TRUE(QDir(folder.path()).mkpath(path));
+        recent.note(folder.filePath(path));
+    }
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching({});
+    delegate.documentController()->setRecentDocuments(recent);
+    auto* menu = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_OpenRecent"));
+    ASSERT_TRUE(menu);
+    const QList<QAction*> entries = menu->actions();
+    ASSERT_GE(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("Job1 \u2014 b"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("Job1 \u2014 a"));
+    EXPECT_EQ(entries[0]->toolTip(), folder.filePath(QStringLiteral("b/Job1.lunvik")));
 }
