@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 
 namespace kestrom {
 
@@ -21,14 +20,20 @@ DocumentFileDialog::DocumentFileDialog(QWidget* parent, const QString& caption, 
     // promise.
     setOption(DontUseNativeDialog);
     setAcceptMode(mode);
+    m_name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    m_list = findChild<QAbstractItemView*>(QStringLiteral("listView"));
     for (const char* name : {"listView", "treeView"}) {
         if (auto* view = findChild<QAbstractItemView*>(QLatin1String(name))) {
             view->installEventFilter(this);
             view->viewport()->installEventFilter(this);
         }
     }
+    if (m_name) {
+        connect(m_name, &QLineEdit::textEdited, this, [this] { m_typed = true; });
+    }
     if (mode == AcceptSave) {
         keepSaveLabel();
+        namePackagesChosenInTheList();
     }
 }
 
@@ -38,6 +43,11 @@ bool DocumentFileDialog::isPackage(const QString& path) {
 }
 
 void DocumentFileDialog::accept() {
+    // Completing a typed path selects the folders on its way, which would
+    // otherwise win over the path itself.
+    if (m_typed && m_list && m_list->selectionModel()) {
+        m_list->selectionModel()->clearSelection();
+    }
     const QStringList files = selectedFiles();
     // A typed "Job1.lunvik/" names the package as well.
     const QString first = QDir::cleanPath(files.value(0));
@@ -58,6 +68,9 @@ void DocumentFileDialog::accept() {
 }
 
 bool DocumentFileDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {
+        m_typed = false;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
         const auto* click = static_cast<QMouseEvent*>(event);
@@ -85,10 +98,25 @@ bool DocumentFileDialog::choosePackageAt(const QAbstractItemView& view, const QM
     return true;
 }
 
+// The typed name as the panel reads it: from the shown folder, "~" for
+// home, with the document extension when it has none.
+QString DocumentFileDialog::typedPath() const {
+    QString text = m_name ? m_name->text() : QString();
+    if (text == QStringLiteral("~") || text.startsWith(QStringLiteral("~/"))) {
+        text = QDir::homePath() + text.mid(1);
+    }
+    QString path = QDir::cleanPath(directory().absoluteFilePath(text));
+    const QFileInfo info(path);
+    if (!info.isDir() && info.suffix().isEmpty() && !defaultSuffix().isEmpty()) {
+        path += QLatin1Char('.') + defaultSuffix();
+    }
+    return path;
+}
+
 void DocumentFileDialog::enterFolder(const QString& path) {
     setDirectory(path);
-    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-        name->clear();
+    if (m_name) {
+        m_name->clear();
     }
 }
 
@@ -120,16 +148,40 @@ void DocumentFileDialog::finishAccepting(const QString& path) {
 // over, not opened.
 void DocumentFileDialog::keepSaveLabel() {
     auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
-    if (!save || !name) {
+    m_save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
+    if (!m_save || !m_name) {
         return;
     }
-    m_saveLabel = save->text();
-    connect(name, &QLineEdit::textChanged, this, [this, save] {
-        const QStringList files = selectedFiles();
-        if (files.size() == 1 && isPackage(files.first())) {
-            save->setText(m_saveLabel);
+    m_saveLabel = m_save->text();
+    // After the panel's own relabelling, which both signals trigger.
+    connect(m_name, &QLineEdit::textChanged, this, &DocumentFileDialog::relabelSave);
+    if (m_list && m_list->selectionModel()) {
+        connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &DocumentFileDialog::relabelSave);
+    }
+}
+
+void DocumentFileDialog::relabelSave() {
+    const QStringList files = m_typed ? QStringList{typedPath()} : selectedFiles();
+    if (m_save && files.size() == 1 && isPackage(files.first())) {
+        m_save->setText(m_saveLabel);
+    }
+}
+
+// The panel leaves the name alone when a folder is picked in the list; a
+// package picked there is named like any file.
+void DocumentFileDialog::namePackagesChosenInTheList() {
+    if (!m_list || !m_list->selectionModel() || !m_name) {
+        return;
+    }
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+        if (m_typed || rows.size() != 1) {
+            return;
+        }
+        const QString path = rows.first().data(QFileSystemModel::FilePathRole).toString();
+        if (isPackage(path)) {
+            m_name->setText(QFileInfo(path).fileName());
         }
     });
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QPointer>
+#include <QPushButton>
 
 class QAbstractItemView;
+class QLineEdit;
 
 namespace kestrom {
 
@@ -24,11 +27,19 @@ protected:
 
 private:
     bool choosePackageAt(const QAbstractItemView& view, const QModelIndex& index);
+    QString typedPath() const;
     void enterFolder(const QString& path);
     void confirmReplacing(const QString& path);
     void finishAccepting(const QString& path);
     void keepSaveLabel();
+    void relabelSave();
+    void namePackagesChosenInTheList();
 
+    QLineEdit* m_name = nullptr;
+    QAbstractItemView* m_list = nullptr;
+    // Whether the name field, rather than the list, had the user's last word.
+    bool m_typed = false;
+    QPointer<QPushButton> m_save;
     QString m_saveLabel;
 };
 

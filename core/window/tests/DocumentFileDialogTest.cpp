@@ -21,6 +21,12 @@ using kestrom::AppDelegate;
 using kestrom::Document;
 using kestrom::DocumentWindow;
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
+QT_END_NAMESPACE
+
 namespace {
 
 // A folder with an ordinary subfolder and a document package beside it.
@@ -59,7 +65,15 @@ protected:
     static void typeAndReturn(QFileDialog& panel, const QString& text) {
         auto* name = panel.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(name);
-        name->setText(text);
+        // Typed as the user types, so that the panel completes it on the way.
+        panel.activateWindow();
+        if (!QTest::qWaitForWindowActive(&panel)) {
+            ADD_FAILURE() << "the panel does not become active";
+        }
+        name->setFocus();
+        ASSERT_TRUE(name->hasFocus());
+        name->selectAll();
+        QTest::keyClicks(name, text);
         QTest::keyClick(name, Qt::Key_Return);
     }
 
@@ -81,8 +95,9 @@ protected:
         return listed ? found : QModelIndex();
     }
 
-    // Double-clicks a file in the panel's list of its folder.
-    static bool doubleClick(QFileDialog& panel, const QString& file) {
+    // Clicks, then double-clicks unless told otherwise, a file in the
+    // panel's list of its folder.
+    static bool doubleClick(QFileDialog& panel, const QString& file, bool twice = true) {
         panel.setDirectory(QFileInfo(file).path());
         const QModelIndex index = rowOf(panel, file);
         if (!index.isValid()) {
@@ -93,7 +108,9 @@ protected:
         view->scrollTo(index);
         const QPoint at = view->visualRect(index).center();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (twice) {
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        }
         return true;
     }
 
@@ -164,8 +181,9 @@ TEST_F(DocumentFileDialogTest, SavingOverAPackageAsksToReplaceItAndNeverEntersIt
         }
         return panel;
     };
-    const auto question = [](QFileDialog& panel) {
-        return panel.findChild<QMessageBox*>(QStringLiteral("ReplaceQuestion"));
+    const auto question = [](QFileDialog& panel) -> QMessageBox* {
+        auto* box = panel.findChild<QMessageBox*>(QStringLiteral("ReplaceQuestion"));
+        return box && box->isVisible() ? box : nullptr;
     };
     const QString package = path(QStringLiteral("Job1.lunvik"));
     const auto replace = [&](QFileDialog& panel) {
@@ -178,12 +196,14 @@ TEST_F(DocumentFileDialogTest, SavingOverAPackageAsksToReplaceItAndNeverEntersIt
     };
 
     // Refusing keeps the panel where it was, with the package still named.
+    const QString nested = path(QStringLiteral("plain/Job2.lunvik"));
+    ASSERT_TRUE(QDir().mkpath(nested));
     QFileDialog* panel = choose();
     ASSERT_TRUE(panel);
-    typeAndReturn(*panel, package);
+    typeAndReturn(*panel, nested);
     QMessageBox* ask = question(*panel);
     ASSERT_TRUE(ask);
-    EXPECT_TRUE(ask->text().contains(QStringLiteral("Job1.lunvik")));
+    EXPECT_TRUE(ask->text().contains(QStringLiteral("Job2.lunvik")));
     EXPECT_EQ(panel->directory().absolutePath(), m_root.path());
     auto* buttons = panel->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
     ASSERT_TRUE(buttons);
@@ -194,14 +214,31 @@ TEST_F(DocumentFileDialogTest, SavingOverAPackageAsksToReplaceItAndNeverEntersIt
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->directory().absolutePath(), m_root.path());
 
-    // Replacing answers the package; the name alone, without its extension, finds it too.
-    typeAndReturn(*panel, QStringLiteral("Job1"));
-    replace(*panel);
+    // Another name typed afterwards is taken as typed, whatever the panel
+    // selected while completing the first.
+    typeAndReturn(*panel, path(QStringLiteral("plain/Fresh")));
+    EXPECT_FALSE(question(*panel));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(*answer, path(QStringLiteral("plain/Fresh.lunvik")));
 
-    // A double-clicked package asks too.
+    // Replacing answers the package; the name alone, without its extension, finds it too.
     QTest::qWait(10);
     panel = choose();
     ASSERT_TRUE(panel);
+    typeAndReturn(*panel, QStringLiteral("Job1"));
+    replace(*panel);
+
+    // A package picked in the list is named like a file; double-clicked, it asks too.
+    QTest::qWait(10);
+    panel = choose();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(doubleClick(*panel, package, false));
+    EXPECT_EQ(panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+              QStringLiteral("Job1.lunvik"));
+    EXPECT_EQ(panel->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
+                  ->button(QDialogButtonBox::Save)
+                  ->text(),
+              QFileDialog::tr("&Save"));
     ASSERT_TRUE(doubleClick(*panel, package));
     replace(*panel);
 
