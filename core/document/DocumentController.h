@@ -67,6 +67,7 @@ public:
     int openingCount() const { return int(m_opening.size()); }
 
     const QStringList& recentDocumentPaths() const { return m_recent.paths(); }
+    QStringList recentDocumentTitles() const { return m_recent.titles(); }
     void clearRecentDocuments();
 
     // Saves in place, or asks for a location when the document has none.

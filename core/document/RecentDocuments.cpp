@@ -22,6 +22,47 @@ void RecentDocuments::note(const QString& path) {
     save();
 }
 
+namespace {
+
+// The folder as people read it, the home folder as "~".
+QString readableFolder(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    const QString home = QDir::homePath();
+    if (folder == home || folder.startsWith(home + QLatin1Char('/'))) {
+        return QDir::toNativeSeparators(QLatin1Char('~') + folder.mid(home.size()));
+    }
+    return QDir::toNativeSeparators(folder);
+}
+
+} // namespace
+
+QStringList RecentDocuments::titles() const {
+    QStringList names;
+    QStringList folderNames;
+    for (const QString& path : m_paths) {
+        const QFileInfo info(path);
+        names << info.completeBaseName();
+        folderNames << QFileInfo(info.absolutePath()).fileName();
+    }
+    QStringList titles;
+    for (qsizetype i = 0; i < m_paths.size(); ++i) {
+        if (names.count(names[i]) == 1) {
+            titles << names[i];
+            continue;
+        }
+        // The folder's name suffices unless a namesake lies in a folder of the same name.
+        bool folderNameShared = false;
+        for (qsizetype j = 0; j < m_paths.size(); ++j) {
+            folderNameShared |= j != i && names[j] == names[i] && folderNames[j] == folderNames[i];
+        }
+        const QString folder = folderNameShared || folderNames[i].isEmpty()
+                                   ? readableFolder(m_paths[i])
+                                   : folderNames[i];
+        titles << names[i] + QStringLiteral(" \u2014 ") + folder;
+    }
+    return titles;
+}
+
 void RecentDocuments::clear() {
     m_paths.clear();
     save();

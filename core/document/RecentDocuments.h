@@ -15,6 +15,9 @@ public:
     explicit RecentDocuments(QString storagePath = {});
 
     const QStringList& paths() const { return m_paths; }
+    // The menu titles of the paths: the document names, and for names that
+    // several entries share, enough of the folder to tell them apart.
+    QStringList titles() const;
     void note(const QString& path);
     void clear();
     // Drops the documents that no longer exist.

@@ -88,8 +88,11 @@ void AppDelegate::rebuildRecentMenu() {
         return;
     }
     m_recentMenu->clear();
-    for (const QString& path : m_documentController->recentDocumentPaths()) {
-        QAction* entry = m_recentMenu->addAction(QFileInfo(path).completeBaseName());
+    const QStringList& paths = m_documentController->recentDocumentPaths();
+    const QStringList titles = m_documentController->recentDocumentTitles();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString path = paths[i];
+        QAction* entry = m_recentMenu->addAction(titles.value(i));
         entry->setToolTip(path);
         connect(entry, &QAction::triggered, this,
                 [this, path] { m_documentController->openDocument(path, true); });

@@ -2,6 +2,7 @@
 
 #include "core/document/Document.h"
 #include "core/document/KestromText.h"
+#include "core/window/DocumentFileDialog.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/ErrorSheet.h"
 #include "platform/Error.h"
@@ -54,9 +55,10 @@ QStringList documentNameFilters() {
 
 void WidgetDocumentPanels::chooseDocumentsToOpen(
     std::function<void(const QStringList& paths)> answer) {
-    auto* panel = new QFileDialog(QApplication::activeWindow(), KestromText::text("Panel_Open"));
+    auto* panel = new DocumentFileDialog(QApplication::activeWindow(),
+                                         KestromText::text("Panel_Open"), QFileDialog::AcceptOpen);
     panel->setObjectName(QStringLiteral("OpenPanel"));
-    // Documents are folders named "<name>.lunvik".
+    // Documents are folders named "<name>.lunvik"; other folders are browsed.
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);
     panel->setNameFilters(documentNameFilters());
@@ -68,9 +70,9 @@ void WidgetDocumentPanels::chooseDocumentsToOpen(
 
 void WidgetDocumentPanels::chooseSaveLocation(
     Document& document, std::function<void(std::optional<QString> path)> answer) {
-    auto* panel = new QFileDialog(windowOf(&document), KestromText::text("Panel_Save"));
+    auto* panel = new DocumentFileDialog(windowOf(&document), KestromText::text("Panel_Save"),
+                                         QFileDialog::AcceptSave);
     panel->setObjectName(QStringLiteral("SavePanel"));
-    panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setNameFilters(documentNameFilters());
     panel->setDefaultSuffix(Document::packageExtension);
     panel->selectFile(document.displayName() + QLatin1Char('.') + Document::packageExtension);

@@ -293,6 +293,31 @@ TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
     EXPECT_TRUE(again.paths().isEmpty());
 }
 
+TEST(RecentDocumentsTest, NamesakesShowEnoughOfTheirFolderToTellThemApart) {
+    kestrom::RecentDocuments recent;
+    const QString home = QDir::homePath();
+    for (const QString& path :
+         {home + QStringLiteral("/q/jobs/Job2.lunvik"),
+          home + QStringLiteral("/p/jobs/Job2.lunvik"), QStringLiteral("/srv/b/Job1.lunvik"),
+          QStringLiteral("/srv/a/Job1.lunvik"), QStringLiteral("/srv/a/Poster.lunvik")}) {
+        recent.note(path);
+    }
+    const QString dash = QStringLiteral(" \u2014 ");
+    EXPECT_EQ(
+        recent.titles(),
+        (QStringList{QStringLiteral("Poster"), QStringLiteral("Job1") + dash + QStringLiteral("a"),
+                     QStringLiteral("Job1") + dash + QStringLiteral("b"),
+                     QStringLiteral("Job2") + dash + QStringLiteral("~/p/jobs"),
+                     QStringLiteral("Job2") + dash + QStringLiteral("~/q/jobs")}));
+
+    // Once the namesake is gone, the name alone is the title again.
+    for (int i = 0; i < kestrom::RecentDocuments::maximumCount - 4; ++i) {
+        recent.note(QStringLiteral("/srv/d%1.lunvik").arg(i));
+    }
+    ASSERT_EQ(recent.paths().last(), home + QStringLiteral("/p/jobs/Job2.lunvik"));
+    EXPECT_EQ(recent.titles().last(), QStringLiteral("Job2"));
+}
+
 TEST(DocumentUndoTest, UndoStepsMakeTheDocumentEditedAndUndoingThemAllMakesItClean) {
     platform::UndoManager undo;
     undo.setGroupsByEvent(false);

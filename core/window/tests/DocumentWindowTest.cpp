@@ -1,4 +1,5 @@
 #include "core/window/DocumentWindow.h"
+#include "core/document/RecentDocuments.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/HelpPanelController.h"
@@ -9,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -207,4 +209,23 @@ TEST(DocumentWindowTest, EscapeAndCloseInAPanelCloseThePanelAndLeaveTheDocument)
     EXPECT_FALSE(questionOn(window));
     EXPECT_EQ(delegate.documentController()->documents().size(), 1);
     document->updateChangeCount(Document::ChangeType::cleared);
+}
+
+TEST(DocumentWindowTest, OpenRecentTellsNamesakesApartByTheirFolder) {
+    QTemporaryDir folder;
+    kestrom::RecentDocuments recent;
+    for (const QString& path : {QStringLiteral("a/Job1.lunvik"), QStringLiteral("b/Job1.lunvik")}) {
+        ASSERT_TRUE(QDir(folder.path()).mkpath(path));
+        recent.note(folder.filePath(path));
+    }
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching({});
+    delegate.documentController()->setRecentDocuments(recent);
+    auto* menu = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_OpenRecent"));
+    ASSERT_TRUE(menu);
+    const QList<QAction*> entries = menu->actions();
+    ASSERT_GE(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("Job1 \u2014 b"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("Job1 \u2014 a"));
+    EXPECT_EQ(entries[0]->toolTip(), folder.filePath(QStringLiteral("b/Job1.lunvik")));
 }
