@@ -48,14 +48,19 @@ int UndoManager::groupingLevel() const {
 }
 
 bool UndoManager::openEventGroupIfNeeded() {
-    if (!m_openGroups.empty() || !m_groupsByEvent || m_undoing || m_redoing ||
-        !QCoreApplication::instance()) {
+    if (!m_openGroups.empty() || !m_groupsByEvent || m_continuousEdits > 0 || m_undoing ||
+        m_redoing || !QCoreApplication::instance()) {
         return false;
     }
     // The outermost group of this event, closed when control returns to the
     // event loop.
     m_openGroups.push_back(Group{{}, {}, m_nextIdentifier++});
     m_eventGroupOpen = true;
+    scheduleEventGroupClose();
+    return true;
+}
+
+void UndoManager::scheduleEventGroupClose() {
     std::weak_ptr<bool> alive = m_alive;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
@@ -65,7 +70,6 @@ bool UndoManager::openEventGroupIfNeeded() {
             }
         },
         Qt::QueuedConnection);
-    return true;
 }
 
 void UndoManager::beginUndoGrouping() {
@@ -110,8 +114,43 @@ bool UndoManager::becomesPendingStep(bool adding) const {
     return adding && m_eventGroupOpen && m_openGroups.size() == 1 && !hasPendingStep();
 }
 
+void UndoManager::beginContinuousEdit() {
+    ++m_continuousEdits;
+    beginUndoGrouping();
+}
+
+void UndoManager::endContinuousEdit() {
+    if (m_continuousEdits == 0) {
+        Log::line(QStringLiteral("A continuous edit was ended that never began."));
+        return;
+    }
+    --m_continuousEdits;
+    endUndoGrouping();
+    if (m_continuousEdits > 0 || !m_eventGroupHeld) {
+        return;
+    }
+    m_eventGroupHeld = false;
+    if (m_openGroups.size() == 1) {
+        Group group = std::move(m_openGroups.back());
+        m_openGroups.pop_back();
+        pushStep(std::move(group));
+    } else if (!m_openGroups.empty()) {
+        // A caller's own group is still open inside the held one: it closes
+        // at the end of this event again.
+        m_eventGroupOpen = true;
+        scheduleEventGroupClose();
+    }
+}
+
 void UndoManager::closeEventGroup() {
     if (!m_eventGroupOpen) {
+        return;
+    }
+    if (m_continuousEdits > 0 && m_openGroups.size() > 1) {
+        // The edit goes on past this event; its step takes in what the
+        // event did before it began, and closes with it.
+        m_eventGroupOpen = false;
+        m_eventGroupHeld = true;
         return;
     }
     if (m_openGroups.size() > 1) {

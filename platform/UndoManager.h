@@ -18,6 +18,10 @@ namespace platform {
 // - While groupsByEvent() holds (the default), a registration outside any
 //   group opens one that closes when control returns to the event loop, so
 //   everything one event does is one step.
+// - A continuous edit (a drag) is one step however many turns of the event
+//   loop it spans: between beginContinuousEdit() and endContinuousEdit()
+//   nothing is closed at the end of an event, and what the event that began
+//   it had done joins its step. Use ContinuousUndoEdit to hold one.
 // - Registrations while undoing become the redo step; while redoing, the
 //   undo step. A new step outside undo and redo clears the redo stack.
 // - disableUndoRegistration()/enableUndoRegistration() nest like a counter;
@@ -43,6 +47,12 @@ public:
     int groupingLevel() const;
     bool groupsByEvent() const { return m_groupsByEvent; }
     void setGroupsByEvent(bool groupsByEvent) { m_groupsByEvent = groupsByEvent; }
+
+    // They nest; only the outermost end closes the step. An end without its
+    // begin is reported and ignored.
+    void beginContinuousEdit();
+    void endContinuousEdit();
+    bool isInContinuousEdit() const { return m_continuousEdits > 0; }
 
     // `target` lets removeAllActions(target) drop a closing document's steps.
     void registerUndo(std::function<void()> handler, const void* target = nullptr);
@@ -75,6 +85,10 @@ public:
     qint64 changeCount() const;
     qint64 stateIdentifier() const;
 
+    // Gone once the manager is destroyed; lets holders of a raw pointer
+    // tell.
+    std::weak_ptr<const bool> lifetime() const { return m_alive; }
+
     QVariant valueForKey(const QString& key) const override;
 
 private:
@@ -89,6 +103,7 @@ private:
     };
 
     bool openEventGroupIfNeeded();
+    void scheduleEventGroupClose();
     bool hasPendingStep() const;
     bool becomesPendingStep(bool adding) const;
     void closeEventGroup();
@@ -102,6 +117,9 @@ private:
     std::vector<Group> m_openGroups;
     bool m_eventGroupOpen = false;
     bool m_groupsByEvent = true;
+    int m_continuousEdits = 0;
+    // The event's group, kept open past its event for a continuous edit.
+    bool m_eventGroupHeld = false;
     int m_disableCount = 0;
     bool m_undoing = false;
     bool m_redoing = false;

@@ -21,29 +21,12 @@ void GridViewDocumentDelegate::openStep() {
         return;
     }
     m_hasDragged = true;
-    platform::UndoManager* undo = m_document ? m_document->undoManager() : nullptr;
-    if (!undo) {
-        return;
-    }
-    m_restoreGroupsByEvent = undo->groupsByEvent();
-    undo->setGroupsByEvent(false);
-    undo->beginUndoGrouping();
-    m_groupOpen = true;
+    m_edit.begin(m_document ? m_document->undoManager() : nullptr);
 }
 
 void GridViewDocumentDelegate::closeStep() {
-    if (!m_hasDragged) {
-        return;
-    }
     m_hasDragged = false;
-    platform::UndoManager* undo = m_document ? m_document->undoManager() : nullptr;
-    if (!undo || !m_groupOpen) {
-        m_groupOpen = false;
-        return;
-    }
-    m_groupOpen = false;
-    undo->endUndoGrouping();
-    undo->setGroupsByEvent(m_restoreGroupsByEvent);
+    m_edit.end();
 }
 
 void GridViewDocumentDelegate::gridViewWillBeginResizingOperation(GridView&) {

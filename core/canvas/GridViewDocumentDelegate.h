@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/canvas/GridViewDelegate.h"
+#include "platform/ContinuousUndoEdit.h"
 
 namespace kestrom {
 
@@ -36,10 +37,7 @@ private:
 
     PrintDocument* m_document = nullptr;
     bool m_hasDragged = false;
-    // A drag spans many turns of the event loop; its step must not close at
-    // the end of each, so grouping by event is off while it is open.
-    bool m_restoreGroupsByEvent = false;
-    bool m_groupOpen = false;
+    platform::ContinuousUndoEdit m_edit;
 };
 
 } // namespace kestrom

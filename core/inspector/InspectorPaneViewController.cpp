@@ -11,14 +11,14 @@ namespace kestrom {
 InspectorPaneViewController::InspectorPaneViewController(QWidget* parent) : QWidget(parent) {}
 
 InspectorPaneViewController::~InspectorPaneViewController() {
-    endSliderDrag();
+    endContinuousEdit();
 }
 
 void InspectorPaneViewController::setDocument(InspectorDocument* document) {
     if (m_document == document) {
         return;
     }
-    endSliderDrag();
+    endContinuousEdit();
     if (m_document) {
         disconnect(m_document, nullptr, this, nullptr);
     }
@@ -65,22 +65,35 @@ void InspectorPaneViewController::childEvent(QChildEvent* event) {
 
 void InspectorPaneViewController::connectSlider(InspectorValueSlider* slider,
                                                 std::function<void(double)> write) {
-    connect(slider, &QSlider::sliderPressed, this, [this] {
-        endSliderDrag();
-        if (m_document) {
-            m_dragDocument = m_document;
-            m_dragDocument->beginContinuousChange();
-        }
-    });
-    connect(slider, &QSlider::sliderReleased, this, &InspectorPaneViewController::endSliderDrag);
+    connect(slider, &QSlider::sliderPressed, this,
+            &InspectorPaneViewController::beginContinuousEdit);
+    connect(slider, &QSlider::sliderReleased, this,
+            &InspectorPaneViewController::endContinuousEdit);
     connect(slider, &InspectorValueSlider::valueEdited, this, std::move(write));
 }
 
-void InspectorPaneViewController::endSliderDrag() {
+void InspectorPaneViewController::beginContinuousEdit() {
+    endContinuousEdit();
+    if (m_document) {
+        m_dragDocument = m_document;
+        m_dragDocument->beginContinuousChange();
+    }
+}
+
+void InspectorPaneViewController::endContinuousEdit() {
     if (m_dragDocument) {
         m_dragDocument->endContinuousChange();
     }
     m_dragDocument = nullptr;
+}
+
+InspectorPaneViewController* InspectorPaneViewController::paneOf(QWidget* widget) {
+    for (QWidget* up = widget ? widget->parentWidget() : nullptr; up; up = up->parentWidget()) {
+        if (auto* pane = qobject_cast<InspectorPaneViewController*>(up)) {
+            return pane;
+        }
+    }
+    return nullptr;
 }
 
 void InspectorPaneViewController::makeControlFontsMonospacedDigit(const QList<QWidget*>& controls) {

@@ -38,6 +38,14 @@ public:
     // their digits at one width, so columns of numbers stay still.
     static void makeControlFontsMonospacedDigit(const QList<QWidget*>& controls);
 
+    // A drag of one of the pane's controls (a slider, a slidable label)
+    // begins or ends: everything written to the document in between is one
+    // undo step, however long the drag lasts. A begin ends a drag still open.
+    void beginContinuousEdit();
+    void endContinuousEdit();
+    // The pane the widget sits in, if any.
+    static InspectorPaneViewController* paneOf(QWidget* widget);
+
 Q_SIGNALS:
     void documentChanged();
     void windowControllerChanged();
@@ -53,8 +61,6 @@ protected:
     void connectSlider(InspectorValueSlider* slider, std::function<void(double)> write);
 
 private:
-    void endSliderDrag();
-
     QPointer<InspectorDocument> m_document;
     QPointer<QWidget> m_windowController;
     QPointer<InspectorDocument> m_dragDocument;

@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorSlidableLabel.h"
 
 #include "core/inspector/InspectorNumberTextField.h"
+#include "core/inspector/InspectorPaneViewController.h"
 
 #include <QMouseEvent>
 
@@ -38,6 +39,10 @@ bool InspectorSlidableLabel::event(QEvent* event) {
     if (event->type() == QEvent::Enter || event->type() == QEvent::EnabledChange) {
         updateCursor();
     }
+    // A drag whose release can no longer come ends where it began.
+    if (event->type() == QEvent::Hide || (event->type() == QEvent::EnabledChange && !isEnabled())) {
+        endTracking(false);
+    }
     return QLabel::event(event);
 }
 
@@ -55,6 +60,10 @@ void InspectorSlidableLabel::mousePressEvent(QMouseEvent* event) {
     m_startPoint = event->position();
     m_previousPoint = m_startPoint;
     m_tracking = true;
+    m_pane = InspectorPaneViewController::paneOf(this);
+    if (m_pane) {
+        m_pane->beginContinuousEdit();
+    }
 }
 
 void InspectorSlidableLabel::mouseMoveEvent(QMouseEvent* event) {
@@ -79,13 +88,27 @@ void InspectorSlidableLabel::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void InspectorSlidableLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_tracking || event->button() != Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton) {
+        endTracking(true);
+    }
+}
+
+void InspectorSlidableLabel::endTracking(bool commits) {
+    if (!m_tracking) {
         return;
     }
     m_tracking = false;
     if (m_target) {
-        m_target->replaceText(m_target->text());
+        if (commits) {
+            m_target->replaceText(m_target->text());
+        } else if (auto start = m_target->formatter().string(m_startValue)) {
+            m_target->setText(*start);
+        }
     }
+    if (m_pane) {
+        m_pane->endContinuousEdit();
+    }
+    m_pane = nullptr;
 }
 
 } // namespace kestrom

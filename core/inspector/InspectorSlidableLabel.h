@@ -7,11 +7,13 @@
 namespace kestrom {
 
 class InspectorNumberTextField;
+class InspectorPaneViewController;
 
 // The caption beside a numeric field: pressing on it and dragging sideways
 // changes the field's number by one for every 5 px of travel. The field
 // shows the live value; it is committed, like a typed value, on release.
-// Coming back across the start point snaps to the start value.
+// Coming back across the start point snaps to the start value. The pane
+// the label sits in takes the drag as one continuous edit.
 class InspectorSlidableLabel : public QLabel {
     Q_OBJECT
 public:
@@ -30,8 +32,12 @@ protected:
 
 private:
     void updateCursor();
+    // Ends the drag: a release commits the value shown, anything else puts
+    // the start value back.
+    void endTracking(bool commits);
 
     QPointer<InspectorNumberTextField> m_target;
+    QPointer<InspectorPaneViewController> m_pane;
     bool m_tracking = false;
     double m_startValue = 0;
     QPointF m_startPoint;

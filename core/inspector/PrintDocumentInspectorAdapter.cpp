@@ -63,12 +63,9 @@ PrintDocumentInspectorAdapter::PrintDocumentInspectorAdapter(PrintDocument& docu
     observeDeviceSettings();
 }
 
-PrintDocumentInspectorAdapter::~PrintDocumentInspectorAdapter() {
-    // A drag cut short by the pane's end still closes its undo step.
-    while (m_openContinuousChanges > 0) {
-        endContinuousChange();
-    }
-}
+// A drag cut short by the adapter's end still closes its undo step, as the
+// continuous edit ends with it.
+PrintDocumentInspectorAdapter::~PrintDocumentInspectorAdapter() = default;
 
 void PrintDocumentInspectorAdapter::observeDeviceSettings() {
     m_settingObservations.clear();
@@ -332,9 +329,8 @@ void PrintDocumentInspectorAdapter::resetBlackConversionProperties(
 }
 
 void PrintDocumentInspectorAdapter::beginContinuousChange() {
-    ++m_openContinuousChanges;
-    if (auto* undo = m_document.undoManager()) {
-        undo->beginUndoGrouping();
+    if (m_openContinuousChanges++ == 0) {
+        m_continuousEdit.begin(m_document.undoManager());
     }
 }
 
@@ -342,9 +338,8 @@ void PrintDocumentInspectorAdapter::endContinuousChange() {
     if (m_openContinuousChanges == 0) {
         return;
     }
-    --m_openContinuousChanges;
-    if (auto* undo = m_document.undoManager()) {
-        undo->endUndoGrouping();
+    if (--m_openContinuousChanges == 0) {
+        m_continuousEdit.end();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/inspector/InspectorDocument.h"
 
+#include "platform/ContinuousUndoEdit.h"
 #include "platform/Observation.h"
 
 #include <functional>
@@ -101,7 +102,9 @@ private:
     std::vector<platform::Observation> m_settingObservations;
     std::function<void()> m_printAction;
     std::shared_ptr<ImageImport> m_imageImport;
+    // Held while any continuous change is open; they nest.
     int m_openContinuousChanges = 0;
+    platform::ContinuousUndoEdit m_continuousEdit;
 };
 
 } // namespace kestrom

@@ -1,5 +1,7 @@
 #include "platform/UndoManager.h"
 
+#include "platform/ContinuousUndoEdit.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
@@ -149,6 +151,82 @@ TEST(UndoManager, changesOfOneEventLoopTurnAreOneStep) {
     undo.undo();
     EXPECT_EQ(a.value, 0);
     EXPECT_EQ(undo.changeCount(), 0);
+}
+
+// A drag: a press that may already change something, then changes in
+// later turns of the event loop, then the release.
+TEST(UndoManager, aContinuousEditIsOneStepAcrossEventLoopTurns) {
+    UndoManager undo;
+    Value a{&undo};
+    a.set(1, "Before");
+    QCoreApplication::processEvents();
+
+    testing::internal::CaptureStderr();
+    a.set(2, "Press"); // the press's own change joins the edit
+    platform::ContinuousUndoEdit edit;
+    edit.begin(&undo);
+    for (int v = 3; v <= 6; ++v) {
+        QCoreApplication::processEvents();
+        a.set(v, "Drag");
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(undo.changeCount(), 1);
+    edit.end();
+    edit.end(); // a second end is nothing
+    QCoreApplication::processEvents();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(undo.groupingLevel(), 0);
+    EXPECT_EQ(undo.changeCount(), 2);
+    EXPECT_EQ(undo.undoActionName(), "Press");
+
+    undo.undo();
+    EXPECT_EQ(a.value, 1);
+    undo.redo();
+    EXPECT_EQ(a.value, 6);
+
+    // Begun and ended with nothing in the same turn, or changed in one turn
+    // only: no step or one, and what follows in the turn is another.
+    edit.begin(&undo);
+    edit.end();
+    EXPECT_EQ(undo.changeCount(), 2);
+    edit.begin(&undo);
+    a.set(7, "Drag");
+    edit.end();
+    a.set(8, "After");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(undo.changeCount(), 4);
+    undo.undo();
+    EXPECT_EQ(a.value, 7);
+    undo.undo();
+    EXPECT_EQ(a.value, 6);
+}
+
+TEST(UndoManager, aContinuousEditOutlivesNoManagerAndEndsWithItsHolder) {
+    Value* a = nullptr;
+    platform::ContinuousUndoEdit edit;
+    {
+        UndoManager undo;
+        Value v{&undo};
+        a = &v;
+        {
+            platform::ContinuousUndoEdit scoped;
+            scoped.begin(&undo);
+            a->set(1, "Drag");
+            QCoreApplication::processEvents();
+            a->set(2, "Drag");
+        }
+        EXPECT_EQ(undo.groupingLevel(), 0);
+        EXPECT_EQ(undo.changeCount(), 1);
+        edit.begin(&undo);
+        a->set(3, "Drag");
+    }
+    testing::internal::CaptureStderr();
+    edit.end(); // the manager is gone: nothing to end
+    EXPECT_FALSE(edit.isOpen());
+    UndoManager other;
+    other.endContinuousEdit(); // never begun: reported and ignored
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(other.groupingLevel(), 0);
 }
 
 TEST(UndoManager, undoIsRefusedInsideAnOpenGroup) {

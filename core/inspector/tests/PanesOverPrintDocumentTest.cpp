@@ -3,6 +3,7 @@
 #include "core/document/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneBoolParameterViewController.h"
+#include "core/inspector/InspectorPaneNumberParameterViewController.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
@@ -138,6 +139,57 @@ TEST_F(PanesOverPrintDocument, AThresholdDragWritesEachChangeLiveAsOneUndoStep) 
     EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
     EXPECT_FALSE(undo->canUndo());
     EXPECT_DOUBLE_EQ(bitmap->thresholdSlider()->doubleValue(), 0.5);
+}
+
+// Every slider of the panes, dragged as a user does (the event loop runs
+// between the press, each move and the release): one Undo takes back the
+// whole drag, however many moves it had, and nothing is said about undo
+// groups on standard error.
+TEST_F(PanesOverPrintDocument, EverySliderDragIsOneUndoStepAcrossLoopTurns) {
+    document->setDeviceDescriptor(model(R"("parameterProperties": [{"type": "number",
+        "identifier": "density", "pane": "PrinterOptions", "minValue": -10, "maxValue": 10}])"));
+    settle();
+    auto* density = qobject_cast<InspectorPaneNumberParameterViewController*>(
+        options->parameterStack()->parameterViewControllers().value(0));
+    ASSERT_NE(density, nullptr);
+    auto* undo = document->undoManager();
+    undo->removeAllActions();
+
+    ::testing::internal::CaptureStderr();
+    const auto dragAndUndo = [&](InspectorValueSlider* slider, const QString& keyPath, int moves) {
+        ASSERT_TRUE(slider->isVisible()) << keyPath.toStdString();
+        // Towards the far end, back a little, then on.
+        const int sign = slider->value() > (slider->minimum() + slider->maximum()) / 2 ? -1 : 1;
+        QList<int> offsets;
+        for (int i = 1; i <= moves; ++i) {
+            offsets << sign * (i * 60 / moves);
+        }
+        offsets.insert(offsets.size() / 2, offsets.value(offsets.size() / 2) - sign * 8);
+        const QVariant before = document->valueForKeyPath(keyPath);
+        dragSlider(slider, offsets);
+        EXPECT_NE(document->valueForKeyPath(keyPath), before) << keyPath.toStdString();
+        ASSERT_TRUE(undo->canUndo()) << keyPath.toStdString();
+        undo->undo();
+        EXPECT_EQ(document->valueForKeyPath(keyPath), before) << keyPath.toStdString();
+        EXPECT_FALSE(undo->canUndo()) << keyPath.toStdString();
+    };
+    const QString threshold = QStringLiteral("blackConversionOptions.threshold.");
+    const QString halftone = QStringLiteral("blackConversionOptions.halftone.");
+    dragAndUndo(bitmap->thresholdSlider(), threshold + QStringLiteral("threshold"), 3);
+    dragAndUndo(bitmap->thresholdSlider(), threshold + QStringLiteral("threshold"), 30);
+    dragAndUndo(bitmap->expansionSlider(), threshold + QStringLiteral("expansionLevel"), 5);
+    dragAndUndo(density->slider(), QStringLiteral("currentDeviceSetting.density"), 6);
+
+    bitmap->binarizationCheckBox()->click();
+    settle();
+    undo->removeAllActions();
+    dragAndUndo(bitmap->halftoneBlackSlider(), halftone + QStringLiteral("blackClampFactor"), 4);
+    dragAndUndo(bitmap->halftoneWhiteSlider(), halftone + QStringLiteral("whiteClampFactor"), 4);
+    dragAndUndo(bitmap->halftoneBrightnessSlider(), halftone + QStringLiteral("brightnessFactor"),
+                4);
+    settle();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("ndo group"), std::string::npos) << said;
 }
 
 TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -8,7 +9,8 @@
 namespace kestrom::test {
 
 // Drags the slider's handle with the mouse through the given x offsets (in
-// pixels from where the handle starts), then lets go.
+// pixels from where the handle starts), then lets go; the event loop runs
+// between the events, as it does for a user's.
 inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
     QStyleOptionSlider option;
     option.initFrom(slider);
@@ -21,11 +23,14 @@ inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
                                                          QStyle::SC_SliderHandle, slider);
     const QPoint start = handle.center();
     QTest::mousePress(slider, Qt::LeftButton, {}, start);
+    QCoreApplication::processEvents();
     for (int offset : offsets) {
         QTest::mouseMove(slider, start + QPoint(offset, 0));
+        QCoreApplication::processEvents();
     }
     QTest::mouseRelease(slider, Qt::LeftButton, {},
                         start + QPoint(offsets.isEmpty() ? 0 : offsets.back(), 0));
+    QCoreApplication::processEvents();
 }
 
 } // namespace kestrom::test
