@@ -80,13 +80,8 @@ QString InspectorNumberTextField::format(double value) const {
 bool InspectorNumberTextField::commitEditing(bool always) {
     const auto value = evaluate(text(), formatter());
     if (!value) {
+        // Nothing is taken; the typed text stays for the user to correct.
         shakeForInvalidInput();
-        // Nothing is taken, so the field shows the value in force again;
-        // selected, so that typing starts over.
-        setText(m_committedText);
-        if (hasFocus()) {
-            selectAll();
-        }
         return false;
     }
     const QString shown = format(clamp(*value));
@@ -228,10 +223,19 @@ void InspectorNumberTextField::focusInEvent(QFocusEvent* event) {
 }
 
 void InspectorNumberTextField::focusOutEvent(QFocusEvent* event) {
-    // Focus taken away by a click elsewhere cannot be refused; the text is
-    // committed, or shakes and gives way to the value in force.
+    // Focus taken away by a click elsewhere cannot be refused: the text is
+    // committed, or shakes and gives way to the value in force. When only
+    // the window goes to the background or a menu opens, text that gives no
+    // number waits for the user's return.
+    const bool leaves =
+        event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
     if (text() != m_committedText) {
-        commitEditing();
+        if (evaluate(text(), formatter())) {
+            commitEditing();
+        } else if (leaves) {
+            shakeForInvalidInput();
+            setText(m_committedText);
+        }
     }
     QLineEdit::focusOutEvent(event);
 }

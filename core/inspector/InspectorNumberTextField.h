@@ -12,8 +12,9 @@ namespace kestrom {
 // a number of the user's locale or, failing that, evaluated as arithmetic
 // when editing ends; the result is held inside the formatter's bounds and
 // shown formatted. Text that gives no finite number shakes the field,
-// commits nothing and gives way to the value in force. The arrow keys step the value (Shift for the
-// large step), Escape may put back a default.
+// commits nothing and stays to be corrected; the value in force comes back
+// only when the focus leaves the field. The arrow keys step the value (Shift
+// for the large step), Escape may put back a default.
 class InspectorNumberTextField : public QLineEdit {
     Q_OBJECT
 public:
@@ -54,7 +55,7 @@ public:
     virtual void shakeForInvalidInput();
 
     // Ends editing: shows the evaluated, clamped, formatted value, or shakes
-    // and shows the value in force again when the text gives none.
+    // and keeps the text when it gives none.
     // committed() is sent when the value shown changed, or always when asked.
     // Returns whether it took.
     bool commitEditing(bool always = false);

@@ -5,6 +5,7 @@
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 #include "core/inspector/InspectorPaneViewController_PrinterOptions.h"
+#include "core/inspector/InspectorSlidableLabel.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
 #include "core/inspector/tests/QuietWindow.h"
@@ -132,22 +133,25 @@ TEST_F(NumberFieldsOverPrintDocument, InvalidTextGivesWayToTheStoredValueWhenACl
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
-TEST_F(NumberFieldsOverPrintDocument, InvalidTextGivesWayToTheStoredValueAtReturnAndTab) {
+TEST_F(NumberFieldsOverPrintDocument, InvalidTextStaysInEditingAtReturnAndTab) {
     const QString before = storedWidth();
     for (const QString& text : invalidTexts) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
             InspectorAnimations::clearRecords();
             type(width(), text);
             QTest::keyClick(width(), key);
-            // The field keeps the focus, so the shake shows where; the value
-            // in force is selected for the next try.
+            QCoreApplication::processEvents();
+            // The field keeps the focus and the typed text, so the shake
+            // shows where and the text can be corrected.
             EXPECT_TRUE(width()->hasFocus());
-            EXPECT_EQ(width()->text(), before) << text.toStdString() << " key " << key;
-            EXPECT_EQ(width()->selectedText(), before);
+            EXPECT_EQ(width()->text(), text) << text.toStdString() << " key " << key;
             EXPECT_TRUE(shook(width())) << text.toStdString() << " key " << key;
         }
     }
     EXPECT_EQ(storedWidth(), before);
+    // Only leaving the field puts the stored value back.
+    QTest::mouseClick(xOffset(), Qt::LeftButton);
+    EXPECT_EQ(width()->text(), before);
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
@@ -184,4 +188,39 @@ TEST_F(NumberFieldsOverPrintDocument, AValueBeyondTheLimitsShowsWhatTheDocumentS
     // Each accepted value is one undo step, and undoing shows the old value.
     document->undoManager()->undo();
     EXPECT_EQ(densityField()->text(), QStringLiteral("10"));
+}
+
+// A caption dragged as a user drags it, the event loop running between the
+// press, each move and the release: the value shows live, is stored once at
+// the release, and one Undo takes it back.
+TEST_F(NumberFieldsOverPrintDocument, ADraggedCaptionIsOneUndoStepAcrossLoopTurns) {
+    InspectorSlidableLabel* caption = nullptr;
+    for (auto* label : layout->findChildren<InspectorSlidableLabel*>()) {
+        if (label->targetTextField() == xOffset()) {
+            caption = label;
+        }
+    }
+    ASSERT_NE(caption, nullptr);
+    const double before = document->imageOffset_mm().x;
+    ::testing::internal::CaptureStderr();
+    const QPoint start = caption->rect().center();
+    QTest::mousePress(caption, Qt::LeftButton, {}, start);
+    QCoreApplication::processEvents();
+    for (int dx : {5, 12, 20, 33, 41, 50}) {
+        QTest::mouseMove(caption, start + QPoint(dx, 0));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(document->imageOffset_mm().x, before); // shown, not stored yet
+    QTest::mouseRelease(caption, Qt::LeftButton, {}, start + QPoint(50, 0));
+    settle();
+    EXPECT_EQ(document->imageOffset_mm().x, before + 10);
+    EXPECT_EQ(xOffset()->text(), shown(xOffset(), before + 10));
+
+    auto* undo = document->undoManager();
+    ASSERT_TRUE(undo->canUndo());
+    undo->undo();
+    EXPECT_EQ(document->imageOffset_mm().x, before);
+    EXPECT_FALSE(undo->canUndo());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("ndo group"), std::string::npos) << said;
 }
