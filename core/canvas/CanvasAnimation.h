@@ -4,9 +4,9 @@
 
 #include <functional>
 
-class QGraphicsObject;
-
 namespace kestrom {
+
+class CanvasItem;
 
 // The canvas's small animations. Tests switch them to complete at once.
 class CanvasAnimation {
@@ -14,10 +14,10 @@ public:
     static bool completesAtOnce();
     static void setCompletesAtOnce(bool atOnce);
 
-    // Fades the item's opacity from its current value to the target, then
+    // Fades the item's alpha from its current value to the target, then
     // runs the completion (if any). A fade started later replaces this one.
-    static void fadeTo(QGraphicsObject* item, qreal opacity, int duration_ms,
-                       QEasingCurve::Type curve, std::function<void()> completion = {});
+    static void fadeTo(CanvasItem* item, qreal alpha, int duration_ms, QEasingCurve::Type curve,
+                       std::function<void()> completion = {});
 };
 
 } // namespace kestrom

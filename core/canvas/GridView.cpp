@@ -213,6 +213,10 @@ void GridView::setOriginalImage(const ambrel::OriginalImage::Pointer& image) {
     m_changes.record(GridViewChangedProperty::image,
                      QVariant::fromValue(static_cast<const void*>(m_originalImage.get())),
                      QVariant::fromValue(static_cast<const void*>(image.get())));
+    if (!image) {
+        // What is shown now, to fade out once the layout takes it away.
+        m_repeatView->keepContentsForFadeOut();
+    }
     m_originalImage = image;
     m_model.hasPicture = image != nullptr;
     m_imageView->setOriginalImage(image);
@@ -292,6 +296,11 @@ void GridView::setCanvasEnabled(bool enabled) {
     }
     m_enabled = enabled;
     m_imageSelectionView->setEnabled(enabled);
+    if (!enabled) {
+        // A resize or hand cursor left by the picture would promise a drag
+        // that cannot happen.
+        viewport()->setCursor(Qt::ArrowCursor);
+    }
 }
 
 void GridView::setShowsOffsetLines(bool shows) {
@@ -454,19 +463,26 @@ void GridView::applyLayout(const GridViewLayout::Result& r) {
             r.allImageRect_pt};
         // Changes move on screen unless a new or mirrored picture arrives,
         // the canvas changed size, the picture was hidden, or the user is
-        // resizing (the frames then follow the pointer).
+        // dragging the picture or a handle (the frames then follow the
+        // pointer).
         const bool animates = !m_changes.contains(GridViewChangedProperty::image) &&
                               !m_changes.contains(GridViewChangedProperty::flipsImage) &&
                               boundsUnchanged && !imageWasHidden &&
-                              !(m_drag.isActive() && !m_drag.isMove()) &&
+                              !m_imageSelectionView->isTrackingResizeHandle() &&
                               !m_imageView->windowIsInLiveResize();
         if (animates) {
             m_animator->animate(frames, m_changes);
         } else {
             m_animator->applyImmediately(frames, m_changes, m_enabled);
         }
+        m_repeatView->dropKeptContents();
     } else {
         m_overflownAreaView->setFrame(QRectF());
+        if (!imageWasHidden && m_changes.contains(GridViewChangedProperty::image)) {
+            m_repeatView->fadeOutKeptContents(GridViewChangeAnimator::removalFadeDuration_ms);
+        } else if (!m_repeatView->isFadingOut()) {
+            m_repeatView->dropKeptContents();
+        }
     }
     applyLine(m_xOffsetFitLineView, r.xOffsetLine);
     applyLine(m_yOffsetFitLineView, r.yOffsetLine);
@@ -500,7 +516,7 @@ void GridView::rebuildSequenceViews() {
         m_scene->addItem(view);
         m_sequenceViews.append(view);
         // The outlines appear one after another.
-        view->setOpacity(0.2);
+        view->setAlphaValue(0.2);
         CanvasAnimation::fadeTo(view, 1.0, 100 + 20 * int(std::min<qsizetype>(i, 1000)),
                                 QEasingCurve::InQuad);
     }

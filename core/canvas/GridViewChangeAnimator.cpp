@@ -132,7 +132,7 @@ void GridViewChangeAnimator::applyImmediately(const Frames& frames,
                frames.placement.countX == 1 && frames.placement.countY == 1 && m_imageView) {
         // The mirrored picture is revealed by a quick fade.
         const qreal alpha = m_imageView->isSelected() ? 0.7 : 1.0;
-        runOn(m_imageView, "opacity", {0.0, alpha}, {}, mirrorDuration_ms, QEasingCurve::InQuad);
+        runOn(m_imageView, "alphaValue", {0.0, alpha}, {}, mirrorDuration_ms, QEasingCurve::InQuad);
     }
 }
 
@@ -142,13 +142,13 @@ void GridViewChangeAnimator::bounceIn() {
     }
     m_imageView->setTransformOriginPoint(m_imageView->bounds().center());
     const qreal alpha = m_imageView->isSelected() ? 0.7 : 1.0;
-    runOn(m_imageView, "opacity", {0.0, alpha}, {}, moveDuration_ms, QEasingCurve::Linear);
+    runOn(m_imageView, "alphaValue", {0.0, alpha}, {}, moveDuration_ms, QEasingCurve::Linear);
     runOn(m_imageView, "scale", {1.2, 0.9, 1.03, 1.0}, {0.0, 0.33, 0.6, 1.0}, bounceDuration_ms,
           QEasingCurve::OutQuad);
     for (QObject* item : {static_cast<QObject*>(m_selectionView.data()),
                           static_cast<QObject*>(m_overflownAreaView.data())}) {
         if (item) {
-            runOn(item, "opacity", {0.0, 0.0, 0.0, 0.0, 1.0}, {}, bounceDuration_ms,
+            runOn(item, "alphaValue", {0.0, 0.0, 0.0, 0.0, 1.0}, {}, bounceDuration_ms,
                   QEasingCurve::Linear);
         }
     }
@@ -166,7 +166,7 @@ void GridViewChangeAnimator::rotateIn(int q) {
     for (QObject* item : {static_cast<QObject*>(m_selectionView.data()),
                           static_cast<QObject*>(m_overflownAreaView.data())}) {
         if (item) {
-            runOn(item, "opacity", {0.0, 0.0, 0.0, 0.0, 1.0}, {}, bounceDuration_ms,
+            runOn(item, "alphaValue", {0.0, 0.0, 0.0, 0.0, 1.0}, {}, bounceDuration_ms,
                   QEasingCurve::Linear);
         }
     }

@@ -37,6 +37,7 @@ public:
     static constexpr int moveDuration_ms = 100;
     static constexpr int bounceDuration_ms = 500;
     static constexpr int mirrorDuration_ms = 200;
+    static constexpr int removalFadeDuration_ms = 100;
 
     GridViewChangeAnimator(GridViewRepeatView* repeatView, GridViewImageView* imageView,
                            GridViewImageSelectionView* selectionView,

@@ -128,8 +128,11 @@ QPainterPath GridViewImageSelectionView::shape() const {
 
 QVariant GridViewImageSelectionView::itemChange(GraphicsItemChange change, const QVariant& value) {
     if (change == ItemEnabledHasChanged) {
-        if (!value.toBool() && hasFocus()) {
-            clearFocus();
+        if (!value.toBool()) {
+            if (hasFocus()) {
+                clearFocus();
+            }
+            unsetCursor();
         }
         update();
         layoutHandles();
@@ -238,7 +241,8 @@ QColor GridViewImageSelectionView::baseColor() const {
     if (active && hasFocus()) {
         return QApplication::palette().color(QPalette::Active, QPalette::Highlight);
     }
-    return QColor(Qt::gray);
+    // A mid gray, white at one half.
+    return QColor(128, 128, 128);
 }
 
 void GridViewImageSelectionView::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
@@ -260,6 +264,7 @@ void GridViewImageSelectionView::paint(QPainter* painter, const QStyleOptionGrap
             color);
     };
     painter->save();
+    applyAlphaValue(painter);
     // A dark hairline and a soft shadow just outside the picture.
     band(r.adjusted(-pixel, -pixel, pixel, pixel), r, QColor::fromRgbF(0, 0, 0, 0.2f));
     const QColor shadow =

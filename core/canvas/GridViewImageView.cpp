@@ -230,7 +230,7 @@ void GridViewImageView::updateAlphaValue(bool animated) {
     if (animated) {
         CanvasAnimation::fadeTo(this, alpha, 200, QEasingCurve::InOutQuad);
     } else {
-        setOpacity(alpha);
+        setAlphaValue(alpha);
     }
 }
 
@@ -691,7 +691,10 @@ void GridViewImageView::setPaintsItself(bool paints) {
 
 void GridViewImageView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
     if (m_paintsItself) {
+        painter->save();
+        applyAlphaValue(painter);
         paintContents(painter, bounds());
+        painter->restore();
     }
 }
 

@@ -19,7 +19,10 @@ QColor GridViewOverflownAreaView::tint() const {
 
 void GridViewOverflownAreaView::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
                                       QWidget*) {
+    painter->save();
+    applyAlphaValue(painter);
     painter->fillRect(bounds(), tint());
+    painter->restore();
 }
 
 } // namespace kestrom

@@ -1,11 +1,14 @@
 #include "core/canvas/GridViewRepeatView.h"
 
+#include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/GridViewImageView.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionGraphicsItem>
+#include <QVariantAnimation>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrom {
@@ -16,7 +19,7 @@ GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsIt
     imageView->setParentItem(this);
     // The copies show what the picture shows, as translucent as it is.
     connect(imageView, &GridViewImageView::contentsChanged, this, [this] { update(); });
-    connect(imageView, &QGraphicsObject::opacityChanged, this, [this] { update(); });
+    connect(imageView, &CanvasItem::alphaValueChanged, this, [this] { update(); });
     connect(imageView, &QGraphicsObject::visibleChanged, this, [this] { update(); });
 }
 
@@ -66,12 +69,24 @@ GridViewRepeatView::Range GridViewRepeatView::visibleCopies(double origin, doubl
 
 void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
                                QWidget*) {
+    painter->save();
+    applyAlphaValue(painter);
+    if (!m_kept.isNull()) {
+        painter->save();
+        painter->setOpacity(painter->opacity() * m_keptAlpha);
+        painter->drawImage(m_keptRect, m_kept);
+        painter->restore();
+    }
     const Placement& p = m_placement;
     // A hidden picture (none, or no usable size) hides its copies too.
-    if ((p.countX < 2 && p.countY < 2) || !m_imageView->isVisible()) {
-        return;
+    if ((p.countX >= 2 || p.countY >= 2) && m_imageView->isVisible()) {
+        paintCopies(painter, visibleArea().intersected(option->exposedRect));
     }
-    const QRectF area = visibleArea().intersected(option->exposedRect);
+    painter->restore();
+}
+
+void GridViewRepeatView::paintCopies(QPainter* painter, const QRectF& area) const {
+    const Placement& p = m_placement;
     const QRectF first = p.imageFrame.translated(p.stripRect.topLeft());
     const Range across =
         visibleCopies(first.left(), first.width(), p.stepX, p.countX, area.left(), area.right());
@@ -79,7 +94,7 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
         visibleCopies(first.top(), first.height(), p.stepY, p.countY, area.top(), area.bottom());
     painter->save();
     painter->setClipRect(visibleArea());
-    painter->setOpacity(painter->opacity() * m_imageView->opacity());
+    painter->setOpacity(painter->opacity() * m_imageView->alphaValue());
     // Columns from the left (the copies step leftward from a right anchor),
     // each from the top.
     const bool leftward = p.stepX < 0;
@@ -98,6 +113,64 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
         }
     }
     painter->restore();
+}
+
+void GridViewRepeatView::keepContentsForFadeOut() {
+    dropKeptContents();
+    const QRectF area = visibleArea();
+    if (!m_imageView->isVisible() || area.isEmpty()) {
+        return;
+    }
+    const double scale = std::max(1.0, m_imageView->backingScale());
+    QImage image((area.size() * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        return;
+    }
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        painter.translate(-area.topLeft());
+        paintCopies(&painter, area);
+    }
+    m_kept = image;
+    m_keptRect = area;
+    m_keptAlpha = 1.0;
+}
+
+void GridViewRepeatView::fadeOutKeptContents(int duration_ms) {
+    if (m_kept.isNull() || m_fadeAnimation) {
+        return;
+    }
+    if (CanvasAnimation::completesAtOnce() || duration_ms <= 0) {
+        dropKeptContents();
+        return;
+    }
+    m_fadeAnimation = new QVariantAnimation(this);
+    m_fadeAnimation->setDuration(duration_ms);
+    m_fadeAnimation->setEasingCurve(QEasingCurve::InQuad);
+    m_fadeAnimation->setStartValue(1.0);
+    m_fadeAnimation->setEndValue(0.0);
+    connect(m_fadeAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_keptAlpha = v.toDouble();
+        update(m_keptRect);
+    });
+    connect(m_fadeAnimation, &QVariantAnimation::finished, this,
+            &GridViewRepeatView::dropKeptContents);
+    m_fadeAnimation->start();
+}
+
+void GridViewRepeatView::dropKeptContents() {
+    if (m_fadeAnimation) {
+        m_fadeAnimation->disconnect(this);
+        m_fadeAnimation->stop();
+        m_fadeAnimation->deleteLater();
+        m_fadeAnimation = nullptr;
+    }
+    if (!m_kept.isNull()) {
+        update(m_keptRect);
+        m_kept = QImage();
+    }
 }
 
 } // namespace kestrom

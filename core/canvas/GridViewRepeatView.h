@@ -2,6 +2,10 @@
 
 #include "core/canvas/CanvasItem.h"
 
+#include <QImage>
+
+class QVariantAnimation;
+
 namespace kestrom {
 
 class GridViewImageView;
@@ -40,14 +44,27 @@ public:
     static Range visibleCopies(double origin, double size, double step, qint64 count, double low,
                                double high);
 
+    // A picture taken away fades out: what the copies show is kept before
+    // the picture goes, then faded out over the duration, or dropped.
+    void keepContentsForFadeOut();
+    void fadeOutKeptContents(int duration_ms);
+    void dropKeptContents();
+    bool isFadingOut() const { return m_fadeAnimation != nullptr; }
+
     QPainterPath shape() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
     QRectF visibleArea() const;
+    // The picture and its copies within the area, as the view shows them.
+    void paintCopies(QPainter* painter, const QRectF& area) const;
 
     GridViewImageView* m_imageView;
     Placement m_placement;
+    QImage m_kept;
+    QRectF m_keptRect;
+    qreal m_keptAlpha = 1.0;
+    QVariantAnimation* m_fadeAnimation = nullptr;
 };
 
 } // namespace kestrom

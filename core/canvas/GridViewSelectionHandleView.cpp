@@ -10,7 +10,7 @@ GridViewSelectionHandleView::GridViewSelectionHandleView(GridViewHandle handle,
                                                          QGraphicsItem* parent)
     : CanvasItem(parent), m_handle(handle) {
     setVisible(false);
-    setOpacity(0);
+    setAlphaValue(0);
 }
 
 void GridViewSelectionHandleView::setColor(const QColor& color) {
@@ -37,6 +37,7 @@ void GridViewSelectionHandleView::setShown(bool shown) {
 void GridViewSelectionHandleView::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
                                         QWidget*) {
     painter->save();
+    applyAlphaValue(painter);
     painter->setRenderHint(QPainter::Antialiasing, true);
     QColor fill = m_color;
     fill.setAlphaF(0.8f);

@@ -20,6 +20,7 @@ public:
     explicit GridViewSelectionHandleView(GridViewHandle handle, QGraphicsItem* parent = nullptr);
 
     GridViewHandle handle() const { return m_handle; }
+    const QColor& color() const { return m_color; }
     void setColor(const QColor& color);
     // Whether the handle is offered; it fades in or out accordingly.
     bool isShown() const { return m_shown; }
@@ -29,7 +30,7 @@ public:
 
 private:
     GridViewHandle m_handle;
-    QColor m_color = Qt::gray;
+    QColor m_color{128, 128, 128};
     bool m_shown = false;
 };
 

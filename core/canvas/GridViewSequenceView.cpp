@@ -56,6 +56,7 @@ QRectF GridViewSequenceView::labelRect() const {
 
 void GridViewSequenceView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
     painter->save();
+    applyAlphaValue(painter);
     painter->setRenderHint(QPainter::Antialiasing, true);
     const QRectF box = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
     painter->setPen(QPen(GridViewSequenceStyle::borderColor(m_sequence), 1.0));

@@ -137,6 +137,34 @@ TEST_F(GridViewControllerTest, aDragOfTheBodyInFortyStepsIsOneUndoStep) {
     EXPECT_EQ(grid()->imageOffset_mm(), (Point_mm{10, 20}));
 }
 
+// As a user drags: the event loop runs between the press, every move and
+// the release, so the drag spans many turns of it.
+TEST_F(GridViewControllerTest, aDragAcrossLoopTurnsIsOneUndoStep) {
+    ::testing::internal::CaptureStderr();
+    const QPoint from = at_mm(40, 40);
+    const QPoint to = at_mm(55, 30);
+    sendMouse(grid()->viewport(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (int i = 1; i <= 20; ++i) {
+        sendMouse(grid()->viewport(), QEvent::MouseMove, from + (to - from) * i / 20, Qt::NoButton,
+                  Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(controller.hasDragged());
+    sendMouse(grid()->viewport(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(document->imageOffset_mm().x, 25, 0.5);
+    EXPECT_NEAR(document->imageOffset_mm().y, 10, 0.5);
+    EXPECT_EQ(document->undoManager()->changeCount(), startCount + 1);
+
+    document->undoManager()->undo();
+    EXPECT_EQ(document->imageOffset_mm(), (Point_mm{10, 20}));
+    document->undoManager()->redo();
+    EXPECT_NEAR(document->imageOffset_mm().x, 25, 0.5);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("ndo group"), std::string::npos) << said;
+}
+
 TEST_F(GridViewControllerTest, aDroppedPngFileIsLoaded) {
     QImage image(300, 100, QImage::Format_RGB32);
     image.fill(Qt::darkGray);
@@ -246,19 +274,19 @@ TEST_F(GridViewControllerTest, aNewOrMirroredPictureAppearsAnimatedUnlessTheCanv
     GridViewImageView* image = grid()->imageView();
     document->setFlipsImageHorizontal(true);
     grid()->layoutSubtreeIfNeeded();
-    EXPECT_LT(image->opacity(), 1.0); // fading in
-    ASSERT_TRUE(waitUntil([&] { return image->opacity() == 1.0; }));
+    EXPECT_LT(image->alphaValue(), 1.0); // fading in
+    ASSERT_TRUE(waitUntil([&] { return image->alphaValue() == 1.0; }));
 
     document->setOriginalImage(documenttest::picture(300, 300));
     grid()->layoutSubtreeIfNeeded();
     EXPECT_GT(image->scale(), 1.0); // bouncing in
-    ASSERT_TRUE(waitUntil([&] { return image->scale() == 1.0 && image->opacity() == 1.0; }));
+    ASSERT_TRUE(waitUntil([&] { return image->scale() == 1.0 && image->alphaValue() == 1.0; }));
 
     document->setInViewingMode(true);
     document->setOriginalImage(documenttest::picture(400, 300));
     grid()->layoutSubtreeIfNeeded();
     EXPECT_EQ(image->scale(), 1.0);
-    EXPECT_EQ(image->opacity(), 1.0);
+    EXPECT_EQ(image->alphaValue(), 1.0);
     EXPECT_EQ(image->frame(), grid()->lastLayout().imageFrame.translated(
                                   grid()->lastLayout().repeatStripRect.topLeft()));
 }

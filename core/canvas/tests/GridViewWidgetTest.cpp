@@ -1,10 +1,12 @@
 #include "CanvasTestSupport.h"
 
+#include "core/canvas/GridViewChangeAnimator.h"
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewImageView.h"
 #include "core/canvas/GridViewOffsetLineTimer.h"
 #include "core/canvas/GridViewOffsetLineView.h"
 #include "core/canvas/GridViewOverflownAreaView.h"
+#include "core/canvas/GridViewRepeatView.h"
 #include "core/canvas/GridViewSelectionHandleView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
@@ -165,7 +167,7 @@ TEST_F(GridViewWidget, handlesFadeInWhenSelectedAndOutWhenLeft) {
     EXPECT_TRUE(corner->isVisible());
     EXPECT_FALSE(other->isShown()); // a top-left anchor offers no top-left handle
     EXPECT_EQ(corner->frame(), selection->handleRect(H::bottomRight));
-    EXPECT_TRUE(waitUntil([corner] { return corner->opacity() == 1.0; }));
+    EXPECT_TRUE(waitUntil([corner] { return corner->alphaValue() == 1.0; }));
     view.deselectImage();
     EXPECT_FALSE(corner->isShown());
     EXPECT_TRUE(waitUntil([corner] { return !corner->isVisible(); }));
@@ -270,9 +272,9 @@ TEST_F(GridViewWidget, sequenceOutlinesAreRebuiltOnlyWhenTheirRectanglesChange) 
     EXPECT_EQ(first->frame(), QRectF(400, 0, 200, 400));
     EXPECT_FALSE(first->toolTip().isEmpty());
     // They fade in one after another.
-    EXPECT_LT(view.sequenceViews().last()->opacity(), 1.0);
+    EXPECT_LT(view.sequenceViews().last()->alphaValue(), 1.0);
     GridViewSequenceView* last = view.sequenceViews().last();
-    EXPECT_TRUE(waitUntil([last] { return last->opacity() == 1.0; }));
+    EXPECT_TRUE(waitUntil([last] { return last->alphaValue() == 1.0; }));
     view.setSplittedImageSourceRects_mm({{{0, 0}, {100, 200}}, {{100, 0}, {100, 200}}});
     view.resize(632, 332); // a new size repositions them
     view.layoutSubtreeIfNeeded();
@@ -296,6 +298,97 @@ TEST_F(GridViewWidget, outlinesOverThePictureLeaveItsHandlesTheirCursors) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&view, &leave);
     EXPECT_FALSE(outline->isMouseHover());
+}
+
+// The pointer is moved as a user moves it, one event per turn of the event
+// loop, with the canvas's animations running: after every move the picture
+// stands where the pointer put it, never on its way there.
+TEST_F(GridViewWidget, thePictureFollowsThePointerAtEveryMove) {
+    LiveAnimations live;
+    const QPoint from = at_mm(40, 40);
+    sendMouse(view.viewport(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (int i = 1; i <= 12; ++i) {
+        // Up to 60 mm right and 24 mm down, in steps of 5 and 2 mm.
+        sendMouse(view.viewport(), QEvent::MouseMove, from + QPoint(10 * i, 4 * i), Qt::NoButton,
+                  Qt::LeftButton);
+        QCoreApplication::processEvents();
+        const ambrel::Point_mm target{10.0 + 5 * i, 20.0 + 2 * i};
+        EXPECT_EQ(view.imageOffset_mm(), target) << i;
+        EXPECT_EQ(view.imageView()->sceneBoundingRect(),
+                  QRectF(target.x * 2, target.y * 2, 120, 80))
+            << i;
+        EXPECT_EQ(view.imageSelectionView()->frame(),
+                  QRectF(target.x * 2 - 5, target.y * 2 - 5, 130, 90))
+            << i;
+        EXPECT_FALSE(view.changeAnimator()->isAnimating()) << i;
+    }
+    sendMouse(view.viewport(), QEvent::MouseButtonRelease, from + QPoint(120, 48), Qt::LeftButton,
+              Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delegate.undoSteps, 1);
+    EXPECT_EQ(view.imageView()->sceneBoundingRect(), QRectF(140, 88, 120, 80));
+}
+
+// Fading in changes what is drawn, never what takes a click: a press a
+// moment after a new picture, or after a quarter turn, selects it.
+TEST_F(GridViewWidget, aNewOrTurnedPictureTakesAPressAtOnce) {
+    LiveAnimations live;
+    auto* selection = view.imageSelectionView();
+    const auto pressAfter50ms = [&] {
+        view.deselectImage();
+        view.layoutSubtreeIfNeeded();
+        QTest::qWait(50);
+        ASSERT_LT(selection->effectiveAlphaValue(), 1.0); // still fading in
+        const QPoint p = view.viewportPoint(view.imageView()->sceneBoundingRect().center());
+        sendMouse(view.viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        sendMouse(view.viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(selection->isSelected());
+    };
+    view.setOriginalImage(makePicture(300, 300));
+    pressAfter50ms();
+    EXPECT_EQ(delegate.begins, 1);
+    view.setImageOrientation(1);
+    pressAfter50ms();
+    EXPECT_EQ(delegate.begins, 2);
+}
+
+TEST_F(GridViewWidget, aDisabledCanvasShowsTheArrowCursor) {
+    select();
+    hover(handleCentre(H::middleRight));
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::SizeHorCursor);
+    view.setCanvasEnabled(false);
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ArrowCursor);
+    hover(handleCentre(H::middleRight) + QPoint(1, 0));
+    hover(view.viewportPoint(view.imageView()->sceneBoundingRect().center()));
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ArrowCursor);
+    // Enabled again, the picture offers its cursors again.
+    view.setCanvasEnabled(true);
+    select();
+    hover(handleCentre(H::middleRight));
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::SizeHorCursor);
+}
+
+TEST_F(GridViewWidget, handlesAreMidGrayWithoutTheFocus) {
+    select();
+    auto* selection = view.imageSelectionView();
+    selection->clearFocus();
+    EXPECT_EQ(selection->handleView(H::bottomRight)->color(), QColor(128, 128, 128));
+}
+
+TEST_F(GridViewWidget, aRemovedPictureFadesOutInATenthOfASecond) {
+    LiveAnimations live;
+    QElapsedTimer clock;
+    clock.start();
+    view.setOriginalImage(nullptr);
+    view.layoutSubtreeIfNeeded();
+    EXPECT_FALSE(view.imageView()->isVisible());
+    EXPECT_TRUE(view.repeatView()->isFadingOut());
+    ASSERT_TRUE(waitUntil([&] { return !view.repeatView()->isFadingOut(); }));
+    EXPECT_GE(clock.elapsed(), GridViewChangeAnimator::removalFadeDuration_ms - 5);
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
 TEST(GridViewOffsetLineTimer, nudgesReArmOneTimerUntilItFires) {
