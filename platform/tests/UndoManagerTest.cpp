@@ -234,11 +234,15 @@ TEST(UndoManager, undoIsRefusedInsideAnOpenGroup) {
     undo.setGroupsByEvent(false);
     Value a{&undo};
     a.set(1, "X");
+    testing::internal::CaptureStderr();
     undo.beginUndoGrouping();
     undo.undo();
     EXPECT_EQ(a.value, 1);
     undo.endUndoGrouping();
     undo.endUndoGrouping(); // never opened: reported and ignored
+    const std::string reported = testing::internal::GetCapturedStderr();
+    EXPECT_NE(reported.find("while an undo group is open"), std::string::npos) << reported;
+    EXPECT_NE(reported.find("never opened"), std::string::npos) << reported;
     undo.undo();
     EXPECT_EQ(a.value, 0);
 }
