@@ -120,15 +120,19 @@ inline void sendMouse(QWidget* viewport, QEvent::Type type, QPoint pos, Qt::Mous
     QApplication::sendEvent(viewport, &event);
 }
 
-// Presses at one point, moves through the steps and releases at the last.
+// Presses at one point, moves through the steps and releases at the last,
+// the event loop running between the events as it does for a user's.
 inline void dragThrough(QWidget* viewport, QPoint from, QPoint to, int steps = 8,
                         Qt::KeyboardModifiers modifiers = {}) {
     sendMouse(viewport, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
+    QCoreApplication::processEvents();
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
         sendMouse(viewport, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton, modifiers);
+        QCoreApplication::processEvents();
     }
     sendMouse(viewport, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+    QCoreApplication::processEvents();
 }
 
 } // namespace kestrom::testing
