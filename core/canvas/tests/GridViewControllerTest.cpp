@@ -244,6 +244,36 @@ TEST_F(GridViewControllerTest, aRepeatCountChangeAnimatesIntoTheImmediateFrames)
     EXPECT_EQ(grid()->repeatView()->placement().countX, 4);
 }
 
+// The fade-in of a dropped picture changes what is drawn, never what takes
+// input: a press 50 ms after the picture lands selects it.
+TEST_F(GridViewControllerTest, aPressJustAfterADropSelectsThePicture) {
+    LiveAnimations live;
+    QImage image(300, 200, QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
+    const QString file = QDir(m_folder.path()).filePath(QStringLiteral("dropped.png"));
+    ASSERT_TRUE(image.save(file));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const auto before = document->originalImage();
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(container(), &enter);
+    QCoreApplication::processEvents();
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(container(), &drop);
+    ASSERT_TRUE(waitUntil([&] { return grid()->originalImage() != before; }));
+    grid()->layoutSubtreeIfNeeded();
+    auto* selection = grid()->imageSelectionView();
+    EXPECT_FALSE(selection->isSelected());
+    QTest::qWait(50);
+    ASSERT_LT(selection->effectiveAlphaValue(), 1.0); // still fading in
+    const QPoint p = grid()->viewportPoint(grid()->imageView()->sceneBoundingRect().center());
+    sendMouse(grid()->viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    sendMouse(grid()->viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(selection->isSelected());
+}
+
 TEST_F(GridViewControllerTest, aNewOrMirroredPictureAppearsAnimatedUnlessTheCanvasIsDisabled) {
     LiveAnimations live;
     GridViewImageView* image = grid()->imageView();
