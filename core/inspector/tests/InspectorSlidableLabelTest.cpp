@@ -94,6 +94,28 @@ TEST(InspectorSlidableLabelTest, ReleasingCommitsWhatIsShown) {
     EXPECT_EQ(w.field->doubleValue(), 15);
 }
 
+TEST(InspectorSlidableLabelTest, ADragCutShortPutsTheStartValueBackAndCommitsNothing) {
+    LabelWindow w;
+    QSignalSpy committed(w.field, &InspectorNumberTextField::committed);
+    const QPointF start(20, 5);
+    w.press(start);
+    w.move(start + QPointF(26, 0));
+    EXPECT_EQ(w.field->text(), QStringLiteral("15"));
+    w.label->setEnabled(false);
+    EXPECT_FALSE(w.label->isTracking());
+    EXPECT_EQ(w.field->text(), QStringLiteral("10"));
+    w.release(start + QPointF(26, 0));
+    EXPECT_EQ(committed.count(), 0);
+
+    w.label->setEnabled(true);
+    w.press(start);
+    w.move(start + QPointF(-10, 0));
+    w.label->hide();
+    EXPECT_FALSE(w.label->isTracking());
+    EXPECT_EQ(w.field->text(), QStringLiteral("10"));
+    EXPECT_EQ(committed.count(), 0);
+}
+
 TEST(InspectorSlidableLabelTest, TextThatIsNoNumberStartsNoDrag) {
     LabelWindow w;
     w.field->setText(QStringLiteral("abc"));
