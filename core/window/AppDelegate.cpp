@@ -7,6 +7,7 @@
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/HelpPanelController.h"
+#include "core/window/KeyboardModifierSource.h"
 #include "core/window/MainMenu.h"
 #include "core/window/WidgetDocumentPanels.h"
 #include "core/window/WindowRunPresenter.h"
@@ -59,6 +60,8 @@ QString AppDelegate::applicationName() {
 }
 
 void AppDelegate::applicationWillFinishLaunching() {
+    // Debugging actions and debug prints answer to the keys held.
+    KeyboardModifierSource::install();
     for (const UserDefaultsKeyProtocol* key : UserDefaultsKeys::allCases()) {
         key->registerIn(platform::UserDefaults::standard());
     }

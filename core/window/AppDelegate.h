@@ -33,9 +33,10 @@ public:
     ScriptingService* scriptingService() const { return m_scripting.get(); }
     QMenuBar* mainMenu() const { return m_mainMenu; }
 
-    // Before the first document exists: the user's defaults get the values
-    // they lack, the recent documents are read, and scripts and other
-    // programs' pictures are answered on the session bus.
+    // Before the first document exists: the held keys are read from the
+    // toolkit, the user's defaults get the values they lack, the recent
+    // documents are read, and scripts and other programs' pictures are
+    // answered on the session bus.
     void applicationWillFinishLaunching();
     // Renames the menus and opens the documents given on the command line,
     // or a new untitled one.
