@@ -99,7 +99,8 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     toggleInspector->setObjectName(QStringLiteral("Menu_ToggleInspector"));
     delegate.setToggleInspectorItem(toggleInspector);
 
-    // Shortcuts aside, the items are checked again as their menu opens.
+    // Whatever changed since, the items are validated again as their menu
+    // opens.
     for (QMenu* checked : {edit, picture, view}) {
         QObject::connect(checked, &QMenu::aboutToShow, &delegate,
                          &AppDelegate::refreshDocumentItems);
