@@ -60,10 +60,40 @@ Keys::Flags KeyboardModifierSource::fromToolkit(Qt::KeyboardModifiers modifiers)
     return flags;
 }
 
+namespace {
+
+// The modifier a modifier key makes, none for other keys.
+Qt::KeyboardModifier modifierOfKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+        return Qt::ShiftModifier;
+    case Qt::Key_Control:
+        return Qt::ControlModifier;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+        return Qt::AltModifier;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return Qt::MetaModifier;
+    default:
+        return Qt::NoModifier;
+    }
+}
+
+} // namespace
+
 bool KeyboardModifierSource::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
+    case QEvent::KeyRelease: {
+        // Some windowing systems report the state from before the key.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        Qt::KeyboardModifiers modifiers = key->modifiers();
+        modifiers.setFlag(modifierOfKey(key->key()), event->type() == QEvent::KeyPress);
+        lastHeld.store(int(fromToolkit(modifiers)));
+        break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
         lastHeld.store(int(fromToolkit(static_cast<QInputEvent*>(event)->modifiers())));
