@@ -72,6 +72,12 @@ GridView::GridView(QWidget* parent)
                                             m_overflownAreaView, this)) {
     setScene(m_scene);
     setFrameShape(QFrame::NoFrame);
+    // Only the canvas and its shadow are drawn: around them the window's
+    // background and its dim layer show through, in light and dark alike.
+    viewport()->setAutoFillBackground(false);
+    QPalette clear = viewport()->palette();
+    clear.setBrush(viewport()->backgroundRole(), Qt::transparent);
+    viewport()->setPalette(clear);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -524,8 +530,7 @@ void GridView::rebuildSequenceViews() {
 
 // MARK: drawing
 
-void GridView::drawBackground(QPainter* painter, const QRectF& rect) {
-    painter->fillRect(rect, palette().color(QPalette::Window));
+void GridView::drawBackground(QPainter* painter, const QRectF&) {
     // The canvas's soft shadow, a little below it.
     if (bounds().isEmpty()) {
         return;

@@ -9,7 +9,9 @@ namespace kestrom {
 
 GridViewDropHintView::GridViewDropHintView(const QString& text, QGraphicsItem* parent)
     : CanvasItem(parent), m_text(text) {
-    m_font.setPointSize(pointSize);
+    // View points are pixels at scale 1; a point size would grow by the
+    // screen's 96/72.
+    m_font.setPixelSize(pointSize);
 }
 
 void GridViewDropHintView::setBackground(const QColor& background) {

@@ -14,7 +14,8 @@ namespace {
 
 QFont labelFont() {
     QFont font;
-    font.setPointSize(GridViewSequenceView::labelPointSize);
+    // In view points, which are pixels at scale 1.
+    font.setPixelSize(GridViewSequenceView::labelPointSize);
     return font;
 }
 

@@ -112,6 +112,13 @@ void DocumentActions::perform(Action action, const QVariant& argument) {
         return rotateRight(m_document);
     case Action::rotateLeft:
         return rotateLeft(m_document);
+    case Action::flipImageHorizontally:
+        if (m_document.originalImage()) {
+            m_document.setFlipsImageHorizontal(!m_document.flipsImageHorizontal());
+        }
+        return;
+    case Action::resetBlackConversionProperties:
+        return m_document.resetBlackConversionProperties({m_document.blackConversionType()});
     case Action::paste:
         return paste();
     case Action::changeImageOffsetBase:
@@ -167,6 +174,10 @@ DocumentActions::ItemState DocumentActions::validate(Action action,
     case Action::resizeImageScaleToFit:
         state.enabled = picture;
         return state;
+    case Action::flipImageHorizontally:
+        state.enabled = picture;
+        state.checked = m_document.flipsImageHorizontal();
+        return state;
     case Action::resetPosition: {
         const Point_mm offset = m_document.imageOffset_mm();
         state.enabled = picture && (offset.x != 0 || offset.y != 0);
@@ -201,6 +212,7 @@ DocumentActions::ItemState DocumentActions::validate(Action action,
     case Action::chooseImage:
     case Action::resizeImageScaleToFitOrActualSizeIfTooLarge:
     case Action::resetHorizontalImageSplit:
+    case Action::resetBlackConversionProperties:
     case Action::other:
         state.enabled = true;
         return state;

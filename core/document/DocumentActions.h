@@ -33,6 +33,10 @@ public:
         resetPosition,
         rotateRight,
         rotateLeft,
+        // Mirrors the picture left to right, or back; checked while mirrored.
+        flipImageHorizontally,
+        // The conversion settings of the current conversion type.
+        resetBlackConversionProperties,
         paste,
         printDocument,
         // Each takes its choice as the argument: an ambrel::OffsetBase, a

@@ -24,12 +24,13 @@ InspectorViewController::InspectorViewController(QWidget* parent) : QWidget(pare
     m_titleSeparator = new InspectorSeparatorViewController(this);
     layout->addWidget(m_title);
     layout->addWidget(m_titleSeparator);
-    layout->addWidget(m_panesStack);
+    // The scrolling panes take the room there is, so that a pinned pane
+    // stays at the foot of the inspector.
+    layout->addWidget(m_panesStack, 1);
     m_bottomLayout = new QVBoxLayout;
     m_bottomLayout->setContentsMargins(0, 0, 0, 0);
     m_bottomLayout->setSpacing(0);
     layout->addLayout(m_bottomLayout);
-    layout->addStretch(1);
 
     connect(m_panesStack, &InspectorPanesStackViewController::topOverflownChanged, this,
             [this](bool overflown) { m_titleSeparator->setFloating(overflown); });
@@ -42,9 +43,15 @@ InspectorViewController::InspectorViewController(QWidget* parent) : QWidget(pare
     m_title->setWindowController(m_windowController);
     setTitleVisible(false);
     resize(290, 640);
+    // The free room under the panes changes with the room for them and with
+    // the panes themselves.
+    m_panesStack->viewport()->installEventFilter(this);
+    m_panesStack->stackView()->installEventFilter(this);
 }
 
 InspectorViewController::~InspectorViewController() {
+    m_panesStack->viewport()->removeEventFilter(this);
+    m_panesStack->stackView()->removeEventFilter(this);
     setDocument(nullptr);
     // Panes belong to their items; take them out of the widgets first.
     m_panesStack->setPaneViewControllers({});
@@ -268,6 +275,10 @@ void InspectorViewController::setBottomPaneViewController(InspectorPaneViewContr
     if (pane) {
         if (!m_bottomSeparator) {
             m_bottomSeparator = new InspectorSeparatorViewController(this);
+            // Hidden, it keeps its line of room: the panes do not move.
+            QSizePolicy policy = m_bottomSeparator->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            m_bottomSeparator->setSizePolicy(policy);
             m_bottomSeparator->setFloating(m_panesStack->isBottomOverflown());
             m_bottomLayout->insertWidget(0, m_bottomSeparator);
         }
@@ -275,10 +286,30 @@ void InspectorViewController::setBottomPaneViewController(InspectorPaneViewContr
         m_bottomLayout->addWidget(pane);
         m_bottomLayout->setContentsMargins(0, 0, 0, 8);
         pane->show();
+        updateBottomSeparatorVisibility();
     } else {
         delete m_bottomSeparator.data();
         m_bottomLayout->setContentsMargins(0, 0, 0, 0);
     }
+}
+
+bool InspectorViewController::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == m_panesStack->viewport() && event->type() == QEvent::Resize) ||
+        (watched == m_panesStack->stackView() && event->type() == QEvent::LayoutRequest)) {
+        updateBottomSeparatorVisibility();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void InspectorViewController::updateBottomSeparatorVisibility() {
+    if (!m_bottomSeparator) {
+        return;
+    }
+    // The panes' own height, not that of the stack view stretched over the
+    // scroll area.
+    const int freeRoom =
+        m_panesStack->viewport()->height() - m_panesStack->stackView()->sizeHint().height();
+    m_bottomSeparator->setVisible(freeRoom <= bottomSeparatorHidingGap);
 }
 
 void InspectorViewController::addTransition(TransitionType type, TransitionSubtype subtype) {

@@ -97,6 +97,10 @@ public:
     // then the pane pinned below them.
     QList<QWidget*> focusStops() const;
 
+    // Beyond this much free room between the panes' end and the pinned
+    // pane, the separator above the pinned pane hides.
+    static constexpr int bottomSeparatorHidingGap = 30;
+
 Q_SIGNALS:
     void navigationItemsChanged();
     // Whether the shown page asks the canvas for its print-sequence overlay.
@@ -104,8 +108,10 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void updateBottomSeparatorVisibility();
     void setNavigationItems(QList<std::shared_ptr<NavigationItem>> items);
     void setBottomPaneViewController(InspectorPaneViewController* pane);
 

@@ -7,6 +7,7 @@
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/HelpPanelController.h"
+#include "core/window/KeyboardModifierSource.h"
 #include "core/window/MainMenu.h"
 #include "core/window/WidgetDocumentPanels.h"
 #include "core/window/WindowRunPresenter.h"
@@ -46,6 +47,8 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
     connect(m_documentController.get(), &DocumentController::currentDocumentChanged, this,
             &AppDelegate::followCurrentDocument);
     m_mainMenu = MainMenu::make(*this);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &AppDelegate::refreshDocumentItems);
 }
 
 AppDelegate::~AppDelegate() {
@@ -59,6 +62,8 @@ QString AppDelegate::applicationName() {
 }
 
 void AppDelegate::applicationWillFinishLaunching() {
+    // Debugging actions and debug prints answer to the keys held.
+    KeyboardModifierSource::install();
     for (const UserDefaultsKeyProtocol* key : UserDefaultsKeys::allCases()) {
         key->registerIn(platform::UserDefaults::standard());
     }
@@ -122,21 +127,35 @@ void AppDelegate::refreshRevertItem() {
     }
 }
 
-void AppDelegate::setPasteItem(QAction* paste) {
-    m_pasteItem = paste;
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &AppDelegate::refreshPasteItem, Qt::UniqueConnection);
-    refreshPasteItem();
+void AppDelegate::addDocumentCommandItem(QAction* item, DocumentActions::Action action) {
+    (action == DocumentActions::Action::paste ? m_clipboardItems : m_documentItems)
+        .add(item, action);
+    connect(item, &QAction::triggered, this, [this, action] { performDocumentCommand(action); });
+    refreshDocumentItems();
+}
+
+void AppDelegate::setToggleInspectorItem(QAction* item) {
+    m_toggleInspectorItem = item;
+    connect(item, &QAction::triggered, this, &AppDelegate::toggleInspector);
+    refreshDocumentItems();
 }
 
 DocumentWindow* AppDelegate::currentWindow() const {
     return m_followed ? DocumentWindow::windowFor(m_followed) : nullptr;
 }
 
-void AppDelegate::refreshPasteItem() {
-    if (m_pasteItem) {
-        const DocumentWindow* window = currentWindow();
-        m_pasteItem->setEnabled(window && window->canPaste());
+void AppDelegate::refreshDocumentItems() {
+    refreshItemsAfterChange();
+    m_clipboardItems.refresh(currentWindow());
+}
+
+void AppDelegate::refreshItemsAfterChange() {
+    const DocumentWindow* window = currentWindow();
+    m_documentItems.refresh(window);
+    if (m_toggleInspectorItem) {
+        m_toggleInspectorItem->setEnabled(window);
+        m_toggleInspectorItem->setText(window ? window->toggleInspectorMenuTitle()
+                                              : KestromText::text("Menu_HideInspector"));
     }
 }
 
@@ -148,9 +167,23 @@ void AppDelegate::titlePrintItem(QAction& print) const {
 }
 
 void AppDelegate::paste() {
-    if (DocumentWindow* window = currentWindow(); window && window->canPaste()) {
-        window->paste();
+    performDocumentCommand(DocumentActions::Action::paste);
+}
+
+void AppDelegate::performDocumentCommand(DocumentActions::Action action) {
+    // A shortcut may come before the item was brought up to date.
+    if (DocumentWindow* window = currentWindow();
+        window && window->validateCommand(action).enabled) {
+        window->performCommand(action);
     }
+    refreshDocumentItems();
+}
+
+void AppDelegate::toggleInspector() {
+    if (DocumentWindow* window = currentWindow()) {
+        window->toggleInspector();
+    }
+    refreshDocumentItems();
 }
 
 void AppDelegate::followCurrentDocument(Document* document) {
@@ -158,13 +191,16 @@ void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_filePathConnection);
     m_followed = document;
     if (document) {
-        m_undoStateConnection =
-            connect(document, &Document::undoStateChanged, this, &AppDelegate::refreshUndoItems);
+        // Every change of the job registers its undo.
+        m_undoStateConnection = connect(document, &Document::undoStateChanged, this, [this] {
+            refreshUndoItems();
+            refreshItemsAfterChange();
+        });
         m_filePathConnection =
             connect(document, &Document::filePathChanged, this, &AppDelegate::refreshRevertItem);
     }
     refreshUndoItems();
-    refreshPasteItem();
+    refreshDocumentItems();
     refreshRevertItem();
 }
 
@@ -197,6 +233,8 @@ void AppDelegate::showWindow(Document& document) {
         new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
     }
     raiseWindowOf(&document);
+    // The document became the current one before it had its window.
+    refreshDocumentItems();
 }
 
 void AppDelegate::showAboutPanel() {

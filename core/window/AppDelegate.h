@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/DocumentController.h"
+#include "core/window/DocumentCommandItems.h"
 
 #include <QAction>
 #include <QObject>
@@ -33,9 +34,10 @@ public:
     ScriptingService* scriptingService() const { return m_scripting.get(); }
     QMenuBar* mainMenu() const { return m_mainMenu; }
 
-    // Before the first document exists: the user's defaults get the values
-    // they lack, the recent documents are read, and scripts and other
-    // programs' pictures are answered on the session bus.
+    // Before the first document exists: the held keys are read from the
+    // toolkit, the user's defaults get the values they lack, the recent
+    // documents are read, and scripts and other programs' pictures are
+    // answered on the session bus.
     void applicationWillFinishLaunching();
     // Renames the menus and opens the documents given on the command line,
     // or a new untitled one.
@@ -46,7 +48,13 @@ public:
 
     void setRecentMenu(QMenu* menu);
     void setUndoItems(QAction* undo, QAction* redo);
-    void setPasteItem(QAction* paste);
+    // An item of a command of the document in front (Paste, the Picture
+    // menu): enabled, checked and titled as the document validates it.
+    void addDocumentCommandItem(QAction* item, DocumentActions::Action action);
+    // View › Show or Hide Settings, titled after the window in front.
+    void setToggleInspectorItem(QAction* item);
+    // Brings every item of the document in front up to date.
+    void refreshDocumentItems();
     // File › Revert to Saved, enabled while the current document has a file.
     void setRevertItem(QAction* revert);
     // Names the print item as the current document's model prints.
@@ -66,6 +74,8 @@ public slots:
     void undo();
     void redo();
     void paste();
+    void performDocumentCommand(DocumentActions::Action action);
+    void toggleInspector();
     void terminate();
 
 private:
@@ -76,7 +86,8 @@ private:
     void rebuildRecentMenu();
     void followCurrentDocument(Document* document);
     void refreshUndoItems();
-    void refreshPasteItem();
+    // The items that follow the document's own state.
+    void refreshItemsAfterChange();
     void refreshRevertItem();
     DocumentWindow* currentWindow() const;
 
@@ -87,7 +98,12 @@ private:
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_undoItem;
     QPointer<QAction> m_redoItem;
-    QPointer<QAction> m_pasteItem;
+    DocumentCommandItems m_documentItems;
+    // Paste: reading the clipboard may wait on another program, so it is
+    // checked when the clipboard, the window in front or the menu changes,
+    // never on every edit.
+    DocumentCommandItems m_clipboardItems;
+    QPointer<QAction> m_toggleInspectorItem;
     QPointer<QAction> m_revertItem;
     QPointer<Document> m_followed;
     // The document a quit is asking about.

@@ -178,16 +178,24 @@ PrintDocument* DocumentWindow::printDocument() const {
 }
 
 bool DocumentWindow::canPaste() const {
-    PrintDocument* job = printDocument();
-    return job && m_imageImport &&
-           DocumentActions(*job, *m_imageImport, m_documentPresenter)
-               .validate(DocumentActions::Action::paste)
-               .enabled;
+    return validateCommand(DocumentActions::Action::paste).enabled;
 }
 
 void DocumentWindow::paste() {
+    performCommand(DocumentActions::Action::paste);
+}
+
+DocumentActions::ItemState DocumentWindow::validateCommand(DocumentActions::Action action) const {
+    PrintDocument* job = printDocument();
+    if (!job || !m_imageImport) {
+        return {};
+    }
+    return DocumentActions(*job, *m_imageImport, m_documentPresenter).validate(action);
+}
+
+void DocumentWindow::performCommand(DocumentActions::Action action) {
     if (PrintDocument* job = printDocument(); job && m_imageImport) {
-        DocumentActions(*job, *m_imageImport, m_documentPresenter).paste();
+        DocumentActions(*job, *m_imageImport, m_documentPresenter).perform(action);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/Document.h"
+#include "core/document/DocumentActions.h"
 #include "core/window/MaintenanceWindow.h"
 #include "model/DeviceDescriptor.h"
 #include "platform/Observation.h"
@@ -69,6 +70,10 @@ public:
     // loading it.
     bool canPaste() const;
     void paste();
+    // A command of the job's menus as its document validates it, and running
+    // it; without a job the item is disabled and nothing runs.
+    DocumentActions::ItemState validateCommand(DocumentActions::Action action) const;
+    void performCommand(DocumentActions::Action action);
 
     // The document's window, when it has one.
     static DocumentWindow* windowFor(const Document* document);

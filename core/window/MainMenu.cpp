@@ -8,6 +8,8 @@
 
 namespace kestrom {
 
+using Action = DocumentActions::Action;
+
 const QString MainMenu::placeholder = QStringLiteral("Kestrom");
 
 namespace {
@@ -71,9 +73,38 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QObject::connect(redo, &QAction::triggered, &delegate, &AppDelegate::redo);
     delegate.setUndoItems(undo, redo);
     edit->addSeparator();
-    QAction* paste = item(edit, "Menu_Paste", QKeySequence::Paste);
-    QObject::connect(paste, &QAction::triggered, &delegate, &AppDelegate::paste);
-    delegate.setPasteItem(paste);
+    delegate.addDocumentCommandItem(item(edit, "Menu_Paste", QKeySequence::Paste), Action::paste);
+
+    // The picture's own commands, enabled and titled by its document.
+    QMenu* picture = menu(bar, "Menu_Picture");
+    delegate.addDocumentCommandItem(item(picture, "Menu_RotateLeft"), Action::rotateLeft);
+    delegate.addDocumentCommandItem(item(picture, "Menu_RotateRight"), Action::rotateRight);
+    QAction* mirror = item(picture, "Menu_Mirror");
+    mirror->setCheckable(true);
+    delegate.addDocumentCommandItem(mirror, Action::flipImageHorizontally);
+    picture->addSeparator();
+    delegate.addDocumentCommandItem(item(picture, "PrintDocument_Menu_ActualSize"),
+                                    Action::resizeImageToActualSize);
+    delegate.addDocumentCommandItem(item(picture, "Menu_ScaleToFit"),
+                                    Action::resizeImageScaleToFit);
+    picture->addSeparator();
+    delegate.addDocumentCommandItem(item(picture, "Menu_ResetPosition"), Action::resetPosition);
+    delegate.addDocumentCommandItem(item(picture, "Menu_ResetRepeats"),
+                                    Action::resetImageRepeatCount);
+    delegate.addDocumentCommandItem(item(picture, "Menu_ResetConversion"),
+                                    Action::resetBlackConversionProperties);
+
+    QMenu* view = menu(bar, "Menu_View");
+    QAction* toggleInspector = view->addAction(KestromText::text("Menu_HideInspector"));
+    toggleInspector->setObjectName(QStringLiteral("Menu_ToggleInspector"));
+    delegate.setToggleInspectorItem(toggleInspector);
+
+    // Whatever changed since, the items are validated again as their menu
+    // opens.
+    for (QMenu* checked : {edit, picture, view}) {
+        QObject::connect(checked, &QMenu::aboutToShow, &delegate,
+                         &AppDelegate::refreshDocumentItems);
+    }
 
     QMenu* help = menu(bar, "Menu_Help");
     QObject::connect(item(help, "Menu_KestromHelp", QKeySequence::HelpContents),

@@ -10,7 +10,8 @@ namespace kestrom {
 
 class AppDelegate;
 
-// The application's main menu: the application, File, Edit and Help menus.
+// The application's main menu: the application, File, Edit, Picture, View
+// and Help menus.
 // Titles carry the placeholder "Kestrom" until the delegate renames them
 // after the application.
 class MainMenu {

@@ -23,6 +23,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -90,6 +92,25 @@ void reviewScreen(const char* name) {
         QGuiApplication::primaryScreen()->grabWindow(0).save(
             QDir(folder).filePath(QString::fromLatin1(name) + ".png"));
     }
+}
+
+// Opens a menu of the window's menu bar as a user does, by clicking its title.
+QMenu* openMenu(DocumentWindow* window, const QString& name) {
+    QMenuBar* bar = window->menuBar();
+    for (QAction* top : bar->actions()) {
+        if (top->menu() && top->menu()->objectName() == name) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
+            return waitUntil([top] { return top->menu()->isVisible(); }, 2000) ? top->menu()
+                                                                              : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void closeMenu(QMenu* menu, DocumentWindow* window) {
+    QTest::keyClick(menu, Qt::Key_Escape);
+    waitUntil([menu] { return !menu->isVisible(); }, 2000);
+    QTest::keyClick(window->menuBar(), Qt::Key_Escape);
 }
 
 QPalette darkPalette() {
@@ -161,6 +182,18 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     EXPECT_TRUE(window->gridView()->originalImage());
     review(window, "window-light");
 
+    // The picture's commands, in the menu bar, named for a bitmap picture.
+    QMenu* pictureMenu = openMenu(window, QStringLiteral("Menu_Picture"));
+    ASSERT_TRUE(pictureMenu);
+    auto* actualSize =
+        pictureMenu->findChild<QAction*>(QStringLiteral("PrintDocument_Menu_ActualSize"));
+    ASSERT_TRUE(actualSize);
+    EXPECT_EQ(actualSize->text(), QStringLiteral("One Dot per Pixel"));
+    EXPECT_TRUE(actualSize->isEnabled());
+    review(pictureMenu, "picture-menu");
+    reviewScreen("screen-picture-menu");
+    closeMenu(pictureMenu, window);
+
     // The status, read from the simulator in the maintenance popover.
     QElapsedTimer reading;
     reading.start();
@@ -215,6 +248,16 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     QApplication::setPalette(darkPalette());
     QTest::qWait(50);
     review(window, "window-dark");
+    reviewScreen("screen-window-dark");
+    pictureMenu = openMenu(window, QStringLiteral("Menu_Picture"));
+    ASSERT_TRUE(pictureMenu);
+    review(pictureMenu, "picture-menu-dark");
+    closeMenu(pictureMenu, window);
+    QMenu* viewMenu = openMenu(window, QStringLiteral("Menu_View"));
+    ASSERT_TRUE(viewMenu);
+    review(viewMenu, "view-menu-dark");
+    reviewScreen("screen-view-menu-dark");
+    closeMenu(viewMenu, window);
     QTest::mouseClick(window->maintenanceButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !window->statusManager()->isReloading(); }, 20000));
     window->maintenancePopover()->adjustSize();

@@ -1,9 +1,12 @@
 #include "core/canvas/GridViewContainerLayout.h"
-#include "core/canvas/MainContentSplitItemViewController.h"
+#include "core/canvas/GridView.h"
 #include "core/canvas/GridViewContainerView.h"
 #include "core/canvas/GridViewController.h"
+#include "core/canvas/MainContentSplitItemViewController.h"
 
+#include <QApplication>
 #include <QSplitter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace kestrom;
@@ -62,4 +65,26 @@ TEST(MainContentSplitItem, keepsTheCanvasLargeEnoughOverADimmedBackground) {
     EXPECT_EQ(Dim::dimColor(true), QColor::fromRgbF(0.9f, 0.9f, 0.9f, 0.1f));
     EXPECT_EQ(Dim::dimColor(false), QColor::fromRgbF(0.2f, 0.2f, 0.2f, 0.1f));
     // The controller, its views and the canvas go with the item.
+}
+
+// The canvas view covers the whole item but draws only the canvas and its
+// shadow: beside the canvas a dark window shows its own background under
+// the dim layer, while the canvas keeps its light colours.
+TEST(MainContentSplitItem, aDarkWindowShowsBesideTheCanvasWhichStaysLight) {
+    MainContentSplitItemViewController item;
+    QWidget* view = item.view();
+    QPalette dark = view->palette();
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::Mid, QColor(60, 60, 60));
+    view->setPalette(dark);
+    view->resize(1100, 700);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    QApplication::processEvents();
+    const QImage shown = view->grab().toImage();
+    const QRectF canvas = item.gridViewController()->gridView()->canvasRect();
+    ASSERT_GT(canvas.left(), 120);
+    const QPoint beside(int(canvas.left()) / 2, int(canvas.center().y()));
+    EXPECT_LT(QColor(shown.pixel(beside)).lightness(), 90);
+    EXPECT_GT(QColor(shown.pixel(canvas.center().toPoint() + QPoint(0, 100))).lightness(), 200);
 }

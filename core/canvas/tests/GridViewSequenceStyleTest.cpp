@@ -1,4 +1,6 @@
 #include "core/canvas/GridViewSequenceStyle.h"
+#include "core/canvas/GridViewDropHintView.h"
+#include "core/canvas/GridViewSequenceView.h"
 
 #include <gtest/gtest.h>
 
@@ -33,4 +35,20 @@ TEST(GridViewSequenceStyle, toolTipFromTheTemplate) {
     EXPECT_TRUE(tip.contains("80.0")) << tip.toStdString();
     // A template that asks for more or other arguments reads nothing beyond them.
     EXPECT_EQ(GridViewSequenceStyle::toolTip("%d %s %f %@ %d", 0, rect).left(2), "1 ");
+}
+
+// Sizes on the canvas are view points, which are pixels at scale 1: the
+// prompt's 26 and the numbers' 20 do not grow with the screen's dots per inch.
+TEST(CanvasText, thePromptAndTheSequenceNumbersAreSetInViewPoints) {
+    const GridViewDropHintView prompt(QStringLiteral("Drop a picture here"));
+    const double promptHeight = prompt.intrinsicSize().height();
+    EXPECT_GE(promptHeight, GridViewDropHintView::pointSize);
+    EXPECT_LT(promptHeight, GridViewDropHintView::pointSize * 1.3);
+
+    GridViewSequenceView sequence;
+    sequence.setFrame(QRectF(0, 0, 200, 200));
+    sequence.setSequence(0);
+    const double labelHeight = sequence.labelRect().height();
+    EXPECT_GE(labelHeight, GridViewSequenceView::labelPointSize);
+    EXPECT_LT(labelHeight, GridViewSequenceView::labelPointSize * 1.3);
 }

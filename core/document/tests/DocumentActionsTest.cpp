@@ -195,6 +195,34 @@ TEST_F(ActionsTest, eachQuarterTurnIsAStepOfItsOwn) {
     EXPECT_EQ(document().imageOrientation(), ImageRotation::r180);
 }
 
+TEST_F(ActionsTest, mirrorTogglesUnderItsCheckAndTheConversionResetKeepsTheOtherType) {
+    EXPECT_FALSE(actions().validate(Action::flipImageHorizontally).enabled);
+    actions().perform(Action::flipImageHorizontally);
+    EXPECT_FALSE(document().flipsImageHorizontal()) << "no picture, no mirror";
+    document().setOriginalImage(picture(40, 20));
+    EXPECT_FALSE(actions().validate(Action::flipImageHorizontally).checked);
+    actions().perform(Action::flipImageHorizontally);
+    EXPECT_TRUE(document().flipsImageHorizontal());
+    const auto mirrored = actions().validate(Action::flipImageHorizontally);
+    EXPECT_TRUE(mirrored.enabled);
+    EXPECT_TRUE(mirrored.checked);
+    actions().perform(Action::flipImageHorizontally);
+    EXPECT_FALSE(document().flipsImageHorizontal());
+
+    document().setValueForKeyPath("blackConversionOptions.threshold.threshold", 0.9);
+    document().setValueForKeyPath("blackConversionOptions.halftone.brightnessFactor", 0.4);
+    endEvent();
+    EXPECT_TRUE(actions().validate(Action::resetBlackConversionProperties).enabled);
+    actions().perform(Action::resetBlackConversionProperties);
+    EXPECT_EQ(document().blackConversionOptions().threshold().threshold(), 0.5);
+    EXPECT_EQ(
+        document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
+        0.4);
+    EXPECT_EQ(
+        document().undoManager()->undoActionName(),
+        UndoActionName(UndoActionName::Case::resettingBitmapConversionProperties).displayedName());
+}
+
 TEST_F(ActionsTest, chooseOpensThePanelAtThePicturesFile) {
     document().setOriginalImage(OriginalImage::fromData(
         testpictures::encode(testpictures::filled(4, 4, QImage::Format_RGB32, 0), "png"),

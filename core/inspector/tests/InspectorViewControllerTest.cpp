@@ -206,3 +206,37 @@ TEST_F(InspectorViewControllerTest, ShadowsAndFloatingSeparatorsFollowTheScrolli
     EXPECT_EQ(stack->topShadowView()->opacity(), 0);
     EXPECT_FALSE(inspector.titleSeparatorViewController()->isFloating());
 }
+
+// The pinned pane stays at the foot of the inspector; the line above it shows
+// only while the panes reach down to it, within 30 points.
+TEST_F(InspectorViewControllerTest, TheLineAboveThePinnedPaneHidesWhenThePanesEndWellAboveIt) {
+    inspector.setDeviceDescriptor(model(sequences));
+    QApplication::processEvents();
+    auto* stack = inspector.panesStackViewController();
+    InspectorPaneViewController* pinned = inspector.bottomPaneViewController();
+    InspectorSeparatorViewController* line = inspector.bottomPaneSeparatorViewController();
+    ASSERT_TRUE(pinned && line);
+    EXPECT_EQ(pinned->geometry().bottom() + 1, inspector.height() - 8);
+    const int panes = stack->stackView()->sizeHint().height();
+    ASSERT_GT(stack->viewport()->height() - panes, 30);
+    EXPECT_TRUE(line->isHidden());
+
+    // The height at which the panes end exactly 30 points above the line.
+    const int fitting = inspector.height() - (stack->viewport()->height() - panes) + 30;
+    for (const auto& [height, hidden] : {std::pair{fitting, false}, std::pair{fitting + 1, true},
+                                         std::pair{fitting - 10, false}}) {
+        inspector.resize(300, height);
+        QApplication::processEvents();
+        ASSERT_EQ(inspector.height(), height);
+        EXPECT_EQ(line->isHidden(), hidden) << height;
+        EXPECT_EQ(pinned->geometry().bottom() + 1, height - 8);
+    }
+    // Hidden or shown, the line keeps its room: the panes do not jump.
+    inspector.resize(300, fitting);
+    QApplication::processEvents();
+    const int panesHeight = stack->height();
+    inspector.resize(300, fitting + 1);
+    QApplication::processEvents();
+    ASSERT_TRUE(line->isHidden());
+    EXPECT_EQ(stack->height(), panesHeight + 1);
+}

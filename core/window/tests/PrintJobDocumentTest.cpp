@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -92,6 +94,58 @@ struct PrintJobDocumentTest : ::testing::Test {
         delegate.newDocument();
         return qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
     }
+
+    static QByteArray pngOf(int width, int height) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return png;
+    }
+};
+
+// Opens a menu of a window's menu bar by clicking its title, and chooses an
+// item by clicking it, each event on a turn of the event loop of its own.
+class MenuDriver {
+public:
+    explicit MenuDriver(QMainWindow* window) : m_bar(window->menuBar()) {}
+
+    // The item, in its menu now open; nothing when either is missing.
+    QAction* open(const QString& menuName, const QString& itemName) {
+        for (QAction* top : m_bar->actions()) {
+            if (top->menu() && top->menu()->objectName() == menuName) {
+                m_menu = top->menu();
+                QTest::mouseClick(m_bar, Qt::LeftButton, {}, m_bar->actionGeometry(top).center());
+                if (!QTest::qWaitFor([this] { return m_menu->isVisible(); }, 2000)) {
+                    return nullptr;
+                }
+                return m_menu->findChild<QAction*>(itemName);
+            }
+        }
+        return nullptr;
+    }
+    void close() {
+        if (m_menu && m_menu->isVisible()) {
+            QTest::keyClick(m_menu, Qt::Key_Escape);
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !m_menu->isVisible(); }, 2000));
+            QTest::keyClick(m_bar, Qt::Key_Escape);
+            QApplication::processEvents();
+        }
+    }
+    void choose(const QString& menuName, const QString& itemName) {
+        QAction* item = open(menuName, itemName);
+        ASSERT_TRUE(item) << itemName.toStdString();
+        ASSERT_TRUE(item->isEnabled()) << itemName.toStdString();
+        QTest::mouseClick(m_menu, Qt::LeftButton, {}, m_menu->actionGeometry(item).center());
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_menu->isVisible(); }, 2000));
+        QApplication::processEvents();
+    }
+
+private:
+    QMenuBar* m_bar;
+    QPointer<QMenu> m_menu;
 };
 
 } // namespace
@@ -224,6 +278,112 @@ TEST_F(PrintJobDocumentTest, EditPasteLoadsThePictureOnTheClipboardAndOnlyThen) 
     paste->trigger();
     ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
     EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
+}
+
+TEST_F(PrintJobDocumentTest, PasteIsOfferedInAWindowOpenedAfterAPictureWasCopied) {
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), pngOf(40, 20));
+    QApplication::clipboard()->setMimeData(data);
+    QApplication::processEvents();
+    AppDelegate delegate;
+    auto* paste = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Paste"));
+    ASSERT_TRUE(paste);
+    EXPECT_FALSE(paste->isEnabled()) << "no window to paste into";
+    PrintJobDocument* document = newDocument(delegate);
+    EXPECT_TRUE(paste->isEnabled());
+    DocumentWindow* window = DocumentWindow::windowFor(document);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    MenuDriver(window).choose(QStringLiteral("Menu_Edit"), QStringLiteral("Menu_Paste"));
+    ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
+    EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
+}
+
+// Each command of the picture is an item of the window's menus, reached by
+// clicking the menu's title and then the item, enabled, checked and named as
+// the document validates it.
+TEST_F(PrintJobDocumentTest, ThePicturesCommandsAreReachedFromTheMenusAsTheDocumentValidatesThem) {
+    AppDelegate delegate;
+    PrintJobDocument* document = newDocument(delegate);
+    kestrom::PrintDocument& job = document->job();
+    DocumentWindow* window = DocumentWindow::windowFor(document);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    MenuDriver menus(window);
+
+    const QStringList pictureItems = {
+        QStringLiteral("Menu_RotateLeft"),  QStringLiteral("Menu_RotateRight"),
+        QStringLiteral("Menu_Mirror"),      QStringLiteral("PrintDocument_Menu_ActualSize"),
+        QStringLiteral("Menu_ScaleToFit"),  QStringLiteral("Menu_ResetPosition"),
+        QStringLiteral("Menu_ResetRepeats")};
+    for (const QString& name : pictureItems) {
+        QAction* item = menus.open(QStringLiteral("Menu_Picture"), name);
+        ASSERT_TRUE(item) << name.toStdString();
+        EXPECT_FALSE(item->isEnabled()) << name.toStdString() << " without a picture";
+        menus.close();
+    }
+    EXPECT_EQ(menus.open(QStringLiteral("Menu_Picture"), pictureItems[3])->text(),
+              QStringLiteral("Actual Size"));
+    menus.close();
+
+    job.setOriginalImage(run_test::picture());
+    QApplication::processEvents();
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_RotateRight"));
+    EXPECT_EQ(job.imageOrientation(), ambrel::ImageRotation::r90);
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_RotateLeft"));
+    EXPECT_EQ(job.imageOrientation(), ambrel::ImageRotation::none);
+
+    EXPECT_FALSE(
+        menus.open(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_Mirror"))->isChecked());
+    menus.close();
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_Mirror"));
+    EXPECT_TRUE(job.flipsImageHorizontal());
+    EXPECT_TRUE(
+        menus.open(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_Mirror"))->isChecked());
+    menus.close();
+
+    // A bitmap is set one dot per pixel, a size the scaling then leaves.
+    QAction* actualSize = menus.open(QStringLiteral("Menu_Picture"), pictureItems[3]);
+    EXPECT_EQ(actualSize->text(), QStringLiteral("One Dot per Pixel"));
+    EXPECT_TRUE(actualSize->isEnabled());
+    menus.close();
+    job.setImageSize_px({2, 2});
+    menus.choose(QStringLiteral("Menu_Picture"), pictureItems[3]);
+    EXPECT_EQ(job.imageSize_px(), job.originalImage()->size_px(job.deviceDescriptor()->dpi()));
+    job.setImageOffset_mm({3, 4});
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ScaleToFit"));
+    EXPECT_EQ(job.imageOffset_mm(), (ambrel::Point_mm{0, 0}));
+    EXPECT_NEAR(job.imageSizeForDisplay_mm().width, 20, 0.1);
+
+    EXPECT_FALSE(menus.open(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetPosition"))
+                     ->isEnabled());
+    menus.close();
+    job.setImageOffset_mm({0, 0.5});
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetPosition"));
+    EXPECT_EQ(job.imageOffset_mm(), (ambrel::Point_mm{0, 0}));
+
+    EXPECT_FALSE(menus.open(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetRepeats"))
+                     ->isEnabled());
+    menus.close();
+    job.setImageRepeatYCount(3);
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetRepeats"));
+    EXPECT_EQ(job.imageRepeatYCount(), 1);
+
+    job.setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"), 0.8);
+    menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetConversion"));
+    EXPECT_EQ(job.blackConversionOptions().threshold().threshold(), 0.5);
+
+    // The settings beside the canvas hide and show again from the View menu.
+    EXPECT_EQ(
+        menus.open(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"))->text(),
+        QStringLiteral("Hide Settings"));
+    menus.close();
+    menus.choose(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"));
+    EXPECT_TRUE(window->isInspectorCollapsed());
+    EXPECT_EQ(
+        menus.open(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"))->text(),
+        QStringLiteral("Show Settings"));
+    menus.close();
+    menus.choose(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"));
+    EXPECT_FALSE(window->isInspectorCollapsed());
 }
 
 TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {

@@ -1,3 +1,6 @@
+#include "core/document/PrintJobDocument.h"
+#include "core/window/AppDelegate.h"
+#include "core/window/DocumentWindow.h"
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MaintenancePaneViewController_Actions.h"
 #include "core/window/MaintenancePaneViewController_Status.h"
@@ -7,6 +10,7 @@
 #include "model/ConnectPluginManager.h"
 #include "platform/KeyboardModifiers.h"
 #include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,9 +20,13 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using kestrom::MachineStatusManager;
 using kestrom::MaintenancePaneViewController_Actions;
@@ -246,4 +254,57 @@ TEST_F(MachineStatusTest, PanesFollowTheModelAndTheDebugKeyChord) {
         EXPECT_EQ(actions->buttons().size(), count) << int(held);
     }
     Keys::setSource({});
+}
+
+// The running application reads the held keys from the toolkit: pressing
+// the maintenance button while Alt and the logo key are held shows the
+// debugging action as well.
+TEST_F(MachineStatusTest, AltWithTheLogoKeyShowsTheDebuggingActionsInTheRunningWindow) {
+    QTemporaryDir folder;
+    platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    platform::UserDefaults::standard().setString(QStringLiteral("LastModelName"),
+                                                 QStringLiteral("Stencil One"));
+    delegate.newDocument();
+    auto* window =
+        kestrom::DocumentWindow::windowFor(delegate.documentController()->documents().last());
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const auto shownActions = [window] {
+        auto* actions =
+            window->maintenancePopover()->findChild<MaintenancePaneViewController_Actions*>();
+        return actions ? actions->buttons().size() : -1;
+    };
+    const auto closePopover = [window] {
+        EXPECT_TRUE(waitUntil([window] { return !window->statusManager()->isReloading(); }));
+        window->dismissMaintenance();
+        QTest::qWait(20);
+    };
+
+    QTest::mouseClick(window->maintenanceButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->maintenancePopover()->isVisible());
+    EXPECT_EQ(shownActions(), 1);
+    closePopover();
+
+    const Qt::KeyboardModifiers chord = Qt::AltModifier | Qt::MetaModifier;
+    QTest::keyPress(window, Qt::Key_Meta, chord);
+    QApplication::processEvents();
+    QTest::mouseClick(window->maintenanceButton(), Qt::LeftButton, chord);
+    ASSERT_TRUE(window->maintenancePopover()->isVisible());
+    EXPECT_EQ(shownActions(), 2);
+    using Keys = platform::KeyboardModifiers;
+    // A print run reads them on its own thread, as the last input left them.
+    const auto heldOffTheMainThread = [] {
+        Keys::Flags held;
+        std::thread([&held] { held = Keys::current(); }).join();
+        return held;
+    };
+    EXPECT_EQ(Keys::current(), Keys::option | Keys::command);
+    EXPECT_EQ(heldOffTheMainThread(), Keys::option | Keys::command);
+    closePopover();
+    QTest::keyRelease(window, Qt::Key_Meta, chord);
+    QTest::keyRelease(window, Qt::Key_Alt, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(heldOffTheMainThread(), Keys::Flags());
 }
