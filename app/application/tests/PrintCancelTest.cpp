@@ -1,6 +1,8 @@
 #include "app/application/Application.h"
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "core/document/PrintJobDocument.h"
+#include "core/document/UserDefaultsKeys.h"
+#include "core/scripting/ScriptingService.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
@@ -11,6 +13,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,4 +171,47 @@ TEST_F(PrintCancelTest, ACancelWhileTheColumnsGoOutIsRefusedAndThePrintCompletes
     ASSERT_EQ(device.jobs().size(), 1);
     EXPECT_TRUE(device.jobs().first().isComplete());
     QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+}
+
+// The same from a script: the command answers success once the job has gone
+// out whole, whatever was pressed on the sheet meanwhile.
+TEST_F(PrintCancelTest, AScriptedPrintCancelledWhileTheColumnsGoOutAnswersSuccess) {
+    ASSERT_TRUE(delegate.scriptingService());
+    platform::UserDefaults::standard().setBool(
+        kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), true);
+    auto& device = usb.device();
+    bool held = false;
+    usb.usbDevice().setWriteHandler([&](const QByteArray& data) {
+        device.receive(data);
+        const auto job = device.jobInProgress();
+        if (job && !job->columnData.isEmpty() && !held) {
+            held = true;
+            gate.arrive();
+        }
+    });
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                 kestrom::ScriptingService::serviceName, QStringLiteral("--object-path"),
+                 delegate.scriptingService()->pathOf(document), QStringLiteral("--timeout"),
+                 QStringLiteral("120"), QStringLiteral("--method"),
+                 QStringLiteral("org.lunvik.Lunvik.Document.Print")});
+    ASSERT_TRUE(gdbus.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] { return gate.hasArrived(); }));
+    ASSERT_TRUE(sheet());
+    QPushButton* cancel = sheet()->cancelButton();
+    ASSERT_TRUE(waitUntil([&] { return !cancel->isEnabled(); }, 10000));
+    QTest::keyClick(sheet(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    gate.open();
+
+    ASSERT_TRUE(waitUntil([&] { return gdbus.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(gdbus.exitCode(), 0) << gdbus.readAllStandardError().toStdString();
+    EXPECT_EQ(gdbus.readAllStandardOutput().trimmed(), QByteArray("()"));
+    ASSERT_EQ(device.jobs().size(), 1);
+    EXPECT_TRUE(device.jobs().first().isComplete());
+    // Scripted prints show no completion alert.
+    EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
 }
