@@ -87,7 +87,11 @@ void ProgressViewController::refresh() {
     m_descriptionLabel->setText(text);
     const bool cancellable = !m_progress || m_progress->isCancellable();
     m_cancelButton->setEnabled(cancellable);
-    m_noStopLabel->setVisible(!cancellable);
+    if (m_noStopLabel->isHidden() == !cancellable) {
+        m_noStopLabel->setVisible(!cancellable);
+        // The sheet grows to show the whole of the wrapped text.
+        adjustSize();
+    }
 }
 
 QString ProgressViewController::descriptionText() const {

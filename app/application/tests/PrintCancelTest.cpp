@@ -12,6 +12,7 @@
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -88,6 +89,15 @@ protected:
         waitUntil([&] { return !window || !window->runPresenter()->progressSheet(); }, 30000);
     }
 
+    // The sheet as the user sees it, for review, when LUNVIK_REVIEW_DIR is set.
+    void review(const char* name) const {
+        const QString folder = qEnvironmentVariable("LUNVIK_REVIEW_DIR");
+        if (!folder.isEmpty() && sheet()) {
+            QTest::qWait(30);
+            sheet()->grab().save(QDir(folder).filePath(QString::fromLatin1(name) + ".png"));
+        }
+    }
+
     kestrom::ProgressViewController* sheet() const {
         return window->runPresenter()->progressSheet();
     }
@@ -116,6 +126,7 @@ TEST_F(PrintCancelTest, ACancelWhileThePictureIsPreparedEndsQuietlyWithNoJob) {
     ASSERT_TRUE(waitUntil([&] { return sheet() && sheet()->isVisible(); }));
     QPushButton* cancel = sheet()->cancelButton();
     EXPECT_TRUE(cancel->isEnabled());
+    review("print-sheet-preparing");
     QTest::mouseClick(cancel, Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_TRUE(sheet()->progress()->isCancelled());
@@ -152,6 +163,7 @@ TEST_F(PrintCancelTest, ACancelWhileTheColumnsGoOutIsRefusedAndThePrintCompletes
     EXPECT_TRUE(sheet()->descriptionText().contains(
         QStringLiteral("The device is imaging the screen. The job can no longer be stopped.")))
         << sheet()->descriptionText().toStdString();
+    review("print-sheet-sending");
 
     QTest::keyClick(sheet(), Qt::Key_Escape);
     QCoreApplication::processEvents();
