@@ -198,6 +198,13 @@ TEST_F(ScriptingTest, TheCanvasPopUpShowsTheDocumentsCanvasThroughModelRoundTrip
     }
     EXPECT_EQ(job.canvas()->identifier(), QStringLiteral("A5"));
 
+    // A document without a canvas (a package naming a canvas the model
+    // lacks opens so) shows no item rather than one it does not have.
+    job.setCanvas(nullptr);
+    EXPECT_EQ(canvases->currentIndex(), -1);
+    job.undoManager()->undo();
+    expectShowsDocumentsCanvas(*window, job, "canvas back");
+
     // Undo walks back through the same canvases, the pop-up with it.
     while (job.undoManager()->canUndo()) {
         job.undoManager()->undo();
