@@ -123,7 +123,10 @@ TEST_F(PrintCancelTest, ACancelWhileThePictureIsPreparedEndsQuietlyWithNoJob) {
         device.receive(data);
     });
     delegate.printDocument();
-    ASSERT_TRUE(waitUntil([&] { return sheet() && sheet()->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return sheet() && sheet()->isVisible() &&
+               sheet()->descriptionText() == QStringLiteral("Processing the picture…");
+    }));
     QPushButton* cancel = sheet()->cancelButton();
     EXPECT_TRUE(cancel->isEnabled());
     review("print-sheet-preparing");
