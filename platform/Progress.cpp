@@ -84,6 +84,22 @@ void Progress::setLocalizedAdditionalDescription(const QString& text) {
     notify(Change::AdditionalDescription);
 }
 
+bool Progress::isCancellable() const {
+    std::lock_guard lock(m_mutex);
+    return m_isCancellable;
+}
+
+void Progress::setCancellable(bool cancellable) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_isCancellable == cancellable) {
+            return;
+        }
+        m_isCancellable = cancellable;
+    }
+    notify(Change::Cancellable);
+}
+
 void Progress::cancel() {
     {
         std::lock_guard lock(m_mutex);

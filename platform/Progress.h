@@ -17,7 +17,7 @@ namespace platform {
 // lock held.
 class Progress {
 public:
-    enum class Change { Units, Description, AdditionalDescription, Cancelled };
+    enum class Change { Units, Description, AdditionalDescription, Cancelled, Cancellable };
     using Observer = std::function<void(const Progress&, Change)>;
 
     explicit Progress(qint64 totalUnitCount = -1);
@@ -37,6 +37,12 @@ public:
     void setLocalizedDescription(const QString& text);
     QString localizedAdditionalDescription() const;
     void setLocalizedAdditionalDescription(const QString& text);
+
+    // Whether a cancel can still stop the run; a run turns it off at the
+    // point from which it will go on to its end whatever happens, and the
+    // controls that cancel it then stand disabled. On at the start.
+    bool isCancellable() const;
+    void setCancellable(bool cancellable);
 
     void cancel();
     bool isCancelled() const;
@@ -62,6 +68,7 @@ private:
     QString m_description;
     QString m_additionalDescription;
     bool m_isCancelled = false;
+    bool m_isCancellable = true;
     std::map<int, std::shared_ptr<Observer>> m_observers;
     int m_nextToken = 1;
 };

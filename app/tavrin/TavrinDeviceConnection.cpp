@@ -3,7 +3,9 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "app/tavrin/TavrinCommand.h"
 #include "app/tavrin/TavrinCommandError.h"
+#include "app/tavrin/TavrinCountingContext.h"
 #include "app/tavrin/TavrinDebugPartWriter.h"
+#include "app/tavrin/TavrinJobInterruptedError.h"
 #include "model/ConnectionError.h"
 #include "model/DeviceDescriptor.h"
 #include "model/PackedColumnMemory.h"
@@ -158,22 +160,34 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
     sendCommandY(0, *context);
     throwIfCancelled(progress);
     sendJobGeometry(dotCount, columnCount, *context);
-    sendBlankColumns(bitmapInfo.location_px, dotCount, *context);
 
+    // From the first column on the device images the screen, and it has no
+    // command to abort a job: the job runs to its end. Cancel stands
+    // disabled, and a job sent whole is a finished print whatever was
+    // pressed before.
+    if (progress) {
+        progress->setCancellable(false);
+    }
     const qint64 bitmapColumns = bitmapInfo.bitmap.width();
-    postToProgress(progress, [bitmapColumns](platform::Progress& p) {
-        ambrel::setLocalizedDescription(
-            p, PrintProgressDescription(PrintProgressDescription::sendingImageData));
-        p.setCompletedUnitCount(0);
-        p.setTotalUnitCount(bitmapColumns);
-    });
-    // A cancel while the columns stream does not stop them: the device has
-    // no command to abort a job, so the job is finished and the run then ends
-    // as cancelled.
-    sendBitmapColumns(bitmapInfo.bitmap, progress, *context);
-    sendBlankColumns(columnCount - (bitmapInfo.location_px + bitmapColumns), dotCount, *context);
+    TavrinCountingContext counted(*context, maxBufferCount);
+    try {
+        sendBlankColumns(bitmapInfo.location_px, dotCount, counted);
+        postToProgress(progress, [bitmapColumns](platform::Progress& p) {
+            ambrel::setLocalizedDescription(
+                p, PrintProgressDescription(PrintProgressDescription::sendingImageData));
+            p.setCompletedUnitCount(0);
+            p.setTotalUnitCount(bitmapColumns);
+        });
+        sendBitmapColumns(bitmapInfo.bitmap, progress, counted);
+        sendBlankColumns(columnCount - (bitmapInfo.location_px + bitmapColumns), dotCount, counted);
+    } catch (const platform::Error& error) {
+        const qint64 perColumn = std::max<qint64>(1, TavrinCommand::bytesPerColumn(dotCount));
+        if (counted.bytesSent() < perColumn) {
+            throw; // no column is known to have gone out
+        }
+        throw TavrinJobInterruptedError(counted.bytesSent() / perColumn, columnCount, error);
+    }
 
-    throwIfCancelled(progress);
     postToProgress(progress, [](platform::Progress& p) {
         p.setCompletedUnitCount(-1);
         ambrel::setLocalizedDescription(

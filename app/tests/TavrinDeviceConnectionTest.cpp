@@ -4,6 +4,7 @@
 #include "app/tavrin/TavrinCommand.h"
 #include "app/tavrin/TavrinCommandError.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
+#include "app/tavrin/TavrinJobInterruptedError.h"
 #include "model/ConnectionError.h"
 #include "platform/KeyboardModifiers.h"
 #include "platform/MainThread.h"
@@ -166,29 +167,71 @@ TEST_F(TavrinPrint, cancelBeforeTheJobStopsAfterTheDensity) {
     EXPECT_EQ(usb.device().commands(), (QStringList{"S", "D"}));
 }
 
-TEST_F(TavrinPrint, cancelWhileColumnsStreamFinishesTheJobThenEndsCancelled) {
+// The device has no command to abort a job: from the first column on a
+// cancel is refused, and a job sent whole is a finished print.
+TEST_F(TavrinPrint, cancelWhileColumnsStreamIsRefusedAndTheJobEndsAsAFinishedPrint) {
     TavrinSimulatorUsb usb;
     auto progress = std::make_shared<platform::Progress>();
     auto& device = usb.device();
+    bool cancellableWhileStreaming = false;
     usb.usbDevice().setWriteHandler([&](const QByteArray& data) {
         device.receive(data);
-        if (device.jobInProgress()) {
+        const auto job = device.jobInProgress();
+        if (job && !job->columnData.isEmpty()) {
+            cancellableWhileStreaming = cancellableWhileStreaming || progress->isCancellable();
             progress->cancel();
         }
     });
-    EXPECT_TRUE(isCase(print(usb, markTask(), progress), ConnectionError::Case::userCancelled));
+    EXPECT_TRUE(progress->isCancellable());
+    EXPECT_FALSE(print(usb, markTask(), progress));
+    EXPECT_TRUE(progress->isCancelled());
+    EXPECT_FALSE(cancellableWhileStreaming);
+    EXPECT_FALSE(progress->isCancellable());
     ASSERT_EQ(device.jobs().size(), 1);
     EXPECT_TRUE(device.jobs().first().isComplete());
+    EXPECT_EQ(progress->completedUnitCount(), -1); // the closing step ran
 }
 
-TEST_F(TavrinPrint, deviceLostInTheMiddleFailsWithTheTransportError) {
+// A device lost after columns went out leaves a partly exposed screen, and
+// the error says so and how far the job got; lost before any column, the
+// transport's own error.
+TEST_F(TavrinPrint, deviceLostAfterTheFirstColumnsSaysTheJobWasInterrupted) {
+    const qint64 columnBytes = 256 / 8;
+    const qint64 columnCount = 1181; // 100 mm at 300 dpi
     TavrinSimulatedDevice::Configuration c;
     c.failAfterColumnBytes = 10000;
     TavrinSimulatorUsb usb(c);
-    const auto error = print(usb, markTask());
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->domain(), ConnectionError::domain);
+    std::optional<lunvik::TavrinJobInterruptedError> interrupted;
+    try {
+        TavrinDeviceConnection(model, ambrel::TransportType::usb)
+            .print(markTask(), std::make_shared<platform::Progress>());
+    } catch (const lunvik::TavrinJobInterruptedError& e) {
+        interrupted = e;
+    }
+    platform::MainThread::drain();
+    ASSERT_TRUE(interrupted);
     EXPECT_EQ(usb.device().jobInProgress()->columnData.size(), 10000);
+    EXPECT_LE(interrupted->columnsSent() * columnBytes, 10000);
+    EXPECT_GT(interrupted->columnsSent() * columnBytes,
+              10000 - TavrinDeviceConnection::maxBufferCount);
+    EXPECT_EQ(interrupted->columnCount(), columnCount);
+    EXPECT_NE(interrupted->cause().domain(), ConnectionError::domain);
+    const QString text = interrupted->localizedDescription();
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("after %1 of %2 columns").arg(interrupted->columnsSent()).arg(columnCount)))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("partly exposed"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(interrupted->cause().localizedDescription())) << text.toStdString();
+    EXPECT_TRUE(interrupted->localizedRecoverySuggestion().has_value());
+
+    for (const qint64 taken : {qint64(0), columnBytes - 1}) {
+        c.failAfterColumnBytes = taken;
+        TavrinSimulatorUsb early(c);
+        const auto plain = print(early, markTask());
+        ASSERT_TRUE(plain) << taken;
+        EXPECT_NE(plain->domain(), lunvik::TavrinJobInterruptedError::domain) << taken;
+        EXPECT_NE(plain->domain(), ConnectionError::domain) << taken;
+    }
 }
 
 TEST_F(TavrinPrint, anyTransportTypeUsesTheUsbDevice) {

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstring>
 
 namespace kestrom {
@@ -68,6 +69,13 @@ platform::Error DocumentFileError::unreadableFile(const QString& path, int error
         text("DocumentFile_CannotRead", {QFileInfo(path).fileName(), systemReason(errorNumber)});
     info.other.insert(QStringLiteral("path"), path);
     return platform::Error(posixDomain, errorNumber, info);
+}
+
+platform::Error DocumentFileError::noFileLocation(const QString& given, bool isRelativePath) {
+    platform::Error::UserInfo info;
+    info.localizedDescription =
+        text(isRelativePath ? "DocumentFile_RelativePath" : "DocumentFile_NoFileLocation", {given});
+    return platform::Error(posixDomain, EINVAL, info);
 }
 
 platform::Error DocumentFileError::unsavableDocument(const QString& path, int errorNumber) {

@@ -34,6 +34,10 @@ public:
     static platform::Error noValidAnchor();
     // A file cannot be read: posixDomain with the system's error number.
     static platform::Error unreadableFile(const QString& path, int errorNumber);
+    // A text given for a file that names none that can be read: a relative
+    // path (relative to what the caller cannot tell), or no path or file URL
+    // at all. posixDomain with EINVAL.
+    static platform::Error noFileLocation(const QString& given, bool isRelativePath);
     // A document cannot be written: posixDomain with the system's error number.
     static platform::Error unsavableDocument(const QString& path, int errorNumber);
 };

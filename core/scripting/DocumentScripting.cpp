@@ -1,6 +1,8 @@
 #include "core/scripting/DocumentScripting.h"
 
 #include "core/document/DocumentActions.h"
+#include "core/document/DocumentFileError.h"
+#include "core/document/KestromText.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/scripting/ScriptingWindowPresenter.h"
 #include "core/window/DocumentWindow.h"
@@ -12,6 +14,11 @@
 
 #include <QDBusVariant>
 #include <QDir>
+#include <QFile>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace kestrom {
 
@@ -76,34 +83,49 @@ void DocumentScripting::setImageOffsetBase(const ambrel::OffsetBase& anchor) {
     m_document.job().setImageOffsetBase(anchor);
 }
 
-std::optional<QUrl> DocumentScripting::fileArgument(const QVariantMap& arguments) {
+QUrl DocumentScripting::fileArgument(const QVariantMap& arguments) {
+    if (!arguments.contains(QStringLiteral("in"))) {
+        platform::Error::UserInfo info;
+        info.localizedDescription = KestromText::text("Scripting_LoadImage_NoArgument");
+        throw platform::Error(QStringLiteral("LunvikScriptingError"),
+                              requiredArgumentMissingErrorNumber, info);
+    }
     QVariant value = arguments.value(QStringLiteral("in"));
     if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
         value = qvariant_cast<QDBusVariant>(value).variant();
     }
     if (value.metaType() != QMetaType::fromType<QString>()) {
-        return std::nullopt;
+        const QString shown =
+            value.canConvert<QString>() ? value.toString() : QString::fromLatin1(value.typeName());
+        throw DocumentFileError::noFileLocation(shown, false);
     }
     const QString text = value.toString();
     if (QDir::isAbsolutePath(text)) {
         return QUrl::fromLocalFile(QDir::cleanPath(text));
     }
+    const QUrl url(text, QUrl::StrictMode);
+    if (url.isValid() && url.isLocalFile()) {
+        if (QDir::isAbsolutePath(url.toLocalFile())) {
+            return url;
+        }
+        throw DocumentFileError::noFileLocation(text, true);
+    }
     // A relative path would be taken from the service's working folder, not
     // the script's: it names no file here.
-    const QUrl url(text, QUrl::StrictMode);
-    if (url.isValid() && url.isLocalFile() && QDir::isAbsolutePath(url.toLocalFile())) {
-        return url;
-    }
-    return std::nullopt;
+    const bool looksLikePath = !text.isEmpty() && (url.scheme().isEmpty() || !url.isValid());
+    throw DocumentFileError::noFileLocation(text, looksLikePath);
 }
 
 void DocumentScripting::loadImageFrom(const QVariantMap& arguments) {
-    const auto url = fileArgument(arguments);
-    if (!url) {
-        return;
-    }
     try {
-        m_import.setImageWithDroppedFileURL(*url);
+        const QUrl url = fileArgument(arguments);
+        // A file that is not there is the script's mistake, not a silent no.
+        const QByteArray path = QFile::encodeName(url.toLocalFile());
+        struct stat status {};
+        if (::stat(path.constData(), &status) != 0) {
+            throw DocumentFileError::unreadableFile(url.toLocalFile(), errno);
+        }
+        m_import.setImageWithDroppedFileURL(url);
     } catch (const platform::Error& e) {
         if (const auto command = platform::ScriptCommand::current()) {
             command->setScriptErrorString(e.localizedDescription());

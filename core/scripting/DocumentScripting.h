@@ -48,10 +48,14 @@ public:
     // An anchor the model does not allow is the anchor error.
     void setImageOffsetBase(const ambrel::OffsetBase& anchor);
 
-    // Loads the file that the argument "in" names; without it, or when it
-    // names no local file, nothing happens. A file that does not exist is
-    // ignored; one that cannot be read reports its error.
+    // Loads the file that the argument "in" names. Every failure is
+    // reported on the running command: without the argument the argument
+    // error; a relative path or a value that is no path or file URL, a file
+    // that does not exist or cannot be read, the file error's number and
+    // text. The picture stays on every failure.
     void loadImageFrom(const QVariantMap& arguments);
+    // The number of the argument error.
+    static constexpr int requiredArgumentMissingErrorNumber = 5;
     // The print run over the document's window, which suspends the running
     // command until the print has ended; without a window nothing happens.
     // While the window shows a sheet the printer counts as busy.
@@ -68,8 +72,8 @@ public:
     void loadImageWithPasteboard(const QMimeData* pasteboard, ImageImport::Completion done);
 
     // The local file the argument "in" names: an absolute path or a file URL
-    // with one.
-    static std::optional<QUrl> fileArgument(const QVariantMap& arguments);
+    // with one. Throws the argument error or the file error of the value.
+    static QUrl fileArgument(const QVariantMap& arguments);
 
 private:
     PrintJobDocument& m_document;

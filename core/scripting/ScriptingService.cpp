@@ -3,14 +3,17 @@
 #include "core/document/DocumentController.h"
 #include "core/document/Framework.h"
 #include "core/document/ImageImport.h"
+#include "core/document/KestromText.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/scripting/DocumentScripting.h"
 #include "model/OriginalImage.h"
+#include "model/OriginalImageError.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/ScriptCommand.h"
 #include "platform/graphics/FileType.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -492,6 +495,7 @@ void ScriptingService::loadImage(const Call& call) {
             break;
         }
     }
+    bool isNew = false;
     if (!chosen) {
         if (!m_controller) {
             call.fail(QDBusError::Failed, QStringLiteral("The application is quitting"));
@@ -501,6 +505,7 @@ void ScriptingService::loadImage(const Call& call) {
             Document* made = m_controller->openUntitledDocument(true);
             followDocuments();
             chosen = scriptingOf(made);
+            isNew = true;
         } catch (const platform::Error& e) {
             call.failScript(e.code(), e.localizedDescription());
             return;
@@ -511,17 +516,39 @@ void ScriptingService::loadImage(const Call& call) {
         }
     }
     QPointer<Document> document = &chosen->document();
-    chosen->loadImageWithPasteboard(
-        &pasteboard, [call, document](std::shared_ptr<const platform::Error> error) {
-            if (error) {
-                call.failScript(error->code(), error->localizedDescription());
-            } else if (!document) {
+    QPointer<DocumentController> controller = m_controller;
+    chosen->loadImageWithPasteboard(&pasteboard, [call, document, controller, isNew](
+                                                     std::shared_ptr<const platform::Error> error) {
+        if (!error) {
+            if (document) {
+                call.reply();
+            } else {
                 call.fail(QDBusError::UnknownObject,
                           QStringLiteral("The document was closed before its picture arrived"));
-            } else {
-                call.reply();
             }
-        });
+            return;
+        }
+        // The data came without a file: its error names none. The made-up
+        // name the import gave the data means nothing to the caller.
+        std::shared_ptr<const platform::Error> answer = error;
+        if (dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
+            platform::Error::UserInfo info;
+            info.localizedDescription = KestromText::text("Scripting_Services_NoPicture");
+            answer = std::make_shared<platform::Error>(error->domain(), error->code(), info);
+        }
+        // A document made for the picture goes again once the import has
+        // ended, so that no empty window stays behind.
+        QMetaObject::invokeMethod(
+            qApp,
+            [call, document, controller, isNew, answer] {
+                auto* job = qobject_cast<PrintJobDocument*>(document.data());
+                if (isNew && job && controller && !job->job().originalImage()) {
+                    controller->removeDocument(job);
+                }
+                call.failScript(answer->code(), answer->localizedDescription());
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace kestrom

@@ -32,10 +32,8 @@ bool ScriptingWindowPresenter::isShowingSheet() const {
 }
 
 void ScriptingWindowPresenter::presentError(const platform::Error& error) {
-    if (WindowRunPresenter* presenter = windowPresenter(m_document)) {
-        presenter->presentError(error);
-        return;
-    }
+    // The script hears of the error in its answer; a sheet would only stand
+    // in the way of the user and of the script's next call.
     platform::Log::line(QStringLiteral("picture not loaded: ") + error.localizedDescription());
 }
 

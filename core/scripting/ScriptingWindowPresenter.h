@@ -17,7 +17,8 @@ public:
 
     bool hasWindowForSheets() const override;
     bool isShowingSheet() const override;
-    // On the window as a sheet; one line on standard error without a window.
+    // Never a dialog: scripts are answered the error. One line on standard
+    // error.
     void presentError(const platform::Error& error) override;
     void beginOpenPanel(const OpenPanel& panel,
                         std::function<void(std::optional<QUrl> chosen)> completion) override;

@@ -310,13 +310,25 @@ void DocumentWindow::updateTransportTypePopUpButtonMenuItems() {
 
 void DocumentWindow::updateCanvasPopUpButtonSelection() {
     PrintDocument* job = printDocument();
-    if (!job || !job->canvas()) {
+    if (!job) {
         return;
     }
-    const int index = indexOfData(m_canvasPopUpButton, job->canvas());
-    if (index >= 0) {
-        m_canvasPopUpButton->setCurrentIndex(index);
+    // A model change may keep the canvas of the model before when the new
+    // one offers an equal canvas: that is the item to show. Without a
+    // matching item the pop-up shows none rather than a canvas the document
+    // does not have.
+    int index = -1;
+    if (const auto& canvas = job->canvas()) {
+        for (int i = 0; i < m_canvasPopUpButton->count(); ++i) {
+            const auto item =
+                m_canvasPopUpButton->itemData(i).value<std::shared_ptr<const ambrel::Canvas>>();
+            if (item && *item == *canvas) {
+                index = i;
+                break;
+            }
+        }
     }
+    m_canvasPopUpButton->setCurrentIndex(index);
 }
 
 void DocumentWindow::updateTransportTypePopUpButtonSelection() {

@@ -1,5 +1,6 @@
 #include "core/window/ProgressViewController.h"
 
+#include "core/document/KestromText.h"
 #include "platform/Progress.h"
 
 #include <QCoreApplication>
@@ -7,13 +8,14 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kestrom {
 
 ProgressViewController::ProgressViewController(QWidget* parent)
     : QDialog(parent), m_titleLabel(new QLabel(this)), m_descriptionLabel(new QLabel(this)),
-      m_bar(new QProgressBar(this)) {
+      m_bar(new QProgressBar(this)), m_noStopLabel(new QLabel(this)) {
     setObjectName(QStringLiteral("ProgressSheet"));
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(360);
@@ -21,13 +23,19 @@ ProgressViewController::ProgressViewController(QWidget* parent)
     bold.setBold(true);
     m_titleLabel->setFont(bold);
     m_descriptionLabel->setWordWrap(true);
+    m_noStopLabel->setObjectName(QStringLiteral("CannotBeStopped"));
+    m_noStopLabel->setWordWrap(true);
+    m_noStopLabel->setText(KestromText::text("ProgressSheet_CannotBeStopped"));
+    m_noStopLabel->hide();
     m_bar->setTextVisible(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_cancelButton = buttons->button(QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::rejected, this, &ProgressViewController::cancelOperation);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_titleLabel);
     layout->addWidget(m_bar);
     layout->addWidget(m_descriptionLabel);
+    layout->addWidget(m_noStopLabel);
     layout->addWidget(buttons);
     refresh();
 }
@@ -77,10 +85,25 @@ void ProgressViewController::refresh() {
         text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + more;
     }
     m_descriptionLabel->setText(text);
+    const bool cancellable = !m_progress || m_progress->isCancellable();
+    m_cancelButton->setEnabled(cancellable);
+    if (m_noStopLabel->isHidden() == !cancellable) {
+        m_noStopLabel->setVisible(!cancellable);
+        // The sheet grows to show the whole of the wrapped text.
+        adjustSize();
+    }
+}
+
+QString ProgressViewController::descriptionText() const {
+    QString text = m_descriptionLabel->text();
+    if (m_noStopLabel->isVisibleTo(this)) {
+        text += QStringLiteral("\n") + m_noStopLabel->text();
+    }
+    return text;
 }
 
 void ProgressViewController::cancelOperation() {
-    if (m_progress) {
+    if (m_progress && m_progress->isCancellable()) {
         m_progress->cancel();
     }
 }

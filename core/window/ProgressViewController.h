@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace platform {
 class Progress;
@@ -26,7 +27,12 @@ public:
     void setTitle(const QString& title);
 
     // Escape and the Cancel button: cancel the progress, keep the sheet.
+    // Once the run can no longer be stopped both do nothing: the button is
+    // disabled and the sheet says why.
     void cancelOperation();
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    // The sheet's words under the bar.
+    QString descriptionText() const;
     void reject() override;
 
     // Closes the sheet for good; the run calls it when it has ended.
@@ -40,6 +46,8 @@ private:
     QLabel* m_titleLabel;
     QLabel* m_descriptionLabel;
     QProgressBar* m_bar;
+    QLabel* m_noStopLabel;
+    QPushButton* m_cancelButton;
 };
 
 } // namespace kestrom

@@ -14,9 +14,27 @@ std::optional<QByteArray> ImageExtensions::md5Hash(const QImage& image) {
     if (image.isNull() || image.sizeInBytes() <= 0) {
         return std::nullopt;
     }
+    // Each row's pixels alone: the padding at a row's end is not part of the
+    // picture, and nothing sets it, so equal pictures could differ there.
+    const qint64 rowBits = qint64(image.width()) * image.depth();
+    const qsizetype wholeBytes = qsizetype(rowBits / 8);
+    const int spareBits = int(rowBits % 8);
+    // The bits of a row's last, partly used byte that belong to pixels.
+    const auto usedBits = [&]() -> uchar {
+        if (image.format() == QImage::Format_MonoLSB) {
+            return uchar((1u << spareBits) - 1);
+        }
+        return uchar(0xFFu << (8 - spareBits));
+    }();
     QCryptographicHash hash(QCryptographicHash::Md5);
-    hash.addData(
-        QByteArrayView(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const char*>(image.constScanLine(y));
+        hash.addData(QByteArrayView(row, wholeBytes));
+        if (spareBits != 0) {
+            const char last = char(uchar(row[wholeBytes]) & usedBits);
+            hash.addData(QByteArrayView(&last, 1));
+        }
+    }
     return hash.result();
 }
 

@@ -15,8 +15,9 @@ class ImageExtensions {
 public:
     // The 16-byte MD5 digest of the bytes.
     static QByteArray md5Hash(const QByteArray& data);
-    // The digest of the picture's pixel memory as stored (rows with their
-    // padding); none for a picture without pixels.
+    // The digest of the picture's pixels, row by row in its own format,
+    // without the padding at the rows' ends; none for a picture without
+    // pixels.
     static std::optional<QByteArray> md5Hash(const QImage& image);
 
     // The part of the picture inside the rectangle (pixels, rows counted from

@@ -13,7 +13,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace quenta {
 
@@ -26,6 +30,61 @@ using Hz = ambrel::OffsetBase::HorizontalPosition;
 
 // Rows at this gray or darker start a pass of a tall picture.
 constexpr std::uint8_t rowInkLimit = 128;
+
+using Wide = __int128;
+
+qint64 saturated(Wide value) {
+    return qint64(std::clamp<Wide>(value, std::numeric_limits<qint64>::min(),
+                                   std::numeric_limits<qint64>::max()));
+}
+
+// The first index in [from, to) where the test holds, for a test that stays
+// true once it holds; `to` when it never does.
+template <typename Test> qint64 firstWhere(qint64 from, qint64 to, const Test& test) {
+    while (from < to) {
+        const qint64 middle = from + (to - from) / 2;
+        if (test(middle)) {
+            to = middle;
+        } else {
+            from = middle + 1;
+        }
+    }
+    return from;
+}
+
+// Calls visit(k) for the indices in [from, to), once for each run of indices
+// with equal keys: copies or repeats with the same key draw the same pixels,
+// so copies piled on one spot cost one drawing however many there are. The
+// keys change monotonically with the index.
+template <typename Key, typename Visit>
+void forEachDistinct(qint64 from, qint64 to, const Key& key, const Visit& visit) {
+    for (qint64 k = from; k < to;) {
+        const auto at = key(k);
+        visit(k);
+        qint64 next = k + 1;
+        if (next < to && key(next) == at) {
+            next = firstWhere(next + 1, to, [&](qint64 j) { return key(j) != at; });
+        }
+        k = next;
+    }
+}
+
+// The indices of the copies that reach into [low, high): copy k starts at
+// position(k), a monotone function of k, and is size long.
+template <typename Position>
+std::pair<qint64, qint64> visibleCopies(qint64 count, qint64 size, qint64 low, qint64 high,
+                                        const Position& position) {
+    if (count < 1 || size < 1 || high <= low) {
+        return {0, 0};
+    }
+    const Wide near = Wide(low) - size;
+    if (position(count - 1) >= position(0)) {
+        const qint64 first = firstWhere(0, count, [&](qint64 k) { return position(k) > near; });
+        return {first, firstWhere(first, count, [&](qint64 k) { return position(k) >= high; })};
+    }
+    const qint64 first = firstWhere(0, count, [&](qint64 k) { return position(k) < high; });
+    return {first, firstWhere(first, count, [&](qint64 k) { return position(k) <= near; })};
+}
 
 class MillimetreSplit {
 public:
@@ -45,6 +104,9 @@ private:
     void singlePass();
     void stackedPasses(double ratio);
     void tallPasses();
+    // Finds the pass starts of repeat j, whose first row lies at `whole`
+    // millimetres plus topInset rows, and splits its passes.
+    void tallRepeat(qint64 j, double whole, qint64 topInset);
     double verticalStart() const;
 
     std::shared_ptr<const ambrel::OriginalImage> image;
@@ -163,6 +225,16 @@ void MillimetreSplit::fillWhite(double height) {
 }
 
 void MillimetreSplit::drawCopies(double y, qint64 firstRow, qint64 endRow) {
+    // Only the copies that reach into the pass are drawn, each spot once.
+    const auto across = [&](qint64 i) {
+        return saturated(Wide(w) * i + px(M_x * double(i)) - inset.left);
+    };
+    const auto down = [&](qint64 k) { return saturated(Wide(h) * k + px(M_y * double(k))); };
+    const auto columns = visibleCopies(N_x, w, 0, visibleWidth, across);
+    const auto rows = visibleCopies(endRow - firstRow, h, qint64(std::floor(-y)),
+                                    qint64(std::ceil(double(H) - y)), down);
+    std::vector<qint64> rowTops;
+    forEachDistinct(rows.first, rows.second, down, [&](qint64 k) { rowTops.push_back(down(k)); });
     pass->draw(
         [&](platform::GraphicsContext& context) {
             ambrel::GraphicsExtensions::performSavingGState(context, [&] {
@@ -173,30 +245,13 @@ void MillimetreSplit::drawCopies(double y, qint64 firstRow, qint64 endRow) {
                     context.setShouldAntialias(false);
                 }
                 context.setAllowsAntialiasing(false);
-                const bool advancesAcross = w + px(M_x) > 0;
-                const bool advancesDown = h + px(M_y) > 0;
-                for (qint64 i = 0; i < N_x; ++i) {
-                    const qint64 x = w * i + px(M_x * double(i)) - inset.left;
-                    if (x >= visibleWidth && advancesAcross) {
-                        break;
+                forEachDistinct(columns.first, columns.second, across, [&](qint64 i) {
+                    for (const qint64 top : rowTops) {
+                        image->draw(
+                            QRectF(double(across(i)), y + double(top), double(w), double(h)),
+                            options.imageOrientation, options.flipsImageHorizontal, context, true);
                     }
-                    if (x >= visibleWidth || x + w <= 0) {
-                        continue;
-                    }
-                    for (qint64 j = firstRow; j < endRow; ++j) {
-                        const double top =
-                            y + double(h * (j - firstRow)) + double(px(M_y * double(j - firstRow)));
-                        if (top >= double(H) && advancesDown) {
-                            break;
-                        }
-                        if (top >= double(H) || top + double(h) <= 0) {
-                            continue;
-                        }
-                        image->draw(QRectF(double(x), top, double(w), double(h)),
-                                    options.imageOrientation, options.flipsImageHorizontal, context,
-                                    true);
-                    }
-                }
+                });
             });
         },
         !image->isVector());
@@ -235,40 +290,78 @@ void MillimetreSplit::stackedPasses(double ratio) {
         return;
     }
     const qint64 perPass = ratio < double(N_y) ? qint64(std::floor(ratio)) : N_y;
-    qint64 remaining = N_y;
-    for (qint64 p = 0; remaining > 0; ++p) {
-        const qint64 n = std::min(remaining, perPass);
-        const double content = mm(qint64(std::trunc(double(n) * double(h + px(M_y)))));
-        const double y = verticalStart() + double(perPass * p) * (M_y + mm(h));
-        qint64 topInset = 0;
+    const qint64 passes = N_y / perPass + (N_y % perPass == 0 ? 0 : 1);
+    const double step = M_y + mm(h);
+    const auto rowsIn = [&](qint64 p) { return p < passes - 1 ? perPass : N_y - perPass * p; };
+    // Where pass p stands: the pass's y on the canvas before any move up from
+    // the canvas's end, and the rows its copies are moved by.
+    struct Place {
         double passY = 0;
+        qint64 topInset = 0;
+        bool operator==(const Place&) const = default;
+    };
+    const auto placeOf = [&](qint64 p) {
+        const qint64 n = rowsIn(p);
+        const double content = mm(qint64(std::trunc(double(n) * double(h + px(M_y)))));
+        const double y = verticalStart() + double(perPass * p) * step;
+        Place place;
         if (y > 0) {
             const double whole = std::floor(y);
-            topInset = -px(y - whole);
+            place.topInset = -px(y - whole);
             const double centre = (mm(H) - (content - M_y)) * 0.5;
             const double shift = std::min(whole, std::floor(centre));
-            topInset -= px(shift);
-            passY = whole - shift;
+            place.topInset -= px(shift);
+            place.passY = whole - shift;
         } else if (y < 0) {
-            topInset = px(-y);
+            place.topInset = px(-y);
         }
+        return place;
+    };
+    const auto down = [&](qint64 k) { return saturated(Wide(h) * k + px(M_y * double(k))); };
+    std::optional<Place> drawn;
+    qint64 drawnRows = 0;
+    for (qint64 p = 0; p < passes;) {
+        const qint64 n = rowsIn(p);
+        const Place place = placeOf(p);
+        double passY = place.passY;
         const double over = passY + mm(H) - H_c;
         if (H - px(over) < 1) {
             break;
         }
-        fillWhite(double(H));
         qint64 shiftPx = 0;
         if (over > 0) {
             shiftPx = px(over);
             passY -= over;
         }
-        const qint64 firstRow = N_y - remaining;
-        drawCopies(double(shiftPx - topInset), firstRow, firstRow + n);
-        if (shiftPx > 0) {
-            fillWhite(double(shiftPx));
+        const qint64 origin = shiftPx - place.topInset;
+        // The rows' extent in the pass; rows go down, or up for margins
+        // below minus the picture's height.
+        const qint64 first = std::min(down(0), down(n - 1));
+        const qint64 last = std::max(down(0), down(n - 1)) + h;
+        const bool shows = origin + last > 0 && origin + first < H;
+        if (!shows && step <= 0 && origin + last <= 0) {
+            break; // this pass and every later one lie above the canvas
         }
-        convertAndCut(passY, 0);
-        remaining -= n;
+        // A pass on the spot of the one before, with no more rows, would
+        // print the same copies again.
+        const bool repeatsDrawn = drawn && *drawn == place && n <= drawnRows;
+        if (shows && !repeatsDrawn) {
+            fillWhite(double(H));
+            const qint64 firstRow = perPass * p;
+            drawCopies(double(origin), firstRow, firstRow + n);
+            if (shiftPx > 0) {
+                fillWhite(double(shiftPx));
+            }
+            convertAndCut(passY, 0);
+            drawn = place;
+            drawnRows = n;
+        }
+        qint64 next = p + 1;
+        if (next < passes - 1 && placeOf(next) == place) {
+            next =
+                firstWhere(next + 1, passes - 1, [&](qint64 q) { return !(placeOf(q) == place); });
+        }
+        p = next;
     }
 }
 
@@ -282,64 +375,98 @@ void MillimetreSplit::tallPasses() {
         throw ConnectionError(Case::documentImageIsNotInCanvas);
     }
     const double start = verticalStart();
-    for (qint64 j = 0; j < N_y; ++j) {
-        const double y = start + (M_y + mm(h)) * double(j);
-        if (y >= H_c) {
-            break; // this repeat and every later one lie below the canvas
-        }
+    const double step = M_y + mm(h);
+    struct Place {
         double whole = 0;
         qint64 topInset = 0;
+        bool operator==(const Place&) const = default;
+    };
+    const auto yOf = [&](qint64 j) { return start + step * double(j); };
+    const auto placeOf = [&](qint64 j) {
+        const double y = yOf(j);
+        Place place;
         if (y > 0) {
-            whole = std::floor(y);
-            topInset = -px(y - whole);
+            place.whole = std::floor(y);
+            place.topInset = -px(y - place.whole);
         } else if (y < 0) {
-            topInset = px(-y);
+            place.topInset = px(-y);
         }
-        const qint64 visibleH = h - topInset;
-        const double limit = std::ceil(mm(visibleH));
-        std::set<qint64> passStarts;
-        std::set<qint64> continuedStarts;
-        bool found = false;
-        for (double o = 0; o < limit;) {
-            fillWhite(double(H));
-            drawCopies(double(-px(o) - topInset), j, j + 1);
-            pass->convert(options.imageBitmapConversion, configuration);
-            const std::uint8_t* pixels = pass->pixels();
-            for (qint64 r = 0; r < H; ++r) {
-                const std::uint8_t* row = pixels + (H - 1 - r) * visibleWidth;
-                if (std::any_of(row, row + visibleWidth,
-                                [](std::uint8_t b) { return b <= rowInkLimit; })) {
-                    const qint64 s = qint64(o) + qint64(std::floor(mm(r)));
-                    passStarts.insert(s);
-                    if (found) {
-                        continuedStarts.insert(s);
-                    }
-                    found = true;
-                    o = double(s);
-                    break;
+        return place;
+    };
+    // Repeats below the canvas's end or wholly above its start print nothing;
+    // repeats on one spot print the same passes, so one of them is split.
+    const auto below = [&](qint64 j) { return yOf(j) >= H_c; };
+    const auto above = [&](qint64 j) { return h - placeOf(j).topInset <= 0; };
+    qint64 first = 0;
+    qint64 end = 0;
+    if (step >= 0) {
+        first = firstWhere(0, N_y, [&](qint64 j) { return !above(j); });
+        end = firstWhere(first, N_y, below);
+    } else {
+        first = firstWhere(0, N_y, [&](qint64 j) { return !below(j); });
+        end = firstWhere(first, N_y, above);
+    }
+    forEachDistinct(first, end, placeOf,
+                    [&](qint64 j) { tallRepeat(j, placeOf(j).whole, placeOf(j).topInset); });
+}
+
+void MillimetreSplit::tallRepeat(qint64 j, double whole, qint64 topInset) {
+    const qint64 visibleH = h - topInset;
+    const double limit = std::ceil(mm(visibleH));
+    const double advance = std::floor(mm(H) - 1);
+    std::set<qint64> passStarts;
+    std::set<qint64> continuedStarts;
+    bool found = false;
+    for (double o = 0; o < limit;) {
+        fillWhite(double(H));
+        drawCopies(double(-px(o) - topInset), j, j + 1);
+        pass->convert(options.imageBitmapConversion, configuration);
+        const std::uint8_t* pixels = pass->pixels();
+        for (qint64 r = 0; r < H; ++r) {
+            const std::uint8_t* row = pixels + (H - 1 - r) * visibleWidth;
+            if (std::any_of(row, row + visibleWidth,
+                            [](std::uint8_t b) { return b <= rowInkLimit; })) {
+                const qint64 s = qint64(o) + qint64(std::floor(mm(r)));
+                passStarts.insert(s);
+                if (found) {
+                    continuedStarts.insert(s);
                 }
-            }
-            o += advance;
-        }
-        for (qint64 e : passStarts) {
-            double passY = whole + double(e);
-            const double over = std::ceil(passY + mm(H) - H_c);
-            if (H - px(over) < 1) {
+                found = true;
+                o = double(s);
                 break;
             }
-            qint64 shiftPx = 0;
-            if (over > 0) {
-                shiftPx = px(over);
-                passY -= over;
-            }
-            fillWhite(double(H));
-            drawCopies(double(shiftPx - px(double(e)) - topInset), j, j + 1);
-            if (shiftPx > 0) {
-                fillWhite(double(shiftPx));
-            }
-            const double ignored = continuedStarts.count(e) == 0 ? 0 : (over > 0 ? over + 1 : 1);
-            convertAndCut(passY, ignored);
         }
+        o += advance;
+    }
+    // The end of the rows, in millimetres from the repeat's start side, that
+    // the passes so far printed.
+    double printedEnd = -std::numeric_limits<double>::infinity();
+    for (qint64 e : passStarts) {
+        double passY = whole + double(e);
+        const double over = std::ceil(passY + mm(H) - H_c);
+        if (H - px(over) < 1) {
+            break;
+        }
+        qint64 shiftPx = 0;
+        if (over > 0) {
+            shiftPx = px(over);
+            passY -= over;
+        }
+        fillWhite(double(H));
+        drawCopies(double(shiftPx - px(double(e)) - topInset), j, j + 1);
+        if (shiftPx > 0) {
+            fillWhite(double(shiftPx));
+        }
+        // A continued pass leaves to the black test the rows an earlier pass
+        // already printed (at most its first millimetre) and the rows blanked
+        // below it; after a white gap nothing was printed there, and a thin
+        // line in those rows would otherwise be printed by no pass.
+        double ignored = 0;
+        if (continuedStarts.count(e) != 0) {
+            ignored = std::max(over, 0.0) + std::clamp(printedEnd - double(e), 0.0, 1.0);
+        }
+        convertAndCut(passY, ignored);
+        printedEnd = std::max(printedEnd, double(e) + mm(H) - std::max(over, 0.0));
     }
 }
 

@@ -34,13 +34,18 @@ TEST(Progress, observersSeeEachChange) {
     p.setCompletedUnitCount(1);
     p.setLocalizedDescription(QStringLiteral("Sending"));
     p.setLocalizedAdditionalDescription(QStringLiteral("1 of 2"));
+    EXPECT_TRUE(p.isCancellable());
+    p.setCancellable(false);
+    p.setCancellable(false); // no change, no notice
+    EXPECT_FALSE(p.isCancellable());
     p.cancel();
     p.cancel(); // a second cancel changes nothing
     p.removeObserver(token);
     p.setCompletedUnitCount(2);
     EXPECT_EQ(seen, (std::vector<Progress::Change>{
                         Progress::Change::Units, Progress::Change::Description,
-                        Progress::Change::AdditionalDescription, Progress::Change::Cancelled}));
+                        Progress::Change::AdditionalDescription, Progress::Change::Cancellable,
+                        Progress::Change::Cancelled}));
     EXPECT_EQ(p.localizedDescription(), QStringLiteral("Sending"));
 }
 

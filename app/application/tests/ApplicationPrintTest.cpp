@@ -11,12 +11,13 @@
 #include "platform/UserDefaults.h"
 #include "platform/usb/SocketUsbHost.h"
 
-#include <QTest>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -38,8 +39,10 @@ protected:
     void SetUp() override {
         socket = folder.filePath(QStringLiteral("stencil.sock"));
         jobs = folder.filePath(QStringLiteral("jobs"));
-        simulator.start(QStringLiteral(LUNVIK_SIMULATOR),
-                        {QStringLiteral("--socket"), socket, QStringLiteral("--png-dir"), jobs});
+        simulator.start(
+            QStringLiteral(LUNVIK_SIMULATOR),
+            QStringList{QStringLiteral("--socket"), socket, QStringLiteral("--png-dir"), jobs} +
+                simulatorOptions());
         ASSERT_TRUE(simulator.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }, 10000));
         qputenv(platform::SocketUsbHost::environmentVariable, QFile::encodeName(socket));
@@ -48,6 +51,9 @@ protected:
         lunvik::Application::registerDevicePlugin(
             platform::Bundle::named(QStringLiteral("RegionWorldwide")));
     }
+
+    // Faults the simulator program plays.
+    virtual QStringList simulatorOptions() const { return {}; }
 
     void TearDown() override {
         simulator.terminate();
@@ -173,4 +179,61 @@ TEST_F(ApplicationPrintTest, ASavedPackageOpenedAtStartPrintsAsTheJobThatWasSave
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
     EXPECT_GT(blackPixels(received), 1000);
+}
+
+namespace {
+
+// A simulator program that drops off the bus once 100,000 column bytes of a
+// job have arrived.
+class ApplicationPrintDeviceLostTest : public ApplicationPrintTest {
+protected:
+    QStringList simulatorOptions() const override {
+        return {QStringLiteral("--fail-after-column-bytes"), QStringLiteral("100000")};
+    }
+};
+
+} // namespace
+
+// A device lost while the columns go out: the sheet tells how far the job got,
+// that the screen is spoiled and what to do, not merely that no device is
+// connected.
+TEST_F(ApplicationPrintDeviceLostTest,
+       TheErrorSaysTheJobWasInterruptedAndTheScreenIsPartlyExposed) {
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    document->job().setOriginalImage(stencilMark());
+    document->job().setImageSizeWithWidthForDisplay_mm(60);
+    const qint64 columnCount = document->job().deviceDescriptor()->dpi().imagePx(
+        document->job().canvas()->size_mm().height);
+    const qint64 columnBytes = document->job().deviceDescriptor()->headDotCount() / 8;
+
+    delegate.printDocument();
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    QMessageBox* sheet = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            sheet = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+            return sheet != nullptr;
+        },
+        60000));
+    EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+    const QString text = sheet->text();
+    const QRegularExpression sent(QStringLiteral("after (\\d+) of (\\d+) columns"));
+    const auto match = sent.match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    EXPECT_EQ(match.captured(2).toLongLong(), columnCount);
+    // The socket takes bytes before the program reads them: the count is
+    // what left the application, at least what the device took.
+    EXPECT_GE(match.captured(1).toLongLong() * columnBytes, 100000 - 3200);
+    EXPECT_LT(match.captured(1).toLongLong(), columnCount);
+    EXPECT_TRUE(text.contains(QStringLiteral("partly exposed and probably spoiled")))
+        << text.toStdString();
+    EXPECT_TRUE(sheet->informativeText().contains(QStringLiteral("load a new one")))
+        << sheet->informativeText().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QDir(jobs).filePath(QStringLiteral("job-1.png"))));
 }

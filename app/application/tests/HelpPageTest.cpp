@@ -3,12 +3,16 @@
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/MainMenu.h"
+#include "core/window/ProgressViewController.h"
 #include "model/DeviceStatusElement.h"
+#include "platform/Progress.h"
 
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -83,4 +87,36 @@ TEST(HelpPageTest, TheStatusItDescribesIsTheStencilDevicesOwn) {
         EXPECT_FALSE(help.contains(QRegularExpression(QStringLiteral("\\bink\\b"),
                                                       QRegularExpression::CaseInsensitiveOption)));
     }
+}
+
+// What the page says of stopping a print is what the progress sheet does:
+// Cancel works until the columns go out, then it stands disabled and the
+// sheet's own words, which the page repeats, say why.
+TEST(HelpPageTest, WhatItSaysOfCancellingIsWhatTheProgressSheetDoes) {
+    const QString help = helpText().toLower();
+    kestrom::ProgressViewController sheet;
+    auto progress = std::make_shared<platform::Progress>();
+    sheet.setProgress(progress);
+    sheet.show();
+    EXPECT_TRUE(sheet.cancelButton()->isEnabled());
+    EXPECT_TRUE(help.contains(QStringLiteral("press <b>escape</b> or <b>cancel</b> to stop the job")
+                                  .remove(QRegularExpression(QStringLiteral("<[^>]*>")))));
+
+    progress->setCancellable(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(sheet.cancelButton()->isEnabled());
+    EXPECT_TRUE(help.contains(QStringLiteral("cancel is disabled")));
+    // Each sentence the sheet shows then is in the page.
+    const QString shown = sheet.descriptionText().section(u'\n', -1);
+    int sentences = 0;
+    for (QString sentence : shown.split(u'.', Qt::SkipEmptyParts)) {
+        sentence = sentence.trimmed().toLower();
+        if (!sentence.isEmpty()) {
+            ++sentences;
+            EXPECT_TRUE(help.contains(sentence)) << sentence.toStdString();
+        }
+    }
+    EXPECT_EQ(sentences, 2);
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    EXPECT_FALSE(progress->isCancelled());
 }

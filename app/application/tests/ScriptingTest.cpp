@@ -14,11 +14,14 @@
 #include "platform/UserDefaults.h"
 #include "platform/usb/SocketUsbHost.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +32,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -43,6 +47,10 @@ const QString scriptError = QStringLiteral("org.lunvik.Lunvik.ScriptError: ");
 
 QString method(const char* name) {
     return documentInterface + u'.' + QLatin1String(name);
+}
+
+QString servicesMethod(const char* name) {
+    return QStringLiteral("org.lunvik.Lunvik.Services.") + QLatin1String(name);
 }
 
 QString loadArgument(const QString& value) {
@@ -124,28 +132,147 @@ TEST_F(ScriptingTest, TheModelNameTakesOnlyASupportedModelsExactName) {
     EXPECT_EQ(platform::UserDefaults::standard().string(QStringLiteral("LastModelName")), model);
 }
 
+namespace {
+
+// Chooses the item with the text as a user does with the keyboard: one arrow
+// key at a time, each in a turn of its own.
+void chooseByKeyboard(QComboBox* popUp, const QString& text) {
+    const int target = popUp->findText(text);
+    ASSERT_GE(target, 0) << text.toStdString();
+    for (int guard = 0; popUp->currentIndex() != target && guard < 20; ++guard) {
+        QTest::keyClick(popUp, popUp->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(popUp->currentIndex(), target);
+}
+
+// The canvas pop-up's shown item is the document's canvas.
+void expectShowsDocumentsCanvas(const kestrom::DocumentWindow& window,
+                                const kestrom::PrintDocument& job, const char* step) {
+    ASSERT_TRUE(job.canvas()) << step;
+    const QComboBox* popUp = window.canvasPopUpButton();
+    const auto shown = popUp->currentData().value<std::shared_ptr<const ambrel::Canvas>>();
+    ASSERT_TRUE(shown) << step;
+    EXPECT_EQ(shown->identifier(), job.canvas()->identifier()) << step;
+    EXPECT_EQ(shown->size_mm(), job.canvas()->size_mm()) << step;
+    EXPECT_EQ(popUp->currentText(), job.canvas()->name()) << step;
+}
+
+} // namespace
+
+TEST_F(ScriptingTest, TheCanvasPopUpShowsTheDocumentsCanvasThroughModelRoundTrips) {
+    kestrom::PrintDocument& job = document(0)->job();
+    auto* window = kestrom::DocumentWindow::windowFor(document(0));
+    ASSERT_TRUE(window);
+    window->show();
+    QComboBox* models = window->modelPopUpButton();
+    QComboBox* canvases = window->canvasPopUpButton();
+
+    chooseByKeyboard(models, QStringLiteral("Tavrin a4"));
+    chooseByKeyboard(canvases, QStringLiteral("A4 screen"));
+    ASSERT_EQ(job.canvas()->identifier(), QStringLiteral("A4"));
+    expectShowsDocumentsCanvas(*window, job, "A4 chosen");
+
+    // The smaller model has no A4 canvas: the document takes its A5. Back on
+    // the larger model the document keeps that A5, which the larger model
+    // offers too, and so does the pop-up.
+    chooseByKeyboard(models, QStringLiteral("Tavrin a5"));
+    EXPECT_EQ(job.canvas()->identifier(), QStringLiteral("A5"));
+    expectShowsDocumentsCanvas(*window, job, "on the a5");
+    chooseByKeyboard(models, QStringLiteral("Tavrin a4"));
+    EXPECT_EQ(job.deviceDescriptor()->modelName(), QStringLiteral("Tavrin a4"));
+    EXPECT_EQ(job.canvas()->identifier(), QStringLiteral("A5"));
+    expectShowsDocumentsCanvas(*window, job, "back on the a4");
+    EXPECT_EQ(canvases->count(), 4);
+
+    // The same round trip by script.
+    chooseByKeyboard(canvases, QStringLiteral("Frame 210 × 300"));
+    expectShowsDocumentsCanvas(*window, job, "frame chosen");
+    const QString path = pathOf(0);
+    for (const char* model : {"Tavrin a5", "Tavrin a4"}) {
+        const GdbusResult set = setProperty(path, documentInterface, QStringLiteral("modelName"),
+                                            QStringLiteral("<'%1'>").arg(QLatin1String(model)));
+        ASSERT_TRUE(set.succeeded()) << set.error.toStdString();
+        EXPECT_EQ(models->currentText(), QLatin1String(model));
+        expectShowsDocumentsCanvas(*window, job, model);
+    }
+    EXPECT_EQ(job.canvas()->identifier(), QStringLiteral("A5"));
+
+    // A document without a canvas (a package naming a canvas the model
+    // lacks opens so) shows no item rather than one it does not have.
+    job.setCanvas(nullptr);
+    EXPECT_EQ(canvases->currentIndex(), -1);
+    job.undoManager()->undo();
+    expectShowsDocumentsCanvas(*window, job, "canvas back");
+
+    // Undo walks back through the same canvases, the pop-up with it.
+    while (job.undoManager()->canUndo()) {
+        job.undoManager()->undo();
+        QCoreApplication::processEvents();
+        if (job.canvas()) {
+            expectShowsDocumentsCanvas(*window, job, "undo");
+        }
+    }
+}
+
 TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRead) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();
-    // Without the argument, with another value, or with no local file:
-    // nothing happens and nothing is reported. A missing file is ignored.
-    // A relative path names no file, even beside the service's own working
-    // folder: the script's folder is not known here.
+    // Every form that names no file that can be read answers a script
+    // error and keeps the document as it was. A relative path names no file,
+    // even beside the service's own working folder: the script's folder is
+    // not known here.
     const QString workingFolder = QDir::currentPath();
     const QFileInfo mark(stencilMark());
     ASSERT_TRUE(QDir::setCurrent(mark.path()));
-    for (const QString& arguments :
-         {QStringLiteral("@a{sv} {}"), QStringLiteral("{'from': <'%1'>}").arg(stencilMark()),
-          loadArgument(QStringLiteral("42")), loadArgument(quoted(mark.fileName())),
-          loadArgument(quoted(QStringLiteral("file:") + mark.fileName())),
-          loadArgument(quoted(QStringLiteral("./") + mark.fileName())),
-          loadArgument(QStringLiteral("'https://example.org/mark.png'")),
-          loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png")))),
-          loadArgument(quoted(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.png")))
-                                  .toString()))}) {
-        const GdbusResult load = call(path, method("LoadImage"), {arguments});
-        EXPECT_TRUE(load.succeeded()) << arguments.toStdString() << load.error.toStdString();
-        EXPECT_FALSE(job.originalImage()) << arguments.toStdString();
+    const QString noArgument =
+        scriptError +
+        QStringLiteral("5: LoadImage needs the argument “in”: the picture file's absolute path "
+                       "or file URL.");
+    const auto relative = [](const QString& given) {
+        return scriptError + QStringLiteral("22: “%1” is a relative path; name the file by its "
+                                            "absolute path or a file URL.")
+                                 .arg(given);
+    };
+    const auto noFile = [](const QString& given) {
+        return scriptError + QStringLiteral("22: “%1” is not the location of a file; name the "
+                                            "file by its absolute path or a file URL.")
+                                 .arg(given);
+    };
+    const auto missing = [](const QString& name) {
+        return scriptError +
+               QStringLiteral("2: The file “%1” cannot be read (No such file or directory).")
+                   .arg(name);
+    };
+    const struct {
+        QString arguments;
+        QString expected;
+    } failing[] = {
+        {QStringLiteral("@a{sv} {}"), noArgument},
+        {QStringLiteral("{'from': <'%1'>}").arg(stencilMark()), noArgument},
+        {loadArgument(QStringLiteral("42")), noFile(QStringLiteral("42"))},
+        {loadArgument(QStringLiteral("''")), noFile(QString())},
+        {loadArgument(QStringLiteral("'https://example.org/mark.png'")),
+         noFile(QStringLiteral("https://example.org/mark.png"))},
+        {loadArgument(quoted(mark.fileName())), relative(mark.fileName())},
+        {loadArgument(quoted(QStringLiteral("file:") + mark.fileName())),
+         relative(QStringLiteral("file:") + mark.fileName())},
+        {loadArgument(quoted(QStringLiteral("./") + mark.fileName())),
+         relative(QStringLiteral("./") + mark.fileName())},
+        {loadArgument(quoted(m_folder.filePath(QStringLiteral("missing.png")))),
+         missing(QStringLiteral("missing.png"))},
+        {loadArgument(
+             quoted(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.png"))).toString())),
+         missing(QStringLiteral("gone.png"))},
+    };
+    for (const auto& each : failing) {
+        const GdbusResult load = call(path, method("LoadImage"), {each.arguments});
+        EXPECT_FALSE(load.succeeded()) << each.arguments.toStdString();
+        EXPECT_TRUE(load.error.contains(each.expected))
+            << each.arguments.toStdString() << ": " << load.error.toStdString() << " lacks "
+            << each.expected.toStdString();
+        EXPECT_FALSE(job.originalImage()) << each.arguments.toStdString();
+        EXPECT_FALSE(job.undoManager()->canUndo()) << each.arguments.toStdString();
     }
     QDir::setCurrent(workingFolder);
 
@@ -185,6 +312,8 @@ TEST_F(ScriptingTest, ALoadTakesTheFileOfItsArgumentInAndReportsWhyItCannotBeRea
         {cut, noPicture(cut)},
         {header, noPicture(header)},
         {QUrl::fromLocalFile(text).toString(), noPicture(text)},
+        {m_folder.filePath(QStringLiteral("missing.png")),
+         scriptError + QStringLiteral("2: The file “missing.png” cannot be read")},
     };
     for (const auto& each : unreadable) {
         const GdbusResult failed =
@@ -346,27 +475,56 @@ TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {
             << nowhere.toStdString();
     }
 
-    // Bytes near the bus's largest array that are no picture: the error of
-    // the import, in a new document.
+    // Bytes near the bus's largest array that are no picture: an error that
+    // names no file the caller never gave; the document made for them goes
+    // again, and no dialog opens anywhere.
+    const auto shownWindows = [] {
+        qsizetype shown = 0;
+        for (const QWidget* widget : QApplication::topLevelWidgets()) {
+            shown += widget->isVisible() ? 1 : 0;
+        }
+        return shown;
+    };
+    const qsizetype windowsBefore = shownWindows();
     const QByteArray huge(48 << 20, '\x89');
     const QDBusMessage refused =
         send(ScriptingService::applicationPath, ScriptingService::servicesInterface,
              QStringLiteral("LoadImage"), {huge, QStringLiteral("image/png")});
     EXPECT_EQ(errorName(refused), ScriptingService::scriptErrorName);
-    // That error is numbered 0: its text alone, with the made-up name.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^“[^”]+\\.png” contains no picture that can "
-                                                  "be used\\.$"))
-                    .match(refused.errorMessage())
-                    .hasMatch())
-        << refused.errorMessage().toStdString();
-    // The new document stays, showing the same error on its window.
+    // That error is numbered 0: its text alone.
+    EXPECT_EQ(refused.errorMessage(),
+              QStringLiteral("The data holds no picture that can be used."));
+    ASSERT_EQ(documentCount(), 1);
+    EXPECT_EQ(job.originalImage(), picture);
+    EXPECT_TRUE(waitUntil([&] { return shownWindows() == windowsBefore; }, 5000))
+        << shownWindows() << " windows shown, " << windowsBefore << " before";
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && qobject_cast<const QDialog*>(widget))
+            << widget->objectName().toStdString();
+    }
+    EXPECT_FALSE(kestrom::DocumentWindow::windowFor(document(0))
+                     ->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+
+    // The same through gdbus, into a new document and then into an empty
+    // open one, which stays and shows no sheet.
+    const QString loadImage = servicesMethod("LoadImage");
+    const QStringList words{byteArrayArgument("no picture"), QStringLiteral("image/png")};
+    const QString noPicture = scriptError + QStringLiteral("The data holds no picture");
+    const GdbusResult intoNew = call(ScriptingService::applicationPath, loadImage, words);
+    EXPECT_FALSE(intoNew.succeeded());
+    EXPECT_TRUE(intoNew.error.contains(noPicture)) << intoNew.error.toStdString();
+    EXPECT_FALSE(intoNew.error.contains(QStringLiteral(".png"))) << intoNew.error.toStdString();
+    ASSERT_EQ(documentCount(), 1);
+    m_delegate->newDocument();
+    ASSERT_EQ(documentCount(), 2);
+    const GdbusResult intoEmpty = call(ScriptingService::applicationPath, loadImage, words);
+    EXPECT_TRUE(intoEmpty.error.contains(noPicture)) << intoEmpty.error.toStdString();
     ASSERT_EQ(documentCount(), 2);
     EXPECT_FALSE(document(1)->job().originalImage());
     auto* madeWindow = kestrom::DocumentWindow::windowFor(document(1));
     ASSERT_TRUE(madeWindow);
-    const auto* sheet = madeWindow->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
-    ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->text(), refused.errorMessage());
+    EXPECT_FALSE(madeWindow->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+    EXPECT_FALSE(madeWindow->runPresenter()->isShowingSheet());
 
     // A closed document's object is gone, and its path never comes back.
     const QString closed = pathOf(1);

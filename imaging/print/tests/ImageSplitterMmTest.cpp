@@ -7,9 +7,12 @@
 #include "platform/MainThread.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 using ambrel::ConnectionError;
 using Case = ConnectionError::Case;
@@ -116,6 +119,74 @@ TEST(ImageSplitterMm, tallPicturesNeedAHeadThatAdvances) {
     EXPECT_EQ(parts[0].location_mm.y(), 0);
     EXPECT_EQ(failure([&] { split(tall, splittest::optionsFor(tall), movable, 25.4, 1, 400); }),
               Case::incorrectDeviceModel);
+}
+
+// A pass that starts after a white gap has no earlier pass over its first
+// millimetre: a thin line there is printed. Where passes overlap, the rows
+// the earlier pass printed are left to it.
+TEST(ImageSplitterMm, aThinLineAfterAWhiteGapIsPrintedByThePassItStarts) {
+    // One pixel a millimetre; a head of 100 rows advances 99 a search.
+    const QImage tall = splittest::picture(40, 250, {QRect(0, 0, 40, 10), QRect(5, 130, 30, 1)});
+    const auto parts = split(tall, splittest::optionsFor(tall), movable, 25.4, 100, 400);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].location_mm.y(), 0);
+    EXPECT_EQ(parts[1].location_mm.y(), 130);
+    EXPECT_EQ(splittest::blackBounds(parts[1].bitmap).height(), 1);
+    EXPECT_EQ(splittest::blackBounds(parts[1].bitmap).width(), 30);
+
+    // Continuous ink: the second pass starts inside the first, whose rows it
+    // does not count; a line only in that shared millimetre is the first
+    // pass's, so the second pass starts further on.
+    const QImage joined =
+        splittest::picture(40, 250, {QRect(0, 0, 40, 100), QRect(0, 120, 40, 130)});
+    const auto overlapping = split(joined, splittest::optionsFor(joined), movable, 25.4, 100, 400);
+    ASSERT_GE(overlapping.size(), 2u);
+    EXPECT_EQ(overlapping[1].location_mm.y(), 99);
+    const QImage shared = splittest::picture(40, 250, {QRect(0, 0, 40, 99), QRect(0, 99, 10, 1)});
+    const auto sharedParts = split(shared, splittest::optionsFor(shared), movable, 25.4, 100, 400);
+    ASSERT_EQ(sharedParts.size(), 1u);
+    EXPECT_EQ(splittest::blackBounds(sharedParts[0].bitmap).height(), 100);
+}
+
+// Copies piled on one spot, a margin of minus their size, cost one drawing
+// however many there are, in every layout, and print as one copy.
+TEST(ImageSplitterMm, copiesPiledOnOneSpotAreDrawnOnce) {
+    const QImage mark = splittest::picture(40, 30, {QRect(5, 5, 10, 10)});
+    const qint64 many = 1'000'000'000'000;
+    const auto piled = [&](bool across, bool down) {
+        auto options = splittest::optionsFor(mark);
+        if (across) {
+            options.imageRepeatXCount = many;
+            options.imageRepeatXMargin_mm = -40;
+        }
+        if (down) {
+            options.imageRepeatYCount = many;
+            options.imageRepeatYMargin_mm = -30;
+        }
+        return options;
+    };
+    const auto one = split(mark, splittest::optionsFor(mark));
+    ASSERT_EQ(one.size(), 1u);
+    const struct {
+        const char* layout;
+        QString imageSplit;
+        qint64 head;
+    } layouts[] = {{"single pass", {}, 100}, {"stacked", movable, 100}, {"tall", movable, 20}};
+    for (const auto& layout : layouts) {
+        const QImage expected =
+            split(mark, splittest::optionsFor(mark), layout.imageSplit, 25.4, layout.head, 100)
+                .front()
+                .bitmap;
+        for (const auto& [across, down] : {std::pair{true, false}, {false, true}, {true, true}}) {
+            QElapsedTimer timer;
+            timer.start();
+            const auto parts =
+                split(mark, piled(across, down), layout.imageSplit, 25.4, layout.head, 100);
+            EXPECT_LT(timer.elapsed(), 10000) << layout.layout;
+            ASSERT_EQ(parts.size(), 1u) << layout.layout << across << down;
+            EXPECT_EQ(parts[0].bitmap, expected) << layout.layout << across << down;
+        }
+    }
 }
 
 class Connection : public ambrel::DeviceConnection,

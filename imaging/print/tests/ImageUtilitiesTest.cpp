@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 using quenta::ImageExtensions;
 using quenta::ImageUtility;
 
@@ -109,6 +112,43 @@ TEST(ImageExtensions, digests) {
     EXPECT_EQ(ImageExtensions::md5Hash(a)->size(), 16);
     EXPECT_NE(ImageExtensions::md5Hash(a),
               ImageExtensions::md5Hash(splittest::picture(16, 4, {QRect(1, 1, 1, 1)})));
+}
+
+// Equal pictures give equal digests whatever lies in the padding at the end
+// of their rows, and the digest is that of the pixels row after row.
+TEST(ImageExtensions, digestsHashThePixelsOfEachRowWithoutTheirPadding) {
+    // Rows of 5 gray bytes, stored 8 bytes apart with different padding.
+    uchar first[8 * 3];
+    uchar second[8 * 3];
+    std::fill(std::begin(first), std::end(first), uchar(0xAA));
+    std::fill(std::begin(second), std::end(second), uchar(0x55));
+    QByteArray pixels;
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            const uchar value = uchar(y * 40 + x);
+            first[y * 8 + x] = second[y * 8 + x] = value;
+            pixels.append(char(value));
+        }
+    }
+    const QImage a(first, 5, 3, 8, QImage::Format_Grayscale8);
+    const QImage b(second, 5, 3, 8, QImage::Format_Grayscale8);
+    ASSERT_EQ(ImageExtensions::md5Hash(a), ImageExtensions::md5Hash(b));
+    EXPECT_EQ(*ImageExtensions::md5Hash(a), ImageExtensions::md5Hash(pixels));
+    EXPECT_NE(ImageExtensions::md5Hash(a),
+              ImageExtensions::md5Hash(splittest::picture(5, 3, {QRect(0, 0, 1, 1)})));
+
+    // One-bit pictures: the unused bits of a row's last byte count for nothing.
+    QImage mono(5, 2, QImage::Format_Mono);
+    mono.fill(0);
+    QImage other = mono.copy();
+    for (QImage* image : {&mono, &other}) {
+        for (int y = 0; y < 2; ++y) {
+            image->scanLine(y)[0] = image == &mono ? 0b1010'0111 : 0b1010'0000;
+        }
+    }
+    EXPECT_EQ(ImageExtensions::md5Hash(mono), ImageExtensions::md5Hash(other));
+    other.setPixel(4, 1, 1);
+    EXPECT_NE(ImageExtensions::md5Hash(mono), ImageExtensions::md5Hash(other));
 }
 
 } // namespace
