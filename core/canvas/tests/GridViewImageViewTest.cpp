@@ -259,3 +259,58 @@ TEST_F(TiledPreview, aFullColourModelShowsThePictureUnconverted) {
     EXPECT_GT(middle, 80);
     EXPECT_LT(middle, 180);
 }
+
+TEST(GridViewImageViewSizes, theExpansionShowsOnlyWherePreviewPixelsAreNoLargerThanDots) {
+    const QSize preview(2449, 2449);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {2449, 2449}), 1);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 1224}), 2);
+    // The coarser direction decides.
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 2500}), 0);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {4000, 4000}), 0);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {0, 0}), 0);
+}
+
+// A 100 x 100 picture with a one-pixel black line down its middle, shown
+// 250 points wide: the preview has about 24 pixels per picture pixel.
+TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
+    QImage line(100, 100, QImage::Format_Grayscale8);
+    line.fill(255);
+    for (int y = 0; y < 100; ++y) {
+        line.scanLine(y)[50] = 0;
+    }
+    quenta::DeviceBlackConversionInfo offers;
+    offers.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+    view->setDeviceBlackConversionInfo(offers);
+    const auto widen = [](qint64 level) {
+        return std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+            ambrel::BlackConversion::threshold({0.5, level}));
+    };
+    // Printed at 100 dots across: a dot is about 24 preview pixels.
+    view->setDeviceImageSize_px({100, 100});
+    view->setBlackConversion(widen(0));
+    show(ambrel::OriginalImage::fromImage(line, {}, {}, 1), {250, 250});
+    ASSERT_TRUE(waitForPreview(*view));
+    const QPointF beside(123.5, 100);
+    const QPointF on(126, 100);
+    EXPECT_EQ(qGray(pixelAt(beside)), 255);
+    EXPECT_EQ(qGray(pixelAt(on)), 0);
+
+    view->setBlackConversion(widen(5));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+    view->setBlackConversion(widen(-5));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(on)), 255);
+
+    // Printed at 10,000 dots across, a preview pixel spans many dots: the
+    // preview cannot show a dot's widening and shows the threshold alone.
+    view->setBlackConversion(widen(5));
+    view->setDeviceImageSize_px({10000, 10000});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 255);
+    EXPECT_EQ(qGray(pixelAt(on)), 0);
+    // Made small again, the preview follows the size alone.
+    view->setDeviceImageSize_px({100, 100});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+}
