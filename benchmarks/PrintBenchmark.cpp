@@ -164,6 +164,10 @@ void BM_WholePrintA4Threshold(benchmark::State& state) {
 void BM_WholePrintA4Halftone(benchmark::State& state) {
     laterPrints(state, Page::a4, ambrel::BlackConversion::halftone());
 }
+// The A4 model offers the widening of black: the widest level.
+void BM_WholePrintA4ThresholdWidenBlack(benchmark::State& state) {
+    laterPrints(state, Page::a4, ambrel::BlackConversion::threshold({0.5, 5}));
+}
 void BM_WholePrintA3Threshold(benchmark::State& state) {
     laterPrints(state, Page::a3, ambrel::BlackConversion::threshold());
 }
@@ -303,6 +307,7 @@ void BM_FirstPrintOfAProcessA3Threshold(benchmark::State& state) {
 
 BENCHMARK(BM_WholePrintA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WholePrintA4ThresholdWidenBlack)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA3Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
