@@ -18,6 +18,13 @@ using namespace platform::compute;
 
 namespace {
 
+// Wider vectors where the processor has them, chosen once at load time.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LUNVIK_EXPANSION_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define LUNVIK_EXPANSION_CLONES
+#endif
+
 using Row = std::vector<std::uint8_t>;
 
 std::int32_t requireInt(const KernelArguments& a, std::size_t index) {
@@ -50,6 +57,64 @@ void orInto(std::uint8_t* __restrict acc, const std::uint8_t* __restrict row,
     }
 }
 
+void flipInto(std::uint8_t* __restrict row, std::uint8_t flip, std::size_t count) {
+    for (std::size_t x = 0; x < count; ++x) {
+        row[x] ^= flip;
+    }
+}
+
+// One row for dots of one pixel, in one pass: the 3 x 3 block (col is the
+// column-wise OR of the three rows) or the plus sign around each pixel.
+LUNVIK_EXPANSION_CLONES void blockRow(const std::uint8_t* __restrict col, std::uint8_t flip,
+                                      std::uint8_t* __restrict out, std::size_t w) {
+    if (w == 1) {
+        out[0] = col[0] ^ flip;
+        return;
+    }
+    out[0] = (col[0] | col[1]) ^ flip;
+    for (std::size_t x = 1; x + 1 < w; ++x) {
+        out[x] = (col[x - 1] | col[x] | col[x + 1]) ^ flip;
+    }
+    out[w - 1] = (col[w - 2] | col[w - 1]) ^ flip;
+}
+
+LUNVIK_EXPANSION_CLONES void plusRow(const std::uint8_t* __restrict own,
+                                     const std::uint8_t* __restrict up,
+                                     const std::uint8_t* __restrict down, std::uint8_t flip,
+                                     std::uint8_t* __restrict out, std::size_t w) {
+    if (w == 1) {
+        out[0] = (own[0] | up[0] | down[0]) ^ flip;
+        return;
+    }
+    out[0] = (own[0] | own[1] | up[0] | down[0]) ^ flip;
+    for (std::size_t x = 1; x + 1 < w; ++x) {
+        out[x] = (own[x - 1] | own[x] | own[x + 1] | up[x] | down[x]) ^ flip;
+    }
+    out[w - 1] = (own[w - 2] | own[w - 1] | up[w - 1] | down[w - 1]) ^ flip;
+}
+
+// Arms up and to the right, each pixel's arms gated: by the pixel's own row
+// (rowGate, for the arm to the right) and by the row below (belowGate).
+LUNVIK_EXPANSION_CLONES void armsRow(const std::uint8_t* __restrict own,
+                                     const std::uint8_t* __restrict below,
+                                     const std::uint8_t* __restrict rowGate,
+                                     const std::uint8_t* __restrict belowGate, std::uint8_t flip,
+                                     std::uint8_t* __restrict out, std::size_t w) {
+    out[0] = (own[0] | (below[0] & belowGate[0])) ^ flip;
+    for (std::size_t x = 1; x < w; ++x) {
+        out[x] = (own[x] | (own[x - 1] & rowGate[x - 1]) | (below[x] & belowGate[x])) ^ flip;
+    }
+}
+
+LUNVIK_EXPANSION_CLONES void orRows(const std::uint8_t* __restrict a,
+                                    const std::uint8_t* __restrict b,
+                                    const std::uint8_t* __restrict c, std::uint8_t* __restrict out,
+                                    std::size_t w) {
+    for (std::size_t x = 0; x < w; ++x) {
+        out[x] = a[x] | b[x] | c[x];
+    }
+}
+
 // What one dispatch shares among its bands.
 struct Expansion {
     Texture* source = nullptr;
@@ -61,8 +126,10 @@ struct Expansion {
     bool growsBlack = true;
     // Source byte to 0xFF where the pixel paints, 0 where it does not.
     std::unique_ptr<BytePass> paints;
-    // 0xFF at the x of even dots, 0 elsewhere.
+    // 0xFF at the x of even dots, 0 elsewhere; all 0xFF; all 0.
     Row evenX;
+    Row ones;
+    Row zeros;
     // Per band: the painting masks of the rows just outside it, as they were
     // before any band ran, the nearest first.
     std::vector<std::vector<Row>> above;
@@ -97,8 +164,6 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
     if (y0 >= y1 || width == 0) {
         return;
     }
-    const std::uint8_t paint = growsBlack ? 0 : 255;
-    const std::uint8_t field = growsBlack ? 255 : 0;
     const std::size_t r = reach();
     // The painting masks of rows y - r ... y + r, row v in slot v mod (2r + 1).
     const std::size_t slotCount = 2 * r + 1;
@@ -122,12 +187,48 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
          v <= std::ptrdiff_t(y0) + std::ptrdiff_t(r); ++v) {
         load(v);
     }
-    Row acc(width);
     Row column(width);
+    // The painted pixels as 0xFF, turned into the output by one exclusive or:
+    // painting black on white inverts them.
+    const std::uint8_t flip = growsBlack ? 0xFF : 0;
     for (std::size_t y = y0; y < y1; ++y) {
         const std::ptrdiff_t iy = std::ptrdiff_t(y);
         const std::uint8_t* own = at(iy).data();
-        std::memcpy(acc.data(), own, width);
+        // Row y's own mask is in the ring: the painting goes straight into it.
+        std::uint8_t* acc = destination->row(y);
+        if (dot == 1) {
+            // The print's case: every row in one or two passes.
+            const std::uint8_t* up = at(iy - 1).data();
+            const std::uint8_t* down = at(iy + 1).data();
+            bool noArms = false;
+            switch (level) {
+            case 5:
+                orRows(up, own, down, column.data(), width);
+                blockRow(column.data(), flip, acc, width);
+                break;
+            case 4:
+                plusRow(own, up, down, flip, acc, width);
+                break;
+            case 1:
+            case 2:
+            case 3: {
+                const std::uint8_t* gate = armGate(y, noArms);
+                const std::uint8_t* rowGate = noArms ? zeros.data() : gate ? gate : ones.data();
+                gate = armGate(y + 1, noArms);
+                const std::uint8_t* belowGate = noArms ? zeros.data() : gate ? gate : ones.data();
+                armsRow(own, down, rowGate, belowGate, flip, acc, width);
+                break;
+            }
+            default:
+                std::memset(acc, flip, width);
+                break;
+            }
+            if (y + 1 < y1) {
+                load(iy + 2);
+            }
+            continue;
+        }
+        std::memcpy(acc, own, width);
         const std::size_t d = std::min(dot, width);
         switch (level) {
         case 5: {
@@ -136,21 +237,21 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
                 orInto(column.data(), at(iy - std::ptrdiff_t(k)).data(), nullptr, width);
                 orInto(column.data(), at(iy + std::ptrdiff_t(k)).data(), nullptr, width);
             }
-            std::memcpy(acc.data(), column.data(), width);
+            std::memcpy(acc, column.data(), width);
             for (std::size_t k = 1; k <= d; ++k) {
-                orInto(acc.data() + k, column.data(), nullptr, width - k);
-                orInto(acc.data(), column.data() + k, nullptr, width - k);
+                orInto(acc + k, column.data(), nullptr, width - k);
+                orInto(acc, column.data() + k, nullptr, width - k);
             }
             break;
         }
         case 4:
             for (std::size_t k = 1; k <= r; ++k) {
-                orInto(acc.data(), at(iy - std::ptrdiff_t(k)).data(), nullptr, width);
-                orInto(acc.data(), at(iy + std::ptrdiff_t(k)).data(), nullptr, width);
+                orInto(acc, at(iy - std::ptrdiff_t(k)).data(), nullptr, width);
+                orInto(acc, at(iy + std::ptrdiff_t(k)).data(), nullptr, width);
             }
             for (std::size_t k = 1; k <= d; ++k) {
-                orInto(acc.data() + k, own, nullptr, width - k);
-                orInto(acc.data(), own + k, nullptr, width - k);
+                orInto(acc + k, own, nullptr, width - k);
+                orInto(acc, own + k, nullptr, width - k);
             }
             break;
         case 1:
@@ -162,25 +263,22 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
             for (std::size_t k = 1; k <= r; ++k) {
                 const std::uint8_t* gate = armGate(y + k, noArms);
                 if (!noArms) {
-                    orInto(acc.data(), at(iy + std::ptrdiff_t(k)).data(), gate, width);
+                    orInto(acc, at(iy + std::ptrdiff_t(k)).data(), gate, width);
                 }
             }
             const std::uint8_t* gate = armGate(y, noArms);
             if (!noArms) {
                 for (std::size_t k = 1; k <= d; ++k) {
-                    orInto(acc.data() + k, own, gate, width - k);
+                    orInto(acc + k, own, gate, width - k);
                 }
             }
             break;
         }
         default:
-            std::fill(acc.begin(), acc.end(), 0);
+            std::memset(acc, 0, width);
             break;
         }
-        std::uint8_t* out = destination->row(y);
-        for (std::size_t x = 0; x < width; ++x) {
-            out[x] = acc[x] ? paint : field;
-        }
+        flipInto(acc, flip, width);
         // Row y + r + 1 is still as it was: the band writes downwards.
         if (y + 1 < y1) {
             load(iy + std::ptrdiff_t(r) + 1);
@@ -219,6 +317,8 @@ TileWork expandBlack(const KernelArguments& a, const ByteMap& sourceMap,
             }
         };
     }
+    e->ones.assign(e->width, 0xFF);
+    e->zeros.assign(e->width, 0);
     e->evenX.resize(e->width);
     for (std::size_t x = 0; x < e->width; ++x) {
         e->evenX[x] = (x / e->dot) % 2 == 0 ? 0xFF : 0;
