@@ -515,9 +515,31 @@ QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointe
 QImage
 GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
                                   const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                  ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot) {
+                                  ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot,
+                                  bool flipsHorizontal) {
     if (drawn.isNull()) {
         return {};
+    }
+    // Widening by one to three dots leans up and to the right on the canvas:
+    // a turned or mirrored picture is widened as it lies there. A threshold
+    // has no screen to turn, so the conversion is the same otherwise.
+    const auto threshold = conversion.thresholdOption();
+    const qint64 level =
+        threshold
+            ? ambrel::BlackConversion::ThresholdOption::ClampedValueRanges::expansionLevel.clamped(
+                  threshold->expansionLevel)
+            : 0;
+    const bool offered =
+        info && info->threshold && info->threshold->isExpansionAvailable.value_or(false);
+    const bool leans = offered && pixelsPerDeviceDot >= 1 && level != 0 && std::abs(level) <= 3;
+    if (leans && (orientation != ambrel::ImageRotation::none || flipsHorizontal)) {
+        const QImage onCanvas = orientedImage(drawn, orientation, flipsHorizontal)
+                                    .convertToFormat(QImage::Format_Grayscale8);
+        const QImage converted = convertPreview(onCanvas, conversion, info,
+                                                ambrel::ImageRotation::none, pixelsPerDeviceDot);
+        const QImage upright = converted.transformed(QTransform().rotate(-orientation.degrees()));
+        return (flipsHorizontal ? upright.mirrored(true, false) : upright)
+            .convertToFormat(QImage::Format_Grayscale8);
     }
     const int width = drawn.width();
     const int height = drawn.height();
@@ -589,7 +611,7 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
         const QImage preview =
             fullColor ? drawn
                       : convertPreview(drawn, task->blackConversion, task->deviceAdditionalInfo,
-                                       orientation, task->pixelsPerDeviceDot);
+                                       orientation, task->pixelsPerDeviceDot, flips);
         const QImage thumbnail = makeThumbnail(preview, orientation, flips, fullColor);
         {
             std::lock_guard guard(drawingLock());

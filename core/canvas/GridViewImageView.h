@@ -135,7 +135,8 @@ public:
                                      ambrel::ColorAbility colorAbility);
     static QImage convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
                                  const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                 ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot = 0);
+                                 ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot = 0,
+                                 bool flipsHorizontal = false);
     // Preview pixels along one device dot for a preview of the given size
     // over a picture of the given size in dots (0 when coarser, or unknown).
     static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);

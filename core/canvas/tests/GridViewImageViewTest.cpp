@@ -96,6 +96,22 @@ protected:
             ambrel::BlackConversion::threshold({t, 0}));
     }
 
+    static quenta::DeviceBlackConversionInfo offersWidening() {
+        quenta::DeviceBlackConversionInfo info;
+        info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+        return info;
+    }
+
+    // 100 x 100 white with a one-pixel black line down the middle.
+    static ambrel::OriginalImage::Pointer lineDownTheMiddle() {
+        QImage line(100, 100, QImage::Format_Grayscale8);
+        line.fill(255);
+        for (int y = 0; y < 100; ++y) {
+            line.scanLine(y)[50] = 0;
+        }
+        return ambrel::OriginalImage::fromImage(line, {}, {}, 1);
+    }
+
     // A gray ramp from white at the left to black at the right.
     static ambrel::OriginalImage::Pointer ramp() {
         QImage image(256, 64, QImage::Format_RGB32);
@@ -270,17 +286,10 @@ TEST(GridViewImageViewSizes, theExpansionShowsOnlyWherePreviewPixelsAreNoLargerT
     EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {0, 0}), 0);
 }
 
-// A 100 x 100 picture with a one-pixel black line down its middle, shown
-// 250 points wide: the preview has about 24 pixels per picture pixel.
+// The line down the middle shown 250 points wide: the preview has about 24
+// pixels per picture pixel.
 TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
-    QImage line(100, 100, QImage::Format_Grayscale8);
-    line.fill(255);
-    for (int y = 0; y < 100; ++y) {
-        line.scanLine(y)[50] = 0;
-    }
-    quenta::DeviceBlackConversionInfo offers;
-    offers.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
-    view->setDeviceBlackConversionInfo(offers);
+    view->setDeviceBlackConversionInfo(offersWidening());
     const auto widen = [](qint64 level) {
         return std::make_shared<CurrentBlackConversionReadonlyWrapper>(
             ambrel::BlackConversion::threshold({0.5, level}));
@@ -288,7 +297,7 @@ TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
     // Printed at 100 dots across: a dot is about 24 preview pixels.
     view->setDeviceImageSize_px({100, 100});
     view->setBlackConversion(widen(0));
-    show(ambrel::OriginalImage::fromImage(line, {}, {}, 1), {250, 250});
+    show(lineDownTheMiddle(), {250, 250});
     ASSERT_TRUE(waitForPreview(*view));
     const QPointF beside(123.5, 100);
     const QPointF on(126, 100);
@@ -313,4 +322,25 @@ TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
     view->setDeviceImageSize_px({100, 100});
     ASSERT_TRUE(waitForPreview(*view));
     EXPECT_EQ(qGray(pixelAt(beside)), 0);
+}
+
+// Widening by one to three dots leans up and to the right on the canvas,
+// whichever way the picture is turned.
+TEST_F(TiledPreview, widenedBlackLeansTheWayThePrintDoesForATurnedPicture) {
+    view->setDeviceBlackConversionInfo(offersWidening());
+    view->setDeviceImageSize_px({100, 100});
+    view->setBlackConversion(std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+        ambrel::BlackConversion::threshold({0.5, 3})));
+    // Turned half way, the line shows from about 122.5 to 125 points.
+    view->setOrientation(*ImageRotation::fromRawValue(2));
+    show(lineDownTheMiddle(), {250, 250});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({126.3, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({121, 100})), 255);
+    // Mirrored as well, the line lies where it was drawn and still grows to
+    // the right.
+    view->setFlipsHorizontal(true);
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({128.8, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({123.5, 100})), 255);
 }
