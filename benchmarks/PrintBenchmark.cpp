@@ -107,6 +107,9 @@ Job job(Page page, const ambrel::BlackConversion& conversion) {
 }
 
 ambrel::BlackConversion conversionNamed(const QString& name) {
+    if (name == QLatin1String("widen")) {
+        return ambrel::BlackConversion::threshold({0.5, 5});
+    }
     return name == QLatin1String("halftone") ? ambrel::BlackConversion::halftone()
                                              : ambrel::BlackConversion::threshold();
 }
@@ -299,6 +302,9 @@ void BM_FirstPrintOfAProcessA4Threshold(benchmark::State& state) {
 void BM_FirstPrintOfAProcessA4Halftone(benchmark::State& state) {
     freshProcesses(state, "a4", "halftone");
 }
+void BM_FirstPrintOfAProcessA4ThresholdWidenBlack(benchmark::State& state) {
+    freshProcesses(state, "a4", "widen");
+}
 void BM_FirstPrintOfAProcessA3Threshold(benchmark::State& state) {
     freshProcesses(state, "a3", "threshold");
 }
@@ -316,6 +322,10 @@ BENCHMARK(BM_FirstPrintOfAProcessA4Threshold)
     ->UseManualTime()
     ->Iterations(1);
 BENCHMARK(BM_FirstPrintOfAProcessA4Halftone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_FirstPrintOfAProcessA4ThresholdWidenBlack)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
