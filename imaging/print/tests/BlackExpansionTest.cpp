@@ -1,4 +1,5 @@
 #include "imaging/print/BlackConversion.h"
+#include "model/BlackWhiteSendable.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,10 @@ TEST(BlackExpansion, everyLevelInPlaceMatchesTheTableAppliedToTheThreshold) {
         if (level != 0) {
             EXPECT_NE(got, thresholded) << "level " << level;
         }
+        // The column sender's own conversion agrees on the thresholded picture.
+        Pixels sender = thresholded;
+        ambrel::BlackWhiteSendable::convert8bitGrayBitmapToBW(sender.data(), {w, h}, 128, level);
+        EXPECT_EQ(got, sender) << "level " << level;
     }
 }
 
