@@ -60,6 +60,7 @@ configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
     c.dpi = ambrel::Dpi(600);
     quenta::DeviceBlackConversionInfo info;
     info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{0.9};
+    info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
     c.deviceAdditionalInfo = info;
     c.filterRotationCount = 1;
     return c;
@@ -100,6 +101,10 @@ void BM_ThresholdKernelOnlyInPlace(benchmark::State& s) {
 void BM_ThresholdKernelOnlyOnImage(benchmark::State& s) {
     onImage(s, thresholdConversion(), Purpose::output);
 }
+// Black widened by the widest level after the threshold, in one pass.
+void BM_ThresholdWidenBlackKernelOnlyInPlace(benchmark::State& s) {
+    inPlace(s, ambrel::BlackConversion::threshold({0.5, 5}), Purpose::output);
+}
 void BM_HalftoneOutputKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, halftoneConversion(), Purpose::output);
 }
@@ -117,6 +122,7 @@ void BM_HalftonePreviewKernelOnlyOnImage(benchmark::State& s) {
 
 BENCHMARK(BM_ThresholdKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_ThresholdKernelOnlyOnImage)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ThresholdWidenBlackKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_HalftoneOutputKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_HalftoneOutputKernelOnlyOnImage)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_HalftonePreviewKernelOnlyInPlace)->Unit(benchmark::kMillisecond)->UseManualTime();

@@ -79,8 +79,13 @@ void sendPage() {
     benchmark::DoNotOptimize(context.bytes);
 }
 
-void grayPageToColumns(benchmark::State& state, const ambrel::BlackConversion& conversion) {
-    const auto configuration = printConfiguration();
+void grayPageToColumns(benchmark::State& state, const ambrel::BlackConversion& conversion,
+                       bool offersExpansion = false) {
+    auto configuration = printConfiguration();
+    if (offersExpansion) {
+        configuration.deviceAdditionalInfo->threshold =
+            quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+    }
     bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
         quenta::BlackConversion::apply(conversion, pageBuffer().bytes(), {columns, dots},
                                        configuration);
@@ -93,6 +98,10 @@ void BM_GrayPageToColumnsThreshold(benchmark::State& state) {
 }
 void BM_GrayPageToColumnsHalftone(benchmark::State& state) {
     grayPageToColumns(state, ambrel::BlackConversion::halftone());
+}
+// Black widened by the widest level, on a model that offers it.
+void BM_GrayPageToColumnsThresholdWidenBlack(benchmark::State& state) {
+    grayPageToColumns(state, ambrel::BlackConversion::threshold({0.5, 5}), true);
 }
 
 // Packing alone, on the compute workers, into memory that is reused.
@@ -125,6 +134,7 @@ void BM_SendColumnsOfConvertedPage(benchmark::State& state) {
 
 BENCHMARK(BM_GrayPageToColumnsThreshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_GrayPageToColumnsHalftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_GrayPageToColumnsThresholdWidenBlack)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_SendColumnsOfConvertedPage)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_PackColumnsKernelOnly)->Unit(benchmark::kMillisecond)->UseManualTime();
 

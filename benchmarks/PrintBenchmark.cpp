@@ -107,6 +107,9 @@ Job job(Page page, const ambrel::BlackConversion& conversion) {
 }
 
 ambrel::BlackConversion conversionNamed(const QString& name) {
+    if (name == QLatin1String("widen")) {
+        return ambrel::BlackConversion::threshold({0.5, 5});
+    }
     return name == QLatin1String("halftone") ? ambrel::BlackConversion::halftone()
                                              : ambrel::BlackConversion::threshold();
 }
@@ -163,6 +166,10 @@ void BM_WholePrintA4Threshold(benchmark::State& state) {
 }
 void BM_WholePrintA4Halftone(benchmark::State& state) {
     laterPrints(state, Page::a4, ambrel::BlackConversion::halftone());
+}
+// The A4 model offers the widening of black: the widest level.
+void BM_WholePrintA4ThresholdWidenBlack(benchmark::State& state) {
+    laterPrints(state, Page::a4, ambrel::BlackConversion::threshold({0.5, 5}));
 }
 void BM_WholePrintA3Threshold(benchmark::State& state) {
     laterPrints(state, Page::a3, ambrel::BlackConversion::threshold());
@@ -295,6 +302,9 @@ void BM_FirstPrintOfAProcessA4Threshold(benchmark::State& state) {
 void BM_FirstPrintOfAProcessA4Halftone(benchmark::State& state) {
     freshProcesses(state, "a4", "halftone");
 }
+void BM_FirstPrintOfAProcessA4ThresholdWidenBlack(benchmark::State& state) {
+    freshProcesses(state, "a4", "widen");
+}
 void BM_FirstPrintOfAProcessA3Threshold(benchmark::State& state) {
     freshProcesses(state, "a3", "threshold");
 }
@@ -303,6 +313,7 @@ void BM_FirstPrintOfAProcessA3Threshold(benchmark::State& state) {
 
 BENCHMARK(BM_WholePrintA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WholePrintA4ThresholdWidenBlack)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA3Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
@@ -311,6 +322,10 @@ BENCHMARK(BM_FirstPrintOfAProcessA4Threshold)
     ->UseManualTime()
     ->Iterations(1);
 BENCHMARK(BM_FirstPrintOfAProcessA4Halftone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_FirstPrintOfAProcessA4ThresholdWidenBlack)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);

@@ -107,6 +107,13 @@ GridViewController::GridViewController(QObject* parent)
             setNeedsUpdateSequences(true);
         }));
     }
+    // The preview widens black by the printed dots of the picture's size.
+    m_observations.push_back(observe(kDocument + QStringLiteral(".imageSize_px"),
+                                     platform::Observable::Initial, [this](const auto&) {
+                                         m_gridView->imageView()->setDeviceImageSize_px(
+                                             m_document ? m_document->imageSize_px()
+                                                        : ambrel::Size_px{0, 0});
+                                     }));
     updateViewConstraints();
     updateAppearance();
 }

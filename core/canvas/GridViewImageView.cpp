@@ -109,6 +109,7 @@ struct GridViewImageView::Pass {
         ambrel::OriginalImage::Pointer originalImage;
         ambrel::BlackConversion blackConversion = ambrel::BlackConversion::threshold();
         std::optional<quenta::DeviceBlackConversionInfo> deviceAdditionalInfo;
+        qint64 pixelsPerDeviceDot = 0;
     };
     struct TileTask {
         QSizeF viewSize;
@@ -190,6 +191,41 @@ void GridViewImageView::setDeviceBlackConversionInfo(
     }
     m_deviceInfo = info;
     invalidateDrawing(RedrawScope::preview);
+}
+
+void GridViewImageView::setDeviceImageSize_px(const ambrel::Size_px& size) {
+    if (m_deviceImageSize_px == size) {
+        return;
+    }
+    const qint64 before = previewPixelsPerDeviceDot();
+    m_deviceImageSize_px = size;
+    // A resize converts again only when the expansion shows and the dots'
+    // share of the preview changes.
+    const auto threshold =
+        m_blackConversion ? m_blackConversion->blackConversion().thresholdOption() : std::nullopt;
+    const bool expands = threshold && threshold->expansionLevel != 0 && m_deviceInfo &&
+                         m_deviceInfo->threshold &&
+                         m_deviceInfo->threshold->isExpansionAvailable.value_or(false);
+    if (expands && previewPixelsPerDeviceDot() != before) {
+        invalidateDrawing(RedrawScope::preview);
+    }
+}
+
+qint64 GridViewImageView::previewPixelsPerDeviceDot() const {
+    const std::optional<QSize> size =
+        m_image ? previewSize(m_image->widthPerHeight()) : std::nullopt;
+    return size ? pixelsPerDeviceDot(*size, m_deviceImageSize_px) : 0;
+}
+
+qint64 GridViewImageView::pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots) {
+    if (dots.width <= 0 || dots.height <= 0 || preview.isEmpty()) {
+        return 0;
+    }
+    // The coarser of the two directions; a hair of slack for the rounding of
+    // the preview's sides.
+    const double across = double(preview.width()) / double(dots.width);
+    const double down = double(preview.height()) / double(dots.height);
+    return qint64(std::floor(std::min(across, down) + 1e-3));
 }
 
 void GridViewImageView::setOrientation(ambrel::ImageRotation orientation) {
@@ -371,11 +407,11 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
     }
     std::optional<Pass::PreviewTask> previewTask;
     if (state.cachedPreviewImage.isNull()) {
-        previewTask = Pass::PreviewTask{
-            m_image,
-            m_blackConversion ? m_blackConversion->blackConversion()
-                              : ambrel::BlackConversion::threshold({0.5, 0}),
-            m_deviceInfo};
+        previewTask =
+            Pass::PreviewTask{m_image,
+                              m_blackConversion ? m_blackConversion->blackConversion()
+                                                : ambrel::BlackConversion::threshold({0.5, 0}),
+                              m_deviceInfo, previewPixelsPerDeviceDot()};
     }
     const Pass::TileTask tileTask{bounds().size(), tileFrames(bounds().size()),
                                   std::max(1.0, m_scale)};
@@ -441,13 +477,13 @@ std::optional<QSize> GridViewImageView::previewSize(double widthPerHeight) {
 
 QImage GridViewImageView::makePreviewImage(
     const ambrel::OriginalImage::Pointer& image, const ambrel::BlackConversion& conversion,
-    const std::optional<quenta::DeviceBlackConversionInfo>& info,
-    ambrel::ColorAbility colorAbility, ambrel::ImageRotation orientation) {
+    const std::optional<quenta::DeviceBlackConversionInfo>& info, ambrel::ColorAbility colorAbility,
+    ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot) {
     const QImage drawn = drawPreviewPicture(image, colorAbility);
     if (colorAbility == ambrel::ColorAbility::fullColor) {
         return drawn;
     }
-    return convertPreview(drawn, conversion, info, orientation);
+    return convertPreview(drawn, conversion, info, orientation, pixelsPerDeviceDot);
 }
 
 QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
@@ -476,12 +512,34 @@ QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointe
                      : drawn.convertToFormat(QImage::Format_Grayscale8);
 }
 
-QImage GridViewImageView::convertPreview(
-    const QImage& drawn, const ambrel::BlackConversion& conversion,
-    const std::optional<quenta::DeviceBlackConversionInfo>& info,
-    ambrel::ImageRotation orientation) {
+QImage
+GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
+                                  const std::optional<quenta::DeviceBlackConversionInfo>& info,
+                                  ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot,
+                                  bool flipsHorizontal) {
     if (drawn.isNull()) {
         return {};
+    }
+    // Widening by one to three dots leans up and to the right on the canvas:
+    // a turned or mirrored picture is widened as it lies there. A threshold
+    // has no screen to turn, so the conversion is the same otherwise.
+    const auto threshold = conversion.thresholdOption();
+    const qint64 level =
+        threshold
+            ? ambrel::BlackConversion::ThresholdOption::ClampedValueRanges::expansionLevel.clamped(
+                  threshold->expansionLevel)
+            : 0;
+    const bool offered =
+        info && info->threshold && info->threshold->isExpansionAvailable.value_or(false);
+    const bool leans = offered && pixelsPerDeviceDot >= 1 && level != 0 && std::abs(level) <= 3;
+    if (leans && (orientation != ambrel::ImageRotation::none || flipsHorizontal)) {
+        const QImage onCanvas = orientedImage(drawn, orientation, flipsHorizontal)
+                                    .convertToFormat(QImage::Format_Grayscale8);
+        const QImage converted = convertPreview(onCanvas, conversion, info,
+                                                ambrel::ImageRotation::none, pixelsPerDeviceDot);
+        const QImage upright = converted.transformed(QTransform().rotate(-orientation.degrees()));
+        return (flipsHorizontal ? upright.mirrored(true, false) : upright)
+            .convertToFormat(QImage::Format_Grayscale8);
     }
     const int width = drawn.width();
     const int height = drawn.height();
@@ -496,6 +554,7 @@ QImage GridViewImageView::convertPreview(
     configuration.deviceAdditionalInfo = info;
     configuration.filterRotationCount = -qint64(orientation.rawValue());
     configuration.filterOffset = QPointF(0, 0);
+    configuration.pixelsPerDeviceDot = pixelsPerDeviceDot;
     quenta::BlackConversion::apply(conversion, gray.data(), ambrel::Size_px{width, height},
                                    configuration);
     QImage preview(width, height, QImage::Format_Grayscale8);
@@ -552,7 +611,7 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
         const QImage preview =
             fullColor ? drawn
                       : convertPreview(drawn, task->blackConversion, task->deviceAdditionalInfo,
-                                       orientation);
+                                       orientation, task->pixelsPerDeviceDot, flips);
         const QImage thumbnail = makeThumbnail(preview, orientation, flips, fullColor);
         {
             std::lock_guard guard(drawingLock());

@@ -7,6 +7,7 @@
 #include "model/ColorAbility.h"
 #include "model/ImageRotation.h"
 #include "model/OriginalImage.h"
+#include "model/Size_px.h"
 
 #include <QImage>
 #include <QList>
@@ -68,6 +69,14 @@ public:
         return m_deviceInfo;
     }
     void setDeviceBlackConversionInfo(const std::optional<quenta::DeviceBlackConversionInfo>& info);
+    // The upright picture's size in the device's dots, as it is printed;
+    // nothing while unknown. The preview shows the expansion of black only
+    // where its pixels are no larger than the dots.
+    const ambrel::Size_px& deviceImageSize_px() const { return m_deviceImageSize_px; }
+    void setDeviceImageSize_px(const ambrel::Size_px& size);
+    // Preview pixels along one device dot for the current picture and size,
+    // 0 when the preview is coarser than the dots.
+    qint64 previewPixelsPerDeviceDot() const;
     ambrel::ImageRotation orientation() const { return m_orientation; }
     void setOrientation(ambrel::ImageRotation orientation);
     bool flipsHorizontal() const { return m_flips; }
@@ -118,14 +127,19 @@ public:
                                    const ambrel::BlackConversion& conversion,
                                    const std::optional<quenta::DeviceBlackConversionInfo>& info,
                                    ambrel::ColorAbility colorAbility,
-                                   ambrel::ImageRotation orientation);
+                                   ambrel::ImageRotation orientation,
+                                   qint64 pixelsPerDeviceDot = 0);
     // The two halves of it: the picture drawn at the budget (gray, or RGB
     // for full colour), and a converted copy of a drawn gray picture.
     static QImage drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
                                      ambrel::ColorAbility colorAbility);
     static QImage convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
                                  const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                 ambrel::ImageRotation orientation);
+                                 ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot = 0,
+                                 bool flipsHorizontal = false);
+    // Preview pixels along one device dot for a preview of the given size
+    // over a picture of the given size in dots (0 when coarser, or unknown).
+    static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);
     // The shared serial worker.
     static QThreadPool& tileImageQueue();
 
@@ -158,6 +172,7 @@ private:
     ambrel::OriginalImage::Pointer m_image;
     BlackConversionPointer m_blackConversion;
     std::optional<quenta::DeviceBlackConversionInfo> m_deviceInfo;
+    ambrel::Size_px m_deviceImageSize_px{0, 0};
     ambrel::ImageRotation m_orientation = ambrel::ImageRotation::none;
     bool m_flips = false;
     ambrel::ColorAbility m_colorAbility = ambrel::ColorAbility::blackWhite;

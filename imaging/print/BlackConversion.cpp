@@ -10,8 +10,18 @@ std::vector<BlackConversion::Filter>
 BlackConversion::filters(const ambrel::BlackConversion& conversion,
                          const OutputConfiguration& configuration) {
     if (const auto threshold = conversion.thresholdOption()) {
-        // The expansion level is the column sender's business, not a kernel's.
-        return {SildorImageBuiltinFilter::threshold(threshold->threshold)};
+        std::vector<Filter> chain{SildorImageBuiltinFilter::threshold(threshold->threshold)};
+        // Only a model that offers the expansion gets it, after the threshold.
+        const auto& info = configuration.deviceAdditionalInfo;
+        const bool offered = info && info->threshold && info->threshold->isExpansionAvailable &&
+                             *info->threshold->isExpansionAvailable;
+        const qint64 level =
+            ambrel::BlackConversion::ThresholdOption::ClampedValueRanges::expansionLevel.clamped(
+                threshold->expansionLevel);
+        if (offered && level != 0 && configuration.pixelsPerDeviceDot >= 1) {
+            chain.emplace_back(BlackExpansionFilter(level, configuration.pixelsPerDeviceDot));
+        }
+        return chain;
     }
     const auto option = *conversion.halftoneOption();
     std::vector<Filter> chain{

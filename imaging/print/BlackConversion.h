@@ -2,6 +2,7 @@
 
 #include "imaging/gpu/SildorImage.h"
 #include "imaging/gpu/SildorImageBuiltinFilter.h"
+#include "imaging/print/BlackExpansionFilter.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "imaging/print/MyFilter.h"
 #include "model/BlackConversion.h"
@@ -35,9 +36,13 @@ struct BlackConversion {
         qint64 filterRotationCount = 0;
         // Offset of the halftone screen, in pixels of the picture.
         QPointF filterOffset;
+        // Pixels of the picture along one device dot. The expansion of a
+        // threshold grows by whole dots, so a picture coarser than the dots
+        // (0) cannot show it.
+        qint64 pixelsPerDeviceDot = 1;
     };
 
-    using Filter = std::variant<sildor::SildorImageBuiltinFilter, MyFilter>;
+    using Filter = std::variant<sildor::SildorImageBuiltinFilter, MyFilter, BlackExpansionFilter>;
 
     // The kernels the conversion runs, in order.
     static std::vector<Filter> filters(const ambrel::BlackConversion& conversion,

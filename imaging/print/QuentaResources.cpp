@@ -1,5 +1,6 @@
 #include "imaging/print/QuentaResources.h"
 
+#include "imaging/print/BlackExpansionKernel.h"
 #include "imaging/print/HalftoneKernel.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
@@ -15,6 +16,7 @@ const platform::Bundle* QuentaResources::bundle() {
             platform::Log::fatal(QStringLiteral("unable to find bundle named Quenta_Quenta"));
         }
         HalftoneKernel::registerIn(b);
+        BlackExpansionKernel::registerIn(b);
         return b;
     }();
     return found;

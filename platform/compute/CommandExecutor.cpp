@@ -62,14 +62,16 @@ void CommandExecutor::run(const std::vector<Command>& commands) {
         const Kernel& kernel = first.pipeline->kernel();
         if (first.arguments.textures[0] &&
             first.arguments.textures[0] == first.arguments.textures[1] && !kernel.byteMap &&
-            !kernel.prepareWithSourceMap) {
-            // Only a kernel that reads each pixel at its own place may write
-            // where it reads.
+            !kernel.prepareWithSourceMap && !kernel.prepareInBands) {
+            // Only a kernel that reads each pixel at its own place, or one
+            // that keeps the rows its bands share, may write where it reads.
             Log::fatal(QStringLiteral("kernel \u201c%1\u201d dispatched in place")
                            .arg(first.pipeline->functionName()));
         }
         if (!isByteMapStep(first)) {
-            if (kernel.prepare) {
+            if (kernel.prepareInBands) {
+                runBands(first.arguments, kernel, BytePass::identity());
+            } else if (kernel.prepare) {
                 runTiles(first.arguments, kernel.prepare(first.arguments));
             } else if (first.arguments.texture(0) && first.arguments.texture(1)) {
                 runTiles(first.arguments,
@@ -99,13 +101,20 @@ void CommandExecutor::run(const std::vector<Command>& commands) {
 
         // The next kernel may take the folded table on its source.
         const DispatchCommand* consumer = dispatchAt(commands, next);
-        if (consumer != nullptr && consumer->pipeline->kernel().prepareWithSourceMap &&
+        if (consumer != nullptr &&
+            (consumer->pipeline->kernel().prepareWithSourceMap ||
+             consumer->pipeline->kernel().prepareInBands) &&
             consumer->arguments.textures[0] == last &&
             sameSize(consumer->arguments.texture(0), first.arguments.texture(0)) &&
             sameGrid(consumer->arguments, first.arguments)) {
             KernelArguments arguments = consumer->arguments;
             arguments.textures[0] = first.arguments.textures[0];
-            runTiles(arguments, consumer->pipeline->kernel().prepareWithSourceMap(arguments, map));
+            const Kernel& consuming = consumer->pipeline->kernel();
+            if (consuming.prepareInBands) {
+                runBands(arguments, consuming, map);
+            } else {
+                runTiles(arguments, consuming.prepareWithSourceMap(arguments, map));
+            }
             i = next + 1;
             continue;
         }
@@ -147,31 +156,53 @@ void CommandExecutor::copy(const CopyCommand& c) {
         source.row(c.sourceOrigin.y) + c.sourceOrigin.x, source.bytesPerRow());
 }
 
-void CommandExecutor::runTiles(const KernelArguments& arguments, const TileWork& work) {
+std::vector<ThreadRect> CommandExecutor::bands(const KernelArguments& arguments) const {
     const std::size_t width = arguments.gridWidth();
     const std::size_t height = arguments.gridHeight();
     const std::size_t groupHeight =
         std::max<std::size_t>(1, arguments.threadsPerThreadgroup.height);
     const std::size_t groupRows = (height + groupHeight - 1) / groupHeight;
     if (width == 0 || groupRows == 0) {
-        return;
+        return {};
     }
-    ThreadPool& pool = m_device.threadPool();
     // Small grids are not worth waking the workers for.
     constexpr std::size_t smallGrid = std::size_t(1) << 16;
     if (width * height <= smallGrid) {
-        work(ThreadRect{0, 0, width, height});
-        return;
+        return {ThreadRect{0, 0, width, height}};
     }
     // A few bands per worker keeps them busy when bands differ in cost.
-    const std::size_t bands = std::min<std::size_t>(groupRows, pool.concurrency() * 4);
-    const std::size_t groupRowsPerBand = (groupRows + bands - 1) / bands;
+    const std::size_t count =
+        std::min<std::size_t>(groupRows, m_device.threadPool().concurrency() * 4);
+    const std::size_t groupRowsPerBand = (groupRows + count - 1) / count;
     const std::size_t rowsPerBand = groupRowsPerBand * groupHeight;
-    const std::size_t tiles = (height + rowsPerBand - 1) / rowsPerBand;
-    pool.parallelFor(tiles, [&](std::size_t t) {
-        const std::size_t y0 = t * rowsPerBand;
-        work(ThreadRect{0, y0, width, std::min(height, y0 + rowsPerBand)});
-    });
+    std::vector<ThreadRect> result;
+    for (std::size_t y0 = 0; y0 < height; y0 += rowsPerBand) {
+        result.push_back(ThreadRect{0, y0, width, std::min(height, y0 + rowsPerBand)});
+    }
+    return result;
+}
+
+void CommandExecutor::runTiles(const KernelArguments& arguments, const TileWork& work) {
+    runOver(bands(arguments), work);
+}
+
+void CommandExecutor::runBands(const KernelArguments& arguments, const Kernel& kernel,
+                               const ByteMap& sourceMap) {
+    const std::vector<ThreadRect> rects = bands(arguments);
+    if (rects.empty()) {
+        return;
+    }
+    runOver(rects, kernel.prepareInBands(arguments, sourceMap, rects));
+}
+
+void CommandExecutor::runOver(const std::vector<ThreadRect>& rects, const TileWork& work) {
+    if (rects.size() == 1) {
+        work(rects.front());
+        return;
+    }
+    if (!rects.empty()) {
+        m_device.threadPool().parallelFor(rects.size(), [&](std::size_t t) { work(rects[t]); });
+    }
 }
 
 } // namespace platform::compute

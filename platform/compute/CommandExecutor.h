@@ -23,8 +23,13 @@ public:
 
 private:
     void copy(const CopyCommand& command);
-    // Runs the work over the grid in bands of whole threadgroup rows.
+    // The grid in bands of whole threadgroup rows.
+    std::vector<ThreadRect> bands(const KernelArguments& arguments) const;
+    // Runs the work over the grid in those bands.
     void runTiles(const KernelArguments& arguments, const TileWork& work);
+    // Runs a kernel that reads the rows around its own, given the bands.
+    void runBands(const KernelArguments& arguments, const Kernel& kernel, const ByteMap& sourceMap);
+    void runOver(const std::vector<ThreadRect>& rects, const TileWork& work);
 
     Device& m_device;
 };

@@ -79,7 +79,16 @@ struct Kernel {
     // maps, also run with one texture as both source and destination.
     std::function<TileWork(const KernelArguments&, const ByteMap&)> prepareWithSourceMap;
 
-    bool isValid() const { return bool(prepare) || bool(byteMap); }
+    // For kernels whose pixel also reads pixels of the rows around its own:
+    // the work for the given bands of whole rows, each run as one tile, with
+    // every source byte first passed through the table (the identity when no
+    // byte maps come before). Called once per dispatch before any band runs,
+    // so that a kernel that writes where it reads can keep the rows next to
+    // each band as they were.
+    std::function<TileWork(const KernelArguments&, const ByteMap&, const std::vector<ThreadRect>&)>
+        prepareInBands;
+
+    bool isValid() const { return bool(prepare) || bool(byteMap) || bool(prepareInBands); }
 };
 
 } // namespace platform::compute

@@ -24,6 +24,8 @@ const platform::Bundle* testBundle() {
 }
 
 std::atomic<int> consumerMapsSeen{0};
+// The first rows of the bands the last "sumAbove" dispatch was given.
+std::shared_ptr<std::vector<std::size_t>> bandsSeen;
 
 // Kernels small enough to check by hand: "count" adds one to every pixel of
 // texture 0 its threads reach; "plus" and "invert" are byte maps; "xorConsumer"
@@ -83,6 +85,50 @@ void registerTestKernels() {
             return prepare(a, BytePass::identity());
         };
         KernelRegistry::registerKernel(testBundle(), "xorConsumer", consumer);
+
+        // Each pixel plus the one above it, both through the source table;
+        // keeps the row above each band, since the band above overwrites it.
+        Kernel sumAbove;
+        sumAbove.prepareInBands = [](const KernelArguments& a, const ByteMap& map,
+                                     const std::vector<ThreadRect>& bands) {
+            Texture* s = a.texture(0);
+            Texture* d = a.texture(1);
+            auto kept = std::make_shared<std::vector<std::vector<std::uint8_t>>>();
+            for (const ThreadRect& band : bands) {
+                kept->emplace_back(s->width(), 0);
+                if (band.y0 > 0) {
+                    std::copy_n(s->row(band.y0 - 1), s->width(), kept->back().data());
+                }
+            }
+            auto firsts = std::make_shared<std::vector<std::size_t>>();
+            for (const ThreadRect& band : bands) {
+                firsts->push_back(band.y0);
+            }
+            bandsSeen = firsts;
+            return TileWork([s, d, map, kept, firsts](const ThreadRect& r) {
+                const auto index =
+                    std::size_t(std::find(firsts->begin(), firsts->end(), r.y0) - firsts->begin());
+                std::vector<std::uint8_t> above = kept->at(index);
+                if (r.y0 == 0) {
+                    std::fill(above.begin(), above.end(), 0);
+                } else {
+                    for (auto& v : above) {
+                        v = map[v];
+                    }
+                }
+                for (std::size_t y = r.y0; y < std::min(r.y1, d->height()); ++y) {
+                    std::vector<std::uint8_t> own(s->row(y), s->row(y) + s->width());
+                    for (auto& v : own) {
+                        v = map[v];
+                    }
+                    for (std::size_t x = 0; x < d->width(); ++x) {
+                        d->row(y)[x] = std::uint8_t(own[x] + above[x]);
+                    }
+                    above = own;
+                }
+            });
+        };
+        KernelRegistry::registerKernel(testBundle(), "sumAbove", sumAbove);
         KernelRegistry::registerKernel(testBundle(), "nothing", Kernel{});
         return true;
     }();
@@ -252,6 +298,37 @@ TEST_F(ComputeCommandBuffer, PerPixelKernelsRunInPlaceOverTheCallersBytes) {
     ComputeTestHooks::Scope noTexture(ComputeTestHooks::Fault::noTexture);
     EXPECT_FALSE(
         device->newTexture(TextureDescriptor::texture2D(PixelFormat::r8Unorm, 1, 1, false), &byte));
+}
+
+TEST_F(ComputeCommandBuffer, AKernelGivenItsBandsReadsNeighboursInPlaceAfterTheMapsBeforeIt) {
+    const std::size_t w = 300, h = 401;
+    auto a = texture(w, h);
+    fillRandom(*a, 5);
+    const auto original = pixels(*a);
+    bandsSeen.reset();
+
+    auto buffer = queue->commandBuffer();
+    auto encoder = buffer->computeCommandEncoder();
+    for (const char* name : {"invert", "sumAbove"}) {
+        encoder->setComputePipelineState(pipeline(QString::fromLatin1(name)));
+        encoder->setTexture(a, 0);
+        encoder->setTexture(a, 1);
+        encoder->dispatchThreadgroups(groups(w, h), Size{16, 16, 1});
+    }
+    encoder->endEncoding();
+    buffer->commit();
+
+    ASSERT_TRUE(bandsSeen);
+    EXPECT_GT(bandsSeen->size(), 1u);
+    EXPECT_EQ(bandsSeen->front(), 0u);
+    const auto result = pixels(*a);
+    for (std::size_t y = 0; y < h; ++y) {
+        for (std::size_t x = 0; x < w; ++x) {
+            const int above = y > 0 ? 255 - original[(y - 1) * w + x] : 0;
+            ASSERT_EQ(result[y * w + x], std::uint8_t(255 - original[y * w + x] + above))
+                << x << "," << y;
+        }
+    }
 }
 
 TEST_F(ComputeCommandBufferDeathTest, AKernelThatReadsNeighboursCannotWriteWhereItReads) {

@@ -343,3 +343,13 @@ TEST_F(GridViewControllerTest, theLineAboveTheCanvasGrowsWithItsText) {
     controller.setTopAccessoryView(nullptr);
     delete line;
 }
+
+TEST_F(GridViewControllerTest, thePreviewKnowsThePrintedSizeOfThePicture) {
+    const auto* imageView = grid()->imageView();
+    EXPECT_EQ(imageView->deviceImageSize_px(), document->imageSize_px());
+    EXPECT_GT(document->imageSize_px().width, 0);
+    document->setImageSizeForDisplay_mm({30, 20});
+    documenttest::endEvent();
+    EXPECT_EQ(imageView->deviceImageSize_px(), document->imageSize_px());
+    EXPECT_EQ(imageView->deviceImageSize_px().width, 300);
+}

@@ -96,6 +96,22 @@ protected:
             ambrel::BlackConversion::threshold({t, 0}));
     }
 
+    static quenta::DeviceBlackConversionInfo offersWidening() {
+        quenta::DeviceBlackConversionInfo info;
+        info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+        return info;
+    }
+
+    // 100 x 100 white with a one-pixel black line down the middle.
+    static ambrel::OriginalImage::Pointer lineDownTheMiddle() {
+        QImage line(100, 100, QImage::Format_Grayscale8);
+        line.fill(255);
+        for (int y = 0; y < 100; ++y) {
+            line.scanLine(y)[50] = 0;
+        }
+        return ambrel::OriginalImage::fromImage(line, {}, {}, 1);
+    }
+
     // A gray ramp from white at the left to black at the right.
     static ambrel::OriginalImage::Pointer ramp() {
         QImage image(256, 64, QImage::Format_RGB32);
@@ -258,4 +274,73 @@ TEST_F(TiledPreview, aFullColourModelShowsThePictureUnconverted) {
     const int middle = qGray(pixelAt({128, 32}));
     EXPECT_GT(middle, 80);
     EXPECT_LT(middle, 180);
+}
+
+TEST(GridViewImageViewSizes, theExpansionShowsOnlyWherePreviewPixelsAreNoLargerThanDots) {
+    const QSize preview(2449, 2449);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {2449, 2449}), 1);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 1224}), 2);
+    // The coarser direction decides.
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 2500}), 0);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {4000, 4000}), 0);
+    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {0, 0}), 0);
+}
+
+// The line down the middle shown 250 points wide: the preview has about 24
+// pixels per picture pixel.
+TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
+    view->setDeviceBlackConversionInfo(offersWidening());
+    const auto widen = [](qint64 level) {
+        return std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+            ambrel::BlackConversion::threshold({0.5, level}));
+    };
+    // Printed at 100 dots across: a dot is about 24 preview pixels.
+    view->setDeviceImageSize_px({100, 100});
+    view->setBlackConversion(widen(0));
+    show(lineDownTheMiddle(), {250, 250});
+    ASSERT_TRUE(waitForPreview(*view));
+    const QPointF beside(123.5, 100);
+    const QPointF on(126, 100);
+    EXPECT_EQ(qGray(pixelAt(beside)), 255);
+    EXPECT_EQ(qGray(pixelAt(on)), 0);
+
+    view->setBlackConversion(widen(5));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+    view->setBlackConversion(widen(-5));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(on)), 255);
+
+    // Printed at 10,000 dots across, a preview pixel spans many dots: the
+    // preview cannot show a dot's widening and shows the threshold alone.
+    view->setBlackConversion(widen(5));
+    view->setDeviceImageSize_px({10000, 10000});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 255);
+    EXPECT_EQ(qGray(pixelAt(on)), 0);
+    // Made small again, the preview follows the size alone.
+    view->setDeviceImageSize_px({100, 100});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+}
+
+// Widening by one to three dots leans up and to the right on the canvas,
+// whichever way the picture is turned.
+TEST_F(TiledPreview, widenedBlackLeansTheWayThePrintDoesForATurnedPicture) {
+    view->setDeviceBlackConversionInfo(offersWidening());
+    view->setDeviceImageSize_px({100, 100});
+    view->setBlackConversion(std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+        ambrel::BlackConversion::threshold({0.5, 3})));
+    // Turned half way, the line shows from about 122.5 to 125 points.
+    view->setOrientation(*ImageRotation::fromRawValue(2));
+    show(lineDownTheMiddle(), {250, 250});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({126.3, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({121, 100})), 255);
+    // Mirrored as well, the line lies where it was drawn and still grows to
+    // the right.
+    view->setFlipsHorizontal(true);
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({128.8, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({123.5, 100})), 255);
 }
