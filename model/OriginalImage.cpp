@@ -137,7 +137,6 @@ OriginalImage::Pointer OriginalImage::make(platform::ItemProvider& item) {
         }
     }
     const QUrl fileURL = QUrl::fromLocalFile(path);
-    platform::Log::line(QStringLiteral("URLRLRL: ") + fileURL.toString());
     Pointer image = fromData(data, fileURL);
     if (!image) {
         throw OriginalImageError::containsNoValidImage(name);

@@ -227,7 +227,9 @@ TEST(OriginalImage, droppedItemsAreNamedAfterTheirSuggestion) {
         DataItemProvider item(c.suggested);
         item.registerData(FileType::plainText, "text first");
         item.registerData(FileType::png, png);
+        testing::internal::CaptureStderr();
         const auto image = OriginalImage::make(item);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string()) << "a drop is quiet";
         ASSERT_TRUE(image);
         EXPECT_EQ(image->fileName(), c.fileName);
         EXPECT_EQ(image->data(), png);
