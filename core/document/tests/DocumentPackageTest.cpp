@@ -489,6 +489,11 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     const QString emptyPicture = copyOfGood("EmptyPicture.lunvik");
     writeFile(emptyPicture + "/ImageData", "");
     EXPECT_TRUE(refusal(emptyPicture).contains("Its picture is damaged."));
+    // A page wider than PDF allows is no picture either, and ends nothing.
+    const QString hugePage = copyOfGood("HugePage.lunvik");
+    writeFile(hugePage + "/ImageData",
+              testpictures::pdfWithMediaBox("0 0 10000000000000000000 500"));
+    EXPECT_TRUE(refusal(hugePage).contains("Its picture is damaged."));
 
     // A huge member is refused before a byte of it is read.
     const QString huge = copyOfGood("Huge.lunvik");
