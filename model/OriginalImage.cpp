@@ -91,10 +91,15 @@ OriginalImage::fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
     if (!page) {
         return nullptr;
     }
+    const QSizeF points = page->size();
+    // Beyond PDF's own page limit is no page any device images; refused
+    // here, no size derived from it can leave the range of its numbers.
+    if (!(points.width() <= maximumPageSide_pt) || !(points.height() <= maximumPageSide_pt)) {
+        return nullptr;
+    }
     std::shared_ptr<OriginalImage> result(new OriginalImage());
     result->m_data = data;
     result->m_fileURL = fileURL;
-    const QSizeF points = page->size();
     result->m_drawing = Drawing{points, [page](platform::GraphicsContext& context) {
                                     context.saveGState();
                                     page->draw(context);
@@ -137,7 +142,6 @@ OriginalImage::Pointer OriginalImage::make(platform::ItemProvider& item) {
         }
     }
     const QUrl fileURL = QUrl::fromLocalFile(path);
-    platform::Log::line(QStringLiteral("URLRLRL: ") + fileURL.toString());
     Pointer image = fromData(data, fileURL);
     if (!image) {
         throw OriginalImageError::containsNoValidImage(name);

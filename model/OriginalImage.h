@@ -32,10 +32,15 @@ class OriginalImage {
 public:
     using Pointer = std::shared_ptr<const OriginalImage>;
 
+    // The longest side of a page, in points: PDF's own limit of 200 inches,
+    // many times any device's canvas.
+    static constexpr double maximumPageSide_pt = 14400;
+
     // File bytes from a location: a raster picture when a raster decoder
     // takes the bytes, otherwise the first page of a PDF document. Nothing
     // for empty bytes, bytes that are no picture, a raster picture without
-    // pixels or a page whose trim box is empty.
+    // pixels, a page whose trim box is empty or a page with a side longer
+    // than maximumPageSide_pt.
     static Pointer fromData(const QByteArray& data, const QUrl& fileURL);
     // The whole file at the location; nothing when it cannot be read.
     static Pointer fromContentsOfURL(const QUrl& url);
@@ -71,7 +76,7 @@ public:
 
     // A raster picture's pixels as they are; a vector page's millimetres at
     // the resolution. A pixel count beyond the 64-bit range stops the
-    // program: callers pass a positive resolution.
+    // program: callers pass a positive resolution, and pages are bounded.
     Size_px size_px(Dpi dpi) const;
     // A vector page's millimetres as they are; a raster picture's pixels at
     // the resolution, to a tenth of a millimetre.

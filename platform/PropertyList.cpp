@@ -57,11 +57,22 @@ QVariant toVariant(plist_t node, int depth) {
         return map;
     }
     case PLIST_ARRAY: {
+        // The iterator walks the members in turn; fetching each by its index
+        // would count from the first member every time in arrays read from
+        // binary files.
         QVariantList list;
-        const uint32_t n = plist_array_get_size(node);
-        for (uint32_t i = 0; i < n; ++i) {
-            list << toVariant(plist_array_get_item(node, i), depth + 1);
+        list.reserve(qsizetype(plist_array_get_size(node)));
+        plist_array_iter it = nullptr;
+        plist_array_new_iter(node, &it);
+        while (true) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, it, &item);
+            if (!item) {
+                break;
+            }
+            list << toVariant(item, depth + 1);
         }
+        std::free(it);
         return list;
     }
     case PLIST_STRING: {

@@ -6,6 +6,7 @@
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/tests/support/TestPictures.h"
 #include "platform/usb/SocketUsbHost.h"
 
 #include <QTemporaryDir>
@@ -201,6 +202,28 @@ TEST(TavrinPrintEndToEnd, fullSizeFrameOfTheA4Model) {
     EXPECT_EQ(mismatches(
                   usb.device().jobs().first().picture(), canvas, 4992,
                   [](int g) { return g <= 127; }, [](int g) { return g >= 128; }, &report),
+              0)
+        << report.toStdString();
+}
+
+// The largest page PDF allows, black all over and printed at its actual
+// size (60000 pixels a side): it covers the whole canvas.
+TEST(TavrinPrintEndToEnd, theLargestPageAtItsActualSizeCoversTheCanvas) {
+    const auto model = smallModel();
+    const auto page = ambrel::OriginalImage::fromData(
+        testpictures::pdf({QRectF(0, 0, 14400, 14400), {}, 0, "0 0 0 rg 0 0 14400 14400 re f"}),
+        QUrl::fromLocalFile(QStringLiteral("/p/largest.pdf")));
+    ASSERT_TRUE(page);
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = page->size_px(model->dpi());
+    EXPECT_EQ(options.imageSize_px, (ambrel::Size_px{60000, 60000}));
+    const auto job = printOnce(model, task(model, ImageSource::originalImage(page, options)));
+    QImage black(236, 1181, QImage::Format_Grayscale8);
+    black.fill(0);
+    QString report;
+    EXPECT_EQ(mismatches(
+                  job.picture(), black, 256, [](int g) { return g <= 127; },
+                  [](int g) { return g >= 128; }, &report),
               0)
         << report.toStdString();
 }

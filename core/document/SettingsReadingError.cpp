@@ -8,10 +8,26 @@ const QString SettingsReadingError::domain = QStringLiteral("Kestrom.SettingsRea
 
 namespace {
 
+// Texts a document supplies can be of any length; a message shows at most
+// this many characters of each, the last being an ellipsis.
+constexpr qsizetype maximumShownLength = 64;
+
+QString shortened(const QString& text) {
+    if (text.size() <= maximumShownLength) {
+        return text;
+    }
+    qsizetype kept = maximumShownLength - 1;
+    // Never half of a character outside the Basic Multilingual Plane.
+    if (text.at(kept - 1).isHighSurrogate()) {
+        --kept;
+    }
+    return text.left(kept) + QChar(0x2026);
+}
+
 QList<platform::FormatArgument> arguments(const QStringList& texts) {
     QList<platform::FormatArgument> list;
     for (const QString& text : texts) {
-        list.append(text);
+        list.append(shortened(text));
     }
     return list;
 }

@@ -20,7 +20,8 @@ public:
                                                      const QString& modelName);
 
     Case errorCase() const { return m_case; }
-    // The case's texts in their order (see the factories).
+    // The case's texts in their order (see the factories), whole; the
+    // messages shorten long ones.
     const QStringList& payload() const { return m_payload; }
 
     QString errorTypeIdentifier() const override { return QStringLiteral("settingsReading"); }

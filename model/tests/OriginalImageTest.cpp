@@ -144,6 +144,46 @@ TEST(OriginalImage, pdfPageIsMeasuredInMillimetres) {
         tp::pdf({QRectF(0, 0, 300, 300), QRectF(10, 20, 0, 144), 0, {}}), url("/p/e.pdf")));
 }
 
+namespace {
+
+// Page boxes as a file can write them: a number about 1e19, one of 400
+// digits, and sides just beyond the limit.
+QList<QByteArray> pagesBeyondTheLimit() {
+    const QByteArray digits400 = "1" + QByteArray(399, '0');
+    return {
+        tp::pdfWithMediaBox("0 0 10000000000000000000 500"),
+        tp::pdfWithMediaBox("0 0 500 " + digits400),
+        tp::pdfWithMediaBox("-" + digits400 + " 0 100 100"),
+        tp::pdfWithMediaBox("0 0 " + digits400 + ".5 500"),
+        tp::pdf({QRectF(0, 0, 14400.5, 100), {}, 0, {}}),
+        tp::pdf({QRectF(0, 0, 100, 14401), {}, 90, {}}),
+    };
+}
+
+} // namespace
+
+TEST(OriginalImage, pagesBeyondPdfsOwnLimitAreNoPicture) {
+    for (const QByteArray& bytes : pagesBeyondTheLimit()) {
+        SCOPED_TRACE(bytes.toStdString());
+        EXPECT_FALSE(OriginalImage::fromData(bytes, url("/p/huge.pdf")));
+        DataItemProvider item(QStringLiteral("huge"));
+        item.registerData(FileType::pdf, bytes);
+        try {
+            OriginalImage::make(item);
+            ADD_FAILURE() << "a page beyond the limit was dropped";
+        } catch (const OriginalImageError& e) {
+            EXPECT_EQ(e.errorCase(), OriginalImageError::Case::containsNoValidImage);
+            EXPECT_EQ(e.name(), QStringLiteral("huge"));
+        }
+    }
+    // The limit itself is a picture, and every size of it is a number.
+    const auto largest =
+        OriginalImage::fromData(tp::pdf({QRectF(0, 0, 14400, 14400), {}, 0, {}}), url("/p/l.pdf"));
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->size_mm(Dpi(600)), (Size_mm{5080.0, 5080.0}));
+    EXPECT_EQ(largest->size_px(Dpi(600)), (Size_px{120000, 120000}));
+}
+
 TEST(OriginalImage, rasterSizesAndTexts) {
     const auto image = OriginalImage::fromImage(
         tp::filled(1000, 500, QImage::Format_Grayscale8, qRgb(0, 0, 0)), {}, url("/p/w.png"), 1);
@@ -227,7 +267,9 @@ TEST(OriginalImage, droppedItemsAreNamedAfterTheirSuggestion) {
         DataItemProvider item(c.suggested);
         item.registerData(FileType::plainText, "text first");
         item.registerData(FileType::png, png);
+        testing::internal::CaptureStderr();
         const auto image = OriginalImage::make(item);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string()) << "a drop is quiet";
         ASSERT_TRUE(image);
         EXPECT_EQ(image->fileName(), c.fileName);
         EXPECT_EQ(image->data(), png);

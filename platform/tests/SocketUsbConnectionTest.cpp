@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -40,6 +41,12 @@ public:
         EXPECT_EQ(::send(m_peer, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL),
                   bytes.size());
     }
+    // What has arrived so far, without waiting.
+    QByteArray received() {
+        QByteArray bytes(256, '\0');
+        const ssize_t count = ::recv(m_peer, bytes.data(), size_t(bytes.size()), MSG_DONTWAIT);
+        return bytes.left(count > 0 ? count : 0);
+    }
     void hangUp() {
         if (m_peer >= 0) {
             ::close(m_peer);
@@ -54,7 +61,47 @@ private:
     int m_peer = -1;
 };
 
+// Holds the open-file limit at zero while it lives. The kernel then refuses
+// to wait on any descriptor, while the descriptors already open still carry
+// bytes: a failed wait with a working socket behind it.
+class FailingWaits {
+public:
+    FailingWaits() {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        rlimit none = m_saved;
+        none.rlim_cur = 0;
+        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    }
+    ~FailingWaits() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
 } // namespace
+
+TEST(SocketUsbConnection, AFailedWaitNeitherSendsNorTakes) {
+    FakeSimulator simulator;
+    auto connection = SocketUsbConnection::connect(simulator.path());
+    ASSERT_TRUE(connection);
+    simulator.accept();
+    simulator.send("abc");
+
+    QByteArray data("stale");
+    {
+        const FailingWaits failing;
+        EXPECT_EQ(connection->write("ping", 100ms), UsbResult::ioError);
+        EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::ioError);
+    }
+    EXPECT_TRUE(data.isEmpty());
+    EXPECT_EQ(simulator.received(), QByteArray());
+    // The connection stays usable once waiting works again.
+    EXPECT_FALSE(connection->isClosed());
+    EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::success);
+    EXPECT_EQ(data, "abc");
+    EXPECT_EQ(connection->write("ping", 100ms), UsbResult::success);
+    EXPECT_EQ(simulator.received(), "ping");
+}
 
 TEST(SocketUsbConnection, ReadRequestsWithoutRoomLeaveTheConnectionAndItsBytes) {
     FakeSimulator simulator;

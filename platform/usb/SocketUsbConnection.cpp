@@ -20,6 +20,12 @@ int remaining(std::chrono::steady_clock::time_point deadline) {
     return int(std::max<qint64>(0, left.count()));
 }
 
+// A wait that failed for a reason other than a signal leaves the socket's
+// state unknown: nothing is sent or taken, and the caller hears why.
+UsbResult::Code waitFailure(int error) {
+    return error == ENOMEM ? UsbResult::noMemory : UsbResult::ioError;
+}
+
 } // namespace
 
 std::shared_ptr<SocketUsbConnection> SocketUsbConnection::connect(const QString& path) {
@@ -69,8 +75,11 @@ UsbResult::Code SocketUsbConnection::write(const QByteArray& data,
     while (offset < data.size()) {
         pollfd p{m_fd, POLLOUT, 0};
         const int ready = ::poll(&p, 1, remaining(deadline));
-        if (ready < 0 && errno == EINTR) {
-            continue;
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return waitFailure(errno);
         }
         if (ready == 0) {
             return UsbResult::timeout;
@@ -110,8 +119,11 @@ UsbResult::Code SocketUsbConnection::read(qsizetype maxLength, QByteArray& data,
     for (;;) {
         pollfd p{m_fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, remaining(deadline));
-        if (ready < 0 && errno == EINTR) {
-            continue;
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return waitFailure(errno);
         }
         if (ready == 0) {
             return UsbResult::transactionTimeout;

@@ -12,6 +12,7 @@
 #include "model/OriginalImageError.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
+#include "platform/tests/support/TestPictures.h"
 #include "platform/usb/SocketUsbHost.h"
 
 #include <QApplication>
@@ -421,6 +422,39 @@ TEST_F(ScriptingTest, TheServicesMethodLoadsIntoTheEmptyDocumentElseIntoANewOne)
             << refused.error.toStdString();
     }
     EXPECT_EQ(documentCount(), 2);
+}
+
+TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
+    const QString path = pathOf(0);
+    kestrom::PrintDocument& job = document(0)->job();
+    ASSERT_TRUE(call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    const auto picture = job.originalImage();
+
+    // About 1e19 points wide; the other side written with 400 digits.
+    const QByteArray wide = testpictures::pdfWithMediaBox("0 0 10000000000000000000 500");
+    const QByteArray tall = testpictures::pdfWithMediaBox("0 0 500 1" + QByteArray(399, '0'));
+    QFile file(m_folder.filePath(QStringLiteral("wide.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(wide);
+    file.close();
+    const GdbusResult scripted =
+        call(path, method("LoadImage"), {loadArgument(quoted(file.fileName()))});
+    EXPECT_FALSE(scripted.succeeded());
+    EXPECT_TRUE(scripted.error.contains(
+        scriptError + ambrel::OriginalImageError::containsNoValidImage(QStringLiteral("wide.pdf"))
+                          .localizedDescription()))
+        << scripted.error.toStdString();
+    EXPECT_EQ(job.originalImage(), picture);
+
+    const GdbusResult serviced = call(ScriptingService::applicationPath,
+                                      QStringLiteral("org.lunvik.Lunvik.Services.LoadImage"),
+                                      {byteArrayArgument(tall), QStringLiteral("application/pdf")});
+    EXPECT_FALSE(serviced.succeeded());
+    EXPECT_TRUE(serviced.error.contains(QStringLiteral("contains no picture that can be used")))
+        << serviced.error.toStdString();
+    // The application is still there and answers.
+    EXPECT_TRUE(getProperty(path, documentInterface, QStringLiteral("modelName")).succeeded());
+    EXPECT_EQ(job.originalImage(), picture);
 }
 
 TEST_F(ScriptingTest, BadCallsGetErrorsAndLoseNoDocument) {

@@ -259,6 +259,44 @@ TEST_F(PackageTest, aModelNoPluginServesIsRefusedByName) {
               QStringList({"Lunvik", "1.9.3", "None"}));
 }
 
+TEST_F(PackageTest, theMessageShortensALongModelName) {
+    PrintDocument document;
+    auto errorFor = [&](const QString& name) -> std::optional<SettingsReadingError> {
+        try {
+            DocumentPackage::apply(
+                document, DocumentPackage::load(packageWith(savedSettings({{"modelName", name}}))),
+                app);
+        } catch (const SettingsReadingError& error) {
+            return error;
+        }
+        return std::nullopt;
+    };
+    const auto shortName = errorFor("alder");
+    ASSERT_TRUE(shortName);
+    EXPECT_EQ(shortName->localizedDescription(),
+              "Lunvik 1.9.3 does not support the model “alder” this document was made for.");
+
+    // 64 characters are shown whole; longer names keep 63 and an ellipsis.
+    const QString fits(64, QLatin1Char('m'));
+    const auto fitting = errorFor(fits);
+    ASSERT_TRUE(fitting);
+    EXPECT_TRUE(fitting->localizedDescription().contains("“" + fits + "”"));
+
+    const QString huge = QString(100000, QLatin1Char('x'));
+    const auto tooLong = errorFor(huge);
+    ASSERT_TRUE(tooLong);
+    EXPECT_EQ(tooLong->localizedDescription(), "Lunvik 1.9.3 does not support the model “" +
+                                                   QString(63, QLatin1Char('x')) +
+                                                   "…” this document was made for.");
+    EXPECT_EQ(tooLong->payload().last(), huge);
+
+    // A character made of two code units is kept whole or left out whole.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x96\xA8");
+    const auto pairs = errorFor(QString(62, QLatin1Char('p')) + emoji + emoji);
+    ASSERT_TRUE(pairs);
+    EXPECT_TRUE(pairs->localizedDescription().contains("“" + QString(62, QLatin1Char('p')) + "…”"));
+}
+
 TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
     PrintDocument document;
     document.setImageRepeatXCount(5);
@@ -451,6 +489,11 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     const QString emptyPicture = copyOfGood("EmptyPicture.lunvik");
     writeFile(emptyPicture + "/ImageData", "");
     EXPECT_TRUE(refusal(emptyPicture).contains("Its picture is damaged."));
+    // A page wider than PDF allows is no picture either, and ends nothing.
+    const QString hugePage = copyOfGood("HugePage.lunvik");
+    writeFile(hugePage + "/ImageData",
+              testpictures::pdfWithMediaBox("0 0 10000000000000000000 500"));
+    EXPECT_TRUE(refusal(hugePage).contains("Its picture is damaged."));
 
     // A huge member is refused before a byte of it is read.
     const QString huge = copyOfGood("Huge.lunvik");

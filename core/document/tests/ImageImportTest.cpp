@@ -374,6 +374,31 @@ TEST_F(ImportTest, aLoadMadeWhileADropIsUnderWayIsNotReplacedByIt) {
     EXPECT_FALSE(document().originalImage());
 }
 
+TEST_F(ImportTest, aPageBeyondPdfsLimitIsNoPictureOnEveryRoad) {
+    import().setImageWithPasteboard(dropOf(file("good.png", png(20, 20))).get());
+    settle();
+    const auto before = document().originalImage();
+    ASSERT_TRUE(before);
+    m_window->errors.clear();
+
+    // About 1e19 points wide, and a height written with 400 digits.
+    const QByteArray wide = testpictures::pdfWithMediaBox("0 0 10000000000000000000 500");
+    const QByteArray tall = testpictures::pdfWithMediaBox("0 0 500 1" + QByteArray(399, '0'));
+    EXPECT_THROW(import().setImageByLoadingContentsOf(QUrl::fromLocalFile(file("wide.pdf", wide))),
+                 OriginalImageError);
+    EXPECT_TRUE(import().performImageDragOperation({dropOf(file("tall.pdf", tall)).get(), false}));
+    import().setImageWithPasteboard(dataOf("application/pdf", wide).get());
+    EXPECT_TRUE(import().setImageWithServicePasteboard(dataOf("application/pdf", tall).get()));
+    settle();
+
+    EXPECT_EQ(document().originalImage(), before);
+    ASSERT_EQ(m_window->errors.size(), 3u);
+    for (const auto& error : m_window->errors) {
+        EXPECT_EQ(error->domain(), OriginalImageError::domain);
+    }
+    EXPECT_EQ(dropFolderFiles(), QStringList({"good.png"}));
+}
+
 TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
     std::vector<std::shared_ptr<const platform::Error>> ended;
     const auto record = [&](std::shared_ptr<const platform::Error> error) {

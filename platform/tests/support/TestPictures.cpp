@@ -208,19 +208,22 @@ QByteArray heic(const QImage& source) {
     return out;
 }
 
-QByteArray pdf(const PdfOptions& options) {
-    auto box = [](const QRectF& r) {
-        return QStringLiteral("[%1 %2 %3 %4]")
-            .arg(r.left())
-            .arg(r.top())
-            .arg(r.right())
-            .arg(r.bottom())
-            .toLatin1();
-    };
+namespace {
+
+QByteArray box(const QRectF& r) {
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(r.left())
+        .arg(r.top())
+        .arg(r.right())
+        .arg(r.bottom())
+        .toLatin1();
+}
+
+QByteArray pdfDocument(const QByteArray& mediaBox, const PdfOptions& options) {
     const QByteArray content = options.content.toLatin1();
-    QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox " + box(options.mediaBox);
+    QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [" + mediaBox + "]";
     if (options.trimBox) {
-        page += " /TrimBox " + box(*options.trimBox);
+        page += " /TrimBox [" + box(*options.trimBox) + "]";
     }
     if (options.rotate != 0) {
         page += " /Rotate " + QByteArray::number(options.rotate);
@@ -247,6 +250,16 @@ QByteArray pdf(const PdfOptions& options) {
     out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     return out;
+}
+
+} // namespace
+
+QByteArray pdf(const PdfOptions& options) {
+    return pdfDocument(box(options.mediaBox), options);
+}
+
+QByteArray pdfWithMediaBox(const QByteArray& numbers) {
+    return pdfDocument(numbers, {});
 }
 
 QImage filled(int width, int height, QImage::Format format, QRgb value) {

@@ -35,6 +35,9 @@ struct PdfOptions {
     QString content;
 };
 QByteArray pdf(const PdfOptions& options);
+// The same with an empty page whose media box is written as given, for
+// numbers a QRectF does not hold or writes otherwise, as "0 0 595 842".
+QByteArray pdfWithMediaBox(const QByteArray& numbers);
 
 // An image of the size with every pixel set to the value, in the format.
 QImage filled(int width, int height, QImage::Format format, QRgb value);
