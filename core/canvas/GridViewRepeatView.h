@@ -43,8 +43,13 @@ public:
     QPainterPath shape() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
+protected:
+    void sizeChanged() override;
+
 private:
     QRectF visibleArea() const;
+    // Tells the picture which part of it shows, itself or through a copy.
+    void updateImageVisibleArea();
 
     GridViewImageView* m_imageView;
     Placement m_placement;
