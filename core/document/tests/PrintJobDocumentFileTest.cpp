@@ -370,6 +370,16 @@ TEST_F(PrintJobDocumentFileTest, ARefusedRevertLeavesTheDocumentItsEditsAndItsUn
          }},
         {"settings gone",
          [](const QString& p) { QFile::remove(p + QStringLiteral("/Settings.plist")); }},
+        {"oversized settings",
+         [](const QString& p) {
+             QFile::resize(p + QStringLiteral("/Settings.plist"), qint64(64) << 20);
+         }},
+        {"settings that are a link",
+         [](const QString& p) {
+             const QString settings = p + QStringLiteral("/Settings.plist");
+             QFile::rename(settings, p + QStringLiteral(".plist"));
+             QFile::link(p + QStringLiteral(".plist"), settings);
+         }},
     };
     int n = 0;
     for (const auto& [name, damage] : refusals) {
