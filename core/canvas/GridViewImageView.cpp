@@ -64,8 +64,12 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
     const bool sameFormat = preview.format() == tile.format();
     const QImage source = sameFormat ? preview
                                      : preview.convertToFormat(tile.format());
-    const int rows = std::min(n, int(std::ceil((viewSize.height() - frame.y()) * scale)));
-    const int columns = std::min(n, int(std::ceil((viewSize.width() - frame.x()) * scale)));
+    // Limited in floating point first: the view may be far larger than an int.
+    const auto pixels = [&](double remaining) {
+        return int(std::clamp(std::ceil(remaining * scale), 0.0, double(n)));
+    };
+    const int rows = pixels(viewSize.height() - frame.y());
+    const int columns = pixels(viewSize.width() - frame.x());
     std::vector<int> xs(std::max(columns, 0));
     for (int py = 0; py < rows; ++py) {
         const double b = (frame.y() + (py + 0.5) / scale) / viewSize.height();
