@@ -130,6 +130,7 @@ TEST(HugePackageTest, APictureSizeAsLargeAsAnIntOpensPreviewsAndPrintsWithinBoun
         usb.device().jobs().first().picture().convertToFormat(QImage::Format_Grayscale8);
     EXPECT_FALSE(printed.isNull());
 
+    // About a quarter of a gigabyte goes to the print's canvas bitmaps.
     const qint64 grown = statusKilobytes("VmHWM") - peakBefore;
-    EXPECT_LT(grown, qint64(1) << 20) << "kilobytes";
+    EXPECT_LT(grown, addressSanitizer ? qint64(3) << 20 : qint64(1) << 20) << "kilobytes";
 }
