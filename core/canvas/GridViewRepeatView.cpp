@@ -28,8 +28,10 @@ void GridViewRepeatView::setPlacement(const Placement& placement) {
     m_placement = placement;
     m_imageView->setPaintsItself(placement.countX < 2 && placement.countY < 2);
     prepareGeometryChange(); // the clip changes with the row
-    m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
+    // The picture learns what shows before its new size lays out its tiles,
+    // so that a huge frame is never tiled whole.
     updateImageVisibleArea();
+    m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
     update();
 }
 

@@ -212,6 +212,8 @@ TEST(GridViewRepeatView, thePictureLearnsWhichPartOfItShowsThroughItselfOrACopy)
     repeats.setPlacement(p);
     ASSERT_TRUE(picture->visibleArea());
     EXPECT_EQ(*picture->visibleArea(), QRectF(1000, 500, 600, 400));
+    // Tiled only there, from its first layout on.
+    EXPECT_EQ(picture->tileViews().size(), 6);
 
     // Three copies of 100 x 50 every 150 across, the last cut by the edge:
     // together they show the whole picture.
