@@ -150,7 +150,7 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                     break;
                 }
                 for (qint64 j = down.first; j < down.end; ++j) {
-                    image.draw(QRectF(placement.copyRect(i, j)), options.imageOrientation,
+                    image.draw(placement.copyRect(i, j), options.imageOrientation,
                                options.flipsImageHorizontal, context, true);
                 }
             }

@@ -33,11 +33,6 @@ TavrinPicturePlacement::CopyRange visibleCopies(qint64 origin, qint64 size, qint
     return {indices.first, indices.end};
 }
 
-int clampedToInt(Wide value) {
-    return int(
-        std::clamp<Wide>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 } // namespace
 
 TavrinPicturePlacement::Input
@@ -108,10 +103,10 @@ qint64 TavrinPicturePlacement::totalHeight() const {
     return quenta::CopyGrid::total(height, marginY, repeatYCount);
 }
 
-QRect TavrinPicturePlacement::copyRect(qint64 i, qint64 j) const {
-    return QRect(clampedToInt(x + (Wide(width) + marginX) * i),
-                 clampedToInt(y + (Wide(height) + marginY) * j), clampedToInt(width),
-                 clampedToInt(height));
+QRectF TavrinPicturePlacement::copyRect(qint64 i, qint64 j) const {
+    // The corner in 128 bits: a step times an index does not fit in 64.
+    return QRectF(double(Wide(x) + (Wide(width) + marginX) * i),
+                  double(Wide(y) + (Wide(height) + marginY) * j), double(width), double(height));
 }
 
 TavrinPicturePlacement::CopyRange

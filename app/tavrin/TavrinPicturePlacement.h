@@ -6,7 +6,7 @@
 #include "model/OriginalImageDrawingOptions.h"
 #include "model/Size_px.h"
 
-#include <QRect>
+#include <QRectF>
 
 namespace lunvik {
 
@@ -52,8 +52,9 @@ struct TavrinPicturePlacement {
     // a block far off the canvas stays off it.
     qint64 totalWidth() const;
     qint64 totalHeight() const;
-    // Copy (i, j): i across, j down. Meant for copies that touch the canvas.
-    QRect copyRect(qint64 i, qint64 j) const;
+    // Copy (i, j): i across, j down. Meant for copies that touch the canvas;
+    // exact for any placement (no integer rectangle holds every one).
+    QRectF copyRect(qint64 i, qint64 j) const;
 
     // The copies across (or down) that touch a canvas of this width (or
     // height): indices first up to, not including, end. Copies wholly off the

@@ -149,4 +149,33 @@ TEST(TavrinPicturePlacement, endlessRepeatsCentreWithoutWrapping) {
     EXPECT_LE(across.end - across.first, 4);
 }
 
+TEST(TavrinPicturePlacement, aPictureAsLargeAsAnIntHoldsKeepsItsRectangle) {
+    // Each side 2^31 - 1, anchored at every corner and the centre: the
+    // copies that touch the canvas keep their exact corners and sides.
+    constexpr qint64 side = std::numeric_limits<qint32>::max();
+    for (const OffsetBase anchor :
+         {OffsetBase::topLeft, OffsetBase::center, OffsetBase::bottomRight}) {
+        auto in = baseInput(anchor);
+        in.imageSize = {side, side};
+        in.repeatXCount = 3;
+        in.repeatYCount = 2;
+        const auto p = TavrinPicturePlacement::compute(in);
+        const auto across = p.copiesAcrossWithin(in.canvas.width);
+        const auto down = p.copiesDownWithin(in.canvas.height);
+        ASSERT_GE(across.end - across.first, 1) << anchor.rawValue().toStdString();
+        ASSERT_GE(down.end - down.first, 1);
+        for (qint64 i = across.first; i < across.end; ++i) {
+            for (qint64 j = down.first; j < down.end; ++j) {
+                const QRectF copy = p.copyRect(i, j);
+                EXPECT_EQ(copy.width(), double(side));
+                EXPECT_EQ(copy.height(), double(side));
+                EXPECT_EQ(copy.left(), double(p.x + (side + in.marginX) * i));
+                EXPECT_EQ(copy.top(), double(p.y + side * j));
+                EXPECT_TRUE(copy.intersects(QRectF(0, 0, 200, 100)))
+                    << anchor.rawValue().toStdString() << " " << i << "," << j;
+            }
+        }
+    }
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <mutex>
@@ -63,8 +64,12 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
     const bool sameFormat = preview.format() == tile.format();
     const QImage source = sameFormat ? preview
                                      : preview.convertToFormat(tile.format());
-    const int rows = std::min(n, int(std::ceil((viewSize.height() - frame.y()) * scale)));
-    const int columns = std::min(n, int(std::ceil((viewSize.width() - frame.x()) * scale)));
+    // Limited in floating point first: the view may be far larger than an int.
+    const auto pixels = [&](double remaining) {
+        return int(std::clamp(std::ceil(remaining * scale), 0.0, double(n)));
+    };
+    const int rows = pixels(viewSize.height() - frame.y());
+    const int columns = pixels(viewSize.width() - frame.x());
     std::vector<int> xs(std::max(columns, 0));
     for (int py = 0; py < rows; ++py) {
         const double b = (frame.y() + (py + 0.5) / scale) / viewSize.height();
@@ -305,16 +310,39 @@ bool GridViewImageView::hasPendingDrawing() const {
 
 // MARK: tiles
 
-QList<QRectF> GridViewImageView::tileFrames(const QSizeF& size) {
+namespace {
+
+// The tiles along one side of the view that meet [low, high): indices from
+// first up to, not including, end, computed in floating point so that no
+// size overflows.
+std::pair<qint64, qint64> tileSpan(double low, double high, double extent) {
+    const double count = std::min(std::ceil(extent / GridViewImageView::TILE_WIDTH), 1e15);
+    const double first = std::clamp(std::floor(low / GridViewImageView::TILE_WIDTH), 0.0, count);
+    double end = std::clamp(std::ceil(high / GridViewImageView::TILE_WIDTH), first, count);
+    end = std::min(end, first + double(GridViewImageView::maximumTileSpan));
+    return {qint64(first), qint64(end)};
+}
+
+} // namespace
+
+QList<QRectF> GridViewImageView::tileFrames(const QSizeF& size, const std::optional<QRectF>& area) {
     QList<QRectF> frames;
-    if (!(size.width() > 0) || !(size.height() > 0)) {
+    if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) ||
+        !std::isfinite(size.height())) {
         return frames;
     }
-    const int columns = int(std::ceil(size.width() / TILE_WIDTH));
-    const int rows = int(std::ceil(size.height() / TILE_WIDTH));
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            frames.append(QRectF(column * TILE_WIDTH, row * TILE_WIDTH, TILE_WIDTH, TILE_WIDTH));
+    const QRectF whole(QPointF(0, 0), size);
+    const QRectF shown = area ? area->intersected(whole) : whole;
+    if (!(shown.width() > 0) || !(shown.height() > 0)) {
+        return frames;
+    }
+    const auto [firstColumn, endColumn] = tileSpan(shown.left(), shown.right(), size.width());
+    const auto [firstRow, endRow] = tileSpan(shown.top(), shown.bottom(), size.height());
+    frames.reserve((endColumn - firstColumn) * (endRow - firstRow));
+    for (qint64 row = firstRow; row < endRow; ++row) {
+        for (qint64 column = firstColumn; column < endColumn; ++column) {
+            frames.append(QRectF(double(column) * TILE_WIDTH, double(row) * TILE_WIDTH, TILE_WIDTH,
+                                 TILE_WIDTH));
         }
     }
     return frames;
@@ -324,18 +352,39 @@ void GridViewImageView::sizeChanged() {
     layoutTiles();
 }
 
+void GridViewImageView::setVisibleArea(const std::optional<QRectF>& area) {
+    if (m_visibleArea == area) {
+        return;
+    }
+    m_visibleArea = area;
+    // Tiles already there for every part that now shows are kept, so that
+    // moving the picture redraws only when it brings new parts into view.
+    const QList<QRectF> needed = tileFrames(bounds().size(), m_visibleArea);
+    const bool covered = std::all_of(needed.begin(), needed.end(), [&](const QRectF& frame) {
+        return std::any_of(m_tileViews.begin(), m_tileViews.end(),
+                           [&](const TileView& tile) { return tile.frame == frame; });
+    });
+    if (!covered) {
+        layoutTiles();
+    }
+}
+
 void GridViewImageView::layoutTiles() {
-    const QList<QRectF> frames = tileFrames(bounds().size());
-    const TileCount count = frames.isEmpty()
-                                ? TileCount{}
-                                : TileCount{int(std::ceil(bounds().width() / TILE_WIDTH)),
-                                            int(std::ceil(bounds().height() / TILE_WIDTH))};
+    const QList<QRectF> frames = tileFrames(bounds().size(), m_visibleArea);
+    TileCount count;
+    if (!frames.isEmpty()) {
+        // Rows of equal length: the first row's length gives the columns.
+        const double top = frames.first().top();
+        const auto columns = std::count_if(frames.begin(), frames.end(),
+                                           [top](const QRectF& f) { return f.top() == top; });
+        count = {int(columns), int(frames.size() / columns)};
+    }
     if (count != m_lastTileCount) {
         m_tileViews.resize(frames.size());
-        for (qsizetype i = 0; i < frames.size(); ++i) {
-            m_tileViews[i].frame = frames[i];
-        }
         m_lastTileCount = count;
+    }
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        m_tileViews[i].frame = frames[i];
     }
     invalidateDrawing(RedrawScope::tiles);
 }
@@ -413,8 +462,12 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
                                                 : ambrel::BlackConversion::threshold({0.5, 0}),
                               m_deviceInfo, previewPixelsPerDeviceDot()};
     }
-    const Pass::TileTask tileTask{bounds().size(), tileFrames(bounds().size()),
-                                  std::max(1.0, m_scale)};
+    QList<QRectF> frames;
+    frames.reserve(m_tileViews.size());
+    for (const TileView& tile : m_tileViews) {
+        frames.append(tile.frame);
+    }
+    const Pass::TileTask tileTask{bounds().size(), frames, std::max(1.0, m_scale)};
     const std::shared_ptr<Pass>& inForce = state.current;
     const auto takeOver = [&](Pass& pass) {
         pass.tileTask = tileTask;

@@ -114,8 +114,15 @@ public:
     // The preview's pixel size for a picture's width per height; a ratio
     // that is zero, infinite or not a number gives nothing.
     static std::optional<QSize> previewSize(double widthPerHeight);
-    // The tile frames for a view size, row by row.
-    static QList<QRectF> tileFrames(const QSizeF& size);
+    // The tile frames of a view of the size that meet the area (the whole
+    // view without one), row by row. Any size gives a short list: at most
+    // maximumTileSpan tiles across and down.
+    static QList<QRectF> tileFrames(const QSizeF& size, const std::optional<QRectF>& area = {});
+    static constexpr qint64 maximumTileSpan = 256;
+    // The part of the view that shows, in its own coordinates, or the whole
+    // view (nothing). Only tiles there are rendered.
+    const std::optional<QRectF>& visibleArea() const { return m_visibleArea; }
+    void setVisibleArea(const std::optional<QRectF>& area);
     // The upright picture mirrored left to right (before turning) and turned
     // clockwise, as the picture is drawn for the print.
     static QImage orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
@@ -182,6 +189,7 @@ private:
     bool m_liveResize = false;
     double m_scale = 1;
     QList<TileView> m_tileViews;
+    std::optional<QRectF> m_visibleArea;
     TileCount m_lastTileCount;
     QImage m_thumbnail;
     // The thumbnail as drawn, converted once.

@@ -30,8 +30,49 @@ void GridViewRepeatView::setPlacement(const Placement& placement) {
     m_placement = placement;
     m_imageView->setPaintsItself(placement.countX < 2 && placement.countY < 2);
     prepareGeometryChange(); // the clip changes with the row
+    // The picture learns what shows before its new size lays out its tiles,
+    // so that a huge frame is never tiled whole.
+    updateImageVisibleArea();
     m_imageView->setFrame(placement.imageFrame.translated(placement.stripRect.topLeft()));
     update();
+}
+
+void GridViewRepeatView::sizeChanged() {
+    updateImageVisibleArea();
+}
+
+void GridViewRepeatView::updateImageVisibleArea() {
+    const Placement& p = m_placement;
+    const QRectF area = visibleArea();
+    const QRectF first = p.imageFrame.translated(p.stripRect.topLeft());
+    const qint64 countX = std::max<qint64>(1, p.countX);
+    const qint64 countY = std::max<qint64>(1, p.countY);
+    const Range across =
+        visibleCopies(first.left(), first.width(), p.stepX, countX, area.left(), area.right());
+    const Range down =
+        visibleCopies(first.top(), first.height(), p.stepY, countY, area.top(), area.bottom());
+    if (across.first >= across.end || down.first >= down.end) {
+        m_imageView->setVisibleArea(QRectF());
+        return;
+    }
+    // What copy k shows moves steadily with k, so the copies at the ends of
+    // the visible range bound what all of them show.
+    const auto shown = [](double origin, double size, double step, Range range, double low,
+                          double high) {
+        double from = size;
+        double to = 0;
+        for (const qint64 k : {range.first, range.end - 1}) {
+            const double start = origin + double(k) * step;
+            from = std::min(from, std::clamp(low - start, 0.0, size));
+            to = std::max(to, std::clamp(high - start, 0.0, size));
+        }
+        return std::pair{from, to};
+    };
+    const auto [left, right] =
+        shown(first.left(), first.width(), p.stepX, across, area.left(), area.right());
+    const auto [top, bottom] =
+        shown(first.top(), first.height(), p.stepY, down, area.top(), area.bottom());
+    m_imageView->setVisibleArea(QRectF(QPointF(left, top), QPointF(right, bottom)));
 }
 
 QRectF GridViewRepeatView::visibleArea() const {

@@ -54,10 +54,15 @@ public:
     QPainterPath shape() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
+protected:
+    void sizeChanged() override;
+
 private:
     QRectF visibleArea() const;
     // The picture and its copies within the area, as the view shows them.
     void paintCopies(QPainter* painter, const QRectF& area) const;
+    // Tells the picture which part of it shows, itself or through a copy.
+    void updateImageVisibleArea();
 
     GridViewImageView* m_imageView;
     Placement m_placement;

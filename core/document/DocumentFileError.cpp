@@ -37,6 +37,8 @@ QString damageKey(DocumentFileError::Damage damage) {
         return QStringLiteral("DocumentFile_Damaged_TooLarge");
     case D::damagedPicture:
         return QStringLiteral("DocumentFile_Damaged_Picture");
+    case D::missingPicture:
+        return QStringLiteral("DocumentFile_Damaged_MissingPicture");
     }
     return {};
 }

@@ -25,6 +25,7 @@ public:
         symbolicLink, // names the member
         tooLarge,     // names the member
         damagedPicture,
+        missingPicture,
     };
 
     // The package cannot be opened (cocoaDomain, fileReadCorruptFile).

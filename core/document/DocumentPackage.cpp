@@ -7,6 +7,7 @@
 #include "platform/MainThread.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -197,7 +199,72 @@ void swapIn(const QString& fresh, const QString& path, const QString& folder) {
     removeTree(old);
 }
 
+QString savingPrefix(const QFileInfo& package) {
+    return QStringLiteral(".") + package.fileName() + QStringLiteral(".saving-");
+}
+
+// The folder a save writes into, locked for as long as the save runs so
+// that another process never takes it for the leftover of a killed save.
+class SavingFolder {
+public:
+    explicit SavingFolder(const QString& path) {
+        const QFileInfo info(path);
+        QByteArray pattern =
+            native(info.absolutePath() + u'/' + savingPrefix(info) + QStringLiteral("XXXXXX"));
+        if (!::mkdtemp(pattern.data())) {
+            throw DocumentFileError::unsavableDocument(path, errno);
+        }
+        m_path = QFile::decodeName(pattern);
+        m_fd = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX) != 0) {
+            const int error = errno;
+            removeTree(m_path);
+            if (m_fd >= 0) {
+                ::close(m_fd);
+            }
+            throw DocumentFileError::unsavableDocument(path, error);
+        }
+    }
+    ~SavingFolder() { ::close(m_fd); }
+    SavingFolder(const SavingFolder&) = delete;
+    SavingFolder& operator=(const SavingFolder&) = delete;
+
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};
+
 } // namespace
+
+void DocumentPackage::removeStaleSaves(const QString& path) {
+    const QFileInfo package(path);
+    const QString prefix = savingPrefix(package);
+    const QString folder = package.absolutePath();
+    const QStringList names =
+        QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString& name : names) {
+        if (!name.startsWith(prefix)) {
+            continue;
+        }
+        const QString leftover = folder + u'/' + name;
+        const int fd =
+            ::open(native(leftover).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        // A save under way holds its lock; a folder changed just now may
+        // belong to one that has not taken it yet.
+        if (::fstat(fd, &st) == 0 && now - qint64(st.st_mtime) >= staleSaveSeconds &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            removeTree(leftover);
+        }
+        ::close(fd);
+    }
+}
 
 DocumentPackage::Contents DocumentPackage::load(const QString& path) {
     struct stat st {};
@@ -223,20 +290,26 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
             *imageData, DocumentSettings::pictureLocation(contents.settings));
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
+    } else {
+        contents.pictureIsMissing = DocumentSettings::namesPicture(contents.settings);
     }
+    removeStaleSaves(path);
     return contents;
 }
 
 void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
                             const DocumentSettings::Application& application) {
-    // A damaged picture refuses the package before anything changes; a
-    // newer application's document or an unknown model is the better reason.
+    // Every refusal comes before the first change; a newer application's
+    // document or an unknown model is the better reason than the picture.
+    const auto checked = DocumentSettings::check(contents.settings, application);
     if (contents.pictureIsDamaged) {
-        DocumentSettings::checkOpenable(contents.settings, application);
         throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
     }
+    if (contents.pictureIsMissing) {
+        throw DocumentFileError::corruptPackage(contents.path, Damage::missingPicture);
+    }
     const UndoRegistrationPause pause(document.undoManager());
-    DocumentSettings::apply(document, contents.settings, application);
+    DocumentSettings::apply(document, contents.settings, checked);
     document.setOriginalImage(contents.image);
 }
 
@@ -282,15 +355,12 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
     const QByteArray thumbnail =
         snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
 
-    QByteArray pattern =
-        native(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving-XXXXXX"));
-    if (!::mkdtemp(pattern.data())) {
-        throw DocumentFileError::unsavableDocument(path, errno);
-    }
-    const QString fresh = QFile::decodeName(pattern);
+    removeStaleSaves(path);
+    const SavingFolder saving(path);
+    const QString fresh = saving.path();
     try {
         // The folder gets the mode a plain mkdir would have given it.
-        ::chmod(pattern.constData(), 0777 & ~processUmask());
+        ::chmod(native(fresh).constData(), 0777 & ~processUmask());
         writeNewFile(fresh + u'/' + settingsFileName, snapshot.settingsData, path);
         if (!snapshot.imageData.isEmpty()) {
             writeNewFile(fresh + u'/' + imageDataFileName, snapshot.imageData, path);

@@ -53,6 +53,10 @@ public:
         // it without changing the document, after the settings have had
         // their say (a newer application's document is reported as such).
         bool pictureIsDamaged = false;
+        // The settings name a picture the package no longer holds. apply()
+        // refuses it as damaged: opening it blank would lose the picture for
+        // good at the next save.
+        bool pictureIsMissing = false;
     };
 
     // Reads and decodes the package at the path; any thread. Throws
@@ -62,8 +66,10 @@ public:
     // link or larger than any this application writes.
     static Contents load(const QString& path);
     // Applies what was read to the document, registering no undo step; main
-    // thread. Throws what DocumentSettings::apply throws, then
-    // DocumentFileError::corruptPackage for a picture that does not decode.
+    // thread. Throws what DocumentSettings::check throws, then
+    // DocumentFileError::corruptPackage for a picture that does not decode
+    // or is missing, before any value reaches the document: a refused
+    // package leaves it exactly as it was.
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());
@@ -81,9 +87,17 @@ public:
     // Writes the package beside the path and then puts it in place by
     // renaming, so that a save that fails leaves what was at the path as it
     // was and nothing half-written behind; any thread. Throws
-    // DocumentFileError::unsavableDocument.
+    // DocumentFileError::unsavableDocument. The folder a save writes into
+    // is locked while it is written; one left by a save that was killed is
+    // removed by the next save or open of the package (removeStaleSaves).
     static void write(const Snapshot& snapshot, const QString& path);
     static void write(const PrintDocument& document, const QString& path);
+
+    // Removes the folders of saves of the package that ended without
+    // finishing: unlocked, and unchanged for staleSaveSeconds. Failures are
+    // ignored; any thread.
+    static void removeStaleSaves(const QString& path);
+    static constexpr int staleSaveSeconds = 10;
 
     // The picture as a JPEG of quality 0.8; empty when it cannot be encoded.
     static QByteArray thumbnailData(const QImage& image);

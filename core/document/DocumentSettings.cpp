@@ -2,11 +2,13 @@
 
 #include "core/document/DocumentFileError.h"
 #include "core/document/LastDeviceSettings.h"
+#include "core/document/PlacementLimits.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/SettingsReadingError.h"
 #include "platform/ApplicationInfo.h"
 #include "platform/PropertyList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -137,6 +139,37 @@ Size_px sizeFrom(const QVariant& v) {
         return {0, 0};
     }
     return {qint64(std::trunc(*w)), qint64(std::trunc(*h))};
+}
+
+// Offsets and margins as far as the window's fields reach.
+Point_mm offsetWithinLimits(const Point_mm& offset) {
+    constexpr double limit = PlacementLimits::offset_mm;
+    return {std::clamp(offset.x, -limit, limit), std::clamp(offset.y, -limit, limit)};
+}
+
+double repeatMarginFrom(double margin) {
+    if (!std::isfinite(margin)) {
+        return 0;
+    }
+    return std::clamp(margin, 0.0, PlacementLimits::repeatMarginMax_mm);
+}
+
+// A size whose side is longer than the window lets a side be is scaled down,
+// keeping its proportion, until both sides fit. Smaller sizes stay: a small
+// picture shown at its actual size may be below the window's least side.
+Size_px sizeWithinLimits(const Size_px& size, const Dpi& dpi) {
+    const qint64 longest = std::max(size.width, size.height);
+    const qint64 allowed = dpi.imagePx(PlacementLimits::sideMax_mm);
+    if (allowed <= 0 || longest <= allowed) {
+        return size;
+    }
+    const double scale = double(allowed) / double(longest);
+    const auto side = [&](qint64 length) {
+        return length == 0
+                   ? qint64(0)
+                   : std::clamp<qint64>(qint64(std::llround(double(length) * scale)), 1, allowed);
+    };
+    return {side(size.width), side(size.height)};
 }
 
 qint64 compareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j) {
@@ -276,6 +309,13 @@ QUrl DocumentSettings::pictureLocation(const QVariantMap& settings) {
     return url.isValid() ? url : QUrl();
 }
 
+bool DocumentSettings::namesPicture(const QVariantMap& settings) {
+    const auto location = text(settings.value(key::imageOriginalFileURL));
+    const QVariant bookmark = settings.value(QStringLiteral("imageOriginalFileURLBookmarkData"));
+    return (location && !location->isEmpty()) ||
+           (bookmark.typeId() == QMetaType::QByteArray && !bookmark.toByteArray().isEmpty());
+}
+
 namespace {
 
 // The version rule. An application that does not know its own version
@@ -310,30 +350,14 @@ SettingsReadingError unsupported(const std::optional<QString>& name,
 
 } // namespace
 
-void DocumentSettings::checkOpenable(const QVariantMap& settings, const Application& application) {
+DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
+                                                  const Application& application) {
     checkVersion(settings, application);
     const auto modelName = text(settings.value(key::modelName));
-    if (!supportedModel(modelName)) {
+    const auto model = supportedModel(modelName);
+    if (!model) {
         throw unsupported(modelName, application);
     }
-}
-
-void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
-                             const Application& application) {
-    checkVersion(settings, application);
-
-    // The model.
-    const auto modelName = text(settings.value(key::modelName));
-    document.setDeviceDescriptor(nullptr);
-    if (const auto model = supportedModel(modelName)) {
-        document.setDeviceDescriptor(model);
-    }
-    const auto descriptor = document.deviceDescriptor();
-    if (!descriptor) {
-        throw unsupported(modelName, application);
-    }
-
-    // The anchor.
     const auto code = integer(settings.value(key::offsetBase));
     if (!code || *code < std::numeric_limits<qint32>::min() ||
         *code > std::numeric_limits<qint32>::max()) {
@@ -343,23 +367,37 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
     if (!anchor) {
         throw DocumentFileError::noValidAnchor();
     }
+    return {model, *anchor};
+}
+
+void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
+                             const Application& application) {
+    apply(document, settings, check(settings, application));
+}
+
+void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
+                             const Checked& checked) {
+    // Nothing below refuses: the document changes whole or not at all.
+    const auto& descriptor = checked.model;
+    document.setDeviceDescriptor(nullptr);
+    document.setDeviceDescriptor(descriptor);
+
     const auto& allowed = descriptor->allowedOffsetBases();
-    if (allowed.contains(*anchor)) {
-        document.setImageOffsetBase(*anchor);
+    if (allowed.contains(checked.anchor)) {
+        document.setImageOffsetBase(checked.anchor);
     } else if (!allowed.isEmpty()) {
         document.setImageOffsetBase(allowed.first());
     }
 
-    // The canvas; a missing key keeps the one the model chose.
+    // The canvas; a missing key, or one that names no canvas of the model,
+    // keeps the one the model chose: without a canvas nothing prints.
     if (const auto identifier = text(settings.value(key::canvasIdentifier))) {
-        PrintDocument::CanvasPointer chosen;
         for (const auto& canvas : descriptor->canvases()) {
             if (canvas->identifier() == *identifier) {
-                chosen = canvas;
+                document.setCanvas(canvas);
                 break;
             }
         }
-        document.setCanvas(chosen);
     }
 
     // The threshold options first; the options dictionary below may hold
@@ -377,8 +415,8 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
     document.setFlipsImageHorizontal(booleanOr(settings, key::flips, false));
     document.setImageRepeatXCount(integerOr(settings, key::repeatXCount, 1));
     document.setImageRepeatYCount(integerOr(settings, key::repeatYCount, 1));
-    document.setImageRepeatXMargin_mm(realOr(settings, key::repeatXMargin, 0.0));
-    document.setImageRepeatYMargin_mm(realOr(settings, key::repeatYMargin, 0.0));
+    document.setImageRepeatXMargin_mm(repeatMarginFrom(realOr(settings, key::repeatXMargin, 0.0)));
+    document.setImageRepeatYMargin_mm(repeatMarginFrom(realOr(settings, key::repeatYMargin, 0.0)));
     document.setUsesMinimumSeparatedXMargin(booleanOr(settings, key::usesMinimumSeparated, true));
     document.setUsesMaximumBlackXLength(booleanOr(settings, key::usesMaximumBlack, true));
     document.setMinimumSeparatedXMargin_mm(realOr(settings, key::minimumSeparated, 70.0));
@@ -415,8 +453,9 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
         }
     }
 
-    document.setImageOffset_mm(pointFrom(settings.value(key::imageOffset)));
-    document.setImageSize_px(sizeFrom(settings.value(key::imageSize)));
+    document.setImageOffset_mm(offsetWithinLimits(pointFrom(settings.value(key::imageOffset))));
+    document.setImageSize_px(
+        sizeWithinLimits(sizeFrom(settings.value(key::imageSize)), descriptor->dpi()));
 }
 
 } // namespace kestrom

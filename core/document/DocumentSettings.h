@@ -1,9 +1,14 @@
 #pragma once
 
+#include "model/DeviceDescriptor.h"
+#include "model/OffsetBase.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
+
+#include <memory>
 
 namespace kestrom {
 
@@ -40,18 +45,30 @@ public:
     // Where the picture came from: "imageOriginalFileURL" when it parses;
     // empty otherwise.
     static QUrl pictureLocation(const QVariantMap& settings);
+    // Whether the settings say where a picture came from: a package saved
+    // with a picture always does, one saved without never.
+    static bool namesPicture(const QVariantMap& settings);
 
-    // Applies the dictionary to the document: version rule, model, anchor,
-    // canvas, conversion options, placement, conversion type, device
-    // setting, offset, size. Throws SettingsReadingError or
-    // DocumentFileError::noValidAnchor; what was applied before the error
-    // stays. Registers no undo step only when the caller turned registration
-    // off.
+    // What every check of a document's settings found: the model it names
+    // and its anchor (which the model may not allow).
+    struct Checked {
+        std::shared_ptr<const ambrel::DeviceDescriptor> model;
+        ambrel::OffsetBase anchor = ambrel::OffsetBase::center;
+    };
+    // The checks that can refuse the settings, touching no document: the
+    // version rule, the model, the anchor. Throws SettingsReadingError or
+    // DocumentFileError::noValidAnchor.
+    static Checked check(const QVariantMap& settings, const Application& application);
+
+    // Applies the dictionary to the document: model, anchor, canvas,
+    // conversion options, placement, conversion type, device setting,
+    // offset, size, each brought into the range the window allows. The
+    // first form checks first and throws what check() throws, before any
+    // value reaches the document. Registers no undo step only when the
+    // caller turned registration off.
     static void apply(PrintDocument& document, const QVariantMap& settings,
                       const Application& application);
-    // Throws what apply() throws for the version rule or an unknown model,
-    // without touching any document.
-    static void checkOpenable(const QVariantMap& settings, const Application& application);
+    static void apply(PrintDocument& document, const QVariantMap& settings, const Checked& checked);
 
     // Orders two version texts: each run of digits counts as one number, so
     // "1.10" comes after "1.9". Negative, zero or positive.

@@ -137,8 +137,13 @@ OriginalImage::Pointer pictureOfSavedFile(const QString& path, const QByteArray&
 Outcome prepare(const ImageImport::Request& request) {
     using Kind = ImageImport::Request::Kind;
     switch (request.kind) {
-    case Kind::file: {
+    case Kind::file:
+    case Kind::droppedFile: {
+        // A dropped file is loaded where it lies; one that is gone is ignored.
         const QString path = request.url.toLocalFile();
+        if (request.kind == Kind::droppedFile && !QFileInfo::exists(path)) {
+            return {};
+        }
         const QByteArray data = FileContents::read(path, FileContents::maximumPictureFileSize);
         if (!request.currentData.isNull() && data == request.currentData) {
             return {};
@@ -148,18 +153,6 @@ Outcome prepare(const ImageImport::Request& request) {
             throw OriginalImageError::containsNoValidImage(request.url.fileName());
         }
         return {true, image};
-    }
-    case Kind::droppedFile: {
-        const QString path = request.url.toLocalFile();
-        if (!QFileInfo::exists(path)) {
-            return {};
-        }
-        const QByteArray data = FileContents::read(path, FileContents::maximumPictureFileSize);
-        if (!request.currentData.isNull() && data == request.currentData) {
-            return {};
-        }
-        const QString name = request.url.fileName();
-        return {true, pictureOfSavedFile(writeIntoDropFolder(name, data), data, name)};
     }
     case Kind::data: {
         const QString name = savedDataFileName(request.extension);

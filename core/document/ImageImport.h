@@ -29,8 +29,9 @@ class PrintDocument;
 // Drags, pastes and the open panel return at once: the file is read and the
 // picture decoded on a worker, and the document changes later on the main
 // thread, in one undo step. Their errors go to the presenter. Dragged files
-// and data are first written into the temporary "drop" folder, never over an
-// existing file, so the picture always has a file of its own.
+// are loaded where they lie; data that comes without a file is first
+// written into the temporary "drop" folder, never over an existing file, so
+// the picture always has a file.
 //
 // Bytes that are no picture keep the document's picture and report
 // ambrel::OriginalImageError::containsNoValidImage. Main thread only.
@@ -96,7 +97,7 @@ public:
     // Imports started and not yet finished.
     int pendingCount() const { return m_pending; }
 
-    // The temporary folder that dragged files and data are written into.
+    // The temporary folder that data without a file is written into.
     static QString dropFolder();
     // The start folder the open panel gets for a picture's file: the file or
     // its nearest existing parent (10 levels at most); nothing for files in

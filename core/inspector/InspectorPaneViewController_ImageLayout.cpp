@@ -1,5 +1,6 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
+#include "core/document/PlacementLimits.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorImageOverflowAlertViewController.h"
 #include "core/inspector/InspectorNumberTextField.h"
@@ -21,9 +22,9 @@ namespace kestrom {
 
 namespace {
 
-constexpr double offsetLimit = 300;
-constexpr double sizeMin = 5;
-constexpr double sizeMax = 800;
+constexpr double offsetLimit = PlacementLimits::offset_mm;
+constexpr double sizeMin = PlacementLimits::sideMin_mm;
+constexpr double sizeMax = PlacementLimits::sideMax_mm;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
 
+#include "core/document/PlacementLimits.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
@@ -14,7 +15,7 @@ namespace kestrom {
 namespace {
 
 constexpr int countMax = 50; // the document's largest repeat count
-constexpr double marginMax = 300;
+constexpr double marginMax = PlacementLimits::repeatMarginMax_mm;
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 using namespace kestrom;
@@ -156,6 +157,46 @@ TEST(GridViewImageViewSizes, tilesCoverTheViewRowByRow) {
     EXPECT_EQ(frames[5], QRectF(500, 250, 250, 250));
     EXPECT_TRUE(GridViewImageView::tileFrames({0, 260}).isEmpty());
     EXPECT_TRUE(GridViewImageView::tileFrames({600, 0}).isEmpty());
+}
+
+TEST(GridViewImageViewSizes, onlyTilesMeetingTheVisibleAreaAreMadeForAnySize) {
+    EXPECT_EQ(GridViewImageView::tileFrames({600, 260}, QRectF(300, 10, 100, 100)),
+              QList<QRectF>({QRectF(250, 0, 250, 250)}));
+    EXPECT_TRUE(GridViewImageView::tileFrames({600, 260}, QRectF(700, 0, 50, 50)).isEmpty());
+    EXPECT_TRUE(GridViewImageView::tileFrames({600, 260}, QRectF()).isEmpty());
+
+    // A picture frame of a million million points, a window's worth shown.
+    const QList<QRectF> far =
+        GridViewImageView::tileFrames({1e12, 1e12}, QRectF(1e6, 1e6, 600, 300));
+    ASSERT_EQ(far.size(), 6);
+    EXPECT_EQ(far.first(), QRectF(1e6, 1e6, 250, 250));
+    EXPECT_EQ(far.last(), QRectF(1e6 + 500, 1e6 + 250, 250, 250));
+
+    // Whole frames of any size give a bounded list; none overflows.
+    const qint64 most = GridViewImageView::maximumTileSpan * GridViewImageView::maximumTileSpan;
+    EXPECT_EQ(GridViewImageView::tileFrames({2147483647.0 * 40, 1e300}).size(), most);
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(GridViewImageView::tileFrames({inf, 100}).isEmpty());
+    EXPECT_TRUE(GridViewImageView::tileFrames({std::nan(""), 100}).isEmpty());
+}
+
+TEST_F(TiledPreview, aHugeFrameTilesWhatShowsAndKeepsTilesWhileTheyStillCoverIt) {
+    view->setVisibleArea(QRectF(0, 0, 600, 260));
+    show(ramp(), {2147483647.0, 2147483647.0});
+    EXPECT_EQ(view->lastTileCount(), (GridViewImageView::TileCount{3, 2}));
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+
+    // Less of it shows: the tiles stay, drawn.
+    view->setVisibleArea(QRectF(10, 10, 400, 200));
+    EXPECT_FALSE(view->hasPendingDrawing());
+    EXPECT_TRUE(everyTileDrawn());
+    // Another part shows: tiles for it.
+    view->setVisibleArea(QRectF(1e6, 0, 100, 100));
+    EXPECT_EQ(view->lastTileCount(), (GridViewImageView::TileCount{1, 1}));
+    EXPECT_EQ(view->tileViews().first().frame, QRectF(1e6, 0, 250, 250));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_TRUE(everyTileDrawn());
 }
 
 TEST_F(TiledPreview, thresholdGivesOnlyBlackAndWhiteTilesAtTheScreensScale) {

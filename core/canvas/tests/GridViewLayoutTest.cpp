@@ -1,4 +1,5 @@
 #include "core/canvas/GridViewLayout.h"
+#include "core/canvas/GridViewImageView.h"
 #include "core/canvas/GridViewRepeatView.h"
 
 #include <gtest/gtest.h>
@@ -198,4 +199,39 @@ TEST(GridViewRepeatView, onlyCopiesThatReachIntoTheAreaAreDrawn) {
     EXPECT_EQ(range(0, 10, std::nan(""), 3, 0, 100), Pair(0, 0));
     // Copies on top of each other: one.
     EXPECT_EQ(range(0, 10, 0, 5, 0, 100), Pair(0, 1));
+}
+
+TEST(GridViewRepeatView, thePictureLearnsWhichPartOfItShowsThroughItselfOrACopy) {
+    auto* picture = new GridViewImageView;
+    GridViewRepeatView repeats(picture);
+    repeats.setFrame(QRectF(0, 0, 600, 400));
+    // A picture far larger than the canvas, its corner at (-1000, -500).
+    GridViewRepeatView::Placement p;
+    p.stripRect = QRectF(0, 0, 600, 400);
+    p.imageFrame = QRectF(-1000, -500, 1e9, 1e9);
+    repeats.setPlacement(p);
+    ASSERT_TRUE(picture->visibleArea());
+    EXPECT_EQ(*picture->visibleArea(), QRectF(1000, 500, 600, 400));
+    // Tiled only there, from its first layout on.
+    EXPECT_EQ(picture->tileViews().size(), 6);
+
+    // Three copies of 100 x 50 every 150 across, the last cut by the edge:
+    // together they show the whole picture.
+    p.imageFrame = QRectF(300, 10, 100, 50);
+    p.stepX = 150;
+    p.countX = 3;
+    repeats.setPlacement(p);
+    EXPECT_EQ(*picture->visibleArea(), QRectF(0, 0, 100, 50));
+    // Only the copies' left parts show when the canvas ends inside each.
+    p.imageFrame = QRectF(550, 10, 100, 50);
+    p.stepX = -300;
+    repeats.setPlacement(p);
+    EXPECT_EQ(*picture->visibleArea(), QRectF(0, 0, 100, 50));
+    p.stepX = 500;
+    repeats.setPlacement(p);
+    EXPECT_EQ(*picture->visibleArea(), QRectF(0, 0, 50, 50));
+    // Off the canvas: nothing shows.
+    p.imageFrame = QRectF(700, 10, 100, 50);
+    repeats.setPlacement(p);
+    EXPECT_TRUE(picture->visibleArea()->isEmpty());
 }

@@ -15,11 +15,14 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <limits>
 #include <linux/capability.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ambrel;
@@ -321,7 +324,11 @@ TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
     EXPECT_EQ(document.blackConversionType(), BlackConversionType::threshold);
     EXPECT_EQ(document.imageOffset_mm(), (Point_mm{0, 0}));
     EXPECT_EQ(document.imageSize_px(), (Size_px{12, 5}));
-    EXPECT_FALSE(document.canvas()) << "a canvas the model does not have";
+    // A canvas the model does not have counts as none named.
+    PrintDocument cedar;
+    cedar.setDeviceDescriptor(model(cedarName));
+    ASSERT_TRUE(document.canvas() && cedar.canvas());
+    EXPECT_EQ(document.canvas()->identifier(), cedar.canvas()->identifier());
     EXPECT_EQ(document.blackConversionOptions().threshold().threshold(), 1.0);
 
     DocumentPackage::apply(document,
@@ -362,8 +369,11 @@ TEST_F(PackageTest, everyKeyOfAnyOtherTypeOpensAndSavesAgain) {
             try {
                 DocumentPackage::read(document, package);
             } catch (const platform::Error&) {
-                // Only the model and the anchor are required.
-                EXPECT_TRUE(key == "modelName" || key == "imageOffsetBase")
+                // Only the model and the anchor are required; a picture's
+                // location says the package lost its picture.
+                const bool namesPicture =
+                    key == "imageOriginalFileURL" && value.typeId() == QMetaType::QString;
+                EXPECT_TRUE(key == "modelName" || key == "imageOffsetBase" || namesPicture)
                     << key.toStdString() << " refused " << value.toString().toStdString();
                 continue;
             }
@@ -674,6 +684,140 @@ TEST_F(PackageTest, aSaveIntoAPlaceThatIsNoFolderFails) {
     const QString reason =
         damageOf([&] { DocumentPackage::write(document, path("plain/Job.lunvik")); });
     EXPECT_TRUE(reason.startsWith("NSPOSIXErrorDomain 20:")) << reason.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PackageTest, aPackageThatLostItsPictureIsRefusedOneSavedWithoutOpens) {
+    PrintDocument document;
+    document.setOriginalImage(picture(10, 10));
+    DocumentPackage::write(document, path("Lost.lunvik"));
+    QFile::remove(path("Lost.lunvik/ImageData"));
+    EXPECT_EQ(damageOf([&] { DocumentPackage::read(document, path("Lost.lunvik")); }),
+              "NSCocoaErrorDomain 259: The document “Lost.lunvik” cannot be opened because it "
+              "is damaged. Its picture is missing.");
+    // The reason a newer application's document gives comes first.
+    QVariantMap settings =
+        platform::PropertyList::readFile(path("Lost.lunvik/Settings.plist")).toMap();
+    settings.insert("minimumApplicationVersion", "9.0");
+    platform::PropertyList::writeFile(path("Lost.lunvik/Settings.plist"), settings);
+    EXPECT_THROW(DocumentPackage::apply(document, DocumentPackage::load(path("Lost.lunvik")), app),
+                 SettingsReadingError);
+
+    PrintDocument empty;
+    empty.setImageRepeatXCount(3);
+    DocumentPackage::write(empty, path("Empty.lunvik"));
+    PrintDocument opened;
+    DocumentPackage::apply(opened, DocumentPackage::load(path("Empty.lunvik")), app);
+    EXPECT_FALSE(opened.originalImage());
+    EXPECT_EQ(opened.imageRepeatXCount(), 3);
+}
+
+TEST_F(PackageTest, placementValuesAreBroughtIntoTheRangesOfTheWindow) {
+    // Alder prints 10 pixels per millimetre: a side of 800 mm is 8000 pixels.
+    auto opened = [&](const QVariantMap& changes) {
+        static int n = 0;
+        auto document = std::make_unique<PrintDocument>();
+        DocumentPackage::apply(*document,
+                               DocumentPackage::load(packageWith(savedSettings(changes),
+                                                                 QString("P%1.lunvik").arg(++n))),
+                               app);
+        return document;
+    };
+    auto size = [](double width, double height) {
+        return QVariantMap{{"Width", width}, {"Height", height}};
+    };
+    const auto huge = opened({{"modelName", alderName},
+                              {"imageSize_px", size(2147483647.0, 2147483647.0)},
+                              {"imageOffset_mm", QVariantMap{{"X", 1e9}, {"Y", -1e300}}},
+                              {"imageRepeatXMargin_mm", 1e12},
+                              {"imageRepeatYMargin_mm", -5.0},
+                              {"imageRepeatXCount", qint64(1) << 40},
+                              {"minimumSeparatedXMargin_mm", 1e9}});
+    EXPECT_EQ(huge->imageSize_px(), (Size_px{8000, 8000}));
+    EXPECT_EQ(huge->imageOffset_mm(), (Point_mm{300, -300}));
+    EXPECT_EQ(huge->imageRepeatXMargin_mm(), 300.0);
+    EXPECT_EQ(huge->imageRepeatYMargin_mm(), 0.0);
+    EXPECT_EQ(huge->imageRepeatXCount(), 50);
+    EXPECT_EQ(huge->minimumSeparatedXMargin_mm(), 600.0);
+
+    // Too long a side keeps the picture's proportion; sizes within reach,
+    // small ones too, stay as saved.
+    EXPECT_EQ(
+        opened({{"modelName", alderName}, {"imageSize_px", size(100000, 20000)}})->imageSize_px(),
+        (Size_px{8000, 1600}));
+    EXPECT_EQ(
+        opened({{"modelName", alderName}, {"imageSize_px", size(20, 9000000)}})->imageSize_px(),
+        (Size_px{1, 8000}));
+    EXPECT_EQ(opened({{"modelName", alderName}, {"imageSize_px", size(8000, 30)}})->imageSize_px(),
+              (Size_px{8000, 30}));
+    EXPECT_EQ(opened({{"modelName", alderName}, {"imageSize_px", size(12, 7)}})->imageSize_px(),
+              (Size_px{12, 7}));
+}
+
+// Ages a folder as if nothing had touched it for a minute.
+void makeOld(const QString& path) {
+    const timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), old, 0), 0);
+}
+
+QStringList hiddenEntries(const QString& folder) {
+    return QDir(folder).entryList({".*"}, QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden,
+                                  QDir::Name);
+}
+
+TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
+    PrintDocument document;
+    document.setOriginalImage(pictureOf(testpictures::encode(photo(300, 300), "png"), "/p.png"));
+    DocumentPackage::write(document, path("Job.lunvik"));
+
+    // A save killed midway: the child is stopped by the file size limit
+    // while it writes the picture.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_DFL);
+        try {
+            DocumentPackage::write(document, path("Job.lunvik"));
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const QStringList left = hiddenEntries(m_folder.path());
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left.first().startsWith(".Job.lunvik.saving-")) << left.first().toStdString();
+
+    // Only just left: it might be a save that has not locked it yet.
+    DocumentPackage::load(path("Job.lunvik"));
+    EXPECT_EQ(hiddenEntries(m_folder.path()), left);
+    makeOld(path(left.first()));
+    // One that a save under way holds stays, however old.
+    QDir().mkpath(path(".Job.lunvik.saving-busy"));
+    makeOld(path(".Job.lunvik.saving-busy"));
+    const int busy = ::open(QFile::encodeName(path(".Job.lunvik.saving-busy")).constData(),
+                            O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    // Another package's leftovers are that package's business.
+    QDir().mkpath(path(".Other.lunvik.saving-x"));
+    makeOld(path(".Other.lunvik.saving-x"));
+
+    DocumentPackage::write(document, path("Job.lunvik"));
+    EXPECT_EQ(hiddenEntries(m_folder.path()),
+              QStringList({".Job.lunvik.saving-busy", ".Other.lunvik.saving-x"}));
+    ::close(busy);
+    DocumentPackage::load(path("Job.lunvik"));
+    EXPECT_EQ(hiddenEntries(m_folder.path()), QStringList({".Other.lunvik.saving-x"}));
+    PrintDocument opened;
+    DocumentPackage::read(opened, path("Job.lunvik"));
+    EXPECT_EQ(opened.originalImage()->data(), document.originalImage()->data());
 }
 
 } // namespace

@@ -141,7 +141,7 @@ TEST_F(ImportTest, dragsAreRefusedFromThisApplicationAndWhileASheetIsShown) {
     EXPECT_EQ(undoName(), displayed(Name::addingImage));
 }
 
-TEST_F(ImportTest, aDroppedFileIsCopiedAndLoadedAsOneStep) {
+TEST_F(ImportTest, aDroppedFileIsLoadedWhereItLiesAsOneStep) {
     const QString path = file("in/photo.png", png(300, 200));
     auto drop = dropOf(path);
     EXPECT_TRUE(import().performImageDragOperation({drop.get(), false}));
@@ -151,9 +151,8 @@ TEST_F(ImportTest, aDroppedFileIsCopiedAndLoadedAsOneStep) {
     EXPECT_EQ(import().pendingCount(), 0);
 
     ASSERT_TRUE(document().originalImage());
-    EXPECT_EQ(document().originalImage()->fileURL(),
-              QUrl::fromLocalFile(ImageImport::dropFolder() + "/photo.png"));
-    EXPECT_EQ(dropFolderFiles(), QStringList({"photo.png"}));
+    EXPECT_EQ(document().originalImage()->fileURL(), QUrl::fromLocalFile(path));
+    EXPECT_EQ(dropFolderFiles(), QStringList()) << "no private copy";
     // Actual size at 10 px per mm: 30 x 20 mm fits the A4 canvas.
     EXPECT_EQ(document().imageSize_px(), (Size_px{300, 200}));
     EXPECT_EQ(undoName(), displayed(Name::addingImage));
@@ -163,18 +162,23 @@ TEST_F(ImportTest, aDroppedFileIsCopiedAndLoadedAsOneStep) {
     EXPECT_FALSE(document().undoManager()->canUndo());
 }
 
-TEST_F(ImportTest, twoDroppedFilesOfOneNameKeepBothCopies) {
-    auto first = dropOf(file("a/scan.png", png(10, 10, 20)));
-    auto second = dropOf(file("b/scan.png", png(10, 10, 220)));
-    import().setImageWithPasteboard(first.get());
+TEST_F(ImportTest, twoDroppedFilesOfOneNameEachKeepTheirOwnLocation) {
+    const QString a = file("a/scan.png", png(10, 10, 20));
+    const QString b = file("b/scan.png", png(10, 10, 220));
+    import().setImageWithPasteboard(dropOf(a).get());
     settle();
-    import().setImageWithPasteboard(second.get());
+    import().setImageWithPasteboard(dropOf(b).get());
     settle();
-    EXPECT_EQ(dropFolderFiles(), QStringList({"scan 2.png", "scan.png"}));
-    EXPECT_EQ(document().originalImage()->fileName(), "scan 2.png");
+    EXPECT_EQ(dropFolderFiles(), QStringList());
+    EXPECT_EQ(document().originalImage()->filePath(), b);
     EXPECT_EQ(undoName(), displayed(Name::changingImage));
     document().undoManager()->undo();
-    EXPECT_EQ(document().originalImage()->fileName(), "scan.png");
+    EXPECT_EQ(document().originalImage()->filePath(), a);
+    // A dropped file that is gone by the time it is read is ignored.
+    import().setImageWithPasteboard(dropOf(m_folder.filePath("gone/scan.png")).get());
+    settle();
+    EXPECT_EQ(document().originalImage()->filePath(), a);
+    EXPECT_TRUE(m_window->errors.empty());
 }
 
 TEST_F(ImportTest, pastedBytesAreSavedFirstPreferringPdfAndTif) {
@@ -235,8 +239,8 @@ TEST_F(ImportTest, bytesThatAreNoPictureKeepThePicture) {
         names.append(dynamic_cast<const OriginalImageError&>(*error).name());
     }
     EXPECT_TRUE(names.contains("fake.png")) << names.join(", ").toStdString();
-    // Nothing of the refused files stays behind.
-    EXPECT_EQ(dropFolderFiles(), QStringList({"good.png"}));
+    // Nothing of the refused data stays behind.
+    EXPECT_EQ(dropFolderFiles(), QStringList());
     document().undoManager()->undo();
     EXPECT_FALSE(document().undoManager()->canUndo()) << steps;
 

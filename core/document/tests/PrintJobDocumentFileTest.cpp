@@ -2,9 +2,13 @@
 
 #include "core/document/DocumentController.h"
 #include "core/document/DocumentPackage.h"
+#include "core/document/DocumentSettings.h"
 #include "core/document/DocumentWorkQueue.h"
 #include "core/document/PrintJobDocument.h"
+#include "platform/ApplicationInfo.h"
+#include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 
 #include <QTest>
@@ -273,4 +277,143 @@ TEST_F(PrintJobDocumentFileTest, CommandLinePackagesOpenAndAnUntitledDocumentOnl
     EXPECT_TRUE(other.documents().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !other.documents().isEmpty(); }));
     EXPECT_FALSE(other.documents().first()->filePath());
+}
+
+namespace {
+
+// What a refused revert must leave as it was.
+struct DocumentState {
+    QVariantMap settings;
+    ambrel::OriginalImage::Pointer picture;
+    bool edited = false;
+    qint64 undoChanges = 0;
+    qint64 undoState = 0;
+    QString undoName;
+
+    static DocumentState of(PrintJobDocument& d) {
+        return {kestrom::DocumentSettings::dictionaryForSave(d.job()),
+                d.job().originalImage(),
+                d.isEdited(),
+                d.undoManager()->changeCount(),
+                d.undoManager()->stateIdentifier(),
+                d.undoManager()->undoActionName()};
+    }
+    bool operator==(const DocumentState&) const = default;
+};
+
+void rewriteSettings(const QString& package, const std::function<void(QVariantMap&)>& change) {
+    const QString file = package + QStringLiteral("/Settings.plist");
+    QVariantMap settings = platform::PropertyList::readFile(file).toMap();
+    change(settings);
+    platform::PropertyList::writeFile(file, settings);
+}
+
+void writeMember(const QString& package, const QString& name, const QByteArray& data) {
+    QFile file(package + u'/' + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+} // namespace
+
+TEST_F(PrintJobDocumentFileTest, ARefusedRevertLeavesTheDocumentItsEditsAndItsUndoStepsAsTheyWere) {
+    // An application that knows its version, so that a newer one's package
+    // is refused.
+    platform::Bundle::setMainBundleName(QStringLiteral("DocumentTestApplication"));
+    ASSERT_EQ(platform::ApplicationInfo::shortVersion(), QStringLiteral("1.4"));
+    using Damage = std::function<void(const QString& package)>;
+    const QList<std::pair<const char*, Damage>> refusals{
+        {"newer application",
+         [](const QString& p) {
+             rewriteSettings(p, [](QVariantMap& s) {
+                 s.insert(QStringLiteral("minimumApplicationVersion"), QStringLiteral("1.10"));
+             });
+         }},
+        {"unknown model",
+         [](const QString& p) {
+             rewriteSettings(p, [](QVariantMap& s) {
+                 s.insert(QStringLiteral("modelName"), QStringLiteral("Nowhere"));
+             });
+         }},
+        {"no model",
+         [](const QString& p) {
+             rewriteSettings(p, [](QVariantMap& s) { s.remove(QStringLiteral("modelName")); });
+         }},
+        {"no anchor",
+         [](const QString& p) {
+             rewriteSettings(p,
+                             [](QVariantMap& s) { s.remove(QStringLiteral("imageOffsetBase")); });
+         }},
+        {"anchor that is no code",
+         [](const QString& p) {
+             rewriteSettings(
+                 p, [](QVariantMap& s) { s.insert(QStringLiteral("imageOffsetBase"), qint64(5)); });
+         }},
+        {"damaged picture",
+         [](const QString& p) {
+             writeMember(p, QStringLiteral("ImageData"), "\x89PNG\r\n\x1a\n");
+         }},
+        {"missing picture",
+         [](const QString& p) { QFile::remove(p + QStringLiteral("/ImageData")); }},
+        {"oversized picture",
+         [](const QString& p) {
+             QFile::resize(p + QStringLiteral("/ImageData"), (qint64(1) << 30) + 1);
+         }},
+        {"settings that are no dictionary",
+         [](const QString& p) {
+             platform::PropertyList::writeFile(p + QStringLiteral("/Settings.plist"),
+                                               QVariantList{1, 2});
+         }},
+        {"unreadable settings",
+         [](const QString& p) {
+             writeMember(p, QStringLiteral("Settings.plist"), QByteArray(300, '\xee'));
+         }},
+        {"settings gone",
+         [](const QString& p) { QFile::remove(p + QStringLiteral("/Settings.plist")); }},
+        {"oversized settings",
+         [](const QString& p) {
+             QFile::resize(p + QStringLiteral("/Settings.plist"), qint64(64) << 20);
+         }},
+        {"settings that are a link",
+         [](const QString& p) {
+             const QString settings = p + QStringLiteral("/Settings.plist");
+             QFile::rename(settings, p + QStringLiteral(".plist"));
+             QFile::link(p + QStringLiteral(".plist"), settings);
+         }},
+    };
+    int n = 0;
+    for (const auto& [name, damage] : refusals) {
+        SCOPED_TRACE(name);
+        const QString package = savedJob(QStringLiteral("Job%1.lunvik").arg(++n));
+        Document* opened = nullptr;
+        controller->openDocument(package, false, [&](Document* d, bool, auto) { opened = d; });
+        ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+        auto* d = job(opened);
+        d->undoManager()->setGroupsByEvent(false);
+        // Edits of the model's choices, the placement and the picture.
+        d->job().setDeviceDescriptor(model(alderName));
+        d->job().setImageRepeatXCount(9);
+        d->job().setImageOffset_mm({4, 5});
+        d->job().setOriginalImage(picture(8, 8));
+        const DocumentState before = DocumentState::of(*d);
+        ASSERT_TRUE(before.edited);
+
+        damage(package);
+        panels.errors.clear();
+        controller->revertDocumentToSaved(d);
+        ASSERT_TRUE(waitUntil([&] { return !controller->isBusy(d); }));
+        EXPECT_EQ(panels.errors.size(), 1);
+        EXPECT_TRUE(DocumentState::of(*d) == before);
+        EXPECT_EQ(d->job().deviceDescriptor(), model(alderName));
+        EXPECT_EQ(d->job().imageRepeatXCount(), 9);
+
+        // The steps still lead back to what was opened.
+        while (d->undoManager()->canUndo()) {
+            d->undoManager()->undo();
+        }
+        EXPECT_EQ(d->job().deviceDescriptor(), model(birchName));
+        EXPECT_EQ(d->job().imageRepeatXCount(), 3);
+        EXPECT_FALSE(d->isEdited());
+        controller->removeDocument(d);
+    }
 }

@@ -5,6 +5,7 @@
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/ConnectPluginManager.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -426,4 +427,86 @@ TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
     delegate.documentController()->removeDocument(document);
     delegate.documentController()->setCurrentDocument(untitled);
     EXPECT_FALSE(revert->isEnabled());
+}
+
+// File > Revert to Saved on a package that another program changed so that
+// it no longer opens: the question, then the error, and the window keeps
+// the document as it was, edits and undo steps included.
+TEST_F(PrintJobDocumentTest, ARevertTheWindowAsksForAndThePackageRefusesChangesNothing) {
+    AppDelegate delegate;
+    auto* revert = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Revert"));
+    ASSERT_TRUE(revert);
+    const QList<std::pair<QString, QVariant>> damages{
+        {QStringLiteral("modelName"), QStringLiteral("Gone")},
+        {QStringLiteral("imageOffsetBase"), QVariant()},
+    };
+    int n = 0;
+    for (const auto& [key, value] : damages) {
+        SCOPED_TRACE(key.toStdString());
+        PrintJobDocument* document = newDocument(delegate);
+        document->job().setOriginalImage(run_test::picture());
+        const QString package = folder.filePath(QStringLiteral("Job%1.lunvik").arg(++n));
+        bool saved = false;
+        delegate.documentController()->saveDocumentTo(document, package,
+                                                      [&saved](bool ok) { saved = ok; });
+        ASSERT_TRUE(run_test::waitUntil([&] { return saved; }));
+
+        // Edits as the window makes them, one event each.
+        const QString savedModel = document->job().deviceDescriptor()->modelName();
+        const auto& models = ambrel::DeviceDescriptor::supported();
+        const auto otherModel = models.at(models.at(0)->modelName() == savedModel ? 1 : 0);
+        document->job().setDeviceDescriptor(otherModel);
+        QCoreApplication::processEvents();
+        document->job().setImageRepeatXCount(4);
+        QCoreApplication::processEvents();
+        DocumentWindow* window = DocumentWindow::windowFor(document);
+        ASSERT_TRUE(window->isWindowModified());
+        const QString undoName = document->undoManager()->undoActionName();
+
+        const QString settingsFile = package + QStringLiteral("/Settings.plist");
+        QVariantMap settings = platform::PropertyList::readFile(settingsFile).toMap();
+        if (value.isValid()) {
+            settings.insert(key, value);
+        } else {
+            settings.remove(key);
+        }
+        platform::PropertyList::writeFile(settingsFile, settings);
+
+        delegate.documentController()->setCurrentDocument(document);
+        ASSERT_TRUE(revert->isEnabled());
+        revert->trigger();
+        QAbstractButton* revertButton = nullptr;
+        ASSERT_TRUE(run_test::waitUntil([&] {
+            for (auto* box : window->findChildren<QMessageBox*>()) {
+                for (QAbstractButton* button : box->buttons()) {
+                    if (box->buttonRole(button) == QMessageBox::DestructiveRole) {
+                        revertButton = button;
+                    }
+                }
+            }
+            return revertButton != nullptr;
+        }));
+        QTest::mouseClick(revertButton, Qt::LeftButton);
+        QMessageBox* error = nullptr;
+        ASSERT_TRUE(run_test::waitUntil([&] {
+            error = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+            return error != nullptr;
+        }));
+        ASSERT_TRUE(
+            run_test::waitUntil([&] { return !delegate.documentController()->isBusy(document); }));
+
+        EXPECT_EQ(document->job().deviceDescriptor(), otherModel);
+        EXPECT_EQ(document->job().imageRepeatXCount(), 4);
+        EXPECT_TRUE(document->job().originalImage());
+        EXPECT_TRUE(document->isEdited());
+        EXPECT_TRUE(window->isWindowModified());
+        EXPECT_EQ(document->undoManager()->undoActionName(), undoName);
+        document->undoManager()->undo();
+        document->undoManager()->undo();
+        EXPECT_EQ(document->job().deviceDescriptor()->modelName(), savedModel);
+        EXPECT_EQ(document->job().imageRepeatXCount(), 1);
+        EXPECT_FALSE(document->isEdited());
+        error->close();
+        delegate.documentController()->removeDocument(document);
+    }
 }
