@@ -1,5 +1,7 @@
 #include "core/window/AppDelegate.h"
 
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/KeptVersions.h"
 #include "core/document/KestromText.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/document/UserDefaultsKeys.h"
@@ -66,6 +68,11 @@ void AppDelegate::applicationWillFinishLaunching() {
     if (!folder.isEmpty()) {
         m_documentController->setRecentDocuments(
             RecentDocuments(QDir(folder).filePath(QStringLiteral("RecentDocuments"))));
+    }
+    if (const QString kept = KeptVersions::standardFolder(); !kept.isEmpty()) {
+        auto versions = std::make_shared<const KeptVersions>(kept);
+        m_documentController->setKeptVersions(versions);
+        DocumentWorkQueue::run([versions] { versions->removeStale(); });
     }
     m_scripting = std::make_unique<ScriptingService>(*m_documentController);
     m_scripting->registerOn(QDBusConnection::sessionBus());
