@@ -75,14 +75,51 @@ void AppDelegate::applicationWillFinishLaunching() {
         DocumentWorkQueue::run([versions] { versions->removeStale(); });
     }
     m_scripting = std::make_unique<ScriptingService>(*m_documentController);
+    connect(m_scripting.get(), &ScriptingService::openFilesRequested, this,
+            &AppDelegate::openFiles);
+    connect(m_scripting.get(), &ScriptingService::activationRequested, this,
+            &AppDelegate::activate);
     m_scripting->registerOn(QDBusConnection::sessionBus());
+}
+
+bool AppDelegate::handOverToRunningApplication(const QStringList& paths) {
+    if (!m_scripting || !m_scripting->isNameTaken()) {
+        return false;
+    }
+    QStringList absolute;
+    for (const QString& path : paths) {
+        absolute << QFileInfo(path).absoluteFilePath();
+    }
+    return ScriptingService::handOver(QDBusConnection::sessionBus(), absolute);
+}
+
+void AppDelegate::openFiles(const QStringList& paths) {
+    QStringList packages;
+    QStringList pictures;
+    for (const QString& path : paths) {
+        (m_scripting && ScriptingService::isPictureFile(path) ? pictures : packages) << path;
+    }
+    if (!packages.isEmpty() || pictures.isEmpty()) {
+        m_documentController->openDocumentsFromArguments(packages);
+    }
+    for (const QString& picture : pictures) {
+        m_scripting->loadPictureFile(picture);
+    }
+}
+
+void AppDelegate::activate() {
+    if (m_documentController->documents().isEmpty()) {
+        newDocument();
+        return;
+    }
+    raiseWindowOf(m_documentController->currentDocument());
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& documentPaths) {
     if (m_mainMenu) {
         MainMenu::rename(*m_mainMenu, applicationName());
     }
-    m_documentController->openDocumentsFromArguments(documentPaths);
+    openFiles(documentPaths);
 }
 
 void AppDelegate::setRecentMenu(QMenu* menu) {
