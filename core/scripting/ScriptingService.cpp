@@ -587,9 +587,11 @@ void ScriptingService::loadImage(const Call& call) {
 DocumentScripting*
 ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure) {
     followDocuments();
+    // A document that a picture is on its way into is taken.
     for (Document* document : listedDocuments()) {
         DocumentScripting* scripting = scriptingOf(document);
-        if (!scripting->document().job().originalImage() && !scripting->isShowingSheet()) {
+        if (!scripting->document().job().originalImage() && !scripting->isShowingSheet() &&
+            !scripting->isImporting()) {
             return scripting;
         }
     }

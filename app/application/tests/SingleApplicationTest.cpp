@@ -10,8 +10,8 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMetaType>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
@@ -197,12 +197,14 @@ TEST_F(SingleApplicationTest, APictureFromTheCommandLineGoesIntoAnEmptyDocumentE
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }());
 
-    // Handed over by another start: the open document has a picture.
-    delegate.openFiles({picture, job});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == 3; }, 10000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pictureOf(1) != nullptr; }, 10000));
+    // Handed over by another start: the open document has a picture; two
+    // pictures at once go into a document each.
+    delegate.openFiles({picture, job, picture});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == 4; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pictureOf(1) && pictureOf(2); }, 10000));
     EXPECT_FALSE(controller->documents().at(1)->filePath());
-    EXPECT_EQ(controller->documents().at(2)->filePath(), job);
+    EXPECT_FALSE(controller->documents().at(2)->filePath());
+    EXPECT_EQ(controller->documents().at(3)->filePath(), job);
 }
 
 TEST(DesktopEntryTest, TheLauncherTakesEveryPictureTypeTheApplicationLoads) {
