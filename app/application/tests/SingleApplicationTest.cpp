@@ -15,6 +15,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -205,6 +206,49 @@ TEST_F(SingleApplicationTest, APictureFromTheCommandLineGoesIntoAnEmptyDocumentE
     EXPECT_FALSE(controller->documents().at(1)->filePath());
     EXPECT_FALSE(controller->documents().at(2)->filePath());
     EXPECT_EQ(controller->documents().at(3)->filePath(), job);
+}
+
+namespace {
+
+// The kept versions under the data folder the program was given.
+QStringList keptVersions(const QString& data) {
+    QStringList found;
+    QDirIterator it(data, {QStringLiteral("Kept.json")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        found << QFileInfo(it.next()).absolutePath();
+    }
+    return found;
+}
+
+} // namespace
+
+TEST_F(SingleApplicationTest, AVersionKeptByAProgramThatCrashedIsTakenBackByTheNextStart) {
+    const QString job = savedPackage(QStringLiteral("Job.lunvik"));
+    const QString data = folder.filePath(QStringLiteral("data"));
+    QProcess* first = start({job});
+    ASSERT_TRUE(waitForDocuments({QStringLiteral("Job")}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptVersions(data).size() == 1; }, 10000));
+    const QStringList kept = keptVersions(data);
+    EXPECT_FALSE(kept.first().startsWith(job));
+    first->kill();
+    ASSERT_TRUE(ended(first));
+    EXPECT_EQ(keptVersions(data), kept);
+
+    QProcess* second = start({job});
+    ASSERT_TRUE(waitForDocuments({QStringLiteral("Job")}));
+    QTest::qWait(500);
+    EXPECT_EQ(keptVersions(data), kept);
+    second->kill();
+    ASSERT_TRUE(ended(second));
+
+    // Changed meanwhile by another program: a fresh copy, the old one stays.
+    QFile extra(job + QStringLiteral("/Notes"));
+    ASSERT_TRUE(extra.open(QIODevice::WriteOnly));
+    extra.close();
+    start({job});
+    ASSERT_TRUE(waitForDocuments({QStringLiteral("Job")}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptVersions(data).size() == 2; }, 10000));
+    EXPECT_TRUE(keptVersions(data).contains(kept.first()));
 }
 
 TEST(DesktopEntryTest, TheLauncherTakesEveryPictureTypeTheApplicationLoads) {
