@@ -120,7 +120,8 @@ std::unique_ptr<KeptVersion> KeptVersions::copy(const QString& package,
     if (!QDir().mkpath(m_folder)) {
         throw DocumentFileError::unsavableDocument(m_folder, errno ? errno : EACCES);
     }
-    QByteArray pattern = QFile::encodeName(QDir(m_folder).filePath(makingPrefix + QStringLiteral("XXXXXX")));
+    QByteArray pattern =
+        QFile::encodeName(QDir(m_folder).filePath(makingPrefix + QStringLiteral("XXXXXX")));
     if (!::mkdtemp(pattern.data())) {
         throw DocumentFileError::unsavableDocument(m_folder, errno);
     }
@@ -159,8 +160,10 @@ void KeptVersions::removeStale(const QDateTime& now) const {
         if (lock < 0) {
             continue;
         }
-        bool remove = name.startsWith(makingPrefix);
-        if (!remove) {
+        // A copy under way in another process is young; one a crash left is not.
+        bool remove =
+            name.startsWith(makingPrefix) && QFileInfo(folder).lastModified().addSecs(3600) < now;
+        if (!name.startsWith(makingPrefix)) {
             const auto record = KeptVersion::readRecord(folder);
             if (!record) {
                 remove = true;

@@ -31,8 +31,8 @@ public:
     std::unique_ptr<KeptVersion> keep(const QString& package, const PackageFingerprint& read) const;
 
     // Removes what ended processes left that is of no use: copies never
-    // finished, and versions older than staleDays whose package is gone or
-    // was changed since. Any thread.
+    // finished (after an hour), and versions older than staleDays whose
+    // package is gone or was changed since. Any thread.
     void removeStale(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
 
 private:
