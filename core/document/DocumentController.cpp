@@ -1,8 +1,11 @@
 #include "core/document/DocumentController.h"
 
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/KeptVersions.h"
 #include "core/document/KestromText.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
 #include "platform/UndoManager.h"
 
 #include <QFileInfo>
@@ -38,6 +41,36 @@ DocumentController::~DocumentController() {
     for (const auto& document : m_documents) {
         emit document->closing();
     }
+    // The documents close with the controller.
+    for (auto& [document, state] : m_fileStates) {
+        if (state.kept) {
+            state.kept->discard();
+        }
+    }
+}
+
+void DocumentController::setKeptVersions(std::shared_ptr<const KeptVersions> versions) {
+    m_keptVersions = std::move(versions);
+}
+
+DocumentController::FileState* DocumentController::fileState(const Document* document) {
+    const auto found = m_fileStates.find(document);
+    return found == m_fileStates.end() ? nullptr : &found->second;
+}
+
+const DocumentController::FileState* DocumentController::fileState(const Document* document) const {
+    const auto found = m_fileStates.find(document);
+    return found == m_fileStates.end() ? nullptr : &found->second;
+}
+
+const KeptVersion* DocumentController::keptVersion(const Document* document) const {
+    const FileState* state = fileState(document);
+    return state ? state->kept.get() : nullptr;
+}
+
+bool DocumentController::isAutosaveStopped(const Document* document) const {
+    const FileState* state = fileState(document);
+    return state && (state->changedElsewhere || state->keepFailed);
 }
 
 DocumentController* DocumentController::shared() {
@@ -99,6 +132,7 @@ void DocumentController::addDocument(std::unique_ptr<Document> document, bool di
         }
     });
     m_documents.push_back(std::move(document));
+    m_fileStates.try_emplace(added);
     setCurrentDocument(added);
     if (display && m_makeWindow) {
         m_makeWindow(*added);
@@ -149,6 +183,8 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
         return;
     }
     opening.path = absolute;
+    // Taken before reading: a change made meanwhile counts as another's.
+    opening.fingerprint = PackageFingerprint::of(absolute);
     opening.display = display;
     if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
         !m_documents.front()->isEdited()) {
@@ -192,6 +228,8 @@ void DocumentController::finishOpening(Document* document,
         removeDocument(untouched);
     }
     addDocument(std::move(opening.document), opening.display);
+    m_fileStates[document].onDisk = opening.fingerprint;
+    keepVersion(document);
     m_recent.note(opening.path);
     emit recentDocumentsChanged();
     bool first = true;
@@ -270,38 +308,190 @@ void DocumentController::saveDocumentAs(Document* document) {
 
 void DocumentController::saveDocumentTo(Document* document, const QString& path,
                                         std::function<void(bool)> done) {
+    writeDocument(document, path, SaveKind::explicitSave, std::move(done));
+}
+
+void DocumentController::writeDocument(Document* document, const QString& path, SaveKind kind,
+                                       std::function<void(bool)> done) {
     const QString package = QFileInfo(packagePath(path)).absoluteFilePath();
     QPointer<DocumentController> self(this);
     QPointer<Document> target(document);
-    runFileWork(document, [self, target, package, done](std::function<void()> finished) {
+    runFileWork(document, [self, target, package, kind, done](std::function<void()> finished) {
         if (!target) {
             finished();
             return;
         }
+        // Another program's changes are never written over without asking;
+        // a package that is gone has nothing to lose.
+        FileState* state = self->fileState(target);
+        const bool inPlace =
+            target->filePath() && QFileInfo(*target->filePath()).absoluteFilePath() == package;
+        if (inPlace && state && state->onDisk) {
+            const PackageFingerprint now = PackageFingerprint::of(package);
+            if (now.exists() && now != *state->onDisk) {
+                state->changedElsewhere = true;
+                finished();
+                self->askAboutChangeOnDisk(target, kind);
+                if (done) {
+                    done(false);
+                }
+                return;
+            }
+        }
         // What is written is the state of now; later changes stay edits.
         const Document::SavePoint point = target->savePoint();
-        target->writeToPathInBackground(package,
-                                        [self, target, package, point, done, finished](auto error) {
-                                            if (!self || !target) {
-                                                return;
-                                            }
-                                            if (error) {
-                                                self->presentError(target, *error);
-                                            } else {
-                                                target->setFilePath(package);
-                                                target->markSaved(point);
-                                                self->m_recent.note(package);
-                                                emit self->recentDocumentsChanged();
-                                                if (target->isEdited()) {
-                                                    // Changed while it was written.
-                                                    self->scheduleAutosave(target);
-                                                }
-                                            }
-                                            finished();
-                                            if (done) {
-                                                done(!error);
-                                            }
-                                        });
+        target->writeToPathInBackground(
+            package, [self, target, package, kind, point, done, finished](auto error) {
+                if (!self || !target) {
+                    return;
+                }
+                if (error) {
+                    self->presentError(target, *error);
+                } else {
+                    target->setFilePath(package);
+                    target->markSaved(point);
+                    self->finishWriting(target, package, kind);
+                }
+                finished();
+                if (done) {
+                    done(!error);
+                }
+            });
+    });
+}
+
+void DocumentController::finishWriting(Document* document, const QString& package, SaveKind kind) {
+    m_recent.note(package);
+    emit recentDocumentsChanged();
+    if (FileState* state = fileState(document)) {
+        state->onDisk = PackageFingerprint::of(package);
+        state->changedElsewhere = false;
+        if (kind == SaveKind::explicitSave) {
+            // The version to go back to from now on.
+            keepVersion(document);
+        } else if (state->kept && kind == SaveKind::restore) {
+            state->kept->noteRestored(*state->onDisk);
+        } else if (state->kept) {
+            state->kept->noteWritten(*state->onDisk);
+        }
+    }
+    if (document->isEdited()) {
+        // Changed while it was written.
+        scheduleAutosave(document);
+    }
+}
+
+void DocumentController::keepVersion(Document* document) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    if (state->kept) {
+        state->kept->discard();
+        state->kept.reset();
+    }
+    state->keepFailed = false;
+    if (!m_keptVersions || !document->filePath() || !state->onDisk) {
+        return;
+    }
+    const std::shared_ptr<const KeptVersions> versions = m_keptVersions;
+    const QString package = *document->filePath();
+    const PackageFingerprint read = *state->onDisk;
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    // The copy is made before any later write of the document starts.
+    runFileWork(document, [=](std::function<void()> finished) {
+        DocumentWorkQueue::run([=] {
+            std::shared_ptr<KeptVersion> kept;
+            std::shared_ptr<const platform::Error> error;
+            try {
+                kept = versions->keep(package, read);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
+            platform::MainThread::post([=] {
+                FileState* now = self && target ? self->fileState(target) : nullptr;
+                if (!now) {
+                    // Closed meanwhile.
+                    if (kept) {
+                        kept->discard();
+                    }
+                    return;
+                }
+                now->kept = kept;
+                if (error) {
+                    // Saving in place would lose the version to go back to.
+                    now->keepFailed = true;
+                    platform::Log::line(QStringLiteral("autosave is off for ") + package +
+                                        QStringLiteral(": ") + error->localizedDescription());
+                }
+                finished();
+            });
+        });
+    });
+}
+
+void DocumentController::askAboutChangeOnDisk(Document* document, SaveKind kind) {
+    FileState* state = fileState(document);
+    if (!state || state->asking || !m_panels) {
+        return;
+    }
+    state->asking = true;
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    m_panels->askAboutChangeOnDisk(
+        *document, [self, target, kind](DocumentPanels::DiskChangeAnswer answer) {
+            FileState* state = self && target ? self->fileState(target) : nullptr;
+            if (!state) {
+                return;
+            }
+            state->asking = false;
+            if (answer == DocumentPanels::DiskChangeAnswer::undecided) {
+                return;
+            }
+            if (answer == DocumentPanels::DiskChangeAnswer::reopen) {
+                self->reopenFromDisk(target);
+                return;
+            }
+            if (target->filePath()) {
+                // This version replaces what is on disk now.
+                state->onDisk = PackageFingerprint::of(*target->filePath());
+                state->changedElsewhere = false;
+                self->writeDocument(target, *target->filePath(), kind, {});
+            }
+        });
+}
+
+void DocumentController::reopenFromDisk(Document* document) {
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    runFileWork(document, [self, target](std::function<void()> finished) {
+        if (!target || !target->filePath()) {
+            finished();
+            return;
+        }
+        const QString package = *target->filePath();
+        const PackageFingerprint fingerprint = PackageFingerprint::of(package);
+        target->readFromPathInBackground(
+            package, [self, target, fingerprint, finished](auto error) {
+                if (!self || !target) {
+                    return;
+                }
+                FileState* state = self->fileState(target);
+                if (error) {
+                    // Autosave stays off; saving asks again.
+                    self->presentError(target, *error);
+                } else if (state) {
+                    if (target->undoManager()) {
+                        target->undoManager()->removeAllActions();
+                    }
+                    target->updateChangeCount(Document::ChangeType::cleared);
+                    state->onDisk = fingerprint;
+                    state->changedElsewhere = false;
+                    self->keepVersion(target);
+                }
+                finished();
+            });
     });
 }
 
@@ -309,9 +499,15 @@ void DocumentController::revertDocumentToSaved(Document* document) {
     if (!document || !document->filePath() || !m_panels) {
         return;
     }
+    DocumentPanels::RevertQuestion question;
+    if (const FileState* state = fileState(document); state && state->kept) {
+        question.savedAt = state->kept->record().savedAt;
+        question.savedInPlaceSince =
+            state->onDisk && *state->onDisk != state->kept->record().source;
+    }
     QPointer<Document> target(document);
     QPointer<DocumentController> self(this);
-    m_panels->confirmRevert(*document, [self, target](bool revert) {
+    m_panels->confirmRevert(*document, question, [self, target](bool revert) {
         if (!self || !target || !revert || !target->filePath()) {
             return;
         }
@@ -320,21 +516,41 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                 finished();
                 return;
             }
+            const FileState* state = self->fileState(target);
+            const std::shared_ptr<KeptVersion> kept = state ? state->kept : nullptr;
+            const QString source = kept ? kept->packagePath() : *target->filePath();
+            const PackageFingerprint read = PackageFingerprint::of(source);
             target->readFromPathInBackground(
-                *target->filePath(), [self, target, finished](auto error) {
+                source, [self, target, kept, read, finished](auto error) {
                     if (!self || !target) {
                         return;
                     }
                     if (error) {
                         self->presentError(target, *error);
-                    } else {
-                        // The steps lead to states the file no longer has.
-                        if (target->undoManager()) {
-                            target->undoManager()->removeAllActions();
-                        }
-                        target->updateChangeCount(Document::ChangeType::cleared);
+                        finished();
+                        return;
                     }
+                    // The steps lead to states the file no longer has.
+                    if (target->undoManager()) {
+                        target->undoManager()->removeAllActions();
+                    }
+                    target->updateChangeCount(Document::ChangeType::cleared);
+                    FileState* state = self->fileState(target);
+                    if (!kept) {
+                        if (state) {
+                            state->onDisk = read;
+                        }
+                        finished();
+                        return;
+                    }
+                    const bool savedSince =
+                        state && state->onDisk && *state->onDisk != kept->record().source;
                     finished();
+                    if (savedSince && target->filePath()) {
+                        // The package holds later saves: it gets the version back.
+                        target->updateChangeCount(Document::ChangeType::done);
+                        self->writeDocument(target, *target->filePath(), SaveKind::restore, {});
+                    }
                 });
         });
     });
@@ -422,6 +638,10 @@ void DocumentController::removeDocument(Document* document) {
             std::unique_ptr<Document> removed = std::move(*it);
             m_documents.erase(it);
             m_fileWork.remove(document);
+            if (FileState* state = fileState(document); state && state->kept) {
+                state->kept->discard();
+            }
+            m_fileStates.erase(document);
             emit removed->closing();
             emit documentsChanged();
             if (m_current == nullptr || m_current == removed.get()) {
@@ -460,12 +680,15 @@ void DocumentController::scheduleAutosave(Document* document) {
 void DocumentController::autosave(Document* document) {
     // Untitled documents have no place to be saved in.
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
+        if (isAutosaveStopped(document)) {
+            return;
+        }
         if (isBusy(document)) {
             // Another save or a revert is under way; look again later.
             scheduleAutosave(document);
             return;
         }
-        saveDocumentTo(document, *document->filePath());
+        writeDocument(document, *document->filePath(), SaveKind::autosave, {});
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/document/Document.h"
 #include "core/document/DocumentPanels.h"
+#include "core/document/PackageFingerprint.h"
 #include "core/document/RecentDocuments.h"
 
 #include <QHash>
@@ -10,7 +11,9 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -20,6 +23,9 @@ class Error;
 }
 
 namespace kestrom {
+
+class KeptVersion;
+class KeptVersions;
 
 // The application's documents: making new ones, opening, saving, reverting
 // and closing them, the recent list, and saving edited documents in place.
@@ -43,6 +49,16 @@ public:
     void setRecentDocuments(RecentDocuments recent);
     // How long after its last change an edited document with a file is saved.
     void setAutosaveDelay(int milliseconds) { m_autosaveDelay = milliseconds; }
+    // Where the version of each package as opened or explicitly saved is
+    // kept while its document is open, for Revert to Saved. Without it,
+    // reverting reads the package as it is now.
+    void setKeptVersions(std::shared_ptr<const KeptVersions> versions);
+    // The kept version of the document; nothing while it is being made.
+    const KeptVersion* keptVersion(const Document* document) const;
+    // Whether saving in place has stopped for the document: its package
+    // changed on disk and the user has not answered yet, or no version of
+    // it could be kept.
+    bool isAutosaveStopped(const Document* document) const;
 
     QList<Document*> documents() const;
     Document* documentForPath(const QString& path) const;
@@ -80,14 +96,16 @@ public:
     // of one document run one after the other, in the order asked.
     void saveDocumentTo(Document* document, const QString& path,
                         std::function<void(bool saved)> done = {});
-    // After confirmation, reads the document's file again, dropping changes
-    // and the undo steps.
+    // After confirmation, goes back to the version as last opened or
+    // explicitly saved (the kept version, else the file as it is), dropping
+    // changes and the undo steps; when the package was saved in place since,
+    // it is written again with that version.
     void revertDocumentToSaved(Document* document);
     // Whether a read or write of the document is under way.
     bool isBusy(Document* document) const { return m_fileWork.contains(document); }
     // Closes at once, or after asking when the document is edited.
     void closeDocument(Document* document, std::function<void(bool closed)> done = {});
-    // Closes without asking.
+    // Closes without asking; the kept version goes.
     void removeDocument(Document* document);
 
 signals:
@@ -97,8 +115,21 @@ signals:
 
 private:
     using FileWork = std::function<void(std::function<void()> finished)>;
+    // A restore writes the kept version back into the package.
+    enum class SaveKind { explicitSave, autosave, restore };
+    // What the controller knows of a document's package.
+    struct FileState {
+        // The package as the document last read or wrote it.
+        std::optional<PackageFingerprint> onDisk;
+        std::shared_ptr<KeptVersion> kept;
+        bool keepFailed = false;
+        // Another program changed the package: autosave waits for the answer.
+        bool changedElsewhere = false;
+        bool asking = false;
+    };
     struct Opening {
         QString path;
+        PackageFingerprint fingerprint;
         std::unique_ptr<Document> document;
         bool display = false;
         QPointer<Document> untouched;
@@ -113,6 +144,15 @@ private:
     void presentError(Document* document, const platform::Error& error);
     void scheduleAutosave(Document* document);
     void autosave(Document* document);
+    void writeDocument(Document* document, const QString& path, SaveKind kind,
+                       std::function<void(bool saved)> done);
+    void finishWriting(Document* document, const QString& package, SaveKind kind);
+    FileState* fileState(const Document* document);
+    const FileState* fileState(const Document* document) const;
+    // Replaces the kept version by one of the package as it is now.
+    void keepVersion(Document* document);
+    void askAboutChangeOnDisk(Document* document, SaveKind kind);
+    void reopenFromDisk(Document* document);
     QString packagePath(const QString& path) const;
 
     DocumentMaker m_makeDocument;
@@ -123,6 +163,8 @@ private:
     std::vector<Opening> m_opening;
     // The reads and writes waiting behind the one under way, per document.
     QHash<Document*, std::deque<FileWork>> m_fileWork;
+    std::map<const Document*, FileState> m_fileStates;
+    std::shared_ptr<const KeptVersions> m_keptVersions;
     QPointer<Document> m_current;
     int m_untitledCount = 0;
     int m_autosaveDelay = 15000;

@@ -70,6 +70,8 @@ public:
     bool isShowingSheet() const;
     // Imports the data in the background, as a drop would.
     void loadImageWithPasteboard(const QMimeData* pasteboard, ImageImport::Completion done);
+    // Whether a picture is on its way into the document.
+    bool isImporting() const { return m_import.pendingCount() > 0; }
 
     // The local file the argument "in" names: an absolute path or a file URL
     // with one. Throws the argument error or the file error of the value.

@@ -20,7 +20,9 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QTimer>
 
 namespace kestrom {
 
@@ -31,6 +33,8 @@ const QString ScriptingService::applicationInterface =
     QStringLiteral("org.lunvik.Lunvik.Application");
 const QString ScriptingService::servicesInterface = QStringLiteral("org.lunvik.Lunvik.Services");
 const QString ScriptingService::documentInterface = QStringLiteral("org.lunvik.Lunvik.Document");
+const QString ScriptingService::desktopApplicationInterface =
+    QStringLiteral("org.freedesktop.Application");
 
 namespace {
 
@@ -188,10 +192,48 @@ bool ScriptingService::registerOn(QDBusConnection connection) {
         serviceName, QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        m_nameTaken = reply.isValid();
         platform::Log::line(QStringLiteral("scripting is off: another program has ") + serviceName);
         return false;
     }
     return true;
+}
+
+bool ScriptingService::handOver(QDBusConnection connection, const QStringList& paths) {
+    if (!connection.isConnected()) {
+        return false;
+    }
+    QDBusMessage message;
+    if (paths.isEmpty()) {
+        message = QDBusMessage::createMethodCall(
+            serviceName, applicationPath, desktopApplicationInterface, QStringLiteral("Activate"));
+        message << QVariantMap();
+    } else {
+        QStringList uris;
+        for (const QString& path : paths) {
+            uris << QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+        }
+        message = QDBusMessage::createMethodCall(
+            serviceName, applicationPath, desktopApplicationInterface, QStringLiteral("Open"));
+        message << uris << QVariantMap();
+    }
+    // A running copy answers at once: it only queues the files.
+    const QDBusMessage reply = connection.call(message, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        platform::Log::line(QStringLiteral("the running application did not take the files: ") +
+                            reply.errorMessage());
+        return false;
+    }
+    return true;
+}
+
+bool ScriptingService::isPictureFile(const QString& path) {
+    if (QFileInfo(path).isDir()) {
+        return false;
+    }
+    QMimeData pasteboard;
+    pasteboard.setUrls({QUrl::fromLocalFile(path)});
+    return ImageImport::acceptsImagePasteboard(&pasteboard);
 }
 
 void ScriptingService::followDocuments() {
@@ -352,7 +394,38 @@ void ScriptingService::handleApplication(const Call& call) {
         loadImage(call);
         return;
     }
+    if (call.message.interface() == desktopApplicationInterface) {
+        handleDesktopApplication(call);
+        return;
+    }
     call.wrongCall();
+}
+
+void ScriptingService::handleDesktopApplication(const Call& call) {
+    if (call.is(desktopApplicationInterface, QStringLiteral("Activate"), "a{sv}")) {
+        call.reply();
+        // After the reply, so that the starting copy can end meanwhile.
+        QTimer::singleShot(0, this, [this] { emit activationRequested(); });
+        return;
+    }
+    if (!call.is(desktopApplicationInterface, QStringLiteral("Open"), "asa{sv}")) {
+        call.wrongCall();
+        return;
+    }
+    QStringList paths;
+    for (const QString& uri : call.argument(0).toStringList()) {
+        const QUrl url(uri, QUrl::StrictMode);
+        // The caller's working folder is not this process's.
+        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute()) {
+            call.fail(
+                QDBusError::InvalidArgs,
+                QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
+            return;
+        }
+        paths << url.toLocalFile();
+    }
+    call.reply();
+    QTimer::singleShot(0, this, [this, paths] { emit openFilesRequested(paths); });
 }
 
 void ScriptingService::handleDocument(const Call& call, DocumentScripting& scripting) {
@@ -486,34 +559,20 @@ void ScriptingService::loadImage(const Call& call) {
                       .arg(mimeType));
         return;
     }
-    followDocuments();
-    DocumentScripting* chosen = nullptr;
-    for (Document* document : listedDocuments()) {
-        DocumentScripting* scripting = scriptingOf(document);
-        if (!scripting->document().job().originalImage() && !scripting->isShowingSheet()) {
-            chosen = scripting;
-            break;
-        }
-    }
+    std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
+    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    if (failure) {
+        call.failScript(failure->code(), failure->localizedDescription());
+        return;
+    }
+    if (!m_controller) {
+        call.fail(QDBusError::Failed, QStringLiteral("The application is quitting"));
+        return;
+    }
     if (!chosen) {
-        if (!m_controller) {
-            call.fail(QDBusError::Failed, QStringLiteral("The application is quitting"));
-            return;
-        }
-        try {
-            Document* made = m_controller->openUntitledDocument(true);
-            followDocuments();
-            chosen = scriptingOf(made);
-            isNew = true;
-        } catch (const platform::Error& e) {
-            call.failScript(e.code(), e.localizedDescription());
-            return;
-        }
-        if (!chosen || chosen->isShowingSheet()) {
-            call.reply();
-            return;
-        }
+        call.reply();
+        return;
     }
     QPointer<Document> document = &chosen->document();
     QPointer<DocumentController> controller = m_controller;
@@ -549,6 +608,49 @@ void ScriptingService::loadImage(const Call& call) {
             },
             Qt::QueuedConnection);
     });
+}
+
+DocumentScripting*
+ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure,
+                                     bool& isNew) {
+    followDocuments();
+    // A document that a picture is on its way into is taken.
+    for (Document* document : listedDocuments()) {
+        DocumentScripting* scripting = scriptingOf(document);
+        if (!scripting->document().job().originalImage() && !scripting->isShowingSheet() &&
+            !scripting->isImporting()) {
+            return scripting;
+        }
+    }
+    if (!m_controller) {
+        return nullptr;
+    }
+    try {
+        Document* made = m_controller->openUntitledDocument(true);
+        followDocuments();
+        DocumentScripting* chosen = scriptingOf(made);
+        isNew = chosen != nullptr;
+        return chosen && !chosen->isShowingSheet() ? chosen : nullptr;
+    } catch (const platform::Error& e) {
+        failure = e.clone();
+        return nullptr;
+    }
+}
+
+void ScriptingService::loadPictureFile(const QString& path) {
+    std::shared_ptr<const platform::Error> failure;
+    bool isNew = false;
+    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    if (!chosen) {
+        if (failure) {
+            platform::Log::line(failure->localizedDescription());
+        }
+        return;
+    }
+    QMimeData pasteboard;
+    pasteboard.setUrls({QUrl::fromLocalFile(path)});
+    // Errors are shown on the document's window, as for a drop.
+    chosen->loadImageWithPasteboard(&pasteboard, {});
 }
 
 } // namespace kestrom

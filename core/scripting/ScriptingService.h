@@ -8,6 +8,10 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+class Error;
+}
+
 namespace kestrom {
 
 class Document;
@@ -34,6 +38,9 @@ public:
     static const QString applicationInterface;
     static const QString servicesInterface;
     static const QString documentInterface;
+    // The desktop's interface of a running application: a start with files
+    // hands them over through it.
+    static const QString desktopApplicationInterface; // "org.freedesktop.Application"
 
     explicit ScriptingService(DocumentController& controller, QObject* parent = nullptr);
     ~ScriptingService() override;
@@ -41,6 +48,21 @@ public:
     // Publishes the objects and takes the service name. False, with one line
     // on standard error, when there is no bus or another program has the name.
     bool registerOn(QDBusConnection connection);
+    // Whether registerOn found the name taken: another copy of the
+    // application runs in this session.
+    bool isNameTaken() const { return m_nameTaken; }
+
+    // Hands the files (absolute paths) to the application that has the
+    // service name, or asks it to come forward when there are none. False
+    // when nothing answers as this application would.
+    static bool handOver(QDBusConnection connection, const QStringList& paths);
+
+    // Whether the file is a picture the application loads.
+    static bool isPictureFile(const QString& path);
+    // Loads the picture file as the Services entry loads a picture: into the
+    // first open document without a picture that shows no sheet, else into a
+    // new document. Errors are shown on the document's window.
+    void loadPictureFile(const QString& path);
 
     // The object path of an open document; empty for one not (yet) listed.
     QString pathOf(const Document* document) const;
@@ -49,6 +71,12 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
     struct Call;
+
+signals:
+    // Another start of the application handed over these files.
+    void openFilesRequested(const QStringList& paths);
+    // Another start without files: the application comes forward.
+    void activationRequested();
 
 private:
     struct Entry;
@@ -68,11 +96,18 @@ private:
     void setProperty(const Call& call, DocumentScripting* scripting);
     QVariantMap properties(const QString& interface, DocumentScripting* scripting) const;
     void loadImage(const Call& call);
+    void handleDesktopApplication(const Call& call);
+    // The document a picture from elsewhere goes into; nothing when none
+    // can be made (the error is in failure). isNew tells whether it was made
+    // for this picture, so that a failed load can take it away again.
+    DocumentScripting* documentForPicture(std::shared_ptr<const platform::Error>& failure,
+                                          bool& isNew);
 
     QPointer<DocumentController> m_controller;
     std::vector<std::unique_ptr<Entry>> m_entries;
     quint64 m_lastNumber = 0;
     std::optional<QDBusConnection> m_connection;
+    bool m_nameTaken = false;
 };
 
 } // namespace kestrom

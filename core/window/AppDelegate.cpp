@@ -1,5 +1,7 @@
 #include "core/window/AppDelegate.h"
 
+#include "core/document/DocumentWorkQueue.h"
+#include "core/document/KeptVersions.h"
 #include "core/document/KestromText.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/document/UserDefaultsKeys.h"
@@ -72,15 +74,57 @@ void AppDelegate::applicationWillFinishLaunching() {
         m_documentController->setRecentDocuments(
             RecentDocuments(QDir(folder).filePath(QStringLiteral("RecentDocuments"))));
     }
+    if (const QString kept = KeptVersions::standardFolder(); !kept.isEmpty()) {
+        auto versions = std::make_shared<const KeptVersions>(kept);
+        m_documentController->setKeptVersions(versions);
+        DocumentWorkQueue::run([versions] { versions->removeStale(); });
+    }
     m_scripting = std::make_unique<ScriptingService>(*m_documentController);
+    connect(m_scripting.get(), &ScriptingService::openFilesRequested, this,
+            &AppDelegate::openFiles);
+    connect(m_scripting.get(), &ScriptingService::activationRequested, this,
+            &AppDelegate::activate);
     m_scripting->registerOn(QDBusConnection::sessionBus());
+}
+
+bool AppDelegate::handOverToRunningApplication(const QStringList& paths) {
+    if (!m_scripting || !m_scripting->isNameTaken()) {
+        return false;
+    }
+    QStringList absolute;
+    for (const QString& path : paths) {
+        absolute << QFileInfo(path).absoluteFilePath();
+    }
+    return ScriptingService::handOver(QDBusConnection::sessionBus(), absolute);
+}
+
+void AppDelegate::openFiles(const QStringList& paths) {
+    QStringList packages;
+    QStringList pictures;
+    for (const QString& path : paths) {
+        (m_scripting && ScriptingService::isPictureFile(path) ? pictures : packages) << path;
+    }
+    if (!packages.isEmpty() || pictures.isEmpty()) {
+        m_documentController->openDocumentsFromArguments(packages);
+    }
+    for (const QString& picture : pictures) {
+        m_scripting->loadPictureFile(picture);
+    }
+}
+
+void AppDelegate::activate() {
+    if (m_documentController->documents().isEmpty()) {
+        newDocument();
+        return;
+    }
+    raiseWindowOf(m_documentController->currentDocument());
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& documentPaths) {
     if (m_mainMenu) {
         MainMenu::rename(*m_mainMenu, applicationName());
     }
-    m_documentController->openDocumentsFromArguments(documentPaths);
+    openFiles(documentPaths);
 }
 
 void AppDelegate::setRecentMenu(QMenu* menu) {

@@ -39,9 +39,23 @@ public:
     // documents are read, and scripts and other programs' pictures are
     // answered on the session bus.
     void applicationWillFinishLaunching();
-    // Renames the menus and opens the documents given on the command line,
-    // or a new untitled one.
+    // Renames the menus and opens the files given on the command line, or a
+    // new untitled document.
     void applicationDidFinishLaunching(const QStringList& documentPaths);
+    // When another copy of the application runs in this session (it has the
+    // bus name), hands it the files given on the command line and answers
+    // true: this start then ends. False without a session bus, or when the
+    // other copy does not answer; this start then stays on its own.
+    bool handOverToRunningApplication(const QStringList& paths);
+
+    // Files from the command line or from another start: document packages
+    // open (an open one comes to the front); pictures are loaded as the
+    // Services entry loads one. Nothing at all gives a new untitled document
+    // when none is open.
+    void openFiles(const QStringList& paths);
+    // Another start without files: the current window comes to the front,
+    // or a new document when none is open.
+    void activate();
 
     // The name the menus carry: the application bundle's name.
     static QString applicationName();

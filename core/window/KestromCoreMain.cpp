@@ -68,12 +68,16 @@ int KestromCoreMain(int argc, char** argv) {
         delegate.applicationWillFinishLaunching();
         QStringList documents = QApplication::arguments().mid(1);
         documents.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
-        delegate.applicationDidFinishLaunching(documents);
-        const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
-        if (!screenshot.isEmpty()) {
-            takeScreenshotWhenShown(screenshot);
+        // One running application per session: a second start hands its
+        // files to the first and ends.
+        if (!delegate.handOverToRunningApplication(documents)) {
+            delegate.applicationDidFinishLaunching(documents);
+            const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
+            if (!screenshot.isEmpty()) {
+                takeScreenshotWhenShown(screenshot);
+            }
+            QApplication::exec();
         }
-        QApplication::exec();
         // Windows go before the documents they show.
         QList<QPointer<DocumentWindow>> windows;
         for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -88,16 +89,51 @@ void WidgetDocumentPanels::chooseSaveLocation(
     panel->open();
 }
 
-void WidgetDocumentPanels::confirmRevert(Document& document,
+void WidgetDocumentPanels::confirmRevert(Document& document, const RevertQuestion& question,
                                          std::function<void(bool revert)> answer) {
-    QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
-                             KestromText::text("Panel_Revert_Message").arg(document.displayName()),
-                             KestromText::text("Panel_Revert_Description"));
+    // The question says which version comes back and what goes with it.
+    const QString message =
+        question.savedAt
+            ? KestromText::text("Panel_Revert_MessageSavedAt")
+                  .arg(document.displayName(),
+                       QLocale().toString(question.savedAt->toLocalTime(), QLocale::ShortFormat))
+            : KestromText::text("Panel_Revert_Message").arg(document.displayName());
+    QMessageBox* box =
+        sheet(windowOf(&document), QMessageBox::Warning, message,
+              KestromText::text(question.savedInPlaceSince ? "Panel_Revert_DescriptionSavedInPlace"
+                                                           : "Panel_Revert_Description"));
+    box->setObjectName(QStringLiteral("RevertQuestion"));
     QPushButton* revert =
         box->addButton(KestromText::text("Panel_Revert_Button"), QMessageBox::DestructiveRole);
     box->addButton(QMessageBox::Cancel);
     QObject::connect(box, &QMessageBox::finished, box,
                      [box, revert, answer](int) { answer(box->clickedButton() == revert); });
+    box->open();
+}
+
+void WidgetDocumentPanels::askAboutChangeOnDisk(
+    Document& document, std::function<void(DiskChangeAnswer answer)> answer) {
+    QMessageBox* box =
+        sheet(windowOf(&document), QMessageBox::Warning,
+              KestromText::text("Panel_ChangedOnDisk_Message").arg(document.displayName()),
+              KestromText::text("Panel_ChangedOnDisk_Description"));
+    box->setObjectName(QStringLiteral("ChangedOnDiskQuestion"));
+    QPushButton* keep =
+        box->addButton(KestromText::text("Panel_ChangedOnDisk_Keep"), QMessageBox::AcceptRole);
+    QPushButton* reopen = box->addButton(KestromText::text("Panel_ChangedOnDisk_Reopen"),
+                                         QMessageBox::DestructiveRole);
+    box->setDefaultButton(keep);
+    // Neither answer is a cancel: Escape leaves the question open.
+    box->setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+    QObject::connect(box, &QMessageBox::finished, box, [box, keep, reopen, answer](int) {
+        if (box->clickedButton() == reopen) {
+            answer(DiskChangeAnswer::reopen);
+        } else if (box->clickedButton() == keep) {
+            answer(DiskChangeAnswer::keepThisVersion);
+        } else {
+            answer(DiskChangeAnswer::undecided);
+        }
+    });
     box->open();
 }
 

@@ -11,7 +11,10 @@ public:
     void chooseDocumentsToOpen(std::function<void(const QStringList& paths)> answer) override;
     void chooseSaveLocation(Document& document,
                             std::function<void(std::optional<QString> path)> answer) override;
-    void confirmRevert(Document& document, std::function<void(bool revert)> answer) override;
+    void confirmRevert(Document& document, const RevertQuestion& question,
+                       std::function<void(bool revert)> answer) override;
+    void askAboutChangeOnDisk(Document& document,
+                              std::function<void(DiskChangeAnswer answer)> answer) override;
     void askToSaveBeforeClosing(Document& document,
                                 std::function<void(CloseAnswer answer)> answer) override;
     void presentError(Document* document, const platform::Error& error) override;

@@ -1,11 +1,14 @@
 #include "core/document/DocumentController.h"
+#include "core/document/KeptVersions.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -48,7 +51,19 @@ public:
                             std::function<void(std::optional<QString>)> answer) override {
         answer(saveLocation);
     }
-    void confirmRevert(Document&, std::function<void(bool)> answer) override { answer(revert); }
+    void confirmRevert(Document&, const RevertQuestion& question,
+                       std::function<void(bool)> answer) override {
+        revertQuestions.push_back(question);
+        answer(revert);
+    }
+    void askAboutChangeOnDisk(Document&, std::function<void(DiskChangeAnswer)> answer) override {
+        ++diskChangeQuestions;
+        if (diskChangeAnswer) {
+            answer(*diskChangeAnswer);
+        } else {
+            pendingDiskChangeAnswer = std::move(answer);
+        }
+    }
     void askToSaveBeforeClosing(Document&, std::function<void(CloseAnswer)> answer) override {
         ++closeQuestions;
         answer(closeAnswer);
@@ -60,6 +75,11 @@ public:
     QStringList toOpen;
     std::optional<QString> saveLocation;
     bool revert = true;
+    std::vector<RevertQuestion> revertQuestions;
+    int diskChangeQuestions = 0;
+    // Without an answer the question stays open until the test answers it.
+    std::optional<DiskChangeAnswer> diskChangeAnswer;
+    std::function<void(DiskChangeAnswer)> pendingDiskChangeAnswer;
     CloseAnswer closeAnswer = CloseAnswer::cancel;
     int closeQuestions = 0;
     QStringList errors;
@@ -271,6 +291,208 @@ TEST_F(DocumentControllerTest, EditedDocumentsWithAFileAreSavedInPlaceAfterADela
     reread.readFromPath(path);
     EXPECT_EQ(reread.text, QStringLiteral("autosaved"));
     EXPECT_TRUE(untitled->isEdited());
+}
+
+namespace {
+
+// Documents whose version as opened or explicitly saved is kept, saved in
+// place soon after each change.
+struct KeptVersionControllerTest : DocumentControllerTest {
+    std::shared_ptr<kestrom::KeptVersions> versions =
+        std::make_shared<kestrom::KeptVersions>(folder.filePath(QStringLiteral("data/kept")));
+
+    KeptVersionControllerTest() {
+        controller.setKeptVersions(versions);
+        controller.setAutosaveDelay(10);
+    }
+
+    TextDocument* openKept(const QString& path) {
+        controller.openDocument(path, false);
+        if (controller.documents().isEmpty()) {
+            return nullptr;
+        }
+        Document* d = controller.documents().last();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return controller.keptVersion(d) != nullptr; }, 5000));
+        return text(d);
+    }
+    static void edit(TextDocument* d, const QString& value) {
+        d->text = value;
+        d->updateChangeCount(Document::ChangeType::done);
+    }
+    bool settled(Document* d) {
+        return QTest::qWaitFor([&] { return !d->isEdited() && !controller.isBusy(d); }, 5000);
+    }
+    static QString onDisk(const QString& path) {
+        TextDocument reread;
+        reread.readFromPath(path);
+        return reread.text;
+    }
+    QString keptText(Document* d) const {
+        const kestrom::KeptVersion* kept = controller.keptVersion(d);
+        return kept ? onDisk(kept->packagePath()) : QString();
+    }
+    // Another program writes into the package in place.
+    static void rewriteElsewhere(const QString& path, const QString& value) {
+        QThread::msleep(2);
+        QProcess other;
+        other.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("printf %1 > '%2/text'").arg(value, path)});
+        ASSERT_TRUE(other.waitForFinished());
+        ASSERT_EQ(other.exitCode(), 0);
+    }
+    QStringList keptFolders() const {
+        return QDir(versions->folder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+};
+
+} // namespace
+
+TEST_F(KeptVersionControllerTest, RevertAfterAutosavesReturnsToTheOpenedVersionAndWritesItBack) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(keptFolders().isEmpty());
+    EXPECT_FALSE(QDir(path).entryList().join(u' ').contains(QStringLiteral("kept")));
+    edit(d, QStringLiteral("first"));
+    ASSERT_TRUE(settled(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("first"));
+
+    edit(d, QStringLiteral("second"));
+    controller.revertDocumentToSaved(d);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !controller.isBusy(d) && onDisk(path) == QStringLiteral("opened"); }, 5000));
+    EXPECT_EQ(d->text, QStringLiteral("opened"));
+    EXPECT_FALSE(d->isEdited());
+    ASSERT_EQ(panels.revertQuestions.size(), 1u);
+    EXPECT_TRUE(panels.revertQuestions.back().savedAt);
+    EXPECT_TRUE(panels.revertQuestions.back().savedInPlaceSince);
+    // The opened version is still the one to go back to.
+    EXPECT_EQ(keptText(d), QStringLiteral("opened"));
+
+    // Without saves since, reverting gives up only the unsaved change.
+    edit(d, QStringLiteral("unsaved"));
+    panels.revert = false;
+    controller.revertDocumentToSaved(d);
+    EXPECT_FALSE(panels.revertQuestions.back().savedInPlaceSince);
+}
+
+TEST_F(KeptVersionControllerTest, AnExplicitSaveBecomesTheVersionToRevertTo) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    edit(d, QStringLiteral("mine"));
+    controller.saveDocument(d);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptText(d) == QStringLiteral("mine"); }, 5000));
+    EXPECT_EQ(keptFolders().size(), 1);
+
+    edit(d, QStringLiteral("later"));
+    ASSERT_TRUE(settled(d));
+    controller.revertDocumentToSaved(d);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk(path) == QStringLiteral("mine"); }, 5000));
+    EXPECT_EQ(d->text, QStringLiteral("mine"));
+}
+
+TEST_F(KeptVersionControllerTest, ClosingDropsTheKeptVersionAndSaveAsKeepsTheNewPackage) {
+    TextDocument* d = openKept(package(QStringLiteral("Job"), QStringLiteral("opened")));
+    ASSERT_TRUE(d);
+    controller.closeDocument(d);
+    EXPECT_TRUE(keptFolders().isEmpty());
+
+    auto* untitled = text(controller.openUntitledDocument(false));
+    edit(untitled, QStringLiteral("new"));
+    panels.saveLocation = folder.filePath(QStringLiteral("New"));
+    controller.saveDocument(untitled);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptText(untitled) == QStringLiteral("new"); }, 5000));
+    controller.removeDocument(untitled);
+    EXPECT_TRUE(keptFolders().isEmpty());
+}
+
+TEST_F(KeptVersionControllerTest, AVersionLeftByACrashedProcessIsTheOneToRevertTo) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("saved"));
+    QString crashed;
+    {
+        auto kept = versions->keep(path, kestrom::PackageFingerprint::of(path));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+        TextDocument autosaved;
+        autosaved.text = QStringLiteral("autosaved");
+        autosaved.writeToPath(path);
+        kept->noteWritten(kestrom::PackageFingerprint::of(path));
+        // The process ends here without closing its document.
+    }
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->text, QStringLiteral("autosaved"));
+    EXPECT_EQ(controller.keptVersion(d)->folder(), crashed);
+    controller.revertDocumentToSaved(d);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk(path) == QStringLiteral("saved"); }, 5000));
+    EXPECT_EQ(d->text, QStringLiteral("saved"));
+}
+
+TEST_F(KeptVersionControllerTest, APackageRewrittenElsewhereIsNeverOverwrittenWithoutTheQuestion) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    rewriteElsewhere(path, QStringLiteral("other"));
+
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panels.diskChangeQuestions == 1; }, 5000));
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+    // Neither more changes nor an explicit save write while the question is open.
+    edit(d, QStringLiteral("mine again"));
+    QTest::qWait(100);
+    controller.saveDocument(d);
+    QTest::qWait(50);
+    EXPECT_EQ(onDisk(path), QStringLiteral("other"));
+    EXPECT_EQ(panels.diskChangeQuestions, 1);
+    EXPECT_TRUE(d->isEdited());
+
+    ASSERT_TRUE(panels.pendingDiskChangeAnswer);
+    panels.pendingDiskChangeAnswer(DocumentPanels::DiskChangeAnswer::keepThisVersion);
+    ASSERT_TRUE(settled(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("mine again"));
+    EXPECT_FALSE(controller.isAutosaveStopped(d));
+    // Autosave goes on as before.
+    edit(d, QStringLiteral("after"));
+    ASSERT_TRUE(settled(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("after"));
+    EXPECT_EQ(panels.diskChangeQuestions, 1);
+}
+
+TEST_F(KeptVersionControllerTest, ReopeningShowsTheOtherProgramsVersionAndKeepsIt) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    rewriteElsewhere(path, QStringLiteral("other"));
+    panels.diskChangeAnswer = DocumentPanels::DiskChangeAnswer::reopen;
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->text == QStringLiteral("other"); }, 5000));
+    ASSERT_TRUE(settled(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("other"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptText(d) == QStringLiteral("other"); }, 5000));
+
+    // The package as reopened is this document's again: no more questions.
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(settled(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("mine"));
+    EXPECT_EQ(panels.diskChangeQuestions, 1);
+}
+
+TEST_F(KeptVersionControllerTest, WithoutAPlaceForTheKeptVersionAutosaveStops) {
+    QFile blocker(folder.filePath(QStringLiteral("blocked")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    controller.setKeptVersions(
+        std::make_shared<kestrom::KeptVersions>(blocker.fileName() + QStringLiteral("/kept")));
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isAutosaveStopped(d); }, 5000));
+    edit(d, QStringLiteral("mine"));
+    QTest::qWait(100);
+    EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
+    EXPECT_TRUE(d->isEdited());
 }
 
 TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {

@@ -30,7 +30,11 @@ class Panels : public DocumentPanels {
 public:
     void chooseDocumentsToOpen(std::function<void(const QStringList&)>) override {}
     void chooseSaveLocation(Document&, std::function<void(std::optional<QString>)>) override {}
-    void confirmRevert(Document&, std::function<void(bool)> answer) override { answer(true); }
+    void confirmRevert(Document&, const RevertQuestion&,
+                       std::function<void(bool)> answer) override {
+        answer(true);
+    }
+    void askAboutChangeOnDisk(Document&, std::function<void(DiskChangeAnswer)>) override {}
     void askToSaveBeforeClosing(Document&, std::function<void(CloseAnswer)> answer) override {
         answer(closeAnswer);
     }
