@@ -10,6 +10,10 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <cmath>
 #include <functional>
 #include <mutex>
@@ -137,7 +141,32 @@ struct GridViewImageView::State {
 };
 
 GridViewImageView::GridViewImageView(QGraphicsItem* parent)
-    : CanvasItem(parent), m_state(std::make_shared<State>()) {}
+    : CanvasItem(parent), m_state(std::make_shared<State>()) {
+    m_forgetDrawnPicture.setSingleShot(true);
+    m_forgetDrawnPicture.setInterval(30000);
+    connect(&m_forgetDrawnPicture, &QTimer::timeout, this, [state = m_state] {
+        {
+            // A pass that took it already keeps its own reference.
+            std::lock_guard guard(drawingLock());
+            state->drawnPicture = QImage();
+            state->drawnFrom.reset();
+        }
+#ifdef __GLIBC__
+        // Blocks of this size may stay with the allocator after they are
+        // freed; the point is to give the memory back.
+        malloc_trim(0);
+#endif
+    });
+}
+
+void GridViewImageView::setDrawnPictureLifetime(int milliseconds) {
+    m_forgetDrawnPicture.setInterval(milliseconds);
+}
+
+bool GridViewImageView::keepsDrawnPicture() const {
+    std::lock_guard guard(drawingLock());
+    return !m_state->drawnPicture.isNull();
+}
 
 GridViewImageView::~GridViewImageView() {
     std::lock_guard guard(drawingLock());
@@ -607,6 +636,7 @@ void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
             return;
         }
     }
+    m_forgetDrawnPicture.start();
     m_thumbnail = thumbnail;
     m_thumbnailPixmap = QPixmap::fromImage(thumbnail);
     update();

@@ -4,6 +4,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QGraphicsScene>
+#include <QTest>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -258,4 +259,22 @@ TEST_F(TiledPreview, aFullColourModelShowsThePictureUnconverted) {
     const int middle = qGray(pixelAt({128, 32}));
     EXPECT_GT(middle, 80);
     EXPECT_LT(middle, 180);
+}
+
+TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsItAgain) {
+    EXPECT_EQ(view->drawnPictureLifetime(), 30000);
+    view->setDrawnPictureLifetime(50);
+    show(ramp(), {600, 260});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 255);
+    EXPECT_TRUE(view->keepsDrawnPicture());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->keepsDrawnPicture(); }, 5000));
+
+    // Without it, a new threshold still converts the whole picture.
+    view->setBlackConversion(threshold(0.9));
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+    EXPECT_EQ(qGray(pixelAt({10, 100})), 255);
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 0);
+    EXPECT_TRUE(view->keepsDrawnPicture());
 }
