@@ -145,7 +145,9 @@ QVariant anyValue(FuzzInput& in, const QStringList& files, int depth = 0) {
     case 7: {
         QVariantMap map;
         for (int n = in.pick(4); n > 0; --n) {
-            map.insert(anyText(in), anyValue(in, files, depth + 1));
+            // One after the other: every compiler must read an input alike.
+            const QString key = anyText(in);
+            map.insert(key, anyValue(in, files, depth + 1));
         }
         return map;
     }

@@ -11,8 +11,9 @@
 #   LUNVIK_FUZZ_JOBS      programs at once (the number of cores)
 #   LUNVIK_FUZZ_ONLY      the programs to run, by name, separated by spaces
 #   LUNVIK_FUZZ_ALL=1     also the programs listed in fuzz/not-in-ci
-#   LUNVIK_FUZZ_MERGE=1   afterwards, adds the inputs that reach code the
-#                         repository's corpus does not to fuzz/corpus/
+#   LUNVIK_FUZZ_MERGE=1   afterwards, adds the inputs (up to 64 KiB) that
+#                         reach code the repository's corpus does not to
+#                         fuzz/corpus/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-asan}
@@ -88,8 +89,11 @@ done
 if [ "${LUNVIK_FUZZ_MERGE:-0}" = 1 ]; then
   for name in "${programs[@]}"; do
     before=$(ls "$root/fuzz/corpus/$name" | wc -l)
-    QT_QPA_PLATFORM=offscreen "$build/bin/$name" -merge=1 \
-      -max_len="${max_len[$name]:-$default_max_len}" -timeout=10 \
+    # The repository keeps inputs up to 64 KiB; larger ones stay in the
+    # work folder.
+    length=${max_len[$name]:-$default_max_len}
+    length=$((length < 65536 ? length : 65536))
+    QT_QPA_PLATFORM=offscreen "$build/bin/$name" -merge=1 -max_len="$length" -timeout=10 \
       "$root/fuzz/corpus/$name" "$work/$name" >"$work/$name.merge.log" 2>&1 || {
       echo "fuzz: merging into the corpus of $name failed; see $work/$name.merge.log"
       status=1
