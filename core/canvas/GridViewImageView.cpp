@@ -14,6 +14,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <mutex>
@@ -64,7 +65,9 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
     if (preview.isNull() || viewSize.isEmpty()) {
         return tile;
     }
-    const bool sameFormat = preview.format() == tile.format();
+    // A packed preview is read bit by bit below.
+    const bool packed = preview.format() == QImage::Format_Mono && !fullColor;
+    const bool sameFormat = packed || preview.format() == tile.format();
     const QImage source = sameFormat ? preview
                                      : preview.convertToFormat(tile.format());
     const int rows = std::min(n, int(std::ceil((viewSize.height() - frame.y()) * scale)));
@@ -80,12 +83,43 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
             if (fullColor) {
                 reinterpret_cast<QRgb*>(tile.scanLine(py))[px] =
                     reinterpret_cast<const QRgb*>(source.constScanLine(sy))[sx];
+            } else if (packed) {
+                const uchar bits = source.constScanLine(sy)[sx >> 3];
+                tile.scanLine(py)[px] = bits & (0x80 >> (sx & 7)) ? 255 : 0;
             } else {
                 tile.scanLine(py)[px] = source.constScanLine(sy)[sx];
             }
         }
     }
     return tile;
+}
+
+// A converted preview that holds only black and white, one bit a pixel
+// (set for white): at the preview's budget that is 0.75 MB instead of 6 MB,
+// and every open document keeps its preview. Gray values (a conversion that
+// could not run) keep their bytes.
+QImage packedIfBlackAndWhite(const QImage& preview) {
+    if (preview.format() != QImage::Format_Grayscale8) {
+        return preview;
+    }
+    QImage packed(preview.size(), QImage::Format_Mono);
+    if (packed.isNull()) {
+        return preview;
+    }
+    packed.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < preview.height(); ++y) {
+        const uchar* row = preview.constScanLine(y);
+        uchar* bits = packed.scanLine(y);
+        std::fill_n(bits, packed.bytesPerLine(), uchar(0));
+        for (int x = 0; x < preview.width(); ++x) {
+            if (row[x] == 255) {
+                bits[x >> 3] |= uchar(0x80 >> (x & 7));
+            } else if (row[x] != 0) {
+                return preview;
+            }
+        }
+    }
+    return packed;
 }
 
 // Hands a result to the main thread without waiting. The application object
@@ -166,6 +200,11 @@ void GridViewImageView::setDrawnPictureLifetime(int milliseconds) {
 bool GridViewImageView::keepsDrawnPicture() const {
     std::lock_guard guard(drawingLock());
     return !m_state->drawnPicture.isNull();
+}
+
+qint64 GridViewImageView::keptPixelBytes() const {
+    std::lock_guard guard(drawingLock());
+    return m_state->drawnPicture.sizeInBytes() + m_state->cachedPreviewImage.sizeInBytes();
 }
 
 GridViewImageView::~GridViewImageView() {
@@ -580,8 +619,8 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
         }
         const QImage preview =
             fullColor ? drawn
-                      : convertPreview(drawn, task->blackConversion, task->deviceAdditionalInfo,
-                                       orientation);
+                      : packedIfBlackAndWhite(convertPreview(
+                            drawn, task->blackConversion, task->deviceAdditionalInfo, orientation));
         const QImage thumbnail = makeThumbnail(preview, orientation, flips, fullColor);
         {
             std::lock_guard guard(drawingLock());

@@ -102,6 +102,9 @@ public:
     int drawnPictureLifetime() const { return m_forgetDrawnPicture.interval(); }
     void setDrawnPictureLifetime(int milliseconds);
     bool keepsDrawnPicture() const;
+    // The bytes of the preview and the drawn picture kept, for tests and
+    // diagnostics.
+    qint64 keptPixelBytes() const;
     // Drops what depends on the scope and starts a new pass.
     void invalidateDrawing(RedrawScope scope);
 

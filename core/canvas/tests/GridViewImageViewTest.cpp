@@ -268,7 +268,13 @@ TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsI
     ASSERT_TRUE(waitForPreview(*view));
     EXPECT_EQ(qGray(pixelAt({280, 100})), 255);
     EXPECT_TRUE(view->keepsDrawnPicture());
+    // The drawn gray picture at the budget, and its black-and-white
+    // conversion at one bit a pixel.
+    const qint64 budget = qint64(GridViewImageView::previewPixelBudget);
+    EXPECT_LT(view->keptPixelBytes(), budget + budget / 8 + 64 * 1024);
+    EXPECT_GT(view->keptPixelBytes(), budget * 9 / 10);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view->keepsDrawnPicture(); }, 5000));
+    EXPECT_LT(view->keptPixelBytes(), budget / 8 + 64 * 1024);
 
     // Without it, a new threshold still converts the whole picture.
     view->setBlackConversion(threshold(0.9));
