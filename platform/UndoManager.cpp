@@ -166,9 +166,11 @@ void UndoManager::closeEventGroup() {
     Group group = std::move(m_openGroups.back());
     m_openGroups.pop_back();
     if (!group.actions.empty()) {
-        // Already shown as the pending step: no observable value changes.
+        // Already shown as the pending step: no observable value changes,
+        // and trimming leaves the newest step and its name.
         m_undoStack.push_back(std::move(group));
         ++m_changeCount;
+        trim(m_undoStack);
     }
 }
 
@@ -179,31 +181,29 @@ void UndoManager::pushStep(Group group) {
     changeStacks([&] {
         m_undoStack.push_back(std::move(group));
         ++m_changeCount;
+        trim(m_undoStack);
     });
 }
 
-void UndoManager::registerUndo(std::function<void()> handler, const void* target) {
+void UndoManager::registerUndo(std::function<void()> handler, const void* target, qint64 cost) {
     if (!isUndoRegistrationEnabled()) {
         return;
     }
+    Action action{std::move(handler), target, std::max<qint64>(cost, 0)};
     if (!m_undoing && !m_redoing && !m_redoStack.empty()) {
         changeStacks([&] { m_redoStack.clear(); });
     }
     if (m_openGroups.empty()) {
         if (openEventGroupIfNeeded()) {
-            changeStacks([&] {
-                m_openGroups.back().actions.push_back(Action{std::move(handler), target});
-            });
+            changeStacks([&] { m_openGroups.back().actions.push_back(std::move(action)); });
         } else {
             Group step{{}, {}, m_nextIdentifier++};
-            step.actions.push_back(Action{std::move(handler), target});
+            step.actions.push_back(std::move(action));
             pushStep(std::move(step));
         }
         return;
     }
-    auto append = [&] {
-        m_openGroups.back().actions.push_back(Action{std::move(handler), target});
-    };
+    auto append = [&] { m_openGroups.back().actions.push_back(std::move(action)); };
     if (becomesPendingStep(true)) {
         changeStacks(append);
     } else {
@@ -216,6 +216,63 @@ void UndoManager::setActionName(const QString& name) {
         m_openGroups.back().name = name;
     } else if (!m_undoStack.empty()) {
         changeStacks([&] { m_undoStack.back().name = name; });
+    }
+}
+
+qint64 UndoManager::Group::cost() const {
+    qint64 total = 0;
+    for (const Action& action : actions) {
+        total += action.cost;
+    }
+    return total;
+}
+
+void UndoManager::setLevelsOfUndo(int levels) {
+    m_levelsOfUndo = std::max(levels, 0);
+    changeStacks([&] {
+        trim(m_undoStack);
+        trim(m_redoStack);
+    });
+}
+
+void UndoManager::setMaximumUndoMemory(qint64 bytes) {
+    m_maximumUndoMemory = std::max<qint64>(bytes, 0);
+    changeStacks([&] {
+        trim(m_undoStack);
+        trim(m_redoStack);
+    });
+}
+
+qint64 UndoManager::undoMemory() const {
+    qint64 total = 0;
+    for (const auto* stack : {&m_undoStack, &m_redoStack}) {
+        for (const Group& group : *stack) {
+            total += group.cost();
+        }
+    }
+    return total;
+}
+
+void UndoManager::trim(std::vector<Group>& stack) const {
+    if (stack.size() < 2) {
+        return;
+    }
+    // Walks from the newest step down and keeps what fits; the newest step
+    // stays whatever it costs.
+    qint64 kept = stack.back().cost();
+    std::size_t first = stack.size() - 1;
+    while (first > 0) {
+        const std::size_t count = stack.size() - first + 1;
+        const qint64 cost = kept + stack[first - 1].cost();
+        if ((m_levelsOfUndo > 0 && count > std::size_t(m_levelsOfUndo)) ||
+            (m_maximumUndoMemory > 0 && cost > m_maximumUndoMemory)) {
+            break;
+        }
+        kept = cost;
+        --first;
+    }
+    if (first > 0) {
+        stack.erase(stack.begin(), stack.begin() + std::ptrdiff_t(first));
     }
 }
 
@@ -279,7 +336,9 @@ void UndoManager::perform(std::vector<Group>& from, bool undoing) {
         Group opposite = std::move(m_openGroups.back());
         m_openGroups.pop_back();
         if (!opposite.actions.empty()) {
-            (undoing ? m_redoStack : m_undoStack).push_back(std::move(opposite));
+            std::vector<Group>& to = undoing ? m_redoStack : m_undoStack;
+            to.push_back(std::move(opposite));
+            trim(to);
         }
         m_changeCount += undoing ? -1 : 1;
     });

@@ -30,12 +30,20 @@ namespace platform {
 //   undone, for the document's edited flag; stateIdentifier() names the step
 //   on top of the undo stack, so a document can tell the saved state apart
 //   from a different state with the same count.
+// - Each stack holds at most levelsOfUndo() steps and, beyond its newest
+//   step, at most maximumUndoMemory() bytes of what the steps keep (the cost
+//   given at registration); the oldest steps go first. A step the user can
+//   no longer reach costs memory for nothing, and scripts can make steps
+//   without end.
 //
 // Observable keys: "canUndo", "canRedo", "undoActionName", "redoActionName",
 // "undoMenuItemTitle", "redoMenuItemTitle", "changeCount", "isUndoing",
 // "isRedoing". Main thread only.
 class UndoManager : public Observable {
 public:
+    static constexpr int defaultLevelsOfUndo = 100;
+    static constexpr qint64 defaultMaximumUndoMemory = qint64(64) << 20;
+
     UndoManager();
     ~UndoManager() override;
     UndoManager(const UndoManager&) = delete;
@@ -54,13 +62,22 @@ public:
     void endContinuousEdit();
     bool isInContinuousEdit() const { return m_continuousEdits > 0; }
 
-    // `target` lets removeAllActions(target) drop a closing document's steps.
-    void registerUndo(std::function<void()> handler, const void* target = nullptr);
+    // `target` lets removeAllActions(target) drop a closing document's steps;
+    // `cost` is the bytes the handler keeps alive.
+    void registerUndo(std::function<void()> handler, const void* target = nullptr, qint64 cost = 0);
     void setActionName(const QString& name);
 
     void disableUndoRegistration();
     void enableUndoRegistration();
     bool isUndoRegistrationEnabled() const { return m_disableCount == 0; }
+
+    // Limits of each stack; 0 means none. A lower limit applies at once.
+    int levelsOfUndo() const { return m_levelsOfUndo; }
+    void setLevelsOfUndo(int levels);
+    qint64 maximumUndoMemory() const { return m_maximumUndoMemory; }
+    void setMaximumUndoMemory(qint64 bytes);
+    // The cost the steps of both stacks keep, for tests and diagnostics.
+    qint64 undoMemory() const;
 
     bool canUndo() const;
     bool canRedo() const;
@@ -95,11 +112,13 @@ private:
     struct Action {
         std::function<void()> handler;
         const void* target = nullptr;
+        qint64 cost = 0;
     };
     struct Group {
         QString name;
         std::vector<Action> actions;
         qint64 identifier = 0;
+        qint64 cost() const;
     };
 
     bool openEventGroupIfNeeded();
@@ -111,6 +130,8 @@ private:
     void pushStep(Group group);
     void perform(std::vector<Group>& from, bool undoing);
     void changeStacks(const std::function<void()>& change);
+    // Drops the oldest steps of a stack beyond the limits; the newest stays.
+    void trim(std::vector<Group>& stack) const;
 
     std::vector<Group> m_undoStack;
     std::vector<Group> m_redoStack;
@@ -125,6 +146,8 @@ private:
     bool m_redoing = false;
     qint64 m_changeCount = 0;
     qint64 m_nextIdentifier = 1;
+    int m_levelsOfUndo = defaultLevelsOfUndo;
+    qint64 m_maximumUndoMemory = defaultMaximumUndoMemory;
     std::shared_ptr<bool> m_alive;
 };
 

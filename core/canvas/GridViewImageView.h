@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -28,6 +29,11 @@ namespace kestrom {
 // once, stretched over the frame; tiles of TILE_WIDTH points rendered at the
 // screen's scale then replace it piece by piece. Moves, resizes and new
 // scales only redraw tiles from the cached preview.
+//
+// The picture as drawn before conversion is kept so that a change of the
+// conversion alone does not draw it again; an idle view lets go of it after
+// drawnPictureLifetime(), as it costs as much again as the preview and most
+// open documents are not being edited.
 //
 // All instances render on one serial worker. Every step checks that its
 // pass is still the one in force, so a newer change makes older work stop;
@@ -101,6 +107,13 @@ public:
     const QList<TileView>& tileViews() const { return m_tileViews; }
     TileCount lastTileCount() const { return m_lastTileCount; }
     const QImage& thumbnail() const { return m_thumbnail; }
+    // How long the drawn picture outlives the last preview made from it.
+    int drawnPictureLifetime() const { return m_forgetDrawnPicture.interval(); }
+    void setDrawnPictureLifetime(int milliseconds);
+    bool keepsDrawnPicture() const;
+    // The bytes of the preview and the drawn picture kept, for tests and
+    // diagnostics.
+    qint64 keptPixelBytes() const;
     // Drops what depends on the scope and starts a new pass.
     void invalidateDrawing(RedrawScope scope);
 
@@ -197,6 +210,7 @@ private:
     bool m_drawingScheduled = false;
     bool m_isDrawingInBackground = false;
     std::shared_ptr<State> m_state;
+    QTimer m_forgetDrawnPicture;
 };
 
 } // namespace kestrom

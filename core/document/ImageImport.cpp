@@ -6,16 +6,20 @@
 #include "core/document/FileContents.h"
 #include "core/document/Framework.h"
 #include "core/document/PrintDocument.h"
+#include "core/document/UndoPicture.h"
 #include "model/OriginalImageError.h"
 #include "platform/MainThread.h"
 #include "platform/TemporaryDirectory.h"
 #include "platform/graphics/FileType.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QSet>
 
 using namespace ambrel;
 using platform::FileType;
@@ -121,6 +125,26 @@ QString writeIntoDropFolder(const QString& name, const QByteArray& data) {
     return platform::TemporaryDirectory::writeNewFile(folder, name, data);
 }
 
+// The imports of open documents, and the files this process wrote into the
+// drop folder that may still be in use. Main thread only.
+std::vector<const ImageImport*>& liveImports() {
+    static std::vector<const ImageImport*> imports;
+    return imports;
+}
+
+QSet<QString>& writtenDropFiles() {
+    static QSet<QString> files;
+    return files;
+}
+
+// The drop folder file of a picture that came through it.
+void noteDropFile(const OriginalImage::Pointer& image) {
+    if (image && image->fileURL().isLocalFile() &&
+        QFileInfo(image->filePath()).absolutePath() == ImageImport::dropFolder()) {
+        writtenDropFiles().insert(image->filePath());
+    }
+}
+
 // The picture of bytes saved at the path; a file that makes no picture is
 // removed again.
 OriginalImage::Pointer pictureOfSavedFile(const QString& path, const QByteArray& data,
@@ -158,6 +182,7 @@ Outcome prepare(const ImageImport::Request& request) {
         const QString name = savedDataFileName(request.extension);
         const QString path = writeIntoDropFolder(name, request.data);
         if (!request.currentData.isNull() && request.data == request.currentData) {
+            QFile::remove(path); // no picture comes from it
             return {};
         }
         return {true, pictureOfSavedFile(path, request.data, QFileInfo(path).fileName())};
@@ -174,9 +199,45 @@ QByteArray currentData(const PrintDocument& document) {
 
 ImageImport::ImageImport(PrintDocument& document,
                          std::shared_ptr<DocumentWindowPresenter> presenter)
-    : m_document(document), m_presenter(std::move(presenter)), m_alive(std::make_shared<int>(0)) {}
+    : m_document(document), m_presenter(std::move(presenter)), m_alive(std::make_shared<int>(0)) {
+    m_pictureObservation =
+        m_document.observe(QStringLiteral("originalImage.filePath"),
+                           platform::Observable::Initial | platform::Observable::New,
+                           [this](const platform::KeyValueChange& change) {
+                               m_pictureFile = change.newValue.toString();
+                           });
+    liveImports().push_back(this);
+}
 
-ImageImport::~ImageImport() = default;
+ImageImport::~ImageImport() {
+    std::erase(liveImports(), this);
+    // The document's undo steps may go only after this import: their
+    // pictures' files are looked at once the event loop is back.
+    if (QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { removeUnusedDropFiles(); }, Qt::QueuedConnection);
+    } else {
+        removeUnusedDropFiles();
+    }
+}
+
+void ImageImport::removeUnusedDropFiles() {
+    QSet<QString> used;
+    for (const ImageImport* import : liveImports()) {
+        if (!import->m_pictureFile.isEmpty()) {
+            used.insert(import->m_pictureFile);
+        }
+    }
+    QSet<QString>& written = writtenDropFiles();
+    for (auto it = written.begin(); it != written.end();) {
+        if (used.contains(*it) || UndoPicture::keepsFile(*it)) {
+            ++it;
+            continue;
+        }
+        QFile::remove(*it);
+        it = written.erase(it);
+    }
+}
 
 QString ImageImport::dropFolder() {
     return platform::TemporaryDirectory::pathForApplicationTemporaryDirectory(
@@ -296,6 +357,11 @@ void ImageImport::start(Request request) {
                     }
                 }
             } finish{done, error};
+            if (outcome) {
+                noteDropFile(outcome->image);
+            }
+            // Whatever became of the picture, files nobody uses go.
+            const auto tidy = qScopeGuard([] { removeUnusedDropFiles(); });
             if (!alive.lock()) {
                 return; // the document is gone
             }
@@ -326,6 +392,8 @@ void ImageImport::setImageWithDroppedFileURL(const QUrl& url) {
 
 void ImageImport::setImageWithUnsavedData(const QByteArray& data, const QString& extension) {
     const QString path = writeIntoDropFolder(savedDataFileName(extension), data);
+    writtenDropFiles().insert(path);
+    const auto tidy = qScopeGuard([] { removeUnusedDropFiles(); });
     setImageByLoadingContentsOf(QUrl::fromLocalFile(path));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/OriginalImage.h"
+#include "platform/Observation.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -31,7 +32,8 @@ class PrintDocument;
 // thread, in one undo step. Their errors go to the presenter. Dragged files
 // are loaded where they lie; data that comes without a file is first
 // written into the temporary "drop" folder, never over an existing file, so
-// the picture always has a file.
+// the picture always has a file. Such a file is removed again once neither a
+// document's picture nor a picture an undo step brings back comes from it.
 //
 // Bytes that are no picture keep the document's picture and report
 // ambrel::OriginalImageError::containsNoValidImage. Main thread only.
@@ -108,6 +110,10 @@ public:
 
 private:
     void start(Request request);
+    // Removes the files this process wrote into the "drop" folder that
+    // neither the picture of a document with an import nor an undo step
+    // names.
+    static void removeUnusedDropFiles();
 
     PrintDocument& m_document;
     std::shared_ptr<DocumentWindowPresenter> m_presenter;
@@ -115,6 +121,10 @@ private:
     int m_pending = 0;
     quint64 m_lastTicket = 0;
     quint64 m_lastAppliedTicket = 0;
+    // The file of the document's picture, followed so that tidying the drop
+    // folder never has to reach a document that may be going.
+    QString m_pictureFile;
+    platform::Observation m_pictureObservation;
 };
 
 } // namespace kestrom

@@ -5,6 +5,7 @@
 #include "core/document/LastDeviceSettings.h"
 #include "core/document/OptionValue.h"
 #include "core/document/ReadOnlyKeyedValues.h"
+#include "core/document/UndoPicture.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "model/AnyValue.h"
 #include "platform/ScriptCommand.h"
@@ -289,9 +290,9 @@ void PrintDocument::performUndoGroup(UndoActionName name, const std::function<vo
     manager->endUndoGrouping();
 }
 
-void PrintDocument::registerUndo(std::function<void()> handler) {
+void PrintDocument::registerUndo(std::function<void()> handler, qint64 cost) {
     if (m_undoManager && m_undoManager->isUndoRegistrationEnabled()) {
-        m_undoManager->registerUndo(std::move(handler), this);
+        m_undoManager->registerUndo(std::move(handler), this, cost);
     }
 }
 
@@ -307,10 +308,10 @@ bool PrintDocument::shouldRegisterUndo() const {
 // the picture or the canvas also forgets the size text.
 void PrintDocument::commit(const QString& key, UndoActionName name,
                            const std::function<void()>& store, std::function<void()> undo,
-                           bool clearsSizeDescription) {
+                           bool clearsSizeDescription, qint64 undoCost) {
     notifyChangingValue(key, [&] {
         store();
-        performUndoGroup(name, [&] { registerUndo(std::move(undo)); });
+        performUndoGroup(name, [&] { registerUndo(std::move(undo), undoCost); });
         if (clearsSizeDescription) {
             clearOriginalSizeDescription();
         }
@@ -328,14 +329,20 @@ void PrintDocument::setOriginalImage(OriginalImage::Pointer image) {
     if (image == m_originalImage) {
         return;
     }
-    const OriginalImage::Pointer old = m_originalImage;
+    // The step keeps the old picture's file bytes rather than its pixels.
+    const auto old = std::make_shared<const UndoPicture>(m_originalImage);
     commit(
         kOriginalImage, Name::changingImage,
         [&] {
             m_originalImage = std::move(image);
             m_originalImageValues = keyedValues(m_originalImage, originalImageValue);
         },
-        [this, old] { setOriginalImage(old); }, true);
+        [this, old] {
+            if (const auto restored = old->restore()) {
+                setOriginalImage(*restored);
+            }
+        },
+        true, old->cost());
 }
 
 void PrintDocument::setImageSize_px(const Size_px& size) {

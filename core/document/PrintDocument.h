@@ -244,8 +244,9 @@ public:
     // step already has a name. Without an undo manager, or with registration
     // off, the body just runs.
     void performUndoGroup(UndoActionName name, const std::function<void()>& body);
-    // Registers an undo step when the undo manager records.
-    void registerUndo(std::function<void()> handler);
+    // Registers an undo step when the undo manager records; cost is the
+    // bytes the handler keeps alive.
+    void registerUndo(std::function<void()> handler, qint64 cost = 0);
     // Whether a user's own change is being made: no script command runs, and
     // an undo manager records and is neither undoing nor redoing.
     bool shouldRegisterUndo() const;
@@ -264,7 +265,8 @@ public:
 
 private:
     void commit(const QString& key, UndoActionName name, const std::function<void()>& store,
-                std::function<void()> undo, bool clearsSizeDescription = false);
+                std::function<void()> undo, bool clearsSizeDescription = false,
+                qint64 undoCost = 0);
     void changeLength(const QString& key, UndoActionName name, double& field, double value,
                       ambrel::ClosedRange<double> range, void (PrintDocument::*setter)(double));
     void changeSwitch(const QString& key, UndoActionName name, bool& field, bool value,

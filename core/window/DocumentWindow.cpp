@@ -264,6 +264,8 @@ void DocumentWindow::detachDocument() {
     if (m_inspector) {
         m_inspector->setPrintJobDocument(nullptr, nullptr, nullptr);
     }
+    // The import refers to the document, which may go before this window.
+    m_imageImport.reset();
 }
 
 void DocumentWindow::setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {

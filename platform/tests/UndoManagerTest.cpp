@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 using platform::KeyValueChange;
@@ -297,3 +299,115 @@ TEST(UndoManager, removingATargetsActionsDropsStepsLeftEmpty) {
 }
 
 } // namespace
+
+namespace {
+
+// A value whose steps each keep a block of a given size alive; the weak
+// pointer tells when the step is gone.
+struct Costly {
+    UndoManager& undo;
+    int value = 0;
+    std::weak_ptr<int> set(int next, qint64 cost) {
+        auto kept = std::make_shared<int>(value);
+        value = next;
+        undo.registerUndo([this, kept, cost] { set(*kept, cost); }, nullptr, cost);
+        return kept;
+    }
+};
+
+} // namespace
+
+TEST(UndoManager, eachStackKeepsAtMostTheLevelsOfUndoNewestFirst) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    EXPECT_EQ(undo.levelsOfUndo(), UndoManager::defaultLevelsOfUndo);
+    undo.setLevelsOfUndo(3);
+    Value a{&undo};
+    for (int v = 1; v <= 6; ++v) {
+        a.set(v, "X");
+    }
+    int undone = 0;
+    while (undo.canUndo()) {
+        undo.undo();
+        ++undone;
+    }
+    EXPECT_EQ(undone, 3);
+    EXPECT_EQ(a.value, 3);
+    int redone = 0;
+    while (undo.canRedo()) {
+        undo.redo();
+        ++redone;
+    }
+    EXPECT_EQ(redone, 3);
+    EXPECT_EQ(a.value, 6);
+
+    // A lower limit applies to what is there already; 0 is no limit.
+    undo.setLevelsOfUndo(1);
+    undo.undo();
+    EXPECT_FALSE(undo.canUndo());
+    undo.setLevelsOfUndo(0);
+    for (int v = 10; v < 150; ++v) {
+        a.set(v, "X");
+    }
+    undone = 0;
+    while (undo.canUndo()) {
+        undo.undo();
+        ++undone;
+    }
+    EXPECT_EQ(undone, 140);
+}
+
+TEST(UndoManager, stepsBeyondTheMemoryLimitAreDroppedOldestFirstAndFreed) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    EXPECT_EQ(undo.maximumUndoMemory(), UndoManager::defaultMaximumUndoMemory);
+    undo.setMaximumUndoMemory(250);
+    Costly c{undo};
+    const auto first = c.set(1, 100);
+    const auto second = c.set(2, 100);
+    EXPECT_EQ(undo.undoMemory(), 200);
+    const auto third = c.set(3, 100);
+    // The oldest step went, and what it kept with it.
+    EXPECT_TRUE(first.expired());
+    EXPECT_FALSE(second.expired());
+    EXPECT_EQ(undo.undoMemory(), 200);
+
+    // A step larger than the limit is still the one step that can be undone.
+    c.set(4, 1000);
+    EXPECT_TRUE(second.expired());
+    EXPECT_TRUE(third.expired());
+    EXPECT_EQ(undo.undoMemory(), 1000);
+    undo.undo();
+    EXPECT_EQ(c.value, 3);
+    EXPECT_FALSE(undo.canUndo());
+    undo.redo();
+    EXPECT_EQ(c.value, 4);
+
+    // Costs of a grouped step add up; a lower limit trims at once.
+    undo.setMaximumUndoMemory(0);
+    undo.beginUndoGrouping();
+    c.set(5, 30);
+    c.set(6, 30);
+    undo.endUndoGrouping();
+    EXPECT_EQ(undo.undoMemory(), 1060);
+    undo.setMaximumUndoMemory(100);
+    EXPECT_EQ(undo.undoMemory(), 60);
+    undo.undo();
+    EXPECT_EQ(c.value, 4);
+    EXPECT_FALSE(undo.canUndo());
+}
+
+TEST(UndoManager, stepsOfEventLoopTurnsAreLimitedToo) {
+    UndoManager undo;
+    undo.setLevelsOfUndo(2);
+    Value a{&undo};
+    for (int v = 1; v <= 4; ++v) {
+        a.set(v, "X");
+        QCoreApplication::processEvents();
+    }
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(a.value, 2);
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.changeCount(), 2);
+}

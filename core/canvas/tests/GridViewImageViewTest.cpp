@@ -4,6 +4,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QGraphicsScene>
+#include <QTest>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -384,4 +385,28 @@ TEST_F(TiledPreview, widenedBlackLeansTheWayThePrintDoesForATurnedPicture) {
     ASSERT_TRUE(waitForPreview(*view));
     EXPECT_EQ(qGray(pixelAt({128.8, 100})), 0);
     EXPECT_EQ(qGray(pixelAt({123.5, 100})), 255);
+}
+
+TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsItAgain) {
+    EXPECT_EQ(view->drawnPictureLifetime(), 30000);
+    view->setDrawnPictureLifetime(50);
+    show(ramp(), {600, 260});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 255);
+    EXPECT_TRUE(view->keepsDrawnPicture());
+    // The drawn gray picture at the budget, and its black-and-white
+    // conversion at one bit a pixel.
+    const qint64 budget = qint64(GridViewImageView::previewPixelBudget);
+    EXPECT_LT(view->keptPixelBytes(), budget + budget / 8 + 64 * 1024);
+    EXPECT_GT(view->keptPixelBytes(), budget * 9 / 10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->keepsDrawnPicture(); }, 5000));
+    EXPECT_LT(view->keptPixelBytes(), budget / 8 + 64 * 1024);
+
+    // Without it, a new threshold still converts the whole picture.
+    view->setBlackConversion(threshold(0.9));
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(everyTileDrawn());
+    EXPECT_EQ(qGray(pixelAt({10, 100})), 255);
+    EXPECT_EQ(qGray(pixelAt({280, 100})), 0);
+    EXPECT_TRUE(view->keepsDrawnPicture());
 }

@@ -211,12 +211,66 @@ TEST_F(ImportTest, pastedBytesAreSavedFirstPreferringPdfAndTif) {
     import().setImageWithPasteboard(dataOf("image/png", png(60, 30)).get());
     settle();
     // Both were saved, though one second may have given both one name; the
-    // later paste is the picture.
-    const QStringList files = dropFolderFiles();
-    EXPECT_EQ(files.size(), 3) << files.join(", ").toStdString();
-    EXPECT_EQ(files.filter(".tif").size(), 1);
+    // later paste is the picture. The earlier one stays only while an undo
+    // step keeps its picture: it is gone when the later one landed first.
     EXPECT_TRUE(document().originalImage()->fileName().endsWith(".png"));
     EXPECT_EQ(document().imageSize_px(), (Size_px{60, 30}));
+    QStringList named{document().originalImage()->fileName()};
+    while (document().undoManager()->canUndo()) {
+        document().undoManager()->undo();
+        if (document().originalImage()) {
+            named << document().originalImage()->fileName();
+        }
+    }
+    const QStringList files = dropFolderFiles();
+    for (const QString& name : files) {
+        EXPECT_TRUE(named.contains(name) || name.endsWith(".tif")) << name.toStdString();
+    }
+    for (const QString& name : named) {
+        EXPECT_TRUE(files.contains(name)) << name.toStdString();
+    }
+    EXPECT_LE(files.filter(".tif").size(), 1);
+}
+
+TEST_F(ImportTest, dropFolderFilesGoOnceNoPictureOrUndoStepNamesThem) {
+    import().setImageWithPasteboard(dataOf("image/png", png(20, 10, 1)).get());
+    settle();
+    const QString first = document().originalImage()->fileName();
+    // Same bytes again: the file just written goes at once.
+    import().setImageWithPasteboard(dataOf("image/png", png(20, 10, 1)).get());
+    settle();
+    EXPECT_EQ(dropFolderFiles(), QStringList({first}));
+
+    // The file of a replaced picture stays while undo can bring it back.
+    import().setImageWithUnsavedData(png(30, 10, 2), "png");
+    const QString second = document().originalImage()->fileName();
+    ASSERT_NE(second, first);
+    EXPECT_EQ(dropFolderFiles().size(), 2);
+    document().undoManager()->undo();
+    EXPECT_EQ(document().originalImage()->fileName(), first);
+    document().undoManager()->redo();
+    document().undoManager()->removeAllActions();
+    import().setImageWithUnsavedData(png(40, 10, 3), "png");
+    const QString third = document().originalImage()->fileName();
+    QStringList expected{second, third};
+    expected.sort();
+    EXPECT_EQ(dropFolderFiles(), expected) << "the first file has no step left";
+
+    // Another document's picture keeps its file when this document goes.
+    PrintDocument other;
+    {
+        ImageImport otherImport(other, nullptr);
+        otherImport.setImageWithUnsavedData(png(50, 10, 4), "png");
+        const QString others = other.originalImage()->fileName();
+        EXPECT_EQ(dropFolderFiles().size(), 3);
+        m_importOwner.reset();
+        document().undoManager()->removeAllActions();
+        m_documentOwner.reset();
+        endEvent();
+        EXPECT_EQ(dropFolderFiles(), QStringList({others}));
+    }
+    endEvent();
+    EXPECT_TRUE(dropFolderFiles().isEmpty());
 }
 
 TEST_F(ImportTest, bytesThatAreNoPictureKeepThePicture) {

@@ -146,7 +146,16 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
         EXPECT_FALSE(document.isDocumentEdited());
 
         undo.redo();
-        EXPECT_EQ(document.valueForKey(c.key), after);
+        if (c.name == Name::changingImage) {
+            // A picture comes back decoded again from its file's bytes.
+            const auto redone = document.originalImage();
+            const auto done = after.value<OriginalImage::Pointer>();
+            ASSERT_TRUE(redone && done);
+            EXPECT_EQ(redone->data(), done->data());
+            EXPECT_EQ(redone->fileURL(), done->fileURL());
+        } else {
+            EXPECT_EQ(document.valueForKey(c.key), after);
+        }
         EXPECT_EQ(counter.count(c.key), 3);
         EXPECT_EQ(undo.undoActionName(), UndoActionName(c.name).displayedName());
     }
