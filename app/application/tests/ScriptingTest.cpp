@@ -450,7 +450,7 @@ TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
                                       QStringLiteral("org.lunvik.Lunvik.Services.LoadImage"),
                                       {byteArrayArgument(tall), QStringLiteral("application/pdf")});
     EXPECT_FALSE(serviced.succeeded());
-    EXPECT_TRUE(serviced.error.contains(QStringLiteral("contains no picture that can be used")))
+    EXPECT_TRUE(serviced.error.contains(QStringLiteral("holds no picture that can be used")))
         << serviced.error.toStdString();
     // The application is still there and answers.
     EXPECT_TRUE(getProperty(path, documentInterface, QStringLiteral("modelName")).succeeded());
