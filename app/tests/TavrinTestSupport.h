@@ -6,6 +6,7 @@
 #include "model/PrintTask.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QUrl>
 
 #include <cmath>
@@ -52,6 +53,31 @@ inline QString dataPath(const char* file) {
 inline ambrel::OriginalImage::Pointer stencilMark() {
     return ambrel::OriginalImage::fromContentsOfURL(
         QUrl::fromLocalFile(dataPath("stencil-mark.png")));
+}
+
+// One-pixel lines across, along and slanted, lone dots, one-pixel white gaps
+// in a black block and a gray step, at odd and even places.
+inline QImage thinLines() {
+    QImage image(150, 400, QImage::Format_Grayscale8);
+    image.fill(255);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::black, 1));
+    for (int i = 0; i < 6; ++i) {
+        painter.drawLine(10 + i * 23, 0, 10 + i * 23, 399);
+        painter.drawLine(0, 15 + i * 61, 149, 15 + i * 61);
+    }
+    painter.drawLine(0, 0, 149, 399);
+    painter.fillRect(QRect(40, 200, 50, 40), Qt::black);
+    painter.fillRect(QRect(100, 300, 30, 30), QColor(90, 90, 90));
+    painter.end();
+    for (int y = 201; y < 240; y += 3) {
+        image.scanLine(y)[40 + (y % 7)] = 255;
+        image.scanLine(y)[41 + (y % 7)] = 255;
+    }
+    for (int k = 0; k < 40; ++k) {
+        image.scanLine(260 + k * 3)[120 + k % 5] = 0;
+    }
+    return image;
 }
 
 inline ambrel::PrintTask task(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,

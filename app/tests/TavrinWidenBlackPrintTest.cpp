@@ -4,8 +4,6 @@
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "platform/MainThread.h"
 
-#include <QPainter>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,31 +36,6 @@ std::shared_ptr<const ambrel::DeviceDescriptor> modelOffering(bool offersExpansi
 constexpr int W = 236;  // dots across the canvas
 constexpr int H = 1181; // columns
 constexpr int head = 256;
-
-// One-pixel lines across, along and slanted, lone dots, one-pixel white gaps
-// in a black block and a gray step, at odd and even places.
-QImage thinLines() {
-    QImage image(150, 400, QImage::Format_Grayscale8);
-    image.fill(255);
-    QPainter painter(&image);
-    painter.setPen(QPen(Qt::black, 1));
-    for (int i = 0; i < 6; ++i) {
-        painter.drawLine(10 + i * 23, 0, 10 + i * 23, 399);
-        painter.drawLine(0, 15 + i * 61, 149, 15 + i * 61);
-    }
-    painter.drawLine(0, 0, 149, 399);
-    painter.fillRect(QRect(40, 200, 50, 40), Qt::black);
-    painter.fillRect(QRect(100, 300, 30, 30), QColor(90, 90, 90));
-    painter.end();
-    for (int y = 201; y < 240; y += 3) {
-        image.scanLine(y)[40 + (y % 7)] = 255;
-        image.scanLine(y)[41 + (y % 7)] = 255;
-    }
-    for (int k = 0; k < 40; ++k) {
-        image.scanLine(260 + k * 3)[120 + k % 5] = 0;
-    }
-    return image;
-}
 
 QByteArray columnsOf(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                      const QImage& picture, qint64 level) {

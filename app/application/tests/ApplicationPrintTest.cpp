@@ -1,6 +1,7 @@
 #include "app/application/Application.h"
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
+#include "app/tests/TavrinTestSupport.h"
 #include "core/document/DocumentPackage.h"
 #include "core/document/PrintJobDocument.h"
 #include "core/window/AppDelegate.h"
@@ -13,6 +14,9 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -61,10 +65,11 @@ protected:
     }
 
     // Prints the delegate's current document from its menu and waits for
-    // the simulator's picture of the job.
-    QImage printFromMenu(kestrom::AppDelegate& delegate, PrintJobDocument* document) {
+    // the simulator's picture of the job, the given one of its run.
+    QImage printFromMenu(kestrom::AppDelegate& delegate, PrintJobDocument* document,
+                         int jobNumber = 1) {
         delegate.printDocument();
-        const QString printed = QDir(jobs).filePath(QStringLiteral("job-1.png"));
+        const QString printed = QDir(jobs).filePath(QStringLiteral("job-%1.png").arg(jobNumber));
         auto* window = kestrom::DocumentWindow::windowFor(document);
         EXPECT_TRUE(window);
         if (!window) {
@@ -179,6 +184,93 @@ TEST_F(ApplicationPrintTest, ASavedPackageOpenedAtStartPrintsAsTheJobThatWasSave
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
     EXPECT_GT(blackPixels(received), 1000);
+}
+
+namespace {
+
+// The plug-in's model with the widening of black no longer offered, for the
+// print as it was before the widening existed.
+std::shared_ptr<const ambrel::DeviceDescriptor> withoutWidening(const QString& modelName) {
+    const platform::Bundle* bundle = lunvik::TavrinConnect::pluginBundle();
+    QJsonArray models =
+        QJsonDocument::fromJson(
+            bundle->dataForResource(QStringLiteral("VAZModelInfos"), QStringLiteral("json"))
+                .value_or(QByteArray()))
+            .array();
+    for (qsizetype i = 0; i < models.size(); ++i) {
+        QJsonObject model = models.at(i).toObject();
+        if (model.value(QStringLiteral("modelName")).toString() == modelName) {
+            QJsonObject infos = model.value(QStringLiteral("additionalInfos")).toObject();
+            QJsonObject conversion = infos.value(QStringLiteral("BlackConversion")).toObject();
+            conversion.insert(QStringLiteral("threshold"),
+                              QJsonObject{{QStringLiteral("isExpansionAvailable"), false}});
+            infos.insert(QStringLiteral("BlackConversion"), conversion);
+            model.insert(QStringLiteral("additionalInfos"), infos);
+            const auto descriptors = ambrel::DeviceDescriptor::deviceDescriptors(
+                QJsonDocument(QJsonArray{model}).toJson(), bundle);
+            return descriptors.isEmpty() ? nullptr : descriptors.first();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Widen black reaches the device the same way through the application and the
+// simulator program's socket as on the in-memory bus, and level 0 prints as
+// the model did before it offered the widening.
+TEST_F(ApplicationPrintTest, WidenedBlackReachesTheSimulatorProgramAsOnTheInMemoryDevice) {
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    const auto model = tavrin_test::pluginModel(QStringLiteral("Tavrin a4"));
+    ASSERT_TRUE(model);
+    const auto plain = withoutWidening(model->modelName());
+    ASSERT_TRUE(plain);
+
+    QMap<qint64, QImage> received;
+    int jobNumber = 0;
+    for (const qint64 level : {qint64(0), qint64(-5), qint64(5)}) {
+        SCOPED_TRACE(level);
+        delegate.newDocument();
+        auto* document =
+            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
+        ASSERT_TRUE(document);
+        delegate.documentController()->setCurrentDocument(document);
+        document->job().setDeviceDescriptor(model);
+        // The smallest canvas keeps the job short.
+        for (const auto& canvas : model->canvases()) {
+            if (canvas->identifier() == QStringLiteral("Postcard")) {
+                document->job().setCanvas(canvas);
+            }
+        }
+        ASSERT_EQ(document->job().canvas()->identifier(), QStringLiteral("Postcard"));
+        const QImage lines = tavrin_test::thinLines();
+        document->job().setOriginalImage(ambrel::OriginalImage::fromImage(lines, {}, {}, 1));
+        // One picture pixel to one dot, so that its lines are one dot thin.
+        document->job().setImageSizeWithWidthForDisplay_mm(model->dpi().mm(lines.width()));
+        document->job().setBlackConversionType(ambrel::BlackConversionType::threshold);
+        document->job().setValueForKeyPath(
+            QStringLiteral("blackConversionOptions.threshold.expansionLevel"), level);
+        const ambrel::PrintTask task = document->makePrintTask();
+
+        received[level] = printFromMenu(delegate, document, ++jobNumber);
+        const QImage expected = expectedPicture(task);
+        ASSERT_EQ(received[level].size(), expected.size());
+        EXPECT_TRUE(received[level] == expected);
+        EXPECT_GT(blackPixels(received[level]), 1000);
+
+        if (level == 0) {
+            const ambrel::PrintTask before(
+                plain, plain->canvases().at(model->canvases().indexOf(task.canvas())),
+                task.transportType(), task.imageSource(), task.deviceSettingValues());
+            const QImage unwidened = expectedPicture(before);
+            ASSERT_EQ(received[level].size(), unwidened.size());
+            EXPECT_TRUE(received[level] == unwidened);
+        }
+    }
+    // The levels changed the print: more black widened, less narrowed.
+    EXPECT_GT(blackPixels(received[5]), blackPixels(received[0]));
+    EXPECT_LT(blackPixels(received[-5]), blackPixels(received[0]));
 }
 
 namespace {
