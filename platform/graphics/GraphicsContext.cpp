@@ -183,7 +183,7 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
         const QRectF deviceRect = toDevice.mapRect(source);
         m_painter->setWorldTransform(QTransform());
         m_painter->drawImage(
-            deviceRect, m_orientedImages ? m_orientedImages->oriented(image, *oriented)
+            deviceRect, m_orientedImages ? m_orientedImages->oriented(image, *oriented, isGray())
                                          : image.transformed(*oriented, Qt::FastTransformation));
     } else {
         m_painter->drawImage(target, image, source);

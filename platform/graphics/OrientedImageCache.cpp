@@ -4,15 +4,57 @@
 #include "platform/graphics/PageImage.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 
 namespace platform {
 
 namespace {
 
-// A gray picture under a transform of quarter turns and mirrors, moved to
-// the origin as QImage::transformed moves it: a pure permutation of the
-// pixels, made on the compute workers in square blocks so that a turn reads
-// and writes whole lines of the cache.
+// Pictures whose pixels the painter, drawing them onto a gray page, makes
+// gray exactly as QImage's conversion to Grayscale8 does: opaque colour.
+bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
+    if (image.format() == QImage::Format_RGB32) {
+        return true;
+    }
+    if (image.format() != QImage::Format_ARGB32 &&
+        image.format() != QImage::Format_ARGB32_Premultiplied) {
+        return false;
+    }
+    // Pictures with any translucent pixel are blended with the page, which a
+    // gray copy cannot do: they keep their colour.
+    const int h = image.height();
+    const int w = image.width();
+    constexpr int strip = 64;
+    std::atomic<bool> opaque = true;
+    auto check = [&](std::size_t s) {
+        const int y1 = std::min(h, int(s + 1) * strip);
+        for (int y = int(s) * strip; y < y1 && opaque.load(std::memory_order_relaxed); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                if (qAlpha(line[x]) != 255) {
+                    opaque = false;
+                    return;
+                }
+            }
+        }
+    };
+    const std::size_t strips = std::size_t((h + strip - 1) / strip);
+    if (pool) {
+        pool->parallelFor(strips, check);
+    } else {
+        for (std::size_t s = 0; s < strips; ++s) {
+            check(s);
+        }
+    }
+    return opaque;
+}
+
+// A gray picture, or the gray of an opaque colour picture, under a transform
+// of quarter turns and mirrors, moved to the origin as QImage::transformed
+// moves it. Made on the compute workers in square blocks, so that a turn
+// reads and writes whole lines of the cache; a colour block is made gray by
+// Qt's own conversion, which gives the painter's gray to the bit.
 QImage orientedGray(const QImage& image, const QTransform& t) {
     const int w = image.width();
     const int h = image.height();
@@ -34,8 +76,18 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
     // picture axis, forwards (+1) or backwards (-1).
     const bool xForward = keepsAxes ? t.m11() > 0 : t.m12() > 0;
     const bool yForward = keepsAxes ? t.m22() > 0 : t.m21() > 0;
+    auto sourceX = [&](int X, int Y) {
+        const int along = keepsAxes ? X : Y;
+        return xForward ? along : w - 1 - along;
+    };
+    auto sourceY = [&](int X, int Y) {
+        const int along = keepsAxes ? Y : X;
+        return yForward ? along : h - 1 - along;
+    };
+    const bool gray = image.format() == QImage::Format_Grayscale8;
     const uchar* const pixels = image.constBits();
     const qsizetype stride = image.bytesPerLine();
+    const int depth = gray ? 1 : 4;
     uchar* const resultPixels = result.bits();
     const qsizetype resultStride = result.bytesPerLine();
     constexpr int block = 64;
@@ -45,25 +97,29 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
         const int y1 = std::min(height, y0 + block);
         for (int x0 = 0; x0 < width; x0 += block) {
             const int x1 = std::min(width, x0 + block);
+            // The picture's part that this block shows.
+            const int sx0 = std::min(sourceX(x0, y0), sourceX(x1 - 1, y1 - 1));
+            const int sy0 = std::min(sourceY(x0, y0), sourceY(x1 - 1, y1 - 1));
+            const int sw = std::abs(sourceX(x0, y0) - sourceX(x1 - 1, y1 - 1)) + 1;
+            const int sh = std::abs(sourceY(x0, y0) - sourceY(x1 - 1, y1 - 1)) + 1;
+            const uchar* tile = pixels + sy0 * stride + qsizetype(sx0) * depth;
+            qsizetype tileStride = stride;
+            QImage grayTile;
+            if (!gray) {
+                grayTile = QImage(tile, sw, sh, stride, image.format())
+                               .convertToFormat(QImage::Format_Grayscale8);
+                tile = grayTile.constBits();
+                tileStride = grayTile.bytesPerLine();
+            }
+            // Along a result row the picture is walked by one pixel or one line.
+            const qsizetype step =
+                keepsAxes ? (xForward ? 1 : -1) : (yForward ? tileStride : -tileStride);
             for (int Y = y0; Y < y1; ++Y) {
                 uchar* out = resultPixels + Y * resultStride;
-                if (keepsAxes) {
-                    const uchar* in = pixels + (yForward ? Y : h - 1 - Y) * stride;
-                    for (int X = x0; X < x1; ++X) {
-                        out[X] = in[xForward ? X : w - 1 - X];
-                    }
-                } else {
-                    // Result rows run along the picture's columns.
-                    const uchar* column = pixels + (xForward ? Y : w - 1 - Y);
-                    if (yForward) {
-                        for (int X = x0; X < x1; ++X) {
-                            out[X] = column[X * stride];
-                        }
-                    } else {
-                        for (int X = x0; X < x1; ++X) {
-                            out[X] = column[(h - 1 - X) * stride];
-                        }
-                    }
+                const uchar* in =
+                    tile + (sourceY(x0, Y) - sy0) * tileStride + (sourceX(x0, Y) - sx0);
+                for (int X = x0; X < x1; ++X, in += step) {
+                    out[X] = *in;
                 }
             }
         }
@@ -87,21 +143,67 @@ bool isQuarterTurnOrMirror(const QTransform& t) {
 
 } // namespace
 
-QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orientation) {
+OrientedImageCache::Kept& OrientedImageCache::kept() {
+    static Kept kept;
+    return kept;
+}
+
+QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orientation,
+                                    bool grayPage) {
     // The lock is held while turning: the others need the same picture and
     // would only turn it again.
     std::lock_guard lock(m_mutex);
     for (const Entry& e : m_entries) {
-        if (e.source.cacheKey() == image.cacheKey() && e.orientation == orientation) {
+        if (e.source.cacheKey() == image.cacheKey() && e.orientation == orientation &&
+            e.grayPage == grayPage) {
             return e.result;
         }
     }
-    QImage result =
-        image.format() == QImage::Format_Grayscale8 && isQuarterTurnOrMirror(orientation)
-            ? orientedGray(image, orientation)
-            : image.transformed(orientation, Qt::FastTransformation);
-    m_entries.push_back(Entry{image, orientation, result});
+    const bool turns = isQuarterTurnOrMirror(orientation);
+    QImage result;
+    if (image.format() == QImage::Format_Grayscale8 && turns) {
+        result = orientedGray(image, orientation);
+    } else if (turns && grayPage) {
+        result = keptGray(image, orientation);
+    }
+    if (result.isNull()) {
+        result = image.transformed(orientation, Qt::FastTransformation);
+    }
+    m_entries.push_back(Entry{image, orientation, grayPage, result});
     return result;
+}
+
+QImage OrientedImageCache::keptGray(const QImage& image, const QTransform& orientation) {
+    Kept& k = kept();
+    std::lock_guard lock(k.mutex);
+    if (k.key == image.cacheKey() && k.orientation == orientation && !k.result.isNull()) {
+        return k.result;
+    }
+    const auto device = compute::Device::systemDefault();
+    if (!isOpaqueColour(image, device ? &device->threadPool() : nullptr)) {
+        return QImage();
+    }
+    // Only the latest colour picture is kept: a print of another picture, or
+    // of this one turned or mirrored otherwise, lets the old gray go.
+    k.result = QImage();
+    k.result = orientedGray(image, orientation);
+    k.key = image.cacheKey();
+    k.orientation = orientation;
+    ++k.made;
+    return k.result;
+}
+
+int OrientedImageCache::colourPicturesMadeGray() {
+    Kept& k = kept();
+    std::lock_guard lock(k.mutex);
+    return k.made;
+}
+
+void OrientedImageCache::dropKeptGray() {
+    Kept& k = kept();
+    std::lock_guard lock(k.mutex);
+    k.key = 0;
+    k.result = QImage();
 }
 
 } // namespace platform
