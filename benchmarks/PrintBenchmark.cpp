@@ -83,7 +83,30 @@ ambrel::OriginalImage::Pointer picture() {
     return original;
 }
 
-enum class Page { a4, a3 };
+// A 6000 x 4000 colour photograph's stand-in (opaque, as a JPEG decodes):
+// colour gradients and shapes, drawn scaled across the A4 canvas.
+ambrel::OriginalImage::Pointer colourPicture() {
+    static const auto original = [] {
+        QImage image(6000, 4000, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                row[x] =
+                    qRgb(x * 255 / image.width(), y * 255 / image.height(), (x + y) / 40 % 256);
+            }
+        }
+        QPainter painter(&image);
+        painter.setBrush(QColor(200, 40, 30));
+        for (int i = 0; i < 40; ++i) {
+            painter.drawEllipse(QPoint(300 + (i % 8) * 730, 400 + (i / 8) * 780), 250, 300);
+        }
+        painter.end();
+        return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
+    }();
+    return original;
+}
+
+enum class Page { a4, a3, a4Colour };
 
 struct Job {
     std::shared_ptr<const ambrel::DeviceDescriptor> model;
@@ -92,14 +115,17 @@ struct Job {
 };
 
 Job job(Page page, const ambrel::BlackConversion& conversion) {
-    auto model = page == Page::a4 ? a4Model() : a3Model();
+    auto model = page == Page::a3 ? a3Model() : a4Model();
     ambrel::OriginalImageDrawingOptions options;
-    // Twice the picture's size on A4, nearly the whole canvas on A3.
-    options.imageSize_px =
-        page == Page::a4 ? ambrel::Size_px{4800, 6800} : ambrel::Size_px{6800, 9633};
+    // Twice the picture's size on A4, nearly the whole canvas on A3; the
+    // colour picture across the A4 canvas's width.
+    options.imageSize_px = page == Page::a4   ? ambrel::Size_px{4800, 6800}
+                           : page == Page::a3 ? ambrel::Size_px{6800, 9633}
+                                              : ambrel::Size_px{4800, 3200};
     options.imageBitmapConversion = conversion;
     ambrel::PrintTask task(model, model->canvases().first(), ambrel::TransportType::usb,
-                           ambrel::ImageSource::originalImage(picture(), options));
+                           ambrel::ImageSource::originalImage(
+                               page == Page::a4Colour ? colourPicture() : picture(), options));
     const auto dpi = model->dpi();
     const qint64 pixels =
         dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
@@ -173,6 +199,10 @@ void BM_WholePrintA4ThresholdWidenBlack(benchmark::State& state) {
 }
 void BM_WholePrintA3Threshold(benchmark::State& state) {
     laterPrints(state, Page::a3, ambrel::BlackConversion::threshold());
+}
+// A colour photograph, as users print them.
+void BM_WholePrintA4ColourPhotoThreshold(benchmark::State& state) {
+    laterPrints(state, Page::a4Colour, ambrel::BlackConversion::threshold());
 }
 
 void renderAndConvert(benchmark::State& state, const ambrel::BlackConversion& conversion) {
@@ -315,6 +345,7 @@ BENCHMARK(BM_WholePrintA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTim
 BENCHMARK(BM_WholePrintA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA4ThresholdWidenBlack)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_WholePrintA3Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WholePrintA4ColourPhotoThreshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_RenderAndConvertA4Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_FirstPrintOfAProcessA4Threshold)
