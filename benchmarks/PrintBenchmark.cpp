@@ -11,6 +11,7 @@
 // later prints of that process, the peak memory of its first print against
 // the gray page and the peak memory of the whole process.
 
+#include "A4Model.h"
 #include "CopyReference.h"
 
 #include "app/simulator/TavrinSimulatorUsb.h"
@@ -37,15 +38,7 @@
 
 namespace {
 
-std::shared_ptr<const ambrel::DeviceDescriptor> a4Model() {
-    const lunvik::TavrinConnect plugin(lunvik::TavrinConnect::Region::worldwide);
-    for (const auto& d : plugin.deviceDescriptors()) {
-        if (d->modelName() == lunvik::TavrinConnect::worldwideModelName) {
-            return d;
-        }
-    }
-    return nullptr;
-}
+using bench::a4Model;
 
 // The A4 model's description with an A3 canvas and a head of 7024 dots, so
 // that every dot of the 7016 across the canvas is printed.
