@@ -67,6 +67,10 @@ TEST(ComputeThreadPool, ReadsTheThreadCountOnlyFromAWholeNumberInRange) {
 
 TEST(ComputeThreadPool, TheVariableSizesADefaultPoolAndABadValueIsIgnoredAloud) {
     const char* name = ThreadPool::threadCountVariable;
+    // The run's own setting comes back afterwards for the tests after this one.
+    const char* outside = std::getenv(name);
+    const std::optional<std::string> saved =
+        outside ? std::optional<std::string>(outside) : std::nullopt;
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const unsigned usual = hardware > 1 ? hardware : 2;
 
@@ -96,5 +100,9 @@ TEST(ComputeThreadPool, TheVariableSizesADefaultPoolAndABadValueIsIgnoredAloud) 
     // An explicit size is not the variable's to change.
     ::setenv(name, "2", 1);
     EXPECT_EQ(ThreadPool(5).concurrency(), 6u);
-    ::unsetenv(name);
+    if (saved) {
+        ::setenv(name, saved->c_str(), 1);
+    } else {
+        ::unsetenv(name);
+    }
 }
