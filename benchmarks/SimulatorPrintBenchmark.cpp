@@ -83,7 +83,9 @@ public:
     int jobCount() {
         m_process.waitForReadyRead(0);
         m_output += m_process.readAll();
-        return int(m_output.count("job "));
+        const auto lines = m_output.split('\n');
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [](const QByteArray& l) { return l.startsWith("job "); }));
     }
     const QString& socket() const { return m_socket; }
 
