@@ -4,7 +4,8 @@
 // "InPlace" is the call the print path makes on its bitmap: the chain over
 // the bytes where they lie. "OnImage" runs the chain on a picture already on
 // the compute device, as the splitting does. Each reports pixels per second
-// and the ratio to a one-core copy of the page timed in the same run.
+// and the ratios to a one-core and an all-core copy of the page timed in the
+// same run.
 
 #include "CopyReference.h"
 

@@ -1,15 +1,18 @@
 #pragma once
 
-// The yardstick of every benchmark here: a one-core copy of the same bytes,
+// The yardsticks of every benchmark here: a one-core copy of the same bytes,
+// and the same copy shared by all compute threads (each a disjoint part),
 // timed in the same run, between the case's own iterations, so that a busy
-// machine slows both alike. Each case reports its pixels per second ("Gpx/s")
-// and how many such copies its work takes ("copies").
+// machine slows all alike. Each case reports its pixels per second ("Gpx/s")
+// and how many such copies its work takes ("copies" on one core,
+// "allCoreCopies" on all compute threads, "threads" of them).
 
 #include "platform/compute/Device.h"
 #include "platform/compute/TextureMemory.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
@@ -40,10 +43,31 @@ public:
         });
     }
 
+    // The copy on every compute thread, one part each, parts whole pages.
+    double allCoreSeconds() {
+        auto& pool = threadPool();
+        const std::size_t parts = pool.concurrency();
+        constexpr std::size_t pageBytes = 4096;
+        const std::size_t part = (m_bytes / parts + pageBytes - 1) / pageBytes * pageBytes;
+        return secondsOf([&] {
+            pool.parallelFor(parts, [&](std::size_t i) {
+                const std::size_t begin = std::min(m_bytes, i * part);
+                const std::size_t end = std::min(m_bytes, begin + part);
+                std::memcpy(m_to.bytes() + begin, m_from.bytes() + begin, end - begin);
+            });
+            benchmark::DoNotOptimize(m_to.bytes());
+        });
+    }
+
+    static unsigned threadCount() { return threadPool().concurrency(); }
+
 private:
+    static platform::compute::ThreadPool& threadPool() {
+        return platform::compute::Device::systemDefault()->threadPool();
+    }
+
     static platform::compute::TextureMemory allocate(std::size_t bytes) {
-        return platform::compute::TextureMemory::allocate(
-            bytes, platform::compute::Device::systemDefault()->threadPool());
+        return platform::compute::TextureMemory::allocate(bytes, threadPool());
     }
 
     std::size_t m_bytes;
@@ -51,24 +75,35 @@ private:
     platform::compute::TextureMemory m_to;
 };
 
+// The ratios of work to both copies, summed over n iterations alike.
+inline void reportCopies(benchmark::State& state, double workSeconds, double copySeconds,
+                         double allCoreSeconds, double n) {
+    state.counters["copies"] = workSeconds / copySeconds;
+    state.counters["allCoreCopies"] = workSeconds / allCoreSeconds;
+    state.counters["copy_ms"] = copySeconds / n * 1e3;
+    state.counters["allCoreCopy_ms"] = allCoreSeconds / n * 1e3;
+    state.counters["threads"] = CopyReference::threadCount();
+}
+
 // Runs the case with manual timing: per iteration an untimed set-up, the
-// timed work, then a copy of copyBytes for the ratio.
+// timed work, then both copies of copyBytes for the ratios.
 inline void measure(benchmark::State& state, double pixels, std::size_t copyBytes,
                     const std::function<void()>& setUp, const std::function<void()>& work) {
     CopyReference copy(copyBytes);
     double workSeconds = 0;
     double copySeconds = 0;
+    double allCoreSeconds = 0;
     for (auto _ : state) {
         setUp();
         const double s = secondsOf(work);
         state.SetIterationTime(s);
         workSeconds += s;
         copySeconds += copy.seconds();
+        allCoreSeconds += copy.allCoreSeconds();
     }
     const double n = double(state.iterations());
     state.counters["Gpx/s"] = pixels * n / workSeconds / 1e9;
-    state.counters["copies"] = workSeconds / copySeconds;
-    state.counters["copy_ms"] = copySeconds / n * 1e3;
+    reportCopies(state, workSeconds, copySeconds, allCoreSeconds, n);
 }
 
 } // namespace bench

@@ -1,6 +1,9 @@
 #include "platform/compute/ThreadPool.h"
 
 #include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace platform::compute {
@@ -15,10 +18,51 @@ struct ThreadPool::Job {
     std::exception_ptr failure;
 };
 
+std::optional<unsigned> ThreadPool::threadCountFromText(const char* text) {
+    if (text == nullptr) {
+        return std::nullopt;
+    }
+    const char* p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    unsigned long count = 0;
+    const char* digits = p;
+    while (std::isdigit(static_cast<unsigned char>(*p))) {
+        count = count * 10 + unsigned(*p - '0');
+        if (count > maxThreadCount) {
+            return std::nullopt;
+        }
+        ++p;
+    }
+    if (p == digits || count == 0) {
+        return std::nullopt;
+    }
+    while (std::isspace(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    if (*p != '\0') {
+        return std::nullopt;
+    }
+    return unsigned(count);
+}
+
+unsigned ThreadPool::defaultWorkerCount() {
+    if (const char* value = std::getenv(threadCountVariable); value != nullptr && *value != '\0') {
+        if (const auto count = threadCountFromText(value)) {
+            return *count - 1;
+        }
+        std::fprintf(stderr, "%s: ignoring \"%s\", not a whole number from 1 to %u\n",
+                     threadCountVariable, value, maxThreadCount);
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware > 1 ? hardware - 1 : 1;
+}
+
 ThreadPool::ThreadPool(unsigned threadCount) {
     if (threadCount == 0) {
-        const unsigned hardware = std::thread::hardware_concurrency();
-        threadCount = hardware > 1 ? hardware - 1 : 1;
+        // May be none: the caller then runs every index itself.
+        threadCount = defaultWorkerCount();
     }
     m_workers.reserve(threadCount);
     for (unsigned i = 0; i < threadCount; ++i) {

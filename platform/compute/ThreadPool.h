@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,7 +16,14 @@ namespace platform::compute {
 // a long conversion never starves the threads that talk to devices.
 class ThreadPool {
 public:
-    // threadCount 0 means one worker per hardware thread, less the caller's.
+    // The variable that sets how many threads compute for a run (the caller
+    // included), so that a measurement can scale from one core to all.
+    static constexpr const char* threadCountVariable = "LUNVIK_COMPUTE_THREADS";
+    // The largest count the variable accepts.
+    static constexpr unsigned maxThreadCount = 1024;
+
+    // threadCount 0 means the count the variable sets, less the caller's,
+    // else one worker per hardware thread, less the caller's.
     explicit ThreadPool(unsigned threadCount = 0);
     ~ThreadPool();
 
@@ -30,6 +38,13 @@ public:
 
     // Workers plus the calling thread.
     unsigned concurrency() const { return unsigned(m_workers.size()) + 1; }
+
+    // The thread count a value of the variable asks for: a whole number from 1
+    // to maxThreadCount, surrounding blanks allowed; none for anything else.
+    static std::optional<unsigned> threadCountFromText(const char* text);
+    // Workers for a pool of the default size: what the variable asks for, less
+    // the caller's; an invalid value is named on standard error and ignored.
+    static unsigned defaultWorkerCount();
 
 private:
     struct Job;

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -47,4 +51,58 @@ TEST(ComputeThreadPool, ThrowsTheFailureOnlyAfterEveryIndexHasRun) {
     std::atomic<int> again{0};
     pool.parallelFor(10, [&](std::size_t) { again.fetch_add(1); });
     EXPECT_EQ(again.load(), 10);
+}
+
+TEST(ComputeThreadPool, ReadsTheThreadCountOnlyFromAWholeNumberInRange) {
+    EXPECT_EQ(ThreadPool::threadCountFromText("1"), 1u);
+    EXPECT_EQ(ThreadPool::threadCountFromText("8"), 8u);
+    EXPECT_EQ(ThreadPool::threadCountFromText(" 4\n"), 4u);
+    EXPECT_EQ(ThreadPool::threadCountFromText("1024"), 1024u);
+    for (const char* invalid : {"", " ", "0", "-2", "+2", "2x", "2 3", "2.5", "four", "1025",
+                                "99999999999999999999999"}) {
+        EXPECT_EQ(ThreadPool::threadCountFromText(invalid), std::nullopt) << '"' << invalid << '"';
+    }
+    EXPECT_EQ(ThreadPool::threadCountFromText(nullptr), std::nullopt);
+}
+
+TEST(ComputeThreadPool, TheVariableSizesADefaultPoolAndABadValueIsIgnoredAloud) {
+    const char* name = ThreadPool::threadCountVariable;
+    // The run's own setting comes back afterwards for the tests after this one.
+    const char* outside = std::getenv(name);
+    const std::optional<std::string> saved =
+        outside ? std::optional<std::string>(outside) : std::nullopt;
+    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned usual = hardware > 1 ? hardware : 2;
+
+    ::setenv(name, "1", 1);
+    {
+        // One thread computing: the caller alone, and it still runs every index.
+        ThreadPool pool;
+        EXPECT_EQ(pool.concurrency(), 1u);
+        std::atomic<int> sum{0};
+        pool.parallelFor(100, [&](std::size_t i) { sum += int(i); });
+        EXPECT_EQ(sum.load(), 4950);
+    }
+    ::setenv(name, "3", 1);
+    EXPECT_EQ(ThreadPool().concurrency(), 3u);
+
+    ::setenv(name, "lots", 1);
+    testing::internal::CaptureStderr();
+    const unsigned ignored = ThreadPool().concurrency();
+    const std::string complaint = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ignored, usual);
+    EXPECT_NE(complaint.find("LUNVIK_COMPUTE_THREADS"), std::string::npos);
+    EXPECT_NE(complaint.find("lots"), std::string::npos);
+    EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1);
+
+    ::unsetenv(name);
+    EXPECT_EQ(ThreadPool().concurrency(), usual);
+    // An explicit size is not the variable's to change.
+    ::setenv(name, "2", 1);
+    EXPECT_EQ(ThreadPool(5).concurrency(), 6u);
+    if (saved) {
+        ::setenv(name, saved->c_str(), 1);
+    } else {
+        ::unsetenv(name);
+    }
 }
