@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -36,6 +37,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -591,6 +593,15 @@ protected:
         }
         ScriptingTest::TearDown();
     }
+    // A script's print that goes on in the background while the test acts
+    // as the user.
+    static void startPrint(QProcess& gdbus, const QString& path) {
+        gdbus.start(QStringLiteral("gdbus"),
+                    {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                     ScriptingService::serviceName, QStringLiteral("--timeout"),
+                     QStringLiteral("120"), QStringLiteral("--object-path"), path,
+                     QStringLiteral("--method"), method("Print")});
+    }
     void acceptScriptedPrints() {
         platform::UserDefaults::standard().setBool(
             kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), true);
@@ -639,10 +650,7 @@ TEST_F(ScriptedPrintTest, AScriptedPrintAnswersTheRunsErrorOrTheUsersRefusal) {
 
     // Refused in the question: 403, and the progress sheet is gone too.
     QProcess refusing;
-    refusing.start(QStringLiteral("gdbus"),
-                   {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                    ScriptingService::serviceName, QStringLiteral("--object-path"), path,
-                    QStringLiteral("--method"), method("Print")});
+    startPrint(refusing, path);
     ASSERT_TRUE(refusing.waitForStarted());
     QMessageBox* question = nullptr;
     ASSERT_TRUE(waitUntil(
@@ -682,6 +690,73 @@ TEST_F(ScriptedPrintTest, AScriptedPrintAnswersTheRunsErrorOrTheUsersRefusal) {
         failed.error.contains(scriptError + QStringLiteral("3: ") + noImage.localizedDescription()))
         << failed.error.toStdString();
     EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+}
+
+// With the defaults of a first launch, a script's print waits for the user:
+// the question stands on top of the shown document window until answered,
+// and once allowed for good the print goes out and later ones are not asked.
+TEST_F(ScriptedPrintTest, WithFirstLaunchDefaultsTheQuestionIsShownOverTheWindowAndAnswered) {
+    startSimulator();
+    const QString acceptedKey = kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key();
+    ASSERT_FALSE(platform::UserDefaults::standard().boolValue(acceptedKey));
+    auto* window = kestrom::DocumentWindow::windowFor(document(0));
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QString path = pathOf(0);
+    ASSERT_TRUE(call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    ASSERT_TRUE(call(path, method("ScaleImageToFit")).succeeded());
+
+    QProcess printing;
+    startPrint(printing, path);
+    ASSERT_TRUE(printing.waitForStarted());
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            question = window->findChild<QMessageBox*>(QStringLiteral("ScriptingAcceptanceAlert"));
+            return question && question->isVisible();
+        },
+        30000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(question));
+    // Modal over this window and on top of every other dialog: the progress
+    // sheet opened first must not cover it.
+    EXPECT_EQ(QApplication::activeModalWidget(), question);
+    EXPECT_EQ(question->windowModality(), Qt::WindowModal);
+    ASSERT_TRUE(question->windowHandle());
+    EXPECT_EQ(question->windowHandle()->transientParent(), window->windowHandle());
+    EXPECT_TRUE(window->frameGeometry().contains(question->frameGeometry().center()));
+    EXPECT_TRUE(window->runPresenter()->isShowingSheet());
+    // The call waits for the user, and nothing reaches the device meanwhile.
+    QTest::qWait(500);
+    EXPECT_EQ(printing.state(), QProcess::Running);
+    const QString first = QDir(m_jobs).filePath(QStringLiteral("job-1.png"));
+    EXPECT_FALSE(QFileInfo::exists(first));
+
+    QCheckBox* always = question->checkBox();
+    ASSERT_TRUE(always);
+    QTest::mouseClick(always, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(always->isChecked());
+    QAbstractButton* allow = nullptr;
+    for (QAbstractButton* button : question->buttons()) {
+        if (question->buttonRole(button) == QMessageBox::AcceptRole) {
+            allow = button;
+        }
+    }
+    ASSERT_TRUE(allow);
+    QTest::mouseClick(allow, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return printing.state() == QProcess::NotRunning; }, 120000));
+    EXPECT_EQ(printing.exitCode(), 0) << printing.readAllStandardError().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(first); }, 10000));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolValue(acceptedKey));
+    EXPECT_TRUE(waitUntil([&] { return !window->runPresenter()->isShowingSheet(); }, 5000));
+
+    // Allowed for good: the next print is not asked and answers by itself.
+    const GdbusResult again = call(path, method("Print"), {}, 120);
+    EXPECT_TRUE(again.succeeded()) << again.error.toStdString();
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ScriptingAcceptanceAlert")));
+    EXPECT_TRUE(waitUntil(
+        [&] { return QFileInfo::exists(QDir(m_jobs).filePath(QStringLiteral("job-2.png"))); },
+        10000));
 }
 
 // The program as a user starts it, offscreen, answers on the session bus.
