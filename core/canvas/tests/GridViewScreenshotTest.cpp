@@ -164,3 +164,45 @@ TEST_F(GridViewScreenshot, bottomRightAnchorWithSequencesAndOffsetLines) {
         EXPECT_LT(line.green(), 100) << scale;
     }
 }
+
+TEST_F(GridViewScreenshot, scaledToFitAfterLoadingShowsOnlyTheNewFrame) {
+    // A wide picture first shown small in the middle, its tiles delivered,
+    // then scaled to the canvas's width as Scale to Fit does: size and place
+    // land on separate turns of the event loop.
+    view.setOriginalImage(makePicture(600, 300));
+    view.setImageSizeForDisplay_mm({50, 25});
+    view.setImageOffset_mm({125, 87.5});
+    const double scale = 1.0;
+    shoot(QStringLiteral("before-fit"), scale);
+    GridViewImageView* picture = view.imageView();
+    ASSERT_FALSE(picture->tileViews().isEmpty());
+    view.setImageSizeForDisplay_mm({300, 150});
+    QCoreApplication::processEvents();
+    view.setImageOffset_mm({0, 25});
+    QCoreApplication::processEvents();
+    const QImage image = shoot(QStringLiteral("after-fit"), scale);
+
+    // The picture spans 600 x 300 points from 50 points down; its tiles are
+    // laid out over that frame and all of them are drawn.
+    EXPECT_EQ(picture->bounds().size(), QSizeF(600, 300));
+    QList<QRectF> frames;
+    for (const GridViewImageView::TileView& tile : picture->tileViews()) {
+        frames.append(tile.frame);
+        EXPECT_FALSE(tile.contents.isNull());
+    }
+    EXPECT_EQ(frames,
+              GridViewImageView::tileFrames(picture->bounds().size(), picture->visibleArea()));
+    // Nothing of the picture above or below its frame, where the small one's
+    // tiles would have been drawn stretched or left behind.
+    for (double x = 5; x < 600; x += 10) {
+        for (const double y : {5.0, 45.0, 355.0, 395.0}) {
+            EXPECT_GT(qGray(pixel(image, scale, {x, y}).rgb()), 150) << x << " " << y;
+        }
+    }
+    // Inside it, the dark corner (a quarter of the picture) and the white
+    // field below the diagonal, where the small picture used to show.
+    EXPECT_EQ(qGray(pixel(image, scale, {70, 90}).rgb()), 0);
+    EXPECT_EQ(qGray(pixel(image, scale, {130, 110}).rgb()), 0);
+    EXPECT_EQ(qGray(pixel(image, scale, {300, 250}).rgb()), 255);
+    EXPECT_EQ(qGray(pixel(image, scale, {450, 300}).rgb()), 255);
+}
