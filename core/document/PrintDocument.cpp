@@ -1,5 +1,6 @@
 #include "core/document/PrintDocument.h"
 
+#include "core/document/DocumentKey.h"
 #include "core/document/Framework.h"
 #include "core/document/ImagePlacement.h"
 #include "core/document/LastDeviceSettings.h"
@@ -25,43 +26,6 @@ using namespace ambrel;
 namespace kestrom {
 
 namespace {
-
-const QString kOriginalImage = QStringLiteral("originalImage");
-const QString kImageSize_px = QStringLiteral("imageSize_px");
-const QString kImageOffset_mm = QStringLiteral("imageOffset_mm");
-const QString kImageOrientation = QStringLiteral("imageOrientation");
-const QString kImageOffsetBase = QStringLiteral("imageOffsetBase");
-const QString kImageOffsetBaseFourCharCode = QStringLiteral("imageOffsetBaseFourCharCode");
-const QString kFlipsImageHorizontal = QStringLiteral("flipsImageHorizontal");
-const QString kDeviceDescriptor = QStringLiteral("deviceDescriptor");
-const QString kTransportType = QStringLiteral("transportType");
-const QString kBlackConversionType = QStringLiteral("blackConversionType");
-const QString kCanvas = QStringLiteral("canvas");
-const QString kCurrentDeviceSetting = QStringLiteral("currentDeviceSetting");
-const QString kBlackConversionOptions = QStringLiteral("blackConversionOptions");
-const QString kImageRepeatXCount = QStringLiteral("imageRepeatXCount");
-const QString kImageRepeatYCount = QStringLiteral("imageRepeatYCount");
-const QString kImageRepeatXMargin_mm = QStringLiteral("imageRepeatXMargin_mm");
-const QString kImageRepeatYMargin_mm = QStringLiteral("imageRepeatYMargin_mm");
-const QString kMinimumSeparatedXMargin_mm = QStringLiteral("minimumSeparatedXMargin_mm");
-const QString kMaximumBlackXLength_mm = QStringLiteral("maximumBlackXLength_mm");
-const QString kUsesMinimumSeparatedXMargin = QStringLiteral("usesMinimumSeparatedXMargin");
-const QString kUsesMaximumBlackXLength = QStringLiteral("usesMaximumBlackXLength");
-const QString kWhitespaceStart = QStringLiteral("additionalWhitespaceLength_start_mm");
-const QString kWhitespaceEnd = QStringLiteral("additionalWhitespaceLength_end_mm");
-const QString kInViewingMode = QStringLiteral("inViewingMode");
-const QString kImageSizeForDisplay_px = QStringLiteral("imageSizeForDisplay_px");
-const QString kImageSizeForDisplay_mm = QStringLiteral("imageSizeForDisplay_mm");
-const QString kAllImageArea_mm = QStringLiteral("allImageArea_mm");
-const QString kImageOverflownAmount_mm = QStringLiteral("imageOverflownAmount_mm");
-const QString kImageOriginalSizeDescription = QStringLiteral("imageOriginalSizeDescription");
-const QString kCurrentBlackConversion = QStringLiteral("currentBlackConversion");
-const QString kExpansionLevelText = QStringLiteral("imageBitmapExpansionLevelText");
-const QString kConversionAreDefault = QStringLiteral("imageBitmapConversionPropertiesAreDefault");
-const QString kSplitAreDefault = QStringLiteral("horizontalImageSplitPropertiesAreDefault");
-const QString kSequences = QStringLiteral("sequences");
-
-const QString kLastDeviceSettingInfos = QStringLiteral("lastDeviceSettingInfos");
 
 const QString kLastModelName = QStringLiteral("LastModelName");
 
@@ -183,38 +147,49 @@ PrintDocument::PrintDocument()
     const QStringList optionKeyPaths = [] {
         QStringList paths;
         for (const QString& path : BlackConversionOptionsWrapper::allKeyPaths()) {
-            paths.append(kBlackConversionOptions + QLatin1Char('.') + path);
+            paths.append(DocumentKey::blackConversionOptions + QLatin1Char('.') + path);
         }
         return paths;
     }();
-    setKeyPathsAffectingKey(kImageSizeForDisplay_px, {kImageOrientation, kImageSize_px});
-    setKeyPathsAffectingKey(kImageSizeForDisplay_mm, {kImageSizeForDisplay_px, kDeviceDescriptor});
-    setKeyPathsAffectingKey(kAllImageArea_mm,
-                            {kDeviceDescriptor, kImageOffset_mm, kImageSizeForDisplay_mm,
-                             kImageOffsetBase, kImageRepeatXCount, kImageRepeatYCount,
-                             kImageRepeatXMargin_mm, kImageRepeatYMargin_mm});
-    setKeyPathsAffectingKey(kImageOverflownAmount_mm,
-                            {kDeviceDescriptor, kAllImageArea_mm, kCanvas});
-    setKeyPathsAffectingKey(kCurrentBlackConversion,
-                            QStringList{kBlackConversionType} + optionKeyPaths);
-    setKeyPathsAffectingKey(kExpansionLevelText,
-                            {QStringLiteral("blackConversionOptions.threshold.expansionLevel")});
-    setKeyPathsAffectingKey(kConversionAreDefault,
-                            QStringList{kBlackConversionType} + optionKeyPaths);
-    setKeyPathsAffectingKey(kSplitAreDefault,
-                            {kUsesMinimumSeparatedXMargin, kUsesMaximumBlackXLength,
-                             kMinimumSeparatedXMargin_mm, kMaximumBlackXLength_mm});
+    setKeyPathsAffectingKey(DocumentKey::imageSizeForDisplay_px,
+                            {DocumentKey::imageOrientation, DocumentKey::imageSize_px});
+    setKeyPathsAffectingKey(DocumentKey::imageSizeForDisplay_mm,
+                            {DocumentKey::imageSizeForDisplay_px, DocumentKey::deviceDescriptor});
+    setKeyPathsAffectingKey(DocumentKey::allImageArea_mm,
+                            {DocumentKey::deviceDescriptor, DocumentKey::imageOffset_mm,
+                             DocumentKey::imageSizeForDisplay_mm, DocumentKey::imageOffsetBase,
+                             DocumentKey::imageRepeatXCount, DocumentKey::imageRepeatYCount,
+                             DocumentKey::imageRepeatXMargin_mm,
+                             DocumentKey::imageRepeatYMargin_mm});
     setKeyPathsAffectingKey(
-        kSequences,
-        {kOriginalImage, kDeviceDescriptor,
+        DocumentKey::imageOverflownAmount_mm,
+        {DocumentKey::deviceDescriptor, DocumentKey::allImageArea_mm, DocumentKey::canvas});
+    setKeyPathsAffectingKey(DocumentKey::currentBlackConversion,
+                            QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
+    setKeyPathsAffectingKey(DocumentKey::imageBitmapExpansionLevelText,
+                            {QStringLiteral("blackConversionOptions.threshold.expansionLevel")});
+    setKeyPathsAffectingKey(DocumentKey::imageBitmapConversionPropertiesAreDefault,
+                            QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
+    setKeyPathsAffectingKey(
+        DocumentKey::horizontalImageSplitPropertiesAreDefault,
+        {DocumentKey::usesMinimumSeparatedXMargin, DocumentKey::usesMaximumBlackXLength,
+         DocumentKey::minimumSeparatedXMargin_mm, DocumentKey::maximumBlackXLength_mm});
+    setKeyPathsAffectingKey(
+        DocumentKey::sequences,
+        {DocumentKey::originalImage, DocumentKey::deviceDescriptor,
          QStringLiteral("blackConversionOptions.threshold.threshold"),
-         QStringLiteral("blackConversionOptions.threshold.expansionLevel"), kImageOffset_mm,
-         kImageSize_px, kImageOrientation, kImageOffsetBase, kFlipsImageHorizontal,
-         kImageRepeatXCount, kImageRepeatYCount, kImageRepeatXMargin_mm, kImageRepeatYMargin_mm,
-         kMinimumSeparatedXMargin_mm, kMaximumBlackXLength_mm, kUsesMinimumSeparatedXMargin,
-         kUsesMaximumBlackXLength, kWhitespaceStart, kWhitespaceEnd});
+         QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
+         DocumentKey::imageOffset_mm, DocumentKey::imageSize_px, DocumentKey::imageOrientation,
+         DocumentKey::imageOffsetBase, DocumentKey::flipsImageHorizontal,
+         DocumentKey::imageRepeatXCount, DocumentKey::imageRepeatYCount,
+         DocumentKey::imageRepeatXMargin_mm, DocumentKey::imageRepeatYMargin_mm,
+         DocumentKey::minimumSeparatedXMargin_mm, DocumentKey::maximumBlackXLength_mm,
+         DocumentKey::usesMinimumSeparatedXMargin, DocumentKey::usesMaximumBlackXLength,
+         DocumentKey::additionalWhitespaceLength_start_mm,
+         DocumentKey::additionalWhitespaceLength_end_mm});
     // The anchor's code is another face of the anchor.
-    setKeyPathsAffectingKey(kImageOffsetBaseFourCharCode, {kImageOffsetBase});
+    setKeyPathsAffectingKey(DocumentKey::imageOffsetBaseFourCharCode,
+                            {DocumentKey::imageOffsetBase});
 
     m_undoManager->setGroupsByEvent(true);
     m_undoManager->disableUndoRegistration();
@@ -319,7 +294,7 @@ void PrintDocument::commit(const QString& key, UndoActionName name,
 }
 
 void PrintDocument::clearOriginalSizeDescription() {
-    notifyChangingValue(kImageOriginalSizeDescription,
+    notifyChangingValue(DocumentKey::imageOriginalSizeDescription,
                         [&] { m_imageOriginalSizeDescriptionCache.reset(); });
 }
 
@@ -332,7 +307,7 @@ void PrintDocument::setOriginalImage(OriginalImage::Pointer image) {
     // The step keeps the old picture's file bytes rather than its pixels.
     const auto old = std::make_shared<const UndoPicture>(m_originalImage);
     commit(
-        kOriginalImage, Name::changingImage,
+        DocumentKey::originalImage, Name::changingImage,
         [&] {
             m_originalImage = std::move(image);
             m_originalImageValues = keyedValues(m_originalImage, originalImageValue);
@@ -351,7 +326,7 @@ void PrintDocument::setImageSize_px(const Size_px& size) {
     }
     const Size_px old = m_options.imageSize_px;
     commit(
-        kImageSize_px, Name::resizingImage, [&] { m_options.imageSize_px = size; },
+        DocumentKey::imageSize_px, Name::resizingImage, [&] { m_options.imageSize_px = size; },
         [this, old] { setImageSize_px(old); });
 }
 
@@ -361,7 +336,7 @@ void PrintDocument::setImageOffset_mm(const Point_mm& offset) {
     }
     const Point_mm old = m_options.imageOffset_mm;
     commit(
-        kImageOffset_mm, Name::movingImage, [&] { m_options.imageOffset_mm = offset; },
+        DocumentKey::imageOffset_mm, Name::movingImage, [&] { m_options.imageOffset_mm = offset; },
         [this, old] { setImageOffset_mm(old); });
 }
 
@@ -371,7 +346,8 @@ void PrintDocument::setImageOrientation(ImageRotation orientation) {
     }
     const ImageRotation old = m_options.imageOrientation;
     commit(
-        kImageOrientation, Name::rotatingImage, [&] { m_options.imageOrientation = orientation; },
+        DocumentKey::imageOrientation, Name::rotatingImage,
+        [&] { m_options.imageOrientation = orientation; },
         [this, old] { setImageOrientation(old); });
 }
 
@@ -394,8 +370,8 @@ void PrintDocument::setImageOffsetBase(const OffsetBase& anchor) {
     }
     const OffsetBase old = m_options.imageOffsetBase;
     commit(
-        kImageOffsetBase, Name::changingOffsetBase, [&] { m_options.imageOffsetBase = anchor; },
-        [this, old] { setImageOffsetBase(old); });
+        DocumentKey::imageOffsetBase, Name::changingOffsetBase,
+        [&] { m_options.imageOffsetBase = anchor; }, [this, old] { setImageOffsetBase(old); });
 }
 
 void PrintDocument::setFlipsImageHorizontal(bool flips) {
@@ -403,7 +379,8 @@ void PrintDocument::setFlipsImageHorizontal(bool flips) {
         return;
     }
     commit(
-        kFlipsImageHorizontal, Name::flippingImage, [&] { m_options.flipsImageHorizontal = flips; },
+        DocumentKey::flipsImageHorizontal, Name::flippingImage,
+        [&] { m_options.flipsImageHorizontal = flips; },
         [this, flips] { setFlipsImageHorizontal(!flips); });
 }
 
@@ -413,8 +390,8 @@ void PrintDocument::setTransportType(std::optional<TransportType> transportType)
     }
     const auto old = m_transportType;
     commit(
-        kTransportType, Name::changingTransportType, [&] { m_transportType = transportType; },
-        [this, old] { setTransportType(old); });
+        DocumentKey::transportType, Name::changingTransportType,
+        [&] { m_transportType = transportType; }, [this, old] { setTransportType(old); });
 }
 
 void PrintDocument::setBlackConversionType(BlackConversionType type) {
@@ -423,7 +400,7 @@ void PrintDocument::setBlackConversionType(BlackConversionType type) {
     }
     const BlackConversionType old = m_blackConversionType;
     commit(
-        kBlackConversionType, Name::changingBlackConversionType,
+        DocumentKey::blackConversionType, Name::changingBlackConversionType,
         [&] { m_blackConversionType = type; }, [this, old] { setBlackConversionType(old); });
 }
 
@@ -434,7 +411,7 @@ void PrintDocument::setCanvas(CanvasPointer canvas) {
     }
     const CanvasPointer old = m_canvas;
     commit(
-        kCanvas, Name::changingCanvas,
+        DocumentKey::canvas, Name::changingCanvas,
         [&] {
             m_canvas = std::move(canvas);
             m_canvasValues = keyedValues(
@@ -449,7 +426,7 @@ void PrintDocument::setCurrentDeviceSetting(DeviceSettingPointer setting) {
     }
     const DeviceSettingPointer old = m_currentDeviceSetting;
     commit(
-        kCurrentDeviceSetting, Name::changingDeviceSetting,
+        DocumentKey::currentDeviceSetting, Name::changingDeviceSetting,
         [&] { m_currentDeviceSetting = std::move(setting); },
         [this, old] { setCurrentDeviceSetting(old); });
 }
@@ -461,7 +438,7 @@ void PrintDocument::setImageRepeatXCount(qint64 count) {
     }
     const qint64 old = m_options.imageRepeatXCount;
     commit(
-        kImageRepeatXCount, Name::changingImageRepeatXCount,
+        DocumentKey::imageRepeatXCount, Name::changingImageRepeatXCount,
         [&] { m_options.imageRepeatXCount = count; }, [this, old] { setImageRepeatXCount(old); });
 }
 
@@ -472,7 +449,7 @@ void PrintDocument::setImageRepeatYCount(qint64 count) {
     }
     const qint64 old = m_options.imageRepeatYCount;
     commit(
-        kImageRepeatYCount, Name::changingImageRepeatYCount,
+        DocumentKey::imageRepeatYCount, Name::changingImageRepeatYCount,
         [&] { m_options.imageRepeatYCount = count; }, [this, old] { setImageRepeatYCount(old); });
 }
 
@@ -501,49 +478,51 @@ void PrintDocument::changeSwitch(const QString& key, UndoActionName name, bool& 
 }
 
 void PrintDocument::setImageRepeatXMargin_mm(double margin) {
-    changeLength(kImageRepeatXMargin_mm, Name::changingImageRepeatXMargin,
+    changeLength(DocumentKey::imageRepeatXMargin_mm, Name::changingImageRepeatXMargin,
                  m_options.imageRepeatXMargin_mm, margin, unlimited,
                  &PrintDocument::setImageRepeatXMargin_mm);
 }
 
 void PrintDocument::setImageRepeatYMargin_mm(double margin) {
-    changeLength(kImageRepeatYMargin_mm, Name::changingImageRepeatYMargin,
+    changeLength(DocumentKey::imageRepeatYMargin_mm, Name::changingImageRepeatYMargin,
                  m_options.imageRepeatYMargin_mm, margin, unlimited,
                  &PrintDocument::setImageRepeatYMargin_mm);
 }
 
 void PrintDocument::setMinimumSeparatedXMargin_mm(double margin) {
-    changeLength(kMinimumSeparatedXMargin_mm, Name::changingMinimumSeparatedXMargin,
+    changeLength(DocumentKey::minimumSeparatedXMargin_mm, Name::changingMinimumSeparatedXMargin,
                  m_options.minimumSeparatedXMargin_mm, margin, {5, 600},
                  &PrintDocument::setMinimumSeparatedXMargin_mm);
 }
 
 void PrintDocument::setMaximumBlackXLength_mm(double length) {
-    changeLength(kMaximumBlackXLength_mm, Name::changingMaximumBlackXLength,
+    changeLength(DocumentKey::maximumBlackXLength_mm, Name::changingMaximumBlackXLength,
                  m_options.maximumBlackXLength_mm, length, {30, 600},
                  &PrintDocument::setMaximumBlackXLength_mm);
 }
 
 void PrintDocument::setUsesMinimumSeparatedXMargin(bool uses) {
-    changeSwitch(kUsesMinimumSeparatedXMargin, Name::changingUsesMinimumSeparatedXMargin,
-                 m_options.usesMinimumSeparatedXMargin, uses,
-                 &PrintDocument::setUsesMinimumSeparatedXMargin);
+    changeSwitch(DocumentKey::usesMinimumSeparatedXMargin,
+                 Name::changingUsesMinimumSeparatedXMargin, m_options.usesMinimumSeparatedXMargin,
+                 uses, &PrintDocument::setUsesMinimumSeparatedXMargin);
 }
 
 void PrintDocument::setUsesMaximumBlackXLength(bool uses) {
-    changeSwitch(kUsesMaximumBlackXLength, Name::changingUsesMaximumBlackXLength,
+    changeSwitch(DocumentKey::usesMaximumBlackXLength, Name::changingUsesMaximumBlackXLength,
                  m_options.usesMaximumBlackXLength, uses,
                  &PrintDocument::setUsesMaximumBlackXLength);
 }
 
 void PrintDocument::setAdditionalWhitespaceLength_start_mm(double length) {
-    changeLength(kWhitespaceStart, Name::changingAdditionalWhitespaceLength,
+    changeLength(DocumentKey::additionalWhitespaceLength_start_mm,
+                 Name::changingAdditionalWhitespaceLength,
                  m_options.additionalWhitespaceLength_start_mm, length, {0, 100},
                  &PrintDocument::setAdditionalWhitespaceLength_start_mm);
 }
 
 void PrintDocument::setAdditionalWhitespaceLength_end_mm(double length) {
-    changeLength(kWhitespaceEnd, Name::changingAdditionalWhitespaceLength,
+    changeLength(DocumentKey::additionalWhitespaceLength_end_mm,
+                 Name::changingAdditionalWhitespaceLength,
                  m_options.additionalWhitespaceLength_end_mm, length, {0, 100},
                  &PrintDocument::setAdditionalWhitespaceLength_end_mm);
 }
@@ -552,7 +531,7 @@ void PrintDocument::setInViewingMode(bool inViewingMode) {
     if (inViewingMode == m_inViewingMode) {
         return;
     }
-    notifyChangingValue(kInViewingMode, [&] { m_inViewingMode = inViewingMode; });
+    notifyChangingValue(DocumentKey::inViewingMode, [&] { m_inViewingMode = inViewingMode; });
 }
 
 // --- The model -------------------------------------------------------------------
@@ -580,7 +559,7 @@ void PrintDocument::setDeviceDescriptor(DescriptorPointer descriptor) {
     if (descriptor == m_deviceDescriptor) {
         return;
     }
-    notifyChangingValue(kDeviceDescriptor, [&] {
+    notifyChangingValue(DocumentKey::deviceDescriptor, [&] {
         const bool pristine = isPristine();
         platform::UndoManager* manager = m_undoManager.get();
         if (pristine && manager && manager->canRedo()) {
@@ -866,7 +845,7 @@ void PrintDocument::changeImageOffsetBase(const OffsetBase& anchor) {
         setImageOffset_mm({0, 0});
         setImageOffsetBase(anchor);
     });
-    rememberForModel(QVariant::fromValue(anchor), kImageOffsetBase);
+    rememberForModel(QVariant::fromValue(anchor), DocumentKey::imageOffsetBase);
 }
 
 void PrintDocument::changeCanvas(CanvasPointer canvas) {
@@ -886,7 +865,7 @@ void PrintDocument::changeTransportType(std::optional<TransportType> transportTy
 
 void PrintDocument::changeBlackConversionType(BlackConversionType type) {
     setBlackConversionType(type);
-    rememberForModel(QVariant::fromValue(m_blackConversionType), kBlackConversionType);
+    rememberForModel(QVariant::fromValue(m_blackConversionType), DocumentKey::blackConversionType);
 }
 
 QVariantMap PrintDocument::lastDeviceSettingInfos() const {
@@ -908,68 +887,75 @@ QVariant PrintDocument::valueForKey(const QString& key) const {
     using Reader = std::function<QVariant(const PrintDocument&)>;
     using D = PrintDocument;
     static const QHash<QString, Reader> readers = {
-        {kOriginalImage, [](const D& d) { return pointerValue(d.m_originalImage); }},
-        {kImageSize_px, [](const D& d) { return QVariant(sizeText(d.m_options.imageSize_px)); }},
-        {kImageOffset_mm,
+        {DocumentKey::originalImage, [](const D& d) { return pointerValue(d.m_originalImage); }},
+        {DocumentKey::imageSize_px,
+         [](const D& d) { return QVariant(sizeText(d.m_options.imageSize_px)); }},
+        {DocumentKey::imageOffset_mm,
          [](const D& d) { return QVariant(d.m_options.imageOffset_mm.toQPointF()); }},
-        {kImageOrientation,
+        {DocumentKey::imageOrientation,
          [](const D& d) { return QVariant(d.m_options.imageOrientation.rawValue()); }},
-        {kImageOffsetBase,
+        {DocumentKey::imageOffsetBase,
          [](const D& d) { return QVariant(d.m_options.imageOffsetBase.rawValue()); }},
-        {kImageOffsetBaseFourCharCode,
+        {DocumentKey::imageOffsetBaseFourCharCode,
          [](const D& d) {
              const auto code = d.m_options.imageOffsetBase.fourCharCode();
              return QVariant(code ? *code : *OffsetBase::center.fourCharCode());
          }},
-        {kFlipsImageHorizontal,
+        {DocumentKey::flipsImageHorizontal,
          [](const D& d) { return QVariant(d.m_options.flipsImageHorizontal); }},
-        {kDeviceDescriptor, [](const D& d) { return pointerValue(d.m_deviceDescriptor); }},
-        {kTransportType,
+        {DocumentKey::deviceDescriptor,
+         [](const D& d) { return pointerValue(d.m_deviceDescriptor); }},
+        {DocumentKey::transportType,
          [](const D& d) {
              return d.m_transportType ? QVariant(d.m_transportType->rawValue()) : QVariant();
          }},
-        {kBlackConversionType,
+        {DocumentKey::blackConversionType,
          [](const D& d) { return QVariant(d.m_blackConversionType.rawValue()); }},
-        {kCanvas, [](const D& d) { return pointerValue(d.m_canvas); }},
-        {kCurrentDeviceSetting, [](const D& d) { return pointerValue(d.m_currentDeviceSetting); }},
-        {kImageRepeatXCount, [](const D& d) { return QVariant(d.m_options.imageRepeatXCount); }},
-        {kImageRepeatYCount, [](const D& d) { return QVariant(d.m_options.imageRepeatYCount); }},
-        {kImageRepeatXMargin_mm,
+        {DocumentKey::canvas, [](const D& d) { return pointerValue(d.m_canvas); }},
+        {DocumentKey::currentDeviceSetting,
+         [](const D& d) { return pointerValue(d.m_currentDeviceSetting); }},
+        {DocumentKey::imageRepeatXCount,
+         [](const D& d) { return QVariant(d.m_options.imageRepeatXCount); }},
+        {DocumentKey::imageRepeatYCount,
+         [](const D& d) { return QVariant(d.m_options.imageRepeatYCount); }},
+        {DocumentKey::imageRepeatXMargin_mm,
          [](const D& d) { return QVariant(d.m_options.imageRepeatXMargin_mm); }},
-        {kImageRepeatYMargin_mm,
+        {DocumentKey::imageRepeatYMargin_mm,
          [](const D& d) { return QVariant(d.m_options.imageRepeatYMargin_mm); }},
-        {kMinimumSeparatedXMargin_mm,
+        {DocumentKey::minimumSeparatedXMargin_mm,
          [](const D& d) { return QVariant(d.m_options.minimumSeparatedXMargin_mm); }},
-        {kMaximumBlackXLength_mm,
+        {DocumentKey::maximumBlackXLength_mm,
          [](const D& d) { return QVariant(d.m_options.maximumBlackXLength_mm); }},
-        {kUsesMinimumSeparatedXMargin,
+        {DocumentKey::usesMinimumSeparatedXMargin,
          [](const D& d) { return QVariant(d.m_options.usesMinimumSeparatedXMargin); }},
-        {kUsesMaximumBlackXLength,
+        {DocumentKey::usesMaximumBlackXLength,
          [](const D& d) { return QVariant(d.m_options.usesMaximumBlackXLength); }},
-        {kWhitespaceStart,
+        {DocumentKey::additionalWhitespaceLength_start_mm,
          [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_start_mm); }},
-        {kWhitespaceEnd,
+        {DocumentKey::additionalWhitespaceLength_end_mm,
          [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_end_mm); }},
-        {kInViewingMode, [](const D& d) { return QVariant(d.m_inViewingMode); }},
-        {kImageSizeForDisplay_px,
+        {DocumentKey::inViewingMode, [](const D& d) { return QVariant(d.m_inViewingMode); }},
+        {DocumentKey::imageSizeForDisplay_px,
          [](const D& d) { return QVariant(sizeText(d.imageSizeForDisplay_px())); }},
-        {kImageSizeForDisplay_mm,
+        {DocumentKey::imageSizeForDisplay_mm,
          [](const D& d) { return QVariant(d.imageSizeForDisplay_mm().toQSizeF()); }},
-        {kAllImageArea_mm, [](const D& d) { return QVariant(d.allImageArea_mm().toQRectF()); }},
-        {kImageOverflownAmount_mm,
+        {DocumentKey::allImageArea_mm,
+         [](const D& d) { return QVariant(d.allImageArea_mm().toQRectF()); }},
+        {DocumentKey::imageOverflownAmount_mm,
          [](const D& d) { return QVariant::fromValue(d.imageOverflownAmount_mm()); }},
-        {kImageOriginalSizeDescription,
+        {DocumentKey::imageOriginalSizeDescription,
          [](const D& d) { return QVariant(d.imageOriginalSizeDescription()); }},
-        {kCurrentBlackConversion,
+        {DocumentKey::currentBlackConversion,
          [](const D& d) { return QVariant::fromValue(d.currentBlackConversion()); }},
-        {kExpansionLevelText,
+        {DocumentKey::imageBitmapExpansionLevelText,
          [](const D& d) { return QVariant(d.imageBitmapExpansionLevelText()); }},
-        {kConversionAreDefault,
+        {DocumentKey::imageBitmapConversionPropertiesAreDefault,
          [](const D& d) { return QVariant(d.imageBitmapConversionPropertiesAreDefault()); }},
-        {kSplitAreDefault,
+        {DocumentKey::horizontalImageSplitPropertiesAreDefault,
          [](const D& d) { return QVariant(d.horizontalImageSplitPropertiesAreDefault()); }},
-        {kSequences, [](const D&) { return QVariant(); }},
-        {kLastDeviceSettingInfos, [](const D& d) { return QVariant(d.lastDeviceSettingInfos()); }},
+        {DocumentKey::sequences, [](const D&) { return QVariant(); }},
+        {DocumentKey::lastDeviceSettingInfos,
+         [](const D& d) { return QVariant(d.lastDeviceSettingInfos()); }},
     };
     if (const auto reader = readers.constFind(key); reader != readers.cend()) {
         return (*reader)(*this);
@@ -978,22 +964,22 @@ QVariant PrintDocument::valueForKey(const QString& key) const {
 }
 
 void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
-    if (key == kOriginalImage) {
+    if (key == DocumentKey::originalImage) {
         if (const auto image = pointer<OriginalImage::Pointer>(value)) {
             setOriginalImage(*image);
         }
         return;
     }
-    if (key == kImageSize_px) {
+    if (key == DocumentKey::imageSize_px) {
         return; // a read-only face
     }
-    if (key == kImageOffset_mm) {
+    if (key == DocumentKey::imageOffset_mm) {
         if (const auto p = point(value)) {
             setImageOffset_mm(*p);
         }
         return;
     }
-    if (key == kImageOrientation) {
+    if (key == DocumentKey::imageOrientation) {
         if (const auto raw = OptionValue::wholeNumber(value)) {
             if (const auto orientation = ImageRotation::fromRawValue(*raw)) {
                 setImageOrientation(*orientation);
@@ -1001,13 +987,13 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         }
         return;
     }
-    if (key == kImageOffsetBase) {
+    if (key == DocumentKey::imageOffsetBase) {
         if (const auto anchor = OffsetBase::fromRawValue(value.toString())) {
             setImageOffsetBase(*anchor);
         }
         return;
     }
-    if (key == kImageOffsetBaseFourCharCode) {
+    if (key == DocumentKey::imageOffsetBaseFourCharCode) {
         const auto code = OptionValue::wholeNumber(value);
         if (code && *code >= std::numeric_limits<qint32>::min() &&
             *code <= std::numeric_limits<qint32>::max()) {
@@ -1017,56 +1003,59 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         }
         return;
     }
-    if (key == kFlipsImageHorizontal) {
+    if (key == DocumentKey::flipsImageHorizontal) {
         if (const auto b = boolean(value)) {
             setFlipsImageHorizontal(*b);
         }
         return;
     }
-    if (key == kDeviceDescriptor) {
+    if (key == DocumentKey::deviceDescriptor) {
         if (const auto descriptor = pointer<DescriptorPointer>(value)) {
             setDeviceDescriptor(*descriptor);
         }
         return;
     }
-    if (key == kTransportType) {
+    if (key == DocumentKey::transportType) {
         // Anything but the two names means no transport.
         return setTransportType(value.typeId() == QMetaType::QString
                                     ? TransportType::fromRawValue(value.toString())
                                     : std::nullopt);
     }
-    if (key == kBlackConversionType) {
+    if (key == DocumentKey::blackConversionType) {
         if (const auto type = BlackConversionType::fromRawValue(value.toString())) {
             setBlackConversionType(*type);
         }
         return;
     }
-    if (key == kCanvas) {
+    if (key == DocumentKey::canvas) {
         if (const auto canvas = pointer<CanvasPointer>(value)) {
             setCanvas(*canvas);
         }
         return;
     }
-    if (key == kCurrentDeviceSetting) {
+    if (key == DocumentKey::currentDeviceSetting) {
         if (const auto setting = pointer<DeviceSettingPointer>(value)) {
             setCurrentDeviceSetting(*setting);
         }
         return;
     }
-    if (key == kImageRepeatXCount || key == kImageRepeatYCount) {
+    if (key == DocumentKey::imageRepeatXCount || key == DocumentKey::imageRepeatYCount) {
         if (const auto count = OptionValue::wholeNumber(value)) {
-            key == kImageRepeatXCount ? setImageRepeatXCount(*count) : setImageRepeatYCount(*count);
+            key == DocumentKey::imageRepeatXCount ? setImageRepeatXCount(*count)
+                                                  : setImageRepeatYCount(*count);
         }
         return;
     }
     using LengthSetter = void (PrintDocument::*)(double);
     static const QHash<QString, LengthSetter> lengths = {
-        {kImageRepeatXMargin_mm, &PrintDocument::setImageRepeatXMargin_mm},
-        {kImageRepeatYMargin_mm, &PrintDocument::setImageRepeatYMargin_mm},
-        {kMinimumSeparatedXMargin_mm, &PrintDocument::setMinimumSeparatedXMargin_mm},
-        {kMaximumBlackXLength_mm, &PrintDocument::setMaximumBlackXLength_mm},
-        {kWhitespaceStart, &PrintDocument::setAdditionalWhitespaceLength_start_mm},
-        {kWhitespaceEnd, &PrintDocument::setAdditionalWhitespaceLength_end_mm},
+        {DocumentKey::imageRepeatXMargin_mm, &PrintDocument::setImageRepeatXMargin_mm},
+        {DocumentKey::imageRepeatYMargin_mm, &PrintDocument::setImageRepeatYMargin_mm},
+        {DocumentKey::minimumSeparatedXMargin_mm, &PrintDocument::setMinimumSeparatedXMargin_mm},
+        {DocumentKey::maximumBlackXLength_mm, &PrintDocument::setMaximumBlackXLength_mm},
+        {DocumentKey::additionalWhitespaceLength_start_mm,
+         &PrintDocument::setAdditionalWhitespaceLength_start_mm},
+        {DocumentKey::additionalWhitespaceLength_end_mm,
+         &PrintDocument::setAdditionalWhitespaceLength_end_mm},
     };
     if (const auto setter = lengths.value(key)) {
         if (const auto number = OptionValue::finiteNumber(value)) {
@@ -1076,9 +1065,9 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
     }
     using SwitchSetter = void (PrintDocument::*)(bool);
     static const QHash<QString, SwitchSetter> switches = {
-        {kUsesMinimumSeparatedXMargin, &PrintDocument::setUsesMinimumSeparatedXMargin},
-        {kUsesMaximumBlackXLength, &PrintDocument::setUsesMaximumBlackXLength},
-        {kInViewingMode, &PrintDocument::setInViewingMode},
+        {DocumentKey::usesMinimumSeparatedXMargin, &PrintDocument::setUsesMinimumSeparatedXMargin},
+        {DocumentKey::usesMaximumBlackXLength, &PrintDocument::setUsesMaximumBlackXLength},
+        {DocumentKey::inViewingMode, &PrintDocument::setInViewingMode},
     };
     if (const auto setter = switches.value(key)) {
         if (const auto b = boolean(value)) {
@@ -1086,10 +1075,10 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         }
         return;
     }
-    if (key == kLastDeviceSettingInfos) {
+    if (key == DocumentKey::lastDeviceSettingInfos) {
         return setLastDeviceSettingInfos(value.toMap());
     }
-    if (key == kImageSizeForDisplay_px) {
+    if (key == DocumentKey::imageSizeForDisplay_px) {
         if (const auto s = size(value)) {
             if (const auto pixels = pixelSize(*s)) {
                 setImageSizeForDisplay_px(*pixels);
@@ -1097,7 +1086,7 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
         }
         return;
     }
-    if (key == kImageSizeForDisplay_mm) {
+    if (key == DocumentKey::imageSizeForDisplay_mm) {
         if (const auto s = size(value)) {
             setImageSizeForDisplay_mm(Size_mm::fromQSizeF(*s));
         }
@@ -1107,19 +1096,19 @@ void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
 }
 
 platform::Observable* PrintDocument::objectForKey(const QString& key) const {
-    if (key == kCurrentDeviceSetting) {
+    if (key == DocumentKey::currentDeviceSetting) {
         return m_currentDeviceSetting.get();
     }
-    if (key == kBlackConversionOptions) {
+    if (key == DocumentKey::blackConversionOptions) {
         return m_blackConversionOptions.get();
     }
-    if (key == kOriginalImage) {
+    if (key == DocumentKey::originalImage) {
         return m_originalImageValues.get();
     }
-    if (key == kDeviceDescriptor) {
+    if (key == DocumentKey::deviceDescriptor) {
         return m_deviceDescriptorValues.get();
     }
-    if (key == kCanvas) {
+    if (key == DocumentKey::canvas) {
         return m_canvasValues.get();
     }
     return Observable::objectForKey(key);
