@@ -1,0 +1,461 @@
+#include "core/document/package/DocumentSettings.h"
+
+#include "core/document/job/LastDeviceSettings.h"
+#include "core/document/job/PlacementLimits.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentFileError.h"
+#include "core/document/package/SettingsReadingError.h"
+#include "platform/ApplicationInfo.h"
+#include "platform/PropertyList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace ambrel;
+
+namespace kestrom {
+
+const QString DocumentSettings::minimumApplicationVersion = QStringLiteral("1.0");
+
+namespace {
+
+namespace key {
+const QString minimumApplicationVersion = QStringLiteral("minimumApplicationVersion");
+const QString currentDeviceSetting = QStringLiteral("currentDeviceSetting");
+const QString imageOriginalFileURL = QStringLiteral("imageOriginalFileURL");
+const QString threshold = QStringLiteral("imageBitmapConversionThreshold");
+const QString imageOffset = QStringLiteral("imageOffset_mm");
+const QString imageSize = QStringLiteral("imageSize_px");
+const QString orientation = QStringLiteral("imageOrientation");
+const QString flips = QStringLiteral("flipsImageHorizontal");
+const QString modelName = QStringLiteral("modelName");
+const QString offsetBase = QStringLiteral("imageOffsetBase");
+const QString repeatXCount = QStringLiteral("imageRepeatXCount");
+const QString repeatYCount = QStringLiteral("imageRepeatYCount");
+const QString repeatXMargin = QStringLiteral("imageRepeatXMargin_mm");
+const QString repeatYMargin = QStringLiteral("imageRepeatYMargin_mm");
+const QString usesMinimumSeparated = QStringLiteral("usesMinimumSeparatedXMargin");
+const QString usesMaximumBlack = QStringLiteral("usesMaximumBlackXLength");
+const QString minimumSeparated = QStringLiteral("minimumSeparatedXMargin_mm");
+const QString maximumBlack = QStringLiteral("maximumBlackXLength_mm");
+const QString expansionLevel = QStringLiteral("imageBitmapExpansionLevel");
+const QString whitespaceStart = QStringLiteral("additionalWhitespaceLength_start_mm");
+const QString whitespaceEnd = QStringLiteral("additionalWhitespaceLength_end_mm");
+const QString canvasIdentifier = QStringLiteral("canvasIdentifier");
+const QString conversionType = QStringLiteral("imageBlackConversionType");
+const QString conversionOptions = QStringLiteral("imageBlackConversionOptions");
+} // namespace key
+
+bool isInteger(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Numbers read as the stored kind or as another number that says the same.
+std::optional<double> real(const QVariant& v) {
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        return v.toDouble();
+    }
+    if (isInteger(v)) {
+        return double(v.toLongLong());
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> integer(const QVariant& v) {
+    if (isInteger(v)) {
+        return v.toLongLong();
+    }
+    if (const auto d = real(v);
+        d && std::isfinite(*d) && std::trunc(*d) == *d && std::abs(*d) < 9.0e18) {
+        return qint64(*d);
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> boolean(const QVariant& v) {
+    if (v.typeId() == QMetaType::Bool) {
+        return v.toBool();
+    }
+    if (const auto i = integer(v); i && (*i == 0 || *i == 1)) {
+        return *i == 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> text(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString) {
+        return v.toString();
+    }
+    return std::nullopt;
+}
+
+std::optional<QVariantMap> dictionary(const QVariant& v) {
+    if (v.typeId() == QMetaType::QVariantMap) {
+        return v.toMap();
+    }
+    return std::nullopt;
+}
+
+double realOr(const QVariantMap& d, const QString& k, double fallback) {
+    return real(d.value(k)).value_or(fallback);
+}
+
+qint64 integerOr(const QVariantMap& d, const QString& k, qint64 fallback) {
+    return integer(d.value(k)).value_or(fallback);
+}
+
+bool booleanOr(const QVariantMap& d, const QString& k, bool fallback) {
+    return boolean(d.value(k)).value_or(fallback);
+}
+
+// A point dictionary {X, Y} of finite numbers, else (0, 0).
+Point_mm pointFrom(const QVariant& v) {
+    const auto d = dictionary(v);
+    const auto x = d ? real(d->value(QStringLiteral("X"))) : std::nullopt;
+    const auto y = d ? real(d->value(QStringLiteral("Y"))) : std::nullopt;
+    if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
+        return {0, 0};
+    }
+    return {*x, *y};
+}
+
+// A size dictionary {Width, Height} truncated to whole pixels, else (0, 0).
+// Sides that are negative or too large for any picture count as not valid.
+Size_px sizeFrom(const QVariant& v) {
+    const auto d = dictionary(v);
+    const auto w = d ? real(d->value(QStringLiteral("Width"))) : std::nullopt;
+    const auto h = d ? real(d->value(QStringLiteral("Height"))) : std::nullopt;
+    constexpr double largest = double(std::numeric_limits<qint32>::max());
+    if (!w || !h || !(*w >= 0 && *w <= largest) || !(*h >= 0 && *h <= largest)) {
+        return {0, 0};
+    }
+    return {qint64(std::trunc(*w)), qint64(std::trunc(*h))};
+}
+
+// Offsets and margins as far as the window's fields reach.
+Point_mm offsetWithinLimits(const Point_mm& offset) {
+    constexpr double limit = PlacementLimits::offset_mm;
+    return {std::clamp(offset.x, -limit, limit), std::clamp(offset.y, -limit, limit)};
+}
+
+double repeatMarginFrom(double margin) {
+    if (!std::isfinite(margin)) {
+        return 0;
+    }
+    return std::clamp(margin, 0.0, PlacementLimits::repeatMarginMax_mm);
+}
+
+// A size whose side is longer than the window lets a side be is scaled down,
+// keeping its proportion, until both sides fit. Smaller sizes stay: a small
+// picture shown at its actual size may be below the window's least side.
+Size_px sizeWithinLimits(const Size_px& size, const Dpi& dpi) {
+    const qint64 longest = std::max(size.width, size.height);
+    const qint64 allowed = dpi.imagePx(PlacementLimits::sideMax_mm);
+    if (allowed <= 0 || longest <= allowed) {
+        return size;
+    }
+    const double scale = double(allowed) / double(longest);
+    const auto side = [&](qint64 length) {
+        return length == 0
+                   ? qint64(0)
+                   : std::clamp<qint64>(qint64(std::llround(double(length) * scale)), 1, allowed);
+    };
+    return {side(size.width), side(size.height)};
+}
+
+qint64 compareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j) {
+    auto run = [](const QString& s, qsizetype& at) {
+        while (at < s.size() && s[at] == u'0' && at + 1 < s.size() && s[at + 1].isDigit()) {
+            ++at;
+        }
+        const qsizetype start = at;
+        while (at < s.size() && s[at].isDigit()) {
+            ++at;
+        }
+        return s.mid(start, at - start);
+    };
+    const QString x = run(a, i);
+    const QString y = run(b, j);
+    if (x.size() != y.size()) {
+        return x.size() < y.size() ? -1 : 1;
+    }
+    return x.compare(y);
+}
+
+} // namespace
+
+DocumentSettings::Application DocumentSettings::Application::current() {
+    return {platform::ApplicationInfo::displayName(), platform::ApplicationInfo::shortVersion()};
+}
+
+int DocumentSettings::compareVersions(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            if (const qint64 order = compareDigitRuns(a, i, b, j); order != 0) {
+                return order < 0 ? -1 : 1;
+            }
+            continue;
+        }
+        if (a[i] != b[j]) {
+            return a[i] < b[j] ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) {
+        return 1;
+    }
+    return j < b.size() ? -1 : 0;
+}
+
+QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
+    const auto& options = document.originalImageDrawingOptions();
+    const auto& threshold = document.blackConversionOptions().threshold();
+    QVariantMap d;
+    d.insert(key::minimumApplicationVersion, minimumApplicationVersion);
+    if (const auto& setting = document.currentDeviceSetting()) {
+        QVariantMap saved = setting->dictionaryForSave();
+        saved.remove(key::offsetBase);
+        // The document's connection travels here, as it has no key of its own.
+        if (const auto transport = document.transportType()) {
+            saved.insert(QStringLiteral("transportTypeIdentifier"), transport->rawValue());
+        }
+        d.insert(key::currentDeviceSetting, saved);
+    }
+    // No bookmark: the picture's place is kept as its location alone.
+    if (const auto& image = document.originalImage()) {
+        d.insert(key::imageOriginalFileURL,
+                 QString::fromUtf8(image->fileURL().toEncoded(QUrl::FullyEncoded)));
+    }
+    d.insert(key::threshold, threshold.threshold());
+    d.insert(key::imageOffset, QVariantMap{{QStringLiteral("X"), options.imageOffset_mm.x},
+                                           {QStringLiteral("Y"), options.imageOffset_mm.y}});
+    d.insert(key::imageSize,
+             QVariantMap{{QStringLiteral("Width"), double(options.imageSize_px.width)},
+                         {QStringLiteral("Height"), double(options.imageSize_px.height)}});
+    d.insert(key::orientation, qint64(options.imageOrientation.rawValue()));
+    d.insert(key::flips, options.flipsImageHorizontal);
+    if (const auto& descriptor = document.deviceDescriptor()) {
+        d.insert(key::modelName, descriptor->modelName());
+    }
+    if (const auto code = options.imageOffsetBase.fourCharCode()) {
+        d.insert(key::offsetBase, qint64(*code));
+    }
+    d.insert(key::repeatXCount, options.imageRepeatXCount);
+    d.insert(key::repeatYCount, options.imageRepeatYCount);
+    d.insert(key::repeatXMargin, options.imageRepeatXMargin_mm);
+    d.insert(key::repeatYMargin, options.imageRepeatYMargin_mm);
+    d.insert(key::usesMinimumSeparated, options.usesMinimumSeparatedXMargin);
+    d.insert(key::usesMaximumBlack, options.usesMaximumBlackXLength);
+    d.insert(key::minimumSeparated, options.minimumSeparatedXMargin_mm);
+    d.insert(key::maximumBlack, options.maximumBlackXLength_mm);
+    d.insert(key::expansionLevel, threshold.expansionLevel());
+    d.insert(key::whitespaceStart, options.additionalWhitespaceLength_start_mm);
+    d.insert(key::whitespaceEnd, options.additionalWhitespaceLength_end_mm);
+    if (const auto& canvas = document.canvas()) {
+        d.insert(key::canvasIdentifier, canvas->identifier());
+    }
+    d.insert(key::conversionType, document.blackConversionType() == BlackConversionType::halftone
+                                      ? QStringLiteral("halftone")
+                                      : QStringLiteral("threshold"));
+    d.insert(key::conversionOptions, document.blackConversionOptions().dictionaryForSave());
+    return d;
+}
+
+QByteArray DocumentSettings::settingsDataForSave(const PrintDocument& document) {
+    QString message;
+    const QByteArray data = platform::PropertyList::toData(
+        dictionaryForSave(document), platform::PropertyList::Format::Binary, &message);
+    if (data.isEmpty()) {
+        platform::Error::UserInfo info;
+        info.localizedDescription = message;
+        throw platform::Error(QStringLiteral("PropertyList"), 3, info);
+    }
+    return data;
+}
+
+QVariantMap DocumentSettings::parse(const QByteArray& data, const QString& packagePath) {
+    const QVariant value = platform::PropertyList::fromData(data);
+    if (!value.isValid()) {
+        throw DocumentFileError::corruptPackage(packagePath,
+                                                DocumentFileError::Damage::unreadableSettings);
+    }
+    // Anything but a dictionary is no document this application wrote; it
+    // must not open as a blank one.
+    if (value.typeId() != QMetaType::QVariantMap) {
+        throw DocumentFileError::corruptPackage(packagePath,
+                                                DocumentFileError::Damage::settingsNotDictionary);
+    }
+    return value.toMap();
+}
+
+QUrl DocumentSettings::pictureLocation(const QVariantMap& settings) {
+    const auto location = text(settings.value(key::imageOriginalFileURL));
+    if (!location || location->isEmpty()) {
+        return {};
+    }
+    const QUrl url = QUrl::fromEncoded(location->toUtf8(), QUrl::StrictMode);
+    return url.isValid() ? url : QUrl();
+}
+
+bool DocumentSettings::namesPicture(const QVariantMap& settings) {
+    const auto location = text(settings.value(key::imageOriginalFileURL));
+    const QVariant bookmark = settings.value(QStringLiteral("imageOriginalFileURLBookmarkData"));
+    return (location && !location->isEmpty()) ||
+           (bookmark.typeId() == QMetaType::QByteArray && !bookmark.toByteArray().isEmpty());
+}
+
+namespace {
+
+// The version rule. An application that does not know its own version
+// cannot order it, and then opens the document.
+void checkVersion(const QVariantMap& settings, const DocumentSettings::Application& application) {
+    if (!settings.isEmpty() && !application.version.isEmpty()) {
+        if (const auto minimum = text(settings.value(key::minimumApplicationVersion))) {
+            if (DocumentSettings::compareVersions(*minimum, application.version) > 0) {
+                throw SettingsReadingError::documentWasMadeOnHigherVersionApp(*minimum,
+                                                                              application.version);
+            }
+        }
+    }
+}
+
+std::shared_ptr<const DeviceDescriptor> supportedModel(const std::optional<QString>& name) {
+    if (name) {
+        for (const auto& descriptor : DeviceDescriptor::supported()) {
+            if (descriptor->modelName() == *name) {
+                return descriptor;
+            }
+        }
+    }
+    return nullptr;
+}
+
+SettingsReadingError unsupported(const std::optional<QString>& name,
+                                 const DocumentSettings::Application& application) {
+    return SettingsReadingError::deviceIsNotSupported(application.displayName, application.version,
+                                                      name.value_or(QStringLiteral("None")));
+}
+
+} // namespace
+
+DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
+                                                  const Application& application) {
+    checkVersion(settings, application);
+    const auto modelName = text(settings.value(key::modelName));
+    const auto model = supportedModel(modelName);
+    if (!model) {
+        throw unsupported(modelName, application);
+    }
+    const auto code = integer(settings.value(key::offsetBase));
+    if (!code || *code < std::numeric_limits<qint32>::min() ||
+        *code > std::numeric_limits<qint32>::max()) {
+        throw DocumentFileError::noValidAnchor();
+    }
+    const auto anchor = OffsetBase::fromFourCharCode(qint32(*code));
+    if (!anchor) {
+        throw DocumentFileError::noValidAnchor();
+    }
+    return {model, *anchor};
+}
+
+void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
+                             const Application& application) {
+    apply(document, settings, check(settings, application));
+}
+
+void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,
+                             const Checked& checked) {
+    // Nothing below refuses: the document changes whole or not at all.
+    const auto& descriptor = checked.model;
+    document.setDeviceDescriptor(nullptr);
+    document.setDeviceDescriptor(descriptor);
+
+    const auto& allowed = descriptor->allowedOffsetBases();
+    if (allowed.contains(checked.anchor)) {
+        document.setImageOffsetBase(checked.anchor);
+    } else if (!allowed.isEmpty()) {
+        document.setImageOffsetBase(allowed.first());
+    }
+
+    // The canvas; a missing key, or one that names no canvas of the model,
+    // keeps the one the model chose: without a canvas nothing prints.
+    if (const auto identifier = text(settings.value(key::canvasIdentifier))) {
+        for (const auto& canvas : descriptor->canvases()) {
+            if (canvas->identifier() == *identifier) {
+                document.setCanvas(canvas);
+                break;
+            }
+        }
+    }
+
+    // The threshold options first; the options dictionary below may hold
+    // them again and then wins.
+    auto& threshold = document.blackConversionOptions().threshold();
+    using Ranges = BlackConversionThresholdOption::ClampedValueRanges;
+    const double level = realOr(settings, key::threshold, 0.0);
+    threshold.setThreshold(std::isfinite(level) ? Ranges::threshold.clamped(level) : 0.0);
+    threshold.setExpansionLevel(
+        Ranges::expansionLevel.clamped(integerOr(settings, key::expansionLevel, 0)));
+
+    const qint64 orientation = integerOr(settings, key::orientation, 0);
+    document.setImageOrientation(
+        ImageRotation::fromRawValue(orientation).value_or(ImageRotation::none));
+    document.setFlipsImageHorizontal(booleanOr(settings, key::flips, false));
+    document.setImageRepeatXCount(integerOr(settings, key::repeatXCount, 1));
+    document.setImageRepeatYCount(integerOr(settings, key::repeatYCount, 1));
+    document.setImageRepeatXMargin_mm(repeatMarginFrom(realOr(settings, key::repeatXMargin, 0.0)));
+    document.setImageRepeatYMargin_mm(repeatMarginFrom(realOr(settings, key::repeatYMargin, 0.0)));
+    document.setUsesMinimumSeparatedXMargin(booleanOr(settings, key::usesMinimumSeparated, true));
+    document.setUsesMaximumBlackXLength(booleanOr(settings, key::usesMaximumBlack, true));
+    document.setMinimumSeparatedXMargin_mm(realOr(settings, key::minimumSeparated, 70.0));
+    document.setMaximumBlackXLength_mm(realOr(settings, key::maximumBlack, 150.0));
+    document.setAdditionalWhitespaceLength_start_mm(realOr(settings, key::whitespaceStart, 0.0));
+    document.setAdditionalWhitespaceLength_end_mm(realOr(settings, key::whitespaceEnd, 0.0));
+
+    document.setBlackConversionType(text(settings.value(key::conversionType)) ==
+                                            QStringLiteral("halftone")
+                                        ? BlackConversionType::halftone
+                                        : BlackConversionType::threshold);
+    if (const auto options = dictionary(settings.value(key::conversionOptions))) {
+        document.blackConversionOptions().loadDictionaryForSave(*options);
+    }
+
+    // The file's values over the ones remembered for the model, over the
+    // model's defaults.
+    if (const auto saved = dictionary(settings.value(key::currentDeviceSetting))) {
+        auto setting = std::make_shared<DeviceSetting>(*descriptor);
+        const QVariantMap remembered =
+            LastDeviceSettings::lastDeviceSettingInfos().value(descriptor->modelName()).toMap();
+        if (!remembered.isEmpty()) {
+            setting->loadDictionaryForSave(remembered);
+        }
+        setting->loadDictionaryForSave(*saved);
+        document.setCurrentDeviceSetting(setting);
+        // The connection has no key of its own; without this the document
+        // would reopen with whatever the model change chose.
+        if (const auto identifier = text(saved->value(QStringLiteral("transportTypeIdentifier")))) {
+            const auto transport = TransportType::fromRawValue(*identifier);
+            if (transport && descriptor->transportTypes().contains(*transport)) {
+                document.setTransportType(transport);
+            }
+        }
+    }
+
+    document.setImageOffset_mm(offsetWithinLimits(pointFrom(settings.value(key::imageOffset))));
+    document.setImageSize_px(
+        sizeWithinLimits(sizeFrom(settings.value(key::imageSize)), descriptor->dpi()));
+}
+
+} // namespace kestrom
