@@ -1,4 +1,4 @@
-#include "core/window/KestromCoreMain.h"
+#include "core/launch/KestromCoreMain.h"
 
 int main(int argc, char** argv) {
     return KestromCoreMain(argc, argv);

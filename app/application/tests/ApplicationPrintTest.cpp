@@ -4,7 +4,7 @@
 #include "app/tests/TavrinTestSupport.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/Bundle.h"

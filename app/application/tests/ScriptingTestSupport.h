@@ -4,7 +4,7 @@
 // test's own session bus, driven by the gdbus program as another program
 // would drive it.
 
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/WidgetDocumentPanels.h"
 

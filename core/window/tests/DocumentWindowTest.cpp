@@ -1,7 +1,7 @@
 #include "core/window/DocumentWindow.h"
 #include "core/document/application/RecentDocuments.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/AboutPanelController.h"
-#include "core/window/AppDelegate.h"
 #include "core/window/HelpPanelController.h"
 #include "core/window/WidgetDocumentPanels.h"
 

@@ -1,5 +1,5 @@
-#include "core/window/MainMenu.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/MainMenu.h"
+#include "core/launch/AppDelegate.h"
 
 #include <QMenu>
 #include <QMenuBar>

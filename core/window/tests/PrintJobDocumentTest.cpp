@@ -1,6 +1,6 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"

@@ -4,7 +4,7 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 #include "core/inspector/InspectorPanesStackViewController.h"
 #include "core/inspector/InspectorViewController.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MaintenancePopover.h"

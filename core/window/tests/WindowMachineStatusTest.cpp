@@ -1,5 +1,5 @@
 #include "core/document/application/PrintJobDocument.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MaintenancePaneViewController_Actions.h"

@@ -1,9 +1,9 @@
-#include "core/window/KestromCoreMain.h"
+#include "core/launch/KestromCoreMain.h"
 
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/ApplicationInfo.h"

@@ -1,7 +1,7 @@
-#include "core/window/MainMenu.h"
+#include "core/launch/MainMenu.h"
 
 #include "core/document/application/KestromText.h"
-#include "core/window/AppDelegate.h"
+#include "core/launch/AppDelegate.h"
 
 #include <QMenu>
 #include <QMenuBar>
