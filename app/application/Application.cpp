@@ -9,19 +9,13 @@
 
 namespace lunvik {
 
-namespace {
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
-// The information dictionary names this class as the one to make.
-const bool registered = kestrom::ApplicationClass::registerClass(
-    QStringLiteral("Application"), [](int& argc, char** argv) -> std::unique_ptr<QApplication> {
-        return std::make_unique<Application>(argc, argv);
-    });
-
-} // namespace
-
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-    (void)registered;
-    registerDevicePlugin(platform::Bundle::main());
+void Application::registerClass() {
+    kestrom::ApplicationClass::registerClass(
+        QStringLiteral("Application"), [](int& argc, char** argv) -> std::unique_ptr<QApplication> {
+            return std::make_unique<Application>(argc, argv);
+        });
 }
 
 std::optional<TavrinConnect::Region> Application::regionFromText(const QString& text) {

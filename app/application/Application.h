@@ -12,13 +12,17 @@ class Bundle;
 
 namespace lunvik {
 
-// The program's application object. Making it registers the stencil device
-// plug-in for the region the application was built for, before any menu,
-// document or window exists.
+// The program's application object. The program's main registers it and the
+// stencil device plug-in before the framework starts, so both are in place
+// before any menu, document or window exists.
 class Application : public QApplication {
     Q_OBJECT
 public:
     Application(int& argc, char** argv);
+
+    // Makes this class the one the information dictionary names
+    // ("Application"), for the framework to make at start.
+    static void registerClass();
 
     // The region named by a "SpecialRegion.txt" text: its word with white
     // space and line breaks trimmed, matched exactly.
