@@ -14,6 +14,18 @@ function(lunvik_sources out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
+# lunvik_no_loose_sources(<dir>...): a folder whose sources live in
+# subfolders by concern holds none itself; one left there would not be built,
+# so the configuration stops and names it.
+function(lunvik_no_loose_sources)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB loose CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    if(loose)
+      message(FATAL_ERROR "Move into a subfolder by concern of ${dir}: ${loose}")
+    endif()
+  endforeach()
+endfunction()
+
 # lunvik_resources(<target> <bundle> <dir>): compiles every file below <dir>
 # into the target under :/bundles/<bundle>/.
 function(lunvik_resources target bundle dir)
