@@ -44,7 +44,7 @@ public:
 
 protected:
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,4 +1,5 @@
 #include "core/canvas/GridViewImageView.h"
+#include "core/document/DocumentActions.h"
 #include "core/document/PrintDocument.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
@@ -81,8 +82,14 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
         SCOPED_TRACE(testing::Message()
                      << "right turns " << c.rightTurns << " mirror " << c.mirror);
         document.setImageOrientation(ImageRotation::none);
-        adapter.rotateImage(c.rightTurns);
-        adapter.setFlipsImageHorizontal(c.mirror);
+        for (int turn = 0; turn < std::abs(c.rightTurns); ++turn) {
+            if (c.rightTurns > 0) {
+                DocumentActions::rotateRight(document);
+            } else {
+                DocumentActions::rotateLeft(document);
+            }
+        }
+        document.setFlipsImageHorizontal(c.mirror);
         const ImageRotation orientation = document.imageOrientation();
         const bool turned = orientation.isWidthHeightFlipped();
 
