@@ -5,6 +5,7 @@
 #include "core/canvas/MainContentSplitItemViewController.h"
 #include "core/document/Document.h"
 #include "core/document/DocumentController.h"
+#include "core/document/DocumentKey.h"
 #include "core/document/KestromText.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/PrintJobDocument.h"
@@ -234,24 +235,24 @@ void DocumentWindow::attachDocument() {
         return;
     }
     using platform::Observable;
-    auto observe = [this, job](const char* key, Observable::Options options,
+    auto observe = [this, job](const QString& key, Observable::Options options,
                                std::function<void()> then) {
-        m_observations.push_back(job->observe(
-            QString::fromLatin1(key), options,
-            [then = std::move(then)](const platform::KeyValueChange&) { then(); }));
+        m_observations.push_back(
+            job->observe(key, options,
+                         [then = std::move(then)](const platform::KeyValueChange&) { then(); }));
     };
-    observe("deviceDescriptor", Observable::Initial | Observable::New,
+    observe(DocumentKey::deviceDescriptor, Observable::Initial | Observable::New,
             [this, job] { setDeviceDescriptor(job->deviceDescriptor()); });
-    observe("canvas", Observable::Initial | Observable::New, [this, job] {
+    observe(DocumentKey::canvas, Observable::Initial | Observable::New, [this, job] {
         updateCanvasPopUpButtonSelection();
         m_canvasInfo->setCanvas(job->canvas());
     });
-    observe("transportType", Observable::Initial | Observable::New, [this, job] {
+    observe(DocumentKey::transportType, Observable::Initial | Observable::New, [this, job] {
         m_statusManager->setTransportTypeString(
             job->transportType() ? job->transportType()->rawValue() : QString());
         updateTransportTypePopUpButtonSelection();
     });
-    observe("inViewingMode", Observable::Initial | Observable::New,
+    observe(DocumentKey::inViewingMode, Observable::Initial | Observable::New,
             [this] { updatePopUpsEnabled(); });
 }
 
