@@ -11,6 +11,7 @@
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/TemporaryDirectory.h"
+#include "platform/graphics/GraphicsContext.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QUuid>
@@ -197,13 +199,38 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
     }
 }
 
+QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
+                                                                 const QSize& maximumSize) {
+    const auto& image = document.originalImage();
+    if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
+        return {};
+    }
+    const bool turned = document.imageOrientation().isWidthHeightFlipped();
+    const double ratio = turned ? 1 / image->widthPerHeight() : image->widthPerHeight();
+    QSizeF size(maximumSize.width(), maximumSize.width() / ratio);
+    if (size.height() > maximumSize.height()) {
+        size = QSizeF(maximumSize.height() * ratio, maximumSize.height());
+    }
+    QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
+                     QImage::Format_ARGB32_Premultiplied);
+    thumbnail.fill(Qt::white);
+    QPainter painter(&thumbnail);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    platform::GraphicsContext context(painter, thumbnail.size());
+    // The document's turns are clockwise as seen on the canvas, whose y runs
+    // down; in this y-up context the same turn is the reverse one.
+    image->draw(QRectF(QPointF(0, 0), thumbnail.size()), document.imageOrientation().reversed(),
+                document.flipsImageHorizontal(), context, false);
+    return thumbnail;
+}
+
 void InspectorPaneViewController_Image::showPicture() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool hasPicture = image != nullptr;
     if (hasPicture) {
         const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
-        const QImage thumbnail = documentAdapter()->originalImageThumbnail(
-            room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
+        const QImage thumbnail = originalImageThumbnail(
+            *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
         m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());

@@ -2,6 +2,7 @@
 
 #include "core/inspector/InspectorPaneViewController.h"
 
+#include <QImage>
 #include <QStringList>
 
 class QLabel;
@@ -41,6 +42,10 @@ public:
     // a file name without an extension.
     QMimeData* makeDragData() const;
     void dragPictureOut();
+
+    // The document's picture drawn upright into at most the given size, as
+    // the canvas shows it; null without one.
+    static QImage originalImageThumbnail(const PrintDocument& document, const QSize& maximumSize);
 
 protected:
     void documentDidChange() override;

@@ -2,7 +2,6 @@
 
 #include "platform/ContinuousUndoEdit.h"
 
-#include <QImage>
 #include <QObject>
 
 #include <functional>
@@ -16,9 +15,9 @@ class ImageImport;
 class PrintDocument;
 
 // What the inspector's panes need beyond the print document itself: the
-// document window's print action and picture import, a small picture of the
-// document's picture, and one undo step for a control's whole drag. Panes
-// read, write and observe the document directly.
+// document window's print action and picture import, and one undo step for
+// a control's whole drag. Panes read, write and observe the document
+// directly.
 // The document must outlive the adapter.
 class PrintDocumentInspectorAdapter : public QObject {
     Q_OBJECT
@@ -42,9 +41,6 @@ public:
     void presentImageOpenPanel();
     // Starts the print of the job (behind the window's progress sheet).
     void printDocument();
-
-    // The picture drawn upright into at most the given size; null without one.
-    QImage originalImageThumbnail(const QSize& maximumSize) const;
 
     // Every write between these two is one undo step, as a slider's drag is.
     // They nest; each begin needs its end.

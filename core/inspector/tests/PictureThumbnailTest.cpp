@@ -1,7 +1,7 @@
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/DocumentActions.h"
 #include "core/document/PrintDocument.h"
-#include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
 #include "platform/UserDefaults.h"
 
@@ -72,7 +72,6 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
     document.setDeviceDescriptor(test::model());
     document.setOriginalImage(asPicture(upright));
     ASSERT_TRUE(document.originalImage());
-    PrintDocumentInspectorAdapter adapter(document);
 
     const QList<TurnCase> cases{
         {0, false, TL, TR}, {0, true, TR, TL}, {1, false, TR, BR},  {1, true, BR, TR},
@@ -93,7 +92,8 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
         const ImageRotation orientation = document.imageOrientation();
         const bool turned = orientation.isWidthHeightFlipped();
 
-        const QImage thumbnail = adapter.originalImageThumbnail(QSize(40, 40));
+        const QImage thumbnail =
+            InspectorPaneViewController_Image::originalImageThumbnail(document, QSize(40, 40));
         ASSERT_EQ(thumbnail.size(), turned ? QSize(20, 40) : QSize(40, 20));
         QList<int> expected{255, 255, 255, 255};
         expected[c.black] = 0;
