@@ -272,3 +272,31 @@ TEST(PaneBaseTest, MonospacedDigitsKeepSizeAndWeight) {
     EXPECT_TRUE(bold.font().bold());
     EXPECT_EQ(bold.font().pointSizeF(), 15);
 }
+
+// A pane hears only the document it shows: a replaced or deleted document's
+// changes no longer reach it.
+TEST(PaneBaseTest, APaneFollowsOnlyItsCurrentDocument) {
+    PaneDocument first;
+    PaneDocument second;
+    InspectorPaneViewController_ImageRepeat pane;
+    pane.setDocument(first.adapter());
+    first->setImageRepeatXCount(3);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("3"));
+
+    pane.setDocument(second.adapter());
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    first->setImageRepeatXCount(4);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    second->setImageRepeatXCount(5);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("5"));
+
+    auto adapter = std::make_unique<PrintDocumentInspectorAdapter>(*first);
+    pane.setDocument(adapter.get());
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("4"));
+    adapter.reset();
+    EXPECT_EQ(pane.document(), nullptr);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    first->setImageRepeatXCount(6);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    EXPECT_EQ(first->observationCount(QStringLiteral("imageRepeatXCount")), 0);
+}
