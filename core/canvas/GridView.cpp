@@ -28,6 +28,8 @@
 #include <QWindow>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace kestrom {
 
@@ -128,6 +130,45 @@ GridView::~GridView() {
 }
 
 // MARK: properties
+
+void GridView::setImagePlacement(const ambrel::OriginalImageDrawingOptions& options,
+                                 const ambrel::Size_mm& imageSizeForDisplay_mm) {
+    // Only what differs from the placement given last is set, as if each
+    // part were bound on its own: a part set on the canvas directly stays
+    // until the document changes that part.
+    const auto given = std::exchange(m_placement, Placement{options, imageSizeForDisplay_mm});
+    const auto changed = [&](auto part) {
+        return !given || std::invoke(part, given->options) != std::invoke(part, options);
+    };
+    using Options = ambrel::OriginalImageDrawingOptions;
+    if (!given || given->imageSizeForDisplay_mm != imageSizeForDisplay_mm) {
+        setImageSizeForDisplay_mm(imageSizeForDisplay_mm);
+    }
+    if (changed(&Options::imageOrientation)) {
+        setImageOrientation(options.imageOrientation.rawValue());
+    }
+    if (changed(&Options::imageOffset_mm)) {
+        setImageOffset_mm(options.imageOffset_mm);
+    }
+    if (changed(&Options::imageOffsetBase)) {
+        setImageOffsetBase(options.imageOffsetBase.rawValue());
+    }
+    if (changed(&Options::flipsImageHorizontal)) {
+        setFlipsImage(options.flipsImageHorizontal);
+    }
+    if (changed(&Options::imageRepeatXCount)) {
+        setImageRepeatXCount(options.imageRepeatXCount);
+    }
+    if (changed(&Options::imageRepeatYCount)) {
+        setImageRepeatYCount(options.imageRepeatYCount);
+    }
+    if (changed(&Options::imageRepeatXMargin_mm)) {
+        setImageRepeatXMargin_mm(options.imageRepeatXMargin_mm);
+    }
+    if (changed(&Options::imageRepeatYMargin_mm)) {
+        setImageRepeatYMargin_mm(options.imageRepeatYMargin_mm);
+    }
+}
 
 void GridView::setPrintableSize_mm(const ambrel::Size_mm& size) {
     if (m_model.printableSize_mm == size) {

@@ -7,6 +7,7 @@
 #include "core/canvas/GridViewModel.h"
 #include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
 #include "model/pictures/OriginalImage.h"
+#include "model/pictures/OriginalImageDrawingOptions.h"
 
 #include <QGraphicsView>
 #include <QList>
@@ -41,24 +42,12 @@ class GridViewShadowBorderView;
 // delegate.
 class GridView : public QGraphicsView, private GridViewImageSelectionViewDelegate {
     Q_OBJECT
-    // The faces the controller binds to the document's key paths.
-    Q_PROPERTY(QSizeF printableSize_mm READ printableSizeValue WRITE setPrintableSizeValue)
-    Q_PROPERTY(QPointF imageOffset_mm READ imageOffsetValue WRITE setImageOffsetValue)
-    Q_PROPERTY(QSizeF imageSizeForDisplay_mm READ imageSizeForDisplayValue WRITE
-                   setImageSizeForDisplayValue)
-    Q_PROPERTY(QString imageOffsetBase READ imageOffsetBase WRITE setImageOffsetBase)
-    Q_PROPERTY(bool flipsImage READ flipsImage WRITE setFlipsImage)
-    Q_PROPERTY(int imageOrientation READ imageOrientation WRITE setImageOrientation)
+    // The faces the controller binds to the document's key paths; the
+    // placement comes as one value (setImagePlacement).
     Q_PROPERTY(QString colorAbility READ colorAbility WRITE setColorAbility)
     Q_PROPERTY(ImagePointer originalImage READ originalImage WRITE setOriginalImage)
     Q_PROPERTY(BlackConversionPointer blackConversion READ blackConversion WRITE setBlackConversion)
     Q_PROPERTY(bool imageIsResizable READ imageIsResizable WRITE setImageIsResizable)
-    Q_PROPERTY(qint64 imageRepeatXCount READ imageRepeatXCount WRITE setImageRepeatXCount)
-    Q_PROPERTY(qint64 imageRepeatYCount READ imageRepeatYCount WRITE setImageRepeatYCount)
-    Q_PROPERTY(
-        double imageRepeatXMargin_mm READ imageRepeatXMargin_mm WRITE setImageRepeatXMargin_mm)
-    Q_PROPERTY(
-        double imageRepeatYMargin_mm READ imageRepeatYMargin_mm WRITE setImageRepeatYMargin_mm)
     Q_PROPERTY(bool canvasEnabled READ isCanvasEnabled WRITE setCanvasEnabled)
     Q_PROPERTY(bool showsOffsetLines READ showsOffsetLines WRITE setShowsOffsetLines NOTIFY
                    showsOffsetLinesChanged)
@@ -78,6 +67,12 @@ public:
     // Held weakly; the controller outlives the canvas.
     void setDelegate(GridViewDelegate* delegate) { m_delegate = delegate; }
     GridViewDelegate* delegate() const { return m_delegate; }
+
+    // The picture's placement as the document holds it (anchor, offset,
+    // turn, mirroring, repeats) and its size as shown; each part that
+    // changed since the last placement given is set as its own setter sets it.
+    void setImagePlacement(const ambrel::OriginalImageDrawingOptions& options,
+                           const ambrel::Size_mm& imageSizeForDisplay_mm);
 
     const ambrel::Size_mm& printableSize_mm() const { return m_model.printableSize_mm; }
     void setPrintableSize_mm(const ambrel::Size_mm& size);
@@ -202,19 +197,6 @@ private:
                                         Qt::KeyboardModifiers modifiers) override;
     void imageSelectionViewMouseUp(GridViewImageSelectionView& view) override;
 
-    QSizeF printableSizeValue() const { return m_model.printableSize_mm.toQSizeF(); }
-    void setPrintableSizeValue(const QSizeF& size) {
-        setPrintableSize_mm(ambrel::Size_mm::fromQSizeF(size));
-    }
-    QPointF imageOffsetValue() const { return m_model.imageOffset_mm.toQPointF(); }
-    void setImageOffsetValue(const QPointF& offset) {
-        setImageOffset_mm(ambrel::Point_mm::fromQPointF(offset));
-    }
-    QSizeF imageSizeForDisplayValue() const { return m_model.imageSizeForDisplay_mm.toQSizeF(); }
-    void setImageSizeForDisplayValue(const QSizeF& size) {
-        setImageSizeForDisplay_mm(ambrel::Size_mm::fromQSizeF(size));
-    }
-
     void requestLayout();
     void invalidateGrid();
     void placeCanvas();
@@ -224,7 +206,14 @@ private:
     void applyLine(GridViewOffsetLineView* view, const GridViewLayout::Line& line);
     QColor canvasBackground() const;
 
+    struct Placement {
+        ambrel::OriginalImageDrawingOptions options;
+        ambrel::Size_mm imageSizeForDisplay_mm;
+    };
+
     GridViewModel m_model;
+    // The placement given last, to set only what changes.
+    std::optional<Placement> m_placement;
     GridViewChangeRecord m_changes;
     GridViewDrag m_drag;
     GridViewLayout::Result m_lastLayout;

@@ -8,6 +8,7 @@
 #include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/job/DeviceSetting.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "imaging/print/ImageSplittable_px.h"
 #include "model/connections/DeviceConnection.h"
@@ -27,55 +28,26 @@ namespace {
 
 struct Binding {
     const char* property;
-    const char* keyPath;
+    QString keyPath;
     bool negates = false;
 };
 
-// The canvas view's faces and the document keys they show.
-const Binding gridViewBindings[] = {
-    {"imageSizeForDisplay_mm", "document.imageSizeForDisplay_mm"},
-    {"originalImage", "document.originalImage"},
-    {"blackConversion", "document.currentBlackConversion"},
-    {"imageOrientation", "document.imageOrientation"},
-    {"imageOffset_mm", "document.imageOffset_mm"},
-    {"imageOffsetBase", "document.imageOffsetBase"},
-    {"canvasEnabled", "document.inViewingMode", true},
-    {"flipsImage", "document.flipsImageHorizontal"},
-    {"colorAbility", "document.deviceDescriptor.colorAbility"},
-    {"imageRepeatXCount", "document.imageRepeatXCount"},
-    {"imageRepeatYCount", "document.imageRepeatYCount"},
-    {"imageRepeatXMargin_mm", "document.imageRepeatXMargin_mm"},
-    {"imageRepeatYMargin_mm", "document.imageRepeatYMargin_mm"},
-};
+// The canvas view's faces and the document keys they show; the placement
+// follows "sequences" as one value.
+const std::vector<Binding>& gridViewBindings() {
+    static const std::vector<Binding> bindings{
+        {"originalImage", DocumentKey::viewPath(DocumentKey::originalImage)},
+        {"blackConversion", DocumentKey::viewPath(DocumentKey::currentBlackConversion)},
+        {"canvasEnabled", DocumentKey::viewPath(DocumentKey::inViewingMode), true},
+        {"colorAbility",
+         DocumentKey::viewPath(DocumentKey::deviceDescriptor) + QStringLiteral(".colorAbility")},
+    };
+    return bindings;
+}
 
 const QString kDocument = QStringLiteral("document");
 
 } // namespace
-
-const QStringList& GridViewController::sequenceKeys() {
-    static const QStringList keys = {
-        QStringLiteral("originalImage"),
-        QStringLiteral("deviceDescriptor"),
-        QStringLiteral("blackConversionOptions.threshold.threshold"),
-        QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
-        QStringLiteral("imageOffset_mm"),
-        QStringLiteral("imageSize_px"),
-        QStringLiteral("imageOrientation"),
-        QStringLiteral("imageOffsetBase"),
-        QStringLiteral("flipsImageHorizontal"),
-        QStringLiteral("imageRepeatXCount"),
-        QStringLiteral("imageRepeatYCount"),
-        QStringLiteral("imageRepeatXMargin_mm"),
-        QStringLiteral("imageRepeatYMargin_mm"),
-        QStringLiteral("minimumSeparatedXMargin_mm"),
-        QStringLiteral("maximumBlackXLength_mm"),
-        QStringLiteral("usesMinimumSeparatedXMargin"),
-        QStringLiteral("usesMaximumBlackXLength"),
-        QStringLiteral("additionalWhitespaceLength_start_mm"),
-        QStringLiteral("additionalWhitespaceLength_end_mm"),
-    };
-    return keys;
-}
 
 GridViewController::GridViewController(QObject* parent)
     : QObject(parent), m_view(new GridViewContainerView), m_gridView(new GridView(m_view.data())) {
@@ -87,28 +59,31 @@ GridViewController::GridViewController(QObject* parent)
     m_gridView->viewport()->setAcceptDrops(false);
     m_gridView->setGeometry(m_view->rect());
 
-    for (const Binding& b : gridViewBindings) {
-        platform::KeyValueBinding::bind(m_gridView, b.property, this, QString::fromLatin1(b.keyPath),
+    for (const Binding& b : gridViewBindings()) {
+        platform::KeyValueBinding::bind(m_gridView, b.property, this, b.keyPath,
                                         b.negates ? platform::KeyValueBinding::Negate
                                                   : platform::KeyValueBinding::Transformer{});
     }
-    platform::KeyValueBinding::bind(this, "canvas", this, QStringLiteral("document.canvas"));
+    platform::KeyValueBinding::bind(this, "canvas", this,
+                                    DocumentKey::viewPath(DocumentKey::canvas));
     // The preview converts with the model's own information, as the print does.
     platform::KeyValueBinding::bind(this, "deviceDescriptor", this,
-                                    QStringLiteral("document.deviceDescriptor"));
+                                    DocumentKey::viewPath(DocumentKey::deviceDescriptor));
     m_gridView->setImageIsResizable(true);
 
     m_makePrintTask = &GridViewController::makePrintTask;
     m_makeConnection = [](const DescriptorPointer& descriptor, ambrel::TransportType transport) {
         return descriptor->newConnection(transport);
     };
-    for (const QString& key : sequenceKeys()) {
-        m_observations.push_back(observe(kDocument + u'.' + key, [this](const auto&) {
+    // Whatever moves the print's parts moves the picture too; a new
+    // document is one such change.
+    m_observations.push_back(
+        observe(DocumentKey::viewPath(DocumentKey::sequences), [this](const auto&) {
+            showImagePlacement();
             setNeedsUpdateSequences(true);
         }));
-    }
     // The preview widens black by the printed dots of the picture's size.
-    m_observations.push_back(observe(kDocument + QStringLiteral(".imageSize_px"),
+    m_observations.push_back(observe(DocumentKey::viewPath(DocumentKey::imageSize_px),
                                      platform::Observable::Initial, [this](const auto&) {
                                          m_gridView->imageView()->setDeviceImageSize_px(
                                              m_document ? m_document->imageSize_px()
@@ -127,7 +102,7 @@ GridViewController::~GridViewController() {
     }
     m_editor.setDocument(nullptr);
     if (m_view) {
-        for (const Binding& b : gridViewBindings) {
+        for (const Binding& b : gridViewBindings()) {
             platform::KeyValueBinding::unbind(m_gridView, b.property);
         }
         m_gridView->hideOffsetLines();
@@ -152,6 +127,14 @@ void GridViewController::setDocument(PrintDocument* document) {
 }
 
 // MARK: canvas and model
+
+// Without a document the canvas keeps its placement; it shows no picture.
+void GridViewController::showImagePlacement() {
+    if (m_document) {
+        m_gridView->setImagePlacement(m_document->originalImageDrawingOptions(),
+                                      m_document->imageSizeForDisplay_mm());
+    }
+}
 
 void GridViewController::setCanvas(const CanvasPointer& canvas) {
     const bool same = (!canvas && !m_canvas) || (canvas && m_canvas && *canvas == *m_canvas);
@@ -501,10 +484,11 @@ void GridViewController::sequenceSplittingOperationDidEnd(
 // MARK: key-value faces
 
 QVariant GridViewController::valueForKey(const QString& key) const {
-    if (key == QLatin1String("canvas")) {
+    // The document's own keys, as the canvas holds them.
+    if (key == DocumentKey::canvas) {
         return canvasValue();
     }
-    if (key == QLatin1String("deviceDescriptor")) {
+    if (key == DocumentKey::deviceDescriptor) {
         return deviceDescriptorValue();
     }
     if (key == QLatin1String("showsSequences")) {

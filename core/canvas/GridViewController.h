@@ -57,8 +57,6 @@ public:
         const DescriptorPointer&, ambrel::TransportType)>;
     using Token = std::shared_ptr<int>;
 
-    // The document's keys whose changes move the print-sequence areas.
-    static const QStringList& sequenceKeys();
     // Nudges, in millimetres.
     static constexpr double nudgeStep_mm = 1;
     static constexpr double largeNudgeStep_mm = 5;
@@ -154,6 +152,8 @@ private:
     QVariant deviceDescriptorValue() const;
     void setDeviceDescriptorValue(const QVariant& value);
     void setNeedsUpdateConstraints();
+    // Gives the canvas view the document's placement of the picture.
+    void showImagePlacement();
     void startNew(bool isAgain);
 
     GridViewDocumentDelegate m_editor;

@@ -1,7 +1,7 @@
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -37,7 +37,7 @@ InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent
 }
 
 bool InspectorFileDropDestinationBox::accepts(const QDropEvent* event) const {
-    InspectorDocument* document = m_delegate ? m_delegate->document() : nullptr;
+    PrintDocumentInspectorAdapter* document = m_delegate ? m_delegate->documentAdapter() : nullptr;
     // A drag that started in this application has a source here.
     return document && document->acceptsImageDrop(event->mimeData(), event->source() != nullptr);
 }
@@ -74,7 +74,7 @@ void InspectorFileDropDestinationBox::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void InspectorFileDropDestinationBox::dropEvent(QDropEvent* event) {
     setDraggingEntered(false);
-    InspectorDocument* document = m_delegate ? m_delegate->document() : nullptr;
+    PrintDocumentInspectorAdapter* document = m_delegate ? m_delegate->documentAdapter() : nullptr;
     if (!document || !accepts(event)) {
         event->ignore();
         return;

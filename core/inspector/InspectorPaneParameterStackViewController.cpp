@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneParameterViewController.h"
 
 #include <QVBoxLayout>
@@ -24,7 +25,7 @@ void InspectorPaneParameterStackViewController::setParameters(
 
 void InspectorPaneParameterStackViewController::updateParameterViewControllers() {
     setViews({});
-    m_builtWithSetting = document() && document()->hasCurrentDeviceSetting();
+    m_builtWithSetting = document() && document()->currentDeviceSetting();
     if (!m_builtWithSetting) {
         return;
     }
@@ -70,13 +71,13 @@ void InspectorPaneParameterStackViewController::documentDidChange() {
     takeParametersFromDocument();
 }
 
-void InspectorPaneParameterStackViewController::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("deviceDescriptor")) {
-        takeParametersFromDocument();
-    } else if (keyPath == QLatin1String("currentDeviceSetting") &&
-               m_builtWithSetting != document()->hasCurrentDeviceSetting()) {
-        updateParameterViewControllers();
-    }
+void InspectorPaneParameterStackViewController::observeDocument(PrintDocument& document) {
+    observe(DocumentKey::deviceDescriptor, [this] { takeParametersFromDocument(); });
+    observe(DocumentKey::currentDeviceSetting, [this, &document] {
+        if (m_builtWithSetting != (document.currentDeviceSetting() != nullptr)) {
+            updateParameterViewControllers();
+        }
+    });
 }
 
 } // namespace kestrom

@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorPaneParameterViewController.h"
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneBoolParameterViewController.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"
@@ -44,16 +45,20 @@ InspectorPaneParameterViewController::InspectorPaneParameterViewController(Param
 }
 
 QString InspectorPaneParameterViewController::keyPathForValue() const {
-    return QStringLiteral("document.currentDeviceSetting.") + m_parameter->identifier();
+    return DocumentKey::viewPath(settingKeyPath());
+}
+
+QString InspectorPaneParameterViewController::settingKeyPath() const {
+    return DocumentKey::currentDeviceSetting + QLatin1Char('.') + m_parameter->identifier();
 }
 
 QVariant InspectorPaneParameterViewController::value() const {
-    return document() ? document()->deviceSettingValue(m_parameter->identifier()) : QVariant();
+    return document() ? document()->valueForKeyPath(settingKeyPath()) : QVariant();
 }
 
 void InspectorPaneParameterViewController::setValue(const QVariant& value) {
     if (document()) {
-        document()->setDeviceSettingValue(m_parameter->identifier(), value);
+        document()->setValueForKeyPath(settingKeyPath(), value);
     }
     showValue();
 }
@@ -62,11 +67,9 @@ void InspectorPaneParameterViewController::documentDidChange() {
     showValue();
 }
 
-void InspectorPaneParameterViewController::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("currentDeviceSetting") ||
-        keyPath == keyPathForValue().mid(int(qstrlen("document.")))) {
-        showValue();
-    }
+void InspectorPaneParameterViewController::observeDocument(PrintDocument&) {
+    // Also told when the document's setting object is replaced.
+    observe(settingKeyPath(), [this] { showValue(); });
 }
 
 } // namespace kestrom

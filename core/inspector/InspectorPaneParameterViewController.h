@@ -39,9 +39,12 @@ protected:
     // Shows the document's value.
     virtual void showValue() = 0;
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
 
 private:
+    // "currentDeviceSetting.<identifier>", below the document.
+    QString settingKeyPath() const;
+
     Parameter m_parameter;
     QGridLayout* m_grid;
     QLabel* m_titleLabel;

@@ -1,7 +1,8 @@
 #include "core/inspector/InspectorPaneViewController.h"
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorValueSlider.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -14,22 +15,27 @@ InspectorPaneViewController::~InspectorPaneViewController() {
     endContinuousEdit();
 }
 
-void InspectorPaneViewController::setDocument(InspectorDocument* document) {
+PrintDocument* InspectorPaneViewController::document() const {
+    return m_document ? &m_document->document() : nullptr;
+}
+
+void InspectorPaneViewController::setDocument(PrintDocumentInspectorAdapter* document) {
     if (m_document == document) {
         return;
     }
     endContinuousEdit();
+    m_observations.clear();
     if (m_document) {
         disconnect(m_document, nullptr, this, nullptr);
     }
     m_document = document;
     if (document) {
-        connect(document, &InspectorDocument::valueChanged, this,
-                [this](const QString& keyPath) { documentValueChanged(keyPath); });
         connect(document, &QObject::destroyed, this, [this] {
+            m_observations.clear();
             documentDidChange();
             Q_EMIT documentChanged();
         });
+        observeDocument(document->document());
     }
     // Hosted panes (those whose nearest pane ancestor is this one) follow.
     const auto panes = findChildren<InspectorPaneViewController*>();
@@ -44,6 +50,13 @@ void InspectorPaneViewController::setDocument(InspectorDocument* document) {
     }
     documentDidChange();
     Q_EMIT documentChanged();
+}
+
+void InspectorPaneViewController::observe(const QString& keyPath, std::function<void()> show) {
+    if (PrintDocument* observed = document()) {
+        m_observations.push_back(observed->observe(
+            keyPath, [show = std::move(show)](const platform::KeyValueChange&) { show(); }));
+    }
 }
 
 void InspectorPaneViewController::setWindowController(QWidget* windowController) {

@@ -1,30 +1,37 @@
 #pragma once
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "platform/Observation.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kestrom {
 
 class InspectorPageDescriptor;
 class InspectorValueSlider;
+class PrintDocument;
 
 // Base of every inspector pane. A pane is made by its pane identifier
 // (InspectorPaneRegistry), is given the page it was built for, and receives
 // the document and the window while its page is on the inspector's stack.
-// Panes it hosts follow its document.
+// Panes it hosts follow its document. A pane observes the document's keys
+// it shows; the observations end when the document goes.
 class InspectorPaneViewController : public QWidget {
     Q_OBJECT
 public:
     explicit InspectorPaneViewController(QWidget* parent = nullptr);
     ~InspectorPaneViewController() override;
 
-    InspectorDocument* document() const { return m_document; }
-    void setDocument(InspectorDocument* document);
+    // The print document shown, or nothing.
+    PrintDocument* document() const;
+    // The document with what the window adds (printing, picture import).
+    PrintDocumentInspectorAdapter* documentAdapter() const { return m_document; }
+    void setDocument(PrintDocumentInspectorAdapter* document);
     QWidget* windowController() const { return m_windowController; }
     void setWindowController(QWidget* windowController);
     const std::shared_ptr<const InspectorPageDescriptor>& pageDescriptor() const {
@@ -53,17 +60,22 @@ Q_SIGNALS:
 protected:
     // Called after the document changed; panes refresh all their controls.
     virtual void documentDidChange() {}
-    // Called for every change the document reports while it is the pane's.
-    virtual void documentValueChanged(const QString& keyPath) { Q_UNUSED(keyPath); }
+    // Called with each new document, before documentDidChange(): the pane
+    // observes the keys it shows.
+    virtual void observeDocument(PrintDocument& document) { Q_UNUSED(document); }
+    // Calls `show` after every change of the document's key path (undo and
+    // redo included) while the document is the pane's.
+    void observe(const QString& keyPath, std::function<void()> show);
     void childEvent(QChildEvent* event) override;
     // The slider writes through `write` while it moves; one drag is one undo
     // step of the document.
     void connectSlider(InspectorValueSlider* slider, std::function<void(double)> write);
 
 private:
-    QPointer<InspectorDocument> m_document;
+    QPointer<PrintDocumentInspectorAdapter> m_document;
     QPointer<QWidget> m_windowController;
-    QPointer<InspectorDocument> m_dragDocument;
+    QPointer<PrintDocumentInspectorAdapter> m_dragDocument;
+    std::vector<platform::Observation> m_observations;
     std::shared_ptr<const InspectorPageDescriptor> m_pageDescriptor;
 };
 

@@ -1,7 +1,8 @@
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorSegmentedControl.h"
 #include "core/inspector/InspectorTexts.h"
@@ -32,6 +33,15 @@ const QString expansionKey = QStringLiteral("threshold.expansionLevel");
 const QString blackClampKey = QStringLiteral("halftone.blackClampFactor");
 const QString whiteClampKey = QStringLiteral("halftone.whiteClampFactor");
 const QString brightnessKey = QStringLiteral("halftone.brightnessFactor");
+
+// The document's key path of an option of the options object.
+QString optionKeyPath(const QString& key) {
+    return DocumentKey::blackConversionOptions + QLatin1Char('.') + key;
+}
+
+double option(const PrintDocument& document, const QString& key) {
+    return document.valueForKeyPath(optionKeyPath(key)).toDouble();
+}
 
 QString fractionText(double value, bool signedValue) {
     NumberFormatter formatter;
@@ -109,7 +119,8 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     const auto write = [this](const QString& key, bool whole) {
         return [this, key, whole](double value) {
             if (document()) {
-                document()->setBlackConversionOption(key, whole ? std::round(value) : value);
+                document()->setValueForKeyPath(optionKeyPath(key),
+                                               whole ? std::round(value) : value);
             }
             showOptions();
         };
@@ -197,11 +208,11 @@ void InspectorPaneViewController_Bitmap::revertToDefault() {
                                  {m_halftoneBrightness, brightnessKey, false}};
     QList<double> before;
     for (const auto& w : watched) {
-        before.append(document()->blackConversionOption(w.key));
+        before.append(option(*document(), w.key));
     }
     document()->resetBlackConversionProperties({document()->blackConversionType()});
     for (qsizetype i = 0; i < watched.size(); ++i) {
-        const double after = document()->blackConversionOption(watched[i].key);
+        const double after = option(*document(), watched[i].key);
         const bool changed =
             watched[i].whole ? std::lround(after) != std::lround(before[i]) : after != before[i];
         if (changed && watched[i].slider->isVisibleTo(this)) {
@@ -215,13 +226,12 @@ void InspectorPaneViewController_Bitmap::documentDidChange() {
     showOptions();
 }
 
-void InspectorPaneViewController_Bitmap::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("blackConversionType")) {
-        typeChanged();
-    } else if (keyPath == QLatin1String("deviceDescriptor")) {
-        layoutRows();
-    } else if (keyPath.startsWith(QLatin1String("blackConversionOptions."))) {
-        showOptions();
+void InspectorPaneViewController_Bitmap::observeDocument(PrintDocument&) {
+    observe(DocumentKey::blackConversionType, [this] { typeChanged(); });
+    observe(DocumentKey::deviceDescriptor, [this] { layoutRows(); });
+    for (const QString& key :
+         {thresholdKey, expansionKey, blackClampKey, whiteClampKey, brightnessKey}) {
+        observe(optionKeyPath(key), [this] { showOptions(); });
     }
 }
 
@@ -269,14 +279,14 @@ void InspectorPaneViewController_Bitmap::layoutRows() {
 }
 
 void InspectorPaneViewController_Bitmap::showOptions() {
-    const auto option = [this](const QString& key, double fallback) {
-        return document() ? document()->blackConversionOption(key) : fallback;
+    const auto shown = [this](const QString& key, double fallback) {
+        return document() ? option(*document(), key) : fallback;
     };
-    const double threshold = option(thresholdKey, 0.5);
-    const double expansion = option(expansionKey, 0);
-    const double black = option(blackClampKey, 0);
-    const double white = option(whiteClampKey, 0);
-    const double brightness = option(brightnessKey, 0);
+    const double threshold = shown(thresholdKey, 0.5);
+    const double expansion = shown(expansionKey, 0);
+    const double black = shown(blackClampKey, 0);
+    const double white = shown(whiteClampKey, 0);
+    const double brightness = shown(brightnessKey, 0);
     m_threshold->setDoubleValue(threshold);
     m_expansion->setDoubleValue(expansion);
     m_halftoneBlack->setDoubleValue(black);

@@ -44,7 +44,7 @@ public:
 
 protected:
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
 
 private:
     InspectorValueSlider* addSliderRow(const QString& captionKey, double minimum, double maximum,

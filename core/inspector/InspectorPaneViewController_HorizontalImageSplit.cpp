@@ -1,7 +1,8 @@
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorStepper.h"
@@ -134,15 +135,10 @@ void InspectorPaneViewController_HorizontalImageSplit::documentDidChange() {
     showEnd();
 }
 
-void InspectorPaneViewController_HorizontalImageSplit::documentValueChanged(
-    const QString& keyPath) {
-    if (keyPath == QLatin1String("minimumSeparatedXMargin_mm")) {
-        showMinimum();
-    } else if (keyPath == QLatin1String("maximumBlackXLength_mm")) {
-        showMaximum();
-    } else if (keyPath == QLatin1String("additionalWhitespaceLength_end_mm")) {
-        showEnd();
-    }
+void InspectorPaneViewController_HorizontalImageSplit::observeDocument(PrintDocument&) {
+    observe(DocumentKey::minimumSeparatedXMargin_mm, [this] { showMinimum(); });
+    observe(DocumentKey::maximumBlackXLength_mm, [this] { showMaximum(); });
+    observe(DocumentKey::additionalWhitespaceLength_end_mm, [this] { showEnd(); });
 }
 
 } // namespace kestrom

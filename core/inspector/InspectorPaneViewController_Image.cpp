@@ -1,13 +1,17 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/application/DocumentActions.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorTexts.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/TemporaryDirectory.h"
+#include "platform/graphics/GraphicsContext.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -24,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QUuid>
@@ -80,16 +85,16 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
             [this] { chooseImage(QApplication::keyboardModifiers()); });
     connect(m_rotateLeft, &QToolButton::clicked, this, [this] {
         if (document()) {
-            document()->rotateImage(-1);
+            DocumentActions::rotateLeft(*document());
         }
     });
     connect(m_rotateRight, &QToolButton::clicked, this, [this] {
         if (document()) {
-            document()->rotateImage(1);
+            DocumentActions::rotateRight(*document());
         }
     });
     connect(m_mirror, &QToolButton::clicked, this, [this](bool mirrored) {
-        if (document()) {
+        if (document() && document()->originalImage()) {
             document()->setFlipsImageHorizontal(mirrored);
         }
         showPicture();
@@ -104,15 +109,15 @@ InspectorPaneViewController_Image::~InspectorPaneViewController_Image() {
 }
 
 bool InspectorPaneViewController_Image::chooseButtonTakesReturn() const {
-    return !document() || !document()->hasOriginalImage();
+    return !document() || !document()->originalImage();
 }
 
 void InspectorPaneViewController_Image::chooseImage(Qt::KeyboardModifiers modifiers) {
     if (!document()) {
         return;
     }
-    if ((modifiers & Qt::ControlModifier) && document()->hasOriginalImage()) {
-        const QUrl url = document()->originalImageFileURL();
+    if ((modifiers & Qt::ControlModifier) && document()->originalImage()) {
+        const QUrl url = document()->originalImage()->fileURL();
         if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile())) {
             revealInFileManager(url.toLocalFile());
         } else {
@@ -120,7 +125,7 @@ void InspectorPaneViewController_Image::chooseImage(Qt::KeyboardModifiers modifi
         }
         return;
     }
-    document()->presentImageOpenPanel();
+    documentAdapter()->presentImageOpenPanel();
 }
 
 void InspectorPaneViewController_Image::revealInFileManager(const QString& path) {
@@ -137,10 +142,11 @@ void InspectorPaneViewController_Image::revealInFileManager(const QString& path)
 }
 
 QMimeData* InspectorPaneViewController_Image::makeDragData() const {
-    if (!document() || !document()->hasOriginalImage()) {
+    const auto& image = document() ? document()->originalImage() : nullptr;
+    if (!image) {
         return nullptr;
     }
-    const QFileInfo file(document()->originalImageFileURL().path());
+    const QFileInfo file(image->fileURL().path());
     if (file.completeBaseName().isEmpty() || file.suffix().isEmpty()) {
         return nullptr;
     }
@@ -149,8 +155,8 @@ QMimeData* InspectorPaneViewController_Image::makeDragData() const {
         const QString folder = platform::TemporaryDirectory::pathForApplicationTemporaryDirectory(
             QStringLiteral("drag/") + QUuid::createUuid().toString(QUuid::WithoutBraces));
         platform::TemporaryDirectory::createDirectory(folder);
-        const QString path = platform::TemporaryDirectory::writeNewFile(
-            folder, file.fileName(), document()->originalImageData());
+        const QString path =
+            platform::TemporaryDirectory::writeNewFile(folder, file.fileName(), image->data());
         auto* data = new QMimeData;
         data->setUrls({QUrl::fromLocalFile(path)});
         return data;
@@ -180,28 +186,53 @@ void InspectorPaneViewController_Image::documentDidChange() {
     updateChooseButton();
 }
 
-void InspectorPaneViewController_Image::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("originalImage")) {
+void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
+    observe(DocumentKey::originalImage, [this] {
         showPicture();
         updateChooseButton();
-    } else if (keyPath == QLatin1String("inViewingMode")) {
-        updateChooseButton();
-    } else if (keyPath == QLatin1String("imageOrientation") ||
-               keyPath == QLatin1String("flipsImageHorizontal") ||
-               keyPath == QLatin1String("imageOriginalSizeDescription") ||
-               keyPath == QLatin1String("deviceDescriptor")) {
-        showPicture();
+    });
+    observe(DocumentKey::inViewingMode, [this] { updateChooseButton(); });
+    for (const QString& key :
+         {DocumentKey::imageOrientation, DocumentKey::flipsImageHorizontal,
+          DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor}) {
+        observe(key, [this] { showPicture(); });
     }
 }
 
+QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
+                                                                 const QSize& maximumSize) {
+    const auto& image = document.originalImage();
+    if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
+        return {};
+    }
+    const bool turned = document.imageOrientation().isWidthHeightFlipped();
+    const double ratio = turned ? 1 / image->widthPerHeight() : image->widthPerHeight();
+    QSizeF size(maximumSize.width(), maximumSize.width() / ratio);
+    if (size.height() > maximumSize.height()) {
+        size = QSizeF(maximumSize.height() * ratio, maximumSize.height());
+    }
+    QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
+                     QImage::Format_ARGB32_Premultiplied);
+    thumbnail.fill(Qt::white);
+    QPainter painter(&thumbnail);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    platform::GraphicsContext context(painter, thumbnail.size());
+    // The document's turns are clockwise as seen on the canvas, whose y runs
+    // down; in this y-up context the same turn is the reverse one.
+    image->draw(QRectF(QPointF(0, 0), thumbnail.size()), document.imageOrientation().reversed(),
+                document.flipsImageHorizontal(), context, false);
+    return thumbnail;
+}
+
 void InspectorPaneViewController_Image::showPicture() {
-    const bool hasPicture = document() && document()->hasOriginalImage();
+    const auto& image = document() ? document()->originalImage() : nullptr;
+    const bool hasPicture = image != nullptr;
     if (hasPicture) {
         const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
-        const QImage thumbnail = document()->originalImageThumbnail(
-            room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
+        const QImage thumbnail = originalImageThumbnail(
+            *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
         m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
-        const QFileInfo file(document()->originalImageFileURL().path());
+        const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());
         m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());
         m_mirror->setChecked(document()->flipsImageHorizontal());

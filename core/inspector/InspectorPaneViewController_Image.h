@@ -2,6 +2,7 @@
 
 #include "core/inspector/InspectorPaneViewController.h"
 
+#include <QImage>
 #include <QStringList>
 
 class QLabel;
@@ -42,9 +43,13 @@ public:
     QMimeData* makeDragData() const;
     void dragPictureOut();
 
+    // The document's picture drawn upright into at most the given size, as
+    // the canvas shows it; null without one.
+    static QImage originalImageThumbnail(const PrintDocument& document, const QSize& maximumSize);
+
 protected:
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,7 +1,9 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
+#include "core/document/application/DocumentActions.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PlacementLimits.h"
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorImageOverflowAlertViewController.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
@@ -97,7 +99,7 @@ InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout
             &InspectorPaneViewController_ImageLayout::changeImageHeight);
     connect(m_actualSize, &QPushButton::clicked, this, [this] {
         if (document()) {
-            document()->resizeImageToActualSize();
+            DocumentActions::resizeImageToActualSize(*document());
         }
     });
     connect(m_overflown, &QPushButton::clicked, this,
@@ -114,12 +116,12 @@ std::optional<QString> InspectorPaneViewController_ImageLayout::overflownAmountD
     if (!document()) {
         return std::nullopt;
     }
-    const QMarginsF amount = document()->imageOverflownAmount_mm();
+    const EdgeInsets amount = document()->imageOverflownAmount_mm();
     const std::pair<double, QString> sides[] = {
-        {amount.left(), QStringLiteral("⇤ ")},
-        {amount.right(), QStringLiteral("⇥ ")},
-        {amount.top(), QStringLiteral("⤒ ")},
-        {amount.bottom(), QStringLiteral("⤓ ")},
+        {amount.left, QStringLiteral("⇤ ")},
+        {amount.right, QStringLiteral("⇥ ")},
+        {amount.top, QStringLiteral("⤒ ")},
+        {amount.bottom, QStringLiteral("⤓ ")},
     };
     QStringList pieces;
     for (const auto& [value, marker] : sides) {
@@ -229,7 +231,7 @@ InspectorPaneViewController_ImageLayout::showImageRepeatPane() {
     auto* pane = new InspectorPaneViewController_ImageRepeat;
     pane->setMinimumWidth(260);
     popUpBelow(m_repeat, pane);
-    pane->setDocument(document());
+    pane->setDocument(documentAdapter());
     pane->xCopiesCountTextField()->setFocus(Qt::PopupFocusReason);
     return pane;
 }
@@ -280,12 +282,12 @@ void InspectorPaneViewController_ImageLayout::showSize() {
 }
 
 void InspectorPaneViewController_ImageLayout::showActualSizeTitle() {
-    const bool bitmap =
-        document() && document()->hasOriginalImage() && !document()->originalImageIsVector();
+    const auto& image = document() ? document()->originalImage() : nullptr;
+    const bool bitmap = image && !image->isVector();
     m_actualSize->setText(
         requiredFrameworkString(bitmap ? QStringLiteral("Inspector_ImageLayout_DotByDot")
                                        : QStringLiteral("Inspector_ImageLayout_ActualSize")));
-    m_actualSize->setEnabled(document() && document()->hasOriginalImage());
+    m_actualSize->setEnabled(image != nullptr);
 }
 
 void InspectorPaneViewController_ImageLayout::showOverflow() {
@@ -310,25 +312,15 @@ void InspectorPaneViewController_ImageLayout::documentDidChange() {
     showRepeats();
 }
 
-void InspectorPaneViewController_ImageLayout::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("deviceDescriptor") ||
-        keyPath == QLatin1String("deviceDescriptor.allowedOffsetBases")) {
-        showAllowedOffsetBases();
-    } else if (keyPath == QLatin1String("imageOffset_mm")) {
-        showOffset();
-    } else if (keyPath == QLatin1String("imageSizeForDisplay_mm")) {
-        showSize();
-    } else if (keyPath == QLatin1String("imageOffsetBase")) {
-        showOffsetBase();
-    } else if (keyPath == QLatin1String("originalImage") ||
-               keyPath == QLatin1String("originalImage.vector")) {
-        showActualSizeTitle();
-    } else if (keyPath == QLatin1String("imageOverflownAmount_mm")) {
-        showOverflow();
-    } else if (keyPath == QLatin1String("imageRepeatXCount") ||
-               keyPath == QLatin1String("imageRepeatYCount")) {
-        showRepeats();
-    }
+void InspectorPaneViewController_ImageLayout::observeDocument(PrintDocument&) {
+    observe(DocumentKey::deviceDescriptor, [this] { showAllowedOffsetBases(); });
+    observe(DocumentKey::imageOffset_mm, [this] { showOffset(); });
+    observe(DocumentKey::imageSizeForDisplay_mm, [this] { showSize(); });
+    observe(DocumentKey::imageOffsetBase, [this] { showOffsetBase(); });
+    observe(DocumentKey::originalImage, [this] { showActualSizeTitle(); });
+    observe(DocumentKey::imageOverflownAmount_mm, [this] { showOverflow(); });
+    observe(DocumentKey::imageRepeatXCount, [this] { showRepeats(); });
+    observe(DocumentKey::imageRepeatYCount, [this] { showRepeats(); });
 }
 
 } // namespace kestrom

@@ -55,7 +55,7 @@ public:
 
 protected:
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
 
 private:
     void showAllowedOffsetBases();

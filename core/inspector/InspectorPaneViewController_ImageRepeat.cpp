@@ -1,7 +1,8 @@
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
 
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PlacementLimits.h"
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorTexts.h"
@@ -110,16 +111,11 @@ void InspectorPaneViewController_ImageRepeat::documentDidChange() {
     showYMargin();
 }
 
-void InspectorPaneViewController_ImageRepeat::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("imageRepeatXCount")) {
-        showXCount();
-    } else if (keyPath == QLatin1String("imageRepeatYCount")) {
-        showYCount();
-    } else if (keyPath == QLatin1String("imageRepeatXMargin_mm")) {
-        showXMargin();
-    } else if (keyPath == QLatin1String("imageRepeatYMargin_mm")) {
-        showYMargin();
-    }
+void InspectorPaneViewController_ImageRepeat::observeDocument(PrintDocument&) {
+    observe(DocumentKey::imageRepeatXCount, [this] { showXCount(); });
+    observe(DocumentKey::imageRepeatYCount, [this] { showYCount(); });
+    observe(DocumentKey::imageRepeatXMargin_mm, [this] { showXMargin(); });
+    observe(DocumentKey::imageRepeatYMargin_mm, [this] { showYMargin(); });
 }
 
 } // namespace kestrom

@@ -29,7 +29,7 @@ public:
 
 protected:
     void documentDidChange() override;
-    void documentValueChanged(const QString& keyPath) override;
+    void observeDocument(PrintDocument& document) override;
 
 private:
     void showXCount();

@@ -1,9 +1,11 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 
-#include "core/inspector/InspectorDocument.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 #include "core/inspector/InspectorTexts.h"
 #include "core/inspector/InspectorViewController.h"
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include "platform/Bundle.h"
 
@@ -81,7 +83,7 @@ InspectorPaneViewController_Print::InspectorPaneViewController_Print(QWidget* pa
 }
 
 bool InspectorPaneViewController_Print::canPrint() const {
-    if (!document() || !document()->hasOriginalImage() || document()->inViewingMode() ||
+    if (!document() || !document()->originalImage() || document()->inViewingMode() ||
         !windowController()) {
         return false;
     }
@@ -101,7 +103,7 @@ void InspectorPaneViewController_Print::setPageDescriptor(
 
 void InspectorPaneViewController_Print::print() {
     if (canPrint()) {
-        document()->printDocument();
+        documentAdapter()->printDocument();
     }
 }
 
@@ -125,13 +127,10 @@ void InspectorPaneViewController_Print::documentDidChange() {
     updateCanPrint();
 }
 
-void InspectorPaneViewController_Print::documentValueChanged(const QString& keyPath) {
-    if (keyPath == QLatin1String("deviceDescriptor")) {
-        updateLayoutForDevice();
-    } else if (keyPath == QLatin1String("inViewingMode") ||
-               keyPath == QLatin1String("originalImage")) {
-        updateCanPrint();
-    }
+void InspectorPaneViewController_Print::observeDocument(PrintDocument&) {
+    observe(DocumentKey::deviceDescriptor, [this] { updateLayoutForDevice(); });
+    observe(DocumentKey::inViewingMode, [this] { updateCanPrint(); });
+    observe(DocumentKey::originalImage, [this] { updateCanPrint(); });
 }
 
 void InspectorPaneViewController_Print::updateLayoutForDevice() {

@@ -2,7 +2,6 @@
 
 #include "core/document/application/PrintJobDocument.h"
 #include "core/inspector/FocusChain.h"
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneViewController_Title.h"
 #include "core/inspector/InspectorPanesStackViewController.h"
 #include "core/inspector/InspectorSeparatorViewController.h"
@@ -61,7 +60,7 @@ InspectorViewController::~InspectorViewController() {
     m_navigationItems.clear();
 }
 
-void InspectorViewController::setDocument(InspectorDocument* document) {
+void InspectorViewController::setDocument(PrintDocumentInspectorAdapter* document) {
     m_document = document;
     m_title->setDocument(document);
     for (const auto& item : m_navigationItems) {

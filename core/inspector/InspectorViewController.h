@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/inspector/InspectorAnimations.h"
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorNavigationItem.h"
 #include "core/inspector/InspectorPages.h"
 #include "core/inspector/InspectorPaneViewController.h"
@@ -50,8 +49,8 @@ public:
         return m_bottomSeparator;
     }
 
-    InspectorDocument* document() const { return m_document; }
-    void setDocument(InspectorDocument* document);
+    PrintDocumentInspectorAdapter* document() const { return m_document; }
+    void setDocument(PrintDocumentInspectorAdapter* document);
     // The window's way in: the inspector keeps its own adapter over the
     // print document (which must outlive it, or be replaced first).
     void setPrintDocument(PrintDocument* document);
@@ -122,7 +121,7 @@ private:
     QPointer<InspectorSeparatorViewController> m_bottomSeparator;
     QPointer<InspectorPaneViewController> m_bottomPane;
 
-    QPointer<InspectorDocument> m_document;
+    QPointer<PrintDocumentInspectorAdapter> m_document;
     std::unique_ptr<PrintDocumentInspectorAdapter> m_printDocumentAdapter;
     QPointer<QWidget> m_windowController;
     std::shared_ptr<const ambrel::DeviceDescriptor> m_deviceDescriptor;

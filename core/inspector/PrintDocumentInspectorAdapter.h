@@ -1,24 +1,25 @@
 #pragma once
 
-#include "core/inspector/InspectorDocument.h"
-
 #include "platform/ContinuousUndoEdit.h"
-#include "platform/Observation.h"
+
+#include <QObject>
 
 #include <functional>
-#include <vector>
+#include <memory>
+
+class QMimeData;
 
 namespace kestrom {
 
 class ImageImport;
 class PrintDocument;
 
-// The print document as the panes see it: reads and writes go to the
-// document's own setters (each its own named undo step, resets one step
-// each), and every change the document announces through the observation
-// kit, undo and redo included, reaches the panes as valueChanged().
+// What the inspector's panes need beyond the print document itself: the
+// document window's print action and picture import, and one undo step for
+// a control's whole drag. Panes read, write and observe the document
+// directly.
 // The document must outlive the adapter.
-class PrintDocumentInspectorAdapter : public InspectorDocument {
+class PrintDocumentInspectorAdapter : public QObject {
     Q_OBJECT
 public:
     explicit PrintDocumentInspectorAdapter(PrintDocument& document, QObject* parent = nullptr);
@@ -32,74 +33,22 @@ public:
     void setPrintAction(std::function<void()> action) { m_printAction = std::move(action); }
     void setImageImport(std::shared_ptr<ImageImport> import) { m_imageImport = std::move(import); }
 
-    std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override;
-    ambrel::OffsetBase imageOffsetBase() const override;
-    void changeImageOffsetBase(ambrel::OffsetBase base) override;
-    ambrel::Point_mm imageOffset_mm() const override;
-    void setImageOffset_mm(ambrel::Point_mm offset) override;
-    ambrel::Size_mm imageSizeForDisplay_mm() const override;
-    void setImageSizeWithWidthForDisplay_mm(double width) override;
-    void setImageSizeWithHeightForDisplay_mm(double height) override;
-    QMarginsF imageOverflownAmount_mm() const override;
-    bool hasOriginalImage() const override;
-    bool originalImageIsVector() const override;
-    // The picture at its own size for the model's resolution: a vector
-    // picture at its page size, a bitmap one device dot per pixel.
-    void resizeImageToActualSize() override;
+    // Pictures coming in. A drag started in this application is refused.
+    bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const;
+    // Starts the import and returns at once; the picture arrives later.
+    void importImageDrop(const QMimeData* data, bool fromThisApplication);
+    // The open panel, starting near the current picture's file.
+    void presentImageOpenPanel();
+    // Starts the print of the job (behind the window's progress sheet).
+    void printDocument();
 
-    int imageRepeatXCount() const override;
-    void setImageRepeatXCount(int count) override;
-    int imageRepeatYCount() const override;
-    void setImageRepeatYCount(int count) override;
-    double imageRepeatXMargin_mm() const override;
-    void setImageRepeatXMargin_mm(double margin) override;
-    double imageRepeatYMargin_mm() const override;
-    void setImageRepeatYMargin_mm(double margin) override;
-    void resetImageRepeatCount() override;
-
-    double minimumSeparatedXMargin_mm() const override;
-    void setMinimumSeparatedXMargin_mm(double margin) override;
-    double maximumBlackXLength_mm() const override;
-    void setMaximumBlackXLength_mm(double length) override;
-    double additionalWhitespaceLength_end_mm() const override;
-    void setAdditionalWhitespaceLength_end_mm(double length) override;
-    void resetHorizontalImageSplit() override;
-
-    QUrl originalImageFileURL() const override;
-    QByteArray originalImageData() const override;
-    QString imageOriginalSizeDescription() const override;
-    QImage originalImageThumbnail(const QSize& maximumSize) const override;
-    void rotateImage(int quarterTurns) override;
-    bool flipsImageHorizontal() const override;
-    void setFlipsImageHorizontal(bool flips) override;
-
-    bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const override;
-    void importImageDrop(const QMimeData* data, bool fromThisApplication) override;
-    void presentImageOpenPanel() override;
-
-    bool inViewingMode() const override;
-    void printDocument() override;
-
-    bool hasCurrentDeviceSetting() const override;
-    QVariant deviceSettingValue(const QString& identifier) const override;
-    void setDeviceSettingValue(const QString& identifier, const QVariant& value) override;
-
-    ambrel::BlackConversionType blackConversionType() const override;
-    void changeBlackConversionType(ambrel::BlackConversionType type) override;
-    double blackConversionOption(const QString& keyPath) const override;
-    void setBlackConversionOption(const QString& keyPath, double value) override;
-    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override;
-
-    void beginContinuousChange() override;
-    void endContinuousChange() override;
+    // Every write between these two is one undo step, as a slider's drag is.
+    // They nest; each begin needs its end.
+    void beginContinuousChange();
+    void endContinuousChange();
 
 private:
-    void observeDeviceSettings();
-
     PrintDocument& m_document;
-    std::vector<platform::Observation> m_observations;
-    // One per parameter of the current model.
-    std::vector<platform::Observation> m_settingObservations;
     std::function<void()> m_printAction;
     std::shared_ptr<ImageImport> m_imageImport;
     // Held while any continuous change is open; they nest.

@@ -9,6 +9,7 @@
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/FocusChain.h"
@@ -234,24 +235,23 @@ void DocumentWindow::attachDocument() {
         return;
     }
     using platform::Observable;
-    auto observe = [this, job](const char* key, Observable::Options options,
+    auto observe = [this, job](const QString& key, Observable::Options options,
                                std::function<void()> then) {
         m_observations.push_back(job->observe(
-            QString::fromLatin1(key), options,
-            [then = std::move(then)](const platform::KeyValueChange&) { then(); }));
+            key, options, [then = std::move(then)](const platform::KeyValueChange&) { then(); }));
     };
-    observe("deviceDescriptor", Observable::Initial | Observable::New,
+    observe(DocumentKey::deviceDescriptor, Observable::Initial | Observable::New,
             [this, job] { setDeviceDescriptor(job->deviceDescriptor()); });
-    observe("canvas", Observable::Initial | Observable::New, [this, job] {
+    observe(DocumentKey::canvas, Observable::Initial | Observable::New, [this, job] {
         updateCanvasPopUpButtonSelection();
         m_canvasInfo->setCanvas(job->canvas());
     });
-    observe("transportType", Observable::Initial | Observable::New, [this, job] {
+    observe(DocumentKey::transportType, Observable::Initial | Observable::New, [this, job] {
         m_statusManager->setTransportTypeString(
             job->transportType() ? job->transportType()->rawValue() : QString());
         updateTransportTypePopUpButtonSelection();
     });
-    observe("inViewingMode", Observable::Initial | Observable::New,
+    observe(DocumentKey::inViewingMode, Observable::Initial | Observable::New,
             [this] { updatePopUpsEnabled(); });
 }
 

@@ -36,13 +36,15 @@ protected:
         ASSERT_TRUE(document->canvas());
         ASSERT_EQ(document->canvas()->size_mm(), (Size_mm{297, 210}));
 
-        for (const char* key : {"imageOffset_mm", "imageSizeForDisplay_mm", "imageOffsetBase",
-                                "originalImage", "imageRepeatXCount", "imageRepeatYCount",
-                                "imageRepeatXMargin_mm", "imageRepeatYMargin_mm"}) {
-            platform::KeyValueBinding::bind(&view, key, document.get(), QString::fromLatin1(key));
-        }
-        platform::KeyValueBinding::bind(&view, "flipsImage", document.get(),
-                                        QStringLiteral("flipsImageHorizontal"));
+        // The placement follows the document as one value, as the canvas
+        // controller gives it.
+        placement = document->observe(
+            QStringLiteral("sequences"), platform::Observable::Initial, [this](const auto&) {
+                view.setImagePlacement(document->originalImageDrawingOptions(),
+                                       document->imageSizeForDisplay_mm());
+            });
+        platform::KeyValueBinding::bind(&view, "originalImage", document.get(),
+                                        QStringLiteral("originalImage"));
         platform::KeyValueBinding::bind(&view, "canvasEnabled", document.get(),
                                         QStringLiteral("inViewingMode"),
                                         platform::KeyValueBinding::Negate);
@@ -62,6 +64,7 @@ protected:
     std::unique_ptr<PrintDocument> document;
     GridViewDocumentDelegate editor;
     GridView view;
+    platform::Observation placement;
     qint64 startCount = 0;
 };
 

@@ -232,6 +232,39 @@ TEST_F(GridViewWidget, withoutAPictureTheDropPromptShows) {
     EXPECT_NEAR(hint.center().x(), 300, 1);
 }
 
+// The placement comes as one value; only the parts that changed since the
+// last one are set, so a part set on the canvas directly stays until the
+// document changes that very part.
+TEST_F(GridViewWidget, aPlacementSetsOnlyThePartsThatChanged) {
+    ambrel::OriginalImageDrawingOptions placement;
+    placement.imageOffsetBase = OffsetBase::topLeft;
+    placement.imageOffset_mm = {10, 20};
+    placement.imageRepeatXCount = 2;
+    view.setImagePlacement(placement, {60, 40});
+    EXPECT_EQ(view.imageRepeatXCount(), 2);
+    EXPECT_EQ(view.imageOffset_mm(), (ambrel::Point_mm{10, 20}));
+    view.layoutSubtreeIfNeeded();
+
+    view.setImageOffsetBase(QStringLiteral("right"));
+    placement.imageOffset_mm = {30, 5};
+    placement.imageRepeatXMargin_mm = 4;
+    view.setImagePlacement(placement, {60, 40});
+    EXPECT_EQ(view.offsetBase(), OffsetBase::right);
+    EXPECT_EQ(view.imageOffset_mm(), (ambrel::Point_mm{30, 5}));
+    EXPECT_EQ(view.imageRepeatXMargin_mm(), 4);
+    EXPECT_FALSE(view.changedPropertyValuesBeforeLayout().change(
+        GridViewChangedProperty::imageRepeatXCount));
+
+    placement.imageOffsetBase = OffsetBase::center;
+    placement.imageOrientation = ambrel::ImageRotation::r90;
+    placement.flipsImageHorizontal = true;
+    view.setImagePlacement(placement, {40, 60});
+    EXPECT_EQ(view.offsetBase(), OffsetBase::center);
+    EXPECT_EQ(view.imageOrientation(), 1);
+    EXPECT_TRUE(view.flipsImage());
+    EXPECT_EQ(view.imageSizeForDisplay_mm(), (ambrel::Size_mm{40, 60}));
+}
+
 TEST_F(GridViewWidget, settersRecordOnlyRealChanges) {
     EXPECT_FALSE(view.needsLayout());
     view.setImageRepeatXCount(1);

@@ -16,13 +16,21 @@ using namespace kestrom::test;
 
 namespace {
 
+const QString thresholdKey = QStringLiteral("blackConversionOptions.threshold.threshold");
+const QString expansionKey = QStringLiteral("blackConversionOptions.threshold.expansionLevel");
+const QString whiteClampKey = QStringLiteral("blackConversionOptions.halftone.whiteClampFactor");
+
+// The model offers both kinds of conversion.
+const QByteArray halftone =
+    R"("additionalInfos": {"BlackConversion": {"threshold": {}, "halftone": {}}})";
+
 struct BitmapPane : ::testing::Test {
-    FakeInspectorDocument document;
+    PaneDocument document{model(halftone)};
     InspectorPaneViewController_Bitmap pane;
 
     void SetUp() override {
         InspectorAnimations::clearRecords();
-        pane.setDocument(&document);
+        pane.setDocument(document.adapter());
         pane.resize(310, pane.sizeHint().height());
         showAndActivate(&pane);
     }
@@ -34,6 +42,9 @@ struct BitmapPane : ::testing::Test {
             }
         }
         return rows;
+    }
+    double option(const QString& keyPath) const {
+        return document->valueForKeyPath(keyPath).toDouble();
     }
     QList<QWidget*> rowsOf(const QList<QWidget*>& controls) const {
         QList<QWidget*> rows;
@@ -52,30 +63,30 @@ TEST_F(BitmapPane, SwitchingToHalftoneShowsExactlyTheHalftoneRows) {
     EXPECT_EQ(pane.kindSegmentedControl()->selectedSegment(), 0);
 
     pane.binarizationCheckBox()->click();
-    EXPECT_EQ(document.conversion, ambrel::BlackConversionType::halftone);
+    EXPECT_EQ(document->blackConversionType(), ambrel::BlackConversionType::halftone);
     EXPECT_EQ(pane.kindSegmentedControl()->selectedSegment(), 1);
     EXPECT_EQ(visibleRows(),
               rowsOf({pane.halftoneBlackSlider(), pane.halftoneWhiteSlider(),
                       pane.halftoneBrightnessSlider(), pane.binarizationCheckBox()}));
 
     // The segments choose the same way, and undo comes back through the document.
+    PaneDocument::settle();
     QTest::mouseClick(pane.kindSegmentedControl()->segment(0), Qt::LeftButton);
-    EXPECT_EQ(document.conversion, ambrel::BlackConversionType::threshold);
+    EXPECT_EQ(document->blackConversionType(), ambrel::BlackConversionType::threshold);
     EXPECT_TRUE(pane.binarizationCheckBox()->isChecked());
-    document.undo.undo();
+    PaneDocument::settle();
+    document.undo().undo();
     EXPECT_EQ(pane.kindSegmentedControl()->selectedSegment(), 1);
     EXPECT_FALSE(pane.binarizationCheckBox()->isChecked());
     EXPECT_FALSE(pane.thresholdSlider()->isVisibleTo(&pane));
 }
 
 TEST_F(BitmapPane, TheExpansionRowShowsUnlessTheModelSaysItHasNone) {
-    document.device = model(R"("additionalInfos": {"BlackConversion":
-        {"threshold": {"isExpansionAvailable": false}}})");
-    document.announce(QStringLiteral("deviceDescriptor"));
+    document->setDeviceDescriptor(model(R"("additionalInfos": {"BlackConversion":
+        {"threshold": {"isExpansionAvailable": false}, "halftone": {}}})"));
     EXPECT_EQ(visibleRows(), rowsOf({pane.thresholdSlider(), pane.binarizationCheckBox()}));
 
-    document.device = model(R"("additionalInfos": {"BlackConversion": {"threshold": {}}})");
-    document.announce(QStringLiteral("deviceDescriptor"));
+    document->setDeviceDescriptor(model(halftone));
     EXPECT_TRUE(pane.expansionSlider()->isVisibleTo(&pane));
 
     // Without a document: the threshold rows and the check box.
@@ -86,23 +97,26 @@ TEST_F(BitmapPane, TheExpansionRowShowsUnlessTheModelSaysItHasNone) {
 }
 
 TEST_F(BitmapPane, DraggingTheThresholdWritesEveryChangeAsOneUndoStep) {
-    document.optionWrites.clear();
+    int writes = 0;
+    auto counting = document->observe(thresholdKey, [&](const auto&) { ++writes; });
     dragSlider(pane.thresholdSlider(), {10, 20, 20, 40});
-    const double dragged = document.options.value("threshold.threshold");
+    PaneDocument::settle();
+    const double dragged = option(thresholdKey);
     EXPECT_GT(dragged, 0.5);
     // Three different positions on the way, each written once; the repeated
     // one writes nothing.
-    EXPECT_EQ(document.optionWrites.size(), 3);
-    EXPECT_EQ(document.undo.count(), 1);
+    EXPECT_EQ(writes, 3);
     EXPECT_EQ(pane.thresholdNumberLabel()->text(),
               QStringLiteral("%1 %").arg(std::lround(dragged * 100)));
-    document.undo.undo();
-    EXPECT_EQ(document.options.value("threshold.threshold"), 0.5);
+    // One undo step for the whole drag.
+    document.undo().undo();
+    EXPECT_FALSE(document.undo().canUndo());
+    EXPECT_EQ(option(thresholdKey), 0.5);
     EXPECT_DOUBLE_EQ(pane.thresholdSlider()->doubleValue(), 0.5);
 
     // The expansion level is whole.
     dragSlider(pane.expansionSlider(), {30});
-    const double level = document.options.value("threshold.expansionLevel");
+    const double level = option(expansionKey);
     EXPECT_GT(level, 0);
     EXPECT_EQ(level, std::round(level));
 }
@@ -111,20 +125,20 @@ TEST_F(BitmapPane, RevertBouncesOnlyTheSlidersThatMovedAndOnlyTheCurrentKind) {
     pane.revertToDefault();
     EXPECT_TRUE(InspectorAnimations::records().isEmpty());
 
-    document.setBlackConversionOption("threshold.threshold", 0.8);
-    document.setBlackConversionOption("halftone.whiteClampFactor", 0.2);
+    document->setValueForKeyPath(thresholdKey, 0.8);
+    document->setValueForKeyPath(whiteClampKey, 0.2);
     QTest::mouseClick(pane.revertButton(), Qt::LeftButton);
-    EXPECT_EQ(document.options.value("threshold.threshold"), 0.5);
-    EXPECT_EQ(document.options.value("halftone.whiteClampFactor"), 0.2);
+    EXPECT_EQ(option(thresholdKey), 0.5);
+    EXPECT_EQ(option(whiteClampKey), 0.2);
     ASSERT_EQ(InspectorAnimations::records().size(), 1);
     EXPECT_TRUE(InspectorAnimations::wasRecorded(pane.thresholdSlider(), "bounce"));
 
     InspectorAnimations::clearRecords();
-    document.setBlackConversionOption("threshold.threshold", 0.7);
-    document.changeBlackConversionType(ambrel::BlackConversionType::halftone);
+    document->setValueForKeyPath(thresholdKey, 0.7);
+    document->changeBlackConversionType(ambrel::BlackConversionType::halftone);
     pane.revertToDefault();
-    EXPECT_EQ(document.options.value("threshold.threshold"), 0.7);
-    EXPECT_EQ(document.options.value("halftone.whiteClampFactor"), 0.0);
+    EXPECT_EQ(option(thresholdKey), 0.7);
+    EXPECT_EQ(option(whiteClampKey), 0.0);
     EXPECT_TRUE(InspectorAnimations::wasRecorded(pane.halftoneWhiteSlider(), "bounce"));
     EXPECT_FALSE(InspectorAnimations::wasRecorded(pane.thresholdSlider(), "bounce"));
 }

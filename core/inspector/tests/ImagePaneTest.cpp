@@ -20,18 +20,16 @@ using namespace kestrom::test;
 namespace {
 
 struct ImagePane : ::testing::Test {
-    QTemporaryDir runtime;
-    FakeInspectorDocument document;
+    PaneDocument document;
     QWidget window;
     InspectorPaneViewController_Image* pane = new InspectorPaneViewController_Image;
     QLineEdit* field = new QLineEdit;
 
     void SetUp() override {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         auto* column = new QVBoxLayout(&window);
         column->addWidget(pane);
         column->addWidget(field);
-        pane->setDocument(&document);
+        pane->setDocument(document.adapter());
         window.resize(310, 300);
         showAndActivate(&window);
     }
@@ -45,10 +43,10 @@ struct ImagePane : ::testing::Test {
 } // namespace
 
 TEST_F(ImagePane, AFileDroppedOnTheWellGoesToTheDocument) {
-    document.hasImage = false;
-    document.announce(QStringLiteral("originalImage"));
+    document->setOriginalImage(nullptr);
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/pictures/logo.png"))});
+    const QString file = document.pngFile(QStringLiteral("stamp.png"));
+    data.setUrls({QUrl::fromLocalFile(file)});
     auto* box = pane->box();
     const QPoint centre = box->rect().center();
     QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -59,7 +57,10 @@ TEST_F(ImagePane, AFileDroppedOnTheWellGoesToTheDocument) {
     QApplication::sendEvent(box, &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_FALSE(box->isDraggingEntered());
-    EXPECT_EQ(document.droppedURLs, QList<QUrl>{QUrl::fromLocalFile("/pictures/logo.png")});
+    PaneDocument::settle();
+    ASSERT_NE(document->originalImage(), nullptr);
+    EXPECT_EQ(document->originalImage()->fileURL(), QUrl::fromLocalFile(file));
+    EXPECT_EQ(box->nameLabel()->text(), QStringLiteral("stamp.png"));
 
     // Data the document does not take is refused, and nothing arrives.
     QMimeData text;
@@ -67,47 +68,48 @@ TEST_F(ImagePane, AFileDroppedOnTheWellGoesToTheDocument) {
     QDragEnterEvent refused(centre, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box, &refused);
     EXPECT_FALSE(refused.isAccepted());
+    document->setOriginalImage(nullptr);
     pane->setDocument(nullptr);
     QDropEvent orphan(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box, &orphan);
     EXPECT_FALSE(orphan.isAccepted());
-    EXPECT_EQ(document.droppedURLs.size(), 1);
+    PaneDocument::settle();
+    EXPECT_EQ(document->originalImage(), nullptr);
+    EXPECT_EQ(document.window->errors, 0);
 }
 
 TEST_F(ImagePane, ReturnChoosesAPictureOnlyWhileThereIsNone) {
-    document.hasImage = false;
-    document.announce(QStringLiteral("originalImage"));
+    const auto picture = document->originalImage();
+    document->setOriginalImage(nullptr);
     pressReturn();
-    EXPECT_EQ(document.openPanelRequests, 1);
+    EXPECT_EQ(document.window->panels, 1);
     // A text field keeps its Return.
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(document.openPanelRequests, 1);
+    EXPECT_EQ(document.window->panels, 1);
 
-    document.hasImage = true;
-    document.announce(QStringLiteral("originalImage"));
+    document->setOriginalImage(picture);
     pressReturn();
-    EXPECT_EQ(document.openPanelRequests, 1);
+    EXPECT_EQ(document.window->panels, 1);
     EXPECT_EQ(pane->box()->nameLabel()->text(), QStringLiteral("logo.png"));
-    EXPECT_EQ(pane->box()->sizeLabel()->text(), QStringLiteral("640 × 480 px"));
+    EXPECT_EQ(pane->box()->sizeLabel()->text(), document->imageOriginalSizeDescription());
+    EXPECT_FALSE(pane->box()->sizeLabel()->text().isEmpty());
 
-    document.viewing = true;
-    document.announce(QStringLiteral("inViewingMode"));
+    document->setInViewingMode(true);
     EXPECT_FALSE(pane->chooseImageButton()->isEnabled());
-    document.viewing = false;
-    document.announce(QStringLiteral("inViewingMode"));
+    document->setInViewingMode(false);
     EXPECT_TRUE(pane->chooseImageButton()->isEnabled());
 }
 
 TEST_F(ImagePane, CtrlChooseShowsThePictureFileOrBeepsWhenItIsGone) {
     // The picture's file does not exist: no panel either.
     pane->chooseImage(Qt::ControlModifier);
-    EXPECT_EQ(document.openPanelRequests, 0);
+    EXPECT_EQ(document.window->panels, 0);
     pane->chooseImage(Qt::NoModifier);
-    EXPECT_EQ(document.openPanelRequests, 1);
-    document.hasImage = false;
+    EXPECT_EQ(document.window->panels, 1);
+    document->setOriginalImage(nullptr);
     pane->chooseImage(Qt::ControlModifier);
-    EXPECT_EQ(document.openPanelRequests, 2);
+    EXPECT_EQ(document.window->panels, 2);
 }
 
 TEST_F(ImagePane, ThePictureLeavesTheWellAsATemporaryFileOfItsName) {
@@ -116,33 +118,40 @@ TEST_F(ImagePane, ThePictureLeavesTheWellAsATemporaryFileOfItsName) {
     ASSERT_EQ(data->urls().size(), 1);
     const QString path = data->urls().front().toLocalFile();
     EXPECT_EQ(QFileInfo(path).fileName(), QStringLiteral("logo.png"));
-    EXPECT_TRUE(path.startsWith(runtime.path()));
+    EXPECT_TRUE(path.startsWith(document.folder()));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), document.imageData);
+    EXPECT_EQ(file.readAll(), document->originalImage()->data());
     // A second drag does not overwrite the first one's file.
     std::unique_ptr<QMimeData> again(pane->makeDragData());
     EXPECT_NE(again->urls().front().toLocalFile(), path);
 
-    document.fileURL = QUrl::fromLocalFile(QStringLiteral("/pictures/README"));
+    document->setOriginalImage(
+        PaneDocument::picture(10, 10, QUrl::fromLocalFile(QStringLiteral("/pictures/README"))));
     EXPECT_EQ(pane->makeDragData(), nullptr);
-    document.hasImage = false;
+    document->setOriginalImage(nullptr);
     EXPECT_EQ(pane->makeDragData(), nullptr);
 }
 
 TEST_F(ImagePane, TurnAndMirrorButtonsWriteTheDocument) {
     QTest::mouseClick(pane->rotateRightButton(), Qt::LeftButton);
-    EXPECT_EQ(document.orientation, 1);
+    const ambrel::ImageRotation right = document->imageOrientation();
+    EXPECT_NE(right, ambrel::ImageRotation::none);
+    EXPECT_TRUE(right.isWidthHeightFlipped());
     QTest::mouseClick(pane->rotateLeftButton(), Qt::LeftButton);
+    EXPECT_EQ(document->imageOrientation(), ambrel::ImageRotation::none);
     QTest::mouseClick(pane->rotateLeftButton(), Qt::LeftButton);
-    EXPECT_EQ(document.orientation, 3);
+    EXPECT_TRUE(document->imageOrientation().isWidthHeightFlipped());
+    EXPECT_NE(document->imageOrientation(), right);
+    PaneDocument::settle();
     QTest::mouseClick(pane->mirrorButton(), Qt::LeftButton);
-    EXPECT_TRUE(document.flips);
-    document.undo.undo();
+    EXPECT_TRUE(document->flipsImageHorizontal());
+    PaneDocument::settle();
+    document.undo().undo();
+    EXPECT_FALSE(document->flipsImageHorizontal());
     EXPECT_FALSE(pane->mirrorButton()->isChecked());
 
-    document.hasImage = false;
-    document.announce(QStringLiteral("originalImage"));
+    document->setOriginalImage(nullptr);
     EXPECT_FALSE(pane->rotateRightButton()->isEnabled());
     EXPECT_FALSE(pane->mirrorButton()->isEnabled());
 }

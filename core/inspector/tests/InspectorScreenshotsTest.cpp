@@ -49,8 +49,7 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
         GTEST_SKIP() << "LUNVIK_SCREENSHOT_DIR is not set";
     }
     QDir().mkpath(screenshotFolder());
-    FakeInspectorDocument document;
-    document.device = model(R"("parameterProperties": [
+    PaneDocument document{model(R"("parameterProperties": [
         {"type": "number", "identifier": "speed", "pane": "PrinterOptions", "minValue": 1,
          "maxValue": 9, "tickFrequency": 1},
         {"type": "bool", "identifier": "cool", "pane": "PrinterOptions", "negates": true},
@@ -58,18 +57,20 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
         {"type": "number", "identifier": "density", "pane": "Print", "minValue": -10,
          "maxValue": 10}],
         "additionalInfos": {"imageSplit":
-        {"supportsMultipleSequences": true, "canMoveHeadYPosition": true}})");
-    document.setting.insert(QStringLiteral("speed"), 4.0);
-    document.setting.insert(QStringLiteral("density"), 2.5);
-    document.overflow = QMarginsF(2.5, 0, 0, 10);
-    document.xCount = 3;
-    document.whitespaceEnd = 5;
+        {"supportsMultipleSequences": true, "canMoveHeadYPosition": true}})",
+                                254)};
+    document->setValueForKeyPath(QStringLiteral("currentDeviceSetting.speed"), 4.0);
+    document->setValueForKeyPath(QStringLiteral("currentDeviceSetting.density"), 2.5);
+    // 2.5 mm over the left edge and 10 over the bottom one.
+    document->setImageOffset_mm({-2.5, 170});
+    document->setImageRepeatXCount(3);
+    document->setAdditionalWhitespaceLength_end_mm(5);
 
     InspectorViewController inspector;
     inspector.resize(310, 720);
     showAndActivate(&inspector);
-    inspector.setDocument(&document);
-    inspector.setDeviceDescriptor(document.device);
+    inspector.setDocument(document.adapter());
+    inspector.setDeviceDescriptor(document->deviceDescriptor());
     save(&inspector, QStringLiteral("inspector-general"));
     inspector.pushPage(QStringLiteral("advanced"));
     save(&inspector, QStringLiteral("inspector-advanced"));
@@ -78,39 +79,39 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
     save(&inspector, QStringLiteral("inspector-advanced-scrolling"));
 
     InspectorPaneViewController_ImageLayout layout;
-    layout.setDocument(&document);
+    layout.setDocument(document.adapter());
     layout.resize(310, layout.sizeHint().height());
     showAndActivate(&layout);
     save(&layout, QStringLiteral("pane-image-layout"));
 
     InspectorPaneViewController_ImageRepeat repeat;
-    repeat.setDocument(&document);
+    repeat.setDocument(document.adapter());
     repeat.resize(300, repeat.sizeHint().height());
     showAndActivate(&repeat);
     save(&repeat, QStringLiteral("pane-image-repeat"));
 
     InspectorPaneViewController_HorizontalImageSplit split;
-    split.setDocument(&document);
+    split.setDocument(document.adapter());
     split.resize(300, split.sizeHint().height());
     showAndActivate(&split);
     save(&split, QStringLiteral("pane-horizontal-split"));
 
     QWidget windowController;
     InspectorPaneViewController_Print print;
-    print.setDocument(&document);
+    print.setDocument(document.adapter());
     print.setWindowController(&windowController);
     print.resize(310, print.sizeHint().height());
     showAndActivate(&print);
     save(&print, QStringLiteral("pane-print"));
 
     InspectorPaneViewController_PrinterOptions options;
-    options.setDocument(&document);
+    options.setDocument(document.adapter());
     options.resize(310, options.sizeHint().height());
     showAndActivate(&options);
     save(&options, QStringLiteral("pane-printer-options"));
 
     InspectorPaneViewController_Bitmap bitmap;
-    bitmap.setDocument(&document);
+    bitmap.setDocument(document.adapter());
     bitmap.resize(310, bitmap.sizeHint().height());
     showAndActivate(&bitmap);
     save(&bitmap, QStringLiteral("pane-bitmap-threshold"));
@@ -118,17 +119,17 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
     bitmap.resize(310, bitmap.sizeHint().height());
     save(&bitmap, QStringLiteral("pane-bitmap-halftone"));
 
-    FakeInspectorDocument empty;
-    empty.hasImage = false;
+    PaneDocument empty;
+    empty->setOriginalImage(nullptr);
     InspectorPaneViewController_Image image;
-    image.setDocument(&empty);
+    image.setDocument(empty.adapter());
     image.resize(310, image.sizeHint().height());
     showAndActivate(&image);
     save(&image, QStringLiteral("pane-image-empty"));
 
     CanvasInfoViewController info;
-    info.setDeviceDescriptor(document.device);
-    info.setCanvas(document.device->canvases().front());
+    info.setDeviceDescriptor(document->deviceDescriptor());
+    info.setCanvas(document->deviceDescriptor()->canvases().front());
     info.resize(600, info.sizeHint().height());
     showAndActivate(&info);
     save(&info, QStringLiteral("canvas-information"));

@@ -1,16 +1,26 @@
 #pragma once
 
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
-#include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorPaneViewController.h"
-
+#include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "core/inspector/tests/QuietWindow.h"
 #include "model/descriptions/DeviceDescriptor.h"
+#include "platform/MainThread.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QUndoStack>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
@@ -19,10 +29,12 @@
 namespace kestrom::test {
 
 // A model decoded from a description with the given extra keys.
-inline std::shared_ptr<const ambrel::DeviceDescriptor> model(const QByteArray& extra = {}) {
+inline std::shared_ptr<const ambrel::DeviceDescriptor> model(const QByteArray& extra = {},
+                                                             int dpi = 300) {
     QByteArray json = R"([{"modelName": "M1", "displayName": "Model", "printerType": "test",
         "canvases": [{"identifier": "A4", "size_mm": {"width": 297, "height": 210}}],
-        "dpi": 300, "headDotCount": 600,
+        "dpi": )" + QByteArray::number(dpi) +
+                      R"(, "headDotCount": 600,
         "offsetBases": ["topLeft", "top", "center", "bottomRight"])";
     if (!extra.isEmpty()) {
         json += ", " + extra;
@@ -37,206 +49,81 @@ inline const QByteArray printerOptions =
     R"("parameterProperties": [{"type": "number", "identifier": "speed", "pane": "PrinterOptions",
         "minValue": 1, "maxValue": 9}])";
 
-// The print document as the panes see it, with undo through a QUndoStack:
-// every setter that changes a value pushes one step and announces the key.
-class FakeInspectorDocument : public InspectorDocument {
+// The print document the panes show, with what the window adds: a quiet
+// window that counts the open panels and errors, the picture import, and a
+// print action that counts. By default it has a 254 dpi model (10 px per mm)
+// and a 1000 × 500 px picture "/nowhere/logo.png" (100 × 50 mm) at
+// (10, 20) mm from the top left, with nothing to undo.
+class PaneDocument {
 public:
-    std::shared_ptr<const ambrel::DeviceDescriptor> device = model();
-    ambrel::OffsetBase base = ambrel::OffsetBase::topLeft;
-    ambrel::Point_mm offset{10, 20};
-    ambrel::Size_mm size{100, 50};
-    QMarginsF overflow;
-    bool hasImage = true;
-    bool vector = false;
-    int xCount = 1;
-    int yCount = 1;
-    double xMargin = 0;
-    double yMargin = 0;
-    double minimumSeparated = 70;
-    double maximumBlack = 150;
-    double whitespaceEnd = 0;
-    QUndoStack undo;
-    int actualSizeRequests = 0;
-    bool viewing = false;
-    int orientation = 0;
-    bool flips = false;
-    QUrl fileURL = QUrl::fromLocalFile(QStringLiteral("/nowhere/logo.png"));
-    QByteArray imageData = QByteArrayLiteral("picture bytes");
-    QVariantMap setting;
-    bool hasSetting = true;
-    ambrel::BlackConversionType conversion = ambrel::BlackConversionType::threshold;
-    QHash<QString, double> options{{QStringLiteral("threshold.threshold"), 0.5},
-                                   {QStringLiteral("threshold.expansionLevel"), 0},
-                                   {QStringLiteral("halftone.blackClampFactor"), 0},
-                                   {QStringLiteral("halftone.whiteClampFactor"), 0},
-                                   {QStringLiteral("halftone.brightnessFactor"), 0}};
-    QList<QUrl> droppedURLs;
-    int openPanelRequests = 0;
-    int printRequests = 0;
-    QList<QString> optionWrites;
-
-    std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor() const override {
-        return device;
-    }
-    ambrel::OffsetBase imageOffsetBase() const override { return base; }
-    void changeImageOffsetBase(ambrel::OffsetBase b) override {
-        set(base, b, QStringLiteral("imageOffsetBase"));
-    }
-    ambrel::Point_mm imageOffset_mm() const override { return offset; }
-    void setImageOffset_mm(ambrel::Point_mm o) override {
-        set(offset, o, QStringLiteral("imageOffset_mm"));
-    }
-    ambrel::Size_mm imageSizeForDisplay_mm() const override { return size; }
-    void setImageSizeWithWidthForDisplay_mm(double w) override {
-        set(size, ambrel::Size_mm{w, w * size.height / size.width},
-            QStringLiteral("imageSizeForDisplay_mm"));
-    }
-    void setImageSizeWithHeightForDisplay_mm(double h) override {
-        set(size, ambrel::Size_mm{h * size.width / size.height, h},
-            QStringLiteral("imageSizeForDisplay_mm"));
-    }
-    QMarginsF imageOverflownAmount_mm() const override { return overflow; }
-    bool hasOriginalImage() const override { return hasImage; }
-    bool originalImageIsVector() const override { return vector; }
-    void resizeImageToActualSize() override { ++actualSizeRequests; }
-    int imageRepeatXCount() const override { return xCount; }
-    void setImageRepeatXCount(int n) override {
-        set(xCount, n, QStringLiteral("imageRepeatXCount"));
-    }
-    int imageRepeatYCount() const override { return yCount; }
-    void setImageRepeatYCount(int n) override {
-        set(yCount, n, QStringLiteral("imageRepeatYCount"));
-    }
-    double imageRepeatXMargin_mm() const override { return xMargin; }
-    void setImageRepeatXMargin_mm(double m) override {
-        set(xMargin, m, QStringLiteral("imageRepeatXMargin_mm"));
-    }
-    double imageRepeatYMargin_mm() const override { return yMargin; }
-    void setImageRepeatYMargin_mm(double m) override {
-        set(yMargin, m, QStringLiteral("imageRepeatYMargin_mm"));
-    }
-    void resetImageRepeatCount() override {
-        undo.beginMacro(QStringLiteral("Repeat"));
-        setImageRepeatXCount(1);
-        setImageRepeatYCount(1);
-        undo.endMacro();
-    }
-    double minimumSeparatedXMargin_mm() const override { return minimumSeparated; }
-    void setMinimumSeparatedXMargin_mm(double m) override {
-        set(minimumSeparated, m, QStringLiteral("minimumSeparatedXMargin_mm"));
-    }
-    double maximumBlackXLength_mm() const override { return maximumBlack; }
-    void setMaximumBlackXLength_mm(double l) override {
-        set(maximumBlack, l, QStringLiteral("maximumBlackXLength_mm"));
-    }
-    double additionalWhitespaceLength_end_mm() const override { return whitespaceEnd; }
-    void setAdditionalWhitespaceLength_end_mm(double l) override {
-        set(whitespaceEnd, std::max(0.0, l), QStringLiteral("additionalWhitespaceLength_end_mm"));
-    }
-    void resetHorizontalImageSplit() override {
-        undo.beginMacro(QStringLiteral("Split"));
-        setMinimumSeparatedXMargin_mm(70);
-        setMaximumBlackXLength_mm(150);
-        undo.endMacro();
+    explicit PaneDocument(
+        std::shared_ptr<const ambrel::DeviceDescriptor> device = model(QByteArray(), 254)) {
+        EXPECT_TRUE(m_folder.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder.path()));
+        platform::UserDefaults::setStandardFilePath(m_folder.filePath(QStringLiteral("d.plist")));
+        m_document = std::make_unique<PrintDocument>();
+        m_document->setDeviceDescriptor(std::move(device));
+        m_document->setOriginalImage(picture(1000, 500, logoURL));
+        m_document->setImageSize_px({1000, 500});
+        m_document->setImageOffsetBase(ambrel::OffsetBase::topLeft);
+        m_document->setImageOffset_mm({10, 20});
+        settle();
+        m_document->undoManager()->removeAllActions();
+        m_adapter = std::make_unique<PrintDocumentInspectorAdapter>(*m_document);
+        m_adapter->setImageImport(std::make_shared<ImageImport>(*m_document, window));
+        m_adapter->setPrintAction([this] { ++prints; });
     }
 
-    QUrl originalImageFileURL() const override { return hasImage ? fileURL : QUrl(); }
-    QByteArray originalImageData() const override { return hasImage ? imageData : QByteArray(); }
-    QString imageOriginalSizeDescription() const override {
-        return hasImage ? QStringLiteral("640 × 480 px") : QString();
-    }
-    QImage originalImageThumbnail(const QSize& maximumSize) const override {
-        if (!hasImage) {
-            return {};
-        }
-        QImage image(maximumSize.boundedTo(QSize(96, 72)), QImage::Format_RGB32);
-        image.fill(Qt::darkGray);
-        return image;
-    }
-    void rotateImage(int turns) override {
-        set(orientation, ((orientation + turns) % 4 + 4) % 4, QStringLiteral("imageOrientation"));
-    }
-    bool flipsImageHorizontal() const override { return flips; }
-    void setFlipsImageHorizontal(bool f) override {
-        set(flips, f, QStringLiteral("flipsImageHorizontal"));
-    }
-    bool acceptsImageDrop(const QMimeData* data, bool fromThisApplication) const override {
-        return !fromThisApplication && data && data->hasUrls();
-    }
-    void importImageDrop(const QMimeData* data, bool) override {
-        droppedURLs.append(data->urls());
-        hasImage = true;
-        announce(QStringLiteral("originalImage"));
-    }
-    void presentImageOpenPanel() override { ++openPanelRequests; }
-    bool inViewingMode() const override { return viewing; }
-    void printDocument() override { ++printRequests; }
-    bool hasCurrentDeviceSetting() const override { return hasSetting; }
-    QVariant deviceSettingValue(const QString& identifier) const override {
-        return setting.value(identifier);
-    }
-    void setDeviceSettingValue(const QString& identifier, const QVariant& value) override {
-        QVariantMap changed = setting;
-        changed.insert(identifier, value);
-        set(setting, changed, QStringLiteral("currentDeviceSetting.") + identifier);
-    }
-    ambrel::BlackConversionType blackConversionType() const override { return conversion; }
-    void changeBlackConversionType(ambrel::BlackConversionType type) override {
-        set(conversion, type, QStringLiteral("blackConversionType"));
-    }
-    double blackConversionOption(const QString& keyPath) const override {
-        return options.value(keyPath);
-    }
-    void setBlackConversionOption(const QString& keyPath, double value) override {
-        optionWrites.append(keyPath);
-        QHash<QString, double> changed = options;
-        changed.insert(keyPath, value);
-        set(options, changed, QStringLiteral("blackConversionOptions.") + keyPath);
-    }
-    void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override {
-        undo.beginMacro(QStringLiteral("Reset"));
-        if (types.contains(ambrel::BlackConversionType::threshold)) {
-            setBlackConversionOption(QStringLiteral("threshold.threshold"), 0.5);
-            setBlackConversionOption(QStringLiteral("threshold.expansionLevel"), 0);
-        }
-        if (types.contains(ambrel::BlackConversionType::halftone)) {
-            setBlackConversionOption(QStringLiteral("halftone.blackClampFactor"), 0);
-            setBlackConversionOption(QStringLiteral("halftone.whiteClampFactor"), 0);
-            setBlackConversionOption(QStringLiteral("halftone.brightnessFactor"), 0);
-        }
-        undo.endMacro();
-    }
-    void beginContinuousChange() override { undo.beginMacro(QStringLiteral("Drag")); }
-    void endContinuousChange() override { undo.endMacro(); }
+    PrintDocument& operator*() const { return *m_document; }
+    PrintDocument* operator->() const { return m_document.get(); }
+    PrintDocumentInspectorAdapter* adapter() const { return m_adapter.get(); }
+    platform::UndoManager& undo() const { return *m_document->undoManager(); }
+    QString folder() const { return m_folder.path(); }
 
-    // Changes a value behind the panes' back, as a script or the canvas would.
-    void announce(const QString& key) { Q_EMIT valueChanged(key); }
+    // Background imports finish and reach the document; the event's undo
+    // group closes.
+    static void settle() {
+        DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        QCoreApplication::processEvents();
+    }
+    void undoAll() {
+        settle();
+        while (undo().canUndo()) {
+            undo().undo();
+        }
+    }
+
+    // A gray PNG picture of the given size, read from the URL.
+    static ambrel::OriginalImage::Pointer picture(int width, int height, const QUrl& url) {
+        return ambrel::OriginalImage::fromData(pngBytes(width, height), url);
+    }
+    static QByteArray pngBytes(int width, int height) {
+        QImage image(width, height, QImage::Format_Grayscale8);
+        image.fill(128);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return png;
+    }
+    // A PNG file in the document's folder.
+    QString pngFile(const QString& name, int width = 40, int height = 20) const {
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pngBytes(width, height));
+        return path;
+    }
+
+    inline static const QUrl logoURL = QUrl::fromLocalFile(QStringLiteral("/nowhere/logo.png"));
+    std::shared_ptr<QuietWindow> window = std::make_shared<QuietWindow>();
+    int prints = 0;
 
 private:
-    template <typename T> void set(T& field, T value, const QString& key) {
-        if (field == value) {
-            return;
-        }
-        undo.push(new Step<T>(this, field, value, key));
-    }
-
-    template <typename T> class Step : public QUndoCommand {
-    public:
-        Step(FakeInspectorDocument* d, T& f, T v, QString k)
-            : m_document(d), m_field(f), m_other(v), m_key(std::move(k)) {}
-        void redo() override { swap(); }
-        void undo() override { swap(); }
-
-    private:
-        void swap() {
-            std::swap(m_field, m_other);
-            m_document->announce(m_key);
-        }
-        FakeInspectorDocument* m_document;
-        T& m_field;
-        T m_other;
-        QString m_key;
-    };
+    QTemporaryDir m_folder;
+    std::unique_ptr<PrintDocument> m_document;
+    std::unique_ptr<PrintDocumentInspectorAdapter> m_adapter;
 };
 
 // Focuses the field (its window shown and active) and types into it.

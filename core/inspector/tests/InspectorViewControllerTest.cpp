@@ -36,13 +36,13 @@ QStringList shownPanes(const InspectorViewController& inspector) {
 
 struct Fixture : ::testing::Test {
     InspectorViewController inspector;
-    FakeInspectorDocument document;
+    PaneDocument document;
 
     void SetUp() override {
         registerStandInPanes({"Image", "Bitmap", "Print", "PrinterOptions"});
         inspector.resize(300, 700);
         showAndActivate(&inspector);
-        inspector.setDocument(&document);
+        inspector.setDocument(document.adapter());
         InspectorAnimations::clearRecords();
     }
 };
@@ -67,7 +67,7 @@ TEST_F(InspectorViewControllerTest, GeneralPageShowsItsPanesWithThePrintPanePinn
     EXPECT_LE(inspector.minimumSizeHint().width(), 300);
     // Every pane shown has the document.
     for (auto* pane : inspector.panesStackViewController()->paneViewControllers()) {
-        EXPECT_EQ(pane->document(), &document);
+        EXPECT_EQ(pane->document(), &*document);
     }
 }
 
@@ -127,7 +127,7 @@ TEST_F(InspectorViewControllerTest, PanesKeepTheirStateUnderPushedPages) {
     inspector.setDeviceDescriptor(model(sequences));
     auto* layout = inspector.panesStackViewController()->paneViewControllers().back();
     inspector.pushPage(QStringLiteral("advanced"));
-    EXPECT_EQ(layout->document(), &document);
+    EXPECT_EQ(layout->document(), &*document);
     const auto pushed = inspector.navigationItems().back()->viewControllers();
     inspector.pop();
     EXPECT_EQ(inspector.panesStackViewController()->paneViewControllers().back(), layout);

@@ -18,10 +18,10 @@ using namespace kestrom::test;
 namespace {
 
 template <typename Pane> struct PaneWindow {
-    FakeInspectorDocument document;
+    PaneDocument document;
     Pane pane;
     PaneWindow() {
-        pane.setDocument(&document);
+        pane.setDocument(document.adapter());
         pane.resize(300, pane.sizeHint().height());
         showAndActivate(&pane);
         InspectorAnimations::clearRecords();
@@ -35,26 +35,32 @@ TEST(ImageLayoutPaneTest, OffsetsAndSizesAreClampedAndWrittenThroughTheDocument)
     auto& pane = w.pane;
     EXPECT_EQ(pane.imageXOffsetTextField()->text(), QStringLiteral("10"));
     typeAndReturn(pane.imageXOffsetTextField(), QStringLiteral("350"));
-    EXPECT_EQ(w.document.offset, (ambrel::Point_mm{300, 20}));
+    EXPECT_EQ(w.document->imageOffset_mm(), (ambrel::Point_mm{300, 20}));
     EXPECT_EQ(pane.imageXOffsetTextField()->text(), QStringLiteral("300"));
     typeAndReturn(pane.imageXOffsetTextField(), QStringLiteral("-1000"));
-    EXPECT_EQ(w.document.offset, (ambrel::Point_mm{-300, 20}));
+    EXPECT_EQ(w.document->imageOffset_mm(), (ambrel::Point_mm{-300, 20}));
     typeAndReturn(pane.imageYOffsetTextField(), QStringLiteral("12.5+0.25"));
-    EXPECT_EQ(w.document.offset, (ambrel::Point_mm{-300, 12.75}));
+    EXPECT_EQ(w.document->imageOffset_mm(), (ambrel::Point_mm{-300, 12.75}));
 
     typeAndReturn(pane.imageWidthTextField(), QStringLiteral("2"));
-    EXPECT_EQ(w.document.size.width, 5);
+    EXPECT_EQ(w.document->imageSizeForDisplay_mm().width, 5);
     EXPECT_EQ(pane.imageHeightTextField()->text(), QStringLiteral("2.5"));
     typeAndReturn(pane.imageWidthTextField(), QStringLiteral("1200"));
-    EXPECT_EQ(w.document.size.width, 800);
+    EXPECT_EQ(w.document->imageSizeForDisplay_mm().width, 800);
     typeAndReturn(pane.imageHeightTextField(), QStringLiteral("200"));
-    EXPECT_EQ(w.document.size, (ambrel::Size_mm{400, 200}));
+    EXPECT_EQ(w.document->imageSizeForDisplay_mm(), (ambrel::Size_mm{400, 200}));
 
     // Nothing that is not a finite number reaches the document.
-    const auto before = w.document.undo.count();
+    // Nothing that is not a finite number reaches the document: the last
+    // step to undo is still the last real edit.
+    PaneDocument::settle();
+    const auto placement = w.document->originalImageDrawingOptions();
     typeAndReturn(pane.imageWidthTextField(), QStringLiteral("1e999"));
     typeAndReturn(pane.imageXOffsetTextField(), QStringLiteral("0/0"));
-    EXPECT_EQ(w.document.undo.count(), before);
+    PaneDocument::settle();
+    EXPECT_EQ(w.document->originalImageDrawingOptions(), placement);
+    w.document.undo().undo();
+    EXPECT_NE(w.document->originalImageDrawingOptions(), placement);
 }
 
 TEST(ImageLayoutPaneTest, UndoRefreshesEveryField) {
@@ -63,19 +69,18 @@ TEST(ImageLayoutPaneTest, UndoRefreshesEveryField) {
     typeAndReturn(pane.imageXOffsetTextField(), QStringLiteral("30"));
     typeAndReturn(pane.imageYOffsetTextField(), QStringLiteral("40"));
     typeAndReturn(pane.imageWidthTextField(), QStringLiteral("50"));
+    PaneDocument::settle();
     pane.imageOffsetBasePopUpButton()->setCurrentIndex(2);
     pane.changeImageOffsetBase();
-    EXPECT_EQ(w.document.base, ambrel::OffsetBase::center);
-    while (w.document.undo.canUndo()) {
-        w.document.undo.undo();
-    }
+    EXPECT_EQ(w.document->imageOffsetBase(), ambrel::OffsetBase::center);
+    w.document.undoAll();
     EXPECT_EQ(pane.imageXOffsetTextField()->text(), QStringLiteral("10"));
     EXPECT_EQ(pane.imageYOffsetTextField()->text(), QStringLiteral("20"));
     EXPECT_EQ(pane.imageWidthTextField()->text(), QStringLiteral("100"));
     EXPECT_EQ(pane.imageHeightTextField()->text(), QStringLiteral("50"));
     EXPECT_EQ(pane.imageOffsetBasePopUpButton()->currentData().toString(),
               QStringLiteral("topLeft"));
-    w.document.undo.redo();
+    w.document.undo().redo();
     EXPECT_EQ(pane.imageXOffsetTextField()->text(), QStringLiteral("30"));
 }
 
@@ -86,9 +91,10 @@ TEST(ImageLayoutPaneTest, AnchorsComeFromTheModel) {
     EXPECT_EQ(anchors->itemData(3).toString(), QStringLiteral("bottomRight"));
     EXPECT_EQ(anchors->currentIndex(), 0);
     // An anchor the model does not allow leaves the selection alone.
-    w.document.base = ambrel::OffsetBase::left;
-    w.document.announce(QStringLiteral("imageOffsetBase"));
+    w.document->setImageOffsetBase(ambrel::OffsetBase::left);
     EXPECT_EQ(anchors->currentIndex(), 0);
+    w.document->setImageOffsetBase(ambrel::OffsetBase::bottomRight);
+    EXPECT_EQ(anchors->currentIndex(), 3);
 }
 
 TEST(ImageLayoutPaneTest, OverflowIsDescribedSideBySide) {
@@ -96,17 +102,19 @@ TEST(ImageLayoutPaneTest, OverflowIsDescribedSideBySide) {
     EXPECT_EQ(w.pane.overflownAmountDescription(), std::nullopt);
     EXPECT_TRUE(w.pane.imageOverflownButton()->isHidden());
 
-    w.document.overflow = QMarginsF(2.5, 0, 0, 10); // left, top, right, bottom
-    w.document.announce(QStringLiteral("imageOverflownAmount_mm"));
+    // 2.5 mm over the left edge and 10 over the bottom one (the canvas is
+    // 210 mm high).
+    w.document->setImageOffset_mm({-2.5, 170});
     const QString point = QLocale().decimalPoint();
     EXPECT_EQ(w.pane.overflownAmountDescription(),
               QStringLiteral("⚠️  ⇤ 2") + point + QStringLiteral("5  ⤓ 10 mm"));
     EXPECT_FALSE(w.pane.imageOverflownButton()->isHidden());
     EXPECT_EQ(w.pane.imageOverflownButton()->text(), w.pane.overflownAmountDescription());
 
-    w.document.overflow = QMarginsF(0, 0.04, 0, 0);
-    w.document.announce(QStringLiteral("imageOverflownAmount_mm"));
-    EXPECT_EQ(w.pane.overflownAmountDescription(), QStringLiteral("⚠️  ⤒ 0 mm"));
+    // One fraction digit.
+    w.document->setImageOffset_mm({0, -0.54});
+    EXPECT_EQ(w.pane.overflownAmountDescription(),
+              QStringLiteral("⚠️  ⤒ 0") + point + QStringLiteral("5 mm"));
 
     w.pane.setDocument(nullptr);
     EXPECT_EQ(w.pane.overflownAmountDescription(), std::nullopt);
@@ -116,21 +124,25 @@ TEST(ImageLayoutPaneTest, ActualSizeTitleAndRepeatSummaryFollowTheDocument) {
     PaneWindow<InspectorPaneViewController_ImageLayout> w;
     auto& pane = w.pane;
     EXPECT_EQ(pane.actualSizeButton()->text(), QStringLiteral("Dot by Dot"));
-    w.document.vector = true;
-    w.document.announce(QStringLiteral("originalImage.vector"));
-    EXPECT_EQ(pane.actualSizeButton()->text(), QStringLiteral("Actual Size"));
+    // A bitmap picture at its actual size: one device dot per pixel.
+    w.document->setImageSize_px({300, 150});
     QTest::mouseClick(pane.actualSizeButton(), Qt::LeftButton);
-    EXPECT_EQ(w.document.actualSizeRequests, 1);
+    EXPECT_EQ(w.document->imageSize_px(), (ambrel::Size_px{1000, 500}));
+    w.document->setOriginalImage(nullptr);
+    EXPECT_EQ(pane.actualSizeButton()->text(), QStringLiteral("Actual Size"));
+    EXPECT_FALSE(pane.actualSizeButton()->isEnabled());
+    w.document->setOriginalImage(PaneDocument::picture(1000, 500, PaneDocument::logoURL));
+    EXPECT_TRUE(pane.actualSizeButton()->isEnabled());
 
     EXPECT_EQ(pane.imageCopyDescription(), QStringLiteral("None"));
     EXPECT_FALSE(pane.hasImageCopies());
     EXPECT_FALSE(pane.resetImageRepeatButton()->isEnabled());
-    w.document.setImageRepeatXCount(3);
+    w.document->setImageRepeatXCount(3);
     EXPECT_EQ(pane.imageCopyDescription(), QStringLiteral("3 × 1"));
     EXPECT_EQ(pane.imageRepeatButton()->text(), QStringLiteral("3 × 1"));
     EXPECT_TRUE(pane.hasImageCopies());
     QTest::mouseClick(pane.resetImageRepeatButton(), Qt::LeftButton);
-    EXPECT_EQ(w.document.xCount, 1);
+    EXPECT_EQ(w.document->imageRepeatXCount(), 1);
     EXPECT_EQ(pane.imageRepeatButton()->text(), QStringLiteral("None"));
 
     pane.setDocument(nullptr);
@@ -143,38 +155,36 @@ TEST(ImageLayoutPaneTest, TheRepeatPaneOpensWithTheDocument) {
     PaneWindow<InspectorPaneViewController_ImageLayout> w;
     auto* repeat = w.pane.showImageRepeatPane();
     ASSERT_NE(repeat, nullptr);
-    EXPECT_EQ(repeat->document(), &w.document);
+    EXPECT_EQ(repeat->document(), &*w.document);
     typeAndReturn(repeat->xCopiesCountTextField(), QStringLiteral("4"));
     EXPECT_EQ(w.pane.imageRepeatButton()->text(), QStringLiteral("4 × 1"));
     auto* alert = w.pane.showOverflowAlert();
-    EXPECT_EQ(alert->deviceDescriptor(), w.document.device);
+    EXPECT_EQ(alert->deviceDescriptor(), w.document->deviceDescriptor());
 }
 
 TEST(ImageRepeatPaneTest, CountsAndGapsAreClamped) {
     PaneWindow<InspectorPaneViewController_ImageRepeat> w;
     auto& pane = w.pane;
     typeAndReturn(pane.xCopiesCountTextField(), QStringLiteral("51"));
-    EXPECT_EQ(w.document.xCount, 50);
+    EXPECT_EQ(w.document->imageRepeatXCount(), 50);
     EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("50"));
     typeAndReturn(pane.yCopiesCountTextField(), QStringLiteral("0"));
-    EXPECT_EQ(w.document.yCount, 1);
+    EXPECT_EQ(w.document->imageRepeatYCount(), 1);
     typeAndReturn(pane.yCopiesCountTextField(), QStringLiteral("2*3"));
-    EXPECT_EQ(w.document.yCount, 6);
+    EXPECT_EQ(w.document->imageRepeatYCount(), 6);
     EXPECT_TRUE(pane.hasYCopies());
     typeAndReturn(pane.xCopiesMarginTextField(), QStringLiteral("301"));
-    EXPECT_EQ(w.document.xMargin, 300);
+    EXPECT_EQ(w.document->imageRepeatXMargin_mm(), 300);
     typeAndReturn(pane.yCopiesMarginTextField(), QStringLiteral("-5"));
-    EXPECT_EQ(w.document.yMargin, 0);
+    EXPECT_EQ(w.document->imageRepeatYMargin_mm(), 0);
 
-    while (w.document.undo.canUndo()) {
-        w.document.undo.undo();
-    }
+    w.document.undoAll();
     EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
     EXPECT_EQ(pane.yCopiesCountTextField()->text(), QStringLiteral("1"));
     EXPECT_EQ(pane.xCopiesMarginTextField()->text(), QStringLiteral("0"));
     EXPECT_FALSE(pane.hasXCopies());
 
-    w.document.setImageRepeatXMargin_mm(12.5);
+    w.document->setImageRepeatXMargin_mm(12.5);
     pane.setDocument(nullptr);
     EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
     EXPECT_EQ(pane.xCopiesMarginTextField()->text(), QStringLiteral("0"));
@@ -186,8 +196,9 @@ TEST(HorizontalSplitPaneTest, RevertRestoresTheDefaultsAndBouncesTheFields) {
     typeAndReturn(pane.minimumSeparatedXMarginTextField(), QStringLiteral("12"));
     typeAndReturn(pane.maximumBlackXLengthTextField(), QStringLiteral("99.5"));
     typeAndReturn(pane.additionalWhitespaceLength_end_TextField(), QStringLiteral("5"));
-    EXPECT_EQ(w.document.minimumSeparated, 12);
-    EXPECT_EQ(w.document.maximumBlack, 99.5);
+    EXPECT_EQ(w.document->minimumSeparatedXMargin_mm(), 12);
+    EXPECT_EQ(w.document->maximumBlackXLength_mm(), 99.5);
+    PaneDocument::settle();
     QTest::mouseClick(pane.revertButton(), Qt::LeftButton);
     EXPECT_EQ(pane.minimumSeparatedXMarginTextField()->text(), QStringLiteral("70"));
     EXPECT_EQ(pane.maximumBlackXLengthTextField()->text(), QStringLiteral("150"));
@@ -197,7 +208,8 @@ TEST(HorizontalSplitPaneTest, RevertRestoresTheDefaultsAndBouncesTheFields) {
     EXPECT_TRUE(InspectorAnimations::wasRecorded(pane.maximumBlackXLengthTextField(),
                                                  QStringLiteral("bounce")));
     // One undo step takes back the whole revert.
-    w.document.undo.undo();
+    PaneDocument::settle();
+    w.document.undo().undo();
     EXPECT_EQ(pane.minimumSeparatedXMarginTextField()->text(), QStringLiteral("12"));
     EXPECT_EQ(pane.maximumBlackXLengthTextField()->text(), QStringLiteral("99.5"));
 
@@ -218,7 +230,7 @@ TEST(HorizontalSplitPaneTest, TheClearButtonShowsOnlyForAnEndSpace) {
     EXPECT_FALSE(clear->isHidden());
     pane.minimumSeparatedXMarginTextField()->setFocus();
     QTest::mouseClick(clear, Qt::LeftButton);
-    EXPECT_EQ(w.document.whitespaceEnd, 0);
+    EXPECT_EQ(w.document->additionalWhitespaceLength_end_mm(), 0);
     EXPECT_TRUE(clear->isHidden());
     EXPECT_TRUE(pane.additionalWhitespaceLength_end_TextField()->hasFocus());
 }
@@ -227,11 +239,15 @@ TEST(HorizontalSplitPaneTest, SteppersAndUndoUpdateTheFields) {
     PaneWindow<InspectorPaneViewController_HorizontalImageSplit> w;
     auto& pane = w.pane;
     QTest::mouseClick(pane.minimumSeparatedXMarginStepper()->plusButton(), Qt::LeftButton);
-    EXPECT_EQ(w.document.minimumSeparated, 71);
+    EXPECT_EQ(w.document->minimumSeparatedXMargin_mm(), 71);
+    PaneDocument::settle();
     QTest::mouseClick(pane.maximumBlackXLengthStepper()->minusButton(), Qt::LeftButton);
-    EXPECT_EQ(w.document.maximumBlack, 149);
-    w.document.undo.undo();
-    w.document.undo.undo();
+    EXPECT_EQ(w.document->maximumBlackXLength_mm(), 149);
+    PaneDocument::settle();
+    w.document.undo().undo();
+    EXPECT_EQ(pane.maximumBlackXLengthTextField()->text(), QStringLiteral("150"));
+    EXPECT_EQ(pane.minimumSeparatedXMarginTextField()->text(), QStringLiteral("71"));
+    w.document.undo().undo();
     EXPECT_EQ(pane.minimumSeparatedXMarginTextField()->text(), QStringLiteral("70"));
     EXPECT_EQ(pane.maximumBlackXLengthTextField()->text(), QStringLiteral("150"));
 }
@@ -255,4 +271,32 @@ TEST(PaneBaseTest, MonospacedDigitsKeepSizeAndWeight) {
     InspectorPaneViewController::makeControlFontsMonospacedDigit({&bold, &plain, nullptr});
     EXPECT_TRUE(bold.font().bold());
     EXPECT_EQ(bold.font().pointSizeF(), 15);
+}
+
+// A pane hears only the document it shows: a replaced or deleted document's
+// changes no longer reach it.
+TEST(PaneBaseTest, APaneFollowsOnlyItsCurrentDocument) {
+    PaneDocument first;
+    PaneDocument second;
+    InspectorPaneViewController_ImageRepeat pane;
+    pane.setDocument(first.adapter());
+    first->setImageRepeatXCount(3);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("3"));
+
+    pane.setDocument(second.adapter());
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    first->setImageRepeatXCount(4);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    second->setImageRepeatXCount(5);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("5"));
+
+    auto adapter = std::make_unique<PrintDocumentInspectorAdapter>(*first);
+    pane.setDocument(adapter.get());
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("4"));
+    adapter.reset();
+    EXPECT_EQ(pane.document(), nullptr);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    first->setImageRepeatXCount(6);
+    EXPECT_EQ(pane.xCopiesCountTextField()->text(), QStringLiteral("1"));
+    EXPECT_EQ(first->observationCount(QStringLiteral("imageRepeatXCount")), 0);
 }

@@ -1,6 +1,7 @@
 #include "core/canvas/GridViewImageView.h"
+#include "core/document/application/DocumentActions.h"
 #include "core/document/job/PrintDocument.h"
-#include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
 #include "platform/UserDefaults.h"
 
@@ -71,7 +72,6 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
     document.setDeviceDescriptor(test::model());
     document.setOriginalImage(asPicture(upright));
     ASSERT_TRUE(document.originalImage());
-    PrintDocumentInspectorAdapter adapter(document);
 
     const QList<TurnCase> cases{
         {0, false, TL, TR}, {0, true, TR, TL}, {1, false, TR, BR},  {1, true, BR, TR},
@@ -81,12 +81,19 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
         SCOPED_TRACE(testing::Message()
                      << "right turns " << c.rightTurns << " mirror " << c.mirror);
         document.setImageOrientation(ImageRotation::none);
-        adapter.rotateImage(c.rightTurns);
-        adapter.setFlipsImageHorizontal(c.mirror);
+        for (int turn = 0; turn < std::abs(c.rightTurns); ++turn) {
+            if (c.rightTurns > 0) {
+                DocumentActions::rotateRight(document);
+            } else {
+                DocumentActions::rotateLeft(document);
+            }
+        }
+        document.setFlipsImageHorizontal(c.mirror);
         const ImageRotation orientation = document.imageOrientation();
         const bool turned = orientation.isWidthHeightFlipped();
 
-        const QImage thumbnail = adapter.originalImageThumbnail(QSize(40, 40));
+        const QImage thumbnail =
+            InspectorPaneViewController_Image::originalImageThumbnail(document, QSize(40, 40));
         ASSERT_EQ(thumbnail.size(), turned ? QSize(20, 40) : QSize(40, 20));
         QList<int> expected{255, 255, 255, 255};
         expected[c.black] = 0;

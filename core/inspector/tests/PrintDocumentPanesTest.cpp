@@ -26,13 +26,7 @@ using namespace kestrom::test;
 namespace {
 
 ambrel::OriginalImage::Pointer picture(int width, int height) {
-    QImage image(width, height, QImage::Format_Grayscale8);
-    image.fill(128);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return ambrel::OriginalImage::fromData(png, QUrl::fromLocalFile(QStringLiteral("/tmp/p.png")));
+    return PaneDocument::picture(width, height, QUrl::fromLocalFile(QStringLiteral("/tmp/p.png")));
 }
 
 // The three numeric panes in one window over a real document with a
