@@ -13,14 +13,9 @@
 #include "platform/ScriptCommand.h"
 #include "platform/UserDefaults.h"
 
-#include <QPointF>
-#include <QRectF>
 #include <QRegularExpression>
-#include <QSize>
-#include <QSizeF>
 
 #include <cmath>
-#include <limits>
 
 using namespace ambrel;
 
@@ -41,7 +36,7 @@ QStringList propertyKeys(unsigned effect) {
     using namespace PropertyEffect;
     QStringList keys;
 #define KESTROM_PROPERTY_KEY(type, key, Key, Face, undo, lower, upper, effects)                    \
-    if ((effects)&effect) {                                                                        \
+    if (effect & (effects)) {                                                                      \
         keys.append(DocumentKey::key);                                                             \
     }
     KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_PROPERTY_KEY)
@@ -591,7 +586,7 @@ bool PrintDocument::horizontalImageSplitPropertiesAreDefault() const {
     const OriginalImageDrawingOptions defaults;
     bool isDefault = true;
 #define KESTROM_COMPARE_SPLIT_DEFAULT(type, key, Key, Face, undo, lower, upper, effects)           \
-    if ((effects)&splitDefaults) {                                                                 \
+    if (splitDefaults & (effects)) {                                                               \
         isDefault = isDefault && m_options.key == defaults.key;                                    \
     }
     KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_COMPARE_SPLIT_DEFAULT)
@@ -654,7 +649,7 @@ void PrintDocument::resetHorizontalImageSplit() {
         using namespace PropertyEffect;
         const OriginalImageDrawingOptions defaults;
 #define KESTROM_RESET_SPLIT_DEFAULT(type, key, Key, Face, undo, lower, upper, effects)             \
-    if ((effects)&splitDefaults) {                                                                 \
+    if (splitDefaults & (effects)) {                                                               \
         set##Key(defaults.key);                                                                    \
     }
         KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_RESET_SPLIT_DEFAULT)

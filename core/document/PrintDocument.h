@@ -42,6 +42,11 @@
 //   originalImage.<key>   "vector", "widthPerHeight", "fileName", "filePath",
 //                         "fileURL", "sizeInfoText"
 //
+// The plain settings (the turn, the flip, the repeats, the split and the added
+// whitespace) are the rows of PrintDocumentPropertyTable.h, which declares
+// their getters and setters here; the other keys' faces are listed in
+// PrintDocumentKeyFaces.cpp.
+//
 // Every user change registers one undo step named by UndoActionName; undoing
 // runs the same setter, so redo comes for free. Main thread only.
 
