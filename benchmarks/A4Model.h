@@ -3,7 +3,7 @@
 // The A4 model the prints here are made for, as the plug-in describes it.
 
 #include "app/tavrin/TavrinConnect.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <memory>
 

@@ -6,7 +6,7 @@
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewHandle.h"
 #include "core/canvas/GridViewImageSelectionView.h"
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QApplication>
 #include <QImage>

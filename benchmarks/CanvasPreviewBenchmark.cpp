@@ -5,8 +5,8 @@
 // the main thread meanwhile.
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
-#include "model/OriginalImage.h"
+#include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

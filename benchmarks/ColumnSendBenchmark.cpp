@@ -5,7 +5,7 @@
 #include "CopyReference.h"
 #include "DiscardingContext.h"
 
-#include "model/BlackWhiteSendable.h"
+#include "model/columns/BlackWhiteSendable.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,11 +4,11 @@
 // save, applying the contents on open), while decoding, encoding and the file
 // work ran on a worker.
 #include "app/tavrin/TavrinConnect.h"
-#include "core/document/DocumentPackage.h"
-#include "core/document/DocumentWorkQueue.h"
-#include "core/document/PrintDocument.h"
-#include "model/ConnectPluginManager.h"
-#include "model/OriginalImage.h"
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentPackage.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 

@@ -10,8 +10,8 @@
 
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "imaging/print/BlackConversion.h"
-#include "model/BlackWhiteColumnPacker.h"
-#include "model/BlackWhiteSendable.h"
+#include "model/columns/BlackWhiteColumnPacker.h"
+#include "model/columns/BlackWhiteSendable.h"
 
 #include <benchmark/benchmark.h>
 

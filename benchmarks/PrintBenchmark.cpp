@@ -18,9 +18,9 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "app/tavrin/TavrinConnect.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "model/DeviceDescriptor.h"
-#include "model/OriginalImage.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/MainThread.h"
 
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 // into bitmaps. Besides the time, the peak memory the split takes beyond what
 // was in use before is reported as a multiple of the page's 8-bit bitmap.
 #include "imaging/print/ImageSplitter_px.h"
-#include "model/DeviceDescriptor.h"
-#include "model/OriginalImage.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/Bundle.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // Device description texts: models, their overrides and settings.
 
 #include "fuzz/support/FuzzApplication.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Error.h"
 
 #include <cstdint>

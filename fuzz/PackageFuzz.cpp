@@ -4,9 +4,9 @@
 // The input is the settings file, then optionally the separator line and the
 // picture's bytes.
 
-#include "core/document/DocumentPackage.h"
-#include "core/document/DocumentSettings.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentPackage.h"
+#include "core/document/package/DocumentSettings.h"
 #include "fuzz/support/FuzzApplication.h"
 #include "fuzz/support/FuzzDocuments.h"
 #include "platform/Error.h"

@@ -6,12 +6,12 @@
 // only as crashes; this target is replayed by every build but left out of the
 // bounded fuzz runs of CI (see tools/fuzz.sh).
 
-#include "core/document/DocumentActions.h"
-#include "core/document/ImageImport.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/application/DocumentActions.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/job/PrintDocument.h"
 #include "fuzz/support/FuzzApplication.h"
 #include "fuzz/support/FuzzDocuments.h"
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/PdfPage.h"
 

@@ -4,8 +4,8 @@
 // document to act on. Each input is a few calls; the documents start afresh
 // for every input.
 
-#include "core/document/DocumentController.h"
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/DocumentController.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/scripting/ScriptingService.h"
 #include "fuzz/support/FuzzDocuments.h"
 #include "fuzz/support/FuzzInput.h"

@@ -2,11 +2,11 @@
 // a new document starts from what it remembers, a changed setting is
 // remembered in it, and what was written reads back.
 
-#include "core/document/LastDeviceSettings.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/job/LastDeviceSettings.h"
+#include "core/document/job/PrintDocument.h"
 #include "fuzz/support/FuzzApplication.h"
 #include "fuzz/support/FuzzDocuments.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/UserDefaults.h"
 
 #include <QFile>

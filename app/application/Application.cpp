@@ -1,7 +1,7 @@
 #include "app/application/Application.h"
 
 #include "core/window/ApplicationClass.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 

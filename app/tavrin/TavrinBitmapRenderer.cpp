@@ -2,8 +2,8 @@
 
 #include "app/tavrin/TavrinPicturePlacement.h"
 #include "imaging/print/BlackConversion.h"
-#include "model/ConnectionError.h"
-#include "model/GraphicsExtensions.h"
+#include "model/errors/ConnectionError.h"
+#include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/Progress.h"
 #include "platform/compute/Device.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/tavrin/TavrinBitmapInfo_px.h"
-#include "model/DeviceAdditionalInfoDictionary.h"
-#include "model/Dpi.h"
-#include "model/ImageSource.h"
-#include "model/Size_mm.h"
+#include "model/descriptions/DeviceAdditionalInfoDictionary.h"
+#include "model/pictures/ImageSource.h"
+#include "model/units/Dpi.h"
+#include "model/units/Size_mm.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/LocalizableError.h"
+#include "model/errors/LocalizableError.h"
 
 namespace lunvik {
 

@@ -1,7 +1,7 @@
 #include "app/tavrin/TavrinConnect.h"
 
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Log.h"
 
 #include <QFileInfo>

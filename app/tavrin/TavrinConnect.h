@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/ConnectPlugin.h"
-#include "model/LocalizedStringTable.h"
+#include "model/connections/ConnectPlugin.h"
+#include "model/texts/LocalizedStringTable.h"
 #include "platform/Bundle.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/tavrin/TavrinBitmapInfo_px.h"
-#include "model/Dpi.h"
+#include "model/units/Dpi.h"
 
 #include <QString>
 

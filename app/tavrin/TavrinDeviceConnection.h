@@ -3,9 +3,9 @@
 #include "app/tavrin/TavrinBitmapInfo_px.h"
 #include "app/tavrin/TavrinDeviceInformation.h"
 #include "app/tavrin/TavrinDeviceState.h"
-#include "model/BlackWhiteSendable.h"
-#include "model/DeviceConnection.h"
-#include "model/Dpi.h"
+#include "model/columns/BlackWhiteSendable.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/units/Dpi.h"
 
 namespace ambrel {
 class PrintTask;

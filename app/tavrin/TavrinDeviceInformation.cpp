@@ -1,7 +1,7 @@
 #include "app/tavrin/TavrinDeviceInformation.h"
 
 #include "app/tavrin/TavrinReply.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 namespace lunvik {
 

@@ -2,7 +2,7 @@
 
 #include "app/tavrin/TavrinConnect.h"
 #include "app/tavrin/TavrinReply.h"
-#include "model/LocalizableError.h"
+#include "model/errors/LocalizableError.h"
 
 namespace lunvik {
 

@@ -1,7 +1,7 @@
 #include "app/tavrin/TavrinPicturePlacement.h"
 
 #include "imaging/print/CopyGrid.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/Dpi.h"
-#include "model/ImageRotation.h"
-#include "model/OffsetBase.h"
-#include "model/OriginalImageDrawingOptions.h"
-#include "model/Size_px.h"
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OffsetBase.h"
+#include "model/pictures/OriginalImageDrawingOptions.h"
+#include "model/units/Dpi.h"
+#include "model/units/Size_px.h"
 
 #include <QRectF>
 

@@ -1,6 +1,6 @@
 #include "app/tavrin/TavrinReply.h"
 
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 namespace lunvik {
 

@@ -1,5 +1,5 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
 
 #include <gtest/gtest.h>

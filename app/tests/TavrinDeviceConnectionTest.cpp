@@ -5,7 +5,7 @@
 #include "app/tavrin/TavrinCommandError.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "app/tavrin/TavrinJobInterruptedError.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/KeyboardModifiers.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"

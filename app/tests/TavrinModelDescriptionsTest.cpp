@@ -1,5 +1,5 @@
 #include "app/tavrin/TavrinConnect.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "app/tavrin/TavrinPicturePlacement.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 #include <gtest/gtest.h>
 

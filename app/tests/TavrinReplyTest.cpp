@@ -1,6 +1,6 @@
 #include "app/tavrin/TavrinDeviceInformation.h"
 #include "app/tavrin/TavrinDeviceState.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 #include <gtest/gtest.h>
 

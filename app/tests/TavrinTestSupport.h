@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/tavrin/TavrinConnect.h"
-#include "model/DeviceDescriptor.h"
-#include "model/OriginalImage.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QImage>
 #include <QPainter>

@@ -17,7 +17,7 @@
 #include "core/canvas/GridViewShadowBorderView.h"
 #include "core/canvas/GridViewTransform.h"
 #include "core/canvas/PixelAlignment.h"
-#include "model/ColorAbility.h"
+#include "model/descriptions/ColorAbility.h"
 
 #include <QApplication>
 #include <QGraphicsScene>

@@ -5,8 +5,8 @@
 #include "core/canvas/GridViewImageSelectionViewDelegate.h"
 #include "core/canvas/GridViewLayout.h"
 #include "core/canvas/GridViewModel.h"
-#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
-#include "model/OriginalImage.h"
+#include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QGraphicsView>
 #include <QList>

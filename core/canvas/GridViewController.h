@@ -2,11 +2,11 @@
 
 #include "core/canvas/GridViewDocumentDelegate.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
-#include "model/Canvas.h"
-#include "model/DeviceDescriptor.h"
-#include "model/PrintTask.h"
-#include "model/Rect_mm.h"
-#include "model/TransportType.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/Canvas.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/descriptions/TransportType.h"
+#include "model/units/Rect_mm.h"
 #include "platform/Observable.h"
 
 #include <QList>

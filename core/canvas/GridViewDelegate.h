@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Point_mm.h"
-#include "model/Size_mm.h"
+#include "model/units/Point_mm.h"
+#include "model/units/Size_mm.h"
 
 namespace kestrom {
 

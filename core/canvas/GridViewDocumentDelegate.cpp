@@ -1,6 +1,6 @@
 #include "core/canvas/GridViewDocumentDelegate.h"
 
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 
 namespace kestrom {
 

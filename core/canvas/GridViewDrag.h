@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/canvas/GridViewHandle.h"
-#include "model/OffsetBase.h"
-#include "model/Point_mm.h"
-#include "model/Size_mm.h"
+#include "model/pictures/OffsetBase.h"
+#include "model/units/Point_mm.h"
+#include "model/units/Size_mm.h"
 
 #include <QPointF>
 #include <QSizeF>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/canvas/GridViewHandle.h"
-#include "model/OffsetBase.h"
+#include "model/pictures/OffsetBase.h"
 
 #include <QList>
 #include <QPointF>

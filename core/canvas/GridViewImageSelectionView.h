@@ -3,7 +3,7 @@
 #include "core/canvas/CanvasItem.h"
 #include "core/canvas/GridViewHandle.h"
 #include "core/canvas/GridViewHandleGeometry.h"
-#include "model/OffsetBase.h"
+#include "model/pictures/OffsetBase.h"
 
 #include <QList>
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/canvas/CanvasItem.h"
-#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
+#include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
-#include "model/BlackConversion.h"
-#include "model/ColorAbility.h"
-#include "model/ImageRotation.h"
-#include "model/OriginalImage.h"
-#include "model/Size_px.h"
+#include "model/descriptions/ColorAbility.h"
+#include "model/pictures/BlackConversion.h"
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OriginalImage.h"
+#include "model/units/Size_px.h"
 
 #include <QImage>
 #include <QList>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/ImageRotation.h"
-#include "model/OffsetBase.h"
-#include "model/Point_mm.h"
-#include "model/Rect_mm.h"
-#include "model/Size_mm.h"
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OffsetBase.h"
+#include "model/units/Point_mm.h"
+#include "model/units/Rect_mm.h"
+#include "model/units/Size_mm.h"
 
 #include <QList>
 

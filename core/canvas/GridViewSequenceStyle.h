@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Rect_mm.h"
+#include "model/units/Rect_mm.h"
 
 #include <QColor>
 #include <QString>

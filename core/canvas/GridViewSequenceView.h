@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/canvas/CanvasItem.h"
-#include "model/Rect_mm.h"
+#include "model/units/Rect_mm.h"
 
 namespace kestrom {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/OffsetBase.h"
-#include "model/Size_mm.h"
+#include "model/pictures/OffsetBase.h"
+#include "model/units/Size_mm.h"
 
 #include <QSizeF>
 #include <QTransform>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Canvas.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/Canvas.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QWidget>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/BlackConversionType.h"
-#include "model/DeviceDescriptor.h"
-#include "model/OffsetBase.h"
-#include "model/Point_mm.h"
-#include "model/Size_mm.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/pictures/BlackConversionType.h"
+#include "model/pictures/OffsetBase.h"
+#include "model/units/Point_mm.h"
+#include "model/units/Size_mm.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/JsonReader.h"
+#include "model/descriptions/JsonReader.h"
 
 namespace kestrom {
 

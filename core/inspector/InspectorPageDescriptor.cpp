@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorPageDescriptor.h"
 
-#include "core/document/Framework.h"
+#include "core/document/application/Framework.h"
 
 namespace kestrom {
 

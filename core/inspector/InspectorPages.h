@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPageDescriptor.h"
 
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QList>
 

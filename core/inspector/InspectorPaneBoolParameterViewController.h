@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPaneParameterViewController.h"
 
-#include "model/BoolParameter.h"
+#include "model/parameters/BoolParameter.h"
 
 class QCheckBox;
 

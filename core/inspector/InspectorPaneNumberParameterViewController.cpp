@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"
 
-#include "core/document/OptionValue.h"
+#include "core/document/job/OptionValue.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorValueSlider.h"
 

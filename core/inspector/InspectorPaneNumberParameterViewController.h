@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPaneParameterViewController.h"
 
-#include "model/NumberParameter.h"
+#include "model/parameters/NumberParameter.h"
 
 namespace kestrom {
 

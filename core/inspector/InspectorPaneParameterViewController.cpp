@@ -6,9 +6,9 @@
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"
 #include "core/inspector/InspectorPanePickParameterViewController.h"
 
-#include "model/BoolParameter.h"
-#include "model/NumberParameter.h"
-#include "model/PickParameter.h"
+#include "model/parameters/BoolParameter.h"
+#include "model/parameters/NumberParameter.h"
+#include "model/parameters/PickParameter.h"
 
 #include <QGridLayout>
 #include <QLabel>

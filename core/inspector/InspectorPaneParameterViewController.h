@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPaneViewController.h"
 
-#include "model/DeviceSettingParameter.h"
+#include "model/parameters/DeviceSettingParameter.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPaneParameterViewController.h"
 
-#include "model/PickParameter.h"
+#include "model/parameters/PickParameter.h"
 
 class QComboBox;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QHash>
 #include <QString>

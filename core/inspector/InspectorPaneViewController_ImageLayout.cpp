@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
-#include "core/document/PlacementLimits.h"
+#include "core/document/job/PlacementLimits.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorImageOverflowAlertViewController.h"
 #include "core/inspector/InspectorNumberTextField.h"

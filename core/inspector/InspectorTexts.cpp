@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorTexts.h"
 
-#include "core/document/Framework.h"
+#include "core/document/application/Framework.h"
 #include "platform/Log.h"
 
 namespace kestrom {

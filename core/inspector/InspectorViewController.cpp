@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorViewController.h"
 
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/inspector/FocusChain.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneViewController_Title.h"

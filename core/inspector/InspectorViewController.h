@@ -7,7 +7,7 @@
 #include "core/inspector/InspectorPaneViewController.h"
 #include "core/inspector/InspectorSeparatorViewController.h"
 
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QPointer>
 #include <QWidget>

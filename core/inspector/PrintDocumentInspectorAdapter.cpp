@@ -1,8 +1,8 @@
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
-#include "core/document/DocumentActions.h"
-#include "core/document/ImageImport.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/application/DocumentActions.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/job/PrintDocument.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/document/ImageImport.h"
-#include "model/OffsetBase.h"
+#include "core/document/application/ImageImport.h"
+#include "model/pictures/OffsetBase.h"
 #include "platform/Observation.h"
 
 #include <QString>

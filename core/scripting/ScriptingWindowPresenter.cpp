@@ -1,6 +1,6 @@
 #include "core/scripting/ScriptingWindowPresenter.h"
 
-#include "core/document/Document.h"
+#include "core/document/application/Document.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"
 #include "platform/Error.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/DocumentController.h"
+#include "core/document/application/DocumentController.h"
 #include "core/window/DocumentCommandItems.h"
 
 #include <QAction>

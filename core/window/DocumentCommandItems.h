@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/DocumentActions.h"
+#include "core/document/application/DocumentActions.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "core/window/DocumentFileDialog.h"
 
-#include "core/document/Document.h"
+#include "core/document/application/Document.h"
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>

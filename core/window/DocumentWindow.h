@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/document/Document.h"
-#include "core/document/DocumentActions.h"
+#include "core/document/application/Document.h"
+#include "core/document/application/DocumentActions.h"
 #include "core/window/MaintenanceWindow.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Observation.h"
 
 #include <QMainWindow>

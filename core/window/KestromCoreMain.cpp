@@ -1,8 +1,8 @@
 #include "core/window/KestromCoreMain.h"
 
-#include "core/document/DeviceRunQueue.h"
-#include "core/document/DocumentWorkQueue.h"
-#include "core/document/ProgressiveRun.h"
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/runs/DeviceRunQueue.h"
+#include "core/document/runs/ProgressiveRun.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"

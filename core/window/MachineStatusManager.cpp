@@ -1,8 +1,8 @@
 #include "core/window/MachineStatusManager.h"
 
-#include "core/document/DeviceRunQueue.h"
-#include "model/DeviceConnection.h"
-#include "model/DeviceStatus.h"
+#include "core/document/runs/DeviceRunQueue.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/connections/DeviceStatus.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Progress.h"
 

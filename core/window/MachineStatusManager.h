@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/DeviceDescriptor.h"
-#include "model/DeviceStatusElement.h"
-#include "model/TransportType.h"
+#include "model/connections/DeviceStatusElement.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/descriptions/TransportType.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "core/window/MachineToolbarItemViewController.h"
 
-#include "core/document/KestromText.h"
+#include "core/document/application/KestromText.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "core/window/MainMenu.h"
 
-#include "core/document/KestromText.h"
+#include "core/document/application/KestromText.h"
 #include "core/window/AppDelegate.h"
 
 #include <QMenu>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/window/MachineStatusManager.h"
-#include "model/DeviceDescriptor.h"
-#include "model/TransportType.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/descriptions/TransportType.h"
 
 #include <QPointer>
 #include <QWidget>

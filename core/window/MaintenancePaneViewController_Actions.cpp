@@ -1,9 +1,9 @@
 #include "core/window/MaintenancePaneViewController_Actions.h"
 
-#include "core/document/KestromText.h"
+#include "core/document/application/KestromText.h"
 #include "core/window/MaintenanceWindow.h"
-#include "model/ConnectPluginManager.h"
-#include "model/MaintenanceDialog.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "model/connections/MaintenanceDialog.h"
 #include "platform/KeyboardModifiers.h"
 
 #include <QLabel>

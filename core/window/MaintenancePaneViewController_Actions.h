@@ -2,7 +2,7 @@
 
 #include "core/window/MaintenancePaneViewController.h"
 
-#include "model/MaintenanceAction.h"
+#include "model/descriptions/MaintenanceAction.h"
 
 #include <QHash>
 

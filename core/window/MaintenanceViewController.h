@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/window/MachineStatusManager.h"
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QPointer>
 #include <QWidget>

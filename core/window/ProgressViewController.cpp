@@ -1,6 +1,6 @@
 #include "core/window/ProgressViewController.h"
 
-#include "core/document/KestromText.h"
+#include "core/document/application/KestromText.h"
 #include "platform/Progress.h"
 
 #include <QCoreApplication>

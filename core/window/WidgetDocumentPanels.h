@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/DocumentPanels.h"
+#include "core/document/application/DocumentPanels.h"
 
 namespace kestrom {
 

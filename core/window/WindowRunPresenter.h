@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/RunPresenter.h"
+#include "core/document/runs/RunPresenter.h"
 #include "core/window/ProgressViewController.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/tavrin/TavrinConnect.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>

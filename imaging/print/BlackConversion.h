@@ -5,9 +5,9 @@
 #include "imaging/print/BlackExpansionFilter.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "imaging/print/MyFilter.h"
-#include "model/BlackConversion.h"
-#include "model/Dpi.h"
-#include "model/Size_px.h"
+#include "model/pictures/BlackConversion.h"
+#include "model/units/Dpi.h"
+#include "model/units/Size_px.h"
 
 #include <QPointF>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/BlackConversionType.h"
-#include "model/JsonReader.h"
+#include "model/descriptions/JsonReader.h"
+#include "model/pictures/BlackConversionType.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "imaging/print/GrayPass.h"
 
-#include "model/GraphicsExtensions.h"
+#include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/graphics/ImageLimits.h"
 

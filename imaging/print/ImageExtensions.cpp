@@ -1,6 +1,6 @@
 #include "imaging/print/ImageExtensions.h"
 
-#include "model/GraphicsExtensions.h"
+#include "model/pictures/GraphicsExtensions.h"
 
 #include <QCryptographicHash>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/print/SplitPart_mm.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 #include "imaging/print/ImageSplitter_px.h"
 #include "imaging/print/SplittingConnection.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
 
 #include <QThreadPool>

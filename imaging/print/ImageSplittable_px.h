@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/print/XYBitmapInfo_px.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
 
 #include <QList>
 #include <QRectF>

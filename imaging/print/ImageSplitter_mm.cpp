@@ -6,8 +6,8 @@
 #include "imaging/print/OverflownInset_px.h"
 #include "imaging/print/RenderedPassSplitter.h"
 #include "imaging/print/SplitDebugOutput.h"
-#include "model/ConnectionError.h"
-#include "model/GraphicsExtensions.h"
+#include "model/errors/ConnectionError.h"
+#include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "imaging/print/SplitPart_mm.h"
-#include "model/DeviceDescriptor.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include "imaging/print/PixelSplitJob.h"
 #include "imaging/print/SplitDebugOutput.h"
 #include "imaging/print/TallPassSplitter_px.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"

@@ -3,7 +3,7 @@
 #include "imaging/print/BlackColumnScanner.h"
 #include "imaging/print/CopyGrid.h"
 #include "imaging/print/ImageExtensions.h"
-#include "model/GraphicsExtensions.h"
+#include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/Progress.h"
 

@@ -7,8 +7,8 @@
 #include "imaging/print/IndexSet.h"
 #include "imaging/print/OverflownInset_px.h"
 #include "imaging/print/XYBitmapInfo_px.h"
-#include "model/OriginalImage.h"
-#include "model/OriginalImageDrawingOptions.h"
+#include "model/pictures/OriginalImage.h"
+#include "model/pictures/OriginalImageDrawingOptions.h"
 
 #include <QList>
 

@@ -2,7 +2,7 @@
 
 #include "imaging/print/SplitPart_mm.h"
 #include "imaging/print/XYBitmapInfo_px.h"
-#include "model/Dpi.h"
+#include "model/units/Dpi.h"
 
 #include <QList>
 #include <QString>

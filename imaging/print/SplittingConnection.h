@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/BlackWhiteSendable.h"
-#include "model/DeviceConnection.h"
-#include "model/DeviceDescriptor.h"
+#include "model/columns/BlackWhiteSendable.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Log.h"
 
 #include <typeinfo>

@@ -1,8 +1,8 @@
 #include "imaging/print/TallPassSplitter_px.h"
 
 #include "imaging/print/CopyGrid.h"
-#include "model/ConnectionError.h"
-#include "model/GraphicsExtensions.h"
+#include "model/errors/ConnectionError.h"
+#include "model/pictures/GraphicsExtensions.h"
 
 #include <QPainterPath>
 #include <QRegion>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Point_px.h"
-#include "model/Rect_px.h"
+#include "model/units/Point_px.h"
+#include "model/units/Rect_px.h"
 
 #include <QImage>
 

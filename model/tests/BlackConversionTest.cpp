@@ -1,4 +1,4 @@
-#include "model/BlackConversion.h"
+#include "model/pictures/BlackConversion.h"
 
 #include <gtest/gtest.h>
 

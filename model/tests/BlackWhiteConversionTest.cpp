@@ -1,4 +1,4 @@
-#include "model/BlackWhiteSendable.h"
+#include "model/columns/BlackWhiteSendable.h"
 
 #include <QStringList>
 

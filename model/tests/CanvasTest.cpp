@@ -1,5 +1,5 @@
-#include "model/Canvas.h"
-#include "model/CanvasForm.h"
+#include "model/descriptions/Canvas.h"
+#include "model/descriptions/CanvasForm.h"
 
 #include <gtest/gtest.h>
 

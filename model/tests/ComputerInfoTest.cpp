@@ -1,4 +1,4 @@
-#include "model/ComputerInfo.h"
+#include "model/connections/ComputerInfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Each test here runs in a process of its own (as ctest runs them), since the
 // registry and the supported model list are process-wide and never reset.
-#include "model/ConnectPluginManager.h"
-#include "model/DeviceDescriptor.h"
-#include "model/MaintenanceDialog.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "model/connections/MaintenanceDialog.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <gtest/gtest.h>
 

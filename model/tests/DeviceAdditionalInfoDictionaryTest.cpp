@@ -1,4 +1,4 @@
-#include "model/DeviceAdditionalInfoDictionary.h"
+#include "model/descriptions/DeviceAdditionalInfoDictionary.h"
 
 #include <gtest/gtest.h>
 

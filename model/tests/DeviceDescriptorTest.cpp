@@ -1,6 +1,6 @@
-#include "model/DeviceDescriptor.h"
-#include "model/DeviceDescriptionDecoder.h"
-#include "model/DeviceDescriptionError.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptionDecoder.h"
+#include "model/descriptions/DeviceDescriptionError.h"
 
 #include <QElapsedTimer>
 

@@ -1,5 +1,5 @@
-#include "model/AnyValue.h"
-#include "model/CustomDecodedParameterSerializedInfos.h"
+#include "model/descriptions/CustomDecodedParameterSerializedInfos.h"
+#include "model/parameters/AnyValue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/DeviceStatusElement.h"
+#include "model/connections/DeviceStatusElement.h"
 
 #include <QLocale>
 #include <QTimeZone>

@@ -1,4 +1,4 @@
-#include "model/Dpi.h"
+#include "model/units/Dpi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/ImageSource.h"
+#include "model/pictures/ImageSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/JsonReader.h"
+#include "model/descriptions/JsonReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 
 #include <gtest/gtest.h>
 

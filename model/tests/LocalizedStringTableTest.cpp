@@ -1,4 +1,4 @@
-#include "model/LocalizedStringTable.h"
+#include "model/texts/LocalizedStringTable.h"
 
 #include <gtest/gtest.h>
 

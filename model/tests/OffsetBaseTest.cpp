@@ -1,4 +1,4 @@
-#include "model/OffsetBase.h"
+#include "model/pictures/OffsetBase.h"
 
 #include <QSet>
 

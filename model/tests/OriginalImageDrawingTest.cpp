@@ -1,4 +1,4 @@
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/tests/support/TestPictures.h"
 

@@ -1,5 +1,5 @@
-#include "model/OriginalImage.h"
-#include "model/OriginalImageError.h"
+#include "model/pictures/OriginalImage.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/graphics/DataItemProvider.h"
 #include "platform/graphics/FileType.h"
 #include "platform/graphics/GraphicsContext.h"

@@ -1,4 +1,4 @@
-#include "model/PackedColumnMemory.h"
+#include "model/columns/PackedColumnMemory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "model/PrintProgressAdditionalDescription.h"
-#include "model/PrintProgressDescription.h"
-#include "model/ProgressDescriptionText.h"
-#include "model/ScanProgressDescription.h"
+#include "model/texts/PrintProgressAdditionalDescription.h"
+#include "model/texts/PrintProgressDescription.h"
+#include "model/texts/ProgressDescriptionText.h"
+#include "model/texts/ScanProgressDescription.h"
 #include "platform/Progress.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "model/ColorAbility.h"
-#include "model/DecimalText.h"
-#include "model/ImageRotation.h"
-#include "model/PrintVerb.h"
-#include "model/TransportType.h"
+#include "model/descriptions/ColorAbility.h"
+#include "model/descriptions/PrintVerb.h"
+#include "model/descriptions/TransportType.h"
+#include "model/pictures/ImageRotation.h"
+#include "model/texts/DecimalText.h"
 
 #include <gtest/gtest.h>
 

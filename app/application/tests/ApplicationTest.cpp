@@ -1,5 +1,5 @@
 #include "app/application/Application.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 

@@ -15,7 +15,7 @@
 #include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/canvas/GridViewShadowBorderView.h"
 #include "core/canvas/tests/CanvasTestSupport.h"
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -4,7 +4,7 @@
 #include "core/window/AppDelegate.h"
 #include "core/window/MainMenu.h"
 #include "core/window/ProgressViewController.h"
-#include "model/DeviceStatusElement.h"
+#include "model/connections/DeviceStatusElement.h"
 #include "platform/Progress.h"
 
 #include <QFile>

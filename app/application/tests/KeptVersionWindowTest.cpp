@@ -1,11 +1,11 @@
 #include "ScriptingTestSupport.h"
 
-#include "core/document/DocumentPackage.h"
-#include "core/document/KeptVersions.h"
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
+#include "core/document/package/DocumentPackage.h"
+#include "core/document/package/KeptVersions.h"
 #include "core/scripting/ScriptingService.h"
 #include "core/window/DocumentWindow.h"
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QFile>
 #include <QImage>

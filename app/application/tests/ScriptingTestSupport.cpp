@@ -1,7 +1,7 @@
 #include "ScriptingTestSupport.h"
 
 #include "app/application/Application.h"
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/scripting/ScriptingService.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"

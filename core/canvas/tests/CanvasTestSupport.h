@@ -4,7 +4,7 @@
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewImageView.h"
-#include "model/OriginalImage.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QApplication>
 #include <QImage>

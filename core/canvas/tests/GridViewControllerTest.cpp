@@ -6,13 +6,13 @@
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/canvas/GridViewRepeatView.h"
-#include "core/document/DocumentPackage.h"
-#include "core/document/ImageImport.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentPackage.h"
 #include "core/document/tests/DocumentTestSupport.h"
 #include "core/document/tests/WindowPresenterStub.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
-#include "model/DeviceConnection.h"
+#include "model/connections/DeviceConnection.h"
 
 #include <QDir>
 #include <QDragEnterEvent>

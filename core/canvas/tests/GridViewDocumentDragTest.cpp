@@ -2,7 +2,7 @@
 
 #include "core/canvas/GridViewDocumentDelegate.h"
 #include "core/canvas/GridViewImageSelectionView.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/document/tests/DocumentTestSupport.h"
 #include "platform/KeyValueBinding.h"
 

@@ -1,10 +1,10 @@
 #include "CanvasTestSupport.h"
 
 #include "core/canvas/GridViewController.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/document/tests/DocumentTestSupport.h"
 #include "imaging/print/ImageSplittable_px.h"
-#include "model/DeviceConnection.h"
+#include "model/connections/DeviceConnection.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 

@@ -1,6 +1,6 @@
-#include "core/document/BlackConversionOptionsWrapper.h"
-#include "core/document/BlackConversionOptions.h"
-#include "core/document/CurrentBlackConversionReadonlyWrapper.h"
+#include "core/document/job/BlackConversionOptionsWrapper.h"
+#include "core/document/job/BlackConversionOptions.h"
+#include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/document/DeviceSetting.h"
+#include "core/document/job/DeviceSetting.h"
 
 #include "TestModels.h"
 #include "platform/PropertyList.h"

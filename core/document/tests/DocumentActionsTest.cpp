@@ -1,8 +1,8 @@
 #include "core/document/tests/DocumentTestSupport.h"
 #include "core/document/tests/WindowPresenterStub.h"
 
-#include "core/document/DocumentActions.h"
-#include "core/document/ImageImport.h"
+#include "core/document/application/DocumentActions.h"
+#include "core/document/application/ImageImport.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QMimeData>

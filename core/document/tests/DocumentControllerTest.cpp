@@ -1,5 +1,5 @@
-#include "core/document/DocumentController.h"
-#include "core/document/KeptVersions.h"
+#include "core/document/application/DocumentController.h"
+#include "core/document/package/KeptVersions.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
 

@@ -1,9 +1,9 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
-#include "core/document/DocumentFileError.h"
-#include "core/document/DocumentPackage.h"
-#include "core/document/DocumentSettings.h"
-#include "core/document/SettingsReadingError.h"
+#include "core/document/package/DocumentFileError.h"
+#include "core/document/package/DocumentPackage.h"
+#include "core/document/package/DocumentSettings.h"
+#include "core/document/package/SettingsReadingError.h"
 #include "platform/PropertyList.h"
 #include "platform/tests/support/TestPictures.h"
 

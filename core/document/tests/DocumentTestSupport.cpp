@@ -1,6 +1,6 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 #include "platform/UserDefaults.h"
 #include "platform/tests/support/TestPictures.h"
 

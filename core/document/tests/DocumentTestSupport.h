@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 
 #include <QHash>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "core/document/Appearance.h"
-#include "core/document/CurrentGraphicsContext.h"
-#include "core/document/ExpansionArray.h"
-#include "core/document/Framework.h"
-#include "core/document/OrientedImageDrawing.h"
-#include "core/document/ResponderChain.h"
+#include "core/document/application/Appearance.h"
+#include "core/document/application/ExpansionArray.h"
+#include "core/document/application/Framework.h"
+#include "core/document/application/ResponderChain.h"
+#include "core/document/job/CurrentGraphicsContext.h"
+#include "core/document/job/OrientedImageDrawing.h"
 
 #include <QImage>
 #include <QTimer>

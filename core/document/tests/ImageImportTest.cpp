@@ -1,9 +1,9 @@
 #include "core/document/tests/DocumentTestSupport.h"
 #include "core/document/tests/WindowPresenterStub.h"
 
-#include "core/document/DocumentWorkQueue.h"
-#include "core/document/ImageImport.h"
-#include "model/OriginalImageError.h"
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/application/ImageImport.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
 #include "platform/tests/support/TestPictures.h"
 

@@ -1,4 +1,4 @@
-#include "core/document/ImagePlacement.h"
+#include "core/document/job/ImagePlacement.h"
 
 #include <gtest/gtest.h>
 

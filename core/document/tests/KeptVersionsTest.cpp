@@ -1,4 +1,4 @@
-#include "core/document/KeptVersions.h"
+#include "core/document/package/KeptVersions.h"
 
 #include <QDir>
 #include <QFile>

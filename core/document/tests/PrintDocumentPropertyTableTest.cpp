@@ -1,9 +1,9 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
-#include "core/document/DocumentKey.h"
-#include "core/document/DocumentSettings.h"
-#include "core/document/PrintDocumentPropertyTable.h"
-#include "core/document/SettingFace.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/document/job/PrintDocumentPropertyTable.h"
+#include "core/document/job/SettingFace.h"
+#include "core/document/package/DocumentSettings.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -24,7 +24,7 @@ using PropertyTableTest = DocumentTest;
 // The comment at the top of PrintDocument.h, from the observable keys to the
 // key paths through owned objects.
 QString documentedKeys() {
-    QFile header(QStringLiteral(LUNVIK_SOURCE_ROOT "/core/document/PrintDocument.h"));
+    QFile header(QStringLiteral(LUNVIK_SOURCE_ROOT "/core/document/job/PrintDocument.h"));
     if (!header.open(QIODevice::ReadOnly)) {
         return {};
     }

@@ -1,9 +1,9 @@
 #include "RunTestSupport.h"
 
-#include "core/document/MaintenanceRun.h"
-#include "core/document/PrintRun.h"
-#include "core/document/ProgressiveRun.h"
-#include "core/document/UserDefaultsKeys.h"
+#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/runs/MaintenanceRun.h"
+#include "core/document/runs/PrintRun.h"
+#include "core/document/runs/ProgressiveRun.h"
 
 #include <QTemporaryDir>
 

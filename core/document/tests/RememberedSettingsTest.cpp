@@ -1,9 +1,9 @@
-#include "core/document/LastDeviceSettings.h"
-#include "core/document/UserDefaultsKeys.h"
+#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/LastDeviceSettings.h"
 
 #include "TestModels.h"
-#include "model/BlackConversionType.h"
-#include "model/OffsetBase.h"
+#include "model/pictures/BlackConversionType.h"
+#include "model/pictures/OffsetBase.h"
 #include "platform/PropertyList.h"
 
 #include <QProcess>

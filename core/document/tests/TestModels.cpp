@@ -1,7 +1,7 @@
 #include "TestModels.h"
 
-#include "model/ConnectPlugin.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPlugin.h"
+#include "model/connections/ConnectPluginManager.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "core/document/UndoActionName.h"
+#include "core/document/job/UndoActionName.h"
 
 #include <gtest/gtest.h>
 

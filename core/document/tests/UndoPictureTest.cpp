@@ -1,6 +1,6 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
-#include "core/document/UndoPicture.h"
+#include "core/document/job/UndoPicture.h"
 #include "platform/UndoManager.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/DocumentWindowPresenter.h"
+#include "core/document/application/DocumentWindowPresenter.h"
 #include "platform/Error.h"
 
 #include <QMimeData>

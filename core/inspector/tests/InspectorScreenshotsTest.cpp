@@ -1,4 +1,4 @@
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"

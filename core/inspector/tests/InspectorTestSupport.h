@@ -6,7 +6,7 @@
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorPaneViewController.h"
 
-#include "model/DeviceDescriptor.h"
+#include "model/descriptions/DeviceDescriptor.h"
 
 #include <QMimeData>
 #include <QTest>

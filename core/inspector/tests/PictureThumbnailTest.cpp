@@ -1,5 +1,5 @@
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
 #include "platform/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "core/document/PrintDocument.h"
+#include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"

@@ -1,9 +1,9 @@
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
 #include "core/inspector/InspectorPaneViewController_Print.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "core/window/DocumentWindow.h"
-#include "core/document/RecentDocuments.h"
+#include "core/document/application/RecentDocuments.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/HelpPanelController.h"

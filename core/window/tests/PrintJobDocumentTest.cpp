@@ -1,10 +1,10 @@
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
 #include "core/window/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/WindowRunPresenter.h"
-#include "model/ConnectPluginManager.h"
+#include "model/connections/ConnectPluginManager.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 

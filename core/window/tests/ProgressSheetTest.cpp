@@ -1,4 +1,4 @@
-#include "core/document/ProgressiveRun.h"
+#include "core/document/runs/ProgressiveRun.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/ProgressViewController.h"
 #include "core/window/WindowRunPresenter.h"

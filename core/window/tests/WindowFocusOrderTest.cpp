@@ -1,5 +1,5 @@
 #include "core/canvas/MainContentSplitItemViewController.h"
-#include "core/document/PrintJobDocument.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/InspectorPaneViewController_Print.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "model/ConnectPlugin.h"
-#include "model/ConnectionError.h"
-#include "model/DeviceConnection.h"
-#include "model/DeviceStatus.h"
+#include "model/connections/ConnectPlugin.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/connections/DeviceStatus.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
 

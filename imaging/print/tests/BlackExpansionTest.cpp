@@ -1,5 +1,5 @@
 #include "imaging/print/BlackConversion.h"
-#include "model/BlackWhiteSendable.h"
+#include "model/columns/BlackWhiteSendable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "imaging/print/DeviceBlackConversionInfo.h"
-#include "model/DecodingError.h"
-#include "model/DeviceAdditionalInfoDictionary.h"
+#include "model/descriptions/DeviceAdditionalInfoDictionary.h"
+#include "model/errors/DecodingError.h"
 
 #include <gtest/gtest.h>
 

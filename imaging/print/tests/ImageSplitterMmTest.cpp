@@ -1,9 +1,9 @@
 #include "SplitTestSupport.h"
 #include "imaging/print/ImageSplittable_mm.h"
 #include "imaging/print/ImageSplitter_mm.h"
-#include "model/BlackWhiteSendable.h"
-#include "model/ConnectionError.h"
-#include "model/DeviceConnection.h"
+#include "model/columns/BlackWhiteSendable.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/MainThread.h"
 
 #include <QDir>

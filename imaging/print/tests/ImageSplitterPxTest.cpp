@@ -1,7 +1,7 @@
 #include "SplitTestSupport.h"
 #include "imaging/print/ImageSplitter_px.h"
 #include "imaging/print/PixelSplitJob.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 #include "platform/compute/ComputeTestHooks.h"

@@ -1,7 +1,7 @@
 #include "SplitTestSupport.h"
 #include "imaging/print/ImageSplittable_px.h"
-#include "model/BlackWhiteSendable.h"
-#include "model/DeviceConnection.h"
+#include "model/columns/BlackWhiteSendable.h"
+#include "model/connections/DeviceConnection.h"
 #include "platform/Progress.h"
 
 #include <gtest/gtest.h>

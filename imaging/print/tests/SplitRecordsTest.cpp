@@ -3,7 +3,7 @@
 #include "imaging/print/ImageSplitDeviceInfo.h"
 #include "imaging/print/IndexSet.h"
 #include "imaging/print/XYBitmapInfo_px.h"
-#include "model/DecodingError.h"
+#include "model/errors/DecodingError.h"
 
 #include <gtest/gtest.h>
 

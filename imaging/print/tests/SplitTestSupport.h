@@ -1,9 +1,9 @@
 #pragma once
 
-#include "model/ConnectionError.h"
-#include "model/DeviceDescriptor.h"
-#include "model/OriginalImage.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "model/errors/ConnectionError.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/Bundle.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "SplitTestSupport.h"
 #include "imaging/print/ImageSplitter_px.h"
 #include "imaging/print/TallPassSplitter_px.h"
-#include "model/ConnectionError.h"
+#include "model/errors/ConnectionError.h"
 #include "platform/compute/ComputeTestHooks.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,0 @@
-#include "core/document/DocumentWindowPresenter.h"
-
-namespace kestrom {
-
-DocumentWindowPresenter::~DocumentWindowPresenter() = default;
-
-} // namespace kestrom

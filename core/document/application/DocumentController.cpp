@@ -1,0 +1,695 @@
+#include "core/document/application/DocumentController.h"
+
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/application/KestromText.h"
+#include "core/document/package/KeptVersions.h"
+#include "platform/Error.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/UndoManager.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace kestrom {
+
+namespace {
+
+DocumentController*& sharedController() {
+    static DocumentController* controller = nullptr;
+    return controller;
+}
+
+const char* autosaveTimerName = "autosaveTimer";
+
+} // namespace
+
+DocumentController::DocumentController(DocumentMaker makeDocument, QObject* parent)
+    : QObject(parent), m_makeDocument(std::move(makeDocument)) {
+    if (!sharedController()) {
+        sharedController() = this;
+    }
+}
+
+DocumentController::~DocumentController() {
+    if (sharedController() == this) {
+        sharedController() = nullptr;
+    }
+    // Windows hold pointers to their documents; let them go first.
+    for (const auto& document : m_documents) {
+        emit document->closing();
+    }
+    // The documents close with the controller.
+    for (auto& [document, state] : m_fileStates) {
+        if (state.kept) {
+            state.kept->discard();
+        }
+    }
+}
+
+void DocumentController::setKeptVersions(std::shared_ptr<const KeptVersions> versions) {
+    m_keptVersions = std::move(versions);
+}
+
+DocumentController::FileState* DocumentController::fileState(const Document* document) {
+    const auto found = m_fileStates.find(document);
+    return found == m_fileStates.end() ? nullptr : &found->second;
+}
+
+const DocumentController::FileState* DocumentController::fileState(const Document* document) const {
+    const auto found = m_fileStates.find(document);
+    return found == m_fileStates.end() ? nullptr : &found->second;
+}
+
+const KeptVersion* DocumentController::keptVersion(const Document* document) const {
+    const FileState* state = fileState(document);
+    return state ? state->kept.get() : nullptr;
+}
+
+bool DocumentController::isAutosaveStopped(const Document* document) const {
+    const FileState* state = fileState(document);
+    return state && (state->changedElsewhere || state->keepFailed);
+}
+
+DocumentController* DocumentController::shared() {
+    return sharedController();
+}
+
+void DocumentController::setRecentDocuments(RecentDocuments recent) {
+    m_recent = std::move(recent);
+    m_recent.removeMissing();
+    emit recentDocumentsChanged();
+}
+
+QList<Document*> DocumentController::documents() const {
+    QList<Document*> list;
+    for (const auto& document : m_documents) {
+        list << document.get();
+    }
+    return list;
+}
+
+Document* DocumentController::documentForPath(const QString& path) const {
+    const QString wanted = QFileInfo(path).absoluteFilePath();
+    for (const auto& document : m_documents) {
+        if (document->filePath() && QFileInfo(*document->filePath()).absoluteFilePath() == wanted) {
+            return document.get();
+        }
+    }
+    return nullptr;
+}
+
+Document* DocumentController::currentDocument() const {
+    if (m_current) {
+        return m_current;
+    }
+    return m_documents.empty() ? nullptr : m_documents.back().get();
+}
+
+void DocumentController::setCurrentDocument(Document* document) {
+    if (m_current == document) {
+        return;
+    }
+    m_current = document;
+    emit currentDocumentChanged(document);
+}
+
+Document* DocumentController::openUntitledDocument(bool display) {
+    std::unique_ptr<Document> document = m_makeDocument();
+    document->setUntitledNumber(++m_untitledCount);
+    Document* made = document.get();
+    addDocument(std::move(document), display);
+    return made;
+}
+
+void DocumentController::addDocument(std::unique_ptr<Document> document, bool display) {
+    Document* added = document.get();
+    connect(added, &Document::editedChanged, this, [this, added](bool edited) {
+        if (edited) {
+            scheduleAutosave(added);
+        }
+    });
+    m_documents.push_back(std::move(document));
+    m_fileStates.try_emplace(added);
+    setCurrentDocument(added);
+    if (display && m_makeWindow) {
+        m_makeWindow(*added);
+    }
+    emit documentsChanged();
+}
+
+void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler) {
+    if (Document* open = documentForPath(path)) {
+        if (display && m_makeWindow) {
+            m_makeWindow(*open);
+        }
+        if (handler) {
+            handler(open, true, nullptr);
+        }
+        return;
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (Opening& opening : m_opening) {
+        if (opening.path == absolute) {
+            opening.display = opening.display || display;
+            if (handler) {
+                opening.handlers.push_back(std::move(handler));
+            }
+            return;
+        }
+    }
+    const auto fail = [&](const platform::Error& e) {
+        // The untitled document stays: a failed open loses nothing.
+        presentError(nullptr, e);
+        if (handler) {
+            handler(nullptr, false, e.clone());
+        }
+    };
+    if (!QFileInfo(path).isDir()) {
+        platform::Error::UserInfo info;
+        info.localizedDescription =
+            KestromText::text("Document_CannotBeOpened").arg(QFileInfo(path).fileName());
+        info.localizedRecoverySuggestion = KestromText::text("Document_CannotBeOpened_NotAPackage");
+        fail(platform::Error(QStringLiteral("KestromDocumentError"), 2, info));
+        return;
+    }
+    Opening opening;
+    try {
+        opening.document = m_makeDocument();
+    } catch (const platform::Error& e) {
+        fail(e);
+        return;
+    }
+    opening.path = absolute;
+    // Taken before reading: a change made meanwhile counts as another's.
+    opening.fingerprint = PackageFingerprint::of(absolute);
+    opening.display = display;
+    if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
+        !m_documents.front()->isEdited()) {
+        opening.untouched = m_documents.front().get();
+    }
+    if (handler) {
+        opening.handlers.push_back(std::move(handler));
+    }
+    Document* reading = opening.document.get();
+    m_opening.push_back(std::move(opening));
+    QPointer<DocumentController> self(this);
+    reading->readFromPathInBackground(absolute, [self, reading](auto error) {
+        if (self) {
+            self->finishOpening(reading, std::move(error));
+        }
+    });
+}
+
+void DocumentController::finishOpening(Document* document,
+                                       std::shared_ptr<const platform::Error> error) {
+    const auto found =
+        std::find_if(m_opening.begin(), m_opening.end(),
+                     [document](const Opening& o) { return o.document.get() == document; });
+    if (found == m_opening.end()) {
+        return;
+    }
+    Opening opening = std::move(*found);
+    m_opening.erase(found);
+    if (error) {
+        presentError(nullptr, *error);
+        for (const OpenHandler& handler : opening.handlers) {
+            handler(nullptr, false, error);
+        }
+        return;
+    }
+    document->setFilePath(opening.path);
+    // Only while it is still the one untouched document.
+    Document* untouched = opening.untouched;
+    if (untouched && m_documents.size() == 1 && m_documents.front().get() == untouched &&
+        !untouched->filePath() && !untouched->isEdited() && !isBusy(untouched)) {
+        removeDocument(untouched);
+    }
+    addDocument(std::move(opening.document), opening.display);
+    m_fileStates[document].onDisk = opening.fingerprint;
+    keepVersion(document);
+    m_recent.note(opening.path);
+    emit recentDocumentsChanged();
+    bool first = true;
+    for (const OpenHandler& handler : opening.handlers) {
+        handler(document, !first, nullptr);
+        first = false;
+    }
+}
+
+void DocumentController::openDocumentWithPanel() {
+    if (!m_panels) {
+        return;
+    }
+    QPointer<DocumentController> self(this);
+    m_panels->chooseDocumentsToOpen([self](const QStringList& paths) {
+        if (!self) {
+            return;
+        }
+        for (const QString& path : paths) {
+            self->openDocument(path, true);
+        }
+    });
+}
+
+void DocumentController::openDocumentsFromArguments(const QStringList& paths) {
+    QPointer<DocumentController> self(this);
+    const auto untitledWhenNoneOpened = [self] {
+        if (self && self->m_documents.empty() && self->m_opening.empty()) {
+            try {
+                self->openUntitledDocument(true);
+            } catch (const platform::Error& e) {
+                self->presentError(nullptr, e);
+            }
+        }
+    };
+    for (const QString& path : paths) {
+        openDocument(path, true,
+                     [untitledWhenNoneOpened](Document*, bool, auto) { untitledWhenNoneOpened(); });
+    }
+    untitledWhenNoneOpened();
+}
+
+void DocumentController::clearRecentDocuments() {
+    m_recent.clear();
+    emit recentDocumentsChanged();
+}
+
+QString DocumentController::packagePath(const QString& path) const {
+    const QString suffix = QLatin1Char('.') + Document::packageExtension;
+    return path.endsWith(suffix) ? path : path + suffix;
+}
+
+void DocumentController::saveDocument(Document* document) {
+    if (!document) {
+        return;
+    }
+    if (!document->filePath()) {
+        saveDocumentAs(document);
+        return;
+    }
+    saveDocumentTo(document, *document->filePath());
+}
+
+void DocumentController::saveDocumentAs(Document* document) {
+    if (!document || !m_panels) {
+        return;
+    }
+    QPointer<Document> target(document);
+    QPointer<DocumentController> self(this);
+    m_panels->chooseSaveLocation(*document, [self, target](std::optional<QString> path) {
+        if (self && target && path) {
+            self->saveDocumentTo(target, *path);
+        }
+    });
+}
+
+void DocumentController::saveDocumentTo(Document* document, const QString& path,
+                                        std::function<void(bool)> done) {
+    writeDocument(document, path, SaveKind::explicitSave, std::move(done));
+}
+
+void DocumentController::writeDocument(Document* document, const QString& path, SaveKind kind,
+                                       std::function<void(bool)> done) {
+    const QString package = QFileInfo(packagePath(path)).absoluteFilePath();
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    runFileWork(document, [self, target, package, kind, done](std::function<void()> finished) {
+        if (!target) {
+            finished();
+            return;
+        }
+        // Another program's changes are never written over without asking;
+        // a package that is gone has nothing to lose.
+        FileState* state = self->fileState(target);
+        const bool inPlace =
+            target->filePath() && QFileInfo(*target->filePath()).absoluteFilePath() == package;
+        if (inPlace && state && state->onDisk) {
+            const PackageFingerprint now = PackageFingerprint::of(package);
+            if (now.exists() && now != *state->onDisk) {
+                state->changedElsewhere = true;
+                finished();
+                self->askAboutChangeOnDisk(target, kind);
+                if (done) {
+                    done(false);
+                }
+                return;
+            }
+        }
+        // What is written is the state of now; later changes stay edits.
+        const Document::SavePoint point = target->savePoint();
+        target->writeToPathInBackground(
+            package, [self, target, package, kind, point, done, finished](auto error) {
+                if (!self || !target) {
+                    return;
+                }
+                if (error) {
+                    self->presentError(target, *error);
+                } else {
+                    target->setFilePath(package);
+                    target->markSaved(point);
+                    self->finishWriting(target, package, kind);
+                }
+                finished();
+                if (done) {
+                    done(!error);
+                }
+            });
+    });
+}
+
+void DocumentController::finishWriting(Document* document, const QString& package, SaveKind kind) {
+    m_recent.note(package);
+    emit recentDocumentsChanged();
+    if (FileState* state = fileState(document)) {
+        state->onDisk = PackageFingerprint::of(package);
+        state->changedElsewhere = false;
+        if (kind == SaveKind::explicitSave) {
+            // The version to go back to from now on.
+            keepVersion(document);
+        } else if (state->kept && kind == SaveKind::restore) {
+            state->kept->noteRestored(*state->onDisk);
+        } else if (state->kept) {
+            state->kept->noteWritten(*state->onDisk);
+        }
+    }
+    if (document->isEdited()) {
+        // Changed while it was written.
+        scheduleAutosave(document);
+    }
+}
+
+void DocumentController::keepVersion(Document* document) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    if (state->kept) {
+        state->kept->discard();
+        state->kept.reset();
+    }
+    state->keepFailed = false;
+    if (!m_keptVersions || !document->filePath() || !state->onDisk) {
+        return;
+    }
+    const std::shared_ptr<const KeptVersions> versions = m_keptVersions;
+    const QString package = *document->filePath();
+    const PackageFingerprint read = *state->onDisk;
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    // The copy is made before any later write of the document starts.
+    runFileWork(document, [=](std::function<void()> finished) {
+        DocumentWorkQueue::run([=] {
+            std::shared_ptr<KeptVersion> kept;
+            std::shared_ptr<const platform::Error> error;
+            try {
+                kept = versions->keep(package, read);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
+            platform::MainThread::post([=] {
+                FileState* now = self && target ? self->fileState(target) : nullptr;
+                if (!now) {
+                    // Closed meanwhile.
+                    if (kept) {
+                        kept->discard();
+                    }
+                    return;
+                }
+                now->kept = kept;
+                if (error) {
+                    // Saving in place would lose the version to go back to.
+                    now->keepFailed = true;
+                    platform::Log::line(QStringLiteral("autosave is off for ") + package +
+                                        QStringLiteral(": ") + error->localizedDescription());
+                }
+                finished();
+            });
+        });
+    });
+}
+
+void DocumentController::askAboutChangeOnDisk(Document* document, SaveKind kind) {
+    FileState* state = fileState(document);
+    if (!state || state->asking || !m_panels) {
+        return;
+    }
+    state->asking = true;
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    m_panels->askAboutChangeOnDisk(
+        *document, [self, target, kind](DocumentPanels::DiskChangeAnswer answer) {
+            FileState* state = self && target ? self->fileState(target) : nullptr;
+            if (!state) {
+                return;
+            }
+            state->asking = false;
+            if (answer == DocumentPanels::DiskChangeAnswer::undecided) {
+                return;
+            }
+            if (answer == DocumentPanels::DiskChangeAnswer::reopen) {
+                self->reopenFromDisk(target);
+                return;
+            }
+            if (target->filePath()) {
+                // This version replaces what is on disk now.
+                state->onDisk = PackageFingerprint::of(*target->filePath());
+                state->changedElsewhere = false;
+                self->writeDocument(target, *target->filePath(), kind, {});
+            }
+        });
+}
+
+void DocumentController::reopenFromDisk(Document* document) {
+    QPointer<DocumentController> self(this);
+    QPointer<Document> target(document);
+    runFileWork(document, [self, target](std::function<void()> finished) {
+        if (!target || !target->filePath()) {
+            finished();
+            return;
+        }
+        const QString package = *target->filePath();
+        const PackageFingerprint fingerprint = PackageFingerprint::of(package);
+        target->readFromPathInBackground(
+            package, [self, target, fingerprint, finished](auto error) {
+                if (!self || !target) {
+                    return;
+                }
+                FileState* state = self->fileState(target);
+                if (error) {
+                    // Autosave stays off; saving asks again.
+                    self->presentError(target, *error);
+                } else if (state) {
+                    if (target->undoManager()) {
+                        target->undoManager()->removeAllActions();
+                    }
+                    target->updateChangeCount(Document::ChangeType::cleared);
+                    state->onDisk = fingerprint;
+                    state->changedElsewhere = false;
+                    self->keepVersion(target);
+                }
+                finished();
+            });
+    });
+}
+
+void DocumentController::revertDocumentToSaved(Document* document) {
+    if (!document || !document->filePath() || !m_panels) {
+        return;
+    }
+    DocumentPanels::RevertQuestion question;
+    if (const FileState* state = fileState(document); state && state->kept) {
+        question.savedAt = state->kept->record().savedAt;
+        question.savedInPlaceSince =
+            state->onDisk && *state->onDisk != state->kept->record().source;
+    }
+    QPointer<Document> target(document);
+    QPointer<DocumentController> self(this);
+    m_panels->confirmRevert(*document, question, [self, target](bool revert) {
+        if (!self || !target || !revert || !target->filePath()) {
+            return;
+        }
+        self->runFileWork(target, [self, target](std::function<void()> finished) {
+            if (!target || !target->filePath()) {
+                finished();
+                return;
+            }
+            const FileState* state = self->fileState(target);
+            const std::shared_ptr<KeptVersion> kept = state ? state->kept : nullptr;
+            const QString source = kept ? kept->packagePath() : *target->filePath();
+            const PackageFingerprint read = PackageFingerprint::of(source);
+            target->readFromPathInBackground(
+                source, [self, target, kept, read, finished](auto error) {
+                    if (!self || !target) {
+                        return;
+                    }
+                    if (error) {
+                        self->presentError(target, *error);
+                        finished();
+                        return;
+                    }
+                    // The steps lead to states the file no longer has.
+                    if (target->undoManager()) {
+                        target->undoManager()->removeAllActions();
+                    }
+                    target->updateChangeCount(Document::ChangeType::cleared);
+                    FileState* state = self->fileState(target);
+                    if (!kept) {
+                        if (state) {
+                            state->onDisk = read;
+                        }
+                        finished();
+                        return;
+                    }
+                    const bool savedSince =
+                        state && state->onDisk && *state->onDisk != kept->record().source;
+                    finished();
+                    if (savedSince && target->filePath()) {
+                        // The package holds later saves: it gets the version back.
+                        target->updateChangeCount(Document::ChangeType::done);
+                        self->writeDocument(target, *target->filePath(), SaveKind::restore, {});
+                    }
+                });
+        });
+    });
+}
+
+void DocumentController::runFileWork(Document* document, FileWork work) {
+    if (auto waiting = m_fileWork.find(document); waiting != m_fileWork.end()) {
+        waiting->push_back(std::move(work));
+        return;
+    }
+    m_fileWork.insert(document, {});
+    startFileWork(document, std::move(work));
+}
+
+void DocumentController::startFileWork(Document* document, FileWork work) {
+    QPointer<DocumentController> self(this);
+    work([self, document] {
+        if (self) {
+            self->fileWorkFinished(document);
+        }
+    });
+}
+
+void DocumentController::fileWorkFinished(Document* document) {
+    const auto waiting = m_fileWork.find(document);
+    if (waiting == m_fileWork.end()) {
+        return;
+    }
+    if (waiting->empty()) {
+        m_fileWork.erase(waiting);
+        return;
+    }
+    FileWork next = std::move(waiting->front());
+    waiting->pop_front();
+    startFileWork(document, std::move(next));
+}
+
+void DocumentController::closeDocument(Document* document, std::function<void(bool)> done) {
+    if (!document) {
+        return;
+    }
+    if (!document->isEdited() || !m_panels) {
+        removeDocument(document);
+        if (done) {
+            done(true);
+        }
+        return;
+    }
+    QPointer<Document> target(document);
+    QPointer<DocumentController> self(this);
+    m_panels->askToSaveBeforeClosing(*document, [self, target,
+                                                 done](DocumentPanels::CloseAnswer answer) {
+        if (!self || !target) {
+            return;
+        }
+        bool close = answer == DocumentPanels::CloseAnswer::discard;
+        if (answer == DocumentPanels::CloseAnswer::save) {
+            if (target->filePath()) {
+                // Closes once the package is written; a failed save keeps it.
+                self->saveDocumentTo(target, *target->filePath(), [self, target, done](bool saved) {
+                    if (saved && self && target) {
+                        self->removeDocument(target);
+                    }
+                    if (done) {
+                        done(saved);
+                    }
+                });
+                return;
+            }
+            // Closing waits for the save panel; the user closes again.
+            self->saveDocumentAs(target);
+        }
+        if (close) {
+            self->removeDocument(target);
+        }
+        if (done) {
+            done(close);
+        }
+    });
+}
+
+void DocumentController::removeDocument(Document* document) {
+    for (auto it = m_documents.begin(); it != m_documents.end(); ++it) {
+        if (it->get() == document) {
+            std::unique_ptr<Document> removed = std::move(*it);
+            m_documents.erase(it);
+            m_fileWork.remove(document);
+            if (FileState* state = fileState(document); state && state->kept) {
+                state->kept->discard();
+            }
+            m_fileStates.erase(document);
+            emit removed->closing();
+            emit documentsChanged();
+            if (m_current == nullptr || m_current == removed.get()) {
+                m_current = nullptr;
+                emit currentDocumentChanged(currentDocument());
+            }
+            return;
+        }
+    }
+}
+
+void DocumentController::presentError(Document* document, const platform::Error& error) {
+    if (m_panels) {
+        m_panels->presentError(document, error);
+    } else {
+        platform::Log::line(error.localizedDescription());
+    }
+}
+
+void DocumentController::scheduleAutosave(Document* document) {
+    auto* timer = document->findChild<QTimer*>(QLatin1String(autosaveTimerName));
+    if (!timer) {
+        timer = new QTimer(document);
+        timer->setObjectName(QLatin1String(autosaveTimerName));
+        timer->setSingleShot(true);
+        QPointer<Document> target(document);
+        connect(timer, &QTimer::timeout, this, [this, target] {
+            if (target) {
+                autosave(target);
+            }
+        });
+    }
+    timer->start(m_autosaveDelay);
+}
+
+void DocumentController::autosave(Document* document) {
+    // Untitled documents have no place to be saved in.
+    if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
+        if (isAutosaveStopped(document)) {
+            return;
+        }
+        if (isBusy(document)) {
+            // Another save or a revert is under way; look again later.
+            scheduleAutosave(document);
+            return;
+        }
+        writeDocument(document, *document->filePath(), SaveKind::autosave, {});
+    }
+}
+
+} // namespace kestrom

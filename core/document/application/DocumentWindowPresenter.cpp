@@ -1,0 +1,7 @@
+#include "core/document/application/DocumentWindowPresenter.h"
+
+namespace kestrom {
+
+DocumentWindowPresenter::~DocumentWindowPresenter() = default;
+
+} // namespace kestrom

@@ -1,0 +1,117 @@
+#include "core/document/application/PrintJobDocument.h"
+
+#include "core/document/package/DocumentPackage.h"
+#include "core/document/runs/MaintenanceRun.h"
+#include "model/errors/ConnectionError.h"
+#include "platform/Error.h"
+
+#include <QPointer>
+#include <QUrl>
+
+namespace kestrom {
+
+PrintJobDocument::PrintJobDocument() : m_printDocument(std::make_unique<PrintDocument>()) {
+    setUndoManager(m_printDocument->undoManager());
+    // The job tells a document never saved from one with a file.
+    connect(this, &Document::filePathChanged, this, [this] {
+        m_printDocument->setFileURL(filePath() ? QUrl::fromLocalFile(*filePath()) : QUrl());
+    });
+}
+
+PrintJobDocument::~PrintJobDocument() {
+    setUndoManager(nullptr);
+}
+
+void PrintJobDocument::savedStateChanged(const SavePoint& point) {
+    m_printDocument->markSaved(point.undoChangeCount, point.undoState);
+}
+
+void PrintJobDocument::readFromPath(const QString& path) {
+    DocumentPackage::read(*m_printDocument, path);
+}
+
+void PrintJobDocument::writeToPath(const QString& path) {
+    DocumentPackage::write(*m_printDocument, path);
+}
+
+void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
+    QPointer<PrintJobDocument> self(this);
+    DocumentPackage::loadInBackground(
+        path, [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
+                                             std::shared_ptr<const platform::Error> error) {
+            // A document closed meanwhile has nobody waiting for it.
+            if (!self) {
+                return;
+            }
+            if (contents) {
+                try {
+                    DocumentPackage::apply(*self->m_printDocument, *contents);
+                } catch (const platform::Error& e) {
+                    error = e.clone();
+                }
+            }
+            done(error);
+        });
+}
+
+void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {
+    DocumentPackage::Snapshot snapshot;
+    try {
+        snapshot = DocumentPackage::snapshot(*m_printDocument);
+    } catch (const platform::Error& e) {
+        done(e.clone());
+        return;
+    }
+    QPointer<PrintJobDocument> self(this);
+    DocumentPackage::writeInBackground(
+        std::move(snapshot), path,
+        [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
+            if (self) {
+                done(error);
+            }
+        });
+}
+
+PrintRun::Parts PrintJobDocument::printParts() const {
+    const PrintDocument& job = *m_printDocument;
+    PrintRun::Parts parts;
+    parts.deviceDescriptor = job.deviceDescriptor();
+    parts.originalImage = job.originalImage();
+    parts.transportType = job.transportType();
+    parts.canvas = job.canvas();
+    parts.drawingOptions = job.originalImageDrawingOptions();
+    if (const auto conversion = job.currentBlackConversion()) {
+        parts.currentBlackConversion = conversion->blackConversion();
+    }
+    if (job.currentDeviceSetting()) {
+        parts.deviceSettingValues = job.currentDeviceSetting()->values();
+    }
+    return parts;
+}
+
+ambrel::PrintTask PrintJobDocument::makePrintTask() const {
+    return PrintRun::makePrintTask(printParts());
+}
+
+void PrintJobDocument::printDocument(const std::shared_ptr<RunPresenter>& presenter,
+                                     std::shared_ptr<platform::ScriptCommand> scriptCommand) {
+    QPointer<PrintJobDocument> self(this);
+    PrintRun::printDocument(
+        presenter, m_printDocument->deviceDescriptor(), m_printDocument->transportType(),
+        [self] {
+            if (!self) {
+                throw ambrel::ConnectionError(
+                    ambrel::ConnectionError::Case::noDeviceModelInDocument);
+            }
+            return self->makePrintTask();
+        },
+        std::move(scriptCommand));
+}
+
+void PrintJobDocument::performMaintenanceAction(const std::shared_ptr<RunPresenter>& presenter,
+                                                const ambrel::MaintenanceAction& action) {
+    MaintenanceRun::perform(presenter, m_printDocument->deviceDescriptor(),
+                            m_printDocument->transportType(), action);
+}
+
+} // namespace kestrom

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/document/application/Document.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/runs/PrintRun.h"
+#include "core/document/runs/RunPresenter.h"
+#include "model/descriptions/MaintenanceAction.h"
+#include "platform/ScriptCommand.h"
+
+#include <memory>
+
+namespace kestrom {
+
+// The document of one print job as the document controller handles it: the
+// job itself (PrintDocument), its file, its edited state from the job's undo
+// steps, and its print and maintenance runs.
+class PrintJobDocument : public Document {
+    Q_OBJECT
+public:
+    PrintJobDocument();
+    ~PrintJobDocument() override;
+
+    PrintDocument& job() { return *m_printDocument; }
+    const PrintDocument& job() const { return *m_printDocument; }
+
+    // What the print task is made of, as the job holds it now.
+    PrintRun::Parts printParts() const;
+    // Throws ambrel::ConnectionError when the job cannot be printed.
+    ambrel::PrintTask makePrintTask() const;
+
+    // The print action: without a model or a transport nothing happens.
+    void printDocument(const std::shared_ptr<RunPresenter>& presenter,
+                       std::shared_ptr<platform::ScriptCommand> scriptCommand = {});
+    void performMaintenanceAction(const std::shared_ptr<RunPresenter>& presenter,
+                                  const ambrel::MaintenanceAction& action);
+
+    // The document as a package "<name>.lunvik"; decoding and encoding the
+    // picture and the file work run on a worker in the background forms.
+    void readFromPath(const QString& path) override;
+    void writeToPath(const QString& path) override;
+    void readFromPathInBackground(const QString& path, FileHandler done) override;
+    void writeToPathInBackground(const QString& path, FileHandler done) override;
+
+protected:
+    void savedStateChanged(const SavePoint& point) override;
+
+private:
+    std::unique_ptr<PrintDocument> m_printDocument;
+};
+
+} // namespace kestrom

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/document/job/HalftoneWrapper.h"
+#include "core/document/job/ThresholdWrapper.h"
+#include "platform/Observable.h"
+
+#include <QStringList>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace kestrom {
+
+// A document's options of both conversion types, as objects the inspector
+// binds to ("threshold.threshold", "halftone.linesPerInch", ...). Both
+// option objects are made once and never replaced.
+class BlackConversionOptionsWrapper : public platform::Observable {
+public:
+    using ThresholdWrapper = kestrom::ThresholdWrapper;
+    using HalftoneWrapper = kestrom::HalftoneWrapper;
+
+    // The default options of both types.
+    BlackConversionOptionsWrapper();
+    BlackConversionOptionsWrapper(const BlackConversionOptionsWrapper&) = delete;
+    BlackConversionOptionsWrapper& operator=(const BlackConversionOptionsWrapper&) = delete;
+
+    ThresholdWrapper& threshold() { return m_threshold; }
+    const ThresholdWrapper& threshold() const { return m_threshold; }
+    HalftoneWrapper& halftone() { return m_halftone; }
+    const HalftoneWrapper& halftone() const { return m_halftone; }
+
+    // {"threshold": {...}, "halftone": {...}}
+    QVariantMap dictionaryForSave() const;
+    // Each group is read when it is a dictionary.
+    void loadDictionaryForSave(const QVariantMap& dictionary);
+
+    // "threshold.<key>" for each threshold key, then "halftone.<key>".
+    static QStringList allKeyPaths();
+    // The undo action of an options key path ("threshold.expansionLevel" gives
+    // "changingBitmapExpansionLevel"); nothing for paths without one.
+    static std::optional<QString> undoActionName(const QString& optionsKeyPath);
+
+    Observable* objectForKey(const QString& key) const override;
+
+private:
+    ThresholdWrapper m_threshold;
+    HalftoneWrapper m_halftone;
+};
+
+} // namespace kestrom

@@ -1,0 +1,91 @@
+#include "core/document/package/DocumentFileError.h"
+
+#include "core/document/application/Framework.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestrom {
+
+const QString DocumentFileError::cocoaDomain = QStringLiteral("NSCocoaErrorDomain");
+const QString DocumentFileError::osStatusDomain = QStringLiteral("NSOSStatusErrorDomain");
+const QString DocumentFileError::posixDomain = QStringLiteral("NSPOSIXErrorDomain");
+
+namespace {
+
+QString text(const char* key, const QList<platform::FormatArgument>& arguments = {}) {
+    return Framework::frameworkStringTable().getLocalizedStringOrKey(QString::fromLatin1(key),
+                                                                     arguments);
+}
+
+QString damageKey(DocumentFileError::Damage damage) {
+    using D = DocumentFileError::Damage;
+    switch (damage) {
+    case D::notAFolder:
+        return QStringLiteral("DocumentFile_Damaged_NotAFolder");
+    case D::noSettings:
+        return QStringLiteral("DocumentFile_Damaged_NoSettings");
+    case D::unreadableSettings:
+        return QStringLiteral("DocumentFile_Damaged_UnreadableSettings");
+    case D::settingsNotDictionary:
+        return QStringLiteral("DocumentFile_Damaged_SettingsNotDictionary");
+    case D::symbolicLink:
+        return QStringLiteral("DocumentFile_Damaged_SymbolicLink");
+    case D::tooLarge:
+        return QStringLiteral("DocumentFile_Damaged_TooLarge");
+    case D::damagedPicture:
+        return QStringLiteral("DocumentFile_Damaged_Picture");
+    case D::missingPicture:
+        return QStringLiteral("DocumentFile_Damaged_MissingPicture");
+    }
+    return {};
+}
+
+QString systemReason(int errorNumber) {
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+} // namespace
+
+platform::Error DocumentFileError::corruptPackage(const QString& path, Damage damage,
+                                                  const QString& member) {
+    platform::Error::UserInfo info;
+    info.localizedDescription = text("DocumentFile_Damaged", {QFileInfo(path).fileName()});
+    info.localizedRecoverySuggestion =
+        Framework::frameworkStringTable().getLocalizedStringOrKey(damageKey(damage), {member});
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(cocoaDomain, fileReadCorruptFile, info);
+}
+
+platform::Error DocumentFileError::noValidAnchor() {
+    platform::Error::UserInfo info;
+    info.localizedDescription = text("DocumentFile_NoAnchor");
+    return platform::Error(osStatusDomain, unimplemented, info);
+}
+
+platform::Error DocumentFileError::unreadableFile(const QString& path, int errorNumber) {
+    platform::Error::UserInfo info;
+    info.localizedDescription =
+        text("DocumentFile_CannotRead", {QFileInfo(path).fileName(), systemReason(errorNumber)});
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(posixDomain, errorNumber, info);
+}
+
+platform::Error DocumentFileError::noFileLocation(const QString& given, bool isRelativePath) {
+    platform::Error::UserInfo info;
+    info.localizedDescription =
+        text(isRelativePath ? "DocumentFile_RelativePath" : "DocumentFile_NoFileLocation", {given});
+    return platform::Error(posixDomain, EINVAL, info);
+}
+
+platform::Error DocumentFileError::unsavableDocument(const QString& path, int errorNumber) {
+    platform::Error::UserInfo info;
+    info.localizedDescription =
+        text("DocumentFile_CannotSave", {QFileInfo(path).fileName(), systemReason(errorNumber)});
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(posixDomain, errorNumber, info);
+}
+
+} // namespace kestrom

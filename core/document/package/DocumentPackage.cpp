@@ -1,0 +1,417 @@
+#include "core/document/package/DocumentPackage.h"
+
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentFileError.h"
+#include "core/document/package/FileContents.h"
+#include "platform/MainThread.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrom {
+
+const QString DocumentPackage::fileExtension = QStringLiteral("lunvik");
+const QString DocumentPackage::settingsFileName = QStringLiteral("Settings.plist");
+const QString DocumentPackage::imageDataFileName = QStringLiteral("ImageData");
+const QString DocumentPackage::quickLookFolderName = QStringLiteral("QuickLook");
+const QString DocumentPackage::thumbnailFileName = QStringLiteral("Thumbnail.jpg");
+
+namespace {
+
+using Damage = DocumentFileError::Damage;
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// A member's bytes: nothing when it is absent; an error when it is a link,
+// not a plain file or too large.
+std::optional<QByteArray> member(const QString& package, const QString& name, qint64 maximum,
+                                 Damage notAFile) {
+    const QString path = package + u'/' + name;
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        throw DocumentFileError::unreadableFile(path, errno);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        throw DocumentFileError::corruptPackage(package, Damage::symbolicLink, name);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw DocumentFileError::corruptPackage(package, notAFile, name);
+    }
+    if (st.st_size > maximum) {
+        throw DocumentFileError::corruptPackage(package, Damage::tooLarge, name);
+    }
+    try {
+        return FileContents::read(path, maximum, FileContents::Links::refuse);
+    } catch (const platform::Error& error) {
+        // Replaced by a link or grown since it was looked at.
+        if (error.code() == ELOOP || error.code() == EFBIG) {
+            throw DocumentFileError::corruptPackage(
+                package, error.code() == ELOOP ? Damage::symbolicLink : Damage::tooLarge, name);
+        }
+        throw;
+    }
+}
+
+// Turns undo registration off for as long as it lives.
+class UndoRegistrationPause {
+public:
+    explicit UndoRegistrationPause(platform::UndoManager* manager) : m_manager(manager) {
+        if (m_manager) {
+            m_manager->disableUndoRegistration();
+        }
+    }
+    ~UndoRegistrationPause() {
+        if (m_manager) {
+            m_manager->enableUndoRegistration();
+        }
+    }
+    UndoRegistrationPause(const UndoRegistrationPause&) = delete;
+    UndoRegistrationPause& operator=(const UndoRegistrationPause&) = delete;
+
+private:
+    platform::UndoManager* m_manager;
+};
+
+// A new file with the bytes, on disk before it is closed.
+void writeNewFile(const QString& path, const QByteArray& data, const QString& document) {
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throw DocumentFileError::unsavableDocument(document, errno);
+    }
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            ::close(fd);
+            throw DocumentFileError::unsavableDocument(document, error);
+        }
+        done += n;
+    }
+    if (::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw DocumentFileError::unsavableDocument(document, error);
+    }
+    if (::close(fd) != 0) {
+        throw DocumentFileError::unsavableDocument(document, errno);
+    }
+}
+
+// The process's file mode mask, read without changing it (umask() cannot
+// be read alone, and setting it races with other threads).
+mode_t processUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) {
+                    return mode_t(mask & 0777);
+                }
+            }
+        }
+    }
+    return 022;
+}
+
+void syncFolder(const QString& path) {
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Removes what is at the path. A link or a file that a save replaced goes
+// by itself: removing a folder's contents through a link would empty
+// whatever it points to.
+void removeTree(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0) {
+        return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        QDir(path).removeRecursively();
+    } else {
+        ::unlink(native(path).constData());
+    }
+}
+
+// Puts the new package in place of whatever is at the path. The old one
+// stays whole until the new one has taken its name.
+void swapIn(const QString& fresh, const QString& path, const QString& folder) {
+    const QByteArray target = native(path);
+    struct stat st {};
+    if (::lstat(target.constData(), &st) != 0) {
+        if (errno != ENOENT || ::rename(native(fresh).constData(), target.constData()) != 0) {
+            throw DocumentFileError::unsavableDocument(path, errno);
+        }
+        return;
+    }
+    if (::renameat2(AT_FDCWD, native(fresh).constData(), AT_FDCWD, target.constData(),
+                    RENAME_EXCHANGE) == 0) {
+        removeTree(fresh); // now the old package
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        throw DocumentFileError::unsavableDocument(path, errno);
+    }
+    // A file system without exchange: the old package steps aside first and
+    // returns when the new one cannot take its place.
+    const QString old = folder + QStringLiteral("/.") + QFileInfo(path).fileName() +
+                        QStringLiteral(".old-") + QString::number(::getpid()) + u'-' +
+                        QString::number(QRandomGenerator::global()->generate(), 36);
+    if (::rename(target.constData(), native(old).constData()) != 0) {
+        throw DocumentFileError::unsavableDocument(path, errno);
+    }
+    if (::rename(native(fresh).constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::rename(native(old).constData(), target.constData());
+        throw DocumentFileError::unsavableDocument(path, error);
+    }
+    removeTree(old);
+}
+
+QString savingPrefix(const QFileInfo& package) {
+    return QStringLiteral(".") + package.fileName() + QStringLiteral(".saving-");
+}
+
+// The folder a save writes into, locked for as long as the save runs so
+// that another process never takes it for the leftover of a killed save.
+class SavingFolder {
+public:
+    explicit SavingFolder(const QString& path) {
+        const QFileInfo info(path);
+        QByteArray pattern =
+            native(info.absolutePath() + u'/' + savingPrefix(info) + QStringLiteral("XXXXXX"));
+        if (!::mkdtemp(pattern.data())) {
+            throw DocumentFileError::unsavableDocument(path, errno);
+        }
+        m_path = QFile::decodeName(pattern);
+        m_fd = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX) != 0) {
+            const int error = errno;
+            removeTree(m_path);
+            if (m_fd >= 0) {
+                ::close(m_fd);
+            }
+            throw DocumentFileError::unsavableDocument(path, error);
+        }
+    }
+    ~SavingFolder() { ::close(m_fd); }
+    SavingFolder(const SavingFolder&) = delete;
+    SavingFolder& operator=(const SavingFolder&) = delete;
+
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};
+
+} // namespace
+
+void DocumentPackage::removeStaleSaves(const QString& path) {
+    const QFileInfo package(path);
+    const QString prefix = savingPrefix(package);
+    const QString folder = package.absolutePath();
+    const QStringList names =
+        QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString& name : names) {
+        if (!name.startsWith(prefix)) {
+            continue;
+        }
+        const QString leftover = folder + u'/' + name;
+        const int fd =
+            ::open(native(leftover).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        // A save under way holds its lock; a folder changed just now may
+        // belong to one that has not taken it yet.
+        if (::fstat(fd, &st) == 0 && now - qint64(st.st_mtime) >= staleSaveSeconds &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            removeTree(leftover);
+        }
+        ::close(fd);
+    }
+}
+
+DocumentPackage::Contents DocumentPackage::load(const QString& path) {
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0) {
+        throw DocumentFileError::unreadableFile(path, errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        throw DocumentFileError::corruptPackage(path, Damage::notAFolder);
+    }
+    Contents contents;
+    contents.path = path;
+    const auto settings =
+        member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
+    if (!settings) {
+        throw DocumentFileError::corruptPackage(path, Damage::noSettings);
+    }
+    contents.settings = DocumentSettings::parse(*settings, path);
+    const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
+                                  Damage::damagedPicture);
+    if (imageData) {
+        // A picture whose location is unknown is still the document's picture.
+        contents.image = ambrel::OriginalImage::fromData(
+            *imageData, DocumentSettings::pictureLocation(contents.settings));
+        // Opening without it would lose the picture at the next save.
+        contents.pictureIsDamaged = !contents.image;
+    } else {
+        contents.pictureIsMissing = DocumentSettings::namesPicture(contents.settings);
+    }
+    removeStaleSaves(path);
+    return contents;
+}
+
+void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
+                            const DocumentSettings::Application& application) {
+    // Every refusal comes before the first change; a newer application's
+    // document or an unknown model is the better reason than the picture.
+    const auto checked = DocumentSettings::check(contents.settings, application);
+    if (contents.pictureIsDamaged) {
+        throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
+    }
+    if (contents.pictureIsMissing) {
+        throw DocumentFileError::corruptPackage(contents.path, Damage::missingPicture);
+    }
+    const UndoRegistrationPause pause(document.undoManager());
+    DocumentSettings::apply(document, contents.settings, checked);
+    document.setOriginalImage(contents.image);
+}
+
+void DocumentPackage::read(PrintDocument& document, const QString& path) {
+    apply(document, load(path));
+}
+
+DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& document) {
+    Snapshot snapshot;
+    snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
+    if (const auto& image = document.originalImage()) {
+        snapshot.imageData = image->data();
+        snapshot.thumbnailSource = image->cgImage();
+    }
+    return snapshot;
+}
+
+QByteArray DocumentPackage::thumbnailData(const QImage& image) {
+    QImage opaque = image;
+    if (image.hasAlphaChannel()) {
+        // JPEG has no transparency; what is transparent shows as paper.
+        opaque = QImage(image.size(), QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(80);
+    if (!writer.write(opaque)) {
+        return {};
+    }
+    return bytes;
+}
+
+void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    const QByteArray thumbnail =
+        snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
+
+    removeStaleSaves(path);
+    const SavingFolder saving(path);
+    const QString fresh = saving.path();
+    try {
+        // The folder gets the mode a plain mkdir would have given it.
+        ::chmod(native(fresh).constData(), 0777 & ~processUmask());
+        writeNewFile(fresh + u'/' + settingsFileName, snapshot.settingsData, path);
+        if (!snapshot.imageData.isEmpty()) {
+            writeNewFile(fresh + u'/' + imageDataFileName, snapshot.imageData, path);
+            if (!thumbnail.isEmpty()) {
+                const QString quickLook = fresh + u'/' + quickLookFolderName;
+                if (::mkdir(native(quickLook).constData(), 0777) != 0) {
+                    throw DocumentFileError::unsavableDocument(path, errno);
+                }
+                writeNewFile(quickLook + u'/' + thumbnailFileName, thumbnail, path);
+                syncFolder(quickLook);
+            }
+        }
+        syncFolder(fresh);
+        swapIn(fresh, path, folder);
+    } catch (...) {
+        removeTree(fresh);
+        throw;
+    }
+    syncFolder(folder);
+}
+
+void DocumentPackage::write(const PrintDocument& document, const QString& path) {
+    write(snapshot(document), path);
+}
+
+void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler) {
+    DocumentWorkQueue::run([path, handler = std::move(handler)]() mutable {
+        std::optional<Contents> contents;
+        std::shared_ptr<const platform::Error> error;
+        try {
+            contents = load(path);
+        } catch (const platform::Error& e) {
+            error = e.clone();
+        }
+        platform::MainThread::post([handler = std::move(handler), contents = std::move(contents),
+                                    error]() mutable { handler(std::move(contents), error); });
+    });
+}
+
+void DocumentPackage::writeInBackground(Snapshot snapshot, const QString& path,
+                                        WriteHandler handler) {
+    DocumentWorkQueue::run(
+        [snapshot = std::move(snapshot), path, handler = std::move(handler)]() mutable {
+            std::shared_ptr<const platform::Error> error;
+            try {
+                write(snapshot, path);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
+            platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
+        });
+}
+
+} // namespace kestrom

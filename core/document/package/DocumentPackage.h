@@ -1,0 +1,116 @@
+#pragma once
+
+#include "core/document/package/DocumentSettings.h"
+#include "model/pictures/OriginalImage.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace platform {
+class Error;
+}
+
+namespace kestrom {
+
+class PrintDocument;
+
+// A saved print document: a folder "<name>.lunvik" holding
+//   Settings.plist           the settings (DocumentSettings), a binary property list
+//   ImageData                the picture file's bytes as they were loaded
+//   QuickLook/Thumbnail.jpg  the raster picture as a JPEG at full size
+// Picture and thumbnail are there only with a picture; a vector picture has
+// no thumbnail.
+//
+// Reading and writing each come in two halves, so that the slow half
+// (decoding and encoding the picture, file input and output) runs on a worker
+// and the half that touches the document stays short on the main thread:
+//   open:  load(path) on a worker, then apply(document, contents)
+//   save:  snapshot(document) on the main thread, then write(snapshot, path)
+// read() and write(document, path) do both halves at once.
+class DocumentPackage {
+public:
+    static const QString fileExtension;       // "lunvik"
+    static const QString settingsFileName;    // "Settings.plist"
+    static const QString imageDataFileName;   // "ImageData"
+    static const QString quickLookFolderName; // "QuickLook"
+    static const QString thumbnailFileName;   // "Thumbnail.jpg"
+    // The largest settings file read; this application writes a few kilobytes.
+    static constexpr qint64 maximumSettingsFileSize = qint64(16) << 20;
+
+    // What a package holds, read and decoded.
+    struct Contents {
+        QString path;
+        QVariantMap settings;
+        // Absent when the package holds no picture.
+        ambrel::OriginalImage::Pointer image;
+        // The package holds picture bytes that do not decode. apply() refuses
+        // it without changing the document, after the settings have had
+        // their say (a newer application's document is reported as such).
+        bool pictureIsDamaged = false;
+        // The settings name a picture the package no longer holds. apply()
+        // refuses it as damaged: opening it blank would lose the picture for
+        // good at the next save.
+        bool pictureIsMissing = false;
+    };
+
+    // Reads and decodes the package at the path; any thread. Throws
+    // DocumentFileError::unreadableFile when the folder cannot be read and
+    // DocumentFileError::corruptPackage when it is damaged: not a folder, no
+    // settings, settings that are no dictionary, a member that is a symbolic
+    // link or larger than any this application writes.
+    static Contents load(const QString& path);
+    // Applies what was read to the document, registering no undo step; main
+    // thread. Throws what DocumentSettings::check throws, then
+    // DocumentFileError::corruptPackage for a picture that does not decode
+    // or is missing, before any value reaches the document: a refused
+    // package leaves it exactly as it was.
+    static void apply(PrintDocument& document, const Contents& contents,
+                      const DocumentSettings::Application& application =
+                          DocumentSettings::Application::current());
+    static void read(PrintDocument& document, const QString& path);
+
+    // What a save writes, taken from the document; main thread. Throws when
+    // the settings cannot be serialized.
+    struct Snapshot {
+        QByteArray settingsData;
+        QByteArray imageData;
+        // The upright raster picture the thumbnail is made of.
+        std::optional<QImage> thumbnailSource;
+    };
+    static Snapshot snapshot(const PrintDocument& document);
+    // Writes the package beside the path and then puts it in place by
+    // renaming, so that a save that fails leaves what was at the path as it
+    // was and nothing half-written behind; any thread. Throws
+    // DocumentFileError::unsavableDocument. The folder a save writes into
+    // is locked while it is written; one left by a save that was killed is
+    // removed by the next save or open of the package (removeStaleSaves).
+    static void write(const Snapshot& snapshot, const QString& path);
+    static void write(const PrintDocument& document, const QString& path);
+
+    // Removes the folders of saves of the package that ended without
+    // finishing: unlocked, and unchanged for staleSaveSeconds. Failures are
+    // ignored; any thread.
+    static void removeStaleSaves(const QString& path);
+    static constexpr int staleSaveSeconds = 10;
+
+    // The picture as a JPEG of quality 0.8; empty when it cannot be encoded.
+    static QByteArray thumbnailData(const QImage& image);
+
+    // load() on a worker; the handler runs on the main thread with the
+    // contents or the error.
+    using LoadHandler = std::function<void(std::optional<Contents> contents,
+                                           std::shared_ptr<const platform::Error> error)>;
+    static void loadInBackground(const QString& path, LoadHandler handler);
+    // write() on a worker; the handler runs on the main thread with the
+    // error, or nothing on success.
+    using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
+    static void writeInBackground(Snapshot snapshot, const QString& path, WriteHandler handler);
+};
+
+} // namespace kestrom

@@ -1,0 +1,98 @@
+#include "core/document/package/KeptVersion.h"
+
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <unistd.h>
+
+namespace kestrom {
+
+const QString KeptVersion::recordFileName = QStringLiteral("Kept.json");
+const QString KeptVersion::lockFileName = QStringLiteral(".lock");
+
+KeptVersion::KeptVersion(QString folder, int lock, Record record)
+    : m_folder(std::move(folder)), m_lock(lock), m_record(std::move(record)) {}
+
+KeptVersion::~KeptVersion() {
+    if (m_lock >= 0) {
+        ::close(m_lock);
+    }
+}
+
+QString KeptVersion::packagePath() const {
+    return QDir(m_folder).filePath(QFileInfo(m_record.package).fileName());
+}
+
+void KeptVersion::noteWritten(const PackageFingerprint& written) {
+    m_record.written = written;
+    if (!m_folder.isEmpty() && !writeRecord(m_folder, m_record)) {
+        platform::Log::line(QStringLiteral("cannot note the save in ") + m_folder);
+    }
+}
+
+void KeptVersion::noteRestored(const PackageFingerprint& restored) {
+    m_record.source = restored;
+    m_record.written.reset();
+    if (!m_folder.isEmpty() && !writeRecord(m_folder, m_record)) {
+        platform::Log::line(QStringLiteral("cannot note the restore in ") + m_folder);
+    }
+}
+
+void KeptVersion::discard() {
+    if (m_folder.isEmpty()) {
+        return;
+    }
+    // The record goes first: a folder without one is never taken back.
+    QFile::remove(QDir(m_folder).filePath(recordFileName));
+    QDir(m_folder).removeRecursively();
+    m_folder.clear();
+    if (m_lock >= 0) {
+        ::close(m_lock);
+        m_lock = -1;
+    }
+}
+
+std::optional<KeptVersion::Record> KeptVersion::readRecord(const QString& folder) {
+    QFile file(QDir(folder).filePath(recordFileName));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(1) << 20)) {
+        return std::nullopt;
+    }
+    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    Record record;
+    record.package = object.value(QStringLiteral("package")).toString();
+    record.savedAt = QDateTime::fromString(object.value(QStringLiteral("savedAt")).toString(),
+                                           Qt::ISODateWithMs);
+    const auto source =
+        PackageFingerprint::fromJson(object.value(QStringLiteral("source")).toObject());
+    if (record.package.isEmpty() || !record.savedAt.isValid() || !source) {
+        return std::nullopt;
+    }
+    record.source = *source;
+    if (object.contains(QStringLiteral("written"))) {
+        record.written =
+            PackageFingerprint::fromJson(object.value(QStringLiteral("written")).toObject());
+        if (!record.written) {
+            return std::nullopt;
+        }
+    }
+    return record;
+}
+
+bool KeptVersion::writeRecord(const QString& folder, const Record& record) {
+    QJsonObject object{{QStringLiteral("package"), record.package},
+                       {QStringLiteral("savedAt"), record.savedAt.toString(Qt::ISODateWithMs)},
+                       {QStringLiteral("source"), record.source.toJson()}};
+    if (record.written) {
+        object.insert(QStringLiteral("written"), record.written->toJson());
+    }
+    QSaveFile file(QDir(folder).filePath(recordFileName));
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(QJsonDocument(object).toJson(QJsonDocument::Compact)) >= 0 && file.commit();
+}
+
+} // namespace kestrom

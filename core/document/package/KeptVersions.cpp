@@ -1,0 +1,186 @@
+#include "core/document/package/KeptVersions.h"
+
+#include "core/document/package/DocumentFileError.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace kestrom {
+
+namespace {
+
+const QString makingPrefix = QStringLiteral(".making-");
+
+// Copies the folder's folders and plain files; links are not followed.
+bool copyTree(const QString& from, const QString& to) {
+    if (!QDir().mkpath(to)) {
+        return false;
+    }
+    const QDir source(from);
+    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString target = QDir(to).filePath(source.relativeFilePath(path));
+        if (info.isSymLink()) {
+            continue;
+        }
+        if (info.isDir()) {
+            if (!QDir().mkpath(target)) {
+                return false;
+            }
+        } else if (info.isFile() && !QFile::copy(path, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QDateTime newestModification(const PackageFingerprint& fingerprint) {
+    qint64 newest = 0;
+    for (const auto& entry : fingerprint.entries()) {
+        newest = std::max(newest, entry.modifiedNs);
+    }
+    return newest > 0 ? QDateTime::fromMSecsSinceEpoch(newest / 1000000, Qt::UTC)
+                      : QDateTime::currentDateTimeUtc();
+}
+
+} // namespace
+
+QString KeptVersions::standardFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return data.isEmpty() ? QString() : QDir(data).filePath(QStringLiteral("Kept Versions"));
+}
+
+KeptVersions::KeptVersions(QString folder) : m_folder(std::move(folder)) {}
+
+int KeptVersions::takeLock(const QString& folder) {
+    const QByteArray path = QFile::encodeName(QDir(folder).filePath(KeptVersion::lockFileName));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QString KeptVersions::namePrefix(const QString& package) const {
+    return QString::fromLatin1(
+               QCryptographicHash::hash(package.toUtf8(), QCryptographicHash::Sha256)
+                   .toHex()
+                   .left(16)) +
+           u'-';
+}
+
+std::unique_ptr<KeptVersion> KeptVersions::keep(const QString& package,
+                                                const PackageFingerprint& read) const {
+    if (auto taken = takeBack(package, read)) {
+        return taken;
+    }
+    return copy(package, read);
+}
+
+std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
+                                                    const PackageFingerprint& read) const {
+    const QStringList names = QDir(m_folder).entryList({namePrefix(package) + u'*'}, QDir::Dirs);
+    for (const QString& name : names) {
+        const QString folder = QDir(m_folder).filePath(name);
+        const int lock = takeLock(folder);
+        if (lock < 0) {
+            continue; // a living process's
+        }
+        const auto record = KeptVersion::readRecord(folder);
+        // Only the version of this package, which its process last left in
+        // the state now read; any other state is somebody else's.
+        if (record && record->package == package &&
+            (record->written ? *record->written : record->source) == read &&
+            QFileInfo(QDir(folder).filePath(QFileInfo(package).fileName())).isDir()) {
+            return std::make_unique<KeptVersion>(folder, lock, *record);
+        }
+        ::close(lock);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<KeptVersion> KeptVersions::copy(const QString& package,
+                                                const PackageFingerprint& read) const {
+    if (!QDir().mkpath(m_folder)) {
+        throw DocumentFileError::unsavableDocument(m_folder, errno ? errno : EACCES);
+    }
+    QByteArray pattern =
+        QFile::encodeName(QDir(m_folder).filePath(makingPrefix + QStringLiteral("XXXXXX")));
+    if (!::mkdtemp(pattern.data())) {
+        throw DocumentFileError::unsavableDocument(m_folder, errno);
+    }
+    const QString making = QFile::decodeName(pattern);
+    const int lock = takeLock(making);
+    KeptVersion::Record record;
+    record.package = package;
+    record.savedAt = newestModification(read);
+    record.source = read;
+    const QString copied = QDir(making).filePath(QFileInfo(package).fileName());
+    if (lock < 0 || !copyTree(package, copied) || !KeptVersion::writeRecord(making, record)) {
+        const int error = errno ? errno : EIO;
+        if (lock >= 0) {
+            ::close(lock);
+        }
+        QDir(making).removeRecursively();
+        throw DocumentFileError::unsavableDocument(copied, error);
+    }
+    // Named after the package once whole; the lock stays held across.
+    const QString random = making.mid(making.lastIndexOf(makingPrefix) + makingPrefix.size());
+    const QString folder = QDir(m_folder).filePath(namePrefix(package) + random);
+    if (::rename(pattern.constData(), QFile::encodeName(folder).constData()) != 0) {
+        const int error = errno;
+        ::close(lock);
+        QDir(making).removeRecursively();
+        throw DocumentFileError::unsavableDocument(folder, error);
+    }
+    return std::make_unique<KeptVersion>(folder, lock, record);
+}
+
+void KeptVersions::removeStale(const QDateTime& now) const {
+    const QDir store(m_folder);
+    for (const QString& name : store.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString folder = store.filePath(name);
+        const int lock = takeLock(folder);
+        if (lock < 0) {
+            continue;
+        }
+        // A copy under way in another process is young; one a crash left is not.
+        bool remove =
+            name.startsWith(makingPrefix) && QFileInfo(folder).lastModified().addSecs(3600) < now;
+        if (!name.startsWith(makingPrefix)) {
+            const auto record = KeptVersion::readRecord(folder);
+            if (!record) {
+                remove = true;
+            } else {
+                const bool takeable = PackageFingerprint::of(record->package) ==
+                                      (record->written ? *record->written : record->source);
+                const QDateTime touched =
+                    QFileInfo(store.filePath(name + u'/' + KeptVersion::recordFileName))
+                        .lastModified();
+                remove = !takeable && touched.addDays(staleDays) < now;
+            }
+        }
+        if (remove) {
+            QDir(folder).removeRecursively();
+        }
+        ::close(lock);
+    }
+}
+
+} // namespace kestrom

@@ -1,0 +1,102 @@
+#include "core/document/package/PackageFingerprint.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace kestrom {
+
+namespace {
+
+std::optional<PackageFingerprint::Entry> entryAt(const QString& path, const QString& name) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        return std::nullopt;
+    }
+    PackageFingerprint::Entry entry;
+    entry.name = name;
+    entry.kind = S_ISREG(st.st_mode)   ? 'f'
+                 : S_ISDIR(st.st_mode) ? 'd'
+                 : S_ISLNK(st.st_mode) ? 'l'
+                                       : 'o';
+    // A folder's own size and time change with its entries, which are listed.
+    if (entry.kind != 'd') {
+        entry.size = qint64(st.st_size);
+        entry.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    entry.inode = quint64(st.st_ino);
+    entry.device = quint64(st.st_dev);
+    return entry;
+}
+
+} // namespace
+
+PackageFingerprint PackageFingerprint::of(const QString& path) {
+    PackageFingerprint fingerprint;
+    const auto top = entryAt(path, QStringLiteral("."));
+    if (!top) {
+        return fingerprint;
+    }
+    fingerprint.m_exists = true;
+    fingerprint.m_entries.push_back(*top);
+    if (top->kind != 'd') {
+        return fingerprint;
+    }
+    const QDir package(path);
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString member = it.next();
+        if (auto entry = entryAt(member, package.relativeFilePath(member))) {
+            fingerprint.m_entries.push_back(*entry);
+        }
+    }
+    std::sort(fingerprint.m_entries.begin(), fingerprint.m_entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return fingerprint;
+}
+
+QJsonObject PackageFingerprint::toJson() const {
+    QJsonArray entries;
+    for (const Entry& entry : m_entries) {
+        entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
+                                   {QStringLiteral("kind"), QString(QLatin1Char(entry.kind))},
+                                   {QStringLiteral("size"), QString::number(entry.size)},
+                                   {QStringLiteral("modified"), QString::number(entry.modifiedNs)},
+                                   {QStringLiteral("inode"), QString::number(entry.inode)},
+                                   {QStringLiteral("device"), QString::number(entry.device)}});
+    }
+    return {{QStringLiteral("exists"), m_exists}, {QStringLiteral("entries"), entries}};
+}
+
+std::optional<PackageFingerprint> PackageFingerprint::fromJson(const QJsonObject& object) {
+    if (!object.value(QStringLiteral("exists")).isBool() ||
+        !object.value(QStringLiteral("entries")).isArray()) {
+        return std::nullopt;
+    }
+    PackageFingerprint fingerprint;
+    fingerprint.m_exists = object.value(QStringLiteral("exists")).toBool();
+    for (const QJsonValue& value : object.value(QStringLiteral("entries")).toArray()) {
+        const QJsonObject e = value.toObject();
+        const QString kind = e.value(QStringLiteral("kind")).toString();
+        bool ok[4] = {};
+        Entry entry;
+        entry.name = e.value(QStringLiteral("name")).toString();
+        entry.kind = kind.size() == 1 ? kind.at(0).toLatin1() : '?';
+        entry.size = e.value(QStringLiteral("size")).toString().toLongLong(&ok[0]);
+        entry.modifiedNs = e.value(QStringLiteral("modified")).toString().toLongLong(&ok[1]);
+        entry.inode = e.value(QStringLiteral("inode")).toString().toULongLong(&ok[2]);
+        entry.device = e.value(QStringLiteral("device")).toString().toULongLong(&ok[3]);
+        if (entry.name.isEmpty() || entry.kind == '?' || !ok[0] || !ok[1] || !ok[2] || !ok[3]) {
+            return std::nullopt;
+        }
+        fingerprint.m_entries.push_back(entry);
+    }
+    return fingerprint;
+}
+
+} // namespace kestrom

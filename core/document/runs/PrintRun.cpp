@@ -1,0 +1,77 @@
+#include "core/document/runs/PrintRun.h"
+
+#include "core/document/runs/ProgressiveRun.h"
+#include "model/connections/DeviceConnection.h"
+#include "model/errors/ConnectionError.h"
+
+namespace kestrom {
+
+using ambrel::ConnectionError;
+
+ambrel::PrintTask PrintRun::makePrintTask(const Parts& parts) {
+    if (!parts.deviceDescriptor) {
+        throw ConnectionError(ConnectionError::Case::noDeviceModelInDocument);
+    }
+    if (!parts.originalImage) {
+        throw ConnectionError(ConnectionError::Case::noImageInDocument);
+    }
+    if (!parts.transportType) {
+        throw ConnectionError(ConnectionError::Case::noDeviceModelInDocument);
+    }
+    if (!parts.canvas) {
+        throw ConnectionError(ConnectionError::Case::documentImageIsNotInCanvas);
+    }
+    ambrel::OriginalImageDrawingOptions options = parts.drawingOptions;
+    options.imageBitmapConversion = parts.currentBlackConversion;
+    return ambrel::PrintTask(parts.deviceDescriptor, parts.canvas, *parts.transportType,
+                             ambrel::ImageSource::originalImage(parts.originalImage, options),
+                             parts.deviceSettingValues.value_or(QVariantMap()));
+}
+
+void PrintRun::printDocument(const std::shared_ptr<RunPresenter>& presenter,
+                             const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
+                             std::optional<ambrel::TransportType> transportType, TaskMaker makeTask,
+                             std::shared_ptr<platform::ScriptCommand> scriptCommand) {
+    if (!presenter || !model || !transportType) {
+        return;
+    }
+    run(presenter, model, model->newConnection(*transportType), std::move(makeTask),
+        std::move(scriptCommand));
+}
+
+void PrintRun::run(const std::shared_ptr<RunPresenter>& presenter,
+                   const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
+                   std::shared_ptr<ambrel::DeviceConnection> connection, TaskMaker makeTask,
+                   std::shared_ptr<platform::ScriptCommand> scriptCommand,
+                   std::function<void()> ended) {
+    const bool fromScript = scriptCommand != nullptr;
+    std::weak_ptr<RunPresenter> weakPresenter = presenter;
+    auto operation = [connection, makeTask = std::move(makeTask)](
+                         const std::shared_ptr<platform::Progress>& progress) {
+        auto task = std::make_shared<ambrel::PrintTask>(makeTask());
+        return ProgressiveRun::Work([connection, task, progress] {
+            if (!connection) {
+                throw ConnectionError(ConnectionError::Case::incorrectDeviceModel);
+            }
+            connection->print(*task, progress);
+        });
+    };
+    auto finished = [weakPresenter, model, fromScript, ended](bool succeeded) {
+        const auto shown = weakPresenter.lock();
+        if (succeeded && !fromScript && shown && model && model->showsCompletionAlert()) {
+            shown->showCompletionAlert(*model->completionAlertInfo(), [ended] {
+                if (ended) {
+                    ended();
+                }
+            });
+            return;
+        }
+        if (ended) {
+            ended();
+        }
+    };
+    ProgressiveRun::start(weakPresenter, model ? model->printProgressTitle() : QString(),
+                          std::move(scriptCommand), std::move(operation), std::move(finished));
+}
+
+} // namespace kestrom

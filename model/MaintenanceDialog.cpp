@@ -1,7 +1,0 @@
-#include "model/MaintenanceDialog.h"
-
-namespace ambrel {
-
-MaintenanceDialog::~MaintenanceDialog() = default;
-
-} // namespace ambrel

@@ -1,0 +1,7 @@
+#include "model/connections/MaintenanceDialog.h"
+
+namespace ambrel {
+
+MaintenanceDialog::~MaintenanceDialog() = default;
+
+} // namespace ambrel

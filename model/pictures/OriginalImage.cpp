@@ -1,0 +1,280 @@
+#include "model/pictures/OriginalImage.h"
+
+#include "model/pictures/OrientationApplyingInfo.h"
+#include "model/pictures/OriginalImageError.h"
+#include "model/texts/LocalizedStringTable.h"
+#include "platform/Log.h"
+#include "platform/graphics/FileType.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageDecoder.h"
+#include "platform/graphics/ItemProvider.h"
+#include "platform/graphics/PdfPage.h"
+
+#include <QFile>
+#include <QUuid>
+
+#include <cmath>
+#include <numbers>
+
+namespace ambrel {
+
+namespace {
+
+// Half away from zero, the rounding of every size here.
+double roundHalfAway(double value) {
+    return std::round(value);
+}
+
+qint64 pixelsFromMillimetres(double mm, double dpi) {
+    const double px = roundHalfAway(dpi * (mm / 25.4));
+    // 2^63 as a double is the first value out of range.
+    if (!std::isfinite(px) || px >= 9223372036854775808.0 || px < -9223372036854775808.0) {
+        platform::Log::fatal(
+            QStringLiteral("OriginalImage: %1 mm at %2 dpi is no pixel count").arg(mm).arg(dpi));
+    }
+    return qint64(px);
+}
+
+} // namespace
+
+OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL) {
+    if (data.isEmpty()) {
+        return nullptr;
+    }
+    if (const auto decoded = platform::ImageDecoder::decode(data)) {
+        return fromImage(decoded->image, data, fileURL, decoded->exifOrientation);
+    }
+    if (const auto page = platform::PdfPage::firstPage(data)) {
+        return fromPdfPage(page, data, fileURL);
+    }
+    return nullptr;
+}
+
+OriginalImage::Pointer OriginalImage::fromContentsOfURL(const QUrl& url) {
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return nullptr;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return nullptr;
+    }
+    return fromData(data, url);
+}
+
+OriginalImage::Pointer OriginalImage::fromImage(const QImage& image, const QByteArray& data,
+                                                const QUrl& fileURL, quint32 exifOrientation) {
+    const QImage upright =
+        OrientationApplyingInfo::imageApplyingOrientation(image, exifOrientation).value_or(image);
+    const qint64 w = upright.width();
+    const qint64 h = upright.height();
+    if (upright.isNull() || w < 1 || h < 1) {
+        return nullptr;
+    }
+    std::shared_ptr<OriginalImage> result(new OriginalImage());
+    result->m_data = data;
+    result->m_fileURL = fileURL;
+    result->m_cgImage = upright;
+    result->m_drawing =
+        Drawing{QSizeF(double(w), double(h)), [upright, w, h](platform::GraphicsContext& context) {
+                    context.drawImage(QRectF(0, 0, double(w), double(h)), upright);
+                }};
+    result->m_sizeInfo = OriginalSizeInfo::px({w, h});
+    result->m_widthPerHeight = double(w) / double(h);
+    result->m_isVector = false;
+    return result;
+}
+
+OriginalImage::Pointer
+OriginalImage::fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
+                           const QByteArray& data, const QUrl& fileURL) {
+    if (!page) {
+        return nullptr;
+    }
+    const QSizeF points = page->size();
+    // Beyond PDF's own page limit is no page any device images; refused
+    // here, no size derived from it can leave the range of its numbers.
+    if (!(points.width() <= maximumPageSide_pt) || !(points.height() <= maximumPageSide_pt)) {
+        return nullptr;
+    }
+    std::shared_ptr<OriginalImage> result(new OriginalImage());
+    result->m_data = data;
+    result->m_fileURL = fileURL;
+    result->m_drawing = Drawing{points, [page](platform::GraphicsContext& context) {
+                                    context.saveGState();
+                                    page->draw(context);
+                                    context.restoreGState();
+                                }};
+    auto mm = [](double pt) { return roundHalfAway(pt / 72.0 * 25.4 * 10.0) / 10.0; };
+    const Size_mm size{mm(points.width()), mm(points.height())};
+    if (!(size.width > 0) || !(size.height > 0)) {
+        return nullptr;
+    }
+    result->m_sizeInfo = OriginalSizeInfo::mm(size);
+    result->m_widthPerHeight = size.width / size.height;
+    result->m_isVector = true;
+    return result;
+}
+
+OriginalImage::Pointer OriginalImage::make(platform::ItemProvider& item) {
+    QString name = item.suggestedName().value_or(QStringLiteral("Dropped"));
+    if (name.isEmpty()) {
+        name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    } else {
+        name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    }
+    QString type;
+    for (const QString& candidate : imageFileUTTypes()) {
+        if (item.hasItemConformingToTypeIdentifier(candidate)) {
+            type = candidate;
+            break;
+        }
+    }
+    if (type.isEmpty()) {
+        throw OriginalImageError::containsNoValidImage(name);
+    }
+    const QByteArray data = item.loadDataRepresentation(type);
+    QString path = name;
+    const auto fileType = platform::FileType::withIdentifier(type);
+    if (const auto extension = fileType ? fileType->preferredFilenameExtension() : std::nullopt) {
+        if (!name.endsWith(QLatin1Char('.') + *extension)) {
+            path = name + QLatin1Char('.') + *extension;
+        }
+    }
+    const QUrl fileURL = QUrl::fromLocalFile(path);
+    Pointer image = fromData(data, fileURL);
+    if (!image) {
+        throw OriginalImageError::containsNoValidImage(name);
+    }
+    return image;
+}
+
+const QStringList& OriginalImage::imageFileTypes() {
+    using platform::FileType;
+    static const QStringList types{FileType::png,  FileType::jpeg, FileType::gif,
+                                   FileType::bmp,  FileType::tiff, FileType::heic,
+                                   FileType::heif, FileType::pdf,  FileType::illustrator};
+    return types;
+}
+
+const QStringList& OriginalImage::imageFileUTTypes() {
+    using platform::FileType;
+    static const QStringList types{FileType::bmp,        FileType::heic, FileType::jpeg,
+                                   FileType::png,        FileType::gif,  FileType::pdf,
+                                   FileType::illustrator};
+    return types;
+}
+
+QString OriginalImage::fileName() const {
+    return m_fileURL.fileName();
+}
+
+QString OriginalImage::filePath() const {
+    return m_fileURL.isLocalFile() ? m_fileURL.toLocalFile() : m_fileURL.path();
+}
+
+QString OriginalImage::description() const {
+    return QStringLiteral("OriginalImage<%1>(%2)")
+        .arg(QString::asprintf("%p", static_cast<const void*>(this)), fileName());
+}
+
+Size_px OriginalImage::size_px(Dpi dpi) const {
+    if (m_sizeInfo.isPx()) {
+        return m_sizeInfo.pxSize();
+    }
+    const Size_mm mm = m_sizeInfo.mmSize();
+    return {pixelsFromMillimetres(mm.width, dpi.rawValue()),
+            pixelsFromMillimetres(mm.height, dpi.rawValue())};
+}
+
+Size_mm OriginalImage::size_mm(Dpi dpi) const {
+    if (m_sizeInfo.isMm()) {
+        return m_sizeInfo.mmSize();
+    }
+    return dpi.mm(m_sizeInfo.pxSize());
+}
+
+QString OriginalImage::sizeInfoText(std::optional<Dpi> dpi) const {
+    if (m_sizeInfo.isMm()) {
+        const Size_mm mm = m_sizeInfo.mmSize();
+        return QString::asprintf("%.1f × %.1f mm", mm.width, mm.height);
+    }
+    const Size_px px = m_sizeInfo.pxSize();
+    if (!dpi) {
+        return QString::asprintf("%lli × %lli px", static_cast<long long>(px.width),
+                                 static_cast<long long>(px.height));
+    }
+    const Size_mm mm = size_mm(*dpi);
+    static const QString key = QStringLiteral("OriginalImage_imageSizeDescriptionFormat_pxmm");
+    const auto text = LocalizedStringTable::ambrel().getLocalizedStringOrNull(
+        key, {px.width, px.height, mm.width, mm.height});
+    if (!text) {
+        platform::Log::fatal(QStringLiteral("OriginalImage: the string table lacks ") + key);
+    }
+    return *text;
+}
+
+bool OriginalImage::isSameSize(const OriginalImage* other) const {
+    return other && m_sizeInfo == other->m_sizeInfo;
+}
+
+void OriginalImage::draw(const QRectF& rect, platform::GraphicsContext& context,
+                         bool flipContext) const {
+    const QSizeF size = m_drawing.size;
+    if (!(size.width() > 0) || !(size.height() > 0) || !m_drawing.drawingHandler) {
+        return;
+    }
+    context.saveGState();
+    // Into the rectangle first, then flip and scale within it, so that a
+    // rectangle away from the origin is measured in the context's units.
+    context.translateBy(rect.x(), rect.y());
+    if (flipContext) {
+        context.translateBy(0, rect.height());
+        context.scaleBy(1, -1);
+    }
+    context.scaleBy(rect.width() / size.width(), rect.height() / size.height());
+    m_drawing.drawingHandler(context);
+    context.restoreGState();
+}
+
+void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
+                         platform::GraphicsContext& context, bool flipContext) const {
+    const double x = rect.x();
+    const double y = rect.y();
+    const double w = rect.width();
+    const double h = rect.height();
+    context.saveGState();
+    if (flipHorizontal) {
+        context.translateBy(x + w, y);
+        if (orientation.isWidthHeightFlipped()) {
+            context.scaleBy(1, -1);
+        } else {
+            context.scaleBy(-1, 1);
+        }
+    } else {
+        context.translateBy(x, y);
+    }
+    QSizeF inner(w, h);
+    switch (ImageRotation::Case(orientation)) {
+    case ImageRotation::Case::none:
+        break;
+    case ImageRotation::Case::r90:
+        context.translateBy(flipHorizontal ? 0 : w, flipHorizontal ? -h : 0);
+        context.rotateBy(std::numbers::pi / 2);
+        inner = QSizeF(h, w);
+        break;
+    case ImageRotation::Case::r180:
+        context.translateBy(w, h);
+        context.rotateBy(std::numbers::pi);
+        break;
+    case ImageRotation::Case::r270:
+        context.translateBy(flipHorizontal ? -w : 0, flipHorizontal ? 0 : h);
+        context.rotateBy(3 * std::numbers::pi / 2);
+        inner = QSizeF(h, w);
+        break;
+    }
+    draw(QRectF(QPointF(0, 0), inner), context, flipContext);
+    context.restoreGState();
+}
+
+} // namespace ambrel

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "model/pictures/Drawing.h"
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OriginalSizeInfo.h"
+#include "model/units/Dpi.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+namespace platform {
+class GraphicsContext;
+class ItemProvider;
+class PdfPage;
+} // namespace platform
+
+namespace ambrel {
+
+// The picture a print document holds: the bytes of the file as the user gave
+// them, where they came from, and how to draw the picture at any size. A
+// raster picture (PNG, JPEG, GIF, BMP, TIFF, HEIC) is turned upright by its
+// EXIF orientation; a vector picture is the first page of a PDF or
+// Illustrator file. Immutable and shared: a copy is the same object, and two
+// pictures are the same only as the same object.
+class OriginalImage {
+public:
+    using Pointer = std::shared_ptr<const OriginalImage>;
+
+    // The longest side of a page, in points: PDF's own limit of 200 inches,
+    // many times any device's canvas.
+    static constexpr double maximumPageSide_pt = 14400;
+
+    // File bytes from a location: a raster picture when a raster decoder
+    // takes the bytes, otherwise the first page of a PDF document. Nothing
+    // for empty bytes, bytes that are no picture, a raster picture without
+    // pixels, a page whose trim box is empty or a page with a side longer
+    // than maximumPageSide_pt.
+    static Pointer fromData(const QByteArray& data, const QUrl& fileURL);
+    // The whole file at the location; nothing when it cannot be read.
+    static Pointer fromContentsOfURL(const QUrl& url);
+    // An already decoded picture that the orientation value (1 to 8) turns.
+    static Pointer fromImage(const QImage& image, const QByteArray& data, const QUrl& fileURL,
+                             quint32 exifOrientation);
+    static Pointer fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
+                               const QByteArray& data, const QUrl& fileURL);
+    // A dropped or pasted item. Throws OriginalImageError::containsNoValidImage
+    // when it offers no accepted type or its data is no picture, and the
+    // item's own error when its data cannot be loaded.
+    static Pointer make(platform::ItemProvider& item);
+
+    // Type identifiers the open panel and the pasteboard accept: the raster
+    // types the decoders read, PDF, then "com.adobe.illustrator.ai-image".
+    static const QStringList& imageFileTypes();
+    // The types a dropped item is read as, in order of preference.
+    static const QStringList& imageFileUTTypes();
+
+    const QByteArray& data() const { return m_data; }
+    const QUrl& fileURL() const { return m_fileURL; }
+    const Drawing& drawing() const { return m_drawing; }
+    // The upright raster picture; absent for a vector page.
+    const std::optional<QImage>& cgImage() const { return m_cgImage; }
+    bool isVector() const { return m_isVector; }
+    double widthPerHeight() const { return m_widthPerHeight; }
+    const OriginalSizeInfo& imageOriginalSizeInfo() const { return m_sizeInfo; }
+
+    QString fileName() const;
+    QString filePath() const;
+    // "OriginalImage<address>(file name)".
+    QString description() const;
+
+    // A raster picture's pixels as they are; a vector page's millimetres at
+    // the resolution. A pixel count beyond the 64-bit range stops the
+    // program: callers pass a positive resolution, and pages are bounded.
+    Size_px size_px(Dpi dpi) const;
+    // A vector page's millimetres as they are; a raster picture's pixels at
+    // the resolution, to a tenth of a millimetre.
+    Size_mm size_mm(Dpi dpi) const;
+    // "1000 × 500 px", the same with millimetres when a resolution is given,
+    // or "210.0 × 297.0 mm" for a vector page.
+    QString sizeInfoText(std::optional<Dpi> dpi = std::nullopt) const;
+    bool isSameSize(const OriginalImage* other) const;
+
+    // Draws the whole picture scaled into the rectangle; with flipContext the
+    // picture is drawn upside down within it.
+    void draw(const QRectF& rect, platform::GraphicsContext& context, bool flipContext) const;
+    // Draws the picture turned by the rotation and, before turning, mirrored
+    // left to right, so that the turned picture fills the rectangle. The
+    // context's state is as it was afterwards.
+    void draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
+              platform::GraphicsContext& context, bool flipContext) const;
+
+    OriginalImage(const OriginalImage&) = delete;
+    OriginalImage& operator=(const OriginalImage&) = delete;
+
+private:
+    OriginalImage() = default;
+
+    QByteArray m_data;
+    QUrl m_fileURL;
+    Drawing m_drawing;
+    std::optional<QImage> m_cgImage;
+    bool m_isVector = false;
+    double m_widthPerHeight = 0;
+    OriginalSizeInfo m_sizeInfo = OriginalSizeInfo::px({});
+};
+
+} // namespace ambrel

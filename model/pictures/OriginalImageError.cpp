@@ -1,0 +1,59 @@
+#include "model/pictures/OriginalImageError.h"
+
+#include <mutex>
+
+namespace ambrel {
+
+const QString OriginalImageError::domain = QStringLiteral("Ambrel.OriginalImageError");
+
+namespace {
+
+struct Shared {
+    std::mutex mutex;
+    QString typeIdentifier = QStringLiteral("OriginalImage");
+    std::optional<LocalizedStringTable> table;
+};
+
+Shared& shared() {
+    static Shared values;
+    return values;
+}
+
+} // namespace
+
+OriginalImageError::OriginalImageError(Case c, QString name)
+    : LocalizableError(domain, qint64(c)), m_case(c), m_name(std::move(name)) {}
+
+OriginalImageError OriginalImageError::containsNoValidImage(const QString& name) {
+    return OriginalImageError(Case::containsNoValidImage, name);
+}
+
+QString OriginalImageError::sharedErrorTypeIdentifier() {
+    std::lock_guard lock(shared().mutex);
+    return shared().typeIdentifier;
+}
+
+void OriginalImageError::setSharedErrorTypeIdentifier(const QString& identifier) {
+    std::lock_guard lock(shared().mutex);
+    shared().typeIdentifier = identifier;
+}
+
+LocalizedStringTable OriginalImageError::sharedTable() {
+    std::lock_guard lock(shared().mutex);
+    return shared().table.value_or(LocalizedStringTable::ambrel());
+}
+
+void OriginalImageError::setSharedTable(const LocalizedStringTable& table) {
+    std::lock_guard lock(shared().mutex);
+    shared().table = table;
+}
+
+std::shared_ptr<const platform::Error> OriginalImageError::clone() const {
+    return std::make_shared<OriginalImageError>(*this);
+}
+
+void OriginalImageError::raise() const {
+    throw *this;
+}
+
+} // namespace ambrel

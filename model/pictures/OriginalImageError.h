@@ -1,0 +1,48 @@
+#pragma once
+
+#include "model/errors/LocalizableError.h"
+
+namespace ambrel {
+
+// Why a dropped, pasted or opened item did not become the document's picture.
+class OriginalImageError : public LocalizableError {
+public:
+    enum class Case { containsNoValidImage };
+
+    static const QString domain;
+
+    static OriginalImageError containsNoValidImage(const QString& name);
+
+    Case errorCase() const { return m_case; }
+    const QString& name() const { return m_name; }
+
+    QString errorTypeIdentifier() const override { return sharedErrorTypeIdentifier(); }
+    QString codeIdentifier() const override { return QStringLiteral("containsNoValidImage"); }
+    QList<platform::FormatArgument> descriptionFormatArguments() const override { return {m_name}; }
+    QList<platform::FormatArgument> recoverySuggestionFormatArguments() const override {
+        return {m_name};
+    }
+    LocalizedStringTable table() const override { return sharedTable(); }
+
+    // "OriginalImage" and this library's own table unless replaced, which
+    // only tests do, before any error is described.
+    static QString sharedErrorTypeIdentifier();
+    static void setSharedErrorTypeIdentifier(const QString& identifier);
+    static LocalizedStringTable sharedTable();
+    static void setSharedTable(const LocalizedStringTable& table);
+
+    std::shared_ptr<const platform::Error> clone() const override;
+    [[noreturn]] void raise() const override;
+
+    bool operator==(const OriginalImageError& other) const {
+        return m_case == other.m_case && m_name == other.m_name;
+    }
+
+private:
+    OriginalImageError(Case c, QString name);
+
+    Case m_case;
+    QString m_name;
+};
+
+} // namespace ambrel
