@@ -3,6 +3,7 @@
 #include "core/document/application/DocumentActions.h"
 #include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/scripting/ScriptingWindowPresenter.h"
 #include "core/window/DocumentWindow.h"
@@ -40,16 +41,16 @@ DocumentScripting::DocumentScripting(PrintJobDocument& document, PropertyChanged
         return;
     }
     // The model name follows the model alone.
-    const std::pair<const char*, const char*> followed[] = {{"deviceDescriptor", "modelName"},
-                                                            {"imageOffsetBase", "imageOffsetBase"}};
+    const std::pair<const QString&, const QString&> followed[] = {
+        {DocumentKey::deviceDescriptor, DocumentKey::Script::modelName},
+        {DocumentKey::imageOffsetBase, DocumentKey::Script::imageOffsetBase}};
     for (const auto& [key, property] : followed) {
-        m_observations.push_back(
-            document.job().observe(QLatin1String(key), platform::Observable::New,
-                                   [changed, name = QLatin1String(property)](
-                                       const platform::KeyValueChange&) { changed(name); }));
+        m_observations.push_back(document.job().observe(
+            key, platform::Observable::New,
+            [changed, name = property](const platform::KeyValueChange&) { changed(name); }));
     }
     m_nameConnection = QObject::connect(&document, &Document::filePathChanged,
-                                        [changed] { changed(QStringLiteral("name")); });
+                                        [changed] { changed(DocumentKey::Script::name); });
 }
 
 DocumentScripting::~DocumentScripting() {

@@ -5,6 +5,7 @@
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/scripting/DocumentScripting.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
@@ -473,9 +474,10 @@ QVariantMap ScriptingService::properties(const QString& interface,
         }
         values.insert(QStringLiteral("documents"), QVariant::fromValue(paths));
     } else if (scripting && interface == documentInterface) {
-        values.insert(QStringLiteral("name"), scripting->document().displayName());
-        values.insert(QStringLiteral("modelName"), scripting->modelName());
-        values.insert(QStringLiteral("imageOffsetBase"), scripting->imageOffsetBase().rawValue());
+        values.insert(DocumentKey::Script::name, scripting->document().displayName());
+        values.insert(DocumentKey::Script::modelName, scripting->modelName());
+        values.insert(DocumentKey::Script::imageOffsetBase,
+                      scripting->imageOffsetBase().rawValue());
     }
     return values;
 }
@@ -517,7 +519,7 @@ void ScriptingService::setProperty(const Call& call, DocumentScripting* scriptin
     if (!hasNamedProperty(call, properties(interface, scripting))) {
         return;
     }
-    if (!scripting || name == QLatin1String("name")) {
+    if (!scripting || name == DocumentKey::Script::name) {
         call.fail(QDBusError::PropertyReadOnly, QStringLiteral("%1 is read-only").arg(name));
         return;
     }
@@ -526,7 +528,7 @@ void ScriptingService::setProperty(const Call& call, DocumentScripting* scriptin
         return;
     }
     const QString text = value.toString();
-    if (name == QLatin1String("modelName")) {
+    if (name == DocumentKey::Script::modelName) {
         runScriptCommand(call, [&] { scripting->setModelName(text); });
         return;
     }

@@ -4,6 +4,7 @@
 #include "core/document/application/DocumentWindowPresenter.h"
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/Framework.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/job/UndoPicture.h"
 #include "core/document/package/FileContents.h"
@@ -201,7 +202,7 @@ ImageImport::ImageImport(PrintDocument& document,
                          std::shared_ptr<DocumentWindowPresenter> presenter)
     : m_document(document), m_presenter(std::move(presenter)), m_alive(std::make_shared<int>(0)) {
     m_pictureObservation =
-        m_document.observe(QStringLiteral("originalImage.filePath"),
+        m_document.observe(DocumentKey::originalImage + u'.' + DocumentKey::Picture::filePath,
                            platform::Observable::Initial | platform::Observable::New,
                            [this](const platform::KeyValueChange& change) {
                                m_pictureFile = change.newValue.toString();

@@ -1,13 +1,13 @@
 #include "core/document/job/BlackConversionOptionsWrapper.h"
 
-#include <QRegularExpression>
+#include "core/document/job/DocumentKey.h"
 
 namespace kestrom {
 
 namespace {
 
-const QString thresholdKey = QStringLiteral("threshold");
-const QString halftoneKey = QStringLiteral("halftone");
+const QString& thresholdKey = DocumentKey::OptionGroup::threshold;
+const QString& halftoneKey = DocumentKey::OptionGroup::halftone;
 
 } // namespace
 
@@ -43,29 +43,18 @@ QStringList BlackConversionOptionsWrapper::allKeyPaths() {
 
 std::optional<QString>
 BlackConversionOptionsWrapper::undoActionName(const QString& optionsKeyPath) {
-    const QRegularExpression thresholdPath(QStringLiteral("^threshold\\.(.+)$"));
-    const QRegularExpression halftonePath(QStringLiteral("^halftone\\.(.+)$"));
-    if (const auto match = thresholdPath.match(optionsKeyPath); match.hasMatch()) {
-        const QString key = match.captured(1);
-        if (key == QLatin1String("threshold")) {
-            return QStringLiteral("changingBitmapConversionThreshold");
-        }
-        if (key == QLatin1String("expansionLevel")) {
-            return QStringLiteral("changingBitmapExpansionLevel");
-        }
+    const QString group = optionsKeyPath.section(u'.', 0, 0);
+    const QString key = optionsKeyPath.section(u'.', 1);
+    if (key.isEmpty()) {
         return std::nullopt;
     }
-    if (const auto match = halftonePath.match(optionsKeyPath); match.hasMatch()) {
-        const QString key = match.captured(1);
-        if (key == QLatin1String("linesPerInch")) {
-            return QStringLiteral("changingHalftoneOption");
-        }
-        if (key == QLatin1String("brightnessFactor") || key == QLatin1String("blackClampFactor") ||
-            key == QLatin1String("whiteClampFactor")) {
-            return QStringLiteral("changingImageBrightness");
-        }
+    std::optional<UndoActionName> name;
+    if (group == thresholdKey) {
+        name = ThresholdWrapper::undoActionName(key);
+    } else if (group == halftoneKey) {
+        name = HalftoneWrapper::undoActionName(key);
     }
-    return std::nullopt;
+    return name ? std::optional<QString>(name->rawValue()) : std::nullopt;
 }
 
 platform::Observable* BlackConversionOptionsWrapper::objectForKey(const QString& key) const {

@@ -1,5 +1,6 @@
 #include "core/document/job/DeviceSetting.h"
 
+#include "core/document/job/DocumentKey.h"
 #include "model/parameters/AnyValue.h"
 #include "model/parameters/BoolParameter.h"
 #include "model/parameters/NumberParameter.h"
@@ -19,10 +20,11 @@ using ambrel::OffsetBase;
 
 namespace {
 
-const QString imageOffsetBaseKey = QStringLiteral("imageOffsetBase");
-const QString canvasIdentifierKey = QStringLiteral("canvasIdentifier");
-const QString transportTypeIdentifierKey = QStringLiteral("transportTypeIdentifier");
-const QString blackConversionTypeKey = QStringLiteral("blackConversionType");
+// The four fields a saved setting keeps besides the parameters.
+const QString& imageOffsetBaseKey = kestrom::DocumentKey::imageOffsetBase;
+const QString& canvasIdentifierKey = kestrom::DocumentKey::Package::canvasIdentifier;
+const QString& transportTypeIdentifierKey = kestrom::DocumentKey::Package::transportTypeIdentifier;
+const QString& blackConversionTypeKey = kestrom::DocumentKey::blackConversionType;
 
 bool isInteger(const QVariant& value) {
     switch (value.typeId()) {

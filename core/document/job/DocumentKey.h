@@ -4,36 +4,29 @@
 // "document.<key>", scripts and packages name them; a misspelt name here is a
 // compile error everywhere else.
 
+#include "core/document/job/PrintDocumentPropertyTable.h"
+
 #include <QString>
 
 namespace kestrom::DocumentKey {
 
-// Stored settings.
+// The plain settings, from the property table.
+#define KESTROM_DOCUMENT_KEY(type, key, ...) inline const QString key = QStringLiteral(#key);
+KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_DOCUMENT_KEY)
+#undef KESTROM_DOCUMENT_KEY
+
+// The other stored settings.
 inline const QString originalImage = QStringLiteral("originalImage");
 inline const QString imageSize_px = QStringLiteral("imageSize_px");
 inline const QString imageOffset_mm = QStringLiteral("imageOffset_mm");
-inline const QString imageOrientation = QStringLiteral("imageOrientation");
 inline const QString imageOffsetBase = QStringLiteral("imageOffsetBase");
 inline const QString imageOffsetBaseFourCharCode = QStringLiteral("imageOffsetBaseFourCharCode");
-inline const QString flipsImageHorizontal = QStringLiteral("flipsImageHorizontal");
 inline const QString deviceDescriptor = QStringLiteral("deviceDescriptor");
 inline const QString transportType = QStringLiteral("transportType");
 inline const QString blackConversionType = QStringLiteral("blackConversionType");
 inline const QString canvas = QStringLiteral("canvas");
 inline const QString currentDeviceSetting = QStringLiteral("currentDeviceSetting");
 inline const QString blackConversionOptions = QStringLiteral("blackConversionOptions");
-inline const QString imageRepeatXCount = QStringLiteral("imageRepeatXCount");
-inline const QString imageRepeatYCount = QStringLiteral("imageRepeatYCount");
-inline const QString imageRepeatXMargin_mm = QStringLiteral("imageRepeatXMargin_mm");
-inline const QString imageRepeatYMargin_mm = QStringLiteral("imageRepeatYMargin_mm");
-inline const QString minimumSeparatedXMargin_mm = QStringLiteral("minimumSeparatedXMargin_mm");
-inline const QString maximumBlackXLength_mm = QStringLiteral("maximumBlackXLength_mm");
-inline const QString usesMinimumSeparatedXMargin = QStringLiteral("usesMinimumSeparatedXMargin");
-inline const QString usesMaximumBlackXLength = QStringLiteral("usesMaximumBlackXLength");
-inline const QString additionalWhitespaceLength_start_mm =
-    QStringLiteral("additionalWhitespaceLength_start_mm");
-inline const QString additionalWhitespaceLength_end_mm =
-    QStringLiteral("additionalWhitespaceLength_end_mm");
 inline const QString inViewingMode = QStringLiteral("inViewingMode");
 inline const QString lastDeviceSettingInfos = QStringLiteral("lastDeviceSettingInfos");
 
@@ -56,6 +49,71 @@ inline const QString sequences = QStringLiteral("sequences");
 // "document.<key>", the path a view observes through its document.
 inline QString viewPath(const QString& key) {
     return QStringLiteral("document.") + key;
+}
+
+// The keys of "originalImage.<key>".
+namespace Picture {
+inline const QString vector = QStringLiteral("vector");
+inline const QString widthPerHeight = QStringLiteral("widthPerHeight");
+inline const QString fileName = QStringLiteral("fileName");
+inline const QString filePath = QStringLiteral("filePath");
+inline const QString fileURL = QStringLiteral("fileURL");
+inline const QString sizeInfoText = QStringLiteral("sizeInfoText");
+} // namespace Picture
+
+// The names a saved package gives what has no document key of the same name.
+// The plain settings are saved under their own keys.
+namespace Package {
+inline const QString minimumApplicationVersion = QStringLiteral("minimumApplicationVersion");
+inline const QString imageOriginalFileURL = QStringLiteral("imageOriginalFileURL");
+inline const QString imageOriginalFileURLBookmarkData =
+    QStringLiteral("imageOriginalFileURLBookmarkData");
+inline const QString imageBitmapConversionThreshold =
+    QStringLiteral("imageBitmapConversionThreshold");
+inline const QString imageBitmapExpansionLevel = QStringLiteral("imageBitmapExpansionLevel");
+inline const QString modelName = QStringLiteral("modelName");
+inline const QString canvasIdentifier = QStringLiteral("canvasIdentifier");
+inline const QString transportTypeIdentifier = QStringLiteral("transportTypeIdentifier");
+inline const QString imageBlackConversionType = QStringLiteral("imageBlackConversionType");
+inline const QString imageBlackConversionOptions = QStringLiteral("imageBlackConversionOptions");
+// The fields of a saved point and size.
+inline const QString x = QStringLiteral("X");
+inline const QString y = QStringLiteral("Y");
+inline const QString width = QStringLiteral("Width");
+inline const QString height = QStringLiteral("Height");
+} // namespace Package
+
+// The properties a script reads on a document (the document interface of the
+// scripting service).
+namespace Script {
+inline const QString name = QStringLiteral("name");
+inline const QString modelName = QStringLiteral("modelName");
+inline const QString imageOffsetBase = QStringLiteral("imageOffsetBase");
+} // namespace Script
+
+// The conversion options under "blackConversionOptions": the two groups and
+// the keys of each.
+namespace OptionGroup {
+inline const QString threshold = QStringLiteral("threshold");
+inline const QString halftone = QStringLiteral("halftone");
+} // namespace OptionGroup
+
+namespace Threshold {
+inline const QString threshold = QStringLiteral("threshold");
+inline const QString expansionLevel = QStringLiteral("expansionLevel");
+} // namespace Threshold
+
+namespace Halftone {
+inline const QString linesPerInch = QStringLiteral("linesPerInch");
+inline const QString angle_deg = QStringLiteral("angle_deg");
+inline const QString brightnessFactor = QStringLiteral("brightnessFactor");
+inline const QString blackClampFactor = QStringLiteral("blackClampFactor");
+inline const QString whiteClampFactor = QStringLiteral("whiteClampFactor");
+} // namespace Halftone
+
+// "blackConversionOptions.<group>.<key>", the path of one option.
+inline QString optionPath(const QString& group, const QString& key) {
+    return blackConversionOptions + QLatin1Char('.') + group + QLatin1Char('.') + key;
 }
 
 } // namespace kestrom::DocumentKey

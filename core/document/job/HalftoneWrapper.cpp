@@ -1,5 +1,6 @@
 #include "core/document/job/HalftoneWrapper.h"
 
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/OptionValue.h"
 
 #include <cmath>
@@ -8,130 +9,126 @@ namespace kestrom {
 
 namespace {
 
-const QString linesPerInchKey = QStringLiteral("linesPerInch");
-const QString angleKey = QStringLiteral("angle_deg");
-const QString brightnessKey = QStringLiteral("brightnessFactor");
-const QString blackClampKey = QStringLiteral("blackClampFactor");
-const QString whiteClampKey = QStringLiteral("whiteClampFactor");
+using Option = HalftoneWrapper::Option;
+using Ranges = Option::ClampedValueRanges;
+namespace Key = DocumentKey::Halftone;
 
-QStringList& keys() {
-    static QStringList all{linesPerInchKey, angleKey, brightnessKey, blackClampKey, whiteClampKey};
-    return all;
+// Each option once: its key, its field, the rule a set value follows, the
+// undo step a user's change makes and whether a saved document keeps it.
+struct Field {
+    const QString& key;
+    double Option::*member;
+    double (*fit)(double);
+    std::optional<UndoActionName::Case> undo;
+    bool saved;
+};
+
+const Field fields[] = {
+    {Key::linesPerInch, &Option::linesPerInch, [](double v) { return v; },
+     UndoActionName::Case::changingHalftoneOption, true},
+    {Key::angle_deg, &Option::angle_deg, [](double v) { return std::remainder(v, 360.0); },
+     std::nullopt, false},
+    {Key::brightnessFactor, &Option::brightnessFactor,
+     [](double v) { return Ranges::brightnessFactor.clamped(v); },
+     UndoActionName::Case::changingImageBrightness, true},
+    {Key::blackClampFactor, &Option::blackClampFactor,
+     [](double v) { return Ranges::blackClampFactor.clamped(v); },
+     UndoActionName::Case::changingImageBrightness, true},
+    {Key::whiteClampFactor, &Option::whiteClampFactor,
+     [](double v) { return Ranges::whiteClampFactor.clamped(v); },
+     UndoActionName::Case::changingImageBrightness, true},
+};
+
+const Field* find(const QString& key) {
+    for (const Field& f : fields) {
+        if (f.key == key) {
+            return &f;
+        }
+    }
+    return nullptr;
 }
-
-// The keys a saved document keeps: all but the angle.
-const QStringList savedKeys{linesPerInchKey, brightnessKey, blackClampKey, whiteClampKey};
 
 } // namespace
 
 HalftoneWrapper::HalftoneWrapper(const Option& rawValue) : m_rawValue(rawValue) {}
 
 void HalftoneWrapper::setRawValue(const Option& rawValue) {
-    const QStringList all{linesPerInchKey, angleKey, brightnessKey, blackClampKey, whiteClampKey};
-    for (const QString& key : all) {
-        willChangeValueForKey(key);
+    for (const Field& f : fields) {
+        willChangeValueForKey(f.key);
     }
     m_rawValue = rawValue;
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        didChangeValueForKey(*it);
+    for (auto f = std::rbegin(fields); f != std::rend(fields); ++f) {
+        didChangeValueForKey(f->key);
     }
 }
 
 void HalftoneWrapper::setLinesPerInch(double value) {
-    store(linesPerInchKey, value);
+    store(Key::linesPerInch, value);
 }
 void HalftoneWrapper::setAngle_deg(double value) {
-    store(angleKey, value);
+    store(Key::angle_deg, value);
 }
 void HalftoneWrapper::setBrightnessFactor(double value) {
-    store(brightnessKey, value);
+    store(Key::brightnessFactor, value);
 }
 void HalftoneWrapper::setBlackClampFactor(double value) {
-    store(blackClampKey, value);
+    store(Key::blackClampFactor, value);
 }
 void HalftoneWrapper::setWhiteClampFactor(double value) {
-    store(whiteClampKey, value);
-}
-
-std::optional<double> HalftoneWrapper::fitted(const QString& key, double value) const {
-    if (key == linesPerInchKey) {
-        return value;
-    }
-    if (key == angleKey) {
-        return std::remainder(value, 360.0);
-    }
-    if (key == brightnessKey) {
-        return Option::ClampedValueRanges::brightnessFactor.clamped(value);
-    }
-    if (key == blackClampKey) {
-        return Option::ClampedValueRanges::blackClampFactor.clamped(value);
-    }
-    if (key == whiteClampKey) {
-        return Option::ClampedValueRanges::whiteClampFactor.clamped(value);
-    }
-    return std::nullopt;
-}
-
-double* HalftoneWrapper::field(const QString& key) {
-    if (key == linesPerInchKey) {
-        return &m_rawValue.linesPerInch;
-    }
-    if (key == angleKey) {
-        return &m_rawValue.angle_deg;
-    }
-    if (key == brightnessKey) {
-        return &m_rawValue.brightnessFactor;
-    }
-    if (key == blackClampKey) {
-        return &m_rawValue.blackClampFactor;
-    }
-    if (key == whiteClampKey) {
-        return &m_rawValue.whiteClampFactor;
-    }
-    return nullptr;
+    store(Key::whiteClampFactor, value);
 }
 
 void HalftoneWrapper::store(const QString& key, double value) {
-    const auto stored = fitted(key, value);
-    if (!stored || !std::isfinite(value)) {
+    const Field* f = find(key);
+    if (!f || !std::isfinite(value)) {
         return;
     }
-    notifyChangingValue(key, [&] { *field(key) = *stored; });
+    notifyChangingValue(key, [&] { m_rawValue.*f->member = f->fit(value); });
 }
 
 QVariantMap HalftoneWrapper::dictionaryForSave() const {
     QVariantMap dictionary;
-    for (const QString& key : savedKeys) {
-        dictionary.insert(key, valueForKey(key));
+    for (const Field& f : fields) {
+        if (f.saved) {
+            dictionary.insert(f.key, m_rawValue.*f.member);
+        }
     }
     return dictionary;
 }
 
 void HalftoneWrapper::loadDictionaryForSave(const QVariantMap& dictionary) {
-    for (const QString& key : savedKeys) {
-        if (auto number = OptionValue::finiteNumber(dictionary.value(key))) {
-            *field(key) = *fitted(key, *number);
+    for (const Field& f : fields) {
+        if (!f.saved) {
+            continue;
+        }
+        if (auto number = OptionValue::finiteNumber(dictionary.value(f.key))) {
+            m_rawValue.*f.member = f.fit(*number);
         }
     }
 }
 
 QStringList HalftoneWrapper::allKeys() {
-    return keys();
+    QStringList keys;
+    for (const Field& f : fields) {
+        keys << f.key;
+    }
+    return keys;
 }
 
-void HalftoneWrapper::setAllKeys(const QStringList& list) {
-    keys() = list;
+std::optional<UndoActionName> HalftoneWrapper::undoActionName(const QString& key) {
+    const Field* f = find(key);
+    return f && f->undo ? std::optional<UndoActionName>(*f->undo) : std::nullopt;
 }
 
 QVariant HalftoneWrapper::valueForKey(const QString& key) const {
-    if (double* value = const_cast<HalftoneWrapper*>(this)->field(key)) {
-        return *value;
+    if (const Field* f = find(key)) {
+        return m_rawValue.*f->member;
     }
     return Observable::valueForKey(key);
 }
 
 void HalftoneWrapper::setValueForKey(const QString& key, const QVariant& value) {
-    if (!field(key)) {
+    if (!find(key)) {
         Observable::setValueForKey(key, value);
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/job/UndoActionName.h"
 #include "model/pictures/BlackConversionHalftoneOption.h"
 #include "platform/Observable.h"
 
@@ -40,16 +41,14 @@ public:
     void loadDictionaryForSave(const QVariantMap& dictionary);
 
     static QStringList allKeys();
-    static void setAllKeys(const QStringList& keys);
+    // The undo step a user's change of the option makes; nothing for the angle.
+    static std::optional<UndoActionName> undoActionName(const QString& key);
 
     QVariant valueForKey(const QString& key) const override;
     void setValueForKey(const QString& key, const QVariant& value) override;
 
 private:
     void store(const QString& key, double value);
-    // The field's value after the setter's rule; nothing for an unknown key.
-    std::optional<double> fitted(const QString& key, double value) const;
-    double* field(const QString& key);
 
     Option m_rawValue;
 };

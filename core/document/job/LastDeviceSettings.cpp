@@ -2,6 +2,7 @@
 
 #include "core/document/application/UserDefaultsKeys.h"
 #include "core/document/job/DeviceSetting.h"
+#include "core/document/job/DocumentKey.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
 
@@ -50,18 +51,18 @@ void LastDeviceSettings::setLastDeviceSettingValue(const QVariant& value, const 
         }
         return std::nullopt;
     };
-    if (keyPath == QLatin1String("canvasIdentifier")) {
+    if (keyPath == DocumentKey::Package::canvasIdentifier) {
         setting->setCanvasIdentifier(text());
-    } else if (keyPath == QLatin1String("transportTypeIdentifier")) {
+    } else if (keyPath == DocumentKey::Package::transportTypeIdentifier) {
         setting->setTransportTypeIdentifier(text());
-    } else if (keyPath == QLatin1String("imageOffsetBase")) {
+    } else if (keyPath == DocumentKey::imageOffsetBase) {
         if (value.metaType() != QMetaType::fromType<OffsetBase>()) {
             platform::Log::line(QStringLiteral("setLastDeviceSettingValue accepts only OffsetBase "
                                                "values for \"imageOffsetBase\" key."));
             return;
         }
         setting->setImageOffsetBase(value.value<OffsetBase>());
-    } else if (keyPath == QLatin1String("blackConversionType")) {
+    } else if (keyPath == DocumentKey::blackConversionType) {
         if (value.metaType() != QMetaType::fromType<BlackConversionType>()) {
             platform::Log::line(QStringLiteral("setLastDeviceSettingValue accepts only "
                                                "BlackConversionType values for "

@@ -6,20 +6,16 @@
 #include "core/document/job/LastDeviceSettings.h"
 #include "core/document/job/OptionValue.h"
 #include "core/document/job/ReadOnlyKeyedValues.h"
+#include "core/document/job/SettingFace.h"
 #include "core/document/job/UndoPicture.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "model/parameters/AnyValue.h"
 #include "platform/ScriptCommand.h"
 #include "platform/UserDefaults.h"
 
-#include <QPointF>
-#include <QRectF>
 #include <QRegularExpression>
-#include <QSize>
-#include <QSizeF>
 
 #include <cmath>
-#include <limits>
 
 using namespace ambrel;
 
@@ -31,73 +27,41 @@ const QString kLastModelName = QStringLiteral("LastModelName");
 
 using Name = UndoActionName::Case;
 
-QString sizeText(const Size_px& size) {
-    return QString::number(size.width) + QLatin1Char('x') + QString::number(size.height);
-}
-
-// Lengths are clamped to the maximum first, then to the minimum.
-double clampedLength(double value, double lower, double upper) {
-    if (value > upper) {
-        value = upper;
-    }
-    if (value < lower) {
-        value = lower;
-    }
-    return value;
-}
-
-constexpr ClosedRange<double> unlimited{-std::numeric_limits<double>::infinity(),
-                                        std::numeric_limits<double>::infinity()};
-
-qint64 clampedRepeatCount(qint64 count) {
-    return std::clamp<qint64>(count, 1, PrintDocument::IMAGE_REPEAT_COUNT_MAX);
-}
-
-std::optional<bool> boolean(const QVariant& value) {
-    if (value.typeId() == QMetaType::Bool) {
-        return value.toBool();
-    }
-    if (AnyValue::isNumber(value)) {
-        return value.toDouble() != 0;
-    }
-    return std::nullopt;
-}
-
-std::optional<Point_mm> point(const QVariant& value) {
-    if (value.typeId() == QMetaType::QPointF || value.typeId() == QMetaType::QPoint) {
-        return Point_mm::fromQPointF(value.toPointF());
-    }
-    return std::nullopt;
-}
-
-std::optional<QSizeF> size(const QVariant& value) {
-    if (value.typeId() == QMetaType::QSizeF || value.typeId() == QMetaType::QSize) {
-        return value.toSizeF();
-    }
-    return std::nullopt;
-}
-
 bool finite(const Point_mm& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
+// The keys of the plain settings that take part in a derived value.
+QStringList propertyKeys(unsigned effect) {
+    using namespace PropertyEffect;
+    QStringList keys;
+#define KESTROM_PROPERTY_KEY(type, key, Key, Face, undo, lower, upper, effects)                    \
+    if (effect & (effects)) {                                                                      \
+        keys.append(DocumentKey::key);                                                             \
+    }
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_PROPERTY_KEY)
+#undef KESTROM_PROPERTY_KEY
+    return keys;
+}
+
 QVariant originalImageValue(const OriginalImage& image, const QString& key) {
-    if (key == QLatin1String("vector")) {
+    namespace Picture = DocumentKey::Picture;
+    if (key == Picture::vector) {
         return image.isVector();
     }
-    if (key == QLatin1String("widthPerHeight")) {
+    if (key == Picture::widthPerHeight) {
         return image.widthPerHeight();
     }
-    if (key == QLatin1String("fileName")) {
+    if (key == Picture::fileName) {
         return image.fileName();
     }
-    if (key == QLatin1String("filePath")) {
+    if (key == Picture::filePath) {
         return image.filePath();
     }
-    if (key == QLatin1String("fileURL")) {
+    if (key == Picture::fileURL) {
         return image.fileURL();
     }
-    if (key == QLatin1String("sizeInfoText")) {
+    if (key == Picture::sizeInfoText) {
         return image.sizeInfoText();
     }
     return {};
@@ -113,32 +77,6 @@ std::unique_ptr<ReadOnlyKeyedValues> keyedValues(const Pointer& pointer, Read re
         [pointer, read](const QString& key) { return read(*pointer, key); });
 }
 
-template <typename Pointer> QVariant pointerValue(const Pointer& pointer) {
-    return pointer ? QVariant::fromValue(pointer) : QVariant();
-}
-
-// The object a key face is given: no value means none; a value of another
-// kind names nothing, so it must not clear what the document holds.
-template <typename Pointer> std::optional<Pointer> pointer(const QVariant& value) {
-    if (!value.isValid()) {
-        return Pointer();
-    }
-    if (value.metaType() == QMetaType::fromType<Pointer>()) {
-        return value.value<Pointer>();
-    }
-    return std::nullopt;
-}
-
-// A whole pixel count from a size face; nothing for a side that is negative,
-// not finite or beyond the 64-bit range.
-std::optional<Size_px> pixelSize(const QSizeF& size) {
-    const auto fits = [](double side) { return side >= 0 && side < 9.2233720368547758e18; };
-    if (!fits(size.width()) || !fits(size.height())) {
-        return std::nullopt;
-    }
-    return Size_px{qint64(size.width()), qint64(size.height())};
-}
-
 } // namespace
 
 PrintDocument::PrintDocument()
@@ -151,42 +89,35 @@ PrintDocument::PrintDocument()
         }
         return paths;
     }();
+    using namespace PropertyEffect;
     setKeyPathsAffectingKey(DocumentKey::imageSizeForDisplay_px,
-                            {DocumentKey::imageOrientation, DocumentKey::imageSize_px});
+                            propertyKeys(displaySize) + QStringList{DocumentKey::imageSize_px});
     setKeyPathsAffectingKey(DocumentKey::imageSizeForDisplay_mm,
                             {DocumentKey::imageSizeForDisplay_px, DocumentKey::deviceDescriptor});
     setKeyPathsAffectingKey(DocumentKey::allImageArea_mm,
-                            {DocumentKey::deviceDescriptor, DocumentKey::imageOffset_mm,
-                             DocumentKey::imageSizeForDisplay_mm, DocumentKey::imageOffsetBase,
-                             DocumentKey::imageRepeatXCount, DocumentKey::imageRepeatYCount,
-                             DocumentKey::imageRepeatXMargin_mm,
-                             DocumentKey::imageRepeatYMargin_mm});
+                            QStringList{DocumentKey::deviceDescriptor, DocumentKey::imageOffset_mm,
+                                        DocumentKey::imageSizeForDisplay_mm,
+                                        DocumentKey::imageOffsetBase} +
+                                propertyKeys(imageArea));
     setKeyPathsAffectingKey(
         DocumentKey::imageOverflownAmount_mm,
         {DocumentKey::deviceDescriptor, DocumentKey::allImageArea_mm, DocumentKey::canvas});
     setKeyPathsAffectingKey(DocumentKey::currentBlackConversion,
                             QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
-    setKeyPathsAffectingKey(DocumentKey::imageBitmapExpansionLevelText,
-                            {QStringLiteral("blackConversionOptions.threshold.expansionLevel")});
+    const QString expansionLevel = DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
+                                                           DocumentKey::Threshold::expansionLevel);
+    setKeyPathsAffectingKey(DocumentKey::imageBitmapExpansionLevelText, {expansionLevel});
     setKeyPathsAffectingKey(DocumentKey::imageBitmapConversionPropertiesAreDefault,
                             QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
-    setKeyPathsAffectingKey(
-        DocumentKey::horizontalImageSplitPropertiesAreDefault,
-        {DocumentKey::usesMinimumSeparatedXMargin, DocumentKey::usesMaximumBlackXLength,
-         DocumentKey::minimumSeparatedXMargin_mm, DocumentKey::maximumBlackXLength_mm});
-    setKeyPathsAffectingKey(
-        DocumentKey::sequences,
-        {DocumentKey::originalImage, DocumentKey::deviceDescriptor,
-         QStringLiteral("blackConversionOptions.threshold.threshold"),
-         QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
-         DocumentKey::imageOffset_mm, DocumentKey::imageSize_px, DocumentKey::imageOrientation,
-         DocumentKey::imageOffsetBase, DocumentKey::flipsImageHorizontal,
-         DocumentKey::imageRepeatXCount, DocumentKey::imageRepeatYCount,
-         DocumentKey::imageRepeatXMargin_mm, DocumentKey::imageRepeatYMargin_mm,
-         DocumentKey::minimumSeparatedXMargin_mm, DocumentKey::maximumBlackXLength_mm,
-         DocumentKey::usesMinimumSeparatedXMargin, DocumentKey::usesMaximumBlackXLength,
-         DocumentKey::additionalWhitespaceLength_start_mm,
-         DocumentKey::additionalWhitespaceLength_end_mm});
+    setKeyPathsAffectingKey(DocumentKey::horizontalImageSplitPropertiesAreDefault,
+                            propertyKeys(splitDefaults));
+    setKeyPathsAffectingKey(DocumentKey::sequences,
+                            QStringList{DocumentKey::originalImage, DocumentKey::deviceDescriptor,
+                                        DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
+                                                                DocumentKey::Threshold::threshold),
+                                        expansionLevel, DocumentKey::imageOffset_mm,
+                                        DocumentKey::imageSize_px, DocumentKey::imageOffsetBase} +
+                                propertyKeys(sequences));
     // The anchor's code is another face of the anchor.
     setKeyPathsAffectingKey(DocumentKey::imageOffsetBaseFourCharCode,
                             {DocumentKey::imageOffsetBase});
@@ -340,17 +271,6 @@ void PrintDocument::setImageOffset_mm(const Point_mm& offset) {
         [this, old] { setImageOffset_mm(old); });
 }
 
-void PrintDocument::setImageOrientation(ImageRotation orientation) {
-    if (orientation == m_options.imageOrientation) {
-        return;
-    }
-    const ImageRotation old = m_options.imageOrientation;
-    commit(
-        DocumentKey::imageOrientation, Name::rotatingImage,
-        [&] { m_options.imageOrientation = orientation; },
-        [this, old] { setImageOrientation(old); });
-}
-
 void PrintDocument::setImageOffsetBase(const OffsetBase& anchor) {
     if (anchor == m_options.imageOffsetBase) {
         return;
@@ -372,16 +292,6 @@ void PrintDocument::setImageOffsetBase(const OffsetBase& anchor) {
     commit(
         DocumentKey::imageOffsetBase, Name::changingOffsetBase,
         [&] { m_options.imageOffsetBase = anchor; }, [this, old] { setImageOffsetBase(old); });
-}
-
-void PrintDocument::setFlipsImageHorizontal(bool flips) {
-    if (flips == m_options.flipsImageHorizontal) {
-        return;
-    }
-    commit(
-        DocumentKey::flipsImageHorizontal, Name::flippingImage,
-        [&] { m_options.flipsImageHorizontal = flips; },
-        [this, flips] { setFlipsImageHorizontal(!flips); });
 }
 
 void PrintDocument::setTransportType(std::optional<TransportType> transportType) {
@@ -431,101 +341,25 @@ void PrintDocument::setCurrentDeviceSetting(DeviceSettingPointer setting) {
         [this, old] { setCurrentDeviceSetting(old); });
 }
 
-void PrintDocument::setImageRepeatXCount(qint64 count) {
-    count = clampedRepeatCount(count);
-    if (count == m_options.imageRepeatXCount) {
+template <typename Face, typename T>
+void PrintDocument::changeProperty(const QString& key, UndoActionName name, T& field, T value,
+                                   double lower, double upper, void (PrintDocument::*setter)(T)) {
+    const std::optional<T> fitted = Face::fit(value, lower, upper);
+    if (!fitted || *fitted == field) {
         return;
     }
-    const qint64 old = m_options.imageRepeatXCount;
+    const T old = field;
     commit(
-        DocumentKey::imageRepeatXCount, Name::changingImageRepeatXCount,
-        [&] { m_options.imageRepeatXCount = count; }, [this, old] { setImageRepeatXCount(old); });
+        key, name, [&] { field = *fitted; }, [this, setter, old] { (this->*setter)(old); });
 }
 
-void PrintDocument::setImageRepeatYCount(qint64 count) {
-    count = clampedRepeatCount(count);
-    if (count == m_options.imageRepeatYCount) {
-        return;
+#define KESTROM_DEFINE_PROPERTY_SETTER(type, key, Key, Face, undo, lower, upper, ...)              \
+    void PrintDocument::set##Key(type value) {                                                     \
+        changeProperty<SettingFace::Face>(DocumentKey::key, Name::undo, m_options.key, value,      \
+                                          lower, upper, &PrintDocument::set##Key);                 \
     }
-    const qint64 old = m_options.imageRepeatYCount;
-    commit(
-        DocumentKey::imageRepeatYCount, Name::changingImageRepeatYCount,
-        [&] { m_options.imageRepeatYCount = count; }, [this, old] { setImageRepeatYCount(old); });
-}
-
-void PrintDocument::changeLength(const QString& key, UndoActionName name, double& field,
-                                 double value, ClosedRange<double> range,
-                                 void (PrintDocument::*setter)(double)) {
-    if (!std::isfinite(value)) {
-        return;
-    }
-    value = clampedLength(value, range.lowerBound, range.upperBound);
-    if (value == field) {
-        return;
-    }
-    const double old = field;
-    commit(
-        key, name, [&] { field = value; }, [this, setter, old] { (this->*setter)(old); });
-}
-
-void PrintDocument::changeSwitch(const QString& key, UndoActionName name, bool& field, bool value,
-                                 void (PrintDocument::*setter)(bool)) {
-    if (value == field) {
-        return;
-    }
-    commit(
-        key, name, [&] { field = value; }, [this, setter, value] { (this->*setter)(!value); });
-}
-
-void PrintDocument::setImageRepeatXMargin_mm(double margin) {
-    changeLength(DocumentKey::imageRepeatXMargin_mm, Name::changingImageRepeatXMargin,
-                 m_options.imageRepeatXMargin_mm, margin, unlimited,
-                 &PrintDocument::setImageRepeatXMargin_mm);
-}
-
-void PrintDocument::setImageRepeatYMargin_mm(double margin) {
-    changeLength(DocumentKey::imageRepeatYMargin_mm, Name::changingImageRepeatYMargin,
-                 m_options.imageRepeatYMargin_mm, margin, unlimited,
-                 &PrintDocument::setImageRepeatYMargin_mm);
-}
-
-void PrintDocument::setMinimumSeparatedXMargin_mm(double margin) {
-    changeLength(DocumentKey::minimumSeparatedXMargin_mm, Name::changingMinimumSeparatedXMargin,
-                 m_options.minimumSeparatedXMargin_mm, margin, {5, 600},
-                 &PrintDocument::setMinimumSeparatedXMargin_mm);
-}
-
-void PrintDocument::setMaximumBlackXLength_mm(double length) {
-    changeLength(DocumentKey::maximumBlackXLength_mm, Name::changingMaximumBlackXLength,
-                 m_options.maximumBlackXLength_mm, length, {30, 600},
-                 &PrintDocument::setMaximumBlackXLength_mm);
-}
-
-void PrintDocument::setUsesMinimumSeparatedXMargin(bool uses) {
-    changeSwitch(DocumentKey::usesMinimumSeparatedXMargin,
-                 Name::changingUsesMinimumSeparatedXMargin, m_options.usesMinimumSeparatedXMargin,
-                 uses, &PrintDocument::setUsesMinimumSeparatedXMargin);
-}
-
-void PrintDocument::setUsesMaximumBlackXLength(bool uses) {
-    changeSwitch(DocumentKey::usesMaximumBlackXLength, Name::changingUsesMaximumBlackXLength,
-                 m_options.usesMaximumBlackXLength, uses,
-                 &PrintDocument::setUsesMaximumBlackXLength);
-}
-
-void PrintDocument::setAdditionalWhitespaceLength_start_mm(double length) {
-    changeLength(DocumentKey::additionalWhitespaceLength_start_mm,
-                 Name::changingAdditionalWhitespaceLength,
-                 m_options.additionalWhitespaceLength_start_mm, length, {0, 100},
-                 &PrintDocument::setAdditionalWhitespaceLength_start_mm);
-}
-
-void PrintDocument::setAdditionalWhitespaceLength_end_mm(double length) {
-    changeLength(DocumentKey::additionalWhitespaceLength_end_mm,
-                 Name::changingAdditionalWhitespaceLength,
-                 m_options.additionalWhitespaceLength_end_mm, length, {0, 100},
-                 &PrintDocument::setAdditionalWhitespaceLength_end_mm);
-}
+KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_DEFINE_PROPERTY_SETTER)
+#undef KESTROM_DEFINE_PROPERTY_SETTER
 
 void PrintDocument::setInViewingMode(bool inViewingMode) {
     if (inViewingMode == m_inViewingMode) {
@@ -748,8 +582,16 @@ bool PrintDocument::imageBitmapConversionPropertiesAreDefault() const {
 }
 
 bool PrintDocument::horizontalImageSplitPropertiesAreDefault() const {
-    return m_options.usesMinimumSeparatedXMargin && m_options.usesMaximumBlackXLength &&
-           m_options.minimumSeparatedXMargin_mm == 70 && m_options.maximumBlackXLength_mm == 150;
+    using namespace PropertyEffect;
+    const OriginalImageDrawingOptions defaults;
+    bool isDefault = true;
+#define KESTROM_COMPARE_SPLIT_DEFAULT(type, key, Key, Face, undo, lower, upper, effects)           \
+    if (splitDefaults & (effects)) {                                                               \
+        isDefault = isDefault && m_options.key == defaults.key;                                    \
+    }
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_COMPARE_SPLIT_DEFAULT)
+#undef KESTROM_COMPARE_SPLIT_DEFAULT
+    return isDefault;
 }
 
 // --- Sizes asked for in millimetres -------------------------------------------------
@@ -804,24 +646,29 @@ void PrintDocument::resetImageRepeatCount() {
 
 void PrintDocument::resetHorizontalImageSplit() {
     performUndoGroup(Name::resettingHorizontalImageSplit, [&] {
-        setUsesMinimumSeparatedXMargin(true);
-        setUsesMaximumBlackXLength(true);
-        setMinimumSeparatedXMargin_mm(70.0);
-        setMaximumBlackXLength_mm(150.0);
+        using namespace PropertyEffect;
+        const OriginalImageDrawingOptions defaults;
+#define KESTROM_RESET_SPLIT_DEFAULT(type, key, Key, Face, undo, lower, upper, effects)             \
+    if (splitDefaults & (effects)) {                                                               \
+        set##Key(defaults.key);                                                                    \
+    }
+        KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_RESET_SPLIT_DEFAULT)
+#undef KESTROM_RESET_SPLIT_DEFAULT
     });
 }
 
 void PrintDocument::resetBlackConversionProperties(const QList<BlackConversionType>& types) {
     performUndoGroup(Name::resettingBitmapConversionProperties, [&] {
+        using namespace DocumentKey;
         if (types.contains(BlackConversionType::threshold)) {
-            setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"), 0.5);
-            setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.expansionLevel"),
+            setValueForKeyPath(optionPath(OptionGroup::threshold, Threshold::threshold), 0.5);
+            setValueForKeyPath(optionPath(OptionGroup::threshold, Threshold::expansionLevel),
                                qint64(0));
         }
         if (types.contains(BlackConversionType::halftone)) {
-            for (const char* key : {"blackClampFactor", "whiteClampFactor", "brightnessFactor"}) {
-                setValueForKeyPath(
-                    QStringLiteral("blackConversionOptions.halftone.") + QLatin1String(key), 0.0);
+            for (const QString& key : {Halftone::blackClampFactor, Halftone::whiteClampFactor,
+                                       Halftone::brightnessFactor}) {
+                setValueForKeyPath(optionPath(OptionGroup::halftone, key), 0.0);
             }
         }
     });
@@ -854,13 +701,13 @@ void PrintDocument::changeCanvas(CanvasPointer canvas) {
         setCanvas(std::move(canvas));
     });
     rememberForModel(m_canvas ? QVariant(m_canvas->identifier()) : QVariant(),
-                     QStringLiteral("canvasIdentifier"));
+                     DocumentKey::Package::canvasIdentifier);
 }
 
 void PrintDocument::changeTransportType(std::optional<TransportType> transportType) {
     setTransportType(transportType);
     rememberForModel(m_transportType ? QVariant(m_transportType->rawValue()) : QVariant(),
-                     QStringLiteral("transportTypeIdentifier"));
+                     DocumentKey::Package::transportTypeIdentifier);
 }
 
 void PrintDocument::changeBlackConversionType(BlackConversionType type) {
@@ -882,218 +729,6 @@ void PrintDocument::setLastDeviceSettingValue(const QVariant& value, const QStri
 }
 
 // --- Key-value faces ----------------------------------------------------------------
-
-QVariant PrintDocument::valueForKey(const QString& key) const {
-    using Reader = std::function<QVariant(const PrintDocument&)>;
-    using D = PrintDocument;
-    static const QHash<QString, Reader> readers = {
-        {DocumentKey::originalImage, [](const D& d) { return pointerValue(d.m_originalImage); }},
-        {DocumentKey::imageSize_px,
-         [](const D& d) { return QVariant(sizeText(d.m_options.imageSize_px)); }},
-        {DocumentKey::imageOffset_mm,
-         [](const D& d) { return QVariant(d.m_options.imageOffset_mm.toQPointF()); }},
-        {DocumentKey::imageOrientation,
-         [](const D& d) { return QVariant(d.m_options.imageOrientation.rawValue()); }},
-        {DocumentKey::imageOffsetBase,
-         [](const D& d) { return QVariant(d.m_options.imageOffsetBase.rawValue()); }},
-        {DocumentKey::imageOffsetBaseFourCharCode,
-         [](const D& d) {
-             const auto code = d.m_options.imageOffsetBase.fourCharCode();
-             return QVariant(code ? *code : *OffsetBase::center.fourCharCode());
-         }},
-        {DocumentKey::flipsImageHorizontal,
-         [](const D& d) { return QVariant(d.m_options.flipsImageHorizontal); }},
-        {DocumentKey::deviceDescriptor,
-         [](const D& d) { return pointerValue(d.m_deviceDescriptor); }},
-        {DocumentKey::transportType,
-         [](const D& d) {
-             return d.m_transportType ? QVariant(d.m_transportType->rawValue()) : QVariant();
-         }},
-        {DocumentKey::blackConversionType,
-         [](const D& d) { return QVariant(d.m_blackConversionType.rawValue()); }},
-        {DocumentKey::canvas, [](const D& d) { return pointerValue(d.m_canvas); }},
-        {DocumentKey::currentDeviceSetting,
-         [](const D& d) { return pointerValue(d.m_currentDeviceSetting); }},
-        {DocumentKey::imageRepeatXCount,
-         [](const D& d) { return QVariant(d.m_options.imageRepeatXCount); }},
-        {DocumentKey::imageRepeatYCount,
-         [](const D& d) { return QVariant(d.m_options.imageRepeatYCount); }},
-        {DocumentKey::imageRepeatXMargin_mm,
-         [](const D& d) { return QVariant(d.m_options.imageRepeatXMargin_mm); }},
-        {DocumentKey::imageRepeatYMargin_mm,
-         [](const D& d) { return QVariant(d.m_options.imageRepeatYMargin_mm); }},
-        {DocumentKey::minimumSeparatedXMargin_mm,
-         [](const D& d) { return QVariant(d.m_options.minimumSeparatedXMargin_mm); }},
-        {DocumentKey::maximumBlackXLength_mm,
-         [](const D& d) { return QVariant(d.m_options.maximumBlackXLength_mm); }},
-        {DocumentKey::usesMinimumSeparatedXMargin,
-         [](const D& d) { return QVariant(d.m_options.usesMinimumSeparatedXMargin); }},
-        {DocumentKey::usesMaximumBlackXLength,
-         [](const D& d) { return QVariant(d.m_options.usesMaximumBlackXLength); }},
-        {DocumentKey::additionalWhitespaceLength_start_mm,
-         [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_start_mm); }},
-        {DocumentKey::additionalWhitespaceLength_end_mm,
-         [](const D& d) { return QVariant(d.m_options.additionalWhitespaceLength_end_mm); }},
-        {DocumentKey::inViewingMode, [](const D& d) { return QVariant(d.m_inViewingMode); }},
-        {DocumentKey::imageSizeForDisplay_px,
-         [](const D& d) { return QVariant(sizeText(d.imageSizeForDisplay_px())); }},
-        {DocumentKey::imageSizeForDisplay_mm,
-         [](const D& d) { return QVariant(d.imageSizeForDisplay_mm().toQSizeF()); }},
-        {DocumentKey::allImageArea_mm,
-         [](const D& d) { return QVariant(d.allImageArea_mm().toQRectF()); }},
-        {DocumentKey::imageOverflownAmount_mm,
-         [](const D& d) { return QVariant::fromValue(d.imageOverflownAmount_mm()); }},
-        {DocumentKey::imageOriginalSizeDescription,
-         [](const D& d) { return QVariant(d.imageOriginalSizeDescription()); }},
-        {DocumentKey::currentBlackConversion,
-         [](const D& d) { return QVariant::fromValue(d.currentBlackConversion()); }},
-        {DocumentKey::imageBitmapExpansionLevelText,
-         [](const D& d) { return QVariant(d.imageBitmapExpansionLevelText()); }},
-        {DocumentKey::imageBitmapConversionPropertiesAreDefault,
-         [](const D& d) { return QVariant(d.imageBitmapConversionPropertiesAreDefault()); }},
-        {DocumentKey::horizontalImageSplitPropertiesAreDefault,
-         [](const D& d) { return QVariant(d.horizontalImageSplitPropertiesAreDefault()); }},
-        {DocumentKey::sequences, [](const D&) { return QVariant(); }},
-        {DocumentKey::lastDeviceSettingInfos,
-         [](const D& d) { return QVariant(d.lastDeviceSettingInfos()); }},
-    };
-    if (const auto reader = readers.constFind(key); reader != readers.cend()) {
-        return (*reader)(*this);
-    }
-    return Observable::valueForKey(key);
-}
-
-void PrintDocument::setValueForKey(const QString& key, const QVariant& value) {
-    if (key == DocumentKey::originalImage) {
-        if (const auto image = pointer<OriginalImage::Pointer>(value)) {
-            setOriginalImage(*image);
-        }
-        return;
-    }
-    if (key == DocumentKey::imageSize_px) {
-        return; // a read-only face
-    }
-    if (key == DocumentKey::imageOffset_mm) {
-        if (const auto p = point(value)) {
-            setImageOffset_mm(*p);
-        }
-        return;
-    }
-    if (key == DocumentKey::imageOrientation) {
-        if (const auto raw = OptionValue::wholeNumber(value)) {
-            if (const auto orientation = ImageRotation::fromRawValue(*raw)) {
-                setImageOrientation(*orientation);
-            }
-        }
-        return;
-    }
-    if (key == DocumentKey::imageOffsetBase) {
-        if (const auto anchor = OffsetBase::fromRawValue(value.toString())) {
-            setImageOffsetBase(*anchor);
-        }
-        return;
-    }
-    if (key == DocumentKey::imageOffsetBaseFourCharCode) {
-        const auto code = OptionValue::wholeNumber(value);
-        if (code && *code >= std::numeric_limits<qint32>::min() &&
-            *code <= std::numeric_limits<qint32>::max()) {
-            if (const auto anchor = OffsetBase::fromFourCharCode(qint32(*code))) {
-                setImageOffsetBase(*anchor);
-            }
-        }
-        return;
-    }
-    if (key == DocumentKey::flipsImageHorizontal) {
-        if (const auto b = boolean(value)) {
-            setFlipsImageHorizontal(*b);
-        }
-        return;
-    }
-    if (key == DocumentKey::deviceDescriptor) {
-        if (const auto descriptor = pointer<DescriptorPointer>(value)) {
-            setDeviceDescriptor(*descriptor);
-        }
-        return;
-    }
-    if (key == DocumentKey::transportType) {
-        // Anything but the two names means no transport.
-        return setTransportType(value.typeId() == QMetaType::QString
-                                    ? TransportType::fromRawValue(value.toString())
-                                    : std::nullopt);
-    }
-    if (key == DocumentKey::blackConversionType) {
-        if (const auto type = BlackConversionType::fromRawValue(value.toString())) {
-            setBlackConversionType(*type);
-        }
-        return;
-    }
-    if (key == DocumentKey::canvas) {
-        if (const auto canvas = pointer<CanvasPointer>(value)) {
-            setCanvas(*canvas);
-        }
-        return;
-    }
-    if (key == DocumentKey::currentDeviceSetting) {
-        if (const auto setting = pointer<DeviceSettingPointer>(value)) {
-            setCurrentDeviceSetting(*setting);
-        }
-        return;
-    }
-    if (key == DocumentKey::imageRepeatXCount || key == DocumentKey::imageRepeatYCount) {
-        if (const auto count = OptionValue::wholeNumber(value)) {
-            key == DocumentKey::imageRepeatXCount ? setImageRepeatXCount(*count)
-                                                  : setImageRepeatYCount(*count);
-        }
-        return;
-    }
-    using LengthSetter = void (PrintDocument::*)(double);
-    static const QHash<QString, LengthSetter> lengths = {
-        {DocumentKey::imageRepeatXMargin_mm, &PrintDocument::setImageRepeatXMargin_mm},
-        {DocumentKey::imageRepeatYMargin_mm, &PrintDocument::setImageRepeatYMargin_mm},
-        {DocumentKey::minimumSeparatedXMargin_mm, &PrintDocument::setMinimumSeparatedXMargin_mm},
-        {DocumentKey::maximumBlackXLength_mm, &PrintDocument::setMaximumBlackXLength_mm},
-        {DocumentKey::additionalWhitespaceLength_start_mm,
-         &PrintDocument::setAdditionalWhitespaceLength_start_mm},
-        {DocumentKey::additionalWhitespaceLength_end_mm,
-         &PrintDocument::setAdditionalWhitespaceLength_end_mm},
-    };
-    if (const auto setter = lengths.value(key)) {
-        if (const auto number = OptionValue::finiteNumber(value)) {
-            (this->*setter)(*number);
-        }
-        return;
-    }
-    using SwitchSetter = void (PrintDocument::*)(bool);
-    static const QHash<QString, SwitchSetter> switches = {
-        {DocumentKey::usesMinimumSeparatedXMargin, &PrintDocument::setUsesMinimumSeparatedXMargin},
-        {DocumentKey::usesMaximumBlackXLength, &PrintDocument::setUsesMaximumBlackXLength},
-        {DocumentKey::inViewingMode, &PrintDocument::setInViewingMode},
-    };
-    if (const auto setter = switches.value(key)) {
-        if (const auto b = boolean(value)) {
-            (this->*setter)(*b);
-        }
-        return;
-    }
-    if (key == DocumentKey::lastDeviceSettingInfos) {
-        return setLastDeviceSettingInfos(value.toMap());
-    }
-    if (key == DocumentKey::imageSizeForDisplay_px) {
-        if (const auto s = size(value)) {
-            if (const auto pixels = pixelSize(*s)) {
-                setImageSizeForDisplay_px(*pixels);
-            }
-        }
-        return;
-    }
-    if (key == DocumentKey::imageSizeForDisplay_mm) {
-        if (const auto s = size(value)) {
-            setImageSizeForDisplay_mm(Size_mm::fromQSizeF(*s));
-        }
-        return;
-    }
-    Observable::setValueForKey(key, value);
-}
 
 platform::Observable* PrintDocument::objectForKey(const QString& key) const {
     if (key == DocumentKey::currentDeviceSetting) {
@@ -1117,8 +752,12 @@ platform::Observable* PrintDocument::objectForKey(const QString& key) const {
 // --- Key-path writes into the nested settings ------------------------------------------
 
 void PrintDocument::setValueForKeyPath(const QString& keyPath, const QVariant& value) {
-    static const QRegularExpression deviceSetting(QStringLiteral("^currentDeviceSetting\\.(.+)$"));
-    static const QRegularExpression options(QStringLiteral("^blackConversionOptions\\.(.+)$"));
+    const auto pathsUnder = [](const QString& key) {
+        return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(key) +
+                                  QStringLiteral("\\.(.+)$"));
+    };
+    static const QRegularExpression deviceSetting = pathsUnder(DocumentKey::currentDeviceSetting);
+    static const QRegularExpression options = pathsUnder(DocumentKey::blackConversionOptions);
     if (const auto match = deviceSetting.match(keyPath); match.hasMatch()) {
         return setCurrentDeviceSettingValue(value, match.captured(1));
     }
@@ -1178,7 +817,7 @@ void PrintDocument::writeCurrentDeviceSettingValue(const QVariant& value, const 
 QVariant PrintDocument::fittedOptionValue(const QString& keyPath, const QVariant& value) const {
     const QString group = keyPath.section(QLatin1Char('.'), 0, 0);
     const QString key = keyPath.section(QLatin1Char('.'), 1);
-    if (group == QLatin1String("threshold")) {
+    if (group == DocumentKey::OptionGroup::threshold) {
         ThresholdWrapper scratch(m_blackConversionOptions->threshold().rawValue());
         scratch.setValueForKey(key, value);
         return scratch.valueForKey(key);

@@ -42,6 +42,11 @@
 //   originalImage.<key>   "vector", "widthPerHeight", "fileName", "filePath",
 //                         "fileURL", "sizeInfoText"
 //
+// The plain settings (the turn, the flip, the repeats, the split and the added
+// whitespace) are the rows of PrintDocumentPropertyTable.h, which declares
+// their getters and setters here; the other keys' faces are listed in
+// PrintDocumentKeyFaces.cpp.
+//
 // Every user change registers one undo step named by UndoActionName; undoing
 // runs the same setter, so redo comes for free. Main thread only.
 
@@ -50,6 +55,7 @@
 #include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
 #include "core/document/job/DeviceSetting.h"
 #include "core/document/job/EdgeInsets.h"
+#include "core/document/job/PrintDocumentPropertyTable.h"
 #include "core/document/job/UndoActionName.h"
 #include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
@@ -76,6 +82,13 @@
 namespace kestrom {
 
 class ReadOnlyKeyedValues;
+
+// A getter and a setter for each row of the property table.
+#define KESTROM_DECLARE_PROPERTY(type, key, Key, ...)                                              \
+    type key() const {                                                                             \
+        return m_options.key;                                                                      \
+    }                                                                                              \
+    void set##Key(type value);
 
 class PrintDocument : public platform::Observable {
 public:
@@ -130,14 +143,10 @@ public:
     ambrel::Point_mm imageOffset_mm() const { return m_options.imageOffset_mm; }
     // A coordinate that is not finite is refused.
     void setImageOffset_mm(const ambrel::Point_mm& offset);
-    ambrel::ImageRotation imageOrientation() const { return m_options.imageOrientation; }
-    void setImageOrientation(ambrel::ImageRotation orientation);
     ambrel::OffsetBase imageOffsetBase() const { return m_options.imageOffsetBase; }
     // Only an anchor the model allows is taken; a script asking for another
     // gets ScriptErrorNumber_OffsetBase_NotSupported.
     void setImageOffsetBase(const ambrel::OffsetBase& anchor);
-    bool flipsImageHorizontal() const { return m_options.flipsImageHorizontal; }
-    void setFlipsImageHorizontal(bool flips);
 
     const DescriptorPointer& deviceDescriptor() const { return m_deviceDescriptor; }
     // Chooses the model: settings, canvas, connection, anchor and conversion
@@ -156,35 +165,10 @@ public:
         return *m_blackConversionOptions;
     }
 
-    // Counts below 1 become 1, above IMAGE_REPEAT_COUNT_MAX that maximum.
-    qint64 imageRepeatXCount() const { return m_options.imageRepeatXCount; }
-    void setImageRepeatXCount(qint64 count);
-    qint64 imageRepeatYCount() const { return m_options.imageRepeatYCount; }
-    void setImageRepeatYCount(qint64 count);
-    // Lengths that are not finite are refused everywhere below.
-    double imageRepeatXMargin_mm() const { return m_options.imageRepeatXMargin_mm; }
-    void setImageRepeatXMargin_mm(double margin);
-    double imageRepeatYMargin_mm() const { return m_options.imageRepeatYMargin_mm; }
-    void setImageRepeatYMargin_mm(double margin);
-    // 5 ... 600 mm.
-    double minimumSeparatedXMargin_mm() const { return m_options.minimumSeparatedXMargin_mm; }
-    void setMinimumSeparatedXMargin_mm(double margin);
-    // 30 ... 600 mm.
-    double maximumBlackXLength_mm() const { return m_options.maximumBlackXLength_mm; }
-    void setMaximumBlackXLength_mm(double length);
-    bool usesMinimumSeparatedXMargin() const { return m_options.usesMinimumSeparatedXMargin; }
-    void setUsesMinimumSeparatedXMargin(bool uses);
-    bool usesMaximumBlackXLength() const { return m_options.usesMaximumBlackXLength; }
-    void setUsesMaximumBlackXLength(bool uses);
-    // 0 ... 100 mm each.
-    double additionalWhitespaceLength_start_mm() const {
-        return m_options.additionalWhitespaceLength_start_mm;
-    }
-    void setAdditionalWhitespaceLength_start_mm(double length);
-    double additionalWhitespaceLength_end_mm() const {
-        return m_options.additionalWhitespaceLength_end_mm;
-    }
-    void setAdditionalWhitespaceLength_end_mm(double length);
+    // The plain settings of the property table: a getter and a setter each.
+    // Setters bring the value into the row's bounds, refuse what the face
+    // refuses, and announce and register an undo step only for a change.
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_DECLARE_PROPERTY)
 
     // True while an earlier version is shown read-only; set by the window.
     bool inViewingMode() const { return m_inViewingMode; }
@@ -253,6 +237,8 @@ public:
 
     // --- Key-value faces --------------------------------------------------------
 
+    // Every key valueForKey() answers, in no particular order.
+    static QStringList allKeys();
     QVariant valueForKey(const QString& key) const override;
     void setValueForKey(const QString& key, const QVariant& value) override;
     Observable* objectForKey(const QString& key) const override;
@@ -267,10 +253,10 @@ private:
     void commit(const QString& key, UndoActionName name, const std::function<void()>& store,
                 std::function<void()> undo, bool clearsSizeDescription = false,
                 qint64 undoCost = 0);
-    void changeLength(const QString& key, UndoActionName name, double& field, double value,
-                      ambrel::ClosedRange<double> range, void (PrintDocument::*setter)(double));
-    void changeSwitch(const QString& key, UndoActionName name, bool& field, bool value,
-                      void (PrintDocument::*setter)(bool));
+    // The shared body of the plain settings' setters.
+    template <typename Face, typename T>
+    void changeProperty(const QString& key, UndoActionName name, T& field, T value, double lower,
+                        double upper, void (PrintDocument::*setter)(T));
     void writeCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
     QVariant fittedOptionValue(const QString& keyPath, const QVariant& value) const;
     void applyModel(const DescriptorPointer& descriptor, bool pristine);
@@ -302,3 +288,5 @@ private:
 };
 
 } // namespace kestrom
+
+#undef KESTROM_DECLARE_PROPERTY

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/job/UndoActionName.h"
 #include "model/pictures/BlackConversionThresholdOption.h"
 #include "platform/Observable.h"
 
@@ -33,7 +34,8 @@ public:
 
     // The keys of the options, in order ("threshold", "expansionLevel").
     static QStringList allKeys();
-    static void setAllKeys(const QStringList& keys);
+    // The undo step a user's change of the option makes.
+    static std::optional<UndoActionName> undoActionName(const QString& key);
 
     QVariant valueForKey(const QString& key) const override;
     void setValueForKey(const QString& key, const QVariant& value) override;

@@ -1,8 +1,11 @@
 #include "core/document/package/DocumentSettings.h"
 
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/LastDeviceSettings.h"
+#include "core/document/job/PackageValue.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
+#include "core/document/job/SettingFace.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/document/package/SettingsReadingError.h"
 #include "platform/ApplicationInfo.h"
@@ -20,90 +23,12 @@ const QString DocumentSettings::minimumApplicationVersion = QStringLiteral("1.0"
 
 namespace {
 
-namespace key {
-const QString minimumApplicationVersion = QStringLiteral("minimumApplicationVersion");
-const QString currentDeviceSetting = QStringLiteral("currentDeviceSetting");
-const QString imageOriginalFileURL = QStringLiteral("imageOriginalFileURL");
-const QString threshold = QStringLiteral("imageBitmapConversionThreshold");
-const QString imageOffset = QStringLiteral("imageOffset_mm");
-const QString imageSize = QStringLiteral("imageSize_px");
-const QString orientation = QStringLiteral("imageOrientation");
-const QString flips = QStringLiteral("flipsImageHorizontal");
-const QString modelName = QStringLiteral("modelName");
-const QString offsetBase = QStringLiteral("imageOffsetBase");
-const QString repeatXCount = QStringLiteral("imageRepeatXCount");
-const QString repeatYCount = QStringLiteral("imageRepeatYCount");
-const QString repeatXMargin = QStringLiteral("imageRepeatXMargin_mm");
-const QString repeatYMargin = QStringLiteral("imageRepeatYMargin_mm");
-const QString usesMinimumSeparated = QStringLiteral("usesMinimumSeparatedXMargin");
-const QString usesMaximumBlack = QStringLiteral("usesMaximumBlackXLength");
-const QString minimumSeparated = QStringLiteral("minimumSeparatedXMargin_mm");
-const QString maximumBlack = QStringLiteral("maximumBlackXLength_mm");
-const QString expansionLevel = QStringLiteral("imageBitmapExpansionLevel");
-const QString whitespaceStart = QStringLiteral("additionalWhitespaceLength_start_mm");
-const QString whitespaceEnd = QStringLiteral("additionalWhitespaceLength_end_mm");
-const QString canvasIdentifier = QStringLiteral("canvasIdentifier");
-const QString conversionType = QStringLiteral("imageBlackConversionType");
-const QString conversionOptions = QStringLiteral("imageBlackConversionOptions");
-} // namespace key
+namespace Package = DocumentKey::Package;
 
-bool isInteger(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Numbers read as the stored kind or as another number that says the same.
-std::optional<double> real(const QVariant& v) {
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-        return v.toDouble();
-    }
-    if (isInteger(v)) {
-        return double(v.toLongLong());
-    }
-    return std::nullopt;
-}
-
-std::optional<qint64> integer(const QVariant& v) {
-    if (isInteger(v)) {
-        return v.toLongLong();
-    }
-    if (const auto d = real(v);
-        d && std::isfinite(*d) && std::trunc(*d) == *d && std::abs(*d) < 9.0e18) {
-        return qint64(*d);
-    }
-    return std::nullopt;
-}
-
-std::optional<bool> boolean(const QVariant& v) {
-    if (v.typeId() == QMetaType::Bool) {
-        return v.toBool();
-    }
-    if (const auto i = integer(v); i && (*i == 0 || *i == 1)) {
-        return *i == 1;
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> text(const QVariant& v) {
-    if (v.typeId() == QMetaType::QString) {
-        return v.toString();
-    }
-    return std::nullopt;
-}
-
-std::optional<QVariantMap> dictionary(const QVariant& v) {
-    if (v.typeId() == QMetaType::QVariantMap) {
-        return v.toMap();
-    }
-    return std::nullopt;
-}
+constexpr auto real = &PackageValue::real;
+constexpr auto integer = &PackageValue::integer;
+constexpr auto text = &PackageValue::text;
+constexpr auto dictionary = &PackageValue::dictionary;
 
 double realOr(const QVariantMap& d, const QString& k, double fallback) {
     return real(d.value(k)).value_or(fallback);
@@ -113,15 +38,11 @@ qint64 integerOr(const QVariantMap& d, const QString& k, qint64 fallback) {
     return integer(d.value(k)).value_or(fallback);
 }
 
-bool booleanOr(const QVariantMap& d, const QString& k, bool fallback) {
-    return boolean(d.value(k)).value_or(fallback);
-}
-
 // A point dictionary {X, Y} of finite numbers, else (0, 0).
 Point_mm pointFrom(const QVariant& v) {
     const auto d = dictionary(v);
-    const auto x = d ? real(d->value(QStringLiteral("X"))) : std::nullopt;
-    const auto y = d ? real(d->value(QStringLiteral("Y"))) : std::nullopt;
+    const auto x = d ? real(d->value(Package::x)) : std::nullopt;
+    const auto y = d ? real(d->value(Package::y)) : std::nullopt;
     if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
         return {0, 0};
     }
@@ -132,8 +53,8 @@ Point_mm pointFrom(const QVariant& v) {
 // Sides that are negative or too large for any picture count as not valid.
 Size_px sizeFrom(const QVariant& v) {
     const auto d = dictionary(v);
-    const auto w = d ? real(d->value(QStringLiteral("Width"))) : std::nullopt;
-    const auto h = d ? real(d->value(QStringLiteral("Height"))) : std::nullopt;
+    const auto w = d ? real(d->value(Package::width)) : std::nullopt;
+    const auto h = d ? real(d->value(Package::height)) : std::nullopt;
     constexpr double largest = double(std::numeric_limits<qint32>::max());
     if (!w || !h || !(*w >= 0 && *w <= largest) || !(*h >= 0 && *h <= largest)) {
         return {0, 0};
@@ -145,13 +66,6 @@ Size_px sizeFrom(const QVariant& v) {
 Point_mm offsetWithinLimits(const Point_mm& offset) {
     constexpr double limit = PlacementLimits::offset_mm;
     return {std::clamp(offset.x, -limit, limit), std::clamp(offset.y, -limit, limit)};
-}
-
-double repeatMarginFrom(double margin) {
-    if (!std::isfinite(margin)) {
-        return 0;
-    }
-    return std::clamp(margin, 0.0, PlacementLimits::repeatMarginMax_mm);
 }
 
 // A size whose side is longer than the window lets a side be is scaled down,
@@ -223,53 +137,44 @@ QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
     const auto& options = document.originalImageDrawingOptions();
     const auto& threshold = document.blackConversionOptions().threshold();
     QVariantMap d;
-    d.insert(key::minimumApplicationVersion, minimumApplicationVersion);
+    d.insert(Package::minimumApplicationVersion, minimumApplicationVersion);
     if (const auto& setting = document.currentDeviceSetting()) {
         QVariantMap saved = setting->dictionaryForSave();
-        saved.remove(key::offsetBase);
+        saved.remove(DocumentKey::imageOffsetBase);
         // The document's connection travels here, as it has no key of its own.
         if (const auto transport = document.transportType()) {
-            saved.insert(QStringLiteral("transportTypeIdentifier"), transport->rawValue());
+            saved.insert(Package::transportTypeIdentifier, transport->rawValue());
         }
-        d.insert(key::currentDeviceSetting, saved);
+        d.insert(DocumentKey::currentDeviceSetting, saved);
     }
     // No bookmark: the picture's place is kept as its location alone.
     if (const auto& image = document.originalImage()) {
-        d.insert(key::imageOriginalFileURL,
+        d.insert(Package::imageOriginalFileURL,
                  QString::fromUtf8(image->fileURL().toEncoded(QUrl::FullyEncoded)));
     }
-    d.insert(key::threshold, threshold.threshold());
-    d.insert(key::imageOffset, QVariantMap{{QStringLiteral("X"), options.imageOffset_mm.x},
-                                           {QStringLiteral("Y"), options.imageOffset_mm.y}});
-    d.insert(key::imageSize,
-             QVariantMap{{QStringLiteral("Width"), double(options.imageSize_px.width)},
-                         {QStringLiteral("Height"), double(options.imageSize_px.height)}});
-    d.insert(key::orientation, qint64(options.imageOrientation.rawValue()));
-    d.insert(key::flips, options.flipsImageHorizontal);
+    d.insert(Package::imageBitmapConversionThreshold, threshold.threshold());
+    d.insert(DocumentKey::imageOffset_mm, QVariantMap{{Package::x, options.imageOffset_mm.x},
+                                                      {Package::y, options.imageOffset_mm.y}});
+    d.insert(DocumentKey::imageSize_px,
+             QVariantMap{{Package::width, double(options.imageSize_px.width)},
+                         {Package::height, double(options.imageSize_px.height)}});
     if (const auto& descriptor = document.deviceDescriptor()) {
-        d.insert(key::modelName, descriptor->modelName());
+        d.insert(Package::modelName, descriptor->modelName());
     }
     if (const auto code = options.imageOffsetBase.fourCharCode()) {
-        d.insert(key::offsetBase, qint64(*code));
+        d.insert(DocumentKey::imageOffsetBase, qint64(*code));
     }
-    d.insert(key::repeatXCount, options.imageRepeatXCount);
-    d.insert(key::repeatYCount, options.imageRepeatYCount);
-    d.insert(key::repeatXMargin, options.imageRepeatXMargin_mm);
-    d.insert(key::repeatYMargin, options.imageRepeatYMargin_mm);
-    d.insert(key::usesMinimumSeparated, options.usesMinimumSeparatedXMargin);
-    d.insert(key::usesMaximumBlack, options.usesMaximumBlackXLength);
-    d.insert(key::minimumSeparated, options.minimumSeparatedXMargin_mm);
-    d.insert(key::maximumBlack, options.maximumBlackXLength_mm);
-    d.insert(key::expansionLevel, threshold.expansionLevel());
-    d.insert(key::whitespaceStart, options.additionalWhitespaceLength_start_mm);
-    d.insert(key::whitespaceEnd, options.additionalWhitespaceLength_end_mm);
+#define KESTROM_SAVE_PROPERTY(type, key, Key, Face, ...)                                           \
+    d.insert(DocumentKey::key, SettingFace::Face::save(document.key()));
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_SAVE_PROPERTY)
+#undef KESTROM_SAVE_PROPERTY
+    d.insert(Package::imageBitmapExpansionLevel, threshold.expansionLevel());
     if (const auto& canvas = document.canvas()) {
-        d.insert(key::canvasIdentifier, canvas->identifier());
+        d.insert(Package::canvasIdentifier, canvas->identifier());
     }
-    d.insert(key::conversionType, document.blackConversionType() == BlackConversionType::halftone
-                                      ? QStringLiteral("halftone")
-                                      : QStringLiteral("threshold"));
-    d.insert(key::conversionOptions, document.blackConversionOptions().dictionaryForSave());
+    d.insert(Package::imageBlackConversionType, document.blackConversionType().rawValue());
+    d.insert(Package::imageBlackConversionOptions,
+             document.blackConversionOptions().dictionaryForSave());
     return d;
 }
 
@@ -301,7 +206,7 @@ QVariantMap DocumentSettings::parse(const QByteArray& data, const QString& packa
 }
 
 QUrl DocumentSettings::pictureLocation(const QVariantMap& settings) {
-    const auto location = text(settings.value(key::imageOriginalFileURL));
+    const auto location = text(settings.value(Package::imageOriginalFileURL));
     if (!location || location->isEmpty()) {
         return {};
     }
@@ -310,8 +215,8 @@ QUrl DocumentSettings::pictureLocation(const QVariantMap& settings) {
 }
 
 bool DocumentSettings::namesPicture(const QVariantMap& settings) {
-    const auto location = text(settings.value(key::imageOriginalFileURL));
-    const QVariant bookmark = settings.value(QStringLiteral("imageOriginalFileURLBookmarkData"));
+    const auto location = text(settings.value(Package::imageOriginalFileURL));
+    const QVariant bookmark = settings.value(Package::imageOriginalFileURLBookmarkData);
     return (location && !location->isEmpty()) ||
            (bookmark.typeId() == QMetaType::QByteArray && !bookmark.toByteArray().isEmpty());
 }
@@ -322,7 +227,7 @@ namespace {
 // cannot order it, and then opens the document.
 void checkVersion(const QVariantMap& settings, const DocumentSettings::Application& application) {
     if (!settings.isEmpty() && !application.version.isEmpty()) {
-        if (const auto minimum = text(settings.value(key::minimumApplicationVersion))) {
+        if (const auto minimum = text(settings.value(Package::minimumApplicationVersion))) {
             if (DocumentSettings::compareVersions(*minimum, application.version) > 0) {
                 throw SettingsReadingError::documentWasMadeOnHigherVersionApp(*minimum,
                                                                               application.version);
@@ -353,12 +258,12 @@ SettingsReadingError unsupported(const std::optional<QString>& name,
 DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
                                                   const Application& application) {
     checkVersion(settings, application);
-    const auto modelName = text(settings.value(key::modelName));
+    const auto modelName = text(settings.value(Package::modelName));
     const auto model = supportedModel(modelName);
     if (!model) {
         throw unsupported(modelName, application);
     }
-    const auto code = integer(settings.value(key::offsetBase));
+    const auto code = integer(settings.value(DocumentKey::imageOffsetBase));
     if (!code || *code < std::numeric_limits<qint32>::min() ||
         *code > std::numeric_limits<qint32>::max()) {
         throw DocumentFileError::noValidAnchor();
@@ -391,7 +296,7 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
 
     // The canvas; a missing key, or one that names no canvas of the model,
     // keeps the one the model chose: without a canvas nothing prints.
-    if (const auto identifier = text(settings.value(key::canvasIdentifier))) {
+    if (const auto identifier = text(settings.value(Package::canvasIdentifier))) {
         for (const auto& canvas : descriptor->canvases()) {
             if (canvas->identifier() == *identifier) {
                 document.setCanvas(canvas);
@@ -404,37 +309,30 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
     // them again and then wins.
     auto& threshold = document.blackConversionOptions().threshold();
     using Ranges = BlackConversionThresholdOption::ClampedValueRanges;
-    const double level = realOr(settings, key::threshold, 0.0);
+    const double level = realOr(settings, Package::imageBitmapConversionThreshold, 0.0);
     threshold.setThreshold(std::isfinite(level) ? Ranges::threshold.clamped(level) : 0.0);
     threshold.setExpansionLevel(
-        Ranges::expansionLevel.clamped(integerOr(settings, key::expansionLevel, 0)));
+        Ranges::expansionLevel.clamped(integerOr(settings, Package::imageBitmapExpansionLevel, 0)));
 
-    const qint64 orientation = integerOr(settings, key::orientation, 0);
-    document.setImageOrientation(
-        ImageRotation::fromRawValue(orientation).value_or(ImageRotation::none));
-    document.setFlipsImageHorizontal(booleanOr(settings, key::flips, false));
-    document.setImageRepeatXCount(integerOr(settings, key::repeatXCount, 1));
-    document.setImageRepeatYCount(integerOr(settings, key::repeatYCount, 1));
-    document.setImageRepeatXMargin_mm(repeatMarginFrom(realOr(settings, key::repeatXMargin, 0.0)));
-    document.setImageRepeatYMargin_mm(repeatMarginFrom(realOr(settings, key::repeatYMargin, 0.0)));
-    document.setUsesMinimumSeparatedXMargin(booleanOr(settings, key::usesMinimumSeparated, true));
-    document.setUsesMaximumBlackXLength(booleanOr(settings, key::usesMaximumBlack, true));
-    document.setMinimumSeparatedXMargin_mm(realOr(settings, key::minimumSeparated, 70.0));
-    document.setMaximumBlackXLength_mm(realOr(settings, key::maximumBlack, 150.0));
-    document.setAdditionalWhitespaceLength_start_mm(realOr(settings, key::whitespaceStart, 0.0));
-    document.setAdditionalWhitespaceLength_end_mm(realOr(settings, key::whitespaceEnd, 0.0));
+    // The plain settings, each from its key or its default.
+    const OriginalImageDrawingOptions defaults;
+#define KESTROM_APPLY_PROPERTY(type, key, Key, Face, ...)                                          \
+    document.set##Key(                                                                             \
+        SettingFace::Face::load(settings.value(DocumentKey::key)).value_or(defaults.key));
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_APPLY_PROPERTY)
+#undef KESTROM_APPLY_PROPERTY
 
-    document.setBlackConversionType(text(settings.value(key::conversionType)) ==
-                                            QStringLiteral("halftone")
+    document.setBlackConversionType(text(settings.value(Package::imageBlackConversionType)) ==
+                                            BlackConversionType::halftone.rawValue()
                                         ? BlackConversionType::halftone
                                         : BlackConversionType::threshold);
-    if (const auto options = dictionary(settings.value(key::conversionOptions))) {
+    if (const auto options = dictionary(settings.value(Package::imageBlackConversionOptions))) {
         document.blackConversionOptions().loadDictionaryForSave(*options);
     }
 
     // The file's values over the ones remembered for the model, over the
     // model's defaults.
-    if (const auto saved = dictionary(settings.value(key::currentDeviceSetting))) {
+    if (const auto saved = dictionary(settings.value(DocumentKey::currentDeviceSetting))) {
         auto setting = std::make_shared<DeviceSetting>(*descriptor);
         const QVariantMap remembered =
             LastDeviceSettings::lastDeviceSettingInfos().value(descriptor->modelName()).toMap();
@@ -445,7 +343,7 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
         document.setCurrentDeviceSetting(setting);
         // The connection has no key of its own; without this the document
         // would reopen with whatever the model change chose.
-        if (const auto identifier = text(saved->value(QStringLiteral("transportTypeIdentifier")))) {
+        if (const auto identifier = text(saved->value(Package::transportTypeIdentifier))) {
             const auto transport = TransportType::fromRawValue(*identifier);
             if (transport && descriptor->transportTypes().contains(*transport)) {
                 document.setTransportType(transport);
@@ -453,9 +351,10 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
         }
     }
 
-    document.setImageOffset_mm(offsetWithinLimits(pointFrom(settings.value(key::imageOffset))));
+    document.setImageOffset_mm(
+        offsetWithinLimits(pointFrom(settings.value(DocumentKey::imageOffset_mm))));
     document.setImageSize_px(
-        sizeWithinLimits(sizeFrom(settings.value(key::imageSize)), descriptor->dpi()));
+        sizeWithinLimits(sizeFrom(settings.value(DocumentKey::imageSize_px)), descriptor->dpi()));
 }
 
 } // namespace kestrom
