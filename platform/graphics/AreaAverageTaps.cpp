@@ -63,6 +63,27 @@ AreaAverageTaps::AreaAverageTaps(int source, qint64 destination, qint64 first, q
     m_offset[n] = int(m_weights.size());
     if (n == 0) {
         m_sourceFirst = 0;
+        return;
+    }
+    int longest = 0;
+    for (size_t i = 0; i < n; ++i) {
+        longest = std::max(longest, m_offset[i + 1] - m_offset[i]);
+    }
+    if (longest > source) {
+        return;
+    }
+    // Windows that would run past the source's end start earlier, with
+    // zero weights in front.
+    m_windowLength = longest;
+    m_windowStart.resize(n);
+    m_windowWeights.assign(n * size_t(longest), 0.0f);
+    for (size_t i = 0; i < n; ++i) {
+        const int begin = std::min(m_start[i], source - longest);
+        m_windowStart[i] = begin;
+        std::copy(m_weights.begin() + m_offset[i], m_weights.begin() + m_offset[i + 1],
+                  m_windowWeights.begin() + qsizetype(i * size_t(longest)) + (m_start[i] - begin));
+        m_sourceFirst = std::min(m_sourceFirst, begin);
+        m_sourceEnd = std::max(m_sourceEnd, begin + longest);
     }
 }
 

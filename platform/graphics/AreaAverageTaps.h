@@ -30,6 +30,17 @@ public:
     int count(qint64 i) const { return m_offset[size_t(i) + 1] - m_offset[size_t(i)]; }
     const float* weights(qint64 i) const { return m_weights.data() + m_offset[size_t(i)]; }
 
+    // The same taps as windows of one length for all pixels, for loops of a
+    // fixed count: pixel first + i reads windowLength() source pixels from
+    // windowStart(i), weighed by windowWeights(i), which are zero for the
+    // pixels it does not read. The windows stay within the source; none when
+    // the source is shorter than the longest tap (windowLength() is 0).
+    int windowLength() const { return m_windowLength; }
+    int windowStart(qint64 i) const { return m_windowStart[size_t(i)]; }
+    const float* windowWeights(qint64 i) const {
+        return m_windowWeights.data() + size_t(i) * size_t(m_windowLength);
+    }
+
 private:
     bool m_identity = false;
     bool m_singleTap = true;
@@ -38,6 +49,9 @@ private:
     std::vector<int> m_start;
     std::vector<int> m_offset;
     std::vector<float> m_weights;
+    int m_windowLength = 0;
+    std::vector<int> m_windowStart;
+    std::vector<float> m_windowWeights;
 };
 
 } // namespace platform

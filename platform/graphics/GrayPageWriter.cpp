@@ -29,19 +29,48 @@ uchar rounded(float value) {
     return uchar(std::min(255.0f, value + 0.5f));
 }
 
+template <typename In> uchar sampled(const In* in, int index) {
+    if constexpr (std::is_same_v<In, uchar>) {
+        return in[index];
+    } else {
+        return rounded(in[index]);
+    }
+}
+
+// The windows of a fixed length, for which the compiler unrolls the taps.
+template <int length, typename In>
+void scaleAcrossWindows(const In* in, const AreaAverageTaps& taps, int skip, int count,
+                        uchar* out) {
+    const float* w = taps.windowWeights(skip);
+    for (int i = 0; i < count; ++i, w += length) {
+        const In* from = in + taps.windowStart(skip + i);
+        float sum = 0;
+        for (int k = 0; k < length; ++k) {
+            sum += w[k] * float(from[k]);
+        }
+        out[i] = rounded(sum);
+    }
+}
+
 // Pixels [skip, skip + count) of the visible part of a scaled line, from a
 // source line whose pixel k is in[k].
 template <typename In>
 void scaleAcross(const In* in, const AreaAverageTaps& taps, int skip, int count, uchar* out) {
     if (taps.isSingleTap()) {
         for (int i = 0; i < count; ++i) {
-            if constexpr (std::is_same_v<In, uchar>) {
-                out[i] = in[taps.start(skip + i)];
-            } else {
-                out[i] = rounded(in[taps.start(skip + i)]);
-            }
+            out[i] = sampled(in, taps.start(skip + i));
         }
         return;
+    }
+    switch (taps.windowLength()) {
+    case 2:
+        return scaleAcrossWindows<2>(in, taps, skip, count, out);
+    case 3:
+        return scaleAcrossWindows<3>(in, taps, skip, count, out);
+    case 4:
+        return scaleAcrossWindows<4>(in, taps, skip, count, out);
+    default:
+        break;
     }
     for (int i = 0; i < count; ++i) {
         const In* from = in + taps.start(skip + i);
@@ -108,11 +137,19 @@ void GrayPageWriter::writeSpan(const Span& span, int row, uchar* out, Scratch& s
     // Down the picture first, over the source columns the visible part reads.
     const int s0 = across.sourceFirst();
     const int width = across.sourceEnd() - s0;
-    scratch.sums.assign(size_t(width), 0.0f);
+    scratch.sums.resize(size_t(width));
     float* sums = scratch.sums.data();
     const float* w = down.weights(r);
     const qsizetype stride = p.picture.bytesPerLine();
-    for (int t = 0; t < taps; ++t) {
+    // The first two taps at once: most rows have no more.
+    const uchar* in0 = line + s0;
+    const uchar* in1 = in0 + stride;
+    const float w0 = w[0];
+    const float w1 = w[1];
+    for (int k = 0; k < width; ++k) {
+        sums[k] = (0.0f + w0 * float(in0[k])) + w1 * float(in1[k]);
+    }
+    for (int t = 2; t < taps; ++t) {
         const uchar* in = line + qsizetype(t) * stride + s0;
         const float weight = w[t];
         for (int k = 0; k < width; ++k) {
