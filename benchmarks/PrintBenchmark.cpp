@@ -12,7 +12,9 @@
 // the gray page and the peak memory of the whole process.
 
 #include "A4Model.h"
+#include "A4Print.h"
 #include "CopyReference.h"
+#include "ProcessStatus.h"
 
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinBitmapRenderer.h"
@@ -55,27 +57,6 @@ std::shared_ptr<const ambrel::DeviceDescriptor> a3Model() {
         .first();
 }
 
-// A 2400 x 3400 gray picture with gradients and shapes, drawn scaled.
-ambrel::OriginalImage::Pointer picture() {
-    static const auto original = [] {
-        QImage image(2400, 3400, QImage::Format_Grayscale8);
-        for (int y = 0; y < image.height(); ++y) {
-            uchar* row = image.scanLine(y);
-            for (int x = 0; x < image.width(); ++x) {
-                row[x] = uchar((x * 255 / image.width() + y * 255 / image.height()) / 2);
-            }
-        }
-        QPainter painter(&image);
-        painter.setBrush(Qt::black);
-        for (int i = 0; i < 40; ++i) {
-            painter.drawEllipse(QPoint(120 + (i % 8) * 290, 200 + (i / 8) * 650), 100, 180);
-        }
-        painter.end();
-        return ambrel::OriginalImage::fromImage(image, {}, {}, 1);
-    }();
-    return original;
-}
-
 // A 6000 x 4000 colour photograph's stand-in (opaque, as a JPEG decodes):
 // colour gradients and shapes, drawn scaled across the A4 canvas.
 ambrel::OriginalImage::Pointer colourPicture() {
@@ -112,13 +93,14 @@ Job job(Page page, const ambrel::BlackConversion& conversion) {
     ambrel::OriginalImageDrawingOptions options;
     // Twice the picture's size on A4, nearly the whole canvas on A3; the
     // colour picture across the A4 canvas's width.
-    options.imageSize_px = page == Page::a4   ? ambrel::Size_px{4800, 6800}
+    options.imageSize_px = page == Page::a4   ? bench::a4GrayPictureSize
                            : page == Page::a3 ? ambrel::Size_px{6800, 9633}
                                               : ambrel::Size_px{4800, 3200};
     options.imageBitmapConversion = conversion;
-    ambrel::PrintTask task(model, model->canvases().first(), ambrel::TransportType::usb,
-                           ambrel::ImageSource::originalImage(
-                               page == Page::a4Colour ? colourPicture() : picture(), options));
+    ambrel::PrintTask task(
+        model, model->canvases().first(), ambrel::TransportType::usb,
+        ambrel::ImageSource::originalImage(
+            page == Page::a4Colour ? colourPicture() : bench::a4GrayPicture(), options));
     const auto dpi = model->dpi();
     const qint64 pixels =
         dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
@@ -141,19 +123,7 @@ void printOnce(lunvik::TavrinDeviceConnection& connection, const Job& j) {
     connection.print(j.task, nullptr);
 }
 
-// The simulated device on the in-memory bus reads every byte as the device
-// does but keeps no copy of the column data nor a log of the writes: what a
-// device keeps is not the printing process's memory, and three copies of each
-// job would make every print, the first above all, pay for memory no print to
-// a device pays for.
-struct Device {
-    lunvik::TavrinSimulatorUsb usb{[] {
-        lunvik::TavrinSimulatedDevice::Configuration configuration;
-        configuration.keepsColumnData = false;
-        return configuration;
-    }()};
-    Device() { usb.usbDevice().setKeepsWrites(false); }
-};
+using Device = bench::InMemoryDevice;
 
 void forget(lunvik::TavrinSimulatorUsb& usb) {
     usb.device().clearHistory();
@@ -221,23 +191,8 @@ void BM_RenderAndConvertA4Halftone(benchmark::State& state) {
 
 constexpr int laterPrintCount = 5;
 
-qint64 statusKilobytes(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field)) {
-            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return -1;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
+using bench::statusKilobytes;
 
 // Run as a child: the first print of this process, then later ones, both
 // copies of the page, the memory the first print took at its peak and the
@@ -253,9 +208,7 @@ int printChild(Page page, const QString& conversion) {
     const qint64 setUpPeak = statusKilobytes("VmHWM:");
     // Lets the high-water mark start again from what is resident now. The
     // memory the connection keeps ready for the print counts as the print's.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    const bool reset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-    clear.close();
+    const bool reset = bench::resetPeak();
     lunvik::TavrinDeviceConnection connection(j.model, ambrel::TransportType::usb);
     const double first = bench::secondsOf([&] { printOnce(connection, j); });
     const qint64 peak = statusKilobytes("VmHWM:");

@@ -4,12 +4,20 @@
 // another process. A colour photo (6000 x 4000, as a camera gives it) and the
 // gray picture's kind of page are placed across the width.
 //
-// Each case reports pixels of the canvas per second and the ratios to a
-// one-core and an all-core copy of the canvas's gray page, timed in the same
-// run. The first print of a process and its memory are PrintBenchmark's.
+// Each case reports pixels of the canvas per second, the ratios to a
+// one-core and an all-core copy of the canvas's gray page and to
+// PrintBenchmark's A4 print on the in-memory bus ("A4Prints"), all timed in
+// the same run. The first print of a fresh process is timed as the
+// application makes it: a JPEG of the photo decoded as a document holds it,
+// the print started right after the connection is made, with the later
+// prints of that process and the resident memory the prints add at their
+// peak against the canvas's gray page (run with --benchmark_repetitions=5
+// for medians of five).
 
 #include "A4Model.h"
+#include "A4Print.h"
 #include "CopyReference.h"
+#include "ProcessStatus.h"
 
 #include "app/tavrin/TavrinConnect.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
@@ -20,9 +28,11 @@
 #include "platform/usb/SocketUsbHost.h"
 #include "platform/usb/UsbHost.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,7 +40,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -96,6 +108,18 @@ private:
     QByteArray m_output;
 };
 
+// PrintBenchmark's A4 print on the in-memory bus, which stands in for the
+// socket while it prints.
+double a4PrintSeconds(const ambrel::PrintTask& task) {
+    bench::InMemoryDevice device;
+    const double seconds = bench::secondsOf([&] {
+        lunvik::TavrinDeviceConnection(task.deviceDescriptor(), ambrel::TransportType::usb)
+            .print(task, nullptr);
+    });
+    platform::MainThread::drain();
+    return seconds;
+}
+
 void printToSimulator(benchmark::State& state, QImage::Format format) {
     Simulator simulator;
     if (!simulator.waitUntilServing()) {
@@ -117,13 +141,146 @@ void printToSimulator(benchmark::State& state, QImage::Format format) {
         dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
     lunvik::TavrinDeviceConnection connection(model, ambrel::TransportType::usb);
     int printed = 0;
-    bench::measure(
-        state, double(pixels), std::size_t(pixels), [] { platform::MainThread::drain(); },
-        [&] {
-            connection.print(task, nullptr);
-            ++printed;
-        });
+    bench::CopyReference copy{std::size_t(pixels)};
+    const ambrel::PrintTask a4Task = bench::a4GrayPrintTask();
+    a4PrintSeconds(a4Task); // its first print is not a later one
+    double workSeconds = 0, copySeconds = 0, allCoreSeconds = 0, a4Seconds = 0;
+    for (auto _ : state) {
+        platform::MainThread::drain();
+        const double s = bench::secondsOf([&] { connection.print(task, nullptr); });
+        ++printed;
+        state.SetIterationTime(s);
+        workSeconds += s;
+        copySeconds += copy.seconds();
+        allCoreSeconds += copy.allCoreSeconds();
+        a4Seconds += a4PrintSeconds(a4Task);
+    }
+    const double n = double(state.iterations());
+    state.counters["Gpx/s"] = double(pixels) * n / workSeconds / 1e9;
+    bench::reportCopies(state, workSeconds, copySeconds, allCoreSeconds, n);
+    state.counters["A4Prints"] = workSeconds / a4Seconds;
+    state.counters["A4Print_ms"] = a4Seconds / n * 1e3;
     // The program reports a job once it has read all of it.
+    for (int i = 0; i < 100 && simulator.jobCount() < printed; ++i) {
+        QThread::msleep(20);
+    }
+    if (simulator.jobCount() != printed) {
+        state.SkipWithError("the simulator program did not receive every job");
+    }
+}
+
+// --- Fresh processes ---
+
+// The photo as a camera's JPEG, decoded as a document holds it.
+ambrel::OriginalImage::Pointer decodedPhoto() {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(picture(QImage::Format_RGB32));
+    buffer.close();
+    return ambrel::OriginalImage::fromData(jpeg, QUrl::fromLocalFile(QStringLiteral("/photo.jpg")));
+}
+
+// Run as a child: the first print of this process to the program on the
+// socket, then later ones, both copies of the page and PrintBenchmark's A4
+// print. Writes "first later copy allCoreCopy a4Print firstPeakBytes
+// peakBytes retainedBytes" in seconds and bytes: what the prints added to the
+// resident memory at the peak of the first, at the peak of all, and kept
+// after them. The print follows the connection at once, as when print is
+// pressed with a device just chosen.
+int printChild(const QString& socket) {
+    const auto photo = decodedPhoto();
+    if (!photo) {
+        return 1;
+    }
+    const auto model = a4Model();
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = ambrel::Size_px{4800, 3200};
+    options.imageBitmapConversion = ambrel::BlackConversion::threshold();
+    const ambrel::PrintTask task(model, model->canvases().first(), ambrel::TransportType::usb,
+                                 ambrel::ImageSource::originalImage(photo, options));
+    std::vector<double> later;
+    double first = 0;
+    qint64 before = 0, firstPeak = 0, peak = 0, after = 0;
+    bool reset = false;
+    {
+        platform::UsbHost::Scope useSocket(std::make_shared<platform::SocketUsbHost>(socket));
+        before = bench::statusKilobytes("VmRSS:");
+        reset = bench::resetPeak();
+        lunvik::TavrinDeviceConnection connection(model, ambrel::TransportType::usb);
+        first = bench::secondsOf([&] { connection.print(task, nullptr); });
+        firstPeak = bench::statusKilobytes("VmHWM:");
+        platform::MainThread::drain();
+        for (int i = 0; i < 5; ++i) {
+            later.push_back(bench::secondsOf([&] { connection.print(task, nullptr); }));
+            platform::MainThread::drain();
+        }
+        peak = bench::statusKilobytes("VmHWM:");
+        after = bench::statusKilobytes("VmRSS:");
+    }
+    const auto dpi = model->dpi();
+    const qint64 pixels =
+        dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
+    bench::CopyReference copy{std::size_t(pixels)};
+    const ambrel::PrintTask a4Task = bench::a4GrayPrintTask();
+    a4PrintSeconds(a4Task);
+    std::vector<double> copies, allCoreCopies, a4;
+    for (int i = 0; i < 5; ++i) {
+        copies.push_back(copy.seconds());
+        allCoreCopies.push_back(copy.allCoreSeconds());
+        a4.push_back(a4PrintSeconds(a4Task));
+    }
+    const auto bytes = [&](qint64 kilobytes) {
+        return reset ? (kilobytes - before) * 1024LL : -1LL;
+    };
+    std::printf("%.9f %.9f %.9f %.9f %.9f %lld %lld %lld\n", first, bench::median(later),
+                bench::median(copies), bench::median(allCoreCopies), bench::median(a4),
+                bytes(firstPeak), bytes(peak), (after - before) * 1024LL);
+    return 0;
+}
+
+void BM_FirstSimulatorPrintOfAProcessA4ColourPhoto(benchmark::State& state) {
+    Simulator simulator;
+    if (!simulator.waitUntilServing()) {
+        state.SkipWithError("the simulator program did not start serving");
+        return;
+    }
+    const auto model = a4Model();
+    const auto dpi = model->dpi();
+    const auto canvas = model->canvases().first();
+    const double pixels =
+        double(dpi.imagePx(canvas->size_mm().width) * dpi.imagePx(canvas->size_mm().height));
+    std::vector<double> sums(8, 0.0);
+    int printed = 0;
+    for (auto _ : state) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--print-child"), simulator.socket()});
+        child.waitForFinished(-1);
+        const auto fields = child.readAllStandardOutput().trimmed().split(' ');
+        if (child.exitCode() != 0 || fields.size() != 8) {
+            state.SkipWithError("the child print failed");
+            return;
+        }
+        printed += 6;
+        for (size_t i = 0; i < sums.size(); ++i) {
+            sums[i] += fields[qsizetype(i)].toDouble();
+        }
+        state.SetIterationTime(fields[0].toDouble());
+    }
+    const double n = double(state.iterations());
+    state.counters["Gpx/s"] = pixels * n / sums[0] / 1e9;
+    bench::reportCopies(state, sums[0], sums[2], sums[3], n);
+    state.counters["first/later"] = sums[0] / sums[1];
+    state.counters["A4Prints"] = sums[0] / sums[4];
+    state.counters["later_A4Prints"] = sums[1] / sums[4];
+    state.counters["later_allCoreCopies"] = sums[1] / sums[3];
+    state.counters["A4Print_ms"] = sums[4] / n * 1e3;
+    state.counters["firstPeak/page"] = sums[5] / n / pixels;
+    state.counters["peak/page"] = sums[6] / n / pixels;
+    state.counters["retained/page"] = sums[7] / n / pixels;
     for (int i = 0; i < 100 && simulator.jobCount() < printed; ++i) {
         QThread::msleep(20);
     }
@@ -143,10 +300,18 @@ void BM_SimulatorPrintA4GrayPicture(benchmark::State& state) {
 
 BENCHMARK(BM_SimulatorPrintA4ColourPhoto)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_SimulatorPrintA4GrayPicture)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_FirstSimulatorPrintOfAProcessA4ColourPhoto)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--print-child")) {
+        return printChild(arguments[2]);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -7,8 +7,10 @@
 #include "platform/Log.h"
 #include "platform/Progress.h"
 #include "platform/compute/Device.h"
+#include "platform/graphics/GrayPageWriter.h"
 #include "platform/graphics/OrientedImageCache.h"
 #include "platform/graphics/PageImage.h"
+#include "platform/graphics/PlacementRecorder.h"
 
 #include <algorithm>
 #include <climits>
@@ -71,11 +73,15 @@ std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
 }
 
 // Fills the bitmap white and draws into it, in bands of rows drawn at once
-// on the compute workers: each band is cleared and drawn while it is in the
+// on the compute workers. A drawing that only lays gray pictures (or colour
+// ones made gray) over whole pixels with their axes on the bitmap's is
+// recorded first and written by our own scaling, each band in one pass.
+// Anything else is painted: each band is cleared and drawn while it is in the
 // cache, and every band's context clips to its rows, so a band gets exactly
 // the pixels a drawing of the whole bitmap gives there. Drawings that are not
-// safe to run side by side go in one band.
-void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
+// safe to run side by side go in one band; those costly to make twice (a
+// vector page, rendered by each drawing) are not recorded.
+void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands, bool recordable,
                  const std::function<void(GraphicsContext&)>& draw) {
     const int rows = buffer.height();
     const qsizetype rowBytes = buffer.bytesPerLine();
@@ -88,7 +94,21 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
     }
     uchar* const bits = buffer.bits();
     auto sharedImages = std::make_shared<platform::OrientedImageCache>();
-    if (bands > 1) {
+    if (recordable) {
+        // The recording also turns the pictures, on all workers, before the
+        // bands need them.
+        platform::PlacementRecorder recorder;
+        auto context = contextOver(bits, buffer.size());
+        context->shareOrientedImages(sharedImages);
+        context->recordPlacements(&recorder);
+        draw(*context);
+        context.reset();
+        if (recorder.isComplete()) {
+            platform::GrayPageWriter(recorder.takePlacements(), buffer.width(), buffer.height())
+                .write(bits, rowBytes, pool, bands);
+            return;
+        }
+    } else if (bands > 1) {
         // A drawing clipped to nothing turns the pictures, on all workers,
         // before the bands need them.
         auto context = contextOver(bits, buffer.size());
@@ -130,7 +150,9 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     buffer = printBitmap(W, H, pool);
     // A vector page is rendered for the whole device by each context that
     // draws it: it is drawn once.
-    fillAndDraw(buffer, pool, image.isVector() ? 1 : bands, [&](GraphicsContext& context) {
+    const int drawingBands = image.isVector() ? 1 : bands;
+    const bool recordable = !image.isVector();
+    fillAndDraw(buffer, pool, drawingBands, recordable, [&](GraphicsContext& context) {
         context.saveGState();
         // A canvas point (u, v) lands on (H - v, u): bitmap columns run along
         // the canvas's height.
@@ -173,7 +195,7 @@ void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& b
     const auto device = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = device ? &device->threadPool() : nullptr;
     buffer = printBitmap(W, H, pool);
-    fillAndDraw(buffer, pool, bands, [&](GraphicsContext& context) {
+    fillAndDraw(buffer, pool, bands, true, [&](GraphicsContext& context) {
         context.saveGState();
         // A canvas point (u, v) lands on (v, u).
         context.translateBy(0, double(W));

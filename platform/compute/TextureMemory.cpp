@@ -1,5 +1,6 @@
 #include "platform/compute/TextureMemory.h"
 
+#include "platform/compute/Device.h"
 #include "platform/compute/ThreadPool.h"
 
 #include <sys/mman.h>
@@ -172,15 +173,30 @@ void TextureMemory::prepare(std::size_t bytes) {
         }
         pending.push_back(usable);
     }
-    std::thread([bytes, usable] {
+    // Faulted in on all compute workers: a print that follows at once waits
+    // for the block, and one thread alone takes many times as long (the
+    // system zeroes, and may first have to gather, every huge page).
+    std::thread([bytes, usable, device = Device::systemDefault()] {
         Mapping m{};
         const bool mapped = mapBlock(bytes, m);
         if (mapped) {
             // One write a page faults it in; a huge page is faulted whole.
             constexpr std::size_t page = 4096;
             volatile std::uint8_t* start = alignedStart(m);
-            for (std::size_t i = 0; i < usableBytes(m); i += page) {
-                start[i] = 0;
+            const std::size_t length = usableBytes(m);
+            auto fault = [&](std::size_t part) {
+                const std::size_t end = std::min(length, (part + 1) * hugePage);
+                for (std::size_t i = part * hugePage; i < end; i += page) {
+                    start[i] = 0;
+                }
+            };
+            const std::size_t parts = (length + hugePage - 1) / hugePage;
+            if (device) {
+                device->threadPool().parallelFor(parts, fault);
+            } else {
+                for (std::size_t part = 0; part < parts; ++part) {
+                    fault(part);
+                }
             }
         }
         bool held = false;

@@ -27,11 +27,12 @@ public:
     // pool's workers unless the contents may be left undefined.
     static TextureMemory allocate(std::size_t bytes, ThreadPool& pool,
                                   Contents contents = Contents::zero);
-    // Maps a block for bytes and faults it in on a thread of its own, then
-    // keeps it for the next allocation of a like size, so that the first
-    // large texture does not pay for fresh memory. An allocation that would
-    // take it while it is still being faulted in waits for it. Nothing
-    // happens if a block that fits is kept or on its way already.
+    // Maps a block for bytes and faults it in, from a thread of its own on
+    // all compute workers, then keeps it for the next allocation of a like
+    // size, so that the first large texture does not pay for fresh memory.
+    // An allocation that would take it while it is still being faulted in
+    // waits for it. Nothing happens if a block that fits is kept or on its
+    // way already.
     static void prepare(std::size_t bytes);
     // Memory that belongs to someone else, who keeps it alive for as long as
     // this is used; it is never freed here.

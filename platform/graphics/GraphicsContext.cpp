@@ -2,6 +2,7 @@
 
 #include "platform/graphics/ImageLimits.h"
 #include "platform/graphics/OrientedImageCache.h"
+#include "platform/graphics/PlacementRecorder.h"
 
 #include <QtMath>
 
@@ -156,10 +157,18 @@ void GraphicsContext::setGrayFillColor(double gray, double alpha) {
 }
 
 void GraphicsContext::fill(const QRectF& rect) {
+    if (m_recorder) {
+        m_recorder->refuse();
+        return;
+    }
     m_painter->fillRect(rect, m_state.fillColor);
 }
 
 void GraphicsContext::clipTo(const QRectF& rect) {
+    if (m_recorder) {
+        m_recorder->refuse();
+        return;
+    }
     m_painter->setClipRect(rect, Qt::IntersectClip);
 }
 
@@ -181,14 +190,48 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
         m_painter->worldTransform();
     if (const auto oriented = axisAlignedOrientation(toDevice)) {
         const QRectF deviceRect = toDevice.mapRect(source);
-        m_painter->setWorldTransform(QTransform());
-        m_painter->drawImage(
-            deviceRect, m_orientedImages ? m_orientedImages->oriented(image, *oriented, isGray())
-                                         : image.transformed(*oriented, Qt::FastTransformation));
+        const QImage turned = m_orientedImages
+                                  ? m_orientedImages->oriented(image, *oriented, isGray())
+                                  : image.transformed(*oriented, Qt::FastTransformation);
+        if (m_recorder) {
+            record(deviceRect, turned);
+        } else {
+            m_painter->setWorldTransform(QTransform());
+            m_painter->drawImage(deviceRect, turned);
+        }
+    } else if (m_recorder) {
+        m_recorder->refuse();
     } else {
         m_painter->drawImage(target, image, source);
     }
     m_painter->restore();
+}
+
+void GraphicsContext::record(const QRectF& deviceRect, const QImage& turned) {
+    // Edges a rounding away from whole pixels are on them, as the painter
+    // fills them; edges between pixels are the painter's to draw.
+    auto whole = [](double v, qint64& out) {
+        const double r = std::round(v);
+        if (!(std::abs(v - r) <= 1e-6) || !(std::abs(r) < 9e15)) {
+            return false;
+        }
+        out = qint64(r);
+        return true;
+    };
+    qint64 left = 0, top = 0, right = 0, bottom = 0;
+    const bool placeable = isGray() && turned.format() == QImage::Format_Grayscale8 &&
+                           whole(deviceRect.left(), left) && whole(deviceRect.top(), top) &&
+                           whole(deviceRect.right(), right) && whole(deviceRect.bottom(), bottom);
+    const qint64 width = right - left;
+    const qint64 height = bottom - top;
+    // Unsmoothed scaling picks pixels, which the area average does not.
+    const bool scaled = width != turned.width() || height != turned.height();
+    if (!placeable || width < 1 || height < 1 ||
+        (scaled && m_state.interpolation == InterpolationQuality::none)) {
+        m_recorder->refuse();
+        return;
+    }
+    m_recorder->add(ImagePlacement{turned, left, top, width, height});
 }
 
 std::optional<QTransform> GraphicsContext::axisAlignedOrientation(const QTransform& transform) {

@@ -14,6 +14,7 @@
 namespace platform {
 
 class OrientedImageCache;
+class PlacementRecorder;
 
 // A drawing context whose user space has its y axis pointing up: (0, 0) is
 // the bottom-left corner of the device and the last row of a bitmap is
@@ -105,6 +106,12 @@ public:
         m_orientedImages = std::move(cache);
     }
 
+    // While a recorder is set the context draws nothing: it tells the
+    // recorder where each gray picture would be laid, and marks the recording
+    // incomplete for anything it cannot lay that way (fills, clipping,
+    // pictures turned off the axes, placed between pixels, or not gray).
+    void recordPlacements(PlacementRecorder* recorder) { m_recorder = recorder; }
+
 private:
     struct State {
         bool shouldAntialias = true;
@@ -114,6 +121,7 @@ private:
 
     GraphicsContext(QImage bitmap, PixelFormat format);
     void applyHints();
+    void record(const QRectF& deviceRect, const QImage& turned);
     // The quarter turn and mirroring of a transform that keeps the axes on
     // the device's axes, as a matrix of 0 and +-1; nothing for other turns.
     static std::optional<QTransform> axisAlignedOrientation(const QTransform& transform);
@@ -127,6 +135,7 @@ private:
     std::vector<State> m_savedStates;
     bool m_allowsAntialiasing = true;
     std::shared_ptr<OrientedImageCache> m_orientedImages;
+    PlacementRecorder* m_recorder = nullptr;
 };
 
 } // namespace platform

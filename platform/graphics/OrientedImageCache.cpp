@@ -12,27 +12,39 @@ namespace platform {
 namespace {
 
 // Pictures whose pixels the painter, drawing them onto a gray page, makes
-// gray exactly as QImage's conversion to Grayscale8 does: opaque colour.
+// gray exactly as QImage's conversion to Grayscale8 does: opaque colour, as
+// decoders give it and as the upright turn of a photo leaves it.
 bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
-    if (image.format() == QImage::Format_RGB32) {
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGB888:
+    case QImage::Format_BGR888:
         return true;
-    }
-    if (image.format() != QImage::Format_ARGB32 &&
-        image.format() != QImage::Format_ARGB32_Premultiplied) {
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+        break;
+    default:
         return false;
     }
     // Pictures with any translucent pixel are blended with the page, which a
     // gray copy cannot do: they keep their colour.
     const int h = image.height();
     const int w = image.width();
+    // RGBA8888 keeps alpha in its last byte, ARGB32 in the word's top byte.
+    const bool bytes = image.format() == QImage::Format_RGBA8888 ||
+                       image.format() == QImage::Format_RGBA8888_Premultiplied;
+    const int alphaByte = bytes || QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 3 : 0;
     constexpr int strip = 64;
     std::atomic<bool> opaque = true;
     auto check = [&](std::size_t s) {
         const int y1 = std::min(h, int(s + 1) * strip);
         for (int y = int(s) * strip; y < y1 && opaque.load(std::memory_order_relaxed); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            const uchar* line = image.constScanLine(y);
             for (int x = 0; x < w; ++x) {
-                if (qAlpha(line[x]) != 255) {
+                if (line[4 * x + alphaByte] != 255) {
                     opaque = false;
                     return;
                 }
@@ -87,7 +99,10 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
     const bool gray = image.format() == QImage::Format_Grayscale8;
     const uchar* const pixels = image.constBits();
     const qsizetype stride = image.bytesPerLine();
-    const int depth = gray ? 1 : 4;
+    const int depth = image.depth() / 8;
+    const bool isQRgb = image.format() == QImage::Format_RGB32 ||
+                        image.format() == QImage::Format_ARGB32 ||
+                        image.format() == QImage::Format_ARGB32_Premultiplied;
     uchar* const resultPixels = result.bits();
     const qsizetype resultStride = result.bytesPerLine();
     constexpr int block = 64;
@@ -106,8 +121,13 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
             qsizetype tileStride = stride;
             QImage grayTile;
             if (!gray) {
-                grayTile = QImage(tile, sw, sh, stride, image.format())
-                               .convertToFormat(QImage::Format_Grayscale8);
+                grayTile = QImage(tile, sw, sh, stride, image.format());
+                // Qt makes the painter's gray from its own 32-bit formats;
+                // the others reach them without loss first.
+                if (!isQRgb) {
+                    grayTile = grayTile.convertToFormat(QImage::Format_ARGB32);
+                }
+                grayTile = grayTile.convertToFormat(QImage::Format_Grayscale8);
                 tile = grayTile.constBits();
                 tileStride = grayTile.bytesPerLine();
             }

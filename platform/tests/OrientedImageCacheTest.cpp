@@ -124,10 +124,18 @@ TEST(OrientedImageCache, colourOnAGrayPageGivesThePaintersGray) {
         QImage::Format format;
         bool translucent;
     };
-    for (const Case& c : {Case{QImage::Format_RGB32, false}, Case{QImage::Format_ARGB32, false},
-                          Case{QImage::Format_ARGB32_Premultiplied, false},
-                          Case{QImage::Format_ARGB32_Premultiplied, true}}) {
-        const QImage picture = randomColour(131, 70, c.format, c.translucent);
+    // The formats decoders give and the upright turn of a photo leaves too.
+    for (const Case& c :
+         {Case{QImage::Format_RGB32, false}, Case{QImage::Format_ARGB32, false},
+          Case{QImage::Format_ARGB32_Premultiplied, false},
+          Case{QImage::Format_ARGB32_Premultiplied, true}, Case{QImage::Format_RGBX8888, false},
+          Case{QImage::Format_RGB888, false}, Case{QImage::Format_RGBA8888, false},
+          Case{QImage::Format_RGBA8888, true}, Case{QImage::Format_RGBA8888_Premultiplied, true}}) {
+        const QImage picture = randomColour(131, 70,
+                                            c.translucent ? QImage::Format_ARGB32_Premultiplied
+                                                          : QImage::Format_ARGB32,
+                                            c.translucent)
+                                   .convertToFormat(c.format);
         for (bool turned : {false, true}) {
             const QSize size = turned ? QSize(70, 131) : QSize(131, 70);
             OrientedImageCache::dropKeptGray();
