@@ -9,8 +9,8 @@
 
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "model/OriginalImage.h"
-#include "model/PrintTask.h"
+#include "model/connections/PrintTask.h"
+#include "model/pictures/OriginalImage.h"
 
 #include <QPainter>
 
