@@ -144,6 +144,8 @@ struct Screen {
     const double *cosX, *sinX, *cosY, *sinY;
     const float *cosXf, *sinXf, *cosYf, *sinYf;
     float grayf[256];
+    // The source table itself.
+    alignas(64) std::uint8_t map[256];
     // The gray of each source byte after the source table, as a fraction;
     // bytes that become pure black compare as minus infinity.
     double gray[256];
@@ -341,6 +343,61 @@ screenSpanWider(const Screen& s, const Phase& phase, const std::uint8_t* in, std
     return x - x0;
 }
 
+// screenSpanWider without looking the grays up one by one: 64 source bytes
+// go through the source table with byte permutes, and the gray is the
+// table's byte over 255 in floats. It strays from the double gray by far less
+// than sureMargin; a byte whose table value is 0 (minus infinity in the
+// doubles) comes out as 0 here, which orders it as black unless the spot is
+// within the margin of 0, and then the doubles decide.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,fma"))) std::size_t
+screenSpanWidest(const Screen& s, const Phase& phase, const std::uint8_t* in, std::uint8_t* out,
+                 std::size_t x0, std::size_t x1) {
+    const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
+    const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
+    const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
+    const __m512 margin = _mm512_set1_ps(sureMargin);
+    const __m512 perByte = _mm512_set1_ps(1.0f / 255.0f);
+    const __m512i map0 = _mm512_load_si512(s.map), map1 = _mm512_load_si512(s.map + 64);
+    const __m512i map2 = _mm512_load_si512(s.map + 128), map3 = _mm512_load_si512(s.map + 192);
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
+    std::size_t x = x0;
+    for (; x + 64 <= x1; x += 64) {
+        const std::uint8_t* from = in + (x - x0);
+        const __m512i bytes = _mm512_loadu_si512(from);
+        const __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes),
+                                                      _mm512_permutex2var_epi8(map0, bytes, map1),
+                                                      _mm512_permutex2var_epi8(map2, bytes, map3));
+        const __m128i parts[4] = {
+            _mm512_extracti32x4_epi32(mapped, 0), _mm512_extracti32x4_epi32(mapped, 1),
+            _mm512_extracti32x4_epi32(mapped, 2), _mm512_extracti32x4_epi32(mapped, 3)};
+        std::uint64_t black = 0;
+        for (int part = 0; part < 4; ++part) {
+            const std::size_t at = x + std::size_t(16 * part);
+            __m512 c = _mm512_mul_ps(_mm512_loadu_ps(sy + at), spy);
+            c = _mm512_fmsub_ps(_mm512_loadu_ps(cy + at), cpy, c);
+            c = _mm512_fnmadd_ps(_mm512_loadu_ps(sx + at), spx, c);
+            c = _mm512_fmadd_ps(_mm512_loadu_ps(cx + at), cpx, c);
+            const __m512 spot = _mm512_fmadd_ps(quarter, c, half);
+            const __m512 gray =
+                _mm512_mul_ps(_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(parts[part])), perByte);
+            const __m512 difference = _mm512_sub_ps(gray, spot);
+            unsigned lanes = _mm512_cmp_ps_mask(difference, _mm512_setzero_ps(), _CMP_LT_OQ);
+            // Also catches a difference that is not a number.
+            const unsigned unsure =
+                unsigned(_mm512_cmp_ps_mask(_mm512_abs_ps(difference), margin, _CMP_NGT_UQ));
+            if (unsure != 0) {
+                lanes = exactBlackLanes(s, phase.data(), from + 16 * part, at, unsure, lanes);
+            }
+            black |= std::uint64_t(lanes & 0xFFFFu) << (16 * part);
+        }
+        _mm512_storeu_si512(out + (x - x0), _mm512_movm_epi8(~black));
+    }
+    return x - x0;
+}
+
 bool hasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
@@ -353,6 +410,11 @@ bool hasWiderScreen() {
                             __builtin_cpu_supports("avx512bw") &&
                             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
     return has && wideScreenAllowed.load(std::memory_order_relaxed);
+}
+
+bool hasWidestScreen() {
+    static const bool has = __builtin_cpu_supports("avx512vbmi");
+    return has && hasWiderScreen();
 }
 
 bool hasWideScreen() {
@@ -370,6 +432,7 @@ struct Screening {
     std::size_t height = 0;
     bool wide = false;
     bool wider = false;
+    bool widest = false;
 
     // Pixels [x0, x1) of row y: in and out point at pixel x0 and may be the
     // same row. The phase is rowPhase of the row.
@@ -383,8 +446,11 @@ struct Screening {
 #if defined(__x86_64__) && defined(__GNUC__)
         if (hasAvx2()) {
             std::size_t done = 0;
+            if (widest) {
+                done += screenSpanWidest(s, phase, in, out, x0, x1);
+            }
             if (wider) {
-                done += screenSpanWider(s, phase, in, out, x0, x1);
+                done += screenSpanWider(s, phase, in + done, out + done, x0 + done, x1);
             }
             if (wide) {
                 done += screenSpanWide(s, phase, in + done, out + done, x0 + done, x1);
@@ -457,10 +523,12 @@ Screening screening(const KernelArguments& a, const ByteMap& sourceMap) {
         s.gray[b] =
             sourceMap[b] == 0 ? -std::numeric_limits<double>::infinity() : sourceMap[b] / 255.0;
         s.grayf[b] = float(s.gray[b]);
+        s.map[b] = sourceMap[b];
     }
 #if defined(__x86_64__) && defined(__GNUC__)
     screening.wide = hasWideScreen();
     screening.wider = screening.wide && hasWiderScreen();
+    screening.widest = screening.wider && hasWidestScreen();
 #endif
     return screening;
 }
