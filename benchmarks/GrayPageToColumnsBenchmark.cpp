@@ -94,10 +94,9 @@ void grayPageToColumns(benchmark::State& state, const ambrel::BlackConversion& c
                        bool offersExpansion = false) {
     const auto configuration = printConfiguration(offersExpansion);
     bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
-        const ambrel::BlackWhiteColumnPacker packer(
-            quenta::BlackConversionRows::make(conversion, pageBuffer().bytes(), {columns, dots},
-                                              configuration),
-            {columns, dots}, headDotCount, printOptions);
+        const ambrel::BlackWhiteColumnPacker packer =
+            quenta::BlackConversionRows::packer(conversion, pageBuffer().bytes(), {columns, dots},
+                                                configuration, headDotCount, printOptions);
         DiscardingContext context;
         ambrel::BlackWhiteSendable::sendPackedColumns(
             packer, nullptr, lunvik::TavrinDeviceConnection::maxBufferCount, context);

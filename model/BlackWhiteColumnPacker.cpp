@@ -87,9 +87,12 @@ bool hasColumnTiles() {
 // the picture: rows[8 * g + k] is dot k of byte g, at the first column. A
 // column's eight bytes go out as one word at out + c * stride (bytes in
 // descending order with reverseBytes); bits follow packByte's order.
-LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], bool reverseBits,
-                                 bool reverseBytes, qint64 count, std::uint8_t* out,
-                                 qint64 stride) {
+LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], int whiteFrom,
+                                 bool reverseBits, bool reverseBytes, qint64 count,
+                                 std::uint8_t* out, qint64 stride) {
+    // White from whiteFrom on; nothing is white from 256.
+    const __m512i edge = _mm512_set1_epi8(char(std::min(whiteFrom, 255)));
+    const __mmask64 anyWhite = whiteFrom > 255 ? 0 : ~__mmask64(0);
     // Byte p * 8 + b of the eight row masks to byte b * 8 + p: each word then
     // holds one eight-column stretch of all eight rows.
     alignas(64) static constexpr std::uint8_t byteTranspose[64] = {
@@ -112,7 +115,8 @@ LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], bool revers
             for (int k = 0; k < 8; ++k) {
                 // Word 7 - b holds the white of the row with bit b.
                 const int bit = reverseBits ? 7 - k : k;
-                masks[7 - bit] = _mm512_movepi8_mask(_mm512_loadu_si512(rows[8 * g + k] + x));
+                masks[7 - bit] = _mm512_mask_cmpge_epu8_mask(
+                    anyWhite, _mm512_loadu_si512(rows[8 * g + k] + x), edge);
             }
             const __m512i words = _mm512_permutexvar_epi8(transpose, _mm512_load_si512(masks));
             // Byte j of word b: bit i is the white of the row with bit i in
@@ -161,9 +165,11 @@ LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], bool revers
 
 BlackWhiteColumnPacker::BlackWhiteColumnPacker(const std::uint8_t* pixels, Size_px size,
                                                int headDotCount,
-                                               BlackWhiteColumnsSendingOptions options)
+                                               BlackWhiteColumnsSendingOptions options,
+                                               int whiteFrom)
     : BlackWhiteColumnPacker(RowSource(), size, headDotCount, options) {
     m_pixels = pixels;
+    m_whiteFrom = std::clamp(whiteFrom, 0, 256);
 }
 
 BlackWhiteColumnPacker::BlackWhiteColumnPacker(RowSource rows, Size_px size, int headDotCount,
@@ -254,13 +260,23 @@ void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
 #else
     const bool tiles = false;
 #endif
-    // Columns a stretch at a time, so that the rows made for it (with a row
-    // source) and the columns written stay in the cache.
-    const qint64 stretch = m_rowSource || tiles ? std::min<qint64>(count, 512) : count;
-    std::vector<std::uint8_t> scratch(m_rowSource ? std::size_t(64 * stretch) : 0);
+    // Columns a stretch at a time, so that the rows made for it and the
+    // columns written stay in the cache. Rows a source makes, or rows
+    // thresholded at another value than 128 for the byte-wise packing, go
+    // through scratch.
+    const bool thresholds = !m_rowSource && m_whiteFrom != 128;
+    const qint64 stretch =
+        m_rowSource || tiles || thresholds ? std::min<qint64>(count, 512) : count;
+    std::vector<std::uint8_t> scratch(m_rowSource || thresholds ? std::size_t(64 * stretch) : 0);
+    const auto threshold = [&](const std::uint8_t* from, qint64 n, std::uint8_t* to) {
+        for (qint64 i = 0; i < n; ++i) {
+            to[i] = from[i] >= m_whiteFrom ? 255 : 0;
+        }
+        return to;
+    };
     // The rows of dots [8 byte, 8 byte + 8 n) from column x on, by dot; a dot
     // off the picture gives none.
-    const auto rowsOf = [&](qint64 byte, int n, qint64 x, qint64 columns,
+    const auto rowsOf = [&](qint64 byte, int n, qint64 x, qint64 columns, bool asTheyAre,
                             const std::uint8_t* rows[64]) {
         for (int i = 0; i < 8 * n; ++i) {
             const qint64 r = byte * 8 + i - m_offset;
@@ -270,6 +286,9 @@ void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
                 std::uint8_t* made = scratch.data() + i * columns;
                 m_rowSource(r, x, columns, made);
                 rows[i] = made;
+            } else if (thresholds && !asTheyAre) {
+                rows[i] =
+                    threshold(m_pixels + r * width + x, columns, scratch.data() + i * columns);
             } else {
                 rows[i] = m_pixels + r * width + x;
                 // The same stretch of the row a block further down is read
@@ -295,17 +314,21 @@ void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
             const qint64 wholeColumns = columns / 64 * 64;
             const bool allRows = byte * 8 >= m_offset && byte * 8 + 64 <= m_offset + m_rows;
             if (tiles && allRows && wholeColumns > 0) {
-                rowsOf(byte, 8, x, columns, rows);
+                rowsOf(byte, 8, x, columns, true, rows);
                 // Eight bytes of each column: ascending here, descending
                 // from the other end of the column when mirrored.
                 const qint64 outByte = reverseRows ? stride - 8 - byte : byte;
-                packTile(rows, reverseBits, reverseRows, wholeColumns, columnOut + outByte,
-                         columnStride);
+                packTile(rows, m_rowSource ? 128 : m_whiteFrom, reverseBits, reverseRows,
+                         wholeColumns, columnOut + outByte, columnStride);
                 if (wholeColumns < columns) {
                     for (int g = 0; g < 8; ++g) {
                         const std::uint8_t* rest[8];
                         for (int k = 0; k < 8; ++k) {
-                            rest[reverseBits ? 7 - k : k] = rows[8 * g + k] + wholeColumns;
+                            const std::uint8_t* from = rows[8 * g + k] + wholeColumns;
+                            rest[reverseBits ? 7 - k : k] =
+                                thresholds ? threshold(from, columns - wholeColumns,
+                                                       scratch.data() + k * columns)
+                                           : from;
                         }
                         const qint64 b = byte + g;
                         packByte<true>(rest, 0xFF, columns - wholeColumns,
@@ -318,7 +341,7 @@ void BlackWhiteColumnPacker::pack(qint64 first, qint64 count, std::uint8_t* out,
                 continue;
             }
 #endif
-            rowsOf(byte, 1, x, columns, rows);
+            rowsOf(byte, 1, x, columns, false, rows);
             const std::uint8_t* byBit[8];
             int present = 0;
             for (int k = 0; k < 8; ++k) {

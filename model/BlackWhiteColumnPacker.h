@@ -27,9 +27,11 @@ public:
     using RowSource =
         std::function<void(qint64 row, qint64 first, qint64 count, std::uint8_t* out)>;
 
-    // headDotCount must be a positive multiple of 8.
+    // headDotCount must be a positive multiple of 8. With whiteFrom (0 to
+    // 256) a pixel is ink below that value rather than below 128: a
+    // threshold is then made on the way, with nothing written.
     BlackWhiteColumnPacker(const std::uint8_t* pixels, Size_px size, int headDotCount,
-                           BlackWhiteColumnsSendingOptions options);
+                           BlackWhiteColumnsSendingOptions options, int whiteFrom = 128);
     // Packs rows the source makes as they are needed, a few at a time into
     // memory that stays in the cache, so that a picture made on the way (a
     // converted one, say) is never written whole.
@@ -63,6 +65,7 @@ private:
 
     const std::uint8_t* m_pixels = nullptr;
     RowSource m_rowSource;
+    int m_whiteFrom = 128;
     Size_px m_size;
     qint64 m_bytesPerColumn;
     qint64 m_rows;

@@ -281,10 +281,9 @@ TavrinDeviceConnection::pendingConversionPacker(const TavrinBitmapInfo_px& info)
     const ambrel::BlackWhiteColumnsSendingOptions options =
         Option::reverseRows | Option::reverseRowBits | Option::reverseColumns;
     const ambrel::Size_px size{bitmap.width(), bitmap.height()};
-    return ambrel::BlackWhiteColumnPacker(
-        quenta::BlackConversionRows::make(info.pendingConversion->conversion, bitmap.constBits(),
-                                          size, info.pendingConversion->configuration),
-        size, int(headDotCount), options);
+    return quenta::BlackConversionRows::packer(
+        info.pendingConversion->conversion, bitmap.constBits(), size,
+        info.pendingConversion->configuration, int(headDotCount), options);
 }
 
 TavrinDeviceState TavrinDeviceConnection::readState(fennick::DeviceCommunicationContext& context) {

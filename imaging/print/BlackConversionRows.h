@@ -21,6 +21,21 @@ public:
     static ambrel::BlackWhiteColumnPacker::RowSource
     make(const ambrel::BlackConversion& conversion, const std::uint8_t* gray8Pixels,
          const ambrel::Size_px& size_px, const BlackConversion::OutputConfiguration& configuration);
+
+    // The packer of those rows' columns. A conversion that is a threshold
+    // alone makes no rows: the packer compares the gray bytes themselves.
+    // Throws as make does.
+    static ambrel::BlackWhiteColumnPacker
+    packer(const ambrel::BlackConversion& conversion, const std::uint8_t* gray8Pixels,
+           const ambrel::Size_px& size_px,
+           const BlackConversion::OutputConfiguration& configuration, int headDotCount,
+           ambrel::BlackWhiteColumnsSendingOptions options);
+
+private:
+    struct Prepared;
+    static Prepared prepare(const ambrel::BlackConversion& conversion,
+                            const std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
+                            const BlackConversion::OutputConfiguration& configuration);
 };
 
 } // namespace quenta

@@ -71,8 +71,8 @@ Pixels twoPasses(Pixels gray, qint64 w, qint64 h, int head,
 Pixels onePass(const Pixels& gray, qint64 w, qint64 h, int head,
                ambrel::BlackWhiteColumnsSendingOptions options,
                const ambrel::BlackConversion& conversion, const Config& config) {
-    const BlackWhiteColumnPacker packer(
-        BlackConversionRows::make(conversion, gray.data(), {w, h}, config), {w, h}, head, options);
+    const BlackWhiteColumnPacker packer =
+        BlackConversionRows::packer(conversion, gray.data(), {w, h}, config, head, options);
     Pixels out(std::size_t(w * packer.bytesPerColumn()));
     packer.packAllOutputColumns(out.data(), pool());
     return out;
