@@ -1,15 +1,17 @@
 // What the print does between the rendered page and the device: an A3 page at
 // 600 dpi (7016 dots across the head, 9921 columns: about 70 megapixels of
-// gray) converted to black and white where it lies, then packed into the
-// column stream with the stencil print's reversals and handed to a transport
-// that drops it. "KernelOnly" cases time one step alone (the conversion
-// alone is in BlackConversionBenchmark).
+// gray) converted to black and white and packed into the column stream with
+// the stencil print's reversals in one pass, and handed to a transport that
+// drops it. "TwoPasses" does the same as two passes, the page converted where
+// it lies and then packed, for comparison. "KernelOnly" cases time one step
+// alone (the conversion alone is in BlackConversionBenchmark).
 
 #include "CopyReference.h"
 #include "DiscardingContext.h"
 
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionRows.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/columns/BlackWhiteSendable.h"
 
@@ -79,13 +81,33 @@ void sendPage() {
     benchmark::DoNotOptimize(context.bytes);
 }
 
-void grayPageToColumns(benchmark::State& state, const ambrel::BlackConversion& conversion,
-                       bool offersExpansion = false) {
+quenta::BlackConversion::OutputConfiguration printConfiguration(bool offersExpansion) {
     auto configuration = printConfiguration();
     if (offersExpansion) {
         configuration.deviceAdditionalInfo->threshold =
             quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
     }
+    return configuration;
+}
+
+void grayPageToColumns(benchmark::State& state, const ambrel::BlackConversion& conversion,
+                       bool offersExpansion = false) {
+    const auto configuration = printConfiguration(offersExpansion);
+    bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
+        const ambrel::BlackWhiteColumnPacker packer =
+            quenta::BlackConversionRows::packer(conversion, pageBuffer().bytes(), {columns, dots},
+                                                configuration, headDotCount, printOptions);
+        DiscardingContext context;
+        ambrel::BlackWhiteSendable::sendPackedColumns(
+            packer, nullptr, lunvik::TavrinDeviceConnection::maxBufferCount, context);
+        benchmark::DoNotOptimize(context.bytes);
+    });
+}
+
+void grayPageToColumnsInTwoPasses(benchmark::State& state,
+                                  const ambrel::BlackConversion& conversion,
+                                  bool offersExpansion = false) {
+    const auto configuration = printConfiguration(offersExpansion);
     bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
         quenta::BlackConversion::apply(conversion, pageBuffer().bytes(), {columns, dots},
                                        configuration);
@@ -102,6 +124,12 @@ void BM_GrayPageToColumnsHalftone(benchmark::State& state) {
 // Black widened by the widest level, on a model that offers it.
 void BM_GrayPageToColumnsThresholdWidenBlack(benchmark::State& state) {
     grayPageToColumns(state, ambrel::BlackConversion::threshold({0.5, 5}), true);
+}
+void BM_GrayPageToColumnsThresholdTwoPasses(benchmark::State& state) {
+    grayPageToColumnsInTwoPasses(state, ambrel::BlackConversion::threshold());
+}
+void BM_GrayPageToColumnsHalftoneTwoPasses(benchmark::State& state) {
+    grayPageToColumnsInTwoPasses(state, ambrel::BlackConversion::halftone());
 }
 
 // Packing alone, on the compute workers, into memory that is reused.
@@ -135,6 +163,8 @@ void BM_SendColumnsOfConvertedPage(benchmark::State& state) {
 BENCHMARK(BM_GrayPageToColumnsThreshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_GrayPageToColumnsHalftone)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_GrayPageToColumnsThresholdWidenBlack)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_GrayPageToColumnsThresholdTwoPasses)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_GrayPageToColumnsHalftoneTwoPasses)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_SendColumnsOfConvertedPage)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_PackColumnsKernelOnly)->Unit(benchmark::kMillisecond)->UseManualTime();
 

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "imaging/print/BlackConversion.h"
+#include "model/pictures/BlackConversion.h"
+
 #include <QImage>
+
+#include <optional>
 
 namespace lunvik {
 
@@ -11,6 +16,14 @@ struct TavrinBitmapInfo_px {
     // Columns from the start of the canvas; 0 for a bitmap of the whole canvas.
     qint64 location_px = 0;
     QImage bitmap;
+
+    // A black conversion not yet made: the bitmap is still gray, and the
+    // conversion is made while its columns are packed.
+    struct PendingConversion {
+        ambrel::BlackConversion conversion;
+        quenta::BlackConversion::OutputConfiguration configuration;
+    };
+    std::optional<PendingConversion> pendingConversion;
 };
 
 } // namespace lunvik

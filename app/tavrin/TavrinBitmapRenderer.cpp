@@ -138,8 +138,11 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
 
 void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, qint64 H,
                          const ambrel::OriginalImage& image,
-                         const ambrel::OriginalImageDrawingOptions& options, QImage& buffer,
-                         const std::shared_ptr<platform::Progress>& progress, int bands) {
+                         const ambrel::OriginalImageDrawingOptions& options,
+                         TavrinBitmapInfo_px& info,
+                         const std::shared_ptr<platform::Progress>& progress, int bands,
+                         bool convertsInPlace) {
+    QImage& buffer = info.bitmap;
     const ambrel::Dpi dpi = device.dpi;
     // Refuses a picture that is too small before any memory is taken.
     const TavrinPicturePlacement placement =
@@ -187,6 +190,10 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
         device.additionalInfos.valueOrDefault<quenta::DeviceBlackConversionInfo>();
     configuration.filterRotationCount = 1;
     configuration.filterOffset = QPointF(0, 0);
+    if (!convertsInPlace) {
+        info.pendingConversion = {options.imageBitmapConversion, configuration};
+        return;
+    }
     quenta::BlackConversion::apply(options.imageBitmapConversion, buffer.bits(),
                                    ambrel::Size_px{H, W}, configuration);
 }
@@ -216,6 +223,19 @@ TavrinBitmapInfo_px
 TavrinBitmapRenderer::render(const Device& device, const ambrel::Size_mm& canvasSize,
                              const ambrel::ImageSource& source,
                              const std::shared_ptr<platform::Progress>& progress, int bands) {
+    return renderBitmap(device, canvasSize, source, progress, bands, true);
+}
+
+TavrinBitmapInfo_px
+TavrinBitmapRenderer::renderGray(const Device& device, const ambrel::Size_mm& canvasSize,
+                                 const ambrel::ImageSource& source,
+                                 const std::shared_ptr<platform::Progress>& progress, int bands) {
+    return renderBitmap(device, canvasSize, source, progress, bands, false);
+}
+
+TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
+    const Device& device, const ambrel::Size_mm& canvasSize, const ambrel::ImageSource& source,
+    const std::shared_ptr<platform::Progress>& progress, int bands, bool convertsInPlace) {
     const qint64 W = device.dpi.imagePx(canvasSize.width);
     const qint64 H = device.dpi.imagePx(canvasSize.height);
     TavrinBitmapInfo_px info;
@@ -224,8 +244,8 @@ TavrinBitmapRenderer::render(const Device& device, const ambrel::Size_mm& canvas
         if (!source.image() || !source.options()) {
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
-        renderOriginalImage(device, W, H, *source.image(), *source.options(), info.bitmap, progress,
-                            bands);
+        renderOriginalImage(device, W, H, *source.image(), *source.options(), info, progress, bands,
+                            convertsInPlace);
         break;
     case ambrel::ImageSource::Kind::canvasSizedImage: {
         const auto handler = source.canvasSizedImageHandler();

@@ -35,6 +35,18 @@ public:
                                       const ambrel::ImageSource& source,
                                       const std::shared_ptr<platform::Progress>& progress,
                                       int bands = 0);
+    // The same, but a placed picture's black conversion is left to the
+    // packing of the columns (pendingConversion): the bitmap stays gray.
+    static TavrinBitmapInfo_px renderGray(const Device& device, const ambrel::Size_mm& canvasSize,
+                                          const ambrel::ImageSource& source,
+                                          const std::shared_ptr<platform::Progress>& progress,
+                                          int bands = 0);
+
+private:
+    static TavrinBitmapInfo_px renderBitmap(const Device& device, const ambrel::Size_mm& canvasSize,
+                                            const ambrel::ImageSource& source,
+                                            const std::shared_ptr<platform::Progress>& progress,
+                                            int bands, bool convertsInPlace);
 };
 
 } // namespace lunvik

@@ -6,6 +6,7 @@
 #include "app/tavrin/TavrinCountingContext.h"
 #include "app/tavrin/TavrinDebugPartWriter.h"
 #include "app/tavrin/TavrinJobInterruptedError.h"
+#include "imaging/print/BlackConversionRows.h"
 #include "model/columns/PackedColumnMemory.h"
 #include "model/connections/PrintTask.h"
 #include "model/descriptions/DeviceDescriptor.h"
@@ -128,6 +129,9 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
 
     const auto context = openDevice(progress);
     const TavrinBitmapInfo_px bitmapInfo = renderBitmap(task, progress, false);
+    // A conversion that cannot run fails the print here, before anything is sent.
+    const std::optional<ambrel::BlackWhiteColumnPacker> packer =
+        pendingConversionPacker(bitmapInfo);
     postDescription(progress, PrintProgressDescription::checkingPrinterStatus);
 
     // Everything the device cannot take is refused here, before any byte goes
@@ -178,7 +182,11 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
             p.setCompletedUnitCount(0);
             p.setTotalUnitCount(bitmapColumns);
         });
-        sendBitmapColumns(bitmapInfo.bitmap, progress, counted);
+        if (packer) {
+            sendPackedColumns(*packer, progress, maxBufferCount, counted);
+        } else {
+            sendBitmapColumns(bitmapInfo.bitmap, progress, counted);
+        }
         sendBlankColumns(columnCount - (bitmapInfo.location_px + bitmapColumns), dotCount, counted);
     } catch (const platform::Error& error) {
         const qint64 perColumn = std::max<qint64>(1, TavrinCommand::bytesPerColumn(dotCount));
@@ -217,7 +225,11 @@ TavrinDeviceConnection::renderBitmap(const ambrel::PrintTask& task,
                                      bool writesDebugParts) {
     const auto& descriptor = *deviceDescriptor();
     TavrinBitmapRenderer::Device device{descriptor.dpi(), descriptor.additionalInfos()};
-    TavrinBitmapInfo_px info = TavrinBitmapRenderer::render(device, task.canvas()->size_mm(),
+    // A print converts while it packs; the debug bitmap is written converted.
+    TavrinBitmapInfo_px info =
+        writesDebugParts ? TavrinBitmapRenderer::render(device, task.canvas()->size_mm(),
+                                                        task.imageSource(), progress)
+                         : TavrinBitmapRenderer::renderGray(device, task.canvas()->size_mm(),
                                                             task.imageSource(), progress);
     if (writesDebugParts) {
         const ambrel::Dpi dpi = descriptor.dpi();
@@ -250,6 +262,28 @@ void TavrinDeviceConnection::sendBitmapColumns(const QImage& bitmap,
     } else {
         sendColumns(bitmap, progress, options, maxBufferCount, context);
     }
+}
+
+std::optional<ambrel::BlackWhiteColumnPacker>
+TavrinDeviceConnection::pendingConversionPacker(const TavrinBitmapInfo_px& info) const {
+    if (!info.pendingConversion) {
+        return std::nullopt;
+    }
+    const QImage& bitmap = info.bitmap;
+    const qint64 headDotCount = deviceDescriptor()->headDotCount();
+    // The renderer's gray bitmaps are packed rows, and the model's head was
+    // checked when the job's geometry was made.
+    if (bitmap.format() != QImage::Format_Grayscale8 || bitmap.bytesPerLine() != bitmap.width() ||
+        headDotCount <= 0 || headDotCount % 8 != 0 || headDotCount > INT_MAX) {
+        platform::Log::fatal(QStringLiteral("A gray print bitmap that cannot be packed."));
+    }
+    using Option = ambrel::BlackWhiteColumnsSendingOption;
+    const ambrel::BlackWhiteColumnsSendingOptions options =
+        Option::reverseRows | Option::reverseRowBits | Option::reverseColumns;
+    const ambrel::Size_px size{bitmap.width(), bitmap.height()};
+    return quenta::BlackConversionRows::packer(
+        info.pendingConversion->conversion, bitmap.constBits(), size,
+        info.pendingConversion->configuration, int(headDotCount), options);
 }
 
 TavrinDeviceState TavrinDeviceConnection::readState(fennick::DeviceCommunicationContext& context) {

@@ -3,9 +3,12 @@
 #include "app/tavrin/TavrinBitmapInfo_px.h"
 #include "app/tavrin/TavrinDeviceInformation.h"
 #include "app/tavrin/TavrinDeviceState.h"
+#include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/columns/BlackWhiteSendable.h"
 #include "model/connections/DeviceConnection.h"
 #include "model/units/Dpi.h"
+
+#include <optional>
 
 namespace ambrel {
 class PrintTask;
@@ -34,9 +37,10 @@ public:
     QList<ambrel::DeviceStatusElement>
     _getStatusElements(fennick::DeviceCommunicationContext& context) override;
 
-    // The task as one black-and-white bitmap of the whole canvas. With
-    // writesDebugParts the bitmap goes to the desktop and the run ends as a
-    // user cancel.
+    // The task as one bitmap of the whole canvas: for a print still gray,
+    // with the black conversion to make while its columns are packed. With
+    // writesDebugParts the black-and-white bitmap goes to the desktop and the
+    // run ends as a user cancel.
     virtual TavrinBitmapInfo_px renderBitmap(const ambrel::PrintTask& task,
                                              const std::shared_ptr<platform::Progress>& progress,
                                              bool writesDebugParts);
@@ -46,6 +50,14 @@ public:
     virtual void sendBitmapColumns(const QImage& bitmap,
                                    const std::shared_ptr<platform::Progress>& progress,
                                    fennick::DeviceCommunicationContext& context);
+
+    // The packer of a bitmap whose black conversion is pending: it makes the
+    // conversion in the same pass as the packing, with the rows, bits and
+    // columns reversed as sendBitmapColumns sends them. None for a bitmap
+    // already converted. Throws what the conversion throws when it cannot
+    // run.
+    std::optional<ambrel::BlackWhiteColumnPacker>
+    pendingConversionPacker(const TavrinBitmapInfo_px& info) const;
 
     // S and its 18-byte reply.
     TavrinDeviceState readState(fennick::DeviceCommunicationContext& context);

@@ -1,4 +1,6 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
+#include "imaging/print/BlackConversionRows.h"
+#include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
 
@@ -6,6 +8,7 @@
 
 #include <limits>
 #include <utility>
+#include <vector>
 
 using ambrel::ImageRotation;
 using ambrel::ImageSource;
@@ -303,3 +306,38 @@ TEST(TavrinBitmapRendererDeathTest, rawImageDataIsNotSupported) {
 }
 
 } // namespace
+
+// A print leaves the conversion to the packing of its columns: the gray
+// bitmap, packed with its pending conversion, gives the columns of the
+// bitmap converted in place. A canvas-sized picture has nothing to convert.
+TEST(TavrinBitmapRenderer, aGrayBitmapPacksToTheColumnsOfTheConvertedOne) {
+    using Option = ambrel::BlackWhiteColumnsSendingOption;
+    const ambrel::BlackWhiteColumnsSendingOptions print =
+        Option::reverseRows | Option::reverseRowBits | Option::reverseColumns;
+    const auto columnsOf = [&](const ambrel::BlackWhiteColumnPacker& packer) {
+        std::vector<std::uint8_t> out(std::size_t(packer.width() * packer.bytesPerColumn()));
+        packer.packAllOutputColumns(out.data(), nullptr);
+        return out;
+    };
+    const QImage picture = photograph(170, 90);
+    for (const auto& conversion :
+         {ambrel::BlackConversion::threshold({0.4, 0}), ambrel::BlackConversion::halftone()}) {
+        auto options = optionsFor(picture);
+        options.imageBitmapConversion = conversion;
+        const auto source = ImageSource::originalImage(pictureOf(picture), options);
+        const auto converted = TavrinBitmapRenderer::render(device, {210, 130}, source, nullptr);
+        const auto gray = TavrinBitmapRenderer::renderGray(device, {210, 130}, source, nullptr);
+        ASSERT_FALSE(converted.pendingConversion);
+        ASSERT_TRUE(gray.pendingConversion);
+        EXPECT_FALSE(sameBytes(gray.bitmap, converted.bitmap));
+        const ambrel::Size_px size{gray.bitmap.width(), gray.bitmap.height()};
+        EXPECT_EQ(columnsOf(quenta::BlackConversionRows::packer(
+                      gray.pendingConversion->conversion, gray.bitmap.constBits(), size,
+                      gray.pendingConversion->configuration, 216, print)),
+                  columnsOf(ambrel::BlackWhiteColumnPacker(converted.bitmap.constBits(), size, 216,
+                                                           print)));
+    }
+    const auto canvasSized = TavrinBitmapRenderer::renderGray(
+        device, {30, 20}, ImageSource::canvasSizedImage([picture] { return picture; }), nullptr);
+    EXPECT_FALSE(canvasSized.pendingConversion);
+}

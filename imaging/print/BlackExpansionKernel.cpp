@@ -155,8 +155,113 @@ struct Expansion {
         }
     }
 
+    // Paints row y into acc, the w pixels from x = xs on: at(v) gives the
+    // painting mask of row v over the same pixels (zeros off the picture),
+    // for v from y - reach() to y + reach(); column is scratch of w bytes. A
+    // piece that starts or ends inside the picture comes out wrong within
+    // reach() of that end: callers keep those pixels out of what they use.
+    template <class At>
+    void paintRow(std::size_t y, const At& at, std::size_t xs, std::size_t w, std::uint8_t* acc,
+                  std::uint8_t* column) const;
+
     void band(std::size_t index, const ThreadRect& rect) const;
 };
+
+template <class At>
+void Expansion::paintRow(std::size_t y, const At& at, std::size_t xs, std::size_t w,
+                         std::uint8_t* acc, std::uint8_t* column) const {
+    const std::ptrdiff_t iy = std::ptrdiff_t(y);
+    const std::size_t r = reach();
+    const std::uint8_t* own = at(iy);
+    // The gates follow the dots of the whole picture.
+    const auto gateAt = [&](std::size_t row, bool& noArms) {
+        const std::uint8_t* gate = armGate(row, noArms);
+        return gate ? gate + xs : nullptr;
+    };
+    // The painted pixels as 0xFF, turned into the output by one exclusive or:
+    // painting black on white inverts them.
+    const std::uint8_t flip = growsBlack ? 0xFF : 0;
+    if (dot == 1) {
+        // The print's case: every row in one or two passes.
+        const std::uint8_t* up = at(iy - 1);
+        const std::uint8_t* down = at(iy + 1);
+        bool noArms = false;
+        switch (level) {
+        case 5:
+            orRows(up, own, down, column, w);
+            blockRow(column, flip, acc, w);
+            break;
+        case 4:
+            plusRow(own, up, down, flip, acc, w);
+            break;
+        case 1:
+        case 2:
+        case 3: {
+            const std::uint8_t* gate = gateAt(y, noArms);
+            const std::uint8_t* rowGate = noArms ? zeros.data() : gate ? gate : ones.data();
+            gate = gateAt(y + 1, noArms);
+            const std::uint8_t* belowGate = noArms ? zeros.data() : gate ? gate : ones.data();
+            armsRow(own, down, rowGate, belowGate, flip, acc, w);
+            break;
+        }
+        default:
+            std::memset(acc, flip, w);
+            break;
+        }
+        return;
+    }
+    std::memcpy(acc, own, w);
+    const std::size_t d = std::min(dot, w);
+    switch (level) {
+    case 5: {
+        std::memcpy(column, own, w);
+        for (std::size_t k = 1; k <= r; ++k) {
+            orInto(column, at(iy - std::ptrdiff_t(k)), nullptr, w);
+            orInto(column, at(iy + std::ptrdiff_t(k)), nullptr, w);
+        }
+        std::memcpy(acc, column, w);
+        for (std::size_t k = 1; k <= d; ++k) {
+            orInto(acc + k, column, nullptr, w - k);
+            orInto(acc, column + k, nullptr, w - k);
+        }
+        break;
+    }
+    case 4:
+        for (std::size_t k = 1; k <= r; ++k) {
+            orInto(acc, at(iy - std::ptrdiff_t(k)), nullptr, w);
+            orInto(acc, at(iy + std::ptrdiff_t(k)), nullptr, w);
+        }
+        for (std::size_t k = 1; k <= d; ++k) {
+            orInto(acc + k, own, nullptr, w - k);
+            orInto(acc, own + k, nullptr, w - k);
+        }
+        break;
+    case 1:
+    case 2:
+    case 3: {
+        // Arms go up and to the right: a pixel is painted by the ones
+        // below it and the ones to its left.
+        bool noArms = false;
+        for (std::size_t k = 1; k <= r; ++k) {
+            const std::uint8_t* gate = gateAt(y + k, noArms);
+            if (!noArms) {
+                orInto(acc, at(iy + std::ptrdiff_t(k)), gate, w);
+            }
+        }
+        const std::uint8_t* gate = gateAt(y, noArms);
+        if (!noArms) {
+            for (std::size_t k = 1; k <= d; ++k) {
+                orInto(acc + k, own, gate, w - k);
+            }
+        }
+        break;
+    }
+    default:
+        std::memset(acc, 0, w);
+        break;
+    }
+    flipInto(acc, flip, w);
+}
 
 void Expansion::band(std::size_t index, const ThreadRect& rect) const {
     const std::size_t y0 = rect.y0;
@@ -188,97 +293,12 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
         load(v);
     }
     Row column(width);
-    // The painted pixels as 0xFF, turned into the output by one exclusive or:
-    // painting black on white inverts them.
-    const std::uint8_t flip = growsBlack ? 0xFF : 0;
     for (std::size_t y = y0; y < y1; ++y) {
         const std::ptrdiff_t iy = std::ptrdiff_t(y);
-        const std::uint8_t* own = at(iy).data();
         // Row y's own mask is in the ring: the painting goes straight into it.
-        std::uint8_t* acc = destination->row(y);
-        if (dot == 1) {
-            // The print's case: every row in one or two passes.
-            const std::uint8_t* up = at(iy - 1).data();
-            const std::uint8_t* down = at(iy + 1).data();
-            bool noArms = false;
-            switch (level) {
-            case 5:
-                orRows(up, own, down, column.data(), width);
-                blockRow(column.data(), flip, acc, width);
-                break;
-            case 4:
-                plusRow(own, up, down, flip, acc, width);
-                break;
-            case 1:
-            case 2:
-            case 3: {
-                const std::uint8_t* gate = armGate(y, noArms);
-                const std::uint8_t* rowGate = noArms ? zeros.data() : gate ? gate : ones.data();
-                gate = armGate(y + 1, noArms);
-                const std::uint8_t* belowGate = noArms ? zeros.data() : gate ? gate : ones.data();
-                armsRow(own, down, rowGate, belowGate, flip, acc, width);
-                break;
-            }
-            default:
-                std::memset(acc, flip, width);
-                break;
-            }
-            if (y + 1 < y1) {
-                load(iy + 2);
-            }
-            continue;
-        }
-        std::memcpy(acc, own, width);
-        const std::size_t d = std::min(dot, width);
-        switch (level) {
-        case 5: {
-            std::memcpy(column.data(), own, width);
-            for (std::size_t k = 1; k <= r; ++k) {
-                orInto(column.data(), at(iy - std::ptrdiff_t(k)).data(), nullptr, width);
-                orInto(column.data(), at(iy + std::ptrdiff_t(k)).data(), nullptr, width);
-            }
-            std::memcpy(acc, column.data(), width);
-            for (std::size_t k = 1; k <= d; ++k) {
-                orInto(acc + k, column.data(), nullptr, width - k);
-                orInto(acc, column.data() + k, nullptr, width - k);
-            }
-            break;
-        }
-        case 4:
-            for (std::size_t k = 1; k <= r; ++k) {
-                orInto(acc, at(iy - std::ptrdiff_t(k)).data(), nullptr, width);
-                orInto(acc, at(iy + std::ptrdiff_t(k)).data(), nullptr, width);
-            }
-            for (std::size_t k = 1; k <= d; ++k) {
-                orInto(acc + k, own, nullptr, width - k);
-                orInto(acc, own + k, nullptr, width - k);
-            }
-            break;
-        case 1:
-        case 2:
-        case 3: {
-            // Arms go up and to the right: a pixel is painted by the ones
-            // below it and the ones to its left.
-            bool noArms = false;
-            for (std::size_t k = 1; k <= r; ++k) {
-                const std::uint8_t* gate = armGate(y + k, noArms);
-                if (!noArms) {
-                    orInto(acc, at(iy + std::ptrdiff_t(k)).data(), gate, width);
-                }
-            }
-            const std::uint8_t* gate = armGate(y, noArms);
-            if (!noArms) {
-                for (std::size_t k = 1; k <= d; ++k) {
-                    orInto(acc + k, own, gate, width - k);
-                }
-            }
-            break;
-        }
-        default:
-            std::memset(acc, 0, width);
-            break;
-        }
-        flipInto(acc, flip, width);
+        paintRow(
+            y, [&](std::ptrdiff_t v) { return at(v).data(); }, 0, width, destination->row(y),
+            column.data());
         // Row y + r + 1 is still as it was: the band writes downwards.
         if (y + 1 < y1) {
             load(iy + std::ptrdiff_t(r) + 1);
@@ -286,8 +306,8 @@ void Expansion::band(std::size_t index, const ThreadRect& rect) const {
     }
 }
 
-TileWork expandBlack(const KernelArguments& a, const ByteMap& sourceMap,
-                     const std::vector<ThreadRect>& bands) {
+// The dispatch's parameters and tables, without the rows of any band.
+std::shared_ptr<Expansion> expansion(const KernelArguments& a, const ByteMap& sourceMap) {
     auto e = std::make_shared<Expansion>();
     e->source = &requireTexture(a, 0);
     e->destination = &requireTexture(a, 1);
@@ -310,18 +330,27 @@ TileWork expandBlack(const KernelArguments& a, const ByteMap& sourceMap,
     }
     e->paints = std::make_unique<BytePass>(paints);
     if (level == 0) {
-        // Nothing spreads: the source through its table.
-        return [e](const ThreadRect& rect) {
-            for (std::size_t y = rect.y0; y < std::min(rect.y1, e->height); ++y) {
-                e->paints->run(e->source->row(y), e->destination->row(y), e->width);
-            }
-        };
+        return e;
     }
     e->ones.assign(e->width, 0xFF);
     e->zeros.assign(e->width, 0);
     e->evenX.resize(e->width);
     for (std::size_t x = 0; x < e->width; ++x) {
         e->evenX[x] = (x / e->dot) % 2 == 0 ? 0xFF : 0;
+    }
+    return e;
+}
+
+TileWork expandBlack(const KernelArguments& a, const ByteMap& sourceMap,
+                     const std::vector<ThreadRect>& bands) {
+    auto e = expansion(a, sourceMap);
+    if (e->level == 0) {
+        // Nothing spreads: the source through its table.
+        return [e](const ThreadRect& rect) {
+            for (std::size_t y = rect.y0; y < std::min(rect.y1, e->height); ++y) {
+                e->paints->run(e->source->row(y), e->destination->row(y), e->width);
+            }
+        };
     }
     // Before any band writes: the rows each band reads beyond its own.
     const std::size_t r = e->reach();
@@ -353,11 +382,51 @@ TileWork expandBlack(const KernelArguments& a, const ByteMap& sourceMap,
     };
 }
 
+// A piece of a row painted alone: it reads the masks of the rows and columns
+// within reach around it straight from the source, which nothing writes
+// meanwhile, so pieces need no order and share nothing.
+RowSpanWork expandBlackRowSpans(const KernelArguments& a, const ByteMap& sourceMap) {
+    std::shared_ptr<const Expansion> e = expansion(a, sourceMap);
+    return [e](std::size_t y, std::size_t x0, std::size_t x1, std::uint8_t* out) {
+        x1 = std::min(x1, e->width);
+        if (y >= e->height || x0 >= x1) {
+            return;
+        }
+        if (e->level == 0) {
+            e->paints->run(e->source->row(y) + x0, out, x1 - x0);
+            return;
+        }
+        const std::size_t r = e->reach();
+        const std::size_t xs = x0 >= r ? x0 - r : 0;
+        const std::size_t w = std::min(e->width, x1 + r) - xs;
+        // Masks of rows y - r to y + r, then the painted row and the scratch.
+        thread_local Row scratch;
+        const std::size_t rows = 2 * r + 1;
+        scratch.resize((rows + 2) * w);
+        for (std::size_t k = 0; k < rows; ++k) {
+            const std::ptrdiff_t v = std::ptrdiff_t(y + k) - std::ptrdiff_t(r);
+            if (v >= 0 && v < std::ptrdiff_t(e->height)) {
+                e->paints->run(e->source->row(std::size_t(v)) + xs, scratch.data() + k * w, w);
+            }
+        }
+        const auto at = [&](std::ptrdiff_t v) -> const std::uint8_t* {
+            if (v < 0 || v >= std::ptrdiff_t(e->height)) {
+                return e->zeros.data();
+            }
+            return scratch.data() + std::size_t(v - std::ptrdiff_t(y) + std::ptrdiff_t(r)) * w;
+        };
+        std::uint8_t* painted = scratch.data() + rows * w;
+        e->paintRow(y, at, xs, w, painted, painted + w);
+        std::memcpy(out, painted + (x0 - xs), x1 - x0);
+    };
+}
+
 } // namespace
 
 void BlackExpansionKernel::registerIn(const platform::Bundle* bundle) {
     Kernel kernel;
     kernel.prepareInBands = expandBlack;
+    kernel.prepareRowSpans = expandBlackRowSpans;
     KernelRegistry::registerKernel(bundle, QStringLiteral("expandBlack"), kernel);
 }
 

@@ -13,9 +13,11 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -69,6 +71,18 @@ struct Tables {
     std::vector<float> cosXf, sinXf, cosYf, sinYf;
 };
 
+// Runs fill(c) for every chunk c, on the compute workers when there are several.
+void inChunks(std::size_t chunks, const std::function<void(std::size_t)>& fill) {
+    const auto device = chunks > 1 ? Device::systemDefault() : nullptr;
+    if (device) {
+        device->threadPool().parallelFor(chunks, fill);
+    } else {
+        for (std::size_t c = 0; c < chunks; ++c) {
+            fill(c);
+        }
+    }
+}
+
 // The tables of the last few screens are kept for the next dispatch: every
 // page of a print is screened alike, and the canvas's preview, screened at its
 // own scale, does not push out the print's.
@@ -112,14 +126,7 @@ std::shared_ptr<const Tables> tablesFor(double stepX, double stepY, std::size_t 
         }
     };
     const std::size_t chunks = (width + tableChunk - 1) / tableChunk;
-    const auto device = chunks > 1 ? Device::systemDefault() : nullptr;
-    if (device) {
-        device->threadPool().parallelFor(chunks, fill);
-    } else {
-        for (std::size_t c = 0; c < chunks; ++c) {
-            fill(c);
-        }
-    }
+    inChunks(chunks, fill);
     std::lock_guard lock(mutex);
     kept.push_front(t);
     if (kept.size() > keptCount) {
@@ -137,6 +144,8 @@ struct Screen {
     const double *cosX, *sinX, *cosY, *sinY;
     const float *cosXf, *sinXf, *cosYf, *sinYf;
     float grayf[256];
+    // The source table itself.
+    alignas(64) std::uint8_t map[256];
     // The gray of each source byte after the source table, as a fraction;
     // bytes that become pure black compare as minus infinity.
     double gray[256];
@@ -144,7 +153,9 @@ struct Screen {
 
 // The screen's phase at the start of row y: cos and sin of its x phase, then
 // of its y phase. Every path of a row starts from these same numbers.
-std::array<double, 4> rowPhase(const Screen& s, double y) {
+using Phase = std::array<double, 4>;
+
+Phase rowPhase(const Screen& s, double y) {
     const double py = y + 0.5 - s.offsetY;
     const double px0 = 0.5 - s.offsetX;
     const double phaseX = s.piOverScaleX * (s.cosAngle * px0 - s.sinAngle * py);
@@ -152,9 +163,9 @@ std::array<double, 4> rowPhase(const Screen& s, double y) {
     return {std::cos(phaseX), std::sin(phaseX), std::cos(phaseY), std::sin(phaseY)};
 }
 
-LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, double y, std::size_t x0, std::size_t x1,
-                                  double* spot) {
-    const auto [cpx, spx, cpy, spy] = rowPhase(s, y);
+LUNVIK_VECTOR_CLONES void spotRow(const Screen& s, const Phase& phase, std::size_t x0,
+                                  std::size_t x1, double* spot) {
+    const auto [cpx, spx, cpy, spy] = phase;
     const double* __restrict cx = s.cosX;
     const double* __restrict sx = s.sinX;
     const double* __restrict cy = s.cosY;
@@ -185,11 +196,10 @@ LUNVIK_VECTOR_CLONES void screenRowInPlace(const Screen& s, std::uint8_t* row,
 // operations of spotRow and screenRow in the same order (no fused
 // multiply-add), so every pixel comes out as theirs. In and out may be the
 // same row. Gives the pixels done, a multiple of four.
-__attribute__((target("avx2"))) std::size_t screenSpanAvx2(const Screen& s, double y,
+__attribute__((target("avx2"))) std::size_t screenSpanAvx2(const Screen& s, const Phase& phase,
                                                            const std::uint8_t* in,
                                                            std::uint8_t* out, std::size_t x0,
                                                            std::size_t x1) {
-    const std::array<double, 4> phase = rowPhase(s, y);
     const __m256d cpx = _mm256_set1_pd(phase[0]), spx = _mm256_set1_pd(phase[1]);
     const __m256d cpy = _mm256_set1_pd(phase[2]), spy = _mm256_set1_pd(phase[3]);
     const __m256d half = _mm256_set1_pd(0.5), quarter = _mm256_set1_pd(0.25);
@@ -254,12 +264,11 @@ constexpr float sureMargin = 4e-6f;
 // float gray and spot lie closer than sureMargin, those pixels are compared
 // again with the doubles, exactly as spotRow and screenRow do. In and out may
 // be the same row. Gives the pixels done, a multiple of eight.
-__attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, double y,
+__attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, const Phase& phase,
                                                                const std::uint8_t* in,
                                                                std::uint8_t* out, std::size_t x0,
                                                                std::size_t x1) {
     static constexpr std::array<std::uint64_t, 256> bytes = bytesOfEightBits();
-    const std::array<double, 4> phase = rowPhase(s, y);
     const __m256 cpx = _mm256_set1_ps(float(phase[0])), spx = _mm256_set1_ps(float(phase[1]));
     const __m256 cpy = _mm256_set1_ps(float(phase[2])), spy = _mm256_set1_ps(float(phase[3]));
     const __m256 half = _mm256_set1_ps(0.5f), quarter = _mm256_set1_ps(0.25f);
@@ -298,9 +307,8 @@ __attribute__((target("avx2,fma"))) std::size_t screenSpanWide(const Screen& s, 
 
 // screenSpanWide sixteen pixels at a time.
 __attribute__((target("avx512f,avx512bw,avx512vl,fma"))) std::size_t
-screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t* out,
+screenSpanWider(const Screen& s, const Phase& phase, const std::uint8_t* in, std::uint8_t* out,
                 std::size_t x0, std::size_t x1) {
-    const std::array<double, 4> phase = rowPhase(s, y);
     const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
     const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
     const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
@@ -335,6 +343,61 @@ screenSpanWider(const Screen& s, double y, const std::uint8_t* in, std::uint8_t*
     return x - x0;
 }
 
+// screenSpanWider without looking the grays up one by one: 64 source bytes
+// go through the source table with byte permutes, and the gray is the
+// table's byte over 255 in floats. It strays from the double gray by far less
+// than sureMargin; a byte whose table value is 0 (minus infinity in the
+// doubles) comes out as 0 here, which orders it as black unless the spot is
+// within the margin of 0, and then the doubles decide.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,fma"))) std::size_t
+screenSpanWidest(const Screen& s, const Phase& phase, const std::uint8_t* in, std::uint8_t* out,
+                 std::size_t x0, std::size_t x1) {
+    const __m512 cpx = _mm512_set1_ps(float(phase[0])), spx = _mm512_set1_ps(float(phase[1]));
+    const __m512 cpy = _mm512_set1_ps(float(phase[2])), spy = _mm512_set1_ps(float(phase[3]));
+    const __m512 half = _mm512_set1_ps(0.5f), quarter = _mm512_set1_ps(0.25f);
+    const __m512 margin = _mm512_set1_ps(sureMargin);
+    const __m512 perByte = _mm512_set1_ps(1.0f / 255.0f);
+    const __m512i map0 = _mm512_load_si512(s.map), map1 = _mm512_load_si512(s.map + 64);
+    const __m512i map2 = _mm512_load_si512(s.map + 128), map3 = _mm512_load_si512(s.map + 192);
+    const float* __restrict cx = s.cosXf;
+    const float* __restrict sx = s.sinXf;
+    const float* __restrict cy = s.cosYf;
+    const float* __restrict sy = s.sinYf;
+    std::size_t x = x0;
+    for (; x + 64 <= x1; x += 64) {
+        const std::uint8_t* from = in + (x - x0);
+        const __m512i bytes = _mm512_loadu_si512(from);
+        const __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes),
+                                                      _mm512_permutex2var_epi8(map0, bytes, map1),
+                                                      _mm512_permutex2var_epi8(map2, bytes, map3));
+        const __m128i parts[4] = {
+            _mm512_extracti32x4_epi32(mapped, 0), _mm512_extracti32x4_epi32(mapped, 1),
+            _mm512_extracti32x4_epi32(mapped, 2), _mm512_extracti32x4_epi32(mapped, 3)};
+        std::uint64_t black = 0;
+        for (int part = 0; part < 4; ++part) {
+            const std::size_t at = x + std::size_t(16 * part);
+            __m512 c = _mm512_mul_ps(_mm512_loadu_ps(sy + at), spy);
+            c = _mm512_fmsub_ps(_mm512_loadu_ps(cy + at), cpy, c);
+            c = _mm512_fnmadd_ps(_mm512_loadu_ps(sx + at), spx, c);
+            c = _mm512_fmadd_ps(_mm512_loadu_ps(cx + at), cpx, c);
+            const __m512 spot = _mm512_fmadd_ps(quarter, c, half);
+            const __m512 gray =
+                _mm512_mul_ps(_mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(parts[part])), perByte);
+            const __m512 difference = _mm512_sub_ps(gray, spot);
+            unsigned lanes = _mm512_cmp_ps_mask(difference, _mm512_setzero_ps(), _CMP_LT_OQ);
+            // Also catches a difference that is not a number.
+            const unsigned unsure =
+                unsigned(_mm512_cmp_ps_mask(_mm512_abs_ps(difference), margin, _CMP_NGT_UQ));
+            if (unsure != 0) {
+                lanes = exactBlackLanes(s, phase.data(), from + 16 * part, at, unsure, lanes);
+            }
+            black |= std::uint64_t(lanes & 0xFFFFu) << (16 * part);
+        }
+        _mm512_storeu_si512(out + (x - x0), _mm512_movm_epi8(~black));
+    }
+    return x - x0;
+}
+
 bool hasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
@@ -349,20 +412,81 @@ bool hasWiderScreen() {
     return has && wideScreenAllowed.load(std::memory_order_relaxed);
 }
 
+bool hasWidestScreen() {
+    static const bool has = __builtin_cpu_supports("avx512vbmi");
+    return has && hasWiderScreen();
+}
+
 bool hasWideScreen() {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has && wideScreenAllowed.load(std::memory_order_relaxed);
 }
 #endif
 
-TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
+// What one dispatch shares: the screen, or the threshold that stands in for
+// a screen that cannot be formed.
+struct Screening {
+    std::shared_ptr<Screen> screen;
+    std::optional<BytePass> fallback;
+    std::size_t width = 0;
+    std::size_t height = 0;
+    bool wide = false;
+    bool wider = false;
+    bool widest = false;
+
+    // Pixels [x0, x1) of row y: in and out point at pixel x0 and may be the
+    // same row. The phase is rowPhase of the row.
+    void span(const Phase& phase, const std::uint8_t* in, std::uint8_t* out, std::size_t x0,
+              std::size_t x1) const {
+        if (fallback) {
+            fallback->run(in, out, x1 - x0);
+            return;
+        }
+        const Screen& s = *screen;
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (hasAvx2()) {
+            std::size_t done = 0;
+            if (widest) {
+                done += screenSpanWidest(s, phase, in, out, x0, x1);
+            }
+            if (wider) {
+                done += screenSpanWider(s, phase, in + done, out + done, x0 + done, x1);
+            }
+            if (wide) {
+                done += screenSpanWide(s, phase, in + done, out + done, x0 + done, x1);
+            }
+            done += screenSpanAvx2(s, phase, in + done, out + done, x0 + done, x1);
+            in += done;
+            out += done;
+            x0 += done;
+        }
+#endif
+        constexpr std::size_t chunk = 256;
+        double spot[chunk];
+        while (x0 < x1) {
+            const std::size_t n = std::min(chunk, x1 - x0);
+            spotRow(s, phase, x0, x0 + n, spot);
+            if (in == out) {
+                screenRowInPlace(s, out, spot, n);
+            } else {
+                screenRow(s, in, spot, out, n);
+            }
+            in += n;
+            out += n;
+            x0 += n;
+        }
+    }
+};
+
+Screening screening(const KernelArguments& a, const ByteMap& sourceMap) {
     const Texture* source = &requireTexture(a, 0);
-    Texture* destination = &requireTexture(a, 1);
+    const Texture* destination = &requireTexture(a, 1);
     const double angle = require<float>(a, 0);
     const Float2 offset = require<Float2>(a, 1);
     const Float2 scale = require<Float2>(a, 2);
-    const std::size_t width = std::min(source->width(), destination->width());
-    const std::size_t height = std::min(source->height(), destination->height());
+    Screening screening;
+    screening.width = std::min(source->width(), destination->width());
+    screening.height = std::min(source->height(), destination->height());
 
     const bool formed = std::isfinite(angle) && std::isfinite(offset.x) &&
                         std::isfinite(offset.y) && std::isfinite(scale.x) &&
@@ -372,17 +496,12 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
         for (int b = 0; b < 256; ++b) {
             threshold[b] = sourceMap[b] / 255.0 > 0.5 ? 255 : 0;
         }
-        return
-            [source, destination, width, height, pass = BytePass(threshold)](const ThreadRect& r) {
-                const std::size_t x1 = std::min(r.x1, width);
-                for (std::size_t y = r.y0; y < std::min(r.y1, height) && r.x0 < x1; ++y) {
-                    pass.run(source->row(y) + r.x0, destination->row(y) + r.x0, x1 - r.x0);
-                }
-            };
+        screening.fallback.emplace(threshold);
+        return screening;
     }
 
-    auto screen = std::make_shared<Screen>();
-    Screen& s = *screen;
+    screening.screen = std::make_shared<Screen>();
+    Screen& s = *screening.screen;
     s.cosAngle = std::cos(angle);
     s.sinAngle = std::sin(angle);
     s.piOverScaleX = M_PI / double(scale.x);
@@ -391,7 +510,7 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
     s.offsetY = offset.y;
     const double stepX = s.piOverScaleX * s.cosAngle;
     const double stepY = s.piOverScaleY * s.sinAngle;
-    s.tables = tablesFor(stepX, stepY, width);
+    s.tables = tablesFor(stepX, stepY, screening.width);
     s.cosX = s.tables->cosX.data();
     s.sinX = s.tables->sinX.data();
     s.cosY = s.tables->cosY.data();
@@ -404,56 +523,53 @@ TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
         s.gray[b] =
             sourceMap[b] == 0 ? -std::numeric_limits<double>::infinity() : sourceMap[b] / 255.0;
         s.grayf[b] = float(s.gray[b]);
+        s.map[b] = sourceMap[b];
     }
-    bool wide = false;
-    bool wider = false;
 #if defined(__x86_64__) && defined(__GNUC__)
-    wide = hasWideScreen();
-    wider = wide && hasWiderScreen();
+    screening.wide = hasWideScreen();
+    screening.wider = screening.wide && hasWiderScreen();
+    screening.widest = screening.wider && hasWidestScreen();
 #endif
+    return screening;
+}
 
-    return [screen, source, destination, width, height, wide, wider](const ThreadRect& r) {
-        const std::size_t x1 = std::min(r.x1, width);
-        const std::size_t y1 = std::min(r.y1, height);
-        if (r.x0 >= x1 || r.y0 >= y1) {
+Phase phaseOf(const Screening& screening, std::size_t y) {
+    return screening.screen ? rowPhase(*screening.screen, double(y)) : Phase{};
+}
+
+TileWork halftone(const KernelArguments& a, const ByteMap& sourceMap) {
+    const Texture* source = &requireTexture(a, 0);
+    Texture* destination = &requireTexture(a, 1);
+    return [screening = screening(a, sourceMap), source, destination](const ThreadRect& r) {
+        const std::size_t x1 = std::min(r.x1, screening.width);
+        const std::size_t y1 = std::min(r.y1, screening.height);
+        for (std::size_t y = r.y0; y < y1 && r.x0 < x1; ++y) {
+            screening.span(phaseOf(screening, y), source->row(y) + r.x0, destination->row(y) + r.x0,
+                           r.x0, x1);
+        }
+    };
+}
+
+RowSpanWork halftoneRowSpans(const KernelArguments& a, const ByteMap& sourceMap) {
+    const Texture* source = &requireTexture(a, 0);
+    auto shared = std::make_shared<const Screening>(screening(a, sourceMap));
+    // A row is asked for in many pieces: its phase is worked out once.
+    auto phases = std::make_shared<std::vector<Phase>>(shared->screen ? shared->height : 0);
+    const std::size_t chunks = (phases->size() + tableChunk - 1) / tableChunk;
+    const auto fill = [&](std::size_t chunk) {
+        const std::size_t end = std::min(phases->size(), (chunk + 1) * tableChunk);
+        for (std::size_t y = chunk * tableChunk; y < end; ++y) {
+            (*phases)[y] = phaseOf(*shared, y);
+        }
+    };
+    inChunks(chunks, fill);
+    return [shared, phases, source](std::size_t y, std::size_t x0, std::size_t x1,
+                                    std::uint8_t* out) {
+        x1 = std::min(x1, shared->width);
+        if (y >= shared->height || x0 >= x1) {
             return;
         }
-        std::vector<double> spot(x1 - r.x0);
-        for (std::size_t y = r.y0; y < y1; ++y) {
-#if defined(__x86_64__) && defined(__GNUC__)
-            if (hasAvx2()) {
-                std::size_t rest = r.x0;
-                if (wider) {
-                    rest += screenSpanWider(*screen, double(y), source->row(y) + rest,
-                                            destination->row(y) + rest, rest, x1);
-                }
-                if (wide) {
-                    rest += screenSpanWide(*screen, double(y), source->row(y) + rest,
-                                           destination->row(y) + rest, rest, x1);
-                }
-                rest += screenSpanAvx2(*screen, double(y), source->row(y) + rest,
-                                       destination->row(y) + rest, rest, x1);
-                if (rest < x1) {
-                    spotRow(*screen, double(y), rest, x1, spot.data());
-                    if (source == destination) {
-                        screenRowInPlace(*screen, destination->row(y) + rest, spot.data(),
-                                         x1 - rest);
-                    } else {
-                        screenRow(*screen, source->row(y) + rest, spot.data(),
-                                  destination->row(y) + rest, x1 - rest);
-                    }
-                }
-                continue;
-            }
-#endif
-            spotRow(*screen, double(y), r.x0, x1, spot.data());
-            if (source == destination) {
-                screenRowInPlace(*screen, destination->row(y) + r.x0, spot.data(), x1 - r.x0);
-            } else {
-                screenRow(*screen, source->row(y) + r.x0, spot.data(), destination->row(y) + r.x0,
-                          x1 - r.x0);
-            }
-        }
+        shared->span(phases->empty() ? Phase{} : (*phases)[y], source->row(y) + x0, out, x0, x1);
     };
 }
 
@@ -471,6 +587,7 @@ void HalftoneKernel::registerIn(const platform::Bundle* bundle) {
     Kernel kernel;
     kernel.prepareWithSourceMap = halftone;
     kernel.prepare = [](const KernelArguments& a) { return halftone(a, BytePass::identity()); };
+    kernel.prepareRowSpans = halftoneRowSpans;
     KernelRegistry::registerKernel(bundle, QStringLiteral("halftone"), kernel);
 }
 

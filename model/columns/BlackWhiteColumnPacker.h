@@ -4,6 +4,7 @@
 #include "model/units/Size_px.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace platform::compute {
 class ThreadPool;
@@ -21,8 +22,20 @@ namespace ambrel {
 // eight dots costs a few word operations rather than eight bit tests.
 class BlackWhiteColumnPacker {
 public:
-    // headDotCount must be a positive multiple of 8.
+    // Writes the pixels of picture columns [first, first + count) of one row
+    // into out, count bytes; called from several threads at once.
+    using RowSource =
+        std::function<void(qint64 row, qint64 first, qint64 count, std::uint8_t* out)>;
+
+    // headDotCount must be a positive multiple of 8. With whiteFrom (0 to
+    // 256) a pixel is ink below that value rather than below 128: a
+    // threshold is then made on the way, with nothing written.
     BlackWhiteColumnPacker(const std::uint8_t* pixels, Size_px size, int headDotCount,
+                           BlackWhiteColumnsSendingOptions options, int whiteFrom = 128);
+    // Packs rows the source makes as they are needed, a few at a time into
+    // memory that stays in the cache, so that a picture made on the way (a
+    // converted one, say) is never written whole.
+    BlackWhiteColumnPacker(RowSource rows, Size_px size, int headDotCount,
                            BlackWhiteColumnsSendingOptions options);
 
     qint64 bytesPerColumn() const { return m_bytesPerColumn; }
@@ -50,7 +63,9 @@ private:
     // strides write them backwards).
     void pack(qint64 first, qint64 count, std::uint8_t* out, qint64 columnStride) const;
 
-    const std::uint8_t* m_pixels;
+    const std::uint8_t* m_pixels = nullptr;
+    RowSource m_rowSource;
+    int m_whiteFrom = 128;
     Size_px m_size;
     qint64 m_bytesPerColumn;
     qint64 m_rows;

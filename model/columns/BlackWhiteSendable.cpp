@@ -72,10 +72,17 @@ void BlackWhiteSendable::sendGrayColumns(const std::uint8_t* pixels, Size_px siz
                                          BlackWhiteColumnsSendingOptions option,
                                          qint64 maxBufferCount,
                                          fennick::DeviceCommunicationContext& context) {
+    sendPackedColumns(BlackWhiteColumnPacker(pixels, size, headDotCount, option), progress,
+                      maxBufferCount, context);
+}
+
+void BlackWhiteSendable::sendPackedColumns(const BlackWhiteColumnPacker& packer,
+                                           const std::shared_ptr<platform::Progress>& progress,
+                                           qint64 maxBufferCount,
+                                           fennick::DeviceCommunicationContext& context) {
     if (maxBufferCount < 1) {
         platform::Log::fatal(QStringLiteral("column send buffer of %1 bytes").arg(maxBufferCount));
     }
-    const BlackWhiteColumnPacker packer(pixels, size, headDotCount, option);
     const qint64 width = packer.width();
     const qint64 columnBytes = packer.bytesPerColumn();
 

@@ -17,6 +17,8 @@ class Progress;
 
 namespace ambrel {
 
+class BlackWhiteColumnPacker;
+
 // What a connection to a line-head device offers once it adopts this: the
 // one-bit column stream of a black-and-white picture and the in-place
 // black-and-white conversion of gray bitmaps. Only DeviceConnection
@@ -43,6 +45,12 @@ public:
                                 const std::shared_ptr<platform::Progress>& progress,
                                 BlackWhiteColumnsSendingOptions option, qint64 maxBufferCount,
                                 fennick::DeviceCommunicationContext& context);
+
+    // The same for the columns a packer makes (see BlackWhiteColumnPacker).
+    static void sendPackedColumns(const BlackWhiteColumnPacker& packer,
+                                  const std::shared_ptr<platform::Progress>& progress,
+                                  qint64 maxBufferCount,
+                                  fennick::DeviceCommunicationContext& context);
 
     // Rewrites width x height gray bytes to 0 and 255. At level 0 a pixel
     // above the threshold turns white, any other black. A positive level

@@ -114,9 +114,20 @@ TEST(BlackWhiteColumns, wordPackingMatchesDotByDot) {
     const struct {
         int head;
         Size_px size;
-    } shapes[] = {{8, {1, 1}},    {16, {9, 3}},      {16, {17, 16}},
-                  {24, {23, 11}}, {32, {64, 40}},    {64, {130, 37}},
-                  {64, {65, 64}}, {4992, {70, 101}}, {4992, {333, 19}}};
+    } shapes[] = {{8, {1, 1}},
+                  {16, {9, 3}},
+                  {16, {17, 16}},
+                  {24, {23, 11}},
+                  {32, {64, 40}},
+                  {64, {130, 37}},
+                  {64, {65, 64}},
+                  {4992, {70, 101}},
+                  {4992, {333, 19}},
+                  // Whole blocks of 64 dots and 64 columns, off the byte
+                  // grid, with stretches of columns and rows left over.
+                  {128, {130, 100}},
+                  {200, {700, 203}},
+                  {136, {1000, 150}}};
     for (const auto& shape : shapes) {
         Bytes pixels(size_t(shape.size.width * shape.size.height));
         for (auto& p : pixels) {
@@ -128,6 +139,33 @@ TEST(BlackWhiteColumns, wordPackingMatchesDotByDot) {
                 << shape.head << " " << shape.size.width << "x" << shape.size.height << " "
                 << options.toInt();
         }
+    }
+}
+
+TEST(BlackWhiteColumns, rowsMadeOnTheWayPackAsThePicturesOwn) {
+    std::mt19937 random(11);
+    const Size_px size{1100, 150};
+    Bytes pixels(size_t(size.width * size.height));
+    for (auto& p : pixels) {
+        p = std::uint8_t(random());
+    }
+    for (const Options options : allOptionSets) {
+        // Each row as its own negative: the source inverts the picture's bytes.
+        const BlackWhiteColumnPacker packer(
+            [&](qint64 row, qint64 first, qint64 count, std::uint8_t* out) {
+                for (qint64 x = 0; x < count; ++x) {
+                    out[x] = std::uint8_t(~pixels[size_t(row * size.width + first + x)]);
+                }
+            },
+            size, 136, options);
+        RecordingContext context;
+        BlackWhiteSendable::sendPackedColumns(packer, nullptr, 3200, context);
+        Bytes negative(pixels);
+        for (auto& p : negative) {
+            p = std::uint8_t(~p);
+        }
+        EXPECT_EQ(context.stream(), referenceColumns(negative, size, 136, options))
+            << options.toInt();
     }
 }
 

@@ -61,6 +61,11 @@ using TileWork = std::function<void(const ThreadRect&)>;
 // A byte-to-byte table: out = map[in].
 using ByteMap = std::array<std::uint8_t, 256>;
 
+// Writes the pixels x0 to x1 - 1 of the kernel's output row y into out (x1 -
+// x0 bytes), from the source as it lies; called from several threads at once.
+using RowSpanWork =
+    std::function<void(std::size_t y, std::size_t x0, std::size_t x1, std::uint8_t* out)>;
+
 // A compute kernel: C++ code that processes a whole tile per call, so the inner
 // loops run over rows and the compiler can vectorize them.
 struct Kernel {
@@ -87,6 +92,13 @@ struct Kernel {
     // each band as they were.
     std::function<TileWork(const KernelArguments&, const ByteMap&, const std::vector<ThreadRect>&)>
         prepareInBands;
+
+    // For kernels whose output can be made a piece of a row at a time into
+    // the caller's memory, leaving texture 1 untouched: the work, with every
+    // source byte first passed through the table. Lets a pass that consumes
+    // the output (packing it, say) take it without the whole picture being
+    // written first.
+    std::function<RowSpanWork(const KernelArguments&, const ByteMap&)> prepareRowSpans;
 
     bool isValid() const { return bool(prepare) || bool(byteMap) || bool(prepareInBands); }
 };
