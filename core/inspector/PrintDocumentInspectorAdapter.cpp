@@ -237,8 +237,9 @@ QImage PrintDocumentInspectorAdapter::originalImageThumbnail(const QSize& maximu
     platform::GraphicsContext context(painter, thumbnail.size());
     // The document's turns are clockwise as seen on the canvas, whose y runs
     // down; in this y-up context the same turn is the reverse one.
-    image->draw(QRectF(QPointF(0, 0), thumbnail.size()), m_document.imageOrientation().reversed(),
-                m_document.flipsImageHorizontal(), context, false);
+    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()),
+                        m_document.imageOrientation().reversed(), m_document.flipsImageHorizontal(),
+                        context, false);
     return thumbnail;
 }
 
