@@ -579,6 +579,7 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
         inForce->previewTask = previewTask;
         if (!previewTask) {
             inForce->previewImage = state.cachedPreviewImage;
+            inForce->fromScaledDecode = state.cachedPreviewIsScaledDecode;
         }
         takeOver(*inForce);
         return nullptr;
@@ -592,6 +593,7 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
     pass->previewTask = previewTask;
     if (!previewTask) {
         pass->previewImage = state.cachedPreviewImage;
+        pass->fromScaledDecode = state.cachedPreviewIsScaledDecode;
     }
     takeOver(*pass);
     if (inForce) {

@@ -166,6 +166,14 @@ TEST_F(ScaledDecodePreview, thresholdTilesShowFirstAndAreReplacedByTheWholePrevi
     const QImage today = shown(*wholeView);
     EXPECT_LT(differingShare(first, today), 0.01);
 
+    // Tiles of a new size meanwhile still come from the smaller preview.
+    quickView->setFrame(QRectF(0, 0, 320, 210));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !quickView->hasPendingDrawing() && allTilesShown(*quickView); }, 10000));
+    EXPECT_TRUE(quickView->showsScaledDecode());
+    EXPECT_FALSE(quick->isFullyDecoded());
+    quickView->setFrame(QRectF(0, 0, 300, 200));
+
     finishWholeDecode();
     EXPECT_TRUE(quick->isFullyDecoded());
     EXPECT_EQ(shown(*quickView), today);
