@@ -3,6 +3,8 @@
 // the longest stretch the main thread spent on it (taking the snapshot on
 // save, applying the contents on open), while decoding, encoding and the file
 // work ran on a worker.
+#include "PhotoJpeg.h"
+
 #include "app/tavrin/TavrinConnect.h"
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/job/PrintDocument.h"
@@ -12,12 +14,8 @@
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -29,36 +27,6 @@ namespace {
 using kestrom::DocumentPackage;
 using kestrom::PrintDocument;
 
-// Smooth light with detail and grain, so that it compresses as a photo does.
-QByteArray photoJpeg() {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    QRandomGenerator random(7);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int grain = int(random.bounded(24)) - 12;
-            const int r = std::clamp(x * 200 / 6000 + 30 + grain, 0, 255);
-            const int g = std::clamp(y * 180 / 4000 + 50 + grain, 0, 255);
-            const int b = std::clamp(((x / 40 + y / 40) % 2) * 60 + 100 + grain, 0, 255);
-            row[x] = qRgb(r, g, b);
-        }
-    }
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 60; ++i) {
-        painter.setBrush(QColor::fromHsv(i * 6, 160, 200));
-        painter.drawEllipse(QPoint(100 * (i % 12) * 5 + 200, 600 * (i / 12) + 300), 260, 180);
-    }
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
-    return bytes;
-}
-
 struct Fixture {
     QTemporaryDir folder;
     std::unique_ptr<PrintDocument> document;
@@ -67,7 +35,7 @@ struct Fixture {
         platform::UserDefaults::setStandardFilePath(folder.filePath("defaults.plist"));
         document = std::make_unique<PrintDocument>();
         document->setOriginalImage(ambrel::OriginalImage::fromData(
-            photoJpeg(), QUrl::fromLocalFile(folder.filePath("photo.jpg"))));
+            bench::photoJpeg(), QUrl::fromLocalFile(folder.filePath("photo.jpg"))));
     }
     QString package() const { return folder.filePath("Photo.lunvik"); }
 };

@@ -152,6 +152,7 @@ struct GridViewImageView::Pass {
         ambrel::BlackConversion blackConversion = ambrel::BlackConversion::threshold();
         std::optional<quenta::DeviceBlackConversionInfo> deviceAdditionalInfo;
         qint64 pixelsPerDeviceDot = 0;
+        ambrel::Size_px deviceImageSize{0, 0};
     };
     struct TileTask {
         QSizeF viewSize;
@@ -166,6 +167,8 @@ struct GridViewImageView::Pass {
     ambrel::ColorAbility colorAbility = ambrel::ColorAbility::blackWhite;
     ambrel::ImageRotation imageOrientation = ambrel::ImageRotation::none;
     bool flipsImage = false;
+    // Its preview came from the picture's smaller first decode.
+    bool fromScaledDecode = false;
 };
 
 struct GridViewImageView::State {
@@ -176,6 +179,8 @@ struct GridViewImageView::State {
     ambrel::OriginalImage::Pointer drawnFrom;
     bool drawnInColor = false;
     QImage cachedPreviewImage;
+    // The cached preview came from the picture's smaller first decode.
+    bool cachedPreviewIsScaledDecode = false;
     bool shouldInvalidateCachedPreviewImageOnNextDrawing = false;
 };
 
@@ -245,7 +250,33 @@ void GridViewImageView::setOriginalImage(const ambrel::OriginalImage::Pointer& i
         return;
     }
     m_image = image;
+    m_showsScaledDecode = false;
     invalidateDrawing(RedrawScope::all);
+    if (image && !image->isFullyDecoded()) {
+        // The tiles of its smaller decode are replaced once all its pixels
+        // are there.
+        image->whenFullyDecoded(
+            [view = QPointer<GridViewImageView>(this), weak = std::weak_ptr(image)] {
+                deliverLater([view, weak] {
+                    if (view) {
+                        view->fullDecodeArrived(weak.lock());
+                    }
+                });
+            });
+    }
+}
+
+void GridViewImageView::fullDecodeArrived(const ambrel::OriginalImage::Pointer& image) {
+    if (!image || image != m_image) {
+        return;
+    }
+    {
+        std::lock_guard guard(drawingLock());
+        if (!m_state->cachedPreviewImage.isNull() && !m_state->cachedPreviewIsScaledDecode) {
+            return; // already drawn from all the pixels
+        }
+    }
+    invalidateDrawing(RedrawScope::preview);
 }
 
 void GridViewImageView::setBlackConversion(const BlackConversionPointer& conversion) {
@@ -527,7 +558,7 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
             Pass::PreviewTask{m_image,
                               m_blackConversion ? m_blackConversion->blackConversion()
                                                 : ambrel::BlackConversion::threshold({0.5, 0}),
-                              m_deviceInfo, previewPixelsPerDeviceDot()};
+                              m_deviceInfo, previewPixelsPerDeviceDot(), m_deviceImageSize_px};
     }
     QList<QRectF> frames;
     frames.reserve(m_tileViews.size());
@@ -548,6 +579,7 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
         inForce->previewTask = previewTask;
         if (!previewTask) {
             inForce->previewImage = state.cachedPreviewImage;
+            inForce->fromScaledDecode = state.cachedPreviewIsScaledDecode;
         }
         takeOver(*inForce);
         return nullptr;
@@ -561,6 +593,7 @@ std::shared_ptr<GridViewImageView::Pass> GridViewImageView::makeAsyncDrawingCont
     pass->previewTask = previewTask;
     if (!previewTask) {
         pass->previewImage = state.cachedPreviewImage;
+        pass->fromScaledDecode = state.cachedPreviewIsScaledDecode;
     }
     takeOver(*pass);
     if (inForce) {
@@ -609,6 +642,17 @@ QImage GridViewImageView::makePreviewImage(
 QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
                                              ambrel::ColorAbility colorAbility) {
     const std::optional<QSize> size = image ? previewSize(image->widthPerHeight()) : std::nullopt;
+    return drawPicture(image, colorAbility, size, QImage());
+}
+
+QImage GridViewImageView::drawScaledDecode(const QImage& scaled,
+                                           ambrel::ColorAbility colorAbility) {
+    return drawPicture(nullptr, colorAbility, scaled.size(), scaled);
+}
+
+QImage GridViewImageView::drawPicture(const ambrel::OriginalImage::Pointer& image,
+                                      ambrel::ColorAbility colorAbility,
+                                      const std::optional<QSize>& size, const QImage& scaled) {
     const int width = size ? size->width() : 1;
     const int height = size ? size->height() : 1;
     const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
@@ -624,8 +668,12 @@ QImage GridViewImageView::drawPreviewPicture(const ambrel::OriginalImage::Pointe
     context->fill(QRectF(0, 0, width, height));
     if (size) {
         context->setInterpolationQuality(platform::GraphicsContext::InterpolationQuality::high);
-        image->draw(QRectF(0, 0, width, height), ambrel::ImageRotation::none, false, *context,
-                    false);
+        const QRectF rect(0, 0, width, height);
+        if (!scaled.isNull()) {
+            context->drawImage(rect, scaled);
+        } else {
+            image->draw(rect, ambrel::ImageRotation::none, false, *context, false);
+        }
     }
     QImage drawn = context->makeImage();
     return fullColor ? drawn.convertToFormat(QImage::Format_RGB32)
@@ -636,7 +684,7 @@ QImage
 GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
                                   const std::optional<quenta::DeviceBlackConversionInfo>& info,
                                   ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot,
-                                  bool flipsHorizontal) {
+                                  bool flipsHorizontal, double dpi) {
     if (drawn.isNull()) {
         return {};
     }
@@ -655,8 +703,9 @@ GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConver
     if (leans && (orientation != ambrel::ImageRotation::none || flipsHorizontal)) {
         const QImage onCanvas = orientedImage(drawn, orientation, flipsHorizontal)
                                     .convertToFormat(QImage::Format_Grayscale8);
-        const QImage converted = convertPreview(onCanvas, conversion, info,
-                                                ambrel::ImageRotation::none, pixelsPerDeviceDot);
+        const QImage converted =
+            convertPreview(onCanvas, conversion, info, ambrel::ImageRotation::none,
+                           pixelsPerDeviceDot, false, dpi);
         const QImage upright = converted.transformed(QTransform().rotate(-orientation.degrees()));
         return (flipsHorizontal ? upright.mirrored(true, false) : upright)
             .convertToFormat(QImage::Format_Grayscale8);
@@ -670,7 +719,7 @@ GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConver
     }
     quenta::BlackConversion::OutputConfiguration configuration;
     configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::preview;
-    configuration.dpi = ambrel::Dpi(previewDpi);
+    configuration.dpi = ambrel::Dpi(dpi);
     configuration.deviceAdditionalInfo = info;
     configuration.filterRotationCount = -qint64(orientation.rawValue());
     configuration.filterOffset = QPointF(0, 0);
@@ -713,26 +762,42 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
     }
     const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
     if (task) {
+        const auto& image = task->originalImage;
+        // Until all its pixels are there, a picture shows from its smaller
+        // first decode; that drawing is not kept for later passes.
+        const QImage scaled = image ? image->scaledDecode() : QImage();
+        const bool scaledDecode = !scaled.isNull();
         QImage drawn;
-        {
+        if (!scaledDecode) {
             std::lock_guard guard(drawingLock());
-            if (state->drawnFrom == task->originalImage && state->drawnInColor == fullColor &&
+            if (state->drawnFrom == image && state->drawnInColor == fullColor &&
                 !state->drawnPicture.isNull()) {
                 drawn = state->drawnPicture;
             }
         }
-        if (drawn.isNull()) {
-            drawn = drawPreviewPicture(task->originalImage, colorAbility);
+        if (drawn.isNull() && scaledDecode) {
+            drawn = drawScaledDecode(scaled, colorAbility);
+        } else if (drawn.isNull()) {
+            drawn = drawPreviewPicture(image, colorAbility);
             std::lock_guard guard(drawingLock());
             state->drawnPicture = drawn;
-            state->drawnFrom = task->originalImage;
+            state->drawnFrom = image;
             state->drawnInColor = fullColor;
+        }
+        // The smaller preview is converted as the whole one would be at its
+        // scale: the screen's cells cover the same part of the picture.
+        double dpi = previewDpi;
+        qint64 pixelsPerDot = task->pixelsPerDeviceDot;
+        if (scaledDecode) {
+            const std::optional<QSize> whole = previewSize(image->widthPerHeight());
+            dpi = whole ? previewDpi * double(drawn.width()) / double(whole->width()) : previewDpi;
+            pixelsPerDot = pixelsPerDeviceDot(drawn.size(), task->deviceImageSize);
         }
         const QImage preview =
             fullColor ? drawn
-                      : packedIfBlackAndWhite(convertPreview(drawn, task->blackConversion,
-                                                             task->deviceAdditionalInfo, orientation,
-                                                             task->pixelsPerDeviceDot, flips));
+                      : packedIfBlackAndWhite(
+                            convertPreview(drawn, task->blackConversion, task->deviceAdditionalInfo,
+                                           orientation, pixelsPerDot, flips, dpi));
         const QImage thumbnail = makeThumbnail(preview, orientation, flips, fullColor);
         {
             std::lock_guard guard(drawingLock());
@@ -740,7 +805,9 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
                 return;
             }
             state->cachedPreviewImage = preview;
+            state->cachedPreviewIsScaledDecode = scaledDecode;
             pass->previewImage = preview;
+            pass->fromScaledDecode = scaledDecode;
             pass->status = Pass::Status::completedPreview;
         }
         deliverLater([view, pass, thumbnail] {
@@ -790,6 +857,7 @@ void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
     m_forgetDrawnPicture.start();
     m_thumbnail = thumbnail;
     m_thumbnailPixmap = QPixmap::fromImage(thumbnail);
+    m_showsScaledDecode = pass->fromScaledDecode;
     update();
     emit thumbnailDelivered();
     emit contentsChanged();
@@ -813,6 +881,7 @@ void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index
             m_tileViews[index].contents = pixmap;
             update(m_tileViews[index].frame);
             delivered = true;
+            m_showsScaledDecode = pass->fromScaledDecode;
         }
         last = index + 1 >= task.tileRects.size();
         if (last) {

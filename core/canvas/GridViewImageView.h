@@ -30,6 +30,10 @@ namespace kestrom {
 // screen's scale then replace it piece by piece. Moves, resizes and new
 // scales only redraw tiles from the cached preview.
 //
+// A picture whose pixels are still being decoded shows from its smaller
+// first decode, converted the same way at that scale; its tiles are replaced
+// once all the pixels are there.
+//
 // The picture as drawn before conversion is kept so that a change of the
 // conversion alone does not draw it again; an idle view lets go of it after
 // drawnPictureLifetime(), as it costs as much again as the preview and most
@@ -107,6 +111,8 @@ public:
     const QList<TileView>& tileViews() const { return m_tileViews; }
     TileCount lastTileCount() const { return m_lastTileCount; }
     const QImage& thumbnail() const { return m_thumbnail; }
+    // Whether what shows last came from the picture's smaller first decode.
+    bool showsScaledDecode() const { return m_showsScaledDecode; }
     // How long the drawn picture outlives the last preview made from it.
     int drawnPictureLifetime() const { return m_forgetDrawnPicture.interval(); }
     void setDrawnPictureLifetime(int milliseconds);
@@ -156,7 +162,7 @@ public:
     static QImage convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
                                  const std::optional<quenta::DeviceBlackConversionInfo>& info,
                                  ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot = 0,
-                                 bool flipsHorizontal = false);
+                                 bool flipsHorizontal = false, double dpi = previewDpi);
     // Preview pixels along one device dot for a preview of the given size
     // over a picture of the given size in dots (0 when coarser, or unknown).
     static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);
@@ -186,6 +192,13 @@ private:
     void updateAlphaValue(bool animated);
     void deliverThumbnail(const std::shared_ptr<Pass>& pass, const QImage& thumbnail);
     void deliverTile(const std::shared_ptr<Pass>& pass, int index, const QImage& image);
+    void fullDecodeArrived(const ambrel::OriginalImage::Pointer& image);
+    // The picture's smaller first decode drawn at its own size.
+    static QImage drawScaledDecode(const QImage& scaled, ambrel::ColorAbility colorAbility);
+    // The picture drawn at the size, or the smaller decode when there is one.
+    static QImage drawPicture(const ambrel::OriginalImage::Pointer& image,
+                              ambrel::ColorAbility colorAbility, const std::optional<QSize>& size,
+                              const QImage& scaled);
     static void render(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
                        QPointer<GridViewImageView> view);
 
@@ -208,6 +221,7 @@ private:
     // The thumbnail as drawn, converted once.
     QPixmap m_thumbnailPixmap;
     bool m_drawingScheduled = false;
+    bool m_showsScaledDecode = false;
     bool m_isDrawingInBackground = false;
     std::shared_ptr<State> m_state;
     QTimer m_forgetDrawnPicture;

@@ -219,8 +219,9 @@ QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocu
     platform::GraphicsContext context(painter, thumbnail.size());
     // The document's turns are clockwise as seen on the canvas, whose y runs
     // down; in this y-up context the same turn is the reverse one.
-    image->draw(QRectF(QPointF(0, 0), thumbnail.size()), document.imageOrientation().reversed(),
-                document.flipsImageHorizontal(), context, false);
+    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()),
+                        document.imageOrientation().reversed(), document.flipsImageHorizontal(),
+                        context, false);
     return thumbnail;
 }
 

@@ -30,6 +30,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
@@ -221,6 +222,19 @@ DocumentWindow* DocumentWindow::windowFor(const Document* document) {
 void DocumentWindow::attachDocument() {
     PrintDocument* job = printDocument();
     m_imageImport = job ? std::make_shared<ImageImport>(*job, m_documentPresenter) : nullptr;
+    if (m_imageImport) {
+        // A new picture shows first at the size of the canvas it is fitted
+        // to, its whole pixels decoded behind it.
+        m_imageImport->setQuickDecodeBound([canvas = QPointer<GridView>(gridView())] {
+            if (!canvas) {
+                return QSize();
+            }
+            const QSizeF points = canvas->canvasRect().isEmpty()
+                                      ? QSizeF(canvas->viewport()->size())
+                                      : canvas->canvasRect().size();
+            return (points * canvas->backingScaleFactor()).toSize();
+        });
+    }
     gridViewController()->setImageImport(m_imageImport.get());
     gridViewController()->setDocument(job);
     auto* jobDocument = qobject_cast<PrintJobDocument*>(m_document.data());

@@ -1,5 +1,6 @@
 #include "model/pictures/OriginalImage.h"
 
+#include "model/pictures/FullDecode.h"
 #include "model/pictures/OrientationApplyingInfo.h"
 #include "model/pictures/OriginalImageError.h"
 #include "model/texts/LocalizedStringTable.h"
@@ -48,6 +49,60 @@ OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUr
         return fromPdfPage(page, data, fileURL);
     }
     return nullptr;
+}
+
+OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& data,
+                                                             const QUrl& fileURL,
+                                                             const QSize& bound) {
+    if (data.isEmpty()) {
+        return nullptr;
+    }
+    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound);
+    if (!scaled) {
+        return nullptr;
+    }
+    const quint32 orientation = scaled->decoded.exifOrientation;
+    const QImage& small = scaled->decoded.image;
+    const QImage upright =
+        OrientationApplyingInfo::imageApplyingOrientation(small, orientation).value_or(small);
+    // Orientations 5 to 8 turn the picture a quarter.
+    const QSize full =
+        orientation >= 5 && orientation <= 8 ? scaled->fullSize.transposed() : scaled->fullSize;
+    const qint64 w = full.width();
+    const qint64 h = full.height();
+    if (upright.isNull() || w < 1 || h < 1) {
+        return nullptr;
+    }
+    const auto decoder = [data, w, h]() -> std::optional<QImage> {
+        const auto decoded = platform::ImageDecoder::decode(data);
+        if (!decoded) {
+            return std::nullopt;
+        }
+        QImage image = OrientationApplyingInfo::imageApplyingOrientation(decoded->image,
+                                                                         decoded->exifOrientation)
+                           .value_or(decoded->image);
+        // Sizes were announced from the header: pixels of another size
+        // would be placed wrongly, so they count as none.
+        if (image.width() != w || image.height() != h) {
+            return std::nullopt;
+        }
+        return image;
+    };
+    auto decode = std::make_shared<FullDecode>(decoder, upright);
+    std::shared_ptr<OriginalImage> result(new OriginalImage());
+    result->m_data = data;
+    result->m_fileURL = fileURL;
+    result->m_fullDecode = decode;
+    result->m_drawing =
+        Drawing{QSizeF(double(w), double(h)), [decode, w, h](platform::GraphicsContext& context) {
+                    if (const auto& image = decode->image()) {
+                        context.drawImage(QRectF(0, 0, double(w), double(h)), *image);
+                    }
+                }};
+    result->m_sizeInfo = OriginalSizeInfo::px({w, h});
+    result->m_widthPerHeight = double(w) / double(h);
+    result->m_isVector = false;
+    return result;
 }
 
 OriginalImage::Pointer OriginalImage::fromContentsOfURL(const QUrl& url) {
@@ -165,6 +220,30 @@ const QStringList& OriginalImage::imageFileUTTypes() {
     return types;
 }
 
+const std::optional<QImage>& OriginalImage::cgImage() const {
+    return m_fullDecode ? m_fullDecode->image() : m_cgImage;
+}
+
+bool OriginalImage::decodeFully() const {
+    return m_isVector || cgImage().has_value();
+}
+
+QImage OriginalImage::scaledDecode() const {
+    return m_fullDecode ? m_fullDecode->standIn() : QImage();
+}
+
+bool OriginalImage::isFullyDecoded() const {
+    return !m_fullDecode || m_fullDecode->isFinished();
+}
+
+void OriginalImage::whenFullyDecoded(std::function<void()> callback) const {
+    if (m_fullDecode) {
+        m_fullDecode->whenFinished(std::move(callback));
+    } else {
+        callback();
+    }
+}
+
 QString OriginalImage::fileName() const {
     return m_fileURL.fileName();
 }
@@ -220,8 +299,13 @@ bool OriginalImage::isSameSize(const OriginalImage* other) const {
 
 void OriginalImage::draw(const QRectF& rect, platform::GraphicsContext& context,
                          bool flipContext) const {
-    const QSizeF size = m_drawing.size;
-    if (!(size.width() > 0) || !(size.height() > 0) || !m_drawing.drawingHandler) {
+    drawInto(m_drawing, rect, context, flipContext);
+}
+
+void OriginalImage::drawInto(const Drawing& drawing, const QRectF& rect,
+                             platform::GraphicsContext& context, bool flipContext) {
+    const QSizeF size = drawing.size;
+    if (!(size.width() > 0) || !(size.height() > 0) || !drawing.drawingHandler) {
         return;
     }
     context.saveGState();
@@ -233,12 +317,34 @@ void OriginalImage::draw(const QRectF& rect, platform::GraphicsContext& context,
         context.scaleBy(1, -1);
     }
     context.scaleBy(rect.width() / size.width(), rect.height() / size.height());
-    m_drawing.drawingHandler(context);
+    drawing.drawingHandler(context);
     context.restoreGState();
 }
 
 void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
                          platform::GraphicsContext& context, bool flipContext) const {
+    drawTurned(m_drawing, rect, orientation, flipHorizontal, context, flipContext);
+}
+
+void OriginalImage::drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
+                                 platform::GraphicsContext& context, bool flipContext) const {
+    const QImage scaled = scaledDecode();
+    if (scaled.isNull()) {
+        draw(rect, orientation, flipHorizontal, context, flipContext);
+        return;
+    }
+    // The smaller decode covers the same picture: drawn over the whole
+    // picture's size, it lands where the whole picture will.
+    const QSizeF size = m_drawing.size;
+    const Drawing standIn{size, [scaled, size](platform::GraphicsContext& c) {
+                              c.drawImage(QRectF(QPointF(0, 0), size), scaled);
+                          }};
+    drawTurned(standIn, rect, orientation, flipHorizontal, context, flipContext);
+}
+
+void OriginalImage::drawTurned(const Drawing& drawing, const QRectF& rect,
+                               ImageRotation orientation, bool flipHorizontal,
+                               platform::GraphicsContext& context, bool flipContext) {
     const double x = rect.x();
     const double y = rect.y();
     const double w = rect.width();
@@ -273,7 +379,7 @@ void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool fli
         inner = QSizeF(h, w);
         break;
     }
-    draw(QRectF(QPointF(0, 0), inner), context, flipContext);
+    drawInto(drawing, QRectF(QPointF(0, 0), inner), context, flipContext);
     context.restoreGState();
 }
 

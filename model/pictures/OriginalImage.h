@@ -8,9 +8,11 @@
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
+#include <QSize>
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,12 +24,19 @@ class PdfPage;
 
 namespace ambrel {
 
+class FullDecode;
+
 // The picture a print document holds: the bytes of the file as the user gave
 // them, where they came from, and how to draw the picture at any size. A
 // raster picture (PNG, JPEG, GIF, BMP, TIFF, HEIC) is turned upright by its
 // EXIF orientation; a vector picture is the first page of a PDF or
 // Illustrator file. Immutable and shared: a copy is the same object, and two
 // pictures are the same only as the same object.
+//
+// A large JPEG may first be decoded at the size of the view that shows it;
+// its whole pixels are then decoded behind it (decodeFully). Everything that
+// needs the pixels (cgImage, draw, and so the print) waits for them; only
+// drawOnScreen shows the smaller decode meanwhile.
 class OriginalImage {
 public:
     using Pointer = std::shared_ptr<const OriginalImage>;
@@ -44,6 +53,12 @@ public:
     static Pointer fromData(const QByteArray& data, const QUrl& fileURL);
     // The whole file at the location; nothing when it cannot be read.
     static Pointer fromContentsOfURL(const QUrl& url);
+    // The file's bytes decoded at once only to cover the bound (upright, in
+    // pixels), the whole picture left for decodeFully(). Nothing where that
+    // gains no time: formats other than JPEG, a bound that does not halve
+    // the picture, and bytes fromData() refuses.
+    static Pointer fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
+                                          const QSize& bound);
     // An already decoded picture that the orientation value (1 to 8) turns.
     static Pointer fromImage(const QImage& image, const QByteArray& data, const QUrl& fileURL,
                              quint32 exifOrientation);
@@ -63,8 +78,21 @@ public:
     const QByteArray& data() const { return m_data; }
     const QUrl& fileURL() const { return m_fileURL; }
     const Drawing& drawing() const { return m_drawing; }
-    // The upright raster picture; absent for a vector page.
-    const std::optional<QImage>& cgImage() const { return m_cgImage; }
+    // The upright raster picture; absent for a vector page. Waits for the
+    // whole picture when it is still being decoded (decodes it when nobody
+    // has started to).
+    const std::optional<QImage>& cgImage() const;
+    // Decodes the whole picture now unless that is done or under way, then
+    // waits for it; whether the picture has its pixels.
+    bool decodeFully() const;
+    // Whether the whole picture is there (or was never left for later).
+    bool isFullyDecoded() const;
+    // Runs once the whole picture is there: at once when it is, otherwise
+    // on the thread that decoded it.
+    void whenFullyDecoded(std::function<void()> callback) const;
+    // The upright picture at the size it was first decoded at, while the
+    // whole picture is still being decoded; a null picture otherwise.
+    QImage scaledDecode() const;
     bool isVector() const { return m_isVector; }
     double widthPerHeight() const { return m_widthPerHeight; }
     const OriginalSizeInfo& imageOriginalSizeInfo() const { return m_sizeInfo; }
@@ -95,16 +123,28 @@ public:
     void draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
               platform::GraphicsContext& context, bool flipContext) const;
 
+    // As draw(), but the smaller decode stands in while the whole picture is
+    // still being decoded: for pictures on screen, never for the print.
+    void drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
+                      platform::GraphicsContext& context, bool flipContext) const;
+
     OriginalImage(const OriginalImage&) = delete;
     OriginalImage& operator=(const OriginalImage&) = delete;
 
 private:
     OriginalImage() = default;
 
+    static void drawInto(const Drawing& drawing, const QRectF& rect,
+                         platform::GraphicsContext& context, bool flipContext);
+    static void drawTurned(const Drawing& drawing, const QRectF& rect, ImageRotation orientation,
+                           bool flipHorizontal, platform::GraphicsContext& context,
+                           bool flipContext);
+
     QByteArray m_data;
     QUrl m_fileURL;
     Drawing m_drawing;
     std::optional<QImage> m_cgImage;
+    std::shared_ptr<FullDecode> m_fullDecode;
     bool m_isVector = false;
     double m_widthPerHeight = 0;
     OriginalSizeInfo m_sizeInfo = OriginalSizeInfo::px({});

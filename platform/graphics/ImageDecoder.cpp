@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -42,32 +43,48 @@ bool startsWith(const QByteArray& data, const char* magic, qsizetype length) {
     return data.size() >= length && memcmp(data.constData(), magic, size_t(length)) == 0;
 }
 
-std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format) {
+// The reader of a file whose header passed every check before its pixels
+// are decoded; nothing for a file decode() refuses.
+struct CheckedReader {
+    QByteArray bytes; // shares; QBuffer wants a non-const array
+    QBuffer buffer{&bytes};
+    QImageReader reader;
+    QSize size;
+};
+
+std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteArray& format) {
     // Qt's readers return truncated files as pictures with a blank part.
     if ((format == "jpeg" && !ImageDecoder::jpegIsComplete(data)) ||
         (format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
         (format == "png" && !ImageFileCheck::pngIsComplete(data)) ||
         (format == "gif" && !ImageFileCheck::gifIsComplete(data))) {
-        return std::nullopt;
+        return nullptr;
     }
     ImageLimits::applyToImageReader();
-    QByteArray bytes = data; // shares; QBuffer wants a non-const array
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
+    auto checked = std::make_unique<CheckedReader>();
+    checked->bytes = data;
+    if (!checked->buffer.open(QIODevice::ReadOnly)) {
+        return nullptr;
     }
-    QImageReader reader(&buffer, format);
+    QImageReader& reader = checked->reader;
+    reader.setDevice(&checked->buffer);
+    reader.setFormat(format);
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
-        return std::nullopt;
+        return nullptr;
     }
     // The canvas is allocated at the size the header announces: it must be
     // one the cap admits and the file's bytes can hold.
-    const QSize size = reader.size();
+    checked->size = reader.size();
+    const QSize& size = checked->size;
     if (!size.isValid() || !ImageLimits::admits(size.width(), size.height()) ||
         !ImageFileCheck::canHold(format, data.size(), size.width(), size.height())) {
-        return std::nullopt;
+        return nullptr;
     }
+    return checked;
+}
+
+std::optional<DecodedImage> read(QImageReader& reader) {
     DecodedImage decoded;
     decoded.exifOrientation = exifOrientation(reader.transformation());
     if (!reader.read(&decoded.image) || decoded.image.isNull()) {
@@ -79,7 +96,56 @@ std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArra
     return decoded;
 }
 
+std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format) {
+    const auto checked = openChecked(data, format);
+    if (!checked) {
+        return std::nullopt;
+    }
+    return read(checked->reader);
+}
+
+// The side JPEG's decoder makes at 1/denominator.
+int scaledSide(int side, int denominator) {
+    return (side + denominator - 1) / denominator;
+}
+
 } // namespace
+
+std::optional<ScaledDecodedImage> ImageDecoder::decodeScaled(const QByteArray& data,
+                                                             const QSize& bound) {
+    if (bound.isEmpty() || sniffFormat(data) != "jpeg") {
+        return std::nullopt;
+    }
+    const auto checked = openChecked(data, "jpeg");
+    if (!checked) {
+        return std::nullopt;
+    }
+    const QSize full = checked->size;
+    // Orientations 5 to 8 turn the picture a quarter: the bound is upright.
+    const quint32 orientation = exifOrientation(checked->reader.transformation());
+    const QSize stored = orientation >= 5 ? bound.transposed() : bound;
+    const double scale =
+        std::min(double(stored.width()) / full.width(), double(stored.height()) / full.height());
+    if (!(scale <= 0.5)) {
+        return std::nullopt;
+    }
+    const double fitWidth = full.width() * scale;
+    const double fitHeight = full.height() * scale;
+    int denominator = 2;
+    for (const int d : {8, 4}) {
+        if (scaledSide(full.width(), d) >= fitWidth && scaledSide(full.height(), d) >= fitHeight) {
+            denominator = d;
+            break;
+        }
+    }
+    checked->reader.setScaledSize(
+        QSize(scaledSide(full.width(), denominator), scaledSide(full.height(), denominator)));
+    auto decoded = read(checked->reader);
+    if (!decoded) {
+        return std::nullopt;
+    }
+    return ScaledDecodedImage{*decoded, full};
+}
 
 QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
     if (startsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
@@ -206,9 +272,16 @@ bool ImageDecoder::jpegIsComplete(const QByteArray& data) {
         }
         // Entropy-coded data follows a scan header; it ends at the first
         // marker that is neither a stuffed zero nor a restart marker.
+        // Only 0xFF bytes can start one: memchr skips to them, several bytes
+        // at a time (a photo's scan is megabytes long).
         while (i + 1 < n) {
-            if (p[i] == 0xFF && p[i + 1] != 0x00 && !(p[i + 1] >= 0xD0 && p[i + 1] <= 0xD7) &&
-                p[i + 1] != 0xFF) {
+            const auto* ff = static_cast<const uchar*>(memchr(p + i, 0xFF, size_t(n - 1 - i)));
+            if (!ff) {
+                i = n - 1;
+                break;
+            }
+            i = ff - p;
+            if (p[i + 1] != 0x00 && !(p[i + 1] >= 0xD0 && p[i + 1] <= 0xD7) && p[i + 1] != 0xFF) {
                 break;
             }
             ++i;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/graphics/DecodedImage.h"
+#include "platform/graphics/ScaledDecodedImage.h"
 
 #include <QByteArray>
+#include <QSize>
 
 #include <optional>
 
@@ -19,6 +21,15 @@ public:
     // ImageLimits and for headers announcing more than the file's bytes can
     // hold, which are refused before their pixels are decoded.
     static std::optional<DecodedImage> decode(const QByteArray& data);
+    // The primary picture decoded straight to a smaller size, for a quick
+    // look before the whole picture is decoded: the smallest size JPEG's
+    // decoder makes while decoding (a half, a quarter or an eighth) that
+    // still covers the bound, the bound taken upright as the orientation
+    // turns the picture. Nothing for other formats (their decoders decode
+    // the whole picture and scale after), for a bound that does not halve
+    // the picture, and for every file decode() refuses.
+    static std::optional<ScaledDecodedImage> decodeScaled(const QByteArray& data,
+                                                          const QSize& bound);
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
     // empty for anything else.

@@ -268,3 +268,64 @@ TEST(ImageDecoder, gifAndPngCompletenessFollowTheirBlocks) {
     huge.replace(8, 4, QByteArray::fromHex("7fffffff"));
     EXPECT_FALSE(platform::ImageFileCheck::pngIsComplete(huge));
 }
+
+// A JPEG decodes straight to the smallest of its halvings that still covers
+// the bound, the bound taken upright; the pixels are those of the whole
+// picture made smaller. Where decoding small gains nothing there is no such
+// decode, and files decode() refuses stay refused.
+TEST(ImageDecoder, scaledDecodeHalvesAJpegDownToTheBoundOnly) {
+    // Quarters of four colours, so that a smaller picture shows each where
+    // the whole one has it.
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(250, 20, 20), qRgb(20, 250, 20), qRgb(20, 20, 250),
+                            qRgb(240, 240, 240)};
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, colours[(y >= 600) * 2 + (x >= 800)]);
+        }
+    }
+    const QByteArray jpeg = tp::encode(image, "jpeg", 95);
+
+    const auto eighth = ImageDecoder::decodeScaled(jpeg, QSize(200, 200));
+    ASSERT_TRUE(eighth);
+    EXPECT_EQ(eighth->decoded.image.size(), QSize(200, 150));
+    EXPECT_EQ(eighth->fullSize, QSize(1600, 1200));
+    EXPECT_EQ(eighth->decoded.exifOrientation, 1u);
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        const QRgb pixel =
+            eighth->decoded.image.pixel(50 + 100 * (quarter % 2), 37 + 75 * (quarter / 2));
+        EXPECT_NEAR(qRed(pixel), qRed(colours[quarter]), 12) << quarter;
+        EXPECT_NEAR(qGreen(pixel), qGreen(colours[quarter]), 12) << quarter;
+        EXPECT_NEAR(qBlue(pixel), qBlue(colours[quarter]), 12) << quarter;
+    }
+    // 500 x 375 fits in 1/2 but not in 1/4 (400 x 300).
+    const auto half = ImageDecoder::decodeScaled(jpeg, QSize(500, 1000));
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->decoded.image.size(), QSize(800, 600));
+    EXPECT_EQ(ImageDecoder::decodeScaled(jpeg, QSize(400, 300))->decoded.image.size(),
+              QSize(400, 300));
+
+    // A bound of more than half the picture gains nothing.
+    EXPECT_FALSE(ImageDecoder::decodeScaled(jpeg, QSize(801, 601)));
+    EXPECT_FALSE(ImageDecoder::decodeScaled(jpeg, QSize()));
+    // Other decoders decode the whole picture before they scale.
+    EXPECT_FALSE(ImageDecoder::decodeScaled(tp::encode(image, "png"), QSize(200, 200)));
+    // Truncated or broken, as decode() has it.
+    EXPECT_FALSE(ImageDecoder::decodeScaled(jpeg.left(jpeg.size() / 2), QSize(200, 200)));
+    EXPECT_FALSE(ImageDecoder::decodeScaled(jpeg.left(jpeg.size() - 2), QSize(200, 200)));
+    EXPECT_FALSE(ImageDecoder::decodeScaled(QByteArray("not a picture"), QSize(200, 200)));
+
+    // Turned a quarter by its orientation, the picture stands 1200 wide and
+    // 1600 high: an upright bound of 150 x 200 is an eighth.
+    const auto turned =
+        ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(150, 200));
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(turned->decoded.exifOrientation, 6u);
+    EXPECT_EQ(turned->decoded.image.size(), QSize(200, 150));
+    // Upright, a 700 x 1000 bound holds more than half of it; 1000 x 700
+    // does not.
+    EXPECT_FALSE(ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(700, 1000)));
+    EXPECT_EQ(ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(1000, 700))
+                  ->decoded.image.size(),
+              QSize(800, 600));
+}

@@ -2,14 +2,21 @@
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "app/tests/TavrinTestSupport.h"
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewController.h"
+#include "core/canvas/GridViewImageView.h"
+#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/launch/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
+#include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
+#include "platform/tests/support/TestPictures.h"
 #include "platform/usb/SocketUsbHost.h"
 
 #include <QFileInfo>
@@ -18,8 +25,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -27,6 +36,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <thread>
 
 using kestrom::PrintJobDocument;
 
@@ -328,4 +341,159 @@ TEST_F(ApplicationPrintDeviceLostTest,
     EXPECT_TRUE(sheet->informativeText().contains(QStringLiteral("load a new one")))
         << sheet->informativeText().toStdString();
     EXPECT_FALSE(QFileInfo::exists(QDir(jobs).filePath(QStringLiteral("job-1.png"))));
+}
+
+namespace {
+
+// A 3000 x 2000 photo-like JPEG, many times the canvas's size.
+QByteArray largePhotoJpeg() {
+    QImage image(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            row[x] = qRgb(x * 255 / 3000, y * 255 / 2000, ((x / 50 + y / 50) % 2) * 200);
+        }
+    }
+    return testpictures::encode(image, "jpeg", 90);
+}
+
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+// Drops the file on the window's canvas, as the user does.
+void drop(kestrom::DocumentWindow& window, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    window.gridViewController()->imageImport()->setImageWithPasteboard(&data);
+}
+
+// A new document of the launched application, shown in its window.
+void openNewDocument(kestrom::AppDelegate& delegate, PrintJobDocument*& document,
+                     kestrom::DocumentWindow*& window) {
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    document = qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    window->show();
+    QTest::qWait(50);
+}
+
+bool everyTileShown(const kestrom::GridViewImageView& view) {
+    return !view.tileViews().isEmpty() &&
+           std::all_of(view.tileViews().begin(), view.tileViews().end(),
+                       [](const auto& tile) { return !tile.contents.isNull(); });
+}
+
+} // namespace
+
+// A large photo dropped on the window shows at once from a decode at the
+// canvas's size while its whole pixels are still being decoded; a print
+// started then waits for them and reaches the simulator program exactly as
+// the picture decoded whole prints; the whole preview replaces the first.
+TEST_F(ApplicationPrintTest, ALargePhotoShowsBeforeItsWholeDecodeAndPrintsItsWholePixels) {
+    std::promise<void> releasePromise;
+    std::shared_future<void> released = releasePromise.get_future().share();
+    std::atomic<bool> held = false;
+    ambrel::FullDecode::setHookForTesting([&] {
+        held = true;
+        released.wait();
+        return true;
+    });
+    std::once_flag releasedOnce;
+    const auto release = [&] { std::call_once(releasedOnce, [&] { releasePromise.set_value(); }); };
+    std::thread releaser;
+    const auto restore = qScopeGuard([&] {
+        release();
+        if (releaser.joinable()) {
+            releaser.join();
+        }
+        kestrom::DocumentWorkQueue::waitForDone();
+        ambrel::FullDecode::setHookForTesting({});
+    });
+
+    kestrom::AppDelegate delegate;
+    PrintJobDocument* document = nullptr;
+    kestrom::DocumentWindow* window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openNewDocument(delegate, document, window));
+    auto* imageView = window->gridView()->imageView();
+    const QByteArray bytes = largePhotoJpeg();
+    const QString path = writeFile(folder, QStringLiteral("photo.jpg"), bytes);
+
+    drop(*window, path);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return document->job().originalImage() && imageView->showsScaledDecode() &&
+                   everyTileShown(*imageView);
+        },
+        20000));
+    const auto picture = document->job().originalImage();
+    EXPECT_TRUE(held);
+    EXPECT_FALSE(picture->isFullyDecoded());
+    EXPECT_EQ(picture->imageOriginalSizeInfo(), ambrel::OriginalSizeInfo::px({3000, 2000}));
+    EXPECT_EQ(picture->data(), bytes);
+
+    // Printed while the whole pixels are still held back.
+    releaser = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        release();
+    });
+    const QImage received = printFromMenu(delegate, document);
+    EXPECT_TRUE(picture->isFullyDecoded());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !imageView->showsScaledDecode() && !imageView->hasPendingDrawing() &&
+                   everyTileShown(*imageView);
+        },
+        10000));
+
+    const auto whole = ambrel::OriginalImage::fromData(bytes, QUrl::fromLocalFile(path));
+    document->job().setOriginalImage(whole);
+    const QImage expected = expectedPicture(document->makePrintTask());
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(received == expected);
+    EXPECT_GT(blackPixels(received), 1000);
+}
+
+// A large JPEG cut short is no picture on either road: the same error, the
+// document's picture kept, and no crash.
+TEST_F(ApplicationPrintTest, ATruncatedLargePhotoGivesTheSameErrorAsBefore) {
+    kestrom::AppDelegate delegate;
+    PrintJobDocument* document = nullptr;
+    kestrom::DocumentWindow* window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openNewDocument(delegate, document, window));
+    const QByteArray bytes = largePhotoJpeg();
+    const QString path = writeFile(folder, QStringLiteral("cut.jpg"), bytes.left(bytes.size() / 2));
+
+    const auto errorText = [&] {
+        QMessageBox* sheet = nullptr;
+        EXPECT_TRUE(waitUntil(
+            [&] { return (sheet = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"))); },
+            20000));
+        if (!sheet) {
+            return QString();
+        }
+        const QString text = sheet->text() + QLatin1Char('\n') + sheet->informativeText();
+        sheet->done(QMessageBox::Ok);
+        sheet->deleteLater();
+        QTest::qWait(50);
+        return text;
+    };
+    drop(*window, path);
+    const QString quickRoad = errorText();
+    EXPECT_FALSE(document->job().originalImage());
+
+    window->gridViewController()->imageImport()->setQuickDecodeBound({});
+    drop(*window, path);
+    const QString wholeRoad = errorText();
+    EXPECT_FALSE(quickRoad.isEmpty());
+    EXPECT_EQ(quickRoad, wholeRoad);
+    EXPECT_TRUE(quickRoad.contains(QStringLiteral("cut.jpg"))) << quickRoad.toStdString();
+    EXPECT_FALSE(document->job().originalImage());
 }

@@ -35,6 +35,8 @@ struct ImageImport::Request {
     QString extension;
     // The document's picture bytes when the request was made.
     QByteArray currentData;
+    // The size a large JPEG is first decoded to; empty to decode it whole.
+    QSize quickDecodeBound;
     ImageImport::Completion done;
 };
 
@@ -43,6 +45,9 @@ namespace {
 struct Outcome {
     bool changes = false;
     OriginalImage::Pointer image;
+    // The document's picture that the image replaced, should it have to
+    // come back; main thread only.
+    std::shared_ptr<OriginalImage::Pointer> replaced = std::make_shared<OriginalImage::Pointer>();
 };
 
 // Picture data types with the extension a saved file gets.
@@ -146,11 +151,21 @@ void noteDropFile(const OriginalImage::Pointer& image) {
     }
 }
 
+// The picture of the bytes: first decoded to the bound when that is quicker.
+OriginalImage::Pointer picture(const QByteArray& data, const QUrl& url, const QSize& bound) {
+    if (!bound.isEmpty()) {
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, url, bound)) {
+            return image;
+        }
+    }
+    return OriginalImage::fromData(data, url);
+}
+
 // The picture of bytes saved at the path; a file that makes no picture is
 // removed again.
 OriginalImage::Pointer pictureOfSavedFile(const QString& path, const QByteArray& data,
-                                          const QString& name) {
-    auto image = OriginalImage::fromData(data, QUrl::fromLocalFile(path));
+                                          const QString& name, const QSize& bound) {
+    auto image = picture(data, QUrl::fromLocalFile(path), bound);
     if (!image) {
         QFile::remove(path);
         throw OriginalImageError::containsNoValidImage(name);
@@ -173,7 +188,7 @@ Outcome prepare(const ImageImport::Request& request) {
         if (!request.currentData.isNull() && data == request.currentData) {
             return {};
         }
-        auto image = OriginalImage::fromData(data, request.url);
+        auto image = picture(data, request.url, request.quickDecodeBound);
         if (!image) {
             throw OriginalImageError::containsNoValidImage(request.url.fileName());
         }
@@ -186,7 +201,8 @@ Outcome prepare(const ImageImport::Request& request) {
             QFile::remove(path); // no picture comes from it
             return {};
         }
-        return {true, pictureOfSavedFile(path, request.data, QFileInfo(path).fileName())};
+        return {true, pictureOfSavedFile(path, request.data, QFileInfo(path).fileName(),
+                                         request.quickDecodeBound)};
     }
     }
     return {};
@@ -336,6 +352,9 @@ void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard, Completion
 
 void ImageImport::start(Request request) {
     request.currentData = currentData(m_document);
+    if (m_quickDecodeBound) {
+        request.quickDecodeBound = m_quickDecodeBound();
+    }
     const quint64 ticket = ++m_lastTicket;
     ++m_pending;
     std::weak_ptr<int> alive = m_alive;
@@ -379,9 +398,33 @@ void ImageImport::start(Request request) {
                 return;
             }
             m_lastAppliedTicket = ticket;
-            applyOriginalImage(m_document, outcome->image, m_document.originalImage());
+            *outcome->replaced = m_document.originalImage();
+            applyOriginalImage(m_document, outcome->image, *outcome->replaced);
         });
+        // A picture shown from a smaller decode gets its whole pixels here,
+        // while the canvas already shows it.
+        if (outcome && outcome->image && !outcome->image->decodeFully()) {
+            platform::MainThread::post([this, alive, outcome] {
+                if (alive.lock()) {
+                    fullDecodeFailed(outcome->image, *outcome->replaced);
+                }
+            });
+        }
     });
+}
+
+void ImageImport::fullDecodeFailed(const OriginalImage::Pointer& image,
+                                   const OriginalImage::Pointer& replaced) {
+    // As when the picture had not decoded at all: the document does not keep
+    // a picture that cannot be printed. The one it replaced comes back in a
+    // step of its own.
+    if (m_document.originalImage() != image) {
+        return;
+    }
+    applyOriginalImage(m_document, replaced, image);
+    if (m_presenter) {
+        m_presenter->presentError(OriginalImageError::containsNoValidImage(image->fileName()));
+    }
 }
 
 void ImageImport::setImageWithDroppedFileURL(const QUrl& url) {

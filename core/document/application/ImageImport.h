@@ -4,6 +4,7 @@
 #include "platform/Observation.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QStringList>
 #include <QUrl>
 
@@ -96,6 +97,15 @@ public:
     static void applyOriginalImage(PrintDocument& document, ambrel::OriginalImage::Pointer image,
                                    ambrel::OriginalImage::Pointer previous);
 
+    // The size, in device pixels, that a picture brought in the background
+    // is first decoded to, so that it shows before all its pixels are
+    // decoded (large JPEGs only; see OriginalImage::fromDataDecodingBehind).
+    // The whole picture is decoded behind it on the same worker. Without a
+    // bound, and on the synchronous roads, pictures are decoded whole first.
+    void setQuickDecodeBound(std::function<QSize()> bound) {
+        m_quickDecodeBound = std::move(bound);
+    }
+
     // Imports started and not yet finished.
     int pendingCount() const { return m_pending; }
 
@@ -110,6 +120,10 @@ public:
 
 private:
     void start(Request request);
+    // The whole pixels of a picture shown from a smaller decode did not
+    // decode: the picture it replaced comes back, and the error shows.
+    void fullDecodeFailed(const ambrel::OriginalImage::Pointer& image,
+                          const ambrel::OriginalImage::Pointer& replaced);
     // Removes the files this process wrote into the "drop" folder that
     // neither the picture of a document with an import nor an undo step
     // names.
@@ -125,6 +139,7 @@ private:
     // folder never has to reach a document that may be going.
     QString m_pictureFile;
     platform::Observation m_pictureObservation;
+    std::function<QSize()> m_quickDecodeBound;
 };
 
 } // namespace kestrom

@@ -3,6 +3,7 @@
 
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
+#include "model/pictures/FullDecode.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
 #include "platform/tests/support/TestPictures.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -481,3 +483,74 @@ TEST_F(ImportTest, theCallerHearsOnceOfEachImportsEndWithItsError) {
 }
 
 } // namespace
+
+namespace {
+
+// A 1200 x 800 JPEG, many times the quick decode's bound below.
+QByteArray largeJpeg() {
+    QImage image(1200, 800, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+        }
+    }
+    return testpictures::encode(image, "jpeg", 90);
+}
+
+} // namespace
+
+// With a bound, a large JPEG brought in the background is first decoded to
+// it and decoded whole behind it; it is the same picture, in the same one
+// step. The synchronous road of scripts decodes it whole first, as always.
+TEST_F(ImportTest, aLargeJpegIsFirstDecodedToTheBoundThenWholeOnTheSameWorker) {
+    // Counts the whole decodes left for later.
+    int behind = 0;
+    FullDecode::setHookForTesting([&] {
+        ++behind;
+        return true;
+    });
+    const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
+    import().setQuickDecodeBound([] { return QSize(200, 200);
+});
+const QByteArray bytes = largeJpeg();
+const QString path = file("photo.jpg", bytes);
+import().setImageWithPasteboard(dropOf(path).get());
+settle();
+const auto picture = document().originalImage();
+ASSERT_TRUE(picture);
+EXPECT_EQ(behind, 1);
+EXPECT_TRUE(picture->isFullyDecoded());
+EXPECT_EQ(picture->data(), bytes);
+EXPECT_EQ(*picture->cgImage(), *OriginalImage::fromData(bytes, {})->cgImage());
+EXPECT_EQ(document().imageSize_px(), (Size_px{1200, 800}));
+EXPECT_EQ(undoName(), displayed(Name::addingImage));
+EXPECT_TRUE(m_window->errors.empty());
+
+import().setImageByLoadingContentsOf(std::nullopt);
+import().setImageByLoadingContentsOf(QUrl::fromLocalFile(path));
+ASSERT_TRUE(document().originalImage());
+EXPECT_NE(document().originalImage(), picture);
+EXPECT_EQ(behind, 1);
+}
+
+// Whole pixels that do not decode after the smaller decode did (as when
+// memory runs out): the picture it replaced comes back and the same error
+// as for a picture that does not decode at all is shown.
+TEST_F(ImportTest, aWholeDecodeThatFailsBringsThePreviousPictureBackWithTheError) {
+    import().setImageWithPasteboard(dropOf(file("before.png", png(300, 200))).get());
+    settle();
+    const auto before = document().originalImage();
+    ASSERT_TRUE(before);
+
+    FullDecode::setHookForTesting([] { return false; });
+    import().setQuickDecodeBound([] { return QSize(200, 200);
+});
+import().setImageWithPasteboard(dropOf(file("photo.jpg", largeJpeg())).get());
+settle();
+FullDecode::setHookForTesting({});
+EXPECT_EQ(document().originalImage(), before);
+ASSERT_EQ(m_window->errors.size(), 1u);
+const auto& error = dynamic_cast<const OriginalImageError&>(*m_window->errors.front());
+EXPECT_EQ(error.name(), "photo.jpg");
+EXPECT_EQ(error.code(), OriginalImageError::containsNoValidImage("photo.jpg").code());
+}
