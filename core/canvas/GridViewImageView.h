@@ -8,6 +8,7 @@
 #include "model/ImageRotation.h"
 #include "model/OriginalImage.h"
 #include "model/Size_px.h"
+#include "platform/WorkQueue.h"
 
 #include <QImage>
 #include <QList>
@@ -17,8 +18,6 @@
 
 #include <memory>
 #include <optional>
-
-class QThreadPool;
 
 namespace kestrom {
 
@@ -161,7 +160,7 @@ public:
     // over a picture of the given size in dots (0 when coarser, or unknown).
     static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);
     // The shared serial worker.
-    static QThreadPool& tileImageQueue();
+    static platform::WorkQueue& tileImageQueue();
 
 signals:
     void drawingInBackgroundChanged(bool drawing);
