@@ -17,6 +17,10 @@
 
 class QMimeData;
 
+namespace platform {
+class UndoManager;
+}
+
 namespace kestrom {
 
 // The print document as the inspector's panes see it: the values they show,
@@ -106,10 +110,9 @@ public:
     virtual void
     resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) = 0;
 
-    // Every write between these two is one undo step, as a slider's drag is.
-    // They nest; each begin needs its end.
-    virtual void beginContinuousChange() = 0;
-    virtual void endContinuousChange() = 0;
+    // The undo stacks the setters register on; a pane holds a drag of its
+    // controls open there as one step.
+    virtual platform::UndoManager* undoManager() const = 0;
 
 Q_SIGNALS:
     // The key path below the document, e.g. "imageOffset_mm",

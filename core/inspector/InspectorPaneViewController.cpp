@@ -27,6 +27,8 @@ void InspectorPaneViewController::setDocument(InspectorDocument* document) {
         connect(document, &InspectorDocument::valueChanged, this,
                 [this](const QString& keyPath) { documentValueChanged(keyPath); });
         connect(document, &QObject::destroyed, this, [this] {
+            // A drag cut short by the document's end still closes its step.
+            endContinuousEdit();
             documentDidChange();
             Q_EMIT documentChanged();
         });
@@ -73,18 +75,11 @@ void InspectorPaneViewController::connectSlider(InspectorValueSlider* slider,
 }
 
 void InspectorPaneViewController::beginContinuousEdit() {
-    endContinuousEdit();
-    if (m_document) {
-        m_dragDocument = m_document;
-        m_dragDocument->beginContinuousChange();
-    }
+    m_continuousEdit.begin(m_document ? m_document->undoManager() : nullptr);
 }
 
 void InspectorPaneViewController::endContinuousEdit() {
-    if (m_dragDocument) {
-        m_dragDocument->endContinuousChange();
-    }
-    m_dragDocument = nullptr;
+    m_continuousEdit.end();
 }
 
 InspectorPaneViewController* InspectorPaneViewController::paneOf(QWidget* widget) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inspector/InspectorDocument.h"
+#include "platform/ContinuousUndoEdit.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -63,7 +64,7 @@ protected:
 private:
     QPointer<InspectorDocument> m_document;
     QPointer<QWidget> m_windowController;
-    QPointer<InspectorDocument> m_dragDocument;
+    platform::ContinuousUndoEdit m_continuousEdit;
     std::shared_ptr<const InspectorPageDescriptor> m_pageDescriptor;
 };
 

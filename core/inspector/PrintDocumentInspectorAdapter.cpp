@@ -63,8 +63,6 @@ PrintDocumentInspectorAdapter::PrintDocumentInspectorAdapter(PrintDocument& docu
     observeDeviceSettings();
 }
 
-// A drag cut short by the adapter's end still closes its undo step, as the
-// continuous edit ends with it.
 PrintDocumentInspectorAdapter::~PrintDocumentInspectorAdapter() = default;
 
 void PrintDocumentInspectorAdapter::observeDeviceSettings() {
@@ -328,19 +326,8 @@ void PrintDocumentInspectorAdapter::resetBlackConversionProperties(
     m_document.resetBlackConversionProperties(types);
 }
 
-void PrintDocumentInspectorAdapter::beginContinuousChange() {
-    if (m_openContinuousChanges++ == 0) {
-        m_continuousEdit.begin(m_document.undoManager());
-    }
-}
-
-void PrintDocumentInspectorAdapter::endContinuousChange() {
-    if (m_openContinuousChanges == 0) {
-        return;
-    }
-    if (--m_openContinuousChanges == 0) {
-        m_continuousEdit.end();
-    }
+platform::UndoManager* PrintDocumentInspectorAdapter::undoManager() const {
+    return m_document.undoManager();
 }
 
 } // namespace kestrom

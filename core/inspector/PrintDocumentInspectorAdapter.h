@@ -2,7 +2,6 @@
 
 #include "core/inspector/InspectorDocument.h"
 
-#include "platform/ContinuousUndoEdit.h"
 #include "platform/Observation.h"
 
 #include <functional>
@@ -90,8 +89,7 @@ public:
     void setBlackConversionOption(const QString& keyPath, double value) override;
     void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override;
 
-    void beginContinuousChange() override;
-    void endContinuousChange() override;
+    platform::UndoManager* undoManager() const override;
 
 private:
     void observeDeviceSettings();
@@ -102,9 +100,6 @@ private:
     std::vector<platform::Observation> m_settingObservations;
     std::function<void()> m_printAction;
     std::shared_ptr<ImageImport> m_imageImport;
-    // Held while any continuous change is open; they nest.
-    int m_openContinuousChanges = 0;
-    platform::ContinuousUndoEdit m_continuousEdit;
 };
 
 } // namespace kestrom

@@ -7,10 +7,10 @@
 #include "core/inspector/InspectorPaneViewController.h"
 
 #include "model/DeviceDescriptor.h"
+#include "platform/UndoManager.h"
 
 #include <QMimeData>
 #include <QTest>
-#include <QUndoStack>
 
 #include <algorithm>
 #include <functional>
@@ -37,8 +37,17 @@ inline const QByteArray printerOptions =
     R"("parameterProperties": [{"type": "number", "identifier": "speed", "pane": "PrinterOptions",
         "minValue": 1, "maxValue": 9}])";
 
-// The print document as the panes see it, with undo through a QUndoStack:
-// every setter that changes a value pushes one step and announces the key.
+// The undo stacks of a fake document: every registration outside a group is
+// a step of its own, as the tests make changes without running the event
+// loop. count() is the number of steps done less those undone.
+class FakeUndoManager : public platform::UndoManager {
+public:
+    FakeUndoManager() { setGroupsByEvent(false); }
+    int count() const { return int(changeCount()); }
+};
+
+// The print document as the panes see it, with undo through an undo manager:
+// every setter that changes a value registers one step and announces the key.
 class FakeInspectorDocument : public InspectorDocument {
 public:
     std::shared_ptr<const ambrel::DeviceDescriptor> device = model();
@@ -55,7 +64,8 @@ public:
     double minimumSeparated = 70;
     double maximumBlack = 150;
     double whitespaceEnd = 0;
-    QUndoStack undo;
+    // Mutable: the panes reach it through a const document.
+    mutable FakeUndoManager undo;
     int actualSizeRequests = 0;
     bool viewing = false;
     int orientation = 0;
@@ -116,10 +126,10 @@ public:
         set(yMargin, m, QStringLiteral("imageRepeatYMargin_mm"));
     }
     void resetImageRepeatCount() override {
-        undo.beginMacro(QStringLiteral("Repeat"));
+        undo.beginUndoGrouping();
         setImageRepeatXCount(1);
         setImageRepeatYCount(1);
-        undo.endMacro();
+        undo.endUndoGrouping();
     }
     double minimumSeparatedXMargin_mm() const override { return minimumSeparated; }
     void setMinimumSeparatedXMargin_mm(double m) override {
@@ -134,10 +144,10 @@ public:
         set(whitespaceEnd, std::max(0.0, l), QStringLiteral("additionalWhitespaceLength_end_mm"));
     }
     void resetHorizontalImageSplit() override {
-        undo.beginMacro(QStringLiteral("Split"));
+        undo.beginUndoGrouping();
         setMinimumSeparatedXMargin_mm(70);
         setMaximumBlackXLength_mm(150);
-        undo.endMacro();
+        undo.endUndoGrouping();
     }
 
     QUrl originalImageFileURL() const override { return hasImage ? fileURL : QUrl(); }
@@ -194,7 +204,7 @@ public:
         set(options, changed, QStringLiteral("blackConversionOptions.") + keyPath);
     }
     void resetBlackConversionProperties(const QList<ambrel::BlackConversionType>& types) override {
-        undo.beginMacro(QStringLiteral("Reset"));
+        undo.beginUndoGrouping();
         if (types.contains(ambrel::BlackConversionType::threshold)) {
             setBlackConversionOption(QStringLiteral("threshold.threshold"), 0.5);
             setBlackConversionOption(QStringLiteral("threshold.expansionLevel"), 0);
@@ -204,10 +214,9 @@ public:
             setBlackConversionOption(QStringLiteral("halftone.whiteClampFactor"), 0);
             setBlackConversionOption(QStringLiteral("halftone.brightnessFactor"), 0);
         }
-        undo.endMacro();
+        undo.endUndoGrouping();
     }
-    void beginContinuousChange() override { undo.beginMacro(QStringLiteral("Drag")); }
-    void endContinuousChange() override { undo.endMacro(); }
+    platform::UndoManager* undoManager() const override { return &undo; }
 
     // Changes a value behind the panes' back, as a script or the canvas would.
     void announce(const QString& key) { Q_EMIT valueChanged(key); }
@@ -217,26 +226,15 @@ private:
         if (field == value) {
             return;
         }
-        undo.push(new Step<T>(this, field, value, key));
+        swapAndRegister(field, std::move(value), key);
     }
 
-    template <typename T> class Step : public QUndoCommand {
-    public:
-        Step(FakeInspectorDocument* d, T& f, T v, QString k)
-            : m_document(d), m_field(f), m_other(v), m_key(std::move(k)) {}
-        void redo() override { swap(); }
-        void undo() override { swap(); }
-
-    private:
-        void swap() {
-            std::swap(m_field, m_other);
-            m_document->announce(m_key);
-        }
-        FakeInspectorDocument* m_document;
-        T& m_field;
-        T m_other;
-        QString m_key;
-    };
+    // Undoing swaps back and registers the swap that redoes it.
+    template <typename T> void swapAndRegister(T& field, T other, const QString& key) {
+        std::swap(field, other);
+        announce(key);
+        undo.registerUndo([this, &field, other, key] { swapAndRegister(field, other, key); });
+    }
 };
 
 // Focuses the field (its window shown and active) and types into it.

@@ -192,6 +192,36 @@ TEST_F(PanesOverPrintDocument, EverySliderDragIsOneUndoStepAcrossLoopTurns) {
     EXPECT_EQ(said.find("ndo group"), std::string::npos) << said;
 }
 
+// The release never comes: the document the panes show goes away in the
+// middle of the drag. What the drag wrote is still one step, and later
+// changes are steps of their own.
+TEST_F(PanesOverPrintDocument, ASliderDragCutShortByItsDocumentsEndIsOneClosedStep) {
+    const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
+    auto* slider = bitmap->thresholdSlider();
+    auto* undo = document->undoManager();
+    const QPoint start = sliderHandleCenter(slider);
+    QTest::mousePress(slider, Qt::LeftButton, {}, start);
+    QCoreApplication::processEvents();
+    for (int offset : {10, 20, 30}) {
+        QTest::mouseMove(slider, start + QPoint(offset, 0));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    adapter.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, start + QPoint(30, 0));
+    QCoreApplication::processEvents();
+
+    document->setImageRepeatXCount(3);
+    QCoreApplication::processEvents();
+    undo->undo();
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+    EXPECT_FALSE(undo->canUndo());
+}
+
 TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {
     auto editors = options->parameterStack()->parameterViewControllers();
     ASSERT_EQ(editors.size(), 1);
