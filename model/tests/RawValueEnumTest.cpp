@@ -1,0 +1,46 @@
+#include "model/BlackConversionType.h"
+#include "model/ColorAbility.h"
+#include "model/DeviceStatusIconAsset.h"
+#include "model/PrintProgressAdditionalDescription.h"
+#include "model/PrintProgressDescription.h"
+#include "model/PrintVerb.h"
+#include "model/ScanProgressDescription.h"
+#include "model/TransportType.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+using namespace ambrel;
+
+namespace {
+
+template <typename T> class RawValueEnumTest : public ::testing::Test {};
+
+using Enums = ::testing::Types<BlackConversionType, ColorAbility, DeviceStatusIconAsset,
+                               PrintProgressAdditionalDescription, PrintProgressDescription,
+                               PrintVerb, ScanProgressDescription, TransportType>;
+TYPED_TEST_SUITE(RawValueEnumTest, Enums);
+
+} // namespace
+
+// Every case once, in declaration order, back and forth through its string
+// form; other strings (another case, empty, a case's name in other letters)
+// make nothing; the hash is that of the case's number, as saved sets expect.
+TYPED_TEST(RawValueEnumTest, eachCaseRoundTripsInOrderAndNothingElseMatches) {
+    const auto& all = TypeParam::allCases();
+    ASSERT_EQ(all.size(), TypeParam::rawValues().size());
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const TypeParam& value = all[i];
+        EXPECT_EQ(int(value.value()), int(i));
+        EXPECT_EQ(value.rawValue(), TypeParam::rawValues().at(i));
+        EXPECT_EQ(TypeParam::fromRawValue(value.rawValue()), value);
+        EXPECT_FALSE(TypeParam::fromRawValue(value.rawValue().toUpper()));
+        EXPECT_EQ(qHash(value, 7), ::qHash(int(i), 7));
+        seen.insert(value.rawValue());
+    }
+    EXPECT_EQ(seen.size(), all.size());
+    EXPECT_FALSE(TypeParam::fromRawValue(QString()));
+    EXPECT_FALSE(TypeParam::fromRawValue(QStringLiteral("unknown")));
+}
