@@ -1,8 +1,8 @@
 #include "core/document/DocumentActions.h"
 
 #include "core/document/DocumentWindowPresenter.h"
-#include "core/document/Framework.h"
 #include "core/document/ImageImport.h"
+#include "core/document/KestromText.h"
 #include "core/document/PrintDocument.h"
 
 using namespace ambrel;
@@ -12,8 +12,7 @@ namespace kestrom {
 namespace {
 
 QString menuText(const QString& name) {
-    return Framework::frameworkStringTable().getLocalizedStringOrKey(
-        QStringLiteral("PrintDocument_Menu_") + name);
+    return KestromText::text(QStringLiteral("PrintDocument_Menu_") + name);
 }
 
 PrintDocument::CanvasPointer canvasNamed(const PrintDocument& document, const QString& identifier) {

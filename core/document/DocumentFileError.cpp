@@ -1,6 +1,6 @@
 #include "core/document/DocumentFileError.h"
 
-#include "core/document/Framework.h"
+#include "core/document/KestromText.h"
 
 #include <QFileInfo>
 
@@ -16,8 +16,7 @@ const QString DocumentFileError::posixDomain = QStringLiteral("NSPOSIXErrorDomai
 namespace {
 
 QString text(const char* key, const QList<platform::FormatArgument>& arguments = {}) {
-    return Framework::frameworkStringTable().getLocalizedStringOrKey(QString::fromLatin1(key),
-                                                                     arguments);
+    return KestromText::text(QString::fromLatin1(key), arguments);
 }
 
 QString damageKey(DocumentFileError::Damage damage) {
@@ -53,8 +52,7 @@ platform::Error DocumentFileError::corruptPackage(const QString& path, Damage da
                                                   const QString& member) {
     platform::Error::UserInfo info;
     info.localizedDescription = text("DocumentFile_Damaged", {QFileInfo(path).fileName()});
-    info.localizedRecoverySuggestion =
-        Framework::frameworkStringTable().getLocalizedStringOrKey(damageKey(damage), {member});
+    info.localizedRecoverySuggestion = KestromText::text(damageKey(damage), {member});
     info.other.insert(QStringLiteral("path"), path);
     return platform::Error(cocoaDomain, fileReadCorruptFile, info);
 }

@@ -4,7 +4,7 @@
 #include "core/document/DocumentWindowPresenter.h"
 #include "core/document/DocumentWorkQueue.h"
 #include "core/document/FileContents.h"
-#include "core/document/Framework.h"
+#include "core/document/KestromText.h"
 #include "core/document/PrintDocument.h"
 #include "core/document/UndoPicture.h"
 #include "model/OriginalImageError.h"
@@ -456,8 +456,7 @@ void ImageImport::presentImageOpenPanel(const std::optional<QUrl>& startingAt) {
     if (startingAt) {
         panel.startLocation = openPanelStartLocation(*startingAt);
     }
-    panel.prompt = Framework::frameworkStringTable().getLocalizedStringOrKey(
-        QStringLiteral("ImageOpenPanel_ChooseButtonTitle"));
+    panel.prompt = KestromText::text(QStringLiteral("ImageOpenPanel_ChooseButtonTitle"));
     panel.allowedFileTypes = OriginalImage::imageFileTypes();
     for (const QString& identifier : panel.allowedFileTypes) {
         if (const auto type = FileType::withIdentifier(identifier)) {

@@ -1,8 +1,8 @@
 #include "core/document/PrintDocument.h"
 
 #include "core/document/DocumentKey.h"
-#include "core/document/Framework.h"
 #include "core/document/ImagePlacement.h"
+#include "core/document/KestromText.h"
 #include "core/document/LastDeviceSettings.h"
 #include "core/document/OptionValue.h"
 #include "core/document/ReadOnlyKeyedValues.h"
@@ -731,7 +731,7 @@ PrintDocument::currentBlackConversion() const {
 QString PrintDocument::imageBitmapExpansionLevelText() const {
     const qint64 level = m_blackConversionOptions->threshold().expansionLevel();
     if (level == 0) {
-        return Framework::frameworkStringTable().getLocalizedStringOrKey(
+        return KestromText::text(
             QStringLiteral("PrintDocument_imageBitmapExpansionLevelText_None"));
     }
     return level > 0 ? QLatin1Char('+') + QString::number(level) : QString::number(level);

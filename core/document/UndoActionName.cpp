@@ -1,6 +1,6 @@
 #include "core/document/UndoActionName.h"
 
-#include "core/document/Framework.h"
+#include "core/document/KestromText.h"
 
 #include <array>
 
@@ -59,9 +59,7 @@ const QStringList& UndoActionName::rawValues() {
 }
 
 QString UndoActionName::displayedName() const {
-    return Framework::frameworkStringTable()
-        .getLocalizedStringOrNull(localizationKey())
-        .value_or(rawValue());
+    return KestromText::optionalText(localizationKey()).value_or(rawValue());
 }
 
 } // namespace kestrom

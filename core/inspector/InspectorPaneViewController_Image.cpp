@@ -1,9 +1,9 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
+#include "core/document/KestromText.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
@@ -39,7 +39,7 @@ QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
     if (button->icon().isNull()) {
         button->setText(fallback);
     }
-    button->setToolTip(inspectorText(toolTipKey));
+    button->setToolTip(KestromText::text(toolTipKey));
     button->setAccessibleName(button->toolTip());
     return button;
 }
@@ -50,7 +50,7 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
     : InspectorPaneViewController(parent) {
     setObjectName(QStringLiteral("Image"));
     auto* grid = InspectorPaneLayout::makeGrid(this, QString());
-    m_titleLabel = new QLabel(inspectorText(QStringLiteral("Inspector_Image_Title")), this);
+    m_titleLabel = new QLabel(KestromText::text(QStringLiteral("Inspector_Image_Title")), this);
     QFont bold = m_titleLabel->font();
     bold.setBold(true);
     m_titleLabel->setFont(bold);
@@ -62,7 +62,7 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
     m_chooseImageButton =
-        new QPushButton(inspectorText(QStringLiteral("Inspector_Image_Choose")), this);
+        new QPushButton(KestromText::text(QStringLiteral("Inspector_Image_Choose")), this);
     m_rotateLeft = makeToolButton(QStringLiteral("object-rotate-left"), QStringLiteral("⟲"),
                                   QStringLiteral("Inspector_Image_RotateLeft"), this);
     m_rotateRight = makeToolButton(QStringLiteral("object-rotate-right"), QStringLiteral("⟳"),
@@ -207,7 +207,8 @@ void InspectorPaneViewController_Image::showPicture() {
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
         m_box->pictureView()->clear();
-        m_box->pictureView()->setText(inspectorText(QStringLiteral("Inspector_Image_DropHint")));
+        m_box->pictureView()->setText(
+            KestromText::text(QStringLiteral("Inspector_Image_DropHint")));
         m_box->nameLabel()->clear();
         m_box->sizeLabel()->clear();
         m_mirror->setChecked(false);

@@ -1,8 +1,8 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 
+#include "core/document/KestromText.h"
 #include "core/inspector/InspectorDocument.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
-#include "core/inspector/InspectorTexts.h"
 #include "core/inspector/InspectorViewController.h"
 
 #include "platform/Bundle.h"
@@ -63,7 +63,7 @@ InspectorPaneViewController_Print::InspectorPaneViewController_Print(QWidget* pa
     large.setPointSizeF(large.pointSizeF() * 1.15);
     m_printButton->setFont(large);
     m_goToAdvancedButton =
-        new QPushButton(inspectorText(QStringLiteral("Inspector_Print_GoToAdvanced")), this);
+        new QPushButton(KestromText::text(QStringLiteral("Inspector_Print_GoToAdvanced")), this);
     m_goToAdvancedButton->setFlat(true);
     m_goToAdvancedButton->hide();
     layout->addWidget(m_titleLabel);
