@@ -199,13 +199,7 @@ TEST_F(PanesOverPrintDocument, ASliderDragCutShortByItsDocumentsEndIsOneClosedSt
     const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
     auto* slider = bitmap->thresholdSlider();
     auto* undo = document->undoManager();
-    const QPoint start = sliderHandleCenter(slider);
-    QTest::mousePress(slider, Qt::LeftButton, {}, start);
-    QCoreApplication::processEvents();
-    for (int offset : {10, 20, 30}) {
-        QTest::mouseMove(slider, start + QPoint(offset, 0));
-        QCoreApplication::processEvents();
-    }
+    const QPoint start = pressAndMoveSlider(slider, {10, 20, 30});
     EXPECT_TRUE(undo->isInContinuousEdit());
     adapter.reset();
     QCoreApplication::processEvents();
@@ -220,6 +214,40 @@ TEST_F(PanesOverPrintDocument, ASliderDragCutShortByItsDocumentsEndIsOneClosedSt
     undo->undo();
     EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
     EXPECT_FALSE(undo->canUndo());
+}
+
+// The release never comes: the slider goes out of sight (another kind of
+// conversion chosen, say) in the middle of the drag. The drag is one step,
+// closed then, and what follows is a step of its own.
+TEST_F(PanesOverPrintDocument, ASliderDragCutShortByHidingOrDisablingIsOneClosedStep) {
+    const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
+    auto* slider = bitmap->thresholdSlider();
+    auto* undo = document->undoManager();
+    pressAndMoveSlider(slider, {10, 20, 30});
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    slider->hide();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+
+    document->setImageRepeatXCount(3);
+    QCoreApplication::processEvents();
+    undo->undo();
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+    EXPECT_FALSE(undo->canUndo());
+
+    // Disabled in the middle of a drag: the same.
+    slider->show();
+    QCoreApplication::processEvents();
+    pressAndMoveSlider(slider, {20});
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    slider->setEnabled(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
 }
 
 TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {

@@ -22,10 +22,10 @@ inline QPoint sliderHandleCenter(QSlider* slider) {
     return handle.center();
 }
 
-// Drags the slider's handle with the mouse through the given x offsets (in
-// pixels from where the handle starts), then lets go; the event loop runs
-// between the events, as it does for a user's.
-inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
+// Presses on the slider's handle and moves it through the given x offsets
+// (in pixels from where the handle starts) without letting go; the event
+// loop runs between the events, as it does for a user's. Gives the start.
+inline QPoint pressAndMoveSlider(QSlider* slider, const QList<int>& offsets) {
     const QPoint start = sliderHandleCenter(slider);
     QTest::mousePress(slider, Qt::LeftButton, {}, start);
     QCoreApplication::processEvents();
@@ -33,6 +33,12 @@ inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
         QTest::mouseMove(slider, start + QPoint(offset, 0));
         QCoreApplication::processEvents();
     }
+    return start;
+}
+
+// The same, then lets go.
+inline void dragSlider(QSlider* slider, const QList<int>& offsets) {
+    const QPoint start = pressAndMoveSlider(slider, offsets);
     QTest::mouseRelease(slider, Qt::LeftButton, {},
                         start + QPoint(offsets.isEmpty() ? 0 : offsets.back(), 0));
     QCoreApplication::processEvents();
