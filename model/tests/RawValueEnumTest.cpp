@@ -1,6 +1,7 @@
 #include "model/BlackConversionType.h"
 #include "model/ColorAbility.h"
 #include "model/DeviceStatusIconAsset.h"
+#include "model/OffsetBase.h"
 #include "model/PrintProgressAdditionalDescription.h"
 #include "model/PrintProgressDescription.h"
 #include "model/PrintVerb.h"
@@ -17,7 +18,7 @@ namespace {
 
 template <typename T> class RawValueEnumTest : public ::testing::Test {};
 
-using Enums = ::testing::Types<BlackConversionType, ColorAbility, DeviceStatusIconAsset,
+using Enums = ::testing::Types<BlackConversionType, ColorAbility, DeviceStatusIconAsset, OffsetBase,
                                PrintProgressAdditionalDescription, PrintProgressDescription,
                                PrintVerb, ScanProgressDescription, TransportType>;
 TYPED_TEST_SUITE(RawValueEnumTest, Enums);
