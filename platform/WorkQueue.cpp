@@ -4,6 +4,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -49,6 +50,17 @@ WorkQueue::WorkQueue(const Options& options) : m_pool(new QThreadPool) {
         // more for another queue does no harm.
         qAddPostRoutine(dropQueuedWork);
     }
+}
+
+WorkQueue& WorkQueue::named(const Options& options) {
+    static std::mutex mutex;
+    static auto* queues = new std::map<QString, WorkQueue*>;
+    std::lock_guard lock(mutex);
+    WorkQueue*& queue = (*queues)[options.name];
+    if (!queue) {
+        queue = new WorkQueue(options);
+    }
+    return *queue;
 }
 
 WorkQueue::~WorkQueue() {

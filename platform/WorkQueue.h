@@ -31,6 +31,11 @@ public:
     WorkQueue(const WorkQueue&) = delete;
     WorkQueue& operator=(const WorkQueue&) = delete;
 
+    // The process-wide queue of that name, made with the options on first
+    // use and never destroyed: work still running at exit must not find it
+    // gone. One per process, whichever library asks.
+    static WorkQueue& named(const Options& options);
+
     void run(std::function<void()> work);
     // Waits until every started work has returned.
     void waitForDone();
@@ -41,13 +46,12 @@ private:
     QThreadPool* m_pool;
 };
 
-// One process-wide WorkQueue, made on first use from `Description::options()`
-// and never destroyed: work still running at exit must not find it gone.
+// The process-wide WorkQueue that `Description::options()` names.
 template <typename Description> class SharedWorkQueue {
 public:
     static WorkQueue& shared() {
-        static WorkQueue* queue = new WorkQueue(Description::options());
-        return *queue;
+        static WorkQueue& queue = WorkQueue::named(Description::options());
+        return queue;
     }
     static void run(std::function<void()> work) { shared().run(std::move(work)); }
     static void waitForDone() { shared().waitForDone(); }

@@ -81,3 +81,12 @@ TEST(WorkQueue, aSharedQueueIsOneQueueNamedByItsDescription) {
     EXPECT_LE(threads.size(), 2u);
     EXPECT_EQ(threads.count(QThread::currentThread()), 0u);
 }
+
+TEST(WorkQueue, aNameMakesOneQueueWhoeverAsks) {
+    platform::WorkQueue& first =
+        platform::WorkQueue::named({.name = QStringLiteral("named once"), .maxThreadCount = 1});
+    platform::WorkQueue& again =
+        platform::WorkQueue::named({.name = QStringLiteral("named once"), .maxThreadCount = 3});
+    EXPECT_EQ(&first, &again);
+    EXPECT_NE(&first, &platform::SharedWorkQueue<TwoThreads>::shared());
+}
