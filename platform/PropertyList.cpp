@@ -1,7 +1,7 @@
 #include "platform/PropertyList.h"
 
-#include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PlatformText.h"
 #include "platform/PropertyListCheck.h"
 #include "platform/StringFormat.h"
 
@@ -211,9 +211,7 @@ plist_t toNode(const QVariant& value, QString* error, int depth) {
 }
 
 Error fileError(qint64 code, const char* key, const QString& path, const QString& reason) {
-    const QString format =
-        Bundle::named(QStringLiteral("Platform"))
-            ->localizedString(QString::fromLatin1(key), QStringLiteral("Platform"));
+    const QString format = PlatformText::text(QString::fromLatin1(key));
     Error::UserInfo info;
     info.localizedDescription = StringFormat::format(format, {path, reason});
     info.other.insert(QStringLiteral("path"), path);

@@ -1,7 +1,7 @@
 #include "platform/UndoManager.h"
 
-#include "platform/Bundle.h"
 #include "platform/Log.h"
+#include "platform/PlatformText.h"
 #include "platform/StringFormat.h"
 
 #include <QCoreApplication>
@@ -20,14 +20,11 @@ const QStringList observableKeys = {
     QStringLiteral("isRedoing")};
 
 QString menuItemTitle(const char* key, const QString& name) {
-    const Bundle* bundle = Bundle::named(QStringLiteral("Platform"));
     if (name.isEmpty()) {
-        return bundle->localizedString(QString::fromLatin1(key), QStringLiteral("Platform"));
+        return PlatformText::text(QString::fromLatin1(key));
     }
     return StringFormat::format(
-        bundle->localizedString(QString::fromLatin1(key) + QStringLiteral("WithName"),
-                                QStringLiteral("Platform")),
-        {name});
+        PlatformText::text(QString::fromLatin1(key) + QStringLiteral("WithName")), {name});
 }
 
 // Clears a flag however the undo handlers leave.

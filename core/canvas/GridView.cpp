@@ -1,7 +1,6 @@
 #include "core/canvas/GridView.h"
 
 #include "core/canvas/CanvasAnimation.h"
-#include "core/canvas/CanvasStrings.h"
 #include "core/canvas/GridLineList.h"
 #include "core/canvas/GridViewChangeAnimator.h"
 #include "core/canvas/GridViewDelegate.h"
@@ -17,6 +16,7 @@
 #include "core/canvas/GridViewShadowBorderView.h"
 #include "core/canvas/GridViewTransform.h"
 #include "core/canvas/PixelAlignment.h"
+#include "core/document/application/KestromText.h"
 #include "model/descriptions/ColorAbility.h"
 
 #include <QApplication>
@@ -64,8 +64,8 @@ GridView::GridView(QWidget* parent)
       m_imageView(new GridViewImageView), m_repeatView(new GridViewRepeatView(m_imageView)),
       m_shadowBorderView(new GridViewShadowBorderView),
       m_imageSelectionView(new GridViewImageSelectionView),
-      m_dragHereLabel(
-          new GridViewDropHintView(CanvasStrings::requiredText(CanvasStrings::dropImageHereKey))),
+      m_dragHereLabel(new GridViewDropHintView(
+          KestromText::requiredCanvasText(QStringLiteral("Preview_DropImageHere")))),
       m_xOffsetFitLineView(new GridViewOffsetLineView),
       m_yOffsetFitLineView(new GridViewOffsetLineView),
       m_resizingLineView(new GridViewOffsetLineView),

@@ -2,13 +2,13 @@
 
 #include "core/canvas/CanvasAnimation.h"
 #include "imaging/print/BlackConversion.h"
+#include "platform/MainThread.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPointer>
-#include <QThreadPool>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -126,14 +126,6 @@ QImage packedIfBlackAndWhite(const QImage& preview) {
     return packed;
 }
 
-// Hands a result to the main thread without waiting. The application object
-// outlives every view; the view itself is looked at there only.
-void deliverLater(std::function<void()> delivery) {
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, std::move(delivery), Qt::QueuedConnection);
-    }
-}
-
 QImage makeThumbnail(const QImage& preview, ambrel::ImageRotation orientation, bool flips,
                      bool fullColor) {
     const int side = GridViewImageView::thumbnailSide;
@@ -142,6 +134,18 @@ QImage makeThumbnail(const QImage& preview, ambrel::ImageRotation orientation, b
                       flips, fullColor)
         .copy(0, 0, side, side);
 }
+
+// The shared serial worker of the tiles: work queued for views that are gone
+// is dropped at exit, and idle, it keeps its thread.
+struct TileImageQueueDescription {
+    static platform::WorkQueue::Options options() {
+        return {.name = QStringLiteral("GridViewImageView_tileImageQueue"),
+                .maxThreadCount = 1,
+                .priority = QThread::HighestPriority,
+                .keepsIdleThreads = true,
+                .dropsQueuedWorkAtExit = true};
+    }
+};
 
 } // namespace
 
@@ -225,22 +229,8 @@ GridViewImageView::~GridViewImageView() {
     }
 }
 
-QThreadPool& GridViewImageView::tileImageQueue() {
-    static QThreadPool* queue = [] {
-        auto* pool = new QThreadPool;
-        pool->setObjectName(QStringLiteral("GridViewImageView_tileImageQueue"));
-        pool->setMaxThreadCount(1);
-        pool->setThreadPriority(QThread::HighestPriority);
-        pool->setExpiryTimeout(-1);
-        // Work still queued when the application ends is dropped, and the
-        // running item finishes before the application goes.
-        qAddPostRoutine([] {
-            tileImageQueue().clear();
-            tileImageQueue().waitForDone();
-        });
-        return pool;
-    }();
-    return *queue;
+platform::WorkQueue& GridViewImageView::tileImageQueue() {
+    return platform::SharedWorkQueue<TileImageQueueDescription>::shared();
 }
 
 // MARK: properties
@@ -257,7 +247,7 @@ void GridViewImageView::setOriginalImage(const ambrel::OriginalImage::Pointer& i
         // are there.
         image->whenFullyDecoded(
             [view = QPointer<GridViewImageView>(this), weak = std::weak_ptr(image)] {
-                deliverLater([view, weak] {
+                platform::MainThread::post([view, weak] {
                     if (view) {
                         view->fullDecodeArrived(weak.lock());
                     }
@@ -539,10 +529,9 @@ void GridViewImageView::startDrawing() {
     if (!pass) {
         return;
     }
-    tileImageQueue().start(
-        [state = m_state, pass, view = QPointer<GridViewImageView>(this)] {
-            render(state, pass, view);
-        });
+    tileImageQueue().run([state = m_state, pass, view = QPointer<GridViewImageView>(this)] {
+        render(state, pass, view);
+    });
 }
 
 // Lock held.
@@ -810,7 +799,7 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
             pass->fromScaledDecode = scaledDecode;
             pass->status = Pass::Status::completedPreview;
         }
-        deliverLater([view, pass, thumbnail] {
+        platform::MainThread::post([view, pass, thumbnail] {
             if (view) {
                 view->deliverThumbnail(pass, thumbnail);
             }
@@ -838,7 +827,7 @@ void GridViewImageView::render(const std::shared_ptr<State>& state,
         }
         QImage tile = renderTile(preview, tiles.tileRects[i], tiles.viewSize, tiles.scale,
                                  orientation, flips, fullColor);
-        deliverLater([view, pass, i, tile = std::move(tile)] {
+        platform::MainThread::post([view, pass, i, tile = std::move(tile)] {
             if (view) {
                 view->deliverTile(pass, i, tile);
             }

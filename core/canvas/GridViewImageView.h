@@ -8,6 +8,7 @@
 #include "model/pictures/ImageRotation.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/units/Size_px.h"
+#include "platform/WorkQueue.h"
 
 #include <QImage>
 #include <QList>
@@ -17,8 +18,6 @@
 
 #include <memory>
 #include <optional>
-
-class QThreadPool;
 
 namespace kestrom {
 
@@ -167,7 +166,7 @@ public:
     // over a picture of the given size in dots (0 when coarser, or unknown).
     static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);
     // The shared serial worker.
-    static QThreadPool& tileImageQueue();
+    static platform::WorkQueue& tileImageQueue();
 
 signals:
     void drawingInBackgroundChanged(bool drawing);

@@ -1,6 +1,6 @@
 #include "core/canvas/GridViewSequenceStyle.h"
 
-#include "core/canvas/CanvasStrings.h"
+#include "core/document/application/KestromText.h"
 #include "platform/StringFormat.h"
 
 #include <cmath>
@@ -38,7 +38,8 @@ QString GridViewSequenceStyle::labelText(qint64 sequence) {
 }
 
 QString GridViewSequenceStyle::toolTip(qint64 sequence, const ambrel::Rect_mm& sourceRect_mm) {
-    const auto templateText = CanvasStrings::text(CanvasStrings::sequenceToolTipTemplateKey);
+    const auto templateText =
+        KestromText::optionalCanvasText(QStringLiteral("PreviewSequence_ToolTipTemplate"));
     if (!templateText) {
         return {};
     }

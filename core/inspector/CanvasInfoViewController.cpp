@@ -1,7 +1,7 @@
 #include "core/inspector/CanvasInfoViewController.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/inspector/InspectorImageSplitInfo.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>
@@ -42,7 +42,7 @@ CanvasInfoViewController::CanvasInfoViewController(QWidget* parent) : QWidget(pa
     layout->addWidget(m_maxSizeLabel, 1);
     m_canvasPopUpButton = new QComboBox(this);
     m_canvasPopUpButton->setToolTip(
-        requiredFrameworkString(QStringLiteral("Toolbar_CanvasButton_ToolTip")));
+        KestromText::requiredText(QStringLiteral("Toolbar_CanvasButton_ToolTip")));
     // The window shows the pop-up in its toolbar, never here.
     m_canvasPopUpButton->hide();
     layout->addWidget(m_canvasPopUpButton);
@@ -91,12 +91,12 @@ void CanvasInfoViewController::updateMaxSizeLabel() {
         if (canMoveHead) {
             const double head = m_deviceDescriptor->dpi().mm(m_deviceDescriptor->headDotCount());
             pieces.append(
-                requiredFrameworkString(QStringLiteral("Preview_areaDescriptionFormat_XYDevice"),
-                                        {size.width, size.height, head}));
+                KestromText::requiredText(QStringLiteral("Preview_areaDescriptionFormat_XYDevice"),
+                                          {size.width, size.height, head}));
         } else {
             pieces.append(
-                requiredFrameworkString(QStringLiteral("Preview_areaDescriptionFormat_XDevice"),
-                                        {size.width, size.height}));
+                KestromText::requiredText(QStringLiteral("Preview_areaDescriptionFormat_XDevice"),
+                                          {size.width, size.height}));
         }
         if (!m_deviceDescriptor->hidesDpi()) {
             pieces.append(m_deviceDescriptor->dpi().description());

@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorPageDescriptor.h"
 
 #include "core/document/application/Framework.h"
+#include "core/document/application/KestromText.h"
 
 namespace kestrom {
 
@@ -24,8 +25,7 @@ InspectorPageDescriptor::InspectorPageDescriptor(QString identifier,
     : m_identifier(std::move(identifier)), m_shouldShowPrintPreview(shouldShowPrintPreview),
       m_sticksLastPane(sticksLastPane) {
     const QString key = QStringLiteral("InspectorTabName_") + nameKey.value_or(m_identifier);
-    m_localizedName =
-        Framework::frameworkStringTable().getLocalizedStringOrNull(key).value_or(m_identifier);
+    m_localizedName = KestromText::optionalText(key).value_or(m_identifier);
     for (const QString& pane : paneIdentifiers) {
         m_paneDescriptors.append(InspectorPaneDescriptor(pane));
     }

@@ -1,8 +1,8 @@
 #include "core/inspector/InspectorPaneLayout.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorSlidableLabel.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

@@ -31,6 +31,8 @@ void InspectorPaneViewController::setDocument(PrintDocumentInspectorAdapter* doc
     m_document = document;
     if (document) {
         connect(document, &QObject::destroyed, this, [this] {
+            // A drag cut short by the document's end still closes its step.
+            endContinuousEdit();
             m_observations.clear();
             documentDidChange();
             Q_EMIT documentChanged();
@@ -86,18 +88,11 @@ void InspectorPaneViewController::connectSlider(InspectorValueSlider* slider,
 }
 
 void InspectorPaneViewController::beginContinuousEdit() {
-    endContinuousEdit();
-    if (m_document) {
-        m_dragDocument = m_document;
-        m_dragDocument->beginContinuousChange();
-    }
+    m_continuousEdit.begin(document() ? document()->undoManager() : nullptr);
 }
 
 void InspectorPaneViewController::endContinuousEdit() {
-    if (m_dragDocument) {
-        m_dragDocument->endContinuousChange();
-    }
-    m_dragDocument = nullptr;
+    m_continuousEdit.end();
 }
 
 InspectorPaneViewController* InspectorPaneViewController::paneOf(QWidget* widget) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "platform/ContinuousUndoEdit.h"
 #include "platform/Observation.h"
 
 #include <QPointer>
@@ -74,8 +75,8 @@ protected:
 private:
     QPointer<PrintDocumentInspectorAdapter> m_document;
     QPointer<QWidget> m_windowController;
-    QPointer<PrintDocumentInspectorAdapter> m_dragDocument;
     std::vector<platform::Observation> m_observations;
+    platform::ContinuousUndoEdit m_continuousEdit;
     std::shared_ptr<const InspectorPageDescriptor> m_pageDescriptor;
 };
 

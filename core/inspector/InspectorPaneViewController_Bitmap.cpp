@@ -1,11 +1,11 @@
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorSegmentedControl.h"
-#include "core/inspector/InspectorTexts.h"
 #include "core/inspector/InspectorValueSlider.h"
 #include "core/inspector/NumberFormatter.h"
 
@@ -61,13 +61,13 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     outer->setSpacing(0);
     auto* header = new QWidget(this);
     auto* headerGrid = InspectorPaneLayout::makeGrid(
-        header, inspectorText(QStringLiteral("Inspector_Bitmap_Title")));
+        header, KestromText::text(QStringLiteral("Inspector_Bitmap_Title")));
     headerGrid->setContentsMargins(12, 10, 12, 0);
     InspectorPaneLayout::addCaption(headerGrid, 1,
-                                    inspectorText(QStringLiteral("Inspector_Bitmap_Kind")));
+                                    KestromText::text(QStringLiteral("Inspector_Bitmap_Kind")));
     m_kind = new InspectorSegmentedControl(
-        {inspectorText(QStringLiteral("Inspector_Bitmap_Kind_threshold")),
-         inspectorText(QStringLiteral("Inspector_Bitmap_Kind_halftone"))},
+        {KestromText::text(QStringLiteral("Inspector_Bitmap_Kind_threshold")),
+         KestromText::text(QStringLiteral("Inspector_Bitmap_Kind_halftone"))},
         header);
     headerGrid->addWidget(m_kind, 1, 1, 1, 2);
     outer->addWidget(header);
@@ -93,20 +93,20 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     auto* checkGrid = InspectorPaneLayout::makeGrid(checkRow, QString());
     checkGrid->setContentsMargins(12, 4, 12, 4);
     m_binarization =
-        new QCheckBox(inspectorText(QStringLiteral("Inspector_Bitmap_Binarizes")), checkRow);
+        new QCheckBox(KestromText::text(QStringLiteral("Inspector_Bitmap_Binarizes")), checkRow);
     checkGrid->addWidget(m_binarization, 0, 1, 1, 2);
     m_stackView->addWidget(checkRow);
 
     auto* footer = new QWidget(this);
     auto* footerGrid = InspectorPaneLayout::makeGrid(footer, QString());
     footerGrid->setContentsMargins(12, 6, 12, 12);
-    m_revert =
-        new QPushButton(inspectorText(QStringLiteral("Inspector_Bitmap_RevertToDefault")), footer);
+    m_revert = new QPushButton(
+        KestromText::text(QStringLiteral("Inspector_Bitmap_RevertToDefault")), footer);
     footerGrid->addWidget(m_revert, 0, 1, 1, 2, Qt::AlignLeft);
     outer->addWidget(footer);
 
     // Without it the threshold cannot be shown: a broken installation.
-    (void)requiredFrameworkString(QStringLiteral("Inspector_Bitmap_thresholdFormat"), {50.0});
+    (void)KestromText::requiredText(QStringLiteral("Inspector_Bitmap_thresholdFormat"), {50.0});
     makeControlFontsMonospacedDigit(
         {m_thresholdLabel, m_halftoneBlackLabel, m_halftoneWhiteLabel, m_halftoneBrightnessLabel});
 
@@ -140,7 +140,7 @@ InspectorPaneViewController_Bitmap::addSliderRow(const QString& captionKey, doub
     auto* row = new QWidget(m_stackView->parentWidget());
     auto* grid = InspectorPaneLayout::makeGrid(row, QString());
     grid->setContentsMargins(12, 4, 12, 4);
-    QLabel* caption = InspectorPaneLayout::addCaption(grid, 0, inspectorText(captionKey));
+    QLabel* caption = InspectorPaneLayout::addCaption(grid, 0, KestromText::text(captionKey));
     auto* slider = new InspectorValueSlider(row);
     slider->setDoubleRange(minimum, maximum, tickMarks, wholeNumbers);
     caption->setBuddy(slider);
@@ -292,7 +292,7 @@ void InspectorPaneViewController_Bitmap::showOptions() {
     m_halftoneBlack->setDoubleValue(black);
     m_halftoneWhite->setDoubleValue(white);
     m_halftoneBrightness->setDoubleValue(brightness);
-    m_thresholdLabel->setText(requiredFrameworkString(
+    m_thresholdLabel->setText(KestromText::requiredText(
         QStringLiteral("Inspector_Bitmap_thresholdFormat"), {std::round(threshold * 100)}));
     const long level = std::lround(expansion);
     m_expansionLabel->setText(level > 0 ? QStringLiteral("+%1").arg(level)

@@ -1,12 +1,12 @@
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorStepper.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -25,23 +25,24 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
     QWidget* parent)
     : InspectorPaneViewController(parent) {
     auto* grid = InspectorPaneLayout::makeGrid(
-        this, inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_Title")));
-    const QString mm = inspectorText(QStringLiteral("Inspector_Unit_mm"));
+        this, KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_Title")));
+    const QString mm = KestromText::text(QStringLiteral("Inspector_Unit_mm"));
     m_minimumField = InspectorPaneLayout::addNumberRow(
         grid,
-        inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_MinimumSeparatedXMargin")), mm,
-        0, lengthMax, 1);
+        KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_MinimumSeparatedXMargin")),
+        mm, 0, lengthMax, 1);
     m_minimumStepper = new InspectorStepper(m_minimumField, this);
     grid->addWidget(m_minimumStepper, grid->rowCount() - 1, 3);
     m_maximumField = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_MaximumBlackXLength")),
-        mm, 0, lengthMax, 1);
+        grid,
+        KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_MaximumBlackXLength")), mm,
+        0, lengthMax, 1);
     m_maximumStepper = new InspectorStepper(m_maximumField, this);
     grid->addWidget(m_maximumStepper, grid->rowCount() - 1, 3);
     m_endField = InspectorPaneLayout::addNumberRow(
         grid,
-        inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_AdditionalWhitespaceEnd")), mm,
-        0, lengthMax, 1);
+        KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_AdditionalWhitespaceEnd")),
+        mm, 0, lengthMax, 1);
     const int endRow = grid->rowCount() - 1;
     m_endStepper = new InspectorStepper(m_endField, this);
     grid->addWidget(m_endStepper, endRow, 3);
@@ -51,12 +52,13 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
         m_endClear->setText(QStringLiteral("✕"));
     }
     m_endClear->setAutoRaise(true);
-    m_endClear->setToolTip(inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_Clear")));
+    m_endClear->setToolTip(
+        KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_Clear")));
     m_endClear->setFocusPolicy(Qt::NoFocus);
     grid->addWidget(m_endClear, endRow, 4);
 
     m_revert = new QPushButton(
-        inspectorText(QStringLiteral("Inspector_HorizontalImageSplit_RevertToDefault")), this);
+        KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_RevertToDefault")), this);
     grid->addWidget(m_revert, grid->rowCount(), 1, 1, 3, Qt::AlignLeft);
 
     connect(m_minimumField, &InspectorNumberTextField::committed, this,

@@ -1,11 +1,11 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
 #include "core/document/application/DocumentActions.h"
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
-#include "core/inspector/InspectorTexts.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include "platform/Error.h"
@@ -44,7 +44,7 @@ QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
     if (button->icon().isNull()) {
         button->setText(fallback);
     }
-    button->setToolTip(inspectorText(toolTipKey));
+    button->setToolTip(KestromText::text(toolTipKey));
     button->setAccessibleName(button->toolTip());
     return button;
 }
@@ -55,7 +55,7 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
     : InspectorPaneViewController(parent) {
     setObjectName(QStringLiteral("Image"));
     auto* grid = InspectorPaneLayout::makeGrid(this, QString());
-    m_titleLabel = new QLabel(inspectorText(QStringLiteral("Inspector_Image_Title")), this);
+    m_titleLabel = new QLabel(KestromText::text(QStringLiteral("Inspector_Image_Title")), this);
     QFont bold = m_titleLabel->font();
     bold.setBold(true);
     m_titleLabel->setFont(bold);
@@ -67,7 +67,7 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
     m_chooseImageButton =
-        new QPushButton(inspectorText(QStringLiteral("Inspector_Image_Choose")), this);
+        new QPushButton(KestromText::text(QStringLiteral("Inspector_Image_Choose")), this);
     m_rotateLeft = makeToolButton(QStringLiteral("object-rotate-left"), QStringLiteral("⟲"),
                                   QStringLiteral("Inspector_Image_RotateLeft"), this);
     m_rotateRight = makeToolButton(QStringLiteral("object-rotate-right"), QStringLiteral("⟳"),
@@ -239,7 +239,8 @@ void InspectorPaneViewController_Image::showPicture() {
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
         m_box->pictureView()->clear();
-        m_box->pictureView()->setText(inspectorText(QStringLiteral("Inspector_Image_DropHint")));
+        m_box->pictureView()->setText(
+            KestromText::text(QStringLiteral("Inspector_Image_DropHint")));
         m_box->nameLabel()->clear();
         m_box->sizeLabel()->clear();
         m_mirror->setChecked(false);

@@ -1,6 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
 #include "core/document/application/DocumentActions.h"
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
@@ -8,7 +9,6 @@
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -33,27 +33,27 @@ constexpr double sizeMax = PlacementLimits::sideMax_mm;
 InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout(QWidget* parent)
     : InspectorPaneViewController(parent) {
     auto* grid = InspectorPaneLayout::makeGrid(
-        this, inspectorText(QStringLiteral("Inspector_ImageLayout_Title")));
-    const QString mm = inspectorText(QStringLiteral("Inspector_Unit_mm"));
+        this, KestromText::text(QStringLiteral("Inspector_ImageLayout_Title")));
+    const QString mm = KestromText::text(QStringLiteral("Inspector_Unit_mm"));
 
     int row = InspectorPaneLayout::nextRow(grid);
-    InspectorPaneLayout::addCaption(grid, row,
-                                    inspectorText(QStringLiteral("Inspector_ImageLayout_Anchor")))
+    InspectorPaneLayout::addCaption(
+        grid, row, KestromText::text(QStringLiteral("Inspector_ImageLayout_Anchor")))
         ->setBuddy(m_offsetBase = new QComboBox(this));
     grid->addWidget(m_offsetBase, row, 1, 1, 2);
 
     m_x = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageLayout_XOffset")), mm, -offsetLimit,
+        grid, KestromText::text(QStringLiteral("Inspector_ImageLayout_XOffset")), mm, -offsetLimit,
         offsetLimit, 2);
     m_y = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageLayout_YOffset")), mm, -offsetLimit,
+        grid, KestromText::text(QStringLiteral("Inspector_ImageLayout_YOffset")), mm, -offsetLimit,
         offsetLimit, 2);
     m_width = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageLayout_Width")), mm, sizeMin, sizeMax,
-        2);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageLayout_Width")), mm, sizeMin,
+        sizeMax, 2);
     m_height = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageLayout_Height")), mm, sizeMin, sizeMax,
-        2);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageLayout_Height")), mm, sizeMin,
+        sizeMax, 2);
 
     m_actualSize = new QPushButton(this);
     grid->addWidget(m_actualSize, InspectorPaneLayout::nextRow(grid), 1, 1, 3, Qt::AlignLeft);
@@ -68,8 +68,8 @@ InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout
 
     row = InspectorPaneLayout::nextRow(grid);
     m_repeat = new QPushButton(this);
-    InspectorPaneLayout::addCaption(grid, row,
-                                    inspectorText(QStringLiteral("Inspector_ImageLayout_Repeat")))
+    InspectorPaneLayout::addCaption(
+        grid, row, KestromText::text(QStringLiteral("Inspector_ImageLayout_Repeat")))
         ->setBuddy(m_repeat);
     auto* repeatRow = new QHBoxLayout;
     repeatRow->setSpacing(2);
@@ -80,7 +80,8 @@ InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout
         m_resetRepeat->setText(QStringLiteral("↺"));
     }
     m_resetRepeat->setAutoRaise(true);
-    m_resetRepeat->setToolTip(inspectorText(QStringLiteral("Inspector_ImageLayout_ResetRepeat")));
+    m_resetRepeat->setToolTip(
+        KestromText::text(QStringLiteral("Inspector_ImageLayout_ResetRepeat")));
     repeatRow->addWidget(m_resetRepeat);
     grid->addLayout(repeatRow, row, 1, 1, 3);
 
@@ -146,7 +147,7 @@ QString InspectorPaneViewController_ImageLayout::imageCopyDescription() const {
         return QString();
     }
     if (!hasImageCopies()) {
-        return requiredFrameworkString(
+        return KestromText::requiredText(
             QStringLiteral("Inspector_ImageLayout_imageRepeatDescription_none"));
     }
     return QStringLiteral("%1 × %2")
@@ -285,8 +286,8 @@ void InspectorPaneViewController_ImageLayout::showActualSizeTitle() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool bitmap = image && !image->isVector();
     m_actualSize->setText(
-        requiredFrameworkString(bitmap ? QStringLiteral("Inspector_ImageLayout_DotByDot")
-                                       : QStringLiteral("Inspector_ImageLayout_ActualSize")));
+        KestromText::requiredText(bitmap ? QStringLiteral("Inspector_ImageLayout_DotByDot")
+                                         : QStringLiteral("Inspector_ImageLayout_ActualSize")));
     m_actualSize->setEnabled(image != nullptr);
 }
 

@@ -1,11 +1,11 @@
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
-#include "core/inspector/InspectorTexts.h"
 
 #include <QGridLayout>
 
@@ -23,19 +23,21 @@ constexpr double marginMax = PlacementLimits::repeatMarginMax_mm;
 InspectorPaneViewController_ImageRepeat::InspectorPaneViewController_ImageRepeat(QWidget* parent)
     : InspectorPaneViewController(parent) {
     auto* grid = InspectorPaneLayout::makeGrid(
-        this, inspectorText(QStringLiteral("Inspector_ImageRepeat_Title")));
-    const QString mm = inspectorText(QStringLiteral("Inspector_Unit_mm"));
-    const QString copies = inspectorText(QStringLiteral("Inspector_Unit_copies"));
+        this, KestromText::text(QStringLiteral("Inspector_ImageRepeat_Title")));
+    const QString mm = KestromText::text(QStringLiteral("Inspector_Unit_mm"));
+    const QString copies = KestromText::text(QStringLiteral("Inspector_Unit_copies"));
     m_xCount = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageRepeat_XCount")), copies, 1, countMax,
-        0);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageRepeat_XCount")), copies, 1,
+        countMax, 0);
     m_xMargin = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageRepeat_XMargin")), mm, 0, marginMax, 2);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageRepeat_XMargin")), mm, 0, marginMax,
+        2);
     m_yCount = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageRepeat_YCount")), copies, 1, countMax,
-        0);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageRepeat_YCount")), copies, 1,
+        countMax, 0);
     m_yMargin = InspectorPaneLayout::addNumberRow(
-        grid, inspectorText(QStringLiteral("Inspector_ImageRepeat_YMargin")), mm, 0, marginMax, 2);
+        grid, KestromText::text(QStringLiteral("Inspector_ImageRepeat_YMargin")), mm, 0, marginMax,
+        2);
     connect(m_xCount, &InspectorNumberTextField::committed, this,
             &InspectorPaneViewController_ImageRepeat::changeXCount);
     connect(m_yCount, &InspectorNumberTextField::committed, this,

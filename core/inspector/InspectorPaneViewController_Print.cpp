@@ -1,9 +1,9 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
-#include "core/inspector/InspectorTexts.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
@@ -65,7 +65,7 @@ InspectorPaneViewController_Print::InspectorPaneViewController_Print(QWidget* pa
     large.setPointSizeF(large.pointSizeF() * 1.15);
     m_printButton->setFont(large);
     m_goToAdvancedButton =
-        new QPushButton(inspectorText(QStringLiteral("Inspector_Print_GoToAdvanced")), this);
+        new QPushButton(KestromText::text(QStringLiteral("Inspector_Print_GoToAdvanced")), this);
     m_goToAdvancedButton->setFlat(true);
     m_goToAdvancedButton->hide();
     layout->addWidget(m_titleLabel);

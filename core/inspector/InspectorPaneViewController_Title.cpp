@@ -1,7 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_Title.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/inspector/InspectorPageDescriptor.h"
-#include "core/inspector/InspectorTexts.h"
 #include "core/inspector/InspectorViewController.h"
 
 #include <QHBoxLayout>
@@ -32,7 +32,7 @@ InspectorPaneViewController_Title::InspectorPaneViewController_Title(QWidget* pa
     m_popButton = new QToolButton(this);
     m_popButton->setArrowType(Qt::LeftArrow);
     m_popButton->setAutoRaise(true);
-    m_popButton->setToolTip(inspectorText(QStringLiteral("Inspector_Title_Back")));
+    m_popButton->setToolTip(KestromText::text(QStringLiteral("Inspector_Title_Back")));
     m_popButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     connect(m_popButton, &QToolButton::clicked, this, &InspectorPaneViewController_Title::pop);
     layout->addWidget(m_popButton);

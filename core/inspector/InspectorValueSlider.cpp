@@ -1,5 +1,7 @@
 #include "core/inspector/InspectorValueSlider.h"
 
+#include <QEvent>
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,6 +21,14 @@ InspectorValueSlider::InspectorValueSlider(QWidget* parent) : QSlider(Qt::Horizo
             Q_EMIT valueEdited(doubleValue());
         }
     });
+}
+
+bool InspectorValueSlider::event(QEvent* event) {
+    if (isSliderDown() && (event->type() == QEvent::Hide ||
+                           (event->type() == QEvent::EnabledChange && !isEnabled()))) {
+        setSliderDown(false);
+    }
+    return QSlider::event(event);
 }
 
 void InspectorValueSlider::setDoubleRange(double minimum, double maximum, int numberOfTickMarks,

@@ -6,7 +6,8 @@ namespace kestrom {
 
 // A horizontal slider over a range of real numbers. Moving it by hand sends
 // valueEdited() for every new value on the way, not only at the release;
-// values set by the program send nothing.
+// values set by the program send nothing. A drag whose release can no
+// longer come (the slider hidden or disabled) is released where it is.
 class InspectorValueSlider : public QSlider {
     Q_OBJECT
 public:
@@ -25,6 +26,9 @@ public:
 
 Q_SIGNALS:
     void valueEdited(double value);
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     double m_minimum = 0;

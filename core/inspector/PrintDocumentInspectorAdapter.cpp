@@ -40,19 +40,4 @@ void PrintDocumentInspectorAdapter::printDocument() {
     }
 }
 
-void PrintDocumentInspectorAdapter::beginContinuousChange() {
-    if (m_openContinuousChanges++ == 0) {
-        m_continuousEdit.begin(m_document.undoManager());
-    }
-}
-
-void PrintDocumentInspectorAdapter::endContinuousChange() {
-    if (m_openContinuousChanges == 0) {
-        return;
-    }
-    if (--m_openContinuousChanges == 0) {
-        m_continuousEdit.end();
-    }
-}
-
 } // namespace kestrom

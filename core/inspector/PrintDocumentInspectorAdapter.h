@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/ContinuousUndoEdit.h"
-
 #include <QObject>
 
 #include <functional>
@@ -15,9 +13,9 @@ class ImageImport;
 class PrintDocument;
 
 // What the inspector's panes need beyond the print document itself: the
-// document window's print action and picture import, and one undo step for
-// a control's whole drag. Panes read, write and observe the document
-// directly.
+// document window's print action and picture import. Panes read, write and
+// observe the document directly, and hold a control's drag open on its undo
+// manager as one step.
 // The document must outlive the adapter.
 class PrintDocumentInspectorAdapter : public QObject {
     Q_OBJECT
@@ -42,18 +40,10 @@ public:
     // Starts the print of the job (behind the window's progress sheet).
     void printDocument();
 
-    // Every write between these two is one undo step, as a slider's drag is.
-    // They nest; each begin needs its end.
-    void beginContinuousChange();
-    void endContinuousChange();
-
 private:
     PrintDocument& m_document;
     std::function<void()> m_printAction;
     std::shared_ptr<ImageImport> m_imageImport;
-    // Held while any continuous change is open; they nest.
-    int m_openContinuousChanges = 0;
-    platform::ContinuousUndoEdit m_continuousEdit;
 };
 
 } // namespace kestrom

@@ -3,10 +3,10 @@
 #include "core/document/runs/DeviceRunQueue.h"
 #include "model/connections/DeviceConnection.h"
 #include "model/connections/DeviceStatus.h"
+#include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Progress.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 
 namespace kestrom {
@@ -86,10 +86,8 @@ void MachineStatusManager::reload() {
     // queued to the main thread, where the guard tells whether anyone is left.
     DeviceRunQueue::run([connection, progress, finish] {
         ambrel::DeviceStatus status = connection->getStatus(progress);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [finish, status = std::move(status)]() mutable { finish(std::move(status)); },
-            Qt::QueuedConnection);
+        platform::MainThread::post(
+            [finish, status = std::move(status)]() mutable { finish(std::move(status)); });
     });
 }
 

@@ -1,9 +1,9 @@
 #include "core/window/ProgressViewController.h"
 
 #include "core/document/application/KestromText.h"
+#include "platform/MainThread.h"
 #include "platform/Progress.h"
 
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPointer>
@@ -59,14 +59,11 @@ void ProgressViewController::setProgress(std::shared_ptr<platform::Progress> pro
         // Workers report from their own threads; the labels change on ours.
         QPointer<ProgressViewController> self(this);
         m_observerToken = m_progress->addObserver([self](const platform::Progress&, auto) {
-            QMetaObject::invokeMethod(
-                qApp,
-                [self] {
-                    if (self) {
-                        self->refresh();
-                    }
-                },
-                Qt::QueuedConnection);
+            platform::MainThread::post([self] {
+                if (self) {
+                    self->refresh();
+                }
+            });
         });
     }
     refresh();

@@ -14,21 +14,6 @@ namespace ambrel {
 
 namespace {
 
-const QStringList& rawValues() {
-    static const QStringList values{
-        QStringLiteral("timeTemplate"),
-        QStringLiteral("applicationTemplate"),
-        QStringLiteral("computerTemplate"),
-        QStringLiteral("osTemplate"),
-        QStringLiteral("infoTemplate"),
-        QStringLiteral("alertTemplate"),
-        QStringLiteral("temperatureTemplate"),
-        QStringLiteral("inkColor"),
-        QStringLiteral("inkBlack"),
-    };
-    return values;
-}
-
 const QString imageFolder = QStringLiteral("Images");
 
 bool isReadableImage(const std::optional<QString>& path) {
@@ -63,27 +48,19 @@ const QHash<QString, QIcon>& registeredIcons() {
 
 } // namespace
 
-const QList<DeviceStatusIconAsset>& DeviceStatusIconAsset::allCases() {
-    static const QList<DeviceStatusIconAsset> cases = [] {
-        QList<DeviceStatusIconAsset> all;
-        for (qsizetype i = 0; i < rawValues().size(); ++i) {
-            all.append(static_cast<Case>(i));
-        }
-        return all;
-    }();
-    return cases;
-}
-
-std::optional<DeviceStatusIconAsset> DeviceStatusIconAsset::fromRawValue(const QString& rawValue) {
-    const qsizetype index = rawValues().indexOf(rawValue);
-    if (index < 0) {
-        return std::nullopt;
-    }
-    return DeviceStatusIconAsset(static_cast<Case>(index));
-}
-
-QString DeviceStatusIconAsset::rawValue() const {
-    return rawValues().at(int(m_case));
+const QStringList& DeviceStatusIconAsset::rawValues() {
+    static const QStringList values{
+        QStringLiteral("timeTemplate"),
+        QStringLiteral("applicationTemplate"),
+        QStringLiteral("computerTemplate"),
+        QStringLiteral("osTemplate"),
+        QStringLiteral("infoTemplate"),
+        QStringLiteral("alertTemplate"),
+        QStringLiteral("temperatureTemplate"),
+        QStringLiteral("inkColor"),
+        QStringLiteral("inkBlack"),
+    };
+    return values;
 }
 
 QString DeviceStatusIconAsset::assetName() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/texts/RawValueEnum.h"
+
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -9,7 +11,7 @@
 namespace ambrel {
 
 // The picture in front of a status line.
-class DeviceStatusIconAsset {
+class DeviceStatusIconAsset : public RawValueEnum<DeviceStatusIconAsset> {
 public:
     enum Case {
         timeTemplate,
@@ -25,12 +27,10 @@ public:
 
     DeviceStatusIconAsset(Case value) : m_case(value) {}
 
-    static const QList<DeviceStatusIconAsset>& allCases();
-    // The asset named exactly so; nothing for any other text.
-    static std::optional<DeviceStatusIconAsset> fromRawValue(const QString& rawValue);
+    // The asset names, in declaration order.
+    static const QStringList& rawValues();
 
     Case value() const { return m_case; }
-    QString rawValue() const;
     // "Status" + the raw value with its first letter in upper case.
     QString assetName() const;
     // The name of the theme symbol with the same meaning.

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <QHashFunctions>
-#include <QList>
-#include <QString>
-
-#include <optional>
+#include "model/texts/RawValueEnum.h"
 
 namespace ambrel {
 
 // Whether a model prints in black and white only or in full colour.
-class ColorAbility {
+class ColorAbility : public RawValueEnum<ColorAbility> {
 public:
     enum class Case { blackWhite, fullColor };
 
@@ -17,26 +13,15 @@ public:
     static const ColorAbility fullColor;
 
     constexpr ColorAbility(Case c = Case::blackWhite) : m_case(c) {}
-    static QList<ColorAbility> allCases() { return {Case::blackWhite, Case::fullColor}; }
-    // Exactly "blackWhite" or "fullColor"; anything else makes nothing.
-    static std::optional<ColorAbility> fromRawValue(const QString& rawValue) {
-        if (rawValue == QLatin1String("blackWhite")) {
-            return blackWhite;
-        }
-        if (rawValue == QLatin1String("fullColor")) {
-            return fullColor;
-        }
-        return std::nullopt;
+    static const QStringList& rawValues() {
+        static const QStringList values{QStringLiteral("blackWhite"), QStringLiteral("fullColor")};
+        return values;
     }
 
     constexpr operator Case() const { return m_case; }
-    QString rawValue() const {
-        return m_case == Case::fullColor ? QStringLiteral("fullColor")
-                                         : QStringLiteral("blackWhite");
-    }
+    constexpr Case value() const { return m_case; }
 
     constexpr bool operator==(const ColorAbility&) const = default;
-    friend size_t qHash(ColorAbility c, size_t seed = 0) { return ::qHash(int(c.m_case), seed); }
 
 private:
     Case m_case;

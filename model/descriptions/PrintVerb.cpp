@@ -2,18 +2,9 @@
 
 namespace ambrel {
 
-std::optional<PrintVerb> PrintVerb::fromRawValue(const QString& rawValue) {
-    if (rawValue == QLatin1String("print")) {
-        return print;
-    }
-    if (rawValue == QLatin1String("lunvik")) {
-        return lunvik;
-    }
-    return std::nullopt;
-}
-
-QString PrintVerb::rawValue() const {
-    return m_case == Case::lunvik ? QStringLiteral("lunvik") : QStringLiteral("print");
+const QStringList& PrintVerb::rawValues() {
+    static const QStringList values{QStringLiteral("print"), QStringLiteral("lunvik")};
+    return values;
 }
 
 PrintVerb PrintVerb::decode(const JsonReader& reader) {

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "model/descriptions/JsonReader.h"
-
+#include "model/texts/RawValueEnum.h"
 #include <QHashFunctions>
 #include <QString>
-
 #include <optional>
 
 namespace ambrel {
 
 // The wording a model uses for its print commands.
-class PrintVerb {
+class PrintVerb : public RawValueEnum<PrintVerb> {
 public:
     enum class Case { print, lunvik };
 
@@ -18,17 +17,16 @@ public:
     static const PrintVerb lunvik;
 
     constexpr PrintVerb(Case c = Case::print) : m_case(c) {}
-    // Exactly "print" or "lunvik"; anything else makes nothing.
-    static std::optional<PrintVerb> fromRawValue(const QString& rawValue);
+    // "print" and "lunvik".
+    static const QStringList& rawValues();
 
     constexpr operator Case() const { return m_case; }
-    QString rawValue() const;
+    constexpr Case value() const { return m_case; }
 
     // Decoded from its raw value; other strings fail with dataCorrupted.
     static PrintVerb decode(const JsonReader& reader);
 
     constexpr bool operator==(const PrintVerb&) const = default;
-    friend size_t qHash(PrintVerb v, size_t seed = 0) { return ::qHash(int(v.m_case), seed); }
 
 private:
     Case m_case;

@@ -4,18 +4,9 @@
 
 namespace ambrel {
 
-std::optional<TransportType> TransportType::fromRawValue(const QString& rawValue) {
-    if (rawValue == QLatin1String("usb")) {
-        return usb;
-    }
-    if (rawValue == QLatin1String("wifi")) {
-        return wifi;
-    }
-    return std::nullopt;
-}
-
-QString TransportType::rawValue() const {
-    return m_case == Case::wifi ? QStringLiteral("wifi") : QStringLiteral("usb");
+const QStringList& TransportType::rawValues() {
+    static const QStringList values{QStringLiteral("usb"), QStringLiteral("wifi")};
+    return values;
 }
 
 QString TransportType::description() const {

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QHashFunctions>
-#include <QString>
-
-#include <optional>
+#include "model/texts/RawValueEnum.h"
 
 namespace ambrel {
 
 // How a device is reached.
-class TransportType {
+class TransportType : public RawValueEnum<TransportType> {
 public:
     enum class Case { usb, wifi };
 
@@ -16,17 +13,16 @@ public:
     static const TransportType wifi;
 
     constexpr TransportType(Case c = Case::usb) : m_case(c) {}
-    // Exactly "usb" or "wifi"; anything else makes nothing.
-    static std::optional<TransportType> fromRawValue(const QString& rawValue);
+    // "usb" and "wifi".
+    static const QStringList& rawValues();
 
     constexpr operator Case() const { return m_case; }
-    QString rawValue() const;
+    constexpr Case value() const { return m_case; }
     // "TransportType_<raw value>" in this library's table, else the raw value.
     QString localizationKey() const { return QStringLiteral("TransportType_") + rawValue(); }
     QString description() const;
 
     constexpr bool operator==(const TransportType&) const = default;
-    friend size_t qHash(TransportType t, size_t seed = 0) { return ::qHash(int(t.m_case), seed); }
 
 private:
     Case m_case;

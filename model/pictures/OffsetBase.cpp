@@ -28,11 +28,11 @@ constexpr Names names[9] = {
 };
 
 int indexOf(const OffsetBase& b) {
-    return int(b.verticalPosition) * 3 + int(b.horizontalPosition);
+    return int(b.value());
 }
 
 OffsetBase atIndex(int i) {
-    return {OffsetBase::VerticalPosition(i / 3), OffsetBase::HorizontalPosition(i % 3)};
+    return OffsetBase::Case(i);
 }
 
 // Four ASCII characters, the first in the most significant byte.
@@ -58,25 +58,15 @@ const QHash<qint32, int>& codeTable() {
 
 } // namespace
 
-QList<OffsetBase> OffsetBase::allCases() {
-    QList<OffsetBase> all;
-    for (int i = 0; i < 9; ++i) {
-        all.append(atIndex(i));
-    }
-    return all;
-}
-
-QString OffsetBase::rawValue() const {
-    return QLatin1String(names[indexOf(*this)].rawValue);
-}
-
-std::optional<OffsetBase> OffsetBase::fromRawValue(const QString& rawValue) {
-    for (int i = 0; i < 9; ++i) {
-        if (rawValue == QLatin1String(names[i].rawValue)) {
-            return atIndex(i);
+const QStringList& OffsetBase::rawValues() {
+    static const QStringList values = [] {
+        QStringList list;
+        for (const Names& name : names) {
+            list.append(QLatin1String(name.rawValue));
         }
-    }
-    return std::nullopt;
+        return list;
+    }();
+    return values;
 }
 
 std::optional<qint32> OffsetBase::fourCharCode() const {

@@ -2,11 +2,10 @@
 
 #include "model/descriptions/JsonReader.h"
 #include "model/pictures/OffsetBasePosition.h"
-
+#include "model/texts/RawValueEnum.h"
 #include <QHashFunctions>
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 namespace ambrel {
@@ -15,12 +14,34 @@ namespace ambrel {
 // corner, the middle of an edge or the centre. Saved and decoded by its string
 // form ("topLeft", "center", ...), exposed to scripts as a four-character code
 // ('obTL', 'obCe', ...).
-struct OffsetBase {
+struct OffsetBase : RawValueEnum<OffsetBase> {
     using VerticalPosition = OffsetBaseVerticalPosition;
     using HorizontalPosition = OffsetBaseHorizontalPosition;
+    // The nine anchors, row by row from the top left.
+    enum class Case {
+        topLeft,
+        top,
+        topRight,
+        left,
+        center,
+        right,
+        bottomLeft,
+        bottom,
+        bottomRight
+    };
 
     VerticalPosition verticalPosition = VerticalPosition::top;
     HorizontalPosition horizontalPosition = HorizontalPosition::left;
+
+    constexpr OffsetBase() = default;
+    constexpr OffsetBase(VerticalPosition vertical, HorizontalPosition horizontal)
+        : verticalPosition(vertical), horizontalPosition(horizontal) {}
+    constexpr OffsetBase(Case c)
+        : verticalPosition(VerticalPosition(int(c) / 3)),
+          horizontalPosition(HorizontalPosition(int(c) % 3)) {}
+    constexpr Case value() const {
+        return Case(int(verticalPosition) * 3 + int(horizontalPosition));
+    }
 
     static const OffsetBase topLeft;
     static const OffsetBase top;
@@ -32,12 +53,8 @@ struct OffsetBase {
     static const OffsetBase bottom;
     static const OffsetBase bottomRight;
 
-    // The nine anchors, row by row from the top left.
-    static QList<OffsetBase> allCases();
-
-    QString rawValue() const;
-    // Exactly one of the nine string forms (case-sensitive), else nothing.
-    static std::optional<OffsetBase> fromRawValue(const QString& rawValue);
+    // The string forms of the nine anchors, in the order of their cases.
+    static const QStringList& rawValues();
 
     // Always present for the nine anchors.
     std::optional<qint32> fourCharCode() const;
@@ -55,7 +72,6 @@ struct OffsetBase {
     QString encode() const { return rawValue(); }
 
     bool operator==(const OffsetBase&) const = default;
-    friend size_t qHash(const OffsetBase& b, size_t seed = 0) { return qHash(b.rawValue(), seed); }
 };
 
 inline constexpr OffsetBase OffsetBase::topLeft{VerticalPosition::top, HorizontalPosition::left};

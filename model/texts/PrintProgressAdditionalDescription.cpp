@@ -4,14 +4,6 @@
 
 namespace ambrel {
 
-std::optional<PrintProgressAdditionalDescription>
-PrintProgressAdditionalDescription::fromRawValue(const QString& rawValue) {
-    if (auto index = ProgressDescriptionText::indexOf(rawValues(), rawValue)) {
-        return PrintProgressAdditionalDescription(static_cast<Case>(*index));
-    }
-    return std::nullopt;
-}
-
 const QStringList& PrintProgressAdditionalDescription::rawValues() {
     static const QStringList values{
         QStringLiteral("clickCancelWhenCartridgeExchangeIsCompleted"),

@@ -2,6 +2,7 @@
 
 #include "model/texts/LocalizedAdditionalProgressDescription.h"
 #include "model/texts/LocalizedStringTable.h"
+#include "model/texts/RawValueEnum.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,8 @@
 namespace ambrel {
 
 // What the user does while the device waits for a cartridge exchange.
-class PrintProgressAdditionalDescription : public LocalizedAdditionalProgressDescription {
+class PrintProgressAdditionalDescription : public LocalizedAdditionalProgressDescription,
+                                           public RawValueEnum<PrintProgressAdditionalDescription> {
 public:
     enum Case {
         clickCancelWhenCartridgeExchangeIsCompleted,
@@ -20,13 +22,11 @@ public:
 
     PrintProgressAdditionalDescription(Case value) : m_case(value) {}
 
-    // The case named exactly so; nothing for any other text.
-    static std::optional<PrintProgressAdditionalDescription> fromRawValue(const QString& rawValue);
+    // The case names, in declaration order.
     static const QStringList& rawValues();
     static const QString& keyPrefix();
 
     Case value() const { return m_case; }
-    QString rawValue() const { return rawValues().at(int(m_case)); }
     QString localizedValue() const override;
     QString localizedValue(const LocalizedStringTable& table) const;
 

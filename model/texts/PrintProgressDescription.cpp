@@ -4,14 +4,6 @@
 
 namespace ambrel {
 
-std::optional<PrintProgressDescription>
-PrintProgressDescription::fromRawValue(const QString& rawValue) {
-    if (auto index = ProgressDescriptionText::indexOf(rawValues(), rawValue)) {
-        return PrintProgressDescription(static_cast<Case>(*index));
-    }
-    return std::nullopt;
-}
-
 const QStringList& PrintProgressDescription::rawValues() {
     static const QStringList values{
         QStringLiteral("processingImage"),

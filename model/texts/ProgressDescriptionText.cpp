@@ -14,13 +14,4 @@ QString ProgressDescriptionText::localizedValue(const QString& prefix, const QSt
     return table.getLocalizedStringOrNull(key(prefix, rawValue)).value_or(rawValue);
 }
 
-std::optional<int> ProgressDescriptionText::indexOf(const QStringList& rawValues,
-                                                    const QString& rawValue) {
-    const qsizetype index = rawValues.indexOf(rawValue);
-    if (index < 0) {
-        return std::nullopt;
-    }
-    return int(index);
-}
-
 } // namespace ambrel

@@ -16,8 +16,6 @@ public:
     static QString key(const QString& prefix, const QString& rawValue);
     static QString localizedValue(const QString& prefix, const QString& rawValue,
                                   const LocalizedStringTable& table);
-    // The position of an exact (case-sensitive) case name in the list.
-    static std::optional<int> indexOf(const QStringList& rawValues, const QString& rawValue);
 };
 
 } // namespace ambrel

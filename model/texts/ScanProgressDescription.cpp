@@ -4,14 +4,6 @@
 
 namespace ambrel {
 
-std::optional<ScanProgressDescription>
-ScanProgressDescription::fromRawValue(const QString& rawValue) {
-    if (auto index = ProgressDescriptionText::indexOf(rawValues(), rawValue)) {
-        return ScanProgressDescription(static_cast<Case>(*index));
-    }
-    return std::nullopt;
-}
-
 const QStringList& ScanProgressDescription::rawValues() {
     static const QStringList values{
         QStringLiteral("moving"),

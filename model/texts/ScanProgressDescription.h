@@ -2,6 +2,7 @@
 
 #include "model/texts/LocalizedProgressDescription.h"
 #include "model/texts/LocalizedStringTable.h"
+#include "model/texts/RawValueEnum.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,8 @@
 namespace ambrel {
 
 // A step of a scan.
-class ScanProgressDescription : public LocalizedProgressDescription {
+class ScanProgressDescription : public LocalizedProgressDescription,
+                                public RawValueEnum<ScanProgressDescription> {
 public:
     enum Case {
         moving,
@@ -26,13 +28,11 @@ public:
 
     ScanProgressDescription(Case value) : m_case(value) {}
 
-    // The case named exactly so; nothing for any other text.
-    static std::optional<ScanProgressDescription> fromRawValue(const QString& rawValue);
+    // The case names, in declaration order.
     static const QStringList& rawValues();
     static const QString& keyPrefix();
 
     Case value() const { return m_case; }
-    QString rawValue() const { return rawValues().at(int(m_case)); }
     QString localizedValue() const override;
     QString localizedValue(const LocalizedStringTable& table) const;
 

@@ -1,7 +1,7 @@
 #include "platform/graphics/DataItemProvider.h"
 
-#include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PlatformText.h"
 #include "platform/Progress.h"
 #include "platform/StringFormat.h"
 #include "platform/graphics/FileType.h"
@@ -42,9 +42,7 @@ QByteArray DataItemProvider::loadDataRepresentation(const QString& typeIdentifie
             return data;
         }
     }
-    const QString format = Bundle::named(QStringLiteral("Platform"))
-                               ->localizedString(QStringLiteral("ItemProvider_unavailableType"),
-                                                 QStringLiteral("Platform"));
+    const QString format = PlatformText::text(QStringLiteral("ItemProvider_unavailableType"));
     Error::UserInfo info;
     info.localizedDescription = StringFormat::format(format, {typeIdentifier});
     throw Error(errorDomain, unavailableType, info);

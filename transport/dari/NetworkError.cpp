@@ -1,7 +1,7 @@
 #include "transport/dari/NetworkError.h"
 
-#include "platform/Bundle.h"
 #include "platform/StringFormat.h"
+#include "transport/dari/DariText.h"
 
 #include <netdb.h>
 
@@ -17,13 +17,9 @@ const QString NetworkError::addressResolutionDomain = QStringLiteral("AddressRes
 namespace {
 
 platform::Error make(const QString& domain, int code, const QString& key, const QString& reason) {
-    const platform::Bundle* bundle = platform::Bundle::named(QStringLiteral("Dari"));
-    const QString table = QStringLiteral("Dari");
     platform::Error::UserInfo info;
-    info.localizedDescription =
-        platform::StringFormat::format(bundle->localizedString(key, table), {reason});
-    info.localizedRecoverySuggestion =
-        bundle->localizedString(key + QStringLiteral("_recoverySuggestion"), table);
+    info.localizedDescription = platform::StringFormat::format(DariText::text(key), {reason});
+    info.localizedRecoverySuggestion = DariText::text(key + QStringLiteral("_recoverySuggestion"));
     return platform::Error(domain, code, std::move(info));
 }
 

@@ -1,7 +1,7 @@
 #include "transport/dari/WifiDeviceCommunicator.h"
 
-#include "platform/Bundle.h"
 #include "platform/Progress.h"
+#include "transport/dari/DariText.h"
 
 namespace dari {
 
@@ -18,9 +18,7 @@ std::shared_ptr<WifiDeviceCommunicator::Context>
 WifiDeviceCommunicator::openContext(platform::Progress* progress) const {
     if (progress) {
         progress->setLocalizedDescription(
-            platform::Bundle::named(QStringLiteral("Dari"))
-                ->localizedString(QStringLiteral("Progress_connectingWifi"),
-                                  QStringLiteral("Dari")));
+            DariText::text(QStringLiteral("Progress_connectingWifi")));
     }
     return std::make_shared<Context>(m_endpoint, progress);
 }

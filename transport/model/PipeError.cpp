@@ -1,20 +1,10 @@
 #include "transport/model/PipeError.h"
 
-#include "platform/Bundle.h"
 #include "platform/Log.h"
 #include "platform/StringFormat.h"
+#include "transport/model/FennickText.h"
 
 namespace fennick {
-
-namespace {
-
-const QString tableName = QStringLiteral("Fennick");
-
-const platform::Bundle* fennickBundle() {
-    return platform::Bundle::named(tableName);
-}
-
-} // namespace
 
 platform::Error PipeErrorMakeWithCode(qint64 code) {
     const QString name = pipeErrorCodeName(code);
@@ -24,9 +14,9 @@ platform::Error PipeErrorMakeWithCode(qint64 code) {
     platform::Log::lineWithCallStack(key);
 
     platform::Error::UserInfo info;
-    info.localizedDescription = fennickBundle()->localizedString(key, tableName);
+    info.localizedDescription = FennickText::text(key);
     if (!recoveryKey.isEmpty()) {
-        info.localizedRecoverySuggestion = fennickBundle()->localizedString(recoveryKey, tableName);
+        info.localizedRecoverySuggestion = FennickText::text(recoveryKey);
     }
     return platform::Error(DeviceErrorDomain, code, std::move(info));
 }
@@ -49,10 +39,9 @@ std::optional<platform::Error> MakeNSErrorWithIOReturn(IOReturn result) {
 
     platform::Error::UserInfo info;
     info.localizedDescription = platform::StringFormat::format(
-        fennickBundle()->localizedString(QStringLiteral("Error_ioKit"), tableName),
-        {reason, quint32(result)});
-    info.localizedRecoverySuggestion = fennickBundle()->localizedString(
-        QStringLiteral("Error_ioKit_recoverySuggestion"), tableName);
+        FennickText::text(QStringLiteral("Error_ioKit")), {reason, quint32(result)});
+    info.localizedRecoverySuggestion =
+        FennickText::text(QStringLiteral("Error_ioKit_recoverySuggestion"));
     return platform::Error(DeviceControllerIOKitErrorDomain, result, std::move(info));
 }
 

@@ -3,6 +3,7 @@
 #include "core/document/application/DocumentWindowPresenter.h"
 #include "core/document/application/Framework.h"
 #include "core/document/application/ImageImport.h"
+#include "core/document/application/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 
 using namespace ambrel;
@@ -12,8 +13,7 @@ namespace kestrom {
 namespace {
 
 QString menuText(const QString& name) {
-    return Framework::frameworkStringTable().getLocalizedStringOrKey(
-        QStringLiteral("PrintDocument_Menu_") + name);
+    return KestromText::text(QStringLiteral("PrintDocument_Menu_") + name);
 }
 
 PrintDocument::CanvasPointer canvasNamed(const PrintDocument& document, const QString& identifier) {

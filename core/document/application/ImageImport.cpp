@@ -4,6 +4,7 @@
 #include "core/document/application/DocumentWindowPresenter.h"
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/Framework.h"
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/job/UndoPicture.h"
@@ -500,8 +501,7 @@ void ImageImport::presentImageOpenPanel(const std::optional<QUrl>& startingAt) {
     if (startingAt) {
         panel.startLocation = openPanelStartLocation(*startingAt);
     }
-    panel.prompt = Framework::frameworkStringTable().getLocalizedStringOrKey(
-        QStringLiteral("ImageOpenPanel_ChooseButtonTitle"));
+    panel.prompt = KestromText::text(QStringLiteral("ImageOpenPanel_ChooseButtonTitle"));
     panel.allowedFileTypes = OriginalImage::imageFileTypes();
     for (const QString& identifier : panel.allowedFileTypes) {
         if (const auto type = FileType::withIdentifier(identifier)) {

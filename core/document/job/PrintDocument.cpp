@@ -1,6 +1,7 @@
 #include "core/document/job/PrintDocument.h"
 
 #include "core/document/application/Framework.h"
+#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/ImagePlacement.h"
 #include "core/document/job/LastDeviceSettings.h"
@@ -565,7 +566,7 @@ PrintDocument::currentBlackConversion() const {
 QString PrintDocument::imageBitmapExpansionLevelText() const {
     const qint64 level = m_blackConversionOptions->threshold().expansionLevel();
     if (level == 0) {
-        return Framework::frameworkStringTable().getLocalizedStringOrKey(
+        return KestromText::text(
             QStringLiteral("PrintDocument_imageBitmapExpansionLevelText_None"));
     }
     return level > 0 ? QLatin1Char('+') + QString::number(level) : QString::number(level);

@@ -1,6 +1,7 @@
 #include "core/document/job/UndoActionName.h"
 
 #include "core/document/application/Framework.h"
+#include "core/document/application/KestromText.h"
 
 #include <array>
 
@@ -8,7 +9,7 @@ namespace kestrom {
 
 namespace {
 
-constexpr std::array<const char*, 31> rawValues = {
+constexpr std::array<const char*, 31> names = {
     "changingImage",
     "addingImage",
     "deletingImage",
@@ -43,35 +44,23 @@ constexpr std::array<const char*, 31> rawValues = {
 };
 
 static_assert(int(UndoActionName::Case::resettingBitmapConversionProperties) + 1 ==
-              int(rawValues.size()));
+              int(names.size()));
 
 } // namespace
 
-QList<UndoActionName> UndoActionName::allCases() {
-    QList<UndoActionName> list;
-    for (size_t i = 0; i < rawValues.size(); ++i) {
-        list.append(Case(i));
-    }
-    return list;
-}
-
-std::optional<UndoActionName> UndoActionName::fromRawValue(const QString& rawValue) {
-    for (size_t i = 0; i < rawValues.size(); ++i) {
-        if (rawValue == QLatin1String(rawValues[i])) {
-            return Case(i);
+const QStringList& UndoActionName::rawValues() {
+    static const QStringList values = [] {
+        QStringList list;
+        for (const char* name : names) {
+            list.append(QString::fromLatin1(name));
         }
-    }
-    return std::nullopt;
-}
-
-QString UndoActionName::rawValue() const {
-    return QString::fromLatin1(rawValues[size_t(m_case)]);
+        return list;
+    }();
+    return values;
 }
 
 QString UndoActionName::displayedName() const {
-    return Framework::frameworkStringTable()
-        .getLocalizedStringOrNull(localizationKey())
-        .value_or(rawValue());
+    return KestromText::optionalText(localizationKey()).value_or(rawValue());
 }
 
 } // namespace kestrom

@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-
-#include <optional>
+#include "model/texts/RawValueEnum.h"
 
 namespace kestrom {
 
 // The names of the document's undo steps. The raw value is the case name; the
 // Undo menu shows the framework table's text for "PrintDocument_UndoActionName_"
 // followed by it, or the raw value when the table has none.
-class UndoActionName {
+class UndoActionName : public ambrel::RawValueEnum<UndoActionName> {
 public:
     enum class Case {
         changingImage,
@@ -48,12 +45,11 @@ public:
 
     constexpr UndoActionName(Case c) : m_case(c) {}
     constexpr operator Case() const { return m_case; }
+    constexpr Case value() const { return m_case; }
 
     // The 31 names in declaration order.
-    static QList<UndoActionName> allCases();
-    static std::optional<UndoActionName> fromRawValue(const QString& rawValue);
+    static const QStringList& rawValues();
 
-    QString rawValue() const;
     QString localizationKey() const {
         return QStringLiteral("PrintDocument_UndoActionName_") + rawValue();
     }

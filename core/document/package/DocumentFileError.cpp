@@ -1,6 +1,7 @@
 #include "core/document/package/DocumentFileError.h"
 
 #include "core/document/application/Framework.h"
+#include "core/document/application/KestromText.h"
 
 #include <QFileInfo>
 
@@ -16,8 +17,7 @@ const QString DocumentFileError::posixDomain = QStringLiteral("NSPOSIXErrorDomai
 namespace {
 
 QString text(const char* key, const QList<platform::FormatArgument>& arguments = {}) {
-    return Framework::frameworkStringTable().getLocalizedStringOrKey(QString::fromLatin1(key),
-                                                                     arguments);
+    return KestromText::text(QString::fromLatin1(key), arguments);
 }
 
 QString damageKey(DocumentFileError::Damage damage) {
@@ -53,8 +53,7 @@ platform::Error DocumentFileError::corruptPackage(const QString& path, Damage da
                                                   const QString& member) {
     platform::Error::UserInfo info;
     info.localizedDescription = text("DocumentFile_Damaged", {QFileInfo(path).fileName()});
-    info.localizedRecoverySuggestion =
-        Framework::frameworkStringTable().getLocalizedStringOrKey(damageKey(damage), {member});
+    info.localizedRecoverySuggestion = KestromText::text(damageKey(damage), {member});
     info.other.insert(QStringLiteral("path"), path);
     return platform::Error(cocoaDomain, fileReadCorruptFile, info);
 }

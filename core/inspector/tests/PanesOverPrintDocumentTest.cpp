@@ -192,6 +192,64 @@ TEST_F(PanesOverPrintDocument, EverySliderDragIsOneUndoStepAcrossLoopTurns) {
     EXPECT_EQ(said.find("ndo group"), std::string::npos) << said;
 }
 
+// The release never comes: the document the panes show goes away in the
+// middle of the drag. What the drag wrote is still one step, and later
+// changes are steps of their own.
+TEST_F(PanesOverPrintDocument, ASliderDragCutShortByItsDocumentsEndIsOneClosedStep) {
+    const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
+    auto* slider = bitmap->thresholdSlider();
+    auto* undo = document->undoManager();
+    const QPoint start = pressAndMoveSlider(slider, {10, 20, 30});
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    adapter.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, start + QPoint(30, 0));
+    QCoreApplication::processEvents();
+
+    document->setImageRepeatXCount(3);
+    QCoreApplication::processEvents();
+    undo->undo();
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+    EXPECT_FALSE(undo->canUndo());
+}
+
+// The release never comes: the slider goes out of sight (another kind of
+// conversion chosen, say) in the middle of the drag. The drag is one step,
+// closed then, and what follows is a step of its own.
+TEST_F(PanesOverPrintDocument, ASliderDragCutShortByHidingOrDisablingIsOneClosedStep) {
+    const QString key = QStringLiteral("blackConversionOptions.threshold.threshold");
+    auto* slider = bitmap->thresholdSlider();
+    auto* undo = document->undoManager();
+    pressAndMoveSlider(slider, {10, 20, 30});
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    slider->hide();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+
+    document->setImageRepeatXCount(3);
+    QCoreApplication::processEvents();
+    undo->undo();
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+    EXPECT_FALSE(undo->canUndo());
+
+    // Disabled in the middle of a drag: the same.
+    slider->show();
+    QCoreApplication::processEvents();
+    pressAndMoveSlider(slider, {20});
+    EXPECT_TRUE(undo->isInContinuousEdit());
+    slider->setEnabled(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(undo->isInContinuousEdit());
+    EXPECT_NE(document->valueForKeyPath(key).toDouble(), 0.5);
+    undo->undo();
+    EXPECT_EQ(document->valueForKeyPath(key).toDouble(), 0.5);
+}
+
 TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {
     auto editors = options->parameterStack()->parameterViewControllers();
     ASSERT_EQ(editors.size(), 1);
