@@ -28,19 +28,17 @@ namespace {
 
 using ambrel::BlackConversionType;
 
-const QString thresholdKey = QStringLiteral("threshold.threshold");
-const QString expansionKey = QStringLiteral("threshold.expansionLevel");
-const QString blackClampKey = QStringLiteral("halftone.blackClampFactor");
-const QString whiteClampKey = QStringLiteral("halftone.whiteClampFactor");
-const QString brightnessKey = QStringLiteral("halftone.brightnessFactor");
+using namespace DocumentKey;
 
-// The document's key path of an option of the options object.
-QString optionKeyPath(const QString& key) {
-    return DocumentKey::blackConversionOptions + QLatin1Char('.') + key;
-}
+// The document's key paths of the options the pane shows.
+const QString thresholdKey = optionPath(OptionGroup::threshold, Threshold::threshold);
+const QString expansionKey = optionPath(OptionGroup::threshold, Threshold::expansionLevel);
+const QString blackClampKey = optionPath(OptionGroup::halftone, Halftone::blackClampFactor);
+const QString whiteClampKey = optionPath(OptionGroup::halftone, Halftone::whiteClampFactor);
+const QString brightnessKey = optionPath(OptionGroup::halftone, Halftone::brightnessFactor);
 
 double option(const PrintDocument& document, const QString& key) {
-    return document.valueForKeyPath(optionKeyPath(key)).toDouble();
+    return document.valueForKeyPath(key).toDouble();
 }
 
 QString fractionText(double value, bool signedValue) {
@@ -119,8 +117,7 @@ InspectorPaneViewController_Bitmap::InspectorPaneViewController_Bitmap(QWidget* 
     const auto write = [this](const QString& key, bool whole) {
         return [this, key, whole](double value) {
             if (document()) {
-                document()->setValueForKeyPath(optionKeyPath(key),
-                                               whole ? std::round(value) : value);
+                document()->setValueForKeyPath(key, whole ? std::round(value) : value);
             }
             showOptions();
         };
@@ -231,7 +228,7 @@ void InspectorPaneViewController_Bitmap::observeDocument(PrintDocument&) {
     observe(DocumentKey::deviceDescriptor, [this] { layoutRows(); });
     for (const QString& key :
          {thresholdKey, expansionKey, blackClampKey, whiteClampKey, brightnessKey}) {
-        observe(optionKeyPath(key), [this] { showOptions(); });
+        observe(key, [this] { showOptions(); });
     }
 }
 
