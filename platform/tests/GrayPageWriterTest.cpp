@@ -97,9 +97,12 @@ std::vector<double> boxFiltered(const QImage& source, int width, int height) {
             const double y0 = y * sy, y1 = (y + 1) * sy;
             double sum = 0;
             double area = 0;
-            for (int j = int(std::floor(y0)); j < int(std::ceil(y1)); ++j) {
+            // A rounding error may take the last edge a hair past the picture.
+            const int jEnd = std::min(int(std::ceil(y1)), source.height());
+            const int iEnd = std::min(int(std::ceil(x1)), source.width());
+            for (int j = int(std::floor(y0)); j < jEnd; ++j) {
                 const double h = std::min(y1, j + 1.0) - std::max(y0, double(j));
-                for (int i = int(std::floor(x0)); i < int(std::ceil(x1)); ++i) {
+                for (int i = int(std::floor(x0)); i < iEnd; ++i) {
                     const double w = std::min(x1, i + 1.0) - std::max(x0, double(i));
                     sum += w * h * source.constScanLine(j)[i];
                     area += w * h;
