@@ -192,7 +192,8 @@ ambrel::OriginalImage::Pointer decodedPhoto() {
 // print. Writes "first later copy allCoreCopy a4Print firstPeakBytes
 // peakBytes retainedBytes processPeakBytes" in seconds and bytes: what the
 // prints added to the resident memory at the peak of the first, at the peak
-// of all, and kept after them, and the whole process's peak. The print
+// of all, and kept after them, and the whole process's peak through loading,
+// preparing and printing (before the copies and the A4 print). The print
 // follows the connection at once, as when print is pressed with a device
 // just chosen; with waitsForPreparation the picture's preparation has
 // finished before, otherwise it is under way.

@@ -252,7 +252,22 @@ QThreadPool& preparationQueue() {
 
 } // namespace
 
+void OrientedImageCache::stopPreparationsAtExit() {
+    // A preparation under way gives up, and is over before the kept picture
+    // and the compute workers go with the process's statics.
+    ++kept().requested;
+    preparationQueue().waitForDone();
+}
+
 void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransform& orientation) {
+    // Made before the handler is registered, so that they outlive it.
+    static const bool stopsAtExit = [] {
+        compute::Device::systemDefault();
+        kept();
+        preparationQueue();
+        return std::atexit(stopPreparationsAtExit) == 0;
+    }();
+    Q_UNUSED(stopsAtExit);
     const quint64 request = ++kept().requested;
     if (!isQuarterTurnOrMirror(orientation)) {
         return;

@@ -64,6 +64,7 @@ private:
     // the picture keeps its colour or the making was given up.
     static QImage makeKept(Kept& k, const QImage& image, const QTransform& orientation,
                            const std::function<bool()>& stillWanted);
+    static void stopPreparationsAtExit();
     static void runPreparation(quint64 request, const std::function<QImage()>& picture,
                                const QTransform& orientation);
 
