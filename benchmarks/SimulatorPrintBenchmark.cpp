@@ -9,10 +9,13 @@
 // PrintBenchmark's A4 print on the in-memory bus ("A4Prints"), all timed in
 // the same run. The first print of a fresh process is timed as the
 // application makes it: a JPEG of the photo decoded as a document holds it,
-// the print started right after the connection is made, with the later
-// prints of that process and the resident memory the prints add at their
-// peak against the canvas's gray page (run with --benchmark_repetitions=5
-// for medians of five).
+// its gray made ready in the background as a document does when it gets the
+// picture, the print started right after the connection is made, with the
+// later prints of that process and the resident memory the prints add at
+// their peak against the canvas's gray page. One case prints once that
+// preparation is done (the user looked at the preview first), the other
+// while it is still under way (print pressed at once). Run with
+// --benchmark_repetitions=5 for medians of five.
 
 #include "A4Model.h"
 #include "A4Print.h"
@@ -25,6 +28,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/pictures/OriginalImage.h"
 #include "platform/MainThread.h"
+#include "platform/graphics/OrientedImageCache.h"
 #include "platform/usb/SocketUsbHost.h"
 #include "platform/usb/UsbHost.h"
 
@@ -186,11 +190,14 @@ ambrel::OriginalImage::Pointer decodedPhoto() {
 // Run as a child: the first print of this process to the program on the
 // socket, then later ones, both copies of the page and PrintBenchmark's A4
 // print. Writes "first later copy allCoreCopy a4Print firstPeakBytes
-// peakBytes retainedBytes" in seconds and bytes: what the prints added to the
-// resident memory at the peak of the first, at the peak of all, and kept
-// after them. The print follows the connection at once, as when print is
-// pressed with a device just chosen.
-int printChild(const QString& socket) {
+// peakBytes retainedBytes processPeakBytes" in seconds and bytes: what the
+// prints added to the resident memory at the peak of the first, at the peak
+// of all, and kept after them, and the whole process's peak through loading,
+// preparing and printing (before the copies and the A4 print). The print
+// follows the connection at once, as when print is pressed with a device
+// just chosen; with waitsForPreparation the picture's preparation has
+// finished before, otherwise it is under way.
+int printChild(const QString& socket, bool waitsForPreparation) {
     const auto photo = decodedPhoto();
     if (!photo) {
         return 1;
@@ -199,11 +206,18 @@ int printChild(const QString& socket) {
     ambrel::OriginalImageDrawingOptions options;
     options.imageSize_px = ambrel::Size_px{4800, 3200};
     options.imageBitmapConversion = ambrel::BlackConversion::threshold();
+    // As a document does when the picture arrives.
+    photo->prepareForGrayPrint(options.imageOrientation, options.flipsImageHorizontal);
+    if (waitsForPreparation) {
+        platform::OrientedImageCache::waitForPreparations();
+    }
     const ambrel::PrintTask task(model, model->canvases().first(), ambrel::TransportType::usb,
                                  ambrel::ImageSource::originalImage(photo, options));
     std::vector<double> later;
     double first = 0;
     qint64 before = 0, firstPeak = 0, peak = 0, after = 0;
+    // The peak of the process so far, before it starts again for the prints.
+    qint64 processPeak = bench::statusKilobytes("VmHWM:");
     bool reset = false;
     {
         platform::UsbHost::Scope useSocket(std::make_shared<platform::SocketUsbHost>(socket));
@@ -220,6 +234,8 @@ int printChild(const QString& socket) {
         peak = bench::statusKilobytes("VmHWM:");
         after = bench::statusKilobytes("VmRSS:");
     }
+    platform::OrientedImageCache::waitForPreparations();
+    processPeak = std::max(processPeak, bench::statusKilobytes("VmHWM:"));
     const auto dpi = model->dpi();
     const qint64 pixels =
         dpi.imagePx(task.canvas()->size_mm().width) * dpi.imagePx(task.canvas()->size_mm().height);
@@ -235,13 +251,13 @@ int printChild(const QString& socket) {
     const auto bytes = [&](qint64 kilobytes) {
         return reset ? (kilobytes - before) * 1024LL : -1LL;
     };
-    std::printf("%.9f %.9f %.9f %.9f %.9f %lld %lld %lld\n", first, bench::median(later),
+    std::printf("%.9f %.9f %.9f %.9f %.9f %lld %lld %lld %lld\n", first, bench::median(later),
                 bench::median(copies), bench::median(allCoreCopies), bench::median(a4),
-                bytes(firstPeak), bytes(peak), (after - before) * 1024LL);
+                bytes(firstPeak), bytes(peak), (after - before) * 1024LL, processPeak * 1024LL);
     return 0;
 }
 
-void BM_FirstSimulatorPrintOfAProcessA4ColourPhoto(benchmark::State& state) {
+void firstPrintOfAProcess(benchmark::State& state, bool waitsForPreparation) {
     Simulator simulator;
     if (!simulator.waitUntilServing()) {
         state.SkipWithError("the simulator program did not start serving");
@@ -252,15 +268,17 @@ void BM_FirstSimulatorPrintOfAProcessA4ColourPhoto(benchmark::State& state) {
     const auto canvas = model->canvases().first();
     const double pixels =
         double(dpi.imagePx(canvas->size_mm().width) * dpi.imagePx(canvas->size_mm().height));
-    std::vector<double> sums(8, 0.0);
+    std::vector<double> sums(9, 0.0);
     int printed = 0;
     for (auto _ : state) {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--print-child"), simulator.socket()});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--print-child"), simulator.socket(),
+             waitsForPreparation ? QStringLiteral("prepared") : QStringLiteral("preparing")});
         child.waitForFinished(-1);
         const auto fields = child.readAllStandardOutput().trimmed().split(' ');
-        if (child.exitCode() != 0 || fields.size() != 8) {
+        if (child.exitCode() != 0 || fields.size() != 9) {
             state.SkipWithError("the child print failed");
             return;
         }
@@ -281,12 +299,22 @@ void BM_FirstSimulatorPrintOfAProcessA4ColourPhoto(benchmark::State& state) {
     state.counters["firstPeak/page"] = sums[5] / n / pixels;
     state.counters["peak/page"] = sums[6] / n / pixels;
     state.counters["retained/page"] = sums[7] / n / pixels;
+    state.counters["processPeak_MB"] = sums[8] / n / 1e6;
     for (int i = 0; i < 100 && simulator.jobCount() < printed; ++i) {
         QThread::msleep(20);
     }
     if (simulator.jobCount() != printed) {
         state.SkipWithError("the simulator program did not receive every job");
     }
+}
+
+// The user looked at the preview while the picture was prepared.
+void BM_FirstSimulatorPrintOfAProcessA4ColourPhoto(benchmark::State& state) {
+    firstPrintOfAProcess(state, true);
+}
+// Print pressed while the picture is still being prepared.
+void BM_FirstSimulatorPrintOfAProcessA4ColourPhotoWhilePreparing(benchmark::State& state) {
+    firstPrintOfAProcess(state, false);
 }
 
 void BM_SimulatorPrintA4ColourPhoto(benchmark::State& state) {
@@ -304,13 +332,17 @@ BENCHMARK(BM_FirstSimulatorPrintOfAProcessA4ColourPhoto)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
+BENCHMARK(BM_FirstSimulatorPrintOfAProcessA4ColourPhotoWhilePreparing)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--print-child")) {
-        return printChild(arguments[2]);
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--print-child")) {
+        return printChild(arguments[2], arguments[3] == QLatin1String("prepared"));
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -157,10 +157,7 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     const bool recordable = !image.isVector();
     fillAndDraw(buffer, pool, drawingBands, recordable, [&](GraphicsContext& context) {
         context.saveGState();
-        // A canvas point (u, v) lands on (H - v, u): bitmap columns run along
-        // the canvas's height.
-        context.translateBy(double(H), 0);
-        context.rotateBy(std::numbers::pi / 2);
+        ambrel::GraphicsExtensions::turnCanvasToColumns(context, double(H));
         context.setAllowsAntialiasing(false);
         ambrel::GraphicsExtensions::performSavingGState(context, [&] {
             if (image.isVector()) {

@@ -18,6 +18,12 @@ std::unique_ptr<platform::GraphicsContext> GraphicsExtensions::grayOpaqueContext
                                                  int(size.width), int(size.height), data);
 }
 
+void GraphicsExtensions::turnCanvasToColumns(platform::GraphicsContext& context,
+                                             double canvasHeight) {
+    context.translateBy(canvasHeight, 0);
+    context.rotateBy(std::numbers::pi / 2);
+}
+
 QByteArray GraphicsExtensions::grayConvertedPixels(const QImage& image) {
     const int w = image.width();
     const int h = image.height();

@@ -20,6 +20,11 @@ public:
     static std::unique_ptr<platform::GraphicsContext> grayOpaqueContext(std::uint8_t* data,
                                                                         Size_px size);
 
+    // Turns a print bitmap's context so that the canvas is drawn across its
+    // columns: a canvas point (u, v) lands on (canvasHeight - v, u), bitmap
+    // columns running along the canvas's height.
+    static void turnCanvasToColumns(platform::GraphicsContext& context, double canvasHeight);
+
     // The picture's gray bytes, width x height, rows without padding: the
     // picture drawn at its own size over white, so transparent parts come out
     // white. Empty when the bitmap cannot be made.

@@ -1,6 +1,7 @@
 #include "model/pictures/OriginalImage.h"
 
 #include "model/pictures/FullDecode.h"
+#include "model/pictures/GraphicsExtensions.h"
 #include "model/pictures/OrientationApplyingInfo.h"
 #include "model/pictures/OriginalImageError.h"
 #include "model/texts/LocalizedStringTable.h"
@@ -9,6 +10,7 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/ItemProvider.h"
+#include "platform/graphics/OrientedImageCache.h"
 #include "platform/graphics/PdfPage.h"
 
 #include <QFile>
@@ -324,6 +326,38 @@ void OriginalImage::drawInto(const Drawing& drawing, const QRectF& rect,
 void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
                          platform::GraphicsContext& context, bool flipContext) const {
     drawTurned(m_drawing, rect, orientation, flipHorizontal, context, flipContext);
+}
+
+void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHorizontal) const {
+    if (m_isVector) {
+        return;
+    }
+    // The turn the print gives the picture, found by drawing it as the print
+    // does into a context turned as the print's, with a drawing that only
+    // notes how its pixels would be laid.
+    const QSizeF size = m_drawing.size;
+    auto context = GraphicsExtensions::grayOpaqueContext(nullptr, Size_px{1, 1});
+    if (!context) {
+        return;
+    }
+    GraphicsExtensions::turnCanvasToColumns(*context, 1);
+    std::optional<QTransform> laid;
+    const Drawing probe{size, [&](platform::GraphicsContext& c) {
+                            laid = c.imageOrientation(QRectF(QPointF(0, 0), size), size.toSize());
+                        }};
+    const QSizeF turned = orientation.isWidthHeightFlipped() ? size.transposed() : size;
+    drawTurned(probe, QRectF(QPointF(0, 0), turned), orientation, flipHorizontal, *context, true);
+    if (!laid) {
+        return;
+    }
+    // The pixels are asked for in the background, where waiting for the
+    // whole decode holds nobody up.
+    platform::OrientedImageCache::prepare(
+        [decode = m_fullDecode, image = m_cgImage] {
+            const std::optional<QImage>& pixels = decode ? decode->image() : image;
+            return pixels.value_or(QImage());
+        },
+        *laid);
 }
 
 void OriginalImage::drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,

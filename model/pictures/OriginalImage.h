@@ -123,6 +123,12 @@ public:
     void draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
               platform::GraphicsContext& context, bool flipContext) const;
 
+    // Makes ready in the background what a print on a gray device bitmap
+    // needs of a colour raster picture drawn turned and mirrored so, once its
+    // whole pixels are there (platform::OrientedImageCache::prepare); a later
+    // call supersedes this one. Nothing for a vector page.
+    void prepareForGrayPrint(ImageRotation orientation, bool flipHorizontal) const;
+
     // As draw(), but the smaller decode stands in while the whole picture is
     // still being decoded: for pictures on screen, never for the print.
     void drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,

@@ -185,9 +185,7 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
     // or turned a half (rows and columns are doubled and lost). A drawing
     // whose axes stay on the device's axes is therefore made as an unturned,
     // unmirrored drawing of the picture turned and mirrored pixel by pixel.
-    const QTransform toDevice =
-        QTransform::fromScale(target.width() / source.width(), target.height() / source.height()) *
-        m_painter->worldTransform();
+    const QTransform toDevice = imageToDevice(target, source, m_painter->worldTransform());
     if (const auto oriented = axisAlignedOrientation(toDevice)) {
         const QRectF deviceRect = toDevice.mapRect(source);
         const QImage turned = m_orientedImages
@@ -205,6 +203,26 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
         m_painter->drawImage(target, image, source);
     }
     m_painter->restore();
+}
+
+QTransform GraphicsContext::imageToDevice(const QRectF& target, const QRectF& source,
+                                          const QTransform& world) {
+    return QTransform::fromScale(target.width() / source.width(),
+                                 target.height() / source.height()) *
+           world;
+}
+
+std::optional<QTransform> GraphicsContext::imageOrientation(const QRectF& rect,
+                                                            const QSize& size) const {
+    if (size.isEmpty() || rect.isEmpty()) {
+        return std::nullopt;
+    }
+    // The steps drawImage takes on the painter's transform.
+    QTransform world = m_painter->worldTransform();
+    world.translate(rect.x(), rect.y() + rect.height());
+    world.scale(1, -1);
+    return axisAlignedOrientation(imageToDevice(QRectF(0, 0, rect.width(), rect.height()),
+                                                QRectF(0, 0, size.width(), size.height()), world));
 }
 
 void GraphicsContext::record(const QRectF& deviceRect, const QImage& turned) {

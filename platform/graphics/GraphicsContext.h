@@ -95,6 +95,10 @@ public:
     // Draws the picture upright into the rectangle: its first row along the
     // rectangle's top (largest y) edge.
     void drawImage(const QRectF& rect, const QImage& image);
+    // The quarter turn and mirroring with which drawImage would now lay a
+    // picture of the size into the rectangle, as a matrix of 0 and +-1;
+    // nothing when the drawing would not keep the device's axes.
+    std::optional<QTransform> imageOrientation(const QRectF& rect, const QSize& size) const;
 
     // For drawing this class does not wrap. Its world transform is the
     // context's current transform onto the device.
@@ -125,6 +129,9 @@ private:
     // The quarter turn and mirroring of a transform that keeps the axes on
     // the device's axes, as a matrix of 0 and +-1; nothing for other turns.
     static std::optional<QTransform> axisAlignedOrientation(const QTransform& transform);
+    // Maps a picture's pixels (source) drawn into target onto the device.
+    static QTransform imageToDevice(const QRectF& target, const QRectF& source,
+                                    const QTransform& world);
 
     QImage m_bitmap;
     PixelFormat m_format = PixelFormat::rgba8888Premultiplied;

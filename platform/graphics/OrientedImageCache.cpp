@@ -3,6 +3,9 @@
 #include "platform/compute/Device.h"
 #include "platform/graphics/PageImage.h"
 
+#include <QThread>
+#include <QThreadPool>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -67,7 +70,9 @@ bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
 // moves it. Made on the compute workers in square blocks, so that a turn
 // reads and writes whole lines of the cache; a colour block is made gray by
 // Qt's own conversion, which gives the painter's gray to the bit.
-QImage orientedGray(const QImage& image, const QTransform& t) {
+// A made picture is given up (null) when stillWanted turns false on the way.
+QImage orientedGray(const QImage& image, const QTransform& t,
+                    const std::function<bool()>& stillWanted = {}) {
     const int w = image.width();
     const int h = image.height();
     const bool keepsAxes = t.m11() != 0;
@@ -107,7 +112,15 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
     const qsizetype resultStride = result.bytesPerLine();
     constexpr int block = 64;
     const int blockRows = (height + block - 1) / block;
+    std::atomic<bool> givenUp = false;
     auto blockRow = [&](std::size_t b) {
+        if (givenUp.load(std::memory_order_relaxed)) {
+            return;
+        }
+        if (stillWanted && !stillWanted()) {
+            givenUp = true;
+            return;
+        }
         const int y0 = int(b) * block;
         const int y1 = std::min(height, y0 + block);
         for (int x0 = 0; x0 < width; x0 += block) {
@@ -151,7 +164,7 @@ QImage orientedGray(const QImage& image, const QTransform& t) {
             blockRow(std::size_t(b));
         }
     }
-    return result;
+    return givenUp ? QImage() : result;
 }
 
 bool isQuarterTurnOrMirror(const QTransform& t) {
@@ -199,18 +212,93 @@ QImage OrientedImageCache::keptGray(const QImage& image, const QTransform& orien
     if (k.key == image.cacheKey() && k.orientation == orientation && !k.result.isNull()) {
         return k.result;
     }
+    return makeKept(k, image, orientation, {});
+}
+
+QImage OrientedImageCache::makeKept(Kept& k, const QImage& image, const QTransform& orientation,
+                                    const std::function<bool()>& stillWanted) {
     const auto device = compute::Device::systemDefault();
     if (!isOpaqueColour(image, device ? &device->threadPool() : nullptr)) {
         return QImage();
     }
     // Only the latest colour picture is kept: a print of another picture, or
     // of this one turned or mirrored otherwise, lets the old gray go.
+    k.key = 0;
     k.result = QImage();
-    k.result = orientedGray(image, orientation);
+    QImage result = orientedGray(image, orientation, stillWanted);
+    if (result.isNull()) {
+        return result;
+    }
+    k.result = result;
     k.key = image.cacheKey();
     k.orientation = orientation;
     ++k.made;
     return k.result;
+}
+
+namespace {
+
+// One thread, of the lowest priority, asks for the pictures and waits for
+// their decodes; the making itself runs on the compute workers.
+QThreadPool& preparationQueue() {
+    static QThreadPool* queue = [] {
+        auto* pool = new QThreadPool;
+        pool->setMaxThreadCount(1);
+        pool->setThreadPriority(QThread::LowestPriority);
+        return pool;
+    }();
+    return *queue;
+}
+
+} // namespace
+
+void OrientedImageCache::stopPreparationsAtExit() {
+    // A preparation under way gives up, and is over before the kept picture
+    // and the compute workers go with the process's statics.
+    ++kept().requested;
+    preparationQueue().waitForDone();
+}
+
+void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransform& orientation) {
+    // Made before the handler is registered, so that they outlive it.
+    static const bool stopsAtExit = [] {
+        compute::Device::systemDefault();
+        kept();
+        preparationQueue();
+        return std::atexit(stopPreparationsAtExit) == 0;
+    }();
+    Q_UNUSED(stopsAtExit);
+    const quint64 request = ++kept().requested;
+    if (!isQuarterTurnOrMirror(orientation)) {
+        return;
+    }
+    preparationQueue().start([request, picture = std::move(picture), orientation] {
+        runPreparation(request, picture, orientation);
+    });
+}
+
+void OrientedImageCache::runPreparation(quint64 request, const std::function<QImage()>& picture,
+                                        const QTransform& orientation) {
+    Kept& k = kept();
+    auto stillWanted = [&k, request] { return k.requested.load() == request; };
+    if (!stillWanted()) {
+        return;
+    }
+    const QImage image = picture ? picture() : QImage();
+    if (image.isNull() || image.format() == QImage::Format_Grayscale8 || !stillWanted()) {
+        return;
+    }
+    std::lock_guard lock(k.mutex);
+    // A print may have made it meanwhile.
+    if (!stillWanted() ||
+        (k.key == image.cacheKey() && k.orientation == orientation && !k.result.isNull())) {
+        return;
+    }
+    makeKept(k, image, orientation, stillWanted);
+}
+
+void OrientedImageCache::waitForPreparations() {
+    preparationQueue().waitForDone();
 }
 
 int OrientedImageCache::colourPicturesMadeGray() {

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QTransform>
 
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +23,16 @@ public:
     // several threads at once. For a gray page, opaque colour pictures come
     // back gray, with the pixels the painter gives drawing them there.
     QImage oriented(const QImage& image, const QTransform& orientation, bool grayPage = false);
+
+    // Makes the gray of a colour picture under the orientation ready before a
+    // print needs it, in the background, as a print on a gray page would
+    // make it. The picture is asked for there (it may wait for a decode).
+    // Each request supersedes the earlier ones that have not finished; a
+    // print that needs the picture meanwhile waits for the preparation under
+    // way rather than making it again. Gray pictures need nothing.
+    static void prepare(std::function<QImage()> picture, const QTransform& orientation);
+    // Waits until no preparation is queued or under way (tests, measurements).
+    static void waitForPreparations();
 
     // How many colour pictures were made gray so far, in this process.
     static int colourPicturesMadeGray();
@@ -43,9 +55,18 @@ private:
         QTransform orientation;
         QImage result;
         int made = 0;
+        // The latest preparation asked for; earlier ones give way to it.
+        std::atomic<quint64> requested = 0;
     };
     static Kept& kept();
     static QImage keptGray(const QImage& image, const QTransform& orientation);
+    // Makes and keeps the gray, with the kept lock held; a null picture when
+    // the picture keeps its colour or the making was given up.
+    static QImage makeKept(Kept& k, const QImage& image, const QTransform& orientation,
+                           const std::function<bool()>& stillWanted);
+    static void stopPreparationsAtExit();
+    static void runPreparation(quint64 request, const std::function<QImage()>& picture,
+                               const QTransform& orientation);
 
     std::mutex m_mutex;
     std::vector<Entry> m_entries;

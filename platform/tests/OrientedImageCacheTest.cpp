@@ -3,6 +3,7 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QPainter>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -195,4 +196,76 @@ TEST(OrientedImageCache, scaledColourStaysCloseToThePainter) {
         const QImage old = drawnOnGrayPage(picture, size, true, nullptr);
         EXPECT_LE(largestDifference(cached, old), 6) << size.width() << "x" << size.height();
     }
+}
+
+// Preparing ahead of the print: made once in the background, given to the
+// print that follows or that comes while it is made, superseded by a newer
+// request, and nothing for gray pictures.
+TEST(OrientedImageCache, preparedColourPictureServesThePrint) {
+    OrientedImageCache::waitForPreparations();
+    OrientedImageCache::dropKeptGray();
+    const QImage picture = randomColour(300, 200, QImage::Format_RGB32, false);
+    const int before = OrientedImageCache::colourPicturesMadeGray();
+    OrientedImageCache::prepare([picture] { return picture; }, orientations[5]);
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+    const QImage printed = OrientedImageCache().oriented(picture, orientations[5], true);
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+    EXPECT_EQ(printed, picture.convertToFormat(QImage::Format_Grayscale8)
+                           .transformed(orientations[5], Qt::FastTransformation));
+
+    // A print that comes while the picture is awaited, or at once after the
+    // request, makes it once between them, whichever is first.
+    for (const int delay_ms : {0, 50}) {
+        OrientedImageCache::dropKeptGray();
+        const int start = OrientedImageCache::colourPicturesMadeGray();
+        OrientedImageCache::prepare(
+            [picture, delay_ms] {
+                QThread::msleep(delay_ms);
+                return picture;
+            },
+            orientations[2]);
+        const QImage during = OrientedImageCache().oriented(picture, orientations[2], true);
+        OrientedImageCache::waitForPreparations();
+        EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - start, 1) << delay_ms;
+        EXPECT_EQ(OrientedImageCache().oriented(picture, orientations[2], true).constBits(),
+                  during.constBits());
+    }
+}
+
+TEST(OrientedImageCache, newerPreparationSupersedesAndGrayNeedsNone) {
+    OrientedImageCache::waitForPreparations();
+    OrientedImageCache::dropKeptGray();
+    const QImage picture = randomColour(300, 200, QImage::Format_RGB32, false);
+    const int before = OrientedImageCache::colourPicturesMadeGray();
+    // The first waits for its picture while the turn changes twice.
+    OrientedImageCache::prepare(
+        [picture] {
+            QThread::msleep(50);
+            return picture;
+        },
+        orientations[4]);
+    OrientedImageCache::prepare([picture] { return picture; }, orientations[6]);
+    OrientedImageCache::prepare([picture] { return picture; }, orientations[7]);
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+    OrientedImageCache().oriented(picture, orientations[7], true);
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+
+    // Gray pictures, and turns that are not quarters, are turned by the print.
+    const QImage gray = randomGray(300, 200);
+    bool asked = false;
+    OrientedImageCache::prepare(
+        [&asked] {
+            asked = true;
+            return QImage();
+        },
+        QTransform().rotate(30));
+    OrientedImageCache::prepare([gray] { return gray; }, orientations[3]);
+    OrientedImageCache::waitForPreparations();
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+    // The kept colour picture stays for its print.
+    OrientedImageCache().oriented(picture, orientations[7], true);
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
 }

@@ -223,6 +223,19 @@ void PrintDocument::commit(const QString& key, UndoActionName name,
             clearOriginalSizeDescription();
         }
     });
+    if (key == DocumentKey::originalImage || key == DocumentKey::imageOrientation ||
+        key == DocumentKey::flipsImageHorizontal) {
+        prepareForPrint();
+    }
+}
+
+// A colour picture's gray, turned as the print turns it, is made while the
+// user looks at the picture, so that printing adds only the page.
+void PrintDocument::prepareForPrint() const {
+    if (m_originalImage) {
+        m_originalImage->prepareForGrayPrint(m_options.imageOrientation,
+                                             m_options.flipsImageHorizontal);
+    }
 }
 
 void PrintDocument::clearOriginalSizeDescription() {

@@ -263,6 +263,7 @@ private:
     void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;
     void clearOriginalSizeDescription();
+    void prepareForPrint() const;
     DeviceSettingPointer rememberedSetting(const ambrel::DeviceDescriptor& descriptor) const;
 
     std::shared_ptr<platform::UndoManager> m_undoManager;
