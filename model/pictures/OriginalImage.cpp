@@ -328,6 +328,10 @@ void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool fli
     drawTurned(m_drawing, rect, orientation, flipHorizontal, context, flipContext);
 }
 
+void OriginalImage::prepareForGrayPrint(const OriginalImageDrawingOptions& placement) const {
+    prepareForGrayPrint(placement.imageOrientation, placement.flipsImageHorizontal);
+}
+
 void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHorizontal) const {
     if (m_isVector) {
         return;

@@ -2,6 +2,7 @@
 
 #include "model/pictures/Drawing.h"
 #include "model/pictures/ImageRotation.h"
+#include "model/pictures/OriginalImageDrawingOptions.h"
 #include "model/pictures/OriginalSizeInfo.h"
 #include "model/units/Dpi.h"
 
@@ -128,6 +129,8 @@ public:
     // whole pixels are there (platform::OrientedImageCache::prepare); a later
     // call supersedes this one. Nothing for a vector page.
     void prepareForGrayPrint(ImageRotation orientation, bool flipHorizontal) const;
+    // The same for the turn and mirroring the placement gives the picture.
+    void prepareForGrayPrint(const OriginalImageDrawingOptions& placement) const;
 
     // As draw(), but the smaller decode stands in while the whole picture is
     // still being decoded: for pictures on screen, never for the print.

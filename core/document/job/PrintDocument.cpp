@@ -223,8 +223,8 @@ void PrintDocument::commit(const QString& key, UndoActionName name,
             clearOriginalSizeDescription();
         }
     });
-    if (key == DocumentKey::originalImage || key == DocumentKey::imageOrientation ||
-        key == DocumentKey::flipsImageHorizontal) {
+    static const QStringList printTurnKeys = propertyKeys(PropertyEffect::printTurn);
+    if (key == DocumentKey::originalImage || printTurnKeys.contains(key)) {
         prepareForPrint();
     }
 }
@@ -233,8 +233,7 @@ void PrintDocument::commit(const QString& key, UndoActionName name,
 // user looks at the picture, so that printing adds only the page.
 void PrintDocument::prepareForPrint() const {
     if (m_originalImage) {
-        m_originalImage->prepareForGrayPrint(m_options.imageOrientation,
-                                             m_options.flipsImageHorizontal);
+        m_originalImage->prepareForGrayPrint(m_options);
     }
 }
 

@@ -23,8 +23,9 @@
 // The rows run in the order a package applies them.
 #define KESTROM_PRINT_DOCUMENT_PROPERTIES(X)                                                       \
     X(ambrel::ImageRotation, imageOrientation, ImageOrientation, Rotation, rotatingImage, 0, 0,    \
-      sequences | displaySize)                                                                     \
-    X(bool, flipsImageHorizontal, FlipsImageHorizontal, Switch, flippingImage, 0, 0, sequences)    \
+      sequences | displaySize | printTurn)                                                         \
+    X(bool, flipsImageHorizontal, FlipsImageHorizontal, Switch, flippingImage, 0, 0,               \
+      sequences | printTurn)                                                                       \
     X(qint64, imageRepeatXCount, ImageRepeatXCount, Count, changingImageRepeatXCount, 1,           \
       PrintDocument::IMAGE_REPEAT_COUNT_MAX, sequences | imageArea)                                \
     X(qint64, imageRepeatYCount, ImageRepeatYCount, Count, changingImageRepeatYCount, 1,           \
@@ -54,6 +55,7 @@ enum : unsigned {
     displaySize = 1u << 1,   // "imageSizeForDisplay_px"
     imageArea = 1u << 2,     // "allImageArea_mm"
     splitDefaults = 1u << 3, // "horizontalImageSplitPropertiesAreDefault" and its reset
+    printTurn = 1u << 4,     // the turn a colour picture's gray is prepared in for the print
 };
 
 } // namespace kestrom::PropertyEffect
