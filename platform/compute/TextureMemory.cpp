@@ -68,17 +68,25 @@ std::size_t roundedToHugePages(std::size_t bytes) {
     return (bytes + hugePage - 1) / hugePage * hugePage;
 }
 
-// A kept block that holds bytes without wasting more than as much again. One
-// that fits and is still being faulted in is waited for: it is further along
-// than fresh memory would be.
-bool takeKept(std::size_t bytes, Mapping& out) {
+// As a block mapped for bytes is: their huge pages and at most one more.
+bool fitsExactly(std::size_t usable, std::size_t bytes) {
+    return usable >= bytes && usable <= roundedToHugePages(bytes) + hugePage;
+}
+
+// A kept block that holds bytes without wasting more than as much again, or
+// of their own size only. One that fits and is still being faulted in is
+// waited for: it is further along than fresh memory would be.
+bool takeKept(std::size_t bytes, bool exactly, Mapping& out) {
+    auto fitting = [&](std::size_t usable) {
+        return exactly ? fitsExactly(usable, bytes) : fits(usable, bytes);
+    };
     std::unique_lock lock(keptMutex());
     auto& blocks = kept();
     for (;;) {
         auto best = blocks.end();
         for (auto it = blocks.begin(); it != blocks.end(); ++it) {
             const std::size_t usable = usableBytes(*it);
-            if (fits(usable, bytes) && (best == blocks.end() || usable < usableBytes(*best))) {
+            if (fitting(usable) && (best == blocks.end() || usable < usableBytes(*best))) {
                 best = it;
             }
         }
@@ -88,8 +96,7 @@ bool takeKept(std::size_t bytes, Mapping& out) {
             return true;
         }
         const auto& pending = preparing();
-        if (std::none_of(pending.begin(), pending.end(),
-                         [&](std::size_t usable) { return fits(usable, bytes); })) {
+        if (std::none_of(pending.begin(), pending.end(), fitting)) {
             return false;
         }
         keptChanged().wait(lock);
@@ -134,7 +141,8 @@ void clear(std::uint8_t* bytes, std::size_t count, ThreadPool& pool) {
 
 } // namespace
 
-TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Contents contents) {
+TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Contents contents,
+                                      Lifetime lifetime) {
     TextureMemory memory;
     if (bytes < largeBlock) {
         memory.m_bytes = static_cast<std::uint8_t*>(
@@ -142,7 +150,7 @@ TextureMemory TextureMemory::allocate(std::size_t bytes, ThreadPool& pool, Conte
         return memory;
     }
     Mapping m{};
-    if (takeKept(bytes, m)) {
+    if (takeKept(bytes, lifetime == Lifetime::lasting, m)) {
         if (contents == Contents::zero) {
             clear(alignedStart(m), bytes, pool);
         }

@@ -22,11 +22,22 @@ public:
         undefined,
     };
 
+    enum class Lifetime {
+        // Made and dropped by the work at hand: takes a kept block that holds
+        // it without wasting more than as much again.
+        transient,
+        // Held past the work at hand (a picture kept from print to print):
+        // takes only a kept block of its own size, so that one kept for a
+        // larger page stays there for that page.
+        lasting,
+    };
+
     TextureMemory() = default;
     // Empty when there is no memory for it. Reused memory is cleared on the
     // pool's workers unless the contents may be left undefined.
     static TextureMemory allocate(std::size_t bytes, ThreadPool& pool,
-                                  Contents contents = Contents::zero);
+                                  Contents contents = Contents::zero,
+                                  Lifetime lifetime = Lifetime::transient);
     // Maps a block for bytes and faults it in, from a thread of its own on
     // all compute workers, then keeps it for the next allocation of a like
     // size, so that the first large texture does not pay for fresh memory.

@@ -71,8 +71,9 @@ bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
 // reads and writes whole lines of the cache; a colour block is made gray by
 // Qt's own conversion, which gives the painter's gray to the bit.
 // A made picture is given up (null) when stillWanted turns false on the way.
-QImage orientedGray(const QImage& image, const QTransform& t,
-                    const std::function<bool()>& stillWanted = {}) {
+QImage orientedGray(
+    const QImage& image, const QTransform& t, const std::function<bool()>& stillWanted = {},
+    compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient) {
     const int w = image.width();
     const int h = image.height();
     const bool keepsAxes = t.m11() != 0;
@@ -81,7 +82,7 @@ QImage orientedGray(const QImage& image, const QTransform& t,
     const auto device = compute::Device::systemDefault();
     // Written whole below; page-sized copies are reused from print to print.
     QImage result = device ? PageImage::gray(width, height, (qsizetype(width) + 3) / 4 * 4,
-                                             device->threadPool())
+                                             device->threadPool(), lifetime)
                            : QImage();
     if (result.isNull()) {
         result = QImage(width, height, QImage::Format_Grayscale8);
@@ -225,7 +226,10 @@ QImage OrientedImageCache::makeKept(Kept& k, const QImage& image, const QTransfo
     // of this one turned or mirrored otherwise, lets the old gray go.
     k.key = 0;
     k.result = QImage();
-    QImage result = orientedGray(image, orientation, stillWanted);
+    // Kept from print to print, so it leaves the memory kept for the page
+    // to the page.
+    QImage result =
+        orientedGray(image, orientation, stillWanted, compute::TextureMemory::Lifetime::lasting);
     if (result.isNull()) {
         return result;
     }

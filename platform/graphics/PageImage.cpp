@@ -4,13 +4,15 @@
 
 namespace platform {
 
-QImage PageImage::gray(int width, int height, qsizetype bytesPerLine, compute::ThreadPool& pool) {
+QImage PageImage::gray(int width, int height, qsizetype bytesPerLine, compute::ThreadPool& pool,
+                       compute::TextureMemory::Lifetime lifetime) {
     using compute::TextureMemory;
     if (width < 1 || height < 1 || bytesPerLine < width) {
         return {};
     }
-    TextureMemory memory = TextureMemory::allocate(std::size_t(bytesPerLine) * std::size_t(height),
-                                                   pool, TextureMemory::Contents::undefined);
+    TextureMemory memory =
+        TextureMemory::allocate(std::size_t(bytesPerLine) * std::size_t(height), pool,
+                                TextureMemory::Contents::undefined, lifetime);
     if (!memory) {
         return {};
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/compute/TextureMemory.h"
+
 #include <QImage>
 
 namespace platform {
@@ -14,8 +16,11 @@ class ThreadPool;
 // every pixel.
 class PageImage {
 public:
-    // A null image when there is no such memory for it.
-    static QImage gray(int width, int height, qsizetype bytesPerLine, compute::ThreadPool& pool);
+    // A null image when there is no such memory for it. A lasting picture,
+    // kept past the work at hand, takes only memory of its own size.
+    static QImage
+    gray(int width, int height, qsizetype bytesPerLine, compute::ThreadPool& pool,
+         compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient);
 };
 
 } // namespace platform
