@@ -206,8 +206,10 @@ int printChild(const QString& socket, bool waitsForPreparation) {
     ambrel::OriginalImageDrawingOptions options;
     options.imageSize_px = ambrel::Size_px{4800, 3200};
     options.imageBitmapConversion = ambrel::BlackConversion::threshold();
-    // As a document does when the picture arrives.
+    // As a document does when the picture arrives: the picture's gray, and
+    // the model's page memory through its plug-in.
     photo->prepareForGrayPrint(options.imageOrientation, options.flipsImageHorizontal);
+    lunvik::TavrinConnect(lunvik::TavrinConnect::Region::worldwide).prepareForPrint(model);
     if (waitsForPreparation) {
         platform::OrientedImageCache::waitForPreparations();
     }

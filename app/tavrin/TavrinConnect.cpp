@@ -68,6 +68,13 @@ TavrinConnect::newConnection(const std::shared_ptr<const ambrel::DeviceDescripto
     return std::make_shared<TavrinDeviceConnection>(descriptor, transportType);
 }
 
+void TavrinConnect::prepareForPrint(
+    const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor) const {
+    if (descriptor && descriptor->printerType() == printerType) {
+        TavrinDeviceConnection::prepareMemory(*descriptor);
+    }
+}
+
 const platform::Bundle* TavrinConnect::pluginBundle() {
     std::lock_guard lock(bundleMutex());
     if (!storedBundle()) {

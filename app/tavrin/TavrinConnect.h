@@ -32,6 +32,10 @@ public:
     std::shared_ptr<ambrel::DeviceConnection>
     newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor,
                   ambrel::TransportType transportType) const override;
+    // Faults in the page memory and the packed columns of the model's largest
+    // canvas (TavrinDeviceConnection::prepareMemory).
+    void prepareForPrint(
+        const std::shared_ptr<const ambrel::DeviceDescriptor>& descriptor) const override;
     const platform::Bundle* bundle() const override { return pluginBundle(); }
 
     // The plug-in's resources. Fixed at first use to the plug-in's own bundle

@@ -87,24 +87,29 @@ TavrinDeviceConnection::TavrinDeviceConnection(
     // The device is reached over USB whatever the transport type says.
     setCommunicator(
         std::make_shared<dari::UsbDeviceCommunicator>(vendorIdentifier, productIdentifier, false));
-    // The compute workers are started, and the page memory and the packed
-    // columns of the first print are faulted in, while the user gets to the
-    // print rather than during it.
-    platform::compute::Device::systemDefault();
+    // Made ready while the user gets to the print rather than during it; a
+    // document with a picture has usually asked for it already.
     if (const auto& descriptor = this->deviceDescriptor()) {
-        const ambrel::Dpi dpi = descriptor->dpi();
-        qint64 largestPage = 0;
-        qint64 mostColumns = 0;
-        for (const auto& canvas : descriptor->canvases()) {
-            const qint64 columns = dpi.imagePx(canvas->size_mm().height);
-            largestPage = std::max(largestPage, dpi.imagePx(canvas->size_mm().width) * columns);
-            mostColumns = std::max(mostColumns, columns);
-        }
-        platform::compute::TextureMemory::prepare(std::size_t(largestPage));
-        const qint64 dots = descriptor->headDotCount();
-        if (dots > 0 && dots % 8 == 0 && mostColumns > 0) {
-            ambrel::PackedColumnMemory::prepare(std::size_t(mostColumns * (dots / 8)));
-        }
+        prepareMemory(*descriptor);
+    } else {
+        platform::compute::Device::systemDefault();
+    }
+}
+
+void TavrinDeviceConnection::prepareMemory(const ambrel::DeviceDescriptor& descriptor) {
+    platform::compute::Device::systemDefault();
+    const ambrel::Dpi dpi = descriptor.dpi();
+    qint64 largestPage = 0;
+    qint64 mostColumns = 0;
+    for (const auto& canvas : descriptor.canvases()) {
+        const qint64 columns = dpi.imagePx(canvas->size_mm().height);
+        largestPage = std::max(largestPage, dpi.imagePx(canvas->size_mm().width) * columns);
+        mostColumns = std::max(mostColumns, columns);
+    }
+    platform::compute::TextureMemory::prepare(std::size_t(largestPage));
+    const qint64 dots = descriptor.headDotCount();
+    if (dots > 0 && dots % 8 == 0 && mostColumns > 0) {
+        ambrel::PackedColumnMemory::prepare(std::size_t(mostColumns * (dots / 8)));
     }
 }
 

@@ -32,6 +32,11 @@ public:
                            std::optional<ambrel::TransportType> transportType);
     ~TavrinDeviceConnection() override;
 
+    // Starts the compute workers and faults in, in the background, the page
+    // memory and the packed columns of the model's largest canvas, so that
+    // the first print does not wait for fresh memory.
+    static void prepareMemory(const ambrel::DeviceDescriptor& descriptor);
+
     void print(const ambrel::PrintTask& task,
                const std::shared_ptr<platform::Progress>& progress) override;
     QList<ambrel::DeviceStatusElement>

@@ -14,6 +14,8 @@ ConnectPlugin::makeDialog(const MaintenanceAction&, const std::shared_ptr<const 
     return nullptr;
 }
 
+void ConnectPlugin::prepareForPrint(const std::shared_ptr<const DeviceDescriptor>&) const {}
+
 LocalizedStringTable ConnectPlugin::localizedStringTable() const {
     return LocalizedStringTable(bundle());
 }

@@ -29,6 +29,9 @@ public:
     virtual std::shared_ptr<DeviceConnection>
     newConnection(const std::shared_ptr<const DeviceDescriptor>& descriptor,
                   TransportType transportType) const = 0;
+    // Readies what a print to the model will need (memory, workers) in the
+    // background, before the user prints; by default nothing.
+    virtual void prepareForPrint(const std::shared_ptr<const DeviceDescriptor>& descriptor) const;
     // The plug-in's dialog for the action, or nothing (the default).
     virtual std::shared_ptr<MaintenanceDialog>
     makeDialog(const MaintenanceAction& action,

@@ -178,6 +178,13 @@ DeviceDescriptor::newConnection(TransportType transportType) const {
                          QStringLiteral("\" is not available."));
 }
 
+void DeviceDescriptor::prepareForPrint() const {
+    const auto self = shared_from_this();
+    for (const auto& plugin : ConnectPluginManager::shared().plugins()) {
+        plugin->prepareForPrint(self);
+    }
+}
+
 QString DeviceDescriptor::verbWord() const {
     return m_printVerb == PrintVerb::lunvik ? QStringLiteral("Lunvik") : QStringLiteral("Print");
 }

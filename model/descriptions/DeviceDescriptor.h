@@ -70,6 +70,8 @@ public:
     // A new, unopened connection from the first registered plug-in that
     // serves this model. A model no plug-in serves ends the process.
     std::shared_ptr<DeviceConnection> newConnection(TransportType transportType) const;
+    // Lets the plug-ins ready a print to this model ahead of it.
+    void prepareForPrint() const;
 
     const QString& modelName() const { return m_modelName; }
     const QString& localizedName() const { return m_localizedName; }

@@ -229,11 +229,15 @@ void PrintDocument::commit(const QString& key, UndoActionName name,
     }
 }
 
-// A colour picture's gray, turned as the print turns it, is made while the
-// user looks at the picture, so that printing adds only the page.
+// A colour picture's gray, turned as the print turns it, and the model's
+// page memory are made while the user looks at the picture, so that the
+// print, the first one too, adds only its own work.
 void PrintDocument::prepareForPrint() const {
     if (m_originalImage) {
         m_originalImage->prepareForGrayPrint(m_options);
+        if (m_deviceDescriptor) {
+            m_deviceDescriptor->prepareForPrint();
+        }
     }
 }
 
@@ -429,6 +433,9 @@ void PrintDocument::setDeviceDescriptor(DescriptorPointer descriptor) {
                                                          m_deviceDescriptor->modelName());
         }
     });
+    if (m_originalImage && m_deviceDescriptor) {
+        m_deviceDescriptor->prepareForPrint();
+    }
 }
 
 void PrintDocument::applyModel(const DescriptorPointer& descriptor, bool pristine) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 using namespace ambrel;
 
@@ -48,8 +49,21 @@ public:
                                                     TransportType) const override {
         return nullptr;
     }
+    void prepareForPrint(const std::shared_ptr<const DeviceDescriptor>& descriptor) const override {
+        std::lock_guard lock(preparationsMutex());
+        ++preparations()[descriptor->modelName()];
+    }
     const platform::Bundle* bundle() const override {
         return platform::Bundle::named(QStringLiteral("KestromCore"));
+    }
+
+    static std::mutex& preparationsMutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static QHash<QString, int>& preparations() {
+        static QHash<QString, int> counts;
+        return counts;
     }
 };
 
@@ -95,6 +109,11 @@ std::shared_ptr<const DeviceDescriptor> model(const QString& name) {
     }
     // SetUp has made sure the models are there.
     std::abort();
+}
+
+int printPreparations(const QString& modelName) {
+    std::lock_guard lock(TestPlugin::preparationsMutex());
+    return TestPlugin::preparations().value(modelName);
 }
 
 void endEvent() {

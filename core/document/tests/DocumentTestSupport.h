@@ -26,6 +26,8 @@ const QString birchName = QStringLiteral("Birch");
 const QString cedarName = QStringLiteral("Cedar");
 
 std::shared_ptr<const ambrel::DeviceDescriptor> model(const QString& name);
+// How many times the test plug-in was asked to ready a print to the model.
+int printPreparations(const QString& modelName);
 // Closes the undo group of the current event, as the event loop does.
 void endEvent();
 // A picture of the given size, decoded from PNG bytes.

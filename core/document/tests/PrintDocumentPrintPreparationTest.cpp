@@ -71,4 +71,28 @@ TEST_F(PrintPreparationTest, colourPicturesArePreparedOncePerTurn) {
     EXPECT_EQ(madeSince(last), 0);
 }
 
+// The model's print is readied (its page memory, in the device plug-in) once
+// the document has a picture to print, and again for another model; a
+// document without a picture asks for nothing.
+TEST_F(PrintPreparationTest, aPictureReadiesItsModelsPrint) {
+    PrintDocument document;
+    document.setDeviceDescriptor(model(cedarName));
+    document.setDeviceDescriptor(model(alderName));
+    const int alpha = printPreparations(alderName);
+    const int beta = printPreparations(cedarName);
+    document.setImageOrientation(ImageRotation::r90);
+    EXPECT_EQ(printPreparations(alderName), alpha);
+
+    document.setOriginalImage(picture(40, 30));
+    EXPECT_GT(printPreparations(alderName), alpha);
+    document.setDeviceDescriptor(model(cedarName));
+    EXPECT_GT(printPreparations(cedarName), beta);
+
+    const int later = printPreparations(cedarName);
+    document.setOriginalImage(nullptr);
+    document.setDeviceDescriptor(model(alderName));
+    document.setDeviceDescriptor(model(cedarName));
+    EXPECT_EQ(printPreparations(cedarName), later);
+}
+
 } // namespace
