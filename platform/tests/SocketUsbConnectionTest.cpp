@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -86,6 +87,12 @@ TEST(SocketUsbConnection, AFailedWaitNeitherSendsNorTakes) {
     ASSERT_TRUE(connection);
     simulator.accept();
     simulator.send("abc");
+    // A write waits only when the socket is full: fill it.
+    const QByteArray filler(64 * 1024, 'f');
+    int pieces = 0;
+    while (connection->write(filler, 0ms) == UsbResult::success) {
+        ASSERT_LT(++pieces, 1000) << "the socket never filled";
+    }
 
     QByteArray data("stale");
     {
@@ -94,13 +101,53 @@ TEST(SocketUsbConnection, AFailedWaitNeitherSendsNorTakes) {
         EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::ioError);
     }
     EXPECT_TRUE(data.isEmpty());
-    EXPECT_EQ(simulator.received(), QByteArray());
+    QByteArray arrived;
+    for (QByteArray piece = simulator.received(); !piece.isEmpty(); piece = simulator.received()) {
+        arrived += piece;
+    }
+    EXPECT_FALSE(arrived.contains('p'));
     // The connection stays usable once waiting works again.
     EXPECT_FALSE(connection->isClosed());
     EXPECT_EQ(connection->read(16, data, 100ms), UsbResult::success);
     EXPECT_EQ(data, "abc");
     EXPECT_EQ(connection->write("ping", 100ms), UsbResult::success);
     EXPECT_EQ(simulator.received(), "ping");
+}
+
+// A job's columns go out piece after piece without a wait while the socket
+// has room; a full socket is waited on until the simulator takes its bytes.
+TEST(SocketUsbConnection, AFullSocketIsWaitedOnUntilTheSimulatorReads) {
+    FakeSimulator simulator;
+    auto connection = SocketUsbConnection::connect(simulator.path());
+    ASSERT_TRUE(connection);
+    simulator.accept();
+    QByteArray job(4 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < job.size(); ++i) {
+        job[i] = char(i * 7 % 251);
+    }
+    QByteArray arrived;
+    std::thread reader([&] {
+        while (arrived.size() < job.size()) {
+            const QByteArray piece = simulator.received();
+            arrived += piece;
+            if (piece.isEmpty()) {
+                std::this_thread::sleep_for(1ms);
+            }
+        }
+    });
+    for (qsizetype at = 0; at < job.size(); at += 3200) {
+        ASSERT_EQ(connection->write(job.mid(at, 3200), 2000ms), UsbResult::success) << at;
+    }
+    reader.join();
+    EXPECT_EQ(arrived, job);
+
+    // Nobody reads: a full socket times out.
+    UsbResult::Code result = UsbResult::success;
+    for (int i = 0; i < 1000 && result == UsbResult::success; ++i) {
+        result = connection->write(QByteArray(64 * 1024, 'x'), 20ms);
+    }
+    EXPECT_EQ(result, UsbResult::timeout);
+    EXPECT_FALSE(connection->isClosed());
 }
 
 TEST(SocketUsbConnection, ReadRequestsWithoutRoomLeaveTheConnectionAndItsBytes) {
