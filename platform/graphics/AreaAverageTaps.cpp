@@ -85,6 +85,12 @@ AreaAverageTaps::AreaAverageTaps(int source, qint64 destination, qint64 first, q
         m_sourceFirst = std::min(m_sourceFirst, begin);
         m_sourceEnd = std::max(m_sourceEnd, begin + longest);
     }
+    m_tapWeights.resize(n * size_t(longest));
+    for (size_t i = 0; i < n; ++i) {
+        for (int k = 0; k < longest; ++k) {
+            m_tapWeights[size_t(k) * n + i] = m_windowWeights[i * size_t(longest) + size_t(k)];
+        }
+    }
 }
 
 } // namespace platform

@@ -40,6 +40,12 @@ public:
     const float* windowWeights(qint64 i) const {
         return m_windowWeights.data() + size_t(i) * size_t(m_windowLength);
     }
+    // The same windows tap by tap, for loops over many pixels at once: the
+    // starts of all pixels' windows, and tap k's weight for every pixel.
+    const int* windowStarts() const { return m_windowStart.data(); }
+    const float* tapWeights(int k) const {
+        return m_tapWeights.data() + size_t(k) * m_windowStart.size();
+    }
 
 private:
     bool m_identity = false;
@@ -52,6 +58,7 @@ private:
     int m_windowLength = 0;
     std::vector<int> m_windowStart;
     std::vector<float> m_windowWeights;
+    std::vector<float> m_tapWeights;
 };
 
 } // namespace platform

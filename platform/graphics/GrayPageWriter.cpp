@@ -1,12 +1,12 @@
 #include "platform/graphics/GrayPageWriter.h"
 
 #include "platform/compute/ThreadPool.h"
+#include "platform/graphics/AreaAverageLines.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <tuple>
-#include <type_traits>
 
 namespace platform {
 
@@ -23,65 +23,6 @@ std::pair<qint64, qint64> visiblePart(qint64 start, qint64 length, int page) {
     const qint64 first = std::clamp<qint64>(start, 0, page);
     const qint64 end = start > qint64(page) - length ? qint64(page) : start + length;
     return {first, std::max(first, std::clamp<qint64>(end, 0, page))};
-}
-
-uchar rounded(float value) {
-    return uchar(std::min(255.0f, value + 0.5f));
-}
-
-template <typename In> uchar sampled(const In* in, int index) {
-    if constexpr (std::is_same_v<In, uchar>) {
-        return in[index];
-    } else {
-        return rounded(in[index]);
-    }
-}
-
-// The windows of a fixed length, for which the compiler unrolls the taps.
-template <int length, typename In>
-void scaleAcrossWindows(const In* in, const AreaAverageTaps& taps, int skip, int count,
-                        uchar* out) {
-    const float* w = taps.windowWeights(skip);
-    for (int i = 0; i < count; ++i, w += length) {
-        const In* from = in + taps.windowStart(skip + i);
-        float sum = 0;
-        for (int k = 0; k < length; ++k) {
-            sum += w[k] * float(from[k]);
-        }
-        out[i] = rounded(sum);
-    }
-}
-
-// Pixels [skip, skip + count) of the visible part of a scaled line, from a
-// source line whose pixel k is in[k].
-template <typename In>
-void scaleAcross(const In* in, const AreaAverageTaps& taps, int skip, int count, uchar* out) {
-    if (taps.isSingleTap()) {
-        for (int i = 0; i < count; ++i) {
-            out[i] = sampled(in, taps.start(skip + i));
-        }
-        return;
-    }
-    switch (taps.windowLength()) {
-    case 2:
-        return scaleAcrossWindows<2>(in, taps, skip, count, out);
-    case 3:
-        return scaleAcrossWindows<3>(in, taps, skip, count, out);
-    case 4:
-        return scaleAcrossWindows<4>(in, taps, skip, count, out);
-    default:
-        break;
-    }
-    for (int i = 0; i < count; ++i) {
-        const In* from = in + taps.start(skip + i);
-        const float* w = taps.weights(skip + i);
-        const int n = taps.count(skip + i);
-        float sum = 0;
-        for (int k = 0; k < n; ++k) {
-            sum += w[k] * float(from[k]);
-        }
-        out[i] = rounded(sum);
-    }
 }
 
 } // namespace
@@ -126,37 +67,24 @@ void GrayPageWriter::writeSpan(const Span& span, int row, uchar* out, Scratch& s
     const int count = span.end - span.first;
     const int taps = down.count(r);
     const uchar* line = p.picture.constScanLine(down.start(r));
-    if (taps == 1) {
-        if (across.isIdentity()) {
-            std::memcpy(out, line + across.start(skip), size_t(count));
-        } else {
-            scaleAcross(line, across, skip, count, out);
+    if (taps == 1 && across.isIdentity()) {
+        std::memcpy(out, line + across.start(skip), size_t(count));
+        return;
+    }
+    if (taps == 1 && across.isSingleTap()) {
+        for (int i = 0; i < count; ++i) {
+            out[i] = line[across.start(skip + i)];
         }
         return;
     }
     // Down the picture first, over the source columns the visible part reads.
     const int s0 = across.sourceFirst();
     const int width = across.sourceEnd() - s0;
-    scratch.sums.resize(size_t(width));
+    scratch.sums.resize(size_t(width + AreaAverageLines::linePadding));
     float* sums = scratch.sums.data();
-    const float* w = down.weights(r);
-    const qsizetype stride = p.picture.bytesPerLine();
-    // The first two taps at once: most rows have no more.
-    const uchar* in0 = line + s0;
-    const uchar* in1 = in0 + stride;
-    const float w0 = w[0];
-    const float w1 = w[1];
-    for (int k = 0; k < width; ++k) {
-        sums[k] = (0.0f + w0 * float(in0[k])) + w1 * float(in1[k]);
-    }
-    for (int t = 2; t < taps; ++t) {
-        const uchar* in = line + qsizetype(t) * stride + s0;
-        const float weight = w[t];
-        for (int k = 0; k < width; ++k) {
-            sums[k] += weight * float(in[k]);
-        }
-    }
-    scaleAcross(sums - s0, across, skip, count, out);
+    AreaAverageLines::sumDown(line + s0, p.picture.bytesPerLine(), down.weights(r), taps, width,
+                              sums);
+    AreaAverageLines::scaleAcross(sums - s0, across, skip, count, out);
 }
 
 void GrayPageWriter::writeRows(uchar* page, qsizetype bytesPerRow, int first, int end) const {
