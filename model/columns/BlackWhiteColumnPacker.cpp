@@ -73,6 +73,10 @@ void packByte(const std::uint8_t* const rows[8], int present, qint64 count, std:
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LUNVIK_COLUMN_TILES 1
+// GCC 12 takes the intrinsics' deliberately undefined start values for
+// uninitialized reads.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #define LUNVIK_TILE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,gfni")))
 
 // Whether this processor packs 64 x 64 tiles with wide vectors.
@@ -159,6 +163,7 @@ LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], int whiteFr
         }
     }
 }
+#pragma GCC diagnostic pop
 #endif
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/columns/PackedColumnMemory.h"
+#include "model/columns/PackedColumnsAhead.h"
 #include "model/connections/DeviceConnection.h"
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/errors/LocalizableError.h"
@@ -86,15 +87,16 @@ void BlackWhiteSendable::sendPackedColumns(const BlackWhiteColumnPacker& packer,
     const qint64 width = packer.width();
     const qint64 columnBytes = packer.bytesPerColumn();
 
-    // The whole job is packed first, in send order, on the compute workers:
-    // an eighth of the picture's bytes, sent from where it was packed.
+    // The job is packed in send order on the compute workers, an eighth of
+    // the picture's bytes, and sent from where it was packed as soon as each
+    // piece is ready.
     const auto device = platform::compute::Device::systemDefault();
     std::size_t capacity = 0;
     PackedColumnMemory::Bytes packed =
         PackedColumnMemory::take(std::size_t(width * columnBytes), capacity);
-    packer.packAllOutputColumns(packed.get(), device ? &device->threadPool() : nullptr);
-    // Kept for the next job however this one ends.
+    // Kept for the next job however this one ends, once no worker packs into it.
     const auto keep = qScopeGuard([&] { PackedColumnMemory::give(std::move(packed), capacity); });
+    PackedColumnsAhead ahead(packer, packed.get(), device ? &device->threadPool() : nullptr);
 
     qint64 sent = 0;
     for (qint64 c = 0; c < width; ++c) {
@@ -104,6 +106,7 @@ void BlackWhiteSendable::sendPackedColumns(const BlackWhiteColumnPacker& packer,
             // Full pieces as soon as they are ready; the rest at the end.
             while (ready - sent >= maxBufferCount || (isLast && ready > sent)) {
                 const qint64 count = std::min(ready - sent, maxBufferCount);
+                ahead.waitFor((sent + count + columnBytes - 1) / columnBytes);
                 context.send(QByteArray(reinterpret_cast<const char*>(packed.get() + sent),
                                         qsizetype(count)));
                 sent += count;

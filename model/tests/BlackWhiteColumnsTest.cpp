@@ -4,12 +4,19 @@
 #include "model/descriptions/DeviceDescriptor.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
+#include "platform/compute/Device.h"
+#include "platform/compute/ThreadPool.h"
 #include "transport/model/DeviceCommunicationContext.h"
 #include "transport/model/PipeError.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
 #include <random>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 using ambrel::BlackWhiteColumnPacker;
@@ -167,6 +174,69 @@ TEST(BlackWhiteColumns, rowsMadeOnTheWayPackAsThePicturesOwn) {
         EXPECT_EQ(context.stream(), referenceColumns(negative, size, 136, options))
             << options.toInt();
     }
+}
+
+namespace {
+
+// A context that counts its sends where the packing workers can see them.
+class CountingContext : public RecordingContext {
+public:
+    std::atomic<int> count{0};
+
+protected:
+    void performSend(const QByteArray& data) override {
+        RecordingContext::performSend(data);
+        count.fetch_add(1);
+    }
+};
+
+} // namespace
+
+// The sender does not wait for the whole job: the first pieces go out while
+// the later columns are still being packed, and a column that cannot be
+// packed ends the job with its error.
+TEST(BlackWhiteColumns, theFirstPiecesGoOutWhileLaterColumnsArePacked) {
+    const auto device = platform::compute::Device::systemDefault();
+    if (!device || device->threadPool().concurrency() < 2) {
+        GTEST_SKIP() << "no compute workers to pack ahead of the sender";
+    }
+    const Size_px size{4096, 64};
+    Bytes pixels(size_t(size.width * size.height));
+    std::mt19937 random(5);
+    for (auto& p : pixels) {
+        p = std::uint8_t(random());
+    }
+    CountingContext context;
+    std::atomic<bool> packedBeforeAnySend{false};
+    const auto rows = [&](qint64 row, qint64 first, qint64 count, std::uint8_t* out) {
+        if (first >= size.width / 2 && !packedBeforeAnySend.load()) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (context.count.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::yield();
+            }
+            packedBeforeAnySend = packedBeforeAnySend || context.count.load() == 0;
+        }
+        std::memcpy(out, pixels.data() + row * size.width + first, size_t(count));
+    };
+    BlackWhiteSendable::sendPackedColumns(BlackWhiteColumnPacker(rows, size, 64, {}), nullptr, 3200,
+                                          context);
+    EXPECT_FALSE(packedBeforeAnySend.load());
+    EXPECT_EQ(context.stream(), referenceColumns(pixels, size, 64, {}));
+
+    RecordingContext failed;
+    const auto failingRows = [&](qint64 row, qint64 first, qint64 count, std::uint8_t* out) {
+        if (first + count > size.width - 300) {
+            throw std::runtime_error("no memory for the rows");
+        }
+        rows(row, first, count, out);
+    };
+    EXPECT_THROW(BlackWhiteSendable::sendPackedColumns(
+                     BlackWhiteColumnPacker(failingRows, size, 64, {}), nullptr, 3200, failed),
+                 std::runtime_error);
+    const Bytes all = referenceColumns(pixels, size, 64, {});
+    const Bytes sent = failed.stream();
+    ASSERT_LT(sent.size(), all.size());
+    EXPECT_EQ(sent, Bytes(all.begin(), all.begin() + qsizetype(sent.size())));
 }
 
 TEST(BlackWhiteColumns, piecesHoldExactlyTheBufferSize) {

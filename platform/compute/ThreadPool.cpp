@@ -10,6 +10,7 @@ namespace platform::compute {
 
 struct ThreadPool::Job {
     const std::function<void(std::size_t)>* body = nullptr;
+    std::function<void(std::size_t)> ownBody; // a started batch's
     std::size_t count = 0;
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
@@ -141,23 +142,62 @@ void ThreadPool::parallelFor(std::size_t count, const std::function<void(std::si
     m_wake.notify_all();
     while (runOne(*job)) {
     }
+    finish(job);
+    if (job->failure) {
+        std::rethrow_exception(job->failure);
+    }
+}
+
+void ThreadPool::finish(const std::shared_ptr<Job>& job) {
     {
         std::unique_lock lock(job->mutex);
         job->done.wait(lock,
                        [&] { return job->finished.load(std::memory_order_acquire) == job->count; });
     }
-    {
-        // Normally a worker has already removed it; make sure no stale entry stays.
-        std::lock_guard lock(m_mutex);
-        for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
-            if (*it == job) {
-                m_jobs.erase(it);
-                break;
-            }
+    // Normally a worker has already removed it; make sure no stale entry stays.
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_jobs.begin(); it != m_jobs.end(); ++it) {
+        if (*it == job) {
+            m_jobs.erase(it);
+            break;
         }
     }
-    if (job->failure) {
-        std::rethrow_exception(job->failure);
+}
+
+ThreadPool::Batch ThreadPool::start(std::size_t count, std::function<void(std::size_t)> body) {
+    auto job = std::make_shared<Job>();
+    job->ownBody = std::move(body);
+    job->body = &job->ownBody;
+    job->count = count;
+    if (count == 0) {
+        return Batch(this, std::move(job));
+    }
+    if (m_workers.empty()) {
+        while (runOne(*job)) {
+        }
+        return Batch(this, std::move(job));
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(job);
+    }
+    m_wake.notify_all();
+    return Batch(this, std::move(job));
+}
+
+ThreadPool::Batch::~Batch() {
+    if (m_job) {
+        m_pool->finish(m_job);
+    }
+}
+
+void ThreadPool::Batch::wait() {
+    if (!m_job) {
+        return;
+    }
+    m_pool->finish(m_job);
+    if (m_job->failure) {
+        std::rethrow_exception(m_job->failure);
     }
 }
 

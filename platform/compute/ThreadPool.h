@@ -15,6 +15,8 @@ namespace platform::compute {
 // The compute layer's own workers. Kernel tiles run here and nowhere else, so
 // a long conversion never starves the threads that talk to devices.
 class ThreadPool {
+    struct Job;
+
 public:
     // The variable that sets how many threads compute for a run (the caller
     // included), so that a measurement can scale from one core to all.
@@ -36,6 +38,31 @@ public:
     // is thrown again here after the others have finished.
     void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
 
+    // Work start() set going. wait() returns once every index has run and
+    // throws the first exception a body threw; the batch waits on its own
+    // destruction too, so that no body outlives what it uses.
+    class Batch {
+    public:
+        Batch() = default;
+        Batch(Batch&&) noexcept = default;
+        Batch& operator=(Batch&&) = delete;
+        ~Batch();
+        void wait();
+
+    private:
+        friend class ThreadPool;
+        Batch(ThreadPool* pool, std::shared_ptr<Job> job) : m_pool(pool), m_job(std::move(job)) {}
+
+        ThreadPool* m_pool = nullptr;
+        std::shared_ptr<Job> m_job;
+    };
+
+    // Runs body(i) for every i in [0, count) on the workers alone, taking the
+    // indices in order, and returns at once, so that the caller can use the
+    // first results while the later ones are made. Without workers every
+    // index runs here before it returns.
+    Batch start(std::size_t count, std::function<void(std::size_t)> body);
+
     // Workers plus the calling thread.
     unsigned concurrency() const { return unsigned(m_workers.size()) + 1; }
 
@@ -47,10 +74,10 @@ public:
     static unsigned defaultWorkerCount();
 
 private:
-    struct Job;
-
     void workerLoop();
     static bool runOne(Job& job);
+    // Waits for every index of the job, then takes it off the queue.
+    void finish(const std::shared_ptr<Job>& job);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

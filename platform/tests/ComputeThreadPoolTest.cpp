@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -53,6 +54,58 @@ TEST(ComputeThreadPool, ThrowsTheFailureOnlyAfterEveryIndexHasRun) {
     EXPECT_EQ(again.load(), 10);
 }
 
+TEST(ComputeThreadPool, StartedWorkRunsOnTheWorkersWhileTheCallerGoesOn) {
+    ThreadPool pool(3);
+    constexpr std::size_t count = 2000;
+    std::vector<std::atomic<int>> hits(count);
+    std::atomic<bool> callerWentOn{false};
+    std::atomic<bool> ranOnTheCaller{false};
+    const auto caller = std::this_thread::get_id();
+    auto batch = pool.start(count, [&](std::size_t i) {
+        if (i == 0) {
+            // Only returns once start has returned to the caller.
+            while (!callerWentOn.load()) {
+                std::this_thread::yield();
+            }
+        }
+        ranOnTheCaller = ranOnTheCaller || std::this_thread::get_id() == caller;
+        hits[i].fetch_add(1);
+    });
+    callerWentOn = true;
+    // A caller of parallelFor meanwhile shares the workers.
+    std::atomic<int> other{0};
+    pool.parallelFor(100, [&](std::size_t) { other.fetch_add(1); });
+    batch.wait();
+    EXPECT_EQ(other.load(), 100);
+    EXPECT_FALSE(ranOnTheCaller.load());
+    for (std::size_t i = 0; i < count; ++i) {
+        ASSERT_EQ(hits[i].load(), 1) << i;
+    }
+}
+
+TEST(ComputeThreadPool, StartedWorkIsWaitedForAndItsFailureThrownAfterAll) {
+    ThreadPool pool(2);
+    std::atomic<int> ran{0};
+    {
+        auto batch = pool.start(200, [&](std::size_t i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(i % 3 * 50));
+            ran.fetch_add(1);
+        });
+        // Dropped without a wait: its end waits all the same.
+    }
+    EXPECT_EQ(ran.load(), 200);
+
+    ran = 0;
+    auto failing = pool.start(100, [&](std::size_t i) {
+        ran.fetch_add(1);
+        if (i == 3) {
+            throw std::runtime_error("range failed");
+        }
+    });
+    EXPECT_THROW(failing.wait(), std::runtime_error);
+    EXPECT_EQ(ran.load(), 100);
+}
+
 TEST(ComputeThreadPool, ReadsTheThreadCountOnlyFromAWholeNumberInRange) {
     EXPECT_EQ(ThreadPool::threadCountFromText("1"), 1u);
     EXPECT_EQ(ThreadPool::threadCountFromText("8"), 8u);
@@ -82,6 +135,10 @@ TEST(ComputeThreadPool, TheVariableSizesADefaultPoolAndABadValueIsIgnoredAloud) 
         std::atomic<int> sum{0};
         pool.parallelFor(100, [&](std::size_t i) { sum += int(i); });
         EXPECT_EQ(sum.load(), 4950);
+        // Without workers, started work has run by the time start returns.
+        auto batch = pool.start(100, [&](std::size_t i) { sum += int(i); });
+        EXPECT_EQ(sum.load(), 9900);
+        batch.wait();
     }
     ::setenv(name, "3", 1);
     EXPECT_EQ(ThreadPool().concurrency(), 3u);

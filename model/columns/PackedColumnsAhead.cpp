@@ -1,0 +1,64 @@
+#include "model/columns/PackedColumnsAhead.h"
+
+#include "model/columns/BlackWhiteColumnPacker.h"
+
+#include <algorithm>
+
+namespace ambrel {
+
+PackedColumnsAhead::PackedColumnsAhead(const BlackWhiteColumnPacker& packer, std::uint8_t* out,
+                                       platform::compute::ThreadPool* pool) {
+    // Ranges as wide as a whole job's packing uses, so that each row is still
+    // read as a stream of several lines; the first is ready after a small
+    // share of the packing.
+    const qint64 width = packer.width();
+    const qint64 perWorker = pool ? width / (qint64(pool->concurrency()) * 3) : 0;
+    m_rangeColumns = std::max<qint64>(256, (perWorker + 63) / 64 * 64);
+    const auto ranges = std::size_t((width + m_rangeColumns - 1) / m_rangeColumns);
+    m_done.assign(ranges, false);
+    if (pool == nullptr) {
+        for (std::size_t r = 0; r < ranges; ++r) {
+            packRange(packer, out, r);
+        }
+        return;
+    }
+    m_batch.emplace(
+        pool->start(ranges, [this, &packer, out](std::size_t r) { packRange(packer, out, r); }));
+}
+
+PackedColumnsAhead::~PackedColumnsAhead() = default;
+
+void PackedColumnsAhead::packRange(const BlackWhiteColumnPacker& packer, std::uint8_t* out,
+                                   std::size_t range) {
+    const qint64 first = qint64(range) * m_rangeColumns;
+    const qint64 count = std::min(m_rangeColumns, packer.width() - first);
+    std::exception_ptr failure;
+    try {
+        packer.packOutputColumns(first, count, out + first * packer.bytesPerColumn());
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (failure && !m_failure) {
+            m_failure = failure;
+        }
+        m_done[range] = true;
+        while (m_leading < m_done.size() && m_done[m_leading]) {
+            ++m_leading;
+        }
+    }
+    m_packed.notify_all();
+}
+
+void PackedColumnsAhead::waitFor(qint64 count) {
+    const auto ranges =
+        std::size_t((std::max<qint64>(0, count) + m_rangeColumns - 1) / m_rangeColumns);
+    std::unique_lock lock(m_mutex);
+    m_packed.wait(lock, [&] { return m_failure || m_leading >= std::min(ranges, m_done.size()); });
+    if (m_failure) {
+        std::rethrow_exception(m_failure);
+    }
+}
+
+} // namespace ambrel
