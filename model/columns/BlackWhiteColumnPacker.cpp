@@ -75,8 +75,10 @@ void packByte(const std::uint8_t* const rows[8], int present, qint64 count, std:
 #define LUNVIK_COLUMN_TILES 1
 // GCC 12 takes the intrinsics' deliberately undefined start values for
 // uninitialized reads.
+#ifndef __clang__
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #define LUNVIK_TILE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,gfni")))
 
 // Whether this processor packs 64 x 64 tiles with wide vectors.
@@ -163,7 +165,9 @@ LUNVIK_TILE_TARGET void packTile(const std::uint8_t* const rows[64], int whiteFr
         }
     }
 }
+#ifndef __clang__
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 } // namespace

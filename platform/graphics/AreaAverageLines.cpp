@@ -94,8 +94,10 @@ void scaleAcrossPlain(const float* in, const AreaAverageTaps& taps, int skip, in
 
 // GCC 12 takes the intrinsics' deliberately undefined start values for
 // uninitialized reads.
+#ifndef __clang__
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 bool hasWide() {
     static const bool has = __builtin_cpu_supports("avx512f");
@@ -171,7 +173,9 @@ LUNVIK_WIDE_TARGET void scaleAcrossWide(const float* in, const AreaAverageTaps& 
     }
 }
 
+#ifndef __clang__
 #pragma GCC diagnostic pop
+#endif
 
 #endif
 

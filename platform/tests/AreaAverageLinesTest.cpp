@@ -82,9 +82,11 @@ TEST(AreaAverageLines, wideScalingAcrossIsThePlainOne) {
             }
             const AreaAverageTaps taps(source, destination, first, end);
             const int part = int(end - first);
-            for (const auto& [skip, count] :
+            for (const auto& piece :
                  {std::pair{0, part}, std::pair{part / 3, part - part / 3 - part / 4},
                   std::pair{part - 1, 1}}) {
+                const int skip = piece.first;
+                const int count = piece.second;
                 if (count < 1) {
                     continue;
                 }
