@@ -12,6 +12,7 @@
 #include "platform/Progress.h"
 #include "platform/compute/Device.h"
 #include "transport/model/DeviceCommunicationContext.h"
+#include "transport/model/PipeError.h"
 
 #include <QByteArray>
 #include <QScopeGuard>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -111,6 +113,10 @@ void BlackWhiteSendable::sendPackedColumns(const BlackWhiteColumnPacker& packer,
                                         qsizetype(count)));
                 sent += count;
             }
+        } catch (const std::bad_alloc&) {
+            platform::Log::line(QStringLiteral("no memory for column %1/%2").arg(c + 1).arg(width));
+            // Columns may have gone out already: the job ends as a failed send ends it.
+            fennick::MakeNSErrorWithIOReturn(platform::UsbResult::noMemory)->raise();
         } catch (...) {
             platform::Log::line(QStringLiteral("error sending column %1/%2").arg(c + 1).arg(width));
             throw;

@@ -26,7 +26,9 @@ PackedColumnsAhead::PackedColumnsAhead(const BlackWhiteColumnPacker& packer, std
         pool->start(ranges, [this, &packer, out](std::size_t r) { packRange(packer, out, r); }));
 }
 
-PackedColumnsAhead::~PackedColumnsAhead() = default;
+PackedColumnsAhead::~PackedColumnsAhead() {
+    m_abandoned = true;
+}
 
 void PackedColumnsAhead::packRange(const BlackWhiteColumnPacker& packer, std::uint8_t* out,
                                    std::size_t range) {
@@ -34,7 +36,9 @@ void PackedColumnsAhead::packRange(const BlackWhiteColumnPacker& packer, std::ui
     const qint64 count = std::min(m_rangeColumns, packer.width() - first);
     std::exception_ptr failure;
     try {
-        packer.packOutputColumns(first, count, out + first * packer.bytesPerColumn());
+        if (!m_abandoned.load(std::memory_order_relaxed)) {
+            packer.packOutputColumns(first, count, out + first * packer.bytesPerColumn());
+        }
     } catch (...) {
         failure = std::current_exception();
     }

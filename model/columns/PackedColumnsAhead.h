@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -24,7 +25,8 @@ public:
     // bytesPerColumn() bytes). Without a pool the columns are packed here.
     PackedColumnsAhead(const BlackWhiteColumnPacker& packer, std::uint8_t* out,
                        platform::compute::ThreadPool* pool);
-    // Waits for the workers: nothing writes to out afterwards.
+    // Waits for the workers: nothing writes to out afterwards. Ranges not
+    // begun by then are left unpacked, since no one will send them.
     ~PackedColumnsAhead();
 
     // Returns once output columns [0, count) are packed; throws what kept a
@@ -43,6 +45,7 @@ private:
     std::vector<bool> m_done;
     std::size_t m_leading = 0; // ranges packed from the first on
     std::exception_ptr m_failure;
+    std::atomic<bool> m_abandoned{false};
     std::optional<platform::compute::ThreadPool::Batch> m_batch; // last: waited for first
 };
 

@@ -14,8 +14,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <random>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -223,16 +223,22 @@ TEST(BlackWhiteColumns, theFirstPiecesGoOutWhileLaterColumnsArePacked) {
     EXPECT_FALSE(packedBeforeAnySend.load());
     EXPECT_EQ(context.stream(), referenceColumns(pixels, size, 64, {}));
 
+    // Memory running out while the end is packed: the job ends as a failed
+    // send ends it, so that its connection can tell how far it got.
     RecordingContext failed;
     const auto failingRows = [&](qint64 row, qint64 first, qint64 count, std::uint8_t* out) {
         if (first + count > size.width - 300) {
-            throw std::runtime_error("no memory for the rows");
+            throw std::bad_alloc();
         }
         rows(row, first, count, out);
     };
-    EXPECT_THROW(BlackWhiteSendable::sendPackedColumns(
-                     BlackWhiteColumnPacker(failingRows, size, 64, {}), nullptr, 3200, failed),
-                 std::runtime_error);
+    try {
+        BlackWhiteSendable::sendPackedColumns(BlackWhiteColumnPacker(failingRows, size, 64, {}),
+                                              nullptr, 3200, failed);
+        FAIL() << "the packing failure was swallowed";
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(fennick::ioReturn(error), platform::UsbResult::noMemory);
+    }
     const Bytes all = referenceColumns(pixels, size, 64, {});
     const Bytes sent = failed.stream();
     ASSERT_LT(sent.size(), all.size());

@@ -153,6 +153,8 @@ void ThreadPool::finish(const std::shared_ptr<Job>& job) {
         std::unique_lock lock(job->mutex);
         job->done.wait(lock,
                        [&] { return job->finished.load(std::memory_order_acquire) == job->count; });
+        // What a started batch's body holds goes now, not with the last worker's reference.
+        job->ownBody = nullptr;
     }
     // Normally a worker has already removed it; make sure no stale entry stays.
     std::lock_guard lock(m_mutex);

@@ -40,7 +40,8 @@ public:
 
     // Work start() set going. wait() returns once every index has run and
     // throws the first exception a body threw; the batch waits on its own
-    // destruction too, so that no body outlives what it uses.
+    // destruction too, so that no body outlives what it uses. A batch must
+    // not outlive its pool, and a body must not wait for a batch of its own.
     class Batch {
     public:
         Batch() = default;

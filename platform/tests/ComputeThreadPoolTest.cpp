@@ -68,7 +68,9 @@ TEST(ComputeThreadPool, StartedWorkRunsOnTheWorkersWhileTheCallerGoesOn) {
                 std::this_thread::yield();
             }
         }
-        ranOnTheCaller = ranOnTheCaller || std::this_thread::get_id() == caller;
+        if (std::this_thread::get_id() == caller) {
+            ranOnTheCaller = true;
+        }
         hits[i].fetch_add(1);
     });
     callerWentOn = true;

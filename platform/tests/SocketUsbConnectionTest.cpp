@@ -1,5 +1,6 @@
 #include "platform/usb/SocketUsbConnection.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -127,12 +128,18 @@ TEST(SocketUsbConnection, AFullSocketIsWaitedOnUntilTheSimulatorReads) {
     }
     QByteArray arrived;
     std::thread reader([&] {
-        while (arrived.size() < job.size()) {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (arrived.size() < job.size() && std::chrono::steady_clock::now() < deadline) {
             const QByteArray piece = simulator.received();
             arrived += piece;
             if (piece.isEmpty()) {
                 std::this_thread::sleep_for(1ms);
             }
+        }
+    });
+    const auto joined = qScopeGuard([&] {
+        if (reader.joinable()) {
+            reader.join();
         }
     });
     for (qsizetype at = 0; at < job.size(); at += 3200) {

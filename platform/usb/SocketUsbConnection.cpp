@@ -21,7 +21,7 @@ int remaining(std::chrono::steady_clock::time_point deadline) {
 }
 
 // A wait that failed for a reason other than a signal leaves the socket's
-// state unknown: nothing is sent or taken, and the caller hears why.
+// state unknown: nothing more is sent or taken, and the caller hears why.
 UsbResult::Code waitFailure(int error) {
     return error == ENOMEM ? UsbResult::noMemory : UsbResult::ioError;
 }
