@@ -222,14 +222,18 @@ void BlackWhiteColumnPacker::packOutputColumns(qint64 first, qint64 count,
     }
 }
 
+qint64 BlackWhiteColumnPacker::rangeColumns(const platform::compute::ThreadPool* pool) const {
+    // Wide enough for each row to be read as a stream of several lines (a
+    // range's packed columns still stay in the cache), and a few per worker
+    // so that none waits long for the last.
+    const qint64 perWorker = pool ? m_size.width / (qint64(pool->concurrency()) * 3) : 0;
+    return std::max<qint64>(256, (perWorker + 63) / 64 * 64);
+}
+
 void BlackWhiteColumnPacker::packAllOutputColumns(std::uint8_t* out,
                                                   platform::compute::ThreadPool* pool) const {
-    // Ranges wide enough for each row to be read as a stream of several
-    // lines (a range's packed columns still stay in the cache), and a few per
-    // worker so that none waits long for the last.
     const qint64 width = m_size.width;
-    const qint64 perWorker = pool ? width / (qint64(pool->concurrency()) * 3) : 0;
-    const qint64 rangeColumns = std::max<qint64>(256, (perWorker + 63) / 64 * 64);
+    const qint64 rangeColumns = this->rangeColumns(pool);
     const qint64 ranges = (width + rangeColumns - 1) / rangeColumns;
     auto packRange = [&](std::size_t r) {
         const qint64 first = qint64(r) * rangeColumns;

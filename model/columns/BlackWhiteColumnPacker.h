@@ -56,6 +56,8 @@ public:
     // of columns on the pool's workers (on the calling thread alone without
     // a pool).
     void packAllOutputColumns(std::uint8_t* out, platform::compute::ThreadPool* pool) const;
+    // The output columns of one such range.
+    qint64 rangeColumns(const platform::compute::ThreadPool* pool) const;
 
 private:
     // Packs picture columns [first, first + count); picture column first

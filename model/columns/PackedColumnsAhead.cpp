@@ -8,13 +8,9 @@ namespace ambrel {
 
 PackedColumnsAhead::PackedColumnsAhead(const BlackWhiteColumnPacker& packer, std::uint8_t* out,
                                        platform::compute::ThreadPool* pool) {
-    // Ranges as wide as a whole job's packing uses, so that each row is still
-    // read as a stream of several lines; the first is ready after a small
-    // share of the packing.
-    const qint64 width = packer.width();
-    const qint64 perWorker = pool ? width / (qint64(pool->concurrency()) * 3) : 0;
-    m_rangeColumns = std::max<qint64>(256, (perWorker + 63) / 64 * 64);
-    const auto ranges = std::size_t((width + m_rangeColumns - 1) / m_rangeColumns);
+    // The first range is ready after a small share of the packing.
+    m_rangeColumns = packer.rangeColumns(pool);
+    const auto ranges = std::size_t((packer.width() + m_rangeColumns - 1) / m_rangeColumns);
     m_done.assign(ranges, false);
     if (pool == nullptr) {
         for (std::size_t r = 0; r < ranges; ++r) {
