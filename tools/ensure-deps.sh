@@ -11,6 +11,8 @@ packages=(
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm
+  # The format check of ./test.sh.
+  clang-format
 )
 
 missing=()
