@@ -144,9 +144,15 @@ private:
     void presentError(Document* document, const platform::Error& error);
     void scheduleAutosave(Document* document);
     void autosave(Document* document);
+    // replaceChanged: the user chose to write over another program's change.
     void writeDocument(Document* document, const QString& path, SaveKind kind,
-                       std::function<void(bool saved)> done);
-    void finishWriting(Document* document, const QString& package, SaveKind kind);
+                       std::function<void(bool saved)> done, bool replaceChanged = false);
+    void finishWriting(Document* document, const QString& package, SaveKind kind,
+                       const std::optional<PackageFingerprint>& written);
+    // The package as the document has just read it: its digests are taken
+    // on a worker, before any later work of the document; `before` is what
+    // was there when reading began.
+    void noteRead(Document* document, const QString& package, const PackageFingerprint& before);
     FileState* fileState(const Document* document);
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.

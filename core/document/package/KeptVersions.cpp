@@ -102,12 +102,16 @@ std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
         if (lock < 0) {
             continue; // a living process's
         }
-        const auto record = KeptVersion::readRecord(folder);
+        auto record = KeptVersion::readRecord(folder);
         // Only the version of this package, which its process last left in
-        // the state now read; any other state is somebody else's.
-        if (record && record->package == package &&
-            (record->written ? *record->written : record->source) == read &&
+        // the state now read (a write it had begun may have put its package
+        // in place); any other state is somebody else's.
+        if (record && record->package == package && record->belongsTo(read) &&
             QFileInfo(QDir(folder).filePath(QFileInfo(package).fileName())).isDir()) {
+            if (record->pending && *record->pending == read) {
+                record->written = record->pending;
+            }
+            record->pending.reset();
             return std::make_unique<KeptVersion>(folder, lock, *record);
         }
         ::close(lock);
@@ -168,8 +172,7 @@ void KeptVersions::removeStale(const QDateTime& now) const {
             if (!record) {
                 remove = true;
             } else {
-                const bool takeable = PackageFingerprint::of(record->package) ==
-                                      (record->written ? *record->written : record->source);
+                const bool takeable = record->belongsTo(PackageFingerprint::of(record->package));
                 const QDateTime touched =
                     QFileInfo(store.filePath(name + u'/' + KeptVersion::recordFileName))
                         .lastModified();

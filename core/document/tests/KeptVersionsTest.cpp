@@ -166,3 +166,38 @@ TEST_F(KeptVersionsTest, StaleCleanupRemovesOnlyWhatNoPackageCanTakeBack) {
     EXPECT_TRUE(QDir(c->folder()).exists());
     EXPECT_EQ(stored().size(), 2);
 }
+
+TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "opened");
+    const QString next = package(QStringLiteral("next.saving"), "autosaved");
+    QString crashed;
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+        // The new package is noted, then takes the package's place; the
+        // process is killed before it can note the write.
+        ASSERT_TRUE(kept->notePending(PackageFingerprint::of(next)));
+        ASSERT_TRUE(QDir().rename(job, folder.filePath(QStringLiteral("old"))));
+        ASSERT_TRUE(QDir().rename(next, job));
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    EXPECT_EQ(read(taken->packagePath() + QStringLiteral("/Settings.plist")), "opened");
+    EXPECT_EQ(taken->record().written, PackageFingerprint::of(job));
+    EXPECT_FALSE(taken->record().pending);
+    taken.reset();
+
+    // Killed before the swap: the package as the record last knew it.
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->folder(), crashed);
+        ASSERT_TRUE(
+            kept->notePending(PackageFingerprint::of(folder.filePath(QStringLiteral("old")))));
+    }
+    auto again = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->folder(), crashed);
+}
