@@ -329,6 +329,14 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
         FileState* state = self->fileState(target);
         const bool inPlace =
             target->filePath() && QFileInfo(*target->filePath()).absoluteFilePath() == package;
+        // The work before it may have stopped autosave (no version kept).
+        if (kind == SaveKind::autosave && self->isAutosaveStopped(target)) {
+            finished();
+            if (done) {
+                done(false);
+            }
+            return;
+        }
         // What the write finds and leaves, told on the thread that writes.
         struct Check {
             std::optional<PackageFingerprint> expected;
@@ -378,6 +386,7 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
                     if (FileState* state = self->fileState(target)) {
                         state->changedElsewhere = true;
                     }
+                    self->announceAutosaveState(target);
                     finished();
                     self->askAboutChangeOnDisk(target, kind);
                     if (done) {
@@ -409,6 +418,7 @@ void DocumentController::finishWriting(Document* document, const QString& packag
         // A document that writes in place tells nothing: it is read now.
         state->onDisk = written ? *written : PackageFingerprint::of(package);
         state->changedElsewhere = false;
+        announceAutosaveState(document);
         if (kind == SaveKind::explicitSave) {
             // The version to go back to from now on.
             keepVersion(document);
@@ -421,6 +431,18 @@ void DocumentController::finishWriting(Document* document, const QString& packag
     if (document->isEdited()) {
         // Changed while it was written.
         scheduleAutosave(document);
+    }
+}
+
+void DocumentController::announceAutosaveState(Document* document) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    const bool stopped = isAutosaveStopped(document);
+    if (stopped != state->announcedStopped) {
+        state->announcedStopped = stopped;
+        emit autosaveStoppedChanged(document, stopped);
     }
 }
 
@@ -454,8 +476,10 @@ void DocumentController::keepVersion(Document* document) {
         state->kept->discard();
         state->kept.reset();
     }
-    state->keepFailed = false;
+    // A failure stays until a copy is made: autosave waits for it.
     if (!m_keptVersions || !document->filePath()) {
+        state->keepFailed = false;
+        announceAutosaveState(document);
         return;
     }
     const std::shared_ptr<const KeptVersions> versions = m_keptVersions;
@@ -489,13 +513,19 @@ void DocumentController::keepVersion(Document* document) {
                     return;
                 }
                 now->kept = kept;
+                // Saving in place would lose the version to go back to.
+                now->keepFailed = bool(error);
                 if (error) {
-                    // Saving in place would lose the version to go back to.
-                    now->keepFailed = true;
                     platform::Log::line(QStringLiteral("autosave is off for ") + package +
                                         QStringLiteral(": ") + error->localizedDescription());
                 }
                 finished();
+                self->announceAutosaveState(target);
+                if (target->isEdited()) {
+                    // Changes made while no version could be kept are saved
+                    // now, or it is tried again at the next autosave's time.
+                    self->scheduleAutosave(target);
+                }
             });
         });
     });
@@ -526,6 +556,7 @@ void DocumentController::askAboutChangeOnDisk(Document* document, SaveKind kind)
             if (target->filePath()) {
                 // This version replaces what is on disk now.
                 state->changedElsewhere = false;
+                self->announceAutosaveState(target);
                 self->writeDocument(target, *target->filePath(), kind, {}, true);
             }
         });
@@ -557,6 +588,7 @@ void DocumentController::reopenFromDisk(Document* document) {
                     }
                     target->updateChangeCount(Document::ChangeType::cleared);
                     state->changedElsewhere = false;
+                    self->announceAutosaveState(target);
                     self->noteRead(target, package, fingerprint);
                     self->keepVersion(target);
                 }
@@ -749,6 +781,12 @@ void DocumentController::scheduleAutosave(Document* document) {
 void DocumentController::autosave(Document* document) {
     // Untitled documents have no place to be saved in.
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
+        const FileState* state = fileState(document);
+        if (state && state->keepFailed && !state->changedElsewhere && !isBusy(document)) {
+            // Perhaps there is room for the version now; saving follows.
+            keepVersion(document);
+            return;
+        }
         if (isAutosaveStopped(document)) {
             return;
         }

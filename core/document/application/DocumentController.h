@@ -109,6 +109,8 @@ public:
     void removeDocument(Document* document);
 
 signals:
+    // Saving in place stopped or goes on again (isAutosaveStopped).
+    void autosaveStoppedChanged(Document* document, bool stopped);
     void documentsChanged();
     void recentDocumentsChanged();
     void currentDocumentChanged(Document* document);
@@ -126,6 +128,8 @@ private:
         // Another program changed the package: autosave waits for the answer.
         bool changedElsewhere = false;
         bool asking = false;
+        // What autosaveStoppedChanged last told.
+        bool announcedStopped = false;
     };
     struct Opening {
         QString path;
@@ -157,6 +161,7 @@ private:
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.
     void keepVersion(Document* document);
+    void announceAutosaveState(Document* document);
     void askAboutChangeOnDisk(Document* document, SaveKind kind);
     void reopenFromDisk(Document* document);
     QString packagePath(const QString& path) const;
