@@ -370,8 +370,9 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
                 // Renaming keeps every member as it is: this is the package
                 // once it has taken the path's place.
                 check->written = PackageFingerprint::of(*written);
+                errno = 0;
                 if (check->kept && !check->kept->notePending(*check->written)) {
-                    throw DocumentFileError::unsavableDocument(package, EIO);
+                    throw DocumentFileError::unsavableDocument(package, errno ? errno : EIO);
                 }
             };
         // What is written is the state of now; later changes stay edits.
