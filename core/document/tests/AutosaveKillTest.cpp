@@ -219,12 +219,6 @@ TEST_F(AutosaveKillTest, DISABLED_ChildAutosaves) {
 }
 
 TEST_F(AutosaveKillTest, AKillAtAnyMomentOfAnAutosaveKeepsTheOpenedVersionToRevertTo) {
-    {
-        PrintDocument job;
-        job.setDeviceDescriptor(model(birchName));
-        job.setOriginalImage(picture(300, 200));
-        DocumentPackage::write(job, m_package);
-    }
     // Every point of the first three autosaves, then kills after varied
     // delays; LUNVIK_AUTOSAVE_KILLS asks for more of the latter.
     QStringList stops;
@@ -240,6 +234,13 @@ TEST_F(AutosaveKillTest, AKillAtAnyMomentOfAnAutosaveKeepsTheOpenedVersionToReve
     }
     int kills = 0;
     for (int i = 0; i < stops.size(); ++i) {
+        // Each kill on its own: the package as a user saved it, one copy.
+        {
+            PrintDocument job;
+            job.setDeviceDescriptor(model(birchName));
+            job.setOriginalImage(picture(300, 200));
+            DocumentPackage::write(job, m_package);
+        }
         QProcess child;
         ASSERT_TRUE(startChild(child, stops[i]));
         QString what;
