@@ -208,7 +208,9 @@ TEST_F(KeptVersionsTest, AKeptVersionHoldsOnlyThePackagesMembersAndTheirHolesSta
     ::symlink("/etc/passwd", QFile::encodeName(job + QStringLiteral("/Settings.link")).constData());
     // A picture file with a hole of 64 MB before its bytes.
     sparse(job + QStringLiteral("/ImageData"), qint64(64) << 20, "picture");
-    ASSERT_LT(allocated(job), qint64(1) << 20) << "the file system keeps no holes";
+    if (allocated(job) >= qint64(1) << 20) {
+        GTEST_SKIP() << "the file system keeps no holes";
+    }
 
     auto kept = versions.keep(job, PackageFingerprint::of(job));
     ASSERT_TRUE(kept);
