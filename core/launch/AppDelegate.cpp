@@ -80,8 +80,6 @@ void AppDelegate::applicationWillFinishLaunching() {
         DocumentWorkQueue::run([versions] { versions->removeStale(); });
     }
     m_scripting = std::make_unique<ScriptingService>(*m_documentController);
-    connect(m_scripting.get(), &ScriptingService::openFilesRequested, this,
-            &AppDelegate::openFiles);
     connect(m_scripting.get(), &ScriptingService::activationRequested, this,
             &AppDelegate::activate);
     m_scripting->registerOn(QDBusConnection::sessionBus());

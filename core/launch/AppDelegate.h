@@ -48,10 +48,10 @@ public:
     // other copy does not answer; this start then stays on its own.
     bool handOverToRunningApplication(const QStringList& paths);
 
-    // Files from the command line or from another start: document packages
-    // open (an open one comes to the front); pictures are loaded as the
-    // Services entry loads one. Nothing at all gives a new untitled document
-    // when none is open.
+    // Files from the command line: document packages open (an open one
+    // comes to the front); pictures are loaded as the Services entry loads
+    // one. Nothing at all gives a new untitled document when none is open.
+    // Files another start hands over take the bus (ScriptingService).
     void openFiles(const QStringList& paths);
     // Another start without files: the current window comes to the front,
     // or a new document when none is open.

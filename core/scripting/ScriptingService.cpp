@@ -220,6 +220,11 @@ bool ScriptingService::handOver(QDBusConnection connection, const QStringList& p
     }
     // A running copy answers at once: it only queues the files.
     const QDBusMessage reply = connection.call(message, QDBus::Block, 10000);
+    // It took what its limits allow: opening the rest here would pass them.
+    if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == scriptErrorName) {
+        platform::Log::line(reply.errorMessage());
+        return true;
+    }
     if (reply.type() != QDBusMessage::ReplyMessage) {
         platform::Log::line(QStringLiteral("the running application did not take the files: ") +
                             reply.errorMessage());
@@ -425,8 +430,89 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
         }
         paths << url.toLocalFile();
     }
-    call.reply();
-    QTimer::singleShot(0, this, [this, paths] { emit openFilesRequested(paths); });
+    if (paths.isEmpty()) {
+        call.reply();
+        QTimer::singleShot(0, this, [this] { emit activationRequested(); });
+        return;
+    }
+    // Each file may need a window of its own, but for a package already open.
+    const int available = m_budget.available();
+    int accepted = 0;
+    int refused = 0;
+    for (const QString& path : paths) {
+        const bool open = m_controller && m_controller->documentForPath(path);
+        if (!open && accepted == available) {
+            ++refused;
+            continue;
+        }
+        if (!open) {
+            ++accepted;
+            m_budget.reserve(1);
+        }
+        m_filesToOpen.push_back({path, !open});
+    }
+    if (refused > 0) {
+        call.failScript(0, KestromText::text("Scripting_TooManyFiles")
+                               .arg(refused)
+                               .arg(paths.size())
+                               .arg(ScriptedDocumentBudget::newWindowsPerCall)
+                               .arg(ScriptedDocumentBudget::documentsInAll));
+    } else {
+        call.reply();
+    }
+    // After the reply, so that the starting copy can end meanwhile.
+    if (!m_filesToOpen.empty() && !m_openingScheduled) {
+        m_openingScheduled = true;
+        QTimer::singleShot(0, this, &ScriptingService::openNextFile);
+    }
+}
+
+void ScriptingService::openNextFile() {
+    m_openingScheduled = false;
+    if (m_filesToOpen.empty()) {
+        return;
+    }
+    const FileToOpen file = m_filesToOpen.front();
+    m_filesToOpen.pop_front();
+    if (!m_filesToOpen.empty()) {
+        m_openingScheduled = true;
+        QTimer::singleShot(0, this, &ScriptingService::openNextFile);
+    }
+    if (isPictureFile(file.path)) {
+        // The reservation becomes the document made for the picture.
+        m_budget.release(file.reserved ? 1 : 0);
+        loadPicture(file.path, true);
+        return;
+    }
+    if (!m_controller) {
+        m_budget.release(file.reserved ? 1 : 0);
+        return;
+    }
+    QPointer<ScriptingService> self(this);
+    const bool reserved = file.reserved;
+    m_controller->openDocument(file.path, true,
+                               [self, reserved](Document* document, bool alreadyOpen,
+                                                std::shared_ptr<const platform::Error> error) {
+                                   if (!self) {
+                                       return;
+                                   }
+                                   if (reserved) {
+                                       self->m_budget.release(1);
+                                       if (document && !alreadyOpen) {
+                                           self->m_budget.add(document);
+                                       }
+                                   }
+                                   // As a start with a file that does not open: a window stays.
+                                   DocumentController* controller = self->m_controller;
+                                   if (error && controller && controller->documents().isEmpty() &&
+                                       controller->openingCount() == 0) {
+                                       try {
+                                           controller->openUntitledDocument(true);
+                                       } catch (const platform::Error& e) {
+                                           platform::Log::line(e.localizedDescription());
+                                       }
+                                   }
+                               });
 }
 
 void ScriptingService::handleDocument(const Call& call, DocumentScripting& scripting) {
@@ -563,7 +649,7 @@ void ScriptingService::loadImage(const Call& call) {
     }
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
-    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    DocumentScripting* chosen = documentForPicture(failure, isNew, true);
     if (failure) {
         call.failScript(failure->code(), failure->localizedDescription());
         return;
@@ -613,8 +699,8 @@ void ScriptingService::loadImage(const Call& call) {
 }
 
 DocumentScripting*
-ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure,
-                                     bool& isNew) {
+ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure, bool& isNew,
+                                     bool forOtherProgram) {
     followDocuments();
     // A document that a picture is on its way into is taken.
     for (Document* document : listedDocuments()) {
@@ -627,8 +713,19 @@ ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& fai
     if (!m_controller) {
         return nullptr;
     }
+    if (forOtherProgram && m_budget.available() == 0) {
+        platform::Error::UserInfo info;
+        info.localizedDescription = KestromText::text("Scripting_TooManyDocuments")
+                                        .arg(ScriptedDocumentBudget::documentsInAll);
+        failure =
+            std::make_shared<platform::Error>(QStringLiteral("KestromScriptingError"), 0, info);
+        return nullptr;
+    }
     try {
         Document* made = m_controller->openUntitledDocument(true);
+        if (forOtherProgram) {
+            m_budget.add(made);
+        }
         followDocuments();
         DocumentScripting* chosen = scriptingOf(made);
         isNew = chosen != nullptr;
@@ -640,9 +737,13 @@ ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& fai
 }
 
 void ScriptingService::loadPictureFile(const QString& path) {
+    loadPicture(path, false);
+}
+
+void ScriptingService::loadPicture(const QString& path, bool forOtherProgram) {
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
-    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    DocumentScripting* chosen = documentForPicture(failure, isNew, forOtherProgram);
     if (!chosen) {
         if (failure) {
             platform::Log::line(failure->localizedDescription());

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/scripting/ScriptedDocumentBudget.h"
+
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QPointer>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,7 +31,11 @@ class DocumentScripting;
 // becomes the D-Bus error scriptErrorName with "<number>: <text>" (the text
 // alone for an error numbered 0), and a print holds its reply until the
 // print has ended. Calls that do not fit
-// the interfaces get the bus's own errors. Main thread only.
+// the interfaces get the bus's own errors. Pictures and packages handed over
+// open a bounded number of new documents (ScriptedDocumentBudget); what is
+// over the bound is refused with a script error, and the files of one call
+// open one per turn of the event loop, so that the bus is answered between
+// them. Main thread only.
 class ScriptingService : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -54,7 +61,8 @@ public:
 
     // Hands the files (absolute paths) to the application that has the
     // service name, or asks it to come forward when there are none. False
-    // when nothing answers as this application would.
+    // when nothing answers as this application would; files it refuses for
+    // its limits count as handed over (the refusal goes to standard error).
     static bool handOver(QDBusConnection connection, const QStringList& paths);
 
     // Whether the file is a picture the application loads.
@@ -72,9 +80,10 @@ public:
 
     struct Call;
 
+    // Documents other programs have opened, and those on their way.
+    const ScriptedDocumentBudget& budget() const { return m_budget; }
+
 signals:
-    // Another start of the application handed over these files.
-    void openFilesRequested(const QStringList& paths);
     // Another start without files: the application comes forward.
     void activationRequested();
 
@@ -99,15 +108,30 @@ private:
     void handleDesktopApplication(const Call& call);
     // The document a picture from elsewhere goes into; nothing when none
     // can be made (the error is in failure). isNew tells whether it was made
-    // for this picture, so that a failed load can take it away again.
+    // for this picture, so that a failed load can take it away again. A
+    // document made for another program counts against the budget, and is
+    // refused when none is left.
     DocumentScripting* documentForPicture(std::shared_ptr<const platform::Error>& failure,
-                                          bool& isNew);
+                                          bool& isNew, bool forOtherProgram);
+    void loadPicture(const QString& path, bool forOtherProgram);
+    // Opens the next file handed over by Open; one per turn of the event loop.
+    void openNextFile();
+
+    // A file handed over by Open, not opened yet.
+    struct FileToOpen {
+        QString path;
+        // Counted in the budget until it has opened.
+        bool reserved = false;
+    };
 
     QPointer<DocumentController> m_controller;
     std::vector<std::unique_ptr<Entry>> m_entries;
     quint64 m_lastNumber = 0;
     std::optional<QDBusConnection> m_connection;
     bool m_nameTaken = false;
+    ScriptedDocumentBudget m_budget;
+    std::deque<FileToOpen> m_filesToOpen;
+    bool m_openingScheduled = false;
 };
 
 } // namespace kestrom

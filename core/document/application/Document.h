@@ -69,12 +69,18 @@ public:
 
     // The error, or nothing when the work succeeded.
     using FileHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
+    // Runs on the thread that writes, last before the package at the path
+    // changes: with the complete new package when the document writes one
+    // beside the old and swaps it in, with nothing when it writes in place.
+    // A platform::Error it throws stops the write, the old package as it was.
+    using BeforeReplacing = std::function<void(const std::optional<QString>& written)>;
     // As readFromPath and writeToPath, with the slow part on a worker where
     // the document can: `done` runs on the main thread, once, and never
     // after the document is gone. These do the work at once and call `done`
     // before they return.
     virtual void readFromPathInBackground(const QString& path, FileHandler done);
-    virtual void writeToPathInBackground(const QString& path, FileHandler done);
+    virtual void writeToPathInBackground(const QString& path, FileHandler done,
+                                         BeforeReplacing beforeReplacing = {});
 
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }

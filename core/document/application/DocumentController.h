@@ -109,6 +109,8 @@ public:
     void removeDocument(Document* document);
 
 signals:
+    // Saving in place stopped or goes on again (isAutosaveStopped).
+    void autosaveStoppedChanged(Document* document, bool stopped);
     void documentsChanged();
     void recentDocumentsChanged();
     void currentDocumentChanged(Document* document);
@@ -126,6 +128,8 @@ private:
         // Another program changed the package: autosave waits for the answer.
         bool changedElsewhere = false;
         bool asking = false;
+        // What autosaveStoppedChanged last told.
+        bool announcedStopped = false;
     };
     struct Opening {
         QString path;
@@ -144,13 +148,20 @@ private:
     void presentError(Document* document, const platform::Error& error);
     void scheduleAutosave(Document* document);
     void autosave(Document* document);
+    // replaceChanged: the user chose to write over another program's change.
     void writeDocument(Document* document, const QString& path, SaveKind kind,
-                       std::function<void(bool saved)> done);
-    void finishWriting(Document* document, const QString& package, SaveKind kind);
+                       std::function<void(bool saved)> done, bool replaceChanged = false);
+    void finishWriting(Document* document, const QString& package, SaveKind kind,
+                       const std::optional<PackageFingerprint>& written);
+    // The package as the document has just read it: its digests are taken
+    // on a worker, before any later work of the document; `before` is what
+    // was there when reading began.
+    void noteRead(Document* document, const QString& package, const PackageFingerprint& before);
     FileState* fileState(const Document* document);
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.
     void keepVersion(Document* document);
+    void announceAutosaveState(Document* document);
     void askAboutChangeOnDisk(Document* document, SaveKind kind);
     void reopenFromDisk(Document* document);
     QString packagePath(const QString& path) const;

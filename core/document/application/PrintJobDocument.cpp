@@ -54,7 +54,8 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
         });
 }
 
-void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {
+void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done,
+                                               BeforeReplacing beforeReplacing) {
     DocumentPackage::Snapshot snapshot;
     try {
         snapshot = DocumentPackage::snapshot(*m_printDocument);
@@ -65,6 +66,10 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
     QPointer<PrintJobDocument> self(this);
     DocumentPackage::writeInBackground(
         std::move(snapshot), path,
+        beforeReplacing ? DocumentPackage::BeforeSwap([beforeReplacing](const QString& written) {
+            beforeReplacing(written);
+        })
+                        : DocumentPackage::BeforeSwap(),
         [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
             if (self) {
                 done(error);

@@ -39,7 +39,8 @@ public:
     void readFromPath(const QString& path) override;
     void writeToPath(const QString& path) override;
     void readFromPathInBackground(const QString& path, FileHandler done) override;
-    void writeToPathInBackground(const QString& path, FileHandler done) override;
+    void writeToPathInBackground(const QString& path, FileHandler done,
+                                 BeforeReplacing beforeReplacing = {}) override;
 
 protected:
     void savedStateChanged(const SavePoint& point) override;

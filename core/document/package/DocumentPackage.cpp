@@ -349,7 +349,8 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     return bytes;
 }
 
-void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
+void DocumentPackage::write(const Snapshot& snapshot, const QString& path,
+                            const BeforeSwap& beforeSwap) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     const QByteArray thumbnail =
@@ -374,6 +375,9 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
             }
         }
         syncFolder(fresh);
+        if (beforeSwap) {
+            beforeSwap(fresh);
+        }
         swapIn(fresh, path, folder);
     } catch (...) {
         removeTree(fresh);
@@ -401,17 +405,18 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler)
 }
 
 void DocumentPackage::writeInBackground(Snapshot snapshot, const QString& path,
-                                        WriteHandler handler) {
-    DocumentWorkQueue::run(
-        [snapshot = std::move(snapshot), path, handler = std::move(handler)]() mutable {
-            std::shared_ptr<const platform::Error> error;
-            try {
-                write(snapshot, path);
-            } catch (const platform::Error& e) {
-                error = e.clone();
-            }
-            platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
-        });
+                                        BeforeSwap beforeSwap, WriteHandler handler) {
+    DocumentWorkQueue::run([snapshot = std::move(snapshot), path,
+                            beforeSwap = std::move(beforeSwap),
+                            handler = std::move(handler)]() mutable {
+        std::shared_ptr<const platform::Error> error;
+        try {
+            write(snapshot, path, beforeSwap);
+        } catch (const platform::Error& e) {
+            error = e.clone();
+        }
+        platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
+    });
 }
 
 } // namespace kestrom

@@ -90,7 +90,12 @@ public:
     // DocumentFileError::unsavableDocument. The folder a save writes into
     // is locked while it is written; one left by a save that was killed is
     // removed by the next save or open of the package (removeStaleSaves).
-    static void write(const Snapshot& snapshot, const QString& path);
+    // `beforeSwap`, when given, runs with the complete new package last
+    // before it takes the path's place; what it throws ends the save as a
+    // failure of writing does.
+    using BeforeSwap = std::function<void(const QString& written)>;
+    static void write(const Snapshot& snapshot, const QString& path,
+                      const BeforeSwap& beforeSwap = {});
     static void write(const PrintDocument& document, const QString& path);
 
     // Removes the folders of saves of the package that ended without
@@ -110,7 +115,8 @@ public:
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
-    static void writeInBackground(Snapshot snapshot, const QString& path, WriteHandler handler);
+    static void writeInBackground(Snapshot snapshot, const QString& path, BeforeSwap beforeSwap,
+                                  WriteHandler handler);
 };
 
 } // namespace kestrom

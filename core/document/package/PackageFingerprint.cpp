@@ -1,5 +1,8 @@
 #include "core/document/package/PackageFingerprint.h"
 
+#include "core/document/package/DocumentPackage.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -33,9 +36,44 @@ std::optional<PackageFingerprint::Entry> entryAt(const QString& path, const QStr
     return entry;
 }
 
+bool isDigested(const QString& name) {
+    return name == DocumentPackage::settingsFileName ||
+           name == DocumentPackage::imageDataFileName ||
+           name == DocumentPackage::quickLookFolderName + u'/' + DocumentPackage::thumbnailFileName;
+}
+
+// The digest of the file's contents; empty when it cannot be read whole.
+QByteArray digestOf(const QString& path, qint64 size) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    if (!hash.addData(&file) || file.pos() != size) {
+        return {};
+    }
+    return hash.result();
+}
+
 } // namespace
 
-PackageFingerprint PackageFingerprint::of(const QString& path) {
+bool PackageFingerprint::sameMetadata(const PackageFingerprint& other) const {
+    if (m_exists != other.m_exists || m_entries.size() != other.m_entries.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        Entry a = m_entries[i];
+        Entry b = other.m_entries[i];
+        a.digest.clear();
+        b.digest.clear();
+        if (a != b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+PackageFingerprint PackageFingerprint::of(const QString& path, Contents contents) {
     PackageFingerprint fingerprint;
     const auto top = entryAt(path, QStringLiteral("."));
     if (!top) {
@@ -52,6 +90,9 @@ PackageFingerprint PackageFingerprint::of(const QString& path) {
     while (it.hasNext()) {
         const QString member = it.next();
         if (auto entry = entryAt(member, package.relativeFilePath(member))) {
+            if (contents == Contents::digested && entry->kind == 'f' && isDigested(entry->name)) {
+                entry->digest = digestOf(member, entry->size);
+            }
             fingerprint.m_entries.push_back(*entry);
         }
     }
@@ -63,12 +104,14 @@ PackageFingerprint PackageFingerprint::of(const QString& path) {
 QJsonObject PackageFingerprint::toJson() const {
     QJsonArray entries;
     for (const Entry& entry : m_entries) {
-        entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
-                                   {QStringLiteral("kind"), QString(QLatin1Char(entry.kind))},
-                                   {QStringLiteral("size"), QString::number(entry.size)},
-                                   {QStringLiteral("modified"), QString::number(entry.modifiedNs)},
-                                   {QStringLiteral("inode"), QString::number(entry.inode)},
-                                   {QStringLiteral("device"), QString::number(entry.device)}});
+        entries.append(
+            QJsonObject{{QStringLiteral("name"), entry.name},
+                        {QStringLiteral("kind"), QString(QLatin1Char(entry.kind))},
+                        {QStringLiteral("size"), QString::number(entry.size)},
+                        {QStringLiteral("modified"), QString::number(entry.modifiedNs)},
+                        {QStringLiteral("inode"), QString::number(entry.inode)},
+                        {QStringLiteral("device"), QString::number(entry.device)},
+                        {QStringLiteral("digest"), QString::fromLatin1(entry.digest.toHex())}});
     }
     return {{QStringLiteral("exists"), m_exists}, {QStringLiteral("entries"), entries}};
 }
@@ -91,6 +134,7 @@ std::optional<PackageFingerprint> PackageFingerprint::fromJson(const QJsonObject
         entry.modifiedNs = e.value(QStringLiteral("modified")).toString().toLongLong(&ok[1]);
         entry.inode = e.value(QStringLiteral("inode")).toString().toULongLong(&ok[2]);
         entry.device = e.value(QStringLiteral("device")).toString().toULongLong(&ok[3]);
+        entry.digest = QByteArray::fromHex(e.value(QStringLiteral("digest")).toString().toLatin1());
         if (entry.name.isEmpty() || entry.kind == '?' || !ok[0] || !ok[1] || !ok[2] || !ok[3]) {
             return std::nullopt;
         }

@@ -9,9 +9,13 @@
 namespace kestrom {
 
 // How a package looks on disk: the name, kind, size, modification time and
-// file number of everything in it. Saves never change a member in place (a
-// new package takes the old one's name), so any write by this application
-// or another program gives another fingerprint; reading gives the same.
+// file number of everything in it, and a digest of the contents of the
+// members a package holds (settings, picture, thumbnail). Saves never change
+// a member in place (a new package takes the old one's name), so any write by
+// this application or another program gives another fingerprint, even one
+// that keeps sizes, file numbers and times; reading gives the same. Members
+// the package format does not know are told by their metadata alone: a save
+// drops them, and reading them could take long.
 class PackageFingerprint {
 public:
     struct Entry {
@@ -21,16 +25,22 @@ public:
         qint64 modifiedNs = 0;
         quint64 inode = 0;
         quint64 device = 0;
+        // Of the contents; empty when not taken or unreadable.
+        QByteArray digest;
         bool operator==(const Entry&) const = default;
     };
 
+    enum class Contents { digested, metadataOnly };
     // The fingerprint of what is at the path now; a missing path gives one
-    // that exists() not.
-    static PackageFingerprint of(const QString& path);
+    // that exists() not. Digesting reads the members: any thread, but keep
+    // it off the main thread where a package may be large.
+    static PackageFingerprint of(const QString& path, Contents contents = Contents::digested);
 
     bool exists() const { return m_exists; }
     const std::vector<Entry>& entries() const { return m_entries; }
     bool operator==(const PackageFingerprint&) const = default;
+    // Equal but for the digests.
+    bool sameMetadata(const PackageFingerprint& other) const;
 
     QJsonObject toJson() const;
     static std::optional<PackageFingerprint> fromJson(const QJsonObject& object);

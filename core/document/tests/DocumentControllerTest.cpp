@@ -19,11 +19,12 @@ using kestrom::DocumentPanels;
 
 namespace {
 
-// A document whose package holds one text file.
+// A document whose package holds its text as its settings file, the member a
+// kept version copies.
 class TextDocument : public Document {
 public:
     void readFromPath(const QString& path) override {
-        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::ReadOnly)) {
             throw platform::Error(QStringLiteral("Test"), 1,
                                   {QStringLiteral("unreadable"), {}, {}, {}});
@@ -32,7 +33,7 @@ public:
     }
     void writeToPath(const QString& path) override {
         QDir().mkpath(path);
-        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::WriteOnly)) {
             throw platform::Error(QStringLiteral("Test"), 2,
                                   {QStringLiteral("unwritable"), {}, {}, {}});
@@ -232,7 +233,8 @@ TEST_F(DocumentControllerTest, RevertReadsTheSavedVersionAgainAfterConfirmation)
     EXPECT_EQ(d->text, QStringLiteral("changed"));
     panels.revert = true;
     controller.revertDocumentToSaved(d);
-    EXPECT_EQ(d->text, QStringLiteral("saved"));
+    // After the package's digest, taken on a worker once it was read.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->text == QStringLiteral("saved"); }, 5000));
     EXPECT_FALSE(d->isEdited());
 }
 
@@ -335,9 +337,9 @@ struct KeptVersionControllerTest : DocumentControllerTest {
     static void rewriteElsewhere(const QString& path, const QString& value) {
         QThread::msleep(2);
         QProcess other;
-        other.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("printf %1 > '%2/text'").arg(value, path)});
+        other.start(QStringLiteral("sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("printf %1 > '%2/Settings.plist'").arg(value, path)});
         ASSERT_TRUE(other.waitForFinished());
         ASSERT_EQ(other.exitCode(), 0);
     }

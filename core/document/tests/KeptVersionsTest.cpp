@@ -1,12 +1,17 @@
 #include "core/document/package/KeptVersions.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using kestrom::KeptVersion;
 using kestrom::KeptVersions;
@@ -165,4 +170,99 @@ TEST_F(KeptVersionsTest, StaleCleanupRemovesOnlyWhatNoPackageCanTakeBack) {
     EXPECT_TRUE(QDir(takeableFolder).exists());
     EXPECT_TRUE(QDir(c->folder()).exists());
     EXPECT_EQ(stored().size(), 2);
+}
+
+namespace {
+
+// Bytes the file system gives the tree, holes not counted.
+qint64 allocated(const QString& path) {
+    qint64 bytes = 0;
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(it.next()).constData(), &st) == 0) {
+            bytes += qint64(st.st_blocks) * 512;
+        }
+    }
+    return bytes;
+}
+
+// A file of the size whose only data are the bytes at its end.
+void sparse(const QString& path, qint64 size, const QByteArray& tail) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ASSERT_EQ(::pwrite(fd, tail.constData(), size_t(tail.size()), size - tail.size()), tail.size());
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(KeptVersionsTest, AKeptVersionHoldsOnlyThePackagesMembersAndTheirHolesStayHoles) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    // Unknown members, one of them half a gigabyte of hole.
+    sparse(job + QStringLiteral("/Unknown.bin"), qint64(512) << 20, "end");
+    QDir().mkpath(job + QStringLiteral("/Extra"));
+    write(job + QStringLiteral("/Extra/notes.txt"), "notes");
+    ::symlink("/etc/passwd", QFile::encodeName(job + QStringLiteral("/Settings.link")).constData());
+    // A picture file with a hole of 64 MB before its bytes.
+    sparse(job + QStringLiteral("/ImageData"), qint64(64) << 20, "picture");
+    if (allocated(job) >= qint64(1) << 20) {
+        GTEST_SKIP() << "the file system keeps no holes";
+    }
+
+    auto kept = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(kept);
+    QStringList members;
+    QDirIterator it(kept->packagePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        members << QDir(kept->packagePath()).relativeFilePath(it.next());
+    }
+    members.sort();
+    EXPECT_EQ(members, QStringList({QStringLiteral("ImageData"), QStringLiteral("QuickLook"),
+                                    QStringLiteral("QuickLook/Thumbnail.jpg"),
+                                    QStringLiteral("Settings.plist")}));
+    EXPECT_LT(allocated(versions.folder()), qint64(1) << 20);
+    const QByteArray picture = read(kept->packagePath() + QStringLiteral("/ImageData"));
+    EXPECT_EQ(picture.size(), qint64(64) << 20);
+    EXPECT_TRUE(picture.endsWith("picture"));
+    EXPECT_EQ(picture.count('\0'), picture.size() - 7);
+    EXPECT_EQ(read(kept->packagePath() + QStringLiteral("/Settings.plist")), "saved");
+}
+
+TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "opened");
+    const QString next = package(QStringLiteral("next.saving"), "autosaved");
+    QString crashed;
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+        // The new package is noted, then takes the package's place; the
+        // process is killed before it can note the write.
+        ASSERT_TRUE(kept->notePending(PackageFingerprint::of(next)));
+        ASSERT_TRUE(QDir().rename(job, folder.filePath(QStringLiteral("old"))));
+        ASSERT_TRUE(QDir().rename(next, job));
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    EXPECT_EQ(read(taken->packagePath() + QStringLiteral("/Settings.plist")), "opened");
+    EXPECT_EQ(taken->record().written, PackageFingerprint::of(job));
+    EXPECT_FALSE(taken->record().pending);
+    taken.reset();
+
+    // Killed before the swap: the package as the record last knew it.
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->folder(), crashed);
+        ASSERT_TRUE(
+            kept->notePending(PackageFingerprint::of(folder.filePath(QStringLiteral("old")))));
+    }
+    auto again = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->folder(), crashed);
 }
