@@ -6,7 +6,7 @@
 # a device node its user may not open; it is preloaded first when present.
 set -euo pipefail
 preload=libumockdev-preload.so.0
-if ! ldconfig -p 2>/dev/null | grep -q "$preload"; then
+if ! ldconfig -p 2>/dev/null | grep -F "$preload" >/dev/null; then
   echo "$preload is missing: install the package umockdev" >&2
   exit 1
 fi

@@ -197,8 +197,9 @@ void TavrinKernelUsbDevice::setKernelDriverBound(bool bound) {
     m_printerDriverBound = bound;
 }
 
-bool TavrinKernelUsbDevice::isKernelDriverBound() const {
+bool TavrinKernelUsbDevice::isKernelDriverBound() {
     std::lock_guard lock(m_mutex);
+    forgetClosedFiles();
     return m_printerDriverBound;
 }
 
@@ -241,8 +242,9 @@ void TavrinKernelUsbDevice::failNextTransfers(int count, int status) {
     m_failureStatus = status;
 }
 
-int TavrinKernelUsbDevice::openFileCount() const {
+int TavrinKernelUsbDevice::openFileCount() {
     std::lock_guard lock(m_mutex);
+    forgetClosedFiles();
     return int(m_files.size());
 }
 
@@ -258,34 +260,23 @@ int TavrinKernelUsbDevice::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* clie
 void TavrinKernelUsbDevice::onClientConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client,
                                               void* self) {
     auto* device = static_cast<TavrinKernelUsbDevice*>(self);
-    {
-        std::lock_guard lock(device->m_mutex);
-        device->fileOf(client);
-    }
-    g_signal_connect(client, "notify::connected",
-                     G_CALLBACK(&TavrinKernelUsbDevice::onClientConnectionChanged), self);
+    std::lock_guard lock(device->m_mutex);
+    device->fileOf(client);
 }
 
-void TavrinKernelUsbDevice::onClientConnectionChanged(void* client, void*, void* self) {
-    auto* ioctlClient = static_cast<UMockdevIoctlClient*>(client);
-    if (!umockdev_ioctl_client_get_connected(ioctlClient)) {
-        static_cast<TavrinKernelUsbDevice*>(self)->clientClosed(ioctlClient);
-    }
-}
-
-void TavrinKernelUsbDevice::clientClosed(UMockdevIoctlClient* client) {
-    std::lock_guard lock(m_mutex);
-    // Closing a file releases its interface, and the kernel's driver may
-    // bind again; its URBs go with it.
-    const auto found = m_files.find(client);
-    if (found == m_files.end()) {
-        return;
-    }
-    const bool claimed = found->second->claimsInterface();
-    g_signal_handlers_disconnect_by_data(client, this);
-    m_files.erase(found);
-    if (claimed && m_printerDriverPresent && m_pluggedIn) {
-        m_printerDriverBound = true;
+// The bed tells of a closed file only through its client's state: files are
+// forgotten when next looked at. Closing a file releases its interface, and
+// the kernel's driver may bind again; its URBs go with it.
+void TavrinKernelUsbDevice::forgetClosedFiles() {
+    for (auto it = m_files.begin(); it != m_files.end();) {
+        if (umockdev_ioctl_client_get_connected(it->first)) {
+            ++it;
+            continue;
+        }
+        if (it->second->claimsInterface() && m_printerDriverPresent && m_pluggedIn) {
+            m_printerDriverBound = true;
+        }
+        it = m_files.erase(it);
     }
 }
 
@@ -331,6 +322,7 @@ void TavrinKernelUsbDevice::reapWaitOver(UMockdevIoctlClient* client) {
 
 bool TavrinKernelUsbDevice::handleIoctl(UMockdevIoctlClient* client) {
     std::lock_guard lock(m_mutex);
+    forgetClosedFiles();
     UsbfsClient& file = fileOf(client);
     const gulong request = umockdev_ioctl_client_get_request(client);
 

@@ -71,7 +71,7 @@ public:
     // The kernel's printer driver is bound to the interface: a program must
     // detach it before claiming, and it is bound again when released.
     void setKernelDriverBound(bool bound);
-    bool isKernelDriverBound() const;
+    bool isKernelDriverBound();
     // The node's permissions: an inaccessible one cannot be opened (EACCES).
     void setNodeAccessible(bool accessible);
     // A halted endpoint fails its URBs with -EPIPE until cleared.
@@ -85,7 +85,7 @@ public:
 
     // Files open on the device's nodes, those of an unplugged device
     // included.
-    int openFileCount() const;
+    int openFileCount();
     // Bulk URBs submitted so far.
     int bulkTransferCount() const;
 
@@ -96,7 +96,6 @@ private:
     static int onIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
     static void onClientConnected(UMockdevIoctlBase* handler, UMockdevIoctlClient* client,
                                   void* self);
-    static void onClientConnectionChanged(void* client, void* property, void* self);
     static int onReapWaitOver(void* wait);
 
     bool handleIoctl(UMockdevIoctlClient* client);
@@ -105,7 +104,7 @@ private:
     void progress(UsbfsClient& file, const std::shared_ptr<UsbfsUrb>& urb);
     void serveInUrbs();
     void reapWaitOver(UMockdevIoctlClient* client);
-    void clientClosed(UMockdevIoctlClient* client);
+    void forgetClosedFiles();
     UsbfsClient& fileOf(UMockdevIoctlClient* client);
     bool interfaceClaimed() const;
     void plugInLocked();
