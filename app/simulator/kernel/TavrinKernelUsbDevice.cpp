@@ -12,6 +12,7 @@
 #include <cstring>
 #include <future>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace lunvik {
@@ -253,6 +254,17 @@ int TavrinKernelUsbDevice::bulkTransferCount() const {
     return m_bulkTransfers;
 }
 
+std::chrono::microseconds TavrinKernelUsbDevice::emulationProcessorTime() const {
+    std::lock_guard lock(m_mutex);
+    clockid_t clock{};
+    timespec time{};
+    if (!m_workerThread || pthread_getcpuclockid(*m_workerThread, &clock) != 0 ||
+        clock_gettime(clock, &time) != 0) {
+        return {};
+    }
+    return std::chrono::seconds(time.tv_sec) + std::chrono::microseconds(time.tv_nsec / 1000);
+}
+
 int TavrinKernelUsbDevice::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
     return static_cast<TavrinKernelUsbDevice*>(self)->handleIoctl(client);
 }
@@ -293,6 +305,7 @@ UsbfsClient& TavrinKernelUsbDevice::fileOf(UMockdevIoctlClient* client) {
     }
     if (!m_workerContext) {
         m_workerContext = g_main_context_ref_thread_default();
+        m_workerThread = pthread_self();
     }
     return *file;
 }

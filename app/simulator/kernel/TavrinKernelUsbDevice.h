@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <pthread.h>
 
 typedef struct _GMainContext GMainContext;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
@@ -88,6 +90,10 @@ public:
     int openFileCount();
     // Bulk URBs submitted so far.
     int bulkTransferCount() const;
+    // Processor time the bed's worker thread used, answering the calls and
+    // playing the device: to tell the program's own time from the
+    // emulation's when both run in one process.
+    std::chrono::microseconds emulationProcessorTime() const;
 
     TavrinKernelUsbDevice(const TavrinKernelUsbDevice&) = delete;
     TavrinKernelUsbDevice& operator=(const TavrinKernelUsbDevice&) = delete;
@@ -117,6 +123,7 @@ private:
     UMockdevTestbed* m_testbed = nullptr;
     UMockdevIoctlBase* m_handler = nullptr;
     GMainContext* m_workerContext = nullptr;
+    std::optional<pthread_t> m_workerThread;
     std::map<UMockdevIoctlClient*, std::unique_ptr<UsbfsClient>> m_files;
     bool m_pluggedIn = false;
     int m_address = 1;
