@@ -55,14 +55,16 @@ function(lunvik_library target)
 endfunction()
 
 # lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>] [DATA <dir>]
-#              [SESSION_BUS] [UMOCKDEV]): one test program from every source in
-# <dir>; each test case runs in its own process under ctest. MAIN replaces the
-# default test main (one with a widget application). DATA names the test data
-# folder (<dir>/data by default). SESSION_BUS gives each test process a D-Bus
+#              [BUNDLES <dir>] [SESSION_BUS] [UMOCKDEV]): one test program from
+# every source in <dir>; each test case runs in its own process under ctest.
+# MAIN replaces the default test main (one with a widget application). DATA
+# and BUNDLES name the folders of test data and of test bundles (<dir>/data
+# and <dir>/bundles by default). SESSION_BUS gives each test process a D-Bus
 # session bus of its own; UMOCKDEV runs it with umockdev's preload library,
 # for tests that emulate a USB device at the kernel boundary.
 function(lunvik_tests name)
-  cmake_parse_arguments(ARG "SESSION_BUS;UMOCKDEV" "DIR;MAIN;DATA" "LINKS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "SESSION_BUS;UMOCKDEV" "DIR;MAIN;DATA;BUNDLES" "LINKS;SOURCES"
+                        ${ARGN})
   if(NOT ARG_MAIN)
     set(ARG_MAIN lunvik_test_main)
   endif()
@@ -83,7 +85,10 @@ function(lunvik_tests name)
   target_compile_definitions(${name} PRIVATE
     LUNVIK_TEST_DATA="${ARG_DATA}")
   # Bundles the tests need of their own: tests/bundles/<Name>/...
-  file(GLOB bundle_dirs LIST_DIRECTORIES true ${ARG_DIR}/bundles/*)
+  if(NOT ARG_BUNDLES)
+    set(ARG_BUNDLES ${ARG_DIR}/bundles)
+  endif()
+  file(GLOB bundle_dirs LIST_DIRECTORIES true ${ARG_BUNDLES}/*)
   foreach(bundle_dir IN LISTS bundle_dirs)
     if(IS_DIRECTORY ${bundle_dir})
       get_filename_component(bundle ${bundle_dir} NAME)
