@@ -243,6 +243,14 @@ void TavrinKernelUsbDevice::failNextTransfers(int count, int status) {
     m_failureStatus = status;
 }
 
+void TavrinKernelUsbDevice::setJobFinishedHandler(
+    std::function<void(const TavrinReceivedJob&, int)> handler, bool forgetsHistory) {
+    std::lock_guard lock(m_mutex);
+    m_jobFinished = std::move(handler);
+    m_forgetsHistory = forgetsHistory;
+    m_reportedJobs = int(m_device->jobs().size());
+}
+
 int TavrinKernelUsbDevice::openFileCount() {
     std::lock_guard lock(m_mutex);
     forgetClosedFiles();
@@ -528,7 +536,23 @@ void TavrinKernelUsbDevice::progress(UsbfsClient& file, const std::shared_ptr<Us
         return;
     }
     file.finish(urb, 0, {}, int(data.size()));
+    reportFinishedJobs();
     serveInUrbs();
+}
+
+void TavrinKernelUsbDevice::reportFinishedJobs() {
+    if (!m_jobFinished) {
+        return;
+    }
+    const QList<TavrinReceivedJob> jobs = m_device->jobs();
+    for (int i = m_reportedJobs; i < jobs.size(); ++i) {
+        m_jobFinished(jobs[i], ++m_finishedJobCount);
+    }
+    m_reportedJobs = int(jobs.size());
+    if (m_forgetsHistory && !jobs.isEmpty()) {
+        m_device->clearHistory();
+        m_reportedJobs = int(m_device->jobs().size());
+    }
 }
 
 // IN URBs in flight take the device's answers, oldest first.

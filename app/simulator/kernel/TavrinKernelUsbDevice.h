@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -85,6 +86,12 @@ public:
     // The next count bulk URBs end with the status instead of moving data.
     void failNextTransfers(int count, int status = -EPROTO);
 
+    // Called on the bed's worker after each job the device finished, with
+    // its number counted from 1. With forgetsHistory the device then forgets
+    // what it received, so that a long session does not grow.
+    void setJobFinishedHandler(std::function<void(const TavrinReceivedJob&, int number)> handler,
+                               bool forgetsHistory);
+
     // Files open on the device's nodes, those of an unplugged device
     // included.
     int openFileCount();
@@ -109,6 +116,7 @@ private:
     bool claim(UsbfsClient& file);
     void progress(UsbfsClient& file, const std::shared_ptr<UsbfsUrb>& urb);
     void serveInUrbs();
+    void reportFinishedJobs();
     void reapWaitOver(UMockdevIoctlClient* client);
     void forgetClosedFiles();
     UsbfsClient& fileOf(UMockdevIoctlClient* client);
@@ -138,6 +146,10 @@ private:
     int m_failuresLeft = 0;
     int m_failureStatus = -EPROTO;
     int m_bulkTransfers = 0;
+    std::function<void(const TavrinReceivedJob&, int)> m_jobFinished;
+    bool m_forgetsHistory = false;
+    int m_reportedJobs = 0;
+    int m_finishedJobCount = 0;
 };
 
 } // namespace lunvik
