@@ -187,6 +187,53 @@ TEST_F(KernelUsbWindowPrint, AnUnpluggedDeviceWorksAgainOncePluggedIn) {
     EXPECT_TRUE(waitUntil([&] { return usb.openFileCount() == 0; }, 10000));
 }
 
+// Another program holds the interface: the sheet says so, and nothing is
+// sent.
+TEST_F(KernelUsbWindowPrint, AnInterfaceHeldElsewhereIsReported) {
+    usb.setInterfaceHeldElsewhere(true);
+    const Outcome outcome = printFromMenu();
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("exclusive access")))
+        << outcome.error.toStdString();
+    EXPECT_TRUE(usb.device().commands().isEmpty());
+}
+
+// The kernel's printer driver is set aside for the print and bound again.
+TEST_F(KernelUsbWindowPrint, AKernelPrinterDriverDoesNotStopThePrint) {
+    usb.setKernelDriverBound(true);
+    EXPECT_TRUE(printFromMenu().completed);
+    EXPECT_EQ(usb.device().jobs().size(), 1);
+    EXPECT_TRUE(waitUntil([&] { return usb.isKernelDriverBound(); }, 10000));
+}
+
+// A device that takes nothing: the print ends with the time-out's text.
+TEST_F(KernelUsbWindowPrint, ADeviceThatNeverAnswersTimesOut) {
+    usb.setTransfersComplete(false);
+    const Outcome outcome = printFromMenu();
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.error, QStringLiteral("The device did not answer in time."));
+}
+
+namespace {
+
+class KernelUsbWindowPrintBusy : public KernelUsbWindowPrint {
+protected:
+    static TavrinSimulatedDevice::Configuration busy() {
+        TavrinSimulatedDevice::Configuration c;
+        c.isBusy = true;
+        return c;
+    }
+    KernelUsbWindowPrintBusy() : KernelUsbWindowPrint(busy()) {}
+};
+
+} // namespace
+
+TEST_F(KernelUsbWindowPrintBusy, ABusyDeviceIsReported) {
+    const Outcome outcome = printFromMenu();
+    EXPECT_EQ(outcome.error, QStringLiteral("The printer is busy."));
+    EXPECT_EQ(usb.device().commands(), QStringList{"S"});
+}
+
 namespace {
 
 class KernelUsbWindowPrintPluggedLater : public KernelUsbWindowPrint {
