@@ -306,8 +306,7 @@ UsbfsClient& TavrinKernelUsbDevice::fileOf(UMockdevIoctlClient* client) {
         file = std::make_unique<UsbfsClient>(
             client, QString::fromLocal8Bit(umockdev_ioctl_client_get_devnode(client)));
         // A file opened on the node of an unplugged device is stale at once.
-        if (!m_pluggedIn ||
-            file->node() != UsbDeviceDescription::nodePath(busNumber, m_address)) {
+        if (!m_pluggedIn || file->node() != UsbDeviceDescription::nodePath(busNumber, m_address)) {
             file->makeStale();
         }
     }
@@ -356,7 +355,8 @@ bool TavrinKernelUsbDevice::handleIoctl(UMockdevIoctlClient* client) {
             GSource* timer = g_timeout_source_new(guint(emptyReapWait.count()));
             g_source_set_callback(
                 timer, reinterpret_cast<GSourceFunc>(&TavrinKernelUsbDevice::onReapWaitOver),
-                new ReapWait{this, client}, [](gpointer wait) { delete static_cast<ReapWait*>(wait); });
+                new ReapWait{this, client},
+                [](gpointer wait) { delete static_cast<ReapWait*>(wait); });
             g_source_attach(timer, m_workerContext);
             file.setWaitTimer(timer);
         }

@@ -18,8 +18,8 @@ UsbfsClient::~UsbfsClient() {
     g_object_unref(m_client);
 }
 
-void UsbfsClient::finish(const std::shared_ptr<UsbfsUrb>& urb, int status,
-                         const QByteArray& inData, int transferred) {
+void UsbfsClient::finish(const std::shared_ptr<UsbfsUrb>& urb, int status, const QByteArray& inData,
+                         int transferred) {
     urb->finish(status, inData, transferred);
     m_finished.push_back(urb);
     if (m_waitingReap) {
@@ -31,9 +31,9 @@ void UsbfsClient::finish(const std::shared_ptr<UsbfsUrb>& urb, int status,
 }
 
 std::shared_ptr<UsbfsUrb> UsbfsClient::takeInFlight(unsigned long clientAddress) {
-    const auto found =
-        std::find_if(m_inFlight.begin(), m_inFlight.end(),
-                     [&](const auto& urb) { return urb->clientAddress() == clientAddress; });
+    const auto found = std::find_if(m_inFlight.begin(), m_inFlight.end(), [&](const auto& urb) {
+        return urb->clientAddress() == clientAddress;
+    });
     if (found == m_inFlight.end()) {
         return nullptr;
     }

@@ -29,8 +29,8 @@ std::shared_ptr<UsbfsUrb> UsbfsUrb::fromSubmission(UMockdevIoctlClient* client) 
     urb->m_type = copy->type;
     urb->m_length = copy->buffer_length;
     if (urb->m_length > 0) {
-        urb->m_buffer = umockdev_ioctl_data_resolve(urb->m_urb, G_STRUCT_OFFSET(usbdevfs_urb, buffer),
-                                                    gsize(urb->m_length), nullptr);
+        urb->m_buffer = umockdev_ioctl_data_resolve(
+            urb->m_urb, G_STRUCT_OFFSET(usbdevfs_urb, buffer), gsize(urb->m_length), nullptr);
         if (!urb->m_buffer) {
             return nullptr;
         }

@@ -98,11 +98,9 @@ QString usbEnvironment(const lunvik::TavrinKernelUsbDevice& usb) {
 int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
                TavrinJobPictureFolder* pictures) {
     lunvik::TavrinKernelUsbDevice usb(configuration);
-    usb.setJobFinishedHandler(
-        [pictures](const lunvik::TavrinReceivedJob& job, int number) {
-            reportJob(job, number, pictures);
-        },
-        true);
+    usb.setJobFinishedHandler([pictures](const lunvik::TavrinReceivedJob& job,
+                                         int number) { reportJob(job, number, pictures); },
+                              true);
     line(QStringLiteral("serving a stencil device on an emulated USB bus at ") + usb.nodePath());
     line(QStringLiteral("start the application with:"));
     line(QStringLiteral("  ") + usbEnvironment(usb) + QStringLiteral(" build/bin/Lunvik"));
@@ -207,9 +205,9 @@ int main(int argc, char** argv) {
         QStringLiteral("fail-after-column-bytes"),
         QStringLiteral("Disconnect after this many column bytes of a job."),
         QStringLiteral("count"));
-    parser.addOptions({socketOption, usbOption, pngOption, busyOption, errorOption, temperatureOption,
-                       firmwareOption, serialOption, shortOption, modelOption, stateModeOption,
-                       informationModeOption, failOption});
+    parser.addOptions({socketOption, usbOption, pngOption, busyOption, errorOption,
+                       temperatureOption, firmwareOption, serialOption, shortOption, modelOption,
+                       stateModeOption, informationModeOption, failOption});
     parser.process(app);
 
     if (parser.isSet(socketOption) == parser.isSet(usbOption)) {

@@ -200,8 +200,7 @@ TEST(KernelUsbTransport, UnplugInTheMiddleOfATransferAndPlugInAgain) {
     sender.join();
     ASSERT_TRUE(sent);
     EXPECT_EQ(fennick::pipeErrorCode(*sent), PipeErrorCode::noDevice);
-    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })),
-              PipeErrorCode::noDevice);
+    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })), PipeErrorCode::noDevice);
     context.reset();
     EXPECT_TRUE(eventually([&] { return usb.openFileCount() == 0; }));
     EXPECT_EQ(fennick::pipeErrorCode(thrown([] { open(); })), PipeErrorCode::noDevice);
@@ -233,8 +232,7 @@ TEST(KernelUsbTransport, ADeviceDyingInTheMiddleOfAPacket) {
     sender.join();
     ASSERT_TRUE(sent);
     EXPECT_EQ(fennick::ioReturn(*sent), UsbResult::notResponding);
-    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })),
-              PipeErrorCode::noDevice);
+    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })), PipeErrorCode::noDevice);
 }
 
 // A device plugged in after the program started is found.

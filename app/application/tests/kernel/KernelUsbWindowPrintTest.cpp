@@ -14,10 +14,10 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 
 #include <gtest/gtest.h>
