@@ -214,6 +214,27 @@ TEST_F(KernelUsbWindowPrint, ADeviceThatNeverAnswersTimesOut) {
     EXPECT_EQ(outcome.error, QStringLiteral("The device did not answer in time."));
 }
 
+// A transfer failing once on the bus loses the state query only: the print
+// goes on without it, as with any failed query.
+TEST_F(KernelUsbWindowPrint, ATransferFailingOnceLosesOnlyTheStateQuery) {
+    usb.failNextTransfers(1, -EPROTO);
+    EXPECT_TRUE(printFromMenu().completed);
+    EXPECT_EQ(usb.device().commands(), (QStringList{"D", "Y", "0"}));
+    EXPECT_EQ(usb.device().jobs().size(), 1);
+}
+
+// A stalled write pipe fails the print with the bus's reason; cleared, the
+// next print goes through.
+TEST_F(KernelUsbWindowPrint, AStalledWritePipeFailsThePrint) {
+    usb.setEndpointStalled(TavrinKernelUsbDevice::outEndpoint, true);
+    const Outcome outcome = printFromMenu();
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("pipe is stalled")))
+        << outcome.error.toStdString();
+    usb.setEndpointStalled(TavrinKernelUsbDevice::outEndpoint, false);
+    EXPECT_TRUE(printFromMenu().completed);
+}
+
 namespace {
 
 class KernelUsbWindowPrintBusy : public KernelUsbWindowPrint {
