@@ -14,5 +14,6 @@ access="$(dirname "$1")/../lib/liblunvik-usb-node-access.so"
 if [ -f "$access" ]; then
   preload="$(cd "$(dirname "$access")" && pwd)/$(basename "$access"):$preload"
 fi
-export LD_PRELOAD="$preload${LD_PRELOAD:+:$LD_PRELOAD}"
+# Libraries preloaded already stay first: a dynamic sanitizer runtime must.
+export LD_PRELOAD="${LD_PRELOAD:+$LD_PRELOAD:}$preload"
 exec "$@"

@@ -143,9 +143,11 @@ void preloadTheEmulationForUsb(char** argv) {
     if (!usb || (preload && std::strstr(preload, "libumockdev-preload"))) {
         return;
     }
+    // Libraries preloaded already stay first: a dynamic sanitizer runtime
+    // must.
     std::string libraries = "libumockdev-preload.so.0";
     if (preload && *preload) {
-        libraries += std::string(":") + preload;
+        libraries = std::string(preload) + ":" + libraries;
     }
     setenv("LD_PRELOAD", libraries.c_str(), 1);
     execv("/proc/self/exe", argv);
