@@ -8,6 +8,9 @@ packages=(
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin
+  # The stencil device emulated at the kernel's USB boundary, for the tests
+  # of the libusb backend and the simulator program's --usb mode.
+  umockdev libumockdev-dev
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm
