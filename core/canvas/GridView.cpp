@@ -20,6 +20,7 @@
 #include "model/descriptions/ColorAbility.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -89,8 +90,9 @@ GridView::GridView(QWidget* parent)
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setRenderHint(QPainter::SmoothPixmapTransform, true);
     setMouseTracking(true);
-    // Focus comes with a click on the picture, which then shows it.
-    setFocusPolicy(Qt::ClickFocus);
+    // A click on the picture or Tab gives the canvas the keys that move the
+    // picture; the selected picture, or a ring around the canvas, shows it.
+    setFocusPolicy(Qt::StrongFocus);
 
     const std::pair<QGraphicsItem*, Layer> items[] = {
         {m_overflownAreaView, overflowLayer},
@@ -502,12 +504,12 @@ void GridView::applyLayout(const GridViewLayout::Result& r) {
     m_overflownAreaView->setVisible(r.showsPicture);
     m_imageSelectionView->setVisible(r.showsPicture);
     if (r.showsPicture) {
-        const GridViewChangeAnimator::Frames frames{
-            {r.repeatStripRect, r.imageFrame, r.copyStepX, r.copyStepY,
-             r.showsFurtherCopiesX ? r.instanceCountX : 1,
-             r.showsFurtherCopiesY ? r.instanceCountY : 1},
-            r.selectionRect,
-            r.allImageRect_pt};
+        const GridViewChangeAnimator::Frames frames{{r.repeatStripRect, r.imageFrame, r.copyStepX,
+                                                     r.copyStepY,
+                                                     r.showsFurtherCopiesX ? r.instanceCountX : 1,
+                                                     r.showsFurtherCopiesY ? r.instanceCountY : 1},
+                                                    r.selectionRect,
+                                                    r.allImageRect_pt};
         // Changes move on screen unless a new or mirrored picture arrives,
         // the canvas changed size, the picture was hidden, or the user is
         // dragging the picture or a handle (the frames then follow the
@@ -640,6 +642,44 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     if (m_scene->focusItem()) {
         QApplication::sendEvent(m_scene, event);
     }
+}
+
+void GridView::focusInEvent(QFocusEvent* event) {
+    QGraphicsView::focusInEvent(event);
+    const bool byKeyboard =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (!byKeyboard) {
+        return;
+    }
+    m_showsKeyboardFocus = true;
+    // The arrow keys move the picture, so it shows as selected.
+    if (m_originalImage && m_imageSelectionView->isEnabled()) {
+        m_imageSelectionView->setFocus(event->reason());
+        m_imageSelectionView->setSelected(true);
+    }
+    viewport()->update();
+}
+
+void GridView::focusOutEvent(QFocusEvent* event) {
+    QGraphicsView::focusOutEvent(event);
+    if (m_showsKeyboardFocus) {
+        m_showsKeyboardFocus = false;
+        viewport()->update();
+    }
+}
+
+void GridView::drawForeground(QPainter* painter, const QRectF&) {
+    if (!m_showsKeyboardFocus || !hasFocus() || bounds().isEmpty()) {
+        return;
+    }
+    // A ring just outside the canvas, as fields show theirs.
+    painter->save();
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(QPointF(), bounds()).adjusted(-3, -3, 3, 3));
+    painter->restore();
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {

@@ -11,8 +11,8 @@ namespace kestrom {
 
 GridViewContainerView::GridViewContainerView(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
-    // A click hands it the keys for the picture; Tab passes by, as nothing
-    // here shows focus and the inspector's fields do the same by keyboard.
+    // A click beside the canvas hands it the keys for the picture; Tab stops
+    // at the canvas inside, which shows its focus and passes the keys here.
     setFocusPolicy(Qt::ClickFocus);
     resize(600, 200);
 }

@@ -6,6 +6,7 @@
 #include "core/document/application/UserDefaultsKeys.h"
 #include "core/document/package/KeptVersions.h"
 #include "core/launch/MainMenu.h"
+#include "core/launch/MenuMnemonics.h"
 #include "core/scripting/ScriptingService.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
@@ -141,7 +142,7 @@ void AppDelegate::rebuildRecentMenu() {
     const QStringList titles = m_documentController->recentDocumentTitles();
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString path = paths[i];
-        QAction* entry = m_recentMenu->addAction(titles.value(i));
+        QAction* entry = m_recentMenu->addAction(MenuMnemonics::escaped(titles.value(i)));
         entry->setToolTip(path);
         connect(entry, &QAction::triggered, this,
                 [this, path] { m_documentController->openDocument(path, true); });

@@ -5,6 +5,7 @@
 #include "core/window/DocumentFileDialog.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/ErrorSheet.h"
+#include "core/window/SheetParent.h"
 #include "platform/Error.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ DocumentWindow* anyShownDocumentWindow() {
 
 QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
                    const QString& informative) {
+    window = SheetParent::of(window);
     auto* box = new QMessageBox(window);
     box->setIcon(icon);
     box->setText(text);

@@ -188,7 +188,7 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     auto* actualSize =
         pictureMenu->findChild<QAction*>(QStringLiteral("PrintDocument_Menu_ActualSize"));
     ASSERT_TRUE(actualSize);
-    EXPECT_EQ(actualSize->text(), QStringLiteral("One Dot per Pixel"));
+    EXPECT_EQ(actualSize->text(), QStringLiteral("&Dot by Dot"));
     EXPECT_TRUE(actualSize->isEnabled());
     review(pictureMenu, "picture-menu");
     reviewScreen("screen-picture-menu");

@@ -55,7 +55,8 @@ TEST(DocumentWindowTest, ANewDocumentOpensInAWindowWithTheApplicationsMenus) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled[*]"));
     EXPECT_EQ(window->menuBar()->actions().size(), delegate.mainMenu()->actions().size());
-    EXPECT_EQ(window->menuBar()->actions().first()->text(), AppDelegate::applicationName());
+    EXPECT_EQ(window->menuBar()->actions().first()->text(),
+              QLatin1Char('&') + AppDelegate::applicationName());
 
     document->updateChangeCount(Document::ChangeType::done);
     EXPECT_TRUE(window->isWindowModified());
