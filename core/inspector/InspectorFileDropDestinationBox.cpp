@@ -18,6 +18,7 @@ InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent
     setFrameShadow(QFrame::Sunken);
     setMinimumHeight(120);
     setAutoFillBackground(true);
+    m_ownBackgroundRole = backgroundRole();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(2);
@@ -44,18 +45,17 @@ bool InspectorFileDropDestinationBox::accepts(const QDropEvent* event) const {
 
 void InspectorFileDropDestinationBox::setDraggingEntered(bool entered) {
     m_isDraggingEntered = entered;
-    setBackgroundRole(entered ? QPalette::Highlight : QPalette::Base);
+    setBackgroundRole(entered ? QPalette::Highlight : m_ownBackgroundRole);
     update();
 }
 
 void InspectorFileDropDestinationBox::dragEnterEvent(QDragEnterEvent* event) {
     setDraggingEntered(true);
-    if (accepts(event)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    // Taken even when refused, with no action: only a drag the box took is
+    // told that it left, and the highlight must go then too. The moves that
+    // follow say no.
+    event->setDropAction(accepts(event) ? Qt::CopyAction : Qt::IgnoreAction);
+    event->accept();
 }
 
 void InspectorFileDropDestinationBox::dragMoveEvent(QDragMoveEvent* event) {
@@ -70,6 +70,12 @@ void InspectorFileDropDestinationBox::dragMoveEvent(QDragMoveEvent* event) {
 void InspectorFileDropDestinationBox::dragLeaveEvent(QDragLeaveEvent* event) {
     setDraggingEntered(false);
     QFrame::dragLeaveEvent(event);
+}
+
+void InspectorFileDropDestinationBox::hideEvent(QHideEvent* event) {
+    // A page pushed or a window closed during a drag ends it here.
+    setDraggingEntered(false);
+    QFrame::hideEvent(event);
 }
 
 void InspectorFileDropDestinationBox::dropEvent(QDropEvent* event) {

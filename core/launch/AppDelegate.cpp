@@ -166,9 +166,10 @@ void AppDelegate::setRevertItem(QAction* revert) {
 }
 
 void AppDelegate::refreshRevertItem() {
-    // A document that was never saved has no file to go back to.
+    // A document that was never saved has no file to go back to; one just
+    // opened or saved has nothing to go back from.
     if (m_revertItem) {
-        m_revertItem->setEnabled(m_followed && m_followed->filePath());
+        m_revertItem->setEnabled(m_documentController->hasChangesToRevert(m_followed));
     }
 }
 
@@ -234,6 +235,7 @@ void AppDelegate::toggleInspector() {
 void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
     disconnect(m_filePathConnection);
+    disconnect(m_editedConnection);
     m_followed = document;
     if (document) {
         // Every change of the job registers its undo.
@@ -243,6 +245,8 @@ void AppDelegate::followCurrentDocument(Document* document) {
         });
         m_filePathConnection =
             connect(document, &Document::filePathChanged, this, &AppDelegate::refreshRevertItem);
+        m_editedConnection =
+            connect(document, &Document::editedChanged, this, &AppDelegate::refreshRevertItem);
     }
     refreshUndoItems();
     refreshDocumentItems();
@@ -303,7 +307,29 @@ void AppDelegate::newDocument() {
 }
 
 void AppDelegate::openDocument() {
-    m_documentController->openDocumentWithPanel();
+    QPointer<AppDelegate> self(this);
+    m_panels->chooseDocumentsToOpen([self](const QStringList& paths) {
+        // Once the panel has gone: a window that shows a panel takes no
+        // picture.
+        QMetaObject::invokeMethod(
+            self,
+            [self, paths] {
+                if (self) {
+                    self->openChosenFiles(paths);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::openChosenFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (m_scripting && ScriptingService::isPictureFile(path)) {
+            m_scripting->loadPictureFile(path);
+        } else {
+            m_documentController->openDocument(path, true);
+        }
+    }
 }
 
 void AppDelegate::closeDocument() {

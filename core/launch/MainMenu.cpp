@@ -65,8 +65,11 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QAction* print = item(file, "Menu_Print", QKeySequence::Print);
     QObject::connect(print, &QAction::triggered, &delegate, &AppDelegate::printDocument);
     // The item takes the model's word for printing as the menu opens.
-    QObject::connect(file, &QMenu::aboutToShow, &delegate,
-                     [&delegate, print] { delegate.titlePrintItem(*print); });
+    // Saving in place changes what a revert would bring back.
+    QObject::connect(file, &QMenu::aboutToShow, &delegate, [&delegate, print] {
+        delegate.titlePrintItem(*print);
+        delegate.refreshRevertItem();
+    });
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);

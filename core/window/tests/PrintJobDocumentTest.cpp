@@ -404,20 +404,34 @@ TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {
     EXPECT_EQ(print->text(), QStringLiteral("&Print…"));
 }
 
-TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
+// Revert to Saved is offered only when it would change what is open: a
+// document with a file that was edited since it was opened or saved.
+TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyWhenThePackageDiffersFromWhatIsOpen) {
     AppDelegate delegate;
     auto* revert = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Revert"));
-    ASSERT_TRUE(revert);
+    auto* file = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_File"));
+    ASSERT_TRUE(revert && file);
     EXPECT_FALSE(revert->isEnabled());
     PrintJobDocument* document = newDocument(delegate);
-    document->updateChangeCount(kestrom::Document::ChangeType::done);
-    EXPECT_FALSE(revert->isEnabled());
+    document->job().setImageRepeatXCount(2);
+    QApplication::processEvents();
+    EXPECT_FALSE(revert->isEnabled()) << "no file to go back to";
 
     bool saved = false;
-    delegate.documentController()->saveDocumentTo(document, folder.filePath(QStringLiteral("Job")),
+    const QString package = folder.filePath(QStringLiteral("Job.lunvik"));
+    delegate.documentController()->saveDocumentTo(document, package,
                                                   [&saved](bool ok) { saved = ok; });
     ASSERT_TRUE(run_test::waitUntil([&] { return saved; }));
-    EXPECT_TRUE(revert->isEnabled());
+    emit file->aboutToShow();
+    EXPECT_FALSE(revert->isEnabled()) << "just saved";
+    document->job().setImageRepeatXCount(3);
+    QApplication::processEvents();
+    EXPECT_TRUE(revert->isEnabled()) << "edited";
+    document->undoManager()->undo();
+    QApplication::processEvents();
+    EXPECT_FALSE(revert->isEnabled()) << "the edit undone";
+    document->job().setImageRepeatXCount(3);
+    QApplication::processEvents();
 
     // The item follows the document in front.
     PrintJobDocument* untitled = newDocument(delegate);
@@ -427,6 +441,21 @@ TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
     delegate.documentController()->removeDocument(document);
     delegate.documentController()->setCurrentDocument(untitled);
     EXPECT_FALSE(revert->isEnabled());
+
+    // Opened again: nothing to revert until it is edited.
+    bool opened = false;
+    delegate.documentController()->openDocument(
+        package, true, [&opened](kestrom::Document*, bool, auto error) { opened = !error; });
+    ASSERT_TRUE(run_test::waitUntil([&] { return opened; }));
+    QApplication::processEvents();
+    emit file->aboutToShow();
+    auto* reopened = delegate.documentController()->documentForPath(package);
+    ASSERT_TRUE(reopened);
+    ASSERT_EQ(delegate.documentController()->currentDocument(), reopened);
+    EXPECT_FALSE(revert->isEnabled()) << "just opened";
+    qobject_cast<PrintJobDocument*>(reopened)->job().setImageRepeatXCount(4);
+    QApplication::processEvents();
+    EXPECT_TRUE(revert->isEnabled());
 }
 
 // File > Revert to Saved on a package that another program changed so that
