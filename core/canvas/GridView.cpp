@@ -2,6 +2,7 @@
 
 #include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/GridLineList.h"
+#include "core/canvas/GridViewAccessible.h"
 #include "core/canvas/GridViewChangeAnimator.h"
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewDrawingView.h"
@@ -19,6 +20,7 @@
 #include "core/document/application/KestromText.h"
 #include "model/descriptions/ColorAbility.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QGraphicsScene>
@@ -93,6 +95,7 @@ GridView::GridView(QWidget* parent)
     // A click on the picture or Tab gives the canvas the keys that move the
     // picture; the selected picture, or a ring around the canvas, shows it.
     setFocusPolicy(Qt::StrongFocus);
+    GridViewAccessible::installFactory();
 
     const std::pair<QGraphicsItem*, Layer> items[] = {
         {m_overflownAreaView, overflowLayer},
@@ -169,6 +172,15 @@ void GridView::setImagePlacement(const ambrel::OriginalImageDrawingOptions& opti
     }
     if (changed(&Options::imageRepeatYMargin_mm)) {
         setImageRepeatYMargin_mm(options.imageRepeatYMargin_mm);
+    }
+    announceDescription();
+}
+
+void GridView::announceDescription() {
+    // A screen reader hears where the picture went.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
     }
 }
 
@@ -271,6 +283,7 @@ void GridView::setOriginalImage(const ambrel::OriginalImage::Pointer& image) {
     m_imageView->setOriginalImage(image);
     m_imageSelectionView->setSelected(false);
     requestLayout();
+    announceDescription();
 }
 
 bool GridView::imageIsResizable() const {

@@ -203,6 +203,7 @@ private:
     void imageSelectionViewMouseUp(GridViewImageSelectionView& view) override;
 
     void requestLayout();
+    void announceDescription();
     void invalidateGrid();
     void placeCanvas();
     void applyLayout(const GridViewLayout::Result& result);

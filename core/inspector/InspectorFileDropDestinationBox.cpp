@@ -1,5 +1,7 @@
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 
+#include "core/document/application/KestromText.h"
+
 #include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
@@ -26,6 +28,7 @@ InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent
     m_picture->setAlignment(Qt::AlignCenter);
     m_picture->setMinimumHeight(72);
     m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    m_picture->setAccessibleName(KestromText::text("Inspector_Image_PictureAccessibleName"));
     m_name = new QLabel(this);
     m_name->setAlignment(Qt::AlignCenter);
     m_name->setTextFormat(Qt::PlainText);

@@ -45,6 +45,7 @@ ToolbarController::ToolbarController(QSplitter* splitViewController, QObject* pa
       m_toggleInspectorButton(new QToolButton), m_helpButton(new QToolButton),
       m_splitViewController(splitViewController) {
     m_toolbar->setObjectName(QStringLiteral("DocumentToolbar"));
+    m_toolbar->setAccessibleName(KestromText::text("Toolbar_AccessibleName"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -54,7 +55,7 @@ ToolbarController::ToolbarController(QSplitter* splitViewController, QObject* pa
     m_toggleInspectorButton->setObjectName(QStringLiteral("ToggleInspectorButton"));
     m_toggleInspectorButton->setCheckable(true);
     m_toggleInspectorButton->setAutoRaise(true);
-    m_toggleInspectorButton->setAccessibleName(QStringLiteral("Right Sidebar"));
+    m_toggleInspectorButton->setAccessibleName(KestromText::text("Toolbar_Sidebar"));
     m_toggleInspectorButton->setToolTip(KestromText::text("Toolbar_ToggleInspectorButton_ToolTip"));
     m_helpButton->setObjectName(QStringLiteral("HelpButton"));
     m_helpButton->setAutoRaise(true);
@@ -83,8 +84,8 @@ ToolbarController::~ToolbarController() {
 }
 
 QStringList ToolbarController::allowedItemIdentifiers() {
-    return {helpIdentifier, machineIdentifier, separatorIdentifier, canvasIdentifier,
-            inspectorIdentifier, flexibleSpaceIdentifier};
+    return {helpIdentifier,   machineIdentifier,   separatorIdentifier,
+            canvasIdentifier, inspectorIdentifier, flexibleSpaceIdentifier};
 }
 
 QStringList ToolbarController::defaultItemIdentifiers() {
@@ -129,7 +130,8 @@ void ToolbarController::updateIcons() {
     const QColor color = m_toolbar->palette().color(QPalette::ButtonText);
     m_helpButton->setIcon(ToolbarIcon::make(QStringLiteral("help"), color));
     m_toggleInspectorButton->setIcon(ToolbarIcon::make(QStringLiteral("sidebar"), color));
-    m_machine->maintenanceButton()->setIcon(ToolbarIcon::make(QStringLiteral("maintenance"), color));
+    m_machine->maintenanceButton()->setIcon(
+        ToolbarIcon::make(QStringLiteral("maintenance"), color));
 }
 
 bool ToolbarController::eventFilter(QObject* watched, QEvent* event) {
