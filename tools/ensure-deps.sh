@@ -8,6 +8,9 @@ packages=(
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin
+  # The keyboard tests of alerts on X11, and the accessibility test: a display
+  # server, the accessibility bus and a client of it, as a screen reader.
+  xvfb xauth at-spi2-core python3-pyatspi
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm

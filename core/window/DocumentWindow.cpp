@@ -106,6 +106,10 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setCollapsible(0, false);
     m_splitViewController->setCollapsible(1, true);
     m_splitViewController->setChildrenCollapsible(true);
+    for (int i = 0; i < m_splitViewController->count(); ++i) {
+        m_splitViewController->handle(i)->setAccessibleName(
+            KestromText::text("Window_DividerAccessibleName"));
+    }
     setCentralWidget(m_splitViewController);
     resize(designedSize);
     m_splitViewController->setSizes({designedSize.width() - inspectorWidth, inspectorWidth});
