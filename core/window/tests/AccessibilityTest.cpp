@@ -4,8 +4,7 @@
 #include "core/launch/AppDelegate.h"
 #include "core/launch/MainMenu.h"
 #include "core/window/DocumentWindow.h"
-#include "core/window/tests/WindowTestModels.h"
-#include "model/connections/ConnectPluginManager.h"
+#include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
 #include <QAccessible>
@@ -22,15 +21,23 @@ using kestrom::PrintJobDocument;
 
 namespace {
 
-class StencilModels : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ambrel::ConnectPluginManager::shared().load(
-            {std::make_shared<window_test::SlowStatusPlugin>()});
-    }
-};
-
-[[maybe_unused]] const auto* environment = ::testing::AddGlobalTestEnvironment(new StencilModels);
+// A model with a maintenance button and a setting of its own.
+std::shared_ptr<const ambrel::DeviceDescriptor> stencilModel() {
+    const QByteArray json = R"([{
+        "modelName": "Named", "printerType": "slow", "headDotCount": 256, "dpi": 300,
+        "canvases": [{"identifier": "A", "size_mm": {"width": 40, "height": 100}},
+                     {"identifier": "B", "size_mm": {"width": 80, "height": 120}}],
+        "transportTypes": ["usb", "wifi"],
+        "offsetBases": ["center", "topLeft"],
+        "parameterProperties": [{"type": "number", "identifier": "speed",
+                                 "pane": "PrinterOptions", "minValue": 1, "maxValue": 9,
+                                 "defaultValue": 5}],
+        "maintenanceActions": [{"identifier": "clean"}]
+    }])";
+    return ambrel::DeviceDescriptor::deviceDescriptors(
+               json, platform::Bundle::named(QStringLiteral("WindowTestPlugin")))
+        .front();
+}
 
 // What a screen reader is given to speak for: controls a user acts on.
 bool isControl(QAccessible::Role role) {
@@ -97,7 +104,7 @@ struct AccessibilityTest : ::testing::Test {
         delegate.newDocument();
         document =
             qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
-        document->job().setDeviceDescriptor(window_test::model(QStringLiteral("Stencil One")));
+        document->job().setDeviceDescriptor(stencilModel());
         window = DocumentWindow::windowFor(document);
         window->resize(1100, 800);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
