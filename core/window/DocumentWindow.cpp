@@ -57,7 +57,8 @@ void checkInspectorPanesOnce() {
 constexpr QSize designedSize(1100, 700);
 constexpr int inspectorWidth = 310;
 
-template <typename T> int indexOfData(const QComboBox* popUp, const T& value) {
+template <typename T>
+int indexOfData(const QComboBox* popUp, const T& value) {
     for (int i = 0; i < popUp->count(); ++i) {
         if (popUp->itemData(i).value<T>() == value) {
             return i;
@@ -105,11 +106,11 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setStretchFactor(1, 0);
     m_splitViewController->setCollapsible(0, false);
     m_splitViewController->setCollapsible(1, true);
-    m_splitViewController->setChildrenCollapsible(true);
     for (int i = 0; i < m_splitViewController->count(); ++i) {
         m_splitViewController->handle(i)->setAccessibleName(
             KestromText::text("Window_DividerAccessibleName"));
     }
+    m_splitViewController->setChildrenCollapsible(true);
     setCentralWidget(m_splitViewController);
     resize(designedSize);
     m_splitViewController->setSizes({designedSize.width() - inspectorWidth, inspectorWidth});
@@ -134,14 +135,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     connect(m_toggleInspectorButton, &QToolButton::clicked, this, &DocumentWindow::toggleInspector);
     connect(m_maintenanceButton, &QToolButton::clicked, this,
             &DocumentWindow::showMaintenanceSheet);
-    connect(m_splitViewController, &QSplitter::splitterMoved, this,
-            [this] { m_toggleInspectorButton->setChecked(!isInspectorCollapsed()); });
+    connect(m_splitViewController, &QSplitter::splitterMoved, this, [this] {
+        m_toggleInspectorButton->setChecked(!isInspectorCollapsed());
+    });
     m_toggleInspectorButton->setChecked(true);
 
     // Escape and Ctrl+. go back one inspector page, and only when there is one.
     m_cancelAction = new QAction(this);
-    m_cancelAction->setShortcuts(
-        {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
+    m_cancelAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
     m_cancelAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_cancelAction);
     connect(m_cancelAction, &QAction::triggered, m_inspector, &InspectorViewController::pop);
@@ -151,8 +152,7 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
     m_maintenanceViewController->setMaintenanceWindow(this);
     m_maintenancePopover->setContentViewController(m_maintenanceViewController);
-    m_maintenancePopover->setShouldClose(
-        [this] { return m_maintenanceViewController->canClose(); });
+    m_maintenancePopover->setShouldClose([this] { return m_maintenanceViewController->canClose(); });
     connect(m_maintenancePopover, &MaintenancePopover::willShow, this,
             [this] { setPresentingMaintenancePopover(true); });
     connect(m_maintenancePopover, &MaintenancePopover::didClose, this,
@@ -286,8 +286,7 @@ void DocumentWindow::detachDocument() {
     m_imageImport.reset();
 }
 
-void DocumentWindow::setDeviceDescriptor(
-    std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
+void DocumentWindow::setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
     m_deviceDescriptor = std::move(descriptor);
     m_canvasInfo->setDeviceDescriptor(m_deviceDescriptor);
     m_inspector->setDeviceDescriptor(m_deviceDescriptor);
@@ -371,8 +370,8 @@ void DocumentWindow::updatePopUpsEnabled() {
 }
 
 void DocumentWindow::changeModel(int index) {
-    const auto model = m_modelPopUpButton->itemData(index)
-                           .value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
+    const auto model =
+        m_modelPopUpButton->itemData(index).value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
     if (PrintDocument* job = printDocument(); job && model) {
         job->setDeviceDescriptor(model);
     }

@@ -27,8 +27,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QScreen>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -101,7 +101,7 @@ QMenu* openMenu(DocumentWindow* window, const QString& name) {
         if (top->menu() && top->menu()->objectName() == name) {
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
             return waitUntil([top] { return top->menu()->isVisible(); }, 2000) ? top->menu()
-                                                                               : nullptr;
+                                                                              : nullptr;
         }
     }
     return nullptr;
@@ -151,8 +151,7 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }, 10000));
     qputenv(platform::SocketUsbHost::environmentVariable, QFile::encodeName(socket));
     platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
-    lunvik::Application::registerDevicePlugin(
-        platform::Bundle::named(QStringLiteral("RegionWorldwide")));
+    lunvik::Application::registerDevicePlugin(platform::Bundle::named(QStringLiteral("RegionWorldwide")));
     ambrel::ConnectPluginManager::shared().load({std::make_shared<ServiceModelPlugin>()});
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/bundles/Lunvik/AppIcon.svg")));
@@ -215,21 +214,20 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
         values << (table->item(row, 1) ? table->item(row, 1)->text() : QString());
     }
     EXPECT_TRUE(values.contains(QStringLiteral("V2.10"))) << values.join(", ").toStdString();
+    std::cout << "status lines shown " << readMs << " ms after the click" << std::endl;
     // The computer is named: by its firmware, else by its host name.
     for (int row = 0; row < table->rowCount(); ++row) {
         if (table->item(row, 0) && table->item(row, 0)->text() == QStringLiteral("Computer")) {
             EXPECT_NE(table->item(row, 1)->text(), QStringLiteral("Unknown"));
         }
     }
-    std::cout << "status lines shown " << readMs << " ms after the click" << std::endl;
     window->maintenancePopover()->adjustSize();
     review(window->maintenancePopover(), "maintenance-popover");
     reviewScreen("screen-maintenance-popover");
 
     // A maintenance action from the popover: the popover closes, the run
     // shows its sheet and ends without an error.
-    auto* actions =
-        window->maintenancePopover()->findChild<kestrom::MaintenancePaneViewController_Actions*>();
+    auto* actions = window->maintenancePopover()->findChild<kestrom::MaintenancePaneViewController_Actions*>();
     ASSERT_TRUE(actions);
     ASSERT_EQ(actions->buttons().size(), 1);
     QTest::mouseClick(actions->buttons().first(), Qt::LeftButton);
