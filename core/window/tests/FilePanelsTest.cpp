@@ -154,3 +154,34 @@ TEST_F(FilePanelsTest, PanelsStartInTheDocumentsFolderElseThePicturesElseHome) {
               QFileInfo(folder.filePath(QStringLiteral("jobs"))).absoluteFilePath());
     save->reject();
 }
+
+// Several files at once: the package opens as a document, the picture goes
+// where a picture goes.
+TEST_F(FilePanelsTest, FileOpenTakesAPackageAndAPictureChosenTogether) {
+    delegate.newDocument();
+    auto* saved = job(documents().first());
+    saved->job().setImageRepeatXCount(2);
+    const QString package = folder.filePath(QStringLiteral("Job.lunvik"));
+    bool written = false;
+    delegate.documentController()->saveDocumentTo(saved, package,
+                                                  [&written](bool ok) { written = ok; });
+    ASSERT_TRUE(waitUntil([&] { return written; }));
+    delegate.documentController()->removeDocument(saved);
+    delegate.newDocument();
+    kestrom::Document* untitled = documents().first();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(DocumentWindow::windowFor(untitled)));
+
+    QFileDialog* panel = openPanel();
+    ASSERT_TRUE(panel);
+    panel->setDirectory(folder.path());
+    const QString stamp = picture(QStringLiteral("stamp.png"));
+    choose(panel, QStringLiteral("\"stamp.png\" \"Job.lunvik\""));
+    ASSERT_TRUE(waitUntil([&] {
+        return delegate.documentController()->documentForPath(package) &&
+               job(untitled)->job().originalImage();
+    }));
+    EXPECT_EQ(job(untitled)->job().originalImage()->fileURL(), QUrl::fromLocalFile(stamp));
+    auto* opened = job(delegate.documentController()->documentForPath(package));
+    EXPECT_EQ(opened->job().imageRepeatXCount(), 2);
+    EXPECT_FALSE(opened->job().originalImage());
+}
