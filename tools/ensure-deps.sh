@@ -11,6 +11,9 @@ packages=(
   # The stencil device emulated at the kernel's USB boundary, for the tests
   # of the libusb backend and the simulator program's --usb mode.
   umockdev libumockdev-dev
+  # The keyboard tests of alerts on X11, and the accessibility test: a display
+  # server, the accessibility bus and a client of it, as a screen reader.
+  xvfb xauth at-spi2-core python3-pyatspi
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm

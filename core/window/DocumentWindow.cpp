@@ -105,6 +105,10 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setStretchFactor(1, 0);
     m_splitViewController->setCollapsible(0, false);
     m_splitViewController->setCollapsible(1, true);
+    for (int i = 0; i < m_splitViewController->count(); ++i) {
+        m_splitViewController->handle(i)->setAccessibleName(
+            KestromText::text("Window_DividerAccessibleName"));
+    }
     m_splitViewController->setChildrenCollapsible(true);
     setCentralWidget(m_splitViewController);
     resize(designedSize);
@@ -512,10 +516,13 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
 }
 
 void DocumentWindow::orderFocusChain() {
-    // The toolbar, the pop-up above the canvas, then the inspector top to
-    // bottom.
-    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) +
-                     FocusChain::stopsIn(m_mainContent->view()) + m_inspector->focusStops());
+    // The toolbar, the pop-up above the canvas, the canvas, then the
+    // inspector top to bottom.
+    QList<QWidget*> content = FocusChain::stopsIn(m_mainContent->view());
+    content.removeAll(gridView());
+    content.append(gridView());
+    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) + content +
+                     m_inspector->focusStops());
 }
 
 bool DocumentWindow::focusNextPrevChild(bool next) {

@@ -1,5 +1,6 @@
 #include "core/window/ErrorSheet.h"
 
+#include "core/window/SheetParent.h"
 #include "platform/Error.h"
 
 #include <QMessageBox>
@@ -7,6 +8,7 @@
 namespace kestrom {
 
 void ErrorSheet::present(QWidget* window, const platform::Error& error) {
+    window = SheetParent::of(window);
     auto* box = new QMessageBox(window);
     box->setObjectName(QStringLiteral("ErrorSheet"));
     box->setIcon(QMessageBox::Warning);

@@ -7,6 +7,7 @@
 #include "core/scripting/ScriptingService.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/ProgressViewController.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/OriginalImageError.h"
@@ -722,7 +723,11 @@ TEST_F(ScriptedPrintTest, WithFirstLaunchDefaultsTheQuestionIsShownOverTheWindow
     EXPECT_EQ(QApplication::activeModalWidget(), question);
     EXPECT_EQ(question->windowModality(), Qt::WindowModal);
     ASSERT_TRUE(question->windowHandle());
-    EXPECT_EQ(question->windowHandle()->transientParent(), window->windowHandle());
+    // A sheet over the progress sheet, which would otherwise keep the keys.
+    ASSERT_TRUE(window->runPresenter()->progressSheet());
+    EXPECT_EQ(question->windowHandle()->transientParent(),
+              window->runPresenter()->progressSheet()->windowHandle());
+    EXPECT_EQ(question->window()->parentWidget()->window()->parentWidget(), window);
     EXPECT_TRUE(window->frameGeometry().contains(question->frameGeometry().center()));
     EXPECT_TRUE(window->runPresenter()->isShowingSheet());
     // The call waits for the user, and nothing reaches the device meanwhile.

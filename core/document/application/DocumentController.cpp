@@ -598,6 +598,18 @@ void DocumentController::reopenFromDisk(Document* document) {
     });
 }
 
+bool DocumentController::hasChangesToRevert(const Document* document) const {
+    if (!document || !document->filePath()) {
+        return false;
+    }
+    if (document->isEdited()) {
+        return true;
+    }
+    const FileState* state = fileState(document);
+    return state && (state->changedElsewhere || (state->kept && state->onDisk &&
+                                                 *state->onDisk != state->kept->record().source));
+}
+
 void DocumentController::revertDocumentToSaved(Document* document) {
     if (!document || !document->filePath() || !m_panels) {
         return;

@@ -101,6 +101,10 @@ public:
     // changes and the undo steps; when the package was saved in place since,
     // it is written again with that version.
     void revertDocumentToSaved(Document* document);
+    // Whether reverting would change what is open: the document has a file
+    // and unsaved edits, or was saved in place since the version reverted
+    // to, or its package was changed by another program.
+    bool hasChangesToRevert(const Document* document) const;
     // Whether a read or write of the document is under way.
     bool isBusy(Document* document) const { return m_fileWork.contains(document); }
     // Closes at once, or after asking when the document is edited.

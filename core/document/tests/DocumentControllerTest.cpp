@@ -354,11 +354,16 @@ TEST_F(KeptVersionControllerTest, RevertAfterAutosavesReturnsToTheOpenedVersionA
     const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
     TextDocument* d = openKept(path);
     ASSERT_TRUE(d);
+    EXPECT_FALSE(controller.hasChangesToRevert(d)) << "just opened";
     EXPECT_FALSE(keptFolders().isEmpty());
     EXPECT_FALSE(QDir(path).entryList().join(u' ').contains(QStringLiteral("kept")));
     edit(d, QStringLiteral("first"));
+    EXPECT_TRUE(controller.hasChangesToRevert(d));
     ASSERT_TRUE(settled(d));
     EXPECT_EQ(onDisk(path), QStringLiteral("first"));
+    // Saved in place, yet not what reverting brings back.
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_TRUE(controller.hasChangesToRevert(d));
 
     edit(d, QStringLiteral("second"));
     controller.revertDocumentToSaved(d);
@@ -371,6 +376,7 @@ TEST_F(KeptVersionControllerTest, RevertAfterAutosavesReturnsToTheOpenedVersionA
     EXPECT_TRUE(panels.revertQuestions.back().savedInPlaceSince);
     // The opened version is still the one to go back to.
     EXPECT_EQ(keptText(d), QStringLiteral("opened"));
+    EXPECT_FALSE(controller.hasChangesToRevert(d)) << "just reverted";
 
     // Without saves since, reverting gives up only the unsaved change.
     edit(d, QStringLiteral("unsaved"));
