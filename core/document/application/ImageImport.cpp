@@ -153,25 +153,32 @@ void noteDropFile(const OriginalImage::Pointer& image) {
 }
 
 // The picture of the bytes: first decoded to the bound when that is quicker.
-OriginalImage::Pointer picture(const QByteArray& data, const QUrl& url, const QSize& bound) {
+// Bytes that make none throw the error for the reason, naming `name`.
+OriginalImage::Pointer picture(const QByteArray& data, const QUrl& url, const QSize& bound,
+                               const QString& name) {
     if (!bound.isEmpty()) {
-        if (auto image = OriginalImage::fromDataDecodingBehind(data, url, bound)) {
+        platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, url, bound, &why)) {
             return image;
         }
+        // A picture refused for its size or the memory is not decoded again.
+        if (why != platform::PictureRefusal::noPicture) {
+            throw OriginalImageError::refusal(why, name);
+        }
     }
-    return OriginalImage::fromData(data, url);
+    return OriginalImage::fromDataOrThrow(data, url, name);
 }
 
 // The picture of bytes saved at the path; a file that makes no picture is
 // removed again.
 OriginalImage::Pointer pictureOfSavedFile(const QString& path, const QByteArray& data,
                                           const QString& name, const QSize& bound) {
-    auto image = picture(data, QUrl::fromLocalFile(path), bound);
-    if (!image) {
+    try {
+        return picture(data, QUrl::fromLocalFile(path), bound, name);
+    } catch (...) {
         QFile::remove(path);
-        throw OriginalImageError::containsNoValidImage(name);
+        throw;
     }
-    return image;
 }
 
 // The slow part of every road: reading, saving and decoding. Any thread.
@@ -189,11 +196,7 @@ Outcome prepare(const ImageImport::Request& request) {
         if (!request.currentData.isNull() && data == request.currentData) {
             return {};
         }
-        auto image = picture(data, request.url, request.quickDecodeBound);
-        if (!image) {
-            throw OriginalImageError::containsNoValidImage(request.url.fileName());
-        }
-        return {true, image};
+        return {true, picture(data, request.url, request.quickDecodeBound, request.url.fileName())};
     }
     case Kind::data: {
         const QString name = savedDataFileName(request.extension);
@@ -424,7 +427,8 @@ void ImageImport::fullDecodeFailed(const OriginalImage::Pointer& image,
     }
     applyOriginalImage(m_document, replaced, image);
     if (m_presenter) {
-        m_presenter->presentError(OriginalImageError::containsNoValidImage(image->fileName()));
+        m_presenter->presentError(
+            OriginalImageError::refusal(image->fullDecodeRefusal(), image->fileName()));
     }
 }
 
