@@ -332,6 +332,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     if (image.hasAlphaChannel()) {
         // JPEG has no transparency; what is transparent shows as paper.
         opaque = QImage(image.size(), QImage::Format_RGB32);
+        if (opaque.isNull()) {
+            return {}; // no memory for it: the package goes without one
+        }
         opaque.fill(Qt::white);
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
