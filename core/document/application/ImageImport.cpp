@@ -365,10 +365,16 @@ void ImageImport::start(Request request) {
     DocumentWorkQueue::run([this, alive, ticket, request = std::move(request)] {
         std::optional<Outcome> outcome;
         std::shared_ptr<const platform::Error> error;
-        try {
-            outcome = prepare(request);
-        } catch (const platform::Error& e) {
-            error = e.clone();
+        // A document closed meanwhile makes the read and the decode
+        // pointless: they are not begun.
+        if (alive.expired()) {
+            outcome = Outcome{};
+        } else {
+            try {
+                outcome = prepare(request);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
         }
         platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done] {
             // The caller hears of the end on every way out.
