@@ -322,7 +322,8 @@ DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& documen
     snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
         snapshot.imageData = image->data();
-        snapshot.thumbnailSource = image->cgImage();
+        // Its pixels may still be decoding: the write takes them.
+        snapshot.thumbnailSource = image;
     }
     return snapshot;
 }
@@ -355,8 +356,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
 void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    const QByteArray thumbnail =
-        snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
+    const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
+                                     ? thumbnailData(*snapshot.thumbnailSource->cgImage())
+                                     : QByteArray();
 
     removeStaleSaves(path);
     const SavingFolder saving(path);
