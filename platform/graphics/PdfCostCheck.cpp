@@ -2,6 +2,8 @@
 
 #include "platform/graphics/ImageLimits.h"
 
+#include <QScopeGuard>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -798,11 +800,20 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
     }
     Lexer lexer(text, n);
     ObjectReader reader(lexer, findings);
+    // Objects may be made to overlap, each read again from the start of a
+    // large one: the reading stops at twice the stream's bytes, leaving the
+    // rest unknown (a size that refers to it is then unreadable).
+    qint64 read = 0;
     for (const auto& [object, offset] : objects) {
         if (offset < 0 || offset > n - dict.first) {
             continue;
         }
+        if (read > 2 * n) {
+            return;
+        }
         lexer.seek(dict.first + offset);
+        const qint64 start = lexer.position();
+        const auto count = qScopeGuard([&] { read += lexer.position() - start; });
         const Token first = lexer.next();
         if (first.kind == Kind::integer) {
             auto& held = findings.integers[object];

@@ -164,3 +164,18 @@ TEST(PdfCostCheck, brokenDocumentsEndTheCheck) {
     EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("% " + QByteArray("q ").repeated(3000) + "\n")),
               Verdict::bounded);
 }
+
+// Objects of an object stream that all start at one large array are not each
+// read through it again: the check ends, and a size that refers to an object
+// it did not reach cannot be measured.
+TEST(PdfCostCheck, overlappingObjectsInAnObjectStreamAreReadOnce) {
+    QByteArray header;
+    for (int i = 0; i < 100000; ++i) {
+        header += QByteArray::number(10 + i) + " 0 ";
+    }
+    const QByteArray objects = header + "[" + QByteArray("1 ").repeated(500000) + "] 7";
+    const QByteArray stream = tp::deflatedStream(objects, "/Type /ObjStm /N 100001 /First " +
+                                                              QByteArray::number(header.size()));
+    const QByteArray page = pageDrawingImage(grayImage("9 0 R", "9 0 R"), {stream});
+    EXPECT_EQ(PdfCostCheck::check(page), Verdict::unreadable);
+}
