@@ -830,8 +830,11 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
     }
 }
 
+// Image XObjects, and page thumbnails, which are images without a subtype.
 bool isImage(const Dict& dict) {
-    return dict.subtype == "Image";
+    return dict.subtype == "Image" ||
+           (dict.subtype.empty() && dict.width.kind != Number::Kind::none &&
+            dict.height.kind != Number::Kind::none);
 }
 
 // Streams that hold data rather than drawing: font programs, embedded files,

@@ -179,3 +179,17 @@ TEST(PdfCostCheck, overlappingObjectsInAnObjectStreamAreReadOnce) {
     const QByteArray page = pageDrawingImage(grayImage("9 0 R", "9 0 R"), {stream});
     EXPECT_EQ(PdfCostCheck::check(page), Verdict::unreadable);
 }
+
+// A page thumbnail is an image without a subtype, in a picture codec's
+// filter: measured by its sides, not read as content.
+TEST(PdfCostCheck, aPageThumbnailIsMeasuredAsAnImage) {
+    const QByteArray thumbnail = "<< /Width 4 /Height 1 /ColorSpace /DeviceGray "
+                                 "/BitsPerComponent 8 /Filter /DCTDecode /Length 4 >>\n"
+                                 "stream\n\xff\xd8\xff\xd9\nendstream";
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("0 0 10 10 re f", "<< >>", {thumbnail})),
+              Verdict::bounded);
+    QByteArray huge = thumbnail;
+    huge.replace("/Width 4", "/Width 1000000").replace("/Height 1", "/Height 1000000");
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("0 0 10 10 re f", "<< >>", {huge})),
+              Verdict::tooLarge);
+}
