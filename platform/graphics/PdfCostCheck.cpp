@@ -242,6 +242,8 @@ struct Dict {
     qint64 first = -1; // an object stream's /First
     bool encrypt = false;
     bool fontProgram = false; // the lengths of a font program's parts
+    // Its keys that refer to objects, as resource dictionaries name them.
+    std::vector<std::pair<std::string, qint64>> namedReferences;
 };
 
 struct Stream {
@@ -258,6 +260,11 @@ struct Findings {
     std::map<qint64, std::vector<qint64>> arrays; // object -> references of its array
     std::set<qint64> contents;                    // objects named by /Contents
     std::vector<qint64> contentArrays;            // arrays named by /Contents, unresolved
+    // XObjects by the names resources give them, across the whole file; a
+    // name given to several objects stands for the costliest.
+    std::multimap<std::string, qint64> xobjects;
+    std::map<qint64, std::vector<std::pair<std::string, qint64>>> dictionaries; // object -> refs
+    std::vector<qint64> xobjectDictionaries; // /XObject dictionaries given by reference
     bool encrypted = false;
 };
 
@@ -310,6 +317,19 @@ public:
                 return;
             }
             const std::string_view k = key.view();
+            if (first.kind == Kind::dictOpen) {
+                Dict inner;
+                dict(depth + 1, inner);
+                if (inner.encrypt) {
+                    out.encrypt = true;
+                }
+                if (k == "XObject") {
+                    for (const auto& [name, object] : inner.namedReferences) {
+                        m_findings.xobjects.emplace(name, object);
+                    }
+                }
+                continue;
+            }
             if (first.kind == Kind::name) {
                 if (k == "Type") {
                     out.type = std::string(first.view());
@@ -323,6 +343,12 @@ public:
             std::vector<qint64> references;
             std::vector<std::string> names;
             const Number number = value(first, depth, &out, &references, &names);
+            if (number.kind == Number::Kind::reference) {
+                out.namedReferences.emplace_back(k, number.value);
+                if (k == "XObject") {
+                    m_findings.xobjectDictionaries.push_back(number.value);
+                }
+            }
             if (k == "Width") {
                 out.width = number;
             } else if (k == "Height") {
@@ -467,6 +493,9 @@ void readFile(const QByteArray& data, Findings& findings) {
         if (token.kind == Kind::dictOpen) {
             Dict dict;
             reader.dict(1, dict);
+            if (objectStarts && object >= 0) {
+                findings.dictionaries[object] = dict.namedReferences;
+            }
             lastDict = dict;
             continue;
         }
@@ -706,18 +735,28 @@ class ContentReader {
 public:
     explicit ContentReader(const PdfCostCheck::Limits& limits) : m_limits(limits) {}
 
-    // False once the content is over a limit.
-    bool read(const Bytes& content) {
+    // False once the content is over a limit. The XObjects it draws, by
+    // name, are counted into `draws`.
+    bool read(const Bytes& content, std::map<std::string, qint64>& draws) {
         Lexer lexer(reinterpret_cast<const char*>(content.data()), qint64(content.size()));
+        std::string lastName;
         while (true) {
             const Token token = lexer.next();
             if (token.kind == Kind::end) {
                 return true;
             }
+            if (token.kind == Kind::name) {
+                lastName = std::string(token.view());
+                continue;
+            }
             if (token.kind != Kind::keyword) {
                 continue;
             }
             const std::string_view word = token.view();
+            if (word == "Do") {
+                ++draws[lastName];
+                continue;
+            }
             if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
@@ -826,6 +865,7 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
         } else if (first.kind == Kind::dictOpen) {
             Dict inner;
             reader.dict(1, inner);
+            findings.dictionaries[object] = inner.namedReferences;
         }
     }
 }
@@ -849,6 +889,62 @@ bool holdsData(const Dict& dict) {
            dict.subtype == "OpenType" || dict.subtype == "XML" || dict.type == "EmbeddedFile" ||
            dict.type == "Metadata" || dict.type == "XRef";
 }
+
+// A pixel of an image drawn costs about an eighth of a byte of content.
+constexpr qint64 pixelsPerByteOfWork = 8;
+
+struct Drawn {
+    qint64 work = 0;                     // bytes of content, or pixels over pixelsPerByteOfWork
+    std::map<std::string, qint64> draws; // XObject name -> times drawn
+    bool drawsContent = false;
+};
+
+// The work of drawing an object with all it draws, up to one past the
+// budget. A form that draws itself, or forms nested deeper than any real
+// document nests them, count as past it.
+struct WorkCount {
+    const std::map<qint64, Drawn>& drawn;
+    const std::multimap<std::string, qint64>& xobjects;
+    qint64 budget;
+    std::map<qint64, qint64> known{};
+    std::set<qint64> open{};
+
+    static constexpr int maximumNesting = 64;
+
+    qint64 of(qint64 object, int depth) {
+        const auto found = drawn.find(object);
+        if (found == drawn.end()) {
+            return 0;
+        }
+        if (const auto done = known.find(object); done != known.end()) {
+            return done->second;
+        }
+        if (depth > maximumNesting || open.count(object) > 0) {
+            return budget + 1;
+        }
+        open.insert(object);
+        qint64 total = found->second.work;
+        for (const auto& [name, times] : found->second.draws) {
+            qint64 most = 0;
+            const auto [first, last] = xobjects.equal_range(name);
+            for (auto it = first; it != last && most <= budget; ++it) {
+                most = std::max(most, of(it->second, depth + 1));
+            }
+            if (most > 0 && times > (budget + 1 - total) / most) {
+                total = budget + 1;
+            } else {
+                total += times * most;
+            }
+            if (total > budget) {
+                total = budget + 1;
+                break;
+            }
+        }
+        open.erase(object);
+        known[object] = total;
+        return total;
+    }
+};
 
 } // namespace
 
@@ -908,10 +1004,15 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         return std::nullopt;
     };
     ContentReader content(limits);
+    // What drawing each stream takes by itself, and the XObjects it draws;
+    // streams without a number get keys of their own below zero.
+    std::map<qint64, Drawn> drawn;
+    qint64 unnumbered = 0;
     for (const Stream& stream : findings.streams) {
         if (stream.dict.type == "ObjStm") {
             continue;
         }
+        const qint64 key = stream.object >= 0 ? stream.object : --unnumbered;
         const bool named = stream.object >= 0 && findings.contents.count(stream.object) > 0;
         const bool image = isImage(stream.dict);
         if (image && stream.dict.width.kind != Number::Kind::none &&
@@ -923,6 +1024,10 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
             if (*width > 0 && *height > 0 && !ImageLimits::admits(*width, *height)) {
                 return Verdict::tooLarge;
+            }
+            if (*width > 0 && *height > 0) {
+                Drawn& pixels = drawn[key];
+                pixels.work = std::max(pixels.work, *width * *height / pixelsPerByteOfWork + 1);
             }
         }
         // An image is read for its pixels, so many as its sides say; only
@@ -952,11 +1057,38 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
             return Verdict::unreadable;
         }
+        Drawn& work = drawn[key];
+        work.drawsContent = !dataLike;
         for (const Bytes& bytes : *decoded) {
             used += qint64(bytes.size());
-            if (used > limit || !content.read(bytes)) {
+            work.work += qint64(bytes.size());
+            if (used > limit || !content.read(bytes, work.draws)) {
                 return Verdict::tooLarge;
             }
+        }
+    }
+    for (const qint64 dictionary : findings.xobjectDictionaries) {
+        const auto found = findings.dictionaries.find(dictionary);
+        if (found != findings.dictionaries.end()) {
+            for (const auto& [name, object] : found->second) {
+                findings.xobjects.emplace(name, object);
+            }
+        }
+    }
+    // The page draws its content, and the content the XObjects it names,
+    // again each time it names them: the work of all of it is bounded.
+    const qint64 budget = 4 * limits.contentBytes;
+    WorkCount count{drawn, findings.xobjects, budget};
+    qint64 page = 0;
+    for (const qint64 object : findings.contents) {
+        page = std::min(budget + 1, page + count.of(object, 0));
+    }
+    if (page > budget) {
+        return Verdict::tooLarge;
+    }
+    for (const auto& [object, work] : drawn) {
+        if (work.drawsContent && count.of(object, 0) > budget) {
+            return Verdict::tooLarge;
         }
     }
     return Verdict::bounded;

@@ -13,10 +13,15 @@ namespace platform {
 // file counts, reachable or not).
 //
 // Every image dictionary, in the file, in object streams and inline in
-// content, must declare a size ImageLimits admits; the streams that are no
-// images may decode to limits().contentBytes in all; an image stream may not
-// decode to more than its pixels can take; saved graphics states may nest
-// limits().nesting deep, counted through all content of the file.
+// content, must declare a size ImageLimits admits; the streams drawn as
+// content (an image stream too, when the page names it as its content) may
+// decode to limits().contentBytes in all, fonts and other data to four times
+// that; saved graphics states may nest limits().nesting deep, counted
+// through all content of the file. The page's drawing work, its content and
+// each XObject it draws as often as it draws it (by the names resources
+// give, across the file), stays within four times limits().contentBytes,
+// an image's pixel counting an eighth of a byte; a form that draws itself
+// has no bound.
 class PdfCostCheck {
 public:
     enum class Verdict {

@@ -193,3 +193,42 @@ TEST(PdfCostCheck, aPageThumbnailIsMeasuredAsAnImage) {
     EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("0 0 10 10 re f", "<< >>", {huge})),
               Verdict::tooLarge);
 }
+
+// Each time content draws an XObject it is drawn again: an admitted image
+// drawn a hundred times, and forms that each draw the next ten times, are
+// work beyond the bound; a form that draws itself has none.
+TEST(PdfCostCheck, drawingAnXObjectAgainAndAgainCountsEachTime) {
+    const QByteArray image = grayImage("10000", "10000");
+    const QByteArray once = "q 200 0 0 100 0 0 cm /Im0 Do Q ";
+    EXPECT_EQ(PdfCostCheck::check(pageDrawingImage(image)), Verdict::bounded);
+    EXPECT_EQ(PdfCostCheck::check(
+                  tp::pdfPage(once.repeated(100), "<< /XObject << /Im0 5 0 R >> >>", {image})),
+              Verdict::tooLarge);
+    // Through a resource dictionary given by reference.
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(once.repeated(100), "<< /XObject 6 0 R >>",
+                                              {image, "<< /Im0 5 0 R >>"})),
+              Verdict::tooLarge);
+
+    // Forms 5 to 24, each drawing the next ten times: 10^20 drawings.
+    QList<QByteArray> forms;
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray next = "/F" + QByteArray::number(i + 1);
+        const QByteArray content =
+            i < 19 ? ("q " + next + " Do Q ").repeated(10) : QByteArray("0 0 1 1 re f");
+        forms += "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << " +
+                 next + " " + QByteArray::number(6 + i) + " 0 R >> >> /Length " +
+                 QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    }
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("/F0 Do", "<< /XObject << /F0 5 0 R >> >>", forms)),
+              Verdict::tooLarge);
+    // Two levels of the same are drawn.
+    EXPECT_EQ(
+        PdfCostCheck::check(tp::pdfPage("/F0 Do", "<< /XObject << /F0 5 0 R >> >>", forms.mid(18))),
+        Verdict::bounded);
+    const QByteArray itself =
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /F0 5 0 R "
+        ">> >> /Length 6 >>\nstream\n/F0 Do\nendstream";
+    EXPECT_EQ(
+        PdfCostCheck::check(tp::pdfPage("/F0 Do", "<< /XObject << /F0 5 0 R >> >>", {itself})),
+        Verdict::tooLarge);
+}
