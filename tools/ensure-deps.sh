@@ -6,6 +6,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
+  # PDF streams are inflated within a bound before the PDF library reads them.
+  zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin
   # The stencil device emulated at the kernel's USB boundary, for the tests

@@ -422,7 +422,9 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
     for (const QString& uri : call.argument(0).toStringList()) {
         const QUrl url(uri, QUrl::StrictMode);
         // The caller's working folder is not this process's.
-        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute()) {
+        // A "%00" would end the path early for the system: another file.
+        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute() ||
+            url.toLocalFile().contains(QChar(0))) {
             call.fail(
                 QDBusError::InvalidArgs,
                 QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
@@ -678,9 +680,14 @@ void ScriptingService::loadImage(const Call& call) {
         // The data came without a file: its error names none. The made-up
         // name the import gave the data means nothing to the caller.
         std::shared_ptr<const platform::Error> answer = error;
-        if (dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
+        if (const auto* refused = dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
+            using Case = ambrel::OriginalImageError::Case;
+            const char* key = refused->errorCase() == Case::tooLarge ? "Scripting_Services_TooLarge"
+                              : refused->errorCase() == Case::cannotAllocateMemory
+                                  ? "Scripting_Services_CannotAllocateMemory"
+                                  : "Scripting_Services_NoPicture";
             platform::Error::UserInfo info;
-            info.localizedDescription = KestromText::text("Scripting_Services_NoPicture");
+            info.localizedDescription = KestromText::text(key);
             answer = std::make_shared<platform::Error>(error->domain(), error->code(), info);
         }
         // A document made for the picture goes again once the import has

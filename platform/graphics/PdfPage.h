@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/graphics/PictureRefusal.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
@@ -27,8 +29,10 @@ class GraphicsContext;
 class PdfPage {
 public:
     // Nothing for bytes that are no PDF document, a locked document or a
-    // document without pages.
-    static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data);
+    // document without pages, and for a document whose drawing PdfCostCheck
+    // finds unbounded (why tells tooLarge from noPicture).
+    static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data,
+                                                    PictureRefusal* why = nullptr);
     ~PdfPage();
 
     // The trim box in the page's own space (points, y up); the crop box when

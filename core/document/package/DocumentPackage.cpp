@@ -322,7 +322,8 @@ DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& documen
     snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
         snapshot.imageData = image->data();
-        snapshot.thumbnailSource = image->cgImage();
+        // Its pixels may still be decoding: the write takes them.
+        snapshot.thumbnailSource = image;
     }
     return snapshot;
 }
@@ -332,6 +333,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     if (image.hasAlphaChannel()) {
         // JPEG has no transparency; what is transparent shows as paper.
         opaque = QImage(image.size(), QImage::Format_RGB32);
+        if (opaque.isNull()) {
+            return {}; // no memory for it: the package goes without one
+        }
         opaque.fill(Qt::white);
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
@@ -353,8 +357,9 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path,
                             const BeforeSwap& beforeSwap) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    const QByteArray thumbnail =
-        snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
+    const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
+                                     ? thumbnailData(*snapshot.thumbnailSource->cgImage())
+                                     : QByteArray();
 
     removeStaleSaves(path);
     const SavingFolder saving(path);

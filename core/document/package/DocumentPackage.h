@@ -80,8 +80,9 @@ public:
     struct Snapshot {
         QByteArray settingsData;
         QByteArray imageData;
-        // The upright raster picture the thumbnail is made of.
-        std::optional<QImage> thumbnailSource;
+        // The picture the thumbnail is made of, from its upright raster
+        // pixels; taken by the write, which may wait for a decode.
+        ambrel::OriginalImage::Pointer thumbnailSource;
     };
     static Snapshot snapshot(const PrintDocument& document);
     // Writes the package beside the path and then puts it in place by

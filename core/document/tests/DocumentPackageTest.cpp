@@ -4,6 +4,7 @@
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentSettings.h"
 #include "core/document/package/SettingsReadingError.h"
+#include "model/pictures/FullDecode.h"
 #include "platform/PropertyList.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimeZone>
 
 #include <cmath>
@@ -821,3 +823,30 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
 }
 
 } // namespace
+
+// A save takes its snapshot on the main thread; a picture still decoding
+// behind its quick decode is not decoded there, but by the write, whose
+// thumbnail is made of the whole pixels.
+TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
+    int decodes = 0;
+    FullDecode::setHookForTesting([&] {
+        ++decodes;
+        return true;
+    });
+    const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
+    const QByteArray jpeg = testpictures::encode(photo(1200, 800), "jpeg", 90);
+    PrintDocument document;
+    document.setOriginalImage(OriginalImage::fromDataDecodingBehind(
+        jpeg, QUrl::fromLocalFile(QStringLiteral("/tmp/photo.jpg")), QSize(200, 200)));
+    ASSERT_TRUE(document.originalImage());
+    const DocumentPackage::Snapshot snapshot = DocumentPackage::snapshot(document);
+    EXPECT_EQ(decodes, 0);
+    EXPECT_FALSE(document.originalImage()->isFullyDecoded());
+    const QString path = m_folder.filePath(QStringLiteral("Photo.lunvik"));
+    DocumentPackage::write(snapshot, path);
+    EXPECT_EQ(decodes, 1);
+    QImage thumbnail;
+    ASSERT_TRUE(thumbnail.load(path + u'/' + DocumentPackage::quickLookFolderName + u'/' +
+                               DocumentPackage::thumbnailFileName));
+    EXPECT_EQ(thumbnail.size(), QSize(1200, 800));
+}
