@@ -42,6 +42,10 @@ public:
     // Edited when the change count is not zero, or when the undo steps
     // reached another state than the saved one with the same count.
     bool isEdited() const;
+    // Whether the document holds content or content is on its way in (an
+    // import not yet ended): such a document is not untouched, even before
+    // the step that brought the content has made it edited.
+    virtual bool hasOrAwaitsContent() const { return false; }
     void updateChangeCount(ChangeType change);
 
     // The state a save writes. A save takes it when it starts and hands it

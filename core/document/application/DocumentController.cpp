@@ -228,7 +228,8 @@ void DocumentController::finishOpening(Document* document,
     // Only while it is still the one untouched document.
     Document* untouched = opening.untouched;
     if (untouched && m_documents.size() == 1 && m_documents.front().get() == untouched &&
-        !untouched->filePath() && !untouched->isEdited() && !isBusy(untouched)) {
+        !untouched->filePath() && !untouched->isEdited() && !untouched->hasOrAwaitsContent() &&
+        !isBusy(untouched)) {
         removeDocument(untouched);
     }
     addDocument(std::move(opening.document), opening.display);

@@ -39,6 +39,9 @@ struct ImageImport::Request {
     // The size a large JPEG is first decoded to; empty to decode it whole.
     QSize quickDecodeBound;
     ImageImport::Completion done;
+    // Keeps the document from counting as untouched while the picture is
+    // read.
+    std::shared_ptr<const void> incoming;
 };
 
 namespace {
@@ -356,6 +359,7 @@ void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard, Completion
 
 void ImageImport::start(Request request) {
     request.currentData = currentData(m_document);
+    request.incoming = m_document.incomingPictureToken();
     if (m_quickDecodeBound) {
         request.quickDecodeBound = m_quickDecodeBound();
     }
@@ -376,7 +380,10 @@ void ImageImport::start(Request request) {
                 error = e.clone();
             }
         }
-        platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done] {
+        // The token goes with the outcome: the document stays taken until
+        // the picture is in.
+        platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done,
+                                    incoming = request.incoming] {
             // The caller hears of the end on every way out.
             struct Finish {
                 const Completion& done;

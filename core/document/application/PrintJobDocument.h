@@ -44,6 +44,9 @@ public:
 
 protected:
     void savedStateChanged(const SavePoint& point) override;
+    bool hasOrAwaitsContent() const override {
+        return job().originalImage() || job().hasIncomingPicture();
+    }
 
 private:
     std::unique_ptr<PrintDocument> m_printDocument;
