@@ -25,13 +25,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 using kestrom::ScriptingService;
 
 namespace {
 
 // Generous: a sanitized build on a busy machine starts slowly.
-constexpr int startLimit = 120000;
+constexpr int startLimit = 60000;
 
 // The two programs as a user runs them: the simulator serving the device on
 // its emulated USB bus, and the application started with the environment the
@@ -269,4 +270,14 @@ TEST_F(KernelUsbPrograms,
     EXPECT_GT(blackPixels(received), 10000);
     // The application is still there to print again.
     EXPECT_EQ(application.state(), QProcess::Running);
+
+    // Stopped as with Ctrl+C: the simulator ends cleanly (in a sanitized
+    // build, without a report).
+    application.terminate();
+    application.waitForFinished(startLimit);
+    ::kill(pid_t(simulator.processId()), SIGINT);
+    ASSERT_TRUE(simulator.waitForFinished(startLimit));
+    simulatorLog += simulator.readAllStandardError();
+    EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(simulator.exitCode(), 0) << simulatorLog.constData();
 }
