@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -69,19 +70,30 @@ protected:
         return environment;
     }
 
-    // Starts the simulator with --usb and answers the line it prints on its
-    // standard output.
-    QString startSimulator() {
+    // Starts the simulator with --usb, away from the build, and keeps what
+    // it prints: the environment alone on its standard output, the command
+    // that starts the application among its diagnostic lines.
+    void startSimulator() {
         simulator.setProcessEnvironment(userEnvironment());
+        simulator.setWorkingDirectory(folder.path());
         simulator.start(QStringLiteral(LUNVIK_SIMULATOR),
                         {QStringLiteral("--usb"), QStringLiteral("--png-dir"), jobs()});
         EXPECT_TRUE(simulator.waitForStarted(startLimit));
+        static const QRegularExpression commandLine(
+            QStringLiteral("start the application with:\n *([^\n]+)\n"));
         const QDeadlineTimer deadline(startLimit);
-        while (!simulator.canReadLine() && !deadline.hasExpired() &&
-               simulator.state() == QProcess::Running) {
+        QRegularExpressionMatch match;
+        for (;;) {
+            simulatorLog += simulator.readAllStandardError();
+            match = commandLine.match(QString::fromLocal8Bit(simulatorLog));
+            if ((match.hasMatch() && simulator.canReadLine()) || deadline.hasExpired() ||
+                simulator.state() != QProcess::Running) {
+                break;
+            }
             simulator.waitForReadyRead(1000);
         }
-        return QString::fromLocal8Bit(simulator.readLine()).trimmed();
+        printedEnvironment = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+        printedCommand = match.captured(1).trimmed();
     }
 
     // Whether the simulator has reported the job's picture written, reading
@@ -200,6 +212,8 @@ protected:
     QProcess simulator;
     QProcess application;
     QByteArray simulatorLog;
+    QString printedEnvironment;
+    QString printedCommand;
 };
 
 } // namespace
@@ -220,28 +234,26 @@ TEST_F(KernelUsbPrograms,
     const QString photoPath = folder.filePath(QStringLiteral("photo.jpg"));
     ASSERT_TRUE(photo.save(photoPath, "JPEG", 90));
 
-    const QString environment = startSimulator();
-    ASSERT_FALSE(environment.isEmpty()) << simulator.readAllStandardError().constData();
-    // The printed line is a list of assignments to put before the program.
-    QProcessEnvironment applicationEnvironment = userEnvironment();
-    for (const QString& assignment : environment.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
-        ASSERT_GT(equals, 0) << environment.toStdString();
-        applicationEnvironment.insert(assignment.left(equals), assignment.mid(equals + 1));
-    }
-    ASSERT_TRUE(applicationEnvironment.contains(QStringLiteral("UMOCKDEV_DIR")));
-    ASSERT_TRUE(applicationEnvironment.value(QStringLiteral("LD_PRELOAD"))
-                    .contains(QStringLiteral("libumockdev-preload.so.0")));
-    applicationEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    applicationEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                                  configFolderAllowingScriptedPrints());
-    applicationEnvironment.insert(QStringLiteral("XDG_DATA_HOME"),
-                                  folder.filePath(QStringLiteral("data")));
+    startSimulator();
+    ASSERT_FALSE(printedCommand.isEmpty()) << simulatorLog.constData();
+    ASSERT_TRUE(printedEnvironment.contains(QStringLiteral("UMOCKDEV_DIR=")))
+        << printedEnvironment.toStdString();
+    ASSERT_TRUE(printedEnvironment.contains(QStringLiteral("libumockdev-preload.so.0")));
+    EXPECT_TRUE(printedCommand.startsWith(printedEnvironment + QLatin1Char(' ')))
+        << printedCommand.toStdString();
+
+    // The printed command as a user pastes it into a shell in another folder,
+    // offscreen, with settings of the test's own.
+    QProcessEnvironment user = userEnvironment();
+    user.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    user.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolderAllowingScriptedPrints());
+    user.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
     // The socket simulator would take the place of the USB bus.
-    applicationEnvironment.remove(QStringLiteral("LUNVIK_USB_SIMULATOR_SOCKET"));
-    application.setProcessEnvironment(applicationEnvironment);
+    user.remove(QStringLiteral("LUNVIK_USB_SIMULATOR_SOCKET"));
+    application.setProcessEnvironment(user);
     application.setWorkingDirectory(folder.path());
-    application.start(QStringLiteral(LUNVIK_PROGRAM), QStringList{});
+    application.start(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), QStringLiteral("exec env ") + printedCommand});
     ASSERT_TRUE(application.waitForStarted(startLimit));
 
     // The script of the README: the model, the picture, the print.

@@ -93,6 +93,13 @@ QString usbEnvironment(const lunvik::TavrinKernelUsbDevice& usb) {
     return QStringLiteral("UMOCKDEV_DIR=%1 LD_PRELOAD=%2").arg(usb.rootDirectory(), preload);
 }
 
+// The application beside this program in its build, named so that the
+// printed command works from any folder; else where a build puts it.
+QString applicationProgram() {
+    const QFileInfo beside(QCoreApplication::applicationDirPath() + QStringLiteral("/Lunvik"));
+    return beside.isExecutable() ? beside.canonicalFilePath() : QStringLiteral("build/bin/Lunvik");
+}
+
 // Serves the device on the emulated bus until a signal, taking the
 // kernel-side faults as commands on standard input.
 int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
@@ -103,7 +110,7 @@ int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
                               true);
     line(QStringLiteral("serving a stencil device on an emulated USB bus at ") + usb.nodePath());
     line(QStringLiteral("start the application with:"));
-    line(QStringLiteral("  ") + usbEnvironment(usb) + QStringLiteral(" build/bin/Lunvik"));
+    line(QStringLiteral("  ") + usbEnvironment(usb) + QLatin1Char(' ') + applicationProgram());
     line(lunvik::KernelUsbCommands::summary());
     // Standard output carries the environment alone, for scripts.
     std::cout << usbEnvironment(usb).toStdString() << std::endl;
