@@ -18,6 +18,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -93,6 +95,38 @@ QString usbEnvironment(const lunvik::TavrinKernelUsbDevice& usb) {
     return QStringLiteral("UMOCKDEV_DIR=%1 LD_PRELOAD=%2").arg(usb.rootDirectory(), preload);
 }
 
+// The application beside this program in its build, named so that the
+// printed command works from any folder; else where a build puts it.
+QString applicationProgram() {
+    const QFileInfo beside(QCoreApplication::applicationDirPath() + QStringLiteral("/Lunvik"));
+    return beside.isExecutable() ? beside.canonicalFilePath() : QStringLiteral("build/bin/Lunvik");
+}
+
+// Reads the next command line; false at the end of the input or on a
+// signal. While the program is in the background of its terminal, reading
+// fails (EIO) and is tried again until it is brought to the foreground.
+bool readCommand(std::string& text) {
+    bool toldBackground = false;
+    for (;;) {
+        errno = 0;
+        if (std::getline(std::cin, text)) {
+            return true;
+        }
+        if (stopping || !std::ferror(stdin) || errno != EIO) {
+            return false;
+        }
+        std::clearerr(stdin);
+        std::cin.clear();
+        if (!toldBackground) {
+            line(QStringLiteral("in the background: commands are read once the simulator is in "
+                                "the foreground (fg)"));
+            toldBackground = true;
+        }
+        // A signal ends the wait at once.
+        poll(nullptr, 0, 500);
+    }
+}
+
 // Serves the device on the emulated bus until a signal, taking the
 // kernel-side faults as commands on standard input.
 int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
@@ -103,7 +137,7 @@ int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
                               true);
     line(QStringLiteral("serving a stencil device on an emulated USB bus at ") + usb.nodePath());
     line(QStringLiteral("start the application with:"));
-    line(QStringLiteral("  ") + usbEnvironment(usb) + QStringLiteral(" build/bin/Lunvik"));
+    line(QStringLiteral("  ") + usbEnvironment(usb) + QLatin1Char(' ') + applicationProgram());
     line(lunvik::KernelUsbCommands::summary());
     // Standard output carries the environment alone, for scripts.
     std::cout << usbEnvironment(usb).toStdString() << std::endl;
@@ -114,9 +148,15 @@ int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // Started in the background of a shell (with &), the program would be
+    // stopped at its first read of the terminal, or at a line it writes
+    // there, and the device with it: the application waiting on it would
+    // hang. Ignored, these signals make the read fail instead.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
     lunvik::KernelUsbCommands commands(usb);
     std::string text;
-    while (!stopping && std::getline(std::cin, text)) {
+    while (!stopping && readCommand(text)) {
         const QString answer = commands.run(QString::fromStdString(text));
         if (!answer.isEmpty()) {
             line(answer);

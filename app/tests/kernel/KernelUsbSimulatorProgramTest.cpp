@@ -7,11 +7,18 @@
 #include "platform/Progress.h"
 #include "platform/tests/support/TestPictures.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/types.h>
 
 using namespace kernel_usb_test;
 using namespace tavrin_test;
@@ -82,4 +89,109 @@ TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevice
     EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
     // The program took its bed with it.
     EXPECT_FALSE(QDir(parts[0].mid(13)).exists());
+}
+
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The state letter of a process in /proc: 'T' for one stopped by its
+// terminal.
+char processState(qint64 pid) {
+    const QByteArray stat = contents(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype end = stat.lastIndexOf(')');
+    return end >= 0 && end + 2 < stat.size() ? stat.at(end + 2) : '?';
+}
+
+} // namespace
+
+// Started with & from an interactive shell, as the socket simulator is in
+// the README, the program is in the background of its terminal: it must go
+// on serving the device (a stopped program would leave the application
+// waiting on it for ever), and take commands once in the foreground.
+TEST(KernelUsbSimulatorProgram, StartedInTheBackgroundOfAShellItServesTheDevice) {
+    const QString terminal = QStandardPaths::findExecutable(QStringLiteral("script"));
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (terminal.isEmpty() || bash.isEmpty()) {
+        GTEST_SKIP() << "needs script (util-linux) and bash for a terminal with job control";
+    }
+    QTemporaryDir folder;
+    const QString jobs = folder.filePath(QStringLiteral("jobs"));
+    const QString environmentFile = folder.filePath(QStringLiteral("environment"));
+    const QString log = folder.filePath(QStringLiteral("log"));
+    const QString pidFile = folder.filePath(QStringLiteral("pid"));
+    const QString commands = folder.filePath(QStringLiteral("session.sh"));
+    {
+        QFile session(commands);
+        ASSERT_TRUE(session.open(QIODevice::WriteOnly));
+        session.write(
+            QStringLiteral("set -m\n'%1' --usb --png-dir '%2' >'%3' 2>'%4' &\n"
+                           "echo $! >'%5'\nwait\n")
+                .arg(QStringLiteral(LUNVIK_SIMULATOR), jobs, environmentFile, log, pidFile)
+                .toLocal8Bit());
+    }
+    QProcess shell;
+    QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
+    plain.remove(QStringLiteral("LD_PRELOAD"));
+    plain.remove(QStringLiteral("UMOCKDEV_DIR"));
+    shell.setProcessEnvironment(plain);
+    // An interactive shell on a terminal of its own.
+    shell.start(terminal, {QStringLiteral("-qec"),
+                           bash + QStringLiteral(" --norc --noprofile -i ") + commands,
+                           QStringLiteral("/dev/null")});
+    ASSERT_TRUE(shell.waitForStarted());
+    qint64 pid = 0;
+    bool ended = false;
+    // Whatever fails, the program is stopped as with Ctrl+C.
+    const auto stop = qScopeGuard([&] {
+        if (pid > 0 && !ended) {
+            ::kill(pid_t(pid), SIGINT);
+            ::kill(pid_t(pid), SIGCONT);
+        }
+        if (!shell.waitForFinished(60000)) {
+            shell.kill();
+            shell.waitForFinished();
+        }
+    });
+
+    // It tells that it reads no commands in the background; a stopped one
+    // would tell nothing.
+    const QDeadlineTimer deadline(60000);
+    while (!contents(log).contains("in the background")) {
+        pid = contents(pidFile).trimmed().toLongLong();
+        ASSERT_FALSE(pid > 0 && processState(pid) == 'T') << "stopped by its terminal";
+        ASSERT_FALSE(deadline.hasExpired()) << contents(log).constData();
+        ASSERT_NE(shell.state(), QProcess::NotRunning) << shell.readAll().constData();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    pid = contents(pidFile).trimmed().toLongLong();
+    ASSERT_GT(pid, 0);
+    const QByteArray environment = contents(environmentFile).trimmed();
+    ASSERT_TRUE(environment.startsWith("UMOCKDEV_DIR=")) << environment.constData();
+    const QByteArray bed = environment.mid(13, environment.indexOf(' ') - 13);
+    qputenv("UMOCKDEV_DIR", bed);
+
+    // A print through libusb reaches it.
+    const auto model = smallModel();
+    const QImage picture = thinLines();
+    const auto t = task(model, ambrel::ImageSource::originalImage(
+                                   ambrel::OriginalImage::fromData(
+                                       testpictures::encode(picture, "png"),
+                                       QUrl::fromLocalFile(QStringLiteral("/p/lines.png"))),
+                                   optionsAtOwnSize(picture)));
+    lunvik::TavrinDeviceConnection(model, ambrel::TransportType::usb)
+        .print(t, std::make_shared<platform::Progress>());
+    platform::MainThread::drain();
+    EXPECT_TRUE(
+        eventually([&] { return contents(log).contains("wrote "); }, std::chrono::seconds(60)))
+        << contents(log).constData();
+
+    // Ctrl+C's signal ends it and its bed; then the shell's wait ends.
+    ::kill(pid_t(pid), SIGINT);
+    ended = true;
+    EXPECT_TRUE(shell.waitForFinished(60000));
+    EXPECT_FALSE(QDir(QString::fromLocal8Bit(bed)).exists());
 }
