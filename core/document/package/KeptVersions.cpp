@@ -87,9 +87,25 @@ bool copyFile(const QString& from, const QString& to) {
         offset = hole;
     }
     ok = ok && ::ftruncate(out, st.st_size) == 0;
+    // On disk before the record that names the copy is written.
+    ok = ok && ::fsync(out) == 0;
     const int error = errno;
     ::close(in);
     ok = ::close(out) == 0 && ok;
+    errno = error;
+    return ok;
+}
+
+// Puts the folder's entries on disk. Sets errno on failure.
+bool syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
     errno = error;
     return ok;
 }
@@ -122,7 +138,9 @@ bool copyPackage(const QString& from, const QString& to) {
             return false;
         }
     }
-    return true;
+    const QString quickLook = QDir(to).filePath(DocumentPackage::quickLookFolderName);
+    return (!QFileInfo(quickLook).isDir() || syncFolder(quickLook)) && syncFolder(to) &&
+           syncFolder(QFileInfo(to).absolutePath());
 }
 
 QDateTime newestModification(const PackageFingerprint& fingerprint) {

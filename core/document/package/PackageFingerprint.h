@@ -15,7 +15,9 @@ namespace kestrom {
 // this application or another program gives another fingerprint, even one
 // that keeps sizes, file numbers and times; reading gives the same. Members
 // the package format does not know are told by their metadata alone: a save
-// drops them, and reading them could take long.
+// drops them, and reading them could take long. A member larger than any a
+// package holds is not read: its fingerprint matches no other, not even one
+// taken again, so that such a package always counts as changed.
 class PackageFingerprint {
 public:
     struct Entry {
@@ -27,7 +29,7 @@ public:
         quint64 device = 0;
         // Of the contents; empty when not taken or unreadable.
         QByteArray digest;
-        bool operator==(const Entry&) const = default;
+        bool operator==(const Entry& other) const;
     };
 
     enum class Contents { digested, metadataOnly };
@@ -35,6 +37,11 @@ public:
     // that exists() not. Digesting reads the members: any thread, but keep
     // it off the main thread where a package may be large.
     static PackageFingerprint of(const QString& path, Contents contents = Contents::digested);
+
+    // The members whose contents a fingerprint digests, relative to the
+    // package, and the largest of each that is read.
+    static bool isDigested(const QString& name);
+    static qint64 maximumDigestedSize(const QString& name);
 
     bool exists() const { return m_exists; }
     const std::vector<Entry>& entries() const { return m_entries; }

@@ -1,4 +1,5 @@
 #include "core/document/package/KeptVersions.h"
+#include "core/document/package/FileContents.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -265,4 +266,15 @@ TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
     auto again = versions.keep(job, PackageFingerprint::of(job));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->folder(), crashed);
+}
+
+TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsChanged) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QFile picture(job + QStringLiteral("/ImageData"));
+    ASSERT_TRUE(picture.resize(kestrom::FileContents::maximumPictureFileSize + 1));
+    const PackageFingerprint first = PackageFingerprint::of(job);
+    const PackageFingerprint second = PackageFingerprint::of(job);
+    EXPECT_TRUE(first.sameMetadata(second));
+    EXPECT_NE(first, second);
+    EXPECT_NE(PackageFingerprint::fromJson(first.toJson()), first);
 }
