@@ -205,8 +205,14 @@ std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
         // in place); any other state is somebody else's.
         if (record && record->package == package && record->belongsTo(read) &&
             QFileInfo(QDir(folder).filePath(QFileInfo(package).fileName())).isDir()) {
-            if (record->pending && *record->pending == read) {
-                record->written = record->pending;
+            // The state that matched is the one read, digests and all (a
+            // record of an earlier version has none).
+            if (record->pending && record->pending->matches(read)) {
+                record->written = read;
+            } else if (record->written) {
+                record->written = read;
+            } else {
+                record->source = read;
             }
             record->pending.reset();
             return std::make_unique<KeptVersion>(folder, lock, *record);

@@ -75,6 +75,15 @@ qint64 PackageFingerprint::maximumDigestedSize(const QString& name) {
                                                      : FileContents::maximumPictureFileSize;
 }
 
+bool PackageFingerprint::hasDigests() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry& entry) { return !entry.digest.isEmpty(); });
+}
+
+bool PackageFingerprint::matches(const PackageFingerprint& now) const {
+    return hasDigests() ? *this == now : sameMetadata(now);
+}
+
 bool PackageFingerprint::sameMetadata(const PackageFingerprint& other) const {
     if (m_exists != other.m_exists || m_entries.size() != other.m_entries.size()) {
         return false;

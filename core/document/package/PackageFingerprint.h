@@ -48,6 +48,12 @@ public:
     bool operator==(const PackageFingerprint&) const = default;
     // Equal but for the digests.
     bool sameMetadata(const PackageFingerprint& other) const;
+    // Whether any member's contents were digested.
+    bool hasDigests() const;
+    // Whether the package now is in the state this fingerprint was taken
+    // of. One taken without digests (as kept records of earlier versions
+    // are) is compared by its metadata alone.
+    bool matches(const PackageFingerprint& now) const;
 
     QJsonObject toJson() const;
     static std::optional<PackageFingerprint> fromJson(const QJsonObject& object);

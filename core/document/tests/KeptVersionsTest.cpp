@@ -268,6 +268,31 @@ TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
     EXPECT_EQ(again->folder(), crashed);
 }
 
+TEST_F(KeptVersionsTest, AVersionKeptByAnEarlierVersionWithoutDigestsIsStillTakenBack) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QString crashed;
+    {
+        // As the record of a version that noted metadata only.
+        auto kept = versions.keep(
+            job, PackageFingerprint::of(job, PackageFingerprint::Contents::metadataOnly));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    // From now on it knows the contents too.
+    EXPECT_EQ(taken->record().source, PackageFingerprint::of(job));
+    taken.reset();
+
+    // Changed since, in the metadata: not this version's package any more.
+    QThread::msleep(5);
+    write(job + QStringLiteral("/Settings.plist"), "elsewhere");
+    auto fresh = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh->folder(), crashed);
+}
+
 TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsChanged) {
     const QString job = package(QStringLiteral("Job.lunvik"), "saved");
     QFile picture(job + QStringLiteral("/ImageData"));
