@@ -30,6 +30,7 @@ public:
         // Whether the package in this state belongs to this version; a
         // record noted without digests compares metadata alone.
         bool belongsTo(const PackageFingerprint& package) const;
+        bool operator==(const Record&) const = default;
     };
 
     KeptVersion(QString folder, int lock, Record record);

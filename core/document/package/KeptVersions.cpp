@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -143,6 +144,13 @@ bool copyPackage(const QString& from, const QString& to) {
            syncFolder(QFileInfo(to).absolutePath());
 }
 
+// Held while this process takes and holds a version's lock for a moment
+// only (cleanup), and while it looks for a version to take back.
+std::mutex& lockingMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 QDateTime newestModification(const PackageFingerprint& fingerprint) {
     qint64 newest = 0;
     for (const auto& entry : fingerprint.entries()) {
@@ -193,6 +201,9 @@ std::unique_ptr<KeptVersion> KeptVersions::keep(const QString& package,
 std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
                                                     const PackageFingerprint& read) const {
     const QStringList names = QDir(m_folder).entryList({namePrefix(package) + u'*'}, QDir::Dirs);
+    // This process's cleanup holds a lock only for moments, under the same
+    // mutex: a lock held now is another process's.
+    const std::lock_guard locking(lockingMutex());
     for (const QString& name : names) {
         const QString folder = QDir(m_folder).filePath(name);
         const int lock = takeLock(folder);
@@ -263,26 +274,45 @@ void KeptVersions::removeStale(const QDateTime& now) const {
     const QDir store(m_folder);
     for (const QString& name : store.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QString folder = store.filePath(name);
+        const QString recordPath = store.filePath(name + u'/' + KeptVersion::recordFileName);
+        std::optional<KeptVersion::Record> record;
+        {
+            const std::lock_guard locking(lockingMutex());
+            const int lock = takeLock(folder);
+            if (lock < 0) {
+                continue;
+            }
+            if (name.startsWith(makingPrefix)) {
+                // A copy under way in another process is young; one a crash left is not.
+                if (QFileInfo(folder).lastModified().addSecs(3600) < now) {
+                    QDir(folder).removeRecursively();
+                }
+                ::close(lock);
+                continue;
+            }
+            record = KeptVersion::readRecord(folder);
+            const bool old = QFileInfo(recordPath).lastModified().addDays(staleDays) < now;
+            if (!record) {
+                QDir(folder).removeRecursively();
+            }
+            ::close(lock);
+            if (!record || !old) {
+                continue;
+            }
+        }
+        // Reading the package takes a while: the version stays free for a
+        // start that takes it back meanwhile.
+        if (record->belongsTo(PackageFingerprint::of(record->package))) {
+            continue;
+        }
+        const std::lock_guard locking(lockingMutex());
         const int lock = takeLock(folder);
         if (lock < 0) {
             continue;
         }
-        // A copy under way in another process is young; one a crash left is not.
-        bool remove =
-            name.startsWith(makingPrefix) && QFileInfo(folder).lastModified().addSecs(3600) < now;
-        if (!name.startsWith(makingPrefix)) {
-            const auto record = KeptVersion::readRecord(folder);
-            if (!record) {
-                remove = true;
-            } else {
-                const bool takeable = record->belongsTo(PackageFingerprint::of(record->package));
-                const QDateTime touched =
-                    QFileInfo(store.filePath(name + u'/' + KeptVersion::recordFileName))
-                        .lastModified();
-                remove = !takeable && touched.addDays(staleDays) < now;
-            }
-        }
-        if (remove) {
+        // Only as it was looked at: taken back and left again, it is new.
+        if (KeptVersion::readRecord(folder) == record &&
+            QFileInfo(recordPath).lastModified().addDays(staleDays) < now) {
             QDir(folder).removeRecursively();
         }
         ::close(lock);

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -302,4 +305,53 @@ TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsCha
     EXPECT_TRUE(first.sameMetadata(second));
     EXPECT_NE(first, second);
     EXPECT_NE(PackageFingerprint::fromJson(first.toJson()), first);
+}
+
+// Start-up cleanup reads the packages of old versions while this process
+// opens one of them: the cleanup never makes the version look held by
+// another process, so the opening always takes it back.
+TEST_F(KeptVersionsTest, CleanupReadingAPackageNeverHidesItsVersionFromAnOpening) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    {
+        QFile picture(job + QStringLiteral("/ImageData"));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'p');
+        for (int i = 0; i < 32; ++i) {
+            picture.write(block);
+        }
+    }
+    const PackageFingerprint read = PackageFingerprint::of(job);
+    QString crashed;
+    {
+        auto kept = versions.keep(job, read);
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    // Old enough for the cleanup to read its package.
+    QFile record(crashed + u'/' + KeptVersion::recordFileName);
+    ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        record.setFileTime(QDateTime::currentDateTimeUtc().addDays(-KeptVersions::staleDays - 5),
+                           QFileDevice::FileModificationTime));
+    record.close();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> passes{0};
+    std::thread cleaner([&] {
+        while (!stop) {
+            versions.removeStale();
+            ++passes;
+        }
+    });
+    int openings = 0;
+    bool allTakenBack = true;
+    while ((passes < 10 || openings < 10) && openings < 100000 && allTakenBack) {
+        auto kept = versions.keep(job, read);
+        allTakenBack = kept && kept->folder() == crashed;
+        ++openings;
+    }
+    stop = true;
+    cleaner.join();
+    EXPECT_TRUE(allTakenBack) << "opening " << openings;
+    EXPECT_TRUE(QDir(crashed).exists());
 }
