@@ -232,7 +232,7 @@ void DocumentController::finishOpening(Document* document,
         removeDocument(untouched);
     }
     addDocument(std::move(opening.document), opening.display);
-    noteRead(document, opening.path, opening.fingerprint);
+    noteRead(document, opening.fingerprint);
     keepVersion(document);
     m_recent.note(opening.path);
     emit recentDocumentsChanged();
@@ -447,25 +447,17 @@ void DocumentController::announceAutosaveState(Document* document) {
     }
 }
 
-void DocumentController::noteRead(Document* document, const QString& package,
-                                  const PackageFingerprint& before) {
-    QPointer<DocumentController> self(this);
-    QPointer<Document> target(document);
-    runFileWork(document, [self, target, package, before](std::function<void()> finished) {
-        DocumentWorkQueue::run([self, target, package, before, finished] {
-            PackageFingerprint read = PackageFingerprint::of(package);
-            platform::MainThread::post([self, target, before, read, finished] {
-                FileState* state = self && target ? self->fileState(target) : nullptr;
-                if (!state) {
-                    return;
-                }
-                // Changed since it was read: the state before reading has no
-                // digests and matches no package, so the next save asks.
-                state->onDisk = read.sameMetadata(before) ? read : before;
-                finished();
-            });
-        });
-    });
+void DocumentController::noteRead(Document* document, const PackageFingerprint& before) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    // The digests are of the bytes the document parsed, so a change made
+    // after the read is never taken for the document's own. Without them,
+    // or when the package changed since `before`, the state before reading
+    // has no digests and matches no package: the next save asks.
+    const std::optional<PackageFingerprint>& read = document->readFingerprint();
+    state->onDisk = read && read->sameMetadata(before) ? *read : before;
 }
 
 void DocumentController::keepVersion(Document* document) {
@@ -590,7 +582,7 @@ void DocumentController::reopenFromDisk(Document* document) {
                     target->updateChangeCount(Document::ChangeType::cleared);
                     state->changedElsewhere = false;
                     self->announceAutosaveState(target);
-                    self->noteRead(target, package, fingerprint);
+                    self->noteRead(target, fingerprint);
                     self->keepVersion(target);
                 }
                 finished();
@@ -653,7 +645,7 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                     target->updateChangeCount(Document::ChangeType::cleared);
                     FileState* state = self->fileState(target);
                     if (!kept) {
-                        self->noteRead(target, source, read);
+                        self->noteRead(target, read);
                         finished();
                         return;
                     }

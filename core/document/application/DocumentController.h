@@ -157,10 +157,9 @@ private:
                        std::function<void(bool saved)> done, bool replaceChanged = false);
     void finishWriting(Document* document, const QString& package, SaveKind kind,
                        const std::optional<PackageFingerprint>& written);
-    // The package as the document has just read it: its digests are taken
-    // on a worker, before any later work of the document; `before` is what
-    // was there when reading began.
-    void noteRead(Document* document, const QString& package, const PackageFingerprint& before);
+    // The package as the document has just read it; `before` is what was
+    // there when reading began.
+    void noteRead(Document* document, const PackageFingerprint& before);
     FileState* fileState(const Document* document);
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.

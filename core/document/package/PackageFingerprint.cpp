@@ -64,6 +64,10 @@ bool PackageFingerprint::Entry::operator==(const Entry& other) const {
            digest == other.digest && digest != notRead;
 }
 
+QByteArray PackageFingerprint::digest(const QByteArray& contents) {
+    return QCryptographicHash::hash(contents, QCryptographicHash::Blake2b_256);
+}
+
 bool PackageFingerprint::isDigested(const QString& name) {
     return name == DocumentPackage::settingsFileName ||
            name == DocumentPackage::imageDataFileName ||
@@ -73,6 +77,28 @@ bool PackageFingerprint::isDigested(const QString& name) {
 qint64 PackageFingerprint::maximumDigestedSize(const QString& name) {
     return name == DocumentPackage::settingsFileName ? DocumentPackage::maximumSettingsFileSize
                                                      : FileContents::maximumPictureFileSize;
+}
+
+std::optional<PackageFingerprint>
+PackageFingerprint::withDigests(const QHash<QString, QByteArray>& digests) const {
+    PackageFingerprint fingerprint = *this;
+    qsizetype used = 0;
+    for (Entry& entry : fingerprint.m_entries) {
+        entry.digest.clear();
+        if (entry.kind != 'f' || !isDigested(entry.name)) {
+            continue;
+        }
+        const auto found = digests.constFind(entry.name);
+        if (found == digests.cend()) {
+            return std::nullopt;
+        }
+        entry.digest = *found;
+        ++used;
+    }
+    if (used != digests.size()) {
+        return std::nullopt;
+    }
+    return fingerprint;
 }
 
 bool PackageFingerprint::hasDigests() const {

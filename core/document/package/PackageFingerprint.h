@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
 #include <QString>
 
@@ -38,10 +40,18 @@ public:
     // it off the main thread where a package may be large.
     static PackageFingerprint of(const QString& path, Contents contents = Contents::digested);
 
+    // The digest the fingerprint takes of a member's contents.
+    static QByteArray digest(const QByteArray& contents);
     // The members whose contents a fingerprint digests, relative to the
     // package, and the largest of each that is read.
     static bool isDigested(const QString& name);
     static qint64 maximumDigestedSize(const QString& name);
+
+    // This fingerprint's metadata with the digests of the members as they
+    // were read (name to digest), for a reader that digests what it parses
+    // rather than reading the package again; nothing when a member the
+    // fingerprint lists has no digest there or one there is not listed.
+    std::optional<PackageFingerprint> withDigests(const QHash<QString, QByteArray>& digests) const;
 
     bool exists() const { return m_exists; }
     const std::vector<Entry>& entries() const { return m_entries; }

@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using kestrom::Document;
 using kestrom::DocumentController;
@@ -24,12 +28,24 @@ namespace {
 class TextDocument : public Document {
 public:
     void readFromPath(const QString& path) override {
+        using kestrom::PackageFingerprint;
+        const PackageFingerprint before =
+            PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
         QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::ReadOnly)) {
             throw platform::Error(QStringLiteral("Test"), 1,
                                   {QStringLiteral("unreadable"), {}, {}, {}});
         }
-        text = QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        text = QString::fromUtf8(bytes);
+        if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+                .sameMetadata(before)) {
+            setReadFingerprint(before.withDigests(
+                {{QStringLiteral("Settings.plist"), PackageFingerprint::digest(bytes)}}));
+        }
+        if (afterRead) {
+            afterRead(path);
+        }
     }
     void writeToPath(const QString& path) override {
         QDir().mkpath(path);
@@ -41,6 +57,8 @@ public:
         file.write(text.toUtf8());
     }
     QString text;
+    // Runs right after each read, as another program might.
+    static inline std::function<void(const QString& path)> afterRead;
 };
 
 class ScriptedPanels : public DocumentPanels {
@@ -466,6 +484,30 @@ TEST_F(KeptVersionControllerTest, APackageRewrittenElsewhereIsNeverOverwrittenWi
     ASSERT_TRUE(settled(d));
     EXPECT_EQ(onDisk(path), QStringLiteral("after"));
     EXPECT_EQ(panels.diskChangeQuestions, 1);
+}
+
+// Another program rewrites the package in place right after the document
+// read it, keeping its size, file number and modification time.
+TEST_F(KeptVersionControllerTest, AChangeRightAfterTheReadIsNotTakenForTheDocumentsOwn) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument::afterRead = [](const QString& package) {
+        const QByteArray settings = QFile::encodeName(package + QStringLiteral("/Settings.plist"));
+        struct stat before {};
+        ASSERT_EQ(::stat(settings.constData(), &before), 0);
+        rewriteElsewhere(package, QStringLiteral("others"));
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, settings.constData(), times, 0), 0);
+    };
+    const auto reset = qScopeGuard([] { TextDocument::afterRead = nullptr; });
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    TextDocument::afterRead = nullptr;
+    EXPECT_EQ(d->text, QStringLiteral("opened"));
+
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panels.diskChangeQuestions == 1; }, 5000));
+    EXPECT_EQ(onDisk(path), QStringLiteral("others"));
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
 }
 
 TEST_F(KeptVersionControllerTest, ReopeningShowsTheOtherProgramsVersionAndKeepsIt) {
