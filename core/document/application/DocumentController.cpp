@@ -512,7 +512,11 @@ void DocumentController::keepVersion(Document* document) {
                     platform::Log::line(QStringLiteral("autosave is off for ") + package +
                                         QStringLiteral(": ") + error->localizedDescription());
                 }
+                // The next work may run at once, and may close the document.
                 finished();
+                if (!self || !target) {
+                    return;
+                }
                 self->announceAutosaveState(target);
                 if (target->isEdited()) {
                     // Changes made while no version could be kept are saved
@@ -652,7 +656,7 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                     const bool savedSince =
                         state && state->onDisk && *state->onDisk != kept->record().source;
                     finished();
-                    if (savedSince && target->filePath()) {
+                    if (savedSince && self && target && target->filePath()) {
                         // The package holds later saves: it gets the version back.
                         target->updateChangeCount(Document::ChangeType::done);
                         self->writeDocument(target, *target->filePath(), SaveKind::restore, {});

@@ -419,6 +419,25 @@ TEST_F(KeptVersionControllerTest, AnExplicitSaveBecomesTheVersionToRevertTo) {
     EXPECT_EQ(d->text, QStringLiteral("mine"));
 }
 
+// The version is still being kept when the user closes the document and
+// chooses to save: the save, and the closing after it, run as soon as the
+// keeping ends.
+TEST_F(KeptVersionControllerTest, ClosingWithASaveWhileTheVersionIsBeingKept) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    controller.openDocument(path, false);
+    ASSERT_EQ(controller.documents().size(), 1);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(controller.isBusy(d));
+    edit(d, QStringLiteral("mine"));
+    panels.closeAnswer = DocumentPanels::CloseAnswer::save;
+    bool closed = false;
+    controller.closeDocument(d, [&](bool c) { closed = c; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
+    EXPECT_TRUE(controller.documents().isEmpty());
+    EXPECT_EQ(onDisk(path), QStringLiteral("mine"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keptFolders().isEmpty(); }, 5000));
+}
+
 TEST_F(KeptVersionControllerTest, ClosingDropsTheKeptVersionAndSaveAsKeepsTheNewPackage) {
     TextDocument* d = openKept(package(QStringLiteral("Job"), QStringLiteral("opened")));
     ASSERT_TRUE(d);
