@@ -27,6 +27,9 @@ DocumentController*& sharedController() {
 
 const char* autosaveTimerName = "autosaveTimer";
 
+// The longest wait before keeping a version is tried again.
+constexpr int maximumKeepRetryDelay = 5 * 60 * 1000;
+
 } // namespace
 
 DocumentController::DocumentController(DocumentMaker makeDocument, QObject* parent)
@@ -507,10 +510,24 @@ void DocumentController::keepVersion(Document* document) {
                 }
                 now->kept = kept;
                 // Saving in place would lose the version to go back to.
+                const bool failedBefore = now->keepFailed;
                 now->keepFailed = bool(error);
                 if (error) {
+                    // Tried again later and later, so that a full or broken
+                    // disk is not worked at every few seconds.
+                    now->keepRetryDelay =
+                        now->keepRetryDelay > 0
+                            ? std::min(2 * now->keepRetryDelay, maximumKeepRetryDelay)
+                            : std::min(self->m_autosaveDelay, maximumKeepRetryDelay);
+                    now->nextKeepAttempt.setRemainingTime(now->keepRetryDelay);
+                } else {
+                    now->keepRetryDelay = 0;
+                }
+                if (error && !failedBefore) {
                     platform::Log::line(QStringLiteral("autosave is off for ") + package +
                                         QStringLiteral(": ") + error->localizedDescription());
+                } else if (!error && failedBefore) {
+                    platform::Log::line(QStringLiteral("autosave is on again for ") + package);
                 }
                 // The next work may run at once, and may close the document.
                 finished();
@@ -771,7 +788,7 @@ void DocumentController::presentError(Document* document, const platform::Error&
     }
 }
 
-void DocumentController::scheduleAutosave(Document* document) {
+void DocumentController::scheduleAutosave(Document* document, int delay) {
     auto* timer = document->findChild<QTimer*>(QLatin1String(autosaveTimerName));
     if (!timer) {
         timer = new QTimer(document);
@@ -784,7 +801,7 @@ void DocumentController::scheduleAutosave(Document* document) {
             }
         });
     }
-    timer->start(m_autosaveDelay);
+    timer->start(delay >= 0 ? delay : m_autosaveDelay);
 }
 
 void DocumentController::autosave(Document* document) {
@@ -792,6 +809,10 @@ void DocumentController::autosave(Document* document) {
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
         const FileState* state = fileState(document);
         if (state && state->keepFailed && !state->changedElsewhere && !isBusy(document)) {
+            if (!state->nextKeepAttempt.hasExpired()) {
+                scheduleAutosave(document, int(state->nextKeepAttempt.remainingTime()));
+                return;
+            }
             // Perhaps there is room for the version now; saving follows.
             keepVersion(document);
             return;

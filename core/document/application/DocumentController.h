@@ -5,6 +5,7 @@
 #include "core/document/application/RecentDocuments.h"
 #include "core/document/package/PackageFingerprint.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -129,6 +130,10 @@ private:
         std::optional<PackageFingerprint> onDisk;
         std::shared_ptr<KeptVersion> kept;
         bool keepFailed = false;
+        // Keeping is tried again after this many milliseconds, doubling
+        // with each failure; not before nextKeepAttempt.
+        int keepRetryDelay = 0;
+        QDeadlineTimer nextKeepAttempt;
         // Another program changed the package: autosave waits for the answer.
         bool changedElsewhere = false;
         bool asking = false;
@@ -150,7 +155,8 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
-    void scheduleAutosave(Document* document);
+    // After the autosave delay, or the given milliseconds.
+    void scheduleAutosave(Document* document, int delay = -1);
     void autosave(Document* document);
     // replaceChanged: the user chose to write over another program's change.
     void writeDocument(Document* document, const QString& path, SaveKind kind,

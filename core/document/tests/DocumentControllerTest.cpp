@@ -564,6 +564,38 @@ TEST_F(KeptVersionControllerTest, WithoutAPlaceForTheKeptVersionAutosaveStops) {
     EXPECT_TRUE(d->isEdited());
 }
 
+// While no version can be kept, keeping is tried again less and less
+// often, and only the change of state is logged; once there is room again
+// autosave goes on by itself.
+TEST_F(KeptVersionControllerTest, KeepingIsRetriedWithoutAFloodOfLinesAndAutosaveComesBack) {
+    const QString blocked = folder.filePath(QStringLiteral("blocked"));
+    {
+        QFile blocker(blocked);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    controller.setKeptVersions(
+        std::make_shared<kestrom::KeptVersions>(blocked + QStringLiteral("/kept")));
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    ::testing::internal::CaptureStderr();
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isAutosaveStopped(d); }, 5000));
+    edit(d, QStringLiteral("mine"));
+    // Many times the autosave delay.
+    QTest::qWait(400);
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
+
+    ASSERT_TRUE(QFile::remove(blocked));
+    const bool resumed = QTest::qWaitFor(
+        [&] { return !controller.isAutosaveStopped(d) && onDisk(path) == QStringLiteral("mine"); },
+        20000);
+    const QString lines = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is off for")), 1) << lines.toStdString();
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is on again for")), 1) << lines.toStdString();
+}
+
 TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
     QTemporaryDir folder;
     const QString store = folder.filePath(QStringLiteral("state/recent"));
