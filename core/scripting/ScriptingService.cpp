@@ -21,6 +21,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -428,8 +429,10 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
                 QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
             return;
         }
-        paths << url.toLocalFile();
+        paths << QDir::cleanPath(url.toLocalFile());
     }
+    // A file named twice opens once, and counts once against the limits.
+    paths.removeDuplicates();
     if (paths.isEmpty()) {
         call.reply();
         QTimer::singleShot(0, this, [this] { emit activationRequested(); });

@@ -427,6 +427,30 @@ TEST_F(ScriptingTest, TheServicesMethodLoadsIntoTheEmptyDocumentElseIntoANewOne)
     EXPECT_EQ(documentCount(), 2);
 }
 
+// A file named again and again in one call, in different spellings of its
+// path, opens once and takes no more of the limits than once.
+TEST_F(ScriptingTest, OpenTakesAFileNamedManyTimesOnce) {
+    const QString picture = m_folder.filePath(QStringLiteral("small.png"));
+    {
+        QFile file(picture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(smallPng());
+    }
+    QStringList uris;
+    for (int i = 0; i < 20; ++i) {
+        uris << quoted(QUrl::fromLocalFile(picture).toString());
+        uris << quoted(
+            QUrl::fromLocalFile(m_folder.path() + QStringLiteral("/./small.png")).toString());
+    }
+    const GdbusResult opened =
+        call(ScriptingService::applicationPath, QStringLiteral("org.freedesktop.Application.Open"),
+             {u'[' + uris.join(u',') + u']', QStringLiteral("{}")});
+    EXPECT_TRUE(opened.succeeded()) << opened.error.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return document(0)->job().originalImage() != nullptr; }, 10000));
+    EXPECT_EQ(documentCount(), 1);
+    EXPECT_EQ(m_delegate->scriptingService()->budget().used(), 0);
+}
+
 TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();
