@@ -7,6 +7,7 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/scripting/DocumentScripting.h"
+#include "core/window/DocumentWindow.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/Error.h"
@@ -14,7 +15,7 @@
 #include "platform/ScriptCommand.h"
 #include "platform/graphics/FileType.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -455,6 +456,10 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
         m_filesToOpen.push_back({path, !open});
     }
     if (refused > 0) {
+        // The user's own files come this way too (a start with files hands
+        // them over): the refusal shows in the application, not only in the
+        // reply.
+        m_openAlert.tell({int(paths.size()), refused, {}}, currentWindow());
         call.failScript(0, KestromText::text("Scripting_TooManyFiles")
                                .arg(refused)
                                .arg(paths.size())
@@ -468,6 +473,14 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
         m_openingScheduled = true;
         QTimer::singleShot(0, this, &ScriptingService::openNextFile);
     }
+}
+
+QWidget* ScriptingService::currentWindow() const {
+    Document* current = m_controller ? m_controller->currentDocument() : nullptr;
+    if (DocumentWindow* window = current ? DocumentWindow::windowFor(current) : nullptr) {
+        return window;
+    }
+    return QApplication::activeWindow();
 }
 
 void ScriptingService::openNextFile() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/scripting/ScriptedDocumentBudget.h"
+#include "core/scripting/ScriptedOpenAlert.h"
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
@@ -33,7 +34,8 @@ class DocumentScripting;
 // print has ended. Calls that do not fit
 // the interfaces get the bus's own errors. Pictures and packages handed over
 // open a bounded number of new documents (ScriptedDocumentBudget); what is
-// over the bound is refused with a script error, and the files of one call
+// over the bound is refused with a script error, and shown to the user in
+// one alert (ScriptedOpenAlert) for files handed over; the files of one call
 // open one per turn of the event loop, so that the bus is answered between
 // them. Main thread only.
 class ScriptingService : public QDBusVirtualObject {
@@ -116,6 +118,8 @@ private:
     void loadPicture(const QString& path, bool forOtherProgram);
     // Opens the next file handed over by Open; one per turn of the event loop.
     void openNextFile();
+    // The window alerts about other programs' files go on.
+    QWidget* currentWindow() const;
 
     // A file handed over by Open, not opened yet.
     struct FileToOpen {
@@ -131,6 +135,7 @@ private:
     bool m_nameTaken = false;
     ScriptedDocumentBudget m_budget;
     std::deque<FileToOpen> m_filesToOpen;
+    ScriptedOpenAlert m_openAlert;
     bool m_openingScheduled = false;
 };
 

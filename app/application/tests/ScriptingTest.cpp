@@ -451,6 +451,66 @@ TEST_F(ScriptingTest, OpenTakesAFileNamedManyTimesOnce) {
     EXPECT_EQ(m_delegate->scriptingService()->budget().used(), 0);
 }
 
+namespace {
+
+// The error alerts that show now, anywhere in the application.
+QList<QMessageBox*> shownErrorSheets() {
+    QList<QMessageBox*> sheets;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box && box->objectName() == QStringLiteral("ErrorSheet") && box->isVisible()) {
+            sheets << box;
+        }
+    }
+    return sheets;
+}
+
+// The Open method's argument of file URLs.
+QString uriArgument(const QStringList& paths) {
+    QStringList uris;
+    for (const QString& path : paths) {
+        uris << u'\'' + QUrl::fromLocalFile(path).toString() + u'\'';
+    }
+    return u'[' + uris.join(u',') + u']';
+}
+
+} // namespace
+
+// Files over the limits for other programs, as a start with many files
+// hands them over: the caller hears of them and so does the user, in one
+// alert that later refusals add to.
+TEST_F(ScriptingTest, FilesOpenRefusesAreShownInOneAlert) {
+    QStringList pictures;
+    for (int i = 0; i < 20; ++i) {
+        pictures << m_folder.filePath(QStringLiteral("p%1.png").arg(i));
+        QFile file(pictures.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(smallPng());
+    }
+    const QString open = QStringLiteral("org.freedesktop.Application.Open");
+    const GdbusResult first = call(ScriptingService::applicationPath, open,
+                                   {uriArgument(pictures.mid(0, 10)), QStringLiteral("{}")});
+    EXPECT_TRUE(
+        first.error.contains(scriptError + QStringLiteral("2 of the 10 files were not opened")))
+        << first.error.toStdString();
+    ASSERT_TRUE(waitUntil([] { return shownErrorSheets().size() == 1; }, 10000));
+    QMessageBox* alert = shownErrorSheets().first();
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("2 of the 10 files other programs handed over were not opened."));
+    EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Over the limits (2)")))
+        << alert->informativeText().toStdString();
+
+    const GdbusResult second = call(ScriptingService::applicationPath, open,
+                                    {uriArgument(pictures.mid(10)), QStringLiteral("{}")});
+    EXPECT_TRUE(second.error.contains(QStringLiteral("2 of the 10 files were not opened")))
+        << second.error.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !alert->text().startsWith(u'2'); }, 10000));
+    EXPECT_EQ(shownErrorSheets(), QList<QMessageBox*>{alert});
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("4 of the 20 files other programs handed over were not opened."));
+    EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Over the limits (4)")));
+}
+
 TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();
