@@ -511,6 +511,51 @@ TEST_F(ScriptingTest, FilesOpenRefusesAreShownInOneAlert) {
     EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Over the limits (4)")));
 }
 
+// Files that fail to open, call after call: each call's answer tells why,
+// and the user sees one alert, however many calls and files.
+TEST_F(ScriptingTest, FilesThatFailToOpenAreToldInTheAnswerAndInOneAlert) {
+    QStringList files;
+    for (int i = 0; i < 7; ++i) {
+        files << m_folder.filePath(QStringLiteral("missing-%1.lunvik").arg(i));
+    }
+    files << m_folder.filePath(QStringLiteral("broken.png"));
+    {
+        QFile broken(files.back());
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("no picture at all");
+    }
+    const QString open = QStringLiteral("org.freedesktop.Application.Open");
+    const GdbusResult first =
+        call(ScriptingService::applicationPath, open, {uriArgument(files), QStringLiteral("{}")});
+    EXPECT_TRUE(first.error.contains(scriptError)) << first.error.toStdString();
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_TRUE(first.error.contains(QStringLiteral("missing-%1.lunvik").arg(i)))
+            << first.error.toStdString();
+    }
+    EXPECT_TRUE(first.error.contains(QStringLiteral("broken.png"))) << first.error.toStdString();
+    // The answer comes once every file has ended: the alert is there.
+    ASSERT_TRUE(waitUntil([] { return !shownErrorSheets().isEmpty(); }, 10000));
+    QTest::qWait(100);
+    ASSERT_EQ(shownErrorSheets().size(), 1);
+    QMessageBox* alert = shownErrorSheets().first();
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("8 of the 8 files other programs handed over were not opened."));
+    EXPECT_TRUE(
+        alert->informativeText().endsWith(QStringLiteral("And 3 more that could not be opened.")))
+        << alert->informativeText().toStdString();
+
+    const GdbusResult second =
+        call(ScriptingService::applicationPath, open, {uriArgument(files), QStringLiteral("{}")});
+    EXPECT_TRUE(second.error.contains(QStringLiteral("missing-6.lunvik")))
+        << second.error.toStdString();
+    QTest::qWait(100);
+    EXPECT_EQ(shownErrorSheets(), QList<QMessageBox*>{alert});
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("16 of the 16 files other programs handed over were not opened."));
+    // A window made for the picture that did not load goes again.
+    EXPECT_TRUE(waitUntil([&] { return documentCount() == 1; }, 10000)) << documentCount();
+}
+
 TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();

@@ -146,7 +146,9 @@ void DocumentController::addDocument(std::unique_ptr<Document> document, bool di
     emit documentsChanged();
 }
 
-void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler) {
+void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler,
+                                      OpenErrors errors) {
+    const bool presentsError = errors == OpenErrors::presented;
     if (Document* open = documentForPath(path)) {
         if (display && m_makeWindow) {
             m_makeWindow(*open);
@@ -160,6 +162,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     for (Opening& opening : m_opening) {
         if (opening.path == absolute) {
             opening.display = opening.display || display;
+            opening.presentsError = opening.presentsError || presentsError;
             if (handler) {
                 opening.handlers.push_back(std::move(handler));
             }
@@ -168,7 +171,9 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     const auto fail = [&](const platform::Error& e) {
         // The untitled document stays: a failed open loses nothing.
-        presentError(nullptr, e);
+        if (presentsError) {
+            presentError(nullptr, e);
+        }
         if (handler) {
             handler(nullptr, false, e.clone());
         }
@@ -193,6 +198,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     opening.fingerprint =
         PackageFingerprint::of(absolute, PackageFingerprint::Contents::metadataOnly);
     opening.display = display;
+    opening.presentsError = presentsError;
     if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
         !m_documents.front()->isEdited()) {
         opening.untouched = m_documents.front().get();
@@ -221,7 +227,9 @@ void DocumentController::finishOpening(Document* document,
     Opening opening = std::move(*found);
     m_opening.erase(found);
     if (error) {
-        presentError(nullptr, *error);
+        if (opening.presentsError) {
+            presentError(nullptr, *error);
+        }
         for (const OpenHandler& handler : opening.handlers) {
             handler(nullptr, false, error);
         }

@@ -75,7 +75,11 @@ public:
     // on the main thread once the package has been read, or with the error.
     // When exactly one document is open and it is untitled and untouched, it
     // is closed once the package has been read, if it is still untouched.
-    void openDocument(const QString& path, bool display, OpenHandler handler = {});
+    // An error is shown to the user, or only told to the handler (whose
+    // caller reports it).
+    enum class OpenErrors { presented, toHandlerOnly };
+    void openDocument(const QString& path, bool display, OpenHandler handler = {},
+                      OpenErrors errors = OpenErrors::presented);
     void openDocumentWithPanel();
     // The paths given on the command line. None, or none that opens, gives a
     // new untitled document.
@@ -145,6 +149,7 @@ private:
         PackageFingerprint fingerprint;
         std::unique_ptr<Document> document;
         bool display = false;
+        bool presentsError = true;
         QPointer<Document> untouched;
         std::vector<OpenHandler> handlers;
     };
