@@ -267,6 +267,9 @@ std::unique_ptr<KeptVersion> KeptVersions::copy(const QString& package,
         QDir(making).removeRecursively();
         throw DocumentFileError::unsavableDocument(folder, error);
     }
+    // A crash right after must not find it under its unfinished name, which
+    // cleanup removes. Failing here loses nothing: it is whole.
+    syncFolder(m_folder);
     return std::make_unique<KeptVersion>(folder, lock, record);
 }
 
