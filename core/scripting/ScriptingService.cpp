@@ -7,6 +7,7 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/scripting/DocumentScripting.h"
+#include "core/window/DocumentWindow.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/Error.h"
@@ -14,13 +15,15 @@
 #include "platform/ScriptCommand.h"
 #include "platform/graphics/FileType.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -157,6 +160,13 @@ void runScriptCommand(const ScriptingService::Call& call, const std::function<vo
 
 } // namespace
 
+struct ScriptingService::OpenCall {
+    Call call;
+    ScriptedOpenAlert::Outcome outcome;
+    // Files not opened or failed yet.
+    int pending = 0;
+};
+
 struct ScriptingService::Entry {
     quint64 number = 0;
     QPointer<Document> document;
@@ -218,9 +228,30 @@ bool ScriptingService::handOver(QDBusConnection connection, const QStringList& p
             serviceName, applicationPath, desktopApplicationInterface, QStringLiteral("Open"));
         message << uris << QVariantMap();
     }
-    // A running copy answers at once: it only queues the files.
-    const QDBusMessage reply = connection.call(message, QDBus::Block, 10000);
-    // It took what its limits allow: opening the rest here would pass them.
+    // The running copy answers Open once the files have opened, which may
+    // take a while; that it answers at all is asked first.
+    if (!paths.isEmpty()) {
+        QDBusMessage ask = QDBusMessage::createMethodCall(
+            serviceName, applicationPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"));
+        ask << applicationInterface << QStringLiteral("documents");
+        const QDBusMessage answer = connection.call(ask, QDBus::Block, 10000);
+        if (answer.type() != QDBusMessage::ReplyMessage) {
+            platform::Log::line(QStringLiteral("the running application does not answer: ") +
+                                answer.errorMessage());
+            return false;
+        }
+    }
+    const QDBusMessage reply =
+        connection.call(message, QDBus::Block, paths.isEmpty() ? 10000 : 300000);
+    // It has the files: they are not opened here as well.
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        reply.errorName() == QDBusError::errorString(QDBusError::NoReply)) {
+        platform::Log::line(QStringLiteral("the running application is still opening the files"));
+        return true;
+    }
+    // It took what its limits allow, and told the user of what did not
+    // open: opening the rest here would pass the limits.
     if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == scriptErrorName) {
         platform::Log::line(reply.errorMessage());
         return true;
@@ -430,43 +461,80 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
                 QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
             return;
         }
-        paths << url.toLocalFile();
+        paths << QDir::cleanPath(url.toLocalFile());
     }
+    // A file named twice opens once, and counts once against the limits.
+    paths.removeDuplicates();
     if (paths.isEmpty()) {
         call.reply();
         QTimer::singleShot(0, this, [this] { emit activationRequested(); });
         return;
     }
     // Each file may need a window of its own, but for a package already open.
+    auto open = std::make_shared<OpenCall>(OpenCall{call, {int(paths.size()), 0, {}}, 0});
     const int available = m_budget.available();
     int accepted = 0;
-    int refused = 0;
     for (const QString& path : paths) {
-        const bool open = m_controller && m_controller->documentForPath(path);
-        if (!open && accepted == available) {
-            ++refused;
+        const bool isOpen = m_controller && m_controller->documentForPath(path);
+        if (!isOpen && accepted == available) {
+            ++open->outcome.refused;
             continue;
         }
-        if (!open) {
+        if (!isOpen) {
             ++accepted;
             m_budget.reserve(1);
         }
-        m_filesToOpen.push_back({path, !open});
+        m_filesToOpen.push_back({path, !isOpen, open});
+        ++open->pending;
     }
-    if (refused > 0) {
-        call.failScript(0, KestromText::text("Scripting_TooManyFiles")
-                               .arg(refused)
-                               .arg(paths.size())
-                               .arg(ScriptedDocumentBudget::newWindowsPerCall)
-                               .arg(ScriptedDocumentBudget::documentsInAll));
-    } else {
-        call.reply();
+    if (open->pending == 0) {
+        finishOpenCall(*open);
+        return;
     }
-    // After the reply, so that the starting copy can end meanwhile.
-    if (!m_filesToOpen.empty() && !m_openingScheduled) {
+    // After this turn, so that the bus is answered between the files.
+    if (!m_openingScheduled) {
         m_openingScheduled = true;
         QTimer::singleShot(0, this, &ScriptingService::openNextFile);
     }
+}
+
+void ScriptingService::fileOpened(const std::shared_ptr<OpenCall>& open,
+                                  const std::shared_ptr<const platform::Error>& error) {
+    if (error) {
+        open->outcome.failures << error->localizedDescription();
+    }
+    if (--open->pending == 0) {
+        finishOpenCall(*open);
+    }
+}
+
+void ScriptingService::finishOpenCall(const OpenCall& open) {
+    QStringList reasons;
+    if (open.outcome.refused > 0) {
+        reasons << KestromText::text("Scripting_TooManyFiles")
+                       .arg(open.outcome.refused)
+                       .arg(open.outcome.handedOver)
+                       .arg(ScriptedDocumentBudget::newWindowsPerCall)
+                       .arg(ScriptedDocumentBudget::documentsInAll);
+    }
+    reasons << open.outcome.failures;
+    if (reasons.isEmpty()) {
+        open.call.reply();
+    } else {
+        open.call.failScript(0, reasons.join(u'\n'));
+    }
+    // The user's own files come this way too (a start with files hands
+    // them over): what did not open shows in the application, in one alert
+    // for the call, or in the one that shows already.
+    m_openAlert.tell(open.outcome, currentWindow());
+}
+
+QWidget* ScriptingService::currentWindow() const {
+    Document* current = m_controller ? m_controller->currentDocument() : nullptr;
+    if (DocumentWindow* window = current ? DocumentWindow::windowFor(current) : nullptr) {
+        return window;
+    }
+    return QApplication::activeWindow();
 }
 
 void ScriptingService::openNextFile() {
@@ -480,41 +548,51 @@ void ScriptingService::openNextFile() {
         m_openingScheduled = true;
         QTimer::singleShot(0, this, &ScriptingService::openNextFile);
     }
+    QPointer<ScriptingService> self(this);
+    const std::shared_ptr<OpenCall> open = file.call;
     if (isPictureFile(file.path)) {
         // The reservation becomes the document made for the picture.
         m_budget.release(file.reserved ? 1 : 0);
-        loadPicture(file.path, true);
+        loadPicture(file.path, true, [self, open](std::shared_ptr<const platform::Error> error) {
+            if (self) {
+                self->fileOpened(open, error);
+            }
+        });
         return;
     }
     if (!m_controller) {
         m_budget.release(file.reserved ? 1 : 0);
+        fileOpened(open, nullptr);
         return;
     }
-    QPointer<ScriptingService> self(this);
     const bool reserved = file.reserved;
-    m_controller->openDocument(file.path, true,
-                               [self, reserved](Document* document, bool alreadyOpen,
-                                                std::shared_ptr<const platform::Error> error) {
-                                   if (!self) {
-                                       return;
-                                   }
-                                   if (reserved) {
-                                       self->m_budget.release(1);
-                                       if (document && !alreadyOpen) {
-                                           self->m_budget.add(document);
-                                       }
-                                   }
-                                   // As a start with a file that does not open: a window stays.
-                                   DocumentController* controller = self->m_controller;
-                                   if (error && controller && controller->documents().isEmpty() &&
-                                       controller->openingCount() == 0) {
-                                       try {
-                                           controller->openUntitledDocument(true);
-                                       } catch (const platform::Error& e) {
-                                           platform::Log::line(e.localizedDescription());
-                                       }
-                                   }
-                               });
+    // Its error goes into the call's answer and alert, not an alert of its own.
+    m_controller->openDocument(
+        file.path, true,
+        [self, reserved, open](Document* document, bool alreadyOpen,
+                               std::shared_ptr<const platform::Error> error) {
+            if (!self) {
+                return;
+            }
+            self->fileOpened(open, error);
+            if (reserved) {
+                self->m_budget.release(1);
+                if (document && !alreadyOpen) {
+                    self->m_budget.add(document);
+                }
+            }
+            // As a start with a file that does not open: a window stays.
+            DocumentController* controller = self->m_controller;
+            if (error && controller && controller->documents().isEmpty() &&
+                controller->openingCount() == 0) {
+                try {
+                    controller->openUntitledDocument(true);
+                } catch (const platform::Error& e) {
+                    platform::Log::line(e.localizedDescription());
+                }
+            }
+        },
+        DocumentController::OpenErrors::toHandlerOnly);
 }
 
 void ScriptingService::handleDocument(const Call& call, DocumentScripting& scripting) {
@@ -747,7 +825,8 @@ void ScriptingService::loadPictureFile(const QString& path) {
     loadPicture(path, false);
 }
 
-void ScriptingService::loadPicture(const QString& path, bool forOtherProgram) {
+void ScriptingService::loadPicture(const QString& path, bool forOtherProgram,
+                                   ImageImport::Completion done) {
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
     DocumentScripting* chosen = documentForPicture(failure, isNew, forOtherProgram);
@@ -755,12 +834,38 @@ void ScriptingService::loadPicture(const QString& path, bool forOtherProgram) {
         if (failure) {
             platform::Log::line(failure->localizedDescription());
         }
+        if (done) {
+            done(failure);
+        }
         return;
     }
     QMimeData pasteboard;
     pasteboard.setUrls({QUrl::fromLocalFile(path)});
-    // Errors are shown on the document's window, as for a drop.
-    chosen->loadImageWithPasteboard(&pasteboard, {});
+    if (!forOtherProgram || !isNew) {
+        chosen->loadImageWithPasteboard(&pasteboard, std::move(done));
+        return;
+    }
+    // A window made for a picture that does not load goes again, so that
+    // failed files leave no empty windows behind.
+    QPointer<Document> document = &chosen->document();
+    QPointer<DocumentController> controller = m_controller;
+    chosen->loadImageWithPasteboard(&pasteboard, [document, controller, done = std::move(done)](
+                                                     std::shared_ptr<const platform::Error> error) {
+        if (error) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [document, controller] {
+                    auto* job = qobject_cast<PrintJobDocument*>(document.data());
+                    if (job && controller && !job->job().originalImage()) {
+                        controller->removeDocument(job);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        if (done) {
+            done(error);
+        }
+    });
 }
 
 } // namespace kestrom

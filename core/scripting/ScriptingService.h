@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/document/application/ImageImport.h"
 #include "core/scripting/ScriptedDocumentBudget.h"
+#include "core/scripting/ScriptedOpenAlert.h"
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
@@ -33,7 +35,10 @@ class DocumentScripting;
 // print has ended. Calls that do not fit
 // the interfaces get the bus's own errors. Pictures and packages handed over
 // open a bounded number of new documents (ScriptedDocumentBudget); what is
-// over the bound is refused with a script error, and the files of one call
+// over the bound is refused with a script error. The files of an Open call
+// that were refused or failed are told in its answer, once the last has
+// opened, and shown to the user in one alert (ScriptedOpenAlert); the files
+// of one call
 // open one per turn of the event loop, so that the bus is answered between
 // them. Main thread only.
 class ScriptingService : public QDBusVirtualObject {
@@ -60,9 +65,10 @@ public:
     bool isNameTaken() const { return m_nameTaken; }
 
     // Hands the files (absolute paths) to the application that has the
-    // service name, or asks it to come forward when there are none. False
-    // when nothing answers as this application would; files it refuses for
-    // its limits count as handed over (the refusal goes to standard error).
+    // service name, or asks it to come forward when there are none, and
+    // waits until it has opened them. False when nothing answers as this
+    // application would; files it refuses or fails to open count as handed
+    // over (it shows why; the reason goes to standard error here too).
     static bool handOver(QDBusConnection connection, const QStringList& paths);
 
     // Whether the file is a picture the application loads.
@@ -113,16 +119,26 @@ private:
     // refused when none is left.
     DocumentScripting* documentForPicture(std::shared_ptr<const platform::Error>& failure,
                                           bool& isNew, bool forOtherProgram);
-    void loadPicture(const QString& path, bool forOtherProgram);
+    // `done` hears how the picture's load ended.
+    void loadPicture(const QString& path, bool forOtherProgram, ImageImport::Completion done = {});
     // Opens the next file handed over by Open; one per turn of the event loop.
     void openNextFile();
+    // The window alerts about other programs' files go on.
+    QWidget* currentWindow() const;
 
+    // An Open call whose files are opening: it is answered, and its
+    // refusals and failures shown, once the last has opened or failed.
+    struct OpenCall;
     // A file handed over by Open, not opened yet.
     struct FileToOpen {
         QString path;
         // Counted in the budget until it has opened.
         bool reserved = false;
+        std::shared_ptr<OpenCall> call;
     };
+    void fileOpened(const std::shared_ptr<OpenCall>& open,
+                    const std::shared_ptr<const platform::Error>& error);
+    void finishOpenCall(const OpenCall& open);
 
     QPointer<DocumentController> m_controller;
     std::vector<std::unique_ptr<Entry>> m_entries;
@@ -131,6 +147,7 @@ private:
     bool m_nameTaken = false;
     ScriptedDocumentBudget m_budget;
     std::deque<FileToOpen> m_filesToOpen;
+    ScriptedOpenAlert m_openAlert;
     bool m_openingScheduled = false;
 };
 

@@ -7,7 +7,7 @@
 
 namespace kestrom {
 
-void ErrorSheet::present(QWidget* window, const platform::Error& error) {
+QMessageBox* ErrorSheet::present(QWidget* window, const platform::Error& error) {
     window = SheetParent::of(window);
     auto* box = new QMessageBox(window);
     box->setObjectName(QStringLiteral("ErrorSheet"));
@@ -18,6 +18,7 @@ void ErrorSheet::present(QWidget* window, const platform::Error& error) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     box->open();
+    return box;
 }
 
 } // namespace kestrom

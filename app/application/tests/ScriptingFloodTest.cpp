@@ -145,6 +145,19 @@ protected:
             QDBus::Block, 60000);
     }
 
+    // Files of the same picture, each of its own name.
+    QStringList pictures(int count) const {
+        const QByteArray png = stripedPng();
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths << m_folder.filePath(QStringLiteral("striped-%1.png").arg(i));
+            QFile file(paths.back());
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(png);
+        }
+        return paths;
+    }
+
     qint64 pid() const {
         return m_program.processId();
     }
@@ -203,13 +216,7 @@ TEST_F(ScriptingFloodTest, AFloodOfServicePicturesOpensBoundedWindowsAndRefusesT
 // Three hundred links in one call, then more calls: a few windows per call,
 // a bounded number in all, and a count of what was not opened.
 TEST_F(ScriptingFloodTest, OpenCallsWithHundredsOfPicturesOpenAFewWindowsEachAndCountTheRest) {
-    const QString picture = m_folder.filePath(QStringLiteral("striped.png"));
-    {
-        QFile file(picture);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(stripedPng());
-    }
-    const QStringList paths(300, picture);
+    const QStringList paths = pictures(300);
     const auto refusal = [](int refused) {
         return QStringLiteral("%1 of the 300 files were not opened: other programs may open at "
                               "most 8 new windows at once and have at most 16 documents open at "
@@ -246,15 +253,9 @@ TEST_F(ScriptingFloodTest, OpenCallsWithHundredsOfPicturesOpenAFewWindowsEachAnd
 // A second start with more pictures than a call may open hands them over and
 // ends: it never opens the refused ones in a window of its own.
 TEST_F(ScriptingFloodTest, ASecondStartWithManyPicturesHandsOverWhatTheLimitAllowsAndEnds) {
-    const QString picture = m_folder.filePath(QStringLiteral("striped.png"));
-    {
-        QFile file(picture);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(stripedPng());
-    }
     QProcess second;
     second.setProcessEnvironment(m_program.processEnvironment());
-    second.start(QStringLiteral(LUNVIK_PROGRAM), QStringList(12, picture));
+    second.start(QStringLiteral(LUNVIK_PROGRAM), pictures(12));
     ASSERT_TRUE(second.waitForFinished(60000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);

@@ -123,6 +123,7 @@ void Document::writeToPath(const QString& path) {
 
 void Document::readFromPathInBackground(const QString& path, FileHandler done) {
     std::shared_ptr<const platform::Error> error;
+    m_readFingerprint.reset();
     try {
         readFromPath(path);
     } catch (const platform::Error& e) {

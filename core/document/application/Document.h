@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/package/PackageFingerprint.h"
 #include "platform/Observation.h"
 
 #include <QObject>
@@ -86,10 +87,19 @@ public:
     virtual void writeToPathInBackground(const QString& path, FileHandler done,
                                          BeforeReplacing beforeReplacing = {});
 
+    // The package as the last read found it: its metadata and the digests
+    // of the members as they were read. Nothing when the document cannot
+    // tell, or the package changed while it was read.
+    const std::optional<PackageFingerprint>& readFingerprint() const { return m_readFingerprint; }
+
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
 
 protected:
+    // Told by a read, from the bytes it parsed.
+    void setReadFingerprint(std::optional<PackageFingerprint> fingerprint) {
+        m_readFingerprint = std::move(fingerprint);
+    }
     // The document was saved or reverted: the state at the point is the
     // saved one.
     virtual void savedStateChanged(const SavePoint& point) { (void)point; }
@@ -113,6 +123,7 @@ private:
     platform::UndoManager* m_undoManager = nullptr;
     platform::Observation m_undoCountObservation;
     platform::Observation m_undoNameObservation;
+    std::optional<PackageFingerprint> m_readFingerprint;
 };
 
 } // namespace kestrom

@@ -27,6 +27,9 @@ DocumentController*& sharedController() {
 
 const char* autosaveTimerName = "autosaveTimer";
 
+// The longest wait before keeping a version is tried again.
+constexpr int maximumKeepRetryDelay = 5 * 60 * 1000;
+
 } // namespace
 
 DocumentController::DocumentController(DocumentMaker makeDocument, QObject* parent)
@@ -143,7 +146,9 @@ void DocumentController::addDocument(std::unique_ptr<Document> document, bool di
     emit documentsChanged();
 }
 
-void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler) {
+void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler,
+                                      OpenErrors errors) {
+    const bool presentsError = errors == OpenErrors::presented;
     if (Document* open = documentForPath(path)) {
         if (display && m_makeWindow) {
             m_makeWindow(*open);
@@ -157,6 +162,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     for (Opening& opening : m_opening) {
         if (opening.path == absolute) {
             opening.display = opening.display || display;
+            opening.presentsError = opening.presentsError || presentsError;
             if (handler) {
                 opening.handlers.push_back(std::move(handler));
             }
@@ -165,7 +171,9 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     const auto fail = [&](const platform::Error& e) {
         // The untitled document stays: a failed open loses nothing.
-        presentError(nullptr, e);
+        if (presentsError) {
+            presentError(nullptr, e);
+        }
         if (handler) {
             handler(nullptr, false, e.clone());
         }
@@ -190,6 +198,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     opening.fingerprint =
         PackageFingerprint::of(absolute, PackageFingerprint::Contents::metadataOnly);
     opening.display = display;
+    opening.presentsError = presentsError;
     if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
         !m_documents.front()->isEdited()) {
         opening.untouched = m_documents.front().get();
@@ -218,7 +227,9 @@ void DocumentController::finishOpening(Document* document,
     Opening opening = std::move(*found);
     m_opening.erase(found);
     if (error) {
-        presentError(nullptr, *error);
+        if (opening.presentsError) {
+            presentError(nullptr, *error);
+        }
         for (const OpenHandler& handler : opening.handlers) {
             handler(nullptr, false, error);
         }
@@ -233,7 +244,7 @@ void DocumentController::finishOpening(Document* document,
         removeDocument(untouched);
     }
     addDocument(std::move(opening.document), opening.display);
-    noteRead(document, opening.path, opening.fingerprint);
+    noteRead(document, opening.fingerprint);
     keepVersion(document);
     m_recent.note(opening.path);
     emit recentDocumentsChanged();
@@ -448,25 +459,17 @@ void DocumentController::announceAutosaveState(Document* document) {
     }
 }
 
-void DocumentController::noteRead(Document* document, const QString& package,
-                                  const PackageFingerprint& before) {
-    QPointer<DocumentController> self(this);
-    QPointer<Document> target(document);
-    runFileWork(document, [self, target, package, before](std::function<void()> finished) {
-        DocumentWorkQueue::run([self, target, package, before, finished] {
-            PackageFingerprint read = PackageFingerprint::of(package);
-            platform::MainThread::post([self, target, before, read, finished] {
-                FileState* state = self && target ? self->fileState(target) : nullptr;
-                if (!state) {
-                    return;
-                }
-                // Changed since it was read: the state before reading has no
-                // digests and matches no package, so the next save asks.
-                state->onDisk = read.sameMetadata(before) ? read : before;
-                finished();
-            });
-        });
-    });
+void DocumentController::noteRead(Document* document, const PackageFingerprint& before) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    // The digests are of the bytes the document parsed, so a change made
+    // after the read is never taken for the document's own. Without them,
+    // or when the package changed since `before`, the state before reading
+    // has no digests and matches no package: the next save asks.
+    const std::optional<PackageFingerprint>& read = document->readFingerprint();
+    state->onDisk = read && read->sameMetadata(before) ? *read : before;
 }
 
 void DocumentController::keepVersion(Document* document) {
@@ -516,12 +519,30 @@ void DocumentController::keepVersion(Document* document) {
                 }
                 now->kept = kept;
                 // Saving in place would lose the version to go back to.
+                const bool failedBefore = now->keepFailed;
                 now->keepFailed = bool(error);
                 if (error) {
+                    // Tried again later and later, so that a full or broken
+                    // disk is not worked at every few seconds.
+                    now->keepRetryDelay =
+                        now->keepRetryDelay > 0
+                            ? std::min(2 * now->keepRetryDelay, maximumKeepRetryDelay)
+                            : std::min(self->m_autosaveDelay, maximumKeepRetryDelay);
+                    now->nextKeepAttempt.setRemainingTime(now->keepRetryDelay);
+                } else {
+                    now->keepRetryDelay = 0;
+                }
+                if (error && !failedBefore) {
                     platform::Log::line(QStringLiteral("autosave is off for ") + package +
                                         QStringLiteral(": ") + error->localizedDescription());
+                } else if (!error && failedBefore) {
+                    platform::Log::line(QStringLiteral("autosave is on again for ") + package);
                 }
+                // The next work may run at once, and may close the document.
                 finished();
+                if (!self || !target) {
+                    return;
+                }
                 self->announceAutosaveState(target);
                 if (target->isEdited()) {
                     // Changes made while no version could be kept are saved
@@ -591,7 +612,7 @@ void DocumentController::reopenFromDisk(Document* document) {
                     target->updateChangeCount(Document::ChangeType::cleared);
                     state->changedElsewhere = false;
                     self->announceAutosaveState(target);
-                    self->noteRead(target, package, fingerprint);
+                    self->noteRead(target, fingerprint);
                     self->keepVersion(target);
                 }
                 finished();
@@ -654,14 +675,14 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                     target->updateChangeCount(Document::ChangeType::cleared);
                     FileState* state = self->fileState(target);
                     if (!kept) {
-                        self->noteRead(target, source, read);
+                        self->noteRead(target, read);
                         finished();
                         return;
                     }
                     const bool savedSince =
                         state && state->onDisk && *state->onDisk != kept->record().source;
                     finished();
-                    if (savedSince && target->filePath()) {
+                    if (savedSince && self && target && target->filePath()) {
                         // The package holds later saves: it gets the version back.
                         target->updateChangeCount(Document::ChangeType::done);
                         self->writeDocument(target, *target->filePath(), SaveKind::restore, {});
@@ -776,7 +797,7 @@ void DocumentController::presentError(Document* document, const platform::Error&
     }
 }
 
-void DocumentController::scheduleAutosave(Document* document) {
+void DocumentController::scheduleAutosave(Document* document, int delay) {
     auto* timer = document->findChild<QTimer*>(QLatin1String(autosaveTimerName));
     if (!timer) {
         timer = new QTimer(document);
@@ -789,7 +810,7 @@ void DocumentController::scheduleAutosave(Document* document) {
             }
         });
     }
-    timer->start(m_autosaveDelay);
+    timer->start(delay >= 0 ? delay : m_autosaveDelay);
 }
 
 void DocumentController::autosave(Document* document) {
@@ -797,6 +818,10 @@ void DocumentController::autosave(Document* document) {
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
         const FileState* state = fileState(document);
         if (state && state->keepFailed && !state->changedElsewhere && !isBusy(document)) {
+            if (!state->nextKeepAttempt.hasExpired()) {
+                scheduleAutosave(document, int(state->nextKeepAttempt.remainingTime()));
+                return;
+            }
             // Perhaps there is room for the version now; saving follows.
             keepVersion(document);
             return;

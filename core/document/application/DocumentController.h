@@ -5,6 +5,7 @@
 #include "core/document/application/RecentDocuments.h"
 #include "core/document/package/PackageFingerprint.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -74,7 +75,11 @@ public:
     // on the main thread once the package has been read, or with the error.
     // When exactly one document is open and it is untitled and untouched, it
     // is closed once the package has been read, if it is still untouched.
-    void openDocument(const QString& path, bool display, OpenHandler handler = {});
+    // An error is shown to the user, or only told to the handler (whose
+    // caller reports it).
+    enum class OpenErrors { presented, toHandlerOnly };
+    void openDocument(const QString& path, bool display, OpenHandler handler = {},
+                      OpenErrors errors = OpenErrors::presented);
     void openDocumentWithPanel();
     // The paths given on the command line. None, or none that opens, gives a
     // new untitled document.
@@ -129,6 +134,10 @@ private:
         std::optional<PackageFingerprint> onDisk;
         std::shared_ptr<KeptVersion> kept;
         bool keepFailed = false;
+        // Keeping is tried again after this many milliseconds, doubling
+        // with each failure; not before nextKeepAttempt.
+        int keepRetryDelay = 0;
+        QDeadlineTimer nextKeepAttempt;
         // Another program changed the package: autosave waits for the answer.
         bool changedElsewhere = false;
         bool asking = false;
@@ -140,6 +149,7 @@ private:
         PackageFingerprint fingerprint;
         std::unique_ptr<Document> document;
         bool display = false;
+        bool presentsError = true;
         QPointer<Document> untouched;
         std::vector<OpenHandler> handlers;
     };
@@ -150,17 +160,17 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
-    void scheduleAutosave(Document* document);
+    // After the autosave delay, or the given milliseconds.
+    void scheduleAutosave(Document* document, int delay = -1);
     void autosave(Document* document);
     // replaceChanged: the user chose to write over another program's change.
     void writeDocument(Document* document, const QString& path, SaveKind kind,
                        std::function<void(bool saved)> done, bool replaceChanged = false);
     void finishWriting(Document* document, const QString& package, SaveKind kind,
                        const std::optional<PackageFingerprint>& written);
-    // The package as the document has just read it: its digests are taken
-    // on a worker, before any later work of the document; `before` is what
-    // was there when reading began.
-    void noteRead(Document* document, const QString& package, const PackageFingerprint& before);
+    // The package as the document has just read it; `before` is what was
+    // there when reading began.
+    void noteRead(Document* document, const PackageFingerprint& before);
     FileState* fileState(const Document* document);
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.

@@ -27,7 +27,10 @@ void PrintJobDocument::savedStateChanged(const SavePoint& point) {
 }
 
 void PrintJobDocument::readFromPath(const QString& path) {
-    DocumentPackage::read(*m_printDocument, path);
+    setReadFingerprint(std::nullopt);
+    const DocumentPackage::Contents contents = DocumentPackage::load(path);
+    DocumentPackage::apply(*m_printDocument, contents);
+    setReadFingerprint(contents.fingerprint);
 }
 
 void PrintJobDocument::writeToPath(const QString& path) {
@@ -43,9 +46,11 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
             if (!self) {
                 return;
             }
+            self->setReadFingerprint(std::nullopt);
             if (contents) {
                 try {
                     DocumentPackage::apply(*self->m_printDocument, *contents);
+                    self->setReadFingerprint(contents->fingerprint);
                 } catch (const platform::Error& e) {
                     error = e.clone();
                 }

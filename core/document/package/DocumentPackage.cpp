@@ -276,14 +276,35 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
     }
     Contents contents;
     contents.path = path;
+    const PackageFingerprint before =
+        PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
+    QHash<QString, QByteArray> digests;
     const auto settings =
         member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
     if (!settings) {
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
+    digests.insert(settingsFileName, PackageFingerprint::digest(*settings));
     contents.settings = DocumentSettings::parse(*settings, path);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
+    if (imageData) {
+        digests.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+    }
+    // The thumbnail is no part of what opens, and a damaged one refuses
+    // nothing: without its digest the fingerprint has none.
+    const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
+    try {
+        if (const auto bytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
+                                      Damage::damagedPicture)) {
+            digests.insert(thumbnail, PackageFingerprint::digest(*bytes));
+        }
+    } catch (const platform::Error&) {
+    }
+    if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+            .sameMetadata(before)) {
+        contents.fingerprint = before.withDigests(digests);
+    }
     if (imageData) {
         // A picture whose location is unknown is still the document's picture.
         contents.image = ambrel::OriginalImage::fromData(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/PackageFingerprint.h"
 #include "model/pictures/OriginalImage.h"
 
 #include <QByteArray>
@@ -57,6 +58,11 @@ public:
         // refuses it as damaged: opening it blank would lose the picture for
         // good at the next save.
         bool pictureIsMissing = false;
+        // The package as read: its metadata from before reading with the
+        // digests of the bytes read, so that a change made after the read
+        // is never taken for what was read. Nothing when the package changed
+        // while it was read.
+        std::optional<PackageFingerprint> fingerprint;
     };
 
     // Reads and decodes the package at the path; any thread. Throws

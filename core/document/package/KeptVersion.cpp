@@ -25,7 +25,7 @@ KeptVersion::~KeptVersion() {
 }
 
 bool KeptVersion::Record::belongsTo(const PackageFingerprint& package) const {
-    return (written ? *written : source) == package || (pending && *pending == package);
+    return (written ? *written : source).matches(package) || (pending && pending->matches(package));
 }
 
 QString KeptVersion::packagePath() const {

@@ -27,8 +27,10 @@ public:
         // package's place. Noted before the swap, so that a process killed
         // between the swap and noteWritten still finds its version.
         std::optional<PackageFingerprint> pending;
-        // Whether the package in this state belongs to this version.
+        // Whether the package in this state belongs to this version; a
+        // record noted without digests compares metadata alone.
         bool belongsTo(const PackageFingerprint& package) const;
+        bool operator==(const Record&) const = default;
     };
 
     KeptVersion(QString folder, int lock, Record record);

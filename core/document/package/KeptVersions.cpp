@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,9 +88,25 @@ bool copyFile(const QString& from, const QString& to) {
         offset = hole;
     }
     ok = ok && ::ftruncate(out, st.st_size) == 0;
+    // On disk before the record that names the copy is written.
+    ok = ok && ::fsync(out) == 0;
     const int error = errno;
     ::close(in);
     ok = ::close(out) == 0 && ok;
+    errno = error;
+    return ok;
+}
+
+// Puts the folder's entries on disk. Sets errno on failure.
+bool syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
     errno = error;
     return ok;
 }
@@ -122,7 +139,16 @@ bool copyPackage(const QString& from, const QString& to) {
             return false;
         }
     }
-    return true;
+    const QString quickLook = QDir(to).filePath(DocumentPackage::quickLookFolderName);
+    return (!QFileInfo(quickLook).isDir() || syncFolder(quickLook)) && syncFolder(to) &&
+           syncFolder(QFileInfo(to).absolutePath());
+}
+
+// Held while this process takes and holds a version's lock for a moment
+// only (cleanup), and while it looks for a version to take back.
+std::mutex& lockingMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 QDateTime newestModification(const PackageFingerprint& fingerprint) {
@@ -175,6 +201,9 @@ std::unique_ptr<KeptVersion> KeptVersions::keep(const QString& package,
 std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
                                                     const PackageFingerprint& read) const {
     const QStringList names = QDir(m_folder).entryList({namePrefix(package) + u'*'}, QDir::Dirs);
+    // This process's cleanup holds a lock only for moments, under the same
+    // mutex: a lock held now is another process's.
+    const std::lock_guard locking(lockingMutex());
     for (const QString& name : names) {
         const QString folder = QDir(m_folder).filePath(name);
         const int lock = takeLock(folder);
@@ -187,8 +216,14 @@ std::unique_ptr<KeptVersion> KeptVersions::takeBack(const QString& package,
         // in place); any other state is somebody else's.
         if (record && record->package == package && record->belongsTo(read) &&
             QFileInfo(QDir(folder).filePath(QFileInfo(package).fileName())).isDir()) {
-            if (record->pending && *record->pending == read) {
-                record->written = record->pending;
+            // The state that matched is the one read, digests and all (a
+            // record of an earlier version has none).
+            if (record->pending && record->pending->matches(read)) {
+                record->written = read;
+            } else if (record->written) {
+                record->written = read;
+            } else {
+                record->source = read;
             }
             record->pending.reset();
             return std::make_unique<KeptVersion>(folder, lock, *record);
@@ -232,6 +267,9 @@ std::unique_ptr<KeptVersion> KeptVersions::copy(const QString& package,
         QDir(making).removeRecursively();
         throw DocumentFileError::unsavableDocument(folder, error);
     }
+    // A crash right after must not find it under its unfinished name, which
+    // cleanup removes. Failing here loses nothing: it is whole.
+    syncFolder(m_folder);
     return std::make_unique<KeptVersion>(folder, lock, record);
 }
 
@@ -239,26 +277,45 @@ void KeptVersions::removeStale(const QDateTime& now) const {
     const QDir store(m_folder);
     for (const QString& name : store.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QString folder = store.filePath(name);
+        const QString recordPath = store.filePath(name + u'/' + KeptVersion::recordFileName);
+        std::optional<KeptVersion::Record> record;
+        {
+            const std::lock_guard locking(lockingMutex());
+            const int lock = takeLock(folder);
+            if (lock < 0) {
+                continue;
+            }
+            if (name.startsWith(makingPrefix)) {
+                // A copy under way in another process is young; one a crash left is not.
+                if (QFileInfo(folder).lastModified().addSecs(3600) < now) {
+                    QDir(folder).removeRecursively();
+                }
+                ::close(lock);
+                continue;
+            }
+            record = KeptVersion::readRecord(folder);
+            const bool old = QFileInfo(recordPath).lastModified().addDays(staleDays) < now;
+            if (!record) {
+                QDir(folder).removeRecursively();
+            }
+            ::close(lock);
+            if (!record || !old) {
+                continue;
+            }
+        }
+        // Reading the package takes a while: the version stays free for a
+        // start that takes it back meanwhile.
+        if (record->belongsTo(PackageFingerprint::of(record->package))) {
+            continue;
+        }
+        const std::lock_guard locking(lockingMutex());
         const int lock = takeLock(folder);
         if (lock < 0) {
             continue;
         }
-        // A copy under way in another process is young; one a crash left is not.
-        bool remove =
-            name.startsWith(makingPrefix) && QFileInfo(folder).lastModified().addSecs(3600) < now;
-        if (!name.startsWith(makingPrefix)) {
-            const auto record = KeptVersion::readRecord(folder);
-            if (!record) {
-                remove = true;
-            } else {
-                const bool takeable = record->belongsTo(PackageFingerprint::of(record->package));
-                const QDateTime touched =
-                    QFileInfo(store.filePath(name + u'/' + KeptVersion::recordFileName))
-                        .lastModified();
-                remove = !takeable && touched.addDays(staleDays) < now;
-            }
-        }
-        if (remove) {
+        // Only as it was looked at: taken back and left again, it is new.
+        if (KeptVersion::readRecord(folder) == record &&
+            QFileInfo(recordPath).lastModified().addDays(staleDays) < now) {
             QDir(folder).removeRecursively();
         }
         ::close(lock);

@@ -1,6 +1,7 @@
 #include "core/document/package/PackageFingerprint.h"
 
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/FileContents.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -36,14 +37,14 @@ std::optional<PackageFingerprint::Entry> entryAt(const QString& path, const QStr
     return entry;
 }
 
-bool isDigested(const QString& name) {
-    return name == DocumentPackage::settingsFileName ||
-           name == DocumentPackage::imageDataFileName ||
-           name == DocumentPackage::quickLookFolderName + u'/' + DocumentPackage::thumbnailFileName;
-}
+// Stands for the contents of a member too large to read; equal to nothing.
+const QByteArray notRead = QByteArrayLiteral("-");
 
 // The digest of the file's contents; empty when it cannot be read whole.
-QByteArray digestOf(const QString& path, qint64 size) {
+QByteArray digestOf(const QString& path, qint64 size, qint64 maximum) {
+    if (size > maximum) {
+        return notRead;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
@@ -56,6 +57,58 @@ QByteArray digestOf(const QString& path, qint64 size) {
 }
 
 } // namespace
+
+bool PackageFingerprint::Entry::operator==(const Entry& other) const {
+    return name == other.name && kind == other.kind && size == other.size &&
+           modifiedNs == other.modifiedNs && inode == other.inode && device == other.device &&
+           digest == other.digest && digest != notRead;
+}
+
+QByteArray PackageFingerprint::digest(const QByteArray& contents) {
+    return QCryptographicHash::hash(contents, QCryptographicHash::Blake2b_256);
+}
+
+bool PackageFingerprint::isDigested(const QString& name) {
+    return name == DocumentPackage::settingsFileName ||
+           name == DocumentPackage::imageDataFileName ||
+           name == DocumentPackage::quickLookFolderName + u'/' + DocumentPackage::thumbnailFileName;
+}
+
+qint64 PackageFingerprint::maximumDigestedSize(const QString& name) {
+    return name == DocumentPackage::settingsFileName ? DocumentPackage::maximumSettingsFileSize
+                                                     : FileContents::maximumPictureFileSize;
+}
+
+std::optional<PackageFingerprint>
+PackageFingerprint::withDigests(const QHash<QString, QByteArray>& digests) const {
+    PackageFingerprint fingerprint = *this;
+    qsizetype used = 0;
+    for (Entry& entry : fingerprint.m_entries) {
+        entry.digest.clear();
+        if (entry.kind != 'f' || !isDigested(entry.name)) {
+            continue;
+        }
+        const auto found = digests.constFind(entry.name);
+        if (found == digests.cend()) {
+            return std::nullopt;
+        }
+        entry.digest = *found;
+        ++used;
+    }
+    if (used != digests.size()) {
+        return std::nullopt;
+    }
+    return fingerprint;
+}
+
+bool PackageFingerprint::hasDigests() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry& entry) { return !entry.digest.isEmpty(); });
+}
+
+bool PackageFingerprint::matches(const PackageFingerprint& now) const {
+    return hasDigests() ? *this == now : sameMetadata(now);
+}
 
 bool PackageFingerprint::sameMetadata(const PackageFingerprint& other) const {
     if (m_exists != other.m_exists || m_entries.size() != other.m_entries.size()) {
@@ -91,7 +144,7 @@ PackageFingerprint PackageFingerprint::of(const QString& path, Contents contents
         const QString member = it.next();
         if (auto entry = entryAt(member, package.relativeFilePath(member))) {
             if (contents == Contents::digested && entry->kind == 'f' && isDigested(entry->name)) {
-                entry->digest = digestOf(member, entry->size);
+                entry->digest = digestOf(member, entry->size, maximumDigestedSize(entry->name));
             }
             fingerprint.m_entries.push_back(*entry);
         }

@@ -16,7 +16,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <ostream>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace documenttest;
 using kestrom::Document;
@@ -218,22 +221,59 @@ TEST_F(AutosaveKillTest, DISABLED_ChildAutosaves) {
     }
 }
 
-TEST_F(AutosaveKillTest, AKillAtAnyMomentOfAnAutosaveKeepsTheOpenedVersionToRevertTo) {
-    // Every point of the first three autosaves, then kills after varied
-    // delays; LUNVIK_AUTOSAVE_KILLS asks for more of the latter.
-    QStringList stops;
-    for (int number = 1; number <= 3; ++number) {
-        for (const QString& point : points) {
-            stops << point + u' ' + QString::number(number);
+namespace {
+
+// One kill: at a point of a numbered autosave, else after a delay.
+struct Kill {
+    QString stop;
+    int delay = 0;
+};
+
+// Kills of one test case, short enough each for the test's time limit.
+struct KillGroup {
+    std::string name;
+    std::vector<Kill> kills;
+};
+
+void PrintTo(const KillGroup& group, std::ostream* out) {
+    *out << group.name;
+}
+
+// Every point of the first three autosaves, a case for each point; then
+// kills after varied delays, spread over three cases. LUNVIK_AUTOSAVE_KILLS
+// asks for more of the latter.
+std::vector<KillGroup> killGroups() {
+    std::vector<KillGroup> groups;
+    for (const QString& point : points) {
+        KillGroup group{point.toStdString(), {}};
+        for (int number = 1; number <= 3; ++number) {
+            group.kills.push_back({point + u' ' + QString::number(number), 0});
         }
+        groups.push_back(group);
     }
+    const int pointed = int(points.size()) * 3;
     const int delayed =
-        std::max(12, qEnvironmentVariableIntValue("LUNVIK_AUTOSAVE_KILLS") - int(stops.size()));
-    for (int i = 0; i < delayed; ++i) {
-        stops << QString();
+        std::max(12, qEnvironmentVariableIntValue("LUNVIK_AUTOSAVE_KILLS") - pointed);
+    constexpr int delayGroups = 3;
+    for (int g = 0; g < delayGroups; ++g) {
+        KillGroup group{"delayed" + std::to_string(g + 1), {}};
+        for (int i = g; i < delayed; i += delayGroups) {
+            // Spread over a few autosaves of the child.
+            group.kills.push_back({QString(), ((pointed + i) * 37) % 120});
+        }
+        groups.push_back(group);
     }
+    return groups;
+}
+
+class AutosaveKillAtTest : public AutosaveKillTest,
+                           public ::testing::WithParamInterface<KillGroup> {};
+
+} // namespace
+
+TEST_P(AutosaveKillAtTest, AKillKeepsTheOpenedVersionToRevertTo) {
     int kills = 0;
-    for (int i = 0; i < stops.size(); ++i) {
+    for (const Kill& kill : GetParam().kills) {
         // Each kill on its own: the package as a user saved it, one copy.
         {
             PrintDocument job;
@@ -242,16 +282,14 @@ TEST_F(AutosaveKillTest, AKillAtAnyMomentOfAnAutosaveKeepsTheOpenedVersionToReve
             DocumentPackage::write(job, m_package);
         }
         QProcess child;
-        ASSERT_TRUE(startChild(child, stops[i]));
+        ASSERT_TRUE(startChild(child, kill.stop));
         QString what;
-        if (!stops[i].isEmpty()) {
-            ASSERT_TRUE(waitForLine(child, QStringLiteral("stopped ") + stops[i]));
-            what = QStringLiteral("killed at ") + stops[i];
+        if (!kill.stop.isEmpty()) {
+            ASSERT_TRUE(waitForLine(child, QStringLiteral("stopped ") + kill.stop));
+            what = QStringLiteral("killed at ") + kill.stop;
         } else {
-            // Spread over a few autosaves of the child.
-            const int delay = (i * 37) % 120;
-            QTest::qWait(delay);
-            what = QStringLiteral("killed %1 ms into autosaving").arg(delay);
+            QTest::qWait(kill.delay);
+            what = QStringLiteral("killed %1 ms into autosaving").arg(kill.delay);
         }
         child.kill();
         ASSERT_TRUE(child.waitForFinished(30000));
@@ -262,3 +300,10 @@ TEST_F(AutosaveKillTest, AKillAtAnyMomentOfAnAutosaveKeepsTheOpenedVersionToReve
     }
     std::printf("%d kills, the opened version came back after each\n", kills);
 }
+
+// Four cases of three kills at the points, three of four or more after
+// delays: at least 24 kills in all.
+INSTANTIATE_TEST_SUITE_P(Autosave, AutosaveKillAtTest, ::testing::ValuesIn(killGroups()),
+                         [](const ::testing::TestParamInfo<KillGroup>& info) {
+                             return info.param.name;
+                         });

@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using kestrom::Document;
 using kestrom::DocumentController;
@@ -24,12 +28,24 @@ namespace {
 class TextDocument : public Document {
 public:
     void readFromPath(const QString& path) override {
+        using kestrom::PackageFingerprint;
+        const PackageFingerprint before =
+            PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
         QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::ReadOnly)) {
             throw platform::Error(QStringLiteral("Test"), 1,
                                   {QStringLiteral("unreadable"), {}, {}, {}});
         }
-        text = QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        text = QString::fromUtf8(bytes);
+        if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+                .sameMetadata(before)) {
+            setReadFingerprint(before.withDigests(
+                {{QStringLiteral("Settings.plist"), PackageFingerprint::digest(bytes)}}));
+        }
+        if (afterRead) {
+            afterRead(path);
+        }
     }
     void writeToPath(const QString& path) override {
         QDir().mkpath(path);
@@ -41,6 +57,8 @@ public:
         file.write(text.toUtf8());
     }
     QString text;
+    // Runs right after each read, as another program might.
+    static inline std::function<void(const QString& path)> afterRead;
 };
 
 class ScriptedPanels : public DocumentPanels {
@@ -401,6 +419,25 @@ TEST_F(KeptVersionControllerTest, AnExplicitSaveBecomesTheVersionToRevertTo) {
     EXPECT_EQ(d->text, QStringLiteral("mine"));
 }
 
+// The version is still being kept when the user closes the document and
+// chooses to save: the save, and the closing after it, run as soon as the
+// keeping ends.
+TEST_F(KeptVersionControllerTest, ClosingWithASaveWhileTheVersionIsBeingKept) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    controller.openDocument(path, false);
+    ASSERT_EQ(controller.documents().size(), 1);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(controller.isBusy(d));
+    edit(d, QStringLiteral("mine"));
+    panels.closeAnswer = DocumentPanels::CloseAnswer::save;
+    bool closed = false;
+    controller.closeDocument(d, [&](bool c) { closed = c; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
+    EXPECT_TRUE(controller.documents().isEmpty());
+    EXPECT_EQ(onDisk(path), QStringLiteral("mine"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keptFolders().isEmpty(); }, 5000));
+}
+
 TEST_F(KeptVersionControllerTest, ClosingDropsTheKeptVersionAndSaveAsKeepsTheNewPackage) {
     TextDocument* d = openKept(package(QStringLiteral("Job"), QStringLiteral("opened")));
     ASSERT_TRUE(d);
@@ -468,6 +505,30 @@ TEST_F(KeptVersionControllerTest, APackageRewrittenElsewhereIsNeverOverwrittenWi
     EXPECT_EQ(panels.diskChangeQuestions, 1);
 }
 
+// Another program rewrites the package in place right after the document
+// read it, keeping its size, file number and modification time.
+TEST_F(KeptVersionControllerTest, AChangeRightAfterTheReadIsNotTakenForTheDocumentsOwn) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument::afterRead = [](const QString& package) {
+        const QByteArray settings = QFile::encodeName(package + QStringLiteral("/Settings.plist"));
+        struct stat before {};
+        ASSERT_EQ(::stat(settings.constData(), &before), 0);
+        rewriteElsewhere(package, QStringLiteral("others"));
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, settings.constData(), times, 0), 0);
+    };
+    const auto reset = qScopeGuard([] { TextDocument::afterRead = nullptr; });
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    TextDocument::afterRead = nullptr;
+    EXPECT_EQ(d->text, QStringLiteral("opened"));
+
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panels.diskChangeQuestions == 1; }, 5000));
+    EXPECT_EQ(onDisk(path), QStringLiteral("others"));
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+}
+
 TEST_F(KeptVersionControllerTest, ReopeningShowsTheOtherProgramsVersionAndKeepsIt) {
     const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
     TextDocument* d = openKept(path);
@@ -501,6 +562,38 @@ TEST_F(KeptVersionControllerTest, WithoutAPlaceForTheKeptVersionAutosaveStops) {
     QTest::qWait(100);
     EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
     EXPECT_TRUE(d->isEdited());
+}
+
+// While no version can be kept, keeping is tried again less and less
+// often, and only the change of state is logged; once there is room again
+// autosave goes on by itself.
+TEST_F(KeptVersionControllerTest, KeepingIsRetriedWithoutAFloodOfLinesAndAutosaveComesBack) {
+    const QString blocked = folder.filePath(QStringLiteral("blocked"));
+    {
+        QFile blocker(blocked);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    controller.setKeptVersions(
+        std::make_shared<kestrom::KeptVersions>(blocked + QStringLiteral("/kept")));
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    ::testing::internal::CaptureStderr();
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isAutosaveStopped(d); }, 5000));
+    edit(d, QStringLiteral("mine"));
+    // Many times the autosave delay.
+    QTest::qWait(400);
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
+
+    ASSERT_TRUE(QFile::remove(blocked));
+    const bool resumed = QTest::qWaitFor(
+        [&] { return !controller.isAutosaveStopped(d) && onDisk(path) == QStringLiteral("mine"); },
+        20000);
+    const QString lines = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is off for")), 1) << lines.toStdString();
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is on again for")), 1) << lines.toStdString();
 }
 
 TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {

@@ -450,6 +450,25 @@ TEST_F(PackageTest, thePictureAndItsThumbnailFollowItsKind) {
     EXPECT_EQ(opened.originalImage()->data(), raster.originalImage()->data());
 }
 
+// What a read tells of the package is what it parsed: the digests of the
+// settings, the picture and the thumbnail, as a fingerprint taken now gives.
+TEST_F(PackageTest, aReadTellsThePackageAsItReadIt) {
+    PrintDocument raster;
+    raster.setOriginalImage(pictureOf(testpictures::encode(photo(8, 6), "png"), "/x.png"));
+    DocumentPackage::write(raster, path("Job.lunvik"));
+    ASSERT_TRUE(QFileInfo(path("Job.lunvik/QuickLook/Thumbnail.jpg")).isFile());
+    const auto read = DocumentPackage::load(path("Job.lunvik")).fingerprint;
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, kestrom::PackageFingerprint::of(path("Job.lunvik")));
+    EXPECT_TRUE(read->hasDigests());
+
+    PrintDocument empty;
+    DocumentPackage::write(empty, path("Empty.lunvik"));
+    const auto emptyRead = DocumentPackage::load(path("Empty.lunvik")).fingerprint;
+    ASSERT_TRUE(emptyRead);
+    EXPECT_EQ(*emptyRead, kestrom::PackageFingerprint::of(path("Empty.lunvik")));
+}
+
 TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     PrintDocument document;
     document.setOriginalImage(picture(10, 10));

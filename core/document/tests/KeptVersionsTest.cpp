@@ -1,4 +1,5 @@
 #include "core/document/package/KeptVersions.h"
+#include "core/document/package/FileContents.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -8,6 +9,9 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -265,4 +269,89 @@ TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
     auto again = versions.keep(job, PackageFingerprint::of(job));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->folder(), crashed);
+}
+
+TEST_F(KeptVersionsTest, AVersionKeptByAnEarlierVersionWithoutDigestsIsStillTakenBack) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QString crashed;
+    {
+        // As the record of a version that noted metadata only.
+        auto kept = versions.keep(
+            job, PackageFingerprint::of(job, PackageFingerprint::Contents::metadataOnly));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    // From now on it knows the contents too.
+    EXPECT_EQ(taken->record().source, PackageFingerprint::of(job));
+    taken.reset();
+
+    // Changed since, in the metadata: not this version's package any more.
+    QThread::msleep(5);
+    write(job + QStringLiteral("/Settings.plist"), "elsewhere");
+    auto fresh = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh->folder(), crashed);
+}
+
+TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsChanged) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QFile picture(job + QStringLiteral("/ImageData"));
+    ASSERT_TRUE(picture.resize(kestrom::FileContents::maximumPictureFileSize + 1));
+    const PackageFingerprint first = PackageFingerprint::of(job);
+    const PackageFingerprint second = PackageFingerprint::of(job);
+    EXPECT_TRUE(first.sameMetadata(second));
+    EXPECT_NE(first, second);
+    EXPECT_NE(PackageFingerprint::fromJson(first.toJson()), first);
+}
+
+// Start-up cleanup reads the packages of old versions while this process
+// opens one of them: the cleanup never makes the version look held by
+// another process, so the opening always takes it back.
+TEST_F(KeptVersionsTest, CleanupReadingAPackageNeverHidesItsVersionFromAnOpening) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    {
+        QFile picture(job + QStringLiteral("/ImageData"));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'p');
+        for (int i = 0; i < 32; ++i) {
+            picture.write(block);
+        }
+    }
+    const PackageFingerprint read = PackageFingerprint::of(job);
+    QString crashed;
+    {
+        auto kept = versions.keep(job, read);
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    // Old enough for the cleanup to read its package.
+    QFile record(crashed + u'/' + KeptVersion::recordFileName);
+    ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        record.setFileTime(QDateTime::currentDateTimeUtc().addDays(-KeptVersions::staleDays - 5),
+                           QFileDevice::FileModificationTime));
+    record.close();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> passes{0};
+    std::thread cleaner([&] {
+        while (!stop) {
+            versions.removeStale();
+            ++passes;
+        }
+    });
+    int openings = 0;
+    bool allTakenBack = true;
+    while ((passes < 10 || openings < 10) && openings < 100000 && allTakenBack) {
+        auto kept = versions.keep(job, read);
+        allTakenBack = kept && kept->folder() == crashed;
+        ++openings;
+    }
+    stop = true;
+    cleaner.join();
+    EXPECT_TRUE(allTakenBack) << "opening " << openings;
+    EXPECT_TRUE(QDir(crashed).exists());
 }
