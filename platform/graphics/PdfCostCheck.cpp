@@ -317,7 +317,10 @@ struct Dict {
     qint64 encryptObject = -1; // an /Encrypt given by reference
     qint64 encryptAt = -1;     // an /Encrypt given in place: where it begins
     QByteArray id;             // the first string of /ID
-    bool fontProgram = false;  // the lengths of a font program's parts
+    bool idGiven = false;
+    // /Encrypt or /ID given twice: which the PDF library takes is not known.
+    bool repeated = false;
+    bool fontProgram = false; // the lengths of a font program's parts
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
 };
@@ -394,7 +397,7 @@ public:
     void dict(int depth, Dict& out) {
         entries(depth, out);
         if (out.encryptObject >= 0 || out.encryptAt >= 0) {
-            if (m_findings.encryptions.size() < maximumEncryptions) {
+            if (m_findings.encryptions.size() < maximumEncryptions && !out.repeated) {
                 m_findings.encryptions.push_back({out.encryptObject, out.encryptAt, out.id});
             } else {
                 m_findings.manyEncryptions = true;
@@ -420,10 +423,17 @@ public:
                 return;
             }
             const std::string_view k = key.view();
+            if ((k == "Encrypt" && (out.encryptObject >= 0 || out.encryptAt >= 0)) ||
+                (k == "ID" && out.idGiven)) {
+                out.repeated = true;
+            }
             if (k == "Encrypt" && first.kind == Kind::dictOpen) {
                 out.encrypt = true;
                 out.encryptAt = first.start;
                 m_findings.encrypted = true;
+            }
+            if (k == "ID") {
+                out.idGiven = true;
             }
             if (k == "ID" && first.kind == Kind::arrayOpen) {
                 out.id = firstString(depth + 1);
@@ -1126,12 +1136,14 @@ std::optional<PdfSecurityHandler::Entries> readEncryption(const QByteArray& data
         return std::nullopt;
     }
     Entries entries;
+    // A key given twice may be read either way: the dictionary is not read.
+    std::set<std::string> keys;
     while (true) {
         const Token key = lexer.next();
         if (key.kind == Kind::dictClose) {
             return entries;
         }
-        if (key.kind != Kind::name) {
+        if (key.kind != Kind::name || !keys.insert(std::string(key.view())).second) {
             return std::nullopt;
         }
         const Token value = lexer.next();
@@ -1184,18 +1196,23 @@ std::optional<PdfSecurityHandler::Entries> readEncryption(const QByteArray& data
                     break;
                 }
                 const Token open = lexer.next();
+                const std::string_view n = filterName.view();
+                const QByteArray filterKeyName(n.data(), qsizetype(n.size()));
                 if (filterName.kind != Kind::name || open.kind != Kind::dictOpen ||
-                    entries.cryptFilters.size() >= maximumEncryptions) {
+                    entries.cryptFilters.size() >= maximumEncryptions ||
+                    entries.cryptFilters.count(filterKeyName) > 0) {
                     return std::nullopt;
                 }
                 Entries::CryptFilter filter;
+                std::set<std::string> filterKeys;
                 while (true) {
                     const Token filterKey = lexer.next();
                     if (filterKey.kind == Kind::dictClose) {
                         break;
                     }
                     const Token filterValue = lexer.next();
-                    if (filterKey.kind != Kind::name || filterValue.kind == Kind::end) {
+                    if (filterKey.kind != Kind::name || filterValue.kind == Kind::end ||
+                        !filterKeys.insert(std::string(filterKey.view())).second) {
                         return std::nullopt;
                     }
                     if (filterKey.view() == "CFM" && filterValue.kind == Kind::name) {
@@ -1212,8 +1229,7 @@ std::optional<PdfSecurityHandler::Entries> readEncryption(const QByteArray& data
                         skip(filterValue.kind);
                     }
                 }
-                const std::string_view n = filterName.view();
-                entries.cryptFilters[QByteArray(n.data(), qsizetype(n.size()))] = filter;
+                entries.cryptFilters[filterKeyName] = filter;
             }
         } else if (value.kind == Kind::end || value.kind == Kind::dictClose) {
             return std::nullopt;

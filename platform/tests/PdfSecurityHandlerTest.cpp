@@ -72,7 +72,7 @@ TEST(PdfSecurityHandler, encryptedDocumentsOverTheBudgetAreTooLarge) {
 }
 
 // A document that needs a user password is no picture, as before; so is one
-// whose dictionaries name different encryptions.
+// whose dictionaries name different encryptions, or name one ambiguously.
 TEST(PdfSecurityHandler, documentsThatNeedAPasswordAreRefused) {
     for (const QString& name :
          {QStringLiteral("locked-rc4-128"), QStringLiteral("locked-aes-256")}) {
@@ -95,6 +95,14 @@ TEST(PdfSecurityHandler, documentsThatNeedAPasswordAreRefused) {
     const QByteArray again = picture.mid(id, picture.indexOf(']', id) + 1 - id);
     EXPECT_EQ(PdfCostCheck::check(picture + "trailer\n<< /Encrypt 7 0 R " + again + " >>\n"),
               Verdict::bounded);
+    // A key given twice may be read either way.
+    EXPECT_EQ(PdfCostCheck::check(picture + "trailer\n<< /Encrypt 7 0 R /Encrypt 7 0 R " + again +
+                                  " >>\n"),
+              Verdict::unreadable);
+    QByteArray twice = fixture("picture-aes-128");
+    EXPECT_EQ(PdfCostCheck::check(twice), Verdict::bounded);
+    twice.replace("/StmF /StdCF", "/StmF /StdCF /StmF /StdCF");
+    EXPECT_EQ(PdfCostCheck::check(twice), Verdict::unreadable);
 }
 
 // Whether the PDF library decrypts a stream depends on which trailer it
