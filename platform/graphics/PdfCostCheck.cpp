@@ -1,6 +1,7 @@
 #include "platform/graphics/PdfCostCheck.h"
 
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/PdfSecurityHandler.h"
 
 #include <QScopeGuard>
 
@@ -65,6 +66,7 @@ struct Token {
     std::array<char, 32> text{};
     int length = 0;
     qint64 value = 0; // integers, saturated
+    qint64 start = 0; // where it begins
 
     std::string_view view() const { return {text.data(), size_t(length)}; }
     bool is(Kind k, std::string_view t) const { return kind == k && view() == t; }
@@ -89,6 +91,7 @@ public:
     Token next() {
         Token token;
         skipSpace();
+        token.start = m_at;
         if (m_at >= m_n) {
             return token;
         }
@@ -225,6 +228,76 @@ private:
     qint64 m_at = 0;
 };
 
+// Strings longer than this are no entries of an encryption dictionary or an
+// identifier that is read here.
+constexpr qint64 maximumStringBytes = 256;
+
+// The bytes of the string token that spans [start, end): a literal string
+// with its escapes undone, or a hex string. Longer ones are cut, which makes
+// them differ from what they hold.
+QByteArray stringBytes(const uchar* p, qint64 start, qint64 end) {
+    QByteArray out;
+    if (start >= end) {
+        return out;
+    }
+    if (p[start] == '<') {
+        int high = -1;
+        for (qint64 i = start + 1; i < end && p[i] != '>'; ++i) {
+            const int v = hexValue(p[i]);
+            if (v < 0) {
+                continue;
+            }
+            if (high < 0) {
+                high = v;
+            } else {
+                out += char(high * 16 + v);
+                high = -1;
+            }
+            if (out.size() > maximumStringBytes) {
+                return out;
+            }
+        }
+        if (high >= 0) {
+            out += char(high * 16);
+        }
+        return out;
+    }
+    // The closing parenthesis is left out.
+    const qint64 last = p[end - 1] == ')' ? end - 1 : end;
+    for (qint64 i = start + 1; i < last && out.size() <= maximumStringBytes; ++i) {
+        const uchar c = p[i];
+        if (c == '\\' && i + 1 < last) {
+            const uchar e = p[++i];
+            if (e >= '0' && e <= '7') {
+                int v = e - '0';
+                for (int k = 0; k < 2 && i + 1 < last && p[i + 1] >= '0' && p[i + 1] <= '7'; ++k) {
+                    v = v * 8 + (p[++i] - '0');
+                }
+                out += char(v & 0xff);
+            } else if (e == '\r' || e == '\n') {
+                // A line break after a backslash is no part of the string.
+                if (e == '\r' && i + 1 < last && p[i + 1] == '\n') {
+                    ++i;
+                }
+            } else {
+                const char* from = "nrtbf";
+                const char* to = "\n\r\t\b\f";
+                const char* found = std::strchr(from, e);
+                out += found && e != 0 ? to[found - from] : char(e);
+            }
+        } else if (c == '\r') {
+            // Line breaks within the string read as one line feed.
+            if (i + 1 < last && p[i + 1] == '\n') {
+                ++i;
+            }
+            out += '\n';
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 // An integer written in place or as a reference to an integer object.
 struct Number {
     enum class Kind { none, direct, reference } kind = Kind::none;
@@ -241,6 +314,12 @@ struct Dict {
     qint64 count = -1; // an object stream's /N
     qint64 first = -1; // an object stream's /First
     bool encrypt = false;
+    qint64 encryptObject = -1; // an /Encrypt given by reference
+    qint64 encryptAt = -1;     // an /Encrypt given in place: where it begins
+    QByteArray id;             // the first string of /ID
+    bool idGiven = false;
+    // /Encrypt or /ID given twice: which the PDF library takes is not known.
+    bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
@@ -248,6 +327,7 @@ struct Dict {
 
 struct Stream {
     qint64 object = -1;
+    qint64 generation = 0;
     Dict dict;
     qint64 start = 0;
     qint64 end = 0;
@@ -266,7 +346,22 @@ struct Findings {
     std::map<qint64, std::vector<std::pair<std::string, qint64>>> dictionaries; // object -> refs
     std::vector<qint64> xobjectDictionaries; // /XObject dictionaries given by reference
     bool encrypted = false;
+    // The dictionaries that name an encryption dictionary (a trailer's
+    // should), and the dictionaries of the standard security handler found
+    // as objects of the file.
+    struct Encryption {
+        qint64 object = -1;
+        qint64 at = -1;
+        QByteArray id;
+    };
+    std::vector<Encryption> encryptions;
+    std::vector<std::pair<qint64, qint64>> standardDictionaries; // object, where
+    bool manyEncryptions = false;
 };
+
+// More encryption dictionaries, or dictionaries naming one, than a document
+// updated a few times holds: not read.
+constexpr size_t maximumEncryptions = 16;
 
 // Reads objects: dictionaries with the keys that matter here, arrays of
 // names or references, and the rest skipped. Recursion stops at
@@ -300,6 +395,17 @@ public:
     }
 
     void dict(int depth, Dict& out) {
+        entries(depth, out);
+        if (out.encryptObject >= 0 || out.encryptAt >= 0) {
+            if (m_findings.encryptions.size() < maximumEncryptions && !out.repeated) {
+                m_findings.encryptions.push_back({out.encryptObject, out.encryptAt, out.id});
+            } else {
+                m_findings.manyEncryptions = true;
+            }
+        }
+    }
+
+    void entries(int depth, Dict& out) {
         if (depth > maximumDepth) {
             skipNested(1);
             return;
@@ -317,6 +423,22 @@ public:
                 return;
             }
             const std::string_view k = key.view();
+            if ((k == "Encrypt" && (out.encryptObject >= 0 || out.encryptAt >= 0)) ||
+                (k == "ID" && out.idGiven)) {
+                out.repeated = true;
+            }
+            if (k == "Encrypt" && first.kind == Kind::dictOpen) {
+                out.encrypt = true;
+                out.encryptAt = first.start;
+                m_findings.encrypted = true;
+            }
+            if (k == "ID") {
+                out.idGiven = true;
+            }
+            if (k == "ID" && first.kind == Kind::arrayOpen) {
+                out.id = firstString(depth + 1);
+                continue;
+            }
             if (first.kind == Kind::dictOpen) {
                 Dict inner;
                 dict(depth + 1, inner);
@@ -366,6 +488,9 @@ public:
             } else if (k == "Encrypt") {
                 out.encrypt = true;
                 m_findings.encrypted = true;
+                if (number.kind == Number::Kind::reference) {
+                    out.encryptObject = number.value;
+                }
             } else if (k == "Contents") {
                 if (number.kind == Number::Kind::reference) {
                     m_findings.contents.insert(number.value);
@@ -398,6 +523,22 @@ public:
     }
 
 private:
+    // The first string of the array being read, which is read to its end.
+    QByteArray firstString(int depth) {
+        const Token first = m_lexer.next();
+        QByteArray bytes;
+        if (first.kind == Kind::arrayClose || first.kind == Kind::end) {
+            return bytes;
+        }
+        if (first.kind == Kind::string) {
+            bytes = stringBytes(m_lexer.bytes(), first.start, m_lexer.position());
+        } else {
+            value(first, depth);
+        }
+        array(depth, nullptr, nullptr);
+        return bytes;
+    }
+
     Number integerOrReference(qint64 value) {
         const qint64 at = m_lexer.position();
         const Token generation = m_lexer.next();
@@ -445,6 +586,7 @@ void readFile(const QByteArray& data, Findings& findings) {
     qint64 lastIntegers[2] = {-1, -1};
     int integersInRow = 0;
     qint64 object = -1;
+    qint64 generation = 0;
     bool afterObj = false;
     std::optional<Dict> lastDict;
     while (true) {
@@ -456,6 +598,7 @@ void readFile(const QByteArray& data, Findings& findings) {
         afterObj = false;
         if (token.is(Kind::keyword, "obj")) {
             object = integersInRow >= 2 ? lastIntegers[0] : -1;
+            generation = integersInRow >= 2 ? lastIntegers[1] : 0;
             afterObj = true;
             integersInRow = 0;
             lastDict.reset();
@@ -495,6 +638,13 @@ void readFile(const QByteArray& data, Findings& findings) {
             reader.dict(1, dict);
             if (objectStarts && object >= 0) {
                 findings.dictionaries[object] = dict.namedReferences;
+                if (dict.filters == std::vector<std::string>{"Standard"}) {
+                    if (findings.standardDictionaries.size() < maximumEncryptions) {
+                        findings.standardDictionaries.emplace_back(object, token.start);
+                    } else {
+                        findings.manyEncryptions = true;
+                    }
+                }
             }
             lastDict = dict;
             continue;
@@ -524,7 +674,7 @@ void readFile(const QByteArray& data, Findings& findings) {
                 const qint64 found = findKeyword(p, n, start, "endstream");
                 end = found < 0 ? n : found;
             }
-            findings.streams.push_back({object, *lastDict, start, end});
+            findings.streams.push_back({object, generation, *lastDict, start, end});
             lexer.seek(end);
         }
         lastDict.reset();
@@ -696,12 +846,15 @@ void lzw(const Bytes& in, Bytes& out, qint64 cap, int earlyChange) {
     }
 }
 
-// The stream's bytes through its filters; nothing when a filter cannot be
-// decoded here. Stops past `cap`.
-std::optional<std::vector<Bytes>> decode(const QByteArray& data, const Stream& stream, qint64 cap) {
-    const auto* begin = reinterpret_cast<const uchar*>(data.constData());
-    std::vector<Bytes> outputs{Bytes(begin + stream.start, begin + stream.end)};
+// The readings of a stream's bytes through its filters; nothing when a
+// filter cannot be decoded here. Stops past `cap`. In an encrypted document
+// a crypt filter passes the bytes on: they are read both decrypted and not.
+std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Stream& stream,
+                                         qint64 cap, bool encrypted) {
     for (const std::string& filter : stream.dict.filters) {
+        if (encrypted && filter == "Crypt") {
+            continue;
+        }
         std::vector<Bytes> next;
         for (const Bytes& in : outputs) {
             Bytes out;
@@ -946,6 +1099,190 @@ struct WorkCount {
     }
 };
 
+// An encryption dictionary's entries from where it begins; nothing when they
+// are not all plain values.
+std::optional<PdfSecurityHandler::Entries> readEncryption(const QByteArray& data, qint64 at) {
+    using Entries = PdfSecurityHandler::Entries;
+    Lexer lexer(data.constData(), data.size());
+    lexer.seek(at);
+    auto skip = [&lexer](Kind open) {
+        int depth = open == Kind::dictOpen || open == Kind::arrayOpen ? 1 : 0;
+        while (depth > 0) {
+            const Token token = lexer.next();
+            if (token.kind == Kind::end) {
+                return;
+            }
+            if (token.kind == Kind::dictOpen || token.kind == Kind::arrayOpen) {
+                ++depth;
+            } else if (token.kind == Kind::dictClose || token.kind == Kind::arrayClose) {
+                --depth;
+            }
+        }
+    };
+    // An integer that is no reference.
+    auto integer = [&lexer](const Token& token) -> std::optional<qint64> {
+        if (token.kind != Kind::integer) {
+            return std::nullopt;
+        }
+        const qint64 after = lexer.position();
+        const Token generation = lexer.next();
+        if (generation.kind == Kind::integer && lexer.next().is(Kind::keyword, "R")) {
+            return std::nullopt;
+        }
+        lexer.seek(after);
+        return token.value;
+    };
+    if (lexer.next().kind != Kind::dictOpen) {
+        return std::nullopt;
+    }
+    Entries entries;
+    // A key given twice may be read either way: the dictionary is not read.
+    std::set<std::string> keys;
+    while (true) {
+        const Token key = lexer.next();
+        if (key.kind == Kind::dictClose) {
+            return entries;
+        }
+        if (key.kind != Kind::name || !keys.insert(std::string(key.view())).second) {
+            return std::nullopt;
+        }
+        const Token value = lexer.next();
+        const std::string_view k = key.view();
+        const QByteArray name = QByteArray(value.view().data(), qsizetype(value.view().size()));
+        if (value.kind == Kind::integer) {
+            const auto number = integer(value);
+            const bool used = k == "V" || k == "R" || k == "Length" || k == "P";
+            if (!number && used) {
+                return std::nullopt; // a reference: the value is elsewhere
+            }
+            if (k == "V") {
+                entries.v = number;
+            } else if (k == "R") {
+                entries.r = number;
+            } else if (k == "Length") {
+                entries.length = number;
+            } else if (k == "P") {
+                entries.p = number;
+            }
+        } else if (value.kind == Kind::name) {
+            if (k == "Filter") {
+                entries.filter = name;
+            } else if (k == "StmF") {
+                entries.streamFilter = name;
+            } else if (k == "StrF") {
+                entries.stringFilter = name;
+            }
+        } else if (value.kind == Kind::string) {
+            const QByteArray bytes = stringBytes(lexer.bytes(), value.start, lexer.position());
+            if (k == "O") {
+                entries.o = bytes;
+            } else if (k == "U") {
+                entries.u = bytes;
+            } else if (k == "OE") {
+                entries.oe = bytes;
+            } else if (k == "UE") {
+                entries.ue = bytes;
+            }
+        } else if (value.kind == Kind::keyword && (name == "true" || name == "false")) {
+            if (k == "EncryptMetadata") {
+                entries.encryptMetadata = name == "true";
+            }
+        } else if (value.kind == Kind::dictOpen && k == "CF") {
+            entries.hasCryptFilters = true;
+            // Crypt filters by name, each a dictionary of plain values.
+            while (true) {
+                const Token filterName = lexer.next();
+                if (filterName.kind == Kind::dictClose) {
+                    break;
+                }
+                const Token open = lexer.next();
+                const std::string_view n = filterName.view();
+                const QByteArray filterKeyName(n.data(), qsizetype(n.size()));
+                if (filterName.kind != Kind::name || open.kind != Kind::dictOpen ||
+                    entries.cryptFilters.size() >= maximumEncryptions ||
+                    entries.cryptFilters.count(filterKeyName) > 0) {
+                    return std::nullopt;
+                }
+                Entries::CryptFilter filter;
+                std::set<std::string> filterKeys;
+                while (true) {
+                    const Token filterKey = lexer.next();
+                    if (filterKey.kind == Kind::dictClose) {
+                        break;
+                    }
+                    const Token filterValue = lexer.next();
+                    if (filterKey.kind != Kind::name || filterValue.kind == Kind::end ||
+                        !filterKeys.insert(std::string(filterKey.view())).second) {
+                        return std::nullopt;
+                    }
+                    if (filterKey.view() == "CFM" && filterValue.kind == Kind::name) {
+                        filter.method = QByteArray(filterValue.view().data(),
+                                                   qsizetype(filterValue.view().size()));
+                    } else if (filterKey.view() == "Length") {
+                        filter.length = integer(filterValue);
+                        if (!filter.length) {
+                            return std::nullopt;
+                        }
+                    } else if (filterValue.kind == Kind::integer) {
+                        integer(filterValue); // past a reference
+                    } else {
+                        skip(filterValue.kind);
+                    }
+                }
+                entries.cryptFilters[filterKeyName] = filter;
+            }
+        } else if (value.kind == Kind::end || value.kind == Kind::dictClose) {
+            return std::nullopt;
+        } else {
+            skip(value.kind);
+        }
+    }
+}
+
+// The security handler of an encrypted document: every dictionary that
+// names one must name the same, whichever the PDF library takes for its
+// trailer. Nothing when it cannot be opened with the empty password.
+std::optional<PdfSecurityHandler> openSecurity(const QByteArray& data, const Findings& findings) {
+    if (findings.encryptions.empty() || findings.manyEncryptions) {
+        return std::nullopt;
+    }
+    std::set<std::pair<qint64, QByteArray>> tried; // where, /ID
+    std::optional<PdfSecurityHandler> handler;
+    for (const auto& source : findings.encryptions) {
+        std::vector<qint64> places;
+        if (source.at >= 0) {
+            places.push_back(source.at);
+        }
+        for (const auto& [object, at] : findings.standardDictionaries) {
+            if (source.at < 0 && object == source.object) {
+                places.push_back(at);
+            }
+        }
+        if (places.empty()) {
+            return std::nullopt;
+        }
+        for (const qint64 at : places) {
+            if (!tried.insert({at, source.id}).second) {
+                continue;
+            }
+            if (tried.size() > maximumEncryptions) {
+                return std::nullopt;
+            }
+            auto entries = readEncryption(data, at);
+            if (!entries) {
+                return std::nullopt;
+            }
+            entries->id = source.id;
+            const auto opened = PdfSecurityHandler::open(*entries);
+            if (!opened || (handler && !(*opened == *handler))) {
+                return std::nullopt;
+            }
+            handler = opened;
+        }
+    }
+    return handler;
+}
+
 } // namespace
 
 PdfCostCheck::Limits PdfCostCheck::limits() {
@@ -963,10 +1300,34 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data) {
 PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& limits) {
     Findings findings;
     readFile(data, findings);
-    // Whatever encryption hides cannot be measured here.
+    // An encrypted document is measured decrypted, as the PDF library reads
+    // it with the empty password; one that needs another is not read.
+    std::optional<PdfSecurityHandler> security;
     if (findings.encrypted) {
-        return Verdict::unreadable;
+        security = openSecurity(data, findings);
+        if (!security) {
+            return Verdict::unreadable;
+        }
     }
+    // A stream's bytes, and decrypted when the document is encrypted. Which
+    // dictionary the library takes for the trailer, and so whether it
+    // decrypts at all, is not known without following the cross-reference
+    // table, and the streams that are not to be decrypted (cross-reference
+    // streams, metadata kept readable) are told apart by entries a hostile
+    // file can set anywhere: both readings are measured.
+    auto readings = [&](const Stream& stream) {
+        const auto* begin = reinterpret_cast<const uchar*>(data.constData());
+        std::vector<Bytes> out{Bytes(begin + stream.start, begin + stream.end)};
+        if (security && security->cipher() != PdfSecurityHandler::Cipher::none &&
+            stream.object >= 0) {
+            const QByteArray plain = security->decrypt(
+                QByteArrayView(data).sliced(stream.start, stream.end - stream.start), stream.object,
+                stream.generation);
+            out.insert(out.begin(), Bytes(plain.begin(), plain.end()));
+        }
+        return out;
+    };
+    const bool encrypted = security.has_value();
     const qint64 dataLimit = 4 * limits.contentBytes;
     qint64 contentBytes = 0;
     qint64 dataBytes = 0;
@@ -975,7 +1336,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         if (stream.dict.type != "ObjStm") {
             continue;
         }
-        const auto decoded = decode(data, stream, dataLimit - dataBytes);
+        const auto decoded = decode(readings(stream), stream, dataLimit - dataBytes, encrypted);
         if (!decoded) {
             return Verdict::unreadable;
         }
@@ -1041,14 +1402,15 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         // Data that is only inflated is counted, not kept.
         if (dataLike && stream.dict.filters.size() == 1 &&
             (stream.dict.filters[0] == "FlateDecode" || stream.dict.filters[0] == "Fl")) {
-            used += inflateBytes(reinterpret_cast<const uchar*>(data.constData()) + stream.start,
-                                 size_t(stream.end - stream.start), nullptr, limit - used);
-            if (used > limit) {
-                return Verdict::tooLarge;
+            for (const Bytes& bytes : readings(stream)) {
+                used += inflateBytes(bytes.data(), bytes.size(), nullptr, limit - used);
+                if (used > limit) {
+                    return Verdict::tooLarge;
+                }
             }
             continue;
         }
-        const auto decoded = decode(data, stream, limit - used);
+        const auto decoded = decode(readings(stream), stream, limit - used, encrypted);
         if (!decoded) {
             // Only images carry the filters of picture codecs; as content
             // they are more than can be measured here.

@@ -22,6 +22,10 @@ namespace platform {
 // give, across the file), stays within four times limits().contentBytes,
 // an image's pixel counting an eighth of a byte; a form that draws itself
 // has no bound.
+//
+// An encrypted document that opens with the empty user password (locked
+// against changes only) is measured decrypted, with the standard security
+// handler.
 class PdfCostCheck {
 public:
     enum class Verdict {
@@ -29,7 +33,8 @@ public:
         // Over one of the limits: too large to draw.
         tooLarge,
         // Streams that cannot be read here (an object stream this check
-        // cannot decode, as an encrypted one): what they hold is unknown.
+        // cannot decode, a document that needs a password or whose
+        // encryption is not understood): what they hold is unknown.
         unreadable,
     };
 

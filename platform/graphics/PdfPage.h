@@ -28,9 +28,10 @@ class GraphicsContext;
 // several threads (rendering is serialized).
 class PdfPage {
 public:
-    // Nothing for bytes that are no PDF document, a locked document or a
-    // document without pages, and for a document whose drawing PdfCostCheck
-    // finds unbounded (why tells tooLarge from noPicture).
+    // Nothing for bytes that are no PDF document, a document that needs a
+    // password or a document without pages, and for a document whose
+    // drawing PdfCostCheck finds unbounded (why tells tooLarge from
+    // noPicture).
     static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data,
                                                     PictureRefusal* why = nullptr);
     ~PdfPage();

@@ -140,7 +140,7 @@ TEST(PdfCostCheck, anImageStreamUsedAsContentIsReadAsContent) {
     EXPECT_EQ(PdfCostCheck::check(page), Verdict::tooLarge);
 }
 
-// What encryption hides cannot be measured: such documents are refused.
+// A document whose encryption no empty password opens is not measured.
 TEST(PdfCostCheck, encryptedDocumentsAreNotMeasured) {
     const QByteArray page = tp::pdfOfObjects(
         {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
