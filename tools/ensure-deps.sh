@@ -8,6 +8,13 @@ packages=(
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin
+  # The completion alert's movie: Qt Multimedia, whose backend here is
+  # GStreamer, with what reads an MP4 (-good) and decodes H.264 (-libav).
+  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  # Native Wayland windows, and the headless compositor their tests run in.
+  qt6-wayland weston
+  # The Debian package and the checks of its desktop files.
+  file lintian desktop-file-utils appstream
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm

@@ -8,6 +8,8 @@
 
 #ifdef LUNVIK_HAS_MULTIMEDIA
 #include <QMediaPlayer>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
 #endif
 
@@ -68,6 +70,14 @@ CompletionAlert::~CompletionAlert() {
     stopMovie();
 }
 
+bool CompletionAlert::canPlayMovies() {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool CompletionAlert::isMoviePlaying() const {
 #ifdef LUNVIK_HAS_MULTIMEDIA
     if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
@@ -75,6 +85,33 @@ bool CompletionAlert::isMoviePlaying() const {
     }
 #endif
     return false;
+}
+
+qint64 CompletionAlert::moviePosition() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        return player->position();
+    }
+#endif
+    return 0;
+}
+
+QString CompletionAlert::movieError() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        return player->error() == QMediaPlayer::NoError ? QString() : player->errorString();
+    }
+#endif
+    return {};
+}
+
+QImage CompletionAlert::currentMovieFrame() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* view = qobject_cast<QVideoWidget*>(m_movieView)) {
+        return view->videoSink()->videoFrame().toImage();
+    }
+#endif
+    return {};
 }
 
 void CompletionAlert::done(int result) {
