@@ -1,5 +1,7 @@
 #include "core/window/CompletionAlert.h"
 
+#include "core/window/CompletionMovieView.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +12,6 @@
 #include <QMediaPlayer>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 #endif
 
 namespace kestrom {
@@ -40,10 +41,13 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     texts->addWidget(informative);
 #ifdef LUNVIK_HAS_MULTIMEDIA
     if (info.videoFileUrl) {
-        auto* view = new QVideoWidget(this);
+        auto* view = new CompletionMovieView(this);
         view->setFixedSize(movieWidth, movieHeight);
         auto* player = new QMediaPlayer(this);
-        player->setVideoOutput(view);
+        auto* sink = new QVideoSink(this);
+        connect(sink, &QVideoSink::videoFrameChanged, view,
+                [view](const QVideoFrame& frame) { view->setFrame(frame.toImage()); });
+        player->setVideoSink(sink);
         player->setSource(*info.videoFileUrl);
         player->play();
         m_movieView = view;
@@ -106,11 +110,9 @@ QString CompletionAlert::movieError() const {
 }
 
 QImage CompletionAlert::currentMovieFrame() const {
-#ifdef LUNVIK_HAS_MULTIMEDIA
-    if (auto* view = qobject_cast<QVideoWidget*>(m_movieView)) {
-        return view->videoSink()->videoFrame().toImage();
+    if (auto* view = qobject_cast<CompletionMovieView*>(m_movieView)) {
+        return view->frame();
     }
-#endif
     return {};
 }
 

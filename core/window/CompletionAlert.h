@@ -31,7 +31,7 @@ public:
     qint64 moviePosition() const;
     // Why the movie cannot play; empty while it can, or without one.
     QString movieError() const;
-    // The picture the player last handed its view; null before the first.
+    // The movie's picture its view shows now; null before the first.
     QImage currentMovieFrame() const;
 
     void done(int result) override;
