@@ -54,13 +54,14 @@ function(lunvik_library target)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endfunction()
 
-# lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>] [SESSION_BUS]): one
-# test program from every source in <dir>; each test case runs in its own
-# process under ctest. MAIN replaces the default test main (one with a widget
-# application). SESSION_BUS gives each test process a D-Bus session bus of
-# its own.
+# lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>] [SESSION_BUS]
+# [WAYLAND]): one test program from every source in <dir>; each test case
+# runs in its own process under ctest. MAIN replaces the default test main
+# (one with a widget application). SESSION_BUS gives each test process a
+# D-Bus session bus of its own, WAYLAND a Weston compositor of its own whose
+# client it is (tools/with-weston.sh).
 function(lunvik_tests name)
-  cmake_parse_arguments(ARG "SESSION_BUS" "DIR;MAIN" "LINKS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "SESSION_BUS;WAYLAND" "DIR;MAIN" "LINKS;SOURCES" ${ARGN})
   if(NOT ARG_MAIN)
     set(ARG_MAIN lunvik_test_main)
   endif()
@@ -85,9 +86,15 @@ function(lunvik_tests name)
       lunvik_resources(${name} ${bundle} ${bundle_dir})
     endif()
   endforeach()
+  set(emulator)
+  if(ARG_WAYLAND)
+    list(APPEND emulator ${CMAKE_SOURCE_DIR}/tools/with-weston.sh)
+  endif()
   if(ARG_SESSION_BUS)
-    set_target_properties(${name} PROPERTIES
-      CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/with-session-bus.sh)
+    list(APPEND emulator ${CMAKE_SOURCE_DIR}/tools/with-session-bus.sh)
+  endif()
+  if(emulator)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${emulator}")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
