@@ -51,7 +51,9 @@ function(lunvik_library target)
   target_compile_options(${target} PRIVATE ${LUNVIK_WARNINGS})
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_LINKS})
-  install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  # Installed, the libraries find each other in their own folder.
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${target} LIBRARY DESTINATION ${LUNVIK_INSTALL_LIBDIR})
 endfunction()
 
 # lunvik_tests(<name> DIR <dir> LINKS <lib>... [MAIN <lib>] [SESSION_BUS]
