@@ -70,6 +70,13 @@ function(lunvik_tests name)
   if(NOT LUNVIK_BUILD_TESTS)
     return()
   endif()
+  # Not in sanitized builds: what they add over the same tests offscreen is
+  # the Wayland client libraries and the graphics drivers, whose leaks at
+  # exit are reported from libraries already unloaded, which no suppression
+  # can name.
+  if(ARG_WAYLAND AND LUNVIK_SANITIZE)
+    return()
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h)
   if(NOT srcs)
     return()
