@@ -481,6 +481,9 @@ TEST_F(WaylandDesktopTest, ASecondStartHandsItsFilesToTheRunningApplication) {
         kestrom::PrintJobDocument job;
         job.job().setOriginalImage(ambrel::OriginalImage::fromContentsOfURL(
             QUrl::fromLocalFile(QStringLiteral(LUNVIK_STENCIL_MARK))));
+        // Pictures of different sizes, so that the windows differ on the
+        // output wherever the compositor puts them.
+        job.job().setImageSizeWithWidthForDisplay_mm(packages.isEmpty() ? 40 : 160);
         packages << folder.filePath(name);
         kestrom::DocumentPackage::write(job.job(), packages.last());
     }
@@ -526,6 +529,7 @@ TEST_F(WaylandDesktopTest, ASecondStartHandsItsFilesToTheRunningApplication) {
         return documentNames() == QStringList{QStringLiteral("Job"), QStringLiteral("Other")};
     })) << documentNames().join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(first->state(), QProcess::Running);
-    // The handed package opened in a window of the first program.
-    review(shownOver(withFirst, 1000), "hand-over");
+    // The handed package opened in a window of the first program, which
+    // the output shows with its large picture.
+    review(shownOver(withFirst, 150 * 100), "hand-over");
 }
