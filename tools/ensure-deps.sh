@@ -16,6 +16,13 @@ packages=(
   # The keyboard tests of alerts on X11, and the accessibility test: a display
   # server, the accessibility bus and a client of it, as a screen reader.
   xvfb xauth at-spi2-core python3-pyatspi
+  # The completion alert's movie: Qt Multimedia, whose backend here is
+  # GStreamer, with what reads an MP4 (-good) and decodes H.264 (-libav).
+  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  # Native Wayland windows, and the headless compositor their tests run in.
+  qt6-wayland weston
+  # The Debian package and the checks of its desktop files.
+  file lintian desktop-file-utils appstream
   # The sanitized build and the fuzz programs: clang with its runtimes, and
   # llvm-symbolizer for readable reports.
   clang libclang-rt-14-dev llvm
