@@ -525,7 +525,7 @@ void ImageImport::presentImageOpenPanel(const std::optional<QUrl>& startingAt) {
 
 void ImageImport::applyOriginalImage(PrintDocument& document, OriginalImage::Pointer image,
                                      OriginalImage::Pointer previous) {
-    using Name = UndoActionName::Case;
+    using Name = UndoActionName;
     const UndoActionName name = !previous && image   ? Name::addingImage
                                 : previous && !image ? Name::deletingImage
                                                      : Name::changingImage;

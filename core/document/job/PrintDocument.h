@@ -278,7 +278,6 @@ private:
     void changeProperty(const QString& key, UndoActionName name, T& field, T value, double lower,
                         double upper, void (PrintDocument::*setter)(T));
     void writeCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
-    QVariant fittedOptionValue(const QString& keyPath, const QVariant& value) const;
     void applyModel(const DescriptorPointer& descriptor, bool pristine);
     void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;

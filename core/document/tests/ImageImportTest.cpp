@@ -25,7 +25,7 @@ using kestrom::UndoActionName;
 
 namespace {
 
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 class ImportTest : public DocumentTest {
 protected:
