@@ -1,7 +1,7 @@
 #include "core/document/application/DocumentController.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "platform/Error.h"
 #include "platform/Log.h"

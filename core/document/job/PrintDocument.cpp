@@ -1,9 +1,9 @@
 #include "core/document/job/PrintDocument.h"
 
-#include "core/document/application/Framework.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/Framework.h"
 #include "core/document/job/ImagePlacement.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/LastDeviceSettings.h"
 #include "core/document/job/OptionValue.h"
 #include "core/document/job/ReadOnlyKeyedValues.h"

@@ -1,8 +1,8 @@
 #include "core/document/job/UndoActionName.h"
 
-#include "core/document/application/Framework.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/ConversionOptionTable.h"
+#include "core/document/job/Framework.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocumentPropertyTable.h"
 
 namespace kestrom {

@@ -1,6 +1,6 @@
 #include "RunTestSupport.h"
 
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/document/runs/MaintenanceRun.h"
 #include "core/document/runs/PrintRun.h"
 #include "core/document/runs/ProgressiveRun.h"
