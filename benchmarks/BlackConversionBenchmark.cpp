@@ -10,7 +10,7 @@
 #include "CopyReference.h"
 
 #include "imaging/gpu/SildorImage.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 
 #include <benchmark/benchmark.h>
 
@@ -54,9 +54,9 @@ ambrel::BlackConversion halftoneConversion() {
     return ambrel::BlackConversion::halftone(option);
 }
 
-quenta::BlackConversion::OutputConfiguration
-configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
-    quenta::BlackConversion::OutputConfiguration c;
+quenta::BlackConversionPass::OutputConfiguration
+configuration(quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
+    quenta::BlackConversionPass::OutputConfiguration c;
     c.purpose = purpose;
     c.dpi = ambrel::Dpi(600);
     quenta::DeviceBlackConversionInfo info;
@@ -70,31 +70,31 @@ configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
 constexpr std::size_t pageBytes = pageWidth * pageHeight;
 
 void inPlace(benchmark::State& state, const ambrel::BlackConversion& conversion,
-             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+             quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
     std::vector<std::uint8_t> buffer(page().size());
     const auto config = configuration(purpose);
     bench::measure(
         state, double(pageBytes), pageBytes, [&] { buffer = page(); },
         [&] {
-            quenta::BlackConversion::apply(conversion, buffer.data(),
-                                           ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
-                                           config);
+            quenta::BlackConversionPass::apply(
+                conversion, buffer.data(), ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
+                config);
             benchmark::DoNotOptimize(buffer.data());
         });
 }
 
 void onImage(benchmark::State& state, const ambrel::BlackConversion& conversion,
-             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+             quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
     auto image = sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(),
                                            sildor::SildorImage::Size{pageWidth, pageHeight, 1});
     const auto config = configuration(purpose);
     bench::measure(
         state, double(pageBytes), pageBytes,
         [&] { image->replace(page().data(), std::nullopt, pageWidth); },
-        [&] { quenta::BlackConversion::apply(conversion, *image, config); });
+        [&] { quenta::BlackConversionPass::apply(conversion, *image, config); });
 }
 
-using Purpose = quenta::BlackConversion::OutputConfiguration::Purpose;
+using Purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose;
 
 void BM_ThresholdKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, thresholdConversion(), Purpose::output);

@@ -6,9 +6,9 @@
 #include "PhotoJpeg.h"
 
 #include "app/tavrin/TavrinConnect.h"
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "model/connections/ConnectPluginManager.h"
 #include "model/pictures/OriginalImage.h"
 #include "platform/MainThread.h"

@@ -10,7 +10,7 @@
 #include "DiscardingContext.h"
 
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/BlackConversionRows.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/columns/BlackWhiteSendable.h"
@@ -51,9 +51,9 @@ const std::vector<std::uint8_t>& grayPage() {
     return pixels;
 }
 
-quenta::BlackConversion::OutputConfiguration printConfiguration() {
-    quenta::BlackConversion::OutputConfiguration c;
-    c.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::output;
+quenta::BlackConversionPass::OutputConfiguration printConfiguration() {
+    quenta::BlackConversionPass::OutputConfiguration c;
+    c.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::output;
     c.dpi = ambrel::Dpi(600);
     quenta::DeviceBlackConversionInfo info;
     info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{1.2};
@@ -81,7 +81,7 @@ void sendPage() {
     benchmark::DoNotOptimize(context.bytes);
 }
 
-quenta::BlackConversion::OutputConfiguration printConfiguration(bool offersExpansion) {
+quenta::BlackConversionPass::OutputConfiguration printConfiguration(bool offersExpansion) {
     auto configuration = printConfiguration();
     if (offersExpansion) {
         configuration.deviceAdditionalInfo->threshold =
@@ -109,8 +109,8 @@ void grayPageToColumnsInTwoPasses(benchmark::State& state,
                                   bool offersExpansion = false) {
     const auto configuration = printConfiguration(offersExpansion);
     bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
-        quenta::BlackConversion::apply(conversion, pageBuffer().bytes(), {columns, dots},
-                                       configuration);
+        quenta::BlackConversionPass::apply(conversion, pageBuffer().bytes(), {columns, dots},
+                                           configuration);
         sendPage();
     });
 }
@@ -135,8 +135,8 @@ void BM_GrayPageToColumnsHalftoneTwoPasses(benchmark::State& state) {
 // Packing alone, on the compute workers, into memory that is reused.
 void BM_PackColumnsKernelOnly(benchmark::State& state) {
     restorePage();
-    quenta::BlackConversion::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
-                                   {columns, dots}, printConfiguration());
+    quenta::BlackConversionPass::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
+                                       {columns, dots}, printConfiguration());
     const ambrel::BlackWhiteColumnPacker packer(pageBuffer().bytes(), {columns, dots}, headDotCount,
                                                 printOptions);
     std::vector<std::uint8_t> packed(std::size_t(columns * packer.bytesPerColumn()));
@@ -152,8 +152,8 @@ void BM_PackColumnsKernelOnly(benchmark::State& state) {
 // The send alone: packing and the transport's pieces, the page converted.
 void BM_SendColumnsOfConvertedPage(benchmark::State& state) {
     restorePage();
-    quenta::BlackConversion::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
-                                   {columns, dots}, printConfiguration());
+    quenta::BlackConversionPass::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
+                                       {columns, dots}, printConfiguration());
     bench::measure(
         state, double(pageBytes), pageBytes, [] {}, sendPage);
 }

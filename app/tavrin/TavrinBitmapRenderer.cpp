@@ -1,7 +1,7 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
 
 #include "app/tavrin/TavrinPicturePlacement.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
@@ -184,8 +184,8 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
         context.restoreGState();
     });
 
-    quenta::BlackConversion::OutputConfiguration configuration;
-    configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::output;
+    quenta::BlackConversionPass::OutputConfiguration configuration;
+    configuration.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::output;
     configuration.dpi = dpi;
     configuration.deviceAdditionalInfo =
         device.additionalInfos.valueOrDefault<quenta::DeviceBlackConversionInfo>();
@@ -195,8 +195,8 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
         info.pendingConversion = {options.imageBitmapConversion, configuration};
         return;
     }
-    quenta::BlackConversion::apply(options.imageBitmapConversion, buffer.bits(),
-                                   ambrel::Size_px{H, W}, configuration);
+    quenta::BlackConversionPass::apply(options.imageBitmapConversion, buffer.bits(),
+                                       ambrel::Size_px{H, W}, configuration);
 }
 
 void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& buffer, int bands) {

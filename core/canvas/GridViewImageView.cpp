@@ -1,7 +1,7 @@
 #include "core/canvas/GridViewImageView.h"
 
 #include "core/canvas/CanvasAnimation.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "platform/MainThread.h"
 #include "platform/graphics/GraphicsContext.h"
 
@@ -723,15 +723,15 @@ GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConver
     for (int y = 0; y < height; ++y) {
         std::copy_n(drawn.constScanLine(y), width, gray.data() + size_t(y) * size_t(width));
     }
-    quenta::BlackConversion::OutputConfiguration configuration;
-    configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::preview;
+    quenta::BlackConversionPass::OutputConfiguration configuration;
+    configuration.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::preview;
     configuration.dpi = ambrel::Dpi(dpi);
     configuration.deviceAdditionalInfo = info;
     configuration.filterRotationCount = -qint64(orientation.rawValue());
     configuration.filterOffset = QPointF(0, 0);
     configuration.pixelsPerDeviceDot = pixelsPerDeviceDot;
-    quenta::BlackConversion::apply(conversion, gray.data(), ambrel::Size_px{width, height},
-                                   configuration);
+    quenta::BlackConversionPass::apply(conversion, gray.data(), ambrel::Size_px{width, height},
+                                       configuration);
     for (int y = 0; y < height; ++y) {
         std::copy_n(gray.data() + size_t(y) * size_t(width), width, preview.scanLine(y));
     }

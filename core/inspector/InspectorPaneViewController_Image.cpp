@@ -1,8 +1,8 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
 #include "core/document/application/DocumentActions.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"

@@ -1,9 +1,9 @@
 #include "core/launch/AppDelegate.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/KestromText.h"
+#include "core/document/job/UserDefaultsKeys.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"

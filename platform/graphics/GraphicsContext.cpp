@@ -249,7 +249,7 @@ void GraphicsContext::record(const QRectF& deviceRect, const QImage& turned) {
         m_recorder->refuse();
         return;
     }
-    m_recorder->add(ImagePlacement{turned, left, top, width, height});
+    m_recorder->add(PlacedPicture{turned, left, top, width, height});
 }
 
 std::optional<QTransform> GraphicsContext::axisAlignedOrientation(const QTransform& transform) {

@@ -1,8 +1,8 @@
 #include "core/document/application/DocumentController.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/package/DocumentFileError.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "platform/CancellationError.h"
 #include "platform/Error.h"

@@ -82,27 +82,6 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
         });
 }
 
-PrintRun::Parts PrintJobDocument::printParts() const {
-    const PrintDocument& job = *m_printDocument;
-    PrintRun::Parts parts;
-    parts.deviceDescriptor = job.deviceDescriptor();
-    parts.originalImage = job.originalImage();
-    parts.transportType = job.transportType();
-    parts.canvas = job.canvas();
-    parts.drawingOptions = job.originalImageDrawingOptions();
-    if (const auto conversion = job.currentBlackConversion()) {
-        parts.currentBlackConversion = conversion->blackConversion();
-    }
-    if (job.currentDeviceSetting()) {
-        parts.deviceSettingValues = job.currentDeviceSetting()->values();
-    }
-    return parts;
-}
-
-ambrel::PrintTask PrintJobDocument::makePrintTask() const {
-    return PrintRun::makePrintTask(printParts());
-}
-
 void PrintJobDocument::printDocument(const std::shared_ptr<RunPresenter>& presenter,
                                      std::shared_ptr<platform::ScriptCommand> scriptCommand) {
     QPointer<PrintJobDocument> self(this);

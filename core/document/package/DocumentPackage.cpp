@@ -1,8 +1,8 @@
 #include "core/document/package/DocumentPackage.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/package/DocumentFileError.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/FileContents.h"
 #include "platform/MainThread.h"
 
