@@ -238,7 +238,8 @@ TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
     TavrinBitmapInfo_px info;
     switch (source.kind()) {
     case ambrel::ImageSource::Kind::originalImage:
-        if (!source.image() || !source.options()) {
+        // A picture whose whole pixels did not decode would print blank.
+        if (!source.image() || !source.options() || !source.image()->decodeFully()) {
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
         renderOriginalImage(device, W, H, *source.image(), *source.options(), info, progress, bands,

@@ -44,6 +44,7 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
                        : DocumentController::DocumentMaker(printJobDocument))) {
     m_documentController->setPanels(m_panels.get());
     m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
+    m_documentController->setQuickDecodeBound(&DocumentWindow::quickDecodeBound);
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
             &AppDelegate::rebuildRecentMenu);
     connect(m_documentController.get(), &DocumentController::currentDocumentChanged, this,

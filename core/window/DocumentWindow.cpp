@@ -57,8 +57,7 @@ void checkInspectorPanesOnce() {
 constexpr QSize designedSize(1100, 700);
 constexpr int inspectorWidth = 310;
 
-template <typename T>
-int indexOfData(const QComboBox* popUp, const T& value) {
+template <typename T> int indexOfData(const QComboBox* popUp, const T& value) {
     for (int i = 0; i < popUp->count(); ++i) {
         if (popUp->itemData(i).value<T>() == value) {
             return i;
@@ -131,14 +130,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     connect(m_toggleInspectorButton, &QToolButton::clicked, this, &DocumentWindow::toggleInspector);
     connect(m_maintenanceButton, &QToolButton::clicked, this,
             &DocumentWindow::showMaintenanceSheet);
-    connect(m_splitViewController, &QSplitter::splitterMoved, this, [this] {
-        m_toggleInspectorButton->setChecked(!isInspectorCollapsed());
-    });
+    connect(m_splitViewController, &QSplitter::splitterMoved, this,
+            [this] { m_toggleInspectorButton->setChecked(!isInspectorCollapsed()); });
     m_toggleInspectorButton->setChecked(true);
 
     // Escape and Ctrl+. go back one inspector page, and only when there is one.
     m_cancelAction = new QAction(this);
-    m_cancelAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
+    m_cancelAction->setShortcuts(
+        {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
     m_cancelAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_cancelAction);
     connect(m_cancelAction, &QAction::triggered, m_inspector, &InspectorViewController::pop);
@@ -148,7 +147,8 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
     m_maintenanceViewController->setMaintenanceWindow(this);
     m_maintenancePopover->setContentViewController(m_maintenanceViewController);
-    m_maintenancePopover->setShouldClose([this] { return m_maintenanceViewController->canClose(); });
+    m_maintenancePopover->setShouldClose(
+        [this] { return m_maintenanceViewController->canClose(); });
     connect(m_maintenancePopover, &MaintenancePopover::willShow, this,
             [this] { setPresentingMaintenancePopover(true); });
     connect(m_maintenancePopover, &MaintenancePopover::didClose, this,
@@ -219,20 +219,31 @@ DocumentWindow* DocumentWindow::windowFor(const Document* document) {
     return nullptr;
 }
 
+QSize DocumentWindow::quickDecodeBound(const Document& document) {
+    if (DocumentWindow* window = windowFor(&document)) {
+        return window->canvasDecodeBound();
+    }
+    // A new window's canvas is the window less the inspector, at most.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+    return (QSizeF(designedSize.width() - inspectorWidth, designedSize.height()) * scale).toSize();
+}
+
+QSize DocumentWindow::canvasDecodeBound() const {
+    const GridView* canvas = gridView();
+    const QSizeF points = canvas->canvasRect().isEmpty() ? QSizeF(canvas->viewport()->size())
+                                                         : canvas->canvasRect().size();
+    return (points * canvas->backingScaleFactor()).toSize();
+}
+
 void DocumentWindow::attachDocument() {
     PrintDocument* job = printDocument();
     m_imageImport = job ? std::make_shared<ImageImport>(*job, m_documentPresenter) : nullptr;
     if (m_imageImport) {
         // A new picture shows first at the size of the canvas it is fitted
         // to, its whole pixels decoded behind it.
-        m_imageImport->setQuickDecodeBound([canvas = QPointer<GridView>(gridView())] {
-            if (!canvas) {
-                return QSize();
-            }
-            const QSizeF points = canvas->canvasRect().isEmpty()
-                                      ? QSizeF(canvas->viewport()->size())
-                                      : canvas->canvasRect().size();
-            return (points * canvas->backingScaleFactor()).toSize();
+        m_imageImport->setQuickDecodeBound([window = QPointer<DocumentWindow>(this)] {
+            return window ? window->canvasDecodeBound() : QSize();
         });
     }
     gridViewController()->setImageImport(m_imageImport.get());
@@ -282,7 +293,8 @@ void DocumentWindow::detachDocument() {
     m_imageImport.reset();
 }
 
-void DocumentWindow::setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
+void DocumentWindow::setDeviceDescriptor(
+    std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
     m_deviceDescriptor = std::move(descriptor);
     m_canvasInfo->setDeviceDescriptor(m_deviceDescriptor);
     m_inspector->setDeviceDescriptor(m_deviceDescriptor);
@@ -366,8 +378,8 @@ void DocumentWindow::updatePopUpsEnabled() {
 }
 
 void DocumentWindow::changeModel(int index) {
-    const auto model =
-        m_modelPopUpButton->itemData(index).value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
+    const auto model = m_modelPopUpButton->itemData(index)
+                           .value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
     if (PrintDocument* job = printDocument(); job && model) {
         job->setDeviceDescriptor(model);
     }

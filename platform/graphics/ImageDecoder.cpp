@@ -147,6 +147,18 @@ std::optional<ScaledDecodedImage> ImageDecoder::decodeScaled(const QByteArray& d
     return ScaledDecodedImage{*decoded, full};
 }
 
+std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArray& data) {
+    const QByteArray format = sniffFormat(data);
+    if (format.isEmpty() || format == "heic") {
+        return std::nullopt;
+    }
+    const auto checked = openChecked(data, format);
+    if (!checked) {
+        return std::nullopt;
+    }
+    return StoredSize{checked->size, exifOrientation(checked->reader.transformation())};
+}
+
 QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
     if (startsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
         return "png";

@@ -195,6 +195,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     Document* reading = opening.document.get();
     m_opening.push_back(std::move(opening));
+    prepareRead(reading);
     QPointer<DocumentController> self(this);
     reading->readFromPathInBackground(absolute, [self, reading](auto error) {
         if (self) {
@@ -472,6 +473,7 @@ void DocumentController::reopenFromDisk(Document* document) {
         }
         const QString package = *target->filePath();
         const PackageFingerprint fingerprint = PackageFingerprint::of(package);
+        self->prepareRead(target);
         target->readFromPathInBackground(
             package, [self, target, fingerprint, finished](auto error) {
                 if (!self || !target) {
@@ -520,6 +522,7 @@ void DocumentController::revertDocumentToSaved(Document* document) {
             const std::shared_ptr<KeptVersion> kept = state ? state->kept : nullptr;
             const QString source = kept ? kept->packagePath() : *target->filePath();
             const PackageFingerprint read = PackageFingerprint::of(source);
+            self->prepareRead(target);
             target->readFromPathInBackground(
                 source, [self, target, kept, read, finished](auto error) {
                     if (!self || !target) {
@@ -651,6 +654,25 @@ void DocumentController::removeDocument(Document* document) {
             return;
         }
     }
+}
+
+void DocumentController::prepareRead(Document* document) {
+    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document) : QSize());
+    // A document shown before its picture was whole closes when the picture
+    // turns out damaged, with the error its open would have given: kept
+    // open, it would print nothing where its picture is.
+    connect(document, &Document::readFailedLate, this, &DocumentController::readFailedLate,
+            Qt::UniqueConnection);
+}
+
+void DocumentController::readFailedLate(std::shared_ptr<const platform::Error> error) {
+    auto* document = qobject_cast<Document*>(sender());
+    if (!document || !error) {
+        return;
+    }
+    // Its window goes first, so that the error does not go with it.
+    removeDocument(document);
+    presentError(nullptr, *error);
 }
 
 void DocumentController::presentError(Document* document, const platform::Error& error) {

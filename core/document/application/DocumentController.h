@@ -45,6 +45,12 @@ public:
     static DocumentController* shared();
 
     void setWindowMaker(WindowMaker maker) { m_makeWindow = std::move(maker); }
+    // The size a document's picture is first decoded to when its package is
+    // read (opened, reverted, reopened), given the document, which may have
+    // no window yet; see Document::setQuickDecodeBound. Without it pictures
+    // are decoded whole before their documents show.
+    using QuickDecodeBound = std::function<QSize(const Document& document)>;
+    void setQuickDecodeBound(QuickDecodeBound bound) { m_quickDecodeBound = std::move(bound); }
     void setPanels(DocumentPanels* panels) { m_panels = panels; }
     void setRecentDocuments(RecentDocuments recent);
     // How long after its last change an edited document with a file is saved.
@@ -113,6 +119,9 @@ signals:
     void recentDocumentsChanged();
     void currentDocumentChanged(Document* document);
 
+private slots:
+    void readFailedLate(std::shared_ptr<const platform::Error> error);
+
 private:
     using FileWork = std::function<void(std::function<void()> finished)>;
     // A restore writes the kept version back into the package.
@@ -142,6 +151,8 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
+    // Before a background read of the document starts.
+    void prepareRead(Document* document);
     void scheduleAutosave(Document* document);
     void autosave(Document* document);
     void writeDocument(Document* document, const QString& path, SaveKind kind,
@@ -157,6 +168,7 @@ private:
 
     DocumentMaker m_makeDocument;
     WindowMaker m_makeWindow;
+    QuickDecodeBound m_quickDecodeBound;
     DocumentPanels* m_panels = nullptr;
     RecentDocuments m_recent;
     std::vector<std::unique_ptr<Document>> m_documents;

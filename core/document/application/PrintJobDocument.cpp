@@ -1,9 +1,11 @@
 #include "core/document/application/PrintJobDocument.h"
 
+#include "core/document/package/DocumentFileError.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/runs/MaintenanceRun.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Error.h"
+#include "platform/MainThread.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -37,8 +39,9 @@ void PrintJobDocument::writeToPath(const QString& path) {
 void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
     QPointer<PrintJobDocument> self(this);
     DocumentPackage::loadInBackground(
-        path, [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
-                                             std::shared_ptr<const platform::Error> error) {
+        path,
+        [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
+                                       std::shared_ptr<const platform::Error> error) {
             // A document closed meanwhile has nobody waiting for it.
             if (!self) {
                 return;
@@ -50,8 +53,31 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
                     error = e.clone();
                 }
             }
+            if (!error && contents && contents->image && !contents->image->isFullyDecoded()) {
+                self->watchWholeDecode(contents->image, contents->path);
+            }
             done(error);
+        },
+        quickDecodeBound());
+}
+
+void PrintJobDocument::watchWholeDecode(const ambrel::OriginalImage::Pointer& image,
+                                        const QString& path) {
+    QPointer<PrintJobDocument> self(this);
+    std::weak_ptr<const ambrel::OriginalImage> weak = image;
+    image->whenFullyDecoded([self, weak, path] {
+        platform::MainThread::post([self, weak, path] {
+            const auto image = weak.lock();
+            // A picture replaced meanwhile is no longer the package's.
+            if (!self || !image || self->m_printDocument->originalImage() != image ||
+                image->decodeFully()) {
+                return;
+            }
+            emit self->readFailedLate(
+                DocumentFileError::corruptPackage(path, DocumentFileError::Damage::damagedPicture)
+                    .clone());
         });
+    });
 }
 
 void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {

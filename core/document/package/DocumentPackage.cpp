@@ -266,7 +266,46 @@ void DocumentPackage::removeStaleSaves(const QString& path) {
     }
 }
 
-DocumentPackage::Contents DocumentPackage::load(const QString& path) {
+namespace {
+
+// The package's picture, first decoded only to cover the bound where that
+// is quicker, else whole.
+ambrel::OriginalImage::Pointer picture(const QString& package, const QByteArray& data,
+                                       const QUrl& location, const QSize& bound) {
+    using ambrel::OriginalImage;
+    if (!bound.isEmpty()) {
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, location, bound)) {
+            return image;
+        }
+        // A missing or damaged thumbnail is no damage to the package; one
+        // reached through a link is not read.
+        std::optional<QByteArray> thumbnail;
+        struct stat st {};
+        const QString folder = package + u'/' + DocumentPackage::quickLookFolderName;
+        try {
+            if (::lstat(native(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+                return OriginalImage::fromData(data, location);
+            }
+            thumbnail = member(package,
+                               DocumentPackage::quickLookFolderName + u'/' +
+                                   DocumentPackage::thumbnailFileName,
+                               FileContents::maximumPictureFileSize, Damage::damagedPicture);
+        } catch (const platform::Error&) {
+        }
+        if (thumbnail) {
+            if (auto image =
+                    OriginalImage::fromDataShownFromStandIn(data, location, *thumbnail, bound)) {
+                return image;
+            }
+        }
+    }
+    return OriginalImage::fromData(data, location);
+}
+
+} // namespace
+
+DocumentPackage::Contents DocumentPackage::load(const QString& path,
+                                                const QSize& quickDecodeBound) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -286,8 +325,9 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
                                   Damage::damagedPicture);
     if (imageData) {
         // A picture whose location is unknown is still the document's picture.
-        contents.image = ambrel::OriginalImage::fromData(
-            *imageData, DocumentSettings::pictureLocation(contents.settings));
+        contents.image =
+            picture(path, *imageData, DocumentSettings::pictureLocation(contents.settings),
+                    quickDecodeBound);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {
@@ -322,7 +362,7 @@ DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& documen
     snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
         snapshot.imageData = image->data();
-        snapshot.thumbnailSource = image->cgImage();
+        snapshot.thumbnailSource = image;
     }
     return snapshot;
 }
@@ -352,8 +392,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
 void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    const QByteArray thumbnail =
-        snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
+    const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
+                                     ? thumbnailData(*snapshot.thumbnailSource->cgImage())
+                                     : QByteArray();
 
     removeStaleSaves(path);
     const SavingFolder saving(path);
@@ -386,17 +427,24 @@ void DocumentPackage::write(const PrintDocument& document, const QString& path) 
     write(snapshot(document), path);
 }
 
-void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler) {
-    DocumentWorkQueue::run([path, handler = std::move(handler)]() mutable {
+void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
+                                       const QSize& quickDecodeBound) {
+    DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler)]() mutable {
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;
         try {
-            contents = load(path);
+            contents = load(path, quickDecodeBound);
         } catch (const platform::Error& e) {
             error = e.clone();
         }
+        const ambrel::OriginalImage::Pointer image = contents ? contents->image : nullptr;
         platform::MainThread::post([handler = std::move(handler), contents = std::move(contents),
                                     error]() mutable { handler(std::move(contents), error); });
+        // A picture shown from a smaller decode gets its whole pixels here,
+        // while its window already shows.
+        if (image) {
+            image->decodeFully();
+        }
     });
 }
 

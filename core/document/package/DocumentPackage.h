@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QVariantMap>
 
@@ -64,7 +65,13 @@ public:
     // DocumentFileError::corruptPackage when it is damaged: not a folder, no
     // settings, settings that are no dictionary, a member that is a symbolic
     // link or larger than any this application writes.
-    static Contents load(const QString& path);
+    //
+    // With a bound, a raster picture whose header tells its size is first
+    // decoded only to cover the bound (a JPEG straight from its bytes, any
+    // other from the package's thumbnail); its whole pixels are left for
+    // OriginalImage::decodeFully(). Without one, or where that gains
+    // nothing, the picture is decoded whole.
+    static Contents load(const QString& path, const QSize& quickDecodeBound = {});
     // Applies what was read to the document, registering no undo step; main
     // thread. Throws what DocumentSettings::check throws, then
     // DocumentFileError::corruptPackage for a picture that does not decode
@@ -80,8 +87,11 @@ public:
     struct Snapshot {
         QByteArray settingsData;
         QByteArray imageData;
-        // The upright raster picture the thumbnail is made of.
-        std::optional<QImage> thumbnailSource;
+        // The picture the thumbnail is made of, from its upright raster
+        // pixels; they are asked for by the writer, so a save made while the
+        // whole picture is still being decoded waits for it there and not
+        // on the main thread.
+        ambrel::OriginalImage::Pointer thumbnailSource;
     };
     static Snapshot snapshot(const PrintDocument& document);
     // Writes the package beside the path and then puts it in place by
@@ -106,7 +116,10 @@ public:
     // contents or the error.
     using LoadHandler = std::function<void(std::optional<Contents> contents,
                                            std::shared_ptr<const platform::Error> error)>;
-    static void loadInBackground(const QString& path, LoadHandler handler);
+    // With a bound, the handler may get a picture whose whole pixels are
+    // still being decoded on the worker (see load()).
+    static void loadInBackground(const QString& path, LoadHandler handler,
+                                 const QSize& quickDecodeBound = {});
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;

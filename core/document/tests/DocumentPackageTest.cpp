@@ -821,3 +821,54 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
 }
 
 } // namespace
+
+// Opened with a bound, a large picture comes first from a decode at the
+// bound: a JPEG from its own bytes, another raster file from the package's
+// thumbnail; the whole pixels that follow are those of the whole decode, and
+// a save made before they are there writes the same package.
+TEST_F(PackageTest, aLargePictureOpensFromASmallDecodeAndItsWholePixelsFollow) {
+    const QImage image = photo(1200, 800);
+    for (const char* format : {"jpeg", "png"}) {
+        SCOPED_TRACE(format);
+        const QByteArray bytes = testpictures::encode(image, format, 90);
+        PrintDocument saved;
+        saved.setOriginalImage(pictureOf(bytes, "/pictures/photo"));
+        const QString package = path(QStringLiteral("Photo-%1.lunvik").arg(format));
+        DocumentPackage::write(saved, package);
+
+        const auto contents = DocumentPackage::load(package, QSize(200, 200));
+        ASSERT_TRUE(contents.image);
+        const auto& picture = contents.image;
+        EXPECT_FALSE(picture->isFullyDecoded());
+        EXPECT_EQ(picture->data(), bytes);
+        EXPECT_EQ(picture->imageOriginalSizeInfo(), OriginalSizeInfo::px({1200, 800}));
+        // A quarter of the picture is the smallest that covers the bound.
+        EXPECT_EQ(picture->scaledDecode().size(), QSize(300, 200));
+
+        // Saved again before the whole pixels are there: the same package.
+        PrintDocument opened;
+        DocumentPackage::apply(opened, contents, app);
+        DocumentPackage::write(opened, path("Again.lunvik"));
+        EXPECT_TRUE(picture->isFullyDecoded());
+        ASSERT_TRUE(picture->cgImage());
+        EXPECT_TRUE(*picture->cgImage() == *saved.originalImage()->cgImage());
+        QFile again(path("Again.lunvik/ImageData"));
+        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+        EXPECT_EQ(again.readAll(), bytes);
+        EXPECT_TRUE(QFileInfo(path("Again.lunvik/QuickLook/Thumbnail.jpg")).isFile());
+
+        // Without a bound, or one the picture does not halve to, it is
+        // decoded whole.
+        EXPECT_TRUE(DocumentPackage::load(package).image->isFullyDecoded());
+        EXPECT_TRUE(DocumentPackage::load(package, QSize(1000, 1000)).image->isFullyDecoded());
+    }
+
+    // A thumbnail of another size than the picture is never shown for it.
+    PrintDocument saved;
+    saved.setOriginalImage(pictureOf(testpictures::encode(image, "png"), "/pictures/photo.png"));
+    DocumentPackage::write(saved, path("Other.lunvik"));
+    writeFile(path("Other.lunvik/QuickLook/Thumbnail.jpg"),
+              testpictures::encode(photo(1000, 800), "jpeg", 90));
+    EXPECT_TRUE(
+        DocumentPackage::load(path("Other.lunvik"), QSize(200, 200)).image->isFullyDecoded());
+}
