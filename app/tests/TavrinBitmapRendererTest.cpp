@@ -3,9 +3,11 @@
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
+#include "platform/tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -340,4 +342,54 @@ TEST(TavrinBitmapRenderer, aGrayBitmapPacksToTheColumnsOfTheConvertedOne) {
     const auto canvasSized = TavrinBitmapRenderer::renderGray(
         device, {30, 20}, ImageSource::canvasSizedImage([picture] { return picture; }), nullptr);
     EXPECT_FALSE(canvasSized.pendingConversion);
+}
+
+namespace {
+
+// A logo-like page: a filled curve, a triangle, a thin slanted line and
+// gray, so that any difference in edges or antialiasing shows.
+QByteArray logoPage() {
+    return testpictures::pdf(
+        {QRectF(0, 0, 160, 100), QRectF(5, 5, 150, 90), 0,
+         "0 0 0 rg 40 50 m 40 72 58 90 80 90 c 102 90 120 72 120 50 c 120 28 102 10 80 10 c "
+         "58 10 40 28 40 50 c f 0.5 g 10 10 m 60 10 l 35 80 l h f 0 G 0.3 w 8 92 m 150 12 l S "
+         "1 g 70 40 20 20 re f"});
+}
+
+} // namespace
+
+// A vector page rendered band by band, each band only the part of the page
+// its rows show, gives the gray of the page rendered in one piece, pixel for
+// pixel, turned, mirrored, repeated and cut by the edges.
+TEST(TavrinBitmapRenderer, aVectorPageInBandsGivesThePixelsOfOneRendering) {
+    const auto page = OriginalImage::fromData(logoPage(), QUrl::fromLocalFile("/p/logo.pdf"));
+    ASSERT_TRUE(page && page->isVector());
+    const TavrinBitmapRenderer::Device printer{ambrel::Dpi(300), {}};
+    for (const auto orientation : {ImageRotation::none, ImageRotation::r90, ImageRotation::r270}) {
+        for (const bool mirror : {false, true}) {
+            ambrel::OriginalImageDrawingOptions options;
+            options.imageSize_px = {431, 277};
+            options.imageOrientation = orientation;
+            options.flipsImageHorizontal = mirror;
+            options.imageRepeatXCount = 2;
+            options.imageRepeatXMargin_mm = 3.3;
+            options.imageOffset_mm = {-7.7, 4.1};
+            const auto source = ImageSource::originalImage(page, options);
+            const auto whole =
+                TavrinBitmapRenderer::renderGray(printer, {90, 60}, source, nullptr, 1);
+            int gray = 0;
+            for (int y = 0; y < whole.bitmap.height(); ++y) {
+                const uchar* row = whole.bitmap.constScanLine(y);
+                gray += int(std::count_if(row, row + whole.bitmap.width(),
+                                          [](uchar v) { return v > 0 && v < 255; }));
+            }
+            EXPECT_GT(gray, 100) << "the page's edges are antialiased";
+            for (const int bands : {2, 7, 64}) {
+                const auto banded =
+                    TavrinBitmapRenderer::renderGray(printer, {90, 60}, source, nullptr, bands);
+                EXPECT_TRUE(sameBytes(whole.bitmap, banded.bitmap))
+                    << orientation.rawValue() << " " << mirror << " " << bands;
+            }
+        }
+    }
 }

@@ -92,6 +92,9 @@ public:
 
     void fill(const QRectF& rect);
     void clipTo(const QRectF& rect);
+    // The bounds of what drawing can still reach, in device pixels: the
+    // device, cut to the clip.
+    QRectF deviceClipBounds() const;
     // Draws the picture upright into the rectangle: its first row along the
     // rectangle's top (largest y) edge.
     void drawImage(const QRectF& rect, const QImage& image);

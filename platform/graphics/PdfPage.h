@@ -7,6 +7,9 @@
 #include <QTransform>
 
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace poppler {
 class document;
@@ -23,7 +26,9 @@ class GraphicsContext;
 // the drawing needs, and only the part that lands on the device.
 //
 // The page is rendered on opaque white paper. Immutable; may be drawn from
-// several threads (rendering is serialized).
+// several threads at once: poppler's documents are not safe to share between
+// threads, so each rendering at the same time takes a document of its own,
+// loaded from the same bytes (kept for later renderings).
 class PdfPage {
 public:
     // Nothing for bytes that are no PDF document, a locked document or a
@@ -43,7 +48,8 @@ public:
     // y up, turning the trim box upright.
     QTransform pageToPicture() const;
 
-    // Draws the picture into (0, 0, size()) of the context's user space.
+    // Draws the picture into (0, 0, size()) of the context's user space;
+    // only the part inside the context's clip is rendered.
     void draw(GraphicsContext& context) const;
 
     // The page rendered at the resolutions (dots per inch along the page's
@@ -54,11 +60,26 @@ public:
     QImage render(const QRectF& pageRect, double xResolution, double yResolution, bool gray) const;
 
 private:
+    // A document loaded from the bytes and its first page.
+    struct Loaded {
+        std::unique_ptr<poppler::document> document;
+        std::unique_ptr<poppler::page> page;
+        Loaded();
+        Loaded(Loaded&&) noexcept;
+        Loaded& operator=(Loaded&&) noexcept;
+        ~Loaded();
+    };
+    static std::optional<Loaded> load(const QByteArray& data);
+    // A loaded document no other thread uses until it is given back; nothing
+    // when the bytes no longer load.
+    std::optional<Loaded> takeLoaded() const;
+    void giveBack(Loaded loaded) const;
+
     PdfPage() = default;
 
-    QByteArray m_data; // poppler reads the document from this memory
-    std::unique_ptr<poppler::document> m_document;
-    std::unique_ptr<poppler::page> m_page;
+    QByteArray m_data; // poppler reads the documents from this memory
+    mutable std::mutex m_idleLock;
+    mutable std::vector<Loaded> m_idle;
     QRectF m_trimBox;
     QRectF m_cropBox;
     int m_rotation = 0;
