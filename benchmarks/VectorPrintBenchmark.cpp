@@ -5,7 +5,8 @@
 // process (`gs -sDEVICE=pbmraw -r600`; skipped when gs is not installed),
 // and the page's rendering alone is timed as one band, the way the print
 // rendered a vector page before its bands ran on the compute workers
-// (`one_band_render_ms`), and in bands (`banded_render_ms`).
+// (`one_band_render_ms`, smoothed or not as the case's conversion has it),
+// and in bands (`banded_render_ms`).
 
 #include "A4Model.h"
 #include "A4Print.h"
@@ -219,6 +220,11 @@ BENCHMARK(BM_VectorLogoPrintToLastByte_Halftone)->Unit(benchmark::kMillisecond)-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The logo alone, for other renderers by hand.
+    if (argc >= 3 && QByteArray(argv[1]) == "--write-logo") {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        return file.open(QIODevice::WriteOnly) && file.write(logoPdf()) > 0 ? 0 : 1;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -135,8 +135,9 @@ QTransform PdfPage::pageToPicture() const {
     }
 }
 
-QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution,
-                       bool gray) const {
+QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution, bool gray,
+                       bool smoothed) const {
+
     const double sx = xResolution / 72.0;
     const double sy = yResolution / 72.0;
     if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0) {
@@ -155,9 +156,12 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
         return {};
     }
     poppler::page_renderer renderer;
-    renderer.set_render_hints(poppler::page_renderer::antialiasing |
-                              poppler::page_renderer::text_antialiasing);
-    renderer.set_image_format(gray ? poppler::image::format_gray8 : poppler::image::format_argb32);
+    if (smoothed) {
+        renderer.set_render_hints(poppler::page_renderer::antialiasing |
+                                  poppler::page_renderer::text_antialiasing);
+    }
+    const auto format = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
+    renderer.set_image_format(format);
     // Undo the page's own rotation: the picture's transform turns it.
     const auto unrotate = static_cast<poppler::rotation_enum>(((360 - m_rotation) % 360) / 90);
     auto loaded = takeLoaded();
@@ -170,8 +174,7 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
     giveBack(std::move(*loaded));
     // Rows are read in the layout that was asked for; anything else would be
     // misread.
-    const auto expected = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
-    if (!rendered.is_valid() || rendered.format() != expected) {
+    if (!rendered.is_valid() || rendered.format() != format) {
         return {};
     }
     // The image keeps poppler's pixels instead of copying them: at print
@@ -198,7 +201,8 @@ void PdfPage::draw(GraphicsContext& context) const {
     // Device pixels per point along the page's own axes.
     const double sx = std::hypot(toDevice.m11(), toDevice.m12());
     const double sy = std::hypot(toDevice.m21(), toDevice.m22());
-    const QImage rendered = render(visible, 72.0 * sx, 72.0 * sy, context.isGray());
+    const QImage rendered =
+        render(visible, 72.0 * sx, 72.0 * sy, context.isGray(), !context.rendersPagesUnsmoothed());
     if (rendered.isNull()) {
         Log::line(QStringLiteral("PdfPage: couldn't render the page at %1 x %2 dpi")
                       .arg(72.0 * sx)
