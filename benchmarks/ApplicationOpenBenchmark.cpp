@@ -2,9 +2,9 @@
 // processes started as a file manager starts them, with its plain reference
 // timed in the same iteration:
 //
-// - Start-up: the program `Lunvik` until its first window's first frame
-//   (written out by its LUNVIK_SCREENSHOT hook, then it quits), against a
-//   plain Qt window of the same size doing the same (`plain_window_ms`).
+// - Start-up: the program `Lunvik` until its first window's first frame is
+//   written out by its LUNVIK_SCREENSHOT hook, against a plain Qt window of
+//   the same size doing the same (`plain_window_ms`).
 // - A 6000 x 4000 photo package opened from the command line: `Lunvik
 //   Photo.lunvik` until its window's first frame, and, in a process that
 //   starts the application's own objects (AppDelegate) with the same
@@ -40,6 +40,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMainWindow>
 #include <QProcess>
@@ -173,7 +174,8 @@ int openChild(int argc, char** argv, const QString& package, bool print) {
     QTimer::singleShot(60000, [] { QApplication::exit(1); });
     const int status = app.exec();
     if (print) {
-        std::printf("%.3f %.3f %.3f %.3f\n", frame, firstPrint, laterPrint, printStart + firstPrint);
+        std::printf("%.3f %.3f %.3f %.3f\n", frame, firstPrint, laterPrint,
+                    printStart + firstPrint);
     } else {
         // What the photo holds once its gray for the print is made too.
         platform::OrientedImageCache::waitForPreparations();
@@ -223,6 +225,9 @@ Files& files() {
 
 struct Run {
     double exit_ms = -1;
+    // When the first frame's picture was written out (LUNVIK_SCREENSHOT):
+    // the program may go on working before it ends.
+    double shot_ms = -1;
     QList<QByteArray> fields;
 };
 
@@ -244,11 +249,22 @@ Run run(const QString& program, const QStringList& arguments, const QTemporaryDi
     const qint64 start = monotonicNs();
     environment.insert(QLatin1String(startEnvironment), QString::number(start));
     process.setProcessEnvironment(environment);
+    const QString shot = home.filePath(QStringLiteral("shot.png"));
+    QFile::remove(shot);
     process.start(program, arguments);
-    process.waitForFinished(120000);
     Run result;
+    QElapsedTimer limit;
+    limit.start();
+    while (!process.waitForFinished(1) && limit.elapsed() < 120000) {
+        if (result.shot_ms < 0 && QFileInfo(shot).size() > 0) {
+            result.shot_ms = (monotonicNs() - start) / 1e6;
+        }
+    }
+    if (result.shot_ms < 0 && QFileInfo(shot).size() > 0) {
+        result.shot_ms = (monotonicNs() - start) / 1e6;
+    }
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
-        result.exit_ms = (monotonicNs() - start) / 1e6;
+        result.exit_ms = std::max(result.shot_ms, (monotonicNs() - start) / 1e6);
         result.fields = process.readAllStandardOutput().trimmed().split(' ');
     }
     return result;
@@ -264,7 +280,7 @@ QString program() {
 
 double plainWindow_ms(const QTemporaryDir& home) {
     const Run plain = run(self(), {QStringLiteral("--plain-child")}, home);
-    return plain.exit_ms;
+    return plain.exit_ms < 0 ? -1 : plain.shot_ms;
 }
 
 double qtDecode_ms(const QByteArray& bytes, const QSize& scaledTo = {}) {
@@ -288,12 +304,12 @@ void BM_StartUpFirstFrame(benchmark::State& state) {
     for (auto _ : state) {
         const Run app = run(program(), {}, home);
         const double reference = plainWindow_ms(home);
-        if (app.exit_ms < 0 || reference < 0) {
+        if (app.exit_ms < 0 || app.shot_ms < 0 || reference < 0) {
             state.SkipWithError("a start failed");
             return;
         }
-        state.SetIterationTime(app.exit_ms / 1e3);
-        lunvik.push_back(app.exit_ms);
+        state.SetIterationTime(app.shot_ms / 1e3);
+        lunvik.push_back(app.shot_ms);
         plain.push_back(reference);
     }
     state.counters["lunvik_ms"] = bench::median(lunvik);
@@ -312,11 +328,11 @@ void BM_PhotoPackageOpen(benchmark::State& state) {
         const Run app = run(program(), {f.package}, home);
         const Run inProcess = run(self(), {QStringLiteral("--open-child"), f.package}, home);
         const double reference = plainWindow_ms(home);
-        if (app.exit_ms < 0 || inProcess.fields.size() != 4 || reference < 0) {
+        if (app.exit_ms < 0 || app.shot_ms < 0 || inProcess.fields.size() != 4 || reference < 0) {
             state.SkipWithError("an open failed");
             return;
         }
-        programFrame.push_back(app.exit_ms);
+        programFrame.push_back(app.shot_ms);
         frame.push_back(inProcess.fields[0].toDouble());
         tile.push_back(inProcess.fields[1].toDouble());
         sharp.push_back(inProcess.fields[2].toDouble());
