@@ -235,3 +235,36 @@ TEST_F(PackageOpenWindowTest, AWholeDecodeThatFailsAfterTheWindowShowedClosesItW
     EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo"))) << sheet->text().toStdString();
     sheet->done(QMessageBox::Ok);
 }
+
+// The window is made while the package is read; a package that then fails
+// to open leaves no window behind, only the error and a new untitled window.
+TEST_F(PackageOpenWindowTest, APackageThatFailsToOpenLeavesNoWindowMadeForIt) {
+    QFile settings(package + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("not a property list");
+    settings.close();
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    const auto windows = [] {
+        QList<kestrom::DocumentWindow*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<kestrom::DocumentWindow*>(widget)) {
+                found << window;
+            }
+        }
+        return found;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto found = windows();
+            return found.size() == 1 && found.first()->document() &&
+                   !found.first()->document()->filePath();
+        },
+        20000));
+    QTest::qWait(100);
+    const auto found = windows();
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_TRUE(found.first()->isVisible());
+    EXPECT_FALSE(found.first()->document()->filePath());
+}

@@ -202,6 +202,10 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
             self->finishOpening(reading, std::move(error));
         }
     });
+    if (display && m_prepareWindow && !m_opening.empty() &&
+        m_opening.back().document.get() == reading) {
+        m_prepareWindow(*reading);
+    }
 }
 
 void DocumentController::finishOpening(Document* document,
@@ -215,6 +219,8 @@ void DocumentController::finishOpening(Document* document,
     Opening opening = std::move(*found);
     m_opening.erase(found);
     if (error) {
+        // A window made while the package was read goes with it.
+        emit opening.document->closing();
         presentError(nullptr, *error);
         for (const OpenHandler& handler : opening.handlers) {
             handler(nullptr, false, error);

@@ -45,6 +45,11 @@ public:
     static DocumentController* shared();
 
     void setWindowMaker(WindowMaker maker) { m_makeWindow = std::move(maker); }
+    // Makes a document's window without showing it, while its package is
+    // read on a worker, so that the window is built meanwhile rather than
+    // after; the window maker then shows it. A window so made for a package
+    // that fails to open closes with its document (Document::closing).
+    void setWindowPreparer(WindowMaker preparer) { m_prepareWindow = std::move(preparer); }
     // The size a document's picture is first decoded to when its package is
     // read (opened, reverted, reopened), given the document, which may have
     // no window yet; see Document::setQuickDecodeBound. Without it pictures
@@ -168,6 +173,7 @@ private:
 
     DocumentMaker m_makeDocument;
     WindowMaker m_makeWindow;
+    WindowMaker m_prepareWindow;
     QuickDecodeBound m_quickDecodeBound;
     DocumentPanels* m_panels = nullptr;
     RecentDocuments m_recent;
