@@ -5,6 +5,8 @@
 #include "platform/Progress.h"
 #include "platform/tests/support/TestPictures.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,8 @@
 #include <limits>
 #include <utility>
 #include <vector>
+
+#include <sys/resource.h>
 
 using ambrel::ImageRotation;
 using ambrel::ImageSource;
@@ -461,4 +465,39 @@ TEST(TavrinBitmapRenderer, anUnsmoothedVectorPageDiffersFromTheSmoothedOneOnlyAl
     EXPECT_EQ(inside, 0);
     EXPECT_LT(differing, black / 10);
     std::cout << differing << " of " << black << " black pixels differ\n";
+}
+
+// A print bitmap the memory cannot hold fails the print with the error a
+// send without memory gives; the program goes on.
+TEST(TavrinBitmapRenderer, aBitmapTheMemoryCannotHoldFailsThePrint) {
+#ifdef LUNVIK_SANITIZED_BUILD
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    const QImage picture = solid(50, 20, 0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    qint64 inUse = -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:")) {
+            inUse = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    ASSERT_GT(inUse, 0);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit capped = old;
+    capped.rlim_cur = rlim_t(inUse + 64 * 1024 * 1024);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+    QString failure;
+    try {
+        // 20 x 20 m at one pixel per millimetre: 400 MB of bitmap.
+        TavrinBitmapRenderer::render(
+            device, {20000, 20000},
+            ImageSource::originalImage(pictureOf(picture), optionsFor(picture)), nullptr);
+    } catch (const platform::Error& e) {
+        failure = e.localizedDescription();
+    }
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_TRUE(failure.contains(QStringLiteral("cannot allocate memory")))
+        << failure.toStdString();
 }

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <functional>
 #include <mutex>
+#include <new>
+#include <span>
 #include <vector>
 
 namespace kestrom {
@@ -62,14 +64,16 @@ QImage renderTile(const QImage& preview, const QRectF& frame, const QSizeF& view
     tile.fill(Qt::white);
     const int pw = preview.width();
     const int ph = preview.height();
-    if (preview.isNull() || viewSize.isEmpty()) {
-        return tile;
+    if (tile.isNull() || preview.isNull() || viewSize.isEmpty()) {
+        return tile; // null without memory for it: the tile stays undrawn
     }
     // A packed preview is read bit by bit below.
     const bool packed = preview.format() == QImage::Format_Mono && !fullColor;
     const bool sameFormat = packed || preview.format() == tile.format();
-    const QImage source = sameFormat ? preview
-                                     : preview.convertToFormat(tile.format());
+    const QImage source = sameFormat ? preview : preview.convertToFormat(tile.format());
+    if (source.isNull()) {
+        return tile;
+    }
     // Limited in floating point first: the view may be far larger than an int.
     const auto pixels = [&](double remaining) {
         return int(std::clamp(std::ceil(remaining * scale), 0.0, double(n)));
@@ -150,7 +154,14 @@ struct TileImageQueueDescription {
 } // namespace
 
 struct GridViewImageView::Pass {
-    enum class Status { ready, processingPreview, completedPreview, processingTile, completed, cancelled };
+    enum class Status {
+        ready,
+        processingPreview,
+        completedPreview,
+        processingTile,
+        completed,
+        cancelled
+    };
     struct PreviewTask {
         ambrel::OriginalImage::Pointer originalImage;
         ambrel::BlackConversion blackConversion = ambrel::BlackConversion::threshold();
@@ -701,8 +712,14 @@ GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConver
     }
     const int width = drawn.width();
     const int height = drawn.height();
-    // The conversion takes packed rows.
-    std::vector<uchar> gray(size_t(width) * size_t(height));
+    // The conversion takes packed rows. Without memory for them, or for the
+    // preview below, there is no preview this time.
+    std::unique_ptr<uchar[]> packed(new (std::nothrow) uchar[size_t(width) * size_t(height)]);
+    QImage preview(width, height, QImage::Format_Grayscale8);
+    if (!packed || preview.isNull()) {
+        return {};
+    }
+    const std::span<uchar> gray(packed.get(), size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y) {
         std::copy_n(drawn.constScanLine(y), width, gray.data() + size_t(y) * size_t(width));
     }
@@ -715,7 +732,6 @@ GridViewImageView::convertPreview(const QImage& drawn, const ambrel::BlackConver
     configuration.pixelsPerDeviceDot = pixelsPerDeviceDot;
     quenta::BlackConversion::apply(conversion, gray.data(), ambrel::Size_px{width, height},
                                    configuration);
-    QImage preview(width, height, QImage::Format_Grayscale8);
     for (int y = 0; y < height; ++y) {
         std::copy_n(gray.data() + size_t(y) * size_t(width), width, preview.scanLine(y));
     }

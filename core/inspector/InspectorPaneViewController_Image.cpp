@@ -6,10 +6,12 @@
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
+#include "core/inspector/PictureThumbnailQueue.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
 #include "platform/TemporaryDirectory.h"
 #include "platform/graphics/GraphicsContext.h"
 
@@ -201,11 +203,17 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
 
 QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
                                                                  const QSize& maximumSize) {
-    const auto& image = document.originalImage();
+    return thumbnail(document.originalImage(), document.imageOrientation(),
+                     document.flipsImageHorizontal(), maximumSize);
+}
+
+QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage::Pointer& image,
+                                                    ambrel::ImageRotation orientation,
+                                                    bool flipHorizontal, const QSize& maximumSize) {
     if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
         return {};
     }
-    const bool turned = document.imageOrientation().isWidthHeightFlipped();
+    const bool turned = orientation.isWidthHeightFlipped();
     const double ratio = turned ? 1 / image->widthPerHeight() : image->widthPerHeight();
     QSizeF size(maximumSize.width(), maximumSize.width() / ratio);
     if (size.height() > maximumSize.height()) {
@@ -213,26 +221,48 @@ QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocu
     }
     QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
                      QImage::Format_ARGB32_Premultiplied);
+    if (thumbnail.isNull()) {
+        return {}; // no memory for it: the well stays empty
+    }
     thumbnail.fill(Qt::white);
     QPainter painter(&thumbnail);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     platform::GraphicsContext context(painter, thumbnail.size());
     // The document's turns are clockwise as seen on the canvas, whose y runs
     // down; in this y-up context the same turn is the reverse one.
-    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()),
-                        document.imageOrientation().reversed(), document.flipsImageHorizontal(),
-                        context, false);
+    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()), orientation.reversed(),
+                        flipHorizontal, context, false);
     return thumbnail;
 }
 
 void InspectorPaneViewController_Image::showPicture() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool hasPicture = image != nullptr;
+    const quint64 request = ++*m_thumbnailRequest;
     if (hasPicture) {
         const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
-        const QImage thumbnail = originalImageThumbnail(
-            *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
-        m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
+        const QSize bound = room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4);
+        // Drawn behind the window: the picture may still be decoding, and a
+        // page is rendered. The well keeps what it showed until then.
+        std::weak_ptr<std::atomic<quint64>> current = m_thumbnailRequest;
+        QPointer<QLabel> view = m_box->pictureView();
+        PictureThumbnailQueue::run([image, orientation = document()->imageOrientation(),
+                                    flip = document()->flipsImageHorizontal(), bound, request,
+                                    current, view] {
+            const auto isCurrent = [current, request] {
+                const auto latest = current.lock();
+                return latest && *latest == request;
+            };
+            if (!isCurrent()) {
+                return;
+            }
+            QImage drawn = thumbnail(image, orientation, flip, bound);
+            platform::MainThread::post([drawn = std::move(drawn), isCurrent, view] {
+                if (view && isCurrent()) {
+                    view->setPixmap(QPixmap::fromImage(drawn));
+                }
+            });
+        });
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());
         m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());

@@ -2,8 +2,14 @@
 
 #include "core/inspector/InspectorPaneViewController.h"
 
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OriginalImage.h"
+
 #include <QImage>
 #include <QStringList>
+
+#include <atomic>
+#include <memory>
 
 class QLabel;
 class QMimeData;
@@ -46,6 +52,11 @@ public:
     // The document's picture drawn upright into at most the given size, as
     // the canvas shows it; null without one.
     static QImage originalImageThumbnail(const PrintDocument& document, const QSize& maximumSize);
+    // The same for a picture turned and mirrored so. Any thread: it may wait
+    // for the whole picture's decode or render a page.
+    static QImage thumbnail(const ambrel::OriginalImage::Pointer& image,
+                            ambrel::ImageRotation orientation, bool flipHorizontal,
+                            const QSize& maximumSize);
 
 protected:
     void documentDidChange() override;
@@ -66,6 +77,10 @@ private:
     QToolButton* m_rotateRight;
     QToolButton* m_mirror;
     QPointer<QWidget> m_filteredWindow;
+    // The newest small picture asked for; older ones that come back later
+    // are dropped, and those not begun are not drawn.
+    std::shared_ptr<std::atomic<quint64>> m_thumbnailRequest =
+        std::make_shared<std::atomic<quint64>>(0);
 };
 
 } // namespace kestrom

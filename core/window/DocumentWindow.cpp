@@ -105,6 +105,10 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setStretchFactor(1, 0);
     m_splitViewController->setCollapsible(0, false);
     m_splitViewController->setCollapsible(1, true);
+    for (int i = 0; i < m_splitViewController->count(); ++i) {
+        m_splitViewController->handle(i)->setAccessibleName(
+            KestromText::text("Window_DividerAccessibleName"));
+    }
     m_splitViewController->setChildrenCollapsible(true);
     setCentralWidget(m_splitViewController);
     resize(designedSize);
@@ -158,6 +162,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
     connect(document, &Document::editedChanged, this, &QWidget::setWindowModified);
     connect(document, &Document::filePathChanged, this, &DocumentWindow::updateTitle);
+    if (m_controller) {
+        connect(m_controller, &DocumentController::autosaveStoppedChanged, this,
+                [this](Document* changed) {
+                    if (changed == m_document) {
+                        updateTitle();
+                    }
+                });
+    }
     connect(document, &Document::closing, this, [this] {
         detachDocument();
         m_document = nullptr;
@@ -484,7 +496,12 @@ Document* DocumentWindow::validRequestor(const QString& sendType, const QString&
 
 void DocumentWindow::updateTitle() {
     if (m_document) {
-        setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
+        const QString name = m_document->displayName() + QStringLiteral("[*]");
+        // Otherwise only a log line would tell that changes stay unsaved.
+        const bool stopped =
+            m_controller && m_document->filePath() && m_controller->isAutosaveStopped(m_document);
+        setWindowTitle(stopped ? KestromText::text("Window_Title_AutosaveStopped").arg(name)
+                               : name);
         if (m_document->filePath()) {
             setWindowFilePath(*m_document->filePath());
         }
@@ -510,10 +527,13 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
 }
 
 void DocumentWindow::orderFocusChain() {
-    // The toolbar, the pop-up above the canvas, then the inspector top to
-    // bottom.
-    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) +
-                     FocusChain::stopsIn(m_mainContent->view()) + m_inspector->focusStops());
+    // The toolbar, the pop-up above the canvas, the canvas, then the
+    // inspector top to bottom.
+    QList<QWidget*> content = FocusChain::stopsIn(m_mainContent->view());
+    content.removeAll(gridView());
+    content.append(gridView());
+    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) + content +
+                     m_inspector->focusStops());
 }
 
 bool DocumentWindow::focusNextPrevChild(bool next) {

@@ -40,26 +40,49 @@ qint64 pixelsFromMillimetres(double mm, double dpi) {
 
 } // namespace
 
-OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL) {
+OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL,
+                                               platform::PictureRefusal* why) {
+    using platform::PictureRefusal;
+    if (why) {
+        *why = PictureRefusal::noPicture;
+    }
     if (data.isEmpty()) {
         return nullptr;
     }
-    if (const auto decoded = platform::ImageDecoder::decode(data)) {
+    PictureRefusal raster = PictureRefusal::noPicture;
+    if (const auto decoded = platform::ImageDecoder::decode(data, &raster)) {
         return fromImage(decoded->image, data, fileURL, decoded->exifOrientation);
     }
-    if (const auto page = platform::PdfPage::firstPage(data)) {
-        return fromPdfPage(page, data, fileURL);
+    PictureRefusal page = PictureRefusal::noPicture;
+    if (const auto pdf = platform::PdfPage::firstPage(data, &page)) {
+        return fromPdfPage(pdf, data, fileURL);
+    }
+    if (why) {
+        *why = page != PictureRefusal::noPicture ? page : raster;
     }
     return nullptr;
 }
 
+OriginalImage::Pointer OriginalImage::fromDataOrThrow(const QByteArray& data, const QUrl& fileURL,
+                                                      const QString& name) {
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    if (auto image = fromData(data, fileURL, &why)) {
+        return image;
+    }
+    throw OriginalImageError::refusal(why, name);
+}
+
 OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& data,
                                                              const QUrl& fileURL,
-                                                             const QSize& bound) {
+                                                             const QSize& bound,
+                                                             platform::PictureRefusal* why) {
+    if (why) {
+        *why = platform::PictureRefusal::noPicture;
+    }
     if (data.isEmpty()) {
         return nullptr;
     }
-    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound);
+    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
     if (!scaled) {
         return nullptr;
     }
@@ -76,11 +99,15 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
 OriginalImage::Pointer OriginalImage::fromDataShownFromStandIn(const QByteArray& data,
                                                                const QUrl& fileURL,
                                                                const QByteArray& standIn,
-                                                               const QSize& bound) {
+                                                               const QSize& bound,
+                                                               platform::PictureRefusal* why) {
+    if (why) {
+        *why = platform::PictureRefusal::noPicture;
+    }
     if (data.isEmpty() || standIn.isEmpty()) {
         return nullptr;
     }
-    const auto stored = platform::ImageDecoder::storedSize(data);
+    const auto stored = platform::ImageDecoder::storedSize(data, why);
     if (!stored) {
         return nullptr;
     }
@@ -101,9 +128,13 @@ OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, con
     if (standIn.isNull() || w < 1 || h < 1) {
         return nullptr;
     }
-    const auto decoder = [data, w, h]() -> std::optional<QImage> {
-        const auto decoded = platform::ImageDecoder::decode(data);
+    auto refusal = std::make_shared<std::atomic<platform::PictureRefusal>>(
+        platform::PictureRefusal::noPicture);
+    const auto decoder = [data, w, h, refusal]() -> std::optional<QImage> {
+        platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+        const auto decoded = platform::ImageDecoder::decode(data, &why);
         if (!decoded) {
+            refusal->store(why);
             return std::nullopt;
         }
         QImage image = OrientationApplyingInfo::imageApplyingOrientation(decoded->image,
@@ -121,6 +152,7 @@ OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, con
     result->m_data = data;
     result->m_fileURL = fileURL;
     result->m_fullDecode = decode;
+    result->m_fullDecodeRefusal = refusal;
     result->m_drawing =
         Drawing{QSizeF(double(w), double(h)), [decode, w, h](platform::GraphicsContext& context) {
                     if (const auto& image = decode->image()) {
@@ -225,11 +257,7 @@ OriginalImage::Pointer OriginalImage::make(platform::ItemProvider& item) {
         }
     }
     const QUrl fileURL = QUrl::fromLocalFile(path);
-    Pointer image = fromData(data, fileURL);
-    if (!image) {
-        throw OriginalImageError::containsNoValidImage(name);
-    }
-    return image;
+    return fromDataOrThrow(data, fileURL, name);
 }
 
 const QStringList& OriginalImage::imageFileTypes() {
@@ -254,6 +282,10 @@ const std::optional<QImage>& OriginalImage::cgImage() const {
 
 bool OriginalImage::decodeFully() const {
     return m_isVector || cgImage().has_value();
+}
+
+platform::PictureRefusal OriginalImage::fullDecodeRefusal() const {
+    return m_fullDecodeRefusal ? m_fullDecodeRefusal->load() : platform::PictureRefusal::noPicture;
 }
 
 QImage OriginalImage::scaledDecode() const {

@@ -268,3 +268,39 @@ TEST_F(PackageOpenWindowTest, APackageThatFailsToOpenLeavesNoWindowMadeForIt) {
     EXPECT_TRUE(found.first()->isVisible());
     EXPECT_FALSE(found.first()->document()->filePath());
 }
+
+// A package whose picture announces more pixels than any decode may take
+// fails to open with the picture's too-large error, and no window stays for
+// it.
+TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge) {
+    QByteArray huge = bytes;
+    const qsizetype frame = huge.indexOf(QByteArray("\xff\xc0", 2));
+    ASSERT_GT(frame, 0);
+    huge.replace(frame + 5, 4, QByteArray::fromHex("fde8fde8")); // 65000 x 65000
+    QFile picture(package + QStringLiteral("/ImageData"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    picture.write(huge);
+    picture.close();
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    QMessageBox* sheet = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(widget);
+                    box && box->objectName() == QStringLiteral("ErrorSheet")) {
+                    sheet = box;
+                }
+            }
+            return sheet != nullptr;
+        },
+        20000));
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("too large"))) << sheet->text().toStdString();
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo.lunvik")))
+        << sheet->text().toStdString();
+    for (const auto* document : delegate.documentController()->documents()) {
+        EXPECT_FALSE(document->filePath());
+    }
+    sheet->done(QMessageBox::Ok);
+}

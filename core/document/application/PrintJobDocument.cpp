@@ -1,6 +1,5 @@
 #include "core/document/application/PrintJobDocument.h"
 
-#include "core/document/package/DocumentFileError.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/runs/MaintenanceRun.h"
 #include "model/errors/ConnectionError.h"
@@ -29,7 +28,10 @@ void PrintJobDocument::savedStateChanged(const SavePoint& point) {
 }
 
 void PrintJobDocument::readFromPath(const QString& path) {
-    DocumentPackage::read(*m_printDocument, path);
+    setReadFingerprint(std::nullopt);
+    const DocumentPackage::Contents contents = DocumentPackage::load(path);
+    DocumentPackage::apply(*m_printDocument, contents);
+    setReadFingerprint(contents.fingerprint);
 }
 
 void PrintJobDocument::writeToPath(const QString& path) {
@@ -46,9 +48,11 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
             if (!self) {
                 return;
             }
+            self->setReadFingerprint(std::nullopt);
             if (contents) {
                 try {
                     DocumentPackage::apply(*self->m_printDocument, *contents);
+                    self->setReadFingerprint(contents->fingerprint);
                 } catch (const platform::Error& e) {
                     error = e.clone();
                 }
@@ -74,13 +78,13 @@ void PrintJobDocument::watchWholeDecode(const ambrel::OriginalImage::Pointer& im
                 return;
             }
             emit self->readFailedLate(
-                DocumentFileError::corruptPackage(path, DocumentFileError::Damage::damagedPicture)
-                    .clone());
+                DocumentPackage::pictureRefusedError(path, image->fullDecodeRefusal()));
         });
     });
 }
 
-void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {
+void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done,
+                                               BeforeReplacing beforeReplacing) {
     DocumentPackage::Snapshot snapshot;
     try {
         snapshot = DocumentPackage::snapshot(*m_printDocument);
@@ -91,6 +95,10 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
     QPointer<PrintJobDocument> self(this);
     DocumentPackage::writeInBackground(
         std::move(snapshot), path,
+        beforeReplacing ? DocumentPackage::BeforeSwap([beforeReplacing](const QString& written) {
+            beforeReplacing(written);
+        })
+                        : DocumentPackage::BeforeSwap(),
         [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
             if (self) {
                 done(error);

@@ -4,6 +4,7 @@
 #include "core/document/job/PrintDocument.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/document/package/FileContents.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
 
 #include <QBuffer>
@@ -269,37 +270,41 @@ void DocumentPackage::removeStaleSaves(const QString& path) {
 namespace {
 
 // The package's picture, first decoded only to cover the bound where that
-// is quicker, else whole.
-ambrel::OriginalImage::Pointer picture(const QString& package, const QByteArray& data,
-                                       const QUrl& location, const QSize& bound) {
+// is quicker, else whole; `thumbnail` is the package's thumbnail as read, if
+// it may stand in for the picture meanwhile. `why` tells a picture refused
+// for the limits or the memory from a damaged one.
+ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& location,
+                                       const QSize& bound,
+                                       const std::optional<QByteArray>& thumbnail,
+                                       platform::PictureRefusal& why) {
     using ambrel::OriginalImage;
+    using platform::PictureRefusal;
     if (!bound.isEmpty()) {
-        if (auto image = OriginalImage::fromDataDecodingBehind(data, location, bound)) {
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, location, bound, &why)) {
             return image;
         }
-        // A missing or damaged thumbnail is no damage to the package; one
-        // reached through a link is not read.
-        std::optional<QByteArray> thumbnail;
-        struct stat st {};
-        const QString folder = package + u'/' + DocumentPackage::quickLookFolderName;
-        try {
-            if (::lstat(native(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-                return OriginalImage::fromData(data, location);
-            }
-            thumbnail = member(package,
-                               DocumentPackage::quickLookFolderName + u'/' +
-                                   DocumentPackage::thumbnailFileName,
-                               FileContents::maximumPictureFileSize, Damage::damagedPicture);
-        } catch (const platform::Error&) {
+        if (why != PictureRefusal::noPicture) {
+            return nullptr;
         }
         if (thumbnail) {
-            if (auto image =
-                    OriginalImage::fromDataShownFromStandIn(data, location, *thumbnail, bound)) {
+            if (auto image = OriginalImage::fromDataShownFromStandIn(data, location, *thumbnail,
+                                                                     bound, &why)) {
                 return image;
+            }
+            if (why != PictureRefusal::noPicture) {
+                return nullptr;
             }
         }
     }
-    return OriginalImage::fromData(data, location);
+    return OriginalImage::fromData(data, location, &why);
+}
+
+// Whether the package's thumbnail folder is a folder of its own, not one
+// reached through a link.
+bool hasOwnQuickLookFolder(const QString& package) {
+    struct stat st {};
+    const QString folder = package + u'/' + DocumentPackage::quickLookFolderName;
+    return ::lstat(native(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -315,19 +320,46 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     }
     Contents contents;
     contents.path = path;
+    const PackageFingerprint before =
+        PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
+    QHash<QString, QByteArray> digests;
     const auto settings =
         member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
     if (!settings) {
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
+    digests.insert(settingsFileName, PackageFingerprint::digest(*settings));
     contents.settings = DocumentSettings::parse(*settings, path);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
     if (imageData) {
+        digests.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+    }
+    // The thumbnail is no part of what opens, and a damaged one refuses
+    // nothing: without its digest the fingerprint has none.
+    const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
+    std::optional<QByteArray> thumbnailData;
+    try {
+        thumbnailData =
+            member(path, thumbnail, FileContents::maximumPictureFileSize, Damage::damagedPicture);
+        if (thumbnailData) {
+            digests.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
+        }
+    } catch (const platform::Error&) {
+    }
+    if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+            .sameMetadata(before)) {
+        contents.fingerprint = before.withDigests(digests);
+    }
+    if (imageData) {
+        // The thumbnail stands in for the picture only from the package's
+        // own folder, and only while the whole picture decodes.
+        if (quickDecodeBound.isEmpty() || !hasOwnQuickLookFolder(path)) {
+            thumbnailData.reset();
+        }
         // A picture whose location is unknown is still the document's picture.
-        contents.image =
-            picture(path, *imageData, DocumentSettings::pictureLocation(contents.settings),
-                    quickDecodeBound);
+        contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
+                                 quickDecodeBound, thumbnailData, contents.pictureRefusal);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {
@@ -343,6 +375,10 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     // document or an unknown model is the better reason than the picture.
     const auto checked = DocumentSettings::check(contents.settings, application);
     if (contents.pictureIsDamaged) {
+        if (contents.pictureRefusal != platform::PictureRefusal::noPicture) {
+            throw ambrel::OriginalImageError::refusal(contents.pictureRefusal,
+                                                      QFileInfo(contents.path).fileName());
+        }
         throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
     }
     if (contents.pictureIsMissing) {
@@ -351,6 +387,14 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     const UndoRegistrationPause pause(document.undoManager());
     DocumentSettings::apply(document, contents.settings, checked);
     document.setOriginalImage(contents.image);
+}
+
+std::shared_ptr<const platform::Error>
+DocumentPackage::pictureRefusedError(const QString& path, platform::PictureRefusal why) {
+    if (why != platform::PictureRefusal::noPicture) {
+        return ambrel::OriginalImageError::refusal(why, QFileInfo(path).fileName()).clone();
+    }
+    return DocumentFileError::corruptPackage(path, Damage::damagedPicture).clone();
 }
 
 void DocumentPackage::read(PrintDocument& document, const QString& path) {
@@ -362,6 +406,7 @@ DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& documen
     snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
         snapshot.imageData = image->data();
+        // Its pixels may still be decoding: the write takes them.
         snapshot.thumbnailSource = image;
     }
     return snapshot;
@@ -372,6 +417,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     if (image.hasAlphaChannel()) {
         // JPEG has no transparency; what is transparent shows as paper.
         opaque = QImage(image.size(), QImage::Format_RGB32);
+        if (opaque.isNull()) {
+            return {}; // no memory for it: the package goes without one
+        }
         opaque.fill(Qt::white);
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
@@ -389,7 +437,8 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     return bytes;
 }
 
-void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
+void DocumentPackage::write(const Snapshot& snapshot, const QString& path,
+                            const BeforeSwap& beforeSwap) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
@@ -415,6 +464,9 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
             }
         }
         syncFolder(fresh);
+        if (beforeSwap) {
+            beforeSwap(fresh);
+        }
         swapIn(fresh, path, folder);
     } catch (...) {
         removeTree(fresh);
@@ -449,17 +501,18 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
 }
 
 void DocumentPackage::writeInBackground(Snapshot snapshot, const QString& path,
-                                        WriteHandler handler) {
-    DocumentWorkQueue::run(
-        [snapshot = std::move(snapshot), path, handler = std::move(handler)]() mutable {
-            std::shared_ptr<const platform::Error> error;
-            try {
-                write(snapshot, path);
-            } catch (const platform::Error& e) {
-                error = e.clone();
-            }
-            platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
-        });
+                                        BeforeSwap beforeSwap, WriteHandler handler) {
+    DocumentWorkQueue::run([snapshot = std::move(snapshot), path,
+                            beforeSwap = std::move(beforeSwap),
+                            handler = std::move(handler)]() mutable {
+        std::shared_ptr<const platform::Error> error;
+        try {
+            write(snapshot, path, beforeSwap);
+        } catch (const platform::Error& e) {
+            error = e.clone();
+        }
+        platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
+    });
 }
 
 } // namespace kestrom

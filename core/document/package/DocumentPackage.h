@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/PackageFingerprint.h"
 #include "model/pictures/OriginalImage.h"
+#include "platform/graphics/PictureRefusal.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -54,10 +56,18 @@ public:
         // it without changing the document, after the settings have had
         // their say (a newer application's document is reported as such).
         bool pictureIsDamaged = false;
+        // Why the picture did not decode: a picture beyond the limits or one
+        // the memory ran out for is refused as such, not as damage.
+        platform::PictureRefusal pictureRefusal = platform::PictureRefusal::noPicture;
         // The settings name a picture the package no longer holds. apply()
         // refuses it as damaged: opening it blank would lose the picture for
         // good at the next save.
         bool pictureIsMissing = false;
+        // The package as read: its metadata from before reading with the
+        // digests of the bytes read, so that a change made after the read
+        // is never taken for what was read. Nothing when the package changed
+        // while it was read.
+        std::optional<PackageFingerprint> fingerprint;
     };
 
     // Reads and decodes the package at the path; any thread. Throws
@@ -75,12 +85,17 @@ public:
     // Applies what was read to the document, registering no undo step; main
     // thread. Throws what DocumentSettings::check throws, then
     // DocumentFileError::corruptPackage for a picture that does not decode
-    // or is missing, before any value reaches the document: a refused
+    // or is missing (OriginalImageError for one beyond the limits or the
+    // memory), before any value reaches the document: a refused
     // package leaves it exactly as it was.
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());
     static void read(PrintDocument& document, const QString& path);
+    // The error apply() gives for the package's picture that did not decode
+    // for the reason; also for a whole decode that fails after apply().
+    static std::shared_ptr<const platform::Error> pictureRefusedError(const QString& path,
+                                                                      platform::PictureRefusal why);
 
     // What a save writes, taken from the document; main thread. Throws when
     // the settings cannot be serialized.
@@ -88,9 +103,7 @@ public:
         QByteArray settingsData;
         QByteArray imageData;
         // The picture the thumbnail is made of, from its upright raster
-        // pixels; they are asked for by the writer, so a save made while the
-        // whole picture is still being decoded waits for it there and not
-        // on the main thread.
+        // pixels; taken by the write, which may wait for a decode.
         ambrel::OriginalImage::Pointer thumbnailSource;
     };
     static Snapshot snapshot(const PrintDocument& document);
@@ -100,7 +113,12 @@ public:
     // DocumentFileError::unsavableDocument. The folder a save writes into
     // is locked while it is written; one left by a save that was killed is
     // removed by the next save or open of the package (removeStaleSaves).
-    static void write(const Snapshot& snapshot, const QString& path);
+    // `beforeSwap`, when given, runs with the complete new package last
+    // before it takes the path's place; what it throws ends the save as a
+    // failure of writing does.
+    using BeforeSwap = std::function<void(const QString& written)>;
+    static void write(const Snapshot& snapshot, const QString& path,
+                      const BeforeSwap& beforeSwap = {});
     static void write(const PrintDocument& document, const QString& path);
 
     // Removes the folders of saves of the package that ended without
@@ -123,7 +141,8 @@ public:
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
-    static void writeInBackground(Snapshot snapshot, const QString& path, WriteHandler handler);
+    static void writeInBackground(Snapshot snapshot, const QString& path, BeforeSwap beforeSwap,
+                                  WriteHandler handler);
 };
 
 } // namespace kestrom
