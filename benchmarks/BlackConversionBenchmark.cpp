@@ -1,5 +1,6 @@
-// The black conversion alone of a whole A3 page at 600 dpi (7016 x 9921 gray
-// pixels, about 70 megapixels), as the print and the preview run it.
+// A lower layer: the black conversion alone of a whole A3 page at 600 dpi
+// (7016 x 9921 gray pixels, about 70 megapixels), as the print and the
+// preview run it.
 //
 // "InPlace" is the call the print path makes on its bitmap: the chain over
 // the bytes where they lie. "OnImage" runs the chain on a picture already on

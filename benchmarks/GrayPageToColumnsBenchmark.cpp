@@ -1,4 +1,5 @@
-// What the print does between the rendered page and the device: an A3 page at
+// A lower layer of the print: what it does between the rendered page and the
+// device: an A3 page at
 // 600 dpi (7016 dots across the head, 9921 columns: about 70 megapixels of
 // gray) converted to black and white and packed into the column stream with
 // the stencil print's reversals in one pass, and handed to a transport that

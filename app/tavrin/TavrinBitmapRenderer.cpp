@@ -84,9 +84,11 @@ std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
 // cache, and every band's context clips to its rows, so a band gets exactly
 // the pixels a drawing of the whole bitmap gives there. Drawings that are not
 // safe to run side by side go in one band; those costly to make twice (a
-// vector page, rendered by each drawing) are not recorded.
+// vector page, rendered by each drawing) are not recorded. Bands share the
+// pictures they turn unless each draws pictures of its own (a vector page
+// renders only the rows of its band).
 void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands, bool recordable,
-                 const std::function<void(GraphicsContext&)>& draw) {
+                 const std::function<void(GraphicsContext&)>& draw, bool sharesPictures = true) {
     const int rows = buffer.height();
     const qsizetype rowBytes = buffer.bytesPerLine();
     if (bands <= 0) {
@@ -112,7 +114,7 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
                 .write(bits, rowBytes, pool, bands);
             return;
         }
-    } else if (bands > 1) {
+    } else if (bands > 1 && sharesPictures) {
         // A drawing clipped to nothing turns the pictures, on all workers,
         // before the bands need them.
         auto context = contextOver(bits, buffer.size());
@@ -129,7 +131,9 @@ void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
         if (bands > 1) {
             // User space has y up: rows [first, end) are y in [rows - end, rows - first).
             context->clipTo(QRectF(0, rows - end, buffer.width(), end - first));
-            context->shareOrientedImages(sharedImages);
+            if (sharesPictures) {
+                context->shareOrientedImages(sharedImages);
+            }
         }
         draw(*context);
     };
@@ -155,34 +159,44 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     const auto compute = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;
     buffer = printBitmap(W, H, pool);
-    // A vector page is rendered for the whole device by each context that
-    // draws it: it is drawn once.
-    const int drawingBands = image.isVector() ? 1 : bands;
+    // A vector page is rendered band by band on the workers, each band only
+    // the part of the page its rows show. A threshold at the middle gray
+    // makes an edge pixel black where the page covers more than half of it:
+    // the page is rendered unsmoothed, each pixel of the colour at its
+    // centre, which keeps the edges within a pixel of that and is about
+    // twice as quick. (Rendering at one bit would be quicker still, but
+    // poppler dithers grays and colours there, which a threshold does not.)
     const bool recordable = !image.isVector();
-    fillAndDraw(buffer, pool, drawingBands, recordable, [&](GraphicsContext& context) {
-        context.saveGState();
-        ambrel::GraphicsExtensions::turnCanvasToColumns(context, double(H));
-        context.setAllowsAntialiasing(false);
-        ambrel::GraphicsExtensions::performSavingGState(context, [&] {
-            if (image.isVector()) {
-                context.setShouldAntialias(false);
-            } else {
-                context.setInterpolationQuality(GraphicsContext::InterpolationQuality::high);
-            }
-            const auto across = placement.copiesAcrossWithin(W);
-            const auto down = placement.copiesDownWithin(H);
-            for (qint64 i = across.first; i < across.end; ++i) {
-                if (progress && progress->isCancelled()) {
-                    break;
+    const auto threshold = options.imageBitmapConversion.thresholdOption();
+    const bool unsmoothed = image.isVector() && threshold && threshold->threshold == 0.5;
+    fillAndDraw(
+        buffer, pool, bands, recordable,
+        [&](GraphicsContext& context) {
+            context.saveGState();
+            ambrel::GraphicsExtensions::turnCanvasToColumns(context, double(H));
+            context.setAllowsAntialiasing(false);
+            context.setRendersPagesUnsmoothed(unsmoothed);
+            ambrel::GraphicsExtensions::performSavingGState(context, [&] {
+                if (image.isVector()) {
+                    context.setShouldAntialias(false);
+                } else {
+                    context.setInterpolationQuality(GraphicsContext::InterpolationQuality::high);
                 }
-                for (qint64 j = down.first; j < down.end; ++j) {
-                    image.draw(placement.copyRect(i, j), options.imageOrientation,
-                               options.flipsImageHorizontal, context, true);
+                const auto across = placement.copiesAcrossWithin(W);
+                const auto down = placement.copiesDownWithin(H);
+                for (qint64 i = across.first; i < across.end; ++i) {
+                    if (progress && progress->isCancelled()) {
+                        break;
+                    }
+                    for (qint64 j = down.first; j < down.end; ++j) {
+                        image.draw(placement.copyRect(i, j), options.imageOrientation,
+                                   options.flipsImageHorizontal, context, true);
+                    }
                 }
-            }
-        });
-        context.restoreGState();
-    });
+            });
+            context.restoreGState();
+        },
+        !image.isVector());
 
     quenta::BlackConversionPass::OutputConfiguration configuration;
     configuration.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::output;
@@ -242,7 +256,8 @@ TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
     TavrinBitmapInfo_px info;
     switch (source.kind()) {
     case ambrel::ImageSource::Kind::originalImage:
-        if (!source.image() || !source.options()) {
+        // A picture whose whole pixels did not decode would print blank.
+        if (!source.image() || !source.options() || !source.image()->decodeFully()) {
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
         renderOriginalImage(device, W, H, *source.image(), *source.options(), info, progress, bands,

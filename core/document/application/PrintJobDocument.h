@@ -48,6 +48,10 @@ protected:
     }
 
 private:
+    // Reports readFailedLate when the picture a read brought, shown before
+    // its whole pixels were decoded, turns out not to decode.
+    void watchWholeDecode(const ambrel::OriginalImage::Pointer& image, const QString& path);
+
     std::unique_ptr<PrintDocument> m_printDocument;
 };
 
