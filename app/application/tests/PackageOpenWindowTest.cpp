@@ -2,7 +2,7 @@
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/application/DocumentController.h"
-#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
