@@ -1459,6 +1459,10 @@ private:
             return;
         }
         for (Bytes bytes : *decoded) {
+            if (qint64(bytes.size()) > maximumPlaces * 8) {
+                m_over = true; // more rows than places are read
+                return;
+            }
             if (!unpredict(bytes, stream.dict)) {
                 m_unreadable = true;
                 return;
