@@ -1453,14 +1453,17 @@ private:
             return;
         }
         const Bytes raw(m_p + stream.start, m_p + stream.end);
-        const auto decoded = decode({raw}, stream, maximumPlaces * 8, false);
+        // All cross-reference streams together hold no more rows than places
+        // are read.
+        const auto decoded = decode({raw}, stream, m_rowBytes, false);
         if (!decoded || stream.dict.oddParameters) {
             m_unreadable = true;
             return;
         }
         for (Bytes bytes : *decoded) {
-            if (qint64(bytes.size()) > maximumPlaces * 8) {
-                m_over = true; // more rows than places are read
+            m_rowBytes -= qint64(bytes.size());
+            if (m_rowBytes < 0) {
+                m_over = true;
                 return;
             }
             if (!unpredict(bytes, stream.dict)) {
@@ -1491,6 +1494,7 @@ private:
     qint64 m_budget;
     qint64 m_places = 0;
     qint64 m_hidden = 0;
+    qint64 m_rowBytes = maximumPlaces * 8;
     bool m_over = false;
     bool m_unreadable = false;
     std::vector<qint64> m_objects;

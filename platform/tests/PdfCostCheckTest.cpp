@@ -393,6 +393,14 @@ TEST(PdfCostCheck, manyHeadersAreReadWithinBounds) {
         many += QByteArray::number(10 + i) + " 0 obj 1 ";
     }
     EXPECT_EQ(PdfCostCheck::check(many), Verdict::tooLarge);
+    // Cross-reference streams that each inflate to a few rows too many.
+    QList<QByteArray> sections;
+    for (int i = 0; i < 300; ++i) {
+        sections += tp::deflatedStream(QByteArray(64 * 1024, '\0'), "/Type /XRef /W [1 4 1]");
+    }
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(nested(10), "<< >>", sections)), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(nested(10), "<< >>", sections.mid(0, 10))),
+              Verdict::bounded);
     // A few thousand in a string that ends are read, and harmless.
     EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(
                   nested(10), "<< >>", {"(" + QByteArray("9 0 obj 2 ").repeated(5000) + ")"})),
@@ -419,4 +427,12 @@ TEST(PdfCostCheck, writtenDocumentsAreStillMeasured) {
     EXPECT_EQ(PdfCostCheck::check(bytes), Verdict::bounded);
     PictureRefusal why = PictureRefusal::noPicture;
     EXPECT_TRUE(PdfPage::firstPage(bytes, &why));
+    // A document that carries another, unpacked, as an attached file: its
+    // objects are read too, and are no cost to speak of.
+    const QByteArray attached = "<< /Type /EmbeddedFile /Length " +
+                                QByteArray::number(bytes.size()) + " >>\nstream\n" + bytes +
+                                "\nendstream";
+    const QByteArray carrier = tp::pdfPage(nested(10), "<< >>", {attached});
+    EXPECT_EQ(PdfCostCheck::check(carrier), Verdict::bounded);
+    EXPECT_TRUE(PdfPage::firstPage(carrier, &why));
 }
