@@ -1,5 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
+#include "core/canvas/preview/PreviewGeometry.h"
+#include "core/canvas/preview/PreviewTileRenderer.h"
 #include "core/document/application/DocumentActions.h"
 #include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
@@ -7,6 +9,8 @@
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "platform/MainThread.h"
+#include "platform/WorkQueue.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
@@ -36,6 +40,16 @@
 namespace kestrom {
 
 namespace {
+
+// The worker that makes the small picture from the print's dots.
+struct PrintedThumbnailQueueDescription {
+    static platform::WorkQueue::Options options() {
+        return {.name = QStringLiteral("InspectorPrintedThumbnailQueue"),
+                .maxThreadCount = 1,
+                .keepsIdleThreads = false,
+                .dropsQueuedWorkAtExit = true};
+    }
+};
 
 QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
                             const QString& toolTipKey, QWidget* parent) {
@@ -194,9 +208,33 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
     observe(DocumentKey::inViewingMode, [this] { updateChooseButton(); });
     for (const QString& key :
          {DocumentKey::imageOrientation, DocumentKey::flipsImageHorizontal,
-          DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor}) {
+          DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor,
+          DocumentKey::currentBlackConversion, DocumentKey::imageSize_px, DocumentKey::canvas}) {
         observe(key, [this] { showPicture(); });
     }
+}
+
+std::function<QImage()>
+InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& document,
+                                                         const QSize& size) {
+    const auto& image = document.originalImage();
+    const auto& model = document.deviceDescriptor();
+    if (!image || !model || !document.canvas() || size.isEmpty() ||
+        model->colorAbility() == ambrel::ColorAbility::fullColor) {
+        return {};
+    }
+    const auto geometry = PreviewGeometry::make(document.originalImageDrawingOptions(),
+                                                document.canvas()->size_mm(), model->dpi());
+    if (!geometry) {
+        return {};
+    }
+    const auto conversion = document.currentBlackConversion()->blackConversion();
+    const auto info = model->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
+    return [image, conversion, info, geometry = *geometry, size] {
+        // The whole picture's pixels first (a picture still being decoded
+        // is drawn once they are there).
+        return PreviewTileRenderer::renderWhole(*image, conversion, info, geometry, size);
+    };
 }
 
 QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
@@ -233,11 +271,27 @@ void InspectorPaneViewController_Image::showPicture() {
         const QImage thumbnail = originalImageThumbnail(
             *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
         m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
+        // Then, as the canvas does, the dots the print makes of it.
+        const quint64 request = ++m_printedThumbnailRequest;
+        if (auto make = printedThumbnailMaker(*document(), thumbnail.size())) {
+            platform::SharedWorkQueue<PrintedThumbnailQueueDescription>::run(
+                [make = std::move(make), request, pane = QPointer(this)] {
+                    const QImage printed = make();
+                    platform::MainThread::post([printed, request, pane] {
+                        if (pane && pane->m_printedThumbnailRequest == request &&
+                            !printed.isNull()) {
+                            pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(printed));
+                            emit pane->printedThumbnailShown();
+                        }
+                    });
+                });
+        }
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());
         m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
+        ++m_printedThumbnailRequest;
         m_box->pictureView()->clear();
         m_box->pictureView()->setText(
             KestromText::text(QStringLiteral("Inspector_Image_DropHint")));

@@ -3,7 +3,10 @@
 #include "core/inspector/InspectorPaneViewController.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
+
+#include <functional>
 
 class QLabel;
 class QMimeData;
@@ -46,6 +49,15 @@ public:
     // The document's picture drawn upright into at most the given size, as
     // the canvas shows it; null without one.
     static QImage originalImageThumbnail(const PrintDocument& document, const QSize& maximumSize);
+    // What makes the same picture from the dots the print lays, reduced to
+    // the size as the canvas's preview is; nothing for a full-colour model or
+    // where the print's placement is unknown. Runs on any thread.
+    static std::function<QImage()> printedThumbnailMaker(const PrintDocument& document,
+                                                         const QSize& size);
+
+signals:
+    // The small picture made from the print's dots is shown.
+    void printedThumbnailShown();
 
 protected:
     void documentDidChange() override;
@@ -66,6 +78,8 @@ private:
     QToolButton* m_rotateRight;
     QToolButton* m_mirror;
     QPointer<QWidget> m_filteredWindow;
+    // The newest small picture asked of the worker; older ones are dropped.
+    quint64 m_printedThumbnailRequest = 0;
 };
 
 } // namespace kestrom
