@@ -5,8 +5,10 @@
 #include "core/canvas/preview/PreviewTileRenderer.h"
 #include "platform/MainThread.h"
 #include "platform/compute/Device.h"
+#include "platform/graphics/OrientedImageCache.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPainterPath>
@@ -38,6 +40,9 @@ std::mutex& drawingLock() {
 // pixels: it shows only until the tiles come.
 constexpr double thumbnailPixelBudget =
     4.0 * GridViewImageView::thumbnailSide * GridViewImageView::thumbnailSide;
+
+// Tiles made within this of the last ones shown are shown with them.
+constexpr qint64 batchInterval_ms = 25;
 
 // The drawn dots kept for conversions to come, at most.
 constexpr qint64 tileDotsByteLimit = 256ll * 1024 * 1024;
@@ -104,8 +109,14 @@ struct GridViewImageView::State {
     // The cached preview came from the picture's smaller first decode.
     bool cachedPreviewIsScaledDecode = false;
     bool shouldInvalidateCachedPreviewImageOnNextDrawing = false;
-    // The tiles' dots as drawn for the print, before conversion.
+    // The tiles' dots as drawn for the print, before conversion, and the
+    // picture turned as the print turns it, shared by the tiles that draw.
     PreviewTileCache tileDots{tileDotsByteLimit};
+    std::shared_ptr<platform::OrientedImageCache> orientedImages;
+    ambrel::OriginalImage::Pointer orientedFrom;
+    // The thumbnail's small drawing of the picture, made once a picture.
+    QImage drawnSmall;
+    ambrel::OriginalImage::Pointer drawnSmallFrom;
 };
 
 GridViewImageView::GridViewImageView(QGraphicsItem* parent)
@@ -118,6 +129,8 @@ GridViewImageView::GridViewImageView(QGraphicsItem* parent)
             std::lock_guard guard(drawingLock());
             state->drawnPicture = QImage();
             state->drawnFrom.reset();
+            state->orientedImages.reset();
+            state->orientedFrom.reset();
         }
         state->tileDots.clear();
 #ifdef __GLIBC__
@@ -517,10 +530,21 @@ void GridViewImageView::makePreview(const std::shared_ptr<State>& state,
     double dpi = previewDpi;
     if (printedDots) {
         // Only the thumbnail comes from here: the tiles come from the dots.
-        const auto size =
-            image ? PreviewImageRules::previewSize(image->widthPerHeight(), thumbnailPixelBudget)
-                  : std::nullopt;
-        drawn = PreviewImageRules::drawPicture(image, colorAbility, size, scaled);
+        {
+            std::lock_guard guard(drawingLock());
+            if (state->drawnSmallFrom == image && !state->drawnSmall.isNull()) {
+                drawn = state->drawnSmall;
+            }
+        }
+        if (drawn.isNull()) {
+            const auto size = image ? PreviewImageRules::previewSize(image->widthPerHeight(),
+                                                                     thumbnailPixelBudget)
+                                    : std::nullopt;
+            drawn = PreviewImageRules::drawPicture(image, colorAbility, size, scaled);
+            std::lock_guard guard(drawingLock());
+            state->drawnSmall = drawn;
+            state->drawnSmallFrom = image;
+        }
         const auto whole = image ? previewSize(image->widthPerHeight()) : std::nullopt;
         dpi = whole && !drawn.isNull() ? previewDpi * double(drawn.width()) / double(whole->width())
                                        : previewDpi;
@@ -607,13 +631,29 @@ void GridViewImageView::makeTiles(const std::shared_ptr<State>& state,
         flips = pass->flipsImage;
         fullColor = pass->colorAbility == ambrel::ColorAbility::fullColor;
     }
+    std::shared_ptr<platform::OrientedImageCache> orientedImages;
     if (geometry && image) {
         state->tileDots.keepOnly(image, *geometry);
+        std::lock_guard guard(drawingLock());
+        if (state->orientedFrom != image || !state->orientedImages) {
+            state->orientedImages = std::make_shared<platform::OrientedImageCache>();
+            state->orientedFrom = image;
+        }
+        orientedImages = state->orientedImages;
     }
     const auto inForce = [&] {
         std::lock_guard guard(drawingLock());
         return state->current == pass;
     };
+    struct Batch {
+        std::mutex lock;
+        std::vector<std::pair<int, QImage>> pending;
+        QElapsedTimer sincePost;
+        qsizetype remaining = 0;
+        bool first = true;
+    } batch;
+    batch.remaining = tiles.tileRects.size();
+    batch.sincePost.start();
     const auto one = [&](std::size_t i) {
         if (!inForce()) {
             return; // a newer pass drops what is left of this one
@@ -625,7 +665,7 @@ void GridViewImageView::makeTiles(const std::shared_ptr<State>& state,
             const PreviewTileCache::Key key{image, *geometry, request};
             std::optional<PreviewTileRenderer::Dots> dots = state->tileDots.find(key);
             if (!dots) {
-                dots = PreviewTileRenderer::draw(*image, *geometry, request);
+                dots = PreviewTileRenderer::draw(*image, *geometry, request, orientedImages);
                 state->tileDots.insert(key, *dots);
             }
             tile = PreviewTileRenderer::reduce(*dots, conversion, info, *geometry, request);
@@ -633,11 +673,30 @@ void GridViewImageView::makeTiles(const std::shared_ptr<State>& state,
             tile = PreviewImageRules::sampleTile(preview, frame, tiles.viewSize, tiles.scale,
                                                  orientation, flips, fullColor);
         }
-        platform::MainThread::post([view, pass, i, tile = std::move(tile)] {
-            if (view) {
-                view->deliverTile(pass, int(i), tile);
+        // The first tile shows at once; later ones go in batches, each shown
+        // in one repaint rather than one a tile.
+        std::vector<std::pair<int, QImage>> ready;
+        {
+            std::lock_guard guard(batch.lock);
+            batch.pending.emplace_back(int(i), std::move(tile));
+            --batch.remaining;
+            if (batch.first || batch.remaining == 0 ||
+                batch.sincePost.elapsed() >= batchInterval_ms) {
+                batch.first = false;
+                batch.sincePost.restart();
+                ready.swap(batch.pending);
             }
-        });
+        }
+        if (!ready.empty()) {
+            platform::MainThread::post([view, pass, ready = std::move(ready)] {
+                for (const auto& [index, image] : ready) {
+                    if (!view) {
+                        return;
+                    }
+                    view->deliverTile(pass, index, image);
+                }
+            });
+        }
     };
     const auto device = platform::compute::Device::systemDefault();
     if (device && tiles.tileRects.size() > 1) {

@@ -44,8 +44,10 @@ namespace {
 // The worker that makes the small picture from the print's dots.
 struct PrintedThumbnailQueueDescription {
     static platform::WorkQueue::Options options() {
+        // Below the canvas's tiles, which the user watches.
         return {.name = QStringLiteral("InspectorPrintedThumbnailQueue"),
                 .maxThreadCount = 1,
+                .priority = QThread::LowPriority,
                 .keepsIdleThreads = false,
                 .dropsQueuedWorkAtExit = true};
     }
@@ -208,9 +210,13 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
     observe(DocumentKey::inViewingMode, [this] { updateChooseButton(); });
     for (const QString& key :
          {DocumentKey::imageOrientation, DocumentKey::flipsImageHorizontal,
-          DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor,
-          DocumentKey::currentBlackConversion, DocumentKey::imageSize_px, DocumentKey::canvas}) {
+          DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor}) {
         observe(key, [this] { showPicture(); });
+    }
+    // These change the dots the print makes, not the picture.
+    for (const QString& key :
+         {DocumentKey::currentBlackConversion, DocumentKey::imageSize_px, DocumentKey::canvas}) {
+        observe(key, [this] { showPrintedPicture(); });
     }
 }
 
@@ -263,6 +269,31 @@ QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocu
     return thumbnail;
 }
 
+void InspectorPaneViewController_Image::showPrintedPicture() {
+    // Then, as the canvas does, the dots the print makes of the picture.
+    const quint64 request = ++m_printedThumbnailRequest;
+    m_latestPrintedThumbnail->store(request);
+    if (!document() || m_pictureSize.isEmpty()) {
+        return;
+    }
+    if (auto make = printedThumbnailMaker(*document(), m_pictureSize)) {
+        platform::SharedWorkQueue<PrintedThumbnailQueueDescription>::run(
+            [make = std::move(make), request, latest = m_latestPrintedThumbnail,
+             pane = QPointer(this)] {
+                if (latest->load() != request) {
+                    return; // a newer one is asked for
+                }
+                const QImage printed = make();
+                platform::MainThread::post([printed, request, pane] {
+                    if (pane && pane->m_printedThumbnailRequest == request && !printed.isNull()) {
+                        pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(printed));
+                        emit pane->printedThumbnailShown();
+                    }
+                });
+            });
+    }
+}
+
 void InspectorPaneViewController_Image::showPicture() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool hasPicture = image != nullptr;
@@ -271,27 +302,15 @@ void InspectorPaneViewController_Image::showPicture() {
         const QImage thumbnail = originalImageThumbnail(
             *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
         m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
-        // Then, as the canvas does, the dots the print makes of it.
-        const quint64 request = ++m_printedThumbnailRequest;
-        if (auto make = printedThumbnailMaker(*document(), thumbnail.size())) {
-            platform::SharedWorkQueue<PrintedThumbnailQueueDescription>::run(
-                [make = std::move(make), request, pane = QPointer(this)] {
-                    const QImage printed = make();
-                    platform::MainThread::post([printed, request, pane] {
-                        if (pane && pane->m_printedThumbnailRequest == request &&
-                            !printed.isNull()) {
-                            pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(printed));
-                            emit pane->printedThumbnailShown();
-                        }
-                    });
-                });
-        }
+        m_pictureSize = thumbnail.size();
+        showPrintedPicture();
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());
         m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
-        ++m_printedThumbnailRequest;
+        m_latestPrintedThumbnail->store(++m_printedThumbnailRequest);
+        m_pictureSize = QSize();
         m_box->pictureView()->clear();
         m_box->pictureView()->setText(
             KestromText::text(QStringLiteral("Inspector_Image_DropHint")));

@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMimeData;
@@ -68,6 +70,7 @@ protected:
 
 private:
     void showPicture();
+    void showPrintedPicture();
     void updateChooseButton();
     void revealInFileManager(const QString& path);
 
@@ -80,6 +83,10 @@ private:
     QPointer<QWidget> m_filteredWindow;
     // The newest small picture asked of the worker; older ones are dropped.
     quint64 m_printedThumbnailRequest = 0;
+    std::shared_ptr<std::atomic<quint64>> m_latestPrintedThumbnail =
+        std::make_shared<std::atomic<quint64>>(0);
+    // The size the small picture is shown at.
+    QSize m_pictureSize;
 };
 
 } // namespace kestrom

@@ -40,7 +40,8 @@ std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
 // each drawing) are not recorded.
 void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool,
                                       int bands, bool recordable,
-                                      const std::function<void(GraphicsContext&)>& draw) {
+                                      const std::function<void(GraphicsContext&)>& draw,
+                                      std::shared_ptr<platform::OrientedImageCache> images) {
     const int rows = buffer.height();
     const qsizetype rowBytes = buffer.bytesPerLine();
     if (bands <= 0) {
@@ -51,7 +52,8 @@ void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadP
         bands = 1;
     }
     uchar* const bits = buffer.bits();
-    auto sharedImages = std::make_shared<platform::OrientedImageCache>();
+    const auto sharedImages =
+        images ? std::move(images) : std::make_shared<platform::OrientedImageCache>();
     if (recordable) {
         // The recording also turns the pictures, on all workers, before the
         // bands need them.

@@ -15,6 +15,7 @@
 #include <optional>
 
 namespace platform {
+class OrientedImageCache;
 class Progress;
 namespace compute {
 class ThreadPool;
@@ -32,9 +33,12 @@ public:
     // Fills the bitmap white and draws into it, in bands of rows drawn at
     // once on the pool's workers (bands 0: as many as suit the pool); any
     // band count gives the same pixels. The bitmap's rows must be packed.
+    // Pictures are turned once into the cache given (a new one without),
+    // which drawings of other pieces of the same bitmap may share.
     static void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
                             bool recordable,
-                            const std::function<void(platform::GraphicsContext&)>& draw);
+                            const std::function<void(platform::GraphicsContext&)>& draw,
+                            std::shared_ptr<platform::OrientedImageCache> images = {});
 
     // Draws the copies across x down of the placed picture into a context
     // over the bitmap of a canvas canvasHeight dots high. A cancelled

@@ -115,9 +115,10 @@ PreviewTileRenderer::DotRect PreviewTileRenderer::dotsShown(const PreviewGeometr
     return r;
 }
 
-PreviewTileRenderer::Dots PreviewTileRenderer::draw(const ambrel::OriginalImage& image,
-                                                    const PreviewGeometry& geometry,
-                                                    const Request& request) {
+PreviewTileRenderer::Dots
+PreviewTileRenderer::draw(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
+                          const Request& request,
+                          std::shared_ptr<platform::OrientedImageCache> images) {
     const DotRect shown = dotsShown(geometry, request);
     if (shown.isEmpty()) {
         return {};
@@ -155,7 +156,8 @@ PreviewTileRenderer::Dots PreviewTileRenderer::draw(const ambrel::OriginalImage&
             context.translateBy(-double(column0), -double(W - row0 - rows));
             quenta::PrintPictureDrawing::drawCopies(context, placement, image, geometry.options, H,
                                                     across, down);
-        });
+        },
+        std::move(images));
     return dots;
 }
 
@@ -229,26 +231,64 @@ QImage PreviewTileRenderer::reduce(const Dots& dots, const ambrel::BlackConversi
         return tile;
     }
 
+    // Per tile row, its dots along the converted stretch: columns from lo to
+    // hi (the dots run backward along the bitmap's row), whole ones between
+    // the two ends, which may be partly covered.
+    struct RowSpan {
+        qint64 lo = 0, hi = -1;
+        double loWeight = 0, hiWeight = 0;
+    };
+    std::vector<RowSpan> spans(static_cast<size_t>(n));
+    const qint64 stretch = endColumn - firstColumn;
+    for (int py = 0; py < n; ++py) {
+        const auto& w = down.weights[size_t(py)];
+        if (w.empty()) {
+            continue;
+        }
+        const qint64 v0 = down.start[size_t(py)];
+        RowSpan& span = spans[size_t(py)];
+        span.hi = H - 1 - v0 - dots.column0 - firstColumn;
+        span.lo = span.hi - qint64(w.size()) + 1;
+        span.hiWeight = w.front();
+        span.loWeight = w.back();
+        if (span.lo < 0 || span.hi >= stretch) {
+            span = RowSpan{}; // not drawn: cannot happen for dots the tile shows
+        }
+    }
+
     std::vector<double> white(size_t(n) * size_t(n), 0.0); // [px * n + py]
-    std::vector<std::uint8_t> converted(size_t(endColumn - firstColumn));
+    std::vector<std::uint8_t> converted(static_cast<size_t>(stretch));
+    std::vector<std::int32_t> whiteBefore(static_cast<size_t>(stretch) + 1);
     std::vector<double> rowWhite(static_cast<size_t>(n));
     for (int r = 0; r < rows; ++r) {
         const auto& over = columnsOfRow[size_t(r)];
         if (over.empty()) {
             continue;
         }
-        source(r, firstColumn, endColumn - firstColumn, converted.data());
+        source(r, firstColumn, stretch, converted.data());
+        // White dots before each column, so that a tile row's whole dots
+        // are one difference.
+        std::int32_t count = 0;
+        for (qint64 c = 0; c < stretch; ++c) {
+            whiteBefore[size_t(c)] = count;
+            count += converted[size_t(c)] >> 7;
+        }
+        whiteBefore[size_t(stretch)] = count;
         for (int py = 0; py < n; ++py) {
-            const auto& w = down.weights[size_t(py)];
-            double sum = 0;
-            const qint64 v0 = down.start[size_t(py)];
-            for (size_t k = 0; k < w.size(); ++k) {
-                const qint64 c = H - 1 - (v0 + qint64(k)) - dots.column0 - firstColumn;
-                if (c >= 0 && c < qint64(converted.size()) && converted[size_t(c)] >= 128) {
-                    sum += w[k];
-                }
+            const RowSpan& span = spans[size_t(py)];
+            if (span.hi < span.lo) {
+                rowWhite[size_t(py)] = 0;
+                continue;
             }
-            rowWhite[size_t(py)] = sum;
+            const auto isWhite = [&](qint64 c) { return double(converted[size_t(c)] >> 7); };
+            if (span.hi == span.lo) {
+                rowWhite[size_t(py)] = span.hiWeight * isWhite(span.hi);
+                continue;
+            }
+            const double inner =
+                double(whiteBefore[size_t(span.hi)] - whiteBefore[size_t(span.lo + 1)]);
+            rowWhite[size_t(py)] =
+                inner + span.hiWeight * isWhite(span.hi) + span.loWeight * isWhite(span.lo);
         }
         for (const auto& [px, weight] : over) {
             double* out = white.data() + size_t(px) * size_t(n);

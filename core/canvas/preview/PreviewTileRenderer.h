@@ -12,6 +12,10 @@
 #include <memory>
 #include <optional>
 
+namespace platform {
+class OrientedImageCache;
+}
+
 namespace kestrom {
 
 // A tile of the preview made from the print's own dots: the piece of the
@@ -61,8 +65,10 @@ public:
     // Draws the dots a tile needs, with room for the widening of black
     // around them. Null when the tile shows no picture or when there is no
     // memory for it.
+    // The picture is turned once into the cache given, shared by the tiles.
     static Dots draw(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
-                     const Request& request);
+                     const Request& request,
+                     std::shared_ptr<platform::OrientedImageCache> images = {});
 
     // The tile from drawn dots: white beyond the picture. Null when the
     // conversion cannot run or there is no memory for the tile.
