@@ -3,7 +3,8 @@
 // (or of the halftone's screen) until every tile of the canvas's preview is
 // drawn again. In the same iteration, a reference: one core copying as many
 // bytes as the canvas's dots. LUNVIK_COMPUTE_THREADS=N sets the compute
-// workers the tiles are made on.
+// workers the tiles are made on. The cases named KernelOnly time the tiles
+// alone, without the window.
 
 #include "CopyReference.h"
 #include "PhotoJpeg.h"
@@ -12,6 +13,9 @@
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewController.h"
 #include "core/canvas/GridViewImageView.h"
+#include "core/canvas/preview/PreviewGeometry.h"
+#include "core/canvas/preview/PreviewImageRules.h"
+#include "core/canvas/preview/PreviewTileRenderer.h"
 #include "core/document/application/DocumentController.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
@@ -137,6 +141,53 @@ void redraw(benchmark::State& state, bool halftone) {
     state.counters["tiles"] = double(w.imageView->tileViews().size());
 }
 
+// The tiles alone, off the window: every tile of the picture view the
+// larger window shows (about 3.5 dots a pixel), converted from their drawn
+// dots and reduced, side by side on the compute workers as a redraw makes
+// them.
+void tilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversion) {
+    static const auto image = ambrel::OriginalImage::fromData(
+        bench::photoJpeg(0), QUrl::fromLocalFile(QStringLiteral("/photo.jpg")));
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {4724, 3149}; // 200 mm wide at 600 dpi
+    const auto geometry = kestrom::PreviewGeometry::make(options, {210, 297}, ambrel::Dpi(600));
+    const QSizeF view(4724 / 3.5, 3149 / 3.5);
+    const QList<QRectF> frames = kestrom::PreviewImageRules::tileFrames(view);
+    std::vector<kestrom::PreviewTileRenderer::Dots> dots;
+    for (const QRectF& frame : frames) {
+        dots.push_back(kestrom::PreviewTileRenderer::draw(*image, *geometry, {frame, view, 1}));
+    }
+    quenta::DeviceBlackConversionInfo info;
+    info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{1.2};
+    info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+    auto& pool = platform::compute::Device::systemDefault()->threadPool();
+    bench::CopyReference reference(std::size_t(4724) * 3149);
+    double work = 0, copy = 0, allCoreCopy = 0;
+    for (auto _ : state) {
+        const double s = bench::secondsOf([&] {
+            pool.parallelFor(std::size_t(frames.size()), [&](std::size_t i) {
+                const QImage tile = kestrom::PreviewTileRenderer::reduce(
+                    dots[i], conversion, info, *geometry, {frames[qsizetype(i)], view, 1});
+                benchmark::DoNotOptimize(tile.constBits());
+            });
+        });
+        state.SetIterationTime(s);
+        work += s;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(frames.size());
+}
+
+void BM_TilesKernelOnly_Threshold(benchmark::State& state) {
+    tilesOnly(state, ambrel::BlackConversion::threshold({0.5, 0}));
+}
+
+void BM_TilesKernelOnly_Halftone(benchmark::State& state) {
+    tilesOnly(state, ambrel::BlackConversion::halftone({}));
+}
+
 void BM_RedrawAfterThresholdChange(benchmark::State& state) {
     redraw(state, false);
 }
@@ -147,6 +198,14 @@ void BM_RedrawAfterHalftoneChange(benchmark::State& state) {
 
 } // namespace
 
+BENCHMARK(BM_TilesKernelOnly_Threshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(BM_TilesKernelOnly_Halftone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 BENCHMARK(BM_RedrawAfterThresholdChange)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
