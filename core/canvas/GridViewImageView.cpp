@@ -668,7 +668,12 @@ void GridViewImageView::makeTiles(const std::shared_ptr<State>& state,
                 dots = PreviewTileRenderer::draw(*image, *geometry, request, orientedImages);
                 state->tileDots.insert(key, *dots);
             }
-            tile = PreviewTileRenderer::reduce(*dots, conversion, info, *geometry, request);
+            // Dots that could not be drawn (no memory for them) make no tile:
+            // a white one would hide what prints there.
+            const bool drawn =
+                !dots->isNull() || PreviewTileRenderer::dotsShown(*geometry, request).isEmpty();
+            tile = drawn ? PreviewTileRenderer::reduce(*dots, conversion, info, *geometry, request)
+                         : QImage();
         } else {
             tile = PreviewImageRules::sampleTile(preview, frame, tiles.viewSize, tiles.scale,
                                                  orientation, flips, fullColor);

@@ -70,6 +70,10 @@ QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
 InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* parent)
     : InspectorPaneViewController(parent) {
     setObjectName(QStringLiteral("Image"));
+    m_printedPictureTimer.setSingleShot(true);
+    m_printedPictureTimer.setInterval(150);
+    connect(&m_printedPictureTimer, &QTimer::timeout, this,
+            &InspectorPaneViewController_Image::makePrintedPicture);
     auto* grid = InspectorPaneLayout::makeGrid(this, QString());
     m_titleLabel = new QLabel(KestromText::text(QStringLiteral("Inspector_Image_Title")), this);
     QFont bold = m_titleLabel->font();
@@ -270,6 +274,13 @@ QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocu
 }
 
 void InspectorPaneViewController_Image::showPrintedPicture() {
+    // A moment after the last change: a burst of changes (a slider's drag,
+    // a script's loads) makes it once, after the canvas's tiles.
+    m_latestPrintedThumbnail->store(++m_printedThumbnailRequest);
+    m_printedPictureTimer.start();
+}
+
+void InspectorPaneViewController_Image::makePrintedPicture() {
     // Then, as the canvas does, the dots the print makes of the picture.
     const quint64 request = ++m_printedThumbnailRequest;
     m_latestPrintedThumbnail->store(request);
@@ -310,6 +321,7 @@ void InspectorPaneViewController_Image::showPicture() {
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
         m_latestPrintedThumbnail->store(++m_printedThumbnailRequest);
+        m_printedPictureTimer.stop();
         m_pictureSize = QSize();
         m_box->pictureView()->clear();
         m_box->pictureView()->setText(

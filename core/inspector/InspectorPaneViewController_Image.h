@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -71,6 +72,7 @@ protected:
 private:
     void showPicture();
     void showPrintedPicture();
+    void makePrintedPicture();
     void updateChooseButton();
     void revealInFileManager(const QString& path);
 
@@ -87,6 +89,7 @@ private:
         std::make_shared<std::atomic<quint64>>(0);
     // The size the small picture is shown at.
     QSize m_pictureSize;
+    QTimer m_printedPictureTimer;
 };
 
 } // namespace kestrom

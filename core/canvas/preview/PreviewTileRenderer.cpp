@@ -4,6 +4,9 @@
 #include "imaging/print/BlackConversionRows.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "platform/Error.h"
+#include "platform/graphics/OrientedImageCache.h"
+
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cmath>
@@ -28,18 +31,32 @@ qint64 evenBelow(qint64 v) {
 constexpr double farthestDot = double(1 << 24);
 
 // Packed rows of gray, owned by the image, as the conversion reads them.
+// Mapped from the system rather than taken from the allocator: tiles are
+// drawn on every compute worker, and each worker's allocator would keep the
+// largest it had seen after it is freed.
 QImage packedGray(qint64 width, qint64 height) {
     if (width < 1 || height < 1 || width > std::numeric_limits<int>::max() ||
         height > std::numeric_limits<int>::max()) {
         return {};
     }
-    auto* data = static_cast<uchar*>(std::malloc(size_t(width) * size_t(height)));
-    if (!data) {
+    const size_t bytes = size_t(width) * size_t(height);
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) {
         return {};
     }
+    struct Mapping {
+        void* data;
+        size_t bytes;
+    };
     return QImage(
-        data, int(width), int(height), qsizetype(width), QImage::Format_Grayscale8,
-        [](void* p) { std::free(p); }, data);
+        static_cast<uchar*>(data), int(width), int(height), qsizetype(width),
+        QImage::Format_Grayscale8,
+        [](void* info) {
+            auto* mapping = static_cast<Mapping*>(info);
+            munmap(mapping->data, mapping->bytes);
+            delete mapping;
+        },
+        new Mapping{data, bytes});
 }
 
 // For each pixel along one side of the tile, the dots it covers and how much
@@ -335,17 +352,27 @@ PreviewTileRenderer::renderWhole(const ambrel::OriginalImage& image,
         return {};
     }
     whole.fill(255);
+    // Small pieces: a small picture of a large print spans many dots a
+    // pixel, and only one piece's dots are held at a time. The picture is
+    // turned once for all of them.
+    constexpr int piece = 32;
+    const auto images = std::make_shared<platform::OrientedImageCache>();
     const QSizeF view(size);
-    for (const QRectF& frame : PreviewImageRules::tileFrames(view)) {
-        const QImage tile = render(image, conversion, info, geometry, {frame, view, 1});
-        if (tile.isNull()) {
-            return {};
-        }
-        const int x0 = int(frame.left());
-        const int y0 = int(frame.top());
-        for (int y = 0; y < tile.height() && y0 + y < size.height(); ++y) {
-            const int count = std::min(tile.width(), size.width() - x0);
-            std::copy_n(tile.constScanLine(y), count, whole.scanLine(y0 + y) + x0);
+    for (int y0 = 0; y0 < size.height(); y0 += piece) {
+        for (int x0 = 0; x0 < size.width(); x0 += piece) {
+            const Request request{QRectF(x0, y0, piece, piece), view, 1};
+            const Dots dots = draw(image, geometry, request, images);
+            if (dots.isNull() && !dotsShown(geometry, request).isEmpty()) {
+                return {}; // no memory for them
+            }
+            const QImage tile = reduce(dots, conversion, info, geometry, request);
+            if (tile.isNull()) {
+                return {};
+            }
+            for (int y = 0; y < piece && y0 + y < size.height(); ++y) {
+                const int count = std::min(piece, size.width() - x0);
+                std::copy_n(tile.constScanLine(y), count, whole.scanLine(y0 + y) + x0);
+            }
         }
     }
     return whole;
