@@ -1,14 +1,13 @@
 #include "core/canvas/GridViewImageView.h"
 
 #include "core/canvas/CanvasAnimation.h"
-#include "core/canvas/preview/PreviewTileCache.h"
+#include "core/canvas/preview/PreviewPassRenderer.h"
+#include "core/canvas/preview/PreviewRenderState.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
 #include "platform/MainThread.h"
-#include "platform/compute/Device.h"
 #include "platform/graphics/OrientedImageCache.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPainterPath>
@@ -28,25 +27,6 @@ namespace kestrom {
 
 namespace {
 
-// Guards every pass, every view's pass in force and its cached preview; held
-// only for short checks, never while drawing.
-std::mutex& drawingLock() {
-    // Never destroyed: the worker may still check a pass while the process ends.
-    static auto* lock = new std::mutex;
-    return *lock;
-}
-
-// The thumbnail of a pass made from the print's dots is drawn at this many
-// pixels: it shows only until the tiles come.
-constexpr double thumbnailPixelBudget =
-    4.0 * GridViewImageView::thumbnailSide * GridViewImageView::thumbnailSide;
-
-// Tiles made within this of the last ones shown are shown with them.
-constexpr qint64 batchInterval_ms = 25;
-
-// The drawn dots kept for conversions to come, at most.
-constexpr qint64 tileDotsByteLimit = 256ll * 1024 * 1024;
-
 // The shared serial worker that starts the passes: work queued for views
 // that are gone is dropped at exit, and idle, it keeps its thread.
 struct TileImageQueueDescription {
@@ -61,64 +41,6 @@ struct TileImageQueueDescription {
 
 } // namespace
 
-struct GridViewImageView::Pass {
-    enum class Status {
-        ready,
-        processingPreview,
-        completedPreview,
-        processingTile,
-        completed,
-        cancelled
-    };
-    struct PreviewTask {
-        ambrel::OriginalImage::Pointer originalImage;
-    };
-    struct TileTask {
-        QSizeF viewSize;
-        QList<QRectF> tileRects;
-        double scale = 1;
-    };
-
-    Status status = Status::ready;
-    std::optional<PreviewTask> previewTask;
-    TileTask tileTask;
-    QImage previewImage;
-    ambrel::OriginalImage::Pointer originalImage;
-    ambrel::BlackConversion blackConversion = ambrel::BlackConversion::threshold();
-    std::optional<quenta::DeviceBlackConversionInfo> deviceAdditionalInfo;
-    ambrel::ColorAbility colorAbility = ambrel::ColorAbility::blackWhite;
-    ambrel::ImageRotation imageOrientation = ambrel::ImageRotation::none;
-    bool flipsImage = false;
-    // Its tiles are made from the print's dots, placed so.
-    std::optional<PreviewGeometry> geometry;
-    // Its preview came from the picture's smaller first decode.
-    bool fromScaledDecode = false;
-    // Tiles not yet handed to the view (main thread only): the tiles of a
-    // pass arrive in any order.
-    qsizetype undelivered = 0;
-};
-
-struct GridViewImageView::State {
-    std::shared_ptr<Pass> current;
-    // The picture as last drawn at the budget, before conversion: a change
-    // of the conversion alone converts it again without drawing.
-    QImage drawnPicture;
-    ambrel::OriginalImage::Pointer drawnFrom;
-    bool drawnInColor = false;
-    QImage cachedPreviewImage;
-    // The cached preview came from the picture's smaller first decode.
-    bool cachedPreviewIsScaledDecode = false;
-    bool shouldInvalidateCachedPreviewImageOnNextDrawing = false;
-    // The tiles' dots as drawn for the print, before conversion, and the
-    // picture turned as the print turns it, shared by the tiles that draw.
-    PreviewTileCache tileDots{tileDotsByteLimit};
-    std::shared_ptr<platform::OrientedImageCache> orientedImages;
-    ambrel::OriginalImage::Pointer orientedFrom;
-    // The thumbnail's small drawing of the picture, made once a picture.
-    QImage drawnSmall;
-    ambrel::OriginalImage::Pointer drawnSmallFrom;
-};
-
 GridViewImageView::GridViewImageView(QGraphicsItem* parent)
     : CanvasItem(parent), m_state(std::make_shared<State>()) {
     m_forgetDrawnPicture.setSingleShot(true);
@@ -126,7 +48,7 @@ GridViewImageView::GridViewImageView(QGraphicsItem* parent)
     connect(&m_forgetDrawnPicture, &QTimer::timeout, this, [state = m_state] {
         {
             // A pass that took it already keeps its own reference.
-            std::lock_guard guard(drawingLock());
+            std::lock_guard guard(previewPassLock());
             state->drawnPicture = QImage();
             state->drawnFrom.reset();
             state->orientedImages.reset();
@@ -146,18 +68,18 @@ void GridViewImageView::setDrawnPictureLifetime(int milliseconds) {
 }
 
 bool GridViewImageView::keepsDrawnPicture() const {
-    std::lock_guard guard(drawingLock());
+    std::lock_guard guard(previewPassLock());
     return !m_state->drawnPicture.isNull() || m_state->tileDots.bytes() > 0;
 }
 
 qint64 GridViewImageView::keptPixelBytes() const {
-    std::lock_guard guard(drawingLock());
+    std::lock_guard guard(previewPassLock());
     return m_state->drawnPicture.sizeInBytes() + m_state->cachedPreviewImage.sizeInBytes() +
            m_state->tileDots.bytes();
 }
 
 GridViewImageView::~GridViewImageView() {
-    std::lock_guard guard(drawingLock());
+    std::lock_guard guard(previewPassLock());
     if (m_state->current) {
         m_state->current->status = Pass::Status::cancelled;
         m_state->current.reset();
@@ -196,7 +118,7 @@ void GridViewImageView::fullDecodeArrived(const ambrel::OriginalImage::Pointer& 
         return;
     }
     {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         if (!m_state->cachedPreviewImage.isNull() && !m_state->cachedPreviewIsScaledDecode) {
             return; // already drawn from all the pixels
         }
@@ -308,7 +230,7 @@ bool GridViewImageView::isDrawingInBackground() const {
 }
 
 bool GridViewImageView::hasPendingDrawing() const {
-    std::lock_guard guard(drawingLock());
+    std::lock_guard guard(previewPassLock());
     return m_drawingScheduled || m_state->current != nullptr;
 }
 
@@ -357,7 +279,7 @@ void GridViewImageView::layoutTiles() {
 
 void GridViewImageView::invalidateDrawing(RedrawScope scope) {
     if (scope != RedrawScope::tiles) {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         m_state->cachedPreviewImage = QImage();
         m_state->shouldInvalidateCachedPreviewImageOnNextDrawing = true;
     }
@@ -389,7 +311,7 @@ void GridViewImageView::startDrawing() {
     m_drawingScheduled = false;
     const int n = int(std::max(1.0, m_scale) * TILE_WIDTH);
     if (m_tileViews.isEmpty() || n <= 0) {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         if (m_state->current) {
             m_state->current->status = Pass::Status::cancelled;
             m_state->current.reset();
@@ -400,15 +322,36 @@ void GridViewImageView::startDrawing() {
     }
     std::shared_ptr<Pass> pass;
     {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         pass = makeAsyncDrawingContext();
         publishDrawingState();
     }
     if (!pass) {
         return;
     }
-    tileImageQueue().run([state = m_state, pass, view = QPointer<GridViewImageView>(this)] {
-        render(state, pass, view);
+    // Results reach the main thread queued and are dropped when the view is
+    // gone or the pass outdated.
+    const QPointer<GridViewImageView> view(this);
+    PreviewPassRenderer::Delivery delivery;
+    delivery.thumbnail = [view, pass](const QImage& thumbnail) {
+        platform::MainThread::post([view, pass, thumbnail] {
+            if (view) {
+                view->deliverThumbnail(pass, thumbnail);
+            }
+        });
+    };
+    delivery.tiles = [view, pass](std::vector<std::pair<int, QImage>> tiles) {
+        platform::MainThread::post([view, pass, tiles = std::move(tiles)] {
+            for (const auto& [index, image] : tiles) {
+                if (!view) {
+                    return;
+                }
+                view->deliverTile(pass, index, image);
+            }
+        });
+    };
+    tileImageQueue().run([state = m_state, pass, delivery = std::move(delivery)] {
+        PreviewPassRenderer::run(state, pass, delivery);
     });
 }
 
@@ -485,238 +428,10 @@ void GridViewImageView::publishDrawingState() {
         Qt::QueuedConnection);
 }
 
-void GridViewImageView::render(const std::shared_ptr<State>& state,
-                               const std::shared_ptr<Pass>& pass,
-                               QPointer<GridViewImageView> view) {
-    makePreview(state, pass, view);
-    makeTiles(state, pass, view);
-}
-
-void GridViewImageView::makePreview(const std::shared_ptr<State>& state,
-                                    const std::shared_ptr<Pass>& pass,
-                                    QPointer<GridViewImageView> view) {
-    std::optional<Pass::PreviewTask> task;
-    ambrel::ColorAbility colorAbility;
-    ambrel::ImageRotation orientation;
-    bool flips = false;
-    bool printedDots = false;
-    ambrel::BlackConversion conversion = ambrel::BlackConversion::threshold();
-    std::optional<quenta::DeviceBlackConversionInfo> info;
-    {
-        std::lock_guard guard(drawingLock());
-        if (state->current != pass) {
-            pass->status = Pass::Status::cancelled;
-            return;
-        }
-        task = pass->previewTask;
-        if (!task) {
-            return;
-        }
-        pass->status = Pass::Status::processingPreview;
-        colorAbility = pass->colorAbility;
-        orientation = pass->imageOrientation;
-        flips = pass->flipsImage;
-        printedDots = pass->geometry.has_value();
-        conversion = pass->blackConversion;
-        info = pass->deviceAdditionalInfo;
-    }
-    const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
-    const auto& image = task->originalImage;
-    // Until all its pixels are there, a picture shows from its smaller
-    // first decode; that drawing is not kept for later passes.
-    const QImage scaled = image ? image->scaledDecode() : QImage();
-    const bool scaledDecode = !scaled.isNull();
-    QImage drawn;
-    double dpi = previewDpi;
-    if (printedDots) {
-        // Only the thumbnail comes from here: the tiles come from the dots.
-        {
-            std::lock_guard guard(drawingLock());
-            if (state->drawnSmallFrom == image && !state->drawnSmall.isNull()) {
-                drawn = state->drawnSmall;
-            }
-        }
-        if (drawn.isNull()) {
-            const auto size = image ? PreviewImageRules::previewSize(image->widthPerHeight(),
-                                                                     thumbnailPixelBudget)
-                                    : std::nullopt;
-            drawn = PreviewImageRules::drawPicture(image, colorAbility, size, scaled);
-            std::lock_guard guard(drawingLock());
-            state->drawnSmall = drawn;
-            state->drawnSmallFrom = image;
-        }
-        const auto whole = image ? previewSize(image->widthPerHeight()) : std::nullopt;
-        dpi = whole && !drawn.isNull() ? previewDpi * double(drawn.width()) / double(whole->width())
-                                       : previewDpi;
-    } else {
-        if (!scaledDecode) {
-            std::lock_guard guard(drawingLock());
-            if (state->drawnFrom == image && state->drawnInColor == fullColor &&
-                !state->drawnPicture.isNull()) {
-                drawn = state->drawnPicture;
-            }
-        }
-        if (drawn.isNull() && scaledDecode) {
-            drawn = PreviewImageRules::drawPicture(nullptr, colorAbility, scaled.size(), scaled);
-        } else if (drawn.isNull()) {
-            const auto size = image ? previewSize(image->widthPerHeight()) : std::nullopt;
-            drawn = PreviewImageRules::drawPicture(image, colorAbility, size);
-            std::lock_guard guard(drawingLock());
-            state->drawnPicture = drawn;
-            state->drawnFrom = image;
-            state->drawnInColor = fullColor;
-        }
-        // The smaller preview is converted as the whole one would be at its
-        // scale: the screen's cells cover the same part of the picture.
-        if (scaledDecode && !drawn.isNull()) {
-            const std::optional<QSize> whole = previewSize(image->widthPerHeight());
-            dpi = whole ? previewDpi * double(drawn.width()) / double(whole->width()) : previewDpi;
-        }
-    }
-    QImage preview =
-        fullColor ? drawn
-                  : PreviewImageRules::packedIfBlackAndWhite(PreviewImageRules::convertPreview(
-                        drawn, conversion, info, orientation, dpi));
-    if (preview.isNull()) {
-        // No memory for it: a white one pixel, so that the tiles still come.
-        preview = QImage(1, 1, QImage::Format_Grayscale8);
-        preview.fill(255);
-    }
-    const QImage thumbnail = PreviewImageRules::thumbnail(preview, orientation, flips, fullColor);
-    {
-        std::lock_guard guard(drawingLock());
-        if (state->current != pass) {
-            pass->status = Pass::Status::cancelled;
-            return;
-        }
-        state->cachedPreviewImage = preview;
-        state->cachedPreviewIsScaledDecode = scaledDecode;
-        pass->previewImage = preview;
-        pass->fromScaledDecode = scaledDecode;
-        pass->status = Pass::Status::completedPreview;
-    }
-    platform::MainThread::post([view, pass, thumbnail] {
-        if (view) {
-            view->deliverThumbnail(pass, thumbnail);
-        }
-    });
-}
-
-void GridViewImageView::makeTiles(const std::shared_ptr<State>& state,
-                                  const std::shared_ptr<Pass>& pass,
-                                  QPointer<GridViewImageView> view) {
-    Pass::TileTask tiles;
-    QImage preview;
-    ambrel::OriginalImage::Pointer image;
-    std::optional<PreviewGeometry> geometry;
-    ambrel::BlackConversion conversion = ambrel::BlackConversion::threshold();
-    std::optional<quenta::DeviceBlackConversionInfo> info;
-    ambrel::ImageRotation orientation;
-    bool flips = false;
-    bool fullColor = false;
-    {
-        std::lock_guard guard(drawingLock());
-        if (state->current != pass) {
-            pass->status = Pass::Status::cancelled;
-            return;
-        }
-        pass->status = Pass::Status::processingTile;
-        tiles = pass->tileTask;
-        preview = pass->previewImage;
-        image = pass->originalImage;
-        geometry = pass->geometry;
-        conversion = pass->blackConversion;
-        info = pass->deviceAdditionalInfo;
-        orientation = pass->imageOrientation;
-        flips = pass->flipsImage;
-        fullColor = pass->colorAbility == ambrel::ColorAbility::fullColor;
-    }
-    std::shared_ptr<platform::OrientedImageCache> orientedImages;
-    if (geometry && image) {
-        state->tileDots.keepOnly(image, *geometry);
-        std::lock_guard guard(drawingLock());
-        if (state->orientedFrom != image || !state->orientedImages) {
-            state->orientedImages = std::make_shared<platform::OrientedImageCache>();
-            state->orientedFrom = image;
-        }
-        orientedImages = state->orientedImages;
-    }
-    const auto inForce = [&] {
-        std::lock_guard guard(drawingLock());
-        return state->current == pass;
-    };
-    struct Batch {
-        std::mutex lock;
-        std::vector<std::pair<int, QImage>> pending;
-        QElapsedTimer sincePost;
-        qsizetype remaining = 0;
-        bool first = true;
-    } batch;
-    batch.remaining = tiles.tileRects.size();
-    batch.sincePost.start();
-    const auto one = [&](std::size_t i) {
-        if (!inForce()) {
-            return; // a newer pass drops what is left of this one
-        }
-        const QRectF& frame = tiles.tileRects[qsizetype(i)];
-        QImage tile;
-        if (geometry && image) {
-            const PreviewTileRenderer::Request request{frame, tiles.viewSize, tiles.scale};
-            const PreviewTileCache::Key key{image, *geometry, request};
-            std::optional<PreviewTileRenderer::Dots> dots = state->tileDots.find(key);
-            if (!dots) {
-                dots = PreviewTileRenderer::draw(*image, *geometry, request, orientedImages);
-                state->tileDots.insert(key, *dots);
-            }
-            // Dots that could not be drawn (no memory for them) make no tile:
-            // a white one would hide what prints there.
-            const bool drawn =
-                !dots->isNull() || PreviewTileRenderer::dotsShown(*geometry, request).isEmpty();
-            tile = drawn ? PreviewTileRenderer::reduce(*dots, conversion, info, *geometry, request)
-                         : QImage();
-        } else {
-            tile = PreviewImageRules::sampleTile(preview, frame, tiles.viewSize, tiles.scale,
-                                                 orientation, flips, fullColor);
-        }
-        // The first tile shows at once; later ones go in batches, each shown
-        // in one repaint rather than one a tile.
-        std::vector<std::pair<int, QImage>> ready;
-        {
-            std::lock_guard guard(batch.lock);
-            batch.pending.emplace_back(int(i), std::move(tile));
-            --batch.remaining;
-            if (batch.first || batch.remaining == 0 ||
-                batch.sincePost.elapsed() >= batchInterval_ms) {
-                batch.first = false;
-                batch.sincePost.restart();
-                ready.swap(batch.pending);
-            }
-        }
-        if (!ready.empty()) {
-            platform::MainThread::post([view, pass, ready = std::move(ready)] {
-                for (const auto& [index, image] : ready) {
-                    if (!view) {
-                        return;
-                    }
-                    view->deliverTile(pass, index, image);
-                }
-            });
-        }
-    };
-    const auto device = platform::compute::Device::systemDefault();
-    if (device && tiles.tileRects.size() > 1) {
-        device->threadPool().parallelFor(std::size_t(tiles.tileRects.size()), one);
-    } else {
-        for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
-            one(std::size_t(i));
-        }
-    }
-}
-
 void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
                                          const QImage& thumbnail) {
     {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         if (m_state->current != pass) {
             return;
         }
@@ -734,7 +449,7 @@ void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index
                                     const QImage& image) {
     bool delivered = false;
     {
-        std::lock_guard guard(drawingLock());
+        std::lock_guard guard(previewPassLock());
         if (m_state->current != pass) {
             pass->status = Pass::Status::cancelled;
             return;

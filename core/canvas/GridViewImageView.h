@@ -23,6 +23,9 @@
 
 namespace kestrom {
 
+struct PreviewPass;
+struct PreviewRenderState;
+
 // The placed picture as the device will print it, made off the main thread.
 // A small thumbnail shows at once, stretched over the frame; tiles of
 // TILE_WIDTH points rendered at the screen's scale then replace it piece by
@@ -159,8 +162,8 @@ protected:
     void sizeChanged() override;
 
 private:
-    struct Pass;
-    struct State;
+    using Pass = PreviewPass;
+    using State = PreviewRenderState;
 
     void layoutTiles();
     void scheduleDrawing();
@@ -171,14 +174,6 @@ private:
     void deliverThumbnail(const std::shared_ptr<Pass>& pass, const QImage& thumbnail);
     void deliverTile(const std::shared_ptr<Pass>& pass, int index, const QImage& image);
     void fullDecodeArrived(const ambrel::OriginalImage::Pointer& image);
-    // The preview at its budget (or the thumbnail's for a pass made from the
-    // print's dots), and the tiles, on the workers.
-    static void makePreview(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
-                            QPointer<GridViewImageView> view);
-    static void makeTiles(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
-                          QPointer<GridViewImageView> view);
-    static void render(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
-                       QPointer<GridViewImageView> view);
 
     ambrel::OriginalImage::Pointer m_image;
     BlackConversionPointer m_blackConversion;
