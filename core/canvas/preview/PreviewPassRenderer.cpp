@@ -242,7 +242,9 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         }
     };
     const auto device = platform::compute::Device::systemDefault();
-    if (device && tiles.tileRects.size() > 1) {
+    // Tiles from the print's dots are the costly ones: side by side. Those
+    // sampled from a whole preview are quick and go in order.
+    if (device && geometry && image && tiles.tileRects.size() > 1) {
         device->threadPool().parallelFor(std::size_t(tiles.tileRects.size()), one);
     } else {
         for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
