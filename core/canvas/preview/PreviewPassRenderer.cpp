@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 
 #include <mutex>
+#include <utility>
 
 namespace kestrom {
 
@@ -203,7 +204,8 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         if (!inForce()) {
             return; // a newer pass drops what is left of this one
         }
-        const QRectF& frame = tiles.tileRects[qsizetype(i)];
+        // at(): a shared list read from several threads must not detach.
+        const QRectF frame = std::as_const(tiles.tileRects).at(qsizetype(i));
         QImage tile;
         if (geometry && image) {
             const PreviewTileRenderer::Request request{frame, tiles.viewSize, tiles.scale};
@@ -242,9 +244,7 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         }
     };
     const auto device = platform::compute::Device::systemDefault();
-    // Tiles from the print's dots are the costly ones: side by side. Those
-    // sampled from a whole preview are quick and go in order.
-    if (device && geometry && image && tiles.tileRects.size() > 1) {
+    if (device && tiles.tileRects.size() > 1) {
         device->threadPool().parallelFor(std::size_t(tiles.tileRects.size()), one);
     } else {
         for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
