@@ -62,7 +62,7 @@ void BM_SavePhotoDocument(benchmark::State& state) {
         auto snapshot = DocumentPackage::snapshot(*f.document);
         longestMain = std::max(longestMain, main.nsecsElapsed() / 1e6);
         bool failed = false;
-        DocumentPackage::writeInBackground(std::move(snapshot), f.package(),
+        DocumentPackage::writeInBackground(std::move(snapshot), f.package(), {},
                                            [&](auto error) { failed = bool(error); });
         kestrom::DocumentWorkQueue::waitForDone();
         platform::MainThread::drain();

@@ -9,6 +9,8 @@
 #include "platform/Progress.h"
 #include "platform/compute/Device.h"
 #include "platform/graphics/PageImage.h"
+#include "platform/usb/UsbResult.h"
+#include "transport/model/PipeError.h"
 
 #include <algorithm>
 #include <climits>
@@ -51,8 +53,10 @@ QImage printBitmap(qint64 canvasWidth, qint64 canvasHeight, platform::compute::T
     const size_t bytes = size_t(canvasWidth) * size_t(canvasHeight);
     auto* data = static_cast<uchar*>(std::malloc(bytes));
     if (!data) {
-        platform::Log::fatal(
-            QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
+        // The print fails as a send without memory fails; the program and
+        // its documents go on.
+        platform::Log::line(QStringLiteral("No memory for a print bitmap of %1 bytes.").arg(bytes));
+        fennick::MakeNSErrorWithIOReturn(platform::UsbResult::noMemory)->raise();
     }
     return QImage(
         data, int(canvasHeight), int(canvasWidth), qsizetype(canvasHeight),

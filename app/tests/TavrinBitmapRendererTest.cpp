@@ -4,11 +4,15 @@
 #include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <utility>
 #include <vector>
+
+#include <sys/resource.h>
 
 using ambrel::ImageRotation;
 using ambrel::ImageSource;
@@ -370,4 +374,39 @@ TEST(TavrinBitmapRenderer, aGrayBitmapPacksToTheColumnsOfTheConvertedOne) {
     const auto canvasSized = TavrinBitmapRenderer::renderGray(
         device, {30, 20}, ImageSource::canvasSizedImage([picture] { return picture; }), nullptr);
     EXPECT_FALSE(canvasSized.pendingConversion);
+}
+
+// A print bitmap the memory cannot hold fails the print with the error a
+// send without memory gives; the program goes on.
+TEST(TavrinBitmapRenderer, aBitmapTheMemoryCannotHoldFailsThePrint) {
+#ifdef LUNVIK_SANITIZED_BUILD
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    const QImage picture = solid(50, 20, 0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    qint64 inUse = -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:")) {
+            inUse = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    ASSERT_GT(inUse, 0);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit capped = old;
+    capped.rlim_cur = rlim_t(inUse + 64 * 1024 * 1024);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+    QString failure;
+    try {
+        // 20 x 20 m at one pixel per millimetre: 400 MB of bitmap.
+        TavrinBitmapRenderer::render(
+            device, {20000, 20000},
+            ImageSource::originalImage(pictureOf(picture), optionsFor(picture)), nullptr);
+    } catch (const platform::Error& e) {
+        failure = e.localizedDescription();
+    }
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_TRUE(failure.contains(QStringLiteral("cannot allocate memory")))
+        << failure.toStdString();
 }

@@ -1,6 +1,8 @@
 #include "app/tavrin/TavrinConnect.h"
 #include "model/descriptions/DeviceDescriptor.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using ambrel::DeviceDescriptor;
@@ -61,6 +63,33 @@ TEST(TavrinModelDescriptions, textsComeFromThePluginTable) {
         EXPECT_TRUE(a5->completionAlertInfo());
         EXPECT_EQ(a5->canvases().size(), 2);
         EXPECT_EQ(a5->headDotCount(), 4992);
+    }
+}
+
+// The stencil models' completion movie is in the plug-in's own bundle in
+// both regions: a short MP4, small enough to be compiled in.
+TEST(TavrinModelDescriptions, theCompletionMovieIsAnMp4OfThePlugin) {
+    for (const Region region : {Region::worldwide, Region::china}) {
+        const QString a4 = region == Region::china ? TavrinConnect::chinaModelName
+                                                   : TavrinConnect::worldwideModelName;
+        for (const QString& name : {a4, QStringLiteral("Tavrin a5")}) {
+            SCOPED_TRACE(name.toStdString());
+            const auto model = named(region, name);
+            ASSERT_TRUE(model);
+            ASSERT_TRUE(model->completionAlertInfo());
+            const auto url = model->completionAlertInfo()->videoFileUrl;
+            ASSERT_TRUE(url);
+            EXPECT_EQ(url->scheme(), QStringLiteral("qrc"));
+            EXPECT_TRUE(url->path().startsWith(QStringLiteral("/bundles/TavrinConnect/")));
+            QFile movie(QLatin1Char(':') + url->path());
+            ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+            EXPECT_LT(movie.size(), 300 * 1024);
+            // An ISO media file: its first box is the file type, branded MP4.
+            const QByteArray head = movie.read(12);
+            EXPECT_EQ(head.mid(4, 4), QByteArray("ftyp"));
+            EXPECT_TRUE(head.mid(8, 3) == "mp4" || head.mid(8, 4) == "isom")
+                << head.mid(8).constData();
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/canvas/CanvasAnimation.h"
 #include "core/canvas/GridLineList.h"
+#include "core/canvas/GridViewAccessible.h"
 #include "core/canvas/GridViewChangeAnimator.h"
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewDrawingView.h"
@@ -19,7 +20,9 @@
 #include "core/document/application/KestromText.h"
 #include "model/descriptions/ColorAbility.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -89,8 +92,10 @@ GridView::GridView(QWidget* parent)
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setRenderHint(QPainter::SmoothPixmapTransform, true);
     setMouseTracking(true);
-    // Focus comes with a click on the picture, which then shows it.
-    setFocusPolicy(Qt::ClickFocus);
+    // A click on the picture or Tab gives the canvas the keys that move the
+    // picture; the selected picture, or a ring around the canvas, shows it.
+    setFocusPolicy(Qt::StrongFocus);
+    GridViewAccessible::installFactory();
 
     const std::pair<QGraphicsItem*, Layer> items[] = {
         {m_overflownAreaView, overflowLayer},
@@ -167,6 +172,15 @@ void GridView::setImagePlacement(const ambrel::OriginalImageDrawingOptions& opti
     }
     if (changed(&Options::imageRepeatYMargin_mm)) {
         setImageRepeatYMargin_mm(options.imageRepeatYMargin_mm);
+    }
+    announceDescription();
+}
+
+void GridView::announceDescription() {
+    // A screen reader hears where the picture went.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
     }
 }
 
@@ -269,6 +283,7 @@ void GridView::setOriginalImage(const ambrel::OriginalImage::Pointer& image) {
     m_imageView->setOriginalImage(image);
     m_imageSelectionView->setSelected(false);
     requestLayout();
+    announceDescription();
 }
 
 bool GridView::imageIsResizable() const {
@@ -640,6 +655,44 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     if (m_scene->focusItem()) {
         QApplication::sendEvent(m_scene, event);
     }
+}
+
+void GridView::focusInEvent(QFocusEvent* event) {
+    QGraphicsView::focusInEvent(event);
+    const bool byKeyboard =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (!byKeyboard) {
+        return;
+    }
+    m_showsKeyboardFocus = true;
+    // The arrow keys move the picture, so it shows as selected.
+    if (m_originalImage && m_imageSelectionView->isEnabled()) {
+        m_imageSelectionView->setFocus(event->reason());
+        m_imageSelectionView->setSelected(true);
+    }
+    viewport()->update();
+}
+
+void GridView::focusOutEvent(QFocusEvent* event) {
+    QGraphicsView::focusOutEvent(event);
+    if (m_showsKeyboardFocus) {
+        m_showsKeyboardFocus = false;
+        viewport()->update();
+    }
+}
+
+void GridView::drawForeground(QPainter* painter, const QRectF&) {
+    if (!m_showsKeyboardFocus || !hasFocus() || bounds().isEmpty()) {
+        return;
+    }
+    // A ring just outside the canvas, as fields show theirs.
+    painter->save();
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(QPointF(), bounds()).adjusted(-3, -3, 3, 3));
+    painter->restore();
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {

@@ -152,6 +152,8 @@ public:
     void layout();
     const GridViewLayout::Result& lastLayout() const { return m_lastLayout; }
     const GridViewDrag& drag() const { return m_drag; }
+    // Whether the canvas shows the ring of a focus that came by keyboard.
+    bool showsKeyboardFocus() const { return m_showsKeyboardFocus && hasFocus(); }
 
     // The whole widget drawn at the given scale, as the screen would show it.
     QImage renderImage(double scale);
@@ -185,6 +187,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -198,6 +203,7 @@ private:
     void imageSelectionViewMouseUp(GridViewImageSelectionView& view) override;
 
     void requestLayout();
+    void announceDescription();
     void invalidateGrid();
     void placeCanvas();
     void applyLayout(const GridViewLayout::Result& result);
@@ -220,6 +226,8 @@ private:
     ambrel::OriginalImage::Pointer m_originalImage;
     std::optional<QColor> m_backgroundColor;
     bool m_enabled = false;
+    // Focus came by Tab: the canvas draws a ring until it goes.
+    bool m_showsKeyboardFocus = false;
     GridViewDelegate* m_delegate = nullptr;
 
     std::optional<QRectF> m_fixedCanvasRect;

@@ -1,6 +1,7 @@
 #include "core/canvas/GridViewContainerView.h"
 
 #include "core/canvas/GridViewController.h"
+#include "core/document/application/KestromText.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,9 +12,10 @@ namespace kestrom {
 
 GridViewContainerView::GridViewContainerView(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
-    // A click hands it the keys for the picture; Tab passes by, as nothing
-    // here shows focus and the inspector's fields do the same by keyboard.
+    // A click beside the canvas hands it the keys for the picture; Tab stops
+    // at the canvas inside, which shows its focus and passes the keys here.
     setFocusPolicy(Qt::ClickFocus);
+    setAccessibleName(KestromText::text("Canvas_AreaAccessibleName"));
     resize(600, 200);
 }
 

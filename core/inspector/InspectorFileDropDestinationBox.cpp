@@ -1,5 +1,6 @@
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 
+#include "core/document/application/KestromText.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 
@@ -18,6 +19,7 @@ InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent
     setFrameShadow(QFrame::Sunken);
     setMinimumHeight(120);
     setAutoFillBackground(true);
+    m_ownBackgroundRole = backgroundRole();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(2);
@@ -25,6 +27,7 @@ InspectorFileDropDestinationBox::InspectorFileDropDestinationBox(QWidget* parent
     m_picture->setAlignment(Qt::AlignCenter);
     m_picture->setMinimumHeight(72);
     m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    m_picture->setAccessibleName(KestromText::text("Inspector_Image_PictureAccessibleName"));
     m_name = new QLabel(this);
     m_name->setAlignment(Qt::AlignCenter);
     m_name->setTextFormat(Qt::PlainText);
@@ -44,18 +47,17 @@ bool InspectorFileDropDestinationBox::accepts(const QDropEvent* event) const {
 
 void InspectorFileDropDestinationBox::setDraggingEntered(bool entered) {
     m_isDraggingEntered = entered;
-    setBackgroundRole(entered ? QPalette::Highlight : QPalette::Base);
+    setBackgroundRole(entered ? QPalette::Highlight : m_ownBackgroundRole);
     update();
 }
 
 void InspectorFileDropDestinationBox::dragEnterEvent(QDragEnterEvent* event) {
     setDraggingEntered(true);
-    if (accepts(event)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    // Taken even when refused, with no action: only a drag the box took is
+    // told that it left, and the highlight must go then too. The moves that
+    // follow say no.
+    event->setDropAction(accepts(event) ? Qt::CopyAction : Qt::IgnoreAction);
+    event->accept();
 }
 
 void InspectorFileDropDestinationBox::dragMoveEvent(QDragMoveEvent* event) {
@@ -70,6 +72,12 @@ void InspectorFileDropDestinationBox::dragMoveEvent(QDragMoveEvent* event) {
 void InspectorFileDropDestinationBox::dragLeaveEvent(QDragLeaveEvent* event) {
     setDraggingEntered(false);
     QFrame::dragLeaveEvent(event);
+}
+
+void InspectorFileDropDestinationBox::hideEvent(QHideEvent* event) {
+    // A page pushed or a window closed during a drag ends it here.
+    setDraggingEntered(false);
+    QFrame::hideEvent(event);
 }
 
 void InspectorFileDropDestinationBox::dropEvent(QDropEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QPalette>
 #include <QPoint>
 #include <QPointer>
 
@@ -30,6 +31,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
@@ -42,6 +44,8 @@ private:
     QLabel* m_name;
     QLabel* m_size;
     bool m_isDraggingEntered = false;
+    // The look the box has when no drag is over it.
+    QPalette::ColorRole m_ownBackgroundRole = QPalette::Window;
     QPoint m_pressPosition;
     bool m_pressed = false;
 };

@@ -38,6 +38,8 @@ InspectorPaneNumberParameterViewController::InspectorPaneNumberParameterViewCont
     grid()->addWidget(m_slider, 0, 1);
     grid()->addWidget(m_numberLabel, 0, 2);
     titleLabel()->setBuddy(m_numberLabel);
+    // The caption is the field's; the slider beside it says the same.
+    m_slider->setAccessibleName(titleLabel()->text());
     makeControlFontsMonospacedDigit({m_numberLabel});
 
     connectSlider(m_slider, [this](double value) { changeValue(value); });

@@ -141,6 +141,8 @@ InspectorPaneViewController_Bitmap::addSliderRow(const QString& captionKey, doub
     auto* slider = new InspectorValueSlider(row);
     slider->setDoubleRange(minimum, maximum, tickMarks, wholeNumbers);
     caption->setBuddy(slider);
+    // Named on its own: screen readers do not all look for the caption.
+    slider->setAccessibleName(caption->text());
     auto* label = new QLabel(row);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setFixedWidth(QFontMetrics(label->font()).horizontalAdvance(QStringLiteral("+0.00 ")));

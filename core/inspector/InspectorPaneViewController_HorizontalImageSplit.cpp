@@ -54,6 +54,7 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
     m_endClear->setAutoRaise(true);
     m_endClear->setToolTip(
         KestromText::text(QStringLiteral("Inspector_HorizontalImageSplit_Clear")));
+    m_endClear->setAccessibleName(m_endClear->toolTip());
     m_endClear->setFocusPolicy(Qt::NoFocus);
     grid->addWidget(m_endClear, endRow, 4);
 

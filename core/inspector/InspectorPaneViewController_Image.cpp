@@ -8,12 +8,14 @@
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneLayout.h"
+#include "core/inspector/PictureThumbnailQueue.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "platform/MainThread.h"
 #include "platform/WorkQueue.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
 #include "platform/TemporaryDirectory.h"
 #include "platform/graphics/GraphicsContext.h"
 
@@ -240,7 +242,13 @@ InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& do
     }
     const auto conversion = document.currentBlackConversion()->blackConversion();
     const auto info = model->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
-    return [image, conversion, info, geometry = *geometry, size] {
+    // Held weakly until it runs: a picture replaced meanwhile is not drawn,
+    // nor kept while the work waits.
+    return [picture = std::weak_ptr(image), conversion, info, geometry = *geometry, size] {
+        const auto image = picture.lock();
+        if (!image) {
+            return QImage();
+        }
         // The whole picture's pixels first (a picture still being decoded
         // is drawn once they are there).
         return PreviewTileRenderer::renderWhole(*image, conversion, info, geometry, size);
@@ -249,27 +257,44 @@ InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& do
 
 QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
                                                                  const QSize& maximumSize) {
-    const auto& image = document.originalImage();
+    return thumbnail(document.originalImage(), document.imageOrientation(),
+                     document.flipsImageHorizontal(), maximumSize);
+}
+
+QSize InspectorPaneViewController_Image::thumbnailSize(const ambrel::OriginalImage::Pointer& image,
+                                                       ambrel::ImageRotation orientation,
+                                                       const QSize& maximumSize) {
     if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
         return {};
     }
-    const bool turned = document.imageOrientation().isWidthHeightFlipped();
+    const bool turned = orientation.isWidthHeightFlipped();
     const double ratio = turned ? 1 / image->widthPerHeight() : image->widthPerHeight();
     QSizeF size(maximumSize.width(), maximumSize.width() / ratio);
     if (size.height() > maximumSize.height()) {
         size = QSizeF(maximumSize.height() * ratio, maximumSize.height());
     }
-    QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
-                     QImage::Format_ARGB32_Premultiplied);
+    return QSize(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())));
+}
+
+QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage::Pointer& image,
+                                                    ambrel::ImageRotation orientation,
+                                                    bool flipHorizontal, const QSize& maximumSize) {
+    const QSize size = thumbnailSize(image, orientation, maximumSize);
+    if (size.isEmpty()) {
+        return {};
+    }
+    QImage thumbnail(size, QImage::Format_ARGB32_Premultiplied);
+    if (thumbnail.isNull()) {
+        return {}; // no memory for it: the well stays empty
+    }
     thumbnail.fill(Qt::white);
     QPainter painter(&thumbnail);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     platform::GraphicsContext context(painter, thumbnail.size());
     // The document's turns are clockwise as seen on the canvas, whose y runs
     // down; in this y-up context the same turn is the reverse one.
-    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()),
-                        document.imageOrientation().reversed(), document.flipsImageHorizontal(),
-                        context, false);
+    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()), orientation.reversed(),
+                        flipHorizontal, context, false);
     return thumbnail;
 }
 
@@ -297,6 +322,7 @@ void InspectorPaneViewController_Image::makePrintedPicture() {
                 const QImage printed = make();
                 platform::MainThread::post([printed, request, pane] {
                     if (pane && pane->m_printedThumbnailRequest == request && !printed.isNull()) {
+                        pane->m_showsPrintedPicture = true;
                         pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(printed));
                         emit pane->printedThumbnailShown();
                     }
@@ -308,12 +334,36 @@ void InspectorPaneViewController_Image::makePrintedPicture() {
 void InspectorPaneViewController_Image::showPicture() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool hasPicture = image != nullptr;
+    const quint64 request = ++*m_thumbnailRequest;
     if (hasPicture) {
         const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
-        const QImage thumbnail = originalImageThumbnail(
-            *document(), room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4));
-        m_box->pictureView()->setPixmap(QPixmap::fromImage(thumbnail));
-        m_pictureSize = thumbnail.size();
+        const QSize bound = room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4);
+        m_pictureSize = thumbnailSize(image, document()->imageOrientation(), bound);
+        m_showsPrintedPicture = false;
+        // Drawn behind the window: the picture may still be decoding, and a
+        // page is rendered. The well keeps what it showed until then. Work
+        // not yet begun holds the picture weakly: a burst of loads does not
+        // keep every replaced picture's pixels until its turn comes.
+        std::weak_ptr<std::atomic<quint64>> current = m_thumbnailRequest;
+        PictureThumbnailQueue::run([picture = std::weak_ptr(image),
+                                    orientation = document()->imageOrientation(),
+                                    flip = document()->flipsImageHorizontal(), bound, request,
+                                    current, pane = QPointer(this)] {
+            const auto isCurrent = [current, request] {
+                const auto latest = current.lock();
+                return latest && *latest == request;
+            };
+            const auto image = picture.lock();
+            if (!image || !isCurrent()) {
+                return;
+            }
+            QImage drawn = thumbnail(image, orientation, flip, bound);
+            platform::MainThread::post([drawn = std::move(drawn), isCurrent, pane] {
+                if (pane && isCurrent() && !pane->m_showsPrintedPicture) {
+                    pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(drawn));
+                }
+            });
+        });
         showPrintedPicture();
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());

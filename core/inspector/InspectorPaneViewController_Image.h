@@ -2,6 +2,9 @@
 
 #include "core/inspector/InspectorPaneViewController.h"
 
+#include "model/pictures/ImageRotation.h"
+#include "model/pictures/OriginalImage.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QStringList>
@@ -52,6 +55,11 @@ public:
     // The document's picture drawn upright into at most the given size, as
     // the canvas shows it; null without one.
     static QImage originalImageThumbnail(const PrintDocument& document, const QSize& maximumSize);
+    // The same for a picture turned and mirrored so. Any thread: it may wait
+    // for the whole picture's decode or render a page.
+    static QImage thumbnail(const ambrel::OriginalImage::Pointer& image,
+                            ambrel::ImageRotation orientation, bool flipHorizontal,
+                            const QSize& maximumSize);
     // What makes the same picture from the dots the print lays, reduced to
     // the size as the canvas's preview is; nothing for a full-colour model or
     // where the print's placement is unknown. Runs on any thread.
@@ -70,6 +78,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The size the picture takes drawn into at most the given one; empty
+    // without a picture to draw.
+    static QSize thumbnailSize(const ambrel::OriginalImage::Pointer& image,
+                               ambrel::ImageRotation orientation, const QSize& maximumSize);
     void showPicture();
     void showPrintedPicture();
     void makePrintedPicture();
@@ -83,10 +95,18 @@ private:
     QToolButton* m_rotateRight;
     QToolButton* m_mirror;
     QPointer<QWidget> m_filteredWindow;
-    // The newest small picture asked of the worker; older ones are dropped.
+    // The newest small picture of the picture itself asked for; older ones
+    // that come back later are dropped, and those not begun are not drawn.
+    std::shared_ptr<std::atomic<quint64>> m_thumbnailRequest =
+        std::make_shared<std::atomic<quint64>>(0);
+    // The newest small picture of the print's dots asked of the worker;
+    // older ones are dropped.
     quint64 m_printedThumbnailRequest = 0;
     std::shared_ptr<std::atomic<quint64>> m_latestPrintedThumbnail =
         std::make_shared<std::atomic<quint64>>(0);
+    // The print's dots are shown for the picture as it lies now: its own
+    // drawing, should it come back later, does not cover them.
+    bool m_showsPrintedPicture = false;
     // The size the small picture is shown at.
     QSize m_pictureSize;
     QTimer m_printedPictureTimer;

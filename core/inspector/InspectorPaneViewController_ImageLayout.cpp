@@ -83,6 +83,7 @@ InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout
     m_resetRepeat->setAutoRaise(true);
     m_resetRepeat->setToolTip(
         KestromText::text(QStringLiteral("Inspector_ImageLayout_ResetRepeat")));
+    m_resetRepeat->setAccessibleName(m_resetRepeat->toolTip());
     repeatRow->addWidget(m_resetRepeat);
     grid->addLayout(repeatRow, row, 1, 1, 3);
 

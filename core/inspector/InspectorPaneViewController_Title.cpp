@@ -33,6 +33,7 @@ InspectorPaneViewController_Title::InspectorPaneViewController_Title(QWidget* pa
     m_popButton->setArrowType(Qt::LeftArrow);
     m_popButton->setAutoRaise(true);
     m_popButton->setToolTip(KestromText::text(QStringLiteral("Inspector_Title_Back")));
+    m_popButton->setAccessibleName(m_popButton->toolTip());
     m_popButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
     connect(m_popButton, &QToolButton::clicked, this, &InspectorPaneViewController_Title::pop);
     layout->addWidget(m_popButton);

@@ -6,6 +6,7 @@
 #include "core/document/application/UserDefaultsKeys.h"
 #include "core/document/package/KeptVersions.h"
 #include "core/launch/MainMenu.h"
+#include "core/launch/MenuMnemonics.h"
 #include "core/scripting/ScriptingService.h"
 #include "core/window/AboutPanelController.h"
 #include "core/window/DocumentWindow.h"
@@ -80,8 +81,6 @@ void AppDelegate::applicationWillFinishLaunching() {
         DocumentWorkQueue::run([versions] { versions->removeStale(); });
     }
     m_scripting = std::make_unique<ScriptingService>(*m_documentController);
-    connect(m_scripting.get(), &ScriptingService::openFilesRequested, this,
-            &AppDelegate::openFiles);
     connect(m_scripting.get(), &ScriptingService::activationRequested, this,
             &AppDelegate::activate);
     m_scripting->registerOn(QDBusConnection::sessionBus());
@@ -141,7 +140,7 @@ void AppDelegate::rebuildRecentMenu() {
     const QStringList titles = m_documentController->recentDocumentTitles();
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString path = paths[i];
-        QAction* entry = m_recentMenu->addAction(titles.value(i));
+        QAction* entry = m_recentMenu->addAction(MenuMnemonics::escaped(titles.value(i)));
         entry->setToolTip(path);
         connect(entry, &QAction::triggered, this,
                 [this, path] { m_documentController->openDocument(path, true); });
@@ -165,9 +164,10 @@ void AppDelegate::setRevertItem(QAction* revert) {
 }
 
 void AppDelegate::refreshRevertItem() {
-    // A document that was never saved has no file to go back to.
+    // A document that was never saved has no file to go back to; one just
+    // opened or saved has nothing to go back from.
     if (m_revertItem) {
-        m_revertItem->setEnabled(m_followed && m_followed->filePath());
+        m_revertItem->setEnabled(m_documentController->hasChangesToRevert(m_followed));
     }
 }
 
@@ -233,6 +233,7 @@ void AppDelegate::toggleInspector() {
 void AppDelegate::followCurrentDocument(Document* document) {
     disconnect(m_undoStateConnection);
     disconnect(m_filePathConnection);
+    disconnect(m_editedConnection);
     m_followed = document;
     if (document) {
         // Every change of the job registers its undo.
@@ -242,6 +243,8 @@ void AppDelegate::followCurrentDocument(Document* document) {
         });
         m_filePathConnection =
             connect(document, &Document::filePathChanged, this, &AppDelegate::refreshRevertItem);
+        m_editedConnection =
+            connect(document, &Document::editedChanged, this, &AppDelegate::refreshRevertItem);
     }
     refreshUndoItems();
     refreshDocumentItems();
@@ -302,7 +305,29 @@ void AppDelegate::newDocument() {
 }
 
 void AppDelegate::openDocument() {
-    m_documentController->openDocumentWithPanel();
+    QPointer<AppDelegate> self(this);
+    m_panels->chooseDocumentsToOpen([self](const QStringList& paths) {
+        // Once the panel has gone: a window that shows a panel takes no
+        // picture.
+        QMetaObject::invokeMethod(
+            self,
+            [self, paths] {
+                if (self) {
+                    self->openChosenFiles(paths);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::openChosenFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (m_scripting && ScriptingService::isPictureFile(path)) {
+            m_scripting->loadPictureFile(path);
+        } else {
+            m_documentController->openDocument(path, true);
+        }
+    }
 }
 
 void AppDelegate::closeDocument() {

@@ -48,10 +48,10 @@ public:
     // other copy does not answer; this start then stays on its own.
     bool handOverToRunningApplication(const QStringList& paths);
 
-    // Files from the command line or from another start: document packages
-    // open (an open one comes to the front); pictures are loaded as the
-    // Services entry loads one. Nothing at all gives a new untitled document
-    // when none is open.
+    // Files from the command line: document packages open (an open one
+    // comes to the front); pictures are loaded as the Services entry loads
+    // one. Nothing at all gives a new untitled document when none is open.
+    // Files another start hands over take the bus (ScriptingService).
     void openFiles(const QStringList& paths);
     // Another start without files: the current window comes to the front,
     // or a new document when none is open.
@@ -69,8 +69,10 @@ public:
     void setToggleInspectorItem(QAction* item);
     // Brings every item of the document in front up to date.
     void refreshDocumentItems();
-    // File › Revert to Saved, enabled while the current document has a file.
+    // File › Revert to Saved, enabled while the current document differs
+    // from the version it would go back to.
     void setRevertItem(QAction* revert);
+    void refreshRevertItem();
     // Names the print item as the current document's model prints.
     void titlePrintItem(QAction& print) const;
 
@@ -102,7 +104,9 @@ private:
     void refreshUndoItems();
     // The items that follow the document's own state.
     void refreshItemsAfterChange();
-    void refreshRevertItem();
+    // Packages open as documents; pictures go into a document as a
+    // picture given by another program does.
+    void openChosenFiles(const QStringList& paths);
     DocumentWindow* currentWindow() const;
 
     std::unique_ptr<WidgetDocumentPanels> m_panels;
@@ -124,6 +128,7 @@ private:
     QPointer<Document> m_quitAsking;
     QMetaObject::Connection m_undoStateConnection;
     QMetaObject::Connection m_filePathConnection;
+    QMetaObject::Connection m_editedConnection;
 };
 
 } // namespace kestrom

@@ -2,6 +2,7 @@
 
 #include "core/document/application/KestromText.h"
 #include "core/launch/AppDelegate.h"
+#include "core/launch/MenuMnemonics.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -54,8 +55,9 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
                      &AppDelegate::closeDocument);
     QObject::connect(item(file, "Menu_Save", QKeySequence::Save), &QAction::triggered, &delegate,
                      &AppDelegate::saveDocument);
-    QObject::connect(item(file, "Menu_SaveAs", QKeySequence::SaveAs), &QAction::triggered,
-                     &delegate, &AppDelegate::saveDocumentAs);
+    // Not every desktop binds a key to Save As; Ctrl+Shift+S is the usual one.
+    QObject::connect(item(file, "Menu_SaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
+                     &QAction::triggered, &delegate, &AppDelegate::saveDocumentAs);
     QAction* revert = item(file, "Menu_Revert");
     QObject::connect(revert, &QAction::triggered, &delegate, &AppDelegate::revertDocumentToSaved);
     delegate.setRevertItem(revert);
@@ -63,8 +65,11 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
     QAction* print = item(file, "Menu_Print", QKeySequence::Print);
     QObject::connect(print, &QAction::triggered, &delegate, &AppDelegate::printDocument);
     // The item takes the model's word for printing as the menu opens.
-    QObject::connect(file, &QMenu::aboutToShow, &delegate,
-                     [&delegate, print] { delegate.titlePrintItem(*print); });
+    // Saving in place changes what a revert would bring back.
+    QObject::connect(file, &QMenu::aboutToShow, &delegate, [&delegate, print] {
+        delegate.titlePrintItem(*print);
+        delegate.refreshRevertItem();
+    });
 
     QMenu* edit = menu(bar, "Menu_Edit");
     QAction* undo = item(edit, "Menu_Undo", QKeySequence::Undo);
@@ -111,6 +116,10 @@ QMenuBar* MainMenu::make(AppDelegate& delegate) {
                      &QAction::triggered, &delegate, &AppDelegate::showHelpPanel);
     QObject::connect(item(help, "Menu_Acknowledgments"), &QAction::triggered, &delegate,
                      &AppDelegate::showAcknowledgmentsPanel);
+
+    for (QMenu* each : bar->findChildren<QMenu*>()) {
+        MenuMnemonics::keepComplete(each);
+    }
     return bar;
 }
 

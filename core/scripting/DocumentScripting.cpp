@@ -16,6 +16,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 
 #include <cerrno>
 
@@ -106,6 +107,10 @@ QUrl DocumentScripting::fileArgument(const QVariantMap& arguments) {
     }
     const QUrl url(text, QUrl::StrictMode);
     if (url.isValid() && url.isLocalFile()) {
+        // "%00" would end the path early for the system: it names no file.
+        if (url.toLocalFile().contains(QChar(0))) {
+            throw DocumentFileError::noFileLocation(text, false);
+        }
         if (QDir::isAbsolutePath(url.toLocalFile())) {
             return url;
         }
@@ -126,7 +131,24 @@ void DocumentScripting::loadImageFrom(const QVariantMap& arguments) {
         if (::stat(path.constData(), &status) != 0) {
             throw DocumentFileError::unreadableFile(url.toLocalFile(), errno);
         }
-        m_import.setImageWithDroppedFileURL(url);
+        const auto command = platform::ScriptCommand::current();
+        if (!command) {
+            m_import.setImageWithDroppedFileURL(url);
+            return;
+        }
+        // The file is read and decoded behind the window, which keeps
+        // answering meanwhile; the call is answered once the picture is in.
+        command->suspendExecution();
+        QMimeData pasteboard;
+        pasteboard.setUrls({url});
+        m_import.setImageWithPasteboard(
+            &pasteboard, [command](const std::shared_ptr<const platform::Error>& error) {
+                if (error) {
+                    command->setScriptErrorString(error->localizedDescription());
+                    command->setScriptErrorNumber(int(error->code()));
+                }
+                command->resumeExecution(QVariant());
+            });
     } catch (const platform::Error& e) {
         if (const auto command = platform::ScriptCommand::current()) {
             command->setScriptErrorString(e.localizedDescription());

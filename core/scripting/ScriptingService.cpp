@@ -7,6 +7,7 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/scripting/DocumentScripting.h"
+#include "core/window/DocumentWindow.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/Error.h"
@@ -14,13 +15,15 @@
 #include "platform/ScriptCommand.h"
 #include "platform/graphics/FileType.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -157,6 +160,13 @@ void runScriptCommand(const ScriptingService::Call& call, const std::function<vo
 
 } // namespace
 
+struct ScriptingService::OpenCall {
+    Call call;
+    ScriptedOpenAlert::Outcome outcome;
+    // Files not opened or failed yet.
+    int pending = 0;
+};
+
 struct ScriptingService::Entry {
     quint64 number = 0;
     QPointer<Document> document;
@@ -218,8 +228,34 @@ bool ScriptingService::handOver(QDBusConnection connection, const QStringList& p
             serviceName, applicationPath, desktopApplicationInterface, QStringLiteral("Open"));
         message << uris << QVariantMap();
     }
-    // A running copy answers at once: it only queues the files.
-    const QDBusMessage reply = connection.call(message, QDBus::Block, 10000);
+    // The running copy answers Open once the files have opened, which may
+    // take a while; that it answers at all is asked first.
+    if (!paths.isEmpty()) {
+        QDBusMessage ask = QDBusMessage::createMethodCall(
+            serviceName, applicationPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"));
+        ask << applicationInterface << QStringLiteral("documents");
+        const QDBusMessage answer = connection.call(ask, QDBus::Block, 10000);
+        if (answer.type() != QDBusMessage::ReplyMessage) {
+            platform::Log::line(QStringLiteral("the running application does not answer: ") +
+                                answer.errorMessage());
+            return false;
+        }
+    }
+    const QDBusMessage reply =
+        connection.call(message, QDBus::Block, paths.isEmpty() ? 10000 : 300000);
+    // It has the files: they are not opened here as well.
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        reply.errorName() == QDBusError::errorString(QDBusError::NoReply)) {
+        platform::Log::line(QStringLiteral("the running application is still opening the files"));
+        return true;
+    }
+    // It took what its limits allow, and told the user of what did not
+    // open: opening the rest here would pass the limits.
+    if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == scriptErrorName) {
+        platform::Log::line(reply.errorMessage());
+        return true;
+    }
     if (reply.type() != QDBusMessage::ReplyMessage) {
         platform::Log::line(QStringLiteral("the running application did not take the files: ") +
                             reply.errorMessage());
@@ -417,16 +453,146 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
     for (const QString& uri : call.argument(0).toStringList()) {
         const QUrl url(uri, QUrl::StrictMode);
         // The caller's working folder is not this process's.
-        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute()) {
+        // A "%00" would end the path early for the system: another file.
+        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute() ||
+            url.toLocalFile().contains(QChar(0))) {
             call.fail(
                 QDBusError::InvalidArgs,
                 QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
             return;
         }
-        paths << url.toLocalFile();
+        paths << QDir::cleanPath(url.toLocalFile());
     }
-    call.reply();
-    QTimer::singleShot(0, this, [this, paths] { emit openFilesRequested(paths); });
+    // A file named twice opens once, and counts once against the limits.
+    paths.removeDuplicates();
+    if (paths.isEmpty()) {
+        call.reply();
+        QTimer::singleShot(0, this, [this] { emit activationRequested(); });
+        return;
+    }
+    // Each file may need a window of its own, but for a package already open.
+    auto open = std::make_shared<OpenCall>(OpenCall{call, {int(paths.size()), 0, {}}, 0});
+    const int available = m_budget.available();
+    int accepted = 0;
+    for (const QString& path : paths) {
+        const bool isOpen = m_controller && m_controller->documentForPath(path);
+        if (!isOpen && accepted == available) {
+            ++open->outcome.refused;
+            continue;
+        }
+        if (!isOpen) {
+            ++accepted;
+            m_budget.reserve(1);
+        }
+        m_filesToOpen.push_back({path, !isOpen, open});
+        ++open->pending;
+    }
+    if (open->pending == 0) {
+        finishOpenCall(*open);
+        return;
+    }
+    // After this turn, so that the bus is answered between the files.
+    if (!m_openingScheduled) {
+        m_openingScheduled = true;
+        QTimer::singleShot(0, this, &ScriptingService::openNextFile);
+    }
+}
+
+void ScriptingService::fileOpened(const std::shared_ptr<OpenCall>& open,
+                                  const std::shared_ptr<const platform::Error>& error) {
+    if (error) {
+        open->outcome.failures << error->localizedDescription();
+    }
+    if (--open->pending == 0) {
+        finishOpenCall(*open);
+    }
+}
+
+void ScriptingService::finishOpenCall(const OpenCall& open) {
+    QStringList reasons;
+    if (open.outcome.refused > 0) {
+        reasons << KestromText::text("Scripting_TooManyFiles")
+                       .arg(open.outcome.refused)
+                       .arg(open.outcome.handedOver)
+                       .arg(ScriptedDocumentBudget::newWindowsPerCall)
+                       .arg(ScriptedDocumentBudget::documentsInAll);
+    }
+    reasons << open.outcome.failures;
+    if (reasons.isEmpty()) {
+        open.call.reply();
+    } else {
+        open.call.failScript(0, reasons.join(u'\n'));
+    }
+    // The user's own files come this way too (a start with files hands
+    // them over): what did not open shows in the application, in one alert
+    // for the call, or in the one that shows already.
+    m_openAlert.tell(open.outcome, currentWindow());
+}
+
+QWidget* ScriptingService::currentWindow() const {
+    Document* current = m_controller ? m_controller->currentDocument() : nullptr;
+    if (DocumentWindow* window = current ? DocumentWindow::windowFor(current) : nullptr) {
+        return window;
+    }
+    return QApplication::activeWindow();
+}
+
+void ScriptingService::openNextFile() {
+    m_openingScheduled = false;
+    if (m_filesToOpen.empty()) {
+        return;
+    }
+    const FileToOpen file = m_filesToOpen.front();
+    m_filesToOpen.pop_front();
+    if (!m_filesToOpen.empty()) {
+        m_openingScheduled = true;
+        QTimer::singleShot(0, this, &ScriptingService::openNextFile);
+    }
+    QPointer<ScriptingService> self(this);
+    const std::shared_ptr<OpenCall> open = file.call;
+    if (isPictureFile(file.path)) {
+        // The reservation becomes the document made for the picture.
+        m_budget.release(file.reserved ? 1 : 0);
+        loadPicture(file.path, true, [self, open](std::shared_ptr<const platform::Error> error) {
+            if (self) {
+                self->fileOpened(open, error);
+            }
+        });
+        return;
+    }
+    if (!m_controller) {
+        m_budget.release(file.reserved ? 1 : 0);
+        fileOpened(open, nullptr);
+        return;
+    }
+    const bool reserved = file.reserved;
+    // Its error goes into the call's answer and alert, not an alert of its own.
+    m_controller->openDocument(
+        file.path, true,
+        [self, reserved, open](Document* document, bool alreadyOpen,
+                               std::shared_ptr<const platform::Error> error) {
+            if (!self) {
+                return;
+            }
+            self->fileOpened(open, error);
+            if (reserved) {
+                self->m_budget.release(1);
+                if (document && !alreadyOpen) {
+                    self->m_budget.add(document);
+                }
+            }
+            // As a start with a file that does not open: a window stays.
+            DocumentController* controller = self->m_controller;
+            if (error && controller && controller->documents().isEmpty() &&
+                controller->openingCount() == 0) {
+                try {
+                    controller->openUntitledDocument(true);
+                } catch (const platform::Error& e) {
+                    platform::Log::line(e.localizedDescription());
+                }
+            }
+        },
+        DocumentController::OpenErrors::toHandlerOnly);
 }
 
 void ScriptingService::handleDocument(const Call& call, DocumentScripting& scripting) {
@@ -563,7 +729,7 @@ void ScriptingService::loadImage(const Call& call) {
     }
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
-    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    DocumentScripting* chosen = documentForPicture(failure, isNew, true);
     if (failure) {
         call.failScript(failure->code(), failure->localizedDescription());
         return;
@@ -592,9 +758,14 @@ void ScriptingService::loadImage(const Call& call) {
         // The data came without a file: its error names none. The made-up
         // name the import gave the data means nothing to the caller.
         std::shared_ptr<const platform::Error> answer = error;
-        if (dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
+        if (const auto* refused = dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
+            using Case = ambrel::OriginalImageError::Case;
+            const char* key = refused->errorCase() == Case::tooLarge ? "Scripting_Services_TooLarge"
+                              : refused->errorCase() == Case::cannotAllocateMemory
+                                  ? "Scripting_Services_CannotAllocateMemory"
+                                  : "Scripting_Services_NoPicture";
             platform::Error::UserInfo info;
-            info.localizedDescription = KestromText::text("Scripting_Services_NoPicture");
+            info.localizedDescription = KestromText::text(key);
             answer = std::make_shared<platform::Error>(error->domain(), error->code(), info);
         }
         // A document made for the picture goes again once the import has
@@ -613,8 +784,8 @@ void ScriptingService::loadImage(const Call& call) {
 }
 
 DocumentScripting*
-ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure,
-                                     bool& isNew) {
+ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& failure, bool& isNew,
+                                     bool forOtherProgram) {
     followDocuments();
     // A document that a picture is on its way into is taken.
     for (Document* document : listedDocuments()) {
@@ -627,8 +798,19 @@ ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& fai
     if (!m_controller) {
         return nullptr;
     }
+    if (forOtherProgram && m_budget.available() == 0) {
+        platform::Error::UserInfo info;
+        info.localizedDescription = KestromText::text("Scripting_TooManyDocuments")
+                                        .arg(ScriptedDocumentBudget::documentsInAll);
+        failure =
+            std::make_shared<platform::Error>(QStringLiteral("KestromScriptingError"), 0, info);
+        return nullptr;
+    }
     try {
         Document* made = m_controller->openUntitledDocument(true);
+        if (forOtherProgram) {
+            m_budget.add(made);
+        }
         followDocuments();
         DocumentScripting* chosen = scriptingOf(made);
         isNew = chosen != nullptr;
@@ -640,19 +822,50 @@ ScriptingService::documentForPicture(std::shared_ptr<const platform::Error>& fai
 }
 
 void ScriptingService::loadPictureFile(const QString& path) {
+    loadPicture(path, false);
+}
+
+void ScriptingService::loadPicture(const QString& path, bool forOtherProgram,
+                                   ImageImport::Completion done) {
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
-    DocumentScripting* chosen = documentForPicture(failure, isNew);
+    DocumentScripting* chosen = documentForPicture(failure, isNew, forOtherProgram);
     if (!chosen) {
         if (failure) {
             platform::Log::line(failure->localizedDescription());
+        }
+        if (done) {
+            done(failure);
         }
         return;
     }
     QMimeData pasteboard;
     pasteboard.setUrls({QUrl::fromLocalFile(path)});
-    // Errors are shown on the document's window, as for a drop.
-    chosen->loadImageWithPasteboard(&pasteboard, {});
+    if (!forOtherProgram || !isNew) {
+        chosen->loadImageWithPasteboard(&pasteboard, std::move(done));
+        return;
+    }
+    // A window made for a picture that does not load goes again, so that
+    // failed files leave no empty windows behind.
+    QPointer<Document> document = &chosen->document();
+    QPointer<DocumentController> controller = m_controller;
+    chosen->loadImageWithPasteboard(&pasteboard, [document, controller, done = std::move(done)](
+                                                     std::shared_ptr<const platform::Error> error) {
+        if (error) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [document, controller] {
+                    auto* job = qobject_cast<PrintJobDocument*>(document.data());
+                    if (job && controller && !job->job().originalImage()) {
+                        controller->removeDocument(job);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        if (done) {
+            done(error);
+        }
+    });
 }
 
 } // namespace kestrom

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "core/document/application/ImageImport.h"
+#include "core/scripting/ScriptedDocumentBudget.h"
+#include "core/scripting/ScriptedOpenAlert.h"
+
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QPointer>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,7 +33,14 @@ class DocumentScripting;
 // becomes the D-Bus error scriptErrorName with "<number>: <text>" (the text
 // alone for an error numbered 0), and a print holds its reply until the
 // print has ended. Calls that do not fit
-// the interfaces get the bus's own errors. Main thread only.
+// the interfaces get the bus's own errors. Pictures and packages handed over
+// open a bounded number of new documents (ScriptedDocumentBudget); what is
+// over the bound is refused with a script error. The files of an Open call
+// that were refused or failed are told in its answer, once the last has
+// opened, and shown to the user in one alert (ScriptedOpenAlert); the files
+// of one call
+// open one per turn of the event loop, so that the bus is answered between
+// them. Main thread only.
 class ScriptingService : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -53,8 +65,10 @@ public:
     bool isNameTaken() const { return m_nameTaken; }
 
     // Hands the files (absolute paths) to the application that has the
-    // service name, or asks it to come forward when there are none. False
-    // when nothing answers as this application would.
+    // service name, or asks it to come forward when there are none, and
+    // waits until it has opened them. False when nothing answers as this
+    // application would; files it refuses or fails to open count as handed
+    // over (it shows why; the reason goes to standard error here too).
     static bool handOver(QDBusConnection connection, const QStringList& paths);
 
     // Whether the file is a picture the application loads.
@@ -72,9 +86,10 @@ public:
 
     struct Call;
 
+    // Documents other programs have opened, and those on their way.
+    const ScriptedDocumentBudget& budget() const { return m_budget; }
+
 signals:
-    // Another start of the application handed over these files.
-    void openFilesRequested(const QStringList& paths);
     // Another start without files: the application comes forward.
     void activationRequested();
 
@@ -99,15 +114,41 @@ private:
     void handleDesktopApplication(const Call& call);
     // The document a picture from elsewhere goes into; nothing when none
     // can be made (the error is in failure). isNew tells whether it was made
-    // for this picture, so that a failed load can take it away again.
+    // for this picture, so that a failed load can take it away again. A
+    // document made for another program counts against the budget, and is
+    // refused when none is left.
     DocumentScripting* documentForPicture(std::shared_ptr<const platform::Error>& failure,
-                                          bool& isNew);
+                                          bool& isNew, bool forOtherProgram);
+    // `done` hears how the picture's load ended.
+    void loadPicture(const QString& path, bool forOtherProgram, ImageImport::Completion done = {});
+    // Opens the next file handed over by Open; one per turn of the event loop.
+    void openNextFile();
+    // The window alerts about other programs' files go on.
+    QWidget* currentWindow() const;
+
+    // An Open call whose files are opening: it is answered, and its
+    // refusals and failures shown, once the last has opened or failed.
+    struct OpenCall;
+    // A file handed over by Open, not opened yet.
+    struct FileToOpen {
+        QString path;
+        // Counted in the budget until it has opened.
+        bool reserved = false;
+        std::shared_ptr<OpenCall> call;
+    };
+    void fileOpened(const std::shared_ptr<OpenCall>& open,
+                    const std::shared_ptr<const platform::Error>& error);
+    void finishOpenCall(const OpenCall& open);
 
     QPointer<DocumentController> m_controller;
     std::vector<std::unique_ptr<Entry>> m_entries;
     quint64 m_lastNumber = 0;
     std::optional<QDBusConnection> m_connection;
     bool m_nameTaken = false;
+    ScriptedDocumentBudget m_budget;
+    std::deque<FileToOpen> m_filesToOpen;
+    ScriptedOpenAlert m_openAlert;
+    bool m_openingScheduled = false;
 };
 
 } // namespace kestrom

@@ -1,5 +1,7 @@
 #include "core/window/CompletionAlert.h"
 
+#include "core/window/CompletionMovieView.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -8,7 +10,8 @@
 
 #ifdef LUNVIK_HAS_MULTIMEDIA
 #include <QMediaPlayer>
-#include <QVideoWidget>
+#include <QVideoFrame>
+#include <QVideoSink>
 #endif
 
 namespace kestrom {
@@ -38,10 +41,13 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     texts->addWidget(informative);
 #ifdef LUNVIK_HAS_MULTIMEDIA
     if (info.videoFileUrl) {
-        auto* view = new QVideoWidget(this);
+        auto* view = new CompletionMovieView(this);
         view->setFixedSize(movieWidth, movieHeight);
         auto* player = new QMediaPlayer(this);
-        player->setVideoOutput(view);
+        auto* sink = new QVideoSink(this);
+        connect(sink, &QVideoSink::videoFrameChanged, view,
+                [view](const QVideoFrame& frame) { view->setFrame(frame.toImage()); });
+        player->setVideoSink(sink);
         player->setSource(*info.videoFileUrl);
         player->play();
         m_movieView = view;
@@ -68,6 +74,14 @@ CompletionAlert::~CompletionAlert() {
     stopMovie();
 }
 
+bool CompletionAlert::canPlayMovies() {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool CompletionAlert::isMoviePlaying() const {
 #ifdef LUNVIK_HAS_MULTIMEDIA
     if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
@@ -75,6 +89,31 @@ bool CompletionAlert::isMoviePlaying() const {
     }
 #endif
     return false;
+}
+
+qint64 CompletionAlert::moviePosition() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        return player->position();
+    }
+#endif
+    return 0;
+}
+
+QString CompletionAlert::movieError() const {
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
+        return player->error() == QMediaPlayer::NoError ? QString() : player->errorString();
+    }
+#endif
+    return {};
+}
+
+QImage CompletionAlert::currentMovieFrame() const {
+    if (auto* view = qobject_cast<CompletionMovieView*>(m_movieView)) {
+        return view->frame();
+    }
+    return {};
 }
 
 void CompletionAlert::done(int result) {

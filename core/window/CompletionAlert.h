@@ -3,6 +3,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 
 #include <QDialog>
+#include <QImage>
 
 class QPushButton;
 
@@ -21,9 +22,17 @@ public:
     ~CompletionAlert() override;
 
     QPushButton* okButton() const { return m_okButton; }
+    // Whether this build plays movies (Qt Multimedia was found).
+    static bool canPlayMovies();
     // The movie's view, when there is a movie and it can be played.
     QWidget* movieView() const { return m_movieView; }
     bool isMoviePlaying() const;
+    // Milliseconds into the movie; 0 without one.
+    qint64 moviePosition() const;
+    // Why the movie cannot play; empty while it can, or without one.
+    QString movieError() const;
+    // The movie's picture its view shows now; null before the first.
+    QImage currentMovieFrame() const;
 
     void done(int result) override;
 

@@ -33,8 +33,8 @@ DocumentFileDialog::DocumentFileDialog(QWidget* parent, const QString& caption, 
     }
     if (mode == AcceptSave) {
         keepSaveLabel();
-        namePackagesChosenInTheList();
     }
+    namePackagesChosenInTheList();
 }
 
 bool DocumentFileDialog::isPackage(const QString& path) {
@@ -55,9 +55,23 @@ void DocumentFileDialog::accept() {
         if (acceptMode() == AcceptSave && !testOption(DontConfirmOverwrite)) {
             confirmReplacing(first);
         } else {
-            finishAccepting(first);
+            finishAccepting({first});
         }
         return;
+    }
+    // Several packages and files chosen at once are all opened.
+    if (acceptMode() == AcceptOpen && files.size() > 1) {
+        QStringList chosen;
+        for (const QString& file : files) {
+            const QString clean = QDir::cleanPath(file);
+            if (isPackage(clean) || QFileInfo(clean).isFile()) {
+                chosen << clean;
+            }
+        }
+        if (chosen.size() == files.size()) {
+            finishAccepting(chosen);
+            return;
+        }
     }
     // The open panel picks folders, but only packages are documents.
     if (acceptMode() == AcceptOpen && files.size() == 1 && QFileInfo(first).isDir()) {
@@ -132,15 +146,15 @@ void DocumentFileDialog::confirmReplacing(const QString& path) {
     box->setWindowModality(Qt::WindowModal);
     connect(box, &QMessageBox::finished, this, [this, path](int result) {
         if (result == QMessageBox::Yes) {
-            finishAccepting(path);
+            finishAccepting({path});
         }
     });
     box->open();
 }
 
-void DocumentFileDialog::finishAccepting(const QString& path) {
-    emit filesSelected({path});
-    emit fileSelected(path);
+void DocumentFileDialog::finishAccepting(const QStringList& paths) {
+    emit filesSelected(paths);
+    emit fileSelected(paths.first());
     QDialog::accept();
 }
 

@@ -30,7 +30,7 @@ private:
     QString typedPath() const;
     void enterFolder(const QString& path);
     void confirmReplacing(const QString& path);
-    void finishAccepting(const QString& path);
+    void finishAccepting(const QStringList& paths);
     void keepSaveLabel();
     void relabelSave();
     void namePackagesChosenInTheList();

@@ -57,8 +57,7 @@ void checkInspectorPanesOnce() {
 constexpr QSize designedSize(1100, 700);
 constexpr int inspectorWidth = 310;
 
-template <typename T>
-int indexOfData(const QComboBox* popUp, const T& value) {
+template <typename T> int indexOfData(const QComboBox* popUp, const T& value) {
     for (int i = 0; i < popUp->count(); ++i) {
         if (popUp->itemData(i).value<T>() == value) {
             return i;
@@ -106,6 +105,10 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     m_splitViewController->setStretchFactor(1, 0);
     m_splitViewController->setCollapsible(0, false);
     m_splitViewController->setCollapsible(1, true);
+    for (int i = 0; i < m_splitViewController->count(); ++i) {
+        m_splitViewController->handle(i)->setAccessibleName(
+            KestromText::text("Window_DividerAccessibleName"));
+    }
     m_splitViewController->setChildrenCollapsible(true);
     setCentralWidget(m_splitViewController);
     resize(designedSize);
@@ -131,14 +134,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
     connect(m_toggleInspectorButton, &QToolButton::clicked, this, &DocumentWindow::toggleInspector);
     connect(m_maintenanceButton, &QToolButton::clicked, this,
             &DocumentWindow::showMaintenanceSheet);
-    connect(m_splitViewController, &QSplitter::splitterMoved, this, [this] {
-        m_toggleInspectorButton->setChecked(!isInspectorCollapsed());
-    });
+    connect(m_splitViewController, &QSplitter::splitterMoved, this,
+            [this] { m_toggleInspectorButton->setChecked(!isInspectorCollapsed()); });
     m_toggleInspectorButton->setChecked(true);
 
     // Escape and Ctrl+. go back one inspector page, and only when there is one.
     m_cancelAction = new QAction(this);
-    m_cancelAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
+    m_cancelAction->setShortcuts(
+        {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_Period)});
     m_cancelAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_cancelAction);
     connect(m_cancelAction, &QAction::triggered, m_inspector, &InspectorViewController::pop);
@@ -148,7 +151,8 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
     m_maintenanceViewController->setMaintenanceWindow(this);
     m_maintenancePopover->setContentViewController(m_maintenanceViewController);
-    m_maintenancePopover->setShouldClose([this] { return m_maintenanceViewController->canClose(); });
+    m_maintenancePopover->setShouldClose(
+        [this] { return m_maintenanceViewController->canClose(); });
     connect(m_maintenancePopover, &MaintenancePopover::willShow, this,
             [this] { setPresentingMaintenancePopover(true); });
     connect(m_maintenancePopover, &MaintenancePopover::didClose, this,
@@ -158,6 +162,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
     connect(document, &Document::editedChanged, this, &QWidget::setWindowModified);
     connect(document, &Document::filePathChanged, this, &DocumentWindow::updateTitle);
+    if (m_controller) {
+        connect(m_controller, &DocumentController::autosaveStoppedChanged, this,
+                [this](Document* changed) {
+                    if (changed == m_document) {
+                        updateTitle();
+                    }
+                });
+    }
     connect(document, &Document::closing, this, [this] {
         detachDocument();
         m_document = nullptr;
@@ -282,7 +294,8 @@ void DocumentWindow::detachDocument() {
     m_imageImport.reset();
 }
 
-void DocumentWindow::setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
+void DocumentWindow::setDeviceDescriptor(
+    std::shared_ptr<const ambrel::DeviceDescriptor> descriptor) {
     m_deviceDescriptor = std::move(descriptor);
     m_canvasInfo->setDeviceDescriptor(m_deviceDescriptor);
     m_inspector->setDeviceDescriptor(m_deviceDescriptor);
@@ -366,8 +379,8 @@ void DocumentWindow::updatePopUpsEnabled() {
 }
 
 void DocumentWindow::changeModel(int index) {
-    const auto model =
-        m_modelPopUpButton->itemData(index).value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
+    const auto model = m_modelPopUpButton->itemData(index)
+                           .value<std::shared_ptr<const ambrel::DeviceDescriptor>>();
     if (PrintDocument* job = printDocument(); job && model) {
         job->setDeviceDescriptor(model);
     }
@@ -472,7 +485,12 @@ Document* DocumentWindow::validRequestor(const QString& sendType, const QString&
 
 void DocumentWindow::updateTitle() {
     if (m_document) {
-        setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
+        const QString name = m_document->displayName() + QStringLiteral("[*]");
+        // Otherwise only a log line would tell that changes stay unsaved.
+        const bool stopped =
+            m_controller && m_document->filePath() && m_controller->isAutosaveStopped(m_document);
+        setWindowTitle(stopped ? KestromText::text("Window_Title_AutosaveStopped").arg(name)
+                               : name);
         if (m_document->filePath()) {
             setWindowFilePath(*m_document->filePath());
         }
@@ -498,10 +516,13 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
 }
 
 void DocumentWindow::orderFocusChain() {
-    // The toolbar, the pop-up above the canvas, then the inspector top to
-    // bottom.
-    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) +
-                     FocusChain::stopsIn(m_mainContent->view()) + m_inspector->focusStops());
+    // The toolbar, the pop-up above the canvas, the canvas, then the
+    // inspector top to bottom.
+    QList<QWidget*> content = FocusChain::stopsIn(m_mainContent->view());
+    content.removeAll(gridView());
+    content.append(gridView());
+    FocusChain::link(FocusChain::stopsIn(m_toolbarController->toolbar()) + content +
+                     m_inspector->focusStops());
 }
 
 bool DocumentWindow::focusNextPrevChild(bool next) {

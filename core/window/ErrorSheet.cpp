@@ -1,12 +1,14 @@
 #include "core/window/ErrorSheet.h"
 
+#include "core/window/SheetParent.h"
 #include "platform/Error.h"
 
 #include <QMessageBox>
 
 namespace kestrom {
 
-void ErrorSheet::present(QWidget* window, const platform::Error& error) {
+QMessageBox* ErrorSheet::present(QWidget* window, const platform::Error& error) {
+    window = SheetParent::of(window);
     auto* box = new QMessageBox(window);
     box->setObjectName(QStringLiteral("ErrorSheet"));
     box->setIcon(QMessageBox::Warning);
@@ -16,6 +18,7 @@ void ErrorSheet::present(QWidget* window, const platform::Error& error) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     box->open();
+    return box;
 }
 
 } // namespace kestrom

@@ -45,6 +45,7 @@ ToolbarController::ToolbarController(QSplitter* splitViewController, QObject* pa
       m_toggleInspectorButton(new QToolButton), m_helpButton(new QToolButton),
       m_splitViewController(splitViewController) {
     m_toolbar->setObjectName(QStringLiteral("DocumentToolbar"));
+    m_toolbar->setAccessibleName(KestromText::text("Toolbar_AccessibleName"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -54,7 +55,7 @@ ToolbarController::ToolbarController(QSplitter* splitViewController, QObject* pa
     m_toggleInspectorButton->setObjectName(QStringLiteral("ToggleInspectorButton"));
     m_toggleInspectorButton->setCheckable(true);
     m_toggleInspectorButton->setAutoRaise(true);
-    m_toggleInspectorButton->setAccessibleName(QStringLiteral("Right Sidebar"));
+    m_toggleInspectorButton->setAccessibleName(KestromText::text("Toolbar_Sidebar"));
     m_toggleInspectorButton->setToolTip(KestromText::text("Toolbar_ToggleInspectorButton_ToolTip"));
     m_helpButton->setObjectName(QStringLiteral("HelpButton"));
     m_helpButton->setAutoRaise(true);

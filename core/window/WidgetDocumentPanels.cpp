@@ -5,7 +5,11 @@
 #include "core/window/DocumentFileDialog.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/ErrorSheet.h"
+#include "core/window/PanelStartFolder.h"
+#include "core/window/SheetParent.h"
+#include "model/pictures/OriginalImage.h"
 #include "platform/Error.h"
+#include "platform/graphics/FileType.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -37,6 +41,7 @@ DocumentWindow* anyShownDocumentWindow() {
 
 QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
                    const QString& informative) {
+    window = SheetParent::of(window);
     auto* box = new QMessageBox(window);
     box->setIcon(icon);
     box->setText(text);
@@ -46,10 +51,38 @@ QMessageBox* sheet(QWidget* window, QMessageBox::Icon icon, const QString& text,
     return box;
 }
 
-// The panels' only file type: the document, by its localized name.
+QString nameFilter(const char* key, const QStringList& extensions) {
+    QStringList patterns;
+    for (const QString& extension : extensions) {
+        patterns << QStringLiteral("*.") + extension;
+    }
+    return KestromText::text(key) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+           QLatin1Char(')');
+}
+
+// The save panel's only file type: the document, by its localized name.
 QStringList documentNameFilters() {
-    return {KestromText::text("Panel_DocumentType") + QStringLiteral(" (*.") +
-            Document::packageExtension + QLatin1Char(')')};
+    return {nameFilter("Panel_DocumentType", {Document::packageExtension})};
+}
+
+// The open panel takes documents and pictures, as "Open With" does.
+QStringList documentAndPictureNameFilters() {
+    QStringList pictures;
+    for (const QString& identifier : ambrel::OriginalImage::imageFileTypes()) {
+        if (const auto type = platform::FileType::withIdentifier(identifier)) {
+            pictures += type->filenameExtensions();
+        }
+    }
+    pictures.removeDuplicates();
+    return {nameFilter("Panel_DocumentOrPictureType",
+                       QStringList{Document::packageExtension} + pictures),
+            documentNameFilters().first(), nameFilter("Panel_PictureType", pictures)};
+}
+
+// The document of the window in front, whose folders the open panel starts in.
+const Document* frontDocument() {
+    const auto* window = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
+    return window ? window->document() : nullptr;
 }
 
 } // namespace
@@ -59,10 +92,11 @@ void WidgetDocumentPanels::chooseDocumentsToOpen(
     auto* panel = new DocumentFileDialog(QApplication::activeWindow(),
                                          KestromText::text("Panel_Open"), QFileDialog::AcceptOpen);
     panel->setObjectName(QStringLiteral("OpenPanel"));
-    // Documents are folders named "<name>.lunvik"; other folders are browsed.
-    panel->setFileMode(QFileDialog::Directory);
-    panel->setOption(QFileDialog::ShowDirsOnly);
-    panel->setNameFilters(documentNameFilters());
+    // Documents are folders named "<name>.lunvik", chosen as files; other
+    // folders are browsed.
+    panel->setFileMode(QFileDialog::ExistingFiles);
+    panel->setNameFilters(documentAndPictureNameFilters());
+    panel->setDirectory(PanelStartFolder::of(frontDocument()));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(panel, &QFileDialog::filesSelected, panel,
                      [answer](const QStringList& paths) { answer(paths); });
@@ -76,6 +110,7 @@ void WidgetDocumentPanels::chooseSaveLocation(
     panel->setObjectName(QStringLiteral("SavePanel"));
     panel->setNameFilters(documentNameFilters());
     panel->setDefaultSuffix(Document::packageExtension);
+    panel->setDirectory(PanelStartFolder::of(&document));
     panel->selectFile(document.displayName() + QLatin1Char('.') + Document::packageExtension);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(panel, &QFileDialog::finished, panel, [panel, answer](int result) {

@@ -4,6 +4,7 @@
 #include "core/window/CompletionAlert.h"
 #include "core/window/ErrorSheet.h"
 #include "core/window/ProgressViewController.h"
+#include "core/window/SheetParent.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,7 +65,8 @@ void WindowRunPresenter::presentError(const platform::Error& error) {
 
 void WindowRunPresenter::askScriptingAcceptance(
     std::function<void(bool accepted, bool always)> answer) {
-    auto* box = new QMessageBox(m_window);
+    // Over the run's progress sheet, which shows by now.
+    auto* box = new QMessageBox(SheetParent::of(m_window));
     box->setObjectName(QStringLiteral("ScriptingAcceptanceAlert"));
     box->setIcon(QMessageBox::Warning);
     box->setText(KestromText::text("PrintDocument_Scripting_PrintAcceptAlert_Message"));
@@ -93,7 +95,7 @@ void WindowRunPresenter::askScriptingAcceptance(
 
 void WindowRunPresenter::showCompletionAlert(
     const ambrel::DeviceDescriptor::CompletionAlertInfo& info, std::function<void()> done) {
-    auto* alert = new CompletionAlert(info, m_window);
+    auto* alert = new CompletionAlert(info, SheetParent::of(m_window));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(alert, &QDialog::finished, alert, [done](int) {
         if (done) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringList>
 
 namespace ambrel {
 
@@ -31,6 +32,21 @@ QString unquote(QString value) {
         }
     }
     return value;
+}
+
+// Texts boards ship in place of a product name.
+bool isFirmwarePlaceholder(const QString& text) {
+    static const QStringList placeholders{
+        QStringLiteral("To Be Filled By O.E.M."),
+        QStringLiteral("To be filled by O.E.M."),
+        QStringLiteral("System Product Name"),
+        QStringLiteral("Default string"),
+        QStringLiteral("Not Specified"),
+        QStringLiteral("Not Applicable"),
+        QStringLiteral("None"),
+        QStringLiteral("O.E.M."),
+    };
+    return placeholders.contains(text, Qt::CaseInsensitive);
 }
 
 int leadingNumber(const QString& text) {
@@ -72,8 +88,16 @@ QString ComputerInfo::hardwareModel() const {
     for (const char* path : {"sys/class/dmi/id/product_name", "proc/device-tree/model",
                              "sys/firmware/devicetree/base/model"}) {
         const QString model = readText(QString::fromLatin1(path));
-        if (!model.isEmpty()) {
+        if (!model.isEmpty() && !isFirmwarePlaceholder(model)) {
             return model;
+        }
+    }
+    // Virtual machines and containers often have no firmware tables; the
+    // machine's name still tells which computer it is.
+    for (const char* path : {"proc/sys/kernel/hostname", "etc/hostname"}) {
+        const QString name = readText(QString::fromLatin1(path)).section(u'\n', 0, 0).trimmed();
+        if (!name.isEmpty() && name != QStringLiteral("(none)")) {
+            return name;
         }
     }
     return unknownModel;

@@ -14,8 +14,9 @@ class ComputerInfo {
 public:
     explicit ComputerInfo(QString rootPath = QStringLiteral("/"));
 
-    // The hardware model: the firmware's product name, else the device tree's
-    // model, else "Unknown".
+    // What names the computer: the firmware's product name (unless it is a
+    // board's placeholder text), else the device tree's model, else the
+    // machine's host name, else "Unknown".
     QString hardwareModel() const;
     // The operating system's name and version with the kernel release, such as
     // "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64".

@@ -40,26 +40,49 @@ qint64 pixelsFromMillimetres(double mm, double dpi) {
 
 } // namespace
 
-OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL) {
+OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL,
+                                               platform::PictureRefusal* why) {
+    using platform::PictureRefusal;
+    if (why) {
+        *why = PictureRefusal::noPicture;
+    }
     if (data.isEmpty()) {
         return nullptr;
     }
-    if (const auto decoded = platform::ImageDecoder::decode(data)) {
+    PictureRefusal raster = PictureRefusal::noPicture;
+    if (const auto decoded = platform::ImageDecoder::decode(data, &raster)) {
         return fromImage(decoded->image, data, fileURL, decoded->exifOrientation);
     }
-    if (const auto page = platform::PdfPage::firstPage(data)) {
-        return fromPdfPage(page, data, fileURL);
+    PictureRefusal page = PictureRefusal::noPicture;
+    if (const auto pdf = platform::PdfPage::firstPage(data, &page)) {
+        return fromPdfPage(pdf, data, fileURL);
+    }
+    if (why) {
+        *why = page != PictureRefusal::noPicture ? page : raster;
     }
     return nullptr;
 }
 
+OriginalImage::Pointer OriginalImage::fromDataOrThrow(const QByteArray& data, const QUrl& fileURL,
+                                                      const QString& name) {
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    if (auto image = fromData(data, fileURL, &why)) {
+        return image;
+    }
+    throw OriginalImageError::refusal(why, name);
+}
+
 OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& data,
                                                              const QUrl& fileURL,
-                                                             const QSize& bound) {
+                                                             const QSize& bound,
+                                                             platform::PictureRefusal* why) {
+    if (why) {
+        *why = platform::PictureRefusal::noPicture;
+    }
     if (data.isEmpty()) {
         return nullptr;
     }
-    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound);
+    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
     if (!scaled) {
         return nullptr;
     }
@@ -75,9 +98,13 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     if (upright.isNull() || w < 1 || h < 1) {
         return nullptr;
     }
-    const auto decoder = [data, w, h]() -> std::optional<QImage> {
-        const auto decoded = platform::ImageDecoder::decode(data);
+    auto refusal = std::make_shared<std::atomic<platform::PictureRefusal>>(
+        platform::PictureRefusal::noPicture);
+    const auto decoder = [data, w, h, refusal]() -> std::optional<QImage> {
+        platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+        const auto decoded = platform::ImageDecoder::decode(data, &why);
         if (!decoded) {
+            refusal->store(why);
             return std::nullopt;
         }
         QImage image = OrientationApplyingInfo::imageApplyingOrientation(decoded->image,
@@ -95,6 +122,7 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     result->m_data = data;
     result->m_fileURL = fileURL;
     result->m_fullDecode = decode;
+    result->m_fullDecodeRefusal = refusal;
     result->m_drawing =
         Drawing{QSizeF(double(w), double(h)), [decode, w, h](platform::GraphicsContext& context) {
                     if (const auto& image = decode->image()) {
@@ -199,11 +227,7 @@ OriginalImage::Pointer OriginalImage::make(platform::ItemProvider& item) {
         }
     }
     const QUrl fileURL = QUrl::fromLocalFile(path);
-    Pointer image = fromData(data, fileURL);
-    if (!image) {
-        throw OriginalImageError::containsNoValidImage(name);
-    }
-    return image;
+    return fromDataOrThrow(data, fileURL, name);
 }
 
 const QStringList& OriginalImage::imageFileTypes() {
@@ -228,6 +252,10 @@ const std::optional<QImage>& OriginalImage::cgImage() const {
 
 bool OriginalImage::decodeFully() const {
     return m_isVector || cgImage().has_value();
+}
+
+platform::PictureRefusal OriginalImage::fullDecodeRefusal() const {
+    return m_fullDecodeRefusal ? m_fullDecodeRefusal->load() : platform::PictureRefusal::noPicture;
 }
 
 QImage OriginalImage::scaledDecode() const {

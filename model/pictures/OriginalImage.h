@@ -5,6 +5,7 @@
 #include "model/pictures/OriginalImageDrawingOptions.h"
 #include "model/pictures/OriginalSizeInfo.h"
 #include "model/units/Dpi.h"
+#include "platform/graphics/PictureRefusal.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,6 +14,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,8 +52,14 @@ public:
     // takes the bytes, otherwise the first page of a PDF document. Nothing
     // for empty bytes, bytes that are no picture, a raster picture without
     // pixels, a page whose trim box is empty or a page with a side longer
-    // than maximumPageSide_pt.
-    static Pointer fromData(const QByteArray& data, const QUrl& fileURL);
+    // than maximumPageSide_pt. `why` tells a picture too large to decode or
+    // draw within the system's limits, and one the memory ran out for.
+    static Pointer fromData(const QByteArray& data, const QUrl& fileURL,
+                            platform::PictureRefusal* why = nullptr);
+    // As fromData, but throws OriginalImageError for bytes that make no
+    // picture, naming the picture by `name`.
+    static Pointer fromDataOrThrow(const QByteArray& data, const QUrl& fileURL,
+                                   const QString& name);
     // The whole file at the location; nothing when it cannot be read.
     static Pointer fromContentsOfURL(const QUrl& url);
     // The file's bytes decoded at once only to cover the bound (upright, in
@@ -59,7 +67,8 @@ public:
     // gains no time: formats other than JPEG, a bound that does not halve
     // the picture, and bytes fromData() refuses.
     static Pointer fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
-                                          const QSize& bound);
+                                          const QSize& bound,
+                                          platform::PictureRefusal* why = nullptr);
     // An already decoded picture that the orientation value (1 to 8) turns.
     static Pointer fromImage(const QImage& image, const QByteArray& data, const QUrl& fileURL,
                              quint32 exifOrientation);
@@ -86,6 +95,8 @@ public:
     // Decodes the whole picture now unless that is done or under way, then
     // waits for it; whether the picture has its pixels.
     bool decodeFully() const;
+    // Why the whole picture did not decode, once decodeFully() said so.
+    platform::PictureRefusal fullDecodeRefusal() const;
     // Whether the whole picture is there (or was never left for later).
     bool isFullyDecoded() const;
     // Runs once the whole picture is there: at once when it is, otherwise
@@ -154,6 +165,7 @@ private:
     Drawing m_drawing;
     std::optional<QImage> m_cgImage;
     std::shared_ptr<FullDecode> m_fullDecode;
+    std::shared_ptr<std::atomic<platform::PictureRefusal>> m_fullDecodeRefusal;
     bool m_isVector = false;
     double m_widthPerHeight = 0;
     OriginalSizeInfo m_sizeInfo = OriginalSizeInfo::px({});

@@ -28,6 +28,38 @@ OriginalImageError OriginalImageError::containsNoValidImage(const QString& name)
     return OriginalImageError(Case::containsNoValidImage, name);
 }
 
+OriginalImageError OriginalImageError::tooLarge(const QString& name) {
+    return OriginalImageError(Case::tooLarge, name);
+}
+
+OriginalImageError OriginalImageError::cannotAllocateMemory(const QString& name) {
+    return OriginalImageError(Case::cannotAllocateMemory, name);
+}
+
+OriginalImageError OriginalImageError::refusal(platform::PictureRefusal why, const QString& name) {
+    switch (why) {
+    case platform::PictureRefusal::tooLarge:
+        return tooLarge(name);
+    case platform::PictureRefusal::outOfMemory:
+        return cannotAllocateMemory(name);
+    case platform::PictureRefusal::noPicture:
+        break;
+    }
+    return containsNoValidImage(name);
+}
+
+QString OriginalImageError::codeIdentifier() const {
+    switch (m_case) {
+    case Case::tooLarge:
+        return QStringLiteral("tooLarge");
+    case Case::cannotAllocateMemory:
+        return QStringLiteral("cannotAllocateMemory");
+    case Case::containsNoValidImage:
+        break;
+    }
+    return QStringLiteral("containsNoValidImage");
+}
+
 QString OriginalImageError::sharedErrorTypeIdentifier() {
     std::lock_guard lock(shared().mutex);
     return shared().typeIdentifier;

@@ -1,23 +1,35 @@
 #pragma once
 
 #include "model/errors/LocalizableError.h"
+#include "platform/graphics/PictureRefusal.h"
 
 namespace ambrel {
 
 // Why a dropped, pasted or opened item did not become the document's picture.
 class OriginalImageError : public LocalizableError {
 public:
-    enum class Case { containsNoValidImage };
+    enum class Case {
+        containsNoValidImage,
+        // More pixels, or more memory for them, than the system decodes or
+        // draws; a page whose drawing has no bound.
+        tooLarge,
+        // The memory for the picture's pixels could not be had.
+        cannotAllocateMemory,
+    };
 
     static const QString domain;
 
     static OriginalImageError containsNoValidImage(const QString& name);
+    static OriginalImageError tooLarge(const QString& name);
+    static OriginalImageError cannotAllocateMemory(const QString& name);
+    // The error for the reason a decoder gave.
+    static OriginalImageError refusal(platform::PictureRefusal why, const QString& name);
 
     Case errorCase() const { return m_case; }
     const QString& name() const { return m_name; }
 
     QString errorTypeIdentifier() const override { return sharedErrorTypeIdentifier(); }
-    QString codeIdentifier() const override { return QStringLiteral("containsNoValidImage"); }
+    QString codeIdentifier() const override;
     QList<platform::FormatArgument> descriptionFormatArguments() const override { return {m_name}; }
     QList<platform::FormatArgument> recoverySuggestionFormatArguments() const override {
         return {m_name};

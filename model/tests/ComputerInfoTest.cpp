@@ -42,6 +42,28 @@ TEST_F(Machine, hardwareModelFallsBackInOrder) {
     EXPECT_EQ(info().hardwareModel(), u"ThinkBox T14"_qs);
 }
 
+// Without firmware tables (a virtual machine, a container), or with a
+// board's placeholder text in them, the host name names the computer.
+TEST_F(Machine, theHostNameNamesAComputerWithoutAProductName) {
+    write("etc/hostname", "studio-pc\n");
+    EXPECT_EQ(info().hardwareModel(), u"studio-pc"_qs);
+    write("proc/sys/kernel/hostname", "print-room\n");
+    EXPECT_EQ(info().hardwareModel(), u"print-room"_qs);
+    write("sys/class/dmi/id/product_name", "To Be Filled By O.E.M.\n");
+    EXPECT_EQ(info().hardwareModel(), u"print-room"_qs);
+    write("sys/class/dmi/id/product_name", "System Product Name");
+    EXPECT_EQ(info().hardwareModel(), u"print-room"_qs);
+    write("sys/class/dmi/id/product_name", "Workstation 7010\n");
+    EXPECT_EQ(info().hardwareModel(), u"Workstation 7010"_qs);
+}
+
+TEST(ComputerInfo, theRunningMachineIsNeverUnknownWhenItHasAName) {
+    // This machine's own files, as the status list reads them.
+    if (QFile::exists(QStringLiteral("/proc/sys/kernel/hostname"))) {
+        EXPECT_NE(ComputerInfo().hardwareModel(), u"Unknown"_qs);
+    }
+}
+
 TEST_F(Machine, undecodableModelIsUnknown) {
     write("sys/class/dmi/id/product_name", "\xff\xfe\xfa");
     EXPECT_EQ(info().hardwareModel(), u"Unknown"_qs);

@@ -364,3 +364,33 @@ TEST(OriginalImage, damagedFilesNeverCrashOpeningOrDrawing) {
         }
     }
 }
+
+// Bytes refused for their size are told apart from bytes that hold no
+// picture, in the error a user reads.
+TEST(OriginalImage, picturesBeyondTheBudgetAreRefusedAsTooLarge) {
+    const QByteArray hugeImage = tp::pdfPage(
+        "q 200 0 0 100 0 0 cm /Im0 Do Q", "<< /XObject << /Im0 5 0 R >> >>",
+        {"<< /Type /XObject /Subtype /Image /Width 1000000 /Height 1000000 /ColorSpace "
+         "/DeviceGray /BitsPerComponent 8 /Length 4 >>\nstream\n\x80\x80\x80\x80\nendstream"});
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/huge.pdf"));
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    EXPECT_FALSE(OriginalImage::fromData(hugeImage, url, &why));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+    try {
+        OriginalImage::fromDataOrThrow(hugeImage, url, QStringLiteral("huge.pdf"));
+        ADD_FAILURE() << "no error";
+    } catch (const OriginalImageError& e) {
+        EXPECT_EQ(e.errorCase(), OriginalImageError::Case::tooLarge);
+        EXPECT_EQ(e.localizedDescription(), QStringLiteral("“huge.pdf” is too large to be used."));
+    }
+    try {
+        OriginalImage::fromDataOrThrow("no picture at all", url, QStringLiteral("text.pdf"));
+        ADD_FAILURE() << "no error";
+    } catch (const OriginalImageError& e) {
+        EXPECT_EQ(e.errorCase(), OriginalImageError::Case::containsNoValidImage);
+    }
+    const auto memory = OriginalImageError::cannotAllocateMemory(QStringLiteral("big.png"));
+    EXPECT_EQ(memory.localizedDescription(),
+              QStringLiteral("“big.png” cannot be read: cannot allocate memory."));
+    EXPECT_TRUE(memory.localizedRecoverySuggestion().has_value());
+}

@@ -39,7 +39,11 @@ bool HeifDecoder::canDecode(const QByteArray& data) {
     return result == heif_filetype_yes_supported;
 }
 
-std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& data) {
+std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& data,
+                                                            PictureRefusal* why) {
+    if (why) {
+        *why = PictureRefusal::noPicture;
+    }
     if (data.isEmpty()) {
         return std::nullopt;
     }
@@ -61,18 +65,36 @@ std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& da
     }
     const int announcedWidth = heif_image_handle_get_width(handle.get());
     const int announcedHeight = heif_image_handle_get_height(handle.get());
-    if (!ImageLimits::admits(announcedWidth, announcedHeight) ||
-        !ImageFileCheck::canHold("heic", data.size(), announcedWidth, announcedHeight)) {
+    const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    if (!ImageLimits::admitsDecode(announcedWidth, announcedHeight, hasAlpha ? 32 : 24)) {
+        if (why) {
+            *why = PictureRefusal::tooLarge;
+        }
         return std::nullopt;
     }
-    const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    if (!ImageFileCheck::canHold("heic", data.size(), announcedWidth, announcedHeight)) {
+        return std::nullopt;
+    }
+    const qint64 pixelBytes = qint64(announcedWidth) * announcedHeight * (hasAlpha ? 4 : 3);
+    auto failed = [&] {
+        if (why && !ImageLimits::memoryIsThere(pixelBytes)) {
+            *why = PictureRefusal::outOfMemory;
+        }
+        return std::nullopt;
+    };
     heif_image* rawImage = nullptr;
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                               hasAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                               nullptr);
     std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
-    if (error.code != heif_error_Ok || !image) {
+    if (error.code == heif_error_Memory_allocation_error) {
+        if (why) {
+            *why = PictureRefusal::outOfMemory;
+        }
         return std::nullopt;
+    }
+    if (error.code != heif_error_Ok || !image) {
+        return failed();
     }
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
@@ -87,7 +109,7 @@ std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& da
     DecodedImage decoded;
     decoded.image = view.copy(); // libheif's plane goes away with its image
     if (decoded.image.isNull()) {
-        return std::nullopt;
+        return failed();
     }
     return decoded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/graphics/DecodedImage.h"
+#include "platform/graphics/PictureRefusal.h"
 
 #include <QByteArray>
 
@@ -15,7 +16,9 @@ class HeifDecoder {
 public:
     static bool canDecode(const QByteArray& data);
     // The primary image in 8-bit RGB, or RGBA when it has an alpha channel.
-    static std::optional<DecodedImage> decodePrimaryImage(const QByteArray& data);
+    // `why` as ImageDecoder::decode tells it.
+    static std::optional<DecodedImage> decodePrimaryImage(const QByteArray& data,
+                                                          PictureRefusal* why = nullptr);
 };
 
 } // namespace platform

@@ -50,14 +50,48 @@ struct CheckedReader {
     QBuffer buffer{&bytes};
     QImageReader reader;
     QSize size;
+    int bitsPerPixel = 32;
 };
 
-std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteArray& format) {
+void refuse(PictureRefusal* why, PictureRefusal refusal) {
+    if (why) {
+        *why = refusal;
+    }
+}
+
+// The canvas a GIF is drawn on: its logical screen, which Qt's reader
+// allocates and fills whatever the frames cover.
+bool gifScreenIsBounded(const QByteArray& data, PictureRefusal* why) {
+    if (data.size() < 10) {
+        return true; // gifIsComplete refuses it
+    }
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const qint64 width = p[6] | p[7] << 8;
+    const qint64 height = p[8] | p[9] << 8;
+    if (width == 0 || height == 0) {
+        return true; // the frames' own sides count
+    }
+    // The screen is painted from the file's bytes like any picture: one
+    // that the bytes could never cover is a canvas allocated for nothing.
+    if (!ImageLimits::admits(width, height) ||
+        !ImageFileCheck::canHold("gif", data.size(), width, height)) {
+        refuse(why, PictureRefusal::tooLarge);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteArray& format,
+                                           PictureRefusal* why) {
+    refuse(why, PictureRefusal::noPicture);
     // Qt's readers return truncated files as pictures with a blank part.
     if ((format == "jpeg" && !ImageDecoder::jpegIsComplete(data)) ||
         (format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
         (format == "png" && !ImageFileCheck::pngIsComplete(data)) ||
         (format == "gif" && !ImageFileCheck::gifIsComplete(data))) {
+        return nullptr;
+    }
+    if (format == "gif" && !gifScreenIsBounded(data, why)) {
         return nullptr;
     }
     ImageLimits::applyToImageReader();
@@ -77,31 +111,49 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
     // one the cap admits and the file's bytes can hold.
     checked->size = reader.size();
     const QSize& size = checked->size;
-    if (!size.isValid() || !ImageLimits::admits(size.width(), size.height()) ||
-        !ImageFileCheck::canHold(format, data.size(), size.width(), size.height())) {
+    if (!size.isValid()) {
         return nullptr;
     }
+    const QImage::Format decodedFormat = reader.imageFormat();
+    const int bits = decodedFormat == QImage::Format_Invalid
+                         ? 32
+                         : QImage::toPixelFormat(decodedFormat).bitsPerPixel();
+    if (!ImageLimits::admitsDecode(size.width(), size.height(), bits)) {
+        refuse(why, PictureRefusal::tooLarge);
+        return nullptr;
+    }
+    if (!ImageFileCheck::canHold(format, data.size(), size.width(), size.height())) {
+        return nullptr;
+    }
+    checked->bitsPerPixel = bits;
     return checked;
 }
 
-std::optional<DecodedImage> read(QImageReader& reader) {
+std::optional<DecodedImage> read(CheckedReader& checked, PictureRefusal* why) {
+    QImageReader& reader = checked.reader;
     DecodedImage decoded;
     decoded.exifOrientation = exifOrientation(reader.transformation());
+    const QSize size = reader.scaledSize().isValid() ? reader.scaledSize() : checked.size;
     if (!reader.read(&decoded.image) || decoded.image.isNull()) {
+        const qint64 bytes = qint64(size.width()) * size.height() * checked.bitsPerPixel / 8;
+        refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
+                                                      : PictureRefusal::outOfMemory);
         return std::nullopt;
     }
     if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
+        refuse(why, PictureRefusal::tooLarge);
         return std::nullopt;
     }
     return decoded;
 }
 
-std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format) {
-    const auto checked = openChecked(data, format);
+std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format,
+                                         PictureRefusal* why) {
+    const auto checked = openChecked(data, format, why);
     if (!checked) {
         return std::nullopt;
     }
-    return read(checked->reader);
+    return read(*checked, why);
 }
 
 // The side JPEG's decoder makes at 1/denominator.
@@ -111,12 +163,13 @@ int scaledSide(int side, int denominator) {
 
 } // namespace
 
-std::optional<ScaledDecodedImage> ImageDecoder::decodeScaled(const QByteArray& data,
-                                                             const QSize& bound) {
+std::optional<ScaledDecodedImage>
+ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why) {
+    refuse(why, PictureRefusal::noPicture);
     if (bound.isEmpty() || sniffFormat(data) != "jpeg") {
         return std::nullopt;
     }
-    const auto checked = openChecked(data, "jpeg");
+    const auto checked = openChecked(data, "jpeg", why);
     if (!checked) {
         return std::nullopt;
     }
@@ -140,7 +193,7 @@ std::optional<ScaledDecodedImage> ImageDecoder::decodeScaled(const QByteArray& d
     }
     checked->reader.setScaledSize(
         QSize(scaledSide(full.width(), denominator), scaledSide(full.height(), denominator)));
-    auto decoded = read(checked->reader);
+    auto decoded = read(*checked, why);
     if (!decoded) {
         return std::nullopt;
     }
@@ -169,15 +222,16 @@ QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
     return {};
 }
 
-std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data) {
+std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, PictureRefusal* why) {
+    refuse(why, PictureRefusal::noPicture);
     const QByteArray format = sniffFormat(data);
     if (format.isEmpty()) {
         return std::nullopt;
     }
     if (format == "heic") {
-        return HeifDecoder::decodePrimaryImage(data);
+        return HeifDecoder::decodePrimaryImage(data, why);
     }
-    return decodeWithQt(data, format);
+    return decodeWithQt(data, format, why);
 }
 
 bool ImageDecoder::bmpIsComplete(const QByteArray& data) {

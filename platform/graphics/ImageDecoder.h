@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/graphics/DecodedImage.h"
+#include "platform/graphics/PictureRefusal.h"
 #include "platform/graphics/ScaledDecodedImage.h"
 
 #include <QByteArray>
@@ -19,8 +20,11 @@ public:
     // item of a HEIC file), not turned by its orientation. Nothing for bytes
     // no decoder accepts, for broken or truncated files, for pictures beyond
     // ImageLimits and for headers announcing more than the file's bytes can
-    // hold, which are refused before their pixels are decoded.
-    static std::optional<DecodedImage> decode(const QByteArray& data);
+    // hold, which are refused before their pixels are decoded. `why` tells
+    // a picture too large for ImageLimits (its pixels, or the memory its
+    // format takes), and a decode the memory ran out for, from the rest.
+    static std::optional<DecodedImage> decode(const QByteArray& data,
+                                              PictureRefusal* why = nullptr);
     // The primary picture decoded straight to a smaller size, for a quick
     // look before the whole picture is decoded: the smallest size JPEG's
     // decoder makes while decoding (a half, a quarter or an eighth) that
@@ -28,8 +32,8 @@ public:
     // turns the picture. Nothing for other formats (their decoders decode
     // the whole picture and scale after), for a bound that does not halve
     // the picture, and for every file decode() refuses.
-    static std::optional<ScaledDecodedImage> decodeScaled(const QByteArray& data,
-                                                          const QSize& bound);
+    static std::optional<ScaledDecodedImage>
+    decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr);
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
     // empty for anything else.

@@ -2,6 +2,8 @@
 
 #include <QImageReader>
 
+#include <algorithm>
+#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -12,6 +14,21 @@ bool ImageLimits::admits(qint64 width, qint64 height) {
     }
     // Divide instead of multiplying so that absurd sides cannot overflow.
     return width <= maximumPixelCount / height;
+}
+
+bool ImageLimits::admitsDecode(qint64 width, qint64 height, int bitsPerPixel) {
+    if (!admits(width, height)) {
+        return false;
+    }
+    const qint64 bytesPerPixel =
+        (qint64(std::max(bitsPerPixel, 8)) + 7) / 8 + (bitsPerPixel > 32 ? 4 : 0);
+    return width * height <= maximumDecodeBytes / bytesPerPixel;
+}
+
+bool ImageLimits::memoryIsThere(qint64 bytes) {
+    void* probe = std::malloc(size_t(std::max<qint64>(bytes, 1)));
+    std::free(probe);
+    return probe != nullptr;
 }
 
 void ImageLimits::applyToImageReader() {

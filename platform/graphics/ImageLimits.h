@@ -14,9 +14,21 @@ public:
     // (64-bit RGBA).
     static constexpr qint64 maximumBytesPerPixel = 8;
 
+    // The most memory one decode may take: every picture of the pixel cap
+    // in 8-bit colour, fewer pixels in deeper formats.
+    static constexpr qint64 maximumDecodeBytes = maximumPixelCount * 4;
+
     // Whether a picture of this many pixels may be decoded; sides below 1
     // are refused too.
     static bool admits(qint64 width, qint64 height);
+    // Whether decoding a picture of these sides into pixels of this many
+    // bits stays within maximumDecodeBytes, counting the 8-bit working copy
+    // that pixels of more than 32 bits are turned into for drawing.
+    static bool admitsDecode(qint64 width, qint64 height, int bitsPerPixel);
+
+    // Whether memory of this many bytes could be had now: tells a decode
+    // that failed for want of memory from one of a damaged file.
+    static bool memoryIsThere(qint64 bytes);
 
     // Raises Qt's own decoding allocation limit so that it admits every
     // picture the cap admits. Safe to call from any thread, any number of

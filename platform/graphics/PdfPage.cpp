@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/PdfCostCheck.h"
 
 #include <poppler-document.h>
 #include <poppler-global.h>
@@ -58,8 +59,24 @@ PdfPage::~PdfPage() {
     m_document.reset();
 }
 
-std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data) {
+std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, PictureRefusal* why) {
+    if (why) {
+        *why = PictureRefusal::noPicture;
+    }
     if (data.isEmpty() || data.size() > std::numeric_limits<int>::max()) {
+        return nullptr;
+    }
+    // The library is given only documents whose drawing is bounded: once it
+    // draws, it cannot be stopped.
+    switch (PdfCostCheck::check(data)) {
+    case PdfCostCheck::Verdict::bounded:
+        break;
+    case PdfCostCheck::Verdict::tooLarge:
+        if (why) {
+            *why = PictureRefusal::tooLarge;
+        }
+        return nullptr;
+    case PdfCostCheck::Verdict::unreadable:
         return nullptr;
     }
     quietOnce();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/graphics/PictureRefusal.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
@@ -26,9 +28,12 @@ class GraphicsContext;
 // several threads (rendering is serialized).
 class PdfPage {
 public:
-    // Nothing for bytes that are no PDF document, a locked document or a
-    // document without pages.
-    static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data);
+    // Nothing for bytes that are no PDF document, a document that needs a
+    // password or a document without pages, and for a document whose
+    // drawing PdfCostCheck finds unbounded (why tells tooLarge from
+    // noPicture).
+    static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data,
+                                                    PictureRefusal* why = nullptr);
     ~PdfPage();
 
     // The trim box in the page's own space (points, y up); the crop box when

@@ -1,8 +1,10 @@
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/ImageFileCheck.h"
+#include "platform/graphics/ImageLimits.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -328,4 +330,108 @@ TEST(ImageDecoder, scaledDecodeHalvesAJpegDownToTheBoundOnly) {
     EXPECT_EQ(ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(1000, 700))
                   ->decoded.image.size(),
               QSize(800, 600));
+}
+
+namespace {
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    QByteArray chunk;
+    for (int i = 0; i < 4; ++i) {
+        chunk.append(char(quint32(data.size()) >> (24 - 8 * i)));
+    }
+    const QByteArray typed = QByteArray(type) + data;
+    const quint32 crc = crc32(typed);
+    chunk += typed;
+    for (int i = 0; i < 4; ++i) {
+        chunk.append(char(crc >> (24 - 8 * i)));
+    }
+    return chunk;
+}
+
+// A complete PNG whose header announces the sides, depth and colour type,
+// its pixel data `dataBytes` bytes of a deflated blank.
+QByteArray announcedPng(quint32 width, quint32 height, int depth, int colourType,
+                        qsizetype dataBytes) {
+    QByteArray header;
+    for (const quint32 side : {width, height}) {
+        for (int i = 0; i < 4; ++i) {
+            header.append(char(side >> (24 - 8 * i)));
+        }
+    }
+    header += char(depth);
+    header += char(colourType);
+    header += QByteArray(3, '\0');
+    const QByteArray data = qCompress(QByteArray(dataBytes * 100, '\0')).mid(4).left(dataBytes);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", data) +
+           pngChunk("IEND", {});
+}
+
+qint64 addressSpaceInUse() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:")) {
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+// 16000 x 16000 pixels of 16-bit RGBA (2 GB, and its 8-bit copy for
+// drawing) in a file of 40 kB: within the pixel cap, beyond the memory one
+// decode may take. Refused as too large from the header; the same sides in
+// 8-bit gray are not refused for their size.
+TEST(ImageDecoder, aDecodeBeyondTheMemoryBudgetIsRefusedAsTooLarge) {
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    EXPECT_FALSE(ImageDecoder::decode(announcedPng(16000, 16000, 16, 6, 40000), &why));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+    EXPECT_FALSE(platform::ImageLimits::admitsDecode(16000, 16000, 64));
+    EXPECT_TRUE(platform::ImageLimits::admitsDecode(16000, 16000, 8));
+    EXPECT_TRUE(platform::ImageLimits::admitsDecode(23622, 23622, 32));
+    // Beyond the pixel cap is too large too; broken bytes are no picture.
+    EXPECT_FALSE(ImageDecoder::decode(announcedPng(40000, 40000, 8, 0, 400000), &why));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+    EXPECT_FALSE(ImageDecoder::decode(QByteArray("\x89PNG\r\n\x1a\n and nothing more"), &why));
+    EXPECT_EQ(why, platform::PictureRefusal::noPicture);
+}
+
+// A GIF of a few pixels on a logical screen of 11308 x 11308: the reader
+// would allocate and fill the whole screen. Refused before decoding.
+TEST(ImageDecoder, aGifScreenBeyondWhatItsBytesPaintIsRefused) {
+    const QByteArray small = tp::gif(cornerMarked());
+    ASSERT_TRUE(ImageDecoder::decode(small));
+    QByteArray large = small;
+    large.replace(6, 4, QByteArray::fromHex("2c2c2c2c")); // 11308 x 11308
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    EXPECT_FALSE(ImageDecoder::decode(large, &why));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+}
+
+// The memory for the pixels cannot be had: the decode says so, instead of
+// calling the file no picture.
+TEST(ImageDecoder, aDecodeTheMemoryRunsOutForIsToldApart) {
+#ifdef LUNVIK_SANITIZED_BUILD
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    const QByteArray png =
+        tp::encode(tp::filled(4000, 4000, QImage::Format_RGB32, 0xFF336699), "png");
+    ASSERT_TRUE(ImageDecoder::decode(png));
+    const qint64 inUse = addressSpaceInUse();
+    ASSERT_GT(inUse, 0);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit capped = old;
+    capped.rlim_cur = rlim_t(inUse + 24 * 1024 * 1024); // less than the 64 MB of pixels
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    const bool decoded = ImageDecoder::decode(png, &why).has_value();
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_FALSE(decoded);
+    EXPECT_EQ(why, platform::PictureRefusal::outOfMemory);
+    // With the memory back, the same bytes decode.
+    EXPECT_TRUE(ImageDecoder::decode(png, &why));
 }

@@ -77,7 +77,10 @@ bool LibusbDevice::printerInterfaceHeldElsewhere() const {
 }
 
 void LibusbDevice::close() {
-    m_handle.reset();
+    if (m_handle) {
+        m_handle->close();
+        m_handle.reset();
+    }
 }
 
 UsbResult::Code LibusbDevice::configurationValue(quint8 index, quint8& value) {

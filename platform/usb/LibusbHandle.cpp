@@ -2,13 +2,21 @@
 
 #include <libusb.h>
 
+#include <utility>
+
 namespace platform {
 
 LibusbHandle::LibusbHandle(std::shared_ptr<LibusbSession> session, libusb_device_handle* handle)
     : m_session(std::move(session)), m_handle(handle) {}
 
 LibusbHandle::~LibusbHandle() {
-    libusb_close(m_handle);
+    close();
+}
+
+void LibusbHandle::close() {
+    if (m_handle) {
+        libusb_close(std::exchange(m_handle, nullptr));
+    }
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 
 #include <libusb.h>
 
+#include <utility>
+
 namespace platform {
 
 LibusbInterface::LibusbInterface(std::shared_ptr<LibusbHandle> handle, int number,
@@ -17,19 +19,19 @@ LibusbInterface::~LibusbInterface() {
 }
 
 UsbResult::Code LibusbInterface::open() {
-    if (!m_handle) {
+    if (!handle()) {
         return UsbResult::notOpen;
     }
     if (m_claimed) {
         return UsbResult::success;
     }
-    int result = libusb_claim_interface(m_handle->get(), m_number);
+    int result = libusb_claim_interface(handle(), m_number);
     if (result != LIBUSB_SUCCESS) {
         return LibusbResult::toUsbResult(result);
     }
     m_claimed = true;
     if (m_alternateSetting != 0) {
-        result = libusb_set_interface_alt_setting(m_handle->get(), m_number, m_alternateSetting);
+        result = libusb_set_interface_alt_setting(handle(), m_number, m_alternateSetting);
         if (result != LIBUSB_SUCCESS) {
             close();
             return LibusbResult::toUsbResult(result);
@@ -39,9 +41,9 @@ UsbResult::Code LibusbInterface::open() {
 }
 
 void LibusbInterface::close() {
-    if (m_claimed) {
-        m_claimed = false;
-        libusb_release_interface(m_handle->get(), m_number);
+    // A closed device has given up its claim with its handle.
+    if (std::exchange(m_claimed, false) && handle()) {
+        libusb_release_interface(handle(), m_number);
     }
 }
 
@@ -58,15 +60,15 @@ int LibusbInterface::transfer(quint8 pipe, unsigned char* bytes, int length, int
     const unsigned int ms = unsigned(timeout.count());
     const unsigned char address = m_addresses[pipe - 1];
     if (m_pipes[pipe - 1].transferType == UsbTransferType::interrupt) {
-        return libusb_interrupt_transfer(m_handle->get(), address, bytes, length, &transferred, ms);
+        return libusb_interrupt_transfer(handle(), address, bytes, length, &transferred, ms);
     }
-    return libusb_bulk_transfer(m_handle->get(), address, bytes, length, &transferred, ms);
+    return libusb_bulk_transfer(handle(), address, bytes, length, &transferred, ms);
 }
 
 UsbResult::Code LibusbInterface::writePipe(quint8 pipe, const QByteArray& data,
                                            std::chrono::milliseconds,
                                            std::chrono::milliseconds completionTimeout) {
-    if (!m_claimed) {
+    if (!m_claimed || !handle()) {
         return UsbResult::notOpen;
     }
     if (!isPipe(pipe) || m_pipes[pipe - 1].direction != UsbDirection::out) {
@@ -83,7 +85,7 @@ UsbResult::Code LibusbInterface::readPipe(quint8 pipe, qsizetype maxLength, QByt
                                           std::chrono::milliseconds,
                                           std::chrono::milliseconds completionTimeout) {
     data.clear();
-    if (!m_claimed) {
+    if (!m_claimed || !handle()) {
         return UsbResult::notOpen;
     }
     if (!isPipe(pipe) || m_pipes[pipe - 1].direction != UsbDirection::in || maxLength < 0) {
@@ -102,13 +104,13 @@ UsbResult::Code LibusbInterface::readPipe(quint8 pipe, qsizetype maxLength, QByt
 }
 
 UsbResult::Code LibusbInterface::clearPipeStallBothEnds(quint8 pipe) {
-    if (!m_claimed) {
+    if (!m_claimed || !handle()) {
         return UsbResult::notOpen;
     }
     if (!isPipe(pipe)) {
         return UsbResult::unknownPipe;
     }
-    return LibusbResult::toUsbResult(libusb_clear_halt(m_handle->get(), m_addresses[pipe - 1]));
+    return LibusbResult::toUsbResult(libusb_clear_halt(handle(), m_addresses[pipe - 1]));
 }
 
 } // namespace platform

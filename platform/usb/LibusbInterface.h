@@ -7,6 +7,8 @@
 
 #include <memory>
 
+struct libusb_device_handle;
+
 namespace platform {
 
 // An interface of a LibusbDevice. libusb has a single time-out per transfer:
@@ -30,6 +32,8 @@ public:
 
 private:
     bool isPipe(quint8 pipe) const { return pipe >= 1 && pipe <= m_pipes.size(); }
+    // The device's handle, nothing once the device was closed.
+    libusb_device_handle* handle() const { return m_handle ? m_handle->get() : nullptr; }
     int transfer(quint8 pipe, unsigned char* bytes, int length, int& transferred,
                  std::chrono::milliseconds timeout);
 

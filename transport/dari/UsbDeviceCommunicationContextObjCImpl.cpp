@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "transport/dari/PipeSubdata.h"
+#include "transport/dari/UsbAccessError.h"
 #include "transport/model/PipeError.h"
 
 #include <thread>
@@ -41,6 +42,9 @@ UsbDeviceCommunicationContextObjCImpl::UsbDeviceCommunicationContextObjCImpl(
     const UsbResult::Code opened = device->open();
     if (opened == UsbResult::exclusiveAccess) {
         throw *fennick::MakeNSErrorWithIOReturn(opened);
+    }
+    if (opened == UsbResult::notPrivileged) {
+        throw UsbAccessError::make();
     }
     if (opened != UsbResult::success) {
         throw PipeErrorMakeWithCode(PipeErrorCode::couldNotOpen);

@@ -29,8 +29,9 @@ public:
     static constexpr int maxReopensPerOperation = 3;
 
     // Finds the first device with the identifiers and opens it; throws
-    // platform::Error ("NoDevice", "CouldNotOpen", or the exclusive-access
-    // error of a device held elsewhere).
+    // platform::Error ("NoDevice", "CouldNotOpen" (with texts of its own for
+    // a device this user may not open), or the exclusive-access error of a
+    // device held elsewhere).
     UsbDeviceCommunicationContextObjCImpl(quint32 vendorIdentifier, quint32 productIdentifier,
                                           bool forcesReadTimeout);
     ~UsbDeviceCommunicationContextObjCImpl() override;

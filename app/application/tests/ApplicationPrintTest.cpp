@@ -30,8 +30,10 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -167,6 +169,73 @@ TEST_F(ApplicationPrintTest, APrintedDocumentReachesTheSimulatorProgramPixelForP
     EXPECT_TRUE(received == expected);
     // The picture left its black marks.
     EXPECT_GT(blackPixels(received), 1000);
+}
+
+namespace {
+
+// The distinct colours of a picture, up to 64.
+int colourCount(const QImage& picture) {
+    QSet<QRgb> colours;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height() && colours.size() < 64; y += 4) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); x += 4) {
+            colours.insert(row[x]);
+        }
+    }
+    return int(colours.size());
+}
+
+} // namespace
+
+// After a print to the simulator program, the stencil model's completion
+// alert plays the plug-in's movie at once in a 640 x 360 player; closing
+// the alert stops it.
+TEST_F(ApplicationPrintTest, TheCompletionAlertPlaysTheModelsMovie) {
+    if (!kestrom::CompletionAlert::canPlayMovies()) {
+        GTEST_SKIP() << "built without Qt Multimedia: the alert shows its texts only";
+    }
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    ASSERT_TRUE(document->job().deviceDescriptor()->completionAlertInfo());
+    ASSERT_TRUE(document->job().deviceDescriptor()->completionAlertInfo()->videoFileUrl);
+    document->job().setOriginalImage(stencilMark());
+    document->job().setImageSizeWithWidthForDisplay_mm(40);
+    ASSERT_FALSE(printFromMenu(delegate, document).isNull());
+
+    QPointer<kestrom::CompletionAlert> alert =
+        kestrom::DocumentWindow::windowFor(document)->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    ASSERT_TRUE(alert->movieView());
+    EXPECT_EQ(alert->movieView()->size(), QSize(640, 360));
+    EXPECT_TRUE(alert->movieView()->isVisible());
+    // Playing, and its position moves on.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !alert->movieError().isEmpty() ||
+                   (alert->isMoviePlaying() && alert->moviePosition() > 0);
+        },
+        20000))
+        << "state " << alert->isMoviePlaying() << " at " << alert->moviePosition() << " ms";
+    ASSERT_EQ(alert->movieError(), QString()) << alert->movieError().toStdString();
+    const qint64 first = alert->moviePosition();
+    EXPECT_TRUE(waitUntil([&] { return alert->moviePosition() >= first + 400; }, 20000))
+        << "from " << first << " to " << alert->moviePosition() << " ms";
+    EXPECT_TRUE(alert->isMoviePlaying());
+    // Its pictures are decoded: the drawn movie has many colours.
+    EXPECT_TRUE(waitUntil([&] { return colourCount(alert->currentMovieFrame()) >= 16; }, 10000));
+    EXPECT_EQ(alert->currentMovieFrame().size(), QSize(640, 360));
+
+    // The alert goes once the event loop turns; until then its player is
+    // still there to ask.
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+    ASSERT_TRUE(alert);
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
 }
 
 // A saved package given on the command line opens in its window and prints

@@ -188,7 +188,7 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     auto* actualSize =
         pictureMenu->findChild<QAction*>(QStringLiteral("PrintDocument_Menu_ActualSize"));
     ASSERT_TRUE(actualSize);
-    EXPECT_EQ(actualSize->text(), QStringLiteral("One Dot per Pixel"));
+    EXPECT_EQ(actualSize->text(), QStringLiteral("&Dot by Dot"));
     EXPECT_TRUE(actualSize->isEnabled());
     review(pictureMenu, "picture-menu");
     reviewScreen("screen-picture-menu");
@@ -215,6 +215,12 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     }
     EXPECT_TRUE(values.contains(QStringLiteral("V2.10"))) << values.join(", ").toStdString();
     std::cout << "status lines shown " << readMs << " ms after the click" << std::endl;
+    // The computer is named: by its firmware, else by its host name.
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 0) && table->item(row, 0)->text() == QStringLiteral("Computer")) {
+            EXPECT_NE(table->item(row, 1)->text(), QStringLiteral("Unknown"));
+        }
+    }
     window->maintenancePopover()->adjustSize();
     review(window->maintenancePopover(), "maintenance-popover");
     reviewScreen("screen-maintenance-popover");

@@ -1,6 +1,7 @@
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinConnect.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
+#include "core/document/application/KestromText.h"
 #include "core/launch/AppDelegate.h"
 #include "core/launch/MainMenu.h"
 #include "core/window/ProgressViewController.h"
@@ -33,7 +34,7 @@ QAction* menuItem(const QMenuBar& bar, const QString& menu, const QString& item)
     for (QAction* top : bar.actions()) {
         if (top->menu() && top->text().remove(u'&') == menu) {
             for (QAction* entry : top->menu()->actions()) {
-                if (entry->text() == item) {
+                if (entry->text().remove(u'&') == item) {
                     return entry;
                 }
             }
@@ -119,4 +120,22 @@ TEST(HelpPageTest, WhatItSaysOfCancellingIsWhatTheProgressSheetDoes) {
     EXPECT_EQ(sentences, 2);
     QTest::keyClick(&sheet, Qt::Key_Escape);
     EXPECT_FALSE(progress->isCancelled());
+}
+
+// The size command of a bitmap picture has one name: in the Picture menu,
+// on the settings' button and on this page.
+TEST(HelpPageTest, TheDotByDotCommandHasOneNameEverywhere) {
+    using kestrom::KestromText;
+    const QString menu = KestromText::text("PrintDocument_Menu_DotByDot").remove(u'&');
+    const QString button = KestromText::text("Inspector_ImageLayout_DotByDot");
+    EXPECT_EQ(menu, button);
+    EXPECT_TRUE(helpText().contains(menu)) << menu.toStdString();
+    // And the page's own size command is the menu's.
+    EXPECT_EQ(KestromText::text("PrintDocument_Menu_ActualSize").remove(u'&'),
+              KestromText::text("Inspector_ImageLayout_ActualSize"));
+    EXPECT_TRUE(helpText().contains(QStringLiteral("Picture › ") +
+                                    KestromText::text("Inspector_ImageLayout_ActualSize")));
+    for (const char* other : {"One Dot per Pixel", "Actual size", "Dot By Dot"}) {
+        EXPECT_FALSE(helpText().contains(QLatin1String(other))) << other;
+    }
 }

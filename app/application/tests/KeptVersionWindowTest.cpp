@@ -165,3 +165,55 @@ TEST_F(KeptVersionWindowTest, APackageChangedByAnotherProgramIsOnlyReplacedAfter
     kestrom::DocumentPackage::read(reread.job(), path);
     EXPECT_EQ(reread.job().imageRepeatXCount(), 4);
 }
+
+TEST_F(KeptVersionWindowTest, WhileNoVersionCanBeKeptTheWindowSaysChangesAreNotSavedAutomatically) {
+    const QString path = savedPackage(QStringLiteral("Job.lunvik"), 1);
+    // A file stands where the kept versions' folder would be made.
+    const QString blocker = m_folder.filePath(QStringLiteral("blocker"));
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    controller()->setKeptVersions(
+        std::make_shared<kestrom::KeptVersions>(blocker + QStringLiteral("/kept")));
+    controller()->openDocument(path, true);
+    kestrom::PrintJobDocument* job = nullptr;
+    kestrom::DocumentWindow* window = nullptr;
+    const auto title = [&] { return window ? window->windowTitle() : QString(); };
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            job = qobject_cast<kestrom::PrintJobDocument*>(controller()->documentForPath(path));
+            window = job ? kestrom::DocumentWindow::windowFor(job) : nullptr;
+            return title().contains(QStringLiteral("Not Saved Automatically"));
+        },
+        10000))
+        << title().toStdString();
+    EXPECT_TRUE(title().startsWith(QStringLiteral("Job"))) << title().toStdString();
+
+    const QByteArray settings = contents(path + QStringLiteral("/Settings.plist"));
+    job->job().setImageRepeatXCount(2);
+    QTest::qWait(300);
+    EXPECT_TRUE(job->isEdited());
+    EXPECT_EQ(contents(path + QStringLiteral("/Settings.plist")), settings);
+    EXPECT_TRUE(title().contains(QStringLiteral("Not Saved Automatically")));
+
+    // Room for the version again: the next change is saved and the window
+    // says nothing more.
+    ASSERT_TRUE(QFile::remove(blocker));
+    job->job().setImageRepeatXCount(3);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !job->isEdited() && !controller()->isBusy(job) &&
+                   controller()->keptVersion(job) &&
+                   !title().contains(QStringLiteral("Not Saved Automatically"));
+        },
+        10000))
+        << title().toStdString();
+    kestrom::PrintJobDocument reread;
+    kestrom::DocumentPackage::read(reread.job(), path);
+    EXPECT_EQ(reread.job().imageRepeatXCount(), 3);
+    // The kept version is the package as it was opened.
+    kestrom::PrintJobDocument kept;
+    kestrom::DocumentPackage::read(kept.job(), controller()->keptVersion(job)->packagePath());
+    EXPECT_EQ(kept.job().imageRepeatXCount(), 1);
+}

@@ -7,6 +7,7 @@
 #include "core/scripting/ScriptingService.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/ProgressViewController.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/OriginalImageError.h"
@@ -426,6 +427,135 @@ TEST_F(ScriptingTest, TheServicesMethodLoadsIntoTheEmptyDocumentElseIntoANewOne)
     EXPECT_EQ(documentCount(), 2);
 }
 
+// A file named again and again in one call, in different spellings of its
+// path, opens once and takes no more of the limits than once.
+TEST_F(ScriptingTest, OpenTakesAFileNamedManyTimesOnce) {
+    const QString picture = m_folder.filePath(QStringLiteral("small.png"));
+    {
+        QFile file(picture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(smallPng());
+    }
+    QStringList uris;
+    for (int i = 0; i < 20; ++i) {
+        uris << quoted(QUrl::fromLocalFile(picture).toString());
+        uris << quoted(
+            QUrl::fromLocalFile(m_folder.path() + QStringLiteral("/./small.png")).toString());
+    }
+    const GdbusResult opened =
+        call(ScriptingService::applicationPath, QStringLiteral("org.freedesktop.Application.Open"),
+             {u'[' + uris.join(u',') + u']', QStringLiteral("{}")});
+    EXPECT_TRUE(opened.succeeded()) << opened.error.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return document(0)->job().originalImage() != nullptr; }, 10000));
+    EXPECT_EQ(documentCount(), 1);
+    EXPECT_EQ(m_delegate->scriptingService()->budget().used(), 0);
+}
+
+namespace {
+
+// The error alerts that show now, anywhere in the application.
+QList<QMessageBox*> shownErrorSheets() {
+    QList<QMessageBox*> sheets;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box && box->objectName() == QStringLiteral("ErrorSheet") && box->isVisible()) {
+            sheets << box;
+        }
+    }
+    return sheets;
+}
+
+// The Open method's argument of file URLs.
+QString uriArgument(const QStringList& paths) {
+    QStringList uris;
+    for (const QString& path : paths) {
+        uris << u'\'' + QUrl::fromLocalFile(path).toString() + u'\'';
+    }
+    return u'[' + uris.join(u',') + u']';
+}
+
+} // namespace
+
+// Files over the limits for other programs, as a start with many files
+// hands them over: the caller hears of them and so does the user, in one
+// alert that later refusals add to.
+TEST_F(ScriptingTest, FilesOpenRefusesAreShownInOneAlert) {
+    QStringList pictures;
+    for (int i = 0; i < 20; ++i) {
+        pictures << m_folder.filePath(QStringLiteral("p%1.png").arg(i));
+        QFile file(pictures.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(smallPng());
+    }
+    const QString open = QStringLiteral("org.freedesktop.Application.Open");
+    const GdbusResult first = call(ScriptingService::applicationPath, open,
+                                   {uriArgument(pictures.mid(0, 10)), QStringLiteral("{}")});
+    EXPECT_TRUE(
+        first.error.contains(scriptError + QStringLiteral("2 of the 10 files were not opened")))
+        << first.error.toStdString();
+    ASSERT_TRUE(waitUntil([] { return shownErrorSheets().size() == 1; }, 10000));
+    QMessageBox* alert = shownErrorSheets().first();
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("2 of the 10 files other programs handed over were not opened."));
+    EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Over the limits (2)")))
+        << alert->informativeText().toStdString();
+
+    const GdbusResult second = call(ScriptingService::applicationPath, open,
+                                    {uriArgument(pictures.mid(10)), QStringLiteral("{}")});
+    EXPECT_TRUE(second.error.contains(QStringLiteral("2 of the 10 files were not opened")))
+        << second.error.toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !alert->text().startsWith(u'2'); }, 10000));
+    EXPECT_EQ(shownErrorSheets(), QList<QMessageBox*>{alert});
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("4 of the 20 files other programs handed over were not opened."));
+    EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Over the limits (4)")));
+}
+
+// Files that fail to open, call after call: each call's answer tells why,
+// and the user sees one alert, however many calls and files.
+TEST_F(ScriptingTest, FilesThatFailToOpenAreToldInTheAnswerAndInOneAlert) {
+    QStringList files;
+    for (int i = 0; i < 7; ++i) {
+        files << m_folder.filePath(QStringLiteral("missing-%1.lunvik").arg(i));
+    }
+    files << m_folder.filePath(QStringLiteral("broken.png"));
+    {
+        QFile broken(files.back());
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("no picture at all");
+    }
+    const QString open = QStringLiteral("org.freedesktop.Application.Open");
+    const GdbusResult first =
+        call(ScriptingService::applicationPath, open, {uriArgument(files), QStringLiteral("{}")});
+    EXPECT_TRUE(first.error.contains(scriptError)) << first.error.toStdString();
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_TRUE(first.error.contains(QStringLiteral("missing-%1.lunvik").arg(i)))
+            << first.error.toStdString();
+    }
+    EXPECT_TRUE(first.error.contains(QStringLiteral("broken.png"))) << first.error.toStdString();
+    // The answer comes once every file has ended: the alert is there.
+    ASSERT_TRUE(waitUntil([] { return !shownErrorSheets().isEmpty(); }, 10000));
+    QTest::qWait(100);
+    ASSERT_EQ(shownErrorSheets().size(), 1);
+    QMessageBox* alert = shownErrorSheets().first();
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("8 of the 8 files other programs handed over were not opened."));
+    EXPECT_TRUE(
+        alert->informativeText().endsWith(QStringLiteral("And 3 more that could not be opened.")))
+        << alert->informativeText().toStdString();
+
+    const GdbusResult second =
+        call(ScriptingService::applicationPath, open, {uriArgument(files), QStringLiteral("{}")});
+    EXPECT_TRUE(second.error.contains(QStringLiteral("missing-6.lunvik")))
+        << second.error.toStdString();
+    QTest::qWait(100);
+    EXPECT_EQ(shownErrorSheets(), QList<QMessageBox*>{alert});
+    EXPECT_EQ(alert->text(),
+              QStringLiteral("16 of the 16 files other programs handed over were not opened."));
+    // A window made for the picture that did not load goes again.
+    EXPECT_TRUE(waitUntil([&] { return documentCount() == 1; }, 10000)) << documentCount();
+}
+
 TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();
@@ -745,7 +875,11 @@ TEST_F(ScriptedPrintTest, WithFirstLaunchDefaultsTheQuestionIsShownOverTheWindow
     EXPECT_EQ(QApplication::activeModalWidget(), question);
     EXPECT_EQ(question->windowModality(), Qt::WindowModal);
     ASSERT_TRUE(question->windowHandle());
-    EXPECT_EQ(question->windowHandle()->transientParent(), window->windowHandle());
+    // A sheet over the progress sheet, which would otherwise keep the keys.
+    ASSERT_TRUE(window->runPresenter()->progressSheet());
+    EXPECT_EQ(question->windowHandle()->transientParent(),
+              window->runPresenter()->progressSheet()->windowHandle());
+    EXPECT_EQ(question->window()->parentWidget()->window()->parentWidget(), window);
     EXPECT_TRUE(window->frameGeometry().contains(question->frameGeometry().center()));
     EXPECT_TRUE(window->runPresenter()->isShowingSheet());
     // The call waits for the user, and nothing reaches the device meanwhile.

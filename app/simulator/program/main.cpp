@@ -1,20 +1,34 @@
-// Plays a stencil device on a local socket so the application can print to
-// it without hardware. Start it, then start the application with the socket
-// path in LUNVIK_USB_SIMULATOR_SOCKET.
+// Plays a stencil device so the application can print to it without
+// hardware: on a local socket (start the application with the socket path in
+// LUNVIK_USB_SIMULATOR_SOCKET), or with --usb on a USB bus emulated at the
+// kernel boundary, which the application reaches through libusb as it
+// reaches the real device (start it with the environment this prints).
 
 #include "app/simulator/TavrinJobPictureFolder.h"
 #include "app/simulator/TavrinSimulatedDevice.h"
 #include "app/simulator/TavrinSimulatorServer.h"
+#include "app/simulator/kernel/TavrinKernelUsbDevice.h"
+#include "app/simulator/program/KernelUsbCommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <memory>
 #include <optional>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
 
 using lunvik::TavrinJobPictureFolder;
 using lunvik::TavrinSimulatedDevice;
@@ -23,8 +37,10 @@ using lunvik::TavrinSimulatorServer;
 namespace {
 
 TavrinSimulatorServer* runningServer = nullptr;
+std::atomic<bool> stopping = false;
 
 void stopOnSignal(int) {
+    stopping = true;
     if (runningServer) {
         runningServer->stop();
     }
@@ -51,18 +67,150 @@ std::optional<TavrinSimulatedDevice::ReplyMode> replyMode(const QString& name) {
     return std::nullopt;
 }
 
+void reportJob(const lunvik::TavrinReceivedJob& job, int number, TavrinJobPictureFolder* pictures) {
+    line(QStringLiteral("job %1: density %2, Y %3, %4 dots x %5 columns")
+             .arg(number)
+             .arg(job.density)
+             .arg(job.yValue)
+             .arg(job.dotCount)
+             .arg(job.columnCount));
+    if (pictures) {
+        QString error;
+        const QString path = pictures->save(job.picture(), &error);
+        line(path.isEmpty() ? error : QStringLiteral("wrote ") + path);
+    }
+}
+
+// The environment that makes a program see the emulated bus: the bed's
+// folder and umockdev's preload library, after the library that lets a
+// program run as root be refused a node like any user when it is beside this
+// program's build.
+QString usbEnvironment(const lunvik::TavrinKernelUsbDevice& usb) {
+    QString preload = QStringLiteral("libumockdev-preload.so.0");
+    const QString access = QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../lib/liblunvik-usb-node-access.so");
+    if (QFileInfo::exists(access)) {
+        preload = QFileInfo(access).canonicalFilePath() + QLatin1Char(':') + preload;
+    }
+    return QStringLiteral("UMOCKDEV_DIR=%1 LD_PRELOAD=%2").arg(usb.rootDirectory(), preload);
+}
+
+// The application beside this program in its build, named so that the
+// printed command works from any folder; else where a build puts it.
+QString applicationProgram() {
+    const QFileInfo beside(QCoreApplication::applicationDirPath() + QStringLiteral("/Lunvik"));
+    return beside.isExecutable() ? beside.canonicalFilePath() : QStringLiteral("build/bin/Lunvik");
+}
+
+// Reads the next command line; false at the end of the input or on a
+// signal. While the program is in the background of its terminal, reading
+// fails (EIO) and is tried again until it is brought to the foreground.
+bool readCommand(std::string& text) {
+    bool toldBackground = false;
+    for (;;) {
+        errno = 0;
+        if (std::getline(std::cin, text)) {
+            return true;
+        }
+        if (stopping || !std::ferror(stdin) || errno != EIO) {
+            return false;
+        }
+        std::clearerr(stdin);
+        std::cin.clear();
+        if (!toldBackground) {
+            line(QStringLiteral("in the background: commands are read once the simulator is in "
+                                "the foreground (fg)"));
+            toldBackground = true;
+        }
+        // A signal ends the wait at once.
+        poll(nullptr, 0, 500);
+    }
+}
+
+// Serves the device on the emulated bus until a signal, taking the
+// kernel-side faults as commands on standard input.
+int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
+               TavrinJobPictureFolder* pictures) {
+    lunvik::TavrinKernelUsbDevice usb(configuration);
+    usb.setJobFinishedHandler([pictures](const lunvik::TavrinReceivedJob& job,
+                                         int number) { reportJob(job, number, pictures); },
+                              true);
+    line(QStringLiteral("serving a stencil device on an emulated USB bus at ") + usb.nodePath());
+    line(QStringLiteral("start the application with:"));
+    line(QStringLiteral("  ") + usbEnvironment(usb) + QLatin1Char(' ') + applicationProgram());
+    line(lunvik::KernelUsbCommands::summary());
+    // Standard output carries the environment alone, for scripts.
+    std::cout << usbEnvironment(usb).toStdString() << std::endl;
+
+    // Interrupted reads end the command loop when a signal comes.
+    struct sigaction action {};
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // Started in the background of a shell (with &), the program would be
+    // stopped at its first read of the terminal, or at a line it writes
+    // there, and the device with it: the application waiting on it would
+    // hang. Ignored, these signals make the read fail instead.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
+    lunvik::KernelUsbCommands commands(usb);
+    std::string text;
+    while (!stopping && readCommand(text)) {
+        const QString answer = commands.run(QString::fromStdString(text));
+        if (!answer.isEmpty()) {
+            line(answer);
+        }
+    }
+    // No more commands: serve on until a signal.
+    while (!stopping) {
+        pause();
+    }
+    return 0;
+}
+
 } // namespace
 
+// The bed announces devices (uevents) from paths in its /sys, which only a
+// process under umockdev's preload library sees: with --usb, the program
+// runs itself again under it.
+void preloadTheEmulationForUsb(char** argv) {
+    bool usb = false;
+    for (char** argument = argv + 1; *argument; ++argument) {
+        usb |= std::strcmp(*argument, "--usb") == 0;
+    }
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (!usb || (preload && std::strstr(preload, "libumockdev-preload"))) {
+        return;
+    }
+    // Libraries preloaded already stay first: a dynamic sanitizer runtime
+    // must.
+    std::string libraries = "libumockdev-preload.so.0";
+    if (preload && *preload) {
+        libraries = std::string(preload) + ":" + libraries;
+    }
+    setenv("LD_PRELOAD", libraries.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    std::perror("cannot run again with libumockdev-preload.so.0");
+}
+
 int main(int argc, char** argv) {
+    preloadTheEmulationForUsb(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lunvik-tavrin-simulator"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays a stencil device on a local socket and writes each received job as a PNG."));
+        "Plays a stencil device on a local socket or on an emulated USB bus and writes each "
+        "received job as a PNG."));
     parser.addHelpOption();
     const QCommandLineOption socketOption(
         QStringLiteral("socket"), QStringLiteral("Socket path to serve."), QStringLiteral("path"));
+    const QCommandLineOption usbOption(
+        QStringLiteral("usb"),
+        QStringLiteral("Serve on a USB bus emulated at the kernel boundary, for the application's "
+                       "libusb backend; prints the environment to start it with. Takes the "
+                       "kernel-side faults as commands on standard input."));
     const QCommandLineOption pngOption(QStringLiteral("png-dir"),
                                        QStringLiteral("Folder for the rebuilt pictures."),
                                        QStringLiteral("folder"));
@@ -99,13 +247,13 @@ int main(int argc, char** argv) {
         QStringLiteral("fail-after-column-bytes"),
         QStringLiteral("Disconnect after this many column bytes of a job."),
         QStringLiteral("count"));
-    parser.addOptions({socketOption, pngOption, busyOption, errorOption, temperatureOption,
-                       firmwareOption, serialOption, shortOption, modelOption, stateModeOption,
-                       informationModeOption, failOption});
+    parser.addOptions({socketOption, usbOption, pngOption, busyOption, errorOption,
+                       temperatureOption, firmwareOption, serialOption, shortOption, modelOption,
+                       stateModeOption, informationModeOption, failOption});
     parser.process(app);
 
-    if (!parser.isSet(socketOption)) {
-        line(QStringLiteral("--socket is required"));
+    if (parser.isSet(socketOption) == parser.isSet(usbOption)) {
+        line(QStringLiteral("one of --socket and --usb is required"));
         return 2;
     }
     TavrinSimulatedDevice::Configuration configuration;
@@ -155,6 +303,10 @@ int main(int argc, char** argv) {
         pictures = std::make_unique<TavrinJobPictureFolder>(pngFolder);
     }
 
+    if (parser.isSet(usbOption)) {
+        return serveOnUsb(configuration, pictures.get());
+    }
+
     TavrinSimulatedDevice device(configuration);
     TavrinSimulatorServer server(device);
     // A long session must not grow: what was received is reported, then
@@ -167,17 +319,7 @@ int main(int argc, char** argv) {
     }
     server.log = [](const QString& text) { line(QStringLiteral("connection ") + text); };
     server.jobFinished = [&](const lunvik::TavrinReceivedJob& job, int index) {
-        line(QStringLiteral("job %1: density %2, Y %3, %4 dots x %5 columns")
-                 .arg(index + 1)
-                 .arg(job.density)
-                 .arg(job.yValue)
-                 .arg(job.dotCount)
-                 .arg(job.columnCount));
-        if (pictures) {
-            QString error;
-            const QString path = pictures->save(job.picture(), &error);
-            line(path.isEmpty() ? error : QStringLiteral("wrote ") + path);
-        }
+        reportJob(job, index + 1, pictures.get());
     };
     runningServer = &server;
     std::signal(SIGINT, stopOnSignal);

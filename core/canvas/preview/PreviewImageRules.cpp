@@ -43,13 +43,16 @@ QImage sampleTileOf(const QImage& preview, const QRectF& frame, const QSizeF& vi
     tile.fill(Qt::white);
     const int pw = preview.width();
     const int ph = preview.height();
-    if (preview.isNull() || viewSize.isEmpty()) {
-        return tile;
+    if (tile.isNull() || preview.isNull() || viewSize.isEmpty()) {
+        return tile; // null without memory for it: the tile stays undrawn
     }
     // A packed preview is read bit by bit below.
     const bool packed = preview.format() == QImage::Format_Mono && !fullColor;
     const bool sameFormat = packed || preview.format() == tile.format();
     const QImage source = sameFormat ? preview : preview.convertToFormat(tile.format());
+    if (source.isNull()) {
+        return tile;
+    }
     // Limited in floating point first: the view may be far larger than an int.
     const auto pixels = [&](double remaining) {
         return int(std::clamp(std::ceil(remaining * scale), 0.0, double(n)));

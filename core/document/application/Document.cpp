@@ -123,6 +123,7 @@ void Document::writeToPath(const QString& path) {
 
 void Document::readFromPathInBackground(const QString& path, FileHandler done) {
     std::shared_ptr<const platform::Error> error;
+    m_readFingerprint.reset();
     try {
         readFromPath(path);
     } catch (const platform::Error& e) {
@@ -131,9 +132,13 @@ void Document::readFromPathInBackground(const QString& path, FileHandler done) {
     done(error);
 }
 
-void Document::writeToPathInBackground(const QString& path, FileHandler done) {
+void Document::writeToPathInBackground(const QString& path, FileHandler done,
+                                       BeforeReplacing beforeReplacing) {
     std::shared_ptr<const platform::Error> error;
     try {
+        if (beforeReplacing) {
+            beforeReplacing(std::nullopt);
+        }
         writeToPath(path);
     } catch (const platform::Error& e) {
         error = e.clone();

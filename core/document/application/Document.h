@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/package/PackageFingerprint.h"
 #include "platform/Observation.h"
 
 #include <QObject>
@@ -42,6 +43,10 @@ public:
     // Edited when the change count is not zero, or when the undo steps
     // reached another state than the saved one with the same count.
     bool isEdited() const;
+    // Whether the document holds content or content is on its way in (an
+    // import not yet ended): such a document is not untouched, even before
+    // the step that brought the content has made it edited.
+    virtual bool hasOrAwaitsContent() const { return false; }
     void updateChangeCount(ChangeType change);
 
     // The state a save writes. A save takes it when it starts and hands it
@@ -69,17 +74,32 @@ public:
 
     // The error, or nothing when the work succeeded.
     using FileHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
+    // Runs on the thread that writes, last before the package at the path
+    // changes: with the complete new package when the document writes one
+    // beside the old and swaps it in, with nothing when it writes in place.
+    // A platform::Error it throws stops the write, the old package as it was.
+    using BeforeReplacing = std::function<void(const std::optional<QString>& written)>;
     // As readFromPath and writeToPath, with the slow part on a worker where
     // the document can: `done` runs on the main thread, once, and never
     // after the document is gone. These do the work at once and call `done`
     // before they return.
     virtual void readFromPathInBackground(const QString& path, FileHandler done);
-    virtual void writeToPathInBackground(const QString& path, FileHandler done);
+    virtual void writeToPathInBackground(const QString& path, FileHandler done,
+                                         BeforeReplacing beforeReplacing = {});
+
+    // The package as the last read found it: its metadata and the digests
+    // of the members as they were read. Nothing when the document cannot
+    // tell, or the package changed while it was read.
+    const std::optional<PackageFingerprint>& readFingerprint() const { return m_readFingerprint; }
 
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
 
 protected:
+    // Told by a read, from the bytes it parsed.
+    void setReadFingerprint(std::optional<PackageFingerprint> fingerprint) {
+        m_readFingerprint = std::move(fingerprint);
+    }
     // The document was saved or reverted: the state at the point is the
     // saved one.
     virtual void savedStateChanged(const SavePoint& point) { (void)point; }
@@ -103,6 +123,7 @@ private:
     platform::UndoManager* m_undoManager = nullptr;
     platform::Observation m_undoCountObservation;
     platform::Observation m_undoNameObservation;
+    std::optional<PackageFingerprint> m_readFingerprint;
 };
 
 } // namespace kestrom

@@ -2,7 +2,9 @@
 
 #include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/KestromText.h"
+#include "core/document/package/DocumentFileError.h"
 #include "core/document/package/KeptVersions.h"
+#include "platform/CancellationError.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
@@ -12,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace kestrom {
 
@@ -23,6 +26,9 @@ DocumentController*& sharedController() {
 }
 
 const char* autosaveTimerName = "autosaveTimer";
+
+// The longest wait before keeping a version is tried again.
+constexpr int maximumKeepRetryDelay = 5 * 60 * 1000;
 
 } // namespace
 
@@ -140,7 +146,9 @@ void DocumentController::addDocument(std::unique_ptr<Document> document, bool di
     emit documentsChanged();
 }
 
-void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler) {
+void DocumentController::openDocument(const QString& path, bool display, OpenHandler handler,
+                                      OpenErrors errors) {
+    const bool presentsError = errors == OpenErrors::presented;
     if (Document* open = documentForPath(path)) {
         if (display && m_makeWindow) {
             m_makeWindow(*open);
@@ -154,6 +162,7 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     for (Opening& opening : m_opening) {
         if (opening.path == absolute) {
             opening.display = opening.display || display;
+            opening.presentsError = opening.presentsError || presentsError;
             if (handler) {
                 opening.handlers.push_back(std::move(handler));
             }
@@ -162,7 +171,9 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     const auto fail = [&](const platform::Error& e) {
         // The untitled document stays: a failed open loses nothing.
-        presentError(nullptr, e);
+        if (presentsError) {
+            presentError(nullptr, e);
+        }
         if (handler) {
             handler(nullptr, false, e.clone());
         }
@@ -184,8 +195,10 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     opening.path = absolute;
     // Taken before reading: a change made meanwhile counts as another's.
-    opening.fingerprint = PackageFingerprint::of(absolute);
+    opening.fingerprint =
+        PackageFingerprint::of(absolute, PackageFingerprint::Contents::metadataOnly);
     opening.display = display;
+    opening.presentsError = presentsError;
     if (m_documents.size() == 1 && !m_documents.front()->filePath() &&
         !m_documents.front()->isEdited()) {
         opening.untouched = m_documents.front().get();
@@ -214,7 +227,9 @@ void DocumentController::finishOpening(Document* document,
     Opening opening = std::move(*found);
     m_opening.erase(found);
     if (error) {
-        presentError(nullptr, *error);
+        if (opening.presentsError) {
+            presentError(nullptr, *error);
+        }
         for (const OpenHandler& handler : opening.handlers) {
             handler(nullptr, false, error);
         }
@@ -224,11 +239,12 @@ void DocumentController::finishOpening(Document* document,
     // Only while it is still the one untouched document.
     Document* untouched = opening.untouched;
     if (untouched && m_documents.size() == 1 && m_documents.front().get() == untouched &&
-        !untouched->filePath() && !untouched->isEdited() && !isBusy(untouched)) {
+        !untouched->filePath() && !untouched->isEdited() && !untouched->hasOrAwaitsContent() &&
+        !isBusy(untouched)) {
         removeDocument(untouched);
     }
     addDocument(std::move(opening.document), opening.display);
-    m_fileStates[document].onDisk = opening.fingerprint;
+    noteRead(document, opening.fingerprint);
     keepVersion(document);
     m_recent.note(opening.path);
     emit recentDocumentsChanged();
@@ -312,37 +328,83 @@ void DocumentController::saveDocumentTo(Document* document, const QString& path,
 }
 
 void DocumentController::writeDocument(Document* document, const QString& path, SaveKind kind,
-                                       std::function<void(bool)> done) {
+                                       std::function<void(bool)> done, bool replaceChanged) {
     const QString package = QFileInfo(packagePath(path)).absoluteFilePath();
     QPointer<DocumentController> self(this);
     QPointer<Document> target(document);
-    runFileWork(document, [self, target, package, kind, done](std::function<void()> finished) {
+    runFileWork(document, [self, target, package, kind, done,
+                           replaceChanged](std::function<void()> finished) {
         if (!target) {
             finished();
             return;
         }
-        // Another program's changes are never written over without asking;
-        // a package that is gone has nothing to lose.
         FileState* state = self->fileState(target);
         const bool inPlace =
             target->filePath() && QFileInfo(*target->filePath()).absoluteFilePath() == package;
-        if (inPlace && state && state->onDisk) {
-            const PackageFingerprint now = PackageFingerprint::of(package);
-            if (now.exists() && now != *state->onDisk) {
-                state->changedElsewhere = true;
-                finished();
-                self->askAboutChangeOnDisk(target, kind);
-                if (done) {
-                    done(false);
-                }
-                return;
+        // The work before it may have stopped autosave (no version kept).
+        if (kind == SaveKind::autosave && self->isAutosaveStopped(target)) {
+            finished();
+            if (done) {
+                done(false);
             }
+            return;
         }
+        // What the write finds and leaves, told on the thread that writes.
+        struct Check {
+            std::optional<PackageFingerprint> expected;
+            std::shared_ptr<KeptVersion> kept;
+            bool changedElsewhere = false;
+            std::optional<PackageFingerprint> written;
+        };
+        auto check = std::make_shared<Check>();
+        if (inPlace && state && !replaceChanged) {
+            check->expected = state->onDisk;
+        }
+        // An explicit save makes a new version to keep: the old one no
+        // longer belongs to the package it leaves.
+        if (inPlace && state && kind != SaveKind::explicitSave) {
+            check->kept = state->kept;
+        }
+        const Document::BeforeReplacing beforeReplacing =
+            [check, package](const std::optional<QString>& written) {
+                // Another program's changes are never written over without
+                // asking; a package that is gone has nothing to lose.
+                if (check->expected) {
+                    const PackageFingerprint now = PackageFingerprint::of(package);
+                    if (now.exists() && now != *check->expected) {
+                        check->changedElsewhere = true;
+                        throw platform::CancellationError();
+                    }
+                }
+                if (!written) {
+                    return;
+                }
+                // Renaming keeps every member as it is: this is the package
+                // once it has taken the path's place.
+                check->written = PackageFingerprint::of(*written);
+                errno = 0;
+                if (check->kept && !check->kept->notePending(*check->written)) {
+                    throw DocumentFileError::unsavableDocument(package, errno ? errno : EIO);
+                }
+            };
         // What is written is the state of now; later changes stay edits.
         const Document::SavePoint point = target->savePoint();
         target->writeToPathInBackground(
-            package, [self, target, package, kind, point, done, finished](auto error) {
+            package,
+            [self, target, package, kind, point, done, finished, check](auto error) {
                 if (!self || !target) {
+                    return;
+                }
+                if (check->changedElsewhere) {
+                    if (FileState* state = self->fileState(target)) {
+                        state->changedElsewhere = true;
+                    }
+                    self->announceAutosaveState(target);
+                    finished();
+                    self->askAboutChangeOnDisk(target, kind);
+                    if (done) {
+                        done(false);
+                    }
                     return;
                 }
                 if (error) {
@@ -350,22 +412,26 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
                 } else {
                     target->setFilePath(package);
                     target->markSaved(point);
-                    self->finishWriting(target, package, kind);
+                    self->finishWriting(target, package, kind, check->written);
                 }
                 finished();
                 if (done) {
                     done(!error);
                 }
-            });
+            },
+            beforeReplacing);
     });
 }
 
-void DocumentController::finishWriting(Document* document, const QString& package, SaveKind kind) {
+void DocumentController::finishWriting(Document* document, const QString& package, SaveKind kind,
+                                       const std::optional<PackageFingerprint>& written) {
     m_recent.note(package);
     emit recentDocumentsChanged();
     if (FileState* state = fileState(document)) {
-        state->onDisk = PackageFingerprint::of(package);
+        // A document that writes in place tells nothing: it is read now.
+        state->onDisk = written ? *written : PackageFingerprint::of(package);
         state->changedElsewhere = false;
+        announceAutosaveState(document);
         if (kind == SaveKind::explicitSave) {
             // The version to go back to from now on.
             keepVersion(document);
@@ -381,6 +447,31 @@ void DocumentController::finishWriting(Document* document, const QString& packag
     }
 }
 
+void DocumentController::announceAutosaveState(Document* document) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    const bool stopped = isAutosaveStopped(document);
+    if (stopped != state->announcedStopped) {
+        state->announcedStopped = stopped;
+        emit autosaveStoppedChanged(document, stopped);
+    }
+}
+
+void DocumentController::noteRead(Document* document, const PackageFingerprint& before) {
+    FileState* state = fileState(document);
+    if (!state) {
+        return;
+    }
+    // The digests are of the bytes the document parsed, so a change made
+    // after the read is never taken for the document's own. Without them,
+    // or when the package changed since `before`, the state before reading
+    // has no digests and matches no package: the next save asks.
+    const std::optional<PackageFingerprint>& read = document->readFingerprint();
+    state->onDisk = read && read->sameMetadata(before) ? *read : before;
+}
+
 void DocumentController::keepVersion(Document* document) {
     FileState* state = fileState(document);
     if (!state) {
@@ -390,17 +481,25 @@ void DocumentController::keepVersion(Document* document) {
         state->kept->discard();
         state->kept.reset();
     }
-    state->keepFailed = false;
-    if (!m_keptVersions || !document->filePath() || !state->onDisk) {
+    // A failure stays until a copy is made: autosave waits for it.
+    if (!m_keptVersions || !document->filePath()) {
+        state->keepFailed = false;
+        announceAutosaveState(document);
         return;
     }
     const std::shared_ptr<const KeptVersions> versions = m_keptVersions;
     const QString package = *document->filePath();
-    const PackageFingerprint read = *state->onDisk;
     QPointer<DocumentController> self(this);
     QPointer<Document> target(document);
-    // The copy is made before any later write of the document starts.
+    // The copy is made before any later write of the document starts, of
+    // the package as the work before it found it.
     runFileWork(document, [=](std::function<void()> finished) {
+        const FileState* current = self && target ? self->fileState(target) : nullptr;
+        if (!current || !current->onDisk) {
+            finished();
+            return;
+        }
+        const PackageFingerprint read = *current->onDisk;
         DocumentWorkQueue::run([=] {
             std::shared_ptr<KeptVersion> kept;
             std::shared_ptr<const platform::Error> error;
@@ -419,13 +518,37 @@ void DocumentController::keepVersion(Document* document) {
                     return;
                 }
                 now->kept = kept;
+                // Saving in place would lose the version to go back to.
+                const bool failedBefore = now->keepFailed;
+                now->keepFailed = bool(error);
                 if (error) {
-                    // Saving in place would lose the version to go back to.
-                    now->keepFailed = true;
+                    // Tried again later and later, so that a full or broken
+                    // disk is not worked at every few seconds.
+                    now->keepRetryDelay =
+                        now->keepRetryDelay > 0
+                            ? std::min(2 * now->keepRetryDelay, maximumKeepRetryDelay)
+                            : std::min(self->m_autosaveDelay, maximumKeepRetryDelay);
+                    now->nextKeepAttempt.setRemainingTime(now->keepRetryDelay);
+                } else {
+                    now->keepRetryDelay = 0;
+                }
+                if (error && !failedBefore) {
                     platform::Log::line(QStringLiteral("autosave is off for ") + package +
                                         QStringLiteral(": ") + error->localizedDescription());
+                } else if (!error && failedBefore) {
+                    platform::Log::line(QStringLiteral("autosave is on again for ") + package);
                 }
+                // The next work may run at once, and may close the document.
                 finished();
+                if (!self || !target) {
+                    return;
+                }
+                self->announceAutosaveState(target);
+                if (target->isEdited()) {
+                    // Changes made while no version could be kept are saved
+                    // now, or it is tried again at the next autosave's time.
+                    self->scheduleAutosave(target);
+                }
             });
         });
     });
@@ -455,9 +578,9 @@ void DocumentController::askAboutChangeOnDisk(Document* document, SaveKind kind)
             }
             if (target->filePath()) {
                 // This version replaces what is on disk now.
-                state->onDisk = PackageFingerprint::of(*target->filePath());
                 state->changedElsewhere = false;
-                self->writeDocument(target, *target->filePath(), kind, {});
+                self->announceAutosaveState(target);
+                self->writeDocument(target, *target->filePath(), kind, {}, true);
             }
         });
 }
@@ -471,9 +594,10 @@ void DocumentController::reopenFromDisk(Document* document) {
             return;
         }
         const QString package = *target->filePath();
-        const PackageFingerprint fingerprint = PackageFingerprint::of(package);
+        const PackageFingerprint fingerprint =
+            PackageFingerprint::of(package, PackageFingerprint::Contents::metadataOnly);
         target->readFromPathInBackground(
-            package, [self, target, fingerprint, finished](auto error) {
+            package, [self, target, package, fingerprint, finished](auto error) {
                 if (!self || !target) {
                     return;
                 }
@@ -486,13 +610,26 @@ void DocumentController::reopenFromDisk(Document* document) {
                         target->undoManager()->removeAllActions();
                     }
                     target->updateChangeCount(Document::ChangeType::cleared);
-                    state->onDisk = fingerprint;
                     state->changedElsewhere = false;
+                    self->announceAutosaveState(target);
+                    self->noteRead(target, fingerprint);
                     self->keepVersion(target);
                 }
                 finished();
             });
     });
+}
+
+bool DocumentController::hasChangesToRevert(const Document* document) const {
+    if (!document || !document->filePath()) {
+        return false;
+    }
+    if (document->isEdited()) {
+        return true;
+    }
+    const FileState* state = fileState(document);
+    return state && (state->changedElsewhere || (state->kept && state->onDisk &&
+                                                 *state->onDisk != state->kept->record().source));
 }
 
 void DocumentController::revertDocumentToSaved(Document* document) {
@@ -519,9 +656,10 @@ void DocumentController::revertDocumentToSaved(Document* document) {
             const FileState* state = self->fileState(target);
             const std::shared_ptr<KeptVersion> kept = state ? state->kept : nullptr;
             const QString source = kept ? kept->packagePath() : *target->filePath();
-            const PackageFingerprint read = PackageFingerprint::of(source);
+            const PackageFingerprint read =
+                PackageFingerprint::of(source, PackageFingerprint::Contents::metadataOnly);
             target->readFromPathInBackground(
-                source, [self, target, kept, read, finished](auto error) {
+                source, [self, target, kept, source, read, finished](auto error) {
                     if (!self || !target) {
                         return;
                     }
@@ -537,16 +675,14 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                     target->updateChangeCount(Document::ChangeType::cleared);
                     FileState* state = self->fileState(target);
                     if (!kept) {
-                        if (state) {
-                            state->onDisk = read;
-                        }
+                        self->noteRead(target, read);
                         finished();
                         return;
                     }
                     const bool savedSince =
                         state && state->onDisk && *state->onDisk != kept->record().source;
                     finished();
-                    if (savedSince && target->filePath()) {
+                    if (savedSince && self && target && target->filePath()) {
                         // The package holds later saves: it gets the version back.
                         target->updateChangeCount(Document::ChangeType::done);
                         self->writeDocument(target, *target->filePath(), SaveKind::restore, {});
@@ -661,7 +797,7 @@ void DocumentController::presentError(Document* document, const platform::Error&
     }
 }
 
-void DocumentController::scheduleAutosave(Document* document) {
+void DocumentController::scheduleAutosave(Document* document, int delay) {
     auto* timer = document->findChild<QTimer*>(QLatin1String(autosaveTimerName));
     if (!timer) {
         timer = new QTimer(document);
@@ -674,12 +810,22 @@ void DocumentController::scheduleAutosave(Document* document) {
             }
         });
     }
-    timer->start(m_autosaveDelay);
+    timer->start(delay >= 0 ? delay : m_autosaveDelay);
 }
 
 void DocumentController::autosave(Document* document) {
     // Untitled documents have no place to be saved in.
     if (Document::autosavesInPlace() && document->isEdited() && document->filePath()) {
+        const FileState* state = fileState(document);
+        if (state && state->keepFailed && !state->changedElsewhere && !isBusy(document)) {
+            if (!state->nextKeepAttempt.hasExpired()) {
+                scheduleAutosave(document, int(state->nextKeepAttempt.remainingTime()));
+                return;
+            }
+            // Perhaps there is room for the version now; saving follows.
+            keepVersion(document);
+            return;
+        }
         if (isAutosaveStopped(document)) {
             return;
         }

@@ -5,6 +5,7 @@
 #include "core/document/application/RecentDocuments.h"
 #include "core/document/package/PackageFingerprint.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -74,7 +75,11 @@ public:
     // on the main thread once the package has been read, or with the error.
     // When exactly one document is open and it is untitled and untouched, it
     // is closed once the package has been read, if it is still untouched.
-    void openDocument(const QString& path, bool display, OpenHandler handler = {});
+    // An error is shown to the user, or only told to the handler (whose
+    // caller reports it).
+    enum class OpenErrors { presented, toHandlerOnly };
+    void openDocument(const QString& path, bool display, OpenHandler handler = {},
+                      OpenErrors errors = OpenErrors::presented);
     void openDocumentWithPanel();
     // The paths given on the command line. None, or none that opens, gives a
     // new untitled document.
@@ -101,6 +106,10 @@ public:
     // changes and the undo steps; when the package was saved in place since,
     // it is written again with that version.
     void revertDocumentToSaved(Document* document);
+    // Whether reverting would change what is open: the document has a file
+    // and unsaved edits, or was saved in place since the version reverted
+    // to, or its package was changed by another program.
+    bool hasChangesToRevert(const Document* document) const;
     // Whether a read or write of the document is under way.
     bool isBusy(Document* document) const { return m_fileWork.contains(document); }
     // Closes at once, or after asking when the document is edited.
@@ -109,6 +118,8 @@ public:
     void removeDocument(Document* document);
 
 signals:
+    // Saving in place stopped or goes on again (isAutosaveStopped).
+    void autosaveStoppedChanged(Document* document, bool stopped);
     void documentsChanged();
     void recentDocumentsChanged();
     void currentDocumentChanged(Document* document);
@@ -123,15 +134,22 @@ private:
         std::optional<PackageFingerprint> onDisk;
         std::shared_ptr<KeptVersion> kept;
         bool keepFailed = false;
+        // Keeping is tried again after this many milliseconds, doubling
+        // with each failure; not before nextKeepAttempt.
+        int keepRetryDelay = 0;
+        QDeadlineTimer nextKeepAttempt;
         // Another program changed the package: autosave waits for the answer.
         bool changedElsewhere = false;
         bool asking = false;
+        // What autosaveStoppedChanged last told.
+        bool announcedStopped = false;
     };
     struct Opening {
         QString path;
         PackageFingerprint fingerprint;
         std::unique_ptr<Document> document;
         bool display = false;
+        bool presentsError = true;
         QPointer<Document> untouched;
         std::vector<OpenHandler> handlers;
     };
@@ -142,15 +160,22 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
-    void scheduleAutosave(Document* document);
+    // After the autosave delay, or the given milliseconds.
+    void scheduleAutosave(Document* document, int delay = -1);
     void autosave(Document* document);
+    // replaceChanged: the user chose to write over another program's change.
     void writeDocument(Document* document, const QString& path, SaveKind kind,
-                       std::function<void(bool saved)> done);
-    void finishWriting(Document* document, const QString& package, SaveKind kind);
+                       std::function<void(bool saved)> done, bool replaceChanged = false);
+    void finishWriting(Document* document, const QString& package, SaveKind kind,
+                       const std::optional<PackageFingerprint>& written);
+    // The package as the document has just read it; `before` is what was
+    // there when reading began.
+    void noteRead(Document* document, const PackageFingerprint& before);
     FileState* fileState(const Document* document);
     const FileState* fileState(const Document* document) const;
     // Replaces the kept version by one of the package as it is now.
     void keepVersion(Document* document);
+    void announceAutosaveState(Document* document);
     void askAboutChangeOnDisk(Document* document, SaveKind kind);
     void reopenFromDisk(Document* document);
     QString packagePath(const QString& path) const;

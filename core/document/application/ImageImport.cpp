@@ -39,6 +39,9 @@ struct ImageImport::Request {
     // The size a large JPEG is first decoded to; empty to decode it whole.
     QSize quickDecodeBound;
     ImageImport::Completion done;
+    // Keeps the document from counting as untouched while the picture is
+    // read.
+    std::shared_ptr<const void> incoming;
 };
 
 namespace {
@@ -153,25 +156,32 @@ void noteDropFile(const OriginalImage::Pointer& image) {
 }
 
 // The picture of the bytes: first decoded to the bound when that is quicker.
-OriginalImage::Pointer picture(const QByteArray& data, const QUrl& url, const QSize& bound) {
+// Bytes that make none throw the error for the reason, naming `name`.
+OriginalImage::Pointer picture(const QByteArray& data, const QUrl& url, const QSize& bound,
+                               const QString& name) {
     if (!bound.isEmpty()) {
-        if (auto image = OriginalImage::fromDataDecodingBehind(data, url, bound)) {
+        platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, url, bound, &why)) {
             return image;
         }
+        // A picture refused for its size or the memory is not decoded again.
+        if (why != platform::PictureRefusal::noPicture) {
+            throw OriginalImageError::refusal(why, name);
+        }
     }
-    return OriginalImage::fromData(data, url);
+    return OriginalImage::fromDataOrThrow(data, url, name);
 }
 
 // The picture of bytes saved at the path; a file that makes no picture is
 // removed again.
 OriginalImage::Pointer pictureOfSavedFile(const QString& path, const QByteArray& data,
                                           const QString& name, const QSize& bound) {
-    auto image = picture(data, QUrl::fromLocalFile(path), bound);
-    if (!image) {
+    try {
+        return picture(data, QUrl::fromLocalFile(path), bound, name);
+    } catch (...) {
         QFile::remove(path);
-        throw OriginalImageError::containsNoValidImage(name);
+        throw;
     }
-    return image;
 }
 
 // The slow part of every road: reading, saving and decoding. Any thread.
@@ -189,11 +199,7 @@ Outcome prepare(const ImageImport::Request& request) {
         if (!request.currentData.isNull() && data == request.currentData) {
             return {};
         }
-        auto image = picture(data, request.url, request.quickDecodeBound);
-        if (!image) {
-            throw OriginalImageError::containsNoValidImage(request.url.fileName());
-        }
-        return {true, image};
+        return {true, picture(data, request.url, request.quickDecodeBound, request.url.fileName())};
     }
     case Kind::data: {
         const QString name = savedDataFileName(request.extension);
@@ -353,6 +359,7 @@ void ImageImport::setImageWithPasteboard(const QMimeData* pasteboard, Completion
 
 void ImageImport::start(Request request) {
     request.currentData = currentData(m_document);
+    request.incoming = m_document.incomingPictureToken();
     if (m_quickDecodeBound) {
         request.quickDecodeBound = m_quickDecodeBound();
     }
@@ -362,12 +369,21 @@ void ImageImport::start(Request request) {
     DocumentWorkQueue::run([this, alive, ticket, request = std::move(request)] {
         std::optional<Outcome> outcome;
         std::shared_ptr<const platform::Error> error;
-        try {
-            outcome = prepare(request);
-        } catch (const platform::Error& e) {
-            error = e.clone();
+        // A document closed meanwhile makes the read and the decode
+        // pointless: they are not begun.
+        if (alive.expired()) {
+            outcome = Outcome{};
+        } else {
+            try {
+                outcome = prepare(request);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
         }
-        platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done] {
+        // The token goes with the outcome: the document stays taken until
+        // the picture is in.
+        platform::MainThread::post([this, alive, ticket, outcome, error, done = request.done,
+                                    incoming = request.incoming] {
             // The caller hears of the end on every way out.
             struct Finish {
                 const Completion& done;
@@ -424,7 +440,8 @@ void ImageImport::fullDecodeFailed(const OriginalImage::Pointer& image,
     }
     applyOriginalImage(m_document, replaced, image);
     if (m_presenter) {
-        m_presenter->presentError(OriginalImageError::containsNoValidImage(image->fileName()));
+        m_presenter->presentError(
+            OriginalImageError::refusal(image->fullDecodeRefusal(), image->fileName()));
     }
 }
 

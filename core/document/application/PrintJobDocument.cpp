@@ -27,7 +27,10 @@ void PrintJobDocument::savedStateChanged(const SavePoint& point) {
 }
 
 void PrintJobDocument::readFromPath(const QString& path) {
-    DocumentPackage::read(*m_printDocument, path);
+    setReadFingerprint(std::nullopt);
+    const DocumentPackage::Contents contents = DocumentPackage::load(path);
+    DocumentPackage::apply(*m_printDocument, contents);
+    setReadFingerprint(contents.fingerprint);
 }
 
 void PrintJobDocument::writeToPath(const QString& path) {
@@ -43,9 +46,11 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
             if (!self) {
                 return;
             }
+            self->setReadFingerprint(std::nullopt);
             if (contents) {
                 try {
                     DocumentPackage::apply(*self->m_printDocument, *contents);
+                    self->setReadFingerprint(contents->fingerprint);
                 } catch (const platform::Error& e) {
                     error = e.clone();
                 }
@@ -54,7 +59,8 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
         });
 }
 
-void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done) {
+void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done,
+                                               BeforeReplacing beforeReplacing) {
     DocumentPackage::Snapshot snapshot;
     try {
         snapshot = DocumentPackage::snapshot(*m_printDocument);
@@ -65,6 +71,10 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
     QPointer<PrintJobDocument> self(this);
     DocumentPackage::writeInBackground(
         std::move(snapshot), path,
+        beforeReplacing ? DocumentPackage::BeforeSwap([beforeReplacing](const QString& written) {
+            beforeReplacing(written);
+        })
+                        : DocumentPackage::BeforeSwap(),
         [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
             if (self) {
                 done(error);

@@ -39,10 +39,14 @@ public:
     void readFromPath(const QString& path) override;
     void writeToPath(const QString& path) override;
     void readFromPathInBackground(const QString& path, FileHandler done) override;
-    void writeToPathInBackground(const QString& path, FileHandler done) override;
+    void writeToPathInBackground(const QString& path, FileHandler done,
+                                 BeforeReplacing beforeReplacing = {}) override;
 
 protected:
     void savedStateChanged(const SavePoint& point) override;
+    bool hasOrAwaitsContent() const override {
+        return job().originalImage() || job().hasIncomingPicture();
+    }
 
 private:
     std::unique_ptr<PrintDocument> m_printDocument;

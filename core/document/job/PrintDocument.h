@@ -249,6 +249,11 @@ public:
     void setCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
     void setBlackConversionOptionsValue(const QVariant& value, const QString& keyPath);
 
+    // A picture on its way in: the document counts as taken until the
+    // token goes, so that opening a package does not close it as untouched.
+    std::shared_ptr<const void> incomingPictureToken() const { return m_incomingPicture; }
+    bool hasIncomingPicture() const { return m_incomingPicture.use_count() > 1; }
+
 private:
     void commit(const QString& key, UndoActionName name, const std::function<void()>& store,
                 std::function<void()> undo, bool clearsSizeDescription = false,
@@ -286,6 +291,7 @@ private:
     std::unique_ptr<ReadOnlyKeyedValues> m_originalImageValues;
     std::unique_ptr<ReadOnlyKeyedValues> m_deviceDescriptorValues;
     std::unique_ptr<ReadOnlyKeyedValues> m_canvasValues;
+    std::shared_ptr<const void> m_incomingPicture = std::make_shared<char>();
 };
 
 } // namespace kestrom

@@ -276,14 +276,35 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
     }
     Contents contents;
     contents.path = path;
+    const PackageFingerprint before =
+        PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
+    QHash<QString, QByteArray> digests;
     const auto settings =
         member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
     if (!settings) {
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
+    digests.insert(settingsFileName, PackageFingerprint::digest(*settings));
     contents.settings = DocumentSettings::parse(*settings, path);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
+    if (imageData) {
+        digests.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+    }
+    // The thumbnail is no part of what opens, and a damaged one refuses
+    // nothing: without its digest the fingerprint has none.
+    const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
+    try {
+        if (const auto bytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
+                                      Damage::damagedPicture)) {
+            digests.insert(thumbnail, PackageFingerprint::digest(*bytes));
+        }
+    } catch (const platform::Error&) {
+    }
+    if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+            .sameMetadata(before)) {
+        contents.fingerprint = before.withDigests(digests);
+    }
     if (imageData) {
         // A picture whose location is unknown is still the document's picture.
         contents.image = ambrel::OriginalImage::fromData(
@@ -322,7 +343,8 @@ DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& documen
     snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
         snapshot.imageData = image->data();
-        snapshot.thumbnailSource = image->cgImage();
+        // Its pixels may still be decoding: the write takes them.
+        snapshot.thumbnailSource = image;
     }
     return snapshot;
 }
@@ -332,6 +354,9 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     if (image.hasAlphaChannel()) {
         // JPEG has no transparency; what is transparent shows as paper.
         opaque = QImage(image.size(), QImage::Format_RGB32);
+        if (opaque.isNull()) {
+            return {}; // no memory for it: the package goes without one
+        }
         opaque.fill(Qt::white);
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
@@ -349,11 +374,13 @@ QByteArray DocumentPackage::thumbnailData(const QImage& image) {
     return bytes;
 }
 
-void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
+void DocumentPackage::write(const Snapshot& snapshot, const QString& path,
+                            const BeforeSwap& beforeSwap) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    const QByteArray thumbnail =
-        snapshot.thumbnailSource ? thumbnailData(*snapshot.thumbnailSource) : QByteArray();
+    const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
+                                     ? thumbnailData(*snapshot.thumbnailSource->cgImage())
+                                     : QByteArray();
 
     removeStaleSaves(path);
     const SavingFolder saving(path);
@@ -374,6 +401,9 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path) {
             }
         }
         syncFolder(fresh);
+        if (beforeSwap) {
+            beforeSwap(fresh);
+        }
         swapIn(fresh, path, folder);
     } catch (...) {
         removeTree(fresh);
@@ -401,17 +431,18 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler)
 }
 
 void DocumentPackage::writeInBackground(Snapshot snapshot, const QString& path,
-                                        WriteHandler handler) {
-    DocumentWorkQueue::run(
-        [snapshot = std::move(snapshot), path, handler = std::move(handler)]() mutable {
-            std::shared_ptr<const platform::Error> error;
-            try {
-                write(snapshot, path);
-            } catch (const platform::Error& e) {
-                error = e.clone();
-            }
-            platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
-        });
+                                        BeforeSwap beforeSwap, WriteHandler handler) {
+    DocumentWorkQueue::run([snapshot = std::move(snapshot), path,
+                            beforeSwap = std::move(beforeSwap),
+                            handler = std::move(handler)]() mutable {
+        std::shared_ptr<const platform::Error> error;
+        try {
+            write(snapshot, path, beforeSwap);
+        } catch (const platform::Error& e) {
+            error = e.clone();
+        }
+        platform::MainThread::post([handler = std::move(handler), error] { handler(error); });
+    });
 }
 
 } // namespace kestrom

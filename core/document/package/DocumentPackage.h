@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/PackageFingerprint.h"
 #include "model/pictures/OriginalImage.h"
 
 #include <QByteArray>
@@ -57,6 +58,11 @@ public:
         // refuses it as damaged: opening it blank would lose the picture for
         // good at the next save.
         bool pictureIsMissing = false;
+        // The package as read: its metadata from before reading with the
+        // digests of the bytes read, so that a change made after the read
+        // is never taken for what was read. Nothing when the package changed
+        // while it was read.
+        std::optional<PackageFingerprint> fingerprint;
     };
 
     // Reads and decodes the package at the path; any thread. Throws
@@ -80,8 +86,9 @@ public:
     struct Snapshot {
         QByteArray settingsData;
         QByteArray imageData;
-        // The upright raster picture the thumbnail is made of.
-        std::optional<QImage> thumbnailSource;
+        // The picture the thumbnail is made of, from its upright raster
+        // pixels; taken by the write, which may wait for a decode.
+        ambrel::OriginalImage::Pointer thumbnailSource;
     };
     static Snapshot snapshot(const PrintDocument& document);
     // Writes the package beside the path and then puts it in place by
@@ -90,7 +97,12 @@ public:
     // DocumentFileError::unsavableDocument. The folder a save writes into
     // is locked while it is written; one left by a save that was killed is
     // removed by the next save or open of the package (removeStaleSaves).
-    static void write(const Snapshot& snapshot, const QString& path);
+    // `beforeSwap`, when given, runs with the complete new package last
+    // before it takes the path's place; what it throws ends the save as a
+    // failure of writing does.
+    using BeforeSwap = std::function<void(const QString& written)>;
+    static void write(const Snapshot& snapshot, const QString& path,
+                      const BeforeSwap& beforeSwap = {});
     static void write(const PrintDocument& document, const QString& path);
 
     // Removes the folders of saves of the package that ended without
@@ -110,7 +122,8 @@ public:
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
-    static void writeInBackground(Snapshot snapshot, const QString& path, WriteHandler handler);
+    static void writeInBackground(Snapshot snapshot, const QString& path, BeforeSwap beforeSwap,
+                                  WriteHandler handler);
 };
 
 } // namespace kestrom

@@ -25,6 +25,11 @@ struct Descriptor {
 } // namespace
 
 QByteArray FileContents::read(const QString& path, qint64 maximumSize, Links links) {
+    // The system reads a path only up to a NUL (as a URL's "%00" gives it):
+    // the file it would open is not the one named.
+    if (path.contains(QChar(0))) {
+        throw DocumentFileError::unreadableFile(path, ENOENT);
+    }
     const QByteArray native = QFile::encodeName(path);
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
     if (links == Links::refuse) {

@@ -24,26 +24,55 @@ KeptVersion::~KeptVersion() {
     }
 }
 
+bool KeptVersion::Record::belongsTo(const PackageFingerprint& package) const {
+    return (written ? *written : source).matches(package) || (pending && pending->matches(package));
+}
+
 QString KeptVersion::packagePath() const {
+    const std::lock_guard lock(m_mutex);
     return QDir(m_folder).filePath(QFileInfo(m_record.package).fileName());
 }
 
+KeptVersion::Record KeptVersion::record() const {
+    const std::lock_guard lock(m_mutex);
+    return m_record;
+}
+
+bool KeptVersion::notePending(const PackageFingerprint& pending) {
+    const std::lock_guard lock(m_mutex);
+    if (m_folder.isEmpty()) {
+        return false;
+    }
+    Record record = m_record;
+    record.pending = pending;
+    if (!writeRecord(m_folder, record)) {
+        return false;
+    }
+    m_record = record;
+    return true;
+}
+
 void KeptVersion::noteWritten(const PackageFingerprint& written) {
+    const std::lock_guard lock(m_mutex);
     m_record.written = written;
+    m_record.pending.reset();
     if (!m_folder.isEmpty() && !writeRecord(m_folder, m_record)) {
         platform::Log::line(QStringLiteral("cannot note the save in ") + m_folder);
     }
 }
 
 void KeptVersion::noteRestored(const PackageFingerprint& restored) {
+    const std::lock_guard lock(m_mutex);
     m_record.source = restored;
     m_record.written.reset();
+    m_record.pending.reset();
     if (!m_folder.isEmpty() && !writeRecord(m_folder, m_record)) {
         platform::Log::line(QStringLiteral("cannot note the restore in ") + m_folder);
     }
 }
 
 void KeptVersion::discard() {
+    const std::lock_guard lock(m_mutex);
     if (m_folder.isEmpty()) {
         return;
     }
@@ -73,11 +102,13 @@ std::optional<KeptVersion::Record> KeptVersion::readRecord(const QString& folder
         return std::nullopt;
     }
     record.source = *source;
-    if (object.contains(QStringLiteral("written"))) {
-        record.written =
-            PackageFingerprint::fromJson(object.value(QStringLiteral("written")).toObject());
-        if (!record.written) {
-            return std::nullopt;
+    for (auto [key, field] : {std::pair{QStringLiteral("written"), &record.written},
+                              std::pair{QStringLiteral("pending"), &record.pending}}) {
+        if (object.contains(key)) {
+            *field = PackageFingerprint::fromJson(object.value(key).toObject());
+            if (!*field) {
+                return std::nullopt;
+            }
         }
     }
     return record;
@@ -89,6 +120,9 @@ bool KeptVersion::writeRecord(const QString& folder, const Record& record) {
                        {QStringLiteral("source"), record.source.toJson()}};
     if (record.written) {
         object.insert(QStringLiteral("written"), record.written->toJson());
+    }
+    if (record.pending) {
+        object.insert(QStringLiteral("pending"), record.pending->toJson());
     }
     QSaveFile file(QDir(folder).filePath(recordFileName));
     return file.open(QIODevice::WriteOnly) &&

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 namespace kestrom {
@@ -22,6 +23,14 @@ public:
         PackageFingerprint source; // the package as it was kept
         // The package as the document last wrote it in place, if it did.
         std::optional<PackageFingerprint> written;
+        // The package as a write under way leaves it once it has taken the
+        // package's place. Noted before the swap, so that a process killed
+        // between the swap and noteWritten still finds its version.
+        std::optional<PackageFingerprint> pending;
+        // Whether the package in this state belongs to this version; a
+        // record noted without digests compares metadata alone.
+        bool belongsTo(const PackageFingerprint& package) const;
+        bool operator==(const Record&) const = default;
     };
 
     KeptVersion(QString folder, int lock, Record record);
@@ -32,8 +41,13 @@ public:
     // The copy, a package named like the original.
     QString packagePath() const;
     const QString& folder() const { return m_folder; }
-    const Record& record() const { return m_record; }
+    // A copy: a write on a worker may note a pending state meanwhile.
+    Record record() const;
 
+    // Notes the package as a write in place will leave it, before that
+    // write puts it in place; any thread. False when the note cannot be
+    // written: the write must not go on.
+    bool notePending(const PackageFingerprint& pending);
     // Notes the package as the document wrote it in place, so that a start
     // after a crash knows this version belongs to the package it finds.
     void noteWritten(const PackageFingerprint& written);
@@ -49,6 +63,7 @@ public:
     static bool writeRecord(const QString& folder, const Record& record);
 
 private:
+    mutable std::mutex m_mutex;
     QString m_folder;
     int m_lock = -1;
     Record m_record;

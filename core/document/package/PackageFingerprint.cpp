@@ -1,5 +1,9 @@
 #include "core/document/package/PackageFingerprint.h"
 
+#include "core/document/package/DocumentPackage.h"
+#include "core/document/package/FileContents.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -33,9 +37,96 @@ std::optional<PackageFingerprint::Entry> entryAt(const QString& path, const QStr
     return entry;
 }
 
+// Stands for the contents of a member too large to read; equal to nothing.
+const QByteArray notRead = QByteArrayLiteral("-");
+
+// The digest of the file's contents; empty when it cannot be read whole.
+QByteArray digestOf(const QString& path, qint64 size, qint64 maximum) {
+    if (size > maximum) {
+        return notRead;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    if (!hash.addData(&file) || file.pos() != size) {
+        return {};
+    }
+    return hash.result();
+}
+
 } // namespace
 
-PackageFingerprint PackageFingerprint::of(const QString& path) {
+bool PackageFingerprint::Entry::operator==(const Entry& other) const {
+    return name == other.name && kind == other.kind && size == other.size &&
+           modifiedNs == other.modifiedNs && inode == other.inode && device == other.device &&
+           digest == other.digest && digest != notRead;
+}
+
+QByteArray PackageFingerprint::digest(const QByteArray& contents) {
+    return QCryptographicHash::hash(contents, QCryptographicHash::Blake2b_256);
+}
+
+bool PackageFingerprint::isDigested(const QString& name) {
+    return name == DocumentPackage::settingsFileName ||
+           name == DocumentPackage::imageDataFileName ||
+           name == DocumentPackage::quickLookFolderName + u'/' + DocumentPackage::thumbnailFileName;
+}
+
+qint64 PackageFingerprint::maximumDigestedSize(const QString& name) {
+    return name == DocumentPackage::settingsFileName ? DocumentPackage::maximumSettingsFileSize
+                                                     : FileContents::maximumPictureFileSize;
+}
+
+std::optional<PackageFingerprint>
+PackageFingerprint::withDigests(const QHash<QString, QByteArray>& digests) const {
+    PackageFingerprint fingerprint = *this;
+    qsizetype used = 0;
+    for (Entry& entry : fingerprint.m_entries) {
+        entry.digest.clear();
+        if (entry.kind != 'f' || !isDigested(entry.name)) {
+            continue;
+        }
+        const auto found = digests.constFind(entry.name);
+        if (found == digests.cend()) {
+            return std::nullopt;
+        }
+        entry.digest = *found;
+        ++used;
+    }
+    if (used != digests.size()) {
+        return std::nullopt;
+    }
+    return fingerprint;
+}
+
+bool PackageFingerprint::hasDigests() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry& entry) { return !entry.digest.isEmpty(); });
+}
+
+bool PackageFingerprint::matches(const PackageFingerprint& now) const {
+    return hasDigests() ? *this == now : sameMetadata(now);
+}
+
+bool PackageFingerprint::sameMetadata(const PackageFingerprint& other) const {
+    if (m_exists != other.m_exists || m_entries.size() != other.m_entries.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        Entry a = m_entries[i];
+        Entry b = other.m_entries[i];
+        a.digest.clear();
+        b.digest.clear();
+        if (a != b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+PackageFingerprint PackageFingerprint::of(const QString& path, Contents contents) {
     PackageFingerprint fingerprint;
     const auto top = entryAt(path, QStringLiteral("."));
     if (!top) {
@@ -52,6 +143,9 @@ PackageFingerprint PackageFingerprint::of(const QString& path) {
     while (it.hasNext()) {
         const QString member = it.next();
         if (auto entry = entryAt(member, package.relativeFilePath(member))) {
+            if (contents == Contents::digested && entry->kind == 'f' && isDigested(entry->name)) {
+                entry->digest = digestOf(member, entry->size, maximumDigestedSize(entry->name));
+            }
             fingerprint.m_entries.push_back(*entry);
         }
     }
@@ -63,12 +157,14 @@ PackageFingerprint PackageFingerprint::of(const QString& path) {
 QJsonObject PackageFingerprint::toJson() const {
     QJsonArray entries;
     for (const Entry& entry : m_entries) {
-        entries.append(QJsonObject{{QStringLiteral("name"), entry.name},
-                                   {QStringLiteral("kind"), QString(QLatin1Char(entry.kind))},
-                                   {QStringLiteral("size"), QString::number(entry.size)},
-                                   {QStringLiteral("modified"), QString::number(entry.modifiedNs)},
-                                   {QStringLiteral("inode"), QString::number(entry.inode)},
-                                   {QStringLiteral("device"), QString::number(entry.device)}});
+        entries.append(
+            QJsonObject{{QStringLiteral("name"), entry.name},
+                        {QStringLiteral("kind"), QString(QLatin1Char(entry.kind))},
+                        {QStringLiteral("size"), QString::number(entry.size)},
+                        {QStringLiteral("modified"), QString::number(entry.modifiedNs)},
+                        {QStringLiteral("inode"), QString::number(entry.inode)},
+                        {QStringLiteral("device"), QString::number(entry.device)},
+                        {QStringLiteral("digest"), QString::fromLatin1(entry.digest.toHex())}});
     }
     return {{QStringLiteral("exists"), m_exists}, {QStringLiteral("entries"), entries}};
 }
@@ -91,6 +187,7 @@ std::optional<PackageFingerprint> PackageFingerprint::fromJson(const QJsonObject
         entry.modifiedNs = e.value(QStringLiteral("modified")).toString().toLongLong(&ok[1]);
         entry.inode = e.value(QStringLiteral("inode")).toString().toULongLong(&ok[2]);
         entry.device = e.value(QStringLiteral("device")).toString().toULongLong(&ok[3]);
+        entry.digest = QByteArray::fromHex(e.value(QStringLiteral("digest")).toString().toLatin1());
         if (entry.name.isEmpty() || entry.kind == '?' || !ok[0] || !ok[1] || !ok[2] || !ok[3]) {
             return std::nullopt;
         }

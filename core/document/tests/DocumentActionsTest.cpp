@@ -68,13 +68,13 @@ TEST_F(ActionsTest, itemsAreEnabledByThePictureAndItsPlacement) {
 TEST_F(ActionsTest, theSizeItemIsNamedAfterThePicturesKind) {
     auto state = actions().validate(Action::resizeImageToActualSize);
     EXPECT_FALSE(state.enabled);
-    EXPECT_EQ(state.title, "Actual Size");
+    EXPECT_EQ(state.title, "&Actual Size");
     document().setOriginalImage(picture(40, 20));
     state = actions().validate(Action::resizeImageToActualSize);
     EXPECT_TRUE(state.enabled);
-    EXPECT_EQ(state.title, "One Dot per Pixel");
+    EXPECT_EQ(state.title, "&Dot by Dot");
     document().setOriginalImage(page(100, 50));
-    EXPECT_EQ(actions().validate(Action::resizeImageToActualSize).title, "Actual Size");
+    EXPECT_EQ(actions().validate(Action::resizeImageToActualSize).title, "&Actual Size");
 }
 
 TEST_F(ActionsTest, printWaitsForABusyMaintenanceAndCarriesTheModelsTitle) {

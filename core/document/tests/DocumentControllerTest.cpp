@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using kestrom::Document;
 using kestrom::DocumentController;
@@ -19,20 +23,33 @@ using kestrom::DocumentPanels;
 
 namespace {
 
-// A document whose package holds one text file.
+// A document whose package holds its text as its settings file, the member a
+// kept version copies.
 class TextDocument : public Document {
 public:
     void readFromPath(const QString& path) override {
-        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        using kestrom::PackageFingerprint;
+        const PackageFingerprint before =
+            PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
+        QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::ReadOnly)) {
             throw platform::Error(QStringLiteral("Test"), 1,
                                   {QStringLiteral("unreadable"), {}, {}, {}});
         }
-        text = QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        text = QString::fromUtf8(bytes);
+        if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+                .sameMetadata(before)) {
+            setReadFingerprint(before.withDigests(
+                {{QStringLiteral("Settings.plist"), PackageFingerprint::digest(bytes)}}));
+        }
+        if (afterRead) {
+            afterRead(path);
+        }
     }
     void writeToPath(const QString& path) override {
         QDir().mkpath(path);
-        QFile file(QDir(path).filePath(QStringLiteral("text")));
+        QFile file(QDir(path).filePath(QStringLiteral("Settings.plist")));
         if (!file.open(QIODevice::WriteOnly)) {
             throw platform::Error(QStringLiteral("Test"), 2,
                                   {QStringLiteral("unwritable"), {}, {}, {}});
@@ -40,6 +57,8 @@ public:
         file.write(text.toUtf8());
     }
     QString text;
+    // Runs right after each read, as another program might.
+    static inline std::function<void(const QString& path)> afterRead;
 };
 
 class ScriptedPanels : public DocumentPanels {
@@ -232,7 +251,8 @@ TEST_F(DocumentControllerTest, RevertReadsTheSavedVersionAgainAfterConfirmation)
     EXPECT_EQ(d->text, QStringLiteral("changed"));
     panels.revert = true;
     controller.revertDocumentToSaved(d);
-    EXPECT_EQ(d->text, QStringLiteral("saved"));
+    // After the package's digest, taken on a worker once it was read.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->text == QStringLiteral("saved"); }, 5000));
     EXPECT_FALSE(d->isEdited());
 }
 
@@ -335,9 +355,9 @@ struct KeptVersionControllerTest : DocumentControllerTest {
     static void rewriteElsewhere(const QString& path, const QString& value) {
         QThread::msleep(2);
         QProcess other;
-        other.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("printf %1 > '%2/text'").arg(value, path)});
+        other.start(QStringLiteral("sh"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("printf %1 > '%2/Settings.plist'").arg(value, path)});
         ASSERT_TRUE(other.waitForFinished());
         ASSERT_EQ(other.exitCode(), 0);
     }
@@ -352,11 +372,16 @@ TEST_F(KeptVersionControllerTest, RevertAfterAutosavesReturnsToTheOpenedVersionA
     const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
     TextDocument* d = openKept(path);
     ASSERT_TRUE(d);
+    EXPECT_FALSE(controller.hasChangesToRevert(d)) << "just opened";
     EXPECT_FALSE(keptFolders().isEmpty());
     EXPECT_FALSE(QDir(path).entryList().join(u' ').contains(QStringLiteral("kept")));
     edit(d, QStringLiteral("first"));
+    EXPECT_TRUE(controller.hasChangesToRevert(d));
     ASSERT_TRUE(settled(d));
     EXPECT_EQ(onDisk(path), QStringLiteral("first"));
+    // Saved in place, yet not what reverting brings back.
+    EXPECT_FALSE(d->isEdited());
+    EXPECT_TRUE(controller.hasChangesToRevert(d));
 
     edit(d, QStringLiteral("second"));
     controller.revertDocumentToSaved(d);
@@ -369,6 +394,7 @@ TEST_F(KeptVersionControllerTest, RevertAfterAutosavesReturnsToTheOpenedVersionA
     EXPECT_TRUE(panels.revertQuestions.back().savedInPlaceSince);
     // The opened version is still the one to go back to.
     EXPECT_EQ(keptText(d), QStringLiteral("opened"));
+    EXPECT_FALSE(controller.hasChangesToRevert(d)) << "just reverted";
 
     // Without saves since, reverting gives up only the unsaved change.
     edit(d, QStringLiteral("unsaved"));
@@ -391,6 +417,25 @@ TEST_F(KeptVersionControllerTest, AnExplicitSaveBecomesTheVersionToRevertTo) {
     controller.revertDocumentToSaved(d);
     ASSERT_TRUE(QTest::qWaitFor([&] { return onDisk(path) == QStringLiteral("mine"); }, 5000));
     EXPECT_EQ(d->text, QStringLiteral("mine"));
+}
+
+// The version is still being kept when the user closes the document and
+// chooses to save: the save, and the closing after it, run as soon as the
+// keeping ends.
+TEST_F(KeptVersionControllerTest, ClosingWithASaveWhileTheVersionIsBeingKept) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    controller.openDocument(path, false);
+    ASSERT_EQ(controller.documents().size(), 1);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(controller.isBusy(d));
+    edit(d, QStringLiteral("mine"));
+    panels.closeAnswer = DocumentPanels::CloseAnswer::save;
+    bool closed = false;
+    controller.closeDocument(d, [&](bool c) { closed = c; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
+    EXPECT_TRUE(controller.documents().isEmpty());
+    EXPECT_EQ(onDisk(path), QStringLiteral("mine"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keptFolders().isEmpty(); }, 5000));
 }
 
 TEST_F(KeptVersionControllerTest, ClosingDropsTheKeptVersionAndSaveAsKeepsTheNewPackage) {
@@ -460,6 +505,30 @@ TEST_F(KeptVersionControllerTest, APackageRewrittenElsewhereIsNeverOverwrittenWi
     EXPECT_EQ(panels.diskChangeQuestions, 1);
 }
 
+// Another program rewrites the package in place right after the document
+// read it, keeping its size, file number and modification time.
+TEST_F(KeptVersionControllerTest, AChangeRightAfterTheReadIsNotTakenForTheDocumentsOwn) {
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    TextDocument::afterRead = [](const QString& package) {
+        const QByteArray settings = QFile::encodeName(package + QStringLiteral("/Settings.plist"));
+        struct stat before {};
+        ASSERT_EQ(::stat(settings.constData(), &before), 0);
+        rewriteElsewhere(package, QStringLiteral("others"));
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, settings.constData(), times, 0), 0);
+    };
+    const auto reset = qScopeGuard([] { TextDocument::afterRead = nullptr; });
+    TextDocument* d = openKept(path);
+    ASSERT_TRUE(d);
+    TextDocument::afterRead = nullptr;
+    EXPECT_EQ(d->text, QStringLiteral("opened"));
+
+    edit(d, QStringLiteral("mine"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panels.diskChangeQuestions == 1; }, 5000));
+    EXPECT_EQ(onDisk(path), QStringLiteral("others"));
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+}
+
 TEST_F(KeptVersionControllerTest, ReopeningShowsTheOtherProgramsVersionAndKeepsIt) {
     const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
     TextDocument* d = openKept(path);
@@ -493,6 +562,38 @@ TEST_F(KeptVersionControllerTest, WithoutAPlaceForTheKeptVersionAutosaveStops) {
     QTest::qWait(100);
     EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
     EXPECT_TRUE(d->isEdited());
+}
+
+// While no version can be kept, keeping is tried again less and less
+// often, and only the change of state is logged; once there is room again
+// autosave goes on by itself.
+TEST_F(KeptVersionControllerTest, KeepingIsRetriedWithoutAFloodOfLinesAndAutosaveComesBack) {
+    const QString blocked = folder.filePath(QStringLiteral("blocked"));
+    {
+        QFile blocker(blocked);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    controller.setKeptVersions(
+        std::make_shared<kestrom::KeptVersions>(blocked + QStringLiteral("/kept")));
+    const QString path = package(QStringLiteral("Job"), QStringLiteral("opened"));
+    ::testing::internal::CaptureStderr();
+    controller.openDocument(path, false);
+    auto* d = text(controller.documents().first());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isAutosaveStopped(d); }, 5000));
+    edit(d, QStringLiteral("mine"));
+    // Many times the autosave delay.
+    QTest::qWait(400);
+    EXPECT_TRUE(controller.isAutosaveStopped(d));
+    EXPECT_EQ(onDisk(path), QStringLiteral("opened"));
+
+    ASSERT_TRUE(QFile::remove(blocked));
+    const bool resumed = QTest::qWaitFor(
+        [&] { return !controller.isAutosaveStopped(d) && onDisk(path) == QStringLiteral("mine"); },
+        20000);
+    const QString lines = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is off for")), 1) << lines.toStdString();
+    EXPECT_EQ(lines.count(QStringLiteral("autosave is on again for")), 1) << lines.toStdString();
 }
 
 TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {

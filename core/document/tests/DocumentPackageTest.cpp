@@ -4,6 +4,7 @@
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentSettings.h"
 #include "core/document/package/SettingsReadingError.h"
+#include "model/pictures/FullDecode.h"
 #include "platform/PropertyList.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimeZone>
 
 #include <cmath>
@@ -448,6 +450,25 @@ TEST_F(PackageTest, thePictureAndItsThumbnailFollowItsKind) {
     EXPECT_EQ(opened.originalImage()->data(), raster.originalImage()->data());
 }
 
+// What a read tells of the package is what it parsed: the digests of the
+// settings, the picture and the thumbnail, as a fingerprint taken now gives.
+TEST_F(PackageTest, aReadTellsThePackageAsItReadIt) {
+    PrintDocument raster;
+    raster.setOriginalImage(pictureOf(testpictures::encode(photo(8, 6), "png"), "/x.png"));
+    DocumentPackage::write(raster, path("Job.lunvik"));
+    ASSERT_TRUE(QFileInfo(path("Job.lunvik/QuickLook/Thumbnail.jpg")).isFile());
+    const auto read = DocumentPackage::load(path("Job.lunvik")).fingerprint;
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, kestrom::PackageFingerprint::of(path("Job.lunvik")));
+    EXPECT_TRUE(read->hasDigests());
+
+    PrintDocument empty;
+    DocumentPackage::write(empty, path("Empty.lunvik"));
+    const auto emptyRead = DocumentPackage::load(path("Empty.lunvik")).fingerprint;
+    ASSERT_TRUE(emptyRead);
+    EXPECT_EQ(*emptyRead, kestrom::PackageFingerprint::of(path("Empty.lunvik")));
+}
+
 TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     PrintDocument document;
     document.setOriginalImage(picture(10, 10));
@@ -821,3 +842,30 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
 }
 
 } // namespace
+
+// A save takes its snapshot on the main thread; a picture still decoding
+// behind its quick decode is not decoded there, but by the write, whose
+// thumbnail is made of the whole pixels.
+TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
+    int decodes = 0;
+    FullDecode::setHookForTesting([&] {
+        ++decodes;
+        return true;
+    });
+    const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
+    const QByteArray jpeg = testpictures::encode(photo(1200, 800), "jpeg", 90);
+    PrintDocument document;
+    document.setOriginalImage(OriginalImage::fromDataDecodingBehind(
+        jpeg, QUrl::fromLocalFile(QStringLiteral("/tmp/photo.jpg")), QSize(200, 200)));
+    ASSERT_TRUE(document.originalImage());
+    const DocumentPackage::Snapshot snapshot = DocumentPackage::snapshot(document);
+    EXPECT_EQ(decodes, 0);
+    EXPECT_FALSE(document.originalImage()->isFullyDecoded());
+    const QString path = m_folder.filePath(QStringLiteral("Photo.lunvik"));
+    DocumentPackage::write(snapshot, path);
+    EXPECT_EQ(decodes, 1);
+    QImage thumbnail;
+    ASSERT_TRUE(thumbnail.load(path + u'/' + DocumentPackage::quickLookFolderName + u'/' +
+                               DocumentPackage::thumbnailFileName));
+    EXPECT_EQ(thumbnail.size(), QSize(1200, 800));
+}

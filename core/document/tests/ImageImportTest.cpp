@@ -16,6 +16,8 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 using namespace ambrel;
 using namespace documenttest;
@@ -553,4 +555,45 @@ ASSERT_EQ(m_window->errors.size(), 1u);
 const auto& error = dynamic_cast<const OriginalImageError&>(*m_window->errors.front());
 EXPECT_EQ(error.name(), "photo.jpg");
 EXPECT_EQ(error.code(), OriginalImageError::containsNoValidImage("photo.jpg").code());
+}
+
+// A document closed while its import waits for a worker has nothing read
+// or decoded for it.
+TEST_F(ImportTest, anImportOfADocumentClosedMeanwhileIsNotBegun) {
+    int decoded = 0;
+    FullDecode::setHookForTesting([&] {
+        ++decoded;
+        return true;
+    });
+    const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
+    std::mutex lock;
+    std::condition_variable released;
+    bool release = false;
+    const auto hold = [&] {
+        std::unique_lock held(lock);
+        released.wait(held, [&] { return release; });
+    };
+    // Every worker of the queue is held.
+    for (int i = 0; i < 2; ++i) {
+        kestrom::DocumentWorkQueue::run(hold);
+    }
+    auto closing = std::make_unique<PrintDocument>();
+    auto closingImport = std::make_unique<ImageImport>(*closing, m_window);
+    closingImport->setQuickDecodeBound([] { return QSize(200, 200); });
+    int ended = 0;
+    closingImport->setImageWithPasteboard(dropOf(file("closed.jpg", largeJpeg())).get(),
+                                          [&](const auto& error) {
+                                              EXPECT_FALSE(error);
+                                              ++ended;
+                                          });
+    closingImport.reset();
+    closing.reset();
+    {
+        std::lock_guard held(lock);
+        release = true;
+    }
+    released.notify_all();
+    settle();
+    EXPECT_EQ(decoded, 0);
+    EXPECT_EQ(ended, 1);
 }

@@ -1,12 +1,21 @@
 #include "core/document/package/KeptVersions.h"
+#include "core/document/package/FileContents.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using kestrom::KeptVersion;
 using kestrom::KeptVersions;
@@ -165,4 +174,184 @@ TEST_F(KeptVersionsTest, StaleCleanupRemovesOnlyWhatNoPackageCanTakeBack) {
     EXPECT_TRUE(QDir(takeableFolder).exists());
     EXPECT_TRUE(QDir(c->folder()).exists());
     EXPECT_EQ(stored().size(), 2);
+}
+
+namespace {
+
+// Bytes the file system gives the tree, holes not counted.
+qint64 allocated(const QString& path) {
+    qint64 bytes = 0;
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(it.next()).constData(), &st) == 0) {
+            bytes += qint64(st.st_blocks) * 512;
+        }
+    }
+    return bytes;
+}
+
+// A file of the size whose only data are the bytes at its end.
+void sparse(const QString& path, qint64 size, const QByteArray& tail) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ASSERT_EQ(::pwrite(fd, tail.constData(), size_t(tail.size()), size - tail.size()), tail.size());
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(KeptVersionsTest, AKeptVersionHoldsOnlyThePackagesMembersAndTheirHolesStayHoles) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    // Unknown members, one of them half a gigabyte of hole.
+    sparse(job + QStringLiteral("/Unknown.bin"), qint64(512) << 20, "end");
+    QDir().mkpath(job + QStringLiteral("/Extra"));
+    write(job + QStringLiteral("/Extra/notes.txt"), "notes");
+    ::symlink("/etc/passwd", QFile::encodeName(job + QStringLiteral("/Settings.link")).constData());
+    // A picture file with a hole of 64 MB before its bytes.
+    sparse(job + QStringLiteral("/ImageData"), qint64(64) << 20, "picture");
+    if (allocated(job) >= qint64(1) << 20) {
+        GTEST_SKIP() << "the file system keeps no holes";
+    }
+
+    auto kept = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(kept);
+    QStringList members;
+    QDirIterator it(kept->packagePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        members << QDir(kept->packagePath()).relativeFilePath(it.next());
+    }
+    members.sort();
+    EXPECT_EQ(members, QStringList({QStringLiteral("ImageData"), QStringLiteral("QuickLook"),
+                                    QStringLiteral("QuickLook/Thumbnail.jpg"),
+                                    QStringLiteral("Settings.plist")}));
+    EXPECT_LT(allocated(versions.folder()), qint64(1) << 20);
+    const QByteArray picture = read(kept->packagePath() + QStringLiteral("/ImageData"));
+    EXPECT_EQ(picture.size(), qint64(64) << 20);
+    EXPECT_TRUE(picture.endsWith("picture"));
+    EXPECT_EQ(picture.count('\0'), picture.size() - 7);
+    EXPECT_EQ(read(kept->packagePath() + QStringLiteral("/Settings.plist")), "saved");
+}
+
+TEST_F(KeptVersionsTest, AWriteNotedBeforeItsSwapIsTheVersionsOwnAfterAKill) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "opened");
+    const QString next = package(QStringLiteral("next.saving"), "autosaved");
+    QString crashed;
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+        // The new package is noted, then takes the package's place; the
+        // process is killed before it can note the write.
+        ASSERT_TRUE(kept->notePending(PackageFingerprint::of(next)));
+        ASSERT_TRUE(QDir().rename(job, folder.filePath(QStringLiteral("old"))));
+        ASSERT_TRUE(QDir().rename(next, job));
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    EXPECT_EQ(read(taken->packagePath() + QStringLiteral("/Settings.plist")), "opened");
+    EXPECT_EQ(taken->record().written, PackageFingerprint::of(job));
+    EXPECT_FALSE(taken->record().pending);
+    taken.reset();
+
+    // Killed before the swap: the package as the record last knew it.
+    {
+        auto kept = versions.keep(job, PackageFingerprint::of(job));
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->folder(), crashed);
+        ASSERT_TRUE(
+            kept->notePending(PackageFingerprint::of(folder.filePath(QStringLiteral("old")))));
+    }
+    auto again = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->folder(), crashed);
+}
+
+TEST_F(KeptVersionsTest, AVersionKeptByAnEarlierVersionWithoutDigestsIsStillTakenBack) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QString crashed;
+    {
+        // As the record of a version that noted metadata only.
+        auto kept = versions.keep(
+            job, PackageFingerprint::of(job, PackageFingerprint::Contents::metadataOnly));
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    auto taken = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->folder(), crashed);
+    // From now on it knows the contents too.
+    EXPECT_EQ(taken->record().source, PackageFingerprint::of(job));
+    taken.reset();
+
+    // Changed since, in the metadata: not this version's package any more.
+    QThread::msleep(5);
+    write(job + QStringLiteral("/Settings.plist"), "elsewhere");
+    auto fresh = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh->folder(), crashed);
+}
+
+TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsChanged) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QFile picture(job + QStringLiteral("/ImageData"));
+    ASSERT_TRUE(picture.resize(kestrom::FileContents::maximumPictureFileSize + 1));
+    const PackageFingerprint first = PackageFingerprint::of(job);
+    const PackageFingerprint second = PackageFingerprint::of(job);
+    EXPECT_TRUE(first.sameMetadata(second));
+    EXPECT_NE(first, second);
+    EXPECT_NE(PackageFingerprint::fromJson(first.toJson()), first);
+}
+
+// Start-up cleanup reads the packages of old versions while this process
+// opens one of them: the cleanup never makes the version look held by
+// another process, so the opening always takes it back.
+TEST_F(KeptVersionsTest, CleanupReadingAPackageNeverHidesItsVersionFromAnOpening) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    {
+        QFile picture(job + QStringLiteral("/ImageData"));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'p');
+        for (int i = 0; i < 32; ++i) {
+            picture.write(block);
+        }
+    }
+    const PackageFingerprint read = PackageFingerprint::of(job);
+    QString crashed;
+    {
+        auto kept = versions.keep(job, read);
+        ASSERT_TRUE(kept);
+        crashed = kept->folder();
+    }
+    // Old enough for the cleanup to read its package.
+    QFile record(crashed + u'/' + KeptVersion::recordFileName);
+    ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        record.setFileTime(QDateTime::currentDateTimeUtc().addDays(-KeptVersions::staleDays - 5),
+                           QFileDevice::FileModificationTime));
+    record.close();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> passes{0};
+    std::thread cleaner([&] {
+        while (!stop) {
+            versions.removeStale();
+            ++passes;
+        }
+    });
+    int openings = 0;
+    bool allTakenBack = true;
+    while ((passes < 10 || openings < 10) && openings < 100000 && allTakenBack) {
+        auto kept = versions.keep(job, read);
+        allTakenBack = kept && kept->folder() == crashed;
+        ++openings;
+    }
+    stop = true;
+    cleaner.join();
+    EXPECT_TRUE(allTakenBack) << "opening " << openings;
+    EXPECT_TRUE(QDir(crashed).exists());
 }

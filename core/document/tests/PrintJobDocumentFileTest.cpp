@@ -11,10 +11,14 @@
 #include "platform/PropertyList.h"
 #include "platform/UndoManager.h"
 
-#include <QTest>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace documenttest;
 using kestrom::Document;
@@ -34,7 +38,9 @@ public:
                        std::function<void(bool)> answer) override {
         answer(true);
     }
-    void askAboutChangeOnDisk(Document&, std::function<void(DiskChangeAnswer)>) override {}
+    void askAboutChangeOnDisk(Document&, std::function<void(DiskChangeAnswer)>) override {
+        ++diskChangeQuestions;
+    }
     void askToSaveBeforeClosing(Document&, std::function<void(CloseAnswer)> answer) override {
         answer(closeAnswer);
     }
@@ -43,6 +49,7 @@ public:
     }
     CloseAnswer closeAnswer = CloseAnswer::save;
     QStringList errors;
+    int diskChangeQuestions = 0;
 };
 
 // Real packages read and written by the controller, the picture work on the
@@ -420,4 +427,53 @@ TEST_F(PrintJobDocumentFileTest, ARefusedRevertLeavesTheDocumentItsEditsAndItsUn
         EXPECT_FALSE(d->isEdited());
         controller->removeDocument(d);
     }
+}
+
+// Another program writes other settings into the package in place, of the
+// same size, and sets the time back: nothing but the contents tell.
+TEST_F(PrintJobDocumentFileTest, AChangeThatKeepsSizeFileNumberAndTimeIsNeverWrittenOver) {
+    const QString package = savedJob();
+    // The same settings with four copies instead of three.
+    const QString theirs = path(QStringLiteral("theirs.plist"));
+    QVariantMap changed =
+        platform::PropertyList::readFile(package + QStringLiteral("/Settings.plist")).toMap();
+    changed.insert(QStringLiteral("imageRepeatXCount"), 4);
+    platform::PropertyList::writeFile(theirs, changed);
+    controller->setAutosaveDelay(10);
+    Document* opened = nullptr;
+    controller->openDocument(package, false, [&](Document* d, bool, auto) { opened = d; });
+    ASSERT_TRUE(waitUntil([&] { return opened && !controller->isBusy(opened); }));
+
+    const QString settings = package + QStringLiteral("/Settings.plist");
+    QFile source(theirs);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray bytes = source.readAll();
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(settings).constData(), &before), 0);
+    ASSERT_EQ(qint64(before.st_size), bytes.size()) << "the settings differ in size";
+    const auto metadata = kestrom::PackageFingerprint::of(
+        package, kestrom::PackageFingerprint::Contents::metadataOnly);
+    const int fd = ::open(QFile::encodeName(settings).constData(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.constData(), size_t(bytes.size()), 0), bytes.size());
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::futimens(fd, times), 0);
+    ::close(fd);
+    ASSERT_TRUE(kestrom::PackageFingerprint::of(
+                    package, kestrom::PackageFingerprint::Contents::metadataOnly) == metadata);
+
+    job(opened)->undoManager()->setGroupsByEvent(false);
+    job(opened)->job().setImageRepeatXCount(7);
+    ASSERT_TRUE(waitUntil([&] { return panels.diskChangeQuestions == 1; }));
+    EXPECT_TRUE(controller->isAutosaveStopped(opened));
+    EXPECT_TRUE(opened->isEdited());
+    // An explicit save waits for the answer too.
+    bool saved = true;
+    controller->saveDocumentTo(opened, package, [&](bool s) { saved = s; });
+    ASSERT_TRUE(waitUntil([&] { return !controller->isBusy(opened); }));
+    EXPECT_FALSE(saved);
+    PrintDocument reread;
+    DocumentPackage::read(reread, package);
+    EXPECT_EQ(reread.imageRepeatXCount(), 4);
+    EXPECT_TRUE(panels.errors.isEmpty()) << panels.errors.join(u'\n').toStdString();
 }

@@ -67,7 +67,12 @@ TEST_F(ImagePane, AFileDroppedOnTheWellGoesToTheDocument) {
     text.setText(QStringLiteral("words"));
     QDragEnterEvent refused(centre, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box, &refused);
-    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_EQ(refused.dropAction(), Qt::IgnoreAction);
+    QDragMoveEvent refusedMove(centre, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &refusedMove);
+    EXPECT_FALSE(refusedMove.isAccepted());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(box, &leave);
     document->setOriginalImage(nullptr);
     pane->setDocument(nullptr);
     QDropEvent orphan(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -76,6 +81,76 @@ TEST_F(ImagePane, AFileDroppedOnTheWellGoesToTheDocument) {
     PaneDocument::settle();
     EXPECT_EQ(document->originalImage(), nullptr);
     EXPECT_EQ(document.window->errors, 0);
+}
+
+// Drags as the window system reports them to the window: an entry, moves,
+// and a leave or a drop, at points of the window.
+class WindowDrag {
+public:
+    WindowDrag(QWidget& window, const QMimeData& data) : m_window(window), m_data(data) {}
+    void moveTo(const QWidget* over) {
+        const QPoint at = over->mapTo(&m_window, over->rect().center());
+        if (!m_entered) {
+            m_entered = true;
+            QDragEnterEvent enter(at, Qt::CopyAction, &m_data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.windowHandle(), &enter);
+        }
+        QDragMoveEvent move(at, Qt::CopyAction, &m_data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.windowHandle(), &move);
+        m_lastAccepted = move.isAccepted();
+        QCoreApplication::processEvents();
+    }
+    void leaveWindow() {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(m_window.windowHandle(), &leave);
+        m_entered = false;
+        QCoreApplication::processEvents();
+    }
+    bool lastMoveAccepted() const { return m_lastAccepted; }
+
+private:
+    QWidget& m_window;
+    const QMimeData& m_data;
+    bool m_entered = false;
+    bool m_lastAccepted = false;
+};
+
+// The box shows a drag over it in the highlight colour and goes back to its
+// own look when the drag leaves it, whether it takes the drag or not.
+TEST_F(ImagePane, TheDropHighlightGoesWhenADragLeaves) {
+    auto* box = pane->box();
+    const QPalette::ColorRole own = box->backgroundRole();
+    ASSERT_NE(own, QPalette::Highlight);
+
+    QMimeData text;
+    text.setText(QStringLiteral("words"));
+    WindowDrag words(window, text);
+    words.moveTo(box);
+    EXPECT_TRUE(box->isDraggingEntered());
+    EXPECT_EQ(box->backgroundRole(), QPalette::Highlight);
+    EXPECT_FALSE(words.lastMoveAccepted()) << "words are no picture";
+    words.moveTo(field);
+    EXPECT_FALSE(box->isDraggingEntered());
+    EXPECT_EQ(box->backgroundRole(), own);
+
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(document.pngFile(QStringLiteral("stamp.png")))});
+    WindowDrag picture(window, file);
+    picture.moveTo(box);
+    EXPECT_TRUE(picture.lastMoveAccepted());
+    EXPECT_EQ(box->backgroundRole(), QPalette::Highlight);
+    picture.leaveWindow();
+    EXPECT_FALSE(box->isDraggingEntered());
+    EXPECT_EQ(box->backgroundRole(), own);
+
+    // A page pushed over the box mid-drag ends it there too.
+    picture.moveTo(box);
+    ASSERT_EQ(box->backgroundRole(), QPalette::Highlight);
+    box->hide();
+    EXPECT_EQ(box->backgroundRole(), own);
+    box->show();
+    picture.leaveWindow();
+    EXPECT_EQ(box->backgroundRole(), own);
 }
 
 TEST_F(ImagePane, ReturnChoosesAPictureOnlyWhileThereIsNone) {

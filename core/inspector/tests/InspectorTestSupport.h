@@ -7,6 +7,7 @@
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneRegistry.h"
 #include "core/inspector/InspectorPaneViewController.h"
+#include "core/inspector/PictureThumbnailQueue.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 #include "core/inspector/tests/QuietWindow.h"
 #include "model/descriptions/DeviceDescriptor.h"
@@ -84,6 +85,9 @@ public:
     // group closes.
     static void settle() {
         DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        // The inspector's small picture is drawn behind the new picture.
+        PictureThumbnailQueue::waitForDone();
         platform::MainThread::drain();
         QCoreApplication::processEvents();
     }

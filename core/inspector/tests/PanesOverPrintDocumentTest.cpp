@@ -28,6 +28,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 using namespace kestrom;
 using namespace kestrom::test;
 
@@ -81,6 +84,9 @@ struct PanesOverPrintDocument : ::testing::Test {
     // group closes.
     static void settle() {
         DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        // The well's small picture is drawn behind it.
+        PictureThumbnailQueue::waitForDone();
         platform::MainThread::drain();
         QCoreApplication::processEvents();
     }
@@ -269,4 +275,39 @@ TEST_F(PanesOverPrintDocument, ANegatedSwitchStoresTheInverseAndUndoRemovesIt) {
     // A new model brings its own editors.
     document->setDeviceDescriptor(model());
     EXPECT_TRUE(options->parameterStack()->parameterViewControllers().isEmpty());
+}
+
+// The well's small picture is drawn on a worker: while that worker is held,
+// the picture is already the document's and the window goes on; the well
+// shows it once the worker has drawn it. Only the newest of several
+// pictures is drawn.
+TEST_F(PanesOverPrintDocument, TheWellsPictureIsDrawnBehindTheWindow) {
+    std::mutex lock;
+    std::condition_variable released;
+    bool release = false;
+    PictureThumbnailQueue::run([&] {
+        std::unique_lock held(lock);
+        released.wait(held, [&] { return release; });
+    });
+    const auto picture = [&](const QString& name, int width, int height) {
+        QImage drawn(width, height, QImage::Format_Grayscale8);
+        drawn.fill(90);
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(drawn.save(path, "PNG"));
+        return ambrel::OriginalImage::fromContentsOfURL(QUrl::fromLocalFile(path));
+    };
+    document->setOriginalImage(picture(QStringLiteral("first.png"), 40, 20));
+    document->setOriginalImage(picture(QStringLiteral("second.png"), 20, 40));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(image->box()->nameLabel()->text(), QStringLiteral("second.png"));
+    EXPECT_TRUE(image->box()->pictureView()->pixmap().isNull());
+    {
+        std::lock_guard held(lock);
+        release = true;
+    }
+    released.notify_all();
+    settle();
+    const QPixmap shown = image->box()->pictureView()->pixmap();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_GT(shown.height(), shown.width()); // the second picture, upright
 }

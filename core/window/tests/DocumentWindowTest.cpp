@@ -55,7 +55,8 @@ TEST(DocumentWindowTest, ANewDocumentOpensInAWindowWithTheApplicationsMenus) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled[*]"));
     EXPECT_EQ(window->menuBar()->actions().size(), delegate.mainMenu()->actions().size());
-    EXPECT_EQ(window->menuBar()->actions().first()->text(), AppDelegate::applicationName());
+    EXPECT_EQ(window->menuBar()->actions().first()->text(),
+              QLatin1Char('&') + AppDelegate::applicationName());
 
     document->updateChangeCount(Document::ChangeType::done);
     EXPECT_TRUE(window->isWindowModified());
@@ -99,7 +100,11 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
         }
     }
     ASSERT_TRUE(open);
-    EXPECT_EQ(open->nameFilters().value(0), documentType);
+    // The open panel takes pictures too, first of all together.
+    EXPECT_TRUE(open->nameFilters().value(0).startsWith(
+        QStringLiteral("Lunvik Document or Picture (*.lunvik *.png ")));
+    EXPECT_EQ(open->nameFilters().value(1), documentType);
+    EXPECT_TRUE(open->nameFilters().value(2).startsWith(QStringLiteral("Picture (*.png ")));
     open->reject();
 }
 

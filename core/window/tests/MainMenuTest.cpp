@@ -29,16 +29,16 @@ QStringList titles(const QMenuBar& bar) {
 TEST(MainMenuTest, TheApplicationsMenusCarryItsNameAfterLaunching) {
     kestrom::AppDelegate delegate;
     QStringList before = titles(*delegate.mainMenu());
-    EXPECT_TRUE(before.contains(QStringLiteral("Kestrom")));
-    EXPECT_TRUE(before.contains(QStringLiteral("About Kestrom")));
-    EXPECT_TRUE(before.contains(QStringLiteral("Kestrom Help")));
+    EXPECT_TRUE(before.contains(QStringLiteral("&Kestrom")));
+    EXPECT_TRUE(before.contains(QStringLiteral("&About Kestrom")));
+    EXPECT_TRUE(before.contains(QStringLiteral("Kestrom &Help")));
     MainMenu::rename(*delegate.mainMenu(), QStringLiteral("Lunvik"));
     const QStringList after = titles(*delegate.mainMenu());
     EXPECT_EQ(after.filter(QStringLiteral("Kestrom")), QStringList());
-    EXPECT_TRUE(after.contains(QStringLiteral("Lunvik")));
-    EXPECT_TRUE(after.contains(QStringLiteral("About Lunvik")));
-    EXPECT_TRUE(after.contains(QStringLiteral("Quit Lunvik")));
-    EXPECT_TRUE(after.contains(QStringLiteral("Lunvik Help")));
+    EXPECT_TRUE(after.contains(QStringLiteral("&Lunvik")));
+    EXPECT_TRUE(after.contains(QStringLiteral("&About Lunvik")));
+    EXPECT_TRUE(after.contains(QStringLiteral("&Quit Lunvik")));
+    EXPECT_TRUE(after.contains(QStringLiteral("Lunvik &Help")));
     EXPECT_EQ(after.size(), before.size());
 }
 

@@ -322,7 +322,7 @@ TEST_F(PrintJobDocumentTest, ThePicturesCommandsAreReachedFromTheMenusAsTheDocum
         menus.close();
     }
     EXPECT_EQ(menus.open(QStringLiteral("Menu_Picture"), pictureItems[3])->text(),
-              QStringLiteral("Actual Size"));
+              QStringLiteral("&Actual Size"));
     menus.close();
 
     job.setOriginalImage(run_test::picture());
@@ -343,7 +343,7 @@ TEST_F(PrintJobDocumentTest, ThePicturesCommandsAreReachedFromTheMenusAsTheDocum
 
     // A bitmap is set one dot per pixel, a size the scaling then leaves.
     QAction* actualSize = menus.open(QStringLiteral("Menu_Picture"), pictureItems[3]);
-    EXPECT_EQ(actualSize->text(), QStringLiteral("One Dot per Pixel"));
+    EXPECT_EQ(actualSize->text(), QStringLiteral("&Dot by Dot"));
     EXPECT_TRUE(actualSize->isEnabled());
     menus.close();
     job.setImageSize_px({2, 2});
@@ -375,13 +375,13 @@ TEST_F(PrintJobDocumentTest, ThePicturesCommandsAreReachedFromTheMenusAsTheDocum
     // The settings beside the canvas hide and show again from the View menu.
     EXPECT_EQ(
         menus.open(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"))->text(),
-        QStringLiteral("Hide Settings"));
+        QStringLiteral("Hide &Settings"));
     menus.close();
     menus.choose(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"));
     EXPECT_TRUE(window->isInspectorCollapsed());
     EXPECT_EQ(
         menus.open(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"))->text(),
-        QStringLiteral("Show Settings"));
+        QStringLiteral("Show &Settings"));
     menus.close();
     menus.choose(QStringLiteral("Menu_View"), QStringLiteral("Menu_ToggleInspector"));
     EXPECT_FALSE(window->isInspectorCollapsed());
@@ -396,28 +396,42 @@ TEST_F(PrintJobDocumentTest, TheFileMenuNamesThePrintItemAsTheModelPrints) {
     emit file->aboutToShow();
     const QString title = document->job().deviceDescriptor()->printMenuItemTitle();
     EXPECT_FALSE(title.isEmpty());
-    EXPECT_EQ(print->text(), title);
+    EXPECT_EQ(print->text().remove(u'&'), title);
     // Without a document the item keeps its plain name.
     delegate.documentController()->removeDocument(document);
     QApplication::processEvents();
     emit file->aboutToShow();
-    EXPECT_EQ(print->text(), QStringLiteral("Print…"));
+    EXPECT_EQ(print->text(), QStringLiteral("&Print…"));
 }
 
-TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
+// Revert to Saved is offered only when it would change what is open: a
+// document with a file that was edited since it was opened or saved.
+TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyWhenThePackageDiffersFromWhatIsOpen) {
     AppDelegate delegate;
     auto* revert = delegate.mainMenu()->findChild<QAction*>(QStringLiteral("Menu_Revert"));
-    ASSERT_TRUE(revert);
+    auto* file = delegate.mainMenu()->findChild<QMenu*>(QStringLiteral("Menu_File"));
+    ASSERT_TRUE(revert && file);
     EXPECT_FALSE(revert->isEnabled());
     PrintJobDocument* document = newDocument(delegate);
-    document->updateChangeCount(kestrom::Document::ChangeType::done);
-    EXPECT_FALSE(revert->isEnabled());
+    document->job().setImageRepeatXCount(2);
+    QApplication::processEvents();
+    EXPECT_FALSE(revert->isEnabled()) << "no file to go back to";
 
     bool saved = false;
-    delegate.documentController()->saveDocumentTo(document, folder.filePath(QStringLiteral("Job")),
+    const QString package = folder.filePath(QStringLiteral("Job.lunvik"));
+    delegate.documentController()->saveDocumentTo(document, package,
                                                   [&saved](bool ok) { saved = ok; });
     ASSERT_TRUE(run_test::waitUntil([&] { return saved; }));
-    EXPECT_TRUE(revert->isEnabled());
+    emit file->aboutToShow();
+    EXPECT_FALSE(revert->isEnabled()) << "just saved";
+    document->job().setImageRepeatXCount(3);
+    QApplication::processEvents();
+    EXPECT_TRUE(revert->isEnabled()) << "edited";
+    document->undoManager()->undo();
+    QApplication::processEvents();
+    EXPECT_FALSE(revert->isEnabled()) << "the edit undone";
+    document->job().setImageRepeatXCount(3);
+    QApplication::processEvents();
 
     // The item follows the document in front.
     PrintJobDocument* untitled = newDocument(delegate);
@@ -427,6 +441,21 @@ TEST_F(PrintJobDocumentTest, RevertToSavedIsOfferedOnlyForADocumentWithAFile) {
     delegate.documentController()->removeDocument(document);
     delegate.documentController()->setCurrentDocument(untitled);
     EXPECT_FALSE(revert->isEnabled());
+
+    // Opened again: nothing to revert until it is edited.
+    bool opened = false;
+    delegate.documentController()->openDocument(
+        package, true, [&opened](kestrom::Document*, bool, auto error) { opened = !error; });
+    ASSERT_TRUE(run_test::waitUntil([&] { return opened; }));
+    QApplication::processEvents();
+    emit file->aboutToShow();
+    auto* reopened = delegate.documentController()->documentForPath(package);
+    ASSERT_TRUE(reopened);
+    ASSERT_EQ(delegate.documentController()->currentDocument(), reopened);
+    EXPECT_FALSE(revert->isEnabled()) << "just opened";
+    qobject_cast<PrintJobDocument*>(reopened)->job().setImageRepeatXCount(4);
+    QApplication::processEvents();
+    EXPECT_TRUE(revert->isEnabled());
 }
 
 // File > Revert to Saved on a package that another program changed so that

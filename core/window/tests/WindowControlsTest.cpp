@@ -70,11 +70,11 @@ TEST_F(WindowControlsTest, TheWindowHoldsCanvasAndInspectorSideBySide) {
     EXPECT_GE(window->inspectorViewController()->minimumWidth(), 300);
     EXPECT_LE(window->inspectorViewController()->maximumWidth(), 320);
 
-    EXPECT_EQ(window->toggleInspectorMenuTitle(), QStringLiteral("Hide Settings"));
+    EXPECT_EQ(window->toggleInspectorMenuTitle(), QStringLiteral("Hide &Settings"));
     QTest::mouseClick(window->toggleInspectorButton(), Qt::LeftButton);
     EXPECT_TRUE(window->isInspectorCollapsed());
     EXPECT_FALSE(window->toggleInspectorButton()->isChecked());
-    EXPECT_EQ(window->toggleInspectorMenuTitle(), QStringLiteral("Show Settings"));
+    EXPECT_EQ(window->toggleInspectorMenuTitle(), QStringLiteral("Show &Settings"));
     window->toggleInspector();
     EXPECT_FALSE(window->isInspectorCollapsed());
     EXPECT_TRUE(window->toggleInspectorButton()->isChecked());

@@ -1,3 +1,4 @@
+#include "core/canvas/GridView.h"
 #include "core/canvas/MainContentSplitItemViewController.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
@@ -91,8 +92,8 @@ struct WindowFocusOrderTest : ::testing::Test {
     }
 
     // Tab stops only at controls, goes through the toolbar, the pop-up above
-    // the canvas, then the inspector without ever going back up; Shift+Tab
-    // takes the same stops backwards.
+    // the canvas, the canvas, then the inspector without ever going back up;
+    // Shift+Tab takes the same stops backwards.
     void expectVisualOrder() {
         const QList<QWidget*> forward = walk(Qt::Key_Tab);
         ASSERT_FALSE(forward.isEmpty());
@@ -100,7 +101,9 @@ struct WindowFocusOrderTest : ::testing::Test {
 
         for (QWidget* stop : forward) {
             const char* type = stop->metaObject()->className();
-            EXPECT_FALSE(qobject_cast<QAbstractScrollArea*>(stop)) << type;
+            // The canvas is the one scroll area that takes keys of its own.
+            EXPECT_TRUE(!qobject_cast<QAbstractScrollArea*>(stop) || stop == window->gridView())
+                << type;
             EXPECT_FALSE(qobject_cast<QAbstractScrollArea*>(stop->parentWidget())) << "viewport";
             EXPECT_FALSE(stop->inherits("kestrom::GridViewContainerView"));
             EXPECT_NE(stop->metaObject(), &QWidget::staticMetaObject) << "a bare container";
@@ -112,11 +115,13 @@ struct WindowFocusOrderTest : ::testing::Test {
         for (qsizetype i = 0; i < canvasPopUp; ++i) {
             EXPECT_TRUE(toolbar->isAncestorOf(forward[i])) << i;
         }
-        for (qsizetype i = canvasPopUp + 1; i < forward.size(); ++i) {
+        ASSERT_LT(canvasPopUp + 1, forward.size());
+        EXPECT_EQ(forward[canvasPopUp + 1], window->gridView());
+        for (qsizetype i = canvasPopUp + 2; i < forward.size(); ++i) {
             EXPECT_TRUE(inInspector(forward[i])) << i;
         }
         // Measured once all are visited, as Tab scrolls the panes.
-        for (qsizetype i = canvasPopUp + 2; i < forward.size(); ++i) {
+        for (qsizetype i = canvasPopUp + 3; i < forward.size(); ++i) {
             const QRect previous(forward[i - 1]->mapTo(window, QPoint()), forward[i - 1]->size());
             const QRect current(forward[i]->mapTo(window, QPoint()), forward[i]->size());
             EXPECT_GE(current.center().y(), previous.top())
@@ -133,7 +138,7 @@ struct WindowFocusOrderTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(WindowFocusOrderTest, TabGoesThroughTheToolbarThenTheInspectorTopToBottom) {
+TEST_F(WindowFocusOrderTest, TabGoesThroughTheToolbarTheCanvasThenTheInspectorTopToBottom) {
     ASSERT_TRUE(window);
     expectVisualOrder();
     const QList<QWidget*> stops = walk(Qt::Key_Tab);
@@ -141,7 +146,8 @@ TEST_F(WindowFocusOrderTest, TabGoesThroughTheToolbarThenTheInspectorTopToBottom
     ASSERT_TRUE(image);
     const qsizetype choose = stops.indexOf(image->chooseImageButton());
     ASSERT_GT(choose, 0);
-    EXPECT_TRUE(window->canvasPopUpButton() == stops[choose - 1]);
+    EXPECT_TRUE(window->gridView() == stops[choose - 1]);
+    EXPECT_TRUE(window->canvasPopUpButton() == stops[choose - 2]);
     EXPECT_EQ(stops.mid(choose + 1, 3),
               (QList<QWidget*>{image->rotateLeftButton(), image->rotateRightButton(),
                                image->mirrorButton()}));

@@ -236,20 +236,7 @@ QByteArray pdfDocument(const QByteArray& mediaBox, const PdfOptions& options) {
         "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
             "\nendstream",
     };
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(out.size());
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets) {
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    }
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return out;
+    return pdfOfObjects(objects);
 }
 
 } // namespace
@@ -260,6 +247,44 @@ QByteArray pdf(const PdfOptions& options) {
 
 QByteArray pdfWithMediaBox(const QByteArray& numbers) {
     return pdfDocument(numbers, {});
+}
+
+QByteArray pdfOfObjects(const QList<QByteArray>& objects, const QByteArray& trailer) {
+    QByteArray out = "%PDF-1.5\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(out.size());
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets) {
+        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    }
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R " +
+           trailer + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QByteArray pdfPage(const QByteArray& content, const QByteArray& resources,
+                   const QList<QByteArray>& further) {
+    QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R /Resources " +
+            resources + " >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+            "\nendstream",
+    };
+    objects += further;
+    return pdfOfObjects(objects);
+}
+
+QByteArray deflatedStream(const QByteArray& bytes, const QByteArray& keys) {
+    // qCompress puts the length in front of a zlib stream.
+    const QByteArray deflated = qCompress(bytes, 9).mid(4);
+    return "<< /Length " + QByteArray::number(deflated.size()) + " /Filter /FlateDecode " + keys +
+           " >>\nstream\n" + deflated + "\nendstream";
 }
 
 QImage filled(int width, int height, QImage::Format format, QRgb value) {

@@ -39,6 +39,16 @@ QByteArray pdf(const PdfOptions& options);
 // numbers a QRectF does not hold or writes otherwise, as "0 0 595 842".
 QByteArray pdfWithMediaBox(const QByteArray& numbers);
 
+// A PDF document of the objects, numbered from 1 in order (the first is the
+// catalog), with a cross-reference table; `trailer` adds keys to the trailer.
+QByteArray pdfOfObjects(const QList<QByteArray>& objects, const QByteArray& trailer = {});
+// A one-page document (objects 1 to 3) whose page draws `content` with the
+// resources given, followed by the further objects from number 5 on.
+QByteArray pdfPage(const QByteArray& content, const QByteArray& resources = "<< >>",
+                   const QList<QByteArray>& further = {});
+// A stream object of the bytes, deflated, with more dictionary keys.
+QByteArray deflatedStream(const QByteArray& bytes, const QByteArray& keys = {});
+
 // An image of the size with every pixel set to the value, in the format.
 QImage filled(int width, int height, QImage::Format format, QRgb value);
 

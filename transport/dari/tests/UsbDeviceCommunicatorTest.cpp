@@ -110,7 +110,14 @@ TEST_F(UsbContextTest, OpeningFailures) {
     EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { open(); })), PipeErrorCode::couldNotOpen);
     device->setInterfaceOpenResult(UsbResult::success);
     device->setOpenResult(UsbResult::notPrivileged);
-    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { open(); })), PipeErrorCode::couldNotOpen);
+    const platform::Error refused = thrown([&] { open(); });
+    EXPECT_EQ(fennick::pipeErrorCode(refused), PipeErrorCode::couldNotOpen);
+    // The user learns that the device is there, and how to be let in.
+    EXPECT_EQ(refused.localizedDescription(),
+              QStringLiteral("The device is connected, but this user may not use it."));
+    const QString howToAllow = refused.localizedRecoverySuggestion().value_or(QString());
+    EXPECT_TRUE(howToAllow.contains(QStringLiteral("60-lunvik-stencil-device.rules")));
+    EXPECT_TRUE(howToAllow.contains(QStringLiteral("udevadm trigger")));
     EXPECT_FALSE(device->isOpen()); // nothing stays open after a failed opening
     device->setOpenResult(UsbResult::success);
 

@@ -1,0 +1,1459 @@
+#include "platform/graphics/PdfCostCheck.h"
+
+#include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/PdfSecurityHandler.h"
+
+#include <QScopeGuard>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 megabyte = 1024 * 1024;
+// Dictionaries and arrays nest no deeper than this in any document worth
+// reading; deeper ones are skipped, not followed.
+constexpr int maximumDepth = 32;
+
+bool isWhite(uchar c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
+
+bool isDelimiter(uchar c) {
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
+           c == '}' || c == '/' || c == '%';
+}
+
+int hexValue(uchar c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+enum class Kind {
+    end,
+    name,
+    integer,
+    real,
+    string,
+    dictOpen,
+    dictClose,
+    arrayOpen,
+    arrayClose,
+    keyword,
+    other
+};
+
+struct Token {
+    Kind kind = Kind::end;
+    // Names (with #xx escapes undone) and keywords; longer ones are cut.
+    std::array<char, 32> text{};
+    int length = 0;
+    qint64 value = 0; // integers, saturated
+    qint64 start = 0; // where it begins
+
+    std::string_view view() const { return {text.data(), size_t(length)}; }
+    bool is(Kind k, std::string_view t) const { return kind == k && view() == t; }
+    void append(char c) {
+        if (length < int(text.size())) {
+            text[size_t(length++)] = c;
+        }
+    }
+};
+
+// PDF's tokens over a span of bytes; everything it cannot tell apart is
+// `other`, so that any bytes at all are read to their end.
+class Lexer {
+public:
+    Lexer(const char* data, qint64 size) : m_p(reinterpret_cast<const uchar*>(data)), m_n(size) {}
+
+    qint64 position() const { return m_at; }
+    void seek(qint64 at) { m_at = std::clamp<qint64>(at, 0, m_n); }
+    const uchar* bytes() const { return m_p; }
+    qint64 size() const { return m_n; }
+
+    Token next() {
+        Token token;
+        skipSpace();
+        token.start = m_at;
+        if (m_at >= m_n) {
+            return token;
+        }
+        const uchar c = m_p[m_at];
+        switch (c) {
+        case '/':
+            ++m_at;
+            token.kind = Kind::name;
+            while (m_at < m_n && !isWhite(m_p[m_at]) && !isDelimiter(m_p[m_at])) {
+                if (m_p[m_at] == '#' && m_at + 2 < m_n && hexValue(m_p[m_at + 1]) >= 0 &&
+                    hexValue(m_p[m_at + 2]) >= 0) {
+                    token.append(char(hexValue(m_p[m_at + 1]) * 16 + hexValue(m_p[m_at + 2])));
+                    m_at += 3;
+                } else {
+                    token.append(char(m_p[m_at++]));
+                }
+            }
+            return token;
+        case '<':
+            if (m_at + 1 < m_n && m_p[m_at + 1] == '<') {
+                m_at += 2;
+                token.kind = Kind::dictOpen;
+                return token;
+            }
+            skipTo('>');
+            token.kind = Kind::string;
+            return token;
+        case '>':
+            if (m_at + 1 < m_n && m_p[m_at + 1] == '>') {
+                m_at += 2;
+                token.kind = Kind::dictClose;
+            } else {
+                ++m_at;
+                token.kind = Kind::other;
+            }
+            return token;
+        case '(':
+            skipLiteralString();
+            token.kind = Kind::string;
+            return token;
+        case '[':
+            ++m_at;
+            token.kind = Kind::arrayOpen;
+            return token;
+        case ']':
+            ++m_at;
+            token.kind = Kind::arrayClose;
+            return token;
+        case ')':
+        case '{':
+        case '}':
+            ++m_at;
+            token.kind = Kind::other;
+            return token;
+        default:
+            break;
+        }
+        const qint64 start = m_at;
+        while (m_at < m_n && !isWhite(m_p[m_at]) && !isDelimiter(m_p[m_at])) {
+            token.append(char(m_p[m_at++]));
+        }
+        token.kind = numberKind(start, m_at, token.value);
+        return token;
+    }
+
+private:
+    void skipSpace() {
+        while (m_at < m_n) {
+            if (isWhite(m_p[m_at])) {
+                ++m_at;
+            } else if (m_p[m_at] == '%') {
+                while (m_at < m_n && m_p[m_at] != '\r' && m_p[m_at] != '\n') {
+                    ++m_at;
+                }
+            } else {
+                break;
+            }
+        }
+    }
+
+    void skipTo(uchar c) {
+        const void* found = memchr(m_p + m_at, c, size_t(m_n - m_at));
+        m_at = found ? static_cast<const uchar*>(found) - m_p + 1 : m_n;
+    }
+
+    void skipLiteralString() {
+        int depth = 0;
+        while (m_at < m_n) {
+            const uchar c = m_p[m_at++];
+            if (c == '\\') {
+                ++m_at;
+            } else if (c == '(') {
+                ++depth;
+            } else if (c == ')' && --depth == 0) {
+                return;
+            }
+        }
+        m_at = std::min(m_at, m_n);
+    }
+
+    // An integer, a real or a keyword, and an integer's value (saturated).
+    Kind numberKind(qint64 start, qint64 end, qint64& value) const {
+        qint64 i = start;
+        bool negative = false;
+        if (i < end && (m_p[i] == '+' || m_p[i] == '-')) {
+            negative = m_p[i] == '-';
+            ++i;
+        }
+        bool digits = false;
+        bool point = false;
+        qint64 v = 0;
+        for (; i < end; ++i) {
+            const uchar c = m_p[i];
+            if (c >= '0' && c <= '9') {
+                digits = true;
+                if (!point) {
+                    v = v > (std::numeric_limits<qint64>::max() - 9) / 10 ? v : v * 10 + (c - '0');
+                }
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
+                return end > start ? Kind::keyword : Kind::other;
+            }
+        }
+        if (!digits && !point) {
+            return Kind::keyword;
+        }
+        value = negative ? -v : v;
+        return point ? Kind::real : Kind::integer;
+    }
+
+    const uchar* m_p;
+    qint64 m_n;
+    qint64 m_at = 0;
+};
+
+// Strings longer than this are no entries of an encryption dictionary or an
+// identifier that is read here.
+constexpr qint64 maximumStringBytes = 256;
+
+// The bytes of the string token that spans [start, end): a literal string
+// with its escapes undone, or a hex string. Longer ones are cut, which makes
+// them differ from what they hold.
+QByteArray stringBytes(const uchar* p, qint64 start, qint64 end) {
+    QByteArray out;
+    if (start >= end) {
+        return out;
+    }
+    if (p[start] == '<') {
+        int high = -1;
+        for (qint64 i = start + 1; i < end && p[i] != '>'; ++i) {
+            const int v = hexValue(p[i]);
+            if (v < 0) {
+                continue;
+            }
+            if (high < 0) {
+                high = v;
+            } else {
+                out += char(high * 16 + v);
+                high = -1;
+            }
+            if (out.size() > maximumStringBytes) {
+                return out;
+            }
+        }
+        if (high >= 0) {
+            out += char(high * 16);
+        }
+        return out;
+    }
+    // The closing parenthesis is left out.
+    const qint64 last = p[end - 1] == ')' ? end - 1 : end;
+    for (qint64 i = start + 1; i < last && out.size() <= maximumStringBytes; ++i) {
+        const uchar c = p[i];
+        if (c == '\\' && i + 1 < last) {
+            const uchar e = p[++i];
+            if (e >= '0' && e <= '7') {
+                int v = e - '0';
+                for (int k = 0; k < 2 && i + 1 < last && p[i + 1] >= '0' && p[i + 1] <= '7'; ++k) {
+                    v = v * 8 + (p[++i] - '0');
+                }
+                out += char(v & 0xff);
+            } else if (e == '\r' || e == '\n') {
+                // A line break after a backslash is no part of the string.
+                if (e == '\r' && i + 1 < last && p[i + 1] == '\n') {
+                    ++i;
+                }
+            } else {
+                const char* from = "nrtbf";
+                const char* to = "\n\r\t\b\f";
+                const char* found = std::strchr(from, e);
+                out += found && e != 0 ? to[found - from] : char(e);
+            }
+        } else if (c == '\r') {
+            // Line breaks within the string read as one line feed.
+            if (i + 1 < last && p[i + 1] == '\n') {
+                ++i;
+            }
+            out += '\n';
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+// An integer written in place or as a reference to an integer object.
+struct Number {
+    enum class Kind { none, direct, reference } kind = Kind::none;
+    qint64 value = 0;
+};
+
+struct Dict {
+    std::string type;
+    std::string subtype;
+    Number width;
+    Number height;
+    std::vector<std::string> filters;
+    qint64 length = -1;
+    qint64 count = -1; // an object stream's /N
+    qint64 first = -1; // an object stream's /First
+    bool encrypt = false;
+    qint64 encryptObject = -1; // an /Encrypt given by reference
+    qint64 encryptAt = -1;     // an /Encrypt given in place: where it begins
+    QByteArray id;             // the first string of /ID
+    bool idGiven = false;
+    // /Encrypt or /ID given twice: which the PDF library takes is not known.
+    bool repeated = false;
+    bool fontProgram = false; // the lengths of a font program's parts
+    // Its keys that refer to objects, as resource dictionaries name them.
+    std::vector<std::pair<std::string, qint64>> namedReferences;
+};
+
+struct Stream {
+    qint64 object = -1;
+    qint64 generation = 0;
+    Dict dict;
+    qint64 start = 0;
+    qint64 end = 0;
+};
+
+// What the reading of the file and its object streams has found.
+struct Findings {
+    std::vector<Stream> streams;
+    std::map<qint64, qint64> integers;            // object -> largest integer it held
+    std::map<qint64, std::vector<qint64>> arrays; // object -> references of its array
+    std::set<qint64> contents;                    // objects named by /Contents
+    std::vector<qint64> contentArrays;            // arrays named by /Contents, unresolved
+    // XObjects by the names resources give them, across the whole file; a
+    // name given to several objects stands for the costliest.
+    std::multimap<std::string, qint64> xobjects;
+    std::map<qint64, std::vector<std::pair<std::string, qint64>>> dictionaries; // object -> refs
+    std::vector<qint64> xobjectDictionaries; // /XObject dictionaries given by reference
+    bool encrypted = false;
+    // The dictionaries that name an encryption dictionary (a trailer's
+    // should), and the dictionaries of the standard security handler found
+    // as objects of the file.
+    struct Encryption {
+        qint64 object = -1;
+        qint64 at = -1;
+        QByteArray id;
+    };
+    std::vector<Encryption> encryptions;
+    std::vector<std::pair<qint64, qint64>> standardDictionaries; // object, where
+    bool manyEncryptions = false;
+};
+
+// More encryption dictionaries, or dictionaries naming one, than a document
+// updated a few times holds: not read.
+constexpr size_t maximumEncryptions = 16;
+
+// Reads objects: dictionaries with the keys that matter here, arrays of
+// names or references, and the rest skipped. Recursion stops at
+// maximumDepth.
+class ObjectReader {
+public:
+    ObjectReader(Lexer& lexer, Findings& findings) : m_lexer(lexer), m_findings(findings) {}
+
+    // The value whose first token was read; an array's references and
+    // names are gathered into the lists when given.
+    Number value(const Token& first, int depth, Dict* into = nullptr,
+                 std::vector<qint64>* references = nullptr,
+                 std::vector<std::string>* names = nullptr) {
+        switch (first.kind) {
+        case Kind::dictOpen: {
+            Dict inner;
+            dict(depth + 1, inner);
+            if (into && inner.encrypt) {
+                into->encrypt = true;
+            }
+            return {};
+        }
+        case Kind::arrayOpen:
+            array(depth + 1, references, names);
+            return {};
+        case Kind::integer:
+            return integerOrReference(first.value);
+        default:
+            return {};
+        }
+    }
+
+    void dict(int depth, Dict& out) {
+        entries(depth, out);
+        if (out.encryptObject >= 0 || out.encryptAt >= 0) {
+            if (m_findings.encryptions.size() < maximumEncryptions && !out.repeated) {
+                m_findings.encryptions.push_back({out.encryptObject, out.encryptAt, out.id});
+            } else {
+                m_findings.manyEncryptions = true;
+            }
+        }
+    }
+
+    void entries(int depth, Dict& out) {
+        if (depth > maximumDepth) {
+            skipNested(1);
+            return;
+        }
+        while (true) {
+            const Token key = m_lexer.next();
+            if (key.kind == Kind::end || key.kind == Kind::dictClose) {
+                return;
+            }
+            if (key.kind != Kind::name) {
+                continue; // a broken dictionary: go on to its end
+            }
+            const Token first = m_lexer.next();
+            if (first.kind == Kind::end || first.kind == Kind::dictClose) {
+                return;
+            }
+            const std::string_view k = key.view();
+            if ((k == "Encrypt" && (out.encryptObject >= 0 || out.encryptAt >= 0)) ||
+                (k == "ID" && out.idGiven)) {
+                out.repeated = true;
+            }
+            if (k == "Encrypt" && first.kind == Kind::dictOpen) {
+                out.encrypt = true;
+                out.encryptAt = first.start;
+                m_findings.encrypted = true;
+            }
+            if (k == "ID") {
+                out.idGiven = true;
+            }
+            if (k == "ID" && first.kind == Kind::arrayOpen) {
+                out.id = firstString(depth + 1);
+                continue;
+            }
+            if (first.kind == Kind::dictOpen) {
+                Dict inner;
+                dict(depth + 1, inner);
+                if (inner.encrypt) {
+                    out.encrypt = true;
+                }
+                if (k == "XObject") {
+                    for (const auto& [name, object] : inner.namedReferences) {
+                        m_findings.xobjects.emplace(name, object);
+                    }
+                }
+                continue;
+            }
+            if (first.kind == Kind::name) {
+                if (k == "Type") {
+                    out.type = std::string(first.view());
+                } else if (k == "Subtype") {
+                    out.subtype = std::string(first.view());
+                } else if (k == "Filter") {
+                    out.filters = {std::string(first.view())};
+                }
+                continue;
+            }
+            std::vector<qint64> references;
+            std::vector<std::string> names;
+            const Number number = value(first, depth, &out, &references, &names);
+            if (number.kind == Number::Kind::reference) {
+                out.namedReferences.emplace_back(k, number.value);
+                if (k == "XObject") {
+                    m_findings.xobjectDictionaries.push_back(number.value);
+                }
+            }
+            if (k == "Width") {
+                out.width = number;
+            } else if (k == "Height") {
+                out.height = number;
+            } else if (k == "Length" && number.kind == Number::Kind::direct) {
+                out.length = number.value;
+            } else if (k == "N" && number.kind == Number::Kind::direct) {
+                out.count = number.value;
+            } else if (k == "First" && number.kind == Number::Kind::direct) {
+                out.first = number.value;
+            } else if (k == "Filter" && first.kind == Kind::arrayOpen) {
+                out.filters = names;
+            } else if (k == "Length1" || k == "Length2" || k == "Length3") {
+                out.fontProgram = true;
+            } else if (k == "Encrypt") {
+                out.encrypt = true;
+                m_findings.encrypted = true;
+                if (number.kind == Number::Kind::reference) {
+                    out.encryptObject = number.value;
+                }
+            } else if (k == "Contents") {
+                if (number.kind == Number::Kind::reference) {
+                    m_findings.contents.insert(number.value);
+                    m_findings.contentArrays.push_back(number.value);
+                }
+                m_findings.contents.insert(references.begin(), references.end());
+            }
+        }
+    }
+
+    void array(int depth, std::vector<qint64>* references, std::vector<std::string>* names) {
+        if (depth > maximumDepth) {
+            skipNested(1);
+            return;
+        }
+        while (true) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
+                return;
+            }
+            if (token.kind == Kind::name && names) {
+                names->push_back(std::string(token.view()));
+                continue;
+            }
+            const Number number = value(token, depth);
+            if (number.kind == Number::Kind::reference && references) {
+                references->push_back(number.value);
+            }
+        }
+    }
+
+private:
+    // The first string of the array being read, which is read to its end.
+    QByteArray firstString(int depth) {
+        const Token first = m_lexer.next();
+        QByteArray bytes;
+        if (first.kind == Kind::arrayClose || first.kind == Kind::end) {
+            return bytes;
+        }
+        if (first.kind == Kind::string) {
+            bytes = stringBytes(m_lexer.bytes(), first.start, m_lexer.position());
+        } else {
+            value(first, depth);
+        }
+        array(depth, nullptr, nullptr);
+        return bytes;
+    }
+
+    Number integerOrReference(qint64 value) {
+        const qint64 at = m_lexer.position();
+        const Token generation = m_lexer.next();
+        if (generation.kind == Kind::integer) {
+            const Token r = m_lexer.next();
+            if (r.is(Kind::keyword, "R")) {
+                return {Number::Kind::reference, value};
+            }
+        }
+        m_lexer.seek(at);
+        return {Number::Kind::direct, value};
+    }
+
+    // Skips to the end of the dictionary or array the reader is in.
+    void skipNested(int open) {
+        while (open > 0) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end) {
+                return;
+            }
+            if (token.kind == Kind::dictOpen || token.kind == Kind::arrayOpen) {
+                ++open;
+            } else if (token.kind == Kind::dictClose || token.kind == Kind::arrayClose) {
+                --open;
+            }
+        }
+    }
+
+    Lexer& m_lexer;
+    Findings& m_findings;
+};
+
+qint64 findKeyword(const uchar* p, qint64 n, qint64 from, std::string_view word) {
+    const auto* end = p + n;
+    const auto* found = std::search(p + std::min(from, n), end, word.begin(), word.end());
+    return found == end ? -1 : found - p;
+}
+
+// Reads the file's top level: objects, the streams that follow
+// dictionaries, integer and array objects.
+void readFile(const QByteArray& data, Findings& findings) {
+    Lexer lexer(data.constData(), data.size());
+    ObjectReader reader(lexer, findings);
+    // "N G obj" names the object that follows: the integers read in a row.
+    qint64 lastIntegers[2] = {-1, -1};
+    int integersInRow = 0;
+    qint64 object = -1;
+    qint64 generation = 0;
+    bool afterObj = false;
+    std::optional<Dict> lastDict;
+    while (true) {
+        const Token token = lexer.next();
+        if (token.kind == Kind::end) {
+            break;
+        }
+        const bool objectStarts = afterObj;
+        afterObj = false;
+        if (token.is(Kind::keyword, "obj")) {
+            object = integersInRow >= 2 ? lastIntegers[0] : -1;
+            generation = integersInRow >= 2 ? lastIntegers[1] : 0;
+            afterObj = true;
+            integersInRow = 0;
+            lastDict.reset();
+            continue;
+        }
+        if (token.kind == Kind::integer) {
+            lastIntegers[0] = lastIntegers[1];
+            lastIntegers[1] = token.value;
+            ++integersInRow;
+        } else {
+            integersInRow = 0;
+        }
+        if (token.kind == Kind::integer && objectStarts && object >= 0) {
+            // "N G obj 12 endobj": an integer object, should a size refer to it.
+            const qint64 at = lexer.position();
+            const Token after = lexer.next();
+            if (after.is(Kind::keyword, "endobj")) {
+                auto& held = findings.integers[object];
+                held = std::max(held, token.value);
+                integersInRow = 0;
+                continue;
+            }
+            lexer.seek(at);
+        }
+        if (token.kind == Kind::arrayOpen) {
+            std::vector<qint64> references;
+            reader.array(1, &references, nullptr);
+            if (objectStarts && object >= 0) {
+                auto& held = findings.arrays[object];
+                held.insert(held.end(), references.begin(), references.end());
+            }
+            lastDict.reset();
+            continue;
+        }
+        if (token.kind == Kind::dictOpen) {
+            Dict dict;
+            reader.dict(1, dict);
+            if (objectStarts && object >= 0) {
+                findings.dictionaries[object] = dict.namedReferences;
+                if (dict.filters == std::vector<std::string>{"Standard"}) {
+                    if (findings.standardDictionaries.size() < maximumEncryptions) {
+                        findings.standardDictionaries.emplace_back(object, token.start);
+                    } else {
+                        findings.manyEncryptions = true;
+                    }
+                }
+            }
+            lastDict = dict;
+            continue;
+        }
+        if (token.is(Kind::keyword, "stream") && lastDict) {
+            const uchar* p = lexer.bytes();
+            const qint64 n = lexer.size();
+            qint64 start = lexer.position();
+            if (start < n && p[start] == '\r') {
+                ++start;
+            }
+            if (start < n && p[start] == '\n') {
+                ++start;
+            }
+            qint64 end = -1;
+            const qint64 length = lastDict->length;
+            if (length >= 0 && length <= n - start) {
+                qint64 after = start + length;
+                while (after < n && isWhite(p[after])) {
+                    ++after;
+                }
+                if (findKeyword(p, std::min(n, after + 9), after, "endstream") == after) {
+                    end = start + length;
+                }
+            }
+            if (end < 0) {
+                const qint64 found = findKeyword(p, n, start, "endstream");
+                end = found < 0 ? n : found;
+            }
+            findings.streams.push_back({object, generation, *lastDict, start, end});
+            lexer.seek(end);
+        }
+        lastDict.reset();
+    }
+}
+
+// Decoding the stream filters that can hide size. Each stops once `cap`
+// bytes are out; what is out so far stands when the data breaks off, as the
+// PDF library would read it.
+using Bytes = std::vector<uchar>;
+
+// Inflates into `out`, or only counts when there is none; the bytes out.
+qint64 inflateBytes(const uchar* in, size_t size, Bytes* out, qint64 cap) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) {
+        return 0;
+    }
+    z.next_in = const_cast<uchar*>(in);
+    z.avail_in = uInt(std::min<size_t>(size, std::numeric_limits<uInt>::max()));
+    std::array<uchar, 65536> chunk{};
+    qint64 total = 0;
+    int result = Z_OK;
+    while (result == Z_OK && total <= cap) {
+        z.next_out = chunk.data();
+        z.avail_out = uInt(chunk.size());
+        result = inflate(&z, Z_NO_FLUSH);
+        const size_t produced = chunk.size() - z.avail_out;
+        if (out) {
+            out->insert(out->end(), chunk.data(), chunk.data() + produced);
+        }
+        total += qint64(produced);
+        if (produced == 0 && result == Z_BUF_ERROR) {
+            break;
+        }
+    }
+    inflateEnd(&z);
+    return total;
+}
+
+void asciiHex(const Bytes& in, Bytes& out) {
+    int high = -1;
+    for (const uchar c : in) {
+        if (c == '>') {
+            break;
+        }
+        const int v = hexValue(c);
+        if (v < 0) {
+            continue;
+        }
+        if (high < 0) {
+            high = v;
+        } else {
+            out.push_back(uchar(high * 16 + v));
+            high = -1;
+        }
+    }
+    if (high >= 0) {
+        out.push_back(uchar(high * 16));
+    }
+}
+
+void ascii85(const Bytes& in, Bytes& out, qint64 cap) {
+    quint64 group = 0;
+    int count = 0;
+    for (size_t i = 0; i < in.size() && qint64(out.size()) <= cap; ++i) {
+        const uchar c = in[i];
+        if (c == '~') {
+            break;
+        }
+        if (c == 'z' && count == 0) {
+            out.insert(out.end(), 4, 0);
+            continue;
+        }
+        if (c < '!' || c > 'u') {
+            continue;
+        }
+        group = group * 85 + (c - '!');
+        if (++count == 5) {
+            for (int b = 3; b >= 0; --b) {
+                out.push_back(uchar(group >> (8 * b)));
+            }
+            group = 0;
+            count = 0;
+        }
+    }
+    if (count > 1) {
+        for (int i = count; i < 5; ++i) {
+            group = group * 85 + 84;
+        }
+        for (int b = 3; b > 4 - count; --b) {
+            out.push_back(uchar(group >> (8 * b)));
+        }
+    }
+}
+
+void runLength(const Bytes& in, Bytes& out, qint64 cap) {
+    size_t i = 0;
+    while (i < in.size() && qint64(out.size()) <= cap) {
+        const int length = in[i++];
+        if (length == 128) {
+            break;
+        }
+        if (length < 128) {
+            const size_t take = std::min(size_t(length + 1), in.size() - i);
+            out.insert(out.end(), in.begin() + qsizetype(i), in.begin() + qsizetype(i + take));
+            i += take;
+        } else if (i < in.size()) {
+            out.insert(out.end(), size_t(257 - length), in[i++]);
+        }
+    }
+}
+
+void lzw(const Bytes& in, Bytes& out, qint64 cap, int earlyChange) {
+    std::vector<std::pair<int, uchar>> table; // prefix code, last byte
+    std::vector<uchar> string;
+    auto reset = [&] { table.assign(258, {-1, 0}); };
+    reset();
+    auto expand = [&](int code) {
+        string.clear();
+        while (code >= 0 && string.size() <= table.size()) {
+            string.push_back(code < 256 ? uchar(code) : table[size_t(code)].second);
+            code = code < 256 ? -1 : table[size_t(code)].first;
+        }
+        std::reverse(string.begin(), string.end());
+    };
+    int bits = 9;
+    quint32 buffer = 0;
+    int buffered = 0;
+    size_t at = 0;
+    int previous = -1;
+    while (qint64(out.size()) <= cap) {
+        while (buffered < bits && at < in.size()) {
+            buffer = (buffer << 8) | in[at++];
+            buffered += 8;
+        }
+        if (buffered < bits) {
+            break;
+        }
+        const int code = int((buffer >> (buffered - bits)) & ((1u << bits) - 1));
+        buffered -= bits;
+        if (code == 256) {
+            reset();
+            bits = 9;
+            previous = -1;
+            continue;
+        }
+        if (code == 257) {
+            break;
+        }
+        if (code > int(table.size()) || (code == int(table.size()) && previous < 0)) {
+            break;
+        }
+        if (code < int(table.size())) {
+            expand(code);
+            if (previous >= 0 && table.size() < 4096) {
+                table.push_back({previous, string.front()});
+            }
+        } else {
+            expand(previous);
+            string.push_back(string.front());
+            if (table.size() < 4096) {
+                table.push_back({previous, string.front()});
+            }
+        }
+        out.insert(out.end(), string.begin(), string.end());
+        previous = code;
+        const int next = int(table.size()) + earlyChange;
+        bits = next >= 2048 ? 12 : next >= 1024 ? 11 : next >= 512 ? 10 : 9;
+    }
+}
+
+// The readings of a stream's bytes through its filters; nothing when a
+// filter cannot be decoded here. Stops past `cap`. In an encrypted document
+// a crypt filter passes the bytes on: they are read both decrypted and not.
+std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Stream& stream,
+                                         qint64 cap, bool encrypted) {
+    for (const std::string& filter : stream.dict.filters) {
+        if (encrypted && filter == "Crypt") {
+            continue;
+        }
+        std::vector<Bytes> next;
+        for (const Bytes& in : outputs) {
+            Bytes out;
+            if (filter == "FlateDecode" || filter == "Fl") {
+                inflateBytes(in.data(), in.size(), &out, cap);
+            } else if (filter == "ASCIIHexDecode" || filter == "AHx") {
+                asciiHex(in, out);
+            } else if (filter == "ASCII85Decode" || filter == "A85") {
+                ascii85(in, out, cap);
+            } else if (filter == "RunLengthDecode" || filter == "RL") {
+                runLength(in, out, cap);
+            } else if (filter == "LZWDecode" || filter == "LZW") {
+                // The early change is in parameters that may be elsewhere:
+                // both readings are checked.
+                Bytes other;
+                lzw(in, out, cap, 1);
+                lzw(in, other, cap, 0);
+                next.push_back(std::move(other));
+            } else {
+                return std::nullopt;
+            }
+            next.push_back(std::move(out));
+        }
+        outputs = std::move(next);
+    }
+    return outputs;
+}
+
+// Content: the nesting of saved graphics states, and inline images.
+class ContentReader {
+public:
+    explicit ContentReader(const PdfCostCheck::Limits& limits) : m_limits(limits) {}
+
+    // False once the content is over a limit. The XObjects it draws, by
+    // name, are counted into `draws`.
+    bool read(const Bytes& content, std::map<std::string, qint64>& draws) {
+        Lexer lexer(reinterpret_cast<const char*>(content.data()), qint64(content.size()));
+        std::string lastName;
+        while (true) {
+            const Token token = lexer.next();
+            if (token.kind == Kind::end) {
+                return true;
+            }
+            if (token.kind == Kind::name) {
+                lastName = std::string(token.view());
+                continue;
+            }
+            if (token.kind != Kind::keyword) {
+                continue;
+            }
+            const std::string_view word = token.view();
+            if (word == "Do") {
+                ++draws[lastName];
+                continue;
+            }
+            if (word == "q") {
+                if (++m_depth > m_limits.nesting) {
+                    return false;
+                }
+            } else if (word == "Q") {
+                m_depth = std::max<qint64>(0, m_depth - 1);
+            } else if (word == "BI" && !inlineImage(lexer)) {
+                return false;
+            }
+        }
+    }
+
+private:
+    // The inline image's keys up to ID, then past its data to EI.
+    static bool inlineImage(Lexer& lexer) {
+        qint64 width = -1;
+        qint64 height = -1;
+        std::string key;
+        while (true) {
+            const Token token = lexer.next();
+            if (token.kind == Kind::end) {
+                return true;
+            }
+            if (token.is(Kind::keyword, "ID")) {
+                break;
+            }
+            if (token.kind == Kind::name && key.empty()) {
+                key = std::string(token.view());
+                continue;
+            }
+            if (token.kind == Kind::integer) {
+                if (key == "W" || key == "Width") {
+                    width = token.value;
+                } else if (key == "H" || key == "Height") {
+                    height = token.value;
+                }
+            }
+            key.clear();
+        }
+        if (width > 0 && height > 0 && !ImageLimits::admits(width, height)) {
+            return false;
+        }
+        const uchar* p = lexer.bytes();
+        const qint64 n = lexer.size();
+        qint64 at = lexer.position() + 1;
+        while (true) {
+            const qint64 found = findKeyword(p, n, at, "EI");
+            if (found < 0) {
+                lexer.seek(n);
+                return true;
+            }
+            if (isWhite(p[found - 1]) && (found + 2 >= n || isWhite(p[found + 2]))) {
+                lexer.seek(found + 2);
+                return true;
+            }
+            at = found + 2;
+        }
+    }
+
+    const PdfCostCheck::Limits& m_limits;
+    qint64 m_depth = 0;
+};
+
+// The objects of an object stream: "object offset" pairs, then the objects.
+void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) {
+    const auto* text = reinterpret_cast<const char*>(bytes.data());
+    const qint64 n = qint64(bytes.size());
+    if (dict.count < 0 || dict.first < 0 || dict.first > n) {
+        return;
+    }
+    Lexer header(text, dict.first);
+    std::vector<std::pair<qint64, qint64>> objects;
+    for (qint64 i = 0; i < dict.count; ++i) {
+        const Token object = header.next();
+        const Token offset = header.next();
+        if (object.kind != Kind::integer || offset.kind != Kind::integer) {
+            break;
+        }
+        objects.push_back({object.value, offset.value});
+    }
+    Lexer lexer(text, n);
+    ObjectReader reader(lexer, findings);
+    // Objects may be made to overlap, each read again from the start of a
+    // large one: the reading stops at twice the stream's bytes, leaving the
+    // rest unknown (a size that refers to it is then unreadable).
+    qint64 read = 0;
+    for (const auto& [object, offset] : objects) {
+        if (offset < 0 || offset > n - dict.first) {
+            continue;
+        }
+        if (read > 2 * n) {
+            return;
+        }
+        lexer.seek(dict.first + offset);
+        const qint64 start = lexer.position();
+        const auto count = qScopeGuard([&] { read += lexer.position() - start; });
+        const Token first = lexer.next();
+        if (first.kind == Kind::integer) {
+            auto& held = findings.integers[object];
+            held = std::max(held, first.value);
+        } else if (first.kind == Kind::arrayOpen) {
+            std::vector<qint64> references;
+            reader.array(1, &references, nullptr);
+            auto& held = findings.arrays[object];
+            held.insert(held.end(), references.begin(), references.end());
+        } else if (first.kind == Kind::dictOpen) {
+            Dict inner;
+            reader.dict(1, inner);
+            findings.dictionaries[object] = inner.namedReferences;
+        }
+    }
+}
+
+// Image XObjects, and page thumbnails, which are images without a subtype.
+bool isImage(const Dict& dict) {
+    return dict.subtype == "Image" ||
+           (dict.subtype.empty() && dict.width.kind != Number::Kind::none &&
+            dict.height.kind != Number::Kind::none);
+}
+
+// Streams that hold data rather than drawing: font programs, embedded files,
+// metadata, cross-reference streams. The PDF library may still be made to
+// draw one (a glyph procedure carries no mark of its own), so they are
+// read too, within a budget of their own.
+bool holdsData(const Dict& dict) {
+    if (dict.subtype == "Form") {
+        return false;
+    }
+    return dict.fontProgram || dict.subtype == "Type1C" || dict.subtype == "CIDFontType0C" ||
+           dict.subtype == "OpenType" || dict.subtype == "XML" || dict.type == "EmbeddedFile" ||
+           dict.type == "Metadata" || dict.type == "XRef";
+}
+
+// A pixel of an image drawn costs about an eighth of a byte of content.
+constexpr qint64 pixelsPerByteOfWork = 8;
+
+struct Drawn {
+    qint64 work = 0;                     // bytes of content, or pixels over pixelsPerByteOfWork
+    std::map<std::string, qint64> draws; // XObject name -> times drawn
+    bool drawsContent = false;
+};
+
+// The work of drawing an object with all it draws, up to one past the
+// budget. A form that draws itself, or forms nested deeper than any real
+// document nests them, count as past it.
+struct WorkCount {
+    const std::map<qint64, Drawn>& drawn;
+    const std::multimap<std::string, qint64>& xobjects;
+    qint64 budget;
+    std::map<qint64, qint64> known{};
+    std::set<qint64> open{};
+
+    static constexpr int maximumNesting = 64;
+
+    qint64 of(qint64 object, int depth) {
+        const auto found = drawn.find(object);
+        if (found == drawn.end()) {
+            return 0;
+        }
+        if (const auto done = known.find(object); done != known.end()) {
+            return done->second;
+        }
+        if (depth > maximumNesting || open.count(object) > 0) {
+            return budget + 1;
+        }
+        open.insert(object);
+        qint64 total = found->second.work;
+        for (const auto& [name, times] : found->second.draws) {
+            qint64 most = 0;
+            const auto [first, last] = xobjects.equal_range(name);
+            for (auto it = first; it != last && most <= budget; ++it) {
+                most = std::max(most, of(it->second, depth + 1));
+            }
+            if (most > 0 && times > (budget + 1 - total) / most) {
+                total = budget + 1;
+            } else {
+                total += times * most;
+            }
+            if (total > budget) {
+                total = budget + 1;
+                break;
+            }
+        }
+        open.erase(object);
+        known[object] = total;
+        return total;
+    }
+};
+
+// An encryption dictionary's entries from where it begins; nothing when they
+// are not all plain values.
+std::optional<PdfSecurityHandler::Entries> readEncryption(const QByteArray& data, qint64 at) {
+    using Entries = PdfSecurityHandler::Entries;
+    Lexer lexer(data.constData(), data.size());
+    lexer.seek(at);
+    auto skip = [&lexer](Kind open) {
+        int depth = open == Kind::dictOpen || open == Kind::arrayOpen ? 1 : 0;
+        while (depth > 0) {
+            const Token token = lexer.next();
+            if (token.kind == Kind::end) {
+                return;
+            }
+            if (token.kind == Kind::dictOpen || token.kind == Kind::arrayOpen) {
+                ++depth;
+            } else if (token.kind == Kind::dictClose || token.kind == Kind::arrayClose) {
+                --depth;
+            }
+        }
+    };
+    // An integer that is no reference.
+    auto integer = [&lexer](const Token& token) -> std::optional<qint64> {
+        if (token.kind != Kind::integer) {
+            return std::nullopt;
+        }
+        const qint64 after = lexer.position();
+        const Token generation = lexer.next();
+        if (generation.kind == Kind::integer && lexer.next().is(Kind::keyword, "R")) {
+            return std::nullopt;
+        }
+        lexer.seek(after);
+        return token.value;
+    };
+    if (lexer.next().kind != Kind::dictOpen) {
+        return std::nullopt;
+    }
+    Entries entries;
+    // A key given twice may be read either way: the dictionary is not read.
+    std::set<std::string> keys;
+    while (true) {
+        const Token key = lexer.next();
+        if (key.kind == Kind::dictClose) {
+            return entries;
+        }
+        if (key.kind != Kind::name || !keys.insert(std::string(key.view())).second) {
+            return std::nullopt;
+        }
+        const Token value = lexer.next();
+        const std::string_view k = key.view();
+        const QByteArray name = QByteArray(value.view().data(), qsizetype(value.view().size()));
+        if (value.kind == Kind::integer) {
+            const auto number = integer(value);
+            const bool used = k == "V" || k == "R" || k == "Length" || k == "P";
+            if (!number && used) {
+                return std::nullopt; // a reference: the value is elsewhere
+            }
+            if (k == "V") {
+                entries.v = number;
+            } else if (k == "R") {
+                entries.r = number;
+            } else if (k == "Length") {
+                entries.length = number;
+            } else if (k == "P") {
+                entries.p = number;
+            }
+        } else if (value.kind == Kind::name) {
+            if (k == "Filter") {
+                entries.filter = name;
+            } else if (k == "StmF") {
+                entries.streamFilter = name;
+            } else if (k == "StrF") {
+                entries.stringFilter = name;
+            }
+        } else if (value.kind == Kind::string) {
+            const QByteArray bytes = stringBytes(lexer.bytes(), value.start, lexer.position());
+            if (k == "O") {
+                entries.o = bytes;
+            } else if (k == "U") {
+                entries.u = bytes;
+            } else if (k == "OE") {
+                entries.oe = bytes;
+            } else if (k == "UE") {
+                entries.ue = bytes;
+            }
+        } else if (value.kind == Kind::keyword && (name == "true" || name == "false")) {
+            if (k == "EncryptMetadata") {
+                entries.encryptMetadata = name == "true";
+            }
+        } else if (value.kind == Kind::dictOpen && k == "CF") {
+            entries.hasCryptFilters = true;
+            // Crypt filters by name, each a dictionary of plain values.
+            while (true) {
+                const Token filterName = lexer.next();
+                if (filterName.kind == Kind::dictClose) {
+                    break;
+                }
+                const Token open = lexer.next();
+                const std::string_view n = filterName.view();
+                const QByteArray filterKeyName(n.data(), qsizetype(n.size()));
+                if (filterName.kind != Kind::name || open.kind != Kind::dictOpen ||
+                    entries.cryptFilters.size() >= maximumEncryptions ||
+                    entries.cryptFilters.count(filterKeyName) > 0) {
+                    return std::nullopt;
+                }
+                Entries::CryptFilter filter;
+                std::set<std::string> filterKeys;
+                while (true) {
+                    const Token filterKey = lexer.next();
+                    if (filterKey.kind == Kind::dictClose) {
+                        break;
+                    }
+                    const Token filterValue = lexer.next();
+                    if (filterKey.kind != Kind::name || filterValue.kind == Kind::end ||
+                        !filterKeys.insert(std::string(filterKey.view())).second) {
+                        return std::nullopt;
+                    }
+                    if (filterKey.view() == "CFM" && filterValue.kind == Kind::name) {
+                        filter.method = QByteArray(filterValue.view().data(),
+                                                   qsizetype(filterValue.view().size()));
+                    } else if (filterKey.view() == "Length") {
+                        filter.length = integer(filterValue);
+                        if (!filter.length) {
+                            return std::nullopt;
+                        }
+                    } else if (filterValue.kind == Kind::integer) {
+                        integer(filterValue); // past a reference
+                    } else {
+                        skip(filterValue.kind);
+                    }
+                }
+                entries.cryptFilters[filterKeyName] = filter;
+            }
+        } else if (value.kind == Kind::end || value.kind == Kind::dictClose) {
+            return std::nullopt;
+        } else {
+            skip(value.kind);
+        }
+    }
+}
+
+// The security handler of an encrypted document: every dictionary that
+// names one must name the same, whichever the PDF library takes for its
+// trailer. Nothing when it cannot be opened with the empty password.
+std::optional<PdfSecurityHandler> openSecurity(const QByteArray& data, const Findings& findings) {
+    if (findings.encryptions.empty() || findings.manyEncryptions) {
+        return std::nullopt;
+    }
+    std::set<std::pair<qint64, QByteArray>> tried; // where, /ID
+    std::optional<PdfSecurityHandler> handler;
+    for (const auto& source : findings.encryptions) {
+        std::vector<qint64> places;
+        if (source.at >= 0) {
+            places.push_back(source.at);
+        }
+        for (const auto& [object, at] : findings.standardDictionaries) {
+            if (source.at < 0 && object == source.object) {
+                places.push_back(at);
+            }
+        }
+        if (places.empty()) {
+            return std::nullopt;
+        }
+        for (const qint64 at : places) {
+            if (!tried.insert({at, source.id}).second) {
+                continue;
+            }
+            if (tried.size() > maximumEncryptions) {
+                return std::nullopt;
+            }
+            auto entries = readEncryption(data, at);
+            if (!entries) {
+                return std::nullopt;
+            }
+            entries->id = source.id;
+            const auto opened = PdfSecurityHandler::open(*entries);
+            if (!opened || (handler && !(*opened == *handler))) {
+                return std::nullopt;
+            }
+            handler = opened;
+        }
+    }
+    return handler;
+}
+
+} // namespace
+
+PdfCostCheck::Limits PdfCostCheck::limits() {
+    // Page content beyond this takes seconds for every drawing of the page;
+    // the nesting of saved states in real documents stays in the tens. Fonts
+    // and embedded files of a large document may take several times the
+    // content's bytes.
+    return Limits{64 * megabyte, 1024};
+}
+
+PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data) {
+    return check(data, limits());
+}
+
+PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& limits) {
+    Findings findings;
+    readFile(data, findings);
+    // An encrypted document is measured decrypted, as the PDF library reads
+    // it with the empty password; one that needs another is not read.
+    std::optional<PdfSecurityHandler> security;
+    if (findings.encrypted) {
+        security = openSecurity(data, findings);
+        if (!security) {
+            return Verdict::unreadable;
+        }
+    }
+    // A stream's bytes, and decrypted when the document is encrypted. Which
+    // dictionary the library takes for the trailer, and so whether it
+    // decrypts at all, is not known without following the cross-reference
+    // table, and the streams that are not to be decrypted (cross-reference
+    // streams, metadata kept readable) are told apart by entries a hostile
+    // file can set anywhere: both readings are measured.
+    auto readings = [&](const Stream& stream) {
+        const auto* begin = reinterpret_cast<const uchar*>(data.constData());
+        std::vector<Bytes> out{Bytes(begin + stream.start, begin + stream.end)};
+        if (security && security->cipher() != PdfSecurityHandler::Cipher::none &&
+            stream.object >= 0) {
+            const QByteArray plain = security->decrypt(
+                QByteArrayView(data).sliced(stream.start, stream.end - stream.start), stream.object,
+                stream.generation);
+            out.insert(out.begin(), Bytes(plain.begin(), plain.end()));
+        }
+        return out;
+    };
+    const bool encrypted = security.has_value();
+    const qint64 dataLimit = 4 * limits.contentBytes;
+    qint64 contentBytes = 0;
+    qint64 dataBytes = 0;
+    // Object streams first: they may hold the integers sizes refer to.
+    for (const Stream& stream : findings.streams) {
+        if (stream.dict.type != "ObjStm") {
+            continue;
+        }
+        const auto decoded = decode(readings(stream), stream, dataLimit - dataBytes, encrypted);
+        if (!decoded) {
+            return Verdict::unreadable;
+        }
+        for (const Bytes& bytes : *decoded) {
+            dataBytes += qint64(bytes.size());
+            if (dataBytes > dataLimit) {
+                return Verdict::tooLarge;
+            }
+            readObjectStream(bytes, stream.dict, findings);
+        }
+    }
+    for (const qint64 array : findings.contentArrays) {
+        const auto found = findings.arrays.find(array);
+        if (found != findings.arrays.end()) {
+            findings.contents.insert(found->second.begin(), found->second.end());
+        }
+    }
+    auto resolve = [&](const Number& number) -> std::optional<qint64> {
+        if (number.kind == Number::Kind::direct) {
+            return number.value;
+        }
+        const auto found = findings.integers.find(number.value);
+        if (number.kind == Number::Kind::reference && found != findings.integers.end()) {
+            return found->second;
+        }
+        return std::nullopt;
+    };
+    ContentReader content(limits);
+    // What drawing each stream takes by itself, and the XObjects it draws;
+    // streams without a number get keys of their own below zero.
+    std::map<qint64, Drawn> drawn;
+    qint64 unnumbered = 0;
+    for (const Stream& stream : findings.streams) {
+        if (stream.dict.type == "ObjStm") {
+            continue;
+        }
+        const qint64 key = stream.object >= 0 ? stream.object : --unnumbered;
+        const bool named = stream.object >= 0 && findings.contents.count(stream.object) > 0;
+        const bool image = isImage(stream.dict);
+        if (image && stream.dict.width.kind != Number::Kind::none &&
+            stream.dict.height.kind != Number::Kind::none) {
+            const auto width = resolve(stream.dict.width);
+            const auto height = resolve(stream.dict.height);
+            if (!width || !height) {
+                return Verdict::unreadable;
+            }
+            if (*width > 0 && *height > 0 && !ImageLimits::admits(*width, *height)) {
+                return Verdict::tooLarge;
+            }
+            if (*width > 0 && *height > 0) {
+                Drawn& pixels = drawn[key];
+                pixels.work = std::max(pixels.work, *width * *height / pixelsPerByteOfWork + 1);
+            }
+        }
+        // An image is read for its pixels, so many as its sides say; only
+        // when page content names it is it read as content.
+        if (image && !named) {
+            continue;
+        }
+        const bool dataLike = holdsData(stream.dict) && !named;
+        qint64& used = dataLike ? dataBytes : contentBytes;
+        const qint64 limit = dataLike ? dataLimit : limits.contentBytes;
+        // Data that is only inflated is counted, not kept.
+        if (dataLike && stream.dict.filters.size() == 1 &&
+            (stream.dict.filters[0] == "FlateDecode" || stream.dict.filters[0] == "Fl")) {
+            for (const Bytes& bytes : readings(stream)) {
+                used += inflateBytes(bytes.data(), bytes.size(), nullptr, limit - used);
+                if (used > limit) {
+                    return Verdict::tooLarge;
+                }
+            }
+            continue;
+        }
+        const auto decoded = decode(readings(stream), stream, limit - used, encrypted);
+        if (!decoded) {
+            // Only images carry the filters of picture codecs; as content
+            // they are more than can be measured here.
+            if (image || dataLike) {
+                continue;
+            }
+            return Verdict::unreadable;
+        }
+        Drawn& work = drawn[key];
+        work.drawsContent = !dataLike;
+        for (const Bytes& bytes : *decoded) {
+            used += qint64(bytes.size());
+            work.work += qint64(bytes.size());
+            if (used > limit || !content.read(bytes, work.draws)) {
+                return Verdict::tooLarge;
+            }
+        }
+    }
+    for (const qint64 dictionary : findings.xobjectDictionaries) {
+        const auto found = findings.dictionaries.find(dictionary);
+        if (found != findings.dictionaries.end()) {
+            for (const auto& [name, object] : found->second) {
+                findings.xobjects.emplace(name, object);
+            }
+        }
+    }
+    // The page draws its content, and the content the XObjects it names,
+    // again each time it names them: the work of all of it is bounded.
+    const qint64 budget = 4 * limits.contentBytes;
+    WorkCount count{drawn, findings.xobjects, budget};
+    qint64 page = 0;
+    for (const qint64 object : findings.contents) {
+        page = std::min(budget + 1, page + count.of(object, 0));
+    }
+    if (page > budget) {
+        return Verdict::tooLarge;
+    }
+    for (const auto& [object, work] : drawn) {
+        if (work.drawsContent && count.of(object, 0) > budget) {
+            return Verdict::tooLarge;
+        }
+    }
+    return Verdict::bounded;
+}
+
+} // namespace platform

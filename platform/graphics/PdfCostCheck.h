@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace platform {
+
+// What drawing a PDF document may cost, judged from its bytes before the PDF
+// library reads them. The library renders an image by walking every pixel
+// its dictionary declares, whatever few bytes follow, keeps every saved
+// graphics state of nested q operators, and cannot be stopped once it runs:
+// so the document is read here first, within fixed bounds of time and
+// memory, without following its cross-reference table (every object in the
+// file counts, reachable or not).
+//
+// Every image dictionary, in the file, in object streams and inline in
+// content, must declare a size ImageLimits admits; the streams drawn as
+// content (an image stream too, when the page names it as its content) may
+// decode to limits().contentBytes in all, fonts and other data to four times
+// that; saved graphics states may nest limits().nesting deep, counted
+// through all content of the file. The page's drawing work, its content and
+// each XObject it draws as often as it draws it (by the names resources
+// give, across the file), stays within four times limits().contentBytes,
+// an image's pixel counting an eighth of a byte; a form that draws itself
+// has no bound.
+//
+// An encrypted document that opens with the empty user password (locked
+// against changes only) is measured decrypted, with the standard security
+// handler.
+class PdfCostCheck {
+public:
+    enum class Verdict {
+        bounded,
+        // Over one of the limits: too large to draw.
+        tooLarge,
+        // Streams that cannot be read here (an object stream this check
+        // cannot decode, a document that needs a password or whose
+        // encryption is not understood): what they hold is unknown.
+        unreadable,
+    };
+
+    struct Limits {
+        qint64 contentBytes;
+        qint64 nesting;
+    };
+    static Limits limits();
+
+    static Verdict check(const QByteArray& data);
+    static Verdict check(const QByteArray& data, const Limits& limits);
+};
+
+} // namespace platform
