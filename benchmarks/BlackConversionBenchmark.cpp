@@ -1,5 +1,6 @@
-// The black conversion alone of a whole A3 page at 600 dpi (7016 x 9921 gray
-// pixels, about 70 megapixels), as the print and the preview run it.
+// A lower layer: the black conversion alone of a whole A3 page at 600 dpi
+// (7016 x 9921 gray pixels, about 70 megapixels), as the print and the
+// preview run it.
 //
 // "InPlace" is the call the print path makes on its bitmap: the chain over
 // the bytes where they lie. "OnImage" runs the chain on a picture already on
@@ -10,7 +11,7 @@
 #include "CopyReference.h"
 
 #include "imaging/gpu/SildorImage.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 
 #include <benchmark/benchmark.h>
 
@@ -54,9 +55,9 @@ ambrel::BlackConversion halftoneConversion() {
     return ambrel::BlackConversion::halftone(option);
 }
 
-quenta::BlackConversion::OutputConfiguration
-configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
-    quenta::BlackConversion::OutputConfiguration c;
+quenta::BlackConversionPass::OutputConfiguration
+configuration(quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
+    quenta::BlackConversionPass::OutputConfiguration c;
     c.purpose = purpose;
     c.dpi = ambrel::Dpi(600);
     quenta::DeviceBlackConversionInfo info;
@@ -70,31 +71,31 @@ configuration(quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
 constexpr std::size_t pageBytes = pageWidth * pageHeight;
 
 void inPlace(benchmark::State& state, const ambrel::BlackConversion& conversion,
-             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+             quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
     std::vector<std::uint8_t> buffer(page().size());
     const auto config = configuration(purpose);
     bench::measure(
         state, double(pageBytes), pageBytes, [&] { buffer = page(); },
         [&] {
-            quenta::BlackConversion::apply(conversion, buffer.data(),
-                                           ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
-                                           config);
+            quenta::BlackConversionPass::apply(
+                conversion, buffer.data(), ambrel::Size_px{qint64(pageWidth), qint64(pageHeight)},
+                config);
             benchmark::DoNotOptimize(buffer.data());
         });
 }
 
 void onImage(benchmark::State& state, const ambrel::BlackConversion& conversion,
-             quenta::BlackConversion::OutputConfiguration::Purpose purpose) {
+             quenta::BlackConversionPass::OutputConfiguration::Purpose purpose) {
     auto image = sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(),
                                            sildor::SildorImage::Size{pageWidth, pageHeight, 1});
     const auto config = configuration(purpose);
     bench::measure(
         state, double(pageBytes), pageBytes,
         [&] { image->replace(page().data(), std::nullopt, pageWidth); },
-        [&] { quenta::BlackConversion::apply(conversion, *image, config); });
+        [&] { quenta::BlackConversionPass::apply(conversion, *image, config); });
 }
 
-using Purpose = quenta::BlackConversion::OutputConfiguration::Purpose;
+using Purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose;
 
 void BM_ThresholdKernelOnlyInPlace(benchmark::State& s) {
     inPlace(s, thresholdConversion(), Purpose::output);

@@ -1,7 +1,7 @@
-// Packing a full-height picture into dot columns (on the compute workers) and
-// handing them to a transport that discards them: the cost of the column
-// stream without the wire, against a one-core and an all-core copy of the
-// picture's bytes timed in the same run.
+// A lower layer of the print: packing a full-height picture into dot
+// columns (on the compute workers) and handing them to a transport that
+// discards them: the cost of the column stream without the wire, against a
+// one-core and an all-core copy of the picture's bytes timed in the same run.
 #include "CopyReference.h"
 #include "DiscardingContext.h"
 

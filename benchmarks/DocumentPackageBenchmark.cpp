@@ -1,4 +1,7 @@
-// Saving and opening a document whose picture is a 6000 x 4000 photo JPEG.
+// The package layer alone (DocumentPackage), not the window: saving and
+// opening a document whose picture is a 6000 x 4000 photo JPEG, without a
+// window, a canvas or a process start. What a user waits for when a package
+// opens is ApplicationOpenBenchmark's.
 // Each save and open is timed from start to finish (wall time); "main_ms" is
 // the longest stretch the main thread spent on it (taking the snapshot on
 // save, applying the contents on open), while decoding, encoding and the file
@@ -6,9 +9,9 @@
 #include "PhotoJpeg.h"
 
 #include "app/tavrin/TavrinConnect.h"
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "model/connections/ConnectPluginManager.h"
 #include "model/pictures/OriginalImage.h"
 #include "platform/MainThread.h"

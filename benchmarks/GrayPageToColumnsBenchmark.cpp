@@ -1,4 +1,5 @@
-// What the print does between the rendered page and the device: an A3 page at
+// A lower layer of the print: what it does between the rendered page and the
+// device: an A3 page at
 // 600 dpi (7016 dots across the head, 9921 columns: about 70 megapixels of
 // gray) converted to black and white and packed into the column stream with
 // the stencil print's reversals in one pass, and handed to a transport that
@@ -10,7 +11,7 @@
 #include "DiscardingContext.h"
 
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/BlackConversionRows.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/columns/BlackWhiteSendable.h"
@@ -51,9 +52,9 @@ const std::vector<std::uint8_t>& grayPage() {
     return pixels;
 }
 
-quenta::BlackConversion::OutputConfiguration printConfiguration() {
-    quenta::BlackConversion::OutputConfiguration c;
-    c.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::output;
+quenta::BlackConversionPass::OutputConfiguration printConfiguration() {
+    quenta::BlackConversionPass::OutputConfiguration c;
+    c.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::output;
     c.dpi = ambrel::Dpi(600);
     quenta::DeviceBlackConversionInfo info;
     info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{1.2};
@@ -81,7 +82,7 @@ void sendPage() {
     benchmark::DoNotOptimize(context.bytes);
 }
 
-quenta::BlackConversion::OutputConfiguration printConfiguration(bool offersExpansion) {
+quenta::BlackConversionPass::OutputConfiguration printConfiguration(bool offersExpansion) {
     auto configuration = printConfiguration();
     if (offersExpansion) {
         configuration.deviceAdditionalInfo->threshold =
@@ -109,8 +110,8 @@ void grayPageToColumnsInTwoPasses(benchmark::State& state,
                                   bool offersExpansion = false) {
     const auto configuration = printConfiguration(offersExpansion);
     bench::measure(state, double(pageBytes), pageBytes, restorePage, [&] {
-        quenta::BlackConversion::apply(conversion, pageBuffer().bytes(), {columns, dots},
-                                       configuration);
+        quenta::BlackConversionPass::apply(conversion, pageBuffer().bytes(), {columns, dots},
+                                           configuration);
         sendPage();
     });
 }
@@ -135,8 +136,8 @@ void BM_GrayPageToColumnsHalftoneTwoPasses(benchmark::State& state) {
 // Packing alone, on the compute workers, into memory that is reused.
 void BM_PackColumnsKernelOnly(benchmark::State& state) {
     restorePage();
-    quenta::BlackConversion::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
-                                   {columns, dots}, printConfiguration());
+    quenta::BlackConversionPass::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
+                                       {columns, dots}, printConfiguration());
     const ambrel::BlackWhiteColumnPacker packer(pageBuffer().bytes(), {columns, dots}, headDotCount,
                                                 printOptions);
     std::vector<std::uint8_t> packed(std::size_t(columns * packer.bytesPerColumn()));
@@ -152,8 +153,8 @@ void BM_PackColumnsKernelOnly(benchmark::State& state) {
 // The send alone: packing and the transport's pieces, the page converted.
 void BM_SendColumnsOfConvertedPage(benchmark::State& state) {
     restorePage();
-    quenta::BlackConversion::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
-                                   {columns, dots}, printConfiguration());
+    quenta::BlackConversionPass::apply(ambrel::BlackConversion::threshold(), pageBuffer().bytes(),
+                                       {columns, dots}, printConfiguration());
     bench::measure(
         state, double(pageBytes), pageBytes, [] {}, sendPage);
 }

@@ -1,6 +1,9 @@
-// Whole stencil prints at the model's 600 dpi: rendering the placed picture,
-// the black conversion, packing the columns and handing them to the USB
-// transport of the simulated device on the in-memory bus (no wire). The A4
+// The print below the window, in memory (no document, no window, no wire;
+// SimulatorPrintBenchmark sends over a socket, ApplicationOpenBenchmark
+// prints from the window): whole stencil prints at the model's 600 dpi,
+// rendering the placed picture, the black conversion, packing the columns
+// and handing them to the USB transport of the simulated device on the
+// in-memory bus. The A4
 // model's A4 canvas, and an A3 canvas on a model whose head spans it.
 //
 // Every case reports pixels of the canvas per second and the ratios to a

@@ -1,4 +1,5 @@
-// Splitting an A3 page at 600 dpi (7016 x 9921 pixels), a picture repeated
+// A lower layer (the splitting, without a window or a device): splitting an
+// A3 page at 600 dpi (7016 x 9921 pixels), a picture repeated
 // three across and six down, into passes of a 4992-dot head that can move
 // vertically: drawing, the black conversion, the column scan and the cutting
 // into bitmaps. Besides the time, the peak memory the split takes beyond what

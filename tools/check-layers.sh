@@ -35,6 +35,14 @@ layers=(
 # The highest layer that must do without widgets and the session bus.
 widget_free_top="core/document"
 
+# Inside a library, its folders by concern, lowest first: a folder includes
+# only its own and lower ones. Readers and helpers that several folders use
+# sit in the lowest of them. A library's tests may include any of its folders.
+folders=(
+  "model: texts errors units parameters pictures descriptions connections columns"
+  "core/document: job package runs application"
+)
+
 table=$(
   rank=0
   for layer in "${layers[@]}"; do
@@ -62,14 +70,31 @@ else
   list_sources() { find . -path ./build -prune -o -type f \( -name '*.h' -o -name '*.cpp' \) -printf '%P\0'; }
 fi
 
+inner=$(
+  for entry in "${folders[@]}"; do
+    library=${entry%%:*}
+    rank=0
+    for folder in ${entry#*:}; do
+      printf '%s/%s %d\n' "$library" "$folder" "$rank"
+      rank=$((rank + 1))
+    done
+  done
+)
+
 list_sources |
   xargs -0 -r grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<][^">]+[">]' |
-  awk -v table="$table" -v widgetFreeTop="$widget_free_top" -v qtHeaders="$qt_headers" '
+  awk -v table="$table" -v inner="$inner" -v widgetFreeTop="$widget_free_top" \
+      -v qtHeaders="$qt_headers" '
     BEGIN {
       n = split(table, rows, "\n")
       for (i = 1; i <= n; i++) {
         split(rows[i], f, " ")
         rank[f[1]] = f[2]
+      }
+      n = split(inner, rows, "\n")
+      for (i = 1; i <= n; i++) {
+        split(rows[i], f, " ")
+        innerRank[f[1]] = f[2]
       }
       n = split(qtHeaders, names, " ")
       for (i = 1; i <= n; i++) {
@@ -85,6 +110,20 @@ list_sources |
         }
       }
       return best
+    }
+    # The library folder by concern that holds path, or "".
+    function folderOf(path,    folder) {
+      for (folder in innerRank) {
+        if (index(path, folder "/") == 1) {
+          return folder
+        }
+      }
+      return ""
+    }
+    # The library of a folder by concern: all but its last part.
+    function libraryOf(folder) {
+      sub(/\/[^\/]+$/, "", folder)
+      return folder
     }
     {
       # file:line:text
@@ -110,6 +149,15 @@ list_sources |
       to = layerOf(header)
       if (to != "" && rank[to] > rank[from]) {
         printf "%s:%s: includes %s: %s is above %s\n", file, line, header, to, from
+        bad++
+        next
+      }
+      fromFolder = folderOf(file)
+      toFolder = folderOf(header)
+      if (fromFolder != "" && toFolder != "" &&
+          libraryOf(fromFolder) == libraryOf(toFolder) &&
+          innerRank[toFolder] > innerRank[fromFolder]) {
+        printf "%s:%s: includes %s: %s is above %s\n", file, line, header, toFolder, fromFolder
         bad++
       }
     }

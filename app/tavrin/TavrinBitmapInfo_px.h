@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "model/pictures/BlackConversion.h"
 
 #include <QImage>
@@ -21,7 +21,7 @@ struct TavrinBitmapInfo_px {
     // conversion is made while its columns are packed.
     struct PendingConversion {
         ambrel::BlackConversion conversion;
-        quenta::BlackConversion::OutputConfiguration configuration;
+        quenta::BlackConversionPass::OutputConfiguration configuration;
     };
     std::optional<PendingConversion> pendingConversion;
 };

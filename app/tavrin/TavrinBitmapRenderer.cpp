@@ -1,7 +1,7 @@
 #include "app/tavrin/TavrinBitmapRenderer.h"
 
 #include "app/tavrin/TavrinPicturePlacement.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/GraphicsExtensions.h"
@@ -95,25 +95,25 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     const auto compute = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;
     buffer = printBitmap(W, H, pool);
-    // A vector page is rendered for the whole device by each context that
-    // draws it: it is drawn once.
-    const int drawingBands = image.isVector() ? 1 : bands;
+    // A vector page is rendered band by band on the workers, each band only
+    // the part of the page its rows show.
     quenta::PrintPictureDrawing::fillAndDraw(
-        buffer, pool, drawingBands, quenta::PrintPictureDrawing::isRecordable(image),
+        buffer, pool, bands, quenta::PrintPictureDrawing::isRecordable(image),
         [&](GraphicsContext& context) {
             quenta::PrintPictureDrawing::drawCopies(context, placement, image, options, H, across,
                                                     down, progress);
-        });
+        },
+        {}, quenta::PrintPictureDrawing::sharesPictures(image));
 
-    const quenta::BlackConversion::OutputConfiguration configuration =
+    const quenta::BlackConversionPass::OutputConfiguration configuration =
         quenta::PrintPictureDrawing::outputConfiguration(
             dpi, device.additionalInfos.valueOrDefault<quenta::DeviceBlackConversionInfo>());
     if (!convertsInPlace) {
         info.pendingConversion = {options.imageBitmapConversion, configuration};
         return;
     }
-    quenta::BlackConversion::apply(options.imageBitmapConversion, buffer.bits(),
-                                   ambrel::Size_px{H, W}, configuration);
+    quenta::BlackConversionPass::apply(options.imageBitmapConversion, buffer.bits(),
+                                       ambrel::Size_px{H, W}, configuration);
 }
 
 void renderCanvasSizedImage(qint64 W, qint64 H, const QImage& picture, QImage& buffer, int bands) {
@@ -169,7 +169,8 @@ TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
     TavrinBitmapInfo_px info;
     switch (source.kind()) {
     case ambrel::ImageSource::Kind::originalImage:
-        if (!source.image() || !source.options()) {
+        // A picture whose whole pixels did not decode would print blank.
+        if (!source.image() || !source.options() || !source.image()->decodeFully()) {
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
         renderOriginalImage(device, W, H, *source.image(), *source.options(), info, progress, bands,

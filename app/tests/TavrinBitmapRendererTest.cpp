@@ -3,11 +3,14 @@
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Progress.h"
+#include "platform/tests/support/TestPictures.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -374,6 +377,124 @@ TEST(TavrinBitmapRenderer, aGrayBitmapPacksToTheColumnsOfTheConvertedOne) {
     const auto canvasSized = TavrinBitmapRenderer::renderGray(
         device, {30, 20}, ImageSource::canvasSizedImage([picture] { return picture; }), nullptr);
     EXPECT_FALSE(canvasSized.pendingConversion);
+}
+
+namespace {
+
+// A logo-like page: a filled curve, a triangle, a thin slanted line and
+// gray, so that any difference in edges or antialiasing shows.
+QByteArray logoPage() {
+    return testpictures::pdf(
+        {QRectF(0, 0, 160, 100), QRectF(5, 5, 150, 90), 0,
+         "0 0 0 rg 40 50 m 40 72 58 90 80 90 c 102 90 120 72 120 50 c 120 28 102 10 80 10 c "
+         "58 10 40 28 40 50 c f 0.5 g 10 10 m 60 10 l 35 80 l h f 0 G 0.3 w 8 92 m 150 12 l S "
+         "1 g 70 40 20 20 re f"});
+}
+
+} // namespace
+
+// A vector page rendered band by band, each band only the part of the page
+// its rows show, gives the page rendered in one piece, pixel for pixel,
+// turned, mirrored, repeated and cut by the edges: smoothed for any
+// conversion but a threshold at the middle gray, unsmoothed for that.
+TEST(TavrinBitmapRenderer, aVectorPageInBandsGivesThePixelsOfOneRendering) {
+    const auto page = OriginalImage::fromData(logoPage(), QUrl::fromLocalFile("/p/logo.pdf"));
+    ASSERT_TRUE(page && page->isVector());
+    const TavrinBitmapRenderer::Device printer{ambrel::Dpi(300), {}};
+    for (const double threshold : {0.6, 0.5}) {
+        for (const auto orientation :
+             {ImageRotation::none, ImageRotation::r90, ImageRotation::r270}) {
+            for (const bool mirror : {false, true}) {
+                ambrel::OriginalImageDrawingOptions options;
+                options.imageSize_px = {431, 277};
+                options.imageOrientation = orientation;
+                options.flipsImageHorizontal = mirror;
+                options.imageRepeatXCount = 2;
+                options.imageRepeatXMargin_mm = 3.3;
+                options.imageOffset_mm = {-7.7, 4.1};
+                options.imageBitmapConversion = ambrel::BlackConversion::threshold({threshold, 0});
+                const auto source = ImageSource::originalImage(page, options);
+                const auto whole =
+                    TavrinBitmapRenderer::renderGray(printer, {90, 60}, source, nullptr, 1);
+                // Grays other than the page's own half gray come from
+                // smoothed edges.
+                int edgeGrays = 0;
+                int black = 0;
+                for (int y = 0; y < whole.bitmap.height(); ++y) {
+                    const uchar* row = whole.bitmap.constScanLine(y);
+                    edgeGrays += int(std::count_if(row, row + whole.bitmap.width(), [](uchar v) {
+                        return v > 0 && v < 255 && v != 127 && v != 128;
+                    }));
+                    black += int(std::count(row, row + whole.bitmap.width(), uchar(0)));
+                }
+                EXPECT_GT(black, 1000);
+                if (threshold == 0.5) {
+                    EXPECT_EQ(edgeGrays, 0) << "rendered unsmoothed";
+                } else {
+                    EXPECT_GT(edgeGrays, 100) << "the page's edges are smoothed";
+                }
+                for (const int bands : {2, 7, 64}) {
+                    const auto banded =
+                        TavrinBitmapRenderer::renderGray(printer, {90, 60}, source, nullptr, bands);
+                    EXPECT_TRUE(sameBytes(whole.bitmap, banded.bitmap))
+                        << threshold << " " << orientation.rawValue() << " " << mirror << " "
+                        << bands;
+                }
+            }
+        }
+    }
+}
+
+// Rendered unsmoothed for a threshold at the middle gray, a vector page
+// prints as its smoothed rendering cut at that gray would, but for pixels
+// along its edges: every pixel that differs touches a pixel of the other
+// colour in the smoothed print, and they are few.
+TEST(TavrinBitmapRenderer, anUnsmoothedVectorPageDiffersFromTheSmoothedOneOnlyAlongEdges) {
+    const auto page = OriginalImage::fromData(logoPage(), QUrl::fromLocalFile("/p/logo.pdf"));
+    ASSERT_TRUE(page);
+    const TavrinBitmapRenderer::Device printer{ambrel::Dpi(600), {}};
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = page->size_px(printer.dpi);
+    options.imageOffset_mm = {3.1, -2.3};
+    options.imageBitmapConversion = ambrel::BlackConversion::threshold({0.5, 0});
+    const QImage unsmoothed =
+        TavrinBitmapRenderer::render(printer, {70, 45}, ImageSource::originalImage(page, options),
+                                     nullptr)
+            .bitmap;
+    // Just above the middle: the smoothed rendering, cut where it was before.
+    options.imageBitmapConversion = ambrel::BlackConversion::threshold({0.5000001, 0});
+    const QImage smoothed =
+        TavrinBitmapRenderer::render(printer, {70, 45}, ImageSource::originalImage(page, options),
+                                     nullptr)
+            .bitmap;
+    ASSERT_EQ(unsmoothed.size(), smoothed.size());
+    int differing = 0;
+    int black = 0;
+    int inside = 0;
+    for (int y = 0; y < smoothed.height(); ++y) {
+        for (int x = 0; x < smoothed.width(); ++x) {
+            const uchar v = smoothed.constScanLine(y)[x];
+            black += v == 0;
+            if (unsmoothed.constScanLine(y)[x] == v) {
+                continue;
+            }
+            ++differing;
+            bool edge = false;
+            for (int dy = -1; dy <= 1 && !edge; ++dy) {
+                for (int dx = -1; dx <= 1 && !edge; ++dx) {
+                    const int nx = x + dx;
+                    const int ny = y + dy;
+                    edge = nx >= 0 && ny >= 0 && nx < smoothed.width() && ny < smoothed.height() &&
+                           smoothed.constScanLine(ny)[nx] != v;
+                }
+            }
+            inside += !edge;
+        }
+    }
+    EXPECT_GT(black, 10000);
+    EXPECT_EQ(inside, 0);
+    EXPECT_LT(differing, black / 10);
+    std::cout << differing << " of " << black << " black pixels differ\n";
 }
 
 // A print bitmap the memory cannot hold fails the print with the error a

@@ -17,7 +17,7 @@
 #include "core/canvas/GridViewShadowBorderView.h"
 #include "core/canvas/GridViewTransform.h"
 #include "core/canvas/PixelAlignment.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "model/descriptions/ColorAbility.h"
 
 #include <QAccessible>

@@ -2,7 +2,7 @@
 
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewImageSelectionView.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 
 #include <QFileInfo>
 #include <QLocale>

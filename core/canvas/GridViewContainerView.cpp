@@ -1,7 +1,7 @@
 #include "core/canvas/GridViewContainerView.h"
 
 #include "core/canvas/GridViewController.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

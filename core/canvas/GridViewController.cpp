@@ -11,11 +11,7 @@
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "imaging/print/ImageSplittable_px.h"
-#include "model/connections/DeviceConnection.h"
-#include "model/errors/ConnectionError.h"
-#include "platform/Error.h"
 #include "platform/KeyValueBinding.h"
-#include "platform/MainThread.h"
 #include "platform/Progress.h"
 
 #include <QApplication>
@@ -71,10 +67,6 @@ GridViewController::GridViewController(QObject* parent)
                                     DocumentKey::viewPath(DocumentKey::deviceDescriptor));
     m_gridView->setImageIsResizable(true);
 
-    m_makePrintTask = &GridViewController::makePrintTask;
-    m_makeConnection = [](const DescriptorPointer& descriptor, ambrel::TransportType transport) {
-        return descriptor->newConnection(transport);
-    };
     // Whatever moves the print's parts moves the picture too; a new
     // document is one such change.
     m_observations.push_back(
@@ -410,28 +402,6 @@ void GridViewController::setNeedsUpdateSequences(bool discardsCurrentOperation) 
     }
 }
 
-ambrel::PrintTask GridViewController::makePrintTask(const PrintDocument& document) {
-    using ambrel::ConnectionError;
-    if (!document.deviceDescriptor() || !document.transportType()) {
-        throw ConnectionError(ConnectionError::Case::noDeviceModelInDocument);
-    }
-    if (!document.originalImage()) {
-        throw ConnectionError(ConnectionError::Case::noImageInDocument);
-    }
-    if (!document.canvas()) {
-        throw ConnectionError(ConnectionError::Case::documentImageIsNotInCanvas);
-    }
-    ambrel::OriginalImageDrawingOptions options = document.originalImageDrawingOptions();
-    if (const auto conversion = document.currentBlackConversion()) {
-        options.imageBitmapConversion = conversion->blackConversion();
-    }
-    return ambrel::PrintTask(
-        document.deviceDescriptor(), document.canvas(), *document.transportType(),
-        ambrel::ImageSource::originalImage(document.originalImage(), options),
-        document.currentDeviceSetting() ? document.currentDeviceSetting()->values()
-                                        : QVariantMap());
-}
-
 void GridViewController::startNew(bool isAgain) {
     const Token token = std::make_shared<int>(0);
     m_splittingToken = token;
@@ -439,40 +409,15 @@ void GridViewController::startNew(bool isAgain) {
         m_splittingProgress.reset();
         return;
     }
-    const DescriptorPointer descriptor = m_document->deviceDescriptor();
-    const auto transport = m_document->transportType();
-    std::shared_ptr<ambrel::DeviceConnection> connection;
-    quenta::ImageSplittable_px* splittable = nullptr;
-    std::optional<ambrel::PrintTask> task;
-    if (descriptor && transport && m_document->originalImage()) {
-        connection = m_makeConnection(descriptor, *transport);
-        splittable = dynamic_cast<quenta::ImageSplittable_px*>(connection.get());
-        if (splittable) {
-            try {
-                task = m_makePrintTask(*m_document);
-            } catch (const platform::Error&) {
-            }
-        }
-    }
-    if (!splittable || !task) {
-        sequenceSplittingOperationDidEnd(QList<QRectF>(), token);
-        m_splittingProgress.reset();
-        return;
-    }
-    auto progress = std::make_shared<platform::Progress>();
-    // The handler may run on any thread; the answer is taken on a later turn
-    // of the main thread, after the progress below is stored.
+    // The document answers at once with no areas when it cannot split, or
+    // later on the main thread, after the progress below is stored.
     QPointer<GridViewController> self(this);
-    splittable->getSplittedSequenceAreas_mm(
-        *task, isAgain, progress,
-        [self, token, connection](quenta::ImageSplittable_px::SequenceAreas areas) {
-            platform::MainThread::post([self, token, connection, areas] {
-                if (self) {
-                    self->sequenceSplittingOperationDidEnd(areas, token);
-                }
-            });
+    m_splittingProgress = m_document->getSplittedSequenceAreas_mm(
+        isAgain, [self, token](const quenta::ImageSplittable_px::SequenceAreas& areas) {
+            if (self) {
+                self->sequenceSplittingOperationDidEnd(areas, token);
+            }
         });
-    m_splittingProgress = progress;
 }
 
 void GridViewController::sequenceSplittingOperationDidEnd(

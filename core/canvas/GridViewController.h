@@ -3,7 +3,6 @@
 #include "core/canvas/GridViewDocumentDelegate.h"
 #include "core/canvas/preview/PreviewGeometry.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
-#include "model/connections/PrintTask.h"
 #include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/descriptions/TransportType.h"
@@ -22,9 +21,6 @@
 
 class QMimeData;
 
-namespace ambrel {
-class DeviceConnection;
-}
 namespace platform {
 class Progress;
 }
@@ -51,11 +47,6 @@ class GridViewController : public QObject, public platform::Observable, public G
 public:
     using CanvasPointer = std::shared_ptr<const ambrel::Canvas>;
     using DescriptorPointer = std::shared_ptr<const ambrel::DeviceDescriptor>;
-    // Builds the document's print job; throws when the model, the picture or
-    // the canvas is missing.
-    using PrintTaskMaker = std::function<ambrel::PrintTask(const PrintDocument&)>;
-    using ConnectionMaker = std::function<std::shared_ptr<ambrel::DeviceConnection>(
-        const DescriptorPointer&, ambrel::TransportType)>;
     using Token = std::shared_ptr<int>;
 
     // Nudges, in millimetres.
@@ -128,9 +119,6 @@ public:
     }
     const Token& currentSequenceSplittingIdentifier() const { return m_splittingToken; }
     bool shouldSplitSequenceAgain() const { return m_splitAgain; }
-    void setPrintTaskMaker(PrintTaskMaker maker) { m_makePrintTask = std::move(maker); }
-    void setConnectionMaker(ConnectionMaker maker) { m_makeConnection = std::move(maker); }
-    static ambrel::PrintTask makePrintTask(const PrintDocument& document);
 
     // --- Key-value faces ----------------------------------------------------------
     QVariant valueForKey(const QString& key) const override;
@@ -177,8 +165,6 @@ private:
     std::shared_ptr<platform::Progress> m_splittingProgress;
     Token m_splittingToken;
     bool m_splitAgain = false;
-    PrintTaskMaker m_makePrintTask;
-    ConnectionMaker m_makeConnection;
     std::vector<platform::Observation> m_observations;
 };
 

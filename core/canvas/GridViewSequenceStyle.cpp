@@ -1,6 +1,6 @@
 #include "core/canvas/GridViewSequenceStyle.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "platform/StringFormat.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "core/inspector/CanvasInfoViewController.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/inspector/InspectorImageSplitInfo.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 
 #include "core/inspector/InspectorPageDescriptor.h"
 
-#include "model/descriptions/JsonReader.h"
+#include "model/units/JsonReader.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
 

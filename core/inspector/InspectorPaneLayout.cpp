@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorPaneLayout.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorSlidableLabel.h"
 

@@ -1,7 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorAnimations.h"
 #include "core/inspector/InspectorNumberTextField.h"

@@ -1,9 +1,9 @@
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"
 
 #include "core/document/application/DocumentActions.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/ImagePlacement.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorImageOverflowAlertViewController.h"

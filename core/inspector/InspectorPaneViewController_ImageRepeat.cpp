@@ -1,7 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
 
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorNumberTextField.h"

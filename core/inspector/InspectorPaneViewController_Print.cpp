@@ -1,7 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_Print.h"
 
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 #include "core/inspector/InspectorViewController.h"

@@ -1,6 +1,6 @@
 #include "core/inspector/InspectorPaneViewController_Title.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/inspector/InspectorPageDescriptor.h"
 #include "core/inspector/InspectorViewController.h"
 

@@ -1,9 +1,9 @@
 #include "core/launch/AppDelegate.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/KestromText.h"
+#include "core/document/job/UserDefaultsKeys.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"
@@ -45,6 +45,12 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
                        : DocumentController::DocumentMaker(printJobDocument))) {
     m_documentController->setPanels(m_panels.get());
     m_documentController->setWindowMaker([this](Document& document) { showWindow(document); });
+    m_documentController->setQuickDecodeBound(&DocumentWindow::quickDecodeBound);
+    m_documentController->setWindowPreparer([this](Document& document) {
+        if (!DocumentWindow::windowFor(&document)) {
+            new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
+        }
+    });
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,
             &AppDelegate::rebuildRecentMenu);
     connect(m_documentController.get(), &DocumentController::currentDocumentChanged, this,

@@ -1,6 +1,6 @@
 #include "core/launch/KestromCoreMain.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
 #include "core/launch/AppDelegate.h"

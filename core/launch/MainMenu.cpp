@@ -1,6 +1,6 @@
 #include "core/launch/MainMenu.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/launch/AppDelegate.h"
 #include "core/launch/MenuMnemonics.h"
 

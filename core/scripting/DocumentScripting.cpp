@@ -1,9 +1,9 @@
 #include "core/scripting/DocumentScripting.h"
 
 #include "core/document/application/DocumentActions.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/scripting/ScriptingWindowPresenter.h"
 #include "core/window/DocumentWindow.h"

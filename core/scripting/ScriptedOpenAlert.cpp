@@ -1,6 +1,6 @@
 #include "core/scripting/ScriptedOpenAlert.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/scripting/ScriptedDocumentBudget.h"
 #include "core/window/ErrorSheet.h"
 #include "platform/Error.h"

@@ -1,11 +1,11 @@
 #include "core/scripting/ScriptingService.h"
 
 #include "core/document/application/DocumentController.h"
-#include "core/document/application/Framework.h"
 #include "core/document/application/ImageImport.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/Framework.h"
+#include "core/document/job/KestromText.h"
 #include "core/scripting/DocumentScripting.h"
 #include "core/window/DocumentWindow.h"
 #include "model/pictures/OriginalImage.h"

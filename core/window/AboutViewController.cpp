@@ -1,6 +1,6 @@
 #include "core/window/AboutViewController.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
 

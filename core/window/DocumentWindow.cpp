@@ -7,9 +7,9 @@
 #include "core/document/application/DocumentActions.h"
 #include "core/document/application/DocumentController.h"
 #include "core/document/application/ImageImport.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
 #include "core/inspector/FocusChain.h"
@@ -231,20 +231,31 @@ DocumentWindow* DocumentWindow::windowFor(const Document* document) {
     return nullptr;
 }
 
+QSize DocumentWindow::quickDecodeBound(const Document& document) {
+    if (DocumentWindow* window = windowFor(&document)) {
+        return window->canvasDecodeBound();
+    }
+    // A new window's canvas is the window less the inspector, at most.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+    return (QSizeF(designedSize.width() - inspectorWidth, designedSize.height()) * scale).toSize();
+}
+
+QSize DocumentWindow::canvasDecodeBound() const {
+    const GridView* canvas = gridView();
+    const QSizeF points = canvas->canvasRect().isEmpty() ? QSizeF(canvas->viewport()->size())
+                                                         : canvas->canvasRect().size();
+    return (points * canvas->backingScaleFactor()).toSize();
+}
+
 void DocumentWindow::attachDocument() {
     PrintDocument* job = printDocument();
     m_imageImport = job ? std::make_shared<ImageImport>(*job, m_documentPresenter) : nullptr;
     if (m_imageImport) {
         // A new picture shows first at the size of the canvas it is fitted
         // to, its whole pixels decoded behind it.
-        m_imageImport->setQuickDecodeBound([canvas = QPointer<GridView>(gridView())] {
-            if (!canvas) {
-                return QSize();
-            }
-            const QSizeF points = canvas->canvasRect().isEmpty()
-                                      ? QSizeF(canvas->viewport()->size())
-                                      : canvas->canvasRect().size();
-            return (points * canvas->backingScaleFactor()).toSize();
+        m_imageImport->setQuickDecodeBound([window = QPointer<DocumentWindow>(this)] {
+            return window ? window->canvasDecodeBound() : QSize();
         });
     }
     gridViewController()->setImageImport(m_imageImport.get());

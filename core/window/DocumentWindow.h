@@ -77,6 +77,10 @@ public:
 
     // The document's window, when it has one.
     static DocumentWindow* windowFor(const Document* document);
+    // The size, in device pixels, that a picture brought into the document
+    // is first decoded to: the canvas of its window, or of a window of the
+    // first size when it has none yet.
+    static QSize quickDecodeBound(const Document& document);
 
     QSplitter* splitViewController() const { return m_splitViewController; }
     MainContentSplitItemViewController* mainContentViewController() const { return m_mainContent; }
@@ -140,6 +144,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The canvas's picture area in device pixels.
+    QSize canvasDecodeBound() const;
     void updateTitle();
     void attachDocument();
     void detachDocument();

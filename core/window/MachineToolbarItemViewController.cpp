@@ -1,6 +1,6 @@
 #include "core/window/MachineToolbarItemViewController.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "core/window/MaintenancePaneViewController_Actions.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/window/MaintenanceWindow.h"
 #include "model/connections/ConnectPluginManager.h"
 #include "model/connections/MaintenanceDialog.h"

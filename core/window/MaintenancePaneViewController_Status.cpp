@@ -1,6 +1,6 @@
 #include "core/window/MaintenancePaneViewController_Status.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/window/MachineStatusManager.h"
 #include "platform/Progress.h"
 

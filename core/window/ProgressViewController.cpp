@@ -1,6 +1,6 @@
 #include "core/window/ProgressViewController.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 

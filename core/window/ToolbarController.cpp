@@ -1,6 +1,6 @@
 #include "core/window/ToolbarController.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/window/HelpPanelController.h"
 #include "core/window/MachineToolbarItemViewController.h"
 #include "core/window/ToolbarIcon.h"

@@ -1,7 +1,7 @@
 #include "core/window/WidgetDocumentPanels.h"
 
 #include "core/document/application/Document.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/window/DocumentFileDialog.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/ErrorSheet.h"

@@ -1,6 +1,6 @@
 #include "core/window/WindowRunPresenter.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/ErrorSheet.h"
 #include "core/window/ProgressViewController.h"

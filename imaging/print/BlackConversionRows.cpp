@@ -28,7 +28,7 @@ struct BlackConversionRows::Prepared {
 BlackConversionRows::Prepared
 BlackConversionRows::prepare(const ambrel::BlackConversion& conversion,
                              const std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
-                             const BlackConversion::OutputConfiguration& configuration) {
+                             const BlackConversionPass::OutputConfiguration& configuration) {
     Prepared prepared;
     prepared.width = std::size_t(std::max<qint64>(0, size_px.width));
     prepared.height = std::size_t(std::max<qint64>(0, size_px.height));
@@ -56,7 +56,8 @@ BlackConversionRows::prepare(const ambrel::BlackConversion& conversion,
     }
     const Size threadsPerGroup{16, 16, 1};
     const Size groups{(prepared.width + 15) / 16, (prepared.height + 15) / 16, 1};
-    for (const BlackConversion::Filter& f : BlackConversion::filters(conversion, configuration)) {
+    for (const BlackConversionPass::Filter& f :
+         BlackConversionPass::filters(conversion, configuration)) {
         std::visit([&](const auto& filter) { filter.setupComputeEncoder(*encoder, *context); }, f);
         encoder->setTexture(prepared.image->textureA(), 0);
         encoder->setTexture(prepared.image->textureA(), 1);
@@ -84,7 +85,7 @@ BlackConversionRows::prepare(const ambrel::BlackConversion& conversion,
 ambrel::BlackWhiteColumnPacker::RowSource
 BlackConversionRows::make(const ambrel::BlackConversion& conversion,
                           const std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
-                          const BlackConversion::OutputConfiguration& configuration) {
+                          const BlackConversionPass::OutputConfiguration& configuration) {
     Prepared prepared = prepare(conversion, gray8Pixels, size_px, configuration);
     if (!prepared.spans) {
         const Texture* source = prepared.image->textureA().get();
@@ -113,7 +114,7 @@ BlackConversionRows::make(const ambrel::BlackConversion& conversion,
 ambrel::BlackWhiteColumnPacker
 BlackConversionRows::packer(const ambrel::BlackConversion& conversion,
                             const std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
-                            const BlackConversion::OutputConfiguration& configuration,
+                            const BlackConversionPass::OutputConfiguration& configuration,
                             int headDotCount, ambrel::BlackWhiteColumnsSendingOptions options) {
     const Prepared prepared = prepare(conversion, gray8Pixels, size_px, configuration);
     if (!prepared.spans) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/units/Size_px.h"
 
@@ -20,7 +20,8 @@ public:
     // missing), before any row is made.
     static ambrel::BlackWhiteColumnPacker::RowSource
     make(const ambrel::BlackConversion& conversion, const std::uint8_t* gray8Pixels,
-         const ambrel::Size_px& size_px, const BlackConversion::OutputConfiguration& configuration);
+         const ambrel::Size_px& size_px,
+         const BlackConversionPass::OutputConfiguration& configuration);
 
     // The packer of those rows' columns. A conversion that is a threshold
     // alone makes no rows: the packer compares the gray bytes themselves.
@@ -28,14 +29,14 @@ public:
     static ambrel::BlackWhiteColumnPacker
     packer(const ambrel::BlackConversion& conversion, const std::uint8_t* gray8Pixels,
            const ambrel::Size_px& size_px,
-           const BlackConversion::OutputConfiguration& configuration, int headDotCount,
+           const BlackConversionPass::OutputConfiguration& configuration, int headDotCount,
            ambrel::BlackWhiteColumnsSendingOptions options);
 
 private:
     struct Prepared;
     static Prepared prepare(const ambrel::BlackConversion& conversion,
                             const std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
-                            const BlackConversion::OutputConfiguration& configuration);
+                            const BlackConversionPass::OutputConfiguration& configuration);
 };
 
 } // namespace quenta

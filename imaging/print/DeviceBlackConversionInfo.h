@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/pictures/BlackConversionType.h"
+#include "model/units/JsonReader.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -54,8 +54,8 @@ void GrayPass::draw(std::uint8_t* data, qint64 width, qint64 height,
 }
 
 void GrayPass::convert(const ambrel::BlackConversion& conversion,
-                       const BlackConversion::OutputConfiguration& configuration) {
-    BlackConversion::apply(conversion, *m_image, configuration);
+                       const BlackConversionPass::OutputConfiguration& configuration) {
+    BlackConversionPass::apply(conversion, *m_image, configuration);
 }
 
 const std::uint8_t* GrayPass::pixels() const {

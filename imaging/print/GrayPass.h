@@ -2,7 +2,7 @@
 
 #include "imaging/gpu/SildorContext.h"
 #include "imaging/gpu/SildorImage.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "platform/compute/ThreadPool.h"
 #include "platform/graphics/GraphicsContext.h"
 
@@ -43,7 +43,7 @@ public:
     // Converts what was drawn; afterwards pixels() and image() hold the
     // black-and-white pass. Throws what the conversion throws.
     void convert(const ambrel::BlackConversion& conversion,
-                 const BlackConversion::OutputConfiguration& configuration);
+                 const BlackConversionPass::OutputConfiguration& configuration);
 
     // The pass's bytes, rows of width bytes, the first row first.
     const std::uint8_t* pixels() const;

@@ -128,7 +128,7 @@ private:
     qint64 visibleWidth = 0;
     std::shared_ptr<sildor::SildorContext> sildorContext;
     std::unique_ptr<GrayPass> pass;
-    BlackConversion::OutputConfiguration configuration;
+    BlackConversionPass::OutputConfiguration configuration;
     std::vector<SplitPart_mm> parts;
 };
 
@@ -165,7 +165,7 @@ MillimetreSplit::MillimetreSplit(const ambrel::DeviceDescriptor& device,
     totalW = N_x < 1 ? 0 : CopyGrid::total(w, 0, N_x) + px(M_x * double(N_x - 1));
     totalH = N_y < 1 ? 0 : CopyGrid::total(h, 0, N_y) + px(M_y * double(N_y - 1));
     sildorContext = std::make_shared<sildor::SildorContext>();
-    configuration.purpose = BlackConversion::OutputConfiguration::Purpose::output;
+    configuration.purpose = BlackConversionPass::OutputConfiguration::Purpose::output;
     configuration.dpi = dpi;
 }
 

@@ -200,7 +200,7 @@ QList<XYBitmapInfo_px> ImageSplitter_px::generateBitmaps_px(
     job.totalH = CopyGrid::total(job.h, job.m_y, job.N_y);
 
     job.sildorContext = std::make_shared<sildor::SildorContext>();
-    job.configuration.purpose = BlackConversion::OutputConfiguration::Purpose::output;
+    job.configuration.purpose = BlackConversionPass::OutputConfiguration::Purpose::output;
     job.configuration.dpi = dpi;
 
     placeHorizontally(job);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/gpu/SildorContext.h"
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/GrayPass.h"
 #include "imaging/print/ImageSplitDeviceInfo.h"
 #include "imaging/print/IndexSet.h"
@@ -52,7 +52,7 @@ struct PixelSplitJob {
     std::optional<QImage> stamp;
 
     std::shared_ptr<sildor::SildorContext> sildorContext;
-    BlackConversion::OutputConfiguration configuration;
+    BlackConversionPass::OutputConfiguration configuration;
 
     bool isCancelled() const;
 

@@ -41,7 +41,8 @@ std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
 void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool,
                                       int bands, bool recordable,
                                       const std::function<void(GraphicsContext&)>& draw,
-                                      std::shared_ptr<platform::OrientedImageCache> images) {
+                                      std::shared_ptr<platform::OrientedImageCache> images,
+                                      bool sharesPictures) {
     const int rows = buffer.height();
     const qsizetype rowBytes = buffer.bytesPerLine();
     if (bands <= 0) {
@@ -68,7 +69,7 @@ void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadP
                 .write(bits, rowBytes, pool, bands);
             return;
         }
-    } else if (bands > 1) {
+    } else if (bands > 1 && sharesPictures) {
         // A drawing clipped to nothing turns the pictures, on all workers,
         // before the bands need them.
         auto context = contextOver(bits, buffer.size());
@@ -85,7 +86,9 @@ void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadP
         if (bands > 1) {
             // User space has y up: rows [first, end) are y in [rows - end, rows - first).
             context->clipTo(QRectF(0, rows - end, buffer.width(), end - first));
-            context->shareOrientedImages(sharedImages);
+            if (sharesPictures) {
+                context->shareOrientedImages(sharedImages);
+            }
         }
         draw(*context);
     };
@@ -105,6 +108,14 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
     context.saveGState();
     ambrel::GraphicsExtensions::turnCanvasToColumns(context, double(canvasHeight));
     context.setAllowsAntialiasing(false);
+    // A threshold at the middle gray makes an edge pixel black where the
+    // page covers more than half of it: a page rendered unsmoothed, each
+    // pixel of the colour at its centre, keeps the edges within a pixel of
+    // that and is about twice as quick. (Rendering at one bit would be
+    // quicker still, but poppler dithers grays and colours there, which a
+    // threshold does not.)
+    const auto threshold = options.imageBitmapConversion.thresholdOption();
+    context.setRendersPagesUnsmoothed(image.isVector() && threshold && threshold->threshold == 0.5);
     ambrel::GraphicsExtensions::performSavingGState(context, [&] {
         if (image.isVector()) {
             context.setShouldAntialias(false);
@@ -124,11 +135,11 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
     context.restoreGState();
 }
 
-BlackConversion::OutputConfiguration
+BlackConversionPass::OutputConfiguration
 PrintPictureDrawing::outputConfiguration(ambrel::Dpi dpi,
                                          const std::optional<DeviceBlackConversionInfo>& info) {
-    BlackConversion::OutputConfiguration configuration;
-    configuration.purpose = BlackConversion::OutputConfiguration::Purpose::output;
+    BlackConversionPass::OutputConfiguration configuration;
+    configuration.purpose = BlackConversionPass::OutputConfiguration::Purpose::output;
     configuration.dpi = dpi;
     configuration.deviceAdditionalInfo = info;
     // The bitmap lies turned a quarter against the canvas: so does its screen.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/texts/LocalizedStringTable.h"
+#include "model/units/JsonReader.h"
 #include "model/units/Size_mm.h"
 
 #include <QImage>

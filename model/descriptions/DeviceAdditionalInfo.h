@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
+#include "model/units/JsonReader.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "model/descriptions/DeviceAdditionalInfo.h"
 #include "model/descriptions/DeviceAdditionalInfoError.h"
-#include "model/descriptions/JsonReader.h"
+#include "model/units/JsonReader.h"
 
 #include <QList>
 

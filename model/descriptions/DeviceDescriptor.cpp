@@ -1,9 +1,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 
-#include "model/connections/ConnectPluginManager.h"
 #include "model/descriptions/DeviceDescriptionDecoder.h"
 #include "model/descriptions/DeviceDescriptionError.h"
-#include "platform/Log.h"
 
 namespace ambrel {
 
@@ -150,38 +148,6 @@ DeviceDescriptor::deviceDescriptorsWithDecoding(const QByteArray& json,
             *error = e.clone();
         }
         return std::nullopt;
-    }
-}
-
-const QList<std::shared_ptr<const DeviceDescriptor>>& DeviceDescriptor::supported() {
-    // A local static is initialised exactly once, even when first read from
-    // several threads at the same time.
-    static const QList<std::shared_ptr<const DeviceDescriptor>> all = [] {
-        QList<std::shared_ptr<const DeviceDescriptor>> list;
-        for (const auto& plugin : ConnectPluginManager::shared().plugins()) {
-            list.append(plugin->deviceDescriptors());
-        }
-        return list;
-    }();
-    return all;
-}
-
-std::shared_ptr<DeviceConnection>
-DeviceDescriptor::newConnection(TransportType transportType) const {
-    const auto self = shared_from_this();
-    for (const auto& plugin : ConnectPluginManager::shared().plugins()) {
-        if (auto connection = plugin->newConnection(self, transportType)) {
-            return connection;
-        }
-    }
-    platform::Log::fatal(QStringLiteral("printerType \"") + m_printerType +
-                         QStringLiteral("\" is not available."));
-}
-
-void DeviceDescriptor::prepareForPrint() const {
-    const auto self = shared_from_this();
-    for (const auto& plugin : ConnectPluginManager::shared().plugins()) {
-        plugin->prepareForPrint(self);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/texts/RawValueEnum.h"
+#include "model/units/JsonReader.h"
 #include <QHashFunctions>
 #include <QString>
 #include <optional>

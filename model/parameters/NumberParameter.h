@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/parameters/DeviceSettingParameter.h"
+#include "model/units/JsonReader.h"
 
 namespace ambrel {
 

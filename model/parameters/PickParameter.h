@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/parameters/DeviceSettingParameter.h"
 #include "model/parameters/PickParameterItem.h"
+#include "model/units/JsonReader.h"
 
 #include <QStringList>
 

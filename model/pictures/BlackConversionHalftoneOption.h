@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/units/ClosedRange.h"
+#include "model/units/JsonReader.h"
 
 #include <QVariantMap>
 
@@ -17,9 +17,9 @@ struct BlackConversionHalftoneOption {
     double whiteClampFactor = 0.0;
 
     struct ClampedValueRanges {
-        static inline ClosedRange<double> brightnessFactor{-0.6, 0.6};
-        static inline ClosedRange<double> blackClampFactor{0.0, 0.4};
-        static inline ClosedRange<double> whiteClampFactor{0.0, 0.4};
+        static constexpr ClosedRange<double> brightnessFactor{-0.6, 0.6};
+        static constexpr ClosedRange<double> blackClampFactor{0.0, 0.4};
+        static constexpr ClosedRange<double> whiteClampFactor{0.0, 0.4};
     };
 
     // Keyed by field name; every key is required, other keys are ignored.

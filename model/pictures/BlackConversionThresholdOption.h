@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/units/ClosedRange.h"
+#include "model/units/JsonReader.h"
 
 #include <QVariantMap>
 
@@ -16,8 +16,8 @@ struct BlackConversionThresholdOption {
     qint64 expansionLevel = 0;
 
     struct ClampedValueRanges {
-        static inline ClosedRange<double> threshold{0.0, 1.0};
-        static inline ClosedRange<qint64> expansionLevel{-5, 5};
+        static constexpr ClosedRange<double> threshold{0.0, 1.0};
+        static constexpr ClosedRange<qint64> expansionLevel{-5, 5};
     };
 
     // Keyed by field name; every key is required, other keys are ignored.

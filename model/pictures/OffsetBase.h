@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/descriptions/JsonReader.h"
 #include "model/pictures/OffsetBasePosition.h"
 #include "model/texts/RawValueEnum.h"
+#include "model/units/JsonReader.h"
 #include <QHashFunctions>
 #include <QList>
 #include <QString>

@@ -93,9 +93,39 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     // Orientations 5 to 8 turn the picture a quarter.
     const QSize full =
         orientation >= 5 && orientation <= 8 ? scaled->fullSize.transposed() : scaled->fullSize;
-    const qint64 w = full.width();
-    const qint64 h = full.height();
-    if (upright.isNull() || w < 1 || h < 1) {
+    return decodingBehind(data, fileURL, full.width(), full.height(), upright);
+}
+
+OriginalImage::Pointer OriginalImage::fromDataShownFromStandIn(const QByteArray& data,
+                                                               const QUrl& fileURL,
+                                                               const QByteArray& standIn,
+                                                               const QSize& bound,
+                                                               platform::PictureRefusal* why) {
+    if (why) {
+        *why = platform::PictureRefusal::noPicture;
+    }
+    if (data.isEmpty() || standIn.isEmpty()) {
+        return nullptr;
+    }
+    const auto stored = platform::ImageDecoder::storedSize(data, why);
+    if (!stored) {
+        return nullptr;
+    }
+    const quint32 orientation = stored->exifOrientation;
+    const QSize full =
+        orientation >= 5 && orientation <= 8 ? stored->size.transposed() : stored->size;
+    const auto scaled = platform::ImageDecoder::decodeScaled(standIn, bound);
+    // The stand-in is drawn over the whole picture's place: of another size
+    // it would show another picture.
+    if (!scaled || scaled->fullSize != full || scaled->decoded.exifOrientation != 1) {
+        return nullptr;
+    }
+    return decodingBehind(data, fileURL, full.width(), full.height(), scaled->decoded.image);
+}
+
+OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, const QUrl& fileURL,
+                                                     qint64 w, qint64 h, const QImage& standIn) {
+    if (standIn.isNull() || w < 1 || h < 1) {
         return nullptr;
     }
     auto refusal = std::make_shared<std::atomic<platform::PictureRefusal>>(
@@ -117,7 +147,7 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
         }
         return image;
     };
-    auto decode = std::make_shared<FullDecode>(decoder, upright);
+    auto decode = std::make_shared<FullDecode>(decoder, standIn);
     std::shared_ptr<OriginalImage> result(new OriginalImage());
     result->m_data = data;
     result->m_fileURL = fileURL;

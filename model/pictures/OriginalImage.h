@@ -69,6 +69,15 @@ public:
     static Pointer fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
                                           const QSize& bound,
                                           platform::PictureRefusal* why = nullptr);
+    // As fromDataDecodingBehind, for any raster file whose header tells its
+    // size: what shows meanwhile is another JPEG of the same upright picture
+    // at its own size (a saved package's thumbnail), decoded at once only to
+    // cover the bound. Nothing when the header does not tell the size, the
+    // stand-in is of another size or does not halve to the bound; `why`
+    // tells a picture whose header announces more than the limits admit.
+    static Pointer fromDataShownFromStandIn(const QByteArray& data, const QUrl& fileURL,
+                                            const QByteArray& standIn, const QSize& bound,
+                                            platform::PictureRefusal* why = nullptr);
     // An already decoded picture that the orientation value (1 to 8) turns.
     static Pointer fromImage(const QImage& image, const QByteArray& data, const QUrl& fileURL,
                              quint32 exifOrientation);
@@ -154,6 +163,10 @@ public:
 private:
     OriginalImage() = default;
 
+    // A raster picture of the upright size whose whole pixels are decoded
+    // later from the bytes; the stand-in shows on screen meanwhile.
+    static Pointer decodingBehind(const QByteArray& data, const QUrl& fileURL, qint64 width,
+                                  qint64 height, const QImage& standIn);
     static void drawInto(const Drawing& drawing, const QRectF& rect,
                          platform::GraphicsContext& context, bool flipContext);
     static void drawTurned(const Drawing& drawing, const QRectF& rect, ImageRotation orientation,

@@ -193,8 +193,19 @@ TEST(WaitAck, aDeviceThatIsGoneEndsTheWait) {
 }
 
 TEST(WaitAck, cancellingTheRunEndsThePause) {
-    // The real pause: it must not sit out its half second.
-    DeviceConnection connection(descriptor(), std::nullopt);
+    // The real pause, stretched to ten minutes: ended by the cancel, it
+    // takes no time at all; sat out, it would take twenty times the bound.
+    class LongPauseConnection : public DeviceConnection {
+    public:
+        using DeviceConnection::DeviceConnection;
+
+    protected:
+        void pauseBeforeNextAckRead(std::chrono::milliseconds,
+                                    const platform::Progress* progress) override {
+            DeviceConnection::pauseBeforeNextAckRead(std::chrono::minutes(10), progress);
+        }
+    };
+    LongPauseConnection connection(descriptor(), std::nullopt);
     ScriptedContext context;
     context.replies = {byte(0x41), byte(0x06)};
     platform::Progress progress;
@@ -202,7 +213,7 @@ TEST(WaitAck, cancellingTheRunEndsThePause) {
     QElapsedTimer timer;
     timer.start();
     EXPECT_THROW(connection.waitAck(context, &progress), platform::CancellationError);
-    EXPECT_LT(timer.elapsed(), 400);
+    EXPECT_LT(timer.elapsed(), 30000);
     EXPECT_EQ(context.reads, 1);
 }
 

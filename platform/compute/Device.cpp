@@ -70,7 +70,8 @@ std::shared_ptr<Library> Device::newDefaultLibrary(const Bundle* bundle) {
     return std::make_shared<Library>(std::move(*kernels));
 }
 
-std::shared_ptr<ComputePipelineState> Device::newComputePipelineState(const Function& function) {
+std::shared_ptr<ComputePipelineState>
+Device::newComputePipelineState(const KernelFunction& function) {
     if (!function.kernel().isValid()) {
         throw ComputeError(
             ComputeError::Code::invalidKernel,

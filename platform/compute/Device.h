@@ -40,7 +40,7 @@ public:
     // The kernels registered for the bundle; a ComputeError when it has none.
     std::shared_ptr<Library> newDefaultLibrary(const Bundle* bundle);
     // A new pipeline for the function; a ComputeError when its kernel can do nothing.
-    std::shared_ptr<ComputePipelineState> newComputePipelineState(const Function& function);
+    std::shared_ptr<ComputePipelineState> newComputePipelineState(const KernelFunction& function);
 
     ThreadPool& threadPool() { return m_pool; }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/compute/Function.h"
+#include "platform/compute/KernelFunction.h"
 
 #include <QHash>
 #include <QString>
@@ -15,7 +15,7 @@ public:
     explicit Library(QHash<QString, Kernel> kernels) : m_kernels(std::move(kernels)) {}
 
     // The function of that name, or none when the library has no such kernel.
-    std::shared_ptr<Function> newFunction(const QString& name) const;
+    std::shared_ptr<KernelFunction> newFunction(const QString& name) const;
     QStringList functionNames() const { return m_kernels.keys(); }
 
 private:

@@ -172,6 +172,14 @@ void GraphicsContext::clipTo(const QRectF& rect) {
     m_painter->setClipRect(rect, Qt::IntersectClip);
 }
 
+QRectF GraphicsContext::deviceClipBounds() const {
+    const QRectF device(QPointF(0, 0), m_deviceSize);
+    if (!m_painter->hasClipping()) {
+        return device;
+    }
+    return m_painter->worldTransform().mapRect(m_painter->clipBoundingRect()).intersected(device);
+}
+
 void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
     if (image.isNull() || rect.isEmpty()) {
         return;
@@ -249,7 +257,7 @@ void GraphicsContext::record(const QRectF& deviceRect, const QImage& turned) {
         m_recorder->refuse();
         return;
     }
-    m_recorder->add(ImagePlacement{turned, left, top, width, height});
+    m_recorder->add(PlacedPicture{turned, left, top, width, height});
 }
 
 std::optional<QTransform> GraphicsContext::axisAlignedOrientation(const QTransform& transform) {

@@ -84,6 +84,12 @@ public:
     // Not part of the saved state: a context that disallows antialiasing
     // never antialiases, whatever the state says.
     void setAllowsAntialiasing(bool allowed);
+    // Not part of the saved state: vector pages are rendered without
+    // smoothing their edges, for a print whose conversion cuts every pixel
+    // at the middle gray, where an edge pixel goes to the side its centre
+    // lies on either way.
+    void setRendersPagesUnsmoothed(bool unsmoothed) { m_rendersPagesUnsmoothed = unsmoothed; }
+    bool rendersPagesUnsmoothed() const { return m_rendersPagesUnsmoothed; }
     void setInterpolationQuality(InterpolationQuality quality);
     InterpolationQuality interpolationQuality() const { return m_state.interpolation; }
     void setBlendMode(BlendMode mode);
@@ -92,6 +98,9 @@ public:
 
     void fill(const QRectF& rect);
     void clipTo(const QRectF& rect);
+    // The bounds of what drawing can still reach, in device pixels: the
+    // device, cut to the clip.
+    QRectF deviceClipBounds() const;
     // Draws the picture upright into the rectangle: its first row along the
     // rectangle's top (largest y) edge.
     void drawImage(const QRectF& rect, const QImage& image);
@@ -141,6 +150,7 @@ private:
     State m_state;
     std::vector<State> m_savedStates;
     bool m_allowsAntialiasing = true;
+    bool m_rendersPagesUnsmoothed = false;
     std::shared_ptr<OrientedImageCache> m_orientedImages;
     PlacementRecorder* m_recorder = nullptr;
 };

@@ -27,7 +27,7 @@ std::pair<qint64, qint64> visiblePart(qint64 start, qint64 length, int page) {
 
 } // namespace
 
-GrayPageWriter::GrayPageWriter(const std::vector<ImagePlacement>& placements, int pageWidth,
+GrayPageWriter::GrayPageWriter(const std::vector<PlacedPicture>& placements, int pageWidth,
                                int pageHeight)
     : m_pageWidth(std::max(0, pageWidth)), m_pageHeight(std::max(0, pageHeight)) {
     // Repeats of a picture share their scaling, all but those the edges cut.
@@ -39,7 +39,7 @@ GrayPageWriter::GrayPageWriter(const std::vector<ImagePlacement>& placements, in
         }
         return t;
     };
-    for (const ImagePlacement& p : placements) {
+    for (const PlacedPicture& p : placements) {
         if (p.picture.isNull() || p.picture.format() != QImage::Format_Grayscale8 || p.width < 1 ||
             p.height < 1) {
             continue;

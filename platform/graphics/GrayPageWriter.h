@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/graphics/AreaAverageTaps.h"
-#include "platform/graphics/ImagePlacement.h"
+#include "platform/graphics/PlacedPicture.h"
 
 #include <QRect>
 
@@ -22,7 +22,7 @@ class ThreadPool;
 // clears the page first.
 class GrayPageWriter {
 public:
-    GrayPageWriter(const std::vector<ImagePlacement>& placements, int pageWidth, int pageHeight);
+    GrayPageWriter(const std::vector<PlacedPicture>& placements, int pageWidth, int pageHeight);
 
     // Rows [first, end) of a page whose rows start bytesPerRow apart.
     void writeRows(uchar* page, qsizetype bytesPerRow, int first, int end) const;

@@ -200,6 +200,20 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
     return ScaledDecodedImage{*decoded, full};
 }
 
+std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArray& data,
+                                                                 PictureRefusal* why) {
+    refuse(why, PictureRefusal::noPicture);
+    const QByteArray format = sniffFormat(data);
+    if (format.isEmpty() || format == "heic") {
+        return std::nullopt;
+    }
+    const auto checked = openChecked(data, format, why);
+    if (!checked) {
+        return std::nullopt;
+    }
+    return StoredSize{checked->size, exifOrientation(checked->reader.transformation())};
+}
+
 QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
     if (startsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
         return "png";

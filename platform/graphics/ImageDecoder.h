@@ -34,6 +34,16 @@ public:
     // the picture, and for every file decode() refuses.
     static std::optional<ScaledDecodedImage>
     decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr);
+    // The size the file stores (not turned) and its orientation value, read
+    // from the header after the checks decode() makes before any pixel is
+    // decoded. Nothing for HEIC (its size is known only to its decoder) and
+    // for every file those checks refuse; `why` as for decode().
+    struct StoredSize {
+        QSize size;
+        quint32 exifOrientation = 1;
+    };
+    static std::optional<StoredSize> storedSize(const QByteArray& data,
+                                                PictureRefusal* why = nullptr);
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
     // empty for anything else.

@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -323,6 +324,14 @@ struct Dict {
     bool fontProgram = false; // the lengths of a font program's parts
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
+    // A cross-reference stream's row layout and predictor; parameters
+    // other than a single dictionary of plain values are not understood.
+    std::vector<qint64> widths;
+    qint64 predictor = 1;
+    qint64 columns = 1;
+    qint64 colors = 1;
+    qint64 bitsPerComponent = 8;
+    bool oddParameters = false;
 };
 
 struct Stream {
@@ -357,11 +366,18 @@ struct Findings {
     std::vector<Encryption> encryptions;
     std::vector<std::pair<qint64, qint64>> standardDictionaries; // object, where
     bool manyEncryptions = false;
+    // Where /Prev and /XRefStm say cross-reference sections begin.
+    std::vector<qint64> sections;
+    // Objects read in file order: where their value begins, and number.
+    std::vector<std::pair<qint64, qint64>> objectsInOrder;
+    std::vector<qint64> dictionariesInOrder; // top-level dictionaries, where
 };
 
 // More encryption dictionaries, or dictionaries naming one, than a document
 // updated a few times holds: not read.
 constexpr size_t maximumEncryptions = 16;
+// Cross-reference sections of more updates than this are not followed.
+constexpr size_t maximumSections = 4096;
 
 // Reads objects: dictionaries with the keys that matter here, arrays of
 // names or references, and the rest skipped. Recursion stops at
@@ -397,6 +413,14 @@ public:
     void dict(int depth, Dict& out) {
         entries(depth, out);
         if (out.encryptObject >= 0 || out.encryptAt >= 0) {
+            // The same dictionary may be read again from another start.
+            const bool known = std::any_of(
+                m_findings.encryptions.begin(), m_findings.encryptions.end(), [&](const auto& e) {
+                    return e.object == out.encryptObject && e.at == out.encryptAt && e.id == out.id;
+                });
+            if (known && !out.repeated) {
+                return;
+            }
             if (m_findings.encryptions.size() < maximumEncryptions && !out.repeated) {
                 m_findings.encryptions.push_back({out.encryptObject, out.encryptAt, out.id});
             } else {
@@ -445,6 +469,12 @@ public:
                 if (inner.encrypt) {
                     out.encrypt = true;
                 }
+                if (k == "DecodeParms") {
+                    out.predictor = inner.predictor;
+                    out.columns = inner.columns;
+                    out.colors = inner.colors;
+                    out.bitsPerComponent = inner.bitsPerComponent;
+                }
                 if (k == "XObject") {
                     for (const auto& [name, object] : inner.namedReferences) {
                         m_findings.xobjects.emplace(name, object);
@@ -460,6 +490,13 @@ public:
                 } else if (k == "Filter") {
                     out.filters = {std::string(first.view())};
                 }
+                continue;
+            }
+            if (k == "DecodeParms") {
+                out.oddParameters = true;
+            }
+            if (k == "W" && first.kind == Kind::arrayOpen) {
+                out.widths = integers(depth + 1);
                 continue;
             }
             std::vector<qint64> references;
@@ -481,6 +518,18 @@ public:
                 out.count = number.value;
             } else if (k == "First" && number.kind == Number::Kind::direct) {
                 out.first = number.value;
+            } else if ((k == "Prev" || k == "XRefStm") && number.kind == Number::Kind::direct) {
+                if (m_findings.sections.size() < maximumSections) {
+                    m_findings.sections.push_back(number.value);
+                }
+            } else if (k == "Predictor" && number.kind == Number::Kind::direct) {
+                out.predictor = number.value;
+            } else if (k == "Columns" && number.kind == Number::Kind::direct) {
+                out.columns = number.value;
+            } else if (k == "Colors" && number.kind == Number::Kind::direct) {
+                out.colors = number.value;
+            } else if (k == "BitsPerComponent" && number.kind == Number::Kind::direct) {
+                out.bitsPerComponent = number.value;
             } else if (k == "Filter" && first.kind == Kind::arrayOpen) {
                 out.filters = names;
             } else if (k == "Length1" || k == "Length2" || k == "Length3") {
@@ -523,6 +572,22 @@ public:
     }
 
 private:
+    // The integers of the array being read, which is read to its end.
+    std::vector<qint64> integers(int depth) {
+        std::vector<qint64> out;
+        while (true) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
+                return out;
+            }
+            if (token.kind == Kind::integer && out.size() < 16) {
+                out.push_back(token.value);
+            } else {
+                value(token, depth);
+            }
+        }
+    }
+
     // The first string of the array being read, which is read to its end.
     QByteArray firstString(int depth) {
         const Token first = m_lexer.next();
@@ -577,6 +642,54 @@ qint64 findKeyword(const uchar* p, qint64 n, qint64 from, std::string_view word)
     return found == end ? -1 : found - p;
 }
 
+// Where the data of the stream whose keyword was just read begins and ends:
+// /Length bytes when the end keyword follows them, else up to that keyword.
+// The bytes read past /Length are added to `read`.
+std::pair<qint64, qint64> streamExtent(const Lexer& lexer, qint64 length, qint64* read) {
+    const uchar* p = lexer.bytes();
+    const qint64 n = lexer.size();
+    qint64 start = lexer.position();
+    if (start < n && p[start] == '\r') {
+        ++start;
+    }
+    if (start < n && p[start] == '\n') {
+        ++start;
+    }
+    if (length >= 0 && length <= n - start) {
+        qint64 after = start + length;
+        while (after < n && isWhite(p[after])) {
+            ++after;
+        }
+        if (read) {
+            *read += after - start - length;
+        }
+        if (findKeyword(p, std::min(n, after + 9), after, "endstream") == after) {
+            return {start, start + length};
+        }
+    }
+    const qint64 found = findKeyword(p, n, start, "endstream");
+    return {start, found < 0 ? n : found};
+}
+
+// What a numbered dictionary may be to other objects: resources, or the
+// dictionary of the standard security handler.
+void noteObjectDictionary(Findings& findings, qint64 object, const Dict& dict, qint64 at) {
+    auto& held = findings.dictionaries[object];
+    held.insert(held.end(), dict.namedReferences.begin(), dict.namedReferences.end());
+    if (dict.filters == std::vector<std::string>{"Standard"}) {
+        const std::pair<qint64, qint64> entry{object, at};
+        auto& known = findings.standardDictionaries;
+        if (std::find(known.begin(), known.end(), entry) != known.end()) {
+            return;
+        }
+        if (known.size() < maximumEncryptions) {
+            known.push_back(entry);
+        } else {
+            findings.manyEncryptions = true;
+        }
+    }
+}
+
 // Reads the file's top level: objects, the streams that follow
 // dictionaries, integer and array objects.
 void readFile(const QByteArray& data, Findings& findings) {
@@ -599,6 +712,9 @@ void readFile(const QByteArray& data, Findings& findings) {
         if (token.is(Kind::keyword, "obj")) {
             object = integersInRow >= 2 ? lastIntegers[0] : -1;
             generation = integersInRow >= 2 ? lastIntegers[1] : 0;
+            if (object >= 0) {
+                findings.objectsInOrder.emplace_back(lexer.position(), object);
+            }
             afterObj = true;
             integersInRow = 0;
             lastDict.reset();
@@ -635,45 +751,16 @@ void readFile(const QByteArray& data, Findings& findings) {
         }
         if (token.kind == Kind::dictOpen) {
             Dict dict;
+            findings.dictionariesInOrder.push_back(token.start);
             reader.dict(1, dict);
             if (objectStarts && object >= 0) {
-                findings.dictionaries[object] = dict.namedReferences;
-                if (dict.filters == std::vector<std::string>{"Standard"}) {
-                    if (findings.standardDictionaries.size() < maximumEncryptions) {
-                        findings.standardDictionaries.emplace_back(object, token.start);
-                    } else {
-                        findings.manyEncryptions = true;
-                    }
-                }
+                noteObjectDictionary(findings, object, dict, token.start);
             }
             lastDict = dict;
             continue;
         }
         if (token.is(Kind::keyword, "stream") && lastDict) {
-            const uchar* p = lexer.bytes();
-            const qint64 n = lexer.size();
-            qint64 start = lexer.position();
-            if (start < n && p[start] == '\r') {
-                ++start;
-            }
-            if (start < n && p[start] == '\n') {
-                ++start;
-            }
-            qint64 end = -1;
-            const qint64 length = lastDict->length;
-            if (length >= 0 && length <= n - start) {
-                qint64 after = start + length;
-                while (after < n && isWhite(p[after])) {
-                    ++after;
-                }
-                if (findKeyword(p, std::min(n, after + 9), after, "endstream") == after) {
-                    end = start + length;
-                }
-            }
-            if (end < 0) {
-                const qint64 found = findKeyword(p, n, start, "endstream");
-                end = found < 0 ? n : found;
-            }
+            const auto [start, end] = streamExtent(lexer, lastDict->length, nullptr);
             findings.streams.push_back({object, generation, *lastDict, start, end});
             lexer.seek(end);
         }
@@ -1018,10 +1105,407 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
         } else if (first.kind == Kind::dictOpen) {
             Dict inner;
             reader.dict(1, inner);
-            findings.dictionaries[object] = inner.namedReferences;
+            auto& held = findings.dictionaries[object];
+            held.insert(held.end(), inner.namedReferences.begin(), inner.namedReferences.end());
         }
     }
 }
+
+// Undoes the predictor of a cross-reference stream's rows; false for one
+// not understood here.
+bool unpredict(Bytes& bytes, const Dict& dict) {
+    if (dict.predictor == 1) {
+        return true;
+    }
+    if (dict.colors != 1 || dict.bitsPerComponent != 8 || dict.columns < 1 || dict.columns > 4096) {
+        return false;
+    }
+    const size_t columns = size_t(dict.columns);
+    if (dict.predictor == 2) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (i % columns != 0) {
+                bytes[i] = uchar(bytes[i] + bytes[i - 1]);
+            }
+        }
+        return true;
+    }
+    if (dict.predictor < 10 || dict.predictor > 15) {
+        return false;
+    }
+    // Each row is a filter byte, then the row.
+    Bytes out;
+    Bytes previous(columns, 0);
+    for (size_t at = 0; at + columns + 1 <= bytes.size(); at += columns + 1) {
+        const uchar type = bytes[at];
+        Bytes row(bytes.begin() + qsizetype(at + 1), bytes.begin() + qsizetype(at + 1 + columns));
+        for (size_t i = 0; i < columns; ++i) {
+            const int left = i > 0 ? row[i - 1] : 0;
+            const int up = previous[i];
+            const int upLeft = i > 0 ? previous[i - 1] : 0;
+            int add = 0;
+            if (type == 1) {
+                add = left;
+            } else if (type == 2) {
+                add = up;
+            } else if (type == 3) {
+                add = (left + up) / 2;
+            } else if (type == 4) {
+                const int p = left + up - upLeft;
+                const int pa = std::abs(p - left);
+                const int pb = std::abs(p - up);
+                const int pc = std::abs(p - upLeft);
+                add = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
+            }
+            row[i] = uchar(row[i] + add);
+        }
+        out.insert(out.end(), row.begin(), row.end());
+        previous = std::move(row);
+    }
+    bytes = std::move(out);
+    return true;
+}
+
+// Objects that reading the file in order does not see: behind a string or
+// dictionary that never ends, or inside another object's data, where the
+// PDF library still finds them through the cross-reference sections or by
+// their "N G obj" when it rebuilds a broken table. Every place such a
+// header is written, and every place the sections name, is read as an
+// object of its own, each within bounds of its own, so that no broken
+// object hides the next.
+class HiddenObjects {
+public:
+    HiddenObjects(const QByteArray& data, Findings& findings)
+        : m_data(data), m_p(reinterpret_cast<const uchar*>(data.constData())), m_n(data.size()),
+          m_findings(findings), m_budget(4 * m_n + megabyte) {}
+
+    enum class Result { read, tooMuch, unreadable };
+
+    Result read() {
+        findWords();
+        for (const qint64 at : m_trailers) {
+            trailerAt(at);
+        }
+        size_t sections = 0;
+        size_t streams = 0;
+        while (!stopped()) {
+            if (!m_objects.empty()) {
+                const qint64 at = m_objects.back();
+                m_objects.pop_back();
+                objectAt(at);
+            } else if (!m_sections.empty()) {
+                const qint64 at = m_sections.back();
+                m_sections.pop_back();
+                sectionAt(at);
+            } else if (sections < m_findings.sections.size()) {
+                addSection(m_findings.sections[sections++]);
+            } else if (streams < m_findings.streams.size()) {
+                const Stream stream = m_findings.streams[streams++];
+                if (stream.dict.type == "XRef") {
+                    crossReferenceStream(stream);
+                }
+            } else {
+                break;
+            }
+        }
+        return m_unreadable ? Result::unreadable : m_over ? Result::tooMuch : Result::read;
+    }
+
+private:
+    // Objects found beyond those read in order, and places named, past
+    // which a file is taken for one made to be slow.
+    static constexpr qint64 maximumObjects = 1 << 18;
+    static constexpr qint64 maximumPlaces = 1 << 21;
+
+    bool stopped() const { return m_over || m_unreadable; }
+
+    static bool isRegular(uchar c) { return !isWhite(c) && !isDelimiter(c); }
+    static bool isDigit(uchar c) { return c >= '0' && c <= '9'; }
+
+    // One pass over the bytes for the words that begin objects and
+    // sections.
+    void findWords() {
+        const std::string_view text(reinterpret_cast<const char*>(m_p), size_t(m_n));
+        for (size_t at = text.find("obj"); at != std::string_view::npos && !m_over;
+             at = text.find("obj", at + 3)) {
+            if (qint64(at) + 3 < m_n && isRegular(m_p[at + 3])) {
+                continue;
+            }
+            // Back over "N G " (the space before obj may be missing).
+            qint64 i = qint64(at);
+            while (i > 0 && isWhite(m_p[i - 1])) {
+                --i;
+            }
+            const qint64 generationEnd = i;
+            while (i > 0 && isDigit(m_p[i - 1])) {
+                --i;
+            }
+            const qint64 spaceEnd = i;
+            while (i > 0 && isWhite(m_p[i - 1])) {
+                --i;
+            }
+            const qint64 numberEnd = i;
+            while (i > 0 && isDigit(m_p[i - 1])) {
+                --i;
+            }
+            if (spaceEnd < generationEnd && numberEnd < spaceEnd && i < numberEnd) {
+                addObject(i);
+            }
+        }
+        for (size_t at = text.find("xref"); at != std::string_view::npos;
+             at = text.find("xref", at + 4)) {
+            addSection(qint64(at));
+        }
+        for (size_t at = text.find("startxref"); at != std::string_view::npos;
+             at = text.find("startxref", at + 9)) {
+            Lexer lexer(m_data.constData(), std::min(m_n, qint64(at) + 64));
+            lexer.seek(qint64(at) + 9);
+            const Token offset = lexer.next();
+            if (offset.kind == Kind::integer) {
+                addSection(offset.value);
+            }
+        }
+        for (size_t at = text.find("trailer"); at != std::string_view::npos;
+             at = text.find("trailer", at + 7)) {
+            if (m_trailers.size() < maximumSections) {
+                m_trailers.push_back(qint64(at) + 7);
+            }
+        }
+    }
+
+    void addObject(qint64 at) {
+        if (at < 0 || at >= m_n || !m_tried.insert(at).second) {
+            return;
+        }
+        if (++m_places > maximumPlaces) {
+            m_over = true;
+            return;
+        }
+        m_objects.push_back(at);
+    }
+
+    void addSection(qint64 at) {
+        if (at < 0 || at >= m_n || !m_triedSections.insert(at).second) {
+            return;
+        }
+        if (++m_places > maximumPlaces) {
+            m_over = true;
+            return;
+        }
+        m_sections.push_back(at);
+    }
+
+    // A lexer from `at` that reads no further than the budget left.
+    Lexer lexerAt(qint64 at) const {
+        Lexer lexer(m_data.constData(), std::min(m_n, at + std::max<qint64>(m_budget, 0)));
+        lexer.seek(at);
+        return lexer;
+    }
+
+    // Counts what a reading took; reading to the end of the budget is
+    // reading too much.
+    void spend(const Lexer& lexer, qint64 from, qint64 more = 0) {
+        m_budget -= std::max<qint64>(1, lexer.position() - from) + more;
+        if (m_budget < 0 || (lexer.position() >= lexer.size() && lexer.size() < m_n)) {
+            m_over = true;
+        }
+    }
+
+    // "N G obj" from `at`, as the PDF library reads it there: spaces and
+    // comments between, digits ending a number where anything else begins.
+    std::optional<std::pair<qint64, qint64>> header(Lexer& lexer) {
+        auto integer = [&]() -> std::optional<qint64> {
+            const Token token = lexer.next(); // skips spaces and comments
+            qint64 i = token.start;
+            qint64 value = 0;
+            while (i < lexer.size() && isDigit(lexer.bytes()[i]) && value < (qint64(1) << 40)) {
+                value = value * 10 + (lexer.bytes()[i++] - '0');
+            }
+            if (i == token.start) {
+                return std::nullopt;
+            }
+            lexer.seek(i);
+            return value;
+        };
+        const auto number = integer();
+        const auto generation = number ? integer() : std::nullopt;
+        if (!generation || !lexer.next().is(Kind::keyword, "obj")) {
+            return std::nullopt;
+        }
+        return std::pair{*number, *generation};
+    }
+
+    // The object whose header begins at `at`, unless read already.
+    void objectAt(qint64 at) {
+        Lexer lexer = lexerAt(at);
+        const auto numbers = header(lexer);
+        spend(lexer, at);
+        if (!numbers || m_over) {
+            return;
+        }
+        const auto [object, generation] = *numbers;
+        const qint64 begin = lexer.position();
+        const auto& inOrder = m_findings.objectsInOrder;
+        const auto known = std::lower_bound(inOrder.begin(), inOrder.end(),
+                                            std::pair<qint64, qint64>{begin, object});
+        if ((known != inOrder.end() && *known == std::pair{begin, object}) ||
+            !m_read.insert({begin, object}).second) {
+            return;
+        }
+        if (++m_hidden > maximumObjects) {
+            m_over = true;
+            return;
+        }
+        ObjectReader reader(lexer, m_findings);
+        const Token first = lexer.next();
+        qint64 streamBytes = 0;
+        if (first.kind == Kind::integer) {
+            const Number number = reader.value(first, 0);
+            if (number.kind == Number::Kind::direct) {
+                auto& held = m_findings.integers[object];
+                held = std::max(held, number.value);
+            }
+        } else if (first.kind == Kind::arrayOpen) {
+            std::vector<qint64> references;
+            reader.array(1, &references, nullptr);
+            auto& held = m_findings.arrays[object];
+            held.insert(held.end(), references.begin(), references.end());
+        } else if (first.kind == Kind::dictOpen) {
+            Dict dict;
+            reader.dict(1, dict);
+            noteObjectDictionary(m_findings, object, dict, first.start);
+            const qint64 after = lexer.position();
+            if (lexer.next().is(Kind::keyword, "stream")) {
+                const auto [start, end] = streamExtent(lexer, dict.length, &streamBytes);
+                m_findings.streams.push_back({object, generation, dict, start, end});
+                lexer.seek(end);
+            } else {
+                lexer.seek(after);
+            }
+        }
+        spend(lexer, begin, streamBytes);
+    }
+
+    // A cross-reference table, or a cross-reference stream's object.
+    void sectionAt(qint64 at) {
+        Lexer lexer = lexerAt(at);
+        const Token first = lexer.next();
+        if (first.kind == Kind::integer) {
+            spend(lexer, at);
+            addObject(at);
+            return;
+        }
+        if (!first.is(Kind::keyword, "xref") || !m_tables.insert(first.start).second) {
+            spend(lexer, at);
+            return;
+        }
+        while (!stopped()) {
+            const Token start = lexer.next();
+            if (start.is(Kind::keyword, "trailer")) {
+                spend(lexer, at);
+                trailerAt(lexer.position());
+                return;
+            }
+            const Token count = lexer.next();
+            if (start.kind != Kind::integer || count.kind != Kind::integer) {
+                break;
+            }
+            for (qint64 i = 0; i < count.value && !stopped(); ++i) {
+                const Token offset = lexer.next();
+                const Token generation = lexer.next();
+                const Token type = lexer.next();
+                if (offset.kind != Kind::integer || generation.kind != Kind::integer ||
+                    !(type.is(Kind::keyword, "n") || type.is(Kind::keyword, "f"))) {
+                    break;
+                }
+                if (type.is(Kind::keyword, "n")) {
+                    addObject(offset.value);
+                }
+            }
+        }
+        spend(lexer, at);
+    }
+
+    // The dictionary after a "trailer", unless read in order already.
+    void trailerAt(qint64 at) {
+        Lexer lexer = lexerAt(at);
+        const Token first = lexer.next();
+        const auto& inOrder = m_findings.dictionariesInOrder;
+        if (first.kind == Kind::dictOpen &&
+            !std::binary_search(inOrder.begin(), inOrder.end(), first.start) &&
+            m_trailerDictionaries.insert(first.start).second) {
+            ObjectReader reader(lexer, m_findings);
+            Dict dict;
+            reader.dict(1, dict);
+        }
+        spend(lexer, at);
+    }
+
+    // The objects a cross-reference stream places in the file. One this
+    // check cannot decode leaves them unknown.
+    void crossReferenceStream(const Stream& stream) {
+        const auto& w = stream.dict.widths;
+        if (w.size() < 3 ||
+            std::any_of(w.begin(), w.begin() + 3, [](qint64 v) { return v < 0 || v > 8; })) {
+            return; // the library does not read it either
+        }
+        const qint64 row = w[0] + w[1] + w[2];
+        if (row == 0) {
+            return;
+        }
+        const Bytes raw(m_p + stream.start, m_p + stream.end);
+        // All cross-reference streams together hold no more rows than places
+        // are read.
+        const auto decoded = decode({raw}, stream, m_rowBytes, false);
+        if (!decoded || stream.dict.oddParameters) {
+            m_unreadable = true;
+            return;
+        }
+        for (Bytes bytes : *decoded) {
+            m_rowBytes -= qint64(bytes.size());
+            if (m_rowBytes < 0) {
+                m_over = true;
+                return;
+            }
+            if (!unpredict(bytes, stream.dict)) {
+                m_unreadable = true;
+                return;
+            }
+            auto field = [&](size_t at, qint64 width) {
+                qint64 v = 0;
+                for (qint64 i = 0; i < width; ++i) {
+                    v = (v << 8) | bytes[at + size_t(i)];
+                }
+                return v;
+            };
+            for (size_t at = 0; at + size_t(row) <= bytes.size() && !stopped(); at += size_t(row)) {
+                const qint64 type = w[0] == 0 ? 1 : field(at, w[0]);
+                if (type == 1) {
+                    addObject(field(at + size_t(w[0]), w[1]));
+                }
+            }
+        }
+    }
+
+    const QByteArray& m_data;
+    const uchar* m_p;
+    qint64 m_n;
+    Findings& m_findings;
+    // Bytes that readings beyond the one in order may take, in all.
+    qint64 m_budget;
+    qint64 m_places = 0;
+    qint64 m_hidden = 0;
+    qint64 m_rowBytes = maximumPlaces * 8;
+    bool m_over = false;
+    bool m_unreadable = false;
+    std::vector<qint64> m_objects;
+    std::vector<qint64> m_sections;
+    std::vector<qint64> m_trailers;
+    std::unordered_set<qint64> m_tried;
+    std::unordered_set<qint64> m_triedSections;
+    std::set<qint64> m_tables;
+    std::set<qint64> m_trailerDictionaries;
+    std::set<std::pair<qint64, qint64>> m_read;
+};
 
 // Image XObjects, and page thumbnails, which are images without a subtype.
 bool isImage(const Dict& dict) {
@@ -1300,6 +1784,14 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data) {
 PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& limits) {
     Findings findings;
     readFile(data, findings);
+    switch (HiddenObjects(data, findings).read()) {
+    case HiddenObjects::Result::read:
+        break;
+    case HiddenObjects::Result::tooMuch:
+        return Verdict::tooLarge;
+    case HiddenObjects::Result::unreadable:
+        return Verdict::unreadable;
+    }
     // An encrypted document is measured decrypted, as the PDF library reads
     // it with the empty password; one that needs another is not read.
     std::optional<PdfSecurityHandler> security;

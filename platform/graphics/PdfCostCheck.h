@@ -9,8 +9,12 @@ namespace platform {
 // its dictionary declares, whatever few bytes follow, keeps every saved
 // graphics state of nested q operators, and cannot be stopped once it runs:
 // so the document is read here first, within fixed bounds of time and
-// memory, without following its cross-reference table (every object in the
-// file counts, reachable or not).
+// memory. Every object counts, reachable or not: those read in file order,
+// and those the library may find elsewhere, at every "N G obj" written in
+// the bytes and at every place the cross-reference sections name (inside a
+// string that never ends, or inside another object's data). A document
+// with more such places than a real one holds, or whose reading would take
+// more than a few times its size, is too large.
 //
 // Every image dictionary, in the file, in object streams and inline in
 // content, must declare a size ImageLimits admits; the streams drawn as

@@ -18,9 +18,9 @@ namespace platform {
 
 namespace {
 
-// poppler's document and page objects are not safe to use from two threads at
-// once; pages are rendered one at a time.
-std::mutex& popplerMutex() {
+// Loading is kept to one thread at a time: poppler sets up its process-wide
+// state with the first document.
+std::mutex& loadMutex() {
     static std::mutex mutex;
     return mutex;
 }
@@ -53,10 +53,47 @@ int rotationDegrees(poppler::page::orientation_enum o) {
 
 } // namespace
 
-PdfPage::~PdfPage() {
-    std::lock_guard lock(popplerMutex());
-    m_page.reset();
-    m_document.reset();
+PdfPage::Loaded::Loaded() = default;
+PdfPage::Loaded::Loaded(Loaded&&) noexcept = default;
+PdfPage::Loaded& PdfPage::Loaded::operator=(Loaded&&) noexcept = default;
+
+PdfPage::Loaded::~Loaded() {
+    page.reset();
+    document.reset();
+}
+
+PdfPage::~PdfPage() = default;
+
+std::optional<PdfPage::Loaded> PdfPage::load(const QByteArray& data) {
+    Loaded loaded;
+    std::lock_guard lock(loadMutex());
+    loaded.document.reset(
+        poppler::document::load_from_raw_data(data.constData(), int(data.size())));
+    if (!loaded.document || loaded.document->is_locked() || loaded.document->pages() < 1) {
+        return std::nullopt;
+    }
+    loaded.page.reset(loaded.document->create_page(0));
+    if (!loaded.page) {
+        return std::nullopt;
+    }
+    return loaded;
+}
+
+std::optional<PdfPage::Loaded> PdfPage::takeLoaded() const {
+    {
+        std::lock_guard lock(m_idleLock);
+        if (!m_idle.empty()) {
+            Loaded loaded = std::move(m_idle.back());
+            m_idle.pop_back();
+            return loaded;
+        }
+    }
+    return load(m_data);
+}
+
+void PdfPage::giveBack(Loaded loaded) const {
+    std::lock_guard lock(m_idleLock);
+    m_idle.push_back(std::move(loaded));
 }
 
 std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, PictureRefusal* why) {
@@ -82,19 +119,14 @@ std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, Pictur
     quietOnce();
     std::shared_ptr<PdfPage> page(new PdfPage());
     page->m_data = data;
-    std::lock_guard lock(popplerMutex());
-    page->m_document.reset(
-        poppler::document::load_from_raw_data(page->m_data.constData(), int(page->m_data.size())));
-    if (!page->m_document || page->m_document->is_locked() || page->m_document->pages() < 1) {
+    auto loaded = load(page->m_data);
+    if (!loaded) {
         return nullptr;
     }
-    page->m_page.reset(page->m_document->create_page(0));
-    if (!page->m_page) {
-        return nullptr;
-    }
-    page->m_cropBox = toQt(page->m_page->page_rect(poppler::crop_box));
-    page->m_trimBox = toQt(page->m_page->page_rect(poppler::trim_box));
-    page->m_rotation = rotationDegrees(page->m_page->orientation());
+    page->m_cropBox = toQt(loaded->page->page_rect(poppler::crop_box));
+    page->m_trimBox = toQt(loaded->page->page_rect(poppler::trim_box));
+    page->m_rotation = rotationDegrees(loaded->page->orientation());
+    page->m_idle.push_back(std::move(*loaded));
     return page;
 }
 
@@ -120,8 +152,9 @@ QTransform PdfPage::pageToPicture() const {
     }
 }
 
-QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution,
-                       bool gray) const {
+QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution, bool gray,
+                       bool smoothed) const {
+
     const double sx = xResolution / 72.0;
     const double sy = yResolution / 72.0;
     if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0) {
@@ -140,21 +173,25 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
         return {};
     }
     poppler::page_renderer renderer;
-    renderer.set_render_hints(poppler::page_renderer::antialiasing |
-                              poppler::page_renderer::text_antialiasing);
-    renderer.set_image_format(gray ? poppler::image::format_gray8 : poppler::image::format_argb32);
+    if (smoothed) {
+        renderer.set_render_hints(poppler::page_renderer::antialiasing |
+                                  poppler::page_renderer::text_antialiasing);
+    }
+    const auto format = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
+    renderer.set_image_format(format);
     // Undo the page's own rotation: the picture's transform turns it.
     const auto unrotate = static_cast<poppler::rotation_enum>(((360 - m_rotation) % 360) / 90);
-    poppler::image rendered;
-    {
-        std::lock_guard lock(popplerMutex());
-        rendered = renderer.render_page(m_page.get(), xResolution, yResolution, int(left), int(top),
-                                        int(width), int(height), unrotate);
+    auto loaded = takeLoaded();
+    if (!loaded) {
+        return {};
     }
+    const poppler::image rendered =
+        renderer.render_page(loaded->page.get(), xResolution, yResolution, int(left), int(top),
+                             int(width), int(height), unrotate);
+    giveBack(std::move(*loaded));
     // Rows are read in the layout that was asked for; anything else would be
     // misread.
-    const auto expected = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
-    if (!rendered.is_valid() || rendered.format() != expected) {
+    if (!rendered.is_valid() || rendered.format() != format) {
         return {};
     }
     // The image keeps poppler's pixels instead of copying them: at print
@@ -174,15 +211,15 @@ void PdfPage::draw(GraphicsContext& context) const {
     if (!invertible) {
         return;
     }
-    const QRectF device(QPointF(0, 0), context.deviceSize());
-    const QRectF visible = fromDevice.mapRect(device).intersected(m_trimBox);
+    const QRectF visible = fromDevice.mapRect(context.deviceClipBounds()).intersected(m_trimBox);
     if (visible.isEmpty()) {
         return;
     }
     // Device pixels per point along the page's own axes.
     const double sx = std::hypot(toDevice.m11(), toDevice.m12());
     const double sy = std::hypot(toDevice.m21(), toDevice.m22());
-    const QImage rendered = render(visible, 72.0 * sx, 72.0 * sy, context.isGray());
+    const QImage rendered =
+        render(visible, 72.0 * sx, 72.0 * sy, context.isGray(), !context.rendersPagesUnsmoothed());
     if (rendered.isNull()) {
         Log::line(QStringLiteral("PdfPage: couldn't render the page at %1 x %2 dpi")
                       .arg(72.0 * sx)

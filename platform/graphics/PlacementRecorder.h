@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/graphics/ImagePlacement.h"
+#include "platform/graphics/PlacedPicture.h"
 
 #include <vector>
 
@@ -11,15 +11,15 @@ namespace platform {
 // else makes the recording incomplete, and the page must then be painted.
 class PlacementRecorder {
 public:
-    void add(ImagePlacement placement) { m_placements.push_back(std::move(placement)); }
+    void add(PlacedPicture placement) { m_placements.push_back(std::move(placement)); }
     void refuse() { m_complete = false; }
 
     bool isComplete() const { return m_complete; }
     // In drawing order: later pictures lie over earlier ones.
-    std::vector<ImagePlacement> takePlacements() { return std::move(m_placements); }
+    std::vector<PlacedPicture> takePlacements() { return std::move(m_placements); }
 
 private:
-    std::vector<ImagePlacement> m_placements;
+    std::vector<PlacedPicture> m_placements;
     bool m_complete = true;
 };
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 using platform::GrayPageWriter;
-using platform::ImagePlacement;
+using platform::PlacedPicture;
 
 namespace {
 
@@ -59,7 +59,7 @@ QImage page(int width, int height) {
 }
 
 // Pictures laid at their own size, one after the other, by the plain rule.
-QImage unscaledExpected(int width, int height, const std::vector<ImagePlacement>& placements) {
+QImage unscaledExpected(int width, int height, const std::vector<PlacedPicture>& placements) {
     QImage expected(width, height, QImage::Format_Grayscale8);
     expected.fill(255);
     for (const auto& p : placements) {
@@ -76,7 +76,7 @@ QImage unscaledExpected(int width, int height, const std::vector<ImagePlacement>
     return expected;
 }
 
-QImage written(const std::vector<ImagePlacement>& placements, int width, int height,
+QImage written(const std::vector<PlacedPicture>& placements, int width, int height,
                platform::compute::ThreadPool* pool, int bands) {
     QImage result = page(width, height);
     GrayPageWriter(placements, width, height)
@@ -139,7 +139,7 @@ TEST(GrayPageWriter, unscaledPicturesAreCopiedAndEveryOtherPixelIsWhite) {
     const QImage a = randomGray(13, 9, 1);
     const QImage b = randomGray(17, 11, 2);
     // Cut by every edge, wholly inside, wholly off the page and far off it.
-    const std::vector<ImagePlacement> placements = {
+    const std::vector<PlacedPicture> placements = {
         {a, -3, -2, 13, 9},
         {b, 30, 25, 17, 11},
         {a, 12, 8, 13, 9},
@@ -163,7 +163,7 @@ TEST(GrayPageWriter, laterPicturesLieOverEarlierOnes) {
     const QImage b = randomGray(8, 14, 4);
     const QImage c = randomGray(5, 5, 5);
     // b over a in some rows, c inside b, and a second a over all of them.
-    const std::vector<ImagePlacement> placements = {
+    const std::vector<PlacedPicture> placements = {
         {a, 2, 2, 20, 10}, {b, 15, 0, 8, 14}, {c, 16, 4, 5, 5}, {a, 20, 12, 20, 10}};
     platform::compute::ThreadPool pool(3);
     const QImage expected = unscaledExpected(36, 24, placements);

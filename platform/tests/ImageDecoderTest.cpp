@@ -3,7 +3,6 @@
 #include "platform/graphics/ImageLimits.h"
 #include "platform/tests/support/TestPictures.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -171,7 +170,10 @@ quint32 crc32(const QByteArray& bytes) {
 
 } // namespace
 
-TEST(ImageDecoder, headersAnnouncingMoreThanTheirBytesHoldAreRefusedAtOnce) {
+// Refused from the header: no picture of the announced size is made, which
+// the process's peak memory shows (a 20000 x 20000 picture alone would take
+// more than seven times the bound), however busy the machine.
+TEST(ImageDecoder, headersAnnouncingMoreThanTheirBytesHoldAreRefusedWithoutMakingThePicture) {
     const QByteArray inputs[] = {
         // BMP of an unknown header size announcing 9727 x 17409.
         QByteArray::fromHex("424d0000000100ffffff4d0000000100ffffff25ffbb010018006a7065000025ffbb"
@@ -202,10 +204,7 @@ TEST(ImageDecoder, headersAnnouncingMoreThanTheirBytesHoldAreRefusedAtOnce) {
     getrusage(RUSAGE_SELF, &before);
     for (const QByteArray& input : all) {
         SCOPED_TRACE(input.toHex().toStdString());
-        QElapsedTimer timer;
-        timer.start();
         EXPECT_FALSE(ImageDecoder::decode(input));
-        EXPECT_LT(timer.elapsed(), 250);
     }
     rusage after{};
     getrusage(RUSAGE_SELF, &after);

@@ -3,6 +3,11 @@
 #include "platform/graphics/PdfPage.h"
 #include "platform/tests/support/TestPictures.h"
 
+#include <QBuffer>
+#include <QMap>
+#include <QPainter>
+#include <QPdfWriter>
+
 #include <gtest/gtest.h>
 
 using platform::PdfCostCheck;
@@ -231,4 +236,203 @@ TEST(PdfCostCheck, drawingAnXObjectAgainAndAgainCountsEachTime) {
     EXPECT_EQ(
         PdfCostCheck::check(tp::pdfPage("/F0 Do", "<< /XObject << /F0 5 0 R >> >>", {itself})),
         Verdict::tooLarge);
+}
+
+namespace {
+
+// Objects at the offsets given, in a cross-reference table; the catalog is
+// object 1, and objects with no offset are free.
+QByteArray withTable(const QByteArray& body, const QMap<int, qsizetype>& offsets) {
+    const int size = offsets.lastKey() + 1;
+    QByteArray out = body + "xref\n0 " + QByteArray::number(size) + "\n";
+    for (int i = 0; i < size; ++i) {
+        out += offsets.contains(i)
+                   ? QByteArray::number(offsets[i]).rightJustified(10, '0') + " 00000 n \n"
+                   : QByteArray("0000000000 65535 f \n");
+    }
+    return out + "trailer\n<< /Size " + QByteArray::number(size) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(body.size()) + "\n%%EOF\n";
+}
+
+// Catalog, pages and a page whose content is object 5, as objects 1 to 3.
+QByteArray pageHead(QMap<int, qsizetype>& offsets) {
+    QByteArray out = "%PDF-1.5\n";
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 5 0 R >>"};
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets[int(i) + 1] = out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    return out;
+}
+
+QByteArray contentObject(const QByteArray& header, const QByteArray& content) {
+    return header + "\n<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" +
+           content + "\nendstream\nendobj\n";
+}
+
+// Content object 5 written inside the data of image 6, where only the
+// cross-reference table names it.
+QByteArray insideImageData(const QByteArray& header, const QByteArray& content) {
+    QMap<int, qsizetype> offsets;
+    QByteArray out = pageHead(offsets);
+    const QByteArray pixels(64, '\x80');
+    const QByteArray hidden = contentObject(header, content);
+    offsets[6] = out.size();
+    out += "6 0 obj\n<< /Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray "
+           "/BitsPerComponent 8 /Length " +
+           QByteArray::number(pixels.size() + hidden.size()) + " >>\nstream\n";
+    offsets[5] = out.size() + pixels.size();
+    out += pixels + hidden + "\nendstream\nendobj\n";
+    return withTable(out, offsets);
+}
+
+} // namespace
+
+// A string that never ends reads to the end of the file, but the PDF
+// library reaches the objects after it through the table: they are read.
+TEST(PdfCostCheck, aStringThatNeverEndsHidesNoObject) {
+    auto document = [](const QByteArray& unused, const QByteArray& content) {
+        QMap<int, qsizetype> offsets;
+        QByteArray out = pageHead(offsets);
+        offsets[4] = out.size();
+        out += "4 0 obj\n" + unused + "\nendobj\n";
+        offsets[5] = out.size();
+        out += contentObject("5 0 obj", content);
+        return withTable(out, offsets);
+    };
+    EXPECT_EQ(PdfCostCheck::check(document("(abc)", nested(3000))), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(document("(abc", nested(3000))), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(document("<< /A [ (abc", nested(3000))), Verdict::tooLarge);
+    PictureRefusal why = PictureRefusal::noPicture;
+    EXPECT_FALSE(PdfPage::firstPage(document("(abc", nested(3000)), &why));
+    EXPECT_EQ(why, PictureRefusal::tooLarge);
+    // An image behind the string is measured too.
+    QMap<int, qsizetype> offsets;
+    QByteArray out = pageHead(offsets);
+    offsets[4] = out.size();
+    out += "4 0 obj\n(abc\nendobj\n";
+    offsets[5] = out.size();
+    out += contentObject("5 0 obj", "q 200 0 0 100 0 0 cm /Im0 Do Q");
+    offsets[6] = out.size();
+    out += "6 0 obj\n" + grayImage("1000000", "1000000") + "\nendobj\n";
+    EXPECT_EQ(PdfCostCheck::check(withTable(out, offsets)), Verdict::tooLarge);
+    // What is drawn within bounds stays so.
+    EXPECT_EQ(PdfCostCheck::check(document("(abc", nested(100))), Verdict::bounded);
+}
+
+// An object written inside another's data is read where the table names
+// it, however its header is spelt, and wherever a header is written.
+TEST(PdfCostCheck, anObjectInsideAnotherStreamsDataIsRead) {
+    EXPECT_EQ(PdfCostCheck::check(insideImageData("5 0 obj", nested(3000))), Verdict::tooLarge);
+    // Only the table finds these: a comment between, a number cut short.
+    EXPECT_EQ(PdfCostCheck::check(insideImageData("5 % x\n0 obj", nested(3000))),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(insideImageData("5 0obj", nested(3000))), Verdict::tooLarge);
+    QByteArray cut = insideImageData("15 0 obj", nested(3000));
+    EXPECT_EQ(PdfCostCheck::check(cut), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(insideImageData("5 % x\n0 obj", nested(100))), Verdict::bounded);
+}
+
+// The same through a cross-reference stream, rows predicted as most
+// writers store them.
+TEST(PdfCostCheck, aCrossReferenceStreamNamesHiddenObjectsToo) {
+    auto document = [](const QByteArray& content) {
+        const QByteArray base = insideImageData("5 % x\n0 obj", content);
+        const QByteArray body = base.left(base.indexOf("xref\n"));
+        QList<qsizetype> offsets(7, 0);
+        for (int i = 1; i <= 6; ++i) {
+            if (i != 4) {
+                offsets[i] =
+                    i == 5 ? body.indexOf("5 % x") : body.indexOf(QByteArray::number(i) + " 0 obj");
+            }
+        }
+        // Rows of type, offset (4 bytes), generation; each row's bytes less
+        // the row above it (filter 2).
+        QByteArray rows;
+        QByteArray above(6, 0);
+        for (int i = 0; i < 7; ++i) {
+            QByteArray row(6, 0);
+            row[0] = char(offsets[i] > 0 ? 1 : 0);
+            for (int b = 0; b < 4; ++b) {
+                row[1 + b] = char((offsets[i] >> (8 * (3 - b))) & 0xff);
+            }
+            rows += '\x02';
+            for (int b = 0; b < 6; ++b) {
+                rows += char(row[b] - above[b]);
+            }
+            above = row;
+        }
+        const QByteArray xref = tp::deflatedStream(
+            rows, "/Type /XRef /Size 7 /W [1 4 1] /Root 1 0 R /DecodeParms << /Predictor 12 "
+                  "/Columns 6 >>");
+        return body + "7 0 obj\n" + xref + "\nendobj\nstartxref\n" +
+               QByteArray::number(body.size()) + "\n%%EOF\n";
+    };
+    EXPECT_EQ(PdfCostCheck::check(document(nested(3000))), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(document(nested(100))), Verdict::bounded);
+}
+
+// Headers by the hundred thousand, each of an object that never ends or
+// whose data runs to the end of the file: the reading stays bounded and
+// refuses them; many small ones are read.
+TEST(PdfCostCheck, manyHeadersAreReadWithinBounds) {
+    const QByteArray page = tp::pdfPage(nested(10));
+    EXPECT_EQ(PdfCostCheck::check(page + QByteArray("9 0 obj (").repeated(200000)),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(page + QByteArray("9 0 obj << /A [ ").repeated(200000)),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(page +
+                                  QByteArray("9 0 obj << /Length 1 >> stream\n").repeated(100000) +
+                                  QByteArray(1 << 20, 'x')),
+              Verdict::tooLarge);
+    // Each hidden in a string that never ends, more than are read.
+    QByteArray many = page + "(";
+    for (int i = 0; i < 300000; ++i) {
+        many += QByteArray::number(10 + i) + " 0 obj 1 ";
+    }
+    EXPECT_EQ(PdfCostCheck::check(many), Verdict::tooLarge);
+    // Cross-reference streams that each inflate to a few rows too many.
+    QList<QByteArray> sections;
+    for (int i = 0; i < 300; ++i) {
+        sections += tp::deflatedStream(QByteArray(64 * 1024, '\0'), "/Type /XRef /W [1 4 1]");
+    }
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(nested(10), "<< >>", sections)), Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(nested(10), "<< >>", sections.mid(0, 10))),
+              Verdict::bounded);
+    // A few thousand in a string that ends are read, and harmless.
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(
+                  nested(10), "<< >>", {"(" + QByteArray("9 0 obj 2 ").repeated(5000) + ")"})),
+              Verdict::bounded);
+}
+
+// What a real writer makes, with text, shapes and a picture, is measured as
+// before, and drawn.
+TEST(PdfCostCheck, writtenDocumentsAreStillMeasured) {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        painter.drawText(QPointF(20, 40), QStringLiteral("Lunvik 1 0 obj (unclosed"));
+        painter.fillRect(QRectF(20, 60, 100, 50), Qt::darkGray);
+        painter.drawImage(QRectF(150, 60, 120, 80),
+                          tp::filled(300, 200, QImage::Format_RGB32, 0xff336699));
+        painter.end();
+    }
+    ASSERT_GT(bytes.size(), 500);
+    EXPECT_EQ(PdfCostCheck::check(bytes), Verdict::bounded);
+    PictureRefusal why = PictureRefusal::noPicture;
+    EXPECT_TRUE(PdfPage::firstPage(bytes, &why));
+    // A document that carries another, unpacked, as an attached file: its
+    // objects are read too, and are no cost to speak of.
+    const QByteArray attached = "<< /Type /EmbeddedFile /Length " +
+                                QByteArray::number(bytes.size()) + " >>\nstream\n" + bytes +
+                                "\nendstream";
+    const QByteArray carrier = tp::pdfPage(nested(10), "<< >>", {attached});
+    EXPECT_EQ(PdfCostCheck::check(carrier), Verdict::bounded);
+    EXPECT_TRUE(PdfPage::firstPage(carrier, &why));
 }

@@ -121,12 +121,13 @@ TEST(PropertyList, readsALargeBinaryArrayQuickly) {
     EXPECT_EQ(back.first().toLongLong(), 0);
     EXPECT_EQ(back.at(54321).toLongLong(), 54321);
     EXPECT_EQ(back.last().toLongLong(), count - 1);
-    // Tens of milliseconds; counting each member from the first took
-    // minutes.
+    // About a tenth of a second, a hundred times less than the bound;
+    // counting each member from the first took minutes, more than ten times
+    // the bound.
 #ifdef LUNVIK_SANITIZED_BUILD
-    EXPECT_LT(elapsed, 5000);
+    EXPECT_LT(elapsed, 30000);
 #else
-    EXPECT_LT(elapsed, 1000);
+    EXPECT_LT(elapsed, 10000);
 #endif
 }
 

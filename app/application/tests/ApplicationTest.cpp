@@ -3,7 +3,6 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -62,8 +61,9 @@ TEST(ApplicationRegionDeathTest, AnUnknownOrMissingRegionEndsTheStart) {
                  "SpecialRegion.txt is missing");
 }
 
-// The program itself, started as a user would, offscreen.
-TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
+// The program itself, started as a user would, offscreen. How soon the
+// window is there is measured by FirstWindowBenchmark.
+TEST(ApplicationStartTest, TheFirstDocumentWindowIsShown) {
     QTemporaryDir folder;
     const QString shot = folder.filePath(QStringLiteral("window.png"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -72,22 +72,13 @@ TEST(ApplicationStartTest, TheFirstDocumentWindowIsShownWithinASecond) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                        folder.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
-    qint64 best = std::numeric_limits<qint64>::max();
-    // The best of three, so that a busy machine does not decide.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        program.start(QStringLiteral(LUNVIK_PROGRAM), {});
-        ASSERT_TRUE(program.waitForFinished(20000));
-        best = std::min(best, timer.elapsed());
-        ASSERT_EQ(program.exitStatus(), QProcess::NormalExit)
-            << program.readAllStandardError().constData();
-        ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
-    }
-    std::printf("first window after %lld ms\n", static_cast<long long>(best));
-    EXPECT_LT(best, 1000);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(LUNVIK_PROGRAM), {});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    ASSERT_EQ(program.exitStatus(), QProcess::NormalExit)
+        << program.readAllStandardError().constData();
+    ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
     const QImage window(shot);
     EXPECT_GE(window.width(), 400);
     EXPECT_GE(window.height(), 300);

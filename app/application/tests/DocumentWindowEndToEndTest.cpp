@@ -162,9 +162,8 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     platform::UserDefaults::standard().setString(QStringLiteral("LastModelName"),
                                                  QStringLiteral("Service Stencil"));
 
-    // Opening a window with a picture, until it is drawn and takes input.
-    QElapsedTimer opening;
-    opening.start();
+    // Opening a window with a picture, until it is drawn and takes input (how
+    // soon: FirstWindowBenchmark).
     delegate.newDocument();
     auto* document =
         qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
@@ -176,9 +175,6 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     ASSERT_TRUE(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     window->grab();
-    const qint64 openMs = opening.elapsed();
-    std::cout << "window with a picture ready after " << openMs << " ms" << std::endl;
-    EXPECT_LT(openMs, 1000);
     EXPECT_TRUE(window->gridView()->originalImage());
     review(window, "window-light");
 

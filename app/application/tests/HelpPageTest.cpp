@@ -1,7 +1,7 @@
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinConnect.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/launch/AppDelegate.h"
 #include "core/launch/MainMenu.h"
 #include "core/window/ProgressViewController.h"

@@ -3,7 +3,7 @@
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/scripting/ScriptingService.h"
 #include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Bundle.h"

@@ -1,7 +1,7 @@
 #include "app/application/Application.h"
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/launch/AppDelegate.h"
 #include "core/scripting/ScriptingService.h"
 #include "core/window/CompletionAlert.h"

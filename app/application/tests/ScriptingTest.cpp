@@ -3,7 +3,7 @@
 #include "app/simulator/TavrinSimulatorUsb.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/scripting/ScriptingService.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"

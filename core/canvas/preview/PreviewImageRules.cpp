@@ -1,6 +1,6 @@
 #include "core/canvas/preview/PreviewImageRules.h"
 
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "platform/graphics/GraphicsContext.h"
 
 #include <QTransform>
@@ -223,15 +223,15 @@ PreviewImageRules::convertPreview(const QImage& drawn, const ambrel::BlackConver
     for (int y = 0; y < height; ++y) {
         std::copy_n(drawn.constScanLine(y), width, gray.data() + size_t(y) * size_t(width));
     }
-    quenta::BlackConversion::OutputConfiguration configuration;
-    configuration.purpose = quenta::BlackConversion::OutputConfiguration::Purpose::preview;
+    quenta::BlackConversionPass::OutputConfiguration configuration;
+    configuration.purpose = quenta::BlackConversionPass::OutputConfiguration::Purpose::preview;
     configuration.dpi = ambrel::Dpi(dpi);
     configuration.deviceAdditionalInfo = info;
     configuration.filterRotationCount = -qint64(orientation.rawValue());
     configuration.filterOffset = QPointF(0, 0);
     // Whole dots cannot be told at this scale: no widening.
     configuration.pixelsPerDeviceDot = 0;
-    quenta::BlackConversion::apply(conversion, gray.data(), ambrel::Size_px{width, height},
+    quenta::BlackConversionPass::apply(conversion, gray.data(), ambrel::Size_px{width, height},
                                    configuration);
     for (int y = 0; y < height; ++y) {
         std::copy_n(gray.data() + size_t(y) * size_t(width), width, preview.scanLine(y));

@@ -197,7 +197,7 @@ QImage PreviewTileRenderer::reduce(const Dots& dots, const ambrel::BlackConversi
     const int columns = dots.gray.width();
     const int rows = dots.gray.height();
 
-    quenta::BlackConversion::OutputConfiguration configuration =
+    quenta::BlackConversionPass::OutputConfiguration configuration =
         quenta::PrintPictureDrawing::outputConfiguration(geometry.dpi, info);
     // The screen lies where it lies on the whole bitmap.
     configuration.filterOffset = QPointF(-double(dots.column0), -double(dots.row0));

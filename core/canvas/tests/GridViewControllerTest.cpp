@@ -58,9 +58,10 @@ protected:
         import = std::make_unique<ImageImport>(*document, presenter);
         // The test models' plug-in makes no connections: a plain one, which
         // offers no splitting.
-        controller.setConnectionMaker([](const auto& descriptor, ambrel::TransportType transport) {
-            return std::make_shared<ambrel::DeviceConnection>(descriptor, transport);
-        });
+        document->setSplittingConnectionMaker(
+            [](const auto& descriptor, ambrel::TransportType transport) {
+                return std::make_shared<ambrel::DeviceConnection>(descriptor, transport);
+            });
         controller.setDocument(document.get());
         controller.setImageImport(import.get());
         container()->resize(1100, 700);

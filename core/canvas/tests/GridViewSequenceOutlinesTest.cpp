@@ -29,7 +29,7 @@ public:
 
     AnsweringSplitter(std::shared_ptr<const ambrel::DeviceDescriptor> descriptor,
                       ambrel::TransportType transport, std::vector<Request>& requests,
-                      bool answersAtOnce)
+                      const bool& answersAtOnce)
         : DeviceConnection(std::move(descriptor), transport), m_requests(requests),
           m_answersAtOnce(answersAtOnce) {}
 
@@ -45,7 +45,7 @@ public:
 
 private:
     std::vector<Request>& m_requests;
-    bool m_answersAtOnce;
+    const bool& m_answersAtOnce;
 };
 
 class GridViewSequenceOutlines : public documenttest::DocumentTest {
@@ -57,7 +57,8 @@ protected:
         document->setTransportType(ambrel::TransportType::usb);
         document->setOriginalImage(documenttest::picture(600, 400));
         documenttest::endEvent();
-        controller.setConnectionMaker([this](const auto& descriptor, auto transport) {
+        document->setSplittingConnectionMaker([this](const auto& descriptor, auto transport) {
+            ++connectionsMade;
             return std::make_shared<AnsweringSplitter>(descriptor, transport, requests,
                                                        answersAtOnce);
         });
@@ -86,6 +87,7 @@ protected:
     std::unique_ptr<PrintDocument> document;
     std::vector<AnsweringSplitter::Request> requests;
     bool answersAtOnce = false;
+    int connectionsMade = 0;
     GridViewController controller;
 };
 
@@ -150,7 +152,7 @@ TEST_F(GridViewSequenceOutlines, noPictureOrNoSplittingMeansNoOutlines) {
 
     document->setOriginalImage(documenttest::picture(300, 200));
     ASSERT_EQ(requests.size(), 1u);
-    controller.setConnectionMaker([](const auto& descriptor, auto transport) {
+    document->setSplittingConnectionMaker([](const auto& descriptor, auto transport) {
         return std::make_shared<ambrel::DeviceConnection>(descriptor, transport);
     });
     answer(0, std::nullopt);
@@ -167,4 +169,22 @@ TEST_F(GridViewSequenceOutlines, anAnswerGivenInsideTheCallIsStillTaken) {
     platform::MainThread::drain();
     ASSERT_EQ(shown().size(), 1);
     EXPECT_EQ(shown()[0].size.width, 50);
+}
+
+TEST_F(GridViewSequenceOutlines, oneConnectionServesEveryRunOfAModelAndTransport) {
+    for (int step = 1; step <= 3; ++step) {
+        document->setImageOffset_mm({double(step), 0});
+        answer(requests.size() - 1, areas(10 * step));
+    }
+    EXPECT_EQ(requests.size(), 3u);
+    EXPECT_EQ(connectionsMade, 1);
+    // Another transport: a connection of its own from the next run on.
+    document->setTransportType(ambrel::TransportType::wifi);
+    document->setImageOffset_mm({4, 0});
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(connectionsMade, 2);
+    answer(3, areas(40));
+    document->setImageRepeatXCount(2);
+    EXPECT_EQ(requests.size(), 5u);
+    EXPECT_EQ(connectionsMade, 2);
 }

@@ -61,7 +61,7 @@ QImage printedCanvas(const ambrel::OriginalImage& image, const PreviewGeometry& 
                                                     g.placement.copiesAcrossWithin(W),
                                                     g.placement.copiesDownWithin(H));
         });
-    quenta::BlackConversion::apply(
+    quenta::BlackConversionPass::apply(
         conversion, bytes.data(), ambrel::Size_px{H, W},
         quenta::PrintPictureDrawing::outputConfiguration(g.dpi, modelInfo()));
     QImage canvas(W, H, QImage::Format_Grayscale8);

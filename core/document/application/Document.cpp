@@ -1,6 +1,6 @@
 #include "core/document/application/Document.h"
 
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
 

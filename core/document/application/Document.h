@@ -4,6 +4,7 @@
 #include "platform/Observation.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -92,6 +93,12 @@ public:
     // tell, or the package changed while it was read.
     const std::optional<PackageFingerprint>& readFingerprint() const { return m_readFingerprint; }
 
+    // The size, in device pixels, that readFromPathInBackground first
+    // decodes a package's picture to, so that the document shows before all
+    // its pixels are decoded; empty (the default) to decode it whole first.
+    void setQuickDecodeBound(const QSize& bound) { m_quickDecodeBound = bound; }
+    const QSize& quickDecodeBound() const { return m_quickDecodeBound; }
+
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
 
@@ -111,6 +118,10 @@ signals:
     void filePathChanged();
     // The document asks its windows to close (it is being closed).
     void closing();
+    // What a background read brought turned out damaged after the document
+    // was shown with it (its picture's whole pixels did not decode); the
+    // document is no longer what the package holds.
+    void readFailedLate(std::shared_ptr<const platform::Error> error);
 
 private:
     void announceEdited();
@@ -123,6 +134,7 @@ private:
     platform::UndoManager* m_undoManager = nullptr;
     platform::Observation m_undoCountObservation;
     platform::Observation m_undoNameObservation;
+    QSize m_quickDecodeBound;
     std::optional<PackageFingerprint> m_readFingerprint;
 };
 

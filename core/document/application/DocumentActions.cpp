@@ -1,9 +1,9 @@
 #include "core/document/application/DocumentActions.h"
 
 #include "core/document/application/DocumentWindowPresenter.h"
-#include "core/document/application/Framework.h"
 #include "core/document/application/ImageImport.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/Framework.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 
 using namespace ambrel;

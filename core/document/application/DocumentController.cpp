@@ -1,8 +1,8 @@
 #include "core/document/application/DocumentController.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/package/DocumentFileError.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "platform/CancellationError.h"
 #include "platform/Error.h"
@@ -208,12 +208,17 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
     }
     Document* reading = opening.document.get();
     m_opening.push_back(std::move(opening));
+    prepareRead(reading);
     QPointer<DocumentController> self(this);
     reading->readFromPathInBackground(absolute, [self, reading](auto error) {
         if (self) {
             self->finishOpening(reading, std::move(error));
         }
     });
+    if (display && m_prepareWindow && !m_opening.empty() &&
+        m_opening.back().document.get() == reading) {
+        m_prepareWindow(*reading);
+    }
 }
 
 void DocumentController::finishOpening(Document* document,
@@ -227,6 +232,8 @@ void DocumentController::finishOpening(Document* document,
     Opening opening = std::move(*found);
     m_opening.erase(found);
     if (error) {
+        // A window made while the package was read goes with it.
+        emit opening.document->closing();
         if (opening.presentsError) {
             presentError(nullptr, *error);
         }
@@ -596,6 +603,7 @@ void DocumentController::reopenFromDisk(Document* document) {
         const QString package = *target->filePath();
         const PackageFingerprint fingerprint =
             PackageFingerprint::of(package, PackageFingerprint::Contents::metadataOnly);
+        self->prepareRead(target);
         target->readFromPathInBackground(
             package, [self, target, package, fingerprint, finished](auto error) {
                 if (!self || !target) {
@@ -658,6 +666,7 @@ void DocumentController::revertDocumentToSaved(Document* document) {
             const QString source = kept ? kept->packagePath() : *target->filePath();
             const PackageFingerprint read =
                 PackageFingerprint::of(source, PackageFingerprint::Contents::metadataOnly);
+            self->prepareRead(target);
             target->readFromPathInBackground(
                 source, [self, target, kept, source, read, finished](auto error) {
                     if (!self || !target) {
@@ -787,6 +796,25 @@ void DocumentController::removeDocument(Document* document) {
             return;
         }
     }
+}
+
+void DocumentController::prepareRead(Document* document) {
+    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document) : QSize());
+    // A document shown before its picture was whole closes when the picture
+    // turns out damaged, with the error its open would have given: kept
+    // open, it would print nothing where its picture is.
+    connect(document, &Document::readFailedLate, this, &DocumentController::readFailedLate,
+            Qt::UniqueConnection);
+}
+
+void DocumentController::readFailedLate(std::shared_ptr<const platform::Error> error) {
+    auto* document = qobject_cast<Document*>(sender());
+    if (!document || !error) {
+        return;
+    }
+    // Its window goes first, so that the error does not go with it.
+    removeDocument(document);
+    presentError(nullptr, *error);
 }
 
 void DocumentController::presentError(Document* document, const platform::Error& error) {

@@ -46,6 +46,17 @@ public:
     static DocumentController* shared();
 
     void setWindowMaker(WindowMaker maker) { m_makeWindow = std::move(maker); }
+    // Makes a document's window without showing it, while its package is
+    // read on a worker, so that the window is built meanwhile rather than
+    // after; the window maker then shows it. A window so made for a package
+    // that fails to open closes with its document (Document::closing).
+    void setWindowPreparer(WindowMaker preparer) { m_prepareWindow = std::move(preparer); }
+    // The size a document's picture is first decoded to when its package is
+    // read (opened, reverted, reopened), given the document, which may have
+    // no window yet; see Document::setQuickDecodeBound. Without it pictures
+    // are decoded whole before their documents show.
+    using QuickDecodeBound = std::function<QSize(const Document& document)>;
+    void setQuickDecodeBound(QuickDecodeBound bound) { m_quickDecodeBound = std::move(bound); }
     void setPanels(DocumentPanels* panels) { m_panels = panels; }
     void setRecentDocuments(RecentDocuments recent);
     // How long after its last change an edited document with a file is saved.
@@ -124,6 +135,9 @@ signals:
     void recentDocumentsChanged();
     void currentDocumentChanged(Document* document);
 
+private slots:
+    void readFailedLate(std::shared_ptr<const platform::Error> error);
+
 private:
     using FileWork = std::function<void(std::function<void()> finished)>;
     // A restore writes the kept version back into the package.
@@ -160,6 +174,8 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
+    // Before a background read of the document starts.
+    void prepareRead(Document* document);
     // After the autosave delay, or the given milliseconds.
     void scheduleAutosave(Document* document, int delay = -1);
     void autosave(Document* document);
@@ -182,6 +198,8 @@ private:
 
     DocumentMaker m_makeDocument;
     WindowMaker m_makeWindow;
+    WindowMaker m_prepareWindow;
+    QuickDecodeBound m_quickDecodeBound;
     DocumentPanels* m_panels = nullptr;
     RecentDocuments m_recent;
     std::vector<std::unique_ptr<Document>> m_documents;

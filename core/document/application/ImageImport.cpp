@@ -2,12 +2,12 @@
 
 #include "core/document/application/DocumentActions.h"
 #include "core/document/application/DocumentWindowPresenter.h"
-#include "core/document/application/DocumentWorkQueue.h"
-#include "core/document/application/Framework.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/Framework.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/job/UndoPicture.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/FileContents.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
@@ -542,7 +542,7 @@ void ImageImport::presentImageOpenPanel(const std::optional<QUrl>& startingAt) {
 
 void ImageImport::applyOriginalImage(PrintDocument& document, OriginalImage::Pointer image,
                                      OriginalImage::Pointer previous) {
-    using Name = UndoActionName::Case;
+    using Name = UndoActionName;
     const UndoActionName name = !previous && image   ? Name::addingImage
                                 : previous && !image ? Name::deletingImage
                                                      : Name::changingImage;

@@ -4,6 +4,7 @@
 #include "core/document/runs/MaintenanceRun.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Error.h"
+#include "platform/MainThread.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -40,8 +41,9 @@ void PrintJobDocument::writeToPath(const QString& path) {
 void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
     QPointer<PrintJobDocument> self(this);
     DocumentPackage::loadInBackground(
-        path, [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
-                                             std::shared_ptr<const platform::Error> error) {
+        path,
+        [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
+                                       std::shared_ptr<const platform::Error> error) {
             // A document closed meanwhile has nobody waiting for it.
             if (!self) {
                 return;
@@ -55,8 +57,30 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
                     error = e.clone();
                 }
             }
+            if (!error && contents && contents->image && !contents->image->isFullyDecoded()) {
+                self->watchWholeDecode(contents->image, contents->path);
+            }
             done(error);
+        },
+        quickDecodeBound());
+}
+
+void PrintJobDocument::watchWholeDecode(const ambrel::OriginalImage::Pointer& image,
+                                        const QString& path) {
+    QPointer<PrintJobDocument> self(this);
+    std::weak_ptr<const ambrel::OriginalImage> weak = image;
+    image->whenFullyDecoded([self, weak, path] {
+        platform::MainThread::post([self, weak, path] {
+            const auto image = weak.lock();
+            // A picture replaced meanwhile is no longer the package's.
+            if (!self || !image || self->m_printDocument->originalImage() != image ||
+                image->decodeFully()) {
+                return;
+            }
+            emit self->readFailedLate(
+                DocumentPackage::pictureRefusedError(path, image->fullDecodeRefusal()));
         });
+    });
 }
 
 void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done,
@@ -80,27 +104,6 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
                 done(error);
             }
         });
-}
-
-PrintRun::Parts PrintJobDocument::printParts() const {
-    const PrintDocument& job = *m_printDocument;
-    PrintRun::Parts parts;
-    parts.deviceDescriptor = job.deviceDescriptor();
-    parts.originalImage = job.originalImage();
-    parts.transportType = job.transportType();
-    parts.canvas = job.canvas();
-    parts.drawingOptions = job.originalImageDrawingOptions();
-    if (const auto conversion = job.currentBlackConversion()) {
-        parts.currentBlackConversion = conversion->blackConversion();
-    }
-    if (job.currentDeviceSetting()) {
-        parts.deviceSettingValues = job.currentDeviceSetting()->values();
-    }
-    return parts;
-}
-
-ambrel::PrintTask PrintJobDocument::makePrintTask() const {
-    return PrintRun::makePrintTask(printParts());
 }
 
 void PrintJobDocument::printDocument(const std::shared_ptr<RunPresenter>& presenter,

@@ -23,10 +23,9 @@ public:
     PrintDocument& job() { return *m_printDocument; }
     const PrintDocument& job() const { return *m_printDocument; }
 
-    // What the print task is made of, as the job holds it now.
-    PrintRun::Parts printParts() const;
-    // Throws ambrel::ConnectionError when the job cannot be printed.
-    ambrel::PrintTask makePrintTask() const;
+    // The job's print task (PrintDocument::makePrintTask()); throws
+    // ambrel::ConnectionError when the job cannot be printed.
+    ambrel::PrintTask makePrintTask() const { return m_printDocument->makePrintTask(); }
 
     // The print action: without a model or a transport nothing happens.
     void printDocument(const std::shared_ptr<RunPresenter>& presenter,
@@ -49,6 +48,10 @@ protected:
     }
 
 private:
+    // Reports readFailedLate when the picture a read brought, shown before
+    // its whole pixels were decoded, turns out not to decode.
+    void watchWholeDecode(const ambrel::OriginalImage::Pointer& image, const QString& path);
+
     std::unique_ptr<PrintDocument> m_printDocument;
 };
 

@@ -1,6 +1,7 @@
 #include "core/document/job/BlackConversionOptionsWrapper.h"
 
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/OptionValue.h"
 
 namespace kestrom {
 
@@ -31,30 +32,66 @@ void BlackConversionOptionsWrapper::loadDictionaryForSave(const QVariantMap& dic
 }
 
 QStringList BlackConversionOptionsWrapper::allKeyPaths() {
+    return keyPaths(~0u);
+}
+
+namespace {
+
+template <typename Rows>
+void addPaths(QStringList& paths, const QString& group, const Rows& rows, unsigned effects) {
+    for (const auto& row : rows) {
+        if (row.effects & effects) {
+            paths << group + u'.' + QLatin1String(row.key);
+        }
+    }
+}
+
+// Calls use(row) with the row of the key path, if there is one.
+template <typename Use> bool withRow(const QString& optionsKeyPath, Use use) {
+    const QString group = optionsKeyPath.section(u'.', 0, 0);
+    const QString key = optionsKeyPath.section(u'.', 1);
+    if (group == thresholdKey) {
+        if (const auto* row = ThresholdWrapper::row(ConversionOptionTable::threshold, key)) {
+            use(*row);
+            return true;
+        }
+    } else if (group == halftoneKey) {
+        if (const auto* row = HalftoneWrapper::row(ConversionOptionTable::halftone, key)) {
+            use(*row);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+QStringList BlackConversionOptionsWrapper::keyPaths(unsigned effects) {
     QStringList paths;
-    for (const QString& key : ThresholdWrapper::allKeys()) {
-        paths << thresholdKey + u'.' + key;
-    }
-    for (const QString& key : HalftoneWrapper::allKeys()) {
-        paths << halftoneKey + u'.' + key;
-    }
+    addPaths(paths, thresholdKey, ConversionOptionTable::threshold, effects);
+    addPaths(paths, halftoneKey, ConversionOptionTable::halftone, effects);
     return paths;
 }
 
-std::optional<QString>
+std::optional<UndoActionName>
 BlackConversionOptionsWrapper::undoActionName(const QString& optionsKeyPath) {
-    const QString group = optionsKeyPath.section(u'.', 0, 0);
-    const QString key = optionsKeyPath.section(u'.', 1);
-    if (key.isEmpty()) {
+    std::optional<UndoActionName> name;
+    withRow(optionsKeyPath, [&](const auto& row) { name = row.undoActionName(); });
+    return name;
+}
+
+std::optional<QVariant> BlackConversionOptionsWrapper::fittedValue(const QString& optionsKeyPath,
+                                                                   const QVariant& value) {
+    const auto number = OptionValue::finiteNumber(value);
+    if (!number) {
         return std::nullopt;
     }
-    std::optional<UndoActionName> name;
-    if (group == thresholdKey) {
-        name = ThresholdWrapper::undoActionName(key);
-    } else if (group == halftoneKey) {
-        name = HalftoneWrapper::undoActionName(key);
-    }
-    return name ? std::optional<QString>(name->rawValue()) : std::nullopt;
+    std::optional<QVariant> fitted;
+    withRow(optionsKeyPath, [&](const auto& row) {
+        const double stored = row.fitted(*number);
+        fitted = row.whole ? QVariant(qint64(stored)) : QVariant(stored);
+    });
+    return fitted;
 }
 
 platform::Observable* BlackConversionOptionsWrapper::objectForKey(const QString& key) const {

@@ -36,9 +36,16 @@ public:
 
     // "threshold.<key>" for each threshold key, then "halftone.<key>".
     static QStringList allKeyPaths();
-    // The undo action of an options key path ("threshold.expansionLevel" gives
-    // "changingBitmapExpansionLevel"); nothing for paths without one.
-    static std::optional<QString> undoActionName(const QString& optionsKeyPath);
+    // The key paths of the options whose rows affect any of the derived
+    // values (PropertyEffect bits).
+    static QStringList keyPaths(unsigned effects);
+    // The undo step of an options key path ("threshold.expansionLevel" gives
+    // changingBitmapExpansionLevel); nothing for paths without one.
+    static std::optional<UndoActionName> undoActionName(const QString& optionsKeyPath);
+    // What setting the value at the key path would store: a finite number
+    // brought into the row's range; nothing for other values and paths.
+    static std::optional<QVariant> fittedValue(const QString& optionsKeyPath,
+                                               const QVariant& value);
 
     Observable* objectForKey(const QString& key) const override;
 

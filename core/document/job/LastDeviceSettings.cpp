@@ -1,8 +1,8 @@
 #include "core/document/job/LastDeviceSettings.h"
 
-#include "core/document/application/UserDefaultsKeys.h"
 #include "core/document/job/DeviceSetting.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
 

@@ -1,9 +1,9 @@
 #include "core/document/job/PrintDocument.h"
 
-#include "core/document/application/Framework.h"
-#include "core/document/application/KestromText.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/Framework.h"
 #include "core/document/job/ImagePlacement.h"
+#include "core/document/job/KestromText.h"
 #include "core/document/job/LastDeviceSettings.h"
 #include "core/document/job/OptionValue.h"
 #include "core/document/job/ReadOnlyKeyedValues.h"
@@ -26,7 +26,7 @@ namespace {
 
 const QString kLastModelName = QStringLiteral("LastModelName");
 
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 bool finite(const Point_mm& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
@@ -83,13 +83,14 @@ std::unique_ptr<ReadOnlyKeyedValues> keyedValues(const Pointer& pointer, Read re
 PrintDocument::PrintDocument()
     : m_undoManager(std::make_shared<platform::UndoManager>()),
       m_blackConversionOptions(std::make_unique<BlackConversionOptionsWrapper>()) {
-    const QStringList optionKeyPaths = [] {
+    // The options' paths from the document, of the rows with the effects.
+    const auto optionKeyPaths = [](unsigned effects) {
         QStringList paths;
-        for (const QString& path : BlackConversionOptionsWrapper::allKeyPaths()) {
+        for (const QString& path : BlackConversionOptionsWrapper::keyPaths(effects)) {
             paths.append(DocumentKey::blackConversionOptions + QLatin1Char('.') + path);
         }
         return paths;
-    }();
+    };
     using namespace PropertyEffect;
     setKeyPathsAffectingKey(DocumentKey::imageSizeForDisplay_px,
                             propertyKeys(displaySize) + QStringList{DocumentKey::imageSize_px});
@@ -104,20 +105,20 @@ PrintDocument::PrintDocument()
         DocumentKey::imageOverflownAmount_mm,
         {DocumentKey::deviceDescriptor, DocumentKey::allImageArea_mm, DocumentKey::canvas});
     setKeyPathsAffectingKey(DocumentKey::currentBlackConversion,
-                            QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
-    const QString expansionLevel = DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
-                                                           DocumentKey::Threshold::expansionLevel);
-    setKeyPathsAffectingKey(DocumentKey::imageBitmapExpansionLevelText, {expansionLevel});
+                            QStringList{DocumentKey::blackConversionType} +
+                                optionKeyPaths(conversion));
+    setKeyPathsAffectingKey(DocumentKey::imageBitmapExpansionLevelText,
+                            optionKeyPaths(expansionText));
     setKeyPathsAffectingKey(DocumentKey::imageBitmapConversionPropertiesAreDefault,
-                            QStringList{DocumentKey::blackConversionType} + optionKeyPaths);
+                            QStringList{DocumentKey::blackConversionType} +
+                                optionKeyPaths(conversion));
     setKeyPathsAffectingKey(DocumentKey::horizontalImageSplitPropertiesAreDefault,
                             propertyKeys(splitDefaults));
     setKeyPathsAffectingKey(DocumentKey::sequences,
-                            QStringList{DocumentKey::originalImage, DocumentKey::deviceDescriptor,
-                                        DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
-                                                                DocumentKey::Threshold::threshold),
-                                        expansionLevel, DocumentKey::imageOffset_mm,
-                                        DocumentKey::imageSize_px, DocumentKey::imageOffsetBase} +
+                            QStringList{DocumentKey::originalImage, DocumentKey::deviceDescriptor} +
+                                optionKeyPaths(sequences) +
+                                QStringList{DocumentKey::imageOffset_mm, DocumentKey::imageSize_px,
+                                            DocumentKey::imageOffsetBase} +
                                 propertyKeys(sequences));
     // The anchor's code is another face of the anchor.
     setKeyPathsAffectingKey(DocumentKey::imageOffsetBaseFourCharCode,
@@ -372,8 +373,8 @@ void PrintDocument::changeProperty(const QString& key, UndoActionName name, T& f
 
 #define KESTROM_DEFINE_PROPERTY_SETTER(type, key, Key, Face, undo, lower, upper, ...)              \
     void PrintDocument::set##Key(type value) {                                                     \
-        changeProperty<SettingFace::Face>(DocumentKey::key, Name::undo, m_options.key, value,      \
-                                          lower, upper, &PrintDocument::set##Key);                 \
+        changeProperty<SettingFace::Face>(DocumentKey::key, UndoActionName(#undo), m_options.key,  \
+                                          value, lower, upper, &PrintDocument::set##Key);          \
     }
 KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_DEFINE_PROPERTY_SETTER)
 #undef KESTROM_DEFINE_PROPERTY_SETTER
@@ -834,27 +835,14 @@ void PrintDocument::writeCurrentDeviceSettingValue(const QVariant& value, const 
 
 // The value an option takes for a write: the option objects' own rule, run
 // on a copy that nobody observes.
-QVariant PrintDocument::fittedOptionValue(const QString& keyPath, const QVariant& value) const {
-    const QString group = keyPath.section(QLatin1Char('.'), 0, 0);
-    const QString key = keyPath.section(QLatin1Char('.'), 1);
-    if (group == DocumentKey::OptionGroup::threshold) {
-        ThresholdWrapper scratch(m_blackConversionOptions->threshold().rawValue());
-        scratch.setValueForKey(key, value);
-        return scratch.valueForKey(key);
-    }
-    HalftoneWrapper scratch(m_blackConversionOptions->halftone().rawValue());
-    scratch.setValueForKey(key, value);
-    return scratch.valueForKey(key);
-}
-
 void PrintDocument::setBlackConversionOptionsValue(const QVariant& value, const QString& keyPath) {
-    const auto rawName = BlackConversionOptionsWrapper::undoActionName(keyPath);
-    const auto name = rawName ? UndoActionName::fromRawValue(*rawName) : std::nullopt;
-    if (!name || !OptionValue::finiteNumber(value)) {
+    const auto name = BlackConversionOptionsWrapper::undoActionName(keyPath);
+    const auto fitted = BlackConversionOptionsWrapper::fittedValue(keyPath, value);
+    if (!name || !fitted) {
         return;
     }
     const QVariant old = m_blackConversionOptions->valueForKeyPath(keyPath);
-    if (AnyValue::equal(old, fittedOptionValue(keyPath, value))) {
+    if (AnyValue::equal(old, *fitted)) {
         return;
     }
     performUndoGroup(*name, [&] {

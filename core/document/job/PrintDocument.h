@@ -56,7 +56,9 @@
 #include "core/document/job/DeviceSetting.h"
 #include "core/document/job/EdgeInsets.h"
 #include "core/document/job/PrintDocumentPropertyTable.h"
+#include "core/document/job/SequenceSplitter.h"
 #include "core/document/job/UndoActionName.h"
+#include "model/connections/PrintTask.h"
 #include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/descriptions/TransportType.h"
@@ -199,6 +201,24 @@ public:
     void setImageSizeWithMaxSizeForDisplay_mm(const ambrel::Size_mm& box,
                                               bool includingRepeatedImages);
 
+    // --- The print ------------------------------------------------------------
+
+    // The document's print task: the picture placed by the stored options
+    // and converted by the current black conversion, with the current
+    // setting's values (none without a setting). Throws a ConnectionError for
+    // the first check that fails: model, picture, transport, canvas.
+    ambrel::PrintTask makePrintTask() const;
+    // The areas the print is split into, in millimetres. With a model, a
+    // transport, a picture and a connection that splits, the handler gets
+    // them later on the main thread and the splitting's progress is returned;
+    // otherwise the handler gets an empty list at once and nothing is
+    // returned. One connection serves every request of a model and transport.
+    std::shared_ptr<platform::Progress>
+    getSplittedSequenceAreas_mm(bool isRapidlyRepeated,
+                                SequenceSplitter::SequenceAreasHandler handler);
+    // How the splitting's connections are made (the model's own by default).
+    void setSplittingConnectionMaker(SequenceSplitter::ConnectionMaker maker);
+
     // --- Commands of the inspector and the menus --------------------------------
 
     // Each is one undo step of its own name.
@@ -263,7 +283,6 @@ private:
     void changeProperty(const QString& key, UndoActionName name, T& field, T value, double lower,
                         double upper, void (PrintDocument::*setter)(T));
     void writeCurrentDeviceSettingValue(const QVariant& value, const QString& keyPath);
-    QVariant fittedOptionValue(const QString& keyPath, const QVariant& value) const;
     void applyModel(const DescriptorPointer& descriptor, bool pristine);
     void rememberForModel(const QVariant& value, const QString& key);
     bool isPristine() const;
@@ -284,6 +303,7 @@ private:
     ambrel::BlackConversionType m_blackConversionType = ambrel::BlackConversionType::threshold;
     std::unique_ptr<BlackConversionOptionsWrapper> m_blackConversionOptions;
     DeviceSettingPointer m_currentDeviceSetting;
+    SequenceSplitter m_splitter;
     bool m_inViewingMode = false;
     mutable std::optional<QString> m_imageOriginalSizeDescriptionCache;
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The print document's plain settings, each described once. A row gives
-//   type, key, Key (the name after "set"), value face, undo step,
+//   type, key, Key (the name after "set"), value face, undo step (the raw
+//   value of its UndoActionName),
 //   lower bound, upper bound, derived values it affects.
 // From the rows come the key constants (DocumentKey), the getters and
 // setters of PrintDocument with their clamping, undo step and change
@@ -56,6 +57,10 @@ enum : unsigned {
     imageArea = 1u << 2,     // "allImageArea_mm"
     splitDefaults = 1u << 3, // "horizontalImageSplitPropertiesAreDefault" and its reset
     printTurn = 1u << 4,     // the turn a colour picture's gray is prepared in for the print
+    // Of the conversion options (ConversionOptionTable.h):
+    conversion = 1u << 5,    // "currentBlackConversion" and
+                             // "imageBitmapConversionPropertiesAreDefault"
+    expansionText = 1u << 6, // "imageBitmapExpansionLevelText"
 };
 
 } // namespace kestrom::PropertyEffect

@@ -1,7 +1,7 @@
 #include "core/document/package/DocumentFileError.h"
 
-#include "core/document/application/Framework.h"
-#include "core/document/application/KestromText.h"
+#include "core/document/job/Framework.h"
+#include "core/document/job/KestromText.h"
 
 #include <QFileInfo>
 

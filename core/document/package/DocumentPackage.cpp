@@ -1,9 +1,10 @@
 #include "core/document/package/DocumentPackage.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/document/package/DocumentFileError.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/FileContents.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
 
 #include <QBuffer>
@@ -266,7 +267,50 @@ void DocumentPackage::removeStaleSaves(const QString& path) {
     }
 }
 
-DocumentPackage::Contents DocumentPackage::load(const QString& path) {
+namespace {
+
+// The package's picture, first decoded only to cover the bound where that
+// is quicker, else whole; `thumbnail` is the package's thumbnail as read, if
+// it may stand in for the picture meanwhile. `why` tells a picture refused
+// for the limits or the memory from a damaged one.
+ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& location,
+                                       const QSize& bound,
+                                       const std::optional<QByteArray>& thumbnail,
+                                       platform::PictureRefusal& why) {
+    using ambrel::OriginalImage;
+    using platform::PictureRefusal;
+    if (!bound.isEmpty()) {
+        if (auto image = OriginalImage::fromDataDecodingBehind(data, location, bound, &why)) {
+            return image;
+        }
+        if (why != PictureRefusal::noPicture) {
+            return nullptr;
+        }
+        if (thumbnail) {
+            if (auto image = OriginalImage::fromDataShownFromStandIn(data, location, *thumbnail,
+                                                                     bound, &why)) {
+                return image;
+            }
+            if (why != PictureRefusal::noPicture) {
+                return nullptr;
+            }
+        }
+    }
+    return OriginalImage::fromData(data, location, &why);
+}
+
+// Whether the package's thumbnail folder is a folder of its own, not one
+// reached through a link.
+bool hasOwnQuickLookFolder(const QString& package) {
+    struct stat st {};
+    const QString folder = package + u'/' + DocumentPackage::quickLookFolderName;
+    return ::lstat(native(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+DocumentPackage::Contents DocumentPackage::load(const QString& path,
+                                                const QSize& quickDecodeBound) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -294,10 +338,12 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
     // The thumbnail is no part of what opens, and a damaged one refuses
     // nothing: without its digest the fingerprint has none.
     const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
+    std::optional<QByteArray> thumbnailData;
     try {
-        if (const auto bytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
-                                      Damage::damagedPicture)) {
-            digests.insert(thumbnail, PackageFingerprint::digest(*bytes));
+        thumbnailData =
+            member(path, thumbnail, FileContents::maximumPictureFileSize, Damage::damagedPicture);
+        if (thumbnailData) {
+            digests.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
         }
     } catch (const platform::Error&) {
     }
@@ -306,9 +352,14 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path) {
         contents.fingerprint = before.withDigests(digests);
     }
     if (imageData) {
+        // The thumbnail stands in for the picture only from the package's
+        // own folder, and only while the whole picture decodes.
+        if (quickDecodeBound.isEmpty() || !hasOwnQuickLookFolder(path)) {
+            thumbnailData.reset();
+        }
         // A picture whose location is unknown is still the document's picture.
-        contents.image = ambrel::OriginalImage::fromData(
-            *imageData, DocumentSettings::pictureLocation(contents.settings));
+        contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
+                                 quickDecodeBound, thumbnailData, contents.pictureRefusal);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {
@@ -324,6 +375,10 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     // document or an unknown model is the better reason than the picture.
     const auto checked = DocumentSettings::check(contents.settings, application);
     if (contents.pictureIsDamaged) {
+        if (contents.pictureRefusal != platform::PictureRefusal::noPicture) {
+            throw ambrel::OriginalImageError::refusal(contents.pictureRefusal,
+                                                      QFileInfo(contents.path).fileName());
+        }
         throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
     }
     if (contents.pictureIsMissing) {
@@ -332,6 +387,14 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     const UndoRegistrationPause pause(document.undoManager());
     DocumentSettings::apply(document, contents.settings, checked);
     document.setOriginalImage(contents.image);
+}
+
+std::shared_ptr<const platform::Error>
+DocumentPackage::pictureRefusedError(const QString& path, platform::PictureRefusal why) {
+    if (why != platform::PictureRefusal::noPicture) {
+        return ambrel::OriginalImageError::refusal(why, QFileInfo(path).fileName()).clone();
+    }
+    return DocumentFileError::corruptPackage(path, Damage::damagedPicture).clone();
 }
 
 void DocumentPackage::read(PrintDocument& document, const QString& path) {
@@ -416,17 +479,24 @@ void DocumentPackage::write(const PrintDocument& document, const QString& path) 
     write(snapshot(document), path);
 }
 
-void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler) {
-    DocumentWorkQueue::run([path, handler = std::move(handler)]() mutable {
+void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
+                                       const QSize& quickDecodeBound) {
+    DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler)]() mutable {
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;
         try {
-            contents = load(path);
+            contents = load(path, quickDecodeBound);
         } catch (const platform::Error& e) {
             error = e.clone();
         }
+        const ambrel::OriginalImage::Pointer image = contents ? contents->image : nullptr;
         platform::MainThread::post([handler = std::move(handler), contents = std::move(contents),
                                     error]() mutable { handler(std::move(contents), error); });
+        // A picture shown from a smaller decode gets its whole pixels here,
+        // while its window already shows.
+        if (image) {
+            image->decodeFully();
+        }
     });
 }
 

@@ -3,9 +3,11 @@
 #include "core/document/package/DocumentSettings.h"
 #include "core/document/package/PackageFingerprint.h"
 #include "model/pictures/OriginalImage.h"
+#include "platform/graphics/PictureRefusal.h"
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QVariantMap>
 
@@ -54,6 +56,9 @@ public:
         // it without changing the document, after the settings have had
         // their say (a newer application's document is reported as such).
         bool pictureIsDamaged = false;
+        // Why the picture did not decode: a picture beyond the limits or one
+        // the memory ran out for is refused as such, not as damage.
+        platform::PictureRefusal pictureRefusal = platform::PictureRefusal::noPicture;
         // The settings name a picture the package no longer holds. apply()
         // refuses it as damaged: opening it blank would lose the picture for
         // good at the next save.
@@ -70,16 +75,27 @@ public:
     // DocumentFileError::corruptPackage when it is damaged: not a folder, no
     // settings, settings that are no dictionary, a member that is a symbolic
     // link or larger than any this application writes.
-    static Contents load(const QString& path);
+    //
+    // With a bound, a raster picture whose header tells its size is first
+    // decoded only to cover the bound (a JPEG straight from its bytes, any
+    // other from the package's thumbnail); its whole pixels are left for
+    // OriginalImage::decodeFully(). Without one, or where that gains
+    // nothing, the picture is decoded whole.
+    static Contents load(const QString& path, const QSize& quickDecodeBound = {});
     // Applies what was read to the document, registering no undo step; main
     // thread. Throws what DocumentSettings::check throws, then
     // DocumentFileError::corruptPackage for a picture that does not decode
-    // or is missing, before any value reaches the document: a refused
+    // or is missing (OriginalImageError for one beyond the limits or the
+    // memory), before any value reaches the document: a refused
     // package leaves it exactly as it was.
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());
     static void read(PrintDocument& document, const QString& path);
+    // The error apply() gives for the package's picture that did not decode
+    // for the reason; also for a whole decode that fails after apply().
+    static std::shared_ptr<const platform::Error> pictureRefusedError(const QString& path,
+                                                                      platform::PictureRefusal why);
 
     // What a save writes, taken from the document; main thread. Throws when
     // the settings cannot be serialized.
@@ -118,7 +134,10 @@ public:
     // contents or the error.
     using LoadHandler = std::function<void(std::optional<Contents> contents,
                                            std::shared_ptr<const platform::Error> error)>;
-    static void loadInBackground(const QString& path, LoadHandler handler);
+    // With a bound, the handler may get a picture whose whole pixels are
+    // still being decoded on the worker (see load()).
+    static void loadInBackground(const QString& path, LoadHandler handler,
+                                 const QSize& quickDecodeBound = {});
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;

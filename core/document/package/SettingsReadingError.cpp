@@ -1,6 +1,6 @@
 #include "core/document/package/SettingsReadingError.h"
 
-#include "core/document/application/Framework.h"
+#include "core/document/job/Framework.h"
 
 namespace kestrom {
 

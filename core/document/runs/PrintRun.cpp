@@ -8,26 +8,6 @@ namespace kestrom {
 
 using ambrel::ConnectionError;
 
-ambrel::PrintTask PrintRun::makePrintTask(const Parts& parts) {
-    if (!parts.deviceDescriptor) {
-        throw ConnectionError(ConnectionError::Case::noDeviceModelInDocument);
-    }
-    if (!parts.originalImage) {
-        throw ConnectionError(ConnectionError::Case::noImageInDocument);
-    }
-    if (!parts.transportType) {
-        throw ConnectionError(ConnectionError::Case::noDeviceModelInDocument);
-    }
-    if (!parts.canvas) {
-        throw ConnectionError(ConnectionError::Case::documentImageIsNotInCanvas);
-    }
-    ambrel::OriginalImageDrawingOptions options = parts.drawingOptions;
-    options.imageBitmapConversion = parts.currentBlackConversion;
-    return ambrel::PrintTask(parts.deviceDescriptor, parts.canvas, *parts.transportType,
-                             ambrel::ImageSource::originalImage(parts.originalImage, options),
-                             parts.deviceSettingValues.value_or(QVariantMap()));
-}
-
 void PrintRun::printDocument(const std::shared_ptr<RunPresenter>& presenter,
                              const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
                              std::optional<ambrel::TransportType> transportType, TaskMaker makeTask,

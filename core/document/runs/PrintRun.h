@@ -2,15 +2,9 @@
 
 #include "core/document/runs/RunPresenter.h"
 #include "model/connections/PrintTask.h"
-#include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/descriptions/TransportType.h"
-#include "model/pictures/BlackConversion.h"
-#include "model/pictures/OriginalImage.h"
-#include "model/pictures/OriginalImageDrawingOptions.h"
 #include "platform/ScriptCommand.h"
-
-#include <QVariantMap>
 
 #include <functional>
 #include <memory>
@@ -27,22 +21,8 @@ namespace kestrom {
 // print from the user interface ends with the model's completion alert.
 class PrintRun {
 public:
-    // What a print task is made of, as the document holds it.
-    struct Parts {
-        std::shared_ptr<const ambrel::DeviceDescriptor> deviceDescriptor;
-        ambrel::OriginalImage::Pointer originalImage;
-        std::optional<ambrel::TransportType> transportType;
-        std::shared_ptr<const ambrel::Canvas> canvas;
-        ambrel::OriginalImageDrawingOptions drawingOptions;
-        ambrel::BlackConversion currentBlackConversion = ambrel::BlackConversion::threshold();
-        // The current device setting's values; none when there is no setting.
-        std::optional<QVariantMap> deviceSettingValues;
-    };
-
-    // The print task of the parts, or a ConnectionError for the first check
-    // that fails: model, picture, transport, canvas, in that order.
-    static ambrel::PrintTask makePrintTask(const Parts& parts);
-
+    // Makes the print task (the document's makePrintTask()); throws when
+    // the job cannot be printed.
     using TaskMaker = std::function<ambrel::PrintTask()>;
 
     // The print action: without a window, a model or a transport nothing

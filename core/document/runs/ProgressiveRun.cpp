@@ -1,6 +1,6 @@
 #include "core/document/runs/ProgressiveRun.h"
 
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/CancellationError.h"

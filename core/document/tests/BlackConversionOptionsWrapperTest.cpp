@@ -104,11 +104,15 @@ TEST(BlackConversionOptionsWrapper, loadingTakesOnlyNumbersOfTheRightKind) {
 
 TEST(BlackConversionOptionsWrapper, namesTheUndoActionOfEachOptionKeyPath) {
     using W = BlackConversionOptionsWrapper;
-    EXPECT_EQ(W::undoActionName("threshold.threshold"), "changingBitmapConversionThreshold");
-    EXPECT_EQ(W::undoActionName("threshold.expansionLevel"), "changingBitmapExpansionLevel");
-    EXPECT_EQ(W::undoActionName("halftone.linesPerInch"), "changingHalftoneOption");
+    const auto raw = [](const QString& path) {
+        const auto name = W::undoActionName(path);
+        return name ? name->rawValue() : QString();
+    };
+    EXPECT_EQ(raw("threshold.threshold"), "changingBitmapConversionThreshold");
+    EXPECT_EQ(raw("threshold.expansionLevel"), "changingBitmapExpansionLevel");
+    EXPECT_EQ(raw("halftone.linesPerInch"), "changingHalftoneOption");
     for (const char* key : {"brightnessFactor", "blackClampFactor", "whiteClampFactor"}) {
-        EXPECT_EQ(W::undoActionName(QString("halftone.") + key), "changingImageBrightness");
+        EXPECT_EQ(raw(QString("halftone.") + key), "changingImageBrightness");
     }
     for (const char* path : {"halftone.angle_deg", "threshold", "threshold.", "halftone.Lines",
                              "x.threshold.threshold"}) {

@@ -188,7 +188,7 @@ TEST_F(ActionsTest, eachQuarterTurnIsAStepOfItsOwn) {
     }
     EXPECT_EQ(document().imageOrientation(), ImageRotation::none);
     EXPECT_EQ(document().undoManager()->undoActionName(),
-              UndoActionName(UndoActionName::Case::rotatingImage).displayedName());
+              UndoActionName("rotatingImage").displayedName());
     document().undoManager()->undo();
     EXPECT_EQ(document().imageOrientation(), ImageRotation::r270);
     actions().perform(Action::rotateLeft);
@@ -218,9 +218,8 @@ TEST_F(ActionsTest, mirrorTogglesUnderItsCheckAndTheConversionResetKeepsTheOther
     EXPECT_EQ(
         document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
         0.4);
-    EXPECT_EQ(
-        document().undoManager()->undoActionName(),
-        UndoActionName(UndoActionName::Case::resettingBitmapConversionProperties).displayedName());
+    EXPECT_EQ(document().undoManager()->undoActionName(),
+              UndoActionName(UndoActionName::resettingBitmapConversionProperties).displayedName());
 }
 
 TEST_F(ActionsTest, chooseOpensThePanelAtThePicturesFile) {

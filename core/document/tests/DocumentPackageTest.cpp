@@ -5,6 +5,7 @@
 #include "core/document/package/DocumentSettings.h"
 #include "core/document/package/SettingsReadingError.h"
 #include "model/pictures/FullDecode.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/PropertyList.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -15,6 +16,7 @@
 #include <QScopeGuard>
 #include <QTimeZone>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
@@ -25,6 +27,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ambrel;
@@ -469,6 +472,60 @@ TEST_F(PackageTest, aReadTellsThePackageAsItReadIt) {
     EXPECT_EQ(*emptyRead, kestrom::PackageFingerprint::of(path("Empty.lunvik")));
 }
 
+// Read for a quick first look, a package tells the same digests as a
+// whole read: those of the bytes the picture is decoded from.
+TEST_F(PackageTest, aQuickReadTellsThePackageAsItReadIt) {
+    PrintDocument saved;
+    saved.setOriginalImage(
+        pictureOf(testpictures::encode(photo(1200, 800), "png"), "/pictures/photo.png"));
+    DocumentPackage::write(saved, path("Photo.lunvik"));
+    const auto quick = DocumentPackage::load(path("Photo.lunvik"), QSize(200, 200));
+    ASSERT_TRUE(quick.image);
+    EXPECT_FALSE(quick.image->isFullyDecoded());
+    ASSERT_TRUE(quick.fingerprint);
+    EXPECT_TRUE(quick.fingerprint->hasDigests());
+    EXPECT_EQ(*quick.fingerprint, kestrom::PackageFingerprint::of(path("Photo.lunvik")));
+    EXPECT_EQ(*quick.fingerprint, *DocumentPackage::load(path("Photo.lunvik")).fingerprint);
+}
+
+// A package whose picture announces more pixels than any decode may take
+// is refused as too large, read whole or for a quick first look, and the
+// document stays as it was.
+TEST_F(PackageTest, aPictureBeyondTheLimitsRefusesThePackageAsTooLarge) {
+    QByteArray jpeg = testpictures::encode(photo(64, 48), "jpeg", 90);
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xff\xc0", 2));
+    ASSERT_GT(frame, 0);
+    // Height and width of 65000 each: billions of pixels.
+    jpeg.replace(frame + 5, 4, QByteArray::fromHex("fde8fde8"));
+    PrintDocument saved;
+    saved.setOriginalImage(pictureOf(testpictures::encode(photo(64, 48), "jpeg", 90), "/p.jpg"));
+    DocumentPackage::write(saved, path("Huge.lunvik"));
+    writeFile(path("Huge.lunvik/ImageData"), jpeg);
+    for (const QSize bound : {QSize(), QSize(200, 200)}) {
+        SCOPED_TRACE(bound.width());
+        const auto contents = DocumentPackage::load(path("Huge.lunvik"), bound);
+        EXPECT_FALSE(contents.image);
+        EXPECT_EQ(contents.pictureRefusal, platform::PictureRefusal::tooLarge);
+        ASSERT_TRUE(contents.fingerprint);
+        EXPECT_TRUE(contents.fingerprint->hasDigests());
+        PrintDocument opened;
+        try {
+            DocumentPackage::apply(opened, contents, app);
+            ADD_FAILURE() << "applied";
+        } catch (const OriginalImageError& e) {
+            EXPECT_EQ(e.errorCase(), OriginalImageError::Case::tooLarge);
+            EXPECT_TRUE(e.localizedDescription().contains(QStringLiteral("Huge.lunvik")));
+        }
+        EXPECT_FALSE(opened.originalImage());
+    }
+    // A picture that merely does not decode is still damage to the package.
+    writeFile(path("Huge.lunvik/ImageData"), jpeg.left(jpeg.size() / 2));
+    PrintDocument opened;
+    EXPECT_TRUE(damageOf([&] {
+                    DocumentPackage::apply(opened, DocumentPackage::load(path("Huge.lunvik")), app);
+                }).contains("Its picture is damaged."));
+}
+
 TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     PrintDocument document;
     document.setOriginalImage(picture(10, 10));
@@ -593,9 +650,12 @@ TEST_F(PackageTest, aSaveThatFailsMidwayLeavesTheOldPackage) {
     document.setOriginalImage(pictureOf(testpictures::encode(noise, "png"), "/n.png"));
     ASSERT_GT(document.originalImage()->data().size(), 65536);
     std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{65536, 65536};
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit limit{65536, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     const QString reason = damageOf([&] { DocumentPackage::write(document, path("Job.lunvik")); });
+    setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_TRUE(
         reason.startsWith("NSPOSIXErrorDomain 27: The document “Job.lunvik” cannot be saved"))
         << reason.toStdString();
@@ -843,13 +903,68 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
 
 } // namespace
 
+// Opened with a bound, a large picture comes first from a decode at the
+// bound: a JPEG from its own bytes, another raster file from the package's
+// thumbnail; the whole pixels that follow are those of the whole decode, and
+// a save made before they are there writes the same package.
+TEST_F(PackageTest, aLargePictureOpensFromASmallDecodeAndItsWholePixelsFollow) {
+    const QImage image = photo(1200, 800);
+    for (const char* format : {"jpeg", "png"}) {
+        SCOPED_TRACE(format);
+        const QByteArray bytes = testpictures::encode(image, format, 90);
+        PrintDocument saved;
+        saved.setOriginalImage(pictureOf(bytes, "/pictures/photo"));
+        const QString package = path(QStringLiteral("Photo-%1.lunvik").arg(format));
+        DocumentPackage::write(saved, package);
+
+        const auto contents = DocumentPackage::load(package, QSize(200, 200));
+        ASSERT_TRUE(contents.image);
+        const auto& picture = contents.image;
+        EXPECT_FALSE(picture->isFullyDecoded());
+        EXPECT_EQ(picture->data(), bytes);
+        EXPECT_EQ(picture->imageOriginalSizeInfo(), OriginalSizeInfo::px({1200, 800}));
+        // A quarter of the picture is the smallest that covers the bound.
+        EXPECT_EQ(picture->scaledDecode().size(), QSize(300, 200));
+
+        // Saved again before the whole pixels are there: the same package.
+        PrintDocument opened;
+        DocumentPackage::apply(opened, contents, app);
+        DocumentPackage::write(opened, path("Again.lunvik"));
+        EXPECT_TRUE(picture->isFullyDecoded());
+        ASSERT_TRUE(picture->cgImage());
+        EXPECT_TRUE(*picture->cgImage() == *saved.originalImage()->cgImage());
+        QFile again(path("Again.lunvik/ImageData"));
+        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+        EXPECT_EQ(again.readAll(), bytes);
+        EXPECT_TRUE(QFileInfo(path("Again.lunvik/QuickLook/Thumbnail.jpg")).isFile());
+
+        // Without a bound, or one the picture does not halve to, it is
+        // decoded whole.
+        EXPECT_TRUE(DocumentPackage::load(package).image->isFullyDecoded());
+        EXPECT_TRUE(DocumentPackage::load(package, QSize(1000, 1000)).image->isFullyDecoded());
+    }
+
+    // A thumbnail of another size than the picture is never shown for it.
+    PrintDocument saved;
+    saved.setOriginalImage(pictureOf(testpictures::encode(image, "png"), "/pictures/photo.png"));
+    DocumentPackage::write(saved, path("Other.lunvik"));
+    writeFile(path("Other.lunvik/QuickLook/Thumbnail.jpg"),
+              testpictures::encode(photo(1000, 800), "jpeg", 90));
+    EXPECT_TRUE(
+        DocumentPackage::load(path("Other.lunvik"), QSize(200, 200)).image->isFullyDecoded());
+}
+
 // A save takes its snapshot on the main thread; a picture still decoding
-// behind its quick decode is not decoded there, but by the write, whose
-// thumbnail is made of the whole pixels.
+// behind its quick decode is not decoded there, but by the write (or the
+// print's preparation in the background, which the write then waits for),
+// whose thumbnail is made of the whole pixels.
 TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
-    int decodes = 0;
+    std::atomic<int> decodes = 0;
+    std::atomic<int> decodesHere = 0;
+    const std::thread::id here = std::this_thread::get_id();
     FullDecode::setHookForTesting([&] {
         ++decodes;
+        decodesHere += std::this_thread::get_id() == here;
         return true;
     });
     const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
@@ -859,11 +974,11 @@ TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
         jpeg, QUrl::fromLocalFile(QStringLiteral("/tmp/photo.jpg")), QSize(200, 200)));
     ASSERT_TRUE(document.originalImage());
     const DocumentPackage::Snapshot snapshot = DocumentPackage::snapshot(document);
-    EXPECT_EQ(decodes, 0);
-    EXPECT_FALSE(document.originalImage()->isFullyDecoded());
+    EXPECT_EQ(decodesHere, 0);
     const QString path = m_folder.filePath(QStringLiteral("Photo.lunvik"));
     DocumentPackage::write(snapshot, path);
     EXPECT_EQ(decodes, 1);
+    EXPECT_TRUE(document.originalImage()->isFullyDecoded());
     QImage thumbnail;
     ASSERT_TRUE(thumbnail.load(path + u'/' + DocumentPackage::quickLookFolderName + u'/' +
                                DocumentPackage::thumbnailFileName));

@@ -1,8 +1,8 @@
 #include "core/document/application/Appearance.h"
 #include "core/document/application/ExpansionArray.h"
-#include "core/document/application/Framework.h"
 #include "core/document/application/ResponderChain.h"
 #include "core/document/job/CurrentGraphicsContext.h"
+#include "core/document/job/Framework.h"
 #include "core/document/job/OrientedImageDrawing.h"
 
 #include <QImage>

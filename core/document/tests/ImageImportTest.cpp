@@ -1,8 +1,8 @@
 #include "core/document/tests/DocumentTestSupport.h"
 #include "core/document/tests/WindowPresenterStub.h"
 
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "model/pictures/FullDecode.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
@@ -27,7 +27,7 @@ using kestrom::UndoActionName;
 
 namespace {
 
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 class ImportTest : public DocumentTest {
 protected:

@@ -10,7 +10,7 @@ using kestrom::UndoActionName;
 namespace {
 
 using CommandsTest = DocumentTest;
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 QString displayed(Name name) {
     return UndoActionName(name).displayedName();

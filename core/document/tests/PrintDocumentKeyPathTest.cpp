@@ -13,7 +13,7 @@ using kestrom::UndoActionName;
 namespace {
 
 using KeyPathTest = DocumentTest;
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 QVariantMap remembered(const QString& modelName) {
     return platform::UserDefaults::standard()
@@ -115,12 +115,14 @@ TEST_F(KeyPathTest, conversionOptionsAreWrittenWithTheirStepNames) {
         Name name;
     };
     for (const Case& c : {
-             Case{"threshold.threshold", 1.7, 1.0, Name::changingBitmapConversionThreshold},
-             Case{"threshold.expansionLevel", -9, -5, Name::changingBitmapExpansionLevel},
-             Case{"halftone.linesPerInch", 45.0, 45.0, Name::changingHalftoneOption},
-             Case{"halftone.brightnessFactor", 0.2, 0.2, Name::changingImageBrightness},
-             Case{"halftone.blackClampFactor", 0.9, 0.4, Name::changingImageBrightness},
-             Case{"halftone.whiteClampFactor", 0.1, 0.1, Name::changingImageBrightness},
+             Case{"threshold.threshold", 1.7, 1.0,
+                  UndoActionName("changingBitmapConversionThreshold")},
+             Case{"threshold.expansionLevel", -9, -5,
+                  UndoActionName("changingBitmapExpansionLevel")},
+             Case{"halftone.linesPerInch", 45.0, 45.0, UndoActionName("changingHalftoneOption")},
+             Case{"halftone.brightnessFactor", 0.2, 0.2, UndoActionName("changingImageBrightness")},
+             Case{"halftone.blackClampFactor", 0.9, 0.4, UndoActionName("changingImageBrightness")},
+             Case{"halftone.whiteClampFactor", 0.1, 0.1, UndoActionName("changingImageBrightness")},
          }) {
         const QString keyPath = QStringLiteral("blackConversionOptions.") + c.keyPath;
         SCOPED_TRACE(keyPath.toStdString());

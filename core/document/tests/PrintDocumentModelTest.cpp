@@ -99,7 +99,7 @@ TEST_F(ModelTest, onAnEditedDocumentTheModelChangeIsOneStepThatUndoesEverything)
     endEvent();
     platform::UndoManager& undo = *document.undoManager();
     EXPECT_EQ(undo.undoActionName(),
-              UndoActionName(UndoActionName::Case::changingPrinterModel).displayedName());
+              UndoActionName(UndoActionName::changingPrinterModel).displayedName());
     // Birch has a canvas of A4's size but not A4 itself, and no centre.
     EXPECT_EQ(document.canvas()->identifier(), QStringLiteral("Wide"));
     EXPECT_EQ(document.transportType(), TransportType::usb);

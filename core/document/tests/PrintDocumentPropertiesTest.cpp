@@ -14,7 +14,7 @@ using kestrom::UndoActionName;
 namespace {
 
 using PropertiesTest = DocumentTest;
-using Name = UndoActionName::Case;
+using Name = UndoActionName;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
@@ -100,24 +100,27 @@ TEST_F(PropertiesTest, everySetterIsOneNamedStepThatUndoesAndRedoes) {
     const auto canvasA3 = model(alderName)->canvases().at(1);
     for (const Case& c : {
              Case{"imageOffset_mm", QPointF(3, -4), Name::movingImage},
-             Case{"imageOrientation", 3, Name::rotatingImage},
+             Case{"imageOrientation", 3, UndoActionName("rotatingImage")},
              Case{"imageOffsetBase", "topLeft", Name::changingOffsetBase},
-             Case{"flipsImageHorizontal", true, Name::flippingImage},
+             Case{"flipsImageHorizontal", true, UndoActionName("flippingImage")},
              Case{"transportType", "wifi", Name::changingTransportType},
              Case{"blackConversionType", "halftone", Name::changingBlackConversionType},
              Case{"canvas", QVariant::fromValue(canvasA3), Name::changingCanvas},
-             Case{"imageRepeatXCount", 3, Name::changingImageRepeatXCount},
-             Case{"imageRepeatYCount", 4, Name::changingImageRepeatYCount},
-             Case{"imageRepeatXMargin_mm", 2.5, Name::changingImageRepeatXMargin},
-             Case{"imageRepeatYMargin_mm", -1.0, Name::changingImageRepeatYMargin},
-             Case{"minimumSeparatedXMargin_mm", 90.0, Name::changingMinimumSeparatedXMargin},
-             Case{"maximumBlackXLength_mm", 40.0, Name::changingMaximumBlackXLength},
-             Case{"usesMinimumSeparatedXMargin", false, Name::changingUsesMinimumSeparatedXMargin},
-             Case{"usesMaximumBlackXLength", false, Name::changingUsesMaximumBlackXLength},
+             Case{"imageRepeatXCount", 3, UndoActionName("changingImageRepeatXCount")},
+             Case{"imageRepeatYCount", 4, UndoActionName("changingImageRepeatYCount")},
+             Case{"imageRepeatXMargin_mm", 2.5, UndoActionName("changingImageRepeatXMargin")},
+             Case{"imageRepeatYMargin_mm", -1.0, UndoActionName("changingImageRepeatYMargin")},
+             Case{"minimumSeparatedXMargin_mm", 90.0,
+                  UndoActionName("changingMinimumSeparatedXMargin")},
+             Case{"maximumBlackXLength_mm", 40.0, UndoActionName("changingMaximumBlackXLength")},
+             Case{"usesMinimumSeparatedXMargin", false,
+                  UndoActionName("changingUsesMinimumSeparatedXMargin")},
+             Case{"usesMaximumBlackXLength", false,
+                  UndoActionName("changingUsesMaximumBlackXLength")},
              Case{"additionalWhitespaceLength_start_mm", 7.0,
-                  Name::changingAdditionalWhitespaceLength},
+                  UndoActionName("changingAdditionalWhitespaceLength")},
              Case{"additionalWhitespaceLength_end_mm", 8.0,
-                  Name::changingAdditionalWhitespaceLength},
+                  UndoActionName("changingAdditionalWhitespaceLength")},
              Case{"imageSizeForDisplay_mm", QSizeF(20, 10), Name::resizingImage},
              Case{"originalImage", QVariant::fromValue(picture(8, 4)), Name::changingImage},
              Case{"currentDeviceSetting",

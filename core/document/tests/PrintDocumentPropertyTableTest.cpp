@@ -1,5 +1,6 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
+#include "core/document/job/ConversionOptionTable.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocumentPropertyTable.h"
 #include "core/document/job/SettingFace.h"
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cmath>
 
@@ -131,4 +133,190 @@ TEST_F(PropertyTableTest, missingOrMistypedSettingsGiveTheDefaults) {
     EXPECT_EQ(opened.imageOrientation(), ImageRotation::none);
 }
 
+// The keys each derived value depends on, as its observers rely on them.
+const QHash<QString, QStringList>& dependencies() {
+    static const QStringList options = {"blackConversionOptions.threshold.threshold",
+                                        "blackConversionOptions.threshold.expansionLevel",
+                                        "blackConversionOptions.halftone.linesPerInch",
+                                        "blackConversionOptions.halftone.angle_deg",
+                                        "blackConversionOptions.halftone.brightnessFactor",
+                                        "blackConversionOptions.halftone.blackClampFactor",
+                                        "blackConversionOptions.halftone.whiteClampFactor"};
+    static const QHash<QString, QStringList> lists = {
+        {"imageSizeForDisplay_px", {"imageOrientation", "imageSize_px"}},
+        {"imageSizeForDisplay_mm", {"imageSizeForDisplay_px", "deviceDescriptor"}},
+        {"allImageArea_mm",
+         {"deviceDescriptor", "imageOffset_mm", "imageSizeForDisplay_mm", "imageOffsetBase",
+          "imageRepeatXCount", "imageRepeatYCount", "imageRepeatXMargin_mm",
+          "imageRepeatYMargin_mm"}},
+        {"imageOverflownAmount_mm", {"deviceDescriptor", "allImageArea_mm", "canvas"}},
+        {"currentBlackConversion", QStringList{"blackConversionType"} + options},
+        {"imageBitmapExpansionLevelText", {"blackConversionOptions.threshold.expansionLevel"}},
+        {"imageBitmapConversionPropertiesAreDefault", QStringList{"blackConversionType"} + options},
+        {"horizontalImageSplitPropertiesAreDefault",
+         {"usesMinimumSeparatedXMargin", "usesMaximumBlackXLength", "minimumSeparatedXMargin_mm",
+          "maximumBlackXLength_mm"}},
+        {"sequences",
+         {"originalImage", "deviceDescriptor", "blackConversionOptions.threshold.threshold",
+          "blackConversionOptions.threshold.expansionLevel", "imageOffset_mm", "imageSize_px",
+          "imageOrientation", "imageOffsetBase", "flipsImageHorizontal", "imageRepeatXCount",
+          "imageRepeatYCount", "imageRepeatXMargin_mm", "imageRepeatYMargin_mm",
+          "minimumSeparatedXMargin_mm", "maximumBlackXLength_mm", "usesMinimumSeparatedXMargin",
+          "usesMaximumBlackXLength", "additionalWhitespaceLength_start_mm",
+          "additionalWhitespaceLength_end_mm"}},
+    };
+    return lists;
+}
+
+// The derived values a change of the key announces, through other derived
+// values too.
+QSet<QString> announcedBy(const QString& key) {
+    QSet<QString> announced;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (auto it = dependencies().cbegin(); it != dependencies().cend(); ++it) {
+            if (announced.contains(it.key())) {
+                continue;
+            }
+            const bool depends =
+                it.value().contains(key) ||
+                std::any_of(it.value().cbegin(), it.value().cend(),
+                            [&](const QString& k) { return announced.contains(k); });
+            if (depends) {
+                announced.insert(it.key());
+                grew = true;
+            }
+        }
+    }
+    return announced;
+}
+
+// The derived values a row's effects name directly.
+QSet<QString> namedBy(unsigned effects) {
+    using namespace kestrom::PropertyEffect;
+    QSet<QString> named;
+    if (effects & sequences) {
+        named << "sequences";
+    }
+    if (effects & displaySize) {
+        named << "imageSizeForDisplay_px";
+    }
+    if (effects & imageArea) {
+        named << "allImageArea_mm";
+    }
+    if (effects & splitDefaults) {
+        named << "horizontalImageSplitPropertiesAreDefault";
+    }
+    if (effects & conversion) {
+        named << "currentBlackConversion"
+              << "imageBitmapConversionPropertiesAreDefault";
+    }
+    if (effects & expansionText) {
+        named << "imageBitmapExpansionLevelText";
+    }
+    return named;
+}
+
+// The derived values that list the key directly.
+QSet<QString> listing(const QString& key) {
+    QSet<QString> keys;
+    for (auto it = dependencies().cbegin(); it != dependencies().cend(); ++it) {
+        if (it.value().contains(key)) {
+            keys.insert(it.key());
+        }
+    }
+    return keys;
+}
+
+struct RowUnderTest {
+    QString keyPath;
+    unsigned effects;
+    QVariant otherValue;
+};
+
+QList<RowUnderTest> everyRow(const PrintDocument& document) {
+    QList<RowUnderTest> rows;
+#define ROW_EFFECTS(type, key, Key, Face, undo, lower, upper, effects)                             \
+    rows.append({DocumentKey::key, effects,                                                        \
+                 otherValue(document.valueForKey(DocumentKey::key), lower, upper)});
+    using namespace kestrom::PropertyEffect;
+    KESTROM_PRINT_DOCUMENT_PROPERTIES(ROW_EFFECTS)
+#undef ROW_EFFECTS
+    const auto addOptions = [&](const QString& group, const auto& table) {
+        for (const auto& row : table) {
+            const QString path = "blackConversionOptions." + group + "." + row.key;
+            const double now = document.valueForKeyPath(path).toDouble();
+            const double other = row.fit == kestrom::OptionFit::clamped
+                                     ? (now == row.upper ? row.lower : row.upper)
+                                     : now + 7;
+            rows.append({path, row.effects, other});
+        }
+    };
+    addOptions("threshold", kestrom::ConversionOptionTable::threshold);
+    addOptions("halftone", kestrom::ConversionOptionTable::halftone);
+    return rows;
+}
+
+TEST_F(PropertyTableTest, theDocumentDeclaresEachDerivedValuesDependencies) {
+    const PrintDocument document;
+    for (auto it = dependencies().cbegin(); it != dependencies().cend(); ++it) {
+        const QStringList declared = document.keyPathsAffectingKey(it.key());
+        EXPECT_EQ(QSet<QString>(declared.cbegin(), declared.cend()),
+                  QSet<QString>(it.value().cbegin(), it.value().cend()))
+            << it.key().toStdString();
+    }
+}
+
+// A row that forgets an effect leaves a view stale without an error; here
+// each row's effects are held against the dependency lists, and a change
+// of each setting announces exactly the derived values that follow from them.
+TEST_F(PropertyTableTest, eachRowsEffectsAreTheDerivedValuesItsChangeAnnounces) {
+    PrintDocument document;
+    document.setDeviceDescriptor(model(alderName));
+    const QStringList derived = dependencies().keys();
+    for (const RowUnderTest& row : everyRow(document)) {
+        SCOPED_TRACE(row.keyPath.toStdString());
+        EXPECT_EQ(namedBy(row.effects), listing(row.keyPath));
+        ChangeCounter counter(document, derived);
+        const QVariant before = document.valueForKeyPath(row.keyPath);
+        // The options object takes every option (the document's own path
+        // refuses those without an undo step).
+        const QString prefix = DocumentKey::blackConversionOptions + '.';
+        if (row.keyPath.startsWith(prefix)) {
+            document.blackConversionOptions().setValueForKeyPath(row.keyPath.mid(prefix.size()),
+                                                                 row.otherValue);
+        } else {
+            document.setValueForKeyPath(row.keyPath, row.otherValue);
+        }
+        ASSERT_NE(document.valueForKeyPath(row.keyPath), before);
+        QSet<QString> announced;
+        for (const QString& key : derived) {
+            if (counter.count(key) > 0) {
+                announced.insert(key);
+            }
+        }
+        EXPECT_EQ(announced, announcedBy(row.keyPath));
+    }
+}
+
+// Undo steps, strings and key paths of the conversion options follow from
+// their rows; the keys code names stay those of the rows.
+TEST_F(PropertyTableTest, theConversionOptionsKeysAreTheirRows) {
+    namespace Table = kestrom::ConversionOptionTable;
+    EXPECT_EQ(DocumentKey::Threshold::threshold, Table::threshold[0].key);
+    EXPECT_EQ(DocumentKey::Threshold::expansionLevel, Table::threshold[1].key);
+    const QStringList halftone = {
+        DocumentKey::Halftone::linesPerInch, DocumentKey::Halftone::angle_deg,
+        DocumentKey::Halftone::brightnessFactor, DocumentKey::Halftone::blackClampFactor,
+        DocumentKey::Halftone::whiteClampFactor};
+    ASSERT_EQ(halftone.size(), qsizetype(Table::halftone.size()));
+    for (size_t i = 0; i < Table::halftone.size(); ++i) {
+        EXPECT_EQ(halftone[qsizetype(i)], Table::halftone[i].key);
+    }
+    for (const auto& row : Table::halftone) {
+        if (row.undo) {
+            EXPECT_TRUE(kestrom::UndoActionName::fromRawValue(row.undo)) << row.key;
+        }
+    }
+}
 } // namespace

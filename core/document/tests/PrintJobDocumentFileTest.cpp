@@ -1,10 +1,10 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
 #include "core/document/application/DocumentController.h"
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "platform/ApplicationInfo.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"

@@ -1,6 +1,6 @@
 #include "RunTestSupport.h"
 
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 #include "core/document/runs/MaintenanceRun.h"
 #include "core/document/runs/PrintRun.h"
 #include "core/document/runs/ProgressiveRun.h"
@@ -17,13 +17,17 @@ using Behaviour = FakeConnection::Behaviour;
 
 namespace {
 
-PrintRun::Parts completeParts(const std::shared_ptr<const ambrel::DeviceDescriptor>& model) {
-    PrintRun::Parts parts;
-    parts.deviceDescriptor = model;
-    parts.originalImage = run_test::picture();
-    parts.transportType = ambrel::TransportType::usb;
-    parts.canvas = model->canvases().first();
-    return parts;
+// The task a complete document gives, as the run asks for it.
+PrintRun::TaskMaker taskFor(const std::shared_ptr<const ambrel::DeviceDescriptor>& model) {
+    return [model] {
+        return ambrel::PrintTask(model, model->canvases().first(), ambrel::TransportType::usb,
+                                 ambrel::ImageSource::originalImage(run_test::picture(), {}), {});
+    };
+}
+
+// What a document without a picture answers.
+ambrel::PrintTask noPicture() {
+    throw ConnectionError(ConnectionError::Case::noImageInDocument);
 }
 
 struct PrintRunFixture : ::testing::Test {
@@ -47,61 +51,19 @@ struct PrintRunFixture : ::testing::Test {
     }
 
     void print(const std::shared_ptr<const ambrel::DeviceDescriptor>& model,
-               std::shared_ptr<FakeConnection> connection, PrintRun::Parts parts,
+               std::shared_ptr<FakeConnection> connection, PrintRun::TaskMaker makeTask,
                std::shared_ptr<platform::ScriptCommand> command = {}) {
-        PrintRun::run(
-            presenter, model, connection, [parts] { return PrintRun::makePrintTask(parts); },
-            command, [this] { ended = true; });
+        PrintRun::run(presenter, model, connection, std::move(makeTask), command,
+                      [this] { ended = true; });
         ASSERT_TRUE(run_test::waitUntil([this] { return ended; }));
     }
 };
 
 } // namespace
 
-TEST(PrintTaskTest, ChecksModelPictureTransportAndCanvasInThatOrder) {
-    const auto model = run_test::model("Plain");
-    const auto failureOf = [](const PrintRun::Parts& parts) {
-        try {
-            PrintRun::makePrintTask(parts);
-        } catch (const ConnectionError& e) {
-            return std::optional(e.errorCase());
-        }
-        return std::optional<ConnectionError::Case>();
-    };
-    PrintRun::Parts parts;
-    EXPECT_EQ(failureOf(parts), ConnectionError::Case::noDeviceModelInDocument);
-    parts.deviceDescriptor = model;
-    EXPECT_EQ(failureOf(parts), ConnectionError::Case::noImageInDocument);
-    parts.originalImage = run_test::picture();
-    EXPECT_EQ(failureOf(parts), ConnectionError::Case::noDeviceModelInDocument);
-    parts.transportType = ambrel::TransportType::usb;
-    EXPECT_EQ(failureOf(parts), ConnectionError::Case::documentImageIsNotInCanvas);
-    parts.canvas = model->canvases().first();
-    EXPECT_EQ(failureOf(parts), std::nullopt);
-}
-
-TEST(PrintTaskTest, TakesTheCurrentConversionAndNoSettingGivesEmptyValues) {
-    const auto model = run_test::model("Plain");
-    PrintRun::Parts parts = completeParts(model);
-    parts.drawingOptions.flipsImageHorizontal = true;
-    parts.currentBlackConversion = ambrel::BlackConversion::halftone();
-    const ambrel::PrintTask task = PrintRun::makePrintTask(parts);
-    ASSERT_TRUE(task.imageSource().options());
-    EXPECT_EQ(task.imageSource().options()->imageBitmapConversion,
-              ambrel::BlackConversion::halftone());
-    EXPECT_TRUE(task.imageSource().options()->flipsImageHorizontal);
-    EXPECT_TRUE(task.deviceSettingValues().isEmpty());
-
-    parts.deviceSettingValues = QVariantMap{{QStringLiteral("density"), 3}};
-    EXPECT_EQ(PrintRun::makePrintTask(parts).deviceSettingValues().value(QStringLiteral("density")),
-              3);
-}
-
 TEST_F(PrintRunFixture, WithoutPictureTheSheetComesAndGoesAndTheErrorIsShown) {
     auto connection = std::make_shared<FakeConnection>(plain, Behaviour::succeed);
-    PrintRun::Parts parts = completeParts(plain);
-    parts.originalImage = nullptr;
-    print(plain, connection, parts);
+    print(plain, connection, &noPicture);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss", "beep", "error"}));
     EXPECT_EQ(presenter->errorIsConnectionCase, ConnectionError::Case::noImageInDocument);
     EXPECT_TRUE(connection->printedModel.isEmpty());
@@ -110,7 +72,7 @@ TEST_F(PrintRunFixture, WithoutPictureTheSheetComesAndGoesAndTheErrorIsShown) {
 
 TEST_F(PrintRunFixture, SuccessRunsOnAWorkerAndAsksForTheCompletionAlert) {
     auto connection = std::make_shared<FakeConnection>(alerting, Behaviour::succeed);
-    print(alerting, connection, completeParts(alerting));
+    print(alerting, connection, taskFor(alerting));
     EXPECT_EQ(connection->printedModel, QStringLiteral("Alerting"));
     EXPECT_FALSE(connection->printedOnMainThread);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss", "completion"}));
@@ -121,13 +83,12 @@ TEST_F(PrintRunFixture, SuccessRunsOnAWorkerAndAsksForTheCompletionAlert) {
 }
 
 TEST_F(PrintRunFixture, SuccessOnAModelWithoutAlertEndsQuietly) {
-    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain));
+    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), taskFor(plain));
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));
 }
 
 TEST_F(PrintRunFixture, AFailingDevicePresentsItsErrorWithItsRecoverySuggestion) {
-    print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::fail),
-          completeParts(alerting));
+    print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::fail), taskFor(alerting));
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss", "beep", "error"}));
     EXPECT_EQ(presenter->errorIsConnectionCase, ConnectionError::Case::printerIsBusy);
     const auto suggestion =
@@ -139,10 +100,7 @@ TEST_F(PrintRunFixture, AFailingDevicePresentsItsErrorWithItsRecoverySuggestion)
 
 TEST_F(PrintRunFixture, ACancelledRunPresentsNothing) {
     auto connection = std::make_shared<FakeConnection>(alerting, Behaviour::waitForCancel);
-    PrintRun::run(
-        presenter, alerting, connection,
-        [this] { return PrintRun::makePrintTask(completeParts(alerting)); }, {},
-        [this] { ended = true; });
+    PrintRun::run(presenter, alerting, connection, taskFor(alerting), {}, [this] { ended = true; });
     ASSERT_TRUE(presenter->sheetProgress);
     presenter->sheetProgress->cancel();
     ASSERT_TRUE(run_test::waitUntil([this] { return ended; }));
@@ -161,8 +119,8 @@ TEST_F(PrintRunFixture, AScriptPrintGetsTheErrorCodeAndNoAlerts) {
     setAcceptedAlways(true);
     int replies = 0;
     auto command = run_test::scriptCommand(&replies);
-    print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::fail),
-          completeParts(alerting), command);
+    print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::fail), taskFor(alerting),
+          command);
     EXPECT_TRUE(command->isFinished());
     EXPECT_EQ(replies, 1);
     // The case's position among the connection errors.
@@ -175,7 +133,7 @@ TEST_F(PrintRunFixture, AScriptPrintGetsTheErrorCodeAndNoAlerts) {
     presenter->events.clear();
     auto succeeding = run_test::scriptCommand();
     print(alerting, std::make_shared<FakeConnection>(alerting, Behaviour::succeed),
-          completeParts(alerting), succeeding);
+          taskFor(alerting), succeeding);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));
     EXPECT_TRUE(succeeding->isFinished());
     EXPECT_FALSE(succeeding->hasError());
@@ -186,7 +144,7 @@ TEST_F(PrintRunFixture, ARefusedScriptPrintIsNotSentAndTheSheetGoes) {
     presenter->acceptAlways = true;
     auto connection = std::make_shared<FakeConnection>(alerting, Behaviour::succeed);
     auto command = run_test::scriptCommand();
-    print(alerting, connection, completeParts(alerting), command);
+    print(alerting, connection, taskFor(alerting), command);
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "ask", "dismiss"}));
     EXPECT_TRUE(connection->printedModel.isEmpty());
     EXPECT_EQ(command->scriptErrorNumber(), 403);
@@ -198,26 +156,26 @@ TEST_F(PrintRunFixture, ARefusedScriptPrintIsNotSentAndTheSheetGoes) {
 }
 
 TEST_F(PrintRunFixture, AcceptingAlwaysIsRememberedOnlyWhenChecked) {
-    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain),
+    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), taskFor(plain),
           run_test::scriptCommand());
     EXPECT_FALSE(acceptedAlways());
     ended = false;
     presenter->acceptAlways = true;
     auto connection = std::make_shared<FakeConnection>(plain, Behaviour::succeed);
-    print(plain, connection, completeParts(plain), run_test::scriptCommand());
+    print(plain, connection, taskFor(plain), run_test::scriptCommand());
     EXPECT_TRUE(acceptedAlways());
     EXPECT_EQ(connection->printedModel, QStringLiteral("Plain"));
     EXPECT_EQ(presenter->events.count(QStringLiteral("ask")), 2);
 
     // Accepted for good: the next script run is not asked.
     ended = false;
-    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain),
+    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), taskFor(plain),
           run_test::scriptCommand());
     EXPECT_EQ(presenter->events.count(QStringLiteral("ask")), 2);
 }
 
 TEST_F(PrintRunFixture, UserInterfaceRunsNeverAskForAcceptance) {
-    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), completeParts(plain));
+    print(plain, std::make_shared<FakeConnection>(plain, Behaviour::succeed), taskFor(plain));
     EXPECT_FALSE(presenter->events.contains(QStringLiteral("ask")));
     EXPECT_FALSE(platform::UserDefaults::standard().contains(
         kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key()));
@@ -226,7 +184,7 @@ TEST_F(PrintRunFixture, UserInterfaceRunsNeverAskForAcceptance) {
 TEST_F(PrintRunFixture, WithoutAWindowTheRefusalIsPresentedWithoutBeep) {
     presenter->window = false;
     auto connection = std::make_shared<FakeConnection>(plain, Behaviour::succeed);
-    print(plain, connection, completeParts(plain));
+    print(plain, connection, taskFor(plain));
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss", "error"}));
     EXPECT_EQ(presenter->errorIsConnectionCase,
               ConnectionError::Case::scriptingPrintIsNotAllowedByUser);
@@ -234,20 +192,15 @@ TEST_F(PrintRunFixture, WithoutAWindowTheRefusalIsPresentedWithoutBeep) {
 }
 
 TEST_F(PrintRunFixture, WithoutTransportThePrintActionDoesNothing) {
-    PrintRun::printDocument(presenter, plain, std::nullopt,
-                            [this] { return PrintRun::makePrintTask(completeParts(plain)); });
-    PrintRun::printDocument(nullptr, plain, ambrel::TransportType::usb,
-                            [this] { return PrintRun::makePrintTask(completeParts(plain)); });
+    PrintRun::printDocument(presenter, plain, std::nullopt, taskFor(plain));
+    PrintRun::printDocument(nullptr, plain, ambrel::TransportType::usb, taskFor(plain));
     EXPECT_TRUE(presenter->events.isEmpty());
 }
 
 TEST_F(PrintRunFixture, AClosedWindowIsNotTouchedWhenTheRunEnds) {
     auto connection = std::make_shared<FakeConnection>(alerting, Behaviour::waitForCancel);
     std::weak_ptr<RecordingPresenter> gone = presenter;
-    PrintRun::run(
-        presenter, alerting, connection,
-        [this] { return PrintRun::makePrintTask(completeParts(alerting)); }, {},
-        [this] { ended = true; });
+    PrintRun::run(presenter, alerting, connection, taskFor(alerting), {}, [this] { ended = true; });
     const auto progress = presenter->sheetProgress;
     presenter.reset();
     ASSERT_TRUE(gone.expired());
@@ -278,10 +231,7 @@ TEST_F(PrintRunFixture, MaintenanceFailuresAreShownAndSuccessIsSilent) {
 
 TEST_F(PrintRunFixture, QuittingCancelsTheRunsStillGoing) {
     auto connection = std::make_shared<FakeConnection>(plain, Behaviour::waitForCancel);
-    PrintRun::run(
-        presenter, plain, connection,
-        [this] { return PrintRun::makePrintTask(completeParts(plain)); }, {},
-        [this] { ended = true; });
+    PrintRun::run(presenter, plain, connection, taskFor(plain), {}, [this] { ended = true; });
     kestrom::ProgressiveRun::cancelAll();
     ASSERT_TRUE(run_test::waitUntil([this] { return ended; }));
     EXPECT_EQ(presenter->events, (QStringList{"sheet", "dismiss"}));

@@ -1,5 +1,5 @@
-#include "core/document/application/UserDefaultsKeys.h"
 #include "core/document/job/LastDeviceSettings.h"
+#include "core/document/job/UserDefaultsKeys.h"
 
 #include "TestModels.h"
 #include "model/pictures/BlackConversionType.h"

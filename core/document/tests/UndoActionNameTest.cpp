@@ -13,12 +13,14 @@ TEST(UndoActionName, rawValuesRoundTripAndTitlesComeFromTheFrameworkTable) {
         EXPECT_EQ(UndoActionName::fromRawValue(name.rawValue()), name);
         // Every name has its own title, never the raw key.
         EXPECT_NE(name.displayedName(), name.localizationKey());
+        EXPECT_EQ(all.count(name), 1) << name.rawValue().toStdString();
     }
-    EXPECT_EQ(UndoActionName(UndoActionName::Case::movingImage).localizationKey(),
+    EXPECT_EQ(UndoActionName::movingImage.localizationKey(),
               QStringLiteral("PrintDocument_UndoActionName_movingImage"));
-    EXPECT_EQ(UndoActionName(UndoActionName::Case::movingImage).displayedName(),
-              QStringLiteral("Move Picture"));
-    EXPECT_EQ(all.at(30).rawValue(), QStringLiteral("resettingBitmapConversionProperties"));
+    EXPECT_EQ(UndoActionName::movingImage.displayedName(), QStringLiteral("Move Picture"));
+    // The steps of the settings come from their rows.
+    EXPECT_TRUE(UndoActionName::fromRawValue(QStringLiteral("changingImageRepeatXCount")));
+    EXPECT_TRUE(UndoActionName::fromRawValue(QStringLiteral("changingHalftoneOption")));
     EXPECT_FALSE(UndoActionName::fromRawValue(QStringLiteral("MovingImage")));
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/inspector/InspectorAnimations.h"
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneRegistry.h"

@@ -1,6 +1,6 @@
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"
 #include "core/inspector/InspectorPaneParameterStackViewController.h"
 #include "core/inspector/InspectorPaneViewController_ImageLayout.h"

@@ -1,6 +1,6 @@
-#include "core/document/application/DocumentWorkQueue.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/inspector/InspectorFileDropDestinationBox.h"
 #include "core/inspector/InspectorPaneBoolParameterViewController.h"
 #include "core/inspector/InspectorPaneNumberParameterViewController.h"

@@ -135,7 +135,7 @@ TEST_F(PanesOverDocument, ResetsAreOneStepEach) {
     EXPECT_EQ(split->additionalWhitespaceLength_end_TextField()->text(), QStringLiteral("5"));
     EXPECT_TRUE(document->usesMinimumSeparatedXMargin());
     EXPECT_EQ(document->undoManager()->undoActionName(),
-              UndoActionName(UndoActionName::Case::resettingHorizontalImageSplit).displayedName());
+              UndoActionName(UndoActionName::resettingHorizontalImageSplit).displayedName());
     document->undoManager()->undo();
     EXPECT_EQ(split->minimumSeparatedXMarginTextField()->text(), QStringLiteral("12"));
     EXPECT_EQ(split->maximumBlackXLengthTextField()->text(), QStringLiteral("99"));

@@ -16,6 +16,8 @@
 namespace window_test {
 
 inline std::atomic<int> statusReads{0};
+// Reads that the cancel ended before their 100 ms were up.
+inline std::atomic<int> statusReadsCancelled{0};
 inline std::atomic<bool> statusFails{false};
 
 class SlowStatusConnection : public ambrel::DeviceConnection {
@@ -24,7 +26,9 @@ public:
 
     ambrel::DeviceStatus getStatus(const std::shared_ptr<platform::Progress>& progress) override {
         ++statusReads;
-        progress->waitForCancellation(std::chrono::milliseconds(100));
+        if (progress->waitForCancellation(std::chrono::milliseconds(100))) {
+            ++statusReadsCancelled;
+        }
         ambrel::DeviceStatus status;
         status.elements << ambrel::DeviceStatusElement::modelName(deviceDescriptor()->modelName())
                         << ambrel::DeviceStatusElement::firmware(QStringLiteral("V1.2"))

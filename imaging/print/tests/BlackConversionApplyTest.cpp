@@ -1,4 +1,4 @@
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "platform/compute/ComputeTestHooks.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 using namespace quenta;
 using platform::compute::ComputeTestHooks;
-using Config = BlackConversion::OutputConfiguration;
+using Config = BlackConversionPass::OutputConfiguration;
 using Purpose = Config::Purpose;
 using Size = sildor::SildorImage::Size;
 
@@ -48,13 +48,13 @@ TEST(BlackConversionApply, InPlaceGivesWhatTheFiltersGiveOneByOne) {
     const auto original = photo(w, h);
     for (Purpose purpose : {Purpose::output, Purpose::preview}) {
         auto converted = original;
-        BlackConversion::apply(halftone, converted.data(), ambrel::Size_px{qint64(w), qint64(h)},
-                               config(purpose));
+        BlackConversionPass::apply(halftone, converted.data(),
+                                   ambrel::Size_px{qint64(w), qint64(h)}, config(purpose));
 
         auto image =
             sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(), Size{w, h, 1});
         image->replace(original.data(), std::nullopt, w);
-        for (const auto& filter : BlackConversion::filters(halftone, config(purpose))) {
+        for (const auto& filter : BlackConversionPass::filters(halftone, config(purpose))) {
             std::visit([&](const auto& f) { image->apply({&f}); }, filter);
         }
         std::vector<std::uint8_t> stepwise(w * h);
@@ -65,8 +65,8 @@ TEST(BlackConversionApply, InPlaceGivesWhatTheFiltersGiveOneByOne) {
 
 TEST(BlackConversionApply, ThresholdInPlace) {
     std::vector<std::uint8_t> pixels{0, 76, 77, 127, 128, 255};
-    BlackConversion::apply(ambrel::BlackConversion::threshold({0.3, 2}), pixels.data(),
-                           ambrel::Size_px{3, 2}, config(Purpose::output));
+    BlackConversionPass::apply(ambrel::BlackConversion::threshold({0.3, 2}), pixels.data(),
+                               ambrel::Size_px{3, 2}, config(Purpose::output));
     EXPECT_EQ(pixels, (std::vector<std::uint8_t>{0, 0, 255, 255, 255, 255}));
 }
 
@@ -76,7 +76,7 @@ TEST(BlackConversionApply, OnAnImageTheResultIsItsPicture) {
         sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(), Size{w, h, 1});
     const auto original = photo(w, h);
     image->replace(original.data(), std::nullopt, w);
-    BlackConversion::apply(halftone, *image, config(Purpose::output));
+    BlackConversionPass::apply(halftone, *image, config(Purpose::output));
     std::vector<std::uint8_t> out(w * h);
     image->getBytes(out.data(), w);
     for (std::uint8_t p : out) {
@@ -89,12 +89,12 @@ TEST(BlackConversionApply, WithoutADeviceThePreviewStaysGrayAndThePrintFails) {
     const auto original = photo(40, 30);
     auto pixels = original;
     ComputeTestHooks::Scope noDevice(ComputeTestHooks::Fault::noDevice);
-    BlackConversion::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
-                           config(Purpose::preview));
+    BlackConversionPass::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
+                               config(Purpose::preview));
     EXPECT_EQ(pixels, original);
     try {
-        BlackConversion::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
-                               config(Purpose::output));
+        BlackConversionPass::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
+                                   config(Purpose::output));
         ADD_FAILURE() << "an unconverted picture would have been printed";
     } catch (const sildor::SildorContext::InitializationError& e) {
         EXPECT_EQ(e.errorCase(), sildor::SildorContext::InitializationError::Case::noDevice);
@@ -108,11 +108,11 @@ TEST(BlackConversionApply, WithoutMemoryThePreviewStaysGrayAndThePrintFails) {
     for (auto fault :
          {ComputeTestHooks::Fault::noTexture, ComputeTestHooks::Fault::noCommandBuffer}) {
         ComputeTestHooks::Scope scope(fault);
-        BlackConversion::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
-                               config(Purpose::preview));
+        BlackConversionPass::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
+                                   config(Purpose::preview));
         EXPECT_EQ(pixels, original);
-        EXPECT_THROW(BlackConversion::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
-                                            config(Purpose::output)),
+        EXPECT_THROW(BlackConversionPass::apply(halftone, pixels.data(), ambrel::Size_px{40, 30},
+                                                config(Purpose::output)),
                      sildor::SildorImage::FunctionError);
         EXPECT_EQ(pixels, original);
     }
@@ -121,8 +121,8 @@ TEST(BlackConversionApply, WithoutMemoryThePreviewStaysGrayAndThePrintFails) {
 TEST(BlackConversionApply, EmptyPicturesAreLeftAlone) {
     std::uint8_t byte = 100;
     for (const auto size : {ambrel::Size_px{0, 5}, ambrel::Size_px{5, 0}, ambrel::Size_px{-3, 4}}) {
-        BlackConversion::apply(halftone, &byte, size, config(Purpose::output));
+        BlackConversionPass::apply(halftone, &byte, size, config(Purpose::output));
         EXPECT_EQ(byte, 100);
     }
-    BlackConversion::apply(halftone, nullptr, ambrel::Size_px{4, 4}, config(Purpose::output));
+    BlackConversionPass::apply(halftone, nullptr, ambrel::Size_px{4, 4}, config(Purpose::output));
 }

@@ -1,4 +1,4 @@
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/QuentaResources.h"
 #include "platform/Bundle.h"
 #include "platform/compute/CommandBuffer.h"
@@ -8,7 +8,7 @@
 
 using namespace quenta;
 using sildor::SildorImageBuiltinFilter;
-using Config = BlackConversion::OutputConfiguration;
+using Config = BlackConversionPass::OutputConfiguration;
 using Purpose = Config::Purpose;
 
 namespace {
@@ -34,7 +34,7 @@ DeviceBlackConversionInfo withDeviceGamma(std::optional<double> gamma) {
     return info;
 }
 
-QStringList kernels(const std::vector<BlackConversion::Filter>& chain) {
+QStringList kernels(const std::vector<BlackConversionPass::Filter>& chain) {
     QStringList names;
     for (const auto& f : chain) {
         names << (std::holds_alternative<MyFilter>(f)
@@ -44,7 +44,7 @@ QStringList kernels(const std::vector<BlackConversion::Filter>& chain) {
     return names;
 }
 
-const MyFilter& screen(const std::vector<BlackConversion::Filter>& chain) {
+const MyFilter& screen(const std::vector<BlackConversionPass::Filter>& chain) {
     return std::get<MyFilter>(chain.back());
 }
 
@@ -53,7 +53,7 @@ const MyFilter& screen(const std::vector<BlackConversion::Filter>& chain) {
 TEST(BlackConversionChain, ThresholdIsOneKernelWhateverTheExpansion) {
     for (qint64 expansion : {-5, 0, 3}) {
         for (Purpose purpose : {Purpose::output, Purpose::preview}) {
-            const auto chain = BlackConversion::filters(
+            const auto chain = BlackConversionPass::filters(
                 ambrel::BlackConversion::threshold({0.3, expansion}), config(purpose));
             ASSERT_EQ(chain.size(), 1u);
             EXPECT_EQ(std::get<SildorImageBuiltinFilter>(chain[0]),
@@ -64,16 +64,16 @@ TEST(BlackConversionChain, ThresholdIsOneKernelWhateverTheExpansion) {
 
 TEST(BlackConversionChain, HalftoneOutputAddsTheDeviceGammaOnlyWhenGiven) {
     const QStringList three{"level", "gamma", "halftone"};
-    EXPECT_EQ(kernels(BlackConversion::filters(halftone(), config(Purpose::output))), three);
-    EXPECT_EQ(kernels(BlackConversion::filters(
+    EXPECT_EQ(kernels(BlackConversionPass::filters(halftone(), config(Purpose::output))), three);
+    EXPECT_EQ(kernels(BlackConversionPass::filters(
                   halftone(), config(Purpose::output, 600, DeviceBlackConversionInfo()))),
               three);
-    EXPECT_EQ(kernels(BlackConversion::filters(
+    EXPECT_EQ(kernels(BlackConversionPass::filters(
                   halftone(), config(Purpose::output, 600, withDeviceGamma(std::nullopt)))),
               three);
 
-    const auto chain = BlackConversion::filters(halftone(20, 30, -0.6, 0.4, 0.4),
-                                                config(Purpose::output, 600, withDeviceGamma(0.9)));
+    const auto chain = BlackConversionPass::filters(
+        halftone(20, 30, -0.6, 0.4, 0.4), config(Purpose::output, 600, withDeviceGamma(0.9)));
     ASSERT_EQ(kernels(chain), QStringList({"level", "gamma", "gamma", "halftone"}));
     EXPECT_EQ(std::get<SildorImageBuiltinFilter>(chain[0]),
               SildorImageBuiltinFilter::level(0.4, 0.6));
@@ -82,7 +82,7 @@ TEST(BlackConversionChain, HalftoneOutputAddsTheDeviceGammaOnlyWhenGiven) {
 }
 
 TEST(BlackConversionChain, PreviewStaysGray) {
-    const auto chain = BlackConversion::filters(
+    const auto chain = BlackConversionPass::filters(
         halftone(20, 30, 0.25, 0.1, 0.2), config(Purpose::preview, 600, withDeviceGamma(0.9)));
     ASSERT_EQ(kernels(chain), QStringList({"level", "gamma"}));
     EXPECT_EQ(std::get<SildorImageBuiltinFilter>(chain[0]),
@@ -105,7 +105,7 @@ TEST(BlackConversionChain, ScreenAngleAndCellFollowTurnsAndResolution) {
     for (const Row& row : rows) {
         Config c = config(Purpose::output, row.dpi, std::nullopt, row.turns);
         c.filterOffset = QPointF(3, 4);
-        const auto chain = BlackConversion::filters(halftone(row.linesPerInch, row.angle), c);
+        const auto chain = BlackConversionPass::filters(halftone(row.linesPerInch, row.angle), c);
         EXPECT_DOUBLE_EQ(screen(chain).angle(), row.expectedAngle);
         EXPECT_EQ(screen(chain).patternScale(), QSizeF(row.expectedCell, row.expectedCell));
         EXPECT_EQ(screen(chain).patternOffset(), QPointF(3, 4));

@@ -14,7 +14,7 @@
 
 using namespace quenta;
 using ambrel::BlackWhiteColumnPacker;
-using Config = BlackConversion::OutputConfiguration;
+using Config = BlackConversionPass::OutputConfiguration;
 using Option = ambrel::BlackWhiteColumnsSendingOption;
 using Pixels = std::vector<std::uint8_t>;
 using platform::compute::ComputeTestHooks;
@@ -61,7 +61,7 @@ platform::compute::ThreadPool* pool() {
 Pixels twoPasses(Pixels gray, qint64 w, qint64 h, int head,
                  ambrel::BlackWhiteColumnsSendingOptions options,
                  const ambrel::BlackConversion& conversion, const Config& config) {
-    BlackConversion::apply(conversion, gray.data(), {w, h}, config);
+    BlackConversionPass::apply(conversion, gray.data(), {w, h}, config);
     const BlackWhiteColumnPacker packer(gray.data(), {w, h}, head, options);
     Pixels out(std::size_t(w * packer.bytesPerColumn()));
     packer.packAllOutputColumns(out.data(), pool());

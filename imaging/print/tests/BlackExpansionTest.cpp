@@ -1,4 +1,4 @@
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "model/columns/BlackWhiteSendable.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 using namespace quenta;
-using Config = BlackConversion::OutputConfiguration;
+using Config = BlackConversionPass::OutputConfiguration;
 using Purpose = Config::Purpose;
 using Size = sildor::SildorImage::Size;
 
@@ -95,12 +95,12 @@ Config offering(Purpose purpose, qint64 pixelsPerDot = 1) {
 }
 
 Pixels converted(Pixels p, int w, int h, double threshold, qint64 level, const Config& c) {
-    BlackConversion::apply(ambrel::BlackConversion::threshold({threshold, level}), p.data(),
-                           ambrel::Size_px{w, h}, c);
+    BlackConversionPass::apply(ambrel::BlackConversion::threshold({threshold, level}), p.data(),
+                               ambrel::Size_px{w, h}, c);
     return p;
 }
 
-std::string names(const std::vector<BlackConversion::Filter>& chain) {
+std::string names(const std::vector<BlackConversionPass::Filter>& chain) {
     QStringList out;
     for (const auto& f : chain) {
         if (const auto* e = std::get_if<BlackExpansionFilter>(&f)) {
@@ -120,12 +120,12 @@ TEST(BlackExpansion, onlyAModelThatOffersItWidensAfterTheThreshold) {
     const auto threshold = [](qint64 level) {
         return ambrel::BlackConversion::threshold({0.3, level});
     };
-    EXPECT_EQ(names(BlackConversion::filters(threshold(3), offering(Purpose::output))),
+    EXPECT_EQ(names(BlackConversionPass::filters(threshold(3), offering(Purpose::output))),
               "threshold, expand 3 by 1");
-    EXPECT_EQ(names(BlackConversion::filters(threshold(-2), offering(Purpose::preview, 4))),
+    EXPECT_EQ(names(BlackConversionPass::filters(threshold(-2), offering(Purpose::preview, 4))),
               "threshold, expand -2 by 4");
     // Out-of-range levels are held to the settable range.
-    EXPECT_EQ(names(BlackConversion::filters(threshold(-9), offering(Purpose::output))),
+    EXPECT_EQ(names(BlackConversionPass::filters(threshold(-9), offering(Purpose::output))),
               "threshold, expand -5 by 1");
 
     Config silent = offering(Purpose::output);
@@ -135,12 +135,12 @@ TEST(BlackExpansion, onlyAModelThatOffersItWidensAfterTheThreshold) {
     Config without = offering(Purpose::output);
     without.deviceAdditionalInfo.reset();
     for (const Config& c : {silent, unknown, without, offering(Purpose::preview, 0)}) {
-        EXPECT_EQ(names(BlackConversion::filters(threshold(4), c)), "threshold");
+        EXPECT_EQ(names(BlackConversionPass::filters(threshold(4), c)), "threshold");
     }
-    EXPECT_EQ(names(BlackConversion::filters(threshold(0), offering(Purpose::output))),
+    EXPECT_EQ(names(BlackConversionPass::filters(threshold(0), offering(Purpose::output))),
               "threshold");
-    EXPECT_EQ(names(BlackConversion::filters(ambrel::BlackConversion::halftone(),
-                                             offering(Purpose::output))),
+    EXPECT_EQ(names(BlackConversionPass::filters(ambrel::BlackConversion::halftone(),
+                                                 offering(Purpose::output))),
               "level, gamma, halftone");
 }
 
@@ -176,7 +176,8 @@ TEST(BlackExpansion, filtersOneByOneGiveWhatTheInPlacePassGives) {
         auto image = sildor::SildorImage::make(std::make_shared<sildor::SildorContext>(),
                                                Size{std::size_t(w), std::size_t(h), 1});
         image->replace(original.data(), std::nullopt, std::size_t(w));
-        for (const auto& filter : BlackConversion::filters(conversion, offering(Purpose::output))) {
+        for (const auto& filter :
+             BlackConversionPass::filters(conversion, offering(Purpose::output))) {
             std::visit([&](const auto& f) { image->apply({&f}); }, filter);
         }
         Pixels stepwise(original.size());

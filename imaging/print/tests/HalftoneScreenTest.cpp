@@ -1,4 +1,4 @@
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 #include "imaging/print/HalftoneKernel.h"
 #include "imaging/print/MyFilter.h"
 

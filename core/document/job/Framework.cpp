@@ -1,4 +1,4 @@
-#include "core/document/application/Framework.h"
+#include "core/document/job/Framework.h"
 
 namespace kestrom {
 

@@ -1,4 +1,4 @@
-#include "core/document/application/UserDefaultsKeys.h"
+#include "core/document/job/UserDefaultsKeys.h"
 
 #include "model/descriptions/DeviceDescriptor.h"
 

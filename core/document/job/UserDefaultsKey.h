@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/application/UserDefaultsKeyProtocol.h"
+#include "core/document/job/UserDefaultsKeyProtocol.h"
 #include "platform/UserDefaults.h"
 
 #include <QString>

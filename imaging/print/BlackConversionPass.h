@@ -21,7 +21,7 @@ namespace quenta {
 // Applying a black conversion of the device model to an 8-bit gray picture
 // on the compute device: the user's settings, the model's information and the
 // picture's purpose become one chain of kernels run as one pass.
-struct BlackConversion {
+struct BlackConversionPass {
     struct OutputConfiguration {
         enum class Purpose {
             output,  // the picture is printed

@@ -1,6 +1,6 @@
-#include "core/document/application/KestromText.h"
+#include "core/document/job/KestromText.h"
 
-#include "core/document/application/Framework.h"
+#include "core/document/job/Framework.h"
 #include "platform/Log.h"
 
 namespace kestrom {

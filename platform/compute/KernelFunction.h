@@ -7,9 +7,10 @@
 namespace platform::compute {
 
 // One kernel of a library, by name, ready to be compiled into a pipeline.
-class Function {
+class KernelFunction {
 public:
-    Function(QString name, Kernel kernel) : m_name(std::move(name)), m_kernel(std::move(kernel)) {}
+    KernelFunction(QString name, Kernel kernel)
+        : m_name(std::move(name)), m_kernel(std::move(kernel)) {}
 
     const QString& name() const { return m_name; }
     const Kernel& kernel() const { return m_kernel; }

@@ -1,4 +1,4 @@
-#include "model/descriptions/JsonReader.h"
+#include "model/units/JsonReader.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

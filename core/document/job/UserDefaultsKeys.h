@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/application/UserDefaultsKey.h"
+#include "core/document/job/UserDefaultsKey.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/document/application/DocumentWorkQueue.h"
+#include "core/document/package/DocumentWorkQueue.h"
 
 namespace kestrom {
 

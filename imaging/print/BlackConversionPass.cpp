@@ -1,4 +1,4 @@
-#include "imaging/print/BlackConversion.h"
+#include "imaging/print/BlackConversionPass.h"
 
 #include <cmath>
 
@@ -6,9 +6,9 @@ namespace quenta {
 
 using sildor::SildorImageBuiltinFilter;
 
-std::vector<BlackConversion::Filter>
-BlackConversion::filters(const ambrel::BlackConversion& conversion,
-                         const OutputConfiguration& configuration) {
+std::vector<BlackConversionPass::Filter>
+BlackConversionPass::filters(const ambrel::BlackConversion& conversion,
+                             const OutputConfiguration& configuration) {
     if (const auto threshold = conversion.thresholdOption()) {
         std::vector<Filter> chain{SildorImageBuiltinFilter::threshold(threshold->threshold)};
         // Only a model that offers the expansion gets it, after the threshold.
@@ -48,10 +48,10 @@ BlackConversion::filters(const ambrel::BlackConversion& conversion,
 namespace {
 
 std::vector<const sildor::SildorImageFilter*>
-pointersTo(const std::vector<BlackConversion::Filter>& chain) {
+pointersTo(const std::vector<BlackConversionPass::Filter>& chain) {
     std::vector<const sildor::SildorImageFilter*> pointers;
     pointers.reserve(chain.size());
-    for (const BlackConversion::Filter& f : chain) {
+    for (const BlackConversionPass::Filter& f : chain) {
         pointers.push_back(std::visit(
             [](const auto& filter) -> const sildor::SildorImageFilter* { return &filter; }, f));
     }
@@ -60,15 +60,16 @@ pointersTo(const std::vector<BlackConversion::Filter>& chain) {
 
 } // namespace
 
-void BlackConversion::apply(const ambrel::BlackConversion& conversion, sildor::SildorImage& image,
-                            const OutputConfiguration& configuration) {
+void BlackConversionPass::apply(const ambrel::BlackConversion& conversion,
+                                sildor::SildorImage& image,
+                                const OutputConfiguration& configuration) {
     const auto chain = filters(conversion, configuration);
     image.apply(pointersTo(chain));
 }
 
-void BlackConversion::apply(const ambrel::BlackConversion& conversion, std::uint8_t* gray8Pixels,
-                            const ambrel::Size_px& size_px,
-                            const OutputConfiguration& configuration) {
+void BlackConversionPass::apply(const ambrel::BlackConversion& conversion,
+                                std::uint8_t* gray8Pixels, const ambrel::Size_px& size_px,
+                                const OutputConfiguration& configuration) {
     if (gray8Pixels == nullptr || size_px.width <= 0 || size_px.height <= 0) {
         return;
     }

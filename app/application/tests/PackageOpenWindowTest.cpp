@@ -1,0 +1,306 @@
+#include "app/application/Application.h"
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewImageView.h"
+#include "core/document/application/DocumentController.h"
+#include "core/document/package/DocumentWorkQueue.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/application/PrintJobDocument.h"
+#include "core/document/package/DocumentPackage.h"
+#include "core/launch/AppDelegate.h"
+#include "core/window/DocumentWindow.h"
+#include "model/pictures/FullDecode.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+#include "platform/tests/support/TestPictures.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
+
+using kestrom::PrintJobDocument;
+
+namespace {
+
+// A 3000 x 2000 photo-like JPEG, many times the canvas's size.
+QByteArray photoJpeg() {
+    QImage image(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            row[x] = qRgb(x * 255 / 3000, y * 255 / 2000, ((x / 50 + y / 50) % 2) * 200);
+        }
+    }
+    return testpictures::encode(image, "jpeg", 90);
+}
+
+// Holds every whole decode back until released, noting whether one ran on
+// the main thread and how long the first was held.
+class HeldDecode {
+public:
+    explicit HeldDecode(bool succeeds = true) {
+        ambrel::FullDecode::setHookForTesting([this, succeeds] {
+            if (QThread::currentThread() == qApp->thread()) {
+                onMainThread = true;
+            }
+            if (!held.exchange(true)) {
+                heldSince.start();
+            }
+            m_released.wait();
+            return succeeds;
+        });
+    }
+    ~HeldDecode() {
+        release();
+        kestrom::DocumentWorkQueue::waitForDone();
+        ambrel::FullDecode::setHookForTesting({});
+    }
+    void release() {
+        std::call_once(m_once, [&] {
+            heldFor_ms = held ? heldSince.elapsed() : 0;
+            m_promise.set_value();
+        });
+    }
+
+    std::atomic<bool> held = false;
+    std::atomic<bool> onMainThread = false;
+    QElapsedTimer heldSince;
+    qint64 heldFor_ms = 0;
+
+private:
+    std::promise<void> m_promise;
+    std::shared_future<void> m_released = m_promise.get_future().share();
+    std::once_flag m_once;
+};
+
+// Counts the main thread's turns and keeps the longest time between two.
+class TurnWatch {
+public:
+    TurnWatch() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            longest_ms = std::max(longest_ms, m_sinceLast.restart());
+            ++turns;
+        });
+        m_sinceLast.start();
+        m_timer.start();
+    }
+    qint64 longest_ms = 0;
+    int turns = 0;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceLast;
+};
+
+class PackageOpenWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::UserDefaults::setStandardFilePath(
+            folder.filePath(QStringLiteral("defaults.plist")));
+        lunvik::Application::registerDevicePlugin(
+            platform::Bundle::named(QStringLiteral("RegionWorldwide")));
+        package = folder.filePath(QStringLiteral("Photo.lunvik"));
+        bytes = photoJpeg();
+        PrintJobDocument job;
+        // Brought in as the window brings a picture: fitted to the canvas.
+        kestrom::ImageImport::applyOriginalImage(
+            job.job(),
+            ambrel::OriginalImage::fromData(
+                bytes, QUrl::fromLocalFile(folder.filePath(QStringLiteral("photo.jpg")))),
+            nullptr);
+        job.job().setImageRepeatXCount(2);
+        job.job().setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"),
+                                     0.3);
+        kestrom::DocumentPackage::write(job.job(), package);
+    }
+
+    // The package's document once the controller shows it.
+    static PrintJobDocument* openedDocument(kestrom::AppDelegate& delegate) {
+        kestrom::DocumentController* controller = delegate.documentController();
+        if (!QTest::qWaitFor([&] { return !controller->documents().isEmpty(); }, 20000)) {
+            return nullptr;
+        }
+        return qobject_cast<PrintJobDocument*>(controller->documents().first());
+    }
+
+    QTemporaryDir folder;
+    QString package;
+    QByteArray bytes;
+};
+
+bool everyTileShown(const kestrom::GridViewImageView& view) {
+    return !view.tileViews().isEmpty() &&
+           std::all_of(view.tileViews().begin(), view.tileViews().end(),
+                       [](const auto& tile) { return !tile.contents.isNull(); });
+}
+
+} // namespace
+
+// A photo package given on the command line shows its window with its
+// settings and its picture's small tiles while the whole decode is held
+// back; the main thread never waits for that decode (its longest turn stays
+// shorter than the time the decode was held) and never runs one. Once
+// released, the whole tiles replace the small ones and the document is
+// the package as saved.
+TEST_F(PackageOpenWindowTest, APhotoPackageShowsBeforeItsWholeDecodeWithoutHoldingTheMainThread) {
+    HeldDecode decode;
+    TurnWatch watch;
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    PrintJobDocument* document = openedDocument(delegate);
+    ASSERT_TRUE(document);
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    auto* imageView = window->gridView()->imageView();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return imageView->showsScaledDecode() && everyTileShown(*imageView); }, 20000));
+
+    const auto picture = document->job().originalImage();
+    ASSERT_TRUE(picture);
+    EXPECT_TRUE(decode.held);
+    EXPECT_FALSE(picture->isFullyDecoded());
+    EXPECT_EQ(picture->data(), bytes);
+    EXPECT_EQ(picture->imageOriginalSizeInfo(), ambrel::OriginalSizeInfo::px({3000, 2000}));
+    EXPECT_EQ(document->job().imageRepeatXCount(), 2);
+    EXPECT_DOUBLE_EQ(
+        document->job()
+            .valueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"))
+            .toDouble(),
+        0.3);
+    EXPECT_EQ(document->filePath(), package);
+    EXPECT_FALSE(document->isEdited());
+
+    // The main thread goes on turning while the decode stays held.
+    const int turnsBefore = watch.turns;
+    QTest::qWait(1500);
+    EXPECT_GT(watch.turns, turnsBefore);
+    decode.release();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return picture->isFullyDecoded() && !imageView->showsScaledDecode() &&
+                   !imageView->hasPendingDrawing() && everyTileShown(*imageView);
+        },
+        20000));
+    EXPECT_FALSE(decode.onMainThread);
+    EXPECT_LT(watch.longest_ms, decode.heldFor_ms);
+    std::cout << "longest main thread turn " << watch.longest_ms << " ms, whole decode held "
+              << decode.heldFor_ms << " ms, " << watch.turns << " turns\n";
+    EXPECT_TRUE(picture->decodeFully());
+    EXPECT_EQ(picture->cgImage()->size(), QSize(3000, 2000));
+    EXPECT_FALSE(document->isEdited());
+}
+
+// Pixels that turn out not to decode after the window showed: the document
+// closes with the error the open would have given, rather than staying open
+// with a picture that prints nothing.
+TEST_F(PackageOpenWindowTest, AWholeDecodeThatFailsAfterTheWindowShowedClosesItWithTheError) {
+    HeldDecode decode(false);
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    PrintJobDocument* document = openedDocument(delegate);
+    ASSERT_TRUE(document);
+    QPointer<PrintJobDocument> watched(document);
+    ASSERT_TRUE(kestrom::DocumentWindow::windowFor(document));
+    decode.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watched; }, 20000));
+    EXPECT_TRUE(delegate.documentController()->documents().isEmpty() ||
+                !delegate.documentController()->documents().first()->filePath());
+    QMessageBox* sheet = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(widget);
+                    box && box->objectName() == QStringLiteral("ErrorSheet")) {
+                    sheet = box;
+                }
+            }
+            return sheet != nullptr;
+        },
+        10000));
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo"))) << sheet->text().toStdString();
+    sheet->done(QMessageBox::Ok);
+}
+
+// The window is made while the package is read; a package that then fails
+// to open leaves no window behind, only the error and a new untitled window.
+TEST_F(PackageOpenWindowTest, APackageThatFailsToOpenLeavesNoWindowMadeForIt) {
+    QFile settings(package + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("not a property list");
+    settings.close();
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    const auto windows = [] {
+        QList<kestrom::DocumentWindow*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<kestrom::DocumentWindow*>(widget)) {
+                found << window;
+            }
+        }
+        return found;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto found = windows();
+            return found.size() == 1 && found.first()->document() &&
+                   !found.first()->document()->filePath();
+        },
+        20000));
+    QTest::qWait(100);
+    const auto found = windows();
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_TRUE(found.first()->isVisible());
+    EXPECT_FALSE(found.first()->document()->filePath());
+}
+
+// A package whose picture announces more pixels than any decode may take
+// fails to open with the picture's too-large error, and no window stays for
+// it.
+TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge) {
+    QByteArray huge = bytes;
+    const qsizetype frame = huge.indexOf(QByteArray("\xff\xc0", 2));
+    ASSERT_GT(frame, 0);
+    huge.replace(frame + 5, 4, QByteArray::fromHex("fde8fde8")); // 65000 x 65000
+    QFile picture(package + QStringLiteral("/ImageData"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    picture.write(huge);
+    picture.close();
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    QMessageBox* sheet = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(widget);
+                    box && box->objectName() == QStringLiteral("ErrorSheet")) {
+                    sheet = box;
+                }
+            }
+            return sheet != nullptr;
+        },
+        20000));
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("too large"))) << sheet->text().toStdString();
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo.lunvik")))
+        << sheet->text().toStdString();
+    for (const auto* document : delegate.documentController()->documents()) {
+        EXPECT_FALSE(document->filePath());
+    }
+    sheet->done(QMessageBox::Ok);
+}

@@ -1,0 +1,423 @@
+// What a user waits for when the application starts, each case in fresh
+// processes started as a file manager starts them, with its plain reference
+// timed in the same iteration:
+//
+// - Start-up: the program `Lunvik` until its first window's first frame is
+//   written out by its LUNVIK_SCREENSHOT hook, against a plain Qt window of
+//   the same size doing the same (`plain_window_ms`).
+// - A 6000 x 4000 photo package opened from the command line: `Lunvik
+//   Photo.lunvik` until its window's first frame, and, in a process that
+//   starts the application's own objects (AppDelegate) with the same
+//   argument, until the first tile of the picture and until every tile is
+//   drawn from the whole picture; the resident memory with the photo open.
+//   References: Qt decoding the same JPEG whole and straight to the canvas's
+//   size (QImageReader::setScaledSize), and the plain window.
+// - The first print of such a process, started as soon as the window shows
+//   (no pause), against a later print of the same process; to the job's last
+//   byte on the in-memory device.
+//
+// Times count from just before the process is started.
+
+#include "A4Print.h"
+#include "PhotoJpeg.h"
+#include "ProcessStatus.h"
+
+#include "app/tavrin/TavrinConnect.h"
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewImageView.h"
+#include "core/document/application/DocumentController.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/application/PrintJobDocument.h"
+#include "core/document/package/DocumentPackage.h"
+#include "core/launch/AppDelegate.h"
+#include "core/window/CompletionAlert.h"
+#include "core/window/DocumentWindow.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "platform/UserDefaults.h"
+#include "platform/graphics/OrientedImageCache.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMainWindow>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+const char* const startEnvironment = "LUNVIK_BENCH_START_NS";
+
+qint64 monotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+// Milliseconds since the parent started this process.
+double sinceStart_ms() {
+    return (monotonicNs() - qEnvironmentVariable(startEnvironment).toLongLong()) / 1e6;
+}
+
+bool exposed(QWidget* window) {
+    return window && window->isVisible() && window->windowHandle() &&
+           window->windowHandle()->isExposed();
+}
+
+// The child processes.
+
+int plainWindowChild(int argc, char** argv, const QString& shot) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.resize(1100, 700);
+    window.show();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (exposed(&window)) {
+            poll.stop();
+            std::printf("%.3f\n", sinceStart_ms());
+            window.grab().save(shot, "PNG");
+            QApplication::exit(0);
+        }
+    });
+    poll.start(1);
+    return app.exec();
+}
+
+kestrom::DocumentWindow* shownDocumentWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<kestrom::DocumentWindow*>(widget);
+        if (exposed(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+bool everyTileShown(const kestrom::GridViewImageView& view) {
+    return !view.tileViews().isEmpty() &&
+           std::all_of(view.tileViews().begin(), view.tileViews().end(),
+                       [](const auto& tile) { return !tile.contents.isNull(); });
+}
+
+// Opens the package as the program does and prints the times: first frame,
+// first tile, all tiles from the whole picture, resident kilobytes; or, with
+// `print`, the first print started at the first frame and a later one.
+int openChild(int argc, char** argv, const QString& package, bool print) {
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
+    ambrel::ConnectPluginManager::shared().load(
+        {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
+    bench::InMemoryDevice device;
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    double frame = -1, tile = -1, sharp = -1, printStart = -1, firstPrint = -1, laterStart = -1,
+           laterPrint = -1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        kestrom::DocumentWindow* window = shownDocumentWindow();
+        if (!window) {
+            return;
+        }
+        const double now = sinceStart_ms();
+        if (frame < 0) {
+            frame = now;
+            if (print) {
+                printStart = now;
+                delegate.printDocument();
+            }
+        }
+        if (print) {
+            const auto jobs = device.usb.device().jobs().size();
+            if (firstPrint < 0 && jobs >= 1) {
+                firstPrint = now - printStart;
+                if (auto* alert = window->findChild<kestrom::CompletionAlert*>()) {
+                    alert->done(0);
+                }
+                laterStart = sinceStart_ms();
+                delegate.printDocument();
+            } else if (firstPrint >= 0 && jobs >= 2) {
+                laterPrint = now - laterStart;
+                poll.stop();
+                QApplication::exit(0);
+            }
+            return;
+        }
+        const auto* view = window->gridView()->imageView();
+        if (tile < 0 && !view->tileViews().isEmpty() &&
+            std::any_of(view->tileViews().begin(), view->tileViews().end(),
+                        [](const auto& t) { return !t.contents.isNull(); })) {
+            tile = now;
+        }
+        auto* document = qobject_cast<kestrom::PrintJobDocument*>(window->document());
+        const auto picture = document ? document->job().originalImage() : nullptr;
+        if (tile >= 0 && picture && picture->isFullyDecoded() && !view->showsScaledDecode() &&
+            !view->isDrawingInBackground() && everyTileShown(*view)) {
+            sharp = now;
+            poll.stop();
+            QApplication::exit(0);
+        }
+    });
+    poll.start(1);
+    QTimer::singleShot(60000, [] { QApplication::exit(1); });
+    const int status = app.exec();
+    if (print) {
+        std::printf("%.3f %.3f %.3f %.3f\n", frame, firstPrint, laterPrint,
+                    printStart + firstPrint);
+    } else {
+        // What the photo holds once its gray for the print is made too.
+        platform::OrientedImageCache::waitForPreparations();
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 300) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        std::printf("%.3f %.3f %.3f %lld\n", frame, tile, sharp,
+                    static_cast<long long>(bench::statusKilobytes("VmRSS:")));
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+// The parent.
+
+struct Files {
+    QTemporaryDir folder;
+    QString photo;
+    QString package;
+    QByteArray bytes = bench::photoJpeg();
+
+    Files() {
+        photo = folder.filePath(QStringLiteral("photo.jpg"));
+        QFile file(photo);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        file.close();
+        package = folder.filePath(QStringLiteral("Photo.lunvik"));
+        platform::UserDefaults::setStandardFilePath(
+            folder.filePath(QStringLiteral("defaults.plist")));
+        ambrel::ConnectPluginManager::shared().load(
+            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
+        kestrom::PrintJobDocument job;
+        kestrom::ImageImport::applyOriginalImage(
+            job.job(), ambrel::OriginalImage::fromData(bytes, QUrl::fromLocalFile(photo)), nullptr);
+        kestrom::DocumentPackage::write(job.job(), package);
+        platform::OrientedImageCache::waitForPreparations();
+    }
+};
+
+Files& files() {
+    static Files f;
+    return f;
+}
+
+struct Run {
+    double exit_ms = -1;
+    // When the first frame's picture was written out (LUNVIK_SCREENSHOT):
+    // the program may go on working before it ends.
+    double shot_ms = -1;
+    QList<QByteArray> fields;
+};
+
+// Starts the program with the arguments in a home of its own, offscreen and
+// without a session bus, and waits for it to end.
+Run run(const QString& program, const QStringList& arguments, const QTemporaryDir& home) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("LUNVIK_SCREENSHOT"),
+                       home.filePath(QStringLiteral("shot.png")));
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    const qint64 start = monotonicNs();
+    environment.insert(QLatin1String(startEnvironment), QString::number(start));
+    process.setProcessEnvironment(environment);
+    const QString shot = home.filePath(QStringLiteral("shot.png"));
+    QFile::remove(shot);
+    process.start(program, arguments);
+    Run result;
+    QElapsedTimer limit;
+    limit.start();
+    while (!process.waitForFinished(1) && limit.elapsed() < 120000) {
+        if (result.shot_ms < 0 && QFileInfo(shot).size() > 0) {
+            result.shot_ms = (monotonicNs() - start) / 1e6;
+        }
+    }
+    if (result.shot_ms < 0 && QFileInfo(shot).size() > 0) {
+        result.shot_ms = (monotonicNs() - start) / 1e6;
+    }
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
+        result.exit_ms = std::max(result.shot_ms, (monotonicNs() - start) / 1e6);
+        result.fields = process.readAllStandardOutput().trimmed().split(' ');
+    }
+    return result;
+}
+
+QString self() {
+    return QCoreApplication::applicationFilePath();
+}
+
+QString program() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Lunvik");
+}
+
+double plainWindow_ms(const QTemporaryDir& home) {
+    const Run plain = run(self(), {QStringLiteral("--plain-child")}, home);
+    return plain.exit_ms < 0 ? -1 : plain.shot_ms;
+}
+
+double qtDecode_ms(const QByteArray& bytes, const QSize& scaledTo = {}) {
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    if (!scaledTo.isEmpty()) {
+        reader.setScaledSize(scaledTo);
+    }
+    const QImage image = reader.read();
+    benchmark::DoNotOptimize(image.constBits());
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void BM_StartUpFirstFrame(benchmark::State& state) {
+    QTemporaryDir home;
+    std::vector<double> lunvik, plain;
+    for (auto _ : state) {
+        const Run app = run(program(), {}, home);
+        const double reference = plainWindow_ms(home);
+        if (app.exit_ms < 0 || app.shot_ms < 0 || reference < 0) {
+            state.SkipWithError("a start failed");
+            return;
+        }
+        state.SetIterationTime(app.shot_ms / 1e3);
+        lunvik.push_back(app.shot_ms);
+        plain.push_back(reference);
+    }
+    state.counters["lunvik_ms"] = bench::median(lunvik);
+    state.counters["plain_window_ms"] = bench::median(plain);
+    state.counters["lunvik/plain"] = bench::median(lunvik) / bench::median(plain);
+}
+
+// The canvas a first window gives a 6000 x 4000 picture, in pixels.
+const QSize canvasFit(750, 500);
+
+void BM_PhotoPackageOpen(benchmark::State& state) {
+    Files& f = files();
+    QTemporaryDir home;
+    std::vector<double> frame, programFrame, tile, sharp, plain, whole, scaled, rss;
+    for (auto _ : state) {
+        const Run app = run(program(), {f.package}, home);
+        const Run inProcess = run(self(), {QStringLiteral("--open-child"), f.package}, home);
+        const double reference = plainWindow_ms(home);
+        if (app.exit_ms < 0 || app.shot_ms < 0 || inProcess.fields.size() != 4 || reference < 0) {
+            state.SkipWithError("an open failed");
+            return;
+        }
+        programFrame.push_back(app.shot_ms);
+        frame.push_back(inProcess.fields[0].toDouble());
+        tile.push_back(inProcess.fields[1].toDouble());
+        sharp.push_back(inProcess.fields[2].toDouble());
+        rss.push_back(inProcess.fields[3].toDouble() * 1024);
+        plain.push_back(reference);
+        whole.push_back(qtDecode_ms(f.bytes));
+        scaled.push_back(qtDecode_ms(f.bytes, canvasFit));
+        state.SetIterationTime(programFrame.back() / 1e3);
+    }
+    const double plainMs = bench::median(plain);
+    const double wholeMs = bench::median(whole);
+    const double scaledMs = bench::median(scaled);
+    state.counters["program_first_frame_ms"] = bench::median(programFrame);
+    state.counters["first_frame_ms"] = bench::median(frame);
+    state.counters["first_tile_ms"] = bench::median(tile);
+    state.counters["sharp_tiles_ms"] = bench::median(sharp);
+    state.counters["plain_window_ms"] = plainMs;
+    state.counters["qt_whole_decode_ms"] = wholeMs;
+    state.counters["qt_scaled_decode_ms"] = scaledMs;
+    // The targets: the first frame by a plain window's start and one and a
+    // half scaled decodes; sharp tiles by 1.2 whole decodes after a plain
+    // window's start.
+    state.counters["frame/(plain+1.5scaled)"] =
+        bench::median(programFrame) / (plainMs + 1.5 * scaledMs);
+    state.counters["(sharp-plain)/whole"] = (bench::median(sharp) - plainMs) / wholeMs;
+    state.counters["rss_MB"] = bench::median(rss) / 1e6;
+    state.counters["rss/decoded"] = bench::median(rss) / (6000.0 * 4000.0 * 4.0);
+}
+
+void BM_PhotoPackageFirstPrintWithoutAPause(benchmark::State& state) {
+    Files& f = files();
+    QTemporaryDir home;
+    std::vector<double> first, later, firstEnd;
+    for (auto _ : state) {
+        const Run child = run(self(), {QStringLiteral("--print-child"), f.package}, home);
+        if (child.fields.size() != 4) {
+            state.SkipWithError("the print failed");
+            return;
+        }
+        first.push_back(child.fields[1].toDouble());
+        later.push_back(child.fields[2].toDouble());
+        firstEnd.push_back(child.fields[3].toDouble());
+        state.SetIterationTime(first.back() / 1e3);
+    }
+    state.counters["first_print_ms"] = bench::median(first);
+    state.counters["later_print_ms"] = bench::median(later);
+    state.counters["first/later"] = bench::median(first) / bench::median(later);
+    // From the process's start: the first print waits for the whole picture
+    // wherever the window shows before it.
+    state.counters["first_print_end_since_start_ms"] = bench::median(firstEnd);
+}
+
+} // namespace
+
+BENCHMARK(BM_StartUpFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_PhotoPackageOpen)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_PhotoPackageFirstPrintWithoutAPause)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && QByteArray(argv[1]) == "--plain-child") {
+        return plainWindowChild(
+            argc, argv, qEnvironmentVariable("LUNVIK_SCREENSHOT", QStringLiteral("/dev/null")));
+    }
+    if (argc >= 3 &&
+        (QByteArray(argv[1]) == "--open-child" || QByteArray(argv[1]) == "--print-child")) {
+        return openChild(argc, argv, QString::fromLocal8Bit(argv[2]),
+                         QByteArray(argv[1]) == "--print-child");
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The photo package alone, for profiling the children by hand.
+    if (argc >= 3 && QByteArray(argv[1]) == "--write-package") {
+        return QFile::copy(files().package + QStringLiteral("/ImageData"),
+                           QString::fromLocal8Bit(argv[2]) + QStringLiteral(".jpg")) &&
+                       QProcess::execute(QStringLiteral("cp"),
+                                         {QStringLiteral("-r"), files().package,
+                                          QString::fromLocal8Bit(argv[2])}) == 0
+                   ? 0
+                   : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
