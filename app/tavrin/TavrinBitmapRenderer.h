@@ -26,11 +26,11 @@ public:
     };
 
     // Throws ConnectionError documentImageIsTooSmall for a picture below 10
-    // pixels on both sides, and the black conversion's error when it cannot
-    // run. A cancelled progress stops the drawing; what was drawn is still
-    // converted and returned. The bitmap is drawn in bands at once, bands of
-    // them (0: as many as suit the compute workers); any count gives the
-    // same pixels.
+    // pixels on both sides, documentImageIsNotInCanvas when no copy of it
+    // reaches a dot of the canvas (both before any memory is taken), and the
+    // black conversion's error when it cannot run. A cancelled progress stops the drawing; what was
+    // drawn is still converted and returned. The bitmap is drawn in bands at once, bands of them
+    // (0: as many as suit the compute workers); any count gives the same pixels.
     static TavrinBitmapInfo_px render(const Device& device, const ambrel::Size_mm& canvasSize,
                                       const ambrel::ImageSource& source,
                                       const std::shared_ptr<platform::Progress>& progress,
@@ -41,6 +41,12 @@ public:
                                           const ambrel::ImageSource& source,
                                           const std::shared_ptr<platform::Progress>& progress,
                                           int bands = 0);
+
+    // Throws what render throws for the picture's placement (too small, or
+    // no dot on the canvas) without drawing anything, so that a print can be
+    // refused before the device is opened.
+    static void checkPlacement(const Device& device, const ambrel::Size_mm& canvasSize,
+                               const ambrel::ImageSource& source);
 
 private:
     static TavrinBitmapInfo_px renderBitmap(const Device& device, const ambrel::Size_mm& canvasSize,

@@ -132,6 +132,10 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
         userCancelled();
     }
 
+    // A picture the print cannot place is refused before the device is opened.
+    TavrinBitmapRenderer::checkPlacement(
+        {deviceDescriptor()->dpi(), deviceDescriptor()->additionalInfos()},
+        task.canvas()->size_mm(), task.imageSource());
     const auto context = openDevice(progress);
     const TavrinBitmapInfo_px bitmapInfo = renderBitmap(task, progress, false);
     // A conversion that cannot run fails the print here, before anything is sent.

@@ -96,16 +96,46 @@ TEST(TavrinBitmapRenderer, placesRepeatsOnTheTurnedCanvas) {
     EXPECT_EQ(canvas.pixelColor(100, 80), QColor(Qt::white)); // the gap
 }
 
-TEST(TavrinBitmapRenderer, farOffsetsLeaveTheCanvasBlank) {
-    // Offsets whose pixels do not fit an int once wrapped onto the canvas.
+TEST(TavrinBitmapRenderer, aPictureWithNoDotOnTheCanvasIsRefused) {
+    // Far offsets (pixels that do not fit an int once wrapped onto the
+    // canvas), one just past each edge, and repeats that all fall beside it.
     const QImage picture = solid(50, 20, 0);
-    for (const double offset : {4294967296.0 + 50, 1e300, -4294967296.0 + 50}) {
+    const auto refused = [&](const ambrel::OriginalImageDrawingOptions& options) {
+        try {
+            TavrinBitmapRenderer::render(device, {200, 100},
+                                         ImageSource::originalImage(pictureOf(picture), options),
+                                         nullptr);
+        } catch (const ambrel::ConnectionError& e) {
+            return e.errorCase() == ambrel::ConnectionError::Case::documentImageIsNotInCanvas;
+        }
+        return false;
+    };
+    for (const ambrel::Point_mm offset :
+         {ambrel::Point_mm{4294967296.0 + 50, 3}, ambrel::Point_mm{1e300, 3},
+          ambrel::Point_mm{-4294967296.0 + 50, 3}, ambrel::Point_mm{200, 3},
+          ambrel::Point_mm{-50, 3}, ambrel::Point_mm{5, 100}, ambrel::Point_mm{5, -20}}) {
         auto options = optionsFor(picture);
         options.imageOffsetBase = OffsetBase::topLeft;
-        options.imageOffset_mm = {offset, 3};
+        options.imageOffset_mm = offset;
+        EXPECT_TRUE(refused(options)) << offset.x << ", " << offset.y;
+    }
+    auto beside = optionsFor(picture);
+    beside.imageOffsetBase = OffsetBase::topLeft;
+    beside.imageOffset_mm = {-120, 3};
+    beside.imageRepeatXCount = 2;
+    beside.imageRepeatXMargin_mm = 300;
+    EXPECT_TRUE(refused(beside));
+
+    // One dot on the canvas is enough.
+    for (const ambrel::Point_mm offset : {ambrel::Point_mm{199, 99}, ambrel::Point_mm{-49, -19}}) {
+        auto options = optionsFor(picture);
+        options.imageOffsetBase = OffsetBase::topLeft;
+        options.imageOffset_mm = offset;
         const auto info = TavrinBitmapRenderer::render(
             device, {200, 100}, ImageSource::originalImage(pictureOf(picture), options), nullptr);
-        EXPECT_TRUE(blackBounds(canvasView(info.bitmap)).isEmpty()) << offset;
+        int black = 0;
+        blackBounds(canvasView(info.bitmap), &black);
+        EXPECT_EQ(black, 1) << offset.x << ", " << offset.y;
     }
 }
 

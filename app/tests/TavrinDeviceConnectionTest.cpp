@@ -150,6 +150,20 @@ TEST_F(TavrinPrint, tooSmallPictureSendsNothing) {
     EXPECT_TRUE(usb.device().receivedBytes().isEmpty());
 }
 
+// A picture with no dot on the canvas would expose a blank screen: refused
+// before the device is even opened.
+TEST_F(TavrinPrint, pictureOffTheCanvasIsRefusedBeforeTheDeviceIsOpened) {
+    TavrinSimulatorUsb usb;
+    auto options = optionsAtOwnSize(QImage(dataPath("stencil-mark.png")));
+    options.imageOffsetBase = ambrel::OffsetBase::topLeft;
+    options.imageOffset_mm = {-40, 10};
+    EXPECT_TRUE(isCase(print(usb, task(model, ImageSource::originalImage(picture, options))),
+                       ConnectionError::Case::documentImageIsNotInCanvas));
+    EXPECT_TRUE(usb.device().receivedBytes().isEmpty());
+    EXPECT_TRUE(usb.usbDevice().writes().isEmpty());
+    EXPECT_TRUE(usb.device().jobs().isEmpty());
+}
+
 // An unconverted gray picture would waste a screen.
 TEST_F(TavrinPrint, conversionThatCannotRunFailsBeforeAnythingIsSent) {
     platform::compute::ComputeTestHooks::Scope noDevice(

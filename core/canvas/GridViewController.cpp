@@ -74,13 +74,10 @@ GridViewController::GridViewController(QObject* parent)
             showImagePlacement();
             setNeedsUpdateSequences(true);
         }));
-    // The preview widens black by the printed dots of the picture's size.
+    // The preview is made from the dots the print lays for the picture's size.
     m_observations.push_back(observe(DocumentKey::viewPath(DocumentKey::imageSize_px),
-                                     platform::Observable::Initial, [this](const auto&) {
-                                         m_gridView->imageView()->setDeviceImageSize_px(
-                                             m_document ? m_document->imageSize_px()
-                                                        : ambrel::Size_px{0, 0});
-                                     }));
+                                     platform::Observable::Initial,
+                                     [this](const auto&) { showPrintGeometry(); }));
     updateViewConstraints();
     updateAppearance();
 }
@@ -126,6 +123,17 @@ void GridViewController::showImagePlacement() {
         m_gridView->setImagePlacement(m_document->originalImageDrawingOptions(),
                                       m_document->imageSizeForDisplay_mm());
     }
+    showPrintGeometry();
+}
+
+void GridViewController::showPrintGeometry() {
+    std::optional<PreviewGeometry> geometry;
+    if (m_document && m_document->deviceDescriptor() && m_document->canvas()) {
+        geometry = PreviewGeometry::make(m_document->originalImageDrawingOptions(),
+                                         m_document->canvas()->size_mm(),
+                                         m_document->deviceDescriptor()->dpi());
+    }
+    m_gridView->imageView()->setPrintGeometry(geometry);
 }
 
 void GridViewController::setCanvas(const CanvasPointer& canvas) {
@@ -136,6 +144,7 @@ void GridViewController::setCanvas(const CanvasPointer& canvas) {
     }
     m_gridView->setPrintableSize_mm(canvas ? canvas->size_mm() : ambrel::Size_mm{0, 0});
     updateViewConstraints();
+    showPrintGeometry();
 }
 
 QVariant GridViewController::canvasValue() const {
@@ -156,6 +165,7 @@ void GridViewController::setDeviceDescriptor(const DescriptorPointer& descriptor
         info = descriptor->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
     }
     m_gridView->imageView()->setDeviceBlackConversionInfo(info);
+    showPrintGeometry();
 }
 
 QVariant GridViewController::deviceDescriptorValue() const {
@@ -218,7 +228,11 @@ void GridViewController::setNeedsUpdateConstraints() {
     }
     m_needsUpdateConstraints = true;
     QMetaObject::invokeMethod(
-        this, [this] { if (m_needsUpdateConstraints) updateViewConstraints(); },
+        this,
+        [this] {
+            if (m_needsUpdateConstraints)
+                updateViewConstraints();
+        },
         Qt::QueuedConnection);
 }
 
@@ -274,8 +288,7 @@ void GridViewController::updateAppearance() {
 
 // MARK: editing
 
-bool GridViewController::acceptsDragOperation(const QMimeData* data,
-                                              bool hasDraggingSource) const {
+bool GridViewController::acceptsDragOperation(const QMimeData* data, bool hasDraggingSource) const {
     if (!m_document || !m_import) {
         return false;
     }
@@ -314,8 +327,8 @@ void GridViewController::nudge(double dx, double dy) {
     const ambrel::OffsetBase anchor = m_gridView->offsetBase();
     const ambrel::Point_mm old = m_document->imageOffset_mm();
     const double x =
-        old.x + (anchor.horizontalPosition == ambrel::OffsetBase::HorizontalPosition::right ? -dx
-                                                                                            : dx);
+        old.x +
+        (anchor.horizontalPosition == ambrel::OffsetBase::HorizontalPosition::right ? -dx : dx);
     const double y =
         old.y + (anchor.verticalPosition == ambrel::OffsetBase::VerticalPosition::top ? -dy : dy);
     m_document->setImageOffset_mm({x, y});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/canvas/GridViewDocumentDelegate.h"
+#include "core/canvas/preview/PreviewGeometry.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
@@ -141,6 +142,8 @@ private:
     void setDeviceDescriptorValue(const QVariant& value);
     void setNeedsUpdateConstraints();
     // Gives the canvas view the document's placement of the picture.
+    // Where the print lays the picture's dots, for the preview.
+    void showPrintGeometry();
     void showImagePlacement();
     void startNew(bool isAgain);
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/canvas/CanvasItem.h"
+#include "core/canvas/preview/PreviewGeometry.h"
+#include "core/canvas/preview/PreviewImageRules.h"
 #include "core/document/job/CurrentBlackConversionReadonlyWrapper.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "model/descriptions/ColorAbility.h"
@@ -21,35 +23,37 @@
 
 namespace kestrom {
 
-// The placed picture as the device will print it: a black-and-white preview
-// (in colour for full-colour models) made off the main thread in three
-// stages. The whole upright picture is drawn once at a fixed pixel budget and
-// converted with the print's own conversion; a small thumbnail of it shows at
-// once, stretched over the frame; tiles of TILE_WIDTH points rendered at the
-// screen's scale then replace it piece by piece. Moves, resizes and new
-// scales only redraw tiles from the cached preview.
+struct PreviewPass;
+struct PreviewRenderState;
+
+// The placed picture as the device will print it, made off the main thread.
+// A small thumbnail shows at once, stretched over the frame; tiles of
+// TILE_WIDTH points rendered at the screen's scale then replace it piece by
+// piece. Where the print's geometry is known (the model, the canvas and the
+// picture's size in dots), each tile is made from the print's own dots
+// (PreviewTileRenderer): what shows is what prints. A full-colour model, a
+// picture whose pixels are still being decoded (shown from its smaller first
+// decode) and a view without a model show the whole picture drawn at a pixel
+// budget and converted at that scale instead.
 //
-// A picture whose pixels are still being decoded shows from its smaller
-// first decode, converted the same way at that scale; its tiles are replaced
-// once all the pixels are there.
+// What is drawn before conversion is kept (the tiles' dots, or the picture at
+// the budget) so that a change of the conversion alone does not draw again;
+// an idle view lets go of it after drawnPictureLifetime(), as most open
+// documents are not being edited.
 //
-// The picture as drawn before conversion is kept so that a change of the
-// conversion alone does not draw it again; an idle view lets go of it after
-// drawnPictureLifetime(), as it costs as much again as the preview and most
-// open documents are not being edited.
-//
-// All instances render on one serial worker. Every step checks that its
-// pass is still the one in force, so a newer change makes older work stop;
-// results reach the main thread queued and are dropped when outdated or when
-// the view is gone.
+// Passes are started from one serial worker shared by all views; the tiles
+// of a pass are made side by side on the compute workers. Every tile checks
+// that its pass is still the one in force, so a newer change drops the older
+// work; results reach the main thread queued and are dropped when outdated
+// or when the view is gone.
 class GridViewImageView : public CanvasItem {
     Q_OBJECT
 
 public:
-    static constexpr double TILE_WIDTH = 250.0;
-    static constexpr int thumbnailSide = 128;
-    static constexpr double previewPixelBudget = 6'000'000;
-    static constexpr double previewDpi = 600;
+    static constexpr double TILE_WIDTH = PreviewImageRules::tileWidth;
+    static constexpr int thumbnailSide = PreviewImageRules::thumbnailSide;
+    static constexpr double previewPixelBudget = PreviewImageRules::previewPixelBudget;
+    static constexpr double previewDpi = PreviewImageRules::previewDpi;
 
     enum class RedrawScope { tiles, preview, all };
 
@@ -78,14 +82,12 @@ public:
         return m_deviceInfo;
     }
     void setDeviceBlackConversionInfo(const std::optional<quenta::DeviceBlackConversionInfo>& info);
-    // The upright picture's size in the device's dots, as it is printed;
-    // nothing while unknown. The preview shows the expansion of black only
-    // where its pixels are no larger than the dots.
-    const ambrel::Size_px& deviceImageSize_px() const { return m_deviceImageSize_px; }
-    void setDeviceImageSize_px(const ambrel::Size_px& size);
-    // Preview pixels along one device dot for the current picture and size,
-    // 0 when the preview is coarser than the dots.
-    qint64 previewPixelsPerDeviceDot() const;
+    // Where the print lays the picture's dots; nothing while unknown (no
+    // model or canvas), when the preview is drawn at its budget instead.
+    const std::optional<PreviewGeometry>& printGeometry() const { return m_geometry; }
+    void setPrintGeometry(const std::optional<PreviewGeometry>& geometry);
+    // Whether the tiles that show last came from the print's dots.
+    bool showsPrintedDots() const { return m_showsPrintedDots; }
     ambrel::ImageRotation orientation() const { return m_orientation; }
     void setOrientation(ambrel::ImageRotation orientation);
     bool flipsHorizontal() const { return m_flips; }
@@ -129,42 +131,22 @@ public:
     void setPaintsItself(bool paints);
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
-    // The preview's pixel size for a picture's width per height; a ratio
-    // that is zero, infinite or not a number gives nothing.
-    static std::optional<QSize> previewSize(double widthPerHeight);
-    // The tile frames of a view of the size that meet the area (the whole
-    // view without one), row by row. Any size gives a short list: at most
-    // maximumTileSpan tiles across and down.
-    static QList<QRectF> tileFrames(const QSizeF& size, const std::optional<QRectF>& area = {});
-    static constexpr qint64 maximumTileSpan = 256;
+    // See PreviewImageRules.
+    static std::optional<QSize> previewSize(double widthPerHeight) {
+        return PreviewImageRules::previewSize(widthPerHeight);
+    }
+    static QList<QRectF> tileFrames(const QSizeF& size, const std::optional<QRectF>& area = {}) {
+        return PreviewImageRules::tileFrames(size, area);
+    }
+    static constexpr qint64 maximumTileSpan = PreviewImageRules::maximumTileSpan;
     // The part of the view that shows, in its own coordinates, or the whole
     // view (nothing). Only tiles there are rendered.
     const std::optional<QRectF>& visibleArea() const { return m_visibleArea; }
     void setVisibleArea(const std::optional<QRectF>& area);
-    // The upright picture mirrored left to right (before turning) and turned
-    // clockwise, as the picture is drawn for the print.
     static QImage orientedImage(const QImage& upright, ambrel::ImageRotation orientation,
-                                bool flipsHorizontal);
-    // The whole upright picture at the preview's budget, white without a
-    // picture, converted unless full colour; the screen is turned against the
-    // picture's quarter turns, as the print's is.
-    static QImage makePreviewImage(const ambrel::OriginalImage::Pointer& image,
-                                   const ambrel::BlackConversion& conversion,
-                                   const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                   ambrel::ColorAbility colorAbility,
-                                   ambrel::ImageRotation orientation,
-                                   qint64 pixelsPerDeviceDot = 0);
-    // The two halves of it: the picture drawn at the budget (gray, or RGB
-    // for full colour), and a converted copy of a drawn gray picture.
-    static QImage drawPreviewPicture(const ambrel::OriginalImage::Pointer& image,
-                                     ambrel::ColorAbility colorAbility);
-    static QImage convertPreview(const QImage& drawn, const ambrel::BlackConversion& conversion,
-                                 const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                 ambrel::ImageRotation orientation, qint64 pixelsPerDeviceDot = 0,
-                                 bool flipsHorizontal = false, double dpi = previewDpi);
-    // Preview pixels along one device dot for a preview of the given size
-    // over a picture of the given size in dots (0 when coarser, or unknown).
-    static qint64 pixelsPerDeviceDot(const QSize& preview, const ambrel::Size_px& dots);
+                                bool flipsHorizontal) {
+        return PreviewImageRules::orientedImage(upright, orientation, flipsHorizontal);
+    }
     // The shared serial worker.
     static platform::WorkQueue& tileImageQueue();
 
@@ -180,8 +162,8 @@ protected:
     void sizeChanged() override;
 
 private:
-    struct Pass;
-    struct State;
+    using Pass = PreviewPass;
+    using State = PreviewRenderState;
 
     void layoutTiles();
     void scheduleDrawing();
@@ -192,19 +174,11 @@ private:
     void deliverThumbnail(const std::shared_ptr<Pass>& pass, const QImage& thumbnail);
     void deliverTile(const std::shared_ptr<Pass>& pass, int index, const QImage& image);
     void fullDecodeArrived(const ambrel::OriginalImage::Pointer& image);
-    // The picture's smaller first decode drawn at its own size.
-    static QImage drawScaledDecode(const QImage& scaled, ambrel::ColorAbility colorAbility);
-    // The picture drawn at the size, or the smaller decode when there is one.
-    static QImage drawPicture(const ambrel::OriginalImage::Pointer& image,
-                              ambrel::ColorAbility colorAbility, const std::optional<QSize>& size,
-                              const QImage& scaled);
-    static void render(const std::shared_ptr<State>& state, const std::shared_ptr<Pass>& pass,
-                       QPointer<GridViewImageView> view);
 
     ambrel::OriginalImage::Pointer m_image;
     BlackConversionPointer m_blackConversion;
     std::optional<quenta::DeviceBlackConversionInfo> m_deviceInfo;
-    ambrel::Size_px m_deviceImageSize_px{0, 0};
+    std::optional<PreviewGeometry> m_geometry;
     ambrel::ImageRotation m_orientation = ambrel::ImageRotation::none;
     bool m_flips = false;
     ambrel::ColorAbility m_colorAbility = ambrel::ColorAbility::blackWhite;
@@ -221,6 +195,7 @@ private:
     QPixmap m_thumbnailPixmap;
     bool m_drawingScheduled = false;
     bool m_showsScaledDecode = false;
+    bool m_showsPrintedDots = false;
     bool m_isDrawingInBackground = false;
     std::shared_ptr<State> m_state;
     QTimer m_forgetDrawnPicture;

@@ -17,9 +17,10 @@ InspectorImageOverflowAlertViewController::InspectorImageOverflowAlertViewContro
 }
 
 void InspectorImageOverflowAlertViewController::setDeviceDescriptor(
-    std::shared_ptr<const ambrel::DeviceDescriptor> device) {
+    std::shared_ptr<const ambrel::DeviceDescriptor> device, bool whollyOutside) {
     m_deviceDescriptor = std::move(device);
-    m_message->setText(m_deviceDescriptor ? m_deviceDescriptor->overflowAlertMessage() : QString());
+    m_message->setText(m_deviceDescriptor ? m_deviceDescriptor->overflowAlertMessage(whollyOutside)
+                                          : QString());
 }
 
 } // namespace kestrom

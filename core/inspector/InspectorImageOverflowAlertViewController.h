@@ -20,7 +20,8 @@ public:
     const std::shared_ptr<const ambrel::DeviceDescriptor>& deviceDescriptor() const {
         return m_deviceDescriptor;
     }
-    void setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> device);
+    void setDeviceDescriptor(std::shared_ptr<const ambrel::DeviceDescriptor> device,
+                             bool whollyOutside = false);
     QLabel* messageLabel() const { return m_message; }
 
 private:

@@ -1,5 +1,7 @@
 #include "core/inspector/InspectorPaneViewController_Image.h"
 
+#include "core/canvas/preview/PreviewGeometry.h"
+#include "core/canvas/preview/PreviewTileRenderer.h"
 #include "core/document/application/DocumentActions.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/KestromText.h"
@@ -8,6 +10,8 @@
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/PictureThumbnailQueue.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "platform/MainThread.h"
+#include "platform/WorkQueue.h"
 
 #include "platform/Error.h"
 #include "platform/Log.h"
@@ -39,6 +43,18 @@ namespace kestrom {
 
 namespace {
 
+// The worker that makes the small picture from the print's dots.
+struct PrintedThumbnailQueueDescription {
+    static platform::WorkQueue::Options options() {
+        // Below the canvas's tiles, which the user watches.
+        return {.name = QStringLiteral("InspectorPrintedThumbnailQueue"),
+                .maxThreadCount = 1,
+                .priority = QThread::LowPriority,
+                .keepsIdleThreads = false,
+                .dropsQueuedWorkAtExit = true};
+    }
+};
+
 QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
                             const QString& toolTipKey, QWidget* parent) {
     auto* button = new QToolButton(parent);
@@ -56,6 +72,10 @@ QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
 InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* parent)
     : InspectorPaneViewController(parent) {
     setObjectName(QStringLiteral("Image"));
+    m_printedPictureTimer.setSingleShot(true);
+    m_printedPictureTimer.setInterval(150);
+    connect(&m_printedPictureTimer, &QTimer::timeout, this,
+            &InspectorPaneViewController_Image::makePrintedPicture);
     auto* grid = InspectorPaneLayout::makeGrid(this, QString());
     m_titleLabel = new QLabel(KestromText::text(QStringLiteral("Inspector_Image_Title")), this);
     QFont bold = m_titleLabel->font();
@@ -199,6 +219,40 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
           DocumentKey::imageOriginalSizeDescription, DocumentKey::deviceDescriptor}) {
         observe(key, [this] { showPicture(); });
     }
+    // These change the dots the print makes, not the picture.
+    for (const QString& key :
+         {DocumentKey::currentBlackConversion, DocumentKey::imageSize_px, DocumentKey::canvas}) {
+        observe(key, [this] { showPrintedPicture(); });
+    }
+}
+
+std::function<QImage()>
+InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& document,
+                                                         const QSize& size) {
+    const auto& image = document.originalImage();
+    const auto& model = document.deviceDescriptor();
+    if (!image || !model || !document.canvas() || size.isEmpty() ||
+        model->colorAbility() == ambrel::ColorAbility::fullColor) {
+        return {};
+    }
+    const auto geometry = PreviewGeometry::make(document.originalImageDrawingOptions(),
+                                                document.canvas()->size_mm(), model->dpi());
+    if (!geometry) {
+        return {};
+    }
+    const auto conversion = document.currentBlackConversion()->blackConversion();
+    const auto info = model->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
+    // Held weakly until it runs: a picture replaced meanwhile is not drawn,
+    // nor kept while the work waits.
+    return [picture = std::weak_ptr(image), conversion, info, geometry = *geometry, size] {
+        const auto image = picture.lock();
+        if (!image) {
+            return QImage();
+        }
+        // The whole picture's pixels first (a picture still being decoded
+        // is drawn once they are there).
+        return PreviewTileRenderer::renderWhole(*image, conversion, info, geometry, size);
+    };
 }
 
 QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocument& document,
@@ -207,9 +261,9 @@ QImage InspectorPaneViewController_Image::originalImageThumbnail(const PrintDocu
                      document.flipsImageHorizontal(), maximumSize);
 }
 
-QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage::Pointer& image,
-                                                    ambrel::ImageRotation orientation,
-                                                    bool flipHorizontal, const QSize& maximumSize) {
+QSize InspectorPaneViewController_Image::thumbnailSize(const ambrel::OriginalImage::Pointer& image,
+                                                       ambrel::ImageRotation orientation,
+                                                       const QSize& maximumSize) {
     if (!image || maximumSize.isEmpty() || !(image->widthPerHeight() > 0)) {
         return {};
     }
@@ -219,8 +273,17 @@ QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage:
     if (size.height() > maximumSize.height()) {
         size = QSizeF(maximumSize.height() * ratio, maximumSize.height());
     }
-    QImage thumbnail(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())),
-                     QImage::Format_ARGB32_Premultiplied);
+    return QSize(qMax(1, qRound(size.width())), qMax(1, qRound(size.height())));
+}
+
+QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage::Pointer& image,
+                                                    ambrel::ImageRotation orientation,
+                                                    bool flipHorizontal, const QSize& maximumSize) {
+    const QSize size = thumbnailSize(image, orientation, maximumSize);
+    if (size.isEmpty()) {
+        return {};
+    }
+    QImage thumbnail(size, QImage::Format_ARGB32_Premultiplied);
     if (thumbnail.isNull()) {
         return {}; // no memory for it: the well stays empty
     }
@@ -235,6 +298,39 @@ QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage:
     return thumbnail;
 }
 
+void InspectorPaneViewController_Image::showPrintedPicture() {
+    // A moment after the last change: a burst of changes (a slider's drag,
+    // a script's loads) makes it once, after the canvas's tiles.
+    m_latestPrintedThumbnail->store(++m_printedThumbnailRequest);
+    m_printedPictureTimer.start();
+}
+
+void InspectorPaneViewController_Image::makePrintedPicture() {
+    // Then, as the canvas does, the dots the print makes of the picture.
+    const quint64 request = ++m_printedThumbnailRequest;
+    m_latestPrintedThumbnail->store(request);
+    if (!document() || m_pictureSize.isEmpty()) {
+        return;
+    }
+    if (auto make = printedThumbnailMaker(*document(), m_pictureSize)) {
+        platform::SharedWorkQueue<PrintedThumbnailQueueDescription>::run(
+            [make = std::move(make), request, latest = m_latestPrintedThumbnail,
+             pane = QPointer(this)] {
+                if (latest->load() != request) {
+                    return; // a newer one is asked for
+                }
+                const QImage printed = make();
+                platform::MainThread::post([printed, request, pane] {
+                    if (pane && pane->m_printedThumbnailRequest == request && !printed.isNull()) {
+                        pane->m_showsPrintedPicture = true;
+                        pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(printed));
+                        emit pane->printedThumbnailShown();
+                    }
+                });
+            });
+    }
+}
+
 void InspectorPaneViewController_Image::showPicture() {
     const auto& image = document() ? document()->originalImage() : nullptr;
     const bool hasPicture = image != nullptr;
@@ -242,32 +338,41 @@ void InspectorPaneViewController_Image::showPicture() {
     if (hasPicture) {
         const QSize room = m_box->pictureView()->size().boundedTo(QSize(400, 200));
         const QSize bound = room.isEmpty() ? QSize(120, 72) : room - QSize(4, 4);
+        m_pictureSize = thumbnailSize(image, document()->imageOrientation(), bound);
+        m_showsPrintedPicture = false;
         // Drawn behind the window: the picture may still be decoding, and a
-        // page is rendered. The well keeps what it showed until then.
+        // page is rendered. The well keeps what it showed until then. Work
+        // not yet begun holds the picture weakly: a burst of loads does not
+        // keep every replaced picture's pixels until its turn comes.
         std::weak_ptr<std::atomic<quint64>> current = m_thumbnailRequest;
-        QPointer<QLabel> view = m_box->pictureView();
-        PictureThumbnailQueue::run([image, orientation = document()->imageOrientation(),
+        PictureThumbnailQueue::run([picture = std::weak_ptr(image),
+                                    orientation = document()->imageOrientation(),
                                     flip = document()->flipsImageHorizontal(), bound, request,
-                                    current, view] {
+                                    current, pane = QPointer(this)] {
             const auto isCurrent = [current, request] {
                 const auto latest = current.lock();
                 return latest && *latest == request;
             };
-            if (!isCurrent()) {
+            const auto image = picture.lock();
+            if (!image || !isCurrent()) {
                 return;
             }
             QImage drawn = thumbnail(image, orientation, flip, bound);
-            platform::MainThread::post([drawn = std::move(drawn), isCurrent, view] {
-                if (view && isCurrent()) {
-                    view->setPixmap(QPixmap::fromImage(drawn));
+            platform::MainThread::post([drawn = std::move(drawn), isCurrent, pane] {
+                if (pane && isCurrent() && !pane->m_showsPrintedPicture) {
+                    pane->m_box->pictureView()->setPixmap(QPixmap::fromImage(drawn));
                 }
             });
         });
+        showPrintedPicture();
         const QFileInfo file(image->fileURL().path());
         m_box->nameLabel()->setText(file.fileName());
         m_box->sizeLabel()->setText(document()->imageOriginalSizeDescription());
         m_mirror->setChecked(document()->flipsImageHorizontal());
     } else {
+        m_latestPrintedThumbnail->store(++m_printedThumbnailRequest);
+        m_printedPictureTimer.stop();
+        m_pictureSize = QSize();
         m_box->pictureView()->clear();
         m_box->pictureView()->setText(
             KestromText::text(QStringLiteral("Inspector_Image_DropHint")));

@@ -6,9 +6,12 @@
 #include "model/pictures/OriginalImage.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -57,6 +60,15 @@ public:
     static QImage thumbnail(const ambrel::OriginalImage::Pointer& image,
                             ambrel::ImageRotation orientation, bool flipHorizontal,
                             const QSize& maximumSize);
+    // What makes the same picture from the dots the print lays, reduced to
+    // the size as the canvas's preview is; nothing for a full-colour model or
+    // where the print's placement is unknown. Runs on any thread.
+    static std::function<QImage()> printedThumbnailMaker(const PrintDocument& document,
+                                                         const QSize& size);
+
+signals:
+    // The small picture made from the print's dots is shown.
+    void printedThumbnailShown();
 
 protected:
     void documentDidChange() override;
@@ -66,7 +78,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The size the picture takes drawn into at most the given one; empty
+    // without a picture to draw.
+    static QSize thumbnailSize(const ambrel::OriginalImage::Pointer& image,
+                               ambrel::ImageRotation orientation, const QSize& maximumSize);
     void showPicture();
+    void showPrintedPicture();
+    void makePrintedPicture();
     void updateChooseButton();
     void revealInFileManager(const QString& path);
 
@@ -77,10 +95,21 @@ private:
     QToolButton* m_rotateRight;
     QToolButton* m_mirror;
     QPointer<QWidget> m_filteredWindow;
-    // The newest small picture asked for; older ones that come back later
-    // are dropped, and those not begun are not drawn.
+    // The newest small picture of the picture itself asked for; older ones
+    // that come back later are dropped, and those not begun are not drawn.
     std::shared_ptr<std::atomic<quint64>> m_thumbnailRequest =
         std::make_shared<std::atomic<quint64>>(0);
+    // The newest small picture of the print's dots asked of the worker;
+    // older ones are dropped.
+    quint64 m_printedThumbnailRequest = 0;
+    std::shared_ptr<std::atomic<quint64>> m_latestPrintedThumbnail =
+        std::make_shared<std::atomic<quint64>>(0);
+    // The print's dots are shown for the picture as it lies now: its own
+    // drawing, should it come back later, does not cover them.
+    bool m_showsPrintedPicture = false;
+    // The size the small picture is shown at.
+    QSize m_pictureSize;
+    QTimer m_printedPictureTimer;
 };
 
 } // namespace kestrom

@@ -2,6 +2,7 @@
 
 #include "core/document/application/DocumentActions.h"
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/ImagePlacement.h"
 #include "core/document/job/KestromText.h"
 #include "core/document/job/PlacementLimits.h"
 #include "core/document/job/PrintDocument.h"
@@ -135,7 +136,25 @@ std::optional<QString> InspectorPaneViewController_ImageLayout::overflownAmountD
     if (pieces.isEmpty()) {
         return std::nullopt;
     }
+    if (liesWhollyOutside()) {
+        pieces.prepend(KestromText::text(QStringLiteral("Inspector_ImageLayout_WhollyOutside")));
+    }
     return QStringLiteral("⚠️  ") + pieces.join(QStringLiteral("  ")) + QStringLiteral(" mm");
+}
+
+bool InspectorPaneViewController_ImageLayout::liesWhollyOutside() const {
+    if (!document() || !document()->originalImage()) {
+        return false;
+    }
+    const auto& canvas = document()->canvas();
+    return ImagePlacement::liesWhollyOutside(
+        document()->allImageArea_mm(),
+        canvas ? std::optional<ambrel::Size_mm>(canvas->size_mm()) : std::nullopt);
+}
+
+QString InspectorPaneViewController_ImageLayout::overflowMessage() const {
+    const auto& model = document() ? document()->deviceDescriptor() : nullptr;
+    return model ? model->overflowAlertMessage(liesWhollyOutside()) : QString();
 }
 
 bool InspectorPaneViewController_ImageLayout::hasImageCopies() const {
@@ -223,7 +242,8 @@ QFrame* InspectorPaneViewController_ImageLayout::popUpBelow(QWidget* anchor, QWi
 InspectorImageOverflowAlertViewController*
 InspectorPaneViewController_ImageLayout::showOverflowAlert() {
     auto* alert = new InspectorImageOverflowAlertViewController;
-    alert->setDeviceDescriptor(document() ? document()->deviceDescriptor() : nullptr);
+    alert->setDeviceDescriptor(document() ? document()->deviceDescriptor() : nullptr,
+                               liesWhollyOutside());
     popUpBelow(m_overflown, alert);
     return alert;
 }
@@ -295,6 +315,7 @@ void InspectorPaneViewController_ImageLayout::showActualSizeTitle() {
 void InspectorPaneViewController_ImageLayout::showOverflow() {
     const auto description = overflownAmountDescription();
     m_overflown->setText(description.value_or(QString()));
+    m_overflown->setToolTip(description ? overflowMessage() : QString());
     m_overflown->setVisible(description.has_value());
 }
 

@@ -38,7 +38,12 @@ public:
     QToolButton* resetImageRepeatButton() const { return m_resetRepeat; }
 
     // "⚠️  ⇤ 2.5  ⤓ 10 mm": the sides the picture runs over, or nothing.
+    // A picture with no part on the canvas says so first.
     std::optional<QString> overflownAmountDescription() const;
+    // Nothing of the picture and its repeats lies on the canvas.
+    bool liesWhollyOutside() const;
+    // The model's note on the overflow: part or all of the picture outside.
+    QString overflowMessage() const;
     bool hasImageCopies() const;
     QString imageCopyDescription() const;
 

@@ -187,8 +187,11 @@ QString DeviceDescriptor::printInspectorPaneTitle() const {
     return titleFor(QStringLiteral("Inspector_Print_Title_"), verbWord());
 }
 
-QString DeviceDescriptor::overflowAlertMessage() const {
-    return titleFor(QStringLiteral("Inspector_ImageLayout_overflowAlertDescription_"), verbWord());
+QString DeviceDescriptor::overflowAlertMessage(bool whollyOutside) const {
+    return titleFor(whollyOutside
+                        ? QStringLiteral("Inspector_ImageLayout_outsideAlertDescription_")
+                        : QStringLiteral("Inspector_ImageLayout_overflowAlertDescription_"),
+                    verbWord());
 }
 
 QVariant DeviceDescriptor::valueForKey(const QString& key) const {

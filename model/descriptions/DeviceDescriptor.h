@@ -120,7 +120,9 @@ public:
     QString printMenuItemTitle() const;
     QString printInspectorOptionsExpanderTitle() const;
     QString printInspectorPaneTitle() const;
-    QString overflowAlertMessage() const;
+    // What becomes of a picture that runs over the canvas, or of one that
+    // lies wholly outside it.
+    QString overflowAlertMessage(bool whollyOutside = false) const;
 
     // The properties views bind to, by name: "modelName", "localizedName",
     // "printerType", "canvases" (QList<std::shared_ptr<const Canvas>>),

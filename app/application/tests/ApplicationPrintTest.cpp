@@ -12,6 +12,8 @@
 #include "core/launch/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/WindowRunPresenter.h"
+#include "model/errors/ConnectionError.h"
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
@@ -267,6 +269,60 @@ TEST_F(ApplicationPrintTest, ASavedPackageOpenedAtStartPrintsAsTheJobThatWasSave
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
     EXPECT_GT(blackPixels(received), 1000);
+}
+
+// A picture moved wholly off the canvas would expose a blank screen: the
+// print is refused with the error sheet and the simulator gets no job; a
+// picture partly off still prints what lies on the canvas.
+TEST_F(ApplicationPrintTest, APictureWhollyOffTheCanvasIsRefusedAndOnePartlyOffPrints) {
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    auto& job = document->job();
+    job.setOriginalImage(stencilMark());
+    job.setImageSizeWithWidthForDisplay_mm(60);
+    job.setImageOffsetBase(ambrel::OffsetBase::topLeft);
+    ASSERT_TRUE(job.canvas());
+    // 60 mm wide, ending a millimetre before the left edge.
+    job.setImageOffset_mm({-61, 10});
+    ASSERT_LT(job.allImageArea_mm().maxX(), 0);
+
+    delegate.printDocument();
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    QMessageBox* error = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            error = window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet"));
+            return error != nullptr || window->findChild<kestrom::CompletionAlert*>();
+        },
+        60000));
+    ASSERT_TRUE(error);
+    const ambrel::ConnectionError outside(
+        ambrel::ConnectionError::Case::documentImageIsNotInCanvas);
+    EXPECT_EQ(outside.localizedDescription(),
+              QStringLiteral("The picture lies outside the printable area."));
+    EXPECT_TRUE(error->text().contains(outside.localizedDescription()))
+        << error->text().toStdString();
+    EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+    const QPointer<QMessageBox> sheet = error;
+    error->accept();
+    ASSERT_TRUE(
+        waitUntil([&] { return !sheet && !window->runPresenter()->isShowingSheet(); }, 10000));
+
+    // Half of it over the right edge.
+    job.setImageOffset_mm({job.canvas()->size_mm().width - 30, 10});
+    const ambrel::PrintTask task = document->makePrintTask();
+    const QImage received = printFromMenu(delegate, document, 1);
+    const QImage expected = expectedPicture(task);
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(received == expected);
+    EXPECT_GT(blackPixels(received), 100);
+    // The refused print left no job of its own before this one.
+    EXPECT_FALSE(QFileInfo::exists(QDir(jobs).filePath(QStringLiteral("job-2.png"))));
 }
 
 namespace {

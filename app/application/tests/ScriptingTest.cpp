@@ -822,6 +822,29 @@ TEST_F(ScriptedPrintTest, AScriptedPrintAnswersTheRunsErrorOrTheUsersRefusal) {
     EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
 }
 
+// A picture wholly off the canvas: the script gets the error, the simulator
+// no job.
+TEST_F(ScriptedPrintTest, AScriptedPrintOfAPictureOffTheCanvasAnswersTheErrorAndSendsNothing) {
+    startSimulator();
+    acceptScriptedPrints();
+    const QString path = pathOf(0);
+    ASSERT_TRUE(call(path, method("LoadImage"), {loadArgument(quoted(stencilMark()))}).succeeded());
+    auto& job = document(0)->job();
+    job.setImageSizeWithWidthForDisplay_mm(60);
+    job.setImageOffsetBase(ambrel::OffsetBase::topLeft);
+    job.setImageOffset_mm({-65, 10});
+    ASSERT_LT(job.allImageArea_mm().maxX(), 0);
+
+    const GdbusResult print = call(path, method("Print"), {}, 120);
+    EXPECT_FALSE(print.succeeded());
+    const ambrel::ConnectionError outside(
+        ambrel::ConnectionError::Case::documentImageIsNotInCanvas);
+    EXPECT_TRUE(print.error.contains(outside.localizedDescription())) << print.error.toStdString();
+    auto* window = kestrom::DocumentWindow::windowFor(document(0));
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+    EXPECT_FALSE(QDir(m_jobs).exists(QStringLiteral("job-1.png")));
+}
+
 // With the defaults of a first launch, a script's print waits for the user:
 // the question stands on top of the shown document window until answered,
 // and once allowed for good the print goes out and later ones are not asked.

@@ -166,8 +166,7 @@ TEST_F(GridViewControllerTest, aDroppedPngFileIsLoaded) {
     // Data without a picture is refused.
     QMimeData text;
     text.setText(QStringLiteral("no picture"));
-    QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton,
-                            Qt::NoModifier);
+    QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(container(), &refused);
     EXPECT_FALSE(refused.isAccepted());
 }
@@ -202,10 +201,8 @@ TEST_F(GridViewControllerTest, escapeOnlyWhileSelectedAndDeleteRemovesThePicture
     EXPECT_FALSE(controller.respondsToCancelOperation());
     EXPECT_FALSE(sendKey(Qt::Key_Escape)); // left to the next responder
     const QPoint inside = at_mm(40, 40);
-    sendMouse(grid()->viewport(), QEvent::MouseButtonPress, inside, Qt::LeftButton,
-              Qt::LeftButton);
-    sendMouse(grid()->viewport(), QEvent::MouseButtonRelease, inside, Qt::LeftButton,
-              Qt::NoButton);
+    sendMouse(grid()->viewport(), QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(grid()->viewport(), QEvent::MouseButtonRelease, inside, Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(grid()->imageSelectionView()->isSelected());
     EXPECT_TRUE(sendKey(Qt::Key_Escape));
     EXPECT_FALSE(grid()->imageSelectionView()->isSelected());
@@ -345,12 +342,20 @@ TEST_F(GridViewControllerTest, theLineAboveTheCanvasGrowsWithItsText) {
     delete line;
 }
 
-TEST_F(GridViewControllerTest, thePreviewKnowsThePrintedSizeOfThePicture) {
+TEST_F(GridViewControllerTest, thePreviewKnowsWhereThePrintLaysThePicturesDots) {
     const auto* imageView = grid()->imageView();
-    EXPECT_EQ(imageView->deviceImageSize_px(), document->imageSize_px());
+    ASSERT_TRUE(imageView->printGeometry());
+    const auto expected = [&] {
+        return PreviewGeometry::make(document->originalImageDrawingOptions(),
+                                     document->canvas()->size_mm(),
+                                     document->deviceDescriptor()->dpi());
+    };
+    EXPECT_EQ(imageView->printGeometry(), expected());
     EXPECT_GT(document->imageSize_px().width, 0);
     document->setImageSizeForDisplay_mm({30, 20});
+    document->setImageOffset_mm({7, 3});
     documenttest::endEvent();
-    EXPECT_EQ(imageView->deviceImageSize_px(), document->imageSize_px());
-    EXPECT_EQ(imageView->deviceImageSize_px().width, 300);
+    ASSERT_TRUE(imageView->printGeometry());
+    EXPECT_EQ(imageView->printGeometry(), expected());
+    EXPECT_EQ(imageView->printGeometry()->placement.width, 300);
 }

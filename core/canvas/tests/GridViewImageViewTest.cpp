@@ -72,8 +72,8 @@ protected:
     QRgb pixelAt(QPointF p) const {
         for (const auto& tile : view->tileViews()) {
             const QRectF& f = tile.frame;
-            const bool inside = p.x() >= f.left() && p.x() < f.right() && p.y() >= f.top() &&
-                                p.y() < f.bottom();
+            const bool inside =
+                p.x() >= f.left() && p.x() < f.right() && p.y() >= f.top() && p.y() < f.bottom();
             if (inside && !tile.contents.isNull()) {
                 const QImage image = tile.contents.toImage();
                 const QPointF q = (p - tile.frame.topLeft()) * view->backingScale();
@@ -318,73 +318,74 @@ TEST_F(TiledPreview, aFullColourModelShowsThePictureUnconverted) {
     EXPECT_LT(middle, 180);
 }
 
-TEST(GridViewImageViewSizes, theExpansionShowsOnlyWherePreviewPixelsAreNoLargerThanDots) {
-    const QSize preview(2449, 2449);
-    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {2449, 2449}), 1);
-    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 1224}), 2);
-    // The coarser direction decides.
-    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {1000, 2500}), 0);
-    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {4000, 4000}), 0);
-    EXPECT_EQ(GridViewImageView::pixelsPerDeviceDot(preview, {0, 0}), 0);
-}
-
-// The line down the middle shown 250 points wide: the preview has about 24
-// pixels per picture pixel.
-TEST_F(TiledPreview, widenedBlackShowsWhereThePreviewIsFineEnough) {
+// Placed for a print at 100 dots across the line down the middle (one dot a
+// picture pixel), the picture view shows the print's own dots.
+TEST_F(TiledPreview, withThePrintsGeometryTheTilesShowThePrintedDotsWidenedAsPrinted) {
     view->setDeviceBlackConversionInfo(offersWidening());
     const auto widen = [](qint64 level) {
         return std::make_shared<CurrentBlackConversionReadonlyWrapper>(
             ambrel::BlackConversion::threshold({0.5, level}));
     };
-    // Printed at 100 dots across: a dot is about 24 preview pixels.
-    view->setDeviceImageSize_px({100, 100});
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {100, 100};
+    options.imageOffsetBase = ambrel::OffsetBase::topLeft;
+    // 25.4 dpi: a dot a millimetre; a canvas of 200 x 150 dots.
+    const auto geometry = PreviewGeometry::make(options, {200, 150}, ambrel::Dpi(25.4));
+    ASSERT_TRUE(geometry);
+    view->setPrintGeometry(geometry);
     view->setBlackConversion(widen(0));
+    // 2.5 points a dot.
     show(lineDownTheMiddle(), {250, 250});
     ASSERT_TRUE(waitForPreview(*view));
-    const QPointF beside(123.5, 100);
-    const QPointF on(126, 100);
-    EXPECT_EQ(qGray(pixelAt(beside)), 255);
-    EXPECT_EQ(qGray(pixelAt(on)), 0);
+    EXPECT_TRUE(view->showsPrintedDots());
+    // Dot 50 spans 125 to 127.5 points.
+    EXPECT_EQ(qGray(pixelAt({126, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({123.5, 100})), 255);
+    EXPECT_EQ(qGray(pixelAt({128.5, 100})), 255);
 
+    // Widened by one dot on each side at level 5, gone at -5.
     view->setBlackConversion(widen(5));
     ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+    EXPECT_EQ(qGray(pixelAt({123.5, 100})), 0);
+    EXPECT_EQ(qGray(pixelAt({128.5, 100})), 0);
     view->setBlackConversion(widen(-5));
     ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt(on)), 255);
+    EXPECT_EQ(qGray(pixelAt({126, 100})), 255);
 
-    // Printed at 10,000 dots across, a preview pixel spans many dots: the
-    // preview cannot show a dot's widening and shows the threshold alone.
-    view->setBlackConversion(widen(5));
-    view->setDeviceImageSize_px({10000, 10000});
+    // Shown at four dots a point, the one-dot line is a gray stripe.
+    view->setBlackConversion(widen(0));
+    view->setFrame(QRectF(0, 0, 25, 25));
     ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt(beside)), 255);
-    EXPECT_EQ(qGray(pixelAt(on)), 0);
-    // Made small again, the preview follows the size alone.
-    view->setDeviceImageSize_px({100, 100});
-    ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt(beside)), 0);
+    const int stripe = qGray(pixelAt({12.6, 10}));
+    EXPECT_LT(stripe, 255);
+    EXPECT_GT(stripe, 0);
 }
 
-// Widening by one to three dots leans up and to the right on the canvas,
-// whichever way the picture is turned.
-TEST_F(TiledPreview, widenedBlackLeansTheWayThePrintDoesForATurnedPicture) {
-    view->setDeviceBlackConversionInfo(offersWidening());
-    view->setDeviceImageSize_px({100, 100});
+// Moved by two dots, a threshold's tiles stay as they are; the halftone's
+// screen lies elsewhere on the picture and is made again.
+TEST_F(TiledPreview, aMoveRedrawsOnlyWhatTheScreenChanges) {
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {100, 100};
+    options.imageOffsetBase = ambrel::OffsetBase::topLeft;
+    const auto at = [&](double x) {
+        options.imageOffset_mm = {x, 0};
+        return PreviewGeometry::make(options, {200, 150}, ambrel::Dpi(25.4));
+    };
+    view->setPrintGeometry(at(0));
+    show(ramp(), {250, 250});
+    ASSERT_TRUE(waitForPreview(*view));
+    view->setPrintGeometry(at(2));
+    EXPECT_FALSE(view->hasPendingDrawing());
+    view->setPrintGeometry(at(3));
+    EXPECT_TRUE(view->hasPendingDrawing());
+    ASSERT_TRUE(waitForPreview(*view));
     view->setBlackConversion(std::make_shared<CurrentBlackConversionReadonlyWrapper>(
-        ambrel::BlackConversion::threshold({0.5, 3})));
-    // Turned half way, the line shows from about 122.5 to 125 points.
-    view->setOrientation(*ImageRotation::fromRawValue(2));
-    show(lineDownTheMiddle(), {250, 250});
+        ambrel::BlackConversion::halftone({})));
     ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt({126.3, 100})), 0);
-    EXPECT_EQ(qGray(pixelAt({121, 100})), 255);
-    // Mirrored as well, the line lies where it was drawn and still grows to
-    // the right.
-    view->setFlipsHorizontal(true);
+    view->setPrintGeometry(at(5));
+    EXPECT_TRUE(view->hasPendingDrawing());
     ASSERT_TRUE(waitForPreview(*view));
-    EXPECT_EQ(qGray(pixelAt({128.8, 100})), 0);
-    EXPECT_EQ(qGray(pixelAt({123.5, 100})), 255);
+    EXPECT_TRUE(everyTileDrawn());
 }
 
 TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsItAgain) {

@@ -89,8 +89,8 @@ TEST_F(GridViewScreenshot, repeatedPictureSelectedAndReachingBeyondTheCanvas) {
         const QImage image = shoot(QStringLiteral("repeats-selected-overflow"), scale);
         // The red corner of the first and of the third copy, in both rows,
         // lighter while the picture is selected.
-        for (const QPointF p : {QPointF(225, 65), QPointF(225 + 140, 65),
-                                QPointF(225 + 140, 65 + 90)}) {
+        for (const QPointF p :
+             {QPointF(225, 65), QPointF(225 + 140, 65), QPointF(225 + 140, 65 + 90)}) {
             const QColor c = pixel(image, scale, p);
             EXPECT_GT(c.red(), c.green() + 50) << scale << " " << p.x() << " " << p.y();
         }
@@ -101,6 +101,45 @@ TEST_F(GridViewScreenshot, repeatedPictureSelectedAndReachingBeyondTheCanvas) {
         const QColor window = pixel(image, scale, {608, 300});
         EXPECT_NE(beyond, window) << scale;
         EXPECT_NE(beyond, QColor(200, 60, 60)) << scale;
+    }
+}
+
+// A selected picture is drawn once at 0.7 alpha: black over white reads
+// 255 x 0.3, on the picture itself and on each of its copies.
+TEST_F(GridViewScreenshot, aSelectedBlackPictureIsDimmedOnceAndSoAreItsCopies) {
+    QImage black(600, 400, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    for (const bool repeated : {false, true}) {
+        SCOPED_TRACE(repeated);
+        view.setOriginalImage(ambrel::OriginalImage::fromImage(black, {}, {}, 1));
+        view.setImageSizeForDisplay_mm({60, 40});
+        view.setImageOffset_mm({20, 30});
+        view.setImageRepeatXCount(repeated ? 3 : 1);
+        view.setImageRepeatYCount(repeated ? 2 : 1);
+        view.setImageRepeatXMargin_mm(10);
+        view.setImageRepeatYMargin_mm(5);
+        view.layoutSubtreeIfNeeded();
+        const QPoint inside = view.viewportPoint({100, 100});
+        sendMouse(view.viewport(), QEvent::MouseButtonPress, inside, Qt::LeftButton,
+                  Qt::LeftButton);
+        sendMouse(view.viewport(), QEvent::MouseButtonRelease, inside, Qt::LeftButton,
+                  Qt::NoButton);
+        ASSERT_TRUE(view.imageSelectionView()->isSelected());
+        for (const double scale : {1.0, 2.0}) {
+            const QImage image = shoot(QStringLiteral("selected-black"), scale);
+            for (int i = 0; i < (repeated ? 3 : 1); ++i) {
+                for (int j = 0; j < (repeated ? 2 : 1); ++j) {
+                    // Points of the copy (120 x 80 points from (40 + 140 i,
+                    // 60 + 90 j)) away from its handles and between the grid's
+                    // lines (every 10 points), where the canvas is white.
+                    for (const QPointF at : {QPointF(35, 25), QPointF(65, 45), QPointF(95, 65)}) {
+                        const QPointF p = at + QPointF(40 + 140 * i, 60 + 90 * j);
+                        const int gray = qGray(pixel(image, scale, p).rgb());
+                        EXPECT_NEAR(gray, 77, 3) << scale << " copy " << i << "," << j;
+                    }
+                }
+            }
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-#include "core/canvas/GridViewImageView.h"
+#include "core/canvas/preview/PreviewImageRules.h"
 
 #include <QFile>
 
@@ -42,11 +42,11 @@ TEST(PreviewMemory, aConversionTheMemoryRunsOutForGivesNoPreview) {
     rlimit capped = old;
     capped.rlim_cur = rlim_t(inUse + 8 * 1024 * 1024); // less than its 24 MB of rows
     ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
-    const QImage refused = GridViewImageView::convertPreview(drawn, conversion, std::nullopt,
-                                                             ambrel::ImageRotation::none, 0);
+    const QImage refused = PreviewImageRules::convertPreview(drawn, conversion, std::nullopt,
+                                                             ambrel::ImageRotation::none);
     setrlimit(RLIMIT_AS, &old);
     EXPECT_TRUE(refused.isNull());
-    const QImage converted = GridViewImageView::convertPreview(drawn, conversion, std::nullopt,
-                                                               ambrel::ImageRotation::none, 0);
+    const QImage converted = PreviewImageRules::convertPreview(drawn, conversion, std::nullopt,
+                                                               ambrel::ImageRotation::none);
     EXPECT_EQ(converted.size(), drawn.size());
 }

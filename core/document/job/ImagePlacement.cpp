@@ -108,6 +108,16 @@ EdgeInsets ImagePlacement::overflownAmount(const Rect_mm& area, std::optional<Si
             visible(area.maxY() - canvas.maxY()), visible(area.maxX() - canvas.maxX())};
 }
 
+bool ImagePlacement::liesWhollyOutside(const Rect_mm& area, std::optional<Size_mm> canvasSize) {
+    if (!canvasSize) {
+        return true;
+    }
+    // Written so that a side that is not a number counts as outside.
+    const bool across = area.maxX() > 0 && area.minX() < canvasSize->width;
+    const bool down = area.maxY() > 0 && area.minY() < canvasSize->height;
+    return !(across && down);
+}
+
 std::optional<Size_px> ImagePlacement::sizeForDisplayWidth(double width_mm, double widthPerHeight,
                                                            Dpi dpi, ImageRotation orientation) {
     if (!usableResolution(dpi) || !usableRatio(widthPerHeight) || !std::isfinite(width_mm)) {

@@ -57,6 +57,10 @@ public:
     // counts as nothing.
     static EdgeInsets overflownAmount(const ambrel::Rect_mm& area,
                                       std::optional<ambrel::Size_mm> canvasSize);
+    // Whether the area has nothing in common with the canvas (touching an
+    // edge is nothing); with no canvas nothing lies on it.
+    static bool liesWhollyOutside(const ambrel::Rect_mm& area,
+                                  std::optional<ambrel::Size_mm> canvasSize);
 
     // The stored pixel size for a shown width (or height) in millimetres,
     // keeping the picture's width per height.

@@ -120,6 +120,41 @@ TEST(ImageLayoutPaneTest, OverflowIsDescribedSideBySide) {
     EXPECT_EQ(w.pane.overflownAmountDescription(), std::nullopt);
 }
 
+TEST(ImageLayoutPaneTest, APictureWhollyOutsideTheCanvasIsSaidToBe) {
+    PaneWindow<InspectorPaneViewController_ImageLayout> w;
+    const auto& model = w.document->deviceDescriptor();
+
+    // Part over the right edge (the canvas is 297 mm wide, the picture 100).
+    w.document->setImageOffset_mm({250, 20});
+    EXPECT_FALSE(w.pane.liesWhollyOutside());
+    EXPECT_EQ(w.pane.overflownAmountDescription(), QStringLiteral("⚠️  ⇥ 53 mm"));
+    EXPECT_EQ(w.pane.imageOverflownButton()->toolTip(), model->overflowAlertMessage(false));
+    EXPECT_TRUE(model->overflowAlertMessage(false).startsWith(QStringLiteral("Part of")));
+
+    // All of it beyond the edge; touching the edge is not on the canvas.
+    for (const double x : {297.0, 300.0}) {
+        w.document->setImageOffset_mm({x, 20});
+        EXPECT_TRUE(w.pane.liesWhollyOutside()) << x;
+        const auto description = w.pane.overflownAmountDescription();
+        ASSERT_TRUE(description);
+        EXPECT_TRUE(description->startsWith(QStringLiteral("⚠️  All outside  ⇥ ")))
+            << description->toStdString();
+        EXPECT_EQ(w.pane.imageOverflownButton()->text(), *description);
+        EXPECT_EQ(w.pane.imageOverflownButton()->toolTip(), model->overflowAlertMessage(true));
+    }
+    EXPECT_TRUE(model->overflowAlertMessage(true).startsWith(QStringLiteral("The whole picture")));
+    auto* alert = w.pane.showOverflowAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->messageLabel()->text(), model->overflowAlertMessage(true));
+
+    // Above the top edge too, and back on the canvas.
+    w.document->setImageOffset_mm({10, -60});
+    EXPECT_TRUE(w.pane.liesWhollyOutside());
+    w.document->setImageOffset_mm({10, -40});
+    EXPECT_FALSE(w.pane.liesWhollyOutside());
+    EXPECT_EQ(w.pane.overflownAmountDescription(), QStringLiteral("⚠️  ⤒ 40 mm"));
+}
+
 TEST(ImageLayoutPaneTest, ActualSizeTitleAndRepeatSummaryFollowTheDocument) {
     PaneWindow<InspectorPaneViewController_ImageLayout> w;
     auto& pane = w.pane;

@@ -1,5 +1,6 @@
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/application/DocumentActions.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
@@ -107,4 +108,36 @@ TEST(PictureThumbnail, turnsAndMirrorsAsTheCanvasShowsThePicture) {
             cornerGrays(GridViewImageView::orientedImage(upright, orientation, c.mirror));
         EXPECT_EQ(canvas, expected);
     }
+}
+
+// The small picture the pane shows once made from the print's dots: black
+// where the print is black, turned and mirrored as printed.
+TEST(PictureThumbnail, theSmallPictureFromThePrintsDotsIsBlackWhereThePrintIs) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("d.plist")));
+    PrintDocument document;
+    document.setDeviceDescriptor(test::model());
+    document.setOriginalImage(asPicture(markedUpright()));
+    document.setImageSize_px({40, 20});
+    DocumentActions::rotateRight(document);
+    document.setFlipsImageHorizontal(true);
+    const QString threshold = DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
+                                                      DocumentKey::Threshold::threshold);
+    // One pixel a dot: the marks' dots themselves. The gray mark prints
+    // black under a threshold above its gray and white under one below.
+    for (const auto& [level, grayMark] : {std::pair{0.6, 0}, std::pair{0.4, 255}}) {
+        document.setValueForKeyPath(threshold, level);
+        const auto make =
+            InspectorPaneViewController_Image::printedThumbnailMaker(document, QSize(20, 40));
+        ASSERT_TRUE(make);
+        const QImage printed = make();
+        ASSERT_EQ(printed.size(), QSize(20, 40));
+        // Turned right and mirrored: the black mark at the bottom right, the
+        // gray one at the top right.
+        EXPECT_EQ(cornerGrays(printed), (QList<int>{255, grayMark, 255, 0})) << level;
+    }
+    // A full-colour model shows the picture itself.
+    document.setDeviceDescriptor(test::model(R"("colorAbility": "fullColor")"));
+    EXPECT_FALSE(InspectorPaneViewController_Image::printedThumbnailMaker(document, QSize(20, 40)));
 }

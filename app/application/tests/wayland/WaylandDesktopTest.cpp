@@ -1,5 +1,7 @@
 #include "app/application/Application.h"
 #include "app/simulator/TavrinSimulatorUsb.h"
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewImageView.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/launch/AppDelegate.h"
@@ -15,6 +17,7 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -22,6 +25,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
+#include <QGraphicsObject>
+#include <QGraphicsScene>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -45,6 +50,7 @@
 #include <set>
 
 using kestrom::DocumentWindow;
+using kestrom::GridView;
 using kestrom::PrintJobDocument;
 using kestrom::ScriptingService;
 
@@ -58,6 +64,30 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds = 20000)
 bool exposed(QWidget* widget) {
     return widget && widget->isVisible() && widget->window()->windowHandle() &&
            QTest::qWaitForWindowExposed(widget->window()->windowHandle(), 10000);
+}
+
+// Whether the canvases of a window have drawn their pictures and ended
+// their animations (a picture brought in fades its frame in), so that the
+// window shows as it stays.
+bool canvasSettled(QWidget* window) {
+    for (auto* canvas : window->findChildren<GridView*>()) {
+        if (canvas->imageView() && (canvas->imageView()->hasPendingDrawing() ||
+                                    canvas->imageView()->isDrawingInBackground())) {
+            return false;
+        }
+        for (QGraphicsItem* item : canvas->scene()->items()) {
+            QGraphicsObject* object = item->toGraphicsObject();
+            if (!object) {
+                continue;
+            }
+            for (auto* animation : object->findChildren<QAbstractAnimation*>()) {
+                if (animation->state() == QAbstractAnimation::Running) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
 }
 
 // The distinct colours of a picture, up to a bound: a window that shows
@@ -289,6 +319,7 @@ TEST_F(WaylandDesktopTest, TheWindowAMenuAndADialogShowOnTheCompositor) {
     // The window drew its controls, and the compositor shows them.
     EXPECT_GE(colourCount(window->grab().toImage()), 32);
     // All of it, once its canvas has drawn the picture.
+    ASSERT_TRUE(waitUntil([&] { return canvasSettled(window); }));
     ASSERT_TRUE(onOutput(window)) << "the window's picture is not in the compositor's output";
     const QImage withWindow = screenshot();
     review(withWindow, "window");

@@ -1,4 +1,4 @@
-#include "app/tavrin/TavrinPicturePlacement.h"
+#include "imaging/print/PicturePlacement.h"
 
 #include "imaging/print/CopyGrid.h"
 #include "model/errors/ConnectionError.h"
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-namespace lunvik {
+namespace quenta {
 
 namespace {
 
@@ -26,18 +26,18 @@ qint64 halfOf(qint64 space) {
 // Copies that all lie in one place (a margin of minus the size) are drawn
 // once: drawing one is drawing all, and a huge repeat count would otherwise
 // keep the print drawing the same spot for ever.
-TavrinPicturePlacement::CopyRange visibleCopies(qint64 origin, qint64 size, qint64 margin,
-                                                qint64 count, qint64 extent) {
+PicturePlacement::CopyRange visibleCopies(qint64 origin, qint64 size, qint64 margin, qint64 count,
+                                          qint64 low, qint64 high) {
     const auto indices =
-        quenta::CopyGrid::visible(origin, saturated(Wide(size) + margin), size, count, 0, extent);
+        CopyGrid::visible(origin, saturated(Wide(size) + margin), size, count, low, high);
     return {indices.first, indices.end};
 }
 
 } // namespace
 
-TavrinPicturePlacement::Input
-TavrinPicturePlacement::inputFor(const ambrel::OriginalImageDrawingOptions& options,
-                                 const ambrel::Size_px& canvas, ambrel::Dpi dpi) {
+PicturePlacement::Input
+PicturePlacement::inputFor(const ambrel::OriginalImageDrawingOptions& options,
+                           const ambrel::Size_px& canvas, ambrel::Dpi dpi) {
     Input input;
     input.canvas = canvas;
     input.imageSize = options.imageSize_px;
@@ -52,8 +52,8 @@ TavrinPicturePlacement::inputFor(const ambrel::OriginalImageDrawingOptions& opti
     return input;
 }
 
-TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
-    TavrinPicturePlacement p;
+PicturePlacement PicturePlacement::compute(const Input& input) {
+    PicturePlacement p;
     const ambrel::Size_px size =
         input.orientation.isWidthHeightFlipped() ? input.imageSize.rotated() : input.imageSize;
     if (size.width < 10 && size.height < 10) {
@@ -95,28 +95,34 @@ TavrinPicturePlacement TavrinPicturePlacement::compute(const Input& input) {
     return p;
 }
 
-qint64 TavrinPicturePlacement::totalWidth() const {
-    return quenta::CopyGrid::total(width, marginX, repeatXCount);
+qint64 PicturePlacement::totalWidth() const {
+    return CopyGrid::total(width, marginX, repeatXCount);
 }
 
-qint64 TavrinPicturePlacement::totalHeight() const {
-    return quenta::CopyGrid::total(height, marginY, repeatYCount);
+qint64 PicturePlacement::totalHeight() const {
+    return CopyGrid::total(height, marginY, repeatYCount);
 }
 
-QRectF TavrinPicturePlacement::copyRect(qint64 i, qint64 j) const {
+QRectF PicturePlacement::copyRect(qint64 i, qint64 j) const {
     // The corner in 128 bits: a step times an index does not fit in 64.
     return QRectF(double(Wide(x) + (Wide(width) + marginX) * i),
                   double(Wide(y) + (Wide(height) + marginY) * j), double(width), double(height));
 }
 
-TavrinPicturePlacement::CopyRange
-TavrinPicturePlacement::copiesAcrossWithin(qint64 canvasWidth) const {
-    return visibleCopies(x, width, marginX, repeatXCount, canvasWidth);
+PicturePlacement::CopyRange PicturePlacement::copiesAcrossWithin(qint64 canvasWidth) const {
+    return visibleCopies(x, width, marginX, repeatXCount, 0, canvasWidth);
 }
 
-TavrinPicturePlacement::CopyRange
-TavrinPicturePlacement::copiesDownWithin(qint64 canvasHeight) const {
-    return visibleCopies(y, height, marginY, repeatYCount, canvasHeight);
+PicturePlacement::CopyRange PicturePlacement::copiesAcrossBetween(qint64 low, qint64 high) const {
+    return visibleCopies(x, width, marginX, repeatXCount, low, high);
 }
 
-} // namespace lunvik
+PicturePlacement::CopyRange PicturePlacement::copiesDownBetween(qint64 low, qint64 high) const {
+    return visibleCopies(y, height, marginY, repeatYCount, low, high);
+}
+
+PicturePlacement::CopyRange PicturePlacement::copiesDownWithin(qint64 canvasHeight) const {
+    return visibleCopies(y, height, marginY, repeatYCount, 0, canvasHeight);
+}
+
+} // namespace quenta

@@ -1,0 +1,229 @@
+// A 6000 x 4000 photo on the stencil model's A4 canvas in a document window
+// of 1920 x 1080 and of 3840 x 2160: the time from a change of the threshold
+// (or of the halftone's screen) until every tile of the canvas's preview is
+// drawn again. In the same iteration, a reference: one core copying as many
+// bytes as the canvas's dots. LUNVIK_COMPUTE_THREADS=N sets the compute
+// workers the tiles are made on. The cases named KernelOnly time the tiles
+// alone, without the window.
+
+#include "CopyReference.h"
+#include "PhotoJpeg.h"
+
+#include "app/tavrin/TavrinConnect.h"
+#include "core/canvas/GridView.h"
+#include "core/canvas/GridViewController.h"
+#include "core/canvas/GridViewImageView.h"
+#include "core/canvas/preview/PreviewGeometry.h"
+#include "core/canvas/preview/PreviewImageRules.h"
+#include "core/canvas/preview/PreviewTileRenderer.h"
+#include "core/document/application/DocumentController.h"
+#include "core/document/application/ImageImport.h"
+#include "core/document/application/PrintJobDocument.h"
+#include "core/document/job/DocumentKey.h"
+#include "core/launch/AppDelegate.h"
+#include "core/window/DocumentWindow.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using kestrom::DocumentKey::optionPath;
+namespace Group = kestrom::DocumentKey::OptionGroup;
+
+struct Window {
+    QTemporaryDir folder;
+    std::unique_ptr<kestrom::AppDelegate> delegate;
+    kestrom::PrintJobDocument* document = nullptr;
+    kestrom::DocumentWindow* window = nullptr;
+    kestrom::GridViewImageView* imageView = nullptr;
+
+    Window() {
+        platform::UserDefaults::setStandardFilePath(
+            folder.filePath(QStringLiteral("defaults.plist")));
+        ambrel::ConnectPluginManager::shared().load(
+            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
+        const QString path = folder.filePath(QStringLiteral("photo.jpg"));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bench::photoJpeg(0));
+        file.close();
+        delegate = std::make_unique<kestrom::AppDelegate>();
+        delegate->applicationWillFinishLaunching();
+        delegate->newDocument();
+        document = qobject_cast<kestrom::PrintJobDocument*>(
+            delegate->documentController()->documents().first());
+        window = kestrom::DocumentWindow::windowFor(document);
+        window->show();
+        imageView = window->gridView()->imageView();
+        QMimeData drop;
+        drop.setUrls({QUrl::fromLocalFile(path)});
+        window->gridViewController()->imageImport()->setImageWithPasteboard(&drop);
+        waitUntil([&] {
+            return window->gridViewController()->imageImport()->pendingCount() == 0 &&
+                   document->job().originalImage() &&
+                   document->job().originalImage()->isFullyDecoded();
+        });
+    }
+
+    static void waitUntil(const std::function<bool()>& done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 60000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+
+    bool allTilesDrawn() const {
+        if (imageView->isDrawingInBackground() || imageView->hasPendingDrawing() ||
+            imageView->tileViews().isEmpty()) {
+            return false;
+        }
+        return std::all_of(imageView->tileViews().begin(), imageView->tileViews().end(),
+                           [](const auto& tile) { return !tile.contents.isNull(); });
+    }
+
+    void resize(const QSize& size) {
+        window->resize(size);
+        waitUntil([&] { return allTilesDrawn(); });
+    }
+};
+
+// Never destroyed: it would outlive the application.
+Window& window() {
+    static auto* w = new Window;
+    return *w;
+}
+
+void redraw(benchmark::State& state, bool halftone) {
+    Window& w = window();
+    w.resize(QSize(int(state.range(0)), int(state.range(1))));
+    auto& job = w.document->job();
+    job.setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
+                                        : ambrel::BlackConversionType::threshold);
+    w.waitUntil([&] { return w.allTilesDrawn(); });
+    static int turn = 0;
+    double work = 0;
+    double copy = 0;
+    double allCoreCopy = 0;
+    // The yardstick: the A4 canvas's dots at 600 dpi.
+    bench::CopyReference reference(std::size_t(7016) * 4961);
+    for (auto _ : state) {
+        ++turn;
+        QElapsedTimer timer;
+        timer.start();
+        if (halftone) {
+            job.setValueForKeyPath(optionPath(Group::halftone, QStringLiteral("linesPerInch")),
+                                   20 + turn % 2);
+        } else {
+            job.setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
+                                   turn % 2 ? 0.42 : 0.58);
+        }
+        w.waitUntil([&] { return w.allTilesDrawn(); });
+        const double ms = timer.nsecsElapsed() / 1e6;
+        state.SetIterationTime(ms / 1000);
+        work += ms / 1000;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(w.imageView->tileViews().size());
+}
+
+// The tiles alone, off the window: every tile of the picture view the
+// larger window shows (about 3.5 dots a pixel), converted from their drawn
+// dots and reduced, side by side on the compute workers as a redraw makes
+// them.
+void tilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversion) {
+    static const auto image = ambrel::OriginalImage::fromData(
+        bench::photoJpeg(0), QUrl::fromLocalFile(QStringLiteral("/photo.jpg")));
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {4724, 3149}; // 200 mm wide at 600 dpi
+    const auto geometry = kestrom::PreviewGeometry::make(options, {210, 297}, ambrel::Dpi(600));
+    const QSizeF view(4724 / 3.5, 3149 / 3.5);
+    const QList<QRectF> frames = kestrom::PreviewImageRules::tileFrames(view);
+    std::vector<kestrom::PreviewTileRenderer::Dots> dots;
+    for (const QRectF& frame : frames) {
+        dots.push_back(kestrom::PreviewTileRenderer::draw(*image, *geometry, {frame, view, 1}));
+    }
+    quenta::DeviceBlackConversionInfo info;
+    info.halftone = quenta::DeviceBlackConversionInfo::HalftoneInfo{1.2};
+    info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+    auto& pool = platform::compute::Device::systemDefault()->threadPool();
+    bench::CopyReference reference(std::size_t(4724) * 3149);
+    double work = 0, copy = 0, allCoreCopy = 0;
+    for (auto _ : state) {
+        const double s = bench::secondsOf([&] {
+            pool.parallelFor(std::size_t(frames.size()), [&](std::size_t i) {
+                const QImage tile = kestrom::PreviewTileRenderer::reduce(
+                    dots[i], conversion, info, *geometry, {frames[qsizetype(i)], view, 1});
+                benchmark::DoNotOptimize(tile.constBits());
+            });
+        });
+        state.SetIterationTime(s);
+        work += s;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(frames.size());
+}
+
+void BM_TilesKernelOnly_Threshold(benchmark::State& state) {
+    tilesOnly(state, ambrel::BlackConversion::threshold({0.5, 0}));
+}
+
+void BM_TilesKernelOnly_Halftone(benchmark::State& state) {
+    tilesOnly(state, ambrel::BlackConversion::halftone({}));
+}
+
+void BM_RedrawAfterThresholdChange(benchmark::State& state) {
+    redraw(state, false);
+}
+
+void BM_RedrawAfterHalftoneChange(benchmark::State& state) {
+    redraw(state, true);
+}
+
+} // namespace
+
+BENCHMARK(BM_TilesKernelOnly_Threshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(BM_TilesKernelOnly_Halftone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(BM_RedrawAfterThresholdChange)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6);
+BENCHMARK(BM_RedrawAfterHalftoneChange)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

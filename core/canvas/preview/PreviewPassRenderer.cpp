@@ -1,0 +1,256 @@
+#include "core/canvas/preview/PreviewPassRenderer.h"
+
+#include "core/canvas/preview/PreviewImageRules.h"
+#include "core/canvas/preview/PreviewTileRenderer.h"
+#include "platform/compute/Device.h"
+#include "platform/graphics/OrientedImageCache.h"
+
+#include <QElapsedTimer>
+
+#include <mutex>
+#include <utility>
+
+namespace kestrom {
+
+namespace {
+
+// The thumbnail of a pass made from the print's dots is drawn at this many
+// pixels: it shows only until the tiles come.
+constexpr double thumbnailPixelBudget =
+    4.0 * PreviewImageRules::thumbnailSide * PreviewImageRules::thumbnailSide;
+
+// Tiles made within this of the last ones handed over go with them.
+constexpr qint64 batchInterval_ms = 25;
+
+} // namespace
+
+std::mutex& previewPassLock() {
+    // Never destroyed: the worker may still check a pass while the process ends.
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+void PreviewPassRenderer::run(const std::shared_ptr<PreviewRenderState>& state,
+                              const std::shared_ptr<PreviewPass>& pass, const Delivery& delivery) {
+    makePreview(state, pass, delivery);
+    makeTiles(state, pass, delivery);
+}
+
+void PreviewPassRenderer::makePreview(const std::shared_ptr<PreviewRenderState>& state,
+                                      const std::shared_ptr<PreviewPass>& pass,
+                                      const Delivery& delivery) {
+    std::optional<PreviewPass::PreviewTask> task;
+    ambrel::ColorAbility colorAbility;
+    ambrel::ImageRotation orientation;
+    bool flips = false;
+    bool printedDots = false;
+    ambrel::BlackConversion conversion = ambrel::BlackConversion::threshold();
+    std::optional<quenta::DeviceBlackConversionInfo> info;
+    {
+        std::lock_guard guard(previewPassLock());
+        if (state->current != pass) {
+            pass->status = PreviewPass::Status::cancelled;
+            return;
+        }
+        task = pass->previewTask;
+        if (!task) {
+            return;
+        }
+        pass->status = PreviewPass::Status::processingPreview;
+        colorAbility = pass->colorAbility;
+        orientation = pass->imageOrientation;
+        flips = pass->flipsImage;
+        printedDots = pass->geometry.has_value();
+        conversion = pass->blackConversion;
+        info = pass->deviceAdditionalInfo;
+    }
+    const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
+    const auto& image = task->originalImage;
+    // Until all its pixels are there, a picture shows from its smaller
+    // first decode; that drawing is not kept for later passes.
+    const QImage scaled = image ? image->scaledDecode() : QImage();
+    const bool scaledDecode = !scaled.isNull();
+    QImage drawn;
+    double dpi = PreviewImageRules::previewDpi;
+    if (printedDots) {
+        // Only the thumbnail comes from here: the tiles come from the dots.
+        {
+            std::lock_guard guard(previewPassLock());
+            if (state->drawnSmallFrom == image && !state->drawnSmall.isNull()) {
+                drawn = state->drawnSmall;
+            }
+        }
+        if (drawn.isNull()) {
+            const auto size = image ? PreviewImageRules::previewSize(image->widthPerHeight(),
+                                                                     thumbnailPixelBudget)
+                                    : std::nullopt;
+            drawn = PreviewImageRules::drawPicture(image, colorAbility, size, scaled);
+            std::lock_guard guard(previewPassLock());
+            state->drawnSmall = drawn;
+            state->drawnSmallFrom = image;
+        }
+        const auto whole =
+            image ? PreviewImageRules::previewSize(image->widthPerHeight()) : std::nullopt;
+        dpi = whole && !drawn.isNull()
+                  ? PreviewImageRules::previewDpi * double(drawn.width()) / double(whole->width())
+                  : PreviewImageRules::previewDpi;
+    } else {
+        if (!scaledDecode) {
+            std::lock_guard guard(previewPassLock());
+            if (state->drawnFrom == image && state->drawnInColor == fullColor &&
+                !state->drawnPicture.isNull()) {
+                drawn = state->drawnPicture;
+            }
+        }
+        if (drawn.isNull() && scaledDecode) {
+            drawn = PreviewImageRules::drawPicture(nullptr, colorAbility, scaled.size(), scaled);
+        } else if (drawn.isNull()) {
+            const auto size =
+                image ? PreviewImageRules::previewSize(image->widthPerHeight()) : std::nullopt;
+            drawn = PreviewImageRules::drawPicture(image, colorAbility, size);
+            std::lock_guard guard(previewPassLock());
+            state->drawnPicture = drawn;
+            state->drawnFrom = image;
+            state->drawnInColor = fullColor;
+        }
+        // The smaller preview is converted as the whole one would be at its
+        // scale: the screen's cells cover the same part of the picture.
+        if (scaledDecode && !drawn.isNull()) {
+            const std::optional<QSize> whole =
+                PreviewImageRules::previewSize(image->widthPerHeight());
+            dpi = whole ? PreviewImageRules::previewDpi * double(drawn.width()) /
+                              double(whole->width())
+                        : PreviewImageRules::previewDpi;
+        }
+    }
+    QImage preview =
+        fullColor ? drawn
+                  : PreviewImageRules::packedIfBlackAndWhite(PreviewImageRules::convertPreview(
+                        drawn, conversion, info, orientation, dpi));
+    if (preview.isNull()) {
+        // No memory for it: a white one pixel, so that the tiles still come.
+        preview = QImage(1, 1, QImage::Format_Grayscale8);
+        preview.fill(255);
+    }
+    const QImage thumbnail = PreviewImageRules::thumbnail(preview, orientation, flips, fullColor);
+    {
+        std::lock_guard guard(previewPassLock());
+        if (state->current != pass) {
+            pass->status = PreviewPass::Status::cancelled;
+            return;
+        }
+        state->cachedPreviewImage = preview;
+        state->cachedPreviewIsScaledDecode = scaledDecode;
+        pass->previewImage = preview;
+        pass->fromScaledDecode = scaledDecode;
+        pass->status = PreviewPass::Status::completedPreview;
+    }
+    delivery.thumbnail(thumbnail);
+}
+
+void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& state,
+                                    const std::shared_ptr<PreviewPass>& pass,
+                                    const Delivery& delivery) {
+    PreviewPass::TileTask tiles;
+    QImage preview;
+    ambrel::OriginalImage::Pointer image;
+    std::optional<PreviewGeometry> geometry;
+    ambrel::BlackConversion conversion = ambrel::BlackConversion::threshold();
+    std::optional<quenta::DeviceBlackConversionInfo> info;
+    ambrel::ImageRotation orientation;
+    bool flips = false;
+    bool fullColor = false;
+    {
+        std::lock_guard guard(previewPassLock());
+        if (state->current != pass) {
+            pass->status = PreviewPass::Status::cancelled;
+            return;
+        }
+        pass->status = PreviewPass::Status::processingTile;
+        tiles = pass->tileTask;
+        preview = pass->previewImage;
+        image = pass->originalImage;
+        geometry = pass->geometry;
+        conversion = pass->blackConversion;
+        info = pass->deviceAdditionalInfo;
+        orientation = pass->imageOrientation;
+        flips = pass->flipsImage;
+        fullColor = pass->colorAbility == ambrel::ColorAbility::fullColor;
+    }
+    std::shared_ptr<platform::OrientedImageCache> orientedImages;
+    if (geometry && image) {
+        state->tileDots.keepOnly(image, *geometry);
+        std::lock_guard guard(previewPassLock());
+        if (state->orientedFrom != image || !state->orientedImages) {
+            state->orientedImages = std::make_shared<platform::OrientedImageCache>();
+            state->orientedFrom = image;
+        }
+        orientedImages = state->orientedImages;
+    }
+    const auto inForce = [&] {
+        std::lock_guard guard(previewPassLock());
+        return state->current == pass;
+    };
+    struct Batch {
+        std::mutex lock;
+        std::vector<std::pair<int, QImage>> pending;
+        QElapsedTimer sincePost;
+        qsizetype remaining = 0;
+        bool first = true;
+    } batch;
+    batch.remaining = tiles.tileRects.size();
+    batch.sincePost.start();
+    const auto one = [&](std::size_t i) {
+        if (!inForce()) {
+            return; // a newer pass drops what is left of this one
+        }
+        // at(): a shared list read from several threads must not detach.
+        const QRectF frame = std::as_const(tiles.tileRects).at(qsizetype(i));
+        QImage tile;
+        if (geometry && image) {
+            const PreviewTileRenderer::Request request{frame, tiles.viewSize, tiles.scale};
+            const PreviewTileCache::Key key{image, *geometry, request};
+            std::optional<PreviewTileRenderer::Dots> dots = state->tileDots.find(key);
+            if (!dots) {
+                dots = PreviewTileRenderer::draw(*image, *geometry, request, orientedImages);
+                state->tileDots.insert(key, *dots);
+            }
+            // Dots that could not be drawn (no memory for them) make no tile:
+            // a white one would hide what prints there.
+            const bool drawn =
+                !dots->isNull() || PreviewTileRenderer::dotsShown(*geometry, request).isEmpty();
+            tile = drawn ? PreviewTileRenderer::reduce(*dots, conversion, info, *geometry, request)
+                         : QImage();
+        } else {
+            tile = PreviewImageRules::sampleTile(preview, frame, tiles.viewSize, tiles.scale,
+                                                 orientation, flips, fullColor);
+        }
+        // The first tile shows at once; later ones go in batches, each shown
+        // in one repaint rather than one a tile.
+        std::vector<std::pair<int, QImage>> ready;
+        {
+            std::lock_guard guard(batch.lock);
+            batch.pending.emplace_back(int(i), std::move(tile));
+            --batch.remaining;
+            if (batch.first || batch.remaining == 0 ||
+                batch.sincePost.elapsed() >= batchInterval_ms) {
+                batch.first = false;
+                batch.sincePost.restart();
+                ready.swap(batch.pending);
+            }
+        }
+        if (!ready.empty()) {
+            delivery.tiles(std::move(ready));
+        }
+    };
+    const auto device = platform::compute::Device::systemDefault();
+    if (device && tiles.tileRects.size() > 1) {
+        device->threadPool().parallelFor(std::size_t(tiles.tileRects.size()), one);
+    } else {
+        for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
+            one(std::size_t(i));
+        }
+    }
+}
+
+} // namespace kestrom

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// How the C library's allocator keeps the memory of large blocks. By default
+// glibc raises the size above which a block is mapped on its own each time
+// such a block is freed, up to 32 MB: from then on pictures, tiles and
+// bitmaps of a few megabytes come from the heaps of the threads that make
+// them, and what is freed there mostly stays with the process. With many
+// workers, each with a heap of its own, a busy program's memory grows with
+// the number of pictures that passed through it rather than those it holds.
+class AllocatorTuning {
+public:
+    // Blocks from this size on are mapped on their own and given back when
+    // freed.
+    static constexpr std::size_t largeBlockBytes = 1024 * 1024;
+
+    // Fixes the size at largeBlockBytes. Called first thing in the program;
+    // false where the allocator has no such setting.
+    static bool giveLargeBlocksBack();
+};
+
+} // namespace platform
