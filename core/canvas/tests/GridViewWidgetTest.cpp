@@ -10,6 +10,7 @@
 #include "core/canvas/GridViewSelectionHandleView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
+#include <QPixmapCache>
 #include <QSignalSpy>
 #include <QVariantAnimation>
 #include <gtest/gtest.h>
@@ -456,4 +457,24 @@ TEST(GridViewOffsetLineTimer, nudgesReArmOneTimerUntilItFires) {
     const int changes = int(spy.count());
     lines.hide();
     EXPECT_EQ(spy.count(), changes);
+}
+
+// The grid and the border are kept as pixmaps, so that a repaint over the
+// picture (each new preview tile) does not draw them again: both must fit in
+// the pixmap cache at once, on the largest windows too.
+TEST_F(GridViewWidget, aLargeCanvasKeepsItsGridAndBorderInThePixmapCache) {
+    view.resize(3840, 2160);
+    view.layoutSubtreeIfNeeded();
+    const double scale = view.backingScaleFactor();
+    const QSize device = ((view.bounds() + QSizeF(2, 2)) * scale).toSize();
+    ASSERT_GT(qint64(device.width()) * device.height() * 4, 10 * 1024 * 1024);
+    QPixmap grid(device);
+    QPixmap border(device);
+    const QPixmapCache::Key gridKey = QPixmapCache::insert(grid);
+    const QPixmapCache::Key borderKey = QPixmapCache::insert(border);
+    QPixmap found;
+    EXPECT_TRUE(QPixmapCache::find(gridKey, &found));
+    EXPECT_TRUE(QPixmapCache::find(borderKey, &found));
+    QPixmapCache::remove(gridKey);
+    QPixmapCache::remove(borderKey);
 }
