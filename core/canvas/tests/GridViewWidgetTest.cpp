@@ -10,6 +10,7 @@
 #include "core/canvas/GridViewSelectionHandleView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
+#include <QGraphicsScene>
 #include <QPixmapCache>
 #include <QSignalSpy>
 #include <QVariantAnimation>
@@ -477,4 +478,30 @@ TEST_F(GridViewWidget, aLargeCanvasKeepsItsGridAndBorderInThePixmapCache) {
     EXPECT_TRUE(QPixmapCache::find(borderKey, &found));
     QPixmapCache::remove(gridKey);
     QPixmapCache::remove(borderKey);
+}
+
+// A lone picture repaints only what changed in it, not the whole canvas under
+// it; its copies, where there are some, are repainted with it.
+TEST_F(GridViewWidget, aChangedPictureRepaintsTheCanvasOnlyWhereCopiesShowIt) {
+    QSignalSpy changed(view.scene(), &QGraphicsScene::changed);
+    const auto repaintedAfterAChange = [&] {
+        QCoreApplication::processEvents();
+        changed.clear();
+        emit view.imageView()->contentsChanged();
+        QCoreApplication::processEvents();
+        QRectF repainted;
+        for (const QList<QVariant>& arguments : changed) {
+            for (const QRectF& r : arguments.at(0).value<QList<QRectF>>()) {
+                repainted |= r;
+            }
+        }
+        return repainted;
+    };
+    EXPECT_TRUE(repaintedAfterAChange().isEmpty());
+
+    view.setImageRepeatXCount(3);
+    view.layoutSubtreeIfNeeded();
+    const QRectF copies = view.repeatView()->sceneBoundingRect();
+    EXPECT_GT(copies.width(), view.imageView()->sceneBoundingRect().width() * 2);
+    EXPECT_TRUE(repaintedAfterAChange().contains(copies));
 }
