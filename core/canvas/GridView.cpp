@@ -28,8 +28,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QWindow>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -49,6 +52,22 @@ enum Layer : int {
     lineLayer,
     sequenceLayer,
 };
+
+// The grid and the canvas's border are kept as device pixmaps in the shared
+// pixmap cache. Qt keeps no pixmap larger than the cache's limit: the item is
+// then drawn again, whole, on every repaint it touches, which on a large
+// window was most of each repaint while preview tiles came in. The limit
+// grows so that both fit beside what the cache held before; it never shrinks.
+void reservePixmapCacheForCanvas(const QSizeF& canvas, double scale) {
+    static const int baseLimit_kb = QPixmapCache::cacheLimit();
+    const double w = std::ceil((canvas.width() + 2) * scale);
+    const double h = std::ceil((canvas.height() + 2) * scale);
+    const double needed_kb = baseLimit_kb + 2 * w * h * 4 / 1024;
+    const int limit_kb = int(std::min<double>(needed_kb, INT_MAX));
+    if (QPixmapCache::cacheLimit() < limit_kb) {
+        QPixmapCache::setCacheLimit(limit_kb);
+    }
+}
 
 QVariant rectsVariant(const QList<ambrel::Rect_mm>& rects) {
     QVariantList list;
@@ -472,6 +491,7 @@ void GridView::layout() {
     m_layoutRequested = false;
     const QSizeF B = bounds();
     const double scale = backingScaleFactor();
+    reservePixmapCacheForCanvas(B, scale);
     m_shadowBorderView->setFrame(QRectF(QPointF(0, 0), B).adjusted(-1, -1, 1, 1));
     m_drawingView->setFrame(QRectF(QPointF(0, 0), B));
     m_repeatView->setFrame(QRectF(QPointF(0, 0), B));

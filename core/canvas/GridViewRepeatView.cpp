@@ -18,9 +18,23 @@ GridViewRepeatView::GridViewRepeatView(GridViewImageView* imageView, QGraphicsIt
     setFlag(QGraphicsItem::ItemClipsChildrenToShape, true);
     imageView->setParentItem(this);
     // The copies show what the picture shows, as translucent as it is.
-    connect(imageView, &GridViewImageView::contentsChanged, this, [this] { update(); });
-    connect(imageView, &CanvasItem::alphaValueChanged, this, [this] { update(); });
-    connect(imageView, &QGraphicsObject::visibleChanged, this, [this] { update(); });
+    connect(imageView, &GridViewImageView::contentsChanged, this,
+            &GridViewRepeatView::updateCopies);
+    connect(imageView, &CanvasItem::alphaValueChanged, this, &GridViewRepeatView::updateCopies);
+    connect(imageView, &QGraphicsObject::visibleChanged, this, &GridViewRepeatView::updateCopies);
+}
+
+bool GridViewRepeatView::showsCopies() const {
+    return m_placement.countX >= 2 || m_placement.countY >= 2;
+}
+
+// A lone picture draws itself, and only what changed in it: repainting the
+// whole canvas for each new preview tile would cost a large window most of
+// its time.
+void GridViewRepeatView::updateCopies() {
+    if (showsCopies()) {
+        update();
+    }
 }
 
 void GridViewRepeatView::setPlacement(const Placement& placement) {
@@ -28,7 +42,7 @@ void GridViewRepeatView::setPlacement(const Placement& placement) {
         return;
     }
     m_placement = placement;
-    m_imageView->setPaintsItself(placement.countX < 2 && placement.countY < 2);
+    m_imageView->setPaintsItself(!showsCopies());
     prepareGeometryChange(); // the clip changes with the row
     // The picture learns what shows before its new size lays out its tiles,
     // so that a huge frame is never tiled whole.
@@ -118,9 +132,8 @@ void GridViewRepeatView::paint(QPainter* painter, const QStyleOptionGraphicsItem
         painter->drawImage(m_keptRect, m_kept);
         painter->restore();
     }
-    const Placement& p = m_placement;
     // A hidden picture (none, or no usable size) hides its copies too.
-    if ((p.countX >= 2 || p.countY >= 2) && m_imageView->isVisible()) {
+    if (showsCopies() && m_imageView->isVisible()) {
         paintCopies(painter, visibleArea().intersected(option->exposedRect));
     }
     painter->restore();

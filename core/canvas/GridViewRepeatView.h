@@ -59,6 +59,9 @@ protected:
 
 private:
     QRectF visibleArea() const;
+    bool showsCopies() const;
+    // Repaints the copies after the picture changed, if there are any.
+    void updateCopies();
     // The picture and its copies within the area, as the view shows them.
     void paintCopies(QPainter* painter, const QRectF& area) const;
     // Tells the picture which part of it shows, itself or through a copy.

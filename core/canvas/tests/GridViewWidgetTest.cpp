@@ -10,6 +10,8 @@
 #include "core/canvas/GridViewSelectionHandleView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
+#include <QGraphicsScene>
+#include <QPixmapCache>
 #include <QSignalSpy>
 #include <QVariantAnimation>
 #include <gtest/gtest.h>
@@ -456,4 +458,50 @@ TEST(GridViewOffsetLineTimer, nudgesReArmOneTimerUntilItFires) {
     const int changes = int(spy.count());
     lines.hide();
     EXPECT_EQ(spy.count(), changes);
+}
+
+// The grid and the border are kept as pixmaps, so that a repaint over the
+// picture (each new preview tile) does not draw them again: both must fit in
+// the pixmap cache at once, on the largest windows too.
+TEST_F(GridViewWidget, aLargeCanvasKeepsItsGridAndBorderInThePixmapCache) {
+    view.resize(3840, 2160);
+    view.layoutSubtreeIfNeeded();
+    const double scale = view.backingScaleFactor();
+    const QSize device = ((view.bounds() + QSizeF(2, 2)) * scale).toSize();
+    ASSERT_GT(qint64(device.width()) * device.height() * 4, 10 * 1024 * 1024);
+    QPixmap grid(device);
+    QPixmap border(device);
+    const QPixmapCache::Key gridKey = QPixmapCache::insert(grid);
+    const QPixmapCache::Key borderKey = QPixmapCache::insert(border);
+    QPixmap found;
+    EXPECT_TRUE(QPixmapCache::find(gridKey, &found));
+    EXPECT_TRUE(QPixmapCache::find(borderKey, &found));
+    QPixmapCache::remove(gridKey);
+    QPixmapCache::remove(borderKey);
+}
+
+// A lone picture repaints only what changed in it, not the whole canvas under
+// it; its copies, where there are some, are repainted with it.
+TEST_F(GridViewWidget, aChangedPictureRepaintsTheCanvasOnlyWhereCopiesShowIt) {
+    QSignalSpy changed(view.scene(), &QGraphicsScene::changed);
+    const auto repaintedAfterAChange = [&] {
+        QCoreApplication::processEvents();
+        changed.clear();
+        emit view.imageView()->contentsChanged();
+        QCoreApplication::processEvents();
+        QRectF repainted;
+        for (const QList<QVariant>& arguments : changed) {
+            for (const QRectF& r : arguments.at(0).value<QList<QRectF>>()) {
+                repainted |= r;
+            }
+        }
+        return repainted;
+    };
+    EXPECT_TRUE(repaintedAfterAChange().isEmpty());
+
+    view.setImageRepeatXCount(3);
+    view.layoutSubtreeIfNeeded();
+    const QRectF copies = view.repeatView()->sceneBoundingRect();
+    EXPECT_GT(copies.width(), view.imageView()->sceneBoundingRect().width() * 2);
+    EXPECT_TRUE(repaintedAfterAChange().contains(copies));
 }
