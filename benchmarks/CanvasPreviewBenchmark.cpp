@@ -73,7 +73,7 @@ struct Canvas {
         waitUntilDrawn();
     }
 
-        // Runs the event loop until the pass in force is done; the longest
+    // Runs the event loop until the pass in force is done; the longest
     // event the main thread handled meanwhile, in milliseconds.
     double waitUntilDrawn() {
         timingApp()->longest_ms = 0;
@@ -157,8 +157,14 @@ void BM_ThumbnailAfterPictureChange(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_PreviewAfterConversionChange)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
-BENCHMARK(BM_ThumbnailAfterPictureChange)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+BENCHMARK(BM_PreviewAfterConversionChange)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20);
+BENCHMARK(BM_ThumbnailAfterPictureChange)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

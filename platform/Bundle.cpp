@@ -74,7 +74,9 @@ QString Bundle::identifier() const {
     return id.isEmpty() ? QStringLiteral("org.lunvik.") + m_name : id;
 }
 
-QString Bundle::resourceRoot() const { return QStringLiteral(":/bundles/") + m_name; }
+QString Bundle::resourceRoot() const {
+    return QStringLiteral(":/bundles/") + m_name;
+}
 
 std::optional<QString> Bundle::pathForResource(const QString& name, const QString& extension,
                                                const QString& subdirectory) const {

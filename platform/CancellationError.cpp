@@ -11,6 +11,8 @@ std::shared_ptr<const Error> CancellationError::clone() const {
     return std::make_shared<CancellationError>(*this);
 }
 
-void CancellationError::raise() const { throw *this; }
+void CancellationError::raise() const {
+    throw *this;
+}
 
 } // namespace platform

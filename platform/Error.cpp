@@ -20,9 +20,13 @@ std::optional<QString> Error::localizedRecoverySuggestion() const {
     return m_userInfo.localizedRecoverySuggestion;
 }
 
-std::shared_ptr<const Error> Error::clone() const { return std::make_shared<Error>(*this); }
+std::shared_ptr<const Error> Error::clone() const {
+    return std::make_shared<Error>(*this);
+}
 
-void Error::raise() const { throw *this; }
+void Error::raise() const {
+    throw *this;
+}
 
 const char* Error::what() const noexcept {
     // One buffer per thread, so two threads asking one error do not race; the

@@ -47,7 +47,9 @@ QString frameName(const char* symbol) {
 
 } // namespace
 
-void Log::line(const QString& message) { writeLine(message); }
+void Log::line(const QString& message) {
+    writeLine(message);
+}
 
 void Log::lineWithCallStack(const QString& message) {
     writeLine(message + QStringLiteral(" | call stack: ") + callStack(2));

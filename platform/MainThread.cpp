@@ -33,7 +33,8 @@ void MainThread::post(std::function<void()> work) {
         queue().work.push_back(std::move(work));
     }
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, [] { drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { drain(); }, Qt::QueuedConnection);
     }
 }
 

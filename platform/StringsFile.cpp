@@ -81,8 +81,7 @@ private:
         }
         const qsizetype start = m_pos;
         while (!atEnd() && (peek().isLetterOrNumber() || peek() == u'_' || peek() == u'.' ||
-                            peek() == u'-' || peek() == u'$' || peek() == u'/' ||
-                            peek() == u':')) {
+                            peek() == u'-' || peek() == u'$' || peek() == u'/' || peek() == u':')) {
             ++m_pos;
         }
         if (m_pos == start) {
@@ -108,10 +107,18 @@ private:
             }
             const QChar e = m_text[m_pos++];
             switch (e.unicode()) {
-            case 'n': out += u'\n'; break;
-            case 't': out += u'\t'; break;
-            case 'r': out += u'\r'; break;
-            case '0': out += QChar(0); break;
+            case 'n':
+                out += u'\n';
+                break;
+            case 't':
+                out += u'\t';
+                break;
+            case 'r':
+                out += u'\r';
+                break;
+            case '0':
+                out += QChar(0);
+                break;
             case 'U':
             case 'u': {
                 bool ok = false;
@@ -123,7 +130,9 @@ private:
                 out += QChar(char16_t(code));
                 break;
             }
-            default: out += e; break;
+            default:
+                out += e;
+                break;
             }
         }
         return std::nullopt;

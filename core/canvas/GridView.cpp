@@ -537,12 +537,12 @@ void GridView::applyLayout(const GridViewLayout::Result& r) {
     m_overflownAreaView->setVisible(r.showsPicture);
     m_imageSelectionView->setVisible(r.showsPicture);
     if (r.showsPicture) {
-        const GridViewChangeAnimator::Frames frames{
-            {r.repeatStripRect, r.imageFrame, r.copyStepX, r.copyStepY,
-             r.showsFurtherCopiesX ? r.instanceCountX : 1,
-             r.showsFurtherCopiesY ? r.instanceCountY : 1},
-            r.selectionRect,
-            r.allImageRect_pt};
+        const GridViewChangeAnimator::Frames frames{{r.repeatStripRect, r.imageFrame, r.copyStepX,
+                                                     r.copyStepY,
+                                                     r.showsFurtherCopiesX ? r.instanceCountX : 1,
+                                                     r.showsFurtherCopiesY ? r.instanceCountY : 1},
+                                                    r.selectionRect,
+                                                    r.allImageRect_pt};
         // Changes move on screen unless a new or mirrored picture arrives,
         // the canvas changed size, the picture was hidden, or the user is
         // dragging the picture or a handle (the frames then follow the

@@ -212,23 +212,25 @@ void GridViewChangeAnimator::animate(const Frames& frames, const GridViewChangeR
     m_move->setEasingCurve(QEasingCurve::OutQuad);
     m_move->setStartValue(0.0);
     m_move->setEndValue(1.0);
-    connect(m_move, &QVariantAnimation::valueChanged, this, [this, start, frames](const QVariant& v) {
-        const double t = v.toDouble();
-        if (t >= 1.0) {
-            show(frames);
-            return;
-        }
-        Frames f = frames;
-        f.placement.stripRect = mix(start.placement.stripRect, frames.placement.stripRect, t);
-        f.placement.imageFrame = mix(start.placement.imageFrame, frames.placement.imageFrame, t);
-        f.placement.stepX = mix(start.placement.stepX, frames.placement.stepX, t);
-        f.placement.stepY = mix(start.placement.stepY, frames.placement.stepY, t);
-        f.placement.countX = start.placement.countX;
-        f.placement.countY = start.placement.countY;
-        f.selectionFrame = mix(start.selectionFrame, frames.selectionFrame, t);
-        f.overflowFrame = mix(start.overflowFrame, frames.overflowFrame, t);
-        show(f);
-    });
+    connect(
+        m_move, &QVariantAnimation::valueChanged, this, [this, start, frames](const QVariant& v) {
+            const double t = v.toDouble();
+            if (t >= 1.0) {
+                show(frames);
+                return;
+            }
+            Frames f = frames;
+            f.placement.stripRect = mix(start.placement.stripRect, frames.placement.stripRect, t);
+            f.placement.imageFrame =
+                mix(start.placement.imageFrame, frames.placement.imageFrame, t);
+            f.placement.stepX = mix(start.placement.stepX, frames.placement.stepX, t);
+            f.placement.stepY = mix(start.placement.stepY, frames.placement.stepY, t);
+            f.placement.countX = start.placement.countX;
+            f.placement.countY = start.placement.countY;
+            f.selectionFrame = mix(start.selectionFrame, frames.selectionFrame, t);
+            f.overflowFrame = mix(start.overflowFrame, frames.overflowFrame, t);
+            show(f);
+        });
     connect(m_move, &QVariantAnimation::finished, this, [this, frames] { show(frames); });
     show(start);
     m_move->start();

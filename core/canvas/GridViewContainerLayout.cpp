@@ -29,7 +29,8 @@ GridViewContainerLayout::Result GridViewContainerLayout::compute(const Input& in
     const double right = W - input.gridViewMargin.right();
     const double top = spacerTop + spacerHeight;
     const double bottom = H - input.gridViewMargin.bottom();
-    result.availableArea = QRectF(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
+    result.availableArea =
+        QRectF(left, top, std::max(0.0, right - left), std::max(0.0, bottom - top));
 
     const QRectF& area = result.availableArea;
     double width = std::min(area.width(), area.height() * ratio);
@@ -38,19 +39,17 @@ GridViewContainerLayout::Result GridViewContainerLayout::compute(const Input& in
     height = std::max(0.0, height);
     const double x = area.left() + (area.width() - width) / 2;
     // Centred in the whole view unless that leaves the available area.
-    const double y = std::clamp(H / 2 - height / 2, area.top(),
-                                std::max(area.top(), area.bottom() - height));
+    const double y =
+        std::clamp(H / 2 - height / 2, area.top(), std::max(area.top(), area.bottom() - height));
     result.gridView = QRectF(x, y, width, height);
 
     if (hasAccessory) {
         const QSizeF size = *input.topAccessorySize;
         const double bandTop = spacerTop;
-        const double bandBottom =
-            result.gridView.top() - input.topAccessoryViewMargin.bottom();
+        const double bandBottom = result.gridView.top() - input.topAccessoryViewMargin.bottom();
         const double centreY = (bandTop + bandBottom) / 2;
-        result.topAccessory =
-            QRectF(W / 2 - size.width() / 2, centreY - size.height() / 2, size.width(),
-                   size.height());
+        result.topAccessory = QRectF(W / 2 - size.width() / 2, centreY - size.height() / 2,
+                                     size.width(), size.height());
     }
     return result;
 }

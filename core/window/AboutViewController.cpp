@@ -25,7 +25,8 @@ constexpr int iconSide = 112;
 AboutViewController::AboutViewController(QWidget* parent)
     : QWidget(parent), m_iconImageView(new QLabel(this)), m_labelStackView(new QWidget(this)),
       m_appNameLabel(new QLabel(m_labelStackView)), m_versionLabel(new QLabel(m_labelStackView)),
-      m_copyrightLabel(new QLabel(m_labelStackView)), m_webButton(new QPushButton(m_labelStackView)) {
+      m_copyrightLabel(new QLabel(m_labelStackView)),
+      m_webButton(new QPushButton(m_labelStackView)) {
     setObjectName(QStringLiteral("AboutView"));
     m_iconImageView->setAlignment(Qt::AlignCenter);
     m_iconImageView->setFixedSize(iconSide + 8, iconSide + 8);

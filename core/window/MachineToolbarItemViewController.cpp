@@ -26,7 +26,8 @@ MachineToolbarItemViewController::MachineToolbarItemViewController(QWidget* pare
     m_stackView->addWidget(m_maintenanceButton);
 
     m_modelPopUpButton->setToolTip(KestromText::text("Toolbar_ModelButton_ToolTip"));
-    m_transportTypePopUpButton->setToolTip(KestromText::text("Toolbar_TransportTypeButton_ToolTip"));
+    m_transportTypePopUpButton->setToolTip(
+        KestromText::text("Toolbar_TransportTypeButton_ToolTip"));
     m_maintenanceButton->setToolTip(KestromText::text("Toolbar_MaintenanceButton_ToolTip"));
     // A screen reader names the controls; the tool tips describe them.
     m_modelPopUpButton->setAccessibleName(KestromText::text("Toolbar_Model"));

@@ -81,8 +81,8 @@ void MaintenancePaneViewController_Actions::maintenanceActionButtonDidClick(QPus
     if (!sheetParent || !deviceDescriptor() || !transportType()) {
         return;
     }
-    if (auto dialog = ambrel::ConnectPluginManager::shared().makeDialog(
-            action, deviceDescriptor(), *transportType())) {
+    if (auto dialog = ambrel::ConnectPluginManager::shared().makeDialog(action, deviceDescriptor(),
+                                                                        *transportType())) {
         dialog->present(sheetParent);
         return;
     }

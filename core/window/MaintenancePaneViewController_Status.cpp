@@ -112,8 +112,10 @@ MaintenancePaneViewController_Status::MaintenancePaneViewController_Status(QWidg
     layout->addLayout(buttons);
     layout->addWidget(m_tableView, 1);
 
-    connect(m_reloadButton, &QPushButton::clicked, this, &MaintenancePaneViewController_Status::reload);
-    connect(m_cancelButton, &QPushButton::clicked, this, &MaintenancePaneViewController_Status::cancel);
+    connect(m_reloadButton, &QPushButton::clicked, this,
+            &MaintenancePaneViewController_Status::reload);
+    connect(m_cancelButton, &QPushButton::clicked, this,
+            &MaintenancePaneViewController_Status::cancel);
     connect(m_copyButton, &QPushButton::clicked, this, &MaintenancePaneViewController_Status::copy);
     refresh();
 }
@@ -207,8 +209,7 @@ void MaintenancePaneViewController_Status::fillTable() {
         left->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_tableView->setItem(row, 0, left);
         if (isInkLevel(element)) {
-            m_tableView->setCellWidget(row, 1,
-                                       makeInkCell(std::get<double>(element.payload())));
+            m_tableView->setCellWidget(row, 1, makeInkCell(std::get<double>(element.payload())));
         } else {
             m_tableView->setItem(row, 1, new QTableWidgetItem(element.localizedValue()));
         }

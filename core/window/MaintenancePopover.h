@@ -15,7 +15,9 @@ public:
 
     QWidget* contentViewController() const { return m_content; }
     void setContentViewController(QWidget* content);
-    void setShouldClose(std::function<bool()> shouldClose) { m_shouldClose = std::move(shouldClose); }
+    void setShouldClose(std::function<bool()> shouldClose) {
+        m_shouldClose = std::move(shouldClose);
+    }
 
     // Opens below the anchor, centred on it and kept on its screen.
     void show(QWidget* anchor);

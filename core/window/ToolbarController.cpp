@@ -84,8 +84,8 @@ ToolbarController::~ToolbarController() {
 }
 
 QStringList ToolbarController::allowedItemIdentifiers() {
-    return {helpIdentifier, machineIdentifier, separatorIdentifier, canvasIdentifier,
-            inspectorIdentifier, flexibleSpaceIdentifier};
+    return {helpIdentifier,   machineIdentifier,   separatorIdentifier,
+            canvasIdentifier, inspectorIdentifier, flexibleSpaceIdentifier};
 }
 
 QStringList ToolbarController::defaultItemIdentifiers() {
@@ -130,7 +130,8 @@ void ToolbarController::updateIcons() {
     const QColor color = m_toolbar->palette().color(QPalette::ButtonText);
     m_helpButton->setIcon(ToolbarIcon::make(QStringLiteral("help"), color));
     m_toggleInspectorButton->setIcon(ToolbarIcon::make(QStringLiteral("sidebar"), color));
-    m_machine->maintenanceButton()->setIcon(ToolbarIcon::make(QStringLiteral("maintenance"), color));
+    m_machine->maintenanceButton()->setIcon(
+        ToolbarIcon::make(QStringLiteral("maintenance"), color));
 }
 
 bool ToolbarController::eventFilter(QObject* watched, QEvent* event) {

@@ -15,7 +15,9 @@ LocalizedStringTable ConnectionError::sharedTable() {
     return replacedTable().value_or(LocalizedStringTable::ambrel());
 }
 
-void ConnectionError::setSharedTable(const LocalizedStringTable& table) { replacedTable() = table; }
+void ConnectionError::setSharedTable(const LocalizedStringTable& table) {
+    replacedTable() = table;
+}
 
 ConnectionError::ConnectionError(Case c) : LocalizableError(domain, qint64(c)), m_case(c) {}
 
@@ -29,16 +31,26 @@ ConnectionError ConnectionError::headIsTooHighTemperature(qint64 preferredTemper
 
 QString ConnectionError::caseName(Case c) {
     switch (c) {
-    case Case::headIsTooHighTemperature: return QStringLiteral("headIsTooHighTemperature");
-    case Case::incorrectDeviceModel: return QStringLiteral("incorrectDeviceModel");
-    case Case::noDeviceModelInDocument: return QStringLiteral("noDeviceModelInDocument");
-    case Case::noImageInDocument: return QStringLiteral("noImageInDocument");
-    case Case::documentImageIsTooSmall: return QStringLiteral("documentImageIsTooSmall");
-    case Case::documentImageIsNotInCanvas: return QStringLiteral("documentImageIsNotInCanvas");
-    case Case::couldNotGetPrinterStatus: return QStringLiteral("couldNotGetPrinterStatus");
-    case Case::receivedInvalidData: return QStringLiteral("receivedInvalidData");
-    case Case::printerIsBusy: return QStringLiteral("printerIsBusy");
-    case Case::userCancelled: return QStringLiteral("userCancelled");
+    case Case::headIsTooHighTemperature:
+        return QStringLiteral("headIsTooHighTemperature");
+    case Case::incorrectDeviceModel:
+        return QStringLiteral("incorrectDeviceModel");
+    case Case::noDeviceModelInDocument:
+        return QStringLiteral("noDeviceModelInDocument");
+    case Case::noImageInDocument:
+        return QStringLiteral("noImageInDocument");
+    case Case::documentImageIsTooSmall:
+        return QStringLiteral("documentImageIsTooSmall");
+    case Case::documentImageIsNotInCanvas:
+        return QStringLiteral("documentImageIsNotInCanvas");
+    case Case::couldNotGetPrinterStatus:
+        return QStringLiteral("couldNotGetPrinterStatus");
+    case Case::receivedInvalidData:
+        return QStringLiteral("receivedInvalidData");
+    case Case::printerIsBusy:
+        return QStringLiteral("printerIsBusy");
+    case Case::userCancelled:
+        return QStringLiteral("userCancelled");
     case Case::scriptingPrintIsNotAllowedByUser:
         return QStringLiteral("scriptingPrintIsNotAllowedByUser");
     }
@@ -63,7 +75,9 @@ std::shared_ptr<const platform::Error> ConnectionError::clone() const {
     return std::make_shared<ConnectionError>(*this);
 }
 
-void ConnectionError::raise() const { throw *this; }
+void ConnectionError::raise() const {
+    throw *this;
+}
 
 bool ConnectionError::is(const platform::Error& error, Case c) {
     auto* e = dynamic_cast<const ConnectionError*>(&error);

@@ -14,7 +14,8 @@ LocalizableError::Texts LocalizableError::lookUpTexts(const QString& typeIdentif
     const QString caseKey = typeKey + u'_' + codeIdentifier;
     const auto caseText = table.getLocalizedStringOrNull(caseKey);
     const QString description = caseText.value_or(caseKey);
-    if (auto recovery = table.getLocalizedStringOrNull(caseKey + QStringLiteral("_recoverySuggestion"))) {
+    if (auto recovery =
+            table.getLocalizedStringOrNull(caseKey + QStringLiteral("_recoverySuggestion"))) {
         return {description, recovery};
     }
     if (auto typeText = table.getLocalizedStringOrNull(typeKey)) {
@@ -30,13 +31,16 @@ LocalizableError::Texts LocalizableError::texts() const {
     if (const auto args = descriptionFormatArguments(); !args.isEmpty()) {
         t.description = platform::StringFormat::format(t.description, args);
     }
-    if (const auto args = recoverySuggestionFormatArguments(); t.recoverySuggestion && !args.isEmpty()) {
+    if (const auto args = recoverySuggestionFormatArguments();
+        t.recoverySuggestion && !args.isEmpty()) {
         t.recoverySuggestion = platform::StringFormat::format(*t.recoverySuggestion, args);
     }
     return t;
 }
 
-QString LocalizableError::localizedDescription() const { return texts().description; }
+QString LocalizableError::localizedDescription() const {
+    return texts().description;
+}
 
 std::optional<QString> LocalizableError::localizedRecoverySuggestion() const {
     return texts().recoverySuggestion;

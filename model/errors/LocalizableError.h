@@ -22,9 +22,7 @@ public:
     virtual QString errorTypeIdentifier() const = 0;
     virtual QString codeIdentifier() const = 0;
     virtual QList<platform::FormatArgument> descriptionFormatArguments() const { return {}; }
-    virtual QList<platform::FormatArgument> recoverySuggestionFormatArguments() const {
-        return {};
-    }
+    virtual QList<platform::FormatArgument> recoverySuggestionFormatArguments() const { return {}; }
     virtual LocalizedStringTable table() const = 0;
 
     QString localizedDescription() const override;

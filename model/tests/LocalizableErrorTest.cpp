@@ -59,7 +59,8 @@ TEST(ConnectionError, codesAreCasePositions) {
     EXPECT_EQ(ConnectionError(Case::headIsTooHighTemperature).code(), 0);
     EXPECT_EQ(ConnectionError(Case::userCancelled).code(), 9);
     EXPECT_EQ(ConnectionError(Case::scriptingPrintIsNotAllowedByUser).code(), 10);
-    EXPECT_EQ(ConnectionError(Case::printerIsBusy).codeIdentifier(), QStringLiteral("printerIsBusy"));
+    EXPECT_EQ(ConnectionError(Case::printerIsBusy).codeIdentifier(),
+              QStringLiteral("printerIsBusy"));
     const auto cloned = ConnectionError(Case::noImageInDocument).clone();
     EXPECT_TRUE(ConnectionError::is(*cloned, Case::noImageInDocument));
     EXPECT_THROW(cloned->raise(), ConnectionError);
@@ -77,22 +78,22 @@ TEST(ConnectionError, everyCaseHasEnglishTexts) {
 }
 
 TEST(DeviceError, buildsDomainKeysAndTexts) {
-    const auto byNumber = LocalizableError::deviceError(QStringLiteral("connection"), 7, std::nullopt,
-                                                        table("CaseAndRecovery"));
+    const auto byNumber = LocalizableError::deviceError(QStringLiteral("connection"), 7,
+                                                        std::nullopt, table("CaseAndRecovery"));
     EXPECT_EQ(byNumber.domain(), QStringLiteral("ConnectionError"));
     EXPECT_EQ(byNumber.code(), 7);
     // No recovery key, but a type key: the type describes, the case suggests.
     EXPECT_EQ(byNumber.localizedDescription(), QStringLiteral("Type text"));
     EXPECT_EQ(byNumber.localizedRecoverySuggestion(), QStringLiteral("Seven"));
 
-    const auto byName = LocalizableError::deviceError(QStringLiteral("connection"), 7,
-                                                      QStringLiteral("busy"), table("CaseAndRecovery"));
+    const auto byName = LocalizableError::deviceError(
+        QStringLiteral("connection"), 7, QStringLiteral("busy"), table("CaseAndRecovery"));
     EXPECT_EQ(byName.code(), 7);
     EXPECT_EQ(byName.localizedDescription(), QStringLiteral("Busy by name"));
     EXPECT_EQ(byName.localizedRecoverySuggestion(), QStringLiteral("Later"));
 
-    const auto missing = LocalizableError::deviceError(QStringLiteral("tavrin device"), 3, std::nullopt,
-                                                       table("Empty"));
+    const auto missing = LocalizableError::deviceError(QStringLiteral("tavrin device"), 3,
+                                                       std::nullopt, table("Empty"));
     EXPECT_EQ(missing.domain(), QStringLiteral("Tavrin DeviceError"));
     EXPECT_EQ(missing.localizedDescription(), QStringLiteral("Error_tavrin device_3"));
     EXPECT_FALSE(missing.localizedRecoverySuggestion());

@@ -6,8 +6,12 @@ using ambrel::LocalizedStringTable;
 
 namespace {
 
-const platform::Bundle* bundle() { return platform::Bundle::named(QStringLiteral("AmbrelTestBundle")); }
-LocalizedStringTable table(const char* name) { return LocalizedStringTable(bundle(), QString::fromUtf8(name)); }
+const platform::Bundle* bundle() {
+    return platform::Bundle::named(QStringLiteral("AmbrelTestBundle"));
+}
+LocalizedStringTable table(const char* name) {
+    return LocalizedStringTable(bundle(), QString::fromUtf8(name));
+}
 
 TEST(LocalizedStringTable, missingKeyIsNoTextOrTheKey) {
     const auto plugin = table("Plugin");
@@ -23,10 +27,12 @@ TEST(LocalizedStringTable, formatsOnlyWithArguments) {
               QStringLiteral("50 % done"));
     EXPECT_EQ(plugin.getLocalizedStringOrNull(QStringLiteral("pluginOnly"), {QStringLiteral("x")}),
               QStringLiteral("plug-in text x"));
-    EXPECT_FALSE(plugin.getLocalizedStringOrNull(QStringLiteral("absent %@"), {QStringLiteral("x")}));
+    EXPECT_FALSE(
+        plugin.getLocalizedStringOrNull(QStringLiteral("absent %@"), {QStringLiteral("x")}));
     // With no text, the key itself is the format.
-    EXPECT_EQ(plugin.getLocalizedStringOrKey(QStringLiteral("absent %@ %d"), {QStringLiteral("x"), 3}),
-              QStringLiteral("absent x 3"));
+    EXPECT_EQ(
+        plugin.getLocalizedStringOrKey(QStringLiteral("absent %@ %d"), {QStringLiteral("x"), 3}),
+        QStringLiteral("absent x 3"));
 }
 
 TEST(LocalizedStringTable, preferredTableIsTheFirstWithAText) {
@@ -42,7 +48,8 @@ TEST(LocalizedStringTable, preferredTableIsTheFirstWithAText) {
 TEST(LocalizedStringTable, equality) {
     EXPECT_EQ(table("Plugin"), table("Plugin"));
     EXPECT_NE(LocalizedStringTable(bundle()), table("Plugin"));
-    EXPECT_NE(table("Plugin"), LocalizedStringTable(platform::Bundle::named("Other"), QStringLiteral("Plugin")));
+    EXPECT_NE(table("Plugin"),
+              LocalizedStringTable(platform::Bundle::named("Other"), QStringLiteral("Plugin")));
     EXPECT_EQ(&LocalizedStringTable::ambrel(), &LocalizedStringTable::ambrel());
     EXPECT_EQ(LocalizedStringTable::ambrel().bundle(), LocalizedStringTable::ambrelBundle());
     EXPECT_EQ(LocalizedStringTable::main().bundle(), platform::Bundle::main());

@@ -8,7 +8,9 @@ using platform::StringsFile;
 
 namespace {
 
-const Bundle* testBundle() { return Bundle::named(QStringLiteral("PlatformTestBundle")); }
+const Bundle* testBundle() {
+    return Bundle::named(QStringLiteral("PlatformTestBundle"));
+}
 
 class LanguageEnvironment : public ::testing::Test {
 protected:
@@ -28,8 +30,8 @@ TEST(Bundle, resourcesAndInformationDictionary) {
     EXPECT_TRUE(data->contains("hello"));
     EXPECT_FALSE(testBundle()->pathForResource(QStringLiteral("absent"), QStringLiteral("json")));
     // A localized resource is found in the language folder.
-    EXPECT_TRUE(testBundle()->pathForResource(QStringLiteral("Localizable"),
-                                              QStringLiteral("strings")));
+    EXPECT_TRUE(
+        testBundle()->pathForResource(QStringLiteral("Localizable"), QStringLiteral("strings")));
     EXPECT_EQ(testBundle()->infoDictionary().value(QStringLiteral("CFBundleShortVersionString")),
               QStringLiteral("1.2.3"));
     EXPECT_EQ(testBundle()->identifier(), QStringLiteral("org.lunvik.tests.platform"));

@@ -1,7 +1,7 @@
+#include "platform/Progress.h"
 #include "platform/CancellationError.h"
 #include "platform/MainThread.h"
 #include "platform/Pause.h"
-#include "platform/Progress.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,8 @@ TEST(Progress, unitsAndFraction) {
 TEST(Progress, observersSeeEachChange) {
     Progress p(100);
     std::vector<Progress::Change> seen;
-    const int token = p.addObserver([&](const Progress&, Progress::Change c) { seen.push_back(c); });
+    const int token =
+        p.addObserver([&](const Progress&, Progress::Change c) { seen.push_back(c); });
     p.setCompletedUnitCount(1);
     p.setLocalizedDescription(QStringLiteral("Sending"));
     p.setLocalizedAdditionalDescription(QStringLiteral("1 of 2"));

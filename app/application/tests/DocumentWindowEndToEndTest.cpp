@@ -27,8 +27,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -101,7 +101,7 @@ QMenu* openMenu(DocumentWindow* window, const QString& name) {
         if (top->menu() && top->menu()->objectName() == name) {
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
             return waitUntil([top] { return top->menu()->isVisible(); }, 2000) ? top->menu()
-                                                                              : nullptr;
+                                                                               : nullptr;
         }
     }
     return nullptr;
@@ -151,7 +151,8 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }, 10000));
     qputenv(platform::SocketUsbHost::environmentVariable, QFile::encodeName(socket));
     platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
-    lunvik::Application::registerDevicePlugin(platform::Bundle::named(QStringLiteral("RegionWorldwide")));
+    lunvik::Application::registerDevicePlugin(
+        platform::Bundle::named(QStringLiteral("RegionWorldwide")));
     ambrel::ConnectPluginManager::shared().load({std::make_shared<ServiceModelPlugin>()});
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/bundles/Lunvik/AppIcon.svg")));
@@ -223,7 +224,8 @@ TEST(DocumentWindowEndToEndTest, PictureStatusMaintenanceAndPrintAgainstTheSimul
 
     // A maintenance action from the popover: the popover closes, the run
     // shows its sheet and ends without an error.
-    auto* actions = window->maintenancePopover()->findChild<kestrom::MaintenancePaneViewController_Actions*>();
+    auto* actions =
+        window->maintenancePopover()->findChild<kestrom::MaintenancePaneViewController_Actions*>();
     ASSERT_TRUE(actions);
     ASSERT_EQ(actions->buttons().size(), 1);
     QTest::mouseClick(actions->buttons().first(), Qt::LeftButton);

@@ -6,10 +6,10 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
-#include <QTest>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 
 using kestrom::ScriptingService;
 

@@ -232,7 +232,7 @@ PreviewImageRules::convertPreview(const QImage& drawn, const ambrel::BlackConver
     // Whole dots cannot be told at this scale: no widening.
     configuration.pixelsPerDeviceDot = 0;
     quenta::BlackConversionPass::apply(conversion, gray.data(), ambrel::Size_px{width, height},
-                                   configuration);
+                                       configuration);
     for (int y = 0; y < height; ++y) {
         std::copy_n(gray.data() + size_t(y) * size_t(width), width, preview.scanLine(y));
     }

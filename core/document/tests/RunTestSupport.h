@@ -13,9 +13,9 @@
 #include "platform/ScriptCommand.h"
 #include "platform/UserDefaults.h"
 
-#include <QTest>
 #include <QCoreApplication>
 #include <QImage>
+#include <QTest>
 #include <QThread>
 
 #include <atomic>

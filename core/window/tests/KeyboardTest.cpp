@@ -10,9 +10,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>

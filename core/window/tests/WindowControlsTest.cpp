@@ -39,11 +39,13 @@ struct WindowControlsTest : ::testing::Test {
     DocumentWindow* window = nullptr;
 
     WindowControlsTest() {
-        platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
+        platform::UserDefaults::setStandardFilePath(
+            folder.filePath(QStringLiteral("defaults.plist")));
         platform::UserDefaults::standard().setString(QStringLiteral("LastModelName"),
                                                      QStringLiteral("Stencil One"));
         delegate.newDocument();
-        document = qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
+        document =
+            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
         window = DocumentWindow::windowFor(document);
     }
 
@@ -189,7 +191,8 @@ TEST_F(WindowControlsTest, AnOpenBusyMaintenancePopoverBlocksModelChangesAndPrin
     EXPECT_FALSE(window->modelPopUpButton()->isEnabled());
     ASSERT_TRUE(window->statusManager()->isReloading());
     EXPECT_FALSE(window->property("maintenanceCanClose").toBool());
-    auto* print = window->inspectorViewController()->findChild<kestrom::InspectorPaneViewController_Print*>();
+    auto* print =
+        window->inspectorViewController()->findChild<kestrom::InspectorPaneViewController_Print*>();
     ASSERT_TRUE(print);
     EXPECT_FALSE(print->canPrint());
 
@@ -214,8 +217,8 @@ TEST(ToolbarControllerTest, ItemsAreMadeOnceInTheirOrder) {
     QSplitter splitter;
     ToolbarController controller(&splitter);
     EXPECT_EQ(ToolbarController::defaultItemIdentifiers(),
-              (QStringList{"machine", "separate1", "help", ToolbarController::flexibleSpaceIdentifier,
-                           "inspector"}));
+              (QStringList{"machine", "separate1", "help",
+                           ToolbarController::flexibleSpaceIdentifier, "inspector"}));
     EXPECT_EQ(ToolbarController::allowedItemIdentifiers().size(), 6);
     EXPECT_EQ(controller.item(QStringLiteral("help")), controller.item(QStringLiteral("help")));
     EXPECT_EQ(controller.item(QStringLiteral("odd"))->text(), QStringLiteral("odd"));

@@ -38,7 +38,8 @@ namespace {
 class SlowStatusEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        ambrel::ConnectPluginManager::shared().load({std::make_shared<window_test::SlowStatusPlugin>()});
+        ambrel::ConnectPluginManager::shared().load(
+            {std::make_shared<window_test::SlowStatusPlugin>()});
     }
 };
 
@@ -157,7 +158,8 @@ TEST_F(MachineStatusTest, ThePaneShowsTheControlsOfEachStateAndTheInkLevel) {
     EXPECT_DOUBLE_EQ(ink->findChild<QProgressBar*>()->property("level").toDouble(), 4.56);
     EXPECT_EQ(ink->findChild<QLabel*>()->text(), QStringLiteral("46%"));
     const ambrel::ConnectionError busy(ambrel::ConnectionError::Case::printerIsBusy);
-    EXPECT_EQ(pane.errorLabel()->text(), QStringLiteral("\u26A0\uFE0F ") + busy.localizedDescription());
+    EXPECT_EQ(pane.errorLabel()->text(),
+              QStringLiteral("\u26A0\uFE0F ") + busy.localizedDescription());
     EXPECT_EQ(pane.errorLabel()->toolTip(), busy.localizedRecoverySuggestion().value_or(QString()));
 }
 
@@ -212,7 +214,8 @@ TEST_F(MachineStatusTest, ThePopoverRefusesToCloseWhileTheStatusIsRead) {
     ASSERT_TRUE(manager.isReloading()); // appearing starts the read
     EXPECT_FALSE(content->canClose());
     EXPECT_FALSE(popover.close());
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(390, 290)); // outside the popover
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                      QPoint(390, 290)); // outside the popover
     QTest::keyClick(&popover, Qt::Key_Escape);
     EXPECT_TRUE(popover.isVisible());
     EXPECT_EQ(closed.count(), 0);
@@ -238,13 +241,13 @@ TEST_F(MachineStatusTest, PanesFollowTheModelAndTheDebugKeyChord) {
     content.setDeviceDescriptor(window_test::model(QStringLiteral("Stencil Two")));
     content.rebuildPanes();
     ASSERT_EQ(content.paneViewControllers().size(), 1); // no actions: the status alone
-    EXPECT_TRUE(qobject_cast<MaintenancePaneViewController_Status*>(
-        content.paneViewControllers().first()));
+    EXPECT_TRUE(
+        qobject_cast<MaintenancePaneViewController_Status*>(content.paneViewControllers().first()));
 
     using Keys = platform::KeyboardModifiers;
-    for (const auto& [held, count] : {std::pair{Keys::Flags(Keys::option), 1},
-                                      std::pair{Keys::Flags(Keys::command), 1},
-                                      std::pair{Keys::option | Keys::command, 2}}) {
+    for (const auto& [held, count] :
+         {std::pair{Keys::Flags(Keys::option), 1}, std::pair{Keys::Flags(Keys::command), 1},
+          std::pair{Keys::option | Keys::command, 2}}) {
         Keys::setSource([held = held] { return held; });
         content.setDeviceDescriptor(window_test::model(QStringLiteral("Stencil One")));
         content.rebuildPanes();

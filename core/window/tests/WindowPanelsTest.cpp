@@ -5,8 +5,8 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -35,8 +35,9 @@ TEST(HelpPanelTest, TheChooserTakesTheGreatestKeyNotAboveTheSystem) {
     // Without a system to match, the newest page.
     EXPECT_EQ(HelpPanelController::chooseHelpFile(files, std::nullopt), "help_1300.html");
     // Any case; the first of equal keys; none at all.
-    EXPECT_EQ(HelpPanelController::chooseHelpFile({"HELP_0900.HTML", "Help_0900.html"}, std::nullopt),
-              "HELP_0900.HTML");
+    EXPECT_EQ(
+        HelpPanelController::chooseHelpFile({"HELP_0900.HTML", "Help_0900.html"}, std::nullopt),
+        "HELP_0900.HTML");
     EXPECT_FALSE(HelpPanelController::chooseHelpFile({"index.html"}, std::nullopt));
     EXPECT_FALSE(HelpPanelController::chooseHelpFile(files, QStringLiteral("0999")));
 }
@@ -52,7 +53,8 @@ TEST(HelpPanelTest, ShowsTheNewestPageAndOpensOurOwnLinksInThePanel) {
     EXPECT_TRUE(panel.webView()->source().toString().endsWith(QStringLiteral("/help.html")));
 
     panel.showAcknowledgments();
-    EXPECT_TRUE(panel.webView()->source().toString().endsWith(QStringLiteral("acknowledgments.html")));
+    EXPECT_TRUE(
+        panel.webView()->source().toString().endsWith(QStringLiteral("acknowledgments.html")));
     EXPECT_TRUE(panel.webView()->toPlainText().contains(QStringLiteral("Qt 6")));
     EXPECT_EQ(&HelpPanelController::shared(), &panel);
 }

@@ -1,5 +1,5 @@
-#include "imaging/print/PixelSplitJob.h"
 #include "SplitTestSupport.h"
+#include "imaging/print/PixelSplitJob.h"
 
 #include <QRegion>
 
