@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/tools/ensure-deps.sh"
 "$root/tools/check-layers.sh"
+"$root/tools/check-format.sh"
 "$root/tools/build.sh"
 build=${LUNVIK_BUILD_DIR:-$root/build}
 cd "$build"

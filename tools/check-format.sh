@@ -19,7 +19,7 @@ unformatted=$(printf '%s\0' "${files[@]}" |
   sed -n 's/^\(.*\):[0-9]*:[0-9]*: warning: code should be clang-formatted.*/\1/p' | sort -u)
 if [ -n "$unformatted" ]; then
   echo "These files do not follow .clang-format (tools/check-format.sh --fix formats them):"
-  printf '  %s\n' $unformatted
+  sed 's/^/  /' <<<"$unformatted"
   exit 1
 fi
 echo "format: clean"
