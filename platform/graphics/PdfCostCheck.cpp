@@ -151,6 +151,25 @@ public:
             break;
         }
         const qint64 start = m_at;
+        const uchar first = m_p[m_at];
+        if ((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '.') {
+            // The PDF library ends a number at its first character that is no
+            // part of one, and the rest starts the next token: "100000\xea0"
+            // is the number 100000 to it, so it must be here too.
+            bool point = first == '.';
+            token.append(char(m_p[m_at++]));
+            while (m_at < m_n) {
+                const uchar c = m_p[m_at];
+                if (c == '.' && !point) {
+                    point = true;
+                } else if (c < '0' || c > '9') {
+                    break;
+                }
+                token.append(char(m_p[m_at++]));
+            }
+            token.kind = numberKind(start, m_at, token.value);
+            return token;
+        }
         while (m_at < m_n && !isWhite(m_p[m_at]) && !isDelimiter(m_p[m_at])) {
             token.append(char(m_p[m_at++]));
         }

@@ -90,6 +90,11 @@ TEST(PdfCostCheck, imageSidesAreFoundInEveryForm) {
     const QByteArray smallInline =
         tp::pdfPage("q 10 0 0 10 0 0 cm BI /W 2 /H 1 /CS /G /BPC 8 ID \x80\x80 EI Q");
     EXPECT_EQ(PdfCostCheck::check(smallInline), Verdict::bounded);
+    // A number ends at its first character that is no part of one: the PDF
+    // library reads a width of 100000 here, and a height of 1000000.
+    const QByteArray runOn = tp::pdfPage(QByteArray("q 10 0 0 10 0 0 cm BI /W 100000") + '\xea' +
+                                         "0 /H 1000000 /CS /G /BPC 8 ID \x80\x80 EI Q");
+    EXPECT_EQ(PdfCostCheck::check(runOn), Verdict::tooLarge);
 }
 
 // Content that inflates beyond the limit is refused once the limit is
