@@ -10,8 +10,6 @@
 #include "PhotoWindow.h"
 
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
 #include "core/window/DocumentWindow.h"
 
 #include <QApplication>
@@ -22,9 +20,6 @@
 #include <ctime>
 
 namespace {
-
-using kestrom::DocumentKey::optionPath;
-namespace Group = kestrom::DocumentKey::OptionGroup;
 
 double threadCpuMs() {
     timespec ts{};
@@ -50,25 +45,15 @@ Window& window() {
 void perChange(benchmark::State& state, bool halftone) {
     Window& w = window();
     w.window->resize(QSize(int(state.range(0)), int(state.range(1))));
-    auto& job = w.document->job();
-    job.setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
-                                        : ambrel::BlackConversionType::threshold);
+    w.convertBy(halftone);
     w.settle();
-    static int turn = 0;
     double reaction = 0;
     double wall = 0;
     for (auto _ : state) {
-        ++turn;
         QElapsedTimer timer;
         timer.start();
         const double start = threadCpuMs();
-        if (halftone) {
-            job.setValueForKeyPath(optionPath(Group::halftone, QStringLiteral("linesPerInch")),
-                                   20 + turn % 2);
-        } else {
-            job.setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
-                                   turn % 2 ? 0.42 : 0.58);
-        }
+        w.changeConversion(halftone);
         reaction += threadCpuMs() - start;
         w.settle();
         const double cpu = threadCpuMs() - start;

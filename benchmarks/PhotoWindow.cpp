@@ -7,6 +7,7 @@
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
+#include "core/document/job/DocumentKey.h"
 #include "core/window/DocumentWindow.h"
 
 #include <QMimeData>
@@ -28,6 +29,24 @@ PhotoWindow::PhotoWindow() {
         return window->gridViewController()->imageImport()->pendingCount() == 0 &&
                document->job().originalImage() && document->job().originalImage()->isFullyDecoded();
     });
+}
+
+void PhotoWindow::convertBy(bool halftone) {
+    document->job().setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
+                                                    : ambrel::BlackConversionType::threshold);
+}
+
+void PhotoWindow::changeConversion(bool halftone) {
+    using kestrom::DocumentKey::optionPath;
+    namespace Group = kestrom::DocumentKey::OptionGroup;
+    ++m_turn;
+    if (halftone) {
+        document->job().setValueForKeyPath(
+            optionPath(Group::halftone, QStringLiteral("linesPerInch")), 20 + m_turn % 2);
+    } else {
+        document->job().setValueForKeyPath(
+            optionPath(Group::threshold, QStringLiteral("threshold")), m_turn % 2 ? 0.42 : 0.58);
+    }
 }
 
 bool PhotoWindow::allTilesDrawn() const {

@@ -16,6 +16,12 @@ class PhotoWindow {
 public:
     PhotoWindow();
 
+    // Converts the picture by a halftone or by a threshold.
+    void convertBy(bool halftone);
+    // A change the slider would make: the halftone's screen or the
+    // threshold, to one value and back again turn by turn.
+    void changeConversion(bool halftone);
+
     // Every tile of the canvas drawn, none waiting to be.
     bool allTilesDrawn() const;
     // Every tile of the view has contents.
@@ -25,6 +31,9 @@ public:
     kestrom::PrintJobDocument* document = nullptr;
     kestrom::DocumentWindow* window = nullptr;
     kestrom::GridViewImageView* imageView = nullptr;
+
+private:
+    int m_turn = 0;
 };
 
 } // namespace bench

@@ -14,8 +14,6 @@
 #include "core/canvas/preview/PreviewGeometry.h"
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
-#include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
 #include "core/window/DocumentWindow.h"
 
 #include <QElapsedTimer>
@@ -24,9 +22,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-using kestrom::DocumentKey::optionPath;
-namespace Group = kestrom::DocumentKey::OptionGroup;
 
 struct Window : bench::PhotoWindow {
     static void waitUntil(const std::function<bool()>& done) {
@@ -48,27 +43,17 @@ Window& window() {
 void redraw(benchmark::State& state, bool halftone) {
     Window& w = window();
     w.resize(QSize(int(state.range(0)), int(state.range(1))));
-    auto& job = w.document->job();
-    job.setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
-                                        : ambrel::BlackConversionType::threshold);
+    w.convertBy(halftone);
     w.waitUntil([&] { return w.allTilesDrawn(); });
-    static int turn = 0;
     double work = 0;
     double copy = 0;
     double allCoreCopy = 0;
     // The yardstick: the A4 canvas's dots at 600 dpi.
     bench::CopyReference reference(std::size_t(7016) * 4961);
     for (auto _ : state) {
-        ++turn;
         QElapsedTimer timer;
         timer.start();
-        if (halftone) {
-            job.setValueForKeyPath(optionPath(Group::halftone, QStringLiteral("linesPerInch")),
-                                   20 + turn % 2);
-        } else {
-            job.setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
-                                   turn % 2 ? 0.42 : 0.58);
-        }
+        w.changeConversion(halftone);
         w.waitUntil([&] { return w.allTilesDrawn(); });
         const double ms = timer.nsecsElapsed() / 1e6;
         state.SetIterationTime(ms / 1000);
