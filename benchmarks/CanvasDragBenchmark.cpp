@@ -2,6 +2,9 @@
 // view's hit testing, the new offset (or size) written back, the layout pass
 // and a full repaint of an 1100 x 700 view showing 12 copies of a
 // 6000 x 4000 picture.
+
+#include "BenchmarkApp.h"
+
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewDelegate.h"
 #include "core/canvas/GridViewHandle.h"
@@ -141,10 +144,5 @@ BENCHMARK(BM_CanvasMoveDragFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CanvasResizeDragFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::BenchmarkApp::run(argc, argv);
 }

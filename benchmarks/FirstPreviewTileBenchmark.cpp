@@ -8,19 +8,15 @@
 // "QuickDecode" is the road the window takes; "WholeDecodeFirst" takes the
 // picture's pixels whole before it shows, as every import did before.
 
+#include "BenchmarkApp.h"
 #include "PhotoJpeg.h"
+#include "PhotoWindow.h"
 
-#include "app/tavrin/TavrinConnect.h"
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewController.h"
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/application/DocumentController.h"
 #include "core/document/application/ImageImport.h"
-#include "core/document/application/PrintJobDocument.h"
-#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
-#include "model/connections/ConnectPluginManager.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -28,54 +24,29 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
 
 struct Window {
-    QTemporaryDir folder;
+    bench::BenchmarkApp app;
     QString files[2];
-    std::unique_ptr<kestrom::AppDelegate> delegate;
     kestrom::DocumentWindow* window = nullptr;
     kestrom::ImageImport* import = nullptr;
     kestrom::GridView* canvas = nullptr;
     kestrom::GridViewImageView* imageView = nullptr;
 
     Window() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        ambrel::ConnectPluginManager::shared().load(
-            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
         for (int i = 0; i < 2; ++i) {
-            files[i] = folder.filePath(QStringLiteral("photo-%1.jpg").arg(i));
-            QFile file(files[i]);
-            file.open(QIODevice::WriteOnly);
-            file.write(bench::photoJpeg(i));
+            files[i] = app.writeFile(QStringLiteral("photo-%1.jpg").arg(i), bench::photoJpeg(i));
         }
-        delegate = std::make_unique<kestrom::AppDelegate>();
-        delegate->applicationWillFinishLaunching();
-        delegate->newDocument();
-        window =
-            kestrom::DocumentWindow::windowFor(delegate->documentController()->documents().first());
-        window->show();
+        window = app.showNewWindow();
         canvas = window->gridView();
         import = window->gridViewController()->imageImport();
         imageView = canvas->imageView();
-        settle(300);
-    }
-
-    static void settle(int milliseconds) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < milliseconds) {
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
+        bench::BenchmarkApp::processEventsFor(300);
     }
 
     // The size the picture takes on the canvas, in device pixels.
@@ -85,12 +56,8 @@ struct Window {
     }
 
     bool allTilesDrawn() const {
-        if (imageView->isDrawingInBackground() || imageView->showsScaledDecode() ||
-            import->pendingCount() > 0 || imageView->tileViews().isEmpty()) {
-            return false;
-        }
-        return std::all_of(imageView->tileViews().begin(), imageView->tileViews().end(),
-                           [](const auto& tile) { return !tile.contents.isNull(); });
+        return !imageView->isDrawingInBackground() && !imageView->showsScaledDecode() &&
+               import->pendingCount() == 0 && bench::PhotoWindow::everyTileHasContents(*imageView);
     }
 };
 
@@ -158,7 +125,7 @@ void firstTile(benchmark::State& state, bool quick) {
         all += allAt;
         qt += reference;
         // The whole decode behind a quick one ends on its worker.
-        Window::settle(200);
+        bench::BenchmarkApp::processEventsFor(200);
     }
     const double n = double(state.iterations());
     state.counters["first_tile_ms"] = first / n;
@@ -191,10 +158,5 @@ BENCHMARK(BM_FirstTileAfterLoad_WholeDecodeFirst)
     ->Iterations(4);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::BenchmarkApp::run(argc, argv);
 }

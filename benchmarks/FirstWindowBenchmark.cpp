@@ -9,15 +9,14 @@
 // a picture and times it until the window is exposed and drawn. The target is
 // under a second.
 
-#include "app/tavrin/TavrinConnect.h"
+#include "BenchmarkApp.h"
+
 #include "core/document/application/DocumentController.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
-#include "model/connections/ConnectPluginManager.h"
 #include "model/pictures/OriginalImage.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,8 +27,6 @@
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
-
-#include <memory>
 
 namespace {
 
@@ -56,27 +53,13 @@ void BM_FirstWindow_ProgramStart(benchmark::State& state) {
     }
 }
 
-struct Application {
-    QTemporaryDir folder;
-    std::unique_ptr<kestrom::AppDelegate> delegate;
-
-    Application() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        ambrel::ConnectPluginManager::shared().load(
-            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
-        delegate = std::make_unique<kestrom::AppDelegate>();
-        delegate->applicationWillFinishLaunching();
-    }
-};
-
 void BM_FirstWindow_WindowWithAPicture(benchmark::State& state) {
-    static Application application;
-    auto* documents = application.delegate->documentController();
+    static bench::BenchmarkApp application;
+    auto* documents = application.delegate().documentController();
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        application.delegate->newDocument();
+        application.delegate().newDocument();
         auto* document = qobject_cast<kestrom::PrintJobDocument*>(documents->documents().last());
         document->job().setOriginalImage(ambrel::OriginalImage::fromContentsOfURL(
             QUrl::fromLocalFile(QStringLiteral(LUNVIK_STENCIL_MARK))));
@@ -105,10 +88,5 @@ BENCHMARK(BM_FirstWindow_WindowWithAPicture)
     ->Iterations(3);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::BenchmarkApp::run(argc, argv);
 }

@@ -7,40 +7,19 @@
 // document's and the inspector's reaction (counted apart as "reaction_ms")
 // and the window's repaints.
 
-#include "PhotoJpeg.h"
+#include "PhotoWindow.h"
 
-#include "app/tavrin/TavrinConnect.h"
-#include "core/canvas/GridView.h"
-#include "core/canvas/GridViewController.h"
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/application/DocumentController.h"
-#include "core/document/application/ImageImport.h"
-#include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
-#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
-#include "model/connections/ConnectPluginManager.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QMimeData>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QUrl>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <ctime>
-#include <functional>
-#include <memory>
 
 namespace {
-
-using kestrom::DocumentKey::optionPath;
-namespace Group = kestrom::DocumentKey::OptionGroup;
 
 double threadCpuMs() {
     timespec ts{};
@@ -48,66 +27,11 @@ double threadCpuMs() {
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
-struct Window {
-    QTemporaryDir folder;
-    std::unique_ptr<kestrom::AppDelegate> delegate;
-    kestrom::PrintJobDocument* document = nullptr;
-    kestrom::DocumentWindow* window = nullptr;
-    kestrom::GridViewImageView* imageView = nullptr;
-
-    Window() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        ambrel::ConnectPluginManager::shared().load(
-            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
-        const QString path = folder.filePath(QStringLiteral("photo.jpg"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bench::photoJpeg(0));
-        file.close();
-        delegate = std::make_unique<kestrom::AppDelegate>();
-        delegate->applicationWillFinishLaunching();
-        delegate->newDocument();
-        document = qobject_cast<kestrom::PrintJobDocument*>(
-            delegate->documentController()->documents().first());
-        window = kestrom::DocumentWindow::windowFor(document);
-        window->show();
-        imageView = window->gridView()->imageView();
-        QMimeData drop;
-        drop.setUrls({QUrl::fromLocalFile(path)});
-        window->gridViewController()->imageImport()->setImageWithPasteboard(&drop);
-        waitUntil([&] {
-            return window->gridViewController()->imageImport()->pendingCount() == 0 &&
-                   document->job().originalImage() &&
-                   document->job().originalImage()->isFullyDecoded();
-        });
-    }
-
-    // Sleeps between events, as the application's own loop does, so that
-    // the waiting adds no processor time of its own; the timer only makes
-    // sure that the condition is looked at now and then.
-    static void waitUntil(const std::function<bool()>& done) {
-        QTimer tick;
-        tick.start(20);
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < 60000) {
-            QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        }
-    }
-
-    bool allTilesDrawn() const {
-        if (imageView->isDrawingInBackground() || imageView->hasPendingDrawing() ||
-            imageView->tileViews().isEmpty()) {
-            return false;
-        }
-        return std::all_of(imageView->tileViews().begin(), imageView->tileViews().end(),
-                           [](const auto& tile) { return !tile.contents.isNull(); });
-    }
-
+struct Window : bench::PhotoWindow {
     // Settles: all tiles drawn and no event left (the last repaint included).
+    // Sleeps between events, so that the waiting adds no processor time.
     void settle() {
-        waitUntil([&] { return allTilesDrawn(); });
+        bench::BenchmarkApp::sleepUntil([&] { return allTilesDrawn(); });
         QApplication::processEvents(QEventLoop::AllEvents);
     }
 };
@@ -121,25 +45,15 @@ Window& window() {
 void perChange(benchmark::State& state, bool halftone) {
     Window& w = window();
     w.window->resize(QSize(int(state.range(0)), int(state.range(1))));
-    auto& job = w.document->job();
-    job.setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
-                                        : ambrel::BlackConversionType::threshold);
+    w.convertBy(halftone);
     w.settle();
-    static int turn = 0;
     double reaction = 0;
     double wall = 0;
     for (auto _ : state) {
-        ++turn;
         QElapsedTimer timer;
         timer.start();
         const double start = threadCpuMs();
-        if (halftone) {
-            job.setValueForKeyPath(optionPath(Group::halftone, QStringLiteral("linesPerInch")),
-                                   20 + turn % 2);
-        } else {
-            job.setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
-                                   turn % 2 ? 0.42 : 0.58);
-        }
+        w.changeConversion(halftone);
         reaction += threadCpuMs() - start;
         w.settle();
         const double cpu = threadCpuMs() - start;
@@ -176,10 +90,5 @@ BENCHMARK(BM_MainThreadPerHalftoneChange)
     ->Iterations(8);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::BenchmarkApp::run(argc, argv);
 }

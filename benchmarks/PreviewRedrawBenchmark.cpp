@@ -8,90 +8,24 @@
 
 #include "CopyReference.h"
 #include "PhotoJpeg.h"
+#include "PhotoWindow.h"
 
-#include "app/tavrin/TavrinConnect.h"
-#include "core/canvas/GridView.h"
-#include "core/canvas/GridViewController.h"
 #include "core/canvas/GridViewImageView.h"
 #include "core/canvas/preview/PreviewGeometry.h"
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
-#include "core/document/application/DocumentController.h"
-#include "core/document/application/ImageImport.h"
-#include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
-#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
-#include "model/connections/ConnectPluginManager.h"
-#include "platform/UserDefaults.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
 
-using kestrom::DocumentKey::optionPath;
-namespace Group = kestrom::DocumentKey::OptionGroup;
-
-struct Window {
-    QTemporaryDir folder;
-    std::unique_ptr<kestrom::AppDelegate> delegate;
-    kestrom::PrintJobDocument* document = nullptr;
-    kestrom::DocumentWindow* window = nullptr;
-    kestrom::GridViewImageView* imageView = nullptr;
-
-    Window() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        ambrel::ConnectPluginManager::shared().load(
-            {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
-        const QString path = folder.filePath(QStringLiteral("photo.jpg"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bench::photoJpeg(0));
-        file.close();
-        delegate = std::make_unique<kestrom::AppDelegate>();
-        delegate->applicationWillFinishLaunching();
-        delegate->newDocument();
-        document = qobject_cast<kestrom::PrintJobDocument*>(
-            delegate->documentController()->documents().first());
-        window = kestrom::DocumentWindow::windowFor(document);
-        window->show();
-        imageView = window->gridView()->imageView();
-        QMimeData drop;
-        drop.setUrls({QUrl::fromLocalFile(path)});
-        window->gridViewController()->imageImport()->setImageWithPasteboard(&drop);
-        waitUntil([&] {
-            return window->gridViewController()->imageImport()->pendingCount() == 0 &&
-                   document->job().originalImage() &&
-                   document->job().originalImage()->isFullyDecoded();
-        });
-    }
-
+struct Window : bench::PhotoWindow {
     static void waitUntil(const std::function<bool()>& done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < 60000) {
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-    }
-
-    bool allTilesDrawn() const {
-        if (imageView->isDrawingInBackground() || imageView->hasPendingDrawing() ||
-            imageView->tileViews().isEmpty()) {
-            return false;
-        }
-        return std::all_of(imageView->tileViews().begin(), imageView->tileViews().end(),
-                           [](const auto& tile) { return !tile.contents.isNull(); });
+        bench::BenchmarkApp::processEventsUntil(done);
     }
 
     void resize(const QSize& size) {
@@ -109,27 +43,17 @@ Window& window() {
 void redraw(benchmark::State& state, bool halftone) {
     Window& w = window();
     w.resize(QSize(int(state.range(0)), int(state.range(1))));
-    auto& job = w.document->job();
-    job.setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
-                                        : ambrel::BlackConversionType::threshold);
+    w.convertBy(halftone);
     w.waitUntil([&] { return w.allTilesDrawn(); });
-    static int turn = 0;
     double work = 0;
     double copy = 0;
     double allCoreCopy = 0;
     // The yardstick: the A4 canvas's dots at 600 dpi.
     bench::CopyReference reference(std::size_t(7016) * 4961);
     for (auto _ : state) {
-        ++turn;
         QElapsedTimer timer;
         timer.start();
-        if (halftone) {
-            job.setValueForKeyPath(optionPath(Group::halftone, QStringLiteral("linesPerInch")),
-                                   20 + turn % 2);
-        } else {
-            job.setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
-                                   turn % 2 ? 0.42 : 0.58);
-        }
+        w.changeConversion(halftone);
         w.waitUntil([&] { return w.allTilesDrawn(); });
         const double ms = timer.nsecsElapsed() / 1e6;
         state.SetIterationTime(ms / 1000);
@@ -220,10 +144,5 @@ BENCHMARK(BM_RedrawAfterHalftoneChange)
     ->Iterations(6);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::BenchmarkApp::run(argc, argv);
 }

@@ -1,9 +1,8 @@
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
+#include "platform/tests/support/ProcessMemory.h"
 #include "platform/tests/support/TestPictures.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -365,19 +364,6 @@ QByteArray announcedPng(quint32 width, quint32 height, int depth, int colourType
            pngChunk("IEND", {});
 }
 
-qint64 addressSpaceInUse() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmSize:")) {
-            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
-    }
-    return -1;
-}
-
 } // namespace
 
 // 16000 x 16000 pixels of 16-bit RGBA (2 GB, and its 8-bit copy for
@@ -419,7 +405,7 @@ TEST(ImageDecoder, aDecodeTheMemoryRunsOutForIsToldApart) {
     const QByteArray png =
         tp::encode(tp::filled(4000, 4000, QImage::Format_RGB32, 0xFF336699), "png");
     ASSERT_TRUE(ImageDecoder::decode(png));
-    const qint64 inUse = addressSpaceInUse();
+    const qint64 inUse = ProcessMemory::addressSpaceInUse();
     ASSERT_GT(inUse, 0);
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);

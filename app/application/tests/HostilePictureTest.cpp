@@ -3,21 +3,14 @@
 // or mislead it are loaded by a script, and the program stays alive, keeps
 // answering the bus while it reads them, and answers each with a true error.
 
+#include "LunvikProcess.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QDBusVariant>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
 
@@ -25,38 +18,16 @@
 
 #include <zlib.h>
 
-#include <sys/resource.h>
+#include <cstdio>
 
 namespace tp = testpictures;
 
 namespace {
 
-const QString service = QStringLiteral("org.lunvik.Lunvik");
-const QString application = QStringLiteral("/org/lunvik/Lunvik");
 const QString documentInterface = QStringLiteral("org.lunvik.Lunvik.Document");
 // The program's address space: room for its own work, not for the
 // gigabytes the pictures below announce.
 constexpr rlim_t addressSpace = rlim_t(4) << 30;
-
-qint64 statusValue(qint64 pid, const char* key) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key) && line.indexOf(':') == qsizetype(qstrlen(key))) {
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-
-QDBusMessage methodCall(const QString& path, const QString& interface, const QString& method,
-                        const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return message;
-}
 
 // A page drawing one image of the given sides (a few bytes of pixels).
 QByteArray pageWithImage(const QByteArray& width, const QByteArray& height) {
@@ -127,58 +98,18 @@ QByteArray wideScreenGif() {
 class HostilePictureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-            << "run under a session bus of its own (tools/with-session-bus.sh)";
-        ASSERT_TRUE(m_folder.isValid());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-            const QString folder = m_folder.filePath(QString::fromLatin1(name));
-            QDir().mkpath(folder);
-            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-            environment.insert(QString::fromLatin1(name), folder);
-        }
-        m_program.setProcessEnvironment(environment);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifndef LUNVIK_SANITIZED_BUILD
         // The sanitizers reserve terabytes of address space for themselves.
-        m_program.setChildProcessModifier([] {
-            const rlimit cap{addressSpace, addressSpace};
-            setrlimit(RLIMIT_AS, &cap);
-        });
+        m_lunvik.capAddressSpace(addressSpace);
 #endif
-        m_program.start(QStringLiteral(LUNVIK_PROGRAM), {});
-        ASSERT_TRUE(m_program.waitForStarted());
-        QDeadlineTimer deadline(30000);
-        while (!QDBusConnection::sessionBus().interface()->isServiceRegistered(service) &&
-               !deadline.hasExpired()) {
-            QThread::msleep(50);
-        }
-        ASSERT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(methodCall(
-            application, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-            {QStringLiteral("org.lunvik.Lunvik.Application"), QStringLiteral("documents")}));
-        const QVariant value = qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant();
-        const auto paths = qdbus_cast<QList<QDBusObjectPath>>(value);
+        ASSERT_NO_FATAL_FAILURE(m_lunvik.start());
+        const QStringList paths = m_lunvik.documents();
         ASSERT_EQ(paths.size(), 1);
-        m_document = paths.first().path();
-    }
-
-    void TearDown() override {
-        m_program.terminate();
-        if (!m_program.waitForFinished(10000)) {
-            m_program.kill();
-            m_program.waitForFinished();
-        }
+        m_document = paths.first();
     }
 
     QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = m_folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return m_lunvik.write(name, bytes);
     }
 
     struct Outcome {
@@ -195,16 +126,11 @@ protected:
         QElapsedTimer timer;
         timer.start();
         QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(
-            methodCall(m_document, documentInterface, QStringLiteral("LoadImage"),
-                       {QVariantMap{{QStringLiteral("in"), in}}}),
+            LunvikProcess::methodCall(m_document, documentInterface, QStringLiteral("LoadImage"),
+                                      {QVariantMap{{QStringLiteral("in"), in}}}),
             300000);
         while (!pending.isFinished()) {
-            const QDBusMessage probe = QDBusConnection::sessionBus().call(
-                methodCall(
-                    application, QStringLiteral("org.freedesktop.DBus.Properties"),
-                    QStringLiteral("Get"),
-                    {QStringLiteral("org.lunvik.Lunvik.Application"), QStringLiteral("documents")}),
-                QDBus::Block, 60000);
+            const QDBusMessage probe = m_lunvik.documentsReply(60000);
             if (probe.type() == QDBusMessage::ReplyMessage && !pending.isFinished()) {
                 ++outcome.answeredMeanwhile;
             }
@@ -217,28 +143,21 @@ protected:
     }
 
     void report(const char* input, const Outcome& outcome) {
-        std::printf("%s: %lld ms, peak %lld kB, answered meanwhile %d: %s\n", input,
-                    static_cast<long long>(outcome.milliseconds),
-                    static_cast<long long>(statusValue(m_program.processId(), "VmHWM")),
-                    outcome.answeredMeanwhile,
-                    qPrintable(outcome.reply.errorMessage().isEmpty()
-                                   ? QStringLiteral("loaded")
-                                   : outcome.reply.errorMessage()));
+        std::printf(
+            "%s: %lld ms, peak %lld kB, answered meanwhile %d: %s\n", input,
+            static_cast<long long>(outcome.milliseconds),
+            static_cast<long long>(m_lunvik.statusValue("VmHWM")), outcome.answeredMeanwhile,
+            qPrintable(outcome.reply.errorMessage().isEmpty() ? QStringLiteral("loaded")
+                                                              : outcome.reply.errorMessage()));
     }
 
     void expectAlive() {
-        EXPECT_EQ(m_program.state(), QProcess::Running);
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            methodCall(
-                application, QStringLiteral("org.freedesktop.DBus.Properties"),
-                QStringLiteral("Get"),
-                {QStringLiteral("org.lunvik.Lunvik.Application"), QStringLiteral("documents")}),
-            QDBus::Block, 10000);
+        EXPECT_EQ(m_lunvik.process().state(), QProcess::Running);
+        const QDBusMessage reply = m_lunvik.documentsReply(10000);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     }
 
-    QTemporaryDir m_folder;
-    QProcess m_program;
+    LunvikProcess m_lunvik;
     QString m_document;
 };
 
@@ -298,9 +217,10 @@ TEST_F(HostilePictureTest, ALargePictureIsDecodedWhileTheProgramAnswers) {
 // The picture data of the Services entry is refused with a true error too.
 TEST_F(HostilePictureTest, ServicesDataBeyondTheBudgetIsCalledTooLarge) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
-        methodCall(application, QStringLiteral("org.lunvik.Lunvik.Services"),
-                   QStringLiteral("LoadImage"),
-                   {pageWithImage("1000000", "1000000"), QStringLiteral("application/pdf")}),
+        LunvikProcess::methodCall(
+            LunvikProcess::application, QStringLiteral("org.lunvik.Lunvik.Services"),
+            QStringLiteral("LoadImage"),
+            {pageWithImage("1000000", "1000000"), QStringLiteral("application/pdf")}),
         QDBus::Block, 120000);
     ASSERT_EQ(reply.type(), QDBusMessage::ErrorMessage);
     EXPECT_TRUE(reply.errorMessage().endsWith(
@@ -319,8 +239,9 @@ TEST_F(HostilePictureTest, AFileUrlWithAnEncodedNulIsRefused) {
     report("file URL with %00", outcome);
     EXPECT_EQ(outcome.reply.type(), QDBusMessage::ErrorMessage);
     const QDBusMessage open = QDBusConnection::sessionBus().call(
-        methodCall(application, QStringLiteral("org.freedesktop.Application"),
-                   QStringLiteral("Open"), {QStringList{url}, QVariantMap()}),
+        LunvikProcess::methodCall(LunvikProcess::application,
+                                  QStringLiteral("org.freedesktop.Application"),
+                                  QStringLiteral("Open"), {QStringList{url}, QVariantMap()}),
         QDBus::Block, 10000);
     EXPECT_EQ(open.type(), QDBusMessage::ErrorMessage);
     expectAlive();

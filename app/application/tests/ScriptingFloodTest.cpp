@@ -2,20 +2,15 @@
 // session bus: it opens a bounded number of windows, stays within a bounded
 // memory, goes on answering, and tells every refused caller why.
 
+#include "LunvikProcess.h"
+
 #include <QBuffer>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QDBusVariant>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
 
@@ -25,8 +20,6 @@
 
 namespace {
 
-const QString service = QStringLiteral("org.lunvik.Lunvik");
-const QString application = QStringLiteral("/org/lunvik/Lunvik");
 const QString scriptError = QStringLiteral("org.lunvik.Lunvik.ScriptError");
 // The limits the program sets for other programs.
 constexpr int windowsPerCall = 8;
@@ -48,25 +41,9 @@ QByteArray stripedPng() {
     return bytes;
 }
 
-// Kilobytes of a /proc/<pid>/status line such as "VmHWM".
-qint64 statusValue(qint64 pid, const char* key) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key) && line.indexOf(':') == qsizetype(qstrlen(key))) {
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-
 QDBusMessage message(const QString& interface, const QString& method,
                      const QVariantList& arguments) {
-    QDBusMessage m = QDBusMessage::createMethodCall(service, application, interface, method);
-    m.setArguments(arguments);
-    return m;
+    return LunvikProcess::methodCall(LunvikProcess::application, interface, method, arguments);
 }
 
 class ScriptingFloodTest : public ::testing::Test {
@@ -75,55 +52,18 @@ protected:
 #ifdef LUNVIK_SANITIZED_BUILD
         GTEST_SKIP() << "the sanitizers' own memory would decide";
 #endif
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-            << "run under a session bus of its own (tools/with-session-bus.sh)";
-        ASSERT_TRUE(m_folder.isValid());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-            const QString folder = m_folder.filePath(QString::fromLatin1(name));
-            QDir().mkpath(folder);
-            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-            environment.insert(QString::fromLatin1(name), folder);
-        }
-        m_program.setProcessEnvironment(environment);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_program.start(QStringLiteral(LUNVIK_PROGRAM), {});
-        ASSERT_TRUE(m_program.waitForStarted());
-        QDeadlineTimer deadline(30000);
-        while (!QDBusConnection::sessionBus().interface()->isServiceRegistered(service) &&
-               !deadline.hasExpired()) {
-            QThread::msleep(50);
-        }
-        ASSERT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
+        ASSERT_NO_FATAL_FAILURE(m_lunvik.start());
         ASSERT_EQ(documents(), 1);
-        m_startRss = statusValue(pid(), "VmRSS");
-    }
-
-    void TearDown() override {
-        m_program.terminate();
-        if (!m_program.waitForFinished(10000)) {
-            m_program.kill();
-            m_program.waitForFinished();
-        }
+        m_startRss = m_lunvik.statusValue("VmRSS");
     }
 
     // The number of open documents; -1 when the program does not answer.
-    static int documents() {
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            message(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                    {QStringLiteral("org.lunvik.Lunvik.Application"), QStringLiteral("documents")}),
-            QDBus::Block, 60000);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            return -1;
-        }
-        const QVariant value = qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant();
-        return int(qdbus_cast<QList<QDBusObjectPath>>(value).size());
+    int documents() const {
+        return m_lunvik.documentCount();
     }
 
     // Waits until the number of documents has stayed the same a while.
-    static int settledDocuments() {
+    int settledDocuments() const {
         int last = documents();
         for (int same = 0; same < 10;) {
             QThread::msleep(100);
@@ -150,26 +90,22 @@ protected:
         const QByteArray png = stripedPng();
         QStringList paths;
         for (int i = 0; i < count; ++i) {
-            paths << m_folder.filePath(QStringLiteral("striped-%1.png").arg(i));
-            QFile file(paths.back());
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(png);
+            paths << m_lunvik.write(QStringLiteral("striped-%1.png").arg(i), png);
         }
         return paths;
     }
 
-    qint64 pid() const {
-        return m_program.processId();
+    qint64 statusValue(const char* key) const {
+        return m_lunvik.statusValue(key);
     }
     void reportMemory(const char* what) const {
         std::printf("%s: %lld kB resident (%lld kB at start), peak %lld kB\n", what,
-                    static_cast<long long>(statusValue(pid(), "VmRSS")),
+                    static_cast<long long>(statusValue("VmRSS")),
                     static_cast<long long>(m_startRss),
-                    static_cast<long long>(statusValue(pid(), "VmHWM")));
+                    static_cast<long long>(statusValue("VmHWM")));
     }
 
-    QTemporaryDir m_folder;
-    QProcess m_program;
+    LunvikProcess m_lunvik;
     qint64 m_startRss = 0;
 };
 
@@ -210,7 +146,7 @@ TEST_F(ScriptingFloodTest, AFloodOfServicePicturesOpensBoundedWindowsAndRefusesT
     reportMemory("after the flood");
     // The program starts at about 50 MB; each window with this picture and
     // its preview adds about 22 MB: sixty would pass 1.3 GB.
-    EXPECT_LT(statusValue(pid(), "VmHWM"), 900 * 1024);
+    EXPECT_LT(statusValue("VmHWM"), 900 * 1024);
 }
 
 // Three hundred links in one call, then more calls: a few windows per call,
@@ -247,14 +183,14 @@ TEST_F(ScriptingFloodTest, OpenCallsWithHundredsOfPicturesOpenAFewWindowsEachAnd
     EXPECT_EQ(reply.errorMessage(), refusal(300));
     EXPECT_EQ(settledDocuments(), 1 + documentsInAll);
     reportMemory("after four calls");
-    EXPECT_LT(statusValue(pid(), "VmHWM"), 900 * 1024);
+    EXPECT_LT(statusValue("VmHWM"), 900 * 1024);
 }
 
 // A second start with more pictures than a call may open hands them over and
 // ends: it never opens the refused ones in a window of its own.
 TEST_F(ScriptingFloodTest, ASecondStartWithManyPicturesHandsOverWhatTheLimitAllowsAndEnds) {
     QProcess second;
-    second.setProcessEnvironment(m_program.processEnvironment());
+    second.setProcessEnvironment(m_lunvik.process().processEnvironment());
     second.start(QStringLiteral(LUNVIK_PROGRAM), pictures(12));
     ASSERT_TRUE(second.waitForFinished(60000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);

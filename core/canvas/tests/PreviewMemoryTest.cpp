@@ -1,29 +1,11 @@
 #include "core/canvas/preview/PreviewImageRules.h"
-
-#include <QFile>
+#include "platform/tests/support/ProcessMemory.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 using namespace kestrom;
-
-namespace {
-
-qint64 addressSpaceInUse() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmSize:")) {
-            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
-    }
-    return -1;
-}
-
-} // namespace
 
 // Without memory for the converted preview there is no preview this time;
 // the process goes on, and with the memory back the same conversion works.
@@ -35,7 +17,7 @@ TEST(PreviewMemory, aConversionTheMemoryRunsOutForGivesNoPreview) {
     ASSERT_FALSE(drawn.isNull());
     drawn.fill(90);
     const ambrel::BlackConversion conversion = ambrel::BlackConversion::threshold();
-    const qint64 inUse = addressSpaceInUse();
+    const qint64 inUse = ProcessMemory::addressSpaceInUse();
     ASSERT_GT(inUse, 0);
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);

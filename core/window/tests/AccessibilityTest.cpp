@@ -2,15 +2,12 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/inspector/InspectorViewController.h"
 #include "core/launch/AppDelegate.h"
-#include "core/launch/MainMenu.h"
 #include "core/window/DocumentWindow.h"
-#include "platform/Bundle.h"
-#include "platform/UserDefaults.h"
+#include "core/window/tests/ModelDocument.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,9 +31,7 @@ std::shared_ptr<const ambrel::DeviceDescriptor> stencilModel() {
                                  "defaultValue": 5}],
         "maintenanceActions": [{"identifier": "clean"}]
     }])";
-    return ambrel::DeviceDescriptor::deviceDescriptors(
-               json, platform::Bundle::named(QStringLiteral("WindowTestPlugin")))
-        .front();
+    return window_test::ModelDocument::model(json);
 }
 
 // What a screen reader is given to speak for: controls a user acts on.
@@ -91,20 +86,8 @@ void collectUnnamed(QAccessibleInterface* node, QStringList& unnamed, int depth 
     }
 }
 
-struct AccessibilityTest : ::testing::Test {
-    QTemporaryDir folder;
-    AppDelegate delegate;
-    PrintJobDocument* document = nullptr;
-    DocumentWindow* window = nullptr;
-
-    AccessibilityTest() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        kestrom::MainMenu::rename(*delegate.mainMenu(), QStringLiteral("Lunvik"));
-        delegate.newDocument();
-        document =
-            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
-        document->job().setDeviceDescriptor(stencilModel());
+struct AccessibilityTest : ::testing::Test, window_test::ModelDocument {
+    AccessibilityTest() : ModelDocument(stencilModel(), QStringLiteral("Lunvik")) {
         window = DocumentWindow::windowFor(document);
         window->resize(1100, 800);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));

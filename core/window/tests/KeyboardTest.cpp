@@ -3,17 +3,15 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/tests/RunTestSupport.h"
 #include "core/launch/AppDelegate.h"
-#include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"
 #include "core/window/DocumentWindow.h"
-#include "platform/UserDefaults.h"
+#include "core/window/tests/ModelDocument.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -32,28 +30,14 @@ std::shared_ptr<const ambrel::DeviceDescriptor> keyModel() {
         "canvases": [{"identifier": "A", "size_mm": {"width": 80, "height": 100}}],
         "offsetBases": ["center"]
     }])";
-    return ambrel::DeviceDescriptor::deviceDescriptors(
-               json, platform::Bundle::named(QStringLiteral("WindowTestPlugin")))
-        .front();
+    return window_test::ModelDocument::model(json);
 }
 
 // A document window driven from the keyboard: every key goes to the window
 // that has the focus, through the window system's path, one key for each
 // turn of the event loop.
-struct KeyboardTest : ::testing::Test {
-    QTemporaryDir folder;
-    AppDelegate delegate;
-    PrintJobDocument* document = nullptr;
-    DocumentWindow* window = nullptr;
-
-    KeyboardTest() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        kestrom::MainMenu::rename(*delegate.mainMenu(), QStringLiteral("Lunvik"));
-        delegate.newDocument();
-        document =
-            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
-        document->job().setDeviceDescriptor(keyModel());
+struct KeyboardTest : ::testing::Test, window_test::ModelDocument {
+    KeyboardTest() : ModelDocument(keyModel(), QStringLiteral("Lunvik")) {
         document->job().setOriginalImage(run_test::picture());
         window = DocumentWindow::windowFor(document);
         window->activateWindow();

@@ -8,14 +8,13 @@
 #include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/ToolbarController.h"
+#include "core/window/tests/ModelDocument.h"
 #include "core/window/tests/WindowTestModels.h"
-#include "platform/UserDefaults.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -42,24 +41,11 @@ std::shared_ptr<const ambrel::DeviceDescriptor> focusModel() {
             {"type": "number", "identifier": "speed", "pane": "PrinterOptions",
              "minValue": 1, "maxValue": 9, "defaultValue": 5}]
     }])";
-    return ambrel::DeviceDescriptor::deviceDescriptors(
-               json, platform::Bundle::named(QStringLiteral("WindowTestPlugin")))
-        .front();
+    return window_test::ModelDocument::model(json);
 }
 
-struct WindowFocusOrderTest : ::testing::Test {
-    QTemporaryDir folder;
-    AppDelegate delegate;
-    PrintJobDocument* document = nullptr;
-    DocumentWindow* window = nullptr;
-
-    WindowFocusOrderTest() {
-        platform::UserDefaults::setStandardFilePath(
-            folder.filePath(QStringLiteral("defaults.plist")));
-        delegate.newDocument();
-        document =
-            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().last());
-        document->job().setDeviceDescriptor(focusModel());
+struct WindowFocusOrderTest : ::testing::Test, window_test::ModelDocument {
+    WindowFocusOrderTest() : ModelDocument(focusModel()) {
         document->job().setOriginalImage(run_test::picture());
         window = DocumentWindow::windowFor(document);
         QApplication::setActiveWindow(window);
