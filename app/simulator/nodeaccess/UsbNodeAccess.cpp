@@ -37,6 +37,16 @@ template <typename Function> Function next(const char* name) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+// Opens through the C library's own entry unless the node is refused.
+template <typename Function, typename... Mode>
+int openUnlessRefused(Function real, const char* path, int flags, Mode... mode) {
+    if (refused(path)) {
+        errno = EACCES;
+        return -1;
+    }
+    return real(path, flags, mode...);
+}
+
 } // namespace
 
 extern "C" {
@@ -46,12 +56,8 @@ __attribute__((visibility("default"))) int open(const char* path, int flags, ...
     va_start(arguments, flags);
     const mode_t mode = modeArgument(flags, arguments);
     va_end(arguments);
-    if (refused(path)) {
-        errno = EACCES;
-        return -1;
-    }
     static const auto real = next<int (*)(const char*, int, ...)>("open");
-    return real(path, flags, mode);
+    return openUnlessRefused(real, path, flags, mode);
 }
 
 __attribute__((visibility("default"))) int open64(const char* path, int flags, ...) {
@@ -59,30 +65,18 @@ __attribute__((visibility("default"))) int open64(const char* path, int flags, .
     va_start(arguments, flags);
     const mode_t mode = modeArgument(flags, arguments);
     va_end(arguments);
-    if (refused(path)) {
-        errno = EACCES;
-        return -1;
-    }
     static const auto real = next<int (*)(const char*, int, ...)>("open64");
-    return real(path, flags, mode);
+    return openUnlessRefused(real, path, flags, mode);
 }
 
 __attribute__((visibility("default"))) int __open_2(const char* path, int flags) {
-    if (refused(path)) {
-        errno = EACCES;
-        return -1;
-    }
     static const auto real = next<int (*)(const char*, int)>("__open_2");
-    return real(path, flags);
+    return openUnlessRefused(real, path, flags);
 }
 
 __attribute__((visibility("default"))) int __open64_2(const char* path, int flags) {
-    if (refused(path)) {
-        errno = EACCES;
-        return -1;
-    }
     static const auto real = next<int (*)(const char*, int)>("__open64_2");
-    return real(path, flags);
+    return openUnlessRefused(real, path, flags);
 }
 
 } // extern "C"
