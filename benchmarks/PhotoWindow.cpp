@@ -7,7 +7,7 @@
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
+#include "core/document/job/ConversionOptionTable.h"
 #include "core/window/DocumentWindow.h"
 
 #include <QMimeData>
@@ -37,15 +37,15 @@ void PhotoWindow::convertBy(bool halftone) {
 }
 
 void PhotoWindow::changeConversion(bool halftone) {
-    using kestrom::DocumentKey::optionPath;
-    namespace Group = kestrom::DocumentKey::OptionGroup;
+    using kestrom::ConversionOptionTable::optionPath;
     ++m_turn;
     if (halftone) {
         document->job().setValueForKeyPath(
-            optionPath(Group::halftone, QStringLiteral("linesPerInch")), 20 + m_turn % 2);
+            optionPath(&ambrel::BlackConversionHalftoneOption::linesPerInch), 20 + m_turn % 2);
     } else {
         document->job().setValueForKeyPath(
-            optionPath(Group::threshold, QStringLiteral("threshold")), m_turn % 2 ? 0.42 : 0.58);
+            optionPath(&ambrel::BlackConversionThresholdOption::threshold),
+            m_turn % 2 ? 0.42 : 0.58);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 
+#include "core/document/job/ConversionOptionTable.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/KestromText.h"
 #include "core/document/job/PrintDocument.h"
@@ -31,11 +32,14 @@ using ambrel::BlackConversionType;
 using namespace DocumentKey;
 
 // The document's key paths of the options the pane shows.
-const QString thresholdKey = optionPath(OptionGroup::threshold, Threshold::threshold);
-const QString expansionKey = optionPath(OptionGroup::threshold, Threshold::expansionLevel);
-const QString blackClampKey = optionPath(OptionGroup::halftone, Halftone::blackClampFactor);
-const QString whiteClampKey = optionPath(OptionGroup::halftone, Halftone::whiteClampFactor);
-const QString brightnessKey = optionPath(OptionGroup::halftone, Halftone::brightnessFactor);
+using ambrel::BlackConversionHalftoneOption;
+using ambrel::BlackConversionThresholdOption;
+using ConversionOptionTable::optionPath;
+const QString thresholdKey = optionPath(&BlackConversionThresholdOption::threshold);
+const QString expansionKey = optionPath(&BlackConversionThresholdOption::expansionLevel);
+const QString blackClampKey = optionPath(&BlackConversionHalftoneOption::blackClampFactor);
+const QString whiteClampKey = optionPath(&BlackConversionHalftoneOption::whiteClampFactor);
+const QString brightnessKey = optionPath(&BlackConversionHalftoneOption::brightnessFactor);
 
 double option(const PrintDocument& document, const QString& key) {
     return document.valueForKeyPath(key).toDouble();

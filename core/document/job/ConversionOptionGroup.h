@@ -99,12 +99,7 @@ public:
         }
     }
 
-protected:
-    void store(const QString& key, double value) {
-        if (const Row* r = row(m_rows, key)) {
-            store(*r, value);
-        }
-    }
+private:
     void store(const Row& row, double value) {
         if (!std::isfinite(value)) {
             return;
@@ -113,7 +108,6 @@ protected:
                             [&] { row.write(m_rawValue, row.fitted(value)); });
     }
 
-private:
     std::span<const Row> m_rows;
     Values m_rawValue;
 };

@@ -4,10 +4,13 @@
 // gives the option's key under its group ("blackConversionOptions.<group>.
 // <key>"), its field, how a set value is brought into range (with the
 // row's bounds), the undo step a user's change makes, whether a saved
-// package keeps it, and the derived values it affects. From the rows come
-// the option objects' key faces, their save and load, the undo steps and the
-// document's dependency lists.
+// package keeps it, whether the conversion's reset returns it to its default,
+// and the derived values it affects. From the rows come the option objects'
+// key faces, their save and load, the undo steps, the reset, the document's
+// dependency lists and the key path code uses to name an option (optionPath,
+// by its field). An option's default is the one its struct is made with.
 
+#include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocumentPropertyTable.h"
 #include "core/document/job/UndoActionName.h"
 #include "model/pictures/BlackConversionHalftoneOption.h"
@@ -19,6 +22,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <type_traits>
 
 namespace kestrom {
 
@@ -40,6 +44,7 @@ template <typename Values> struct ConversionOptionRow {
     // The raw value of the undo step; none makes no step.
     const char* undo;
     bool saved;
+    bool resets;
     unsigned effects; // PropertyEffect
 
     QVariant read(const Values& option) const {
@@ -70,6 +75,13 @@ template <typename Values> struct ConversionOptionRow {
     std::optional<UndoActionName> undoActionName() const {
         return undo ? std::optional(UndoActionName(undo)) : std::nullopt;
     }
+    template <typename Field> bool holds(Field Values::*field) const {
+        if constexpr (std::is_same_v<Field, double>) {
+            return real == field;
+        } else {
+            return whole == field;
+        }
+    }
 };
 
 namespace ConversionOptionTable {
@@ -86,34 +98,67 @@ inline constexpr std::array threshold = {
     ConversionOptionRow<Threshold>{
         "threshold", &Threshold::threshold, nullptr, OptionFit::clamped,
         ThresholdRanges::threshold.lowerBound, ThresholdRanges::threshold.upperBound,
-        "changingBitmapConversionThreshold", true, conversion | sequences},
+        "changingBitmapConversionThreshold", true, true, conversion | sequences},
     ConversionOptionRow<Threshold>{
         "expansionLevel", nullptr, &Threshold::expansionLevel, OptionFit::clamped,
         double(ThresholdRanges::expansionLevel.lowerBound),
         double(ThresholdRanges::expansionLevel.upperBound), "changingBitmapExpansionLevel", true,
-        conversion | sequences | expansionText},
+        true, conversion | sequences | expansionText},
 };
 
-// The angle is not kept by a saved package and makes no undo step.
+// The angle is not kept by a saved package and makes no undo step; a reset
+// leaves the screen (lines and angle) as it is.
 inline constexpr std::array halftone = {
     ConversionOptionRow<Halftone>{"linesPerInch", &Halftone::linesPerInch, nullptr,
-                                  OptionFit::asGiven, 0, 0, "changingHalftoneOption", true,
+                                  OptionFit::asGiven, 0, 0, "changingHalftoneOption", true, false,
                                   conversion},
     ConversionOptionRow<Halftone>{"angle_deg", &Halftone::angle_deg, nullptr, OptionFit::turn, 0, 0,
-                                  nullptr, false, conversion},
+                                  nullptr, false, false, conversion},
     ConversionOptionRow<Halftone>{"brightnessFactor", &Halftone::brightnessFactor, nullptr,
                                   OptionFit::clamped, HalftoneRanges::brightnessFactor.lowerBound,
                                   HalftoneRanges::brightnessFactor.upperBound,
-                                  "changingImageBrightness", true, conversion},
+                                  "changingImageBrightness", true, true, conversion},
     ConversionOptionRow<Halftone>{"blackClampFactor", &Halftone::blackClampFactor, nullptr,
                                   OptionFit::clamped, HalftoneRanges::blackClampFactor.lowerBound,
                                   HalftoneRanges::blackClampFactor.upperBound,
-                                  "changingImageBrightness", true, conversion},
+                                  "changingImageBrightness", true, true, conversion},
     ConversionOptionRow<Halftone>{"whiteClampFactor", &Halftone::whiteClampFactor, nullptr,
                                   OptionFit::clamped, HalftoneRanges::whiteClampFactor.lowerBound,
                                   HalftoneRanges::whiteClampFactor.upperBound,
-                                  "changingImageBrightness", true, conversion},
+                                  "changingImageBrightness", true, true, conversion},
 };
+
+// The group that holds an option struct, and its rows.
+template <typename Values> struct Group;
+template <> struct Group<Threshold> {
+    static constexpr const auto& rows = threshold;
+    static const QString& key() { return DocumentKey::OptionGroup::threshold; }
+};
+template <> struct Group<Halftone> {
+    static constexpr const auto& rows = halftone;
+    static const QString& key() { return DocumentKey::OptionGroup::halftone; }
+};
+
+// The row of the option held in a field.
+template <typename Values, typename Field>
+const ConversionOptionRow<Values>& rowOf(Field Values::*field) {
+    for (const auto& row : Group<Values>::rows) {
+        if (row.holds(field)) {
+            return row;
+        }
+    }
+    Q_UNREACHABLE();
+}
+
+// "blackConversionOptions.<group>.<key>", the document's key path of an
+// option: of its row, or of the field that holds it.
+template <typename Values> QString optionPath(const ConversionOptionRow<Values>& row) {
+    return DocumentKey::blackConversionOptions + QLatin1Char('.') + Group<Values>::key() +
+           QLatin1Char('.') + QLatin1String(row.key);
+}
+template <typename Values, typename Field> QString optionPath(Field Values::*field) {
+    return optionPath(rowOf(field));
+}
 
 } // namespace ConversionOptionTable
 

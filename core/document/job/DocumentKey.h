@@ -91,29 +91,11 @@ inline const QString modelName = QStringLiteral("modelName");
 inline const QString imageOffsetBase = QStringLiteral("imageOffsetBase");
 } // namespace Script
 
-// The conversion options under "blackConversionOptions": the two groups and
-// the keys of each.
+// The two groups of conversion options under "blackConversionOptions"; an
+// option's own key is its row's (ConversionOptionTable::optionPath).
 namespace OptionGroup {
 inline const QString threshold = QStringLiteral("threshold");
 inline const QString halftone = QStringLiteral("halftone");
 } // namespace OptionGroup
-
-namespace Threshold {
-inline const QString threshold = QStringLiteral("threshold");
-inline const QString expansionLevel = QStringLiteral("expansionLevel");
-} // namespace Threshold
-
-namespace Halftone {
-inline const QString linesPerInch = QStringLiteral("linesPerInch");
-inline const QString angle_deg = QStringLiteral("angle_deg");
-inline const QString brightnessFactor = QStringLiteral("brightnessFactor");
-inline const QString blackClampFactor = QStringLiteral("blackClampFactor");
-inline const QString whiteClampFactor = QStringLiteral("whiteClampFactor");
-} // namespace Halftone
-
-// "blackConversionOptions.<group>.<key>", the path of one option.
-inline QString optionPath(const QString& group, const QString& key) {
-    return blackConversionOptions + QLatin1Char('.') + group + QLatin1Char('.') + key;
-}
 
 } // namespace kestrom::DocumentKey

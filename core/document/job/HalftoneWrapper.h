@@ -19,17 +19,6 @@ public:
     // Stored as given, without clamping.
     explicit HalftoneWrapper(const Option& rawValue);
 
-    double linesPerInch() const { return rawValue().linesPerInch; }
-    void setLinesPerInch(double value);
-    double angle_deg() const { return rawValue().angle_deg; }
-    void setAngle_deg(double value);
-    double brightnessFactor() const { return rawValue().brightnessFactor; }
-    void setBrightnessFactor(double value);
-    double blackClampFactor() const { return rawValue().blackClampFactor; }
-    void setBlackClampFactor(double value);
-    double whiteClampFactor() const { return rawValue().whiteClampFactor; }
-    void setWhiteClampFactor(double value);
-
     static QStringList allKeys();
     // The undo step a user's change of the option makes; nothing for the angle.
     static std::optional<UndoActionName> undoActionName(const QString& key);

@@ -1,5 +1,6 @@
 #include "core/document/job/PrintDocument.h"
 
+#include "core/document/job/ConversionOptionTable.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/Framework.h"
 #include "core/document/job/ImagePlacement.h"
@@ -584,7 +585,7 @@ PrintDocument::currentBlackConversion() const {
 }
 
 QString PrintDocument::imageBitmapExpansionLevelText() const {
-    const qint64 level = m_blackConversionOptions->threshold().expansionLevel();
+    const qint64 level = m_blackConversionOptions->threshold().rawValue().expansionLevel;
     if (level == 0) {
         return KestromText::text(
             QStringLiteral("PrintDocument_imageBitmapExpansionLevelText_None"));
@@ -594,12 +595,9 @@ QString PrintDocument::imageBitmapExpansionLevelText() const {
 
 bool PrintDocument::imageBitmapConversionPropertiesAreDefault() const {
     if (m_blackConversionType == BlackConversionType::halftone) {
-        const auto& o = m_blackConversionOptions->halftone().rawValue();
-        return o.linesPerInch == 20 && o.angle_deg == 30 && o.brightnessFactor == 0 &&
-               o.blackClampFactor == 0 && o.whiteClampFactor == 0;
+        return m_blackConversionOptions->halftone().rawValue() == BlackConversionHalftoneOption{};
     }
-    const auto& o = m_blackConversionOptions->threshold().rawValue();
-    return o.threshold == 0.5 && o.expansionLevel == 0;
+    return m_blackConversionOptions->threshold().rawValue() == BlackConversionThresholdOption{};
 }
 
 bool PrintDocument::horizontalImageSplitPropertiesAreDefault() const {
@@ -679,18 +677,20 @@ void PrintDocument::resetHorizontalImageSplit() {
 }
 
 void PrintDocument::resetBlackConversionProperties(const QList<BlackConversionType>& types) {
+    // Each option its reset returns, to the value its struct is made with.
+    const auto reset = [this]<typename Values>(const Values& defaults) {
+        for (const auto& row : ConversionOptionTable::Group<Values>::rows) {
+            if (row.resets) {
+                setValueForKeyPath(ConversionOptionTable::optionPath(row), row.read(defaults));
+            }
+        }
+    };
     performUndoGroup(Name::resettingBitmapConversionProperties, [&] {
-        using namespace DocumentKey;
         if (types.contains(BlackConversionType::threshold)) {
-            setValueForKeyPath(optionPath(OptionGroup::threshold, Threshold::threshold), 0.5);
-            setValueForKeyPath(optionPath(OptionGroup::threshold, Threshold::expansionLevel),
-                               qint64(0));
+            reset(BlackConversionThresholdOption{});
         }
         if (types.contains(BlackConversionType::halftone)) {
-            for (const QString& key : {Halftone::blackClampFactor, Halftone::whiteClampFactor,
-                                       Halftone::brightnessFactor}) {
-                setValueForKeyPath(optionPath(OptionGroup::halftone, key), 0.0);
-            }
+            reset(BlackConversionHalftoneOption{});
         }
     });
 }

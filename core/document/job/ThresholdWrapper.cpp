@@ -1,7 +1,5 @@
 #include "core/document/job/ThresholdWrapper.h"
 
-#include "core/document/job/DocumentKey.h"
-
 namespace kestrom {
 
 namespace {
@@ -12,14 +10,6 @@ const auto& rows = ConversionOptionTable::threshold;
 
 ThresholdWrapper::ThresholdWrapper(const Option& rawValue)
     : ConversionOptionGroup(rows, rawValue) {}
-
-void ThresholdWrapper::setThreshold(double threshold) {
-    store(DocumentKey::Threshold::threshold, threshold);
-}
-
-void ThresholdWrapper::setExpansionLevel(qint64 level) {
-    store(DocumentKey::Threshold::expansionLevel, double(level));
-}
 
 QStringList ThresholdWrapper::allKeys() {
     return ConversionOptionGroup::allKeys(rows);

@@ -19,11 +19,6 @@ public:
     // Stored as given, without clamping.
     explicit ThresholdWrapper(const Option& rawValue);
 
-    double threshold() const { return rawValue().threshold; }
-    void setThreshold(double threshold);
-    qint64 expansionLevel() const { return rawValue().expansionLevel; }
-    void setExpansionLevel(qint64 level);
-
     // The keys of the options, in row order.
     static QStringList allKeys();
     // The undo step a user's change of the option makes.

@@ -135,7 +135,7 @@ int DocumentSettings::compareVersions(const QString& a, const QString& b) {
 
 QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
     const auto& options = document.originalImageDrawingOptions();
-    const auto& threshold = document.blackConversionOptions().threshold();
+    const auto& threshold = document.blackConversionOptions().threshold().rawValue();
     QVariantMap d;
     d.insert(Package::minimumApplicationVersion, minimumApplicationVersion);
     if (const auto& setting = document.currentDeviceSetting()) {
@@ -152,7 +152,7 @@ QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
         d.insert(Package::imageOriginalFileURL,
                  QString::fromUtf8(image->fileURL().toEncoded(QUrl::FullyEncoded)));
     }
-    d.insert(Package::imageBitmapConversionThreshold, threshold.threshold());
+    d.insert(Package::imageBitmapConversionThreshold, threshold.threshold);
     d.insert(DocumentKey::imageOffset_mm, QVariantMap{{Package::x, options.imageOffset_mm.x},
                                                       {Package::y, options.imageOffset_mm.y}});
     d.insert(DocumentKey::imageSize_px,
@@ -168,7 +168,7 @@ QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
     d.insert(DocumentKey::key, SettingFace::Face::save(document.key()));
     KESTROM_PRINT_DOCUMENT_PROPERTIES(KESTROM_SAVE_PROPERTY)
 #undef KESTROM_SAVE_PROPERTY
-    d.insert(Package::imageBitmapExpansionLevel, threshold.expansionLevel());
+    d.insert(Package::imageBitmapExpansionLevel, threshold.expansionLevel);
     if (const auto& canvas = document.canvas()) {
         d.insert(Package::canvasIdentifier, canvas->identifier());
     }
@@ -309,10 +309,12 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
     // them again and then wins.
     auto& threshold = document.blackConversionOptions().threshold();
     using Ranges = BlackConversionThresholdOption::ClampedValueRanges;
+    auto thresholdOption = threshold.rawValue();
     const double level = realOr(settings, Package::imageBitmapConversionThreshold, 0.0);
-    threshold.setThreshold(std::isfinite(level) ? Ranges::threshold.clamped(level) : 0.0);
-    threshold.setExpansionLevel(
-        Ranges::expansionLevel.clamped(integerOr(settings, Package::imageBitmapExpansionLevel, 0)));
+    thresholdOption.threshold = std::isfinite(level) ? Ranges::threshold.clamped(level) : 0.0;
+    thresholdOption.expansionLevel =
+        Ranges::expansionLevel.clamped(integerOr(settings, Package::imageBitmapExpansionLevel, 0));
+    threshold.setRawValue(thresholdOption);
 
     // The plain settings, each from its key or its default.
     const OriginalImageDrawingOptions defaults;

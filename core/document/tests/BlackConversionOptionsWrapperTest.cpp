@@ -13,34 +13,34 @@ namespace {
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
-TEST(BlackConversionOptionsWrapper, settersBringValuesIntoRange) {
+TEST(BlackConversionOptionsWrapper, settingAnOptionBringsItIntoRange) {
     BlackConversionOptionsWrapper options;
-    auto& threshold = options.threshold();
-    threshold.setThreshold(1.7);
-    EXPECT_EQ(threshold.threshold(), 1.0);
-    threshold.setExpansionLevel(-9);
-    EXPECT_EQ(threshold.expansionLevel(), -5);
-    threshold.setThreshold(nan);
-    EXPECT_EQ(threshold.threshold(), 1.0);
+    const auto& threshold = options.threshold().rawValue();
+    options.setValueForKeyPath("threshold.threshold", 1.7);
+    EXPECT_EQ(threshold.threshold, 1.0);
+    options.setValueForKeyPath("threshold.expansionLevel", -9);
+    EXPECT_EQ(threshold.expansionLevel, -5);
+    options.setValueForKeyPath("threshold.threshold", nan);
+    EXPECT_EQ(threshold.threshold, 1.0);
 
-    auto& halftone = options.halftone();
+    const auto& halftone = options.halftone().rawValue();
     const std::pair<double, double> angles[] = {{270, -90}, {180, 180}, {540, -180}, {-190, 170}};
     for (const auto& [given, stored] : angles) {
-        halftone.setAngle_deg(given);
-        EXPECT_EQ(halftone.angle_deg(), stored) << given;
+        options.setValueForKeyPath("halftone.angle_deg", given);
+        EXPECT_EQ(halftone.angle_deg, stored) << given;
     }
-    halftone.setLinesPerInch(0);
-    EXPECT_EQ(halftone.linesPerInch(), 0);
-    halftone.setLinesPerInch(-4);
-    EXPECT_EQ(halftone.linesPerInch(), -4);
-    halftone.setBrightnessFactor(-2);
-    EXPECT_EQ(halftone.brightnessFactor(), -0.6);
-    halftone.setBlackClampFactor(0.9);
-    EXPECT_EQ(halftone.blackClampFactor(), 0.4);
-    halftone.setWhiteClampFactor(-1);
-    EXPECT_EQ(halftone.whiteClampFactor(), 0.0);
-    halftone.setLinesPerInch(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(halftone.linesPerInch(), -4);
+    options.setValueForKeyPath("halftone.linesPerInch", 0);
+    EXPECT_EQ(halftone.linesPerInch, 0);
+    options.setValueForKeyPath("halftone.linesPerInch", -4);
+    EXPECT_EQ(halftone.linesPerInch, -4);
+    options.setValueForKeyPath("halftone.brightnessFactor", -2);
+    EXPECT_EQ(halftone.brightnessFactor, -0.6);
+    options.setValueForKeyPath("halftone.blackClampFactor", 0.9);
+    EXPECT_EQ(halftone.blackClampFactor, 0.4);
+    options.setValueForKeyPath("halftone.whiteClampFactor", -1);
+    EXPECT_EQ(halftone.whiteClampFactor, 0.0);
+    options.setValueForKeyPath("halftone.linesPerInch", std::numeric_limits<double>::infinity());
+    EXPECT_EQ(halftone.linesPerInch, -4);
 }
 
 TEST(BlackConversionOptionsWrapper, keyPathWritesClampAndNotifyObservers) {
@@ -68,38 +68,33 @@ TEST(BlackConversionOptionsWrapper, savesAndLoadsBothOptionSets) {
     EXPECT_EQ(fresh.dictionaryForSave(), defaults);
 
     BlackConversionOptionsWrapper edited;
-    edited.threshold().setThreshold(0.25);
-    edited.threshold().setExpansionLevel(3);
-    edited.halftone().setLinesPerInch(45);
-    edited.halftone().setAngle_deg(15);
-    edited.halftone().setBrightnessFactor(0.1);
-    edited.halftone().setBlackClampFactor(0.2);
-    edited.halftone().setWhiteClampFactor(0.3);
+    edited.threshold().setRawValue({0.25, 3});
+    edited.halftone().setRawValue({45, 15, 0.1, 0.2, 0.3});
     BlackConversionOptionsWrapper reopened;
     reopened.loadDictionaryForSave(edited.dictionaryForSave());
     EXPECT_EQ(reopened.threshold().rawValue(), edited.threshold().rawValue());
-    EXPECT_EQ(reopened.halftone().linesPerInch(), 45);
-    EXPECT_EQ(reopened.halftone().whiteClampFactor(), 0.3);
-    EXPECT_EQ(reopened.halftone().angle_deg(), 30.0); // the angle is not kept
+    EXPECT_EQ(reopened.halftone().rawValue().linesPerInch, 45);
+    EXPECT_EQ(reopened.halftone().rawValue().whiteClampFactor, 0.3);
+    EXPECT_EQ(reopened.halftone().rawValue().angle_deg, 30.0); // the angle is not kept
 }
 
 TEST(BlackConversionOptionsWrapper, loadingTakesOnlyNumbersOfTheRightKind) {
     BlackConversionOptionsWrapper options;
     options.loadDictionaryForSave({{"halftone", QVariantMap{{"blackClampFactor", 0.9}}}});
-    EXPECT_EQ(options.halftone().blackClampFactor(), 0.4);
+    EXPECT_EQ(options.halftone().rawValue().blackClampFactor, 0.4);
     options.loadDictionaryForSave({{"halftone", QVariantMap{{"angle_deg", 10}}}});
-    EXPECT_EQ(options.halftone().angle_deg(), 30.0);
+    EXPECT_EQ(options.halftone().rawValue().angle_deg, 30.0);
     options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 2.5}}}});
-    EXPECT_EQ(options.threshold().expansionLevel(), 0);
+    EXPECT_EQ(options.threshold().rawValue().expansionLevel, 0);
     options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 2.0}}}});
-    EXPECT_EQ(options.threshold().expansionLevel(), 2);
+    EXPECT_EQ(options.threshold().rawValue().expansionLevel, 2);
     options.loadDictionaryForSave(
         {{"threshold", QVariantMap{{"threshold", true}}}, {"halftone", "not a dictionary"}});
-    EXPECT_EQ(options.threshold().threshold(), 0.5);
+    EXPECT_EQ(options.threshold().rawValue().threshold, 0.5);
     options.loadDictionaryForSave({{"threshold", QVariantMap{{"threshold", nan}}}});
-    EXPECT_EQ(options.threshold().threshold(), 0.5);
+    EXPECT_EQ(options.threshold().rawValue().threshold, 0.5);
     options.loadDictionaryForSave({{"threshold", QVariantMap{{"expansionLevel", 1e300}}}});
-    EXPECT_EQ(options.threshold().expansionLevel(), 2);
+    EXPECT_EQ(options.threshold().rawValue().expansionLevel, 2);
 }
 
 TEST(BlackConversionOptionsWrapper, namesTheUndoActionOfEachOptionKeyPath) {

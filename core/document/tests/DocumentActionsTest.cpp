@@ -214,7 +214,7 @@ TEST_F(ActionsTest, mirrorTogglesUnderItsCheckAndTheConversionResetKeepsTheOther
     endEvent();
     EXPECT_TRUE(actions().validate(Action::resetBlackConversionProperties).enabled);
     actions().perform(Action::resetBlackConversionProperties);
-    EXPECT_EQ(document().blackConversionOptions().threshold().threshold(), 0.5);
+    EXPECT_EQ(document().blackConversionOptions().threshold().rawValue().threshold, 0.5);
     EXPECT_EQ(
         document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
         0.4);

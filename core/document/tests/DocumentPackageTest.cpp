@@ -334,7 +334,7 @@ TEST_F(PackageTest, missingAndStrangeValuesTakeTheirDefaults) {
     cedar.setDeviceDescriptor(model(cedarName));
     ASSERT_TRUE(document.canvas() && cedar.canvas());
     EXPECT_EQ(document.canvas()->identifier(), cedar.canvas()->identifier());
-    EXPECT_EQ(document.blackConversionOptions().threshold().threshold(), 1.0);
+    EXPECT_EQ(document.blackConversionOptions().threshold().rawValue().threshold, 1.0);
 
     DocumentPackage::apply(document,
                            DocumentPackage::load(packageWith(

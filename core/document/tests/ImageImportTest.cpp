@@ -357,7 +357,7 @@ TEST_F(ImportTest, aPictureOfTheSameSizeKeepsItsPlacement) {
     EXPECT_EQ(document().imageOffset_mm(), (Point_mm{5, 6}));
     EXPECT_EQ(document().imageSize_px(), (Size_px{200, 100}));
     // Only the threshold options start afresh.
-    EXPECT_EQ(document().blackConversionOptions().threshold().threshold(), 0.5);
+    EXPECT_EQ(document().blackConversionOptions().threshold().rawValue().threshold, 0.5);
     EXPECT_EQ(
         document().blackConversionOptions().halftone().valueForKey("brightnessFactor").toDouble(),
         0.4);

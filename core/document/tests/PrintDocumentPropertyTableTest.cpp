@@ -299,24 +299,57 @@ TEST_F(PropertyTableTest, eachRowsEffectsAreTheDerivedValuesItsChangeAnnounces) 
     }
 }
 
-// Undo steps, strings and key paths of the conversion options follow from
-// their rows; the keys code names stay those of the rows.
+// Undo steps and key paths of the conversion options follow from their rows:
+// code names an option by its field, and every field has one row.
 TEST_F(PropertyTableTest, theConversionOptionsKeysAreTheirRows) {
     namespace Table = kestrom::ConversionOptionTable;
-    EXPECT_EQ(DocumentKey::Threshold::threshold, Table::threshold[0].key);
-    EXPECT_EQ(DocumentKey::Threshold::expansionLevel, Table::threshold[1].key);
+    using T = ambrel::BlackConversionThresholdOption;
+    using H = ambrel::BlackConversionHalftoneOption;
+    EXPECT_EQ(Table::optionPath(&T::threshold), "blackConversionOptions.threshold.threshold");
+    EXPECT_EQ(Table::optionPath(&T::expansionLevel),
+              "blackConversionOptions.threshold.expansionLevel");
     const QStringList halftone = {
-        DocumentKey::Halftone::linesPerInch, DocumentKey::Halftone::angle_deg,
-        DocumentKey::Halftone::brightnessFactor, DocumentKey::Halftone::blackClampFactor,
-        DocumentKey::Halftone::whiteClampFactor};
+        Table::optionPath(&H::linesPerInch), Table::optionPath(&H::angle_deg),
+        Table::optionPath(&H::brightnessFactor), Table::optionPath(&H::blackClampFactor),
+        Table::optionPath(&H::whiteClampFactor)};
     ASSERT_EQ(halftone.size(), qsizetype(Table::halftone.size()));
     for (size_t i = 0; i < Table::halftone.size(); ++i) {
-        EXPECT_EQ(halftone[qsizetype(i)], Table::halftone[i].key);
+        EXPECT_EQ(halftone[qsizetype(i)],
+                  QStringLiteral("blackConversionOptions.halftone.") + Table::halftone[i].key);
     }
     for (const auto& row : Table::halftone) {
         if (row.undo) {
             EXPECT_TRUE(kestrom::UndoActionName::fromRawValue(row.undo)) << row.key;
         }
     }
+}
+
+// The reset returns the options its rows name to the defaults of the
+// option structs, and the document tells it is at its defaults exactly then.
+TEST_F(PropertyTableTest, theResetReturnsItsRowsToTheStructsDefaults) {
+    namespace Table = kestrom::ConversionOptionTable;
+    using H = ambrel::BlackConversionHalftoneOption;
+    PrintDocument document;
+    document.setBlackConversionType(ambrel::BlackConversionType::halftone);
+    EXPECT_TRUE(document.imageBitmapConversionPropertiesAreDefault());
+    document.setValueForKeyPath(Table::optionPath(&H::brightnessFactor), 0.3);
+    document.setValueForKeyPath(Table::optionPath(&H::whiteClampFactor), 0.2);
+    EXPECT_FALSE(document.imageBitmapConversionPropertiesAreDefault());
+    document.resetBlackConversionProperties({ambrel::BlackConversionType::halftone});
+    EXPECT_EQ(document.blackConversionOptions().halftone().rawValue(), H{});
+    EXPECT_TRUE(document.imageBitmapConversionPropertiesAreDefault());
+
+    // The screen is not the reset's: lines per inch stay.
+    document.setValueForKeyPath(Table::optionPath(&H::linesPerInch), 45.0);
+    document.resetBlackConversionProperties({ambrel::BlackConversionType::halftone});
+    EXPECT_EQ(document.blackConversionOptions().halftone().rawValue().linesPerInch, 45.0);
+    EXPECT_FALSE(document.imageBitmapConversionPropertiesAreDefault());
+
+    document.setBlackConversionType(ambrel::BlackConversionType::threshold);
+    document.setValueForKeyPath(
+        Table::optionPath(&ambrel::BlackConversionThresholdOption::threshold), 0.7);
+    document.resetBlackConversionProperties({ambrel::BlackConversionType::threshold});
+    EXPECT_EQ(document.blackConversionOptions().threshold().rawValue(),
+              ambrel::BlackConversionThresholdOption{});
 }
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/canvas/GridViewImageView.h"
 #include "core/document/application/DocumentActions.h"
+#include "core/document/job/ConversionOptionTable.h"
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
@@ -122,8 +123,8 @@ TEST(PictureThumbnail, theSmallPictureFromThePrintsDotsIsBlackWhereThePrintIs) {
     document.setImageSize_px({40, 20});
     DocumentActions::rotateRight(document);
     document.setFlipsImageHorizontal(true);
-    const QString threshold = DocumentKey::optionPath(DocumentKey::OptionGroup::threshold,
-                                                      DocumentKey::Threshold::threshold);
+    const QString threshold =
+        ConversionOptionTable::optionPath(&ambrel::BlackConversionThresholdOption::threshold);
     // One pixel a dot: the marks' dots themselves. The gray mark prints
     // black under a threshold above its gray and white under one below.
     for (const auto& [level, grayMark] : {std::pair{0.6, 0}, std::pair{0.4, 255}}) {

@@ -370,7 +370,7 @@ TEST_F(PrintJobDocumentTest, ThePicturesCommandsAreReachedFromTheMenusAsTheDocum
 
     job.setValueForKeyPath(QStringLiteral("blackConversionOptions.threshold.threshold"), 0.8);
     menus.choose(QStringLiteral("Menu_Picture"), QStringLiteral("Menu_ResetConversion"));
-    EXPECT_EQ(job.blackConversionOptions().threshold().threshold(), 0.5);
+    EXPECT_EQ(job.blackConversionOptions().threshold().rawValue().threshold, 0.5);
 
     // The settings beside the canvas hide and show again from the View menu.
     EXPECT_EQ(
