@@ -103,7 +103,15 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
         quenta::PrintPictureDrawing::drawCopies(context, placement, image, options, H, across, down,
                                                 progress);
     };
-    if (image.isVector() && conversion != TavrinBitmapRenderer::Conversion::pending) {
+    // A threshold alone costs the packing nothing, which compares the gray
+    // bytes as it packs them: converting it in the bands would only write
+    // the bitmap once more.
+    const bool packingThresholds =
+        conversion == TavrinBitmapRenderer::Conversion::vectorInBands &&
+        options.imageBitmapConversion.thresholdOption() &&
+        quenta::ConvertingBandDrawing::reach(options.imageBitmapConversion, configuration) == 0;
+    if (image.isVector() && conversion != TavrinBitmapRenderer::Conversion::pending &&
+        !packingThresholds) {
         // A vector page is rendered band by band on the workers, each band
         // only the part of the page its rows show, and converted on the
         // worker that drew it as soon as it is drawn.

@@ -53,7 +53,8 @@ public:
     // comes gray, its conversion left to the packing as renderGray leaves
     // it; a vector page, rendered again for every band anyway, comes
     // converted, each band converted on its worker as soon as it is drawn,
-    // as render converts it.
+    // as render converts it. A threshold alone, which the packing makes by
+    // comparing the gray bytes, is left to it either way.
     static TavrinBitmapInfo_px renderForPrint(const Device& device,
                                               const ambrel::Size_mm& canvasSize,
                                               const ambrel::ImageSource& source,

@@ -74,11 +74,6 @@ void ConvertingBandDrawing::drawAndConvert(
     if (rowBytes != width || buffer.format() != QImage::Format_Grayscale8) {
         platform::Log::fatal(QStringLiteral("A print bitmap whose rows are not packed gray."));
     }
-    // A conversion that cannot run fails here, before any band is drawn.
-    {
-        const std::uint8_t white = 255;
-        BlackConversionRows::make(conversion, &white, ambrel::Size_px{1, 1}, configuration);
-    }
     if (bands <= 0) {
         bands = pool ? int(pool->concurrency()) * 2 : 1;
     }
@@ -89,11 +84,43 @@ void ConvertingBandDrawing::drawAndConvert(
     const qint64 margin = reach(conversion, configuration);
     const qint64 alignment = rowAlignment(configuration);
     uchar* const bits = buffer.bits();
+    // Where no pixel's conversion reads another row, a band is drawn into
+    // the bitmap itself, clipped to its rows, and converted where it lies;
+    // otherwise each band makes its own conversion over its own gray. Either
+    // way a conversion that cannot run fails here, before any band is drawn.
+    ambrel::BlackWhiteColumnPacker::RowSource inPlace;
+    if (margin == 0) {
+        inPlace = BlackConversionRows::make(conversion, bits, ambrel::Size_px{width, rows},
+                                            configuration);
+    } else {
+        const std::uint8_t white = 255;
+        BlackConversionRows::make(conversion, &white, ambrel::Size_px{1, 1}, configuration);
+    }
 
     auto band = [&](std::size_t b) {
         const qint64 first = qint64(rows) * qint64(b) / bands;
         const qint64 end = qint64(rows) * qint64(b + 1) / bands;
         if (end <= first) {
+            return;
+        }
+        if (inPlace) {
+            std::memset(bits + first * rowBytes, 255, std::size_t((end - first) * rowBytes));
+            {
+                auto context = ambrel::GraphicsExtensions::grayOpaqueContext(
+                    bits, ambrel::Size_px{width, rows});
+                if (!context) {
+                    platform::Log::fatal(
+                        QStringLiteral("Could not make the gray context of a print bitmap."));
+                }
+                if (bands > 1) {
+                    // User space has y up: rows [first, end) are y in [rows - end, rows - first).
+                    context->clipTo(QRectF(0, double(rows - end), width, double(end - first)));
+                }
+                draw(*context);
+            }
+            for (qint64 row = first; row < end; ++row) {
+                inPlace(row, 0, width, bits + row * rowBytes);
+            }
             return;
         }
         // The band's gray: its rows and those the conversion reads around

@@ -16,11 +16,13 @@ namespace quenta {
 
 // Draws a picture into a bitmap band by band on the pool's workers and
 // converts each band on the worker that drew it, right after drawing it, so
-// that drawing and conversion overlap and the gray of the whole bitmap is
-// never held: each band is drawn into gray of its own, with the rows around
-// it that the conversion reads, and only its converted rows reach the
-// bitmap. Meant for drawings that are made again for every band anyway (a
-// vector page renders only the rows each band shows).
+// that drawing and conversion overlap. A conversion that reads only each
+// pixel's own place converts the band where it was drawn; one that reads the
+// rows around it (the widening of black) draws each band into gray of its
+// own with those rows, and only its converted rows reach the bitmap, so the
+// bitmap never holds gray a neighbouring band still reads. Meant for
+// drawings that are made again for every band anyway (a vector page renders
+// only the rows each band shows).
 class ConvertingBandDrawing {
 public:
     // Fills the bitmap with the converted drawing, in bands (0: as many as
