@@ -2,6 +2,7 @@
 
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
+#include "imaging/print/PrintPictureDrawing.h"
 #include "platform/compute/Device.h"
 #include "platform/graphics/OrientedImageCache.h"
 
@@ -180,7 +181,13 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         fullColor = pass->colorAbility == ambrel::ColorAbility::fullColor;
     }
     std::shared_ptr<platform::OrientedImageCache> orientedImages;
+    bool unsmoothed = false;
     if (geometry && image) {
+        // The dots are drawn for the conversion in force: the view keeps
+        // its geometry across a change of the conversion alone, and a vector
+        // page is drawn unsmoothed under a threshold at the middle gray.
+        geometry->options.imageBitmapConversion = conversion;
+        unsmoothed = quenta::PrintPictureDrawing::rendersUnsmoothed(*image, conversion);
         state->tileDots.keepOnly(image, *geometry);
         std::lock_guard guard(previewPassLock());
         if (state->orientedFrom != image || !state->orientedImages) {
@@ -212,7 +219,7 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
             const PreviewTileRenderer::Request request{std::as_const(tiles.tileRects).at(i),
                                                        tiles.viewSize, tiles.scale};
-            if (!state->tileDots.find({image, *geometry, request})) {
+            if (!state->tileDots.find({image, *geometry, request, unsmoothed})) {
                 missing.push_back(std::size_t(i));
                 requests.push_back(request);
             }
@@ -235,7 +242,7 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         QImage tile;
         if (geometry && image) {
             const PreviewTileRenderer::Request request{frame, tiles.viewSize, tiles.scale};
-            const PreviewTileCache::Key key{image, *geometry, request};
+            const PreviewTileCache::Key key{image, *geometry, request, unsmoothed};
             std::optional<PreviewTileRenderer::Dots> dots = std::move(drawnAhead[i]);
             if (dots) {
                 state->tileDots.insert(key, *dots);
