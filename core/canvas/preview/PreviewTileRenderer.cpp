@@ -161,7 +161,8 @@ std::optional<Piece> pieceFor(const PreviewGeometry& geometry,
 }
 
 // Draws the piece's dots as the print draws them there, in bands on the
-// pool's workers (none: in one).
+// pool's workers (none: in one), one band a worker: every band of a vector
+// page reads the whole page again.
 PreviewTileRenderer::Dots drawPiece(const ambrel::OriginalImage& image,
                                     const PreviewGeometry& geometry, const Piece& piece,
                                     std::shared_ptr<platform::OrientedImageCache> images,
@@ -186,7 +187,8 @@ PreviewTileRenderer::Dots drawPiece(const ambrel::OriginalImage& image,
     const auto across = placement.copiesAcrossBetween(W - row1, W - piece.row0);
     const auto down = placement.copiesDownBetween(H - column1, H - piece.column0);
     quenta::PrintPictureDrawing::fillAndDraw(
-        dots.gray, pool, pool ? 0 : 1, quenta::PrintPictureDrawing::isRecordable(image),
+        dots.gray, pool, pool ? int(pool->concurrency()) : 1,
+        quenta::PrintPictureDrawing::isRecordable(image),
         [&](platform::GraphicsContext& context) {
             // The piece's user space (y up) is the whole bitmap's moved by
             // whole dots, so every dot is drawn as the print draws it.
