@@ -166,6 +166,37 @@ void BM_TilesKernelOnly_Halftone(benchmark::State& state) {
     tilesOnly(state, ambrel::BlackConversion::halftone({}));
 }
 
+// The vector logo in the window in place of the photo, its threshold
+// changed from the middle gray and back: the page is drawn unsmoothed at the
+// middle and smoothed off it, so every change renders the page's dots again.
+// Runs last, since the window keeps the logo.
+void BM_VectorRedrawAcrossTheMiddleThreshold(benchmark::State& state) {
+    Window& w = window();
+    static const bool dropped = [&] {
+        w.dropPicture(QStringLiteral("logo.pdf"), bench::logoPdf());
+        return true;
+    }();
+    (void)dropped;
+    w.resize(QSize(int(state.range(0)), int(state.range(1))));
+    w.convertBy(false);
+    w.waitUntil([&] { return w.allTilesDrawn(); });
+    double work = 0, copy = 0, allCoreCopy = 0;
+    bench::CopyReference reference(std::size_t(7016) * 4961);
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        w.changeThreshold(0.58, 0.5);
+        w.waitUntil([&] { return w.allTilesDrawn(); });
+        const double ms = timer.nsecsElapsed() / 1e6;
+        state.SetIterationTime(ms / 1000);
+        work += ms / 1000;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(w.imageView->tileViews().size());
+}
+
 void BM_RedrawAfterThresholdChange(benchmark::State& state) {
     redraw(state, false);
 }
@@ -199,6 +230,13 @@ BENCHMARK(BM_RedrawAfterThresholdChange)
     ->UseManualTime()
     ->Iterations(6);
 BENCHMARK(BM_RedrawAfterHalftoneChange)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6);
+
+BENCHMARK(BM_VectorRedrawAcrossTheMiddleThreshold)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond)
