@@ -4,6 +4,8 @@
 #include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/compute/ThreadPool.h"
+#include "platform/usb/UsbResult.h"
+#include "transport/model/PipeError.h"
 
 #include <sys/mman.h>
 
@@ -24,8 +26,11 @@ public:
         void* data =
             mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (data == MAP_FAILED) {
-            platform::Log::fatal(
+            // The print fails as a send without memory fails; the program
+            // and its documents go on.
+            platform::Log::line(
                 QStringLiteral("No memory for the gray of a band of %1 bytes.").arg(bytes));
+            fennick::MakeNSErrorWithIOReturn(platform::UsbResult::noMemory)->raise();
         }
         m_data = static_cast<uchar*>(data);
     }
