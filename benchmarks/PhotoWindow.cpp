@@ -37,14 +37,6 @@ void PhotoWindow::dropPicture(const QString& fileName, const QByteArray& bytes) 
     });
 }
 
-void PhotoWindow::changeThreshold(double first, double second) {
-    using kestrom::DocumentKey::optionPath;
-    namespace Group = kestrom::DocumentKey::OptionGroup;
-    ++m_turn;
-    document->job().setValueForKeyPath(optionPath(Group::threshold, QStringLiteral("threshold")),
-                                       m_turn % 2 ? first : second);
-}
-
 void PhotoWindow::convertBy(bool halftone) {
     document->job().setBlackConversionType(halftone ? ambrel::BlackConversionType::halftone
                                                     : ambrel::BlackConversionType::threshold);

@@ -21,8 +21,6 @@ public:
     // A change the slider would make: the halftone's screen or the
     // threshold, to one value and back again turn by turn.
     void changeConversion(bool halftone);
-    // The threshold, to the first value and the second turn by turn.
-    void changeThreshold(double first, double second);
     // Drops the file of that name and bytes on the window in place of the
     // photo (a vector page, say), and waits until it is taken in.
     void dropPicture(const QString& fileName, const QByteArray& bytes);
