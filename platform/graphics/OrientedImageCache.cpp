@@ -211,6 +211,9 @@ QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orien
 }
 
 QImage OrientedImageCache::orientedOnce(const QImage& image, const QTransform& orientation) {
+    if (orientation.isIdentity()) {
+        return image; // shared, as Qt shares it: nothing is copied
+    }
     if (image.format() == QImage::Format_Grayscale8 && isQuarterTurnOrMirror(orientation)) {
         const QImage result = orientedGray(image, orientation, {},
                                            compute::TextureMemory::Lifetime::transient, false);

@@ -67,6 +67,8 @@ TEST(OrientedImageCache, aPictureTurnedOnceGivesThePixelsOfQt) {
     const QImage colour = gray.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(OrientedImageCache::orientedOnce(colour, orientations[4]),
               colour.transformed(orientations[4], Qt::FastTransformation));
+    // Upright, the picture itself: no copy is made.
+    EXPECT_EQ(OrientedImageCache::orientedOnce(gray, QTransform()).constBits(), gray.constBits());
     const QTransform scaled = QTransform::fromScale(2, 1);
     EXPECT_EQ(OrientedImageCache::orientedOnce(gray, scaled),
               gray.transformed(scaled, Qt::FastTransformation));
