@@ -18,16 +18,22 @@
 namespace bench {
 
 PhotoWindow::PhotoWindow() {
-    const QString path = app.writeFile(QStringLiteral("photo.jpg"), photoJpeg(0));
     window = app.showNewWindow();
     document = qobject_cast<kestrom::PrintJobDocument*>(window->document());
     imageView = window->gridView()->imageView();
+    dropPicture(QStringLiteral("photo.jpg"), photoJpeg(0));
+}
+
+void PhotoWindow::dropPicture(const QString& fileName, const QByteArray& bytes) {
+    const QString path = app.writeFile(fileName, bytes);
+    const auto before = document->job().originalImage();
     QMimeData drop;
     drop.setUrls({QUrl::fromLocalFile(path)});
     window->gridViewController()->imageImport()->setImageWithPasteboard(&drop);
     BenchmarkApp::sleepUntil([&] {
         return window->gridViewController()->imageImport()->pendingCount() == 0 &&
-               document->job().originalImage() && document->job().originalImage()->isFullyDecoded();
+               document->job().originalImage() && document->job().originalImage() != before &&
+               document->job().originalImage()->isFullyDecoded();
     });
 }
 

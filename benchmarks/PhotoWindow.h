@@ -21,6 +21,9 @@ public:
     // A change the slider would make: the halftone's screen or the
     // threshold, to one value and back again turn by turn.
     void changeConversion(bool halftone);
+    // Drops the file of that name and bytes on the window in place of the
+    // photo (a vector page, say), and waits until it is taken in.
+    void dropPicture(const QString& fileName, const QByteArray& bytes);
 
     // Every tile of the canvas drawn, none waiting to be.
     bool allTilesDrawn() const;

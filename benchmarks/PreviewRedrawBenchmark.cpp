@@ -4,16 +4,20 @@
 // drawn again. In the same iteration, a reference: one core copying as many
 // bytes as the canvas's dots. LUNVIK_COMPUTE_THREADS=N sets the compute
 // workers the tiles are made on. The cases named KernelOnly time the tiles
-// alone, without the window.
+// alone, without the window; VectorTilesKernelOnly draws every tile of a
+// vector logo's view from its page again before reducing it, as a redraw
+// does after a change that moves or re-renders the page's dots.
 
 #include "CopyReference.h"
 #include "PhotoJpeg.h"
 #include "PhotoWindow.h"
+#include "VectorLogo.h"
 
 #include "core/canvas/GridViewImageView.h"
 #include "core/canvas/preview/PreviewGeometry.h"
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
+#include "core/document/application/PrintJobDocument.h"
 #include "core/window/DocumentWindow.h"
 
 #include <QElapsedTimer>
@@ -104,12 +108,99 @@ void tilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversio
     state.counters["tiles"] = double(frames.size());
 }
 
+// Every tile of the larger window's view of the logo drawn from its page and
+// reduced, as the redraw makes them when no drawn dots are kept: the page
+// rendered once for all tiles in bands on the workers, then the tiles
+// reduced side by side. (Before the shared bands each tile rendered the page
+// for its own piece.)
+void vectorTilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversion) {
+    static const auto image = ambrel::OriginalImage::fromData(
+        bench::logoPdf(), QUrl::fromLocalFile(QStringLiteral("/logo.pdf")));
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = image->size_px(ambrel::Dpi(600));
+    options.imageBitmapConversion = conversion;
+    const auto geometry = kestrom::PreviewGeometry::make(options, {210, 297}, ambrel::Dpi(600));
+    const QSizeF view(options.imageSize_px.width / 3.5, options.imageSize_px.height / 3.5);
+    const QList<QRectF> frames = kestrom::PreviewImageRules::tileFrames(view);
+    std::vector<kestrom::PreviewTileRenderer::Request> requests;
+    for (const QRectF& frame : frames) {
+        requests.push_back({frame, view, 1});
+    }
+    quenta::DeviceBlackConversionInfo info;
+    info.threshold = quenta::DeviceBlackConversionInfo::ThresholdInfo{true};
+    auto& pool = platform::compute::Device::systemDefault()->threadPool();
+    bench::CopyReference reference(std::size_t(options.imageSize_px.width) *
+                                   std::size_t(options.imageSize_px.height));
+    double work = 0, copy = 0, allCoreCopy = 0;
+    for (auto _ : state) {
+        const double s = bench::secondsOf([&] {
+            const auto dots =
+                kestrom::PreviewTileRenderer::drawAll(*image, *geometry, requests, {}, &pool);
+            pool.parallelFor(std::size_t(frames.size()), [&](std::size_t i) {
+                const QImage tile = kestrom::PreviewTileRenderer::reduce(dots[i], conversion, info,
+                                                                         *geometry, requests[i]);
+                benchmark::DoNotOptimize(tile.constBits());
+            });
+        });
+        state.SetIterationTime(s);
+        work += s;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(frames.size());
+}
+
+void BM_VectorTilesKernelOnly_Threshold(benchmark::State& state) {
+    vectorTilesOnly(state, ambrel::BlackConversion::threshold({0.5, 0}));
+}
+
+void BM_VectorTilesKernelOnly_WidenedThreshold(benchmark::State& state) {
+    vectorTilesOnly(state, ambrel::BlackConversion::threshold({0.58, 2}));
+}
+
 void BM_TilesKernelOnly_Threshold(benchmark::State& state) {
     tilesOnly(state, ambrel::BlackConversion::threshold({0.5, 0}));
 }
 
 void BM_TilesKernelOnly_Halftone(benchmark::State& state) {
     tilesOnly(state, ambrel::BlackConversion::halftone({}));
+}
+
+// The vector logo in the window in place of the photo, moved by one dot and
+// back: the view's kept dots are dropped, so every move renders the page's
+// dots again (a threshold change alone converts the kept ones). Runs last,
+// since the window keeps the logo.
+void BM_VectorRedrawAfterAMove(benchmark::State& state) {
+    Window& w = window();
+    static const bool dropped = [&] {
+        w.dropPicture(QStringLiteral("logo.pdf"), bench::logoPdf());
+        return true;
+    }();
+    (void)dropped;
+    w.resize(QSize(int(state.range(0)), int(state.range(1))));
+    w.convertBy(false);
+    w.waitUntil([&] { return w.allTilesDrawn(); });
+    auto& job = w.document->job();
+    const auto start = job.originalImageDrawingOptions().imageOffset_mm;
+    double work = 0, copy = 0, allCoreCopy = 0;
+    bench::CopyReference reference(std::size_t(7016) * 4961);
+    int turn = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        auto moved = start;
+        moved.x += ++turn % 2 ? 25.4 / 600 : 0;
+        job.setImageOffset_mm(moved);
+        w.waitUntil([&] { return w.allTilesDrawn(); });
+        const double ms = timer.nsecsElapsed() / 1e6;
+        state.SetIterationTime(ms / 1000);
+        work += ms / 1000;
+        copy += reference.seconds();
+        allCoreCopy += reference.allCoreSeconds();
+    }
+    bench::reportCopies(state, work, copy, allCoreCopy, double(state.iterations()));
+    state.counters["tiles"] = double(w.imageView->tileViews().size());
 }
 
 void BM_RedrawAfterThresholdChange(benchmark::State& state) {
@@ -130,6 +221,14 @@ BENCHMARK(BM_TilesKernelOnly_Halftone)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(10);
+BENCHMARK(BM_VectorTilesKernelOnly_Threshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK(BM_VectorTilesKernelOnly_WidenedThreshold)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 BENCHMARK(BM_RedrawAfterThresholdChange)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
@@ -137,6 +236,13 @@ BENCHMARK(BM_RedrawAfterThresholdChange)
     ->UseManualTime()
     ->Iterations(6);
 BENCHMARK(BM_RedrawAfterHalftoneChange)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6);
+
+BENCHMARK(BM_VectorRedrawAfterAMove)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond)

@@ -2,6 +2,7 @@
 
 #include "app/tavrin/TavrinPicturePlacement.h"
 #include "imaging/print/BlackConversionPass.h"
+#include "imaging/print/ConvertingBandDrawing.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/GraphicsExtensions.h"
@@ -83,7 +84,7 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
                          const ambrel::OriginalImageDrawingOptions& options,
                          TavrinBitmapInfo_px& info,
                          const std::shared_ptr<platform::Progress>& progress, int bands,
-                         bool convertsInPlace) {
+                         TavrinBitmapRenderer::Conversion conversion) {
     QImage& buffer = info.bitmap;
     const ambrel::Dpi dpi = device.dpi;
     // Refuses a picture that is too small, or off the canvas, before any
@@ -95,20 +96,33 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
     const auto compute = platform::compute::Device::systemDefault();
     platform::compute::ThreadPool* pool = compute ? &compute->threadPool() : nullptr;
     buffer = printBitmap(W, H, pool);
-    // A vector page is rendered band by band on the workers, each band only
-    // the part of the page its rows show.
-    quenta::PrintPictureDrawing::fillAndDraw(
-        buffer, pool, bands, quenta::PrintPictureDrawing::isRecordable(image),
-        [&](GraphicsContext& context) {
-            quenta::PrintPictureDrawing::drawCopies(context, placement, image, options, H, across,
-                                                    down, progress);
-        },
-        {}, quenta::PrintPictureDrawing::sharesPictures(image));
-
     const quenta::BlackConversionPass::OutputConfiguration configuration =
         quenta::PrintPictureDrawing::outputConfiguration(
             dpi, device.additionalInfos.valueOrDefault<quenta::DeviceBlackConversionInfo>());
-    if (!convertsInPlace) {
+    const auto draw = [&](GraphicsContext& context) {
+        quenta::PrintPictureDrawing::drawCopies(context, placement, image, options, H, across, down,
+                                                progress);
+    };
+    // A threshold alone costs the packing nothing, which compares the gray
+    // bytes as it packs them: converting it in the bands would only write
+    // the bitmap once more.
+    const bool packingThresholds =
+        conversion == TavrinBitmapRenderer::Conversion::vectorInBands &&
+        options.imageBitmapConversion.thresholdOption() &&
+        quenta::ConvertingBandDrawing::reach(options.imageBitmapConversion, configuration) == 0;
+    if (image.isVector() && conversion != TavrinBitmapRenderer::Conversion::pending &&
+        !packingThresholds) {
+        // A vector page is rendered band by band on the workers, each band
+        // only the part of the page its rows show, and converted on the
+        // worker that drew it as soon as it is drawn.
+        quenta::ConvertingBandDrawing::drawAndConvert(buffer, pool, bands, draw,
+                                                      options.imageBitmapConversion, configuration);
+        return;
+    }
+    quenta::PrintPictureDrawing::fillAndDraw(
+        buffer, pool, bands, quenta::PrintPictureDrawing::isRecordable(image), draw, {},
+        quenta::PrintPictureDrawing::sharesPictures(image));
+    if (conversion != TavrinBitmapRenderer::Conversion::inPlace) {
         info.pendingConversion = {options.imageBitmapConversion, configuration};
         return;
     }
@@ -142,14 +156,20 @@ TavrinBitmapInfo_px
 TavrinBitmapRenderer::render(const Device& device, const ambrel::Size_mm& canvasSize,
                              const ambrel::ImageSource& source,
                              const std::shared_ptr<platform::Progress>& progress, int bands) {
-    return renderBitmap(device, canvasSize, source, progress, bands, true);
+    return renderBitmap(device, canvasSize, source, progress, bands, Conversion::inPlace);
 }
 
 TavrinBitmapInfo_px
 TavrinBitmapRenderer::renderGray(const Device& device, const ambrel::Size_mm& canvasSize,
                                  const ambrel::ImageSource& source,
                                  const std::shared_ptr<platform::Progress>& progress, int bands) {
-    return renderBitmap(device, canvasSize, source, progress, bands, false);
+    return renderBitmap(device, canvasSize, source, progress, bands, Conversion::pending);
+}
+
+TavrinBitmapInfo_px TavrinBitmapRenderer::renderForPrint(
+    const Device& device, const ambrel::Size_mm& canvasSize, const ambrel::ImageSource& source,
+    const std::shared_ptr<platform::Progress>& progress, int bands) {
+    return renderBitmap(device, canvasSize, source, progress, bands, Conversion::vectorInBands);
 }
 
 void TavrinBitmapRenderer::checkPlacement(const Device& device, const ambrel::Size_mm& canvasSize,
@@ -163,7 +183,7 @@ void TavrinBitmapRenderer::checkPlacement(const Device& device, const ambrel::Si
 
 TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
     const Device& device, const ambrel::Size_mm& canvasSize, const ambrel::ImageSource& source,
-    const std::shared_ptr<platform::Progress>& progress, int bands, bool convertsInPlace) {
+    const std::shared_ptr<platform::Progress>& progress, int bands, Conversion conversion) {
     const qint64 W = device.dpi.imagePx(canvasSize.width);
     const qint64 H = device.dpi.imagePx(canvasSize.height);
     TavrinBitmapInfo_px info;
@@ -174,7 +194,7 @@ TavrinBitmapInfo_px TavrinBitmapRenderer::renderBitmap(
             throw ambrel::ConnectionError(ambrel::ConnectionError::Case::noImageInDocument);
         }
         renderOriginalImage(device, W, H, *source.image(), *source.options(), info, progress, bands,
-                            convertsInPlace);
+                            conversion);
         break;
     case ambrel::ImageSource::Kind::canvasSizedImage: {
         const auto handler = source.canvasSizedImageHandler();

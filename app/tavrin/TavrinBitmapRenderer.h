@@ -20,6 +20,14 @@ namespace lunvik {
 // once, in one piece, and handed out without a copy.
 class TavrinBitmapRenderer {
 public:
+    // How the bitmap is converted: in place, left to the packing, or a
+    // vector page converted band by band and anything else left.
+    enum class Conversion {
+        inPlace,
+        pending,
+        vectorInBands,
+    };
+
     struct Device {
         ambrel::Dpi dpi;
         ambrel::DeviceAdditionalInfoDictionary additionalInfos;
@@ -41,6 +49,17 @@ public:
                                           const ambrel::ImageSource& source,
                                           const std::shared_ptr<platform::Progress>& progress,
                                           int bands = 0);
+    // The bitmap a print sends: a picture drawn once for the whole bitmap
+    // comes gray, its conversion left to the packing as renderGray leaves
+    // it; a vector page, rendered again for every band anyway, comes
+    // converted, each band converted on its worker as soon as it is drawn,
+    // as render converts it. A threshold alone, which the packing makes by
+    // comparing the gray bytes, is left to it either way.
+    static TavrinBitmapInfo_px renderForPrint(const Device& device,
+                                              const ambrel::Size_mm& canvasSize,
+                                              const ambrel::ImageSource& source,
+                                              const std::shared_ptr<platform::Progress>& progress,
+                                              int bands = 0);
 
     // Throws what render throws for the picture's placement (too small, or
     // no dot on the canvas) without drawing anything, so that a print can be
@@ -52,7 +71,7 @@ private:
     static TavrinBitmapInfo_px renderBitmap(const Device& device, const ambrel::Size_mm& canvasSize,
                                             const ambrel::ImageSource& source,
                                             const std::shared_ptr<platform::Progress>& progress,
-                                            int bands, bool convertsInPlace);
+                                            int bands, Conversion conversion);
 };
 
 } // namespace lunvik

@@ -234,12 +234,13 @@ TavrinDeviceConnection::renderBitmap(const ambrel::PrintTask& task,
                                      bool writesDebugParts) {
     const auto& descriptor = *deviceDescriptor();
     TavrinBitmapRenderer::Device device{descriptor.dpi(), descriptor.additionalInfos()};
-    // A print converts while it packs; the debug bitmap is written converted.
+    // A print converts while it packs, or as it draws a vector page; the
+    // debug bitmap is written converted.
     TavrinBitmapInfo_px info =
         writesDebugParts ? TavrinBitmapRenderer::render(device, task.canvas()->size_mm(),
                                                         task.imageSource(), progress)
-                         : TavrinBitmapRenderer::renderGray(device, task.canvas()->size_mm(),
-                                                            task.imageSource(), progress);
+                         : TavrinBitmapRenderer::renderForPrint(device, task.canvas()->size_mm(),
+                                                                task.imageSource(), progress);
     if (writesDebugParts) {
         const ambrel::Dpi dpi = descriptor.dpi();
         platform::MainThread::post([info, dpi] { writeDebugPart(info, dpi); });

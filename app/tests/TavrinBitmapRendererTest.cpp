@@ -2,6 +2,7 @@
 #include "imaging/print/BlackConversionRows.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
 #include "model/errors/ConnectionError.h"
+#include "model/units/JsonReader.h"
 #include "platform/Progress.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -443,6 +444,82 @@ TEST(TavrinBitmapRenderer, aVectorPageInBandsGivesThePixelsOfOneRendering) {
             }
         }
     }
+}
+
+// A print converts a vector page band by band, each band as soon as it is
+// drawn: the bytes are those of the page drawn whole and converted in one
+// pass, for thresholds at and off the middle gray, black widened and
+// thinned, and the halftone screen, with band edges that cut through the
+// page's shapes. A threshold alone, and a picture drawn once for the whole
+// bitmap, still leave their conversion to the packing.
+TEST(TavrinBitmapRenderer, aVectorPageConvertedBandByBandGivesTheBytesOfOnePass) {
+    const auto page = OriginalImage::fromData(logoPage(), QUrl::fromLocalFile("/p/logo.pdf"));
+    ASSERT_TRUE(page && page->isVector());
+    const TavrinBitmapRenderer::Device printer{
+        ambrel::Dpi(300), ambrel::DeviceAdditionalInfoDictionary::decode(ambrel::JsonReader::parse(
+                              R"({"BlackConversion": {"threshold": {"isExpansionAvailable": true},
+                                    "halftone": {"deviceGamma": 1.2}}})"))};
+    const ambrel::Size_mm canvas{90, 60};
+    for (const auto& conversion :
+         {ambrel::BlackConversion::threshold({0.5, 0}),
+          ambrel::BlackConversion::threshold({0.6, 0}),
+          ambrel::BlackConversion::threshold({0.5, 2}),
+          ambrel::BlackConversion::threshold({0.4, -3}), ambrel::BlackConversion::halftone()}) {
+        for (const auto orientation : {ImageRotation::none, ImageRotation::r90}) {
+            ambrel::OriginalImageDrawingOptions options;
+            options.imageSize_px = {431, 277};
+            options.imageOrientation = orientation;
+            options.flipsImageHorizontal = orientation == ImageRotation::r90;
+            options.imageRepeatXCount = 2;
+            options.imageRepeatXMargin_mm = 3.3;
+            options.imageOffset_mm = {-7.7, 4.1};
+            options.imageBitmapConversion = conversion;
+            const auto source = ImageSource::originalImage(page, options);
+            // Drawn whole, then converted in one pass.
+            auto whole = TavrinBitmapRenderer::renderGray(printer, canvas, source, nullptr, 1);
+            ASSERT_TRUE(whole.pendingConversion);
+            quenta::BlackConversionPass::apply(whole.pendingConversion->conversion,
+                                               whole.bitmap.bits(),
+                                               {whole.bitmap.width(), whole.bitmap.height()},
+                                               whole.pendingConversion->configuration);
+            // Band edges of the seven bands that cross black: shapes cut in two.
+            int cut = 0;
+            const int rows = whole.bitmap.height();
+            for (int b = 1; b < 7; ++b) {
+                const int edge = rows * b / 7;
+                for (int x = 0; x < whole.bitmap.width(); ++x) {
+                    cut += whole.bitmap.constScanLine(edge - 1)[x] == 0 &&
+                           whole.bitmap.constScanLine(edge)[x] == 0;
+                }
+            }
+            EXPECT_GT(cut, 20);
+            for (const int bands : {1, 7, 64}) {
+                auto printed =
+                    TavrinBitmapRenderer::renderForPrint(printer, canvas, source, nullptr, bands);
+                // A threshold alone is left to the packing's comparison.
+                const bool thresholdAlone = conversion.thresholdOption() &&
+                                            conversion.thresholdOption()->expansionLevel == 0;
+                EXPECT_EQ(bool(printed.pendingConversion), thresholdAlone);
+                if (printed.pendingConversion) {
+                    quenta::BlackConversionPass::apply(
+                        printed.pendingConversion->conversion, printed.bitmap.bits(),
+                        {printed.bitmap.width(), printed.bitmap.height()},
+                        printed.pendingConversion->configuration);
+                }
+                EXPECT_TRUE(sameBytes(whole.bitmap, printed.bitmap))
+                    << orientation.rawValue() << " " << bands;
+                EXPECT_TRUE(sameBytes(
+                    whole.bitmap,
+                    TavrinBitmapRenderer::render(printer, canvas, source, nullptr, bands).bitmap))
+                    << orientation.rawValue() << " " << bands;
+            }
+        }
+    }
+    const QImage picture = photograph(170, 90);
+    const auto raster = TavrinBitmapRenderer::renderForPrint(
+        printer, canvas, ImageSource::originalImage(pictureOf(picture), optionsFor(picture)),
+        nullptr);
+    EXPECT_TRUE(raster.pendingConversion);
 }
 
 // Rendered unsmoothed for a threshold at the middle gray, a vector page

@@ -114,8 +114,7 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
     // that and is about twice as quick. (Rendering at one bit would be
     // quicker still, but poppler dithers grays and colours there, which a
     // threshold does not.)
-    const auto threshold = options.imageBitmapConversion.thresholdOption();
-    context.setRendersPagesUnsmoothed(image.isVector() && threshold && threshold->threshold == 0.5);
+    context.setRendersPagesUnsmoothed(rendersUnsmoothed(image, options.imageBitmapConversion));
     ambrel::GraphicsExtensions::performSavingGState(context, [&] {
         if (image.isVector()) {
             context.setShouldAntialias(false);
@@ -133,6 +132,12 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
         }
     });
     context.restoreGState();
+}
+
+bool PrintPictureDrawing::rendersUnsmoothed(const ambrel::OriginalImage& image,
+                                            const ambrel::BlackConversion& conversion) {
+    const auto threshold = conversion.thresholdOption();
+    return image.isVector() && threshold && threshold->threshold == 0.5;
 }
 
 BlackConversionPass::OutputConfiguration

@@ -53,6 +53,11 @@ public:
                            PicturePlacement::CopyRange across, PicturePlacement::CopyRange down,
                            const std::shared_ptr<platform::Progress>& progress = {});
 
+    // Whether drawCopies renders the picture unsmoothed under the conversion:
+    // a vector page under a threshold at the middle gray.
+    static bool rendersUnsmoothed(const ambrel::OriginalImage& image,
+                                  const ambrel::BlackConversion& conversion);
+
     // Whether a drawing of the picture may be recorded and written by our
     // own scaling (a vector page is rendered by each drawing instead).
     static bool isRecordable(const ambrel::OriginalImage& image) { return !image.isVector(); }

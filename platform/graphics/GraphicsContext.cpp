@@ -198,7 +198,7 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
         const QRectF deviceRect = toDevice.mapRect(source);
         const QImage turned = m_orientedImages
                                   ? m_orientedImages->oriented(image, *oriented, isGray())
-                                  : image.transformed(*oriented, Qt::FastTransformation);
+                                  : OrientedImageCache::orientedOnce(image, *oriented);
         if (m_recorder) {
             record(deviceRect, turned);
         } else {

@@ -71,15 +71,18 @@ bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
 // reads and writes whole lines of the cache; a colour block is made gray by
 // Qt's own conversion, which gives the painter's gray to the bit.
 // A made picture is given up (null) when stillWanted turns false on the way.
+// Without onWorkers it is made on the calling thread alone, in memory of its
+// own: a picture drawn once, by one of several drawings at once.
 QImage orientedGray(
     const QImage& image, const QTransform& t, const std::function<bool()>& stillWanted = {},
-    compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient) {
+    compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient,
+    bool onWorkers = true) {
     const int w = image.width();
     const int h = image.height();
     const bool keepsAxes = t.m11() != 0;
     const int width = keepsAxes ? w : h;
     const int height = keepsAxes ? h : w;
-    const auto device = compute::Device::systemDefault();
+    const auto device = onWorkers ? compute::Device::systemDefault() : nullptr;
     // Written whole below; page-sized copies are reused from print to print.
     QImage result = device ? PageImage::gray(width, height, (qsizetype(width) + 3) / 4 * 4,
                                              device->threadPool(), lifetime)
@@ -205,6 +208,20 @@ QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orien
     }
     m_entries.push_back(Entry{image, orientation, grayPage, result});
     return result;
+}
+
+QImage OrientedImageCache::orientedOnce(const QImage& image, const QTransform& orientation) {
+    if (orientation.isIdentity()) {
+        return image; // shared, as Qt shares it: nothing is copied
+    }
+    if (image.format() == QImage::Format_Grayscale8 && isQuarterTurnOrMirror(orientation)) {
+        const QImage result = orientedGray(image, orientation, {},
+                                           compute::TextureMemory::Lifetime::transient, false);
+        if (!result.isNull()) {
+            return result;
+        }
+    }
+    return image.transformed(orientation, Qt::FastTransformation);
 }
 
 QImage OrientedImageCache::keptGray(const QImage& image, const QTransform& orientation) {

@@ -24,6 +24,11 @@ public:
     // back gray, with the pixels the painter gives drawing them there.
     QImage oriented(const QImage& image, const QTransform& orientation, bool grayPage = false);
 
+    // The picture under such a transform, made once on the calling thread
+    // and not kept, with the pixels QImage::transformed gives: for a picture
+    // only one drawing uses (a page rendered for one band).
+    static QImage orientedOnce(const QImage& image, const QTransform& orientation);
+
     // Makes the gray of a colour picture under the orientation ready before a
     // print needs it, in the background, as a print on a gray page would
     // make it. The picture is asked for there (it may wait for a decode).

@@ -51,6 +51,29 @@ TEST(OrientedImageCache, turnsAndMirrorsGiveThePixelsOfQt) {
     }
 }
 
+// A picture turned once for one drawing, outside any cache, on the calling
+// thread: the same pixels, and a picture Qt turns itself where it is no
+// gray one or no quarter turn.
+TEST(OrientedImageCache, aPictureTurnedOnceGivesThePixelsOfQt) {
+    const QImage gray = randomGray(131, 70);
+    for (const QTransform& t : orientations) {
+        const QImage expected = gray.transformed(t, Qt::FastTransformation);
+        const QImage oriented = OrientedImageCache::orientedOnce(gray, t);
+        ASSERT_EQ(oriented.size(), expected.size()) << t.m11() << t.m12() << t.m21() << t.m22();
+        EXPECT_EQ(oriented.convertToFormat(QImage::Format_Grayscale8),
+                  expected.convertToFormat(QImage::Format_Grayscale8))
+            << t.m11() << " " << t.m12() << " " << t.m21() << " " << t.m22();
+    }
+    const QImage colour = gray.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(OrientedImageCache::orientedOnce(colour, orientations[4]),
+              colour.transformed(orientations[4], Qt::FastTransformation));
+    // Upright, the picture itself: no copy is made.
+    EXPECT_EQ(OrientedImageCache::orientedOnce(gray, QTransform()).constBits(), gray.constBits());
+    const QTransform scaled = QTransform::fromScale(2, 1);
+    EXPECT_EQ(OrientedImageCache::orientedOnce(gray, scaled),
+              gray.transformed(scaled, Qt::FastTransformation));
+}
+
 TEST(OrientedImageCache, eachPictureIsTurnedOnce) {
     const QImage gray = randomGray(40, 30);
     OrientedImageCache cache;

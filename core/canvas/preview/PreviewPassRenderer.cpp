@@ -2,13 +2,16 @@
 
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileRenderer.h"
+#include "imaging/print/PrintPictureDrawing.h"
 #include "platform/compute/Device.h"
 #include "platform/graphics/OrientedImageCache.h"
 
 #include <QElapsedTimer>
 
 #include <mutex>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace kestrom {
 
@@ -178,7 +181,13 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         fullColor = pass->colorAbility == ambrel::ColorAbility::fullColor;
     }
     std::shared_ptr<platform::OrientedImageCache> orientedImages;
+    bool unsmoothed = false;
     if (geometry && image) {
+        // The dots are drawn for the conversion in force: the view keeps
+        // its geometry across a change of the conversion alone, and a vector
+        // page is drawn unsmoothed under a threshold at the middle gray.
+        geometry->options.imageBitmapConversion = conversion;
+        unsmoothed = quenta::PrintPictureDrawing::rendersUnsmoothed(*image, conversion);
         state->tileDots.keepOnly(image, *geometry);
         std::lock_guard guard(previewPassLock());
         if (state->orientedFrom != image || !state->orientedImages) {
@@ -199,6 +208,30 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         bool first = true;
     } batch;
     batch.remaining = tiles.tileRects.size();
+    const auto device = platform::compute::Device::systemDefault();
+    // A vector page is rendered once for every tile whose dots are not kept,
+    // in bands across the workers, rather than once a tile.
+    std::vector<std::optional<PreviewTileRenderer::Dots>> drawnAhead(
+        std::size_t(tiles.tileRects.size()));
+    if (geometry && image && image->isVector() && device && inForce()) {
+        std::vector<std::size_t> missing;
+        std::vector<PreviewTileRenderer::Request> requests;
+        for (qsizetype i = 0; i < tiles.tileRects.size(); ++i) {
+            const PreviewTileRenderer::Request request{std::as_const(tiles.tileRects).at(i),
+                                                       tiles.viewSize, tiles.scale};
+            if (!state->tileDots.find({image, *geometry, request, unsmoothed})) {
+                missing.push_back(std::size_t(i));
+                requests.push_back(request);
+            }
+        }
+        if (missing.size() > 1) {
+            auto drawn = PreviewTileRenderer::drawAll(*image, *geometry, requests, orientedImages,
+                                                      &device->threadPool());
+            for (std::size_t k = 0; k < missing.size(); ++k) {
+                drawnAhead[missing[k]] = std::move(drawn[k]);
+            }
+        }
+    }
     batch.sincePost.start();
     const auto one = [&](std::size_t i) {
         if (!inForce()) {
@@ -209,8 +242,13 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         QImage tile;
         if (geometry && image) {
             const PreviewTileRenderer::Request request{frame, tiles.viewSize, tiles.scale};
-            const PreviewTileCache::Key key{image, *geometry, request};
-            std::optional<PreviewTileRenderer::Dots> dots = state->tileDots.find(key);
+            const PreviewTileCache::Key key{image, *geometry, request, unsmoothed};
+            std::optional<PreviewTileRenderer::Dots> dots = std::move(drawnAhead[i]);
+            if (dots) {
+                state->tileDots.insert(key, *dots);
+            } else {
+                dots = state->tileDots.find(key);
+            }
             if (!dots) {
                 dots = PreviewTileRenderer::draw(*image, *geometry, request, orientedImages);
                 state->tileDots.insert(key, *dots);
@@ -243,7 +281,6 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
             delivery.tiles(std::move(ready));
         }
     };
-    const auto device = platform::compute::Device::systemDefault();
     if (device && tiles.tileRects.size() > 1) {
         device->threadPool().parallelFor(std::size_t(tiles.tileRects.size()), one);
     } else {

@@ -5,7 +5,7 @@ namespace kestrom {
 bool PreviewTileCache::Key::operator==(const Key& other) const {
     return image == other.image && geometry == other.geometry &&
            request.frame == other.request.frame && request.viewSize == other.request.viewSize &&
-           request.scale == other.request.scale;
+           request.scale == other.request.scale && unsmoothed == other.unsmoothed;
 }
 
 std::optional<PreviewTileRenderer::Dots> PreviewTileCache::find(const Key& key) {

@@ -25,6 +25,9 @@ public:
         ambrel::OriginalImage::Pointer image;
         PreviewGeometry geometry;
         PreviewTileRenderer::Request request;
+        // Drawn unsmoothed (a vector page under a threshold at the middle
+        // gray): the dots of the same tile differ along edges.
+        bool unsmoothed = false;
         bool operator==(const Key& other) const;
     };
 

@@ -4,6 +4,7 @@
 #include "imaging/print/BlackConversionRows.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "platform/Error.h"
+#include "platform/compute/ThreadPool.h"
 #include "platform/graphics/OrientedImageCache.h"
 
 #include <sys/mman.h>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -132,50 +135,148 @@ PreviewTileRenderer::DotRect PreviewTileRenderer::dotsShown(const PreviewGeometr
     return r;
 }
 
-PreviewTileRenderer::Dots
-PreviewTileRenderer::draw(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
-                          const Request& request,
-                          std::shared_ptr<platform::OrientedImageCache> images) {
-    const DotRect shown = dotsShown(geometry, request);
+namespace {
+
+// The bitmap's rows [row0, row0 + rows) and columns [column0, column0 +
+// columns) a tile's dots cover, with room for the widening around them.
+struct Piece {
+    qint64 row0 = 0, rows = 0, column0 = 0, columns = 0;
+};
+
+std::optional<Piece> pieceFor(const PreviewGeometry& geometry,
+                              const PreviewTileRenderer::DotRect& shown) {
     if (shown.isEmpty()) {
-        return {};
+        return std::nullopt;
     }
     // The canvas's dot (u, v) is the bitmap's row W - 1 - u, column H - 1 - v.
     const qint64 W = geometry.canvas.width;
     const qint64 H = geometry.canvas.height;
     const qint64 m = widthForWidening;
-    const qint64 row0 = evenBelow(W - shown.u1 - m);
-    const qint64 row1 = W - shown.u0 + m;
-    const qint64 column0 = evenBelow(H - shown.v1 - m);
-    const qint64 column1 = H - shown.v0 + m;
-    const qint64 rows = row1 - row0;
-    const qint64 columns = column1 - column0;
-    if (rows * columns > maximumDotsPerTile) {
+    Piece piece;
+    piece.row0 = evenBelow(W - shown.u1 - m);
+    piece.rows = W - shown.u0 + m - piece.row0;
+    piece.column0 = evenBelow(H - shown.v1 - m);
+    piece.columns = H - shown.v0 + m - piece.column0;
+    return piece;
+}
+
+// Draws the piece's dots as the print draws them there, in bands on the
+// pool's workers (none: in one), one band a worker: every band of a vector
+// page reads the whole page again.
+PreviewTileRenderer::Dots drawPiece(const ambrel::OriginalImage& image,
+                                    const PreviewGeometry& geometry, const Piece& piece,
+                                    std::shared_ptr<platform::OrientedImageCache> images,
+                                    platform::compute::ThreadPool* pool) {
+    if (piece.rows * piece.columns > PreviewTileRenderer::maximumDotsPerTile) {
         return {};
     }
-    Dots dots;
-    dots.row0 = row0;
-    dots.column0 = column0;
-    dots.gray = packedGray(columns, rows);
+    PreviewTileRenderer::Dots dots;
+    dots.row0 = piece.row0;
+    dots.column0 = piece.column0;
+    dots.gray = packedGray(piece.columns, piece.rows);
     if (dots.gray.isNull()) {
         return {};
     }
+    const qint64 W = geometry.canvas.width;
+    const qint64 H = geometry.canvas.height;
+    const qint64 row1 = piece.row0 + piece.rows;
+    const qint64 column1 = piece.column0 + piece.columns;
     const auto& placement = geometry.placement;
     // The copies that reach the piece: canvas u in [W - row1, W - row0), v in
     // [H - column1, H - column0).
-    const auto across = placement.copiesAcrossBetween(W - row1, W - row0);
-    const auto down = placement.copiesDownBetween(H - column1, H - column0);
+    const auto across = placement.copiesAcrossBetween(W - row1, W - piece.row0);
+    const auto down = placement.copiesDownBetween(H - column1, H - piece.column0);
     quenta::PrintPictureDrawing::fillAndDraw(
-        dots.gray, nullptr, 1, quenta::PrintPictureDrawing::isRecordable(image),
+        dots.gray, pool, pool ? int(pool->concurrency()) : 1,
+        quenta::PrintPictureDrawing::isRecordable(image),
         [&](platform::GraphicsContext& context) {
             // The piece's user space (y up) is the whole bitmap's moved by
             // whole dots, so every dot is drawn as the print draws it.
-            context.translateBy(-double(column0), -double(W - row0 - rows));
+            context.translateBy(-double(piece.column0), -double(W - row1));
             quenta::PrintPictureDrawing::drawCopies(context, placement, image, geometry.options, H,
                                                     across, down);
         },
-        std::move(images));
+        std::move(images), quenta::PrintPictureDrawing::sharesPictures(image));
     return dots;
+}
+
+} // namespace
+
+PreviewTileRenderer::Dots
+PreviewTileRenderer::draw(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
+                          const Request& request,
+                          std::shared_ptr<platform::OrientedImageCache> images) {
+    const auto piece = pieceFor(geometry, dotsShown(geometry, request));
+    return piece ? drawPiece(image, geometry, *piece, std::move(images), nullptr) : Dots{};
+}
+
+std::vector<PreviewTileRenderer::Dots>
+PreviewTileRenderer::drawAll(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
+                             const std::vector<Request>& requests,
+                             std::shared_ptr<platform::OrientedImageCache> images,
+                             platform::compute::ThreadPool* pool) {
+    std::vector<Dots> all(requests.size());
+    std::vector<std::optional<Piece>> pieces(requests.size());
+    std::optional<Piece> span;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        pieces[i] = pieceFor(geometry, dotsShown(geometry, requests[i]));
+        if (!pieces[i]) {
+            continue;
+        }
+        const Piece& p = *pieces[i];
+        if (!span) {
+            span = p;
+            continue;
+        }
+        const qint64 row1 = std::max(span->row0 + span->rows, p.row0 + p.rows);
+        const qint64 column1 = std::max(span->column0 + span->columns, p.column0 + p.columns);
+        span->row0 = std::min(span->row0, p.row0);
+        span->column0 = std::min(span->column0, p.column0);
+        span->rows = row1 - span->row0;
+        span->columns = column1 - span->column0;
+    }
+    const auto eachTile = [&](const std::function<void(std::size_t)>& body) {
+        if (pool && requests.size() > 1) {
+            pool->parallelFor(requests.size(), body);
+        } else {
+            for (std::size_t i = 0; i < requests.size(); ++i) {
+                body(i);
+            }
+        }
+    };
+    const Dots shared =
+        span && image.isVector() && pool ? drawPiece(image, geometry, *span, images, pool) : Dots{};
+    if (shared.isNull()) {
+        eachTile([&](std::size_t i) {
+            if (pieces[i]) {
+                all[i] = drawPiece(image, geometry, *pieces[i], images, nullptr);
+            }
+        });
+        return all;
+    }
+    // Each tile's dots cut from the shared ones: the same bitmap moved by
+    // whole dots.
+    eachTile([&](std::size_t i) {
+        if (!pieces[i]) {
+            return;
+        }
+        const Piece& p = *pieces[i];
+        Dots dots;
+        dots.row0 = p.row0;
+        dots.column0 = p.column0;
+        dots.gray = packedGray(p.columns, p.rows);
+        if (dots.gray.isNull()) {
+            return;
+        }
+        for (qint64 r = 0; r < p.rows; ++r) {
+            std::memcpy(dots.gray.scanLine(int(r)),
+                        shared.gray.constScanLine(int(p.row0 - span->row0 + r)) +
+                            (p.column0 - span->column0),
+                        std::size_t(p.columns));
+        }
+        all[i] = std::move(dots);
+    });
+    return all;
 }
 
 QImage PreviewTileRenderer::reduce(const Dots& dots, const ambrel::BlackConversion& conversion,

@@ -11,10 +11,14 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace platform {
 class OrientedImageCache;
+namespace compute {
+class ThreadPool;
 }
+} // namespace platform
 
 namespace kestrom {
 
@@ -69,6 +73,18 @@ public:
     static Dots draw(const ambrel::OriginalImage& image, const PreviewGeometry& geometry,
                      const Request& request,
                      std::shared_ptr<platform::OrientedImageCache> images = {});
+
+    // The dots of several tiles of one view, each as draw gives it. A vector
+    // page is rendered once for all of them, in bands side by side on the
+    // pool's workers (each band only the rows it shows), rather than once a
+    // tile: every rendering reads the whole page, however small its piece.
+    // Other pictures, and pieces too large to hold at once, are drawn tile
+    // by tile on the workers.
+    static std::vector<Dots> drawAll(const ambrel::OriginalImage& image,
+                                     const PreviewGeometry& geometry,
+                                     const std::vector<Request>& requests,
+                                     std::shared_ptr<platform::OrientedImageCache> images,
+                                     platform::compute::ThreadPool* pool);
 
     // The tile from drawn dots: white beyond the picture. Null when the
     // conversion cannot run or there is no memory for the tile.

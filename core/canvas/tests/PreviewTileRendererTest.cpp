@@ -3,11 +3,15 @@
 #include "core/canvas/preview/PreviewImageRules.h"
 #include "core/canvas/preview/PreviewTileCache.h"
 #include "imaging/print/PrintPictureDrawing.h"
+#include "platform/compute/Device.h"
+#include "platform/tests/support/TestPictures.h"
 
 #include <QPainter>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace kestrom;
@@ -200,4 +204,91 @@ TEST(PreviewTileCache, keepsTheRecentDotsWithinItsBytes) {
     EXPECT_TRUE(g->sameDotsMovedEvenly(*PreviewGeometry::make(moved, {200, 150}, dotPerMm)));
     cache.keepOnly(image, *other);
     EXPECT_EQ(cache.bytes(), 0);
+}
+
+namespace {
+
+// A logo-like page: a filled curve, a half-gray triangle and a thin slanted
+// line, so that any difference in edges or smoothing shows.
+ambrel::OriginalImage::Pointer vectorLogo() {
+    return ambrel::OriginalImage::fromData(
+        testpictures::pdf({QRectF(0, 0, 160, 100), QRectF(5, 5, 150, 90), 0,
+                           "0 0 0 rg 40 50 m 40 72 58 90 80 90 c 102 90 120 72 120 50 c 120 28 "
+                           "102 10 80 10 c 58 10 40 28 40 50 c f 0.5 g 10 10 m 60 10 l 35 80 l h "
+                           "f 0 G 0.3 w 8 92 m 150 12 l S"}),
+        QUrl::fromLocalFile(QStringLiteral("/logo.pdf")));
+}
+
+bool sameDots(const PreviewTileRenderer::Dots& a, const PreviewTileRenderer::Dots& b) {
+    if (a.isNull() || b.isNull()) {
+        return a.isNull() == b.isNull();
+    }
+    if (a.row0 != b.row0 || a.column0 != b.column0 || a.gray.size() != b.gray.size()) {
+        return false;
+    }
+    for (int y = 0; y < a.gray.height(); ++y) {
+        if (std::memcmp(a.gray.constScanLine(y), b.gray.constScanLine(y), size_t(a.gray.width())) !=
+            0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// The tiles of a vector page's view drawn together, the page rendered once
+// for all of them in bands on the workers, have the dots each tile drawn on
+// its own has: smoothed and unsmoothed, turned and mirrored, for tiles off
+// the picture too. So does a photo, drawn tile by tile.
+TEST(PreviewTileRenderer, tilesDrawnTogetherHaveTheDotsOfTilesDrawnAlone) {
+    const auto logo = vectorLogo();
+    ASSERT_TRUE(logo && logo->isVector());
+    auto& pool = platform::compute::Device::systemDefault()->threadPool();
+    for (const double threshold : {0.5, 0.6}) {
+        for (const auto orientation : {ImageRotation::none, ImageRotation::r90}) {
+            ambrel::OriginalImageDrawingOptions options;
+            options.imageSize_px = {431, 277};
+            options.imageOrientation = orientation;
+            options.flipsImageHorizontal = orientation == ImageRotation::r90;
+            options.imageOffset_mm = {3.3, 4.1};
+            options.imageBitmapConversion = ambrel::BlackConversion::threshold({threshold, 0});
+            const auto g = PreviewGeometry::make(options, {70, 50}, ambrel::Dpi(300));
+            ASSERT_TRUE(g);
+            // A view of about two pixels a dot, and one tile beyond it.
+            const QSizeF view(g->placement.width * 1.9, g->placement.height * 1.9);
+            std::vector<PreviewTileRenderer::Request> requests;
+            for (const QRectF& frame : PreviewImageRules::tileFrames(view)) {
+                requests.push_back({frame, view, 1});
+            }
+            requests.push_back({QRectF(view.width() + 50, 0, 40, 40), view, 1});
+            ASSERT_GT(requests.size(), 3u);
+            const auto together = PreviewTileRenderer::drawAll(*logo, *g, requests, {}, &pool);
+            ASSERT_EQ(together.size(), requests.size());
+            int inked = 0;
+            for (std::size_t i = 0; i < requests.size(); ++i) {
+                const auto alone = PreviewTileRenderer::draw(*logo, *g, requests[i]);
+                EXPECT_TRUE(sameDots(alone, together[i])) << threshold << " tile " << i;
+                if (!alone.isNull()) {
+                    for (int y = 0; y < alone.gray.height(); ++y) {
+                        const uchar* row = alone.gray.constScanLine(y);
+                        inked += int(std::count(row, row + alone.gray.width(), uchar(0)));
+                    }
+                }
+            }
+            EXPECT_GT(inked, 1000);
+            EXPECT_TRUE(together.back().isNull());
+        }
+    }
+    const auto photo = gradientWithLines();
+    const auto g = PreviewGeometry::make(placed(ImageRotation::r90, true), {200, 150}, dotPerMm);
+    ASSERT_TRUE(g);
+    std::vector<PreviewTileRenderer::Request> requests;
+    for (const QRectF& frame : PreviewImageRules::tileFrames(QSizeF(60, 40))) {
+        requests.push_back({frame, QSizeF(60, 40), 4});
+    }
+    const auto together = PreviewTileRenderer::drawAll(*photo, *g, requests, {}, &pool);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        EXPECT_TRUE(sameDots(PreviewTileRenderer::draw(*photo, *g, requests[i]), together[i])) << i;
+    }
 }
