@@ -39,7 +39,7 @@ void takeScreenshotWhenShown(const QString& path) {
             }
         }
     });
-    poll->start(5);
+    poll->start(1);
 }
 
 } // namespace
