@@ -5,9 +5,11 @@
 // - Start-up: the program `Lunvik` until its first window's first frame is
 //   written out by its LUNVIK_SCREENSHOT hook, against a plain Qt window of
 //   the same size doing the same (`plain_window_ms`): a program of its own
-//   that links Qt Widgets alone (lunvik-plain-qt-window). The two start in
-//   turns, each first every other time, after one start of each that is
-//   not counted (it fills the file cache).
+//   that links Qt Widgets alone (lunvik-plain-qt-window), and the same
+//   window with a menu bar and a line of text (`plain_text_window_ms`), which
+//   sets up fonts and the style's icons as any real window does. The three
+//   start in turns, in an order that rotates, after one start of each that
+//   is not counted (it fills the file cache).
 // - A 6000 x 4000 photo package opened from the command line: `Lunvik
 //   Photo.lunvik` until its window's first frame, and, in a process that
 //   starts the application's own objects (AppDelegate) with the same
@@ -267,9 +269,13 @@ QString plainWindowProgram() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/lunvik-plain-qt-window");
 }
 
-double plainWindow_ms(const QTemporaryDir& home) {
-    const Run plain = run(plainWindowProgram(), {}, home);
+double plainWindow_ms(const QTemporaryDir& home, const QStringList& arguments = {}) {
+    const Run plain = run(plainWindowProgram(), arguments, home);
     return plain.exit_ms < 0 ? -1 : plain.shot_ms;
+}
+
+double plainTextWindow_ms(const QTemporaryDir& home) {
+    return plainWindow_ms(home, {QStringLiteral("--with-text")});
 }
 
 double qtDecode_ms(const QByteArray& bytes, const QSize& scaledTo = {}) {
@@ -291,34 +297,48 @@ void BM_StartUpFirstFrame(benchmark::State& state) {
     QTemporaryDir home;
     run(program(), {}, home);
     plainWindow_ms(home);
-    std::vector<double> lunvik, plain, ratio;
-    bool lunvikFirst = true;
+    plainTextWindow_ms(home);
+    std::vector<double> lunvik, plain, plainText, ratio, textRatio;
+    int turn = 0;
     for (auto _ : state) {
         Run app;
         double reference = -1;
-        if (lunvikFirst) {
-            app = run(program(), {}, home);
-            reference = plainWindow_ms(home);
-        } else {
-            reference = plainWindow_ms(home);
-            app = run(program(), {}, home);
+        double textReference = -1;
+        // Each of the three goes first, second and third in turn.
+        for (int step = 0; step < 3; ++step) {
+            switch ((turn + step) % 3) {
+            case 0:
+                app = run(program(), {}, home);
+                break;
+            case 1:
+                reference = plainWindow_ms(home);
+                break;
+            default:
+                textReference = plainTextWindow_ms(home);
+                break;
+            }
         }
-        lunvikFirst = !lunvikFirst;
-        if (app.exit_ms < 0 || app.shot_ms < 0 || reference < 0) {
+        ++turn;
+        if (app.exit_ms < 0 || app.shot_ms < 0 || reference < 0 || textReference < 0) {
             state.SkipWithError("a start failed");
             return;
         }
         state.SetIterationTime(app.shot_ms / 1e3);
         lunvik.push_back(app.shot_ms);
         plain.push_back(reference);
+        plainText.push_back(textReference);
         ratio.push_back(app.shot_ms / reference);
+        textRatio.push_back(app.shot_ms / textReference);
     }
     state.counters["lunvik_ms"] = bench::median(lunvik);
     state.counters["plain_window_ms"] = bench::median(plain);
+    state.counters["plain_text_window_ms"] = bench::median(plainText);
     state.counters["lunvik/plain"] = bench::median(lunvik) / bench::median(plain);
-    // Each start against the reference next to it, which shares its moment's
-    // load on a busy machine.
+    state.counters["lunvik/plain_text"] = bench::median(lunvik) / bench::median(plainText);
+    // Each start against the references next to it, which share its
+    // moment's load on a busy machine.
     state.counters["median_pair_ratio"] = bench::median(ratio);
+    state.counters["median_pair_ratio_text"] = bench::median(textRatio);
 }
 
 // The canvas a first window gives a 6000 x 4000 picture, in pixels.

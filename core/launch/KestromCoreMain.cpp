@@ -13,12 +13,21 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
 namespace {
 
 using kestrom::DocumentWindow;
+
+// The frame the window system was given, as it was drawn; where the window
+// system cannot give it back (Wayland), the window drawn again.
+QPixmap drawnFrame(QWidget& window) {
+    QScreen* screen = window.screen();
+    QPixmap frame = screen ? screen->grabWindow(window.winId()) : QPixmap();
+    return frame.isNull() ? window.grab() : frame;
+}
 
 // For reviews and start-up measurements: with LUNVIK_SCREENSHOT set to a
 // PNG path, the first document window is written there once shown and the
@@ -31,7 +40,7 @@ void takeScreenshotWhenShown(const QString& path) {
             if (window && window->isVisible() && window->windowHandle() &&
                 window->windowHandle()->isExposed()) {
                 poll->stop();
-                if (!window->grab().save(path, "PNG")) {
+                if (!drawnFrame(*window).save(path, "PNG")) {
                     platform::Log::line(QStringLiteral("cannot write ") + path);
                 }
                 QApplication::exit(0);
