@@ -4,6 +4,8 @@
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
 #include "core/launch/AppDelegate.h"
+#include "core/launch/FirstFrameWork.h"
+#include "core/launch/StartWarmUp.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/ApplicationInfo.h"
@@ -20,6 +22,15 @@
 namespace {
 
 using kestrom::DocumentWindow;
+
+DocumentWindow* firstDocumentWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<DocumentWindow*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
 
 // The frame the window system was given, as it was drawn; where the window
 // system cannot give it back (Wayland), the window drawn again.
@@ -67,10 +78,16 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
     QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
-    if (const auto icon =
-            bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
-        QApplication::setWindowIcon(QIcon(*icon));
-    }
+    // Fonts and image readers get ready beside the window being built.
+    kestrom::StartWarmUp warmUp;
+    // The icon's drawing waits for the first frame (the window system shows
+    // the program's icon from its desktop file meanwhile).
+    const auto setIcon = [bundle] {
+        if (const auto icon =
+                bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
+            QApplication::setWindowIcon(QIcon(*icon));
+        }
+    };
 
     {
         kestrom::AppDelegate delegate;
@@ -81,6 +98,7 @@ int KestromCoreMain(int argc, char** argv) {
         // files to the first and ends.
         if (!delegate.handOverToRunningApplication(documents)) {
             delegate.applicationDidFinishLaunching(documents);
+            kestrom::FirstFrameWork::after(firstDocumentWindow(), setIcon);
             const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
             if (!screenshot.isEmpty()) {
                 takeScreenshotWhenShown(screenshot);
