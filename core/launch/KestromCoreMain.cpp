@@ -40,10 +40,27 @@ QPixmap drawnFrame(QWidget& window) {
     return frame.isNull() ? window.grab() : frame;
 }
 
+void writeFrame(QWidget& window, const QString& path) {
+    if (!drawnFrame(window).save(path, "PNG")) {
+        platform::Log::line(QStringLiteral("cannot write ") + path);
+    }
+    QApplication::exit(0);
+}
+
 // For reviews and start-up measurements: with LUNVIK_SCREENSHOT set to a
 // PNG path, the first document window is written there once shown and the
-// application quits.
+// application quits. A window shown already is written on the turn its first
+// frame is drawn, ahead of other work that waits for that frame (given after
+// it, it runs before it); one that comes later is watched for.
 void takeScreenshotWhenShown(const QString& path) {
+    if (QPointer<DocumentWindow> shown = firstDocumentWindow()) {
+        kestrom::FirstFrameWork::after(shown, [shown, path] {
+            if (shown) {
+                writeFrame(*shown, path);
+            }
+        });
+        return;
+    }
     auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -51,10 +68,7 @@ void takeScreenshotWhenShown(const QString& path) {
             if (window && window->isVisible() && window->windowHandle() &&
                 window->windowHandle()->isExposed()) {
                 poll->stop();
-                if (!drawnFrame(*window).save(path, "PNG")) {
-                    platform::Log::line(QStringLiteral("cannot write ") + path);
-                }
-                QApplication::exit(0);
+                writeFrame(*window, path);
                 return;
             }
         }
