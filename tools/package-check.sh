@@ -3,7 +3,8 @@
 #
 #   tools/package-check.sh [BUILD]
 #
-# The package must hold the program, its libraries, the launcher, the icon,
+# The package must hold the program, its libraries and the modules it loads
+# when first needed (beside the libraries), the launcher, the icon,
 # the document type, the AppStream description and the udev rule; depend on
 # the libraries it links; pass desktop-file-validate and appstreamcli
 # validate; and draw no lintian error. Prints the package's files, its
@@ -76,6 +77,26 @@ fi
 for library in Platform Fennick Dari Ambrel SildorImage Quenta KestromCore; do
   if ! grep -q "lib$library.so => $out/root/" "$out/ldd"; then
     fail "the program does not take lib$library.so from the package"
+  fi
+done
+# The modules the program loads on first use sit beside its libraries, as in
+# the build (the movie player only where Qt Multimedia was found), and find
+# every library they need.
+libdir="usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/lunvik"
+for module in "$build"/lib/liblunvik-picture-codecs.so "$build"/lib/liblunvik-movie-player.so; do
+  [ -e "$module" ] || continue
+  packaged="$out/root/$libdir/$(basename "$module")"
+  if [ ! -f "$packaged" ]; then
+    fail "the package lacks the module $(basename "$module")"
+    continue
+  fi
+  echo "== ldd $libdir/$(basename "$module")"
+  if ldd "$packaged" | tee "$out/ldd-module" | grep "not found"; then
+    fail "the module $(basename "$module") does not find all its libraries"
+  fi
+  if grep -q "libPlatform.so" "$out/ldd-module" &&
+     ! grep -q "libPlatform.so => $out/root/" "$out/ldd-module"; then
+    fail "the module $(basename "$module") does not take libPlatform.so from the package"
   fi
 done
 echo "== desktop-file-validate"

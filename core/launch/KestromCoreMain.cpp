@@ -4,6 +4,8 @@
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
 #include "core/launch/AppDelegate.h"
+#include "core/launch/FirstFrameWork.h"
+#include "core/launch/StartWarmUp.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/ApplicationInfo.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -20,10 +23,44 @@ namespace {
 
 using kestrom::DocumentWindow;
 
+DocumentWindow* firstDocumentWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<DocumentWindow*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// The frame the window system was given, as it was drawn; where the window
+// system cannot give it back (Wayland), the window drawn again.
+QPixmap drawnFrame(QWidget& window) {
+    QScreen* screen = window.screen();
+    QPixmap frame = screen ? screen->grabWindow(window.winId()) : QPixmap();
+    return frame.isNull() ? window.grab() : frame;
+}
+
+void writeFrame(QWidget& window, const QString& path) {
+    if (!drawnFrame(window).save(path, "PNG")) {
+        platform::Log::line(QStringLiteral("cannot write ") + path);
+    }
+    QApplication::exit(0);
+}
+
 // For reviews and start-up measurements: with LUNVIK_SCREENSHOT set to a
 // PNG path, the first document window is written there once shown and the
-// application quits.
+// application quits. A window shown already is written on the turn its first
+// frame is drawn, ahead of other work that waits for that frame (given after
+// it, it runs before it); one that comes later is watched for.
 void takeScreenshotWhenShown(const QString& path) {
+    if (QPointer<DocumentWindow> shown = firstDocumentWindow()) {
+        kestrom::FirstFrameWork::after(shown, [shown, path] {
+            if (shown) {
+                writeFrame(*shown, path);
+            }
+        });
+        return;
+    }
     auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -31,15 +68,12 @@ void takeScreenshotWhenShown(const QString& path) {
             if (window && window->isVisible() && window->windowHandle() &&
                 window->windowHandle()->isExposed()) {
                 poll->stop();
-                if (!window->grab().save(path, "PNG")) {
-                    platform::Log::line(QStringLiteral("cannot write ") + path);
-                }
-                QApplication::exit(0);
+                writeFrame(*window, path);
                 return;
             }
         }
     });
-    poll->start(5);
+    poll->start(1);
 }
 
 } // namespace
@@ -58,10 +92,16 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
     QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
-    if (const auto icon =
-            bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
-        QApplication::setWindowIcon(QIcon(*icon));
-    }
+    // Fonts and image readers get ready beside the window being built.
+    kestrom::StartWarmUp warmUp;
+    // The icon's drawing waits for the first frame (the window system shows
+    // the program's icon from its desktop file meanwhile).
+    const auto setIcon = [bundle] {
+        if (const auto icon =
+                bundle->pathForResource(QStringLiteral("AppIcon"), QStringLiteral("svg"))) {
+            QApplication::setWindowIcon(QIcon(*icon));
+        }
+    };
 
     {
         kestrom::AppDelegate delegate;
@@ -72,6 +112,7 @@ int KestromCoreMain(int argc, char** argv) {
         // files to the first and ends.
         if (!delegate.handOverToRunningApplication(documents)) {
             delegate.applicationDidFinishLaunching(documents);
+            kestrom::FirstFrameWork::after(firstDocumentWindow(), setIcon);
             const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
             if (!screenshot.isEmpty()) {
                 takeScreenshotWhenShown(screenshot);

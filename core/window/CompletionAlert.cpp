@@ -1,18 +1,14 @@
 #include "core/window/CompletionAlert.h"
 
 #include "core/window/CompletionMovieView.h"
+#include "core/window/MoviePlayer.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
-#ifdef LUNVIK_HAS_MULTIMEDIA
-#include <QMediaPlayer>
-#include <QVideoFrame>
-#include <QVideoSink>
-#endif
 
 namespace kestrom {
 
@@ -43,16 +39,18 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     if (info.videoFileUrl) {
         auto* view = new CompletionMovieView(this);
         view->setFixedSize(movieWidth, movieHeight);
-        auto* player = new QMediaPlayer(this);
-        auto* sink = new QVideoSink(this);
-        connect(sink, &QVideoSink::videoFrameChanged, view,
-                [view](const QVideoFrame& frame) { view->setFrame(frame.toImage()); });
-        player->setVideoSink(sink);
-        player->setSource(*info.videoFileUrl);
-        player->play();
-        m_movieView = view;
-        m_player = player;
-        texts->addWidget(view);
+        m_player = MoviePlayer::play(
+            *info.videoFileUrl, [view = QPointer<CompletionMovieView>(view)](const QImage& frame) {
+                if (view) {
+                    view->setFrame(frame);
+                }
+            });
+        if (m_player) {
+            m_movieView = view;
+            texts->addWidget(view);
+        } else {
+            delete view;
+        }
     }
 #endif
     auto* top = new QHBoxLayout;
@@ -83,30 +81,15 @@ bool CompletionAlert::canPlayMovies() {
 }
 
 bool CompletionAlert::isMoviePlaying() const {
-#ifdef LUNVIK_HAS_MULTIMEDIA
-    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
-        return player->playbackState() == QMediaPlayer::PlayingState;
-    }
-#endif
-    return false;
+    return m_player && m_player->isPlaying();
 }
 
 qint64 CompletionAlert::moviePosition() const {
-#ifdef LUNVIK_HAS_MULTIMEDIA
-    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
-        return player->position();
-    }
-#endif
-    return 0;
+    return m_player ? m_player->position() : 0;
 }
 
 QString CompletionAlert::movieError() const {
-#ifdef LUNVIK_HAS_MULTIMEDIA
-    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
-        return player->error() == QMediaPlayer::NoError ? QString() : player->errorString();
-    }
-#endif
-    return {};
+    return m_player ? m_player->error() : QString();
 }
 
 QImage CompletionAlert::currentMovieFrame() const {
@@ -122,11 +105,9 @@ void CompletionAlert::done(int result) {
 }
 
 void CompletionAlert::stopMovie() {
-#ifdef LUNVIK_HAS_MULTIMEDIA
-    if (auto* player = qobject_cast<QMediaPlayer*>(m_player)) {
-        player->stop();
+    if (m_player) {
+        m_player->stop();
     }
-#endif
 }
 
 } // namespace kestrom

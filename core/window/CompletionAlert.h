@@ -5,9 +5,13 @@
 #include <QDialog>
 #include <QImage>
 
+#include <memory>
+
 class QPushButton;
 
 namespace kestrom {
+
+class MoviePlayer;
 
 // The alert after a successful print, with the model's message and, where
 // the platform can play it, its movie. The movie stops when the alert closes.
@@ -22,7 +26,8 @@ public:
     ~CompletionAlert() override;
 
     QPushButton* okButton() const { return m_okButton; }
-    // Whether this build plays movies (Qt Multimedia was found).
+    // Whether this build plays movies (Qt Multimedia was found, and its
+    // module built).
     static bool canPlayMovies();
     // The movie's view, when there is a movie and it can be played.
     QWidget* movieView() const { return m_movieView; }
@@ -41,7 +46,7 @@ private:
 
     QPushButton* m_okButton;
     QWidget* m_movieView = nullptr;
-    QObject* m_player = nullptr;
+    std::unique_ptr<MoviePlayer> m_player;
 };
 
 } // namespace kestrom

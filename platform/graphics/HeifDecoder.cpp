@@ -1,42 +1,17 @@
 #include "platform/graphics/HeifDecoder.h"
 
-#include "platform/graphics/ImageFileCheck.h"
-#include "platform/graphics/ImageLimits.h"
-
-#include <libheif/heif.h>
-
-#include <memory>
-#include <mutex>
+#include "platform/graphics/PictureCodecs.h"
 
 namespace platform {
 
-namespace {
-
-void initializeOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { heif_init(nullptr); });
-}
-
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct ImageDeleter {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-
-} // namespace
-
 bool HeifDecoder::canDecode(const QByteArray& data) {
-    if (data.size() < 12) {
+    // Every HEIF file begins with its file type box, so other bytes are told
+    // apart without loading the decoder.
+    if (data.size() < 12 || QByteArrayView(data).sliced(4, 4) != "ftyp") {
         return false;
     }
-    initializeOnce();
-    const auto result = heif_check_filetype(reinterpret_cast<const uint8_t*>(data.constData()),
-                                            int(std::min<qsizetype>(data.size(), 1 << 20)));
-    return result == heif_filetype_yes_supported;
+    const PictureCodecs* codecs = PictureCodecs::shared();
+    return codecs && codecs->isSupportedHeif(data);
 }
 
 std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& data,
@@ -47,71 +22,11 @@ std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& da
     if (data.isEmpty()) {
         return std::nullopt;
     }
-    initializeOnce();
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
-    if (!context) {
+    const PictureCodecs* codecs = PictureCodecs::shared();
+    if (!codecs) {
         return std::nullopt;
     }
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
-                                                                  size_t(data.size()), nullptr);
-    if (error.code != heif_error_Ok) {
-        return std::nullopt;
-    }
-    heif_image_handle* rawHandle = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-    std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
-    if (error.code != heif_error_Ok || !handle) {
-        return std::nullopt;
-    }
-    const int announcedWidth = heif_image_handle_get_width(handle.get());
-    const int announcedHeight = heif_image_handle_get_height(handle.get());
-    const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    if (!ImageLimits::admitsDecode(announcedWidth, announcedHeight, hasAlpha ? 32 : 24)) {
-        if (why) {
-            *why = PictureRefusal::tooLarge;
-        }
-        return std::nullopt;
-    }
-    if (!ImageFileCheck::canHold("heic", data.size(), announcedWidth, announcedHeight)) {
-        return std::nullopt;
-    }
-    const qint64 pixelBytes = qint64(announcedWidth) * announcedHeight * (hasAlpha ? 4 : 3);
-    auto failed = [&] {
-        if (why && !ImageLimits::memoryIsThere(pixelBytes)) {
-            *why = PictureRefusal::outOfMemory;
-        }
-        return std::nullopt;
-    };
-    heif_image* rawImage = nullptr;
-    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                              hasAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                              nullptr);
-    std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
-    if (error.code == heif_error_Memory_allocation_error) {
-        if (why) {
-            *why = PictureRefusal::outOfMemory;
-        }
-        return std::nullopt;
-    }
-    if (error.code != heif_error_Ok || !image) {
-        return failed();
-    }
-    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
-    int stride = 0;
-    const uint8_t* plane =
-        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    if (!plane || !ImageLimits::admits(width, height) || stride < width * (hasAlpha ? 4 : 3)) {
-        return std::nullopt;
-    }
-    const QImage view(plane, width, height, stride,
-                      hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    DecodedImage decoded;
-    decoded.image = view.copy(); // libheif's plane goes away with its image
-    if (decoded.image.isNull()) {
-        return failed();
-    }
-    return decoded;
+    return codecs->decodeHeif(data, why);
 }
 
 } // namespace platform

@@ -9,7 +9,8 @@
 
 namespace platform {
 
-// HEIC pictures through libheif. libheif applies the container's rotation
+// HEIC pictures through libheif, which is loaded with the picture decoders'
+// module on first use (PictureCodecs). libheif applies the container's rotation
 // and mirroring while decoding, so the result is upright and its orientation
 // value is 1.
 class HeifDecoder {

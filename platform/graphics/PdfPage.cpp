@@ -5,81 +5,22 @@
 #include "platform/graphics/ImageLimits.h"
 #include "platform/graphics/PdfCostCheck.h"
 
-#include <poppler-document.h>
-#include <poppler-global.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
+#include "platform/graphics/PdfPageRenderer.h"
+#include "platform/graphics/PictureCodecs.h"
 
 #include <cmath>
 #include <mutex>
 
 namespace platform {
 
-namespace {
-
-// Loading is kept to one thread at a time: poppler sets up its process-wide
-// state with the first document.
-std::mutex& loadMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-void quietOnce() {
-    static std::once_flag once;
-    // poppler's own complaints about broken files would otherwise reach
-    // standard error; a file that does not open simply is no picture.
-    std::call_once(
-        once, [] { poppler::set_debug_error_function([](const std::string&, void*) {}, nullptr); });
-}
-
-QRectF toQt(const poppler::rectf& r) {
-    return QRectF(r.left(), r.top(), r.width(), r.height()).normalized();
-}
-
-int rotationDegrees(poppler::page::orientation_enum o) {
-    switch (o) {
-    case poppler::page::landscape:
-        return 90;
-    case poppler::page::upside_down:
-        return 180;
-    case poppler::page::seascape:
-        return 270;
-    case poppler::page::portrait:
-        return 0;
-    }
-    return 0;
-}
-
-} // namespace
-
-PdfPage::Loaded::Loaded() = default;
-PdfPage::Loaded::Loaded(Loaded&&) noexcept = default;
-PdfPage::Loaded& PdfPage::Loaded::operator=(Loaded&&) noexcept = default;
-
-PdfPage::Loaded::~Loaded() {
-    page.reset();
-    document.reset();
-}
-
 PdfPage::~PdfPage() = default;
 
-std::optional<PdfPage::Loaded> PdfPage::load(const QByteArray& data) {
-    Loaded loaded;
-    std::lock_guard lock(loadMutex());
-    loaded.document.reset(
-        poppler::document::load_from_raw_data(data.constData(), int(data.size())));
-    if (!loaded.document || loaded.document->is_locked() || loaded.document->pages() < 1) {
-        return std::nullopt;
-    }
-    loaded.page.reset(loaded.document->create_page(0));
-    if (!loaded.page) {
-        return std::nullopt;
-    }
-    return loaded;
+PdfPage::Loaded PdfPage::load(const QByteArray& data) {
+    const PictureCodecs* codecs = PictureCodecs::shared();
+    return codecs ? codecs->loadPdfFirstPage(data) : nullptr;
 }
 
-std::optional<PdfPage::Loaded> PdfPage::takeLoaded() const {
+PdfPage::Loaded PdfPage::takeLoaded() const {
     {
         std::lock_guard lock(m_idleLock);
         if (!m_idle.empty()) {
@@ -116,17 +57,16 @@ std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, Pictur
     case PdfCostCheck::Verdict::unreadable:
         return nullptr;
     }
-    quietOnce();
     std::shared_ptr<PdfPage> page(new PdfPage());
     page->m_data = data;
     auto loaded = load(page->m_data);
     if (!loaded) {
         return nullptr;
     }
-    page->m_cropBox = toQt(loaded->page->page_rect(poppler::crop_box));
-    page->m_trimBox = toQt(loaded->page->page_rect(poppler::trim_box));
-    page->m_rotation = rotationDegrees(loaded->page->orientation());
-    page->m_idle.push_back(std::move(*loaded));
+    page->m_cropBox = loaded->cropBox();
+    page->m_trimBox = loaded->trimBox();
+    page->m_rotation = loaded->rotation();
+    page->m_idle.push_back(std::move(loaded));
     return page;
 }
 
@@ -172,36 +112,17 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
         std::abs(top) > std::numeric_limits<int>::max()) {
         return {};
     }
-    poppler::page_renderer renderer;
-    if (smoothed) {
-        renderer.set_render_hints(poppler::page_renderer::antialiasing |
-                                  poppler::page_renderer::text_antialiasing);
-    }
-    const auto format = gray ? poppler::image::format_gray8 : poppler::image::format_argb32;
-    renderer.set_image_format(format);
     // Undo the page's own rotation: the picture's transform turns it.
-    const auto unrotate = static_cast<poppler::rotation_enum>(((360 - m_rotation) % 360) / 90);
+    const int unrotate = ((360 - m_rotation) % 360) / 90;
     auto loaded = takeLoaded();
     if (!loaded) {
         return {};
     }
-    const poppler::image rendered =
-        renderer.render_page(loaded->page.get(), xResolution, yResolution, int(left), int(top),
-                             int(width), int(height), unrotate);
-    giveBack(std::move(*loaded));
-    // Rows are read in the layout that was asked for; anything else would be
-    // misread.
-    if (!rendered.is_valid() || rendered.format() != format) {
-        return {};
-    }
-    // The image keeps poppler's pixels instead of copying them: at print
-    // resolution they can be hundreds of megabytes.
-    auto* pixels = new poppler::image(rendered);
-    return QImage(
-        reinterpret_cast<const uchar*>(pixels->const_data()), pixels->width(), pixels->height(),
-        pixels->bytes_per_row(),
-        gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied,
-        [](void* p) { delete static_cast<poppler::image*>(p); }, pixels);
+    QImage rendered = loaded->render(xResolution, yResolution,
+                                     QRect(int(left), int(top), int(width), int(height)), gray,
+                                     smoothed, unrotate);
+    giveBack(std::move(loaded));
+    return rendered;
 }
 
 void PdfPage::draw(GraphicsContext& context) const {

@@ -13,19 +13,16 @@
 #include <optional>
 #include <vector>
 
-namespace poppler {
-class document;
-class page;
-} // namespace poppler
-
 namespace platform {
 
 class GraphicsContext;
+class PdfPageRenderer;
 
 // The first page of a PDF document (Illustrator files are PDF documents too),
 // drawn as a vector picture: its trim box, turned by the page's own rotation,
-// is the picture. Pages are rendered by poppler when drawn, at the resolution
-// the drawing needs, and only the part that lands on the device.
+// is the picture. Pages are rendered by poppler (in the picture decoders'
+// module, PictureCodecs) when drawn, at the resolution the drawing needs, and
+// only the part that lands on the device.
 //
 // The page is rendered on opaque white paper. Immutable; may be drawn from
 // several threads at once: poppler's documents are not safe to share between
@@ -70,18 +67,11 @@ public:
 
 private:
     // A document loaded from the bytes and its first page.
-    struct Loaded {
-        std::unique_ptr<poppler::document> document;
-        std::unique_ptr<poppler::page> page;
-        Loaded();
-        Loaded(Loaded&&) noexcept;
-        Loaded& operator=(Loaded&&) noexcept;
-        ~Loaded();
-    };
-    static std::optional<Loaded> load(const QByteArray& data);
+    using Loaded = std::unique_ptr<PdfPageRenderer>;
+    static Loaded load(const QByteArray& data);
     // A loaded document no other thread uses until it is given back; nothing
     // when the bytes no longer load.
-    std::optional<Loaded> takeLoaded() const;
+    Loaded takeLoaded() const;
     void giveBack(Loaded loaded) const;
 
     PdfPage() = default;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <thread>
+
+namespace kestrom {
+
+// What the first window waits for that needs no window: the image format
+// plug-ins (the style's first icon loads them all to find one PNG's reader)
+// and the font database. Made as soon as the application object exists, it
+// sets each up on a thread of its own while the main thread builds the
+// window, which then finds them ready or waits only for the rest. Ends, at
+// the latest, when it is destroyed, which must be before the application
+// object.
+class StartWarmUp {
+public:
+    StartWarmUp();
+    ~StartWarmUp();
+    StartWarmUp(const StartWarmUp&) = delete;
+    StartWarmUp& operator=(const StartWarmUp&) = delete;
+
+    void wait();
+
+private:
+    std::thread m_imageReaders;
+    std::thread m_fonts;
+};
+
+} // namespace kestrom

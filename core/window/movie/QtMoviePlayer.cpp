@@ -1,0 +1,47 @@
+#include "core/window/movie/QtMoviePlayer.h"
+
+#include <QMediaPlayer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+namespace kestrom {
+
+QtMoviePlayer::QtMoviePlayer(const QUrl& source, FrameHandler frames)
+    : m_sink(std::make_unique<QVideoSink>()), m_player(std::make_unique<QMediaPlayer>()) {
+    // The sink lives on this (the main) thread, so frames reach the handler
+    // there whichever thread decodes them.
+    QObject::connect(
+        m_sink.get(), &QVideoSink::videoFrameChanged, m_sink.get(),
+        [frames = std::move(frames)](const QVideoFrame& frame) { frames(frame.toImage()); });
+    m_player->setVideoSink(m_sink.get());
+    m_player->setSource(source);
+    m_player->play();
+}
+
+QtMoviePlayer::~QtMoviePlayer() {
+    m_player->stop();
+    m_player.reset();
+}
+
+bool QtMoviePlayer::isPlaying() const {
+    return m_player->playbackState() == QMediaPlayer::PlayingState;
+}
+
+qint64 QtMoviePlayer::position() const {
+    return m_player->position();
+}
+
+QString QtMoviePlayer::error() const {
+    return m_player->error() == QMediaPlayer::NoError ? QString() : m_player->errorString();
+}
+
+void QtMoviePlayer::stop() {
+    m_player->stop();
+}
+
+} // namespace kestrom
+
+extern "C" __attribute__((visibility("default"))) kestrom::MoviePlayer*
+lunvikMoviePlayer(const QUrl& source, kestrom::MoviePlayer::FrameHandler frames) {
+    return new kestrom::QtMoviePlayer(source, std::move(frames));
+}
