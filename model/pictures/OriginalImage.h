@@ -163,10 +163,17 @@ public:
 private:
     OriginalImage() = default;
 
-    // A raster picture of the upright size whose whole pixels are decoded
-    // later from the bytes; the stand-in shows on screen meanwhile.
+    // The whole upright pixels of a picture, decoded from its bytes on a
+    // worker from now on, and why they did not decode.
+    struct WholeDecode {
+        std::shared_ptr<FullDecode> decode;
+        std::shared_ptr<std::atomic<platform::PictureRefusal>> refusal;
+    };
+    static WholeDecode startWholeDecode(const QByteArray& data, qint64 width, qint64 height);
+    // A raster picture of the upright size whose whole pixels the decode
+    // gives; the stand-in shows on screen meanwhile.
     static Pointer decodingBehind(const QByteArray& data, const QUrl& fileURL, qint64 width,
-                                  qint64 height, const QImage& standIn);
+                                  qint64 height, const WholeDecode& whole, const QImage& standIn);
     static void drawInto(const Drawing& drawing, const QRectF& rect,
                          platform::GraphicsContext& context, bool flipContext);
     static void drawTurned(const Drawing& drawing, const QRectF& rect, ImageRotation orientation,
