@@ -7,6 +7,7 @@
 #include "model/texts/LocalizedStringTable.h"
 #include "platform/Log.h"
 #include "platform/WorkQueue.h"
+#include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/FileType.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageDecoder.h"
@@ -99,7 +100,9 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     if (!(scale <= 0.5)) {
         return nullptr;
     }
-    const WholeDecode whole = startWholeDecode(data, full.width(), full.height());
+    // A picture its decode leaves unturned is made gray for the print as
+    // its rows come.
+    const WholeDecode whole = startWholeDecode(data, full.width(), full.height(), orientation == 1);
     const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
     if (!scaled) {
         return nullptr;
@@ -155,12 +158,13 @@ using WholeDecodeQueue = platform::SharedWorkQueue<WholeDecodeQueueDescription>;
 } // namespace
 
 OriginalImage::WholeDecode OriginalImage::startWholeDecode(const QByteArray& data, qint64 w,
-                                                           qint64 h) {
+                                                           qint64 h, bool followsRows) {
     auto refusal = std::make_shared<std::atomic<platform::PictureRefusal>>(
         platform::PictureRefusal::noPicture);
-    const auto decoder = [data, w, h, refusal]() -> std::optional<QImage> {
+    auto rows = followsRows ? std::make_shared<platform::DecodingRows>() : nullptr;
+    const auto decoder = [data, w, h, refusal, rows]() -> std::optional<QImage> {
         platform::PictureRefusal why = platform::PictureRefusal::noPicture;
-        const auto decoded = platform::ImageDecoder::decode(data, &why);
+        const auto decoded = platform::ImageDecoder::decode(data, &why, rows.get());
         if (!decoded) {
             refusal->store(why);
             return std::nullopt;
@@ -183,7 +187,7 @@ OriginalImage::WholeDecode OriginalImage::startWholeDecode(const QByteArray& dat
             decode->image();
         }
     });
-    return {decode, refusal};
+    return {decode, refusal, rows};
 }
 
 OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, const QUrl& fileURL,
@@ -199,6 +203,7 @@ OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, con
     result->m_fileURL = fileURL;
     result->m_fullDecode = decode;
     result->m_fullDecodeRefusal = whole.refusal;
+    result->m_decodingRows = whole.rows;
     result->m_drawing =
         Drawing{QSizeF(double(w), double(h)), [decode, w, h](platform::GraphicsContext& context) {
                     if (const auto& image = decode->image()) {
@@ -465,7 +470,7 @@ void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHori
             const std::optional<QImage>& pixels = decode ? decode->image() : image;
             return pixels.value_or(QImage());
         },
-        *laid);
+        *laid, m_decodingRows);
 }
 
 void OriginalImage::drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,

@@ -29,9 +29,14 @@ void DecodingRows::finish() {
     m_changed.notify_all();
 }
 
-std::optional<QImage> DecodingRows::waitForStart() {
+std::optional<QImage> DecodingRows::waitForStart(const std::function<bool()>& keepWaiting) {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_started || m_finished; });
+    while (!m_changed.wait_for(lock, std::chrono::milliseconds(20),
+                               [this] { return m_started || m_finished; })) {
+        if (keepWaiting && !keepWaiting()) {
+            return std::nullopt;
+        }
+    }
     if (!m_started || m_image.isNull()) {
         return std::nullopt;
     }

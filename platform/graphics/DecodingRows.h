@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -22,8 +23,9 @@ public:
 
     // Reader side. The picture, once the decoder has started on it; nothing
     // when the decode ended without starting (another decoder took it, or it
-    // failed).
-    std::optional<QImage> waitForStart();
+    // failed), or once `keepWaiting` says no more (asked now and then: a
+    // decode that was never started tells nothing).
+    std::optional<QImage> waitForStart(const std::function<bool()>& keepWaiting = {});
     // Waits until `rows` rows are done or no more come, and returns how many
     // are done.
     int waitForRows(int rows);
