@@ -166,9 +166,11 @@ QImage orientedGray(
         makeBands(0, bands);
         return givenUp ? QImage() : result;
     }
-    // A few bands at a time, so that the workers are not woken for every
-    // row the decoder gives.
-    const int bandsAtOnce = device ? std::max(4, int(device->threadPool().concurrency())) : 4;
+    // Two bands at a time keep pace with the decoder on about two cores,
+    // leaving the others to the decoder itself and to the window; a backlog
+    // (rows that came before this began, or while the workers were busy) is
+    // made at once, on all of them.
+    const int bandsAtOnce = 2;
     int made = 0;
     while (made < bands && !givenUp) {
         const int done = rows->waitForRows(std::min(h, (made + bandsAtOnce) * block));
