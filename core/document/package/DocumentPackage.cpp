@@ -354,15 +354,20 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     auto digested = std::make_shared<std::promise<QHash<QString, QByteArray>>>();
     std::future<QHash<QString, QByteArray>> digests = digested->get_future();
     PackageDigestQueue::run([digested, settings = *settings, imageData, thumbnail, thumbnailData] {
-        QHash<QString, QByteArray> made;
-        made.insert(settingsFileName, PackageFingerprint::digest(settings));
-        if (imageData) {
-            made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+        // Whatever the digest throws (no memory) reaches the read waiting for it.
+        try {
+            QHash<QString, QByteArray> made;
+            made.insert(settingsFileName, PackageFingerprint::digest(settings));
+            if (imageData) {
+                made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+            }
+            if (thumbnailData) {
+                made.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
+            }
+            digested->set_value(std::move(made));
+        } catch (...) {
+            digested->set_exception(std::current_exception());
         }
-        if (thumbnailData) {
-            made.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
-        }
-        digested->set_value(std::move(made));
     });
     if (imageData) {
         // The thumbnail stands in for the picture only from the package's
