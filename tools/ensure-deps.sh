@@ -8,6 +8,8 @@ packages=(
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
   # PDF streams are inflated within a bound before the PDF library reads them.
   zlib1g-dev
+  # Photos are decoded row by row (the JPEG library Qt's reader uses).
+  libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-daemon libglib2.0-bin
   # The stencil device emulated at the kernel's USB boundary, for the tests

@@ -58,6 +58,13 @@ const std::optional<QImage>& FullDecode::image() {
     return m_image;
 }
 
+void FullDecode::setStandIn(QImage standIn) {
+    std::lock_guard guard(m_lock);
+    if (!m_finished) {
+        m_standIn = std::move(standIn);
+    }
+}
+
 bool FullDecode::isFinished() const {
     std::lock_guard guard(m_lock);
     return m_finished;

@@ -25,6 +25,9 @@ public:
     FullDecode(const FullDecode&) = delete;
     FullDecode& operator=(const FullDecode&) = delete;
 
+    // Sets the smaller decode, unless the whole pixels are there already.
+    void setStandIn(QImage standIn);
+
     // Decodes on this thread unless another does or did, then waits for it.
     const std::optional<QImage>& image();
     bool isFinished() const;

@@ -6,6 +6,8 @@
 #include "model/pictures/OriginalImageError.h"
 #include "model/texts/LocalizedStringTable.h"
 #include "platform/Log.h"
+#include "platform/WorkQueue.h"
+#include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/FileType.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageDecoder.h"
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -79,21 +82,36 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     if (why) {
         *why = platform::PictureRefusal::noPicture;
     }
-    if (data.isEmpty()) {
+    if (data.isEmpty() || bound.isEmpty() || platform::ImageDecoder::sniffFormat(data) != "jpeg") {
         return nullptr;
     }
+    // The header tells whether a scaled decode gains time before either
+    // decode starts, so that the whole decode runs beside the scaled one.
+    const auto stored = platform::ImageDecoder::storedSize(data, why);
+    if (!stored) {
+        return nullptr;
+    }
+    // Orientations 5 to 8 turn the picture a quarter.
+    const quint32 orientation = stored->exifOrientation;
+    const QSize full =
+        orientation >= 5 && orientation <= 8 ? stored->size.transposed() : stored->size;
+    const double scale =
+        std::min(double(bound.width()) / full.width(), double(bound.height()) / full.height());
+    if (!(scale <= 0.5)) {
+        return nullptr;
+    }
+    // A picture its decode leaves unturned is made gray for the print as
+    // its rows come.
+    const WholeDecode whole = startWholeDecode(data, full.width(), full.height(), orientation == 1);
     const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
     if (!scaled) {
         return nullptr;
     }
-    const quint32 orientation = scaled->decoded.exifOrientation;
     const QImage& small = scaled->decoded.image;
     const QImage upright =
-        OrientationApplyingInfo::imageApplyingOrientation(small, orientation).value_or(small);
-    // Orientations 5 to 8 turn the picture a quarter.
-    const QSize full =
-        orientation >= 5 && orientation <= 8 ? scaled->fullSize.transposed() : scaled->fullSize;
-    return decodingBehind(data, fileURL, full.width(), full.height(), upright);
+        OrientationApplyingInfo::imageApplyingOrientation(small, scaled->decoded.exifOrientation)
+            .value_or(small);
+    return decodingBehind(data, fileURL, full.width(), full.height(), whole, upright);
 }
 
 OriginalImage::Pointer OriginalImage::fromDataShownFromStandIn(const QByteArray& data,
@@ -120,19 +138,33 @@ OriginalImage::Pointer OriginalImage::fromDataShownFromStandIn(const QByteArray&
     if (!scaled || scaled->fullSize != full || scaled->decoded.exifOrientation != 1) {
         return nullptr;
     }
-    return decodingBehind(data, fileURL, full.width(), full.height(), scaled->decoded.image);
+    return decodingBehind(data, fileURL, full.width(), full.height(),
+                          startWholeDecode(data, full.width(), full.height()),
+                          scaled->decoded.image);
 }
 
-OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, const QUrl& fileURL,
-                                                     qint64 w, qint64 h, const QImage& standIn) {
-    if (standIn.isNull() || w < 1 || h < 1) {
-        return nullptr;
+namespace {
+
+// The workers that decode whole pictures first shown from a smaller decode.
+struct WholeDecodeQueueDescription {
+    static platform::WorkQueue::Options options() {
+        return {.name = QStringLiteral("whole decodes"),
+                .maxThreadCount = 2,
+                .dropsQueuedWorkAtExit = true};
     }
+};
+using WholeDecodeQueue = platform::SharedWorkQueue<WholeDecodeQueueDescription>;
+
+} // namespace
+
+OriginalImage::WholeDecode OriginalImage::startWholeDecode(const QByteArray& data, qint64 w,
+                                                           qint64 h, bool followsRows) {
     auto refusal = std::make_shared<std::atomic<platform::PictureRefusal>>(
         platform::PictureRefusal::noPicture);
-    const auto decoder = [data, w, h, refusal]() -> std::optional<QImage> {
+    auto rows = followsRows ? std::make_shared<platform::DecodingRows>() : nullptr;
+    const auto decoder = [data, w, h, refusal, rows]() -> std::optional<QImage> {
         platform::PictureRefusal why = platform::PictureRefusal::noPicture;
-        const auto decoded = platform::ImageDecoder::decode(data, &why);
+        const auto decoded = platform::ImageDecoder::decode(data, &why, rows.get());
         if (!decoded) {
             refusal->store(why);
             return std::nullopt;
@@ -147,12 +179,31 @@ OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, con
         }
         return image;
     };
-    auto decode = std::make_shared<FullDecode>(decoder, standIn);
+    auto decode = std::make_shared<FullDecode>(decoder, QImage());
+    // Whoever needs the pixels first decodes them; a picture let go before
+    // the worker came to it is not decoded at all.
+    WholeDecodeQueue::run([weak = std::weak_ptr<FullDecode>(decode)] {
+        if (const auto decode = weak.lock()) {
+            decode->image();
+        }
+    });
+    return {decode, refusal, rows};
+}
+
+OriginalImage::Pointer OriginalImage::decodingBehind(const QByteArray& data, const QUrl& fileURL,
+                                                     qint64 w, qint64 h, const WholeDecode& whole,
+                                                     const QImage& standIn) {
+    if (standIn.isNull() || w < 1 || h < 1) {
+        return nullptr;
+    }
+    const auto& decode = whole.decode;
+    decode->setStandIn(standIn);
     std::shared_ptr<OriginalImage> result(new OriginalImage());
     result->m_data = data;
     result->m_fileURL = fileURL;
     result->m_fullDecode = decode;
-    result->m_fullDecodeRefusal = refusal;
+    result->m_fullDecodeRefusal = whole.refusal;
+    result->m_decodingRows = whole.rows;
     result->m_drawing =
         Drawing{QSizeF(double(w), double(h)), [decode, w, h](platform::GraphicsContext& context) {
                     if (const auto& image = decode->image()) {
@@ -419,7 +470,7 @@ void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHori
             const std::optional<QImage>& pixels = decode ? decode->image() : image;
             return pixels.value_or(QImage());
         },
-        *laid);
+        *laid, m_decodingRows);
 }
 
 void OriginalImage::drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,

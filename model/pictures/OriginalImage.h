@@ -20,6 +20,7 @@
 #include <optional>
 
 namespace platform {
+class DecodingRows;
 class GraphicsContext;
 class ItemProvider;
 class PdfPage;
@@ -163,10 +164,20 @@ public:
 private:
     OriginalImage() = default;
 
-    // A raster picture of the upright size whose whole pixels are decoded
-    // later from the bytes; the stand-in shows on screen meanwhile.
+    // The whole upright pixels of a picture, decoded from its bytes on a
+    // worker from now on, and why they did not decode.
+    struct WholeDecode {
+        std::shared_ptr<FullDecode> decode;
+        std::shared_ptr<std::atomic<platform::PictureRefusal>> refusal;
+        // Its rows as they come, for a picture its decode leaves unturned.
+        std::shared_ptr<platform::DecodingRows> rows;
+    };
+    static WholeDecode startWholeDecode(const QByteArray& data, qint64 width, qint64 height,
+                                        bool followsRows = false);
+    // A raster picture of the upright size whose whole pixels the decode
+    // gives; the stand-in shows on screen meanwhile.
     static Pointer decodingBehind(const QByteArray& data, const QUrl& fileURL, qint64 width,
-                                  qint64 height, const QImage& standIn);
+                                  qint64 height, const WholeDecode& whole, const QImage& standIn);
     static void drawInto(const Drawing& drawing, const QRectF& rect,
                          platform::GraphicsContext& context, bool flipContext);
     static void drawTurned(const Drawing& drawing, const QRectF& rect, ImageRotation orientation,
@@ -179,6 +190,7 @@ private:
     std::optional<QImage> m_cgImage;
     std::shared_ptr<FullDecode> m_fullDecode;
     std::shared_ptr<std::atomic<platform::PictureRefusal>> m_fullDecodeRefusal;
+    std::shared_ptr<platform::DecodingRows> m_decodingRows;
     bool m_isVector = false;
     double m_widthPerHeight = 0;
     OriginalSizeInfo m_sizeInfo = OriginalSizeInfo::px({});

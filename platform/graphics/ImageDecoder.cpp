@@ -1,12 +1,15 @@
 #include "platform/graphics/ImageDecoder.h"
 
+#include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/HeifDecoder.h"
 #include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/JpegDecoder.h"
 
 #include <QBuffer>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdlib>
@@ -147,11 +150,31 @@ std::optional<DecodedImage> read(CheckedReader& checked, PictureRefusal* why) {
     return decoded;
 }
 
-std::optional<DecodedImage> decodeWithQt(const QByteArray& data, const QByteArray& format,
-                                         PictureRefusal* why) {
+std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArray& format,
+                                          PictureRefusal* why, DecodingRows* rows) {
     const auto checked = openChecked(data, format, why);
     if (!checked) {
         return std::nullopt;
+    }
+    if (format == "jpeg") {
+        DecodedImage decoded;
+        switch (JpegDecoder::decode(data, decoded.image, rows)) {
+        case JpegDecoder::Outcome::decoded:
+            decoded.exifOrientation = exifOrientation(checked->reader.transformation());
+            if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
+                refuse(why, PictureRefusal::tooLarge);
+                return std::nullopt;
+            }
+            return decoded;
+        case JpegDecoder::Outcome::failed: {
+            const qint64 bytes = qint64(checked->size.width()) * checked->size.height() * 4;
+            refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
+                                                          : PictureRefusal::outOfMemory);
+            return std::nullopt;
+        }
+        case JpegDecoder::Outcome::notHandled:
+            break;
+        }
     }
     return read(*checked, why);
 }
@@ -236,7 +259,14 @@ QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {
     return {};
 }
 
-std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, PictureRefusal* why) {
+std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, PictureRefusal* why,
+                                                 DecodingRows* rows) {
+    // Whatever decodes it, a reader of the rows learns that no more come.
+    const auto finished = qScopeGuard([rows] {
+        if (rows) {
+            rows->finish();
+        }
+    });
     refuse(why, PictureRefusal::noPicture);
     const QByteArray format = sniffFormat(data);
     if (format.isEmpty()) {
@@ -245,7 +275,7 @@ std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, Picture
     if (format == "heic") {
         return HeifDecoder::decodePrimaryImage(data, why);
     }
-    return decodeWithQt(data, format, why);
+    return decodeChecked(data, format, why, rows);
 }
 
 bool ImageDecoder::bmpIsComplete(const QByteArray& data) {

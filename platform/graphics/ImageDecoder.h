@@ -11,6 +11,8 @@
 
 namespace platform {
 
+class DecodingRows;
+
 // Decodes the raster formats the system accepts: PNG, JPEG, GIF, BMP and
 // TIFF through Qt's image readers, HEIC through libheif. The format is told
 // by the file's leading bytes, never by its name.
@@ -23,8 +25,10 @@ public:
     // hold, which are refused before their pixels are decoded. `why` tells
     // a picture too large for ImageLimits (its pixels, or the memory its
     // format takes), and a decode the memory ran out for, from the rest.
-    static std::optional<DecodedImage> decode(const QByteArray& data,
-                                              PictureRefusal* why = nullptr);
+    // With `rows`, a reader can follow the rows as they are decoded, where
+    // the decoder decodes row by row; it is told when the decode ends.
+    static std::optional<DecodedImage> decode(const QByteArray& data, PictureRefusal* why = nullptr,
+                                              DecodingRows* rows = nullptr);
     // The primary picture decoded straight to a smaller size, for a quick
     // look before the whole picture is decoded: the smallest size JPEG's
     // decoder makes while decoding (a half, a quarter or an eighth) that

@@ -1,6 +1,7 @@
 #include "platform/graphics/OrientedImageCache.h"
 
 #include "platform/compute/Device.h"
+#include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/PageImage.h"
 
 #include <QThread>
@@ -67,16 +68,19 @@ bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
 
 // A gray picture, or the gray of an opaque colour picture, under a transform
 // of quarter turns and mirrors, moved to the origin as QImage::transformed
-// moves it. Made on the compute workers in square blocks, so that a turn
-// reads and writes whole lines of the cache; a colour block is made gray by
-// Qt's own conversion, which gives the painter's gray to the bit.
-// A made picture is given up (null) when stillWanted turns false on the way.
+// moves it. Made on the compute workers in bands of the picture's rows, each
+// in square blocks, so that a turn reads and writes whole lines of the cache;
+// a colour block is made gray by Qt's own conversion, which gives the
+// painter's gray to the bit. With `rows`, the picture is still being decoded:
+// each band is made as soon as its rows are there.
+// A made picture is given up (null) when stillWanted turns false on the way,
+// or when the decode ends before all rows are there.
 // Without onWorkers it is made on the calling thread alone, in memory of its
 // own: a picture drawn once, by one of several drawings at once.
 QImage orientedGray(
     const QImage& image, const QTransform& t, const std::function<bool()>& stillWanted = {},
     compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient,
-    bool onWorkers = true) {
+    DecodingRows* rows = nullptr, bool onWorkers = true) {
     const int w = image.width();
     const int h = image.height();
     const bool keepsAxes = t.m11() != 0;
@@ -93,18 +97,10 @@ QImage orientedGray(
     if (result.isNull()) {
         return result;
     }
-    // Where result pixel (X, Y) comes from: each result axis follows one
-    // picture axis, forwards (+1) or backwards (-1).
+    // Each result axis follows one picture axis, forwards (+1) or backwards
+    // (-1): picture pixel (x, y) lands at (X, Y).
     const bool xForward = keepsAxes ? t.m11() > 0 : t.m12() > 0;
     const bool yForward = keepsAxes ? t.m22() > 0 : t.m21() > 0;
-    auto sourceX = [&](int X, int Y) {
-        const int along = keepsAxes ? X : Y;
-        return xForward ? along : w - 1 - along;
-    };
-    auto sourceY = [&](int X, int Y) {
-        const int along = keepsAxes ? Y : X;
-        return yForward ? along : h - 1 - along;
-    };
     const bool gray = image.format() == QImage::Format_Grayscale8;
     const uchar* const pixels = image.constBits();
     const qsizetype stride = image.bytesPerLine();
@@ -114,10 +110,13 @@ QImage orientedGray(
                         image.format() == QImage::Format_ARGB32_Premultiplied;
     uchar* const resultPixels = result.bits();
     const qsizetype resultStride = result.bytesPerLine();
+    // Along a picture row the result is walked by one pixel or one line.
+    const qsizetype step =
+        keepsAxes ? (xForward ? 1 : -1) : (xForward ? resultStride : -resultStride);
     constexpr int block = 64;
-    const int blockRows = (height + block - 1) / block;
+    const int bands = (h + block - 1) / block;
     std::atomic<bool> givenUp = false;
-    auto blockRow = [&](std::size_t b) {
+    auto band = [&](std::size_t b) {
         if (givenUp.load(std::memory_order_relaxed)) {
             return;
         }
@@ -126,19 +125,14 @@ QImage orientedGray(
             return;
         }
         const int y0 = int(b) * block;
-        const int y1 = std::min(height, y0 + block);
-        for (int x0 = 0; x0 < width; x0 += block) {
-            const int x1 = std::min(width, x0 + block);
-            // The picture's part that this block shows.
-            const int sx0 = std::min(sourceX(x0, y0), sourceX(x1 - 1, y1 - 1));
-            const int sy0 = std::min(sourceY(x0, y0), sourceY(x1 - 1, y1 - 1));
-            const int sw = std::abs(sourceX(x0, y0) - sourceX(x1 - 1, y1 - 1)) + 1;
-            const int sh = std::abs(sourceY(x0, y0) - sourceY(x1 - 1, y1 - 1)) + 1;
-            const uchar* tile = pixels + sy0 * stride + qsizetype(sx0) * depth;
+        const int y1 = std::min(h, y0 + block);
+        for (int x0 = 0; x0 < w; x0 += block) {
+            const int x1 = std::min(w, x0 + block);
+            const uchar* tile = pixels + y0 * stride + qsizetype(x0) * depth;
             qsizetype tileStride = stride;
             QImage grayTile;
             if (!gray) {
-                grayTile = QImage(tile, sw, sh, stride, image.format());
+                grayTile = QImage(tile, x1 - x0, y1 - y0, stride, image.format());
                 // Qt makes the painter's gray from its own 32-bit formats;
                 // the others reach them without loss first.
                 if (!isQRgb) {
@@ -148,25 +142,46 @@ QImage orientedGray(
                 tile = grayTile.constBits();
                 tileStride = grayTile.bytesPerLine();
             }
-            // Along a result row the picture is walked by one pixel or one line.
-            const qsizetype step =
-                keepsAxes ? (xForward ? 1 : -1) : (yForward ? tileStride : -tileStride);
-            for (int Y = y0; Y < y1; ++Y) {
-                uchar* out = resultPixels + Y * resultStride;
-                const uchar* in =
-                    tile + (sourceY(x0, Y) - sy0) * tileStride + (sourceX(x0, Y) - sx0);
-                for (int X = x0; X < x1; ++X, in += step) {
-                    out[X] = *in;
+            const int along = xForward ? x0 : w - 1 - x0;
+            for (int y = y0; y < y1; ++y) {
+                const int across = yForward ? y : h - 1 - y;
+                uchar* out = keepsAxes ? resultPixels + across * resultStride + along
+                                       : resultPixels + qsizetype(along) * resultStride + across;
+                const uchar* in = tile + (y - y0) * tileStride;
+                for (int x = x0; x < x1; ++x, out += step) {
+                    *out = in[x - x0];
                 }
             }
         }
     };
-    if (device) {
-        device->threadPool().parallelFor(std::size_t(blockRows), blockRow);
-    } else {
-        for (int b = 0; b < blockRows; ++b) {
-            blockRow(std::size_t(b));
+    auto makeBands = [&](int first, int end) {
+        if (device) {
+            device->threadPool().parallelFor(std::size_t(end - first),
+                                             [&](std::size_t i) { band(first + i); });
+        } else {
+            for (int b = first; b < end; ++b) {
+                band(std::size_t(b));
+            }
         }
+    };
+    if (!rows) {
+        makeBands(0, bands);
+        return givenUp ? QImage() : result;
+    }
+    // Two bands at a time keep pace with the decoder on about two cores,
+    // leaving the others to the decoder itself and to the window; a backlog
+    // (rows that came before this began, or while the workers were busy) is
+    // made at once, on all of them.
+    const int bandsAtOnce = 2;
+    int made = 0;
+    while (made < bands && !givenUp) {
+        const int done = rows->waitForRows(std::min(h, (made + bandsAtOnce) * block));
+        const int ready = done >= h ? bands : done / block;
+        if (ready <= made) {
+            return QImage(); // the decode ended early
+        }
+        makeBands(made, ready);
+        made = ready;
     }
     return givenUp ? QImage() : result;
 }
@@ -215,8 +230,8 @@ QImage OrientedImageCache::orientedOnce(const QImage& image, const QTransform& o
         return image; // shared, as Qt shares it: nothing is copied
     }
     if (image.format() == QImage::Format_Grayscale8 && isQuarterTurnOrMirror(orientation)) {
-        const QImage result = orientedGray(image, orientation, {},
-                                           compute::TextureMemory::Lifetime::transient, false);
+        const QImage result = orientedGray(
+            image, orientation, {}, compute::TextureMemory::Lifetime::transient, nullptr, false);
         if (!result.isNull()) {
             return result;
         }
@@ -280,7 +295,8 @@ void OrientedImageCache::stopPreparationsAtExit() {
     preparationQueue().waitForDone();
 }
 
-void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransform& orientation) {
+void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransform& orientation,
+                                 std::shared_ptr<DecodingRows> rows) {
     // Made before the handler is registered, so that they outlive it.
     static const bool stopsAtExit = [] {
         compute::Device::systemDefault();
@@ -293,16 +309,50 @@ void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransfo
     if (!isQuarterTurnOrMirror(orientation)) {
         return;
     }
-    preparationQueue().start([request, picture = std::move(picture), orientation] {
-        runPreparation(request, picture, orientation);
+    preparationQueue().start([request, picture = std::move(picture), orientation, rows] {
+        runPreparation(request, picture, orientation, rows.get());
     });
 }
 
+bool OrientedImageCache::makeKeptWhileDecoding(Kept& k, DecodingRows& rows,
+                                               const std::function<QImage()>& picture,
+                                               const QTransform& orientation,
+                                               const std::function<bool()>& stillWanted) {
+    const auto decoding = rows.waitForStart(stillWanted);
+    if (!decoding || decoding->format() != QImage::Format_RGB32) {
+        return false;
+    }
+    std::lock_guard lock(k.mutex);
+    if (!stillWanted()) {
+        return false;
+    }
+    k.key = 0;
+    k.result = QImage();
+    const QImage result = orientedGray(*decoding, orientation, stillWanted,
+                                       compute::TextureMemory::Lifetime::lasting, &rows);
+    const QImage image = picture();
+    // The gray is the picture's only when the decode gave it these very
+    // pixels, unturned.
+    if (result.isNull() || image.constBits() != decoding->constBits() ||
+        image.size() != decoding->size() || image.format() != decoding->format()) {
+        return false;
+    }
+    k.result = result;
+    k.key = image.cacheKey();
+    k.orientation = orientation;
+    ++k.made;
+    return true;
+}
+
 void OrientedImageCache::runPreparation(quint64 request, const std::function<QImage()>& picture,
-                                        const QTransform& orientation) {
+                                        const QTransform& orientation, DecodingRows* rows) {
     Kept& k = kept();
     auto stillWanted = [&k, request] { return k.requested.load() == request; };
     if (!stillWanted()) {
+        return;
+    }
+    // A picture still decoding row by row is made gray as its rows come.
+    if (rows && makeKeptWhileDecoding(k, *rows, picture, orientation, stillWanted)) {
         return;
     }
     const QImage image = picture ? picture() : QImage();

@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 namespace platform {
+
+class DecodingRows;
 
 // Pictures turned and mirrored for drawing, made once and shared: contexts
 // that draw the same pictures into parts of one device from several threads
@@ -35,7 +38,10 @@ public:
     // Each request supersedes the earlier ones that have not finished; a
     // print that needs the picture meanwhile waits for the preparation under
     // way rather than making it again. Gray pictures need nothing.
-    static void prepare(std::function<QImage()> picture, const QTransform& orientation);
+    // With `rows`, the picture may still be decoding row by row: its gray is
+    // then made as the rows come.
+    static void prepare(std::function<QImage()> picture, const QTransform& orientation,
+                        std::shared_ptr<DecodingRows> rows = {});
     // Waits until no preparation is queued or under way (tests, measurements).
     static void waitForPreparations();
 
@@ -71,7 +77,14 @@ private:
                            const std::function<bool()>& stillWanted);
     static void stopPreparationsAtExit();
     static void runPreparation(quint64 request, const std::function<QImage()>& picture,
-                               const QTransform& orientation);
+                               const QTransform& orientation, DecodingRows* rows);
+    // Makes and keeps the gray of a picture as it is decoded; false when it
+    // was not made (the picture is no opaque colour, or turned after its
+    // decode, or given up).
+    static bool makeKeptWhileDecoding(Kept& k, DecodingRows& rows,
+                                      const std::function<QImage()>& picture,
+                                      const QTransform& orientation,
+                                      const std::function<bool()>& stillWanted);
 
     std::mutex m_mutex;
     std::vector<Entry> m_entries;

@@ -1,6 +1,9 @@
 #include "platform/graphics/OrientedImageCache.h"
 
+#include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageDecoder.h"
+#include "platform/tests/support/TestPictures.h"
 
 #include <QPainter>
 #include <QThread>
@@ -8,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <future>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -291,4 +295,58 @@ TEST(OrientedImageCache, newerPreparationSupersedesAndGrayNeedsNone) {
     // The kept colour picture stays for its print.
     OrientedImageCache().oriented(picture, orientations[7], true);
     EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+}
+
+// A photo still being decoded row by row is made gray as its rows come: the
+// print then finds the gray of the very pixels the decode gave, to the bit,
+// under every turn and mirror. A picture that the decode's owner turned
+// afterwards, or a decode that ends early, gets no gray of the rows.
+TEST(OrientedImageCache, aPictureDecodingRowByRowIsMadeGrayAsItsRowsCome) {
+    OrientedImageCache::waitForPreparations();
+    const QByteArray jpeg =
+        testpictures::encode(randomColour(389, 203, QImage::Format_RGB32, false), "jpeg", 90);
+    for (const QTransform& orientation : orientations) {
+        OrientedImageCache::dropKeptGray();
+        const int before = OrientedImageCache::colourPicturesMadeGray();
+        auto rows = std::make_shared<platform::DecodingRows>();
+        std::promise<QImage> decoded;
+        std::shared_future<QImage> picture = decoded.get_future().share();
+        OrientedImageCache::prepare([picture] { return picture.get(); }, orientation, rows);
+        const auto image = platform::ImageDecoder::decode(jpeg, nullptr, rows.get());
+        ASSERT_TRUE(image);
+        decoded.set_value(image->image);
+        OrientedImageCache::waitForPreparations();
+        EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+        const QImage printed = OrientedImageCache().oriented(image->image, orientation, true);
+        EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+        // Qt's transpose of a gray picture comes back in 32 bits.
+        EXPECT_EQ(printed, image->image.convertToFormat(QImage::Format_Grayscale8)
+                               .transformed(orientation, Qt::FastTransformation)
+                               .convertToFormat(QImage::Format_Grayscale8));
+    }
+
+    // Turned after its decode: the rows' gray is not the picture's.
+    OrientedImageCache::dropKeptGray();
+    auto rows = std::make_shared<platform::DecodingRows>();
+    const auto image = platform::ImageDecoder::decode(jpeg, nullptr, rows.get());
+    ASSERT_TRUE(image);
+    const QImage turned = image->image.transformed(orientations[3]);
+    OrientedImageCache::prepare([turned] { return turned; }, orientations[5], rows);
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(OrientedImageCache().oriented(turned, orientations[5], true),
+              turned.convertToFormat(QImage::Format_Grayscale8)
+                  .transformed(orientations[5], Qt::FastTransformation));
+
+    // Ended after one band: nothing is kept, and nobody waits for more rows.
+    OrientedImageCache::dropKeptGray();
+    const int before = OrientedImageCache::colourPicturesMadeGray();
+    auto cut = std::make_shared<platform::DecodingRows>();
+    QImage partial(389, 203, QImage::Format_RGB32);
+    partial.fill(Qt::red);
+    cut->start(partial);
+    cut->advance(64);
+    OrientedImageCache::prepare([] { return QImage(); }, orientations[5], cut);
+    cut->finish();
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray(), before);
 }

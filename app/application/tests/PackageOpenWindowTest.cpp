@@ -11,6 +11,7 @@
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
+#include "platform/graphics/OrientedImageCache.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QApplication>
@@ -155,6 +156,9 @@ bool everyTileShown(const kestrom::GridViewImageView& view) {
 // released, the whole tiles replace the small ones and the document is
 // the package as saved.
 TEST_F(PackageOpenWindowTest, APhotoPackageShowsBeforeItsWholeDecodeWithoutHoldingTheMainThread) {
+    platform::OrientedImageCache::waitForPreparations();
+    platform::OrientedImageCache::dropKeptGray();
+    const int grayBefore = platform::OrientedImageCache::colourPicturesMadeGray();
     HeldDecode decode;
     TurnWatch watch;
     kestrom::AppDelegate delegate;
@@ -202,6 +206,10 @@ TEST_F(PackageOpenWindowTest, APhotoPackageShowsBeforeItsWholeDecodeWithoutHoldi
     EXPECT_TRUE(picture->decodeFully());
     EXPECT_EQ(picture->cgImage()->size(), QSize(3000, 2000));
     EXPECT_FALSE(document->isEdited());
+    // The print's gray of the photo is made during the open, once, from the
+    // rows as they were decoded: neither missed nor made again afterwards.
+    platform::OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(platform::OrientedImageCache::colourPicturesMadeGray() - grayBefore, 1);
 }
 
 // Pixels that turn out not to decode after the window showed: the document

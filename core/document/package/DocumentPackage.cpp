@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <future>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,15 @@ const QString DocumentPackage::thumbnailFileName = QStringLiteral("Thumbnail.jpg
 namespace {
 
 using Damage = DocumentFileError::Damage;
+
+// Digests members' bytes while their picture decodes. Its work waits on
+// nothing, so a read waiting for it never waits for another read.
+struct PackageDigestQueueDescription {
+    static platform::WorkQueue::Options options() {
+        return {.name = QStringLiteral("package digests"), .maxThreadCount = 2};
+    }
+};
+using PackageDigestQueue = platform::SharedWorkQueue<PackageDigestQueueDescription>;
 
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
@@ -322,19 +332,14 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     contents.path = path;
     const PackageFingerprint before =
         PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly);
-    QHash<QString, QByteArray> digests;
     const auto settings =
         member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
     if (!settings) {
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
-    digests.insert(settingsFileName, PackageFingerprint::digest(*settings));
     contents.settings = DocumentSettings::parse(*settings, path);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
-    if (imageData) {
-        digests.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
-    }
     // The thumbnail is no part of what opens, and a damaged one refuses
     // nothing: without its digest the fingerprint has none.
     const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
@@ -342,15 +347,28 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     try {
         thumbnailData =
             member(path, thumbnail, FileContents::maximumPictureFileSize, Damage::damagedPicture);
-        if (thumbnailData) {
-            digests.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
-        }
     } catch (const platform::Error&) {
     }
-    if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
-            .sameMetadata(before)) {
-        contents.fingerprint = before.withDigests(digests);
-    }
+    // Digesting megabytes of picture takes as long as a quick decode: it
+    // runs beside the decode rather than before it.
+    auto digested = std::make_shared<std::promise<QHash<QString, QByteArray>>>();
+    std::future<QHash<QString, QByteArray>> digests = digested->get_future();
+    PackageDigestQueue::run([digested, settings = *settings, imageData, thumbnail, thumbnailData] {
+        // Whatever the digest throws (no memory) reaches the read waiting for it.
+        try {
+            QHash<QString, QByteArray> made;
+            made.insert(settingsFileName, PackageFingerprint::digest(settings));
+            if (imageData) {
+                made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+            }
+            if (thumbnailData) {
+                made.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
+            }
+            digested->set_value(std::move(made));
+        } catch (...) {
+            digested->set_exception(std::current_exception());
+        }
+    });
     if (imageData) {
         // The thumbnail stands in for the picture only from the package's
         // own folder, and only while the whole picture decodes.
@@ -364,6 +382,12 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
         contents.pictureIsDamaged = !contents.image;
     } else {
         contents.pictureIsMissing = DocumentSettings::namesPicture(contents.settings);
+    }
+    if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
+            .sameMetadata(before)) {
+        contents.fingerprint = before.withDigests(digests.get());
+    } else {
+        digests.wait();
     }
     removeStaleSaves(path);
     return contents;

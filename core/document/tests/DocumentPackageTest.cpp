@@ -20,6 +20,7 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
+#include <future>
 #include <limits>
 #include <linux/capability.h>
 #include <sys/file.h>
@@ -917,9 +918,24 @@ TEST_F(PackageTest, aLargePictureOpensFromASmallDecodeAndItsWholePixelsFollow) {
         const QString package = path(QStringLiteral("Photo-%1.lunvik").arg(format));
         DocumentPackage::write(saved, package);
 
+        // The whole decode starts on a worker as the package is read, beside
+        // the small one, without anyone asking for the pixels; it is held
+        // there until the small decode has been looked at.
+        std::promise<std::thread::id> entered;
+        auto decoding = entered.get_future();
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        FullDecode::setHookForTesting([&entered, released] {
+            entered.set_value(std::this_thread::get_id());
+            released.wait();
+            return true;
+        });
+        const auto restore = qScopeGuard([] { FullDecode::setHookForTesting({}); });
         const auto contents = DocumentPackage::load(package, QSize(200, 200));
         ASSERT_TRUE(contents.image);
         const auto& picture = contents.image;
+        ASSERT_EQ(decoding.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+        EXPECT_NE(decoding.get(), std::this_thread::get_id());
         EXPECT_FALSE(picture->isFullyDecoded());
         EXPECT_EQ(picture->data(), bytes);
         EXPECT_EQ(picture->imageOriginalSizeInfo(), OriginalSizeInfo::px({1200, 800}));
@@ -929,6 +945,7 @@ TEST_F(PackageTest, aLargePictureOpensFromASmallDecodeAndItsWholePixelsFollow) {
         // Saved again before the whole pixels are there: the same package.
         PrintDocument opened;
         DocumentPackage::apply(opened, contents, app);
+        release.set_value();
         DocumentPackage::write(opened, path("Again.lunvik"));
         EXPECT_TRUE(picture->isFullyDecoded());
         ASSERT_TRUE(picture->cgImage());

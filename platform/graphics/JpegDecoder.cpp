@@ -1,0 +1,150 @@
+#include "platform/graphics/JpegDecoder.h"
+
+#include "platform/graphics/DecodingRows.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+
+#include <sys/mman.h>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace platform {
+
+namespace {
+
+struct ErrorManager : jpeg_error_mgr {
+    std::jmp_buf jump;
+};
+
+extern "C" void leaveOnError(j_common_ptr info) {
+    std::longjmp(static_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+// Warnings (damaged data the library decodes around) go unreported, as
+// the picture still comes.
+extern "C" void ignoreMessage(j_common_ptr) {}
+
+constexpr int colourProfileMarker = JPEG_APP0 + 2;
+
+// What makes Qt's reader attach more than pixels to the picture: comments
+// become its texts, a colour profile its colour space.
+bool carriesMoreThanPixels(const jpeg_decompress_struct& info) {
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_COM || m->marker == colourProfileMarker) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A photo's pixels are written into fresh memory: asked for in large pages,
+// its decode no longer spends a good part of its time in the kernel taking
+// them 4 KB at a time. Only the whole large pages inside the block qualify.
+void adviseLargePages(uchar* start, qsizetype bytes) {
+    constexpr std::uintptr_t large = std::uintptr_t(2) << 20;
+    const auto at = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t begin = (at + large - 1) & ~(large - 1);
+    const std::uintptr_t end = (at + std::uintptr_t(bytes)) & ~(large - 1);
+    if (end > begin) {
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+}
+
+// The jumps out of the library land in these two functions, which hold no
+// object with a destructor: what the library allocates sits in its pools,
+// the picture in the caller.
+bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data) {
+    if (setjmp(errors.jump)) {
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    // Kept only to be noticed: one byte of each is enough.
+    jpeg_save_markers(&info, JPEG_COM, 1);
+    jpeg_save_markers(&info, colourProfileMarker, 1);
+    jpeg_read_header(&info, TRUE);
+    if (info.num_components != 3 || info.out_color_space != JCS_RGB ||
+        carriesMoreThanPixels(info)) {
+        return false;
+    }
+    // Qt's reader keeps the library's defaults (accurate transform, smooth
+    // upsampling) at its default quality; the library writes Qt's 32-bit
+    // order itself, with the fourth byte opaque.
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_calc_output_dimensions(&info);
+    return true;
+}
+
+bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits, qsizetype stride,
+                DecodingRows* rows) {
+    if (setjmp(errors.jump)) {
+        return false;
+    }
+    jpeg_start_decompress(&info);
+    const int height = int(info.output_height);
+    JSAMPROW lines[16];
+    while (info.output_scanline < info.output_height) {
+        const int first = int(info.output_scanline);
+        const int count = std::min(16, height - first);
+        for (int i = 0; i < count; ++i) {
+            lines[i] = bits + (first + i) * stride;
+        }
+        if (jpeg_read_scanlines(&info, lines, JDIMENSION(count)) == 0) {
+            return false;
+        }
+        if (rows) {
+            rows->advance(int(info.output_scanline));
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image,
+                                         DecodingRows* rows) {
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = leaveOnError;
+    errors.output_message = ignoreMessage;
+    const auto outcome = [&] {
+        if (!readHeader(info, errors, data)) {
+            return Outcome::notHandled;
+        }
+        QImage pixels(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
+        if (pixels.isNull()) {
+            return Outcome::failed;
+        }
+        // Before a reader shares the picture: a change then would copy it.
+        if (info.density_unit == 1) {
+            pixels.setDotsPerMeterX(int(100. * info.X_density / 2.54));
+            pixels.setDotsPerMeterY(int(100. * info.Y_density / 2.54));
+        } else if (info.density_unit == 2) {
+            pixels.setDotsPerMeterX(int(100. * info.X_density));
+            pixels.setDotsPerMeterY(int(100. * info.Y_density));
+        }
+        // The only writable access: the copy a reader gets never detaches it.
+        uchar* const bits = pixels.bits();
+        adviseLargePages(bits, pixels.sizeInBytes());
+        if (rows) {
+            rows->start(pixels);
+        }
+        if (!readPixels(info, errors, bits, pixels.bytesPerLine(), rows)) {
+            return Outcome::failed;
+        }
+        image = pixels;
+        return Outcome::decoded;
+    }();
+    jpeg_destroy_decompress(&info);
+    return outcome;
+}
+
+} // namespace platform

@@ -1,0 +1,228 @@
+#include "platform/graphics/JpegDecoder.h"
+#include "platform/graphics/DecodingRows.h"
+#include "platform/graphics/ImageDecoder.h"
+#include "platform/tests/support/TestPictures.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+using platform::DecodingRows;
+using platform::ImageDecoder;
+using platform::JpegDecoder;
+
+namespace {
+
+// Smooth gradients with sharp edges and noise, at sides that are no multiple
+// of a JPEG block, so that every upsampling and edge path is taken.
+QImage photoLike(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1103515245u + 12345u;
+            const int n = int(noise >> 27);
+            const bool edge = (x / 37 + y / 23) % 2 == 0;
+            line[x] = qRgb((x * 255 / width + n) & 255, edge ? 40 + n : 220 - n,
+                           (y * 255 / height + 3 * n) & 255);
+        }
+    }
+    return image;
+}
+
+struct Encoding {
+    int hSampling = 2;
+    int vSampling = 2;
+    bool progressive = false;
+    int restartRows = 0;
+    int densityUnit = 0;
+    int density = 1;
+    const char* comment = nullptr;
+};
+
+// A JPEG written with the library's own encoder, for the samplings and
+// layouts Qt's writer does not make.
+QByteArray encode(const QImage& picture, const Encoding& e) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(rgb.width());
+    info.image_height = JDIMENSION(rgb.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 88, TRUE);
+    info.comp_info[0].h_samp_factor = e.hSampling;
+    info.comp_info[0].v_samp_factor = e.vSampling;
+    info.restart_in_rows = e.restartRows;
+    info.write_JFIF_header = TRUE;
+    info.density_unit = UINT8(e.densityUnit);
+    info.X_density = UINT16(e.density);
+    info.Y_density = UINT16(e.density + 1);
+    if (e.progressive) {
+        jpeg_simple_progression(&info);
+    }
+    jpeg_start_compress(&info, TRUE);
+    if (e.comment) {
+        jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(e.comment),
+                          unsigned(std::strlen(e.comment)));
+    }
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+QImage readByQt(const QByteArray& bytes) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(false);
+    return reader.read();
+}
+
+// Equal to the byte, the fourth byte of each pixel included, and in what Qt
+// attaches to a picture.
+void expectSamePicture(const QImage& ours, const QImage& qt) {
+    ASSERT_FALSE(qt.isNull());
+    ASSERT_EQ(ours.size(), qt.size());
+    ASSERT_EQ(ours.format(), qt.format());
+    const qsizetype lineBytes = qsizetype(qt.width()) * qt.depth() / 8;
+    for (int y = 0; y < qt.height(); ++y) {
+        ASSERT_EQ(std::memcmp(ours.constScanLine(y), qt.constScanLine(y), size_t(lineBytes)), 0)
+            << "row " << y;
+    }
+    EXPECT_EQ(ours.dotsPerMeterX(), qt.dotsPerMeterX());
+    EXPECT_EQ(ours.dotsPerMeterY(), qt.dotsPerMeterY());
+    EXPECT_EQ(ours.colorSpace(), qt.colorSpace());
+    EXPECT_EQ(ours.textKeys(), qt.textKeys());
+}
+
+} // namespace
+
+TEST(JpegDecoder, givesQtsPixelsForEverySamplingAndLayout) {
+    const QImage picture = photoLike(203, 131);
+    const struct {
+        const char* name;
+        Encoding encoding;
+    } cases[] = {
+        {"4:2:0", {}},
+        {"4:2:2", {.hSampling = 2, .vSampling = 1}},
+        {"4:4:4", {.hSampling = 1, .vSampling = 1}},
+        {"4:4:0", {.hSampling = 1, .vSampling = 2}},
+        {"progressive", {.progressive = true}},
+        {"restart markers", {.restartRows = 1}},
+        {"dots per inch", {.densityUnit = 1, .density = 300}},
+        {"dots per centimetre", {.densityUnit = 2, .density = 118}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = encode(picture, c.encoding);
+        QImage ours;
+        ASSERT_EQ(JpegDecoder::decode(bytes, ours), JpegDecoder::Outcome::decoded);
+        expectSamePicture(ours, readByQt(bytes));
+        // Qt's own writer, at the quality a package's thumbnail has.
+        const QByteArray written = testpictures::encode(picture, "jpeg", 80);
+        ASSERT_EQ(JpegDecoder::decode(written, ours), JpegDecoder::Outcome::decoded);
+        expectSamePicture(ours, readByQt(written));
+    }
+}
+
+TEST(JpegDecoder, leavesToQtWhatQtGivesMoreThanPixels) {
+    const QImage picture = photoLike(64, 48);
+    QImage ours;
+    // Comments become the picture's texts.
+    const QByteArray commented = encode(picture, {.comment = "Title: a photo"});
+    EXPECT_EQ(JpegDecoder::decode(commented, ours), JpegDecoder::Outcome::notHandled);
+    // A colour profile becomes its colour space.
+    QImage profiled = picture;
+    profiled.setColorSpace(QColorSpace::DisplayP3);
+    const QByteArray withProfile = testpictures::encode(profiled, "jpeg", 90);
+    EXPECT_EQ(JpegDecoder::decode(withProfile, ours), JpegDecoder::Outcome::notHandled);
+    // One component is a gray picture.
+    const QByteArray gray =
+        testpictures::encode(picture.convertToFormat(QImage::Format_Grayscale8), "jpeg", 90);
+    EXPECT_EQ(JpegDecoder::decode(gray, ours), JpegDecoder::Outcome::notHandled);
+    EXPECT_EQ(JpegDecoder::decode("no picture", ours), JpegDecoder::Outcome::notHandled);
+    // Whichever decodes them, the decoder's pictures are Qt's.
+    for (const QByteArray& bytes : {commented, withProfile, gray}) {
+        const auto decoded = ImageDecoder::decode(bytes);
+        ASSERT_TRUE(decoded);
+        expectSamePicture(decoded->image, readByQt(bytes));
+        EXPECT_EQ(decoded->image.text(), readByQt(bytes).text());
+    }
+}
+
+// A reader following the rows finds each row in its final state once it is
+// told done, in the very pixels the decode returns; and learns the end of a
+// decode that never starts.
+TEST(JpegDecoder, rowsToldDoneAreFinalAndInTheReturnedPixels) {
+    const QImage picture = photoLike(640, 520);
+    const QByteArray bytes = encode(picture, {});
+    DecodingRows rows;
+    std::vector<QByteArray> seen(520);
+    std::vector<int> counts;
+    const uchar* readerBits = nullptr;
+    std::thread reader([&] {
+        const auto image = rows.waitForStart();
+        ASSERT_TRUE(image);
+        readerBits = image->constBits();
+        int done = 0;
+        while (done < image->height()) {
+            const int now = rows.waitForRows(done + 1);
+            if (now <= done) {
+                break; // ended early
+            }
+            counts.push_back(now);
+            for (int y = done; y < now; ++y) {
+                seen[size_t(y)] = QByteArray(reinterpret_cast<const char*>(image->constScanLine(y)),
+                                             image->bytesPerLine());
+            }
+            done = now;
+        }
+    });
+    const auto decoded = ImageDecoder::decode(bytes, nullptr, &rows);
+    reader.join();
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(readerBits, decoded->image.constBits());
+    ASSERT_FALSE(counts.empty());
+    EXPECT_EQ(counts.back(), 520);
+    EXPECT_GT(counts.size(), 1u) << "rows are told as they come, not all at the end";
+    for (int y = 0; y < 520; ++y) {
+        ASSERT_EQ(seen[size_t(y)],
+                  QByteArray(reinterpret_cast<const char*>(decoded->image.constScanLine(y)),
+                             decoded->image.bytesPerLine()))
+            << "row " << y;
+    }
+    expectSamePicture(decoded->image, readByQt(bytes));
+
+    DecodingRows refused;
+    EXPECT_FALSE(ImageDecoder::decode("no picture", nullptr, &refused));
+    EXPECT_FALSE(refused.waitForStart());
+    DecodingRows png;
+    ASSERT_TRUE(ImageDecoder::decode(testpictures::encode(picture, "png"), nullptr, &png));
+    EXPECT_FALSE(png.waitForStart());
+}
