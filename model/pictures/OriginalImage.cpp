@@ -41,6 +41,13 @@ qint64 pixelsFromMillimetres(double mm, double dpi) {
     return qint64(px);
 }
 
+// The picture's size once its stored orientation is applied: orientations
+// 5 to 8 turn it a quarter.
+QSize uprightSize(const platform::ImageDecoder::StoredSize& stored) {
+    const quint32 orientation = stored.exifOrientation;
+    return orientation >= 5 && orientation <= 8 ? stored.size.transposed() : stored.size;
+}
+
 } // namespace
 
 OriginalImage::Pointer OriginalImage::fromData(const QByteArray& data, const QUrl& fileURL,
@@ -91,10 +98,8 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     if (!stored) {
         return nullptr;
     }
-    // Orientations 5 to 8 turn the picture a quarter.
     const quint32 orientation = stored->exifOrientation;
-    const QSize full =
-        orientation >= 5 && orientation <= 8 ? stored->size.transposed() : stored->size;
+    const QSize full = uprightSize(*stored);
     const double scale =
         std::min(double(bound.width()) / full.width(), double(bound.height()) / full.height());
     if (!(scale <= 0.5)) {
@@ -129,9 +134,7 @@ OriginalImage::Pointer OriginalImage::fromDataShownFromStandIn(const QByteArray&
     if (!stored) {
         return nullptr;
     }
-    const quint32 orientation = stored->exifOrientation;
-    const QSize full =
-        orientation >= 5 && orientation <= 8 ? stored->size.transposed() : stored->size;
+    const QSize full = uprightSize(*stored);
     const auto scaled = platform::ImageDecoder::decodeScaled(standIn, bound);
     // The stand-in is drawn over the whole picture's place: of another size
     // it would show another picture.
