@@ -61,9 +61,11 @@ struct Window {
     }
 };
 
+// Left to the end of the process: a window destroyed after the application
+// would free pixmaps without it and crash on the way out.
 Window& window() {
-    static Window w;
-    return w;
+    static Window* w = new Window;
+    return *w;
 }
 
 double qtScaledDecode_ms(const QString& path, const QSize& size) {
