@@ -10,6 +10,7 @@
 #include <atomic>
 #include <future>
 #include <thread>
+#include <utility>
 
 using ambrel::FullDecode;
 using ambrel::ImageRotation;
@@ -61,6 +62,22 @@ TEST(OriginalImageDecodingBehind, theWholePictureIsTheOneDecodedAtOnce) {
         SCOPED_TRACE(orientation);
         const QByteArray bytes = tp::jpegWithOrientation(photo(), orientation);
         const auto whole = OriginalImage::fromData(bytes, url());
+        // The whole decode starts at once beside the small one; it is held
+        // until the small one has been looked at.
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        FullDecode::setHookForTesting([released] {
+            released.wait();
+            return true;
+        });
+        bool held = true;
+        const auto letGo = [&] {
+            if (std::exchange(held, false)) {
+                release.set_value();
+                FullDecode::setHookForTesting({});
+            }
+        };
+        const auto restore = qScopeGuard(letGo);
         const auto quick = OriginalImage::fromDataDecodingBehind(bytes, url(), QSize(400, 400));
         ASSERT_TRUE(whole && quick);
         EXPECT_FALSE(quick->isFullyDecoded());
@@ -77,6 +94,7 @@ TEST(OriginalImageDecodingBehind, theWholePictureIsTheOneDecodedAtOnce) {
                   whole->cgImage()->width() > whole->cgImage()->height());
         EXPECT_LE(small.width(), whole->cgImage()->width() / 2);
 
+        letGo();
         // The print's drawing asks for the pixels and gets the whole ones.
         EXPECT_EQ(drawn(*quick, ImageRotation::r90, true), drawn(*whole, ImageRotation::r90, true));
         EXPECT_TRUE(quick->isFullyDecoded());
@@ -133,6 +151,10 @@ TEST(OriginalImageDecodingBehind, aSecondAskerWaitsForTheDecodeUnderWay) {
     EXPECT_EQ(print.get(), QSize(1600, 1000));
     worker.join();
     EXPECT_EQ(decodes, 1);
+    // The callbacks run on the decoding thread once it has told the waiters.
+    for (int i = 0; i < 30000 && told == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     EXPECT_EQ(told, 1);
     // Once there, a callback runs at once.
     quick->whenFullyDecoded([&] { ++told; });

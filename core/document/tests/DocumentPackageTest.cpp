@@ -480,9 +480,26 @@ TEST_F(PackageTest, aQuickReadTellsThePackageAsItReadIt) {
     saved.setOriginalImage(
         pictureOf(testpictures::encode(photo(1200, 800), "png"), "/pictures/photo.png"));
     DocumentPackage::write(saved, path("Photo.lunvik"));
+    // The whole decode, which starts as the package is read, is held until
+    // the quick read has been looked at.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    FullDecode::setHookForTesting([released] {
+        released.wait();
+        return true;
+    });
+    bool held = true;
+    const auto letGo = [&] {
+        if (std::exchange(held, false)) {
+            release.set_value();
+            FullDecode::setHookForTesting({});
+        }
+    };
+    const auto restore = qScopeGuard(letGo);
     const auto quick = DocumentPackage::load(path("Photo.lunvik"), QSize(200, 200));
     ASSERT_TRUE(quick.image);
     EXPECT_FALSE(quick.image->isFullyDecoded());
+    letGo();
     ASSERT_TRUE(quick.fingerprint);
     EXPECT_TRUE(quick.fingerprint->hasDigests());
     EXPECT_EQ(*quick.fingerprint, kestrom::PackageFingerprint::of(path("Photo.lunvik")));
