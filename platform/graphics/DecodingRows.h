@@ -12,7 +12,8 @@ namespace platform {
 // The rows of a picture decoded so far, top first, for a reader that works on
 // them while the rest is decoded. The decoder tells once where the pixels are,
 // then how many rows are done, and finally that no more come (whether or not
-// all did). The pixels are kept for as long as this object lives. Thread-safe.
+// all did). It lets go of the pixels when the decode ends: readers hold
+// their own copies. Thread-safe.
 class DecodingRows {
 public:
     // Decoder side. `image` is the picture being written; the decoder writes
@@ -23,8 +24,9 @@ public:
 
     // Reader side. The picture, once the decoder has started on it; nothing
     // when the decode ended without starting (another decoder took it, or it
-    // failed), or once `keepWaiting` says no more (asked now and then: a
-    // decode that was never started tells nothing).
+    // failed), when it has already ended (a reader that comes that late
+    // takes the whole picture instead), or once `keepWaiting` says no more
+    // (asked now and then: a decode that was never started tells nothing).
     std::optional<QImage> waitForStart(const std::function<bool()>& keepWaiting = {});
     // Waits until `rows` rows are done or no more come, and returns how many
     // are done.

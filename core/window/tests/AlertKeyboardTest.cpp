@@ -25,6 +25,10 @@ namespace {
 // offscreen and, where a display server can be started, on X11 as well,
 // where the window system decides which window has the focus.
 void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    // On a display the focus can be between windows for a moment after one
+    // closes (the server's word on it comes late on a busy machine): a user
+    // types once it has landed.
+    QTest::qWaitFor([] { return QGuiApplication::focusWindow() != nullptr; }, 10000);
     QWindow* focus = QGuiApplication::focusWindow();
     ASSERT_TRUE(focus) << "no window takes keys";
     QTest::keyClick(focus, Qt::Key(key), modifiers);
