@@ -91,7 +91,7 @@ public:
     // Stops it as Ctrl-C does; its exit status.
     int stop() {
         m_process.terminate();
-        m_process.waitForFinished(5000);
+        m_process.waitForFinished(60000);
         return m_process.exitCode();
     }
     QProcess& process() { return m_process; }
@@ -129,7 +129,7 @@ TEST(TavrinSimulatorProgram, servesOneSocketAtATimeAndNeverOverwritesJobPictures
 
         // A second simulator on the same socket refuses and leaves it alone.
         Simulator second(arguments);
-        ASSERT_TRUE(second.process().waitForFinished(5000));
+        ASSERT_TRUE(second.process().waitForFinished(60000));
         EXPECT_NE(second.process().exitCode(), 0);
         EXPECT_TRUE(second.output().contains("another simulator already serves"));
         EXPECT_EQ(exchange(socket, TavrinCommand::stateQuery(), 18).size(), 18);

@@ -63,7 +63,7 @@ void LunvikProcess::stop() {
         return;
     }
     m_program.terminate();
-    if (!m_program.waitForFinished(10000)) {
+    if (!m_program.waitForFinished(60000)) {
         m_program.kill();
         m_program.waitForFinished();
     }

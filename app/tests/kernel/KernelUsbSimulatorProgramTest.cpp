@@ -85,7 +85,7 @@ TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevice
                 expected.convertToFormat(QImage::Format_Grayscale8));
 
     simulator.terminate();
-    ASSERT_TRUE(simulator.waitForFinished(10000));
+    ASSERT_TRUE(simulator.waitForFinished(60000));
     EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
     // The program took its bed with it.
     EXPECT_FALSE(QDir(parts[0].mid(13)).exists());

@@ -161,7 +161,7 @@ TEST_F(PackageTest, settingsHaveTheirTypesForOtherTools) {
 
     QProcess plistutil;
     plistutil.start("plistutil", {"-i", path("Job.lunvik/Settings.plist")});
-    if (!plistutil.waitForFinished(10000) || plistutil.exitCode() != 0) {
+    if (!plistutil.waitForFinished(60000) || plistutil.exitCode() != 0) {
         GTEST_SKIP() << "plistutil is not available";
     }
     const QString xml = QString::fromUtf8(plistutil.readAllStandardOutput()).simplified();

@@ -134,7 +134,7 @@ TEST_F(RememberedSettings, theDefaultsFileShowsTheSettingWithItsTypes) {
                                                   defaults);
     QProcess process;
     process.start(tool, {"-i", path(), "-o", "-"});
-    ASSERT_TRUE(process.waitForFinished(10000));
+    ASSERT_TRUE(process.waitForFinished(60000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     const QString xml = QString::fromUtf8(process.readAllStandardOutput()).simplified();
     EXPECT_TRUE(xml.contains("<key>LastModelName</key> <string>Alpha</string>"))

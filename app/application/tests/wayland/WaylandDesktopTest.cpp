@@ -537,7 +537,7 @@ TEST_F(WaylandDesktopTest, ASecondStartHandsItsFilesToTheRunningApplication) {
         for (const auto& program : programs) {
             if (program->state() != QProcess::NotRunning) {
                 program->terminate();
-                if (!program->waitForFinished(5000)) {
+                if (!program->waitForFinished(60000)) {
                     program->kill();
                     program->waitForFinished();
                 }
