@@ -1,4 +1,5 @@
 #include "core/document/application/DocumentController.h"
+#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "platform/Error.h"
 #include "platform/UndoManager.h"
@@ -325,6 +326,9 @@ struct KeptVersionControllerTest : DocumentControllerTest {
         controller.setKeptVersions(versions);
         controller.setAutosaveDelay(10);
     }
+    // Work a test left on the document queue (a kept version being dropped)
+    // ends before the folder and the controller it uses go.
+    ~KeptVersionControllerTest() override { kestrom::DocumentWorkQueue::waitForDone(); }
 
     TextDocument* openKept(const QString& path) {
         controller.openDocument(path, false);
