@@ -18,11 +18,11 @@
 //   References: Qt decoding the same JPEG whole and straight to the canvas's
 //   size (QImageReader::setScaledSize), and the plain window.
 // - The first print of such a process, started as soon as the window shows
-//   (no pause), against a later print of the same process, once the first
-//   alert's movie player is ready; to the job's last byte on the in-memory
-//   device. Measured from the first frame, it includes
-//   the wait for the whole picture; it is also given from when the whole
-//   picture is in.
+//   (no pause), against a later print of the same process once it has
+//   settled (a second on, the first alert's movie player ready); to the
+//   job's last byte on the in-memory device. Measured from the first frame,
+//   it includes the wait for the whole picture; it is also given from when
+//   the whole picture is in.
 //
 // Times count from just before the process is started.
 
@@ -146,14 +146,16 @@ int openChild(int argc, char** argv, const QString& package, bool print) {
                     alert->done(0);
                 }
             } else if (firstPrint >= 0 && laterStart < 0 && jobs == 1) {
-                // The reference is a print of a process that has settled:
-                // the movie player the first alert set up off the main
-                // thread is ready.
-                if (!kestrom::CompletionAlert::canPlayMovies() ||
-                    kestrom::MoviePlayer::isPrepared()) {
-                    movieReady = kestrom::CompletionAlert::canPlayMovies()
-                                     ? now - (printStart + firstPrint)
-                                     : 0;
+                // The reference is a print of a process that has settled: a
+                // second after the first job, and once the movie player the
+                // first alert loads off the main thread is ready.
+                const double firstEnd = printStart + firstPrint;
+                const bool movieIn = !kestrom::CompletionAlert::canPlayMovies() ||
+                                     kestrom::MoviePlayer::isPrepared();
+                if (movieIn && movieReady < 0) {
+                    movieReady = kestrom::CompletionAlert::canPlayMovies() ? now - firstEnd : 0;
+                }
+                if (movieIn && now - firstEnd >= 1000) {
                     laterStart = sinceStart_ms();
                     delegate.printDocument();
                 }
