@@ -251,13 +251,14 @@ namespace {
 class HeldMoviePlayerLoading {
 public:
     HeldMoviePlayerLoading() {
-        kestrom::MoviePlayer::setPreparationHookForTesting([this] {
-            std::unique_lock lock(m_mutex);
-            m_loadingThread = std::this_thread::get_id();
-            m_entered = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-            return m_loads;
+        // The loading thread holds the state, which may outlive the test.
+        kestrom::MoviePlayer::setPreparationHookForTesting([state = m_state] {
+            std::unique_lock lock(state->mutex);
+            state->loadingThread = std::this_thread::get_id();
+            state->entered = true;
+            state->changed.notify_all();
+            state->changed.wait(lock, [&state] { return state->released; });
+            return state->loads;
         });
     }
     ~HeldMoviePlayerLoading() {
@@ -266,29 +267,32 @@ public:
     }
 
     void release(bool loads) {
-        std::lock_guard lock(m_mutex);
-        if (!m_released) {
-            m_released = true;
-            m_loads = loads;
+        std::lock_guard lock(m_state->mutex);
+        if (!m_state->released) {
+            m_state->released = true;
+            m_state->loads = loads;
         }
-        m_changed.notify_all();
+        m_state->changed.notify_all();
     }
-    bool isEntered() {
-        std::lock_guard lock(m_mutex);
-        return m_entered;
+    bool isEntered() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->entered;
     }
-    std::thread::id loadingThread() {
-        std::lock_guard lock(m_mutex);
-        return m_loadingThread;
+    std::thread::id loadingThread() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->loadingThread;
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_entered = false;
-    bool m_released = false;
-    bool m_loads = true;
-    std::thread::id m_loadingThread;
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        bool loads = true;
+        std::thread::id loadingThread;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
 } // namespace
