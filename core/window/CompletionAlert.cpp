@@ -37,20 +37,9 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     texts->addWidget(informative);
 #ifdef LUNVIK_HAS_MULTIMEDIA
     if (info.videoFileUrl) {
-        auto* view = new CompletionMovieView(this);
-        view->setFixedSize(movieWidth, movieHeight);
-        m_player = MoviePlayer::play(
-            *info.videoFileUrl, [view = QPointer<CompletionMovieView>(view)](const QImage& frame) {
-                if (view) {
-                    view->setFrame(frame);
-                }
-            });
-        if (m_player) {
-            m_movieView = view;
-            texts->addWidget(view);
-        } else {
-            delete view;
-        }
+        m_movieView = new CompletionMovieView(this);
+        m_movieView->setFixedSize(movieWidth, movieHeight);
+        texts->addWidget(m_movieView);
     }
 #endif
     auto* top = new QHBoxLayout;
@@ -66,6 +55,15 @@ CompletionAlert::CompletionAlert(const ambrel::DeviceDescriptor::CompletionAlert
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttons);
+
+#ifdef LUNVIK_HAS_MULTIMEDIA
+    // A player still loading leaves the movie's place empty until it plays,
+    // rather than keeping the alert (and the main thread) waiting for it.
+    if (info.videoFileUrl) {
+        MoviePlayer::whenPrepared(this,
+                                  [this, source = *info.videoFileUrl] { startMovie(source); });
+    }
+#endif
 }
 
 CompletionAlert::~CompletionAlert() {
@@ -100,8 +98,28 @@ QImage CompletionAlert::currentMovieFrame() const {
 }
 
 void CompletionAlert::done(int result) {
+    m_closed = true;
     stopMovie();
     QDialog::done(result);
+}
+
+void CompletionAlert::startMovie(const QUrl& source) {
+    if (m_closed || !m_movieView) {
+        return;
+    }
+    m_player =
+        MoviePlayer::play(source, [view = QPointer<QWidget>(m_movieView)](const QImage& frame) {
+            if (auto* movie = qobject_cast<CompletionMovieView*>(view)) {
+                movie->setFrame(frame);
+            }
+        });
+    if (!m_player) {
+        // Without the module the alert shows its texts alone.
+        delete m_movieView;
+        m_movieView = nullptr;
+        layout()->activate();
+        adjustSize();
+    }
 }
 
 void CompletionAlert::stopMovie() {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QUrl>
 
 #include <memory>
 
@@ -29,7 +30,8 @@ public:
     // Whether this build plays movies (Qt Multimedia was found, and its
     // module built).
     static bool canPlayMovies();
-    // The movie's view, when there is a movie and it can be played.
+    // The movie's view, when there is a movie and it can be played: shown
+    // empty while the player is still loading; gone if it cannot be loaded.
     QWidget* movieView() const { return m_movieView; }
     bool isMoviePlaying() const;
     // Milliseconds into the movie; 0 without one.
@@ -42,11 +44,13 @@ public:
     void done(int result) override;
 
 private:
+    void startMovie(const QUrl& source);
     void stopMovie();
 
     QPushButton* m_okButton;
     QWidget* m_movieView = nullptr;
     std::unique_ptr<MoviePlayer> m_player;
+    bool m_closed = false;
 };
 
 } // namespace kestrom

@@ -12,6 +12,7 @@
 #include "core/launch/AppDelegate.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/MoviePlayer.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/errors/ConnectionError.h"
 #include "model/pictures/FullDecode.h"
@@ -26,6 +27,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
@@ -36,12 +38,14 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -235,6 +239,171 @@ TEST_F(ApplicationPrintTest, TheCompletionAlertPlaysTheModelsMovie) {
     QTest::mouseClick(alert->okButton(), Qt::LeftButton);
     ASSERT_TRUE(alert);
     EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
+}
+
+namespace {
+
+// Holds the movie player's loading, which runs on a thread of its own, until
+// released; it then fails, as a module that cannot be loaded does, or goes
+// on. Lets it go on at the latest when destroyed, so the application's end
+// never waits for it.
+class HeldMoviePlayerLoading {
+public:
+    HeldMoviePlayerLoading() {
+        // The loading thread holds the state, which may outlive the test.
+        kestrom::MoviePlayer::setPreparationHookForTesting([state = m_state] {
+            std::unique_lock lock(state->mutex);
+            state->loadingThread = std::this_thread::get_id();
+            state->entered = true;
+            state->changed.notify_all();
+            state->changed.wait(lock, [&state] { return state->released; });
+            return state->loads;
+        });
+    }
+    ~HeldMoviePlayerLoading() {
+        release(true);
+        kestrom::MoviePlayer::setPreparationHookForTesting({});
+    }
+
+    void release(bool loads) {
+        std::lock_guard lock(m_state->mutex);
+        if (!m_state->released) {
+            m_state->released = true;
+            m_state->loads = loads;
+        }
+        m_state->changed.notify_all();
+    }
+    bool isEntered() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->entered;
+    }
+    std::thread::id loadingThread() const {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->loadingThread;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        bool loads = true;
+        std::thread::id loadingThread;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
+} // namespace
+
+// The first alert of a process shows at once, its movie's place empty,
+// while the movie player's module loads on a thread of its own: the main
+// thread goes on turning and never waits for it. Once loaded, the movie
+// plays in that place.
+TEST_F(ApplicationPrintTest, TheFirstAlertShowsWhileItsMoviePlayerLoadsOffTheMainThread) {
+    if (!kestrom::CompletionAlert::canPlayMovies()) {
+        GTEST_SKIP() << "built without Qt Multimedia: the alert shows its texts only";
+    }
+    if (kestrom::MoviePlayer::isPrepared()) {
+        GTEST_SKIP() << "the movie player was loaded earlier in this process";
+    }
+    HeldMoviePlayerLoading loading;
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    document->job().setOriginalImage(stencilMark());
+    document->job().setImageSizeWithWidthForDisplay_mm(40);
+    ASSERT_FALSE(printFromMenu(delegate, document).isNull());
+
+    QPointer<kestrom::CompletionAlert> alert =
+        kestrom::DocumentWindow::windowFor(document)->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->isVisible());
+    ASSERT_TRUE(alert->movieView());
+    EXPECT_TRUE(alert->movieView()->isVisible());
+    EXPECT_EQ(alert->movieView()->size(), QSize(640, 360));
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_TRUE(alert->currentMovieFrame().isNull());
+    // Loading, held, on a thread that is not the main thread, which turns.
+    ASSERT_TRUE(waitUntil([&] { return loading.isEntered(); }, 10000));
+    EXPECT_NE(loading.loadingThread(), std::this_thread::get_id());
+    EXPECT_FALSE(kestrom::MoviePlayer::isPrepared());
+    bool turned = false;
+    QTimer::singleShot(0, [&turned] { turned = true; });
+    EXPECT_TRUE(waitUntil([&] { return turned; }, 10000));
+    EXPECT_TRUE(alert->isVisible());
+
+    loading.release(true);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !alert->movieError().isEmpty() ||
+                   (alert->isMoviePlaying() && alert->moviePosition() > 0);
+        },
+        20000));
+    ASSERT_EQ(alert->movieError(), QString()) << alert->movieError().toStdString();
+    EXPECT_TRUE(kestrom::MoviePlayer::isPrepared());
+    EXPECT_TRUE(waitUntil([&] { return colourCount(alert->currentMovieFrame()) >= 16; }, 10000));
+    EXPECT_EQ(alert->movieView()->size(), QSize(640, 360));
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
+}
+
+// Should the movie player's module not load, the alert that waited for it
+// keeps its texts and its button, without the movie's place; an alert closed
+// before the module loaded starts no movie afterwards.
+TEST_F(ApplicationPrintTest, AnAlertWhoseMoviePlayerCannotLoadKeepsItsTextsAlone) {
+    if (!kestrom::CompletionAlert::canPlayMovies()) {
+        GTEST_SKIP() << "built without Qt Multimedia: the alert shows its texts only";
+    }
+    if (kestrom::MoviePlayer::isPrepared()) {
+        GTEST_SKIP() << "the movie player was loaded earlier in this process";
+    }
+    HeldMoviePlayerLoading loading;
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    document->job().setOriginalImage(stencilMark());
+    document->job().setImageSizeWithWidthForDisplay_mm(40);
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+
+    // Closed while the module is held: nothing plays once it is let go.
+    ASSERT_FALSE(printFromMenu(delegate, document).isNull());
+    QPointer<kestrom::CompletionAlert> closed = window->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(closed);
+    ASSERT_TRUE(closed->movieView());
+    QTest::mouseClick(closed->okButton(), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return closed.isNull(); }, 10000));
+
+    // A second print's alert while it is still held; then the module fails.
+    ASSERT_FALSE(printFromMenu(delegate, document, 2).isNull());
+    QPointer<kestrom::CompletionAlert> alert = window->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    ASSERT_TRUE(alert->movieView());
+    loading.release(false);
+    ASSERT_TRUE(waitUntil([&] { return alert->movieView() == nullptr; }, 20000));
+    EXPECT_TRUE(kestrom::MoviePlayer::isPrepared());
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_EQ(alert->movieError(), QString());
+    EXPECT_TRUE(alert->findChild<QLabel*>(QStringLiteral("message"))->isVisible());
+    EXPECT_LT(alert->height(), 360);
+
+    // A later alert knows at once: texts alone from the start.
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
+    ASSERT_FALSE(printFromMenu(delegate, document, 3).isNull());
+    alert = window->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    EXPECT_FALSE(alert->movieView());
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
 }
 

@@ -45,3 +45,12 @@ extern "C" __attribute__((visibility("default"))) kestrom::MoviePlayer*
 lunvikMoviePlayer(const QUrl& source, kestrom::MoviePlayer::FrameHandler frames) {
     return new kestrom::QtMoviePlayer(source, std::move(frames));
 }
+
+// The back end's first player loads its plug-in, sets up the media framework
+// and loads the libraries a player's parts come from. A player with a video
+// sink, as the alert's, made and dropped here leaves them all ready.
+extern "C" __attribute__((visibility("default"))) void lunvikMoviePlayerWarmUp() {
+    QVideoSink sink;
+    QMediaPlayer player;
+    player.setVideoSink(&sink);
+}
