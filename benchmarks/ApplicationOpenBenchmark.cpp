@@ -103,6 +103,8 @@ bool everyTileShown(const kestrom::GridViewImageView& view) {
 // `print`, the first print started at the first frame and a later one.
 int openChild(int argc, char** argv, const QString& package, bool print) {
     QApplication app(argc, argv);
+    // As the program does: the package is read from here on.
+    kestrom::AppDelegate::readPackagesAhead({package});
     QTemporaryDir folder;
     platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
     ambrel::ConnectPluginManager::shared().load(

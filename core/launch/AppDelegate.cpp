@@ -5,6 +5,7 @@
 #include "core/document/job/UserDefaultsKeys.h"
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"
 #include "core/scripting/ScriptingService.h"
@@ -114,6 +115,17 @@ void AppDelegate::openFiles(const QStringList& paths) {
     }
     for (const QString& picture : pictures) {
         m_scripting->loadPictureFile(picture);
+    }
+}
+
+void AppDelegate::readPackagesAhead(const QStringList& paths) {
+    for (const QString& path : paths) {
+        // Packages are folders: a picture, or a path that is nothing, takes
+        // the way openFiles gives it.
+        if (const QFileInfo file(path); file.isDir()) {
+            PackageReadAhead::begin(file.absoluteFilePath(),
+                                    DocumentWindow::firstWindowDecodeBound());
+        }
     }
 }
 
