@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -119,13 +120,26 @@ void AppDelegate::openFiles(const QStringList& paths) {
 }
 
 void AppDelegate::readPackagesAhead(const QStringList& paths) {
+    QStringList packages;
     for (const QString& path : paths) {
         // Packages are folders: a picture, or a path that is nothing, takes
         // the way openFiles gives it.
         if (const QFileInfo file(path); file.isDir()) {
-            PackageReadAhead::begin(file.absoluteFilePath(),
-                                    DocumentWindow::firstWindowDecodeBound());
+            packages << file.absoluteFilePath();
         }
+    }
+    if (packages.isEmpty()) {
+        return;
+    }
+    // A copy that runs already takes the files over: reading them here would
+    // only slow its open. The bus is connected now rather than a moment later.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && bus.interface() &&
+        bus.interface()->isServiceRegistered(ScriptingService::serviceName)) {
+        return;
+    }
+    for (const QString& package : packages) {
+        PackageReadAhead::begin(package, DocumentWindow::firstWindowDecodeBound());
     }
 }
 

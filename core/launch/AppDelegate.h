@@ -56,7 +56,8 @@ public:
     // Begins reading the packages among the files of the command line as
     // soon as the application object exists, while the rest is built;
     // openFiles takes those reads. What no open takes is dropped by
-    // PackageReadAhead::dropAll.
+    // PackageReadAhead::dropAll. Nothing is read while another copy of the
+    // application has the bus name (handOverToRunningApplication).
     static void readPackagesAhead(const QStringList& paths);
     // Another start without files: the current window comes to the front,
     // or a new document when none is open.

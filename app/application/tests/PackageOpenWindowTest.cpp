@@ -8,6 +8,7 @@
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/PackageReadAhead.h"
 #include "core/launch/AppDelegate.h"
+#include "core/scripting/ScriptingService.h"
 #include "core/window/DocumentWindow.h"
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
@@ -17,6 +18,8 @@
 #include "platform/tests/support/TestPictures.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -420,4 +423,19 @@ TEST_F(PackageOpenWindowTest, ADamagedPackageGivenAtTheStartGivesItsErrorOnceThe
         },
         20000));
     sheet->done(QMessageBox::Ok);
+}
+
+// While another copy of the application has the bus name, the files go to
+// it: nothing is read ahead here.
+TEST_F(PackageOpenWindowTest, NothingIsReadAheadWhileAnotherCopyRuns) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected());
+    ASSERT_TRUE(bus.interface()->registerService(kestrom::ScriptingService::serviceName).isValid());
+    kestrom::AppDelegate::readPackagesAhead({package});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 0);
+    ASSERT_TRUE(bus.interface()->unregisterService(kestrom::ScriptingService::serviceName));
+    kestrom::AppDelegate::readPackagesAhead({package});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 1);
+    kestrom::PackageReadAhead::dropAll();
+    kestrom::DocumentWorkQueue::waitForDone();
 }
