@@ -12,8 +12,9 @@
 //   is not counted (it fills the file cache).
 // - A 6000 x 4000 photo package opened from the command line: `Lunvik
 //   Photo.lunvik` until its window's first frame, and, in a process that
-//   starts the application's own objects (AppDelegate) with the same
-//   argument, until the first tile of the picture and until every tile is
+//   starts as the program does (the package read from the start, then the
+//   application's own objects, AppDelegate) with the same argument, until
+//   the first tile of the picture and until every tile is
 //   drawn from the whole picture; the resident memory with the photo open.
 //   References: Qt decoding the same JPEG whole and straight to the canvas's
 //   size (QImageReader::setScaledSize), and the plain window.
