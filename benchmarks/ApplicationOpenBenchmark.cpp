@@ -12,8 +12,9 @@
 //   is not counted (it fills the file cache).
 // - A 6000 x 4000 photo package opened from the command line: `Lunvik
 //   Photo.lunvik` until its window's first frame, and, in a process that
-//   starts the application's own objects (AppDelegate) with the same
-//   argument, until the first tile of the picture and until every tile is
+//   starts as the program does (the package read from the start, then the
+//   application's own objects, AppDelegate) with the same argument, until
+//   the first tile of the picture and until every tile is
 //   drawn from the whole picture; the resident memory with the photo open.
 //   References: Qt decoding the same JPEG whole and straight to the canvas's
 //   size (QImageReader::setScaledSize), and the plain window.
@@ -105,6 +106,8 @@ bool everyTileShown(const kestrom::GridViewImageView& view) {
 // `print`, the first print started at the first frame and a later one.
 int openChild(int argc, char** argv, const QString& package, bool print) {
     QApplication app(argc, argv);
+    // As the program does: the package is read from here on.
+    kestrom::AppDelegate::readPackagesAhead({package});
     QTemporaryDir folder;
     platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
     ambrel::ConnectPluginManager::shared().load(

@@ -5,6 +5,7 @@
 #include "core/document/job/UserDefaultsKeys.h"
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"
 #include "core/scripting/ScriptingService.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -114,6 +116,30 @@ void AppDelegate::openFiles(const QStringList& paths) {
     }
     for (const QString& picture : pictures) {
         m_scripting->loadPictureFile(picture);
+    }
+}
+
+void AppDelegate::readPackagesAhead(const QStringList& paths) {
+    QStringList packages;
+    for (const QString& path : paths) {
+        // Packages are folders: a picture, or a path that is nothing, takes
+        // the way openFiles gives it.
+        if (const QFileInfo file(path); file.isDir()) {
+            packages << file.absoluteFilePath();
+        }
+    }
+    if (packages.isEmpty()) {
+        return;
+    }
+    // A copy that runs already takes the files over: reading them here would
+    // only slow its open. The bus is connected now rather than a moment later.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && bus.interface() &&
+        bus.interface()->isServiceRegistered(ScriptingService::serviceName)) {
+        return;
+    }
+    for (const QString& package : packages) {
+        PackageReadAhead::begin(package, DocumentWindow::firstWindowDecodeBound());
     }
 }
 

@@ -53,6 +53,12 @@ public:
     // one. Nothing at all gives a new untitled document when none is open.
     // Files another start hands over take the bus (ScriptingService).
     void openFiles(const QStringList& paths);
+    // Begins reading the packages among the files of the command line as
+    // soon as the application object exists, while the rest is built;
+    // openFiles takes those reads. What no open takes is dropped by
+    // PackageReadAhead::dropAll. Nothing is read while another copy of the
+    // application has the bus name (handOverToRunningApplication).
+    static void readPackagesAhead(const QStringList& paths);
     // Another start without files: the current window comes to the front,
     // or a new document when none is open.
     void activate();

@@ -1,6 +1,7 @@
 #include "core/launch/KestromCoreMain.h"
 
 #include "core/document/package/DocumentWorkQueue.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
 #include "core/launch/AppDelegate.h"
@@ -92,6 +93,11 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
     QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
+    QStringList documents = QApplication::arguments().mid(1);
+    documents.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+    // The packages to open are read and their pictures decoded from now on,
+    // beside everything that comes before their windows.
+    kestrom::AppDelegate::readPackagesAhead(documents);
     // Fonts and image readers get ready beside the window being built.
     kestrom::StartWarmUp warmUp;
     // The icon's drawing waits for the first frame (the window system shows
@@ -106,12 +112,16 @@ int KestromCoreMain(int argc, char** argv) {
     {
         kestrom::AppDelegate delegate;
         delegate.applicationWillFinishLaunching();
-        QStringList documents = QApplication::arguments().mid(1);
-        documents.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
         // One running application per session: a second start hands its
         // files to the first and ends.
-        if (!delegate.handOverToRunningApplication(documents)) {
+        const bool handedOver = delegate.handOverToRunningApplication(documents);
+        if (!handedOver) {
             delegate.applicationDidFinishLaunching(documents);
+        }
+        // Reads begun for files that this start does not open (the running
+        // one opens them) go.
+        kestrom::PackageReadAhead::dropAll();
+        if (!handedOver) {
             kestrom::FirstFrameWork::after(firstDocumentWindow(), setIcon);
             const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
             if (!screenshot.isEmpty()) {

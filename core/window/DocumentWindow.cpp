@@ -235,6 +235,10 @@ QSize DocumentWindow::quickDecodeBound(const Document& document) {
     if (DocumentWindow* window = windowFor(&document)) {
         return window->canvasDecodeBound();
     }
+    return firstWindowDecodeBound();
+}
+
+QSize DocumentWindow::firstWindowDecodeBound() {
     // A new window's canvas is the window less the inspector, at most.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double scale = screen ? screen->devicePixelRatio() : 1.0;

@@ -81,6 +81,8 @@ public:
     // is first decoded to: the canvas of its window, or of a window of the
     // first size when it has none yet.
     static QSize quickDecodeBound(const Document& document);
+    // That size for a window of the first size.
+    static QSize firstWindowDecodeBound();
 
     QSplitter* splitViewController() const { return m_splitViewController; }
     MainContentSplitItemViewController* mainContentViewController() const { return m_mainContent; }

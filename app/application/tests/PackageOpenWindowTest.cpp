@@ -6,15 +6,20 @@
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentWorkQueue.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/launch/AppDelegate.h"
+#include "core/scripting/ScriptingService.h"
 #include "core/window/DocumentWindow.h"
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
+#include "platform/Error.h"
 #include "platform/UserDefaults.h"
 #include "platform/graphics/OrientedImageCache.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -55,6 +60,7 @@ public:
             if (QThread::currentThread() == qApp->thread()) {
                 onMainThread = true;
             }
+            ++started;
             if (!held.exchange(true)) {
                 heldSince.start();
             }
@@ -75,6 +81,7 @@ public:
     }
 
     std::atomic<bool> held = false;
+    std::atomic<int> started = 0;
     std::atomic<bool> onMainThread = false;
     QElapsedTimer heldSince;
     qint64 heldFor_ms = 0;
@@ -140,6 +147,26 @@ protected:
     QString package;
     QByteArray bytes;
 };
+
+QList<kestrom::DocumentWindow*> documentWindows() {
+    QList<kestrom::DocumentWindow*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<kestrom::DocumentWindow*>(widget)) {
+            found << window;
+        }
+    }
+    return found;
+}
+
+QMessageBox* errorSheet() {
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box && box->objectName() == QStringLiteral("ErrorSheet")) {
+            return box;
+        }
+    }
+    return nullptr;
+}
 
 bool everyTileShown(const kestrom::GridViewImageView& view) {
     return !view.tileViews().isEmpty() &&
@@ -311,4 +338,104 @@ TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge
         EXPECT_FALSE(document->filePath());
     }
     sheet->done(QMessageBox::Ok);
+}
+
+// Started with a package, the program reads it from its first moment: the
+// read is under way, its whole decode begun, before the application's
+// objects or any window exist, and the window then shows what that read
+// gave, beginning no read of its own. Pictures and paths that are nothing
+// among the arguments are left to the open.
+TEST_F(PackageOpenWindowTest,
+       APackageGivenAtTheStartIsReadBeforeItsWindowIsBuiltAndShownFromThatRead) {
+    HeldDecode decode;
+    const QString picture = folder.filePath(QStringLiteral("photo.jpg"));
+    QFile file(picture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    kestrom::AppDelegate::readPackagesAhead(
+        {picture, package, folder.filePath(QStringLiteral("Missing.lunvik"))});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decode.held.load(); }, 20000));
+    EXPECT_TRUE(documentWindows().isEmpty());
+
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 0);
+    PrintJobDocument* document = openedDocument(delegate);
+    ASSERT_TRUE(document);
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    auto* imageView = window->gridView()->imageView();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return imageView->showsScaledDecode() && everyTileShown(*imageView); }, 20000));
+    const auto shown = document->job().originalImage();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->data(), bytes);
+    EXPECT_EQ(document->job().imageRepeatXCount(), 2);
+    EXPECT_EQ(document->filePath(), package);
+    EXPECT_FALSE(document->isEdited());
+
+    decode.release();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return shown->isFullyDecoded() && !imageView->showsScaledDecode() &&
+                   !imageView->hasPendingDrawing() && everyTileShown(*imageView);
+        },
+        20000));
+    kestrom::DocumentWorkQueue::waitForDone();
+    EXPECT_EQ(decode.started, 1);
+}
+
+// A damaged package given at the start gives the error its open always
+// gave, once the application is up to show it, beside a new untitled
+// window; the read that found the damage shows nothing by itself.
+TEST_F(PackageOpenWindowTest, ADamagedPackageGivenAtTheStartGivesItsErrorOnceTheApplicationIsUp) {
+    QFile settings(package + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("not a property list");
+    settings.close();
+    QString expected;
+    try {
+        kestrom::DocumentPackage::load(package);
+    } catch (const platform::Error& e) {
+        expected = e.localizedDescription();
+    }
+    ASSERT_FALSE(expected.isEmpty());
+    kestrom::AppDelegate::readPackagesAhead({package});
+    kestrom::DocumentWorkQueue::waitForDone();
+    QTest::qWait(50);
+    EXPECT_FALSE(errorSheet());
+
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.applicationDidFinishLaunching({package});
+    QMessageBox* sheet = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = errorSheet()) != nullptr; }, 20000));
+    EXPECT_TRUE(sheet->text().contains(expected)) << sheet->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto found = documentWindows();
+            return found.size() == 1 && found.first()->document() &&
+                   !found.first()->document()->filePath();
+        },
+        20000));
+    sheet->done(QMessageBox::Ok);
+}
+
+// While another copy of the application has the bus name, the files go to
+// it: nothing is read ahead here.
+TEST_F(PackageOpenWindowTest, NothingIsReadAheadWhileAnotherCopyRuns) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected());
+    ASSERT_TRUE(bus.interface()->registerService(kestrom::ScriptingService::serviceName).isValid());
+    kestrom::AppDelegate::readPackagesAhead({package});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 0);
+    ASSERT_TRUE(bus.interface()->unregisterService(kestrom::ScriptingService::serviceName));
+    kestrom::AppDelegate::readPackagesAhead({package});
+    EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 1);
+    kestrom::PackageReadAhead::dropAll();
+    kestrom::DocumentWorkQueue::waitForDone();
 }

@@ -1,6 +1,7 @@
 #include "core/document/application/PrintJobDocument.h"
 
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/document/runs/MaintenanceRun.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Error.h"
@@ -40,8 +41,7 @@ void PrintJobDocument::writeToPath(const QString& path) {
 
 void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
     QPointer<PrintJobDocument> self(this);
-    DocumentPackage::loadInBackground(
-        path,
+    DocumentPackage::LoadHandler loaded =
         [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
                                        std::shared_ptr<const platform::Error> error) {
             // A document closed meanwhile has nobody waiting for it.
@@ -61,8 +61,12 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
                 self->watchWholeDecode(contents->image, contents->path);
             }
             done(error);
-        },
-        quickDecodeBound());
+        };
+    // The program began reading the packages it was started with before
+    // their documents were made.
+    if (!PackageReadAhead::take(path, quickDecodeBound(), loaded)) {
+        DocumentPackage::loadInBackground(path, std::move(loaded), quickDecodeBound());
+    }
 }
 
 void PrintJobDocument::watchWholeDecode(const ambrel::OriginalImage::Pointer& image,

@@ -3,9 +3,12 @@
 #include "core/document/package/DocumentFileError.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/DocumentWorkQueue.h"
+#include "core/document/package/PackageReadAhead.h"
 #include "core/document/package/SettingsReadingError.h"
 #include "model/pictures/FullDecode.h"
 #include "model/pictures/OriginalImageError.h"
+#include "platform/MainThread.h"
 #include "platform/PropertyList.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -1017,4 +1020,120 @@ TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
     ASSERT_TRUE(thumbnail.load(path + u'/' + DocumentPackage::quickLookFolderName + u'/' +
                                DocumentPackage::thumbnailFileName));
     EXPECT_EQ(thumbnail.size(), QSize(1200, 800));
+}
+
+// A read begun ahead of its open is taken by the open of the same package
+// at the same bound, whether it has ended or not, and only once; the taker
+// hears of it on a later turn, never inside take. One begun with another
+// bound, or dropped, serves no open; what it read goes when it ends.
+TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
+    using kestrom::PackageReadAhead;
+    std::atomic<int> decodes = 0;
+    FullDecode::setHookForTesting([&] {
+        ++decodes;
+        return true;
+    });
+    const auto restore = qScopeGuard([] {
+        PackageReadAhead::dropAll();
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+        FullDecode::setHookForTesting({});
+    });
+    const QByteArray jpeg = testpictures::encode(photo(1200, 800), "jpeg", 90);
+    PrintDocument saved;
+    saved.setOriginalImage(pictureOf(jpeg, "/pictures/photo.jpg"));
+    saved.setImageRepeatXCount(3);
+    const QString package = path(QStringLiteral("Photo.lunvik"));
+    DocumentPackage::write(saved, package);
+    const QSize bound(200, 200);
+
+    struct Taker {
+        int calls = 0;
+        std::optional<DocumentPackage::Contents> contents;
+        std::shared_ptr<const platform::Error> error;
+        DocumentPackage::LoadHandler handler() {
+            return [this](std::optional<DocumentPackage::Contents> c,
+                          std::shared_ptr<const platform::Error> e) {
+                ++calls;
+                contents = std::move(c);
+                error = std::move(e);
+            };
+        }
+    };
+    const auto settle = [] {
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+    };
+    for (const bool endedFirst : {false, true}) {
+        SCOPED_TRACE(endedFirst ? "taken after the read ended" : "taken while it reads");
+        decodes = 0;
+        PackageReadAhead::begin(package, bound);
+        PackageReadAhead::begin(package, bound);
+        EXPECT_EQ(PackageReadAhead::pendingCount(), 1);
+        if (endedFirst) {
+            settle();
+        }
+        Taker taker;
+        DocumentPackage::LoadHandler handler = taker.handler();
+        EXPECT_FALSE(PackageReadAhead::take(path(QStringLiteral("Other.lunvik")), bound, handler));
+        EXPECT_TRUE(handler);
+        ASSERT_TRUE(PackageReadAhead::take(package, bound, handler));
+        EXPECT_EQ(taker.calls, 0);
+        EXPECT_EQ(PackageReadAhead::pendingCount(), 0);
+        DocumentPackage::LoadHandler again = taker.handler();
+        EXPECT_FALSE(PackageReadAhead::take(package, bound, again));
+        settle();
+        ASSERT_EQ(taker.calls, 1);
+        EXPECT_FALSE(taker.error);
+        ASSERT_TRUE(taker.contents && taker.contents->image);
+        EXPECT_EQ(taker.contents->image->data(), jpeg);
+        EXPECT_TRUE(taker.contents->image->decodeFully());
+        EXPECT_EQ(taker.contents->image->cgImage()->size(), QSize(1200, 800));
+        PrintDocument opened;
+        DocumentPackage::apply(opened, *taker.contents, app);
+        EXPECT_EQ(opened.imageRepeatXCount(), 3);
+        EXPECT_EQ(decodes, 1);
+    }
+
+    PackageReadAhead::begin(package, bound);
+    Taker other;
+    DocumentPackage::LoadHandler handler = other.handler();
+    EXPECT_FALSE(PackageReadAhead::take(package, QSize(400, 400), handler));
+    EXPECT_TRUE(handler);
+    EXPECT_EQ(PackageReadAhead::pendingCount(), 0);
+    PackageReadAhead::begin(package, bound);
+    PackageReadAhead::dropAll();
+    EXPECT_FALSE(PackageReadAhead::take(package, bound, handler));
+    settle();
+    EXPECT_EQ(other.calls, 0);
+}
+
+// A package that does not open gives its taker the error its own read would
+// have given.
+TEST_F(PackageTest, aReadBegunAheadOfADamagedPackageGivesItsError) {
+    using kestrom::PackageReadAhead;
+    const QString package = path(QStringLiteral("Broken.lunvik"));
+    QDir().mkpath(package);
+    writeFile(package + "/Settings.plist", "not a property list");
+    QString expected;
+    try {
+        DocumentPackage::load(package);
+    } catch (const platform::Error& e) {
+        expected = e.localizedDescription();
+    }
+    ASSERT_FALSE(expected.isEmpty());
+    PackageReadAhead::begin(package, QSize(200, 200));
+    std::shared_ptr<const platform::Error> error;
+    bool called = false;
+    DocumentPackage::LoadHandler handler = [&](auto contents, auto e) {
+        called = true;
+        EXPECT_FALSE(contents);
+        error = e;
+    };
+    ASSERT_TRUE(PackageReadAhead::take(package, QSize(200, 200), handler));
+    kestrom::DocumentWorkQueue::waitForDone();
+    platform::MainThread::drain();
+    ASSERT_TRUE(called);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(), expected);
 }
