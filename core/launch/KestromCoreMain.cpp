@@ -7,6 +7,7 @@
 #include "core/launch/FirstFrameWork.h"
 #include "core/launch/StartWarmUp.h"
 #include "core/window/ApplicationClass.h"
+#include "core/window/DeferredIconStyle.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/ApplicationInfo.h"
 #include "platform/Bundle.h"
@@ -92,8 +93,11 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(platform::ApplicationInfo::displayName());
     QApplication::setApplicationVersion(platform::ApplicationInfo::shortVersion());
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
-    // Fonts and image readers get ready beside the window being built.
+    // Fonts and image readers get ready beside the window being built, and
+    // the bars' arrows, which would wait for the image readers, are read
+    // once drawn.
     kestrom::StartWarmUp warmUp;
+    QApplication::setStyle(new kestrom::DeferredIconStyle(QApplication::style()));
     // The icon's drawing waits for the first frame (the window system shows
     // the program's icon from its desktop file meanwhile).
     const auto setIcon = [bundle] {

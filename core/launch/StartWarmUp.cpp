@@ -1,5 +1,7 @@
 #include "core/launch/StartWarmUp.h"
 
+#include "model/descriptions/DeviceDescriptor.h"
+
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QImageReader>
@@ -22,16 +24,23 @@ void listFonts() {
     QFontDatabase::families();
 }
 
+void decodeDeviceDescriptions() {
+    // Decoded once for the process; a reader that comes first waits for it.
+    ambrel::DeviceDescriptor::supported();
+}
+
 } // namespace
 
-StartWarmUp::StartWarmUp() : m_imageReaders(loadImageReaders), m_fonts(listFonts) {}
+StartWarmUp::StartWarmUp()
+    : m_imageReaders(loadImageReaders), m_fonts(listFonts),
+      m_deviceDescriptions(decodeDeviceDescriptions) {}
 
 StartWarmUp::~StartWarmUp() {
     wait();
 }
 
 void StartWarmUp::wait() {
-    for (std::thread* thread : {&m_imageReaders, &m_fonts}) {
+    for (std::thread* thread : {&m_imageReaders, &m_fonts, &m_deviceDescriptions}) {
         if (thread->joinable()) {
             thread->join();
         }
