@@ -3,6 +3,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 
 #include <QBuffer>
+#include <QDBusConnection>
 #include <QFontDatabase>
 #include <QImageReader>
 
@@ -29,18 +30,24 @@ void decodeDeviceDescriptions() {
     ambrel::DeviceDescriptor::supported();
 }
 
+void connectToSessionBus() {
+    // The connection is shared by the process: the registration that comes
+    // next on the main thread finds it made, or waits only for the rest.
+    QDBusConnection::sessionBus();
+}
+
 } // namespace
 
 StartWarmUp::StartWarmUp()
     : m_imageReaders(loadImageReaders), m_fonts(listFonts),
-      m_deviceDescriptions(decodeDeviceDescriptions) {}
+      m_deviceDescriptions(decodeDeviceDescriptions), m_sessionBus(connectToSessionBus) {}
 
 StartWarmUp::~StartWarmUp() {
     wait();
 }
 
 void StartWarmUp::wait() {
-    for (std::thread* thread : {&m_imageReaders, &m_fonts, &m_deviceDescriptions}) {
+    for (std::thread* thread : {&m_imageReaders, &m_fonts, &m_deviceDescriptions, &m_sessionBus}) {
         if (thread->joinable()) {
             thread->join();
         }
