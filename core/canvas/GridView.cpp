@@ -1,6 +1,7 @@
 #include "core/canvas/GridView.h"
 
 #include "core/canvas/CanvasAnimation.h"
+#include "core/canvas/CanvasShadow.h"
 #include "core/canvas/GridLineList.h"
 #include "core/canvas/GridViewAccessible.h"
 #include "core/canvas/GridViewChangeAnimator.h"
@@ -107,7 +108,6 @@ GridView::GridView(QWidget* parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTransformationAnchor(QGraphicsView::NoAnchor);
     setResizeAnchor(QGraphicsView::NoAnchor);
-    setCacheMode(QGraphicsView::CacheBackground);
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setRenderHint(QPainter::SmoothPixmapTransform, true);
     setMouseTracking(true);
@@ -607,22 +607,12 @@ void GridView::rebuildSequenceViews() {
 // MARK: drawing
 
 void GridView::drawBackground(QPainter* painter, const QRectF&) {
-    // The canvas's soft shadow, a little below it.
-    if (bounds().isEmpty()) {
-        return;
+    // Under an opaque canvas only the band around it shows.
+    if (canvasBackground().alpha() == 255) {
+        m_shadow.draw(*painter, bounds());
+    } else {
+        CanvasShadow::drawLayers(*painter, bounds());
     }
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(Qt::NoPen);
-    const QRectF canvas = QRectF(QPointF(0, 0), bounds()).translated(0, 4);
-    constexpr int blur = 16;
-    for (int step = blur; step >= 1; step -= 2) {
-        const double grow = step - blur / 2.0;
-        painter->setBrush(QColor::fromRgbF(0, 0, 0, 0.16f * 2.0f / float(blur)));
-        painter->drawRoundedRect(canvas.adjusted(-grow, -grow, grow, grow), 4 + std::max(0.0, grow),
-                                 4 + std::max(0.0, grow));
-    }
-    painter->restore();
 }
 
 QImage GridView::renderImage(double scale) {
@@ -642,6 +632,25 @@ QImage GridView::renderImage(double scale) {
 }
 
 // MARK: events
+
+void GridView::paintEvent(QPaintEvent* event) {
+    QGraphicsView::paintEvent(event);
+    if (m_keepsStillParts) {
+        return;
+    }
+    // The grid and the ring around the canvas change rarely, and a drag only
+    // moves what lies above them, so they are kept as pixmaps; filling those
+    // costs more than drawing them once, so the first frame draws them
+    // directly and they are kept from the next turn on.
+    m_keepsStillParts = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_drawingView->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+            m_shadowBorderView->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+        },
+        Qt::QueuedConnection);
+}
 
 void GridView::resizeEvent(QResizeEvent* event) {
     QGraphicsView::resizeEvent(event);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/canvas/CanvasShadow.h"
 #include "core/canvas/GridViewChangeRecord.h"
 #include "core/canvas/GridViewDrag.h"
 #include "core/canvas/GridViewImageSelectionViewDelegate.h"
@@ -186,6 +187,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -236,6 +238,9 @@ private:
     double m_gridScale = 0;
     bool m_gridDirty = true;
     bool m_layoutRequested = false;
+    // The still parts are kept as pixmaps from the turn after the first
+    // frame.
+    bool m_keepsStillParts = false;
     QMetaObject::Connection m_screenConnection;
 
     QGraphicsScene* m_scene;
@@ -254,6 +259,7 @@ private:
     QList<GridViewSequenceView*> m_sequenceViews;
     GridViewChangeAnimator* m_animator;
     QSizeF m_lastLayoutBounds;
+    CanvasShadow m_shadow;
 };
 
 } // namespace kestrom

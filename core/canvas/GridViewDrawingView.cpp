@@ -5,10 +5,7 @@
 
 namespace kestrom {
 
-GridViewDrawingView::GridViewDrawingView(QGraphicsItem* parent) : CanvasItem(parent) {
-    // The grid changes rarely; a drag only moves what lies above it.
-    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-}
+GridViewDrawingView::GridViewDrawingView(QGraphicsItem* parent) : CanvasItem(parent) {}
 
 void GridViewDrawingView::setGrid(const QList<GridLineList::Line>& lines,
                                   const QColor& background) {

@@ -19,9 +19,7 @@ QPainterPath ring(const QRectF& outer, qreal radius, qreal width) {
 
 } // namespace
 
-GridViewShadowBorderView::GridViewShadowBorderView(QGraphicsItem* parent) : CanvasItem(parent) {
-    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-}
+GridViewShadowBorderView::GridViewShadowBorderView(QGraphicsItem* parent) : CanvasItem(parent) {}
 
 void GridViewShadowBorderView::setIncreasedContrast(bool on) {
     if (m_increasedContrast != on) {

@@ -30,6 +30,8 @@ public:
             explicit DimView(QWidget* parent = nullptr);
             // The colour the layer takes for the window's appearance.
             static QColor dimColor(bool isDark);
+            // The layer's colour over an opaque background.
+            static QColor dimmed(const QColor& background, bool isDark);
 
         protected:
             void paintEvent(QPaintEvent* event) override;

@@ -8,6 +8,7 @@
 #include "core/launch/FirstFrameWork.h"
 #include "core/launch/StartWarmUp.h"
 #include "core/window/ApplicationClass.h"
+#include "core/window/DeferredIconStyle.h"
 #include "core/window/DocumentWindow.h"
 #include "platform/ApplicationInfo.h"
 #include "platform/Bundle.h"
@@ -98,8 +99,11 @@ int KestromCoreMain(int argc, char** argv) {
     // The packages to open are read and their pictures decoded from now on,
     // beside everything that comes before their windows.
     kestrom::AppDelegate::readPackagesAhead(documents);
-    // Fonts and image readers get ready beside the window being built.
+    // Fonts and image readers get ready beside the window being built, and
+    // the bars' arrows, which would wait for the image readers, are read
+    // once drawn.
     kestrom::StartWarmUp warmUp;
+    QApplication::setStyle(new kestrom::DeferredIconStyle(QApplication::style()));
     // The icon's drawing waits for the first frame (the window system shows
     // the program's icon from its desktop file meanwhile).
     const auto setIcon = [bundle] {

@@ -1,6 +1,9 @@
 #include "core/launch/StartWarmUp.h"
 
+#include "model/descriptions/DeviceDescriptor.h"
+
 #include <QBuffer>
+#include <QDBusConnection>
 #include <QFontDatabase>
 #include <QImageReader>
 
@@ -22,16 +25,29 @@ void listFonts() {
     QFontDatabase::families();
 }
 
+void decodeDeviceDescriptions() {
+    // Decoded once for the process; a reader that comes first waits for it.
+    ambrel::DeviceDescriptor::supported();
+}
+
+void connectToSessionBus() {
+    // The connection is shared by the process: the registration that comes
+    // next on the main thread finds it made, or waits only for the rest.
+    QDBusConnection::sessionBus();
+}
+
 } // namespace
 
-StartWarmUp::StartWarmUp() : m_imageReaders(loadImageReaders), m_fonts(listFonts) {}
+StartWarmUp::StartWarmUp()
+    : m_imageReaders(loadImageReaders), m_fonts(listFonts),
+      m_deviceDescriptions(decodeDeviceDescriptions), m_sessionBus(connectToSessionBus) {}
 
 StartWarmUp::~StartWarmUp() {
     wait();
 }
 
 void StartWarmUp::wait() {
-    for (std::thread* thread : {&m_imageReaders, &m_fonts}) {
+    for (std::thread* thread : {&m_imageReaders, &m_fonts, &m_deviceDescriptions, &m_sessionBus}) {
         if (thread->joinable()) {
             thread->join();
         }

@@ -1,5 +1,9 @@
 #include "core/launch/FirstFrameWork.h"
 #include "core/launch/StartWarmUp.h"
+#include "model/connections/ConnectPlugin.h"
+#include "model/connections/ConnectPluginManager.h"
+#include "model/descriptions/DeviceDescriptor.h"
+#include "platform/Bundle.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -12,6 +16,9 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 using kestrom::FirstFrameWork;
 using kestrom::StartWarmUp;
@@ -34,6 +41,31 @@ void turns(int count) {
         QApplication::processEvents();
     }
 }
+
+// A plug-in that notes the thread its models are read on.
+class WatchedPlugin : public ambrel::ConnectPlugin {
+public:
+    mutable std::atomic<int> reads = 0;
+    mutable std::thread::id readOn;
+
+    QString deviceDescriptorsJson() const override {
+        readOn = std::this_thread::get_id();
+        ++reads;
+        return QStringLiteral(R"([{
+            "modelName": "Watched", "printerType": "watched", "headDotCount": 256, "dpi": 300,
+            "canvases": [{"identifier": "C", "size_mm": {"width": 20, "height": 100}}],
+            "offsetBases": ["center"], "parameterProperties": []
+        }])");
+    }
+    std::shared_ptr<ambrel::DeviceConnection>
+    newConnection(const std::shared_ptr<const ambrel::DeviceDescriptor>&,
+                  ambrel::TransportType) const override {
+        return nullptr;
+    }
+    const platform::Bundle* bundle() const override {
+        return platform::Bundle::named(QStringLiteral("WindowTestPlugin"));
+    }
+};
 
 } // namespace
 
@@ -131,4 +163,24 @@ TEST(StartWarmUpTest, TheMainThreadDrawsTextAndReadsPicturesWhileItRuns) {
         }
         EXPECT_GT(ink, 10) << "no text was drawn";
     }
+}
+
+TEST(StartWarmUpTest, TheDeviceDescriptionsAreDecodedOnceOnAThreadOfItsOwn) {
+    auto plugin = std::make_shared<WatchedPlugin>();
+    ambrel::ConnectPluginManager::shared().load({plugin});
+    {
+        StartWarmUp warmUp;
+        warmUp.wait();
+    }
+    if (plugin->reads == 0) {
+        GTEST_SKIP() << "the models were listed before in this process; run it alone (ctest)";
+    }
+    EXPECT_EQ(plugin->reads, 1);
+    EXPECT_NE(plugin->readOn, std::this_thread::get_id()) << "decoded on the main thread";
+
+    // The main thread finds them ready.
+    const auto& supported = ambrel::DeviceDescriptor::supported();
+    EXPECT_TRUE(std::any_of(supported.begin(), supported.end(),
+                            [](const auto& d) { return d->modelName() == "Watched"; }));
+    EXPECT_EQ(plugin->reads, 1);
 }
