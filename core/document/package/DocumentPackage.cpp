@@ -321,6 +321,13 @@ bool hasOwnQuickLookFolder(const QString& package) {
 
 DocumentPackage::Contents DocumentPackage::load(const QString& path,
                                                 const QSize& quickDecodeBound) {
+    Contents contents = readContents(path, quickDecodeBound);
+    removeStaleSaves(path);
+    return contents;
+}
+
+DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
+                                                        const QSize& quickDecodeBound) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -389,7 +396,6 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     } else {
         digests.wait();
     }
-    removeStaleSaves(path);
     return contents;
 }
 
@@ -509,13 +515,18 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;
         try {
-            contents = load(path, quickDecodeBound);
+            contents = readContents(path, quickDecodeBound);
         } catch (const platform::Error& e) {
             error = e.clone();
         }
         const ambrel::OriginalImage::Pointer image = contents ? contents->image : nullptr;
         platform::MainThread::post([handler = std::move(handler), contents = std::move(contents),
                                     error]() mutable { handler(std::move(contents), error); });
+        // Listing the package's folder for leftovers of killed saves takes
+        // as long as its folder is full: the window does not wait for it.
+        if (!error) {
+            removeStaleSaves(path);
+        }
         // A picture shown from a smaller decode gets its whole pixels here,
         // while its window already shows.
         if (image) {

@@ -143,6 +143,11 @@ public:
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
     static void writeInBackground(Snapshot snapshot, const QString& path, BeforeSwap beforeSwap,
                                   WriteHandler handler);
+
+private:
+    // load() less the removal of stale saves, which an open on a worker
+    // leaves until its document has what was read.
+    static Contents readContents(const QString& path, const QSize& quickDecodeBound);
 };
 
 } // namespace kestrom

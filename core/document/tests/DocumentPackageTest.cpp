@@ -920,6 +920,20 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
     PrintDocument opened;
     DocumentPackage::read(opened, path("Job.lunvik"));
     EXPECT_EQ(opened.originalImage()->data(), document.originalImage()->data());
+
+    // An open on a worker removes them as well, after it has handed over
+    // what it read.
+    QDir().mkpath(path(".Job.lunvik.saving-killed"));
+    makeOld(path(".Job.lunvik.saving-killed"));
+    std::optional<DocumentPackage::Contents> background;
+    DocumentPackage::loadInBackground(path("Job.lunvik"), [&](auto contents, auto error) {
+        EXPECT_FALSE(error);
+        background = std::move(contents);
+    });
+    kestrom::DocumentWorkQueue::waitForDone();
+    platform::MainThread::drain();
+    ASSERT_TRUE(background);
+    EXPECT_EQ(hiddenEntries(m_folder.path()), QStringList({".Other.lunvik.saving-x"}));
 }
 
 } // namespace
