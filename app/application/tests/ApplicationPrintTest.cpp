@@ -381,9 +381,8 @@ TEST_F(ApplicationPrintTest, AnAlertClosedAsItsMovieStartsClosesWithoutWaitingFo
     // A turn of the event loop asked for before the close comes while the
     // closed player's back end is still being let go.
     int lettingGoAtTheTurn = -1;
-    QTimer::singleShot(0, [&lettingGoAtTheTurn] {
-        lettingGoAtTheTurn = kestrom::MoviePlayer::lettingGoCount();
-    });
+    QTimer::singleShot(
+        0, [&lettingGoAtTheTurn] { lettingGoAtTheTurn = kestrom::MoviePlayer::lettingGoCount(); });
     QTest::mouseClick(alert->okButton(), Qt::LeftButton);
     EXPECT_FALSE(alert->isVisible());
     EXPECT_FALSE(alert->isMoviePlaying());
