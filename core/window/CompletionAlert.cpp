@@ -123,9 +123,9 @@ void CompletionAlert::startMovie(const QUrl& source) {
 }
 
 void CompletionAlert::stopMovie() {
-    if (m_player) {
-        m_player->stop();
-    }
+    // The player goes at once; its media back end is let go later, so that
+    // a movie still loading never holds the alert's close.
+    m_player.reset();
 }
 
 } // namespace kestrom

@@ -160,6 +160,20 @@ void MoviePlayer::whenPrepared(QObject* context, std::function<void()> ready) {
     ready();
 }
 
+int MoviePlayer::lettingGoCount() {
+    Preparation& p = preparation();
+    {
+        std::lock_guard lock(p.mutex);
+        if (!p.entry) {
+            // No player was ever made.
+            return 0;
+        }
+    }
+    const auto count = reinterpret_cast<LunvikMoviePlayersLettingGoEntry>(
+        platform::ModuleLoader::entry(moduleFileName(), "lunvikMoviePlayersLettingGo"));
+    return count ? count() : 0;
+}
+
 void MoviePlayer::setPreparationHookForTesting(std::function<bool()> hook) {
     Preparation& p = preparation();
     std::lock_guard lock(p.mutex);

@@ -44,12 +44,19 @@ public:
     // the preparation back with it, or makes it fail (false) as a module that
     // cannot be loaded would.
     static void setPreparationHookForTesting(std::function<bool()> hook);
+    // Players deleted whose media back end is still being let go: a player
+    // is deleted at once, without waiting for the back end, which goes once
+    // its movie has loaded (or failed to) and it has come to a stop, or as
+    // the application ends. Main thread.
+    static int lettingGoCount();
 
     virtual bool isPlaying() const = 0;
     // Milliseconds into the movie.
     virtual qint64 position() const = 0;
     // Why the movie cannot play; empty while it can.
     virtual QString error() const = 0;
+    // Stops the movie where it is and hands over no more frames, without
+    // waiting for the media back end.
     virtual void stop() = 0;
 };
 
@@ -61,4 +68,5 @@ extern "C" {
 using LunvikMoviePlayerEntry = kestrom::MoviePlayer* (*)(const QUrl& source,
                                                          kestrom::MoviePlayer::FrameHandler frames);
 using LunvikMoviePlayerWarmUpEntry = void (*)();
+using LunvikMoviePlayersLettingGoEntry = int (*)();
 }

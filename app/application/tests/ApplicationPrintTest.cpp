@@ -353,6 +353,64 @@ TEST_F(ApplicationPrintTest, TheFirstAlertShowsWhileItsMoviePlayerLoadsOffTheMai
     EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
 }
 
+// An alert closed as its movie starts, while the movie is still loading,
+// closes at once: its player goes without the main thread waiting for the
+// media back end, which is let go on later turns of the event loop. The
+// next alert plays its movie again; one closed as the test ends leaves its
+// back end to the application's end.
+TEST_F(ApplicationPrintTest, AnAlertClosedAsItsMovieStartsClosesWithoutWaitingForIt) {
+    if (!kestrom::CompletionAlert::canPlayMovies()) {
+        GTEST_SKIP() << "built without Qt Multimedia: the alert shows its texts only";
+    }
+    kestrom::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    delegate.newDocument();
+    auto* document =
+        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    ASSERT_TRUE(document);
+    document->job().setOriginalImage(stencilMark());
+    document->job().setImageSizeWithWidthForDisplay_mm(40);
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_FALSE(printFromMenu(delegate, document).isNull());
+    QPointer<kestrom::CompletionAlert> alert = window->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    // The movie has started: its player is made and asked to play.
+    ASSERT_TRUE(waitUntil([&] { return alert->isMoviePlaying(); }, 20000));
+    ASSERT_EQ(kestrom::MoviePlayer::lettingGoCount(), 0);
+
+    // A turn of the event loop asked for before the close comes while the
+    // closed player's back end is still being let go.
+    int lettingGoAtTheTurn = -1;
+    QTimer::singleShot(
+        0, [&lettingGoAtTheTurn] { lettingGoAtTheTurn = kestrom::MoviePlayer::lettingGoCount(); });
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_EQ(kestrom::MoviePlayer::lettingGoCount(), 1);
+    ASSERT_TRUE(waitUntil([&] { return lettingGoAtTheTurn >= 0; }, 10000));
+    EXPECT_EQ(lettingGoAtTheTurn, 1);
+    EXPECT_TRUE(waitUntil([] { return kestrom::MoviePlayer::lettingGoCount() == 0; }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return alert.isNull(); }, 10000));
+
+    // The next alert plays its movie.
+    ASSERT_FALSE(printFromMenu(delegate, document, 2).isNull());
+    alert = window->findChild<kestrom::CompletionAlert*>();
+    ASSERT_TRUE(alert);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !alert->movieError().isEmpty() ||
+                   (alert->isMoviePlaying() && alert->moviePosition() > 0);
+        },
+        20000));
+    ASSERT_EQ(alert->movieError(), QString()) << alert->movieError().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return colourCount(alert->currentMovieFrame()) >= 16; }, 10000));
+
+    // Closed as it plays, and the test ends before its back end is let go.
+    QTest::mouseClick(alert->okButton(), Qt::LeftButton);
+    EXPECT_FALSE(alert->isMoviePlaying());
+    EXPECT_EQ(kestrom::MoviePlayer::lettingGoCount(), 1);
+}
+
 // Should the movie player's module not load, the alert that waited for it
 // keeps its texts and its button, without the movie's place; an alert closed
 // before the module loaded starts no movie afterwards.

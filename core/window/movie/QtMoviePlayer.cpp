@@ -1,5 +1,7 @@
 #include "core/window/movie/QtMoviePlayer.h"
 
+#include "core/window/movie/MovieTeardown.h"
+
 #include <QMediaPlayer>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -10,7 +12,7 @@ QtMoviePlayer::QtMoviePlayer(const QUrl& source, FrameHandler frames)
     : m_sink(std::make_unique<QVideoSink>()), m_player(std::make_unique<QMediaPlayer>()) {
     // The sink lives on this (the main) thread, so frames reach the handler
     // there whichever thread decodes them.
-    QObject::connect(
+    m_frames = QObject::connect(
         m_sink.get(), &QVideoSink::videoFrameChanged, m_sink.get(),
         [frames = std::move(frames)](const QVideoFrame& frame) { frames(frame.toImage()); });
     m_player->setVideoSink(m_sink.get());
@@ -19,8 +21,8 @@ QtMoviePlayer::QtMoviePlayer(const QUrl& source, FrameHandler frames)
 }
 
 QtMoviePlayer::~QtMoviePlayer() {
-    m_player->stop();
-    m_player.reset();
+    QObject::disconnect(m_frames);
+    MovieTeardown::begin(std::move(m_player), std::move(m_sink));
 }
 
 bool QtMoviePlayer::isPlaying() const {
@@ -36,7 +38,10 @@ QString QtMoviePlayer::error() const {
 }
 
 void QtMoviePlayer::stop() {
-    m_player->stop();
+    // A stop waits for a movie still loading, a pause does not; the movie
+    // is not resumed, so no frame is wanted any more.
+    QObject::disconnect(m_frames);
+    m_player->pause();
 }
 
 } // namespace kestrom
@@ -44,6 +49,11 @@ void QtMoviePlayer::stop() {
 extern "C" __attribute__((visibility("default"))) kestrom::MoviePlayer*
 lunvikMoviePlayer(const QUrl& source, kestrom::MoviePlayer::FrameHandler frames) {
     return new kestrom::QtMoviePlayer(source, std::move(frames));
+}
+
+// Players deleted whose media back end is still being let go.
+extern "C" __attribute__((visibility("default"))) int lunvikMoviePlayersLettingGo() {
+    return kestrom::MovieTeardown::pendingCount();
 }
 
 // The back end's first player loads its plug-in, sets up the media framework
