@@ -799,7 +799,8 @@ void DocumentController::removeDocument(Document* document) {
 }
 
 void DocumentController::prepareRead(Document* document) {
-    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document) : QSize());
+    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document)
+                                                     : PackageDecodeBound());
     // A document shown before its picture was whole closes when the picture
     // turns out damaged, with the error its open would have given: kept
     // open, it would print nothing where its picture is.

@@ -320,7 +320,7 @@ bool hasOwnQuickLookFolder(const QString& package) {
 } // namespace
 
 DocumentPackage::Contents DocumentPackage::load(const QString& path,
-                                                const QSize& quickDecodeBound) {
+                                                const PackageDecodeBound& quickDecodeBound) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -338,6 +338,9 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
     contents.settings = DocumentSettings::parse(*settings, path);
+    // The picture's size as the window shows it is known before its bytes
+    // are read: a first decode at that size is all the window needs.
+    const QSize bound = quickDecodeBound.forSettings(contents.settings);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
     // The thumbnail is no part of what opens, and a damaged one refuses
@@ -372,12 +375,12 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     if (imageData) {
         // The thumbnail stands in for the picture only from the package's
         // own folder, and only while the whole picture decodes.
-        if (quickDecodeBound.isEmpty() || !hasOwnQuickLookFolder(path)) {
+        if (bound.isEmpty() || !hasOwnQuickLookFolder(path)) {
             thumbnailData.reset();
         }
         // A picture whose location is unknown is still the document's picture.
         contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
-                                 quickDecodeBound, thumbnailData, contents.pictureRefusal);
+                                 bound, thumbnailData, contents.pictureRefusal);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {
@@ -504,7 +507,7 @@ void DocumentPackage::write(const PrintDocument& document, const QString& path) 
 }
 
 void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
-                                       const QSize& quickDecodeBound) {
+                                       const PackageDecodeBound& quickDecodeBound) {
     DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler)]() mutable {
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;
