@@ -1,6 +1,5 @@
 #include "core/launch/KestromCoreMain.h"
 
-#include "core/document/application/RecentDocuments.h"
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/PackageReadAhead.h"
 #include "core/document/runs/DeviceRunQueue.h"
@@ -143,6 +142,5 @@ int KestromCoreMain(int argc, char** argv) {
     kestrom::DeviceRunQueue::waitForDone();
     // A save under way finishes its package.
     kestrom::DocumentWorkQueue::waitForDone();
-    kestrom::RecentDocuments::waitForSaves();
     return 0;
 }

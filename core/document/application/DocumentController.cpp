@@ -53,6 +53,8 @@ DocumentController::~DocumentController() {
             state.kept->discard();
         }
     }
+    // The list of recent documents is on the disk before the program goes.
+    RecentDocuments::waitForSaves();
 }
 
 void DocumentController::setKeptVersions(std::shared_ptr<const KeptVersions> versions) {
