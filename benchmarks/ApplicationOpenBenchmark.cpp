@@ -105,13 +105,15 @@ bool everyTileShown(const kestrom::GridViewImageView& view) {
 // first tile, all tiles from the whole picture, resident kilobytes; or, with
 // `print`, the first print started at the first frame and a later one.
 int openChild(int argc, char** argv, const QString& package, bool print) {
+    // As the program does: the device plug-in comes first, and the package
+    // is read from the application's making on (its read needs the models to
+    // place the picture).
+    ambrel::ConnectPluginManager::shared().load(
+        {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
     QApplication app(argc, argv);
-    // As the program does: the package is read from here on.
     kestrom::AppDelegate::readPackagesAhead({package});
     QTemporaryDir folder;
     platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("defaults.plist")));
-    ambrel::ConnectPluginManager::shared().load(
-        {std::make_shared<lunvik::TavrinConnect>(lunvik::TavrinConnect::Region::worldwide)});
     bench::InMemoryDevice device;
     kestrom::AppDelegate delegate;
     delegate.applicationWillFinishLaunching();

@@ -5,6 +5,7 @@
 #include "core/canvas/GridViewContainerView.h"
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewImageView.h"
+#include "core/canvas/GridViewLayout.h"
 #include "core/canvas/GridViewOverflownAreaView.h"
 #include "core/document/application/ImageImport.h"
 #include "core/document/job/DeviceSetting.h"
@@ -17,6 +18,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kestrom {
 
@@ -99,6 +103,31 @@ GridViewController::~GridViewController() {
         m_view->setDelegate(nullptr);
         delete m_view.data();
     }
+}
+
+std::optional<QSize>
+GridViewController::pictureSizeShown(const DocumentSettings::Placement& placement,
+                                     const QSizeF& view, double scale) {
+    // As updateViewConstraints() and the canvas's layout place them.
+    GridViewContainerLayout::Input container;
+    container.viewSize = view;
+    container.widthPerHeight = GridViewContainerLayout::widthPerHeight(placement.canvas_mm.width,
+                                                                       placement.canvas_mm.height);
+    GridViewLayout::Input input;
+    input.bounds = GridViewContainerLayout::compute(container).gridView.size();
+    input.scale = scale;
+    input.model.printableSize_mm = placement.canvas_mm;
+    input.model.imageSizeForDisplay_mm = placement.pictureShown_mm;
+    input.model.imageOrientation = placement.orientation;
+    input.model.hasPicture = true;
+    const GridViewLayout::Result layout = GridViewLayout::compute(input);
+    if (!layout.showsPicture || layout.imageRect_pt.isEmpty()) {
+        return std::nullopt;
+    }
+    const QSizeF pixels = layout.imageRect_pt.size() * scale;
+    const QSize shown(int(std::min(std::ceil(pixels.width()), 1e9)),
+                      int(std::min(std::ceil(pixels.height()), 1e9)));
+    return placement.orientation.isWidthHeightFlipped() ? shown.transposed() : shown;
 }
 
 GridViewContainerView* GridViewController::view() const {

@@ -2,6 +2,7 @@
 
 #include "core/canvas/GridViewDocumentDelegate.h"
 #include "core/canvas/preview/PreviewGeometry.h"
+#include "core/document/package/DocumentSettings.h"
 #include "imaging/print/DeviceBlackConversionInfo.h"
 #include "model/descriptions/Canvas.h"
 #include "model/descriptions/DeviceDescriptor.h"
@@ -13,6 +14,8 @@
 #include <QMarginsF>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
+#include <QSizeF>
 #include <QVariant>
 
 #include <functional>
@@ -55,6 +58,13 @@ public:
 
     explicit GridViewController(QObject* parent = nullptr);
     ~GridViewController() override;
+
+    // The size, in device pixels and upright, of one copy of a picture so
+    // placed, as a canvas fitted into a view of `view` points with nothing
+    // above it shows it at `scale` device pixels a point; nothing when it
+    // would not show. Computes only: any thread.
+    static std::optional<QSize> pictureSizeShown(const DocumentSettings::Placement& placement,
+                                                 const QSizeF& view, double scale);
 
     // Nothing once a parent widget deleted it.
     GridViewContainerView* view() const;

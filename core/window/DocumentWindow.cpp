@@ -231,18 +231,21 @@ DocumentWindow* DocumentWindow::windowFor(const Document* document) {
     return nullptr;
 }
 
-QSize DocumentWindow::quickDecodeBound(const Document& document) {
+PackageDecodeBound DocumentWindow::quickDecodeBound(const Document& document) {
     if (DocumentWindow* window = windowFor(&document)) {
         return window->canvasDecodeBound();
     }
     return firstWindowDecodeBound();
 }
 
-QSize DocumentWindow::firstWindowDecodeBound() {
-    // A new window's canvas is the window less the inspector, at most.
+PackageDecodeBound DocumentWindow::firstWindowDecodeBound() {
+    // A new window's canvas is the window less the inspector, at most; the
+    // picture on it is as large as the package places it.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double scale = screen ? screen->devicePixelRatio() : 1.0;
-    return (QSizeF(designedSize.width() - inspectorWidth, designedSize.height()) * scale).toSize();
+    const QSizeF canvasView(designedSize.width() - inspectorWidth, designedSize.height());
+    return {(canvasView * scale).toSize(), &GridViewController::pictureSizeShown, canvasView,
+            scale};
 }
 
 QSize DocumentWindow::canvasDecodeBound() const {

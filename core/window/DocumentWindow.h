@@ -77,12 +77,12 @@ public:
 
     // The document's window, when it has one.
     static DocumentWindow* windowFor(const Document* document);
-    // The size, in device pixels, that a picture brought into the document
-    // is first decoded to: the canvas of its window, or of a window of the
-    // first size when it has none yet.
-    static QSize quickDecodeBound(const Document& document);
-    // That size for a window of the first size.
-    static QSize firstWindowDecodeBound();
+    // What a package's picture read into the document is first decoded to
+    // cover: the canvas of its window, or, when it has none yet, the
+    // picture's size as a window of the first size shows it.
+    static PackageDecodeBound quickDecodeBound(const Document& document);
+    // That bound for a window of the first size.
+    static PackageDecodeBound firstWindowDecodeBound();
 
     QSplitter* splitViewController() const { return m_splitViewController; }
     MainContentSplitItemViewController* mainContentViewController() const { return m_mainContent; }

@@ -5,6 +5,7 @@
 #include "core/document/application/ImageImport.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/DocumentSettings.h"
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/PackageReadAhead.h"
 #include "core/launch/AppDelegate.h"
@@ -13,7 +14,9 @@
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/OrientedImageCache.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -27,6 +30,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QtMath>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +38,7 @@
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <optional>
 
 using kestrom::PrintJobDocument;
 
@@ -387,6 +392,77 @@ TEST_F(PackageOpenWindowTest,
         20000));
     kestrom::DocumentWorkQueue::waitForDone();
     EXPECT_EQ(decode.started, 1);
+}
+
+// Started with a photo package, the program first decodes the picture to the
+// size the first window shows it at, which the package's settings tell
+// before the picture is read: the first decode covers the picture as shown
+// (it is not blurred) and is smaller than the decode to the window's
+// canvas. Settings that name no canvas leave the decode to the canvas.
+class FirstDecodeTest : public PackageOpenWindowTest {
+protected:
+    struct Opened {
+        QSize decoded; // the picture's first decode
+        QSize shown;   // one copy on the canvas, in device pixels
+    };
+
+    // Opens the package as the program does when started with it, the
+    // whole decode held back.
+    std::optional<Opened> open() {
+        HeldDecode decode;
+        kestrom::AppDelegate::readPackagesAhead({package});
+        kestrom::AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        delegate.applicationDidFinishLaunching({package});
+        PrintJobDocument* document = openedDocument(delegate);
+        auto* window = document ? kestrom::DocumentWindow::windowFor(document) : nullptr;
+        if (!window) {
+            ADD_FAILURE() << "no window";
+            return std::nullopt;
+        }
+        auto* imageView = window->gridView()->imageView();
+        if (!QTest::qWaitFor(
+                [&] { return imageView->showsScaledDecode() && everyTileShown(*imageView); },
+                20000)) {
+            ADD_FAILURE() << "no first tiles";
+            return std::nullopt;
+        }
+        const QSizeF shown = window->gridView()->lastLayout().imageRect_pt.size() *
+                             window->gridView()->backingScaleFactor();
+        Opened opened{document->job().originalImage()->scaledDecode().size(),
+                      QSize(qCeil(shown.width()), qCeil(shown.height()))};
+        decode.release();
+        return opened;
+    }
+
+    // What the decode to the window's canvas gives.
+    QSize canvasDecode() const {
+        const auto decoded = platform::ImageDecoder::decodeScaled(
+            bytes, kestrom::DocumentWindow::firstWindowDecodeBound().fallback);
+        return decoded ? decoded->decoded.image.size() : QSize();
+    }
+};
+
+TEST_F(FirstDecodeTest, APhotoPackageIsFirstDecodedAtTheSizeItsFirstWindowShowsIt) {
+    const auto opened = open();
+    ASSERT_TRUE(opened);
+    EXPECT_GE(opened->decoded.width(), opened->shown.width());
+    EXPECT_GE(opened->decoded.height(), opened->shown.height());
+    EXPECT_LT(opened->decoded.width(), canvasDecode().width());
+}
+
+TEST_F(FirstDecodeTest, APhotoPackageWhoseSettingsNameNoCanvasIsFirstDecodedToTheCanvas) {
+    QFile file(package + QStringLiteral("/Settings.plist"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QVariantMap settings = kestrom::DocumentSettings::parse(file.readAll(), package);
+    file.close();
+    ASSERT_EQ(settings.remove(QStringLiteral("canvasIdentifier")), 1);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(platform::PropertyList::toData(settings, platform::PropertyList::Format::Binary));
+    file.close();
+    const auto opened = open();
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->decoded, canvasDecode());
 }
 
 // A damaged package given at the start gives the error its open always

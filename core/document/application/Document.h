@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/package/PackageDecodeBound.h"
 #include "core/document/package/PackageFingerprint.h"
 #include "platform/Observation.h"
 
@@ -93,11 +94,11 @@ public:
     // tell, or the package changed while it was read.
     const std::optional<PackageFingerprint>& readFingerprint() const { return m_readFingerprint; }
 
-    // The size, in device pixels, that readFromPathInBackground first
-    // decodes a package's picture to, so that the document shows before all
+    // What readFromPathInBackground first decodes a package's picture to
+    // cover (see PackageDecodeBound), so that the document shows before all
     // its pixels are decoded; empty (the default) to decode it whole first.
-    void setQuickDecodeBound(const QSize& bound) { m_quickDecodeBound = bound; }
-    const QSize& quickDecodeBound() const { return m_quickDecodeBound; }
+    void setQuickDecodeBound(const PackageDecodeBound& bound) { m_quickDecodeBound = bound; }
+    const PackageDecodeBound& quickDecodeBound() const { return m_quickDecodeBound; }
 
     // Documents save themselves in place a while after a change.
     static constexpr bool autosavesInPlace() { return true; }
@@ -134,7 +135,7 @@ private:
     platform::UndoManager* m_undoManager = nullptr;
     platform::Observation m_undoCountObservation;
     platform::Observation m_undoNameObservation;
-    QSize m_quickDecodeBound;
+    PackageDecodeBound m_quickDecodeBound;
     std::optional<PackageFingerprint> m_readFingerprint;
 };
 

@@ -53,6 +53,8 @@ DocumentController::~DocumentController() {
             state.kept->discard();
         }
     }
+    // The list of recent documents is on the disk before the program goes.
+    RecentDocuments::waitForSaves();
 }
 
 void DocumentController::setKeptVersions(std::shared_ptr<const KeptVersions> versions) {
@@ -799,7 +801,8 @@ void DocumentController::removeDocument(Document* document) {
 }
 
 void DocumentController::prepareRead(Document* document) {
-    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document) : QSize());
+    document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document)
+                                                     : PackageDecodeBound());
     // A document shown before its picture was whole closes when the picture
     // turns out damaged, with the error its open would have given: kept
     // open, it would print nothing where its picture is.

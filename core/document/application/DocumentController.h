@@ -55,7 +55,7 @@ public:
     // read (opened, reverted, reopened), given the document, which may have
     // no window yet; see Document::setQuickDecodeBound. Without it pictures
     // are decoded whole before their documents show.
-    using QuickDecodeBound = std::function<QSize(const Document& document)>;
+    using QuickDecodeBound = std::function<PackageDecodeBound(const Document& document)>;
     void setQuickDecodeBound(QuickDecodeBound bound) { m_quickDecodeBound = std::move(bound); }
     void setPanels(DocumentPanels* panels) { m_panels = panels; }
     void setRecentDocuments(RecentDocuments recent);

@@ -1,12 +1,30 @@
 #include "core/document/application/RecentDocuments.h"
 
 #include "platform/Log.h"
+#include "platform/WorkQueue.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace kestrom {
+
+namespace {
+
+// The list's writes, one at a time in the order they were asked for: each
+// syncs the file to the disk, which the window never waits for.
+struct RecentDocumentsSavesDescription {
+    static platform::WorkQueue::Options options() {
+        return {.name = QStringLiteral("recent documents"), .maxThreadCount = 1};
+    }
+};
+using RecentDocumentsSaves = platform::SharedWorkQueue<RecentDocumentsSavesDescription>;
+
+} // namespace
+
+void RecentDocuments::waitForSaves() {
+    RecentDocumentsSaves::waitForDone();
+}
 
 RecentDocuments::RecentDocuments(QString storagePath) : m_storagePath(std::move(storagePath)) {
     load();
@@ -80,6 +98,8 @@ void RecentDocuments::load() {
     if (m_storagePath.isEmpty()) {
         return;
     }
+    // What this process wrote last is what it reads.
+    waitForSaves();
     QFile file(m_storagePath);
     if (!file.open(QIODevice::ReadOnly)) {
         return;
@@ -98,13 +118,14 @@ void RecentDocuments::save() const {
     if (m_storagePath.isEmpty()) {
         return;
     }
-    QDir().mkpath(QFileInfo(m_storagePath).absolutePath());
-    QSaveFile file(m_storagePath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(m_paths.join(QLatin1Char('\n')).toUtf8()) < 0 || !file.commit()) {
-        platform::Log::line(QStringLiteral("cannot write the recent documents to ") +
-                            m_storagePath);
-    }
+    RecentDocumentsSaves::run(
+        [path = m_storagePath, bytes = m_paths.join(QLatin1Char('\n')).toUtf8()] {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
+                platform::Log::line(QStringLiteral("cannot write the recent documents to ") + path);
+            }
+        });
 }
 
 } // namespace kestrom

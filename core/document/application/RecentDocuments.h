@@ -22,6 +22,9 @@ public:
     void clear();
     // Drops the documents that no longer exist.
     void removeMissing();
+    // The file is written on a worker, in the order of the changes; this
+    // waits until the changes made so far are written.
+    static void waitForSaves();
 
 private:
     void load();

@@ -280,12 +280,12 @@ void DocumentPackage::removeStaleSaves(const QString& path) {
 namespace {
 
 // The package's picture, first decoded only to cover the bound where that
-// is quicker, else whole; `thumbnail` is the package's thumbnail as read, if
-// it may stand in for the picture meanwhile. `why` tells a picture refused
-// for the limits or the memory from a damaged one.
+// is quicker, else whole; `thumbnail`, when given, gives the package's
+// thumbnail as read, which may stand in for the picture meanwhile. `why`
+// tells a picture refused for the limits or the memory from a damaged one.
 ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& location,
                                        const QSize& bound,
-                                       const std::optional<QByteArray>& thumbnail,
+                                       const std::function<std::optional<QByteArray>()>& thumbnail,
                                        platform::PictureRefusal& why) {
     using ambrel::OriginalImage;
     using platform::PictureRefusal;
@@ -296,8 +296,8 @@ ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& locat
         if (why != PictureRefusal::noPicture) {
             return nullptr;
         }
-        if (thumbnail) {
-            if (auto image = OriginalImage::fromDataShownFromStandIn(data, location, *thumbnail,
+        if (const auto standIn = thumbnail ? thumbnail() : std::nullopt) {
+            if (auto image = OriginalImage::fromDataShownFromStandIn(data, location, *standIn,
                                                                      bound, &why)) {
                 return image;
             }
@@ -320,14 +320,14 @@ bool hasOwnQuickLookFolder(const QString& package) {
 } // namespace
 
 DocumentPackage::Contents DocumentPackage::load(const QString& path,
-                                                const QSize& quickDecodeBound) {
+                                                const PackageDecodeBound& quickDecodeBound) {
     Contents contents = readContents(path, quickDecodeBound);
     removeStaleSaves(path);
     return contents;
 }
 
-DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
-                                                        const QSize& quickDecodeBound) {
+DocumentPackage::Contents
+DocumentPackage::readContents(const QString& path, const PackageDecodeBound& quickDecodeBound) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -345,46 +345,63 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
     contents.settings = DocumentSettings::parse(*settings, path);
+    // The picture's size as the window shows it is known before its bytes
+    // are read: a first decode at that size is all the window needs.
+    const QSize bound = quickDecodeBound.forSettings(contents.settings);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
     // The thumbnail is no part of what opens, and a damaged one refuses
-    // nothing: without its digest the fingerprint has none.
+    // nothing: without its digest the fingerprint has none. Digesting
+    // megabytes of picture takes as long as a quick decode, and a JPEG needs
+    // no stand-in: the thumbnail is read and everything digested beside the
+    // decode rather than before it.
     const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
-    std::optional<QByteArray> thumbnailData;
-    try {
-        thumbnailData =
-            member(path, thumbnail, FileContents::maximumPictureFileSize, Damage::damagedPicture);
-    } catch (const platform::Error&) {
-    }
-    // Digesting megabytes of picture takes as long as a quick decode: it
-    // runs beside the decode rather than before it.
+    using Bytes = std::optional<QByteArray>;
+    auto thumbnailRead = std::make_shared<std::promise<Bytes>>();
+    const std::shared_future<Bytes> thumbnailData = thumbnailRead->get_future().share();
     auto digested = std::make_shared<std::promise<QHash<QString, QByteArray>>>();
     std::future<QHash<QString, QByteArray>> digests = digested->get_future();
-    PackageDigestQueue::run([digested, settings = *settings, imageData, thumbnail, thumbnailData] {
-        // Whatever the digest throws (no memory) reaches the read waiting for it.
-        try {
-            QHash<QString, QByteArray> made;
-            made.insert(settingsFileName, PackageFingerprint::digest(settings));
-            if (imageData) {
-                made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+    PackageDigestQueue::run(
+        [digested, thumbnailRead, path, settings = *settings, imageData, thumbnail] {
+            // Whatever the read or the digest throws (no memory) reaches the
+            // read waiting for it.
+            Bytes thumbnailBytes;
+            try {
+                try {
+                    thumbnailBytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
+                                            Damage::damagedPicture);
+                } catch (const platform::Error&) {
+                }
+            } catch (...) {
+                thumbnailRead->set_exception(std::current_exception());
+                digested->set_exception(std::current_exception());
+                return;
             }
-            if (thumbnailData) {
-                made.insert(thumbnail, PackageFingerprint::digest(*thumbnailData));
+            thumbnailRead->set_value(thumbnailBytes);
+            try {
+                QHash<QString, QByteArray> made;
+                made.insert(settingsFileName, PackageFingerprint::digest(settings));
+                if (imageData) {
+                    made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
+                }
+                if (thumbnailBytes) {
+                    made.insert(thumbnail, PackageFingerprint::digest(*thumbnailBytes));
+                }
+                digested->set_value(std::move(made));
+            } catch (...) {
+                digested->set_exception(std::current_exception());
             }
-            digested->set_value(std::move(made));
-        } catch (...) {
-            digested->set_exception(std::current_exception());
-        }
-    });
+        });
     if (imageData) {
         // The thumbnail stands in for the picture only from the package's
         // own folder, and only while the whole picture decodes.
-        if (quickDecodeBound.isEmpty() || !hasOwnQuickLookFolder(path)) {
-            thumbnailData.reset();
+        std::function<Bytes()> standIn;
+        if (!bound.isEmpty() && hasOwnQuickLookFolder(path)) {
+            standIn = [thumbnailData] { return thumbnailData.get(); };
         }
         // A picture whose location is unknown is still the document's picture.
         contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
-                                 quickDecodeBound, thumbnailData, contents.pictureRefusal);
+                                 bound, standIn, contents.pictureRefusal);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {
@@ -510,7 +527,7 @@ void DocumentPackage::write(const PrintDocument& document, const QString& path) 
 }
 
 void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
-                                       const QSize& quickDecodeBound) {
+                                       const PackageDecodeBound& quickDecodeBound) {
     DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler)]() mutable {
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/package/DocumentSettings.h"
+#include "core/document/package/PackageDecodeBound.h"
 #include "core/document/package/PackageFingerprint.h"
 #include "model/pictures/OriginalImage.h"
 #include "platform/graphics/PictureRefusal.h"
@@ -77,11 +78,11 @@ public:
     // link or larger than any this application writes.
     //
     // With a bound, a raster picture whose header tells its size is first
-    // decoded only to cover the bound (a JPEG straight from its bytes, any
-    // other from the package's thumbnail); its whole pixels are left for
+    // decoded only to cover the bound for the package's settings (a JPEG straight from its bytes,
+    // any other from the package's thumbnail); its whole pixels are left for
     // OriginalImage::decodeFully(). Without one, or where that gains
     // nothing, the picture is decoded whole.
-    static Contents load(const QString& path, const QSize& quickDecodeBound = {});
+    static Contents load(const QString& path, const PackageDecodeBound& quickDecodeBound = {});
     // Applies what was read to the document, registering no undo step; main
     // thread. Throws what DocumentSettings::check throws, then
     // DocumentFileError::corruptPackage for a picture that does not decode
@@ -137,7 +138,7 @@ public:
     // With a bound, the handler may get a picture whose whole pixels are
     // still being decoded on the worker (see load()).
     static void loadInBackground(const QString& path, LoadHandler handler,
-                                 const QSize& quickDecodeBound = {});
+                                 const PackageDecodeBound& quickDecodeBound = {});
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
@@ -147,7 +148,7 @@ public:
 private:
     // load() less the removal of stale saves, which an open on a worker
     // leaves until its document has what was read.
-    static Contents readContents(const QString& path, const QSize& quickDecodeBound);
+    static Contents readContents(const QString& path, const PackageDecodeBound& quickDecodeBound);
 };
 
 } // namespace kestrom

@@ -1,6 +1,7 @@
 #include "core/document/package/DocumentSettings.h"
 
 #include "core/document/job/DocumentKey.h"
+#include "core/document/job/ImagePlacement.h"
 #include "core/document/job/LastDeviceSettings.h"
 #include "core/document/job/PackageValue.h"
 #include "core/document/job/PlacementLimits.h"
@@ -273,6 +274,35 @@ DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
         throw DocumentFileError::noValidAnchor();
     }
     return {model, *anchor};
+}
+
+std::optional<DocumentSettings::Placement>
+DocumentSettings::placement(const QVariantMap& settings) {
+    const auto model = supportedModel(text(settings.value(Package::modelName)));
+    const auto identifier = text(settings.value(Package::canvasIdentifier));
+    if (!model || !identifier) {
+        return std::nullopt;
+    }
+    std::optional<Size_mm> canvas;
+    for (const auto& c : model->canvases()) {
+        if (c->identifier() == *identifier) {
+            canvas = c->size_mm();
+            break;
+        }
+    }
+    const Size_px size =
+        sizeWithinLimits(sizeFrom(settings.value(DocumentKey::imageSize_px)), model->dpi());
+    if (!canvas || size.width <= 0 || size.height <= 0) {
+        return std::nullopt;
+    }
+    const OriginalImageDrawingOptions defaults;
+    const ImageRotation orientation =
+        SettingFace::Rotation::load(settings.value(DocumentKey::imageOrientation))
+            .value_or(defaults.imageOrientation);
+    return Placement{*canvas,
+                     ImagePlacement::displayedSize_mm(ImagePlacement::displayed(size, orientation),
+                                                      model->dpi()),
+                     orientation};
 }
 
 void DocumentSettings::apply(PrintDocument& document, const QVariantMap& settings,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "model/descriptions/DeviceDescriptor.h"
+#include "model/pictures/ImageRotation.h"
 #include "model/pictures/OffsetBase.h"
+#include "model/units/Size_mm.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +11,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 
 namespace kestrom {
 
@@ -55,6 +58,18 @@ public:
         std::shared_ptr<const ambrel::DeviceDescriptor> model;
         ambrel::OffsetBase anchor = ambrel::OffsetBase::center;
     };
+    // Where the settings put the picture, as applying them to a document
+    // would: the canvas they name, the picture's size on it as shown
+    // (turned) and its turn. Nothing when they name no supported model, no
+    // canvas of it, or no size for the picture. Reads no preferences: any
+    // thread may ask.
+    struct Placement {
+        ambrel::Size_mm canvas_mm;
+        ambrel::Size_mm pictureShown_mm;
+        ambrel::ImageRotation orientation;
+    };
+    static std::optional<Placement> placement(const QVariantMap& settings);
+
     // The checks that can refuse the settings, touching no document: the
     // version rule, the model, the anchor. Throws SettingsReadingError or
     // DocumentFileError::noValidAnchor.

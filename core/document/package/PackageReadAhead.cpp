@@ -11,7 +11,7 @@ namespace kestrom {
 namespace {
 
 struct Read {
-    QSize bound;
+    PackageDecodeBound bound;
     bool done = false;
     std::optional<DocumentPackage::Contents> contents;
     std::shared_ptr<const platform::Error> error;
@@ -28,7 +28,7 @@ std::map<QString, std::shared_ptr<Read>>& pending() {
 
 } // namespace
 
-void PackageReadAhead::begin(const QString& path, const QSize& quickDecodeBound) {
+void PackageReadAhead::begin(const QString& path, const PackageDecodeBound& quickDecodeBound) {
     if (pending().contains(path)) {
         return;
     }
@@ -51,7 +51,7 @@ void PackageReadAhead::begin(const QString& path, const QSize& quickDecodeBound)
         quickDecodeBound);
 }
 
-bool PackageReadAhead::take(const QString& path, const QSize& quickDecodeBound,
+bool PackageReadAhead::take(const QString& path, const PackageDecodeBound& quickDecodeBound,
                             DocumentPackage::LoadHandler& handler) {
     const auto found = pending().find(path);
     if (found == pending().end()) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/document/package/DocumentPackage.h"
+#include "core/document/package/PackageDecodeBound.h"
 
-#include <QSize>
 #include <QString>
 
 namespace kestrom {
@@ -16,13 +16,13 @@ public:
     // Begins DocumentPackage::loadInBackground for the package at the
     // absolute path, its picture first decoded to cover the bound; nothing
     // when a read of the path is pending already.
-    static void begin(const QString& path, const QSize& quickDecodeBound);
+    static void begin(const QString& path, const PackageDecodeBound& quickDecodeBound);
     // Hands the pending read of the path to the handler when it was begun
     // with the same bound: the handler then runs on a later turn of the main
     // thread, once the read is done, with what loadInBackground gives. False,
     // the handler left as it was, when no read of the path is pending; a
     // read begun with another bound is dropped.
-    static bool take(const QString& path, const QSize& quickDecodeBound,
+    static bool take(const QString& path, const PackageDecodeBound& quickDecodeBound,
                      DocumentPackage::LoadHandler& handler);
     // Drops the pending reads: nobody takes them any more, and what they
     // read goes once they are done.

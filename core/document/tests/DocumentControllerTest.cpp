@@ -618,6 +618,19 @@ TEST(RecentDocumentsTest, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
     EXPECT_EQ(again.paths().at(1), folder.filePath(QStringLiteral("d11.lunvik")));
     again.removeMissing();
     EXPECT_TRUE(again.paths().isEmpty());
+    // The file is written behind the caller, in the order of the changes.
+    again.note(folder.filePath(QStringLiteral("last.lunvik")));
+    for (int i = 0; i < 5; ++i) {
+        again.clear();
+        again.note(folder.filePath(QStringLiteral("last.lunvik")));
+    }
+    again.clear();
+    EXPECT_TRUE(kestrom::RecentDocuments(store).paths().isEmpty());
+    again.note(folder.filePath(QStringLiteral("last.lunvik")));
+    kestrom::RecentDocuments::waitForSaves();
+    QFile written(store);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), folder.filePath(QStringLiteral("last.lunvik")).toUtf8());
 }
 
 TEST(RecentDocumentsTest, NamesakesShowEnoughOfTheirFolderToTellThemApart) {

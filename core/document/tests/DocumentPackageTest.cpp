@@ -1151,3 +1151,122 @@ TEST_F(PackageTest, aReadBegunAheadOfADamagedPackageGivesItsError) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->localizedDescription(), expected);
 }
+
+namespace {
+
+// Stands in for the window's geometry: a picture shows at a tenth of the
+// view, in device pixels, whatever its placement.
+std::optional<QSize> tenthOfTheView(const DocumentSettings::Placement&, const QSizeF& view,
+                                    double scale) {
+    return (view * scale / 10).toSize();
+}
+
+std::optional<QSize> shownNowhere(const DocumentSettings::Placement&, const QSizeF&, double) {
+    return std::nullopt;
+}
+
+} // namespace
+
+// The settings place the picture as applying them does: the canvas they
+// name, the picture's shown size in millimetres, turned, and its turn.
+// Settings that leave the model, the canvas or the size open place nothing.
+TEST_F(PackageTest, settingsPlaceThePictureAsAppliedWithoutADocument) {
+    PrintDocument saved;
+    saved.setDeviceDescriptor(model(alderName));
+    saved.setOriginalImage(pictureOf(testpictures::encode(photo(160, 120), "png"), "/p/a.png"));
+    saved.setCanvas(model(alderName)->canvases().last());
+    saved.setImageSize_px({1600, 1200});
+    saved.setImageOrientation(ImageRotation::r90);
+    const QVariantMap settings = DocumentSettings::dictionaryForSave(saved);
+
+    const auto placement = DocumentSettings::placement(settings);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(placement->canvas_mm, saved.canvas()->size_mm());
+    EXPECT_EQ(placement->pictureShown_mm, saved.imageSizeForDisplay_mm());
+    EXPECT_EQ(placement->pictureShown_mm, Size_mm(120, 160)); // 10 px a millimetre, turned
+    EXPECT_EQ(placement->orientation, ImageRotation::r90);
+    PrintDocument opened;
+    DocumentSettings::apply(opened, settings, app);
+    EXPECT_EQ(placement->pictureShown_mm, opened.imageSizeForDisplay_mm());
+
+    const auto without = [&](const QString& key, const QVariant& value = {}) {
+        QVariantMap changed = settings;
+        if (value.isValid()) {
+            changed.insert(key, value);
+        } else {
+            changed.remove(key);
+        }
+        return DocumentSettings::placement(changed);
+    };
+    EXPECT_FALSE(without(kestrom::DocumentKey::Package::canvasIdentifier));
+    EXPECT_FALSE(without(kestrom::DocumentKey::Package::canvasIdentifier, QStringLiteral("B0")));
+    EXPECT_FALSE(without(kestrom::DocumentKey::Package::modelName));
+    EXPECT_FALSE(without(kestrom::DocumentKey::Package::modelName, QStringLiteral("Oak")));
+    EXPECT_FALSE(without(kestrom::DocumentKey::imageSize_px));
+    EXPECT_FALSE(
+        without(kestrom::DocumentKey::imageSize_px,
+                QVariantMap{{QStringLiteral("Width"), 0.0}, {QStringLiteral("Height"), 1200.0}}));
+}
+
+// A package's picture is first decoded to the size its settings show it at,
+// never beyond the fallback; settings that do not place it, or a placement
+// that shows nothing, leave the fallback. Its whole pixels follow alike.
+TEST_F(PackageTest, aPictureIsFirstDecodedToTheSizeItsSettingsShowItAt) {
+    // The whole decodes wait, so that the first decodes stay to be seen.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    FullDecode::setHookForTesting([released] {
+        released.wait();
+        return true;
+    });
+    std::vector<OriginalImage::Pointer> pictures;
+    const auto restore = qScopeGuard([&] {
+        release.set_value();
+        for (const auto& picture : pictures) {
+            EXPECT_TRUE(picture->decodeFully());
+        }
+        FullDecode::setHookForTesting({});
+    });
+    const QByteArray jpeg = testpictures::encode(photo(1600, 1200), "jpeg", 90);
+    PrintDocument saved;
+    saved.setDeviceDescriptor(model(alderName));
+    saved.setOriginalImage(pictureOf(jpeg, "/pictures/photo.jpg"));
+    saved.setImageSize_px({1600, 1200});
+    const QString placed = path(QStringLiteral("Placed.lunvik"));
+    DocumentPackage::write(saved, placed);
+    const QVariantMap placedSettings = DocumentSettings::dictionaryForSave(saved);
+    ASSERT_TRUE(DocumentSettings::placement(placedSettings));
+    // The same package whose settings name no canvas.
+    QVariantMap unplacedSettings = DocumentSettings::dictionaryForSave(saved);
+    unplacedSettings.remove(kestrom::DocumentKey::Package::canvasIdentifier);
+    const QString unplaced = packageWith(unplacedSettings, QStringLiteral("Unplaced.lunvik"));
+    writeFile(unplaced + u'/' + DocumentPackage::imageDataFileName, jpeg);
+
+    const QSize fallback(800, 800);
+    const kestrom::PackageDecodeBound shown(fallback, &tenthOfTheView, QSizeF(1000, 750), 2);
+    const auto firstDecode = [&](const QString& package, const kestrom::PackageDecodeBound& bound) {
+        const auto contents = DocumentPackage::load(package, bound);
+        if (!contents.image) {
+            ADD_FAILURE() << "no picture";
+            return QSize();
+        }
+        pictures.push_back(contents.image);
+        return contents.image->scaledDecode().size();
+    };
+    // 1/8 of the picture covers 200 x 150; the fallback needs 1/2.
+    EXPECT_EQ(shown.forSettings(placedSettings), QSize(200, 150));
+    EXPECT_EQ(firstDecode(placed, shown), QSize(200, 150));
+    EXPECT_EQ(firstDecode(placed, fallback), QSize(800, 600));
+    EXPECT_EQ(firstDecode(unplaced, shown), QSize(800, 600));
+    EXPECT_EQ(
+        firstDecode(placed, kestrom::PackageDecodeBound(fallback, &shownNowhere, {1000, 750}, 2)),
+        QSize(800, 600));
+    // Shown larger than the fallback: the fallback's decode, not a larger one.
+    EXPECT_EQ(firstDecode(placed, kestrom::PackageDecodeBound(QSize(300, 300), &tenthOfTheView,
+                                                              {10000, 7500}, 2)),
+              QSize(400, 300));
+    // Without a fallback the picture is decoded whole at once.
+    EXPECT_EQ(kestrom::PackageDecodeBound({}, &tenthOfTheView, {1000, 750}, 2)
+                  .forSettings(placedSettings),
+              QSize());
+}
