@@ -1183,7 +1183,7 @@ TEST_F(PackageTest, settingsPlaceThePictureAsAppliedWithoutADocument) {
     ASSERT_TRUE(placement);
     EXPECT_EQ(placement->canvas_mm, saved.canvas()->size_mm());
     EXPECT_EQ(placement->pictureShown_mm, saved.imageSizeForDisplay_mm());
-    EXPECT_EQ(placement->pictureShown_mm, Size_mm(120, 160)); // 10 px a millimetre, turned
+    EXPECT_EQ(placement->pictureShown_mm, (Size_mm{120, 160})); // 10 px a millimetre, turned
     EXPECT_EQ(placement->orientation, ImageRotation::r90);
     PrintDocument opened;
     DocumentSettings::apply(opened, settings, app);

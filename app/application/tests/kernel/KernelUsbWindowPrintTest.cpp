@@ -7,6 +7,7 @@
 #include "core/window/CompletionAlert.h"
 #include "core/window/DocumentWindow.h"
 #include "core/window/MachineStatusManager.h"
+#include "core/window/MoviePlayer.h"
 #include "core/window/WindowRunPresenter.h"
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
@@ -72,6 +73,18 @@ protected:
         window->show();
     }
 
+    // A completion alert's movie player is set up on a thread of its own
+    // and let go once its movie has loaded; the media back end looks at
+    // devices meanwhile, which must not find the emulated ones half gone.
+    void TearDown() override {
+        if (alertShown && kestrom::CompletionAlert::canPlayMovies()) {
+            EXPECT_TRUE(waitUntil([] {
+                return kestrom::MoviePlayer::isPrepared() &&
+                       kestrom::MoviePlayer::lettingGoCount() == 0;
+            }));
+        }
+    }
+
     // Print from the menu, as the user does; the sheet or alert it ends with
     // is read and closed.
     Outcome printFromMenu() {
@@ -91,6 +104,7 @@ protected:
             sheet->done(QMessageBox::Ok);
             sheet->deleteLater();
         } else if (alert) {
+            alertShown = true;
             outcome.completed = true;
             alert->okButton()->click();
             alert->deleteLater();
@@ -114,6 +128,7 @@ protected:
     kestrom::AppDelegate delegate;
     PrintJobDocument* document = nullptr;
     DocumentWindow* window = nullptr;
+    bool alertShown = false;
 };
 
 } // namespace
