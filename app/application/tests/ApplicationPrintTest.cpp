@@ -144,6 +144,18 @@ protected:
             QUrl::fromLocalFile(QStringLiteral(LUNVIK_STENCIL_MARK)));
     }
 
+    // A new document of the delegate showing the stencil mark at the width.
+    static PrintJobDocument* newMarkDocument(kestrom::AppDelegate& delegate, double width_mm) {
+        delegate.newDocument();
+        auto* document =
+            qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+        if (document) {
+            document->job().setOriginalImage(stencilMark());
+            document->job().setImageSizeWithWidthForDisplay_mm(width_mm);
+        }
+        return document;
+    }
+
     QTemporaryDir folder;
     QString socket;
     QString jobs;
@@ -311,12 +323,8 @@ TEST_F(ApplicationPrintTest, TheFirstAlertShowsWhileItsMoviePlayerLoadsOffTheMai
     HeldMoviePlayerLoading loading;
     kestrom::AppDelegate delegate;
     delegate.applicationWillFinishLaunching();
-    delegate.newDocument();
-    auto* document =
-        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    auto* document = newMarkDocument(delegate, 40);
     ASSERT_TRUE(document);
-    document->job().setOriginalImage(stencilMark());
-    document->job().setImageSizeWithWidthForDisplay_mm(40);
     ASSERT_FALSE(printFromMenu(delegate, document).isNull());
 
     QPointer<kestrom::CompletionAlert> alert =
@@ -364,12 +372,8 @@ TEST_F(ApplicationPrintTest, AnAlertClosedAsItsMovieStartsClosesWithoutWaitingFo
     }
     kestrom::AppDelegate delegate;
     delegate.applicationWillFinishLaunching();
-    delegate.newDocument();
-    auto* document =
-        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    auto* document = newMarkDocument(delegate, 40);
     ASSERT_TRUE(document);
-    document->job().setOriginalImage(stencilMark());
-    document->job().setImageSizeWithWidthForDisplay_mm(40);
     auto* window = kestrom::DocumentWindow::windowFor(document);
     ASSERT_FALSE(printFromMenu(delegate, document).isNull());
     QPointer<kestrom::CompletionAlert> alert = window->findChild<kestrom::CompletionAlert*>();
@@ -424,12 +428,8 @@ TEST_F(ApplicationPrintTest, AnAlertWhoseMoviePlayerCannotLoadKeepsItsTextsAlone
     HeldMoviePlayerLoading loading;
     kestrom::AppDelegate delegate;
     delegate.applicationWillFinishLaunching();
-    delegate.newDocument();
-    auto* document =
-        qobject_cast<PrintJobDocument*>(delegate.documentController()->documents().first());
+    auto* document = newMarkDocument(delegate, 40);
     ASSERT_TRUE(document);
-    document->job().setOriginalImage(stencilMark());
-    document->job().setImageSizeWithWidthForDisplay_mm(40);
     auto* window = kestrom::DocumentWindow::windowFor(document);
 
     // Closed while the module is held: nothing plays once it is let go.
