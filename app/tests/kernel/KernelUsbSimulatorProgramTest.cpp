@@ -85,7 +85,20 @@ TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevice
                 expected.convertToFormat(QImage::Format_Grayscale8));
 
     simulator.terminate();
-    ASSERT_TRUE(simulator.waitForFinished(60000));
+    if (!simulator.waitForFinished(60000)) {
+        // Where it waits, for whoever reads the failure.
+        QProcess debugger;
+        debugger.start(QStringLiteral("gdb"),
+                       {QStringLiteral("-p"), QString::number(simulator.processId()),
+                        QStringLiteral("-batch"), QStringLiteral("-ex"),
+                        QStringLiteral("thread apply all bt")});
+        debugger.waitForFinished(60000);
+        ADD_FAILURE() << "the simulator did not end on SIGTERM:\n"
+                      << debugger.readAllStandardOutput().toStdString();
+        simulator.kill();
+        simulator.waitForFinished();
+        return;
+    }
     EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
     // The program took its bed with it.
     EXPECT_FALSE(QDir(parts[0].mid(13)).exists());
