@@ -78,9 +78,9 @@ public:
     // link or larger than any this application writes.
     //
     // With a bound, a raster picture whose header tells its size is first
-    // decoded only to cover the bound for the package's settings (a JPEG straight from its bytes,
-    // any other from the package's thumbnail); its whole pixels are left for
-    // OriginalImage::decodeFully(). Without one, or where that gains
+    // decoded only to cover the bound for the package's settings (a JPEG
+    // straight from its bytes, any other from the package's thumbnail); its
+    // whole pixels are left for OriginalImage::decodeFully(). Without one, or where that gains
     // nothing, the picture is decoded whole.
     static Contents load(const QString& path, const PackageDecodeBound& quickDecodeBound = {});
     // Applies what was read to the document, registering no undo step; main

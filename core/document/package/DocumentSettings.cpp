@@ -87,6 +87,20 @@ Size_px sizeWithinLimits(const Size_px& size, const Dpi& dpi) {
     return {side(size.width), side(size.height)};
 }
 
+// The model's canvas the settings name; nothing for a missing key or one
+// that names none of the model's.
+std::shared_ptr<const Canvas> namedCanvas(const QVariantMap& settings,
+                                          const DeviceDescriptor& model) {
+    if (const auto identifier = text(settings.value(Package::canvasIdentifier))) {
+        for (const auto& canvas : model.canvases()) {
+            if (canvas->identifier() == *identifier) {
+                return canvas;
+            }
+        }
+    }
+    return nullptr;
+}
+
 qint64 compareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j) {
     auto run = [](const QString& s, qsizetype& at) {
         while (at < s.size() && s[at] == u'0' && at + 1 < s.size() && s[at + 1].isDigit()) {
@@ -279,27 +293,20 @@ DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
 std::optional<DocumentSettings::Placement>
 DocumentSettings::placement(const QVariantMap& settings) {
     const auto model = supportedModel(text(settings.value(Package::modelName)));
-    const auto identifier = text(settings.value(Package::canvasIdentifier));
-    if (!model || !identifier) {
+    const auto canvas = model ? namedCanvas(settings, *model) : nullptr;
+    if (!canvas) {
         return std::nullopt;
-    }
-    std::optional<Size_mm> canvas;
-    for (const auto& c : model->canvases()) {
-        if (c->identifier() == *identifier) {
-            canvas = c->size_mm();
-            break;
-        }
     }
     const Size_px size =
         sizeWithinLimits(sizeFrom(settings.value(DocumentKey::imageSize_px)), model->dpi());
-    if (!canvas || size.width <= 0 || size.height <= 0) {
+    if (size.width <= 0 || size.height <= 0) {
         return std::nullopt;
     }
     const OriginalImageDrawingOptions defaults;
     const ImageRotation orientation =
         SettingFace::Rotation::load(settings.value(DocumentKey::imageOrientation))
             .value_or(defaults.imageOrientation);
-    return Placement{*canvas,
+    return Placement{canvas->size_mm(),
                      ImagePlacement::displayedSize_mm(ImagePlacement::displayed(size, orientation),
                                                       model->dpi()),
                      orientation};
@@ -326,13 +333,8 @@ void DocumentSettings::apply(PrintDocument& document, const QVariantMap& setting
 
     // The canvas; a missing key, or one that names no canvas of the model,
     // keeps the one the model chose: without a canvas nothing prints.
-    if (const auto identifier = text(settings.value(Package::canvasIdentifier))) {
-        for (const auto& canvas : descriptor->canvases()) {
-            if (canvas->identifier() == *identifier) {
-                document.setCanvas(canvas);
-                break;
-            }
-        }
+    if (const auto canvas = namedCanvas(settings, *descriptor)) {
+        document.setCanvas(canvas);
     }
 
     // The threshold options first; the options dictionary below may hold
