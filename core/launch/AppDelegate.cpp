@@ -6,6 +6,7 @@
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/KeptVersions.h"
 #include "core/document/package/PackageReadAhead.h"
+#include "core/launch/FirstFrameWork.h"
 #include "core/launch/MainMenu.h"
 #include "core/launch/MenuMnemonics.h"
 #include "core/scripting/ScriptingService.h"
@@ -17,6 +18,7 @@
 #include "core/window/WindowRunPresenter.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/FirstFrameGate.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
@@ -29,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace kestrom {
 
@@ -138,6 +141,11 @@ void AppDelegate::readPackagesAhead(const QStringList& paths) {
         bus.interface()->isServiceRegistered(ScriptingService::serviceName)) {
         return;
     }
+    // Their pictures decode on several cores already: work that would take
+    // every core besides (the print's gray) keeps to one thread until their
+    // window's first frame is drawn, or a while at most.
+    platform::FirstFrameGate::close();
+    QTimer::singleShot(firstFrameGateLimit, qApp, [] { platform::FirstFrameGate::open(); });
     for (const QString& package : packages) {
         PackageReadAhead::begin(package, DocumentWindow::firstWindowDecodeBound());
     }
@@ -312,6 +320,10 @@ void AppDelegate::showWindow(Document& document) {
         new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
     }
     raiseWindowOf(&document);
+    if (!platform::FirstFrameGate::isOpen()) {
+        FirstFrameWork::after(DocumentWindow::windowFor(&document),
+                              [] { platform::FirstFrameGate::open(); });
+    }
     // The document became the current one before it had its window.
     refreshDocumentItems();
 }

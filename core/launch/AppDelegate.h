@@ -58,7 +58,10 @@ public:
     // openFiles takes those reads. What no open takes is dropped by
     // PackageReadAhead::dropAll. Nothing is read while another copy of the
     // application has the bus name (handOverToRunningApplication).
+    // platform::FirstFrameGate stays closed until a document window's first
+    // frame is drawn, or for firstFrameGateLimit at most.
     static void readPackagesAhead(const QStringList& paths);
+    static constexpr int firstFrameGateLimit = 2000; // ms
     // Another start without files: the current window comes to the front,
     // or a new document when none is open.
     void activate();

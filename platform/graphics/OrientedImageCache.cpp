@@ -1,5 +1,6 @@
 #include "platform/graphics/OrientedImageCache.h"
 
+#include "platform/FirstFrameGate.h"
 #include "platform/compute/Device.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/PageImage.h"
@@ -76,11 +77,14 @@ bool isOpaqueColour(const QImage& image, compute::ThreadPool* pool) {
 // A made picture is given up (null) when stillWanted turns false on the way,
 // or when the decode ends before all rows are there.
 // Without onWorkers it is made on the calling thread alone, in memory of its
-// own: a picture drawn once, by one of several drawings at once.
+// own: a picture drawn once, by one of several drawings at once. A
+// preparation (`yieldsToFirstFrame`) makes one band at a time on the calling
+// thread while the first window is drawn (FirstFrameGate), rather than
+// taking every core from it.
 QImage orientedGray(
     const QImage& image, const QTransform& t, const std::function<bool()>& stillWanted = {},
     compute::TextureMemory::Lifetime lifetime = compute::TextureMemory::Lifetime::transient,
-    DecodingRows* rows = nullptr, bool onWorkers = true) {
+    DecodingRows* rows = nullptr, bool onWorkers = true, bool yieldsToFirstFrame = false) {
     const int w = image.width();
     const int h = image.height();
     const bool keepsAxes = t.m11() != 0;
@@ -155,6 +159,9 @@ QImage orientedGray(
         }
     };
     auto makeBands = [&](int first, int end) {
+        while (yieldsToFirstFrame && first < end && !FirstFrameGate::isOpen()) {
+            band(std::size_t(first++));
+        }
         if (device) {
             device->threadPool().parallelFor(std::size_t(end - first),
                                              [&](std::size_t i) { band(first + i); });
@@ -245,11 +252,11 @@ QImage OrientedImageCache::keptGray(const QImage& image, const QTransform& orien
     if (k.key == image.cacheKey() && k.orientation == orientation && !k.result.isNull()) {
         return k.result;
     }
-    return makeKept(k, image, orientation, {});
+    return makeKept(k, image, orientation, {}, false);
 }
 
 QImage OrientedImageCache::makeKept(Kept& k, const QImage& image, const QTransform& orientation,
-                                    const std::function<bool()>& stillWanted) {
+                                    const std::function<bool()>& stillWanted, bool isPreparation) {
     const auto device = compute::Device::systemDefault();
     if (!isOpaqueColour(image, device ? &device->threadPool() : nullptr)) {
         return QImage();
@@ -261,7 +268,8 @@ QImage OrientedImageCache::makeKept(Kept& k, const QImage& image, const QTransfo
     // Kept from print to print, so it leaves the memory kept for the page
     // to the page.
     QImage result =
-        orientedGray(image, orientation, stillWanted, compute::TextureMemory::Lifetime::lasting);
+        orientedGray(image, orientation, stillWanted, compute::TextureMemory::Lifetime::lasting,
+                     nullptr, true, isPreparation);
     if (result.isNull()) {
         return result;
     }
@@ -328,8 +336,9 @@ bool OrientedImageCache::makeKeptWhileDecoding(Kept& k, DecodingRows& rows,
     }
     k.key = 0;
     k.result = QImage();
-    const QImage result = orientedGray(*decoding, orientation, stillWanted,
-                                       compute::TextureMemory::Lifetime::lasting, &rows);
+    const QImage result =
+        orientedGray(*decoding, orientation, stillWanted, compute::TextureMemory::Lifetime::lasting,
+                     &rows, true, true);
     const QImage image = picture();
     // The gray is the picture's only when the decode gave it these very
     // pixels, unturned.
@@ -365,7 +374,7 @@ void OrientedImageCache::runPreparation(quint64 request, const std::function<QIm
         (k.key == image.cacheKey() && k.orientation == orientation && !k.result.isNull())) {
         return;
     }
-    makeKept(k, image, orientation, stillWanted);
+    makeKept(k, image, orientation, stillWanted, true);
 }
 
 void OrientedImageCache::waitForPreparations() {

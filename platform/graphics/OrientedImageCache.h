@@ -39,7 +39,8 @@ public:
     // print that needs the picture meanwhile waits for the preparation under
     // way rather than making it again. Gray pictures need nothing.
     // With `rows`, the picture may still be decoding row by row: its gray is
-    // then made as the rows come.
+    // then made as the rows come. While the first window is being drawn
+    // (FirstFrameGate), it is made on one thread only.
     static void prepare(std::function<QImage()> picture, const QTransform& orientation,
                         std::shared_ptr<DecodingRows> rows = {});
     // Waits until no preparation is queued or under way (tests, measurements).
@@ -72,9 +73,10 @@ private:
     static Kept& kept();
     static QImage keptGray(const QImage& image, const QTransform& orientation);
     // Makes and keeps the gray, with the kept lock held; a null picture when
-    // the picture keeps its colour or the making was given up.
+    // the picture keeps its colour or the making was given up. A preparation
+    // gives way to the first window's frame; a print does not.
     static QImage makeKept(Kept& k, const QImage& image, const QTransform& orientation,
-                           const std::function<bool()>& stillWanted);
+                           const std::function<bool()>& stillWanted, bool isPreparation);
     static void stopPreparationsAtExit();
     static void runPreparation(quint64 request, const std::function<QImage()>& picture,
                                const QTransform& orientation, DecodingRows* rows);

@@ -1,11 +1,13 @@
 #include "platform/graphics/OrientedImageCache.h"
 
+#include "platform/FirstFrameGate.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -349,4 +351,58 @@ TEST(OrientedImageCache, aPictureDecodingRowByRowIsMadeGrayAsItsRowsCome) {
     cut->finish();
     OrientedImageCache::waitForPreparations();
     EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray(), before);
+}
+
+// While the first window is being drawn, a preparation makes its gray on its
+// own thread; the gray is the same to the bit, whether the gate opens before
+// the rows are all there, after, or not at all, and a print meanwhile finds it.
+TEST(OrientedImageCache, aPreparationWhileTheFirstWindowIsDrawnGivesTheSameGray) {
+    OrientedImageCache::waitForPreparations();
+    const auto reopen = qScopeGuard([] { platform::FirstFrameGate::open(); });
+    const QImage colour = randomColour(389, 203, QImage::Format_RGB32, false);
+    const QByteArray jpeg = testpictures::encode(colour, "jpeg", 90);
+    const auto decoded = platform::ImageDecoder::decode(jpeg, nullptr);
+    ASSERT_TRUE(decoded);
+    const QImage picture = decoded->image;
+    const QImage expected = picture.convertToFormat(QImage::Format_Grayscale8)
+                                .transformed(orientations[1], Qt::FastTransformation)
+                                .convertToFormat(QImage::Format_Grayscale8);
+    const qsizetype line = picture.bytesPerLine();
+    enum class Opens { halfWay, afterwards, never };
+    for (const Opens opens : {Opens::halfWay, Opens::afterwards, Opens::never}) {
+        SCOPED_TRACE(int(opens));
+        platform::FirstFrameGate::close();
+        OrientedImageCache::dropKeptGray();
+        const int before = OrientedImageCache::colourPicturesMadeGray();
+        // The rows come as a decode gives them: two bands, then the rest.
+        auto rows = std::make_shared<platform::DecodingRows>();
+        // Written through its one writable access, as a decoder writes it.
+        QImage decoding(picture.size(), picture.format());
+        uchar* const bits = decoding.bits();
+        std::memcpy(bits, picture.constBits(), 128 * line);
+        rows->start(decoding);
+        rows->advance(128);
+        OrientedImageCache::prepare([decoding] { return decoding; }, orientations[1], rows);
+        if (opens == Opens::halfWay) {
+            platform::FirstFrameGate::open();
+        }
+        std::memcpy(bits + 128 * line, picture.constBits() + 128 * line,
+                    (picture.height() - 128) * line);
+        rows->advance(picture.height());
+        rows->finish();
+        if (opens == Opens::afterwards) {
+            platform::FirstFrameGate::open();
+        }
+        const QImage printed = OrientedImageCache().oriented(decoding, orientations[1], true);
+        OrientedImageCache::waitForPreparations();
+        EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+        EXPECT_EQ(printed, expected);
+
+        // A whole picture is made gray alike.
+        OrientedImageCache::dropKeptGray();
+        OrientedImageCache::prepare([picture] { return picture; }, orientations[1]);
+        OrientedImageCache::waitForPreparations();
+        EXPECT_EQ(OrientedImageCache().oriented(picture, orientations[1], true), expected);
+        EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 2);
+    }
 }

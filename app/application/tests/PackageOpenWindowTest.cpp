@@ -14,6 +14,7 @@
 #include "model/pictures/FullDecode.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/FirstFrameGate.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "platform/graphics/ImageDecoder.h"
@@ -513,5 +514,44 @@ TEST_F(PackageOpenWindowTest, NothingIsReadAheadWhileAnotherCopyRuns) {
     kestrom::AppDelegate::readPackagesAhead({package});
     EXPECT_EQ(kestrom::PackageReadAhead::pendingCount(), 1);
     kestrom::PackageReadAhead::dropAll();
+    kestrom::DocumentWorkQueue::waitForDone();
+}
+
+// Started with a package, the print's gray keeps to one thread while the
+// package's window draws its first frame: the gate is still closed when that
+// window paints first, and opens after. Without any window it opens after a
+// while all the same.
+TEST_F(PackageOpenWindowTest, TheFirstFrameGateOpensOnceThePackagesWindowHasPainted) {
+    const auto reopen = qScopeGuard([] { platform::FirstFrameGate::open(); });
+    struct FirstPaint : QObject {
+        std::optional<bool> gateOpen;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (!gateOpen && event->type() == QEvent::Paint && widget &&
+                qobject_cast<kestrom::DocumentWindow*>(widget->window())) {
+                gateOpen = platform::FirstFrameGate::isOpen();
+            }
+            return false;
+        }
+    } firstPaint;
+    qApp->installEventFilter(&firstPaint);
+    const auto removeFilter = qScopeGuard([&] { qApp->removeEventFilter(&firstPaint); });
+    kestrom::AppDelegate::readPackagesAhead({package});
+    EXPECT_FALSE(platform::FirstFrameGate::isOpen());
+    {
+        kestrom::AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        delegate.applicationDidFinishLaunching({package});
+        ASSERT_TRUE(openedDocument(delegate));
+        ASSERT_TRUE(QTest::qWaitFor([] { return platform::FirstFrameGate::isOpen(); }, 20000));
+        ASSERT_TRUE(firstPaint.gateOpen.has_value());
+        EXPECT_FALSE(*firstPaint.gateOpen);
+        kestrom::DocumentWorkQueue::waitForDone();
+    }
+
+    kestrom::AppDelegate::readPackagesAhead({package});
+    kestrom::PackageReadAhead::dropAll();
+    EXPECT_FALSE(platform::FirstFrameGate::isOpen());
+    EXPECT_TRUE(QTest::qWaitFor([] { return platform::FirstFrameGate::isOpen(); }, 20000));
     kestrom::DocumentWorkQueue::waitForDone();
 }
