@@ -14,11 +14,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTextStream>
 
 #include <QFileInfo>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using lunvik::TavrinJobPictureFolder;
@@ -36,6 +39,8 @@ using lunvik::TavrinSimulatorServer;
 namespace {
 
 TavrinSimulatorServer* runningServer = nullptr;
+// How long a program using the device has to let it go once the signal came.
+constexpr int letGoMilliseconds = 2000;
 
 void stopOnSignal(int) {
     if (runningServer) {
@@ -99,6 +104,24 @@ QString applicationProgram() {
     return beside.isExecutable() ? beside.canonicalFilePath() : QStringLiteral("build/bin/Lunvik");
 }
 
+// Unplugs the device, as a cable is pulled, before its bed goes: a program
+// using it sees its transfers end and lets its files go. A call made on the
+// bed after it went would end that program's process instead (umockdev's
+// preload library aborts it). One that holds on is waited for a short while
+// only.
+void letTheDeviceGo(lunvik::TavrinKernelUsbDevice& usb) {
+    usb.unplug();
+    if (usb.openFileCount() == 0) {
+        return;
+    }
+    line(QStringLiteral("unplugged; waiting up to %1 s for the application to let the device go")
+             .arg(letGoMilliseconds / 1000));
+    const QDeadlineTimer grace(letGoMilliseconds);
+    while (usb.openFileCount() > 0 && !grace.hasExpired()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 // Serves the device on the emulated bus until SIGINT or SIGTERM, taking the
 // kernel-side faults as commands on standard input.
 int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
@@ -137,6 +160,7 @@ int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
             line(answer);
         }
     }
+    letTheDeviceGo(usb);
     return 0;
 }
 

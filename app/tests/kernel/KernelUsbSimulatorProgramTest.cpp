@@ -7,6 +7,7 @@
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 #include "platform/tests/support/TestPictures.h"
+#include "transport/model/PipeError.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -18,11 +19,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <sys/types.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace kernel_usb_test;
@@ -63,8 +67,14 @@ public:
     bool command(const QByteArray& text, const QByteArray& answer = "ok\n") {
         const qsizetype from = log.size();
         process.write(text + '\n');
+        return waitForLog(answer, from);
+    }
+
+    // Waits for the text among the diagnostic lines from the given place on;
+    // false when the program ended without writing it.
+    bool waitForLog(const QByteArray& text, qsizetype from = 0) {
         const QDeadlineTimer deadline(60000);
-        while (log.indexOf(answer, from) < 0) {
+        while (log.indexOf(text, from) < 0) {
             if (deadline.hasExpired() || process.state() != QProcess::Running) {
                 return false;
             }
@@ -93,6 +103,10 @@ public:
     // SIGTERM; the program ends of itself and takes its bed with it.
     ::testing::AssertionResult endsOnSigterm() {
         process.terminate();
+        return ends();
+    }
+
+    ::testing::AssertionResult ends() {
         if (!process.waitForFinished(60000)) {
             // Where it waits, for whoever reads the failure.
             QProcess debugger;
@@ -189,10 +203,44 @@ TEST(KernelUsbSimulatorProgram, ASignalAsSoonAsItServesEndsIt) {
     }
 }
 
-// The signal ends the program whatever its device does: unplugged, or with
-// a file of a program open on it, the interface claimed and a transfer in
-// flight that the device never takes.
-TEST(KernelUsbSimulatorProgram, ASignalEndsItWithTheDeviceUnpluggedOrATransferInFlight) {
+// A signal while the application's transfer waits on a device that takes
+// nothing ends the program as a pulled cable ends the device: the transfer
+// fails, and the program waits for the application to let the device go
+// before its bed goes (a call the application made on a bed already gone
+// would end the application's process).
+TEST(KernelUsbSimulatorProgram, ASignalWhileATransferWaitsEndsItAsAPulledCable) {
+    UsbSimulatorProgram busy;
+    ASSERT_FALSE(busy.bed.isEmpty()) << busy.environment.toStdString();
+    qputenv("UMOCKDEV_DIR", QFile::encodeName(busy.bed));
+    auto context = open();
+    ASSERT_TRUE(busy.command("hang")) << busy.log.constData();
+    std::atomic<bool> sending = false;
+    std::optional<platform::Error> sent;
+    std::thread sender([&] {
+        sending = true;
+        sent = thrown([&] { context->send(lunvik::TavrinCommand::stateQuery()); });
+    });
+    EXPECT_TRUE(eventually([&] { return sending.load(); }));
+    busy.process.terminate();
+    sender.join();
+    ASSERT_TRUE(sent);
+    // A machine too busy to send the signal within the send's time-out
+    // makes it time out instead.
+    EXPECT_TRUE(fennick::pipeErrorCode(*sent) == fennick::PipeErrorCode::noDevice ||
+                fennick::pipeErrorCode(*sent) == fennick::PipeErrorCode::timeout)
+        << sent->what();
+
+    ASSERT_TRUE(busy.waitForLog("to let the device go")) << busy.log.constData();
+    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })),
+              fennick::PipeErrorCode::noDevice);
+    context.reset();
+    EXPECT_TRUE(busy.ends());
+}
+
+// The signal ends the program with its device unplugged, and with a file of
+// a program that holds on to it: the interface claimed and a transfer in
+// flight, which the program is given a short while to let go.
+TEST(KernelUsbSimulatorProgram, ASignalEndsItWithTheDeviceUnpluggedOrAFileHeldOnIt) {
     {
         UsbSimulatorProgram unplugged;
         ASSERT_TRUE(unplugged.command("unplug")) << unplugged.log.constData();
@@ -205,7 +253,7 @@ TEST(KernelUsbSimulatorProgram, ASignalEndsItWithTheDeviceUnpluggedOrATransferIn
     ASSERT_FALSE(node.isEmpty()) << busy.log.constData();
     qputenv("UMOCKDEV_DIR", QFile::encodeName(busy.bed));
     // The calls as libusb makes them, without its thread that would go on
-    // reaping: a call that finds the bed gone ends this process.
+    // reaping: a call made on the bed once it went would end this process.
     const int file = ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(file, 0);
     const auto closeFile = qScopeGuard([file] { ::close(file); });
