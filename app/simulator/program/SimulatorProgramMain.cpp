@@ -8,17 +8,19 @@
 #include "app/simulator/TavrinSimulatedDevice.h"
 #include "app/simulator/TavrinSimulatorServer.h"
 #include "app/simulator/kernel/TavrinKernelUsbDevice.h"
+#include "app/simulator/program/CommandInput.h"
 #include "app/simulator/program/KernelUsbCommands.h"
+#include "app/simulator/program/StopSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTextStream>
 
 #include <QFileInfo>
 
-#include <atomic>
-#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,8 +28,8 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <poll.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using lunvik::TavrinJobPictureFolder;
@@ -37,10 +39,10 @@ using lunvik::TavrinSimulatorServer;
 namespace {
 
 TavrinSimulatorServer* runningServer = nullptr;
-std::atomic<bool> stopping = false;
+// How long a program using the device has to let it go once the signal came.
+constexpr int letGoMilliseconds = 2000;
 
 void stopOnSignal(int) {
-    stopping = true;
     if (runningServer) {
         runningServer->stop();
     }
@@ -102,35 +104,38 @@ QString applicationProgram() {
     return beside.isExecutable() ? beside.canonicalFilePath() : QStringLiteral("build/bin/Lunvik");
 }
 
-// Reads the next command line; false at the end of the input or on a
-// signal. While the program is in the background of its terminal, reading
-// fails (EIO) and is tried again until it is brought to the foreground.
-bool readCommand(std::string& text) {
-    bool toldBackground = false;
-    for (;;) {
-        errno = 0;
-        if (std::getline(std::cin, text)) {
-            return true;
-        }
-        if (stopping || !std::ferror(stdin) || errno != EIO) {
-            return false;
-        }
-        std::clearerr(stdin);
-        std::cin.clear();
-        if (!toldBackground) {
-            line(QStringLiteral("in the background: commands are read once the simulator is in "
-                                "the foreground (fg)"));
-            toldBackground = true;
-        }
-        // A signal ends the wait at once.
-        poll(nullptr, 0, 500);
+// Unplugs the device, as a cable is pulled, before its bed goes: a program
+// using it sees its transfers end and lets its files go. A call made on the
+// bed after it went would end that program's process instead (umockdev's
+// preload library aborts it). One that holds on is waited for a short while
+// only.
+void letTheDeviceGo(lunvik::TavrinKernelUsbDevice& usb) {
+    usb.unplug();
+    if (usb.openFileCount() == 0) {
+        return;
+    }
+    line(QStringLiteral("unplugged; waiting up to %1 s for the application to let the device go")
+             .arg(letGoMilliseconds / 1000));
+    const QDeadlineTimer grace(letGoMilliseconds);
+    while (usb.openFileCount() > 0 && !grace.hasExpired()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
-// Serves the device on the emulated bus until a signal, taking the
+// Serves the device on the emulated bus until SIGINT or SIGTERM, taking the
 // kernel-side faults as commands on standard input.
 int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
                TavrinJobPictureFolder* pictures) {
+    // Before the bed, whose threads must not take the signals: one taken
+    // there, or one that came just before the wait for commands, would
+    // leave the program waiting on its input for ever.
+    lunvik::StopSignals stop;
+    // Started in the background of a shell (with &), the program would be
+    // stopped at a read of the terminal, or at a line it writes there, and
+    // the device with it: the application waiting on it would hang.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
+
     lunvik::TavrinKernelUsbDevice usb(configuration);
     usb.setJobFinishedHandler([pictures](const lunvik::TavrinReceivedJob& job,
                                          int number) { reportJob(job, number, pictures); },
@@ -142,30 +147,20 @@ int serveOnUsb(const TavrinSimulatedDevice::Configuration& configuration,
     // Standard output carries the environment alone, for scripts.
     std::cout << usbEnvironment(usb).toStdString() << std::endl;
 
-    // Interrupted reads end the command loop when a signal comes.
-    struct sigaction action {};
-    action.sa_handler = stopOnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // Started in the background of a shell (with &), the program would be
-    // stopped at its first read of the terminal, or at a line it writes
-    // there, and the device with it: the application waiting on it would
-    // hang. Ignored, these signals make the read fail instead.
-    std::signal(SIGTTIN, SIG_IGN);
-    std::signal(SIGTTOU, SIG_IGN);
     lunvik::KernelUsbCommands commands(usb);
-    std::string text;
-    while (!stopping && readCommand(text)) {
-        const QString answer = commands.run(QString::fromStdString(text));
+    lunvik::CommandInput input(STDIN_FILENO, stop.fileDescriptor());
+    input.inBackground = [] {
+        line(QStringLiteral(
+            "in the background: commands are read once the simulator is in the foreground (fg)"));
+    };
+    // With no more commands it serves on until the signal.
+    while (const auto text = input.next()) {
+        const QString answer = commands.run(QString::fromUtf8(*text));
         if (!answer.isEmpty()) {
             line(answer);
         }
     }
-    // No more commands: serve on until a signal.
-    while (!stopping) {
-        pause();
-    }
+    letTheDeviceGo(usb);
     return 0;
 }
 

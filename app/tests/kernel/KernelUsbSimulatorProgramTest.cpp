@@ -1,11 +1,13 @@
 #include "KernelUsbTestSupport.h"
 
 #include "app/simulator/TavrinSimulatorUsb.h"
+#include "app/tavrin/TavrinCommand.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
 #include "app/tests/TavrinTestSupport.h"
 #include "platform/MainThread.h"
 #include "platform/Progress.h"
 #include "platform/tests/support/TestPictures.h"
+#include "transport/model/PipeError.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -17,11 +19,123 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
+#include <linux/usbdevice_fs.h>
+#include <optional>
+#include <sys/ioctl.h>
 #include <sys/types.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace kernel_usb_test;
 using namespace tavrin_test;
+
+namespace {
+
+// The program as a user starts it with --usb, without the preload library,
+// its environment line read: the earliest sign that it serves.
+class UsbSimulatorProgram {
+public:
+    explicit UsbSimulatorProgram(const QStringList& arguments = {}) {
+        QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
+        plain.remove(QStringLiteral("LD_PRELOAD"));
+        plain.remove(QStringLiteral("UMOCKDEV_DIR"));
+        process.setProcessEnvironment(plain);
+        process.start(QStringLiteral(LUNVIK_SIMULATOR),
+                      QStringList{QStringLiteral("--usb")} + arguments);
+        if (process.waitForStarted() && process.waitForReadyRead(20000)) {
+            environment = QString::fromLocal8Bit(process.readLine()).trimmed();
+        }
+        if (environment.startsWith(QStringLiteral("UMOCKDEV_DIR="))) {
+            bed = environment.section(QLatin1Char(' '), 0, 0).mid(13);
+        }
+        // From here on its diagnostic lines are waited for.
+        process.setReadChannel(QProcess::StandardError);
+    }
+
+    ~UsbSimulatorProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    // Gives one command on the program's standard input and waits for its
+    // answer among the diagnostic lines.
+    bool command(const QByteArray& text, const QByteArray& answer = "ok\n") {
+        const qsizetype from = log.size();
+        process.write(text + '\n');
+        return waitForLog(answer, from);
+    }
+
+    // Waits for the text among the diagnostic lines from the given place on;
+    // false when the program ended without writing it.
+    bool waitForLog(const QByteArray& text, qsizetype from = 0) {
+        const QDeadlineTimer deadline(60000);
+        while (log.indexOf(text, from) < 0) {
+            if (deadline.hasExpired() || process.state() != QProcess::Running) {
+                return false;
+            }
+            process.waitForReadyRead(1000);
+            log += process.readAllStandardError();
+        }
+        return true;
+    }
+
+    // The device's node as the program names it; empty when it names none.
+    QString nodePath() {
+        static const QByteArray serving = "emulated USB bus at ";
+        const QDeadlineTimer deadline(60000);
+        qsizetype at = -1;
+        while ((at = log.indexOf(serving)) < 0 || log.indexOf('\n', at) < 0) {
+            if (deadline.hasExpired() || process.state() != QProcess::Running) {
+                return {};
+            }
+            process.waitForReadyRead(1000);
+            log += process.readAllStandardError();
+        }
+        at += serving.size();
+        return QString::fromLocal8Bit(log.mid(at, log.indexOf('\n', at) - at));
+    }
+
+    // SIGTERM; the program ends of itself and takes its bed with it.
+    ::testing::AssertionResult endsOnSigterm() {
+        process.terminate();
+        return ends();
+    }
+
+    ::testing::AssertionResult ends() {
+        if (!process.waitForFinished(60000)) {
+            // Where it waits, for whoever reads the failure.
+            QProcess debugger;
+            debugger.start(QStringLiteral("gdb"),
+                           {QStringLiteral("-p"), QString::number(process.processId()),
+                            QStringLiteral("-batch"), QStringLiteral("-ex"),
+                            QStringLiteral("thread apply all bt")});
+            debugger.waitForFinished(60000);
+            return ::testing::AssertionFailure() << "the simulator did not end on SIGTERM:\n"
+                                                 << debugger.readAllStandardOutput().toStdString();
+        }
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            return ::testing::AssertionFailure()
+                   << "the simulator was ended by the signal or failed (exit code "
+                   << process.exitCode() << ")";
+        }
+        if (QDir(bed).exists()) {
+            return ::testing::AssertionFailure() << "the bed " << bed.toStdString() << " is left";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    QProcess process;
+    QString environment;
+    QString bed;
+    QByteArray log;
+};
+
+} // namespace
 
 // The simulator program serves the device on its emulated bus; a program
 // started with the environment it prints (here this test's process) prints a
@@ -30,17 +144,8 @@ using namespace tavrin_test;
 TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevicesPicture) {
     QTemporaryDir folder;
     const QString jobs = folder.filePath(QStringLiteral("jobs"));
-    QProcess simulator;
-    // Started as a user starts it, without the preload library.
-    QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
-    plain.remove(QStringLiteral("LD_PRELOAD"));
-    plain.remove(QStringLiteral("UMOCKDEV_DIR"));
-    simulator.setProcessEnvironment(plain);
-    simulator.start(QStringLiteral(LUNVIK_SIMULATOR),
-                    {QStringLiteral("--usb"), QStringLiteral("--png-dir"), jobs});
-    ASSERT_TRUE(simulator.waitForStarted());
-    ASSERT_TRUE(simulator.waitForReadyRead(20000));
-    const QString environment = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    UsbSimulatorProgram simulator({QStringLiteral("--png-dir"), jobs});
+    const QString& environment = simulator.environment;
     const QStringList parts = environment.split(QLatin1Char(' '));
     ASSERT_EQ(parts.size(), 2) << environment.toStdString();
     ASSERT_TRUE(parts[0].startsWith(QStringLiteral("UMOCKDEV_DIR="))) << environment.toStdString();
@@ -71,7 +176,7 @@ TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevice
     ASSERT_TRUE(eventually([&] {
         received = QImage(written);
         return !received.isNull();
-    })) << simulator.readAllStandardError().toStdString();
+    })) << simulator.process.readAllStandardError().toStdString();
 
     QImage expected;
     {
@@ -84,24 +189,84 @@ TEST(KernelUsbSimulatorProgram, APhotoPrintedOnTheProgramsBusIsTheInMemoryDevice
     EXPECT_TRUE(received.convertToFormat(QImage::Format_Grayscale8) ==
                 expected.convertToFormat(QImage::Format_Grayscale8));
 
-    simulator.terminate();
-    if (!simulator.waitForFinished(60000)) {
-        // Where it waits, for whoever reads the failure.
-        QProcess debugger;
-        debugger.start(QStringLiteral("gdb"),
-                       {QStringLiteral("-p"), QString::number(simulator.processId()),
-                        QStringLiteral("-batch"), QStringLiteral("-ex"),
-                        QStringLiteral("thread apply all bt")});
-        debugger.waitForFinished(60000);
-        ADD_FAILURE() << "the simulator did not end on SIGTERM:\n"
-                      << debugger.readAllStandardOutput().toStdString();
-        simulator.kill();
-        simulator.waitForFinished();
-        return;
+    EXPECT_TRUE(simulator.endsOnSigterm());
+}
+
+// A signal that comes as soon as the program serves, before it waits for
+// commands, ends it as one that comes later does: it is not lost, nor does
+// it end the program before it took its bed away.
+TEST(KernelUsbSimulatorProgram, ASignalAsSoonAsItServesEndsIt) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        UsbSimulatorProgram simulator;
+        ASSERT_FALSE(simulator.bed.isEmpty()) << simulator.environment.toStdString();
+        ASSERT_TRUE(simulator.endsOnSigterm()) << "attempt " << attempt;
     }
-    EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
-    // The program took its bed with it.
-    EXPECT_FALSE(QDir(parts[0].mid(13)).exists());
+}
+
+// A signal while the application's transfer waits on a device that takes
+// nothing ends the program as a pulled cable ends the device: the transfer
+// fails, and the program waits for the application to let the device go
+// before its bed goes (a call the application made on a bed already gone
+// would end the application's process).
+TEST(KernelUsbSimulatorProgram, ASignalWhileATransferWaitsEndsItAsAPulledCable) {
+    UsbSimulatorProgram busy;
+    ASSERT_FALSE(busy.bed.isEmpty()) << busy.environment.toStdString();
+    qputenv("UMOCKDEV_DIR", QFile::encodeName(busy.bed));
+    auto context = open();
+    ASSERT_TRUE(busy.command("hang")) << busy.log.constData();
+    std::atomic<bool> sending = false;
+    std::optional<platform::Error> sent;
+    std::thread sender([&] {
+        sending = true;
+        sent = thrown([&] { context->send(lunvik::TavrinCommand::stateQuery()); });
+    });
+    EXPECT_TRUE(eventually([&] { return sending.load(); }));
+    busy.process.terminate();
+    sender.join();
+    ASSERT_TRUE(sent);
+    // A machine too busy to send the signal within the send's time-out
+    // makes it time out instead.
+    EXPECT_TRUE(fennick::pipeErrorCode(*sent) == fennick::PipeErrorCode::noDevice ||
+                fennick::pipeErrorCode(*sent) == fennick::PipeErrorCode::timeout)
+        << sent->what();
+
+    ASSERT_TRUE(busy.waitForLog("to let the device go")) << busy.log.constData();
+    EXPECT_EQ(fennick::pipeErrorCode(thrown([&] { context->read(18); })),
+              fennick::PipeErrorCode::noDevice);
+    context.reset();
+    EXPECT_TRUE(busy.ends());
+}
+
+// The signal ends the program with its device unplugged, and with a file of
+// a program that holds on to it: the interface claimed and a transfer in
+// flight, which the program is given a short while to let go.
+TEST(KernelUsbSimulatorProgram, ASignalEndsItWithTheDeviceUnpluggedOrAFileHeldOnIt) {
+    {
+        UsbSimulatorProgram unplugged;
+        ASSERT_TRUE(unplugged.command("unplug")) << unplugged.log.constData();
+        EXPECT_TRUE(unplugged.endsOnSigterm());
+    }
+
+    UsbSimulatorProgram busy;
+    ASSERT_TRUE(busy.command("hang")) << busy.log.constData();
+    const QString node = busy.nodePath();
+    ASSERT_FALSE(node.isEmpty()) << busy.log.constData();
+    qputenv("UMOCKDEV_DIR", QFile::encodeName(busy.bed));
+    // The calls as libusb makes them, without its thread that would go on
+    // reaping: a call made on the bed once it went would end this process.
+    const int file = ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    const auto closeFile = qScopeGuard([file] { ::close(file); });
+    unsigned int interface = 0;
+    ASSERT_EQ(::ioctl(file, USBDEVFS_CLAIMINTERFACE, &interface), 0);
+    QByteArray query = lunvik::TavrinCommand::stateQuery();
+    usbdevfs_urb urb{};
+    urb.type = USBDEVFS_URB_TYPE_BULK;
+    urb.endpoint = Device::outEndpoint;
+    urb.buffer = query.data();
+    urb.buffer_length = int(query.size());
+    ASSERT_EQ(::ioctl(file, USBDEVFS_SUBMITURB, &urb), 0);
+    EXPECT_TRUE(busy.endsOnSigterm());
 }
 
 namespace {
