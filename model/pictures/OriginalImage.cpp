@@ -82,10 +82,10 @@ OriginalImage::Pointer OriginalImage::fromDataOrThrow(const QByteArray& data, co
     throw OriginalImageError::refusal(why, name);
 }
 
-OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& data,
-                                                             const QUrl& fileURL,
-                                                             const QSize& bound,
-                                                             platform::PictureRefusal* why) {
+OriginalImage::Pointer
+OriginalImage::fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
+                                      const QSize& bound, platform::PictureRefusal* why,
+                                      const std::optional<OriginalImageDrawingOptions>& grayPrint) {
     if (why) {
         *why = platform::PictureRefusal::noPicture;
     }
@@ -108,6 +108,13 @@ OriginalImage::Pointer OriginalImage::fromDataDecodingBehind(const QByteArray& d
     // A picture its decode leaves unturned is made gray for the print as
     // its rows come.
     const WholeDecode whole = startWholeDecode(data, full.width(), full.height(), orientation == 1);
+    if (grayPrint && whole.rows) {
+        // From the first rows on, rather than once the picture is taken with
+        // most of them waiting; the picture's own request is this one.
+        prepareGrayPrint(
+            QSizeF(full), [decode = whole.decode] { return decode->image().value_or(QImage()); },
+            whole.rows, grayPrint->imageOrientation, grayPrint->flipsImageHorizontal);
+    }
     const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
     if (!scaled) {
         return nullptr;
@@ -448,10 +455,21 @@ void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHori
     if (m_isVector) {
         return;
     }
+    prepareGrayPrint(
+        m_drawing.size,
+        [decode = m_fullDecode, image = m_cgImage] {
+            const std::optional<QImage>& pixels = decode ? decode->image() : image;
+            return pixels.value_or(QImage());
+        },
+        m_decodingRows, orientation, flipHorizontal);
+}
+
+void OriginalImage::prepareGrayPrint(const QSizeF& size, std::function<QImage()> pixels,
+                                     const std::shared_ptr<platform::DecodingRows>& rows,
+                                     ImageRotation orientation, bool flipHorizontal) {
     // The turn the print gives the picture, found by drawing it as the print
     // does into a context turned as the print's, with a drawing that only
     // notes how its pixels would be laid.
-    const QSizeF size = m_drawing.size;
     auto context = GraphicsExtensions::grayOpaqueContext(nullptr, Size_px{1, 1});
     if (!context) {
         return;
@@ -468,12 +486,7 @@ void OriginalImage::prepareForGrayPrint(ImageRotation orientation, bool flipHori
     }
     // The pixels are asked for in the background, where waiting for the
     // whole decode holds nobody up.
-    platform::OrientedImageCache::prepare(
-        [decode = m_fullDecode, image = m_cgImage] {
-            const std::optional<QImage>& pixels = decode ? decode->image() : image;
-            return pixels.value_or(QImage());
-        },
-        *laid, m_decodingRows);
+    platform::OrientedImageCache::prepare(std::move(pixels), *laid, rows);
 }
 
 void OriginalImage::drawOnScreen(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,

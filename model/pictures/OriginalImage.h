@@ -66,10 +66,13 @@ public:
     // The file's bytes decoded at once only to cover the bound (upright, in
     // pixels), the whole picture left for decodeFully(). Nothing where that
     // gains no time: formats other than JPEG, a bound that does not halve
-    // the picture, and bytes fromData() refuses.
-    static Pointer fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
-                                          const QSize& bound,
-                                          platform::PictureRefusal* why = nullptr);
+    // the picture, and bytes fromData() refuses. With `grayPrint`, the turn
+    // and mirror the picture will be printed with, its gray for the print is
+    // prepared (prepareForGrayPrint) from the whole decode's first rows.
+    static Pointer
+    fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL, const QSize& bound,
+                           platform::PictureRefusal* why = nullptr,
+                           const std::optional<OriginalImageDrawingOptions>& grayPrint = {});
     // As fromDataDecodingBehind, for any raster file whose header tells its
     // size: what shows meanwhile is another JPEG of the same upright picture
     // at its own size (a saved package's thumbnail), decoded at once only to
@@ -174,6 +177,9 @@ private:
     };
     static WholeDecode startWholeDecode(const QByteArray& data, qint64 width, qint64 height,
                                         bool followsRows = false);
+    static void prepareGrayPrint(const QSizeF& size, std::function<QImage()> pixels,
+                                 const std::shared_ptr<platform::DecodingRows>& rows,
+                                 ImageRotation orientation, bool flipHorizontal);
     // A raster picture of the upright size whose whole pixels the decode
     // gives; the stand-in shows on screen meanwhile.
     static Pointer decodingBehind(const QByteArray& data, const QUrl& fileURL, qint64 width,

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 namespace platform {
 
@@ -303,6 +304,22 @@ void OrientedImageCache::stopPreparationsAtExit() {
     preparationQueue().waitForDone();
 }
 
+// Whether the rows and the turn are those of the latest request, which then
+// stands: the gray follows the same decode. A request without rows is new.
+bool OrientedImageCache::isLatestRequest(const std::shared_ptr<DecodingRows>& rows,
+                                         const QTransform& orientation) {
+    static std::mutex mutex;
+    static std::weak_ptr<DecodingRows> latestRows;
+    static QTransform latestOrientation;
+    std::lock_guard lock(mutex);
+    if (rows && latestRows.lock() == rows && latestOrientation == orientation) {
+        return true;
+    }
+    latestRows = rows;
+    latestOrientation = orientation;
+    return false;
+}
+
 void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransform& orientation,
                                  std::shared_ptr<DecodingRows> rows) {
     // Made before the handler is registered, so that they outlive it.
@@ -313,6 +330,9 @@ void OrientedImageCache::prepare(std::function<QImage()> picture, const QTransfo
         return std::atexit(stopPreparationsAtExit) == 0;
     }();
     Q_UNUSED(stopsAtExit);
+    if (isLatestRequest(rows, orientation)) {
+        return;
+    }
     const quint64 request = ++kept().requested;
     if (!isQuarterTurnOrMirror(orientation)) {
         return;

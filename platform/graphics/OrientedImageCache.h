@@ -39,7 +39,8 @@ public:
     // print that needs the picture meanwhile waits for the preparation under
     // way rather than making it again. Gray pictures need nothing.
     // With `rows`, the picture may still be decoding row by row: its gray is
-    // then made as the rows come. While the first window is being drawn
+    // then made as the rows come, and a request for the rows and the turn of
+    // the latest request is that request. While the first window is being drawn
     // (FirstFrameGate), it is made on one thread only.
     static void prepare(std::function<QImage()> picture, const QTransform& orientation,
                         std::shared_ptr<DecodingRows> rows = {});
@@ -78,6 +79,8 @@ private:
     static QImage makeKept(Kept& k, const QImage& image, const QTransform& orientation,
                            const std::function<bool()>& stillWanted, bool isPreparation);
     static void stopPreparationsAtExit();
+    static bool isLatestRequest(const std::shared_ptr<DecodingRows>& rows,
+                                const QTransform& orientation);
     static void runPreparation(quint64 request, const std::function<QImage()>& picture,
                                const QTransform& orientation, DecodingRows* rows);
     // Makes and keeps the gray of a picture as it is decoded; false when it

@@ -406,3 +406,48 @@ TEST(OrientedImageCache, aPreparationWhileTheFirstWindowIsDrawnGivesTheSameGray)
         EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 2);
     }
 }
+
+// A request for the rows and the turn of the request under way is that
+// request: the decode's rows are made gray once, not again from the first.
+// Another turn of the same rows is a request of its own.
+TEST(OrientedImageCache, aRequestForTheRowsAndTurnUnderWayIsThatRequest) {
+    OrientedImageCache::waitForPreparations();
+    OrientedImageCache::dropKeptGray();
+    const QImage picture = randomColour(389, 203, QImage::Format_RGB32, false);
+    const qsizetype line = picture.bytesPerLine();
+    QImage decoding(picture.size(), picture.format());
+    uchar* const bits = decoding.bits();
+    std::memcpy(bits, picture.constBits(), 64 * line);
+    auto rows = std::make_shared<platform::DecodingRows>();
+    rows->start(decoding);
+    rows->advance(64);
+    const int before = OrientedImageCache::colourPicturesMadeGray();
+    std::atomic<int> firstAsked = 0;
+    std::atomic<int> againAsked = 0;
+    OrientedImageCache::prepare(
+        [decoding, &firstAsked] {
+            ++firstAsked;
+            return decoding;
+        },
+        orientations[6], rows);
+    OrientedImageCache::prepare(
+        [decoding, &againAsked] {
+            ++againAsked;
+            return decoding;
+        },
+        orientations[6], rows);
+    std::memcpy(bits + 64 * line, picture.constBits() + 64 * line, (picture.height() - 64) * line);
+    rows->advance(picture.height());
+    rows->finish();
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(againAsked, 0);
+    EXPECT_EQ(firstAsked, 1);
+    EXPECT_EQ(OrientedImageCache::colourPicturesMadeGray() - before, 1);
+
+    OrientedImageCache::prepare([decoding] { return decoding; }, orientations[5], rows);
+    OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(OrientedImageCache().oriented(decoding, orientations[5], true),
+              picture.convertToFormat(QImage::Format_Grayscale8)
+                  .transformed(orientations[5], Qt::FastTransformation)
+                  .convertToFormat(QImage::Format_Grayscale8));
+}

@@ -281,16 +281,19 @@ namespace {
 
 // The package's picture, first decoded only to cover the bound where that
 // is quicker, else whole; `thumbnail`, when given, gives the package's
-// thumbnail as read, which may stand in for the picture meanwhile. `why`
-// tells a picture refused for the limits or the memory from a damaged one.
+// thumbnail as read, which may stand in for the picture meanwhile. The
+// settings tell the turn its print's gray is prepared in. `why` tells a
+// picture refused for the limits or the memory from a damaged one.
 ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& location,
-                                       const QSize& bound,
+                                       const QSize& bound, const QVariantMap& settings,
                                        const std::function<std::optional<QByteArray>()>& thumbnail,
                                        platform::PictureRefusal& why) {
     using ambrel::OriginalImage;
     using platform::PictureRefusal;
     if (!bound.isEmpty()) {
-        if (auto image = OriginalImage::fromDataDecodingBehind(data, location, bound, &why)) {
+        // The print's gray follows the whole decode from its first rows.
+        if (auto image = OriginalImage::fromDataDecodingBehind(
+                data, location, bound, &why, DocumentSettings::pictureTurn(settings))) {
             return image;
         }
         if (why != PictureRefusal::noPicture) {
@@ -401,7 +404,7 @@ DocumentPackage::readContents(const QString& path, const PackageDecodeBound& qui
         }
         // A picture whose location is unknown is still the document's picture.
         contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
-                                 bound, standIn, contents.pictureRefusal);
+                                 bound, contents.settings, standIn, contents.pictureRefusal);
         // Opening without it would lose the picture at the next save.
         contents.pictureIsDamaged = !contents.image;
     } else {

@@ -290,6 +290,17 @@ DocumentSettings::Checked DocumentSettings::check(const QVariantMap& settings,
     return {model, *anchor};
 }
 
+OriginalImageDrawingOptions DocumentSettings::pictureTurn(const QVariantMap& settings) {
+    OriginalImageDrawingOptions turn;
+    turn.imageOrientation =
+        SettingFace::Rotation::load(settings.value(DocumentKey::imageOrientation))
+            .value_or(turn.imageOrientation);
+    turn.flipsImageHorizontal =
+        SettingFace::Switch::load(settings.value(DocumentKey::flipsImageHorizontal))
+            .value_or(turn.flipsImageHorizontal);
+    return turn;
+}
+
 std::optional<DocumentSettings::Placement>
 DocumentSettings::placement(const QVariantMap& settings) {
     const auto model = supportedModel(text(settings.value(Package::modelName)));
@@ -302,10 +313,7 @@ DocumentSettings::placement(const QVariantMap& settings) {
     if (size.width <= 0 || size.height <= 0) {
         return std::nullopt;
     }
-    const OriginalImageDrawingOptions defaults;
-    const ImageRotation orientation =
-        SettingFace::Rotation::load(settings.value(DocumentKey::imageOrientation))
-            .value_or(defaults.imageOrientation);
+    const ImageRotation orientation = pictureTurn(settings).imageOrientation;
     return Placement{canvas->size_mm(),
                      ImagePlacement::displayedSize_mm(ImagePlacement::displayed(size, orientation),
                                                       model->dpi()),

@@ -3,6 +3,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/pictures/ImageRotation.h"
 #include "model/pictures/OffsetBase.h"
+#include "model/pictures/OriginalImageDrawingOptions.h"
 #include "model/units/Size_mm.h"
 
 #include <QByteArray>
@@ -69,6 +70,9 @@ public:
         ambrel::ImageRotation orientation;
     };
     static std::optional<Placement> placement(const QVariantMap& settings);
+    // The turn and the mirror the settings give the picture, as applying
+    // them does. Any thread may ask.
+    static ambrel::OriginalImageDrawingOptions pictureTurn(const QVariantMap& settings);
 
     // The checks that can refuse the settings, touching no document: the
     // version rule, the model, the anchor. Throws SettingsReadingError or

@@ -10,6 +10,7 @@
 #include "model/pictures/OriginalImageError.h"
 #include "platform/MainThread.h"
 #include "platform/PropertyList.h"
+#include "platform/graphics/OrientedImageCache.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QDir>
@@ -1269,4 +1270,40 @@ TEST_F(PackageTest, aPictureIsFirstDecodedToTheSizeItsSettingsShowItAt) {
     EXPECT_EQ(kestrom::PackageDecodeBound({}, &tenthOfTheView, {1000, 750}, 2)
                   .forSettings(placedSettings),
               QSize());
+}
+
+// A photo package's read prepares its picture's gray for the print from the
+// whole decode's first rows, in the turn and mirror its settings give, before
+// any document takes the picture. The document's own request is that one:
+// the gray is made once.
+TEST_F(PackageTest, aPhotoPackagesReadPreparesThePrintsGrayOnceFromItsFirstRows) {
+    const QByteArray jpeg = testpictures::encode(photo(1600, 1200), "jpeg", 90);
+    PrintDocument saved;
+    saved.setDeviceDescriptor(model(alderName));
+    saved.setOriginalImage(pictureOf(jpeg, "/pictures/photo.jpg"));
+    saved.setImageSize_px({1600, 1200});
+    saved.setImageOrientation(ImageRotation::r90);
+    saved.setFlipsImageHorizontal(true);
+    const QString package = path(QStringLiteral("Turned.lunvik"));
+    DocumentPackage::write(saved, package);
+    platform::OrientedImageCache::waitForPreparations();
+    platform::OrientedImageCache::dropKeptGray();
+    const int before = platform::OrientedImageCache::colourPicturesMadeGray();
+
+    const auto contents = DocumentPackage::load(package, QSize(400, 400));
+    ASSERT_TRUE(contents.image);
+    EXPECT_FALSE(contents.image->scaledDecode().isNull());
+    platform::OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(platform::OrientedImageCache::colourPicturesMadeGray() - before, 1);
+
+    PrintDocument opened;
+    DocumentPackage::apply(opened, contents);
+    EXPECT_EQ(opened.imageOrientation(), ImageRotation::r90);
+    EXPECT_TRUE(opened.flipsImageHorizontal());
+    platform::OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(platform::OrientedImageCache::colourPicturesMadeGray() - before, 1);
+    // Turned otherwise, it is made again.
+    opened.setImageOrientation(ImageRotation::r180);
+    platform::OrientedImageCache::waitForPreparations();
+    EXPECT_EQ(platform::OrientedImageCache::colourPicturesMadeGray() - before, 2);
 }
