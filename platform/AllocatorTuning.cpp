@@ -4,6 +4,15 @@
 #include <malloc.h>
 #endif
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
 namespace platform {
 
 bool AllocatorTuning::giveLargeBlocksBack() {
@@ -14,6 +23,18 @@ bool AllocatorTuning::giveLargeBlocksBack() {
 #else
     return false;
 #endif
+}
+
+bool AllocatorTuning::makePagesAhead(void* start, std::size_t bytes) {
+    if (!start || bytes == 0) {
+        return true;
+    }
+    // Whole pages: the first may hold the allocator's own bookkeeping, which
+    // the request leaves as it is.
+    static const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes + page - 1) & ~(page - 1);
+    return madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0;
 }
 
 } // namespace platform

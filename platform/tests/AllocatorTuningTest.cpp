@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -40,6 +45,49 @@ TEST(AllocatorTuning, LargeBlocksStayMappedOnTheirOwnAfterOneIsFreed) {
     EXPECT_EQ(mallinfo2().hblkhd, mappedBefore);
     std::free(small);
 #endif
+}
+
+// Pages resident in [start, start + bytes), counted by the kernel.
+std::size_t residentPages(const void* start, std::size_t bytes) {
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes + page - 1) & ~(page - 1);
+    std::vector<unsigned char> resident((end - first) / page);
+    if (mincore(reinterpret_cast<void*>(first), end - first, resident.data()) != 0) {
+        return 0;
+    }
+    std::size_t count = 0;
+    for (const unsigned char r : resident) {
+        count += r & 1;
+    }
+    return count;
+}
+
+TEST(AllocatorTuning, PagesMadeAheadAreThereBeforeTheWriteAndKeepWhatTheBlockHolds) {
+    const std::size_t bytes = 8 * AllocatorTuning::largeBlockBytes + 123;
+    // A block of its own, none of whose pages were touched yet.
+    void* fresh = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(fresh, MAP_FAILED);
+    const std::size_t pages =
+        (bytes + std::size_t(sysconf(_SC_PAGESIZE)) - 1) / std::size_t(sysconf(_SC_PAGESIZE));
+    EXPECT_EQ(residentPages(fresh, bytes), 0u);
+    if (!AllocatorTuning::makePagesAhead(static_cast<char*>(fresh) + 5, bytes - 5)) {
+        munmap(fresh, bytes);
+        GTEST_SKIP() << "the kernel does not make pages ahead";
+    }
+    EXPECT_EQ(residentPages(fresh, bytes), pages);
+    munmap(fresh, bytes);
+
+    // An allocated block that holds data, asked for from an odd address to
+    // an odd end: nothing in it or around it changes.
+    std::vector<unsigned char> held(bytes);
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        held[i] = static_cast<unsigned char>(i * 7 + 3);
+    }
+    const std::vector<unsigned char> before = held;
+    EXPECT_TRUE(AllocatorTuning::makePagesAhead(held.data() + 3, held.size() - 10));
+    EXPECT_TRUE(held == before);
+    EXPECT_TRUE(AllocatorTuning::makePagesAhead(nullptr, 0));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/document/package/FileContents.h"
 
 #include "core/document/package/DocumentFileError.h"
+#include "platform/AllocatorTuning.h"
 
 #include <QFile>
 
@@ -52,6 +53,9 @@ QByteArray FileContents::read(const QString& path, qint64 maximumSize, Links lin
     }
     QByteArray data;
     data.resize(qsizetype(st.st_size));
+    if (std::size_t(data.size()) >= platform::AllocatorTuning::largeBlockBytes) {
+        platform::AllocatorTuning::makePagesAhead(data.data(), std::size_t(data.size()));
+    }
     qsizetype done = 0;
     while (done < data.size()) {
         const ssize_t n = ::read(file.fd, data.data() + done, size_t(data.size() - done));
