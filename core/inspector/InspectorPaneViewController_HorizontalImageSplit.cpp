@@ -7,6 +7,7 @@
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorStepper.h"
+#include "core/inspector/ThemeIcons.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -47,7 +48,7 @@ InspectorPaneViewController_HorizontalImageSplit::InspectorPaneViewController_Ho
     m_endStepper = new InspectorStepper(m_endField, this);
     grid->addWidget(m_endStepper, endRow, 3);
     m_endClear = new QToolButton(this);
-    m_endClear->setIcon(QIcon::fromTheme(QStringLiteral("edit-clear")));
+    m_endClear->setIcon(ThemeIcons::icon(ThemeIcons::Name::clear));
     if (m_endClear->icon().isNull()) {
         m_endClear->setText(QStringLiteral("✕"));
     }

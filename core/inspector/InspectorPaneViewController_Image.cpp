@@ -10,6 +10,7 @@
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/PictureThumbnailQueue.h"
 #include "core/inspector/PrintDocumentInspectorAdapter.h"
+#include "core/inspector/ThemeIcons.h"
 #include "platform/MainThread.h"
 #include "platform/WorkQueue.h"
 
@@ -55,10 +56,10 @@ struct PrintedThumbnailQueueDescription {
     }
 };
 
-QToolButton* makeToolButton(const QString& iconName, const QString& fallback,
+QToolButton* makeToolButton(ThemeIcons::Name iconName, const QString& fallback,
                             const QString& toolTipKey, QWidget* parent) {
     auto* button = new QToolButton(parent);
-    button->setIcon(QIcon::fromTheme(iconName));
+    button->setIcon(ThemeIcons::icon(iconName));
     if (button->icon().isNull()) {
         button->setText(fallback);
     }
@@ -90,11 +91,11 @@ InspectorPaneViewController_Image::InspectorPaneViewController_Image(QWidget* pa
     buttons->setSpacing(4);
     m_chooseImageButton =
         new QPushButton(KestromText::text(QStringLiteral("Inspector_Image_Choose")), this);
-    m_rotateLeft = makeToolButton(QStringLiteral("object-rotate-left"), QStringLiteral("⟲"),
+    m_rotateLeft = makeToolButton(ThemeIcons::Name::rotateLeft, QStringLiteral("⟲"),
                                   QStringLiteral("Inspector_Image_RotateLeft"), this);
-    m_rotateRight = makeToolButton(QStringLiteral("object-rotate-right"), QStringLiteral("⟳"),
+    m_rotateRight = makeToolButton(ThemeIcons::Name::rotateRight, QStringLiteral("⟳"),
                                    QStringLiteral("Inspector_Image_RotateRight"), this);
-    m_mirror = makeToolButton(QStringLiteral("object-flip-horizontal"), QStringLiteral("⇆"),
+    m_mirror = makeToolButton(ThemeIcons::Name::flipHorizontal, QStringLiteral("⇆"),
                               QStringLiteral("Inspector_Image_Mirror"), this);
     m_mirror->setCheckable(true);
     buttons->addWidget(m_chooseImageButton, 1);

@@ -10,6 +10,7 @@
 #include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneLayout.h"
 #include "core/inspector/InspectorPaneViewController_ImageRepeat.h"
+#include "core/inspector/ThemeIcons.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -76,7 +77,7 @@ InspectorPaneViewController_ImageLayout::InspectorPaneViewController_ImageLayout
     repeatRow->setSpacing(2);
     repeatRow->addWidget(m_repeat, 1);
     m_resetRepeat = new QToolButton(this);
-    m_resetRepeat->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
+    m_resetRepeat->setIcon(ThemeIcons::icon(ThemeIcons::Name::undo));
     if (m_resetRepeat->icon().isNull()) {
         m_resetRepeat->setText(QStringLiteral("↺"));
     }

@@ -4,6 +4,7 @@
 #include "core/document/package/PackageReadAhead.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
+#include "core/inspector/ThemeIcons.h"
 #include "core/launch/AppDelegate.h"
 #include "core/launch/FirstFrameWork.h"
 #include "core/launch/StartWarmUp.h"
@@ -103,6 +104,8 @@ int KestromCoreMain(int argc, char** argv) {
     // the bars' arrows, which would wait for the image readers, are read
     // once drawn.
     kestrom::StartWarmUp warmUp;
+    // Only the main thread may look icons up, and it has time for them now.
+    kestrom::ThemeIcons::lookUpAhead();
     QApplication::setStyle(new kestrom::DeferredIconStyle(QApplication::style()));
     // The icon's drawing waits for the first frame (the window system shows
     // the program's icon from its desktop file meanwhile).
