@@ -348,11 +348,13 @@ DocumentPackage::readContents(const QString& path, const PackageDecodeBound& qui
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
     contents.settings = DocumentSettings::parse(*settings, path);
-    // The picture's size as the window shows it is known before its bytes
-    // are read: a first decode at that size is all the window needs.
-    const QSize bound = quickDecodeBound.forSettings(contents.settings);
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
+    // The picture's size as the window shows it comes from the settings: a
+    // first decode at that size is all the window needs. Asked for once the
+    // bytes are in, as the device descriptions it needs decode meanwhile on
+    // a thread of their own at the start.
+    const QSize bound = quickDecodeBound.forSettings(contents.settings);
     // The thumbnail is no part of what opens, and a damaged one refuses
     // nothing: without its digest the fingerprint has none. Digesting
     // megabytes of picture takes as long as a quick decode, and a JPEG needs
