@@ -92,30 +92,28 @@ OriginalImage::fromDataDecodingBehind(const QByteArray& data, const QUrl& fileUR
     if (data.isEmpty() || bound.isEmpty() || platform::ImageDecoder::sniffFormat(data) != "jpeg") {
         return nullptr;
     }
-    // The header tells whether a scaled decode gains time before either
-    // decode starts, so that the whole decode runs beside the scaled one.
-    const auto stored = platform::ImageDecoder::storedSize(data, why);
-    if (!stored) {
-        return nullptr;
-    }
-    const quint32 orientation = stored->exifOrientation;
-    const QSize full = uprightSize(*stored);
-    const double scale =
-        std::min(double(bound.width()) / full.width(), double(bound.height()) / full.height());
-    if (!(scale <= 0.5)) {
-        return nullptr;
-    }
-    // A picture its decode leaves unturned is made gray for the print as
-    // its rows come.
-    const WholeDecode whole = startWholeDecode(data, full.width(), full.height(), orientation == 1);
-    if (grayPrint && whole.rows) {
-        // From the first rows on, rather than once the picture is taken with
-        // most of them waiting; the picture's own request is this one.
-        prepareGrayPrint(
-            QSizeF(full), [decode = whole.decode] { return decode->image().value_or(QImage()); },
-            whole.rows, grayPrint->imageOrientation, grayPrint->flipsImageHorizontal);
-    }
-    const auto scaled = platform::ImageDecoder::decodeScaled(data, bound, why);
+    // The scaled decode gains time only for a bound that halves the picture
+    // (it tells from the header). Once the header passed, the whole decode
+    // starts, to run beside the scaled one.
+    QSize full;
+    WholeDecode whole;
+    const auto scaled = platform::ImageDecoder::decodeScaled(
+        data, bound, why, [&](const platform::ImageDecoder::StoredSize& stored) {
+            full = uprightSize(stored);
+            // A picture its decode leaves unturned is made gray for the
+            // print as its rows come.
+            whole =
+                startWholeDecode(data, full.width(), full.height(), stored.exifOrientation == 1);
+            if (grayPrint && whole.rows) {
+                // From the first rows on, rather than once the picture is
+                // taken with most of them waiting; the picture's own request
+                // is this one.
+                prepareGrayPrint(
+                    QSizeF(full),
+                    [decode = whole.decode] { return decode->image().value_or(QImage()); },
+                    whole.rows, grayPrint->imageOrientation, grayPrint->flipsImageHorizontal);
+            }
+        });
     if (!scaled) {
         return nullptr;
     }

@@ -42,6 +42,13 @@ quint32 exifOrientation(QImageIOHandler::Transformations t) {
     }
 }
 
+// A JPEG's orientation is read as the decoder that decodes it without Qt's
+// reader reads it, so that every size announced for the file agrees.
+quint32 jpegOrientation(const QByteArray& data) {
+    const auto header = JpegDecoder::header(data);
+    return header ? header->exifOrientation : 1;
+}
+
 bool startsWith(const QByteArray& data, const char* magic, qsizetype length) {
     return data.size() >= length && memcmp(data.constData(), magic, size_t(length)) == 0;
 }
@@ -54,6 +61,7 @@ struct CheckedReader {
     QImageReader reader;
     QSize size;
     int bitsPerPixel = 32;
+    quint32 orientation = 1;
 };
 
 void refuse(PictureRefusal* why, PictureRefusal refusal) {
@@ -129,13 +137,15 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
         return nullptr;
     }
     checked->bitsPerPixel = bits;
+    checked->orientation =
+        format == "jpeg" ? jpegOrientation(data) : exifOrientation(reader.transformation());
     return checked;
 }
 
 std::optional<DecodedImage> read(CheckedReader& checked, PictureRefusal* why) {
     QImageReader& reader = checked.reader;
     DecodedImage decoded;
-    decoded.exifOrientation = exifOrientation(reader.transformation());
+    decoded.exifOrientation = checked.orientation;
     const QSize size = reader.scaledSize().isValid() ? reader.scaledSize() : checked.size;
     if (!reader.read(&decoded.image) || decoded.image.isNull()) {
         const qint64 bytes = qint64(size.width()) * size.height() * checked.bitsPerPixel / 8;
@@ -160,7 +170,7 @@ std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArr
         DecodedImage decoded;
         switch (JpegDecoder::decode(data, decoded.image, rows)) {
         case JpegDecoder::Outcome::decoded:
-            decoded.exifOrientation = exifOrientation(checked->reader.transformation());
+            decoded.exifOrientation = checked->orientation;
             if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
                 refuse(why, PictureRefusal::tooLarge);
                 return std::nullopt;
@@ -184,35 +194,43 @@ int scaledSide(int side, int denominator) {
     return (side + denominator - 1) / denominator;
 }
 
-} // namespace
-
-std::optional<ScaledDecodedImage>
-ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why) {
-    refuse(why, PictureRefusal::noPicture);
-    if (bound.isEmpty() || sniffFormat(data) != "jpeg") {
-        return std::nullopt;
+// The smallest size JPEG's decoder makes while decoding (1/2, 1/4 or 1/8)
+// that still covers the bound, taken upright as the orientation turns the
+// picture; 1 where the bound does not halve it.
+int scaledDenominator(const QSize& full, quint32 orientation, const QSize& bound) {
+    // Orientations 5 to 8 turn the picture a quarter.
+    const QSize stored = orientation >= 5 ? bound.transposed() : bound;
+    const double scale =
+        std::min(double(stored.width()) / full.width(), double(stored.height()) / full.height());
+    if (!(scale <= 0.5)) {
+        return 1;
     }
+    const double fitWidth = full.width() * scale;
+    const double fitHeight = full.height() * scale;
+    for (const int d : {8, 4}) {
+        if (scaledSide(full.width(), d) >= fitWidth && scaledSide(full.height(), d) >= fitHeight) {
+            return d;
+        }
+    }
+    return 2;
+}
+
+// The JPEGs the decoder leaves to Qt's reader (gray, CMYK, with a colour
+// profile or comments), which scales them as it decodes them.
+std::optional<ScaledDecodedImage>
+decodeScaledByQt(const QByteArray& data, const QSize& bound, PictureRefusal* why,
+                 const std::function<void(const ImageDecoder::StoredSize&)>& headerRead) {
     const auto checked = openChecked(data, "jpeg", why);
     if (!checked) {
         return std::nullopt;
     }
     const QSize full = checked->size;
-    // Orientations 5 to 8 turn the picture a quarter: the bound is upright.
-    const quint32 orientation = exifOrientation(checked->reader.transformation());
-    const QSize stored = orientation >= 5 ? bound.transposed() : bound;
-    const double scale =
-        std::min(double(stored.width()) / full.width(), double(stored.height()) / full.height());
-    if (!(scale <= 0.5)) {
+    const int denominator = scaledDenominator(full, checked->orientation, bound);
+    if (denominator == 1) {
         return std::nullopt;
     }
-    const double fitWidth = full.width() * scale;
-    const double fitHeight = full.height() * scale;
-    int denominator = 2;
-    for (const int d : {8, 4}) {
-        if (scaledSide(full.width(), d) >= fitWidth && scaledSide(full.height(), d) >= fitHeight) {
-            denominator = d;
-            break;
-        }
+    if (headerRead) {
+        headerRead(ImageDecoder::StoredSize{full, checked->orientation});
     }
     checked->reader.setScaledSize(
         QSize(scaledSide(full.width(), denominator), scaledSide(full.height(), denominator)));
@@ -221,6 +239,57 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
         return std::nullopt;
     }
     return ScaledDecodedImage{*decoded, full};
+}
+
+} // namespace
+
+std::optional<ScaledDecodedImage>
+ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why,
+                           const std::function<void(const StoredSize&)>& headerRead) {
+    refuse(why, PictureRefusal::noPicture);
+    if (bound.isEmpty() || sniffFormat(data) != "jpeg" || !jpegIsComplete(data)) {
+        return std::nullopt;
+    }
+    // The photos the decoder takes are read without Qt's reader, whose
+    // first use waits for every image plug-in the starting program loads.
+    const auto header = JpegDecoder::header(data);
+    if (!header) {
+        return std::nullopt;
+    }
+    if (!header->decodable) {
+        return decodeScaledByQt(data, bound, why, headerRead);
+    }
+    const QSize full = header->size;
+    if (!ImageLimits::admitsDecode(full.width(), full.height(), 32)) {
+        refuse(why, PictureRefusal::tooLarge);
+        return std::nullopt;
+    }
+    if (!ImageFileCheck::canHold("jpeg", data.size(), full.width(), full.height())) {
+        return std::nullopt;
+    }
+    const int denominator = scaledDenominator(full, header->exifOrientation, bound);
+    if (denominator == 1) {
+        return std::nullopt;
+    }
+    if (headerRead) {
+        headerRead(StoredSize{full, header->exifOrientation});
+    }
+    DecodedImage decoded;
+    decoded.exifOrientation = header->exifOrientation;
+    switch (JpegDecoder::decode(data, decoded.image, nullptr, denominator)) {
+    case JpegDecoder::Outcome::decoded:
+        return ScaledDecodedImage{decoded, full};
+    case JpegDecoder::Outcome::failed: {
+        const qint64 bytes = qint64(scaledSide(full.width(), denominator)) *
+                             scaledSide(full.height(), denominator) * 4;
+        refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
+                                                      : PictureRefusal::outOfMemory);
+        return std::nullopt;
+    }
+    case JpegDecoder::Outcome::notHandled:
+        break;
+    }
+    return std::nullopt;
 }
 
 std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArray& data,
@@ -234,7 +303,7 @@ std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArra
     if (!checked) {
         return std::nullopt;
     }
-    return StoredSize{checked->size, exifOrientation(checked->reader.transformation())};
+    return StoredSize{checked->size, checked->orientation};
 }
 
 QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QSize>
 
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -29,15 +30,6 @@ public:
     // the decoder decodes row by row; it is told when the decode ends.
     static std::optional<DecodedImage> decode(const QByteArray& data, PictureRefusal* why = nullptr,
                                               DecodingRows* rows = nullptr);
-    // The primary picture decoded straight to a smaller size, for a quick
-    // look before the whole picture is decoded: the smallest size JPEG's
-    // decoder makes while decoding (a half, a quarter or an eighth) that
-    // still covers the bound, the bound taken upright as the orientation
-    // turns the picture. Nothing for other formats (their decoders decode
-    // the whole picture and scale after), for a bound that does not halve
-    // the picture, and for every file decode() refuses.
-    static std::optional<ScaledDecodedImage>
-    decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr);
     // The size the file stores (not turned) and its orientation value, read
     // from the header after the checks decode() makes before any pixel is
     // decoded. Nothing for HEIC (its size is known only to its decoder) and
@@ -48,6 +40,19 @@ public:
     };
     static std::optional<StoredSize> storedSize(const QByteArray& data,
                                                 PictureRefusal* why = nullptr);
+    // The primary picture decoded straight to a smaller size, for a quick
+    // look before the whole picture is decoded: the smallest size JPEG's
+    // decoder makes while decoding (a half, a quarter or an eighth) that
+    // still covers the bound, the bound taken upright as the orientation
+    // turns the picture. Nothing for other formats (their decoders decode
+    // the whole picture and scale after), for a bound that does not halve
+    // the picture, and for every file decode() refuses. `headerRead` is
+    // given the stored size once the header passed, before any pixel is
+    // decoded: work that needs no more starts beside the decode without the
+    // file being checked a second time.
+    static std::optional<ScaledDecodedImage>
+    decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr,
+                 const std::function<void(const StoredSize&)>& headerRead = {});
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
     // empty for anything else.

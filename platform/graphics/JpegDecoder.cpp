@@ -1,11 +1,13 @@
 #include "platform/graphics/JpegDecoder.h"
 
 #include "platform/graphics/DecodingRows.h"
+#include "platform/graphics/ExifOrientation.h"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/mman.h>
 
@@ -29,6 +31,7 @@ extern "C" void leaveOnError(j_common_ptr info) {
 // the picture still comes.
 extern "C" void ignoreMessage(j_common_ptr) {}
 
+constexpr int exifMarker = JPEG_APP0 + 1;
 constexpr int colourProfileMarker = JPEG_APP0 + 2;
 
 // What makes Qt's reader attach more than pixels to the picture: comments
@@ -55,10 +58,11 @@ void adviseLargePages(uchar* start, qsizetype bytes) {
     }
 }
 
-// The jumps out of the library land in these two functions, which hold no
-// object with a destructor: what the library allocates sits in its pools,
+// The jumps out of the library land in the functions that follow, which
+// hold no object with a destructor: what the library allocates sits in its pools,
 // the picture in the caller.
-bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data) {
+bool readMarkers(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data,
+                 bool keepsExif) {
     if (setjmp(errors.jump)) {
         return false;
     }
@@ -68,17 +72,44 @@ bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteA
     // Kept only to be noticed: one byte of each is enough.
     jpeg_save_markers(&info, JPEG_COM, 1);
     jpeg_save_markers(&info, colourProfileMarker, 1);
+    if (keepsExif) {
+        jpeg_save_markers(&info, exifMarker, 0xFFFF);
+    }
     jpeg_read_header(&info, TRUE);
-    if (info.num_components != 3 || info.out_color_space != JCS_RGB ||
-        carriesMoreThanPixels(info)) {
+    return true;
+}
+
+bool decodable(const jpeg_decompress_struct& info) {
+    return info.num_components == 3 && info.out_color_space == JCS_RGB &&
+           !carriesMoreThanPixels(info);
+}
+
+bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data,
+                int denominator) {
+    if (!readMarkers(info, errors, data, false) || !decodable(info)) {
+        return false;
+    }
+    if (setjmp(errors.jump)) {
         return false;
     }
     // Qt's reader keeps the library's defaults (accurate transform, smooth
     // upsampling) at its default quality; the library writes Qt's 32-bit
     // order itself, with the fourth byte opaque.
     info.out_color_space = JCS_EXT_BGRX;
+    info.scale_num = 1;
+    info.scale_denom = unsigned(denominator);
     jpeg_calc_output_dimensions(&info);
     return true;
+}
+
+quint32 exifOrientation(const jpeg_decompress_struct& info) {
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+        if (m->marker == exifMarker && m->data_length >= 6 &&
+            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            return ExifOrientation::fromExif(m->data, m->data_length);
+        }
+    }
+    return 1;
 }
 
 bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits, qsizetype stride,
@@ -108,15 +139,15 @@ bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits,
 
 } // namespace
 
-JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image,
-                                         DecodingRows* rows) {
+JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, DecodingRows* rows,
+                                         int denominator) {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors);
     errors.error_exit = leaveOnError;
     errors.output_message = ignoreMessage;
     const auto outcome = [&] {
-        if (!readHeader(info, errors, data)) {
+        if (!readHeader(info, errors, data, denominator)) {
             return Outcome::notHandled;
         }
         QImage pixels(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
@@ -145,6 +176,21 @@ JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image,
     }();
     jpeg_destroy_decompress(&info);
     return outcome;
+}
+
+std::optional<JpegDecoder::Header> JpegDecoder::header(const QByteArray& data) {
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = leaveOnError;
+    errors.output_message = ignoreMessage;
+    std::optional<Header> header;
+    if (readMarkers(info, errors, data, true)) {
+        header = Header{QSize(int(info.image_width), int(info.image_height)), exifOrientation(info),
+                        decodable(info)};
+    }
+    jpeg_destroy_decompress(&info);
+    return header;
 }
 
 } // namespace platform

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
+
+#include <optional>
 
 namespace platform {
 
@@ -17,9 +20,23 @@ public:
     enum class Outcome { decoded, notHandled, failed };
 
     // Decodes the primary picture of `data` into `image` (not turned by its
-    // orientation). notHandled leaves the file to Qt's reader; failed is a
-    // file the JPEG library refused, or no memory for the pixels.
-    static Outcome decode(const QByteArray& data, QImage& image, DecodingRows* rows = nullptr);
+    // orientation), at 1/`denominator` of its size (1, 2, 4 or 8) as the
+    // library scales while it decodes. notHandled leaves the file to Qt's
+    // reader; failed is a file the JPEG library refused, or no memory for
+    // the pixels.
+    static Outcome decode(const QByteArray& data, QImage& image, DecodingRows* rows = nullptr,
+                          int denominator = 1);
+
+    // What the header tells, read by the library without decoding a pixel.
+    struct Header {
+        QSize size;
+        // From the first APP1 segment that holds EXIF data.
+        quint32 exifOrientation = 1;
+        // decode() takes the file, rather than leaving it to Qt's reader.
+        bool decodable = false;
+    };
+    // Nothing for a file whose header the library refuses.
+    static std::optional<Header> header(const QByteArray& data);
 };
 
 } // namespace platform

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <sys/resource.h>
 
 using platform::ImageDecoder;
@@ -328,6 +330,25 @@ TEST(ImageDecoder, scaledDecodeHalvesAJpegDownToTheBoundOnly) {
     EXPECT_EQ(ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(1000, 700))
                   ->decoded.image.size(),
               QSize(800, 600));
+
+    // What follows the header hears of it once, with the stored size and
+    // orientation, before the pixels; nothing hears of a file the decode
+    // refuses or a bound it does not take.
+    std::vector<ImageDecoder::StoredSize> heard;
+    const auto listen = [&heard](const ImageDecoder::StoredSize& stored) {
+        heard.push_back(stored);
+    };
+    ASSERT_TRUE(ImageDecoder::decodeScaled(tp::jpegWithOrientation(image, 6), QSize(150, 200),
+                                           nullptr, listen));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].size, QSize(1600, 1200));
+    EXPECT_EQ(heard[0].exifOrientation, 6u);
+    EXPECT_FALSE(ImageDecoder::decodeScaled(jpeg, QSize(801, 601), nullptr, listen));
+    EXPECT_FALSE(
+        ImageDecoder::decodeScaled(jpeg.left(jpeg.size() - 2), QSize(200, 200), nullptr, listen));
+    EXPECT_FALSE(
+        ImageDecoder::decodeScaled(tp::encode(image, "png"), QSize(200, 200), nullptr, listen));
+    EXPECT_EQ(heard.size(), 1u);
 }
 
 namespace {
