@@ -20,28 +20,6 @@ namespace platform {
 
 namespace {
 
-// The EXIF orientation value that Qt's readers report as a transformation.
-quint32 exifOrientation(QImageIOHandler::Transformations t) {
-    switch (int(t)) {
-    case QImageIOHandler::TransformationMirror:
-        return 2;
-    case QImageIOHandler::TransformationRotate180:
-        return 3;
-    case QImageIOHandler::TransformationFlip:
-        return 4;
-    case QImageIOHandler::TransformationFlipAndRotate90:
-        return 5;
-    case QImageIOHandler::TransformationRotate90:
-        return 6;
-    case QImageIOHandler::TransformationMirrorAndRotate90:
-        return 7;
-    case QImageIOHandler::TransformationRotate270:
-        return 8;
-    default:
-        return 1;
-    }
-}
-
 // A JPEG's orientation is read as the decoder that decodes it without Qt's
 // reader reads it, so that every size announced for the file agrees.
 quint32 jpegOrientation(const QByteArray& data) {
@@ -137,8 +115,9 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
         return nullptr;
     }
     checked->bitsPerPixel = bits;
-    checked->orientation =
-        format == "jpeg" ? jpegOrientation(data) : exifOrientation(reader.transformation());
+    checked->orientation = format == "jpeg"
+                               ? jpegOrientation(data)
+                               : ImageDecoder::exifOrientation(reader.transformation());
     return checked;
 }
 
@@ -304,6 +283,27 @@ std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArra
         return std::nullopt;
     }
     return StoredSize{checked->size, checked->orientation};
+}
+
+quint32 ImageDecoder::exifOrientation(QImageIOHandler::Transformations t) {
+    switch (int(t)) {
+    case QImageIOHandler::TransformationMirror:
+        return 2;
+    case QImageIOHandler::TransformationRotate180:
+        return 3;
+    case QImageIOHandler::TransformationFlip:
+        return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90:
+        return 5;
+    case QImageIOHandler::TransformationRotate90:
+        return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90:
+        return 7;
+    case QImageIOHandler::TransformationRotate270:
+        return 8;
+    default:
+        return 1;
+    }
 }
 
 QByteArray ImageDecoder::sniffFormat(const QByteArray& data) {

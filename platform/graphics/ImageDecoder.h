@@ -5,6 +5,7 @@
 #include "platform/graphics/ScaledDecodedImage.h"
 
 #include <QByteArray>
+#include <QImageIOHandler>
 #include <QSize>
 
 #include <functional>
@@ -53,6 +54,10 @@ public:
     static std::optional<ScaledDecodedImage>
     decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr,
                  const std::function<void(const StoredSize&)>& headerRead = {});
+
+    // The EXIF orientation value (1 to 8) that Qt's readers report as a
+    // transformation.
+    static quint32 exifOrientation(QImageIOHandler::Transformations transformation);
 
     // "png", "jpeg", "gif", "bmp", "tiff" or "heic" by the leading bytes;
     // empty for anything else.

@@ -61,24 +61,7 @@ quint32 qtOrientation(const QByteArray& jpeg) {
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
-    switch (int(reader.transformation())) {
-    case QImageIOHandler::TransformationMirror:
-        return 2;
-    case QImageIOHandler::TransformationRotate180:
-        return 3;
-    case QImageIOHandler::TransformationFlip:
-        return 4;
-    case QImageIOHandler::TransformationFlipAndRotate90:
-        return 5;
-    case QImageIOHandler::TransformationRotate90:
-        return 6;
-    case QImageIOHandler::TransformationMirrorAndRotate90:
-        return 7;
-    case QImageIOHandler::TransformationRotate270:
-        return 8;
-    default:
-        return 1;
-    }
+    return ImageDecoder::exifOrientation(reader.transformation());
 }
 
 quint32 fromBytes(const QByteArray& block) {
