@@ -8,7 +8,13 @@ namespace {
 
 constexpr std::size_t headerLength = 6; // "Exif\0\0"
 constexpr quint16 orientationTag = 0x0112;
+constexpr quint16 unsignedShort = 3;
+// The standard has five directories at most; later versions may add some.
+constexpr int maximumDirectories = 10;
 constexpr std::size_t entryLength = 12;
+// Tag, type, count and the value's first two bytes: all a reader of the
+// orientation takes from its entry.
+constexpr std::size_t orientationLength = 10;
 
 // Reads the block's TIFF structure in its own byte order.
 class TiffReader {
@@ -37,11 +43,11 @@ private:
 
 } // namespace
 
-quint32 ExifOrientation::fromExif(const uchar* exif, std::size_t length) {
-    if (!exif || length < headerLength + 8 || std::memcmp(exif, "Exif\0\0", headerLength) != 0) {
+quint32 ExifOrientation::fromApp1(const uchar* app1, std::size_t length) {
+    if (!app1 || length < headerLength + 8 || std::memcmp(app1, "Exif\0\0", headerLength) != 0) {
         return 1;
     }
-    const uchar* tiff = exif + headerLength;
+    const uchar* tiff = app1 + headerLength;
     const std::size_t tiffLength = length - headerLength;
     bool bigEndian = false;
     if (tiff[0] == 'M' && tiff[1] == 'M') {
@@ -54,22 +60,39 @@ quint32 ExifOrientation::fromExif(const uchar* exif, std::size_t length) {
         return 1;
     }
     // Offsets count from the TIFF header's first byte.
-    const std::size_t directory = reader.u32(4);
-    if (!reader.has(directory, 2)) {
-        return 1;
-    }
-    const std::size_t entries = reader.u16(directory);
-    for (std::size_t i = 0; i < entries; ++i) {
-        const std::size_t entry = directory + 2 + i * entryLength;
-        if (!reader.has(entry, entryLength)) {
+    std::size_t position = 8;
+    std::size_t directory = reader.u32(4);
+    for (int n = 0; n < maximumDirectories; ++n) {
+        if (directory < position || directory >= tiffLength || !reader.has(directory, 2)) {
             return 1;
         }
-        if (reader.u16(entry) != orientationTag) {
-            continue;
+        position = directory;
+        std::size_t entries = reader.u16(position);
+        position += 2;
+        for (; entries > 0; --entries) {
+            if (!reader.has(position, orientationLength)) {
+                return 1;
+            }
+            if (reader.u16(position) == orientationTag) {
+                const quint16 type = reader.u16(position + 2);
+                const quint32 count = reader.u32(position + 4);
+                const quint32 value = reader.u16(position + 8);
+                return type == unsignedShort && count == 1 && value >= 1 && value <= 8 ? value : 1;
+            }
+            if (!reader.has(position, entryLength)) {
+                return 1;
+            }
+            position += entryLength;
         }
-        // A SHORT whose value sits in the entry's first two value bytes.
-        const quint32 value = reader.u16(entry + 8);
-        return value >= 1 && value <= 8 ? value : 1;
+        // The next directory; none after the last.
+        if (!reader.has(position, 4)) {
+            return 1;
+        }
+        directory = reader.u32(position);
+        position += 4;
+        if (directory == 0) {
+            return 1;
+        }
     }
     return 1;
 }

@@ -7,7 +7,6 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include <sys/mman.h>
 
@@ -103,13 +102,15 @@ bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteA
 }
 
 quint32 exifOrientation(const jpeg_decompress_struct& info) {
+    // Read as Qt's reader reads it: every APP1 segment's payload in turn.
+    QByteArray app1;
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
-        if (m->marker == exifMarker && m->data_length >= 6 &&
-            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
-            return ExifOrientation::fromExif(m->data, m->data_length);
+        if (m->marker == exifMarker) {
+            app1.append(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length));
         }
     }
-    return 1;
+    return ExifOrientation::fromApp1(reinterpret_cast<const uchar*>(app1.constData()),
+                                     std::size_t(app1.size()));
 }
 
 bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits, qsizetype stride,

@@ -30,7 +30,7 @@ public:
     // What the header tells, read by the library without decoding a pixel.
     struct Header {
         QSize size;
-        // From the first APP1 segment that holds EXIF data.
+        // From the EXIF data in the APP1 segments, as Qt's reader reads it.
         quint32 exifOrientation = 1;
         // decode() takes the file, rather than leaving it to Qt's reader.
         bool decodable = false;

@@ -28,25 +28,45 @@ void put32(QByteArray& out, quint32 value, bool bigEndian) {
     put16(out, bigEndian ? int(value & 0xFFFF) : int(value >> 16), bigEndian);
 }
 
-// An EXIF block whose first directory holds another entry, then the
-// orientation entry.
-QByteArray exifBlock(int orientation, bool bigEndian) {
+struct Entry {
+    int tag;
+    int type;
+    quint32 count;
+    int value;
+};
+
+// EXIF data whose image directories hold the entries given, one directory
+// after the other.
+QByteArray exifData(const QList<QList<Entry>>& directories, bool bigEndian) {
     QByteArray tiff(bigEndian ? "MM" : "II");
     put16(tiff, 42, bigEndian);
     put32(tiff, 8, bigEndian);
-    put16(tiff, 2, bigEndian);
-    // ImageWidth, a LONG.
-    put16(tiff, 0x0100, bigEndian);
-    put16(tiff, 4, bigEndian);
-    put32(tiff, 1, bigEndian);
-    put32(tiff, 640, bigEndian);
-    put16(tiff, 0x0112, bigEndian);
-    put16(tiff, 3, bigEndian);
-    put32(tiff, 1, bigEndian);
-    put16(tiff, orientation, bigEndian);
-    put16(tiff, 0, bigEndian);
-    put32(tiff, 0, bigEndian);
+    for (int d = 0; d < directories.size(); ++d) {
+        const QList<Entry>& entries = directories[d];
+        put16(tiff, int(entries.size()), bigEndian);
+        for (const Entry& entry : entries) {
+            put16(tiff, entry.tag, bigEndian);
+            put16(tiff, entry.type, bigEndian);
+            put32(tiff, entry.count, bigEndian);
+            if (entry.type == 4) {
+                put32(tiff, quint32(entry.value), bigEndian);
+            } else {
+                put16(tiff, entry.value, bigEndian);
+                put16(tiff, 0, bigEndian);
+            }
+        }
+        const bool last = d + 1 == directories.size();
+        put32(tiff, last ? 0 : quint32(tiff.size() + 4), bigEndian);
+    }
     return QByteArray("Exif\0\0", 6) + tiff;
+}
+
+constexpr int imageWidth = 0x0100;
+constexpr int orientationTag = 0x0112;
+
+// A block whose first directory holds another entry, then the orientation.
+QByteArray exifBlock(int orientation, bool bigEndian) {
+    return exifData({{{imageWidth, 4, 1, 640}, {orientationTag, 3, 1, orientation}}}, bigEndian);
 }
 
 // The JPEG with the block as an APP1 segment before its other segments.
@@ -65,7 +85,7 @@ quint32 qtOrientation(const QByteArray& jpeg) {
 }
 
 quint32 fromBytes(const QByteArray& block) {
-    return ExifOrientation::fromExif(reinterpret_cast<const uchar*>(block.constData()),
+    return ExifOrientation::fromApp1(reinterpret_cast<const uchar*>(block.constData()),
                                      std::size_t(block.size()));
 }
 
@@ -103,28 +123,58 @@ TEST(ExifOrientation, AJpegsOrientationIsTheOneQtsReaderReports) {
     // The test pictures' own EXIF, and none at all.
     EXPECT_EQ(JpegDecoder::header(tp::jpegWithOrientation(scene(64, 48), 6))->exifOrientation, 6u);
     EXPECT_EQ(JpegDecoder::header(plain)->exifOrientation, 1u);
-    // An APP1 segment of other data first (as XMP is) does not hide the EXIF.
-    EXPECT_EQ(JpegDecoder::header(withApp1(withApp1(plain, exifBlock(8, true)),
-                                           QByteArray("http://ns.adobe.com/xap/1.0/\0<x/>", 33)))
-                  ->exifOrientation,
-              8u);
+    // Files Qt's reader reads otherwise than a first look would: the same
+    // value as it, each.
+    const QByteArray xmp("http://ns.adobe.com/xap/1.0/\0<x/>", 33);
+    struct Case {
+        const char* what;
+        QByteArray jpeg;
+        quint32 orientation;
+    };
+    for (const bool bigEndian : {false, true}) {
+        const Case cases[] = {
+            {"in the second directory",
+             withApp1(plain, exifData({{{imageWidth, 4, 1, 640}}, {{orientationTag, 3, 1, 6}}},
+                                      bigEndian)),
+             6},
+            {"a LONG", withApp1(plain, exifData({{{orientationTag, 4, 1, 6}}}, bigEndian)), 1},
+            {"two values", withApp1(plain, exifData({{{orientationTag, 3, 2, 6}}}, bigEndian)), 1},
+            {"the first of two entries",
+             withApp1(plain, exifData({{{orientationTag, 3, 1, 3}, {orientationTag, 3, 1, 6}}},
+                                      bigEndian)),
+             3},
+            {"XMP before the EXIF", withApp1(withApp1(plain, exifBlock(8, bigEndian)), xmp), 1},
+            {"XMP after the EXIF", withApp1(withApp1(plain, xmp), exifBlock(8, bigEndian)), 8},
+            {"two EXIF segments",
+             withApp1(withApp1(plain, exifBlock(5, bigEndian)), exifBlock(7, bigEndian)), 7},
+        };
+        for (const Case& c : cases) {
+            const auto header = JpegDecoder::header(c.jpeg);
+            ASSERT_TRUE(header) << c.what;
+            EXPECT_EQ(header->exifOrientation, c.orientation) << c.what;
+            EXPECT_EQ(header->exifOrientation, qtOrientation(c.jpeg)) << c.what;
+        }
+    }
     EXPECT_FALSE(JpegDecoder::header(QByteArray("\xFF\xD8\xFF\xE0 not a picture", 18)));
 }
 
 // A damaged block gives the picture as stored and reads nothing outside it.
 TEST(ExifOrientation, ADamagedBlockGivesThePictureAsStored) {
+    const QByteArray plain = tp::encode(scene(64, 48), "jpeg", 90);
     for (const bool bigEndian : {false, true}) {
         const QByteArray block = exifBlock(6, bigEndian);
         EXPECT_EQ(fromBytes(block), 6u);
-        // Cut anywhere before the end of the orientation entry.
-        const qsizetype entryEnd = 6 + 8 + 2 + 2 * 12;
-        for (qsizetype length = 0; length < entryEnd; ++length) {
+        // Cut anywhere: the value counts once its two bytes are there, as
+        // for Qt's reader.
+        const qsizetype valueEnd = 6 + 8 + 2 + 12 + 10;
+        for (qsizetype length = 0; length <= block.size(); ++length) {
             // A copy of exactly that length, so that a read past it is a
             // read outside the allocation.
             const QByteArray cut(block.constData(), length);
-            EXPECT_EQ(fromBytes(cut), 1u) << length;
+            const quint32 read = fromBytes(cut);
+            EXPECT_EQ(read, length < valueEnd ? 1u : 6u) << length;
+            EXPECT_EQ(read, qtOrientation(withApp1(plain, cut))) << length;
         }
-        EXPECT_EQ(fromBytes(block.left(entryEnd)), 6u);
 
         QByteArray farDirectory = block;
         farDirectory.replace(6 + 4, 4,
@@ -142,6 +192,10 @@ TEST(ExifOrientation, ADamagedBlockGivesThePictureAsStored) {
             EXPECT_EQ(fromBytes(exifBlock(outOfRange, bigEndian)), 1u) << outOfRange;
         }
     }
+    // A directory that would start inside the TIFF header.
+    QByteArray backwards = exifBlock(6, false);
+    backwards[6 + 4] = 4;
+    EXPECT_EQ(fromBytes(backwards), 1u);
     QByteArray notTiff = exifBlock(6, false);
     notTiff[6] = 'X';
     EXPECT_EQ(fromBytes(notTiff), 1u);
@@ -149,7 +203,7 @@ TEST(ExifOrientation, ADamagedBlockGivesThePictureAsStored) {
     not42[8] = 43;
     EXPECT_EQ(fromBytes(not42), 1u);
     EXPECT_EQ(fromBytes(QByteArray("Exif\0\0", 6)), 1u);
-    EXPECT_EQ(ExifOrientation::fromExif(nullptr, 0), 1u);
+    EXPECT_EQ(ExifOrientation::fromApp1(nullptr, 0), 1u);
 }
 
 // The quick decode, made without Qt's reader, is the picture Qt's reader
