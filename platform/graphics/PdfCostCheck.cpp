@@ -9,9 +9,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -989,42 +993,100 @@ std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Strea
     return outputs;
 }
 
-// Content: the nesting of saved graphics states, and inline images.
+// A number token's value; its integer part where the token was cut.
+double numberValue(const Token& token) {
+    if (token.kind == Kind::integer || token.length >= int(token.text.size())) {
+        return double(token.value);
+    }
+    return std::strtod(std::string(token.view()).c_str(), nullptr);
+}
+
+// What a drawing covers is what the library scales an image to before it
+// clips it: the area of the unit square under the current transform, in the
+// content's own units. Transforms past this are beyond every bound.
+constexpr double largestArea = 1e300;
+
+// Content: the nesting of saved graphics states, inline images, and the area
+// each drawing covers.
 class ContentReader {
 public:
     explicit ContentReader(const PdfCostCheck::Limits& limits) : m_limits(limits) {}
 
     // False once the content is over a limit. The XObjects it draws, by
-    // name, are counted into `draws`.
-    bool read(const Bytes& content, std::map<std::string, qint64>& draws) {
+    // name, are counted into `draws`, the areas they cover into `areas`,
+    // and inline images' into `inlineArea`.
+    bool read(const Bytes& content, std::map<std::string, qint64>& draws,
+              std::map<std::string, double>& areas, double& inlineArea) {
         Lexer lexer(reinterpret_cast<const char*>(content.data()), qint64(content.size()));
         std::string lastName;
+        // Each stream's drawings are measured in its own units.
+        m_area = 1;
+        m_saved.clear();
+        // The operands since the last operator, the last six of them: a
+        // number each, or nothing for an operand of another kind.
+        std::vector<std::optional<double>> operands;
+        int nested = 0;
+        const auto operand = [&operands](std::optional<double> value) {
+            if (operands.size() == 6) {
+                operands.erase(operands.begin());
+            }
+            operands.push_back(value);
+        };
         while (true) {
             const Token token = lexer.next();
             if (token.kind == Kind::end) {
                 return true;
             }
+            if (token.kind == Kind::arrayOpen || token.kind == Kind::dictOpen) {
+                if (nested++ == 0) {
+                    operand(std::nullopt);
+                }
+                continue;
+            }
+            if (token.kind == Kind::arrayClose || token.kind == Kind::dictClose) {
+                nested = std::max(0, nested - 1);
+                continue;
+            }
             if (token.kind == Kind::name) {
                 lastName = std::string(token.view());
+                if (nested == 0) {
+                    operand(std::nullopt);
+                }
                 continue;
             }
             if (token.kind != Kind::keyword) {
+                if (nested == 0) {
+                    operand(token.kind == Kind::integer || token.kind == Kind::real
+                                ? std::optional<double>(numberValue(token))
+                                : std::nullopt);
+                }
                 continue;
             }
             const std::string_view word = token.view();
             if (word == "Do") {
                 ++draws[lastName];
-                continue;
-            }
-            if (word == "q") {
+                double& area = areas[lastName];
+                area = std::min(largestArea, area + m_area);
+            } else if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
                 }
+                m_saved.push_back(m_area);
             } else if (word == "Q") {
                 m_depth = std::max<qint64>(0, m_depth - 1);
-            } else if (word == "BI" && !inlineImage(lexer)) {
-                return false;
+                if (!m_saved.empty()) {
+                    m_area = m_saved.back();
+                    m_saved.pop_back();
+                }
+            } else if (word == "cm") {
+                concatenate(operands);
+            } else if (word == "BI") {
+                if (!inlineImage(lexer)) {
+                    return false;
+                }
+                inlineArea = std::min(largestArea, inlineArea + m_area);
             }
+            operands.clear();
         }
     }
 
@@ -1075,8 +1137,28 @@ private:
         }
     }
 
+    // The library takes a transform's last six operands, when all six are
+    // numbers; the area scales by its determinant.
+    void concatenate(const std::vector<std::optional<double>>& operands) {
+        if (operands.size() < 6) {
+            return;
+        }
+        for (const auto& value : operands) {
+            if (!value) {
+                return;
+            }
+        }
+        const double determinant =
+            std::abs(*operands[0] * *operands[3] - *operands[1] * *operands[2]);
+        m_area =
+            std::isfinite(determinant) ? std::min(largestArea, m_area * determinant) : largestArea;
+    }
+
     const PdfCostCheck::Limits& m_limits;
     qint64 m_depth = 0;
+    // The area the unit square covers now, and as each saved state had it.
+    double m_area = 1;
+    std::vector<double> m_saved;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -1549,10 +1631,18 @@ bool holdsData(const Dict& dict) {
 // A pixel of an image drawn costs about an eighth of a byte of content.
 constexpr qint64 pixelsPerByteOfWork = 8;
 
+// An image the library scales up is made at the size it covers before it is
+// clipped: each pixel it covers at the resolution a print is drawn at counts
+// as a pixel of the image does.
+constexpr double devicePixelsPerSquarePoint = (600.0 / 72.0) * (600.0 / 72.0);
+
 struct Drawn {
     qint64 work = 0;                     // bytes of content, or pixels over pixelsPerByteOfWork
     std::map<std::string, qint64> draws; // XObject name -> times drawn
+    std::map<std::string, double> areas; // XObject name -> area its drawings cover
+    double inlineArea = 0;               // the area inline images cover
     bool drawsContent = false;
+    bool image = false;
 };
 
 // The work of drawing an object with all it draws, up to one past the
@@ -1599,6 +1689,53 @@ struct WorkCount {
         open.erase(object);
         known[object] = total;
         return total;
+    }
+};
+
+// The area an object's drawings cover in its own units, with all it draws:
+// an image drawn covers its unit square, a form what its content covers,
+// under each transform it is drawn with. A form that draws itself, or forms
+// nested deeper than any real document nests them, cover more than any
+// bound.
+struct AreaCount {
+    const std::map<qint64, Drawn>& drawn;
+    const std::multimap<std::string, qint64>& xobjects;
+    std::map<qint64, double> known{};
+    std::set<qint64> open{};
+
+    double of(qint64 object, int depth) {
+        const auto found = drawn.find(object);
+        if (found == drawn.end()) {
+            return 0;
+        }
+        const Drawn& drawing = found->second;
+        if (drawing.image && !drawing.drawsContent) {
+            return 1;
+        }
+        if (const auto done = known.find(object); done != known.end()) {
+            return done->second;
+        }
+        if (depth > WorkCount::maximumNesting || open.count(object) > 0) {
+            return largestArea;
+        }
+        open.insert(object);
+        double total = drawing.inlineArea;
+        for (const auto& [name, area] : drawing.areas) {
+            double most = 0;
+            const auto [first, last] = xobjects.equal_range(name);
+            for (auto it = first; it != last && most < largestArea; ++it) {
+                most = std::max(most, of(it->second, depth + 1));
+            }
+            total = std::min(largestArea, total + area * most);
+        }
+        open.erase(object);
+        known[object] = total;
+        return total;
+    }
+
+    // Over the budget, at the resolution a print is drawn at.
+    static bool exceeds(double area, qint64 budget) {
+        return area * devicePixelsPerSquarePoint / double(pixelsPerByteOfWork) > double(budget);
     }
 };
 
@@ -1900,6 +2037,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             if (*width > 0 && *height > 0) {
                 Drawn& pixels = drawn[key];
                 pixels.work = std::max(pixels.work, *width * *height / pixelsPerByteOfWork + 1);
+                pixels.image = true;
             }
         }
         // An image is read for its pixels, so many as its sides say; only
@@ -1935,7 +2073,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         for (const Bytes& bytes : *decoded) {
             used += qint64(bytes.size());
             work.work += qint64(bytes.size());
-            if (used > limit || !content.read(bytes, work.draws)) {
+            if (used > limit || !content.read(bytes, work.draws, work.areas, work.inlineArea)) {
                 return Verdict::tooLarge;
             }
         }
@@ -1961,6 +2099,20 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     }
     for (const auto& [object, work] : drawn) {
         if (work.drawsContent && count.of(object, 0) > budget) {
+            return Verdict::tooLarge;
+        }
+    }
+    // So is the area its images cover, scaled as the library scales them.
+    AreaCount areas{drawn, findings.xobjects};
+    double covered = 0;
+    for (const qint64 object : findings.contents) {
+        covered = std::min(largestArea, covered + areas.of(object, 0));
+    }
+    if (AreaCount::exceeds(covered, budget)) {
+        return Verdict::tooLarge;
+    }
+    for (const auto& [object, work] : drawn) {
+        if (work.drawsContent && AreaCount::exceeds(areas.of(object, 0), budget)) {
             return Verdict::tooLarge;
         }
     }

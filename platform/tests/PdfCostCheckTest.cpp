@@ -243,6 +243,62 @@ TEST(PdfCostCheck, drawingAnXObjectAgainAndAgainCountsEachTime) {
         Verdict::tooLarge);
 }
 
+// The library scales an image up to all it covers before it clips it: a
+// one-pixel image under a transform far beyond the page took seconds per
+// drawing. The area each drawing covers, through saved states, transforms
+// and forms, counts against the page's work.
+TEST(PdfCostCheck, anImageScaledFarBeyondThePageCountsTheAreaItCovers) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const QByteArray resources = "<< /XObject << /Im0 5 0 R >> >>";
+    const auto verdict = [&](const QByteArray& content, const QList<QByteArray>& more = {}) {
+        QList<QByteArray> objects{pixel};
+        objects += more;
+        return PdfCostCheck::check(tp::pdfPage(content, resources, objects));
+    };
+    // Over the whole page, again and again: bounded.
+    EXPECT_EQ(verdict(QByteArray("q 200 0 0 100 0 0 cm /Im0 Do Q ").repeated(500)),
+              Verdict::bounded);
+    // Forty thousand times the page's width and height, once.
+    EXPECT_EQ(verdict("q 200 0 0 100 0 0 cm 200 0 0 100 0 0 cm /Im0 Do Q"), Verdict::tooLarge);
+    // The same scale reached through states the content never restores (an
+    // operator the library does not know stands where Q was meant).
+    EXPECT_EQ(verdict("q 200 0 0 100 0 0 cm /Im0 Do.Q " +
+                      QByteArray("q 200 0 0 100 0 0 cm /Im0 Do Q ").repeated(30)),
+              Verdict::tooLarge);
+    // Restored, the states scale nothing further.
+    EXPECT_EQ(verdict(QByteArray("q 200 0 0 100 0 0 cm /Im0 Do Q ").repeated(30)),
+              Verdict::bounded);
+    // A transform the library refuses (too few operands, or one that is no
+    // number) scales nothing; the last six of more operands count.
+    EXPECT_EQ(verdict("q 1000000 0 0 100 0 cm /Im0 Do Q"), Verdict::bounded);
+    EXPECT_EQ(verdict("q [1000000 0 0 1000000 0 0] cm /Im0 Do Q"), Verdict::bounded);
+    EXPECT_EQ(verdict("q 1 1000000 0 0 1000000 0 0 cm /Im0 Do Q"), Verdict::tooLarge);
+    // Fractions shrink.
+    EXPECT_EQ(verdict("q 0.001 0 0 0.001 0 0 cm 200000 0 0 100000 0 0 cm /Im0 Do Q"),
+              Verdict::bounded);
+    // An inline image covers its square too.
+    EXPECT_EQ(verdict("q 40000 0 0 10000 0 0 cm BI /W 1 /H 1 /BPC 8 /CS /G ID \x80 EI Q"),
+              Verdict::tooLarge);
+    // A form drawing the image at the page's size, drawn scaled: the areas
+    // multiply.
+    const QByteArray formContent = "q 200 0 0 100 0 0 cm /Im0 Do Q";
+    const QByteArray form = "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Resources " +
+                            resources + " /Length " + QByteArray::number(formContent.size()) +
+                            " >>\nstream\n" + formContent + "\nendstream";
+    const auto throughForm = [&](const QByteArray& content) {
+        return PdfCostCheck::check(
+            tp::pdfPage(content, "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>", {pixel, form}));
+    };
+    EXPECT_EQ(throughForm("/Fm0 Do"), Verdict::bounded);
+    EXPECT_EQ(throughForm("q 1000 0 0 1000 0 0 cm /Fm0 Do Q"), Verdict::tooLarge);
+    // Refused before the PDF library is given it.
+    PictureRefusal why = PictureRefusal::noPicture;
+    EXPECT_FALSE(PdfPage::firstPage(
+        tp::pdfPage("q 200 0 0 100 0 0 cm 200 0 0 100 0 0 cm /Im0 Do Q", resources, {pixel}),
+        &why));
+    EXPECT_EQ(why, PictureRefusal::tooLarge);
+}
+
 namespace {
 
 // Objects at the offsets given, in a cross-reference table; the catalog is
