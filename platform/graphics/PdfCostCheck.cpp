@@ -1006,6 +1006,9 @@ double numberValue(const Token& token) {
 // content's own units. Transforms past this are beyond every bound.
 constexpr double largestArea = 1e300;
 
+// The operands the library keeps before an operator; it drops any more.
+constexpr size_t maximumOperands = 33;
+
 // Content: the nesting of saved graphics states, inline images, and the area
 // each drawing covers.
 class ContentReader {
@@ -1022,15 +1025,15 @@ public:
         // Each stream's drawings are measured in its own units.
         m_area = 1;
         m_saved.clear();
-        // The operands since the last operator, the last six of them: a
-        // number each, or nothing for an operand of another kind.
+        // The operands since the last operator, as the library keeps them
+        // (the first ones, so many at most): a number each, or nothing for
+        // an operand of another kind.
         std::vector<std::optional<double>> operands;
         int nested = 0;
         const auto operand = [&operands](std::optional<double> value) {
-            if (operands.size() == 6) {
-                operands.erase(operands.begin());
+            if (operands.size() < maximumOperands) {
+                operands.push_back(value);
             }
-            operands.push_back(value);
         };
         while (true) {
             const Token token = lexer.next();
@@ -1137,19 +1140,19 @@ private:
         }
     }
 
-    // The library takes a transform's last six operands, when all six are
-    // numbers; the area scales by its determinant.
+    // The library takes the last six of the operands it kept, when all six
+    // are numbers; the area scales by the transform's determinant.
     void concatenate(const std::vector<std::optional<double>>& operands) {
         if (operands.size() < 6) {
             return;
         }
-        for (const auto& value : operands) {
-            if (!value) {
+        const auto six = operands.end() - 6;
+        for (auto it = six; it != operands.end(); ++it) {
+            if (!*it) {
                 return;
             }
         }
-        const double determinant =
-            std::abs(*operands[0] * *operands[3] - *operands[1] * *operands[2]);
+        const double determinant = std::abs(*six[0] * *six[3] - *six[1] * *six[2]);
         m_area =
             std::isfinite(determinant) ? std::min(largestArea, m_area * determinant) : largestArea;
     }

@@ -273,6 +273,10 @@ TEST(PdfCostCheck, anImageScaledFarBeyondThePageCountsTheAreaItCovers) {
     EXPECT_EQ(verdict("q 1000000 0 0 100 0 cm /Im0 Do Q"), Verdict::bounded);
     EXPECT_EQ(verdict("q [1000000 0 0 1000000 0 0] cm /Im0 Do Q"), Verdict::bounded);
     EXPECT_EQ(verdict("q 1 1000000 0 0 1000000 0 0 cm /Im0 Do Q"), Verdict::tooLarge);
+    // Of more than 33 operands the library keeps the first 33.
+    EXPECT_EQ(verdict("q " + QByteArray("1 ").repeated(27) +
+                      "1000000 0 0 1000000 0 0 0.001 0 0 0.001 0 0 cm /Im0 Do Q"),
+              Verdict::tooLarge);
     // Fractions shrink.
     EXPECT_EQ(verdict("q 0.001 0 0 0.001 0 0 cm 200000 0 0 100000 0 0 cm /Im0 Do Q"),
               Verdict::bounded);
