@@ -252,6 +252,14 @@ private:
     qint64 m_at = 0;
 };
 
+// A number token's value; its integer part where the token was cut.
+double numberValue(const Token& token) {
+    if (token.kind == Kind::integer || token.length >= int(token.text.size())) {
+        return double(token.value);
+    }
+    return std::strtod(std::string(token.view()).c_str(), nullptr);
+}
+
 // Strings longer than this are no entries of an encryption dictionary or an
 // identifier that is read here.
 constexpr qint64 maximumStringBytes = 256;
@@ -345,6 +353,8 @@ struct Dict {
     // /Encrypt or /ID given twice: which the PDF library takes is not known.
     bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
+    // How much a form's /Matrix scales areas: its determinant's size.
+    double matrixScale = 1;
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
     // A cross-reference stream's row layout and predictor; parameters
@@ -522,6 +532,10 @@ public:
                 out.widths = integers(depth + 1);
                 continue;
             }
+            if (k == "Matrix" && first.kind == Kind::arrayOpen) {
+                out.matrixScale = determinantSize(depth + 1);
+                continue;
+            }
             std::vector<qint64> references;
             std::vector<std::string> names;
             const Number number = value(first, depth, &out, &references, &names);
@@ -609,6 +623,31 @@ private:
                 value(token, depth);
             }
         }
+    }
+
+    // The size of the determinant of the matrix being read, read to its
+    // end: 1 unless its first six entries are numbers.
+    double determinantSize(int depth) {
+        std::vector<double> numbers;
+        bool all = true;
+        while (true) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
+                break;
+            }
+            if (numbers.size() < 6 && all &&
+                (token.kind == Kind::integer || token.kind == Kind::real)) {
+                numbers.push_back(numberValue(token));
+            } else {
+                all = all && numbers.size() >= 6;
+                value(token, depth);
+            }
+        }
+        if (numbers.size() < 6) {
+            return 1;
+        }
+        const double size = std::abs(numbers[0] * numbers[3] - numbers[1] * numbers[2]);
+        return std::isfinite(size) ? size : std::numeric_limits<double>::max();
     }
 
     // The first string of the array being read, which is read to its end.
@@ -991,14 +1030,6 @@ std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Strea
         outputs = std::move(next);
     }
     return outputs;
-}
-
-// A number token's value; its integer part where the token was cut.
-double numberValue(const Token& token) {
-    if (token.kind == Kind::integer || token.length >= int(token.text.size())) {
-        return double(token.value);
-    }
-    return std::strtod(std::string(token.view()).c_str(), nullptr);
 }
 
 // What a drawing covers is what the library scales an image to before it
@@ -1644,6 +1675,7 @@ struct Drawn {
     std::map<std::string, qint64> draws; // XObject name -> times drawn
     std::map<std::string, double> areas; // XObject name -> area its drawings cover
     double inlineArea = 0;               // the area inline images cover
+    double scale = 1;                    // how much a form's matrix scales areas
     bool drawsContent = false;
     bool image = false;
 };
@@ -1732,6 +1764,7 @@ struct AreaCount {
             total = std::min(largestArea, total + area * most);
         }
         open.erase(object);
+        total = std::min(largestArea, total * drawing.scale);
         known[object] = total;
         return total;
     }
@@ -2073,6 +2106,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
         Drawn& work = drawn[key];
         work.drawsContent = !dataLike;
+        if (stream.dict.subtype == "Form") {
+            work.scale = stream.dict.matrixScale;
+        }
         for (const Bytes& bytes : *decoded) {
             used += qint64(bytes.size());
             work.work += qint64(bytes.size());

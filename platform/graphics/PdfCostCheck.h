@@ -27,8 +27,8 @@ namespace platform {
 // an image's pixel counting an eighth of a byte; a form that draws itself
 // has no bound. The library scales an image to all it covers before it
 // clips it: so does the area the page's images cover (each drawing's unit
-// square under the transforms of its content and forms, a form's own matrix
-// aside), each pixel of it at 600 dpi counting as a pixel of an image.
+// square under the transforms of its content, forms and their matrices),
+// each pixel of it at 600 dpi counting as a pixel of an image.
 //
 // An encrypted document that opens with the empty user password (locked
 // against changes only) is measured decrypted, with the standard security

@@ -285,16 +285,28 @@ TEST(PdfCostCheck, anImageScaledFarBeyondThePageCountsTheAreaItCovers) {
               Verdict::tooLarge);
     // A form drawing the image at the page's size, drawn scaled: the areas
     // multiply.
-    const QByteArray formContent = "q 200 0 0 100 0 0 cm /Im0 Do Q";
-    const QByteArray form = "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Resources " +
-                            resources + " /Length " + QByteArray::number(formContent.size()) +
-                            " >>\nstream\n" + formContent + "\nendstream";
-    const auto throughForm = [&](const QByteArray& content) {
-        return PdfCostCheck::check(
-            tp::pdfPage(content, "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>", {pixel, form}));
+    const auto form = [&](const QByteArray& matrix, const QByteArray& content) {
+        return "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] " + matrix + " /Resources " +
+               resources + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" +
+               content + "\nendstream";
     };
-    EXPECT_EQ(throughForm("/Fm0 Do"), Verdict::bounded);
-    EXPECT_EQ(throughForm("q 1000 0 0 1000 0 0 cm /Fm0 Do Q"), Verdict::tooLarge);
+    const auto throughForm = [&](const QByteArray& content, const QByteArray& drawn) {
+        return PdfCostCheck::check(
+            tp::pdfPage(content, "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>", {pixel, drawn}));
+    };
+    const QByteArray pageSized = form({}, "q 200 0 0 100 0 0 cm /Im0 Do Q");
+    EXPECT_EQ(throughForm("/Fm0 Do", pageSized), Verdict::bounded);
+    EXPECT_EQ(throughForm("q 1000 0 0 1000 0 0 cm /Fm0 Do Q", pageSized), Verdict::tooLarge);
+    // The form's own matrix scales what it draws.
+    EXPECT_EQ(throughForm("/Fm0 Do",
+                          form("/Matrix [1000 0 0 1000 0 0]", "q 200 0 0 100 0 0 cm /Im0 Do Q")),
+              Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Fm0 Do", form("/Matrix [0.001 0 0 0.001 0 0]",
+                                          "q 200000 0 0 100000 0 0 cm /Im0 Do Q")),
+              Verdict::bounded);
+    EXPECT_EQ(throughForm("/Fm0 Do", form("/Matrix [0.001 0 0 0.001 0 0]",
+                                          "q 200000000 0 0 100000000 0 0 cm /Im0 Do Q")),
+              Verdict::tooLarge);
     // Refused before the PDF library is given it.
     PictureRefusal why = PictureRefusal::noPicture;
     EXPECT_FALSE(PdfPage::firstPage(
