@@ -20,8 +20,9 @@ namespace platform {
 
 namespace {
 
-// A JPEG's orientation is read as the decoder that decodes it without Qt's
-// reader reads it, so that every size announced for the file agrees.
+// Every JPEG's orientation comes from the JPEG library's reading of its
+// header, which the quick decode uses without Qt's reader: so the size a
+// file announces before its pixels is the size every decode of it gives.
 quint32 jpegOrientation(const QByteArray& data) {
     const auto header = JpegDecoder::header(data);
     return header ? header->exifOrientation : 1;
