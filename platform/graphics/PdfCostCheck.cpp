@@ -1124,6 +1124,10 @@ public:
         }
     }
 
+    // The area the unit square covers at the end of the content last read,
+    // with the saved states it never restored left as they are.
+    double endingArea() const { return m_area; }
+
 private:
     // The inline image's keys up to ID, then past its data to EI.
     static bool inlineImage(Lexer& lexer) {
@@ -1676,6 +1680,7 @@ struct Drawn {
     std::map<std::string, double> areas; // XObject name -> area its drawings cover
     double inlineArea = 0;               // the area inline images cover
     double scale = 1;                    // how much a form's matrix scales areas
+    double endingArea = 1;               // the transform content leaves behind
     bool drawsContent = false;
     bool image = false;
 };
@@ -2115,6 +2120,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             if (used > limit || !content.read(bytes, work.draws, work.areas, work.inlineArea)) {
                 return Verdict::tooLarge;
             }
+            work.endingArea = std::max(work.endingArea, content.endingArea());
         }
     }
     for (const qint64 dictionary : findings.xobjectDictionaries) {
@@ -2143,9 +2149,22 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     }
     // So is the area its images cover, scaled as the library scales them.
     AreaCount areas{drawn, findings.xobjects};
+    // A page's content in parts goes on from each part's transform into the
+    // next, in an order not known here: each part's drawings count under
+    // every other part's enlargement.
+    const auto enlargement = [&drawn](qint64 object) {
+        const auto found = drawn.find(object);
+        return found == drawn.end() ? 1.0 : std::max(1.0, found->second.endingArea);
+    };
+    double enlarged = 1;
+    for (const qint64 object : findings.contents) {
+        enlarged = std::min(largestArea, enlarged * enlargement(object));
+    }
     double covered = 0;
     for (const qint64 object : findings.contents) {
-        covered = std::min(largestArea, covered + areas.of(object, 0));
+        const double others =
+            enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
+        covered = std::min(largestArea, covered + areas.of(object, 0) * others);
     }
     if (AreaCount::exceeds(covered, budget)) {
         return Verdict::tooLarge;

@@ -307,6 +307,22 @@ TEST(PdfCostCheck, anImageScaledFarBeyondThePageCountsTheAreaItCovers) {
     EXPECT_EQ(throughForm("/Fm0 Do", form("/Matrix [0.001 0 0 0.001 0 0]",
                                           "q 200000000 0 0 100000000 0 0 cm /Im0 Do Q")),
               Verdict::tooLarge);
+    // A page's content in parts: the transform one part leaves behind goes
+    // on into the next. Left behind after the last drawing, it scales
+    // nothing.
+    const auto stream = [](const QByteArray& content) {
+        return "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+               "\nendstream";
+    };
+    const QByteArray scaleUp = "200 0 0 100 0 0 cm 200 0 0 100 0 0 cm";
+    const QByteArray inParts = tp::pdfOfObjects(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents [4 0 R 6 0 R] "
+         "/Resources " +
+             resources + " >>",
+         stream(scaleUp), pixel, stream("/Im0 Do")});
+    EXPECT_EQ(PdfCostCheck::check(inParts), Verdict::tooLarge);
+    EXPECT_EQ(verdict("q 200 0 0 100 0 0 cm /Im0 Do Q " + scaleUp), Verdict::bounded);
     // Refused before the PDF library is given it.
     PictureRefusal why = PictureRefusal::noPicture;
     EXPECT_FALSE(PdfPage::firstPage(
