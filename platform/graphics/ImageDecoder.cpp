@@ -49,6 +49,24 @@ void refuse(PictureRefusal* why, PictureRefusal refusal) {
     }
 }
 
+// A picture is decoded at the size its header announces: one the cap admits
+// in pixels of this many bits, and the file's bytes can hold.
+bool admitsAnnounced(const QByteArray& format, const QByteArray& data, const QSize& size,
+                     int bitsPerPixel, PictureRefusal* why) {
+    if (!ImageLimits::admitsDecode(size.width(), size.height(), bitsPerPixel)) {
+        refuse(why, PictureRefusal::tooLarge);
+        return false;
+    }
+    return ImageFileCheck::canHold(format, data.size(), size.width(), size.height());
+}
+
+// A decode that made no pixels: for want of the memory they take, or of a
+// file that holds them.
+void refuseUnmade(PictureRefusal* why, qint64 bytes) {
+    refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
+                                                  : PictureRefusal::outOfMemory);
+}
+
 // The canvas a GIF is drawn on: its logical screen, which Qt's reader
 // allocates and fills whatever the frames cover.
 bool gifScreenIsBounded(const QByteArray& data, PictureRefusal* why) {
@@ -97,8 +115,6 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
     if (!reader.canRead()) {
         return nullptr;
     }
-    // The canvas is allocated at the size the header announces: it must be
-    // one the cap admits and the file's bytes can hold.
     checked->size = reader.size();
     const QSize& size = checked->size;
     if (!size.isValid()) {
@@ -108,11 +124,7 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
     const int bits = decodedFormat == QImage::Format_Invalid
                          ? 32
                          : QImage::toPixelFormat(decodedFormat).bitsPerPixel();
-    if (!ImageLimits::admitsDecode(size.width(), size.height(), bits)) {
-        refuse(why, PictureRefusal::tooLarge);
-        return nullptr;
-    }
-    if (!ImageFileCheck::canHold(format, data.size(), size.width(), size.height())) {
+    if (!admitsAnnounced(format, data, size, bits, why)) {
         return nullptr;
     }
     checked->bitsPerPixel = bits;
@@ -128,9 +140,7 @@ std::optional<DecodedImage> read(CheckedReader& checked, PictureRefusal* why) {
     decoded.exifOrientation = checked.orientation;
     const QSize size = reader.scaledSize().isValid() ? reader.scaledSize() : checked.size;
     if (!reader.read(&decoded.image) || decoded.image.isNull()) {
-        const qint64 bytes = qint64(size.width()) * size.height() * checked.bitsPerPixel / 8;
-        refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
-                                                      : PictureRefusal::outOfMemory);
+        refuseUnmade(why, qint64(size.width()) * size.height() * checked.bitsPerPixel / 8);
         return std::nullopt;
     }
     if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
@@ -156,12 +166,9 @@ std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArr
                 return std::nullopt;
             }
             return decoded;
-        case JpegDecoder::Outcome::failed: {
-            const qint64 bytes = qint64(checked->size.width()) * checked->size.height() * 4;
-            refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
-                                                          : PictureRefusal::outOfMemory);
+        case JpegDecoder::Outcome::failed:
+            refuseUnmade(why, qint64(checked->size.width()) * checked->size.height() * 4);
             return std::nullopt;
-        }
         case JpegDecoder::Outcome::notHandled:
             break;
         }
@@ -240,11 +247,7 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
         return decodeScaledByQt(data, bound, why, headerRead);
     }
     const QSize full = header->size;
-    if (!ImageLimits::admitsDecode(full.width(), full.height(), 32)) {
-        refuse(why, PictureRefusal::tooLarge);
-        return std::nullopt;
-    }
-    if (!ImageFileCheck::canHold("jpeg", data.size(), full.width(), full.height())) {
+    if (!admitsAnnounced("jpeg", data, full, 32, why)) {
         return std::nullopt;
     }
     const int denominator = scaledDenominator(full, header->exifOrientation, bound);
@@ -259,13 +262,10 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
     switch (JpegDecoder::decode(data, decoded.image, nullptr, denominator)) {
     case JpegDecoder::Outcome::decoded:
         return ScaledDecodedImage{decoded, full};
-    case JpegDecoder::Outcome::failed: {
-        const qint64 bytes = qint64(scaledSide(full.width(), denominator)) *
-                             scaledSide(full.height(), denominator) * 4;
-        refuse(why, ImageLimits::memoryIsThere(bytes) ? PictureRefusal::noPicture
-                                                      : PictureRefusal::outOfMemory);
+    case JpegDecoder::Outcome::failed:
+        refuseUnmade(why, qint64(scaledSide(full.width(), denominator)) *
+                              scaledSide(full.height(), denominator) * 4);
         return std::nullopt;
-    }
     case JpegDecoder::Outcome::notHandled:
         break;
     }

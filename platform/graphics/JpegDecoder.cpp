@@ -30,6 +30,22 @@ extern "C" void leaveOnError(j_common_ptr info) {
 // the picture still comes.
 extern "C" void ignoreMessage(j_common_ptr) {}
 
+// A decompression whose errors leave the library by a jump, released when
+// it goes out of scope; no jump lands in the scope that holds it.
+struct Decompression {
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+
+    Decompression() {
+        info.err = jpeg_std_error(&errors);
+        errors.error_exit = leaveOnError;
+        errors.output_message = ignoreMessage;
+    }
+    ~Decompression() { jpeg_destroy_decompress(&info); }
+    Decompression(const Decompression&) = delete;
+    Decompression& operator=(const Decompression&) = delete;
+};
+
 constexpr int exifMarker = JPEG_APP0 + 1;
 constexpr int colourProfileMarker = JPEG_APP0 + 2;
 
@@ -142,12 +158,10 @@ bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits,
 
 JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, DecodingRows* rows,
                                          int denominator) {
-    jpeg_decompress_struct info{};
-    ErrorManager errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = leaveOnError;
-    errors.output_message = ignoreMessage;
-    const auto outcome = [&] {
+    Decompression decompression;
+    jpeg_decompress_struct& info = decompression.info;
+    ErrorManager& errors = decompression.errors;
+    return [&] {
         if (!readHeader(info, errors, data, denominator)) {
             return Outcome::notHandled;
         }
@@ -175,23 +189,16 @@ JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, 
         image = pixels;
         return Outcome::decoded;
     }();
-    jpeg_destroy_decompress(&info);
-    return outcome;
 }
 
 std::optional<JpegDecoder::Header> JpegDecoder::header(const QByteArray& data) {
-    jpeg_decompress_struct info{};
-    ErrorManager errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = leaveOnError;
-    errors.output_message = ignoreMessage;
-    std::optional<Header> header;
-    if (readMarkers(info, errors, data, true)) {
-        header = Header{QSize(int(info.image_width), int(info.image_height)), exifOrientation(info),
-                        decodable(info)};
+    Decompression decompression;
+    const jpeg_decompress_struct& info = decompression.info;
+    if (!readMarkers(decompression.info, decompression.errors, data, true)) {
+        return std::nullopt;
     }
-    jpeg_destroy_decompress(&info);
-    return header;
+    return Header{QSize(int(info.image_width), int(info.image_height)), exifOrientation(info),
+                  decodable(info)};
 }
 
 } // namespace platform
