@@ -41,31 +41,64 @@ void PrintJobDocument::writeToPath(const QString& path) {
 
 void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
     QPointer<PrintJobDocument> self(this);
-    DocumentPackage::LoadHandler loaded =
-        [self, done = std::move(done)](std::optional<DocumentPackage::Contents> contents,
-                                       std::shared_ptr<const platform::Error> error) {
-            // A document closed meanwhile has nobody waiting for it.
+    // A document that is nobody's yet (one being opened) takes the settings
+    // as soon as they parse, so that its window is built with them while
+    // the picture decodes; should the read fail, the document goes with
+    // its open. One that has content takes the package whole or not at all.
+    const bool settingsFirst = !filePath() && !isEdited() && !hasOrAwaitsContent();
+    auto settingsApplied = std::make_shared<bool>(false);
+    std::function<void(const QVariantMap&)> applySettings;
+    if (settingsFirst) {
+        applySettings = [self, settingsApplied](const QVariantMap& settings) {
             if (!self) {
                 return;
             }
-            self->setReadFingerprint(std::nullopt);
-            if (contents) {
-                try {
-                    DocumentPackage::apply(*self->m_printDocument, *contents);
-                    self->setReadFingerprint(contents->fingerprint);
-                } catch (const platform::Error& e) {
-                    error = e.clone();
-                }
+            try {
+                DocumentPackage::applySettings(*self->m_printDocument, settings);
+                *settingsApplied = true;
+            } catch (const platform::Error&) {
+                // Refused: the whole read applies them, and says why.
             }
-            if (!error && contents && contents->image && !contents->image->isFullyDecoded()) {
-                self->watchWholeDecode(contents->image, contents->path);
-            }
-            done(error);
         };
+    }
+    DocumentPackage::LoadHandler loaded = [self, settingsApplied, done = std::move(done)](
+                                              std::optional<DocumentPackage::Contents> contents,
+                                              std::shared_ptr<const platform::Error> error) {
+        // A document closed meanwhile has nobody waiting for it.
+        if (!self) {
+            return;
+        }
+        self->setReadFingerprint(std::nullopt);
+        if (contents) {
+            try {
+                // The settings came from this same read.
+                if (*settingsApplied) {
+                    DocumentPackage::applyPicture(*self->m_printDocument, *contents);
+                } else {
+                    DocumentPackage::apply(*self->m_printDocument, *contents);
+                }
+                self->setReadFingerprint(contents->fingerprint);
+            } catch (const platform::Error& e) {
+                error = e.clone();
+            }
+        }
+        if (!error && contents && contents->image && !contents->image->isFullyDecoded()) {
+            self->watchWholeDecode(contents->image, contents->path);
+        }
+        done(error);
+    };
     // The program began reading the packages it was started with before
     // their documents were made.
-    if (!PackageReadAhead::take(path, quickDecodeBound(), loaded)) {
-        DocumentPackage::loadInBackground(path, std::move(loaded), quickDecodeBound());
+    if (!PackageReadAhead::take(path, quickDecodeBound(), loaded, applySettings)) {
+        DocumentPackage::SettingsHandler settingsParsed;
+        if (applySettings) {
+            // Posted before the read's end, which the same thread posts later.
+            settingsParsed = [applySettings](const QVariantMap& settings) {
+                platform::MainThread::post([applySettings, settings] { applySettings(settings); });
+            };
+        }
+        DocumentPackage::loadInBackground(path, std::move(loaded), quickDecodeBound(),
+                                          std::move(settingsParsed));
     }
 }
 

@@ -329,8 +329,9 @@ DocumentPackage::Contents DocumentPackage::load(const QString& path,
     return contents;
 }
 
-DocumentPackage::Contents
-DocumentPackage::readContents(const QString& path, const PackageDecodeBound& quickDecodeBound) {
+DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
+                                                        const PackageDecodeBound& quickDecodeBound,
+                                                        const SettingsHandler& settingsParsed) {
     struct stat st {};
     if (::stat(native(path).constData(), &st) != 0) {
         throw DocumentFileError::unreadableFile(path, errno);
@@ -348,6 +349,9 @@ DocumentPackage::readContents(const QString& path, const PackageDecodeBound& qui
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
     contents.settings = DocumentSettings::parse(*settings, path);
+    if (settingsParsed) {
+        settingsParsed(contents.settings);
+    }
     const auto imageData = member(path, imageDataFileName, FileContents::maximumPictureFileSize,
                                   Damage::damagedPicture);
     // The picture's size as the window shows it comes from the settings: a
@@ -426,6 +430,26 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     // Every refusal comes before the first change; a newer application's
     // document or an unknown model is the better reason than the picture.
     const auto checked = DocumentSettings::check(contents.settings, application);
+    checkPicture(contents);
+    const UndoRegistrationPause pause(document.undoManager());
+    DocumentSettings::apply(document, contents.settings, checked);
+    document.setOriginalImage(contents.image);
+}
+
+void DocumentPackage::applySettings(PrintDocument& document, const QVariantMap& settings,
+                                    const DocumentSettings::Application& application) {
+    const auto checked = DocumentSettings::check(settings, application);
+    const UndoRegistrationPause pause(document.undoManager());
+    DocumentSettings::apply(document, settings, checked);
+}
+
+void DocumentPackage::applyPicture(PrintDocument& document, const Contents& contents) {
+    checkPicture(contents);
+    const UndoRegistrationPause pause(document.undoManager());
+    document.setOriginalImage(contents.image);
+}
+
+void DocumentPackage::checkPicture(const Contents& contents) {
     if (contents.pictureIsDamaged) {
         if (contents.pictureRefusal != platform::PictureRefusal::noPicture) {
             throw ambrel::OriginalImageError::refusal(contents.pictureRefusal,
@@ -436,9 +460,6 @@ void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
     if (contents.pictureIsMissing) {
         throw DocumentFileError::corruptPackage(contents.path, Damage::missingPicture);
     }
-    const UndoRegistrationPause pause(document.undoManager());
-    DocumentSettings::apply(document, contents.settings, checked);
-    document.setOriginalImage(contents.image);
 }
 
 std::shared_ptr<const platform::Error>
@@ -532,12 +553,14 @@ void DocumentPackage::write(const PrintDocument& document, const QString& path) 
 }
 
 void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
-                                       const PackageDecodeBound& quickDecodeBound) {
-    DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler)]() mutable {
+                                       const PackageDecodeBound& quickDecodeBound,
+                                       SettingsHandler settingsParsed) {
+    DocumentWorkQueue::run([path, quickDecodeBound, handler = std::move(handler),
+                            settingsParsed = std::move(settingsParsed)]() mutable {
         std::optional<Contents> contents;
         std::shared_ptr<const platform::Error> error;
         try {
-            contents = readContents(path, quickDecodeBound);
+            contents = readContents(path, quickDecodeBound, settingsParsed);
         } catch (const platform::Error& e) {
             error = e.clone();
         }

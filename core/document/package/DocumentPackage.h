@@ -92,6 +92,17 @@ public:
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());
+    // The two halves of apply() for a document that is nobody's yet, so that
+    // its window is built with the package's settings while the picture
+    // still decodes: applySettings() with the settings alone, as soon as they
+    // are parsed (throws what DocumentSettings::check throws, the document
+    // untouched), then applyPicture() with what the same read gave (throws
+    // what apply() throws for the picture). A refused picture leaves the
+    // document with the settings only: its open fails and the document goes.
+    static void applySettings(PrintDocument& document, const QVariantMap& settings,
+                              const DocumentSettings::Application& application =
+                                  DocumentSettings::Application::current());
+    static void applyPicture(PrintDocument& document, const Contents& contents);
     static void read(PrintDocument& document, const QString& path);
     // The error apply() gives for the package's picture that did not decode
     // for the reason; also for a whole decode that fails after apply().
@@ -135,10 +146,14 @@ public:
     // contents or the error.
     using LoadHandler = std::function<void(std::optional<Contents> contents,
                                            std::shared_ptr<const platform::Error> error)>;
+    // Told the settings the read parsed, on the reading thread, before the
+    // picture is read; not at all when there are none.
+    using SettingsHandler = std::function<void(const QVariantMap& settings)>;
     // With a bound, the handler may get a picture whose whole pixels are
     // still being decoded on the worker (see load()).
     static void loadInBackground(const QString& path, LoadHandler handler,
-                                 const PackageDecodeBound& quickDecodeBound = {});
+                                 const PackageDecodeBound& quickDecodeBound = {},
+                                 SettingsHandler settingsParsed = {});
     // write() on a worker; the handler runs on the main thread with the
     // error, or nothing on success.
     using WriteHandler = std::function<void(std::shared_ptr<const platform::Error> error)>;
@@ -148,7 +163,10 @@ public:
 private:
     // load() less the removal of stale saves, which an open on a worker
     // leaves until its document has what was read.
-    static Contents readContents(const QString& path, const PackageDecodeBound& quickDecodeBound);
+    static Contents readContents(const QString& path, const PackageDecodeBound& quickDecodeBound,
+                                 const SettingsHandler& settingsParsed = {});
+    // What apply() refuses the picture for, touching no document.
+    static void checkPicture(const Contents& contents);
 };
 
 } // namespace kestrom

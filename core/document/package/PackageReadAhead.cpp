@@ -4,7 +4,9 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <utility>
 
 namespace kestrom {
 
@@ -17,6 +19,12 @@ struct Read {
     std::shared_ptr<const platform::Error> error;
     // Who took the read before it was done.
     DocumentPackage::LoadHandler taker;
+    // The settings, put here by the reading thread as soon as they parse,
+    // so that a take() on the main thread finds them at once.
+    std::mutex settingsLock;
+    std::optional<QVariantMap> settings;
+    // Who took the read before its settings parsed.
+    std::function<void(const QVariantMap&)> settingsTaker;
 };
 
 // By absolute path. A read leaves when it is taken or dropped; its result
@@ -48,11 +56,24 @@ void PackageReadAhead::begin(const QString& path, const PackageDecodeBound& quic
             read->contents = std::move(contents);
             read->error = std::move(error);
         },
-        quickDecodeBound);
+        quickDecodeBound,
+        [read](const QVariantMap& settings) {
+            {
+                const std::lock_guard lock(read->settingsLock);
+                read->settings = settings;
+            }
+            // Before the read's end, which the same thread posts later.
+            platform::MainThread::post([read, settings] {
+                if (const auto taker = std::exchange(read->settingsTaker, {})) {
+                    taker(settings);
+                }
+            });
+        });
 }
 
 bool PackageReadAhead::take(const QString& path, const PackageDecodeBound& quickDecodeBound,
-                            DocumentPackage::LoadHandler& handler) {
+                            DocumentPackage::LoadHandler& handler,
+                            std::function<void(const QVariantMap& settings)> settingsParsed) {
     const auto found = pending().find(path);
     if (found == pending().end()) {
         return false;
@@ -61,6 +82,18 @@ bool PackageReadAhead::take(const QString& path, const PackageDecodeBound& quick
     pending().erase(found);
     if (read->bound != quickDecodeBound) {
         return false;
+    }
+    if (settingsParsed) {
+        std::optional<QVariantMap> parsed;
+        {
+            const std::lock_guard lock(read->settingsLock);
+            parsed = read->settings;
+        }
+        if (parsed) {
+            settingsParsed(*parsed);
+        } else {
+            read->settingsTaker = std::move(settingsParsed);
+        }
     }
     if (!read->done) {
         read->taker = std::move(handler);

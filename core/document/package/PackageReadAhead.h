@@ -4,6 +4,9 @@
 #include "core/document/package/PackageDecodeBound.h"
 
 #include <QString>
+#include <QVariantMap>
+
+#include <functional>
 
 namespace kestrom {
 
@@ -20,10 +23,15 @@ public:
     // Hands the pending read of the path to the handler when it was begun
     // with the same bound: the handler then runs on a later turn of the main
     // thread, once the read is done, with what loadInBackground gives. False,
-    // the handler left as it was, when no read of the path is pending; a
+    // the handlers left as they were, when no read of the path is pending; a
     // read begun with another bound is dropped.
+    //
+    // `settingsParsed`, when given, is told the package's settings on the
+    // main thread before the handler runs: before take() returns when the
+    // read parsed them already, else on a later turn once it does.
     static bool take(const QString& path, const PackageDecodeBound& quickDecodeBound,
-                     DocumentPackage::LoadHandler& handler);
+                     DocumentPackage::LoadHandler& handler,
+                     std::function<void(const QVariantMap& settings)> settingsParsed = {});
     // Drops the pending reads: nobody takes them any more, and what they
     // read goes once they are done.
     static void dropAll();

@@ -1,5 +1,6 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
+#include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/document/package/DocumentPackage.h"
 #include "core/document/package/DocumentSettings.h"
@@ -103,6 +104,14 @@ QImage photo(int width, int height) {
 
 OriginalImage::Pointer pictureOf(const QByteArray& data, const QString& location) {
     return OriginalImage::fromData(data, QUrl::fromLocalFile(location));
+}
+
+// A package of the picture, repeated three times across.
+void writeRepeatedPicturePackage(const QString& package, const QByteArray& picture) {
+    PrintDocument saved;
+    saved.setOriginalImage(pictureOf(picture, "/pictures/photo.jpg"));
+    saved.setImageRepeatXCount(3);
+    DocumentPackage::write(saved, package);
 }
 
 TEST_F(PackageTest, aSavedDocumentReadsBackWithEveryValue) {
@@ -1039,7 +1048,8 @@ TEST_F(PackageTest, theSnapshotLeavesAPicturesDecodeToTheWrite) {
 
 // A read begun ahead of its open is taken by the open of the same package
 // at the same bound, whether it has ended or not, and only once; the taker
-// hears of it on a later turn, never inside take. One begun with another
+// hears of it on a later turn, never inside take. Its settings come first,
+// once: inside take when they were parsed already. One begun with another
 // bound, or dropped, serves no open; what it read goes when it ends.
 TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
     using kestrom::PackageReadAhead;
@@ -1055,17 +1065,16 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
         FullDecode::setHookForTesting({});
     });
     const QByteArray jpeg = testpictures::encode(photo(1200, 800), "jpeg", 90);
-    PrintDocument saved;
-    saved.setOriginalImage(pictureOf(jpeg, "/pictures/photo.jpg"));
-    saved.setImageRepeatXCount(3);
     const QString package = path(QStringLiteral("Photo.lunvik"));
-    DocumentPackage::write(saved, package);
+    writeRepeatedPicturePackage(package, jpeg);
     const QSize bound(200, 200);
 
     struct Taker {
         int calls = 0;
         std::optional<DocumentPackage::Contents> contents;
         std::shared_ptr<const platform::Error> error;
+        // The settings each time they came, and how many reads had ended then.
+        QList<std::pair<QVariantMap, int>> settings;
         DocumentPackage::LoadHandler handler() {
             return [this](std::optional<DocumentPackage::Contents> c,
                           std::shared_ptr<const platform::Error> e) {
@@ -1073,6 +1082,9 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
                 contents = std::move(c);
                 error = std::move(e);
             };
+        }
+        std::function<void(const QVariantMap&)> settingsHandler() {
+            return [this](const QVariantMap& parsed) { settings.append({parsed, calls}); };
         }
     };
     const auto settle = [] {
@@ -1090,16 +1102,25 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
         }
         Taker taker;
         DocumentPackage::LoadHandler handler = taker.handler();
-        EXPECT_FALSE(PackageReadAhead::take(path(QStringLiteral("Other.lunvik")), bound, handler));
+        EXPECT_FALSE(PackageReadAhead::take(path(QStringLiteral("Other.lunvik")), bound, handler,
+                                            taker.settingsHandler()));
         EXPECT_TRUE(handler);
-        ASSERT_TRUE(PackageReadAhead::take(package, bound, handler));
+        EXPECT_TRUE(taker.settings.isEmpty());
+        ASSERT_TRUE(PackageReadAhead::take(package, bound, handler, taker.settingsHandler()));
         EXPECT_EQ(taker.calls, 0);
+        if (endedFirst) {
+            EXPECT_EQ(taker.settings.size(), 1);
+        }
         EXPECT_EQ(PackageReadAhead::pendingCount(), 0);
         DocumentPackage::LoadHandler again = taker.handler();
         EXPECT_FALSE(PackageReadAhead::take(package, bound, again));
         settle();
         ASSERT_EQ(taker.calls, 1);
         EXPECT_FALSE(taker.error);
+        ASSERT_EQ(taker.settings.size(), 1);
+        EXPECT_EQ(taker.settings.first().second, 0);
+        ASSERT_TRUE(taker.contents);
+        EXPECT_EQ(taker.settings.first().first, taker.contents->settings);
         ASSERT_TRUE(taker.contents && taker.contents->image);
         EXPECT_EQ(taker.contents->image->data(), jpeg);
         EXPECT_TRUE(taker.contents->image->decodeFully());
@@ -1121,6 +1142,78 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
     EXPECT_FALSE(PackageReadAhead::take(package, bound, handler));
     settle();
     EXPECT_EQ(other.calls, 0);
+}
+
+// A document being opened takes the package's settings as soon as they are
+// parsed, ahead of its picture, so that its window is built with them: at
+// once from a read begun ahead that has parsed them, else from the read it
+// begins, on a turn before the read ends. No undo step, no edit. A document
+// that has content takes the package whole when the read ends, or nothing.
+TEST_F(PackageTest, aDocumentBeingOpenedTakesTheSettingsBeforeThePicture) {
+    using kestrom::PackageReadAhead;
+    using kestrom::PrintJobDocument;
+    const auto settle = [] {
+        kestrom::DocumentWorkQueue::waitForDone();
+        platform::MainThread::drain();
+    };
+    const auto restore = qScopeGuard([&] {
+        PackageReadAhead::dropAll();
+        settle();
+    });
+    const QByteArray jpeg = testpictures::encode(photo(1200, 800), "jpeg", 90);
+    const QString package = path(QStringLiteral("Photo.lunvik"));
+    writeRepeatedPicturePackage(package, jpeg);
+    const QSize bound(200, 200);
+
+    for (const bool readAhead : {true, false}) {
+        SCOPED_TRACE(readAhead ? "read begun ahead" : "read of its own");
+        if (readAhead) {
+            PackageReadAhead::begin(package, bound);
+            settle();
+        }
+        PrintJobDocument opening;
+        opening.setQuickDecodeBound(bound);
+        // Whether the picture was there each time the settings changed.
+        QList<bool> pictureWithSettings;
+        const auto watch =
+            opening.job().observe(QStringLiteral("imageRepeatXCount"), platform::Observable::New,
+                                  [&](const platform::KeyValueChange&) {
+                                      pictureWithSettings << bool(opening.job().originalImage());
+                                  });
+        bool done = false;
+        opening.readFromPathInBackground(package, [&](auto error) {
+            EXPECT_FALSE(error);
+            done = true;
+        });
+        if (readAhead) {
+            EXPECT_EQ(opening.job().imageRepeatXCount(), 3);
+        }
+        settle();
+        ASSERT_TRUE(done);
+        EXPECT_EQ(pictureWithSettings, QList<bool>{false});
+        EXPECT_EQ(opening.job().imageRepeatXCount(), 3);
+        ASSERT_TRUE(opening.job().originalImage());
+        EXPECT_EQ(opening.job().originalImage()->data(), jpeg);
+        EXPECT_FALSE(opening.isEdited());
+        EXPECT_FALSE(opening.undoManager()->canUndo());
+    }
+
+    // A document with a picture: its settings change with the picture only.
+    PrintJobDocument held;
+    held.job().setOriginalImage(pictureOf(jpeg, "/pictures/other.jpg"));
+    held.setQuickDecodeBound(bound);
+    PackageReadAhead::begin(package, bound);
+    settle();
+    bool done = false;
+    held.readFromPathInBackground(package, [&](auto error) {
+        EXPECT_FALSE(error);
+        done = true;
+    });
+    EXPECT_EQ(held.job().imageRepeatXCount(), 1);
+    settle();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(held.job().imageRepeatXCount(), 3);
+    EXPECT_EQ(held.job().originalImage()->data(), jpeg);
 }
 
 // A package that does not open gives its taker the error its own read would
