@@ -343,6 +343,14 @@ TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge
     for (const auto* document : delegate.documentController()->documents()) {
         EXPECT_FALSE(document->filePath());
     }
+    // The document took the package's settings before its picture was
+    // refused: it goes with the window made for it, and the untitled window
+    // that stays has none of them.
+    ASSERT_TRUE(QTest::qWaitFor([] { return documentWindows().size() == 1; }, 10000));
+    auto* untitled = qobject_cast<PrintJobDocument*>(documentWindows().first()->document());
+    ASSERT_TRUE(untitled);
+    EXPECT_FALSE(untitled->filePath());
+    EXPECT_EQ(untitled->job().imageRepeatXCount(), 1);
     sheet->done(QMessageBox::Ok);
 }
 

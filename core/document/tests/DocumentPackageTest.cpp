@@ -1091,13 +1091,19 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
         kestrom::DocumentWorkQueue::waitForDone();
         platform::MainThread::drain();
     };
-    for (const bool endedFirst : {false, true}) {
-        SCOPED_TRACE(endedFirst ? "taken after the read ended" : "taken while it reads");
+    // Taken while it reads; once it ended, its news still waiting for the
+    // main thread; once the main thread heard of its end.
+    enum class Taken { whileReading, endedUnheard, ended };
+    for (const Taken taken : {Taken::whileReading, Taken::endedUnheard, Taken::ended}) {
+        SCOPED_TRACE(int(taken));
+        const bool endedFirst = taken != Taken::whileReading;
         decodes = 0;
         PackageReadAhead::begin(package, bound);
         PackageReadAhead::begin(package, bound);
         EXPECT_EQ(PackageReadAhead::pendingCount(), 1);
-        if (endedFirst) {
+        if (taken == Taken::endedUnheard) {
+            kestrom::DocumentWorkQueue::waitForDone();
+        } else if (taken == Taken::ended) {
             settle();
         }
         Taker taker;
@@ -1147,8 +1153,9 @@ TEST_F(PackageTest, aReadBegunAheadServesOneOpenAtItsOwnBound) {
 // A document being opened takes the package's settings as soon as they are
 // parsed, ahead of its picture, so that its window is built with them: at
 // once from a read begun ahead that has parsed them, else from the read it
-// begins, on a turn before the read ends. No undo step, no edit. A document
-// that has content takes the package whole when the read ends, or nothing.
+// begins (here only its result is seen: settings first, then the picture).
+// No undo step, no edit. A document that has content takes the package
+// whole when the read ends, or nothing.
 TEST_F(PackageTest, aDocumentBeingOpenedTakesTheSettingsBeforeThePicture) {
     using kestrom::PackageReadAhead;
     using kestrom::PrintJobDocument;
