@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 
 namespace platform {
@@ -234,7 +235,7 @@ std::optional<ScaledDecodedImage>
 ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why,
                            const std::function<void(const StoredSize&)>& headerRead) {
     refuse(why, PictureRefusal::noPicture);
-    if (bound.isEmpty() || sniffFormat(data) != "jpeg" || !jpegIsComplete(data)) {
+    if (bound.isEmpty() || sniffFormat(data) != "jpeg") {
         return std::nullopt;
     }
     // The photos the decoder takes are read without Qt's reader, whose
@@ -244,22 +245,42 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
         return std::nullopt;
     }
     if (!header->decodable) {
+        // Qt's reader is given only whole files.
         return decodeScaledByQt(data, bound, why, headerRead);
     }
     const QSize full = header->size;
     if (!admitsAnnounced("jpeg", data, full, 32, why)) {
+        // A cut file is refused as such, whatever it announces.
+        if (!jpegIsComplete(data)) {
+            refuse(why, PictureRefusal::noPicture);
+        }
         return std::nullopt;
     }
     const int denominator = scaledDenominator(full, header->exifOrientation, bound);
     if (denominator == 1) {
         return std::nullopt;
     }
-    if (headerRead) {
-        headerRead(StoredSize{full, header->exifOrientation});
-    }
+    // Whether the file is whole is told by a scan of all its bytes, which
+    // takes as long as a good part of the decode: the scan runs beside it,
+    // and only a whole file's header is told of. Without a thread for it,
+    // both come after the decode.
+    std::future<bool> whole = std::async(std::launch::async | std::launch::deferred, [&] {
+        if (!jpegIsComplete(data)) {
+            return false;
+        }
+        if (headerRead) {
+            headerRead(StoredSize{full, header->exifOrientation});
+        }
+        return true;
+    });
     DecodedImage decoded;
     decoded.exifOrientation = header->exifOrientation;
-    switch (JpegDecoder::decode(data, decoded.image, nullptr, denominator)) {
+    const JpegDecoder::Outcome outcome =
+        JpegDecoder::decode(data, decoded.image, nullptr, denominator);
+    if (!whole.get()) {
+        return std::nullopt;
+    }
+    switch (outcome) {
     case JpegDecoder::Outcome::decoded:
         return ScaledDecodedImage{decoded, full};
     case JpegDecoder::Outcome::failed:

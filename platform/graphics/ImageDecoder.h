@@ -48,9 +48,10 @@ public:
     // turns the picture. Nothing for other formats (their decoders decode
     // the whole picture and scale after), for a bound that does not halve
     // the picture, and for every file decode() refuses. `headerRead` is
-    // given the stored size once the header passed, before any pixel is
-    // decoded: work that needs no more starts beside the decode without the
-    // file being checked a second time.
+    // given the stored size once the file passed its checks, while its
+    // pixels decode (on another thread when there is one for it): work
+    // that needs no more starts beside the decode without the file being
+    // checked a second time. It is never told of a file that is refused.
     static std::optional<ScaledDecodedImage>
     decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr,
                  const std::function<void(const StoredSize&)>& headerRead = {});

@@ -332,8 +332,8 @@ TEST(ImageDecoder, scaledDecodeHalvesAJpegDownToTheBoundOnly) {
               QSize(800, 600));
 
     // What follows the header hears of it once, with the stored size and
-    // orientation, before the pixels; nothing hears of a file the decode
-    // refuses or a bound it does not take.
+    // orientation, while the pixels decode; nothing hears of a file the
+    // decode refuses or a bound it does not take.
     std::vector<ImageDecoder::StoredSize> heard;
     const auto listen = [&heard](const ImageDecoder::StoredSize& stored) {
         heard.push_back(stored);
@@ -348,6 +348,22 @@ TEST(ImageDecoder, scaledDecodeHalvesAJpegDownToTheBoundOnly) {
         ImageDecoder::decodeScaled(jpeg.left(jpeg.size() - 2), QSize(200, 200), nullptr, listen));
     EXPECT_FALSE(
         ImageDecoder::decodeScaled(tp::encode(image, "png"), QSize(200, 200), nullptr, listen));
+    EXPECT_EQ(heard.size(), 1u);
+
+    // A cut file is refused as damaged, also when it announces more pixels
+    // than any decode may take; a whole one announcing that, as too large.
+    QByteArray huge = jpeg;
+    const qsizetype frame = huge.indexOf(QByteArray("\xff\xc0", 2));
+    ASSERT_GT(frame, 0);
+    huge.replace(frame + 5, 4, QByteArray::fromHex("fde8fde8")); // 65000 x 65000
+    for (const QByteArray& cut : {jpeg.left(jpeg.size() / 2), huge.left(huge.size() / 2)}) {
+        platform::PictureRefusal why = platform::PictureRefusal::tooLarge;
+        EXPECT_FALSE(ImageDecoder::decodeScaled(cut, QSize(200, 200), &why, listen));
+        EXPECT_EQ(why, platform::PictureRefusal::noPicture);
+    }
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    EXPECT_FALSE(ImageDecoder::decodeScaled(huge, QSize(200, 200), &why, listen));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
     EXPECT_EQ(heard.size(), 1u);
 }
 
