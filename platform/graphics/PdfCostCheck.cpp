@@ -29,6 +29,52 @@ constexpr qint64 megabyte = 1024 * 1024;
 // reading; deeper ones are skipped, not followed.
 constexpr int maximumDepth = 32;
 
+// What a drawing covers is what the library scales an image to before it
+// clips it: the box around the unit square under the current transform, in
+// the content's own units, no side thinner than a pixel at the resolution a
+// print is drawn at. Transforms past this are beyond every bound.
+constexpr double largestArea = 1e300;
+constexpr double thinnestSide = 72.0 / 600.0;
+
+double capped(double area) {
+    return area < largestArea ? area : largestArea;
+}
+
+// The part of a transform that scales, turns and shears, as the library
+// applies it: a point (x, y) goes to (a x + c y, b x + d y).
+struct Linear {
+    double a = 1;
+    double b = 0;
+    double c = 0;
+    double d = 1;
+
+    // This transform, then `outer`.
+    Linear then(const Linear& outer) const {
+        return {a * outer.a + b * outer.c, a * outer.b + b * outer.d, c * outer.a + d * outer.c,
+                c * outer.b + d * outer.d};
+    }
+
+    double width() const { return std::abs(a) + std::abs(c); }
+    double height() const { return std::abs(b) + std::abs(d); }
+
+    // The box the unit square fills. A shear keeps the determinant but may
+    // stretch the box without end, and the box is what the library scales
+    // an image to.
+    double covered() const {
+        return capped(std::max(width(), thinnestSide) * std::max(height(), thinnestSide));
+    }
+
+    // The square of the longest side of that box. Unlike the box, it bounds
+    // what any further transform makes of it: a box under transforms in
+    // turn is at most the product of their reaches.
+    double reach() const {
+        const double side = std::max(width(), height());
+        return capped(side * side);
+    }
+
+    bool identity() const { return a == 1 && b == 0 && c == 0 && d == 1; }
+};
+
 bool isWhite(uchar c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
@@ -334,6 +380,21 @@ QByteArray stringBytes(const uchar* p, qint64 start, qint64 end) {
 struct Number {
     enum class Kind { none, direct, reference } kind = Kind::none;
     qint64 value = 0;
+
+    // A key given again: which of its values the PDF library takes depends
+    // on how it stores the dictionary, so the larger counts. False when
+    // that is not known here (a value given by reference).
+    bool merge(const Number& again) {
+        if (kind == Kind::none) {
+            *this = again;
+            return true;
+        }
+        if (kind == Kind::direct && again.kind == Kind::direct) {
+            value = std::max(value, again.value);
+            return true;
+        }
+        return again.kind == Kind::none;
+    }
 };
 
 struct Dict {
@@ -341,6 +402,8 @@ struct Dict {
     std::string subtype;
     Number width;
     Number height;
+    // Sides given more than once, one of them by reference.
+    bool sidesUnknown = false;
     std::vector<std::string> filters;
     qint64 length = -1;
     qint64 count = -1; // an object stream's /N
@@ -353,8 +416,8 @@ struct Dict {
     // /Encrypt or /ID given twice: which the PDF library takes is not known.
     bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
-    // How much a form's /Matrix scales areas: its determinant's size.
-    double matrixScale = 1;
+    // A form's /Matrix, when its first six entries are numbers.
+    std::optional<Linear> matrix;
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
     // A cross-reference stream's row layout and predictor; parameters
@@ -365,6 +428,9 @@ struct Dict {
     qint64 colors = 1;
     qint64 bitsPerComponent = 8;
     bool oddParameters = false;
+    // An image's own /BitsPerComponent; one given by reference is not read
+    // and counts as the most.
+    qint64 componentBits = 8;
 };
 
 struct Stream {
@@ -533,7 +599,7 @@ public:
                 continue;
             }
             if (k == "Matrix" && first.kind == Kind::arrayOpen) {
-                out.matrixScale = determinantSize(depth + 1);
+                out.matrix = linearPart(depth + 1);
                 continue;
             }
             std::vector<qint64> references;
@@ -546,9 +612,9 @@ public:
                 }
             }
             if (k == "Width") {
-                out.width = number;
+                out.sidesUnknown = !out.width.merge(number) || out.sidesUnknown;
             } else if (k == "Height") {
-                out.height = number;
+                out.sidesUnknown = !out.height.merge(number) || out.sidesUnknown;
             } else if (k == "Length" && number.kind == Number::Kind::direct) {
                 out.length = number.value;
             } else if (k == "N" && number.kind == Number::Kind::direct) {
@@ -565,8 +631,12 @@ public:
                 out.columns = number.value;
             } else if (k == "Colors" && number.kind == Number::Kind::direct) {
                 out.colors = number.value;
-            } else if (k == "BitsPerComponent" && number.kind == Number::Kind::direct) {
-                out.bitsPerComponent = number.value;
+            } else if (k == "BitsPerComponent") {
+                if (number.kind == Number::Kind::direct) {
+                    out.bitsPerComponent = number.value;
+                }
+                out.componentBits = std::max(
+                    out.componentBits, number.kind == Number::Kind::direct ? number.value : 16);
             } else if (k == "Filter" && first.kind == Kind::arrayOpen) {
                 out.filters = names;
             } else if (k == "Length1" || k == "Length2" || k == "Length3") {
@@ -625,9 +695,9 @@ private:
         }
     }
 
-    // The size of the determinant of the matrix being read, read to its
-    // end: 1 unless its first six entries are numbers.
-    double determinantSize(int depth) {
+    // The scaling part of the matrix being read, read to its end; nothing
+    // unless its first six entries are numbers.
+    std::optional<Linear> linearPart(int depth) {
         std::vector<double> numbers;
         bool all = true;
         while (true) {
@@ -644,10 +714,10 @@ private:
             }
         }
         if (numbers.size() < 6) {
-            return 1;
+            return std::nullopt;
         }
-        const double size = std::abs(numbers[0] * numbers[3] - numbers[1] * numbers[2]);
-        return std::isfinite(size) ? size : std::numeric_limits<double>::max();
+        const Linear matrix{numbers[0], numbers[1], numbers[2], numbers[3]};
+        return std::isfinite(matrix.reach()) ? matrix : Linear{largestArea, 0, 0, largestArea};
     }
 
     // The first string of the array being read, which is read to its end.
@@ -1032,13 +1102,29 @@ std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Strea
     return outputs;
 }
 
-// What a drawing covers is what the library scales an image to before it
-// clips it: the area of the unit square under the current transform, in the
-// content's own units. Transforms past this are beyond every bound.
-constexpr double largestArea = 1e300;
-
 // The operands the library keeps before an operator; it drops any more.
 constexpr size_t maximumOperands = 33;
+
+// What one stream draws: the XObjects by name, each with the times it is
+// drawn, the areas its drawings cover and the reaches of their transforms;
+// the same of its inline images, and the work of reading their pixels.
+struct Drawings {
+    std::map<std::string, qint64> draws;
+    std::map<std::string, double> areas;
+    std::map<std::string, double> reaches;
+    double inlineArea = 0;
+    double inlineReach = 0;
+    qint64 inlineWork = 0;
+};
+
+// A pixel of an image drawn costs about an eighth of a byte of content. One
+// of more than eight bits a component the library converts on its own,
+// without the table it makes for fewer bits: eight times the work.
+constexpr qint64 pixelsPerByteOfWork = 8;
+
+qint64 pixelWork(qint64 width, qint64 height, qint64 bits) {
+    return width * height * (bits > 8 ? 8 : 1) / pixelsPerByteOfWork + 1;
+}
 
 // Content: the nesting of saved graphics states, inline images, and the area
 // each drawing covers.
@@ -1046,16 +1132,17 @@ class ContentReader {
 public:
     explicit ContentReader(const PdfCostCheck::Limits& limits) : m_limits(limits) {}
 
-    // False once the content is over a limit. The XObjects it draws, by
-    // name, are counted into `draws`, the areas they cover into `areas`,
-    // and inline images' into `inlineArea`.
-    bool read(const Bytes& content, std::map<std::string, qint64>& draws,
-              std::map<std::string, double>& areas, double& inlineArea) {
+    // False once the content is over a limit. What it draws is added to
+    // `drawings`.
+    bool read(const Bytes& content, Drawings& drawings) {
         Lexer lexer(reinterpret_cast<const char*>(content.data()), qint64(content.size()));
         std::string lastName;
         // Each stream's drawings are measured in its own units.
-        m_area = 1;
+        m_matrix = Linear{};
+        m_exact = true;
         m_saved.clear();
+        m_peak = 1;
+        m_plain = true;
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
         // an operand of another kind.
@@ -1098,41 +1185,69 @@ public:
             }
             const std::string_view word = token.view();
             if (word == "Do") {
-                ++draws[lastName];
-                double& area = areas[lastName];
-                area = std::min(largestArea, area + m_area);
+                ++drawings.draws[lastName];
+                double& area = drawings.areas[lastName];
+                area = capped(area + covered());
+                double& reach = drawings.reaches[lastName];
+                reach = capped(reach + m_matrix.reach());
             } else if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
                 }
-                m_saved.push_back(m_area);
+                m_saved.push_back({m_matrix, m_exact});
             } else if (word == "Q") {
                 m_depth = std::max<qint64>(0, m_depth - 1);
-                if (!m_saved.empty()) {
-                    m_area = m_saved.back();
-                    m_saved.pop_back();
-                }
+                restore();
             } else if (word == "cm") {
                 concatenate(operands);
             } else if (word == "BI") {
-                if (!inlineImage(lexer)) {
+                qint64 work = 0;
+                if (!inlineImage(lexer, work)) {
                     return false;
                 }
-                inlineArea = std::min(largestArea, inlineArea + m_area);
+                drawings.inlineWork = std::min(largestWork, drawings.inlineWork + work);
+                drawings.inlineArea = capped(drawings.inlineArea + covered());
+                drawings.inlineReach = capped(drawings.inlineReach + m_matrix.reach());
             }
             operands.clear();
         }
     }
 
-    // The area the unit square covers at the end of the content last read,
-    // with the saved states it never restored left as they are.
-    double endingArea() const { return m_area; }
+    // The largest reach of any transform the content last read held, saved
+    // states included: what a later part of the page's content may go on
+    // from, or restore.
+    double peak() const { return m_peak; }
+
+    // Whether that content left the transform alone throughout.
+    bool plain() const { return m_plain; }
 
 private:
-    // The inline image's keys up to ID, then past its data to EI.
-    static bool inlineImage(Lexer& lexer) {
+    static constexpr qint64 largestWork = std::numeric_limits<qint64>::max() / 4;
+
+    double covered() const { return m_exact ? m_matrix.covered() : m_matrix.reach(); }
+
+    // A Q with nothing saved in this stream is ignored by the library, or,
+    // in a page's content in parts, restores a state an earlier part saved.
+    // From then on the transform is known only by its reach: the current
+    // one's, and the others parts' through their peaks.
+    void restore() {
+        if (!m_saved.empty()) {
+            std::tie(m_matrix, m_exact) = m_saved.back();
+            m_saved.pop_back();
+            return;
+        }
+        const double side = std::max(1.0, std::sqrt(m_matrix.reach()));
+        m_matrix = Linear{side, 0, 0, side};
+        m_exact = false;
+        m_plain = m_plain && side == 1;
+    }
+
+    // The inline image's keys up to ID, then past its data to EI; the work
+    // of reading its pixels into `work`.
+    static bool inlineImage(Lexer& lexer, qint64& work) {
         qint64 width = -1;
         qint64 height = -1;
+        qint64 bits = 8;
         std::string key;
         while (true) {
             const Token token = lexer.next();
@@ -1146,17 +1261,24 @@ private:
                 key = std::string(token.view());
                 continue;
             }
+            // A key given again counts at its largest: which value the
+            // library takes depends on how many keys there are.
             if (token.kind == Kind::integer) {
                 if (key == "W" || key == "Width") {
-                    width = token.value;
+                    width = std::max(width, token.value);
                 } else if (key == "H" || key == "Height") {
-                    height = token.value;
+                    height = std::max(height, token.value);
+                } else if (key == "BPC" || key == "BitsPerComponent") {
+                    bits = std::max(bits, token.value);
                 }
             }
             key.clear();
         }
-        if (width > 0 && height > 0 && !ImageLimits::admits(width, height)) {
-            return false;
+        if (width > 0 && height > 0) {
+            if (!ImageLimits::admits(width, height)) {
+                return false;
+            }
+            work = pixelWork(width, height, bits);
         }
         const uchar* p = lexer.bytes();
         const qint64 n = lexer.size();
@@ -1176,7 +1298,7 @@ private:
     }
 
     // The library takes the last six of the operands it kept, when all six
-    // are numbers; the area scales by the transform's determinant.
+    // are numbers, and puts the transform before the current one.
     void concatenate(const std::vector<std::optional<double>>& operands) {
         if (operands.size() < 6) {
             return;
@@ -1187,16 +1309,25 @@ private:
                 return;
             }
         }
-        const double determinant = std::abs(*six[0] * *six[3] - *six[1] * *six[2]);
-        m_area =
-            std::isfinite(determinant) ? std::min(largestArea, m_area * determinant) : largestArea;
+        const Linear given{*six[0], *six[1], *six[2], *six[3]};
+        m_matrix = given.then(m_matrix);
+        if (!std::isfinite(m_matrix.a) || !std::isfinite(m_matrix.b) ||
+            !std::isfinite(m_matrix.c) || !std::isfinite(m_matrix.d)) {
+            m_matrix = Linear{largestArea, 0, 0, largestArea};
+        }
+        m_peak = std::max(m_peak, m_matrix.reach());
+        m_plain = m_plain && m_matrix.identity();
     }
 
     const PdfCostCheck::Limits& m_limits;
     qint64 m_depth = 0;
-    // The area the unit square covers now, and as each saved state had it.
-    double m_area = 1;
-    std::vector<double> m_saved;
+    // The transform now, whether its box is known (see restore()), and the
+    // same of each saved state.
+    Linear m_matrix;
+    bool m_exact = true;
+    std::vector<std::pair<Linear, bool>> m_saved;
+    double m_peak = 1;
+    bool m_plain = true;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -1666,21 +1797,18 @@ bool holdsData(const Dict& dict) {
            dict.type == "Metadata" || dict.type == "XRef";
 }
 
-// A pixel of an image drawn costs about an eighth of a byte of content.
-constexpr qint64 pixelsPerByteOfWork = 8;
-
 // An image the library scales up is made at the size it covers before it is
 // clipped: each pixel it covers at the resolution a print is drawn at counts
 // as a pixel of the image does.
 constexpr double devicePixelsPerSquarePoint = (600.0 / 72.0) * (600.0 / 72.0);
 
 struct Drawn {
-    qint64 work = 0;                     // bytes of content, or pixels over pixelsPerByteOfWork
-    std::map<std::string, qint64> draws; // XObject name -> times drawn
-    std::map<std::string, double> areas; // XObject name -> area its drawings cover
-    double inlineArea = 0;               // the area inline images cover
-    double scale = 1;                    // how much a form's matrix scales areas
-    double endingArea = 1;               // the transform content leaves behind
+    qint64 work = 0; // bytes of content, or pixels over pixelsPerByteOfWork
+    Drawings drawings;
+    double scale = 1;    // the reach of a form's matrix
+    bool shaped = false; // whether the form has a matrix
+    double peak = 1;     // the largest transform the content holds
+    bool plain = true;   // whether the content leaves the transform alone
     bool drawsContent = false;
     bool image = false;
 };
@@ -1709,8 +1837,8 @@ struct WorkCount {
             return budget + 1;
         }
         open.insert(object);
-        qint64 total = found->second.work;
-        for (const auto& [name, times] : found->second.draws) {
+        qint64 total = std::min(budget + 1, found->second.work + found->second.drawings.inlineWork);
+        for (const auto& [name, times] : found->second.drawings.draws) {
             qint64 most = 0;
             const auto [first, last] = xobjects.equal_range(name);
             for (auto it = first; it != last && most <= budget; ++it) {
@@ -1732,47 +1860,69 @@ struct WorkCount {
     }
 };
 
-// The area an object's drawings cover in its own units, with all it draws:
-// an image drawn covers its unit square, a form what its content covers,
-// under each transform it is drawn with. A form that draws itself, or forms
-// nested deeper than any real document nests them, cover more than any
-// bound.
+// What an object's drawings cover in its own units, with all it draws.
+struct Cover {
+    // Drawn as it is: an image drawn covers the box of its unit square.
+    double area = 0;
+    // Drawn under any further transform: at most this times its reach.
+    double reach = 0;
+};
+
+// The cover of an object: an image its unit square, a form what its content
+// covers, under each transform it is drawn with. A form that draws itself,
+// or forms nested deeper than any real document nests them, cover more than
+// any bound.
 struct AreaCount {
     const std::map<qint64, Drawn>& drawn;
     const std::multimap<std::string, qint64>& xobjects;
-    std::map<qint64, double> known{};
+    std::map<qint64, Cover> known{};
     std::set<qint64> open{};
 
-    double of(qint64 object, int depth) {
+    Cover of(qint64 object, int depth) {
         const auto found = drawn.find(object);
         if (found == drawn.end()) {
-            return 0;
+            return {};
         }
         const Drawn& drawing = found->second;
-        if (drawing.image && !drawing.drawsContent) {
-            return 1;
+        if (plainImage(drawing)) {
+            return {1, 1};
         }
         if (const auto done = known.find(object); done != known.end()) {
             return done->second;
         }
         if (depth > WorkCount::maximumNesting || open.count(object) > 0) {
-            return largestArea;
+            return {largestArea, largestArea};
         }
         open.insert(object);
-        double total = drawing.inlineArea;
-        for (const auto& [name, area] : drawing.areas) {
-            double most = 0;
+        const Drawings& drawings = drawing.drawings;
+        Cover total{drawings.inlineArea, drawings.inlineReach};
+        for (const auto& [name, reach] : drawings.reaches) {
+            const auto area = drawings.areas.find(name);
+            Cover most;
             const auto [first, last] = xobjects.equal_range(name);
-            for (auto it = first; it != last && most < largestArea; ++it) {
-                most = std::max(most, of(it->second, depth + 1));
+            for (auto it = first; it != last && most.area < largestArea; ++it) {
+                // An image's boxes are known; what a form draws is bounded
+                // through the reach of the transforms it is drawn with.
+                const auto inner = drawn.find(it->second);
+                const bool image = inner != drawn.end() && plainImage(inner->second);
+                const double formReach =
+                    image ? 0 : capped(reach * of(it->second, depth + 1).reach);
+                most.area = std::max(most.area, image ? area->second : formReach);
+                most.reach = std::max(most.reach, image ? reach : formReach);
             }
-            total = std::min(largestArea, total + area * most);
+            total.area = capped(total.area + most.area);
+            total.reach = capped(total.reach + most.reach);
         }
         open.erase(object);
-        total = std::min(largestArea, total * drawing.scale);
+        total.reach = capped(total.reach * drawing.scale);
+        if (drawing.shaped) {
+            total.area = total.reach;
+        }
         known[object] = total;
         return total;
     }
+
+    static bool plainImage(const Drawn& drawing) { return drawing.image && !drawing.drawsContent; }
 
     // Over the budget, at the resolution a print is drawn at.
     static bool exceeds(double area, qint64 budget) {
@@ -2065,6 +2215,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         const qint64 key = stream.object >= 0 ? stream.object : --unnumbered;
         const bool named = stream.object >= 0 && findings.contents.count(stream.object) > 0;
         const bool image = isImage(stream.dict);
+        if (image && stream.dict.sidesUnknown) {
+            return Verdict::unreadable;
+        }
         if (image && stream.dict.width.kind != Number::Kind::none &&
             stream.dict.height.kind != Number::Kind::none) {
             const auto width = resolve(stream.dict.width);
@@ -2077,7 +2230,8 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
             if (*width > 0 && *height > 0) {
                 Drawn& pixels = drawn[key];
-                pixels.work = std::max(pixels.work, *width * *height / pixelsPerByteOfWork + 1);
+                pixels.work =
+                    std::max(pixels.work, pixelWork(*width, *height, stream.dict.componentBits));
                 pixels.image = true;
             }
         }
@@ -2112,15 +2266,19 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         Drawn& work = drawn[key];
         work.drawsContent = !dataLike;
         if (stream.dict.subtype == "Form") {
-            work.scale = stream.dict.matrixScale;
+            if (stream.dict.matrix) {
+                work.scale = stream.dict.matrix->reach();
+                work.shaped = true;
+            }
         }
         for (const Bytes& bytes : *decoded) {
             used += qint64(bytes.size());
             work.work += qint64(bytes.size());
-            if (used > limit || !content.read(bytes, work.draws, work.areas, work.inlineArea)) {
+            if (used > limit || !content.read(bytes, work.drawings)) {
                 return Verdict::tooLarge;
             }
-            work.endingArea = std::max(work.endingArea, content.endingArea());
+            work.peak = std::max(work.peak, content.peak());
+            work.plain = work.plain && content.plain();
         }
     }
     for (const qint64 dictionary : findings.xobjectDictionaries) {
@@ -2150,27 +2308,39 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     // So is the area its images cover, scaled as the library scales them.
     AreaCount areas{drawn, findings.xobjects};
     // A page's content in parts goes on from each part's transform into the
-    // next, in an order not known here: each part's drawings count under
-    // every other part's enlargement.
-    const auto enlargement = [&drawn](qint64 object) {
+    // next, in an order not known here, and a part may restore a state that
+    // another saved. A part's drawings count as they are while every other
+    // part leaves the transform alone; otherwise by their reach, under every
+    // other part's largest transform.
+    const auto plain = [&drawn](qint64 object) {
         const auto found = drawn.find(object);
-        return found == drawn.end() ? 1.0 : std::max(1.0, found->second.endingArea);
+        return found == drawn.end() || found->second.plain;
+    };
+    const auto enlargement = [&](qint64 object) {
+        return plain(object) ? 1.0 : std::max(1.0, drawn.at(object).peak);
     };
     double enlarged = 1;
+    qint64 shaping = 0;
     for (const qint64 object : findings.contents) {
-        enlarged = std::min(largestArea, enlarged * enlargement(object));
+        enlarged = capped(enlarged * enlargement(object));
+        shaping += plain(object) ? 0 : 1;
     }
     double covered = 0;
     for (const qint64 object : findings.contents) {
-        const double others =
-            enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
-        covered = std::min(largestArea, covered + areas.of(object, 0) * others);
+        const Cover cover = areas.of(object, 0);
+        if (shaping == 0 || (shaping == 1 && !plain(object))) {
+            covered = capped(covered + cover.area);
+        } else {
+            const double others =
+                enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
+            covered = capped(covered + cover.reach * others);
+        }
     }
     if (AreaCount::exceeds(covered, budget)) {
         return Verdict::tooLarge;
     }
     for (const auto& [object, work] : drawn) {
-        if (work.drawsContent && AreaCount::exceeds(areas.of(object, 0), budget)) {
+        if (work.drawsContent && AreaCount::exceeds(areas.of(object, 0).area, budget)) {
             return Verdict::tooLarge;
         }
     }

@@ -331,6 +331,112 @@ TEST(PdfCostCheck, anImageScaledFarBeyondThePageCountsTheAreaItCovers) {
     EXPECT_EQ(why, PictureRefusal::tooLarge);
 }
 
+// The library scales an image to the box its unit square fills, and a shear
+// keeps the determinant while it stretches the box without end: one pixel
+// drawn so took half a minute. So did a box as thin as nothing but as long
+// as the shear, and forms and the parts of a page's content carry shears on.
+TEST(PdfCostCheck, aShearedOrThinDrawingCountsTheBoxItFills) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const QByteArray resources = "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>";
+    const auto verdict = [&](const QByteArray& content, const QList<QByteArray>& more = {}) {
+        QList<QByteArray> objects{pixel};
+        objects += more;
+        return PdfCostCheck::check(tp::pdfPage(content, resources, objects));
+    };
+    EXPECT_EQ(verdict("q 200 50 0 100 0 0 cm /Im0 Do Q"), Verdict::bounded);
+    EXPECT_EQ(verdict("q 200 100000000000000000000 0 100 0 0 cm /Im0 Do Q"), Verdict::tooLarge);
+    EXPECT_EQ(verdict("q 1 100000000 0 1 0 0 cm 1 0 -0.00000001 1 0 0 cm /Im0 Do Q"),
+              Verdict::tooLarge);
+    EXPECT_EQ(verdict("q 1000000000 0 0 0.000000001 0 0 cm /Im0 Do Q"), Verdict::tooLarge);
+    EXPECT_EQ(verdict("q 100000 0 0 0.000000001 0 0 cm /Im0 Do Q"), Verdict::bounded);
+
+    // A form drawing the image over its box, drawn under a shear whose
+    // determinant is one.
+    const auto form = [](const QByteArray& matrix) {
+        const QByteArray content = "q 200 0 0 100 0 0 cm /Im0 Do Q";
+        return "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] " + matrix +
+               " /Resources << /XObject << /Im0 5 0 R >> >> /Length " +
+               QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    EXPECT_EQ(verdict("/Fm0 Do", {form({})}), Verdict::bounded);
+    EXPECT_EQ(verdict("/Fm0 Do", {form("/Matrix [1 0 0 1 0 0]")}), Verdict::bounded);
+    EXPECT_EQ(verdict("q 10000 10000 0 0.0001 0 0 cm /Fm0 Do Q", {form({})}), Verdict::tooLarge);
+    EXPECT_EQ(verdict("/Fm0 Do", {form("/Matrix [10000 10000 0 0.0001 0 0]")}), Verdict::tooLarge);
+
+    // A page's content in parts: a later part restores a state an earlier
+    // one saved, whatever the earlier part's transform at its end.
+    const auto stream = [](const QByteArray& content) {
+        return "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+               "\nendstream";
+    };
+    const auto inParts = [&](const QByteArray& first, const QByteArray& second) {
+        return PdfCostCheck::check(tp::pdfOfObjects(
+            {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents [4 0 R 6 0 R] "
+             "/Resources " +
+                 resources + " >>",
+             stream(first), pixel, stream(second)}));
+    };
+    EXPECT_EQ(inParts("q 40000 0 0 10000 0 0 cm q 0.00000001 0 0 0.00000001 0 0 cm", "Q Q /Im0 Do"),
+              Verdict::tooLarge);
+    // A part that saves and restores around the drawing, the usual way
+    // content is put together, leaves each drawing's box as it is.
+    EXPECT_EQ(inParts("q", "Q q 200 0 0 100 0 0 cm /Im0 Do Q"), Verdict::bounded);
+    EXPECT_EQ(inParts("q", QByteArray("q 200 0 0 100 0 0 cm /Im0 Do Q ").repeated(500) + "Q"),
+              Verdict::bounded);
+}
+
+// Reading an image's pixels is work each time it is drawn: sixteen bits a
+// component take the library eight times as long as eight. An inline
+// image's pixels count too, and a key given twice counts at its larger
+// value, as the library may take either.
+TEST(PdfCostCheck, theWorkOfAnImagesPixelsCountsHowTheyAreRead) {
+    const auto image = [](const QByteArray& bits) {
+        return "<< /Type /XObject /Subtype /Image /Width 8000 /Height 8000 /ColorSpace "
+               "/DeviceGray /BitsPerComponent " +
+               bits + " /Length 4 >>\nstream\n\x80\x80\x80\x80\nendstream";
+    };
+    const QByteArray tenTimes = QByteArray("q 200 0 0 100 0 0 cm /Im0 Do Q ").repeated(10);
+    const QByteArray resources = "<< /XObject << /Im0 5 0 R >> >>";
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(tenTimes, resources, {image("8")})),
+              Verdict::bounded);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(tenTimes, resources, {image("16")})),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(tenTimes, resources, {image("6 0 R"), "16"})),
+              Verdict::tooLarge);
+
+    // A form holding one inline image, drawn a hundred times.
+    const auto form = [](const QByteArray& inlineKeys) {
+        const QByteArray content =
+            "q 200 0 0 100 0 0 cm BI " + inlineKeys + " /CS /G ID \x80\x80 EI Q";
+        return "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Length " +
+               QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    const QByteArray hundredTimes = QByteArray("/Fm0 Do ").repeated(100);
+    const QByteArray formResources = "<< /XObject << /Fm0 5 0 R >> >>";
+    EXPECT_EQ(PdfCostCheck::check(
+                  tp::pdfPage(hundredTimes, formResources, {form("/W 800 /H 800 /BPC 8")})),
+              Verdict::bounded);
+    EXPECT_EQ(PdfCostCheck::check(
+                  tp::pdfPage(hundredTimes, formResources, {form("/W 8000 /H 8000 /BPC 8")})),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(hundredTimes, formResources,
+                                              {form("/W 8000 /H 800 /BPC 16 /BPC 8 /W 800")})),
+              Verdict::tooLarge);
+    // The key given twice: a size the cap refuses, by either name.
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(
+                  "BI /W 10000 /H 1000000 /Width 10 /BPC 8 /CS /G ID \x80 EI", "<< >>")),
+              Verdict::tooLarge);
+    const auto twice = [](const QByteArray& width) {
+        return "<< /Type /XObject /Subtype /Image /Width 10 /Height 1000000 /Width " + width +
+               " /ColorSpace /DeviceGray /BitsPerComponent 8 /Length 1 >>\nstream\n\x80\nendstream";
+    };
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("/Im0 Do", resources, {twice("10000")})),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("/Im0 Do", resources, {twice("6 0 R"), "10000"})),
+              Verdict::unreadable);
+}
+
 namespace {
 
 // Objects at the offsets given, in a cross-reference table; the catalog is
