@@ -1,7 +1,9 @@
 #include "platform/graphics/PdfCostCheck.h"
 
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/PdfCover.h"
 #include "platform/graphics/PdfSecurityHandler.h"
+#include "platform/graphics/PdfTransform.h"
 
 #include <QScopeGuard>
 
@@ -32,48 +34,17 @@ constexpr int maximumDepth = 32;
 // What a drawing covers is what the library scales an image to before it
 // clips it: the box around the unit square under the current transform, in
 // the content's own units, no side thinner than a pixel at the resolution a
-// print is drawn at. Transforms past this are beyond every bound.
-constexpr double largestArea = 1e300;
+// print is drawn at.
+constexpr double largestArea = PdfCover::largest;
 constexpr double thinnestSide = 72.0 / 600.0;
 
 double capped(double area) {
-    return area < largestArea ? area : largestArea;
+    return PdfCover::capped(area);
 }
 
-// The part of a transform that scales, turns and shears, as the library
-// applies it: a point (x, y) goes to (a x + c y, b x + d y).
-struct Linear {
-    double a = 1;
-    double b = 0;
-    double c = 0;
-    double d = 1;
-
-    // This transform, then `outer`.
-    Linear then(const Linear& outer) const {
-        return {a * outer.a + b * outer.c, a * outer.b + b * outer.d, c * outer.a + d * outer.c,
-                c * outer.b + d * outer.d};
-    }
-
-    double width() const { return std::abs(a) + std::abs(c); }
-    double height() const { return std::abs(b) + std::abs(d); }
-
-    // The box the unit square fills. A shear keeps the determinant but may
-    // stretch the box without end, and the box is what the library scales
-    // an image to.
-    double covered() const {
-        return capped(std::max(width(), thinnestSide) * std::max(height(), thinnestSide));
-    }
-
-    // The square of the longest side of that box. Unlike the box, it bounds
-    // what any further transform makes of it: a box under transforms in
-    // turn is at most the product of their reaches.
-    double reach() const {
-        const double side = std::max(width(), height());
-        return capped(side * side);
-    }
-
-    bool identity() const { return a == 1 && b == 0 && c == 0 && d == 1; }
-};
+PdfTransform unboundedTransform() {
+    return {largestArea, 0, 0, largestArea};
+}
 
 bool isWhite(uchar c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
@@ -306,6 +277,14 @@ double numberValue(const Token& token) {
     return std::strtod(std::string(token.view()).c_str(), nullptr);
 }
 
+// A number token's integer part, as the library takes a real where it wants
+// an integer; past the range of integers, the nearest end of it.
+qint64 wholePart(const Token& token) {
+    const double value = std::trunc(numberValue(token));
+    constexpr double most = 9.0e18;
+    return qint64(std::clamp(value, -most, most));
+}
+
 // Strings longer than this are no entries of an encryption dictionary or an
 // identifier that is read here.
 constexpr qint64 maximumStringBytes = 256;
@@ -417,7 +396,7 @@ struct Dict {
     bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
     // A form's /Matrix, when its first six entries are numbers.
-    std::optional<Linear> matrix;
+    std::optional<PdfTransform> matrix;
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
     // A cross-reference stream's row layout and predictor; parameters
@@ -448,6 +427,9 @@ struct Findings {
     std::map<qint64, std::vector<qint64>> arrays; // object -> references of its array
     std::set<qint64> contents;                    // objects named by /Contents
     std::vector<qint64> contentArrays;            // arrays named by /Contents, unresolved
+    // Each /Contents given as an array: the page's content in parts, in
+    // order, a part named twice drawn twice.
+    std::vector<std::vector<qint64>> contentGroups;
     // XObjects by the names resources give them, across the whole file; a
     // name given to several objects stands for the costliest.
     std::multimap<std::string, qint64> xobjects;
@@ -602,19 +584,31 @@ public:
                 out.matrix = linearPart(depth + 1);
                 continue;
             }
+
             std::vector<qint64> references;
             std::vector<std::string> names;
             const Number number = value(first, depth, &out, &references, &names);
+            if (k == "Matrix" && number.kind == Number::Kind::reference) {
+                // A matrix given by reference is not read here.
+                out.matrix = unboundedTransform();
+            }
             if (number.kind == Number::Kind::reference) {
                 out.namedReferences.emplace_back(k, number.value);
                 if (k == "XObject") {
                     m_findings.xobjectDictionaries.push_back(number.value);
                 }
             }
-            if (k == "Width") {
-                out.sidesUnknown = !out.width.merge(number) || out.sidesUnknown;
-            } else if (k == "Height") {
-                out.sidesUnknown = !out.height.merge(number) || out.sidesUnknown;
+            // The library takes an image's sides by their short names too,
+            // and a real for its integer part.
+            const Number side =
+                first.kind == Kind::real ? Number{Number::Kind::direct, wholePart(first)} : number;
+            if (k == "Width" || k == "W") {
+                out.sidesUnknown = !out.width.merge(side) || out.sidesUnknown;
+            } else if (k == "Height" || k == "H") {
+                out.sidesUnknown = !out.height.merge(side) || out.sidesUnknown;
+            } else if (k == "BPC") {
+                out.componentBits = std::max(
+                    out.componentBits, number.kind == Number::Kind::direct ? number.value : 16);
             } else if (k == "Length" && number.kind == Number::Kind::direct) {
                 out.length = number.value;
             } else if (k == "N" && number.kind == Number::Kind::direct) {
@@ -653,6 +647,9 @@ public:
                     m_findings.contentArrays.push_back(number.value);
                 }
                 m_findings.contents.insert(references.begin(), references.end());
+                if (!references.empty()) {
+                    m_findings.contentGroups.push_back(references);
+                }
             }
         }
     }
@@ -695,29 +692,36 @@ private:
         }
     }
 
-    // The scaling part of the matrix being read, read to its end; nothing
-    // unless its first six entries are numbers.
-    std::optional<Linear> linearPart(int depth) {
-        std::vector<double> numbers;
-        bool all = true;
+    // The scaling part of the matrix being read, read to its end, as the
+    // library takes it: each of the first entries that is no number counts
+    // as 0, as do entries missing. One given by reference is not read here:
+    // the matrix is past every bound.
+    PdfTransform linearPart(int depth) {
+        std::vector<double> entries;
+        bool referenced = false;
         while (true) {
             const Token token = m_lexer.next();
             if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
                 break;
             }
-            if (numbers.size() < 6 && all &&
-                (token.kind == Kind::integer || token.kind == Kind::real)) {
-                numbers.push_back(numberValue(token));
+            double entry = 0;
+            if (token.kind == Kind::real) {
+                entry = numberValue(token);
             } else {
-                all = all && numbers.size() >= 6;
-                value(token, depth);
+                const Number number = value(token, depth);
+                if (number.kind == Number::Kind::direct) {
+                    entry = numberValue(token);
+                } else if (number.kind == Number::Kind::reference && entries.size() < 4) {
+                    referenced = true;
+                }
             }
+            entries.push_back(entry);
         }
-        if (numbers.size() < 6) {
-            return std::nullopt;
+        if (referenced) {
+            return unboundedTransform();
         }
-        const Linear matrix{numbers[0], numbers[1], numbers[2], numbers[3]};
-        return std::isfinite(matrix.reach()) ? matrix : Linear{largestArea, 0, 0, largestArea};
+        entries.resize(std::max<std::size_t>(entries.size(), 4), 0);
+        return PdfTransform{entries[0], entries[1], entries[2], entries[3]};
     }
 
     // The first string of the array being read, which is read to its end.
@@ -1106,14 +1110,12 @@ std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Strea
 constexpr size_t maximumOperands = 33;
 
 // What one stream draws: the XObjects by name, each with the times it is
-// drawn, the areas its drawings cover and the reaches of their transforms;
-// the same of its inline images, and the work of reading their pixels.
+// drawn and the transforms it is drawn with; what its inline images cover,
+// and the work of reading their pixels.
 struct Drawings {
     std::map<std::string, qint64> draws;
-    std::map<std::string, double> areas;
-    std::map<std::string, double> reaches;
-    double inlineArea = 0;
-    double inlineReach = 0;
+    std::map<std::string, PdfCover::Map> transforms;
+    PdfCover inlineCover;
     qint64 inlineWork = 0;
 };
 
@@ -1138,11 +1140,9 @@ public:
         Lexer lexer(reinterpret_cast<const char*>(content.data()), qint64(content.size()));
         std::string lastName;
         // Each stream's drawings are measured in its own units.
-        m_matrix = Linear{};
+        m_matrix = PdfTransform{};
         m_exact = true;
         m_saved.clear();
-        m_peak = 1;
-        m_plain = true;
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
         // an operand of another kind.
@@ -1186,10 +1186,7 @@ public:
             const std::string_view word = token.view();
             if (word == "Do") {
                 ++drawings.draws[lastName];
-                double& area = drawings.areas[lastName];
-                area = capped(area + covered());
-                double& reach = drawings.reaches[lastName];
-                reach = capped(reach + m_matrix.reach());
+                drawings.transforms[lastName].add(drawnWith());
             } else if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
@@ -1206,40 +1203,62 @@ public:
                     return false;
                 }
                 drawings.inlineWork = std::min(largestWork, drawings.inlineWork + work);
-                drawings.inlineArea = capped(drawings.inlineArea + covered());
-                drawings.inlineReach = capped(drawings.inlineReach + m_matrix.reach());
+                drawings.inlineCover += PdfCover::unitSquare().under(drawnWith());
             }
             operands.clear();
         }
     }
 
-    // The largest reach of any transform the content last read held, saved
-    // states included: what a later part of the page's content may go on
-    // from, or restore.
-    double peak() const { return m_peak; }
+    // A Q with nothing saved in a stream is ignored by the library, unless
+    // the stream is one of a page's content in parts: there it restores a
+    // state another part saved, which the content is read as then.
+    void setPartOfMany(bool partOfMany) { m_partOfMany = partOfMany; }
 
-    // Whether that content left the transform alone throughout.
-    bool plain() const { return m_plain; }
+    // What the content last read leaves to a later part of a page's content:
+    // the transform at its end and the states it saved and did not restore.
+    // Their largest reach, at least 1, and whether all of them are the
+    // identity.
+    double peak() const {
+        double most = std::max(1.0, m_matrix.reach());
+        for (const auto& [matrix, exact] : m_saved) {
+            most = std::max(most, matrix.reach());
+        }
+        return most;
+    }
+    bool plain() const {
+        return m_matrix.identity() && std::all_of(m_saved.begin(), m_saved.end(),
+                                                  [](const auto& s) { return s.first.identity(); });
+    }
 
 private:
     static constexpr qint64 largestWork = std::numeric_limits<qint64>::max() / 4;
 
-    double covered() const { return m_exact ? m_matrix.covered() : m_matrix.reach(); }
+    // The transform a drawing counts as drawn with. Once a restored state is
+    // not known here (see restore()), only the reach of the one tracked
+    // bounds it: its box is at most that long in every direction.
+    PdfTransform drawnWith() const {
+        if (m_exact) {
+            return m_matrix;
+        }
+        const double side = std::max(m_matrix.width(), m_matrix.height());
+        return {side, side, side, side};
+    }
 
-    // A Q with nothing saved in this stream is ignored by the library, or,
-    // in a page's content in parts, restores a state an earlier part saved.
-    // From then on the transform is known only by its reach: the current
-    // one's, and the others parts' through their peaks.
     void restore() {
         if (!m_saved.empty()) {
             std::tie(m_matrix, m_exact) = m_saved.back();
             m_saved.pop_back();
             return;
         }
-        const double side = std::max(1.0, std::sqrt(m_matrix.reach()));
-        m_matrix = Linear{side, 0, 0, side};
+        if (!m_partOfMany) {
+            return;
+        }
+        // The state restored is another part's, at most that part's peak,
+        // which counts against this part's drawings: tracked from here on
+        // relative to it, at least as large as the transform so far.
+        const double side = std::max({1.0, m_matrix.width(), m_matrix.height()});
+        m_matrix = PdfTransform{side, 0, 0, side};
         m_exact = false;
-        m_plain = m_plain && side == 1;
     }
 
     // The inline image's keys up to ID, then past its data to EI; the work
@@ -1263,13 +1282,14 @@ private:
             }
             // A key given again counts at its largest: which value the
             // library takes depends on how many keys there are.
-            if (token.kind == Kind::integer) {
+            if (token.kind == Kind::integer || token.kind == Kind::real) {
+                const qint64 number = wholePart(token);
                 if (key == "W" || key == "Width") {
-                    width = std::max(width, token.value);
+                    width = std::max(width, number);
                 } else if (key == "H" || key == "Height") {
-                    height = std::max(height, token.value);
+                    height = std::max(height, number);
                 } else if (key == "BPC" || key == "BitsPerComponent") {
-                    bits = std::max(bits, token.value);
+                    bits = std::max(bits, number);
                 }
             }
             key.clear();
@@ -1309,25 +1329,17 @@ private:
                 return;
             }
         }
-        const Linear given{*six[0], *six[1], *six[2], *six[3]};
-        m_matrix = given.then(m_matrix);
-        if (!std::isfinite(m_matrix.a) || !std::isfinite(m_matrix.b) ||
-            !std::isfinite(m_matrix.c) || !std::isfinite(m_matrix.d)) {
-            m_matrix = Linear{largestArea, 0, 0, largestArea};
-        }
-        m_peak = std::max(m_peak, m_matrix.reach());
-        m_plain = m_plain && m_matrix.identity();
+        m_matrix = PdfTransform{*six[0], *six[1], *six[2], *six[3]}.then(m_matrix);
     }
 
     const PdfCostCheck::Limits& m_limits;
     qint64 m_depth = 0;
-    // The transform now, whether its box is known (see restore()), and the
-    // same of each saved state.
-    Linear m_matrix;
+    bool m_partOfMany = false;
+    // The transform now, whether it is known exactly (see restore()), and
+    // the same of each saved state.
+    PdfTransform m_matrix;
     bool m_exact = true;
-    std::vector<std::pair<Linear, bool>> m_saved;
-    double m_peak = 1;
-    bool m_plain = true;
+    std::vector<std::pair<PdfTransform, bool>> m_saved;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -1805,10 +1817,9 @@ constexpr double devicePixelsPerSquarePoint = (600.0 / 72.0) * (600.0 / 72.0);
 struct Drawn {
     qint64 work = 0; // bytes of content, or pixels over pixelsPerByteOfWork
     Drawings drawings;
-    double scale = 1;    // the reach of a form's matrix
-    bool shaped = false; // whether the form has a matrix
-    double peak = 1;     // the largest transform the content holds
-    bool plain = true;   // whether the content leaves the transform alone
+    std::optional<PdfTransform> matrix; // a form's
+    double peak = 1;                    // what the content leaves to later parts
+    bool plain = true;
     bool drawsContent = false;
     bool image = false;
 };
@@ -1860,69 +1871,54 @@ struct WorkCount {
     }
 };
 
-// What an object's drawings cover in its own units, with all it draws.
-struct Cover {
-    // Drawn as it is: an image drawn covers the box of its unit square.
-    double area = 0;
-    // Drawn under any further transform: at most this times its reach.
-    double reach = 0;
-};
-
-// The cover of an object: an image its unit square, a form what its content
-// covers, under each transform it is drawn with. A form that draws itself,
+// What an object's drawings cover in its own units, with all it draws: an
+// image its unit square, a form what its content covers, under each
+// transform it is drawn with and its own matrix. A form that draws itself,
 // or forms nested deeper than any real document nests them, cover more than
 // any bound.
 struct AreaCount {
     const std::map<qint64, Drawn>& drawn;
     const std::multimap<std::string, qint64>& xobjects;
-    std::map<qint64, Cover> known{};
+    std::map<qint64, PdfCover> known{};
     std::set<qint64> open{};
 
-    Cover of(qint64 object, int depth) {
+    PdfCover of(qint64 object, int depth) {
         const auto found = drawn.find(object);
         if (found == drawn.end()) {
             return {};
         }
         const Drawn& drawing = found->second;
-        if (plainImage(drawing)) {
-            return {1, 1};
+        if (drawing.image && !drawing.drawsContent) {
+            return PdfCover::unitSquare();
         }
         if (const auto done = known.find(object); done != known.end()) {
             return done->second;
         }
         if (depth > WorkCount::maximumNesting || open.count(object) > 0) {
-            return {largestArea, largestArea};
+            return PdfCover::unbounded();
         }
         open.insert(object);
-        const Drawings& drawings = drawing.drawings;
-        Cover total{drawings.inlineArea, drawings.inlineReach};
-        for (const auto& [name, reach] : drawings.reaches) {
-            const auto area = drawings.areas.find(name);
-            Cover most;
+        PdfCover total = drawing.drawings.inlineCover;
+        for (const auto& [name, transforms] : drawing.drawings.transforms) {
+            PdfCover most;
             const auto [first, last] = xobjects.equal_range(name);
-            for (auto it = first; it != last && most.area < largestArea; ++it) {
-                // An image's boxes are known; what a form draws is bounded
-                // through the reach of the transforms it is drawn with.
+            for (auto it = first; it != last; ++it) {
+                // Drawn by name, an image is drawn as one, whatever else
+                // names it.
                 const auto inner = drawn.find(it->second);
-                const bool image = inner != drawn.end() && plainImage(inner->second);
-                const double formReach =
-                    image ? 0 : capped(reach * of(it->second, depth + 1).reach);
-                most.area = std::max(most.area, image ? area->second : formReach);
-                most.reach = std::max(most.reach, image ? reach : formReach);
+                const bool image = inner != drawn.end() && inner->second.image;
+                most = PdfCover::larger(
+                    most, transforms(image ? PdfCover::unitSquare() : of(it->second, depth + 1)));
             }
-            total.area = capped(total.area + most.area);
-            total.reach = capped(total.reach + most.reach);
+            total += most;
         }
         open.erase(object);
-        total.reach = capped(total.reach * drawing.scale);
-        if (drawing.shaped) {
-            total.area = total.reach;
+        if (drawing.matrix && !drawing.matrix->identity()) {
+            total = total.under(*drawing.matrix);
         }
         known[object] = total;
         return total;
     }
-
-    static bool plainImage(const Drawn& drawing) { return drawing.image && !drawing.drawsContent; }
 
     // Over the budget, at the resolution a print is drawn at.
     static bool exceeds(double area, qint64 budget) {
@@ -2187,10 +2183,20 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             readObjectStream(bytes, stream.dict, findings);
         }
     }
+    // A /Contents by reference names a stream or an array of them: both are
+    // taken as the page's, the first a page of one part.
     for (const qint64 array : findings.contentArrays) {
+        findings.contentGroups.push_back({array});
         const auto found = findings.arrays.find(array);
         if (found != findings.arrays.end()) {
             findings.contents.insert(found->second.begin(), found->second.end());
+            findings.contentGroups.push_back(found->second);
+        }
+    }
+    std::set<qint64> partsOfMany;
+    for (const auto& group : findings.contentGroups) {
+        if (group.size() > 1) {
+            partsOfMany.insert(group.begin(), group.end());
         }
     }
     auto resolve = [&](const Number& number) -> std::optional<qint64> {
@@ -2266,11 +2272,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         Drawn& work = drawn[key];
         work.drawsContent = !dataLike;
         if (stream.dict.subtype == "Form") {
-            if (stream.dict.matrix) {
-                work.scale = stream.dict.matrix->reach();
-                work.shaped = true;
-            }
+            work.matrix = stream.dict.matrix;
         }
+        content.setPartOfMany(stream.object >= 0 && partsOfMany.count(stream.object) > 0);
         for (const Bytes& bytes : *decoded) {
             used += qint64(bytes.size());
             work.work += qint64(bytes.size());
@@ -2290,15 +2294,19 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
     }
     // The page draws its content, and the content the XObjects it names,
-    // again each time it names them: the work of all of it is bounded.
+    // again each time it names them: the work of all of it is bounded. Which
+    // of the /Contents found is the first page's is not known here: each
+    // counts as if it were.
     const qint64 budget = 4 * limits.contentBytes;
     WorkCount count{drawn, findings.xobjects, budget};
-    qint64 page = 0;
-    for (const qint64 object : findings.contents) {
-        page = std::min(budget + 1, page + count.of(object, 0));
-    }
-    if (page > budget) {
-        return Verdict::tooLarge;
+    for (const auto& group : findings.contentGroups) {
+        qint64 page = 0;
+        for (const qint64 object : group) {
+            page = std::min(budget + 1, page + count.of(object, 0));
+        }
+        if (page > budget) {
+            return Verdict::tooLarge;
+        }
     }
     for (const auto& [object, work] : drawn) {
         if (work.drawsContent && count.of(object, 0) > budget) {
@@ -2306,12 +2314,12 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
     }
     // So is the area its images cover, scaled as the library scales them.
+    // A page's content in parts goes on from what each part leaves into the
+    // next, and a part may restore a state another saved. A part's drawings
+    // count as they are while every other part leaves the identity;
+    // otherwise by their reach, under the largest transform every other
+    // part leaves.
     AreaCount areas{drawn, findings.xobjects};
-    // A page's content in parts goes on from each part's transform into the
-    // next, in an order not known here, and a part may restore a state that
-    // another saved. A part's drawings count as they are while every other
-    // part leaves the transform alone; otherwise by their reach, under every
-    // other part's largest transform.
     const auto plain = [&drawn](qint64 object) {
         const auto found = drawn.find(object);
         return found == drawn.end() || found->second.plain;
@@ -2319,28 +2327,31 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     const auto enlargement = [&](qint64 object) {
         return plain(object) ? 1.0 : std::max(1.0, drawn.at(object).peak);
     };
-    double enlarged = 1;
-    qint64 shaping = 0;
-    for (const qint64 object : findings.contents) {
-        enlarged = capped(enlarged * enlargement(object));
-        shaping += plain(object) ? 0 : 1;
-    }
-    double covered = 0;
-    for (const qint64 object : findings.contents) {
-        const Cover cover = areas.of(object, 0);
-        if (shaping == 0 || (shaping == 1 && !plain(object))) {
-            covered = capped(covered + cover.area);
-        } else {
-            const double others =
-                enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
-            covered = capped(covered + cover.reach * others);
+    for (const auto& group : findings.contentGroups) {
+        double enlarged = 1;
+        qint64 shaping = 0;
+        for (const qint64 object : group) {
+            enlarged = capped(enlarged * enlargement(object));
+            shaping += plain(object) ? 0 : 1;
+        }
+        double covered = 0;
+        for (const qint64 object : group) {
+            const PdfCover cover = areas.of(object, 0);
+            if (shaping == 0 || (shaping == 1 && !plain(object))) {
+                covered = capped(covered + cover.area(thinnestSide));
+            } else {
+                const double others =
+                    enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
+                covered = capped(covered + cover.reach(thinnestSide) * others);
+            }
+        }
+        if (AreaCount::exceeds(covered, budget)) {
+            return Verdict::tooLarge;
         }
     }
-    if (AreaCount::exceeds(covered, budget)) {
-        return Verdict::tooLarge;
-    }
     for (const auto& [object, work] : drawn) {
-        if (work.drawsContent && AreaCount::exceeds(areas.of(object, 0).area, budget)) {
+        if (work.drawsContent &&
+            AreaCount::exceeds(areas.of(object, 0).area(thinnestSide), budget)) {
             return Verdict::tooLarge;
         }
     }

@@ -386,6 +386,137 @@ TEST(PdfCostCheck, aShearedOrThinDrawingCountsTheBoxItFills) {
               Verdict::bounded);
 }
 
+// What a page's content passes from one part to the next is the transform
+// it leaves, not those it restores: pages of full-page images, and content
+// put together of parts that save and restore, count each drawing's box.
+// A part named twice draws twice.
+TEST(PdfCostCheck, contentInPartsAndManyPagesCountWhatEachPartLeaves) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const QByteArray resources = "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>";
+    const auto stream = [](const QByteArray& content) {
+        return "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+               "\nendstream";
+    };
+    const QByteArray fullPage = "q 612 0 0 792 0 0 cm /Im0 Do Q";
+    // Pages 3 and 4 over objects 7 on: each its own content.
+    const auto pages = [&](int count) {
+        QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>",
+                                  {},
+                                  {},
+                                  stream(fullPage),
+                                  pixel,
+                                  stream("0 0 1 1 re f")};
+        QByteArray kids;
+        for (int i = 0; i < count; ++i) {
+            const int page = 7 + 2 * i;
+            kids += QByteArray::number(page) + " 0 R ";
+            objects += "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " +
+                       QByteArray::number(page + 1) + " 0 R /Resources " + resources + " >>";
+            objects += stream(fullPage);
+        }
+        objects[1] =
+            "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(count) + " >>";
+        objects[2] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                     "/Resources " +
+                     resources + " >>";
+        return PdfCostCheck::check(tp::pdfOfObjects(objects));
+    };
+    EXPECT_EQ(pages(2), Verdict::bounded);
+    EXPECT_EQ(pages(80), Verdict::bounded);
+
+    // One page in parts, objects 4 and 7 on.
+    const QByteArray noForm = stream("0 0 1 1 re f");
+    const auto inParts = [&](const QByteArray& contents, const QList<QByteArray>& parts,
+                             const QByteArray& form) {
+        QList<QByteArray> objects{
+            "<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " + contents +
+                " /Resources " + resources + " >>",
+            stream(parts.value(0)),
+            pixel,
+            form};
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            objects += stream(parts[i]);
+        }
+        return PdfCostCheck::check(tp::pdfOfObjects(objects));
+    };
+    const QByteArray stamp = "[4 0 R 7 0 R 8 0 R 9 0 R]";
+    EXPECT_EQ(inParts(stamp,
+                      {"q", "q 612 0 0 792 0 0 cm /Im0 Do Q", "Q", "q 100 0 0 50 0 0 cm /Im0 Do Q"},
+                      noForm),
+              Verdict::bounded);
+    const QByteArray overlay =
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Matrix [1 0 0 1 0 0] /Resources "
+        "<< /XObject << /Im0 5 0 R >> >> /Length 30 >>\nstream\nq 612 0 0 792 0 0 cm /Im0 Do "
+        "Q\nendstream";
+    EXPECT_EQ(inParts(stamp, {"q", fullPage, "Q", "/Fm0 Do"}, overlay), Verdict::bounded);
+    // A part that leaves a shear behind for the next.
+    EXPECT_EQ(inParts("[4 0 R 7 0 R]", {"1 100000000000 0 1 0 0 cm", "/Im0 Do"}, noForm),
+              Verdict::tooLarge);
+    // The same stream twice: its second drawing goes on from its own end.
+    const QByteArray shearAtEnd = "/Im0 Do 200 100000000000000000000 0 100 0 0 cm";
+    EXPECT_EQ(inParts("[4 0 R]", {shearAtEnd}, noForm), Verdict::bounded);
+    EXPECT_EQ(inParts("[4 0 R 4 0 R]", {shearAtEnd}, noForm), Verdict::tooLarge);
+}
+
+// A form's matrix as the library reads it: entries that are no numbers, or
+// missing, count as 0, and one given by reference is not read here. An image
+// named as content is still an image where a page draws it; its sides may
+// be given by their short names or as reals. Long, thin drawings inside
+// forms count by their boxes too.
+TEST(PdfCostCheck, formsAndImagesAreReadAsTheLibraryReadsThem) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const QByteArray resources = "<< /XObject << /Im0 5 0 R /Fm0 6 0 R >> >>";
+    const QByteArray huge = "100000000000000000000";
+    const auto form = [](const QByteArray& keys, const QByteArray& content) {
+        return "<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] " + keys +
+               " /Resources << /XObject << /Im0 5 0 R >> >> /Length " +
+               QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    const auto throughForm = [&](const QByteArray& keys, const QByteArray& content = "/Im0 Do",
+                                 const QByteArray& page = "/Fm0 Do") {
+        return PdfCostCheck::check(tp::pdfPage(page, resources, {pixel, form(keys, content), "7"}));
+    };
+    EXPECT_EQ(throughForm("/Matrix [" + huge + " null 0 " + huge + " 0 0]"), Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Matrix [" + huge + " 0 0 " + huge + "]"), Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Matrix [7 0 R 0 0 " + huge + " 0 0]"), Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Matrix 7 0 R"), Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Matrix [200 0 0 100 0 0]"), Verdict::bounded);
+    // A hundred strips across the page, and an image made tall inside a form
+    // drawn wide.
+    QByteArray strips;
+    for (int i = 0; i < 100; ++i) {
+        strips += "q 612 0 0 7.92 0 " + QByteArray::number(i * 7.92) + " cm /Im0 Do Q ";
+    }
+    EXPECT_EQ(throughForm({}, strips), Verdict::bounded);
+    EXPECT_EQ(throughForm({}, "q 1 0 0 792 0 0 cm /Im0 Do Q", "q 612 0 0 1 0 0 cm /Fm0 Do Q"),
+              Verdict::bounded);
+    // The strip turned by an eighth inside the form: drawn wide, its box is
+    // long both ways.
+    EXPECT_EQ(
+        throughForm({}, "q 560 560 -0.7 0.7 0 0 cm /Im0 Do Q", "q 612 0 0 1 0 0 cm /Fm0 Do Q"),
+        Verdict::tooLarge);
+
+    // The image is also named as some page's content.
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("q 1 " + huge + " 0 1 0 0 cm /Im0 Do Q", resources,
+                                              {pixel, "<< /Contents 5 0 R >>"})),
+              Verdict::tooLarge);
+
+    const auto sized = [&](const QByteArray& sides) {
+        const QByteArray image = "<< /Type /XObject /Subtype /Image " + sides +
+                                 " /ColorSpace /DeviceGray /BitsPerComponent 8 /Length 1 "
+                                 ">>\nstream\n\x80\nendstream";
+        return PdfCostCheck::check(tp::pdfPage("/Im0 Do", resources, {image}));
+    };
+    EXPECT_EQ(sized("/Width 1000000.0 /Height 1000000.0"), Verdict::tooLarge);
+    EXPECT_EQ(sized("/W 1000000 /H 1000000"), Verdict::tooLarge);
+    EXPECT_EQ(sized("/W 1000.0 /H 1000"), Verdict::bounded);
+    EXPECT_EQ(PdfCostCheck::check(
+                  tp::pdfPage("BI /W 1000000.0 /H 1000000.0 /BPC 8 /CS /G ID \x80 EI", "<< >>")),
+              Verdict::tooLarge);
+}
+
 // Reading an image's pixels is work each time it is drawn: sixteen bits a
 // component take the library eight times as long as eight. An inline
 // image's pixels count too, and a key given twice counts at its larger
