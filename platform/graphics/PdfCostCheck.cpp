@@ -46,6 +46,15 @@ PdfTransform unboundedTransform() {
     return {largestArea, 0, 0, largestArea};
 }
 
+// Where either of two transforms may be the one the library takes (an
+// object or a key given twice), one whose box is at least either's: the
+// larger size of each entry.
+PdfTransform eitherOf(const PdfTransform& one, const PdfTransform& other) {
+    return {
+        std::max(std::abs(one.a), std::abs(other.a)), std::max(std::abs(one.b), std::abs(other.b)),
+        std::max(std::abs(one.c), std::abs(other.c)), std::max(std::abs(one.d), std::abs(other.d))};
+}
+
 bool isWhite(uchar c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
@@ -89,6 +98,8 @@ struct Token {
     int length = 0;
     qint64 value = 0; // integers, saturated
     qint64 start = 0; // where it begins
+    // A number too long for `text` or `value`, read whole.
+    std::optional<double> longNumber;
 
     std::string_view view() const { return {text.data(), size_t(length)}; }
     bool is(Kind k, std::string_view t) const { return kind == k && view() == t; }
@@ -189,6 +200,14 @@ public:
                 token.append(char(m_p[m_at++]));
             }
             token.kind = numberKind(start, m_at, token.value);
+            // Beyond 18 digits an integer saturates and a real is cut; the
+            // library reads the whole number, and so must this.
+            if (m_at - start > 18 && (token.kind == Kind::integer || token.kind == Kind::real)) {
+                token.longNumber = std::strtod(
+                    std::string(reinterpret_cast<const char*>(m_p + start), size_t(m_at - start))
+                        .c_str(),
+                    nullptr);
+            }
             return token;
         }
         while (m_at < m_n && !isWhite(m_p[m_at]) && !isDelimiter(m_p[m_at])) {
@@ -269,9 +288,12 @@ private:
     qint64 m_at = 0;
 };
 
-// A number token's value; its integer part where the token was cut.
+// A number token's value.
 double numberValue(const Token& token) {
-    if (token.kind == Kind::integer || token.length >= int(token.text.size())) {
+    if (token.longNumber) {
+        return *token.longNumber;
+    }
+    if (token.kind == Kind::integer) {
         return double(token.value);
     }
     return std::strtod(std::string(token.view()).c_str(), nullptr);
@@ -581,7 +603,8 @@ public:
                 continue;
             }
             if (k == "Matrix" && first.kind == Kind::arrayOpen) {
-                out.matrix = linearPart(depth + 1);
+                const PdfTransform matrix = linearPart(depth + 1);
+                out.matrix = out.matrix ? eitherOf(*out.matrix, matrix) : matrix;
                 continue;
             }
 
@@ -1142,6 +1165,7 @@ public:
         // Each stream's drawings are measured in its own units.
         m_matrix = PdfTransform{};
         m_exact = true;
+        m_popped = false;
         m_saved.clear();
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
@@ -1215,9 +1239,9 @@ public:
     void setPartOfMany(bool partOfMany) { m_partOfMany = partOfMany; }
 
     // What the content last read leaves to a later part of a page's content:
-    // the transform at its end and the states it saved and did not restore.
-    // Their largest reach, at least 1, and whether all of them are the
-    // identity.
+    // the transform at its end, and the largest reach, at least 1, of that
+    // and of the states it saved and did not restore.
+    const PdfTransform& ending() const { return m_matrix; }
     double peak() const {
         double most = std::max(1.0, m_matrix.reach());
         for (const auto& [matrix, exact] : m_saved) {
@@ -1225,10 +1249,9 @@ public:
         }
         return most;
     }
-    bool plain() const {
-        return m_matrix.identity() && std::all_of(m_saved.begin(), m_saved.end(),
-                                                  [](const auto& s) { return s.first.identity(); });
-    }
+    // Whether it restored a state it had not saved (see restore()): from
+    // there on its transforms are known only by their reach.
+    bool popped() const { return m_popped; }
 
 private:
     static constexpr qint64 largestWork = std::numeric_limits<qint64>::max() / 4;
@@ -1259,6 +1282,7 @@ private:
         const double side = std::max({1.0, m_matrix.width(), m_matrix.height()});
         m_matrix = PdfTransform{side, 0, 0, side};
         m_exact = false;
+        m_popped = true;
     }
 
     // The inline image's keys up to ID, then past its data to EI; the work
@@ -1339,6 +1363,7 @@ private:
     // the same of each saved state.
     PdfTransform m_matrix;
     bool m_exact = true;
+    bool m_popped = false;
     std::vector<std::pair<PdfTransform, bool>> m_saved;
 };
 
@@ -1818,8 +1843,13 @@ struct Drawn {
     qint64 work = 0; // bytes of content, or pixels over pixelsPerByteOfWork
     Drawings drawings;
     std::optional<PdfTransform> matrix; // a form's
-    double peak = 1;                    // what the content leaves to later parts
-    bool plain = true;
+    // What the content leaves to later parts of a page (see ContentReader),
+    // and whether that is known exactly: one reading, and no state restored
+    // that it had not saved.
+    PdfTransform ending;
+    double peak = 1;
+    bool exact = true;
+    int readings = 0;
     bool drawsContent = false;
     bool image = false;
 };
@@ -1907,8 +1937,10 @@ struct AreaCount {
                 // names it.
                 const auto inner = drawn.find(it->second);
                 const bool image = inner != drawn.end() && inner->second.image;
+                const PdfCover drawnCover = of(it->second, depth + 1);
                 most = PdfCover::larger(
-                    most, transforms(image ? PdfCover::unitSquare() : of(it->second, depth + 1)));
+                    most, transforms(image ? PdfCover::larger(PdfCover::unitSquare(), drawnCover)
+                                           : drawnCover));
             }
             total += most;
         }
@@ -2264,15 +2296,18 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         if (!decoded) {
             // Only images carry the filters of picture codecs; as content
             // they are more than can be measured here.
-            if (image || dataLike) {
+            if ((image && !named) || dataLike) {
                 continue;
             }
             return Verdict::unreadable;
         }
         Drawn& work = drawn[key];
         work.drawsContent = !dataLike;
+        // Versions of one object are counted together: as the largest of
+        // their matrices, and drawn as an image or as content.
         if (stream.dict.subtype == "Form") {
-            work.matrix = stream.dict.matrix;
+            const PdfTransform given = stream.dict.matrix.value_or(PdfTransform{});
+            work.matrix = eitherOf(work.matrix.value_or(given), given);
         }
         content.setPartOfMany(stream.object >= 0 && partsOfMany.count(stream.object) > 0);
         for (const Bytes& bytes : *decoded) {
@@ -2281,8 +2316,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             if (used > limit || !content.read(bytes, work.drawings)) {
                 return Verdict::tooLarge;
             }
+            work.ending = content.ending();
             work.peak = std::max(work.peak, content.peak());
-            work.plain = work.plain && content.plain();
+            work.exact = work.exact && !content.popped() && ++work.readings == 1;
         }
     }
     for (const qint64 dictionary : findings.xobjectDictionaries) {
@@ -2314,43 +2350,39 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
     }
     // So is the area its images cover, scaled as the library scales them.
-    // A page's content in parts goes on from what each part leaves into the
-    // next, and a part may restore a state another saved. A part's drawings
-    // count as they are while every other part leaves the identity;
-    // otherwise by their reach, under the largest transform every other
-    // part leaves.
+    // A page's content in parts is drawn as one, in order: each part goes on
+    // from the transform the parts before it leave, exactly while none of
+    // them restored a state it had not saved. From there on, a part may go
+    // on from any state an earlier part left, and its drawings count by
+    // their reach under the largest of those.
     AreaCount areas{drawn, findings.xobjects};
-    const auto plain = [&drawn](qint64 object) {
-        const auto found = drawn.find(object);
-        return found == drawn.end() || found->second.plain;
-    };
-    const auto enlargement = [&](qint64 object) {
-        return plain(object) ? 1.0 : std::max(1.0, drawn.at(object).peak);
-    };
     for (const auto& group : findings.contentGroups) {
+        PdfTransform carried;
+        bool exact = true;
         double enlarged = 1;
-        qint64 shaping = 0;
-        for (const qint64 object : group) {
-            enlarged = capped(enlarged * enlargement(object));
-            shaping += plain(object) ? 0 : 1;
-        }
         double covered = 0;
         for (const qint64 object : group) {
-            const PdfCover cover = areas.of(object, 0);
-            if (shaping == 0 || (shaping == 1 && !plain(object))) {
-                covered = capped(covered + cover.area(thinnestSide));
-            } else {
-                const double others =
-                    enlarged >= largestArea ? largestArea : enlarged / enlargement(object);
-                covered = capped(covered + cover.reach(thinnestSide) * others);
+            const auto found = drawn.find(object);
+            if (found == drawn.end()) {
+                continue;
             }
+            const Drawn& part = found->second;
+            const PdfCover cover = areas.of(object, 0);
+            exact = exact && part.exact;
+            covered = capped(covered + (exact ? cover.under(carried).area(thinnestSide)
+                                              : capped(cover.reach(thinnestSide) * enlarged)));
+            carried = part.ending.then(carried);
+            enlarged = capped(enlarged * std::max(1.0, part.peak));
         }
         if (AreaCount::exceeds(covered, budget)) {
             return Verdict::tooLarge;
         }
     }
+    // Forms are measured by themselves as well, for what may draw them from
+    // elsewhere; a page's content was measured above, within its page.
     for (const auto& [object, work] : drawn) {
-        if (work.drawsContent &&
+        const bool pageContent = findings.contents.count(object) > 0 && !work.matrix;
+        if (work.drawsContent && !pageContent &&
             AreaCount::exceeds(areas.of(object, 0).area(thinnestSide), budget)) {
             return Verdict::tooLarge;
         }

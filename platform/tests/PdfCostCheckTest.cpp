@@ -458,6 +458,19 @@ TEST(PdfCostCheck, contentInPartsAndManyPagesCountWhatEachPartLeaves) {
     const QByteArray shearAtEnd = "/Im0 Do 200 100000000000000000000 0 100 0 0 cm";
     EXPECT_EQ(inParts("[4 0 R]", {shearAtEnd}, noForm), Verdict::bounded);
     EXPECT_EQ(inParts("[4 0 R 4 0 R]", {shearAtEnd}, noForm), Verdict::tooLarge);
+    // What a later part leaves changes nothing drawn before it, and a part
+    // that scales down counts for the parts after it.
+    QByteArray strips;
+    for (int i = 0; i < 100; ++i) {
+        strips += "q 612 0 0 7.92 0 " + QByteArray::number(i * 7.92) + " cm /Im0 Do Q ";
+    }
+    EXPECT_EQ(inParts("[4 0 R 7 0 R]", {strips, "1 0 0 -1 0 792 cm"}, noForm), Verdict::bounded);
+    EXPECT_EQ(inParts("[4 0 R 7 0 R 8 0 R]",
+                      {"q 0.12 0 0 0.12 0 0 cm", "q 5100 0 0 6600 0 0 cm /Im0 Do Q", "Q"}, noForm),
+              Verdict::bounded);
+    EXPECT_EQ(inParts("[4 0 R 7 0 R 8 0 R]",
+                      {"q 1.2 0 0 1.2 0 0 cm", "q 5100 0 0 6600 0 0 cm /Im0 Do Q", "Q"}, noForm),
+              Verdict::tooLarge);
 }
 
 // A form's matrix as the library reads it: entries that are no numbers, or
@@ -499,6 +512,37 @@ TEST(PdfCostCheck, formsAndImagesAreReadAsTheLibraryReadsThem) {
         Verdict::tooLarge);
 
     // The image is also named as some page's content.
+    // Numbers longer than any real one are read whole: a scale down by
+    // 10^-41 and up by 10^45 is a scale up.
+    const QByteArray tiny = "0." + QByteArray(40, '0') + "1";
+    const QByteArray vast = "1" + QByteArray(45, '0');
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("q " + tiny + " 0 0 " + tiny + " 0 0 cm " + vast +
+                                                  " 0 0 " + vast + " 0 0 cm /Im0 Do Q",
+                                              resources, {pixel})),
+              Verdict::tooLarge);
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("q " + tiny + " 0 0 " + tiny + " 0 0 cm 1" +
+                                                  QByteArray(42, '0') + " 0 0 1" +
+                                                  QByteArray(42, '0') + " 0 0 cm /Im0 Do Q",
+                                              resources, {pixel})),
+              Verdict::bounded);
+    // A form given twice, in two versions or with its matrix twice: the
+    // larger counts, as the library may take either.
+    const QByteArray scaled = form("/Matrix [40000 0 0 40000 0 0]", "/Im0 Do");
+    const QByteArray plainForm = form({}, "/Im0 Do");
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("/Fm0 Do", resources, {pixel, scaled}) + "6 0 obj\n" +
+                                  plainForm + "\nendobj\n"),
+              Verdict::tooLarge);
+    EXPECT_EQ(throughForm("/Matrix [40000 0 0 40000 0 0] /Matrix [1 0 0 1 0 0]"),
+              Verdict::tooLarge);
+    // An image named as a page's content, in a filter of a picture codec:
+    // the library would run it as content, which cannot be measured here.
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfOfObjects(
+                  {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R >>",
+                   "<< /Subtype /Image /Width 8 /Height 8 /BitsPerComponent 1 /Filter "
+                   "/CCITTFaxDecode /Length 2 >>\nstream\nxx\nendstream"})),
+              Verdict::unreadable);
+
     EXPECT_EQ(PdfCostCheck::check(tp::pdfPage("q 1 " + huge + " 0 1 0 0 cm /Im0 Do Q", resources,
                                               {pixel, "<< /Contents 5 0 R >>"})),
               Verdict::tooLarge);
