@@ -100,6 +100,9 @@ TEST_F(AlertKeyboardTest, TheScriptAcceptanceQuestionTakesTheKeysAsItAppears) {
     // button accepts for good.
     alert = askAsAScriptedRunDoes();
     ASSERT_TRUE(alert);
+    // Keys typed before the window system hands the alert the focus would
+    // go to the window before it.
+    EXPECT_TRUE(hasTheKeys(alert));
     QAbstractButton* accept = alert->buttons().first();
     for (int i = 0; i < 8 && QApplication::focusWidget() != alert->checkBox(); ++i) {
         press(Qt::Key_Tab);
