@@ -417,7 +417,7 @@ struct Dict {
     // /Encrypt or /ID given twice: which the PDF library takes is not known.
     bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
-    // A form's /Matrix, when its first six entries are numbers.
+    // A form's /Matrix, as the library reads it (see linearPart()).
     std::optional<PdfTransform> matrix;
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
@@ -1933,8 +1933,8 @@ struct AreaCount {
             PdfCover most;
             const auto [first, last] = xobjects.equal_range(name);
             for (auto it = first; it != last; ++it) {
-                // Drawn by name, an image is drawn as one, whatever else
-                // names it.
+                // Something that is an image in one version and content in
+                // another counts as the larger of the two.
                 const auto inner = drawn.find(it->second);
                 const bool image = inner != drawn.end() && inner->second.image;
                 const PdfCover drawnCover = of(it->second, depth + 1);

@@ -21,14 +21,16 @@ namespace platform {
 // content (an image stream too, when the page names it as its content) may
 // decode to limits().contentBytes in all, fonts and other data to four times
 // that; saved graphics states may nest limits().nesting deep, counted
-// through all content of the file. The page's drawing work, its content and
+// through all content of the file. A page's drawing work, its content and
 // each XObject it draws as often as it draws it (by the names resources
 // give, across the file), stays within four times limits().contentBytes,
-// an image's pixel counting an eighth of a byte; a form that draws itself
-// has no bound. The library scales an image to all it covers before it
-// clips it: so does the area the page's images cover (each drawing's unit
-// square under the transforms of its content, forms and their matrices),
-// each pixel of it at 600 dpi counting as a pixel of an image.
+// an image's pixel counting an eighth of a byte (eight times that with more
+// than eight bits a component); a form that draws itself has no bound. The
+// library scales an image to all it covers before it clips it: so does the
+// area a page's images cover (the box around each drawing's unit square
+// under the transforms of its content, forms and their matrices), each
+// pixel of it at 600 dpi counting as a pixel of an image. Which page is the
+// first is not known from the bytes: every /Contents counts as if it were.
 //
 // An encrypted document that opens with the empty user password (locked
 // against changes only) is measured decrypted, with the standard security
