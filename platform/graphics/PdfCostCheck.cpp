@@ -35,15 +35,10 @@ constexpr int maximumDepth = 32;
 // clips it: the box around the unit square under the current transform, in
 // the content's own units, no side thinner than a pixel at the resolution a
 // print is drawn at.
-constexpr double largestArea = PdfCover::largest;
 constexpr double thinnestSide = 72.0 / 600.0;
 
-double capped(double area) {
-    return PdfCover::capped(area);
-}
-
 PdfTransform unboundedTransform() {
-    return {largestArea, 0, 0, largestArea};
+    return {PdfCover::largest, 0, 0, PdfCover::largest};
 }
 
 // Where either of two transforms may be the one the library takes (an
@@ -629,7 +624,11 @@ public:
                 out.sidesUnknown = !out.width.merge(side) || out.sidesUnknown;
             } else if (k == "Height" || k == "H") {
                 out.sidesUnknown = !out.height.merge(side) || out.sidesUnknown;
-            } else if (k == "BPC") {
+            } else if (k == "BitsPerComponent" || k == "BPC") {
+                // Only the long name sets a predictor's bits.
+                if (k == "BitsPerComponent" && number.kind == Number::Kind::direct) {
+                    out.bitsPerComponent = number.value;
+                }
                 out.componentBits = std::max(
                     out.componentBits, number.kind == Number::Kind::direct ? number.value : 16);
             } else if (k == "Length" && number.kind == Number::Kind::direct) {
@@ -648,12 +647,6 @@ public:
                 out.columns = number.value;
             } else if (k == "Colors" && number.kind == Number::Kind::direct) {
                 out.colors = number.value;
-            } else if (k == "BitsPerComponent") {
-                if (number.kind == Number::Kind::direct) {
-                    out.bitsPerComponent = number.value;
-                }
-                out.componentBits = std::max(
-                    out.componentBits, number.kind == Number::Kind::direct ? number.value : 16);
             } else if (k == "Filter" && first.kind == Kind::arrayOpen) {
                 out.filters = names;
             } else if (k == "Length1" || k == "Length2" || k == "Length3") {
@@ -1165,7 +1158,6 @@ public:
         // Each stream's drawings are measured in its own units.
         m_matrix = PdfTransform{};
         m_exact = true;
-        m_popped = false;
         m_saved.clear();
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
@@ -1251,7 +1243,7 @@ public:
     }
     // Whether it restored a state it had not saved (see restore()): from
     // there on its transforms are known only by their reach.
-    bool popped() const { return m_popped; }
+    bool popped() const { return !m_exact; }
 
 private:
     static constexpr qint64 largestWork = std::numeric_limits<qint64>::max() / 4;
@@ -1282,7 +1274,6 @@ private:
         const double side = std::max({1.0, m_matrix.width(), m_matrix.height()});
         m_matrix = PdfTransform{side, 0, 0, side};
         m_exact = false;
-        m_popped = true;
     }
 
     // The inline image's keys up to ID, then past its data to EI; the work
@@ -1363,7 +1354,6 @@ private:
     // the same of each saved state.
     PdfTransform m_matrix;
     bool m_exact = true;
-    bool m_popped = false;
     std::vector<std::pair<PdfTransform, bool>> m_saved;
 };
 
@@ -2318,7 +2308,8 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
             work.ending = content.ending();
             work.peak = std::max(work.peak, content.peak());
-            work.exact = work.exact && !content.popped() && ++work.readings == 1;
+            ++work.readings;
+            work.exact = work.exact && !content.popped() && work.readings == 1;
         }
     }
     for (const qint64 dictionary : findings.xobjectDictionaries) {
@@ -2369,10 +2360,11 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             const Drawn& part = found->second;
             const PdfCover cover = areas.of(object, 0);
             exact = exact && part.exact;
-            covered = capped(covered + (exact ? cover.under(carried).area(thinnestSide)
-                                              : capped(cover.reach(thinnestSide) * enlarged)));
+            covered = PdfCover::capped(
+                covered + (exact ? cover.under(carried).area(thinnestSide)
+                                 : PdfCover::capped(cover.reach(thinnestSide) * enlarged)));
             carried = part.ending.then(carried);
-            enlarged = capped(enlarged * std::max(1.0, part.peak));
+            enlarged = PdfCover::capped(enlarged * std::max(1.0, part.peak));
         }
         if (AreaCount::exceeds(covered, budget)) {
             return Verdict::tooLarge;
