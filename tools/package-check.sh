@@ -82,15 +82,15 @@ done
 # The modules the program loads on first use sit beside its libraries, as in
 # the build (the movie player only where Qt Multimedia was found), and find
 # every library they need.
-libdir="usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/lunvik"
-for module in "$build"/lib/liblunvik-picture-codecs.so "$build"/lib/liblunvik-movie-player.so; do
+libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/lunvik"
+for module in "$build/$libdir/liblunvik-picture-codecs.so" "$build/$libdir/liblunvik-movie-player.so"; do
   [ -e "$module" ] || continue
-  packaged="$out/root/$libdir/$(basename "$module")"
+  packaged="$out/root/usr/$libdir/$(basename "$module")"
   if [ ! -f "$packaged" ]; then
     fail "the package lacks the module $(basename "$module")"
     continue
   fi
-  echo "== ldd $libdir/$(basename "$module")"
+  echo "== ldd usr/$libdir/$(basename "$module")"
   if ldd "$packaged" | tee "$out/ldd-module" | grep "not found"; then
     fail "the module $(basename "$module") does not find all its libraries"
   fi

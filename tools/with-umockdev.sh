@@ -10,8 +10,9 @@ if ! ldconfig -p 2>/dev/null | grep -F "$preload" >/dev/null; then
   echo "$preload is missing: install the package umockdev" >&2
   exit 1
 fi
-access="$(dirname "$1")/../lib/liblunvik-usb-node-access.so"
-if [ -f "$access" ]; then
+# Beside the build's libraries, wherever the build keeps them.
+access=$(find "$(dirname "$1")/../lib" -name liblunvik-usb-node-access.so -print -quit 2>/dev/null || true)
+if [ -n "$access" ] && [ -f "$access" ]; then
   preload="$(cd "$(dirname "$access")" && pwd)/$(basename "$access"):$preload"
 fi
 # Libraries preloaded already stay first: a dynamic sanitizer runtime must.

@@ -11,6 +11,7 @@
 #include "app/simulator/program/CommandInput.h"
 #include "app/simulator/program/KernelUsbCommands.h"
 #include "app/simulator/program/StopSignals.h"
+#include "platform/ModuleLoader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,8 +90,8 @@ void reportJob(const lunvik::TavrinReceivedJob& job, int number, TavrinJobPictur
 // program's build.
 QString usbEnvironment(const lunvik::TavrinKernelUsbDevice& usb) {
     QString preload = QStringLiteral("libumockdev-preload.so.0");
-    const QString access = QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../lib/liblunvik-usb-node-access.so");
+    const QString access =
+        platform::ModuleLoader::folder() + QStringLiteral("/liblunvik-usb-node-access.so");
     if (QFileInfo::exists(access)) {
         preload = QFileInfo(access).canonicalFilePath() + QLatin1Char(':') + preload;
     }
