@@ -103,6 +103,8 @@ TEST(StartMappingTest, TheFirstWindowIsDrawnBeforeThePictureDecodersAndTheMovieP
                         mapped(QStringLiteral("libpoppler")),
                     "the PDF did not load the picture decoders");
             std::fflush(stderr);
+            // Ended at once, the process runs no destructor.
+            folder.remove();
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -11,6 +11,7 @@
 #include "platform/Error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QTest>
 
@@ -129,6 +130,11 @@ protected:
         environment.insert(QString::fromLatin1(packageVariable), m_package);
         environment.insert(QString::fromLatin1(keptVariable), m_kept);
         environment.insert(QString::fromLatin1(stopVariable), stop);
+        // The child is killed before it can remove its own temporary
+        // folders: they go with this test's.
+        const QString temporary = m_folder.filePath(QStringLiteral("child-temporary"));
+        QDir().mkpath(temporary);
+        environment.insert(QStringLiteral("TMPDIR"), temporary);
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::SeparateChannels);
         child.start(QCoreApplication::applicationFilePath(),
