@@ -412,8 +412,10 @@ struct Dict {
     // /Encrypt or /ID given twice: which the PDF library takes is not known.
     bool repeated = false;
     bool fontProgram = false; // the lengths of a font program's parts
-    // A form's /Matrix, as the library reads it (see linearPart()).
+    // A form's or a tiling pattern's /Matrix, as the library reads it (see
+    // linearPart()).
     std::optional<PdfTransform> matrix;
+    bool pattern = false; // has a /PatternType
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
     // A cross-reference stream's row layout and predictor; parameters
@@ -447,11 +449,11 @@ struct Findings {
     // Each /Contents given as an array: the page's content in parts, in
     // order, a part named twice drawn twice.
     std::vector<std::vector<qint64>> contentGroups;
-    // XObjects by the names resources give them, across the whole file; a
-    // name given to several objects stands for the costliest.
+    // XObjects and patterns by the names resources give them, across the
+    // whole file; a name given to several objects stands for the costliest.
     std::multimap<std::string, qint64> xobjects;
     std::map<qint64, std::vector<std::pair<std::string, qint64>>> dictionaries; // object -> refs
-    std::vector<qint64> xobjectDictionaries; // /XObject dictionaries given by reference
+    std::vector<qint64> xobjectDictionaries; // /XObject and /Pattern ones given by reference
     bool encrypted = false;
     // The dictionaries that name an encryption dictionary (a trailer's
     // should), and the dictionaries of the standard security handler found
@@ -573,7 +575,7 @@ public:
                     out.colors = inner.colors;
                     out.bitsPerComponent = inner.bitsPerComponent;
                 }
-                if (k == "XObject") {
+                if (k == "XObject" || k == "Pattern") {
                     for (const auto& [name, object] : inner.namedReferences) {
                         m_findings.xobjects.emplace(name, object);
                     }
@@ -612,7 +614,7 @@ public:
             }
             if (number.kind == Number::Kind::reference) {
                 out.namedReferences.emplace_back(k, number.value);
-                if (k == "XObject") {
+                if (k == "XObject" || k == "Pattern") {
                     m_findings.xobjectDictionaries.push_back(number.value);
                 }
             }
@@ -620,6 +622,9 @@ public:
             // and a real for its integer part.
             const Number side =
                 first.kind == Kind::real ? Number{Number::Kind::direct, wholePart(first)} : number;
+            if (k == "PatternType") {
+                out.pattern = true;
+            }
             if (k == "Width" || k == "W") {
                 out.sidesUnknown = !out.width.merge(side) || out.sidesUnknown;
             } else if (k == "Height" || k == "H") {
@@ -1125,9 +1130,9 @@ std::optional<std::vector<Bytes>> decode(std::vector<Bytes> outputs, const Strea
 // The operands the library keeps before an operator; it drops any more.
 constexpr size_t maximumOperands = 33;
 
-// What one stream draws: the XObjects by name, each with the times it is
-// drawn and the transforms it is drawn with; what its inline images cover,
-// and the work of reading their pixels.
+// What one stream draws: the XObjects and patterns by name, each with the
+// times it is drawn and the transforms it is drawn with; what its inline
+// images cover, and the work of reading their pixels.
 struct Drawings {
     std::map<std::string, qint64> draws;
     std::map<std::string, PdfCover::Map> transforms;
@@ -1159,10 +1164,13 @@ public:
         m_matrix = PdfTransform{};
         m_exact = true;
         m_saved.clear();
+        m_patterns = {};
+        m_savedPatterns.clear();
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
         // an operand of another kind.
         std::vector<std::optional<double>> operands;
+        bool endsWithName = false;
         int nested = 0;
         const auto operand = [&operands](std::optional<double> value) {
             if (operands.size() < maximumOperands) {
@@ -1177,6 +1185,7 @@ public:
             if (token.kind == Kind::arrayOpen || token.kind == Kind::dictOpen) {
                 if (nested++ == 0) {
                     operand(std::nullopt);
+                    endsWithName = false;
                 }
                 continue;
             }
@@ -1188,6 +1197,7 @@ public:
                 lastName = std::string(token.view());
                 if (nested == 0) {
                     operand(std::nullopt);
+                    endsWithName = true;
                 }
                 continue;
             }
@@ -1196,6 +1206,7 @@ public:
                     operand(token.kind == Kind::integer || token.kind == Kind::real
                                 ? std::optional<double>(numberValue(token))
                                 : std::nullopt);
+                    endsWithName = false;
                 }
                 continue;
             }
@@ -1208,9 +1219,25 @@ public:
                     return false;
                 }
                 m_saved.push_back({m_matrix, m_exact});
+                m_savedPatterns.push_back(m_patterns);
             } else if (word == "Q") {
                 m_depth = std::max<qint64>(0, m_depth - 1);
                 restore();
+            } else if (word == "scn" || word == "SCN") {
+                // A pattern is the colour when its name comes last.
+                (word == "scn" ? m_patterns.fill : m_patterns.stroke) =
+                    endsWithName ? lastName : std::string();
+            } else if (setsFillColour(word)) {
+                m_patterns.fill.clear();
+            } else if (setsStrokeColour(word)) {
+                m_patterns.stroke.clear();
+            } else if (fills(word) || strokes(word)) {
+                if (fills(word)) {
+                    paint(m_patterns.fill, drawings);
+                }
+                if (strokes(word)) {
+                    paint(m_patterns.stroke, drawings);
+                }
             } else if (word == "cm") {
                 concatenate(operands);
             } else if (word == "BI") {
@@ -1222,6 +1249,7 @@ public:
                 drawings.inlineCover += PdfCover::unitSquare().under(drawnWith());
             }
             operands.clear();
+            endsWithName = false;
         }
     }
 
@@ -1263,6 +1291,8 @@ private:
         if (!m_saved.empty()) {
             std::tie(m_matrix, m_exact) = m_saved.back();
             m_saved.pop_back();
+            m_patterns = m_savedPatterns.back();
+            m_savedPatterns.pop_back();
             return;
         }
         if (!m_partOfMany) {
@@ -1347,6 +1377,41 @@ private:
         m_matrix = PdfTransform{*six[0], *six[1], *six[2], *six[3]}.then(m_matrix);
     }
 
+    static bool setsFillColour(std::string_view word) {
+        return word == "cs" || word == "sc" || word == "g" || word == "rg" || word == "k";
+    }
+    static bool setsStrokeColour(std::string_view word) {
+        return word == "CS" || word == "SC" || word == "G" || word == "RG" || word == "K";
+    }
+    // Shapes filled, and text, which may be filled or stroked.
+    static bool fills(std::string_view word) {
+        return word == "f" || word == "F" || word == "f*" || word == "B" || word == "B*" ||
+               word == "b" || word == "b*" || showsText(word);
+    }
+    static bool strokes(std::string_view word) {
+        return word == "S" || word == "s" || word == "B" || word == "B*" || word == "b" ||
+               word == "b*" || showsText(word);
+    }
+    static bool showsText(std::string_view word) {
+        return word == "Tj" || word == "TJ" || word == "'" || word == "\"";
+    }
+    // The library draws a pattern's cell again for each shape it paints
+    // with it, in the space the content began in, under the pattern's own
+    // matrix.
+    static void paint(const std::string& pattern, Drawings& drawings) {
+        if (!pattern.empty()) {
+            ++drawings.draws[pattern];
+            drawings.transforms[pattern].add(PdfTransform{});
+        }
+    }
+
+    // The patterns that are the fill and stroke colours, by name; empty for
+    // another colour.
+    struct Patterns {
+        std::string fill;
+        std::string stroke;
+    };
+
     const PdfCostCheck::Limits& m_limits;
     qint64 m_depth = 0;
     bool m_partOfMany = false;
@@ -1355,6 +1420,8 @@ private:
     PdfTransform m_matrix;
     bool m_exact = true;
     std::vector<std::pair<PdfTransform, bool>> m_saved;
+    Patterns m_patterns;
+    std::vector<Patterns> m_savedPatterns;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -2295,7 +2362,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         work.drawsContent = !dataLike;
         // Versions of one object are counted together: as the largest of
         // their matrices, and drawn as an image or as content.
-        if (stream.dict.subtype == "Form") {
+        if (stream.dict.subtype == "Form" || stream.dict.pattern) {
             const PdfTransform given = stream.dict.matrix.value_or(PdfTransform{});
             work.matrix = eitherOf(work.matrix.value_or(given), given);
         }

@@ -565,6 +565,56 @@ TEST(PdfCostCheck, formsAndImagesAreReadAsTheLibraryReadsThem) {
 // component take the library eight times as long as eight. An inline
 // image's pixels count too, and a key given twice counts at its larger
 // value, as the library may take either.
+// The library draws a tiling pattern's cell into a picture of the size its
+// matrix makes it, again for each shape painted with it, in the space of the
+// content that paints it.
+TEST(PdfCostCheck, aTilingPatternsCellCountsUnderItsMatrixForEachShapeItPaints) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const auto pattern = [](const QByteArray& matrix) {
+        return "<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] /XStep 1 /YStep 1 " +
+               matrix + " /Resources << /XObject << /Im0 5 0 R >> >> /Length 7 >>\nstream\n" +
+               "/Im0 Do\nendstream";
+    };
+    const QByteArray patterns = "<< /Pattern << /P0 6 0 R >> >>";
+    const auto painted = [&](const QByteArray& content, const QByteArray& matrix,
+                             const QByteArray& resources = "<< /Pattern << /P0 6 0 R >> >>",
+                             const QList<QByteArray>& more = {}) {
+        return PdfCostCheck::check(
+            tp::pdfPage(content, resources, QList<QByteArray>{pixel, pattern(matrix)} + more));
+    };
+    const QByteArray fill = "/Pattern cs /P0 scn 0 0 100 100 re f";
+    EXPECT_EQ(painted(fill, "/Matrix [20000 0 0 20000 0 0]"), Verdict::tooLarge);
+    EXPECT_EQ(painted(fill, "/Matrix [1 0 0 1 0 0]"), Verdict::bounded);
+    EXPECT_EQ(painted(fill, ""), Verdict::bounded);
+
+    // Each shape draws the cell again: once at 2000 times is bounded, ten
+    // times is not, for a fill or a stroke, the pattern's name given in place
+    // or by reference.
+    const QByteArray large = "/Matrix [2000 0 0 2000 0 0]";
+    const QByteArray tenShapes = QByteArray("0 0 100 100 re f ").repeated(10);
+    EXPECT_EQ(painted(fill, large), Verdict::bounded);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn " + tenShapes, large), Verdict::tooLarge);
+    EXPECT_EQ(painted("/Pattern CS /P0 SCN " + QByteArray("0 0 m 9 9 l S ").repeated(10), large),
+              Verdict::tooLarge);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn " + tenShapes, large, "<< /Pattern 7 0 R >>",
+                      {"<< /P0 6 0 R >>"}),
+              Verdict::tooLarge);
+    // Shapes painted once the pattern is no longer the colour draw no cell.
+    EXPECT_EQ(painted("q /Pattern cs /P0 scn Q " + tenShapes, large), Verdict::bounded);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn 0 g " + tenShapes, large), Verdict::bounded);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn /Pattern CS /P0 SCN 0 g 0 G " + tenShapes, large),
+              Verdict::bounded);
+
+    // A form's pattern is drawn in the form's space, which the page scales.
+    const QByteArray form = "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources " +
+                            patterns + " /Length 36 >>\nstream\n" +
+                            "/Pattern cs /P0 scn 0 0 1 1 re f\nendstream";
+    const QByteArray throughForm = "<< /XObject << /Fm0 7 0 R >> >>";
+    EXPECT_EQ(painted("20000 0 0 20000 0 0 cm /Fm0 Do", "", throughForm, {form}),
+              Verdict::tooLarge);
+    EXPECT_EQ(painted("100 0 0 100 0 0 cm /Fm0 Do", "", throughForm, {form}), Verdict::bounded);
+}
+
 TEST(PdfCostCheck, theWorkOfAnImagesPixelsCountsHowTheyAreRead) {
     const auto image = [](const QByteArray& bits) {
         return "<< /Type /XObject /Subtype /Image /Width 8000 /Height 8000 /ColorSpace "
