@@ -418,6 +418,14 @@ struct Dict {
     bool pattern = false; // has a /PatternType
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
+    // A Type 3 font's /FontMatrix (read as /Matrix is), and the glyph
+    // procedures its /CharProcs gives in place.
+    std::optional<PdfTransform> fontMatrix;
+    std::vector<qint64> glyphProcedures;
+    // The group of a soft mask it gives in place, and those of the graphics
+    // states given in place as its entries, by their names.
+    std::vector<qint64> softMask;
+    std::vector<std::pair<std::string, qint64>> statesSoftMasks;
     // A cross-reference stream's row layout and predictor; parameters
     // other than a single dictionary of plain values are not understood.
     std::vector<qint64> widths;
@@ -454,6 +462,17 @@ struct Findings {
     std::multimap<std::string, qint64> xobjects;
     std::map<qint64, std::vector<std::pair<std::string, qint64>>> dictionaries; // object -> refs
     std::vector<qint64> xobjectDictionaries; // /XObject and /Pattern ones given by reference
+    // Graphics states by the names resources give them, /ExtGState
+    // dictionaries given by reference, and the soft masks' groups numbered
+    // dictionaries give in place (see Dict).
+    std::multimap<std::string, qint64> graphicsStates;
+    std::vector<qint64> graphicsStateDictionaries;
+    std::map<qint64, std::vector<qint64>> softMasks;
+    // Glyph procedures with their font's matrix; and /CharProcs dictionaries
+    // given by reference, with theirs.
+    std::vector<std::pair<qint64, PdfTransform>> glyphProcedures;
+    std::vector<std::pair<qint64, PdfTransform>> glyphProcedureDictionaries;
+    std::map<qint64, std::vector<std::pair<std::string, qint64>>> statesSoftMasks;
     bool encrypted = false;
     // The dictionaries that name an encryption dictionary (a trailer's
     // should), and the dictionaries of the standard security handler found
@@ -478,6 +497,16 @@ struct Findings {
 constexpr size_t maximumEncryptions = 16;
 // Cross-reference sections of more updates than this are not followed.
 constexpr size_t maximumSections = 4096;
+
+// What a glyph of a Type 3 font draws: the costliest of the file's glyph
+// procedures, under a key of their own among the XObjects' names.
+const std::string glyphProcedureKey = "glyph procedure";
+
+// What a graphics state draws, among the XObjects' names, under a key of its
+// own (a name of the file spelled the same would only count for more).
+std::string drawnByState(std::string_view name) {
+    return "gs " + std::string(name);
+}
 
 // Reads objects: dictionaries with the keys that matter here, arrays of
 // names or references, and the rest skipped. Recursion stops at
@@ -512,6 +541,17 @@ public:
 
     void dict(int depth, Dict& out) {
         entries(depth, out);
+        // Without a matrix of its own, the glyphs count at the size of the
+        // text.
+        const PdfTransform font = out.fontMatrix.value_or(PdfTransform{});
+        for (const qint64 procedure : out.glyphProcedures) {
+            m_findings.glyphProcedures.emplace_back(procedure, font);
+        }
+        for (const auto& [key, object] : out.namedReferences) {
+            if (key == "CharProcs") {
+                m_findings.glyphProcedureDictionaries.emplace_back(object, font);
+            }
+        }
         if (out.encryptObject >= 0 || out.encryptAt >= 0) {
             // The same dictionary may be read again from another start.
             const bool known = std::any_of(
@@ -580,6 +620,29 @@ public:
                         m_findings.xobjects.emplace(name, object);
                     }
                 }
+                if (k == "CharProcs") {
+                    for (const auto& [name, object] : inner.namedReferences) {
+                        out.glyphProcedures.push_back(object);
+                    }
+                }
+                if (k == "SMask") {
+                    for (const auto& [name, object] : inner.namedReferences) {
+                        if (name == "G") {
+                            out.softMask.push_back(object);
+                        }
+                    }
+                }
+                for (const qint64 group : inner.softMask) {
+                    out.statesSoftMasks.emplace_back(k, group);
+                }
+                if (k == "ExtGState") {
+                    for (const auto& [name, state] : inner.namedReferences) {
+                        m_findings.graphicsStates.emplace(name, state);
+                    }
+                    for (const auto& [name, group] : inner.statesSoftMasks) {
+                        m_findings.xobjects.emplace(drawnByState(name), group);
+                    }
+                }
                 continue;
             }
             if (first.kind == Kind::name) {
@@ -599,23 +662,30 @@ public:
                 out.widths = integers(depth + 1);
                 continue;
             }
-            if (k == "Matrix" && first.kind == Kind::arrayOpen) {
+            if ((k == "Matrix" || k == "FontMatrix") && first.kind == Kind::arrayOpen) {
                 const PdfTransform matrix = linearPart(depth + 1);
-                out.matrix = out.matrix ? eitherOf(*out.matrix, matrix) : matrix;
+                auto& into = k == "Matrix" ? out.matrix : out.fontMatrix;
+                into = into ? eitherOf(*into, matrix) : matrix;
                 continue;
             }
 
             std::vector<qint64> references;
             std::vector<std::string> names;
             const Number number = value(first, depth, &out, &references, &names);
-            if (k == "Matrix" && number.kind == Number::Kind::reference) {
+            if (number.kind == Number::Kind::reference) {
                 // A matrix given by reference is not read here.
-                out.matrix = unboundedTransform();
+                if (k == "Matrix") {
+                    out.matrix = unboundedTransform();
+                } else if (k == "FontMatrix") {
+                    out.fontMatrix = unboundedTransform();
+                }
             }
             if (number.kind == Number::Kind::reference) {
                 out.namedReferences.emplace_back(k, number.value);
                 if (k == "XObject" || k == "Pattern") {
                     m_findings.xobjectDictionaries.push_back(number.value);
+                } else if (k == "ExtGState") {
+                    m_findings.graphicsStateDictionaries.push_back(number.value);
                 }
             }
             // The library takes an image's sides by their short names too,
@@ -828,11 +898,23 @@ std::pair<qint64, qint64> streamExtent(const Lexer& lexer, qint64 length, qint64
     return {start, found < 0 ? n : found};
 }
 
+void noteSoftMasks(Findings& findings, qint64 object, const Dict& dict) {
+    if (!dict.softMask.empty()) {
+        auto& groups = findings.softMasks[object];
+        groups.insert(groups.end(), dict.softMask.begin(), dict.softMask.end());
+    }
+    if (!dict.statesSoftMasks.empty()) {
+        auto& groups = findings.statesSoftMasks[object];
+        groups.insert(groups.end(), dict.statesSoftMasks.begin(), dict.statesSoftMasks.end());
+    }
+}
+
 // What a numbered dictionary may be to other objects: resources, or the
 // dictionary of the standard security handler.
 void noteObjectDictionary(Findings& findings, qint64 object, const Dict& dict, qint64 at) {
     auto& held = findings.dictionaries[object];
     held.insert(held.end(), dict.namedReferences.begin(), dict.namedReferences.end());
+    noteSoftMasks(findings, object, dict);
     if (dict.filters == std::vector<std::string>{"Standard"}) {
         const std::pair<qint64, qint64> entry{object, at};
         auto& known = findings.standardDictionaries;
@@ -1164,13 +1246,17 @@ public:
         m_matrix = PdfTransform{};
         m_exact = true;
         m_saved.clear();
-        m_patterns = {};
-        m_savedPatterns.clear();
+        m_paint = {};
+        m_savedPaint.clear();
+        m_textMatrix = PdfTransform{};
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
         // an operand of another kind.
         std::vector<std::optional<double>> operands;
         bool endsWithName = false;
+        // The bytes of the strings since the last operator: at least as
+        // many as the glyphs they show.
+        qint64 textBytes = 0;
         int nested = 0;
         const auto operand = [&operands](std::optional<double> value) {
             if (operands.size() < maximumOperands) {
@@ -1201,6 +1287,9 @@ public:
                 }
                 continue;
             }
+            if (token.kind == Kind::string) {
+                textBytes += lexer.position() - token.start;
+            }
             if (token.kind != Kind::keyword) {
                 if (nested == 0) {
                     operand(token.kind == Kind::integer || token.kind == Kind::real
@@ -1219,24 +1308,52 @@ public:
                     return false;
                 }
                 m_saved.push_back({m_matrix, m_exact});
-                m_savedPatterns.push_back(m_patterns);
+                m_savedPaint.push_back(m_paint);
             } else if (word == "Q") {
                 m_depth = std::max<qint64>(0, m_depth - 1);
                 restore();
+            } else if (word == "BT") {
+                m_textMatrix = PdfTransform{};
+            } else if (word == "Tm") {
+                if (const auto matrix = lastTransform(operands)) {
+                    m_textMatrix = *matrix;
+                }
+            } else if (word == "Tf" && !operands.empty() && operands.back()) {
+                m_paint.fontSize = *operands.back();
+            } else if (word == "Tz" && !operands.empty() && operands.back()) {
+                m_paint.horizontalScaling = *operands.back() / 100;
+            } else if (word == "gs" && endsWithName) {
+                // A state with a soft mask draws the mask's group at once,
+                // under the transform now.
+                const std::string state = drawnByState(lastName);
+                ++drawings.draws[state];
+                drawings.transforms[state].add(drawnWith());
             } else if (word == "scn" || word == "SCN") {
                 // A pattern is the colour when its name comes last.
-                (word == "scn" ? m_patterns.fill : m_patterns.stroke) =
+                (word == "scn" ? m_paint.fill : m_paint.stroke) =
                     endsWithName ? lastName : std::string();
             } else if (setsFillColour(word)) {
-                m_patterns.fill.clear();
+                m_paint.fill.clear();
             } else if (setsStrokeColour(word)) {
-                m_patterns.stroke.clear();
+                m_paint.stroke.clear();
             } else if (fills(word) || strokes(word)) {
+                if (showsText(word) && textBytes > 0) {
+                    // Each glyph of a Type 3 font is its procedure drawn
+                    // in text space, at the text's size.
+                    const PdfTransform glyph =
+                        PdfTransform{m_paint.fontSize * m_paint.horizontalScaling, 0, 0,
+                                     m_paint.fontSize}
+                            .then(m_textMatrix)
+                            .then(drawnWith());
+                    drawings.draws[glyphProcedureKey] =
+                        std::min(largestWork, drawings.draws[glyphProcedureKey] + textBytes);
+                    drawings.transforms[glyphProcedureKey].add(glyph, double(textBytes));
+                }
                 if (fills(word)) {
-                    paint(m_patterns.fill, drawings);
+                    paint(m_paint.fill, drawings);
                 }
                 if (strokes(word)) {
-                    paint(m_patterns.stroke, drawings);
+                    paint(m_paint.stroke, drawings);
                 }
             } else if (word == "cm") {
                 concatenate(operands);
@@ -1250,6 +1367,7 @@ public:
             }
             operands.clear();
             endsWithName = false;
+            textBytes = 0;
         }
     }
 
@@ -1291,8 +1409,8 @@ private:
         if (!m_saved.empty()) {
             std::tie(m_matrix, m_exact) = m_saved.back();
             m_saved.pop_back();
-            m_patterns = m_savedPatterns.back();
-            m_savedPatterns.pop_back();
+            m_paint = m_savedPaint.back();
+            m_savedPaint.pop_back();
             return;
         }
         if (!m_partOfMany) {
@@ -1362,19 +1480,27 @@ private:
         }
     }
 
-    // The library takes the last six of the operands it kept, when all six
-    // are numbers, and puts the transform before the current one.
-    void concatenate(const std::vector<std::optional<double>>& operands) {
+    // The library takes the last six of the operands it kept for a matrix,
+    // when all six are numbers.
+    static std::optional<PdfTransform>
+    lastTransform(const std::vector<std::optional<double>>& operands) {
         if (operands.size() < 6) {
-            return;
+            return std::nullopt;
         }
         const auto six = operands.end() - 6;
         for (auto it = six; it != operands.end(); ++it) {
             if (!*it) {
-                return;
+                return std::nullopt;
             }
         }
-        m_matrix = PdfTransform{*six[0], *six[1], *six[2], *six[3]}.then(m_matrix);
+        return PdfTransform{*six[0], *six[1], *six[2], *six[3]};
+    }
+
+    // A transform given puts itself before the current one.
+    void concatenate(const std::vector<std::optional<double>>& operands) {
+        if (const auto matrix = lastTransform(operands)) {
+            m_matrix = matrix->then(m_matrix);
+        }
     }
 
     static bool setsFillColour(std::string_view word) {
@@ -1405,11 +1531,14 @@ private:
         }
     }
 
-    // The patterns that are the fill and stroke colours, by name; empty for
-    // another colour.
-    struct Patterns {
+    // What of the graphics state paints: the patterns that are the fill and
+    // stroke colours, by name (empty for another colour), and the text's size
+    // and horizontal scaling.
+    struct Paint {
         std::string fill;
         std::string stroke;
+        double fontSize = 1;
+        double horizontalScaling = 1;
     };
 
     const PdfCostCheck::Limits& m_limits;
@@ -1420,8 +1549,10 @@ private:
     PdfTransform m_matrix;
     bool m_exact = true;
     std::vector<std::pair<PdfTransform, bool>> m_saved;
-    Patterns m_patterns;
-    std::vector<Patterns> m_savedPatterns;
+    Paint m_paint;
+    std::vector<Paint> m_savedPaint;
+    // The text matrix's scaling part.
+    PdfTransform m_textMatrix;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -1471,6 +1602,7 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
             reader.dict(1, inner);
             auto& held = findings.dictionaries[object];
             held.insert(held.end(), inner.namedReferences.begin(), inner.namedReferences.end());
+            noteSoftMasks(findings, object, inner);
         }
     }
 }
@@ -2384,6 +2516,52 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         if (found != findings.dictionaries.end()) {
             for (const auto& [name, object] : found->second) {
                 findings.xobjects.emplace(name, object);
+            }
+        }
+    }
+    // A glyph of a Type 3 font draws one of its procedures under the font's
+    // matrix. Which font a text is in is not followed here: each glyph of
+    // any text counts as the costliest procedure of the file.
+    auto glyphProcedures = findings.glyphProcedures;
+    for (const auto& [dictionary, font] : findings.glyphProcedureDictionaries) {
+        const auto found = findings.dictionaries.find(dictionary);
+        if (found != findings.dictionaries.end()) {
+            for (const auto& [name, procedure] : found->second) {
+                glyphProcedures.emplace_back(procedure, font);
+            }
+        }
+    }
+    for (const auto& [procedure, font] : glyphProcedures) {
+        findings.xobjects.emplace(glyphProcedureKey, procedure);
+        if (const auto found = drawn.find(procedure); found != drawn.end()) {
+            auto& matrix = found->second.matrix;
+            matrix = matrix ? eitherOf(*matrix, font) : font;
+        }
+    }
+    // A graphics state with a soft mask draws the mask's group where it is
+    // set: the group given in place, or by the mask's dictionary.
+    const auto references = [&](qint64 object) {
+        const auto found = findings.dictionaries.find(object);
+        return found != findings.dictionaries.end() ? found->second
+                                                    : std::vector<std::pair<std::string, qint64>>();
+    };
+    for (const qint64 dictionary : findings.graphicsStateDictionaries) {
+        for (const auto& [name, state] : references(dictionary)) {
+            findings.graphicsStates.emplace(name, state);
+        }
+        for (const auto& [name, group] : findings.statesSoftMasks[dictionary]) {
+            findings.xobjects.emplace(drawnByState(name), group);
+        }
+    }
+    for (const auto& [name, state] : findings.graphicsStates) {
+        for (const qint64 group : findings.softMasks[state]) {
+            findings.xobjects.emplace(drawnByState(name), group);
+        }
+        for (const auto& [key, mask] : references(state)) {
+            for (const auto& [maskKey, group] : references(mask)) {
+                if (key == "SMask" && maskKey == "G") {
+                    findings.xobjects.emplace(drawnByState(name), group);
+                }
             }
         }
     }

@@ -18,7 +18,7 @@ double plus(double x, double y) {
 
 } // namespace
 
-void PdfCover::Map::add(const PdfTransform& transform) {
+void PdfCover::Map::add(const PdfTransform& transform, double drawings) {
     const double p = std::abs(transform.a);
     const double q = std::abs(transform.c);
     const double r = std::abs(transform.b);
@@ -27,12 +27,12 @@ void PdfCover::Map::add(const PdfTransform& transform) {
     const std::array<double, 9> two{
         times(p, p), times(2 * p, q), times(q, q),     times(p, r), plus(times(p, s), times(q, r)),
         times(q, s), times(r, r),     times(2 * r, s), times(s, s)};
-    count = plus(count, 1);
+    count = plus(count, drawings);
     for (std::size_t i = 0; i < first.size(); ++i) {
-        first[i] = plus(first[i], one[i]);
+        first[i] = plus(first[i], times(drawings, one[i]));
     }
     for (std::size_t i = 0; i < second.size(); ++i) {
-        second[i] = plus(second[i], two[i]);
+        second[i] = plus(second[i], times(drawings, two[i]));
     }
 }
 

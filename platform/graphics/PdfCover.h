@@ -32,7 +32,8 @@ struct PdfCover {
         std::array<double, 4> first{};  // (w, h) to (w', h')
         std::array<double, 9> second{}; // (ww, wh, hh) to (w'w', w'h', h'h')
 
-        void add(const PdfTransform& transform);
+        // `times` drawings with the transform.
+        void add(const PdfTransform& transform, double times = 1);
         PdfCover operator()(const PdfCover& cover) const;
     };
 

@@ -615,6 +615,101 @@ TEST(PdfCostCheck, aTilingPatternsCellCountsUnderItsMatrixForEachShapeItPaints) 
     EXPECT_EQ(painted("100 0 0 100 0 0 cm /Fm0 Do", "", throughForm, {form}), Verdict::bounded);
 }
 
+// A graphics state with a soft mask makes the library draw the mask's group
+// where the state is set, under the transform there, again each time.
+TEST(PdfCostCheck, aSoftMasksGroupCountsWhereItsStateIsSet) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const QByteArray group = "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Group << /S "
+                             "/Transparency /CS /DeviceGray >> /Resources << /XObject << /Im0 5 "
+                             "0 R >> >> /Length 7 >>\nstream\n/Im0 Do\nendstream";
+    const QByteArray mask = "<< /S /Luminosity /G 6 0 R >>";
+    const auto masked = [&](const QByteArray& content, const QByteArray& states,
+                            const QList<QByteArray>& more = {}) {
+        return PdfCostCheck::check(tp::pdfPage(content, "<< /ExtGState " + states + " >>",
+                                               QList<QByteArray>{pixel, group} + more));
+    };
+    const QByteArray inPlace = "<< /GS0 << /SMask " + mask + " >> >>";
+    const QByteArray farScaled = "20000 0 0 20000 0 0 cm /GS0 gs 0 0 1 1 re f";
+    EXPECT_EQ(masked(farScaled, inPlace), Verdict::tooLarge);
+    EXPECT_EQ(masked("100 0 0 100 0 0 cm /GS0 gs 0 0 1 1 re f", inPlace), Verdict::bounded);
+    // However the state, its mask and the states' dictionary are given.
+    EXPECT_EQ(masked(farScaled, "<< /GS0 7 0 R >>", {"<< /SMask " + mask + " >>"}),
+              Verdict::tooLarge);
+    EXPECT_EQ(masked(farScaled, "<< /GS0 7 0 R >>", {"<< /SMask 8 0 R >>", mask}),
+              Verdict::tooLarge);
+    EXPECT_EQ(masked(farScaled, "7 0 R", {inPlace}), Verdict::tooLarge);
+    EXPECT_EQ(masked(farScaled, "7 0 R", {"<< /GS0 8 0 R >>", "<< /SMask " + mask + " >>"}),
+              Verdict::tooLarge);
+    // Set once at 2000 times, bounded; ten times, not. A state without a
+    // soft mask draws nothing, however often it is set.
+    EXPECT_EQ(masked("2000 0 0 2000 0 0 cm /GS0 gs 0 0 1 1 re f", inPlace), Verdict::bounded);
+    EXPECT_EQ(masked("2000 0 0 2000 0 0 cm " + QByteArray("/GS0 gs ").repeated(10), inPlace),
+              Verdict::tooLarge);
+    EXPECT_EQ(masked(farScaled + QByteArray(" /GS1 gs").repeated(1000),
+                     "<< /GS0 << /ca 0.5 >> /GS1 << /SMask /None >> >>"),
+              Verdict::bounded);
+}
+
+// A glyph of a Type 3 font is its procedure drawn under the font's matrix,
+// at the text's size, under the text matrix and the transform, once for
+// each glyph shown.
+TEST(PdfCostCheck, aType3GlyphCountsItsProcedureAtTheSizeOfTheText) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const auto font = [](const QByteArray& matrix, const QByteArray& procedures) {
+        return "<< /Type /Font /Subtype /Type3 " + matrix + " /FontBBox [0 0 1 1] /CharProcs " +
+               procedures +
+               " /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 /LastChar 97 "
+               "/Widths [0] /Resources << /XObject << /Im0 5 0 R >> >> >>";
+    };
+    const auto procedure = [](const QByteArray& content) {
+        return "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+               "\nendstream";
+    };
+    const auto shown = [&](const QByteArray& text, const QByteArray& matrix,
+                           const QByteArray& glyph = "1 0 d0 /Im0 Do",
+                           const QByteArray& procedures = "<< /a 7 0 R >>",
+                           const QList<QByteArray>& more = {}) {
+        return PdfCostCheck::check(tp::pdfPage(
+            text, "<< /Font << /F1 6 0 R >> >>",
+            QList<QByteArray>{pixel, font(matrix, procedures), procedure(glyph)} + more));
+    };
+    const QByteArray unit = "/FontMatrix [1 0 0 1 0 0]";
+    const QByteArray thousandth = "/FontMatrix [0.001 0 0 0.001 0 0]";
+    const QByteArray tenGlyphs = "(aaaaaaaaaa) Tj ET";
+    EXPECT_EQ(shown("BT /F1 20000 Tf " + tenGlyphs, unit), Verdict::tooLarge);
+    EXPECT_EQ(shown("BT /F1 12 Tf " + tenGlyphs, unit), Verdict::bounded);
+    EXPECT_EQ(
+        shown("BT /F1 20000 Tf " + tenGlyphs, thousandth, "1000 0 d0 1000 0 0 1000 0 0 cm /Im0 Do"),
+        Verdict::tooLarge);
+    EXPECT_EQ(
+        shown("BT /F1 12 Tf " + tenGlyphs, thousandth, "1000 0 d0 1000 0 0 1000 0 0 cm /Im0 Do"),
+        Verdict::bounded);
+    // The text matrix, horizontal scaling, the transform and the form of
+    // the strings scale as the size does.
+    EXPECT_EQ(shown("BT /F1 1 Tf 20000 0 0 20000 0 0 Tm " + tenGlyphs, unit), Verdict::tooLarge);
+    EXPECT_EQ(shown("BT /F1 100 Tf 1000000 Tz " + tenGlyphs, unit), Verdict::tooLarge);
+    EXPECT_EQ(shown("20000 0 0 20000 0 0 cm BT /F1 1 Tf " + tenGlyphs, unit), Verdict::tooLarge);
+    EXPECT_EQ(shown("BT /F1 20000 Tf [(aaaaa) -100 (aaaaa)] TJ ET", unit), Verdict::tooLarge);
+    EXPECT_EQ(shown("BT /F1 20000 Tf 0 0 (aaaaa) \" (aaaaa) ' ET", unit), Verdict::tooLarge);
+    // However the procedures and the matrix are given.
+    EXPECT_EQ(
+        shown("BT /F1 20000 Tf " + tenGlyphs, unit, "1 0 d0 /Im0 Do", "8 0 R", {"<< /a 7 0 R >>"}),
+        Verdict::tooLarge);
+    EXPECT_EQ(shown("BT /F1 1 Tf (a) Tj ET", "/FontMatrix 8 0 R", "1 0 d0 /Im0 Do",
+                    "<< /a 7 0 R >>", {"[1 0 0 1 0 0]"}),
+              Verdict::tooLarge);
+    // Each glyph draws its procedure again: a procedure reading 400 by 400
+    // pixels, shown a thousand times, is bounded, and a hundred thousand
+    // times, not.
+    const QByteArray inlinePixels =
+        "1 0 d0 BI /W 400 /H 400 /CS /G /BPC 8 ID " + QByteArray(400 * 400, '\x80') + " EI";
+    const QByteArray line = "(" + QByteArray(100, 'a') + ") Tj ";
+    EXPECT_EQ(shown("BT /F1 1 Tf " + line.repeated(10) + "ET", thousandth, inlinePixels),
+              Verdict::bounded);
+    EXPECT_EQ(shown("BT /F1 1 Tf " + line.repeated(1000) + "ET", thousandth, inlinePixels),
+              Verdict::tooLarge);
+}
+
 TEST(PdfCostCheck, theWorkOfAnImagesPixelsCountsHowTheyAreRead) {
     const auto image = [](const QByteArray& bits) {
         return "<< /Type /XObject /Subtype /Image /Width 8000 /Height 8000 /ColorSpace "
