@@ -41,6 +41,10 @@ PdfTransform unboundedTransform() {
     return {PdfCover::largest, 0, 0, PdfCover::largest};
 }
 
+// A rectangle whose sides are not known here; a form's box of that kind.
+constexpr std::pair<double, double> unknownSides{PdfCover::largest, PdfCover::largest};
+constexpr std::pair<double, double> unknownBox{-1, -1};
+
 // Where either of two transforms may be the one the library takes (an
 // object or a key given twice), one whose box is at least either's: the
 // larger size of each entry.
@@ -418,6 +422,14 @@ struct Dict {
     bool pattern = false; // has a /PatternType
     // Its keys that refer to objects, as resource dictionaries name them.
     std::vector<std::pair<std::string, qint64>> namedReferences;
+    // The sides of its /Rect (an annotation's) and /BBox (a form's); past
+    // every bound when not known here.
+    std::optional<std::pair<double, double>> rect;
+    std::optional<std::pair<double, double>> box;
+    // An annotation's appearances its /AP gives in place, and the references
+    // of the dictionaries it holds as values.
+    std::vector<qint64> appearances;
+    std::vector<qint64> childReferences;
     // A Type 3 font's /FontMatrix (read as /Matrix is), and the glyph
     // procedures its /CharProcs gives in place.
     std::optional<PdfTransform> fontMatrix;
@@ -468,6 +480,15 @@ struct Findings {
     std::multimap<std::string, qint64> graphicsStates;
     std::vector<qint64> graphicsStateDictionaries;
     std::map<qint64, std::vector<qint64>> softMasks;
+    // Annotations that have appearances: the forms given in place, the /AP
+    // dictionary given by reference, and the sides of the annotation's box.
+    struct Annotation {
+        std::vector<qint64> appearances;
+        std::vector<qint64> dictionaries;
+        std::pair<double, double> rect;
+    };
+    std::vector<Annotation> annotations;
+    std::map<qint64, std::vector<qint64>> childReferences;
     // Glyph procedures with their font's matrix; and /CharProcs dictionaries
     // given by reference, with theirs.
     std::vector<std::pair<qint64, PdfTransform>> glyphProcedures;
@@ -552,6 +573,17 @@ public:
                 m_findings.glyphProcedureDictionaries.emplace_back(object, font);
             }
         }
+        if (out.rect) {
+            Findings::Annotation annotation{out.appearances, {}, *out.rect};
+            for (const auto& [key, object] : out.namedReferences) {
+                if (key == "AP") {
+                    annotation.dictionaries.push_back(object);
+                }
+            }
+            if (!annotation.appearances.empty() || !annotation.dictionaries.empty()) {
+                m_findings.annotations.push_back(std::move(annotation));
+            }
+        }
         if (out.encryptObject >= 0 || out.encryptAt >= 0) {
             // The same dictionary may be read again from another start.
             const bool known = std::any_of(
@@ -625,6 +657,17 @@ public:
                         out.glyphProcedures.push_back(object);
                     }
                 }
+                // An appearance is given for each state, or one for all.
+                for (const auto& [name, object] : inner.namedReferences) {
+                    out.childReferences.push_back(object);
+                    if (k == "AP") {
+                        out.appearances.push_back(object);
+                    }
+                }
+                if (k == "AP") {
+                    out.appearances.insert(out.appearances.end(), inner.childReferences.begin(),
+                                           inner.childReferences.end());
+                }
                 if (k == "SMask") {
                     for (const auto& [name, object] : inner.namedReferences) {
                         if (name == "G") {
@@ -662,6 +705,18 @@ public:
                 out.widths = integers(depth + 1);
                 continue;
             }
+            if ((k == "Rect" || k == "BBox") && first.kind == Kind::arrayOpen) {
+                auto sides = rectangleSides(depth + 1);
+                if (k == "BBox" && sides == unknownSides) {
+                    sides = unknownBox;
+                }
+                auto& into = k == "Rect" ? out.rect : out.box;
+                // Given twice, the one that scales more counts.
+                into = !into         ? sides
+                       : k == "Rect" ? std::max(*into, sides)
+                                     : std::min(*into, sides);
+                continue;
+            }
             if ((k == "Matrix" || k == "FontMatrix") && first.kind == Kind::arrayOpen) {
                 const PdfTransform matrix = linearPart(depth + 1);
                 auto& into = k == "Matrix" ? out.matrix : out.fontMatrix;
@@ -678,6 +733,10 @@ public:
                     out.matrix = unboundedTransform();
                 } else if (k == "FontMatrix") {
                     out.fontMatrix = unboundedTransform();
+                } else if (k == "Rect") {
+                    out.rect = unknownSides;
+                } else if (k == "BBox") {
+                    out.box = unknownBox;
                 }
             }
             if (number.kind == Number::Kind::reference) {
@@ -815,6 +874,30 @@ private:
         return PdfTransform{entries[0], entries[1], entries[2], entries[3]};
     }
 
+    // The sides of the rectangle being read, read to its end: its first
+    // four numbers as corners. Not known for entries given by reference.
+    std::pair<double, double> rectangleSides(int depth) {
+        std::vector<double> corners;
+        bool referenced = false;
+        while (true) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
+                break;
+            }
+            const Number number = value(token, depth);
+            if (token.kind == Kind::real || number.kind == Number::Kind::direct) {
+                corners.push_back(numberValue(token));
+            } else if (number.kind == Number::Kind::reference && corners.size() < 4) {
+                referenced = true;
+            }
+        }
+        if (referenced) {
+            return unknownSides;
+        }
+        corners.resize(std::max<std::size_t>(corners.size(), 4), 0);
+        return {std::abs(corners[2] - corners[0]), std::abs(corners[3] - corners[1])};
+    }
+
     // The first string of the array being read, which is read to its end.
     QByteArray firstString(int depth) {
         const Token first = m_lexer.next();
@@ -899,6 +982,10 @@ std::pair<qint64, qint64> streamExtent(const Lexer& lexer, qint64 length, qint64
 }
 
 void noteSoftMasks(Findings& findings, qint64 object, const Dict& dict) {
+    if (!dict.childReferences.empty()) {
+        auto& held = findings.childReferences[object];
+        held.insert(held.end(), dict.childReferences.begin(), dict.childReferences.end());
+    }
     if (!dict.softMask.empty()) {
         auto& groups = findings.softMasks[object];
         groups.insert(groups.end(), dict.softMask.begin(), dict.softMask.end());
@@ -2031,7 +2118,8 @@ constexpr double devicePixelsPerSquarePoint = (600.0 / 72.0) * (600.0 / 72.0);
 struct Drawn {
     qint64 work = 0; // bytes of content, or pixels over pixelsPerByteOfWork
     Drawings drawings;
-    std::optional<PdfTransform> matrix; // a form's
+    std::optional<PdfTransform> matrix;           // a form's
+    std::optional<std::pair<double, double>> box; // a form's /BBox sides
     // What the content leaves to later parts of a page (see ContentReader),
     // and whether that is known exactly: one reading, and no state restored
     // that it had not saved.
@@ -2146,6 +2234,64 @@ struct AreaCount {
         return area * devicePixelsPerSquarePoint / double(pixelsPerByteOfWork) > double(budget);
     }
 };
+
+// The library draws an annotation's appearance scaled from the box around
+// the form's /BBox under its /Matrix to the annotation's /Rect, each side by
+// itself (a side of nothing is not scaled). Each appearance form with the
+// largest of the scales the annotations that show it give it.
+std::map<qint64, PdfTransform> appearanceFits(const Findings& findings,
+                                              const std::map<qint64, Drawn>& drawn) {
+    const auto referencesOf = [&](qint64 object) {
+        std::vector<qint64> out;
+        if (const auto found = findings.dictionaries.find(object);
+            found != findings.dictionaries.end()) {
+            for (const auto& [key, reference] : found->second) {
+                out.push_back(reference);
+            }
+        }
+        return out;
+    };
+    std::map<qint64, PdfTransform> fits;
+    for (const Findings::Annotation& annotation : findings.annotations) {
+        std::vector<qint64> given = annotation.appearances;
+        for (const qint64 dictionary : annotation.dictionaries) {
+            const std::vector<qint64> references = referencesOf(dictionary);
+            given.insert(given.end(), references.begin(), references.end());
+            if (const auto found = findings.childReferences.find(dictionary);
+                found != findings.childReferences.end()) {
+                given.insert(given.end(), found->second.begin(), found->second.end());
+            }
+        }
+        // An appearance for each state may be given by a dictionary of its own.
+        std::vector<qint64> forms;
+        for (const qint64 object : given) {
+            forms.push_back(object);
+            if (drawn.count(object) == 0) {
+                const std::vector<qint64> states = referencesOf(object);
+                forms.insert(forms.end(), states.begin(), states.end());
+            }
+        }
+        for (const qint64 form : forms) {
+            const auto found = drawn.find(form);
+            if (found == drawn.end() || !found->second.box) {
+                continue;
+            }
+            const auto [boxWidth, boxHeight] = *found->second.box;
+            PdfTransform fit = unboundedTransform();
+            if (boxWidth >= 0) {
+                const PdfTransform m = found->second.matrix.value_or(PdfTransform{});
+                const double width = std::abs(m.a) * boxWidth + std::abs(m.c) * boxHeight;
+                const double height = std::abs(m.b) * boxWidth + std::abs(m.d) * boxHeight;
+                fit = PdfTransform{
+                    width > 0 ? PdfCover::capped(annotation.rect.first / width) : 1, 0, 0,
+                    height > 0 ? PdfCover::capped(annotation.rect.second / height) : 1};
+            }
+            const auto known = fits.find(form);
+            fits[form] = known != fits.end() ? eitherOf(known->second, fit) : fit;
+        }
+    }
+    return fits;
+}
 
 // An encryption dictionary's entries from where it begins; nothing when they
 // are not all plain values.
@@ -2494,6 +2640,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         work.drawsContent = !dataLike;
         // Versions of one object are counted together: as the largest of
         // their matrices, and drawn as an image or as content.
+        if (stream.dict.box) {
+            work.box = work.box ? std::min(*work.box, *stream.dict.box) : *stream.dict.box;
+        }
         if (stream.dict.subtype == "Form" || stream.dict.pattern) {
             const PdfTransform given = stream.dict.matrix.value_or(PdfTransform{});
             work.matrix = eitherOf(work.matrix.value_or(given), given);
@@ -2616,11 +2765,18 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
     }
     // Forms are measured by themselves as well, for what may draw them from
-    // elsewhere; a page's content was measured above, within its page.
+    // elsewhere; a page's content was measured above, within its page. An
+    // annotation's appearance is drawn scaled from its box to the
+    // annotation's.
+    const std::map<qint64, PdfTransform> fitted = appearanceFits(findings, drawn);
     for (const auto& [object, work] : drawn) {
         const bool pageContent = findings.contents.count(object) > 0 && !work.matrix;
+        PdfCover cover = areas.of(object, 0);
+        if (const auto fit = fitted.find(object); fit != fitted.end()) {
+            cover = cover.under(fit->second);
+        }
         if (work.drawsContent && !pageContent &&
-            AreaCount::exceeds(areas.of(object, 0).area(thinnestSide), budget)) {
+            AreaCount::exceeds(cover.area(thinnestSide), budget)) {
             return Verdict::tooLarge;
         }
     }

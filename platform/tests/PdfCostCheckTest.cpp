@@ -710,6 +710,61 @@ TEST(PdfCostCheck, aType3GlyphCountsItsProcedureAtTheSizeOfTheText) {
               Verdict::tooLarge);
 }
 
+// The library draws an annotation's appearance scaled from the form's box
+// to the annotation's.
+TEST(PdfCostCheck, anAppearanceCountsScaledFromItsBoxToItsAnnotations) {
+    const QByteArray pixel = grayImage("1", "1", QByteArray(1, '\x80'));
+    const auto appearance = [](const QByteArray& box, const QByteArray& content,
+                               const QByteArray& keys = {}) {
+        return "<< /Type /XObject /Subtype /Form /BBox " + box + " " + keys +
+               " /Resources << /XObject << /Im0 5 0 R >> >> /Length " +
+               QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    const auto annotated = [&](const QByteArray& annotation, const QByteArray& form,
+                               const QList<QByteArray>& more = {}) {
+        return PdfCostCheck::check(tp::pdfOfObjects(
+            QList<QByteArray>{"<< /Type /Catalog /Pages 2 0 R >>",
+                              "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                              "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 "
+                              "R /Annots [7 0 R] >>",
+                              "<< /Length 0 >>\nstream\n\nendstream", pixel, form,
+                              "<< /Type /Annot /Subtype /Square /F 4 " + annotation + " >>"} +
+            more));
+    };
+    const QByteArray rect = "/Rect [0 0 100 100] ";
+    const QByteArray image = "/Im0 Do";
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>", appearance("[0 0 0.01 0.01]", image)),
+              Verdict::tooLarge);
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>", appearance("[0 0 1 1]", image)),
+              Verdict::bounded);
+    // A form whose matrix shrinks its box shrinks what it draws alike; one
+    // that draws beyond its box is scaled with it.
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>",
+                        appearance("[0 0 1 1]", image, "/Matrix [0.01 0 0 0.01 0 0]")),
+              Verdict::bounded);
+    const QByteArray beyond = "3000 0 0 3000 0 0 cm /Im0 Do";
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>", appearance("[0 0 1 1]", beyond)),
+              Verdict::tooLarge);
+    EXPECT_EQ(annotated("/Rect [0 0 1 1] /AP << /N 6 0 R >>", appearance("[0 0 1 1]", beyond)),
+              Verdict::bounded);
+    // A box of nothing is not scaled.
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>", appearance("[0 0 0 0]", beyond)),
+              Verdict::bounded);
+    // However the appearances are given.
+    const QByteArray tiny = appearance("[0 0 0.01 0.01]", image);
+    EXPECT_EQ(annotated(rect + "/AP 8 0 R", tiny, {"<< /N 6 0 R >>"}), Verdict::tooLarge);
+    EXPECT_EQ(annotated(rect + "/AP << /N << /On 6 0 R >> >>", tiny), Verdict::tooLarge);
+    EXPECT_EQ(annotated(rect + "/AP << /D 8 0 R >>", tiny, {"<< /On 6 0 R >>"}), Verdict::tooLarge);
+    EXPECT_EQ(annotated(rect + "/AP 8 0 R", tiny, {"<< /N << /Off 6 0 R >> >>"}),
+              Verdict::tooLarge);
+    // Sides given by reference are not known here.
+    EXPECT_EQ(annotated("/Rect 8 0 R /AP << /N 6 0 R >>", appearance("[0 0 1 1]", image),
+                        {"[0 0 100 100]"}),
+              Verdict::tooLarge);
+    EXPECT_EQ(annotated(rect + "/AP << /N 6 0 R >>", appearance("8 0 R", image), {"[0 0 1 1]"}),
+              Verdict::tooLarge);
+}
+
 TEST(PdfCostCheck, theWorkOfAnImagesPixelsCountsHowTheyAreRead) {
     const auto image = [](const QByteArray& bits) {
         return "<< /Type /XObject /Subtype /Image /Width 8000 /Height 8000 /ColorSpace "
