@@ -71,5 +71,8 @@ if [ "$status" -ge 2 ]; then
   cat "$work/app.log" >&2
   echo "--- accessibility bus" >&2
   cat "$work/bus.log" >&2
+  echo "--- display server on $DISPLAY" >&2
+  cat "$work/xvfb.log" >&2
+  ls -la /tmp/.X11-unix >&2 || true
 fi
 exit "$status"
