@@ -2235,6 +2235,66 @@ struct AreaCount {
     }
 };
 
+// A graphics state holds one soft mask; more groups than this for one state
+// are no real document's.
+constexpr std::size_t maximumGroupsOfState = 8;
+
+// Adds to the XObjects' names what each graphics state draws by its name:
+// its soft mask's group, given in place or by the mask's dictionary. False
+// for a state with more groups than a real one has.
+bool softMaskGroupsByName(Findings& findings) {
+    const std::vector<std::pair<std::string, qint64>> none;
+    const auto references = [&](qint64 object) -> const auto& {
+        const auto found = findings.dictionaries.find(object);
+        return found != findings.dictionaries.end() ? found->second : none;
+    };
+    std::set<std::pair<std::string, qint64>> states(findings.graphicsStates.begin(),
+                                                    findings.graphicsStates.end());
+    std::set<std::pair<std::string, qint64>> drawn;
+    for (const qint64 dictionary : findings.graphicsStateDictionaries) {
+        states.insert(references(dictionary).begin(), references(dictionary).end());
+        for (const auto& entry : findings.statesSoftMasks[dictionary]) {
+            drawn.insert(entry);
+        }
+    }
+    std::map<qint64, std::set<qint64>> groupsOfMask;
+    std::map<qint64, std::set<qint64>> groupsOfState;
+    for (const auto& [name, state] : states) {
+        auto [known, fresh] = groupsOfState.try_emplace(state);
+        std::set<qint64>& groups = known->second;
+        if (fresh) {
+            const auto given = findings.softMasks.find(state);
+            if (given != findings.softMasks.end()) {
+                groups.insert(given->second.begin(), given->second.end());
+            }
+            for (const auto& [key, mask] : references(state)) {
+                if (key != "SMask" || groups.size() > maximumGroupsOfState) {
+                    continue;
+                }
+                auto [maskGroups, maskFresh] = groupsOfMask.try_emplace(mask);
+                if (maskFresh) {
+                    for (const auto& [maskKey, group] : references(mask)) {
+                        if (maskKey == "G" && maskGroups->second.size() <= maximumGroupsOfState) {
+                            maskGroups->second.insert(group);
+                        }
+                    }
+                }
+                groups.insert(maskGroups->second.begin(), maskGroups->second.end());
+            }
+        }
+        if (groups.size() > maximumGroupsOfState) {
+            return false;
+        }
+        for (const qint64 group : groups) {
+            drawn.emplace(name, group);
+        }
+    }
+    for (const auto& [name, group] : drawn) {
+        findings.xobjects.emplace(drawnByState(name), group);
+    }
+    return true;
+}
+
 // The library draws an annotation's appearance scaled from the box around
 // the form's /BBox under its /Matrix to the annotation's /Rect, each side by
 // itself (a side of nothing is not scaled). Each appearance form with the
@@ -2680,8 +2740,11 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
         }
     }
+    std::set<qint64> procedures;
     for (const auto& [procedure, font] : glyphProcedures) {
-        findings.xobjects.emplace(glyphProcedureKey, procedure);
+        if (procedures.insert(procedure).second) {
+            findings.xobjects.emplace(glyphProcedureKey, procedure);
+        }
         if (const auto found = drawn.find(procedure); found != drawn.end()) {
             auto& matrix = found->second.matrix;
             matrix = matrix ? eitherOf(*matrix, font) : font;
@@ -2689,30 +2752,8 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     }
     // A graphics state with a soft mask draws the mask's group where it is
     // set: the group given in place, or by the mask's dictionary.
-    const auto references = [&](qint64 object) {
-        const auto found = findings.dictionaries.find(object);
-        return found != findings.dictionaries.end() ? found->second
-                                                    : std::vector<std::pair<std::string, qint64>>();
-    };
-    for (const qint64 dictionary : findings.graphicsStateDictionaries) {
-        for (const auto& [name, state] : references(dictionary)) {
-            findings.graphicsStates.emplace(name, state);
-        }
-        for (const auto& [name, group] : findings.statesSoftMasks[dictionary]) {
-            findings.xobjects.emplace(drawnByState(name), group);
-        }
-    }
-    for (const auto& [name, state] : findings.graphicsStates) {
-        for (const qint64 group : findings.softMasks[state]) {
-            findings.xobjects.emplace(drawnByState(name), group);
-        }
-        for (const auto& [key, mask] : references(state)) {
-            for (const auto& [maskKey, group] : references(mask)) {
-                if (key == "SMask" && maskKey == "G") {
-                    findings.xobjects.emplace(drawnByState(name), group);
-                }
-            }
-        }
+    if (!softMaskGroupsByName(findings)) {
+        return Verdict::tooLarge;
     }
     // The page draws its content, and the content the XObjects it names,
     // again each time it names them: the work of all of it is bounded. Which

@@ -648,6 +648,16 @@ TEST(PdfCostCheck, aSoftMasksGroupCountsWhereItsStateIsSet) {
     EXPECT_EQ(masked(farScaled + QByteArray(" /GS1 gs").repeated(1000),
                      "<< /GS0 << /ca 0.5 >> /GS1 << /SMask /None >> >>"),
               Verdict::bounded);
+    // A state holds one mask; one that gives more groups than any real one
+    // is refused, not followed.
+    EXPECT_EQ(masked("/GS0 gs", "<< /GS0 7 0 R >>",
+                     {"<< " + QByteArray("/SMask << /G 6 0 R >> ").repeated(8) + ">>"}),
+              Verdict::bounded);
+    QByteArray manyMasks;
+    for (int group = 10; group < 19; ++group) {
+        manyMasks += "/SMask << /G " + QByteArray::number(group) + " 0 R >> ";
+    }
+    EXPECT_EQ(masked("/GS0 gs", "<< /GS0 7 0 R >>", {"<< " + manyMasks + ">>"}), Verdict::tooLarge);
 }
 
 // A glyph of a Type 3 font is its procedure drawn under the font's matrix,
