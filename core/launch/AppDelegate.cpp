@@ -53,7 +53,10 @@ AppDelegate::AppDelegate(DocumentController::DocumentMaker makeDocument, QObject
     m_documentController->setQuickDecodeBound(&DocumentWindow::quickDecodeBound);
     m_documentController->setWindowPreparer([this](Document& document) {
         if (!DocumentWindow::windowFor(&document)) {
-            new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
+            auto* window = new DocumentWindow(&document, m_documentController.get(), m_mainMenu);
+            // While the picture decodes, the main thread has time for them.
+            QMetaObject::invokeMethod(window, &DocumentWindow::drawIconsAhead,
+                                      Qt::QueuedConnection);
         }
     });
     connect(m_documentController.get(), &DocumentController::recentDocumentsChanged, this,

@@ -24,6 +24,7 @@
 #include "core/window/WindowRunPresenter.h"
 #include "model/pictures/OriginalImage.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -184,6 +185,14 @@ DocumentWindow::DocumentWindow(Document* document, DocumentController* controlle
 
 DocumentWindow::~DocumentWindow() {
     detachDocument();
+}
+
+void DocumentWindow::drawIconsAhead() {
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (!button->icon().isNull()) {
+            button->icon().pixmap(button->iconSize(), devicePixelRatio());
+        }
+    }
 }
 
 PrintDocument* DocumentWindow::printDocument() const {

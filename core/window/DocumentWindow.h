@@ -75,6 +75,10 @@ public:
     DocumentActions::ItemState validateCommand(DocumentActions::Action action) const;
     void performCommand(DocumentActions::Action action);
 
+    // Draws its buttons' icons at the sizes they show, for a window that
+    // waits for its document's picture: the first frame finds them drawn.
+    void drawIconsAhead();
+
     // The document's window, when it has one.
     static DocumentWindow* windowFor(const Document* document);
     // What a package's picture read into the document is first decoded to
