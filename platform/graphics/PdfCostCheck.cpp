@@ -842,11 +842,10 @@ private:
         }
     }
 
-    // The scaling part of the matrix being read, read to its end, as the
-    // library takes it: each of the first entries that is no number counts
-    // as 0, as do entries missing. One given by reference is not read here:
-    // the matrix is past every bound.
-    PdfTransform linearPart(int depth) {
+    // The numbers of the array being read, read to its end, as the library
+    // takes them: an entry that is no number counts as 0. Nothing when one of
+    // the first four is given by reference, which is not read here.
+    std::optional<std::vector<double>> numbers(int depth) {
         std::vector<double> entries;
         bool referenced = false;
         while (true) {
@@ -868,34 +867,27 @@ private:
             entries.push_back(entry);
         }
         if (referenced) {
-            return unboundedTransform();
+            return std::nullopt;
         }
         entries.resize(std::max<std::size_t>(entries.size(), 4), 0);
-        return PdfTransform{entries[0], entries[1], entries[2], entries[3]};
+        return entries;
     }
 
-    // The sides of the rectangle being read, read to its end: its first
-    // four numbers as corners. Not known for entries given by reference.
+    // The scaling part of the matrix being read, as the library takes it
+    // (entries missing count as 0 too); past every bound when not known.
+    PdfTransform linearPart(int depth) {
+        const auto entries = numbers(depth);
+        return entries ? PdfTransform{(*entries)[0], (*entries)[1], (*entries)[2], (*entries)[3]}
+                       : unboundedTransform();
+    }
+
+    // The sides of the rectangle being read, its first four numbers being
+    // corners; not known when given by reference.
     std::pair<double, double> rectangleSides(int depth) {
-        std::vector<double> corners;
-        bool referenced = false;
-        while (true) {
-            const Token token = m_lexer.next();
-            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
-                break;
-            }
-            const Number number = value(token, depth);
-            if (token.kind == Kind::real || number.kind == Number::Kind::direct) {
-                corners.push_back(numberValue(token));
-            } else if (number.kind == Number::Kind::reference && corners.size() < 4) {
-                referenced = true;
-            }
-        }
-        if (referenced) {
-            return unknownSides;
-        }
-        corners.resize(std::max<std::size_t>(corners.size(), 4), 0);
-        return {std::abs(corners[2] - corners[0]), std::abs(corners[3] - corners[1])};
+        const auto corners = numbers(depth);
+        return corners ? std::pair(std::abs((*corners)[2] - (*corners)[0]),
+                                   std::abs((*corners)[3] - (*corners)[1]))
+                       : unknownSides;
     }
 
     // The first string of the array being read, which is read to its end.
