@@ -494,6 +494,8 @@ struct Findings {
     std::vector<std::pair<qint64, PdfTransform>> glyphProcedures;
     std::vector<std::pair<qint64, PdfTransform>> glyphProcedureDictionaries;
     std::map<qint64, std::vector<std::pair<std::string, qint64>>> statesSoftMasks;
+    // The same of /ExtGState dictionaries given in place.
+    std::set<std::pair<std::string, qint64>> statesInPlace;
     bool encrypted = false;
     // The dictionaries that name an encryption dictionary (a trailer's
     // should), and the dictionaries of the standard security handler found
@@ -675,16 +677,22 @@ public:
                         }
                     }
                 }
+                // A state given in place: its mask's group, or the mask's
+                // dictionary, by the state's name.
                 for (const qint64 group : inner.softMask) {
                     out.statesSoftMasks.emplace_back(k, group);
+                }
+                for (const auto& [name, mask] : inner.namedReferences) {
+                    if (name == "SMask") {
+                        out.statesSoftMasks.emplace_back(k, mask);
+                    }
                 }
                 if (k == "ExtGState") {
                     for (const auto& [name, state] : inner.namedReferences) {
                         m_findings.graphicsStates.emplace(name, state);
                     }
-                    for (const auto& [name, group] : inner.statesSoftMasks) {
-                        m_findings.xobjects.emplace(drawnByState(name), group);
-                    }
+                    m_findings.statesInPlace.insert(inner.statesSoftMasks.begin(),
+                                                    inner.statesSoftMasks.end());
                 }
                 continue;
             }
@@ -1378,10 +1386,17 @@ public:
                 }
                 continue;
             }
+            // A keyword inside an array or a dictionary is one of its
+            // entries: the library does not run it.
+            if (nested > 0) {
+                continue;
+            }
             const std::string_view word = token.view();
             if (word == "Do") {
                 ++drawings.draws[lastName];
                 drawings.transforms[lastName].add(drawnWith());
+                // An image mask is painted with the fill colour.
+                paint(m_paint.fill, drawings);
             } else if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
@@ -1443,6 +1458,7 @@ public:
                 }
                 drawings.inlineWork = std::min(largestWork, drawings.inlineWork + work);
                 drawings.inlineCover += PdfCover::unitSquare().under(drawnWith());
+                paint(m_paint.fill, drawings);
             }
             operands.clear();
             endsWithName = false;
@@ -2242,11 +2258,23 @@ bool softMaskGroupsByName(Findings& findings) {
     };
     std::set<std::pair<std::string, qint64>> states(findings.graphicsStates.begin(),
                                                     findings.graphicsStates.end());
+    // States given in place: a group, or a mask's dictionary naming one.
     std::set<std::pair<std::string, qint64>> drawn;
-    for (const qint64 dictionary : findings.graphicsStateDictionaries) {
+    std::set<std::pair<std::string, qint64>> inPlace = findings.statesInPlace;
+    for (const qint64 dictionary : std::set<qint64>(findings.graphicsStateDictionaries.begin(),
+                                                    findings.graphicsStateDictionaries.end())) {
         states.insert(references(dictionary).begin(), references(dictionary).end());
-        for (const auto& entry : findings.statesSoftMasks[dictionary]) {
-            drawn.insert(entry);
+        const auto given = findings.statesSoftMasks.find(dictionary);
+        if (given != findings.statesSoftMasks.end()) {
+            inPlace.insert(given->second.begin(), given->second.end());
+        }
+    }
+    for (const auto& [name, object] : inPlace) {
+        drawn.emplace(name, object);
+        for (const auto& [key, group] : references(object)) {
+            if (key == "G") {
+                drawn.emplace(name, group);
+            }
         }
     }
     std::map<qint64, std::set<qint64>> groupsOfMask;
@@ -2695,7 +2723,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         if (stream.dict.box) {
             work.box = work.box ? std::min(*work.box, *stream.dict.box) : *stream.dict.box;
         }
-        if (stream.dict.subtype == "Form" || stream.dict.pattern) {
+        // The library takes a stream's /Matrix wherever it draws it as a form,
+        // a pattern or a soft mask's group, whatever its subtype says.
+        if (stream.dict.matrix || stream.dict.subtype == "Form" || stream.dict.pattern) {
             const PdfTransform given = stream.dict.matrix.value_or(PdfTransform{});
             work.matrix = eitherOf(work.matrix.value_or(given), given);
         }

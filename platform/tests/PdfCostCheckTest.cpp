@@ -599,6 +599,14 @@ TEST(PdfCostCheck, aTilingPatternsCellCountsUnderItsMatrixForEachShapeItPaints) 
     EXPECT_EQ(painted("/Pattern cs /P0 scn " + tenShapes, large, "<< /Pattern 7 0 R >>",
                       {"<< /P0 6 0 R >>"}),
               Verdict::tooLarge);
+    // An image mask is painted with the fill colour too.
+    EXPECT_EQ(painted("/Pattern cs /P0 scn " + QByteArray("/Im0 Do ").repeated(10), large,
+                      "<< /Pattern << /P0 6 0 R >> /XObject << /Im0 5 0 R >> >>"),
+              Verdict::tooLarge);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn " +
+                          QByteArray("BI /IM true /W 1 /H 1 ID \x80 EI ").repeated(10),
+                      large),
+              Verdict::tooLarge);
     // Shapes painted once the pattern is no longer the colour draw no cell.
     EXPECT_EQ(painted("q /Pattern cs /P0 scn Q " + tenShapes, large), Verdict::bounded);
     EXPECT_EQ(painted("/Pattern cs /P0 scn 0 g " + tenShapes, large), Verdict::bounded);
@@ -639,6 +647,13 @@ TEST(PdfCostCheck, aSoftMasksGroupCountsWhereItsStateIsSet) {
               Verdict::tooLarge);
     EXPECT_EQ(masked(farScaled, "7 0 R", {inPlace}), Verdict::tooLarge);
     EXPECT_EQ(masked(farScaled, "7 0 R", {"<< /GS0 8 0 R >>", "<< /SMask " + mask + " >>"}),
+              Verdict::tooLarge);
+    EXPECT_EQ(masked(farScaled, "<< /GS0 << /SMask 7 0 R >> >>", {mask}), Verdict::tooLarge);
+    // The group's matrix counts whatever its subtype says.
+    QByteArray plainGroup = group;
+    plainGroup.replace("/Type /XObject /Subtype /Form", "/Matrix [20000 0 0 20000 0 0]");
+    EXPECT_EQ(PdfCostCheck::check(tp::pdfPage(
+                  "/GS0 gs 0 0 1 1 re f", "<< /ExtGState " + inPlace + " >>", {pixel, plainGroup})),
               Verdict::tooLarge);
     // Set once at 2000 times, bounded; ten times, not. A state without a
     // soft mask draws nothing, however often it is set.
@@ -700,6 +715,12 @@ TEST(PdfCostCheck, aType3GlyphCountsItsProcedureAtTheSizeOfTheText) {
     EXPECT_EQ(shown("BT /F1 100 Tf 1000000 Tz " + tenGlyphs, unit), Verdict::tooLarge);
     EXPECT_EQ(shown("20000 0 0 20000 0 0 cm BT /F1 1 Tf " + tenGlyphs, unit), Verdict::tooLarge);
     EXPECT_EQ(shown("BT /F1 20000 Tf [(aaaaa) -100 (aaaaa)] TJ ET", unit), Verdict::tooLarge);
+    // A keyword inside an array is an entry of it, not an operator.
+    EXPECT_EQ(shown("BT /F1 20000 Tf [(aaaaaaaaaa) null] TJ ET", unit), Verdict::tooLarge);
+    EXPECT_EQ(
+        PdfCostCheck::check(tp::pdfPage("q 20000 0 0 20000 0 0 cm BT [Q] TJ ET /Im0 Do /Im0 Do",
+                                        "<< /XObject << /Im0 5 0 R >> >>", {pixel})),
+        Verdict::tooLarge);
     EXPECT_EQ(shown("BT /F1 20000 Tf 0 0 (aaaaa) \" (aaaaa) ' ET", unit), Verdict::tooLarge);
     // However the procedures and the matrix are given.
     EXPECT_EQ(
