@@ -2147,9 +2147,25 @@ struct WorkCount {
     const std::multimap<std::string, qint64>& xobjects;
     qint64 budget;
     std::map<qint64, qint64> known{};
+    std::map<std::string, qint64> knownNames{};
     std::set<qint64> open{};
 
     static constexpr int maximumNesting = 64;
+
+    // The costliest of the objects a name stands for, found once for all
+    // that draw it.
+    qint64 ofName(const std::string& name, int depth) {
+        if (const auto done = knownNames.find(name); done != knownNames.end()) {
+            return done->second;
+        }
+        qint64 most = 0;
+        const auto [first, last] = xobjects.equal_range(name);
+        for (auto it = first; it != last && most <= budget; ++it) {
+            most = std::max(most, of(it->second, depth + 1));
+        }
+        knownNames[name] = most;
+        return most;
+    }
 
     qint64 of(qint64 object, int depth) {
         const auto found = drawn.find(object);
@@ -2165,11 +2181,7 @@ struct WorkCount {
         open.insert(object);
         qint64 total = std::min(budget + 1, found->second.work + found->second.drawings.inlineWork);
         for (const auto& [name, times] : found->second.drawings.draws) {
-            qint64 most = 0;
-            const auto [first, last] = xobjects.equal_range(name);
-            for (auto it = first; it != last && most <= budget; ++it) {
-                most = std::max(most, of(it->second, depth + 1));
-            }
+            const qint64 most = ofName(name, depth);
             if (most > 0 && times > (budget + 1 - total) / most) {
                 total = budget + 1;
             } else {
@@ -2195,7 +2207,30 @@ struct AreaCount {
     const std::map<qint64, Drawn>& drawn;
     const std::multimap<std::string, qint64>& xobjects;
     std::map<qint64, PdfCover> known{};
+    std::map<std::string, PdfCover> knownNames{};
     std::set<qint64> open{};
+
+    // What the objects a name stands for cover, each sum at the largest of
+    // theirs (at least what any of them makes under a transform), found once
+    // for all that draw it.
+    PdfCover ofName(const std::string& name, int depth) {
+        if (const auto done = knownNames.find(name); done != knownNames.end()) {
+            return done->second;
+        }
+        PdfCover most;
+        const auto [first, last] = xobjects.equal_range(name);
+        for (auto it = first; it != last; ++it) {
+            // Something that is an image in one version and content in
+            // another counts as the larger of the two.
+            const auto inner = drawn.find(it->second);
+            const bool image = inner != drawn.end() && inner->second.image;
+            const PdfCover drawnCover = of(it->second, depth + 1);
+            most = PdfCover::larger(
+                most, image ? PdfCover::larger(PdfCover::unitSquare(), drawnCover) : drawnCover);
+        }
+        knownNames[name] = most;
+        return most;
+    }
 
     PdfCover of(qint64 object, int depth) {
         const auto found = drawn.find(object);
@@ -2215,19 +2250,7 @@ struct AreaCount {
         open.insert(object);
         PdfCover total = drawing.drawings.inlineCover;
         for (const auto& [name, transforms] : drawing.drawings.transforms) {
-            PdfCover most;
-            const auto [first, last] = xobjects.equal_range(name);
-            for (auto it = first; it != last; ++it) {
-                // Something that is an image in one version and content in
-                // another counts as the larger of the two.
-                const auto inner = drawn.find(it->second);
-                const bool image = inner != drawn.end() && inner->second.image;
-                const PdfCover drawnCover = of(it->second, depth + 1);
-                most = PdfCover::larger(
-                    most, transforms(image ? PdfCover::larger(PdfCover::unitSquare(), drawnCover)
-                                           : drawnCover));
-            }
-            total += most;
+            total += transforms(ofName(name, depth));
         }
         open.erase(object);
         if (drawing.matrix && !drawing.matrix->identity()) {
@@ -2315,43 +2338,79 @@ bool softMaskGroupsByName(Findings& findings) {
     return true;
 }
 
+// An annotation shows one appearance for each of a few states; more than
+// this are no real document's.
+constexpr std::size_t maximumAppearances = 64;
+
 // The library draws an annotation's appearance scaled from the box around
 // the form's /BBox under its /Matrix to the annotation's /Rect, each side by
 // itself (a side of nothing is not scaled). Each appearance form with the
-// largest of the scales the annotations that show it give it.
-std::map<qint64, PdfTransform> appearanceFits(const Findings& findings,
-                                              const std::map<qint64, Drawn>& drawn) {
-    const auto referencesOf = [&](qint64 object) {
-        std::vector<qint64> out;
-        if (const auto found = findings.dictionaries.find(object);
-            found != findings.dictionaries.end()) {
-            for (const auto& [key, reference] : found->second) {
-                out.push_back(reference);
-            }
-        }
-        return out;
+// largest of the scales the annotations that show it give it; nothing for
+// an annotation with more appearances than a real one has.
+std::optional<std::map<qint64, PdfTransform>> appearanceFits(const Findings& findings,
+                                                             const std::map<qint64, Drawn>& drawn) {
+    const std::vector<std::pair<std::string, qint64>> none;
+    const auto referencesOf = [&](qint64 object) -> const auto& {
+        const auto found = findings.dictionaries.find(object);
+        return found != findings.dictionaries.end() ? found->second : none;
     };
-    std::map<qint64, PdfTransform> fits;
-    for (const Findings::Annotation& annotation : findings.annotations) {
-        std::vector<qint64> given = annotation.appearances;
-        for (const qint64 dictionary : annotation.dictionaries) {
-            const std::vector<qint64> references = referencesOf(dictionary);
-            given.insert(given.end(), references.begin(), references.end());
-            if (const auto found = findings.childReferences.find(dictionary);
-                found != findings.childReferences.end()) {
-                given.insert(given.end(), found->second.begin(), found->second.end());
-            }
-        }
-        // An appearance for each state may be given by a dictionary of its own.
-        std::vector<qint64> forms;
+    // The appearances given, each once: forms, or dictionaries of forms by
+    // state.
+    const auto formsOf = [&](const std::set<qint64>& given) -> std::optional<std::set<qint64>> {
+        std::set<qint64> forms;
         for (const qint64 object : given) {
-            forms.push_back(object);
+            forms.insert(object);
             if (drawn.count(object) == 0) {
-                const std::vector<qint64> states = referencesOf(object);
-                forms.insert(forms.end(), states.begin(), states.end());
+                for (const auto& [state, form] : referencesOf(object)) {
+                    forms.insert(form);
+                    if (forms.size() > maximumAppearances) {
+                        return std::nullopt;
+                    }
+                }
+            }
+            if (forms.size() > maximumAppearances) {
+                return std::nullopt;
             }
         }
-        for (const qint64 form : forms) {
+        return forms;
+    };
+    // Annotations that share a dictionary of appearances count together, at
+    // the largest of their boxes.
+    std::vector<std::pair<std::set<qint64>, std::pair<double, double>>> shown;
+    std::map<qint64, std::pair<double, double>> byDictionary;
+    for (const Findings::Annotation& annotation : findings.annotations) {
+        if (!annotation.appearances.empty()) {
+            shown.emplace_back(
+                std::set<qint64>(annotation.appearances.begin(), annotation.appearances.end()),
+                annotation.rect);
+        }
+        for (const qint64 dictionary : annotation.dictionaries) {
+            auto& rect = byDictionary[dictionary];
+            rect = {std::max(rect.first, annotation.rect.first),
+                    std::max(rect.second, annotation.rect.second)};
+        }
+    }
+    for (const auto& [dictionary, rect] : byDictionary) {
+        std::set<qint64> given;
+        for (const auto& [key, object] : referencesOf(dictionary)) {
+            given.insert(object);
+        }
+        if (const auto found = findings.childReferences.find(dictionary);
+            found != findings.childReferences.end()) {
+            given.insert(found->second.begin(), found->second.end());
+        }
+        shown.emplace_back(std::move(given), rect);
+    }
+    std::map<qint64, PdfTransform> fits;
+    for (const auto& [given, rect] : shown) {
+        if (given.size() > maximumAppearances) {
+            return std::nullopt;
+        }
+        const auto forms = formsOf(given);
+        if (!forms) {
+            return std::nullopt;
+        }
+        for (const qint64 form : *forms) {
             const auto found = drawn.find(form);
             if (found == drawn.end() || !found->second.box) {
                 continue;
@@ -2362,9 +2421,8 @@ std::map<qint64, PdfTransform> appearanceFits(const Findings& findings,
                 const PdfTransform m = found->second.matrix.value_or(PdfTransform{});
                 const double width = std::abs(m.a) * boxWidth + std::abs(m.c) * boxHeight;
                 const double height = std::abs(m.b) * boxWidth + std::abs(m.d) * boxHeight;
-                fit = PdfTransform{
-                    width > 0 ? PdfCover::capped(annotation.rect.first / width) : 1, 0, 0,
-                    height > 0 ? PdfCover::capped(annotation.rect.second / height) : 1};
+                fit = PdfTransform{width > 0 ? PdfCover::capped(rect.first / width) : 1, 0, 0,
+                                   height > 0 ? PdfCover::capped(rect.second / height) : 1};
             }
             const auto known = fits.find(form);
             fits[form] = known != fits.end() ? eitherOf(known->second, fit) : fit;
@@ -2742,7 +2800,9 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             work.exact = work.exact && !content.popped() && work.readings == 1;
         }
     }
-    for (const qint64 dictionary : findings.xobjectDictionaries) {
+    // Each dictionary once, however many resources name it.
+    for (const qint64 dictionary : std::set<qint64>(findings.xobjectDictionaries.begin(),
+                                                    findings.xobjectDictionaries.end())) {
         const auto found = findings.dictionaries.find(dictionary);
         if (found != findings.dictionaries.end()) {
             for (const auto& [name, object] : found->second) {
@@ -2753,8 +2813,15 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     // A glyph of a Type 3 font draws one of its procedures under the font's
     // matrix. Which font a text is in is not followed here: each glyph of
     // any text counts as the costliest procedure of the file.
-    auto glyphProcedures = findings.glyphProcedures;
+    std::map<qint64, PdfTransform> procedureDictionaries;
     for (const auto& [dictionary, font] : findings.glyphProcedureDictionaries) {
+        const auto [known, fresh] = procedureDictionaries.try_emplace(dictionary, font);
+        if (!fresh) {
+            known->second = eitherOf(known->second, font);
+        }
+    }
+    auto glyphProcedures = findings.glyphProcedures;
+    for (const auto& [dictionary, font] : procedureDictionaries) {
         const auto found = findings.dictionaries.find(dictionary);
         if (found != findings.dictionaries.end()) {
             for (const auto& [name, procedure] : found->second) {
@@ -2777,6 +2844,10 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     if (!softMaskGroupsByName(findings)) {
         return Verdict::tooLarge;
     }
+    // A name given to an object again and again, on every page, is one name.
+    const std::set<std::pair<std::string, qint64>> names(findings.xobjects.begin(),
+                                                         findings.xobjects.end());
+    findings.xobjects = std::multimap<std::string, qint64>(names.begin(), names.end());
     // The page draws its content, and the content the XObjects it names,
     // again each time it names them: the work of all of it is bounded. Which
     // of the /Contents found is the first page's is not known here: each
@@ -2831,11 +2902,14 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     // elsewhere; a page's content was measured above, within its page. An
     // annotation's appearance is drawn scaled from its box to the
     // annotation's.
-    const std::map<qint64, PdfTransform> fitted = appearanceFits(findings, drawn);
+    const auto fitted = appearanceFits(findings, drawn);
+    if (!fitted) {
+        return Verdict::tooLarge;
+    }
     for (const auto& [object, work] : drawn) {
         const bool pageContent = findings.contents.count(object) > 0 && !work.matrix;
         PdfCover cover = areas.of(object, 0);
-        if (const auto fit = fitted.find(object); fit != fitted.end()) {
+        if (const auto fit = fitted->find(object); fit != fitted->end()) {
             cover = cover.under(fit->second);
         }
         if (work.drawsContent && !pageContent &&
