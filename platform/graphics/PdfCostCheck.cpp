@@ -431,9 +431,13 @@ struct Dict {
     std::vector<qint64> appearances;
     std::vector<qint64> childReferences;
     // A Type 3 font's /FontMatrix (read as /Matrix is), and the glyph
-    // procedures its /CharProcs gives in place.
+    // procedures its /CharProcs gives in place; the font as the findings
+    // keep it (see Findings::Type3Font), and the Type 3 fonts a /Font
+    // resource dictionary gives in place, by their names.
     std::optional<PdfTransform> fontMatrix;
     std::vector<qint64> glyphProcedures;
+    std::optional<std::size_t> type3Font;
+    std::vector<std::pair<std::string, std::size_t>> fontsInPlace;
     // The group of a soft mask it gives in place, and those of the graphics
     // states given in place as its entries, by their names.
     std::vector<qint64> softMask;
@@ -489,10 +493,24 @@ struct Findings {
     };
     std::vector<Annotation> annotations;
     std::map<qint64, std::vector<qint64>> childReferences;
-    // Glyph procedures with their font's matrix; and /CharProcs dictionaries
-    // given by reference, with theirs.
-    std::vector<std::pair<qint64, PdfTransform>> glyphProcedures;
-    std::vector<std::pair<qint64, PdfTransform>> glyphProcedureDictionaries;
+    // Type 3 fonts: their glyph procedures given in place, their /CharProcs
+    // dictionaries given by reference, and their matrix. Then fonts by the
+    // names /Font resources give them: numbered fonts, fonts given in place,
+    // /Font dictionaries given by reference; and the fonts numbered objects
+    // are, or give in place.
+    struct Type3Font {
+        std::vector<qint64> procedures;
+        std::vector<qint64> dictionaries;
+        PdfTransform matrix;
+    };
+    std::vector<Type3Font> type3Fonts;
+    // The largest font size a graphics state's /Font sets; 0 for none.
+    double stateFontSize = 0;
+    std::set<std::pair<std::string, qint64>> fontNames;
+    std::set<std::pair<std::string, std::size_t>> fontsInPlace;
+    std::vector<qint64> fontDictionaries;
+    std::map<qint64, std::vector<std::size_t>> fontsOfObject;
+    std::map<qint64, std::vector<std::pair<std::string, std::size_t>>> fontsInPlaceOf;
     std::map<qint64, std::vector<std::pair<std::string, qint64>>> statesSoftMasks;
     // The same of /ExtGState dictionaries given in place.
     std::set<std::pair<std::string, qint64>> statesInPlace;
@@ -521,9 +539,12 @@ constexpr size_t maximumEncryptions = 16;
 // Cross-reference sections of more updates than this are not followed.
 constexpr size_t maximumSections = 4096;
 
-// What a glyph of a Type 3 font draws: the costliest of the file's glyph
-// procedures, under a key of their own among the XObjects' names.
-const std::string glyphProcedureKey = "glyph procedure";
+// What a glyph in the font a resource names draws, among the XObjects'
+// names; and one in a font its content did not set (any Type 3 font).
+std::string glyphOf(std::string_view font) {
+    return "glyph " + std::string(font);
+}
+const std::string inheritedGlyph = "glyph, inherited";
 
 // What a graphics state draws, among the XObjects' names, under a key of its
 // own (a name of the file spelled the same would only count for more).
@@ -566,14 +587,15 @@ public:
         entries(depth, out);
         // Without a matrix of its own, the glyphs count at the size of the
         // text.
-        const PdfTransform font = out.fontMatrix.value_or(PdfTransform{});
-        for (const qint64 procedure : out.glyphProcedures) {
-            m_findings.glyphProcedures.emplace_back(procedure, font);
-        }
+        Findings::Type3Font font{out.glyphProcedures, {}, out.fontMatrix.value_or(PdfTransform{})};
         for (const auto& [key, object] : out.namedReferences) {
             if (key == "CharProcs") {
-                m_findings.glyphProcedureDictionaries.emplace_back(object, font);
+                font.dictionaries.push_back(object);
             }
+        }
+        if (!font.procedures.empty() || !font.dictionaries.empty()) {
+            out.type3Font = m_findings.type3Fonts.size();
+            m_findings.type3Fonts.push_back(std::move(font));
         }
         if (out.rect) {
             Findings::Annotation annotation{out.appearances, {}, *out.rect};
@@ -659,6 +681,16 @@ public:
                         out.glyphProcedures.push_back(object);
                     }
                 }
+                if (inner.type3Font) {
+                    out.fontsInPlace.emplace_back(k, *inner.type3Font);
+                }
+                if (k == "Font") {
+                    for (const auto& [name, object] : inner.namedReferences) {
+                        m_findings.fontNames.emplace(name, object);
+                    }
+                    m_findings.fontsInPlace.insert(inner.fontsInPlace.begin(),
+                                                   inner.fontsInPlace.end());
+                }
                 // An appearance is given for each state, or one for all.
                 for (const auto& [name, object] : inner.namedReferences) {
                     out.childReferences.push_back(object);
@@ -713,6 +745,12 @@ public:
                 out.widths = integers(depth + 1);
                 continue;
             }
+            if (k == "Font" && first.kind == Kind::arrayOpen) {
+                // A graphics state's font and size: [font size].
+                m_findings.stateFontSize =
+                    std::max({m_findings.stateFontSize, 1.0, lastNumber(depth + 1)});
+                continue;
+            }
             if ((k == "Rect" || k == "BBox") && first.kind == Kind::arrayOpen) {
                 auto sides = rectangleSides(depth + 1);
                 if (k == "BBox" && sides == unknownSides) {
@@ -753,6 +791,8 @@ public:
                     m_findings.xobjectDictionaries.push_back(number.value);
                 } else if (k == "ExtGState") {
                     m_findings.graphicsStateDictionaries.push_back(number.value);
+                } else if (k == "Font") {
+                    m_findings.fontDictionaries.push_back(number.value);
                 }
             }
             // The library takes an image's sides by their short names too,
@@ -881,6 +921,22 @@ private:
         return entries;
     }
 
+    // The size of the last number of the array being read, read to its end.
+    double lastNumber(int depth) {
+        double last = 0;
+        while (true) {
+            const Token token = m_lexer.next();
+            if (token.kind == Kind::end || token.kind == Kind::arrayClose) {
+                return last;
+            }
+            if (token.kind == Kind::real) {
+                last = std::abs(numberValue(token));
+            } else if (value(token, depth).kind == Number::Kind::direct) {
+                last = std::abs(numberValue(token));
+            }
+        }
+    }
+
     // The scaling part of the matrix being read, as the library takes it
     // (entries missing count as 0 too); past every bound when not known.
     PdfTransform linearPart(int depth) {
@@ -981,7 +1037,16 @@ std::pair<qint64, qint64> streamExtent(const Lexer& lexer, qint64 length, qint64
     return {start, found < 0 ? n : found};
 }
 
-void noteSoftMasks(Findings& findings, qint64 object, const Dict& dict) {
+// What a numbered dictionary gives that a name may stand for: soft masks,
+// appearances, Type 3 fonts.
+void noteObjectExtras(Findings& findings, qint64 object, const Dict& dict) {
+    if (dict.type3Font) {
+        findings.fontsOfObject[object].push_back(*dict.type3Font);
+    }
+    if (!dict.fontsInPlace.empty()) {
+        auto& held = findings.fontsInPlaceOf[object];
+        held.insert(held.end(), dict.fontsInPlace.begin(), dict.fontsInPlace.end());
+    }
     if (!dict.childReferences.empty()) {
         auto& held = findings.childReferences[object];
         held.insert(held.end(), dict.childReferences.begin(), dict.childReferences.end());
@@ -1001,7 +1066,7 @@ void noteSoftMasks(Findings& findings, qint64 object, const Dict& dict) {
 void noteObjectDictionary(Findings& findings, qint64 object, const Dict& dict, qint64 at) {
     auto& held = findings.dictionaries[object];
     held.insert(held.end(), dict.namedReferences.begin(), dict.namedReferences.end());
-    noteSoftMasks(findings, object, dict);
+    noteObjectExtras(findings, object, dict);
     if (dict.filters == std::vector<std::string>{"Standard"}) {
         const std::pair<qint64, qint64> entry{object, at};
         auto& known = findings.standardDictionaries;
@@ -1413,15 +1478,23 @@ public:
                     m_textMatrix = *matrix;
                 }
             } else if (word == "Tf" && !operands.empty() && operands.back()) {
+                m_paint.font = lastName;
                 m_paint.fontSize = *operands.back();
+                m_largestFontSize = std::max(m_largestFontSize, std::abs(*operands.back()));
             } else if (word == "Tz" && !operands.empty() && operands.back()) {
                 m_paint.horizontalScaling = *operands.back() / 100;
+                m_largestScaling = std::max(m_largestScaling, std::abs(*operands.back() / 100));
             } else if (word == "gs" && endsWithName) {
                 // A state with a soft mask draws the mask's group at once,
                 // under the transform now.
                 const std::string state = drawnByState(lastName);
                 ++drawings.draws[state];
                 drawings.transforms[state].add(drawnWith());
+                // A state may set the font and its size.
+                if (m_statesSetFonts) {
+                    m_paint.font.clear();
+                    m_paint.fontSize.reset();
+                }
             } else if (word == "scn" || word == "SCN") {
                 // A pattern is the colour when its name comes last.
                 (word == "scn" ? m_paint.fill : m_paint.stroke) =
@@ -1434,14 +1507,18 @@ public:
                 if (showsText(word) && textBytes > 0) {
                     // Each glyph of a Type 3 font is its procedure drawn
                     // in text space, at the text's size.
+                    // In a font and at a size this content did not set,
+                    // the glyphs are of any font, at the largest size any
+                    // content or state sets (see inheritedGlyphs()).
+                    const double size = m_paint.fontSize.value_or(1);
                     const PdfTransform glyph =
-                        PdfTransform{m_paint.fontSize * m_paint.horizontalScaling, 0, 0,
-                                     m_paint.fontSize}
+                        PdfTransform{size * m_paint.horizontalScaling, 0, 0, size}
                             .then(m_textMatrix)
                             .then(drawnWith());
-                    drawings.draws[glyphProcedureKey] =
-                        std::min(largestWork, drawings.draws[glyphProcedureKey] + textBytes);
-                    drawings.transforms[glyphProcedureKey].add(glyph, double(textBytes));
+                    const std::string key =
+                        m_paint.fontSize ? glyphOf(m_paint.font) : inheritedGlyph;
+                    drawings.draws[key] = std::min(largestWork, drawings.draws[key] + textBytes);
+                    drawings.transforms[key].add(glyph, double(textBytes));
                 }
                 if (fills(word)) {
                     paint(m_paint.fill, drawings);
@@ -1470,6 +1547,18 @@ public:
     // the stream is one of a page's content in parts: there it restores a
     // state another part saved, which the content is read as then.
     void setPartOfMany(bool partOfMany) { m_partOfMany = partOfMany; }
+
+    // What a glyph shown in a font and at a size its content did not set is
+    // drawn with, beyond its text's transform: the largest size and
+    // scaling any content read or any state of the file (`stateFontSize`)
+    // sets.
+    void setStatesSetFonts(double stateFontSize) {
+        m_statesSetFonts = stateFontSize > 0;
+        m_largestFontSize = std::max(m_largestFontSize, stateFontSize);
+    }
+    PdfTransform inheritedGlyphs() const {
+        return {m_largestFontSize * m_largestScaling, 0, 0, m_largestFontSize};
+    }
 
     // What the content last read leaves to a later part of a page's content:
     // the transform at its end, and the largest reach, at least 1, of that
@@ -1632,7 +1721,8 @@ private:
     struct Paint {
         std::string fill;
         std::string stroke;
-        double fontSize = 1;
+        std::string font;
+        std::optional<double> fontSize;
         double horizontalScaling = 1;
     };
 
@@ -1646,6 +1736,11 @@ private:
     std::vector<std::pair<PdfTransform, bool>> m_saved;
     Paint m_paint;
     std::vector<Paint> m_savedPaint;
+    // Across all content read: the largest font size and horizontal scaling
+    // set, and whether graphics states of the file set fonts.
+    double m_largestFontSize = 1;
+    double m_largestScaling = 1;
+    bool m_statesSetFonts = false;
     // The text matrix's scaling part.
     PdfTransform m_textMatrix;
 };
@@ -1697,7 +1792,7 @@ void readObjectStream(const Bytes& bytes, const Dict& dict, Findings& findings) 
             reader.dict(1, inner);
             auto& held = findings.dictionaries[object];
             held.insert(held.end(), inner.namedReferences.begin(), inner.namedReferences.end());
-            noteSoftMasks(findings, object, inner);
+            noteObjectExtras(findings, object, inner);
         }
     }
 }
@@ -2266,6 +2361,69 @@ struct AreaCount {
     }
 };
 
+// Adds each Type 3 font to what is drawn, as a form of the font's matrix
+// that draws the costliest of its glyph procedures (under keys below any
+// stream's), and to the XObjects' names by the names /Font resources give
+// it, and by the key of a font the content does not name.
+void fontsByName(Findings& findings, std::map<qint64, Drawn>& drawn,
+                 const PdfTransform& inherited) {
+    const std::vector<std::pair<std::string, qint64>> none;
+    const auto references = [&](qint64 object) -> const auto& {
+        const auto found = findings.dictionaries.find(object);
+        return found != findings.dictionaries.end() ? found->second : none;
+    };
+    const auto fontKey = [](std::size_t font) {
+        return std::numeric_limits<qint64>::min() / 2 + qint64(font);
+    };
+    for (std::size_t font = 0; font < findings.type3Fonts.size(); ++font) {
+        const Findings::Type3Font& given = findings.type3Fonts[font];
+        const std::string procedures = "procedures " + std::to_string(font);
+        std::set<qint64> each(given.procedures.begin(), given.procedures.end());
+        for (const qint64 dictionary :
+             std::set<qint64>(given.dictionaries.begin(), given.dictionaries.end())) {
+            for (const auto& [name, procedure] : references(dictionary)) {
+                each.insert(procedure);
+            }
+        }
+        for (const qint64 procedure : each) {
+            findings.xobjects.emplace(procedures, procedure);
+        }
+        // In a font the content named, and in any font at the largest size.
+        for (const bool named : {true, false}) {
+            const qint64 key = fontKey(font) + (named ? 0 : qint64(1) << 40);
+            // Drawn only by text, not measured by itself.
+            Drawn& glyph = drawn[key];
+            glyph.matrix = named ? given.matrix : given.matrix.then(inherited);
+            glyph.drawings.draws[procedures] = 1;
+            glyph.drawings.transforms[procedures].add(PdfTransform{});
+            if (!named) {
+                findings.xobjects.emplace(inheritedGlyph, key);
+            }
+        }
+    }
+    std::set<std::pair<std::string, std::size_t>> named = findings.fontsInPlace;
+    std::set<std::pair<std::string, qint64>> numbered = findings.fontNames;
+    for (const qint64 dictionary :
+         std::set<qint64>(findings.fontDictionaries.begin(), findings.fontDictionaries.end())) {
+        numbered.insert(references(dictionary).begin(), references(dictionary).end());
+        if (const auto found = findings.fontsInPlaceOf.find(dictionary);
+            found != findings.fontsInPlaceOf.end()) {
+            named.insert(found->second.begin(), found->second.end());
+        }
+    }
+    for (const auto& [name, object] : numbered) {
+        if (const auto found = findings.fontsOfObject.find(object);
+            found != findings.fontsOfObject.end()) {
+            for (const std::size_t font : found->second) {
+                named.emplace(name, font);
+            }
+        }
+    }
+    for (const auto& [name, font] : named) {
+        findings.xobjects.emplace(glyphOf(name), fontKey(font));
+    }
+}
+
 // A graphics state holds one soft mask; more groups than this for one state
 // are no real document's.
 constexpr std::size_t maximumGroupsOfState = 8;
@@ -2715,6 +2873,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         return std::nullopt;
     };
     ContentReader content(limits);
+    content.setStatesSetFonts(findings.stateFontSize);
     // What drawing each stream takes by itself, and the XObjects it draws;
     // streams without a number get keys of their own below zero.
     std::map<qint64, Drawn> drawn;
@@ -2810,35 +2969,10 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             }
         }
     }
-    // A glyph of a Type 3 font draws one of its procedures under the font's
-    // matrix. Which font a text is in is not followed here: each glyph of
-    // any text counts as the costliest procedure of the file.
-    std::map<qint64, PdfTransform> procedureDictionaries;
-    for (const auto& [dictionary, font] : findings.glyphProcedureDictionaries) {
-        const auto [known, fresh] = procedureDictionaries.try_emplace(dictionary, font);
-        if (!fresh) {
-            known->second = eitherOf(known->second, font);
-        }
-    }
-    auto glyphProcedures = findings.glyphProcedures;
-    for (const auto& [dictionary, font] : procedureDictionaries) {
-        const auto found = findings.dictionaries.find(dictionary);
-        if (found != findings.dictionaries.end()) {
-            for (const auto& [name, procedure] : found->second) {
-                glyphProcedures.emplace_back(procedure, font);
-            }
-        }
-    }
-    std::set<qint64> procedures;
-    for (const auto& [procedure, font] : glyphProcedures) {
-        if (procedures.insert(procedure).second) {
-            findings.xobjects.emplace(glyphProcedureKey, procedure);
-        }
-        if (const auto found = drawn.find(procedure); found != drawn.end()) {
-            auto& matrix = found->second.matrix;
-            matrix = matrix ? eitherOf(*matrix, font) : font;
-        }
-    }
+    // A glyph of a Type 3 font draws one of the font's procedures under the
+    // font's matrix: each font is drawn as a form of that matrix that draws
+    // its costliest procedure, by the names /Font resources give it.
+    fontsByName(findings, drawn, content.inheritedGlyphs());
     // A graphics state with a soft mask draws the mask's group where it is
     // set: the group given in place, or by the mask's dictionary.
     if (!softMaskGroupsByName(findings)) {

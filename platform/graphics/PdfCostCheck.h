@@ -25,17 +25,18 @@ namespace platform {
 // each XObject it draws as often as it draws it (by the names resources
 // give, across the file), with a tiling pattern's cell for each shape
 // painted with it, a soft mask's group each time its graphics state is set,
-// and the costliest glyph procedure of any Type 3 font for each glyph of
-// text, stays within four times limits().contentBytes, an image's pixel
-// counting an eighth of a byte (eight times that with more than eight bits
-// a component); a form that draws itself has no bound. The library scales
-// an image to all it covers before it clips it: so does the area a page's
-// images cover (the box around each drawing's unit square under the
-// transforms of its content, forms, patterns and fonts, their matrices and
-// the size of the text; an annotation's appearance scaled from its box to
-// the annotation's), each pixel of it at 600 dpi counting as a pixel of an
-// image. Which page is the first is not known from the bytes: every
-// /Contents counts as if it were.
+// and for each glyph of text the costliest glyph procedure of its Type 3
+// font (of any, at the largest size set, where the content does not set
+// font and size itself), stays within four times limits().contentBytes, an
+// image's pixel counting an eighth of a byte (eight times that with more
+// than eight bits a component); a form that draws itself has no bound. The
+// library scales an image to all it covers before it clips it: so does the
+// area a page's images cover (the box around each drawing's unit square
+// under the transforms of its content, forms, patterns and fonts, their
+// matrices and the size of the text; an annotation's appearance scaled from
+// its box to the annotation's), each pixel of it at 600 dpi counting as a
+// pixel of an image. Which page is the first is not known from the bytes:
+// every /Contents counts as if it were.
 //
 // An encrypted document that opens with the empty user password (locked
 // against changes only) is measured decrypted, with the standard security

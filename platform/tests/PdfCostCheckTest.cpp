@@ -729,6 +729,32 @@ TEST(PdfCostCheck, aType3GlyphCountsItsProcedureAtTheSizeOfTheText) {
     EXPECT_EQ(shown("BT /F1 1 Tf (a) Tj ET", "/FontMatrix 8 0 R", "1 0 d0 /Im0 Do",
                     "<< /a 7 0 R >>", {"[1 0 0 1 0 0]"}),
               Verdict::tooLarge);
+    // Text in another font is no Type 3 glyph, however large.
+    const auto withResources = [&](const QByteArray& text, const QByteArray& resources,
+                                   const QList<QByteArray>& more = {}) {
+        return PdfCostCheck::check(tp::pdfPage(
+            text, resources,
+            QList<QByteArray>{pixel, font(unit, "<< /a 7 0 R >>"), procedure("1 0 d0 /Im0 Do")} +
+                more));
+    };
+    const QByteArray helvetica = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
+    EXPECT_EQ(withResources("BT /F2 20000 Tf " + tenGlyphs, "<< /Font << /F1 6 0 R /F2 8 0 R >> >>",
+                            {helvetica}),
+              Verdict::bounded);
+    EXPECT_EQ(withResources("BT /F1 20000 Tf " + tenGlyphs, "<< /Font 8 0 R >>",
+                            {"<< /F1 6 0 R /F2 9 0 R >>", helvetica}),
+              Verdict::tooLarge);
+    // A font and size the content does not set itself (a form's, or after a
+    // state that sets them) count as any Type 3 font at the largest size set.
+    const QByteArray form = "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Length 18 "
+                            ">>\nstream\nBT (aaaaaaaaaa) Tj ET\nendstream";
+    const QByteArray fontAndForm = "<< /Font << /F1 6 0 R >> /XObject << /Fm0 8 0 R >> >>";
+    EXPECT_EQ(withResources("BT /F1 20000 Tf ET /Fm0 Do", fontAndForm, {form}), Verdict::tooLarge);
+    EXPECT_EQ(withResources("BT /F1 12 Tf ET /Fm0 Do", fontAndForm, {form}), Verdict::bounded);
+    EXPECT_EQ(withResources("BT /GS0 gs " + tenGlyphs,
+                            "<< /Font << /F1 6 0 R >> /ExtGState << /GS0 << /Font [6 0 R 20000] "
+                            ">> >> >>"),
+              Verdict::tooLarge);
     // Each glyph draws its procedure again: a procedure reading 400 by 400
     // pixels, shown a thousand times, is bounded, and a hundred thousand
     // times, not.
