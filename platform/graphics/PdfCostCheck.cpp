@@ -430,6 +430,7 @@ struct Dict {
     // of the dictionaries it holds as values.
     std::vector<qint64> appearances;
     std::vector<qint64> childReferences;
+    std::optional<std::size_t> annotation; // as the findings keep it
     // A Type 3 font's /FontMatrix (read as /Matrix is), and the glyph
     // procedures its /CharProcs gives in place; the font as the findings
     // keep it (see Findings::Type3Font), and the Type 3 fonts a /Font
@@ -492,6 +493,16 @@ struct Findings {
         std::pair<double, double> rect;
     };
     std::vector<Annotation> annotations;
+    // Each page's /Annots: the annotations it names, and those it gives in
+    // place; /Annots arrays given by reference; the annotations numbered
+    // objects are.
+    struct AnnotationGroup {
+        std::vector<qint64> objects;
+        std::vector<std::size_t> inPlace;
+    };
+    std::vector<AnnotationGroup> annotationGroups;
+    std::vector<qint64> annotationArrays;
+    std::map<qint64, std::vector<std::size_t>> annotationOf;
     std::map<qint64, std::vector<qint64>> childReferences;
     // Type 3 fonts: their glyph procedures given in place, their /CharProcs
     // dictionaries given by reference, and their matrix. Then fonts by the
@@ -605,6 +616,7 @@ public:
                 }
             }
             if (!annotation.appearances.empty() || !annotation.dictionaries.empty()) {
+                out.annotation = m_findings.annotations.size();
                 m_findings.annotations.push_back(std::move(annotation));
             }
         }
@@ -745,6 +757,17 @@ public:
                 out.widths = integers(depth + 1);
                 continue;
             }
+            if (k == "Annots" && first.kind == Kind::arrayOpen) {
+                // A page's annotations, named or given in place.
+                const std::size_t before = m_findings.annotations.size();
+                Findings::AnnotationGroup group;
+                array(depth + 1, &group.objects, nullptr);
+                for (std::size_t i = before; i < m_findings.annotations.size(); ++i) {
+                    group.inPlace.push_back(i);
+                }
+                m_findings.annotationGroups.push_back(std::move(group));
+                continue;
+            }
             if (k == "Font" && first.kind == Kind::arrayOpen) {
                 // A graphics state's font and size: [font size].
                 m_findings.stateFontSize =
@@ -793,6 +816,8 @@ public:
                     m_findings.graphicsStateDictionaries.push_back(number.value);
                 } else if (k == "Font") {
                     m_findings.fontDictionaries.push_back(number.value);
+                } else if (k == "Annots") {
+                    m_findings.annotationArrays.push_back(number.value);
                 }
             }
             // The library takes an image's sides by their short names too,
@@ -1040,6 +1065,9 @@ std::pair<qint64, qint64> streamExtent(const Lexer& lexer, qint64 length, qint64
 // What a numbered dictionary gives that a name may stand for: soft masks,
 // appearances, Type 3 fonts.
 void noteObjectExtras(Findings& findings, qint64 object, const Dict& dict) {
+    if (dict.annotation) {
+        findings.annotationOf[object].push_back(*dict.annotation);
+    }
     if (dict.type3Font) {
         findings.fontsOfObject[object].push_back(*dict.type3Font);
     }
@@ -2500,93 +2528,82 @@ bool softMaskGroupsByName(Findings& findings) {
 // this are no real document's.
 constexpr std::size_t maximumAppearances = 64;
 
-// The library draws an annotation's appearance scaled from the box around
-// the form's /BBox under its /Matrix to the annotation's /Rect, each side by
-// itself (a side of nothing is not scaled). Each appearance form with the
-// largest of the scales the annotations that show it give it; nothing for
-// an annotation with more appearances than a real one has.
-std::optional<std::map<qint64, PdfTransform>> appearanceFits(const Findings& findings,
-                                                             const std::map<qint64, Drawn>& drawn) {
+// An annotation's appearance forms, each once: given as forms, or as
+// dictionaries of forms by state, in place or by the /AP dictionary given
+// by reference. Nothing for more than a real annotation shows.
+std::optional<std::set<qint64>> appearanceForms(const Findings& findings,
+                                                const std::map<qint64, Drawn>& drawn,
+                                                const Findings::Annotation& annotation) {
     const std::vector<std::pair<std::string, qint64>> none;
     const auto referencesOf = [&](qint64 object) -> const auto& {
         const auto found = findings.dictionaries.find(object);
         return found != findings.dictionaries.end() ? found->second : none;
     };
-    // The appearances given, each once: forms, or dictionaries of forms by
-    // state.
-    const auto formsOf = [&](const std::set<qint64>& given) -> std::optional<std::set<qint64>> {
-        std::set<qint64> forms;
-        for (const qint64 object : given) {
-            forms.insert(object);
-            if (drawn.count(object) == 0) {
-                for (const auto& [state, form] : referencesOf(object)) {
-                    forms.insert(form);
-                    if (forms.size() > maximumAppearances) {
-                        return std::nullopt;
-                    }
-                }
-            }
-            if (forms.size() > maximumAppearances) {
-                return std::nullopt;
-            }
-        }
-        return forms;
-    };
-    // Annotations that share a dictionary of appearances count together, at
-    // the largest of their boxes.
-    std::vector<std::pair<std::set<qint64>, std::pair<double, double>>> shown;
-    std::map<qint64, std::pair<double, double>> byDictionary;
-    for (const Findings::Annotation& annotation : findings.annotations) {
-        if (!annotation.appearances.empty()) {
-            shown.emplace_back(
-                std::set<qint64>(annotation.appearances.begin(), annotation.appearances.end()),
-                annotation.rect);
-        }
-        for (const qint64 dictionary : annotation.dictionaries) {
-            auto& rect = byDictionary[dictionary];
-            rect = {std::max(rect.first, annotation.rect.first),
-                    std::max(rect.second, annotation.rect.second)};
-        }
-    }
-    for (const auto& [dictionary, rect] : byDictionary) {
-        std::set<qint64> given;
+    std::set<qint64> given(annotation.appearances.begin(), annotation.appearances.end());
+    for (const qint64 dictionary : annotation.dictionaries) {
         for (const auto& [key, object] : referencesOf(dictionary)) {
             given.insert(object);
+            if (given.size() > maximumAppearances) {
+                return std::nullopt;
+            }
         }
         if (const auto found = findings.childReferences.find(dictionary);
             found != findings.childReferences.end()) {
             given.insert(found->second.begin(), found->second.end());
         }
-        shown.emplace_back(std::move(given), rect);
     }
-    std::map<qint64, PdfTransform> fits;
-    for (const auto& [given, rect] : shown) {
-        if (given.size() > maximumAppearances) {
-            return std::nullopt;
+    if (given.size() > maximumAppearances) {
+        return std::nullopt;
+    }
+    std::set<qint64> forms;
+    for (const qint64 object : given) {
+        forms.insert(object);
+        if (drawn.count(object) == 0) {
+            for (const auto& [state, form] : referencesOf(object)) {
+                forms.insert(form);
+                if (forms.size() > maximumAppearances) {
+                    return std::nullopt;
+                }
+            }
         }
-        const auto forms = formsOf(given);
+    }
+    return forms;
+}
+
+// The library draws an annotation's appearance scaled from the box around
+// the form's /BBox under its /Matrix to the annotation's /Rect, each side by
+// itself (a side of nothing is not scaled).
+PdfTransform appearanceFit(const std::pair<double, double>& rect, const Drawn& form) {
+    const auto [boxWidth, boxHeight] = *form.box;
+    if (boxWidth < 0) {
+        return unboundedTransform();
+    }
+    const PdfTransform m = form.matrix.value_or(PdfTransform{});
+    const double width = std::abs(m.a) * boxWidth + std::abs(m.c) * boxHeight;
+    const double height = std::abs(m.b) * boxWidth + std::abs(m.d) * boxHeight;
+    return {width > 0 ? PdfCover::capped(rect.first / width) : 1, 0, 0,
+            height > 0 ? PdfCover::capped(rect.second / height) : 1};
+}
+
+// Each annotation's appearances with the scale its box gives them; nothing
+// for an annotation with more appearances than a real one has.
+std::optional<std::vector<std::vector<std::pair<qint64, PdfTransform>>>>
+appearancesShown(const Findings& findings, const std::map<qint64, Drawn>& drawn) {
+    std::vector<std::vector<std::pair<qint64, PdfTransform>>> shown;
+    for (const Findings::Annotation& annotation : findings.annotations) {
+        const auto forms = appearanceForms(findings, drawn, annotation);
         if (!forms) {
             return std::nullopt;
         }
+        auto& fitted = shown.emplace_back();
         for (const qint64 form : *forms) {
             const auto found = drawn.find(form);
-            if (found == drawn.end() || !found->second.box) {
-                continue;
+            if (found != drawn.end() && found->second.box) {
+                fitted.emplace_back(form, appearanceFit(annotation.rect, found->second));
             }
-            const auto [boxWidth, boxHeight] = *found->second.box;
-            PdfTransform fit = unboundedTransform();
-            if (boxWidth >= 0) {
-                const PdfTransform m = found->second.matrix.value_or(PdfTransform{});
-                const double width = std::abs(m.a) * boxWidth + std::abs(m.c) * boxHeight;
-                const double height = std::abs(m.b) * boxWidth + std::abs(m.d) * boxHeight;
-                fit = PdfTransform{width > 0 ? PdfCover::capped(rect.first / width) : 1, 0, 0,
-                                   height > 0 ? PdfCover::capped(rect.second / height) : 1};
-            }
-            const auto known = fits.find(form);
-            fits[form] = known != fits.end() ? eitherOf(known->second, fit) : fit;
         }
     }
-    return fits;
+    return shown;
 }
 
 // An encryption dictionary's entries from where it begins; nothing when they
@@ -3033,21 +3050,57 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
     }
     // Forms are measured by themselves as well, for what may draw them from
-    // elsewhere; a page's content was measured above, within its page. An
-    // annotation's appearance is drawn scaled from its box to the
-    // annotation's.
-    const auto fitted = appearanceFits(findings, drawn);
-    if (!fitted) {
-        return Verdict::tooLarge;
-    }
+    // elsewhere; a page's content was measured above, within its page.
     for (const auto& [object, work] : drawn) {
         const bool pageContent = findings.contents.count(object) > 0 && !work.matrix;
-        PdfCover cover = areas.of(object, 0);
-        if (const auto fit = fitted->find(object); fit != fitted->end()) {
-            cover = cover.under(fit->second);
-        }
         if (work.drawsContent && !pageContent &&
-            AreaCount::exceeds(cover.area(thinnestSide), budget)) {
+            AreaCount::exceeds(areas.of(object, 0).area(thinnestSide), budget)) {
+            return Verdict::tooLarge;
+        }
+    }
+    // A page draws its annotations too: each the costliest of its
+    // appearances (one state shows), scaled from the form's box to the
+    // annotation's, all of them together. Each by itself as well, for a page
+    // that may name it.
+    const auto shown = appearancesShown(findings, drawn);
+    if (!shown) {
+        return Verdict::tooLarge;
+    }
+    std::vector<std::pair<double, qint64>> annotationCost;
+    for (const auto& appearances : *shown) {
+        double area = 0;
+        qint64 work = 0;
+        for (const auto& [form, fit] : appearances) {
+            area = std::max(area, areas.of(form, 0).under(fit).area(thinnestSide));
+            work = std::max(work, count.of(form, 0));
+        }
+        if (AreaCount::exceeds(area, budget) || work > budget) {
+            return Verdict::tooLarge;
+        }
+        annotationCost.emplace_back(area, work);
+    }
+    auto pages = findings.annotationGroups;
+    for (const qint64 array :
+         std::set<qint64>(findings.annotationArrays.begin(), findings.annotationArrays.end())) {
+        if (const auto found = findings.arrays.find(array); found != findings.arrays.end()) {
+            pages.push_back({found->second, {}});
+        }
+    }
+    for (const auto& page : pages) {
+        std::set<std::size_t> annotations(page.inPlace.begin(), page.inPlace.end());
+        for (const qint64 object : page.objects) {
+            if (const auto found = findings.annotationOf.find(object);
+                found != findings.annotationOf.end()) {
+                annotations.insert(found->second.begin(), found->second.end());
+            }
+        }
+        double area = 0;
+        qint64 work = 0;
+        for (const std::size_t annotation : annotations) {
+            area = PdfCover::capped(area + annotationCost[annotation].first);
+            work = std::min(budget + 1, work + annotationCost[annotation].second);
+        }
+        if (AreaCount::exceeds(area, budget) || work > budget) {
             return Verdict::tooLarge;
         }
     }

@@ -814,6 +814,31 @@ TEST(PdfCostCheck, anAppearanceCountsScaledFromItsBoxToItsAnnotations) {
     EXPECT_EQ(annotated(rect + "/AP << /D 8 0 R >>", tiny, {"<< /On 6 0 R >>"}), Verdict::tooLarge);
     EXPECT_EQ(annotated(rect + "/AP 8 0 R", tiny, {"<< /N << /Off 6 0 R >> >>"}),
               Verdict::tooLarge);
+    // A page draws all its annotations: four appearances of 3000 points a
+    // side are too many for one page, two on each of two pages are not,
+    // however the page names them.
+    const QByteArray square = "<< /Type /Annot /Subtype /Square /F 4 /Rect [0 0 3000 3000] /AP "
+                              "<< /N 7 0 R >> >>";
+    const auto pages = [&](const QByteArray& first, const QByteArray& second,
+                           const QList<QByteArray>& more = {}) {
+        const auto page = [](const QByteArray& annotations) {
+            return "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 5 0 R /Annots " +
+                   annotations + " >>";
+        };
+        return PdfCostCheck::check(tp::pdfOfObjects(
+            QList<QByteArray>{"<< /Type /Catalog /Pages 2 0 R >>",
+                              "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>", page(first),
+                              page(second), "<< /Length 0 >>\nstream\n\nendstream", pixel,
+                              appearance("[0 0 1 1]", image).replace("5 0 R", "6 0 R"), square,
+                              square, square, square} +
+            more));
+    };
+    EXPECT_EQ(pages("[8 0 R 9 0 R 10 0 R 11 0 R]", "[]"), Verdict::tooLarge);
+    EXPECT_EQ(pages("[8 0 R 9 0 R]", "[10 0 R 11 0 R]"), Verdict::bounded);
+    EXPECT_EQ(pages("12 0 R", "[]", {"[8 0 R 9 0 R 10 0 R 11 0 R]"}), Verdict::tooLarge);
+    EXPECT_EQ(pages("[" + square.repeated(4) + "]", "[]"), Verdict::tooLarge);
+    EXPECT_EQ(pages("[" + square.repeated(2) + "]", "[" + square.repeated(2) + "]"),
+              Verdict::bounded);
     // Sides given by reference are not known here.
     EXPECT_EQ(annotated("/Rect 8 0 R /AP << /N 6 0 R >>", appearance("[0 0 1 1]", image),
                         {"[0 0 100 100]"}),
