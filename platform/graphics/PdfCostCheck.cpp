@@ -556,6 +556,11 @@ std::string glyphOf(std::string_view font) {
     return "glyph " + std::string(font);
 }
 const std::string inheritedGlyph = "glyph, inherited";
+// One in the font a resource names with a horizontal scaling the content
+// did not set.
+std::string scaledGlyphOf(std::string_view font) {
+    return "glyph, scaled " + std::string(font);
+}
 
 // What a graphics state draws, among the XObjects' names, under a key of its
 // own (a name of the file spelled the same would only count for more).
@@ -1429,6 +1434,7 @@ public:
         m_paint = {};
         m_savedPaint.clear();
         m_textMatrix = PdfTransform{};
+        m_textMatrixSet = false;
         // The operands since the last operator, as the library keeps them
         // (the first ones, so many at most): a number each, or nothing for
         // an operand of another kind.
@@ -1501,17 +1507,22 @@ public:
                 restore();
             } else if (word == "BT") {
                 m_textMatrix = PdfTransform{};
+                m_textMatrixSet = true;
             } else if (word == "Tm") {
                 if (const auto matrix = lastTransform(operands)) {
                     m_textMatrix = *matrix;
+                    m_inherited.textMatrix =
+                        std::max({m_inherited.textMatrix, matrix->width(), matrix->height()});
                 }
             } else if (word == "Tf" && !operands.empty() && operands.back()) {
                 m_paint.font = lastName;
                 m_paint.fontSize = *operands.back();
-                m_largestFontSize = std::max(m_largestFontSize, std::abs(*operands.back()));
+                double& largest = m_inherited.fontSizes[lastName];
+                largest = std::max(largest, std::abs(*operands.back()));
             } else if (word == "Tz" && !operands.empty() && operands.back()) {
                 m_paint.horizontalScaling = *operands.back() / 100;
-                m_largestScaling = std::max(m_largestScaling, std::abs(*operands.back() / 100));
+                m_inherited.scaling =
+                    std::max(m_inherited.scaling, std::abs(*operands.back() / 100));
             } else if (word == "gs" && endsWithName) {
                 // A state with a soft mask draws the mask's group at once,
                 // under the transform now.
@@ -1534,17 +1545,22 @@ public:
             } else if (fills(word) || strokes(word)) {
                 if (showsText(word) && textBytes > 0) {
                     // Each glyph of a Type 3 font is its procedure drawn
-                    // in text space, at the text's size.
-                    // In a font and at a size this content did not set,
-                    // the glyphs are of any font, at the largest size any
-                    // content or state sets (see inheritedGlyphs()).
-                    const double size = m_paint.fontSize.value_or(1);
+                    // in text space, at the text's size. In a font, at a
+                    // size or with a text matrix this content did not set,
+                    // the glyphs are of any font, at the largest of each
+                    // that content or states set (see Inherited).
+                    const bool known = m_paint.fontSize && m_textMatrixSet;
+                    const double size = known ? *m_paint.fontSize : 1;
                     const PdfTransform glyph =
-                        PdfTransform{size * m_paint.horizontalScaling, 0, 0, size}
-                            .then(m_textMatrix)
+                        (known ? PdfTransform{size * m_paint.horizontalScaling.value_or(1), 0, 0,
+                                              size}
+                                     .then(m_textMatrix)
+                               : PdfTransform{})
                             .then(drawnWith());
-                    const std::string key =
-                        m_paint.fontSize ? glyphOf(m_paint.font) : inheritedGlyph;
+                    const std::string key = !known ? inheritedGlyph
+                                            : m_paint.horizontalScaling
+                                                ? glyphOf(m_paint.font)
+                                                : scaledGlyphOf(m_paint.font);
                     drawings.draws[key] = std::min(largestWork, drawings.draws[key] + textBytes);
                     drawings.transforms[key].add(glyph, double(textBytes));
                 }
@@ -1576,17 +1592,21 @@ public:
     // state another part saved, which the content is read as then.
     void setPartOfMany(bool partOfMany) { m_partOfMany = partOfMany; }
 
-    // What a glyph shown in a font and at a size its content did not set is
-    // drawn with, beyond its text's transform: the largest size and
-    // scaling any content read or any state of the file (`stateFontSize`)
-    // sets.
+    // What text whose font, size, scaling or text matrix its content did
+    // not set may be drawn with, as all content read and the file's states
+    // set them: the largest size by the font's name (and any a state
+    // sets), the largest horizontal scaling and text matrix.
+    struct Inherited {
+        std::map<std::string, double> fontSizes;
+        double stateFontSize = 0;
+        double scaling = 1;
+        double textMatrix = 1;
+    };
     void setStatesSetFonts(double stateFontSize) {
         m_statesSetFonts = stateFontSize > 0;
-        m_largestFontSize = std::max(m_largestFontSize, stateFontSize);
+        m_inherited.stateFontSize = stateFontSize;
     }
-    PdfTransform inheritedGlyphs() const {
-        return {m_largestFontSize * m_largestScaling, 0, 0, m_largestFontSize};
-    }
+    const Inherited& inherited() const { return m_inherited; }
 
     // What the content last read leaves to a later part of a page's content:
     // the transform at its end, and the largest reach, at least 1, of that
@@ -1751,7 +1771,7 @@ private:
         std::string stroke;
         std::string font;
         std::optional<double> fontSize;
-        double horizontalScaling = 1;
+        std::optional<double> horizontalScaling;
     };
 
     const PdfCostCheck::Limits& m_limits;
@@ -1764,13 +1784,13 @@ private:
     std::vector<std::pair<PdfTransform, bool>> m_saved;
     Paint m_paint;
     std::vector<Paint> m_savedPaint;
-    // Across all content read: the largest font size and horizontal scaling
-    // set, and whether graphics states of the file set fonts.
-    double m_largestFontSize = 1;
-    double m_largestScaling = 1;
+    // Across all content read (see Inherited), and whether graphics states
+    // of the file set fonts.
+    Inherited m_inherited;
     bool m_statesSetFonts = false;
-    // The text matrix's scaling part.
+    // The text matrix's scaling part, and whether this content set it.
     PdfTransform m_textMatrix;
+    bool m_textMatrixSet = false;
 };
 
 // The objects of an object stream: "object offset" pairs, then the objects.
@@ -2392,63 +2412,115 @@ struct AreaCount {
 // Adds each Type 3 font to what is drawn, as a form of the font's matrix
 // that draws the costliest of its glyph procedures (under keys below any
 // stream's), and to the XObjects' names by the names /Font resources give
-// it, and by the key of a font the content does not name.
+// it: as text shows it, at the scaling the content set or at the largest
+// set, and in a font and at a size the content did not set, at the largest
+// size any of its names, or a state, is set at. A numbered font is named
+// through its object, and a /CharProcs dictionary shared by fonts is one
+// name, so that nothing multiplies names by fonts or fonts by procedures.
 void fontsByName(Findings& findings, std::map<qint64, Drawn>& drawn,
-                 const PdfTransform& inherited) {
+                 const ContentReader::Inherited& inherited) {
     const std::vector<std::pair<std::string, qint64>> none;
     const auto references = [&](qint64 object) -> const auto& {
         const auto found = findings.dictionaries.find(object);
         return found != findings.dictionaries.end() ? found->second : none;
     };
-    const auto fontKey = [](std::size_t font) {
-        return std::numeric_limits<qint64>::min() / 2 + qint64(font);
+    // Keys of what is drawn: the fonts in three kinds, and the objects that
+    // are fonts.
+    const qint64 fonts = std::numeric_limits<qint64>::min() / 2;
+    const qint64 objects = std::numeric_limits<qint64>::min() / 4;
+    const auto form = [&](qint64 key, const PdfTransform& matrix,
+                          const std::vector<std::string>& draws) {
+        Drawn& made = drawn[key]; // drawn only by text, not measured by itself
+        made.matrix = matrix;
+        for (const std::string& name : draws) {
+            made.drawings.draws[name] = 1;
+            made.drawings.transforms[name].add(PdfTransform{});
+        }
     };
-    for (std::size_t font = 0; font < findings.type3Fonts.size(); ++font) {
-        const Findings::Type3Font& given = findings.type3Fonts[font];
-        const std::string procedures = "procedures " + std::to_string(font);
-        std::set<qint64> each(given.procedures.begin(), given.procedures.end());
-        for (const qint64 dictionary :
-             std::set<qint64>(given.dictionaries.begin(), given.dictionaries.end())) {
-            for (const auto& [name, procedure] : references(dictionary)) {
-                each.insert(procedure);
-            }
-        }
-        for (const qint64 procedure : each) {
-            findings.xobjects.emplace(procedures, procedure);
-        }
-        // In a font the content named, and in any font at the largest size.
-        for (const bool named : {true, false}) {
-            const qint64 key = fontKey(font) + (named ? 0 : qint64(1) << 40);
-            // Drawn only by text, not measured by itself.
-            Drawn& glyph = drawn[key];
-            glyph.matrix = named ? given.matrix : given.matrix.then(inherited);
-            glyph.drawings.draws[procedures] = 1;
-            glyph.drawings.transforms[procedures].add(PdfTransform{});
-            if (!named) {
-                findings.xobjects.emplace(inheritedGlyph, key);
-            }
-        }
-    }
-    std::set<std::pair<std::string, std::size_t>> named = findings.fontsInPlace;
+    // The names that name each font, to find the largest size it is set at.
+    std::set<std::pair<std::string, std::size_t>> inPlace = findings.fontsInPlace;
     std::set<std::pair<std::string, qint64>> numbered = findings.fontNames;
     for (const qint64 dictionary :
          std::set<qint64>(findings.fontDictionaries.begin(), findings.fontDictionaries.end())) {
         numbered.insert(references(dictionary).begin(), references(dictionary).end());
         if (const auto found = findings.fontsInPlaceOf.find(dictionary);
             found != findings.fontsInPlaceOf.end()) {
-            named.insert(found->second.begin(), found->second.end());
+            inPlace.insert(found->second.begin(), found->second.end());
         }
     }
+    const auto sizeOf = [&](const std::string& name) {
+        const auto found = inherited.fontSizes.find(name);
+        return found != inherited.fontSizes.end() ? found->second : 0.0;
+    };
+    std::vector<double> sizes(findings.type3Fonts.size(), 0.0);
+    for (const auto& [name, font] : inPlace) {
+        sizes[font] = std::max(sizes[font], sizeOf(name));
+    }
+    std::map<qint64, double> objectSizes;
     for (const auto& [name, object] : numbered) {
+        objectSizes[object] = std::max(objectSizes[object], sizeOf(name));
+    }
+    for (const auto& [object, size] : objectSizes) {
         if (const auto found = findings.fontsOfObject.find(object);
             found != findings.fontsOfObject.end()) {
             for (const std::size_t font : found->second) {
-                named.emplace(name, font);
+                sizes[font] = std::max(sizes[font], size);
             }
         }
     }
-    for (const auto& [name, font] : named) {
-        findings.xobjects.emplace(glyphOf(name), fontKey(font));
+    std::set<qint64> dictionaries;
+    for (std::size_t font = 0; font < findings.type3Fonts.size(); ++font) {
+        const Findings::Type3Font& given = findings.type3Fonts[font];
+        std::vector<std::string> procedures;
+        if (!given.procedures.empty()) {
+            procedures.push_back("procedures of font " + std::to_string(font));
+            for (const qint64 procedure : given.procedures) {
+                findings.xobjects.emplace(procedures.back(), procedure);
+            }
+        }
+        for (const qint64 dictionary :
+             std::set<qint64>(given.dictionaries.begin(), given.dictionaries.end())) {
+            procedures.push_back("procedures of " + std::to_string(dictionary));
+            if (dictionaries.insert(dictionary).second) {
+                for (const auto& [name, procedure] : references(dictionary)) {
+                    findings.xobjects.emplace(procedures.back(), procedure);
+                }
+            }
+        }
+        const double size = std::max({1.0, sizes[font], inherited.stateFontSize});
+        const double text = inherited.textMatrix;
+        const qint64 key = fonts + 3 * qint64(font);
+        form(key, given.matrix, procedures);
+        form(key + 1, given.matrix.then(PdfTransform{inherited.scaling, 0, 0, 1}), procedures);
+        form(key + 2,
+             given.matrix.then(PdfTransform{size * inherited.scaling * text, 0, 0, size * text}),
+             procedures);
+        findings.xobjects.emplace(inheritedGlyph, key + 2);
+    }
+    const auto name = [&](const std::string& as, qint64 key) {
+        findings.xobjects.emplace(glyphOf(as), key);
+        findings.xobjects.emplace(scaledGlyphOf(as), key + 1);
+    };
+    for (const auto& [as, font] : inPlace) {
+        name(as, fonts + 3 * qint64(font));
+    }
+    std::set<qint64> named;
+    for (const auto& [as, object] : numbered) {
+        const auto found = findings.fontsOfObject.find(object);
+        if (found == findings.fontsOfObject.end()) {
+            continue;
+        }
+        name(as, objects + 2 * object);
+        if (named.insert(object).second) {
+            const std::string plain = "fonts of object " + std::to_string(object);
+            const std::string scaled = "scaled fonts of object " + std::to_string(object);
+            form(objects + 2 * object, PdfTransform{}, {plain});
+            form(objects + 2 * object + 1, PdfTransform{}, {scaled});
+            for (const std::size_t font : found->second) {
+                findings.xobjects.emplace(plain, fonts + 3 * qint64(font));
+                findings.xobjects.emplace(scaled, fonts + 3 * qint64(font) + 1);
+            }
+        }
     }
 }
 
@@ -2989,7 +3061,7 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
     // A glyph of a Type 3 font draws one of the font's procedures under the
     // font's matrix: each font is drawn as a form of that matrix that draws
     // its costliest procedure, by the names /Font resources give it.
-    fontsByName(findings, drawn, content.inheritedGlyphs());
+    fontsByName(findings, drawn, content.inherited());
     // A graphics state with a soft mask draws the mask's group where it is
     // set: the group given in place, or by the mask's dictionary.
     if (!softMaskGroupsByName(findings)) {

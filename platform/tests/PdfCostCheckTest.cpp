@@ -751,6 +751,24 @@ TEST(PdfCostCheck, aType3GlyphCountsItsProcedureAtTheSizeOfTheText) {
     const QByteArray fontAndForm = "<< /Font << /F1 6 0 R >> /XObject << /Fm0 8 0 R >> >>";
     EXPECT_EQ(withResources("BT /F1 20000 Tf ET /Fm0 Do", fontAndForm, {form}), Verdict::tooLarge);
     EXPECT_EQ(withResources("BT /F1 12 Tf ET /Fm0 Do", fontAndForm, {form}), Verdict::bounded);
+    // Each font at the largest size its own names are set at: Helvetica at
+    // 20,000 points makes no Type 3 glyph larger.
+    const QByteArray fonts = "<< /Font << /F1 6 0 R /F2 9 0 R >> /XObject << /Fm0 8 0 R >> >>";
+    EXPECT_EQ(
+        withResources("BT /F1 12 Tf (a) Tj /F2 20000 Tf ET /Fm0 Do", fonts, {form, helvetica}),
+        Verdict::bounded);
+    // So are a text matrix and a horizontal scaling the content did not set.
+    const QByteArray withoutBT = "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Length 15 "
+                                 ">>\nstream\n(aaaaaaaaaa) Tj\nendstream";
+    EXPECT_EQ(
+        withResources("BT /F1 1 Tf 20000 0 0 20000 0 0 Tm /Fm0 Do ET", fontAndForm, {withoutBT}),
+        Verdict::tooLarge);
+    EXPECT_EQ(withResources("BT /F1 1 Tf 20 0 0 20 0 0 Tm /Fm0 Do ET", fontAndForm, {withoutBT}),
+              Verdict::bounded);
+    const QByteArray ownFont = "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Length 30 "
+                               ">>\nstream\nBT /F1 100 Tf (aaaaaaaaaa) Tj ET\nendstream";
+    EXPECT_EQ(withResources("40000 Tz /Fm0 Do", fontAndForm, {ownFont}), Verdict::tooLarge);
+    EXPECT_EQ(withResources("100 Tz /Fm0 Do", fontAndForm, {ownFont}), Verdict::bounded);
     EXPECT_EQ(withResources("BT /GS0 gs " + tenGlyphs,
                             "<< /Font << /F1 6 0 R >> /ExtGState << /GS0 << /Font [6 0 R 20000] "
                             ">> >> >>"),
