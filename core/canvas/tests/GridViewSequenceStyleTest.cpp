@@ -2,6 +2,9 @@
 #include "core/canvas/GridViewDropHintView.h"
 #include "core/canvas/GridViewSequenceView.h"
 
+#include <QFont>
+#include <QFontMetricsF>
+
 #include <gtest/gtest.h>
 
 using namespace kestrom;
@@ -39,16 +42,30 @@ TEST(GridViewSequenceStyle, toolTipFromTheTemplate) {
 
 // Sizes on the canvas are view points, which are pixels at scale 1: the
 // prompt's 26 and the numbers' 20 do not grow with the screen's dots per inch.
+// A font's line is taller than its size by the family's own measure, so the
+// bound is the line the family sets at that many pixels, which a size in
+// points would exceed by the screen's 96/72.
 TEST(CanvasText, thePromptAndTheSequenceNumbersAreSetInViewPoints) {
+    const auto lineInPixels = [](double size) {
+        QFont font;
+        font.setPixelSize(int(size));
+        return QFontMetricsF(font).height();
+    };
     const GridViewDropHintView prompt(QStringLiteral("Drop a picture here"));
     const double promptHeight = prompt.intrinsicSize().height();
     EXPECT_GE(promptHeight, GridViewDropHintView::pointSize);
-    EXPECT_LT(promptHeight, GridViewDropHintView::pointSize * 1.3);
+    EXPECT_LT(promptHeight, lineInPixels(GridViewDropHintView::pointSize) + 1.5);
 
     GridViewSequenceView sequence;
     sequence.setFrame(QRectF(0, 0, 200, 200));
     sequence.setSequence(0);
     const double labelHeight = sequence.labelRect().height();
     EXPECT_GE(labelHeight, GridViewSequenceView::labelPointSize);
-    EXPECT_LT(labelHeight, GridViewSequenceView::labelPointSize * 1.3);
+    EXPECT_LT(labelHeight, lineInPixels(GridViewSequenceView::labelPointSize) + 1.5);
+    // The bound tells the two apart where points are larger than pixels.
+    ASSERT_GT(QFontMetricsF(QFont()).fontDpi(), 72);
+    QFont inPoints;
+    inPoints.setPointSizeF(GridViewSequenceView::labelPointSize);
+    EXPECT_GT(QFontMetricsF(inPoints).height(),
+              lineInPixels(GridViewSequenceView::labelPointSize) + 1.5);
 }
