@@ -23,10 +23,12 @@
 #include "core/window/WindowDocumentPresenter.h"
 #include "core/window/WindowRunPresenter.h"
 #include "model/pictures/OriginalImage.h"
+#include "platform/graphics/BackingStorePages.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -593,6 +595,11 @@ void DocumentWindow::showEvent(QShowEvent* event) {
         m_initialSizeFitted = true;
         if (QScreen* screen = this->screen()) {
             fitInitialSize(screen->availableGeometry());
+        }
+        // The window's size is known now, and its first frame comes after
+        // the show and the layout.
+        if (QBackingStore* store = backingStore()) {
+            platform::BackingStorePages::makeAhead(*store, size());
         }
     }
     QMainWindow::showEvent(event);

@@ -1,4 +1,5 @@
 #include "platform/AllocatorTuning.h"
+#include "platform/tests/support/ResidentPages.h"
 
 #include <gtest/gtest.h>
 
@@ -47,22 +48,6 @@ TEST(AllocatorTuning, LargeBlocksStayMappedOnTheirOwnAfterOneIsFreed) {
 #endif
 }
 
-// Pages resident in [start, start + bytes), counted by the kernel.
-std::size_t residentPages(const void* start, std::size_t bytes) {
-    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
-    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes + page - 1) & ~(page - 1);
-    std::vector<unsigned char> resident((end - first) / page);
-    if (mincore(reinterpret_cast<void*>(first), end - first, resident.data()) != 0) {
-        return 0;
-    }
-    std::size_t count = 0;
-    for (const unsigned char r : resident) {
-        count += r & 1;
-    }
-    return count;
-}
-
 TEST(AllocatorTuning, PagesMadeAheadAreThereBeforeTheWriteAndKeepWhatTheBlockHolds) {
     const std::size_t bytes = 8 * AllocatorTuning::largeBlockBytes + 123;
     // A block of its own, none of whose pages were touched yet.
@@ -70,12 +55,12 @@ TEST(AllocatorTuning, PagesMadeAheadAreThereBeforeTheWriteAndKeepWhatTheBlockHol
     ASSERT_NE(fresh, MAP_FAILED);
     const std::size_t pages =
         (bytes + std::size_t(sysconf(_SC_PAGESIZE)) - 1) / std::size_t(sysconf(_SC_PAGESIZE));
-    EXPECT_EQ(residentPages(fresh, bytes), 0u);
+    EXPECT_EQ(ResidentPages::count(fresh, bytes), 0u);
     if (!AllocatorTuning::makePagesAhead(static_cast<char*>(fresh) + 5, bytes - 5)) {
         munmap(fresh, bytes);
         GTEST_SKIP() << "the kernel does not make pages ahead";
     }
-    EXPECT_EQ(residentPages(fresh, bytes), pages);
+    EXPECT_EQ(ResidentPages::count(fresh, bytes), pages);
     munmap(fresh, bytes);
 
     // An allocated block that holds data, asked for from an odd address to
