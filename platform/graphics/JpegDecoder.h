@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/graphics/JpegScan.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -37,6 +39,11 @@ public:
     };
     // Nothing for a file whose header the library refuses.
     static std::optional<Header> header(const QByteArray& data);
+
+    // The scan of a file that decode() takes, as the library reads its
+    // header, where it is one JpegEighthDecoder decodes (it points into
+    // `data`); nothing for any other.
+    static std::optional<JpegScan> scan(const QByteArray& data);
 };
 
 } // namespace platform
