@@ -363,44 +363,59 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
     // nothing: without its digest the fingerprint has none. Digesting
     // megabytes of picture takes as long as a quick decode, and a JPEG needs
     // no stand-in: the thumbnail is read and everything digested beside the
-    // decode rather than before it.
+    // decode rather than before it, the picture on one worker and the
+    // thumbnail on another.
     const QString thumbnail = quickLookFolderName + u'/' + thumbnailFileName;
     using Bytes = std::optional<QByteArray>;
+    using Digests = QHash<QString, QByteArray>;
     auto thumbnailRead = std::make_shared<std::promise<Bytes>>();
     const std::shared_future<Bytes> thumbnailData = thumbnailRead->get_future().share();
-    auto digested = std::make_shared<std::promise<QHash<QString, QByteArray>>>();
-    std::future<QHash<QString, QByteArray>> digests = digested->get_future();
-    PackageDigestQueue::run(
-        [digested, thumbnailRead, path, settings = *settings, imageData, thumbnail] {
-            // Whatever the read or the digest throws (no memory) reaches the
-            // read waiting for it.
-            Bytes thumbnailBytes;
-            try {
-                try {
-                    thumbnailBytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
-                                            Damage::damagedPicture);
-                } catch (const platform::Error&) {
-                }
-            } catch (...) {
-                thumbnailRead->set_exception(std::current_exception());
-                digested->set_exception(std::current_exception());
-                return;
+    auto thumbnailDigested = std::make_shared<std::promise<Bytes>>();
+    std::future<Bytes> thumbnailDigest = thumbnailDigested->get_future();
+    auto pictureDigested = std::make_shared<std::promise<Digests>>();
+    std::future<Digests> pictureDigests = pictureDigested->get_future();
+    // Whatever a read or a digest throws (no memory) reaches the read
+    // waiting for it.
+    PackageDigestQueue::run([pictureDigested, settings = *settings, imageData] {
+        try {
+            Digests made;
+            made.insert(settingsFileName, PackageFingerprint::digest(settings));
+            if (imageData) {
+                made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
             }
-            thumbnailRead->set_value(thumbnailBytes);
+            pictureDigested->set_value(std::move(made));
+        } catch (...) {
+            pictureDigested->set_exception(std::current_exception());
+        }
+    });
+    PackageDigestQueue::run([thumbnailDigested, thumbnailRead, path, thumbnail] {
+        Bytes thumbnailBytes;
+        try {
             try {
-                QHash<QString, QByteArray> made;
-                made.insert(settingsFileName, PackageFingerprint::digest(settings));
-                if (imageData) {
-                    made.insert(imageDataFileName, PackageFingerprint::digest(*imageData));
-                }
-                if (thumbnailBytes) {
-                    made.insert(thumbnail, PackageFingerprint::digest(*thumbnailBytes));
-                }
-                digested->set_value(std::move(made));
-            } catch (...) {
-                digested->set_exception(std::current_exception());
+                thumbnailBytes = member(path, thumbnail, FileContents::maximumPictureFileSize,
+                                        Damage::damagedPicture);
+            } catch (const platform::Error&) {
             }
-        });
+        } catch (...) {
+            thumbnailRead->set_exception(std::current_exception());
+            thumbnailDigested->set_exception(std::current_exception());
+            return;
+        }
+        thumbnailRead->set_value(thumbnailBytes);
+        try {
+            thumbnailDigested->set_value(
+                thumbnailBytes ? Bytes(PackageFingerprint::digest(*thumbnailBytes)) : std::nullopt);
+        } catch (...) {
+            thumbnailDigested->set_exception(std::current_exception());
+        }
+    });
+    const auto digests = [&] {
+        Digests made = pictureDigests.get();
+        if (const Bytes digest = thumbnailDigest.get()) {
+            made.insert(thumbnail, *digest);
+        }
+        return made;
+    };
     if (imageData) {
         // The thumbnail stands in for the picture only from the package's
         // own folder, and only while the whole picture decodes.
@@ -418,9 +433,9 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
     }
     if (PackageFingerprint::of(path, PackageFingerprint::Contents::metadataOnly)
             .sameMetadata(before)) {
-        contents.fingerprint = before.withDigests(digests.get());
+        contents.fingerprint = before.withDigests(digests());
     } else {
-        digests.wait();
+        digests();
     }
     return contents;
 }
