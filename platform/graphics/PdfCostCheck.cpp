@@ -454,6 +454,9 @@ struct Dict {
     // An image's own /BitsPerComponent; one given by reference is not read
     // and counts as the most.
     qint64 componentBits = 8;
+    // An image mask, which the library paints with the fill colour: /ImageMask
+    // given as anything but false, which a reference may be.
+    bool imageMask = false;
 };
 
 struct Stream {
@@ -660,6 +663,9 @@ public:
                 return;
             }
             const std::string_view k = key.view();
+            if ((k == "ImageMask" || k == "IM") && !first.is(Kind::keyword, "false")) {
+                out.imageMask = true;
+            }
             if ((k == "Encrypt" && (out.encryptObject >= 0 || out.encryptAt >= 0)) ||
                 (k == "ID" && out.idGiven)) {
                 out.repeated = true;
@@ -1494,8 +1500,11 @@ public:
             if (word == "Do") {
                 ++drawings.draws[lastName];
                 drawings.transforms[lastName].add(drawnWith());
-                // An image mask is painted with the fill colour.
-                paint(m_paint.fill, drawings);
+                // An image mask is painted with the fill colour, and a form's
+                // shapes may be; an image of colours is not.
+                if (m_plainImages.count(lastName) == 0) {
+                    paint(m_paint.fill, drawings);
+                }
             } else if (word == "q") {
                 if (++m_depth > m_limits.nesting) {
                     return false;
@@ -1574,12 +1583,15 @@ public:
                 concatenate(operands);
             } else if (word == "BI") {
                 qint64 work = 0;
-                if (!inlineImage(lexer, work)) {
+                bool mask = false;
+                if (!inlineImage(lexer, work, mask)) {
                     return false;
                 }
                 drawings.inlineWork = std::min(largestWork, drawings.inlineWork + work);
                 drawings.inlineCover += PdfCover::unitSquare().under(drawnWith());
-                paint(m_paint.fill, drawings);
+                if (mask) {
+                    paint(m_paint.fill, drawings);
+                }
             }
             operands.clear();
             endsWithName = false;
@@ -1602,6 +1614,10 @@ public:
         double scaling = 1;
         double textMatrix = 1;
     };
+    // XObject names that stand for images of colours only, in every version
+    // of every object they name: drawing one paints nothing with the fill.
+    void setPlainImages(std::set<std::string> names) { m_plainImages = std::move(names); }
+
     void setStatesSetFonts(double stateFontSize) {
         m_statesSetFonts = stateFontSize > 0;
         m_inherited.stateFontSize = stateFontSize;
@@ -1657,8 +1673,9 @@ private:
     }
 
     // The inline image's keys up to ID, then past its data to EI; the work
-    // of reading its pixels into `work`.
-    static bool inlineImage(Lexer& lexer, qint64& work) {
+    // of reading its pixels into `work`, and whether it is a mask (/IM given
+    // as anything but false) into `mask`.
+    static bool inlineImage(Lexer& lexer, qint64& work, bool& mask) {
         qint64 width = -1;
         qint64 height = -1;
         qint64 bits = 8;
@@ -1674,6 +1691,9 @@ private:
             if (token.kind == Kind::name && key.empty()) {
                 key = std::string(token.view());
                 continue;
+            }
+            if ((key == "IM" || key == "ImageMask") && !token.is(Kind::keyword, "false")) {
+                mask = true;
             }
             // A key given again counts at its largest: which value the
             // library takes depends on how many keys there are.
@@ -1788,6 +1808,7 @@ private:
     // of the file set fonts.
     Inherited m_inherited;
     bool m_statesSetFonts = false;
+    std::set<std::string> m_plainImages;
     // The text matrix's scaling part, and whether this content set it.
     PdfTransform m_textMatrix;
     bool m_textMatrixSet = false;
@@ -2246,6 +2267,30 @@ bool isImage(const Dict& dict) {
     return dict.subtype == "Image" ||
            (dict.subtype.empty() && dict.width.kind != Number::Kind::none &&
             dict.height.kind != Number::Kind::none);
+}
+
+// The XObject names each of whose objects is, in every version, an image
+// that is no mask; a name of anything else, or of nothing found, is not one.
+std::set<std::string> plainImageNames(const Findings& findings) {
+    std::set<qint64> plain;
+    std::set<qint64> other;
+    for (const Stream& stream : findings.streams) {
+        if (stream.object >= 0) {
+            (stream.dict.subtype == "Image" && !stream.dict.imageMask ? plain : other)
+                .insert(stream.object);
+        }
+    }
+    std::set<std::string> names;
+    for (auto it = findings.xobjects.begin(); it != findings.xobjects.end();) {
+        const auto last = findings.xobjects.upper_bound(it->first);
+        if (std::all_of(it, last, [&](const auto& named) {
+                return plain.count(named.second) > 0 && other.count(named.second) == 0;
+            })) {
+            names.insert(it->first);
+        }
+        it = last;
+    }
+    return names;
 }
 
 // Streams that hold data rather than drawing: font programs, embedded files,
@@ -2961,8 +3006,19 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
         }
         return std::nullopt;
     };
+    // Each dictionary once, however many resources name it.
+    for (const qint64 dictionary : std::set<qint64>(findings.xobjectDictionaries.begin(),
+                                                    findings.xobjectDictionaries.end())) {
+        const auto found = findings.dictionaries.find(dictionary);
+        if (found != findings.dictionaries.end()) {
+            for (const auto& [name, object] : found->second) {
+                findings.xobjects.emplace(name, object);
+            }
+        }
+    }
     ContentReader content(limits);
     content.setStatesSetFonts(findings.stateFontSize);
+    content.setPlainImages(plainImageNames(findings));
     // What drawing each stream takes by itself, and the XObjects it draws;
     // streams without a number get keys of their own below zero.
     std::map<qint64, Drawn> drawn;
@@ -3046,16 +3102,6 @@ PdfCostCheck::Verdict PdfCostCheck::check(const QByteArray& data, const Limits& 
             work.peak = std::max(work.peak, content.peak());
             ++work.readings;
             work.exact = work.exact && !content.popped() && work.readings == 1;
-        }
-    }
-    // Each dictionary once, however many resources name it.
-    for (const qint64 dictionary : std::set<qint64>(findings.xobjectDictionaries.begin(),
-                                                    findings.xobjectDictionaries.end())) {
-        const auto found = findings.dictionaries.find(dictionary);
-        if (found != findings.dictionaries.end()) {
-            for (const auto& [name, object] : found->second) {
-                findings.xobjects.emplace(name, object);
-            }
         }
     }
     // A glyph of a Type 3 font draws one of the font's procedures under the

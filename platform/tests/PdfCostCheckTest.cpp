@@ -599,14 +599,63 @@ TEST(PdfCostCheck, aTilingPatternsCellCountsUnderItsMatrixForEachShapeItPaints) 
     EXPECT_EQ(painted("/Pattern cs /P0 scn " + tenShapes, large, "<< /Pattern 7 0 R >>",
                       {"<< /P0 6 0 R >>"}),
               Verdict::tooLarge);
-    // An image mask is painted with the fill colour too.
-    EXPECT_EQ(painted("/Pattern cs /P0 scn " + QByteArray("/Im0 Do ").repeated(10), large,
-                      "<< /Pattern << /P0 6 0 R >> /XObject << /Im0 5 0 R >> >>"),
-              Verdict::tooLarge);
+    // An image mask is painted with the fill colour too, and so may a form's
+    // shapes be; an image of colours is not, however often it is drawn.
+    const QByteArray mask = "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ImageMask "
+                            "true /Length 1 >>\nstream\n\x80\nendstream";
+    const auto tenDrawings = [](const QByteArray& name) {
+        return "/Pattern cs /P0 scn " + QByteArray(name + " Do ").repeated(10);
+    };
+    const auto drawing = [](const QByteArray& object) {
+        return "<< /Pattern << /P0 6 0 R >> /XObject << /Im0 " + object + " >> >>";
+    };
+    EXPECT_EQ(painted(tenDrawings("/Im0"), large, drawing("7 0 R"), {mask}), Verdict::tooLarge);
     EXPECT_EQ(painted("/Pattern cs /P0 scn " +
                           QByteArray("BI /IM true /W 1 /H 1 ID \x80 EI ").repeated(10),
                       large),
               Verdict::tooLarge);
+    EXPECT_EQ(painted(tenDrawings("/Im0"), large, drawing("5 0 R")), Verdict::bounded);
+    EXPECT_EQ(painted("/Pattern cs /P0 scn " +
+                          QByteArray("BI /W 1 /H 1 /CS /G /BPC 8 ID \x80 EI ").repeated(10),
+                      large),
+              Verdict::bounded);
+    // Whatever may make it a mask makes it one: a mask given by reference, a
+    // version of the image that is one, another object its name stands for;
+    // and so does a name of a form or of nothing found.
+    QByteArray maskByReference = mask;
+    maskByReference.replace("/ImageMask true", "/ImageMask 8 0 R");
+    EXPECT_EQ(painted(tenDrawings("/Im0"), large, drawing("7 0 R"), {maskByReference, "true"}),
+              Verdict::tooLarge);
+    EXPECT_EQ(
+        painted(tenDrawings("/Im0"), large, drawing("5 0 R"), {"<< >>\nendobj\n5 0 obj\n" + mask}),
+        Verdict::tooLarge);
+    EXPECT_EQ(painted(tenDrawings("/Im0"), large, drawing("5 0 R"),
+                      {"<< /XObject << /Im0 8 0 R >> >>", mask}),
+              Verdict::tooLarge);
+    const QByteArray emptyForm =
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Length 0 >>\nstream\n\nendstream";
+    EXPECT_EQ(painted(tenDrawings("/Im0"), large, drawing("7 0 R"), {emptyForm}),
+              Verdict::tooLarge);
+    EXPECT_EQ(painted(tenDrawings("/Im9"), large, drawing("5 0 R")), Verdict::tooLarge);
+    // Qt's writer sets its brush, here a texture, as the fill before each
+    // image it draws: a page of a thousand icons on a textured background
+    // paints the texture once.
+    QByteArray written;
+    {
+        QBuffer buffer(&written);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QBrush(tp::filled(256, 256, QImage::Format_RGB32, 0xffc0d0c0)));
+        painter.drawRect(QRectF(0, 0, 500, 700));
+        const QImage icon = tp::filled(16, 16, QImage::Format_RGB32, 0xffc00000);
+        for (int i = 0; i < 1000; ++i) {
+            painter.drawImage(QRectF(10 + (i % 25) * 19, 10 + (i / 25) * 17, 16, 16), icon);
+        }
+    }
+    EXPECT_EQ(PdfCostCheck::check(written), Verdict::bounded);
     // Shapes painted once the pattern is no longer the colour draw no cell.
     EXPECT_EQ(painted("q /Pattern cs /P0 scn Q " + tenShapes, large), Verdict::bounded);
     EXPECT_EQ(painted("/Pattern cs /P0 scn 0 g " + tenShapes, large), Verdict::bounded);
