@@ -37,4 +37,13 @@ bool AllocatorTuning::makePagesAhead(void* start, std::size_t bytes) {
     return madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0;
 }
 
+bool AllocatorTuning::adviseLargePages(void* start, std::size_t bytes) {
+    constexpr std::uintptr_t large = std::uintptr_t(2) << 20;
+    const auto at = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t begin = (at + large - 1) & ~(large - 1);
+    const std::uintptr_t end = (at + bytes) & ~(large - 1);
+    return start && end > begin &&
+           madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE) == 0;
+}
+
 } // namespace platform

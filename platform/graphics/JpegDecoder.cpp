@@ -1,5 +1,6 @@
 #include "platform/graphics/JpegDecoder.h"
 
+#include "platform/AllocatorTuning.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/ExifOrientation.h"
 #include "platform/graphics/JpegEighthDecoder.h"
@@ -8,8 +9,6 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-
-#include <sys/mman.h>
 
 extern "C" {
 #include <jpeglib.h>
@@ -59,19 +58,6 @@ bool carriesMoreThanPixels(const jpeg_decompress_struct& info) {
         }
     }
     return false;
-}
-
-// A photo's pixels are written into fresh memory: asked for in large pages,
-// its decode no longer spends a good part of its time in the kernel taking
-// them 4 KB at a time. Only the whole large pages inside the block qualify.
-void adviseLargePages(uchar* start, qsizetype bytes) {
-    constexpr std::uintptr_t large = std::uintptr_t(2) << 20;
-    const auto at = reinterpret_cast<std::uintptr_t>(start);
-    const std::uintptr_t begin = (at + large - 1) & ~(large - 1);
-    const std::uintptr_t end = (at + std::uintptr_t(bytes)) & ~(large - 1);
-    if (end > begin) {
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
 }
 
 // The jumps out of the library land in the functions that follow, which
@@ -231,7 +217,10 @@ JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, 
         }
         // The only writable access: the copy a reader gets never detaches it.
         uchar* const bits = pixels.bits();
-        adviseLargePages(bits, pixels.sizeInBytes());
+        // Fresh memory, written once: asked for in large pages, the decode
+        // no longer spends a good part of its time in the kernel taking them
+        // 4 KB at a time.
+        AllocatorTuning::adviseLargePages(bits, std::size_t(pixels.sizeInBytes()));
         // An eighth takes each block's first terms alone, which several
         // threads decode at once.
         if (denominator == 8 && !rows) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -73,6 +75,28 @@ TEST(AllocatorTuning, PagesMadeAheadAreThereBeforeTheWriteAndKeepWhatTheBlockHol
     EXPECT_TRUE(AllocatorTuning::makePagesAhead(held.data() + 3, held.size() - 10));
     EXPECT_TRUE(held == before);
     EXPECT_TRUE(AllocatorTuning::makePagesAhead(nullptr, 0));
+}
+
+// Large pages are asked for only where a whole one lies inside the block,
+// and what the block holds stays.
+TEST(AllocatorTuning, LargePagesAreAskedForInsideABlockAndKeepWhatItHolds) {
+    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(setting, modes);
+    const bool kernelMakesThem =
+        modes.find("[always]") != std::string::npos || modes.find("[madvise]") != std::string::npos;
+    constexpr std::size_t large = std::size_t(2) << 20;
+    std::vector<unsigned char> held(3 * large);
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        held[i] = static_cast<unsigned char>(i * 13 + 5);
+    }
+    const std::vector<unsigned char> before = held;
+    // Three large pages' worth hold at least two whole ones, wherever they
+    // start; one large page's worth less a byte can hold none.
+    EXPECT_EQ(AllocatorTuning::adviseLargePages(held.data() + 1, held.size() - 1), kernelMakesThem);
+    EXPECT_FALSE(AllocatorTuning::adviseLargePages(held.data(), large - 1));
+    EXPECT_FALSE(AllocatorTuning::adviseLargePages(nullptr, 0));
+    EXPECT_TRUE(held == before);
 }
 
 } // namespace
