@@ -9,15 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <thread>
 #include <vector>
-
-extern "C" {
-#include <jpeglib.h>
-}
 
 using platform::DecodingRows;
 using platform::ImageDecoder;
@@ -43,57 +38,10 @@ QImage photoLike(int width, int height) {
     return image;
 }
 
-struct Encoding {
-    int hSampling = 2;
-    int vSampling = 2;
-    bool progressive = false;
-    int restartRows = 0;
-    int densityUnit = 0;
-    int density = 1;
-    const char* comment = nullptr;
-};
+using Encoding = testpictures::LibraryJpeg;
 
-// A JPEG written with the library's own encoder, for the samplings and
-// layouts Qt's writer does not make.
 QByteArray encode(const QImage& picture, const Encoding& e) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(rgb.width());
-    info.image_height = JDIMENSION(rgb.height());
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 88, TRUE);
-    info.comp_info[0].h_samp_factor = e.hSampling;
-    info.comp_info[0].v_samp_factor = e.vSampling;
-    info.restart_in_rows = e.restartRows;
-    info.write_JFIF_header = TRUE;
-    info.density_unit = UINT8(e.densityUnit);
-    info.X_density = UINT16(e.density);
-    info.Y_density = UINT16(e.density + 1);
-    if (e.progressive) {
-        jpeg_simple_progression(&info);
-    }
-    jpeg_start_compress(&info, TRUE);
-    if (e.comment) {
-        jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(e.comment),
-                          unsigned(std::strlen(e.comment)));
-    }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(int(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
-    return bytes;
+    return testpictures::libraryJpeg(picture, e);
 }
 
 QImage readByQt(const QByteArray& bytes) {

@@ -2,6 +2,7 @@
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/JpegDecoder.h"
 #include "platform/graphics/JpegEntropyReader.h"
+#include "platform/tests/support/TestPictures.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -9,12 +10,6 @@
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-
-extern "C" {
-#include <jpeglib.h>
-}
 
 namespace {
 
@@ -47,62 +42,10 @@ QImage photo(int width, int height, quint32 seed) {
     return image;
 }
 
-struct Encoding {
-    int quality = 90;
-    // The luma's sampling; the chroma's is 1 x 1.
-    int horizontal = 2;
-    int vertical = 2;
-    int restartRows = 0;
-    bool progressive = false;
-    bool grey = false;
-};
+using Encoding = testpictures::LibraryJpeg;
 
-// The library's own encoder, for the samplings and markers Qt's writer does
-// not make. A quality below 25 or so gives 16-bit quantization tables.
-QByteArray encode(const QImage& image, const Encoding& how) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(image.width());
-    info.image_height = JDIMENSION(image.height());
-    info.input_components = how.grey ? 1 : 3;
-    info.in_color_space = how.grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, how.quality, how.quality >= 25 ? TRUE : FALSE);
-    if (!how.grey) {
-        info.comp_info[0].h_samp_factor = how.horizontal;
-        info.comp_info[0].v_samp_factor = how.vertical;
-    }
-    info.restart_in_rows = how.restartRows;
-    if (how.progressive) {
-        jpeg_simple_progression(&info);
-    }
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(std::size_t(image.width()) * 3);
-    while (info.next_scanline < info.image_height) {
-        const auto* pixels =
-            reinterpret_cast<const QRgb*>(image.constScanLine(int(info.next_scanline)));
-        for (int x = 0; x < image.width(); ++x) {
-            if (how.grey) {
-                row[std::size_t(x)] = uchar(qGray(pixels[x]));
-            } else {
-                row[std::size_t(x) * 3] = uchar(qRed(pixels[x]));
-                row[std::size_t(x) * 3 + 1] = uchar(qGreen(pixels[x]));
-                row[std::size_t(x) * 3 + 2] = uchar(qBlue(pixels[x]));
-            }
-        }
-        JSAMPROW line = row.data();
-        jpeg_write_scanlines(&info, &line, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+QByteArray encode(const QImage& picture, const Encoding& how) {
+    return testpictures::libraryJpeg(picture, how);
 }
 
 // The library's own eighth of the file: with rows to follow, the decoder
@@ -134,7 +77,7 @@ TEST(JpegEighthDecoder, AnEighthIsTheLibrarysToTheBit) {
             for (const int quality : {100, 75, 40, 5}) {
                 const QByteArray jpeg = encode(
                     photo(size.width(), size.height(), seed++),
-                    Encoding{.quality = quality, .horizontal = sampling, .vertical = sampling});
+                    Encoding{.hSampling = sampling, .vSampling = sampling, .quality = quality});
                 const auto scan = JpegDecoder::scan(jpeg);
                 ASSERT_TRUE(scan) << size.width() << "x" << size.height();
                 const QImage reference = byTheLibrary(jpeg);
@@ -175,8 +118,8 @@ TEST(JpegEighthDecoder, FilesItDoesNotTakeAreTheLibrarys) {
         const char* what;
         Encoding how;
     } cases[] = {
-        {"4:2:2", {.horizontal = 2, .vertical = 1}},
-        {"4:4:0", {.horizontal = 1, .vertical = 2}},
+        {"4:2:2", {.hSampling = 2, .vSampling = 1}},
+        {"4:4:0", {.hSampling = 1, .vSampling = 2}},
         {"restart markers", {.restartRows = 1}},
         {"progressive", {.progressive = true}},
         {"grey", {.grey = true}},

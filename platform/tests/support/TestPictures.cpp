@@ -7,6 +7,13 @@
 
 #include <libheif/heif.h>
 
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
 namespace testpictures {
 
 namespace {
@@ -162,6 +169,50 @@ QByteArray gif(const QImage& source) {
     out.append(char(0));
     out.append(char(0x3B));
     return out;
+}
+
+QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how) {
+    const QImage pixels =
+        picture.convertToFormat(how.grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(pixels.width());
+    info.image_height = JDIMENSION(pixels.height());
+    info.input_components = how.grey ? 1 : 3;
+    info.in_color_space = how.grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, how.quality, how.quality >= 25 ? TRUE : FALSE);
+    if (!how.grey) {
+        info.comp_info[0].h_samp_factor = how.hSampling;
+        info.comp_info[0].v_samp_factor = how.vSampling;
+    }
+    info.restart_in_rows = how.restartRows;
+    info.write_JFIF_header = TRUE;
+    info.density_unit = UINT8(how.densityUnit);
+    info.X_density = UINT16(how.density);
+    info.Y_density = UINT16(how.density + 1);
+    if (how.progressive) {
+        jpeg_simple_progression(&info);
+    }
+    jpeg_start_compress(&info, TRUE);
+    if (how.comment) {
+        jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(how.comment),
+                          unsigned(std::strlen(how.comment)));
+    }
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uchar*>(pixels.constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
 }
 
 QByteArray heic(const QImage& source) {

@@ -23,6 +23,22 @@ QByteArray tiffWithOrientation(const QImage& image, int orientation);
 // A GIF of the image's gray levels (Qt reads GIF but does not write it).
 QByteArray gif(const QImage& image);
 
+// A JPEG written with the JPEG library's own encoder, for the samplings and
+// layouts Qt's writer does not make. The sampling is the luma's; the
+// chroma's is 1 x 1. A quality below 25 gives 16-bit quantization tables.
+struct LibraryJpeg {
+    int hSampling = 2;
+    int vSampling = 2;
+    int quality = 88;
+    bool progressive = false;
+    bool grey = false;
+    int restartRows = 0;
+    int densityUnit = 0;
+    int density = 1;
+    const char* comment = nullptr;
+};
+QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how);
+
 // A HEIC file made with libheif's encoder; empty when libheif has none.
 QByteArray heic(const QImage& image);
 
