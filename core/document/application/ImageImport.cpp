@@ -490,7 +490,10 @@ std::optional<QString> ImageImport::openPanelStartLocation(const QUrl& url) {
     } catch (const platform::Error&) {
     }
     for (const QString& folder : temporary) {
-        if (!folder.isEmpty() && path.startsWith(folder)) {
+        // Within the folder, not merely named like it ("/tmp" holds no
+        // "/tmp2").
+        const QString within = folder.endsWith(u'/') ? folder : folder + u'/';
+        if (!folder.isEmpty() && (path == folder || path.startsWith(within))) {
             return std::nullopt;
         }
     }

@@ -391,6 +391,18 @@ TEST_F(ImportTest, theOpenPanelStartsNearThePicturesFile) {
     EXPECT_EQ(ImageImport::openPanelStartLocation(
                   QUrl::fromLocalFile("/nowhere/1/2/3/4/5/6/7/8/9/10/11.png")),
               std::nullopt);
+    // Within the temporary folder, not beside it under a name that begins
+    // like it.
+    const QString temporary = m_folder.filePath("t");
+    qputenv("TMPDIR", QFile::encodeName(temporary));
+    ASSERT_TRUE(QDir().mkpath(temporary) && QDir().mkpath(temporary + "-pictures"));
+    EXPECT_EQ(
+        ImageImport::openPanelStartLocation(QUrl::fromLocalFile(temporary + "-pictures/p.png")),
+        temporary + "-pictures");
+    EXPECT_EQ(ImageImport::openPanelStartLocation(QUrl::fromLocalFile(temporary + "/p.png")),
+              std::nullopt);
+    EXPECT_EQ(ImageImport::openPanelStartLocation(QUrl::fromLocalFile(temporary)), std::nullopt);
+    qputenv("TMPDIR", QFile::encodeName(m_runtime.filePath("tmp")));
 
     // The chosen file loads in the background; cancelling does nothing.
     m_window->panelCompletion(std::nullopt);
