@@ -11,8 +11,10 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
+
 #include <QTest>
 #include <QWindow>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -35,15 +37,30 @@ void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 }
 
 struct FilePanelsTest : ::testing::Test {
-    // Not below the temporary folder, whose pictures give panels no start.
+    // The pictures are not below the temporary folder, whose pictures give
+    // panels no start, wherever the build lies: the temporary folder is one
+    // of the test's own beside them.
     QTemporaryDir folder{QCoreApplication::applicationDirPath() + QStringLiteral("/panels-XXXXXX")};
+    QTemporaryDir temporary{QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/panels-tmp-XXXXXX")};
+    const std::optional<QByteArray> outsideTemporary =
+        qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
     AppDelegate delegate;
 
     FilePanelsTest() {
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
         platform::UserDefaults::setStandardFilePath(
             folder.filePath(QStringLiteral("defaults.plist")));
         // Pictures reach documents as another program's do.
         delegate.applicationWillFinishLaunching();
+    }
+
+    ~FilePanelsTest() override {
+        if (outsideTemporary) {
+            qputenv("TMPDIR", *outsideTemporary);
+        } else {
+            qunsetenv("TMPDIR");
+        }
     }
 
     QString picture(const QString& relative) const {
