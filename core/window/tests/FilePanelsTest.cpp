@@ -11,12 +11,12 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
-
 #include <QTest>
 #include <QWindow>
-#include <optional>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using kestrom::AppDelegate;
 using kestrom::DocumentWindow;
