@@ -4,6 +4,7 @@
 #include "core/canvas/preview/PreviewTileRenderer.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "platform/compute/Device.h"
+#include "platform/compute/ForegroundWork.h"
 #include "platform/graphics/OrientedImageCache.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,10 @@ constexpr double thumbnailPixelBudget =
 
 // Tiles made within this of the last ones handed over go with them.
 constexpr qint64 batchInterval_ms = 25;
+
+// The longest the tiles wait for a print to make its picture; the rest of a
+// print is mostly the device's time.
+constexpr std::chrono::milliseconds printFirst{100};
 
 } // namespace
 
@@ -200,6 +205,11 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
         std::lock_guard guard(previewPassLock());
         return state->current == pass;
     };
+    // A print under way goes first; a newer pass may come meanwhile.
+    platform::compute::ForegroundWork::waitBeforeBackground(printFirst);
+    if (!inForce()) {
+        return;
+    }
     struct Batch {
         std::mutex lock;
         std::vector<std::pair<int, QImage>> pending;

@@ -3,6 +3,7 @@
 #include "core/document/runs/ProgressiveRun.h"
 #include "model/connections/DeviceConnection.h"
 #include "model/errors/ConnectionError.h"
+#include "platform/compute/ForegroundWork.h"
 
 namespace kestrom {
 
@@ -33,6 +34,8 @@ void PrintRun::run(const std::shared_ptr<RunPresenter>& presenter,
             if (!connection) {
                 throw ConnectionError(ConnectionError::Case::incorrectDeviceModel);
             }
+            // The canvas's tiles wait while the print makes its picture.
+            const platform::compute::ForegroundWork printing;
             connection->print(*task, progress);
         });
     };
