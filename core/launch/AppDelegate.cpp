@@ -327,8 +327,16 @@ void AppDelegate::showWindow(Document& document) {
         FirstFrameWork::after(DocumentWindow::windowFor(&document),
                               [] { platform::FirstFrameGate::open(); });
     }
-    // The document became the current one before it had its window.
-    refreshDocumentItems();
+    // The document became the current one before it had its window. The
+    // clipboard is asked once the window is drawn: on X11 that asks the
+    // program holding the clipboard, which the frame need not wait for.
+    refreshItemsAfterChange();
+    FirstFrameWork::after(DocumentWindow::windowFor(&document),
+                          [self = QPointer<AppDelegate>(this)] {
+                              if (self) {
+                                  self->m_clipboardItems.refresh(self->currentWindow());
+                              }
+                          });
 }
 
 void AppDelegate::showAboutPanel() {

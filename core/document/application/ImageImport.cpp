@@ -277,7 +277,10 @@ QStringList ImageImport::draggedTypes() {
 }
 
 bool ImageImport::acceptsImagePasteboard(const QMimeData* pasteboard) {
-    if (!pasteboard) {
+    // The types are asked for once before anything else: on X11 every
+    // question goes to the program holding the clipboard, and one that does
+    // not answer costs the clipboard's timeout, seconds, for each.
+    if (!pasteboard || pasteboard->formats().isEmpty()) {
         return false;
     }
     if (const auto url = fileURL(*pasteboard)) {

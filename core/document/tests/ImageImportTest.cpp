@@ -101,6 +101,34 @@ QString displayed(Name name) {
     return UndoActionName(name).displayedName();
 }
 
+// The clipboard of a program that does not answer: every question comes
+// back empty, after the clipboard's timeout on X11.
+class SilentClipboard : public QMimeData {
+public:
+    mutable int questions = 0;
+
+    QStringList formats() const override {
+        ++questions;
+        return {};
+    }
+    bool hasFormat(const QString&) const override {
+        ++questions;
+        return false;
+    }
+
+protected:
+    QVariant retrieveData(const QString&, QMetaType) const override {
+        ++questions;
+        return {};
+    }
+};
+
+TEST_F(ImportTest, aClipboardWhoseHolderDoesNotAnswerIsAskedOnce) {
+    const SilentClipboard clipboard;
+    EXPECT_FALSE(ImageImport::acceptsImagePasteboard(&clipboard));
+    EXPECT_EQ(clipboard.questions, 1);
+}
+
 TEST_F(ImportTest, whatAPasteboardMustHoldToBeAccepted) {
     EXPECT_FALSE(ImageImport::acceptsImagePasteboard(nullptr));
     EXPECT_TRUE(ImageImport::acceptsImagePasteboard(dropOf("/some/where/photo.JPG").get()));

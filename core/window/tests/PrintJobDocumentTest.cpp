@@ -291,9 +291,10 @@ TEST_F(PrintJobDocumentTest, PasteIsOfferedInAWindowOpenedAfterAPictureWasCopied
     ASSERT_TRUE(paste);
     EXPECT_FALSE(paste->isEnabled()) << "no window to paste into";
     PrintJobDocument* document = newDocument(delegate);
-    EXPECT_TRUE(paste->isEnabled());
     DocumentWindow* window = DocumentWindow::windowFor(document);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    // The clipboard is asked once the window is drawn.
+    EXPECT_TRUE(run_test::waitUntil([&] { return paste->isEnabled(); }));
     MenuDriver(window).choose(QStringLiteral("Menu_Edit"), QStringLiteral("Menu_Paste"));
     ASSERT_TRUE(run_test::waitUntil([&] { return document->job().originalImage() != nullptr; }));
     EXPECT_EQ(document->job().originalImage()->widthPerHeight(), 2.0);
