@@ -32,17 +32,22 @@ const QStringList& caseNames() {
     return names;
 }
 
-QString quotedErrorTexts(const platform::Error& error) {
-    QStringList parts;
-    const QString description = error.localizedDescription();
-    if (!description.isEmpty()) {
-        parts << u'"' + description + u'"';
-    }
+// The description, then the recovery suggestion when there is one, as the
+// sentences of one line; a description that does not end as a sentence does
+// gets a full stop before the suggestion.
+QString errorSentences(const platform::Error& error) {
+    QString line = error.localizedDescription();
     const auto suggestion = error.localizedRecoverySuggestion();
-    if (suggestion && !suggestion->isEmpty()) {
-        parts << u'"' + *suggestion + u'"';
+    if (!suggestion || suggestion->isEmpty()) {
+        return line;
     }
-    return parts.join(u' ');
+    if (line.isEmpty()) {
+        return *suggestion;
+    }
+    if (!line.back().isPunct()) {
+        line += u'.';
+    }
+    return line + u' ' + *suggestion;
 }
 
 // The percentage rounded to a whole number, halves away from zero, shown with
@@ -156,7 +161,7 @@ QString DeviceStatusElement::localizedValue() const {
             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Case::error:
     case Case::alert:
-        return quotedErrorTexts(*std::get<ErrorPointer>(m_payload));
+        return errorSentences(*std::get<ErrorPointer>(m_payload));
     case Case::headTemperature:
     case Case::foilTemperature:
     case Case::motorTemperature:

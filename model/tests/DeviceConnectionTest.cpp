@@ -265,8 +265,8 @@ TEST(DeviceStatusQuery, failingOpenGivesTheComputerLinesAndTheError) {
     EXPECT_EQ(fennick::pipeErrorCode(*status.error), PipeErrorCode::noDevice);
     EXPECT_EQ(status.elements.last(), DeviceStatusElement::error(*status.error));
     EXPECT_EQ(status.elements.last().localizedValue(),
-              u'"' + status.error->localizedDescription() + QStringLiteral("\" \"") +
-                  *status.error->localizedRecoverySuggestion() + u'"');
+              status.error->localizedDescription() + u' ' +
+                  *status.error->localizedRecoverySuggestion());
     EXPECT_EQ(status.elements[1].localizedValue(), QStringLiteral("Test Model"));
     EXPECT_FALSE(status.elements[4].localizedValue().isEmpty());
 }

@@ -45,20 +45,27 @@ TEST(DeviceStatusElement, valuesOfNumbers) {
     }
 }
 
-TEST(DeviceStatusElement, errorTextsAreQuoted) {
+// A status row shows an error as plain sentences, the way an alert reads,
+// never quoted.
+TEST(DeviceStatusElement, errorTextsArePlainSentences) {
     using E = std::optional<QString>;
-    EXPECT_EQ(
-        DeviceStatusElement::error(errorWith(E(u"Disconnected"_qs), std::nullopt)).localizedValue(),
-        QStringLiteral("\"Disconnected\""));
-    EXPECT_EQ(
-        DeviceStatusElement::alert(errorWith(E(u"Disconnected"_qs), E(QString()))).localizedValue(),
-        QStringLiteral("\"Disconnected\""));
-    EXPECT_EQ(DeviceStatusElement::error(errorWith(E(u"Disconnected"_qs), E(u"Plug it in"_qs)))
+    EXPECT_EQ(DeviceStatusElement::error(errorWith(E(u"The device is busy."_qs), std::nullopt))
                   .localizedValue(),
-              QStringLiteral("\"Disconnected\" \"Plug it in\""));
+              QStringLiteral("The device is busy."));
+    EXPECT_EQ(DeviceStatusElement::alert(errorWith(E(u"The device is busy."_qs), E(QString())))
+                  .localizedValue(),
+              QStringLiteral("The device is busy."));
+    EXPECT_EQ(DeviceStatusElement::error(
+                  errorWith(E(u"The device did not answer in time."_qs), E(u"Plug it in."_qs)))
+                  .localizedValue(),
+              QStringLiteral("The device did not answer in time. Plug it in."));
+    // A description that is no sentence yet becomes one before the suggestion.
+    EXPECT_EQ(DeviceStatusElement::error(errorWith(E(u"Disconnected"_qs), E(u"Plug it in."_qs)))
+                  .localizedValue(),
+              QStringLiteral("Disconnected. Plug it in."));
     EXPECT_EQ(
-        DeviceStatusElement::error(errorWith(E(QString()), E(u"Plug it in"_qs))).localizedValue(),
-        QStringLiteral("\"Plug it in\""));
+        DeviceStatusElement::error(errorWith(E(QString()), E(u"Plug it in."_qs))).localizedValue(),
+        QStringLiteral("Plug it in."));
 }
 
 TEST(DeviceStatusElement, dateIsTheSameInEveryLocale) {

@@ -3,6 +3,7 @@
 #include <libusb.h>
 
 #include <iterator>
+#include <span>
 
 namespace platform {
 
@@ -34,7 +35,30 @@ constexpr Mapping mappings[] = {
     {LIBUSB_ERROR_OTHER, UsbResult::error},
 };
 
+// Results no libusb error maps onto: those the in-memory and socket backends
+// give, and time-outs of the interface's own waits.
+constexpr Mapping otherBackends[] = {
+    {LIBUSB_ERROR_TIMEOUT, UsbResult::timeout},
+    {LIBUSB_ERROR_BUSY, UsbResult::busy},
+    {LIBUSB_ERROR_IO, UsbResult::ioError},
+    {LIBUSB_ERROR_NO_DEVICE, UsbResult::notOpen},
+    {LIBUSB_ERROR_NO_MEM, UsbResult::noResources},
+    {LIBUSB_ERROR_INVALID_PARAM, UsbResult::unknownPipe},
+};
+
 } // namespace
+
+QString LibusbResult::errorName(UsbResult::Code result) {
+    for (const std::span<const Mapping> table :
+         {std::span<const Mapping>(mappings), std::span<const Mapping>(otherBackends)}) {
+        for (const Mapping& m : table) {
+            if (m.usb == result) {
+                return QString::fromLatin1(libusb_error_name(m.libusb));
+            }
+        }
+    }
+    return QString::fromLatin1(libusb_error_name(LIBUSB_ERROR_OTHER));
+}
 
 UsbResult::Code LibusbResult::toUsbResult(int libusbResult) {
     if (libusbResult > 0) {

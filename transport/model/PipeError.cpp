@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/StringFormat.h"
+#include "platform/usb/LibusbResult.h"
 #include "transport/model/FennickText.h"
 
 namespace fennick {
@@ -38,10 +39,15 @@ std::optional<platform::Error> MakeNSErrorWithIOReturn(IOReturn result) {
     platform::Log::lineWithCallStack(QStringLiteral("IOKit error: %1").arg(reason));
 
     platform::Error::UserInfo info;
-    info.localizedDescription = platform::StringFormat::format(
-        FennickText::text(QStringLiteral("Error_ioKit")), {reason, quint32(result)});
+    // Named as libusb names it; the code stays the result, for scripts.
+    info.localizedDescription =
+        platform::StringFormat::format(FennickText::text(QStringLiteral("Error_ioKit")),
+                                       {reason, platform::LibusbResult::errorName(result)});
+    // Reconnecting does not free a device another program holds.
     info.localizedRecoverySuggestion =
-        FennickText::text(QStringLiteral("Error_ioKit_recoverySuggestion"));
+        FennickText::text(result == R::exclusiveAccess
+                              ? QStringLiteral("Error_ioKit_exclusiveAccess_recoverySuggestion")
+                              : QStringLiteral("Error_ioKit_recoverySuggestion"));
     return platform::Error(DeviceControllerIOKitErrorDomain, result, std::move(info));
 }
 

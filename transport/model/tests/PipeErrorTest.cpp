@@ -53,22 +53,50 @@ TEST(PipeError, UsbResultsMapOntoTransportErrors) {
     }
 }
 
-TEST(PipeError, OtherUsbResultsKeepTheirCodeAndReason) {
+// Scripts get the result as the code; a person reads the reason with
+// libusb's name of the error, never the result's number.
+TEST(PipeError, OtherUsbResultsKeepTheirCodeAndReadAsLibusbNamesThem) {
     const auto error = MakeNSErrorWithIOReturn(UsbResult::exclusiveAccess);
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->domain(), QStringLiteral("DeviceControllerIOKitError"));
     EXPECT_EQ(error->code(), qint64(std::int32_t(0xE00002C5)));
     EXPECT_LT(error->code(), 0);
-    EXPECT_TRUE(
-        error->localizedDescription().contains(*UsbResult::reason(UsbResult::exclusiveAccess)));
-    EXPECT_TRUE(error->localizedDescription().contains(QStringLiteral("0xE00002C5")))
-        << error->localizedDescription().toStdString();
-    EXPECT_TRUE(error->localizedRecoverySuggestion().has_value());
+    EXPECT_EQ(error->localizedDescription(),
+              QStringLiteral("The device reported a USB error: device already open for exclusive "
+                             "access (LIBUSB_ERROR_BUSY)."));
+    // The cure is the other program's end, not a new connection.
+    ASSERT_TRUE(error->localizedRecoverySuggestion().has_value());
+    EXPECT_TRUE(error->localizedRecoverySuggestion()->contains(QStringLiteral("Quit")));
+    EXPECT_FALSE(error->localizedRecoverySuggestion()->contains(QStringLiteral("Disconnect")));
 
-    const auto unknown = MakeNSErrorWithIOReturn(IOReturn(0xE0001234));
-    ASSERT_TRUE(unknown.has_value());
-    EXPECT_TRUE(unknown->localizedDescription().contains(QStringLiteral("Unknown reason")));
-    EXPECT_TRUE(unknown->localizedDescription().contains(QStringLiteral("0xE0001234")));
+    const struct {
+        IOReturn result;
+        const char* name;
+    } named[] = {
+        {UsbResult::notResponding, "LIBUSB_ERROR_IO"},
+        {UsbResult::pipeStalled, "LIBUSB_ERROR_PIPE"},
+        {UsbResult::overrun, "LIBUSB_ERROR_OVERFLOW"},
+        {UsbResult::notPrivileged, "LIBUSB_ERROR_ACCESS"},
+        // Only the other backends give these.
+        {UsbResult::notOpen, "LIBUSB_ERROR_NO_DEVICE"},
+        {UsbResult::ioError, "LIBUSB_ERROR_IO"},
+        {IOReturn(0xE0001234), "LIBUSB_ERROR_OTHER"},
+    };
+    for (const auto& row : named) {
+        const auto made = MakeNSErrorWithIOReturn(row.result);
+        ASSERT_TRUE(made.has_value());
+        EXPECT_EQ(made->code(), qint64(row.result));
+        const QString text = made->localizedDescription();
+        EXPECT_TRUE(text.endsWith(QStringLiteral("(%1).").arg(QLatin1String(row.name))))
+            << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("0x"), Qt::CaseInsensitive))
+            << text.toStdString();
+        EXPECT_EQ(made->localizedRecoverySuggestion(),
+                  QStringLiteral("Disconnect the device, connect it again and try again."));
+    }
+    EXPECT_TRUE(MakeNSErrorWithIOReturn(IOReturn(0xE0001234))
+                    ->localizedDescription()
+                    .contains(QStringLiteral("Unknown reason")));
 }
 
 TEST(PipeError, AccessorsAnswerOnlyForTheirDomain) {

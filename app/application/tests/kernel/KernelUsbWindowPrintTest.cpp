@@ -12,9 +12,13 @@
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
+#include "transport/dari/UdevRule.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,19 +165,67 @@ TEST_F(KernelUsbWindowPrint, TheStatusIsShown) {
     window->dismissMaintenance();
 }
 
-// A user who may not open the device is told that it is there and how to be
-// let in.
+// A status read that fails shows its error in the table as the alert reads
+// it: plain sentences, not quoted texts.
+TEST_F(KernelUsbWindowPrint, AStatusErrorReadsAsPlainSentences) {
+    usb.setTransfersComplete(false);
+    QTest::mouseClick(window->maintenanceButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !window->statusManager()->isReloading(); }, 30000));
+    const auto error = window->statusManager()->viewStatus().error;
+    ASSERT_TRUE(error);
+    auto* table = window->findChild<QTableWidget*>();
+    ASSERT_TRUE(table);
+    QStringList values;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        values << (table->item(row, 1) ? table->item(row, 1)->text() : QString());
+    }
+    const QString expected = error->localizedDescription() + u' ' +
+                             error->localizedRecoverySuggestion().value_or(QString());
+    EXPECT_TRUE(values.contains(expected)) << values.join(" | ").toStdString();
+    for (const QString& value : values) {
+        EXPECT_FALSE(value.startsWith(u'"')) << value.toStdString();
+    }
+    window->dismissMaintenance();
+    usb.setTransfersComplete(true);
+}
+
+// A user who may not open the device is told that it is there and what is
+// left to do: where the udev rule is not installed, how to install the copy
+// that comes with the program; where it is, only to reconnect as the user at
+// the seat.
 TEST_F(KernelUsbWindowPrint, AUserWithoutAccessIsToldTheDeviceIsThereAndHowToAllowIt) {
+    QTemporaryDir udev;
+    const QString rules = udev.filePath(QStringLiteral("etc/udev/rules.d"));
+    QDir().mkpath(rules);
+    const auto shipped = dari::UdevRule::shipped();
+    ASSERT_TRUE(shipped);
+    dari::UdevRule::setPlaces(
+        dari::UdevRule::Places{{rules}, dari::UdevRule::systemPlaces().shippedFolder});
+    const auto restorePlaces = qScopeGuard([] { dari::UdevRule::setPlaces(std::nullopt); });
     usb.setNodeAccessible(false);
-    const Outcome outcome = printFromMenu();
-    EXPECT_FALSE(outcome.completed);
-    EXPECT_EQ(outcome.error,
+
+    const Outcome without = printFromMenu();
+    EXPECT_FALSE(without.completed);
+    EXPECT_EQ(without.error,
               QStringLiteral("The device is connected, but this user may not use it."));
-    EXPECT_TRUE(outcome.errorDetail.contains(QStringLiteral("60-lunvik-stencil-device.rules")))
-        << outcome.errorDetail.toStdString();
-    EXPECT_TRUE(outcome.errorDetail.contains(QStringLiteral("udevadm")));
-    std::cout << "sheet: " << outcome.error.toStdString() << "\n"
-              << outcome.errorDetail.toStdString() << std::endl;
+    EXPECT_TRUE(without.errorDetail.contains(QStringLiteral("sudo install -m 644 ") + *shipped +
+                                             QStringLiteral(" /etc/udev/rules.d/")))
+        << without.errorDetail.toStdString();
+    EXPECT_TRUE(without.errorDetail.contains(QStringLiteral("udevadm control --reload")));
+    EXPECT_FALSE(without.errorDetail.contains(QStringLiteral("transport/dari")));
+
+    ASSERT_TRUE(QFile::copy(*shipped, QDir(rules).filePath(dari::UdevRule::fileName)));
+    const Outcome installed = printFromMenu();
+    EXPECT_EQ(installed.error,
+              QStringLiteral("The device is connected, but this user may not use it."));
+    EXPECT_TRUE(installed.errorDetail.contains(QDir(rules).filePath(dari::UdevRule::fileName)))
+        << installed.errorDetail.toStdString();
+    EXPECT_TRUE(installed.errorDetail.contains(QStringLiteral("uaccess")));
+    EXPECT_TRUE(installed.errorDetail.contains(QStringLiteral("connect it again")));
+    EXPECT_FALSE(installed.errorDetail.contains(QStringLiteral("sudo")));
+    std::cout << "sheet without the rule: " << without.error.toStdString() << "\n"
+              << without.errorDetail.toStdString()
+              << "\nwith the rule: " << installed.errorDetail.toStdString() << std::endl;
     EXPECT_TRUE(usb.device().commands().isEmpty());
 
     // Once allowed, the next print goes through.
@@ -202,14 +254,17 @@ TEST_F(KernelUsbWindowPrint, AnUnpluggedDeviceWorksAgainOncePluggedIn) {
     EXPECT_TRUE(waitUntil([&] { return usb.openFileCount() == 0; }, 10000));
 }
 
-// Another program holds the interface: the sheet says so, and nothing is
-// sent.
+// Another program holds the interface: the sheet says so, in libusb's name
+// for it, and that the cure is to quit that program; nothing is sent.
 TEST_F(KernelUsbWindowPrint, AnInterfaceHeldElsewhereIsReported) {
     usb.setInterfaceHeldElsewhere(true);
     const Outcome outcome = printFromMenu();
     EXPECT_FALSE(outcome.completed);
-    EXPECT_TRUE(outcome.error.contains(QStringLiteral("exclusive access")))
-        << outcome.error.toStdString();
+    EXPECT_EQ(outcome.error, QStringLiteral("The device reported a USB error: device already open "
+                                            "for exclusive access (LIBUSB_ERROR_BUSY)."));
+    EXPECT_TRUE(outcome.errorDetail.contains(QStringLiteral("Quit that program")))
+        << outcome.errorDetail.toStdString();
+    EXPECT_FALSE(outcome.errorDetail.contains(QStringLiteral("connect it again")));
     EXPECT_TRUE(usb.device().commands().isEmpty());
 }
 
@@ -266,7 +321,7 @@ protected:
 
 TEST_F(KernelUsbWindowPrintBusy, ABusyDeviceIsReported) {
     const Outcome outcome = printFromMenu();
-    EXPECT_EQ(outcome.error, QStringLiteral("The printer is busy."));
+    EXPECT_EQ(outcome.error, QStringLiteral("The device is busy."));
     EXPECT_EQ(usb.device().commands(), QStringList{"S"});
 }
 
