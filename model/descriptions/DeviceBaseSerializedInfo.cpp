@@ -104,14 +104,13 @@ DeviceBaseSerializedInfo::merged(const DeviceOverrideSerializedInfo& o) const {
         d.additionalInfos =
             additionalInfos ? additionalInfos->merging(*o.additionalInfos) : *o.additionalInfos;
     }
-    // The derived model's own name leads its ancestors, as it always has; the
-    // base's name follows so that a derived model without texts of its own
-    // falls back to its base's, then to the base's own ancestors. Only the
-    // nearest ones are kept, each once: a long chain of overrides then costs
-    // time and memory in proportion to its length.
+    // The derived model's own name, then its base's ancestors: the base's
+    // own name is not among them, so a model derived from a base entry
+    // never shows that base's texts (its completion alert, say) as its own.
+    // Only the nearest ones are kept, each once: a long chain of overrides
+    // then costs time and memory in proportion to its length.
     QStringList names{o.modelName};
-    for (const QString& name :
-         QStringList{modelName} + ancestorModelNames.value_or(QStringList())) {
+    for (const QString& name : ancestorModelNames.value_or(QStringList())) {
         if (names.size() >= maximumAncestorCount) {
             break;
         }

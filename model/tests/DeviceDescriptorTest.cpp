@@ -297,9 +297,10 @@ TEST(DeviceDescriptor, alertsFromTheModelOrItsAncestors) {
     EXPECT_EQ(m1.completionAlertInfo()->informativeText, QStringLiteral("M1 details"));
     EXPECT_EQ(m1.completionAlertInfo()->videoFileUrl,
               QUrl(QStringLiteral("qrc:/bundles/TestPluginBundle/movie.mp4")));
-    // A derived model without texts of its own takes its base's.
-    ASSERT_TRUE(list[1]->completionAlertInfo());
-    EXPECT_EQ(list[1]->completionAlertInfo()->message, QStringLiteral("M1 is done"));
+    // The base's texts are its own: a model derived from it without texts of
+    // its own has no completion alert, though it has the base's movie name.
+    EXPECT_FALSE(list[1]->completionAlertInfo());
+    EXPECT_FALSE(list[1]->showsCompletionAlert());
     EXPECT_FALSE(list[2]->showsCompletionAlert());
     ASSERT_TRUE(list[2]->copyrightAlertInfo());
     EXPECT_EQ(list[2]->copyrightAlertInfo()->informativeText, QStringLiteral("M2 notice"));
@@ -308,6 +309,43 @@ TEST(DeviceDescriptor, alertsFromTheModelOrItsAncestors) {
     EXPECT_EQ(list[3]->completionAlertInfo()->message, QStringLiteral("Ancestor is done"));
     EXPECT_EQ(list[3]->completionAlertInfo()->informativeText, QString());
     EXPECT_FALSE(list[3]->completionAlertInfo()->videoFileUrl);
+}
+
+// A derived model's ancestors are its own name, then its base's ancestors:
+// what a base lists passes down, and so does each override's own name, but
+// a base entry's own name does not.
+TEST(DeviceDescriptor, aDerivedModelsAncestorsAreItsNameThenItsBasesAncestors) {
+    const QByteArray json = "[" + base("M1") + "," + override("M1b", "M1") + "," +
+                            override("Derived", "M1") + "," + override("Derived2", "Derived") +
+                            "," + base("M5", R"("ancestorModelNames": ["Nobody", "Ancestor"])") +
+                            "," + override("M5b", "M5") + "]";
+    const auto records = DeviceDescriptionDecoder::resolvedRecords(json);
+    const auto ancestors = [&](const QString& name) {
+        for (const auto& record : records) {
+            if (record.modelName == name) {
+                return record.ancestorModelNames.value_or(QStringList{"(none)"});
+            }
+        }
+        return QStringList{"(no such model)"};
+    };
+    EXPECT_EQ(ancestors("M1b"), QStringList{"M1b"});
+    EXPECT_EQ(ancestors("Derived2"), (QStringList{"Derived2", "Derived"}));
+    EXPECT_EQ(ancestors("M5b"), (QStringList{"M5b", "Nobody", "Ancestor"}));
+
+    const auto list = DeviceDescriptor::deviceDescriptors(json, pluginBundle());
+    const auto message = [&](const QString& name) {
+        for (const auto& d : list) {
+            if (d->modelName() == name) {
+                return d->completionAlertInfo() ? d->completionAlertInfo()->message
+                                                : QStringLiteral("(none)");
+            }
+        }
+        return QStringLiteral("(no such model)");
+    };
+    EXPECT_EQ(message("M1b"), QStringLiteral("(none)"));
+    EXPECT_EQ(message("Derived"), QStringLiteral("Derived is done"));
+    EXPECT_EQ(message("Derived2"), QStringLiteral("Derived is done"));
+    EXPECT_EQ(message("M5b"), QStringLiteral("Ancestor is done"));
 }
 
 TEST(DeviceDescriptor, maintenanceActionsByVisibility) {
