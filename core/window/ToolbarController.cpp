@@ -55,7 +55,10 @@ ToolbarController::ToolbarController(QSplitter* splitViewController, QObject* pa
     m_toggleInspectorButton->setObjectName(QStringLiteral("ToggleInspectorButton"));
     m_toggleInspectorButton->setCheckable(true);
     m_toggleInspectorButton->setAutoRaise(true);
-    m_toggleInspectorButton->setAccessibleName(KestromText::text("Toolbar_Sidebar"));
+    // A screen reader speaks the symbol's description for a button that
+    // shows only its symbol; the item's label stays "Sidebar".
+    m_toggleInspectorButton->setAccessibleName(
+        KestromText::text("Toolbar_ToggleInspectorButton_AccessibilityDescription"));
     m_toggleInspectorButton->setToolTip(KestromText::text("Toolbar_ToggleInspectorButton_ToolTip"));
     m_helpButton->setObjectName(QStringLiteral("HelpButton"));
     m_helpButton->setAutoRaise(true);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -135,6 +136,22 @@ TEST_F(AccessibilityTest, EveryShowingControlOfTheWindowHasAName) {
     unnamed.clear();
     collectUnnamed(QAccessible::queryAccessibleInterface(window), unnamed);
     EXPECT_EQ(unnamed.join(u'\n').toStdString(), "") << "advanced settings";
+}
+
+// The toolbar's buttons that show only a symbol are spoken by the symbol's
+// description.
+TEST_F(AccessibilityTest, TheToolbarsSymbolButtonsAreSpokenByTheirSymbolsDescription) {
+    ASSERT_TRUE(window);
+    for (const auto& [button, name] :
+         {std::pair{window->toggleInspectorButton(), QStringLiteral("Right Sidebar")},
+          std::pair{window->findChild<QToolButton*>(QStringLiteral("HelpButton")),
+                    QStringLiteral("Help")}}) {
+        ASSERT_TRUE(button) << name.toStdString();
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
+        ASSERT_TRUE(spoken);
+        EXPECT_EQ(spoken->text(QAccessible::Name), name);
+        EXPECT_TRUE(button->isVisible()) << name.toStdString();
+    }
 }
 
 // The canvas is a selectable, focusable element named as such; its

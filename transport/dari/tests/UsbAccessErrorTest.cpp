@@ -1,5 +1,5 @@
-#include "transport/dari/UdevRule.h"
 #include "transport/dari/UsbAccessError.h"
+#include "transport/dari/UdevRule.h"
 #include "transport/model/PipeError.h"
 
 #include <QDir>
