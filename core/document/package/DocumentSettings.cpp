@@ -11,6 +11,7 @@
 #include "core/document/package/SettingsReadingError.h"
 #include "platform/ApplicationInfo.h"
 #include "platform/PropertyList.h"
+#include "platform/graphics/ImageLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,19 +64,33 @@ Size_px sizeFrom(const QVariant& v) {
     return {qint64(std::trunc(*w)), qint64(std::trunc(*h))};
 }
 
-// Offsets and margins as far as the window's fields reach.
+// Offsets as far as the window's setters take them.
 Point_mm offsetWithinLimits(const Point_mm& offset) {
-    constexpr double limit = PlacementLimits::offset_mm;
+    constexpr double limit = PlacementLimits::offsetReach_mm;
     return {std::clamp(offset.x, -limit, limit), std::clamp(offset.y, -limit, limit)};
 }
 
-// A size whose side is longer than the window lets a side be is scaled down,
-// keeping its proportion, until both sides fit. Smaller sizes stay: a small
-// picture shown at its actual size may be below the window's least side.
+// Whether one of the window's setters can give the picture this size: a
+// side typed into the inspector (the other follows the picture's
+// proportion) or the canvas fitted leaves a side within the longest one the
+// fields take; a raster picture at its actual size has no more pixels than
+// any picture may have; a page at its actual size is no larger than any page
+// may be.
+bool windowCanMake(const Size_px& size, const Dpi& dpi) {
+    const qint64 shorter = std::min(size.width, size.height);
+    const qint64 longer = std::max(size.width, size.height);
+    return shorter <= dpi.imagePx(PlacementLimits::sideMax_mm) ||
+           platform::ImageLimits::admits(size.width, size.height) ||
+           longer <= dpi.imagePx(OriginalImage::maximumPageSide_pt * 25.4 / 72.0);
+}
+
+// A size no setter of the window makes is scaled down, keeping its
+// proportion, until its longer side is as long as the fields let a side be.
+// Any other stays as saved.
 Size_px sizeWithinLimits(const Size_px& size, const Dpi& dpi) {
     const qint64 longest = std::max(size.width, size.height);
     const qint64 allowed = dpi.imagePx(PlacementLimits::sideMax_mm);
-    if (allowed <= 0 || longest <= allowed) {
+    if (allowed <= 0 || windowCanMake(size, dpi)) {
         return size;
     }
     const double scale = double(allowed) / double(longest);

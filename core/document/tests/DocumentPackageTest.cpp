@@ -1,5 +1,6 @@
 #include "core/document/tests/DocumentTestSupport.h"
 
+#include "core/document/application/DocumentActions.h"
 #include "core/document/application/PrintJobDocument.h"
 #include "core/document/package/DocumentFileError.h"
 #include "core/document/package/DocumentPackage.h"
@@ -827,7 +828,9 @@ TEST_F(PackageTest, aPackageThatLostItsPictureIsRefusedOneSavedWithoutOpens) {
     EXPECT_EQ(opened.imageRepeatXCount(), 3);
 }
 
-TEST_F(PackageTest, placementValuesAreBroughtIntoTheRangesOfTheWindow) {
+// Values no setter of the window makes are brought into its ranges; what
+// its setters make stays as saved.
+TEST_F(PackageTest, placementValuesNoSetterMakesAreBroughtIntoTheRangesOfTheWindow) {
     // Alder prints 10 pixels per millimetre: a side of 800 mm is 8000 pixels.
     auto opened = [&](const QVariantMap& changes) {
         static int n = 0;
@@ -849,24 +852,49 @@ TEST_F(PackageTest, placementValuesAreBroughtIntoTheRangesOfTheWindow) {
                               {"imageRepeatXCount", qint64(1) << 40},
                               {"minimumSeparatedXMargin_mm", 1e9}});
     EXPECT_EQ(huge->imageSize_px(), (Size_px{8000, 8000}));
-    EXPECT_EQ(huge->imageOffset_mm(), (Point_mm{300, -300}));
+    EXPECT_EQ(huge->imageOffset_mm(), (Point_mm{1e6, -1e6}));
     EXPECT_EQ(huge->imageRepeatXMargin_mm(), 300.0);
     EXPECT_EQ(huge->imageRepeatYMargin_mm(), 0.0);
     EXPECT_EQ(huge->imageRepeatXCount(), 50);
     EXPECT_EQ(huge->minimumSeparatedXMargin_mm(), 600.0);
 
-    // Too long a side keeps the picture's proportion; sizes within reach,
-    // small ones too, stay as saved.
+    // Sides longer than any picture at its actual size, neither typed nor
+    // fitted, keep their proportion.
     EXPECT_EQ(
         opened({{"modelName", alderName}, {"imageSize_px", size(100000, 20000)}})->imageSize_px(),
         (Size_px{8000, 1600}));
-    EXPECT_EQ(
-        opened({{"modelName", alderName}, {"imageSize_px", size(20, 9000000)}})->imageSize_px(),
-        (Size_px{1, 8000}));
-    EXPECT_EQ(opened({{"modelName", alderName}, {"imageSize_px", size(8000, 30)}})->imageSize_px(),
-              (Size_px{8000, 30}));
-    EXPECT_EQ(opened({{"modelName", alderName}, {"imageSize_px", size(12, 7)}})->imageSize_px(),
-              (Size_px{12, 7}));
+    // The arrow keys move a picture beyond the fields' 300 mm.
+    EXPECT_EQ(opened({{"modelName", alderName},
+                      {"imageOffset_mm", QVariantMap{{"X", 450.0}, {"Y", -1200.5}}}})
+                  ->imageOffset_mm(),
+              (Point_mm{450, -1200.5}));
+    // A raster picture at its actual size, a page at its actual size, a
+    // width typed for a tall picture: each stays as saved, as do small sizes.
+    for (const Size_px& made : {Size_px{20000, 12000}, Size_px{40000, 40000}, Size_px{20, 9000000},
+                                Size_px{8000, 30}, Size_px{12, 7}}) {
+        EXPECT_EQ(opened({{"modelName", alderName},
+                          {"imageSize_px", size(double(made.width), double(made.height))}})
+                      ->imageSize_px(),
+                  made);
+    }
+}
+
+// A picture set to its actual size, wider than the longest side the fields
+// take, reopens at the size it was saved with.
+TEST_F(PackageTest, aPictureAtItsActualSizeReopensAtThatSize) {
+    // 10000 pixels at 300 dpi are 846.7 mm.
+    PrintDocument saved;
+    saved.setDeviceDescriptor(model(birchName));
+    saved.setOriginalImage(pictureOf(testpictures::encode(photo(10000, 40), "png"), "/wide.png"));
+    kestrom::DocumentActions::resizeImageToActualSize(saved);
+    ASSERT_EQ(saved.imageSize_px(), (Size_px{10000, 40}));
+    ASSERT_GT(saved.imageSizeForDisplay_mm().width, 800.0);
+    DocumentPackage::write(saved, path("Wide.lunvik"));
+
+    PrintDocument opened;
+    DocumentPackage::apply(opened, DocumentPackage::load(path("Wide.lunvik")), app);
+    EXPECT_EQ(opened.imageSize_px(), (Size_px{10000, 40}));
+    EXPECT_EQ(opened.imageSizeForDisplay_mm(), saved.imageSizeForDisplay_mm());
 }
 
 // Ages a folder as if nothing had touched it for a minute.

@@ -236,6 +236,28 @@ TEST_F(PrintJobDocumentFileTest, RevertReadsThePackageAgainAndDropsTheUndoSteps)
     EXPECT_FALSE(d->undoManager()->canUndo());
 }
 
+// A picture at its actual size, longer than the fields let a side be, comes
+// back at that size when the document is reverted.
+TEST_F(PrintJobDocumentFileTest, RevertBringsBackAPictureAtItsActualSize) {
+    PrintDocument wide;
+    wide.setDeviceDescriptor(model(birchName));
+    wide.setOriginalImage(picture(12000, 30));
+    wide.setImageSize_px({12000, 30});
+    ASSERT_GT(wide.imageSizeForDisplay_mm().width, 1000.0);
+    DocumentPackage::write(wide, path(QStringLiteral("Wide.lunvik")));
+    Document* opened = nullptr;
+    controller->openDocument(path(QStringLiteral("Wide.lunvik")), false,
+                             [&](Document* d, bool, auto) { opened = d; });
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+    auto* d = job(opened);
+    EXPECT_EQ(d->job().imageSize_px(), (ambrel::Size_px{12000, 30}));
+    d->job().setImageSize_px({600, 2});
+    controller->revertDocumentToSaved(d);
+    ASSERT_TRUE(waitUntil([&] { return !controller->isBusy(d); }));
+    EXPECT_TRUE(panels.errors.isEmpty()) << panels.errors.join(u' ').toStdString();
+    EXPECT_EQ(d->job().imageSize_px(), (ambrel::Size_px{12000, 30}));
+}
+
 TEST_F(PrintJobDocumentFileTest, ClosingWithSaveClosesOnceThePackageIsWritten) {
     Document* opened = nullptr;
     const QString package = savedJob();
