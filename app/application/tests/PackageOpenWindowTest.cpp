@@ -246,34 +246,35 @@ TEST_F(PackageOpenWindowTest, APhotoPackageShowsBeforeItsWholeDecodeWithoutHoldi
 }
 
 // Pixels that turn out not to decode after the window showed: the document
-// closes with the error the open would have given, rather than staying open
-// with a picture that prints nothing.
-TEST_F(PackageOpenWindowTest, AWholeDecodeThatFailsAfterTheWindowShowedClosesItWithTheError) {
+// stays open with its settings, without the picture, and its window says that
+// the picture could not be read; nothing of the package is written over.
+TEST_F(PackageOpenWindowTest,
+       AWholeDecodeThatFailsAfterTheWindowShowedLeavesItOpenWithoutThePicture) {
     HeldDecode decode(false);
     kestrom::AppDelegate delegate;
     delegate.applicationWillFinishLaunching();
     delegate.applicationDidFinishLaunching({package});
     PrintJobDocument* document = openedDocument(delegate);
     ASSERT_TRUE(document);
-    QPointer<PrintJobDocument> watched(document);
-    ASSERT_TRUE(kestrom::DocumentWindow::windowFor(document));
+    auto* window = kestrom::DocumentWindow::windowFor(document);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(document->job().originalImage());
     decode.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !watched; }, 20000));
-    EXPECT_TRUE(delegate.documentController()->documents().isEmpty() ||
-                !delegate.documentController()->documents().first()->filePath());
     QMessageBox* sheet = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (QWidget* widget : QApplication::allWidgets()) {
-                if (auto* box = qobject_cast<QMessageBox*>(widget);
-                    box && box->objectName() == QStringLiteral("ErrorSheet")) {
-                    sheet = box;
-                }
-            }
-            return sheet != nullptr;
-        },
-        10000));
-    EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo"))) << sheet->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = errorSheet()) != nullptr; }, 20000));
+    ASSERT_TRUE(sheet->parentWidget());
+    EXPECT_EQ(sheet->parentWidget()->window(), window);
+    EXPECT_EQ(sheet->text(),
+              QStringLiteral("The picture of the document “Photo.lunvik” could not be read."));
+    EXPECT_TRUE(sheet->informativeText().contains(QStringLiteral("damaged")))
+        << sheet->informativeText().toStdString();
+    EXPECT_EQ(delegate.documentController()->documents(), QList<kestrom::Document*>{document});
+    EXPECT_EQ(kestrom::DocumentWindow::windowFor(document), window);
+    EXPECT_FALSE(document->job().originalImage());
+    EXPECT_EQ(document->job().imageRepeatXCount(), 2);
+    EXPECT_FALSE(document->isEdited());
+    ASSERT_TRUE(document->unreadPicture());
+    EXPECT_EQ(document->unreadPicture()->data, bytes);
     sheet->done(QMessageBox::Ok);
 }
 
@@ -311,9 +312,9 @@ TEST_F(PackageOpenWindowTest, APackageThatFailsToOpenLeavesNoWindowMadeForIt) {
 }
 
 // A package whose picture announces more pixels than any decode may take
-// fails to open with the picture's too-large error, and no window stays for
-// it.
-TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge) {
+// opens with its settings and without the picture, and its window says that
+// the picture is too large to be read.
+TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsOpensWithoutItAndSaysSo) {
     QByteArray huge = bytes;
     const qsizetype frame = huge.indexOf(QByteArray("\xff\xc0", 2));
     ASSERT_GT(frame, 0);
@@ -326,31 +327,19 @@ TEST_F(PackageOpenWindowTest, APackageWithAPictureBeyondTheLimitsFailsAsTooLarge
     delegate.applicationWillFinishLaunching();
     delegate.applicationDidFinishLaunching({package});
     QMessageBox* sheet = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (QWidget* widget : QApplication::allWidgets()) {
-                if (auto* box = qobject_cast<QMessageBox*>(widget);
-                    box && box->objectName() == QStringLiteral("ErrorSheet")) {
-                    sheet = box;
-                }
-            }
-            return sheet != nullptr;
-        },
-        20000));
-    EXPECT_TRUE(sheet->text().contains(QStringLiteral("too large"))) << sheet->text().toStdString();
-    EXPECT_TRUE(sheet->text().contains(QStringLiteral("Photo.lunvik")))
-        << sheet->text().toStdString();
-    for (const auto* document : delegate.documentController()->documents()) {
-        EXPECT_FALSE(document->filePath());
-    }
-    // The document took the package's settings before its picture was
-    // refused: it goes with the window made for it, and the untitled window
-    // that stays has none of them.
-    ASSERT_TRUE(QTest::qWaitFor([] { return documentWindows().size() == 1; }, 10000));
-    auto* untitled = qobject_cast<PrintJobDocument*>(documentWindows().first()->document());
-    ASSERT_TRUE(untitled);
-    EXPECT_FALSE(untitled->filePath());
-    EXPECT_EQ(untitled->job().imageRepeatXCount(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = errorSheet()) != nullptr; }, 20000));
+    EXPECT_EQ(sheet->text(),
+              QStringLiteral("The picture of the document “Photo.lunvik” could not be read."));
+    EXPECT_TRUE(sheet->informativeText().contains(QStringLiteral("more pixels")))
+        << sheet->informativeText().toStdString();
+    ASSERT_EQ(documentWindows().size(), 1);
+    auto* opened = qobject_cast<PrintJobDocument*>(documentWindows().first()->document());
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->filePath(), package);
+    ASSERT_TRUE(sheet->parentWidget());
+    EXPECT_EQ(sheet->parentWidget()->window(), documentWindows().first());
+    EXPECT_FALSE(opened->job().originalImage());
+    EXPECT_EQ(opened->job().imageRepeatXCount(), 2);
     sheet->done(QMessageBox::Ok);
 }
 

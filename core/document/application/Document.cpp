@@ -133,7 +133,7 @@ void Document::readFromPathInBackground(const QString& path, FileHandler done) {
 }
 
 void Document::writeToPathInBackground(const QString& path, FileHandler done,
-                                       BeforeReplacing beforeReplacing) {
+                                       BeforeReplacing beforeReplacing, WriteReason) {
     std::shared_ptr<const platform::Error> error;
     try {
         if (beforeReplacing) {

@@ -81,13 +81,22 @@ public:
     // beside the old and swaps it in, with nothing when it writes in place.
     // A platform::Error it throws stops the write, the old package as it was.
     using BeforeReplacing = std::function<void(const std::optional<QString>& written)>;
+    // Why a document is written: the user saved it (File › Save, Save As,
+    // saving before closing), or it saves itself (in place after a change,
+    // or putting back the version it was reverted to).
+    enum class WriteReason { userSave, automatic };
     // As readFromPath and writeToPath, with the slow part on a worker where
     // the document can: `done` runs on the main thread, once, and never
     // after the document is gone. These do the work at once and call `done`
     // before they return.
     virtual void readFromPathInBackground(const QString& path, FileHandler done);
     virtual void writeToPathInBackground(const QString& path, FileHandler done,
-                                         BeforeReplacing beforeReplacing = {});
+                                         BeforeReplacing beforeReplacing = {},
+                                         WriteReason reason = WriteReason::userSave);
+
+    // What a read that succeeded has to tell the user: what of the package
+    // it could not read (its picture, say), once; nothing when it read all.
+    virtual std::shared_ptr<const platform::Error> takeReadNotice() { return nullptr; }
 
     // The package as the last read found it: its metadata and the digests
     // of the members as they were read. Nothing when the document cannot
@@ -119,10 +128,9 @@ signals:
     void filePathChanged();
     // The document asks its windows to close (it is being closed).
     void closing();
-    // What a background read brought turned out damaged after the document
-    // was shown with it (its picture's whole pixels did not decode); the
-    // document is no longer what the package holds.
-    void readFailedLate(std::shared_ptr<const platform::Error> error);
+    // A read notice (takeReadNotice) came after the document was shown
+    // with what the read brought: its picture's whole pixels did not decode.
+    void readNoticeReady();
 
 private:
     void announceEdited();

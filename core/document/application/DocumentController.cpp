@@ -255,6 +255,7 @@ void DocumentController::finishOpening(Document* document,
     addDocument(std::move(opening.document), opening.display);
     noteRead(document, opening.fingerprint);
     keepVersion(document);
+    presentReadNotice(document);
     m_recent.note(opening.path);
     emit recentDocumentsChanged();
     bool first = true;
@@ -398,6 +399,9 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
             };
         // What is written is the state of now; later changes stay edits.
         const Document::SavePoint point = target->savePoint();
+        const Document::WriteReason reason = kind == SaveKind::explicitSave
+                                                 ? Document::WriteReason::userSave
+                                                 : Document::WriteReason::automatic;
         target->writeToPathInBackground(
             package,
             [self, target, package, kind, point, done, finished, check](auto error) {
@@ -428,7 +432,7 @@ void DocumentController::writeDocument(Document* document, const QString& path, 
                     done(!error);
                 }
             },
-            beforeReplacing);
+            beforeReplacing, reason);
     });
 }
 
@@ -624,6 +628,7 @@ void DocumentController::reopenFromDisk(Document* document) {
                     self->announceAutosaveState(target);
                     self->noteRead(target, fingerprint);
                     self->keepVersion(target);
+                    self->presentReadNotice(target);
                 }
                 finished();
             });
@@ -684,6 +689,7 @@ void DocumentController::revertDocumentToSaved(Document* document) {
                         target->undoManager()->removeAllActions();
                     }
                     target->updateChangeCount(Document::ChangeType::cleared);
+                    self->presentReadNotice(target);
                     FileState* state = self->fileState(target);
                     if (!kept) {
                         self->noteRead(target, read);
@@ -803,21 +809,22 @@ void DocumentController::removeDocument(Document* document) {
 void DocumentController::prepareRead(Document* document) {
     document->setQuickDecodeBound(m_quickDecodeBound ? m_quickDecodeBound(*document)
                                                      : PackageDecodeBound());
-    // A document shown before its picture was whole closes when the picture
-    // turns out damaged, with the error its open would have given: kept
-    // open, it would print nothing where its picture is.
-    connect(document, &Document::readFailedLate, this, &DocumentController::readFailedLate,
+    // A document shown before its picture was whole is told when the
+    // picture turns out not to decode, and stays open without it.
+    connect(document, &Document::readNoticeReady, this, &DocumentController::readNoticeReady,
             Qt::UniqueConnection);
 }
 
-void DocumentController::readFailedLate(std::shared_ptr<const platform::Error> error) {
-    auto* document = qobject_cast<Document*>(sender());
-    if (!document || !error) {
-        return;
+void DocumentController::readNoticeReady() {
+    if (auto* document = qobject_cast<Document*>(sender())) {
+        presentReadNotice(document);
     }
-    // Its window goes first, so that the error does not go with it.
-    removeDocument(document);
-    presentError(nullptr, *error);
+}
+
+void DocumentController::presentReadNotice(Document* document) {
+    if (const auto notice = document->takeReadNotice()) {
+        presentError(document, *notice);
+    }
 }
 
 void DocumentController::presentError(Document* document, const platform::Error& error) {

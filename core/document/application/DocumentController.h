@@ -136,7 +136,7 @@ signals:
     void currentDocumentChanged(Document* document);
 
 private slots:
-    void readFailedLate(std::shared_ptr<const platform::Error> error);
+    void readNoticeReady();
 
 private:
     using FileWork = std::function<void(std::function<void()> finished)>;
@@ -174,6 +174,8 @@ private:
     void startFileWork(Document* document, FileWork work);
     void fileWorkFinished(Document* document);
     void presentError(Document* document, const platform::Error& error);
+    // Shows what the document's last read could not read, if anything.
+    void presentReadNotice(Document* document);
     // Before a background read of the document starts.
     void prepareRead(Document* document);
     // After the autosave delay, or the given milliseconds.

@@ -6,9 +6,12 @@
 #include "model/errors/ConnectionError.h"
 #include "platform/Error.h"
 #include "platform/MainThread.h"
+#include "platform/UndoManager.h"
 
 #include <QPointer>
 #include <QUrl>
+
+#include <utility>
 
 namespace kestrom {
 
@@ -33,10 +36,21 @@ void PrintJobDocument::readFromPath(const QString& path) {
     const DocumentPackage::Contents contents = DocumentPackage::load(path);
     DocumentPackage::apply(*m_printDocument, contents);
     setReadFingerprint(contents.fingerprint);
+    tookRead(contents);
+}
+
+void PrintJobDocument::tookRead(const DocumentPackage::Contents& contents) {
+    m_unreadPicture = contents.unreadPicture;
+    m_readNotice = DocumentPackage::pictureNotRead(contents);
+}
+
+std::shared_ptr<const platform::Error> PrintJobDocument::takeReadNotice() {
+    return std::exchange(m_readNotice, nullptr);
 }
 
 void PrintJobDocument::writeToPath(const QString& path) {
     DocumentPackage::write(*m_printDocument, path);
+    m_unreadPicture.reset();
 }
 
 void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler done) {
@@ -78,6 +92,7 @@ void PrintJobDocument::readFromPathInBackground(const QString& path, FileHandler
                     DocumentPackage::apply(*self->m_printDocument, *contents);
                 }
                 self->setReadFingerprint(contents->fingerprint);
+                self->tookRead(*contents);
             } catch (const platform::Error& e) {
                 error = e.clone();
             }
@@ -114,17 +129,34 @@ void PrintJobDocument::watchWholeDecode(const ambrel::OriginalImage::Pointer& im
                 image->decodeFully()) {
                 return;
             }
-            emit self->readFailedLate(
-                DocumentPackage::pictureRefusedError(path, image->fullDecodeRefusal()));
+            // As if the read had found it so: no undo step, no edit, and
+            // the bytes kept to write back.
+            self->m_unreadPicture =
+                DocumentPackage::UnreadPicture{image->data(), {}, image->fileURL()};
+            platform::UndoManager* undo = self->m_printDocument->undoManager();
+            if (undo) {
+                undo->disableUndoRegistration();
+            }
+            self->m_printDocument->setOriginalImage(nullptr);
+            if (undo) {
+                undo->enableUndoRegistration();
+            }
+            self->m_readNotice = DocumentPackage::pictureNotRead(path, image->fullDecodeRefusal());
+            emit self->readNoticeReady();
         });
     });
 }
 
 void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler done,
-                                               BeforeReplacing beforeReplacing) {
+                                               BeforeReplacing beforeReplacing,
+                                               WriteReason reason) {
+    // The user's save writes the job as it is; the job's own saves keep the
+    // picture that did not open.
+    const bool userSave = reason == WriteReason::userSave;
     DocumentPackage::Snapshot snapshot;
     try {
-        snapshot = DocumentPackage::snapshot(*m_printDocument);
+        snapshot = DocumentPackage::snapshot(
+            *m_printDocument, !userSave && m_unreadPicture ? &*m_unreadPicture : nullptr);
     } catch (const platform::Error& e) {
         done(e.clone());
         return;
@@ -136,8 +168,11 @@ void PrintJobDocument::writeToPathInBackground(const QString& path, FileHandler 
             beforeReplacing(written);
         })
                         : DocumentPackage::BeforeSwap(),
-        [self, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
+        [self, userSave, done = std::move(done)](std::shared_ptr<const platform::Error> error) {
             if (self) {
+                if (userSave && !error) {
+                    self->m_unreadPicture.reset();
+                }
                 done(error);
             }
         });

@@ -2,6 +2,7 @@
 
 #include "core/document/application/Document.h"
 #include "core/document/job/PrintDocument.h"
+#include "core/document/package/DocumentPackage.h"
 #include "core/document/runs/PrintRun.h"
 #include "core/document/runs/RunPresenter.h"
 #include "model/descriptions/MaintenanceAction.h"
@@ -38,8 +39,19 @@ public:
     void readFromPath(const QString& path) override;
     void writeToPath(const QString& path) override;
     void readFromPathInBackground(const QString& path, FileHandler done) override;
+    // A document that opened without its package's picture writes that
+    // picture back as it was read when it saves itself, while the job has
+    // no picture; the user's save writes the job as it is.
     void writeToPathInBackground(const QString& path, FileHandler done,
-                                 BeforeReplacing beforeReplacing = {}) override;
+                                 BeforeReplacing beforeReplacing = {},
+                                 WriteReason reason = WriteReason::userSave) override;
+    // That the package's picture could not be read, once.
+    std::shared_ptr<const platform::Error> takeReadNotice() override;
+    // The package's picture that did not open, kept since the last read
+    // until the user saves; nothing when the read opened all.
+    const std::optional<DocumentPackage::UnreadPicture>& unreadPicture() const {
+        return m_unreadPicture;
+    }
 
 protected:
     void savedStateChanged(const SavePoint& point) override;
@@ -48,11 +60,16 @@ protected:
     }
 
 private:
-    // Reports readFailedLate when the picture a read brought, shown before
-    // its whole pixels were decoded, turns out not to decode.
+    // What a read that the job took leaves to keep and to tell.
+    void tookRead(const DocumentPackage::Contents& contents);
+    // When the picture a read brought, shown before its whole pixels were
+    // decoded, turns out not to decode, the job goes on without it, keeps
+    // its bytes and tells readNoticeReady.
     void watchWholeDecode(const ambrel::OriginalImage::Pointer& image, const QString& path);
 
     std::unique_ptr<PrintDocument> m_printDocument;
+    std::optional<DocumentPackage::UnreadPicture> m_unreadPicture;
+    std::shared_ptr<const platform::Error> m_readNotice;
 };
 
 } // namespace kestrom

@@ -39,6 +39,8 @@ QString damageKey(DocumentFileError::Damage damage) {
         return QStringLiteral("DocumentFile_Damaged_Picture");
     case D::missingPicture:
         return QStringLiteral("DocumentFile_Damaged_MissingPicture");
+    case D::noMemoryForPicture:
+        return QStringLiteral("DocumentFile_PictureNotRead_NoMemory");
     }
     return {};
 }
@@ -54,6 +56,31 @@ platform::Error DocumentFileError::corruptPackage(const QString& path, Damage da
     platform::Error::UserInfo info;
     info.localizedDescription = text("DocumentFile_Damaged", {QFileInfo(path).fileName()});
     info.localizedRecoverySuggestion = KestromText::text(damageKey(damage), {member});
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(cocoaDomain, fileReadCorruptFile, info);
+}
+
+platform::Error DocumentFileError::pictureNotRead(const QString& path, Damage damage) {
+    const auto reason = [damage] {
+        switch (damage) {
+        case Damage::missingPicture:
+            return "DocumentFile_PictureNotRead_Missing";
+        case Damage::tooLarge:
+            return "DocumentFile_PictureNotRead_TooLarge";
+        case Damage::noMemoryForPicture:
+            return "DocumentFile_PictureNotRead_NoMemory";
+        default:
+            return "DocumentFile_PictureNotRead_Damaged";
+        }
+    }();
+    platform::Error::UserInfo info;
+    info.localizedDescription = text("DocumentFile_PictureNotRead", {QFileInfo(path).fileName()});
+    // What was not read stays in the package until the user decides.
+    QString suggestion = text(reason);
+    if (damage != Damage::missingPicture) {
+        suggestion += u' ' + text("DocumentFile_PictureNotRead_Kept");
+    }
+    info.localizedRecoverySuggestion = suggestion;
     info.other.insert(QStringLiteral("path"), path);
     return platform::Error(cocoaDomain, fileReadCorruptFile, info);
 }

@@ -26,11 +26,16 @@ public:
         tooLarge,     // names the member
         damagedPicture,
         missingPicture,
+        noMemoryForPicture, // only of a picture not read
     };
 
     // The package cannot be opened (cocoaDomain, fileReadCorruptFile).
     static platform::Error corruptPackage(const QString& path, Damage damage,
                                           const QString& member = {});
+    // A package opened without its picture, which could not be read for the
+    // damage (damagedPicture, missingPicture, tooLarge or noMemoryForPicture):
+    // what the user is told once it shows (cocoaDomain, fileReadCorruptFile).
+    static platform::Error pictureNotRead(const QString& path, Damage damage);
     // The settings name no anchor for the picture (osStatusDomain, unimplemented).
     static platform::Error noValidAnchor();
     // A file cannot be read: posixDomain with the system's error number.

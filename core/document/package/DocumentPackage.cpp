@@ -424,10 +424,19 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
             standIn = [thumbnailData] { return thumbnailData.get(); };
         }
         // A picture whose location is unknown is still the document's picture.
-        contents.image = picture(*imageData, DocumentSettings::pictureLocation(contents.settings),
-                                 bound, contents.settings, standIn, contents.pictureRefusal);
-        // Opening without it would lose the picture at the next save.
+        const QUrl location = DocumentSettings::pictureLocation(contents.settings);
+        contents.image = picture(*imageData, location, bound, contents.settings, standIn,
+                                 contents.pictureRefusal);
         contents.pictureIsDamaged = !contents.image;
+        if (contents.pictureIsDamaged) {
+            // Opened without it, the document keeps its bytes and thumbnail
+            // to write back: nothing of it is lost before the user decides.
+            DocumentPackage::UnreadPicture unread{*imageData, {}, location};
+            if (hasOwnQuickLookFolder(path)) {
+                unread.thumbnail = thumbnailData.get().value_or(QByteArray());
+            }
+            contents.unreadPicture = std::move(unread);
+        }
     } else {
         contents.pictureIsMissing = DocumentSettings::namesPicture(contents.settings);
     }
@@ -442,10 +451,8 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
 
 void DocumentPackage::apply(PrintDocument& document, const Contents& contents,
                             const DocumentSettings::Application& application) {
-    // Every refusal comes before the first change; a newer application's
-    // document or an unknown model is the better reason than the picture.
+    // Every refusal comes before the first change.
     const auto checked = DocumentSettings::check(contents.settings, application);
-    checkPicture(contents);
     const UndoRegistrationPause pause(document.undoManager());
     DocumentSettings::apply(document, contents.settings, checked);
     document.setOriginalImage(contents.image);
@@ -459,43 +466,53 @@ void DocumentPackage::applySettings(PrintDocument& document, const QVariantMap& 
 }
 
 void DocumentPackage::applyPicture(PrintDocument& document, const Contents& contents) {
-    checkPicture(contents);
     const UndoRegistrationPause pause(document.undoManager());
     document.setOriginalImage(contents.image);
 }
 
-void DocumentPackage::checkPicture(const Contents& contents) {
+std::shared_ptr<const platform::Error> DocumentPackage::pictureNotRead(const Contents& contents) {
     if (contents.pictureIsDamaged) {
-        if (contents.pictureRefusal != platform::PictureRefusal::noPicture) {
-            throw ambrel::OriginalImageError::refusal(contents.pictureRefusal,
-                                                      QFileInfo(contents.path).fileName());
-        }
-        throw DocumentFileError::corruptPackage(contents.path, Damage::damagedPicture);
+        return pictureNotRead(contents.path, contents.pictureRefusal);
     }
     if (contents.pictureIsMissing) {
-        throw DocumentFileError::corruptPackage(contents.path, Damage::missingPicture);
+        return DocumentFileError::pictureNotRead(contents.path, Damage::missingPicture).clone();
     }
+    return nullptr;
 }
 
 std::shared_ptr<const platform::Error>
-DocumentPackage::pictureRefusedError(const QString& path, platform::PictureRefusal why) {
-    if (why != platform::PictureRefusal::noPicture) {
-        return ambrel::OriginalImageError::refusal(why, QFileInfo(path).fileName()).clone();
+DocumentPackage::pictureNotRead(const QString& path, platform::PictureRefusal why) {
+    switch (why) {
+    case platform::PictureRefusal::tooLarge:
+        return DocumentFileError::pictureNotRead(path, Damage::tooLarge).clone();
+    case platform::PictureRefusal::outOfMemory:
+        return DocumentFileError::pictureNotRead(path, Damage::noMemoryForPicture).clone();
+    case platform::PictureRefusal::noPicture:
+        break;
     }
-    return DocumentFileError::corruptPackage(path, Damage::damagedPicture).clone();
+    return DocumentFileError::pictureNotRead(path, Damage::damagedPicture).clone();
 }
 
 void DocumentPackage::read(PrintDocument& document, const QString& path) {
     apply(document, load(path));
 }
 
-DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& document) {
+DocumentPackage::Snapshot DocumentPackage::snapshot(const PrintDocument& document,
+                                                    const UnreadPicture* unreadPicture) {
     Snapshot snapshot;
-    snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     if (const auto& image = document.originalImage()) {
+        snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
         snapshot.imageData = image->data();
         // Its pixels may still be decoding: the write takes them.
         snapshot.thumbnailSource = image;
+    } else if (unreadPicture) {
+        QVariantMap settings = DocumentSettings::dictionaryForSave(document);
+        DocumentSettings::insertPictureLocation(settings, unreadPicture->location);
+        snapshot.settingsData = DocumentSettings::serialize(settings);
+        snapshot.imageData = unreadPicture->data;
+        snapshot.thumbnailData = unreadPicture->thumbnail;
+    } else {
+        snapshot.settingsData = DocumentSettings::settingsDataForSave(document);
     }
     return snapshot;
 }
@@ -529,9 +546,11 @@ void DocumentPackage::write(const Snapshot& snapshot, const QString& path,
                             const BeforeSwap& beforeSwap) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    const QByteArray thumbnail = snapshot.thumbnailSource && snapshot.thumbnailSource->cgImage()
-                                     ? thumbnailData(*snapshot.thumbnailSource->cgImage())
-                                     : QByteArray();
+    const QByteArray thumbnail = snapshot.thumbnailSource
+                                     ? (snapshot.thumbnailSource->cgImage()
+                                            ? thumbnailData(*snapshot.thumbnailSource->cgImage())
+                                            : QByteArray())
+                                     : snapshot.thumbnailData;
 
     removeStaleSaves(path);
     const SavingFolder saving(path);

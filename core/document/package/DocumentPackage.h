@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 #include <QVariantMap>
 
 #include <functional>
@@ -47,23 +48,34 @@ public:
     // The largest settings file read; this application writes a few kilobytes.
     static constexpr qint64 maximumSettingsFileSize = qint64(16) << 20;
 
+    // A picture the package holds that did not open, as it was read: a
+    // document opened without it writes it back unchanged when it saves
+    // itself, so that nothing of it is lost before the user saves or
+    // chooses another picture.
+    struct UnreadPicture {
+        QByteArray data;
+        // The package's thumbnail of it; empty when it had none.
+        QByteArray thumbnail;
+        QUrl location;
+    };
+
     // What a package holds, read and decoded.
     struct Contents {
         QString path;
         QVariantMap settings;
-        // Absent when the package holds no picture.
+        // Absent when the package holds no picture, or one that did not open.
         ambrel::OriginalImage::Pointer image;
-        // The package holds picture bytes that do not decode. apply() refuses
-        // it without changing the document, after the settings have had
-        // their say (a newer application's document is reported as such).
+        // The package holds picture bytes that do not decode; apply() opens
+        // it without a picture, and pictureNotRead() tells why.
         bool pictureIsDamaged = false;
         // Why the picture did not decode: a picture beyond the limits or one
-        // the memory ran out for is refused as such, not as damage.
+        // the memory ran out for is told as such, not as damage.
         platform::PictureRefusal pictureRefusal = platform::PictureRefusal::noPicture;
-        // The settings name a picture the package no longer holds. apply()
-        // refuses it as damaged: opening it blank would lose the picture for
-        // good at the next save.
+        // The settings name a picture the package no longer holds; apply()
+        // opens it without one.
         bool pictureIsMissing = false;
+        // The bytes of a damaged picture, to write back.
+        std::optional<UnreadPicture> unreadPicture;
         // The package as read: its metadata from before reading with the
         // digests of the bytes read, so that a change made after the read
         // is never taken for what was read. Nothing when the package changed
@@ -84,11 +96,10 @@ public:
     // nothing, the picture is decoded whole.
     static Contents load(const QString& path, const PackageDecodeBound& quickDecodeBound = {});
     // Applies what was read to the document, registering no undo step; main
-    // thread. Throws what DocumentSettings::check throws, then
-    // DocumentFileError::corruptPackage for a picture that does not decode
-    // or is missing (OriginalImageError for one beyond the limits or the
-    // memory), before any value reaches the document: a refused
-    // package leaves it exactly as it was.
+    // thread. Throws what DocumentSettings::check throws before any value
+    // reaches the document: a refused package leaves it exactly as it was.
+    // A picture that does not decode or is missing leaves the document
+    // without a picture (see pictureNotRead()).
     static void apply(PrintDocument& document, const Contents& contents,
                       const DocumentSettings::Application& application =
                           DocumentSettings::Application::current());
@@ -96,29 +107,35 @@ public:
     // its window is built with the package's settings while the picture
     // still decodes: applySettings() with the settings alone, as soon as they
     // are parsed (throws what DocumentSettings::check throws, the document
-    // untouched), then applyPicture() with what the same read gave (throws
-    // what apply() throws for the picture). A refused picture leaves the
-    // document with the settings only: its open fails and the document goes.
+    // untouched), then applyPicture() with what the same read gave.
     static void applySettings(PrintDocument& document, const QVariantMap& settings,
                               const DocumentSettings::Application& application =
                                   DocumentSettings::Application::current());
     static void applyPicture(PrintDocument& document, const Contents& contents);
     static void read(PrintDocument& document, const QString& path);
-    // The error apply() gives for the package's picture that did not decode
-    // for the reason; also for a whole decode that fails after apply().
-    static std::shared_ptr<const platform::Error> pictureRefusedError(const QString& path,
-                                                                      platform::PictureRefusal why);
+    // What the user is told of a package that opened without its picture:
+    // that it could not be read, and why; nothing when the picture opened
+    // or the package has none.
+    static std::shared_ptr<const platform::Error> pictureNotRead(const Contents& contents);
+    // The same for the package's picture that did not decode for the reason,
+    // also for a whole decode that fails after apply().
+    static std::shared_ptr<const platform::Error> pictureNotRead(const QString& path,
+                                                                 platform::PictureRefusal why);
 
     // What a save writes, taken from the document; main thread. Throws when
-    // the settings cannot be serialized.
+    // the settings cannot be serialized. With an unread picture, a document
+    // without a picture writes that one back as it was read.
     struct Snapshot {
         QByteArray settingsData;
         QByteArray imageData;
         // The picture the thumbnail is made of, from its upright raster
         // pixels; taken by the write, which may wait for a decode.
         ambrel::OriginalImage::Pointer thumbnailSource;
+        // A thumbnail as it was read, written when there is no source.
+        QByteArray thumbnailData;
     };
-    static Snapshot snapshot(const PrintDocument& document);
+    static Snapshot snapshot(const PrintDocument& document,
+                             const UnreadPicture* unreadPicture = nullptr);
     // Writes the package beside the path and then puts it in place by
     // renaming, so that a save that fails leaves what was at the path as it
     // was and nothing half-written behind; any thread. Throws
@@ -165,8 +182,6 @@ private:
     // leaves until its document has what was read.
     static Contents readContents(const QString& path, const PackageDecodeBound& quickDecodeBound,
                                  const SettingsHandler& settingsParsed = {});
-    // What apply() refuses the picture for, touching no document.
-    static void checkPicture(const Contents& contents);
 };
 
 } // namespace kestrom

@@ -208,10 +208,21 @@ QVariantMap DocumentSettings::dictionaryForSave(const PrintDocument& document) {
     return d;
 }
 
+void DocumentSettings::insertPictureLocation(QVariantMap& settings, const QUrl& location) {
+    if (!location.isEmpty()) {
+        settings.insert(Package::imageOriginalFileURL,
+                        QString::fromUtf8(location.toEncoded(QUrl::FullyEncoded)));
+    }
+}
+
 QByteArray DocumentSettings::settingsDataForSave(const PrintDocument& document) {
+    return serialize(dictionaryForSave(document));
+}
+
+QByteArray DocumentSettings::serialize(const QVariantMap& settings) {
     QString message;
-    const QByteArray data = platform::PropertyList::toData(
-        dictionaryForSave(document), platform::PropertyList::Format::Binary, &message);
+    const QByteArray data =
+        platform::PropertyList::toData(settings, platform::PropertyList::Format::Binary, &message);
     if (data.isEmpty()) {
         platform::Error::UserInfo info;
         info.localizedDescription = message;

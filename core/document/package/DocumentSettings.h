@@ -41,6 +41,10 @@ public:
     // The dictionary as a binary property list; throws platform::Error when
     // it cannot be serialized.
     static QByteArray settingsDataForSave(const PrintDocument& document);
+    static QByteArray serialize(const QVariantMap& settings);
+    // Where the picture came from, as a document with a picture says it;
+    // nothing for an empty location.
+    static void insertPictureLocation(QVariantMap& settings, const QUrl& location);
 
     // The dictionary in the bytes. Throws DocumentFileError::corruptPackage
     // (naming the package path) when they are no property list or hold

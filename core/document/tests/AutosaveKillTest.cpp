@@ -66,7 +66,7 @@ void reach(const QString& point, int number) {
 class PointedDocument : public PrintJobDocument {
 public:
     void writeToPathInBackground(const QString& path, FileHandler done,
-                                 BeforeReplacing beforeReplacing) override {
+                                 BeforeReplacing beforeReplacing, WriteReason reason) override {
         const int number = ++m_writes;
         PrintJobDocument::writeToPathInBackground(
             path,
@@ -81,7 +81,8 @@ public:
                     beforeReplacing(written);
                 }
                 reach(QStringLiteral("beforeSwap"), number);
-            });
+            },
+            reason);
     }
 
 private:

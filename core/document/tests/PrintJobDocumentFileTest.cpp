@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <fcntl.h>
@@ -382,12 +383,6 @@ TEST_F(PrintJobDocumentFileTest, ARefusedRevertLeavesTheDocumentItsEditsAndItsUn
              rewriteSettings(
                  p, [](QVariantMap& s) { s.insert(QStringLiteral("imageOffsetBase"), qint64(5)); });
          }},
-        {"damaged picture",
-         [](const QString& p) {
-             writeMember(p, QStringLiteral("ImageData"), "\x89PNG\r\n\x1a\n");
-         }},
-        {"missing picture",
-         [](const QString& p) { QFile::remove(p + QStringLiteral("/ImageData")); }},
         {"oversized picture",
          [](const QString& p) {
              QFile::resize(p + QStringLiteral("/ImageData"), (qint64(1) << 30) + 1);
@@ -447,6 +442,46 @@ TEST_F(PrintJobDocumentFileTest, ARefusedRevertLeavesTheDocumentItsEditsAndItsUn
         EXPECT_EQ(d->job().deviceDescriptor(), model(birchName));
         EXPECT_EQ(d->job().imageRepeatXCount(), 3);
         EXPECT_FALSE(d->isEdited());
+        controller->removeDocument(d);
+    }
+}
+
+// Reverted to a package whose picture does not open, the document takes
+// the package's settings without a picture, drops its undo steps and is
+// told why, once; the damaged picture's bytes stay for its own saves.
+TEST_F(PrintJobDocumentFileTest,
+       ARevertToAPackageWhosePictureDoesNotOpenTakesItsSettingsAndSaysSo) {
+    const QList<std::pair<const char*, std::function<void(const QString&)>>> damages{
+        {"damaged picture",
+         [](const QString& p) {
+             writeMember(p, QStringLiteral("ImageData"), "\x89PNG\r\n\x1a\n");
+         }},
+        {"missing picture",
+         [](const QString& p) { QFile::remove(p + QStringLiteral("/ImageData")); }},
+    };
+    int n = 0;
+    for (const auto& [name, damage] : damages) {
+        SCOPED_TRACE(name);
+        const QString package = savedJob(QStringLiteral("Job%1.lunvik").arg(++n));
+        Document* opened = nullptr;
+        controller->openDocument(package, false, [&](Document* d, bool, auto) { opened = d; });
+        ASSERT_TRUE(waitUntil([&] { return opened != nullptr; }));
+        auto* d = job(opened);
+        d->undoManager()->setGroupsByEvent(false);
+        d->job().setImageRepeatXCount(9);
+        damage(package);
+        panels.errors.clear();
+        controller->revertDocumentToSaved(d);
+        ASSERT_TRUE(waitUntil([&] { return !controller->isBusy(d); }));
+        EXPECT_EQ(panels.errors,
+                  QStringList{QStringLiteral("The picture of the document “%1” could not be read.")
+                                  .arg(QFileInfo(package).fileName())});
+        EXPECT_EQ(d->job().imageRepeatXCount(), 3);
+        EXPECT_FALSE(d->job().originalImage());
+        EXPECT_FALSE(d->isEdited());
+        EXPECT_FALSE(d->undoManager()->canUndo());
+        EXPECT_EQ(bool(d->unreadPicture()), QByteArray(name) == "damaged picture");
+        EXPECT_FALSE(d->takeReadNotice());
         controller->removeDocument(d);
     }
 }
