@@ -7,6 +7,7 @@
 #include "core/inspector/ThemeIcons.h"
 #include "core/launch/AppDelegate.h"
 #include "core/launch/FirstFrameWork.h"
+#include "core/launch/SettledWindow.h"
 #include "core/launch/StartWarmUp.h"
 #include "core/window/ApplicationClass.h"
 #include "core/window/DeferredIconStyle.h"
@@ -16,11 +17,14 @@
 #include "platform/Log.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <memory>
 
 namespace {
 
@@ -79,6 +83,34 @@ void takeScreenshotWhenShown(const QString& path) {
     poll->start(1);
 }
 
+// With LUNVIK_SCREENSHOT_WHEN=drawn as well (tools/screenshot.sh), the first
+// document window is written once it shows what it was opened with (its
+// picture drawn whole, or an alert saying why not), after the same drawing
+// looked so on two checks in a row; after a minute, as it is then.
+void takeScreenshotWhenDrawn(const QString& path) {
+    auto* poll = new QTimer(qApp);
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    auto settledChecks = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, path, since, settledChecks] {
+        DocumentWindow* window = firstDocumentWindow();
+        if (!window || !window->windowHandle() || !window->windowHandle()->isExposed()) {
+            return;
+        }
+        *settledChecks = kestrom::SettledWindow::isSettled(*window) ? *settledChecks + 1 : 0;
+        const bool late = since->elapsed() > 60000;
+        if (*settledChecks < 2 && !late) {
+            return;
+        }
+        if (late) {
+            platform::Log::line(QStringLiteral("the window did not settle; written as it is"));
+        }
+        poll->stop();
+        writeFrame(*window, path);
+    });
+    poll->start(50);
+}
+
 } // namespace
 
 int KestromCoreMain(int argc, char** argv) {
@@ -132,7 +164,11 @@ int KestromCoreMain(int argc, char** argv) {
             kestrom::FirstFrameWork::after(firstDocumentWindow(), setIcon);
             const QString screenshot = qEnvironmentVariable("LUNVIK_SCREENSHOT");
             if (!screenshot.isEmpty()) {
-                takeScreenshotWhenShown(screenshot);
+                if (qEnvironmentVariable("LUNVIK_SCREENSHOT_WHEN") == QLatin1String("drawn")) {
+                    takeScreenshotWhenDrawn(screenshot);
+                } else {
+                    takeScreenshotWhenShown(screenshot);
+                }
             }
             QApplication::exec();
         }

@@ -3,11 +3,15 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using lunvik::Application;
 using lunvik::TavrinConnect;
@@ -90,4 +94,40 @@ TEST(ApplicationStartTest, TheFirstDocumentWindowIsShown) {
     EXPECT_TRUE(defaults.contains(QStringLiteral("ScriptingPrintHasBeenAccepted")));
     EXPECT_FALSE(defaults.boolValue(QStringLiteral("ScriptingPrintHasBeenAccepted")));
     EXPECT_FALSE(defaults.contains(QStringLiteral("LastDeviceSettings")));
+}
+
+// The review tool writes the window once the picture it was given is drawn
+// on the canvas, not the empty window of the first frame: the picture, all
+// black, shows as a solid black block.
+TEST(ApplicationStartTest, TheScreenshotToolShowsThePictureItWasGiven) {
+    QTemporaryDir folder;
+    QImage black(1600, 1000, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    const QString picture = folder.filePath(QStringLiteral("photo.jpg"));
+    ASSERT_TRUE(black.save(picture, "JPEG", 95));
+    const QString shot = folder.filePath(QStringLiteral("shot.png"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LUNVIK_BUILD_DIR"),
+                       QFileInfo(QStringLiteral(LUNVIK_PROGRAM)).dir().absoluteFilePath(".."));
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(LUNVIK_SCREENSHOT_TOOL), {shot, picture});
+    ASSERT_TRUE(tool.waitForFinished(180000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    const QImage window = QImage(shot).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_FALSE(window.isNull());
+    // The longest run of black pixels in any row, and in how many rows
+    // such a run is at least 40 pixels long.
+    int rowsWithBlock = 0;
+    for (int y = 0; y < window.height(); ++y) {
+        const uchar* row = window.constScanLine(y);
+        int run = 0;
+        int longest = 0;
+        for (int x = 0; x < window.width(); ++x) {
+            run = row[x] < 40 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        rowsWithBlock += longest >= 40 ? 1 : 0;
+    }
+    EXPECT_GE(rowsWithBlock, 40) << "no picture on the canvas";
 }
