@@ -110,7 +110,8 @@ TEST_F(PackagePictureNotReadTest, ADamagedPictureIsKeptUntilTheUserSavesOrChoose
     kestrom::PrintJobDocument* job = open();
     ASSERT_TRUE(job);
     const auto [message, detail] = alertOn(job);
-    EXPECT_EQ(message, QStringLiteral("The picture of the document “Job.lunvik” could not be read."));
+    EXPECT_EQ(message,
+              QStringLiteral("The picture of the document “Job.lunvik” could not be read."));
     EXPECT_TRUE(detail.contains(QStringLiteral("damaged"))) << detail.toStdString();
     EXPECT_TRUE(detail.contains(QStringLiteral("until you save"))) << detail.toStdString();
     EXPECT_FALSE(job->job().originalImage());
@@ -138,7 +139,9 @@ TEST_F(PackagePictureNotReadTest, ADamagedPictureIsKeptUntilTheUserSavesOrChoose
     controller()->setCurrentDocument(job);
     m_delegate->undo();
     ASSERT_TRUE(waitUntil(
-        [&] { return !job->isEdited() && contents(package + QStringLiteral("/ImageData")) == damaged; },
+        [&] {
+            return !job->isEdited() && contents(package + QStringLiteral("/ImageData")) == damaged;
+        },
         10000));
     EXPECT_FALSE(job->job().originalImage());
 
@@ -159,8 +162,10 @@ TEST_F(PackagePictureNotReadTest, AMissingPictureOpensTheSettingsAndSaysSo) {
     kestrom::PrintJobDocument* job = open();
     ASSERT_TRUE(job);
     const auto [message, detail] = alertOn(job);
-    EXPECT_EQ(message, QStringLiteral("The picture of the document “Job.lunvik” could not be read."));
-    EXPECT_EQ(detail, QStringLiteral("The document no longer holds its picture; it opened without one."));
+    EXPECT_EQ(message,
+              QStringLiteral("The picture of the document “Job.lunvik” could not be read."));
+    EXPECT_EQ(detail,
+              QStringLiteral("The document no longer holds its picture; it opened without one."));
     EXPECT_FALSE(job->job().originalImage());
     EXPECT_EQ(job->job().imageRepeatXCount(), 2);
     ASSERT_TRUE(changeAndWaitForTheSave(job, 6));

@@ -291,7 +291,6 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
     EXPECT_TRUE(refusal(linkedPicture).contains("“ImageData” in it is a symbolic link"));
 }
 
-
 // A package whose settings name a picture it no longer holds opens with its
 // settings, without a picture, and says so; one saved without a picture
 // opens without a word.
@@ -790,4 +789,3 @@ TEST_F(PackageTest, aPhotoPackagesReadPreparesThePrintsGrayOnceFromItsFirstRows)
     platform::OrientedImageCache::waitForPreparations();
     EXPECT_EQ(platform::OrientedImageCache::colourPicturesMadeGray() - before, 2);
 }
-

@@ -270,5 +270,4 @@ TEST_F(PackageTest, leftoversOfKilledSavesGoAtTheNextSaveOrOpen) {
     EXPECT_EQ(hiddenEntries(m_folder.path()), QStringList({".Other.lunvik.saving-x"}));
 }
 
-
 } // namespace

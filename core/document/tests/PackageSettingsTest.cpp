@@ -419,4 +419,3 @@ TEST_F(PackageTest, aPictureAtItsActualSizeReopensAtThatSize) {
     EXPECT_EQ(opened.imageSize_px(), (Size_px{10000, 40}));
     EXPECT_EQ(opened.imageSizeForDisplay_mm(), saved.imageSizeForDisplay_mm());
 }
-

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -46,6 +47,8 @@ struct Outcome {
     bool completed = false;
     QString error;
     QString errorDetail;
+    // Whether the detail can be selected, to copy a command from it.
+    bool detailSelectable = false;
 };
 
 // The application's window printing to the stencil device emulated at the
@@ -105,6 +108,12 @@ protected:
         if (sheet) {
             outcome.error = sheet->text();
             outcome.errorDetail = sheet->informativeText();
+            for (const QLabel* label : sheet->findChildren<QLabel*>()) {
+                if (label->text() == outcome.errorDetail) {
+                    outcome.detailSelectable =
+                        label->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
+                }
+            }
             sheet->done(QMessageBox::Ok);
             sheet->deleteLater();
         } else if (alert) {
@@ -212,6 +221,7 @@ TEST_F(KernelUsbWindowPrint, AUserWithoutAccessIsToldTheDeviceIsThereAndHowToAll
                                              QStringLiteral(" /etc/udev/rules.d/")))
         << without.errorDetail.toStdString();
     EXPECT_TRUE(without.errorDetail.contains(QStringLiteral("udevadm control --reload")));
+    EXPECT_TRUE(without.detailSelectable);
     EXPECT_FALSE(without.errorDetail.contains(QStringLiteral("transport/dari")));
 
     ASSERT_TRUE(QFile::copy(*shipped, QDir(rules).filePath(dari::UdevRule::fileName)));
