@@ -177,7 +177,12 @@ void WidgetDocumentPanels::askToSaveBeforeClosing(Document& document,
     QMessageBox* box = sheet(windowOf(&document), QMessageBox::Warning,
                              KestromText::text("Panel_Close_Message").arg(document.displayName()),
                              KestromText::text("Panel_Close_Description"));
+    box->setObjectName(QStringLiteral("SaveChangesQuestion"));
     box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    // The toolkit's own titles have no letters to choose them by with Alt.
+    box->button(QMessageBox::Save)->setText(KestromText::text("Panel_Close_Save"));
+    box->button(QMessageBox::Discard)->setText(KestromText::text("Panel_Close_Discard"));
+    box->button(QMessageBox::Cancel)->setText(KestromText::text("Panel_Close_Cancel"));
     box->setDefaultButton(QMessageBox::Save);
     QObject::connect(box, &QMessageBox::finished, box, [box, answer](int) {
         const auto button = box->standardButton(box->clickedButton());

@@ -1,6 +1,8 @@
+#include "core/document/application/PrintJobDocument.h"
 #include "core/window/CompletionAlert.h"
 #include "core/window/ErrorSheet.h"
 #include "core/window/ProgressViewController.h"
+#include "core/window/WidgetDocumentPanels.h"
 #include "core/window/WindowRunPresenter.h"
 #include "platform/Error.h"
 #include "platform/Progress.h"
@@ -147,4 +149,39 @@ TEST_F(AlertKeyboardTest, TheErrorAndCompletionAlertsTakeTheKeysAsTheyAppear) {
     EXPECT_TRUE(hasTheKeys(completion));
     press(Qt::Key_Return);
     EXPECT_TRUE(closed);
+}
+
+// The question before an edited document closes: each of its buttons answers
+// to Alt and the letter its title marks.
+TEST_F(AlertKeyboardTest, TheSaveChangesQuestionsButtonsAnswerToAltAndTheirLetters) {
+    using Answer = kestrom::DocumentPanels::CloseAnswer;
+    kestrom::PrintJobDocument document;
+    kestrom::WidgetDocumentPanels panels;
+    const std::pair<Qt::Key, Answer> keys[] = {
+        {Qt::Key_S, Answer::save}, {Qt::Key_D, Answer::discard}, {Qt::Key_C, Answer::cancel}};
+    for (const auto& [key, expected] : keys) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        // Without a window manager a closed question hands the keys back to
+        // no window; the user's click on the window does.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        std::optional<Answer> answer;
+        panels.askToSaveBeforeClosing(document, [&answer](Answer given) { answer = given; });
+        QCoreApplication::processEvents();
+        QMessageBox* question = nullptr;
+        for (QMessageBox* box :
+             window.findChildren<QMessageBox*>(QStringLiteral("SaveChangesQuestion"))) {
+            if (box->isVisible()) {
+                question = box;
+            }
+        }
+        ASSERT_TRUE(question);
+        EXPECT_TRUE(hasTheKeys(question));
+        press(key, Qt::AltModifier);
+        // A mnemonic clicks as the mouse does: the button is shown pressed
+        // for a moment first.
+        ASSERT_TRUE(QTest::qWaitFor([&answer] { return answer.has_value(); }, 3000));
+        EXPECT_EQ(*answer, expected);
+        EXPECT_FALSE(question->isVisible());
+    }
 }
