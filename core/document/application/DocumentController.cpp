@@ -319,15 +319,20 @@ void DocumentController::saveDocument(Document* document) {
     saveDocumentTo(document, *document->filePath());
 }
 
-void DocumentController::saveDocumentAs(Document* document) {
+void DocumentController::saveDocumentAs(Document* document, std::function<void(bool)> done) {
     if (!document || !m_panels) {
+        if (done) {
+            done(false);
+        }
         return;
     }
     QPointer<Document> target(document);
     QPointer<DocumentController> self(this);
-    m_panels->chooseSaveLocation(*document, [self, target](std::optional<QString> path) {
+    m_panels->chooseSaveLocation(*document, [self, target, done](std::optional<QString> path) {
         if (self && target && path) {
-            self->saveDocumentTo(target, *path);
+            self->saveDocumentTo(target, *path, done);
+        } else if (done) {
+            done(false);
         }
     });
 }
@@ -754,35 +759,37 @@ void DocumentController::closeDocument(Document* document, std::function<void(bo
     }
     QPointer<Document> target(document);
     QPointer<DocumentController> self(this);
-    m_panels->askToSaveBeforeClosing(*document, [self, target,
-                                                 done](DocumentPanels::CloseAnswer answer) {
-        if (!self || !target) {
-            return;
-        }
-        bool close = answer == DocumentPanels::CloseAnswer::discard;
-        if (answer == DocumentPanels::CloseAnswer::save) {
-            if (target->filePath()) {
-                // Closes once the package is written; a failed save keeps it.
-                self->saveDocumentTo(target, *target->filePath(), [self, target, done](bool saved) {
+    m_panels->askToSaveBeforeClosing(
+        *document, [self, target, done](DocumentPanels::CloseAnswer answer) {
+            if (!self || !target) {
+                return;
+            }
+            if (answer == DocumentPanels::CloseAnswer::save) {
+                // Closes once the package is written; a failed save, or a save
+                // panel that was cancelled, keeps it.
+                const auto closeWhenSaved = [self, target, done](bool saved) {
                     if (saved && self && target) {
                         self->removeDocument(target);
                     }
                     if (done) {
-                        done(saved);
+                        done(saved && self);
                     }
-                });
+                };
+                if (target->filePath()) {
+                    self->saveDocumentTo(target, *target->filePath(), closeWhenSaved);
+                } else {
+                    self->saveDocumentAs(target, closeWhenSaved);
+                }
                 return;
             }
-            // Closing waits for the save panel; the user closes again.
-            self->saveDocumentAs(target);
-        }
-        if (close) {
-            self->removeDocument(target);
-        }
-        if (done) {
-            done(close);
-        }
-    });
+            const bool close = answer == DocumentPanels::CloseAnswer::discard;
+            if (close) {
+                self->removeDocument(target);
+            }
+            if (done) {
+                done(close);
+            }
+        });
 }
 
 void DocumentController::removeDocument(Document* document) {

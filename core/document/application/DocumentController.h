@@ -104,7 +104,8 @@ public:
 
     // Saves in place, or asks for a location when the document has none.
     void saveDocument(Document* document);
-    void saveDocumentAs(Document* document);
+    // `done` runs with false when the panel is cancelled or writing fails.
+    void saveDocumentAs(Document* document, std::function<void(bool saved)> done = {});
     // Writes the document to the path and then makes it the document's
     // file; a path without the package extension gets it. `done` runs on
     // the main thread with false (the error presented) when writing fails;

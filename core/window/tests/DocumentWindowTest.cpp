@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +43,17 @@ bool isInFront(const QWidget* window) {
         active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
     }
     return active && active == window;
+}
+
+// Two new documents, each with a change that a quit asks about.
+QList<Document*> twoEditedDocuments(AppDelegate& delegate) {
+    delegate.newDocument();
+    delegate.newDocument();
+    const QList<Document*> documents = delegate.documentController()->documents();
+    for (Document* document : documents) {
+        document->updateChangeCount(Document::ChangeType::done);
+    }
+    return documents;
 }
 
 } // namespace
@@ -110,13 +123,10 @@ TEST(DocumentWindowTest, TheOpenAndSavePanelsOfferTheDocumentTypeFirst) {
 
 TEST(DocumentWindowTest, QuittingAsksAboutEachEditedDocumentInTurnOnItsOwnWindow) {
     AppDelegate delegate;
-    delegate.newDocument();
-    delegate.newDocument();
-    const QList<Document*> documents = delegate.documentController()->documents();
+    const QList<Document*> documents = twoEditedDocuments(delegate);
     ASSERT_EQ(documents.size(), 2);
     QList<QPointer<DocumentWindow>> windows;
     for (Document* document : documents) {
-        document->updateChangeCount(Document::ChangeType::done);
         windows.append(DocumentWindow::windowFor(document));
     }
     // The second window is in front; the first document is asked about first.
@@ -233,4 +243,71 @@ TEST(DocumentWindowTest, OpenRecentTellsNamesakesApartByTheirFolder) {
     EXPECT_EQ(entries[0]->text(), QStringLiteral("Job1 \u2014 b"));
     EXPECT_EQ(entries[1]->text(), QStringLiteral("Job1 \u2014 a"));
     EXPECT_EQ(entries[0]->toolTip(), folder.filePath(QStringLiteral("b/Job1.lunvik")));
+}
+
+// Save in the quit's question: the quit goes on once the document is saved,
+// as after Discard; a save panel that is cancelled stops it, as Cancel does.
+TEST(DocumentWindowTest, QuittingGoesOnAfterASaveAndStopsWhenTheSavePanelIsCancelled) {
+    QTemporaryDir folder;
+    AppDelegate delegate;
+    const QList<Document*> documents = twoEditedDocuments(delegate);
+    ASSERT_EQ(documents.size(), 2);
+    QList<QPointer<DocumentWindow>> windows;
+    for (Document* document : documents) {
+        windows.append(DocumentWindow::windowFor(document));
+    }
+    const auto savePanel = [](QWidget* window) -> QFileDialog* {
+        for (QFileDialog* panel : window->findChildren<QFileDialog*>(QStringLiteral("SavePanel"))) {
+            if (panel->isVisible()) {
+                return panel;
+            }
+        }
+        return nullptr;
+    };
+    QApplication::processEvents();
+    delegate.terminate();
+    QApplication::processEvents();
+    QMessageBox* question = questionOn(windows[0]);
+    ASSERT_TRUE(question);
+    question->button(QMessageBox::Save)->click();
+    QApplication::processEvents();
+    QFileDialog* panel = savePanel(windows[0]);
+    ASSERT_TRUE(panel);
+    panel->reject();
+    QApplication::processEvents();
+    EXPECT_EQ(delegate.documentController()->documents().size(), 2);
+    EXPECT_FALSE(questionOn(windows[0]));
+    EXPECT_FALSE(questionOn(windows[1]));
+
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QString saved = folder.filePath(QStringLiteral("First.lunvik"));
+    QStringList steps;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        if (QFileDialog* shown = windows[0] ? savePanel(windows[0]) : nullptr) {
+            steps << QStringLiteral("saved");
+            // Typed into the name field, as the user names the document.
+            if (auto* name = shown->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                name->setText(saved);
+            }
+            static_cast<QDialog*>(shown)->accept();
+        } else if (QMessageBox* first = windows[0] ? questionOn(windows[0]) : nullptr) {
+            steps << QStringLiteral("save");
+            first->button(QMessageBox::Save)->click();
+        } else if (QMessageBox* second = windows[1] ? questionOn(windows[1]) : nullptr) {
+            steps << QStringLiteral("discard");
+            second->button(QMessageBox::Discard)->click();
+        }
+    });
+    answering.start(10);
+    QTimer::singleShot(0, &delegate, &AppDelegate::terminate);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    const int status = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    EXPECT_EQ(status, 0) << steps.join(u' ').toStdString();
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("save"), QStringLiteral("saved"),
+                                  QStringLiteral("discard")}));
+    EXPECT_TRUE(QFileInfo(saved).isDir());
+    EXPECT_TRUE(delegate.documentController()->documents().isEmpty());
 }
