@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -229,4 +230,46 @@ TEST_F(PrintCancelTest, AScriptedPrintCancelledWhileTheColumnsGoOutAnswersSucces
     EXPECT_TRUE(device.jobs().first().isComplete());
     // Scripted prints show no completion alert.
     EXPECT_FALSE(window->findChild<kestrom::CompletionAlert*>());
+}
+
+namespace {
+
+// The key as a user types it: to the window that has the keys, through the
+// window system's path.
+void press(int key) {
+    QTest::qWaitFor([] { return QGuiApplication::focusWindow() != nullptr; }, 10000);
+    QWindow* focus = QGuiApplication::focusWindow();
+    ASSERT_TRUE(focus) << "no window takes keys";
+    QTest::keyClick(focus, Qt::Key(key));
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+// A device that stops answering while the user cancels: Escape on the sheet
+// is Cancel, and the job ends as a cancel does, without the time-out's alert.
+TEST_F(PrintCancelTest, EscapeWhileTheDeviceDoesNotAnswerEndsQuietly) {
+    auto& device = usb.device();
+    bool first = true;
+    usb.usbDevice().setWriteHandler([&](const QByteArray& data) {
+        // The device's first transfer hangs until the user has cancelled;
+        // what follows times out.
+        if (std::exchange(first, false)) {
+            gate.arrive();
+        }
+        device.receive(data);
+    });
+    delegate.printDocument();
+    ASSERT_TRUE(waitUntil([&] { return gate.hasArrived() && sheet() && sheet()->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QGuiApplication::focusWindow() == sheet()->windowHandle(); }, 10000));
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(sheet()->progress()->isCancelled());
+    usb.usbDevice().queueWriteResult(platform::UsbResult::transactionTimeout, 1000);
+    gate.open();
+
+    ASSERT_TRUE(waitUntil([&] { return !sheet(); }));
+    QTest::qWait(100);
+    EXPECT_FALSE(window->findChild<QMessageBox*>(QStringLiteral("ErrorSheet")));
+    EXPECT_TRUE(device.jobs().isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "core/document/runs/ProgressiveRun.h"
 #include "model/connections/DeviceConnection.h"
 #include "model/errors/ConnectionError.h"
+#include "platform/Progress.h"
 #include "platform/compute/ForegroundWork.h"
 
 namespace kestrom {
@@ -36,7 +37,19 @@ void PrintRun::run(const std::shared_ptr<RunPresenter>& presenter,
             }
             // The canvas's tiles wait while the print makes its picture.
             const platform::compute::ForegroundWork printing;
-            connection->print(*task, progress);
+            try {
+                connection->print(*task, progress);
+            } catch (const platform::Error& error) {
+                // A job the user stopped ends as a cancel, whatever the
+                // transfer under way made of it (a device that did not answer
+                // in time is no news then). Once the job can no longer be
+                // stopped, its failures are told as they are.
+                if (progress->isCancelled() && progress->isCancellable() &&
+                    !ProgressiveRun::isUserCancellation(error)) {
+                    throw ConnectionError(ConnectionError::Case::userCancelled);
+                }
+                throw;
+            }
         });
     };
     auto finished = [weakPresenter, model, fromScript, ended](bool succeeded) {
