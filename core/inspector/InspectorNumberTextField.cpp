@@ -1,10 +1,12 @@
 #include "core/inspector/InspectorNumberTextField.h"
 
+#include "core/document/job/KestromText.h"
 #include "core/inspector/InspectorAnimations.h"
 #include "core/mathparser/Evaluator.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPainter>
 
 #include <cmath>
 
@@ -16,7 +18,31 @@ InspectorNumberTextField::InspectorNumberTextField(QWidget* parent) : QLineEdit(
         if (!hasFocus()) {
             m_committedText = text();
         }
+        // The mark goes once the text gives a number or the value in force
+        // is shown again.
+        if (m_invalid && (text() == m_committedText || evaluate(text(), formatter()))) {
+            setMarkedInvalid(false);
+        }
     });
+}
+
+void InspectorNumberTextField::setMarkedInvalid(bool invalid) {
+    // Screen readers hear of it in the description: the toolkit's states
+    // have no word for an entry that was refused.
+    if (invalid) {
+        if (!m_invalid) {
+            m_plainDescription = accessibleDescription();
+        }
+        setAccessibleDescription(KestromText::text(QStringLiteral("Inspector_NumberField_Invalid"))
+                                     .arg(text(), m_committedText));
+    } else if (m_invalid) {
+        setAccessibleDescription(m_plainDescription);
+    }
+    if (m_invalid == invalid) {
+        return;
+    }
+    m_invalid = invalid;
+    update();
 }
 
 const NumberFormatter& InspectorNumberTextField::formatter() const {
@@ -80,8 +106,10 @@ QString InspectorNumberTextField::format(double value) const {
 bool InspectorNumberTextField::commitEditing(bool always) {
     const auto value = evaluate(text(), formatter());
     if (!value) {
-        // Nothing is taken; the typed text stays for the user to correct.
+        // Nothing is taken; the typed text stays for the user to correct,
+        // marked until it is.
         shakeForInvalidInput();
+        setMarkedInvalid(true);
         return false;
     }
     const QString shown = format(clamp(*value));
@@ -217,8 +245,24 @@ void InspectorNumberTextField::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void InspectorNumberTextField::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (!m_invalid) {
+        return;
+    }
+    // A red frame inside the field's own, in light and dark palettes alike.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0xd9, 0x30, 0x25), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
+}
+
 void InspectorNumberTextField::focusInEvent(QFocusEvent* event) {
-    m_committedText = text();
+    // Text refused before the focus left is still what the field shows.
+    if (!m_invalid) {
+        m_committedText = text();
+    }
     QLineEdit::focusInEvent(event);
 }
 

@@ -14,7 +14,9 @@ namespace kestrom {
 // shown formatted. Text that gives no finite number shakes the field,
 // commits nothing and stays to be corrected; the value in force comes back
 // only when the focus leaves the field. The arrow keys step the value (Shift
-// for the large step), Escape may put back a default.
+// for the large step), Escape may put back a default. Text that was refused
+// stays marked as invalid, on the screen and to assistive technology, until
+// it gives a number or the value in force comes back.
 class InspectorNumberTextField : public QLineEdit {
     Q_OBJECT
 public:
@@ -60,6 +62,9 @@ public:
     // Returns whether it took.
     bool commitEditing(bool always = false);
 
+    // Whether the text shown was refused as giving no number.
+    bool isMarkedInvalid() const { return m_invalid; }
+
 Q_SIGNALS:
     // A value was committed (the field's action).
     void committed();
@@ -69,8 +74,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void setMarkedInvalid(bool invalid);
     bool step(double amount);
     QString format(double value) const;
 
@@ -82,6 +89,9 @@ private:
     // The text as it was last committed or shown (the owner shows the stored
     // value after each commit), put back for text that gives no number.
     QString m_committedText;
+    bool m_invalid = false;
+    // The accessible description the field had before it was marked.
+    QString m_plainDescription;
 };
 
 } // namespace kestrom

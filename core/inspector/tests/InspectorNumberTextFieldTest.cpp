@@ -2,6 +2,8 @@
 #include "core/inspector/InspectorAnimations.h"
 #include "core/inspector/tests/InspectorTestSupport.h"
 
+#include <QAccessible>
+#include <QFocusEvent>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -102,6 +104,69 @@ TEST(InspectorNumberTextFieldTest, TextWithoutAFiniteValueShakesAndCommitsNothin
     EXPECT_TRUE(w.next->hasFocus());
     EXPECT_EQ(w.field->text(), QStringLiteral("6"));
     EXPECT_EQ(committed.count(), 1);
+}
+
+// Text that gives no number stays marked, on the screen and to screen
+// readers, until it gives one or the value in force comes back.
+TEST(InspectorNumberTextFieldTest, RefusedTextStaysMarkedUntilItGivesANumberOrTheValueComesBack) {
+    FieldWindow w;
+    w.field->setDoubleValue(42);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w.field);
+    ASSERT_TRUE(accessible);
+    const auto description = [&] { return accessible->text(QAccessible::Description); };
+    // The frame's colour where the field's edge is drawn.
+    const auto edge = [&] {
+        const QImage shown = w.field->grab().toImage();
+        return shown.pixelColor(1, shown.height() / 2);
+    };
+    const QColor plainEdge = edge();
+    EXPECT_FALSE(w.field->isMarkedInvalid());
+
+    typeAndReturn(w.field, QStringLiteral("abc"));
+    EXPECT_TRUE(w.field->isMarkedInvalid());
+    EXPECT_EQ(description(), QStringLiteral("“abc” is not a number. The value stays 42."));
+    const QColor marked = edge();
+    EXPECT_NE(marked, plainEdge);
+    EXPECT_GT(marked.red(), 2 * marked.green()) << marked.name().toStdString();
+    // Typing on without a number keeps the mark; the words follow the text.
+    QTest::keyClicks(w.field, QStringLiteral("+"));
+    EXPECT_TRUE(w.field->isMarkedInvalid());
+    typeAndReturn(w.field, QStringLiteral("2*(3+"));
+    EXPECT_EQ(description(), QStringLiteral("“2*(3+” is not a number. The value stays 42."));
+
+    // Once the text gives a number the mark goes, before it is committed.
+    QTest::keyClicks(w.field, QStringLiteral("1)"));
+    EXPECT_FALSE(w.field->isMarkedInvalid());
+    EXPECT_EQ(description(), QString());
+    EXPECT_EQ(edge(), plainEdge);
+    QTest::keyClick(w.field, Qt::Key_Return);
+    EXPECT_EQ(w.field->text(), QStringLiteral("8"));
+
+    // Refused again, then the focus goes elsewhere: the value in force comes
+    // back, unmarked, and a later return to the field starts from it.
+    typeAndReturn(w.field, QStringLiteral("1/0"));
+    EXPECT_TRUE(w.field->isMarkedInvalid());
+    QTest::mouseClick(w.next, Qt::LeftButton);
+    EXPECT_EQ(w.field->text(), QStringLiteral("8"));
+    EXPECT_FALSE(w.field->isMarkedInvalid());
+    EXPECT_EQ(description(), QString());
+}
+
+// The window going to the background keeps refused text and its mark; the
+// value in force comes back when the focus really leaves after the return.
+TEST(InspectorNumberTextFieldTest, RefusedTextOutlivesTheWindowGoingToTheBackground) {
+    FieldWindow w;
+    w.field->setDoubleValue(5);
+    typeAndReturn(w.field, QStringLiteral("abc"));
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(w.field, &away);
+    QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(w.field, &back);
+    EXPECT_EQ(w.field->text(), QStringLiteral("abc"));
+    EXPECT_TRUE(w.field->isMarkedInvalid());
+    QTest::mouseClick(w.next, Qt::LeftButton);
+    EXPECT_EQ(w.field->text(), QStringLiteral("5"));
+    EXPECT_FALSE(w.field->isMarkedInvalid());
 }
 
 TEST(InspectorNumberTextFieldTest, TabCommitsAndMovesOn) {
