@@ -11,12 +11,25 @@ namespace kestrom {
 
 platform::Error ScriptedOpenAlert::describe(const Outcome& outcome) {
     const int notOpened = outcome.refused + int(outcome.failures.size());
+    // The one file the user or another program gave: its own words, as the
+    // window says them for a picture chosen there.
+    if (outcome.handedOver == 1 && outcome.refused == 0 && outcome.failures.size() == 1 &&
+        outcome.failures.first()) {
+        const platform::Error& only = *outcome.failures.first();
+        platform::Error::UserInfo info;
+        info.localizedDescription = only.localizedDescription();
+        info.localizedRecoverySuggestion = only.localizedRecoverySuggestion();
+        return platform::Error(only.domain(), only.code(), info);
+    }
     platform::Error::UserInfo info;
-    info.localizedDescription = outcome.handedOver == 1 && notOpened == 1
-                                    ? KestromText::text("Scripting_OpenAlert_OneNotOpened")
-                                    : KestromText::text("Scripting_OpenAlert_NotOpened")
-                                          .arg(notOpened)
-                                          .arg(outcome.handedOver);
+    info.localizedDescription =
+        outcome.handedOver == 1 && notOpened == 1
+            ? KestromText::text("Scripting_OpenAlert_OneNotOpened")
+        : notOpened == 1
+            ? KestromText::text("Scripting_OpenAlert_OneOfNotOpened").arg(outcome.handedOver)
+            : KestromText::text("Scripting_OpenAlert_NotOpened")
+                  .arg(notOpened)
+                  .arg(outcome.handedOver);
     QStringList reasons;
     if (outcome.refused > 0) {
         reasons << KestromText::text("Scripting_OpenAlert_OverTheLimits")
@@ -24,7 +37,11 @@ platform::Error ScriptedOpenAlert::describe(const Outcome& outcome) {
                        .arg(ScriptedDocumentBudget::newWindowsPerCall)
                        .arg(ScriptedDocumentBudget::documentsInAll);
     }
-    reasons << outcome.failures.mid(0, listedFailures);
+    for (qsizetype i = 0; i < outcome.failures.size() && i < listedFailures; ++i) {
+        if (outcome.failures[i]) {
+            reasons << outcome.failures[i]->localizedDescription();
+        }
+    }
     if (outcome.failures.size() > listedFailures) {
         reasons << KestromText::text("Scripting_OpenAlert_MoreFailures")
                        .arg(outcome.failures.size() - listedFailures);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
-#include <QStringList>
+
+#include <memory>
 
 class QMessageBox;
 class QWidget;
@@ -25,7 +27,7 @@ public:
         // Over the limits for other programs' windows.
         int refused = 0;
         // Why each file that was tried did not open.
-        QStringList failures;
+        QList<std::shared_ptr<const platform::Error>> failures;
     };
 
     // Shows the outcome over the window (application-modal without one),
@@ -35,7 +37,8 @@ public:
     // The alert while it shows.
     QMessageBox* showing() const;
 
-    // The alert's texts for what did not open.
+    // The alert's texts for what did not open: a single file's own error
+    // when it was the only one, else how many and why.
     static platform::Error describe(const Outcome& outcome);
     // At most this many reasons are listed; the rest are counted.
     static constexpr int listedFailures = 5;

@@ -6,8 +6,10 @@
 #include "core/document/job/DocumentKey.h"
 #include "core/document/job/Framework.h"
 #include "core/document/job/KestromText.h"
+#include "core/document/package/DocumentFileError.h"
 #include "core/scripting/DocumentScripting.h"
 #include "core/window/DocumentWindow.h"
+#include "core/window/ErrorSheet.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/Error.h"
@@ -26,6 +28,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace kestrom {
@@ -501,7 +504,7 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
 void ScriptingService::fileOpened(const std::shared_ptr<OpenCall>& open,
                                   const std::shared_ptr<const platform::Error>& error) {
     if (error) {
-        open->outcome.failures << error->localizedDescription();
+        open->outcome.failures << error;
     }
     if (--open->pending == 0) {
         finishOpenCall(*open);
@@ -510,14 +513,21 @@ void ScriptingService::fileOpened(const std::shared_ptr<OpenCall>& open,
 
 void ScriptingService::finishOpenCall(const OpenCall& open) {
     QStringList reasons;
-    if (open.outcome.refused > 0) {
+    if (open.outcome.refused == 1) {
+        reasons << KestromText::text("Scripting_TooManyFiles_One")
+                       .arg(open.outcome.handedOver)
+                       .arg(ScriptedDocumentBudget::newWindowsPerCall)
+                       .arg(ScriptedDocumentBudget::documentsInAll);
+    } else if (open.outcome.refused > 1) {
         reasons << KestromText::text("Scripting_TooManyFiles")
                        .arg(open.outcome.refused)
                        .arg(open.outcome.handedOver)
                        .arg(ScriptedDocumentBudget::newWindowsPerCall)
                        .arg(ScriptedDocumentBudget::documentsInAll);
     }
-    reasons << open.outcome.failures;
+    for (const auto& failure : open.outcome.failures) {
+        reasons << failure->localizedDescription();
+    }
     if (reasons.isEmpty()) {
         open.call.reply();
     } else {
@@ -827,6 +837,25 @@ void ScriptingService::loadPictureFile(const QString& path) {
 
 void ScriptingService::loadPicture(const QString& path, bool forOtherProgram,
                                    ImageImport::Completion done) {
+    // A file that is not there needs no window: it is told of at once.
+    if (!QFileInfo::exists(path)) {
+        const std::shared_ptr<const platform::Error> missing =
+            DocumentFileError::missingFile(path).clone();
+        platform::Log::line(QStringLiteral("picture not loaded: ") +
+                            missing->localizedDescription());
+        // A start with nothing but this file still gets its window, which
+        // the alert goes on.
+        if (!forOtherProgram && m_controller && m_controller->documents().isEmpty() &&
+            m_controller->openingCount() == 0) {
+            try {
+                m_controller->openUntitledDocument(true);
+            } catch (const platform::Error& e) {
+                platform::Log::line(e.localizedDescription());
+            }
+        }
+        pictureFailed(missing, nullptr, !forOtherProgram, std::move(done));
+        return;
+    }
     std::shared_ptr<const platform::Error> failure;
     bool isNew = false;
     DocumentScripting* chosen = documentForPicture(failure, isNew, forOtherProgram);
@@ -841,31 +870,49 @@ void ScriptingService::loadPicture(const QString& path, bool forOtherProgram,
     }
     QMimeData pasteboard;
     pasteboard.setUrls({QUrl::fromLocalFile(path)});
-    if (!forOtherProgram || !isNew) {
-        chosen->loadImageWithPasteboard(&pasteboard, std::move(done));
-        return;
-    }
-    // A window made for a picture that does not load goes again, so that
-    // failed files leave no empty windows behind.
-    QPointer<Document> document = &chosen->document();
-    QPointer<DocumentController> controller = m_controller;
-    chosen->loadImageWithPasteboard(&pasteboard, [document, controller, done = std::move(done)](
-                                                     std::shared_ptr<const platform::Error> error) {
-        if (error) {
-            QMetaObject::invokeMethod(
-                qApp,
-                [document, controller] {
-                    auto* job = qobject_cast<PrintJobDocument*>(document.data());
-                    if (job && controller && !job->job().originalImage()) {
-                        controller->removeDocument(job);
-                    }
-                },
-                Qt::QueuedConnection);
-        }
-        if (done) {
-            done(error);
-        }
-    });
+    QPointer<ScriptingService> self(this);
+    QPointer<Document> madeForIt = isNew ? &chosen->document() : nullptr;
+    chosen->loadImageWithPasteboard(
+        &pasteboard, [self, madeForIt, forOtherProgram,
+                      done = std::move(done)](std::shared_ptr<const platform::Error> error) {
+            if (error && self) {
+                self->pictureFailed(error, madeForIt, !forOtherProgram, done);
+            } else if (done) {
+                done(error);
+            }
+        });
+}
+
+void ScriptingService::pictureFailed(const std::shared_ptr<const platform::Error>& error,
+                                     QPointer<Document> madeForIt, bool tellUser,
+                                     ImageImport::Completion done) {
+    // Once the import has ended: a window made for a picture that did not
+    // load goes again, so that failed files leave no empty windows behind,
+    // unless it is the only one (a start with a file that does not open
+    // keeps its window). Only then is the failure told, so that its alert
+    // goes on a window that stays.
+    QPointer<ScriptingService> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, error, madeForIt, tellUser, done = std::move(done)] {
+            DocumentController* controller = self ? self->m_controller.data() : nullptr;
+            const auto told = qScopeGuard([&] {
+                if (done) {
+                    done(error);
+                }
+            });
+            if (!controller) {
+                return;
+            }
+            auto* job = qobject_cast<PrintJobDocument*>(madeForIt.data());
+            if (job && !job->job().originalImage() && controller->documents().size() > 1) {
+                controller->removeDocument(job);
+            }
+            if (tellUser) {
+                ErrorSheet::present(self->currentWindow(), *error);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace kestrom

@@ -119,8 +119,14 @@ private:
     // refused when none is left.
     DocumentScripting* documentForPicture(std::shared_ptr<const platform::Error>& failure,
                                           bool& isNew, bool forOtherProgram);
-    // `done` hears how the picture's load ended.
+    // `done` hears how the picture's load ended. The user's own files are
+    // told of in an alert of their own when they do not load; other
+    // programs' in the alert of their call.
     void loadPicture(const QString& path, bool forOtherProgram, ImageImport::Completion done = {});
+    // After a picture did not load: the document made for it goes, the user
+    // is told when asked to be, and then `done` hears of the error.
+    void pictureFailed(const std::shared_ptr<const platform::Error>& error,
+                       QPointer<Document> madeForIt, bool tellUser, ImageImport::Completion done);
     // Opens the next file handed over by Open; one per turn of the event loop.
     void openNextFile();
     // The window alerts about other programs' files go on.

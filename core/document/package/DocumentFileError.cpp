@@ -99,6 +99,14 @@ platform::Error DocumentFileError::unreadableFile(const QString& path, int error
     return platform::Error(posixDomain, errorNumber, info);
 }
 
+platform::Error DocumentFileError::missingFile(const QString& path) {
+    platform::Error::UserInfo info;
+    info.localizedDescription = text("DocumentFile_DoesNotExist", {QFileInfo(path).fileName()});
+    info.localizedRecoverySuggestion = text("DocumentFile_DoesNotExist_Suggestion", {path});
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(posixDomain, ENOENT, info);
+}
+
 platform::Error DocumentFileError::noFileLocation(const QString& given, bool isRelativePath) {
     platform::Error::UserInfo info;
     info.localizedDescription =

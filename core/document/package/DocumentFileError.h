@@ -40,6 +40,8 @@ public:
     static platform::Error noValidAnchor();
     // A file cannot be read: posixDomain with the system's error number.
     static platform::Error unreadableFile(const QString& path, int errorNumber);
+    // A file the user named is not there: posixDomain with ENOENT, saying so.
+    static platform::Error missingFile(const QString& path);
     // A text given for a file that names none that can be read: a relative
     // path (relative to what the caller cannot tell), or no path or file URL
     // at all. posixDomain with EINVAL.

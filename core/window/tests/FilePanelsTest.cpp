@@ -10,6 +10,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -201,4 +203,87 @@ TEST_F(FilePanelsTest, FileOpenTakesAPackageAndAPictureChosenTogether) {
     auto* opened = job(delegate.documentController()->documentForPath(package));
     EXPECT_EQ(opened->job().imageRepeatXCount(), 2);
     EXPECT_FALSE(opened->job().originalImage());
+}
+
+namespace {
+
+// The error alert that shows, when one does.
+QMessageBox* shownAlert() {
+    for (QWidget* widget : QApplication::allWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box && box->objectName() == QStringLiteral("ErrorSheet") && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+const QString noPictureAdvice =
+    QStringLiteral("“fake.png” may be damaged or in a format that cannot be read. Use a PNG, "
+                   "JPEG, GIF, BMP, TIFF, HEIC, PDF or Illustrator file.");
+
+} // namespace
+
+// A text file named like a picture, chosen in File › Open: the window says
+// what the inspector's Choose… says of it, and the new document made for it
+// goes again.
+TEST_F(FilePanelsTest, FileOpenOfAFileThatHoldsNoPictureSaysSoAndLeavesNoEmptyWindow) {
+    delegate.newDocument();
+    auto* first = job(documents().first());
+    first->job().setOriginalImage(ambrel::OriginalImage::fromContentsOfURL(
+        QUrl::fromLocalFile(picture(QStringLiteral("stamp.png")))));
+    DocumentWindow* window = DocumentWindow::windowFor(first);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const QString fake = folder.filePath(QStringLiteral("fake.png"));
+    {
+        QFile text(fake);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("These are notes, not a picture.\n");
+    }
+
+    QFileDialog* panel = openPanel();
+    ASSERT_TRUE(panel);
+    choose(panel, fake);
+    ASSERT_TRUE(waitUntil([] { return shownAlert() != nullptr; }));
+    QMessageBox* alert = shownAlert();
+    EXPECT_EQ(alert->text(), QStringLiteral("“fake.png” contains no picture that can be used."));
+    EXPECT_EQ(alert->informativeText(), noPictureAdvice);
+    EXPECT_EQ(alert->parentWidget(), window);
+    EXPECT_EQ(documents(), QList<kestrom::Document*>{first});
+}
+
+// A start with files that do not open (the command line, "Open With"): a
+// missing file says it is not there; the window of the start stays, with
+// the alert on it, and no document is made for the file.
+TEST_F(FilePanelsTest, AStartWithAMissingOrFalsePictureSaysWhyOnItsOneWindow) {
+    const QString missing = folder.filePath(QStringLiteral("gone/missing.png"));
+    delegate.applicationDidFinishLaunching({missing});
+    ASSERT_TRUE(waitUntil([] { return shownAlert() != nullptr; }));
+    QMessageBox* alert = shownAlert();
+    EXPECT_EQ(alert->text(), QStringLiteral("The file “missing.png” does not exist."));
+    EXPECT_TRUE(alert->informativeText().contains(missing))
+        << alert->informativeText().toStdString();
+    ASSERT_EQ(documents().size(), 1);
+    EXPECT_FALSE(job(documents().first())->job().originalImage());
+    EXPECT_EQ(alert->parentWidget(), DocumentWindow::windowFor(documents().first()));
+    alert->button(QMessageBox::Ok)->click();
+
+    // Given to the running application while its document has a picture.
+    job(documents().first())
+        ->job()
+        .setOriginalImage(ambrel::OriginalImage::fromContentsOfURL(
+            QUrl::fromLocalFile(picture(QStringLiteral("stamp.png")))));
+    const QString fake = folder.filePath(QStringLiteral("fake.png"));
+    {
+        QFile text(fake);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("These are notes, not a picture.\n");
+    }
+    QTest::qWait(50);
+    delegate.openFiles({fake});
+    ASSERT_TRUE(waitUntil([] { return shownAlert() != nullptr; }));
+    EXPECT_EQ(shownAlert()->text(),
+              QStringLiteral("“fake.png” contains no picture that can be used."));
+    EXPECT_EQ(shownAlert()->informativeText(), noPictureAdvice);
+    EXPECT_TRUE(waitUntil([&] { return documents().size() == 1; })) << documents().size();
 }
