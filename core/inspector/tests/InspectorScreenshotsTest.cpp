@@ -1,5 +1,6 @@
 #include "core/document/job/PrintDocument.h"
 #include "core/inspector/CanvasInfoViewController.h"
+#include "core/inspector/InspectorNumberTextField.h"
 #include "core/inspector/InspectorPaneViewController_Bitmap.h"
 #include "core/inspector/InspectorPaneViewController_HorizontalImageSplit.h"
 #include "core/inspector/InspectorPaneViewController_Image.h"
@@ -83,6 +84,9 @@ TEST(InspectorScreenshots, EveryPageAndPane) {
     layout.resize(310, layout.sizeHint().height());
     showAndActivate(&layout);
     save(&layout, QStringLiteral("pane-image-layout"));
+    // A width that gives no number stays as typed, marked.
+    typeAndReturn(layout.imageWidthTextField(), QStringLiteral("2*(3+"));
+    save(&layout, QStringLiteral("pane-image-layout-refused-width"));
 
     InspectorPaneViewController_ImageRepeat repeat;
     repeat.setDocument(document.adapter());

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -218,6 +219,23 @@ QMessageBox* shownAlert() {
     return nullptr;
 }
 
+// The screen as the user sees it, for review, when LUNVIK_REVIEW_DIR is set
+// (on a display server, the window with its alert over it).
+void review(QWidget* window, const char* name) {
+    const QString folder = qEnvironmentVariable("LUNVIK_REVIEW_DIR");
+    if (folder.isEmpty() || !window) {
+        return;
+    }
+    QTest::qWait(200);
+    QScreen* screen = window->screen();
+    const QRect frame = window->frameGeometry().adjusted(-20, -20, 20, 20);
+    const QPixmap shot =
+        QGuiApplication::platformName() == QLatin1String("offscreen")
+            ? window->grab()
+            : screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    shot.save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+}
+
 const QString noPictureAdvice =
     QStringLiteral("“fake.png” may be damaged or in a format that cannot be read. Use a PNG, "
                    "JPEG, GIF, BMP, TIFF, HEIC, PDF or Illustrator file.");
@@ -250,6 +268,7 @@ TEST_F(FilePanelsTest, FileOpenOfAFileThatHoldsNoPictureSaysSoAndLeavesNoEmptyWi
     EXPECT_EQ(alert->informativeText(), noPictureAdvice);
     EXPECT_EQ(alert->parentWidget(), window);
     EXPECT_EQ(documents(), QList<kestrom::Document*>{first});
+    review(window, "file-open-no-picture");
 }
 
 // A start with files that do not open (the command line, "Open With"): a
@@ -266,6 +285,7 @@ TEST_F(FilePanelsTest, AStartWithAMissingOrFalsePictureSaysWhyOnItsOneWindow) {
     ASSERT_EQ(documents().size(), 1);
     EXPECT_FALSE(job(documents().first())->job().originalImage());
     EXPECT_EQ(alert->parentWidget(), DocumentWindow::windowFor(documents().first()));
+    review(alert->parentWidget(), "start-missing-picture");
     alert->button(QMessageBox::Ok)->click();
 
     // Given to the running application while its document has a picture.
