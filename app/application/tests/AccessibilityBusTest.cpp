@@ -41,3 +41,37 @@ TEST(AccessibilityBusTest, AScreenReaderFindsEveryShowingControlNamedAndThePictu
     EXPECT_TRUE(states.contains(QStringLiteral("focusable"))) << report;
     EXPECT_TRUE(states.contains(QStringLiteral("selectable"))) << report;
 }
+
+// A number field's text that gives no number, typed as a screen reader's user
+// types it: the field says so in its description until a number is typed.
+TEST(AccessibilityBusTest, AScreenReaderHearsThatANumberFieldRefusedItsText) {
+    QProcess check;
+    check.start(QStringLiteral(LUNVIK_UNNAMED_CONTROLS),
+                {QStringLiteral(LUNVIK_PROGRAM), QStringLiteral(LUNVIK_STENCIL_MARK),
+                 QStringLiteral("refused_number.py")});
+    ASSERT_TRUE(check.waitForStarted());
+    ASSERT_TRUE(check.waitForFinished(100000));
+    const QString output = QString::fromUtf8(check.readAllStandardOutput());
+    const std::string report =
+        (output + QString::fromUtf8(check.readAllStandardError())).toStdString();
+    ASSERT_NE(check.exitCode(), 3) << report;
+    ASSERT_EQ(check.exitCode(), 0) << report;
+
+    QStringList refused;
+    QStringList corrected;
+    for (const QString& line : output.split(u'\n')) {
+        if (line.startsWith(QStringLiteral("refused\t"))) {
+            refused = line.split(u'\t');
+        } else if (line.startsWith(QStringLiteral("corrected\t"))) {
+            corrected = line.split(u'\t');
+        }
+    }
+    ASSERT_EQ(refused.size(), 4) << report;
+    EXPECT_EQ(refused[1], QStringLiteral("abc"));
+    EXPECT_TRUE(refused[2].startsWith(QStringLiteral("“abc” is not a number. The value stays ")))
+        << report;
+    EXPECT_TRUE(refused[3].split(u',').contains(QStringLiteral("focused"))) << report;
+    ASSERT_EQ(corrected.size(), 3) << report;
+    EXPECT_EQ(corrected[1], QStringLiteral("12"));
+    EXPECT_EQ(corrected[2], QString()) << report;
+}

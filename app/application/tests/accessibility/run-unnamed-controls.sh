@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts the application with a picture on an X display server of its own,
 # with the accessibility bus on the current session bus, and walks its tree
-# over AT-SPI as a screen reader does (unnamed_controls.py; its output and
-# exit status are this script's). Usage: run-unnamed-controls.sh PROGRAM PICTURE
+# over AT-SPI as a screen reader does (unnamed_controls.py, or the check
+# named third; its output and exit status are this script's).
+# Usage: run-unnamed-controls.sh PROGRAM PICTURE [CHECK]
 set -euo pipefail
 program=$1
 picture=$2
+check=${3:-unnamed_controls.py}
 here=$(cd "$(dirname "$0")" && pwd)
 launcher=/usr/libexec/at-spi-bus-launcher
 for tool in Xvfb "$launcher" /usr/bin/python3; do
@@ -64,7 +66,7 @@ XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work
 pids+=($!)
 
 status=0
-/usr/bin/python3 "$here/unnamed_controls.py" "$(basename "$program")" 30 "$(basename "$picture")" ||
+/usr/bin/python3 "$here/$check" "$(basename "$program")" 30 "$(basename "$picture")" ||
   status=$?
 if [ "$status" -ge 2 ]; then
   echo "--- application" >&2
