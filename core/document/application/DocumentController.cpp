@@ -180,6 +180,11 @@ void DocumentController::openDocument(const QString& path, bool display, OpenHan
             handler(nullptr, false, e.clone());
         }
     };
+    // A path where nothing is tells so, rather than what a document is.
+    if (!QFileInfo::exists(path)) {
+        fail(DocumentFileError::missingFile(absolute));
+        return;
+    }
     if (!QFileInfo(path).isDir()) {
         platform::Error::UserInfo info;
         info.localizedDescription =

@@ -167,6 +167,9 @@ TEST_F(DocumentControllerTest, AFailedOpenKeepsTheUntitledDocumentAndReportsTheE
     ASSERT_TRUE(reported);
     EXPECT_EQ(panels.errors.size(), 1);
     EXPECT_EQ(controller.documents(), QList<Document*>{untitled});
+    // A path where nothing is says so.
+    EXPECT_EQ(reported->localizedDescription(),
+              QStringLiteral("The file “missing.lunvik” does not exist."));
 
     // A plain file is no package.
     QFile plain(folder.filePath(QStringLiteral("plain.lunvik")));
