@@ -236,6 +236,16 @@ void review(QWidget* window, const char* name) {
     shot.save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
 }
 
+// Whether the alert has the keys once the window system has had its say, so
+// that Return answers it rather than the document.
+bool hasTheKeys(const QWidget* alert) {
+    return QTest::qWaitFor(
+        [alert] {
+            return alert->windowHandle() && QGuiApplication::focusWindow() == alert->windowHandle();
+        },
+        3000);
+}
+
 const QString noPictureAdvice =
     QStringLiteral("“fake.png” may be damaged or in a format that cannot be read. Use a PNG, "
                    "JPEG, GIF, BMP, TIFF, HEIC, PDF or Illustrator file.");
@@ -267,6 +277,7 @@ TEST_F(FilePanelsTest, FileOpenOfAFileThatHoldsNoPictureSaysSoAndLeavesNoEmptyWi
     EXPECT_EQ(alert->text(), QStringLiteral("“fake.png” contains no picture that can be used."));
     EXPECT_EQ(alert->informativeText(), noPictureAdvice);
     EXPECT_EQ(alert->parentWidget(), window);
+    EXPECT_TRUE(hasTheKeys(alert));
     EXPECT_EQ(documents(), QList<kestrom::Document*>{first});
     review(window, "file-open-no-picture");
 }
@@ -282,6 +293,7 @@ TEST_F(FilePanelsTest, AStartWithAMissingOrFalsePictureSaysWhyOnItsOneWindow) {
     EXPECT_EQ(alert->text(), QStringLiteral("The file “missing.png” does not exist."));
     EXPECT_TRUE(alert->informativeText().contains(missing))
         << alert->informativeText().toStdString();
+    EXPECT_TRUE(hasTheKeys(alert));
     ASSERT_EQ(documents().size(), 1);
     EXPECT_FALSE(job(documents().first())->job().originalImage());
     EXPECT_EQ(alert->parentWidget(), DocumentWindow::windowFor(documents().first()));
@@ -305,5 +317,6 @@ TEST_F(FilePanelsTest, AStartWithAMissingOrFalsePictureSaysWhyOnItsOneWindow) {
     EXPECT_EQ(shownAlert()->text(),
               QStringLiteral("“fake.png” contains no picture that can be used."));
     EXPECT_EQ(shownAlert()->informativeText(), noPictureAdvice);
+    EXPECT_TRUE(hasTheKeys(shownAlert()));
     EXPECT_TRUE(waitUntil([&] { return documents().size() == 1; })) << documents().size();
 }
