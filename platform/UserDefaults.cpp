@@ -4,11 +4,16 @@
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -61,27 +66,33 @@ UserDefaults::UserDefaults(const QString& filePath) : m_filePath(filePath) {
 UserDefaults::~UserDefaults() = default;
 
 UserDefaults::FileState UserDefaults::readFile(QVariantMap* values) const {
-    QFile file(m_filePath);
-    if (!file.exists()) {
+    int error = 0;
+    // Links are followed (settings kept elsewhere and linked in), but only
+    // to a plain file: a device or a named pipe in its place counts as
+    // damaged, never as endless settings. A folder is left alone.
+    const auto data =
+        RegularFile::read(m_filePath, maximumFileSize, RegularFile::Links::follow, &error);
+    if (!data && error == ENOENT) {
         values->clear();
         return FileState::Missing;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!data && error != EINVAL && error != EFBIG && error != ELOOP) {
         Log::line(QStringLiteral("The settings file %1 cannot be read (%2); settings will not be "
                                  "saved.")
-                      .arg(m_filePath, file.errorString()));
+                      .arg(m_filePath, QString::fromLocal8Bit(std::strerror(error))));
         return FileState::Unreadable;
     }
-    const QByteArray data = file.readAll();
-    file.close();
     QString message;
-    const QVariant parsed = PropertyList::fromData(data, &message);
+    const QVariant parsed = data ? PropertyList::fromData(*data, &message) : QVariant();
     if (parsed.typeId() == QMetaType::QVariantMap) {
         *values = parsed.toMap();
         return FileState::Readable;
     }
     const QString aside = asideName(m_filePath);
-    if (!QFile::rename(m_filePath, aside)) {
+    // Renamed as it is, a link or a pipe included: a copy (what a failed
+    // QFile::rename falls back to) could read for ever.
+    if (::rename(QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData()) !=
+        0) {
         Log::line(QStringLiteral("The settings file %1 is damaged and cannot be moved aside; "
                                  "settings will not be saved.")
                       .arg(m_filePath));

@@ -15,9 +15,10 @@ namespace platform {
 // application, "$XDG_CONFIG_HOME/<bundle identifier>.plist" (~/.config when
 // the variable is unset). Every change is written at once, beside the file
 // and then renamed over it, after re-reading the file so that changes of
-// another instance are kept. A damaged file is moved aside (one line on
-// standard error) and the application goes on with defaults; a file that
-// cannot be read at all is left alone and never written over.
+// another instance are kept. A damaged file (or a device or named pipe in
+// its place) is moved aside (one line on standard error) and the
+// application goes on with defaults; a file that cannot be read at all (a
+// folder in its place) is left alone and never written over.
 //
 // Each key is observable under its own name. Values must be property-list
 // values; setObject() refuses anything else with platform::Error before
@@ -36,6 +37,8 @@ public:
     ~UserDefaults() override;
 
     const QString& filePath() const { return m_filePath; }
+    // A settings file larger than this counts as damaged.
+    static constexpr qint64 maximumFileSize = qint64(16) << 20;
 
     bool contains(const QString& key) const;
     // Empty when the key holds nothing.

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 using platform::KeyValueChange;
 using platform::UserDefaults;
 
@@ -110,6 +112,37 @@ TEST_F(UserDefaultsTest, aDamagedFileIsMovedAsideAndDefaultsAreUsed) {
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(again.dictionaryRepresentation().isEmpty());
     EXPECT_EQ(filesBeside().size(), 2);
+}
+
+// A device or a named pipe in the file's place would be read for ever or
+// wait for a writer: it is set aside as a damaged file is, and a link to a
+// plain file elsewhere is still read.
+TEST_F(UserDefaultsTest, whatIsNoPlainFileIsSetAsideAndALinkedFileIsRead) {
+    QDir().mkpath(dir.filePath("config"));
+    for (const char* kind : {"device", "pipe"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(path());
+        if (QByteArray(kind) == "device") {
+            ASSERT_TRUE(QFile::link("/dev/zero", path()));
+        } else {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        }
+        testing::internal::CaptureStderr();
+        UserDefaults defaults(path());
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("damaged"), std::string::npos) << err;
+        EXPECT_TRUE(defaults.dictionaryRepresentation().isEmpty());
+        defaults.setBool("fresh", true);
+        EXPECT_TRUE(QFileInfo(path()).isFile());
+        EXPECT_FALSE(QFileInfo(path()).isSymLink());
+        EXPECT_TRUE(UserDefaults(path()).boolValue("fresh"));
+    }
+
+    const QString elsewhere = dir.filePath("dotfiles.plist");
+    UserDefaults(elsewhere).setString("LastModelName", "Alpha");
+    QFile::remove(path());
+    ASSERT_TRUE(QFile::link(elsewhere, path()));
+    EXPECT_EQ(UserDefaults(path()).string("LastModelName"), "Alpha");
 }
 
 TEST_F(UserDefaultsTest, aFileDamagedWhileRunningLosesNothingOfThisRun) {

@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using lunvik::Application;
 using lunvik::TavrinConnect;
@@ -29,6 +32,37 @@ std::optional<TavrinConnect::Region> registeredRegion() {
     }
     const auto* plugin = dynamic_cast<const TavrinConnect*>(plugins.last().get());
     return plugin ? std::optional(plugin->region()) : std::nullopt;
+}
+
+// Starts the program offscreen with the folders below `folder`; it writes
+// its first window to window.png and quits. Whether it ended by itself, well.
+bool startAndQuit(const QTemporaryDir& folder, QProcess& program) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LUNVIK_SCREENSHOT"),
+                       folder.filePath(QStringLiteral("window.png")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       folder.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(LUNVIK_PROGRAM), {});
+    if (!program.waitForFinished(60000)) {
+        program.kill();
+        program.waitForFinished();
+        return false;
+    }
+    return program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+}
+
+void makeLink(const QString& target, const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
+              0);
+}
+
+bool isPlainFile(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -69,21 +103,9 @@ TEST(ApplicationRegionDeathTest, AnUnknownOrMissingRegionEndsTheStart) {
 // window is there is measured by FirstWindowBenchmark.
 TEST(ApplicationStartTest, TheFirstDocumentWindowIsShown) {
     QTemporaryDir folder;
-    const QString shot = folder.filePath(QStringLiteral("window.png"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("LUNVIK_SCREENSHOT"), shot);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                       folder.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
     QProcess program;
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(LUNVIK_PROGRAM), {});
-    ASSERT_TRUE(program.waitForFinished(60000));
-    ASSERT_EQ(program.exitStatus(), QProcess::NormalExit)
-        << program.readAllStandardError().constData();
-    ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
-    const QImage window(shot);
+    ASSERT_TRUE(startAndQuit(folder, program)) << program.readAllStandardError().constData();
+    const QImage window(folder.filePath(QStringLiteral("window.png")));
     EXPECT_GE(window.width(), 400);
     EXPECT_GE(window.height(), 300);
 
@@ -130,4 +152,40 @@ TEST(ApplicationStartTest, TheScreenshotToolShowsThePictureItWasGiven) {
         rowsWithBlock += longest >= 40 ? 1 : 0;
     }
     EXPECT_GE(rowsWithBlock, 40) << "no picture on the canvas";
+}
+
+// The files the program keeps for itself, replaced by what is no plain
+// file: a link to a device that never ends, a named pipe no one writes to.
+// Each start still starts and ends; what is no record of a kept version is
+// removed, and damaged settings are set aside for fresh ones.
+TEST(ApplicationStartTest, FilesOfItsOwnThatAreNoPlainFilesDoNotStopAStart) {
+    QTemporaryDir folder;
+    const QString kept = folder.filePath(QStringLiteral("data/Lunvik/Kept Versions"));
+    const QString zeroRecord = kept + QStringLiteral("/0123456789abcdef-zero");
+    const QString pipeRecord = kept + QStringLiteral("/0123456789abcdef-pipe");
+    makeLink(QStringLiteral("/dev/zero"), zeroRecord + QStringLiteral("/Kept.json"));
+    QDir().mkpath(pipeRecord);
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(pipeRecord + QStringLiteral("/Kept.json")).constData(), 0600),
+        0);
+    const QString defaults = folder.filePath(QStringLiteral("config/org.lunvik.Lunvik.plist"));
+    makeLink(QStringLiteral("/dev/zero"), defaults);
+    makeLink(QStringLiteral("/dev/zero"),
+             folder.filePath(QStringLiteral("data/Lunvik/RecentDocuments")));
+
+    QProcess program;
+    ASSERT_TRUE(startAndQuit(folder, program)) << program.readAllStandardError().constData();
+    EXPECT_FALSE(QImage(folder.filePath(QStringLiteral("window.png"))).isNull());
+    EXPECT_FALSE(QFileInfo::exists(zeroRecord));
+    EXPECT_FALSE(QFileInfo::exists(pipeRecord));
+    EXPECT_TRUE(isPlainFile(defaults));
+    EXPECT_EQ(platform::UserDefaults(defaults).string(QStringLiteral("LastModelName")),
+              TavrinConnect::worldwideModelName);
+
+    // And again, with the defaults a named pipe.
+    ASSERT_TRUE(QFile::remove(defaults));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(defaults).constData(), 0600), 0);
+    QProcess again;
+    ASSERT_TRUE(startAndQuit(folder, again)) << again.readAllStandardError().constData();
+    EXPECT_TRUE(isPlainFile(defaults));
 }

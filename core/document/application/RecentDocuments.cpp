@@ -1,6 +1,7 @@
 #include "core/document/application/RecentDocuments.h"
 
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/WorkQueue.h"
 
 #include <QDir>
@@ -100,12 +101,13 @@ void RecentDocuments::load() {
     }
     // What this process wrote last is what it reads.
     waitForSaves();
-    QFile file(m_storagePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A plain file of a few paths: anything else in its place is no list.
+    const auto data = platform::RegularFile::read(m_storagePath, maximumFileSize);
+    if (!data) {
         return;
     }
     // One absolute path a line; anything else is skipped.
-    for (const QByteArray& line : file.readAll().split('\n')) {
+    for (const QByteArray& line : data->split('\n')) {
         const QString path = QString::fromUtf8(line).trimmed();
         if (QDir::isAbsolutePath(path) && !m_paths.contains(path) &&
             m_paths.size() < maximumCount) {

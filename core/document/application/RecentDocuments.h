@@ -10,6 +10,8 @@ namespace kestrom {
 class RecentDocuments {
 public:
     static constexpr int maximumCount = 10;
+    // A stored list larger than this is no list of ours.
+    static constexpr qint64 maximumFileSize = qint64(1) << 20;
 
     // Without a file the list lives for the run only.
     explicit RecentDocuments(QString storagePath = {});

@@ -1,6 +1,7 @@
 #include "core/document/package/KeptVersion.h"
 
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,11 +88,15 @@ void KeptVersion::discard() {
 }
 
 std::optional<KeptVersion::Record> KeptVersion::readRecord(const QString& folder) {
-    QFile file(QDir(folder).filePath(recordFileName));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(1) << 20)) {
+    // Written by us as a small plain file: anything else in its place (a
+    // link to a device that never ends, a named pipe) is no record.
+    const auto data =
+        platform::RegularFile::read(QDir(folder).filePath(recordFileName), maximumRecordSize,
+                                    platform::RegularFile::Links::refuse);
+    if (!data) {
         return std::nullopt;
     }
-    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject object = QJsonDocument::fromJson(*data).object();
     Record record;
     record.package = object.value(QStringLiteral("package")).toString();
     record.savedAt = QDateTime::fromString(object.value(QStringLiteral("savedAt")).toString(),

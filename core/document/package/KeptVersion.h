@@ -58,6 +58,10 @@ public:
 
     static const QString recordFileName; // "Kept.json"
     static const QString lockFileName;   // ".lock"
+    // A record larger than this is no record of ours.
+    static constexpr qint64 maximumRecordSize = qint64(1) << 20;
+    // Nothing when the folder holds no record, or only something else in
+    // its place (not a plain file, too large, not a record).
     static std::optional<Record> readRecord(const QString& folder);
     // Writes the record beside the copy by renaming, so it is never half there.
     static bool writeRecord(const QString& folder, const Record& record);
