@@ -53,6 +53,10 @@ QByteArray native(const QString& path) {
 // not a plain file or too large.
 std::optional<QByteArray> member(const QString& package, const QString& name, qint64 maximum,
                                  Damage notAFile) {
+    if (!DocumentPackage::hasOwnFoldersTo(package, name)) {
+        throw DocumentFileError::corruptPackage(package, Damage::symbolicLink,
+                                                name.section(u'/', 0, 0));
+    }
     const QString path = package + u'/' + name;
     struct stat st {};
     if (::lstat(native(path).constData(), &st) != 0) {
@@ -312,15 +316,23 @@ ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& locat
     return OriginalImage::fromData(data, location, &why);
 }
 
-// Whether the package's thumbnail folder is a folder of its own, not one
-// reached through a link.
-bool hasOwnQuickLookFolder(const QString& package) {
-    struct stat st {};
-    const QString folder = package + u'/' + DocumentPackage::quickLookFolderName;
-    return ::lstat(native(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 } // namespace
+
+bool DocumentPackage::hasOwnFoldersTo(const QString& package, const QString& member) {
+    QString folder = package;
+    const QStringList steps = member.split(u'/');
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        folder += u'/' + steps[i];
+        struct stat st {};
+        if (::lstat(native(folder).constData(), &st) != 0) {
+            return errno == ENOENT; // the member is not there at all
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 DocumentPackage::Contents DocumentPackage::load(const QString& path,
                                                 const PackageDecodeBound& quickDecodeBound) {
@@ -420,7 +432,7 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
         // The thumbnail stands in for the picture only from the package's
         // own folder, and only while the whole picture decodes.
         std::function<Bytes()> standIn;
-        if (!bound.isEmpty() && hasOwnQuickLookFolder(path)) {
+        if (!bound.isEmpty() && hasOwnFoldersTo(path, thumbnail)) {
             standIn = [thumbnailData] { return thumbnailData.get(); };
         }
         // A picture whose location is unknown is still the document's picture.
@@ -432,7 +444,7 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
             // Opened without it, the document keeps its bytes and thumbnail
             // to write back: nothing of it is lost before the user decides.
             DocumentPackage::UnreadPicture unread{*imageData, {}, location};
-            if (hasOwnQuickLookFolder(path)) {
+            if (hasOwnFoldersTo(path, thumbnail)) {
                 unread.thumbnail = thumbnailData.get().value_or(QByteArray());
             }
             contents.unreadPicture = std::move(unread);

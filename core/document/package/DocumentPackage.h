@@ -47,6 +47,11 @@ public:
     static const QString thumbnailFileName;   // "Thumbnail.jpg"
     // The largest settings file read; this application writes a few kilobytes.
     static constexpr qint64 maximumSettingsFileSize = qint64(16) << 20;
+    // Whether the folders on the way from the package to a member (such as
+    // "QuickLook/Thumbnail.jpg") are folders of the package's own, none of
+    // them a link that leads out of it (a missing one leads nowhere).
+    // Members are read only so.
+    static bool hasOwnFoldersTo(const QString& package, const QString& member);
 
     // A picture the package holds that did not open, as it was read: a
     // document opened without it writes it back unchanged when it saves

@@ -130,8 +130,10 @@ bool copyPackage(const QString& from, const QString& to) {
     for (const auto& member : members) {
         const QString source = QDir(from).filePath(member.name);
         const QFileInfo info(source);
-        // No package the application opens has a larger one, nor a link.
-        if (!info.exists() || info.isSymLink() || !info.isFile() || info.size() > member.maximum) {
+        // No package the application opens has a larger one, nor a link,
+        // nor one reached through a linked folder.
+        if (!DocumentPackage::hasOwnFoldersTo(from, member.name) || !info.exists() ||
+            info.isSymLink() || !info.isFile() || info.size() > member.maximum) {
             continue;
         }
         const QString target = QDir(to).filePath(member.name);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -294,6 +295,63 @@ TEST_F(KeptVersionsTest, AVersionKeptByAnEarlierVersionWithoutDigestsIsStillTake
     auto fresh = versions.keep(job, PackageFingerprint::of(job));
     ASSERT_TRUE(fresh);
     EXPECT_NE(fresh->folder(), crashed);
+}
+
+// What a crash or another program leaves in a record's place: a link to a
+// device that never ends, a named pipe, a file larger than any record.
+// None is taken back, none stops an opening, and cleanup removes them.
+TEST_F(KeptVersionsTest, ARecordThatIsNoPlainRecordIsSkippedAndRemoved) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    QStringList crashed;
+    {
+        // Held at once, so that each opening keeps a copy of its own.
+        std::vector<std::unique_ptr<KeptVersion>> held;
+        for (int i = 0; i < 3; ++i) {
+            held.push_back(versions.keep(job, PackageFingerprint::of(job)));
+            ASSERT_TRUE(held.back());
+            crashed << held.back()->folder();
+        }
+    }
+    const auto recordOf = [](const QString& folder) {
+        return QFile::encodeName(folder + u'/' + KeptVersion::recordFileName);
+    };
+    for (const QString& folder : crashed) {
+        ASSERT_EQ(::unlink(recordOf(folder).constData()), 0);
+    }
+    ASSERT_EQ(::symlink("/dev/zero", recordOf(crashed[0]).constData()), 0);
+    ASSERT_EQ(::mkfifo(recordOf(crashed[1]).constData(), 0600), 0);
+    QFile large(QString::fromLocal8Bit(recordOf(crashed[2])));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(large.resize(KeptVersion::maximumRecordSize + 1));
+    large.close();
+    for (const QString& folder : crashed) {
+        EXPECT_FALSE(KeptVersion::readRecord(folder));
+    }
+
+    auto fresh = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(fresh);
+    EXPECT_FALSE(crashed.contains(fresh->folder()));
+    versions.removeStale();
+    for (const QString& folder : crashed) {
+        EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(fresh->folder()));
+}
+
+// A thumbnail folder that is a link leads out of the package: the version
+// copies nothing through it, as the package's reader reads nothing there.
+TEST_F(KeptVersionsTest, AThumbnailFolderThatIsALinkIsNotCopiedThrough) {
+    const QString job = package(QStringLiteral("Job.lunvik"), "saved");
+    const QString outside = folder.filePath(QStringLiteral("outside"));
+    QDir().mkpath(outside);
+    write(outside + QStringLiteral("/Thumbnail.jpg"), "somebody else's");
+    QDir(job + QStringLiteral("/QuickLook")).removeRecursively();
+    ASSERT_TRUE(QFile::link(outside, job + QStringLiteral("/QuickLook")));
+
+    auto kept = versions.keep(job, PackageFingerprint::of(job));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(read(kept->packagePath() + QStringLiteral("/Settings.plist")), "saved");
+    EXPECT_FALSE(QFileInfo::exists(kept->packagePath() + QStringLiteral("/QuickLook")));
 }
 
 TEST_F(KeptVersionsTest, AMemberLargerThanAnyPackageHoldsIsNotReadAndCountsAsChanged) {
