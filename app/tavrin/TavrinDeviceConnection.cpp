@@ -6,6 +6,7 @@
 #include "app/tavrin/TavrinCountingContext.h"
 #include "app/tavrin/TavrinDebugPartWriter.h"
 #include "app/tavrin/TavrinJobInterruptedError.h"
+#include "app/tavrin/TavrinUnfinishedJobError.h"
 #include "imaging/print/BlackConversionRows.h"
 #include "model/columns/PackedColumnMemory.h"
 #include "model/connections/PrintTask.h"
@@ -154,8 +155,14 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
     std::optional<TavrinDeviceState> state;
     try {
         state = readState(*context);
-    } catch (const platform::Error&) {
-        // A device that cannot tell its state is still sent the job.
+    } catch (const platform::Error& error) {
+        // A device that cannot tell its state is still sent the job, unless
+        // a job of ours stopped in the middle: the device may still wait for
+        // its rest (the query went into it), and would take this job's bytes
+        // as that rest, reporting nothing.
+        if (mayAwaitRestOfJob()) {
+            throw TavrinUnfinishedJobError(error);
+        }
     }
     if (state) {
         const auto errors = deviceErrors(*state);
@@ -172,6 +179,9 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
     throwIfCancelled(progress);
     sendCommandY(0, *context);
     throwIfCancelled(progress);
+    // From here on a failure may leave the device in the middle of the job,
+    // until the last column has gone out.
+    awaitsRestOfJob().store(true);
     sendJobGeometry(dotCount, columnCount, *context);
 
     // From the first column on the device images the screen, and it has no
@@ -204,6 +214,7 @@ void TavrinDeviceConnection::print(const ambrel::PrintTask& task,
         }
         throw TavrinJobInterruptedError(counted.bytesSent() / perColumn, columnCount, error);
     }
+    awaitsRestOfJob().store(false);
 
     postToProgress(progress, [](platform::Progress& p) {
         p.setCompletedUnitCount(-1);
@@ -298,7 +309,20 @@ TavrinDeviceConnection::pendingConversionPacker(const TavrinBitmapInfo_px& info)
 
 TavrinDeviceState TavrinDeviceConnection::readState(fennick::DeviceCommunicationContext& context) {
     context.send(TavrinCommand::stateQuery());
-    return TavrinDeviceState::decode(context.read(TavrinDeviceState::replyLength));
+    TavrinDeviceState state =
+        TavrinDeviceState::decode(context.read(TavrinDeviceState::replyLength));
+    // A device that answers a query reads commands: no job waits for columns.
+    awaitsRestOfJob().store(false);
+    return state;
+}
+
+std::atomic<bool>& TavrinDeviceConnection::awaitsRestOfJob() {
+    static std::atomic<bool> awaits{false};
+    return awaits;
+}
+
+bool TavrinDeviceConnection::mayAwaitRestOfJob() {
+    return awaitsRestOfJob().load();
 }
 
 void TavrinDeviceConnection::sendDensity(qint64 density,

@@ -8,6 +8,7 @@
 #include "model/connections/DeviceConnection.h"
 #include "model/units/Dpi.h"
 
+#include <atomic>
 #include <optional>
 
 namespace ambrel {
@@ -74,8 +75,19 @@ public:
                           fennick::DeviceCommunicationContext& context);
     static QList<platform::Error> deviceErrors(const TavrinDeviceState& state);
 
+    // Whether a job of this process stopped after its geometry went out and
+    // before its last column did, and no query has been answered since: the
+    // device, which has no command to abort a job, may then take whatever
+    // comes next as that job's columns. Such a device must answer the state
+    // query before the next job is sent; switched off and on, it does.
+    static bool mayAwaitRestOfJob();
+
     // Writes a bitmap to the desktop's debug folder (main thread).
     static void writeDebugPart(const TavrinBitmapInfo_px& info, ambrel::Dpi dpi);
+
+private:
+    // One device is reached by its identifiers, whichever connection asks.
+    static std::atomic<bool>& awaitsRestOfJob();
 };
 
 } // namespace lunvik

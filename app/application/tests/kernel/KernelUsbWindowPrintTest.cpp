@@ -9,6 +9,7 @@
 #include "core/window/MachineStatusManager.h"
 #include "core/window/MoviePlayer.h"
 #include "core/window/WindowRunPresenter.h"
+#include "model/descriptions/DeviceDescriptor.h"
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
@@ -23,6 +24,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -33,6 +35,7 @@
 using kestrom::DocumentWindow;
 using kestrom::PrintJobDocument;
 using lunvik::TavrinKernelUsbDevice;
+using lunvik::TavrinReceivedJob;
 using lunvik::TavrinSimulatedDevice;
 
 namespace {
@@ -127,13 +130,30 @@ protected:
         return outcome;
     }
 
-    // The job the in-memory bus's device receives for the document's task.
-    QByteArray inMemoryJob() {
+    // Prints until a print completes, as a user does while a device plugged
+    // in just now is still being found; whether one did.
+    bool printOnceFound() {
+        Outcome outcome;
+        const bool completed = waitUntil(
+            [&] {
+                outcome = printFromMenu();
+                return outcome.completed;
+            },
+            20000);
+        EXPECT_TRUE(completed) << outcome.error.toStdString();
+        return completed;
+    }
+
+    // What the in-memory bus's device receives for the document's task: its
+    // bytes, and the job it finishes.
+    std::pair<QByteArray, TavrinReceivedJob> inMemoryJob() {
         lunvik::TavrinSimulatorUsb memory;
         const ambrel::PrintTask task = document->makePrintTask();
         lunvik::TavrinDeviceConnection(task.deviceDescriptor(), task.transportType())
             .print(task, std::make_shared<platform::Progress>());
-        return memory.device().receivedBytes();
+        const auto jobs = memory.device().jobs();
+        return {memory.device().receivedBytes(),
+                jobs.isEmpty() ? TavrinReceivedJob() : jobs.first()};
     }
 
     TavrinKernelUsbDevice usb;
@@ -155,7 +175,7 @@ TEST_F(KernelUsbWindowPrint, APrintReachesTheDeviceThroughLibusb) {
     ASSERT_EQ(usb.device().jobs().size(), 1);
     EXPECT_TRUE(usb.device().jobs().first().isComplete());
     const QByteArray received = usb.device().receivedBytes();
-    EXPECT_TRUE(received == inMemoryJob());
+    EXPECT_TRUE(received == inMemoryJob().first);
     EXPECT_TRUE(waitUntil([&] { return usb.openFileCount() == 0; }, 10000));
 }
 
@@ -252,14 +272,7 @@ TEST_F(KernelUsbWindowPrint, AnUnpluggedDeviceWorksAgainOncePluggedIn) {
     EXPECT_FALSE(missing.completed);
     EXPECT_EQ(missing.error, QStringLiteral("No device is connected."));
     usb.plugIn();
-    Outcome again;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            again = printFromMenu();
-            return again.completed;
-        },
-        20000))
-        << again.error.toStdString();
+    EXPECT_TRUE(printOnceFound());
     EXPECT_EQ(usb.device().jobs().size(), 2);
     EXPECT_TRUE(waitUntil([&] { return usb.openFileCount() == 0; }, 10000));
 }
@@ -292,6 +305,83 @@ TEST_F(KernelUsbWindowPrint, ADeviceThatNeverAnswersTimesOut) {
     const Outcome outcome = printFromMenu();
     EXPECT_FALSE(outcome.completed);
     EXPECT_EQ(outcome.error, QStringLiteral("The device did not answer in time."));
+}
+
+// A device that stops taking bytes in the middle of a job's columns, and
+// comes back: it still waits for the rest of that job, and would take
+// whatever comes next as its columns. A print then, to a model with a
+// smaller canvas (whose job is shorter than what the device still waits
+// for) or to the same model (whose job would finish the old one), is told
+// as done only with a job the device took whole and as it was sent; else it
+// fails, and says why.
+TEST_F(KernelUsbWindowPrint, APrintAfterAHungJobIsNeverDoneWithoutTheDevicesWholeJob) {
+    const auto modelNamed = [](const QString& name) {
+        for (const auto& descriptor : ambrel::DeviceDescriptor::supported()) {
+            if (descriptor->modelName() == name) {
+                return descriptor;
+            }
+        }
+        return std::shared_ptr<const ambrel::DeviceDescriptor>();
+    };
+    for (const QString& next : {QStringLiteral("Tavrin a5"), QStringLiteral("Tavrin a4")}) {
+        SCOPED_TRACE(next.toStdString());
+        document->job().setDeviceDescriptor(modelNamed(QStringLiteral("Tavrin a4")));
+        // The device hangs once some of the job's columns are in.
+        QTimer hangMidJob;
+        hangMidJob.setInterval(0);
+        QObject::connect(&hangMidJob, &QTimer::timeout, [&] {
+            const auto job = usb.device().jobInProgress();
+            if (job && job->columnByteCount > 0) {
+                usb.setTransfersComplete(false);
+                hangMidJob.stop();
+            }
+        });
+        hangMidJob.start();
+        const Outcome hung = printFromMenu();
+        ASSERT_FALSE(hangMidJob.isActive()) << "the job ended before the device hung";
+        ASSERT_FALSE(hung.completed);
+        // Within the first piece of columns no column is known to have gone.
+        if (hung.error.contains(QStringLiteral("interrupted"))) {
+            EXPECT_TRUE(hung.errorDetail.contains(QStringLiteral("off and on")))
+                << hung.errorDetail.toStdString();
+        } else {
+            EXPECT_EQ(hung.error, QStringLiteral("The device did not answer in time."));
+        }
+        usb.setTransfersComplete(true);
+        ASSERT_TRUE(usb.device().jobInProgress());
+
+        document->job().setDeviceDescriptor(modelNamed(next));
+        ASSERT_EQ(document->job().deviceDescriptor()->modelName(), next);
+        usb.device().clearHistory();
+        const Outcome again = printFromMenu();
+        if (again.completed) {
+            // The device finished exactly the job sent, and nothing else.
+            const TavrinReceivedJob expected = inMemoryJob().second;
+            const QList<TavrinReceivedJob> received = usb.device().jobs();
+            EXPECT_EQ(received.size(), 1);
+            EXPECT_TRUE(received.size() == 1 && received.first().columnData == expected.columnData);
+            EXPECT_TRUE(usb.device().protocolErrors().isEmpty());
+        } else {
+            EXPECT_TRUE(usb.device().jobs().isEmpty());
+            EXPECT_EQ(again.error,
+                      QStringLiteral("The device is still waiting for the rest of a job that was "
+                                     "interrupted."))
+                << again.error.toStdString();
+            EXPECT_TRUE(again.errorDetail.contains(QStringLiteral("off and on")))
+                << again.errorDetail.toStdString();
+        }
+
+        // Switched off and on, the device prints the job as it was sent (of
+        // the model whose print ends with the completion alert).
+        usb.unplug();
+        usb.device().reconnect();
+        usb.plugIn();
+        usb.device().clearHistory();
+        document->job().setDeviceDescriptor(modelNamed(QStringLiteral("Tavrin a4")));
+        EXPECT_TRUE(printOnceFound());
+        ASSERT_EQ(usb.device().jobs().size(), 1);
+        EXPECT_TRUE(usb.device().jobs().first().columnData == inMemoryJob().second.columnData);
+    }
 }
 
 // A transfer failing once on the bus loses the state query only: the print
@@ -360,14 +450,7 @@ TEST_F(KernelUsbWindowPrintPluggedLater, TheDeviceIsFoundAtTheNextPrint) {
     const Outcome missing = printFromMenu();
     EXPECT_EQ(missing.error, QStringLiteral("No device is connected."));
     usb.plugIn();
-    Outcome found;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            found = printFromMenu();
-            return found.completed;
-        },
-        20000))
-        << found.error.toStdString();
+    EXPECT_TRUE(printOnceFound());
     EXPECT_EQ(usb.device().jobs().size(), 1);
 }
 
