@@ -3,6 +3,7 @@
 #include <QString>
 #include <QThread>
 
+#include <chrono>
 #include <functional>
 
 class QThreadPool;
@@ -37,10 +38,21 @@ public:
     static WorkQueue& named(const Options& options);
 
     void run(std::function<void()> work);
+    // Work the process must finish before it ends, such as a save: endWork
+    // waits for it, queued or running, whatever else it drops.
+    void runRequired(std::function<void()> work);
     // Waits until every started work has returned.
     void waitForDone();
     // Drops the work not yet started.
     void clear();
+
+    // The end of the process, once its event loop has ended: waits for the
+    // required work of every queue, drops the work not yet started, and
+    // gives the work still running up to `grace` to return. False when some
+    // still runs then (a drawing that never ends): the process must end at
+    // once, destroying nothing that work may use, rather than wait for work
+    // nobody needs any more.
+    static bool endWork(std::chrono::milliseconds grace);
 
 private:
     QThreadPool* m_pool;
@@ -54,6 +66,7 @@ public:
         return queue;
     }
     static void run(std::function<void()> work) { shared().run(std::move(work)); }
+    static void runRequired(std::function<void()> work) { shared().runRequired(std::move(work)); }
     static void waitForDone() { shared().waitForDone(); }
 };
 

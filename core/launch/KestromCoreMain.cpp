@@ -1,6 +1,5 @@
 #include "core/launch/KestromCoreMain.h"
 
-#include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/PackageReadAhead.h"
 #include "core/document/runs/DeviceRunQueue.h"
 #include "core/document/runs/ProgressiveRun.h"
@@ -15,6 +14,7 @@
 #include "platform/ApplicationInfo.h"
 #include "platform/Bundle.h"
 #include "platform/Log.h"
+#include "platform/WorkQueue.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,11 +24,17 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
 
 using kestrom::DocumentWindow;
+
+// How long quitting lets work nobody needs any more come to its end.
+constexpr std::chrono::milliseconds unneededWorkGrace{250};
 
 DocumentWindow* firstDocumentWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -129,6 +135,11 @@ int KestromCoreMain(int argc, char** argv) {
     QApplication::setDesktopFileName(platform::ApplicationInfo::identifier());
     QStringList documents = QApplication::arguments().mid(1);
     documents.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+    return kestrom::runApplication(documents);
+}
+
+int kestrom::runApplication(const QStringList& documents) {
+    const platform::Bundle* bundle = platform::Bundle::main();
     // The packages to open are read and their pictures decoded from now on,
     // beside everything that comes before their windows.
     kestrom::AppDelegate::readPackagesAhead(documents);
@@ -183,7 +194,13 @@ int KestromCoreMain(int argc, char** argv) {
     }
     kestrom::ProgressiveRun::cancelAll();
     kestrom::DeviceRunQueue::waitForDone();
-    // A save under way finishes its package.
-    kestrom::DocumentWorkQueue::waitForDone();
+    // A save under way finishes its package. Work for documents that are
+    // gone (drawings, decodes, imports) is dropped, not waited for: what of
+    // it still runs after a moment ends with the process, which then
+    // destroys nothing that work may still use.
+    if (!platform::WorkQueue::endWork(unneededWorkGrace)) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }

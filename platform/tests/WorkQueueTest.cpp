@@ -90,3 +90,57 @@ TEST(WorkQueue, aNameMakesOneQueueWhoeverAsks) {
     EXPECT_EQ(&first, &again);
     EXPECT_NE(&first, &platform::SharedWorkQueue<TwoThreads>::shared());
 }
+
+// The end of the process: required work runs to its end, queued or running,
+// on whichever queue; other work not yet started is dropped; work that
+// does not return within the grace is reported, not waited for.
+TEST(WorkQueue, theEndRunsRequiredWorkDropsTheRestAndTellsWhatStillRuns) {
+    platform::WorkQueue serial({.name = QStringLiteral("end serial"), .maxThreadCount = 1});
+    platform::WorkQueue other({.name = QStringLiteral("end other"), .maxThreadCount = 1});
+    std::atomic<bool> release = false;
+    std::atomic<bool> started = false;
+    std::atomic<int> required = 0;
+    std::atomic<int> dropped = 0;
+    serial.run([&] {
+        started = true;
+        while (!release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    serial.runRequired([&] { ++required; });
+    other.runRequired([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ++required;
+    });
+    while (!started) {
+        std::this_thread::yield();
+    }
+    // The required work behind the held one waits for it: released from
+    // another thread meanwhile, both required pieces run.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release = true;
+    });
+    EXPECT_TRUE(platform::WorkQueue::endWork(std::chrono::seconds(30)));
+    releaser.join();
+    EXPECT_EQ(required, 2);
+
+    // Work that does not return by itself is told, after the grace only,
+    // and what waits behind it never starts.
+    release = false;
+    started = false;
+    other.run([&] {
+        started = true;
+        while (!release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    other.run([&] { ++dropped; });
+    while (!started) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(platform::WorkQueue::endWork(std::chrono::milliseconds(10)));
+    release = true;
+    other.waitForDone();
+    EXPECT_EQ(dropped, 0);
+}

@@ -120,7 +120,7 @@ void RecentDocuments::save() const {
     if (m_storagePath.isEmpty()) {
         return;
     }
-    RecentDocumentsSaves::run(
+    RecentDocumentsSaves::runRequired(
         [path = m_storagePath, bytes = m_paths.join(QLatin1Char('\n')).toUtf8()] {
             QDir().mkpath(QFileInfo(path).absolutePath());
             QSaveFile file(path);

@@ -628,9 +628,10 @@ void DocumentPackage::loadInBackground(const QString& path, LoadHandler handler,
 
 void DocumentPackage::writeInBackground(Snapshot snapshot, const QString& path,
                                         BeforeSwap beforeSwap, WriteHandler handler) {
-    DocumentWorkQueue::run([snapshot = std::move(snapshot), path,
-                            beforeSwap = std::move(beforeSwap),
-                            handler = std::move(handler)]() mutable {
+    // The process ends only once the package is whole again.
+    DocumentWorkQueue::runRequired([snapshot = std::move(snapshot), path,
+                                    beforeSwap = std::move(beforeSwap),
+                                    handler = std::move(handler)]() mutable {
         std::shared_ptr<const platform::Error> error;
         try {
             write(snapshot, path, beforeSwap);

@@ -318,6 +318,9 @@ void KeptVersions::removeStale(const QDateTime& now) const {
         // Only as it was looked at: taken back and left again, it is new.
         if (KeptVersion::readRecord(folder) == record &&
             QFileInfo(recordPath).lastModified().addDays(staleDays) < now) {
+            // The record first: a folder left half removed (the process
+            // ending meanwhile) is never taken back.
+            QFile::remove(recordPath);
             QDir(folder).removeRecursively();
         }
         ::close(lock);
