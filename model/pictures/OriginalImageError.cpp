@@ -19,10 +19,22 @@ Shared& shared() {
     return values;
 }
 
+qint64 codeOf(OriginalImageError::Case c) {
+    switch (c) {
+    case OriginalImageError::Case::tooLarge:
+        return OriginalImageError::tooLargeScriptNumber;
+    case OriginalImageError::Case::cannotAllocateMemory:
+        return OriginalImageError::cannotAllocateMemoryScriptNumber;
+    case OriginalImageError::Case::containsNoValidImage:
+        break;
+    }
+    return 0;
+}
+
 } // namespace
 
 OriginalImageError::OriginalImageError(Case c, QString name)
-    : LocalizableError(domain, qint64(c)), m_case(c), m_name(std::move(name)) {}
+    : LocalizableError(domain, codeOf(c)), m_case(c), m_name(std::move(name)) {}
 
 OriginalImageError OriginalImageError::containsNoValidImage(const QString& name) {
     return OriginalImageError(Case::containsNoValidImage, name);

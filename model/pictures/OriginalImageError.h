@@ -18,6 +18,11 @@ public:
     };
 
     static const QString domain;
+    // The codes scripts are answered with: containsNoValidImage is 0 (its
+    // text alone); the others are numbers of their own, apart from the
+    // system's error numbers that a file that cannot be read answers.
+    static constexpr qint64 tooLargeScriptNumber = 413;
+    static constexpr qint64 cannotAllocateMemoryScriptNumber = 507;
 
     static OriginalImageError containsNoValidImage(const QString& name);
     static OriginalImageError tooLarge(const QString& name);

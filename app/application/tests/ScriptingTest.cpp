@@ -556,6 +556,42 @@ TEST_F(ScriptingTest, FilesThatFailToOpenAreToldInTheAnswerAndInOneAlert) {
     EXPECT_TRUE(waitUntil([&] { return documentCount() == 1; }, 10000)) << documentCount();
 }
 
+// A picture refused for its size answers a number of its own, not one of
+// the system's error numbers (1 and 2 would read as "operation not
+// permitted" and "no such file"), through both load methods.
+TEST_F(ScriptingTest, APictureTooLargeAnswersItsOwnNumberThroughBothLoadMethods) {
+    const QString path = pathOf(0);
+    // 88 bytes: a 2 x 2 picture on a logical screen of 11308 x 11308.
+    QByteArray gif =
+        testpictures::gif(testpictures::filled(2, 2, QImage::Format_Grayscale8, 0xFF808080));
+    gif.replace(6, 4, QByteArray::fromHex("2c2c2c2c"));
+    QFile file(m_folder.filePath(QStringLiteral("screen.gif")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(gif);
+    file.close();
+    const QString tooLarge = QString::number(ambrel::OriginalImageError::tooLargeScriptNumber);
+    const GdbusResult scripted =
+        call(path, method("LoadImage"), {loadArgument(quoted(file.fileName()))});
+    EXPECT_TRUE(scripted.error.contains(scriptError + tooLarge +
+                                        QStringLiteral(": “screen.gif” is too large to be used.")))
+        << scripted.error.toStdString();
+    const GdbusResult serviced =
+        call(ScriptingService::applicationPath, servicesMethod("LoadImage"),
+             {byteArrayArgument(gif), QStringLiteral("image/gif")});
+    EXPECT_TRUE(serviced.error.contains(
+        scriptError + tooLarge +
+        QStringLiteral(": The picture in the data is too large to be used.")))
+        << serviced.error.toStdString();
+
+    // Neither refusal's number is a system error's, nor the other's.
+    const qint64 memory = ambrel::OriginalImageError::cannotAllocateMemory({}).code();
+    EXPECT_EQ(memory, ambrel::OriginalImageError::cannotAllocateMemoryScriptNumber);
+    for (const qint64 number : {memory, ambrel::OriginalImageError::tooLarge({}).code()}) {
+        EXPECT_GT(number, 255) << number;
+    }
+    EXPECT_NE(memory, ambrel::OriginalImageError::tooLarge({}).code());
+}
+
 TEST_F(ScriptingTest, APageBeyondPdfsLimitIsRefusedByBothLoadMethods) {
     const QString path = pathOf(0);
     kestrom::PrintDocument& job = document(0)->job();
