@@ -11,6 +11,7 @@
 #include "model/descriptions/DeviceDescriptor.h"
 #include "model/errors/ConnectionError.h"
 #include "platform/Error.h"
+#include "platform/LocalFileUrl.h"
 #include "platform/ScriptCommand.h"
 
 #include <QDBusVariant>
@@ -107,12 +108,14 @@ QUrl DocumentScripting::fileArgument(const QVariantMap& arguments) {
     }
     const QUrl url(text, QUrl::StrictMode);
     if (url.isValid() && url.isLocalFile()) {
-        // "%00" would end the path early for the system: it names no file.
-        if (url.toLocalFile().contains(QChar(0))) {
+        // Another machine's file is no file here; "%00" would end the path
+        // early for the system: it names no file either.
+        const auto local = platform::LocalFileUrl::of(url);
+        if (!local || local->toLocalFile().contains(QChar(0))) {
             throw DocumentFileError::noFileLocation(text, false);
         }
-        if (QDir::isAbsolutePath(url.toLocalFile())) {
-            return url;
+        if (QDir::isAbsolutePath(local->toLocalFile())) {
+            return *local;
         }
         throw DocumentFileError::noFileLocation(text, true);
     }

@@ -13,6 +13,7 @@
 #include "model/pictures/OriginalImage.h"
 #include "model/pictures/OriginalImageError.h"
 #include "platform/Error.h"
+#include "platform/LocalFileUrl.h"
 #include "platform/Log.h"
 #include "platform/ScriptCommand.h"
 #include "platform/graphics/FileType.h"
@@ -454,17 +455,18 @@ void ScriptingService::handleDesktopApplication(const Call& call) {
     }
     QStringList paths;
     for (const QString& uri : call.argument(0).toStringList()) {
-        const QUrl url(uri, QUrl::StrictMode);
-        // The caller's working folder is not this process's.
-        // A "%00" would end the path early for the system: another file.
-        if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isAbsolute() ||
-            url.toLocalFile().contains(QChar(0))) {
+        // Another machine's file is no file here, and the caller's working
+        // folder is not this process's. A "%00" would end the path early for
+        // the system: another file.
+        const auto url = platform::LocalFileUrl::of(QUrl(uri, QUrl::StrictMode));
+        if (!url || !QFileInfo(url->toLocalFile()).isAbsolute() ||
+            url->toLocalFile().contains(QChar(0))) {
             call.fail(
                 QDBusError::InvalidArgs,
                 QStringLiteral("Expected file URLs with absolute paths, got \"%1\"").arg(uri));
             return;
         }
-        paths << QDir::cleanPath(url.toLocalFile());
+        paths << QDir::cleanPath(url->toLocalFile());
     }
     // A file named twice opens once, and counts once against the limits.
     paths.removeDuplicates();

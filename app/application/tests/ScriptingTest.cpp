@@ -451,6 +451,48 @@ TEST_F(ScriptingTest, OpenTakesAFileNamedManyTimesOnce) {
     EXPECT_EQ(m_delegate->scriptingService()->budget().used(), 0);
 }
 
+// A file URL names a file of this machine when its host is empty or
+// "localhost", in any letter case; another host's file is no file here.
+// Both load methods and Open take them so.
+TEST_F(ScriptingTest, AFileUrlOfLocalhostNamesALocalFile) {
+    const QString path = pathOf(0);
+    const QString picture = m_folder.filePath(QStringLiteral("small.png"));
+    {
+        QFile file(picture);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(smallPng());
+    }
+    const QString local = QUrl::fromLocalFile(picture).path();
+    for (const QString& host : {QStringLiteral("localhost"), QStringLiteral("LocalHost")}) {
+        document(0)->job().setOriginalImage(nullptr);
+        const QString url = QStringLiteral("file://") + host + local;
+        const GdbusResult load = call(path, method("LoadImage"), {loadArgument(quoted(url))});
+        EXPECT_TRUE(load.succeeded()) << url.toStdString() << ": " << load.error.toStdString();
+        ASSERT_TRUE(document(0)->job().originalImage());
+        EXPECT_EQ(document(0)->job().originalImage()->fileURL(), QUrl::fromLocalFile(picture));
+    }
+    const QString elsewhere = QStringLiteral("file://printshop.example") + local;
+    const GdbusResult refused = call(path, method("LoadImage"), {loadArgument(quoted(elsewhere))});
+    EXPECT_TRUE(refused.error.contains(
+        scriptError + QStringLiteral("22: “%1” is not the location of a file").arg(elsewhere)))
+        << refused.error.toStdString();
+
+    const QString open = QStringLiteral("org.freedesktop.Application.Open");
+    const QString another = m_folder.filePath(QStringLiteral("another.png"));
+    ASSERT_TRUE(QFile::copy(picture, another));
+    const GdbusResult opened =
+        call(ScriptingService::applicationPath, open,
+             {QStringLiteral("['file://localhost%1']").arg(QUrl::fromLocalFile(another).path()),
+              QStringLiteral("{}")});
+    EXPECT_TRUE(opened.succeeded()) << opened.error.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return documentCount() == 2; }, 10000)) << documentCount();
+    const GdbusResult foreign =
+        call(ScriptingService::applicationPath, open,
+             {QStringLiteral("['%1']").arg(elsewhere), QStringLiteral("{}")});
+    EXPECT_TRUE(foreign.error.contains(QStringLiteral("InvalidArgs")))
+        << foreign.error.toStdString();
+}
+
 namespace {
 
 // The error alerts that show now, anywhere in the application.

@@ -10,6 +10,7 @@
 #include "core/document/package/DocumentWorkQueue.h"
 #include "core/document/package/FileContents.h"
 #include "model/pictures/OriginalImageError.h"
+#include "platform/LocalFileUrl.h"
 #include "platform/MainThread.h"
 #include "platform/TemporaryDirectory.h"
 #include "platform/graphics/FileType.h"
@@ -99,10 +100,10 @@ std::optional<QUrl> fileURL(const QMimeData& pasteboard) {
         return std::nullopt;
     }
     const QList<QUrl> urls = pasteboard.urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) {
+    if (urls.isEmpty()) {
         return std::nullopt;
     }
-    return urls.first();
+    return platform::LocalFileUrl::of(urls.first());
 }
 
 bool isPictureType(const QString& identifier) {
@@ -449,10 +450,11 @@ void ImageImport::fullDecodeFailed(const OriginalImage::Pointer& image,
 }
 
 void ImageImport::setImageWithDroppedFileURL(const QUrl& url) {
-    if (!url.isLocalFile() || !QFileInfo::exists(url.toLocalFile())) {
+    const auto local = platform::LocalFileUrl::of(url);
+    if (!local || !QFileInfo::exists(local->toLocalFile())) {
         return;
     }
-    setImageByLoadingContentsOf(url);
+    setImageByLoadingContentsOf(*local);
 }
 
 void ImageImport::setImageWithUnsavedData(const QByteArray& data, const QString& extension) {

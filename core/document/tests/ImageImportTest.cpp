@@ -194,6 +194,26 @@ TEST_F(ImportTest, aDroppedFileIsLoadedWhereItLiesAsOneStep) {
     EXPECT_FALSE(document().undoManager()->canUndo());
 }
 
+// File managers may write a dropped file's URL with the host "localhost":
+// it is the same local file. Another host's file is no file to load.
+TEST_F(ImportTest, aDroppedUrlOfLocalhostIsTheLocalFile) {
+    const QString path = file("in/photo.png", png(300, 200));
+    auto elsewhere = std::make_unique<QMimeData>();
+    elsewhere->setUrls(
+        {QUrl(QStringLiteral("file://printshop.example") + QUrl::fromLocalFile(path).path())});
+    import().performImageDragOperation({elsewhere.get(), false});
+    settle();
+    EXPECT_FALSE(document().originalImage());
+
+    auto drop = std::make_unique<QMimeData>();
+    drop->setUrls({QUrl(QStringLiteral("file://localhost") + QUrl::fromLocalFile(path).path())});
+    EXPECT_TRUE(import().performImageDragOperation({drop.get(), false}));
+    settle();
+    ASSERT_TRUE(document().originalImage());
+    EXPECT_EQ(document().originalImage()->fileURL(), QUrl::fromLocalFile(path));
+    EXPECT_EQ(dropFolderFiles(), QStringList()) << "no private copy";
+}
+
 TEST_F(ImportTest, twoDroppedFilesOfOneNameEachKeepTheirOwnLocation) {
     const QString a = file("a/scan.png", png(10, 10, 20));
     const QString b = file("b/scan.png", png(10, 10, 220));
