@@ -85,6 +85,14 @@ platform::Error DocumentFileError::pictureNotRead(const QString& path, Damage da
     return platform::Error(cocoaDomain, fileReadCorruptFile, info);
 }
 
+platform::Error DocumentFileError::notADocument(const QString& path) {
+    platform::Error::UserInfo info;
+    info.localizedDescription = text("DocumentFile_NotADocument", {QFileInfo(path).fileName()});
+    info.localizedRecoverySuggestion = text("DocumentFile_NotADocument_recoverySuggestion");
+    info.other.insert(QStringLiteral("path"), path);
+    return platform::Error(cocoaDomain, fileReadCorruptFile, info);
+}
+
 platform::Error DocumentFileError::noValidAnchor() {
     platform::Error::UserInfo info;
     info.localizedDescription = text("DocumentFile_NoAnchor");

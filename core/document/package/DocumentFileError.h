@@ -36,6 +36,10 @@ public:
     // damage (damagedPicture, missingPicture, tooLarge or noMemoryForPicture):
     // what the user is told once it shows (cocoaDomain, fileReadCorruptFile).
     static platform::Error pictureNotRead(const QString& path, Damage damage);
+    // A folder that is no document: neither named as a package nor holding
+    // its settings (cocoaDomain, fileReadCorruptFile, as a package that
+    // cannot be opened).
+    static platform::Error notADocument(const QString& path);
     // The settings name no anchor for the picture (osStatusDomain, unimplemented).
     static platform::Error noValidAnchor();
     // A file cannot be read: posixDomain with the system's error number.

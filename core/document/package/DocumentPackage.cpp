@@ -358,6 +358,10 @@ DocumentPackage::Contents DocumentPackage::readContents(const QString& path,
     const auto settings =
         member(path, settingsFileName, maximumSettingsFileSize, Damage::noSettings);
     if (!settings) {
+        // Only a folder named as a document is a document without its settings.
+        if (!QFileInfo(path).fileName().endsWith(u'.' + fileExtension)) {
+            throw DocumentFileError::notADocument(path);
+        }
         throw DocumentFileError::corruptPackage(path, Damage::noSettings);
     }
     contents.settings = DocumentSettings::parse(*settings, path);

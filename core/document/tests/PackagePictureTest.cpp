@@ -294,6 +294,30 @@ TEST_F(PackageTest, damagedPackagesAreRefusedWithAReason) {
 // A package whose settings name a picture it no longer holds opens with its
 // settings, without a picture, and says so; one saved without a picture
 // opens without a word.
+// A folder that is no document (neither named as one nor holding settings)
+// is not called a damaged document; a document named without its
+// extension still opens.
+TEST_F(PackageTest, aPlainFolderIsNoDocumentAndARenamedPackageStillOpens) {
+    QDir().mkpath(path("Holiday Photos"));
+    writeFile(path("Holiday Photos/beach.jpg"), "not much of a picture");
+    const QString refused = damageOf([&] {
+        PrintDocument document;
+        DocumentPackage::read(document, path("Holiday Photos"));
+    });
+    EXPECT_TRUE(refused.startsWith(
+        "NSCocoaErrorDomain 259: “Holiday Photos” is a folder, not a Lunvik document. "))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains("“.lunvik”")) << refused.toStdString();
+    EXPECT_FALSE(refused.contains("damaged"));
+
+    PrintDocument saved;
+    saved.setOriginalImage(picture(10, 10));
+    DocumentPackage::write(saved, path("Job"));
+    PrintDocument opened;
+    EXPECT_NO_THROW(DocumentPackage::read(opened, path("Job")));
+    EXPECT_TRUE(opened.originalImage());
+}
+
 TEST_F(PackageTest, aPackageThatLostItsPictureOpensWithoutItAndSaysSo) {
     PrintDocument document;
     document.setOriginalImage(picture(10, 10));
