@@ -10,7 +10,9 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrom {
 
@@ -45,8 +47,20 @@ QByteArray digestOf(const QString& path, qint64 size, qint64 maximum) {
     if (size > maximum) {
         return notRead;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only the plain file that was listed: one put in its place since (a
+    // link, a named pipe, a device) is not read.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maximum) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return {};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return {};
     }
     QCryptographicHash hash(QCryptographicHash::Blake2b_256);
