@@ -7,10 +7,22 @@
 // rendered a vector page before its bands ran on the compute workers
 // (`one_band_render_ms`, smoothed or not as the case's conversion has it),
 // and in bands (`banded_render_ms`).
+//
+// The Program cases print through the real program instead, as a script
+// does: `Lunvik` in a child process, D-Bus LoadImage and Print to the
+// simulator program on its socket, timed from the Print call until the
+// simulator has read the job's last byte, with Ghostscript's render of the
+// same file in the same iteration; for the logo, a page of running text and a
+// page of hairlines (`page`: 0, 1, 2). ProgramFirstPrint starts a fresh
+// program for every iteration and times its first print against its second.
+// They need a session bus: run them under tools/with-session-bus.sh.
 
 #include "A4Model.h"
 #include "A4Print.h"
+#include "ProcessStatus.h"
+#include "ProgramPrinter.h"
 #include "VectorLogo.h"
+#include "VectorPages.h"
 
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "app/tavrin/TavrinDeviceConnection.h"
@@ -23,11 +35,14 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -144,7 +159,116 @@ void BM_VectorLogoPrintToLastByte_Halftone(benchmark::State& state) {
     print(state, ambrel::BlackConversion::halftone());
 }
 
+// The pages the program prints, by the cases' argument.
+QByteArray pageBytes(int page) {
+    switch (page) {
+    case 1:
+        return bench::textPdf();
+    case 2:
+        return bench::hairlinePdf();
+    default:
+        return bench::logoPdf();
+    }
+}
+
+const char* pageName(int page) {
+    return page == 1 ? "text.pdf" : page == 2 ? "hairlines.pdf" : "logo.pdf";
+}
+
+// One program at a time answers on the bus: the cases share it and the
+// first-print case makes its own after this one has gone.
+std::unique_ptr<bench::ProgramPrinter>& sharedProgram() {
+    static std::unique_ptr<bench::ProgramPrinter> program;
+    return program;
+}
+
+std::unique_ptr<bench::ProgramPrinter> startProgram() {
+    return std::make_unique<bench::ProgramPrinter>(QStringLiteral(LUNVIK_PROGRAM),
+                                                   QStringLiteral(LUNVIK_SIMULATOR));
+}
+
+void BM_ProgramPrintToLastByte(benchmark::State& state) {
+    auto& program = sharedProgram();
+    if (!program) {
+        program = startProgram();
+    }
+    if (!program->error().isEmpty()) {
+        state.SkipWithError(program->error().toStdString().c_str());
+        return;
+    }
+    const int page = int(state.range(0));
+    const QString path = program->writeFile(QString::fromLatin1(pageName(page)), pageBytes(page));
+    // The first print of a page in the program is not counted.
+    if (!program->loadImage(path) || program->printToLastByte() < 0) {
+        state.SkipWithError(program->error().toStdString().c_str());
+        return;
+    }
+    std::vector<double> prints, references;
+    for (auto _ : state) {
+        const double printed = program->printToLastByte();
+        if (printed < 0) {
+            state.SkipWithError(program->error().toStdString().c_str());
+            return;
+        }
+        state.SetIterationTime(printed / 1e3);
+        prints.push_back(printed);
+        if (const double gs = ghostscript_ms(path); gs >= 0) {
+            references.push_back(gs);
+        }
+    }
+    state.counters["print_ms"] = bench::median(prints);
+    if (!references.empty()) {
+        state.counters["gs_1bit_600dpi_ms"] = bench::median(references);
+        state.counters["print/gs"] = bench::median(prints) / bench::median(references);
+    }
+}
+
+// A fresh program for each iteration: the page loaded, a second's pause (the
+// canvas draws its preview meanwhile), its first print, a second's pause, and
+// its second print.
+void BM_ProgramFirstPrint(benchmark::State& state) {
+    sharedProgram().reset();
+    const int page = int(state.range(0));
+    std::vector<double> firsts, laters;
+    for (auto _ : state) {
+        const auto program = startProgram();
+        const QString path =
+            program->writeFile(QString::fromLatin1(pageName(page)), pageBytes(page));
+        if (!program->error().isEmpty() || !program->loadImage(path)) {
+            state.SkipWithError(program->error().toStdString().c_str());
+            return;
+        }
+        QThread::msleep(1000);
+        const double first = program->printToLastByte();
+        QThread::msleep(1000);
+        const double later = program->printToLastByte();
+        if (first < 0 || later < 0) {
+            state.SkipWithError(program->error().toStdString().c_str());
+            return;
+        }
+        state.SetIterationTime(first / 1e3);
+        firsts.push_back(first);
+        laters.push_back(later);
+    }
+    state.counters["first_print_ms"] = bench::median(firsts);
+    state.counters["later_print_ms"] = bench::median(laters);
+    state.counters["first/later"] = bench::median(firsts) / bench::median(laters);
+}
+
 } // namespace
+
+BENCHMARK(BM_ProgramPrintToLastByte)
+    ->ArgName("page")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+BENCHMARK(BM_ProgramFirstPrint)
+    ->ArgName("page")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 
 BENCHMARK(BM_VectorLogoPrintToLastByte_Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_VectorLogoPrintToLastByte_WidenedThreshold)
@@ -163,5 +287,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    sharedProgram().reset();
     return 0;
 }
