@@ -1,5 +1,6 @@
-// A one-page vector PDF logo printed at its own size on the A4 model, from
-// Print to the job's last byte on the in-memory device: the whole print,
+// One-page vector PDFs (a logo, a page of running text, a page of hairlines:
+// `page` 0, 1, 2) printed at their own size on the A4 model, from Print to
+// the job's last byte on the in-memory device: the whole print,
 // rendering, conversion, packing and sending. Beside it, in the same
 // iteration, Ghostscript renders the same page at 1 bit and 600 dpi, whole
 // process (`gs -sDEVICE=pbmraw -r600`; skipped when gs is not installed),
@@ -39,6 +40,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -46,15 +48,31 @@
 
 namespace {
 
-struct Logo {
+// The pages the cases print, by their argument `page`.
+QByteArray pageBytes(int page) {
+    switch (page) {
+    case 1:
+        return bench::textPdf();
+    case 2:
+        return bench::hairlinePdf();
+    default:
+        return bench::logoPdf();
+    }
+}
+
+QString pageName(int page) {
+    return QString::fromLatin1(page == 1 ? "text.pdf" : page == 2 ? "hairlines.pdf" : "logo.pdf");
+}
+
+struct Page {
     QTemporaryDir folder;
     QString path;
-    QByteArray bytes = bench::logoPdf();
+    QByteArray bytes;
     ambrel::OriginalImage::Pointer page;
     std::shared_ptr<const ambrel::DeviceDescriptor> model = bench::a4Model();
 
-    Logo() {
-        path = folder.filePath(QStringLiteral("logo.pdf"));
+    explicit Page(int which) : bytes(pageBytes(which)) {
+        path = folder.filePath(pageName(which));
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(bytes);
@@ -71,9 +89,9 @@ struct Logo {
     }
 };
 
-Logo& logo() {
-    static Logo l;
-    return l;
+Page& pageOf(int which) {
+    static Page pages[] = {Page(0), Page(1), Page(2)};
+    return pages[std::clamp(which, 0, 2)];
 }
 
 // The whole gs process; a negative time when gs is not there.
@@ -92,7 +110,7 @@ double ghostscript_ms(const QString& pdf) {
     return process.exitCode() == 0 ? timer.nsecsElapsed() / 1e6 : -1;
 }
 
-double render_ms(const Logo& l, int bands) {
+double render_ms(const Page& l, int bands) {
     const auto task = l.task(ambrel::BlackConversion::threshold());
     QElapsedTimer timer;
     timer.start();
@@ -104,9 +122,9 @@ double render_ms(const Logo& l, int bands) {
 }
 
 void print(benchmark::State& state, const ambrel::BlackConversion& conversion) {
-    Logo& l = logo();
+    Page& l = pageOf(int(state.range(0)));
     if (!l.page || !l.model) {
-        state.SkipWithError("no logo page or no model");
+        state.SkipWithError("no page or no model");
         return;
     }
     const auto task = l.task(conversion);
@@ -145,34 +163,18 @@ void print(benchmark::State& state, const ambrel::BlackConversion& conversion) {
     state.counters["dpi"] = l.model->dpi().rawValue();
 }
 
-void BM_VectorLogoPrintToLastByte_Threshold(benchmark::State& state) {
+void BM_VectorPrintToLastByte_Threshold(benchmark::State& state) {
     print(state, ambrel::BlackConversion::threshold());
 }
 
 // A threshold off the middle gray (so the page is rendered smoothed) with
 // black widened by two levels: the widening reads the rows around each dot.
-void BM_VectorLogoPrintToLastByte_WidenedThreshold(benchmark::State& state) {
+void BM_VectorPrintToLastByte_WidenedThreshold(benchmark::State& state) {
     print(state, ambrel::BlackConversion::threshold({0.6, 2}));
 }
 
-void BM_VectorLogoPrintToLastByte_Halftone(benchmark::State& state) {
+void BM_VectorPrintToLastByte_Halftone(benchmark::State& state) {
     print(state, ambrel::BlackConversion::halftone());
-}
-
-// The pages the program prints, by the cases' argument.
-QByteArray pageBytes(int page) {
-    switch (page) {
-    case 1:
-        return bench::textPdf();
-    case 2:
-        return bench::hairlinePdf();
-    default:
-        return bench::logoPdf();
-    }
-}
-
-const char* pageName(int page) {
-    return page == 1 ? "text.pdf" : page == 2 ? "hairlines.pdf" : "logo.pdf";
 }
 
 // One program at a time answers on the bus: the cases share it and the
@@ -197,7 +199,7 @@ void BM_ProgramPrintToLastByte(benchmark::State& state) {
         return;
     }
     const int page = int(state.range(0));
-    const QString path = program->writeFile(QString::fromLatin1(pageName(page)), pageBytes(page));
+    const QString path = program->writeFile(pageName(page), pageBytes(page));
     // The first print of a page in the program is not counted.
     if (!program->loadImage(path) || program->printToLastByte() < 0) {
         state.SkipWithError(program->error().toStdString().c_str());
@@ -232,8 +234,7 @@ void BM_ProgramFirstPrint(benchmark::State& state) {
     std::vector<double> firsts, laters;
     for (auto _ : state) {
         const auto program = startProgram();
-        const QString path =
-            program->writeFile(QString::fromLatin1(pageName(page)), pageBytes(page));
+        const QString path = program->writeFile(pageName(page), pageBytes(page));
         if (!program->error().isEmpty() || !program->loadImage(path)) {
             state.SkipWithError(program->error().toStdString().c_str());
             return;
@@ -270,11 +271,21 @@ BENCHMARK(BM_ProgramFirstPrint)
     ->UseManualTime()
     ->Iterations(5);
 
-BENCHMARK(BM_VectorLogoPrintToLastByte_Threshold)->Unit(benchmark::kMillisecond)->UseManualTime();
-BENCHMARK(BM_VectorLogoPrintToLastByte_WidenedThreshold)
+BENCHMARK(BM_VectorPrintToLastByte_Threshold)
+    ->ArgName("page")
+    ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
-BENCHMARK(BM_VectorLogoPrintToLastByte_Halftone)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_VectorPrintToLastByte_WidenedThreshold)
+    ->ArgName("page")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK(BM_VectorPrintToLastByte_Halftone)
+    ->ArgName("page")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,3 +1,5 @@
+#include "TavrinTestSupport.h"
+
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "imaging/print/BlackConversionRows.h"
 #include "model/columns/BlackWhiteColumnPacker.h"
@@ -23,6 +25,8 @@ using ambrel::ImageSource;
 using ambrel::OffsetBase;
 using ambrel::OriginalImage;
 using lunvik::TavrinBitmapRenderer;
+using tavrin_test::canvasView;
+using tavrin_test::sameBytes;
 
 namespace {
 
@@ -37,20 +41,6 @@ QImage solid(int width, int height, int gray) {
 
 OriginalImage::Pointer pictureOf(const QImage& image) {
     return OriginalImage::fromImage(image, {}, {}, 1);
-}
-
-// The bitmap seen as the canvas: bitmap columns run along the canvas's
-// height, so canvas pixel (u, v) is bitmap pixel (H - 1 - v, W - 1 - u).
-QImage canvasView(const QImage& bitmap) {
-    const int W = bitmap.height();
-    const int H = bitmap.width();
-    QImage canvas(W, H, QImage::Format_Grayscale8);
-    for (int v = 0; v < H; ++v) {
-        for (int u = 0; u < W; ++u) {
-            canvas.scanLine(v)[u] = bitmap.constScanLine(W - 1 - u)[H - 1 - v];
-        }
-    }
-    return canvas;
 }
 
 // The black pixels of a canvas as a list of rows of '#' and '.'.
@@ -290,18 +280,6 @@ QImage photograph(int width, int height) {
         }
     }
     return image;
-}
-
-bool sameBytes(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (int y = 0; y < a.height(); ++y) {
-        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width())) != 0) {
-            return false;
-        }
-    }
-    return true;
 }
 
 TEST(TavrinBitmapRenderer, drawingInBandsGivesThePixelsOfOneDrawing) {

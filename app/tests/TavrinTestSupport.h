@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstring>
 
 // What the stencil tests share: a small model, the test picture, tasks, and
 // the picture the device should image, worked out independently of the
@@ -124,6 +125,33 @@ inline QImage grayCanvas(int W, int H, const QImage& placed, const QList<QPoint>
         }
     }
     return canvas;
+}
+
+// A print's bitmap seen as the canvas: bitmap columns run along the canvas's
+// height, so canvas pixel (u, v) is bitmap pixel (H - 1 - v, W - 1 - u).
+inline QImage canvasView(const QImage& bitmap) {
+    const int W = bitmap.height();
+    const int H = bitmap.width();
+    QImage canvas(W, H, QImage::Format_Grayscale8);
+    for (int v = 0; v < H; ++v) {
+        for (int u = 0; u < W; ++u) {
+            canvas.scanLine(v)[u] = bitmap.constScanLine(W - 1 - u)[H - 1 - v];
+        }
+    }
+    return canvas;
+}
+
+// Whether two gray pictures hold the same pixels, row padding aside.
+inline bool sameBytes(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width())) != 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Bytes written out as numbers, for expected wire data.

@@ -21,8 +21,9 @@ namespace quenta {
 // rows around it (the widening of black) draws each band into gray of its
 // own with those rows, and only its converted rows reach the bitmap, so the
 // bitmap never holds gray a neighbouring band still reads. Meant for
-// drawings that are made again for every band anyway (a vector page renders
-// only the rows each band shows).
+// drawings that are made band by band anyway: a vector page, which the bands
+// copy from one rendering of it they share, made side by side by the first
+// bands that need it.
 class ConvertingBandDrawing {
 public:
     // Fills the bitmap with the converted drawing, in bands (0: as many as

@@ -16,6 +16,7 @@
 
 namespace platform {
 class OrientedImageCache;
+class PageRenderings;
 class Progress;
 namespace compute {
 class ThreadPool;
@@ -35,13 +36,16 @@ public:
     // band count gives the same pixels. The bitmap's rows must be packed.
     // Pictures are turned once into the cache given (a new one without),
     // which drawings of other pieces of the same bitmap may share; unless
-    // each drawing makes pictures of its own (a vector page renders only the
-    // rows of its band), which are then not kept.
+    // each drawing makes pictures of its own, which are then not kept. A
+    // vector page is rendered once into the store of renderings given (a new
+    // one without), turned as the bitmap lays it, and every band copies its
+    // rows from there.
     static void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
                             bool recordable,
                             const std::function<void(platform::GraphicsContext&)>& draw,
                             std::shared_ptr<platform::OrientedImageCache> images = {},
-                            bool sharesPictures = true);
+                            bool sharesPictures = true,
+                            std::shared_ptr<platform::PageRenderings> pages = {});
 
     // Draws the copies across x down of the placed picture into a context
     // over the bitmap of a canvas canvasHeight dots high. A cancelled
@@ -59,11 +63,11 @@ public:
                                   const ambrel::BlackConversion& conversion);
 
     // Whether a drawing of the picture may be recorded and written by our
-    // own scaling (a vector page is rendered by each drawing instead).
+    // own scaling (a vector page is copied from its rendering instead).
     static bool isRecordable(const ambrel::OriginalImage& image) { return !image.isVector(); }
 
     // Whether drawings of pieces of the bitmap may share the pictures they
-    // turn (a vector page renders only the piece each draws).
+    // turn (a vector page's rendering comes turned).
     static bool sharesPictures(const ambrel::OriginalImage& image) { return !image.isVector(); }
 
     // The conversion the print runs over its bitmap at the model's

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/ImageLimits.h"
 #include "platform/graphics/OrientedImageCache.h"
+#include "platform/graphics/PageRenderings.h"
 #include "platform/graphics/PlacementRecorder.h"
 
 #include <QtMath>
@@ -210,6 +211,23 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
     } else {
         m_painter->drawImage(target, image, source);
     }
+    m_painter->restore();
+}
+
+void GraphicsContext::drawDeviceImage(const QPoint& topLeft, const QImage& image,
+                                      const QRect& within) {
+    if (image.isNull() || within.isEmpty()) {
+        return;
+    }
+    if (m_recorder) {
+        m_recorder->refuse();
+        return;
+    }
+    m_painter->save();
+    // The clip stays where it lies on the device.
+    m_painter->setWorldTransform(QTransform());
+    m_painter->setClipRect(within, Qt::IntersectClip);
+    m_painter->drawImage(topLeft, image);
     m_painter->restore();
 }
 

@@ -14,6 +14,7 @@
 namespace platform {
 
 class OrientedImageCache;
+class PageRenderings;
 class PlacementRecorder;
 
 // A drawing context whose user space has its y axis pointing up: (0, 0) is
@@ -119,6 +120,19 @@ public:
         m_orientedImages = std::move(cache);
     }
 
+    // Vector pages drawn here are taken from renderings of them kept in
+    // this store, which the contexts drawing other parts of the same device
+    // share, rather than rendered for this drawing alone.
+    void sharePageRenderings(std::shared_ptr<PageRenderings> renderings) {
+        m_pageRenderings = std::move(renderings);
+    }
+    PageRenderings* pageRenderings() const { return m_pageRenderings.get(); }
+
+    // Draws the picture as it is, its first row at the top, with its
+    // top-left pixel on the device pixel given, cut to `within` (device
+    // pixels) and to the clip: no scaling, turning or smoothing.
+    void drawDeviceImage(const QPoint& topLeft, const QImage& image, const QRect& within);
+
     // While a recorder is set the context draws nothing: it tells the
     // recorder where each gray picture would be laid, and marks the recording
     // incomplete for anything it cannot lay that way (fills, clipping,
@@ -152,6 +166,7 @@ private:
     bool m_allowsAntialiasing = true;
     bool m_rendersPagesUnsmoothed = false;
     std::shared_ptr<OrientedImageCache> m_orientedImages;
+    std::shared_ptr<PageRenderings> m_pageRenderings;
     PlacementRecorder* m_recorder = nullptr;
 };
 

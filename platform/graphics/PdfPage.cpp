@@ -6,6 +6,7 @@
 #include "platform/graphics/PdfCostCheck.h"
 
 #include "platform/graphics/PdfPageRenderer.h"
+#include "platform/graphics/PdfPageStrips.h"
 #include "platform/graphics/PictureCodecs.h"
 
 #include <cmath>
@@ -139,6 +140,9 @@ void PdfPage::draw(GraphicsContext& context) const {
     // Device pixels per point along the page's own axes.
     const double sx = std::hypot(toDevice.m11(), toDevice.m12());
     const double sy = std::hypot(toDevice.m21(), toDevice.m22());
+    if (PdfPageStrips::draw(*this, context, toDevice, visible, sx, sy)) {
+        return;
+    }
     const QImage rendered =
         render(visible, 72.0 * sx, 72.0 * sy, context.isGray(), !context.rendersPagesUnsmoothed());
     if (rendered.isNull()) {

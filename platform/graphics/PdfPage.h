@@ -41,6 +41,8 @@ public:
     // The trim box in the page's own space (points, y up); the crop box when
     // the page names no trim box.
     QRectF trimBox() const { return m_trimBox; }
+    // The crop box in the page's own space: render() gives its pixels.
+    QRectF cropBox() const { return m_cropBox; }
     // The page's own clockwise rotation in degrees: 0, 90, 180 or 270.
     int rotation() const { return m_rotation; }
     // The picture's size in points: the trim box as the page is shown, so
@@ -53,6 +55,9 @@ public:
     // Draws the picture into (0, 0, size()) of the context's user space;
     // only the part inside the context's clip is rendered, unsmoothed where
     // the context asks for it (GraphicsContext::setRendersPagesUnsmoothed).
+    // A context that shares page renderings with others drawing the same
+    // device takes the page from the one rendering they share
+    // (PdfPageStrips).
     void draw(GraphicsContext& context) const;
 
     // The page rendered at the resolutions (dots per inch along the page's

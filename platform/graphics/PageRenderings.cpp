@@ -1,0 +1,113 @@
+#include "platform/graphics/PageRenderings.h"
+
+#include <algorithm>
+
+namespace platform {
+
+PageRenderings::PageRenderings(qint64 byteBudget) : m_byteBudget(byteBudget) {}
+
+qint64 PageRenderings::bytesInUse() const {
+    qint64 bytes = 0;
+    for (const auto& rendering : m_renderings) {
+        for (const Strip& strip : rendering->strips) {
+            if (strip.state != Strip::State::missing) {
+                bytes += rendering->bytesPerStrip;
+            }
+        }
+    }
+    return bytes;
+}
+
+qint64 PageRenderings::keptBytes() const {
+    std::lock_guard lock(m_mutex);
+    return bytesInUse();
+}
+
+std::shared_ptr<PageRenderings::Rendering> PageRenderings::renderingFor(const Key& key, int count,
+                                                                        qint64 bytesPerStrip) {
+    for (const auto& rendering : m_renderings) {
+        if (rendering->key == key && int(rendering->strips.size()) == count &&
+            rendering->bytesPerStrip == bytesPerStrip) {
+            return rendering;
+        }
+    }
+    auto rendering = std::make_shared<Rendering>();
+    rendering->key = key;
+    rendering->bytesPerStrip = bytesPerStrip;
+    rendering->strips.resize(std::size_t(count));
+    m_renderings.push_back(rendering);
+    return rendering;
+}
+
+std::optional<std::vector<QImage>> PageRenderings::strips(const Key& key, int count,
+                                                          qint64 bytesPerStrip, int first, int end,
+                                                          const std::function<QImage(int)>& make) {
+    first = std::max(first, 0);
+    end = std::min(end, count);
+    if (count < 1 || bytesPerStrip < 1 || first >= end) {
+        return std::vector<QImage>();
+    }
+    std::unique_lock lock(m_mutex);
+    const std::shared_ptr<Rendering> rendering = renderingFor(key, count, bytesPerStrip);
+    rendering->lastUse = ++m_uses;
+    const auto wanted = [&] {
+        qint64 bytes = 0;
+        for (int i = first; i < end; ++i) {
+            bytes += rendering->strips[std::size_t(i)].state == Strip::State::missing
+                         ? bytesPerStrip
+                         : 0;
+        }
+        return bytes;
+    };
+    // Earlier renderings give way, the least recently used first.
+    while (wanted() + bytesInUse() > m_byteBudget && m_renderings.size() > 1) {
+        auto oldest = std::min_element(m_renderings.begin(), m_renderings.end(),
+                                       [&](const auto& a, const auto& b) {
+                                           return (a == rendering ? ~0ull : a->lastUse) <
+                                                  (b == rendering ? ~0ull : b->lastUse);
+                                       });
+        m_renderings.erase(oldest);
+    }
+    if (wanted() + bytesInUse() > m_byteBudget) {
+        if (std::none_of(rendering->strips.begin(), rendering->strips.end(),
+                         [](const Strip& s) { return s.state != Strip::State::missing; })) {
+            m_renderings.erase(std::find(m_renderings.begin(), m_renderings.end(), rendering));
+        }
+        return std::nullopt;
+    }
+    // Strips nobody has taken are made here, one after another; then those
+    // others are making are waited for.
+    for (int i = first; i < end; ++i) {
+        Strip& strip = rendering->strips[std::size_t(i)];
+        if (strip.state != Strip::State::missing) {
+            continue;
+        }
+        strip.state = Strip::State::making;
+        lock.unlock();
+        QImage image;
+        try {
+            image = make(i);
+        } catch (...) {
+            lock.lock();
+            strip.state = Strip::State::made;
+            m_made.notify_all();
+            throw;
+        }
+        lock.lock();
+        strip.image = std::move(image);
+        strip.state = Strip::State::made;
+        m_made.notify_all();
+    }
+    m_made.wait(lock, [&] {
+        return std::all_of(rendering->strips.begin() + first, rendering->strips.begin() + end,
+                           [](const Strip& s) { return s.state == Strip::State::made; });
+    });
+    std::vector<QImage> images;
+    images.reserve(std::size_t(end - first));
+    for (int i = first; i < end; ++i) {
+        images.push_back(rendering->strips[std::size_t(i)].image);
+    }
+    return images;
+}
+
+} // namespace platform

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QImage>
+#include <QTransform>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+// Vector pages rendered once for all the drawings into one device (the bands
+// of a print, the copies of a picture, the tiles of a preview), in strips of
+// rows, each strip made by the first drawing that needs it and kept for the
+// others. Drawings that each rendered the part they show would pay for the
+// whole page's content every time, and a page rendered in pieces is not the
+// page rendered once: the PDF library places text and lines cut by a
+// piece's edge a pixel apart from where it places them otherwise.
+//
+// Safe to use from several threads at once: a drawing that needs a strip
+// another is making waits for it, and makes the strips nobody has taken
+// meanwhile, so that drawings that start together render the strips side
+// by side.
+class PageRenderings {
+public:
+    // The most bytes of strips kept: a page far larger than any canvas is
+    // left to its drawings.
+    static constexpr qint64 defaultByteBudget = 144ll * 1024 * 1024;
+
+    // One rendering: a page (by address; a store must not outlive its
+    // pages) at resolutions, in colour or gray, smoothed or not, and turned
+    // and mirrored as the device lays it.
+    struct Key {
+        const void* page = nullptr;
+        double xResolution = 0;
+        double yResolution = 0;
+        bool gray = true;
+        bool smoothed = true;
+        QTransform orientation;
+        bool operator==(const Key&) const = default;
+    };
+
+    explicit PageRenderings(qint64 byteBudget = defaultByteBudget);
+
+    // Strips [first, end) of the rendering the key names, which has `count`
+    // strips of `bytesPerStrip` bytes at most each: make(i) gives strip i
+    // (null when it cannot be made), called once per strip on whichever
+    // thread first needs it. Nothing when the strips asked for and those
+    // already kept would take more than the budget; earlier renderings give
+    // way to a new one first.
+    std::optional<std::vector<QImage>> strips(const Key& key, int count, qint64 bytesPerStrip,
+                                              int first, int end,
+                                              const std::function<QImage(int)>& make);
+
+    // Bytes of the strips kept now.
+    qint64 keptBytes() const;
+
+private:
+    struct Strip {
+        enum class State { missing, making, made };
+        State state = State::missing;
+        QImage image;
+    };
+    struct Rendering {
+        Key key;
+        qint64 bytesPerStrip = 0;
+        std::vector<Strip> strips;
+        quint64 lastUse = 0;
+    };
+
+    std::shared_ptr<Rendering> renderingFor(const Key& key, int count, qint64 bytesPerStrip);
+    // Bytes of the strips made or being made, with the lock held.
+    qint64 bytesInUse() const;
+
+    const qint64 m_byteBudget;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_made;
+    std::vector<std::shared_ptr<Rendering>> m_renderings;
+    quint64 m_uses = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,119 @@
+#include "platform/graphics/PageRenderings.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using platform::PageRenderings;
+
+namespace {
+
+PageRenderings::Key keyOf(int page) {
+    static const int pages[3] = {};
+    return {&pages[page], 600, 600, true, false, QTransform(0, 1, -1, 0, 0, 0)};
+}
+
+QImage stripOf(int i) {
+    QImage image(4, 1, QImage::Format_Grayscale8);
+    image.fill(i);
+    return image;
+}
+
+} // namespace
+
+// Drawings that start together each make strips nobody has taken and wait for
+// the others': every strip is made once, on more than one thread, and every
+// drawing gets the same strips.
+TEST(PageRenderings, eachStripIsMadeOnceByTheDrawingsThatNeedIt) {
+    PageRenderings renderings;
+    std::atomic<int> made[8] = {};
+    std::atomic<int> making = 0;
+    std::atomic<int> mostAtOnce = 0;
+    std::vector<std::vector<QImage>> got(6);
+    std::vector<std::thread> drawings;
+    for (int d = 0; d < 6; ++d) {
+        drawings.emplace_back([&, d] {
+            got[std::size_t(d)] = *renderings.strips(keyOf(0), 8, 4, 0, 8, [&](int i) {
+                ++made[i];
+                const int now = ++making;
+                for (int seen = mostAtOnce;
+                     now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                --making;
+                return stripOf(i);
+            });
+        });
+    }
+    for (auto& drawing : drawings) {
+        drawing.join();
+    }
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(made[i], 1) << i;
+    }
+    EXPECT_GT(mostAtOnce, 1);
+    for (const auto& strips : got) {
+        ASSERT_EQ(strips.size(), 8u);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(strips[std::size_t(i)].cacheKey(), got[0][std::size_t(i)].cacheKey());
+            EXPECT_EQ(strips[std::size_t(i)].constScanLine(0)[0], i);
+        }
+    }
+    // Later drawings of a part find its strips made; a strip that could not
+    // be made stays null and is not made again.
+    const auto part = renderings.strips(keyOf(0), 8, 4, 2, 4, [](int) -> QImage {
+        ADD_FAILURE() << "made again";
+        return {};
+    });
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->at(0).cacheKey(), got[0][2].cacheKey());
+    int failed = 0;
+    for (int k = 0; k < 2; ++k) {
+        const auto none = renderings.strips(keyOf(1), 1, 4, 0, 1, [&](int) {
+            ++failed;
+            return QImage();
+        });
+        ASSERT_TRUE(none);
+        EXPECT_TRUE(none->at(0).isNull());
+    }
+    EXPECT_EQ(failed, 1);
+}
+
+// A rendering that does not fit the budget is refused (its drawing renders
+// what it shows itself); a new one that fits once the older ones have gone
+// takes their place; a strip whose making throws leaves nobody waiting.
+TEST(PageRenderings, theBudgetBoundsWhatIsKept) {
+    PageRenderings renderings(100);
+    const auto make = [](int i) { return stripOf(i); };
+    EXPECT_FALSE(renderings.strips(keyOf(0), 3, 40, 0, 3, make));
+    EXPECT_EQ(renderings.keptBytes(), 0);
+    ASSERT_TRUE(renderings.strips(keyOf(0), 3, 40, 0, 2, make));
+    EXPECT_EQ(renderings.keptBytes(), 80);
+    // The third strip would pass the budget, beside the first two.
+    EXPECT_FALSE(renderings.strips(keyOf(0), 3, 40, 2, 3, make));
+    ASSERT_TRUE(renderings.strips(keyOf(1), 2, 50, 0, 2, make));
+    EXPECT_EQ(renderings.keptBytes(), 100);
+    int madeAgain = 0;
+    ASSERT_TRUE(renderings.strips(keyOf(0), 3, 40, 0, 1, [&](int i) {
+        ++madeAgain;
+        return stripOf(i);
+    }));
+    EXPECT_EQ(madeAgain, 1);
+    EXPECT_EQ(renderings.keptBytes(), 40);
+
+    EXPECT_THROW(renderings.strips(keyOf(2), 2, 10, 0, 2,
+                                   [](int i) -> QImage {
+                                       if (i == 1) {
+                                           throw std::runtime_error("no memory");
+                                       }
+                                       return stripOf(i);
+                                   }),
+                 std::runtime_error);
+    const auto after = renderings.strips(keyOf(2), 2, 10, 0, 2, make);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->at(0).constScanLine(0)[0], 0);
+    EXPECT_TRUE(after->at(1).isNull());
+}
