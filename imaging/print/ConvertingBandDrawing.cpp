@@ -4,7 +4,6 @@
 #include "model/pictures/GraphicsExtensions.h"
 #include "platform/Log.h"
 #include "platform/compute/ThreadPool.h"
-#include "platform/graphics/PageRenderings.h"
 #include "platform/usb/UsbResult.h"
 #include "transport/model/PipeError.h"
 
@@ -90,7 +89,6 @@ void ConvertingBandDrawing::drawAndConvert(
     const qint64 margin = reach(conversion, configuration);
     const qint64 alignment = rowAlignment(configuration);
     uchar* const bits = buffer.bits();
-    const auto pages = std::make_shared<platform::PageRenderings>();
     // Where no pixel's conversion reads another row, a band is drawn into
     // the bitmap itself, clipped to its rows, and converted where it lies;
     // otherwise each band makes its own conversion over its own gray. Either
@@ -119,7 +117,6 @@ void ConvertingBandDrawing::drawAndConvert(
                     platform::Log::fatal(
                         QStringLiteral("Could not make the gray context of a print bitmap."));
                 }
-                context->sharePageRenderings(pages);
                 if (bands > 1) {
                     // User space has y up: rows [first, end) are y in [rows - end, rows - first).
                     context->clipTo(QRectF(0, double(rows - end), width, double(end - first)));
@@ -144,7 +141,6 @@ void ConvertingBandDrawing::drawAndConvert(
             if (!context) {
                 platform::Log::fatal(QStringLiteral("Could not make the gray context of a band."));
             }
-            context->sharePageRenderings(pages);
             // User space has y up: the band's gray is the bitmap's rows
             // [grayFirst, grayEnd), moved down by whole rows.
             context->translateBy(0, -double(rows - grayEnd));

@@ -6,7 +6,6 @@
 #include "platform/compute/ThreadPool.h"
 #include "platform/graphics/GrayPageWriter.h"
 #include "platform/graphics/OrientedImageCache.h"
-#include "platform/graphics/PageRenderings.h"
 #include "platform/graphics/PlacementRecorder.h"
 
 #include <algorithm>
@@ -37,14 +36,13 @@ std::unique_ptr<GraphicsContext> contextOver(uchar* bits, const QSize& size) {
 // band is cleared and drawn while it is in the cache, and every band's
 // context clips to its rows, so a band gets exactly the pixels a drawing of
 // the whole bitmap gives there. Drawings that are not safe to run side by
-// side go in one band. A vector page is not recorded: the bands share its
-// rendering, whose strips the first bands make side by side.
+// side go in one band. A vector page is not recorded: the bands copy it from
+// its rendering, whose strips the first bands make side by side.
 void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool,
                                       int bands, bool recordable,
                                       const std::function<void(GraphicsContext&)>& draw,
                                       std::shared_ptr<platform::OrientedImageCache> images,
-                                      bool sharesPictures,
-                                      std::shared_ptr<platform::PageRenderings> pages) {
+                                      bool sharesPictures) {
     const int rows = buffer.height();
     const qsizetype rowBytes = buffer.bytesPerLine();
     if (bands <= 0) {
@@ -57,8 +55,6 @@ void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadP
     uchar* const bits = buffer.bits();
     const auto sharedImages =
         images ? std::move(images) : std::make_shared<platform::OrientedImageCache>();
-    const auto sharedPages =
-        pages ? std::move(pages) : std::make_shared<platform::PageRenderings>();
     if (recordable) {
         // The recording also turns the pictures, on all workers, before the
         // bands need them.
@@ -87,7 +83,6 @@ void PrintPictureDrawing::fillAndDraw(QImage& buffer, platform::compute::ThreadP
         std::memset(bits + qsizetype(first) * rowBytes, 255,
                     size_t(end - first) * size_t(rowBytes));
         auto context = contextOver(bits, buffer.size());
-        context->sharePageRenderings(sharedPages);
         if (bands > 1) {
             // User space has y up: rows [first, end) are y in [rows - end, rows - first).
             context->clipTo(QRectF(0, rows - end, buffer.width(), end - first));
@@ -111,6 +106,8 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
                                      PicturePlacement::CopyRange down,
                                      const std::shared_ptr<platform::Progress>& progress) {
     context.saveGState();
+    const std::shared_ptr<platform::PageRenderings> pages = context.pageRenderings();
+    context.sharePageRenderings(image.pageRenderings());
     ambrel::GraphicsExtensions::turnCanvasToColumns(context, double(canvasHeight));
     context.setAllowsAntialiasing(false);
     // A threshold at the middle gray makes an edge pixel black where the
@@ -137,6 +134,7 @@ void PrintPictureDrawing::drawCopies(GraphicsContext& context, const PicturePlac
         }
     });
     context.restoreGState();
+    context.sharePageRenderings(pages);
 }
 
 bool PrintPictureDrawing::rendersUnsmoothed(const ambrel::OriginalImage& image,

@@ -16,7 +16,6 @@
 
 namespace platform {
 class OrientedImageCache;
-class PageRenderings;
 class Progress;
 namespace compute {
 class ThreadPool;
@@ -36,21 +35,20 @@ public:
     // band count gives the same pixels. The bitmap's rows must be packed.
     // Pictures are turned once into the cache given (a new one without),
     // which drawings of other pieces of the same bitmap may share; unless
-    // each drawing makes pictures of its own, which are then not kept. A
-    // vector page is rendered once into the store of renderings given (a new
-    // one without), turned as the bitmap lays it, and every band copies its
-    // rows from there.
+    // each drawing makes pictures of its own, which are then not kept.
     static void fillAndDraw(QImage& buffer, platform::compute::ThreadPool* pool, int bands,
                             bool recordable,
                             const std::function<void(platform::GraphicsContext&)>& draw,
                             std::shared_ptr<platform::OrientedImageCache> images = {},
-                            bool sharesPictures = true,
-                            std::shared_ptr<platform::PageRenderings> pages = {});
+                            bool sharesPictures = true);
 
     // Draws the copies across x down of the placed picture into a context
     // over the bitmap of a canvas canvasHeight dots high. A cancelled
     // progress stops between copies. A vector page under a threshold at the
-    // middle gray is rendered unsmoothed.
+    // middle gray is rendered unsmoothed; its pixels come from the page's
+    // own rendering for the bitmap (OriginalImage::pageRenderings), which
+    // the bands of one drawing, its copies and later drawings of the same
+    // placement share.
     static void drawCopies(platform::GraphicsContext& context, const PicturePlacement& placement,
                            const ambrel::OriginalImage& image,
                            const ambrel::OriginalImageDrawingOptions& options, qint64 canvasHeight,

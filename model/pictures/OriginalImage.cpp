@@ -13,6 +13,7 @@
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/ItemProvider.h"
 #include "platform/graphics/OrientedImageCache.h"
+#include "platform/graphics/PageRenderings.h"
 #include "platform/graphics/PdfPage.h"
 
 #include <QFile>
@@ -287,6 +288,10 @@ OriginalImage::fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
     result->m_sizeInfo = OriginalSizeInfo::mm(size);
     result->m_widthPerHeight = size.width / size.height;
     result->m_isVector = true;
+    // A placement drawn before is not drawn again once another is: only the
+    // latest rendering is kept.
+    result->m_pageRenderings = std::make_shared<platform::PageRenderings>(
+        platform::PageRenderings::defaultByteBudget, platform::PageRenderings::Keeping::latestOnly);
     return result;
 }
 

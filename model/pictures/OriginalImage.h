@@ -23,6 +23,7 @@ namespace platform {
 class DecodingRows;
 class GraphicsContext;
 class ItemProvider;
+class PageRenderings;
 class PdfPage;
 } // namespace platform
 
@@ -119,6 +120,12 @@ public:
     // whole picture is still being decoded; a null picture otherwise.
     QImage scaledDecode() const;
     bool isVector() const { return m_isVector; }
+    // A vector page's rendering for the device it was last drawn for, which
+    // every drawing of the page there shares (the print's bands, its copies,
+    // the preview's tiles, the next print); null for a raster picture.
+    const std::shared_ptr<platform::PageRenderings>& pageRenderings() const {
+        return m_pageRenderings;
+    }
     double widthPerHeight() const { return m_widthPerHeight; }
     const OriginalSizeInfo& imageOriginalSizeInfo() const { return m_sizeInfo; }
 
@@ -197,6 +204,7 @@ private:
     std::shared_ptr<FullDecode> m_fullDecode;
     std::shared_ptr<std::atomic<platform::PictureRefusal>> m_fullDecodeRefusal;
     std::shared_ptr<platform::DecodingRows> m_decodingRows;
+    std::shared_ptr<platform::PageRenderings> m_pageRenderings;
     bool m_isVector = false;
     double m_widthPerHeight = 0;
     OriginalSizeInfo m_sizeInfo = OriginalSizeInfo::px({});

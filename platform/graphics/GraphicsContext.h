@@ -121,12 +121,13 @@ public:
     }
 
     // Vector pages drawn here are taken from renderings of them kept in
-    // this store, which the contexts drawing other parts of the same device
-    // share, rather than rendered for this drawing alone.
+    // this store, which other drawings of the same pages share (the other
+    // bands of a print, later drawings), rather than rendered for this
+    // drawing alone. Not part of the saved state.
     void sharePageRenderings(std::shared_ptr<PageRenderings> renderings) {
         m_pageRenderings = std::move(renderings);
     }
-    PageRenderings* pageRenderings() const { return m_pageRenderings.get(); }
+    const std::shared_ptr<PageRenderings>& pageRenderings() const { return m_pageRenderings; }
 
     // Draws the picture as it is, its first row at the top, with its
     // top-left pixel on the device pixel given, cut to `within` (device

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-PageRenderings::PageRenderings(qint64 byteBudget) : m_byteBudget(byteBudget) {}
+PageRenderings::PageRenderings(qint64 byteBudget, Keeping keeping)
+    : m_byteBudget(byteBudget), m_keeping(keeping) {}
 
 qint64 PageRenderings::bytesInUse() const {
     qint64 bytes = 0;
@@ -30,6 +31,9 @@ std::shared_ptr<PageRenderings::Rendering> PageRenderings::renderingFor(const Ke
             rendering->bytesPerStrip == bytesPerStrip) {
             return rendering;
         }
+    }
+    if (m_keeping == Keeping::latestOnly) {
+        m_renderings.clear();
     }
     auto rendering = std::make_shared<Rendering>();
     rendering->key = key;

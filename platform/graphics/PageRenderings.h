@@ -12,13 +12,14 @@
 
 namespace platform {
 
-// Vector pages rendered once for all the drawings into one device (the bands
-// of a print, the copies of a picture, the tiles of a preview), in strips of
-// rows, each strip made by the first drawing that needs it and kept for the
-// others. Drawings that each rendered the part they show would pay for the
-// whole page's content every time, and a page rendered in pieces is not the
-// page rendered once: the PDF library places text and lines cut by a
-// piece's edge a pixel apart from where it places them otherwise.
+// Vector pages rendered once for all the drawings of them at one resolution
+// (the bands of a print, the copies of a picture, the tiles of a preview,
+// the next print), in strips of rows, each strip made by the first drawing
+// that needs it and kept for the others. Drawings that each rendered the
+// part they show would pay for the whole page's content every time, and a
+// page rendered in pieces is not the page rendered once: the PDF library
+// places text and lines cut by a piece's edge a pixel apart from where it
+// places them otherwise.
 //
 // Safe to use from several threads at once: a drawing that needs a strip
 // another is making waits for it, and makes the strips nobody has taken
@@ -28,11 +29,11 @@ class PageRenderings {
 public:
     // The most bytes of strips kept: a page far larger than any canvas is
     // left to its drawings.
-    static constexpr qint64 defaultByteBudget = 144ll * 1024 * 1024;
+    static constexpr qint64 defaultByteBudget = 96ll * 1024 * 1024;
 
-    // One rendering: a page (by address; a store must not outlive its
-    // pages) at resolutions, in colour or gray, smoothed or not, and turned
-    // and mirrored as the device lays it.
+    // One rendering: a page (by address: a store is kept with its page) at
+    // resolutions, in colour or gray, smoothed or not, and turned and
+    // mirrored as the device lays it.
     struct Key {
         const void* page = nullptr;
         double xResolution = 0;
@@ -43,7 +44,13 @@ public:
         bool operator==(const Key&) const = default;
     };
 
-    explicit PageRenderings(qint64 byteBudget = defaultByteBudget);
+    // What is kept of earlier renderings when a new one is made: as many as
+    // the budget holds, or none (a store kept for later drawings of one
+    // picture, whose earlier placements are not drawn again).
+    enum class Keeping { asManyAsFit, latestOnly };
+
+    explicit PageRenderings(qint64 byteBudget = defaultByteBudget,
+                            Keeping keeping = Keeping::asManyAsFit);
 
     // Strips [first, end) of the rendering the key names, which has `count`
     // strips of `bytesPerStrip` bytes at most each: make(i) gives strip i
@@ -76,6 +83,7 @@ private:
     qint64 bytesInUse() const;
 
     const qint64 m_byteBudget;
+    const Keeping m_keeping;
     mutable std::mutex m_mutex;
     std::condition_variable m_made;
     std::vector<std::shared_ptr<Rendering>> m_renderings;

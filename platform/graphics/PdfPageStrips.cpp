@@ -54,7 +54,7 @@ PdfPageStrips::Layout PdfPageStrips::layout(const QRectF& cropBox, const QRectF&
 
 bool PdfPageStrips::draw(const PdfPage& page, GraphicsContext& context, const QTransform& toDevice,
                          const QRectF& visible, double xScale, double yScale) {
-    PageRenderings* const renderings = context.pageRenderings();
+    PageRenderings* const renderings = context.pageRenderings().get();
     const QRectF crop = page.cropBox();
     const Layout grid = layout(crop, page.trimBox(), xScale, yScale);
     if (!renderings || grid.stripCount() < 1) {

@@ -10,10 +10,11 @@ class GraphicsContext;
 class PageRenderings;
 class PdfPage;
 
-// A PDF page drawn from one rendering of it shared by every drawing into the
-// same device (the context's PageRenderings): the page is rendered at the
-// device's resolution in strips of whole rows across its full width, each
-// strip turned as the device lays it, and copied onto the device's pixels.
+// A PDF page drawn from one rendering of it shared by every drawing of it at
+// the same resolution (the context's PageRenderings): the page is rendered
+// at the device's resolution in strips of whole rows across its full width,
+// each strip turned as the device lays it, and copied onto the device's
+// pixels.
 //
 // The strips are rows of the rendering because the PDF library draws a
 // glyph cut by a rendering's left edge with its last pixels shifted; a row

@@ -116,4 +116,11 @@ TEST(PageRenderings, theBudgetBoundsWhatIsKept) {
     ASSERT_TRUE(after);
     EXPECT_EQ(after->at(0).constScanLine(0)[0], 0);
     EXPECT_TRUE(after->at(1).isNull());
+
+    // A store kept for later drawings lets an earlier rendering go as soon
+    // as another is made, however much would fit.
+    PageRenderings latest(1000, PageRenderings::Keeping::latestOnly);
+    ASSERT_TRUE(latest.strips(keyOf(0), 2, 10, 0, 2, make));
+    ASSERT_TRUE(latest.strips(keyOf(1), 1, 10, 0, 1, make));
+    EXPECT_EQ(latest.keptBytes(), 10);
 }
