@@ -4,9 +4,10 @@
 // drawn again. In the same iteration, a reference: one core copying as many
 // bytes as the canvas's dots. LUNVIK_COMPUTE_THREADS=N sets the compute
 // workers the tiles are made on. The cases named KernelOnly time the tiles
-// alone, without the window; VectorTilesKernelOnly draws every tile of a
-// vector logo's view from its page again before reducing it, as a redraw
-// does after a change that moves or re-renders the page's dots.
+// alone, without the window; VectorTilesKernelOnly renders a vector logo's
+// page and draws every tile of its view from it before reducing it, as the
+// first redraw of a placement does. A later move draws the dots again from
+// the rendering the picture kept (VectorRedrawAfterAMove).
 
 #include "CopyReference.h"
 #include "PhotoJpeg.h"
@@ -109,13 +110,18 @@ void tilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversio
 }
 
 // Every tile of the larger window's view of the logo drawn from its page and
-// reduced, as the redraw makes them when no drawn dots are kept: the page
-// rendered once for all tiles in bands on the workers, then the tiles
-// reduced side by side. (Before the shared bands each tile rendered the page
-// for its own piece.)
+// reduced, as the first redraw of a placement makes them: the page rendered
+// once for all tiles, its strips side by side on the workers (a picture of
+// its own each time, which keeps no rendering yet), the tiles' dots drawn
+// from it in bands, then the tiles reduced side by side. (Before the shared
+// bands each tile rendered the page for its own piece.)
 void vectorTilesOnly(benchmark::State& state, const ambrel::BlackConversion& conversion) {
-    static const auto image = ambrel::OriginalImage::fromData(
-        bench::logoPdf(), QUrl::fromLocalFile(QStringLiteral("/logo.pdf")));
+    const QByteArray logo = bench::logoPdf();
+    const auto fresh = [&] {
+        return ambrel::OriginalImage::fromData(logo,
+                                               QUrl::fromLocalFile(QStringLiteral("/logo.pdf")));
+    };
+    const auto image = fresh();
     ambrel::OriginalImageDrawingOptions options;
     options.imageSize_px = image->size_px(ambrel::Dpi(600));
     options.imageBitmapConversion = conversion;
@@ -133,9 +139,10 @@ void vectorTilesOnly(benchmark::State& state, const ambrel::BlackConversion& con
                                    std::size_t(options.imageSize_px.height));
     double work = 0, copy = 0, allCoreCopy = 0;
     for (auto _ : state) {
+        const auto picture = fresh();
         const double s = bench::secondsOf([&] {
             const auto dots =
-                kestrom::PreviewTileRenderer::drawAll(*image, *geometry, requests, {}, &pool);
+                kestrom::PreviewTileRenderer::drawAll(*picture, *geometry, requests, {}, &pool);
             pool.parallelFor(std::size_t(frames.size()), [&](std::size_t i) {
                 const QImage tile = kestrom::PreviewTileRenderer::reduce(dots[i], conversion, info,
                                                                          *geometry, requests[i]);
@@ -168,9 +175,10 @@ void BM_TilesKernelOnly_Halftone(benchmark::State& state) {
 }
 
 // The vector logo in the window in place of the photo, moved by one dot and
-// back: the view's kept dots are dropped, so every move renders the page's
-// dots again (a threshold change alone converts the kept ones). Runs last,
-// since the window keeps the logo.
+// back: the view's kept dots are dropped, so every move draws the page's
+// dots again, from the rendering of the page the picture keeps (a threshold
+// change alone converts the kept dots). Runs last, since the window keeps
+// the logo.
 void BM_VectorRedrawAfterAMove(benchmark::State& state) {
     Window& w = window();
     static const bool dropped = [&] {

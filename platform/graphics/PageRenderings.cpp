@@ -11,7 +11,7 @@ qint64 PageRenderings::bytesInUse() const {
     qint64 bytes = 0;
     for (const auto& rendering : m_renderings) {
         for (const Strip& strip : rendering->strips) {
-            if (strip.state != Strip::State::missing) {
+            if (strip.isTaken()) {
                 bytes += rendering->bytesPerStrip;
             }
         }
@@ -57,9 +57,7 @@ std::optional<std::vector<QImage>> PageRenderings::strips(const Key& key, int co
     const auto wanted = [&] {
         qint64 bytes = 0;
         for (int i = first; i < end; ++i) {
-            bytes += rendering->strips[std::size_t(i)].state == Strip::State::missing
-                         ? bytesPerStrip
-                         : 0;
+            bytes += rendering->strips[std::size_t(i)].isTaken() ? 0 : bytesPerStrip;
         }
         return bytes;
     };
@@ -74,42 +72,52 @@ std::optional<std::vector<QImage>> PageRenderings::strips(const Key& key, int co
     }
     if (wanted() + bytesInUse() > m_byteBudget) {
         if (std::none_of(rendering->strips.begin(), rendering->strips.end(),
-                         [](const Strip& s) { return s.state != Strip::State::missing; })) {
+                         [](const Strip& s) { return s.isTaken(); })) {
             m_renderings.erase(std::find(m_renderings.begin(), m_renderings.end(), rendering));
         }
         return std::nullopt;
     }
-    // Strips nobody has taken are made here, one after another; then those
-    // others are making are waited for.
+    // Strips nobody has taken, or whose making failed before, are made here
+    // one after another; then those others are making are waited for.
     for (int i = first; i < end; ++i) {
         Strip& strip = rendering->strips[std::size_t(i)];
-        if (strip.state != Strip::State::missing) {
+        if (strip.isTaken()) {
             continue;
         }
         strip.state = Strip::State::making;
+        strip.failure = nullptr;
         lock.unlock();
         QImage image;
         try {
             image = make(i);
         } catch (...) {
             lock.lock();
-            strip.state = Strip::State::made;
+            strip.state = Strip::State::failed;
+            strip.failure = std::current_exception();
             m_made.notify_all();
             throw;
         }
         lock.lock();
+        // A strip that could not be made is not kept: a later drawing tries
+        // again.
+        strip.state = image.isNull() ? Strip::State::failed : Strip::State::made;
         strip.image = std::move(image);
-        strip.state = Strip::State::made;
         m_made.notify_all();
     }
     m_made.wait(lock, [&] {
-        return std::all_of(rendering->strips.begin() + first, rendering->strips.begin() + end,
-                           [](const Strip& s) { return s.state == Strip::State::made; });
+        return std::none_of(rendering->strips.begin() + first, rendering->strips.begin() + end,
+                            [](const Strip& s) { return s.state == Strip::State::making; });
     });
+    // What failed for another drawing meanwhile fails here too, rather than
+    // being tried again by every drawing waiting for it.
     std::vector<QImage> images;
     images.reserve(std::size_t(end - first));
     for (int i = first; i < end; ++i) {
-        images.push_back(rendering->strips[std::size_t(i)].image);
+        const Strip& strip = rendering->strips[std::size_t(i)];
+        if (strip.failure) {
+            std::rethrow_exception(strip.failure);
+        }
+        images.push_back(strip.image);
     }
     return images;
 }

@@ -4,6 +4,7 @@
 #include <QTransform>
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -55,9 +56,11 @@ public:
     // Strips [first, end) of the rendering the key names, which has `count`
     // strips of `bytesPerStrip` bytes at most each: make(i) gives strip i
     // (null when it cannot be made), called once per strip on whichever
-    // thread first needs it. Nothing when the strips asked for and those
-    // already kept would take more than the budget; earlier renderings give
-    // way to a new one first.
+    // thread first needs it, and kept. Nothing when the strips asked for and
+    // those already kept would take more than the budget; earlier renderings
+    // give way to a new one first. What make throws is thrown here and to
+    // the drawings that waited for that strip; a strip that failed (thrown
+    // or null) is made again when next asked for.
     std::optional<std::vector<QImage>> strips(const Key& key, int count, qint64 bytesPerStrip,
                                               int first, int end,
                                               const std::function<QImage(int)>& make);
@@ -67,9 +70,13 @@ public:
 
 private:
     struct Strip {
-        enum class State { missing, making, made };
+        // A failed strip is made again by the next drawing that asks for
+        // it; those that waited for the failed making are given its failure.
+        enum class State { missing, making, made, failed };
         State state = State::missing;
         QImage image;
+        std::exception_ptr failure;
+        bool isTaken() const { return state == State::making || state == State::made; }
     };
     struct Rendering {
         Key key;

@@ -55,9 +55,9 @@ public:
     // Draws the picture into (0, 0, size()) of the context's user space;
     // only the part inside the context's clip is rendered, unsmoothed where
     // the context asks for it (GraphicsContext::setRendersPagesUnsmoothed).
-    // A context that shares page renderings with others drawing the same
-    // device takes the page from the one rendering they share
-    // (PdfPageStrips).
+    // A context that holds a store of page renderings
+    // (GraphicsContext::sharePageRenderings) takes the page from the
+    // rendering kept there, which other drawings of it share (PdfPageStrips).
     void draw(GraphicsContext& context) const;
 
     // The page rendered at the resolutions (dots per inch along the page's

@@ -114,6 +114,11 @@ bool PdfPageStrips::draw(const PdfPage& page, GraphicsContext& context, const QT
                     crop.bottom() - (first + 0.25) / yScale));
         const QImage rendered = page.render(rect, xResolution, yResolution, gray, smoothed);
         if (rendered.width() != grid.columns || rendered.height() != end - first) {
+            Log::line(QStringLiteral("PdfPage: couldn't render rows %1 to %2 at %3 x %4 dpi")
+                          .arg(first)
+                          .arg(end)
+                          .arg(xResolution)
+                          .arg(yResolution));
             return QImage();
         }
         return OrientedImageCache::orientedOnce(rendered, *orientation);
@@ -126,14 +131,6 @@ bool PdfPageStrips::draw(const PdfPage& page, GraphicsContext& context, const QT
     }
     for (int strip = firstStrip; strip < endStrip; ++strip) {
         const QImage& image = (*strips)[std::size_t(strip - firstStrip)];
-        if (image.isNull()) {
-            Log::line(QStringLiteral("PdfPage: couldn't render rows %1 to %2 at %3 x %4 dpi")
-                          .arg(rowsOf(strip).first)
-                          .arg(rowsOf(strip).second)
-                          .arg(xResolution)
-                          .arg(yResolution));
-            continue;
-        }
         const auto [first, end] = rowsOf(strip);
         const QRect at =
             onDevice(pixelToDevice.mapRect(QRectF(0, first, grid.columns, end - first)));

@@ -34,7 +34,7 @@ public:
     // Strips of about this many pixels, and no more strips than this: a
     // strip costs the library a pass over the page's whole content, its
     // rasterizing only the rows it holds.
-    static constexpr qint64 pixelsPerStrip = 4'000'000;
+    static constexpr qint64 pixelsPerStrip = 2'000'000;
     static constexpr int maximumStrips = 8;
 
     // Nothing for a rendering of no pixels or beyond the system's limits.

@@ -78,10 +78,10 @@ int dark(const QImage& image) {
 // rendering, as one drawing of it without shared renderings draws it: for
 // every page rotation, mirrored and not; its trim box cut out where it lies.
 TEST(PdfPageStrips, bandsSharingARenderingDrawThePageAsOneDrawingDoes) {
-    const double scale = 20; // 3400 x 1800 pixels: two strips
-    ASSERT_EQ(PdfPageStrips::layout(QRectF(0, 0, 200, 100), QRectF(20, 10, 150, 80), scale, scale)
+    const double scale = 12;
+    ASSERT_GT(PdfPageStrips::layout(QRectF(0, 0, 200, 100), QRectF(20, 10, 150, 80), scale, scale)
                   .stripCount(),
-              2);
+              1);
     for (const int rotate : {0, 90, 180, 270}) {
         for (const bool mirror : {false, true}) {
             const auto pdf = PdfPage::firstPage(page(rotate, QRectF(20, 10, 150, 80)));
