@@ -112,9 +112,9 @@ void renderOriginalImage(const TavrinBitmapRenderer::Device& device, qint64 W, q
         quenta::ConvertingBandDrawing::reach(options.imageBitmapConversion, configuration) == 0;
     if (image.isVector() && conversion != TavrinBitmapRenderer::Conversion::pending &&
         !packingThresholds) {
-        // A vector page is rendered band by band on the workers, each band
-        // only the part of the page its rows show, and converted on the
-        // worker that drew it as soon as it is drawn.
+        // A vector page is drawn band by band on the workers from the one
+        // rendering of the page, and each band converted on the worker that
+        // drew it as soon as it is drawn.
         quenta::ConvertingBandDrawing::drawAndConvert(buffer, pool, bands, draw,
                                                       options.imageBitmapConversion, configuration);
         return;

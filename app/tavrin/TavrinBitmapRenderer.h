@@ -51,9 +51,9 @@ public:
                                           int bands = 0);
     // The bitmap a print sends: a picture drawn once for the whole bitmap
     // comes gray, its conversion left to the packing as renderGray leaves
-    // it; a vector page, rendered again for every band anyway, comes
-    // converted, each band converted on its worker as soon as it is drawn,
-    // as render converts it. A threshold alone, which the packing makes by
+    // it; a vector page, whose bands are copied from the page's rendering,
+    // comes converted, each band converted on its worker as soon as it is
+    // drawn, as render converts it. A threshold alone, which the packing makes by
     // comparing the gray bytes, is left to it either way.
     static TavrinBitmapInfo_px renderForPrint(const Device& device,
                                               const ambrel::Size_mm& canvasSize,

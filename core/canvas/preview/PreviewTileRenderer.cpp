@@ -161,8 +161,9 @@ std::optional<Piece> pieceFor(const PreviewGeometry& geometry,
 }
 
 // Draws the piece's dots as the print draws them there, in bands on the
-// pool's workers (none: in one), one band a worker: every band of a vector
-// page reads the whole page again.
+// pool's workers (none: in one), one band a worker: the first bands make the
+// strips of a vector page's rendering side by side when the picture keeps
+// none for this placement.
 PreviewTileRenderer::Dots drawPiece(const ambrel::OriginalImage& image,
                                     const PreviewGeometry& geometry, const Piece& piece,
                                     std::shared_ptr<platform::OrientedImageCache> images,

@@ -75,11 +75,12 @@ public:
                      std::shared_ptr<platform::OrientedImageCache> images = {});
 
     // The dots of several tiles of one view, each as draw gives it. A vector
-    // page is rendered once for all of them, in bands side by side on the
-    // pool's workers (each band only the rows it shows), rather than once a
-    // tile: every rendering reads the whole page, however small its piece.
-    // Other pictures, and pieces too large to hold at once, are drawn tile
-    // by tile on the workers.
+    // page's dots are drawn once for all of them, in bands side by side on
+    // the pool's workers, from the page's rendering, which the picture keeps
+    // (OriginalImage::pageRenderings) and the first bands make when it is
+    // not there: a move of the picture draws its dots again without
+    // rendering the page. Other pictures, and pieces too large to hold at
+    // once, are drawn tile by tile on the workers.
     static std::vector<Dots> drawAll(const ambrel::OriginalImage& image,
                                      const PreviewGeometry& geometry,
                                      const std::vector<Request>& requests,
