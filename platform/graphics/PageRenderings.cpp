@@ -7,14 +7,15 @@ namespace platform {
 PageRenderings::PageRenderings(qint64 byteBudget, Keeping keeping)
     : m_byteBudget(byteBudget), m_keeping(keeping) {}
 
+qint64 PageRenderings::bytesInUse(const Rendering& rendering) {
+    return rendering.bytesPerStrip * std::count_if(rendering.strips.begin(), rendering.strips.end(),
+                                                   [](const Strip& s) { return s.isTaken(); });
+}
+
 qint64 PageRenderings::bytesInUse() const {
     qint64 bytes = 0;
     for (const auto& rendering : m_renderings) {
-        for (const Strip& strip : rendering->strips) {
-            if (strip.isTaken()) {
-                bytes += rendering->bytesPerStrip;
-            }
-        }
+        bytes += bytesInUse(*rendering);
     }
     return bytes;
 }
@@ -51,31 +52,23 @@ std::optional<std::vector<QImage>> PageRenderings::strips(const Key& key, int co
     if (count < 1 || bytesPerStrip < 1 || first >= end) {
         return std::vector<QImage>();
     }
+    // A rendering is taken whole or not at all, so that every drawing of a
+    // page gets the same answer whatever part of it it shows.
+    const qint64 whole = bytesPerStrip * count;
+    if (whole > m_byteBudget) {
+        return std::nullopt;
+    }
     std::unique_lock lock(m_mutex);
     const std::shared_ptr<Rendering> rendering = renderingFor(key, count, bytesPerStrip);
     rendering->lastUse = ++m_uses;
-    const auto wanted = [&] {
-        qint64 bytes = 0;
-        for (int i = first; i < end; ++i) {
-            bytes += rendering->strips[std::size_t(i)].isTaken() ? 0 : bytesPerStrip;
-        }
-        return bytes;
-    };
     // Earlier renderings give way, the least recently used first.
-    while (wanted() + bytesInUse() > m_byteBudget && m_renderings.size() > 1) {
-        auto oldest = std::min_element(m_renderings.begin(), m_renderings.end(),
-                                       [&](const auto& a, const auto& b) {
-                                           return (a == rendering ? ~0ull : a->lastUse) <
-                                                  (b == rendering ? ~0ull : b->lastUse);
-                                       });
-        m_renderings.erase(oldest);
-    }
-    if (wanted() + bytesInUse() > m_byteBudget) {
-        if (std::none_of(rendering->strips.begin(), rendering->strips.end(),
-                         [](const Strip& s) { return s.isTaken(); })) {
-            m_renderings.erase(std::find(m_renderings.begin(), m_renderings.end(), rendering));
-        }
-        return std::nullopt;
+    const auto others = [&] { return bytesInUse() - bytesInUse(*rendering); };
+    while (whole + others() > m_byteBudget) {
+        m_renderings.erase(std::min_element(m_renderings.begin(), m_renderings.end(),
+                                            [&](const auto& a, const auto& b) {
+                                                return (a == rendering ? ~0ull : a->lastUse) <
+                                                       (b == rendering ? ~0ull : b->lastUse);
+                                            }));
     }
     // Strips nobody has taken, or whose making failed before, are made here
     // one after another; then those others are making are waited for.

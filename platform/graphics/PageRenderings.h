@@ -28,8 +28,8 @@ namespace platform {
 // by side.
 class PageRenderings {
 public:
-    // The most bytes of strips kept: a page far larger than any canvas is
-    // left to its drawings.
+    // The most bytes of strips kept: a page whose rendering would take more,
+    // far larger than any canvas, is left to its drawings.
     static constexpr qint64 defaultByteBudget = 96ll * 1024 * 1024;
 
     // One rendering: a page (by address: a store is kept with its page) at
@@ -56,9 +56,9 @@ public:
     // Strips [first, end) of the rendering the key names, which has `count`
     // strips of `bytesPerStrip` bytes at most each: make(i) gives strip i
     // (null when it cannot be made), called once per strip on whichever
-    // thread first needs it, and kept. Nothing when the strips asked for and
-    // those already kept would take more than the budget; earlier renderings
-    // give way to a new one first. What make throws is thrown here and to
+    // thread first needs it, and kept. Nothing when the whole rendering
+    // would take more than the budget; earlier renderings give way to a new
+    // one as it needs their room. What make throws is thrown here and to
     // the drawings that waited for that strip; a strip that failed (thrown
     // or null) is made again when next asked for.
     std::optional<std::vector<QImage>> strips(const Key& key, int count, qint64 bytesPerStrip,
@@ -88,6 +88,7 @@ private:
     std::shared_ptr<Rendering> renderingFor(const Key& key, int count, qint64 bytesPerStrip);
     // Bytes of the strips made or being made, with the lock held.
     qint64 bytesInUse() const;
+    static qint64 bytesInUse(const Rendering& rendering);
 
     const qint64 m_byteBudget;
     const Keeping m_keeping;

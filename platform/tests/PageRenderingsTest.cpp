@@ -122,27 +122,31 @@ TEST(PageRenderings, aStripThatFailedIsMadeAgainLater) {
     EXPECT_EQ(later->at(0).constScanLine(0)[0], 0);
 }
 
-// A rendering that does not fit the budget is refused (its drawing renders
-// what it shows itself); a new one that fits once the older ones have gone
-// takes their place.
+// A rendering that does not fit the budget whole is refused, whatever part
+// of it a drawing asks for (its drawings render what they show themselves);
+// a new one takes the room of the older ones, the least recently used first.
 TEST(PageRenderings, theBudgetBoundsWhatIsKept) {
     PageRenderings renderings(100);
     const auto make = [](int i) { return stripOf(i); };
-    EXPECT_FALSE(renderings.strips(keyOf(0), 3, 40, 0, 3, make));
+    EXPECT_FALSE(renderings.strips(keyOf(0), 3, 40, 0, 1, make));
     EXPECT_EQ(renderings.keptBytes(), 0);
-    ASSERT_TRUE(renderings.strips(keyOf(0), 3, 40, 0, 2, make));
-    EXPECT_EQ(renderings.keptBytes(), 80);
-    // The third strip would pass the budget, beside the first two.
-    EXPECT_FALSE(renderings.strips(keyOf(0), 3, 40, 2, 3, make));
-    ASSERT_TRUE(renderings.strips(keyOf(1), 2, 50, 0, 2, make));
+    ASSERT_TRUE(renderings.strips(keyOf(0), 2, 40, 0, 2, make));
+    ASSERT_TRUE(renderings.strips(keyOf(1), 1, 20, 0, 1, make));
+    EXPECT_EQ(renderings.keptBytes(), 100);
+    ASSERT_TRUE(renderings.strips(keyOf(0), 2, 40, 1, 2, make));
+    // The third needs the room of one of the others: the second, used
+    // before the first was used again.
+    ASSERT_TRUE(renderings.strips(keyOf(2), 1, 20, 0, 1, make));
     EXPECT_EQ(renderings.keptBytes(), 100);
     int madeAgain = 0;
-    ASSERT_TRUE(renderings.strips(keyOf(0), 3, 40, 0, 1, [&](int i) {
+    const auto counting = [&](int i) {
         ++madeAgain;
         return stripOf(i);
-    }));
+    };
+    ASSERT_TRUE(renderings.strips(keyOf(0), 2, 40, 0, 2, counting));
+    EXPECT_EQ(madeAgain, 0);
+    ASSERT_TRUE(renderings.strips(keyOf(1), 1, 20, 0, 1, counting));
     EXPECT_EQ(madeAgain, 1);
-    EXPECT_EQ(renderings.keptBytes(), 40);
 
     // A store kept for later drawings lets an earlier rendering go as soon
     // as another is made, however much would fit.
