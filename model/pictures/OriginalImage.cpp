@@ -288,7 +288,7 @@ OriginalImage::fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
     result->m_sizeInfo = OriginalSizeInfo::mm(size);
     result->m_widthPerHeight = size.width / size.height;
     result->m_isVector = true;
-    // A placement drawn before is not drawn again once another is: only the
+    // An earlier placement is seldom drawn again once another is: only the
     // latest rendering is kept.
     result->m_pageRenderings = std::make_shared<platform::PageRenderings>(
         platform::PageRenderings::defaultByteBudget, platform::PageRenderings::Keeping::latestOnly);
