@@ -240,6 +240,10 @@ void PreviewPassRenderer::makeTiles(const std::shared_ptr<PreviewRenderState>& s
             for (std::size_t k = 0; k < missing.size(); ++k) {
                 drawnAhead[missing[k]] = std::move(drawn[k]);
             }
+            // A print that started meanwhile shared the page's rendering
+            // with these dots; the tiles wait for it again before taking
+            // the cores it converts and sends with.
+            platform::compute::ForegroundWork::waitBeforeBackground(printFirst);
         }
     }
     batch.sincePost.start();
