@@ -21,14 +21,6 @@ namespace platform {
 
 namespace {
 
-// Every JPEG's orientation comes from the JPEG library's reading of its
-// header, which the quick decode uses without Qt's reader: so the size a
-// file announces before its pixels is the size every decode of it gives.
-quint32 jpegOrientation(const QByteArray& data) {
-    const auto header = JpegDecoder::header(data);
-    return header ? header->exifOrientation : 1;
-}
-
 bool startsWith(const QByteArray& data, const char* magic, qsizetype length) {
     return data.size() >= length && memcmp(data.constData(), magic, size_t(length)) == 0;
 }
@@ -59,6 +51,17 @@ bool admitsAnnounced(const QByteArray& format, const QByteArray& data, const QSi
         return false;
     }
     return ImageFileCheck::canHold(format, data.size(), size.width(), size.height());
+}
+
+// A JPEG is decoded when the cap admits its pixels and the memory its
+// decode takes, counted from the header, stays within the budget.
+bool admitsJpeg(const JpegDecoder::Header& header, PictureRefusal* why) {
+    if (!ImageLimits::admits(header.size.width(), header.size.height()) ||
+        !ImageLimits::admitsDecodeBytes(header.decodeBytes)) {
+        refuse(why, PictureRefusal::tooLarge);
+        return false;
+    }
+    return true;
 }
 
 // A decode that made no pixels: for want of the memory they take, or of a
@@ -94,8 +97,7 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
                                            PictureRefusal* why) {
     refuse(why, PictureRefusal::noPicture);
     // Qt's readers return truncated files as pictures with a blank part.
-    if ((format == "jpeg" && !ImageDecoder::jpegIsComplete(data)) ||
-        (format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
+    if ((format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
         (format == "png" && !ImageFileCheck::pngIsComplete(data)) ||
         (format == "gif" && !ImageFileCheck::gifIsComplete(data))) {
         return nullptr;
@@ -129,9 +131,7 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
         return nullptr;
     }
     checked->bitsPerPixel = bits;
-    checked->orientation = format == "jpeg"
-                               ? jpegOrientation(data)
-                               : ImageDecoder::exifOrientation(reader.transformation());
+    checked->orientation = ImageDecoder::exifOrientation(reader.transformation());
     return checked;
 }
 
@@ -151,28 +151,70 @@ std::optional<DecodedImage> read(CheckedReader& checked, PictureRefusal* why) {
     return decoded;
 }
 
+// A JPEG whose header passed every check before its pixels are decoded:
+// the JPEG library reads every JPEG, never Qt's reader, whose decode no
+// bound holds. Nothing for a file decode() refuses.
+std::optional<JpegDecoder::Header> checkedJpeg(const QByteArray& data, PictureRefusal* why) {
+    refuse(why, PictureRefusal::noPicture);
+    // A cut file is refused as such, whatever it announces.
+    if (!ImageDecoder::jpegIsComplete(data)) {
+        return std::nullopt;
+    }
+    auto header = JpegDecoder::header(data);
+    if (!header) {
+        return std::nullopt;
+    }
+    if (!admitsJpeg(*header, why)) {
+        return std::nullopt;
+    }
+    if (!ImageFileCheck::canHold("jpeg", data.size(), header->size.width(),
+                                 header->size.height())) {
+        return std::nullopt;
+    }
+    return header;
+}
+
+// The picture the JPEG decoder made, or why it made none.
+std::optional<DecodedImage> decodedJpeg(JpegDecoder::Outcome outcome, DecodedImage& decoded,
+                                        PictureRefusal* why) {
+    switch (outcome) {
+    case JpegDecoder::Outcome::decoded:
+        if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
+            refuse(why, PictureRefusal::tooLarge);
+            return std::nullopt;
+        }
+        return decoded;
+    case JpegDecoder::Outcome::tooLarge:
+    case JpegDecoder::Outcome::tooManyScans:
+        refuse(why, PictureRefusal::tooLarge);
+        return std::nullopt;
+    case JpegDecoder::Outcome::outOfMemory:
+        refuse(why, PictureRefusal::outOfMemory);
+        return std::nullopt;
+    case JpegDecoder::Outcome::notAPicture:
+    case JpegDecoder::Outcome::failed:
+        break;
+    }
+    refuse(why, PictureRefusal::noPicture);
+    return std::nullopt;
+}
+
+std::optional<DecodedImage> decodeJpeg(const QByteArray& data, PictureRefusal* why,
+                                       DecodingRows* rows) {
+    const auto header = checkedJpeg(data, why);
+    if (!header) {
+        return std::nullopt;
+    }
+    DecodedImage decoded;
+    decoded.exifOrientation = header->exifOrientation;
+    return decodedJpeg(JpegDecoder::decode(data, decoded.image, rows), decoded, why);
+}
+
 std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArray& format,
-                                          PictureRefusal* why, DecodingRows* rows) {
+                                          PictureRefusal* why) {
     const auto checked = openChecked(data, format, why);
     if (!checked) {
         return std::nullopt;
-    }
-    if (format == "jpeg") {
-        DecodedImage decoded;
-        switch (JpegDecoder::decode(data, decoded.image, rows)) {
-        case JpegDecoder::Outcome::decoded:
-            decoded.exifOrientation = checked->orientation;
-            if (!ImageLimits::admits(decoded.image.width(), decoded.image.height())) {
-                refuse(why, PictureRefusal::tooLarge);
-                return std::nullopt;
-            }
-            return decoded;
-        case JpegDecoder::Outcome::failed:
-            refuseUnmade(why, qint64(checked->size.width()) * checked->size.height() * 4);
-            return std::nullopt;
-        case JpegDecoder::Outcome::notHandled:
-            break;
-        }
     }
     return read(*checked, why);
 }
@@ -203,32 +245,6 @@ int scaledDenominator(const QSize& full, quint32 orientation, const QSize& bound
     return 2;
 }
 
-// The JPEGs the decoder leaves to Qt's reader (gray, CMYK, with a colour
-// profile or comments), which scales them as it decodes them.
-std::optional<ScaledDecodedImage>
-decodeScaledByQt(const QByteArray& data, const QSize& bound, PictureRefusal* why,
-                 const std::function<void(const ImageDecoder::StoredSize&)>& headerRead) {
-    const auto checked = openChecked(data, "jpeg", why);
-    if (!checked) {
-        return std::nullopt;
-    }
-    const QSize full = checked->size;
-    const int denominator = scaledDenominator(full, checked->orientation, bound);
-    if (denominator == 1) {
-        return std::nullopt;
-    }
-    if (headerRead) {
-        headerRead(ImageDecoder::StoredSize{full, checked->orientation});
-    }
-    checked->reader.setScaledSize(
-        QSize(scaledSide(full.width(), denominator), scaledSide(full.height(), denominator)));
-    auto decoded = read(*checked, why);
-    if (!decoded) {
-        return std::nullopt;
-    }
-    return ScaledDecodedImage{*decoded, full};
-}
-
 } // namespace
 
 std::optional<ScaledDecodedImage>
@@ -238,18 +254,13 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
     if (bound.isEmpty() || sniffFormat(data) != "jpeg") {
         return std::nullopt;
     }
-    // The photos the decoder takes are read without Qt's reader, whose
-    // first use waits for every image plug-in the starting program loads.
     const auto header = JpegDecoder::header(data);
     if (!header) {
         return std::nullopt;
     }
-    if (!header->decodable) {
-        // Qt's reader is given only whole files.
-        return decodeScaledByQt(data, bound, why, headerRead);
-    }
     const QSize full = header->size;
-    if (!admitsAnnounced("jpeg", data, full, 32, why)) {
+    if (!admitsJpeg(*header, why) ||
+        !ImageFileCheck::canHold("jpeg", data.size(), full.width(), full.height())) {
         // A cut file is refused as such, whatever it announces.
         if (!jpegIsComplete(data)) {
             refuse(why, PictureRefusal::noPicture);
@@ -278,19 +289,14 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
     const JpegDecoder::Outcome outcome =
         JpegDecoder::decode(data, decoded.image, nullptr, denominator);
     if (!whole.get()) {
+        refuse(why, PictureRefusal::noPicture);
         return std::nullopt;
     }
-    switch (outcome) {
-    case JpegDecoder::Outcome::decoded:
-        return ScaledDecodedImage{decoded, full};
-    case JpegDecoder::Outcome::failed:
-        refuseUnmade(why, qint64(scaledSide(full.width(), denominator)) *
-                              scaledSide(full.height(), denominator) * 4);
+    const auto made = decodedJpeg(outcome, decoded, why);
+    if (!made) {
         return std::nullopt;
-    case JpegDecoder::Outcome::notHandled:
-        break;
     }
-    return std::nullopt;
+    return ScaledDecodedImage{*made, full};
 }
 
 std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArray& data,
@@ -299,6 +305,13 @@ std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArra
     const QByteArray format = sniffFormat(data);
     if (format.isEmpty() || format == "heic") {
         return std::nullopt;
+    }
+    if (format == "jpeg") {
+        const auto header = checkedJpeg(data, why);
+        if (!header) {
+            return std::nullopt;
+        }
+        return StoredSize{header->size, header->exifOrientation};
     }
     const auto checked = openChecked(data, format, why);
     if (!checked) {
@@ -366,7 +379,10 @@ std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, Picture
     if (format == "heic") {
         return HeifDecoder::decodePrimaryImage(data, why);
     }
-    return decodeChecked(data, format, why, rows);
+    if (format == "jpeg") {
+        return decodeJpeg(data, why, rows);
+    }
+    return decodeChecked(data, format, why);
 }
 
 bool ImageDecoder::bmpIsComplete(const QByteArray& data) {

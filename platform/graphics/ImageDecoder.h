@@ -15,9 +15,10 @@ namespace platform {
 
 class DecodingRows;
 
-// Decodes the raster formats the system accepts: PNG, JPEG, GIF, BMP and
-// TIFF through Qt's image readers, HEIC through libheif. The format is told
-// by the file's leading bytes, never by its name.
+// Decodes the raster formats the system accepts: PNG, GIF, BMP and TIFF
+// through Qt's image readers, JPEG through the JPEG library (JpegDecoder),
+// HEIC through libheif. The format is told by the file's leading bytes,
+// never by its name.
 class ImageDecoder {
 public:
     // The file's primary picture (the first frame or directory, the primary
@@ -25,8 +26,9 @@ public:
     // no decoder accepts, for broken or truncated files, for pictures beyond
     // ImageLimits and for headers announcing more than the file's bytes can
     // hold, which are refused before their pixels are decoded. `why` tells
-    // a picture too large for ImageLimits (its pixels, or the memory its
-    // format takes), and a decode the memory ran out for, from the rest.
+    // a picture too large for ImageLimits (its pixels, the memory its format
+    // or its decoder takes, or a JPEG of more scans than JpegDecoder
+    // decodes), and a decode the memory ran out for, from the rest.
     // With `rows`, a reader can follow the rows as they are decoded, where
     // the decoder decodes row by row; it is told when the decode ends.
     static std::optional<DecodedImage> decode(const QByteArray& data, PictureRefusal* why = nullptr,
@@ -45,8 +47,9 @@ public:
     // look before the whole picture is decoded: the smallest size JPEG's
     // decoder makes while decoding (a half, a quarter or an eighth) that
     // still covers the bound, the bound taken upright as the orientation
-    // turns the picture. Nothing for other formats (their decoders decode
-    // the whole picture and scale after), for a bound that does not halve
+    // turns the picture (the JPEG library's own scaled decode). Nothing for
+    // other formats (their decoders decode the whole picture and scale
+    // after), for a bound that does not halve
     // the picture, and for every file decode() refuses. `headerRead` is
     // given the stored size once the file passed its checks, while its
     // pixels decode (on another thread when there is one for it): work

@@ -25,6 +25,10 @@ bool ImageLimits::admitsDecode(qint64 width, qint64 height, int bitsPerPixel) {
     return width * height <= maximumDecodeBytes / bytesPerPixel;
 }
 
+bool ImageLimits::admitsDecodeBytes(qint64 bytes) {
+    return bytes >= 0 && bytes <= maximumDecodeBytes;
+}
+
 bool ImageLimits::memoryIsThere(qint64 bytes) {
     void* probe = std::malloc(size_t(std::max<qint64>(bytes, 1)));
     std::free(probe);

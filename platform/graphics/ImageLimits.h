@@ -25,6 +25,9 @@ public:
     // bits stays within maximumDecodeBytes, counting the 8-bit working copy
     // that pixels of more than 32 bits are turned into for drawing.
     static bool admitsDecode(qint64 width, qint64 height, int bitsPerPixel);
+    // Whether a decode that allocates this many bytes in all (its pixels
+    // and its decoder's buffers) stays within maximumDecodeBytes.
+    static bool admitsDecodeBytes(qint64 bytes);
 
     // Whether memory of this many bytes could be had now: tells a decode
     // that failed for want of memory from one of a damaged file.

@@ -3,14 +3,18 @@
 #include "platform/AllocatorTuning.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/ExifOrientation.h"
-#include "platform/graphics/JpegEighthDecoder.h"
+#include "platform/graphics/ImageLimits.h"
+
+#include <QColorSpace>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 extern "C" {
+#include <jerror.h>
 #include <jpeglib.h>
 }
 
@@ -30,16 +34,34 @@ extern "C" void leaveOnError(j_common_ptr info) {
 // the picture still comes.
 extern "C" void ignoreMessage(j_common_ptr) {}
 
+// The library's progress monitor, called as it starts on each row of blocks
+// of each scan: past the scan limit it leaves the decode by the error exit.
+struct ScanWatch : jpeg_progress_mgr {
+    int scans = 0;
+    bool exceeded = false;
+};
+
+extern "C" void watchScans(j_common_ptr common) {
+    auto& watch = *static_cast<ScanWatch*>(common->progress);
+    watch.scans = reinterpret_cast<j_decompress_ptr>(common)->input_scan_number;
+    if (watch.scans > JpegDecoder::maximumScans) {
+        watch.exceeded = true;
+        (*common->err->error_exit)(common);
+    }
+}
+
 // A decompression whose errors leave the library by a jump, released when
 // it goes out of scope; no jump lands in the scope that holds it.
 struct Decompression {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
+    ScanWatch watch{};
 
     Decompression() {
         info.err = jpeg_std_error(&errors);
         errors.error_exit = leaveOnError;
         errors.output_message = ignoreMessage;
+        watch.progress_monitor = watchScans;
     }
     ~Decompression() { jpeg_destroy_decompress(&info); }
     Decompression(const Decompression&) = delete;
@@ -49,110 +71,98 @@ struct Decompression {
 constexpr int exifMarker = JPEG_APP0 + 1;
 constexpr int colourProfileMarker = JPEG_APP0 + 2;
 
-// What makes Qt's reader attach more than pixels to the picture: comments
-// become its texts, a colour profile its colour space.
-bool carriesMoreThanPixels(const jpeg_decompress_struct& info) {
-    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
-        if (m->marker == JPEG_COM || m->marker == colourProfileMarker) {
-            return true;
-        }
+// What the library's output becomes: gray rows as they come, colour in
+// Qt's 32-bit order (the library writes it), CMYK through rows of its own.
+enum class Pixels { none, gray, colour, cmyk };
+
+Pixels pixelsOf(const jpeg_decompress_struct& info) {
+    switch (info.num_components) {
+    case 1:
+        return Pixels::gray;
+    case 3:
+        return Pixels::colour;
+    case 4:
+        return Pixels::cmyk;
+    default:
+        return Pixels::none;
     }
-    return false;
 }
 
+QImage::Format formatOf(Pixels pixels) {
+    return pixels == Pixels::gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
+}
+
+// The rows of CMYK the library writes at a time before they are turned.
+constexpr int cmykRows = 16;
+
 // The jumps out of the library land in the functions that follow, which
-// hold no object with a destructor: what the library allocates sits in its pools,
-// the picture in the caller.
-bool readMarkers(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data,
-                 bool keepsExif) {
+// hold no object with a destructor: what the library allocates sits in its
+// pools, the picture in the caller.
+bool readMarkers(jpeg_decompress_struct& info, ErrorManager& errors, ScanWatch& watch,
+                 const QByteArray& data) {
     if (setjmp(errors.jump)) {
         return false;
     }
     jpeg_create_decompress(&info);
+    info.progress = &watch;
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
-    // Kept only to be noticed: one byte of each is enough.
-    jpeg_save_markers(&info, JPEG_COM, 1);
-    jpeg_save_markers(&info, colourProfileMarker, 1);
-    if (keepsExif) {
-        jpeg_save_markers(&info, exifMarker, 0xFFFF);
-    }
+    // What Qt's reader keeps: comments become texts, the APP1 segments give
+    // the orientation, the APP2 ones the colour profile.
+    jpeg_save_markers(&info, JPEG_COM, 0xFFFF);
+    jpeg_save_markers(&info, exifMarker, 0xFFFF);
+    jpeg_save_markers(&info, colourProfileMarker, 0xFFFF);
     jpeg_read_header(&info, TRUE);
     return true;
 }
 
-bool decodable(const jpeg_decompress_struct& info) {
-    return info.num_components == 3 && info.out_color_space == JCS_RGB &&
-           !carriesMoreThanPixels(info);
-}
-
-bool readHeader(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data,
-                int denominator) {
-    if (!readMarkers(info, errors, data, false) || !decodable(info)) {
-        return false;
-    }
+bool prepareOutput(jpeg_decompress_struct& info, ErrorManager& errors, Pixels pixels,
+                   int denominator) {
     if (setjmp(errors.jump)) {
         return false;
     }
     // Qt's reader keeps the library's defaults (accurate transform, smooth
-    // upsampling) at its default quality; the library writes Qt's 32-bit
-    // order itself, with the fourth byte opaque.
-    info.out_color_space = JCS_EXT_BGRX;
+    // upsampling) at its default quality.
+    if (pixels == Pixels::colour) {
+        // The fourth byte opaque.
+        info.out_color_space = JCS_EXT_BGRX;
+    }
     info.scale_num = 1;
     info.scale_denom = unsigned(denominator);
     jpeg_calc_output_dimensions(&info);
     return true;
 }
 
-void describeHuffman(const JHUFF_TBL* table, JpegScan::HuffmanSpec& spec) {
-    if (!table) {
-        return;
-    }
-    spec.present = true;
-    std::copy(std::begin(table->bits), std::end(table->bits), spec.bits.begin());
-    std::copy(std::begin(table->huffval), std::end(table->huffval), spec.values.begin());
+qint64 roundUp(qint64 value, qint64 multiple) {
+    return (value + multiple - 1) / multiple * multiple;
 }
 
-// The scan as the library read its header, where it is the common photo's:
-// one sequential scan of all three YCbCr components, Huffman coded, with no
-// restart markers. Read before the decompression starts.
-bool describeScan(const jpeg_decompress_struct& info, JpegScan& scan) {
-    if (info.progressive_mode || info.arith_code || info.data_precision != 8 ||
-        info.num_components != 3 || info.jpeg_color_space != JCS_YCbCr || info.comps_in_scan != 3 ||
-        info.Ss != 0 || info.Se != DCTSIZE2 - 1 || info.Ah != 0 || info.Al != 0 ||
-        info.restart_interval != 0 || info.CCIR601_sampling || !info.src ||
-        !info.src->next_input_byte) {
-        return false;
-    }
-    scan.size = QSize(int(info.image_width), int(info.image_height));
-    for (int i = 0; i < 3; ++i) {
-        const jpeg_component_info& c = info.comp_info[i];
-        const int quant = c.quant_tbl_no;
-        if (quant < 0 || quant >= NUM_QUANT_TBLS || !info.quant_tbl_ptrs[quant]) {
-            return false;
+// What the decode allocates, from the header: the pixels; the coefficients
+// of every block where the file has more than one scan (the library keeps
+// them all until the last scan is in, whatever the scale); each
+// component's rows of samples, with the rows above and below that smooth
+// upsampling reads; and the rows of the colour conversion and of the CMYK
+// turn.
+qint64 bytesToDecode(const jpeg_decompress_struct& info, Pixels pixels) {
+    const qint64 width = info.output_width;
+    const qint64 depth = pixels == Pixels::gray ? 8 : 32;
+    qint64 bytes = (width * depth + 31) / 32 * 4 * qint64(info.output_height);
+    const bool keepsCoefficients =
+        jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info));
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        const qint64 blocksWide = roundUp(component.width_in_blocks, component.h_samp_factor);
+        const qint64 blocksHigh = roundUp(component.height_in_blocks, component.v_samp_factor);
+        if (keepsCoefficients) {
+            bytes += blocksWide * blocksHigh * DCTSIZE2 * qint64(sizeof(JCOEF));
         }
-        auto& component = scan.components[std::size_t(i)];
-        component.horizontalSampling = c.h_samp_factor;
-        component.verticalSampling = c.v_samp_factor;
-        component.quantTable = quant;
-        component.dcTable = c.dc_tbl_no;
-        component.acTable = c.ac_tbl_no;
-        std::copy(std::begin(info.quant_tbl_ptrs[quant]->quantval),
-                  std::end(info.quant_tbl_ptrs[quant]->quantval),
-                  scan.quantTables[std::size_t(quant)].begin());
-        const jpeg_component_info* inScan = info.cur_comp_info[i];
-        if (!inScan) {
-            return false;
-        }
-        scan.scanOrder[std::size_t(i)] = int(inScan - info.comp_info);
+        bytes += blocksWide * DCTSIZE * component.v_samp_factor * DCTSIZE * 3;
     }
-    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
-        describeHuffman(info.dc_huff_tbl_ptrs[i], scan.dcTables[std::size_t(i)]);
-        describeHuffman(info.ac_huff_tbl_ptrs[i], scan.acTables[std::size_t(i)]);
+    bytes += width * 4 * info.max_v_samp_factor * DCTSIZE * 2;
+    if (pixels == Pixels::cmyk) {
+        bytes += width * 4 * cmykRows;
     }
-    scan.data = info.src->next_input_byte;
-    scan.bytes = info.src->bytes_in_buffer;
-    return true;
+    return bytes;
 }
 
 quint32 exifOrientation(const jpeg_decompress_struct& info) {
@@ -167,22 +177,77 @@ quint32 exifOrientation(const jpeg_decompress_struct& info) {
                                      std::size_t(app1.size()));
 }
 
-bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits, qsizetype stride,
-                DecodingRows* rows) {
+// What Qt's reader attaches to the pixels: the resolution, each comment as
+// a text ("Key: value", or a description), and the colour space of the
+// profile the APP2 segments carry. Set before a reader shares the picture:
+// a change then would copy it.
+void attachWhatQtAttaches(const jpeg_decompress_struct& info, QImage& image) {
+    if (info.density_unit == 1) {
+        image.setDotsPerMeterX(int(100. * info.X_density / 2.54));
+        image.setDotsPerMeterY(int(100. * info.Y_density / 2.54));
+    } else if (info.density_unit == 2) {
+        image.setDotsPerMeterX(int(100. * info.X_density));
+        image.setDotsPerMeterY(int(100. * info.Y_density));
+    }
+    // Each APP2 segment of a profile: its name, its number and the count of
+    // segments (14 bytes), then its part of the profile.
+    constexpr unsigned profileHeader = 14;
+    static const char profileName[] = "ICC_PROFILE";
+    QByteArray profile;
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+        const auto* bytes = reinterpret_cast<const char*>(m->data);
+        if (m->marker == JPEG_COM) {
+            const QString comment = QString::fromUtf8(bytes, qsizetype(m->data_length));
+            const qsizetype colon = comment.indexOf(QLatin1String(": "));
+            if (colon == -1 || comment.indexOf(u' ') < colon) {
+                image.setText(QStringLiteral("Description"), comment);
+            } else {
+                image.setText(comment.left(colon), comment.mid(colon + 2));
+            }
+        } else if (m->marker == colourProfileMarker && m->data_length > 128 + 4 + profileHeader &&
+                   std::memcmp(bytes, profileName, sizeof profileName) == 0) {
+            profile.append(bytes + profileHeader, qsizetype(m->data_length - profileHeader));
+        }
+    }
+    if (!profile.isEmpty()) {
+        image.setColorSpace(QColorSpace::fromIccProfile(profile));
+    }
+}
+
+// Adobe's CMYK, stored inverted, turned to RGB as Qt's reader turns it.
+void turnCmykRow(const uchar* in, QRgb* out, int width) {
+    for (int x = 0; x < width; ++x, in += 4) {
+        const int k = in[3];
+        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+    }
+}
+
+bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, Pixels pixels, uchar* bits,
+                qsizetype stride, DecodingRows* rows) {
     if (setjmp(errors.jump)) {
         return false;
     }
+    JSAMPARRAY cmyk = nullptr;
+    if (pixels == Pixels::cmyk) {
+        cmyk = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                         info.output_width * 4, cmykRows);
+    }
     jpeg_start_decompress(&info);
     const int height = int(info.output_height);
-    JSAMPROW lines[16];
+    JSAMPROW lines[cmykRows];
     while (info.output_scanline < info.output_height) {
         const int first = int(info.output_scanline);
-        const int count = std::min(16, height - first);
+        const int count = std::min(cmykRows, height - first);
         for (int i = 0; i < count; ++i) {
-            lines[i] = bits + (first + i) * stride;
+            lines[i] = cmyk ? cmyk[i] : bits + (first + i) * stride;
         }
-        if (jpeg_read_scanlines(&info, lines, JDIMENSION(count)) == 0) {
+        const int read = int(jpeg_read_scanlines(&info, lines, JDIMENSION(count)));
+        if (read == 0) {
             return false;
+        }
+        for (int i = 0; cmyk && i < read; ++i) {
+            turnCmykRow(cmyk[i], reinterpret_cast<QRgb*>(bits + (first + i) * stride),
+                        int(info.output_width));
         }
         if (rows) {
             rows->advance(int(info.output_scanline));
@@ -192,73 +257,69 @@ bool readPixels(jpeg_decompress_struct& info, ErrorManager& errors, uchar* bits,
     return true;
 }
 
+JpegDecoder::Outcome decodeIn(Decompression& decompression, const QByteArray& data, QImage& image,
+                              DecodingRows* rows, int denominator) {
+    using Outcome = JpegDecoder::Outcome;
+    jpeg_decompress_struct& info = decompression.info;
+    ErrorManager& errors = decompression.errors;
+    if (!readMarkers(info, errors, decompression.watch, data)) {
+        return Outcome::notAPicture;
+    }
+    const Pixels kind = pixelsOf(info);
+    if (kind == Pixels::none || !prepareOutput(info, errors, kind, denominator)) {
+        return Outcome::notAPicture;
+    }
+    if (!ImageLimits::admitsDecodeBytes(bytesToDecode(info, kind))) {
+        return Outcome::tooLarge;
+    }
+    QImage pixels(int(info.output_width), int(info.output_height), formatOf(kind));
+    if (pixels.isNull()) {
+        return Outcome::outOfMemory;
+    }
+    attachWhatQtAttaches(info, pixels);
+    // The only writable access: the copy a reader gets never detaches it.
+    uchar* const bits = pixels.bits();
+    // Fresh memory, written once: asked for in large pages, the decode no
+    // longer spends a good part of its time in the kernel taking them 4 KB
+    // at a time.
+    AllocatorTuning::adviseLargePages(bits, std::size_t(pixels.sizeInBytes()));
+    if (rows) {
+        rows->start(pixels);
+    }
+    if (!readPixels(info, errors, kind, bits, pixels.bytesPerLine(), rows)) {
+        if (decompression.watch.exceeded) {
+            return Outcome::tooManyScans;
+        }
+        return errors.msg_code == JERR_OUT_OF_MEMORY ? Outcome::outOfMemory : Outcome::failed;
+    }
+    image = pixels;
+    return Outcome::decoded;
+}
+
 } // namespace
 
 JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, DecodingRows* rows,
-                                         int denominator) {
+                                         int denominator, int* scansRead) {
     Decompression decompression;
-    jpeg_decompress_struct& info = decompression.info;
-    ErrorManager& errors = decompression.errors;
-    return [&] {
-        if (!readHeader(info, errors, data, denominator)) {
-            return Outcome::notHandled;
-        }
-        QImage pixels(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
-        if (pixels.isNull()) {
-            return Outcome::failed;
-        }
-        // Before a reader shares the picture: a change then would copy it.
-        if (info.density_unit == 1) {
-            pixels.setDotsPerMeterX(int(100. * info.X_density / 2.54));
-            pixels.setDotsPerMeterY(int(100. * info.Y_density / 2.54));
-        } else if (info.density_unit == 2) {
-            pixels.setDotsPerMeterX(int(100. * info.X_density));
-            pixels.setDotsPerMeterY(int(100. * info.Y_density));
-        }
-        // The only writable access: the copy a reader gets never detaches it.
-        uchar* const bits = pixels.bits();
-        // Fresh memory, written once: asked for in large pages, the decode
-        // no longer spends a good part of its time in the kernel taking them
-        // 4 KB at a time.
-        AllocatorTuning::adviseLargePages(bits, std::size_t(pixels.sizeInBytes()));
-        // An eighth takes each block's first terms alone, which several
-        // threads decode at once.
-        if (denominator == 8 && !rows) {
-            JpegScan scan;
-            if (describeScan(info, scan) && JpegEighthDecoder::decode(scan, pixels)) {
-                image = pixels;
-                return Outcome::decoded;
-            }
-        }
-        if (rows) {
-            rows->start(pixels);
-        }
-        if (!readPixels(info, errors, bits, pixels.bytesPerLine(), rows)) {
-            return Outcome::failed;
-        }
-        image = pixels;
-        return Outcome::decoded;
-    }();
+    const Outcome outcome = decodeIn(decompression, data, image, rows, denominator);
+    if (scansRead) {
+        *scansRead = decompression.watch.scans;
+    }
+    return outcome;
 }
 
 std::optional<JpegDecoder::Header> JpegDecoder::header(const QByteArray& data) {
     Decompression decompression;
-    const jpeg_decompress_struct& info = decompression.info;
-    if (!readMarkers(decompression.info, decompression.errors, data, true)) {
+    jpeg_decompress_struct& info = decompression.info;
+    if (!readMarkers(info, decompression.errors, decompression.watch, data)) {
+        return std::nullopt;
+    }
+    const Pixels kind = pixelsOf(info);
+    if (kind == Pixels::none || !prepareOutput(info, decompression.errors, kind, 1)) {
         return std::nullopt;
     }
     return Header{QSize(int(info.image_width), int(info.image_height)), exifOrientation(info),
-                  decodable(info)};
-}
-
-std::optional<JpegScan> JpegDecoder::scan(const QByteArray& data) {
-    Decompression decompression;
-    JpegScan scan;
-    if (!readHeader(decompression.info, decompression.errors, data, 8) ||
-        !describeScan(decompression.info, scan)) {
-        return std::nullopt;
-    }
-    return scan;
+                  formatOf(kind), bytesToDecode(info, kind)};
 }
 
 } // namespace platform

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/graphics/JpegScan.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -12,38 +10,59 @@ namespace platform {
 
 class DecodingRows;
 
-// Decodes the common JPEG photo (three colour components, no colour profile,
-// no comments) straight into 32-bit pixels, a few rows at a time, so that a
-// reader can work on the rows already done. The pixels, the format and the
-// resolution are those Qt's reader gives the same file; every other JPEG is
-// left to that reader.
+// Decodes JPEG files through the JPEG library, a few rows at a time, so that
+// a reader can work on the rows already done. The pixels, their format, the
+// resolution, the texts and the colour space are those Qt's reader gives the
+// same file: 32-bit pixels for colour (CMYK turned to RGB as Qt's reader
+// turns it), 8-bit gray for gray. Unlike Qt's reader it bounds what a file
+// can make it do: the memory a decode takes is counted from the header
+// before it starts, and the decode stops past maximumScans scans.
 class JpegDecoder {
 public:
-    enum class Outcome { decoded, notHandled, failed };
+    // A progressive photo has about ten scans; an encoder that gives each
+    // coefficient of each of four components a scan of its own and refines
+    // it once writes 512. Each scan is a pass over the picture's blocks, so
+    // a file of many empty scans takes as long as that many decodes while
+    // it is only a few bytes per scan: the decode ends past this many.
+    static constexpr int maximumScans = 1000;
+
+    enum class Outcome {
+        decoded,
+        // The library refuses the header, or its components make no picture
+        // (two, five or more).
+        notAPicture,
+        // The decode takes more memory than ImageLimits lets one decode take.
+        tooLarge,
+        // The file has more than maximumScans scans.
+        tooManyScans,
+        // The memory for the pixels or the library's buffers could not be had.
+        outOfMemory,
+        // The library stopped on damaged data.
+        failed,
+    };
 
     // Decodes the primary picture of `data` into `image` (not turned by its
     // orientation), at 1/`denominator` of its size (1, 2, 4 or 8) as the
-    // library scales while it decodes. notHandled leaves the file to Qt's
-    // reader; failed is a file the JPEG library refused, or no memory for
-    // the pixels.
+    // library scales while it decodes. `scansRead`, when given, is told the
+    // number of the last scan the library started on.
     static Outcome decode(const QByteArray& data, QImage& image, DecodingRows* rows = nullptr,
-                          int denominator = 1);
+                          int denominator = 1, int* scansRead = nullptr);
 
     // What the header tells, read by the library without decoding a pixel.
     struct Header {
         QSize size;
         // From the EXIF data in the APP1 segments, as Qt's reader reads it.
         quint32 exifOrientation = 1;
-        // decode() takes the file, rather than leaving it to Qt's reader.
-        bool decodable = false;
+        // Of the pixels decode() makes.
+        QImage::Format format = QImage::Format_RGB32;
+        // What a whole decode allocates: its pixels, the coefficients of the
+        // whole picture where the file has more than one scan, and the rows
+        // the library and the colour conversion work in.
+        qint64 decodeBytes = 0;
     };
-    // Nothing for a file whose header the library refuses.
+    // Nothing for a file whose header the library refuses, or whose
+    // components make no picture.
     static std::optional<Header> header(const QByteArray& data);
-
-    // The scan of a file that decode() takes, as the library reads its
-    // header, where it is one JpegEighthDecoder decodes (it points into
-    // `data`); nothing for any other.
-    static std::optional<JpegScan> scan(const QByteArray& data);
 };
 
 } // namespace platform

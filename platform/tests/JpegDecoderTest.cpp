@@ -72,8 +72,9 @@ void expectSamePicture(const QImage& ours, const QImage& qt) {
 
 } // namespace
 
-TEST(JpegDecoder, givesQtsPixelsForEverySamplingAndLayout) {
+TEST(JpegDecoder, givesQtsPixelsForEverySamplingLayoutAndColours) {
     const QImage picture = photoLike(203, 131);
+    using Colours = Encoding::Colours;
     const struct {
         const char* name;
         Encoding encoding;
@@ -83,9 +84,15 @@ TEST(JpegDecoder, givesQtsPixelsForEverySamplingAndLayout) {
         {"4:4:4", {.hSampling = 1, .vSampling = 1}},
         {"4:4:0", {.hSampling = 1, .vSampling = 2}},
         {"progressive", {.progressive = true}},
+        {"a scan per coefficient", {.scanPerCoefficient = true}},
         {"restart markers", {.restartRows = 1}},
         {"dots per inch", {.densityUnit = 1, .density = 300}},
         {"dots per centimetre", {.densityUnit = 2, .density = 118}},
+        {"gray", {.colours = Colours::grey}},
+        {"progressive gray", {.progressive = true, .colours = Colours::grey}},
+        {"CMYK", {.hSampling = 1, .vSampling = 1, .colours = Colours::cmyk}},
+        {"progressive CMYK", {.progressive = true, .colours = Colours::cmyk}},
+        {"YCCK", {.colours = Colours::ycck}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,36 +100,57 @@ TEST(JpegDecoder, givesQtsPixelsForEverySamplingAndLayout) {
         QImage ours;
         ASSERT_EQ(JpegDecoder::decode(bytes, ours), JpegDecoder::Outcome::decoded);
         expectSamePicture(ours, readByQt(bytes));
-        // Qt's own writer, at the quality a package's thumbnail has.
-        const QByteArray written = testpictures::encode(picture, "jpeg", 80);
-        ASSERT_EQ(JpegDecoder::decode(written, ours), JpegDecoder::Outcome::decoded);
-        expectSamePicture(ours, readByQt(written));
+        const auto decoded = ImageDecoder::decode(bytes);
+        ASSERT_TRUE(decoded);
+        expectSamePicture(decoded->image, readByQt(bytes));
+        const auto header = JpegDecoder::header(bytes);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->size, picture.size());
+        EXPECT_EQ(header->format, ours.format());
     }
+    // Qt's own writer, at the quality a package's thumbnail has.
+    const QByteArray written = testpictures::encode(picture, "jpeg", 80);
+    QImage ours;
+    ASSERT_EQ(JpegDecoder::decode(written, ours), JpegDecoder::Outcome::decoded);
+    expectSamePicture(ours, readByQt(written));
 }
 
-TEST(JpegDecoder, leavesToQtWhatQtGivesMoreThanPixels) {
+TEST(JpegDecoder, attachesWhatQtsReaderAttaches) {
     const QImage picture = photoLike(64, 48);
-    QImage ours;
-    // Comments become the picture's texts.
-    const QByteArray commented = encode(picture, {.comment = "Title: a photo"});
-    EXPECT_EQ(JpegDecoder::decode(commented, ours), JpegDecoder::Outcome::notHandled);
+    // Comments become the picture's texts: "Key: value", or a description.
+    const QByteArray titled = encode(picture, {.comment = "Title: a photo"});
+    const QByteArray described = encode(picture, {.comment = "taken at dawn: cold"});
     // A colour profile becomes its colour space.
     QImage profiled = picture;
     profiled.setColorSpace(QColorSpace::DisplayP3);
     const QByteArray withProfile = testpictures::encode(profiled, "jpeg", 90);
-    EXPECT_EQ(JpegDecoder::decode(withProfile, ours), JpegDecoder::Outcome::notHandled);
-    // One component is a gray picture.
-    const QByteArray gray =
-        testpictures::encode(picture.convertToFormat(QImage::Format_Grayscale8), "jpeg", 90);
-    EXPECT_EQ(JpegDecoder::decode(gray, ours), JpegDecoder::Outcome::notHandled);
-    EXPECT_EQ(JpegDecoder::decode("no picture", ours), JpegDecoder::Outcome::notHandled);
-    // Whichever decodes them, the decoder's pictures are Qt's.
-    for (const QByteArray& bytes : {commented, withProfile, gray}) {
+    for (const QByteArray& bytes : {titled, described, withProfile}) {
+        QImage ours;
+        ASSERT_EQ(JpegDecoder::decode(bytes, ours), JpegDecoder::Outcome::decoded);
+        const QImage qt = readByQt(bytes);
+        expectSamePicture(ours, qt);
+        EXPECT_EQ(ours.text(), qt.text());
         const auto decoded = ImageDecoder::decode(bytes);
         ASSERT_TRUE(decoded);
-        expectSamePicture(decoded->image, readByQt(bytes));
-        EXPECT_EQ(decoded->image.text(), readByQt(bytes).text());
+        expectSamePicture(decoded->image, qt);
     }
+    QImage ours;
+    ASSERT_EQ(JpegDecoder::decode(titled, ours), JpegDecoder::Outcome::decoded);
+    EXPECT_EQ(ours.text(QStringLiteral("Title")), QStringLiteral("a photo"));
+    ASSERT_EQ(JpegDecoder::decode(withProfile, ours), JpegDecoder::Outcome::decoded);
+    EXPECT_EQ(ours.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+TEST(JpegDecoder, refusesWhatMakesNoPicture) {
+    QImage ours;
+    EXPECT_EQ(JpegDecoder::decode("no picture", ours), JpegDecoder::Outcome::notAPicture);
+    EXPECT_FALSE(JpegDecoder::header("no picture"));
+    // Two components are neither gray nor colour, for Qt's reader too.
+    const QByteArray two = encode(photoLike(32, 32), {.colours = Encoding::Colours::twoComponents});
+    EXPECT_EQ(JpegDecoder::decode(two, ours), JpegDecoder::Outcome::notAPicture);
+    EXPECT_FALSE(JpegDecoder::header(two));
+    EXPECT_TRUE(readByQt(two).isNull());
+    EXPECT_FALSE(ImageDecoder::decode(two));
 }
 
 // A reader following the rows finds each row in its final state once it is

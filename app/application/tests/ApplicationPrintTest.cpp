@@ -19,6 +19,7 @@
 #include "platform/Bundle.h"
 #include "platform/Progress.h"
 #include "platform/UserDefaults.h"
+#include "platform/graphics/ImageLimits.h"
 #include "platform/tests/support/TestPictures.h"
 #include "platform/usb/SocketUsbHost.h"
 
@@ -108,6 +109,8 @@ protected:
             return {};
         }
         // The file may be there before the simulator has written all of it.
+        // A large picture's job is more than Qt's reader reads by default.
+        platform::ImageLimits::applyToImageReader();
         QImage picture;
         EXPECT_TRUE(waitUntil(
             [&] {

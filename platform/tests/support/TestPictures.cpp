@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 extern "C" {
 #include <jpeglib.h>
@@ -171,9 +172,39 @@ QByteArray gif(const QImage& source) {
     return out;
 }
 
+namespace {
+
+using Colours = LibraryJpeg::Colours;
+
+// The rows the encoder is given, in its input colours.
+QByteArray encoderRows(const QImage& picture, Colours colours) {
+    if (colours == Colours::grey) {
+        const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+        QByteArray rows;
+        for (int y = 0; y < grey.height(); ++y) {
+            rows.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
+        }
+        return rows;
+    }
+    const int components = colours == Colours::rgb ? 3 : colours == Colours::twoComponents ? 2 : 4;
+    QByteArray rows;
+    rows.reserve(qsizetype(picture.width()) * picture.height() * components);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            const char values[] = {char(qRed(pixel)), char(qGreen(pixel)), char(qBlue(pixel)),
+                                   char(255 - (x * 7 + y * 3) % 64)};
+            rows.append(values, components);
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
 QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how) {
-    const QImage pixels =
-        picture.convertToFormat(how.grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    const QByteArray rows = encoderRows(picture, how.colours);
+    const int components = int(rows.size() / (qsizetype(picture.width()) * picture.height()));
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -181,22 +212,59 @@ QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how) {
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(pixels.width());
-    info.image_height = JDIMENSION(pixels.height());
-    info.input_components = how.grey ? 1 : 3;
-    info.in_color_space = how.grey ? JCS_GRAYSCALE : JCS_RGB;
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    info.input_components = components;
+    switch (how.colours) {
+    case Colours::rgb:
+        info.in_color_space = JCS_RGB;
+        break;
+    case Colours::grey:
+        info.in_color_space = JCS_GRAYSCALE;
+        break;
+    case Colours::cmyk:
+    case Colours::ycck:
+        info.in_color_space = JCS_CMYK;
+        break;
+    case Colours::twoComponents:
+        info.in_color_space = JCS_UNKNOWN;
+        break;
+    }
     jpeg_set_defaults(&info);
+    if (how.colours == Colours::ycck) {
+        jpeg_set_colorspace(&info, JCS_YCCK);
+    }
     jpeg_set_quality(&info, how.quality, how.quality >= 25 ? TRUE : FALSE);
-    if (!how.grey) {
+    if (how.colours != Colours::grey) {
         info.comp_info[0].h_samp_factor = how.hSampling;
         info.comp_info[0].v_samp_factor = how.vSampling;
     }
     info.restart_in_rows = how.restartRows;
-    info.write_JFIF_header = TRUE;
+    info.write_JFIF_header = how.colours == Colours::rgb || how.colours == Colours::grey;
     info.density_unit = UINT8(how.densityUnit);
     info.X_density = UINT16(how.density);
     info.Y_density = UINT16(how.density + 1);
-    if (how.progressive) {
+    std::vector<jpeg_scan_info> script;
+    if (how.scanPerCoefficient) {
+        jpeg_scan_info dc{};
+        dc.comps_in_scan = components;
+        for (int c = 0; c < components; ++c) {
+            dc.component_index[c] = c;
+        }
+        script.push_back(dc);
+        for (int c = 0; c < components; ++c) {
+            for (int k = 1; k < DCTSIZE2; ++k) {
+                jpeg_scan_info ac{};
+                ac.comps_in_scan = 1;
+                ac.component_index[0] = c;
+                ac.Ss = k;
+                ac.Se = k;
+                script.push_back(ac);
+            }
+        }
+        info.scan_info = script.data();
+        info.num_scans = int(script.size());
+    } else if (how.progressive) {
         jpeg_simple_progression(&info);
     }
     jpeg_start_compress(&info, TRUE);
@@ -204,8 +272,10 @@ QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how) {
         jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(how.comment),
                           unsigned(std::strlen(how.comment)));
     }
+    const qsizetype rowBytes = qsizetype(picture.width()) * components;
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uchar*>(pixels.constScanLine(int(info.next_scanline)));
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char*>(rows.constData())) +
+                       qsizetype(info.next_scanline) * rowBytes;
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -213,6 +283,41 @@ QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how) {
     QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
     std::free(out);
     return bytes;
+}
+
+QByteArray jpegWithEmptyScans(const QImage& picture, int count) {
+    QByteArray jpeg = libraryJpeg(picture, {.progressive = true});
+    // Component 1, DC table 0 and AC table 0, coefficients 1 to 63, no
+    // successive approximation; then straight the next marker.
+    const QByteArray emptyScan("\xff\xda\x00\x08\x01\x01\x00\x01\x3f\x00", 10);
+    const QByteArray end = jpeg.right(2);
+    jpeg.chop(2);
+    jpeg.reserve(jpeg.size() + emptyScan.size() * count + 2);
+    for (int i = 0; i < count; ++i) {
+        jpeg += emptyScan;
+    }
+    return jpeg + end;
+}
+
+QByteArray jpegAnnouncing(const LibraryJpeg& how, int width, int height, qint64 bytes) {
+    QByteArray jpeg = libraryJpeg(filled(64, 64, QImage::Format_RGB32, 0xFF808080), how);
+    for (const char* frame : {"\xff\xc0", "\xff\xc1", "\xff\xc2"}) {
+        const qsizetype at = jpeg.indexOf(QByteArray(frame, 2));
+        if (at > 0) {
+            jpeg[at + 5] = char(height >> 8);
+            jpeg[at + 6] = char(height);
+            jpeg[at + 7] = char(width >> 8);
+            jpeg[at + 8] = char(width);
+            break;
+        }
+    }
+    // APP15 segments of the largest length, which decoders skip.
+    QByteArray padding;
+    const QByteArray segment = QByteArray("\xff\xef\xff\xff", 4) + QByteArray(0xFFFF - 2, '\0');
+    while (jpeg.size() + padding.size() < bytes) {
+        padding += segment;
+    }
+    return jpeg.insert(2, padding);
 }
 
 QByteArray heic(const QImage& source) {

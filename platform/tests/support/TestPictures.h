@@ -23,21 +23,37 @@ QByteArray tiffWithOrientation(const QImage& image, int orientation);
 // A GIF of the image's gray levels (Qt reads GIF but does not write it).
 QByteArray gif(const QImage& image);
 
-// A JPEG written with the JPEG library's own encoder, for the samplings and
-// layouts Qt's writer does not make. The sampling is the luma's; the
-// chroma's is 1 x 1. A quality below 25 gives 16-bit quantization tables.
+// A JPEG written with the JPEG library's own encoder, for the samplings,
+// layouts and colours Qt's writer does not make. The sampling is the
+// first component's; the others' is 1 x 1. A quality below 25 gives 16-bit
+// quantization tables. CMYK and YCCK are stored inverted, as Adobe's
+// programs store them, with the picture's red, green and blue as C, M and Y
+// and a K that varies; two components hold its red and green.
 struct LibraryJpeg {
+    enum class Colours { rgb, grey, cmyk, ycck, twoComponents };
     int hSampling = 2;
     int vSampling = 2;
     int quality = 88;
     bool progressive = false;
-    bool grey = false;
+    // Progressive, each coefficient of each component in a scan of its own.
+    bool scanPerCoefficient = false;
+    Colours colours = Colours::rgb;
     int restartRows = 0;
     int densityUnit = 0;
     int density = 1;
     const char* comment = nullptr;
 };
 QByteArray libraryJpeg(const QImage& picture, const LibraryJpeg& how);
+
+// A progressive library JPEG of the picture followed by `count` copies of a
+// scan that holds no data (the first component's AC coefficients, which its
+// own scans already coded): each is a pass over the picture's blocks.
+QByteArray jpegWithEmptyScans(const QImage& picture, int count);
+
+// A library JPEG of 64 x 64 pixels whose frame announces width x height,
+// made at least `bytes` long by segments of padding after its start. Its
+// coded data runs out early; its header is all a decoder reads for certain.
+QByteArray jpegAnnouncing(const LibraryJpeg& how, int width, int height, qint64 bytes);
 
 // A HEIC file made with libheif's encoder; empty when libheif has none.
 QByteArray heic(const QImage& image);
