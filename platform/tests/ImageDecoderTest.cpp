@@ -1,6 +1,7 @@
 #include "platform/graphics/ImageDecoder.h"
 #include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
+#include "platform/graphics/JpegDecoder.h"
 #include "platform/tests/support/ProcessMemory.h"
 #include "platform/tests/support/TestPictures.h"
 
@@ -419,6 +420,73 @@ TEST(ImageDecoder, aDecodeBeyondTheMemoryBudgetIsRefusedAsTooLarge) {
     EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
     EXPECT_FALSE(ImageDecoder::decode(QByteArray("\x89PNG\r\n\x1a\n and nothing more"), &why));
     EXPECT_EQ(why, platform::PictureRefusal::noPicture);
+}
+
+// 1.2 MB JPEGs announcing 23600 x 23600 pixels, within the pixel cap. Their
+// pixels alone fit the memory of one decode, but a progressive file keeps
+// the coefficients of every block (64 of 2 bytes per block and component)
+// beside them until its last scan is in: counted from the header, such a
+// decode is refused as too large before anything is allocated. Under an
+// address space with room for neither, the refusal still says so.
+TEST(ImageDecoder, aJpegWhoseDecodeTakesMoreThanTheBudgetIsRefusedAsTooLarge) {
+    using Colours = tp::LibraryJpeg::Colours;
+    using platform::JpegDecoder;
+    using platform::PictureRefusal;
+    constexpr int side = 23600;
+    constexpr qint64 pixelBytes = qint64(side) * side * 4;
+    constexpr qint64 blockBytes = 64 * 2;
+    constexpr qint64 lumaBlocks = qint64(side / 8) * (side / 8);
+    constexpr qint64 bytes = 1200000;
+    const QByteArray progressive = tp::jpegAnnouncing({.progressive = true}, side, side, bytes);
+    const QByteArray progressiveCmyk = tp::jpegAnnouncing(
+        {.hSampling = 1, .vSampling = 1, .progressive = true, .colours = Colours::cmyk}, side, side,
+        bytes);
+    const QByteArray baseline = tp::jpegAnnouncing({}, side, side, bytes);
+    const QByteArray baselineCmyk = tp::jpegAnnouncing(
+        {.hSampling = 1, .vSampling = 1, .colours = Colours::cmyk}, side, side, bytes);
+
+    const auto needs = [](const QByteArray& jpeg) {
+        const auto header = JpegDecoder::header(jpeg);
+        EXPECT_TRUE(header);
+        EXPECT_EQ(header ? header->size : QSize(), QSize(side, side));
+        return header ? header->decodeBytes : 0;
+    };
+    // 4:2:0: the chroma's blocks are a quarter of the luma's each.
+    EXPECT_GE(needs(progressive), pixelBytes + (lumaBlocks + lumaBlocks / 2) * blockBytes);
+    EXPECT_GE(needs(progressiveCmyk), pixelBytes + 4 * lumaBlocks * blockBytes);
+    for (const QByteArray& within : {baseline, baselineCmyk}) {
+        EXPECT_GE(needs(within), pixelBytes);
+        EXPECT_LE(needs(within), platform::ImageLimits::maximumDecodeBytes);
+        const auto stored = ImageDecoder::storedSize(within);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->size, QSize(side, side));
+    }
+
+#ifndef LUNVIK_SANITIZED_BUILD
+    // Room for the test's own work, not for the pixels.
+    const qint64 inUse = ProcessMemory::addressSpaceInUse();
+    ASSERT_GT(inUse, 0);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit capped = old;
+    capped.rlim_cur = rlim_t(inUse + 256 * 1024 * 1024);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+#endif
+    for (const QByteArray& beyond : {progressive, progressiveCmyk}) {
+        PictureRefusal why = PictureRefusal::noPicture;
+        EXPECT_FALSE(ImageDecoder::decode(beyond, &why));
+        EXPECT_EQ(why, PictureRefusal::tooLarge);
+        why = PictureRefusal::noPicture;
+        EXPECT_FALSE(ImageDecoder::storedSize(beyond, &why));
+        EXPECT_EQ(why, PictureRefusal::tooLarge);
+        // The quick look's pixels are few, its coefficients are not.
+        why = PictureRefusal::noPicture;
+        EXPECT_FALSE(ImageDecoder::decodeScaled(beyond, QSize(side / 8, side / 8), &why));
+        EXPECT_EQ(why, PictureRefusal::tooLarge);
+    }
+#ifndef LUNVIK_SANITIZED_BUILD
+    setrlimit(RLIMIT_AS, &old);
+#endif
 }
 
 // A GIF of a few pixels on a logical screen of 11308 x 11308: the reader

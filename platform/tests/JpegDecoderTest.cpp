@@ -153,6 +153,43 @@ TEST(JpegDecoder, refusesWhatMakesNoPicture) {
     EXPECT_FALSE(ImageDecoder::decode(two));
 }
 
+// A progressive photo followed by 100,000 scans that hold nothing (a
+// megabyte), each a pass over the picture's blocks: the decode ends as the
+// library starts on the scan past the limit, at every scale, and the
+// picture is refused as too large. A file of as many scans as the limit
+// decodes as Qt's reader decodes it.
+TEST(JpegDecoder, aDecodeEndsPastTheScanLimit) {
+    const QImage picture = photoLike(256, 192);
+    const QByteArray many = testpictures::jpegWithEmptyScans(picture, 100000);
+    for (const int denominator : {1, 8}) {
+        SCOPED_TRACE(denominator);
+        QImage ours;
+        int scans = 0;
+        EXPECT_EQ(JpegDecoder::decode(many, ours, nullptr, denominator, &scans),
+                  JpegDecoder::Outcome::tooManyScans);
+        EXPECT_EQ(scans, JpegDecoder::maximumScans + 1);
+        EXPECT_TRUE(ours.isNull());
+    }
+    platform::PictureRefusal why = platform::PictureRefusal::noPicture;
+    DecodingRows rows;
+    EXPECT_FALSE(ImageDecoder::decode(many, &why, &rows));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+    EXPECT_EQ(rows.waitForRows(1), 0);
+    why = platform::PictureRefusal::noPicture;
+    EXPECT_FALSE(ImageDecoder::decodeScaled(many, QSize(32, 24), &why));
+    EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
+
+    // The library's own ten scans and the empty ones up to the limit.
+    const QByteArray atTheLimit =
+        testpictures::jpegWithEmptyScans(picture, JpegDecoder::maximumScans - 10);
+    QImage ours;
+    int scans = 0;
+    ASSERT_EQ(JpegDecoder::decode(atTheLimit, ours, nullptr, 1, &scans),
+              JpegDecoder::Outcome::decoded);
+    EXPECT_EQ(scans, JpegDecoder::maximumScans);
+    expectSamePicture(ours, readByQt(atTheLimit));
+}
+
 // A reader following the rows finds each row in its final state once it is
 // told done, in the very pixels the decode returns; and learns the end of a
 // decode that never starts.

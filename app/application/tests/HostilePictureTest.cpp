@@ -163,7 +163,8 @@ protected:
 
 } // namespace
 
-// Each refused as too large, from its bytes, and the program goes on.
+// Each refused as too large, from its bytes or once its decode passes a
+// bound, and the program goes on.
 TEST_F(HostilePictureTest, PicturesBeyondTheBudgetAreRefusedAsTooLarge) {
     struct Input {
         const char* name;
@@ -181,6 +182,20 @@ TEST_F(HostilePictureTest, PicturesBeyondTheBudgetAreRefusedAsTooLarge) {
                            QByteArray("Q\n").repeated(1000000)))},
         {"88-byte GIF on a 11308 x 11308 screen",
          write(QStringLiteral("screen.gif"), wideScreenGif())},
+        {"1.2 MB progressive JPEG announcing 23600 x 23600",
+         write(QStringLiteral("progressive.jpg"),
+               tp::jpegAnnouncing({.progressive = true}, 23600, 23600, 1200000))},
+        {"1.2 MB progressive CMYK JPEG announcing 23600 x 23600",
+         write(QStringLiteral("cmyk.jpg"),
+               tp::jpegAnnouncing({.hSampling = 1,
+                                   .vSampling = 1,
+                                   .progressive = true,
+                                   .colours = tp::LibraryJpeg::Colours::cmyk},
+                                  23600, 23600, 1200000))},
+        {"JPEG of 100,000 empty scans",
+         write(QStringLiteral("scans.jpg"),
+               tp::jpegWithEmptyScans(tp::filled(640, 480, QImage::Format_RGB32, 0xFF336699),
+                                      100000))},
     };
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
