@@ -1,5 +1,6 @@
 #include "platform/graphics/ImageDecoder.h"
 
+#include "platform/graphics/BmpFile.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/HeifDecoder.h"
 #include "platform/graphics/ImageFileCheck.h"
@@ -12,7 +13,6 @@
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -118,15 +118,27 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
     if (!reader.canRead()) {
         return nullptr;
     }
-    checked->size = reader.size();
+    int bits = 32;
+    if (format == "bmp") {
+        // Qt's reader tells a top-down BMP's height as negative, and no
+        // size at all for one beyond what it reads whole.
+        const auto bmp = BmpFile::read(data);
+        if (!bmp) {
+            return nullptr;
+        }
+        checked->size = bmp->size();
+        bits = bmp->decodedBitsPerPixel();
+    } else {
+        checked->size = reader.size();
+        const QImage::Format decodedFormat = reader.imageFormat();
+        if (decodedFormat != QImage::Format_Invalid) {
+            bits = QImage::toPixelFormat(decodedFormat).bitsPerPixel();
+        }
+    }
     const QSize& size = checked->size;
     if (!size.isValid()) {
         return nullptr;
     }
-    const QImage::Format decodedFormat = reader.imageFormat();
-    const int bits = decodedFormat == QImage::Format_Invalid
-                         ? 32
-                         : QImage::toPixelFormat(decodedFormat).bitsPerPixel();
     if (!admitsAnnounced(format, data, size, bits, why)) {
         return nullptr;
     }
@@ -210,11 +222,35 @@ std::optional<DecodedImage> decodeJpeg(const QByteArray& data, PictureRefusal* w
     return decodedJpeg(JpegDecoder::decode(data, decoded.image, rows), decoded, why);
 }
 
+// A BMP beyond what Qt's reader reads whole, read in strips: one whose
+// rows are not of a fixed size, or whose strips would take the memory
+// beyond the budget, is too large for the program to read.
+std::optional<DecodedImage> readBmpInStrips(const BmpFile& bmp, const CheckedReader& checked,
+                                            const QByteArray& data, PictureRefusal* why) {
+    const qint64 pixelBytes =
+        qint64(checked.size.width()) * checked.size.height() * checked.bitsPerPixel / 8;
+    if (!bmp.hasFixedRows() || !ImageLimits::admitsDecodeBytes(pixelBytes + bmp.stripBytes())) {
+        refuse(why, PictureRefusal::tooLarge);
+        return std::nullopt;
+    }
+    auto image = bmp.readInStrips(data);
+    if (!image) {
+        refuseUnmade(why, pixelBytes);
+        return std::nullopt;
+    }
+    return DecodedImage{*image, 1};
+}
+
 std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArray& format,
                                           PictureRefusal* why) {
     const auto checked = openChecked(data, format, why);
     if (!checked) {
         return std::nullopt;
+    }
+    if (format == "bmp") {
+        if (const auto bmp = BmpFile::read(data); bmp && !bmp->fitsQtsReader()) {
+            return readBmpInStrips(*bmp, *checked, data, why);
+        }
     }
     return read(*checked, why);
 }
@@ -386,57 +422,8 @@ std::optional<DecodedImage> ImageDecoder::decode(const QByteArray& data, Picture
 }
 
 bool ImageDecoder::bmpIsComplete(const QByteArray& data) {
-    const auto* p = reinterpret_cast<const uchar*>(data.constData());
-    auto u32 = [&](qsizetype at) {
-        return quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16 |
-               quint32(p[at + 3]) << 24;
-    };
-    auto u16 = [&](qsizetype at) { return quint32(p[at]) | quint32(p[at + 1]) << 8; };
-    // File header (14 bytes), then an information header of at least 12.
-    if (data.size() < 26) {
-        return false;
-    }
-    const quint32 pixelOffset = u32(10);
-    const quint32 headerSize = u32(14);
-    qint64 width = 0;
-    qint64 height = 0;
-    quint32 bitCount = 0;
-    quint32 compression = 0;
-    if (headerSize == 12) {
-        width = u16(18);
-        height = u16(20);
-        bitCount = u16(24);
-    } else {
-        // The information headers of the format's versions; others are no
-        // BMP a reader can be trusted with.
-        constexpr quint32 knownSizes[] = {40, 52, 56, 64, 108, 124};
-        if (std::find(std::begin(knownSizes), std::end(knownSizes), headerSize) ==
-                std::end(knownSizes) ||
-            data.size() < 34) {
-            return false;
-        }
-        width = qint32(u32(18));
-        height = qint32(u32(22));
-        bitCount = u16(28);
-        compression = u32(30);
-    }
-    if (width == 0 || height == 0 || pixelOffset >= quint32(data.size())) {
-        return false;
-    }
-    // Uncompressed rows (bit fields included) have a fixed size; runs are
-    // followed to their end. Any other compression is refused.
-    if (compression == 1 || compression == 2) {
-        return bitCount == (compression == 1 ? 8u : 4u) &&
-               ImageFileCheck::bmpRunsAreComplete(data, pixelOffset, std::abs(height),
-                                                  compression == 2);
-    }
-    if (compression != 0 && compression != 3 && compression != 6) {
-        return false;
-    }
-    const qint64 rowBytes = ((std::abs(width) * bitCount + 31) / 32) * 4;
-    const qint64 available = data.size() - qint64(pixelOffset);
-    // Divide rather than multiply: the header's sides may be anything.
-    return rowBytes > 0 && available >= 0 && std::abs(height) <= available / rowBytes;
+    const auto bmp = BmpFile::read(data);
+    return bmp && bmp->isComplete(data);
 }
 
 bool ImageDecoder::jpegIsComplete(const QByteArray& data) {

@@ -229,6 +229,26 @@ TEST_F(HostilePictureTest, ALargePictureIsDecodedWhileTheProgramAnswers) {
     expectAlive();
 }
 
+// BMPs Qt's reader gives a negative height (stored top-down) or no size at
+// all (more pixels than it reads, within the program's cap) load.
+TEST_F(HostilePictureTest, BmpsStoredTopDownOrBeyondQtsReaderLoad) {
+    QImage mono(23000, 23000, QImage::Format_Mono);
+    ASSERT_FALSE(mono.isNull());
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mono.fill(1);
+    const QString large = write(QStringLiteral("large.bmp"), tp::bmp(mono, 1));
+    mono = QImage();
+    const QImage picture = tp::filled(400, 300, QImage::Format_RGB32, 0xFF336699);
+    const QString topDown = write(QStringLiteral("top-down.bmp"), tp::bmp(picture, 24, true));
+    for (const QString& path : {topDown, large}) {
+        const Outcome outcome = load(path);
+        report(qPrintable(path), outcome);
+        EXPECT_EQ(outcome.reply.type(), QDBusMessage::ReplyMessage)
+            << outcome.reply.errorMessage().toStdString();
+        expectAlive();
+    }
+}
+
 // The picture data of the Services entry is refused with a true error too.
 TEST_F(HostilePictureTest, ServicesDataBeyondTheBudgetIsCalledTooLarge) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(

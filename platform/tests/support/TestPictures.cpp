@@ -124,6 +124,93 @@ QByteArray tiffWithOrientation(const QImage& image, int orientation) {
     return bytes;
 }
 
+QByteArray bmp(const QImage& image, int bits, bool topDown, bool bitFields) {
+    const qint64 width = image.width();
+    const qint64 height = image.height();
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    const bool keepsMono = bits == 1 && image.format() == QImage::Format_Mono;
+    QList<QRgb> colours;
+    if (keepsMono) {
+        colours = image.colorTable();
+    } else if (bits <= 8) {
+        for (int i = 0; i < (1 << bits); ++i) {
+            const int level = i * 255 / ((1 << bits) - 1);
+            colours << qRgb(level, level, level);
+        }
+    }
+    const qint64 masks = bitFields ? 12 : 0;
+    const qint64 offset = 14 + 40 + masks + qint64(colours.size()) * 4;
+    QByteArray out;
+    out.reserve(offset + rowBytes * height);
+    auto put16 = [&out](quint32 v) {
+        out.append(char(v & 0xFF));
+        out.append(char((v >> 8) & 0xFF));
+    };
+    auto put32 = [&out](quint32 v) {
+        for (int i = 0; i < 4; ++i) {
+            out.append(char((v >> (8 * i)) & 0xFF));
+        }
+    };
+    out += "BM";
+    put32(quint32(offset + rowBytes * height));
+    put32(0);
+    put32(quint32(offset));
+    put32(40);
+    put32(quint32(width));
+    put32(quint32(topDown ? -height : height));
+    put16(1);
+    put16(quint32(bits));
+    put32(bitFields ? 3 : 0);
+    put32(quint32(rowBytes * height));
+    put32(2835);
+    put32(2835);
+    put32(quint32(colours.size()));
+    put32(0);
+    if (bitFields) {
+        put32(0x00FF0000);
+        put32(0x0000FF00);
+        put32(0x000000FF);
+    }
+    for (const QRgb colour : colours) {
+        put32(colour & 0xFFFFFF);
+    }
+    const QImage gray =
+        bits <= 8 && !keepsMono ? image.convertToFormat(QImage::Format_Grayscale8) : QImage();
+    const QImage rgb = bits > 8 ? image.convertToFormat(QImage::Format_RGB32) : QImage();
+    QByteArray row(rowBytes, '\0');
+    for (qint64 stored = 0; stored < height; ++stored) {
+        const int y = int(topDown ? stored : height - 1 - stored);
+        if (keepsMono) {
+            out.append(reinterpret_cast<const char*>(image.constScanLine(y)), rowBytes);
+            continue;
+        }
+        row.fill('\0');
+        auto* bytes = reinterpret_cast<uchar*>(row.data());
+        for (int x = 0; x < width; ++x) {
+            if (bits <= 8) {
+                const int index = gray.constScanLine(y)[x] >> (8 - bits);
+                const qint64 bit = qint64(x) * bits;
+                bytes[bit / 8] |= uchar(index << (8 - bits - bit % 8));
+                continue;
+            }
+            const QRgb pixel = reinterpret_cast<const QRgb*>(rgb.constScanLine(y))[x];
+            if (bits == 16) {
+                const quint32 v = quint32(qRed(pixel) >> 3) << 10 |
+                                  quint32(qGreen(pixel) >> 3) << 5 | quint32(qBlue(pixel) >> 3);
+                bytes[2 * x] = uchar(v & 0xFF);
+                bytes[2 * x + 1] = uchar(v >> 8);
+            } else {
+                uchar* at = bytes + qint64(x) * (bits / 8);
+                at[0] = uchar(qBlue(pixel));
+                at[1] = uchar(qGreen(pixel));
+                at[2] = uchar(qRed(pixel));
+            }
+        }
+        out += row;
+    }
+    return out;
+}
+
 QByteArray gif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_Grayscale8);
     QByteArray out("GIF89a");

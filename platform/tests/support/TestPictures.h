@@ -20,6 +20,13 @@ QByteArray jpegWithOrientation(const QImage& image, int orientation);
 // A TIFF whose orientation tag holds the value.
 QByteArray tiffWithOrientation(const QImage& image, int orientation);
 
+// A BMP of the image in pixels of 1, 4, 8 (gray levels in an ordered
+// table), 16 (5 bits each of red, green, blue), 24 or 32 bits, its rows
+// stored bottom-up or top-down (a negative height); 32 bits with bit
+// fields (the colours' masks in the header) when `bitFields`. A mono image
+// keeps its own two colours.
+QByteArray bmp(const QImage& image, int bits, bool topDown = false, bool bitFields = false);
+
 // A GIF of the image's gray levels (Qt reads GIF but does not write it).
 QByteArray gif(const QImage& image);
 
