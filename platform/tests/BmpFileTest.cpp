@@ -39,8 +39,12 @@ struct Depth {
 };
 
 const Depth everyDepth[] = {
-    {"1 bit", 1, false},   {"4 bits", 4, false},  {"8 bits", 8, false},
-    {"16 bits", 16, false}, {"24 bits", 24, false}, {"32 bits", 32, false},
+    {"1 bit", 1, false},
+    {"4 bits", 4, false},
+    {"8 bits", 8, false},
+    {"16 bits", 16, false},
+    {"24 bits", 24, false},
+    {"32 bits", 32, false},
     {"32 bits in bit fields", 32, true},
 };
 
@@ -78,8 +82,8 @@ TEST(BmpFile, aTopDownBmpIsThePictureOfItsBottomUpTwin) {
             if (!size.everyDepth && depth.bits != 24) {
                 continue;
             }
-            SCOPED_TRACE(testing::Message() << size.width << " x " << size.height << ", "
-                                            << depth.name);
+            SCOPED_TRACE(testing::Message()
+                         << size.width << " x " << size.height << ", " << depth.name);
             const QByteArray bottomUp = tp::bmp(picture, depth.bits, false, depth.bitFields);
             const QByteArray topDown = tp::bmp(picture, depth.bits, true, depth.bitFields);
             const auto up = ImageDecoder::decode(bottomUp);

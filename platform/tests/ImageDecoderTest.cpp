@@ -2,14 +2,12 @@
 #include "platform/graphics/ImageFileCheck.h"
 #include "platform/graphics/ImageLimits.h"
 #include "platform/graphics/JpegDecoder.h"
-#include "platform/tests/support/ProcessMemory.h"
+#include "platform/tests/support/AddressSpaceCap.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include <sys/resource.h>
 
 using platform::ImageDecoder;
 namespace tp = testpictures;
@@ -462,16 +460,8 @@ TEST(ImageDecoder, aJpegWhoseDecodeTakesMoreThanTheBudgetIsRefusedAsTooLarge) {
         EXPECT_EQ(stored->size, QSize(side, side));
     }
 
-#ifndef LUNVIK_SANITIZED_BUILD
     // Room for the test's own work, not for the pixels.
-    const qint64 inUse = ProcessMemory::addressSpaceInUse();
-    ASSERT_GT(inUse, 0);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-    rlimit capped = old;
-    capped.rlim_cur = rlim_t(inUse + 256 * 1024 * 1024);
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
-#endif
+    const AddressSpaceCap cap(256 * 1024 * 1024);
     for (const QByteArray& beyond : {progressive, progressiveCmyk}) {
         PictureRefusal why = PictureRefusal::noPicture;
         EXPECT_FALSE(ImageDecoder::decode(beyond, &why));
@@ -484,9 +474,6 @@ TEST(ImageDecoder, aJpegWhoseDecodeTakesMoreThanTheBudgetIsRefusedAsTooLarge) {
         EXPECT_FALSE(ImageDecoder::decodeScaled(beyond, QSize(side / 8, side / 8), &why));
         EXPECT_EQ(why, PictureRefusal::tooLarge);
     }
-#ifndef LUNVIK_SANITIZED_BUILD
-    setrlimit(RLIMIT_AS, &old);
-#endif
 }
 
 // A GIF of a few pixels on a logical screen of 11308 x 11308: the reader
@@ -510,16 +497,13 @@ TEST(ImageDecoder, aDecodeTheMemoryRunsOutForIsToldApart) {
     const QByteArray png =
         tp::encode(tp::filled(4000, 4000, QImage::Format_RGB32, 0xFF336699), "png");
     ASSERT_TRUE(ImageDecoder::decode(png));
-    const qint64 inUse = ProcessMemory::addressSpaceInUse();
-    ASSERT_GT(inUse, 0);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-    rlimit capped = old;
-    capped.rlim_cur = rlim_t(inUse + 24 * 1024 * 1024); // less than the 64 MB of pixels
-    ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
     platform::PictureRefusal why = platform::PictureRefusal::noPicture;
-    const bool decoded = ImageDecoder::decode(png, &why).has_value();
-    setrlimit(RLIMIT_AS, &old);
+    bool decoded = true;
+    {
+        const AddressSpaceCap cap(24 * 1024 * 1024); // less than the 64 MB of pixels
+        ASSERT_TRUE(cap.isSet());
+        decoded = ImageDecoder::decode(png, &why).has_value();
+    }
     EXPECT_FALSE(decoded);
     EXPECT_EQ(why, platform::PictureRefusal::outOfMemory);
     // With the memory back, the same bytes decode.
