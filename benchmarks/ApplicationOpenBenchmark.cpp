@@ -22,7 +22,7 @@
 //   process: the frame takes no more than the start and 1.3 such decodes.
 //   The sharp tiles' references are Qt decoding the same JPEG whole and
 //   straight to the canvas's size (QImageReader::setScaledSize), and the
-//   plain window.
+//   plain window. Likewise for the same photo stored progressive.
 // - The first print of such a process, started as soon as the window shows
 //   (no pause), against a later print of the same process once it has
 //   settled (a second on, the first alert's movie player ready); to the
@@ -242,9 +242,9 @@ struct Files {
     QTemporaryDir folder;
     QString photo;
     QString package;
-    QByteArray bytes = bench::photoJpeg();
+    QByteArray bytes;
 
-    Files() {
+    explicit Files(bool progressive) : bytes(bench::photoJpeg(0, progressive)) {
         photo = folder.filePath(QStringLiteral("photo.jpg"));
         QFile file(photo);
         file.open(QIODevice::WriteOnly);
@@ -264,7 +264,12 @@ struct Files {
 };
 
 Files& files() {
-    static Files f;
+    static Files f(false);
+    return f;
+}
+
+Files& progressiveFiles() {
+    static Files f(true);
     return f;
 }
 
@@ -465,8 +470,7 @@ void BM_StartUpFirstFrameOnX11(benchmark::State& state) {
 // The canvas a first window gives a 6000 x 4000 picture, in pixels.
 const QSize canvasFit(750, 500);
 
-void BM_PhotoPackageOpen(benchmark::State& state) {
-    Files& f = files();
+void photoPackageOpen(benchmark::State& state, Files& f) {
     QTemporaryDir home;
     std::vector<double> frame, programFrame, tile, sharp, plain, emptyStart, whole, scaled, eighth,
         rss;
@@ -515,6 +519,16 @@ void BM_PhotoPackageOpen(benchmark::State& state) {
     state.counters["(sharp-plain)/whole"] = (bench::median(sharp) - plainMs) / wholeMs;
     state.counters["rss_MB"] = bench::median(rss) / 1e6;
     state.counters["rss/decoded"] = bench::median(rss) / (6000.0 * 4000.0 * 4.0);
+}
+
+void BM_PhotoPackageOpen(benchmark::State& state) {
+    photoPackageOpen(state, files());
+}
+
+// The same photo stored progressive: its decode at an eighth reads every
+// scan, while the package's thumbnail has one.
+void BM_ProgressivePhotoPackageOpen(benchmark::State& state) {
+    photoPackageOpen(state, progressiveFiles());
 }
 
 void BM_PhotoPackageFirstPrintWithoutAPause(benchmark::State& state) {
@@ -577,6 +591,10 @@ void BM_PhotoPackageFirstPrintOnceSettled(benchmark::State& state) {
 BENCHMARK(BM_StartUpFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_StartUpFirstFrameOnX11)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_PhotoPackageOpen)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_ProgressivePhotoPackageOpen)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 BENCHMARK(BM_PhotoPackageFirstPrintWithoutAPause)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()

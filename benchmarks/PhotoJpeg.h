@@ -13,8 +13,9 @@ namespace bench {
 
 // A 6000 x 4000 photo JPEG: smooth light with detail and grain, so that it
 // compresses as a photo does; another variant moves the shapes and changes
-// the grain, so that each is another picture.
-inline QByteArray photoJpeg(int variant = 0) {
+// the grain, so that each is another picture. Progressive, as many photos
+// on the web are, when asked.
+inline QByteArray photoJpeg(int variant = 0, bool progressive = false) {
     QImage image(6000, 4000, QImage::Format_RGB32);
     QRandomGenerator random(7 + variant);
     for (int y = 0; y < image.height(); ++y) {
@@ -40,6 +41,7 @@ inline QByteArray photoJpeg(int variant = 0) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(90);
+    writer.setProgressiveScanWrite(progressive);
     writer.write(image);
     return bytes;
 }

@@ -86,36 +86,72 @@ OriginalImage::Pointer OriginalImage::fromDataOrThrow(const QByteArray& data, co
 OriginalImage::Pointer
 OriginalImage::fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL,
                                       const QSize& bound, platform::PictureRefusal* why,
-                                      const std::optional<OriginalImageDrawingOptions>& grayPrint) {
+                                      const std::optional<OriginalImageDrawingOptions>& grayPrint,
+                                      const std::function<std::optional<QByteArray>()>& standIn) {
+    using platform::ImageDecoder;
     if (why) {
         *why = platform::PictureRefusal::noPicture;
     }
-    if (data.isEmpty() || bound.isEmpty() || platform::ImageDecoder::sniffFormat(data) != "jpeg") {
+    if (data.isEmpty() || bound.isEmpty() || ImageDecoder::sniffFormat(data) != "jpeg") {
         return nullptr;
     }
-    // The scaled decode gains time only for a bound that halves the picture
-    // (it tells from the header). Once the header passed, the whole decode
-    // starts, to run beside the scaled one.
     QSize full;
     WholeDecode whole;
-    const auto scaled = platform::ImageDecoder::decodeScaled(
-        data, bound, why, [&](const platform::ImageDecoder::StoredSize& stored) {
-            full = uprightSize(stored);
-            // A picture its decode leaves unturned is made gray for the
-            // print as its rows come.
-            whole =
-                startWholeDecode(data, full.width(), full.height(), stored.exifOrientation == 1);
-            if (grayPrint && whole.rows) {
-                // From the first rows on, rather than once the picture is
-                // taken with most of them waiting; the picture's own request
-                // is this one.
-                prepareGrayPrint(
-                    QSizeF(full),
-                    [decode = whole.decode] { return decode->image().value_or(QImage()); },
-                    whole.rows, grayPrint->imageOrientation, grayPrint->flipsImageHorizontal);
+    const auto startWhole = [&](const ImageDecoder::StoredSize& stored) {
+        full = uprightSize(stored);
+        // A picture its decode leaves unturned is made gray for the print as
+        // its rows come.
+        whole = startWholeDecode(data, full.width(), full.height(), stored.exifOrientation == 1);
+        if (grayPrint && whole.rows) {
+            // From the first rows on, rather than once the picture is taken
+            // with most of them waiting; the picture's own request is this
+            // one.
+            prepareGrayPrint(
+                QSizeF(full),
+                [decode = whole.decode] { return decode->image().value_or(QImage()); }, whole.rows,
+                grayPrint->imageOrientation, grayPrint->flipsImageHorizontal);
+        }
+    };
+    // The scaled decode gains time only for a bound that halves the picture
+    // (it tells from the header). Once the header passed, the whole decode
+    // starts, to run beside the scaled one: the stand-in's, where it is
+    // quicker, else the picture's own.
+    const auto quickFromStandIn = [&]() -> std::optional<QImage> {
+        const auto other = standIn ? standIn() : std::nullopt;
+        if (!other || !ImageDecoder::scalesQuicker(*other, data)) {
+            return std::nullopt;
+        }
+        const auto stored = ImageDecoder::storedSize(data, why);
+        if (!stored) {
+            return std::nullopt;
+        }
+        const QSize upright = uprightSize(*stored);
+        const auto scaled =
+            ImageDecoder::decodeScaled(*other, bound, nullptr, [&](const auto& standInStored) {
+                // Drawn over the whole picture's place: of another size it
+                // would show another picture.
+                if (standInStored.size == upright && standInStored.exifOrientation == 1) {
+                    startWhole(*stored);
+                }
+            });
+        if (!scaled || !whole.decode) {
+            return std::nullopt;
+        }
+        return scaled->decoded.image;
+    };
+    if (const auto quick = quickFromStandIn()) {
+        return decodingBehind(data, fileURL, full.width(), full.height(), whole, *quick);
+    }
+    if (why && *why != platform::PictureRefusal::noPicture) {
+        return nullptr;
+    }
+    const auto scaled =
+        ImageDecoder::decodeScaled(data, bound, why, [&](const ImageDecoder::StoredSize& stored) {
+            if (!whole.decode) {
+                startWhole(stored);
             }
         });
-    if (!scaled) {
+    if (!scaled || !whole.decode) {
         return nullptr;
     }
     const QImage& small = scaled->decoded.image;

@@ -70,10 +70,15 @@ public:
     // the picture, and bytes fromData() refuses. With `grayPrint`, the turn
     // and mirror the picture will be printed with, its gray for the print is
     // prepared (prepareForGrayPrint) from the whole decode's first rows.
+    // `standIn`, when given, gives another JPEG of the same upright picture
+    // at its own size (a saved package's thumbnail): where it decodes to the
+    // bound quicker (ImageDecoder::scalesQuicker), what shows meanwhile is
+    // decoded from it.
     static Pointer
     fromDataDecodingBehind(const QByteArray& data, const QUrl& fileURL, const QSize& bound,
                            platform::PictureRefusal* why = nullptr,
-                           const std::optional<OriginalImageDrawingOptions>& grayPrint = {});
+                           const std::optional<OriginalImageDrawingOptions>& grayPrint = {},
+                           const std::function<std::optional<QByteArray>()>& standIn = {});
     // As fromDataDecodingBehind, for any raster file whose header tells its
     // size: what shows meanwhile is another JPEG of the same upright picture
     // at its own size (a saved package's thumbnail), decoded at once only to

@@ -1,6 +1,7 @@
 #include "model/pictures/FullDecode.h"
 #include "model/pictures/OriginalImage.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageDecoder.h"
 #include "platform/tests/support/TestPictures.h"
 
 #include <QScopeGuard>
@@ -117,6 +118,73 @@ TEST(OriginalImageDecodingBehind, onlyLargeJpegsAreDecodedSmallFirst) {
     EXPECT_FALSE(
         OriginalImage::fromDataDecodingBehind(jpeg.left(jpeg.size() - 100), url(), {400, 400}));
     EXPECT_FALSE(OriginalImage::fromDataDecodingBehind({}, url(), {400, 400}));
+}
+
+// A package's thumbnail (a JPEG of one scan of the same upright picture)
+// shows meanwhile where it decodes to the bound with less work than the
+// picture: beside a progressive picture, whose decode at any scale reads
+// every scan, or one of more bytes. Of another size, or where it takes
+// more, the picture's own smaller decode shows. The whole picture is the
+// picture's own either way.
+TEST(OriginalImageDecodingBehind, aQuickerStandInShowsWhileThePictureDecodes) {
+    const QImage image = photo();
+    const QSize bound(400, 400);
+    const QByteArray progressive = tp::libraryJpeg(image, {.quality = 92, .progressive = true});
+    const QByteArray baseline = tp::encode(image, "jpeg", 95);
+    const QByteArray thumbnail = tp::encode(image, "jpeg", 80);
+    const QByteArray otherSize = tp::encode(image.scaled(1600, 900), "jpeg", 80);
+    const auto small = [&bound](const QByteArray& bytes) {
+        const auto scaled = platform::ImageDecoder::decodeScaled(bytes, bound);
+        return scaled ? scaled->decoded.image : QImage();
+    };
+    const struct {
+        const char* what;
+        QByteArray picture;
+        QByteArray standIn;
+        bool shows;
+    } cases[] = {
+        {"beside a progressive picture", progressive, thumbnail, true},
+        {"of fewer bytes", baseline, thumbnail, true},
+        {"of another size", progressive, otherSize, false},
+        {"progressive itself", thumbnail, progressive, false},
+        {"of more bytes", thumbnail, baseline, false},
+    };
+    // The whole decode is held until what shows has been looked at.
+    const auto opened = [&bound](const QByteArray& picture, std::optional<QByteArray> standIn,
+                                 int& asked) {
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        FullDecode::setHookForTesting([released] {
+            released.wait();
+            return true;
+        });
+        const auto letGo = qScopeGuard([&release] {
+            release.set_value();
+            FullDecode::setHookForTesting({});
+        });
+        const auto quick =
+            OriginalImage::fromDataDecodingBehind(picture, url(), bound, nullptr, {}, [&] {
+                ++asked;
+                return standIn;
+            });
+        return std::pair(quick, quick ? quick->scaledDecode() : QImage());
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int asked = 0;
+        const auto [quick, shown] = opened(c.picture, c.standIn, asked);
+        ASSERT_TRUE(quick);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(shown, small(c.shows ? c.standIn : c.picture));
+        EXPECT_TRUE(quick->decodeFully());
+        ASSERT_TRUE(quick->cgImage());
+        EXPECT_EQ(*quick->cgImage(), platform::ImageDecoder::decode(c.picture)->image);
+    }
+    // Without its bytes, the picture's own.
+    int asked = 0;
+    const auto [own, shown] = opened(progressive, std::nullopt, asked);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(shown, small(progressive));
 }
 
 // The whole pixels are decoded once: by the worker that starts it, while a

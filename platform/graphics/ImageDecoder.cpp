@@ -335,6 +335,16 @@ ImageDecoder::decodeScaled(const QByteArray& data, const QSize& bound, PictureRe
     return ScaledDecodedImage{*made, full};
 }
 
+bool ImageDecoder::scalesQuicker(const QByteArray& standIn, const QByteArray& data) {
+    if (sniffFormat(standIn) != "jpeg" || sniffFormat(data) != "jpeg") {
+        return false;
+    }
+    const auto quick = JpegDecoder::header(standIn);
+    const auto picture = JpegDecoder::header(data);
+    return quick && picture && !quick->multipleScans &&
+           (picture->multipleScans || standIn.size() < data.size());
+}
+
 std::optional<ImageDecoder::StoredSize> ImageDecoder::storedSize(const QByteArray& data,
                                                                  PictureRefusal* why) {
     refuse(why, PictureRefusal::noPicture);

@@ -59,6 +59,13 @@ public:
     decodeScaled(const QByteArray& data, const QSize& bound, PictureRefusal* why = nullptr,
                  const std::function<void(const StoredSize&)>& headerRead = {});
 
+    // Whether `standIn`, another JPEG of the same picture (a saved package's
+    // thumbnail), decodes to a smaller size with less work than `data`: a
+    // scaled decode reads every scan of a file whatever the scale, so a
+    // stand-in of one scan beside a progressive picture, or one of fewer
+    // bytes, gives the quick look sooner.
+    static bool scalesQuicker(const QByteArray& standIn, const QByteArray& data);
+
     // The EXIF orientation value (1 to 8) that Qt's readers report as a
     // transformation.
     static quint32 exifOrientation(QImageIOHandler::Transformations transformation);

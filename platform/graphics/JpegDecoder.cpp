@@ -319,7 +319,8 @@ std::optional<JpegDecoder::Header> JpegDecoder::header(const QByteArray& data) {
         return std::nullopt;
     }
     return Header{QSize(int(info.image_width), int(info.image_height)), exifOrientation(info),
-                  formatOf(kind), bytesToDecode(info, kind)};
+                  formatOf(kind), jpeg_has_multiple_scans(&info) != FALSE,
+                  bytesToDecode(info, kind)};
 }
 
 } // namespace platform

@@ -55,6 +55,10 @@ public:
         quint32 exifOrientation = 1;
         // Of the pixels decode() makes.
         QImage::Format format = QImage::Format_RGB32;
+        // The coefficients come in several scans (a progressive file): a
+        // decode at any scale reads them all into the whole picture's
+        // coefficients first.
+        bool multipleScans = false;
         // What a whole decode allocates: its pixels, the coefficients of the
         // whole picture where the file has more than one scan, and the rows
         // the library and the colour conversion work in.

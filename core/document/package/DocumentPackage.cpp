@@ -297,7 +297,7 @@ ambrel::OriginalImage::Pointer picture(const QByteArray& data, const QUrl& locat
     if (!bound.isEmpty()) {
         // The print's gray follows the whole decode from its first rows.
         if (auto image = OriginalImage::fromDataDecodingBehind(
-                data, location, bound, &why, DocumentSettings::pictureTurn(settings))) {
+                data, location, bound, &why, DocumentSettings::pictureTurn(settings), thumbnail)) {
             return image;
         }
         if (why != PictureRefusal::noPicture) {
