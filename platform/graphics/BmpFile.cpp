@@ -69,13 +69,14 @@ std::optional<BmpFile> BmpFile::read(const QByteArray& data) {
     } else {
         if (std::find(std::begin(knownHeaderSizes), std::end(knownHeaderSizes),
                       file.m_headerSize) == std::end(knownHeaderSizes) ||
-            data.size() < 34) {
+            data.size() < 14 + 40) {
             return std::nullopt;
         }
         file.m_width = qint32(u32(data, 18));
         height = qint32(u32(data, 22));
         file.m_bitCount = u16(data, 28);
         file.m_compression = u32(data, 30);
+        file.m_coloursUsed = u32(data, 46);
     }
     if (file.m_width <= 0 || height == 0) {
         return std::nullopt;
@@ -106,22 +107,37 @@ qint64 BmpFile::rowBytes() const {
     return (m_width * m_bitCount + 31) / 32 * 4;
 }
 
+qint64 BmpFile::headersEnd() const {
+    const bool core = m_headerSize == coreHeaderSize;
+    // Bit fields after a version 3 header; later ones hold them.
+    const qint64 masks = m_compression == 3 && m_headerSize == 40 ? 12 : 0;
+    qint64 colours = 0;
+    if (m_bitCount <= 8) {
+        colours =
+            (m_coloursUsed ? qint64(m_coloursUsed) : qint64(1) << m_bitCount) * (core ? 3 : 4);
+    }
+    return 14 + qint64(m_headerSize) + masks + colours;
+}
+
+qint64 BmpFile::rowsStart() const {
+    return std::max(qint64(m_pixelOffset), headersEnd());
+}
+
 bool BmpFile::isComplete(const QByteArray& data) const {
-    if (m_pixelOffset >= quint32(data.size())) {
+    if (rowsStart() >= data.size()) {
         return false;
     }
     // Runs are followed to their end; any compression other than runs and
     // fixed rows is refused.
     if (m_compression == 1 || m_compression == 2) {
         return m_bitCount == (m_compression == 1 ? 8u : 4u) &&
-               ImageFileCheck::bmpRunsAreComplete(data, m_pixelOffset, m_height,
-                                                  m_compression == 2);
+               ImageFileCheck::bmpRunsAreComplete(data, rowsStart(), m_height, m_compression == 2);
     }
     if (!hasFixedRows()) {
         return false;
     }
     const qint64 bytes = rowBytes();
-    const qint64 available = data.size() - qint64(m_pixelOffset);
+    const qint64 available = data.size() - rowsStart();
     // Divide rather than multiply: the header's sides may be anything.
     return bytes > 0 && available >= 0 && m_height <= available / bytes;
 }
@@ -133,7 +149,10 @@ qint64 BmpFile::stripBytes(qint64 stripPixels) const {
 }
 
 std::optional<QImage> BmpFile::readInStrips(const QByteArray& data, qint64 stripPixels) const {
-    if (!hasFixedRows() || m_width > stripPixels || !isComplete(data)) {
+    // Each strip keeps the file's headers whole before its rows: a pixel
+    // offset into them would have it read other bytes as its colours.
+    if (!hasFixedRows() || m_width > stripPixels || m_pixelOffset < headersEnd() ||
+        !isComplete(data)) {
         return std::nullopt;
     }
     const qint64 rowsPerStrip = stripPixels / m_width;

@@ -54,6 +54,11 @@ public:
 private:
     BmpFile() = default;
     qint64 rowBytes() const;
+    // Where the headers, the colours' masks and the colour table end: Qt's
+    // reader reads them before the rows, whatever the pixel offset says.
+    qint64 headersEnd() const;
+    // Where Qt's reader starts on the rows.
+    qint64 rowsStart() const;
 
     qint64 m_width = 0;
     qint64 m_height = 0;
@@ -62,6 +67,7 @@ private:
     quint32 m_pixelOffset = 0;
     quint32 m_bitCount = 0;
     quint32 m_compression = 0;
+    quint32 m_coloursUsed = 0;
 };
 
 } // namespace platform
