@@ -120,9 +120,16 @@ TEST(BmpFile, stripsGiveThePictureQtsReaderMakesOfTheWholeFile) {
                 ASSERT_TRUE(strips) << stripPixels;
                 expectSamePicture(*strips, whole);
             }
-            // A strip narrower than a row, and a cut file, make nothing.
+            // A strip narrower than a row, a cut file, and one whose pixel
+            // offset points into its headers make nothing.
             EXPECT_FALSE(bmp->readInStrips(file, 36));
             EXPECT_FALSE(bmp->readInStrips(file.left(file.size() - 1), 37 * 5));
+            QByteArray intoHeaders = file;
+            intoHeaders[10] = 9;
+            intoHeaders[11] = 0;
+            const auto misplaced = BmpFile::read(intoHeaders);
+            ASSERT_TRUE(misplaced);
+            EXPECT_FALSE(misplaced->readInStrips(intoHeaders, 37 * 5));
         }
     }
 }
