@@ -38,13 +38,15 @@ extern "C" void ignoreMessage(j_common_ptr) {}
 // of each scan: past the scan limit it leaves the decode by the error exit.
 struct ScanWatch : jpeg_progress_mgr {
     int scans = 0;
+    // Set from the header's size once it is read.
+    int limit = JpegDecoder::mostScans;
     bool exceeded = false;
 };
 
 extern "C" void watchScans(j_common_ptr common) {
     auto& watch = *static_cast<ScanWatch*>(common->progress);
     watch.scans = reinterpret_cast<j_decompress_ptr>(common)->input_scan_number;
-    if (watch.scans > JpegDecoder::maximumScans) {
+    if (watch.scans > watch.limit) {
         watch.exceeded = true;
         (*common->err->error_exit)(common);
     }
@@ -113,6 +115,7 @@ bool readMarkers(jpeg_decompress_struct& info, ErrorManager& errors, ScanWatch& 
     jpeg_save_markers(&info, exifMarker, 0xFFFF);
     jpeg_save_markers(&info, colourProfileMarker, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    watch.limit = JpegDecoder::maximumScans(qint64(info.image_width) * info.image_height);
     return true;
 }
 
@@ -297,6 +300,11 @@ JpegDecoder::Outcome decodeIn(Decompression& decompression, const QByteArray& da
 }
 
 } // namespace
+
+int JpegDecoder::maximumScans(qint64 pixels) {
+    constexpr qint64 passes = qint64(mostScans) * 24'000'000;
+    return int(std::clamp<qint64>(passes / std::max<qint64>(pixels, 1), fewestScans, mostScans));
+}
 
 JpegDecoder::Outcome JpegDecoder::decode(const QByteArray& data, QImage& image, DecodingRows* rows,
                                          int denominator, int* scansRead) {

@@ -16,15 +16,20 @@ class DecodingRows;
 // same file: 32-bit pixels for colour (CMYK turned to RGB as Qt's reader
 // turns it), 8-bit gray for gray. Unlike Qt's reader it bounds what a file
 // can make it do: the memory a decode takes is counted from the header
-// before it starts, and the decode stops past maximumScans scans.
+// before it starts, and the decode stops past maximumScans() scans.
 class JpegDecoder {
 public:
     // A progressive photo has about ten scans; an encoder that gives each
     // coefficient of each of four components a scan of its own and refines
     // it once writes 512. Each scan is a pass over the picture's blocks, so
     // a file of many empty scans takes as long as that many decodes while
-    // it is only a few bytes per scan: the decode ends past this many.
-    static constexpr int maximumScans = 1000;
+    // it is only a few bytes per scan: the decode ends past mostScans for a
+    // picture of up to 24 megapixels, and past fewer for a larger one, so
+    // that the passes never add up to more than 1000 over 24 megapixels
+    // (about two seconds here), but never past fewer than fewestScans.
+    static constexpr int mostScans = 1000;
+    static constexpr int fewestScans = 64;
+    static int maximumScans(qint64 pixels);
 
     enum class Outcome {
         decoded,
@@ -33,7 +38,7 @@ public:
         notAPicture,
         // The decode takes more memory than ImageLimits lets one decode take.
         tooLarge,
-        // The file has more than maximumScans scans.
+        // The file has more than maximumScans() scans.
         tooManyScans,
         // The memory for the pixels or the library's buffers could not be had.
         outOfMemory,

@@ -167,7 +167,7 @@ TEST(JpegDecoder, aDecodeEndsPastTheScanLimit) {
         int scans = 0;
         EXPECT_EQ(JpegDecoder::decode(many, ours, nullptr, denominator, &scans),
                   JpegDecoder::Outcome::tooManyScans);
-        EXPECT_EQ(scans, JpegDecoder::maximumScans + 1);
+        EXPECT_EQ(scans, JpegDecoder::mostScans + 1);
         EXPECT_TRUE(ours.isNull());
     }
     platform::PictureRefusal why = platform::PictureRefusal::noPicture;
@@ -181,13 +181,30 @@ TEST(JpegDecoder, aDecodeEndsPastTheScanLimit) {
 
     // The library's own ten scans and the empty ones up to the limit.
     const QByteArray atTheLimit =
-        testpictures::jpegWithEmptyScans(picture, JpegDecoder::maximumScans - 10);
+        testpictures::jpegWithEmptyScans(picture, JpegDecoder::mostScans - 10);
     QImage ours;
     int scans = 0;
     ASSERT_EQ(JpegDecoder::decode(atTheLimit, ours, nullptr, 1, &scans),
               JpegDecoder::Outcome::decoded);
-    EXPECT_EQ(scans, JpegDecoder::maximumScans);
+    EXPECT_EQ(scans, JpegDecoder::mostScans);
     expectSamePicture(ours, readByQt(atTheLimit));
+}
+
+// The empty scans of a larger picture each take longer: its decode ends
+// sooner, so that the passes over its blocks add up to no more than those
+// the limit lets a smaller picture make.
+TEST(JpegDecoder, aLargerPictureEndsPastFewerScans) {
+    const QImage picture = testpictures::filled(6000, 5000, QImage::Format_Grayscale8, 0xFF808080);
+    const int limit = JpegDecoder::maximumScans(qint64(picture.width()) * picture.height());
+    EXPECT_LT(limit, JpegDecoder::mostScans);
+    EXPECT_GE(limit, JpegDecoder::fewestScans);
+    const QByteArray many = testpictures::jpegWithEmptyScans(picture, 5000);
+    QImage ours;
+    int scans = 0;
+    EXPECT_EQ(JpegDecoder::decode(many, ours, nullptr, 8, &scans),
+              JpegDecoder::Outcome::tooManyScans);
+    EXPECT_EQ(scans, limit + 1);
+    EXPECT_EQ(JpegDecoder::maximumScans(qint64(100000) * 100000), JpegDecoder::fewestScans);
 }
 
 // A reader following the rows finds each row in its final state once it is
