@@ -4,6 +4,7 @@
 #include "platform/graphics/OrientedImageCache.h"
 #include "platform/graphics/PageRenderings.h"
 #include "platform/graphics/PlacementRecorder.h"
+#include "platform/graphics/TurnedPictureStrips.h"
 
 #include <QtMath>
 
@@ -200,7 +201,18 @@ void GraphicsContext::drawImage(const QRectF& rect, const QImage& image) {
         const QImage turned = m_orientedImages
                                   ? m_orientedImages->oriented(image, *oriented, isGray())
                                   : OrientedImageCache::orientedOnce(image, *oriented);
-        if (m_recorder) {
+        if (turned.isNull()) {
+            // Left to be drawn from the parts of its turned copy it shows.
+            if (m_recorder) {
+                m_recorder->refuse();
+            } else {
+                m_painter->setWorldTransform(QTransform());
+                if (!TurnedPictureStrips::draw(*m_painter, deviceRect, image, *oriented)) {
+                    m_painter->drawImage(deviceRect,
+                                         image.transformed(*oriented, Qt::FastTransformation));
+                }
+            }
+        } else if (m_recorder) {
             record(deviceRect, turned);
         } else {
             m_painter->setWorldTransform(QTransform());

@@ -4,6 +4,7 @@
 #include "platform/compute/Device.h"
 #include "platform/graphics/DecodingRows.h"
 #include "platform/graphics/PageImage.h"
+#include "platform/graphics/TurnedPictureStrips.h"
 
 #include <QThread>
 #include <QThreadPool>
@@ -226,7 +227,7 @@ QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orien
     } else if (turns && grayPage) {
         result = keptGray(image, orientation);
     }
-    if (result.isNull()) {
+    if (result.isNull() && !(turns && TurnedPictureStrips::appliesTo(image, orientation))) {
         result = image.transformed(orientation, Qt::FastTransformation);
     }
     m_entries.push_back(Entry{image, orientation, grayPage, result});
@@ -243,6 +244,9 @@ QImage OrientedImageCache::orientedOnce(const QImage& image, const QTransform& o
         if (!result.isNull()) {
             return result;
         }
+    }
+    if (isQuarterTurnOrMirror(orientation) && TurnedPictureStrips::appliesTo(image, orientation)) {
+        return QImage();
     }
     return image.transformed(orientation, Qt::FastTransformation);
 }

@@ -24,12 +24,16 @@ public:
     // The picture under a transform of quarter turns and mirrors (entries 0
     // and +-1), with the pixels QImage::transformed gives. Safe to call from
     // several threads at once. For a gray page, opaque colour pictures come
-    // back gray, with the pixels the painter gives drawing them there.
+    // back gray, with the pixels the painter gives drawing them there. A
+    // null picture for one that Qt would turn into a copy of whole bytes a
+    // pixel and that is not made gray: it is drawn from the parts of that
+    // copy the drawing reads (TurnedPictureStrips), never made whole.
     QImage oriented(const QImage& image, const QTransform& orientation, bool grayPage = false);
 
     // The picture under such a transform, made once on the calling thread
     // and not kept, with the pixels QImage::transformed gives: for a picture
-    // only one drawing uses (a page rendered for one band).
+    // only one drawing uses (a page rendered for one band). Null as for
+    // oriented().
     static QImage orientedOnce(const QImage& image, const QTransform& orientation);
 
     // Makes the gray of a colour picture under the orientation ready before a
