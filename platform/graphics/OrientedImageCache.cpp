@@ -222,16 +222,46 @@ QImage OrientedImageCache::oriented(const QImage& image, const QTransform& orien
     }
     const bool turns = isQuarterTurnOrMirror(orientation);
     QImage result;
+    std::shared_ptr<const QImage> shared;
     if (image.format() == QImage::Format_Grayscale8 && turns) {
-        result = orientedGray(image, orientation);
+        shared = sharedGrayTurn(image, orientation);
+        result = *shared;
     } else if (turns && grayPage) {
         result = keptGray(image, orientation);
     }
     if (result.isNull() && !(turns && TurnedPictureStrips::appliesTo(image, orientation))) {
         result = image.transformed(orientation, Qt::FastTransformation);
     }
-    m_entries.push_back(Entry{image, orientation, grayPage, result});
+    m_entries.push_back(Entry{image, orientation, grayPage, result, std::move(shared)});
     return result;
+}
+
+std::shared_ptr<const QImage> OrientedImageCache::sharedGrayTurn(const QImage& image,
+                                                                 const QTransform& orientation) {
+    struct Turn {
+        qint64 key;
+        QTransform orientation;
+        std::weak_ptr<const QImage> turned;
+    };
+    // Never destroyed: caches may outlive the process's statics.
+    static auto* mutex = new std::mutex;
+    static auto* turns = new std::vector<Turn>;
+    // Held while turning, as a cache's lock is: whoever asks meanwhile needs
+    // the same turn.
+    std::lock_guard lock(*mutex);
+    std::erase_if(*turns, [](const Turn& t) { return t.turned.expired(); });
+    for (const Turn& t : *turns) {
+        if (t.key == image.cacheKey() && t.orientation == orientation) {
+            if (auto turned = t.turned.lock()) {
+                return turned;
+            }
+        }
+    }
+    auto turned = std::make_shared<const QImage>(orientedGray(image, orientation));
+    if (!turned->isNull()) {
+        turns->push_back(Turn{image.cacheKey(), orientation, turned});
+    }
+    return turned;
 }
 
 QImage OrientedImageCache::orientedOnce(const QImage& image, const QTransform& orientation) {

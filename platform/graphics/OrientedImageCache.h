@@ -62,7 +62,15 @@ private:
         QTransform orientation;
         bool grayPage;
         QImage result;
+        // A gray picture's turn, held for the others that share it.
+        std::shared_ptr<const QImage> sharedTurn;
     };
+
+    // A gray picture turned, shared by every cache that holds it: the
+    // canvas's tiles, the inspector's small picture and a print of the same
+    // picture turn it once between them. It goes with the last cache.
+    static std::shared_ptr<const QImage> sharedGrayTurn(const QImage& image,
+                                                        const QTransform& orientation);
 
     // The gray of the latest colour picture, by its key: Qt never gives a
     // key again in a process, so the picture itself need not be held.

@@ -84,6 +84,21 @@ TEST(OrientedImageCache, aPictureTurnedOnceGivesThePixelsOfQt) {
               gray.transformed(scaled, Qt::FastTransformation));
 }
 
+// The print, the canvas's tiles and the inspector each have a cache of their
+// own; a gray picture is turned once for all of them while one holds it.
+TEST(OrientedImageCache, aGrayTurnIsSharedByTheCachesThatHoldIt) {
+    const QImage gray = randomGray(60, 30);
+    auto tiles = std::make_unique<OrientedImageCache>();
+    const QImage first = tiles->oriented(gray, orientations[5], true);
+    EXPECT_EQ(OrientedImageCache().oriented(gray, orientations[5], true).constBits(),
+              first.constBits());
+    EXPECT_NE(OrientedImageCache().oriented(gray, orientations[6], true).constBits(),
+              first.constBits());
+    EXPECT_EQ(OrientedImageCache().oriented(gray, orientations[5], true),
+              gray.transformed(orientations[5], Qt::FastTransformation)
+                  .convertToFormat(QImage::Format_Grayscale8));
+}
+
 TEST(OrientedImageCache, eachPictureIsTurnedOnce) {
     const QImage gray = randomGray(40, 30);
     OrientedImageCache cache;
