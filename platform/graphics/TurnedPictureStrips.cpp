@@ -60,6 +60,90 @@ private:
     size_t m_bytes = 0;
 };
 
+// The part of the turned copy of a 1-bit or 8-bit indexed picture that
+// Qt turns into premultiplied 32-bit pixels, each its table's colour
+// premultiplied, into the copy's rows; false, with the part unfinished, for
+// a picture with an index its table does not hold.
+bool makeIndexedPart(const QImage& image, const QTransform& toUpright, const QRect& part,
+                     uchar* rows, qsizetype bytesPerLine) {
+    const int colours = image.colorCount();
+    quint32 table[256] = {};
+    for (int i = 0; i < std::min(colours, 256); ++i) {
+        table[i] = qPremultiply(image.color(i));
+    }
+    const uchar* const pixels = image.constBits();
+    const qsizetype stride = image.bytesPerLine();
+    const QImage::Format format = image.format();
+    const auto index = [&](int x, int y) -> int {
+        const uchar* line = pixels + qsizetype(y) * stride;
+        switch (format) {
+        case QImage::Format_Mono:
+            return (line[x >> 3] >> (7 - (x & 7))) & 1;
+        case QImage::Format_MonoLSB:
+            return (line[x >> 3] >> (x & 7)) & 1;
+        default:
+            return line[x];
+        }
+    };
+    // Turned pixel (u, v) shows upright pixel (x, y); a step along u or v
+    // moves (x, y) by a column of the matrix.
+    const QPointF first = toUpright.map(QPointF(part.left() + 0.5, part.top() + 0.5));
+    const int x0 = int(std::floor(first.x()));
+    const int y0 = int(std::floor(first.y()));
+    const int ux = int(toUpright.m11());
+    const int uy = int(toUpright.m12());
+    const int vx = int(toUpright.m21());
+    const int vy = int(toUpright.m22());
+    // In blocks, so that the upright rows a block reads stay in the cache.
+    constexpr int block = 64;
+    for (int vb = 0; vb < part.height(); vb += block) {
+        const int ve = std::min(part.height(), vb + block);
+        for (int ub = 0; ub < part.width(); ub += block) {
+            const int ue = std::min(part.width(), ub + block);
+            for (int v = vb; v < ve; ++v) {
+                auto* out =
+                    reinterpret_cast<quint32*>(rows + qsizetype(part.top() + v) * bytesPerLine) +
+                    part.left();
+                int x = x0 + ux * ub + vx * v;
+                int y = y0 + uy * ub + vy * v;
+                for (int u = ub; u < ue; ++u, x += ux, y += uy) {
+                    const int i = index(x, y);
+                    if (i >= colours) {
+                        return false;
+                    }
+                    out[u] = table[i];
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Makes the part of the turned copy into its rows, with the pixels Qt's
+// turn of the whole gives there; false when there is no memory for it.
+bool makePart(const QImage& image, const QTransform& orientation, const QTransform& toUpright,
+              const QRect& part, const QImage& turned, uchar* rows) {
+    const qsizetype bytesPerLine = turned.bytesPerLine();
+    const bool indexed = image.format() == QImage::Format_Mono ||
+                         image.format() == QImage::Format_MonoLSB ||
+                         image.format() == QImage::Format_Indexed8;
+    if (indexed && turned.format() == QImage::Format_ARGB32_Premultiplied &&
+        makeIndexedPart(image, toUpright, part, rows, bytesPerLine)) {
+        return true;
+    }
+    const QImage made = image.copy(toUpright.mapRect(QRectF(part)).toAlignedRect())
+                            .transformed(orientation, Qt::FastTransformation);
+    if (made.size() != part.size() || made.format() != turned.format()) {
+        return false;
+    }
+    const qsizetype bytesPerPixel = turned.depth() / 8;
+    for (int r = 0; r < part.height(); ++r) {
+        std::memcpy(rows + qsizetype(part.top() + r) * bytesPerLine + part.left() * bytesPerPixel,
+                    made.constScanLine(r), size_t(part.width()) * size_t(bytesPerPixel));
+    }
+    return true;
+}
+
 int clampedFloor(double v, int low, int high) {
     return int(std::clamp(std::floor(v), double(low), double(high)));
 }
@@ -135,14 +219,8 @@ bool TurnedPictureStrips::draw(QPainter& painter, const QRectF& deviceRect, cons
             continue;
         }
         const QRect part(u0, v0, u1 - u0, v1 - v0);
-        const QImage made = image.copy(toUpright.mapRect(QRectF(part)).toAlignedRect())
-                                .transformed(orientation, Qt::FastTransformation);
-        if (made.size() != part.size() || made.format() != turned.format()) {
+        if (!makePart(image, orientation, toUpright, part, turned, rows.data())) {
             continue; // no memory for the strip: it stays undrawn
-        }
-        for (int r = 0; r < part.height(); ++r) {
-            std::memcpy(rows.data() + qsizetype(v0 + r) * bytesPerLine + u0 * bytesPerPixel,
-                        made.constScanLine(r), size_t(part.width()) * size_t(bytesPerPixel));
         }
         painter.save();
         // Rows only: a cut across a row would move where its sampling starts.

@@ -33,7 +33,7 @@ public:
                      const QTransform& orientation);
 
     // The bytes of turned pixels made at most at once for one strip.
-    static constexpr qsizetype stripBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype stripBytes = 1024 * 1024;
 };
 
 } // namespace platform
