@@ -1,7 +1,9 @@
 #include "core/canvas/preview/PreviewImageRules.h"
 
 #include "imaging/print/BlackConversionPass.h"
+#include "platform/compute/Device.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/GrayPictureReduction.h"
 
 #include <QTransform>
 
@@ -165,8 +167,12 @@ QImage PreviewImageRules::thumbnail(const QImage& preview, ambrel::ImageRotation
                                     bool flips, bool fullColor) {
     const int side = thumbnailSide;
     const double scale = 1.0;
-    return sampleTileOf(preview, QRectF(0, 0, side, side), QSizeF(side, side), scale, orientation,
-                        flips, fullColor)
+    // Averaged down first, so that a line keeps its share of the tone
+    // rather than a whole pixel or none; then only turned.
+    const QImage averaged =
+        fullColor ? QImage() : platform::GrayPictureReduction::reduced(preview, QSize(side, side));
+    return sampleTileOf(averaged.isNull() ? preview : averaged, QRectF(0, 0, side, side),
+                        QSizeF(side, side), scale, orientation, flips, fullColor)
         .copy(0, 0, side, side);
 }
 
@@ -176,6 +182,17 @@ QImage PreviewImageRules::drawPicture(const ambrel::OriginalImage::Pointer& imag
     const int width = size ? size->width() : 1;
     const int height = size ? size->height() : 1;
     const bool fullColor = colorAbility == ambrel::ColorAbility::fullColor;
+    // A raster picture is averaged down: the painter's smooth scaling makes
+    // a thin line of a large picture a whole pixel wide, or loses it.
+    const QImage pixels = !size                         ? QImage()
+                          : !scaled.isNull()            ? scaled
+                          : image && !image->isVector() ? image->cgImage().value_or(QImage())
+                                                        : QImage();
+    if (!fullColor && !pixels.isNull()) {
+        const auto device = platform::compute::Device::systemDefault();
+        return platform::GrayPictureReduction::reduced(pixels, *size,
+                                                       device ? &device->threadPool() : nullptr);
+    }
     auto context = platform::GraphicsContext::makeBitmap(
         fullColor ? platform::GraphicsContext::PixelFormat::rgbx8888
                   : platform::GraphicsContext::PixelFormat::gray8,

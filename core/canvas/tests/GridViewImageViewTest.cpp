@@ -388,6 +388,49 @@ TEST_F(TiledPreview, aMoveRedrawsOnlyWhatTheScreenChanges) {
     EXPECT_TRUE(everyTileDrawn());
 }
 
+// The thumbnail that shows until the tiles come, of a picture many times
+// its size: a line of a few pixels keeps its share of the tone rather than
+// turning into a row of black pixels stretched over the view, whether the
+// tiles come from the print's dots or from the whole picture at its budget.
+TEST_F(TiledPreview, aLargePicturesThinLineKeepsItsToneInTheThumbnail) {
+    QImage picture(6000, 6000, QImage::Format_Grayscale8);
+    picture.fill(255);
+    {
+        QPainter painter(&picture);
+        painter.setPen(QPen(Qt::black, 3));
+        painter.drawLine(0, 0, 6000, 6000);
+    }
+    const auto darkness = [](const QImage& image) {
+        const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+        double sum = 0;
+        int darkest = 255;
+        for (int y = 0; y < gray.height(); ++y) {
+            for (int x = 0; x < gray.width(); ++x) {
+                sum += 255 - gray.constScanLine(y)[x];
+                darkest = std::min<int>(darkest, gray.constScanLine(y)[x]);
+            }
+        }
+        return std::pair(sum / 255.0 / (double(gray.width()) * gray.height()), darkest);
+    };
+    const double drawn = darkness(picture).first;
+    view->setBlackConversion(std::make_shared<CurrentBlackConversionReadonlyWrapper>(
+        ambrel::BlackConversion::halftone({})));
+    ambrel::OriginalImageDrawingOptions options;
+    options.imageSize_px = {2000, 2000};
+    const auto geometry = PreviewGeometry::make(options, {100, 100}, ambrel::Dpi(600));
+    ASSERT_TRUE(geometry);
+    for (const bool printedDots : {true, false}) {
+        SCOPED_TRACE(printedDots ? "from the print's dots" : "from the whole picture");
+        view->setPrintGeometry(printedDots ? geometry : std::nullopt);
+        show(ambrel::OriginalImage::fromImage(picture, {}, {}, 1), {500, 500});
+        ASSERT_TRUE(waitForPreview(*view));
+        ASSERT_FALSE(view->thumbnail().isNull());
+        const auto [shown, darkest] = darkness(view->thumbnail());
+        EXPECT_NEAR(shown, drawn, drawn / 4);
+        EXPECT_GT(darkest, 128);
+    }
+}
+
 TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsItAgain) {
     EXPECT_EQ(view->drawnPictureLifetime(), 30000);
     show(ramp(), {600, 260});
