@@ -1,3 +1,5 @@
+#include "PreviewAgainstJob.h"
+
 #include "app/tavrin/TavrinBitmapRenderer.h"
 #include "app/tests/TavrinTestSupport.h"
 #include "core/canvas/preview/PreviewGeometry.h"
@@ -17,10 +19,8 @@
 #include <cmath>
 #include <vector>
 
-// The canvas's preview against the print itself, on pictures as users bring
-// them: for every dot the job prints black, the preview pixel over it is not
-// white, and every 8 x 8 block of preview pixels is as light as the dots the
-// job has under it, within 3 %.
+// The canvas's preview against the print itself (PreviewAgainstJob), on
+// pictures as users bring them.
 namespace {
 
 using kestrom::PreviewGeometry;
@@ -104,16 +104,6 @@ struct Case {
     ambrel::BlackConversion conversion;
 };
 
-// The job as the canvas sees it: dot (u, v) of the canvas, black or white.
-struct Job {
-    QImage bitmap;
-    qint64 W = 0;
-    qint64 H = 0;
-    bool black(qint64 u, qint64 v) const {
-        return bitmap.constScanLine(int(W - 1 - u))[H - 1 - v] < 128;
-    }
-};
-
 // The whole picture view at a size and scale, tile by tile as the canvas
 // makes it.
 QImage previewOf(const ambrel::OriginalImage& image, const ambrel::BlackConversion& conversion,
@@ -131,72 +121,6 @@ QImage previewOf(const ambrel::OriginalImage& image, const ambrel::BlackConversi
         painter.drawImage(QPointF(frame.left() * scale, frame.top() * scale), tile);
     }
     return view;
-}
-
-// Checks the preview against the job; gives a description of the first
-// faults, empty when it agrees.
-std::string compare(const QImage& view, const Job& job, const PreviewGeometry& geometry,
-                    const QSizeF& viewSize, double scale) {
-    const auto& p = geometry.placement;
-    const double pixelsPerDotX = viewSize.width() * scale / double(p.width);
-    const double pixelsPerDotY = viewSize.height() * scale / double(p.height);
-    std::string faults;
-    int lost = 0;
-    qint64 printedBlack = 0;
-    for (qint64 v = std::max<qint64>(0, p.y); v < std::min(job.H, p.y + p.height); ++v) {
-        for (qint64 u = std::max<qint64>(0, p.x); u < std::min(job.W, p.x + p.width); ++u) {
-            if (!job.black(u, v)) {
-                continue;
-            }
-            ++printedBlack;
-            const int px = int((double(u - p.x) + 0.5) * pixelsPerDotX);
-            const int py = int((double(v - p.y) + 0.5) * pixelsPerDotY);
-            if (view.constScanLine(py)[px] == 255 && ++lost <= 3) {
-                faults += "black dot " + std::to_string(u) + "," + std::to_string(v) +
-                          " shows white at " + std::to_string(px) + "," + std::to_string(py) + "; ";
-            }
-        }
-    }
-    if (lost > 0) {
-        faults += std::to_string(lost) + " of " + std::to_string(printedBlack) + " lost; ";
-    }
-    // Blocks of 8 x 8 pixels wholly on the picture and on the canvas.
-    int off = 0;
-    for (int by = 0; by + 8 <= int(viewSize.height() * scale); by += 8) {
-        for (int bx = 0; bx + 8 <= int(viewSize.width() * scale); bx += 8) {
-            const double u0 = double(p.x) + bx / pixelsPerDotX;
-            const double u1 = double(p.x) + (bx + 8) / pixelsPerDotX;
-            const double v0 = double(p.y) + by / pixelsPerDotY;
-            const double v1 = double(p.y) + (by + 8) / pixelsPerDotY;
-            if (u0 < 0 || v0 < 0 || u1 > double(job.W) || v1 > double(job.H)) {
-                continue;
-            }
-            double white = 0;
-            for (qint64 v = qint64(std::floor(v0)); v < qint64(std::ceil(v1)); ++v) {
-                const double hv = std::min(v1, double(v + 1)) - std::max(v0, double(v));
-                for (qint64 u = qint64(std::floor(u0)); u < qint64(std::ceil(u1)); ++u) {
-                    const double wu = std::min(u1, double(u + 1)) - std::max(u0, double(u));
-                    white += job.black(u, v) ? 0 : wu * hv;
-                }
-            }
-            const double printed = white / ((u1 - u0) * (v1 - v0));
-            double shown = 0;
-            for (int y = by; y < by + 8; ++y) {
-                for (int x = bx; x < bx + 8; ++x) {
-                    shown += view.constScanLine(y)[x];
-                }
-            }
-            shown /= 64.0 * 255.0;
-            if (std::abs(shown - printed) > 0.03 && ++off <= 3) {
-                faults += "block " + std::to_string(bx) + "," + std::to_string(by) + " shows " +
-                          std::to_string(shown) + " for " + std::to_string(printed) + "; ";
-            }
-        }
-    }
-    if (off > 0) {
-        faults += std::to_string(off) + " blocks off; ";
-    }
-    return faults;
 }
 
 } // namespace
@@ -259,7 +183,8 @@ TEST(PreviewMatchesPrint, onLineArtHairlinesAndAPhotoInEveryConversionScaleAndTu
                 const auto geometry =
                     PreviewGeometry::make(options, canvas->size_mm(), model->dpi());
                 ASSERT_TRUE(geometry);
-                const Job job{printed.bitmap, geometry->canvas.width, geometry->canvas.height};
+                const PreviewAgainstJob::Job job{printed.bitmap, geometry->canvas.width,
+                                                 geometry->canvas.height};
                 ASSERT_EQ(job.bitmap.height(), job.W);
                 ASSERT_EQ(job.bitmap.width(), job.H);
                 for (const auto& [pointsPerDot, scale] : views) {
@@ -267,7 +192,8 @@ TEST(PreviewMatchesPrint, onLineArtHairlinesAndAPhotoInEveryConversionScaleAndTu
                                           double(geometry->placement.height) * pointsPerDot);
                     const QImage view =
                         previewOf(*picture.image, c.conversion, info, *geometry, viewSize, scale);
-                    const std::string faults = compare(view, job, *geometry, viewSize, scale);
+                    const std::string faults =
+                        PreviewAgainstJob::compare(view, job, *geometry, viewSize, scale);
                     EXPECT_TRUE(faults.empty())
                         << pointsPerDot << " points a dot at " << scale << "x: " << faults;
                 }
@@ -278,7 +204,8 @@ TEST(PreviewMatchesPrint, onLineArtHairlinesAndAPhotoInEveryConversionScaleAndTu
                 const QImage thumbnail = PreviewTileRenderer::renderWhole(
                     *picture.image, c.conversion, info, *geometry, small);
                 ASSERT_EQ(thumbnail.size(), small);
-                const std::string faults = compare(thumbnail, job, *geometry, QSizeF(small), 1);
+                const std::string faults =
+                    PreviewAgainstJob::compare(thumbnail, job, *geometry, QSizeF(small), 1);
                 EXPECT_TRUE(faults.empty()) << "inspector: " << faults;
             }
         }

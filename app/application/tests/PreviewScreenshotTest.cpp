@@ -1,21 +1,14 @@
-#include "app/application/Application.h"
-#include "app/tavrin/TavrinBitmapRenderer.h"
-#include "app/tests/TavrinTestSupport.h"
+#include "PreviewWindow.h"
+
 #include "core/canvas/GridView.h"
 #include "core/canvas/GridViewImageSelectionView.h"
 #include "core/canvas/GridViewImageView.h"
-#include "core/document/application/DocumentController.h"
 #include "core/document/application/PrintJobDocument.h"
-#include "core/document/job/DocumentKey.h"
-#include "core/launch/AppDelegate.h"
 #include "core/window/DocumentWindow.h"
-#include "platform/Bundle.h"
-#include "platform/UserDefaults.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -86,23 +79,12 @@ QImage jobAsCanvas(const QImage& bitmap) {
 } // namespace
 
 TEST(PreviewScreenshot, theCanvasBesideTheJobForLineArtAndAHalftonePhoto) {
-    QTemporaryDir folder;
-    platform::UserDefaults::setStandardFilePath(folder.filePath(QStringLiteral("d.plist")));
-    lunvik::Application::registerDevicePlugin(
-        platform::Bundle::named(QStringLiteral("RegionWorldwide")));
-    kestrom::AppDelegate delegate;
-    delegate.applicationWillFinishLaunching();
-    delegate.newDocument();
-    auto* document = qobject_cast<kestrom::PrintJobDocument*>(
-        delegate.documentController()->documents().first());
+    PreviewWindow preview;
+    auto* document = preview.document();
     ASSERT_TRUE(document);
-    auto* window = kestrom::DocumentWindow::windowFor(document);
-    ASSERT_TRUE(window);
-    window->resize(1400, 900);
-    window->show();
+    auto* window = preview.window();
     auto& job = document->job();
-    const auto model = job.deviceDescriptor();
-    ASSERT_TRUE(model);
+    ASSERT_TRUE(job.deviceDescriptor());
 
     struct Shot {
         const char* name;
@@ -113,7 +95,7 @@ TEST(PreviewScreenshot, theCanvasBesideTheJobForLineArtAndAHalftonePhoto) {
          {Shot{"line-art", lineArt(), false}, Shot{"halftone-photo", photo(), true}}) {
         SCOPED_TRACE(shot.name);
         job.setOriginalImage(ambrel::OriginalImage::fromData(
-            png(shot.picture), QUrl::fromLocalFile(folder.filePath(QStringLiteral("p.png")))));
+            png(shot.picture), QUrl::fromLocalFile(preview.filePath(QStringLiteral("p.png")))));
         job.setBlackConversionType(shot.halftone ? ambrel::BlackConversionType::halftone
                                                  : ambrel::BlackConversionType::threshold);
         job.setImageSizeWithWidthForDisplay_mm(150);
@@ -121,13 +103,7 @@ TEST(PreviewScreenshot, theCanvasBesideTheJobForLineArtAndAHalftonePhoto) {
         auto* view = canvas->imageView();
         // Not selected, so that the picture is not dimmed.
         canvas->imageSelectionView()->setSelected(false);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return !view->hasPendingDrawing() && view->showsPrintedDots() &&
-                       std::all_of(view->tileViews().begin(), view->tileViews().end(),
-                                   [](const auto& t) { return !t.contents.isNull(); });
-            },
-            30000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return preview.showsPrintedTiles(); }, 30000))
             << view->hasPendingDrawing() << view->showsPrintedDots() << view->tileViews().size()
             << bool(view->printGeometry()) << job.originalImage()->isFullyDecoded();
         // The picture done fading in from its selection.
@@ -144,11 +120,7 @@ TEST(PreviewScreenshot, theCanvasBesideTheJobForLineArtAndAHalftonePhoto) {
         ASSERT_FALSE(pictureRect.isEmpty());
         const QImage canvasPicture = shown.copy(pictureRect);
 
-        const ambrel::PrintTask task = document->makePrintTask();
-        const auto printed = lunvik::TavrinBitmapRenderer::render(
-            {model->dpi(), model->additionalInfos()}, task.canvas()->size_mm(), task.imageSource(),
-            nullptr);
-        const QImage dots = jobAsCanvas(printed.bitmap);
+        const QImage dots = jobAsCanvas(preview.printedBitmap());
         const auto geometry = view->printGeometry();
         ASSERT_TRUE(geometry);
         const auto& p = geometry->placement;
