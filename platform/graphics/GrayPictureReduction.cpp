@@ -70,6 +70,10 @@ QImage grayRows(const QImage& picture, int first, int end, const std::vector<uch
         }
         return gray;
     }
+    if (picture.format() == QImage::Format_RGB32) {
+        // Opaque: Qt's own gray, which the painter lays on a gray page.
+        return view.convertToFormat(QImage::Format_Grayscale8);
+    }
     gray.fill(255);
     QPainter painter(&gray);
     painter.drawImage(0, 0, view);

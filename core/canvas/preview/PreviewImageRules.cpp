@@ -15,6 +15,10 @@ namespace kestrom {
 
 namespace {
 
+// Pictures from this many pixels on are read on the compute workers when
+// they are averaged down; smaller ones take less than the hand-over.
+constexpr qint64 largePicturePixels = 4'000'000;
+
 // For a point of the shown (turned, mirrored) picture, in fractions of its
 // size, the point of the upright picture it shows.
 QPointF uprightFraction(double a, double b, ambrel::ImageRotation orientation, bool flips) {
@@ -189,7 +193,10 @@ QImage PreviewImageRules::drawPicture(const ambrel::OriginalImage::Pointer& imag
                           : image && !image->isVector() ? image->cgImage().value_or(QImage())
                                                         : QImage();
     if (!fullColor && !pixels.isNull()) {
-        const auto device = platform::compute::Device::systemDefault();
+        // A picture of many pixels is read on the workers.
+        const auto device = qint64(pixels.width()) * pixels.height() >= largePicturePixels
+                                ? platform::compute::Device::systemDefault()
+                                : nullptr;
         return platform::GrayPictureReduction::reduced(pixels, *size,
                                                        device ? &device->threadPool() : nullptr);
     }

@@ -112,6 +112,18 @@ void PreviewPassRenderer::makePreview(const std::shared_ptr<PreviewRenderState>&
         }
         if (drawn.isNull() && scaledDecode) {
             drawn = PreviewImageRules::drawPicture(nullptr, colorAbility, scaled.size(), scaled);
+            if (!fullColor) {
+                // The thumbnail shown while the tiles are made from the
+                // whole picture's dots comes from this decode too: it covers
+                // the same picture, and is far quicker to average down.
+                const QImage small = PreviewImageRules::drawPicture(
+                    nullptr, colorAbility,
+                    PreviewImageRules::previewSize(image->widthPerHeight(), thumbnailPixelBudget),
+                    scaled);
+                std::lock_guard guard(previewPassLock());
+                state->drawnSmall = small;
+                state->drawnSmallFrom = image;
+            }
         } else if (drawn.isNull()) {
             const auto size =
                 image ? PreviewImageRules::previewSize(image->widthPerHeight()) : std::nullopt;
