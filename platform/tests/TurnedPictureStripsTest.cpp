@@ -2,6 +2,7 @@
 
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/OrientedImageCache.h"
+#include "platform/tests/support/ProcessMemory.h"
 
 #include <QPainter>
 
@@ -56,21 +57,25 @@ QImage noise(int width, int height, QImage::Format format, std::mt19937& random)
 }
 
 // The painter's drawing of the picture's whole turned copy, and the
-// strips' drawing, on gray pages of the size; clipped to the rows when any.
+// strips' drawing, on gray pages of the size, or on antialiased colour ones
+// as the windows draw pictures; clipped to the rows when any.
 struct Pair {
     QImage whole;
     QImage strips;
 };
 
 Pair drawBoth(const QImage& picture, const QTransform& orientation, const QRectF& deviceRect,
-              const QSize& page, const QRect& rows = {}) {
-    Pair pair{QImage(page, QImage::Format_Grayscale8), QImage(page, QImage::Format_Grayscale8)};
-    pair.whole.fill(255);
-    pair.strips.fill(255);
+              const QSize& page, const QRect& rows = {}, bool colourPage = false) {
+    const QImage::Format format =
+        colourPage ? QImage::Format_ARGB32_Premultiplied : QImage::Format_Grayscale8;
+    Pair pair{QImage(page, format), QImage(page, format)};
+    pair.whole.fill(Qt::white);
+    pair.strips.fill(Qt::white);
     const QImage turned = picture.transformed(orientation, Qt::FastTransformation);
     for (QImage* out : {&pair.whole, &pair.strips}) {
         QPainter painter(out);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setRenderHint(QPainter::Antialiasing, colourPage);
         if (!rows.isNull()) {
             painter.setClipRect(rows);
         }
@@ -86,7 +91,8 @@ Pair drawBoth(const QImage& picture, const QTransform& orientation, const QRectF
 } // namespace
 
 // Whatever the picture's format, its turn and its scale, the strips lay the
-// bytes the whole turned copy lays, also in a band of rows; and the strips
+// bytes the whole turned copy lays, also in a band of rows and on an
+// antialiased colour page; and the strips
 // read only pixels they made, at the edges of the picture too.
 TEST(TurnedPictureStrips, drawTheWholeTurnedCopysPixelsForEveryFormatTurnAndScale) {
     std::mt19937 random(3);
@@ -120,6 +126,8 @@ TEST(TurnedPictureStrips, drawTheWholeTurnedCopysPixelsForEveryFormatTurnAndScal
                 const QRect band(0, page.height() / 3, page.width(), page.height() / 4);
                 const Pair banded = drawBoth(picture, orientation, rect, page, band);
                 EXPECT_EQ(banded.strips, banded.whole);
+                const Pair colour = drawBoth(picture, orientation, rect, page, {}, true);
+                EXPECT_EQ(colour.strips, colour.whole);
             }
         }
     }
@@ -144,11 +152,20 @@ TEST(TurnedPictureStrips, aLargePictureIsDrawnInStripsWithoutItsWholeCopy) {
     const QSize page(1000, 1000);
     QImage strips(page, QImage::Format_Grayscale8);
     strips.fill(255);
+    const qint64 before = ProcessMemory::resident();
+    const bool peakReset = ProcessMemory::resetResidentPeak();
     {
         QPainter painter(&strips);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         EXPECT_TRUE(TurnedPictureStrips::draw(painter, rect, picture, transpose));
     }
+#ifndef LUNVIK_SANITIZED_BUILD
+    ASSERT_TRUE(peakReset);
+    EXPECT_LT(ProcessMemory::residentPeak() - before, 16 * 1024 * 1024);
+#else
+    Q_UNUSED(before);
+    Q_UNUSED(peakReset);
+#endif
     QImage whole(page, QImage::Format_Grayscale8);
     whole.fill(255);
     {
