@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -55,17 +56,34 @@ QImage grayRows(const QImage& picture, int first, int end, const std::vector<uch
     if (gray.isNull()) {
         return gray;
     }
-    if (isIndexed(picture.format())) {
-        const bool lsb = picture.format() == QImage::Format_MonoLSB;
-        const bool bits = picture.format() != QImage::Format_Indexed8;
+    if (picture.format() == QImage::Format_Indexed8) {
         for (int y = 0; y < rows; ++y) {
             const uchar* in = view.constScanLine(y);
             uchar* out = gray.scanLine(y);
             for (int x = 0; x < width; ++x) {
-                const int index = !bits ? in[x]
-                                  : lsb ? (in[x >> 3] >> (x & 7)) & 1
-                                        : (in[x >> 3] >> (7 - (x & 7))) & 1;
-                out[x] = grays[size_t(index)];
+                out[x] = grays[in[x]];
+            }
+        }
+        return gray;
+    }
+    if (isIndexed(picture.format())) {
+        // Eight pixels a byte, each byte's eight grays looked up at once.
+        const bool lsb = picture.format() == QImage::Format_MonoLSB;
+        uchar eights[256][8];
+        for (int b = 0; b < 256; ++b) {
+            for (int k = 0; k < 8; ++k) {
+                eights[b][k] = grays[size_t((b >> (lsb ? k : 7 - k)) & 1)];
+            }
+        }
+        const int whole = width / 8;
+        for (int y = 0; y < rows; ++y) {
+            const uchar* in = view.constScanLine(y);
+            uchar* out = gray.scanLine(y);
+            for (int i = 0; i < whole; ++i) {
+                std::memcpy(out + 8 * i, eights[in[i]], 8);
+            }
+            if (width > 8 * whole) {
+                std::memcpy(out + 8 * whole, eights[in[whole]], size_t(width - 8 * whole));
             }
         }
         return gray;
