@@ -25,9 +25,9 @@ public:
     // and +-1), with the pixels QImage::transformed gives. Safe to call from
     // several threads at once. For a gray page, opaque colour pictures come
     // back gray, with the pixels the painter gives drawing them there. A
-    // null picture for one that Qt would turn into a copy of whole bytes a
-    // pixel and that is not made gray: it is drawn from the parts of that
-    // copy the drawing reads (TurnedPictureStrips), never made whole.
+    // null picture for any other that Qt would turn itself: it is drawn from
+    // the parts of that turned copy the drawing reads (TurnedPictureStrips),
+    // never made whole.
     QImage oriented(const QImage& image, const QTransform& orientation, bool grayPage = false);
 
     // The picture under such a transform, made once on the calling thread

@@ -119,16 +119,62 @@ bool makeIndexedPart(const QImage& image, const QTransform& toUpright, const QRe
     return true;
 }
 
+bool isOneBit(QImage::Format format) {
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+// The part of the turned copy of a 1-bit picture that Qt keeps at 1 bit
+// (turned a quarter or half, or mirrored) into the copy's rows, bit for bit;
+// the part starts at a whole byte.
+void makeBitPart(const QImage& image, QImage::Format turnedFormat, const QTransform& toUpright,
+                 const QRect& part, uchar* rows, qsizetype bytesPerLine) {
+    const uchar* const pixels = image.constBits();
+    const qsizetype stride = image.bytesPerLine();
+    const bool lsbIn = image.format() == QImage::Format_MonoLSB;
+    const bool lsbOut = turnedFormat == QImage::Format_MonoLSB;
+    const QPointF first = toUpright.map(QPointF(part.left() + 0.5, part.top() + 0.5));
+    const int x0 = int(std::floor(first.x()));
+    const int y0 = int(std::floor(first.y()));
+    const int ux = int(toUpright.m11());
+    const int uy = int(toUpright.m12());
+    const int vx = int(toUpright.m21());
+    const int vy = int(toUpright.m22());
+    constexpr int block = 64;
+    for (int vb = 0; vb < part.height(); vb += block) {
+        const int ve = std::min(part.height(), vb + block);
+        for (int ub = 0; ub < part.width(); ub += block) {
+            const int ue = std::min(part.width(), ub + block);
+            for (int v = vb; v < ve; ++v) {
+                uchar* out = rows + qsizetype(part.top() + v) * bytesPerLine + part.left() / 8;
+                int x = x0 + ux * ub + vx * v;
+                int y = y0 + uy * ub + vy * v;
+                for (int u = ub; u < ue; u += 8) {
+                    uchar byte = 0;
+                    for (int k = 0; k < 8 && u + k < ue; ++k, x += ux, y += uy) {
+                        const uchar in = pixels[qsizetype(y) * stride + (x >> 3)];
+                        const int bit = lsbIn ? (in >> (x & 7)) & 1 : (in >> (7 - (x & 7))) & 1;
+                        byte |= uchar(bit << (lsbOut ? k : 7 - k));
+                    }
+                    out[u / 8] = byte;
+                }
+            }
+        }
+    }
+}
+
 // Makes the part of the turned copy into its rows, with the pixels Qt's
-// turn of the whole gives there; false when there is no memory for it.
+// turn of the whole gives there; false when there is no memory for it. A
+// part of a 1-bit copy starts at a whole byte.
 bool makePart(const QImage& image, const QTransform& orientation, const QTransform& toUpright,
               const QRect& part, const QImage& turned, uchar* rows) {
     const qsizetype bytesPerLine = turned.bytesPerLine();
-    const bool indexed = image.format() == QImage::Format_Mono ||
-                         image.format() == QImage::Format_MonoLSB ||
-                         image.format() == QImage::Format_Indexed8;
+    const bool indexed = isOneBit(image.format()) || image.format() == QImage::Format_Indexed8;
     if (indexed && turned.format() == QImage::Format_ARGB32_Premultiplied &&
         makeIndexedPart(image, toUpright, part, rows, bytesPerLine)) {
+        return true;
+    }
+    if (isOneBit(image.format()) && isOneBit(turned.format())) {
+        makeBitPart(image, turned.format(), toUpright, part, rows, bytesPerLine);
         return true;
     }
     const QImage made = image.copy(toUpright.mapRect(QRectF(part)).toAlignedRect())
@@ -136,10 +182,11 @@ bool makePart(const QImage& image, const QTransform& orientation, const QTransfo
     if (made.size() != part.size() || made.format() != turned.format()) {
         return false;
     }
-    const qsizetype bytesPerPixel = turned.depth() / 8;
+    const int depth = turned.depth();
+    const size_t bytes = (size_t(part.width()) * size_t(depth) + 7) / 8;
     for (int r = 0; r < part.height(); ++r) {
-        std::memcpy(rows + qsizetype(part.top() + r) * bytesPerLine + part.left() * bytesPerPixel,
-                    made.constScanLine(r), size_t(part.width()) * size_t(bytesPerPixel));
+        std::memcpy(rows + qsizetype(part.top() + r) * bytesPerLine + part.left() * depth / 8,
+                    made.constScanLine(r), bytes);
     }
     return true;
 }
@@ -159,21 +206,20 @@ bool TurnedPictureStrips::appliesTo(const QImage& image, const QTransform& orien
         return false;
     }
     const int depth = turnedProbe(image, orientation).depth();
-    return depth >= 8 && depth % 8 == 0;
+    return depth == 1 || depth % 8 == 0;
 }
 
 bool TurnedPictureStrips::draw(QPainter& painter, const QRectF& deviceRect, const QImage& image,
                                const QTransform& orientation) {
     const QImage probe = turnedProbe(image, orientation);
     const int depth = probe.depth();
-    if (probe.isNull() || depth < 8 || depth % 8 != 0 || !painter.device()) {
+    if (probe.isNull() || (depth != 1 && depth % 8 != 0) || !painter.device()) {
         return false;
     }
     const bool keepsAxes = orientation.m11() != 0;
     const int width = keepsAxes ? image.width() : image.height();
     const int height = keepsAxes ? image.height() : image.width();
     // Qt's own row layout, so that the painter reads the copy as its own.
-    const qsizetype bytesPerPixel = depth / 8;
     const qsizetype bytesPerLine = (qsizetype(width) * depth + 31) / 32 * 4;
     const SparseRows rows(size_t(bytesPerLine) * size_t(height));
     if (!rows.data()) {
@@ -196,13 +242,19 @@ bool TurnedPictureStrips::draw(QPainter& painter, const QRectF& deviceRect, cons
     // Turned pixels per device pixel, and the turned columns the area reads.
     const double kx = double(width) / deviceRect.width();
     const double ky = double(height) / deviceRect.height();
-    const int u0 = clampedFloor((area.left() - deviceRect.left()) * kx - margin, 0, width);
-    const int u1 =
-        clampedCeil((area.left() + area.width() - deviceRect.left()) * kx + margin, 0, width);
+    // A 1-bit copy's part starts and ends at whole bytes (or the row's end).
+    const int align = depth == 1 ? 8 : 1;
+    const int u0 =
+        clampedFloor((area.left() - deviceRect.left()) * kx - margin, 0, width) / align * align;
+    const int u1 = std::min(
+        width,
+        (clampedCeil((area.left() + area.width() - deviceRect.left()) * kx + margin, 0, width) +
+         align - 1) /
+            align * align);
     if (u1 <= u0) {
         return true;
     }
-    const double rowBytes = double(u1 - u0) * double(bytesPerPixel);
+    const double rowBytes = double(u1 - u0) * double(depth) / 8;
     const double turnedRowsPerStrip = std::max(1.0, double(stripBytes) / rowBytes - 2 * margin);
     const int deviceRowsPerStrip =
         int(std::clamp(std::floor(turnedRowsPerStrip / ky), 1.0, double(area.height())));

@@ -29,7 +29,8 @@
 // job's white), the thumbnail shown until they come has the line's tone
 // rather than a chain of black squares, and the program's memory grows by
 // no more than three times the decoded picture. As a 1-bit PNG (a copy of
-// it turned into 32-bit pixels takes 32 times its memory) and as 8-bit gray.
+// it turned into 32-bit pixels takes 32 times its memory), also mirrored,
+// and as 8-bit gray.
 namespace {
 
 #ifdef LUNVIK_SANITIZED_BUILD
@@ -42,6 +43,9 @@ constexpr int side = 20000;
 struct Drawing {
     const char* name;
     QImage::Format format;
+    // Mirrored once it is in: the print then turns it a quarter rather than
+    // transposing it.
+    bool mirrored = false;
 };
 
 void PrintTo(const Drawing& drawing, std::ostream* out) {
@@ -124,7 +128,13 @@ TEST_P(LargePicturePreview, showsWhatPrintsFromTheThumbnailOnWithinThreeTimesIts
     window->gridViewController()->imageImport()->setImageWithPasteboard(&drop);
     ASSERT_TRUE(QTest::qWaitFor([&] { return job.originalImage() && preview.showsPrintedTiles(); },
                                 120000));
+    // What opening the picture took, up to its preview.
     const qint64 grown = ProcessMemory::residentPeak() - before;
+    if (GetParam().mirrored) {
+        job.setFlipsImageHorizontal(true);
+        ASSERT_TRUE(view->flipsHorizontal());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return preview.showsPrintedTiles(); }, 120000));
+    }
     ASSERT_TRUE(job.originalImage()->cgImage());
     const qint64 decoded = job.originalImage()->cgImage()->sizeInBytes();
     EXPECT_EQ(job.imageSizeForDisplay_mm().width, 210.0);
@@ -164,5 +174,6 @@ TEST_P(LargePicturePreview, showsWhatPrintsFromTheThumbnailOnWithinThreeTimesIts
 
 INSTANTIATE_TEST_SUITE_P(Drawings, LargePicturePreview,
                          ::testing::Values(Drawing{"OneBit", QImage::Format_Mono},
+                                           Drawing{"OneBitMirrored", QImage::Format_Mono, true},
                                            Drawing{"Gray", QImage::Format_Grayscale8}),
                          [](const auto& info) { return std::string(info.param.name); });
