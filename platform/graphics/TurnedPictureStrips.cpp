@@ -17,11 +17,16 @@ namespace {
 // smooth sampling reads the two pixels on either side of a point.
 constexpr int margin = 2;
 
-// A few pixels of the picture turned as Qt turns the whole: its format and
-// colour table are those of the whole picture's turned copy.
+// A few pixels of the picture's format and colour table turned as Qt turns
+// the whole: the format and colour table of the whole picture's turned copy.
 QImage turnedProbe(const QImage& image, const QTransform& orientation) {
-    return image.copy(0, 0, std::min(2, image.width()), std::min(2, image.height()))
-        .transformed(orientation, Qt::FastTransformation);
+    QImage probe(std::min(2, image.width()), std::min(2, image.height()), image.format());
+    if (image.colorCount() > 0) {
+        probe.setColorTable(image.colorTable());
+    }
+    // Every byte set, padding included, which Qt's turn reads.
+    probe.fill(0);
+    return probe.transformed(orientation, Qt::FastTransformation);
 }
 
 // Address space for a turned copy's layout, given memory only where it is
