@@ -65,6 +65,34 @@ private:
     size_t m_bytes = 0;
 };
 
+// Turned pixel (u, v) of the part shows upright pixel (x, y), and a step
+// along u moves (x, y) by (ux, uy). Calls run(v, u0, u1, x, y, ux, uy) for
+// the pixels [u0, u1) of the part's row v, (x, y) showing pixel u0, in blocks
+// of 64 x 64 so that the upright rows a block reads stay in the cache; false
+// when a run stopped it.
+template <typename Run> bool walkInBlocks(const QTransform& toUpright, const QRect& part, Run run) {
+    const QPointF first = toUpright.map(QPointF(part.left() + 0.5, part.top() + 0.5));
+    const int x0 = int(std::floor(first.x()));
+    const int y0 = int(std::floor(first.y()));
+    const int ux = int(toUpright.m11());
+    const int uy = int(toUpright.m12());
+    const int vx = int(toUpright.m21());
+    const int vy = int(toUpright.m22());
+    constexpr int block = 64;
+    for (int vb = 0; vb < part.height(); vb += block) {
+        const int ve = std::min(part.height(), vb + block);
+        for (int ub = 0; ub < part.width(); ub += block) {
+            const int ue = std::min(part.width(), ub + block);
+            for (int v = vb; v < ve; ++v) {
+                if (!run(v, ub, ue, x0 + ux * ub + vx * v, y0 + uy * ub + vy * v, ux, uy)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 // The part of the turned copy of a 1-bit or 8-bit indexed picture that
 // Qt turns into premultiplied 32-bit pixels, each its table's colour
 // premultiplied, into the copy's rows; false, with the part unfinished, for
@@ -90,38 +118,18 @@ bool makeIndexedPart(const QImage& image, const QTransform& toUpright, const QRe
             return line[x];
         }
     };
-    // Turned pixel (u, v) shows upright pixel (x, y); a step along u or v
-    // moves (x, y) by a column of the matrix.
-    const QPointF first = toUpright.map(QPointF(part.left() + 0.5, part.top() + 0.5));
-    const int x0 = int(std::floor(first.x()));
-    const int y0 = int(std::floor(first.y()));
-    const int ux = int(toUpright.m11());
-    const int uy = int(toUpright.m12());
-    const int vx = int(toUpright.m21());
-    const int vy = int(toUpright.m22());
-    // In blocks, so that the upright rows a block reads stay in the cache.
-    constexpr int block = 64;
-    for (int vb = 0; vb < part.height(); vb += block) {
-        const int ve = std::min(part.height(), vb + block);
-        for (int ub = 0; ub < part.width(); ub += block) {
-            const int ue = std::min(part.width(), ub + block);
-            for (int v = vb; v < ve; ++v) {
-                auto* out =
-                    reinterpret_cast<quint32*>(rows + qsizetype(part.top() + v) * bytesPerLine) +
+    return walkInBlocks(toUpright, part, [&](int v, int u0, int u1, int x, int y, int ux, int uy) {
+        auto* out = reinterpret_cast<quint32*>(rows + qsizetype(part.top() + v) * bytesPerLine) +
                     part.left();
-                int x = x0 + ux * ub + vx * v;
-                int y = y0 + uy * ub + vy * v;
-                for (int u = ub; u < ue; ++u, x += ux, y += uy) {
-                    const int i = index(x, y);
-                    if (i >= colours) {
-                        return false;
-                    }
-                    out[u] = table[i];
-                }
+        for (int u = u0; u < u1; ++u, x += ux, y += uy) {
+            const int i = index(x, y);
+            if (i >= colours) {
+                return false;
             }
+            out[u] = table[i];
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 bool isOneBit(QImage::Format format) {
@@ -137,34 +145,20 @@ void makeBitPart(const QImage& image, QImage::Format turnedFormat, const QTransf
     const qsizetype stride = image.bytesPerLine();
     const bool lsbIn = image.format() == QImage::Format_MonoLSB;
     const bool lsbOut = turnedFormat == QImage::Format_MonoLSB;
-    const QPointF first = toUpright.map(QPointF(part.left() + 0.5, part.top() + 0.5));
-    const int x0 = int(std::floor(first.x()));
-    const int y0 = int(std::floor(first.y()));
-    const int ux = int(toUpright.m11());
-    const int uy = int(toUpright.m12());
-    const int vx = int(toUpright.m21());
-    const int vy = int(toUpright.m22());
-    constexpr int block = 64;
-    for (int vb = 0; vb < part.height(); vb += block) {
-        const int ve = std::min(part.height(), vb + block);
-        for (int ub = 0; ub < part.width(); ub += block) {
-            const int ue = std::min(part.width(), ub + block);
-            for (int v = vb; v < ve; ++v) {
-                uchar* out = rows + qsizetype(part.top() + v) * bytesPerLine + part.left() / 8;
-                int x = x0 + ux * ub + vx * v;
-                int y = y0 + uy * ub + vy * v;
-                for (int u = ub; u < ue; u += 8) {
-                    uchar byte = 0;
-                    for (int k = 0; k < 8 && u + k < ue; ++k, x += ux, y += uy) {
-                        const uchar in = pixels[qsizetype(y) * stride + (x >> 3)];
-                        const int bit = lsbIn ? (in >> (x & 7)) & 1 : (in >> (7 - (x & 7))) & 1;
-                        byte |= uchar(bit << (lsbOut ? k : 7 - k));
-                    }
-                    out[u / 8] = byte;
-                }
+    // Runs start at multiples of the block, so at whole bytes.
+    walkInBlocks(toUpright, part, [&](int v, int u0, int u1, int x, int y, int ux, int uy) {
+        uchar* out = rows + qsizetype(part.top() + v) * bytesPerLine + part.left() / 8;
+        for (int u = u0; u < u1; u += 8) {
+            uchar byte = 0;
+            for (int k = 0; k < 8 && u + k < u1; ++k, x += ux, y += uy) {
+                const uchar in = pixels[qsizetype(y) * stride + (x >> 3)];
+                const int bit = lsbIn ? (in >> (x & 7)) & 1 : (in >> (7 - (x & 7))) & 1;
+                byte |= uchar(bit << (lsbOut ? k : 7 - k));
             }
+            out[u / 8] = byte;
         }
-    }
+        return true;
+    });
 }
 
 // Makes the part of the turned copy into its rows, with the pixels Qt's
