@@ -1,10 +1,12 @@
 // PDF and Illustrator files as a drop, a paste, the open panel or a script
 // brings them: the first page becomes a document's picture, is fitted to the
-// canvas and sized at the device's resolution, then drawn small.
+// canvas and sized at the device's resolution, then drawn small. The PDF
+// library reads and draws them in the picture workers: what this process
+// must survive is any answer of a worker, its crash and its deadline.
 //
 // The PDF library is not built with the sanitizers, so faults inside it show
-// only as crashes; this target is replayed by every build but left out of the
-// bounded fuzz runs of CI (see tools/fuzz.sh).
+// only as workers that crash; this target is replayed by every build but
+// left out of the bounded fuzz runs of CI (see tools/fuzz.sh).
 
 #include "core/document/application/DocumentActions.h"
 #include "core/document/application/ImageImport.h"
@@ -12,12 +14,19 @@
 #include "fuzz/support/FuzzApplication.h"
 #include "fuzz/support/FuzzDocuments.h"
 #include "model/pictures/OriginalImage.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/PdfPage.h"
+#include "platform/worker/PictureWorkerLimits.h"
 
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // A page the library draws for ever costs its worker the deadline: a
+    // short one keeps a run going through many such inputs.
+    if (qEnvironmentVariableIsEmpty(platform::PictureWorkerLimits::deadlineVariable)) {
+        qputenv(platform::PictureWorkerLimits::deadlineVariable, "2000");
+    }
     prepareFuzzDocuments();
     makeFuzzApplication();
     return 0;
@@ -43,7 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     if (auto context = platform::GraphicsContext::makeBitmap(
             platform::GraphicsContext::PixelFormat::gray8, 48, 32)) {
-        picture->draw(QRectF(0, 0, 48, 32), ambrel::ImageRotation::none, true, *context, false);
+        try {
+            picture->draw(QRectF(0, 0, 48, 32), ambrel::ImageRotation::none, true, *context, false);
+        } catch (const ambrel::OriginalImageError& error) {
+            // The worker that drew it failed: refused, as the window does.
+            fuzzCheck(error.errorCase() == ambrel::OriginalImageError::Case::cannotBeDrawn,
+                      "a drawing failed for another reason than its worker");
+        }
     }
     return 0;
 }

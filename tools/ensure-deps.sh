@@ -6,7 +6,9 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev
   libusb-1.0-0-dev libheif-dev libpoppler-cpp-dev libplist-dev libplist-utils
-  # PDF streams are inflated within a bound before the PDF library reads them.
+  # The system-call filter that confines the picture worker.
+  libseccomp-dev
+  # The tests deflate the PDF streams they make.
   zlib1g-dev
   # Photos are decoded row by row (the JPEG library Qt's reader uses).
   libjpeg62-turbo-dev

@@ -98,6 +98,7 @@ void GridViewImageView::setOriginalImage(const ambrel::OriginalImage::Pointer& i
     }
     m_image = image;
     m_showsScaledDecode = false;
+    m_drawingError.reset();
     invalidateDrawing(RedrawScope::all);
     if (image && !image->isFullyDecoded()) {
         // The tiles of its smaller decode are replaced once all its pixels
@@ -350,6 +351,13 @@ void GridViewImageView::startDrawing() {
             }
         });
     };
+    delivery.failed = [view, pass](std::shared_ptr<const platform::Error> error) {
+        platform::MainThread::post([view, pass, error] {
+            if (view) {
+                view->deliverFailure(pass, error);
+            }
+        });
+    };
     tileImageQueue().run([state = m_state, pass, delivery = std::move(delivery)] {
         PreviewPassRenderer::run(state, pass, delivery);
     });
@@ -437,6 +445,7 @@ void GridViewImageView::deliverThumbnail(const std::shared_ptr<Pass>& pass,
         }
     }
     m_forgetDrawnPicture.start();
+    m_drawingError.reset();
     m_thumbnail = thumbnail;
     m_thumbnailPixmap = QPixmap::fromImage(thumbnail);
     m_showsScaledDecode = pass->fromScaledDecode;
@@ -461,6 +470,7 @@ void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index
             QPixmap pixmap = QPixmap::fromImage(image);
             pixmap.setDevicePixelRatio(task.scale);
             m_tileViews[index].contents = pixmap;
+            m_drawingError.reset();
             update(m_tileViews[index].frame);
             delivered = true;
             m_showsScaledDecode = pass->fromScaledDecode;
@@ -478,7 +488,40 @@ void GridViewImageView::deliverTile(const std::shared_ptr<Pass>& pass, int index
     }
 }
 
+void GridViewImageView::deliverFailure(const std::shared_ptr<Pass>& pass,
+                                       const std::shared_ptr<const platform::Error>& error) {
+    {
+        std::lock_guard guard(previewPassLock());
+        if (m_state->current != pass) {
+            pass->status = Pass::Status::cancelled;
+            return;
+        }
+        pass->status = Pass::Status::completed;
+        m_state->current.reset();
+        publishDrawingState();
+    }
+    // What shows of the picture goes: none of it is what would print.
+    m_drawingError = error;
+    m_thumbnail = QImage();
+    m_thumbnailPixmap = QPixmap();
+    for (TileView& tile : m_tileViews) {
+        tile.contents = QPixmap();
+    }
+    update();
+    emit contentsChanged();
+}
+
 // MARK: painting
+
+void GridViewImageView::paintError(QPainter* painter, const QRectF& target) const {
+    painter->fillRect(target, QColor(0xf2, 0xf2, 0xf2));
+    painter->setPen(QColor(0x99, 0x99, 0x99));
+    painter->drawRect(target.adjusted(0.5, 0.5, -0.5, -0.5));
+    const double margin = std::min(12.0, target.width() / 8);
+    painter->setPen(QColor(0x40, 0x40, 0x40));
+    painter->drawText(target.adjusted(margin, margin, -margin, -margin),
+                      Qt::AlignCenter | Qt::TextWordWrap, m_drawingError->localizedDescription());
+}
 
 void GridViewImageView::paintContents(QPainter* painter, const QRectF& target) const {
     const QSizeF size = bounds().size();
@@ -489,6 +532,11 @@ void GridViewImageView::paintContents(QPainter* painter, const QRectF& target) c
     painter->setClipRect(target, Qt::IntersectClip);
     painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter->setRenderHint(QPainter::Antialiasing, false);
+    if (m_drawingError) {
+        paintError(painter, target);
+        painter->restore();
+        return;
+    }
     const double sx = target.width() / size.width();
     const double sy = target.height() / size.height();
     const auto inTarget = [&](const QRectF& frame) {

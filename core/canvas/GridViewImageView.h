@@ -10,6 +10,7 @@
 #include "model/pictures/ImageRotation.h"
 #include "model/pictures/OriginalImage.h"
 #include "model/units/Size_px.h"
+#include "platform/Error.h"
 #include "platform/WorkQueue.h"
 
 #include <QImage>
@@ -45,7 +46,8 @@ struct PreviewRenderState;
 // of a pass are made side by side on the compute workers. Every tile checks
 // that its pass is still the one in force, so a newer change drops the older
 // work; results reach the main thread queued and are dropped when outdated
-// or when the view is gone.
+// or when the view is gone. A picture that cannot be drawn shows why in its
+// frame rather than a blank.
 class GridViewImageView : public CanvasItem {
     Q_OBJECT
 
@@ -112,6 +114,9 @@ public:
     const QList<TileView>& tileViews() const { return m_tileViews; }
     TileCount lastTileCount() const { return m_lastTileCount; }
     const QImage& thumbnail() const { return m_thumbnail; }
+    // Why the picture could not be drawn (its worker failed on it), shown in
+    // its place; nothing while it draws.
+    const std::shared_ptr<const platform::Error>& drawingError() const { return m_drawingError; }
     // Whether what shows last came from the picture's smaller first decode.
     bool showsScaledDecode() const { return m_showsScaledDecode; }
     // How long the drawn picture outlives the last preview made from it.
@@ -173,6 +178,9 @@ private:
     void updateAlphaValue(bool animated);
     void deliverThumbnail(const std::shared_ptr<Pass>& pass, const QImage& thumbnail);
     void deliverTile(const std::shared_ptr<Pass>& pass, int index, const QImage& image);
+    void deliverFailure(const std::shared_ptr<Pass>& pass,
+                        const std::shared_ptr<const platform::Error>& error);
+    void paintError(QPainter* painter, const QRectF& target) const;
     void fullDecodeArrived(const ambrel::OriginalImage::Pointer& image);
 
     ambrel::OriginalImage::Pointer m_image;
@@ -191,6 +199,7 @@ private:
     std::optional<QRectF> m_visibleArea;
     TileCount m_lastTileCount;
     QImage m_thumbnail;
+    std::shared_ptr<const platform::Error> m_drawingError;
     // The thumbnail as drawn, converted once.
     QPixmap m_thumbnailPixmap;
     bool m_drawingScheduled = false;

@@ -227,9 +227,8 @@ void InspectorPaneViewController_Image::observeDocument(PrintDocument&) {
     }
 }
 
-std::function<QImage()>
-InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& document,
-                                                         const QSize& size) {
+std::function<QImage()> InspectorPaneViewController_Image::printedThumbnailMaker(
+    const PrintDocument& document, const QSize& size, std::function<bool()> wanted) {
     const auto& image = document.originalImage();
     const auto& model = document.deviceDescriptor();
     if (!image || !model || !document.canvas() || size.isEmpty() ||
@@ -245,14 +244,20 @@ InspectorPaneViewController_Image::printedThumbnailMaker(const PrintDocument& do
     const auto info = model->additionalInfos().valueOrDefault<quenta::DeviceBlackConversionInfo>();
     // Held weakly until it runs: a picture replaced meanwhile is not drawn,
     // nor kept while the work waits.
-    return [picture = std::weak_ptr(image), conversion, info, geometry = *geometry, size] {
+    return [picture = std::weak_ptr(image), conversion, info, geometry = *geometry, size,
+            wanted = std::move(wanted)] {
         const auto image = picture.lock();
         if (!image) {
             return QImage();
         }
         // The whole picture's pixels first (a picture still being decoded
         // is drawn once they are there).
-        return PreviewTileRenderer::renderWhole(*image, conversion, info, geometry, size);
+        try {
+            return PreviewTileRenderer::renderWhole(*image, conversion, info, geometry, size,
+                                                    wanted);
+        } catch (const platform::Error&) {
+            return QImage(); // a page that cannot be drawn: the canvas says why
+        }
     };
 }
 
@@ -294,8 +299,12 @@ QImage InspectorPaneViewController_Image::thumbnail(const ambrel::OriginalImage:
     platform::GraphicsContext context(painter, thumbnail.size());
     // The document's turns are clockwise as seen on the canvas, whose y runs
     // down; in this y-up context the same turn is the reverse one.
-    image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()), orientation.reversed(),
-                        flipHorizontal, context, false);
+    try {
+        image->drawOnScreen(QRectF(QPointF(0, 0), thumbnail.size()), orientation.reversed(),
+                            flipHorizontal, context, false);
+    } catch (const platform::Error&) {
+        return {}; // a page that cannot be drawn: the canvas says why
+    }
     return thumbnail;
 }
 
@@ -313,7 +322,11 @@ void InspectorPaneViewController_Image::makePrintedPicture() {
     if (!document() || m_pictureSize.isEmpty()) {
         return;
     }
-    if (auto make = printedThumbnailMaker(*document(), m_pictureSize)) {
+    // A newer picture, or the same one changed, makes this one unwanted.
+    const auto wanted = [latest = m_latestPrintedThumbnail, request] {
+        return latest->load() == request;
+    };
+    if (auto make = printedThumbnailMaker(*document(), m_pictureSize, wanted)) {
         platform::SharedWorkQueue<PrintedThumbnailQueueDescription>::run(
             [make = std::move(make), request, latest = m_latestPrintedThumbnail,
              pane = QPointer(this)] {

@@ -62,9 +62,11 @@ public:
                             const QSize& maximumSize);
     // What makes the same picture from the dots the print lays, reduced to
     // the size as the canvas's preview is; nothing for a full-colour model or
-    // where the print's placement is unknown. Runs on any thread.
+    // where the print's placement is unknown. Runs on any thread; stops
+    // with a null picture once `wanted` says it is no longer wanted.
     static std::function<QImage()> printedThumbnailMaker(const PrintDocument& document,
-                                                         const QSize& size);
+                                                         const QSize& size,
+                                                         std::function<bool()> wanted = {});
 
 signals:
     // The small picture made from the print's dots is shown.

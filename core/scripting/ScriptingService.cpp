@@ -772,10 +772,20 @@ void ScriptingService::loadImage(const Call& call) {
         std::shared_ptr<const platform::Error> answer = error;
         if (const auto* refused = dynamic_cast<const ambrel::OriginalImageError*>(error.get())) {
             using Case = ambrel::OriginalImageError::Case;
-            const char* key = refused->errorCase() == Case::tooLarge ? "Scripting_Services_TooLarge"
-                              : refused->errorCase() == Case::cannotAllocateMemory
-                                  ? "Scripting_Services_CannotAllocateMemory"
-                                  : "Scripting_Services_NoPicture";
+            const char* key = "Scripting_Services_NoPicture";
+            switch (refused->errorCase()) {
+            case Case::tooLarge:
+                key = "Scripting_Services_TooLarge";
+                break;
+            case Case::cannotAllocateMemory:
+                key = "Scripting_Services_CannotAllocateMemory";
+                break;
+            case Case::cannotBeDrawn:
+                key = "Scripting_Services_CannotBeDrawn";
+                break;
+            case Case::containsNoValidImage:
+                break;
+            }
             platform::Error::UserInfo info;
             info.localizedDescription = KestromText::text(key);
             answer = std::make_shared<platform::Error>(error->domain(), error->code(), info);

@@ -15,8 +15,10 @@
 #include "platform/graphics/OrientedImageCache.h"
 #include "platform/graphics/PageRenderings.h"
 #include "platform/graphics/PdfPage.h"
+#include "platform/worker/PictureWorkerError.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QUuid>
 
 #include <algorithm>
@@ -311,11 +313,18 @@ OriginalImage::fromPdfPage(const std::shared_ptr<const platform::PdfPage>& page,
     std::shared_ptr<OriginalImage> result(new OriginalImage());
     result->m_data = data;
     result->m_fileURL = fileURL;
-    result->m_drawing = Drawing{points, [page](platform::GraphicsContext& context) {
-                                    context.saveGState();
-                                    page->draw(context);
-                                    context.restoreGState();
-                                }};
+    // A page whose worker failed fails the drawing with the error that
+    // names the picture.
+    result->m_drawing =
+        Drawing{points, [page, name = fileURL.fileName()](platform::GraphicsContext& context) {
+                    context.saveGState();
+                    const auto restore = qScopeGuard([&] { context.restoreGState(); });
+                    try {
+                        page->draw(context);
+                    } catch (const platform::PictureWorkerError&) {
+                        throw OriginalImageError::cannotBeDrawn(name);
+                    }
+                }};
     auto mm = [](double pt) { return roundHalfAway(pt / 72.0 * 25.4 * 10.0) / 10.0; };
     const Size_mm size{mm(points.width()), mm(points.height())};
     if (!(size.width > 0) || !(size.height > 0)) {
@@ -469,6 +478,8 @@ void OriginalImage::drawInto(const Drawing& drawing, const QRectF& rect,
         return;
     }
     context.saveGState();
+    // Restored however the drawing ends: a page that cannot be drawn throws.
+    const auto restore = qScopeGuard([&] { context.restoreGState(); });
     // Into the rectangle first, then flip and scale within it, so that a
     // rectangle away from the origin is measured in the context's units.
     context.translateBy(rect.x(), rect.y());
@@ -478,7 +489,6 @@ void OriginalImage::drawInto(const Drawing& drawing, const QRectF& rect,
     }
     context.scaleBy(rect.width() / size.width(), rect.height() / size.height());
     drawing.drawingHandler(context);
-    context.restoreGState();
 }
 
 void OriginalImage::draw(const QRectF& rect, ImageRotation orientation, bool flipHorizontal,
@@ -552,6 +562,7 @@ void OriginalImage::drawTurned(const Drawing& drawing, const QRectF& rect,
     const double w = rect.width();
     const double h = rect.height();
     context.saveGState();
+    const auto restore = qScopeGuard([&] { context.restoreGState(); });
     if (flipHorizontal) {
         context.translateBy(x + w, y);
         if (orientation.isWidthHeightFlipped()) {
@@ -582,7 +593,6 @@ void OriginalImage::drawTurned(const Drawing& drawing, const QRectF& rect,
         break;
     }
     drawInto(drawing, QRectF(QPointF(0, 0), inner), context, flipContext);
-    context.restoreGState();
 }
 
 } // namespace ambrel

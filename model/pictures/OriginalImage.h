@@ -152,7 +152,9 @@ public:
     bool isSameSize(const OriginalImage* other) const;
 
     // Draws the whole picture scaled into the rectangle; with flipContext the
-    // picture is drawn upside down within it.
+    // picture is drawn upside down within it. A vector page whose worker
+    // fails on it (now or before) throws OriginalImageError::cannotBeDrawn:
+    // what drew it must not pass for the picture.
     void draw(const QRectF& rect, platform::GraphicsContext& context, bool flipContext) const;
     // Draws the picture turned by the rotation and, before turning, mirrored
     // left to right, so that the turned picture fills the rectangle. The

@@ -48,12 +48,18 @@ OriginalImageError OriginalImageError::cannotAllocateMemory(const QString& name)
     return OriginalImageError(Case::cannotAllocateMemory, name);
 }
 
+OriginalImageError OriginalImageError::cannotBeDrawn(const QString& name) {
+    return OriginalImageError(Case::cannotBeDrawn, name);
+}
+
 OriginalImageError OriginalImageError::refusal(platform::PictureRefusal why, const QString& name) {
     switch (why) {
     case platform::PictureRefusal::tooLarge:
         return tooLarge(name);
     case platform::PictureRefusal::outOfMemory:
         return cannotAllocateMemory(name);
+    case platform::PictureRefusal::cannotBeDrawn:
+        return cannotBeDrawn(name);
     case platform::PictureRefusal::noPicture:
         break;
     }
@@ -66,6 +72,8 @@ QString OriginalImageError::codeIdentifier() const {
         return QStringLiteral("tooLarge");
     case Case::cannotAllocateMemory:
         return QStringLiteral("cannotAllocateMemory");
+    case Case::cannotBeDrawn:
+        return QStringLiteral("cannotBeDrawn");
     case Case::containsNoValidImage:
         break;
     }

@@ -15,6 +15,9 @@ public:
         tooLarge,
         // The memory for the picture's pixels could not be had.
         cannotAllocateMemory,
+        // The worker process that read or drew it crashed, was killed by its
+        // limits or missed its deadline.
+        cannotBeDrawn,
     };
 
     static const QString domain;
@@ -27,6 +30,7 @@ public:
     static OriginalImageError containsNoValidImage(const QString& name);
     static OriginalImageError tooLarge(const QString& name);
     static OriginalImageError cannotAllocateMemory(const QString& name);
+    static OriginalImageError cannotBeDrawn(const QString& name);
     // The error for the reason a decoder gave.
     static OriginalImageError refusal(platform::PictureRefusal why, const QString& name);
 

@@ -3,13 +3,17 @@
 #include "platform/graphics/DataItemProvider.h"
 #include "platform/graphics/FileType.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/tests/support/PictureWorkerTestSettings.h"
 #include "platform/tests/support/TestPictures.h"
+#include "platform/worker/program/PictureWorkerTestFaults.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 using ambrel::Dpi;
 using ambrel::OriginalImage;
@@ -368,20 +372,25 @@ TEST(OriginalImage, damagedFilesNeverCrashOpeningOrDrawing) {
 // Bytes refused for their size are told apart from bytes that hold no
 // picture, in the error a user reads.
 TEST(OriginalImage, picturesBeyondTheBudgetAreRefusedAsTooLarge) {
-    const QByteArray hugeImage = tp::pdfPage(
-        "q 200 0 0 100 0 0 cm /Im0 Do Q", "<< /XObject << /Im0 5 0 R >> >>",
-        {"<< /Type /XObject /Subtype /Image /Width 1000000 /Height 1000000 /ColorSpace "
-         "/DeviceGray /BitsPerComponent 8 /Length 4 >>\nstream\n\x80\x80\x80\x80\nendstream"});
-    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/huge.pdf"));
+    // A PNG whose header declares 100,000 x 100,000 pixels.
+    QByteArray huge = tp::encode(numbered(), "png");
+    const QByteArray sides = QByteArray::fromHex("000186a0000186a0");
+    huge.replace(16, 8, sides);
+    const quint32 crc =
+        quint32(crc32(0, reinterpret_cast<const Bytef*>(huge.constData() + 12), 17));
+    for (int i = 0; i < 4; ++i) {
+        huge[29 + i] = char(crc >> (24 - 8 * i));
+    }
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/huge.png"));
     platform::PictureRefusal why = platform::PictureRefusal::noPicture;
-    EXPECT_FALSE(OriginalImage::fromData(hugeImage, url, &why));
+    EXPECT_FALSE(OriginalImage::fromData(huge, url, &why));
     EXPECT_EQ(why, platform::PictureRefusal::tooLarge);
     try {
-        OriginalImage::fromDataOrThrow(hugeImage, url, QStringLiteral("huge.pdf"));
+        OriginalImage::fromDataOrThrow(huge, url, QStringLiteral("huge.png"));
         ADD_FAILURE() << "no error";
     } catch (const OriginalImageError& e) {
         EXPECT_EQ(e.errorCase(), OriginalImageError::Case::tooLarge);
-        EXPECT_EQ(e.localizedDescription(), QStringLiteral("“huge.pdf” is too large to be used."));
+        EXPECT_EQ(e.localizedDescription(), QStringLiteral("“huge.png” is too large to be used."));
     }
     try {
         OriginalImage::fromDataOrThrow("no picture at all", url, QStringLiteral("text.pdf"));
@@ -393,4 +402,45 @@ TEST(OriginalImage, picturesBeyondTheBudgetAreRefusedAsTooLarge) {
     EXPECT_EQ(memory.localizedDescription(),
               QStringLiteral("“big.png” cannot be read: cannot allocate memory."));
     EXPECT_TRUE(memory.localizedRecoverySuggestion().has_value());
+}
+
+// A page whose worker fails on it: refused when it is opened, with the
+// error that says why, or, when it fails only once drawn, failing every
+// drawing with that error rather than drawing nothing.
+TEST(OriginalImage, aPageItsWorkerFailsOnCannotBeDrawn) {
+    const PictureWorkerTestSettings faults(true);
+    const auto marked = [](const char* marker) {
+        return tp::pdf({QRectF(0, 0, 200, 100),
+                        {},
+                        0,
+                        QStringLiteral("% ") + QLatin1String(marker) +
+                            QStringLiteral("\n0 0 0 rg 0 0 100 50 re f")});
+    };
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/x.pdf"));
+    try {
+        OriginalImage::fromDataOrThrow(marked(platform::PictureWorkerTestFaults::crashOnOpen), url,
+                                       QStringLiteral("x.pdf"));
+        ADD_FAILURE() << "no error";
+    } catch (const OriginalImageError& e) {
+        EXPECT_EQ(e.errorCase(), OriginalImageError::Case::cannotBeDrawn);
+        EXPECT_EQ(
+            e.localizedDescription(),
+            QStringLiteral(
+                "“x.pdf” could not be drawn: it takes more memory or time than a picture may."));
+        EXPECT_TRUE(e.localizedRecoverySuggestion().has_value());
+    }
+    const auto page =
+        OriginalImage::fromData(marked(platform::PictureWorkerTestFaults::crashOnRender), url);
+    ASSERT_TRUE(page);
+    auto context = platform::GraphicsContext::makeBitmap(
+        platform::GraphicsContext::PixelFormat::gray8, 100, 50);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            page->draw(QRectF(0, 0, 100, 50), *context, false);
+            ADD_FAILURE() << "drawn";
+        } catch (const OriginalImageError& e) {
+            EXPECT_EQ(e.errorCase(), OriginalImageError::Case::cannotBeDrawn);
+            EXPECT_EQ(e.name(), QStringLiteral("x.pdf"));
+        }
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <libheif/heif.h>
 
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -29,6 +30,10 @@ struct ImageDeleter {
 
 } // namespace
 
+void HeifCodec::prepare() {
+    initializeOnce();
+}
+
 bool HeifCodec::isSupported(const QByteArray& data) {
     if (data.size() < 12) {
         return false;
@@ -39,29 +44,29 @@ bool HeifCodec::isSupported(const QByteArray& data) {
     return result == heif_filetype_yes_supported;
 }
 
-std::optional<DecodedImage> HeifCodec::decodePrimaryImage(const QByteArray& data,
-                                                          PictureRefusal* why) {
+bool HeifCodec::decodePrimaryImage(const QByteArray& data, PictureRefusal* why,
+                                   const PictureCodecs::PixelTarget& target) {
     if (why) {
         *why = PictureRefusal::noPicture;
     }
     if (data.isEmpty()) {
-        return std::nullopt;
+        return false;
     }
     initializeOnce();
     std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context) {
-        return std::nullopt;
+        return false;
     }
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.constData(),
                                                                   size_t(data.size()), nullptr);
     if (error.code != heif_error_Ok) {
-        return std::nullopt;
+        return false;
     }
     heif_image_handle* rawHandle = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
     if (error.code != heif_error_Ok || !handle) {
-        return std::nullopt;
+        return false;
     }
     const int announcedWidth = heif_image_handle_get_width(handle.get());
     const int announcedHeight = heif_image_handle_get_height(handle.get());
@@ -70,17 +75,17 @@ std::optional<DecodedImage> HeifCodec::decodePrimaryImage(const QByteArray& data
         if (why) {
             *why = PictureRefusal::tooLarge;
         }
-        return std::nullopt;
+        return false;
     }
     if (!ImageFileCheck::canHold("heic", data.size(), announcedWidth, announcedHeight)) {
-        return std::nullopt;
+        return false;
     }
     const qint64 pixelBytes = qint64(announcedWidth) * announcedHeight * (hasAlpha ? 4 : 3);
     auto failed = [&] {
         if (why && !ImageLimits::memoryIsThere(pixelBytes)) {
             *why = PictureRefusal::outOfMemory;
         }
-        return std::nullopt;
+        return false;
     };
     heif_image* rawImage = nullptr;
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
@@ -91,7 +96,7 @@ std::optional<DecodedImage> HeifCodec::decodePrimaryImage(const QByteArray& data
         if (why) {
             *why = PictureRefusal::outOfMemory;
         }
-        return std::nullopt;
+        return false;
     }
     if (error.code != heif_error_Ok || !image) {
         return failed();
@@ -101,17 +106,25 @@ std::optional<DecodedImage> HeifCodec::decodePrimaryImage(const QByteArray& data
     int stride = 0;
     const uint8_t* plane =
         heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    if (!plane || !ImageLimits::admits(width, height) || stride < width * (hasAlpha ? 4 : 3)) {
-        return std::nullopt;
+    const qsizetype rowBytes = qsizetype(width) * (hasAlpha ? 4 : 3);
+    if (!plane || !ImageLimits::admits(width, height) || stride < rowBytes) {
+        return false;
     }
-    const QImage view(plane, width, height, stride,
-                      hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    DecodedImage decoded;
-    decoded.image = view.copy(); // libheif's plane goes away with its image
-    if (decoded.image.isNull()) {
-        return failed();
+    // libheif's plane goes away with its image: its rows are copied into
+    // the memory the target gives.
+    uchar* pixels =
+        target(width, height, rowBytes, hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    if (!pixels) {
+        if (why) {
+            *why = PictureRefusal::outOfMemory;
+        }
+        return false;
     }
-    return decoded;
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(pixels + qsizetype(row) * rowBytes, plane + qsizetype(row) * stride,
+                    size_t(rowBytes));
+    }
+    return true;
 }
 
 } // namespace platform

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "platform/graphics/DecodedImage.h"
+#include "platform/graphics/PictureCodecs.h"
 #include "platform/graphics/PictureRefusal.h"
 
 #include <QByteArray>
-
-#include <optional>
 
 namespace platform {
 
@@ -13,9 +11,11 @@ namespace platform {
 // HeifDecoder for what callers use).
 class HeifCodec {
 public:
+    // libheif's set-up, once (it loads its plug-ins).
+    static void prepare();
     static bool isSupported(const QByteArray& data);
-    static std::optional<DecodedImage> decodePrimaryImage(const QByteArray& data,
-                                                          PictureRefusal* why);
+    static bool decodePrimaryImage(const QByteArray& data, PictureRefusal* why,
+                                   const PictureCodecs::PixelTarget& target);
 };
 
 } // namespace platform

@@ -5,13 +5,18 @@
 
 namespace platform {
 
+void ModuleCodecs::prepare() const {
+    HeifCodec::prepare();
+    PopplerPageRenderer::prepare();
+}
+
 bool ModuleCodecs::isSupportedHeif(const QByteArray& data) const {
     return HeifCodec::isSupported(data);
 }
 
-std::optional<DecodedImage> ModuleCodecs::decodeHeif(const QByteArray& data,
-                                                     PictureRefusal* why) const {
-    return HeifCodec::decodePrimaryImage(data, why);
+bool ModuleCodecs::decodeHeif(const QByteArray& data, PictureRefusal* why,
+                              const PixelTarget& target) const {
+    return HeifCodec::decodePrimaryImage(data, why, target);
 }
 
 std::unique_ptr<PdfPageRenderer> ModuleCodecs::loadPdfFirstPage(const QByteArray& data) const {

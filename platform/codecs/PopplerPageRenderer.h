@@ -17,6 +17,9 @@ namespace platform {
 // module.
 class PopplerPageRenderer : public PdfPageRenderer {
 public:
+    // Draws a small page once: the library's global state and the font
+    // configuration are set up then.
+    static void prepare();
     // Nothing when poppler cannot load the bytes, the document needs a
     // password or has no pages. poppler reads from the bytes' memory.
     static std::unique_ptr<PdfPageRenderer> load(const QByteArray& data);

@@ -1,17 +1,16 @@
 #include "platform/graphics/HeifDecoder.h"
 
-#include "platform/graphics/PictureCodecs.h"
+#include "platform/worker/PictureWorkerClient.h"
 
 namespace platform {
 
 bool HeifDecoder::canDecode(const QByteArray& data) {
     // Every HEIF file begins with its file type box, so other bytes are told
-    // apart without loading the decoder.
+    // apart without asking a worker.
     if (data.size() < 12 || QByteArrayView(data).sliced(4, 4) != "ftyp") {
         return false;
     }
-    const PictureCodecs* codecs = PictureCodecs::shared();
-    return codecs && codecs->isSupportedHeif(data);
+    return PictureWorkerClient::isSupportedHeif(data);
 }
 
 std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& data,
@@ -22,11 +21,7 @@ std::optional<DecodedImage> HeifDecoder::decodePrimaryImage(const QByteArray& da
     if (data.isEmpty()) {
         return std::nullopt;
     }
-    const PictureCodecs* codecs = PictureCodecs::shared();
-    if (!codecs) {
-        return std::nullopt;
-    }
-    return codecs->decodeHeif(data, why);
+    return PictureWorkerClient::decodeHeif(data, why);
 }
 
 } // namespace platform

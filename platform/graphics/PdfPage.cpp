@@ -3,40 +3,26 @@
 #include "platform/Log.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageLimits.h"
-#include "platform/graphics/PdfCostCheck.h"
-
-#include "platform/graphics/PdfPageRenderer.h"
 #include "platform/graphics/PdfPageStrips.h"
-#include "platform/graphics/PictureCodecs.h"
+#include "platform/worker/PictureWorkerClient.h"
+#include "platform/worker/WorkerDocument.h"
 
 #include <cmath>
 #include <mutex>
 
 namespace platform {
 
+namespace {
+
+// PDF readers look for the header within the first kilobyte; bytes without
+// one are no document for them, and start no worker.
+bool hasPdfHeader(const QByteArray& data) {
+    return QByteArrayView(data).first(std::min<qsizetype>(data.size(), 1024)).contains("%PDF-");
+}
+
+} // namespace
+
 PdfPage::~PdfPage() = default;
-
-PdfPage::Loaded PdfPage::load(const QByteArray& data) {
-    const PictureCodecs* codecs = PictureCodecs::shared();
-    return codecs ? codecs->loadPdfFirstPage(data) : nullptr;
-}
-
-PdfPage::Loaded PdfPage::takeLoaded() const {
-    {
-        std::lock_guard lock(m_idleLock);
-        if (!m_idle.empty()) {
-            Loaded loaded = std::move(m_idle.back());
-            m_idle.pop_back();
-            return loaded;
-        }
-    }
-    return load(m_data);
-}
-
-void PdfPage::giveBack(Loaded loaded) const {
-    std::lock_guard lock(m_idleLock);
-    m_idle.push_back(std::move(loaded));
-}
 
 std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, PictureRefusal* why) {
     if (why) {
@@ -45,29 +31,25 @@ std::shared_ptr<const PdfPage> PdfPage::firstPage(const QByteArray& data, Pictur
     if (data.isEmpty() || data.size() > std::numeric_limits<int>::max()) {
         return nullptr;
     }
-    // The library is given only documents whose drawing is bounded: once it
-    // draws, it cannot be stopped.
-    switch (PdfCostCheck::check(data)) {
-    case PdfCostCheck::Verdict::bounded:
-        break;
-    case PdfCostCheck::Verdict::tooLarge:
+    if (!hasPdfHeader(data)) {
+        return nullptr;
+    }
+    auto document = WorkerDocument::make(data);
+    if (!document) {
         if (why) {
-            *why = PictureRefusal::tooLarge;
+            *why = PictureRefusal::outOfMemory;
         }
         return nullptr;
-    case PdfCostCheck::Verdict::unreadable:
+    }
+    const auto opened = PictureWorkerClient::openPage(*document, why);
+    if (!opened) {
         return nullptr;
     }
     std::shared_ptr<PdfPage> page(new PdfPage());
-    page->m_data = data;
-    auto loaded = load(page->m_data);
-    if (!loaded) {
-        return nullptr;
-    }
-    page->m_cropBox = loaded->cropBox();
-    page->m_trimBox = loaded->trimBox();
-    page->m_rotation = loaded->rotation();
-    page->m_idle.push_back(std::move(loaded));
+    page->m_document = std::move(document);
+    page->m_cropBox = opened->cropBox;
+    page->m_trimBox = opened->trimBox;
+    page->m_rotation = opened->rotation;
     return page;
 }
 
@@ -95,7 +77,6 @@ QTransform PdfPage::pageToPicture() const {
 
 QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResolution, bool gray,
                        bool smoothed) const {
-
     const double sx = xResolution / 72.0;
     const double sy = yResolution / 72.0;
     if (!std::isfinite(sx) || !std::isfinite(sy) || sx <= 0 || sy <= 0) {
@@ -115,15 +96,24 @@ QImage PdfPage::render(const QRectF& pageRect, double xResolution, double yResol
     }
     // Undo the page's own rotation: the picture's transform turns it.
     const int unrotate = ((360 - m_rotation) % 360) / 90;
-    auto loaded = takeLoaded();
-    if (!loaded) {
-        return {};
+    {
+        std::lock_guard lock(m_failureLock);
+        if (m_failure) {
+            throw *m_failure;
+        }
     }
-    QImage rendered = loaded->render(xResolution, yResolution,
-                                     QRect(int(left), int(top), int(width), int(height)), gray,
-                                     smoothed, unrotate);
-    giveBack(std::move(loaded));
-    return rendered;
+    try {
+        return PictureWorkerClient::renderPage(*m_document, xResolution, yResolution,
+                                               QRect(int(left), int(top), int(width), int(height)),
+                                               gray, smoothed, unrotate);
+    } catch (const PictureWorkerError& error) {
+        // Drawn again, the page would cost another worker the same way.
+        if (error.isOwnFault()) {
+            std::lock_guard lock(m_failureLock);
+            m_failure = error;
+        }
+        throw;
+    }
 }
 
 void PdfPage::draw(GraphicsContext& context) const {

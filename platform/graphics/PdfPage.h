@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/graphics/PictureRefusal.h"
+#include "platform/worker/PictureWorkerError.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -11,29 +12,28 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 namespace platform {
 
 class GraphicsContext;
-class PdfPageRenderer;
+class WorkerDocument;
 
 // The first page of a PDF document (Illustrator files are PDF documents too),
 // drawn as a vector picture: its trim box, turned by the page's own rotation,
-// is the picture. Pages are rendered by poppler (in the picture decoders'
-// module, PictureCodecs) when drawn, at the resolution the drawing needs, and
-// only the part that lands on the device.
+// is the picture. Pages are rendered by poppler in the picture workers
+// (PictureWorkerClient), never in this process, when drawn, at the
+// resolution the drawing needs, and only the part that lands on the device.
 //
 // The page is rendered on opaque white paper. Immutable; may be drawn from
-// several threads at once: poppler's documents are not safe to share between
-// threads, so each rendering at the same time takes a document of its own,
-// loaded from the same bytes (kept for later renderings).
+// several threads at once, each rendering on a worker of its own. A page
+// whose drawing once made its worker fail (a crash, its limits, its
+// deadline) is not drawn again: every later drawing fails at once.
 class PdfPage {
 public:
     // Nothing for bytes that are no PDF document, a document that needs a
-    // password or a document without pages, and for a document whose
-    // drawing PdfCostCheck finds unbounded (why tells tooLarge from
-    // noPicture).
+    // password or a document without pages, and for a document whose worker
+    // failed when it opened the document and drew its page once, small
+    // (why: cannotBeDrawn).
     static std::shared_ptr<const PdfPage> firstPage(const QByteArray& data,
                                                     PictureRefusal* why = nullptr);
     ~PdfPage();
@@ -58,6 +58,7 @@ public:
     // A context that holds a store of page renderings
     // (GraphicsContext::sharePageRenderings) takes the page from the
     // rendering kept there, which other drawings of it share (PdfPageStrips).
+    // Throws PictureWorkerError where render() does.
     void draw(GraphicsContext& context) const;
 
     // The page rendered at the resolutions (dots per inch along the page's
@@ -65,25 +66,19 @@ public:
     // the image's first row is the rectangle's top edge. `gray` renders one
     // gray byte per pixel instead of 32-bit colour; `smoothed` antialiases
     // edges (without it, about twice as quick, each pixel takes the colour
-    // at its centre). Null when the size is beyond ImageLimits or rendering
-    // fails.
+    // at its centre). Null when the size is beyond ImageLimits or the
+    // library draws nothing. Throws PictureWorkerError when the worker
+    // drawing it failed, or failed on this page before.
     QImage render(const QRectF& pageRect, double xResolution, double yResolution, bool gray,
                   bool smoothed = true) const;
 
 private:
-    // A document loaded from the bytes and its first page.
-    using Loaded = std::unique_ptr<PdfPageRenderer>;
-    static Loaded load(const QByteArray& data);
-    // A loaded document no other thread uses until it is given back; nothing
-    // when the bytes no longer load.
-    Loaded takeLoaded() const;
-    void giveBack(Loaded loaded) const;
-
     PdfPage() = default;
 
-    QByteArray m_data; // poppler reads the documents from this memory
-    mutable std::mutex m_idleLock;
-    mutable std::vector<Loaded> m_idle;
+    std::shared_ptr<const WorkerDocument> m_document;
+    // Why a worker failed on the page, once one did for the page's sake.
+    mutable std::mutex m_failureLock;
+    mutable std::optional<PictureWorkerError> m_failure;
     QRectF m_trimBox;
     QRectF m_cropBox;
     int m_rotation = 0;

@@ -67,7 +67,8 @@ kestrom::DocumentWindow* shownWindow() {
 // The program's start as KestromCoreMain makes it, in a process of its own:
 // the first window is drawn without mapping the picture decoders (libheif's
 // codecs and poppler) or the movie player (Qt Multimedia), which the first
-// picture or movie that needs them loads.
+// movie that needs it loads. The decoders are never mapped: a PDF is read
+// by the picture workers.
 TEST(StartMappingTest, TheFirstWindowIsDrawnBeforeThePictureDecodersAndTheMoviePlayerAreLoaded) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -99,9 +100,11 @@ TEST(StartMappingTest, TheFirstWindowIsDrawnBeforeThePictureDecodersAndTheMovieP
                 QUrl::fromLocalFile(folder.filePath(QStringLiteral("logo.pdf"))));
             require(page != nullptr, "the PDF is no picture");
             document->job().setOriginalImage(page);
-            require(mapped(platform::PictureCodecs::moduleFileName()) &&
-                        mapped(QStringLiteral("libpoppler")),
-                    "the PDF did not load the picture decoders");
+            // The picture workers read and draw it: the program never maps
+            // the decoders.
+            require(!mapped(platform::PictureCodecs::moduleFileName()) &&
+                        !mapped(QStringLiteral("libpoppler")),
+                    "the PDF loaded the picture decoders into the program");
             std::fflush(stderr);
             // Ended at once, the process runs no destructor.
             folder.remove();

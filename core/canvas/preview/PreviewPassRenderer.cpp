@@ -40,8 +40,21 @@ std::mutex& previewPassLock() {
 
 void PreviewPassRenderer::run(const std::shared_ptr<PreviewRenderState>& state,
                               const std::shared_ptr<PreviewPass>& pass, const Delivery& delivery) {
-    makePreview(state, pass, delivery);
-    makeTiles(state, pass, delivery);
+    try {
+        makePreview(state, pass, delivery);
+        makeTiles(state, pass, delivery);
+    } catch (const platform::Error& error) {
+        {
+            std::lock_guard guard(previewPassLock());
+            if (state->current != pass) {
+                pass->status = PreviewPass::Status::cancelled;
+                return;
+            }
+        }
+        if (delivery.failed) {
+            delivery.failed(error.clone());
+        }
+    }
 }
 
 void PreviewPassRenderer::makePreview(const std::shared_ptr<PreviewRenderState>& state,

@@ -3,6 +3,8 @@
 #include "core/canvas/preview/PreviewPass.h"
 #include "core/canvas/preview/PreviewRenderState.h"
 
+#include "platform/Error.h"
+
 #include <QImage>
 
 #include <functional>
@@ -17,7 +19,8 @@ namespace kestrom {
 // from the print's dots), then the tiles, side by side on the compute
 // workers. Each step checks that its pass is still the one in force; a newer
 // pass drops what is left. Results are handed over as they come, on the
-// worker's threads.
+// worker's threads. A picture that cannot be drawn (a vector page whose
+// worker failed on it) ends the pass with its error instead.
 class PreviewPassRenderer {
 public:
     struct Delivery {
@@ -25,6 +28,8 @@ public:
         // Tiles by their index in the pass's tile task; a null image for a
         // tile that could not be made.
         std::function<void(std::vector<std::pair<int, QImage>> tiles)> tiles;
+        // Why the picture could not be drawn; nothing of the pass follows.
+        std::function<void(std::shared_ptr<const platform::Error> error)> failed;
     };
 
     static void run(const std::shared_ptr<PreviewRenderState>& state,

@@ -4,6 +4,7 @@
 #include "imaging/print/BlackConversionRows.h"
 #include "imaging/print/PrintPictureDrawing.h"
 #include "platform/Error.h"
+#include "platform/compute/Device.h"
 #include "platform/compute/ThreadPool.h"
 #include "platform/graphics/OrientedImageCache.h"
 
@@ -441,11 +442,10 @@ QImage PreviewTileRenderer::render(const ambrel::OriginalImage& image,
     return reduce(draw(image, geometry, request), conversion, info, geometry, request);
 }
 
-QImage
-PreviewTileRenderer::renderWhole(const ambrel::OriginalImage& image,
-                                 const ambrel::BlackConversion& conversion,
-                                 const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                                 const PreviewGeometry& geometry, const QSize& size) {
+QImage PreviewTileRenderer::renderWhole(
+    const ambrel::OriginalImage& image, const ambrel::BlackConversion& conversion,
+    const std::optional<quenta::DeviceBlackConversionInfo>& info, const PreviewGeometry& geometry,
+    const QSize& size, const std::function<bool()>& wanted) {
     if (size.isEmpty()) {
         return {};
     }
@@ -460,8 +460,48 @@ PreviewTileRenderer::renderWhole(const ambrel::OriginalImage& image,
     constexpr int piece = 32;
     const auto images = std::make_shared<platform::OrientedImageCache>();
     const QSizeF view(size);
+    const auto device = platform::compute::Device::systemDefault();
+    const qint64 dots = geometry.placement.width * geometry.placement.height;
+    if (image.isVector() && device && dots > 0 && dots <= maximumDotsPerTile / 2) {
+        // Each piece would draw the whole page again: the pieces' dots are
+        // drawn at once instead, the page in bands across the workers, as
+        // the canvas draws its tiles.
+        if (wanted && !wanted()) {
+            return {};
+        }
+        std::vector<Request> requests;
+        for (int y0 = 0; y0 < size.height(); y0 += piece) {
+            for (int x0 = 0; x0 < size.width(); x0 += piece) {
+                requests.push_back({QRectF(x0, y0, piece, piece), view, 1});
+            }
+        }
+        const std::vector<Dots> drawn =
+            drawAll(image, geometry, requests, images, &device->threadPool());
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            const Request& request = requests[i];
+            if (drawn[i].isNull() && !dotsShown(geometry, request).isEmpty()) {
+                return {}; // no memory for them
+            }
+            const QImage tile = reduce(drawn[i], conversion, info, geometry, request);
+            if (tile.isNull()) {
+                return {};
+            }
+            const int x0 = int(request.frame.left());
+            const int y0 = int(request.frame.top());
+            for (int y = 0; y < piece && y0 + y < size.height(); ++y) {
+                const int count = std::min(piece, size.width() - x0);
+                std::copy_n(tile.constScanLine(y), count, whole.scanLine(y0 + y) + x0);
+            }
+        }
+        return whole;
+    }
     for (int y0 = 0; y0 < size.height(); y0 += piece) {
         for (int x0 = 0; x0 < size.width(); x0 += piece) {
+            // Every piece of a page is a drawing of the whole page: one that
+            // nobody waits for any more stops here.
+            if (wanted && !wanted()) {
+                return {};
+            }
             const Request request{QRectF(x0, y0, piece, piece), view, 1};
             const Dots dots = draw(image, geometry, request, images);
             if (dots.isNull() && !dotsShown(geometry, request).isEmpty()) {

@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -100,11 +101,13 @@ public:
                          const PreviewGeometry& geometry, const Request& request);
 
     // The whole first copy as dots reduced into an image of the size (the
-    // view's shape), tile by tile; null when there is no memory for it.
+    // view's shape), tile by tile; null when there is no memory for it, or
+    // when `wanted` says between tiles that it is no longer wanted.
     static QImage renderWhole(const ambrel::OriginalImage& image,
                               const ambrel::BlackConversion& conversion,
                               const std::optional<quenta::DeviceBlackConversionInfo>& info,
-                              const PreviewGeometry& geometry, const QSize& size);
+                              const PreviewGeometry& geometry, const QSize& size,
+                              const std::function<bool()>& wanted = {});
 
     // Whether the conversion gives the same dots wherever the picture lies
     // (on even dots): a threshold does, a halftone screen does not.

@@ -48,7 +48,8 @@ std::map<int, QImage> tilesOfPass(const std::shared_ptr<PreviewRenderState>& sta
                                   for (auto& [index, tile] : ready) {
                                       made[index] = tile;
                                   }
-                              }});
+                              },
+                              {}});
     return made;
 }
 

@@ -1,0 +1,159 @@
+#include "platform/worker/PictureWorkerPool.h"
+
+#include "platform/worker/PictureWorker.h"
+#include "platform/worker/PictureWorkerLimits.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace platform {
+
+PictureWorkerPool& PictureWorkerPool::shared() {
+    // Never destroyed: workers may be in use while the process ends, and
+    // they end with it (their socket closes).
+    static auto* pool = new PictureWorkerPool;
+    return *pool;
+}
+
+PictureWorkerPool::Lease::Lease(PictureWorkerPool* pool, std::unique_ptr<PictureWorker> worker)
+    : m_pool(pool), m_worker(std::move(worker)) {}
+
+PictureWorkerPool::Lease::Lease(Lease&& other) noexcept
+    : m_pool(other.m_pool), m_worker(std::move(other.m_worker)) {}
+
+PictureWorkerPool::Lease::~Lease() {
+    if (m_worker) {
+        m_pool->giveBack(std::move(m_worker));
+    }
+}
+
+PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
+    std::unique_lock lock(m_lock);
+    if (!m_reaping) {
+        m_reaping = true;
+        std::thread([this] { reapIdle(); }).detach();
+    }
+    for (;;) {
+        if (!m_idle.empty()) {
+            // The worker that has the document open; else the one holding
+            // the fewest documents, which it then opens.
+            auto chosen = std::find_if(m_idle.begin(), m_idle.end(), [&](const auto& worker) {
+                return document != 0 && worker->documents().count(document) != 0;
+            });
+            if (chosen == m_idle.end()) {
+                chosen = std::min_element(m_idle.begin(), m_idle.end(),
+                                          [](const auto& a, const auto& b) {
+                                              return a->documents().size() <
+                                                     b->documents().size();
+                                          });
+            }
+            std::unique_ptr<PictureWorker> worker = std::move(*chosen);
+            m_idle.erase(chosen);
+            m_busy.push_back(worker->pid());
+            return Lease(this, std::move(worker));
+        }
+        if (m_busy.size() + m_starting < PictureWorkerLimits::maximumWorkers()) {
+            ++m_starting;
+            lock.unlock();
+            std::unique_ptr<PictureWorker> worker = PictureWorker::start();
+            lock.lock();
+            --m_starting;
+            if (!worker) {
+                m_freed.notify_all();
+                return {};
+            }
+            m_busy.push_back(worker->pid());
+            return Lease(this, std::move(worker));
+        }
+        m_freed.wait(lock);
+    }
+}
+
+void PictureWorkerPool::giveBack(std::unique_ptr<PictureWorker> worker) {
+    std::unique_ptr<PictureWorker> retired;
+    {
+        std::lock_guard lock(m_lock);
+        std::erase(m_busy, worker->pid());
+        const bool spent = worker->processorSeconds() >
+                           double(PictureWorkerLimits::processorSecondsCeiling / 2);
+        if (worker->isRunning() && !spent) {
+            sendForgotten(*worker);
+        }
+        if (worker->isRunning() && !spent) {
+            m_idle.push_back(std::move(worker));
+        } else {
+            retired = std::move(worker);
+        }
+        m_freed.notify_one();
+    }
+    // A worker that failed was ended already; one that spent its time is
+    // ended here, outside the lock.
+    retired.reset();
+}
+
+void PictureWorkerPool::forget(std::uint64_t document) {
+    std::lock_guard lock(m_lock);
+    for (const auto& worker : m_idle) {
+        if (worker->documents().erase(document) != 0) {
+            PictureWorker::Protocol::Close close{{PictureWorker::Protocol::Kind::close, 0},
+                                                 document};
+            worker->post(close.header, sizeof(close));
+        }
+    }
+    // A busy worker forgets it when it comes back.
+    if (!m_busy.empty()) {
+        m_forgotten.push_back(document);
+    }
+}
+
+void PictureWorkerPool::sendForgotten(PictureWorker& worker) {
+    for (const std::uint64_t document : m_forgotten) {
+        if (worker.documents().erase(document) != 0) {
+            PictureWorker::Protocol::Close close{{PictureWorker::Protocol::Kind::close, 0},
+                                                 document};
+            worker.post(close.header, sizeof(close));
+        }
+    }
+    if (m_busy.empty()) {
+        m_forgotten.clear();
+    }
+}
+
+std::vector<pid_t> PictureWorkerPool::processes() const {
+    std::lock_guard lock(m_lock);
+    std::vector<pid_t> pids = m_busy;
+    for (const auto& worker : m_idle) {
+        pids.push_back(worker->pid());
+    }
+    return pids;
+}
+
+void PictureWorkerPool::endIdleWorkers() {
+    std::vector<std::unique_ptr<PictureWorker>> ended;
+    {
+        std::lock_guard lock(m_lock);
+        ended.swap(m_idle);
+    }
+}
+
+void PictureWorkerPool::reapIdle() {
+    for (;;) {
+        std::this_thread::sleep_for(PictureWorkerLimits::idleLifetime / 4);
+        std::vector<std::unique_ptr<PictureWorker>> ended;
+        {
+            std::lock_guard lock(m_lock);
+            const auto now = std::chrono::steady_clock::now();
+            // The most recently used worker stays warm.
+            std::sort(m_idle.begin(), m_idle.end(), [](const auto& a, const auto& b) {
+                return a->lastUsed() > b->lastUsed();
+            });
+            while (m_idle.size() > 1 &&
+                   now - m_idle.back()->lastUsed() > PictureWorkerLimits::idleLifetime) {
+                ended.push_back(std::move(m_idle.back()));
+                m_idle.pop_back();
+            }
+        }
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+
+class PictureWorker;
+
+// The program's picture workers: started on first need, as many at once as
+// there are requests, up to PictureWorkerLimits::maximumWorkers(); then
+// kept warm. Each worker serves one request at a time and keeps its own
+// copy of the documents it has opened (the PDF library's documents are not
+// shared between threads), so a request goes to an idle worker that has
+// its document open where there is one. A worker that fails is dropped; the
+// next request starts a fresh one. Idle workers beyond the first end after
+// PictureWorkerLimits::idleLifetime.
+class PictureWorkerPool {
+public:
+    static PictureWorkerPool& shared();
+
+    // A worker held for one request, given back when it goes; empty when no
+    // worker can be started.
+    class Lease {
+    public:
+        Lease() = default;
+        ~Lease();
+        Lease(Lease&& other) noexcept;
+        Lease& operator=(Lease&&) = delete;
+        Lease(const Lease&) = delete;
+
+        explicit operator bool() const { return m_worker != nullptr; }
+        PictureWorker& operator*() const { return *m_worker; }
+        PictureWorker* operator->() const { return m_worker.get(); }
+
+    private:
+        friend class PictureWorkerPool;
+        Lease(PictureWorkerPool* pool, std::unique_ptr<PictureWorker> worker);
+
+        PictureWorkerPool* m_pool = nullptr;
+        std::unique_ptr<PictureWorker> m_worker;
+    };
+
+    // Waits while every worker is busy and no more may start.
+    Lease acquire(std::uint64_t document = 0);
+    // A document is gone: the workers that opened it forget it.
+    void forget(std::uint64_t document);
+
+    // The workers' processes, idle or busy, for tests and measurements.
+    std::vector<pid_t> processes() const;
+    // Ends the idle workers.
+    void endIdleWorkers();
+
+private:
+    PictureWorkerPool() = default;
+    void giveBack(std::unique_ptr<PictureWorker> worker);
+    // Sends a worker the documents it is to forget.
+    void sendForgotten(PictureWorker& worker);
+    void reapIdle();
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_freed;
+    std::vector<std::unique_ptr<PictureWorker>> m_idle;
+    std::vector<pid_t> m_busy;
+    unsigned m_starting = 0;
+    std::vector<std::uint64_t> m_forgotten;
+    bool m_reaping = false;
+};
+
+} // namespace platform
