@@ -1,5 +1,8 @@
 #include "LunvikProcess.h"
 
+#include "core/document/job/UserDefaultsKeys.h"
+#include "platform/UserDefaults.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
@@ -24,6 +27,13 @@ LunvikProcess::~LunvikProcess() {
 
 void LunvikProcess::capAddressSpace(rlim_t bytes) {
     m_addressSpace = bytes;
+}
+
+void LunvikProcess::allowScriptedPrints() {
+    const QString config = m_folder.filePath(QStringLiteral("XDG_CONFIG_HOME"));
+    QDir().mkpath(config);
+    platform::UserDefaults(config + QStringLiteral("/org.lunvik.Lunvik.plist"))
+        .setBool(kestrom::UserDefaultsKeys::scriptingPrintHasBeenAccepted().key(), true);
 }
 
 void LunvikProcess::start() {

@@ -24,6 +24,9 @@ public:
 
     // Caps the child's address space, in bytes; call before start().
     void capAddressSpace(rlim_t bytes);
+    // Settings as a user has them who ticked "always allow" in the question
+    // a script's first print asks; call before start().
+    void allowScriptedPrints();
     // Starts the program and waits until it is on the bus; the result is
     // checked with ASSERT_NO_FATAL_FAILURE by the caller.
     void start();

@@ -1,9 +1,14 @@
 #include "CanvasTestSupport.h"
 
 #include "core/canvas/GridViewImageView.h"
+#include "model/pictures/OriginalImageError.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/tests/support/PictureWorkerTestSettings.h"
+#include "platform/tests/support/TestPictures.h"
+#include "platform/worker/program/PictureWorkerTestFaults.h"
 
 #include <QGraphicsScene>
+#include <QPainter>
 #include <QTest>
 #include <QThreadPool>
 #include <gtest/gtest.h>
@@ -456,4 +461,53 @@ TEST_F(TiledPreview, anIdleViewLetsGoOfTheDrawnPictureAndAConversionChangeDrawsI
     EXPECT_EQ(qGray(pixelAt({10, 100})), 255);
     EXPECT_EQ(qGray(pixelAt({280, 100})), 0);
     EXPECT_TRUE(view->keepsDrawnPicture());
+}
+
+// A page whose worker crashes when it draws shows why in its frame, not a
+// blank that would pass for the picture; another picture draws again.
+TEST_F(TiledPreview, aPageItsWorkerFailsOnShowsWhyInsteadOfABlank) {
+    const PictureWorkerTestSettings faults(true);
+    const auto failing = ambrel::OriginalImage::fromData(
+        testpictures::pdf({QRectF(0, 0, 200, 100),
+                           {},
+                           0,
+                           QStringLiteral("% ") +
+                               QLatin1String(platform::PictureWorkerTestFaults::crashOnRender) +
+                               QStringLiteral("\n0 0 0 rg 0 0 100 50 re f")}),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/crash.pdf")));
+    ASSERT_TRUE(failing);
+    show(failing, {400, 200});
+    ASSERT_TRUE(waitForPreview(*view));
+    ASSERT_TRUE(view->drawingError());
+    EXPECT_EQ(view->drawingError()->localizedDescription(),
+              ambrel::OriginalImageError::cannotBeDrawn(QStringLiteral("crash.pdf"))
+                  .localizedDescription());
+    for (const auto& tile : view->tileViews()) {
+        EXPECT_TRUE(tile.contents.isNull());
+    }
+    QImage shown(400, 200, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        view->paintContents(&painter, QRectF(0, 0, 400, 200));
+    }
+    // The frame is filled, and its text is dark.
+    EXPECT_NE(shown.pixel(2, 2), qRgb(255, 255, 255));
+    int dark = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            dark += qGray(shown.pixel(x, y)) < 128;
+        }
+    }
+    EXPECT_GT(dark, 50);
+
+    // Drawn again (the picture moved), it fails at once, the same way.
+    view->setFrame(QRectF(0, 0, 410, 205));
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_TRUE(view->drawingError());
+
+    show(ramp(), {400, 200});
+    ASSERT_TRUE(waitForPreview(*view));
+    EXPECT_FALSE(view->drawingError());
+    EXPECT_TRUE(everyTileDrawn());
 }
