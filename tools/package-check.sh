@@ -79,11 +79,19 @@ for library in Platform Fennick Dari Ambrel SildorImage Quenta KestromCore; do
     fail "the program does not take lib$library.so from the package"
   fi
 done
-# The modules the program loads on first use sit beside its libraries, as in
-# the build (the movie player only where Qt Multimedia was found), and find
-# every library they need.
+# The modules the program loads on first use, and the picture worker that
+# loads the picture codecs' module, sit beside its libraries, as in the build
+# (the movie player only where Qt Multimedia was found), and find every
+# library they need.
 libdir="lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/lunvik"
-for module in "$build/$libdir/liblunvik-picture-codecs.so" "$build/$libdir/liblunvik-movie-player.so"; do
+if [ ! -x "$out/root/usr/$libdir/lunvik-picture-worker" ]; then
+  fail "the package lacks the picture worker usr/$libdir/lunvik-picture-worker"
+fi
+if ! grep -q "\blibseccomp2\b" <<<"$depends"; then
+  fail "Depends does not name libseccomp2: $depends"
+fi
+for module in "$build/$libdir/liblunvik-picture-codecs.so" "$build/$libdir/liblunvik-movie-player.so" \
+  "$build/$libdir/lunvik-picture-worker"; do
   [ -e "$module" ] || continue
   packaged="$out/root/usr/$libdir/$(basename "$module")"
   if [ ! -f "$packaged" ]; then
