@@ -6,8 +6,6 @@
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
 
-#include <QList>
-
 #include <mutex>
 
 namespace platform {
@@ -35,38 +33,21 @@ QRectF toQt(const poppler::rectf& r) {
 
 // A page of one line of text in a standard font, whose drawing sets up
 // the library's global state and the font configuration it looks fonts up
-// with.
-QByteArray warmUpDocument() {
-    const QByteArray content = "BT /F1 12 Tf 2 4 Td (Ag) Tj ET";
-    const QList<QByteArray> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 24 16] /Contents 4 0 R "
-        "/Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-            "\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-    };
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype table = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets) {
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    }
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(table) + "\n%%EOF\n";
-    return pdf;
-}
+// with. It has no table of its objects: the library finds them itself.
+constexpr char warmUpDocument[] =
+    "%PDF-1.4\n"
+    "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+    "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+    "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 24 16] /Contents 4 0 R "
+    "/Resources << /Font << /F1 5 0 R >> >> >> endobj\n"
+    "4 0 obj << /Length 30 >> stream\nBT /F1 12 Tf 2 4 Td (Ag) Tj ET\nendstream endobj\n"
+    "5 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n"
+    "trailer << /Root 1 0 R >>\n%%EOF\n";
 
 } // namespace
 
 void PopplerPageRenderer::prepare() {
-    const QByteArray document = warmUpDocument();
+    const QByteArray document = QByteArray::fromRawData(warmUpDocument, sizeof(warmUpDocument) - 1);
     if (const auto page = load(document)) {
         page->render(72, 72, QRect(0, 0, 24, 16), true, true, 0);
     }

@@ -46,8 +46,8 @@ TEST(HostilePdfs, eachOpensOrIsRefusedAndLeavesNoWorkerBusy) {
         timer.start();
         platform::PictureRefusal why = platform::PictureRefusal::noPicture;
         const auto page = platform::PdfPage::firstPage(hostile.bytes, &why);
-        QString outcome = page ? QStringLiteral("opened")
-                               : QStringLiteral("refused (%1)").arg(int(why));
+        QString outcome =
+            page ? QStringLiteral("opened") : QStringLiteral("refused (%1)").arg(int(why));
         if (page) {
             auto context = platform::GraphicsContext::makeBitmap(
                 platform::GraphicsContext::PixelFormat::gray8, 1654, 827);

@@ -256,7 +256,9 @@ TEST(PictureWorker, aWorkerKilledFromOutsideFailsOnlyTheDrawingItWasDoing) {
 // each gets the pixels one drawing alone gets.
 TEST(PictureWorker, drawingsAtOnceShareTheWorkersAndAgreeWithOneAlone) {
     const auto opened = PdfPage::firstPage(
-        tp::pdf({QRectF(0, 0, 200, 100), {}, 0,
+        tp::pdf({QRectF(0, 0, 200, 100),
+                 {},
+                 0,
                  QStringLiteral("0 0 0 rg 0 0 100 50 re f 0.5 g 120 60 30 30 re f")}));
     ASSERT_TRUE(opened);
     const QImage alone = opened->render(QRectF(0, 0, 200, 100), 144, 144, true);

@@ -168,7 +168,8 @@ PictureWorkerError::Cause PictureWorker::end(bool kill) {
             }
             return PictureWorkerError::Cause::killed;
         }
-        Log::line(QStringLiteral("the picture worker %1 ended with %2").arg(pid).arg(signalName(signal)));
+        Log::line(
+            QStringLiteral("the picture worker %1 ended with %2").arg(pid).arg(signalName(signal)));
         return PictureWorkerError::Cause::crashed;
     }
     if (!kill) {

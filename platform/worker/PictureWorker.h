@@ -41,9 +41,10 @@ public:
     // answer until the deadline. Any failure ends the worker: one that
     // misses the deadline is killed. The answer is checked to answer this
     // request; nothing else of it is.
-    std::optional<PictureWorkerError::Cause>
-    exchange(Protocol::Header& request, std::size_t size, std::span<const int> fds,
-             Protocol::Answer& answer, std::chrono::milliseconds deadline);
+    std::optional<PictureWorkerError::Cause> exchange(Protocol::Header& request, std::size_t size,
+                                                      std::span<const int> fds,
+                                                      Protocol::Answer& answer,
+                                                      std::chrono::milliseconds deadline);
     // A request without an answer; false when it could not be sent.
     bool post(Protocol::Header& request, std::size_t size);
 

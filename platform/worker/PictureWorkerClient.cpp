@@ -34,10 +34,8 @@ std::optional<QRectF> rect(const Protocol::Box& box) {
 // worker's failure, if any; `status` is the worker's answer.
 std::optional<Cause> open(PictureWorker& worker, const WorkerDocument& document, bool trial,
                           Protocol::Answer& answer) {
-    Protocol::Open request{{Protocol::Kind::open, 0},
-                           document.id(),
-                           document.memory().size(),
-                           trial ? 1u : 0u};
+    Protocol::Open request{
+        {Protocol::Kind::open, 0}, document.id(), document.memory().size(), trial ? 1u : 0u};
     const int fd = document.memory().fd();
     const auto failure = worker.exchange(request.header, sizeof(request), {&fd, 1}, answer,
                                          Limits::deadline(Limits::Request::open));
@@ -66,8 +64,8 @@ PictureRefusal refusalOf(Protocol::Status status) {
 
 } // namespace
 
-std::optional<PictureWorkerClient::Page> PictureWorkerClient::openPage(const WorkerDocument& document,
-                                                                       PictureRefusal* why) {
+std::optional<PictureWorkerClient::Page>
+PictureWorkerClient::openPage(const WorkerDocument& document, PictureRefusal* why) {
     refuse(why, PictureRefusal::noPicture);
     auto worker = PictureWorkerPool::shared().acquire(document.id());
     if (!worker) {
@@ -99,8 +97,8 @@ QImage PictureWorkerClient::renderPage(const WorkerDocument& document, double xR
         qint64(pixels.width()) * pixels.height() > std::numeric_limits<qint64>::max() / depth) {
         return {};
     }
-    const std::uint64_t bytes = std::uint64_t(pixels.width()) * std::uint64_t(pixels.height()) *
-                                std::uint64_t(depth);
+    const std::uint64_t bytes =
+        std::uint64_t(pixels.width()) * std::uint64_t(pixels.height()) * std::uint64_t(depth);
     auto memory = SharedMemory::create("lunvik-pixels", bytes);
     if (!memory) {
         return {};
@@ -134,9 +132,8 @@ QImage PictureWorkerClient::renderPage(const WorkerDocument& document, double xR
                              std::uint32_t(quarterTurnsBack & 3),
                              bytes};
     const int fd = memory->fd();
-    if (const auto failure =
-            worker->exchange(request.header, sizeof(request), {&fd, 1}, answer,
-                             Limits::deadline(Limits::Request::render))) {
+    if (const auto failure = worker->exchange(request.header, sizeof(request), {&fd, 1}, answer,
+                                              Limits::deadline(Limits::Request::render))) {
         throw PictureWorkerError(*failure);
     }
     if (answer.status != Protocol::Status::ok) {
@@ -162,8 +159,8 @@ QImage PictureWorkerClient::renderPage(const WorkerDocument& document, double xR
 
 bool PictureWorkerClient::isSupportedHeif(const QByteArray& data) {
     // libheif tells a file from its first boxes.
-    const auto document = WorkerDocument::make(QByteArrayView(data).first(
-        std::min<qsizetype>(data.size(), qsizetype(1) << 20)));
+    const auto document = WorkerDocument::make(
+        QByteArrayView(data).first(std::min<qsizetype>(data.size(), qsizetype(1) << 20)));
     if (!document) {
         return false;
     }
@@ -238,8 +235,8 @@ std::optional<DecodedImage> PictureWorkerClient::decodeHeif(const QByteArray& da
         return std::nullopt;
     }
     DecodedImage decoded;
-    decoded.image =
-        SharedMapping::intoImage(std::move(*mapping), width, height, qsizetype(bytesPerLine), format);
+    decoded.image = SharedMapping::intoImage(std::move(*mapping), width, height,
+                                             qsizetype(bytesPerLine), format);
     if (decoded.image.isNull()) {
         return std::nullopt;
     }

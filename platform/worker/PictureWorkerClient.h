@@ -37,9 +37,8 @@ public:
     // PdfPageRenderer::render makes them; null when the library drew
     // nothing or there is no memory for the pixels. Throws
     // PictureWorkerError when the worker failed.
-    static QImage renderPage(const WorkerDocument& document, double xResolution,
-                             double yResolution, const QRect& pixels, bool gray, bool smoothed,
-                             int quarterTurnsBack);
+    static QImage renderPage(const WorkerDocument& document, double xResolution, double yResolution,
+                             const QRect& pixels, bool gray, bool smoothed, int quarterTurnsBack);
 
     // Whether libheif reads the bytes as a HEIF file it supports.
     static bool isSupportedHeif(const QByteArray& data);

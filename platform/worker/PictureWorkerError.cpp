@@ -8,8 +8,8 @@ const QString PictureWorkerError::domain = QStringLiteral("Platform.PictureWorke
 
 PictureWorkerError::PictureWorkerError(Cause cause)
     : Error(domain, qint64(cause),
-            UserInfo{PlatformText::text(QStringLiteral("PictureWorker_pictureNotDrawn")), {}, {},
-                     {}}),
+            UserInfo{
+                PlatformText::text(QStringLiteral("PictureWorker_pictureNotDrawn")), {}, {}, {}}),
       m_cause(cause) {}
 
 std::shared_ptr<const Error> PictureWorkerError::clone() const {

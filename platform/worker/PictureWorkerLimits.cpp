@@ -56,8 +56,7 @@ std::uint64_t PictureWorkerLimits::addressSpaceCeiling() {
     // A HEIC picture at the pixel cap: its planes as decoded (12 bits a
     // pixel), its 8-bit colour (24) and the copy in shared memory (24), with
     // its file of up to a gibibyte.
-    return libraryAddressSpace + gibibyte +
-           std::uint64_t(ImageLimits::maximumPixelCount) * 60 / 8;
+    return libraryAddressSpace + gibibyte + std::uint64_t(ImageLimits::maximumPixelCount) * 60 / 8;
 }
 
 std::uint64_t PictureWorkerLimits::processorSecondsFor(Request request, unsigned threads) {

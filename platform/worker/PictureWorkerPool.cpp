@@ -43,8 +43,7 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
             if (chosen == m_idle.end()) {
                 chosen = std::min_element(m_idle.begin(), m_idle.end(),
                                           [](const auto& a, const auto& b) {
-                                              return a->documents().size() <
-                                                     b->documents().size();
+                                              return a->documents().size() < b->documents().size();
                                           });
             }
             std::unique_ptr<PictureWorker> worker = std::move(*chosen);
@@ -74,8 +73,8 @@ void PictureWorkerPool::giveBack(std::unique_ptr<PictureWorker> worker) {
     {
         std::lock_guard lock(m_lock);
         std::erase(m_busy, worker->pid());
-        const bool spent = worker->processorSeconds() >
-                           double(PictureWorkerLimits::processorSecondsCeiling / 2);
+        const bool spent =
+            worker->processorSeconds() > double(PictureWorkerLimits::processorSecondsCeiling / 2);
         if (worker->isRunning() && !spent) {
             sendForgotten(*worker);
         }
@@ -144,9 +143,8 @@ void PictureWorkerPool::reapIdle() {
             std::lock_guard lock(m_lock);
             const auto now = std::chrono::steady_clock::now();
             // The most recently used worker stays warm.
-            std::sort(m_idle.begin(), m_idle.end(), [](const auto& a, const auto& b) {
-                return a->lastUsed() > b->lastUsed();
-            });
+            std::sort(m_idle.begin(), m_idle.end(),
+                      [](const auto& a, const auto& b) { return a->lastUsed() > b->lastUsed(); });
             while (m_idle.size() > 1 &&
                    now - m_idle.back()->lastUsed() > PictureWorkerLimits::idleLifetime) {
                 ended.push_back(std::move(m_idle.back()));

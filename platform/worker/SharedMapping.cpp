@@ -59,8 +59,8 @@ QImage SharedMapping::intoImage(SharedMapping mapping, int width, int height,
         qint64(bytesPerLine) > qint64(mapping.m_size) / height) {
         return {};
     }
-    auto* kept = new Unmapped{std::exchange(mapping.m_data, nullptr),
-                              std::exchange(mapping.m_size, 0)};
+    auto* kept =
+        new Unmapped{std::exchange(mapping.m_data, nullptr), std::exchange(mapping.m_size, 0)};
     QImage image(
         static_cast<const uchar*>(kept->data), width, height, bytesPerLine, format,
         [](void* p) {

@@ -51,8 +51,8 @@ std::optional<SharedMemory> SharedMemory::sealedCopy(const char* name, QByteArra
     // Written through a mapping of its own, which goes before the file is
     // sealed against writes (a writable mapping would keep that seal off).
     if (!bytes.isEmpty()) {
-        void* data = mmap(nullptr, memory->size(), PROT_READ | PROT_WRITE, MAP_SHARED,
-                          memory->fd(), 0);
+        void* data =
+            mmap(nullptr, memory->size(), PROT_READ | PROT_WRITE, MAP_SHARED, memory->fd(), 0);
         if (data == MAP_FAILED) {
             return std::nullopt;
         }

@@ -82,8 +82,8 @@ protected:
 
     QDBusMessage call(const QString& method, const QVariantList& arguments = {}) {
         return QDBusConnection::sessionBus().call(
-            LunvikProcess::methodCall(document, documentInterface, method, arguments),
-            QDBus::Block, 120000);
+            LunvikProcess::methodCall(document, documentInterface, method, arguments), QDBus::Block,
+            120000);
     }
 
     QDBusMessage load(const QString& name, const QByteArray& bytes) {

@@ -62,8 +62,8 @@ QByteArray fixture(const QString& name) {
 } // namespace
 
 QByteArray nestedFunctionPdf(int depth) {
-    const QByteArray function = "{ " + QByteArray("{ ").repeated(depth) + "pop " +
-                                QByteArray("} ").repeated(depth) + "}";
+    const QByteArray function =
+        "{ " + QByteArray("{ ").repeated(depth) + "pop " + QByteArray("} ").repeated(depth) + "}";
     const QByteArray data = qCompress(function, 9).mid(4);
     return pdfPage("/CS0 cs 0.5 scn 0 0 200 100 re f",
                    "<< /ColorSpace << /CS0 [/Separation /Ink /DeviceGray 5 0 R] >> >>",

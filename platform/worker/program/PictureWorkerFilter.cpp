@@ -67,13 +67,13 @@ bool PictureWorkerFilter::install() {
     }
     for (const int call :
          {SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq), SCMP_SYS(set_tid_address),
-          SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity), SCMP_SYS(exit),
-          SCMP_SYS(exit_group), SCMP_SYS(restart_syscall)}) {
+          SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity), SCMP_SYS(exit), SCMP_SYS(exit_group),
+          SCMP_SYS(restart_syscall)}) {
         allow(call);
     }
     // Signals, and raising one at itself (abort) but at no other process.
-    for (const int call : {SCMP_SYS(rt_sigaction), SCMP_SYS(rt_sigprocmask),
-                           SCMP_SYS(rt_sigreturn), SCMP_SYS(sigaltstack)}) {
+    for (const int call : {SCMP_SYS(rt_sigaction), SCMP_SYS(rt_sigprocmask), SCMP_SYS(rt_sigreturn),
+                           SCMP_SYS(sigaltstack)}) {
         allow(call);
     }
     const auto self = scmp_datum_t(getpid());
@@ -82,11 +82,13 @@ bool PictureWorkerFilter::install() {
     // Time, identity and the system's description, which the C library and
     // the libraries read.
     for (const int call :
-         {SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(gettimeofday), SCMP_SYS(time),
-          SCMP_SYS(nanosleep), SCMP_SYS(clock_nanosleep), SCMP_SYS(getpid), SCMP_SYS(gettid),
-          SCMP_SYS(getppid), SCMP_SYS(getuid), SCMP_SYS(geteuid), SCMP_SYS(getgid),
-          SCMP_SYS(getegid), SCMP_SYS(getresuid), SCMP_SYS(getresgid), SCMP_SYS(uname),
-          SCMP_SYS(sysinfo), SCMP_SYS(getrandom), SCMP_SYS(getrusage), SCMP_SYS(umask)}) {
+         {SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(gettimeofday),
+          SCMP_SYS(time),          SCMP_SYS(nanosleep),    SCMP_SYS(clock_nanosleep),
+          SCMP_SYS(getpid),        SCMP_SYS(gettid),       SCMP_SYS(getppid),
+          SCMP_SYS(getuid),        SCMP_SYS(geteuid),      SCMP_SYS(getgid),
+          SCMP_SYS(getegid),       SCMP_SYS(getresuid),    SCMP_SYS(getresgid),
+          SCMP_SYS(uname),         SCMP_SYS(sysinfo),      SCMP_SYS(getrandom),
+          SCMP_SYS(getrusage),     SCMP_SYS(umask)}) {
         allow(call);
     }
     // Its own limits: read, and lowered or raised within the hard limits
@@ -102,12 +104,13 @@ bool PictureWorkerFilter::install() {
     allowIf(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, writingFlags, 0));
     allowIf(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, writingFlags, 0));
     for (const int call :
-         {SCMP_SYS(read), SCMP_SYS(readv), SCMP_SYS(pread64), SCMP_SYS(preadv), SCMP_SYS(lseek),
-          SCMP_SYS(close), SCMP_SYS(fstat), SCMP_SYS(stat), SCMP_SYS(lstat), SCMP_SYS(newfstatat),
-          SCMP_SYS(statx), SCMP_SYS(fstatfs), SCMP_SYS(statfs), SCMP_SYS(access),
-          SCMP_SYS(faccessat), SCMP_SYS(faccessat2), SCMP_SYS(readlink), SCMP_SYS(readlinkat),
-          SCMP_SYS(getdents64), SCMP_SYS(getcwd), SCMP_SYS(fadvise64), SCMP_SYS(flock),
-          SCMP_SYS(fcntl), SCMP_SYS(dup), SCMP_SYS(dup2), SCMP_SYS(dup3)}) {
+         {SCMP_SYS(read),      SCMP_SYS(readv),      SCMP_SYS(pread64),    SCMP_SYS(preadv),
+          SCMP_SYS(lseek),     SCMP_SYS(close),      SCMP_SYS(fstat),      SCMP_SYS(stat),
+          SCMP_SYS(lstat),     SCMP_SYS(newfstatat), SCMP_SYS(statx),      SCMP_SYS(fstatfs),
+          SCMP_SYS(statfs),    SCMP_SYS(access),     SCMP_SYS(faccessat),  SCMP_SYS(faccessat2),
+          SCMP_SYS(readlink),  SCMP_SYS(readlinkat), SCMP_SYS(getdents64), SCMP_SYS(getcwd),
+          SCMP_SYS(fadvise64), SCMP_SYS(flock),      SCMP_SYS(fcntl),      SCMP_SYS(dup),
+          SCMP_SYS(dup2),      SCMP_SYS(dup3)}) {
         allow(call);
     }
     // Whether standard error is a terminal; no other control of a device
@@ -116,9 +119,8 @@ bool PictureWorkerFilter::install() {
     // Writing where it was given descriptors to write: standard error
     // and its socket, on which it answers and receives descriptors; no
     // socket of its own, no address to send to.
-    for (const int call : {SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(sendmsg),
-                           SCMP_SYS(recvmsg), SCMP_SYS(recvfrom), SCMP_SYS(poll),
-                           SCMP_SYS(ppoll)}) {
+    for (const int call : {SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(sendmsg), SCMP_SYS(recvmsg),
+                           SCMP_SYS(recvfrom), SCMP_SYS(poll), SCMP_SYS(ppoll)}) {
         allow(call);
     }
     allowIf(SCMP_SYS(sendto), SCMP_A4(SCMP_CMP_EQ, 0));

@@ -122,8 +122,8 @@ void PictureWorkerSandbox::limitRequest(std::uint64_t addressSpace,
 #else
     (void)addressSpace;
 #endif
-    setSoft(RLIMIT_CPU, rlim_t(PictureWorkerSandbox::processorSeconds()) + 1 +
-                            rlim_t(processorSeconds));
+    setSoft(RLIMIT_CPU,
+            rlim_t(PictureWorkerSandbox::processorSeconds()) + 1 + rlim_t(processorSeconds));
 }
 
 double PictureWorkerSandbox::processorSeconds() {

@@ -35,6 +35,12 @@ void closeAll(std::vector<int>& fds) {
     fds.clear();
 }
 
+// The mapped bytes, read where they lie.
+QByteArray bytesOf(const SharedMapping& mapping) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(mapping.data()),
+                                   qsizetype(mapping.size()));
+}
+
 // Takes the first descriptor out of the list, owned by the caller.
 int takeFirst(std::vector<int>& fds) {
     if (fds.empty()) {
@@ -59,8 +65,7 @@ bool PictureWorkerServer::serveOne() {
     alignas(std::max_align_t) unsigned char message[Protocol::maximumRequestSize] = {};
     std::size_t size = 0;
     std::vector<int> fds;
-    if (m_channel.receive(message, sizeof(message), size, fds) !=
-        WorkerChannel::Result::received) {
+    if (m_channel.receive(message, sizeof(message), size, fds) != WorkerChannel::Result::received) {
         closeAll(fds);
         return false;
     }
@@ -165,8 +170,7 @@ void PictureWorkerServer::open(const Protocol::Open& request, std::vector<int>& 
         return;
     }
     Document document;
-    document.bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapping->data()),
-                                             qsizetype(mapping->size()));
+    document.bytes = bytesOf(*mapping);
     document.mapping = std::move(*mapping);
     PictureWorkerTestFaults::act(PictureWorkerTestFaults::Stage::open, document.bytes);
     document.page = m_codecs.loadPdfFirstPage(document.bytes);
@@ -211,10 +215,10 @@ void PictureWorkerServer::render(const Protocol::Render& request, std::vector<in
         return;
     }
     PictureWorkerTestFaults::act(PictureWorkerTestFaults::Stage::render, document.bytes);
-    QImage image = document.page->render(
-        request.xResolution, request.yResolution,
-        QRect(request.x, request.y, request.width, request.height), request.gray != 0,
-        request.smoothed != 0, int(request.quarterTurnsBack % 4));
+    QImage image = document.page->render(request.xResolution, request.yResolution,
+                                         QRect(request.x, request.y, request.width, request.height),
+                                         request.gray != 0, request.smoothed != 0,
+                                         int(request.quarterTurnsBack % 4));
     const qsizetype rowBytes = qsizetype(image.width()) * depth;
     if (image.isNull() || qint64(rowBytes) * image.height() > qint64(mapping->size()) ||
         image.depth() != depth * 8) {
@@ -240,9 +244,8 @@ void PictureWorkerServer::probeHeif(const Protocol::HeifProbe& request, std::vec
         answer(Protocol::Status::refused);
         return;
     }
-    const QByteArray bytes = QByteArray::fromRawData(
-        reinterpret_cast<const char*>(mapping->data()), qsizetype(mapping->size()));
-    answer(m_codecs.isSupportedHeif(bytes) ? Protocol::Status::ok : Protocol::Status::noPicture);
+    answer(m_codecs.isSupportedHeif(bytesOf(*mapping)) ? Protocol::Status::ok
+                                                       : Protocol::Status::noPicture);
 }
 
 void PictureWorkerServer::decodeHeif(const Protocol::HeifProbe& request, std::vector<int>& fds) {
@@ -255,8 +258,7 @@ void PictureWorkerServer::decodeHeif(const Protocol::HeifProbe& request, std::ve
         answer(Protocol::Status::refused);
         return;
     }
-    const QByteArray bytes = QByteArray::fromRawData(
-        reinterpret_cast<const char*>(mapping->data()), qsizetype(mapping->size()));
+    const QByteArray bytes = bytesOf(*mapping);
     // The layout is answered once the picture is decoded; the program then
     // gives memory for it.
     std::optional<SharedMapping> pixels;

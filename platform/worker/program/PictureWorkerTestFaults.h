@@ -6,9 +6,9 @@ namespace platform {
 
 // Faults the tests make a picture worker play, by a marker in the
 // document's bytes: a crash when the document is opened or drawn, a
-// drawing that never ends, a slow one (busy for a second and a half). Only where the program was started
-// with PictureWorkerLimits::testFaultsVariable set to 1; a worker of a
-// user's program never looks for them.
+// drawing that never ends, a slow one (busy for a second and a half). Only where the program was
+// started with PictureWorkerLimits::testFaultsVariable set to 1; a worker of a user's program never
+// looks for them.
 class PictureWorkerTestFaults {
 public:
     enum class Stage { open, render };
