@@ -13,7 +13,12 @@ namespace platform {
 namespace {
 
 constexpr std::uint64_t gibibyte = std::uint64_t(1) << 30;
+// The libraries, their heaps and threads' stacks, and the documents a
+// worker keeps open.
 constexpr std::uint64_t libraryAddressSpace = 3 * gibibyte / 2;
+// What the library may build of one page while it draws it: its content,
+// the images inside it decoded, its fonts, its patterns and shadings.
+constexpr std::uint64_t pageAddressSpace = gibibyte;
 
 } // namespace
 
@@ -45,11 +50,11 @@ std::chrono::milliseconds PictureWorkerLimits::deadline(Request request) {
     return limit;
 }
 
-std::uint64_t PictureWorkerLimits::addressSpaceForRender(std::uint64_t pixelBytes,
-                                                         std::uint64_t documentBytes) {
+std::uint64_t PictureWorkerLimits::addressSpaceGrowthForRender(std::uint64_t pixelBytes,
+                                                               std::uint64_t documentBytes) {
     const std::uint64_t ceiling = addressSpaceCeiling();
     const std::uint64_t pixels = std::min(pixelBytes, ceiling / 3);
-    return std::min(ceiling, libraryAddressSpace + std::min(documentBytes, ceiling) + 3 * pixels);
+    return std::min(ceiling, pageAddressSpace + std::min(documentBytes, ceiling) + 3 * pixels);
 }
 
 std::uint64_t PictureWorkerLimits::addressSpaceCeiling() {

@@ -36,14 +36,17 @@ public:
 
     static std::chrono::milliseconds deadline(Request request);
 
-    // The address space granted for drawing pixels of this many bytes from a
-    // document of this many: the libraries with their parsed documents and
-    // the images inside a page, the document's mapping, and three copies of
-    // the pixels (the library's bitmap, its copy of it, the shared memory).
-    static std::uint64_t addressSpaceForRender(std::uint64_t pixelBytes,
-                                               std::uint64_t documentBytes);
-    // The most address space a worker is ever granted: a decode of the
-    // largest picture the limits admit, with its planes and its copy.
+    // The address space a request may add to what the worker holds
+    // already, for drawing pixels of this many bytes from a document of this
+    // many: what the library builds of the page (its content, the images
+    // inside it), the document's mapping when the request opens it, and
+    // three copies of the pixels (the library's bitmap, its copy of it, the
+    // shared memory).
+    static std::uint64_t addressSpaceGrowthForRender(std::uint64_t pixelBytes,
+                                                     std::uint64_t documentBytes);
+    // The most address space a worker is ever granted: its libraries and a
+    // decode of the largest picture the limits admit, with its planes and
+    // its copy.
     static std::uint64_t addressSpaceCeiling();
     // Processor seconds a request may take: its deadline on each of the
     // threads it may run.

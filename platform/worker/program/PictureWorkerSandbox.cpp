@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -60,6 +61,22 @@ bool dropCapabilities() {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
     return syscall(SYS_capset, &header, data) == 0;
+}
+
+// Bytes of address space the process holds, from /proc/self/statm; what
+// the kernel counts against RLIMIT_AS.
+std::uint64_t addressSpaceInUse() {
+    char text[64] = {};
+    const int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;
+    }
+    const ssize_t length = read(fd, text, sizeof(text) - 1);
+    ::close(fd);
+    if (length <= 0) {
+        return 0;
+    }
+    return std::strtoull(text, nullptr, 10) * std::uint64_t(sysconf(_SC_PAGESIZE));
 }
 
 int errorOf(int result) {
@@ -115,12 +132,12 @@ bool PictureWorkerSandbox::enter(int channelFd) {
     return true;
 }
 
-void PictureWorkerSandbox::limitRequest(std::uint64_t addressSpace,
+void PictureWorkerSandbox::limitRequest(std::uint64_t addressSpaceGrowth,
                                         std::uint64_t processorSeconds) {
 #ifndef LUNVIK_SANITIZED_BUILD
-    setSoft(RLIMIT_AS, rlim_t(addressSpace));
+    setSoft(RLIMIT_AS, rlim_t(addressSpaceInUse() + addressSpaceGrowth));
 #else
-    (void)addressSpace;
+    (void)addressSpaceGrowth;
 #endif
     setSoft(RLIMIT_CPU,
             rlim_t(PictureWorkerSandbox::processorSeconds()) + 1 + rlim_t(processorSeconds));

@@ -19,9 +19,10 @@ public:
     // in place: the worker must not serve then.
     static bool enter(int channelFd);
 
-    // The soft limits for the request about to be served: its address
-    // space, and processor seconds from now; the hard limits bound both.
-    static void limitRequest(std::uint64_t addressSpace, std::uint64_t processorSeconds);
+    // The soft limits for the request about to be served: the address
+    // space it may add to what the worker holds now, and processor seconds
+    // from now; the hard limits bound both.
+    static void limitRequest(std::uint64_t addressSpaceGrowth, std::uint64_t processorSeconds);
     // The processor time this process has taken.
     static double processorSeconds();
 

@@ -162,7 +162,7 @@ std::optional<SharedMapping> PictureWorkerServer::mapDocument(std::vector<int>& 
 void PictureWorkerServer::open(const Protocol::Open& request, std::vector<int>& fds) {
     m_documents.erase(request.document);
     PictureWorkerSandbox::limitRequest(
-        Limits::addressSpaceForRender(std::uint64_t(trialSide * trialSide), request.bytes),
+        Limits::addressSpaceGrowthForRender(std::uint64_t(trialSide * trialSide), request.bytes),
         Limits::processorSecondsFor(Limits::Request::open, 1));
     auto mapping = mapDocument(fds, request.bytes);
     if (!mapping) {
@@ -206,9 +206,9 @@ void PictureWorkerServer::render(const Protocol::Render& request, std::vector<in
         return;
     }
     Document& document = found->second;
-    PictureWorkerSandbox::limitRequest(
-        Limits::addressSpaceForRender(request.bufferBytes, document.bytes.size()),
-        Limits::processorSecondsFor(Limits::Request::render, 1));
+    // The document is mapped already; the pixels' memory is not yet.
+    PictureWorkerSandbox::limitRequest(Limits::addressSpaceGrowthForRender(request.bufferBytes, 0),
+                                       Limits::processorSecondsFor(Limits::Request::render, 1));
     auto mapping = SharedMapping::map(*memory, true);
     if (!mapping) {
         answer(Protocol::Status::outOfMemory);
