@@ -252,6 +252,21 @@ TEST(PictureWorker, aWorkerKilledFromOutsideFailsOnlyTheDrawingItWasDoing) {
     EXPECT_TRUE(showsTheSquare(drawn(*slow)));
 }
 
+// Ending the workers, as the program does when it ends, fails the drawings
+// under way at once, however long they would take; the page is not to
+// blame.
+TEST(PictureWorker, endingTheWorkersFailsTheDrawingsUnderWay) {
+    const PictureWorkerTestSettings faults(true);
+    const auto stalling = PdfPage::firstPage(page(Faults::stallOnRender));
+    ASSERT_TRUE(stalling);
+    auto drawing = std::async(std::launch::async, [&] { return causeOfDrawing(*stalling); });
+    while (ChildProcesses::busyMilliseconds(workers(), 100) < 20) {
+    }
+    platform::PictureWorkerPool::shared().endAll();
+    EXPECT_EQ(drawing.get(), PictureWorkerError::Cause::killed);
+    EXPECT_TRUE(workers().empty());
+}
+
 // Drawings at once each take a worker of their own, up to the limit, and
 // each gets the pixels one drawing alone gets.
 TEST(PictureWorker, drawingsAtOnceShareTheWorkersAndAgreeWithOneAlone) {

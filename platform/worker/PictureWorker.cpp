@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,8 +34,24 @@ QString signalName(int signal) {
 } // namespace
 
 PictureWorker::PictureWorker(pid_t pid, WorkerChannel channel)
-    : m_processId(pid), m_pid(pid), m_channel(std::move(channel)),
-      m_lastUsed(std::chrono::steady_clock::now()) {}
+    : m_processId(pid), m_handle(new int(int(syscall(SYS_pidfd_open, pid, 0))),
+                                 [](const int* fd) {
+                                     if (*fd >= 0) {
+                                         ::close(*fd);
+                                     }
+                                     delete fd;
+                                 }),
+      m_pid(pid), m_channel(std::move(channel)), m_lastUsed(std::chrono::steady_clock::now()) {}
+
+// The C library's declarations of the process descriptors' calls are
+// not usable from C++ here: the calls are made directly.
+PictureWorker::Killer PictureWorker::killer() const {
+    return [handle = m_handle] {
+        if (*handle >= 0) {
+            syscall(SYS_pidfd_send_signal, *handle, SIGKILL, nullptr, 0);
+        }
+    };
+}
 
 PictureWorker::~PictureWorker() {
     if (m_pid > 0) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -36,6 +37,10 @@ public:
     // Its process, which it keeps after it ended.
     pid_t pid() const { return m_processId; }
     bool isRunning() const { return m_pid > 0; }
+    // Kills the process from any thread, however long after it ended: the
+    // handle names this process, never one that takes its number later.
+    using Killer = std::function<void()>;
+    Killer killer() const;
 
     // Sends the request (the descriptors go with it) and waits for its
     // answer until the deadline. Any failure ends the worker: one that
@@ -59,6 +64,8 @@ private:
     PictureWorkerError::Cause end(bool kill);
 
     pid_t m_processId = -1;
+    // A descriptor of the process (pidfd), for killing it from elsewhere.
+    std::shared_ptr<const int> m_handle;
     // The process while it runs.
     pid_t m_pid = -1;
     WorkerChannel m_channel;

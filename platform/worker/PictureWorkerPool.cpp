@@ -3,6 +3,8 @@
 #include "platform/worker/PictureWorker.h"
 #include "platform/worker/PictureWorkerLimits.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <thread>
 
@@ -33,6 +35,12 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
         m_reaping = true;
         std::thread([this] { reapIdle(); }).detach();
     }
+    if (!m_endsWithApplication && QCoreApplication::instance()) {
+        // Called before the routines that wait for the work queues: a
+        // drawing in a worker no longer waited for ends there.
+        m_endsWithApplication = true;
+        qAddPostRoutine([] { shared().endAll(); });
+    }
     for (;;) {
         if (!m_idle.empty()) {
             // The worker that has the document open; else the one holding
@@ -48,7 +56,7 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
             }
             std::unique_ptr<PictureWorker> worker = std::move(*chosen);
             m_idle.erase(chosen);
-            m_busy.push_back(worker->pid());
+            m_busy.push_back({worker->pid(), worker->killer()});
             return Lease(this, std::move(worker));
         }
         if (m_busy.size() + m_starting < PictureWorkerLimits::maximumWorkers()) {
@@ -61,7 +69,7 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
                 m_freed.notify_all();
                 return {};
             }
-            m_busy.push_back(worker->pid());
+            m_busy.push_back({worker->pid(), worker->killer()});
             return Lease(this, std::move(worker));
         }
         m_freed.wait(lock);
@@ -72,7 +80,7 @@ void PictureWorkerPool::giveBack(std::unique_ptr<PictureWorker> worker) {
     std::unique_ptr<PictureWorker> retired;
     {
         std::lock_guard lock(m_lock);
-        std::erase(m_busy, worker->pid());
+        std::erase_if(m_busy, [&](const Busy& busy) { return busy.pid == worker->pid(); });
         const bool spent =
             worker->processorSeconds() > double(PictureWorkerLimits::processorSecondsCeiling / 2);
         if (worker->isRunning() && !spent) {
@@ -120,7 +128,10 @@ void PictureWorkerPool::sendForgotten(PictureWorker& worker) {
 
 std::vector<pid_t> PictureWorkerPool::processes() const {
     std::lock_guard lock(m_lock);
-    std::vector<pid_t> pids = m_busy;
+    std::vector<pid_t> pids;
+    for (const Busy& busy : m_busy) {
+        pids.push_back(busy.pid);
+    }
     for (const auto& worker : m_idle) {
         pids.push_back(worker->pid());
     }
@@ -132,6 +143,18 @@ void PictureWorkerPool::endIdleWorkers() {
     {
         std::lock_guard lock(m_lock);
         ended.swap(m_idle);
+    }
+}
+
+void PictureWorkerPool::endAll() {
+    std::vector<std::unique_ptr<PictureWorker>> ended;
+    {
+        std::lock_guard lock(m_lock);
+        ended.swap(m_idle);
+        // The leases of the busy ones find them ended and give them back.
+        for (const Busy& busy : m_busy) {
+            busy.kill();
+        }
     }
 }
 

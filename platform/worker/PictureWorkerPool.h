@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -55,6 +56,10 @@ public:
     std::vector<pid_t> processes() const;
     // Ends the idle workers.
     void endIdleWorkers();
+    // Ends every worker, the busy ones killed: their requests fail at once
+    // (PictureWorkerError::Cause::killed). Runs as the application object
+    // goes, so that no drawing holds the program's end up.
+    void endAll();
 
 private:
     PictureWorkerPool() = default;
@@ -66,10 +71,15 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_freed;
     std::vector<std::unique_ptr<PictureWorker>> m_idle;
-    std::vector<pid_t> m_busy;
+    struct Busy {
+        pid_t pid;
+        std::function<void()> kill;
+    };
+    std::vector<Busy> m_busy;
     unsigned m_starting = 0;
     std::vector<std::uint64_t> m_forgotten;
     bool m_reaping = false;
+    bool m_endsWithApplication = false;
 };
 
 } // namespace platform
