@@ -22,6 +22,15 @@ constexpr int channelFd = 3;
 
 } // namespace
 
+#ifdef LUNVIK_SANITIZED_BUILD
+// A fault of the libraries ends the worker by its signal, as in a user's
+// build, where the program tells it from the worker's own end; the
+// sanitizers still report the faults of the worker's own code.
+extern "C" const char* __asan_default_options() {
+    return "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+}
+#endif
+
 int main() {
     if (fcntl(channelFd, F_GETFD) < 0) {
         std::fprintf(stderr, "lunvik-picture-worker: the program starts it; it is not for use "

@@ -184,12 +184,19 @@ void PictureWorkerServer::open(const Protocol::Open& request, std::vector<int>& 
     opened.cropBox = box(crop);
     opened.trimBox = box(document.page->trimBox());
     opened.rotation = document.page->rotation();
-    if (request.drawsTrial != 0 && crop.width() > 0 && crop.height() > 0) {
+    // A page of no size, or of sides no number holds, makes no picture
+    // (the program refuses it) and is not drawn.
+    const double side = std::max(crop.width(), crop.height());
+    const double dpi = 72.0 * trialSide / side;
+    if (request.drawsTrial != 0 && crop.width() > 0 && crop.height() > 0 && std::isfinite(side) &&
+        std::isfinite(dpi) && dpi > 0) {
         // Drawn as it will be shown: unturned, gray.
-        const double dpi = 72.0 * trialSide / std::max(crop.width(), crop.height());
-        const QRect pixels(0, 0, std::max(1, int(std::ceil(crop.width() * dpi / 72.0))),
-                           std::max(1, int(std::ceil(crop.height() * dpi / 72.0))));
-        document.page->render(dpi, dpi, pixels, true, false, 0);
+        const auto pixelsAlong = [&](double points) {
+            return int(std::clamp(std::ceil(points * dpi / 72.0), 1.0, trialSide));
+        };
+        document.page->render(dpi, dpi,
+                              QRect(0, 0, pixelsAlong(crop.width()), pixelsAlong(crop.height())),
+                              true, false, 0);
     }
     m_documents[request.document] = std::move(document);
     answer(opened);
