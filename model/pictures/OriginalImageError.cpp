@@ -25,6 +25,8 @@ qint64 codeOf(OriginalImageError::Case c) {
         return OriginalImageError::tooLargeScriptNumber;
     case OriginalImageError::Case::cannotAllocateMemory:
         return OriginalImageError::cannotAllocateMemoryScriptNumber;
+    case OriginalImageError::Case::cannotBeDrawn:
+        return OriginalImageError::cannotBeDrawnScriptNumber;
     case OriginalImageError::Case::containsNoValidImage:
         break;
     }

@@ -26,6 +26,7 @@ public:
     // system's error numbers that a file that cannot be read answers.
     static constexpr qint64 tooLargeScriptNumber = 413;
     static constexpr qint64 cannotAllocateMemoryScriptNumber = 507;
+    static constexpr qint64 cannotBeDrawnScriptNumber = 502;
 
     static OriginalImageError containsNoValidImage(const QString& name);
     static OriginalImageError tooLarge(const QString& name);
