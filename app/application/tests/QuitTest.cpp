@@ -12,6 +12,8 @@
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 #include "platform/tests/support/TestPictures.h"
+#include "platform/worker/PictureWorkerLimits.h"
+#include "platform/worker/program/PictureWorkerTestFaults.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,15 +37,16 @@
 
 namespace {
 
-// A page filled with a tiling pattern whose cell is a thousandth of a
-// point: the PDF library draws its cells for ever.
+// A page whose drawing never ends once it is opened: its picture worker
+// plays a drawing that never ends (a PDF the library itself draws for ever
+// is refused when it is opened, its small drawing missing the deadline).
 QByteArray endlessPage() {
-    const QByteArray cell = "0 0 0.0005 0.0005 re f";
-    return testpictures::pdfPage(
-        "/Pattern cs /P0 scn 0 0 200 100 re f", "<< /Pattern << /P0 5 0 R >> >>",
-        {"<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 0.001 0.001] /XStep 0.001 "
-         "/YStep 0.001 /Resources << >> /Length " +
-         QByteArray::number(cell.size()) + " >>\nstream\n" + cell + "\nendstream"});
+    return testpictures::pdf({QRectF(0, 0, 200, 100),
+                              {},
+                              0,
+                              QStringLiteral("% ") +
+                                  QLatin1String(platform::PictureWorkerTestFaults::stallOnRender) +
+                                  QStringLiteral("\n0 0 0 rg 0 0 100 50 re f")});
 }
 
 void fail(const char* what) {
@@ -99,6 +102,7 @@ void quitFromTheMenu(kestrom::DocumentWindow* window) {
     // A process that never ends is told from one that ends, whatever the
     // machine's load.
     ::alarm(60);
+    qputenv(platform::PictureWorkerLimits::testFaultsVariable, "1");
     QTemporaryDir folder;
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
         qputenv(name, folder.filePath(QString::fromLatin1(name)).toLocal8Bit());
