@@ -258,15 +258,19 @@ TEST_F(HostilePictureTest, MoreHostilePdfsOpenOrAreRefusedAndLeaveNoWorkerBusy) 
 }
 
 TEST_F(HostilePictureTest, ThePdfCorpusOpensOrIsRefusedFirstPart) {
-    loadEach(partOf(pdfCorpus(), 0, 3));
+    loadEach(partOf(pdfCorpus(), 0, 4));
 }
 
 TEST_F(HostilePictureTest, ThePdfCorpusOpensOrIsRefusedSecondPart) {
-    loadEach(partOf(pdfCorpus(), 1, 3));
+    loadEach(partOf(pdfCorpus(), 1, 4));
 }
 
 TEST_F(HostilePictureTest, ThePdfCorpusOpensOrIsRefusedThirdPart) {
-    loadEach(partOf(pdfCorpus(), 2, 3));
+    loadEach(partOf(pdfCorpus(), 2, 4));
+}
+
+TEST_F(HostilePictureTest, ThePdfCorpusOpensOrIsRefusedFourthPart) {
+    loadEach(partOf(pdfCorpus(), 3, 4));
 }
 
 // A large picture within the budget is read behind the window: the program
