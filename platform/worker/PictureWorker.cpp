@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -158,6 +159,18 @@ bool PictureWorker::post(Protocol::Header& request, std::size_t size) {
     request.sequence = ++m_sequence;
     if (!m_channel.send(&request, size)) {
         end(true);
+        return false;
+    }
+    return true;
+}
+
+bool PictureWorker::stillThere() {
+    if (m_pid <= 0) {
+        return false;
+    }
+    pollfd watched{m_channel.fd(), 0, 0};
+    if (poll(&watched, 1, 0) > 0) {
+        end(false);
         return false;
     }
     return true;

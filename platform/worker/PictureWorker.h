@@ -52,6 +52,9 @@ public:
                                                       std::chrono::milliseconds deadline);
     // A request without an answer; false when it could not be sent.
     bool post(Protocol::Header& request, std::size_t size);
+    // Whether an idle worker is still there: one killed from outside while
+    // it waited has closed its end. One that is not is ended.
+    bool stillThere();
 
     // The documents it has opened, by their numbers.
     std::set<std::uint64_t>& documents() { return m_documents; }

@@ -67,6 +67,9 @@ PictureRefusal refusalOf(Protocol::Status status) {
 std::optional<PictureWorkerClient::Page>
 PictureWorkerClient::openPage(const WorkerDocument& document, PictureRefusal* why) {
     refuse(why, PictureRefusal::noPicture);
+    // A page is drawn next, by the canvas and the print, in pieces side by
+    // side: the workers for them start meanwhile.
+    PictureWorkerPool::shared().prestart();
     auto worker = PictureWorkerPool::shared().acquire(document.id());
     if (!worker) {
         return std::nullopt;

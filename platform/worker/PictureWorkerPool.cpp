@@ -42,6 +42,17 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
         qAddPostRoutine([] { shared().endAll(); });
     }
     for (;;) {
+        // Workers killed from outside while idle go first: a request given
+        // one would fail for nothing.
+        std::vector<std::unique_ptr<PictureWorker>> gone;
+        for (auto it = m_idle.begin(); it != m_idle.end();) {
+            if ((*it)->stillThere()) {
+                ++it;
+            } else {
+                gone.push_back(std::move(*it));
+                it = m_idle.erase(it);
+            }
+        }
         if (!m_idle.empty()) {
             // The worker that has the document open; else the one holding
             // the fewest documents, which it then opens.
@@ -74,6 +85,36 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
         }
         m_freed.wait(lock);
     }
+}
+
+void PictureWorkerPool::prestart() {
+    std::lock_guard lock(m_lock);
+    const std::size_t running = m_idle.size() + m_busy.size() + m_starting;
+    const std::size_t wanted = PictureWorkerLimits::maximumWorkers();
+    if (m_prestarting || running >= wanted) {
+        return;
+    }
+    m_prestarting = true;
+    const auto more = unsigned(wanted - running);
+    m_starting += more;
+    // A start returns once the worker's program runs; the workers set
+    // themselves up side by side.
+    std::thread([this, more, generation = m_generation] {
+        for (unsigned i = 0; i < more; ++i) {
+            std::unique_ptr<PictureWorker> worker = PictureWorker::start();
+            std::unique_ptr<PictureWorker> stale;
+            std::lock_guard lock(m_lock);
+            --m_starting;
+            if (worker && generation == m_generation) {
+                m_idle.push_back(std::move(worker));
+            } else {
+                stale = std::move(worker);
+            }
+            m_freed.notify_one();
+        }
+        std::lock_guard lock(m_lock);
+        m_prestarting = false;
+    }).detach();
 }
 
 void PictureWorkerPool::giveBack(std::unique_ptr<PictureWorker> worker) {
@@ -143,6 +184,7 @@ void PictureWorkerPool::endIdleWorkers() {
     {
         std::lock_guard lock(m_lock);
         ended.swap(m_idle);
+        ++m_generation;
     }
 }
 
@@ -151,6 +193,7 @@ void PictureWorkerPool::endAll() {
     {
         std::lock_guard lock(m_lock);
         ended.swap(m_idle);
+        ++m_generation;
         // The leases of the busy ones find them ended and give them back.
         for (const Busy& busy : m_busy) {
             busy.kill();

@@ -49,6 +49,10 @@ public:
 
     // Waits while every worker is busy and no more may start.
     Lease acquire(std::uint64_t document = 0);
+    // Starts workers in the background until there are as many as may be,
+    // so that the drawings a page is first given side by side (the
+    // canvas's, the print's) do not each wait for a worker to start.
+    void prestart();
     // A document is gone: the workers that opened it forget it.
     void forget(std::uint64_t document);
 
@@ -79,6 +83,10 @@ private:
     unsigned m_starting = 0;
     std::vector<std::uint64_t> m_forgotten;
     bool m_reaping = false;
+    bool m_prestarting = false;
+    // Counts the ends of the idle workers: a worker started in the
+    // background before one is not kept.
+    std::uint64_t m_generation = 0;
     bool m_endsWithApplication = false;
 };
 
