@@ -45,6 +45,10 @@ private:
 };
 
 class ScriptingTest : public ::testing::Test {
+public:
+    static inline const QString documentInterface = QStringLiteral("org.lunvik.Lunvik.Document");
+    static inline const QString scriptError = QStringLiteral("org.lunvik.Lunvik.ScriptError: ");
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -67,6 +71,17 @@ protected:
 
     static bool waitUntil(const std::function<bool()>& condition, int milliseconds);
     static QString quoted(const QString& text) { return u'\'' + text + u'\''; }
+
+    // A method of the document interface, by its name.
+    static QString method(const char* name) {
+        return documentInterface + u'.' + QLatin1String(name);
+    }
+    // LoadImage's argument that takes the picture in from the value.
+    static QString loadArgument(const QString& value) {
+        return QStringLiteral("{'in': <%1>}").arg(value);
+    }
+    // The path of the stencil mark picture the tests load.
+    static QString stencilMark() { return QStringLiteral(LUNVIK_STENCIL_MARK); }
 
     QTemporaryDir m_folder;
     std::unique_ptr<kestrom::AppDelegate> m_delegate;
