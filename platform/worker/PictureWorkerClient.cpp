@@ -72,6 +72,8 @@ PictureWorkerClient::openPage(const WorkerDocument& document, PictureRefusal* wh
     PictureWorkerPool::shared().prestart();
     auto worker = PictureWorkerPool::shared().acquire(document.id());
     if (!worker) {
+        // The document is not to blame: it is refused as when drawn.
+        refuse(why, PictureRefusal::cannotBeDrawn);
         return std::nullopt;
     }
     Protocol::Answer answer{};
@@ -189,6 +191,7 @@ std::optional<DecodedImage> PictureWorkerClient::decodeHeif(const QByteArray& da
     }
     auto worker = PictureWorkerPool::shared().acquire();
     if (!worker) {
+        refuse(why, PictureRefusal::cannotBeDrawn);
         return std::nullopt;
     }
     Protocol::HeifProbe request{{Protocol::Kind::heifDecode, 0}, document->memory().size()};

@@ -31,7 +31,7 @@ public:
     // The document's first page, drawn once small in the worker that opens
     // it. Nothing for a document the library does not load or that needs a
     // password or has no pages (why: noPicture), and for one whose worker
-    // failed (cannotBeDrawn).
+    // failed or could not be started (cannotBeDrawn).
     static std::optional<Page> openPage(const WorkerDocument& document, PictureRefusal* why);
     // The pixels of the first page's crop box at the resolutions, as
     // PdfPageRenderer::render makes them; null when the library drew

@@ -58,7 +58,7 @@ void LunvikProcess::start() {
             setrlimit(RLIMIT_AS, &limit);
         });
     }
-    m_program.start(QStringLiteral(LUNVIK_PROGRAM), {});
+    m_program.start(m_path, {});
     ASSERT_TRUE(m_program.waitForStarted());
     QDeadlineTimer deadline(30000);
     while (!QDBusConnection::sessionBus().interface()->isServiceRegistered(service) &&

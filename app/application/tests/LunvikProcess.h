@@ -22,6 +22,9 @@ public:
     LunvikProcess(const LunvikProcess&) = delete;
     LunvikProcess& operator=(const LunvikProcess&) = delete;
 
+    // Another build of the program to start than the one beside the tests;
+    // call before start().
+    void setProgram(const QString& path) { m_path = path; }
     // Caps the child's address space, in bytes; call before start().
     void capAddressSpace(rlim_t bytes);
     // Settings as a user has them who ticked "always allow" in the question
@@ -59,4 +62,5 @@ private:
     QTemporaryDir m_folder;
     QProcess m_program;
     rlim_t m_addressSpace = 0;
+    QString m_path = QStringLiteral(LUNVIK_PROGRAM);
 };

@@ -6,16 +6,20 @@
 
 #include "LunvikProcess.h"
 #include "model/pictures/OriginalImageError.h"
+#include "platform/ModuleLoader.h"
 #include "platform/tests/support/ChildProcesses.h"
 #include "platform/tests/support/HostilePdfs.h"
 #include "platform/tests/support/TestPictures.h"
 #include "platform/usb/SocketUsbHost.h"
+#include "platform/worker/PictureWorker.h"
 #include "platform/worker/PictureWorkerLimits.h"
 #include "platform/worker/program/PictureWorkerTestFaults.h"
 
+#include <QBuffer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 namespace tp = testpictures;
 using Faults = platform::PictureWorkerTestFaults;
@@ -243,4 +248,58 @@ TEST_F(PictureWorkerProgram, TheProgramMapsNoDecoderAndItsWorkersAreConfined) {
             EXPECT_TRUE(lines.contains("Seccomp:\t2")) << lines.toStdString();
         }
     }
+}
+
+// The program run where its picture worker program is not (a build or a
+// package without it): a PDF is refused as a picture that could not be
+// drawn, not as a file that holds none, and the program goes on.
+TEST(PictureWorkerProgramMissing, APdfIsRefusedAsNotDrawnAndOtherPicturesLoad) {
+    const QFileInfo program(QStringLiteral(LUNVIK_PROGRAM));
+    const QString libraries = platform::ModuleLoader::folder();
+    // Beside the build, so that its files are linked rather than copied.
+    QTemporaryDir copy(program.dir().filePath(QStringLiteral("../without-worker-XXXXXX")));
+    ASSERT_TRUE(copy.isValid());
+    const QDir bin(copy.filePath(QStringLiteral("bin")));
+    const QDir lib(bin.filePath(program.dir().relativeFilePath(libraries)));
+    ASSERT_TRUE(QDir().mkpath(bin.path()) && QDir().mkpath(lib.path()));
+    const auto place = [](const QString& from, const QString& to) {
+        return ::link(QFile::encodeName(from), QFile::encodeName(to)) == 0 || QFile::copy(from, to);
+    };
+    ASSERT_TRUE(place(program.filePath(), bin.filePath(program.fileName())));
+    for (const QFileInfo& file : QDir(libraries).entryInfoList(QDir::Files)) {
+        if (file.fileName() != QLatin1String(platform::PictureWorker::programName)) {
+            ASSERT_TRUE(place(file.filePath(), lib.filePath(file.fileName())))
+                << file.filePath().toStdString();
+        }
+    }
+    ASSERT_FALSE(lib.exists(QLatin1String(platform::PictureWorker::programName)));
+
+    LunvikProcess lunvik;
+    lunvik.setProgram(bin.filePath(program.fileName()));
+    ASSERT_NO_FATAL_FAILURE(lunvik.start());
+    const QStringList paths = lunvik.documents();
+    ASSERT_EQ(paths.size(), 1);
+    const auto load = [&](const QString& name, const QByteArray& bytes) {
+        return QDBusConnection::sessionBus().call(
+            LunvikProcess::methodCall(
+                paths.first(), documentInterface, QStringLiteral("LoadImage"),
+                {QVariantMap{{QStringLiteral("in"), lunvik.write(name, bytes)}}}),
+            QDBus::Block, 120000);
+    };
+    const QDBusMessage refused = load(QStringLiteral("page.pdf"), page());
+    ASSERT_EQ(refused.type(), QDBusMessage::ErrorMessage);
+    EXPECT_TRUE(refused.errorMessage().startsWith(
+        QStringLiteral("%1: “page.pdf” ")
+            .arg(ambrel::OriginalImageError::cannotBeDrawnScriptNumber) +
+        cannotBeDrawn))
+        << refused.errorMessage().toStdString();
+    EXPECT_EQ(lunvik.process().state(), QProcess::Running);
+
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"));
+    const QDBusMessage loaded = load(QStringLiteral("picture.png"), png);
+    EXPECT_EQ(loaded.type(), QDBusMessage::ReplyMessage) << loaded.errorMessage().toStdString();
 }
