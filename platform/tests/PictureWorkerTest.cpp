@@ -257,6 +257,30 @@ TEST(PictureWorker, aWorkerKilledFromOutsideFailsOnlyTheDrawingItWasDoing) {
     EXPECT_TRUE(showsTheSquare(drawn(*slow)));
 }
 
+// Idle workers killed from outside are waited for while no request comes,
+// the one kept warm too: none is left a zombie. The reaper looks every
+// quarter of the idle lifetime; a worker idle that long is ended anyway,
+// so the wait stays below it.
+TEST(PictureWorker, idleWorkersKilledFromOutsideAreReapedWithoutAnotherRequest) {
+    auto& pool = platform::PictureWorkerPool::shared();
+    ASSERT_TRUE(PdfPage::firstPage(page()));
+    const std::vector<pid_t> idle = pool.processes();
+    ASSERT_FALSE(idle.empty());
+    for (const pid_t worker : idle) {
+        kill(worker, SIGKILL);
+    }
+    const auto limit =
+        std::chrono::steady_clock::now() + platform::PictureWorkerLimits::idleLifetime * 3 / 4;
+    const auto reaped = [](pid_t worker) { return kill(worker, 0) != 0 && errno == ESRCH; };
+    while (!std::all_of(idle.begin(), idle.end(), reaped) &&
+           std::chrono::steady_clock::now() < limit) {
+        QThread::msleep(100);
+    }
+    for (const pid_t worker : idle) {
+        EXPECT_TRUE(reaped(worker)) << worker;
+    }
+}
+
 // Ending the workers, as the program does when it ends, fails the drawings
 // under way at once, however long they would take; the page is not to
 // blame.

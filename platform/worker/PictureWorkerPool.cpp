@@ -45,14 +45,7 @@ PictureWorkerPool::Lease PictureWorkerPool::acquire(std::uint64_t document) {
         // Workers killed from outside while idle go first: a request given
         // one would fail for nothing.
         std::vector<std::unique_ptr<PictureWorker>> gone;
-        for (auto it = m_idle.begin(); it != m_idle.end();) {
-            if ((*it)->stillThere()) {
-                ++it;
-            } else {
-                gone.push_back(std::move(*it));
-                it = m_idle.erase(it);
-            }
-        }
+        dropGone(gone);
         if (!m_idle.empty()) {
             // The worker that has the document open; else the one holding
             // the fewest documents, which it then opens.
@@ -201,12 +194,26 @@ void PictureWorkerPool::endAll() {
     }
 }
 
+void PictureWorkerPool::dropGone(std::vector<std::unique_ptr<PictureWorker>>& gone) {
+    for (auto it = m_idle.begin(); it != m_idle.end();) {
+        if ((*it)->stillThere()) {
+            ++it;
+        } else {
+            gone.push_back(std::move(*it));
+            it = m_idle.erase(it);
+        }
+    }
+}
+
 void PictureWorkerPool::reapIdle() {
     for (;;) {
         std::this_thread::sleep_for(PictureWorkerLimits::idleLifetime / 4);
         std::vector<std::unique_ptr<PictureWorker>> ended;
         {
             std::lock_guard lock(m_lock);
+            // One killed from outside is waited for now, not left a zombie
+            // until the next request.
+            dropGone(ended);
             const auto now = std::chrono::steady_clock::now();
             // The most recently used worker stays warm.
             std::sort(m_idle.begin(), m_idle.end(),

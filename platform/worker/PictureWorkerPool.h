@@ -70,6 +70,8 @@ private:
     void giveBack(std::unique_ptr<PictureWorker> worker);
     // Sends a worker the documents it is to forget.
     void sendForgotten(PictureWorker& worker);
+    // Moves the idle workers that are gone into `gone`, waited for.
+    void dropGone(std::vector<std::unique_ptr<PictureWorker>>& gone);
     void reapIdle();
 
     mutable std::mutex m_lock;
