@@ -24,9 +24,6 @@ namespace platform {
 
 namespace {
 
-// The descriptor the worker finds its end of the socket pair on.
-constexpr int workerChannelFd = 3;
-
 QString signalName(int signal) {
     const char* name = sigabbrev_np(signal);
     return name ? QStringLiteral("SIG") + QString::fromLatin1(name) : QString::number(signal);
@@ -74,7 +71,7 @@ std::unique_ptr<PictureWorker> PictureWorker::start() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, theirs, workerChannelFd);
+    posix_spawn_file_actions_adddup2(&actions, theirs, Protocol::channelFd);
     // Whatever this thread blocks or the program ignores, the worker starts
     // with the signals of its faults in force.
     posix_spawnattr_t attributes;

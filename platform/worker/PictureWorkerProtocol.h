@@ -14,6 +14,9 @@ namespace platform {
 // `open` request that first names the document to a worker; pixels come
 // back in shared memory the program gives with the request.
 struct PictureWorkerProtocol {
+    // The descriptor the worker finds its end of the socket pair on.
+    static constexpr int channelFd = 3;
+
     enum class Kind : std::uint32_t {
         // + the document's memory: loads it and its first page.
         open = 1,

@@ -6,6 +6,7 @@
 
 #include "platform/ModuleLoader.h"
 #include "platform/graphics/PictureCodecs.h"
+#include "platform/worker/PictureWorkerProtocol.h"
 #include "platform/worker/WorkerChannel.h"
 #include "platform/worker/program/PictureWorkerSandbox.h"
 #include "platform/worker/program/PictureWorkerServer.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr int channelFd = 3;
+constexpr int channelFd = platform::PictureWorkerProtocol::channelFd;
 
 } // namespace
 
