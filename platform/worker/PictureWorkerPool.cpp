@@ -10,6 +10,18 @@
 
 namespace platform {
 
+namespace {
+
+// Tells the worker to forget the document if it has it open.
+void closeDocument(PictureWorker& worker, std::uint64_t document) {
+    if (worker.documents().erase(document) != 0) {
+        PictureWorker::Protocol::Close close{{PictureWorker::Protocol::Kind::close, 0}, document};
+        worker.post(close.header, sizeof(close));
+    }
+}
+
+} // namespace
+
 PictureWorkerPool& PictureWorkerPool::shared() {
     // Never destroyed: workers may be in use while the process ends, and
     // they end with it (their socket closes).
@@ -135,11 +147,7 @@ void PictureWorkerPool::giveBack(std::unique_ptr<PictureWorker> worker) {
 void PictureWorkerPool::forget(std::uint64_t document) {
     std::lock_guard lock(m_lock);
     for (const auto& worker : m_idle) {
-        if (worker->documents().erase(document) != 0) {
-            PictureWorker::Protocol::Close close{{PictureWorker::Protocol::Kind::close, 0},
-                                                 document};
-            worker->post(close.header, sizeof(close));
-        }
+        closeDocument(*worker, document);
     }
     // A busy worker forgets it when it comes back.
     if (!m_busy.empty()) {
@@ -149,11 +157,7 @@ void PictureWorkerPool::forget(std::uint64_t document) {
 
 void PictureWorkerPool::sendForgotten(PictureWorker& worker) {
     for (const std::uint64_t document : m_forgotten) {
-        if (worker.documents().erase(document) != 0) {
-            PictureWorker::Protocol::Close close{{PictureWorker::Protocol::Kind::close, 0},
-                                                 document};
-            worker.post(close.header, sizeof(close));
-        }
+        closeDocument(worker, document);
     }
     if (m_busy.empty()) {
         m_forgotten.clear();
