@@ -34,6 +34,8 @@ struct CheckedReader {
     QSize size;
     int bitsPerPixel = 32;
     quint32 orientation = 1;
+    // A BMP's headers, which tell its size where Qt's reader does not.
+    std::optional<BmpFile> bmp;
 };
 
 void refuse(PictureRefusal* why, PictureRefusal refusal) {
@@ -96,8 +98,9 @@ bool gifScreenIsBounded(const QByteArray& data, PictureRefusal* why) {
 std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteArray& format,
                                            PictureRefusal* why) {
     refuse(why, PictureRefusal::noPicture);
+    const auto bmp = format == "bmp" ? BmpFile::read(data) : std::nullopt;
     // Qt's readers return truncated files as pictures with a blank part.
-    if ((format == "bmp" && !ImageDecoder::bmpIsComplete(data)) ||
+    if ((format == "bmp" && !(bmp && bmp->isComplete(data))) ||
         (format == "png" && !ImageFileCheck::pngIsComplete(data)) ||
         (format == "gif" && !ImageFileCheck::gifIsComplete(data))) {
         return nullptr;
@@ -119,15 +122,12 @@ std::unique_ptr<CheckedReader> openChecked(const QByteArray& data, const QByteAr
         return nullptr;
     }
     int bits = 32;
-    if (format == "bmp") {
+    if (bmp) {
         // Qt's reader tells a top-down BMP's height as negative, and no
         // size at all for one beyond what it reads whole.
-        const auto bmp = BmpFile::read(data);
-        if (!bmp) {
-            return nullptr;
-        }
         checked->size = bmp->size();
         bits = bmp->decodedBitsPerPixel();
+        checked->bmp = bmp;
     } else {
         checked->size = reader.size();
         const QImage::Format decodedFormat = reader.imageFormat();
@@ -247,10 +247,8 @@ std::optional<DecodedImage> decodeChecked(const QByteArray& data, const QByteArr
     if (!checked) {
         return std::nullopt;
     }
-    if (format == "bmp") {
-        if (const auto bmp = BmpFile::read(data); bmp && !bmp->fitsQtsReader()) {
-            return readBmpInStrips(*bmp, *checked, data, why);
-        }
+    if (checked->bmp && !checked->bmp->fitsQtsReader()) {
+        return readBmpInStrips(*checked->bmp, *checked, data, why);
     }
     return read(*checked, why);
 }
